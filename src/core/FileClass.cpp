@@ -1,0 +1,514 @@
+#include "core/FileClass.h"
+
+#include "core/Errors.h"
+#include "core/Messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace zemo {
+
+namespace {
+
+QByteArray NativePath(const QString& name) { return QFile::encodeName(name); }
+
+bool IsSeparator(QChar c) { return c == QLatin1Char('/') || c == QLatin1Char('\\'); }
+
+// O_NONBLOCK keeps the open of a FIFO from hanging; it is cleared again at once.
+int OpenHandle(const QByteArray& path, int flags)
+{
+    int fd;
+    do {
+        fd = ::open(path.constData(), flags | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd >= 0) {
+        const int fl = ::fcntl(fd, F_GETFL);
+        if (fl >= 0)
+            ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
+    }
+    return fd;
+}
+
+// False only when another open file description holds the lock. A file system without
+// flock support leaves the file unlocked rather than unusable.
+bool LockHandle(int fd)
+{
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    return rc == 0 || errno != EWOULDBLOCK;
+}
+
+// Exactly count bytes at offset, unless the file ends first: the number read, -1 on error.
+int64_t PreadFull(int fd, char* p, int64_t count, int64_t offset)
+{
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t r = ::pread(fd, p + done, size_t(count - done), off_t(offset + done));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            return -1;
+        }
+        if (r == 0)
+            break;
+        done += r;
+    }
+    return done;
+}
+
+void CloseHandle(int fd) { ::close(fd); }
+
+std::function<QString()>& MapPathHook()
+{
+    static std::function<QString()> hook;
+    return hook;
+}
+
+} // namespace
+
+TFileClass::TFileClass() = default;
+
+TFileClass::~TFileClass() { Release(); }
+
+void TFileClass::Release() noexcept
+{
+    if (fd_ >= 0)
+        CloseHandle(fd_);
+    fd_ = -1;
+}
+
+void TFileClass::FailRead()
+{
+    if (!failed_) {
+        failed_ = true;
+        ErrorMsg(TextKey::CannotRead, fileName_);
+    }
+    throw EAbort();
+}
+
+void TFileClass::FailWrite()
+{
+    if (!failed_) {
+        failed_ = true;
+        ErrorMsg(TextKey::CannotWrite, fileName_);
+    }
+    throw EAbort();
+}
+
+void TFileClass::DropReadAhead()
+{
+    line_.clear();
+    eof_ = false;
+}
+
+void TFileClass::OpenAs(const QString& name, Access access, const TFileClass* notSameAs)
+{
+    Close();
+    fileName_ = name.isEmpty() ? QString() : QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+    line_.clear();
+    failed_ = false;
+    dirty_ = false;
+
+    const int flags = access == Access::ReadOnly ? O_RDONLY
+                      : access == Access::Create ? O_RDWR | O_CREAT
+                                                 : O_RDWR;
+    if (name.isEmpty())
+        throw EAbort();
+    // Never O_TRUNC: the file is emptied only once it is ours.
+    const int fd = OpenHandle(NativePath(fileName_), flags);
+    if (fd < 0)
+        throw EAbort();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode) || !LockHandle(fd)) {
+        CloseHandle(fd);
+        throw EAbort();
+    }
+    if (notSameAs && notSameAs->IsOpen()) {
+        struct stat other {};
+        if (::fstat(notSameAs->fd_, &other) != 0
+            || (other.st_dev == st.st_dev && other.st_ino == st.st_ino)) {
+            CloseHandle(fd);
+            throw EAbort();
+        }
+    }
+    regular_ = S_ISREG(st.st_mode);
+    if (access == Access::Create && regular_ && st.st_size > 0) {
+        int rc;
+        do {
+            rc = ::ftruncate(fd, 0);
+        } while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            CloseHandle(fd);
+            throw EAbort();
+        }
+        dirty_ = true;
+    }
+    fd_ = fd;
+    readOnly_ = access == Access::ReadOnly;
+    position_ = 0;
+    eof_ = false;
+}
+
+void TFileClass::Open(const QString& name) { OpenAs(name, Access::ReadWrite); }
+
+void TFileClass::OpenRead(const QString& name) { OpenAs(name, Access::ReadOnly); }
+
+void TFileClass::Rewrite(const QString& name) { OpenAs(name, Access::Create); }
+
+bool TFileClass::OpenChecked(const QString& name)
+{
+    try {
+        OpenAs(name, Access::ReadWrite);
+    } catch (const EAbort&) {
+        return false;
+    }
+    // Only read: the lock already proves nobody else has the file.
+    char head[4];
+    if (PreadFull(fd_, head, 4, 0) != 4) {
+        Release();
+        return false;
+    }
+    return true;
+}
+
+bool TFileClass::Seek(int64_t pos)
+{
+    line_.clear();
+    if (fd_ < 0 || pos < 0 || ::lseek(fd_, off_t(pos), SEEK_SET) < 0)
+        throw EAbort();
+    position_ = pos;
+    eof_ = false;
+    return true;
+}
+
+int64_t TFileClass::Size() const
+{
+    if (fd_ < 0)
+        return 0;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0)
+        throw EAbort();
+    return int64_t(st.st_size);
+}
+
+bool TFileClass::Read(void* buffer, int64_t count)
+{
+    if (fd_ < 0)
+        return false;
+    DropReadAhead();
+    if (count < 0 || PreadFull(fd_, static_cast<char*>(buffer), count, position_) != count)
+        FailRead();
+    position_ += count;
+    return true;
+}
+
+int64_t TFileClass::ReadBlock(void* buffer, int64_t count)
+{
+    if (fd_ < 0)
+        return 0;
+    DropReadAhead();
+    const int64_t got = PreadFull(fd_, static_cast<char*>(buffer), std::max<int64_t>(count, 0),
+                                  position_);
+    if (got < 0)
+        FailRead();
+    position_ += got;
+    return got;
+}
+
+bool TFileClass::Write(const void* buffer, int64_t count)
+{
+    if (fd_ < 0)
+        return false;
+    DropReadAhead();
+    if (count < 0)
+        FailWrite();
+    const char* p = static_cast<const char*>(buffer);
+    int64_t done = 0;
+    while (done < count) {
+        const ssize_t r = ::pwrite(fd_, p + done, size_t(count - done), off_t(position_ + done));
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0) // no progress on a full disk counts as a failure too
+            FailWrite();
+        done += r;
+        dirty_ = true;
+    }
+    position_ += count;
+    return true;
+}
+
+void TFileClass::FillReadAhead()
+{
+    char block[ReadAheadSize];
+    const int64_t got = PreadFull(fd_, block, ReadAheadSize, position_ + line_.size());
+    if (got < 0)
+        FailRead();
+    line_.append(block, qsizetype(got));
+    if (got < ReadAheadSize)
+        eof_ = true;
+}
+
+bool TFileClass::ReadLn(QByteArray& s)
+{
+    if (fd_ < 0)
+        return false;
+    s.clear();
+    for (;;) {
+        if (line_.size() < ReadAheadSize && !eof_)
+            FillReadAhead();
+        qsizetype p = 0;
+        while (p < line_.size() && line_[p] != '\r' && line_[p] != '\n')
+            ++p;
+        if (p < line_.size()) {
+            // A CR ending the buffer may be the first half of a CR LF: look further first.
+            if (line_[p] == '\r' && p == line_.size() - 1 && !eof_) {
+                FillReadAhead();
+                continue;
+            }
+            const qsizetype brk = line_[p] == '\r' && p + 1 < line_.size() && line_[p + 1] == '\n' ? 2 : 1;
+            s.append(line_.constData(), p);
+            line_.remove(0, p + brk);
+            position_ += p + brk;
+            break;
+        }
+        if (eof_) {
+            s.append(line_);
+            position_ += line_.size();
+            line_.clear();
+            break;
+        }
+        // A long line: keep what fits, skip the rest 64 bytes at a time.
+        if (s.size() < MaxLineLength)
+            s.append(line_.constData(), 64);
+        line_.remove(0, 64);
+        position_ += 64;
+    }
+    if (s.size() > MaxLineLength)
+        s.truncate(MaxLineLength);
+    return true;
+}
+
+bool TFileClass::WriteLn(QByteArrayView s)
+{
+    QByteArray line;
+    line.reserve(s.size() + 2);
+    line.append(s.data(), s.size());
+    line.append("\r\n", 2);
+    return Write(line);
+}
+
+bool TFileClass::CopyTo(TFileClass& target, int64_t size)
+{
+    std::vector<char> buffer(CopyBlockSize);
+    for (int64_t left = size; left > 0;) {
+        const int64_t n = std::min<int64_t>(left, CopyBlockSize);
+        Read(buffer.data(), n);
+        target.Write(buffer.data(), n);
+        left -= n;
+    }
+    return true;
+}
+
+bool TFileClass::AppendFile(const QString& name)
+{
+    if (fd_ < 0)
+        return false;
+    TFileClass source;
+    source.OpenRead(name);
+    source.CopyTo(*this, source.Size());
+    return true;
+}
+
+bool TFileClass::SaveCopy(const QString& name)
+{
+    try {
+        Seek(0);
+        TFileClass copy;
+        copy.OpenAs(name, Access::Create, this);
+        CopyTo(copy, Size());
+        copy.Close();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+// False when the data may not have reached the disk.
+bool TFileClass::SyncIfDirty()
+{
+    if (fd_ < 0 || readOnly_ || !dirty_ || !regular_)
+        return true;
+    dirty_ = false;
+    int rc;
+    do {
+        rc = ::fsync(fd_);
+    } while (rc != 0 && errno == EINTR);
+    // EINVAL and ENOTSUP: a file system that cannot sync, not a lost write.
+    return rc == 0 || errno == EINVAL || errno == ENOTSUP;
+}
+
+void TFileClass::Flush()
+{
+    if (!SyncIfDirty())
+        FailWrite();
+}
+
+void TFileClass::Close()
+{
+    if (fd_ < 0)
+        return;
+    if (failed_) {
+        // The operation has already been stopped with its one message.
+        Release();
+        return;
+    }
+    const bool synced = SyncIfDirty();
+    // Linux releases the descriptor even when close reports an error: never retry.
+    const bool closed = ::close(fd_) == 0 || errno == EINTR;
+    fd_ = -1;
+    if (!readOnly_ && (!synced || !closed))
+        FailWrite();
+}
+
+void TFileClass::CloseAndDelete()
+{
+    // Deleted while still locked, so nobody opens it in between; its data is not needed,
+    // so nothing is synced.
+    if (!fileName_.isEmpty())
+        ::unlink(NativePath(fileName_).constData());
+    Release();
+}
+
+// ---- Helpers ----
+
+bool CopyWholeFile(const QString& source, const QString& target)
+{
+    try {
+        TFileClass from;
+        from.OpenRead(source);
+        return from.SaveCopy(target);
+    } catch (const EAbort&) {
+        return false;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+bool FileInUse(const QString& name)
+{
+    const QByteArray path = NativePath(name);
+    struct stat st {};
+    if (name.isEmpty() || ::stat(path.constData(), &st) != 0)
+        return !(name.isEmpty() || errno == ENOENT || errno == ENOTDIR);
+    const int fd = OpenHandle(path, O_RDWR);
+    if (fd < 0)
+        return true;
+    char head[4];
+    const bool free = LockHandle(fd) && PreadFull(fd, head, 4, 0) == 4;
+    CloseHandle(fd);
+    return !free;
+}
+
+void ChangeToFileFolder(const QString& name)
+{
+    qsizetype i = name.size();
+    while (i > 0 && !IsSeparator(name[i - 1]))
+        --i;
+    if (i == 0)
+        return;
+    const QString folder = i == 1 ? name.left(1) : name.left(i - 1);
+    QDir::setCurrent(folder);
+}
+
+int64_t DiskFreeMB(const QString& path)
+{
+    QString p = path.isEmpty() ? QDir::currentPath() : QFileInfo(path).absoluteFilePath();
+    for (;;) {
+        struct statvfs vs {};
+        if (::statvfs(NativePath(p).constData(), &vs) == 0) {
+            const unsigned __int128 bytes = static_cast<unsigned __int128>(vs.f_bavail) * vs.f_frsize;
+            const unsigned __int128 mb = bytes >> 20;
+            return mb > static_cast<unsigned __int128>(INT64_MAX) ? INT64_MAX : int64_t(mb);
+        }
+        const QString parent = QFileInfo(p).absolutePath();
+        if (parent == p || parent.isEmpty())
+            return 0;
+        p = parent;
+    }
+}
+
+QString ExpandToMapFolder(const QString& name, const QString& mapPath)
+{
+    if (std::any_of(name.begin(), name.end(), IsSeparator))
+        return name;
+    qsizetype i = mapPath.size();
+    while (i > 0 && !IsSeparator(mapPath[i - 1]))
+        --i;
+    return mapPath.left(i) + name;
+}
+
+QString ExpandToMapFolder(const QString& name)
+{
+    const auto& hook = MapPathHook();
+    return ExpandToMapFolder(name, hook ? hook() : QString());
+}
+
+void SetMapPathHook(std::function<QString()> hook) { MapPathHook() = std::move(hook); }
+
+QString GetLongFileName(const QString& name)
+{
+    if (name.isEmpty())
+        return name;
+    const bool absolute = IsSeparator(name[0]);
+    QString result = absolute ? QStringLiteral("/") : QString();
+    const auto join = [](const QString& folder, const QString& part) {
+        if (folder.isEmpty())
+            return part;
+        return folder.endsWith(QLatin1Char('/')) ? folder + part : folder + QLatin1Char('/') + part;
+    };
+    qsizetype i = 0;
+    while (i < name.size()) {
+        while (i < name.size() && IsSeparator(name[i]))
+            ++i;
+        qsizetype e = i;
+        while (e < name.size() && !IsSeparator(name[e]))
+            ++e;
+        if (e == i)
+            break;
+        const QString part = name.mid(i, e - i);
+        i = e;
+        const QString exact = join(result, part);
+        struct stat st {};
+        if (part == QLatin1String(".") || part == QLatin1String("..")
+            || ::lstat(NativePath(exact).constData(), &st) == 0) {
+            result = exact;
+            continue;
+        }
+        const QDir folder(result.isEmpty() ? QStringLiteral(".") : result);
+        const QStringList entries = folder.entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name);
+        const auto match = std::find_if(entries.begin(), entries.end(), [&](const QString& entry) {
+            return entry.compare(part, Qt::CaseInsensitive) == 0;
+        });
+        result = match != entries.end() ? join(result, *match) : exact;
+    }
+    return result;
+}
+
+} // namespace zemo

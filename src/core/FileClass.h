@@ -1,0 +1,122 @@
+// The program's file object and the plain file helpers around it.
+//
+// A TFileClass holds an exclusive flock() on its file while it is open, so that no other
+// file object - in this process or another - opens the same file meanwhile. Opens, Seek and
+// Size fail with the silent abort (EAbort) and no message; Read, ReadBlock, ReadLn, Write,
+// Flush and Close show CannotRead/CannotWrite with the file's full name first, so that an
+// operation stops with exactly one message.
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+
+namespace zemo {
+
+class TFileClass {
+public:
+    static constexpr int ReadAheadSize = 128; // ReadLn fills its buffer in steps of this
+    static constexpr int MaxLineLength = 255; // longer lines are cut, the rest skipped
+    static constexpr int CopyBlockSize = 16384;
+
+    TFileClass();
+    // Closes an open handle without flushing and without a message.
+    ~TFileClass();
+    TFileClass(const TFileClass&) = delete;
+    TFileClass& operator=(const TFileClass&) = delete;
+
+    // Every open first closes a file that is still open on this object.
+    void Open(const QString& name);         // read and write, existing file
+    bool OpenChecked(const QString& name);  // as Open, and the first 4 bytes readable; never throws
+    void OpenRead(const QString& name);     // read only, existing file
+    void Rewrite(const QString& name);      // read and write, created or emptied
+
+    bool Seek(int64_t pos);
+    int64_t Position() const { return position_; }
+    // The last ReadLn reached the end of the file.
+    bool Eof() const { return eof_ && line_.isEmpty(); }
+    int64_t Size() const;
+
+    // All reads and writes act at Position().
+    bool Read(void* buffer, int64_t count);          // exactly count bytes
+    int64_t ReadBlock(void* buffer, int64_t count);  // up to count bytes
+    bool Write(const void* buffer, int64_t count);
+    bool Write(QByteArrayView bytes) { return Write(bytes.data(), bytes.size()); }
+    // One line without its break (CR, LF or CR LF), at most MaxLineLength bytes.
+    // True whenever the file is open, also at the end: loop while !Eof().
+    bool ReadLn(QByteArray& s);
+    bool WriteLn(QByteArrayView s); // s + CR LF
+
+    // Copies the whole file name to this file at Position(); errors go on to the caller.
+    bool AppendFile(const QString& name);
+    // This file's whole content into a new or emptied file name; never throws. Refuses
+    // this very file (also through another name or a hard link).
+    bool SaveCopy(const QString& name);
+
+    void Flush();
+    void Close();
+    // Deletes FileName() (working copies and temporary files); closes first when open.
+    void CloseAndDelete();
+
+    const QString& FileName() const { return fileName_; }
+    bool IsOpen() const { return fd_ >= 0; }
+    bool IsReadOnly() const { return readOnly_; }
+    int Handle() const { return fd_; }
+
+private:
+    enum class Access { ReadWrite, ReadOnly, Create };
+    // notSameAs: a file this open must not reach (the source of a copy); checked after
+    // the lock and before anything is truncated.
+    void OpenAs(const QString& name, Access access, const TFileClass* notSameAs = nullptr);
+    void Release() noexcept; // closes without flushing or reporting
+    [[noreturn]] void FailRead();
+    [[noreturn]] void FailWrite();
+    void DropReadAhead();
+    void FillReadAhead();
+    bool SyncIfDirty();
+    bool CopyTo(TFileClass& target, int64_t size);
+
+    int64_t position_ = 0;
+    bool eof_ = false;
+    QByteArray line_;       // ReadLn's read-ahead: the file's bytes from Position() on
+    int fd_ = -1;
+    QString fileName_;
+    bool readOnly_ = false;
+    bool regular_ = false;  // only regular files are synced and truncated
+    bool dirty_ = false;    // written since the last sync
+    bool failed_ = false;   // a failure was reported: no second message for this handle
+};
+
+// The whole of source into a new or emptied target; never throws. Refuses to copy a file
+// onto itself.
+bool CopyWholeFile(const QString& source, const QString& target);
+
+// True when name exists and cannot be opened exclusively for reading and writing (another
+// file object holds it, it is not writable, it is a folder) or is shorter than 4 bytes.
+// Writes nothing.
+bool FileInUse(const QString& name);
+
+// The folder part of name becomes the current folder; errors are ignored.
+void ChangeToFileFolder(const QString& name);
+
+// Free space in units of 2^20 bytes of the volume holding path (the nearest existing
+// folder above it when path does not exist yet); 0 when it cannot be found.
+int64_t DiskFreeMB(const QString& path);
+
+// A bare file name (no "/" or "\") gets the folder of mapPath in front; other names are
+// returned as they are.
+QString ExpandToMapFolder(const QString& name, const QString& mapPath);
+// The same with the map path of the open map, as reported by the hook the map store sets
+// (no hook, or no map open: an empty path).
+QString ExpandToMapFolder(const QString& name);
+void SetMapPathHook(std::function<QString()> hook);
+
+// Each component of name that does not exist as written is replaced by the entry of its
+// folder that matches it without regard to case (the first in name order). Accepts "/"
+// and "\" as separators; the result uses "/".
+QString GetLongFileName(const QString& name);
+
+} // namespace zemo
