@@ -1,0 +1,109 @@
+// Strokes and fills per second into a 1920x1080 image: through the QPainter device, and the
+// same shapes drawn straight with QPainter (the device layer's overhead).
+#include "platform/PainterDevice.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <benchmark/benchmark.h>
+#include <cmath>
+#include <vector>
+
+using namespace zemo;
+
+namespace {
+
+std::vector<QPointF> zigzag(int n, int seed)
+{
+    std::vector<QPointF> pts;
+    for (int i = 0; i < n; ++i)
+        pts.emplace_back(20 + (i * 37 + seed * 11) % 1880, 20 + std::fmod(i * 53.0 + seed * 7, 1040));
+    return pts;
+}
+
+std::vector<QPointF> star(int seed)
+{
+    std::vector<QPointF> pts;
+    const QPointF c(100 + (seed * 97) % 1700, 100 + (seed * 61) % 880);
+    for (int i = 0; i < 20; ++i) {
+        const double r = i % 2 ? 40 : 90;
+        const double a = i * 3.14159265358979 / 10;
+        pts.emplace_back(c.x() + r * std::cos(a), c.y() + r * std::sin(a));
+    }
+    return pts;
+}
+
+void DeviceStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    DevicePen pen;
+    pen.width = static_cast<double>(state.range(0));
+    pen.join = PenJoin::Mitre;
+    dev.setPen(pen);
+    const auto line = zigzag(50, 1);
+    for (auto _ : state)
+        dev.polyline(line);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(DeviceStrokes)->Arg(1)->Arg(4);
+
+void QPainterStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QPen pen(Qt::black, static_cast<double>(state.range(0)));
+    pen.setJoinStyle(Qt::SvgMiterJoin);
+    pen.setCapStyle(Qt::FlatCap);
+    p.setPen(pen);
+    const auto line = zigzag(50, 1);
+    const QPolygonF poly(QList<QPointF>(line.begin(), line.end()));
+    for (auto _ : state)
+        p.drawPolyline(poly);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(QPainterStrokes)->Arg(1)->Arg(4);
+
+void DeviceFills(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    dev.setPen(NullPen);
+    dev.setBrush(DeviceBrush{BrushStyle::Solid, {0, 0, 200}, HatchStyle::Horizontal});
+    const auto shape = star(3);
+    for (auto _ : state)
+        dev.polygon(shape);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(DeviceFills);
+
+void QPainterFills(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 0, 200));
+    const auto shape = star(3);
+    const QPolygonF poly(QList<QPointF>(shape.begin(), shape.end()));
+    for (auto _ : state)
+        p.drawPolygon(poly, Qt::OddEvenFill);
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(QPainterFills);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,598 @@
+#include "platform/PainterDevice.h"
+
+#include <QGlyphRun>
+#include <QImage>
+#include <QPaintDevice>
+#include <QPaintEngine>
+#include <QPainterPathStroker>
+#include <QRawFont>
+#include <algorithm>
+#include <cmath>
+
+namespace zemo {
+
+namespace {
+
+QColor toQColor(DeviceColor c) { return QColor(c.r, c.g, c.b); }
+
+bool hatchHasPixel(HatchStyle style, int x, int y)
+{
+    const bool horizontal = y == 0;
+    const bool vertical = x == 0;
+    const bool fdiagonal = ((x - y) & 7) == 0; // "\" with y down
+    const bool bdiagonal = ((x + y) & 7) == 0; // "/"
+    switch (style) {
+    case HatchStyle::Horizontal: return horizontal;
+    case HatchStyle::Vertical: return vertical;
+    case HatchStyle::FDiagonal: return fdiagonal;
+    case HatchStyle::BDiagonal: return bdiagonal;
+    case HatchStyle::Cross: return horizontal || vertical;
+    case HatchStyle::DiagCross: return fdiagonal || bdiagonal;
+    }
+    return false;
+}
+
+// One period of the hatch with its lines through (0, 0); gaps are see-through unless opaque.
+QImage hatchTile(HatchStyle style, DeviceColor color, std::optional<DeviceColor> background)
+{
+    QImage tile(HatchPeriod, HatchPeriod, QImage::Format_ARGB32_Premultiplied);
+    const QRgb on = qRgb(color.r, color.g, color.b);
+    const QRgb off = background ? qRgb(background->r, background->g, background->b) : 0u;
+    for (int y = 0; y < HatchPeriod; ++y)
+        for (int x = 0; x < HatchPeriod; ++x)
+            tile.setPixel(x, y, hatchHasPixel(style, x, y) ? on : off);
+    return tile;
+}
+
+// The same hatch as geometry, for engines without pixel patterns: strips one unit wide whose
+// pixel centres are those of the raster tile, over the given box.
+QPainterPath hatchStrips(HatchStyle style, QPoint origin, const QRectF& box)
+{
+    QPainterPath strips;
+    const double x0 = std::floor(box.left()) - HatchPeriod;
+    const double x1 = std::ceil(box.right()) + HatchPeriod;
+    const double y0 = std::floor(box.top()) - HatchPeriod;
+    const double y1 = std::ceil(box.bottom()) + HatchPeriod;
+    const auto firstOf = [](double from, int anchor) {
+        const double k = std::floor((from - anchor) / HatchPeriod);
+        return anchor + k * HatchPeriod;
+    };
+    const bool horizontal = style == HatchStyle::Horizontal || style == HatchStyle::Cross;
+    const bool vertical = style == HatchStyle::Vertical || style == HatchStyle::Cross;
+    const bool fdiagonal = style == HatchStyle::FDiagonal || style == HatchStyle::DiagCross;
+    const bool bdiagonal = style == HatchStyle::BDiagonal || style == HatchStyle::DiagCross;
+    if (horizontal)
+        for (double y = firstOf(y0, origin.y()); y < y1; y += HatchPeriod)
+            strips.addRect(QRectF(x0, y, x1 - x0, 1));
+    if (vertical)
+        for (double x = firstOf(x0, origin.x()); x < x1; x += HatchPeriod)
+            strips.addRect(QRectF(x, y0, 1, y1 - y0));
+    // Diagonals: pixel (px, py) is on when px - py (or px + py) meets the origin's value
+    // modulo the period; its centre lies on x - y = px - py (x + y = px + py + 1).
+    const double height = y1 - y0;
+    if (fdiagonal) {
+        const int anchor = origin.x() - origin.y();
+        for (double c = firstOf(x0 - y1, anchor); c < x1 - y0; c += HatchPeriod) {
+            QPolygonF band;
+            band << QPointF(y0 + c - 0.5, y0) << QPointF(y0 + c + 0.5, y0)
+                 << QPointF(y0 + height + c + 0.5, y1) << QPointF(y0 + height + c - 0.5, y1);
+            strips.addPolygon(band);
+            strips.closeSubpath();
+        }
+    }
+    if (bdiagonal) {
+        const int anchor = origin.x() + origin.y();
+        for (double c = firstOf(x0 + y0, anchor); c < x1 + y1; c += HatchPeriod) {
+            QPolygonF band;
+            band << QPointF(c - y0 + 0.5, y0) << QPointF(c - y0 + 1.5, y0)
+                 << QPointF(c - y1 + 1.5, y1) << QPointF(c - y1 + 0.5, y1);
+            strips.addPolygon(band);
+            strips.closeSubpath();
+        }
+    }
+    strips.setFillRule(Qt::WindingFill);
+    return strips;
+}
+
+QPen geometricPen(const DevicePen& pen, double width, DeviceColor color, bool dotted)
+{
+    QPen q(toQColor(color));
+    q.setWidthF(width);
+    q.setCapStyle(pen.cap == PenCap::Round    ? Qt::RoundCap
+                  : pen.cap == PenCap::Square ? Qt::SquareCap
+                                              : Qt::FlatCap);
+    // SvgMiterJoin bevels beyond the limit (plain MiterJoin would cut the tip off instead).
+    q.setJoinStyle(pen.join == PenJoin::Round   ? Qt::RoundJoin
+                   : pen.join == PenJoin::Mitre ? Qt::SvgMiterJoin
+                                                : Qt::BevelJoin);
+    q.setMiterLimit(MitreLimit);
+    if (dotted)
+        q.setDashPattern({3.0 / std::max(width, 1.0), 3.0 / std::max(width, 1.0)});
+    return q;
+}
+
+// Nearest whole pixel, kept where 64-bit line arithmetic cannot overflow.
+int64_t pixelOf(double v)
+{
+    constexpr double limit = 1e9;
+    if (!(v > -limit))
+        return -static_cast<int64_t>(limit);
+    if (!(v < limit))
+        return static_cast<int64_t>(limit);
+    return static_cast<int64_t>(std::nearbyint(v));
+}
+
+int64_t floorDiv(int64_t a, int64_t b) // b > 0
+{
+    const int64_t q = a / b;
+    return (a % b != 0 && a < 0) ? q - 1 : q;
+}
+
+constexpr double PixelCentre = 0.5 - 1.0 / 32;
+
+// Dotted 1-pixel lines: 3 pixels on, 3 off, running on along a figure.
+constexpr int DotRun = 3;
+
+// The pixels of a 1-pixel line from a to b without the end pixel, as LineTo plots them in any
+// direction; a polyline thus plots each of its corners once. Only pixels near the device
+// are generated, so far-away points cost nothing. Returns the line's length in pixels.
+int64_t rasterLine(QPointF a, QPointF b, const QRect& bounds, int64_t phase, bool dots,
+                          std::vector<QPoint>& on, std::vector<QPoint>& off)
+{
+    const int64_t x0 = pixelOf(a.x()), y0 = pixelOf(a.y());
+    const int64_t dx = pixelOf(b.x()) - x0, dy = pixelOf(b.y()) - y0;
+    const int64_t n = std::max(std::abs(dx), std::abs(dy));
+    if (n == 0)
+        return 0;
+    const bool xMajor = std::abs(dx) >= std::abs(dy);
+    const int64_t start = xMajor ? x0 : y0;
+    const int64_t step = (xMajor ? dx : dy) > 0 ? 1 : -1;
+    const int64_t lowEdge = xMajor ? bounds.left() : bounds.top();
+    const int64_t highEdge = xMajor ? bounds.right() : bounds.bottom();
+    // Steps i for which the major coordinate start + i * step lies within the edges.
+    int64_t from = step > 0 ? lowEdge - start : start - highEdge;
+    int64_t to = step > 0 ? highEdge - start : start - lowEdge;
+    from = std::max<int64_t>(from, 0);
+    to = std::min<int64_t>(to, n - 1);
+    const int64_t minorDelta = xMajor ? dy : dx;
+    const int64_t minorStart = xMajor ? y0 : x0;
+    for (int64_t i = from; i <= to; ++i) {
+        const int64_t major = start + i * step;
+        const int64_t minor = minorStart + floorDiv(2 * i * minorDelta + n, 2 * n);
+        const QPoint p = xMajor ? QPoint(int(major), int(minor)) : QPoint(int(minor), int(major));
+        if (!dots || (phase + i) % (2 * DotRun) < DotRun)
+            on.push_back(p);
+        else
+            off.push_back(p);
+    }
+    return n;
+}
+
+} // namespace
+
+PainterDevice::PainterDevice(QPaintDevice* target)
+{
+    if (!target)
+        return;
+    m_size = QSize(target->width(), target->height());
+    if (!m_painter.begin(target))
+        return;
+    const QPaintEngine* engine = m_painter.paintEngine();
+    m_raster = engine && engine->type() == QPaintEngine::Raster;
+    m_softClip = engine && engine->type() == QPaintEngine::SVG;
+    applyRenderState();
+    applyClip();
+}
+
+PainterDevice::~PainterDevice()
+{
+    if (m_painter.isActive())
+        m_painter.end();
+}
+
+bool PainterDevice::finish()
+{
+    return m_painter.isActive() && m_painter.end();
+}
+
+void PainterDevice::setPen(const DevicePen& pen)
+{
+    m_state.pen = pen;
+    if (!std::isfinite(m_state.pen.width) || m_state.pen.width < 0)
+        m_state.pen.width = 1;
+}
+
+void PainterDevice::setBrush(const DeviceBrush& brush) { m_state.brush = brush; }
+
+void PainterDevice::setBrushOrigin(QPoint origin)
+{
+    m_state.brushOrigin = origin;
+    applyRenderState();
+}
+
+void PainterDevice::setBackground(BackgroundMode mode, DeviceColor color)
+{
+    m_state.backgroundMode = mode;
+    m_state.background = color;
+}
+
+bool PainterDevice::setRasterOp(RasterOp op)
+{
+    const bool ok = op == RasterOp::Copy || m_raster;
+    m_state.rop = ok ? op : RasterOp::Copy;
+    applyRenderState();
+    return ok;
+}
+
+void PainterDevice::setFillRule(FillRule rule) { m_state.fillRule = rule; }
+
+void PainterDevice::setAntialiasing(bool on)
+{
+    m_state.antialiasing = on;
+    applyRenderState();
+}
+
+void PainterDevice::save() { m_stack.push_back(m_state); }
+
+void PainterDevice::restore()
+{
+    if (m_stack.empty())
+        return;
+    m_state = std::move(m_stack.back());
+    m_stack.pop_back();
+    applyRenderState();
+    applyClip();
+}
+
+void PainterDevice::setBaseClip(const QRegion& region)
+{
+    m_baseClip = region;
+    applyClip();
+}
+
+void PainterDevice::clearBaseClip()
+{
+    m_baseClip.reset();
+    applyClip();
+}
+
+bool PainterDevice::clipToPath()
+{
+    if (m_pathState != PathState::Ended)
+        return false;
+    m_pathState = PathState::None;
+    QPainterPath clip = m_path;
+    m_path = QPainterPath();
+    clip.setFillRule(qtFillRule());
+    m_state.clipPaths.push_back(clip);
+    applyClip();
+    return true;
+}
+
+void PainterDevice::resetClip()
+{
+    m_state.clipPaths.clear();
+    applyClip();
+}
+
+void PainterDevice::beginPath()
+{
+    m_path = QPainterPath();
+    m_pathState = PathState::Open;
+}
+
+void PainterDevice::endPath()
+{
+    if (m_pathState == PathState::Open)
+        m_pathState = PathState::Ended;
+}
+
+bool PainterDevice::strokePath()
+{
+    if (m_pathState != PathState::Ended)
+        return false;
+    m_pathState = PathState::None;
+    strokeOutline(m_path);
+    m_path = QPainterPath();
+    return true;
+}
+
+bool PainterDevice::fillPath()
+{
+    if (m_pathState != PathState::Ended)
+        return false;
+    m_pathState = PathState::None;
+    m_path.setFillRule(qtFillRule());
+    fillArea(m_path);
+    m_path = QPainterPath();
+    return true;
+}
+
+void PainterDevice::polyline(std::span<const QPointF> points)
+{
+    if (points.size() < 2)
+        return;
+    QPainterPath line(points[0]);
+    for (size_t i = 1; i < points.size(); ++i)
+        line.lineTo(points[i]);
+    if (m_pathState == PathState::Open) {
+        m_path.addPath(line);
+        return;
+    }
+    strokeOutline(line);
+}
+
+void PainterDevice::polygon(std::span<const QPointF> points, std::span<const int> ringSizes)
+{
+    if (points.empty())
+        return;
+    const int whole = static_cast<int>(std::min<size_t>(points.size(), INT32_MAX));
+    const std::span<const int> rings = ringSizes.empty() ? std::span<const int>(&whole, 1) : ringSizes;
+    size_t total = 0;
+    for (int n : rings) {
+        if (n < 0)
+            return;
+        total += static_cast<size_t>(n);
+    }
+    if (total != points.size())
+        return;
+    QPainterPath area;
+    size_t at = 0;
+    for (int n : rings) {
+        if (n == 0)
+            continue;
+        area.moveTo(points[at]);
+        for (int i = 1; i < n; ++i)
+            area.lineTo(points[at + static_cast<size_t>(i)]);
+        area.closeSubpath();
+        at += static_cast<size_t>(n);
+    }
+    if (m_pathState == PathState::Open) {
+        m_path.addPath(area);
+        return;
+    }
+    area.setFillRule(qtFillRule());
+    fillArea(area);
+    strokeOutline(area);
+}
+
+void PainterDevice::ellipse(const QRectF& box) { drawFramedShape(box, true); }
+
+void PainterDevice::rectangle(const QRectF& box) { drawFramedShape(box, false); }
+
+void PainterDevice::setPixel(QPoint at, DeviceColor color)
+{
+    QPainterPath dot;
+    dot.addRect(QRectF(at, QSizeF(1, 1)));
+    fillSolid(dot, color);
+}
+
+void PainterDevice::drawGlyphs(const QRawFont& font, std::span<const uint32_t> glyphs,
+                               std::span<const QPointF> positions, QPointF origin,
+                               double angleDegrees, DeviceColor color)
+{
+    if (!font.isValid() || glyphs.empty() || glyphs.size() != positions.size() ||
+        !std::isfinite(angleDegrees))
+        return;
+    QTransform turn;
+    turn.translate(origin.x(), origin.y());
+    turn.rotate(-angleDegrees);
+    if (!m_raster || m_softClip) {
+        // Outlines keep vector output independent of the fonts where it is shown.
+        QPainterPath outlines;
+        outlines.setFillRule(Qt::WindingFill);
+        for (size_t i = 0; i < glyphs.size(); ++i)
+            outlines.addPath(font.pathForGlyph(glyphs[i]).translated(positions[i]));
+        QPainterPath turned = turn.map(outlines);
+        turned.setFillRule(Qt::WindingFill);
+        fillSolid(turned, color);
+        return;
+    }
+    QGlyphRun run;
+    run.setRawFont(font);
+    run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
+    run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
+    m_painter.save();
+    m_painter.setTransform(turn);
+    m_painter.setPen(toQColor(color));
+    m_painter.drawGlyphRun(QPointF(0, 0), run);
+    m_painter.restore();
+}
+
+void PainterDevice::drawImage(const QRectF& target, const QImage& image, const QRect& source)
+{
+    if (image.isNull() || source.isEmpty() || !target.isValid())
+        return;
+    // A blit is a plain copy whatever the raster op.
+    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    m_painter.drawImage(target, image, source);
+    applyRenderState();
+}
+
+void PainterDevice::applyRenderState()
+{
+    if (!m_painter.isActive())
+        return;
+    m_painter.setRenderHint(QPainter::Antialiasing, m_state.antialiasing);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, m_state.antialiasing);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    m_painter.setCompositionMode(m_state.rop == RasterOp::Xor
+                                     ? QPainter::RasterOp_SourceXorDestination
+                                     : QPainter::CompositionMode_SourceOver);
+    m_painter.setBrushOrigin(m_state.brushOrigin);
+}
+
+void PainterDevice::applyClip()
+{
+    if (!m_painter.isActive())
+        return;
+    if (m_softClip) {
+        // The engine ignores clips: keep the clip as geometry and cut every shape with it.
+        m_softClipPath.reset();
+        if (m_baseClip) {
+            QPainterPath base;
+            base.addRegion(*m_baseClip);
+            m_softClipPath = base;
+        }
+        for (const QPainterPath& clip : m_state.clipPaths)
+            m_softClipPath = m_softClipPath ? m_softClipPath->intersected(clip) : clip;
+        return;
+    }
+    if (!m_baseClip && m_state.clipPaths.empty()) {
+        m_painter.setClipping(false);
+        return;
+    }
+    m_painter.setClipRegion(m_baseClip ? *m_baseClip : QRegion(QRect(QPoint(0, 0), m_size)));
+    for (const QPainterPath& clip : m_state.clipPaths)
+        m_painter.setClipPath(clip, Qt::IntersectClip);
+}
+
+Qt::FillRule PainterDevice::qtFillRule() const
+{
+    return m_state.fillRule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill;
+}
+
+void PainterDevice::strokeOutline(const QPainterPath& centre)
+{
+    const DevicePen& pen = m_state.pen;
+    if (pen.style == PenStyle::Null || centre.isEmpty())
+        return;
+    const bool dotted = pen.style == PenStyle::Dot;
+    const bool onePixel = pen.width <= 1;
+    const auto draw = [&](DeviceColor color, bool dots) {
+        if (onePixel && m_raster) {
+            plotOnePixelLines(centre.toSubpathPolygons(), color, dots);
+            return;
+        }
+        // Geometric strokes are centred on the pixels the 1-pixel lines light. Just short of
+        // the centres, so that edges never run through pixel centres: a flat end then
+        // covers its start pixel and leaves out its end pixel, like LineTo.
+        const QPen q = geometricPen(pen, std::max(pen.width, 1.0), color, dots);
+        const QPainterPath shifted = centre.translated(PixelCentre, PixelCentre);
+        if (m_softClipPath) {
+            QPainterPathStroker stroker(q);
+            QPainterPath outline = stroker.createStroke(shifted);
+            // A stroke wholly inside the clip stays a stroke in the picture.
+            if (!m_softClipPath->contains(outline.boundingRect())) {
+                outline.setFillRule(Qt::WindingFill);
+                fillSolid(outline, color);
+                return;
+            }
+        }
+        m_painter.setPen(q);
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawPath(shifted);
+    };
+    if (dotted && m_state.backgroundMode == BackgroundMode::Opaque && !(onePixel && m_raster))
+        draw(m_state.background, false);
+    draw(pen.color, dotted);
+}
+
+void PainterDevice::plotOnePixelLines(const QList<QPolygonF>& figures, DeviceColor color, bool dots)
+{
+    const QRect bounds(QPoint(-1, -1), m_size + QSize(2, 2));
+    std::vector<QPoint> on;
+    std::vector<QPoint> off;
+    for (const QPolygonF& figure : figures) {
+        int64_t phase = 0;
+        for (qsizetype i = 1; i < figure.size(); ++i)
+            phase += rasterLine(figure[i - 1], figure[i], bounds, phase, dots, on, off);
+    }
+    const auto plot = [this](const std::vector<QPoint>& pixels, DeviceColor c) {
+        if (pixels.empty())
+            return;
+        QPen q(toQColor(c), 1);
+        q.setCosmetic(true);
+        m_painter.setPen(q);
+        m_painter.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+    };
+    plot(on, color);
+    if (dots && m_state.backgroundMode == BackgroundMode::Opaque)
+        plot(off, m_state.background);
+}
+
+void PainterDevice::fillArea(const QPainterPath& area)
+{
+    switch (m_state.brush.style) {
+    case BrushStyle::Null: return;
+    case BrushStyle::Solid: fillSolid(area, m_state.brush.color); return;
+    case BrushStyle::Hatch: fillHatch(area); return;
+    }
+}
+
+void PainterDevice::fillSolid(const QPainterPath& area, DeviceColor color)
+{
+    if (m_softClipPath && !m_softClipPath->contains(area.boundingRect())) {
+        const QPainterPath cut = area.intersected(*m_softClipPath);
+        if (!cut.isEmpty())
+            m_painter.fillPath(cut, toQColor(color));
+        return;
+    }
+    m_painter.fillPath(area, toQColor(color));
+}
+
+void PainterDevice::fillHatch(const QPainterPath& area)
+{
+    const DeviceBrush& brush = m_state.brush;
+    const bool opaque = m_state.backgroundMode == BackgroundMode::Opaque;
+    if (!m_softClip) {
+        const QImage tile = hatchTile(brush.hatch, brush.color,
+                                      opaque ? std::optional(m_state.background) : std::nullopt);
+        m_painter.fillPath(area, QBrush(tile));
+        return;
+    }
+    if (opaque)
+        fillSolid(area, m_state.background);
+    const QPainterPath lines =
+        hatchStrips(brush.hatch, m_state.brushOrigin, area.boundingRect()).intersected(area);
+    fillSolid(lines, brush.color);
+}
+
+void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
+{
+    const QRectF b = box.normalized();
+    if (b.isEmpty() || !std::isfinite(b.width()) || !std::isfinite(b.height()))
+        return;
+    const auto shape = [isEllipse](const QRectF& r) {
+        QPainterPath p;
+        if (r.width() > 0 && r.height() > 0) {
+            if (isEllipse)
+                p.addEllipse(r);
+            else
+                p.addRect(r);
+        }
+        return p;
+    };
+    if (m_pathState == PathState::Open) {
+        m_path.addPath(shape(b));
+        return;
+    }
+    const DevicePen& pen = m_state.pen;
+    if (pen.style == PenStyle::Null) {
+        QPainterPath inside = shape(b);
+        fillArea(inside);
+        return;
+    }
+    const double w = std::max(pen.width, 1.0);
+    // The outline's centre line runs through the centres of the box's edge pixels; an
+    // inside-frame pen moves it inward so that the whole width stays in the box.
+    const double inset = pen.insideFrame ? w / 2 : 0.5;
+    const QRectF centre = b.adjusted(inset, inset, -inset, -inset);
+    const QRectF outer = centre.adjusted(-w / 2, -w / 2, w / 2, w / 2);
+    const QRectF inner = centre.adjusted(w / 2, w / 2, -w / 2, -w / 2);
+    QPainterPath inside = shape(inner);
+    fillArea(inside);
+    if (pen.style == PenStyle::Dot) {
+        // Shift back: strokeOutline centres on pixel centres itself.
+        strokeOutline(shape(centre).translated(-PixelCentre, -PixelCentre));
+        return;
+    }
+    // A solid outline is the ring between two shapes: exact on pixels, and drawn once
+    // under XOR.
+    QPainterPath ring = shape(outer);
+    ring.addPath(inside);
+    ring.setFillRule(Qt::OddEvenFill);
+    fillSolid(ring, pen.color);
+}
+
+} // namespace zemo

@@ -1,0 +1,99 @@
+// PainterDevice: the Device over a QPainter on any paint device (QImage, QSvgGenerator,
+// a printer). GDI-like pixel rules hold on raster images: odd-even fills, 1-pixel lines
+// without their end pixel, inside-frame ellipses, hatch patterns anchored at the brush origin.
+#pragma once
+
+#include "platform/Device.h"
+
+#include <QPainter>
+#include <QPainterPath>
+#include <optional>
+#include <vector>
+
+class QPaintDevice;
+
+namespace zemo {
+
+class PainterDevice final : public Device {
+public:
+    // Starts painting on the target; check isActive. The target must outlive the device.
+    explicit PainterDevice(QPaintDevice* target);
+    ~PainterDevice() override;
+    PainterDevice(const PainterDevice&) = delete;
+    PainterDevice& operator=(const PainterDevice&) = delete;
+
+    bool isActive() const { return m_painter.isActive(); }
+    // Ends painting (a QSvgGenerator writes its file now); false when the engine failed.
+    bool finish();
+
+    QSize size() const override { return m_size; }
+    bool canXor() const override { return m_raster; }
+
+    void setPen(const DevicePen& pen) override;
+    void setBrush(const DeviceBrush& brush) override;
+    void setBrushOrigin(QPoint origin) override;
+    void setBackground(BackgroundMode mode, DeviceColor color) override;
+    bool setRasterOp(RasterOp op) override;
+    void setFillRule(FillRule rule) override;
+    void setAntialiasing(bool on) override;
+    void save() override;
+    void restore() override;
+
+    void setBaseClip(const QRegion& region) override;
+    void clearBaseClip() override;
+    bool clipToPath() override;
+    void resetClip() override;
+
+    void beginPath() override;
+    void endPath() override;
+    bool strokePath() override;
+    bool fillPath() override;
+
+    void polyline(std::span<const QPointF> points) override;
+    void polygon(std::span<const QPointF> points, std::span<const int> ringSizes = {}) override;
+    void ellipse(const QRectF& box) override;
+    void rectangle(const QRectF& box) override;
+    void setPixel(QPoint at, DeviceColor color) override;
+    void drawGlyphs(const QRawFont& font, std::span<const uint32_t> glyphs,
+                    std::span<const QPointF> positions, QPointF origin, double angleDegrees,
+                    DeviceColor color) override;
+    void drawImage(const QRectF& target, const QImage& image, const QRect& source) override;
+
+private:
+    struct State {
+        DevicePen pen;
+        DeviceBrush brush;
+        QPoint brushOrigin;
+        BackgroundMode backgroundMode = BackgroundMode::Opaque;
+        DeviceColor background{255, 255, 255};
+        RasterOp rop = RasterOp::Copy;
+        FillRule fillRule = FillRule::OddEven;
+        bool antialiasing = false;
+        std::vector<QPainterPath> clipPaths;
+    };
+    enum class PathState { None, Open, Ended };
+
+    void applyRenderState();
+    void applyClip();
+    void strokeOutline(const QPainterPath& centre);
+    void plotOnePixelLines(const QList<QPolygonF>& figures, DeviceColor color, bool dots);
+    void fillArea(const QPainterPath& area);
+    void fillSolid(const QPainterPath& area, DeviceColor color);
+    void fillHatch(const QPainterPath& area);
+    void drawFramedShape(const QRectF& box, bool ellipse);
+    Qt::FillRule qtFillRule() const;
+
+    QPainter m_painter;
+    QSize m_size;
+    bool m_raster = false;
+    // The engine ignores clipping (SVG): clip and hatch are turned into geometry here.
+    bool m_softClip = false;
+    State m_state;
+    std::vector<State> m_stack;
+    std::optional<QRegion> m_baseClip;
+    std::optional<QPainterPath> m_softClipPath;
+    PathState m_pathState = PathState::None;
+    QPainterPath m_path;
+};
+
+} // namespace zemo

@@ -1,0 +1,83 @@
+// The recording device: one stable text line per call.
+#include "platform/RecordingDevice.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+#include <vector>
+
+using namespace zemo;
+
+TEST(DeviceRecording, ShortDrawingGivesGoldenLines)
+{
+    RecordingDevice rec(QSize(200, 100), false);
+    DevicePen pen;
+    pen.color = {255, 0, 0};
+    pen.width = 2.5;
+    pen.join = PenJoin::Mitre;
+    pen.insideFrame = true;
+    rec.setPen(pen);
+    rec.setBrush(DeviceBrush{BrushStyle::Hatch, {0, 0, 255}, HatchStyle::BDiagonal});
+    rec.setBrushOrigin(QPoint(3, 0));
+    rec.setBackground(BackgroundMode::Transparent, {255, 255, 255});
+    EXPECT_FALSE(rec.setRasterOp(RasterOp::Xor));
+    rec.setFillRule(FillRule::Winding);
+    rec.setBaseClip(QRegion(0, 0, 50, 40));
+    const std::vector<QPointF> rings{{0, 0}, {40, 0}, {40, 30}, {0, 30}, {5, 5}, {10, 5}, {5, 10}};
+    rec.beginPath();
+    rec.polygon(rings, std::vector<int>{4, 3});
+    rec.endPath();
+    EXPECT_TRUE(rec.fillPath());
+    EXPECT_FALSE(rec.fillPath());
+    const std::vector<QPointF> line{{0, 0}, {10.5, -2}, {-0.0, 1e7}};
+    rec.polyline(line);
+    rec.polygon(rings, std::vector<int>{4, 4});
+    rec.ellipse(QRectF(1, 2, 10, 20));
+    rec.save();
+    EXPECT_FALSE(rec.clipToPath());
+    rec.setPen(NullPen);
+    rec.rectangle(QRectF(0, 0, 3, 3));
+    rec.restore();
+    rec.restore();
+    rec.setPixel(QPoint(7, 8), {1, 2, 3});
+    rec.drawImage(QRectF(0, 0, 20, 20), QImage(4, 4, QImage::Format_RGB32), QRect(1, 1, 2, 2));
+    rec.resetClip();
+    rec.clearBaseClip();
+    EXPECT_EQ(rec.text(),
+              "pen solid 2.5 rgb(255,0,0) mitre flat frame\n"
+              "brush hatch bdiagonal rgb(0,0,255)\n"
+              "brushorigin 3,0\n"
+              "background transparent rgb(255,255,255)\n"
+              "rop xor refused\n"
+              "fillrule winding\n"
+              "baseclip 0,0,50,40\n"
+              "beginpath\n"
+              "polygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\n"
+              "endpath\n"
+              "fillpath\n"
+              "fillpath refused\n"
+              "polyline 0,0 10.5,-2 0,10000000\n"
+              "polygon refused\n"
+              "ellipse 1,2,11,22\n"
+              "save\n"
+              "clippath refused\n"
+              "pen null\n"
+              "rectangle 0,0,3,3\n"
+              "restore\n"
+              "restore unmatched\n"
+              "pixel 7,8 rgb(1,2,3)\n"
+              "image 0,0,20,20 from 1,1,3,3 of 4x4\n"
+              "resetclip\n"
+              "baseclip none\n");
+}
+
+TEST(DeviceRecording, XorIsRecordedOnARasterDevice)
+{
+    RecordingDevice rec;
+    EXPECT_TRUE(rec.canXor());
+    EXPECT_TRUE(rec.setRasterOp(RasterOp::Xor));
+    rec.setRasterOp(RasterOp::Copy);
+    rec.beginPath();
+    rec.endPath();
+    EXPECT_TRUE(rec.clipToPath());
+    EXPECT_EQ(rec.text(), "rop xor\nrop copy\nbeginpath\nendpath\nclippath\n");
+}
