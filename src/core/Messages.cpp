@@ -1,5 +1,7 @@
 #include "core/Messages.h"
 
+#include "core/Help.h"
+
 #include <cstdio>
 #include <stdexcept>
 
@@ -81,6 +83,8 @@ int ShowMsg(const ShownMessage& m)
     // Help requests while the box is up open the message's topic; the box is modal, so
     // there is never more than one at a time.
     s.helpContext = m.helpContext;
+    // The main window keeps the context after the box has closed (its F1 opens it).
+    SetMainWindowHelpContext(m.helpContext);
     int answer;
     try {
         answer = s.service ? s.service->Show(m) : ShowOnStderr(m);

@@ -1,0 +1,102 @@
+#include "core/widgets/EscapeFilter.h"
+
+#include "core/Status.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+
+namespace zemo {
+
+namespace {
+
+QPointer<EscapeFilter>& Instance()
+{
+    static QPointer<EscapeFilter> f;
+    return f;
+}
+
+void PumpKeys()
+{
+    if (EscapeFilter* f = Instance())
+        f->Pump();
+}
+
+bool IsHeldInput(QEvent::Type t)
+{
+    switch (t) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::Close:
+    case QEvent::DragEnter:
+    case QEvent::Drop:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+EscapeFilter* EscapeFilter::Install()
+{
+    if (!Instance()) {
+        auto* f = new EscapeFilter;
+        f->setParent(qApp);
+        qApp->installEventFilter(f);
+        Instance() = f;
+    }
+    SetKeyMessagePump(&PumpKeys);
+    return Instance();
+}
+
+void EscapeFilter::Uninstall()
+{
+    SetKeyMessagePump(nullptr);
+    if (EscapeFilter* f = Instance()) {
+        qApp->removeEventFilter(f);
+        delete f;
+    }
+}
+
+void EscapeFilter::Pump()
+{
+    ++active_;
+    heldBack_ = 0;
+    // Posted events first, then whatever the window system has queued.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    --active_;
+}
+
+bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (active_ == 0 || !IsHeldInput(event->type()))
+        return QObject::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress) {
+        auto* k = static_cast<QKeyEvent*>(event);
+        if (k->key() == Qt::Key_Escape)
+            AbortRequested = true;
+    }
+    // A key or click that reaches a widget through several objects counts once.
+    if (watched->isWidgetType() || watched->isWindowType())
+        ++heldBack_;
+    event->ignore();
+    return true;
+}
+
+} // namespace zemo
