@@ -41,7 +41,7 @@ std::vector<Cord> WorkPoints1;
 std::vector<Cord> WorkPoints2;
 std::vector<Cord> WorkPoints3;
 
-std::array<uint8_t, SymbolHeadBytes> DefaultSymbol{};
+std::array<uint8_t, DefaultSymbolBytes> DefaultSymbol{};
 std::array<uint8_t, DefaultTextSymbolBytes> DefaultTextSymbol{};
 std::array<uint8_t, DefaultLineTextSymbolBytes> DefaultLineTextSymbol{};
 const uint8_t* CurSymbol = DefaultSymbol.data();
@@ -278,15 +278,15 @@ void MakeVersionString()
 void MakeDefaultSymbols()
 {
     DefaultSymbol.fill(0);
-    std::vector<uint8_t> buf(SymbolHeadBytes, 0);
+    std::vector<uint8_t> buf(DefaultSymbolBytes, 0);
     {
         ByteWriter w(buf);
-        w.PutI16(0, int16_t(SymbolHeadBytes));
+        w.PutI16(0, int16_t(DefaultSymbolBytes));
         w.PutI16(8, 32);  // extent
         const QByteArray undefined = TextBytes(TextKey::Undefined);
         w.PutShortString(52, std::string_view(undefined.constData(), size_t(undefined.size())), 31);
     }
-    std::memcpy(DefaultSymbol.data(), buf.data(), SymbolHeadBytes);
+    std::memcpy(DefaultSymbol.data(), buf.data(), DefaultSymbolBytes);
 
     buf.assign(DefaultTextSymbolBytes, 0);
     {

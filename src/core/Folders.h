@@ -92,12 +92,12 @@ extern std::vector<Cord> WorkPoints1;
 extern std::vector<Cord> WorkPoints2;
 extern std::vector<Cord> WorkPoints3;
 
-inline constexpr size_t SymbolHeadBytes = 348;
+inline constexpr size_t DefaultSymbolBytes = 348;
 inline constexpr size_t DefaultTextSymbolBytes = 588;
 inline constexpr size_t DefaultLineTextSymbolBytes = 440;
 // What a lookup of a missing symbol number returns: size 348, extent 32 and the description
 // "Undefined" in the current language.
-extern std::array<uint8_t, SymbolHeadBytes> DefaultSymbol;
+extern std::array<uint8_t, DefaultSymbolBytes> DefaultSymbol;
 extern std::array<uint8_t, DefaultTextSymbolBytes> DefaultTextSymbol;
 extern std::array<uint8_t, DefaultLineTextSymbolBytes> DefaultLineTextSymbol;
 // The current symbol record and the one being drawn with; both start at DefaultSymbol.
