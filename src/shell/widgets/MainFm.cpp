@@ -1,0 +1,531 @@
+#include "shell/widgets/MainFm.h"
+
+#include "core/Config.h"
+#include "core/Messages.h"
+#include "platform/Settings.h"
+#include "shell/CommandFrame.h"
+#include "shell/HelpRouting.h"
+#include "shell/SingleInstance.h"
+#include "shell/StartUp.h"
+#include "shell/widgets/ToolIcons.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include <exception>
+
+namespace zemo {
+
+namespace {
+
+const QString ToolbarLayoutKey = QStringLiteral("Zemo8/Toolbars/Layout");
+const char* const CmdProperty = "zemoCmd";
+const char* const HelpProperty = "helpContext";
+
+// Items that open a group of their own in their menu.
+constexpr Cmd SeparatorBefore[] = {
+    Cmd::FilePrint,    Cmd::FileImport,    Cmd::FileBackup,   Cmd::FileExit,
+    Cmd::FileList1,    Cmd::EditCut,       Cmd::EditJoin,     Cmd::ViewRedraw,
+    Cmd::View025X,     Cmd::ViewStandard,  Cmd::SymbolCopy,   Cmd::SymbolSort,
+    Cmd::SymbolColors, Cmd::SymbolNormal,  Cmd::ExtrasMove,   Cmd::ExtrasSelectSym,
+    Cmd::ExtrasPartial, Cmd::DbCreateLinks, Cmd::TemplateAdjust, Cmd::OptionsColorCor,
+    Cmd::OptionsOpenGps, Cmd::HelpHome,    Cmd::SymbolCopyPop, Cmd::SymbolSortPop,
+    Cmd::SymbolNormalPop, Cmd::WorkMove,
+};
+constexpr Cmd ButtonSeparatorBefore[] = {Cmd::UndoBtn, Cmd::DeleteBtn, Cmd::JoinBtn,
+                                         Cmd::MoveBtn, Cmd::GridBtn,   Cmd::CutBtn,
+                                         Cmd::NormalPtBtn};
+
+bool Contains(std::span<const Cmd> list, Cmd c)
+{
+    return std::find(list.begin(), list.end(), c) != list.end();
+}
+
+int Index(Cmd c)
+{
+    return static_cast<int>(c);
+}
+
+bool OpensMenu(std::span<const MenuItemDef> items, size_t i)
+{
+    return i + 1 < items.size() && items[i + 1].tree == items[i].tree &&
+           items[i + 1].level > items[i].level;
+}
+
+// The command a button's worker is looked up under.
+Cmd ButtonHandler(const ButtonDef& b)
+{
+    return b.handler == Cmd::PrintBtn ? Cmd::FilePrint : b.handler;
+}
+
+// A shortcut text that names exactly one key, or none.
+QKeySequence ShortCutFromText(const QString& text)
+{
+    if (text.trimmed().isEmpty())
+        return {};
+    const QKeySequence seq = QKeySequence::fromString(text, QKeySequence::PortableText);
+    if (seq.count() != 1 || seq[0].key() == Qt::Key_unknown)
+        return {};
+    return seq;
+}
+
+} // namespace
+
+TMainFm::TMainFm(QWidget* parent) : TMainFm(Options{}, parent) {}
+
+TMainFm::TMainFm(const Options& options, QWidget* parent) : QMainWindow(parent)
+{
+    FormCreate(options);
+}
+
+TMainFm::~TMainFm()
+{
+    qApp->removeEventFilter(this);
+    RemoveStateListener(stateListener_);
+}
+
+void TMainFm::FormCreate(const Options& options)
+{
+    setObjectName(QStringLiteral("MainFm"));
+    setProperty(HelpProperty, MainFrameHelpContext);
+    // A second start recognises a running instance by its lock, not by this caption.
+    setWindowTitle(QStringLiteral("ZEMO "));
+    const QString family = LanguageFontFamily();
+    if (!family.isEmpty()) {
+        QFont f = font();
+        f.setFamily(family);
+        setFont(f);
+    }
+    if (options.readConfig)
+        ReadConfig();
+
+    mdiArea_ = new QMdiArea(this);
+    mdiArea_->setObjectName(QStringLiteral("MdiArea"));
+    setCentralWidget(mdiArea_);
+    statusBar();
+
+    itemActions_.assign(CmdCount + 1, nullptr);
+    buttonActions_.assign(CmdCount + 1, nullptr);
+    menus_.assign(CmdCount + 1, nullptr);
+    BuildMenus();
+    BuildToolbars();
+
+    CommandBusy = false;
+    PaintBusy = false;
+    ApplyShortCuts();
+    if (!ProgramConfig.AutoLoad)
+        ProgramConfig.File.clear();
+
+    RegisterShellWorkers();
+    stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
+            [this] { UpdateCommandStates(); });
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [](Qt::ApplicationState state) {
+                if (state == Qt::ApplicationActive)
+                    StartTool();
+                else if (state == Qt::ApplicationInactive)
+                    EndTool();
+            });
+    qApp->installEventFilter(this);
+
+    handOff_ = new HandOffQueue(this);
+    handOff_->SetBringToFront([this] {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    });
+    UpdateCommandStates();
+}
+
+void TMainFm::BuildMenus()
+{
+    symPopUp_ = new QMenu(this);
+    symPopUp_->setObjectName(QStringLiteral("SymPopUp"));
+    workPopUp_ = new QMenu(this);
+    workPopUp_->setObjectName(QStringLiteral("WorkPopUp"));
+    connect(symPopUp_, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+    connect(workPopUp_, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+
+    const auto items = MenuItems();
+    std::vector<QMenu*> stack(4, nullptr);
+    for (size_t i = 0; i < items.size(); ++i) {
+        const MenuItemDef& d = items[i];
+        const QString caption = MenuCaption(d);
+        const bool submenu = OpensMenu(items, i);
+        QAction* action = nullptr;
+        if (d.level == 0 && d.tree == MenuTree::Main) {
+            QMenu* menu = menuBar()->addMenu(caption);
+            connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+            stack[0] = menu;
+            menus_[Index(d.id)] = menu;
+            action = menu->menuAction();
+        } else {
+            QMenu* container = d.level == 0 ? (d.tree == MenuTree::SymPopUp ? symPopUp_
+                                                                            : workPopUp_)
+                                            : stack[size_t(d.level - 1)];
+            if (Contains(SeparatorBefore, d.id))
+                container->addSeparator();
+            if (submenu) {
+                QMenu* menu = container->addMenu(caption);
+                stack[size_t(d.level)] = menu;
+                menus_[Index(d.id)] = menu;
+                action = menu->menuAction();
+            } else {
+                action = container->addAction(caption);
+                const Cmd handler = d.handler;
+                connect(action, &QAction::triggered, this, [this, handler] { Clicked(handler); });
+            }
+        }
+        action->setObjectName(QLatin1String(CmdName(d.id)));
+        action->setProperty(CmdProperty, Index(d.id));
+        action->setProperty(HelpProperty, d.helpContext);
+        if (d.tree != MenuTree::Main)
+            action->setShortcutContext(Qt::WidgetShortcut); // the twin fires only in its menu
+        if (*d.shortcut)
+            action->setShortcut(ShortCutFromText(QString::fromLatin1(d.shortcut)));
+        if (d.hidden)
+            action->setVisible(false);
+        itemActions_[Index(d.id)] = action;
+    }
+}
+
+void TMainFm::BuildToolbars()
+{
+    standardToolbar_ = addToolBar(Text(TextKey::StandardToolbar));
+    standardToolbar_->setObjectName(QStringLiteral("StandardToolbar"));
+    // A row of its own, so that both toolbars show whole on an ordinary screen.
+    addToolBarBreak();
+    editToolbar_ = addToolBar(Text(TextKey::EditToolbar));
+    editToolbar_->setObjectName(QStringLiteral("EditToolbar"));
+    for (QToolBar* tb : {standardToolbar_, editToolbar_}) {
+        tb->setAllowedAreas(Qt::AllToolBarAreas);
+        tb->setMovable(true);
+        tb->setFloatable(true);
+        tb->setIconSize(QSize(24, 24));
+    }
+
+    auto* toolGroup = new QActionGroup(this);
+    toolGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    auto* smoothGroup = new QActionGroup(this);
+    smoothGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+
+    for (const ButtonDef& b : ToolButtons()) {
+        QToolBar* tb = b.toolbar == ToolbarId::Standard ? standardToolbar_ : editToolbar_;
+        if (Contains(ButtonSeparatorBefore, b.id))
+            tb->addSeparator();
+        const QString hint = ButtonHint(b);
+        auto* action = new QAction(ButtonIcon(b.id), hint, this);
+        action->setObjectName(QLatin1String(CmdName(b.id)));
+        action->setProperty(CmdProperty, Index(b.id));
+        action->setToolTip(hint);
+        action->setStatusTip(hint);
+        if (b.group > 0)
+            action->setCheckable(true);
+        if (b.group == 1)
+            toolGroup->addAction(action);
+        else if (b.group == 4)
+            smoothGroup->addAction(action);
+        const Cmd id = b.id;
+        const Cmd handler = b.handler;
+        connect(action, &QAction::triggered, this, [this, id, handler] {
+            if (id == Cmd::PrintBtn && !GatherState().mapOpen)
+                return;
+            Clicked(id == Cmd::PrintBtn ? Cmd::FilePrint : handler);
+        });
+        tb->addAction(action);
+        buttonActions_[Index(b.id)] = action;
+    }
+}
+
+void TMainFm::RegisterShellWorkers()
+{
+    RegisterWorker(Cmd::FileExit, [this] {
+        EndTool();
+        close();
+    });
+    RegisterWorker(Cmd::FileClose, [this] {
+        EndTool();
+        if (QMdiSubWindow* w = mdiArea_->activeSubWindow())
+            w->close();
+    });
+    RegisterWorker(Cmd::ViewStandard,
+                   [this] { standardToolbar_->setVisible(standardToolbar_->isHidden()); });
+    RegisterWorker(Cmd::ViewEdit, [this] { editToolbar_->setVisible(editToolbar_->isHidden()); });
+    RegisterWorker(Cmd::WindowTile, [this] { mdiArea_->tileSubWindows(); });
+    RegisterWorker(Cmd::WindowCascade, [this] { mdiArea_->cascadeSubWindows(); });
+
+    for (const ButtonDef& b : ToolButtons()) {
+        if (b.workMode == 0)
+            continue;
+        const int workMode = b.workMode;
+        const int lineMode = b.lineMode;
+        const bool editTool = b.id == Cmd::EditObjBtn || b.id == Cmd::EditPointBtn;
+        RegisterWorker(b.handler, [workMode, lineMode, editTool] {
+            if (editTool && (ProgramConfig.WorkMode == 11 || ProgramConfig.WorkMode == 12)) {
+                const ShellState s = CurrentDocumentState();
+                if (s.selectedIndex == 0 && s.selectionCount > 1)
+                    ClearSelection();
+            }
+            ProgramConfig.WorkMode = workMode;
+            if (lineMode != 0)
+                ProgramConfig.LineMode = lineMode;
+        });
+    }
+    RegisterWorker(Cmd::WorkDraw, [] { ProgramConfig.WorkMode = ProgramConfig.LineMode; });
+    RegisterWorker(Cmd::GridBtn, [this] {
+        ProgramConfig.ScreenGrid = !ProgramConfig.ScreenGrid;
+        for (QMdiSubWindow* w : mdiArea_->subWindowList())
+            if (w->widget())
+                w->widget()->update();
+    });
+    RegisterWorker(Cmd::AutoJoinBtn, [] { ProgramConfig.AutoJoin = !ProgramConfig.AutoJoin; });
+    for (int n = 0; n <= 2; ++n)
+        RegisterWorker(static_cast<Cmd>(Index(Cmd::Smooth0Btn) + n),
+                       [n] { ProgramConfig.Smoothing = n; });
+    RegisterWorker(Cmd::HelpMenu, [] { ShowHelp(110); }, HelpAvailable);
+    RegisterWorker(Cmd::HelpToolbar, [] { ShowHelp(204); }, HelpAvailable);
+}
+
+void TMainFm::Clicked(Cmd handler)
+{
+    RunCommand(handler);
+    // Guard routes do not pass StartTool; a dropped click may have toggled its button.
+    UpdateCommandStates();
+}
+
+QAction* TMainFm::Action(Cmd c) const
+{
+    const int i = Index(c);
+    if (i < 0 || i >= CmdCount)
+        return nullptr;
+    return itemActions_[size_t(i)] ? itemActions_[size_t(i)] : buttonActions_[size_t(i)];
+}
+
+QMenu* TMainFm::Menu(Cmd c) const
+{
+    const int i = Index(c);
+    return i >= 0 && i < CmdCount ? menus_[size_t(i)] : nullptr;
+}
+
+void TMainFm::ApplyShortCuts()
+{
+    for (int i = 0; i < ShortCutCount; ++i) {
+        const QKeySequence key = ShortCutFromText(ProgramConfig.ShortCutTexts[size_t(i)]);
+        const ShortCutTarget& t = ShortCutTargetOf(i);
+        for (Cmd c : {t.item, t.twin})
+            if (c != Cmd::None && itemActions_[size_t(Index(c))])
+                itemActions_[size_t(Index(c))]->setShortcut(key);
+    }
+}
+
+ShellState TMainFm::GatherState() const
+{
+    ShellState s = CurrentDocumentState();
+    if (const QMimeData* mime = QGuiApplication::clipboard()->mimeData()) {
+        s.clipText = mime->hasText();
+        s.clipObject = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
+        s.clipSymbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
+        s.clipSymbolGraphics =
+            mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
+    }
+    s.standardToolbarVisible = !standardToolbar_->isHidden();
+    s.editToolbarVisible = !editToolbar_->isHidden();
+    return s;
+}
+
+void TMainFm::UpdateCommandStates()
+{
+    if (updating_)
+        return;
+    updating_ = true;
+    const ShellState s = GatherState();
+    ApplyMenuStates(s);
+    ApplyButtonStates(s);
+    updating_ = false;
+}
+
+void TMainFm::ApplyMenuStates(const ShellState& s)
+{
+    const std::vector<ItemState> rules = MenuRules(s);
+    std::vector<char> effective(size_t(CmdCount) + 1, 1);
+    for (const MenuItemDef& d : MenuItems()) {
+        QAction* a = itemActions_[size_t(Index(d.id))];
+        const ItemState& st = rules[size_t(Index(d.id))];
+        bool enabled = st.enabled;
+        if (d.handler != Cmd::None)
+            enabled = enabled && HasWorker(d.handler);
+        // An item inside a disabled menu must not answer its shortcut either.
+        const Cmd parent = ParentItem(d.id);
+        if (parent != Cmd::None)
+            enabled = enabled && effective[size_t(Index(parent))];
+        effective[size_t(Index(d.id))] = enabled;
+        if (d.level == 0 && d.tree == MenuTree::Main)
+            continue; // the menus of the bar always open
+        a->setVisible(st.visible);
+        a->setEnabled(enabled);
+        if (a->isCheckable() != st.checkable)
+            a->setCheckable(st.checkable);
+        if (st.checkable)
+            a->setChecked(st.checked);
+        if (!st.caption.isEmpty())
+            a->setText(st.caption);
+        if (st.image != Cmd::None)
+            a->setIcon(ButtonIcon(st.image));
+        else if (d.id == Cmd::WorkDraw && !st.caption.isEmpty())
+            a->setIcon(QIcon());
+    }
+}
+
+void TMainFm::ApplyButtonStates(const ShellState& s)
+{
+    const ToolButtonStates r = ToolButtonRules(s, ProgramConfig.ScreenGrid,
+                                               ProgramConfig.AutoJoin, ProgramConfig.Smoothing);
+    if (r.clearHole)
+        ClearSelectedHole();
+    for (const ButtonDef& b : ToolButtons()) {
+        QAction* a = buttonActions_[size_t(Index(b.id))];
+        a->setEnabled(r[b.id].enabled && HasWorker(ButtonHandler(b)));
+        if (a->isCheckable())
+            a->setChecked(r[b.id].down);
+    }
+}
+
+void TMainFm::SaveToolbarLayout()
+{
+    Settings store = Settings::OpenDefault();
+    store.WriteString(ToolbarLayoutKey, QString::fromLatin1(saveState().toBase64()));
+    if (!store.Save())
+        throw std::runtime_error("settings not written");
+}
+
+void TMainFm::LoadToolbarLayout()
+{
+    Settings store = Settings::OpenDefault();
+    QString text;
+    if (store.ReadString(ToolbarLayoutKey, text))
+        restoreState(QByteArray::fromBase64(text.toLatin1()));
+}
+
+int TMainFm::HelpContextForF1() const
+{
+    std::vector<int> menuChain;
+    if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+        QAction* item = menu->activeAction();
+        Cmd c = Cmd::None;
+        if (item && item->property(CmdProperty).isValid())
+            c = static_cast<Cmd>(item->property(CmdProperty).toInt());
+        else if (menu->menuAction()->property(CmdProperty).isValid())
+            c = static_cast<Cmd>(menu->menuAction()->property(CmdProperty).toInt());
+        for (; c != Cmd::None; c = ParentItem(c))
+            if (const MenuItemDef* d = FindMenuItem(c))
+                menuChain.push_back(d->helpContext);
+        if (menuChain.empty())
+            menuChain.push_back(0);
+    }
+    std::vector<int> widgetChain;
+    for (QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget())
+        widgetChain.push_back(w->property(HelpProperty).toInt());
+    if (widgetChain.empty())
+        widgetChain.push_back(MainFrameHelpContext);
+    return ResolveHelpContext(ActiveHelpContextNow(), menuChain, widgetChain);
+}
+
+bool TMainFm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
+            watched->isWidgetType()) {
+            ShowHelp(HelpContextForF1());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TMainFm::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Alt) {
+        AltDown = true;
+        // Alt over the cut tool switches to editing points.
+        if (!QWidget::mouseGrabber() && ProgramConfig.WorkMode == 13) {
+            EndTool();
+            ProgramConfig.WorkMode = 11;
+            StartTool();
+        }
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+void TMainFm::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Alt)
+        AltDown = false;
+    QMainWindow::keyReleaseEvent(event);
+}
+
+void TMainFm::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!FirstPaintPending || property("startupScheduled").toBool())
+        return;
+    setProperty("startupScheduled", true);
+    UpdateCommandStates();
+    QTimer::singleShot(0, this, [this] { RunStartup(); });
+}
+
+void TMainFm::RunStartup()
+{
+    if (!FirstPaintPending)
+        return;
+    FirstPaintPending = false;
+    StartupHooks hooks;
+    hooks.restoreToolbarLayout = [this] { LoadToolbarLayout(); };
+    hooks.recoverWorkingCopies = RecoverWorkingCopiesHook();
+    hooks.openMapByName = OpenMapHook();
+    const QString file = commandLineFile_;
+    RunInFrame([&] { StartupOpen(hooks, file); }, "FormPaint");
+}
+
+void TMainFm::closeEvent(QCloseEvent* event)
+{
+    // A command's own message loop (a dialog, a long operation) must finish first.
+    if (IsBusy()) {
+        event->ignore();
+        return;
+    }
+    FormClose();
+    event->accept();
+}
+
+void TMainFm::FormClose()
+{
+    ProgramConfig.File.clear();
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        w->close();
+    ShutdownDocuments();
+    try {
+        if (!WriteConfig())
+            throw std::runtime_error("settings not written");
+        SaveToolbarLayout();
+    } catch (const std::exception& e) {
+        ErrorMsg(QStringLiteral(": Main.FormClose (;)"), QString::fromLocal8Bit(e.what()));
+    }
+}
+
+} // namespace zemo

@@ -1,0 +1,89 @@
+// The main frame: menus, pop-up menus and both toolbars built from the menu model, the MDI
+// area that holds the document windows, and the frame's part in start-up and shut-down.
+#pragma once
+
+#include "shell/CommandState.h"
+#include "shell/MenuModel.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <vector>
+
+class QAction;
+class QActionGroup;
+class QMdiArea;
+class QMenu;
+class QToolBar;
+
+namespace zemo {
+
+class HandOffQueue;
+
+class TMainFm : public QMainWindow {
+    Q_OBJECT
+public:
+    struct Options {
+        bool readConfig = true; // read the settings store (tests may prepare ProgramConfig)
+    };
+    explicit TMainFm(QWidget* parent = nullptr);
+    TMainFm(const Options& options, QWidget* parent = nullptr);
+    ~TMainFm() override;
+
+    // The action of a menu item or of a toolbar button (each button has its own action:
+    // its enabled rule differs from the menu item's).
+    QAction* Action(Cmd c) const;
+    QMenu* Menu(Cmd c) const; // a menu, a submenu, or a pop-up (SymPopUp / WorkPopUp: the
+                              // first item's tree)
+    QMenu* SymPopUp() const { return symPopUp_; }
+    QMenu* WorkPopUp() const { return workPopUp_; }
+    QToolBar* StandardToolbar() const { return standardToolbar_; }
+    QToolBar* EditToolbar() const { return editToolbar_; }
+    QMdiArea* MdiArea() const { return mdiArea_; }
+    HandOffQueue* HandOff() const { return handOff_; }
+
+    void SetCommandLineFile(const QString& file) { commandLineFile_ = file; }
+
+    // The configured shortcuts on the menu items and their pop-up twins.
+    void ApplyShortCuts();
+    // Every enabled, visible, checked and pressed state brought up to date.
+    void UpdateCommandStates();
+    void SaveToolbarLayout();
+    void LoadToolbarLayout();
+    // The help context F1 opens at this moment (0: none).
+    int HelpContextForF1() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate(const Options& options);
+    void BuildMenus();
+    void BuildToolbars();
+    void RegisterShellWorkers();
+    void ApplyMenuStates(const ShellState& s);
+    void ApplyButtonStates(const ShellState& s);
+    ShellState GatherState() const;
+    void RunStartup();
+    void FormClose();
+    void Clicked(Cmd handler);
+
+    std::vector<QAction*> itemActions_;   // by Cmd: menu items
+    std::vector<QAction*> buttonActions_; // by Cmd: toolbar buttons
+    std::vector<QMenu*> menus_;           // by Cmd: items that open a menu
+    QMenu* symPopUp_ = nullptr;
+    QMenu* workPopUp_ = nullptr;
+    QToolBar* standardToolbar_ = nullptr;
+    QToolBar* editToolbar_ = nullptr;
+    QMdiArea* mdiArea_ = nullptr;
+    HandOffQueue* handOff_ = nullptr;
+    QString commandLineFile_;
+    int stateListener_ = 0;
+    bool updating_ = false;
+};
+
+} // namespace zemo

@@ -1,0 +1,144 @@
+#include "core/Messages.h"
+#include "core/Errors.h"
+#include "shell/CommandFrame.h"
+#include "shell/MenuModel.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+using namespace zemo;
+
+namespace {
+
+class CommandFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCommandFrame();
+        SetEndToolHook([this] { log.push_back("EndTool"); });
+        SetStartToolHook([this] { log.push_back("StartTool"); });
+        SetRepaintPendingHook([this] { log.push_back("Repaint"); });
+    }
+    void TearDown() override { ResetCommandFrame(); }
+
+    // Every command a click can run, with a worker that records itself and the busy flag.
+    std::vector<Cmd> RegisterAll()
+    {
+        std::vector<Cmd> routed;
+        for (int i = 0; i < CmdCount; ++i) {
+            const Cmd c = static_cast<Cmd>(i);
+            if (RouteOf(c) == Route::None)
+                continue;
+            routed.push_back(c);
+            RegisterWorker(c, [this, c] {
+                ++runs[c];
+                busyInside[c] = CommandBusy;
+                log.push_back(CmdName(c));
+            });
+        }
+        return routed;
+    }
+
+    std::vector<std::string> log;
+    std::map<Cmd, int> runs;
+    std::map<Cmd, bool> busyInside;
+};
+
+} // namespace
+
+TEST_F(CommandFrameTest, EveryRoutedCommandIsDroppedWhileACommandRunsOrAWindowPaints)
+{
+    const std::vector<Cmd> routed = RegisterAll();
+    ASSERT_GT(routed.size(), 150u);
+    for (bool* flag : {&CommandBusy, &PaintBusy}) {
+        *flag = true;
+        for (Cmd c : routed)
+            EXPECT_FALSE(RunCommand(c)) << CmdName(c);
+        *flag = false;
+    }
+    EXPECT_TRUE(runs.empty());
+    EXPECT_TRUE(log.empty()) << "a dropped command must not even end the tool";
+
+    for (Cmd c : routed) {
+        EXPECT_TRUE(RunCommand(c)) << CmdName(c);
+        EXPECT_EQ(runs[c], 1) << CmdName(c);
+    }
+}
+
+TEST_F(CommandFrameTest, RoutesWrapTheWorkerInTheirOwnSteps)
+{
+    RegisterAll();
+    ASSERT_TRUE(RunCommand(Cmd::FileSave)); // frame
+    EXPECT_EQ(log, (std::vector<std::string>{"EndTool", "FileSave", "Repaint", "StartTool"}));
+    EXPECT_TRUE(busyInside[Cmd::FileSave]);
+    EXPECT_FALSE(CommandBusy);
+
+    log.clear();
+    ASSERT_TRUE(RunCommand(Cmd::CurveBtn)); // tool
+    EXPECT_EQ(log, (std::vector<std::string>{"EndTool", "CurveBtn", "StartTool"}));
+    EXPECT_FALSE(busyInside[Cmd::CurveBtn]);
+
+    log.clear();
+    ASSERT_TRUE(RunCommand(Cmd::ViewZoomIn)); // guard
+    EXPECT_EQ(log, (std::vector<std::string>{"ViewZoomIn"}));
+}
+
+TEST_F(CommandFrameTest, EditCommandsRunTheTextWorkerOutsideTheFrameWhileTyping)
+{
+    RegisterAll();
+    bool typing = true;
+    SetTextEditActiveHook([&] { return typing; });
+    int textRuns = 0;
+    RegisterTextWorker(Cmd::EditCut, [&] {
+        ++textRuns;
+        EXPECT_FALSE(CommandBusy);
+    });
+    ASSERT_TRUE(RunCommand(Cmd::EditCut));
+    EXPECT_EQ(textRuns, 1);
+    EXPECT_EQ(runs[Cmd::EditCut], 0);
+    EXPECT_TRUE(log.empty());
+
+    typing = false;
+    ASSERT_TRUE(RunCommand(Cmd::EditCut));
+    EXPECT_EQ(runs[Cmd::EditCut], 1);
+    EXPECT_TRUE(busyInside[Cmd::EditCut]);
+}
+
+TEST_F(CommandFrameTest, CommandsWithoutWorkerOrRouteDoNothing)
+{
+    EXPECT_FALSE(HasWorker(Cmd::FileNew));
+    EXPECT_FALSE(RunCommand(Cmd::FileNew));
+    EXPECT_TRUE(log.empty());
+    RegisterWorker(Cmd::FileMnu, [] { FAIL() << "a menu only opens"; });
+    EXPECT_FALSE(RunCommand(Cmd::FileMnu));
+    bool available = false;
+    RegisterWorker(Cmd::HelpMenu, [] {}, [&] { return available; });
+    EXPECT_FALSE(HasWorker(Cmd::HelpMenu));
+    available = true;
+    EXPECT_TRUE(HasWorker(Cmd::HelpMenu));
+}
+
+TEST_F(CommandFrameTest, AFailingWorkerIsReportedAndTheFrameStillCloses)
+{
+    RecordingMessages messages;
+    RegisterWorker(Cmd::FileOpen, [] { throw std::runtime_error("disk gone"); });
+    RegisterWorker(Cmd::FileSave, [] { throw EAbort(); });
+    int listened = 0;
+    AddStateListener([&] { ++listened; });
+
+    EXPECT_TRUE(RunCommand(Cmd::FileOpen));
+    EXPECT_FALSE(CommandBusy);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::InternalError);
+    EXPECT_TRUE(messages.Last().label.contains(QStringLiteral("Main.FileOpen")));
+    EXPECT_EQ(messages.Last().params, QStringLiteral("disk gone"));
+
+    EXPECT_TRUE(RunCommand(Cmd::FileSave));
+    EXPECT_EQ(messages.Count(), 1) << "the silent abort shows nothing";
+    EXPECT_FALSE(CommandBusy);
+    EXPECT_EQ(listened, 2) << "every command ends by telling the listeners";
+}
