@@ -1,0 +1,276 @@
+// The map document TZmd and its object and parameter-string stores.
+//
+// A map is a working file laid out as a heap of blocks: the 48-byte header, the colour block,
+// then symbol, object and string index chains, their records, the setup record and the
+// information text. TZmd keeps the header, the colour block, the symbols, every index block
+// and the strings in memory; objects stay in the file and are read into the element buffers
+// when needed. Every change is written into the working file at once.
+//
+// Every operation acts on Index.ActiveZmd. Object numbers start at 1; string numbers at 0.
+#pragma once
+
+#include "core/Cord.h"
+#include "core/Element.h"
+#include "core/Setup.h"
+#include "core/StringX.h"
+#include "symbols/store/SymbolStore.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <bitset>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace zemo {
+
+// ---- File layout ----
+inline constexpr int ObjectIndexEntryBytes = 24;
+inline constexpr int ObjectIndexBlockBytes = 4 + 256 * ObjectIndexEntryBytes;  // 6148
+inline constexpr int PStringIndexEntryBytes = 16;
+inline constexpr int PStringIndexBlockBytes = 4 + 256 * PStringIndexEntryBytes; // 4100
+inline constexpr int MaxObjectBlocks = 65536;
+// The loader keeps 65536 blocks of 256 entries: no object number beyond this can be held.
+inline constexpr int MaxObjectNumber = MaxObjectBlocks * 256;
+inline constexpr uint16_t DeletedSymbol = 0x8000;
+inline constexpr uint16_t CourseOnlyMark = 0x4000;
+inline constexpr int MaxInfoTextBytes = 32768;
+// Parameter strings are read back up to this length (and the file's size).
+inline constexpr int MaxPStringBytes = 1 << 20;
+
+struct ObjectIndexEntry {
+    CordRect Rect;       // widened by the symbol's extent
+    int32_t Pos = 0;     // position of the ElementRecord
+    uint16_t Length = 0; // 8-byte slots (nItem + nText)
+    uint16_t Symbol = 0; // number x 10; 0 empty; DeletedSymbol, CourseOnlyMark bits
+    friend bool operator==(const ObjectIndexEntry&, const ObjectIndexEntry&) = default;
+};
+
+// Counts for drawing scans, extents and block summaries.
+bool EntryLive(const ObjectIndexEntry& e);
+
+struct ObjectIndexBlock {
+    CordRect Summary;            // union of the live entries' rectangles
+    int LiveCount = 0;
+    int32_t EntriesPos = 0;      // file position of the entries (block position + 4)
+    ColorSet Colors;             // colours of the live entries' symbols
+    std::bitset<256> Selected;
+    std::array<ObjectIndexEntry, 256> Entries{};
+};
+
+struct PStringIndexEntry {
+    int32_t Pos = 0;     // 0 = never used
+    int32_t Length = 0;  // reserved bytes, a multiple of 64
+    int32_t Type = 0;    // 0 free; negative in memory = deleted, restorable
+    int32_t Object = 0;  // object number; 0 = the map's own string
+    friend bool operator==(const PStringIndexEntry&, const PStringIndexEntry&) = default;
+};
+
+struct PStringIndexBlock {
+    int32_t Pos = 0;     // the block's own position (its next field)
+    std::array<PStringIndexEntry, 256> Entries{};
+};
+
+// String types.
+enum PStringType : int32_t {
+    CsObjectType = 1,
+    CourseType = 2,
+    ClassType = 3,
+    DatasetType = 4,
+    ObjectLinkType = 5,
+    InternetMapType = 6,
+    CourseObjectLinkType = 7,
+    TemplateType = 8,
+    FirstMapSettingsType = 1024,
+    LastMapSettingsType = 1034,
+};
+
+// Entry and record fields at their offsets.
+ObjectIndexEntry ReadObjectIndexEntry(std::span<const uint8_t> bytes);
+std::array<uint8_t, ObjectIndexEntryBytes> WriteObjectIndexEntry(const ObjectIndexEntry& e);
+PStringIndexEntry ReadPStringIndexEntry(std::span<const uint8_t> bytes);
+std::array<uint8_t, PStringIndexEntryBytes> WritePStringIndexEntry(const PStringIndexEntry& e);
+// The 32 + 8 x length bytes of an element record (length >= nItem + nText; the rest of the
+// reserved slots is taken from the buffer as it is).
+std::vector<uint8_t> ElementRecordBytes(const ElementRecord& e, int length);
+
+// ---- The map document ----
+class TZmd : public SymbolStore {
+public:
+    TZmd();
+    ~TZmd() override;
+
+    int UseCount = 1;
+    int OpenedVersion = 0;
+    ColorSet UsedColors;
+    SetupRecord Setup;
+
+    std::vector<std::unique_ptr<ObjectIndexBlock>> ObjectBlocks;
+    int HighestObject = 0;
+    std::vector<PStringIndexBlock> StringBlocks;
+
+    QStringList LayerRefs;       // kept for the layer-reference editor
+    bool LayerRefsBuilt = false;
+
+    uint8_t DirectMode = 0;
+    uint8_t CourseMap = 0;
+    uint8_t CoursePreviewOn = 0;
+    int32_t CoursesExist = 0;
+    int32_t CurrentCourse = -1;  // -1 = all controls
+    int32_t CourseWord = 0;
+    uint8_t DatasetsPresent = 0;
+    int32_t CourseWord2 = 0;
+
+    TNumStringList Datasets;         // 4
+    TNumStringList CsObjects;        // 1
+    QStringList CsObjectKeys;
+    TNumStringList Courses;          // 2
+    TNumStringList Classes;          // 3
+    TNumStringList CsObjectLinks;    // 7
+    QString CurrentCourseTag;
+    std::vector<int> TaggedObjects;
+    TNumStringList ObjectLinks;      // 5
+    TNumStringList Templates;        // 8
+    TNumStringList InternetMaps;     // 6, and type-3 map names
+    std::array<QString, 11> MapSettings; // types 1024..1034 (see MapSettingsSlot)
+
+    int BlockCount() const { return int(ObjectBlocks.size()); }
+    ObjectIndexEntry& Entry(int n) { return ObjectBlocks[size_t((n - 1) >> 8)]->Entries[size_t((n - 1) & 255)]; }
+};
+
+// The slot of MapSettings that holds a settings type, -1 for other types.
+int MapSettingsSlot(int type);
+
+// ---- Symbol-graphics editing: the elements of a point symbol as objects ----
+inline constexpr int SymbolGraphicsSlots = 512;
+struct SymbolGraphicsBuffer {
+    bool Active = false;
+    std::array<uint8_t, SymbolGraphicsSlots * 8> Slots{};
+    int UsedSlots = 0;
+    bool RepeatPattern = false;  // the view repeats an area pattern
+    int CellWidth = 0;           // 0.01 mm
+    int CellHeight = 0;
+};
+
+// ---- Process-wide state of the store ----
+struct IndexState {
+    TZmd* ActiveZmd = nullptr;
+    bool MapOpen = false;
+
+    ElementRecord CurElement;
+    ElementRecord AuxElement1;
+    ElementRecord AuxElement2;
+    ElementRecord DrawElement;
+    ElementRecord AuxElement3;  // kept copy of an object under edit
+
+    ObjectIndexEntry CurIndex;
+    int CurIndexNo = 0;
+    ObjectIndexEntry KeptIndex;
+    CordRect KeptRect;
+    bool EditCopyKept = false;
+
+    int ScanPos = 0;
+    int ScanEnd = 0;
+    bool ScanFinished = true;
+
+    int SelectionCount = 0;
+    int SelectedIndex = 0;
+    int SelectedHoleStart = 0;
+    CordRect SelectionRect;
+    std::array<uint8_t, 256> GraphicsSelection{};
+
+    SymbolBytes* CurSymbol = nullptr;
+    SymbolBytes* DrawSymbol = nullptr;
+    SymbolBytes DefaultSymbol;
+    SymbolBytes GraphicsEditSymbol;
+
+    // The current view's symbol-graphics buffer, set by the document window; null or not
+    // Active: objects are the map's.
+    SymbolGraphicsBuffer* SymbolGraphics = nullptr;
+};
+
+extern IndexState Index;
+
+// Back to the start-up state (no map, empty buffers, default symbol built).
+void ResetIndexState();
+
+// ---- Hooks of the units above the store ----
+// An undo step (kind, object number); the undo unit registers it.
+using UndoRecorder = std::function<void(int kind, int n)>;
+void SetUndoRecorder(UndoRecorder recorder);
+// Lays out a text object before it is stored (its extent Cords); the text painter registers it.
+using MeasureTextHook = std::function<void(ElementRecord& e)>;
+void SetMeasureTextHook(MeasureTextHook hook);
+
+// ---- Document ----
+void SetCurrentMap(TZmd* zmd);
+SetupRecord* Stp();
+// Reads header, symbols, index blocks and setup of ActiveZmd's working file. A file that is
+// not a map gives FormatNotCorr; every failure ends in the silent abort.
+void LoadMap();
+void ReadSymbols();
+void BuildSymbolTable();
+void ReadIndexBlocks();
+void ReindexFromFile();
+bool WriteSetup();
+void FlushMapFile();
+int CountObjects();
+bool GetMapExtent(CordRect& r);
+// The information text (bytes before its NUL) and its rewrite.
+QByteArray ReadInfoText();
+void WriteInfoText(const QByteArray& text);
+
+// ---- Symbols ----
+bool GetSymbol(int number, SymbolBytes*& rec);
+void ClearUsedSymbolMarks();
+void MarkUsedSymbols();
+void UpdateObjectsOfSymbols(int from, int to);
+
+// ---- Index entries ----
+bool GetIndex(int n);
+void UpdateIndexTable(int n);
+void WriteIndexEntry(int n);
+bool IndexFromStIndex(int stringNumber);
+void EraseIndexEntry(int n);
+void SetIndexMark(int n);
+void ClearIndexMark(int n);
+void MarkAllIndexEntries();
+void UpdateBlockSummary(ObjectIndexBlock& block);
+
+// ---- Objects ----
+bool ReadElement(int n, ElementRecord& e);
+void ElementExtent(ElementRecord& e);
+bool AppendElement();
+bool SaveElement(int n);
+void DeleteElement(int n);
+bool RestoreElement(int n);
+void BeginElementEdit(int n);
+
+// The elements in the view's symbol-graphics buffer (0 outside that mode).
+int CountSymbolGraphicsElements();
+
+// ---- Scans and selection ----
+void StartElementScan(int n);
+bool NextElementInRect(const CordRect& r, int colour);
+bool NextSelectedElement();
+bool IsSelected(int n);
+void ToggleSelection(int n);
+void SelectOnly(int n);
+void ClearSelectionBits();
+void ClearSelection();
+
+// ---- Parameter strings ----
+int AddPString(const QString& text, int type, int object);
+bool SavePString(int n, const QString& text);
+bool SaveTypedPString(const QString& text, int type);
+bool DeletePString(int n);
+bool ClearPString(int n);
+bool FindPString(int object, int type, const TNumStringList& list, int& listPos);
+// The text of string n as stored (8-bit text decoded); empty for an unreadable one.
+QString ReadPString(int n);
+
+} // namespace zemo

@@ -1,0 +1,128 @@
+// Symbol records as the map file stores them, the colour block that precedes them, and the
+// repairs and derived fields computed from a record's own bytes.
+//
+// A symbol record is held as its bytes: the common 348-byte head, then the part of its type.
+// Fields are read and written at their offsets through the helpers below, never by casting.
+#pragma once
+
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zemo {
+
+using SymbolBytes = std::vector<uint8_t>;
+
+inline constexpr int SymbolHeadBytes = 348;
+inline constexpr int MinSymbolBytes = 349;      // a readable record has some type part
+inline constexpr int MaxSymbolBytes = 20904;
+inline constexpr int MaxSymbols = 9999;
+inline constexpr int MaxSymbolNumber = 9999;    // number x 10
+inline constexpr int MaxElementListSlots = 512;
+
+// Offsets of the common head.
+enum SymbolHeadOffset : size_t {
+    SymSize = 0,          // i16
+    SymNumber = 2,        // i16, number x 10
+    SymObjectType = 4,    // i16
+    SymTextFlag = 6,      // u8, 1 for text and line-text symbols
+    SymFlags = 7,         // u8, bit 0 rotatable, bit 1 compressed icon
+    SymExtent = 8,        // i16, 0.01 mm
+    SymSelected = 10,     // u8, memory only
+    SymStatus = 11,       // u8, bits 0-2 status, bit 4 used (memory only)
+    SymTool = 12,         // u8
+    SymCsRole = 13,       // u8
+    SymCsType = 14,       // u8
+    SymByte15 = 15,       // u8
+    SymFilePos = 16,      // i32, memory only
+    SymColorSet = 20,     // 32 bytes
+    SymDescription = 52,  // string[31]
+    SymIcon = 84,         // 264 bytes
+    SymTypePart = 348,
+};
+
+inline constexpr uint8_t SymbolUsedBit = 0x10;
+inline constexpr uint8_t SymbolStatusMask = 0x07;
+
+// Field access inside a record; a field outside the record reads as 0 and is not written.
+int16_t SymI16(std::span<const uint8_t> rec, size_t offset);
+int32_t SymI32(std::span<const uint8_t> rec, size_t offset);
+uint8_t SymU8(std::span<const uint8_t> rec, size_t offset);
+void SetSymI16(std::span<uint8_t> rec, size_t offset, int16_t v);
+void SetSymI32(std::span<uint8_t> rec, size_t offset, int32_t v);
+void SetSymU8(std::span<uint8_t> rec, size_t offset, uint8_t v);
+
+// One bit per colour number 0..255 (byte n / 8, bit n % 8 in the stored 32 bytes).
+using ColorSet = std::bitset<256>;
+ColorSet SymColors(std::span<const uint8_t> rec);
+void SetSymColors(std::span<uint8_t> rec, const ColorSet& set);
+
+// ---- The colour block at file offset 48 ----
+inline constexpr int SymbolHeaderBlockBytes = 19224;
+inline constexpr int MaxColors = 256;
+inline constexpr int MaxSeparations = 32;
+inline constexpr int DefaultSeparationScreen = 1500;
+
+// Names are kept as their stored short-string fields (length byte, characters, and whatever
+// follows, carried unchanged); ShortFieldText and SetShortFieldText read and set them.
+struct ColorRecord {
+    uint16_t Number = 0;
+    int16_t Overprint = 0;
+    std::array<uint8_t, 4> Cmyk{};        // half percent
+    std::array<uint8_t, 32> Name{};       // string[31], 8-bit text
+    std::array<uint8_t, 32> Separations{}; // half percent; above 200 = not in that separation
+};
+
+struct SeparationRecord {
+    std::array<uint8_t, 16> Name{};       // string[15]
+    std::array<uint8_t, 4> Cmyk{};
+    int16_t Screen = 0;
+    int16_t Screen2 = 0;
+};
+
+std::string ShortFieldText(std::span<const uint8_t> field);
+void SetShortFieldText(std::span<uint8_t> field, const std::string& text);
+
+struct SymbolHeaderBlock {
+    int16_t ColorCount = 0;
+    int16_t SeparationCount = 0;
+    std::array<uint8_t, 20> Reserved{};    // carried unchanged
+    std::array<ColorRecord, MaxColors> Colors{};
+    std::array<SeparationRecord, MaxSeparations> Separations{};
+};
+
+// 19224 bytes in, field by field. A shorter span leaves the missing fields zero.
+SymbolHeaderBlock ReadSymbolHeaderBytes(std::span<const uint8_t> bytes);
+std::array<uint8_t, SymbolHeaderBlockBytes> WriteSymbolHeaderBytes(const SymbolHeaderBlock& b);
+// The reader's repairs: counts into range, separation screens and display colours.
+void CheckSymbolHeader(SymbolHeaderBlock& b);
+
+// ---- Element lists (point graphics, line symbol lists, area structures) ----
+// Walks a list of `slots` 8-byte slots; stops at a negative count or an element that would
+// run past the list (or past `list`).
+int ElementListExtent(std::span<const uint8_t> list, int slots);
+ColorSet ElementListColors(std::span<const uint8_t> list, int slots);
+
+// ---- Repairs after reading or importing ----
+// The text-metric height in 0.01 mm of the font a text symbol names (name, size, weight,
+// italic); the font layer registers the real one. Until then the em height of the size.
+using TextSymbolHeightHook = std::function<int(std::span<const uint8_t> rec)>;
+void SetTextSymbolHeightHook(TextSymbolHeightHook hook);
+int TextSymbolFontHeight(std::span<const uint8_t> rec);
+
+// Pads the size to a multiple of 4 (at most MaxSymbolBytes), fixes fields by type and
+// recomputes the derived head fields. `rec` is resized to the new size.
+void NormalizeSymbol(SymbolBytes& rec);
+
+// Derived head fields by type, as the editors compute them on storing.
+void CalcPointSymbolInfo(std::span<uint8_t> rec);
+void CalcLineSymbolInfo(std::span<uint8_t> rec);
+void CalcAreaSymbolInfo(std::span<uint8_t> rec);
+int CalcTextSymbolExtent(std::span<const uint8_t> rec);
+
+} // namespace zemo
