@@ -1,0 +1,409 @@
+// The text modes of the output layer: PostScript, Illustrator and SVG lines, the pass-through
+// frames of a PostScript printer, and an SVG file checked against the raster picture.
+#include "GraphSysTestUtil.h"
+
+#include "core/FileClass.h"
+#include "platform/PainterDevice.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QSvgGenerator>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+using namespace zemo;
+using namespace zemo::gstest;
+
+namespace {
+
+class MemorySink final : public OutputSink {
+public:
+    void Write(QByteArrayView bytes) override { data.append(bytes.data(), bytes.size()); }
+    QByteArray data;
+};
+
+// The lines written, CR LF checked and removed.
+std::vector<std::string> Lines(const QByteArray& data)
+{
+    std::vector<std::string> out;
+    qsizetype at = 0;
+    while (at < data.size()) {
+        const qsizetype end = data.indexOf("\r\n", at);
+        EXPECT_GE(end, 0) << "unterminated line";
+        if (end < 0)
+            break;
+        out.emplace_back(data.constData() + at, size_t(end - at));
+        at = end + 2;
+    }
+    return out;
+}
+
+class GraphSysText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetAll();
+        ResetScaleState();
+        Scale.ViewScaleX = Scale.ViewScaleY = 1.0 / 256;
+        Graph.OutputFile = &sink;
+    }
+    void Begin(int mode)
+    {
+        Graph.OutputMode = mode;
+        SetOutputAdjust(100, 100, false);
+        BeginDrawing(false);
+    }
+    std::vector<std::string> Take()
+    {
+        auto l = Lines(sink.data);
+        sink.data.clear();
+        return l;
+    }
+    MemorySink sink;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(GraphSysText, PostScriptStrokeFillDotCircleAndClip)
+{
+    Begin(PostScriptOutput);
+    Path({Cord{0, 0}, Cord{25600, 0}});
+    GraphStroke(35, 1);
+    EXPECT_EQ(Take(), (Strings{"35 w 1 j 1 J", "n 0 0 m", "100 0 l", "S"}));
+
+    // Curves are relative to the segment's start; the width correction applies.
+    SetOutputAdjust(110, 100, false);
+    Path({Cord{0, 0}, Cord{2560 | FirstBezierFlag, 5120}, Cord{7680 | SecondBezierFlag, 5120},
+          Cord{10240, 0}, Cord{12800, 2560}});
+    GraphStroke(35, 4);
+    EXPECT_EQ(Take(), (Strings{"45 w 0 j 0 J", "n 0 0 m", "10 20 30 20 40 0 c", "10 10 l", "S"}));
+    SetOutputAdjust(100, 100, false);
+
+    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
+    EXPECT_TRUE(GraphFill(true));
+    EXPECT_EQ(Take(), (Strings{"n 0 0 m", "10 0 l", "0 10 l", "f"}));
+    // Holes and long paths are refused (the caller splits them).
+    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{256, 256 | HoleFlag}, Cord{512, 256},
+          Cord{512, 512}});
+    EXPECT_FALSE(GraphFill(true));
+    EXPECT_TRUE(Take().empty());
+
+    GraphDot(2560, 5120, 50);
+    EXPECT_EQ(Take(), (Strings{"10 20 25 d"}));
+    GraphCircle(2560, 5120, 10, 100);
+    EXPECT_EQ(Take(), (Strings{"10 w 2 j 0 J", "10 20 45 ci"}));
+
+    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
+    EXPECT_EQ(GraphClip(), 1);
+    GraphResetClip();
+    EXPECT_EQ(Take(), (Strings{"n 0 0 m", "10 0 l", "0 10 l", "cl", "re"}));
+    EndDrawing();
+}
+
+TEST_F(GraphSysText, IllustratorWritesPenLinesOnlyOnChange)
+{
+    constexpr int32_t Inch = 650240; // 72 points
+    Begin(IllustratorOutput);
+    Path({Cord{0, 0}, Cord{Inch, 0}});
+    GraphStroke(100, 1);
+    Path({Cord{0, 0}, Cord{0, Inch}});
+    GraphStroke(100, 1);
+    EXPECT_EQ(Take(), (Strings{"2.83 w", "1 j 1 J", "0.00 0.00 m", "72.00 0.00 L", "S",
+                               "0.00 0.00 m", "0.00 72.00 L", "S"}));
+
+    // A compound fill with a hole, and a curve ending in a corner.
+    const int32_t t = Inch / 10;
+    Path({Cord{0, 0}, Cord{Inch, 0}, Cord{Inch, Inch}, Cord{t, t | HoleFlag}, Cord{2 * t, t},
+          Cord{2 * t, 2 * t}});
+    EXPECT_TRUE(GraphFill(false));
+    EXPECT_EQ(Take(), (Strings{"*u", "1 XR", "0.00 0.00 m", "72.00 0.00 L", "72.00 72.00 L",
+                               "0.00 0.00 L", "f", "7.20 7.20 m", "14.40 7.20 L", "14.40 14.40 L",
+                               "7.20 7.20 L", "f", "*U"}));
+    Path({Cord{0, 0}, Cord{t | FirstBezierFlag, 0}, Cord{2 * t | SecondBezierFlag, 0},
+          Cord{3 * t, 0 | CornerFlag}, Cord{3 * t, t}, Cord{4 * t | FirstBezierFlag, t},
+          Cord{5 * t | SecondBezierFlag, t}, Cord{6 * t, t}, Cord{7 * t, t}});
+    GraphStroke(100, 1);
+    EXPECT_EQ(Take(), (Strings{"0.00 0.00 m", "7.20 0.00 14.40 0.00 21.60 0.00 C", "21.60 7.20 L",
+                               "28.80 7.20 36.00 7.20 43.20 7.20 c", "50.40 7.20 L", "S"}));
+
+    Path({Cord{0, 0}, Cord{t, 0}, Cord{t, t}});
+    GraphClip();
+    GraphResetClip();
+    EXPECT_EQ(Take(), (Strings{"q", "0.00 0.00 m", "7.20 0.00 L", "7.20 7.20 L", "0.00 0.00 L",
+                               "h", "W", "n", "u", "U", "Q"}));
+    // Fills are refused only beyond 32768 points.
+    EnsureWorkPoints2(32769);
+    Graph.WorkPoints2Count = 32769;
+    EXPECT_FALSE(GraphFill(false));
+    EndDrawing();
+}
+
+TEST_F(GraphSysText, SvgFillsAreOddEvenAndCornersFollowTheirMove)
+{
+    Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
+    Scale.DrawRect = CordRect{0, 0, 25600, 25600};
+    Graph.SvgFillCmyk = 200u; // cyan
+    Begin(SvgOutput);
+    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{0, 2560}});
+    EXPECT_TRUE(GraphFill(false));
+    EXPECT_EQ(Take(), (Strings{"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ",
+                               "d=\"M0.00,100.00", "10.00,100.00 ", "10.00,90.00 ", "0.00,90.00 ",
+                               "\" />", "</g>"}));
+
+    // A hole closes its ring back to the ring's start; lines after a curve need their "L".
+    Path({Cord{0, 0}, Cord{256 | FirstBezierFlag, 0}, Cord{512 | SecondBezierFlag, 0},
+          Cord{768, 0}, Cord{768, 768}, Cord{256, 256 | HoleFlag}, Cord{512, 256}, Cord{512, 512}});
+    GraphFill(false);
+    EXPECT_EQ(Take(), (Strings{"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ",
+                               "d=\"M0.00,100.00", "C1.00,100.00 2.00,100.00 3.00,100.00",
+                               "L3.00,97.00 ", "L0.00,100.00", "M1.00,99.00", "2.00,99.00 ",
+                               "2.00,98.00 ", "\" />", "</g>"}));
+
+    Path({Cord{0, 0}, Cord{2560, 0}});
+    GraphStroke(35, 1);
+    GraphStroke(35, 0);
+    GraphStroke(35, 4);
+    EXPECT_EQ(Take(), (Strings{"<g stroke-width=\"35.00\"", "style=\"&stR;\"", ">", "<path ",
+                               "d=\"", "M0.00,100.00", "L10.00,100.00", "\" />", "</g>",
+                               "<g stroke-width=\"35.00\"", "style=\"&stB;\"", ">", "<path ",
+                               "d=\"", "M0.00,100.00", "L10.00,100.00", "\" />", "</g>",
+                               "<g stroke-width=\"35.00\"", ">", "<path ", "d=\"",
+                               "M0.00,100.00", "L10.00,100.00", "\" />", "</g>"}));
+
+    GraphDot(2560, 2560, 100);
+    EXPECT_EQ(Take(), (Strings{"<circle cx=\"10.00\" cy=\"90.00\" r=\"50.00\" fill=\"rgb(0,255,255)\" />"}));
+
+    // Pattern coordinates run from the origin downward.
+    Graph.SvgPatternCoords = true;
+    EXPECT_EQ(FormatSvgPoint(Cord{2560, 2560}), "10.00,10.00");
+    Graph.SvgPatternCoords = false;
+    EndDrawing();
+}
+
+TEST_F(GraphSysText, SvgClipIsAClipPathWhoseGroupTheResetCloses)
+{
+    Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
+    Scale.DrawRect = CordRect{0, 0, 25600, 25600};
+    Begin(SvgOutput);
+    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
+    EXPECT_EQ(GraphClip(), 1);
+    EXPECT_EQ(Take(), (Strings{"<clipPath id=\"clip1\" >", "<path ", "d=\"M0.00,100.00",
+                               "10.00,100.00 ", "10.00,90.00 ", "\" />", "</clipPath>",
+                               "<g clip-path=\"url(#clip1)\" >"}));
+    GraphResetClip();
+    EXPECT_EQ(Take(), (Strings{"</g>"}));
+    // Nothing open: the reset writes nothing; a clip left open is closed at the end.
+    GraphResetClip();
+    EXPECT_TRUE(Take().empty());
+    GraphClip();
+    Take();
+    EndDrawing();
+    EXPECT_EQ(Take(), (Strings{"</g>"}));
+}
+
+TEST(GraphSysTextFormat, EscapePsTextPutsEveryCharacterIntoOneByte)
+{
+    EXPECT_EQ(EscapePsText("a(b)"), "a_b_");
+    EXPECT_EQ(EscapePsText("x\\y"), "x_y");
+    EXPECT_EQ(EscapePsText(QString(QChar(200))), "\\310");
+    EXPECT_EQ(EscapePsText(QString(QChar(9))), "\\011");
+    EXPECT_EQ(EscapePsText(QString(QChar(127))), "\\177");
+    // Above 255: through the code page, or "?" where it has no byte.
+    EXPECT_EQ(EscapePsText(QString(QChar(0x20AC))), "\\200");
+    EXPECT_EQ(EscapePsText(QString(QChar(0x03A9))), "?");
+    EXPECT_EQ(EscapePsText(QString(QChar(0x03A9)), 1253), "\\331");
+    EXPECT_EQ(EscapePsText(QString::fromUtf16(u"\U0001F600")), "?");
+}
+
+TEST_F(GraphSysText, PassThroughFramesEachLineWithItsLength)
+{
+    MemorySink printer;
+    Graph.PsPassThrough = true;
+    Graph.PsPassThroughTarget = &printer;
+    Graph.OutputMode = PostScriptOutput;
+    WriteOutputLine("0123456789");
+    ASSERT_EQ(printer.data.size(), 14);
+    EXPECT_EQ(printer.data, QByteArray("\x0c\x00" "0123456789\r\n", 14));
+    EXPECT_TRUE(sink.data.isEmpty());
+    // A line longer than one frame holds goes out in several, each with its own length.
+    printer.data.clear();
+    WriteOutputLine(QByteArray(70000, 'x'));
+    ASSERT_EQ(printer.data.size(), 70002 + 4);
+    EXPECT_EQ(uint8_t(printer.data[0]), 0xFF);
+    EXPECT_EQ(uint8_t(printer.data[1]), 0xFF);
+    EXPECT_EQ(uint8_t(printer.data[65537]), (70002 - 65535) & 0xFF);
+    EXPECT_EQ(uint8_t(printer.data[65538]), (70002 - 65535) >> 8);
+    EXPECT_TRUE(printer.data.endsWith("x\r\n"));
+    // Other modes ignore pass-through and write to the file.
+    Graph.OutputMode = SvgOutput;
+    WriteOutputLine("abc");
+    EXPECT_EQ(sink.data, QByteArray("abc\r\n"));
+}
+
+// ---- The same drawing as an SVG file and on a raster image ----
+
+constexpr int Side = 200;
+
+void TestDrawing()
+{
+    const auto fillPass = [] {
+        Graph.SvgFillCmyk = Graph.OutputCmyk = 0x0000C800u; // magenta
+        Path({At(10, 10, Side), At(120, 10, Side), At(120, 90, Side), At(10, 90, Side)});
+        GraphFill(false);
+        const Cord ring[] = {At(20, 110, Side), At(190, 110, Side), At(190, 190, Side),
+                             At(20, 190, Side),
+                             Cord{At(50, 130, Side).x, At(50, 130, Side).y | HoleFlag},
+                             At(150, 130, Side), At(150, 170, Side), At(50, 170, Side)};
+        GraphFillArea(ring, 8, false);
+        Graph.SvgFillCmyk = Graph.OutputCmyk = 0x00C80000u; // yellow
+        CirclePath(At(160, 50, Side).x, At(160, 50, Side).y, 50);
+        GraphFill(false);
+        // A fill confined by a clip.
+        Path({At(130, 20, Side), At(150, 20, Side), At(150, 40, Side), At(130, 40, Side)});
+        GraphClip();
+        Path({At(100, 0, Side), At(200, 0, Side), At(200, 100, Side)});
+        GraphFill(false);
+        GraphResetClip();
+        Graph.SvgFillCmyk = Graph.OutputCmyk = 200u << 24;
+        GraphDot(At(100, 100, Side).x, At(100, 100, Side).y, 12);
+    };
+    const auto strokePass = [] {
+        Graph.OutputCmyk = 200u << 24;
+        Path({At(5, 100, Side), At(60, 60, Side), At(95, 100, Side)});
+        GraphStroke(6, 1);
+        Path({At(30, 30, Side), At(90, 30, Side), At(90, 70, Side)});
+        GraphStroke(8, 0);
+        GraphCircle(At(60, 150, Side).x, At(60, 150, Side).y, 4, 30);
+    };
+    if (Graph.OutputMode == SvgOutput) {
+        WriteOutputLine("<g stroke=\"none\">");
+        fillPass();
+        WriteOutputLine("</g>");
+        WriteOutputLine("<g stroke=\"rgb(0,0,0)\" fill=\"none\" stroke-miterlimit=\"10\">");
+        strokePass();
+        WriteOutputLine("</g>");
+    } else {
+        fillPass();
+        strokePass();
+    }
+}
+
+TEST(GraphSysSvgFile, RendersWithRsvgLikeTheRasterPicture)
+{
+    const QString rsvg = QStandardPaths::findExecutable("rsvg-convert");
+    if (rsvg.isEmpty())
+        GTEST_SKIP() << "rsvg-convert is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+
+    // Raster picture.
+    ResetAll();
+    PixelTransform(Side, Side);
+    QImage raster = WhiteImage(Side, Side);
+    {
+        PainterDevice dev(&raster);
+        Graph.OutputMode = BitmapOutput;
+        Graph.OutputDC = &dev;
+        BeginDrawing(false);
+        TestDrawing();
+        EndDrawing();
+        dev.finish();
+        Graph.OutputDC = nullptr;
+    }
+
+    // SVG file in user units of one pixel: the exporter's transform.
+    ResetAll();
+    PixelTransform(Side, Side);
+    Scale.ViewOrigin = Cord{0, 0};
+    Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
+    const QString svgName = dir.filePath("drawing.svg");
+    {
+        TFileClass file;
+        file.Rewrite(svgName);
+        FileOutputSink out(file);
+        Graph.OutputFile = &out;
+        Graph.OutputMode = SvgOutput;
+        WriteOutputLine("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"no\"?>");
+        WriteOutputLine("<!DOCTYPE svg [");
+        WriteOutputLine("<!ENTITY stR \"stroke-linejoin:round;stroke-linecap:round\">");
+        WriteOutputLine("<!ENTITY stB \"stroke-linejoin:bevel;stroke-linecap:butt\">");
+        WriteOutputLine("]>");
+        WriteOutputLine("<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"200\" height=\"200\" "
+                        "viewBox=\"0 0 200 200\">");
+        BeginDrawing(false);
+        TestDrawing();
+        EndDrawing();
+        WriteOutputLine("</svg>");
+        file.Close();
+        Graph.OutputFile = nullptr;
+    }
+
+    const QString pngName = dir.filePath("drawing.png");
+    QProcess proc;
+    proc.start(rsvg, {"-b", "white", "-o", pngName, svgName});
+    ASSERT_TRUE(proc.waitForFinished(30000));
+    ASSERT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
+    QImage vector(pngName);
+    ASSERT_EQ(vector.size(), raster.size());
+    vector = vector.convertToFormat(QImage::Format_RGB32);
+
+    int differ = 0, painted = 0;
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x) {
+            const QRgb a = raster.pixel(x, y), b = vector.pixel(x, y);
+            const int d = std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                                    std::abs(qBlue(a) - qBlue(b))});
+            differ += d > 128;
+            painted += a != qRgb(255, 255, 255);
+        }
+    EXPECT_GT(painted, Side * Side / 4);
+    EXPECT_LE(differ, Side * Side * 2 / 100) << differ << " pixels differ";
+    // The hole is open and the clip holds in the vector picture too.
+    EXPECT_EQ(vector.pixel(100, 150), qRgb(255, 255, 255));
+    EXPECT_EQ(vector.pixel(190, 80), qRgb(255, 255, 255));
+    EXPECT_NE(vector.pixel(140, 180), qRgb(255, 255, 255));
+}
+
+// The clipboard picture: the device modes over an SVG generator.
+TEST(GraphSysSvgFile, PictureModeDrawsThroughTheSvgGenerator)
+{
+    const QString rsvg = QStandardPaths::findExecutable("rsvg-convert");
+    if (rsvg.isEmpty())
+        GTEST_SKIP() << "rsvg-convert is not installed";
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString svgName = dir.filePath("picture.svg");
+    ResetAll();
+    PixelTransform(Side, Side);
+    {
+        QSvgGenerator gen;
+        gen.setFileName(svgName);
+        gen.setSize(QSize(Side, Side));
+        gen.setViewBox(QRect(0, 0, Side, Side));
+        PainterDevice dev(&gen);
+        ASSERT_TRUE(dev.isActive());
+        Graph.OutputMode = PictureOutput;
+        Graph.OutputDC = &dev;
+        BeginDrawing(false);
+        TestDrawing();
+        EndDrawing();
+        ASSERT_TRUE(dev.finish());
+        Graph.OutputDC = nullptr;
+    }
+    const QString pngName = dir.filePath("picture.png");
+    QProcess proc;
+    proc.start(rsvg, {"-b", "white", "-w", "200", "-h", "200", "-o", pngName, svgName});
+    ASSERT_TRUE(proc.waitForFinished(30000));
+    ASSERT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
+    QImage picture = QImage(pngName).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(picture.size(), QSize(Side, Side));
+    EXPECT_EQ(picture.pixel(100, 150), qRgb(255, 255, 255)); // hole
+    EXPECT_EQ(picture.pixel(190, 80), qRgb(255, 255, 255));  // clipped away
+    EXPECT_EQ(picture.pixel(140, 30), qRgb(255, 255, 0));    // inside the clip
+    EXPECT_EQ(picture.pixel(60, 20), qRgb(255, 0, 255));     // plain fill
+    EXPECT_EQ(picture.pixel(90, 50), qRgb(0, 0, 0));         // wide bevelled line
+}
+
+} // namespace
