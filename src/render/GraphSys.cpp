@@ -547,7 +547,6 @@ void BeginDrawing(bool usePalette)
     Graph.BrushOn = true;
     Graph.SvgClipDepth = 0;
     Graph.Drawing = true;
-    ResetFontCache();
     Device* dc = Dc();
     if (!dc)
         return;
@@ -577,7 +576,6 @@ void EndDrawing()
             dc->restore();
     }
     Graph.Drawing = false;
-    ReleaseMeasuringContext();
 }
 
 // ---- Colours ----
