@@ -264,16 +264,15 @@ public:
         clear_ = 1u << codeSize;
         firstFree_ = clear_ + 2;
         for (unsigned c = 0; c < clear_; ++c) {
-            tables_->prefix[c] = NoCode;
-            tables_->suffix[c] = uint8_t(c);
-            tables_->first[c] = uint8_t(c);
-            tables_->length[c] = 1;
+            tables_->entry[c] = 0xFFFu << 20 | c << 12 | 1; // no prefix
+            tables_->head[c] = c;
             tables_->position[c] = UINT64_MAX; // never dropped from the history
         }
         historyBase_ = historyEnd_ = tableStart_ = 0;
         width_ = codeSize + 1;
         nextFree_ = firstFree_;
         previous_ = NoCode;
+        previousLength_ = 0;
         acc_ = 0;
         bits_ = 0;
         state_ = State::Ready;
@@ -282,7 +281,7 @@ public:
 
     // Feeds one byte of a GIF-form stream. False once the end code or an invalid code is met
     // (EndSeen() tells which); every later call is false too.
-    bool LzwDecodeByte(uint8_t b) { return LzwDecodeBytes(&b, 1); }
+    bool LzwDecodeByte(uint8_t b) { return decodeByte<false>(b); }
 
     // The same as LzwDecodeByte on each byte in turn, stopping at the first false.
     bool LzwDecodeBytes(const uint8_t* data, size_t count)
@@ -291,7 +290,7 @@ public:
     }
 
     // The same for a TIFF-form stream.
-    bool TiffLzwDecodeByte(uint8_t b) { return TiffLzwDecodeBytes(&b, 1); }
+    bool TiffLzwDecodeByte(uint8_t b) { return decodeByte<true>(b); }
 
     bool TiffLzwDecodeBytes(const uint8_t* data, size_t count)
     {
@@ -309,16 +308,17 @@ private:
 
     // Every new entry is the previous string plus the byte that followed it in the output,
     // so each string lies in one piece in the recent output. The decoder keeps that output
-    // (HistorySize bytes at most) with each entry's position, and copies strings from it;
-    // strings that have left it are rebuilt by walking their prefixes.
+    // (HistorySize bytes at most) with each entry's position, and copies long strings from
+    // it; strings that have left it are rebuilt by walking their prefixes. Strings of up to
+    // HeadSize bytes are written from the table in one store: reading them back from bytes
+    // just written would stall on the pending stores.
     static constexpr size_t HistorySize = size_t(256) << 10;
     static constexpr size_t HistoryKept = HistorySize / 2; // kept when the buffer is full
+    static constexpr unsigned HeadSize = 8;
 
     struct Tables {
-        std::array<uint16_t, LzwMaxCodes> prefix;
-        std::array<uint8_t, LzwMaxCodes + 16> suffix; // + slack for short copies
-        std::array<uint8_t, LzwMaxCodes> first; // first byte of the string
-        std::array<uint16_t, LzwMaxCodes> length;
+        std::array<uint64_t, LzwMaxCodes> head; // first bytes of the string, zeros past its end
+        std::array<uint32_t, LzwMaxCodes> entry; // prefix << 20 | suffix << 12 | length
         std::array<uint64_t, LzwMaxCodes> position; // of the string in the output
         std::array<uint8_t, HistorySize + 16> history; // + slack for short copies
     };
@@ -332,6 +332,22 @@ private:
         return true;
     }
 
+    // A byte that completes no code only joins the bit buffer.
+    template <bool Tiff>
+    bool decodeByte(uint8_t b)
+    {
+        constexpr State form = Tiff ? State::Tiff : State::Gif;
+        if (state_ == form && bits_ + 8 < width_) {
+            if constexpr (Tiff)
+                acc_ |= uint64_t(b) << (56 - bits_);
+            else
+                acc_ |= uint64_t(b) << bits_;
+            bits_ += 8;
+            return true;
+        }
+        return (state_ == form || claim(form)) && decode<Tiff>(&b, 1);
+    }
+
     // Makes room for one more string (plus the slack of a short copy) at the end of the
     // history by dropping its older half; returns the new output position of history[0].
     [[gnu::noinline]] uint64_t makeRoom(uint64_t base, uint64_t end)
@@ -343,7 +359,7 @@ private:
     }
 
     // Copies a string that ends at or before dst in 16-byte blocks. Bytes past the count
-    // are junk; the slack at the end of the history and of the table takes them.
+    // are junk; the slack at the end of the history takes them.
     static void copyString(uint8_t* dst, const uint8_t* src, size_t count)
     {
         size_t i = 0;
@@ -355,129 +371,218 @@ private:
         } while (i < count);
     }
 
+    // Eight bytes as a number, the first byte lowest (LE) or highest.
+    template <bool LE>
+    static uint64_t load64(const uint8_t* p)
+    {
+        uint64_t v;
+        std::memcpy(&v, p, 8);
+        if constexpr (LE != (std::endian::native == std::endian::little))
+            v = __builtin_bswap64(v);
+        return v;
+    }
+
+    static void storeHead(uint8_t* p, uint64_t head)
+    {
+        if constexpr (std::endian::native == std::endian::big)
+            head = __builtin_bswap64(head);
+        std::memcpy(p, &head, 8);
+    }
+
     // The state lives in locals while a buffer is decoded, so that the output's stores
     // cannot force it back to memory; the output gets everything a call decoded at its end.
+    // The bit buffer holds 64 bits: the top (TIFF form) or low (GIF form) `bits` are taken
+    // from the input, and may be followed by the first bits of the next byte, which is
+    // added again, in the same place, when it is taken.
     template <bool Tiff>
     bool decode(const uint8_t* data, size_t count)
     {
+        // Code size 8 (every TIFF-form run) gets its limits as constants.
+        return clear_ == 256 ? decodeRun<Tiff, 256>(data, count) : decodeRun<Tiff, 0>(data, count);
+    }
+
+    template <bool Tiff, unsigned FixedClear>
+    bool decodeRun(const uint8_t* data, size_t count)
+    {
         Tables& t = *tables_;
         uint8_t* const history = t.history.data();
-        const unsigned clear = clear_;
-        uint32_t acc = acc_;
+        const unsigned clear = FixedClear ? FixedClear : clear_;
+        const unsigned firstFree = clear + 2;
+        const int firstWidth = FixedClear ? 9 : codeSize_ + 1;
+        uint64_t acc = acc_;
         int bits = bits_;
         int width = width_;
         unsigned nextFree = nextFree_;
+        // The TIFF form widens one code earlier; neither goes past 12 bits.
+        const auto widenPoint = [](int w) { return w < LzwMaxWidth ? (1u << w) - (Tiff ? 1 : 0) : 0u; };
+        unsigned widenAt = widenPoint(width);
         unsigned previous = previous_;
+        unsigned entryLimit = previous == NoCode ? 0 : LzwMaxCodes;
         unsigned previousLength = previousLength_;
-        uint64_t base = historyBase_;
-        uint64_t end = historyEnd_;
-        uint64_t sent = end; // decoded strings lie one after the other: sent in one piece
+        uint64_t previousHead = previous == NoCode ? 0 : t.head[previous];
+        uint8_t* out = history + (historyEnd_ - historyBase_);
+        uint8_t* sent = out; // decoded strings lie one after the other: sent in one piece
         State result = state_;
+        const uint8_t* const stop = data + count;
 
-        for (size_t i = 0; i < count; ++i) {
-            if constexpr (Tiff)
-                acc |= uint32_t(data[i]) << (24 - bits);
-            else
-                acc |= uint32_t(data[i]) << bits;
-            bits += 8;
-            while (bits >= width) {
-                unsigned code;
-                if constexpr (Tiff) {
-                    code = acc >> (32 - width);
-                    acc <<= width;
-                } else {
-                    code = acc & ((1u << width) - 1);
-                    acc >>= width;
-                }
-                bits -= width;
-                if (code == clear) {
-                    width = codeSize_ + 1;
-                    nextFree = firstFree_;
-                    previous = NoCode;
-                    tableStart_ = end; // no entry refers to anything before
-                    continue;
-                }
-                if (code == clear + 1) {
-                    result = State::Ended;
-                    goto stopped;
-                }
-                // After a start or a clear only a single byte can come: the next free code
-                // is not defined yet and would become an entry that is its own prefix.
-                if (code > nextFree || (code == nextFree && previous == NoCode)) {
-                    result = State::Failed;
-                    goto stopped;
-                }
-                if (end - base + LzwMaxCodes + 16 > HistorySize) {
-                    emit(history + (sent - base), size_t(end - sent));
-                    sent = end;
-                    base = makeRoom(base, end);
-                }
-                uint8_t* out = history + (end - base);
-                // No string is longer than the table can chain (4091 bytes); the check keeps
-                // every copy inside the room made above even if that ever failed.
-                if (previousLength >= LzwMaxCodes - 1) {
-                    result = State::Failed;
-                    goto stopped;
-                }
-                unsigned length;
-                if (code == nextFree) {
-                    // The string being defined: the previous string, which ends right here,
-                    // plus its own first byte.
-                    length = previousLength + 1;
-                    copyString(out, out - previousLength, previousLength);
-                    out[previousLength] = out[0];
-                } else {
-                    // A single byte is its own suffix entry, so it is copied like any string.
-                    length = t.length[code];
+        // Decodes one code; false when the run stops. The caller has made room for it.
+        const auto step = [&](unsigned code) __attribute__((always_inline)) -> bool {
+            unsigned length;
+            uint64_t head;
+            if (code < clear) {
+                // A single byte, the most common code on data that does not compress.
+                length = 1;
+                head = code;
+                *out = uint8_t(code);
+            } else if (code - firstFree < nextFree - firstFree) [[likely]] {
+                const uint32_t entry = t.entry[code];
+                length = entry & 0xFFF;
+                head = t.head[code];
+                storeHead(out, head);
+                if (length > HeadSize) [[unlikely]] {
                     const uint64_t from = t.position[code];
-                    if (from >= base) {
-                        copyString(out, code < clear ? &t.suffix[code] : history + (from - base),
-                                   length);
+                    if (from >= historyBase_) {
+                        copyString(out, history + (from - historyBase_), length);
                     } else {
                         // Each prefix lies below its own code and the walk takes no more
                         // steps than the entry's length: it stays in bounds whatever the
                         // table holds.
                         unsigned c = code;
                         for (unsigned k = length; k-- > 1;) {
-                            out[k] = t.suffix[c];
-                            c = t.prefix[c];
+                            const uint32_t e = t.entry[c];
+                            out[k] = uint8_t(e >> 12);
+                            c = e >> 20;
                         }
                         if (c >= clear) {
                             result = State::Failed;
-                            goto stopped;
+                            return false;
                         }
                         out[0] = uint8_t(c);
                     }
                 }
-                if (previous != NoCode && nextFree < LzwMaxCodes) {
-                    // Its suffix is the first byte of this string, taken from the table rather
-                    // than from the copy just made, so that nothing waits for that copy.
-                    const uint8_t suffix = code == nextFree ? t.first[previous] : t.first[code];
-                    t.prefix[nextFree] = uint16_t(previous);
-                    t.suffix[nextFree] = suffix;
-                    t.first[nextFree] = t.first[previous];
-                    t.length[nextFree] = uint16_t(previousLength + 1);
-                    t.position[nextFree] = end - previousLength;
-                    ++nextFree;
-                    // The TIFF form widens one code earlier; neither goes past 12 bits.
-                    if (width < LzwMaxWidth && (Tiff ? nextFree + 1 : nextFree) == 1u << width)
-                        ++width;
+            } else if (code == clear) {
+                width = firstWidth;
+                widenAt = widenPoint(width);
+                nextFree = firstFree;
+                previous = NoCode;
+                entryLimit = 0;
+                tableStart_ = historyBase_ + uint64_t(out - history); // nothing refers to anything before
+                return true;
+            } else if (code == clear + 1) {
+                result = State::Ended;
+                return false;
+            } else {
+                // After a start or a clear only a single byte can come: the next free code
+                // is not defined yet and would become an entry that is its own prefix.
+                // No string is longer than the table can chain (4091 bytes); the check keeps
+                // every copy inside the room made for it even if that ever failed.
+                if (code > nextFree || previous == NoCode || previousLength >= LzwMaxCodes - 1) {
+                    result = State::Failed;
+                    return false;
                 }
-                previous = code;
-                previousLength = length;
-                end += length;
+                // The string being defined: the previous string, which ends right here,
+                // plus its own first byte.
+                length = previousLength + 1;
+                head = previousHead;
+                if (previousLength < HeadSize)
+                    head |= (previousHead & 0xFF) << (8 * previousLength);
+                storeHead(out, head);
+                if (length > HeadSize) {
+                    copyString(out, out - previousLength, previousLength);
+                    out[previousLength] = out[0];
+                }
             }
+            // No entry on the first code after a start or clear, nor in a full table.
+            if (nextFree < entryLimit) {
+                // Its suffix is the first byte of this string, taken from the table rather
+                // than from the bytes just written, so that nothing waits for them.
+                const uint64_t suffix = head & 0xFF;
+                t.entry[nextFree] = (previous << 20) | uint32_t(suffix << 12) | (previousLength + 1);
+                t.head[nextFree] = previousLength < HeadSize
+                                       ? previousHead | suffix << (8 * (previousLength & 7))
+                                       : previousHead;
+                if (previousLength >= HeadSize) // shorter strings are never copied
+                    t.position[nextFree] = historyBase_ + uint64_t(out - history) - previousLength;
+                if (++nextFree == widenAt) {
+                    ++width;
+                    widenAt = widenPoint(width);
+                }
+            }
+            entryLimit = LzwMaxCodes;
+            previous = code;
+            previousLength = length;
+            previousHead = head;
+            out += length;
+            return true;
+        };
+
+        // Makes room for `codes` more strings and the slack of a short copy.
+        const auto makeRoomFor = [&](unsigned codes) __attribute__((always_inline)) {
+            if (out > history + (HistorySize - codes * LzwMaxCodes - 16)) [[unlikely]] {
+                emit(sent, size_t(out - sent));
+                const uint64_t end = historyBase_ + uint64_t(out - history);
+                historyBase_ = makeRoom(historyBase_, end);
+                out = history + (end - historyBase_);
+                sent = out;
+            }
+        };
+
+        const auto take = [&]() __attribute__((always_inline)) -> unsigned {
+            unsigned code;
+            if constexpr (Tiff) {
+                code = unsigned(acc >> (64 - width));
+                acc <<= width;
+            } else {
+                code = unsigned(acc) & ((1u << width) - 1);
+                acc >>= width;
+            }
+            bits -= width;
+            return code;
+        };
+
+        // Whole bytes until 56..63 bits are held: four codes of up to 12 bits.
+        while (stop - data >= 8) {
+            if constexpr (Tiff)
+                acc |= load64<false>(data) >> bits;
+            else
+                acc |= load64<true>(data) << bits;
+            data += size_t(63 - bits) >> 3;
+            bits |= 56;
+            makeRoomFor(4);
+            if (!step(take()) || !step(take()) || !step(take()) || !step(take())) [[unlikely]]
+                goto stopped;
+        }
+        for (;;) {
+            while (bits < width && data != stop) {
+                if constexpr (Tiff)
+                    acc |= uint64_t(*data) << (56 - bits);
+                else
+                    acc |= uint64_t(*data) << bits;
+                bits += 8;
+                ++data;
+            }
+            if (bits < width)
+                break;
+            makeRoomFor(1);
+            if (!step(take()))
+                break;
         }
     stopped:
-        emit(history + (sent - base), size_t(end - sent));
+        emit(sent, size_t(out - sent));
+        // Drops the look-ahead bits past the held ones.
+        if (bits == 0)
+            acc = 0;
+        else if constexpr (Tiff)
+            acc &= ~uint64_t(0) << (64 - bits);
+        else
+            acc &= ~uint64_t(0) >> (64 - bits);
         acc_ = acc;
         bits_ = bits;
         width_ = width;
         nextFree_ = nextFree;
         previous_ = uint16_t(previous);
         previousLength_ = previousLength;
-        historyBase_ = base;
-        historyEnd_ = end;
+        historyEnd_ = historyBase_ + uint64_t(out - history);
         state_ = result;
         return result == State::Gif || result == State::Tiff;
     }
@@ -505,7 +610,7 @@ private:
     uint64_t historyBase_ = 0; // output position of history[0]
     uint64_t historyEnd_ = 0;  // output position after the last decoded byte
     uint64_t tableStart_ = 0;  // output position at the last start or clear
-    uint32_t acc_ = 0;         // bits not yet taken: low end (GIF form) or top end (TIFF form)
+    uint64_t acc_ = 0;         // bits not yet taken: low end (GIF form) or top end (TIFF form)
     int bits_ = 0;
 };
 
