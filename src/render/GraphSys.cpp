@@ -547,6 +547,7 @@ void BeginDrawing(bool usePalette)
     Graph.BrushOn = true;
     Graph.SvgClipDepth = 0;
     Graph.Drawing = true;
+    ResetFontCache();
     Device* dc = Dc();
     if (!dc)
         return;
@@ -576,6 +577,7 @@ void EndDrawing()
             dc->restore();
     }
     Graph.Drawing = false;
+    ReleaseMeasuringContext();
 }
 
 // ---- Colours ----

@@ -254,6 +254,8 @@ struct MapFontState {
     std::vector<Cord> CharOutline;
     std::vector<Cord> CharOutlineTurned;
     std::vector<Cord> FrameRing;
+    // Outlines of codes from elsewhere than the current font (a made glyph) when set.
+    std::function<std::vector<OutlineContour>(uint32_t code)> GlyphSource;
     int OutlineAngle = 0;
     double OutlineCos = 1;
     double OutlineSin = 0;

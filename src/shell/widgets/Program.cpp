@@ -3,8 +3,10 @@
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/widgets/QtServices.h"
+#include "render/Texts.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QApplication>
@@ -98,8 +100,10 @@ int RunProgram(int argc, char* argv[])
     FirstPaintPending = true;
     AltDown = false;
     InitConfigUnit();
+    InitTexts();
 
     TMainFm mainFm;
+    RegisterDocumentCommands(mainFm);
     mainFm.SetCommandLineFile(file);
 
     std::unique_ptr<InstanceServer> server;
