@@ -6,7 +6,6 @@
 #include "render/Texts.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
-#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QApplication>
@@ -103,7 +102,6 @@ int RunProgram(int argc, char* argv[])
     InitTexts();
 
     TMainFm mainFm;
-    RegisterDocumentCommands(mainFm);
     mainFm.SetCommandLineFile(file);
 
     std::unique_ptr<InstanceServer> server;
