@@ -234,7 +234,7 @@ void SetClearSelectedHoleHook(std::function<void()> hook)
     ClearHoleFn = std::move(hook);
 }
 
-void ClearSelection()
+void ClearEditSelection()
 {
     if (ClearSelectionFn)
         ClearSelectionFn();

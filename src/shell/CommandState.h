@@ -75,7 +75,7 @@ void ClearShellStateSources();
 // Selection hooks of the map store: drop the whole selection, drop the selected hole.
 void SetClearSelectionHook(std::function<void()> hook);
 void SetClearSelectedHoleHook(std::function<void()> hook);
-void ClearSelection();
+void ClearEditSelection();
 void ClearSelectedHole();
 // The registered source applied to a record that holds the configuration's values.
 ShellState CurrentDocumentState();

@@ -279,7 +279,7 @@ void TMainFm::RegisterShellWorkers()
             if (editTool && (ProgramConfig.WorkMode == 11 || ProgramConfig.WorkMode == 12)) {
                 const ShellState s = CurrentDocumentState();
                 if (s.selectedIndex == 0 && s.selectionCount > 1)
-                    ClearSelection();
+                    ClearEditSelection();
             }
             ProgramConfig.WorkMode = workMode;
             if (lineMode != 0)
