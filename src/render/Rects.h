@@ -1,0 +1,82 @@
+// The rectangle painter (object type 5): a rotated rectangle drawn as a plain or rounded
+// outline, optionally divided into a grid of numbered cells.
+#pragma once
+
+#include "core/Cord.h"
+#include "core/Element.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zemo {
+
+inline constexpr int RectSymbolBytes = 416;
+
+// Field offsets of a rectangle symbol record.
+enum RectSymbolOffset : size_t {
+    RectLineColor = 348,
+    RectLineWidth = 350,
+    RectCornerRadius = 352,
+    RectGridFlags = 354,
+    RectCellWidth = 356,
+    RectCellHeight = 358,
+    RectUnnumberedCells = 364,
+    RectUnnumberedText = 366,   // string[3]
+};
+
+inline constexpr int RectGridOnBit = 1;
+inline constexpr int RectNumberFromBottomBit = 4;
+
+// A grid finer than this many columns or rows draws neither inner lines nor labels, and more
+// cells than MaxRectGridLabels get no labels: a tiny cell size on a large rectangle would
+// otherwise ask for billions of lines and texts.
+inline constexpr int64_t MaxRectGridLines = 2000;
+inline constexpr int64_t MaxRectGridLabels = 10000;
+
+// All zero except size 416 and line width 0.15 mm; stands in for a wrong rectangle symbol.
+extern std::array<uint8_t, RectSymbolBytes> DefaultRectSymbol;
+void InitRectSymbols();
+
+// The rectangle before its turn: corners (x1, y1) lower left and (x2, y2) upper right
+// (normalised, whatever order the object gives them), centre M and the angle.
+struct RectFrame {
+    int32_t X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
+    Cord Centre{};
+    int Angle = 0;   // tenths of a degree
+};
+// False when the object has fewer than four Cords or Cord 2 equals Cord 0.
+bool RectangleFrame(const ElementRecord& e, RectFrame& frame);
+// The effective corner radius in coordinate units (at most half of each side).
+int32_t RectCornerRadiusUnits(const RectFrame& frame, int radius);
+
+// Columns and rows of the grid (0 when the grid is off; bounded, see above).
+struct RectGridSize {
+    int64_t Columns = 0;
+    int64_t Rows = 0;
+};
+RectGridSize RectGridCells(const RectFrame& frame, std::span<const uint8_t> rec);
+
+// One cell label: its baseline start before the turn and its text.
+struct RectGridLabel {
+    Cord Pos{};
+    std::string Text;
+};
+// The labels of the grid in drawing order (rows from the top, columns from the left); empty
+// when the grid has no cells or more than MaxRectGridLabels.
+std::vector<RectGridLabel> RectGridLabels(const RectFrame& frame, std::span<const uint8_t> rec);
+
+// Draws one label character by character (font "Arial", 15 pt, bold), each character's
+// position turned about the centre by the angle: the text painter registers it.
+using RectLabelPainterFn =
+    std::function<void(const std::string& text, Cord pos, Cord centre, int angle)>;
+void SetRectLabelPainter(RectLabelPainterFn fn);
+
+// Painter for object type 5: DrawElement with DrawSymbol.
+void DrawRectangleObject();
+void DrawRectangleSymbol();
+
+} // namespace zemo

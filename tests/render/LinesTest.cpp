@@ -1,0 +1,536 @@
+// Line painter on the recording device: lengths read in 0.01 mm.
+#include "LinesTestUtil.h"
+
+#include "render/Points.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <sstream>
+
+using namespace zemo;
+using namespace zemo::lntest;
+
+namespace {
+
+struct Span {
+    double from, to;
+};
+
+class LinePainter : public ::testing::Test {
+protected:
+    RecordingDevice rec{QSize(40000, 40000)};
+
+    void SetUp() override
+    {
+        ResetPainter();
+        Graph.OutputMode = ScreenOutput;
+        Graph.OutputDC = &rec;
+        BeginDrawing(false);
+        Graph.OutputCmyk = 200u << 24;
+    }
+    void TearDown() override
+    {
+        EndDrawing();
+        Graph.OutputDC = nullptr;
+        DrawSymbol = DefaultSymbol.data();
+    }
+
+    void Paint(LineSym& sym, int color = 0)
+    {
+        DrawSymbol = sym.Build();
+        Graph.CurrentColor = color;
+        Redraw();
+    }
+
+    // A fresh drawing, so that pens are recorded again.
+    void Redraw()
+    {
+        EndDrawing();
+        BeginDrawing(false);
+        rec.clear();
+        DrawLineObject();
+    }
+
+    // x extents of the recorded strokes (horizontal lines).
+    std::vector<Span> XSpans(double y = -1) const
+    {
+        std::vector<Span> out;
+        for (const auto& pl : Recorded(rec)) {
+            if (y >= 0 && std::abs(pl.front().y() - y) > 0.5)
+                continue;
+            double lo = 1e18, hi = -1e18;
+            for (QPointF p : pl) {
+                lo = std::min(lo, p.x());
+                hi = std::max(hi, p.x());
+            }
+            out.push_back({lo, hi});
+        }
+        return out;
+    }
+};
+
+LineSym DashedSymbol(int a, int gap, int b)
+{
+    LineSym s;
+    s.Set(OLineWidth, 30).Set(OMainLength, a).Set(OMainGap, gap).Set(OEndLength, b);
+    return s;
+}
+
+void ExpectSpans(const std::vector<Span>& got, std::initializer_list<Span> want)
+{
+    ASSERT_EQ(got.size(), want.size());
+    size_t i = 0;
+    for (const Span& w : want) {
+        EXPECT_NEAR(got[i].from, w.from, 1) << "dash " << i;
+        EXPECT_NEAR(got[i].to, w.to, 1) << "dash " << i;
+        ++i;
+    }
+}
+
+} // namespace
+
+TEST_F(LinePainter, DashFitStretchesDashesAndKeepsGaps)
+{
+    // a 2 mm, gap 0.5 mm, end dash 1 mm on 10 mm: n = 3, s = 1.
+    SetLine({{0, 100}, {1000, 100}});
+    LineSym sym = DashedSymbol(200, 50, 100);
+    Paint(sym);
+    ExpectSpans(XSpans(), {{0, 100}, {150, 350}, {400, 600}, {650, 850}, {900, 1000}});
+    // 11 mm: n = round(850 / 250) = 3, dashes stretched by (1100 - 200) / 800, gaps 0.5 mm.
+    SetLine({{0, 100}, {1100, 100}});
+    Paint(sym);
+    const double s = 900.0 / 800.0;
+    ExpectSpans(XSpans(), {{0, 100 * s}, {100 * s + 50, 300 * s + 50}, {300 * s + 100, 500 * s + 100},
+                           {500 * s + 150, 700 * s + 150}, {700 * s + 200, 1100}});
+}
+
+TEST_F(LinePainter, DashAtDashPointIsCentredOnIt)
+{
+    // Two parts of 7.5 mm meeting at a dash point: each fits with s = 1, and the end dash of
+    // the first part (a/2) runs on into the start dash of the second (a/2).
+    SetLine({{0, 100}, {750, 100, 0, DashFlag}, {1500, 100}});
+    LineSym sym = DashedSymbol(200, 50, 100);
+    Paint(sym);
+    const auto spans = XSpans();
+    ASSERT_EQ(spans.size(), 7u);
+    EXPECT_NEAR(spans[3].from, 650, 1);
+    EXPECT_NEAR(spans[3].to, 850, 1);
+    EXPECT_NEAR((spans[3].from + spans[3].to) / 2, 750, 0.5);
+    // A corner instead: the end dashes are b long on both sides of the corner.
+    SetLine({{0, 100}, {750, 100, 0, CornerFlag}, {750, 850}});
+    Paint(sym);
+    const auto bent = Recorded(rec);
+    bool found = false;
+    for (const auto& pl : bent)
+        if (std::any_of(pl.begin(), pl.end(), [](QPointF p) { return p == QPointF(750, 100); }))
+            found = true;
+    EXPECT_TRUE(found) << "one dash bends round the corner";
+}
+
+TEST_F(LinePainter, GapRulesFollowMinSym)
+{
+    LineSym sym = DashedSymbol(200, 50, 100);
+    // 1.5 mm alone: s = 0.5, the longest part keeps its gap unless MinSym is -1.
+    SetLine({{0, 100}, {150, 100}});
+    Paint(sym.Set(OMinSym, 0));
+    EXPECT_EQ(XSpans().size(), 2u);
+    Paint(sym.Set(OMinSym, 1));
+    EXPECT_EQ(XSpans().size(), 3u) << "MinSym 1 forces one main dash: two gaps";
+    Paint(sym.Set(OMinSym, -1));
+    ExpectSpans(XSpans(), {{0, 150}});
+
+    // MinSym 1 on 3 mm: n from 0 to 1, s = 0.5; dashes 0.5, 1, 0.5 mm with two gaps.
+    SetLine({{0, 100}, {300, 100}});
+    Paint(sym.Set(OMinSym, 1));
+    ExpectSpans(XSpans(), {{0, 50}, {100, 200}, {250, 300}});
+    Paint(sym.Set(OMinSym, 0));
+    ExpectSpans(XSpans(), {{0, 125}, {175, 300}});
+
+    // A short part beside a long one loses its gaps whatever MinSym says (0 or 1).
+    SetLine({{0, 100}, {1000, 100, 0, CornerFlag}, {1000, 250}});
+    for (int minSym : {0, 1}) {
+        Paint(sym.Set(OMinSym, minSym));
+        const auto strokes = Recorded(rec);
+        ASSERT_FALSE(strokes.empty());
+        for (const auto& pl : strokes)
+            for (QPointF p : pl)
+                if (p.y() > 100) {
+                    EXPECT_EQ(&pl, &strokes.back()) << "only the last stroke reaches the short part";
+                }
+        EXPECT_EQ(strokes.back().back(), QPointF(1000, 250));
+        EXPECT_EQ(strokes.back().front(), QPointF(900, 100));
+    }
+}
+
+TEST_F(LinePainter, PointedEndsShrinkOnShortLines)
+{
+    LineSym sym;
+    sym.Set(OLineWidth, 100).Set(OStyleBits, PointedEndsBit).Set(ODistFromStart, 300).Set(ODistToEnd, 300);
+    const auto tips = [this] {
+        std::vector<Span> out;
+        for (const auto& pg : Recorded(rec, "polygon ")) {
+            double lo = 1e18, hi = -1e18;
+            for (QPointF p : pg) {
+                lo = std::min(lo, p.x());
+                hi = std::max(hi, p.x());
+            }
+            out.push_back({lo, hi});
+        }
+        return out;
+    };
+    // 10 mm >= 1.5 x 6 mm: full 3 mm tips, the stroke between them.
+    SetLine({{0, 500}, {1000, 500}});
+    Paint(sym);
+    ExpectSpans(XSpans(), {{300, 700}});
+    ExpectSpans(tips(), {{0, 300}, {700, 1000}});
+    // 6 mm: tips of round(2/3 x 300 x 600 / 600) = 200.
+    SetLine({{0, 500}, {600, 500}});
+    Paint(sym);
+    ExpectSpans(XSpans(), {{200, 400}});
+    ExpectSpans(tips(), {{0, 200}, {400, 600}});
+    // The tip is as wide as the line where it meets it and a third of it half way.
+    const auto polys = Recorded(rec, "polygon ");
+    ASSERT_FALSE(polys.empty());
+    double top = -1e18;
+    for (QPointF p : polys[0])
+        top = std::max(top, p.y());
+    EXPECT_NEAR(top, 550, 1);
+
+    // Thinner than 1.5 device units: no tips, one stroke over the whole length.
+    Scale.ViewScaleX = Scale.ViewScaleY = 1.0 / 256 / 100;
+    Paint(sym);
+    EXPECT_TRUE(Recorded(rec, "polygon ").empty());
+    EXPECT_EQ(Recorded(rec).size(), 1u);
+}
+
+TEST_F(LinePainter, NoLeftLineFlagGapsOnlyTheLeftLine)
+{
+    LineSym sym;
+    sym.Set(ODblMode, 1).Set(ODblWidth, 100).Set(ODblLeftWidth, 20).Set(ODblRightWidth, 20)
+        .Set(ODblFlags, 1);
+    SetLine({{0, 500}, {300, 500, NoLeftLineFlag, 0}, {600, 500}, {1000, 500}});
+    Paint(sym);
+    // Left at +0.6 mm, right at -0.6 mm (left of the direction of travel).
+    ExpectSpans(XSpans(560), {{0, 300}, {600, 1000}});
+    ExpectSpans(XSpans(440), {{0, 1000}});
+    const auto fills = Recorded(rec, "polygon ");
+    ASSERT_EQ(fills.size(), 1u);
+    double lo = 1e18, hi = -1e18, ylo = 1e18, yhi = -1e18;
+    for (QPointF p : fills[0]) {
+        lo = std::min(lo, p.x());
+        hi = std::max(hi, p.x());
+        ylo = std::min(ylo, p.y());
+        yhi = std::max(yhi, p.y());
+    }
+    EXPECT_NEAR(lo, 0, 1);
+    EXPECT_NEAR(hi, 1000, 1);
+    EXPECT_NEAR(ylo, 450, 1);
+    EXPECT_NEAR(yhi, 550, 1);
+    // The right-line flag gaps only the right line.
+    SetLine({{0, 500}, {300, 500, 0, NoRightLineFlag}, {600, 500}, {1000, 500}});
+    Paint(sym);
+    ExpectSpans(XSpans(560), {{0, 1000}});
+    ExpectSpans(XSpans(440), {{0, 300}, {600, 1000}});
+}
+
+TEST_F(LinePainter, DoubleLineWithDashedSidesAndFill)
+{
+    LineSym sym;
+    sym.Set(ODblMode, 3).Set(ODblWidth, 100).Set(ODblLeftWidth, 20).Set(ODblRightWidth, 20)
+        .Set(ODblFlags, 1).Set(ODblLength, 200).Set(ODblGap, 50).Set(ODblFillColor, 2);
+    SetLine({{0, 500}, {1000, 500}});
+    Paint(sym);
+    // n = round(950 / 250) = 4 equal dashes over (L + gap) / n.
+    const std::initializer_list<Span> dashes = {{0, 212}, {262, 475}, {525, 738}, {788, 1000}};
+    ExpectSpans(XSpans(560), dashes);
+    ExpectSpans(XSpans(440), dashes);
+    EXPECT_TRUE(Recorded(rec, "polygon ").empty()) << "the fill has its own colour";
+    Paint(sym, 2);
+    EXPECT_TRUE(Recorded(rec).empty());
+    EXPECT_EQ(Recorded(rec, "polygon ").size(), 1u);
+    // Mode 2: the left side dashed, the right one solid.
+    Paint(sym.Set(ODblMode, 2));
+    ExpectSpans(XSpans(560), dashes);
+    ExpectSpans(XSpans(440), {{0, 1000}});
+    // A side shorter than a quarter dash with no room for a gap stays whole.
+    SetLine({{0, 500}, {40, 500}});
+    Paint(sym);
+    ExpectSpans(XSpans(560), {{0, 40}});
+}
+
+TEST_F(LinePainter, FramingIsDrawnInItsOwnPassUnderTheLine)
+{
+    LineSym sym;
+    sym.Set(OLineWidth, 30).Set(OLineColor, 0).Set(OFrWidth, 80).Set(OFrColor, 1).Set(OFrStyle, 1);
+    SetLine({{0, 100}, {500, 100}, {500, 600}});
+    Paint(sym, 1);
+    const auto strokes = Recorded(rec);
+    ASSERT_EQ(strokes.size(), 1u);
+    EXPECT_EQ(strokes[0].front(), QPointF(0, 100));
+    EXPECT_EQ(strokes[0].back(), QPointF(500, 600));
+    const auto pens = Pens(rec);
+    ASSERT_FALSE(pens.empty());
+    EXPECT_EQ(pens.back().rfind("pen solid 80 ", 0), 0u) << pens.back();
+    EXPECT_NE(pens.back().find(" round round"), std::string::npos);
+    Paint(sym, 0);
+    ASSERT_EQ(Recorded(rec).size(), 1u);
+    EXPECT_EQ(Pens(rec).back().rfind("pen solid 30 ", 0), 0u);
+    Paint(sym, 3);
+    EXPECT_TRUE(rec.lines().empty() || Recorded(rec).empty());
+}
+
+TEST_F(LinePainter, DecreaseEndsAtTheLastSymbolsScale)
+{
+    // One tick 1 mm across at every gap; 50 % at the end of the line.
+    LineSym sym;
+    sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 1)
+        .Set(ODecMode, 1).Set(ODecLast, 50);
+    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    SetLine({{0, 500}, {2000, 500}});
+    const auto ticks = [this] {
+        std::vector<std::pair<double, double>> out;   // x, length across
+        for (const auto& pl : Recorded(rec))
+            if (pl.size() == 2)
+                out.push_back({pl[0].x(), std::abs(pl[1].y() - pl[0].y())});
+        return out;
+    };
+    Paint(sym);
+    auto t = ticks();
+    ASSERT_GE(t.size(), 4u);
+    EXPECT_NEAR(t.front().second, 100, 1);
+    EXPECT_NEAR(t.back().second, 50, 1);
+    for (size_t i = 1; i < t.size(); ++i) {
+        EXPECT_GT(t[i].first, t[i - 1].first);
+        EXPECT_LE(t[i].second, t[i - 1].second);
+    }
+    // The first and the last sit in the middle of the first and the last gap.
+    EXPECT_NEAR(t.front().first, 125, 1);
+    EXPECT_NEAR(t.back().first, 2000 - 125, 1);
+    // Length along the line is unchanged: a tick along the line keeps its length.
+    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{-20, 0}, {20, 0}});
+    Paint(sym);
+    for (const auto& pl : Recorded(rec))
+        EXPECT_NEAR(std::abs(pl.back().x() - pl.front().x()), 40, 1);
+
+    // Towards both ends on a one-part line: 50 % at both ends, full size in the middle
+    // (18 mm: an even number of dashes, so one symbol sits in the middle).
+    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    SetLine({{0, 500}, {1800, 500}});
+    Paint(sym.Set(ODecMode, 2));
+    t = ticks();
+    ASSERT_GE(t.size(), 5u);
+    EXPECT_NEAR(t.front().second, 50, 1);
+    EXPECT_NEAR(t.back().second, 50, 1);
+    EXPECT_NEAR(t.front().first, 125, 1);
+    EXPECT_NEAR(t.back().first, 1800 - 125, 1);
+    const auto widest = std::max_element(t.begin(), t.end(), [](auto a, auto b) { return a.second < b.second; });
+    EXPECT_NEAR(widest->second, 100, 1);
+    EXPECT_NEAR(widest->first, 900, 1);
+}
+
+TEST_F(LinePainter, DecLastOutsideZeroToHundredIsClamped)
+{
+    LineSym sym;
+    sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 1).Set(ODecMode, 1);
+    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    SetLine({{0, 500}, {2000, 500}});
+    const auto run = [&](int decLast) {
+        Paint(sym.Set(ODecLast, decLast));
+        return rec.text();
+    };
+    const std::string zero = run(0);
+    EXPECT_NE(zero, run(50));
+    EXPECT_EQ(run(-100), zero) << "no division by zero";
+    EXPECT_EQ(run(-40), zero) << "no mirrored symbols";
+    EXPECT_EQ(run(250), run(100));
+    // Below 0 the last ticks would have turned over (negative across scale).
+    Paint(sym.Set(ODecLast, -40));
+    for (const auto& pl : Recorded(rec))
+        if (pl.size() == 2) {
+            EXPECT_LE(pl[0].y(), pl[1].y());
+        }
+}
+
+TEST_F(LinePainter, CornerSymbolsAreStretchedAcrossTheTurn)
+{
+    LineSym sym;
+    sym.Lists[CornerSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    const auto length = [this] {
+        const auto s = Recorded(rec);
+        EXPECT_EQ(s.size(), 1u);
+        if (s.empty())
+            return 0.0;
+        return std::hypot(s[0].back().x() - s[0].front().x(), s[0].back().y() - s[0].front().y());
+    };
+    // Right angle: across by 1 / cos 45 degrees, along the bisector.
+    SetLine({{0, 500}, {1000, 500, 0, CornerFlag}, {1000, 1500}});
+    Paint(sym);
+    EXPECT_NEAR(length(), 100 * std::sqrt(2.0), 1.5);
+    const auto s = Recorded(rec);
+    ASSERT_EQ(s.size(), 1u);
+    EXPECT_NEAR((s[0][0].x() + s[0][1].x()) / 2, 1000, 1);
+    EXPECT_NEAR((s[0][0].y() + s[0][1].y()) / 2, 500, 1);
+    EXPECT_NEAR(s[0][0].x() - s[0][1].x(), -(s[0][0].y() - s[0][1].y()), 1.5) << "across the bisector";
+    // A hairpin: at most 4 times.
+    SetLine({{0, 500}, {1000, 500, 0, CornerFlag}, {0, 510}});
+    Paint(sym);
+    EXPECT_NEAR(length(), 400, 1.5);
+    // No corner flag, no corner symbol.
+    SetLine({{0, 500}, {1000, 500}, {1000, 1500}});
+    Paint(sym);
+    EXPECT_TRUE(Recorded(rec).empty());
+}
+
+TEST_F(LinePainter, SymbolsAlongTheLineSitInTheGaps)
+{
+    LineSym sym;
+    sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 2).Set(OPrimSymDist, 40);
+    sym.Lists[MainSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
+    sym.Lists[SecSymList] = Element(4, 0, 0, 0, 10, {{0, 0}});
+    sym.Lists[StartSymList] = Element(3, 0, 0, 5, 60, {{0, 0}});
+    sym.Lists[EndSymList] = Element(3, 0, 0, 5, 80, {{0, 0}});
+    SetLine({{0, 500}, {1000, 500}});
+    Paint(sym);
+    std::vector<std::pair<double, double>> dots;   // centre x, diameter
+    for (const std::string& line : rec.lines())
+        if (line.rfind("ellipse ", 0) == 0) {
+            // "ellipse x1,y1,x2,y2"
+            std::string box = line.substr(8);
+            std::replace(box.begin(), box.end(), ',', ' ');
+            std::istringstream in(box);
+            double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+            in >> x1 >> y1 >> x2 >> y2;
+            dots.push_back({(x1 + x2) / 2, x2 - x1});
+        }
+    // Start circle, 4 gaps x 2 main dots 0.4 mm apart, 3 secondary dots mid-dash, end circle.
+    ASSERT_EQ(dots.size(), 1u + 8 + 3 + 1);
+    EXPECT_NEAR(dots.front().first, 0, 1);
+    EXPECT_NEAR(dots.back().first, 1000, 1);
+    const double gaps[4] = {125, 375, 625, 875};
+    std::vector<double> mains, secs;
+    for (const auto& [x, d] : dots) {
+        if (std::abs(d - 20) < 1.5)
+            mains.push_back(x);
+        else if (std::abs(d - 10) < 1.5)
+            secs.push_back(x);
+    }
+    ASSERT_EQ(mains.size(), 8u);
+    ASSERT_EQ(secs.size(), 3u);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_NEAR(mains[size_t(2 * k)], gaps[k] - 20, 1);
+        EXPECT_NEAR(mains[size_t(2 * k + 1)], gaps[k] + 20, 1);
+    }
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(secs[size_t(k)], gaps[k] + 100, 1);
+}
+
+TEST_F(LinePainter, DashesFollowCurvesPieceByPiece)
+{
+    // A quarter circle of radius 10 mm as one Bezier; every dash point stays on the arc.
+    const int r = 1000;
+    const int k = 552;
+    SetLine({{0, 0}, {k, 0, FirstBezierFlag, 0}, {r, r - k, SecondBezierFlag, 0}, {r, r}});
+    DrawElement.Slots[0] = Cord{0, r * 256};
+    DrawElement.Slots[1] = Cord{k * 256 | FirstBezierFlag, r * 256};
+    DrawElement.Slots[2] = Cord{r * 256 | SecondBezierFlag, k * 256};
+    DrawElement.Slots[3] = Cord{r * 256, 0};
+    LineSym sym = DashedSymbol(200, 50, 100);
+    Paint(sym);
+    const auto strokes = Recorded(rec);
+    ASSERT_GE(strokes.size(), 5u);
+    for (const auto& pl : strokes)
+        for (QPointF p : pl)
+            EXPECT_NEAR(std::hypot(p.x(), p.y()), r, 6);
+    EXPECT_EQ(strokes.front().front(), QPointF(0, r));
+    EXPECT_EQ(strokes.back().back(), QPointF(r, 0));
+}
+
+TEST_F(LinePainter, ClosedSolidLineGetsAJoinAtItsStart)
+{
+    LineSym sym;
+    sym.Set(OLineWidth, 30).Set(OStyleBits, 4);
+    SetLine({{0, 0}, {500, 0}, {500, 500}, {0, 500}, {0, 0}});
+    Paint(sym);
+    const auto s = Recorded(rec);
+    ASSERT_EQ(s.size(), 1u);
+    ASSERT_EQ(s[0].size(), 6u);
+    EXPECT_EQ(s[0][5], QPointF(500, 0)) << "first segment drawn once more";
+}
+
+TEST_F(LinePainter, WrongSymbolGivesTheGreyLine)
+{
+    LineSym good;
+    good.Set(OLineWidth, 50);
+    good.Lists[MainSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
+    SetLine({{0, 100}, {1000, 100}});
+    const auto greyPen = [this] {
+        const DeviceColor c = ColorToDevice(Graph.GreyCmyk);
+        const std::string rgb = "rgb(" + std::to_string(c.r) + ',' + std::to_string(c.g) + ',' + std::to_string(c.b) + ')';
+        for (const std::string& p : Pens(rec))
+            if (p.find(rgb) != std::string::npos)
+                return true;
+        return false;
+    };
+    Paint(good);
+    EXPECT_FALSE(greyPen());
+    // Stated size one slot short.
+    LineSym bad = good;
+    bad.SizeAdjust = -8;
+    Paint(bad);
+    EXPECT_TRUE(greyPen());
+    ASSERT_EQ(Recorded(rec).size(), 1u);
+    EXPECT_EQ(Graph.OutputCmyk, 200u << 24) << "colour restored";
+    // Counts that add up only with a negative one.
+    LineSym negative = good;
+    negative.CountOverride = {{MainSymList, -2}, {SecSymList, 5}};
+    Paint(negative);
+    EXPECT_TRUE(greyPen());
+    // A line-text sub-type without text, and a record that is not a line symbol.
+    LineSym text = good;
+    DrawSymbol = text.Build();
+    text.Bytes[6] = 1;
+    Redraw();
+    EXPECT_TRUE(greyPen());
+    DrawSymbol = DefaultSymbol.data();
+    Redraw();
+    EXPECT_TRUE(greyPen());
+    // One point draws nothing.
+    SetLine({{0, 100}});
+    Paint(good);
+    EXPECT_TRUE(Recorded(rec).empty());
+}
+
+TEST_F(LinePainter, TinyDashesOnALongLineAreBounded)
+{
+    // 0.01 mm dashes and gaps on a 20 m line would ask for a million dashes.
+    LineSym sym = DashedSymbol(1, 1, 1);
+    SetLine({{0, 100}, {2000000, 100}});
+    Graph.OutputMode = SymbolElementOutput;   // counted, not drawn
+    DrawSymbol = sym.Build();
+    DrawLineObject();
+    EXPECT_LE(PathWalk.DashCount, MaxLineStepsPerObject);
+    EXPECT_EQ(Lines.StepsLeft, 0);
+    EXPECT_GT(PathWalk.DashScale, 0.5);
+}
+
+TEST_F(LinePainter, ReadLineSymbolBoundsItsFields)
+{
+    LineSym sym;
+    sym.Set(ONPrimSym, 9).Set(OMinSym, -7).Set(ODecLast, -100).Set(OMainLength, -300).Set(ODblGap, -5);
+    sym.Lists[CornerSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
+    const uint8_t* rec = sym.Build();
+    const std::span<const uint8_t> span(rec, 424 + 24);
+    ASSERT_TRUE(LineSymbolUsable(span));
+    const LineSymbolFields f = ReadLineSymbol(span);
+    EXPECT_EQ(f.NPrimSym, 5);
+    EXPECT_EQ(f.MinSym, -1);
+    EXPECT_EQ(f.DecLast, 0);
+    EXPECT_EQ(f.MainLength, 0);
+    EXPECT_EQ(f.DblGap, 0);
+    EXPECT_EQ(f.Counts[CornerSymList], 3);
+    EXPECT_EQ(f.Lists[CornerSymList].data(), rec + 424);
+    // The bytes must hold what the record states.
+    EXPECT_FALSE(LineSymbolUsable(span.first(424 + 16)));
+}
