@@ -4,6 +4,7 @@
 // device in the same run: the painters' layout cost without rasterising.
 #include "core/Element.h"
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "platform/PainterDevice.h"
 #include "platform/RecordingDevice.h"
 #include "render/GraphSys.h"

@@ -30,11 +30,6 @@ QString VersionString;
 int MajorVersion = 0;
 int MinorVersion = 0;
 
-ElementRecord CurElement;
-ElementRecord AuxElement1;
-ElementRecord AuxElement2;
-ElementRecord DrawElement;
-ElementRecord AuxElement3;
 
 std::vector<Cord> PathPoints;
 std::vector<Cord> WorkPoints1;

@@ -76,13 +76,7 @@ bool MakeVersionString(std::string_view version, bool preRelease, bool specialBu
 void MakeVersionString();
 
 // ---- Core globals ----
-// The element buffers every tool and painter works in.
-extern ElementRecord CurElement;
-extern ElementRecord AuxElement1;
-extern ElementRecord AuxElement2;
-extern ElementRecord DrawElement;
-extern ElementRecord AuxElement3;
-
+// (The object buffers belong to the map store: document/Index.h.)
 inline constexpr int PathPointCapacity = 32768;
 inline constexpr int WorkPoints3Capacity = 1024;
 // The path walker's prepared path and the work point arrays of the output layer and the

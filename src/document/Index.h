@@ -195,6 +195,13 @@ struct IndexState {
 
 extern IndexState Index;
 
+// The five object buffers under their own names: every painter and tool uses them.
+inline ElementRecord& CurElement = Index.CurElement;
+inline ElementRecord& AuxElement1 = Index.AuxElement1;
+inline ElementRecord& AuxElement2 = Index.AuxElement2;
+inline ElementRecord& DrawElement = Index.DrawElement;
+inline ElementRecord& AuxElement3 = Index.AuxElement3;
+
 // Back to the start-up state (no map, empty buffers, default symbol built).
 void ResetIndexState();
 

@@ -14,6 +14,7 @@
 #include "symbols/store/SymbolStore.h"
 
 #include "core/Folders.h"
+#include "document/Index.h"
 
 #include <QIODevice>
 #include <QRectF>

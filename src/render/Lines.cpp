@@ -3,6 +3,7 @@
 #include "core/ByteIO.h"
 #include "core/Element.h"
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "core/Numeric.h"
 #include "render/Bezier.h"
 #include "render/GraphSys.h"

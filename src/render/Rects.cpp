@@ -1,6 +1,7 @@
 #include "render/Rects.h"
 
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "core/Numeric.h"
 #include "render/GraphSys.h"
 #include "render/Points.h"

@@ -2,6 +2,7 @@
 
 #include "core/FileClass.h"
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "platform/PainterDevice.h"
 #include "platform/RecordingDevice.h"
 #include "render/GraphSys.h"

@@ -10,6 +10,7 @@
 #include "symbols/store/SymbolStore.h"
 
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "GraphSysTestUtil.h"
 
 #include <QFile>

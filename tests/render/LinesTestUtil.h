@@ -5,6 +5,7 @@
 
 #include "core/Config.h"
 #include "core/Folders.h"
+#include "document/Index.h"
 #include "render/GraphSys.h"
 #include "render/Lines.h"
 #include "render/PathWalk.h"
