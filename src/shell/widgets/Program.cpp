@@ -6,6 +6,7 @@
 #include "render/Texts.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QApplication>
@@ -102,6 +103,7 @@ int RunProgram(int argc, char* argv[])
     InitTexts();
 
     TMainFm mainFm;
+    RegisterDocumentCommands(mainFm);
     mainFm.SetCommandLineFile(file);
 
     std::unique_ptr<InstanceServer> server;

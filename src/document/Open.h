@@ -1,0 +1,145 @@
+// The road from a file name to an open map document and back: the working file (a copy in
+// the state folder, or the map file itself with AutoSave), the upgrade of version 6 and 7
+// maps in the copy, the set-up after an open, recovery of working copies left by a run that
+// ended abnormally, saving, closing, and colours and symbols taken from another map.
+//
+// Every open document is owned by OpenDocuments together with its real path (any length,
+// any characters); the setup's MapPath keeps only a path that fits its field.
+#pragma once
+
+#include "core/Setup.h"
+#include "document/Index.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zemo {
+
+struct OpenDocument {
+    QString Name;               // the map's real path; empty while untitled
+    std::unique_ptr<TZmd> Zmd;
+    bool WorkingCopy = true;    // the working file is a copy, deleted when the map closes
+};
+
+// What the document windows register. Each may stay empty: a map is then opened without
+// a window and stays in OpenDocuments until it is closed.
+struct DocumentWindowHooks {
+    // A window for the current map; false when it could not be made.
+    std::function<bool(TZmd& doc, const QString& caption)> CreateWindow;
+    // Brings a window of the document to the front; false when it has none.
+    std::function<bool(TZmd& doc)> RaiseWindow;
+    // Closes the windows of the document (after a failed set-up, after saving in an
+    // older version).
+    std::function<void(TZmd& doc)> CloseWindows;
+    std::function<void(TZmd& doc, const QString& caption)> SetCaption;
+    // The program's part of the set-up of a newly current map: view transform, tool
+    // buttons, undo ring, fonts, screen colours, symbol box, course panel, repaint.
+    std::function<void(TZmd& doc)> AfterOpen;
+    // The map's colours or symbols changed: symbol box and views repainted.
+    std::function<void()> SymbolsChanged;
+};
+
+// Versions 3 to 5 are converted into a version-8 working file opened on `work` by a later
+// unit; until it registers, such a map gets a message and nothing is created.
+using OldMapConverter = std::function<bool(int version, const QString& name, TFileClass& work)>;
+
+struct OpenState {
+    std::vector<OpenDocument> OpenDocuments;
+    DocumentWindowHooks WindowHooks;
+    OldMapConverter Converter;
+};
+
+extern OpenState Opening;
+
+void SetDocumentWindowHooks(DocumentWindowHooks hooks);
+void SetOldMapConverter(OldMapConverter converter);
+// Registers the current map's real path with the core's path helpers.
+void InstallOpenHooks();
+// Closes every document (working copies deleted) and drops the hooks (tests).
+void ResetOpenUnit();
+
+// ---- Documents ----
+// By name as given, then by its long form; nullptr when not open. Untitled documents are
+// never found by name.
+OpenDocument* FindDocument(const QString& name);
+OpenDocument* DocumentOf(const TZmd* zmd);
+// The real path of a document ("" untitled or unknown).
+QString DocumentPath(const TZmd* zmd);
+// The path the setup's MapPath field can hold: the path itself when it fits its 255
+// characters of code page 1252 without loss, else empty.
+std::string FittedMapPath(const QString& path);
+
+// Reads another map file without taking its lock: a map that another program or
+// document works in can still be copied or read from. Reads never throw.
+class MapFileReader {
+public:
+    MapFileReader() = default;
+    ~MapFileReader();
+    MapFileReader(const MapFileReader&) = delete;
+    MapFileReader& operator=(const MapFileReader&) = delete;
+
+    bool Open(const QString& name);
+    int64_t Size() const;
+    // Exactly count bytes at pos.
+    bool ReadAt(int64_t pos, void* buffer, int64_t count) const;
+    // The 48-byte header; false when the file is shorter or cannot be read.
+    bool ReadHeader(MapFileHeader& h) const;
+    int Handle() const { return fd_; }
+
+private:
+    int fd_ = -1;
+};
+
+// ---- Working copies ----
+// The first state-folder name "temp####.~md" that does not exist.
+QString TempWorkFileName();
+// Creates the next free working copy exclusively and opens it on `file` (locked); returns
+// its name. Raises the silent abort when none can be made.
+QString CreateWorkingCopy(TFileClass& file);
+
+// ---- Opening ----
+bool ConfirmOldVersion(int version, const QString& name);
+QString ExpandMapPath(const QString& name);
+bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet);
+bool AfterOpenSetup(const QString& name);
+bool OpenMapByName(const QString& name);
+// File > Open through the open dialog.
+bool OpenMapDialog();
+bool OpenRecentMap(int n);
+
+// The framing conversion of a version-6 or 7 text or line-text symbol record (as many
+// bytes as the record has; shorter records are left alone). True when it applied.
+bool ConvertOldSymbolFraming(std::span<uint8_t> rec);
+// The template string made of a version-6/7 setup's single-template fields; empty when
+// the map had no template.
+QString TemplateFieldsToString(const SetupRecord& s);
+
+// ---- Recovery ----
+// Offers each working copy of the state folder that an earlier run left behind; copies
+// another running instance holds are skipped, invalid ones and refused ones deleted.
+void RecoverWorkingCopies();
+
+// ---- Saving and closing ----
+bool SaveMap(bool saveAs);
+bool EnsureMapSaved();
+// Writes the whole content of `source` to `target` through a temporary file in the
+// target's folder renamed over it; on any failure the target is left as it was and the
+// failure is reported (CannotWrite with the target's name).
+bool ReplaceFileWithCopy(TFileClass& source, const QString& target);
+// Drops one use of the document; at 0 its working copy is closed and deleted.
+void CloseMapFile(const QString& name);
+void CloseDocument(TZmd* zmd);
+// At shut-down: every document closed, working copies deleted.
+void CloseAllDocuments();
+
+// ---- Colours and symbols from another map ----
+bool LoadColorsFromFile(const QString& name);
+void LoadColorsFromMap();
+bool LoadSymbolFile(const QString& name);
+void LoadSymbolsFromMap();
+
+} // namespace zemo

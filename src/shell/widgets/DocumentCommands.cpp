@@ -1,0 +1,59 @@
+#include "shell/widgets/DocumentCommands.h"
+
+#include "document/Index.h"
+#include "document/Open.h"
+#include "document/widgets/DocumentDialogs.h"
+#include "shell/CommandFrame.h"
+#include "shell/CommandState.h"
+#include "shell/StartUp.h"
+#include "shell/widgets/MainFm.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+
+namespace zemo {
+
+void RegisterDocumentCommands(TMainFm& mainFm)
+{
+    InstallOpenHooks();
+    SetOpenMapHook([](const QString& name) { return OpenMapByName(name); });
+    SetRecoverWorkingCopiesHook([] { RecoverWorkingCopies(); });
+    SetShutdownDocumentsHook([] { CloseAllDocuments(); });
+
+    AddShellStateSource([](ShellState& s) {
+        const TZmd* z = Index.ActiveZmd;
+        if (!z || !Index.MapOpen)
+            return;
+        s.mapOpen = true;
+        s.courseMap = z->CourseMap != 0;
+        s.symbolCount = z->SymbolCount();
+        s.spotColorCount = z->ColorBlock.SeparationCount;
+        s.datasetCount = z->Datasets.Count();
+        s.selectedIndex = Index.SelectedIndex;
+        s.selectionCount = Index.SelectionCount;
+        s.currentSymbolIndex = z->Setup.CurrentSymbolIndex;
+    });
+
+    QMainWindow* frame = &mainFm;
+    RegisterWorker(Cmd::FileNew, [frame] { NewMap(frame); });
+    RegisterWorker(Cmd::FileOpen, [] { OpenMapDialog(); });
+    RegisterWorker(Cmd::FileSave, [] { SaveMap(false); });
+    RegisterWorker(Cmd::FileSaveAs, [] { SaveMap(true); });
+    RegisterWorker(Cmd::FileInfo, [frame] { EditFileInfo(frame); });
+    const Cmd recent[] = {Cmd::FileList1, Cmd::FileList2, Cmd::FileList3, Cmd::FileList4, Cmd::FileList5};
+    for (int n = 1; n <= 5; ++n)
+        RegisterWorker(recent[n - 1], [n] { OpenRecentMap(n); });
+    RegisterWorker(Cmd::SymbolLoadCol, [] { LoadColorsFromMap(); });
+    RegisterWorker(Cmd::SymbolLoad, [] { LoadSymbolsFromMap(); });
+    TMainFm* fm = &mainFm;
+    // A map without a window (none registered yet) is closed as a document.
+    RegisterWorker(Cmd::FileClose, [fm] {
+        EndTool();
+        if (QMdiSubWindow* w = fm->MdiArea()->activeSubWindow())
+            w->close();
+        else if (Index.ActiveZmd)
+            CloseDocument(Index.ActiveZmd);
+    });
+}
+
+} // namespace zemo

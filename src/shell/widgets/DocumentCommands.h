@@ -1,0 +1,14 @@
+// The map store's commands in the main frame: File > New, Open, Close, Save, Save As, File
+// information, the recent files, colours and symbols from another map, and the start-up,
+// recovery and shut-down hooks of the open documents.
+#pragma once
+
+namespace zemo {
+
+class TMainFm;
+
+// Call once after the main frame was created (its own workers are then replaced where
+// the document commands do more).
+void RegisterDocumentCommands(TMainFm& mainFm);
+
+} // namespace zemo
