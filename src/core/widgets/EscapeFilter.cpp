@@ -83,6 +83,47 @@ void EscapeFilter::Pump()
     --active_;
 }
 
+void EscapeFilter::Keep(QObject* watched, QEvent* event)
+{
+    // Closing a window is not replayed: it is asked again by the user if wanted.
+    if (event->type() == QEvent::Close)
+        return;
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key != Qt::Key_Shift && key != Qt::Key_Control && key != Qt::Key_Alt)
+            interrupt_ = true;
+        break;
+    }
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::NonClientAreaMouseButtonPress:
+        interrupt_ = true;
+        break;
+    default:
+        break;
+    }
+    kept_.emplace_back(QPointer<QObject>(watched), std::unique_ptr<QEvent>(event->clone()));
+}
+
+bool EscapeFilter::PollForInput()
+{
+    keep_ = true;
+    Pump();
+    keep_ = false;
+    return interrupt_;
+}
+
+void EscapeFilter::ReplayHeld()
+{
+    auto kept = std::move(kept_);
+    kept_.clear();
+    interrupt_ = false;
+    for (auto& [receiver, event] : kept)
+        if (receiver)
+            QCoreApplication::postEvent(receiver, event.release());
+}
+
 bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
 {
     if (active_ == 0 || !IsHeldInput(event->type()))
@@ -92,6 +133,8 @@ bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
         if (k->key() == Qt::Key_Escape)
             AbortRequested = true;
     }
+    if (keep_)
+        Keep(watched, event);
     // A key or click that reaches a widget through several objects counts once.
     if (watched->isWidgetType() || watched->isWindowType())
         ++heldBack_;

@@ -5,7 +5,14 @@
 // Qt cannot look into its queue for one kind of event, so the filter does the choosing.
 #pragma once
 
+#include <QEvent>
 #include <QObject>
+#include <QPointer>
+
+#include <memory>
+#include <utility>
+#include <vector>
+
 
 namespace zemo {
 
@@ -21,13 +28,25 @@ public:
     // Events swallowed by the last pumps (tests).
     int HeldBack() const { return heldBack_; }
 
+    // Interruptible painting: one poll processes what is pending with input held back, but
+    // kept for later. True once a key other than Shift, Ctrl and Alt, or a mouse press, is
+    // among the kept input (it stays true until the input is replayed).
+    bool PollForInput();
+    // Posts the kept input back to its receivers, in the order it came.
+    void ReplayHeld();
+    int KeptCount() const { return int(kept_.size()); }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     EscapeFilter() = default;
+    void Keep(QObject* watched, QEvent* event);
     int active_ = 0;
     int heldBack_ = 0;
+    bool keep_ = false;
+    bool interrupt_ = false;
+    std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> kept_;
 };
 
 } // namespace zemo

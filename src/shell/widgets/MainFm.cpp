@@ -7,6 +7,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/ToolIcons.h"
 
 #include <QAction>
@@ -97,6 +98,11 @@ TMainFm::~TMainFm()
     RemoveStateListener(stateListener_);
 }
 
+void TMainFm::LinkDocumentWindows()
+{
+    LinkDocumentWindowsTo(mdiArea_, workPopUp_, this);
+}
+
 void TMainFm::FormCreate(const Options& options)
 {
     setObjectName(QStringLiteral("MainFm"));
@@ -130,6 +136,7 @@ void TMainFm::FormCreate(const Options& options)
         ProgramConfig.File.clear();
 
     RegisterShellWorkers();
+    LinkDocumentWindows();
     stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateCommandStates(); });

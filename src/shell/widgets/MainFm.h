@@ -65,6 +65,7 @@ private:
     void BuildMenus();
     void BuildToolbars();
     void RegisterShellWorkers();
+    void LinkDocumentWindows();
     void ApplyMenuStates(const ShellState& s);
     void ApplyButtonStates(const ShellState& s);
     ShellState GatherState() const;

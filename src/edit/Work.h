@@ -1,0 +1,260 @@
+// The document window's engine: the view record of each window, its painting colour by colour
+// into the window's image, the pending rectangle of an interrupted paint, scrolling, the
+// input handlers that feed the current tool, and the tool-mode state with its dispatch table.
+//
+// The window itself (a widget) lives in edit/widgets; here it is the MapWindow interface, so
+// that the paint loop, scrolling and the edit marks run and are tested without widgets.
+// The shell sits above this library: it registers its busy flags and command frame through
+// SetFrameLinks, and takes EndCurrentTool, StartCurrentTool and RepaintAllPending as its hooks.
+#pragma once
+
+#include "core/Cord.h"
+#include "document/Index.h"
+
+#include <QImage>
+#include <QPoint>
+#include <QRect>
+
+#include <functional>
+#include <vector>
+
+namespace zemo {
+
+class Device;
+
+// A client rectangle as the window system keeps it: right and bottom are exclusive.
+struct PixRect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    bool Empty() const { return right <= left || bottom <= top; }
+    QRect ToQRect() const { return QRect(left, top, right - left, bottom - top); }
+    static PixRect From(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+    friend bool operator==(const PixRect&, const PixRect&) = default;
+};
+
+// What the engine needs of a document window. The widget implements it; tests and the
+// benchmark may use ImageMapWindow.
+class MapWindow {
+public:
+    virtual ~MapWindow() = default;
+    // The RGB32 image that stands for the window's drawing surface.
+    virtual QImage& Surface() = 0;
+    // Adds the rectangle to the window's update region; a paint follows from the event loop.
+    virtual void InvalidateRect(const PixRect& r) = 0;
+    // Pixels of the image changed outside a paint: the screen copy has to follow.
+    virtual void SurfaceChanged(const PixRect& r) = 0;
+    virtual void InvalidateRulers() {}
+    virtual void SetSurfaceCursor(int /*index*/) {}
+    virtual void FocusSurface() {}
+    virtual void SetScrollTimer(bool /*on*/) {}
+    virtual bool ScrollTimerOn() const { return false; }
+    // The window is the main frame's active document window.
+    virtual bool IsActiveForm() const { return true; }
+    virtual bool HasMouseCapture() const { return false; }
+    virtual void SetScrollPositions(int /*h*/, int /*v*/) {}
+    // The pop-up menu of the map at a client point.
+    virtual void ShowPopUp(QPoint /*clientPoint*/) {}
+};
+
+// A window without a screen: the image and a record of invalidations (benchmark, tests).
+class ImageMapWindow : public MapWindow {
+public:
+    ImageMapWindow(int width, int height);
+    QImage& Surface() override { return image; }
+    void InvalidateRect(const PixRect& r) override { invalidated.push_back(r); }
+    void SurfaceChanged(const PixRect&) override {}
+    QImage image;
+    std::vector<PixRect> invalidated;
+};
+
+// The view record of one document window.
+struct MapView {
+    MapWindow* Form = nullptr;
+    TZmd* Document = nullptr;
+    bool MapShown = false;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    PixRect PendingRect;
+    bool PendingValid = false;
+    bool ArrowMarkerOn = false;
+    Cord ArrowPoint;
+    SymbolBytes* CurrentSymbol = nullptr;   // points into the document's symbol list
+    bool SymbolGraphicsMode = false;
+    bool PatternPreview = false;
+    int PatternBackgroundColor = 0;
+    bool PatternHalfShift = false;
+    int PatternWidth = 0;    // 0.01 mm
+    int PatternHeight = 0;
+    double PatternSin = 0;
+    double PatternCos = 1;
+    SymbolGraphicsBuffer SymbolGraphics;
+
+    // The window's input fields.
+    bool SwallowClick = false;      // the activating click does nothing
+    bool RepaintAfterDrag = false;  // an auto-scroll tick scrolled: repaint at mouse up
+    QPoint LastMousePoint;
+    QPoint PrevMousePoint;
+    QPoint DownMousePoint;
+    // A paint was stopped by input: its rectangle is painted again once the input was
+    // handled and no button is held.
+    bool RepaintWhenIdle = false;
+};
+
+// Process-wide state of the document windows and tools.
+struct WorkState {
+    MapView* ActiveView = nullptr;
+    bool PaintBusy = false;
+    bool CommandBusy = false;   // used while the shell has not linked its own flag
+    bool ButtonUp = true;
+    bool ShiftDown = false;
+    bool CtrlDown = false;
+    bool AltDown = false;
+    Cord CursorMapPos;
+    Cord PreviousCursorMapPos;
+    int SavedWorkMode = 0;
+    int ToolMode = 0;
+    // Painting decisions of the templates: until templates exist, only own objects.
+    bool DrawRasterTemplates = false;
+    bool DrawMapTemplates = false;
+    bool DrawOwnObjects = true;
+};
+
+extern WorkState Work;
+
+// What the layers above register. Each may stay empty; the engine then does the least.
+struct FrameLinks {
+    std::function<bool()> CommandBusy;               // empty: Work.CommandBusy
+    std::function<void(bool)> PaintBusyChanged;      // mirrors Work.PaintBusy
+    // Runs work inside BeginCommand / EndCommand. Empty: the engine's own frame.
+    std::function<void(const std::function<void()>&)> RunInFrame;
+    std::function<void()> UpdateToolButtons;
+    std::function<void(int)> SetHelpContext;
+    std::function<bool()> CourseTabVisible;
+    std::function<bool()> AppActive;                 // empty: active
+};
+void SetFrameLinks(FrameLinks links);
+FrameLinks& Links();
+
+// Hooks of the painters, of the input poll and of the window system.
+struct WorkHooks {
+    // Paints DrawElement with DrawSymbol for Graph.CurrentColor; empty: the painters'
+    // dispatch by object type.
+    std::function<void()> PaintObject;
+    // True when a key (other than Shift, Ctrl, Alt) or a mouse press is waiting.
+    std::function<bool()> PollInput;
+    // After every paint: held input goes back to the windows.
+    std::function<void()> AfterPaint;
+    // Runs the function once the pending events were handled.
+    std::function<void(std::function<void()>)> WhenIdle;
+    // Creates a document window for the current map; false when it could not.
+    std::function<bool(const QString& caption)> CreateWindow;
+    // The edit commands of the keyboard (each runs inside the command frame).
+    std::function<void()> UndoEdit;
+    std::function<void()> CopyObjects;
+    std::function<void()> PasteObjects;
+    std::function<void()> CutObjects;
+    std::function<void()> DeleteObjects;
+    std::function<void(int dx, int dy)> NudgeSelection;
+    std::function<void()> InsertPickedCsObject;
+};
+WorkHooks& Hooks();
+
+// Every hook and the state back to the start-up state (tests).
+void ResetWorkUnit();
+
+// ---- Windows ----
+// The window system registers and forgets its windows' views.
+void RegisterMapView(MapView* v);
+void UnregisterMapView(MapView* v);
+const std::vector<MapView*>& MapViews();
+// A new view on the current map (FormCreate): zeroed, the document marked upgraded.
+void InitMapView(MapView& v, MapWindow* form);
+bool CreateMapWindow(const QString& caption);
+void ActivateMapWindow(MapView& v);
+// FormActivate: the window became the main frame's active document window.
+void FormActivate(MapView& v);
+void FormResize(MapView& v, int width, int height);
+
+// The window's transform brought up to date from its map's setup.
+bool UpdateViewOf(MapView& v);
+
+// ---- Painting ----
+// The paint message of the surface for the update rectangle r.
+void WorkWinWmPaint(MapView& v, const PixRect& r);
+void PaintMapWindow(MapView& v);
+void DrawColorPass();
+void PollUserInput();
+void PollEscape();
+// EndCommand's repaint: every window invalidates its pending rectangle.
+void RepaintAllPending();
+void InvalidatePending(MapView& v);
+// Paints a pending rectangle left by an interrupted paint when nothing is held or running.
+void RepaintPendingWhenIdle(MapView& v);
+bool WorkBusy();
+// A command runs (the shell's flag once linked).
+bool CommandIsRunning();
+
+// ---- Scrolling ----
+void ScrollWindowBy(MapView& v, int dx, int dy, bool withMarks);
+void ScrollViewBy(int dx, int dy);
+void SetViewOffset(MapView& v, int32_t x, int32_t y);
+// delta: wheel units (120 a notch); at: surface point.
+void WheelScroll(MapView& v, int delta, QPoint at);
+enum class ScrollCode { LineUp, LineDown, PageUp, PageDown, Thumb, EndScroll };
+void HScrollScroll(MapView& v, ScrollCode code, int pos);
+void VScrollScroll(MapView& v, ScrollCode code, int pos);
+void ScrollTimerTimer(MapView& v);
+
+// ---- Input ----
+enum class MouseBtn { Left, Right, Middle };
+struct ShiftState {
+    bool shift = false;
+    bool ctrl = false;
+    bool alt = false;
+};
+void WorkWinMouseDown(MapView& v, MouseBtn b, QPoint p, ShiftState s);
+void WorkWinMouseMove(MapView& v, QPoint p, ShiftState s, bool leftHeld);
+void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s);
+void WorkWinDblClick(MapView& v);
+// key: a Qt key code.
+void FormKeyDown(MapView& v, int key, ShiftState s);
+void FormKeyUp(MapView& v, int key, ShiftState s);
+void FormKeyPress(MapView& v, int ch);
+void ShowCursorPosition();
+void DispatchMoveErase();
+void DispatchMoveDraw();
+
+// ---- Tools ----
+struct ToolStartArgs {
+    int cut = 0;        // drawing tools: 0 draw, 1 cut an area, 2 cut a hole
+    int straight = 0;   // freehand tool: 0 freehand, 1 straight
+    int operation = 0;  // point editing 1..6
+    int variant = 0;    // screen window 0..4
+};
+// The seven procedures of a tool; an empty one ignores its event. Start sets Work.ToolMode,
+// End sets it to 0.
+struct ToolProcs {
+    std::function<void(const ToolStartArgs&)> Start;
+    std::function<void()> End;
+    std::function<void()> MouseDown;
+    std::function<void()> MoveErase;
+    std::function<void()> MoveDraw;
+    std::function<void()> MouseUp;
+    std::function<void(int ch)> KeyPress;
+};
+inline constexpr int ToolModeCount = 20;
+void RegisterTool(int toolMode, ToolProcs procs);
+const ToolProcs& ToolOf(int toolMode);
+
+// The frame operations: StartTool and EndTool of the command frame.
+void StartCurrentTool();
+void EndCurrentTool();
+void ToggleDrawEdit();
+// A tool button: ends the tool, selects the mode (and the drawing method for 5..10), starts.
+void SelectWorkMode(int workMode);
+// Runs work inside the command frame (the shell's when linked).
+void RunInCommandFrame(const std::function<void()>& work);
+
+} // namespace zemo

@@ -1,0 +1,274 @@
+// The input side of the document window: mouse and keys turned into calls of the current
+// tool, the cursor position in the status line, and the editing keys.
+#include "core/Config.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/Status.h"
+#include "edit/EditSys.h"
+#include "edit/Work.h"
+#include "render/Scale.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+
+namespace zemo {
+
+namespace {
+
+bool Inside(const MapView& v, QPoint p)
+{
+    return p.x() >= 0 && p.y() >= 0 && p.x() < v.ClientWidth && p.y() < v.ClientHeight;
+}
+
+void Modifiers(ShiftState s)
+{
+    Work.ShiftDown = s.shift;
+    Work.CtrlDown = s.ctrl;
+    Work.AltDown = s.alt;
+}
+
+// Alt with the left button keeps the move on the row or column of the press.
+QPoint AltConstrained(const MapView& v, QPoint p, bool leftHeld)
+{
+    if (!Work.AltDown || !leftHeld)
+        return p;
+    const QPoint d = v.DownMousePoint;
+    if (std::abs(p.x() - d.x()) <= std::abs(p.y() - d.y()))
+        return {d.x(), p.y()};
+    return {p.x(), d.y()};
+}
+
+template <typename F>
+void Guarded(const char* label, F f)
+{
+    try {
+        f();
+    } catch (const EAbort&) {
+    } catch (const std::exception&) {
+        ErrorMsg(QStringLiteral(": Work.%1").arg(QLatin1String(label)));
+    }
+}
+
+void RunKeyCommand(const std::function<void()>& command)
+{
+    if (command)
+        RunInCommandFrame(command);
+}
+
+QString Fixed(double v, int decimals)
+{
+    return QString::number(v, 'f', decimals);
+}
+
+} // namespace
+
+void DispatchMoveErase()
+{
+    const ToolProcs& t = ToolOf(Work.ToolMode);
+    if (t.MoveErase)
+        t.MoveErase();
+    Work.PreviousCursorMapPos = Work.CursorMapPos;
+}
+
+void DispatchMoveDraw()
+{
+    const ToolProcs& t = ToolOf(Work.ToolMode);
+    if (t.MoveDraw)
+        t.MoveDraw();
+}
+
+void ShowCursorPosition()
+{
+    MapView* v = Work.ActiveView;
+    if (!v || !v->Document)
+        return;
+    const SetupRecord& s = v->Document->Setup;
+    const Cord c = Work.CursorMapPos;
+    QString text;
+    if (s.RealWorldCoords == 0 || v->SymbolGraphicsMode) {
+        text = Fixed(c.x / 25600.0, 2) + QStringLiteral("   ") + Fixed(c.y / 25600.0, 2);
+    } else {
+        const double r = s.MapScale > 0 ? s.Zoom / s.MapScale : 0;
+        const int d = r > 0.0032 ? 2 : r > 0.00032 ? 1 : 0;
+        double e = 0, n = 0;
+        CordToRealWorld(c, {s.MapScale, s.RealWorldOffsetX, s.RealWorldOffsetY, s.RealWorldAngle}, e, n);
+        text = Fixed(e, d) + QStringLiteral("   ") + Fixed(n, d);
+    }
+    ShowCoordText(text);
+}
+
+void WorkWinMouseDown(MapView& v, MouseBtn b, QPoint p, ShiftState s)
+{
+    if (v.SwallowClick || !Index.MapOpen)
+        return;
+    Guarded("WorkWinMouseDown", [&] {
+        Work.ButtonUp = false;
+        v.LastMousePoint = p;
+        v.DownMousePoint = p;
+        Modifiers(s);
+        if (v.MapShown)
+            Work.CursorMapPos = DeviceToCord(p);
+        if (b == MouseBtn::Left && !Work.PaintBusy) {
+            const ToolProcs& t = ToolOf(Work.ToolMode);
+            if (t.MouseDown)
+                t.MouseDown();
+        }
+        if (b == MouseBtn::Right && ProgramConfig.ContextMenu) {
+            if (v.Form)
+                v.Form->ShowPopUp({p.x() - 1, p.y()});
+            Work.ButtonUp = true;
+        }
+        v.PrevMousePoint = v.LastMousePoint;
+        Work.PreviousCursorMapPos = Work.CursorMapPos;
+    });
+}
+
+void WorkWinMouseMove(MapView& v, QPoint p, ShiftState s, bool leftHeld)
+{
+    if (v.SwallowClick || !v.MapShown || !(Scale.ViewScaleX > 0) || !(Scale.ViewScaleY < 0))
+        return;
+    Guarded("WorkWinMouseMove", [&] {
+        if (Work.ButtonUp || !ProgramConfig.AutoScroll || Inside(v, v.PrevMousePoint))
+            DispatchMoveErase();
+        v.LastMousePoint = p;
+        v.PrevMousePoint = v.LastMousePoint;
+        Modifiers(s);
+        const QPoint q = AltConstrained(v, p, leftHeld);
+        Work.CursorMapPos = DeviceToCord(q);
+        if (!Work.ButtonUp && ProgramConfig.AutoScroll && !Inside(v, p)) {
+            if (leftHeld && v.Form)
+                v.Form->SetScrollTimer(true);
+            return;
+        }
+        if (v.Form)
+            v.Form->SetScrollTimer(false);
+        ShowCursorPosition();
+        DispatchMoveDraw();
+    });
+}
+
+void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s)
+{
+    (void)p;
+    if (v.SwallowClick) {
+        v.SwallowClick = false;
+        if (v.Form)
+            v.Form->SetScrollTimer(false);
+        return;
+    }
+    Guarded("WorkWinMouseUp", [&] {
+        Work.ButtonUp = true;
+        if (v.Form)
+            v.Form->SetScrollTimer(false);
+        Modifiers(s);
+        if (ProgramConfig.AutoScroll && !Inside(v, v.LastMousePoint) && v.MapShown) {
+            const QPoint last = AltConstrained(v, v.LastMousePoint, b == MouseBtn::Left);
+            Work.CursorMapPos = DeviceToCord(last);
+            Work.PreviousCursorMapPos = DeviceToCord(v.PrevMousePoint);
+            DispatchMoveDraw();
+        }
+        if (b == MouseBtn::Left && !Work.PaintBusy) {
+            const ToolProcs& t = ToolOf(Work.ToolMode);
+            if (t.MouseUp)
+                t.MouseUp();
+        }
+        if (b == MouseBtn::Right && !ProgramConfig.ContextMenu)
+            ToggleDrawEdit();
+        Work.PreviousCursorMapPos = Work.CursorMapPos;
+        if (v.RepaintAfterDrag && v.PendingValid)
+            InvalidatePending(v);
+        v.RepaintAfterDrag = false;
+        ReleaseEditDC();
+        if (Work.ToolMode == 0)
+            StartCurrentTool();
+        // A paint stopped while the button was held waits for this release.
+        RepaintPendingWhenIdle(v);
+    });
+}
+
+void WorkWinDblClick(MapView& v)
+{
+    (void)v;
+    Guarded("WorkWinDblClick", [&] {
+        if (Hooks().InsertPickedCsObject)
+            Hooks().InsertPickedCsObject();
+        ReleaseEditDC();
+    });
+}
+
+void FormKeyDown(MapView& v, int key, ShiftState s)
+{
+    if (key == Qt::Key_Escape)
+        AbortRequested = true;
+    if (WorkBusy())
+        return;
+    Guarded("FormKeyDown", [&] {
+        const bool capture = v.Form && v.Form->HasMouseCapture();
+        if (key == Qt::Key_Alt && !capture && Work.ToolMode == 13) {
+            EndCurrentTool();
+            Work.SavedWorkMode = 13;
+            ProgramConfig.WorkMode = 11;
+            StartCurrentTool();
+        } else if (key == Qt::Key_Backspace && s.alt && !s.ctrl && !s.shift) {
+            RunKeyCommand(Hooks().UndoEdit);
+        } else if (EditSys.TypingActive) {
+            // The text tool takes its own keys through its key procedure.
+        } else {
+            const bool none = !s.alt && !s.ctrl && !s.shift;
+            if (Work.ToolMode == 10 && none && Hooks().NudgeSelection) {
+                switch (key) {
+                case Qt::Key_Left: Hooks().NudgeSelection(-1, 0); break;
+                case Qt::Key_Right: Hooks().NudgeSelection(1, 0); break;
+                case Qt::Key_Up: Hooks().NudgeSelection(0, 1); break;
+                case Qt::Key_Down: Hooks().NudgeSelection(0, -1); break;
+                default: break;
+                }
+            }
+            if (key == Qt::Key_Insert && s.ctrl && !s.shift && !s.alt)
+                RunKeyCommand(Hooks().CopyObjects);
+            else if (key == Qt::Key_Insert && s.shift && !s.ctrl && !s.alt)
+                RunKeyCommand(Hooks().PasteObjects);
+            else if (key == Qt::Key_Delete && s.shift && !s.ctrl && !s.alt)
+                RunKeyCommand(Hooks().CutObjects);
+            else if (key == Qt::Key_Delete && none)
+                RunKeyCommand(Hooks().DeleteObjects);
+        }
+        ReleaseEditDC();
+    });
+}
+
+void FormKeyUp(MapView& v, int key, ShiftState s)
+{
+    (void)s;
+    if (WorkBusy())
+        return;
+    const bool capture = v.Form && v.Form->HasMouseCapture();
+    if (key == Qt::Key_Alt && !capture && Work.SavedWorkMode != 0) {
+        Guarded("FormKeyUp", [&] {
+            EndCurrentTool();
+            ProgramConfig.WorkMode = Work.SavedWorkMode;
+            Work.SavedWorkMode = 0;
+            StartCurrentTool();
+        });
+    }
+}
+
+void FormKeyPress(MapView& v, int ch)
+{
+    (void)v;
+    if (ch == 27)
+        AbortRequested = true;
+    if (WorkBusy())
+        return;
+    Guarded("FormKeyPress", [&] {
+        const ToolProcs& t = ToolOf(Work.ToolMode);
+        if (t.KeyPress)
+            t.KeyPress(ch);
+        if (Work.ToolMode == 0)
+            StartCurrentTool();
+        ReleaseEditDC();
+    });
+}
+
+} // namespace zemo

@@ -1,0 +1,392 @@
+#include "edit/widgets/MdiChild.h"
+
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/widgets/EscapeFilter.h"
+#include "edit/Cursors.h"
+#include "edit/EditSys.h"
+#include "render/Grid.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QStyle>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <exception>
+#include <vector>
+
+namespace zemo {
+
+namespace {
+
+const QEvent::Type PaintMessage = QEvent::Type(QEvent::registerEventType());
+
+MdiHost& Host()
+{
+    static MdiHost host;
+    return host;
+}
+
+std::vector<QPointer<TMdiChild>>& Children()
+{
+    static std::vector<QPointer<TMdiChild>> children;
+    return children;
+}
+
+ShiftState StateOf(Qt::KeyboardModifiers m)
+{
+    return {bool(m & Qt::ShiftModifier), bool(m & Qt::ControlModifier), bool(m & Qt::AltModifier)};
+}
+
+MouseBtn ButtonOf(Qt::MouseButton b)
+{
+    return b == Qt::LeftButton ? MouseBtn::Left : b == Qt::RightButton ? MouseBtn::Right : MouseBtn::Middle;
+}
+
+// No exception crosses the event loop.
+template <typename F>
+void Handler(const char* label, F f)
+{
+    try {
+        f();
+    } catch (const EAbort&) {
+    } catch (const std::exception&) {
+        ErrorMsg(QStringLiteral(": Work.%1").arg(QLatin1String(label)));
+    }
+}
+
+} // namespace
+
+// ---- The surface's events ----
+
+void TMdiChild::WireSurface()
+{
+    TWorkWin* w = workWin_;
+    w->setObjectName(QStringLiteral("WorkWin"));
+    w->OnWmPaint = [this](QPaintEvent* event) {
+        // Only a copy: an exposure never starts a map paint.
+        QPainter p(workWin_);
+        p.drawImage(event->rect(), image_, event->rect());
+    };
+    w->OnMouseDown = [this](QMouseEvent* event) {
+        Handler("WorkWinMouseDown", [&] {
+            WorkWinMouseDown(view_, ButtonOf(event->button()), event->position().toPoint(),
+                             StateOf(event->modifiers()));
+        });
+    };
+    w->OnMouseMove = [this](QMouseEvent* event) {
+        Handler("WorkWinMouseMove", [&] {
+            WorkWinMouseMove(view_, event->position().toPoint(), StateOf(event->modifiers()),
+                             bool(event->buttons() & Qt::LeftButton));
+        });
+    };
+    w->OnMouseUp = [this](QMouseEvent* event) {
+        Handler("WorkWinMouseUp", [&] {
+            WorkWinMouseUp(view_, ButtonOf(event->button()), event->position().toPoint(),
+                           StateOf(event->modifiers()));
+        });
+    };
+    w->OnDblClick = [this](QMouseEvent*) { Handler("WorkWinDblClick", [&] { WorkWinDblClick(view_); }); };
+    w->OnMouseWheel = [this](QWheelEvent* event) {
+        Handler("WheelScroll", [&] {
+            WheelScroll(view_, event->angleDelta().y(), event->position().toPoint());
+        });
+        event->accept();
+    };
+    w->OnKeyDown = [this](QKeyEvent* event) { SurfaceKeyPress(event); };
+}
+
+// ---- TRulerBox ----
+
+TRulerBox::TRulerBox(TMdiChild* form, bool horizontal)
+    : QWidget(form), form_(form), horizontal_(horizontal)
+{
+    setObjectName(horizontal ? QStringLiteral("HorScale") : QStringLiteral("VerScale"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void TRulerBox::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    MapView& v = form_->View();
+    if (!v.MapShown || !v.Document || WorkBusy()) {
+        p.fillRect(rect(), QColor(240, 240, 240));
+        return;
+    }
+    Handler(horizontal_ ? "HorScalePaint" : "VerScalePaint", [&] {
+        UpdateViewOf(v);
+        const GridGeometry g = MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode);
+        if (horizontal_)
+            PaintHorizontalRuler(p, g, width(), height());
+        else
+            PaintVerticalRuler(p, g, width(), height());
+    });
+}
+
+// ---- TMdiChild ----
+
+TMdiChild::TMdiChild(QWidget* parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("MdiChild"));
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    verScale_ = new TRulerBox(this, false);
+    horScale_ = new TRulerBox(this, true);
+    workWin_ = new TWorkWin(this);
+    WireSurface();
+    vScroll_ = new TZScrollBar(this);
+    vScroll_->SetKind(Qt::Vertical);
+    hScroll_ = new TZScrollBar(this);
+    for (TZScrollBar* s : {vScroll_, hScroll_}) {
+        s->SetParams(0, -2000, 2000);
+        s->setFocusPolicy(Qt::NoFocus);
+    }
+    hScroll_->OnScroll = [this](int code, int& pos) { ScrollRequest(false, code, pos); };
+    vScroll_->OnScroll = [this](int code, int& pos) { ScrollRequest(true, code, pos); };
+    scrollTimer_ = new QTimer(this);
+    scrollTimer_->setInterval(100);
+    connect(scrollTimer_, &QTimer::timeout, this, [this] {
+        Handler("ScrollTimerTimer", [&] { ScrollTimerTimer(view_); });
+    });
+    image_ = QImage(1, 1, QImage::Format_RGB32);
+    image_.fill(Qt::white);
+    InitMapView(view_, this);
+    Index.SymbolGraphics = &view_.SymbolGraphics;
+    Children().emplace_back(this);
+    resize(400, 300);
+    Layout();
+}
+
+TMdiChild::~TMdiChild()
+{
+    UnregisterMapView(&view_);
+    if (Index.SymbolGraphics == &view_.SymbolGraphics)
+        Index.SymbolGraphics = nullptr;
+    auto& c = Children();
+    c.erase(std::remove_if(c.begin(), c.end(), [this](const QPointer<TMdiChild>& p) { return !p || p == this; }),
+            c.end());
+}
+
+void TMdiChild::Layout()
+{
+    const int sbw = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int w = std::max(width() - 10 - sbw, 0);
+    const int h = std::max(height() - 11 - sbw, 0);
+    verScale_->setGeometry(0, 0, 10, height() + 1);
+    horScale_->setGeometry(10, 0, std::max(width() - 10, 0), 11);
+    workWin_->setGeometry(10, 11, w, h);
+    hScroll_->setGeometry(10, 11 + h, w + 1, sbw);
+    vScroll_->setGeometry(10 + w, 11, sbw, h + 1);
+    if (image_.width() != std::max(w, 1) || image_.height() != std::max(h, 1)) {
+        ReleaseEditDC();
+        image_ = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
+        image_.fill(Qt::white);
+    }
+    FormResize(view_, w, h);
+}
+
+void TMdiChild::resizeEvent(QResizeEvent*)
+{
+    Handler("FormResize", [&] { Layout(); });
+}
+
+void TMdiChild::Activate()
+{
+    Handler("FormActivate", [&] { FormActivate(view_); });
+}
+
+void TMdiChild::InvalidateRect(const PixRect& r)
+{
+    const QRect q = r.ToQRect().intersected(QRect(0, 0, view_.ClientWidth, view_.ClientHeight));
+    if (q.isEmpty())
+        return;
+    updateRegion_ += q;
+    PostPaint();
+}
+
+void TMdiChild::PostPaint()
+{
+    if (paintPosted_)
+        return;
+    paintPosted_ = true;
+    QCoreApplication::postEvent(this, new QEvent(PaintMessage), Qt::LowEventPriority);
+}
+
+void TMdiChild::HandlePaintMessage()
+{
+    paintPosted_ = false;
+    if (updateRegion_.isEmpty())
+        return;
+    if (Work.PaintBusy) {
+        // Another paint polls its input: this one comes after it.
+        deferred_ = true;
+        return;
+    }
+    const QRect r = updateRegion_.boundingRect();
+    updateRegion_ = QRegion();
+    Handler("WorkWinWmPaint", [&] { WorkWinWmPaint(view_, PixRect::From(r)); });
+    workWin_->update(r);
+}
+
+void TMdiChild::RepostDeferred()
+{
+    for (const QPointer<TMdiChild>& c : Children())
+        if (c && c->deferred_) {
+            c->deferred_ = false;
+            c->PostPaint();
+        }
+}
+
+bool TMdiChild::event(QEvent* e)
+{
+    if (e->type() == PaintMessage) {
+        HandlePaintMessage();
+        return true;
+    }
+    if (e->type() == QEvent::WindowActivate && !parentWidget())
+        Activate();
+    return QWidget::event(e);
+}
+
+void TMdiChild::SurfaceChanged(const PixRect& r)
+{
+    workWin_->update(r.ToQRect());
+}
+
+void TMdiChild::InvalidateRulers()
+{
+    horScale_->update();
+    verScale_->update();
+}
+
+void TMdiChild::SetSurfaceCursor(int index)
+{
+    workWin_->SetCursorNumber(index);
+}
+
+void TMdiChild::FocusSurface()
+{
+    workWin_->setFocus(Qt::OtherFocusReason);
+}
+
+void TMdiChild::SetScrollTimer(bool on)
+{
+    if (on && !scrollTimer_->isActive())
+        scrollTimer_->start();
+    else if (!on)
+        scrollTimer_->stop();
+}
+
+bool TMdiChild::ScrollTimerOn() const { return scrollTimer_->isActive(); }
+
+bool TMdiChild::IsActiveForm() const
+{
+    if (Host().IsActiveChild)
+        return Host().IsActiveChild(this);
+    return Work.ActiveView == &view_;
+}
+
+bool TMdiChild::HasMouseCapture() const
+{
+    return QWidget::mouseGrabber() == workWin_;
+}
+
+void TMdiChild::SetScrollPositions(int h, int v)
+{
+    hScroll_->SetPosition(std::clamp(h, -2000, 2000));
+    vScroll_->SetPosition(std::clamp(v, -2000, 2000));
+}
+
+void TMdiChild::ShowPopUp(QPoint clientPoint)
+{
+    if (Host().ShowWorkPopUp)
+        Host().ShowWorkPopUp(workWin_->mapToGlobal(clientPoint));
+}
+
+void TMdiChild::ScrollRequest(bool vertical, int code, int pos)
+{
+    ScrollCode c;
+    switch (code) {
+    case TZScrollBar::LineUp: c = ScrollCode::LineUp; break;
+    case TZScrollBar::LineDown: c = ScrollCode::LineDown; break;
+    case TZScrollBar::PageUp: c = ScrollCode::PageUp; break;
+    case TZScrollBar::PageDown: c = ScrollCode::PageDown; break;
+    case TZScrollBar::ThumbPosition:
+    case TZScrollBar::ThumbTrack: c = ScrollCode::Thumb; break;
+    case TZScrollBar::EndScroll: c = ScrollCode::EndScroll; break;
+    default: return;
+    }
+    Handler(vertical ? "VScrollScroll" : "HScrollScroll", [&] {
+        if (vertical)
+            VScrollScroll(view_, c, pos);
+        else
+            HScrollScroll(view_, c, pos);
+    });
+}
+
+void TMdiChild::SurfaceKeyPress(QKeyEvent* event)
+{
+    Handler("FormKeyDown", [&] {
+        FormKeyDown(view_, event->key(), StateOf(event->modifiers()));
+        const QString t = event->text();
+        if (!t.isEmpty())
+            FormKeyPress(view_, t.at(0).unicode());
+    });
+    event->accept();
+}
+
+void TMdiChild::SurfaceKeyRelease(QKeyEvent* event)
+{
+    Handler("FormKeyUp", [&] { FormKeyUp(view_, event->key(), StateOf(event->modifiers())); });
+    event->accept();
+}
+
+void TMdiChild::keyPressEvent(QKeyEvent* event) { SurfaceKeyPress(event); }
+void TMdiChild::keyReleaseEvent(QKeyEvent* event) { SurfaceKeyRelease(event); }
+
+void TMdiChild::closeEvent(QCloseEvent* event)
+{
+    view_.MapShown = false;
+    if (Work.ActiveView == &view_)
+        Index.MapOpen = false;
+    UnregisterMapView(&view_);
+    event->accept();
+}
+
+void SetMdiHost(MdiHost host)
+{
+    Host() = std::move(host);
+}
+
+void InstallEditWidgets()
+{
+    EscapeFilter::Install();
+    TWorkWin::SetOwnCursorTable(&ToolCursor);
+    Hooks().PollInput = [] {
+        EscapeFilter* f = EscapeFilter::Install();
+        return f && f->PollForInput();
+    };
+    Hooks().AfterPaint = [] {
+        if (EscapeFilter* f = EscapeFilter::Install())
+            f->ReplayHeld();
+        TMdiChild::RepostDeferred();
+    };
+    Hooks().WhenIdle = [](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); };
+    Hooks().CreateWindow = [](const QString& caption) {
+        auto* w = new TMdiChild;
+        w->setWindowTitle(caption);
+        if (Host().AddWindow)
+            Host().AddWindow(w);
+        else
+            w->show();
+        ActivateMapWindow(w->View());
+        return true;
+    };
+}
+
+} // namespace zemo

@@ -1,0 +1,118 @@
+// TMdiChild: the document window of one open map. It owns an RGB32 image that stands for its
+// drawing surface; the map, the grid and the edit marks are drawn into the image by the
+// engine (edit/Work.h), and the surface's paint event only copies the exposed part. A map
+// paint starts only from the program's own invalidations: an own update region and a posted
+// paint event stand in for the window system's paint message.
+#pragma once
+
+#include "core/widgets/OwnControls.h"
+#include "edit/Work.h"
+
+#include <QImage>
+#include <QRegion>
+#include <QWidget>
+
+#include <functional>
+
+class QTimer;
+
+namespace zemo {
+
+class TMdiChild;
+
+// One ruler beside the surface.
+class TRulerBox : public QWidget {
+    Q_OBJECT
+public:
+    TRulerBox(TMdiChild* form, bool horizontal);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    TMdiChild* form_;
+    bool horizontal_;
+};
+
+class TMdiChild : public QWidget, public MapWindow {
+    Q_OBJECT
+public:
+    // The window shows the current map (Index.ActiveZmd).
+    explicit TMdiChild(QWidget* parent = nullptr);
+    ~TMdiChild() override;
+
+    MapView& View() { return view_; }
+    TWorkWin* WorkWin() const { return workWin_; }
+    TZScrollBar* HScroll() const { return hScroll_; }
+    TZScrollBar* VScroll() const { return vScroll_; }
+    QTimer* ScrollTimer() const { return scrollTimer_; }
+    TRulerBox* HorScale() const { return horScale_; }
+    TRulerBox* VerScale() const { return verScale_; }
+
+    // The window became the main frame's active document window.
+    void Activate();
+    // The posted paint message handled now (tests).
+    void HandlePaintMessage();
+    const QRegion& UpdateRegion() const { return updateRegion_; }
+    bool PaintMessagePosted() const { return paintPosted_; }
+
+    // MapWindow
+    QImage& Surface() override { return image_; }
+    void InvalidateRect(const PixRect& r) override;
+    void SurfaceChanged(const PixRect& r) override;
+    void InvalidateRulers() override;
+    void SetSurfaceCursor(int index) override;
+    void FocusSurface() override;
+    void SetScrollTimer(bool on) override;
+    bool ScrollTimerOn() const override;
+    bool IsActiveForm() const override;
+    bool HasMouseCapture() const override;
+    void SetScrollPositions(int h, int v) override;
+    void ShowPopUp(QPoint clientPoint) override;
+
+    // Windows whose paint message came while another paint ran get it again.
+    static void RepostDeferred();
+
+    // Keys of the surface and of the form.
+    void SurfaceKeyPress(QKeyEvent* event);
+    void SurfaceKeyRelease(QKeyEvent* event);
+
+protected:
+    bool event(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void Layout();
+    void ScrollRequest(bool vertical, int code, int pos);
+    void WireSurface();
+    void PostPaint();
+
+    MapView view_;
+    QImage image_;
+    QRegion updateRegion_;
+    bool paintPosted_ = false;
+    bool deferred_ = false;
+    TRulerBox* verScale_ = nullptr;
+    TRulerBox* horScale_ = nullptr;
+    TWorkWin* workWin_ = nullptr;
+    TZScrollBar* vScroll_ = nullptr;
+    TZScrollBar* hScroll_ = nullptr;
+    QTimer* scrollTimer_ = nullptr;
+};
+
+// Where new document windows go and how the map's pop-up menu opens; the shell sets it.
+struct MdiHost {
+    std::function<void(TMdiChild*)> AddWindow;
+    std::function<bool(const TMdiChild*)> IsActiveChild;
+    std::function<void(QPoint globalPos)> ShowWorkPopUp;
+};
+void SetMdiHost(MdiHost host);
+
+// Registers the window factory, the input poll of painting (through the application's
+// escape filter) and the idle repaint. Called once at start-up; tests call it too.
+void InstallEditWidgets();
+
+} // namespace zemo

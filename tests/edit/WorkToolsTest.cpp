@@ -1,0 +1,221 @@
+// Which tool the buttons, the selection and the current symbol start, and the cursors.
+#include "DocWindowFixture.h"
+
+#include "core/widgets/OwnControls.h"
+#include "edit/Cursors.h"
+
+#include <set>
+
+namespace zemo::test {
+namespace {
+
+struct Started {
+    int mode = 0;
+    ToolStartArgs args;
+};
+
+class WorkTools : public DocWindowTest {
+protected:
+    // Every tool of the table records its start and ends itself on request.
+    void RegisterRecordingTools()
+    {
+        for (int m = 1; m < ToolModeCount; ++m)
+            RegisterTool(m, {[this, m](const ToolStartArgs& a) {
+                                 Work.ToolMode = m;
+                                 started.push_back({m, a});
+                             },
+                             [this] {
+                                 ++ended;
+                                 Work.ToolMode = 0;
+                             },
+                             {}, {}, {}, {}, {}});
+    }
+    void OpenWith(uint8_t lineStatus)
+    {
+        TestMapWriter w = ThreeColourMap();
+        w.symbols[0].status = lineStatus;
+        TestSymbol area = TestSymbol::Area(40, 1);
+        w.symbols.push_back(area);
+        w.symbols.push_back(TestSymbol::Point(50));
+        w.objects.push_back(TestObject::Area(40, {{0, 0}, {Mm, 0}, {Mm, Mm}, {0, 0}}));
+        w.objects.push_back(TestObject::Point(50, 2 * Mm, 2 * Mm));
+        OpenMap(w);
+        zmd->Setup.CurrentSymbolIndex = 0;
+    }
+    int Last() const { return started.empty() ? 0 : started.back().mode; }
+
+    std::vector<Started> started;
+    int ended = 0;
+};
+
+TEST_F(WorkTools, TheCurveButtonWithAProtectedSymbolFallsBackToTheEditTool)
+{
+    OpenWith(1);
+    NewWindow();
+    RegisterRecordingTools();
+    SelectWorkMode(10);
+    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, 11);
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0].mode, 10);
+
+    // With the symbol normal the curve tool runs.
+    zmd->Symbols[0][SymStatus] = 0;
+    SelectWorkMode(10);
+    EXPECT_EQ(Work.ToolMode, 8);
+    EXPECT_EQ(ProgramConfig.WorkMode, 10);
+    EXPECT_EQ(started.back().args.cut, 0);
+    // A hidden symbol or the course preview stop it too.
+    zmd->Symbols[0][SymStatus] = 2;
+    SelectWorkMode(6);
+    EXPECT_EQ(Last(), 10);
+    zmd->Symbols[0][SymStatus] = 0;
+    zmd->CoursePreviewOn = 1;
+    SelectWorkMode(6);
+    EXPECT_EQ(Last(), 10);
+    zmd->CoursePreviewOn = 0;
+    SelectWorkMode(6);
+    EXPECT_EQ(Last(), 3);
+    EXPECT_EQ(started.back().args.straight, 1);
+}
+
+TEST_F(WorkTools, TheCutButtonChoosesByTheSelectedObject)
+{
+    OpenWith(0);
+    NewWindow();
+    RegisterRecordingTools();
+    ProgramConfig.LineMode = 10;
+    // Object 2 is a line, 7 an area, 8 a point.
+    for (auto [object, want, cut] : {std::tuple{2, 13, 0}, std::tuple{7, 8, 1}, std::tuple{8, 14, 0}}) {
+        Index.SelectedIndex = object;
+        Index.SelectionCount = 1;
+        SelectWorkMode(13);
+        EXPECT_EQ(Last(), want) << object;
+        EXPECT_EQ(started.back().args.cut, cut) << object;
+    }
+    Index.SelectedIndex = 7;
+    for (auto [lineMode, want, straight] : {std::tuple{5, 3, 0}, std::tuple{7, 3, 1}, std::tuple{10, 8, 0}}) {
+        ProgramConfig.LineMode = lineMode;
+        SelectWorkMode(13);
+        EXPECT_EQ(Last(), want);
+        EXPECT_EQ(started.back().args.straight, straight);
+    }
+    // Holes: the drawing method's tool in hole mode.
+    ProgramConfig.LineMode = 9;
+    SelectWorkMode(14);
+    EXPECT_EQ(Last(), 7);
+    EXPECT_EQ(started.back().args.cut, 2);
+    // Nothing selected: the edit tool.
+    Index.SelectedIndex = 0;
+    Index.SelectionCount = 0;
+    SelectWorkMode(13);
+    EXPECT_EQ(Last(), 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, 11);
+    // Point operations and the screen window.
+    Index.SelectedIndex = 2;
+    SelectWorkMode(26);
+    EXPECT_EQ(Last(), 12);
+    EXPECT_EQ(started.back().args.operation, 6);
+    SelectWorkMode(29);
+    EXPECT_EQ(Last(), 18);
+    EXPECT_EQ(started.back().args.variant, 2);
+}
+
+TEST_F(WorkTools, RightReleaseWithoutContextMenuTogglesDrawingAndEditing)
+{
+    OpenWith(0);
+    TMdiChild* w = NewWindow();
+    RegisterRecordingTools();
+    ProgramConfig.ContextMenu = false;
+    ProgramConfig.LineMode = 5;
+    SelectWorkMode(11);
+    EXPECT_EQ(Work.ToolMode, 10);
+    SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
+    SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(ProgramConfig.WorkMode, 5);
+    EXPECT_EQ(Work.ToolMode, 3);
+    SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
+    SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
+    EXPECT_EQ(ProgramConfig.WorkMode, 11);
+    EXPECT_EQ(Work.ToolMode, 10);
+}
+
+TEST_F(WorkTools, AltGivesTheEditToolWhileTheCutToolRuns)
+{
+    OpenWith(0);
+    TMdiChild* w = NewWindow();
+    RegisterRecordingTools();
+    Index.SelectedIndex = 2;
+    Index.SelectionCount = 1;
+    SelectWorkMode(13);
+    ASSERT_EQ(Work.ToolMode, 13);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
+    QCoreApplication::sendEvent(w->WorkWin(), &down);
+    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Work.SavedWorkMode, 13);
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+    QCoreApplication::sendEvent(w->WorkWin(), &up);
+    EXPECT_EQ(Work.ToolMode, 13);
+    EXPECT_EQ(ProgramConfig.WorkMode, 13);
+    EXPECT_EQ(Work.SavedWorkMode, 0);
+}
+
+TEST_F(WorkTools, TheCommandFrameEndsAndRestartsTheTool)
+{
+    OpenWith(0);
+    NewWindow();
+    RegisterRecordingTools();
+    SelectWorkMode(11);
+    const size_t before = started.size();
+    int toolDuringCommand = -1;
+    RunInCommandFrame([&] { toolDuringCommand = Work.ToolMode; });
+    EXPECT_EQ(toolDuringCommand, 0);
+    EXPECT_EQ(ended, 1);
+    EXPECT_EQ(started.size(), before + 1);
+    EXPECT_EQ(Work.ToolMode, 10);
+    // No tool starts while a command runs.
+    EndCurrentTool();
+    Work.CommandBusy = true;
+    StartCurrentTool();
+    EXPECT_EQ(Work.ToolMode, 0);
+    Work.CommandBusy = false;
+}
+
+TEST_F(WorkTools, ThirtySevenNamedCursorsAndTheSurfaceShowsThem)
+{
+    std::set<std::string> names;
+    for (int i = 1; i <= CursorCount; ++i) {
+        ASSERT_NE(CursorName(i), nullptr);
+        names.insert(CursorName(i));
+        const QCursor c = ToolCursor(i);
+        const QPixmap p = c.pixmap();
+        ASSERT_FALSE(p.isNull()) << i;
+        EXPECT_EQ(p.size(), QSize(32, 32));
+    }
+    EXPECT_EQ(names.size(), 37u);
+    EXPECT_EQ(CursorName(0), nullptr);
+    EXPECT_EQ(CursorName(38), nullptr);
+    EXPECT_STREQ(CursorName(25), "MOVEVIEW");
+    // Every picture is its own.
+    std::set<QByteArray> bits;
+    for (int i = 1; i <= CursorCount; ++i) {
+        const QImage img = ToolCursor(i).pixmap().toImage();
+        bits.insert(QByteArray(reinterpret_cast<const char*>(img.constBits()), int(img.sizeInBytes())));
+    }
+    EXPECT_EQ(bits.size(), 37u);
+
+    OpenWith(0);
+    TMdiChild* w = NewWindow();
+    InstallEditWidgets();
+    SetToolCursor(16);
+    EXPECT_EQ(w->WorkWin()->CursorNumber(), 16);
+    EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::BitmapCursor);
+    SetToolCursor(0);
+    EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::ArrowCursor);
+    SetToolCursor(-3);
+    EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::CrossCursor);
+}
+
+} // namespace
+} // namespace zemo::test
