@@ -1,0 +1,322 @@
+// Every symbol of the shipped orienteering set drawn by the real painters, colour pass by
+// colour pass, into one PNG sheet under the build folder (sheets/) for people to look at.
+// The test holds each cell to having ink and to no symbol falling back to the grey substitute.
+#include "core/Config.h"
+#include "core/Folders.h"
+#include "core/Messages.h"
+#include "core/Numeric.h"
+#include "document/Index.h"
+#include "platform/PainterDevice.h"
+#include "render/GraphSys.h"
+#include "render/Lines.h"
+#include "render/PathWalk.h"
+#include "render/Redraw.h"
+#include "render/Scale.h"
+#include "render/Texts.h"
+#include "symbols/store/SymbolRecords.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QImage>
+#include <QPainter>
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace zemo;
+
+namespace {
+
+constexpr int32_t Mm = 25600;          // coordinate units per millimetre
+constexpr int CellMm = 12;             // map shown by a cell at the usual zoom
+constexpr int CellPx = 180;            // 15 pixels per millimetre
+constexpr int LabelPx = 18;
+constexpr int Gap = 6;
+constexpr int Columns = 10;
+// A pale paper colour, so that white ink (white areas, framing of texts) shows and counts.
+const QRgb Paper = qRgb(222, 230, 238);
+
+int32_t Clamp32(int64_t v)
+{
+    return int32_t(std::clamp<int64_t>(v, SafeRoundMin, SafeRoundMax));
+}
+
+Cord At(double xMm, double yMm, int32_t flagsX = 0, int32_t flagsY = 0)
+{
+    return Cord{int32_t(std::lround(xMm * 100)) * 256 | flagsX, int32_t(std::lround(yMm * 100)) * 256 | flagsY};
+}
+
+void SetCords(ElementRecord& e, int16_t symbol, uint8_t type, const std::vector<Cord>& cords)
+{
+    e = ElementRecord{};
+    e.Symbol = symbol;
+    e.ObjectType = type;
+    e.nItem = uint16_t(cords.size());
+    std::copy(cords.begin(), cords.end(), e.Slots.begin());
+}
+
+void SetText(ElementRecord& e, std::u16string_view text)
+{
+    e.Flags = ElementUtf16Flag;
+    const size_t slots = (text.size() * 2 + 2 + 7) / 8;
+    e.nText = uint16_t(slots);
+    std::memset(e.TextBytes(), 0, slots * 8);
+    for (size_t i = 0; i < text.size(); ++i) {
+        e.TextBytes()[2 * i] = uint8_t(text[i] & 0xFF);
+        e.TextBytes()[2 * i + 1] = uint8_t(text[i] >> 8);
+    }
+}
+
+// A text symbol that lays out paragraphs (justified, indents or paragraph space) is shown as
+// a box of two paragraphs; any other as a point text.
+bool ParagraphSymbol(const SymbolBytes& rec)
+{
+    return SymI16(rec, TsAlignment) == 3 || SymI16(rec, TsParaSpace) != 0 || SymI16(rec, TsFirstIndent) != 0
+           || SymI16(rec, TsOtherIndent) != 0;
+}
+
+// The sample object of a symbol in the cell whose lower left corner is (x0, y0) mm, in
+// DrawElement, with its stored extent computed as the store does it.
+void BuildSample(const SymbolBytes& rec, double x0, double y0)
+{
+    ElementRecord& e = Index.DrawElement;
+    const int16_t number = SymI16(rec, SymNumber);
+    const int type = SymI16(rec, SymObjectType);
+    const bool text = SymU8(rec, SymTextFlag) == 1;
+    const auto p = [&](double x, double y, int32_t fx = 0, int32_t fy = 0) { return At(x0 + x, y0 + y, fx, fy); };
+    switch (type) {
+    case PointObject:
+        SetCords(e, number, PointObject, {p(6, 6)});
+        break;
+    case LineObject:
+        if (text) {
+            // A curved path: one Bezier arc.
+            SetCords(e, number, LineObject,
+                     {p(1, 4), p(4, 9, FirstBezierFlag), p(8, 9, SecondBezierFlag), p(11, 4)});
+            SetText(e, u"Abc");
+        } else {
+            // A zigzag, then a curve.
+            SetCords(e, number, LineObject,
+                     {p(1.5, 3), p(3.5, 9), p(5.5, 3), p(8, 2, FirstBezierFlag), p(10.5, 4.5, SecondBezierFlag),
+                      p(10.5, 9)});
+        }
+        break;
+    case AreaObject:
+        // A square with a square hole.
+        SetCords(e, number, AreaObject,
+                 {p(1.5, 1.5), p(10.5, 1.5), p(10.5, 10.5), p(1.5, 10.5), p(4.5, 4.5, 0, HoleFlag), p(7.5, 4.5),
+                  p(7.5, 7.5), p(4.5, 7.5)});
+        break;
+    case TextObject:
+        if (ParagraphSymbol(rec)) {
+            SetCords(e, number, RectangleObject, {p(1, 1), p(25, 1), p(25, 15), p(1, 15)});
+            SetText(e, u"Abc: legend text set in justified lines over the width of its box.\r"
+                       u"Tab:\tthe second paragraph.");
+        } else {
+            const Cord a = p(6, 5);
+            SetCords(e, number, TextObject, {a, a, a, a, a});
+            SetText(e, u"Abc");
+        }
+        break;
+    case RectangleObject: {
+        // Large enough for two cells each way of a cell grid.
+        double side = 9;
+        if (SymI16(rec, 354) & 1)
+            side = std::max(side, 2.5 * std::max(SymI16(rec, 356), SymI16(rec, 358)) / 100.0);
+        SetCords(e, number, RectangleObject, {p(1.5, 1.5), p(1.5 + side, 1.5), p(1.5 + side, 1.5 + side), p(1.5, 1.5 + side)});
+        break;
+    }
+    default:
+        SetCords(e, number, PointObject, {p(6, 6)});
+        break;
+    }
+    ElementExtent(e);
+}
+
+// The view of a cell: CellPx square pixels over `span` coordinate units from (left, top).
+void CellTransform(int32_t left, int32_t top, int64_t span)
+{
+    ResetScaleState();
+    Scale.ViewScaleX = double(CellPx) / double(span);
+    Scale.ViewScaleY = -Scale.ViewScaleX;
+    Scale.ViewOrigin = Cord{Masked(left), Masked(top)};
+    Scale.DrawRect = CordRect{left, Clamp32(int64_t(top) - span), Clamp32(int64_t(left) + span), top};
+    Scale.FlattenTolerance = std::max(1, SafeRound(4 / Scale.ViewScaleX / 256));
+    Graph.ClipRect = Scale.DrawRect;
+}
+
+// Draws DrawElement (kept in `sample`) with its symbol into a cell image of paper colour, colour pass by
+// colour pass, as a bitmap export does.
+QImage PaintCell(const ElementRecord& sample, const SymbolBytes& rec)
+{
+    QImage img(CellPx, CellPx, QImage::Format_RGB32);
+    img.fill(Paper);
+    PainterDevice dev(&img);
+    Index.DrawElement = sample;
+    DrawSymbol = rec.data();
+    Graph.OutputMode = BitmapOutput;
+    Graph.OutputDC = &dev;
+    SetOutputAdjust(100, 100, false);
+    BeginDrawing(false);
+    DrawObjectColorPasses([](uint32_t cmyk) { return cmyk; });
+    EndDrawing();
+    Graph.OutputDC = nullptr;
+    return img;
+}
+
+int InkPixels(const QImage& img)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += (img.pixel(x, y) & 0xFFFFFF) != (Paper & 0xFFFFFF);
+    return n;
+}
+
+QString NumberText(int number)
+{
+    return QStringLiteral("%1.%2").arg(number / 10).arg(std::abs(number % 10));
+}
+
+class SymbolSheet : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ProgramConfig = ConfigRecord{};
+        ResetGraphSysState();
+        ResetMapFontState();
+        InitFonts();
+        ResetTextsState();
+        ResetPathWalkState();
+        ResetLinesState();
+        ResetIndexState();
+        InitTexts();
+    }
+    void TearDown() override
+    {
+        if (Graph.Drawing)
+            EndDrawing();
+        Graph.OutputDC = nullptr;
+        DrawSymbol = Index.DefaultSymbol.data();
+        SetCurrentMap(nullptr);
+        Index.MapOpen = false;
+        zmd.reset();
+        ResetIndexState();
+    }
+    // A copy of the shipped set as the current map (other test processes may hold the
+    // shipped file's lock).
+    bool OpenSet(const QString& name)
+    {
+        const QString source = DataFolder() + QStringLiteral("SYMBOL/") + name + QStringLiteral(".zmd");
+        const QString path = dir.filePath(QStringLiteral("set.zmd"));
+        if (!QFile::copy(source, path))
+            return false;
+        zmd = std::make_unique<TZmd>();
+        zmd->WorkFile.Open(path);
+        SetCurrentMap(zmd.get());
+        LoadMap();
+        Index.MapOpen = true;
+        return true;
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<TZmd> zmd;
+    RecordingMessages messages;
+};
+
+} // namespace
+
+TEST_F(SymbolSheet, EveryOrienteeringSymbolDrawnWithInkAndNoSubstitute)
+{
+    const QString setName = QStringLiteral("orienteering-15000");
+    ASSERT_TRUE(OpenSet(setName)) << "missing from " << DataFolder().toStdString() << "SYMBOL/";
+    const std::vector<SymbolBytes> symbols = zmd->Symbols;
+    ASSERT_GE(symbols.size(), 40u);
+
+    const int rows = int((symbols.size() + Columns - 1) / Columns);
+    const int pitchX = CellPx + Gap, pitchY = LabelPx + CellPx + Gap;
+    QImage sheet(Gap + Columns * pitchX, Gap + rows * pitchY, QImage::Format_RGB32);
+    sheet.fill(QColor(235, 235, 235));
+    QPainter painter(&sheet);
+    QFont labelFont = painter.font();
+    labelFont.setPixelSize(11);
+    painter.setFont(labelFont);
+    const QFontMetrics metrics(labelFont);
+
+    const uint32_t normalGrey = Graph.GreyCmyk;
+    const uint32_t otherGrey = 200u;   // full cyan: a second substitute colour to tell it apart
+    ASSERT_NE(normalGrey, otherGrey);
+    for (size_t i = 0; i < symbols.size(); ++i) {
+        const SymbolBytes& rec = symbols[i];
+        const int number = SymI16(rec, SymNumber);
+        SCOPED_TRACE(NumberText(number).toStdString());
+        const int col = int(i) % Columns, row = int(i) / Columns;
+
+        // Each sample at its own place on the map, a grid of 100 mm cells.
+        const double x0 = col * 100.0, y0 = -row * 100.0;
+        BuildSample(rec, x0, y0);
+        const ElementRecord sample = Index.DrawElement;
+        const CordRect extent = Index.CurIndex.Rect;
+        // The usual cell, or a wider one around the stored extent when the sample needs it.
+        int64_t span = int64_t(CellMm) * Mm;
+        int64_t left = int64_t(x0 * Mm), bottom = int64_t(y0 * Mm);
+        const int64_t need = std::max<int64_t>(int64_t(extent.x2) - extent.x1, int64_t(extent.y2) - extent.y1) + 2 * Mm;
+        if (extent.x1 < left || extent.y1 < bottom || extent.x2 > left + span || extent.y2 > bottom + span) {
+            span = std::max(span, need);
+            left = (int64_t(extent.x1) + extent.x2) / 2 - span / 2;
+            bottom = (int64_t(extent.y1) + extent.y2) / 2 - span / 2;
+        }
+        CellTransform(Clamp32(left), Clamp32(bottom + span), span);
+
+        Graph.GreyCmyk = normalGrey;
+        const QImage cell = PaintCell(sample, rec);
+        Graph.GreyCmyk = otherGrey;
+        const QImage probe = PaintCell(sample, rec);
+        Graph.GreyCmyk = normalGrey;
+
+        EXPECT_GE(InkPixels(cell), 10) << "no ink";
+        // The substitute's colour is the only one that differs between the two runs.
+        EXPECT_TRUE(cell == probe) << "drawn as the grey substitute";
+        if (SymI16(rec, SymObjectType) == TextObject || SymU8(rec, SymTextFlag) == 1) {
+            EXPECT_FALSE(Texts.Substitute);
+        }
+
+        const int cx = Gap + col * pitchX, cy = Gap + row * pitchY;
+        painter.fillRect(cx, cy, CellPx, LabelPx, Qt::white);
+        painter.drawImage(cx, cy + LabelPx, cell);
+        painter.setPen(QColor(150, 150, 150));
+        painter.drawRect(cx - 1, cy - 1, CellPx + 1, LabelPx + CellPx + 1);
+        QString label = NumberText(number) + QLatin1Char(' ')
+                        + QString::fromStdString(ShortFieldText(std::span(rec).subspan(SymDescription, 32)));
+        if (span != int64_t(CellMm) * Mm)
+            label += QStringLiteral(" [%1 mm]").arg(span / Mm);
+        painter.setPen(Qt::black);
+        painter.drawText(QRect(cx + 3, cy, CellPx - 6, LabelPx), Qt::AlignVCenter | Qt::AlignLeft,
+                         metrics.elidedText(label, Qt::ElideRight, CellPx - 6));
+    }
+    painter.end();
+    EXPECT_TRUE(messages.Entries().empty());
+
+    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../sheets/");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString file = folder + setName + QStringLiteral(".png");
+    QSaveFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(sheet.save(&out, "PNG"));
+    ASSERT_TRUE(out.commit());
+
+    QImage back;
+    ASSERT_TRUE(back.load(file)) << file.toStdString();
+    EXPECT_EQ(back.size(), sheet.size());
+    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), sheet);
+}
