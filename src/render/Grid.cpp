@@ -127,6 +127,30 @@ void DrawScreenGrid(Device& dc, const GridGeometry& g)
     dc.restore();
 }
 
+int GridLabelStep(double w, double s)
+{
+    if (!(w >= s))
+        return 1;
+    if (w / 4.0 < s)
+        return 5;
+    if (w / 8.0 < s)
+        return 10;
+    if (w / 40.0 < s)
+        return 50;
+    if (w / 80.0 < s)
+        return 100;
+    return 0;
+}
+
+QString GridLabelText(const GridGeometry& g, int k, bool top)
+{
+    if (!g.RealWorld)
+        return PaperLabel(k * g.Spacing);
+    const double v = std::nearbyint(k * g.RealDistance + (top ? g.OffsetEast : g.OffsetNorth));
+    // Adding 0 turns a rounded -0 into 0, which must not read "-0".
+    return QString::number(v + 0.0, 'f', 0);
+}
+
 std::vector<RulerLabel> RulerLabels(const GridGeometry& g, bool horizontal, int length,
                                     const std::function<int(const QString&)>& labelWidth)
 {
@@ -160,27 +184,14 @@ std::vector<RulerLabel> RulerLabels(const GridGeometry& g, bool horizontal, int 
             const int pos = SafeRoundSmall(along);
             if (pos < 0 || pos >= length)
                 continue;
-            QString text;
-            if (g.RealWorld)
-                text = QString::number(std::nearbyint(k * g.RealDistance
-                                                       + (horizontal ? g.OffsetEast : g.OffsetNorth)), 'f', 0);
-            else
-                text = PaperLabel(k * g.Spacing);
+            const QString text = GridLabelText(g, k, horizontal);
             if (pass == 0) {
                 // The widest label decides the thinning.
                 const int w = labelWidth ? labelWidth(text) : 0;
-                if (w >= s) {
-                    if (w / 4.0 < s)
-                        step = std::max(step, 5);
-                    else if (w / 8.0 < s)
-                        step = std::max(step, 10);
-                    else if (w / 40.0 < s)
-                        step = std::max(step, 50);
-                    else if (w / 80.0 < s)
-                        step = std::max(step, 100);
-                    else
-                        any = false;
-                }
+                const int st = GridLabelStep(w, s);
+                if (st == 0)
+                    any = false;
+                step = std::max(step, st);
                 continue;
             }
             if (!any || k % step != 0)
@@ -241,6 +252,94 @@ void PaintVerticalRuler(QPainter& p, const GridGeometry& g, int width, int heigh
     PaintRuler(p, g, width, height, false);
 }
 
+int PrintGridFontSize(const SetupRecord& s)
+{
+    const double size = std::nearbyint(90 / s.MapScale * s.PrintScale);
+    if (!std::isfinite(size) || size < 1 || size > SafeRoundSmallMax)
+        return 0;
+    return int(size);
+}
+
+int32_t PrintGridMargin(const SetupRecord& s)
+{
+    const double m = std::nearbyint(9 / s.MapScale * s.PrintScale / 72 * 2540) * 256;
+    if (!std::isfinite(m) || m < 0)
+        return 0;
+    return SafeRound(m);
+}
+
+std::vector<PrintGridLabel> PrintGridLabels(const GridGeometry& g, const CordRect& area, int32_t margin,
+                                            int32_t digitWidth)
+{
+    std::vector<PrintGridLabel> out;
+    const int n = GridLineCount(g);
+    if (n < 0 || digitWidth <= 0)
+        return out;
+    const double turn = g.Turned ? std::abs(g.Steep ? g.Sin : g.Cos) : 1.0;
+    const double spacing = g.Spacing * 25600 / (turn > 0 ? turn : 1.0);
+    struct Candidate {
+        int k;
+        double at;   // where the line crosses the edge
+        QString text;
+        int64_t width;
+    };
+    for (const bool top : {true, false}) {
+        // The family that is nearer upright is labelled along the top.
+        const int family = top ? (g.Steep ? 1 : 0) : (g.Steep ? 0 : 1);
+        std::vector<Candidate> found;
+        int step = 1;
+        for (int k = -n; k <= n; ++k) {
+            Cord a, b;
+            if (!GridLine(g, family, k, area, a, b))
+                continue;
+            double at;
+            if (top) {
+                if (a.y == b.y)
+                    continue;
+                const double t = (double(area.y2) - a.y) / (double(b.y) - a.y);
+                at = a.x + t * (double(b.x) - a.x);
+                if (at < area.x1 || at > area.x2)
+                    continue;
+            } else {
+                if (a.x == b.x)
+                    continue;
+                const double t = (double(area.x1) - a.x) / (double(b.x) - a.x);
+                at = a.y + t * (double(b.y) - a.y);
+                if (at < area.y1 || at > area.y2)
+                    continue;
+            }
+            QString text = GridLabelText(g, k, top);
+            const int64_t width = int64_t(text.size()) * digitWidth;
+            // The widest label decides the thinning, as on the rulers.
+            const int st = GridLabelStep(double(width), spacing);
+            if (st == 0) {
+                step = 0;
+                break;
+            }
+            step = std::max(step, st);
+            found.push_back({k, at, std::move(text), width});
+        }
+        if (step == 0)
+            continue;
+        for (Candidate& c : found) {
+            if (c.k % step != 0)
+                continue;
+            PrintGridLabel label;
+            const int64_t start = int64_t(SafeRound(c.at)) - c.width / 2;
+            if (top) {
+                label.Pos = {Masked(SafeRound(double(start))), Masked(SafeRound(double(area.y2) - margin))};
+                label.Angle = 0;
+            } else {
+                label.Pos = {Masked(SafeRound(double(area.x1) + margin)), Masked(SafeRound(double(start)))};
+                label.Angle = 900;
+            }
+            label.Text = std::move(c.text);
+            out.push_back(std::move(label));
+        }
+    }
+    return out;
+}
+
 void DrawPrintGrid(const SetupRecord& s, const CordRect& area)
 {
     const GridGeometry g = MakeGridGeometry(s, false);
@@ -257,6 +356,29 @@ void DrawPrintGrid(const SetupRecord& s, const CordRect& area)
             GraphLineTo(b.x, b.y);
             GraphStroke(1, 0);
         }
+
+    const int size = PrintGridFontSize(s);
+    if (size <= 0)
+        return;
+    SelectMapFont(QStringLiteral("Arial"), size, PrintGridFontWeight, false);
+    ApplyMapFont();
+    const int32_t digit = MapFont.DigitWidth;
+    for (const PrintGridLabel& label : PrintGridLabels(g, area, PrintGridMargin(s), digit)) {
+        MeasureText(std::u16string_view(reinterpret_cast<const char16_t*>(label.Text.utf16()),
+                                        size_t(label.Text.size())));
+        const MapFontState& m = MapFont;
+        int64_t along = label.Angle == 0 ? label.Pos.x : label.Pos.y;
+        for (size_t i = 0; i < m.TextClasses.size() && m.TextClasses[i] != TextEndClass; ++i) {
+            if (m.TextClasses[i] >= 33) {
+                const int32_t p = Masked(SafeRound(double(along)));
+                if (label.Angle == 0)
+                    DrawMapChar(p, label.Pos.y, 0, m.TextChars[i]);
+                else
+                    DrawMapChar(label.Pos.x, p, label.Angle, m.TextChars[i]);
+            }
+            along += digit;
+        }
+    }
 }
 
 } // namespace zemo

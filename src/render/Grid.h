@@ -53,7 +53,33 @@ std::vector<RulerLabel> RulerLabels(const GridGeometry& g, bool horizontal, int 
 void PaintHorizontalRuler(QPainter& p, const GridGeometry& g, int width, int height);
 void PaintVerticalRuler(QPainter& p, const GridGeometry& g, int width, int height);
 
-// The grid lines as output paths (printing and EPS) in the setup's grid colour.
+// Thinning of the labels: every how many lines a label w wide is written when lines are s
+// apart along the edge (same units): 1 every line, 5, 10, 50 or 100, or 0 for none at all.
+int GridLabelStep(double w, double s);
+// The label of line k: metres east (along the top) or north (along the left) with a
+// real-world grid, else the paper coordinate in millimetres.
+QString GridLabelText(const GridGeometry& g, int k, bool top);
+
+// The print grid's labels: "Arial" at 9 points at the print scale, normal weight, every
+// character advancing by the digit width.
+inline constexpr int PrintGridFontWeight = 400;
+// Font size in tenths of a point; 0 when the setup's scales give no usable size.
+int PrintGridFontSize(const SetupRecord& s);
+// The labels' distance from the edges: 9 points at the print scale, coordinate units.
+int32_t PrintGridMargin(const SetupRecord& s);
+
+// One label of the print grid: its first character's baseline origin, angle (0 along the
+// upper edge, 900 along the left one) and text.
+struct PrintGridLabel {
+    Cord Pos{};
+    int Angle = 0;
+    QString Text;
+};
+std::vector<PrintGridLabel> PrintGridLabels(const GridGeometry& g, const CordRect& area, int32_t margin,
+                                            int32_t digitWidth);
+
+// The grid lines as output paths (printing and EPS) with their coordinate labels along the
+// upper and left edges of `area`, in the output layer's current colour.
 void DrawPrintGrid(const SetupRecord& s, const CordRect& area);
 
 } // namespace zemo

@@ -6,6 +6,7 @@
 #include "document/Index.h"
 #include "render/GraphSys.h"
 #include "render/PathWalk.h"
+#include "render/RectLabels.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <QString>
@@ -332,6 +333,7 @@ void InitTexts()
 {
     SetMeasureTextHook([](ElementRecord& e) { MeasureTextObject(e); });
     SetTextSymbolHeightHook([](std::span<const uint8_t> rec) { return TextSymbolHeight(rec); });
+    InitRectLabels();
 }
 
 int32_t NextTabStop(int32_t x)
