@@ -3,6 +3,7 @@
 #include "core/Numeric.h"
 #include "platform/Device.h"
 #include "render/GraphSys.h"
+#include "render/Redraw.h"
 #include "render/Scale.h"
 
 #include <QFont>
@@ -346,6 +347,19 @@ void DrawPrintGrid(const SetupRecord& s, const CordRect& area)
     const int n = GridLineCount(g);
     if (n < 0)
         return;
+    // Lines and labels in the grid colour; black when the map has no such colour.
+    const uint32_t saved = Graph.OutputCmyk;
+    Graph.OutputCmyk = MapColorCmyk(s.PrintGridColor, 200u << 24);
+    struct RestoreColor {
+        uint32_t cmyk;
+        ~RestoreColor() { Graph.OutputCmyk = cmyk; }
+    } restore{saved};
+    if (Graph.OutputMode == PostScriptOutput) {
+        const uint32_t c = Graph.OutputCmyk;
+        WriteOutputLine(QByteArray::number(c & 0xFF) + ' ' + QByteArray::number((c >> 8) & 0xFF) + ' '
+                        + QByteArray::number((c >> 16) & 0xFF) + ' '
+                        + QByteArray::number((c >> 24) & 0xFF) + " cmyk");
+    }
     for (int family = 0; family < 2; ++family)
         for (int k = -n; k <= n; ++k) {
             Cord a, b;

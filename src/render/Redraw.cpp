@@ -28,14 +28,26 @@
 
 namespace zemo {
 
-namespace {
-
-const SetupRecord* MapSetup() { return Index.ActiveZmd ? &Index.ActiveZmd->Setup : nullptr; }
-
 uint32_t PackCmyk(const std::array<uint8_t, 4>& c)
 {
     return uint32_t(c[0]) | (uint32_t(c[1]) << 8) | (uint32_t(c[2]) << 16) | (uint32_t(c[3]) << 24);
 }
+
+uint32_t MapColorCmyk(int number, uint32_t fallback)
+{
+    const TZmd* z = Index.ActiveZmd;
+    if (!z)
+        return fallback;
+    const int count = std::clamp<int>(z->ColorBlock.ColorCount, 0, int(z->ColorBlock.Colors.size()));
+    for (int i = 0; i < count; ++i)
+        if (z->ColorBlock.Colors[size_t(i)].Number == number)
+            return PackCmyk(z->ColorBlock.Colors[size_t(i)].Cmyk);
+    return fallback;
+}
+
+namespace {
+
+const SetupRecord* MapSetup() { return Index.ActiveZmd ? &Index.ActiveZmd->Setup : nullptr; }
 
 void CopyIntoDrawElement(const ElementRecord& e)
 {

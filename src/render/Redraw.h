@@ -5,6 +5,7 @@
 
 #include "core/Cord.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -51,5 +52,10 @@ void DrawTemplateColorPass(const std::function<void()>& progress, bool& drawn);
 
 // The arrow marker at the view's arrow point, when its device point is near the window.
 void DrawArrowMarker(Device& dc, const RedrawView& view);
+
+// Packed CMYK (C in the low byte) of a colour record's four components.
+uint32_t PackCmyk(const std::array<uint8_t, 4>& c);
+// The CMYK of the current map's colour with this number; fallback when there is none.
+uint32_t MapColorCmyk(int number, uint32_t fallback);
 
 } // namespace zemo

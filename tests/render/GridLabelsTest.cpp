@@ -3,6 +3,8 @@
 // output layer draws for them.
 #include "render/Grid.h"
 
+#include "document/Index.h"
+
 #include "core/Setup.h"
 #include "platform/Fonts.h"
 #include "platform/RecordingDevice.h"
@@ -297,4 +299,66 @@ TEST_F(GridLabels, SizeAndMarginFollowThePrintScaleAndZeroReadsPlain)
     EXPECT_EQ(GridLabelText(g, -1, true).toStdString(), "-100");
     EXPECT_EQ(GridLabelText(g, 2, false).toStdString(), "200");
     EXPECT_EQ(GridLabelText(MakeGridGeometry(PaperSetup(0.5), false), 3, true).toStdString(), "1.5");
+}
+
+namespace {
+
+class CmykLines final : public OutputSink {
+public:
+    void Write(QByteArrayView bytes) override { data.append(bytes.data(), bytes.size()); }
+    QByteArray data;
+};
+
+} // namespace
+
+TEST_F(GridLabels, LinesAndLabelsTakeTheGridColourAndPostScriptNamesItFirst)
+{
+    TZmd zmd;
+    zmd.ColorBlock.ColorCount = 2;
+    zmd.ColorBlock.Colors[0].Number = 0;
+    zmd.ColorBlock.Colors[0].Cmyk = {0, 0, 0, 200};
+    zmd.ColorBlock.Colors[1].Number = 7;
+    zmd.ColorBlock.Colors[1].Cmyk = {200, 20, 0, 10};
+    SetCurrentMap(&zmd);
+    SetupRecord s = RealWorldSetup(100, 200, 50);
+    s.PrintGridColor = 7;
+
+    // On a device the pen and the glyphs are cyan-ish, and the layer's colour comes back.
+    RecordingDevice rec(QSize(640, 440));
+    Graph.OutputCmyk = 123;
+    const std::vector<Glyph> glyphs = Draw(rec, s);
+    EXPECT_EQ(Graph.OutputCmyk, 123u);
+    ASSERT_FALSE(glyphs.empty());
+    const DeviceColor c = ColorToDevice(200u | (20u << 8) | (10u << 24));
+    const std::string cyan = "rgb(" + std::to_string(c.r) + ',' + std::to_string(c.g) + ',' + std::to_string(c.b) + ')';
+    int penLines = 0;
+    for (const std::string& l : rec.lines())
+        if (l.rfind("pen ", 0) == 0) {
+            ++penLines;
+            EXPECT_NE(l.find(cyan), std::string::npos) << l;
+        }
+    EXPECT_GT(penLines, 0);
+
+    // PostScript: the colour's four values and "cmyk" before the first path.
+    CmykLines sink;
+    Graph.OutputFile = &sink;
+    Graph.OutputMode = PostScriptOutput;
+    BeginDrawing(false);
+    sink.data.clear();
+    DrawPrintGrid(s, Area);
+    EndDrawing();
+    Graph.OutputFile = nullptr;
+    ASSERT_TRUE(sink.data.startsWith("200 20 0 10 cmyk\r\n")) << sink.data.left(80).toStdString();
+
+    // A colour number the map does not have draws in black.
+    s.PrintGridColor = 99;
+    sink.data.clear();
+    Graph.OutputFile = &sink;
+    BeginDrawing(false);
+    sink.data.clear();
+    DrawPrintGrid(s, Area);
+    EndDrawing();
+    Graph.OutputFile = nullptr;
+    EXPECT_TRUE(sink.data.startsWith("0 0 0 200 cmyk\r\n")) << sink.data.left(80).toStdString();
+    SetCurrentMap(nullptr);
 }
