@@ -8,6 +8,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
 #include "shell/widgets/DocumentLinks.h"
+#include "shell/widgets/Panels.h"
 #include "shell/widgets/ToolIcons.h"
 
 #include <QAction>
@@ -137,6 +138,7 @@ void TMainFm::FormCreate(const Options& options)
 
     RegisterShellWorkers();
     LinkDocumentWindows();
+    InstallPanels(*this);
     stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
             [this] { UpdateCommandStates(); });

@@ -187,6 +187,7 @@ int SymbolStore::InsertSymbol(std::span<const uint8_t> rec, int i)
         WriteRecord(r);
         Modified = 1;
     } catch (const EAbort&) {
+        ++WriteFailures;
         // The file object has reported it; the index rewrite places the record later.
         SetSymI32(r, SymFilePos, 0);
     }
@@ -262,6 +263,7 @@ void SymbolStore::WriteSymbol(int i)
         if (place)
             WriteSymbolIndex();
     } catch (const EAbort&) {
+        ++WriteFailures;
         // Reported by the file object.
     }
 }
@@ -324,6 +326,7 @@ void SymbolStore::WriteSymbolIndex()
             next = LoadLE<int32_t>(n.data());
         }
     } catch (const EAbort&) {
+        ++WriteFailures;
         // Reported by the file object.
     }
     BuildNumberTable();

@@ -69,6 +69,9 @@ public:
     std::vector<SymbolBytes> Symbols; // list order = symbol box order
     std::array<int16_t, MaxSymbolNumber + 1> NumberTable; // number x 10 -> list position, -1
     uint8_t Modified = 0;
+    // Counts the file errors the writes below met (each already reported by the file
+    // object), so that a command can stop after one instead of carrying on.
+    int WriteFailures = 0;
 
     int SymbolCount() const { return int(Symbols.size()); }
     // Number table from the list; `skip` (a list position) is left out.

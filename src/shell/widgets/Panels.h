@@ -1,0 +1,84 @@
+// The main frame's panels beside and below the document windows: the symbol panel on the
+// right (the symbol box above, the course or database panel below it), the quick symbol
+// editor used while a symbol's graphics are edited, and the status line.
+//
+// The symbol box and the panels' contents belong to libraries above the shell; they come in
+// through extensions registered before the frame is built.
+#pragma once
+
+#include <functional>
+
+class QButtonGroup;
+class QComboBox;
+class QDockWidget;
+class QDoubleSpinBox;
+class QLabel;
+class QPushButton;
+class QSplitter;
+class QToolButton;
+class QWidget;
+
+namespace zemo {
+
+class StatusLine;
+class TMainFm;
+
+inline constexpr int SymPanelDefaultWidth = 248;
+inline constexpr int SymEditPanelWidth = 126;
+// The element kinds of the quick editor's drawing buttons and their pseudo-symbol numbers.
+inline constexpr int PseudoSymbolBase = 32752;
+enum class GraphicsElementKind { Line = 1, Area = 2, Circle = 3, Dot = 4 };
+
+struct MainFramePanels {
+    QDockWidget* SymDock = nullptr;      // its separator is the symbol splitter
+    QWidget* SymPanel = nullptr;
+    QSplitter* SymBoxSplitter = nullptr; // the box above, the lower panels below
+    QWidget* SymbolBoxHolder = nullptr;  // the box goes in here
+    QWidget* CsPanel = nullptr;
+    QWidget* DbPanel = nullptr;
+
+    QDockWidget* EditDock = nullptr;
+    QWidget* SymEditPanel = nullptr;
+    QLabel* SymEditorL = nullptr;
+    QToolButton* SymLineBtn = nullptr;
+    QToolButton* SymAreaBtn = nullptr;
+    QToolButton* SymCircleBtn = nullptr;
+    QToolButton* SymDotBtn = nullptr;
+    QComboBox* SymColB = nullptr;
+    QDoubleSpinBox* SymWidthE = nullptr;
+    QDoubleSpinBox* SymDiamE = nullptr;
+    QButtonGroup* SymStyleB = nullptr;
+    QPushButton* SymApplyBtn = nullptr;
+    QPushButton* SymCloseBtn = nullptr;
+    QPushButton* SymHelpBtn = nullptr;
+
+    StatusLine* Status = nullptr;
+};
+
+// What the libraries above the shell add to every frame that is built.
+using PanelExtension = std::function<void(TMainFm& frame, MainFramePanels& panels)>;
+void AddPanelExtension(PanelExtension extension);
+void ClearPanelExtensions();
+
+// The routine that ends symbol-graphics editing (the symbol editors register it).
+void SetEndSymbolGraphicsEditHook(std::function<void()> hook);
+
+// Builds the panels into the frame (hidden until a map is open), installs the status line
+// as the program's status display and runs the extensions.
+MainFramePanels& InstallPanels(TMainFm& frame);
+// The panels of a frame; nullptr before InstallPanels.
+MainFramePanels* PanelsOf(const TMainFm& frame);
+
+// Shows the panels that suit the moment (the symbol box refreshes the rest).
+void ShowSymbolPanels(MainFramePanels& p, bool symPanel, bool editPanel);
+// Hides the edit panel, the symbol panel and its splitter.
+void HideSymbolPanels(MainFramePanels& p);
+
+// The left status field's width: half of what the centre field leaves, never below 0.
+int LeftStatusWidth(int statusWidth, int centerWidth);
+
+// The quick editor's drawing buttons: the active window's current symbol becomes the
+// pseudo-symbol of the element kind (type 2 line, 3 area, 1 circle and dot).
+void ChooseGraphicsElement(GraphicsElementKind kind);
+
+} // namespace zemo

@@ -1,0 +1,441 @@
+#include "symbols/SymbolMenu.h"
+
+#include "core/ByteIO.h"
+#include "core/CodePage.h"
+#include "core/Config.h"
+#include "core/Messages.h"
+#include "core/Status.h"
+#include "document/Index.h"
+#include "document/ServiceHooks.h"
+#include "edit/Work.h"
+#include "shell/CommandFrame.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <algorithm>
+
+namespace zemo {
+
+namespace {
+
+SymbolMenuHooks hooks;
+
+TZmd* Map()
+{
+    return Index.MapOpen ? Index.ActiveZmd : nullptr;
+}
+
+void Call(const std::function<void()>& f)
+{
+    if (f)
+        f();
+}
+
+bool GraphicsEditing()
+{
+    return Index.SymbolGraphics && Index.SymbolGraphics->Active;
+}
+
+} // namespace
+
+QString SymbolDescription(const SymbolBytes& rec)
+{
+    if (rec.size() < SymDescription + 32)
+        return {};
+    const std::string text = ShortFieldText(std::span(rec).subspan(SymDescription, 32));
+    return DecodeCodePage(1252, text.data(), qsizetype(text.size()));
+}
+
+SymbolMenuHooks& SymbolHooks()
+{
+    return hooks;
+}
+
+void ResetSymbolMenu()
+{
+    hooks = SymbolMenuHooks{};
+}
+
+// ---- The current symbol ----
+
+int CurrentSymbolPos()
+{
+    TZmd* z = Map();
+    if (!z)
+        return -1;
+    const int i = z->Setup.CurrentSymbolIndex;
+    return i >= 0 && i < z->SymbolCount() ? i : -1;
+}
+
+void SyncViewSymbols()
+{
+    TZmd* z = Map();
+    if (!z)
+        return;
+    const int i = CurrentSymbolPos();
+    for (MapView* v : MapViews()) {
+        if (v->Document != z)
+            continue;
+        // While a symbol's graphics are edited the window draws with pseudo-symbols.
+        if (v->SymbolGraphicsMode)
+            continue;
+        v->CurrentSymbol = i >= 0 ? &z->Symbols[size_t(i)] : nullptr;
+    }
+}
+
+void SetCurrentSymbolPos(int i)
+{
+    TZmd* z = Map();
+    if (!z)
+        return;
+    if (i < 0 || i >= z->SymbolCount())
+        i = -1;
+    z->Setup.CurrentSymbolIndex = int16_t(i);
+    SyncViewSymbols();
+    if (i >= 0) {
+        const SymbolBytes& rec = z->Symbols[size_t(i)];
+        ShowCurrentSymbol(SymI16(rec, SymNumber), SymbolDescription(rec));
+    } else {
+        ClearSymbolStatus();
+    }
+}
+
+std::vector<int> SymbolTargets()
+{
+    std::vector<int> out;
+    TZmd* z = Map();
+    if (!z)
+        return out;
+    const int c = CurrentSymbolPos();
+    if (c >= 0) {
+        out.push_back(c);
+        return out;
+    }
+    for (int k = 0; k < z->SymbolCount(); ++k)
+        if (SymU8(z->Symbols[size_t(k)], SymSelected))
+            out.push_back(k);
+    return out;
+}
+
+SymbolEditorKind EditorKindOf(std::span<const uint8_t> rec)
+{
+    switch (SymI16(rec, SymObjectType)) {
+    case 1: return SymbolEditorKind::Point;
+    case 2: return SymU8(rec, SymTextFlag) == 1 ? SymbolEditorKind::LineText : SymbolEditorKind::Line;
+    case 3: return SymbolEditorKind::Area;
+    case 4: return SymbolEditorKind::Text;
+    case 5: return SymbolEditorKind::Rect;
+    default: return SymbolEditorKind::None;
+    }
+}
+
+// ---- Status ----
+
+void SetSymbolsStatus(int status)
+{
+    TZmd* z = Map();
+    if (!z)
+        return;
+    bool hiddenChanged = status == 2;
+    const int failures = z->WriteFailures;
+    for (int k : SymbolTargets()) {
+        SymbolBytes& rec = z->Symbols[size_t(k)];
+        const uint8_t old = SymU8(rec, SymStatus);
+        if ((old & SymbolStatusMask) == 2)
+            hiddenChanged = true;
+        SetSymU8(rec, SymStatus, uint8_t((old & ~SymbolStatusMask) | (status & SymbolStatusMask)));
+        z->WriteSymbol(k);
+        if (z->WriteFailures != failures)
+            break;
+    }
+    if (status != 0) {
+        // Objects of protected and hidden symbols cannot stay selected.
+        Index.SelectedIndex = 0;
+        ClearSelection();
+        Index.SelectionCount = 0;
+    }
+    Call(hooks.RepaintSymbolBox);
+    if (hiddenChanged)
+        Call(hooks.RedrawMap);
+    NotifyStateChanged();
+}
+
+void SetSymbolsNormal() { SetSymbolsStatus(0); }
+void SetSymbolsProtected() { SetSymbolsStatus(1); }
+void SetSymbolsHidden() { SetSymbolsStatus(2); }
+
+// ---- Edit and icon ----
+
+bool CanEditSymbol()
+{
+    TZmd* z = Map();
+    const int c = CurrentSymbolPos();
+    if (!z || c < 0 || !hooks.OpenEditor)
+        return false;
+    const SymbolEditorKind kind = EditorKindOf(z->Symbols[size_t(c)]);
+    return kind != SymbolEditorKind::None && (!hooks.HasEditor || hooks.HasEditor(kind));
+}
+
+void EditSymbol()
+{
+    if (!CanEditSymbol())
+        return;
+    const int c = CurrentSymbolPos();
+    hooks.OpenEditor(EditorKindOf(Map()->Symbols[size_t(c)]), c);
+}
+
+bool CanEditSymbolIcon()
+{
+    const int c = CurrentSymbolPos();
+    return c >= 0 && hooks.RunIconEditor
+        && Map()->Symbols[size_t(c)].size() >= size_t(SymbolHeadBytes);
+}
+
+void EditSymbolIcon()
+{
+    if (!CanEditSymbolIcon())
+        return;
+    TZmd* z = Map();
+    const int c = CurrentSymbolPos();
+    SymbolBytes work = z->Symbols[size_t(c)];
+    if (!hooks.RunIconEditor(work))
+        return;
+    // Only the icon and its form flag come back; the place in the file stays.
+    SymbolBytes& rec = z->Symbols[size_t(c)];
+    std::copy_n(work.begin() + SymIcon, 264, rec.begin() + SymIcon);
+    rec[SymFlags] = work[SymFlags];
+    z->WriteSymbol(c);
+    Call(hooks.RepaintSymbolBox);
+}
+
+// ---- Clipboard ----
+
+QByteArray PackSymbolClipboard(const std::vector<std::span<const uint8_t>>& records)
+{
+    QByteArray out;
+    for (std::span<const uint8_t> rec : records) {
+        const int16_t size = SymI16(rec, SymSize);
+        if (size < SymbolHeadBytes || size_t(size) > rec.size())
+            continue;
+        QByteArray r(reinterpret_cast<const char*>(rec.data()), size);
+        // As the file stores it: the selected byte and the used bit live in memory only.
+        r[SymSelected] = 0;
+        r[SymStatus] = char(uint8_t(r[SymStatus]) & SymbolStatusMask);
+        out += r;
+    }
+    out += QByteArray(4, '\0');
+    return out;
+}
+
+bool UnpackSymbolClipboard(QByteArrayView block, std::vector<SymbolBytes>& records)
+{
+    records.clear();
+    const auto* data = reinterpret_cast<const uint8_t*>(block.data());
+    const int64_t length = block.size();
+    int64_t pos = 0;
+    std::vector<SymbolBytes> found;
+    while (true) {
+        if (length - pos < 2)
+            return false; // no closing zero word
+        const int16_t size = LoadLE<int16_t>(data + pos);
+        if (size == 0)
+            break;
+        if (size < MinSymbolBytes || size > MaxSymbolBytes || size > length - pos)
+            return false;
+        found.emplace_back(data + pos, data + pos + size);
+        pos += size;
+    }
+    records = std::move(found);
+    return true;
+}
+
+bool CopySymbol()
+{
+    TZmd* z = Map();
+    if (!z)
+        return false;
+    std::vector<std::span<const uint8_t>> recs;
+    for (int k : SymbolTargets())
+        recs.emplace_back(z->Symbols[size_t(k)]);
+    if (recs.empty())
+        return false;
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(SymbolMimeType), PackSymbolClipboard(recs));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    return true;
+}
+
+bool PasteSymbol()
+{
+    TZmd* z = Map();
+    if (!z || GraphicsEditing())
+        return false;
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    const QString type = QString::fromLatin1(SymbolMimeType);
+    if (!mime || !mime->hasFormat(type))
+        return false;
+    std::vector<SymbolBytes> recs;
+    if (!UnpackSymbolClipboard(mime->data(type), recs) || recs.empty())
+        return false;
+    const int c = CurrentSymbolPos();
+    const int failures = z->WriteFailures;
+    int pasted = 0;
+    for (SymbolBytes& rec : recs) {
+        if (z->SymbolCount() >= MaxSymbols)
+            break;
+        NormalizeSymbol(rec);
+        const int n = c >= 0 ? z->InsertSymbol(rec, c + pasted) : z->AddNewSymbol(rec);
+        if (n == 0 || z->WriteFailures != failures)
+            break;
+        ++pasted;
+    }
+    if (z->WriteFailures == failures)
+        z->WriteSymbolIndex();
+    SyncViewSymbols();
+    if (pasted == 1) {
+        const int n = SymI16(recs[0], SymNumber);
+        UpdateObjectsOfSymbols(n, n);
+    } else if (pasted > 1) {
+        UpdateObjectsOfSymbols(0, MaxSymbolNumber);
+    }
+    Call(hooks.RefreshSymbolBox);
+    Call(hooks.RedrawMap);
+    NotifyStateChanged();
+    return pasted > 0 && z->WriteFailures == failures;
+}
+
+// ---- Duplicate and delete ----
+
+void DuplicateSymbol()
+{
+    TZmd* z = Map();
+    if (!z || z->SymbolCount() == 0)
+        return;
+    const int c = CurrentSymbolPos();
+    const int failures = z->WriteFailures;
+    if (c >= 0) {
+        const SymbolBytes copy = z->Symbols[size_t(c)];
+        z->InsertSymbol(copy, c);
+    } else {
+        for (int k : SymbolTargets()) {
+            const SymbolBytes copy = z->Symbols[size_t(k)];
+            if (z->AddNewSymbol(copy) == 0 || z->WriteFailures != failures)
+                break;
+        }
+    }
+    if (z->WriteFailures == failures)
+        z->WriteSymbolIndex();
+    SyncViewSymbols();
+    Call(hooks.RefreshSymbolBox);
+    NotifyStateChanged();
+}
+
+void DeleteSymbols()
+{
+    TZmd* z = Map();
+    if (!z)
+        return;
+    const std::vector<int> targets = SymbolTargets();
+    if (targets.empty())
+        return;
+    if (OkCancelMsg(TextKey::DeleteSymbol, {}, 166) != IdOk)
+        return;
+    int c = CurrentSymbolPos();
+    const bool single = c >= 0;
+    const int number = single ? SymI16(z->Symbols[size_t(c)], SymNumber) : 0;
+    if (single) {
+        z->Symbols.erase(z->Symbols.begin() + c);
+    } else {
+        for (int k = z->SymbolCount() - 1; k >= 0; --k) {
+            if (!SymU8(z->Symbols[size_t(k)], SymSelected))
+                continue;
+            z->Symbols.erase(z->Symbols.begin() + k);
+            c = k;
+        }
+    }
+    if (c > z->SymbolCount() - 1)
+        --c;
+    z->Setup.CurrentSymbolIndex = int16_t(c);
+    z->BuildNumberTable();
+    z->WriteSymbolIndex();
+    SetCurrentSymbolPos(c);
+    if (single)
+        UpdateObjectsOfSymbols(number, number);
+    else
+        UpdateObjectsOfSymbols(0, MaxSymbolNumber);
+    Call(hooks.RefreshSymbolBox);
+    Call(hooks.RedrawMap);
+    NotifyStateChanged();
+}
+
+// ---- The editors' store step ----
+
+bool ReplaceSymbol(std::span<const uint8_t> rec, int i)
+{
+    TZmd* z = Map();
+    const int16_t size = SymI16(rec, SymSize);
+    if (!z || size < SymbolHeadBytes || size > MaxSymbolBytes || size_t(size) > rec.size())
+        return false;
+    const int failures = z->WriteFailures;
+    int current;
+    if (i >= 0 && i < z->SymbolCount()) {
+        z->OverwriteSymbol(rec, i);
+        current = i;
+    } else {
+        const int c = CurrentSymbolPos();
+        const int n = c >= 0 ? z->InsertSymbol(rec, c) : z->AddNewSymbol(rec);
+        if (n == 0)
+            return false;
+        current = c >= 0 ? c + 1 : z->SymbolCount() - 1;
+    }
+    if (z->WriteFailures != failures)
+        return false;
+    SetCurrentSymbolPos(current);
+    z->WriteSymbolIndex();
+    if (z->WriteFailures != failures)
+        return false;
+    const int n = SymI16(z->Symbols[size_t(current)], SymNumber);
+    UpdateObjectsOfSymbols(n, n);
+    if (z->CoursePreviewOn)
+        RefreshCoursePreview();
+    Call(hooks.RefreshSymbolBox);
+    Call(hooks.RedrawMap);
+    NotifyStateChanged();
+    return true;
+}
+
+// ---- Before output ----
+
+bool ConfirmHiddenSymbols()
+{
+    TZmd* z = Map();
+    if (!ProgramConfig.HiddenExportWarning || !z)
+        return true;
+    const bool hidden = std::any_of(z->Symbols.begin(), z->Symbols.end(), [](const SymbolBytes& r) {
+        return (SymU8(r, SymStatus) & SymbolStatusMask) > 1;
+    });
+    if (!hidden)
+        return true;
+    return OkCancelMsg(TextKey::HiddenWarning, {}, 257) == IdOk;
+}
+
+// ---- Registration ----
+
+void RegisterSymbolWorkers()
+{
+    auto mapOpen = [] { return Map() != nullptr; };
+    RegisterWorker(Cmd::SymbolNormal, SetSymbolsNormal, mapOpen);
+    RegisterWorker(Cmd::SymbolProtect, SetSymbolsProtected, mapOpen);
+    RegisterWorker(Cmd::SymbolHide, SetSymbolsHidden, mapOpen);
+    // Until the editors exist the item stays disabled.
+    RegisterWorker(Cmd::SymbolEdit, EditSymbol, CanEditSymbol);
+    RegisterWorker(Cmd::SymbolIcon, EditSymbolIcon, CanEditSymbolIcon);
+    RegisterWorker(Cmd::SymbolCopy, [] { CopySymbol(); }, mapOpen);
+    RegisterWorker(Cmd::SymbolPaste, [] { PasteSymbol(); }, mapOpen);
+    RegisterWorker(Cmd::SymbolDuplicate, DuplicateSymbol, mapOpen);
+    RegisterWorker(Cmd::SymbolDelete, DeleteSymbols, mapOpen);
+}
+
+} // namespace zemo

@@ -1,0 +1,92 @@
+// The Symbol menu's workers that need no dialog of their own (status, edit dispatch, icon,
+// copy, paste, duplicate, delete), the editors' store step, the hidden-symbol question asked
+// before output, and the current symbol as the setup record and the document windows hold it.
+//
+// Everything acts on the current map; a worker acts on the current symbol, or on the
+// multi-selection (the symbols whose selected byte is set) when there is no current symbol.
+#pragma once
+
+#include "symbols/store/SymbolRecords.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+namespace zemo {
+
+class SymbolStore;
+class TZmd;
+
+// The clipboard format of copied symbols: the records back to back, each as stored (size
+// word first, its full size), then a 4-byte zero.
+inline constexpr const char* SymbolMimeType = "application/x-zemo6-symbol";
+
+// ---- The current symbol ----
+// The setup's current-symbol index when it names a symbol of the current map, else -1.
+int CurrentSymbolPos();
+// Makes position i current (-1: none, the selected bytes then form the multi-selection),
+// points the document windows of the map at it and shows it in the status line (or clears
+// the status line's symbol text).
+void SetCurrentSymbolPos(int i);
+// The description field as text.
+QString SymbolDescription(const SymbolBytes& rec);
+// After the list changed: the windows' record pointers follow the setup's index.
+void SyncViewSymbols();
+// The list positions a worker acts on: the current symbol, else the selected ones in order.
+std::vector<int> SymbolTargets();
+
+// ---- What the windows register ----
+enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
+SymbolEditorKind EditorKindOf(std::span<const uint8_t> rec);
+
+struct SymbolMenuHooks {
+    std::function<void()> RepaintSymbolBox;
+    // The list changed (members, order): the box is laid out again and repainted.
+    std::function<void()> RefreshSymbolBox;
+    // Every window of the map redraws its whole surface.
+    std::function<void()> RedrawMap;
+    // The icon editor on a copy of the record; true on OK.
+    std::function<bool(SymbolBytes& rec)> RunIconEditor;
+    // The editors by kind, with the record and its position; registered as they come.
+    std::function<void(SymbolEditorKind kind, int pos)> OpenEditor;
+    std::function<bool(SymbolEditorKind kind)> HasEditor;
+};
+SymbolMenuHooks& SymbolHooks();
+void ResetSymbolMenu();
+
+// ---- Workers ----
+void SetSymbolsStatus(int status); // 0 normal, 1 protected, 2 hidden
+void SetSymbolsNormal();
+void SetSymbolsProtected();
+void SetSymbolsHidden();
+bool CanEditSymbol();
+void EditSymbol();
+bool CanEditSymbolIcon();
+void EditSymbolIcon();
+bool CopySymbol();
+// False when nothing was pasted (no map, symbol-graphics editing, no or a refused block).
+bool PasteSymbol();
+void DuplicateSymbol();
+void DeleteSymbols();
+
+// The store step of the symbol editors (i < 0: a new symbol). False when the working file
+// could not be written: the file object has said so and the command stops there.
+bool ReplaceSymbol(std::span<const uint8_t> rec, int i);
+
+// Before output: true unless hidden symbols exist, the warning is on and the user cancels.
+bool ConfirmHiddenSymbols();
+
+// ---- The clipboard block ----
+QByteArray PackSymbolClipboard(const std::vector<std::span<const uint8_t>>& records);
+// The records of a block. Each size word must be one a map file allows and lie within the
+// bytes that remain, and the block must end with its zero word; otherwise the whole block
+// is refused (false, nothing returned).
+bool UnpackSymbolClipboard(QByteArrayView block, std::vector<SymbolBytes>& records);
+
+// Registers the workers above with the command frame.
+void RegisterSymbolWorkers();
+
+} // namespace zemo

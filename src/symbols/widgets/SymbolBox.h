@@ -1,0 +1,70 @@
+// The symbol box: the current map's symbols as 22 x 22 icons in cells of 23 pixels, the
+// current symbol framed, the multi-selection and protected and hidden symbols marked,
+// and the mouse fed to the box's logic (symbols/SymbolBoxModel.h).
+#pragma once
+
+#include "symbols/SymbolBoxModel.h"
+
+#include <QAbstractScrollArea>
+#include <QImage>
+
+class QMenu;
+
+namespace zemo {
+
+struct MainFramePanels;
+class TMainFm;
+
+// One cell as the box shows it: the icon with the marks inverted over it.
+struct CellMarks {
+    bool protectedMark = false;
+    bool hiddenMark = false;
+    bool selectedMark = false; // member of the multi-selection
+    bool currentMark = false;
+    bool insertBar = false;    // the drag's insertion mark
+};
+QImage DrawSymbolCell(const QImage& icon, const CellMarks& marks);
+// The marks of list position pos of the current map.
+CellMarks CellMarksOf(int pos);
+
+class TSymbolBox : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    explicit TSymbolBox(QWidget* parent = nullptr);
+    ~TSymbolBox() override;
+
+    // The Symbol menu that a right click pops up.
+    void SetPopUp(QMenu* menu) { popUp_ = menu; }
+
+    const SymbolBoxGrid& Grid() const { return grid_; }
+    int TopRow() const;
+    // List position under a viewport point; `forDrop`: beyond the last symbol gives the
+    // list's length instead of -1.
+    int PositionAt(QPoint p, bool forDrop = false) const;
+    QRect CellRect(int pos) const;
+
+    // Column and row counts from the size; repaint.
+    void LayoutSymbolBox();
+    void ScrollToCurrentSymbol();
+
+protected:
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void mousePressEvent(QMouseEvent* e) override;
+    void mouseMoveEvent(QMouseEvent* e) override;
+    void mouseReleaseEvent(QMouseEvent* e) override;
+    bool viewportEvent(QEvent* e) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    int SymbolCountNow() const;
+    SymbolBoxGrid grid_;
+    QMenu* popUp_ = nullptr;
+    int listener_ = 0;
+};
+
+// Rebuilds the panels after any change of the symbol list or of the map: which panels show,
+// their sizes from the map's settings string, then the box's grid.
+void RefreshSymbolBox(TMainFm& frame, MainFramePanels& panels, TSymbolBox& box);
+
+} // namespace zemo

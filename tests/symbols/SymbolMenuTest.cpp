@@ -1,0 +1,365 @@
+// The Symbol menu's workers on a map file: status, copy and paste through the clipboard,
+// duplicate, delete, the editors' store step and the hidden-symbol question.
+#include "../document/MapStoreFixture.h"
+#include "core/Config.h"
+#include "core/Status.h"
+#include "symbols/SymbolMenu.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+class SymbolMenuTest : public MapStoreTest {
+protected:
+    void SetUp() override
+    {
+        MapStoreTest::SetUp();
+        ResetSymbolMenu();
+        QGuiApplication::clipboard()->clear();
+    }
+    void OpenNumbered(std::initializer_list<int16_t> numbers)
+    {
+        TestMapWriter w(8);
+        for (int16_t n : numbers)
+            w.symbols.push_back(TestSymbol::Point(n));
+        Open(w);
+    }
+    TZmd& Z() { return *zmd; }
+    std::vector<int> Numbers() const
+    {
+        std::vector<int> v;
+        for (const auto& r : zmd->Symbols)
+            v.push_back(SymI16(r, SymNumber));
+        return v;
+    }
+    void Select(std::initializer_list<int> positions)
+    {
+        SetCurrentSymbolPos(-1);
+        for (int k : positions)
+            SetSymU8(zmd->Symbols[size_t(k)], SymSelected, 1);
+    }
+    // The index slot of list position k in the file's chain.
+    int32_t SlotInFile(const std::vector<uint8_t>& b, int k) const
+    {
+        int32_t block = GetI32(b, 8);
+        for (int i = 0; i < k / 256; ++i)
+            block = GetI32(b, size_t(block));
+        return GetI32(b, size_t(block) + 4 + 4 * size_t(k % 256));
+    }
+};
+
+std::vector<uint8_t> Bytes(const QByteArray& a)
+{
+    return std::vector<uint8_t>(a.begin(), a.end());
+}
+
+} // namespace
+
+TEST_F(SymbolMenuTest, ClipboardBlockHoldsRecordsAsStoredThenAZeroWord)
+{
+    OpenNumbered({10, 20});
+    SetSymU8(Z().Symbols[1], SymSelected, 1);
+    SetSymU8(Z().Symbols[1], SymStatus, 1 | SymbolUsedBit);
+    const QByteArray block = PackSymbolClipboard({Z().Symbols[0], Z().Symbols[1]});
+    const size_t a = Z().Symbols[0].size(), b = Z().Symbols[1].size();
+    ASSERT_EQ(size_t(block.size()), a + b + 4);
+    const auto bytes = Bytes(block);
+    EXPECT_EQ(size_t(GetI16(bytes, 0)), a);
+    EXPECT_EQ(GetI16(bytes, 2), 10);
+    EXPECT_EQ(size_t(GetI16(bytes, a)), b);
+    EXPECT_EQ(GetI16(bytes, a + 2), 20);
+    EXPECT_EQ(bytes[a + 10], 0);  // selected: memory only
+    EXPECT_EQ(bytes[a + 11], 1);  // status kept, used bit dropped
+    EXPECT_EQ(GetI32(bytes, a + b), 0);
+
+    std::vector<SymbolBytes> back;
+    ASSERT_TRUE(UnpackSymbolClipboard(block, back));
+    ASSERT_EQ(back.size(), 2u);
+    EXPECT_EQ(back[0], Z().Symbols[0]);
+    EXPECT_EQ(SymI16(back[1], SymNumber), 20);
+}
+
+TEST_F(SymbolMenuTest, TruncatedOrForgedClipboardBlocksAreRefusedWhole)
+{
+    OpenNumbered({10, 20});
+    const QByteArray good = PackSymbolClipboard({Z().Symbols[0], Z().Symbols[1]});
+    const int first = int(Z().Symbols[0].size());
+    std::vector<SymbolBytes> out;
+
+    auto refused = [&](QByteArray block) {
+        out.assign(1, SymbolBytes{1});
+        return !UnpackSymbolClipboard(block, out) && out.empty();
+    };
+    EXPECT_TRUE(refused(good.left(good.size() - 4)));       // no closing zero
+    EXPECT_TRUE(refused(good.left(good.size() - 3)));       // one byte of it
+    EXPECT_TRUE(refused(good.left(first + 100)));           // second record cut short
+    EXPECT_TRUE(refused(QByteArray()));
+    QByteArray forged = good;
+    forged[first] = char(0xFF);                              // size word 0x7FFF..: too large
+    forged[first + 1] = char(0x7F);
+    EXPECT_TRUE(refused(forged));
+    forged = good;
+    forged[first] = 40;                                      // smaller than a record head
+    forged[first + 1] = 0;
+    EXPECT_TRUE(refused(forged));
+    forged = good;
+    forged[first] = char(0xFC);                              // negative
+    forged[first + 1] = char(0xFF);
+    EXPECT_TRUE(refused(forged));
+    // 20904 bytes claimed where the block ends sooner.
+    forged = good.left(first) + QByteArray("\xA8\x51", 2) + QByteArray(400, '\0');
+    EXPECT_TRUE(refused(forged));
+
+    EXPECT_TRUE(UnpackSymbolClipboard(QByteArray(4, '\0'), out));
+    EXPECT_TRUE(out.empty());
+
+    // Pasting a refused block changes nothing.
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(SymbolMimeType), good.left(first + 100));
+    QGuiApplication::clipboard()->setMimeData(mime);
+    const auto before = FileBytes();
+    EXPECT_FALSE(PasteSymbol());
+    EXPECT_EQ(Z().SymbolCount(), 2);
+    EXPECT_EQ(FileBytes(), before);
+}
+
+TEST_F(SymbolMenuTest, CopyThenPasteFollowsTheCurrentSymbolInClipboardOrder)
+{
+    OpenNumbered({10, 20, 30, 40, 50, 60, 70});
+    Select({0, 2});
+    ASSERT_TRUE(CopySymbol());
+    ASSERT_TRUE(QGuiApplication::clipboard()->mimeData()->hasFormat(QString::fromLatin1(SymbolMimeType)));
+
+    SetCurrentSymbolPos(5);
+    for (auto& r : Z().Symbols)
+        SetSymU8(r, SymSelected, 0);
+    const size_t end = FileBytes().size();
+    ASSERT_TRUE(PasteSymbol());
+    // Positions 6 and 7, numbers the next free above their own; 5 stays current.
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 30, 40, 50, 60, 11, 31, 70}));
+    EXPECT_EQ(CurrentSymbolPos(), 5);
+    const auto b = FileBytes();
+    EXPECT_GE(size_t(SymI32(Z().Symbols[6], SymFilePos)), end);
+    for (int k = 0; k < Z().SymbolCount(); ++k)
+        EXPECT_EQ(SlotInFile(b, k), SymI32(Z().Symbols[size_t(k)], SymFilePos)) << k;
+    EXPECT_EQ(GetI16(b, size_t(SymI32(Z().Symbols[7], SymFilePos)) + 2), 31);
+
+    // Without a current symbol they go to the end.
+    SetCurrentSymbolPos(-1);
+    ASSERT_TRUE(PasteSymbol());
+    EXPECT_EQ(Numbers().back(), 32);
+    EXPECT_EQ(Numbers()[9], 12);
+
+    Reopen();
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 30, 40, 50, 60, 11, 31, 70, 12, 32}));
+}
+
+TEST_F(SymbolMenuTest, PasteIsRefusedWhileSymbolGraphicsAreEdited)
+{
+    OpenNumbered({10});
+    SetCurrentSymbolPos(0);
+    ASSERT_TRUE(CopySymbol());
+    SymbolGraphicsBuffer g;
+    g.Active = true;
+    Index.SymbolGraphics = &g;
+    EXPECT_FALSE(PasteSymbol());
+    Index.SymbolGraphics = nullptr;
+    EXPECT_TRUE(PasteSymbol());
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 11}));
+}
+
+TEST_F(SymbolMenuTest, DuplicateNumbersTheCopyAboveItsOriginal)
+{
+    OpenNumbered({1010, 1011, 1012, 1013, 50});
+    SetCurrentSymbolPos(0);
+    DuplicateSymbol();
+    EXPECT_EQ(Numbers(), (std::vector<int>{1010, 1014, 1011, 1012, 1013, 50}));
+    EXPECT_EQ(CurrentSymbolPos(), 0);
+    Select({0, 5});
+    DuplicateSymbol();
+    EXPECT_EQ(Numbers(), (std::vector<int>{1010, 1014, 1011, 1012, 1013, 50, 1015, 51}));
+    Reopen();
+    EXPECT_EQ(Numbers(), (std::vector<int>{1010, 1014, 1011, 1012, 1013, 50, 1015, 51}));
+}
+
+TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
+{
+    OpenNumbered({10, 20, 30, 40, 50});
+    RecordingMessages msgs;
+    msgs.QueueAnswer(IdCancel);
+    SetCurrentSymbolPos(4);
+    DeleteSymbols();
+    ASSERT_EQ(msgs.Entries().size(), 1u);
+    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::DeleteSymbol);
+    EXPECT_EQ(msgs.Entries()[0].msg.helpContext, 166);
+    EXPECT_EQ(Z().SymbolCount(), 5);
+
+    // The last one while current: the new last becomes current.
+    msgs.QueueAnswer(IdOk);
+    DeleteSymbols();
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 30, 40}));
+    EXPECT_EQ(CurrentSymbolPos(), 3);
+    EXPECT_EQ(Z().NumberTable[50], -1);
+
+    // A multi-selection: the lowest deleted position becomes current.
+    Select({1, 3});
+    msgs.QueueAnswer(IdOk);
+    DeleteSymbols();
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 30}));
+    EXPECT_EQ(CurrentSymbolPos(), 1);
+    Reopen();
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 30}));
+}
+
+TEST_F(SymbolMenuTest, StatusIsWrittenAndHiddenRedrawsTheMap)
+{
+    OpenNumbered({10, 20, 30});
+    int redraws = 0, repaints = 0;
+    SymbolHooks().RedrawMap = [&] { ++redraws; };
+    SymbolHooks().RepaintSymbolBox = [&] { ++repaints; };
+    SetSymU8(Z().Symbols[2], SymStatus, SymbolUsedBit);
+    Select({0, 2});
+    Index.SelectionCount = 3;
+    SetSymbolsHidden();
+    auto b = FileBytes();
+    EXPECT_EQ(b[size_t(layout.symbolRecords[0]) + 11], 2);
+    EXPECT_EQ(b[size_t(layout.symbolRecords[1]) + 11], 0);
+    EXPECT_EQ(b[size_t(layout.symbolRecords[2]) + 11], 2);  // used bit not stored
+    EXPECT_EQ(SymU8(Z().Symbols[2], SymStatus), 2 | SymbolUsedBit);
+    EXPECT_EQ(Index.SelectionCount, 0);
+    EXPECT_EQ(redraws, 1);
+    SetSymbolsProtected();  // was hidden: the map is redrawn
+    EXPECT_EQ(redraws, 2);
+    SetSymbolsProtected();  // protected again: not
+    EXPECT_EQ(redraws, 2);
+    SetCurrentSymbolPos(1);
+    SetSymbolsNormal();
+    EXPECT_EQ(redraws, 2);
+    EXPECT_EQ(repaints, 4);
+    b = FileBytes();
+    EXPECT_EQ(b[size_t(layout.symbolRecords[0]) + 11], 1);
+    EXPECT_EQ(b[size_t(layout.symbolRecords[1]) + 11], 0);
+}
+
+TEST_F(SymbolMenuTest, EditDispatchesByTypeAndIsDisabledWithoutEditors)
+{
+    TestMapWriter w(8);
+    w.symbols.push_back(TestSymbol::Point(10));
+    w.symbols.push_back(TestSymbol::Line(20));
+    w.symbols.push_back(TestSymbol::LineText(30));
+    w.symbols.push_back(TestSymbol::Rect(40));
+    Open(w);
+    SetCurrentSymbolPos(2);
+    EXPECT_FALSE(CanEditSymbol());
+    EXPECT_FALSE(CanEditSymbolIcon());
+    std::vector<std::pair<SymbolEditorKind, int>> opened;
+    SymbolHooks().OpenEditor = [&](SymbolEditorKind k, int pos) { opened.emplace_back(k, pos); };
+    SymbolHooks().HasEditor = [](SymbolEditorKind k) { return k != SymbolEditorKind::Rect; };
+    EditSymbol();
+    SetCurrentSymbolPos(1);
+    EditSymbol();
+    SetCurrentSymbolPos(3);
+    EXPECT_FALSE(CanEditSymbol());
+    EditSymbol();
+    SetCurrentSymbolPos(-1);
+    EditSymbol();
+    ASSERT_EQ(opened.size(), 2u);
+    EXPECT_EQ(opened[0], std::make_pair(SymbolEditorKind::LineText, 2));
+    EXPECT_EQ(opened[1], std::make_pair(SymbolEditorKind::Line, 1));
+}
+
+TEST_F(SymbolMenuTest, IconEditorResultIsWrittenInPlace)
+{
+    OpenNumbered({10, 20});
+    SetCurrentSymbolPos(1);
+    SymbolHooks().RunIconEditor = [](SymbolBytes& rec) {
+        std::fill(rec.begin() + SymIcon, rec.begin() + SymIcon + 264, uint8_t(0x11));
+        SetSymI16(rec, SymNumber, 999);  // only the icon comes back
+        return true;
+    };
+    ASSERT_TRUE(CanEditSymbolIcon());
+    EditSymbolIcon();
+    const auto b = FileBytes();
+    const size_t at = size_t(layout.symbolRecords[1]);
+    EXPECT_EQ(SymI32(Z().Symbols[1], SymFilePos), int32_t(at));
+    EXPECT_EQ(b[at + SymIcon], 0x11);
+    EXPECT_EQ(b[at + SymIcon + 263], 0x11);
+    EXPECT_EQ(GetI16(b, at + 2), 20);
+}
+
+TEST_F(SymbolMenuTest, ReplaceSymbolStoresAndMakesItCurrent)
+{
+    OpenNumbered({10, 20, 30});
+    const size_t end = FileBytes().size();
+    // A grown record goes to the end, a new one after the current symbol.
+    SymbolBytes grown = Z().Symbols[1];
+    grown.resize(grown.size() + 16, 0);
+    SetSymI16(grown, SymSize, int16_t(grown.size()));
+    ASSERT_TRUE(ReplaceSymbol(grown, 1));
+    EXPECT_EQ(CurrentSymbolPos(), 1);
+    EXPECT_EQ(SymI32(Z().Symbols[1], SymFilePos), int32_t(end));
+    SymbolBytes fresh = Z().Symbols[0];
+    ASSERT_TRUE(ReplaceSymbol(fresh, -1));
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 11, 30}));
+    EXPECT_EQ(CurrentSymbolPos(), 2);
+    EXPECT_EQ(KeptSymbolText().left(4), QStringLiteral("1.1 "));
+    SetCurrentSymbolPos(-1);
+    ASSERT_TRUE(ReplaceSymbol(fresh, -1));
+    EXPECT_EQ(CurrentSymbolPos(), 4);
+    Reopen();
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 11, 30, 12}));
+}
+
+TEST_F(SymbolMenuTest, ReplaceSymbolFailsAndStopsOnAFileError)
+{
+    OpenNumbered({10, 20, 30});
+    RecordingMessages msgs;
+    int refreshes = 0;
+    SymbolHooks().RefreshSymbolBox = [&] { ++refreshes; };
+    SetCurrentSymbolPos(0);
+    const auto before = FileBytes();
+    // The working file's handle becomes read-only under the file object: every write fails.
+    const int ro = ::open(path.c_str(), O_RDONLY);
+    ASSERT_GE(ro, 0);
+    ASSERT_GE(::dup2(ro, Z().WorkFile.Handle()), 0);
+    ::close(ro);
+    SymbolBytes rec = Z().Symbols[1];
+    EXPECT_FALSE(ReplaceSymbol(rec, -1));
+    EXPECT_GE(Z().WriteFailures, 1);
+    EXPECT_EQ(refreshes, 0);          // stopped before the box, the objects, the index
+    EXPECT_EQ(CurrentSymbolPos(), 0); // and before the current symbol moved
+    EXPECT_FALSE(ReplaceSymbol(rec, 2));
+    EXPECT_EQ(FileBytes(), before);
+    ASSERT_FALSE(msgs.Entries().empty());
+    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::CannotWrite);
+}
+
+TEST_F(SymbolMenuTest, HiddenSymbolsAreConfirmedBeforeOutput)
+{
+    OpenNumbered({10, 20});
+    RecordingMessages msgs;
+    ProgramConfig.HiddenExportWarning = true;
+    EXPECT_TRUE(ConfirmHiddenSymbols());
+    SetSymU8(Z().Symbols[0], SymStatus, 1);  // protected is no reason to ask
+    EXPECT_TRUE(ConfirmHiddenSymbols());
+    EXPECT_TRUE(msgs.Entries().empty());
+    SetSymU8(Z().Symbols[1], SymStatus, 2);
+    msgs.QueueAnswer(IdCancel);
+    EXPECT_FALSE(ConfirmHiddenSymbols());
+    msgs.QueueAnswer(IdOk);
+    EXPECT_TRUE(ConfirmHiddenSymbols());
+    ASSERT_EQ(msgs.Entries().size(), 2u);
+    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::HiddenWarning);
+    EXPECT_EQ(msgs.Entries()[0].msg.helpContext, 257);
+    ProgramConfig.HiddenExportWarning = false;
+    EXPECT_TRUE(ConfirmHiddenSymbols());
+    EXPECT_EQ(msgs.Entries().size(), 2u);
+}
