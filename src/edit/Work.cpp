@@ -9,7 +9,10 @@
 #include "core/Status.h"
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
+#include "edit/DrCurve.h"
 #include "edit/EditSys.h"
+#include "edit/MovePt.h"
+#include "edit/TextEdit.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
 #include "render/Grid.h"
@@ -205,6 +208,9 @@ void ResetWorkUnit()
     for (int m = 0; m < ToolModeCount; ++m)
         RegisterTool(m, {});
     ResetEditSys();
+    ResetTextEdit();
+    ResetDrCurve();
+    ResetMovePt();
 }
 
 bool CommandIsRunning()

@@ -5,6 +5,7 @@
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "edit/EditSys.h"
+#include "edit/TextEdit.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
 
@@ -213,7 +214,8 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
         } else if (key == Qt::Key_Backspace && s.alt && !s.ctrl && !s.shift) {
             RunKeyCommand(Hooks().UndoEdit);
         } else if (EditSys.TypingActive) {
-            // The text tool takes its own keys through its key procedure.
+            // Caret keys and the text clipboard; characters come through the key procedure.
+            TypingKeyDown(key, s.shift, s.ctrl, s.alt);
         } else {
             const bool none = !s.alt && !s.ctrl && !s.shift;
             if (Work.ToolMode == 10 && none && Hooks().NudgeSelection) {

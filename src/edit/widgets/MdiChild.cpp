@@ -4,11 +4,15 @@
 #include "core/Messages.h"
 #include "core/widgets/EscapeFilter.h"
 #include "edit/Cursors.h"
+#include "edit/DrCurve.h"
+#include "document/Open.h"
 #include "edit/EditSys.h"
+#include "edit/TextEdit.h"
 #include "render/Grid.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -100,6 +104,38 @@ void TMdiChild::WireSurface()
         event->accept();
     };
     w->OnKeyDown = [this](QKeyEvent* event) { SurfaceKeyPress(event); };
+    // Input methods deliver their committed text to the typing part.
+    w->setAttribute(Qt::WA_InputMethodEnabled, true);
+    w->installEventFilter(this);
+}
+
+bool TMdiChild::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != workWin_)
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::InputMethod) {
+        auto* im = static_cast<QInputMethodEvent*>(event);
+        Handler("InputMethod", [&] {
+            if (EditSys.TypingActive && !WorkBusy() && !im->commitString().isEmpty())
+                TypingText(im->commitString());
+        });
+        event->accept();
+        return true;
+    }
+    if (event->type() == QEvent::InputMethodQuery) {
+        auto* q = static_cast<QInputMethodQueryEvent*>(event);
+        if (q->queries() & Qt::ImEnabled)
+            q->setValue(Qt::ImEnabled, EditSys.TypingActive);
+        if (q->queries() & Qt::ImCursorRectangle) {
+            QRect r;
+            for (const QPoint& p : EditSys.CaretPoints)
+                r = r.isNull() ? QRect(p, QSize(1, 1)) : r.united(QRect(p, QSize(1, 1)));
+            q->setValue(Qt::ImCursorRectangle, r);
+        }
+        q->accept();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---- TRulerBox ----
@@ -334,8 +370,13 @@ void TMdiChild::SurfaceKeyPress(QKeyEvent* event)
     Handler("FormKeyDown", [&] {
         FormKeyDown(view_, event->key(), StateOf(event->modifiers()));
         const QString t = event->text();
-        if (!t.isEmpty())
+        if (EditSys.TypingActive) {
+            // Typing takes every unit of the text: a surrogate pair is two.
+            for (QChar c : t)
+                FormKeyPress(view_, c.unicode());
+        } else if (!t.isEmpty()) {
             FormKeyPress(view_, t.at(0).unicode());
+        }
     });
     event->accept();
 }
@@ -351,6 +392,21 @@ void TMdiChild::keyReleaseEvent(QKeyEvent* event) { SurfaceKeyRelease(event); }
 
 void TMdiChild::closeEvent(QCloseEvent* event)
 {
+    // The window's end is its document's: the last window of a map closes the map.
+    if (view_.MapShown && view_.Document && !WorkBusy()) {
+        Handler("FormClose", [&] {
+            if (Work.ActiveView == &view_)
+                EndCurrentTool();
+            TZmd* doc = view_.Document;
+            view_.Document = nullptr;
+            view_.MapShown = false;
+            if (Work.ActiveView == &view_)
+                Index.MapOpen = false;
+            UnregisterMapView(&view_);
+            if (DocumentOf(doc))
+                CloseDocument(doc);
+        });
+    }
     view_.MapShown = false;
     if (Work.ActiveView == &view_)
         Index.MapOpen = false;
@@ -377,6 +433,50 @@ void InstallEditWidgets()
         TMdiChild::RepostDeferred();
     };
     Hooks().WhenIdle = [](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); };
+    RegisterCurveTool();
+    // Opened and new maps get their window here unless the shell linked its own.
+    if (!Opening.WindowHooks.CreateWindow) {
+        DocumentWindowHooks h;
+        h.CreateWindow = [](TZmd&, const QString& caption) {
+            return Hooks().CreateWindow && Hooks().CreateWindow(caption);
+        };
+        h.RaiseWindow = [](TZmd& doc) {
+            for (const QPointer<TMdiChild>& c : Children())
+                if (c && c->View().Document == &doc) {
+                    c->Activate();
+                    if (QWidget* top = c->parentWidget())
+                        top->raise();
+                    return true;
+                }
+            return false;
+        };
+        h.CloseWindows = [](TZmd& doc) {
+            const std::vector<QPointer<TMdiChild>> all = Children();
+            for (const QPointer<TMdiChild>& c : all)
+                if (c && c->View().Document == &doc) {
+                    c->View().MapShown = false;
+                    (c->parentWidget() ? c->parentWidget() : c.data())->close();
+                }
+        };
+        h.SetCaption = [](TZmd& doc, const QString& caption) {
+            for (const QPointer<TMdiChild>& c : Children())
+                if (c && c->View().Document == &doc)
+                    c->setWindowTitle(caption);
+        };
+        h.AfterOpen = [](TZmd& doc) {
+            for (const QPointer<TMdiChild>& c : Children())
+                if (c && c->View().Document == &doc) {
+                    MapView& v = c->View();
+                    v.MapShown = true;
+                    if (Work.ActiveView == &v)
+                        Index.MapOpen = true;
+                    UpdateViewOf(v);
+                    c->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
+                }
+        };
+        SetDocumentWindowHooks(std::move(h));
+    }
+    CurveHooks().Beep = [] { QApplication::beep(); };
     Hooks().CreateWindow = [](const QString& caption) {
         auto* w = new TMdiChild;
         w->setWindowTitle(caption);

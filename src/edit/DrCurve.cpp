@@ -1,0 +1,740 @@
+#include "edit/DrCurve.h"
+
+#include "core/Config.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/Numeric.h"
+#include "core/Status.h"
+#include "document/Index.h"
+#include "document/ServiceHooks.h"
+#include "document/Undo.h"
+#include "edit/Cursors.h"
+#include "edit/EditSys.h"
+#include "edit/MovePt.h"
+#include "edit/Pick.h"
+#include "edit/TextEdit.h"
+#include "edit/Work.h"
+#include "render/Bezier.h"
+#include "render/Scale.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <exception>
+
+namespace zemo {
+
+DrCurveState DrCurve;
+
+namespace {
+
+constexpr int DrawCurveCursor = 16;
+constexpr int DrawCurveCutCursor = 31;
+constexpr int EditPointCursor = 7;
+constexpr int InsertTextCursor = 37;
+constexpr int MaxPointsHelp = 71;
+// A line text keeps room for one run of text (8 slots) beside its points.
+constexpr int TextRunSlots = 8;
+
+DrCurveHooks& HookState()
+{
+    static DrCurveHooks hooks;
+    return hooks;
+}
+
+ElementRecord& E() { return Index.CurElement; }
+int N() { return E().nItem; }
+Cord& P(int k) { return E().Cords()[k]; }
+void SetN(int n) { E().nItem = uint16_t(std::max(n, 0)); }
+
+bool IsFirst(int k) { return k >= 0 && (P(k).x & FirstBezierFlag); }
+bool IsSecond(int k) { return k >= 0 && (P(k).x & SecondBezierFlag); }
+bool IsCorner(int k) { return k >= 0 && (P(k).y & CornerFlag); }
+
+Cord Cursor()
+{
+    return {Masked(Work.CursorMapPos.x), Masked(Work.CursorMapPos.y)};
+}
+
+bool Near(Cord a, Cord b)
+{
+    const int64_t t = Scale.PickTolerance;
+    return std::llabs(int64_t(Masked(a.x)) - Masked(b.x)) <= t
+           && std::llabs(int64_t(Masked(a.y)) - Masked(b.y)) <= t;
+}
+
+double Dist(Cord a, Cord b)
+{
+    return std::hypot(double(Masked(a.x)) - Masked(b.x), double(Masked(a.y)) - Masked(b.y));
+}
+
+// `target` := anchor + length along the direction `dx, dy` (flags of target kept).
+void Along(Cord anchor, double dx, double dy, double length, Cord& target)
+{
+    const double d = std::hypot(dx, dy);
+    if (!(d > 0))
+        return;
+    target.x = Masked(RoundToGrid(Masked(anchor.x) + dx / d * length)) | Flags(target.x);
+    target.y = Masked(RoundToGrid(Masked(anchor.y) + dy / d * length)) | Flags(target.y);
+}
+
+bool LineTextSymbol(const SymbolBytes* s)
+{
+    return s && SymI16(*s, SymObjectType) == LineObject && SymU8(*s, SymTextFlag) == 1;
+}
+
+const SymbolBytes* WindowSymbol()
+{
+    return Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
+}
+
+void Beep()
+{
+    if (HookState().Beep)
+        HookState().Beep();
+}
+
+void HelpContext(int c)
+{
+    if (Links().SetHelpContext)
+        Links().SetHelpContext(c);
+}
+
+void ToolButtons()
+{
+    if (Links().UpdateToolButtons)
+        Links().UpdateToolButtons();
+}
+
+void UndoButtons()
+{
+    if (UndoCalls.UpdateUndoButtons)
+        UndoCalls.UpdateUndoButtons();
+}
+
+// ---- Feedback ----
+
+void DevLine(Cord a, Cord b)
+{
+    const QPoint p = CordToDevice(Cord{Masked(a.x), Masked(a.y)});
+    const QPoint q = CordToDevice(Cord{Masked(b.x), Masked(b.y)});
+    Line(p.x(), p.y(), q.x(), q.y());
+}
+
+// The draft from index k on (the part of MarkDraft that lies there).
+void DraftFrom(int k)
+{
+    if (!EditSys.DraftShown)
+        return;
+    const int keep = EditSys.DraftStart;
+    EditSys.DraftStart = std::max(k, keep);
+    MarkDraft();
+    EditSys.DraftStart = keep;
+}
+
+// What the tool adds to the draft in each state: the handle or rubber line being dragged.
+void Extras()
+{
+    const int n = N();
+    switch (DrCurve.CurveState) {
+    case FirstDirection:
+    case NewPointDirection:
+    case FollowingLine:
+    case CornerDirection:
+    case StraightPointDirection:
+        if (n >= 1)
+            DevLine(P(n - 1), P(n));
+        break;
+    case MovingPoint:
+        if (n >= 2)
+            DevLine(P(n - 2), P(n - 1));
+        break;
+    default:
+        break;
+    }
+}
+
+// Everything the tool shows (XOR: a second call removes it).
+void Feedback()
+{
+    if (EditSys.DraftShown)
+        MarkDraft();
+    if (DrCurve.CurveState == MovingPoint) {
+        DraftFrom(DrCurve.MoveTailStart);
+        MovePointBefore();
+    }
+    Extras();
+}
+
+// The last segment can be re-shaped at the press (a smooth last anchor after a curve).
+bool ReshapeAllowed()
+{
+    const int n = N();
+    return n > EditSys.DraftStart + 4 && !IsCorner(n - 2) && IsFirst(n - 4);
+}
+
+void MaxPointsError()
+{
+    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelp);
+}
+
+void InitNewObject()
+{
+    ElementRecord& e = E();
+    const SymbolBytes* s = Index.CurSymbol;
+    e.Symbol = s ? SymI16(*s, SymNumber) : 0;
+    e.ObjectType = s ? uint8_t(SymI16(*s, SymObjectType)) : uint8_t(LineObject);
+    e.Flags = 0;
+    e.nItem = 0;
+    e.nText = 0;
+    e.Angle = e.Word10 = e.Word12 = e.Word14 = 0;
+    e.LayerName.fill(0);
+}
+
+// The incoming control point of the new point turned against the drag.
+void UpdateNewPointControl(Cord cursor)
+{
+    const int n = N();
+    const Cord anchor = P(n - 1);
+    if (Near(cursor, anchor))
+        return;
+    if (ProgramConfig.CurveMode == 1)
+        DrCurve.HandleLength = Dist(cursor, anchor);
+    Along(anchor, -(double(Masked(cursor.x)) - Masked(anchor.x)), -(double(Masked(cursor.y)) - Masked(anchor.y)),
+          DrCurve.HandleLength, P(n - 2));
+}
+
+void Abandon()
+{
+    Feedback();
+    SetN(DrCurve.StartCount);
+    if (DrCurve.Continuing)
+        UnmarkElement(E());
+    if (DrCurve.CurveToolFlag == 1 && HookState().CutCancel)
+        HookState().CutCancel();
+    ClearStatusText();
+    EditSys.DraftShown = false;
+    DrCurve.CurveState = CurveIdle;
+}
+
+void StartHandle(Cord at, int state)
+{
+    P(N()) = {at.x | FirstBezierFlag, at.y};
+    DrCurve.CurveState = state;
+    SetStatusText(Text(TextKey::IndicateDir));
+}
+
+void DownIdle()
+{
+    ElementRecord& e = E();
+    const Cord press = Cursor();
+    DrCurve.Continuing = false;
+    const int flag = DrCurve.CurveToolFlag;
+    if (flag > 0) {
+        if (Index.SelectedIndex <= 0)
+            return;
+        if (!EditSys.ElementChanged) {
+            GetIndex(Index.SelectedIndex);
+            BeginElementEdit(Index.SelectedIndex);
+            EditSys.EditOldRect = Index.KeptIndex.Rect;
+            EditSys.EditBackupValid = true;
+        }
+        EditSys.ElementChanged = true;
+        if (flag == 1)
+            e.nItem = 0;
+        DrCurve.StartCount = flag == 1 ? 0 : e.nItem;
+        EditSys.DraftStart = DrCurve.StartCount;
+    } else if (Work.ShiftDown && HookState().BeginContinueLine && HookState().BeginContinueLine()) {
+        DrCurve.Continuing = true;
+        DrCurve.StartCount = e.nItem;
+        EditSys.DraftStart = e.nItem - 1;
+    } else {
+        if (!Index.CurSymbol)
+            return;
+        if (EditSys.MarksShown && Index.SelectedIndex > 0) {
+            ReadElement(Index.SelectedIndex, Index.AuxElement1);
+            UnmarkElement(Index.AuxElement1);
+        }
+        BeginElementEdit(0);
+        InitNewObject();
+        ClearSelection();
+        DrCurve.StartCount = EditSys.DraftStart = 0;
+    }
+    if (flag == 1 && HookState().CutCheckPress && !HookState().CutCheckPress())
+        return;
+    if (e.nItem > CurvePointLimit()) {
+        MaxPointsError();
+        if (DrCurve.Continuing)
+            UnmarkElement(e);
+        return;
+    }
+    EditSys.DraftShown = true;
+    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+        P(N()) = press;
+        DrCurve.CurveState = FollowingLine;
+    } else {
+        if (!DrCurve.Continuing) {
+            P(N()) = press;
+            SetN(N() + 1);
+        }
+        StartHandle(press, FirstDirection);
+    }
+    Feedback();
+}
+
+void DownPointPlaced()
+{
+    const Cord press = Cursor();
+    int n = N();
+    if (ReshapeAllowed() && (Near(press, P(n - 4)) || Near(press, P(n - 3)))) {
+        int hit = -1;
+        for (int k : {n - 5, n - 4, n - 3, n - 2})
+            if (Near(press, P(k)))
+                hit = k;
+        Pick.HitVertexIndex = hit;
+        DrCurve.MoveTailStart = n - 5;
+        if (n - 8 >= EditSys.DraftStart && IsFirst(n - 7) && IsSecond(n - 6))
+            DrCurve.MoveTailStart = n - 8;
+        DraftFrom(DrCurve.MoveTailStart);
+        BeginMovePoint();
+        DrCurve.CurveState = MovingPoint;
+        Extras();
+        return;
+    }
+    if (n > CurvePointLimit()) {
+        Beep();
+        MaxPointsError();
+        TerminateLine();
+        return;
+    }
+    Feedback();
+    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+        P(n) = press;
+        DrCurve.CurveState = FollowingLine;
+    } else if (Near(press, P(n - 2))) {
+        SetN(--n);
+        P(n - 1).y |= CornerFlag;
+        StartHandle(press, CornerDirection);
+    } else {
+        const Cord anchor = P(n - 2);
+        DrCurve.HandleLength = 0.4 * Dist(anchor, press);
+        if (ProgramConfig.CurveMode == 0) {
+            const Cord h = P(n - 1);
+            Along(anchor, double(Masked(h.x)) - Masked(anchor.x), double(Masked(h.y)) - Masked(anchor.y),
+                  DrCurve.HandleLength, P(n - 1));
+        }
+        P(n) = {press.x | SecondBezierFlag, press.y};
+        P(n + 1) = press;
+        SetN(n + 2);
+        DrCurve.BezierShown = false;
+        StartHandle(press, NewPointDirection);
+    }
+    Feedback();
+}
+
+void DownFollowDone()
+{
+    const Cord press = Cursor();
+    const int n = N();
+    if (n > CurvePointLimit()) {
+        Beep();
+        MaxPointsError();
+        TerminateLine();
+        return;
+    }
+    Feedback();
+    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+        P(n) = press;
+        DrCurve.CurveState = FollowingLine;
+    } else if (!Near(press, P(n - 1))) {
+        P(n) = press;
+        SetN(n + 1);
+        StartHandle(press, StraightPointDirection);
+    } else {
+        StartHandle(press, CornerDirection);
+    }
+    Feedback();
+}
+
+// A handle released away from its anchor becomes part of the line.
+void KeepHandle(Cord release)
+{
+    Feedback();
+    P(N()) = {release.x | FirstBezierFlag, release.y};
+    if (DrCurve.CurveState == NewPointDirection)
+        UpdateNewPointControl(release);
+    SetN(N() + 1);
+    DrCurve.CurveState = PointPlaced;
+    Feedback();
+}
+
+// Drops `count` coordinates and finishes the line.
+void EndWithout(int count)
+{
+    Feedback();
+    SetN(N() - count);
+    EditSys.DraftShown = false;
+    TerminateLine();
+}
+
+template <typename F>
+void Guarded(const char* label, F f)
+{
+    try {
+        f();
+    } catch (const EAbort&) {
+    } catch (const std::exception&) {
+        ErrorMsg(QStringLiteral(": DrCurve.%1").arg(QLatin1String(label)));
+    }
+}
+
+void StoreNewObject()
+{
+    ElementRecord& e = E();
+    const bool lineText = LineTextSymbol(Index.CurSymbol) && e.ObjectType == LineObject;
+    if (lineText) {
+        e.nText = 1;
+        e.Slots[e.nItem] = Cord{};
+    }
+    const int minimum = e.ObjectType == AreaObject ? 3 : 2;
+    if (e.nItem < minimum) {
+        e.nText = 0;
+        ClearSelection();
+        return;
+    }
+    if (!AppendElement()) {
+        ClearSelection();
+        return;
+    }
+    const int no = Index.CurIndexNo;
+    SelectOnly(no);
+    if (Work.ActiveView)
+        Index.CurSymbol = Work.ActiveView->CurrentSymbol;
+    GetIndex(no);
+    const CordRect rect = Index.CurIndex.Rect;
+    if (!ProgramConfig.RedrawBackground && EditHooks().PaintElement)
+        EditHooks().PaintElement();
+    else
+        UpdateRect(rect);
+    Index.SelectedHoleStart = 0;
+    if (!CheckCsObject()) {
+        ClearSelection();
+        DeleteElement(no);
+        UpdateRect(rect);
+    }
+    FlushMapFile();
+    ToolButtons();
+    if (lineText && Index.SelectedIndex == no) {
+        ReadElement(no, E());
+        StartTyping();
+    }
+}
+
+void StoreIntoSelected()
+{
+    ElementRecord& e = E();
+    const int sel = Index.SelectedIndex;
+    if (sel <= 0)
+        return;
+    ReadElement(sel, Index.AuxElement1);
+    UnmarkElement(Index.AuxElement1);
+    const bool hole = DrCurve.CurveToolFlag == 2;
+    if (hole && e.nItem > DrCurve.StartCount)
+        P(DrCurve.StartCount).y |= HoleFlag;
+    if (DrCurve.Continuing && HookState().FinishContinueLine)
+        HookState().FinishContinueLine();
+    const bool unchanged = hole ? e.nItem - DrCurve.StartCount < 3 : e.nItem <= DrCurve.StartCount;
+    if (unchanged) {
+        ReadElement(sel, e);
+    } else if (SaveElement(sel)) {
+        GetSymbol(e.Symbol, Index.CurSymbol);
+        Index.SelectedHoleStart = 0;
+        EditSys.ElementChanged = true;
+        UpdateElement();
+        ReadElement(sel, e);
+    }
+    if (hole)
+        MarkElement(e);
+}
+
+} // namespace
+
+DrCurveHooks& CurveHooks() { return HookState(); }
+
+void ResetDrCurve()
+{
+    DrCurve = DrCurveState{};
+    HookState() = DrCurveHooks{};
+}
+
+int CurvePointLimit()
+{
+    const SymbolBytes* s = DrCurve.CurveToolFlag == 0 ? Index.CurSymbol : nullptr;
+    return LineTextSymbol(s) ? MaxElementItems - TextRunSlots - 4 : MaxElementItems - 4;
+}
+
+void RegisterCurveTool()
+{
+    RegisterTool(8, {[](const ToolStartArgs& a) { CurveStart(a.cut); }, &CurveEnd, &CurveMouseDown,
+                     &CurveMoveBefore, &CurveMoveAfter, &CurveMouseUp, &CurveKey});
+}
+
+void CurveStart(int flag)
+{
+    Work.ToolMode = 8;
+    DrCurve.CurveState = CurveIdle;
+    DrCurve.CurveToolFlag = flag;
+    DrCurve.Continuing = false;
+    Guarded("CurveStart", [flag] {
+        if (flag == 0) {
+            Index.CurSymbol = Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
+            DrCurve.ToolCursor = DrawCurveCursor;
+            HelpContext(226);
+        } else {
+            if (Index.SelectedIndex > 0) {
+                ReadElement(Index.SelectedIndex, E());
+                GetSymbol(E().Symbol, Index.CurSymbol);
+                MarkElement(E());
+            }
+            DrCurve.ToolCursor = DrawCurveCutCursor;
+            HelpContext(flag == 1 ? 223 : 73);
+        }
+        SetToolCursor(DrCurve.ToolCursor);
+        SetStatusText(Text(TextKey::NewCurve));
+    });
+}
+
+void CurveEnd()
+{
+    if (Work.ToolMode != 8)
+        return;
+    Guarded("CurveEnd", [] {
+        if (DrCurve.CurveState > CurveIdle)
+            TerminateLine();
+        if (EditSys.TypingActive)
+            EndTyping();
+        if (DrCurve.CurveToolFlag > 0 || DrCurve.Continuing)
+            UnmarkElement(E());
+    });
+    SetToolCursor(0);
+    Work.ToolMode = 0;
+    ClearStatusText();
+}
+
+void CurveMouseDown()
+{
+    Guarded("CurveMouseDown", [] {
+        if (EditSys.TypingActive) {
+            if (PressOnTypingText()) {
+                TypingMouseDown();
+                return;
+            }
+            EndTyping();
+        }
+        switch (DrCurve.CurveState) {
+        case CurveIdle: DownIdle(); break;
+        case PointPlaced: DownPointPlaced(); break;
+        case FollowDone: DownFollowDone(); break;
+        default: break;
+        }
+    });
+}
+
+void CurveMoveBefore()
+{
+    if (EditSys.TypingActive)
+        return;
+    Guarded("CurveMoveBefore", [] {
+        switch (DrCurve.CurveState) {
+        case NewPointDirection:
+            DraftFrom(N() - 4);
+            Extras();
+            break;
+        case MovingPoint:
+            Extras();
+            MovePointBefore();
+            break;
+        case FirstDirection:
+        case FollowingLine:
+        case CornerDirection:
+        case StraightPointDirection:
+            Extras();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void CurveMoveAfter()
+{
+    Guarded("CurveMoveAfter", [] {
+        const Cord c = Cursor();
+        const int n = N();
+        if (EditSys.TypingActive && PressOnTypingText()) {
+            SetToolCursor(InsertTextCursor);
+            TypingMouseMove();
+            return;
+        }
+        int cursor = DrCurve.ToolCursor;
+        if (DrCurve.CurveState == PointPlaced && ReshapeAllowed() && (Near(c, P(n - 4)) || Near(c, P(n - 3))))
+            cursor = EditPointCursor;
+        SetToolCursor(cursor);
+        switch (DrCurve.CurveState) {
+        case FirstDirection:
+        case CornerDirection:
+        case StraightPointDirection:
+            P(n) = {c.x | FirstBezierFlag, c.y};
+            Extras();
+            break;
+        case NewPointDirection:
+            P(n) = {c.x | FirstBezierFlag, c.y};
+            UpdateNewPointControl(c);
+            DrCurve.BezierShown = true;
+            DraftFrom(n - 4);
+            Extras();
+            break;
+        case FollowingLine:
+            P(n) = c;
+            Extras();
+            break;
+        case MovingPoint:
+            MovePointAfter();
+            Extras();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void CurveMouseUp()
+{
+    if (EditSys.TypingActive) {
+        TypingMouseUp();
+        return;
+    }
+    Guarded("CurveMouseUp", [] {
+        const Cord c = Cursor();
+        const int n = N();
+        switch (DrCurve.CurveState) {
+        case FirstDirection:
+            if (Near(c, P(n - 1)))
+                Abandon();
+            else
+                KeepHandle(c);
+            break;
+        case NewPointDirection:
+            if (Near(c, P(n - 1)))
+                EndWithout(3);
+            else
+                KeepHandle(c);
+            break;
+        case CornerDirection:
+            if (Near(c, P(n - 1)))
+                EndWithout(0);
+            else
+                KeepHandle(c);
+            break;
+        case StraightPointDirection:
+            if (Near(c, P(n - 1)))
+                EndWithout(1);
+            else
+                KeepHandle(c);
+            break;
+        case FollowingLine:
+            Feedback();
+            if (HookState().EndFollow && HookState().EndFollow()) {
+                DrCurve.CurveState = FollowDone;
+                Feedback();
+            } else {
+                Beep();
+                MaxPointsError();
+                EditSys.DraftShown = false;
+                DrCurve.CurveState = FollowDone;
+                TerminateLine();
+            }
+            break;
+        case MovingPoint:
+            Feedback();
+            DrCurve.CurveState = PointPlaced;
+            Feedback();
+            break;
+        default:
+            break;
+        }
+    });
+}
+
+void CurveKey(int ch)
+{
+    Guarded("CurveKey", [ch] {
+        if (EditSys.TypingActive && DrCurve.CurveState == CurveIdle) {
+            TypingKey(char16_t(ch));
+            return;
+        }
+        const int state = DrCurve.CurveState;
+        if (ch != 8 || (state != PointPlaced && state != FollowDone))
+            return;
+        const int n = N();
+        const int start = EditSys.DraftStart;
+        if (n > start + 1 && IsFirst(n - 1)) {
+            Feedback();
+            if (n > start + 4 && IsCorner(n - 2) && IsSecond(n - 3)) {
+                const Cord a = P(n - 2), in = P(n - 3);
+                P(n - 1) = {Masked(SafeRound(2.0 * Masked(a.x) - Masked(in.x))) | FirstBezierFlag,
+                            Masked(SafeRound(2.0 * Masked(a.y) - Masked(in.y)))};
+                P(n - 2).y &= ~CornerFlag;
+                DrCurve.CurveState = PointPlaced;
+            } else {
+                SetN(n - 1);
+                if (n - 1 > start + 3 && IsSecond(n - 3)) {
+                    SetN(n - 3);
+                    DrCurve.CurveState = PointPlaced;
+                } else {
+                    DrCurve.CurveState = FollowDone;
+                }
+            }
+            Feedback();
+        } else if (n > start + 1) {
+            Feedback();
+            SetN(n - 1);
+            DrCurve.CurveState = FollowDone;
+            Feedback();
+        } else {
+            Feedback();
+            EditSys.DraftShown = false;
+            DrCurve.CurveState = CurveIdle;
+            if (DrCurve.CurveToolFlag == 1 && HookState().CutFinish)
+                HookState().CutFinish();
+            else
+                SetN(DrCurve.StartCount);
+            ClearStatusText();
+        }
+    });
+}
+
+void TerminateLine()
+{
+    Guarded("TerminateLine", [] {
+        if (EditSys.DraftShown)
+            Feedback();
+        DrCurve.CurveState = CurveIdle;
+        EditSys.DraftShown = false;
+        if (N() > 0 && IsFirst(N() - 1))
+            SetN(N() - 1);
+        ClearStatusText();
+        if (ProgramConfig.AutoJoin && DrCurve.CurveToolFlag == 0)
+            AutoJoin();
+        if (DrCurve.CurveToolFlag == 1) {
+            if (HookState().CutFinish)
+                HookState().CutFinish();
+        } else if (DrCurve.CurveToolFlag == 0 && !DrCurve.Continuing) {
+            StoreNewObject();
+        } else {
+            StoreIntoSelected();
+        }
+        UndoButtons();
+    });
+}
+
+} // namespace zemo

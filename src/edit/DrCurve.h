@@ -1,0 +1,77 @@
+// DrCurve: the curve tool (tool mode 8). Lines and areas are drawn as chains of cubic Bezier
+// segments: a press places a point, the drag sets its direction. The same gestures draw the
+// cutting line of the area-cutting command and a new hole in the selected area.
+//
+// The object grows in CurElement. While a direction is dragged, the point's outgoing control
+// point (the handle) lives one slot past the counted coordinates. The feedback is XOR on the
+// edit device: the line drawn so far is EditSys's draft (MarkDraft from EditSys.DraftStart);
+// the tool adds the handle line being dragged.
+#pragma once
+
+#include "core/Cord.h"
+
+#include <functional>
+
+namespace zemo {
+
+enum CurveStateValue : int {
+    CurveIdle = 0,
+    FirstDirection = 1,
+    PointPlaced = 2,
+    NewPointDirection = 3,
+    FollowingLine = 4,
+    FollowDone = 5,
+    CornerDirection = 6,
+    StraightPointDirection = 7,
+    MovingPoint = 8,
+};
+
+struct DrCurveState {
+    int CurveState = CurveIdle;
+    int CurveToolFlag = 0;      // 0 new object, 1 cutting line, 2 new hole
+    int StartCount = 0;
+    double HandleLength = 0;
+    bool BezierShown = false;
+    int ToolCursor = 0;
+    bool Continuing = false;    // an existing line is continued from its end
+    int MoveTailStart = 0;      // first index of the draft hidden while a point moves
+};
+
+extern DrCurveState DrCurve;
+
+// What the neighbouring tools and the window system supply. Each may stay empty: the curve
+// tool then does without (no following, no continuing, no cutting).
+struct DrCurveHooks {
+    std::function<void()> Beep;
+    // Following another line (Ctrl): true when the press is on a line; EndFollow appends the
+    // followed part to CurElement, false when there is no room.
+    std::function<bool()> BeginFollow;
+    std::function<bool()> EndFollow;
+    // Continuing a line (Shift at its end point): loads that line into CurElement.
+    std::function<bool()> BeginContinueLine;
+    std::function<void()> FinishContinueLine;
+    // The area-cutting command: the first press may be refused; the finished cutting line
+    // (or a cancelled one) goes back to it.
+    std::function<bool()> CutCheckPress;
+    std::function<void()> CutFinish;
+    std::function<void()> CutCancel;
+};
+DrCurveHooks& CurveHooks();
+
+void ResetDrCurve();
+// Enters the curve tool's seven procedures in the tool table (tool mode 8).
+void RegisterCurveTool();
+
+// The most coordinates a drawing may count before a further point is refused.
+int CurvePointLimit();
+
+void CurveStart(int flag);
+void CurveEnd();
+void CurveMouseDown();
+void CurveMoveBefore();
+void CurveMoveAfter();
+void CurveMouseUp();
+void CurveKey(int ch);
+void TerminateLine();
+
+} // namespace zemo

@@ -1,0 +1,69 @@
+// Text typing into the text of the current object (CurElement, number Index.SelectedIndex):
+// a text object, a line-text object or a rectangle with text. The text is edited in a UTF-16
+// buffer (Texts.TypingBuffer) with a caret and a selection (Texts.CaretIndex and AnchorIndex);
+// changes reach the object once per burst of keys, when the application is idle.
+//
+// Layout, caret placement and the caret outline are the text painter's (render/Texts.h).
+#pragma once
+
+#include "core/Element.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace zemo {
+
+struct TextEditState {
+    bool TextDragSelecting = false;
+    bool TypingChanged = false;      // the object's text was written since StartTyping
+    bool EditPending = false;        // a change or caret move waits for the idle commit
+    bool TextDirty = false;          // the buffer changed since the last commit
+    bool CommitScheduled = false;
+    bool RightToLeft = false;        // the input runs right to left
+    char16_t PendingHighSurrogate = 0;
+    bool ColumnKept = false;         // Up and Down keep the column of their first step
+    int32_t KeptColumnX = 0;
+};
+
+extern TextEditState TextEdit;
+
+struct TextEditHooks {
+    // True while the keyboard's input direction is right to left; empty: the platform's
+    // input method tells.
+    std::function<bool()> InputRightToLeft;
+};
+TextEditHooks& TypingHooks();
+
+void ResetTextEdit();
+
+// The most characters the object's text may hold: 8191, less when the object's points leave
+// less room in an object (a text grows in runs of 32 characters).
+int MaxTypingChars(const ElementRecord& e);
+
+void StartTyping();
+void EndTyping();
+// The press lies on the typed object.
+bool PressOnTypingText();
+void TypingMouseDown();
+void TypingMouseMove();
+void TypingMouseUp();
+// One typed UTF-16 unit (a surrogate pair comes as two calls).
+void TypingKey(char16_t c);
+// Committed text of an input method (or a key's whole text).
+void TypingText(const QString& text);
+// Keys of the window's key-down handler while typing; true when the key was used.
+bool TypingKeyDown(int qtKey, bool shift, bool ctrl, bool alt);
+void MoveCaret(int qtKey, bool shift);
+void DeleteText();
+void CopyText();
+void CutText();
+void PasteText();
+// Writes pending changes into the object; called when the application is idle.
+void CommitTyping();
+
+// The clipboard text as it may be inserted: line ends as CR LF (text objects) or dropped
+// with TAB and the other control characters (line texts), lone surrogates dropped.
+std::u16string CleanPastedText(const QString& text, bool lineText);
+
+} // namespace zemo
