@@ -5,6 +5,8 @@
 #include "core/widgets/EscapeFilter.h"
 #include "edit/Cursors.h"
 #include "edit/DrCurve.h"
+#include "edit/ScrnWin.h"
+#include "edit/View.h"
 #include "document/Open.h"
 #include "edit/EditSys.h"
 #include "edit/TextEdit.h"
@@ -434,6 +436,8 @@ void InstallEditWidgets()
     };
     Hooks().WhenIdle = [](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); };
     RegisterCurveTool();
+    RegisterViewTool();
+    RegisterScreenWinTool();
     // Opened and new maps get their window here unless the shell linked its own.
     if (!Opening.WindowHooks.CreateWindow) {
         DocumentWindowHooks h;
