@@ -9,27 +9,17 @@
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
-#include <QProcess>
 #include <QScreen>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include "../support/XvfbShot.h"
 
 using namespace zemo;
 
 namespace {
 
 const char* const OutputVariable = "ZEMO_SCREENSHOT_OUT";
-
-void Settle(int ms)
-{
-    for (int waited = 0; waited < ms; waited += 20) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-}
 
 void TakeScreenshot(const QString& out)
 {
@@ -39,11 +29,11 @@ void TakeScreenshot(const QString& out)
     m.resize(1100, 700);
     m.move(0, 0);
     m.show();
-    Settle(800);
+    test::SettleEvents(800);
     QMenu* menu = m.Menu(Cmd::FileMnu);
     menu->popup(m.mapToGlobal(QPoint(m.menuBar()->actionGeometry(menu->menuAction()).left(),
                                      m.menuBar()->height())));
-    Settle(800);
+    test::SettleEvents(800);
     const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700);
     ASSERT_TRUE(shot.save(out, "PNG"));
     menu->close();
@@ -53,39 +43,21 @@ void TakeScreenshot(const QString& out)
 
 TEST(Screenshot, MainFrameUnderXvfb)
 {
-    const QString inner = qEnvironmentVariable(OutputVariable);
+    const QString inner = test::InnerShotPath(OutputVariable);
     if (!inner.isEmpty()) {
         TakeScreenshot(inner);
         return;
     }
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty())
-        GTEST_SKIP() << "xvfb-run is not installed (Debian packages xvfb and xauth)";
-
-    const QString folder =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString out = folder + QStringLiteral("/main-frame.png");
-    QFile::remove(out);
-    QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(OutputVariable), out);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    QProcess run;
-    run.setProcessEnvironment(env);
-    run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
-                        QStringLiteral("-screen 0 1280x800x24"),
-                        QCoreApplication::applicationFilePath(),
-                        QStringLiteral("--gtest_filter=Screenshot.MainFrameUnderXvfb")});
-    ASSERT_TRUE(run.waitForFinished(120000));
-    const QByteArray log = run.readAll();
-    ASSERT_EQ(run.exitCode(), 0) << log.toStdString();
+    const test::XvfbRun run =
+        test::RunSelfUnderXvfb(OutputVariable, QStringLiteral("main-frame.png"),
+                               QStringLiteral("Screenshot.MainFrameUnderXvfb"));
+    if (!run.skipped.isEmpty())
+        GTEST_SKIP() << run.skipped.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.log.toStdString();
+    const QString& out = run.output;
 
     QImage image(out);
-    ASSERT_FALSE(image.isNull()) << log.toStdString();
+    ASSERT_FALSE(image.isNull()) << run.log.toStdString();
     EXPECT_EQ(image.size(), QSize(1100, 700));
     // Not a blank screen: menu bar, toolbars and the open menu give many colours.
     QSet<QRgb> colours;

@@ -14,14 +14,12 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
 #include <QScreen>
 #include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
+
+#include "../support/XvfbShot.h"
 
 using namespace zemo;
 
@@ -35,14 +33,6 @@ QString ShippedMap()
                            + QStringLiteral("/../SYMBOL/orienteering-15000.zmd"));
 }
 
-void Settle(int ms)
-{
-    for (int waited = 0; waited < ms; waited += 20) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(20);
-    }
-}
-
 void TakeScreenshot(const QString& out)
 {
     ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
@@ -52,12 +42,12 @@ void TakeScreenshot(const QString& out)
     m.resize(1100, 700);
     m.move(0, 0);
     m.show();
-    Settle(500);
+    test::SettleEvents(500);
     bool opened = false;
     RunInFrame([&] { opened = OpenMapByName(ShippedMap()); }, "test");
     ASSERT_TRUE(opened);
     NotifyStateChanged();
-    Settle(1200);
+    test::SettleEvents(1200);
     TSymbolBox* box = SymbolBoxOf(m);
     ASSERT_NE(box, nullptr);
     ASSERT_TRUE(box->isVisible());
@@ -75,42 +65,22 @@ void TakeScreenshot(const QString& out)
 
 TEST(SymbolBoxScreenshot, MainFrameWithTheOrienteeringSetUnderXvfb)
 {
-    const QString inner = qEnvironmentVariable(OutputVariable);
+    const QString inner = test::InnerShotPath(OutputVariable);
     if (!inner.isEmpty()) {
         TakeScreenshot(inner);
         return;
     }
     if (!QFile::exists(ShippedMap()))
         GTEST_SKIP() << "the shipped symbol-set map is missing: " << ShippedMap().toStdString();
-    const QString xvfbRun = QStandardPaths::findExecutable(QStringLiteral("xvfb-run"));
-    if (xvfbRun.isEmpty())
-        GTEST_SKIP() << "xvfb-run is not installed (Debian packages xvfb and xauth)";
-
-    const QString folder =
-        QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../screenshots"));
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString out = folder + QStringLiteral("/symbol-box.png");
-    QFile::remove(out);
-    QTemporaryDir home;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QString::fromLatin1(OutputVariable), out);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.path());
-    env.insert(QStringLiteral("XDG_STATE_HOME"), home.path());
-    env.insert(QStringLiteral("ASAN_OPTIONS"), QStringLiteral("detect_leaks=0"));
-    QProcess run;
-    run.setProcessEnvironment(env);
-    run.setProcessChannelMode(QProcess::MergedChannels);
-    run.start(xvfbRun, {QStringLiteral("-a"), QStringLiteral("-s"),
-                        QStringLiteral("-screen 0 1280x800x24"),
-                        QCoreApplication::applicationFilePath(),
-                        QStringLiteral("--gtest_filter=SymbolBoxScreenshot.*")});
-    ASSERT_TRUE(run.waitForFinished(120000));
-    const QByteArray log = run.readAll();
-    ASSERT_EQ(run.exitCode(), 0) << log.toStdString();
+    const test::XvfbRun run = test::RunSelfUnderXvfb(OutputVariable, QStringLiteral("symbol-box.png"),
+                                                     QStringLiteral("SymbolBoxScreenshot.*"));
+    if (!run.skipped.isEmpty())
+        GTEST_SKIP() << run.skipped.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.log.toStdString();
+    const QString& out = run.output;
 
     QImage image(out);
-    ASSERT_FALSE(image.isNull()) << log.toStdString();
+    ASSERT_FALSE(image.isNull()) << run.log.toStdString();
     QFile f(out + QStringLiteral(".box"));
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QList<QByteArray> v = f.readAll().split(' ');
