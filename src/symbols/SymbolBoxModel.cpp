@@ -419,13 +419,59 @@ int SymPanelWidthSetting(PString& s, int scrollBarWidth, int clientWidth)
     return fixed;
 }
 
+int MaxSymBoxHeight(int panelHeight)
+{
+    return panelHeight - 53;
+}
+
 int SymBoxHeightSetting(PString& s, int panelHeight)
 {
     const int h = GetParamInt(s, QLatin1Char('h'), 0);
-    const int fixed = h >= 27 && h <= panelHeight - 53 ? h : 53;
+    const int fixed = h >= 27 && h <= MaxSymBoxHeight(panelHeight) ? h : 53;
     if (fixed != h)
         SetParam(s, QLatin1Char('h'), QString::number(fixed));
     return fixed;
+}
+
+namespace {
+
+PString* BoxSettings()
+{
+    TZmd* z = Map();
+    const int slot = MapSettingsSlot(SymBoxSettingsType);
+    return z && slot >= 0 ? &z->MapSettings[size_t(slot)] : nullptr;
+}
+
+} // namespace
+
+void SaveSymSplitterPos(int panelWidth)
+{
+    if (PString* s = BoxSettings())
+        SetParam(*s, QLatin1Char('v'), QString::number(panelWidth));
+}
+
+void SaveSymBoxSplitterPos(int boxHeight)
+{
+    if (PString* s = BoxSettings())
+        SetParam(*s, QLatin1Char('h'), QString::number(boxHeight));
+}
+
+bool SaveSymBoxSettings()
+{
+    PString* s = BoxSettings();
+    // A copy: the store writes the map's slot itself.
+    return s && SaveTypedPString(PString(*s), SymBoxSettingsType);
+}
+
+int ApplySymBoxSplitterPos(int boxHeight)
+{
+    PString* s = BoxSettings();
+    if (!s)
+        return boxHeight;
+    if (boxHeight == 0)
+        boxHeight = GetParamInt(*s, QLatin1Char('h'), 30);
+    SaveSymBoxSettings();
+    return boxHeight;
 }
 
 SymbolPanelLayout ComputeSymbolPanelLayout(const SymbolPanelInput& in, PString& settings)

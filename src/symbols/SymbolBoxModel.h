@@ -80,6 +80,18 @@ void RegisterSymbolBoxWorkers();
 int SymPanelWidthSetting(PString& s, int scrollBarWidth, int clientWidth);
 int SymBoxHeightSetting(PString& s, int panelHeight);
 
+// While a splitter is dragged: the proposed panel width (field 'v') or box height (field 'h')
+// goes into the current map's string; nothing without a map.
+void SaveSymSplitterPos(int panelWidth);
+void SaveSymBoxSplitterPos(int boxHeight);
+// After the panel splitter moved: the string is stored with the map.
+bool SaveSymBoxSettings();
+// After the box splitter moved: the height the box keeps (a collapsed box gets field 'h',
+// 30 without one); the string is stored with the map.
+int ApplySymBoxSplitterPos(int boxHeight);
+// The largest box height the string accepts in a panel of that height.
+int MaxSymBoxHeight(int panelHeight);
+
 // What RefreshSymbolBox shows.
 struct SymbolPanelLayout {
     bool symPanel = false;

@@ -2,6 +2,7 @@
 // field, the quick symbol editor's drawing buttons, and the extensions of higher libraries.
 #include "core/LangTexts.h"
 #include "core/Status.h"
+#include "core/widgets/OwnControls.h"
 #include "core/widgets/QtStatusBar.h"
 #include "document/Index.h"
 #include "edit/Work.h"
@@ -9,7 +10,9 @@
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Panels.h"
 
+#include <QApplication>
 #include <QDockWidget>
+#include <QMouseEvent>
 #include <QMdiArea>
 #include <QLabel>
 #include <QSplitter>
@@ -100,4 +103,57 @@ TEST(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
     EXPECT_EQ(view.CurrentSymbol, nullptr);
     CommandBusy = false;
     Work.ActiveView = nullptr;
+}
+
+TEST(Panels, SplittersSitOnTheEdgesTheyMoveAndResizeWithTheMouse)
+{
+    ResetCommandFrame();
+    ClearPanelExtensions();
+    TMainFm m(TMainFm::Options{false});
+    m.resize(900, 600);
+    m.show();
+    MainFramePanels* p = PanelsOf(m);
+    ASSERT_NE(p, nullptr);
+    ASSERT_NE(p->SymSplitter, nullptr);
+    ASSERT_NE(p->SymBoxSplitterBar, nullptr);
+    // Hidden with the panel.
+    EXPECT_FALSE(p->SymSplitter->isVisible());
+    ShowSymbolPanels(*p, true, false);
+    QApplication::processEvents();
+    ASSERT_TRUE(p->SymSplitter->isVisible());
+    EXPECT_EQ(p->SymSplitter->geometry(),
+              QRect(p->SymDock->x(), p->SymDock->y(), SymSplitterSize, p->SymDock->height()));
+    // The box's bar shows only with a panel below the box.
+    EXPECT_FALSE(p->SymBoxSplitterBar->isVisible());
+    p->DbPanel->show();
+    QApplication::processEvents();
+    ASSERT_TRUE(p->SymBoxSplitterBar->isVisible());
+
+    auto drag = [](QWidget* bar, QPoint d) {
+        const QPoint at = bar->rect().center();
+        const QPoint g = bar->mapToGlobal(at);
+        QMouseEvent press(QEvent::MouseButtonPress, at, g, Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &press);
+        QMouseEvent move(QEvent::MouseMove, at + d, g + d, Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(bar, &move);
+        QMouseEvent release(QEvent::MouseButtonRelease, at + d, g + d, Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        QApplication::sendEvent(bar, &release);
+        QApplication::processEvents();
+    };
+    int moved = 0;
+    p->SymSplitter->OnMoved = [&] { ++moved; };
+    const int width = p->SymDock->width();
+    drag(p->SymSplitter, QPoint(-30, 0));
+    EXPECT_EQ(p->SymDock->width(), width + 30);
+    EXPECT_EQ(moved, 1);
+    EXPECT_EQ(p->SymSplitter->geometry().left(), p->SymDock->x());
+    drag(p->SymSplitter, QPoint(-5000, 0));
+    EXPECT_EQ(p->SymDock->width(), m.width() - 50);
+
+    const int height = p->SymbolBoxHolder->height();
+    drag(p->SymBoxSplitterBar, QPoint(0, 25));
+    EXPECT_EQ(p->SymbolBoxHolder->height(), height + 25);
+    EXPECT_EQ(p->SymBoxSplitterBar->y(),
+              p->SymbolBoxHolder->mapTo(p->SymPanel, QPoint(0, p->SymbolBoxHolder->height())).y());
 }

@@ -7,8 +7,18 @@
 #include "symbols/store/IconCodec.h"
 #include "symbols/widgets/SymbolBox.h"
 
+#include "core/widgets/OwnControls.h"
+#include "shell/CommandFrame.h"
+#include "shell/widgets/MainFm.h"
+#include "shell/widgets/Panels.h"
+#include "symbols/widgets/SymbolFeatures.h"
+
 #include <QApplication>
+#include <QDockWidget>
+#include <QKeyEvent>
 #include <QMouseEvent>
+
+#include <memory>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -378,4 +388,201 @@ TEST_F(SymbolBoxTest, WidgetShowsIconsAndFollowsTheMouse)
         EXPECT_EQ(shot.pixel(empty) & 0xFFFFFF, 0xFFFFFFu);
     EXPECT_EQ(box.PositionAt(box.CellRect(3).center()), 3);
     EXPECT_EQ(box.PositionAt(empty, true), 10);
+}
+
+// ---- The splitters of the symbol panel and the settings string ----
+
+namespace {
+
+class SymbolPanelFrameTest : public SymbolBoxTest {
+protected:
+    void TearDown() override
+    {
+        frame.reset();
+        SymbolBoxTest::TearDown();
+    }
+    void StartFrame()
+    {
+        frame.reset();
+        ResetCommandFrame();
+        InstallSymbolFeatures();
+        frame = std::make_unique<TMainFm>(TMainFm::Options{false});
+        frame->resize(1000, 700);
+        frame->show();
+        Settle();
+        SymbolHooks().RefreshSymbolBox();
+        Settle();
+        panels = PanelsOf(*frame);
+        ASSERT_NE(panels, nullptr);
+    }
+    void Settle()
+    {
+        for (int i = 0; i < 3; ++i)
+            QApplication::processEvents();
+    }
+    // A drag with the mouse: press in the bar's middle, one move per offset, release.
+    void Drag(QWidget* bar, std::initializer_list<QPoint> offsets)
+    {
+        const QPoint at = bar->rect().center();
+        const QPoint global = bar->mapToGlobal(at);
+        auto send = [&](QEvent::Type type, QPoint d, Qt::MouseButtons buttons) {
+            QMouseEvent e(type, at + d, global + d, Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(bar, &e);
+        };
+        send(QEvent::MouseButtonPress, {}, Qt::LeftButton);
+        QPoint last;
+        for (QPoint d : offsets) {
+            QMouseEvent e(QEvent::MouseMove, at + d, global + d, Qt::NoButton, Qt::LeftButton,
+                          Qt::NoModifier);
+            QApplication::sendEvent(bar, &e);
+            last = d;
+        }
+        send(QEvent::MouseButtonRelease, last, Qt::NoButton);
+        Settle();
+    }
+    int Field(char code) const
+    {
+        return GetParamInt(zmd->MapSettings[size_t(MapSettingsSlot(SymBoxSettingsType))],
+                           QLatin1Char(code), -1);
+    }
+    // The string as the map file holds it.
+    int StoredField(char code)
+    {
+        frame.reset();
+        Reopen();
+        return Field(code);
+    }
+
+    std::unique_ptr<TMainFm> frame;
+    MainFramePanels* panels = nullptr;
+};
+
+} // namespace
+
+TEST_F(SymbolPanelFrameTest, PanelWidthFollowsItsSplitterIsStoredCappedAndRestored)
+{
+    OpenCount(10);
+    StartFrame();
+    ASSERT_TRUE(panels->SymDock->isVisible());
+    ASSERT_TRUE(panels->SymSplitter->isVisible());
+    EXPECT_EQ(panels->SymSplitter->geometry().left(), panels->SymDock->geometry().left());
+    const int start = Field('v');
+    ASSERT_GT(start, 0);
+    EXPECT_EQ(panels->SymDock->width(), start);
+
+    // Dragging the bar left widens the panel; the string follows and is stored.
+    Drag(panels->SymSplitter, {QPoint(-10, 0), QPoint(-40, 3)});
+    EXPECT_EQ(panels->SymDock->width(), start + 40);
+    EXPECT_EQ(Field('v'), start + 40);
+    EXPECT_EQ(panels->SymSplitter->geometry().left(), panels->SymDock->geometry().left());
+    // A refresh keeps it.
+    SymbolHooks().RefreshSymbolBox();
+    Settle();
+    EXPECT_EQ(panels->SymDock->width(), start + 40);
+
+    // Never wider than the window less 50, and the next refresh accepts that width.
+    Drag(panels->SymSplitter, {QPoint(-5000, 0)});
+    EXPECT_EQ(Field('v'), frame->width() - 50);
+    EXPECT_EQ(panels->SymDock->width(), frame->width() - 50);
+    SymbolHooks().RefreshSymbolBox();
+    Settle();
+    EXPECT_EQ(Field('v'), frame->width() - 50);
+
+    Drag(panels->SymSplitter, {QPoint(5000, 0), QPoint(100, 0)});
+    const int dragged = panels->SymDock->width();
+    EXPECT_EQ(dragged, frame->width() - 150);
+    EXPECT_EQ(Field('v'), dragged);
+    // Reopened in a new frame, the map brings its width back.
+    EXPECT_EQ(StoredField('v'), dragged);
+    StartFrame();
+    EXPECT_EQ(panels->SymDock->width(), dragged);
+
+    // Escape cancels a drag: nothing changes on screen or in the file.
+    QWidget* bar = panels->SymSplitter;
+    const QPoint at = bar->rect().center();
+    QMouseEvent press(QEvent::MouseButtonPress, at, bar->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent move(QEvent::MouseMove, at, bar->mapToGlobal(at) + QPoint(30, 0), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &move);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(bar, &esc);
+    Settle();
+    EXPECT_EQ(panels->SymDock->width(), dragged);
+    EXPECT_EQ(StoredField('v'), dragged);
+}
+
+TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestored)
+{
+    OpenCount(30);
+    zmd->DatasetsPresent = 1;
+    StartFrame();
+    ASSERT_TRUE(panels->DbPanel->isVisible());
+    TZSplitter* bar = panels->SymBoxSplitterBar;
+    ASSERT_TRUE(bar->isVisible());
+    QWidget* holder = panels->SymbolBoxHolder;
+    EXPECT_EQ(bar->geometry().top(), holder->mapTo(panels->SymPanel, QPoint(0, holder->height())).y());
+    EXPECT_EQ(Field('h'), 53);
+    EXPECT_EQ(holder->height(), 53);
+
+    Drag(bar, {QPoint(0, 40)});
+    EXPECT_EQ(holder->height(), 93);
+    EXPECT_EQ(Field('h'), 93);
+    EXPECT_EQ(bar->geometry().top(), holder->mapTo(panels->SymPanel, QPoint(0, 93)).y());
+    TSymbolBox* box = SymbolBoxOf(*frame);
+    ASSERT_NE(box, nullptr);
+    EXPECT_LE(box->height(), 93);
+
+    // Dragged to the bottom it stops where the string still accepts it, so a refresh keeps
+    // the height instead of falling back to 53.
+    Drag(bar, {QPoint(0, 5000)});
+    const int most = panels->SymPanel->height() - 53;
+    EXPECT_EQ(Field('h'), most);
+    EXPECT_EQ(holder->height(), most);
+    SymbolHooks().RefreshSymbolBox();
+    Settle();
+    EXPECT_EQ(Field('h'), most);
+    EXPECT_EQ(holder->height(), most);
+
+    // Snapped shut, the box comes back at the height stored last.
+    Drag(bar, {QPoint(0, -20), QPoint(0, -5000)});
+    EXPECT_EQ(Field('h'), most - 20);
+    EXPECT_EQ(holder->height(), most - 20);
+
+    Drag(bar, {QPoint(0, -100)});
+    const int dragged = holder->height();
+    EXPECT_EQ(dragged, most - 120);
+    EXPECT_EQ(StoredField('h'), dragged);
+    zmd->DatasetsPresent = 1;
+    StartFrame();
+    EXPECT_EQ(panels->SymbolBoxHolder->height(), dragged);
+    // Without a lower panel the box takes the whole panel and the bar goes.
+    zmd->DatasetsPresent = 0;
+    SymbolHooks().RefreshSymbolBox();
+    Settle();
+    EXPECT_FALSE(panels->SymBoxSplitterBar->isVisible());
+    EXPECT_GT(panels->SymbolBoxHolder->height(), dragged);
+}
+
+TEST_F(SymbolBoxTest, SplitterPositionsGoToTheCurrentMapsString)
+{
+    // Without a map nothing is stored and the height stays.
+    Close();
+    SaveSymSplitterPos(300);
+    EXPECT_FALSE(SaveSymBoxSettings());
+    EXPECT_EQ(ApplySymBoxSplitterPos(0), 0);
+
+    OpenCount(3);
+    const size_t slot = size_t(MapSettingsSlot(SymBoxSettingsType));
+    zmd->MapSettings[slot].clear();
+    // A collapsed box without a stored height opens at 30; the string is stored.
+    EXPECT_EQ(ApplySymBoxSplitterPos(0), 30);
+    SaveSymSplitterPos(300);
+    SaveSymBoxSplitterPos(120);
+    EXPECT_EQ(ApplySymBoxSplitterPos(0), 120);
+    EXPECT_EQ(ApplySymBoxSplitterPos(77), 77);
+    Reopen();
+    EXPECT_EQ(GetParamInt(zmd->MapSettings[slot], QLatin1Char('v'), -1), 300);
+    EXPECT_EQ(GetParamInt(zmd->MapSettings[slot], QLatin1Char('h'), -1), 120);
 }

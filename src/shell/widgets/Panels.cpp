@@ -1,6 +1,7 @@
 #include "shell/widgets/Panels.h"
 
 #include "core/LangTexts.h"
+#include "core/widgets/OwnControls.h"
 #include "core/widgets/QtStatusBar.h"
 #include "document/Index.h"
 #include "edit/Work.h"
@@ -59,6 +60,54 @@ private:
     StatusLine* line_;
 };
 
+// The splitters are bars of their own laid over the dock's left edge and over the handle
+// below the box; they follow those edges whenever the panels move, resize, show or hide.
+class SplitterKeeper : public QObject {
+public:
+    SplitterKeeper(MainFramePanels& p, QObject* owner) : QObject(owner), p_(p) {}
+    void Place()
+    {
+        QDockWidget* dock = p_.SymDock;
+        TZSplitter* side = p_.SymSplitter;
+        const bool docked = dock->isVisibleTo(dock->parentWidget());
+        if (docked) {
+            const QRect g = dock->geometry();
+            side->setGeometry(g.left(), g.top(), SymSplitterSize, g.height());
+            side->raise();
+        }
+        side->setVisible(docked);
+
+        TZSplitter* bar = p_.SymBoxSplitterBar;
+        const bool lower = !p_.CsPanel->isHidden() || !p_.DbPanel->isHidden();
+        if (lower) {
+            const QWidget* holder = p_.SymbolBoxHolder;
+            const QPoint below = holder->mapTo(p_.SymPanel, QPoint(0, holder->height()));
+            bar->setGeometry(below.x(), below.y(), holder->width(), SymSplitterSize);
+            bar->raise();
+        }
+        bar->setVisible(lower);
+    }
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        switch (e->type()) {
+        case QEvent::Move:
+        case QEvent::Resize:
+        case QEvent::ShowToParent:
+        case QEvent::HideToParent:
+        case QEvent::Show:
+        case QEvent::Hide:
+            Place();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    MainFramePanels& p_;
+};
+
 QDockWidget* MakeDock(TMainFm& frame, const QString& name, QWidget* content)
 {
     auto* dock = new QDockWidget(&frame);
@@ -84,14 +133,17 @@ QToolButton* DrawButton(QWidget* parent, const char* name, TextKey hint, const Q
 
 void BuildSymbolPanel(TMainFm& frame, MainFramePanels& p)
 {
+    // Made before the panels it watches, so it goes first when the frame is torn down.
+    auto* keeper = new SplitterKeeper(p, &frame);
     p.SymPanel = new QWidget;
     p.SymPanel->setObjectName(QStringLiteral("SymPanel"));
     auto* column = new QVBoxLayout(p.SymPanel);
-    column->setContentsMargins(0, 0, 0, 0);
+    // Room for the side splitter laid over the left edge.
+    column->setContentsMargins(SymSplitterSize, 0, 0, 0);
     column->setSpacing(0);
     p.SymBoxSplitter = new QSplitter(Qt::Vertical, p.SymPanel);
     p.SymBoxSplitter->setObjectName(QStringLiteral("SymBoxSplitter"));
-    p.SymBoxSplitter->setHandleWidth(6);
+    p.SymBoxSplitter->setHandleWidth(SymSplitterSize);
     p.SymBoxSplitter->setChildrenCollapsible(false);
     p.SymbolBoxHolder = new QWidget(p.SymBoxSplitter);
     p.SymbolBoxHolder->setObjectName(QStringLiteral("SymbolBoxHolder"));
@@ -105,9 +157,35 @@ void BuildSymbolPanel(TMainFm& frame, MainFramePanels& p)
     p.CsPanel->hide();
     p.DbPanel->hide();
     column->addWidget(p.SymBoxSplitter);
+    // The bar below takes the drags; the splitter only stacks the three parts.
+    for (int i = 0; i < p.SymBoxSplitter->count(); ++i)
+        p.SymBoxSplitter->handle(i)->setEnabled(false);
     p.SymDock = MakeDock(frame, QStringLiteral("SymDock"), p.SymPanel);
     p.SymDock->setMinimumWidth(40);
+    // The panel may take all but 50 pixels of the window; the documents' area must not
+    // push the window wider instead.
+    if (QWidget* documents = frame.centralWidget())
+        documents->setMinimumWidth(1);
     frame.resizeDocks({p.SymDock}, {SymPanelDefaultWidth}, Qt::Horizontal);
+
+    // Right-aligned: the dock on its right grows as the bar moves left; the parent is the
+    // frame, so the dock can reach the frame's width less 50.
+    p.SymSplitter = new TZSplitter(&frame);
+    p.SymSplitter->setObjectName(QStringLiteral("SymSplitter"));
+    p.SymSplitter->SetAlignment(TZSplitter::AlignRight);
+    p.SymSplitter->SetControl(p.SymDock);
+    p.SymSplitter->resize(SymSplitterSize, p.SymSplitter->height());
+    p.SymSplitter->hide();
+
+    p.SymBoxSplitterBar = new TZSplitter(p.SymPanel);
+    p.SymBoxSplitterBar->setObjectName(QStringLiteral("SymBoxSplitterBar"));
+    p.SymBoxSplitterBar->SetAlignment(TZSplitter::AlignTop);
+    p.SymBoxSplitterBar->SetControl(p.SymbolBoxHolder);
+    p.SymBoxSplitterBar->hide();
+
+    for (QWidget* w : {static_cast<QWidget*>(p.SymDock), p.SymPanel, p.SymbolBoxHolder, p.CsPanel, p.DbPanel})
+        w->installEventFilter(keeper);
+    keeper->Place();
 }
 
 void BuildEditPanel(TMainFm& frame, MainFramePanels& p)

@@ -22,17 +22,23 @@ namespace zemo {
 
 class StatusLine;
 class TMainFm;
+class TZSplitter;
 
 inline constexpr int SymPanelDefaultWidth = 248;
 inline constexpr int SymEditPanelWidth = 126;
+inline constexpr int SymSplitterSize = 6;
 // The element kinds of the quick editor's drawing buttons and their pseudo-symbol numbers.
 inline constexpr int PseudoSymbolBase = 32752;
 enum class GraphicsElementKind { Line = 1, Area = 2, Circle = 3, Dot = 4 };
 
 struct MainFramePanels {
-    QDockWidget* SymDock = nullptr;      // its separator is the symbol splitter
-    QWidget* SymPanel = nullptr;
+    QDockWidget* SymDock = nullptr;
+    QWidget* SymPanel = nullptr;         // the dock's content, as wide as the dock
+    // Over the panel's left edge: dragging it sets the dock's width.
+    TZSplitter* SymSplitter = nullptr;
     QSplitter* SymBoxSplitter = nullptr; // the box above, the lower panels below
+    // Over the handle below the box (the splitter's own handles are off): sets its height.
+    TZSplitter* SymBoxSplitterBar = nullptr;
     QWidget* SymbolBoxHolder = nullptr;  // the box goes in here
     QWidget* CsPanel = nullptr;
     QWidget* DbPanel = nullptr;

@@ -1,5 +1,8 @@
 #include "symbols/widgets/SymbolFeatures.h"
 
+#include "core/widgets/OwnControls.h"
+#include "document/Index.h"
+#include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Panels.h"
@@ -7,15 +10,98 @@
 #include "symbols/SymbolMenu.h"
 #include "symbols/widgets/SymbolBox.h"
 
+#include <QDockWidget>
+#include <QEvent>
 #include <QLayout>
 #include <QMdiArea>
 #include <QPointer>
+#include <QStyle>
+
+#include <algorithm>
+#include <functional>
 
 namespace zemo {
 
 namespace {
 
 const char* const BoxProperty = "zemoSymbolBox";
+
+// Calls back on resize and show.
+class ResizeRelay : public QObject {
+public:
+    ResizeRelay(QObject* owner, std::function<void()> onResize)
+        : QObject(owner), onResize_(std::move(onResize)) {}
+    bool eventFilter(QObject*, QEvent* e) override
+    {
+        if (e->type() == QEvent::Resize || e->type() == QEvent::Show)
+            onResize_();
+        return false;
+    }
+
+private:
+    std::function<void()> onResize_;
+};
+
+TZmd* OpenMap()
+{
+    return Index.MapOpen ? Index.ActiveZmd : nullptr;
+}
+
+// The splitters resize the dock and the box's holder by fixing their size, so the sizes
+// the settings give are fixed the same way after every refresh.
+void ApplyPanelSizes(TMainFm& frame, MainFramePanels& p, TSymbolBox& box)
+{
+    TZmd* z = OpenMap();
+    const int slot = MapSettingsSlot(SymBoxSettingsType);
+    if (!z || slot < 0 || p.SymDock->isHidden())
+        return;
+    SymbolPanelInput in;
+    in.mapOpen = true;
+    in.graphicsEditing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
+    in.courseMap = z->CourseMap;
+    in.datasets = z->DatasetsPresent;
+    in.scrollBarWidth = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    in.clientWidth = frame.width();
+    in.panelHeight = p.SymPanel->height();
+    PString settings = z->MapSettings[size_t(slot)]; // already repaired by the refresh
+    const SymbolPanelLayout l = ComputeSymbolPanelLayout(in, settings);
+    if (!l.symPanel)
+        return;
+    p.SymSplitter->MinSize = l.minWidth;
+    p.SymDock->setFixedWidth(l.panelWidth);
+    if (l.boxSplitter) {
+        p.SymbolBoxHolder->setFixedHeight(l.boxHeight);
+    } else {
+        p.SymbolBoxHolder->setMinimumHeight(0);
+        p.SymbolBoxHolder->setMaximumHeight(QWIDGETSIZE_MAX);
+    }
+}
+
+void WireSplitters(MainFramePanels& p, QPointer<TSymbolBox> box)
+{
+    MainFramePanels* panels = &p;
+    // A collapsed panel (snapped to 0) keeps the width stored last.
+    p.SymSplitter->OnCanResize = [](int& size, bool&) {
+        if (size > 0)
+            SaveSymSplitterPos(size);
+    };
+    p.SymSplitter->OnMoved = [] { SaveSymBoxSettings(); };
+    p.SymBoxSplitterBar->OnCanResize = [panels](int& size, bool&) {
+        if (size <= 0)
+            return;
+        // Kept to what the next refresh accepts, or the height would fall back to 53.
+        size = std::max(1, std::min(size, MaxSymBoxHeight(panels->SymPanel->height())));
+        SaveSymBoxSplitterPos(size);
+    };
+    p.SymBoxSplitterBar->OnMoved = [panels, box] {
+        QWidget* holder = panels->SymbolBoxHolder;
+        const int h = ApplySymBoxSplitterPos(holder->height());
+        if (h != holder->height())
+            holder->setFixedHeight(h);
+        if (box)
+            box->LayoutSymbolBox();
+    };
+}
 
 void Attach(TMainFm& frame, MainFramePanels& panels)
 {
@@ -28,9 +114,25 @@ void Attach(TMainFm& frame, MainFramePanels& panels)
     MainFramePanels* p = &panels;
     QPointer<TMainFm> f(&frame);
     const auto refresh = [guard, p, f] {
-        if (guard && f)
-            RefreshSymbolBox(*f, *p, *guard);
+        static bool running = false;
+        // A frame not yet shown (or being torn down) has no sizes to measure: the settings
+        // would be capped to them and written back.
+        if (!guard || !f || running || !f->isVisible())
+            return;
+        running = true;
+        // The box height is checked against the panel's height: measure a panel that is
+        // about to show after it has been laid out, not its size from before.
+        const bool editing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
+        if (OpenMap() && !editing && p->SymDock->isHidden()) {
+            p->SymDock->show();
+            if (f->layout())
+                f->layout()->activate();
+        }
+        RefreshSymbolBox(*f, *p, *guard);
+        ApplyPanelSizes(*f, *p, *guard);
+        running = false;
     };
+    WireSplitters(panels, guard);
     SymbolMenuHooks& h = SymbolHooks();
     h.RefreshSymbolBox = [refresh, guard] {
         refresh();
@@ -50,6 +152,10 @@ void Attach(TMainFm& frame, MainFramePanels& panels)
     RegisterSymbolWorkers();
     RegisterSymbolBoxWorkers();
     // After every command and whenever the active map changes.
+    // The panel's size decides the box's columns and caps the stored sizes.
+    panels.SymPanel->installEventFilter(new ResizeRelay(panels.SymPanel, refresh));
+    // and a frame shown with a map already open.
+    frame.installEventFilter(new ResizeRelay(panels.SymPanel, refresh));
     const int listener = AddStateListener(refresh);
     QObject::connect(box, &QObject::destroyed, [listener] { RemoveStateListener(listener); });
     refresh();
