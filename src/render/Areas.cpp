@@ -182,35 +182,7 @@ std::string PsNumber(double v, int digits) { return FloatToPointStr(digits, v).t
 // The piece in WorkPoints2 as an SVG path, then the group the caller opened is closed.
 void WriteSvgFillPath()
 {
-    const Cord* p = WorkPoints2.data();
-    const int n = std::clamp(Graph.WorkPoints2Count, 0, int(WorkPoints2.size()));
-    WriteOutputLine("<path ");
-    if (n > 0) {
-        WriteOutputLine(std::string("d=") + Q + "M" + FormatSvgPoint(p[0]));
-        Cord ringStart = p[0];
-        bool afterCurve = false;
-        for (int i = 1; i < n;) {
-            if (p[i].y & HoleFlag) {
-                WriteOutputLine("L" + FormatSvgPoint(ringStart));
-                WriteOutputLine("M" + FormatSvgPoint(p[i]));
-                ringStart = p[i];
-                afterCurve = false;
-                ++i;
-            } else if ((p[i].x & FirstBezierFlag) && i < n - 2) {
-                WriteOutputLine("C" + FormatSvgPoint(p[i]) + " " + FormatSvgPoint(p[i + 1]) + " "
-                                + FormatSvgPoint(p[i + 2]));
-                afterCurve = true;
-                i += 3;
-            } else {
-                WriteOutputLine((afterCurve ? "L" : "") + FormatSvgPoint(p[i]) + " ");
-                afterCurve = false;
-                ++i;
-            }
-        }
-        WriteOutputLine(std::string(1, Q) + " />");
-    } else {
-        WriteOutputLine(std::string("d=") + Q + Q + " />");
-    }
+    WriteSvgFillPathElement();
     WriteOutputLine("</g>");
 }
 

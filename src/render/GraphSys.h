@@ -178,6 +178,8 @@ void GraphResetClip();
 
 // ---- Text modes ----
 void WriteOutputLine(QByteArrayView line);
+// The path in WorkPoints2 as one SVG <path> element, each ring a subpath (no group).
+void WriteSvgFillPathElement();
 std::string FormatPsLength(int len);
 std::string FormatPsPoint(Cord c);
 std::string FormatPsDelta(Cord a, Cord b);

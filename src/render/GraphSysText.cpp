@@ -192,6 +192,8 @@ void WriteSvgFillPathBody()
 
 } // namespace
 
+void WriteSvgFillPathElement() { WriteSvgFillPathBody(); }
+
 // ---- Output ----
 
 void WriteOutputLine(QByteArrayView line)
