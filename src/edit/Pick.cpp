@@ -2,6 +2,7 @@
 
 #include "core/CodePage.h"
 #include "core/Config.h"
+#include "core/Folders.h"
 #include "core/Numeric.h"
 #include "core/Status.h"
 #include "document/Index.h"
@@ -9,6 +10,7 @@
 #include "edit/EditSys.h"
 #include "edit/Work.h"
 #include "render/AreaRings.h"
+#include "render/GraphSys.h"
 #include "render/Lines.h"
 #include "render/Rects.h"
 #include "render/Scale.h"
@@ -122,12 +124,10 @@ struct Outline {
 
 // The outline search over every vertex and segment; plainVertices: a vertex counts anywhere
 // (otherwise only inside the turn of its two segments).
-Outline SearchOutline(Cord pc, const ElementRecord& e, int64_t tol, bool plainVertices, bool closed)
+Outline SearchOutline(Cord pc, const Cord* v, int n, int64_t tol, bool plainVertices, bool closed)
 {
     Outline r;
     r.best = 2 * tol;
-    const int n = e.nItem;
-    const Cord* v = e.Cords();
     const P64 p = Bare(pc);
     int ringStart = 0;
     for (int i = 0; i < n; ++i) {
@@ -339,7 +339,7 @@ bool HitOutline(Cord p, const ElementRecord& e)
                && SymU8(s, SymTextFlag) == 0 && e.nText == 0) {
         widen(int64_t(SymI16(s, RectLineWidth)) * 128);
     }
-    const Outline r = SearchOutline(p, e, tol, !lineText, IsClosed(e));
+    const Outline r = SearchOutline(p, e.Cords(), e.nItem, tol, !lineText, IsClosed(e));
     if (lineText)
         return r.best < pickTol || (r.wedge && r.best < tol);
     return r.best < tol;
@@ -347,7 +347,98 @@ bool HitOutline(Cord p, const ElementRecord& e)
 
 bool HitOutlineFixed(Cord p, const ElementRecord& e)
 {
-    return SearchOutline(p, e, 1024, true, IsClosed(e)).best < 1024;
+    return SearchOutline(p, e.Cords(), e.nItem, 1024, true, IsClosed(e)).best < 1024;
+}
+
+namespace {
+
+bool IsControlPoint(Cord c)
+{
+    return (c.x & (FirstBezierFlag | SecondBezierFlag)) != 0;
+}
+
+// The hit side line from WorkPoints2 into AuxElement2; hit: the side line's vertex that starts
+// the hit piece. Returns the index of the first point copied.
+int KeepSideLine(const ElementRecord& e, int n, int hit)
+{
+    constexpr int Half = MaxElementItems / 2;
+    constexpr int Most = int(std::min<size_t>(MaxElementItems, ElementSlotCapacity));
+    int from = 0, to = n;
+    if (n > Most) {
+        from = std::clamp(hit - Half, 0, n);
+        to = std::min(n, from + Most);
+    }
+    const Cord* pts = WorkPoints2.data();
+    while (from < to && IsControlPoint(pts[from]))
+        ++from;
+    while (to > from && IsControlPoint(pts[to - 1]))
+        --to;
+    // e may be AuxElement2 itself: its head is read before anything is written.
+    const int16_t symbol = e.Symbol;
+    const auto layer = e.LayerName;
+    ElementRecord& a = Index.AuxElement2;
+    a.Symbol = symbol;
+    a.ObjectType = LineObject;
+    a.Flags = 0;
+    a.nItem = uint16_t(to - from);
+    a.nText = 0;
+    a.Angle = 0;
+    a.Word10 = a.Word12 = a.Word14 = 0;
+    a.LayerName = layer;
+    std::copy(pts + from, pts + to, a.Cords());
+    return from;
+}
+
+} // namespace
+
+bool HitDoubleLineSide(Cord p, const ElementRecord& e, int64_t& distance)
+{
+    Pick.DoubleLineSide = 0;
+    distance = INT64_MAX;
+    const SymbolBytes& s = Sym();
+    if (e.ObjectType != LineObject || e.nItem < 2 || GraphicsOn() || SymI16(s, SymObjectType) != LineObject
+        || SymU8(s, SymTextFlag) == 1 || s.size() < size_t(LineSymbolFixedBytes) || SymI16(s, LsDblMode) == 0)
+        return false;
+    const int32_t width = std::max<int32_t>(SymI16(s, LsDblWidth), 0);
+    const int32_t leftWidth = std::max<int32_t>(SymI16(s, LsDblLeftWidth), 0);
+    const int32_t rightWidth = std::max<int32_t>(SymI16(s, LsDblRightWidth), 0);
+    struct Side {
+        int side;
+        int32_t offset;
+        int32_t lineWidth;
+    };
+    const Side sides[2] = {{1, -(width + leftWidth) / 2, leftWidth}, {2, width / 2 + rightWidth / 2, rightWidth}};
+    // The outline's hit stays for the caller, who compares it with the side line's.
+    const int segment = Pick.HitSegment;
+    const double t = Pick.HitT;
+    const uint8_t hitSide = Pick.HitSide;
+    bool found = false;
+    for (const Side& side : sides) {
+        // A side line of no width is not drawn and cannot be hit.
+        if (side.lineWidth < 1)
+            continue;
+        const int64_t tol = std::max<int64_t>(Scale.PickTolerance, int64_t(side.lineWidth) * 128);
+        BuildSideLinePath(e, side.offset);
+        const int n = std::min(Graph.WorkPoints2Count, int(WorkPoints2.size()));
+        if (n < 2)
+            continue;
+        const Outline r = SearchOutline(p, WorkPoints2.data(), n, tol, true, false);
+        distance = std::min(distance, r.best);
+        if (r.best < tol) {
+            distance = r.best;
+            const int from = KeepSideLine(e, n, Pick.HitSegment);
+            Pick.SideSegment = std::clamp(Pick.HitSegment - from, 0, std::max(int(Index.AuxElement2.nItem) - 1, 0));
+            Pick.SideT = Pick.HitT;
+            Pick.SideHitSide = Pick.HitSide;
+            Pick.DoubleLineSide = side.side;
+            found = true;
+            break;
+        }
+    }
+    Pick.HitSegment = segment;
+    Pick.HitT = t;
+    Pick.HitSide = hitSide;
+    return found;
 }
 
 bool HitPoint(Cord p)

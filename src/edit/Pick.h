@@ -23,6 +23,12 @@ struct PickUnitState {
     uint8_t HitSide = 0;        // 1 or 2
     int HitHandle = -1;         // HitStretchHandle: 0..7
     bool WedgeHit = false;      // line text: a vertex hit inside the turn of its segments
+    // HitDoubleLineSide: 1 left, 2 right, 0 none; where on the side line (in AuxElement2) the
+    // hit lies. The outline's own HitSegment, HitT and HitSide are left as they were.
+    int DoubleLineSide = 0;
+    int SideSegment = 0;
+    double SideT = 0;
+    uint8_t SideHitSide = 0;
 };
 
 extern PickUnitState Pick;
@@ -52,6 +58,10 @@ int64_t BezierDistance(Cord p, const Cord* c, int64_t tol, double& t, uint8_t& s
 bool HitOutline(Cord p, const ElementRecord& e);
 // The same with a fixed tolerance of 1024 units and no widening (cut and follow tools).
 bool HitOutlineFixed(Cord p, const ElementRecord& e);
+// The side line of a double line (CurSymbol) under p, left side first: the side line's
+// path goes to AuxElement2 (at most MaxElementItems points, a window round the hit when
+// longer) and DoubleLineSide says which. distance: the nearest side line's distance.
+bool HitDoubleLineSide(Cord p, const ElementRecord& e, int64_t& distance);
 // The point object in CurElement.
 bool HitPoint(Cord p);
 // Containment; a click in a hole sets SelectedHoleStart to the hole's first vertex.

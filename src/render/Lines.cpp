@@ -593,6 +593,20 @@ void DrawDoubleLine(const LineSymbolFields& sym)
 
 void ResetLinesState() { Lines = LinesState{}; }
 
+void BuildSideLinePath(const ElementRecord& e, int32_t offset)
+{
+    PrepareLinePath(e);
+    const int count = PathWalk.PathPointCount;
+    Graph.WorkPoints2Count = 0;
+    if (count < 1)
+        return;
+    StartOutputPath(PathWalk.PathPoints[0]);
+    for (int j = 0; j < count - 1;)
+        AppendPathSegment(j);
+    if (Graph.WorkPoints2Count >= 2)
+        OffsetWorkPath(WorkPoints2.data(), Graph.WorkPoints2Count, offset);
+}
+
 bool LineSymbolUsable(std::span<const uint8_t> rec)
 {
     if (rec.size() < size_t(LineSymbolFixedBytes))

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "core/Element.h"
 
 #include <array>
 #include <cstdint>
@@ -109,6 +110,12 @@ void DrawLineSymbolObject(const LineSymbolFields& sym);
 // Draws a list of SymbolElements at the walker's point, turned by DirCos/DirSin, y scaled by
 // AcrossScale (and diameters too when asked).
 void DrawElementListAt(std::span<const uint8_t> list, int slots, bool scaleDiameters);
+
+// The whole side line of a double line as the painter strokes it: the object's path prepared
+// by the path walker (curves cut into short pieces) put into WorkPoints2 and moved sideways by
+// offset (0.01 mm; negative: left of the direction of travel). A path of fewer than two
+// points is left where it is.
+void BuildSideLinePath(const ElementRecord& e, int32_t offset);
 
 // Appends the path from the walker's position up to distance d of the current part to the
 // output path (curves entered or left part-way as the matching piece) and leaves the walker

@@ -3,6 +3,8 @@
 
 #include "core/Numeric.h"
 #include "edit/Pick.h"
+#include "render/GraphSys.h"
+#include "render/Lines.h"
 
 #include <climits>
 
@@ -350,6 +352,208 @@ TEST_F(PickTest, ObjectsAtTheEdgeOfTheMapAreaArePickedAndBoxed)
     ClearSelection();
     SelectByRect({-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit});
     EXPECT_EQ(Index.SelectionCount, 2);
+}
+
+// A double line 4 mm wide: a left side line 1 mm wide whose centre lies 2.5 mm left of the
+// path, a right one 1.5 mm wide at 2 mm + 0.75 mm to the right, and the fill between.
+TestSymbol DoubleLineSymbol(int16_t leftWidth = 100, int16_t rightWidth = 150)
+{
+    TestSymbol s = TestSymbol::Line(40, 0, 0);
+    s.SetI16(LsDblMode, 1);
+    s.SetI16(LsDblFlags, 1);
+    s.SetI16(LsDblWidth, 400);
+    s.SetI16(LsDblLeftWidth, leftWidth);
+    s.SetI16(LsDblRightWidth, rightWidth);
+    s.extent = 400;
+    return s;
+}
+
+class DoubleLineSideTest : public PickTest {
+protected:
+    void ShowLine(std::vector<TestCord> cords, TestSymbol sym = DoubleLineSymbol())
+    {
+        TestMapWriter w = Base();
+        w.symbols.push_back(sym);
+        w.objects = {TestObject::Line(40, std::move(cords))};
+        Show(w);
+        ASSERT_TRUE(ReadElement(1, Index.CurElement));
+        GetSymbol(Index.CurElement.Symbol, Index.CurSymbol);
+    }
+    // The side hit at p (0: none), with the outline's hit fields left alone.
+    int SideAt(Cord p)
+    {
+        Pick.HitSegment = 77;
+        Pick.HitT = 0.25;
+        Pick.HitSide = 1;
+        int64_t d = -1;
+        const bool hit = HitDoubleLineSide(p, Index.CurElement, d);
+        EXPECT_EQ(hit, Pick.DoubleLineSide != 0);
+        EXPECT_GE(d, 0);
+        EXPECT_EQ(Pick.HitSegment, 77);
+        EXPECT_EQ(Pick.HitT, 0.25);
+        EXPECT_EQ(Pick.HitSide, 1);
+        return Pick.DoubleLineSide;
+    }
+};
+
+TEST_F(DoubleLineSideTest, AStraightDoubleLineGivesTheSideUnderTheClickWithinItsWidth)
+{
+    ShowLine({{-8 * Mm, 0}, {8 * Mm, 0}});
+    const int32_t left = 64000;    // 2.5 mm: left of a line drawn to the east is north
+    const int32_t right = -70400;  // 2.75 mm south
+    // Tolerances: the left line's half width 12800 and the right one's 19200, both above the
+    // pick tolerance of 7808.
+    struct Case {
+        int32_t y;
+        int side;
+    };
+    const Case cases[] = {{left, 1},          {left + 12544, 1},  {left + 12800, 0}, {left - 12544, 1},
+                          {left - 12800, 0},  {0, 0},             {25600, 0},        {-25600, 0},
+                          {right, 2},         {right - 18944, 2}, {right - 19200, 0}, {right + 18944, 2},
+                          {right + 19200, 0}};
+    for (const Case& c : cases)
+        EXPECT_EQ(SideAt({Masked(Mm), c.y}), c.side) << c.y;
+
+    // The side line found is the one the painter strokes, end to end.
+    ASSERT_EQ(SideAt({Masked(-3 * Mm), left}), 1);
+    const ElementRecord& a = Index.AuxElement2;
+    ASSERT_EQ(a.nItem, 2);
+    EXPECT_EQ(a.ObjectType, LineObject);
+    EXPECT_EQ(a.Symbol, 40);
+    EXPECT_EQ(a.Cords()[0], (Cord{-8 * Mm, left}));
+    EXPECT_EQ(a.Cords()[1], (Cord{8 * Mm, left}));
+    EXPECT_EQ(Pick.SideSegment, 0);
+    EXPECT_NEAR(Pick.SideT, 5.0 / 16, 1e-9);
+    ASSERT_EQ(SideAt({Masked(7 * Mm), right}), 2);
+    EXPECT_EQ(a.Cords()[0], (Cord{-8 * Mm, right}));
+    EXPECT_EQ(a.Cords()[1], (Cord{8 * Mm, right}));
+
+    // The distance out is the nearest side's, hit or not.
+    int64_t d = 0;
+    EXPECT_FALSE(HitDoubleLineSide({0, 0}, Index.CurElement, d));
+    EXPECT_GE(d, 12800);
+    EXPECT_TRUE(HitDoubleLineSide({0, left + 2560}, Index.CurElement, d));
+    EXPECT_EQ(d, 2560);
+}
+
+TEST_F(DoubleLineSideTest, NarrowSideLinesAreHitWithinThePickToleranceAndUndrawnOnesNever)
+{
+    // Left 0.2 mm: its half width 2560 is below the pick tolerance, which counts instead.
+    // Right 0: no line is drawn there.
+    ShowLine({{-8 * Mm, 0}, {8 * Mm, 0}}, DoubleLineSymbol(20, 0));
+    const int32_t left = 53760;  // (400 + 20) / 2 = 2.1 mm
+    EXPECT_EQ(SideAt({0, left + 7680}), 1);
+    EXPECT_EQ(SideAt({0, left + 7936}), 0);
+    EXPECT_EQ(SideAt({0, -51200}), 0);
+    EXPECT_EQ(SideAt({0, -51200 - 2560}), 0);
+
+    // A line without a double line has no sides.
+    TestSymbol plain = DoubleLineSymbol();
+    plain.SetI16(LsDblMode, 0);
+    windows.clear();
+    SetCurrentMap(nullptr);
+    zmd.reset();
+    ShowLine({{-8 * Mm, 0}, {8 * Mm, 0}}, plain);
+    EXPECT_EQ(SideAt({0, 64000}), 0);
+}
+
+TEST_F(DoubleLineSideTest, ACurvedDoubleLineGivesTheSideAlongTheCurve)
+{
+    // Up from the origin, over the top at (5 mm, 7.5 mm) to the east, down to (10 mm, 0).
+    ShowLine({{0, 0}, {0 | FirstBezierFlag, 10 * Mm}, {10 * Mm | SecondBezierFlag, 10 * Mm}, {10 * Mm, 0}});
+    struct Case {
+        double x, y;  // mm
+        int side;
+    };
+    const Case cases[] = {
+        {5, 10, 1},     {5, 10.4, 1},  {5, 7.5, 0},   {5, 6.2, 0},  {5, 4.75, 2},  {5, 4.1, 2},
+        {-2.5, 1, 1},   {2.75, 1, 2},  {0, 1, 0},     {12.5, 1, 1}, {7.25, 1, 2},  {5, 12, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(SideAt(At(c.x, c.y)), c.side) << c.x << ", " << c.y;
+
+    // The side line kept is a curve path from beside the start to beside the end.
+    ASSERT_EQ(SideAt(At(5, 10)), 1);
+    const ElementRecord& a = Index.AuxElement2;
+    ASSERT_GE(a.nItem, 4);
+    const Cord first = a.Cords()[0], last = a.Cords()[a.nItem - 1];
+    EXPECT_FALSE(first.x & (FirstBezierFlag | SecondBezierFlag));
+    EXPECT_FALSE(last.x & (FirstBezierFlag | SecondBezierFlag));
+    EXPECT_LE(FastDistance(first, At(-2.5, 0)), 512);
+    EXPECT_LE(FastDistance(last, At(12.5, 0)), 512);
+    EXPECT_TRUE(a.Cords()[1].x & FirstBezierFlag);
+    ASSERT_LT(Pick.SideSegment, int(a.nItem));
+    EXPECT_LT(FastDistance(a.Cords()[Pick.SideSegment], At(5, 10)), 4 * Mm);
+}
+
+TEST_F(DoubleLineSideTest, ALongSideLineKeepsAWindowRoundTheHit)
+{
+    // 6000 arches 0.3 mm wide and 5 mm high: the side line has more points than an object may.
+    std::vector<TestCord> cords;
+    const int arches = 6000;
+    const int32_t step = 7680;
+    const int32_t x0 = -arches / 2 * step;
+    cords.push_back({x0, 0});
+    for (int k = 0; k < arches; ++k) {
+        const int32_t x = x0 + k * step;
+        cords.push_back({x | FirstBezierFlag, 5 * Mm});
+        cords.push_back({(x + step) | SecondBezierFlag, 5 * Mm});
+        cords.push_back({x + step, 0});
+    }
+    ShowLine(cords);
+    // Above the top of arch 4500 (3.75 mm high) by the left side's 2.5 mm.
+    const Cord p{Masked(x0 + 4500 * step + step / 2), Masked(int32_t(6.25 * Mm))};
+    ASSERT_EQ(SideAt(p), 1);
+    const int whole = Graph.WorkPoints2Count;
+    ASSERT_GT(whole, MaxElementItems);
+    const ElementRecord& a = Index.AuxElement2;
+    EXPECT_LE(int(a.nItem), MaxElementItems);
+    EXPECT_LT(int(a.nItem), whole);
+    EXPECT_FALSE(a.Cords()[0].x & (FirstBezierFlag | SecondBezierFlag));
+    EXPECT_FALSE(a.Cords()[a.nItem - 1].x & (FirstBezierFlag | SecondBezierFlag));
+    // The window is the part of the whole side line round the hit.
+    const int from = int(std::find(WorkPoints2.begin(), WorkPoints2.begin() + whole, a.Cords()[0]) - WorkPoints2.begin());
+    ASSERT_LT(from, whole);
+    EXPECT_TRUE(std::equal(a.Cords(), a.Cords() + a.nItem, WorkPoints2.begin() + from));
+    EXPECT_GT(from, 0);
+    EXPECT_LE(from + int(a.nItem), whole);
+    EXPECT_GE(int(a.nItem), MaxElementItems - 4);  // less only the control points cut off
+    // The hit piece, counted in the kept side line, passes the click.
+    const int k = Pick.SideSegment;
+    ASSERT_LT(k + 1, int(a.nItem));
+    const int64_t tol = 12800;
+    uint8_t side = 0;
+    double t = 0;
+    const Cord* c = a.Cords() + k;
+    const int64_t d = (c[1].x & FirstBezierFlag) ? BezierDistance(p, c, tol, t, side)
+                                                  : std::min(SegmentDistance(p, c[0], c[1], tol, side, t),
+                                                             FastDistance(p, c[0]));
+    EXPECT_LT(d, tol);
+}
+
+TEST_F(DoubleLineSideTest, SidesAreFoundAtTheLimitsOfTheMapArea)
+{
+    // Across the whole map area: every product of two differences leaves 32 bits.
+    ShowLine({{-MapAreaLimit, -MapAreaLimit}, {MapAreaLimit, MapAreaLimit}});
+    // 2.5 mm to the left of a line to the north-east lies to the north-west: 45255 each way.
+    EXPECT_EQ(SideAt({-45312, 45312}), 1);
+    EXPECT_EQ(SideAt({49920, -49920}), 2);
+    EXPECT_EQ(SideAt({0, 0}), 0);
+    EXPECT_EQ(SideAt({MapAreaLimit - 10 * Mm - 45312, MapAreaLimit - 10 * Mm + 45312}), 1);
+    ASSERT_EQ(SideAt({-MapAreaLimit + 10 * Mm + 49920, -MapAreaLimit + 10 * Mm - 49920}), 2);
+    const ElementRecord& a = Index.AuxElement2;
+    ASSERT_EQ(a.nItem, 2);
+    EXPECT_LE(FastDistance(a.Cords()[0], {-MapAreaLimit + 49920, -MapAreaLimit - 49920}), 512);
+    EXPECT_LE(FastDistance(a.Cords()[1], {MapAreaLimit + 49920, MapAreaLimit - 49920}), 512);
+
+    // A line along the very edge: the left side lies outside the area and is still found.
+    windows.clear();
+    SetCurrentMap(nullptr);
+    zmd.reset();
+    ShowLine({{MapAreaLimit - 10 * Mm, MapAreaLimit}, {MapAreaLimit, MapAreaLimit}});
+    EXPECT_EQ(SideAt({Masked(MapAreaLimit - 5 * Mm), MapAreaLimit + 64000}), 1);
+    EXPECT_EQ(SideAt({Masked(MapAreaLimit - 5 * Mm), MapAreaLimit - 70400}), 2);
+    EXPECT_EQ(SideAt({Masked(MapAreaLimit - 5 * Mm), MapAreaLimit}), 0);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include "edit/Work.h"
 #include "edit/widgets/MdiChild.h"
+#include "edit/widgets/MoveViewDlg.h"
 #include "shell/CommandFrame.h"
 
 #include <QGuiApplication>
@@ -56,6 +57,7 @@ void LinkDocumentWindowsTo(QMdiArea* mdiArea, QMenu* workPopUp, QWidget* mainFra
             child->Activate();
     });
     InstallEditWidgets();
+    InstallMoveViewDialog();
 }
 
 } // namespace zemo
