@@ -8,10 +8,14 @@
 #include "document/Undo.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
+#include "edit/Pick.h"
 #include "edit/Work.h"
+#include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
+#include "render/Redraw.h"
 #include "render/Scale.h"
 #include "render/Texts.h"
+#include "symbols/store/SymbolRecords.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -22,6 +26,7 @@
 #include <cmath>
 #include <cstring>
 #include <exception>
+#include <memory>
 
 namespace zemo {
 
@@ -117,6 +122,40 @@ void BuildCaret()
         pts.push_back(CordToDevice(Texts.CaretOutline[size_t(k)]));
 }
 
+// The picking tests read the object's symbol from CurSymbol; the tool's own stays as it was.
+class ObjectSymbolScope {
+public:
+    explicit ObjectSymbolScope(int symbol) : saved_(Index.CurSymbol)
+    {
+        SymbolBytes* rec = nullptr;
+        GetSymbol(symbol, rec);
+        Index.CurSymbol = rec;
+    }
+    ~ObjectSymbolScope() { Index.CurSymbol = saved_; }
+    ObjectSymbolScope(const ObjectSymbolScope&) = delete;
+    ObjectSymbolScope& operator=(const ObjectSymbolScope&) = delete;
+
+private:
+    SymbolBytes* saved_;
+};
+
+// The middle of a line-text character tested like a one-point line of the object's symbol.
+bool CaretHitsCharacter(Cord mouse, Cord middle, const ElementRecord& e, int64_t& distance)
+{
+    static const std::unique_ptr<ElementRecord> probe = std::make_unique<ElementRecord>();
+    probe->Symbol = e.Symbol;
+    probe->ObjectType = LineObject;
+    probe->Flags = 0;
+    probe->nItem = 1;
+    probe->nText = 0;
+    probe->Word10 = e.Word10;
+    probe->Cords()[0] = Cord{Masked(middle.x), Masked(middle.y)};
+    if (!HitOutline(mouse, *probe))
+        return false;
+    distance = FastDistance(mouse, middle);
+    return true;
+}
+
 void Unmark()
 {
     UnmarkElement(Index.CurElement);
@@ -160,6 +199,10 @@ void ScheduleCommit()
 void BeginTextEdit()
 {
     if (!TextEdit.EditPending) {
+        TextEdit.SnapLine = Texts.CaretLine;
+        TextEdit.SnapLineY = Texts.CaretY;
+        TextEdit.SnapLineEnd = Texts.CaretLineLast;
+        TextEdit.SnapLength = Len();
         TextEdit.TextDirty = false;
         TextEdit.EditPending = true;
     }
@@ -242,17 +285,28 @@ void BackspaceLeftToRight()
     Texts.CaretIndex = to;
 }
 
-// No caret between the two halves of a pair.
+// No caret between the two halves of a pair. The layout puts a caret at the start of a line
+// before its LF (the CR ends the line above): that place is after the pair.
 void KeepPairsWhole()
 {
     auto fix = [](int& i) {
         if (i > 0 && i < Len() && IsLow(At(i)) && IsHigh(At(i - 1)))
             --i;
         if (i > 0 && i < Len() && At(i) == LF && At(i - 1) == CR)
-            --i;
+            ++i;
     };
     fix(Texts.CaretIndex);
     fix(Texts.AnchorIndex);
+}
+
+// Caret placement by mouse (layout mode 3).
+void PlaceCaretAtMouse()
+{
+    TextCaretHitTest() = CaretHitsCharacter;
+    Texts.CursorMapPos = Work.CursorMapPos;
+    ObjectSymbolScope symbol(Index.CurElement.Symbol);
+    Layout(TextCaretHitMode);
+    KeepPairsWhole();
 }
 
 void TypeChar(char16_t c)
@@ -312,6 +366,80 @@ void TypeChar(char16_t c)
     Collapse();
     TextEdit.ColumnKept = false;
     TextEdit.TextDirty = true;
+}
+
+// Erases (the store's object as it is on screen) or paints CurElement straight into the
+// active window.
+void DrawInPlace(bool erase)
+{
+    if (erase && EditHooks().EraseElement) {
+        EditHooks().EraseElement();
+        return;
+    }
+    if (!erase && EditHooks().PaintElement) {
+        EditHooks().PaintElement();
+        return;
+    }
+    MapView* v = Work.ActiveView;
+    if (!v || !v->Form || !v->MapShown)
+        return;
+    ReleaseEditDC();
+    PainterDevice dc(&v->Form->Surface());
+    if (!dc.isActive())
+        return;
+    RedrawView rv;
+    rv.Dc = &dc;
+    rv.SymbolGraphics = v->SymbolGraphicsMode;
+    rv.ShowRepeats = v->PatternPreview;
+    rv.CellWidth = v->PatternWidth;
+    rv.CellHeight = v->PatternHeight;
+    rv.OffsetRows = v->PatternHalfShift;
+    rv.PatternCos = v->PatternCos;
+    rv.PatternSin = v->PatternSin;
+    if (erase)
+        EraseElement(rv);
+    else
+        PaintElement(rv);
+    Graph.OutputDC = nullptr;
+    dc.finish();
+    v->Form->SurfaceChanged({0, 0, v->ClientWidth, v->ClientHeight});
+}
+
+// The change since the snapshot stayed within the caret's line (after a layout in mode 2).
+// A framing rectangle spans all lines, so such a text is always redrawn whole.
+bool ChangeWithinCaretLine()
+{
+    if (LineText())
+        return false;
+    if (Texts.Symbol.size() > TsFramingMode && SymU8(Texts.Symbol, TsFramingMode) == 3)
+        return false;
+    return Texts.CaretLine == TextEdit.SnapLine && Texts.CaretY == TextEdit.SnapLineY
+           && int64_t(Texts.CaretLineLast) - TextEdit.SnapLineEnd == int64_t(Len()) - TextEdit.SnapLength;
+}
+
+// The commit without background redraw: the old picture erased and the new one painted.
+void CommitInPlace(int n)
+{
+    Layout(TextExtentMode);
+    const bool lineOnly = ChangeWithinCaretLine();
+    Unmark();
+    struct LineOnlyScope {
+        explicit LineOnlyScope(bool on) { Texts.CaretLineOnly = on; }
+        ~LineOnlyScope() { Texts.CaretLineOnly = false; }
+    } lineScope(lineOnly);
+    // The store still holds the text that is on screen.
+    const auto typed = std::make_unique<ElementRecord>(Index.CurElement);
+    if (ReadElement(n, Index.CurElement))
+        DrawInPlace(true);
+    Index.CurElement = *typed;
+    Layout(TextExtentMode);
+    {
+        UndoSuspend noUndo;
+        SaveElement(n);
+    }
+    DrawInPlace(false);
+    BuildCaret();
+    Remark();
 }
 
 } // namespace
@@ -394,21 +522,31 @@ bool PressOnTypingText()
 {
     if (!EditSys.TypingActive || Index.SelectedIndex <= 0)
         return false;
+    // The object as typed so far: its extent follows the last layout.
+    const ElementRecord& e = Index.CurElement;
     const Cord p = Work.CursorMapPos;
-    const int32_t tol = Scale.PickTolerance;
-    GetIndex(Index.SelectedIndex);
-    const CordRect r = Index.CurIndex.Rect;
-    return int64_t(p.x) >= int64_t(r.x1) - tol && int64_t(p.x) <= int64_t(r.x2) + tol
-           && int64_t(p.y) >= int64_t(r.y1) - tol && int64_t(p.y) <= int64_t(r.y2) + tol;
+    const int hole = Index.SelectedHoleStart;
+    bool hit = false;
+    try {
+        ObjectSymbolScope symbol(e.Symbol);
+        switch (e.ObjectType) {
+        case LineObject: hit = HitOutline(p, e); break;
+        case TextObject: hit = HitArea(p, e); break;
+        case RectangleObject: hit = e.nText > 0 ? HitArea(p, e) : HitOutline(p, e); break;
+        default: break;
+        }
+    } catch (const std::exception&) {
+        hit = false;
+    }
+    Index.SelectedHoleStart = hole;
+    return hit;
 }
 
 void TypingMouseDown()
 {
     Guarded("TypingMouseDown", [] {
         Unmark();
-        Texts.CursorMapPos = Work.CursorMapPos;
-        Layout(TextCaretHitMode);
-        KeepPairsWhole();
+        PlaceCaretAtMouse();
         Layout(TextExtentMode);
         CollapseTextSelection();
         BuildCaret();
@@ -424,9 +562,7 @@ void TypingMouseMove()
         return;
     Guarded("TypingMouseMove", [] {
         const int before = Texts.CaretIndex;
-        Texts.CursorMapPos = Work.CursorMapPos;
-        Layout(TextCaretHitMode);
-        KeepPairsWhole();
+        PlaceCaretAtMouse();
         if (Texts.CaretIndex == before)
             return;
         const int caret = Texts.CaretIndex;
@@ -682,17 +818,21 @@ void CommitTyping()
             }
             GetIndex(n);
             const CordRect old = Index.CurIndex.Rect;
-            Unmark();
-            Layout(TextExtentMode);
-            {
-                UndoSuspend noUndo;
-                SaveElement(n);
+            if (ProgramConfig.RedrawBackground) {
+                Unmark();
+                Layout(TextExtentMode);
+                {
+                    UndoSuspend noUndo;
+                    SaveElement(n);
+                }
+                BuildCaret();
+                Remark();
+                const CordRect now = Index.CurIndex.Rect;
+                UpdateRect({std::min(old.x1, now.x1), std::min(old.y1, now.y1), std::max(old.x2, now.x2),
+                            std::max(old.y2, now.y2)});
+            } else {
+                CommitInPlace(n);
             }
-            BuildCaret();
-            Remark();
-            const CordRect now = Index.CurIndex.Rect;
-            UpdateRect({std::min(old.x1, now.x1), std::min(old.y1, now.y1), std::max(old.x2, now.x2),
-                        std::max(old.y2, now.y2)});
         } else {
             ShowCaret();
         }

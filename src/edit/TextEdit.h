@@ -24,6 +24,13 @@ struct TextEditState {
     char16_t PendingHighSurrogate = 0;
     bool ColumnKept = false;         // Up and Down keep the column of their first step
     int32_t KeptColumnX = 0;
+    // Taken at the first change after a commit: the caret's line, its baseline and the end
+    // of that line from the last layout, and the text length. When only the end moved, and
+    // by the change in length, the change stayed within that line.
+    int SnapLine = 0;
+    int32_t SnapLineY = 0;
+    int SnapLineEnd = 0;
+    int SnapLength = 0;
 };
 
 extern TextEditState TextEdit;
@@ -43,7 +50,8 @@ int MaxTypingChars(const ElementRecord& e);
 
 void StartTyping();
 void EndTyping();
-// The press lies on the typed object.
+// The press (Work.CursorMapPos) lies on the typed object by the picking test of its type:
+// the path of a line text, the box of a text.
 bool PressOnTypingText();
 void TypingMouseDown();
 void TypingMouseMove();
@@ -59,7 +67,9 @@ void DeleteText();
 void CopyText();
 void CutText();
 void PasteText();
-// Writes pending changes into the object; called when the application is idle.
+// Writes pending changes into the object; called when the application is idle. With
+// background redraw off the old picture is erased and the new one painted in place (only
+// the caret's line when the change stayed within it), else the changed area is invalidated.
 void CommitTyping();
 
 // The clipboard text as it may be inserted: line ends as CR LF (text objects) or dropped

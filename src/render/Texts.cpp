@@ -7,6 +7,7 @@
 #include "render/GraphSys.h"
 #include "render/PathWalk.h"
 #include "render/RectLabels.h"
+#include "render/Scale.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <QString>
@@ -35,6 +36,23 @@ int32_t AdvanceAt(int i) { return MapFont.TextAdvances[size_t(i)]; }
 bool Printable(uint8_t c) { return c >= 33; }
 
 int32_t Clamp32(int64_t v) { return int32_t(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); }
+
+TextCaretHitFn& CaretHitState()
+{
+    static TextCaretHitFn fn;
+    return fn;
+}
+
+// Mode 3 of a line text: is the mouse on the middle of a character?
+bool CaretHitsMiddle(Cord mouse, Cord middle, const ElementRecord& e, int64_t& distance)
+{
+    if (CaretHitState())
+        return CaretHitState()(mouse, middle, e, distance);
+    const int64_t ax = std::llabs(int64_t(Masked(mouse.x)) - Masked(middle.x));
+    const int64_t ay = std::llabs(int64_t(Masked(mouse.y)) - Masked(middle.y));
+    distance = ay >= ax ? ay + ax / 2 : ax + ay / 2;
+    return distance < Scale.PickTolerance;
+}
 
 // Origin + (x, y) turned by the object angle, masked.
 Cord Turned(int64_t x, int64_t y)
@@ -568,7 +586,7 @@ void LayoutPlainText(ElementRecord& e, int mode)
         if (paraEnd) {
             if (Field(TsLineBelowOn)) {
                 y -= int64_t(Field(TsLineBelowDist)) * 256 + int64_t(Field(TsLineBelowWidth)) * 128;
-                if (mode == TextLineBelowMode && Graph.CurrentColor == Field(TsLineBelowColor))
+                if (mode == TextLineBelowMode && lineShown && Graph.CurrentColor == Field(TsLineBelowColor))
                     LineBelow(y, t.Box ? 0 : t.LineStartX, t.Box ? w : lineEndX);
                 y -= int64_t(Field(TsLineBelowWidth)) * 128;
             }
@@ -686,6 +704,18 @@ void LayoutLineText(ElementRecord& e, int mode)
     int64_t pos = start;
     int done = 0;
     bool caretDone = false;
+    // Mode 3: the character whose middle is hit nearest to the mouse.
+    const bool placing = mode == TextCaretHitMode;
+    int nearest = -1;
+    int64_t nearestDist = INT64_MAX;
+    const auto probe = [&](int i, int64_t middle) {
+        WalkPathTo(Clamp32(std::max<int64_t>(middle, 0) / 256));
+        int64_t dist = 0;
+        if (CaretHitsMiddle(t.CursorMapPos, PathWalk.Current, d, dist) && dist < nearestDist) {
+            nearestDist = dist;
+            nearest = i;
+        }
+    };
     for (int i = 0; ClassAt(i) != TextEndClass && pos < room; ++i) {
         const uint8_t c = ClassAt(i);
         if (mode == TextExtentMode && !caretDone && i == t.CaretIndex) {
@@ -696,6 +726,8 @@ void LayoutLineText(ElementRecord& e, int mode)
             t.CaretDirection = std::atan2(s, co);
         }
         if (c == SpaceClass) {
+            if (placing)
+                probe(i, pos + (int64_t(t.WordSpace) + extra) / 2);
             pos += t.WordSpace + extra;
             WalkPathTo(Clamp32(pos / 256));
             ++done;
@@ -704,6 +736,8 @@ void LayoutLineText(ElementRecord& e, int mode)
         if (!Printable(c))
             continue;
         const Cord p0 = PathWalk.Current;
+        if (placing)
+            probe(i, pos + AdvanceAt(i) / 2);
         pos += AdvanceAt(i);
         WalkPathTo(Clamp32(pos / 256));
         const Cord p1 = PathWalk.Current;
@@ -724,6 +758,13 @@ void LayoutLineText(ElementRecord& e, int mode)
         if (2 * done < chars)
             t.AnchorPoint = p1;
         ++done;
+    }
+    if (placing && nearest >= 0) {
+        // After the character, and after the second half of a surrogate pair with it.
+        int caret = nearest + 1;
+        while (ClassAt(caret) == 1)
+            ++caret;
+        t.CaretIndex = caret;
     }
     if (mode == TextExtentMode && !caretDone) {
         t.CaretPoint = t.TextEnd;
@@ -791,6 +832,8 @@ void ExportLineText(const TextExportFn& callback)
     if (callback)
         callback(cur);
 }
+
+TextCaretHitFn& TextCaretHitTest() { return CaretHitState(); }
 
 void CollapseTextSelection()
 {

@@ -113,7 +113,7 @@ struct TextsState {
     std::array<Cord, 8> CaretOutline{};
     int CaretOutlineCount = 0;
     Cord CursorMapPos{};         // mode 3
-    bool CaretLineOnly = false;  // the typing tool's redraw: only the caret's line
+    bool CaretLineOnly = false;  // the typing tool's redraw: characters of CaretLine only
 
     // Line texts.
     Cord TextStart{}, TextEnd{}, AnchorPoint{};
@@ -148,6 +148,12 @@ void ExportTextObject(const TextExportFn& callback);
 void ExportLineText(const TextExportFn& callback);
 void CollapseTextSelection();
 void BuildTextCaretOutline(const ElementRecord& e);
+
+// Caret placement by mouse in a line text (e): does `mouse` hit the point `middle` on the path
+// at the middle of a character, and how far from it? The editing tools register their
+// picking test here; empty: a hit within the pick tolerance by the fast metric.
+using TextCaretHitFn = std::function<bool(Cord mouse, Cord middle, const ElementRecord& e, int64_t& distance)>;
+TextCaretHitFn& TextCaretHitTest();
 
 // The next tab stop after x (coordinate units) of the current symbol and line.
 int32_t NextTabStop(int32_t x);
