@@ -82,11 +82,6 @@ bool LineTextSymbol(const SymbolBytes* s)
     return s && SymI16(*s, SymObjectType) == LineObject && SymU8(*s, SymTextFlag) == 1;
 }
 
-const SymbolBytes* WindowSymbol()
-{
-    return Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
-}
-
 void Beep()
 {
     if (HookState().Beep)
