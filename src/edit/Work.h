@@ -133,6 +133,9 @@ struct FrameLinks {
     std::function<void(int)> SetHelpContext;
     std::function<bool()> CourseTabVisible;
     std::function<bool()> AppActive;                 // empty: active
+    // Sets the shell's command flag (while a closing window asks its question).
+    // Empty: Work.CommandBusy.
+    std::function<void(bool)> SetCommandBusy;
 };
 void SetFrameLinks(FrameLinks links);
 FrameLinks& Links();
@@ -158,6 +161,8 @@ struct WorkHooks {
     std::function<void()> DeleteObjects;
     std::function<void(int dx, int dy)> NudgeSelection;
     std::function<void()> InsertPickedCsObject;
+    // Ends symbol-graphics editing (the symbol editors register it).
+    std::function<void()> EndSymbolGraphicsEdit;
 };
 WorkHooks& Hooks();
 
@@ -176,6 +181,19 @@ void ActivateMapWindow(MapView& v);
 // FormActivate: the window became the main frame's active document window.
 void FormActivate(MapView& v);
 void FormResize(MapView& v, int width, int height);
+
+// ---- Closing ----
+// Before a map with unsaved changes closes, the user is asked (Yes saves, No discards,
+// Cancel keeps it open). The document must be the current one. True when it may close;
+// a map without changes, or one edited in its own file, closes without a question.
+bool ConfirmCloseDocument(TZmd& z);
+// FormCloseQuery: true when the window may close. A window whose map is shown is made
+// current; while a paint or a command runs the close is refused. When closing is allowed
+// the map goes to the top of the recent files; otherwise the tool starts again.
+bool FormCloseQuery(MapView& v);
+// FormClose: the window lets go of its document (the last window of a map closes it and
+// deletes its working copy) and its buffers.
+void FormClose(MapView& v);
 
 // The window's transform brought up to date from its map's setup.
 bool UpdateViewOf(MapView& v);

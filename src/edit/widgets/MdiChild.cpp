@@ -1,4 +1,5 @@
 #include "edit/widgets/MdiChild.h"
+#include "edit/widgets/MdiCloseQuery.h"
 
 #include "core/Errors.h"
 #include "core/Messages.h"
@@ -392,28 +393,56 @@ void TMdiChild::SurfaceKeyRelease(QKeyEvent* event)
 void TMdiChild::keyPressEvent(QKeyEvent* event) { SurfaceKeyPress(event); }
 void TMdiChild::keyReleaseEvent(QKeyEvent* event) { SurfaceKeyRelease(event); }
 
+bool TMdiChild::QueryClose()
+{
+    if (closeAgreed_)
+        return true;
+    // An unexpected failure keeps the window: its map stays open rather than lost.
+    bool allowed = false;
+    Handler("FormCloseQuery", [&] { allowed = FormCloseQuery(view_); });
+    closeAgreed_ = allowed;
+    return allowed;
+}
+
 void TMdiChild::closeEvent(QCloseEvent* event)
 {
-    // The window's end is its document's: the last window of a map closes the map.
-    if (view_.MapShown && view_.Document && !WorkBusy()) {
-        Handler("FormClose", [&] {
-            if (Work.ActiveView == &view_)
-                EndCurrentTool();
-            TZmd* doc = view_.Document;
-            view_.Document = nullptr;
-            view_.MapShown = false;
-            if (Work.ActiveView == &view_)
-                Index.MapOpen = false;
-            UnregisterMapView(&view_);
-            if (DocumentOf(doc))
-                CloseDocument(doc);
-        });
+    if (!QueryClose()) {
+        event->ignore();
+        return;
     }
+    closeAgreed_ = false;
+    Handler("FormClose", [&] { FormClose(view_); });
+    // Whatever happened above, the closed window no longer stands for its map.
     view_.MapShown = false;
     if (Work.ActiveView == &view_)
         Index.MapOpen = false;
     UnregisterMapView(&view_);
     event->accept();
+}
+
+bool QueryCloseDocumentWindows(const QList<QWidget*>& windows, const std::function<void(QWidget*)>& onAsk)
+{
+    std::vector<QPointer<TMdiChild>> asked;
+    for (QWidget* w : windows) {
+        auto* child = qobject_cast<TMdiChild*>(w);
+        if (!child)
+            continue;
+        if (onAsk)
+            onAsk(child);
+        asked.emplace_back(child);
+        if (!child->QueryClose()) {
+            for (const QPointer<TMdiChild>& c : asked)
+                if (c)
+                    c->ForgetCloseAnswer();
+            return false;
+        }
+    }
+    return true;
+}
+
+void SetCloseQueryBusyHook(std::function<void(bool)> setBusy)
+{
+    Links().SetCommandBusy = std::move(setBusy);
 }
 
 void SetMdiHost(MdiHost host)

@@ -73,6 +73,12 @@ public:
     // Windows whose paint message came while another paint ran get it again.
     static void RepostDeferred();
 
+    // The question before closing (FormCloseQuery). True when the window may close; the
+    // answer holds for the next close, so that a caller asking every window first (the
+    // main frame) does not ask twice. ForgetCloseAnswer drops it when that close is off.
+    bool QueryClose();
+    void ForgetCloseAnswer() { closeAgreed_ = false; }
+
     // Keys of the surface and of the form.
     void SurfaceKeyPress(QKeyEvent* event);
     void SurfaceKeyRelease(QKeyEvent* event);
@@ -96,6 +102,7 @@ private:
     QRegion updateRegion_;
     bool paintPosted_ = false;
     bool deferred_ = false;
+    bool closeAgreed_ = false;
     TRulerBox* verScale_ = nullptr;
     TRulerBox* horScale_ = nullptr;
     TWorkWin* workWin_ = nullptr;

@@ -1,8 +1,10 @@
 #include "shell/widgets/DocumentCommands.h"
 
+#include "core/Status.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/widgets/DocumentDialogs.h"
+#include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "shell/CommandState.h"
 #include "shell/StartUp.h"
@@ -46,13 +48,19 @@ void RegisterDocumentCommands(TMainFm& mainFm)
     RegisterWorker(Cmd::SymbolLoadCol, [] { LoadColorsFromMap(); });
     RegisterWorker(Cmd::SymbolLoad, [] { LoadSymbolsFromMap(); });
     TMainFm* fm = &mainFm;
-    // A map without a window (none registered yet) is closed as a document.
+    // The window's own close asks about unsaved changes; a map without a window (none
+    // registered yet) is asked the same before it is closed as a document.
     RegisterWorker(Cmd::FileClose, [fm] {
         EndTool();
-        if (QMdiSubWindow* w = fm->MdiArea()->activeSubWindow())
+        if (QMdiSubWindow* w = fm->MdiArea()->activeSubWindow()) {
             w->close();
-        else if (Index.ActiveZmd)
-            CloseDocument(Index.ActiveZmd);
+        } else if (TZmd* z = Index.ActiveZmd) {
+            if (!ConfirmCloseDocument(*z))
+                return;
+            const QString path = DocumentPath(z);
+            CloseDocument(z);
+            AddRecentFile(path);
+        }
     });
 }
 

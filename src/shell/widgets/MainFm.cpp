@@ -7,6 +7,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "edit/widgets/MdiCloseQuery.h"
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/Panels.h"
 #include "shell/widgets/ToolIcons.h"
@@ -102,6 +103,8 @@ TMainFm::~TMainFm()
 void TMainFm::LinkDocumentWindows()
 {
     LinkDocumentWindowsTo(mdiArea_, workPopUp_, this);
+    // A closing window's question keeps the commands away while it is up.
+    SetCloseQueryBusyHook([](bool on) { CommandBusy = on; });
 }
 
 void TMainFm::FormCreate(const Options& options)
@@ -515,6 +518,21 @@ void TMainFm::closeEvent(QCloseEvent* event)
 {
     // A command's own message loop (a dialog, a long operation) must finish first.
     if (IsBusy()) {
+        event->ignore();
+        return;
+    }
+    // Every map window is asked before any closes: Cancel in one keeps the program and all
+    // of its windows.
+    QList<QWidget*> windows;
+    for (QMdiSubWindow* w : mdiArea_->subWindowList())
+        windows.append(w->widget());
+    const bool agreed = QueryCloseDocumentWindows(windows, [this](QWidget* child) {
+        // The user sees the map the question is about.
+        for (QMdiSubWindow* w : mdiArea_->subWindowList())
+            if (w->widget() == child)
+                mdiArea_->setActiveSubWindow(w);
+    });
+    if (!agreed) {
         event->ignore();
         return;
     }
