@@ -242,6 +242,13 @@ void DrawShownMarks()
         DrawAnchor();
 }
 
+CordRect UnionRect(const CordRect& a, const CordRect& b)
+{
+    return {std::min(a.x1, b.x1), std::min(a.y1, b.y1), std::max(a.x2, b.x2), std::max(a.y2, b.y2)};
+}
+
+} // namespace
+
 // Erasing and repainting one object draws in copy mode straight into the surface.
 void RedrawCurrent(bool erase)
 {
@@ -274,15 +281,9 @@ void RedrawCurrent(bool erase)
     else
         PaintElement(rv);
     Graph.OutputDC = nullptr;
+    dc.finish();
     v->Form->SurfaceChanged({0, 0, v->ClientWidth, v->ClientHeight});
 }
-
-CordRect UnionRect(const CordRect& a, const CordRect& b)
-{
-    return {std::min(a.x1, b.x1), std::min(a.y1, b.y1), std::max(a.x2, b.x2), std::max(a.y2, b.y2)};
-}
-
-} // namespace
 
 EditSysHooks& EditHooks() { return HookState(); }
 

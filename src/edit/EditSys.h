@@ -64,6 +64,9 @@ struct EditSysHooks {
     std::function<void()> PaintElement;
 };
 EditSysHooks& EditHooks();
+// Erases CurElement (white) or paints it in its colours straight into the active window,
+// through the hooks when they are set.
+void RedrawCurrent(bool erase);
 
 void ResetEditSys();
 

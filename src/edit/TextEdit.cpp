@@ -368,42 +368,6 @@ void TypeChar(char16_t c)
     TextEdit.TextDirty = true;
 }
 
-// Erases (the store's object as it is on screen) or paints CurElement straight into the
-// active window.
-void DrawInPlace(bool erase)
-{
-    if (erase && EditHooks().EraseElement) {
-        EditHooks().EraseElement();
-        return;
-    }
-    if (!erase && EditHooks().PaintElement) {
-        EditHooks().PaintElement();
-        return;
-    }
-    MapView* v = Work.ActiveView;
-    if (!v || !v->Form || !v->MapShown)
-        return;
-    ReleaseEditDC();
-    PainterDevice dc(&v->Form->Surface());
-    if (!dc.isActive())
-        return;
-    RedrawView rv;
-    rv.Dc = &dc;
-    rv.SymbolGraphics = v->SymbolGraphicsMode;
-    rv.ShowRepeats = v->PatternPreview;
-    rv.CellWidth = v->PatternWidth;
-    rv.CellHeight = v->PatternHeight;
-    rv.OffsetRows = v->PatternHalfShift;
-    rv.PatternCos = v->PatternCos;
-    rv.PatternSin = v->PatternSin;
-    if (erase)
-        EraseElement(rv);
-    else
-        PaintElement(rv);
-    Graph.OutputDC = nullptr;
-    dc.finish();
-    v->Form->SurfaceChanged({0, 0, v->ClientWidth, v->ClientHeight});
-}
 
 // The change since the snapshot stayed within the caret's line (after a layout in mode 2).
 // A framing rectangle spans all lines, so such a text is always redrawn whole.
@@ -430,14 +394,14 @@ void CommitInPlace(int n)
     // The store still holds the text that is on screen.
     const auto typed = std::make_unique<ElementRecord>(Index.CurElement);
     if (ReadElement(n, Index.CurElement))
-        DrawInPlace(true);
+        RedrawCurrent(true);
     Index.CurElement = *typed;
     Layout(TextExtentMode);
     {
         UndoSuspend noUndo;
         SaveElement(n);
     }
-    DrawInPlace(false);
+    RedrawCurrent(false);
     BuildCaret();
     Remark();
 }
