@@ -91,8 +91,9 @@ protected:
         EXPECT_TRUE(OpenMapByName(path));
         TMdiChild* w = CurrentWindow();
         EXPECT_NE(w, nullptr);
-        if (w)
+        if (w) {
             EXPECT_TRUE(w->View().MapShown);
+        }
         return w;
     }
     // A real change: the first object is deleted.
@@ -177,7 +178,10 @@ TEST_F(CloseQuery, CancelKeepsTheWindowAndTheChangedDocumentAndAsksAgainNextTime
     ASSERT_TRUE(w);
     Change();
     int started = 0;
-    RegisterTool(10, {[&](const ToolStartArgs&) { ++started; Work.ToolMode = 10; }, [] { Work.ToolMode = 0; }});
+    ToolProcs procs;
+    procs.Start = [&](const ToolStartArgs&) { ++started; Work.ToolMode = 10; };
+    procs.End = [] { Work.ToolMode = 0; };
+    RegisterTool(10, procs);
     ProgramConfig.WorkMode = 11;
     messages.QueueAnswer(IdCancel);
     EXPECT_FALSE(w->close());

@@ -282,7 +282,7 @@ TEST_F(CurveToolTest, ThePointLimitRefusesAPointAndStoresWhatThereIs)
     while (n + 3 <= CurvePointLimit()) {
         e.Cords()[n] = {b.x | SecondBezierFlag, b.y};
         e.Cords()[n + 1] = b;
-        e.Cords()[n + 2] = {b.x + 256 * 10 | FirstBezierFlag, b.y};
+        e.Cords()[n + 2] = {(b.x + 256 * 10) | FirstBezierFlag, b.y};
         n += 3;
     }
     e.nItem = uint16_t(n);
@@ -334,7 +334,7 @@ TEST_F(CurveToolTest, ALineTextNearThePointLimitStillHoldsItsText)
     while (n + 3 <= CurvePointLimit()) {
         e.Cords()[n] = {b.x | SecondBezierFlag, b.y};
         e.Cords()[n + 1] = b;
-        e.Cords()[n + 2] = {b.x + 2560 | FirstBezierFlag, b.y};
+        e.Cords()[n + 2] = {(b.x + 2560) | FirstBezierFlag, b.y};
         n += 3;
     }
     e.nItem = uint16_t(n);

@@ -384,8 +384,9 @@ TEST_F(SymbolBoxTest, WidgetShowsIconsAndFollowsTheMouse)
     EXPECT_EQ(at(2, 22, 10), 0xFFFFFFu);       // gap between cells
     // Beyond the last symbol the box is white.
     const QPoint empty = box.CellRect(10).center();
-    if (box.viewport()->rect().contains(empty))
+    if (box.viewport()->rect().contains(empty)) {
         EXPECT_EQ(shot.pixel(empty) & 0xFFFFFF, 0xFFFFFFu);
+    }
     EXPECT_EQ(box.PositionAt(box.CellRect(3).center()), 3);
     EXPECT_EQ(box.PositionAt(empty, true), 10);
 }
