@@ -8,6 +8,7 @@
 #include "shell/StartUp.h"
 #include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/ViewCommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -104,6 +105,7 @@ int RunProgram(int argc, char* argv[])
 
     TMainFm mainFm;
     RegisterDocumentCommands(mainFm);
+    RegisterViewCommands(mainFm);
     mainFm.SetCommandLineFile(file);
 
     std::unique_ptr<InstanceServer> server;

@@ -1,0 +1,14 @@
+// The View menu, the view buttons of the toolbar and the map's pop-up view items joined to
+// the view tool: zoom in and out, the entire map, moving the view (the hand), moving it to a
+// position, the fixed zooms and Redraw; also the main frame's view timer that the zoom frame
+// needs.
+#pragma once
+
+namespace zemo {
+
+class TMainFm;
+
+// Call once after the main frame was created.
+void RegisterViewCommands(TMainFm& mainFm);
+
+} // namespace zemo
