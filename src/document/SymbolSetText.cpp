@@ -40,7 +40,6 @@ constexpr size_t AreaFixed = 380;
 constexpr size_t TextBytes = 588;
 constexpr size_t LineTextBytes = 440;
 constexpr size_t RectBytes = 416;
-constexpr int CordsPerMm = 100 * UnitsPerHundredthMm;
 
 struct ParseFailure {
     int Line;

@@ -710,7 +710,7 @@ void PathToDevice(int tolerance)
         const QPointF d = CordToDeviceF(c);
         return QPointF(Round(d.x()), Round(d.y()));
     };
-    const auto add = [&out](QPointF d) {
+    const auto add = [&](QPointF d) {
         if (d != out.back())
             out.push_back(d);
     };
