@@ -200,8 +200,9 @@ void SortIntoList(TZmd& z, int type, const QString& text, int number)
 
 // A stored entry as memory keeps it: deleted objects (0x8000) and entries whose record cannot
 // lie in the file are empty.
-ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, int version, int64_t fileSize)
+ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, const MapFileHeader& h, int64_t fileSize)
 {
+    const int version = h.Version;
     if (version < 8) {
         if (e.Length < 40)
             return {};
@@ -210,18 +211,19 @@ ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, int version, int64_t fileSize)
     if (e.Symbol == DeletedSymbol)
         e.Symbol = 0;
     if (e.Length != 0
-        && (e.Length > MaxSlots || !InVariablePart(e.Pos, 32 + 8 * int64_t(e.Length), fileSize)))
+        && (e.Length > MaxSlots || !InVariablePart(e.Pos, 32 + 8 * int64_t(e.Length), fileSize)
+            || !ClearOfSetupAndInfo(h, e.Pos, 32 + 8 * int64_t(e.Length))))
         return {};
     return e;
 }
 
-void ParseObjectBlock(std::span<const uint8_t> bytes, ObjectIndexBlock& b, int version,
+void ParseObjectBlock(std::span<const uint8_t> bytes, ObjectIndexBlock& b, const MapFileHeader& h,
                       int64_t fileSize)
 {
     for (size_t i = 0; i < 256; ++i)
         b.Entries[i] = LoadedEntry(
             ReadObjectIndexEntry(bytes.subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)),
-            version, fileSize);
+            h, fileSize);
 }
 
 void ComputeHighest(TZmd& z)
@@ -750,7 +752,7 @@ void ReadIndexBlocks()
         z.ReadBytesAt(pos, bytes);
         auto block = std::make_unique<ObjectIndexBlock>();
         block->EntriesPos = int32_t(pos + 4);
-        ParseObjectBlock(bytes, *block, version, size);
+        ParseObjectBlock(bytes, *block, z.Header, size);
         UpdateBlockSummary(*block);
         z.ObjectBlocks.push_back(std::move(block));
         pos = LoadLE<int32_t>(bytes.data());
@@ -809,7 +811,7 @@ void ReindexFromFile()
         if (!InVariablePart(pos, ObjectIndexBlockBytes, size))
             continue;
         z.ReadBytesAt(pos, bytes);
-        ParseObjectBlock(bytes, *block, z.Header.Version, size);
+        ParseObjectBlock(bytes, *block, z.Header, size);
         UpdateBlockSummary(*block);
     }
     ComputeHighest(z);

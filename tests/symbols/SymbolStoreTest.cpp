@@ -330,8 +330,10 @@ TEST_F(SymbolStoreTest, CyclicOrBadChainsAreRepairedByTheIndexRewrite)
     w.symbolChainEnd = ChainEnd::ToSelf;
     Open(w);
     ASSERT_EQ(store->SymbolCount(), 1);
-    for (int i = 0; i < 300; ++i)
+    for (int i = 0; i < 300; ++i) {
         ASSERT_TRUE(store->AppendSymbolRecord(store->Symbols[0]));
+        SetSymI32(store->Symbols.back(), SymFilePos, 0);  // each copy gets a record of its own
+    }
     store->WriteSymbolIndex();  // the self link is not followed again: a new block is made
     const auto b = FileBytes();
     const size_t b0 = size_t(layout.symbolBlocks[0]);
@@ -345,4 +347,21 @@ TEST_F(SymbolStoreTest, CyclicOrBadChainsAreRepairedByTheIndexRewrite)
     store->Header = ReadMapHeaderBytes(h);
     store->ReadSymbolIndex();
     EXPECT_EQ(store->SymbolCount(), 301);
+}
+
+TEST_F(SymbolStoreTest, RecordsOverTheSetupOrNamedTwiceAreSkipped)
+{
+    // Where the records of a sound map lie, then the same map with two slots lying.
+    TestMapLayout sound;
+    ASSERT_TRUE(Numbered({10, 20, 30}).WriteTo(dir.filePath("sound.zmd").toStdString(), &sound));
+    TestMapWriter w = Numbered({10, 20, 30});
+    // Symbol 20 inside the setup record (rewritten in place on every open), symbol 30 naming
+    // the record of symbol 10 a second time.
+    w.symbols[1].indexPosition = FilePos::At(sound.setupPos + 100);
+    w.symbols[2].indexPosition = FilePos::At(sound.symbolRecords[0]);
+    Open(w);
+    ASSERT_EQ(layout.setupPos, sound.setupPos);
+    ASSERT_EQ(store->SymbolCount(), 1);
+    EXPECT_EQ(SymI16(store->Symbols[0], SymNumber), 10);
+    EXPECT_EQ(SymI32(store->Symbols[0], SymFilePos), sound.symbolRecords[0]);
 }

@@ -97,6 +97,7 @@ void SymbolStore::ReadSymbolIndex()
     const int64_t fileSize = WorkFile.Size();
     std::vector<uint8_t> block(SymbolIndexBlockBytes);
     std::unordered_set<int64_t> visited;
+    std::unordered_set<int64_t> records;
     int64_t pos = Header.SymbolIndexPos;
     while (pos > 0 && InVariablePart(pos, SymbolIndexBlockBytes, fileSize)
            && visited.insert(pos).second) {
@@ -110,8 +111,10 @@ void SymbolStore::ReadSymbolIndex()
             SymbolBytes rec(SymbolHeadBytes);
             ReadBytesAt(recPos, rec);
             const int16_t size = SymI16(rec, SymSize);
+            // Two slots naming one record would make two symbols write the same bytes.
             if (size < MinSymbolBytes || size > MaxSymbolBytes
-                || !InVariablePart(recPos, size, fileSize))
+                || !InVariablePart(recPos, size, fileSize)
+                || !ClearOfSetupAndInfo(Header, recPos, size) || !records.insert(recPos).second)
                 continue;
             rec.resize(size_t(size));
             ReadBytesAt(recPos + SymbolHeadBytes,

@@ -56,6 +56,16 @@ inline bool InVariablePart(int64_t pos, int64_t length, int64_t fileSize)
     return pos >= VariablePartPos && length >= 0 && pos + length <= fileSize;
 }
 
+// A record of `length` bytes at `pos` stays clear of the setup record and the information
+// text, which are rewritten in place: a record that overlaps them is damaged.
+inline bool ClearOfSetupAndInfo(const MapFileHeader& h, int64_t pos, int64_t length)
+{
+    const auto overlaps = [&](int64_t start, int64_t size) {
+        return start > 0 && size > 0 && pos < start + size && start < pos + length;
+    };
+    return !overlaps(h.SetupPos, h.SetupSize) && !overlaps(h.InfoPos, h.InfoSize);
+}
+
 class SymbolStore {
 public:
     SymbolStore();
