@@ -4,6 +4,8 @@
 // symbols and colours are taken from, on a small valid map. None of it may crash, hang or
 // read outside the file; a refused open says why; what an open wrote into its working copy
 // is a map again; and no working copy is left behind.
+#include "FuzzScratch.h"
+
 #include "core/Config.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
@@ -35,11 +37,7 @@ struct Env {
     QString base;      // the small valid map that takes symbols and colours
 };
 
-[[noreturn]] void Fail(const char* why)
-{
-    std::fprintf(stderr, "open_map: %s\n", why);
-    std::abort();
-}
+[[noreturn]] void Fail(const char* why) { fuzz::Fail("open_map", why); }
 
 void WriteBytes(const QString& path, const uint8_t* data, size_t size)
 {
@@ -148,23 +146,11 @@ void MakeBaseMap(const Env& env)
 const Env& Setup()
 {
     static const Env env = [] {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zemo_fuzz_open_XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            Fail("mkdtemp failed");
-        // Gone again when the run ends.
-        static const std::string* folder = new std::string(pattern);
-        std::atexit([] { std::error_code ec; std::filesystem::remove_all(*folder, ec); });
         Env e;
-        e.dir = QString::fromStdString(pattern);
+        e.dir = fuzz::MakeScratchFolder("open");
         e.input = e.dir + QStringLiteral("/input.zmd");
         e.copy = e.dir + QStringLiteral("/reloaded.zmd");
         e.base = e.dir + QStringLiteral("/base.zmd");
-        // Working copies, settings and recent files stay in the temp folder.
-        qputenv("XDG_STATE_HOME", (e.dir + QStringLiteral("/state")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", (e.dir + QStringLiteral("/config")).toUtf8());
-        QDir().mkpath(e.dir + QStringLiteral("/state"));
-        QDir().mkpath(e.dir + QStringLiteral("/config"));
         ResetOpenUnit();
         ResetIndexState();
         DefaultConfig(ProgramConfig);

@@ -3,6 +3,8 @@
 // to its zero word; packing them again and parsing gives the same records. A block that
 // parses is pasted into a small map twice (before the current symbol, then at the end): the
 // map gains exactly those records, each usable, and its working file loads again with them.
+#include "FuzzScratch.h"
+
 #include "core/Config.h"
 #include "core/Errors.h"
 #include "core/Folders.h"
@@ -37,11 +39,7 @@ struct Env {
     QString copy;  // a working file copied out and loaded again
 };
 
-[[noreturn]] void Fail(const char* why)
-{
-    std::fprintf(stderr, "symbol_paste: %s\n", why);
-    std::abort();
-}
+[[noreturn]] void Fail(const char* why) { fuzz::Fail("symbol_paste", why); }
 
 SymbolBytes PointSymbol(int16_t number)
 {
@@ -84,21 +82,10 @@ const Env& Setup()
         static char* argv[] = {name, nullptr};
         static QGuiApplication app(argc, argv);
 
-        const char* tmp = std::getenv("TMPDIR");
-        std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/zemo_fuzz_paste_XXXXXX";
-        if (!::mkdtemp(pattern.data()))
-            Fail("mkdtemp failed");
-        // Gone again when the run ends.
-        static const std::string* folder = new std::string(pattern);
-        std::atexit([] { std::error_code ec; std::filesystem::remove_all(*folder, ec); });
         Env e;
-        e.dir = QString::fromStdString(pattern);
+        e.dir = fuzz::MakeScratchFolder("paste");
         e.base = e.dir + QStringLiteral("/base.zmd");
         e.copy = e.dir + QStringLiteral("/reloaded.zmd");
-        qputenv("XDG_STATE_HOME", (e.dir + QStringLiteral("/state")).toUtf8());
-        qputenv("XDG_CONFIG_HOME", (e.dir + QStringLiteral("/config")).toUtf8());
-        QDir().mkpath(e.dir + QStringLiteral("/state"));
-        QDir().mkpath(e.dir + QStringLiteral("/config"));
         ResetOpenUnit();
         ResetIndexState();
         ResetSymbolMenu();

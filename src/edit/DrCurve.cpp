@@ -613,28 +613,19 @@ void CurveMouseUp()
         const int n = N();
         switch (DrCurve.CurveState) {
         case FirstDirection:
-            if (Near(c, P(n - 1)))
+        case NewPointDirection:
+        case CornerDirection:
+        case StraightPointDirection:
+            // A release on the point just set (no drag) ends the drawing; how much of the
+            // unfinished segment goes depends on what was being set.
+            if (!Near(c, P(n - 1)))
+                KeepHandle(c);
+            else if (DrCurve.CurveState == FirstDirection)
                 Abandon();
             else
-                KeepHandle(c);
-            break;
-        case NewPointDirection:
-            if (Near(c, P(n - 1)))
-                EndWithout(3);
-            else
-                KeepHandle(c);
-            break;
-        case CornerDirection:
-            if (Near(c, P(n - 1)))
-                EndWithout(0);
-            else
-                KeepHandle(c);
-            break;
-        case StraightPointDirection:
-            if (Near(c, P(n - 1)))
-                EndWithout(1);
-            else
-                KeepHandle(c);
+                EndWithout(DrCurve.CurveState == NewPointDirection ? 3
+                           : DrCurve.CurveState == CornerDirection ? 0
+                                                                    : 1);
             break;
         case FollowingLine:
             Feedback();
