@@ -57,12 +57,16 @@ QString MessageText(const ShownMessage& m)
     return MergeMsgParams(text + m.label, m.params);
 }
 
-int DefaultAnswer(MsgKind kind)
+int DefaultAnswer(const ShownMessage& m)
 {
-    switch (kind) {
-    case MsgKind::OkCancel: return IdCancel;
-    case MsgKind::YesNoCancel: return IdYes;
-    default: return IdOk;
+    const int named = m.defaultButton;
+    switch (m.kind) {
+    case MsgKind::OkCancel:
+        return named == IdOk ? int(IdOk) : int(IdCancel);
+    case MsgKind::YesNoCancel:
+        return named == IdNo || named == IdCancel ? named : int(IdYes);
+    default:
+        return IdOk;
     }
 }
 
@@ -96,14 +100,25 @@ int ShowMsg(const ShownMessage& m)
     return answer;
 }
 
-int ShowMsg(TextKey key, const MsgParamList& params, int helpContext, MsgKind kind)
+namespace {
+
+int ShowBox(TextKey key, const MsgParamList& params, int helpContext, MsgKind kind,
+           int defaultButton)
 {
     ShownMessage m;
     m.kind = kind;
     m.key = key;
     m.params = params;
     m.helpContext = helpContext;
+    m.defaultButton = defaultButton;
     return ShowMsg(m);
+}
+
+} // namespace
+
+int ShowMsg(TextKey key, const MsgParamList& params, int helpContext, MsgKind kind)
+{
+    return ShowBox(key, params, helpContext, kind, 0);
 }
 
 int ErrorMsg(TextKey key, const MsgParamList& params, int helpContext)
@@ -121,14 +136,14 @@ int InfoMsg(TextKey key, const MsgParamList& params, int helpContext)
     return ShowMsg(key, params, helpContext, MsgKind::Info);
 }
 
-int OkCancelMsg(TextKey key, const MsgParamList& params, int helpContext)
+int OkCancelMsg(TextKey key, const MsgParamList& params, int helpContext, int defaultButton)
 {
-    return ShowMsg(key, params, helpContext, MsgKind::OkCancel);
+    return ShowBox(key, params, helpContext, MsgKind::OkCancel, defaultButton);
 }
 
-int YesNoCancelMsg(TextKey key, const MsgParamList& params, int helpContext)
+int YesNoCancelMsg(TextKey key, const MsgParamList& params, int helpContext, int defaultButton)
 {
-    return ShowMsg(key, params, helpContext, MsgKind::YesNoCancel);
+    return ShowBox(key, params, helpContext, MsgKind::YesNoCancel, defaultButton);
 }
 
 void ErrorMsg(const QString& label, const QString& value)
@@ -160,7 +175,7 @@ int RecordingMessages::Show(const ShownMessage& m)
             answer = answers_.front();
             answers_.pop_front();
         } else {
-            answer = defaultAnswer_ ? *defaultAnswer_ : DefaultAnswer(m.kind);
+            answer = defaultAnswer_ ? *defaultAnswer_ : DefaultAnswer(m);
         }
     }
     entries_.push_back(Entry{m, MessageHelpContext(), answer});

@@ -36,13 +36,15 @@ struct ShownMessage {
     QString label;
     MsgParamList params;
     int helpContext = 0; // below 1: no Help button
+    // The button Enter presses (a MsgAnswer of the box's buttons); 0: the kind's own.
+    int defaultButton = 0;
 };
 
 // The text the box shows: Text(key) + label merged with the parameters.
 QString MessageText(const ShownMessage& m);
 
 // The button a box answers with when the user just presses Enter.
-int DefaultAnswer(MsgKind kind);
+int DefaultAnswer(const ShownMessage& m);
 
 class MessageService {
 public:
@@ -77,8 +79,11 @@ int ShowMsg(TextKey key, const MsgParamList& params, int helpContext, MsgKind ki
 int ErrorMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0);
 int WarningMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0);
 int InfoMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0);
-int OkCancelMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0);
-int YesNoCancelMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0);
+// A question whose safe answer is not the kind's default names its own default button.
+int OkCancelMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0,
+                int defaultButton = 0);
+int YesNoCancelMsg(TextKey key, const MsgParamList& params = {}, int helpContext = 0,
+                   int defaultButton = 0);
 
 // Internal error: the text InternalError followed by the routine's label (such as
 // ": Index.GetIndex ;"), a ";" in the label taking the offending value; help context 3.

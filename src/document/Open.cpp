@@ -743,7 +743,8 @@ void RecoverWorkingCopies()
         }
         const QString mapPath = DecodeCodePage(TextCodePage, QByteArray::fromStdString(setup.MapPath));
         const QString shown = mapPath.isEmpty() ? Text(TextKey::Untitled) : ExtractFileName(mapPath);
-        if (OkCancelMsg(TextKey::SessionAborted, shown, SessionAbortedHelp) != IdOk) {
+        // Cancel deletes the copy: Enter must recover the work.
+        if (OkCancelMsg(TextKey::SessionAborted, shown, SessionAbortedHelp, IdOk) != IdOk) {
             ReleaseWorkFile(z, true);
             continue;
         }

@@ -14,6 +14,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <utility>
 
 #include <gtest/gtest.h>
 
@@ -84,6 +85,21 @@ TEST_F(CoreUiBoxes, EnterOnAnOkCancelQuestionAnswersCancel)
     EXPECT_EQ(YesNoCancelMsg(TextKey::Ok), int(IdNo));
     WhenBoxIsUp([](MessageBox* box) { box->ButtonFor(IdOk)->click(); });
     EXPECT_EQ(OkCancelMsg(TextKey::Ok), int(IdOk));
+
+    // A question may name its own default: Enter, on the focus or on the box, takes it.
+    for (const auto& [kind, named] : {std::pair{MsgKind::OkCancel, int(IdOk)},
+                                      std::pair{MsgKind::YesNoCancel, int(IdNo)}}) {
+        for (bool onFocus : {true, false}) {
+            WhenBoxIsUp([onFocus](MessageBox* box) {
+                Press(onFocus && box->focusWidget() ? box->focusWidget() : box, Qt::Key_Return);
+            });
+            ShownMessage m;
+            m.kind = kind;
+            m.key = TextKey::Ok;
+            m.defaultButton = named;
+            EXPECT_EQ(ShowMsg(m), named) << int(kind) << " " << onFocus;
+        }
+    }
 }
 
 TEST_F(CoreUiBoxes, HelpButtonAndF1OpenTheTopicAndKeepTheBoxOpen)

@@ -201,11 +201,12 @@ TEST_F(RecoveryTest, AKilledSessionLeavesEveryCompletedEditForRecovery)
     ASSERT_EQ(WorkingCopies().size(), 1);
     EXPECT_EQ(ReadAll(path), original);
 
+    // Enter: the box's own default button recovers.
     messages.SetDefaultAnswer(std::nullopt);
-    messages.QueueAnswer(IdOk);
     RecoverWorkingCopies();
     ASSERT_EQ(messages.CountOf(TextKey::SessionAborted), 1);
     EXPECT_EQ(messages.Last().params, "killed.zmd");
+    EXPECT_EQ(messages.Entries().back().answer, int(IdOk));
     ASSERT_EQ(Opening.OpenDocuments.size(), 1u);
     EXPECT_EQ(DocumentPath(Index.ActiveZmd), path);
     EXPECT_EQ(Active().HighestObject, base + ChildEdits);

@@ -38,7 +38,7 @@ QStyle::StandardPixmap IconOf(MsgKind kind)
 
 MessageBox::MessageBox(const ShownMessage& m, QWidget* parent)
     : QDialog(parent), text_(MessageText(m)), helpContext_(m.helpContext),
-      answer_(DefaultAnswer(m.kind))
+      answer_(DefaultAnswer(m))
 {
     setWindowTitle(QString::fromLatin1(MsgCaption));
     setModal(true);
@@ -64,19 +64,18 @@ MessageBox::MessageBox(const ShownMessage& m, QWidget* parent)
         b->setProperty("zemoAnswer", answer);
         return b;
     };
-    QPushButton* def = nullptr;
     switch (m.kind) {
     case MsgKind::OkCancel:
         add(IdOk, TextKey::Ok, "OK", QDialogButtonBox::AcceptRole);
-        def = add(IdCancel, TextKey::Cancel, "Cancel", QDialogButtonBox::RejectRole);
+        add(IdCancel, TextKey::Cancel, "Cancel", QDialogButtonBox::RejectRole);
         break;
     case MsgKind::YesNoCancel:
-        def = add(IdYes, TextKey::Yes, "&Yes", QDialogButtonBox::YesRole);
+        add(IdYes, TextKey::Yes, "&Yes", QDialogButtonBox::YesRole);
         add(IdNo, TextKey::No, "&No", QDialogButtonBox::NoRole);
         add(IdCancel, TextKey::Cancel, "Cancel", QDialogButtonBox::RejectRole);
         break;
     default:
-        def = add(IdOk, TextKey::Ok, "OK", QDialogButtonBox::AcceptRole);
+        add(IdOk, TextKey::Ok, "OK", QDialogButtonBox::AcceptRole);
         break;
     }
     if (helpContext_ >= 1) {
@@ -87,6 +86,7 @@ MessageBox::MessageBox(const ShownMessage& m, QWidget* parent)
     for (QAbstractButton* b : buttons_->buttons())
         if (auto* p = qobject_cast<QPushButton*>(b))
             p->setAutoDefault(false);
+    auto* def = qobject_cast<QPushButton*>(ButtonFor(answer_));
     def->setDefault(true);
     def->setFocus();
     connect(buttons_, &QDialogButtonBox::clicked, this, &MessageBox::clicked);
