@@ -199,8 +199,9 @@ void SortIntoList(TZmd& z, int type, const QString& text, int number)
 }
 
 // A stored entry as memory keeps it: deleted objects (0x8000) and entries whose record cannot
-// lie in the file are empty.
-ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, const MapFileHeader& h, int64_t fileSize)
+// lie in the file are empty; an object among the latter is counted in `damaged`.
+ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, const MapFileHeader& h, int64_t fileSize,
+                             int* damaged)
 {
     const int version = h.Version;
     if (version < 8) {
@@ -212,18 +213,47 @@ ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, const MapFileHeader& h, int64_t
         e.Symbol = 0;
     if (e.Length != 0
         && (e.Length > MaxSlots || !InVariablePart(e.Pos, 32 + 8 * int64_t(e.Length), fileSize)
-            || !ClearOfSetupAndInfo(h, e.Pos, 32 + 8 * int64_t(e.Length))))
+            || !ClearOfSetupAndInfo(h, e.Pos, 32 + 8 * int64_t(e.Length)))) {
+        if (damaged && e.Symbol != 0)
+            ++*damaged;
         return {};
+    }
     return e;
 }
 
 void ParseObjectBlock(std::span<const uint8_t> bytes, ObjectIndexBlock& b, const MapFileHeader& h,
-                      int64_t fileSize)
+                      int64_t fileSize, int* damaged = nullptr)
 {
     for (size_t i = 0; i < 256; ++i)
         b.Entries[i] = LoadedEntry(
             ReadObjectIndexEntry(bytes.subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)),
-            h, fileSize);
+            h, fileSize, damaged);
+}
+
+// A chain walk ended at `pos`: anything but a sound end or a block already read leads out of
+// the file, and what that block held is lost.
+bool ChainCut(int64_t pos, const std::unordered_set<int64_t>& visited)
+{
+    return pos != 0 && !visited.contains(pos);
+}
+
+// The symbol index slots that name a record; the store skips what it cannot take, so the
+// difference to the symbols loaded is what was left out.
+int NamedSymbolSlots(TZmd& z, bool& cut)
+{
+    const int64_t size = z.WorkFile.Size();
+    std::vector<uint8_t> block(SymbolIndexBlockBytes);
+    std::unordered_set<int64_t> visited;
+    int named = 0;
+    int64_t pos = z.Header.SymbolIndexPos;
+    while (pos > 0 && InVariablePart(pos, SymbolIndexBlockBytes, size) && visited.insert(pos).second) {
+        z.ReadBytesAt(pos, block);
+        for (size_t slot = 0; slot < SlotsPerIndexBlock; ++slot)
+            named += LoadLE<int32_t>(block.data() + 4 + slot * 4) > 0 ? 1 : 0;
+        pos = LoadLE<int32_t>(block.data());
+    }
+    cut = ChainCut(pos, visited);
+    return named;
 }
 
 void ComputeHighest(TZmd& z)
@@ -677,6 +707,7 @@ void LoadMap()
         throw EAbort();
     }
     z.OpenedVersion = z.Header.Version;
+    z.Skipped = {};
     ReadSymbols();
     ReadIndexBlocks();
     DefaultSetup(z.Setup);
@@ -707,7 +738,9 @@ void ReadSymbols()
     z.ColorBlock = ReadSymbolHeaderBytes(block);
     CheckSymbolHeader(z.ColorBlock);
     z.FreeSymbols();
+    const int named = NamedSymbolSlots(z, z.Skipped.SymbolChainCut);
     z.ReadSymbolIndex();
+    z.Skipped.Symbols = std::max(named - z.SymbolCount(), 0);
     BuildSymbolTable();
 }
 
@@ -743,6 +776,7 @@ void ReadIndexBlocks()
     z.UsedColors.reset();
     z.CourseMap = version == 8 && (z.Header.FileType & CourseMapFileBit);
 
+    z.Skipped.Objects = z.Skipped.Strings = 0;
     // Object chain: within the file, each block once.
     std::vector<uint8_t> bytes(ObjectIndexBlockBytes);
     std::unordered_set<int64_t> visited;
@@ -752,11 +786,12 @@ void ReadIndexBlocks()
         z.ReadBytesAt(pos, bytes);
         auto block = std::make_unique<ObjectIndexBlock>();
         block->EntriesPos = int32_t(pos + 4);
-        ParseObjectBlock(bytes, *block, z.Header, size);
+        ParseObjectBlock(bytes, *block, z.Header, size, &z.Skipped.Objects);
         UpdateBlockSummary(*block);
         z.ObjectBlocks.push_back(std::move(block));
         pos = LoadLE<int32_t>(bytes.data());
     }
+    z.Skipped.ObjectChainCut = ChainCut(pos, visited);
     ComputeHighest(z);
     z.UsedColors |= SymColors(Index.DefaultSymbol);
     // A first block that could not be read: the next header write starts a sound chain.
@@ -778,8 +813,10 @@ void ReadIndexBlocks()
             if (e.Type < 0)
                 e.Type = 0;
             // A record that cannot lie in the file: the slot is taken as free.
-            if (e.Pos != 0 ? e.Length < 0 || !InVariablePart(e.Pos, e.Length, size) : e.Type != 0)
+            if (e.Pos != 0 ? e.Length < 0 || !InVariablePart(e.Pos, e.Length, size) : e.Type != 0) {
+                z.Skipped.Strings += e.Type > 0 ? 1 : 0;
                 e = {};
+            }
             block.Entries[i] = e;
         }
         z.StringBlocks.push_back(block);
@@ -787,14 +824,19 @@ void ReadIndexBlocks()
         for (size_t i = 0; i < 256; ++i) {
             const PStringIndexEntry& e = z.StringBlocks[size_t(b)].Entries[i];
             QString text;
-            if (e.Type > 0 && e.Pos != 0 && ReadStringRecord(e, size, text)) {
-                if (MapSettingsSlot(e.Type) >= 0 && !z.MapSettings[size_t(MapSettingsSlot(e.Type))].isEmpty())
-                    continue;  // the first of a settings type counts
-                SortIntoList(z, e.Type, text, b * 256 + int(i));
+            if (e.Type <= 0 || e.Pos == 0)
+                continue;
+            if (!ReadStringRecord(e, size, text)) {
+                ++z.Skipped.Strings;
+                continue;
             }
+            if (MapSettingsSlot(e.Type) >= 0 && !z.MapSettings[size_t(MapSettingsSlot(e.Type))].isEmpty())
+                continue;  // the first of a settings type counts
+            SortIntoList(z, e.Type, text, b * 256 + int(i));
         }
         pos = LoadLE<int32_t>(bytes.data());
     }
+    z.Skipped.StringChainCut = ChainCut(pos, visited);
     if (z.StringBlocks.empty())
         z.Header.StringIndexPos = 0;
     z.DatasetsPresent = z.Datasets.Count() > 0;

@@ -98,6 +98,21 @@ std::array<uint8_t, PStringIndexEntryBytes> WritePStringIndexEntry(const PString
 // reserved slots is taken from the buffer as it is).
 std::vector<uint8_t> ElementRecordBytes(const ElementRecord& e, int length);
 
+// What the last load left out as damaged: entries whose records cannot lie in the file, and
+// chains whose next link leads out of it (the entries of those blocks cannot be counted).
+struct LoadSkips {
+    int Objects = 0;
+    int Symbols = 0;
+    int Strings = 0;
+    bool ObjectChainCut = false;
+    bool SymbolChainCut = false;
+    bool StringChainCut = false;
+    bool Any() const
+    {
+        return Objects || Symbols || Strings || ObjectChainCut || SymbolChainCut || StringChainCut;
+    }
+};
+
 // ---- The map document ----
 class TZmd : public SymbolStore {
 public:
@@ -137,6 +152,8 @@ public:
     TNumStringList Templates;        // 8
     TNumStringList InternetMaps;     // 6, and type-3 map names
     std::array<QString, 11> MapSettings; // types 1024..1034 (see MapSettingsSlot)
+    // Filled by LoadMap; a map that lost parts must not be saved over its file unasked.
+    LoadSkips Skipped;
 
     int BlockCount() const { return int(ObjectBlocks.size()); }
     ObjectIndexEntry& Entry(int n) { return ObjectBlocks[size_t((n - 1) >> 8)]->Entries[size_t((n - 1) & 255)]; }

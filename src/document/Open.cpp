@@ -253,6 +253,23 @@ void AppendUnlocked(TFileClass& work, const QString& name)
     }
 }
 
+// One warning for everything the load left out, by kind; "+" marks a lower bound where a chain
+// was cut and the entries of its lost blocks cannot be counted.
+void WarnLoadSkips(const TZmd& z, const QString& name)
+{
+    const LoadSkips& k = z.Skipped;
+    if (!k.Any())
+        return;
+    const auto count = [](TextKey key, int n, bool cut) {
+        return Text(key) + QStringLiteral(": ") + QString::number(n) + (cut ? QStringLiteral("+") : QString());
+    };
+    WarningMsg(TextKey::FormatNotCorr,
+               name + QStringLiteral("\r\n;") + count(TextKey::Objects, k.Objects, k.ObjectChainCut)
+                   + QStringLiteral(", ") + count(TextKey::Symbols, k.Symbols, k.SymbolChainCut)
+                   + QStringLiteral(", ") + count(TextKey::Text, k.Strings, k.StringChainCut),
+               FormatNotCorrHelp);
+}
+
 } // namespace
 
 // ---- Reading other maps ----
@@ -527,6 +544,13 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
     auto owned = std::make_unique<TZmd>();
     TZmd& z = *owned;
     bool workingCopy = true;
+    const auto openCopy = [&] {
+        CreateWorkingCopy(z.WorkFile);
+        workingCopy = true;
+        z.DirectMode = 0;
+        z.WorkFile.Seek(0);
+        AppendUnlocked(z.WorkFile, name);
+    };
     SetCurrentMap(&z);
     try {
         MapFileHeader h;
@@ -555,10 +579,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
                 z.DirectMode = 1;
                 workingCopy = false;
             } else {
-                CreateWorkingCopy(z.WorkFile);
-                z.DirectMode = 0;
-                z.WorkFile.Seek(0);
-                AppendUnlocked(z.WorkFile, name);
+                openCopy();
                 if (version < 8) {
                     ConvertOldIndexLengths(z, h);
                     ConvertOldSymbols(z, h);
@@ -572,6 +593,12 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
 
         LoadMap();
+        if (!workingCopy && z.Skipped.Any()) {
+            // Parts were left out: neither this open nor a save may write over what is left.
+            z.WorkFile.Close();
+            openCopy();
+            LoadMap();
+        }
         z.OpenedVersion = version;
         if (version < 8) {
             const QString t = TemplateFieldsToString(z.Setup);
@@ -603,6 +630,8 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         MakeCurrent(prev, wasOpen);
         return false;
     }
+    if (!quiet)
+        WarnLoadSkips(z, doc);
     Opening.OpenDocuments.push_back(OpenDocument{doc, std::move(owned), workingCopy});
     Index.MapOpen = wasOpen;
     if (!keepCurrent)
@@ -760,6 +789,7 @@ void RecoverWorkingCopies()
             MakeCurrent(prev, wasOpen);
             continue;
         }
+        WarnLoadSkips(z, shown);
         Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(owned), true});
         DocumentWindowHooks& hooks = Opening.WindowHooks;
         if (hooks.CreateWindow && !hooks.CreateWindow(z, mapPath.isEmpty() ? Text(TextKey::Untitled) : mapPath)) {

@@ -48,7 +48,9 @@ bool ConfirmCloseDocument(TZmd& z)
     int answer = IdCancel;
     {
         CommandRunningScope busy;
-        answer = YesNoCancelMsg(TextKey::FileModified, name + QStringLiteral("\r\n"), 146);
+        // Saving a map that lost parts on loading would overwrite its file with the remains.
+        answer = YesNoCancelMsg(TextKey::FileModified, name + QStringLiteral("\r\n"), 146,
+                                z.Skipped.Any() ? IdNo : 0);
     }
     switch (answer) {
     case IdYes:

@@ -56,6 +56,7 @@ TEST_F(MapStoreTest, CyclicChainsAreReadOnce)
     EXPECT_EQ(Z().HighestObject, 9);
     EXPECT_EQ(Z().StringBlocks.size(), 1u);
     EXPECT_EQ(Z().Courses.Count(), 1);
+    EXPECT_FALSE(Z().Skipped.Any()) << "a cycle loses nothing";
 }
 
 TEST_F(MapStoreTest, LongCyclicObjectChainStopsAtTheFirstRepeat)
@@ -79,6 +80,9 @@ TEST_F(MapStoreTest, BadChainEndsEndTheChain)
         EXPECT_EQ(Z().SymbolCount(), 8);
         EXPECT_EQ(Z().BlockCount(), 1);
         EXPECT_EQ(Z().StringBlocks.size(), 1u);
+        const LoadSkips& k = Z().Skipped;
+        EXPECT_TRUE(k.SymbolChainCut && k.ObjectChainCut && k.StringChainCut);
+        EXPECT_EQ(k.Objects + k.Symbols + k.Strings, 0);
         // A new block is linked in over the bad pointer.
         for (int i = 0; i < 256; ++i) {
             MakePoint(10, 0, 0);
@@ -87,6 +91,7 @@ TEST_F(MapStoreTest, BadChainEndsEndTheChain)
         Reopen();
         EXPECT_EQ(Z().BlockCount(), 2);
         EXPECT_EQ(Z().HighestObject, 265);
+        EXPECT_FALSE(Z().Skipped.ObjectChainCut);
     }
 }
 
@@ -103,6 +108,8 @@ TEST_F(MapStoreTest, HeaderPointersOutsideTheFileAreIgnored)
     EXPECT_EQ(Z().StringBlocks.size(), 0u);
     EXPECT_EQ(ReadInfoText(), QByteArray());
     EXPECT_EQ(Z().SymbolCount(), 8);
+    EXPECT_TRUE(Z().Skipped.ObjectChainCut && Z().Skipped.StringChainCut);
+    EXPECT_FALSE(Z().Skipped.SymbolChainCut);
     // The setup's last 100 bytes read over the defaults; the rest stays default and in range.
     EXPECT_GT(Z().Setup.MapScale, 0);
     // The map stays usable: a first object starts a new chain.
@@ -131,6 +138,7 @@ TEST_F(MapStoreTest, DamagedEntriesAreSkippedAndCountsClamped)
     EXPECT_FALSE(ReadElement(5, Index.CurElement));
     EXPECT_FALSE(ReadElement(6, Index.CurElement));
     EXPECT_EQ(CountObjects(), 3);
+    EXPECT_EQ(Z().Skipped.Objects, 4) << "the deleted object is no loss";
 
     ASSERT_TRUE(ReadElement(3, Index.CurElement));
     EXPECT_EQ(Index.CurElement.nItem, 7);  // clamped to the stored length
@@ -167,6 +175,7 @@ TEST_F(MapStoreTest, DamagedStringSlotsAreFreeAndUnterminatedTextsEndAtTheRecord
     EXPECT_EQ(Z().Courses.Strings(0).size(), 64);  // the record, no further
     EXPECT_EQ(Z().CsObjects.Count(), 0);
     EXPECT_EQ(Z().StringBlocks[0].Entries[1], PStringIndexEntry{});
+    EXPECT_EQ(Z().Skipped.Strings, 2);
     // Writing a settings string never lands in the header.
     const auto head = FileBytes();
     ASSERT_TRUE(SaveTypedPString(QStringLiteral("\tv2"), 1030));
@@ -193,6 +202,7 @@ TEST_F(MapStoreTest, SymbolSizesOutsideTheRangeAreSkipped)
     EXPECT_EQ(SymI16(Z().Symbols[0], SymNumber), 20);
     EXPECT_EQ(SymI16(Z().Symbols[1], SymNumber), 35);
     EXPECT_EQ(Z().Symbols[1].size(), 20904u);
+    EXPECT_EQ(Z().Skipped.Symbols, 4) << "a free slot is no loss";
 }
 
 TEST_F(MapStoreTest, ColourCountsOutOfRangeAreRepaired)
@@ -234,6 +244,7 @@ TEST_F(MapStoreTest, TruncationAtEveryBlockEdgeLoadsWhatIsWhole)
                 OpenFile();
                 Exercise();
                 EXPECT_GE(at, size_t(MapHeaderBytes));
+                EXPECT_EQ(Z().Skipped.Any(), at < full.size());
                 // Whatever was whole is there; nothing beyond the cut is taken.
                 for (int n = 1; n <= Z().HighestObject; ++n) {
                     if (Z().Entry(n).Length) {

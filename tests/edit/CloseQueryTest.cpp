@@ -19,6 +19,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -257,6 +258,45 @@ TEST_F(CloseQuery, AMapEditedInItsOwnFileClosesWithoutAQuestionAndKeepsTheFile)
     ASSERT_TRUE(QFile::exists(path));
     EXPECT_EQ(FirstEntrySymbol(path), 0);
     EXPECT_EQ(ProgramConfig.RecentFiles[0], path);
+}
+
+TEST_F(CloseQuery, ATruncatedMapIsOpenedAsACopyWithOneWarningAndItsFileIsNeverWritten)
+{
+    // Three objects and a string; the cut loses the third record and the string block.
+    ProgramConfig.AutoSave = true;
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Point(10), TestSymbol::Point(20)};
+    for (int i = 0; i < 3; ++i)
+        w.objects.push_back(TestObject::Point(10, i * 25600, 0));
+    w.strings.push_back(TestPString::Make(2, 0, "Course A"));
+    w.Build(&layout);
+    w.truncateAt = size_t(layout.objectRecords[2]) + 5;
+    const QString path = dir.path() + "/maps/cut.zmd";
+    ASSERT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
+    const auto before = ReadAll(path);
+    const auto stamp = std::filesystem::last_write_time(QFile::encodeName(path).toStdString());
+
+    TMdiChild* win = Open(path);
+    ASSERT_TRUE(win);
+    ASSERT_EQ(messages.Count(), 1);
+    const ShownMessage& warning = messages.Entries()[0].msg;
+    EXPECT_EQ(warning.kind, MsgKind::Warning);
+    EXPECT_EQ(warning.key, TextKey::FormatNotCorr);
+    EXPECT_EQ(warning.params, path + "\r\n;" + Text(TextKey::Objects) + ": 1, " + Text(TextKey::Symbols)
+                                  + ": 0, " + Text(TextKey::Text) + ": 0+");
+    EXPECT_EQ(WorkingCopies().size(), 1) << "never edited in place";
+    EXPECT_EQ(CountObjects(), 2);
+
+    messages.Clear();
+    messages.busyWhileUp.clear();
+    Change();
+    EXPECT_TRUE(win->close());  // Enter: the default button
+    ExpectQuestion(path);
+    EXPECT_EQ(messages.Entries()[0].answer, int(IdNo));
+    EXPECT_TRUE(Opening.OpenDocuments.empty());
+    EXPECT_TRUE(WorkingCopies().isEmpty());
+    EXPECT_EQ(ReadAll(path), before);
+    EXPECT_EQ(std::filesystem::last_write_time(QFile::encodeName(path).toStdString()), stamp);
 }
 
 TEST_F(CloseQuery, AnUntitledMapIsAskedAboutAsUntitledAndYesSavesItUnderANewName)
