@@ -155,13 +155,17 @@ QByteArray BuildCollection(const std::vector<QByteArray>& fonts)
     return out + directories + tables;
 }
 
+// These tests measure installed fonts; scripts/install-deps installs them.
+const char* const NeededFonts =
+    "needs the Debian packages fonts-liberation2, fonts-dejavu-core and fonts-dejavu-extra";
+
 class Fonts : public ::testing::Test {
 protected:
     void SetUp() override
     {
         sans = service.FindFont(QStringLiteral("Liberation Sans"), false, false);
-        ASSERT_TRUE(sans.IsValid()) << "fonts-liberation2 is needed";
-        ASSERT_EQ(sans.match, FontMatch::Name);
+        ASSERT_TRUE(sans.IsValid()) << NeededFonts;
+        ASSERT_EQ(sans.match, FontMatch::Name) << NeededFonts;
         sansFile = ReadFile(sans.filePath);
         ASSERT_FALSE(sansFile.isEmpty());
     }
@@ -209,7 +213,7 @@ TEST_F(Fonts, WindowsNamesResolveToMetricCompatibleFontsWithTheFileMetrics)
             continue;
         const ResolvedFont r = service.FindFont(QString::fromLatin1(windows), false, false);
         EXPECT_EQ(r.match, FontMatch::Alias);
-        EXPECT_EQ(r.family, QString::fromLatin1(free));
+        EXPECT_EQ(r.family, QString::fromLatin1(free)) << NeededFonts;
         EXPECT_EQ(r.requestedFamily, QString::fromLatin1(windows));
         const FileMetrics fm = ParseMetrics(ReadFile(r.filePath));
         EXPECT_EQ(r.unitsPerEm, fm.unitsPerEm);
@@ -231,13 +235,13 @@ TEST_F(Fonts, WeightAndSlantChooseTheFace)
             const bool italic = style & 2;
             SCOPED_TRACE(std::string(family) + (bold ? " bold" : "") + (italic ? " italic" : ""));
             const ResolvedFont r = service.FindFont(QString::fromLatin1(family), bold, italic);
-            ASSERT_TRUE(r.IsValid());
-            EXPECT_EQ(r.match, FontMatch::Name);
+            ASSERT_TRUE(r.IsValid()) << NeededFonts;
+            ASSERT_EQ(r.match, FontMatch::Name) << NeededFonts;
             EXPECT_EQ(r.family, QString::fromLatin1(family));
             EXPECT_EQ(r.bold, bold);
             EXPECT_EQ(r.italic, italic);
-            EXPECT_FALSE(r.syntheticBold);
-            EXPECT_FALSE(r.syntheticItalic);
+            ASSERT_FALSE(r.syntheticBold) << NeededFonts;
+            ASSERT_FALSE(r.syntheticItalic) << NeededFonts;
             // What the file itself says: fsSelection italic (0) or oblique (9), bold (5),
             // a normal width and, for the plain face, a normal weight.
             const FileMetrics m = ParseMetrics(ReadFile(r.filePath));
@@ -256,11 +260,10 @@ TEST_F(Fonts, WeightAndSlantChooseTheFace)
     EXPECT_TRUE(service.FindFont(QStringLiteral("Arial"), IsBoldWeight(551), false).bold);
 
     // A narrower family of its own is chosen by its name.
-    if (service.HasFamily(QStringLiteral("DejaVu Sans Condensed"))) {
-        const ResolvedFont c = service.FindFont(QStringLiteral("DejaVu Sans Condensed"), true, false);
-        EXPECT_TRUE(c.bold);
-        EXPECT_LT(ParseMetrics(ReadFile(c.filePath)).widthClass, 5);
-    }
+    const ResolvedFont c = service.FindFont(QStringLiteral("DejaVu Sans Condensed"), true, false);
+    ASSERT_EQ(c.match, FontMatch::Name) << NeededFonts;
+    EXPECT_TRUE(c.bold);
+    EXPECT_LT(ParseMetrics(ReadFile(c.filePath)).widthClass, 5);
 }
 
 TEST_F(Fonts, UnknownFamiliesFallBackToTheDefaultThenToTheFirstFamily)
@@ -288,7 +291,9 @@ TEST_F(Fonts, UnknownFamiliesFallBackToTheDefaultThenToTheFirstFamily)
     FcConfig* saved = FcConfigReference(nullptr);
     ASSERT_NE(saved, nullptr);
     FcConfig* dejavu = FcConfigCreate();
-    const QString dir = QFileInfo(service.FindFont(QStringLiteral("DejaVu Sans"), false, false).filePath).absolutePath();
+    const ResolvedFont dv = service.FindFont(QStringLiteral("DejaVu Sans"), false, false);
+    ASSERT_EQ(dv.match, FontMatch::Name) << NeededFonts;
+    const QString dir = QFileInfo(dv.filePath).absolutePath();
     ASSERT_TRUE(FcConfigAppFontAddDir(dejavu, reinterpret_cast<const FcChar8*>(QFile::encodeName(dir).constData())));
     ASSERT_TRUE(FcConfigSetCurrent(dejavu));
     FcConfigDestroy(dejavu);
@@ -351,6 +356,7 @@ TEST_F(Fonts, GlyphOutlinesAreClosedContoursInDesignUnits)
     for (const char* family : {"Liberation Sans", "DejaVu Sans"}) {
         SCOPED_TRACE(family);
         const ResolvedFont f = service.FindFont(QString::fromLatin1(family), false, false);
+        ASSERT_EQ(f.match, FontMatch::Name) << NeededFonts;
         const std::vector<OutlineContour> o = f.Contours(U'O');
         ASSERT_EQ(o.size(), 2u);
         for (const OutlineContour& c : o) {
@@ -430,8 +436,8 @@ TEST_F(Fonts, BlankAndMissingCharacters)
 TEST_F(Fonts, FontListHoldsTrueTypeFamiliesOnceSorted)
 {
     const QStringList& list = service.FontList();
-    EXPECT_TRUE(list.contains(QStringLiteral("Liberation Sans")));
-    EXPECT_TRUE(list.contains(QStringLiteral("DejaVu Sans")));
+    ASSERT_TRUE(list.contains(QStringLiteral("Liberation Sans"))) << NeededFonts;
+    ASSERT_TRUE(list.contains(QStringLiteral("DejaVu Sans"))) << NeededFonts;
     for (qsizetype i = 1; i < list.size(); ++i)
         EXPECT_LT(QString::compare(list[i - 1], list[i], Qt::CaseInsensitive), 0)
             << list[i - 1].toStdString() << " / " << list[i].toStdString();

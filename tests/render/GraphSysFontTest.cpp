@@ -120,8 +120,10 @@ protected:
         ResetAll();
         ResetMapFontState();
         FontService::ResetInstance();
-        ASSERT_TRUE(FontService::Instance().HasFamily(QStringLiteral("DejaVu Sans")));
-        ASSERT_TRUE(FontService::Instance().HasFamily(QStringLiteral("Liberation Sans")));
+        ASSERT_TRUE(FontService::Instance().HasFamily(QStringLiteral("DejaVu Sans")))
+            << "needs the Debian package fonts-dejavu-core";
+        ASSERT_TRUE(FontService::Instance().HasFamily(QStringLiteral("Liberation Sans")))
+            << "needs the Debian package fonts-liberation2";
     }
     void TearDown() override { ResetMapFontState(); }
     void Use(const char* family, int size = 100, int weight = 400)
