@@ -1,10 +1,12 @@
 // zemo: the map editor's executable.
+#include "app/Wiring.h"
 #include "shell/widgets/Program.h"
-#include "symbols/widgets/SymbolFeatures.h"
+
+#include <QApplication>
 
 int main(int argc, char* argv[])
 {
-    // The libraries above the shell join the main frame before it is built.
-    zemo::InstallSymbolFeatures();
-    return zemo::RunProgram(argc, argv);
+    QApplication app(argc, argv);
+    zemo::InstallProgram();
+    return zemo::RunProgram(app);
 }

@@ -1,4 +1,5 @@
 #include "core/FileClass.h"
+#include "core/Ports.h"
 
 #include "core/Errors.h"
 #include "core/Messages.h"
@@ -71,12 +72,6 @@ int64_t PreadFull(int fd, char* p, int64_t count, int64_t offset)
 }
 
 void CloseHandle(int fd) { ::close(fd); }
-
-std::function<QString()>& MapPathHook()
-{
-    static std::function<QString()> hook;
-    return hook;
-}
 
 } // namespace
 
@@ -465,11 +460,8 @@ QString ExpandToMapFolder(const QString& name, const QString& mapPath)
 
 QString ExpandToMapFolder(const QString& name)
 {
-    const auto& hook = MapPathHook();
-    return ExpandToMapFolder(name, hook ? hook() : QString());
+    return ExpandToMapFolder(name, CorePorts().CurrentMapPath());
 }
-
-void SetMapPathHook(std::function<QString()> hook) { MapPathHook() = std::move(hook); }
 
 QString GetLongFileName(const QString& name)
 {

@@ -109,10 +109,8 @@ int64_t DiskFreeMB(const QString& path);
 // A bare file name (no "/" or "\") gets the folder of mapPath in front; other names are
 // returned as they are.
 QString ExpandToMapFolder(const QString& name, const QString& mapPath);
-// The same with the map path of the open map, as reported by the hook the map store sets
-// (no hook, or no map open: an empty path).
+// The same with the map path of the open map (none open: an empty path).
 QString ExpandToMapFolder(const QString& name);
-void SetMapPathHook(std::function<QString()> hook);
 
 // Each component of name that does not exist as written is replaced by the entry of its
 // folder that matches it without regard to case (the first in name order). Accepts "/"

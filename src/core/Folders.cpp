@@ -1,4 +1,5 @@
 #include "core/Folders.h"
+#include "core/Ports.h"
 
 #include "core/ByteIO.h"
 #include "core/Config.h"
@@ -43,8 +44,6 @@ const uint8_t* CurSymbol = DefaultSymbol.data();
 const uint8_t* DrawSymbol = DefaultSymbol.data();
 
 namespace {
-
-CurrentMapPathFn MapPathHook = nullptr;
 
 QString WithSlash(const QString& folder)
 {
@@ -155,14 +154,9 @@ QString StateFolder()
     return WithSlash(folder);
 }
 
-void SetCurrentMapPathHook(CurrentMapPathFn fn)
-{
-    MapPathHook = fn;
-}
-
 QString CurrentMapPath()
 {
-    return MapPathHook ? MapPathHook() : QString();
+    return CorePorts().CurrentMapPath();
 }
 
 QString GetMapFolder()

@@ -46,10 +46,7 @@ void SetExportFolder(const QString& fileName, const QString& mapPath);
 QString GetExportFileName(const QString& extension);
 QString GetExportFileName(const QString& extension, const QString& mapPath);
 
-// The current map's path ("" for an untitled map or none open). The map store registers the
-// source at start-up; until then every map counts as untitled.
-using CurrentMapPathFn = QString (*)();
-void SetCurrentMapPathHook(CurrentMapPathFn fn);
+// The current map's path ("" for an untitled map or none open).
 QString CurrentMapPath();
 
 // Path helpers that take "/" and "\" alike.

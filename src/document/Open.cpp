@@ -340,12 +340,6 @@ void SetOldMapConverter(OldMapConverter converter)
     Opening.Converter = std::move(converter);
 }
 
-void InstallOpenHooks()
-{
-    SetCurrentMapPathHook([] { return DocumentPath(Index.ActiveZmd); });
-    SetMapPathHook([] { return DocumentPath(Index.ActiveZmd); });
-}
-
 void ResetOpenUnit()
 {
     CloseAllDocuments();

@@ -57,8 +57,6 @@ extern OpenState Opening;
 
 void SetDocumentWindowHooks(DocumentWindowHooks hooks);
 void SetOldMapConverter(OldMapConverter converter);
-// Registers the current map's real path with the core's path helpers.
-void InstallOpenHooks();
 // Closes every document (working copies deleted) and drops the hooks (tests).
 void ResetOpenUnit();
 

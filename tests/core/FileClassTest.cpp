@@ -1,4 +1,5 @@
 #include "core/FileClass.h"
+#include "core/Ports.h"
 
 #include "core/Errors.h"
 #include "core/Messages.h"
@@ -749,9 +750,9 @@ TEST_F(FileObject, BareNamesExpandToTheMapFolder)
     EXPECT_EQ(ExpandToMapFolder("course.txt", QString()), "course.txt");
 
     EXPECT_EQ(ExpandToMapFolder("course.txt"), "course.txt");
-    SetMapPathHook([] { return QStringLiteral("/data/club/map.zmd"); });
+    CorePorts().CurrentMapPath.Bind([] { return QStringLiteral("/data/club/map.zmd"); });
     EXPECT_EQ(ExpandToMapFolder("course.txt"), "/data/club/course.txt");
-    SetMapPathHook(nullptr);
+    CorePorts().CurrentMapPath.Unbind();
     EXPECT_EQ(ExpandToMapFolder("course.txt"), "course.txt");
 }
 

@@ -1,4 +1,5 @@
 #include "core/Folders.h"
+#include "core/Ports.h"
 
 #include "core/Config.h"
 #include "core/LangTexts.h"
@@ -23,7 +24,6 @@ protected:
         qputenv("HOME", home.path().toUtf8());
         ProgramConfig = ConfigRecord();
         SetText(TextKey::Untitled, "Untitled");
-        SetCurrentMapPathHook(nullptr);
     }
     QString Home() const { return home.path() + u'/'; }
 
@@ -64,10 +64,10 @@ TEST_F(FolderFields, TemplateFolderThenMapFolderOfTheMapThenMapFolder)
     EXPECT_EQ(GetTemplateFolder(QStringLiteral("/forest.zmd")), QStringLiteral("/"));
     EXPECT_EQ(GetTemplateFolder(QString()), QStringLiteral("/maps/"));
 
-    // Without an argument the current map comes from the map store's hook.
-    SetCurrentMapPathHook([] { return QStringLiteral("/hooked/map.zmd"); });
+    // Without an argument the current map comes from the map store.
+    CorePorts().CurrentMapPath.Bind([] { return QStringLiteral("/hooked/map.zmd"); });
     EXPECT_EQ(GetTemplateFolder(), QStringLiteral("/hooked/"));
-    SetCurrentMapPathHook(nullptr);
+    CorePorts().CurrentMapPath.Unbind();
     EXPECT_EQ(GetTemplateFolder(), QStringLiteral("/maps/"));
 }
 
@@ -99,7 +99,7 @@ TEST_F(FolderFields, ExportProposalsFollowTheLastExportFolder)
     SetExportFolder(QStringLiteral("/A/x.svg"), QString());
     EXPECT_EQ(ProgramConfig.ExportFolder, QStringLiteral("/A"));
 
-    SetCurrentMapPathHook([] { return QStringLiteral("/C/Hill.zmd"); });
+    CorePorts().CurrentMapPath.Bind([] { return QStringLiteral("/C/Hill.zmd"); });
     SetExportFolder(QStringLiteral("/C/h.gif"));
     EXPECT_TRUE(ProgramConfig.ExportFolder.isEmpty());
     EXPECT_EQ(GetExportFileName(QStringLiteral(".gif")), QStringLiteral("/C/Hill.gif"));

@@ -1,6 +1,7 @@
 // Unsaved changes and the main frame: File > Close, File > Exit and closing the frame all
 // ask through the document window's question; Cancel anywhere keeps the program, every
 // window and every change.
+#include "../support/ProgramFixture.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
@@ -10,8 +11,6 @@
 #include "document/Index.h"
 #include "document/Open.h"
 #include "shell/CommandFrame.h"
-#include "shell/StartUp.h"
-#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QAction>
@@ -20,13 +19,11 @@
 #include <QFile>
 #include <QMdiArea>
 #include <QMdiSubWindow>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <iterator>
-#include <memory>
 
 using namespace zemo;
 using zemo::test::GetI16;
@@ -54,44 +51,13 @@ public:
     std::vector<bool> busyWhileUp;
 };
 
-class CloseQueryShell : public ::testing::Test {
+class CloseQueryShell : public zemo::test::ProgramFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toUtf8());
-        ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("maps"))));
-        ASSERT_TRUE(LoadTexts());
-        ResetCommandFrame();
-        ClearShellStateSources();
-        ResetOpenUnit();
-        ResetIndexState();
-        DefaultConfig(ProgramConfig);
+        ProgramFixture::SetUp();
+        ASSERT_TRUE(QDir().mkpath(TempPath(QStringLiteral("maps"))));
         ProgramConfig.AutoSave = false;
-        ProgramConfig.AutoLoad = false;
-        FirstPaintPending = false;
-        fm = std::make_unique<TMainFm>(TMainFm::Options{false});
-        RegisterDocumentCommands(*fm);
-        fm->resize(900, 700);
-        fm->show();
-        Settle();
-    }
-    void TearDown() override
-    {
-        fm.reset();
-        ResetOpenUnit();
-        ResetCommandFrame();
-        ClearShellStateSources();
-        SetOpenMapHook({});
-        ResetIndexState();
-    }
-    static void Settle()
-    {
-        for (int i = 0; i < 5; ++i) {
-            QCoreApplication::sendPostedEvents();
-            QApplication::processEvents();
-        }
     }
     QString WriteMap(const QString& name)
     {
@@ -99,7 +65,7 @@ protected:
         w.symbols = {TestSymbol::Point(10), TestSymbol::Point(20)};
         w.objects.push_back(TestObject::Point(10, 0, 0));
         w.objects.push_back(TestObject::Point(20, 25600, 0));
-        const QString p = dir.filePath(QStringLiteral("maps/") + name);
+        const QString p = TempPath(QStringLiteral("maps/") + name);
         EXPECT_TRUE(w.WriteTo(QFile::encodeName(p).toStdString(), &layout));
         return p;
     }
@@ -110,13 +76,13 @@ protected:
         Settle();
         DeleteElement(1);
         ASSERT_TRUE(Index.ActiveZmd->Modified);
-        fm->UpdateCommandStates();
+        Frame().UpdateCommandStates();
     }
     bool FirstObjectDeletedIn(const QString& path) const
     {
         return uint16_t(GetI16(ReadAll(path), layout.ObjectEntryPos(0) + 22)) == 0;
     }
-    int Windows() const { return int(fm->MdiArea()->subWindowList().size()); }
+    int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
     QStringList WorkingCopies() const
     {
         return QDir(StateFolder()).entryList({"temp*.~md"}, QDir::Files, QDir::Name);
@@ -138,11 +104,9 @@ protected:
         return names;
     }
 
-    QTemporaryDir dir;
     TestMapLayout layout;
+    // Installed after the fixture's own recorder, so it is the one that answers.
     BusyNotingMessages messages;
-    RecordingFileDialogs dialogs;
-    std::unique_ptr<TMainFm> fm;
 };
 
 TEST_F(CloseQueryShell, FileCloseAsksCancelKeepsTheMapAndYesSavesAndCloses)
@@ -152,7 +116,7 @@ TEST_F(CloseQueryShell, FileCloseAsksCancelKeepsTheMapAndYesSavesAndCloses)
     ASSERT_EQ(Windows(), 1);
 
     messages.QueueAnswer(IdCancel);
-    fm->Action(Cmd::FileClose)->trigger();
+    Frame().Action(Cmd::FileClose)->trigger();
     Settle();
     EXPECT_EQ(Questions(), QStringList{a});
     EXPECT_FALSE(IsBusy());
@@ -165,7 +129,7 @@ TEST_F(CloseQueryShell, FileCloseAsksCancelKeepsTheMapAndYesSavesAndCloses)
     messages.Clear();
     messages.busyWhileUp.clear();
     messages.QueueAnswer(IdYes);
-    fm->Action(Cmd::FileClose)->trigger();
+    Frame().Action(Cmd::FileClose)->trigger();
     Settle();
     EXPECT_EQ(Questions(), QStringList{a});
     EXPECT_EQ(Windows(), 0);
@@ -174,7 +138,7 @@ TEST_F(CloseQueryShell, FileCloseAsksCancelKeepsTheMapAndYesSavesAndCloses)
     EXPECT_TRUE(FirstObjectDeletedIn(a));
     EXPECT_TRUE(WorkingCopies().isEmpty());
     EXPECT_EQ(ProgramConfig.RecentFiles[0], a);
-    EXPECT_TRUE(fm->isVisible());
+    EXPECT_TRUE(Frame().isVisible());
 }
 
 TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEverything)
@@ -190,10 +154,10 @@ TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEveryth
     // No for the first map, Cancel for the second: nothing closes, not even the first.
     messages.QueueAnswer(IdNo);
     messages.QueueAnswer(IdCancel);
-    EXPECT_FALSE(fm->close());
+    EXPECT_FALSE(Frame().close());
     Settle();
     EXPECT_EQ(Questions(), (QStringList{a, b}));
-    EXPECT_TRUE(fm->isVisible());
+    EXPECT_TRUE(Frame().isVisible());
     EXPECT_EQ(Windows(), 2);
     ASSERT_EQ(Opening.OpenDocuments.size(), 2u);
     for (const OpenDocument& d : Opening.OpenDocuments)
@@ -207,7 +171,7 @@ TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEveryth
     messages.busyWhileUp.clear();
     messages.QueueAnswer(IdYes);
     messages.QueueAnswer(IdNo);
-    EXPECT_TRUE(fm->close());
+    EXPECT_TRUE(Frame().close());
     Settle();
     EXPECT_EQ(Questions(), (QStringList{a, b}));
     EXPECT_TRUE(FirstObjectDeletedIn(a));
@@ -224,20 +188,20 @@ TEST_F(CloseQueryShell, FileExitAsksTheSameWay)
     const QString a = WriteMap(QStringLiteral("a.zmd"));
     OpenAndChange(a);
     messages.QueueAnswer(IdCancel);
-    fm->Action(Cmd::FileExit)->trigger();
+    Frame().Action(Cmd::FileExit)->trigger();
     Settle();
     EXPECT_EQ(Questions(), QStringList{a});
-    EXPECT_TRUE(fm->isVisible());
+    EXPECT_TRUE(Frame().isVisible());
     EXPECT_EQ(Windows(), 1);
     EXPECT_EQ(Opening.OpenDocuments.size(), 1u);
 
     messages.Clear();
     messages.busyWhileUp.clear();
     messages.QueueAnswer(IdNo);
-    fm->Action(Cmd::FileExit)->trigger();
+    Frame().Action(Cmd::FileExit)->trigger();
     Settle();
     EXPECT_EQ(Questions(), QStringList{a});
-    EXPECT_FALSE(fm->isVisible());
+    EXPECT_FALSE(Frame().isVisible());
     EXPECT_FALSE(FirstObjectDeletedIn(a));
     EXPECT_TRUE(WorkingCopies().isEmpty());
 }
@@ -248,7 +212,7 @@ TEST_F(CloseQueryShell, MapsWithoutChangesCloseWithTheFrameWithoutAQuestion)
     ASSERT_TRUE(OpenMapByName(a));
     Settle();
     ASSERT_EQ(Windows(), 1);
-    EXPECT_TRUE(fm->close());
+    EXPECT_TRUE(Frame().close());
     EXPECT_EQ(messages.Count(), 0);
     EXPECT_TRUE(Opening.OpenDocuments.empty());
     EXPECT_TRUE(WorkingCopies().isEmpty());

@@ -2,6 +2,7 @@
 // orienteering symbol set, the curve tool draws a line and an area with mouse events on the
 // document window, the map is saved, closed and opened again, and the file holds the objects
 // at their coordinates.
+#include "../support/ProgramFixture.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
@@ -43,64 +44,8 @@ using zemo::test::GetI32;
 
 namespace {
 
-class EndToEnd : public ::testing::Test {
+class EndToEnd : public zemo::test::ProgramFixture {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toUtf8());
-        ASSERT_TRUE(LoadTexts());
-        ResetCommandFrame();
-        ClearShellStateSources();
-        DefaultConfig(ProgramConfig);
-        FirstPaintPending = true;
-        InitConfigUnit();
-        InitTexts();
-    }
-    void TearDown() override
-    {
-        if (fm)
-            CloseAllDocuments();
-        fm.reset();
-        ResetCommandFrame();
-        ClearShellStateSources();
-        SetOpenMapHook({});
-    }
-    static void Settle(int rounds = 10)
-    {
-        for (int i = 0; i < rounds; ++i) {
-            QCoreApplication::sendPostedEvents();
-            QApplication::processEvents();
-        }
-    }
-    TMdiChild* ActiveChild() const
-    {
-        QMdiSubWindow* sub = fm->MdiArea()->activeSubWindow();
-        if (!sub && !fm->MdiArea()->subWindowList().isEmpty())
-            sub = fm->MdiArea()->subWindowList().last();
-        return sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr;
-    }
-    static void Mouse(QWidget* w, QEvent::Type type, QPoint at, Qt::MouseButtons held)
-    {
-        const Qt::MouseButton b = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), b, held, Qt::NoModifier);
-        QCoreApplication::sendEvent(w, &e);
-    }
-    static void DragPoint(QWidget* w, QPoint at, QPoint to)
-    {
-        Mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
-        Mouse(w, QEvent::MouseMove, (at + to) / 2, Qt::LeftButton);
-        Mouse(w, QEvent::MouseMove, to, Qt::LeftButton);
-        Mouse(w, QEvent::MouseButtonRelease, to, Qt::NoButton);
-        Settle(2);
-    }
-    static void Click(QWidget* w, QPoint at)
-    {
-        Mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton);
-        Mouse(w, QEvent::MouseButtonRelease, at, Qt::NoButton);
-        Settle(2);
-    }
     // The first symbol of the map with this object type (a plain line: no text flag).
     static int SymbolIndexOfType(int type)
     {
@@ -113,49 +58,12 @@ protected:
         }
         return -1;
     }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TMainFm> fm;
 };
 
 TEST_F(EndToEnd, ANewMapFromTheOrienteeringSetIsDrawnOnSavedAndOpenedAgain)
 {
-    const QString set = SymbolSetFolder() + QStringLiteral("orienteering-15000.zmd");
-    ASSERT_TRUE(QFileInfo::exists(set)) << set.toStdString();
-    RecordingMessages messages;
-    RecordingFileDialogs dialogs;
-
-    fm = std::make_unique<TMainFm>(TMainFm::Options{false});
-    RegisterDocumentCommands(*fm);
-    fm->resize(1000, 760);
-    fm->show();
-    Settle();
-
     // File > New: the dialog lists the shipped sets; the orienteering set is chosen.
-    bool dialogSeen = false;
-    QTimer::singleShot(0, [&] {
-        QWidget* dlg = QApplication::activeModalWidget();
-        if (!dlg)
-            return;
-        dialogSeen = true;
-        auto* list = dlg->findChild<QListWidget*>();
-        if (list) {
-            const auto items = list->findItems(QStringLiteral("orienteering-15000.zmd"), Qt::MatchContains);
-            if (!items.isEmpty())
-                list->setCurrentItem(items.first());
-        }
-        auto* box = dlg->findChild<QDialogButtonBox*>();
-        for (QAbstractButton* b : box ? box->buttons() : QList<QAbstractButton*>{})
-            if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) {
-                b->click();
-                return;
-            }
-    });
-    fm->Action(Cmd::FileNew)->trigger();
-    Settle();
-    ASSERT_TRUE(dialogSeen);
-    ASSERT_TRUE(Index.MapOpen);
-    ASSERT_NE(Index.ActiveZmd, nullptr);
+    ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd")));
     EXPECT_GT(Index.ActiveZmd->SymbolCount(), 50);
     TMdiChild* child = ActiveChild();
     ASSERT_NE(child, nullptr);
@@ -167,10 +75,8 @@ TEST_F(EndToEnd, ANewMapFromTheOrienteeringSetIsDrawnOnSavedAndOpenedAgain)
     const int areaSym = SymbolIndexOfType(AreaObject);
     ASSERT_GE(lineSym, 0);
     ASSERT_GE(areaSym, 0);
-    ProgramConfig.AutoJoin = false;
-    ProgramConfig.AutoScroll = false;
     Index.ActiveZmd->Setup.CurrentSymbolIndex = int16_t(lineSym);
-    fm->Action(Cmd::CurveBtn)->trigger();
+    Frame().Action(Cmd::CurveBtn)->trigger();
     Settle();
     ASSERT_EQ(Work.ToolMode, 8);
     const QPoint a{100, 120}, b{220, 100}, c{320, 180};
@@ -189,10 +95,10 @@ TEST_F(EndToEnd, ANewMapFromTheOrienteeringSetIsDrawnOnSavedAndOpenedAgain)
     EXPECT_EQ(line[0], ca);
     EXPECT_EQ(line[3], cb);
 
-    fm->Action(Cmd::EditObjBtn)->trigger();
+    Frame().Action(Cmd::EditObjBtn)->trigger();
     Settle();
     Index.ActiveZmd->Setup.CurrentSymbolIndex = int16_t(areaSym);
-    fm->Action(Cmd::CurveBtn)->trigger();
+    Frame().Action(Cmd::CurveBtn)->trigger();
     Settle();
     ASSERT_EQ(Work.ToolMode, 8);
     const QPoint p{120, 250}, q{260, 230}, r{200, 330}, s{60, 330};
@@ -209,12 +115,12 @@ TEST_F(EndToEnd, ANewMapFromTheOrienteeringSetIsDrawnOnSavedAndOpenedAgain)
     const int16_t areaSymbol = SymI16(Index.ActiveZmd->Symbols[size_t(areaSym)], SymNumber);
 
     // File > Save As a new file, then File > Close.
-    const QString saved = dir.filePath(QStringLiteral("drawn.zmd"));
+    const QString saved = TempPath(QStringLiteral("drawn.zmd"));
     dialogs.QueueAnswer(true, saved);
-    fm->Action(Cmd::FileSave)->trigger();
+    Frame().Action(Cmd::FileSave)->trigger();
     Settle();
     ASSERT_TRUE(QFileInfo::exists(saved));
-    fm->Action(Cmd::FileClose)->trigger();
+    Frame().Action(Cmd::FileClose)->trigger();
     Settle();
     EXPECT_FALSE(Index.MapOpen);
     EXPECT_EQ(messages.CountOf(TextKey::InternalError), 0);
@@ -243,7 +149,7 @@ TEST_F(EndToEnd, ANewMapFromTheOrienteeringSetIsDrawnOnSavedAndOpenedAgain)
     // File > Open: the store reads it back without a complaint.
     messages.Clear();
     dialogs.QueueAnswer(true, saved);
-    fm->Action(Cmd::FileOpen)->trigger();
+    Frame().Action(Cmd::FileOpen)->trigger();
     Settle();
     ASSERT_TRUE(Index.MapOpen);
     EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");

@@ -1,6 +1,7 @@
 // The View menu, the view buttons and the map's pop-up view items in the running main frame:
 // each one reaches the view tool and changes the view of the open map; without a map they
 // are disabled and do nothing.
+#include "../support/ProgramFixture.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
@@ -15,10 +16,7 @@
 #include "edit/widgets/MoveViewDlg.h"
 #include "render/Scale.h"
 #include "shell/CommandFrame.h"
-#include "shell/StartUp.h"
-#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
-#include "shell/widgets/ViewCommands.h"
 
 #include <QAction>
 #include <QApplication>
@@ -32,13 +30,11 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <memory>
 
 using namespace zemo;
 using zemo::test::TestMapWriter;
@@ -51,49 +47,12 @@ namespace {
 constexpr int32_t Mm = 25600;
 constexpr int CurveToolMode = 8;
 
-class ViewCommands : public ::testing::Test {
+class ViewCommands : public zemo::test::ProgramFixture {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toUtf8());
-        ASSERT_TRUE(LoadTexts());
-        ResetCommandFrame();
-        ClearShellStateSources();
-        ResetOpenUnit();
-        ResetIndexState();
-        ResetViewUnit();
-        ResetMoveViewDlgUnit();
-        DefaultConfig(ProgramConfig);
+        ProgramFixture::SetUp();
         ProgramConfig.AutoSave = false;
-        ProgramConfig.AutoLoad = false;
-        ProgramConfig.AutoScroll = false;
-        FirstPaintPending = false;
-        fm = std::make_unique<TMainFm>(TMainFm::Options{false});
-        RegisterDocumentCommands(*fm);
-        RegisterViewCommands(*fm);
-        fm->resize(900, 700);
-        fm->show();
-        Settle();
-    }
-    void TearDown() override
-    {
-        CloseAllDocuments();
-        fm.reset();
-        ResetOpenUnit();
-        ResetCommandFrame();
-        ClearShellStateSources();
-        SetOpenMapHook({});
-        ResetIndexState();
-        ResetViewUnit();
-    }
-    static void Settle(int rounds = 5)
-    {
-        for (int i = 0; i < rounds; ++i) {
-            QCoreApplication::sendPostedEvents();
-            QApplication::processEvents();
-        }
     }
     // A line across 200 x 100 mm about the map's origin.
     void OpenMap()
@@ -101,7 +60,7 @@ protected:
         TestMapWriter w(8);
         w.symbols = {TestSymbol::Line(101)};
         w.objects.push_back(TestObject::Line(101, {{-100 * Mm, -50 * Mm}, {100 * Mm, 50 * Mm}}));
-        const QString path = dir.filePath(QStringLiteral("view.zmd"));
+        const QString path = TempPath(QStringLiteral("view.zmd"));
         ASSERT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
         ASSERT_TRUE(OpenMapByName(path));
         Settle();
@@ -113,17 +72,10 @@ protected:
         Click({3, 3});
         // A drawing tool runs, as it would after any tool button: the view tool comes back to it.
         Setup().CurrentSymbolIndex = 0;
-        fm->UpdateCommandStates();
-        fm->Action(Cmd::CurveBtn)->trigger();
+        Frame().UpdateCommandStates();
+        Frame().Action(Cmd::CurveBtn)->trigger();
         Settle();
         ASSERT_EQ(Work.ToolMode, CurveToolMode);
-    }
-    TMdiChild* ActiveChild() const
-    {
-        QMdiSubWindow* sub = fm->MdiArea()->activeSubWindow();
-        if (!sub && !fm->MdiArea()->subWindowList().isEmpty())
-            sub = fm->MdiArea()->subWindowList().last();
-        return sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr;
     }
     SetupRecord& Setup() const { return Index.ActiveZmd->Setup; }
     QPoint Centre() const { return {child->View().ClientWidth / 2, child->View().ClientHeight / 2}; }
@@ -163,19 +115,16 @@ protected:
     // item is clicked.
     void Choose(Cmd c)
     {
-        fm->UpdateCommandStates();
-        QAction* a = fm->Action(c);
+        Frame().UpdateCommandStates();
+        QAction* a = Frame().Action(c);
         ASSERT_NE(a, nullptr) << CmdName(c);
         a->trigger();
         Settle(2);
     }
     Cord ViewCentre() const { return {Setup().ViewCenterX, Setup().ViewCenterY}; }
-    QTimer* ViewTimer() const { return fm->findChild<QTimer*>(QStringLiteral("ViewTimer")); }
+    QTimer* ViewTimer() const { return Frame().findChild<QTimer*>(QStringLiteral("ViewTimer"), Qt::FindDirectChildrenOnly); }
 
     QTemporaryDir dir;
-    RecordingMessages messages;
-    RecordingFileDialogs dialogs;
-    std::unique_ptr<TMainFm> fm;
     TMdiChild* child = nullptr;
     QWidget* surface = nullptr;
 };
@@ -190,9 +139,9 @@ const Cmd PopUpItems[] = {Cmd::WorkMove, Cmd::WorkZoomIn, Cmd::WorkZoomOut, Cmd:
 
 TEST_F(ViewCommands, ItemsAndButtonsAreDisabledWithoutAMapAndEnabledWithOne)
 {
-    fm->UpdateCommandStates();
+    Frame().UpdateCommandStates();
     for (Cmd c : ViewItems)
-        EXPECT_FALSE(fm->Action(c)->isEnabled()) << CmdName(c);
+        EXPECT_FALSE(Frame().Action(c)->isEnabled()) << CmdName(c);
     // Reached anyway (a shortcut, the route itself): nothing happens without a map.
     for (Cmd c : {Cmd::ViewZoomIn, Cmd::ViewZoomOut, Cmd::ViewEntire, Cmd::ViewMove, Cmd::View2X,
                   Cmd::ViewMoveTo, Cmd::ViewRedraw})
@@ -202,17 +151,17 @@ TEST_F(ViewCommands, ItemsAndButtonsAreDisabledWithoutAMapAndEnabledWithOne)
 
     OpenMap();
     for (Cmd c : ViewItems)
-        EXPECT_TRUE(fm->Action(c)->isEnabled()) << CmdName(c);
+        EXPECT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
     for (Cmd c : PopUpItems)
-        EXPECT_TRUE(fm->Action(c)->isEnabled()) << CmdName(c);
+        EXPECT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
     EXPECT_EQ(messages.CountOf(TextKey::InternalError), 0);
 
-    fm->Action(Cmd::FileClose)->trigger();
+    Frame().Action(Cmd::FileClose)->trigger();
     Settle();
     ASSERT_FALSE(Index.MapOpen);
-    fm->UpdateCommandStates();
+    Frame().UpdateCommandStates();
     for (Cmd c : ViewItems)
-        EXPECT_FALSE(fm->Action(c)->isEnabled()) << CmdName(c);
+        EXPECT_FALSE(Frame().Action(c)->isEnabled()) << CmdName(c);
 }
 
 TEST_F(ViewCommands, ZoomInClickDoublesAboutThePointAndZoomOutGoesBackThenHalves)
@@ -305,10 +254,10 @@ TEST_F(ViewCommands, FixedZoomsSetLowerZoomsAtOnceAndFrameHigherOnes)
     EXPECT_EQ(ViewCentre(), centre);
     EXPECT_EQ(Setup().ViewHistoryCount, 0);
     EXPECT_EQ(Work.ToolMode, before);
-    fm->UpdateCommandStates();
-    EXPECT_TRUE(fm->Action(Cmd::View05X)->isChecked());
+    Frame().UpdateCommandStates();
+    EXPECT_TRUE(Frame().Action(Cmd::View05X)->isChecked());
     for (Cmd c : {Cmd::View025X, Cmd::View1X, Cmd::View2X, Cmd::View32X})
-        EXPECT_FALSE(fm->Action(c)->isChecked()) << CmdName(c);
+        EXPECT_FALSE(Frame().Action(c)->isChecked()) << CmdName(c);
     Choose(Cmd::View025X);
     EXPECT_DOUBLE_EQ(Setup().Zoom, 0.25);
 
@@ -332,9 +281,9 @@ TEST_F(ViewCommands, FixedZoomsSetLowerZoomsAtOnceAndFrameHigherOnes)
     EXPECT_EQ(Setup().ViewHistoryCount, 1);
     EXPECT_EQ(Work.ToolMode, before);
     EXPECT_FALSE(ViewTimer()->isActive());
-    fm->UpdateCommandStates();
-    EXPECT_TRUE(fm->Action(Cmd::View2X)->isChecked());
-    EXPECT_FALSE(fm->Action(Cmd::View025X)->isChecked());
+    Frame().UpdateCommandStates();
+    EXPECT_TRUE(Frame().Action(Cmd::View2X)->isChecked());
+    EXPECT_FALSE(Frame().Action(Cmd::View025X)->isChecked());
 
     // The same zoom again: the hand instead.
     Choose(Cmd::View2X);
@@ -449,9 +398,9 @@ TEST_F(ViewCommands, RedrawRepaintsTheWholeWindowAndDropsAPendingRectangle)
     v.PendingValid = true;
     v.PendingRect = {10, 10, 40, 40};
 
-    fm->UpdateCommandStates();
+    Frame().UpdateCommandStates();
     ASSERT_TRUE(child->UpdateRegion().isEmpty());
-    fm->Action(Cmd::ViewRedraw)->trigger();
+    Frame().Action(Cmd::ViewRedraw)->trigger();
     EXPECT_FALSE(v.PendingValid);
     EXPECT_TRUE(child->UpdateRegion().contains(QRect(0, 0, v.ClientWidth, v.ClientHeight)));
     EXPECT_EQ(QApplication::focusWidget(), surface);

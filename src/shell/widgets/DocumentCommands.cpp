@@ -15,9 +15,8 @@
 
 namespace zemo {
 
-void RegisterDocumentCommands(TMainFm& mainFm)
+void RegisterDocumentCommands()
 {
-    InstallOpenHooks();
     SetOpenMapHook([](const QString& name) { return OpenMapByName(name); });
     SetRecoverWorkingCopiesHook([] { RecoverWorkingCopies(); });
     SetShutdownDocumentsHook([] { CloseAllDocuments(); });
@@ -36,23 +35,22 @@ void RegisterDocumentCommands(TMainFm& mainFm)
         s.currentSymbolIndex = z->Setup.CurrentSymbolIndex;
     });
 
-    QMainWindow* frame = &mainFm;
-    RegisterWorker(Cmd::FileNew, [frame] { NewMap(frame); });
+    RegisterWorker(Cmd::FileNew, [] { NewMap(MainFrame()); });
     RegisterWorker(Cmd::FileOpen, [] { OpenMapDialog(); });
     RegisterWorker(Cmd::FileSave, [] { SaveMap(false); });
     RegisterWorker(Cmd::FileSaveAs, [] { SaveMap(true); });
-    RegisterWorker(Cmd::FileInfo, [frame] { EditFileInfo(frame); });
+    RegisterWorker(Cmd::FileInfo, [] { EditFileInfo(MainFrame()); });
     const Cmd recent[] = {Cmd::FileList1, Cmd::FileList2, Cmd::FileList3, Cmd::FileList4, Cmd::FileList5};
     for (int n = 1; n <= 5; ++n)
         RegisterWorker(recent[n - 1], [n] { OpenRecentMap(n); });
     RegisterWorker(Cmd::SymbolLoadCol, [] { LoadColorsFromMap(); });
     RegisterWorker(Cmd::SymbolLoad, [] { LoadSymbolsFromMap(); });
-    TMainFm* fm = &mainFm;
     // The window's own close asks about unsaved changes; a map without a window (none
     // registered yet) is asked the same before it is closed as a document.
-    RegisterWorker(Cmd::FileClose, [fm] {
+    RegisterWorker(Cmd::FileClose, [] {
         EndTool();
-        if (QMdiSubWindow* w = fm->MdiArea()->activeSubWindow()) {
+        TMainFm* fm = MainFrame();
+        if (QMdiSubWindow* w = fm ? fm->MdiArea()->activeSubWindow() : nullptr) {
             w->close();
         } else if (TZmd* z = Index.ActiveZmd) {
             if (!ConfirmCloseDocument(*z))

@@ -5,10 +5,6 @@
 
 namespace zemo {
 
-class TMainFm;
-
-// Call once after the main frame was created (its own workers are then replaced where
-// the document commands do more).
-void RegisterDocumentCommands(TMainFm& mainFm);
+void RegisterDocumentCommands();
 
 } // namespace zemo

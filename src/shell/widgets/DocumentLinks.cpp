@@ -4,16 +4,17 @@
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MoveViewDlg.h"
 #include "shell/CommandFrame.h"
+#include "shell/widgets/MainFm.h"
+#include "edit/widgets/MdiCloseQuery.h"
 
 #include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
-#include <QPointer>
 
 namespace zemo {
 
-void LinkDocumentWindowsTo(QMdiArea* mdiArea, QMenu* workPopUp, QWidget* mainFrame)
+void LinkDocumentWindows()
 {
     SetEndToolHook(&EndCurrentTool);
     SetStartToolHook(&StartCurrentTool);
@@ -23,18 +24,16 @@ void LinkDocumentWindowsTo(QMdiArea* mdiArea, QMenu* workPopUp, QWidget* mainFra
     links.PaintBusyChanged = [](bool on) { PaintBusy = on; };
     links.RunInFrame = [](const std::function<void()>& work) { RunInFrame(work, "Work"); };
     links.UpdateToolButtons = [] { NotifyStateChanged(); };
-    QPointer<QWidget> frame(mainFrame);
-    links.SetHelpContext = [frame](int context) {
-        if (frame)
+    links.SetHelpContext = [](int context) {
+        if (TMainFm* frame = MainFrame())
             frame->setProperty("helpContext", context);
     };
     links.AppActive = [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; };
     SetFrameLinks(std::move(links));
 
-    QPointer<QMdiArea> area(mdiArea);
-    QPointer<QMenu> popUp(workPopUp);
     MdiHost host;
-    host.AddWindow = [area](TMdiChild* child) {
+    host.AddWindow = [](TMdiChild* child) {
+        QMdiArea* area = MainFrame() ? MainFrame()->MdiArea() : nullptr;
         if (!area) {
             child->show();
             return;
@@ -43,21 +42,28 @@ void LinkDocumentWindowsTo(QMdiArea* mdiArea, QMenu* workPopUp, QWidget* mainFra
         sub->setAttribute(Qt::WA_DeleteOnClose);
         sub->showMaximized();
     };
-    host.IsActiveChild = [area](const TMdiChild* child) {
+    host.IsActiveChild = [](const TMdiChild* child) {
+        QMdiArea* area = MainFrame() ? MainFrame()->MdiArea() : nullptr;
         const QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
         return sub && sub->widget() == child;
     };
-    host.ShowWorkPopUp = [popUp](QPoint at) {
-        if (popUp)
-            popUp->popup(at);
+    host.ShowWorkPopUp = [](QPoint at) {
+        if (TMainFm* frame = MainFrame())
+            frame->WorkPopUp()->popup(at);
     };
     SetMdiHost(std::move(host));
-    QObject::connect(mdiArea, &QMdiArea::subWindowActivated, mainFrame, [](QMdiSubWindow* sub) {
+    // A closing window's question keeps the commands away while it is up.
+    SetCloseQueryBusyHook([](bool on) { CommandBusy = on; });
+    InstallEditWidgets();
+    InstallMoveViewDialog();
+}
+
+void ActivateDocumentWindowsWith(QMdiArea* mdiArea)
+{
+    QObject::connect(mdiArea, &QMdiArea::subWindowActivated, mdiArea, [](QMdiSubWindow* sub) {
         if (auto* child = sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr)
             child->Activate();
     });
-    InstallEditWidgets();
-    InstallMoveViewDialog();
 }
 
 } // namespace zemo

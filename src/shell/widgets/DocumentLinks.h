@@ -3,11 +3,12 @@
 #pragma once
 
 class QMdiArea;
-class QMenu;
-class QWidget;
 
 namespace zemo {
 
-void LinkDocumentWindowsTo(QMdiArea* mdiArea, QMenu* workPopUp, QWidget* mainFrame);
+// Binds what the document windows need of the frame; the frame is looked up when asked.
+void LinkDocumentWindows();
+// A window made active in the MDI area becomes the active view.
+void ActivateDocumentWindowsWith(QMdiArea* mdiArea);
 
 } // namespace zemo

@@ -87,24 +87,29 @@ QKeySequence ShortCutFromText(const QString& text)
 
 } // namespace
 
+namespace {
+TMainFm* TheMainFrame = nullptr;
+} // namespace
+
+TMainFm* MainFrame()
+{
+    return TheMainFrame;
+}
+
 TMainFm::TMainFm(QWidget* parent) : TMainFm(Options{}, parent) {}
 
 TMainFm::TMainFm(const Options& options, QWidget* parent) : QMainWindow(parent)
 {
+    TheMainFrame = this;
     FormCreate(options);
 }
 
 TMainFm::~TMainFm()
 {
+    if (TheMainFrame == this)
+        TheMainFrame = nullptr;
     qApp->removeEventFilter(this);
     RemoveStateListener(stateListener_);
-}
-
-void TMainFm::LinkDocumentWindows()
-{
-    LinkDocumentWindowsTo(mdiArea_, workPopUp_, this);
-    // A closing window's question keeps the commands away while it is up.
-    SetCloseQueryBusyHook([](bool on) { CommandBusy = on; });
 }
 
 void TMainFm::FormCreate(const Options& options)
@@ -140,7 +145,7 @@ void TMainFm::FormCreate(const Options& options)
         ProgramConfig.File.clear();
 
     RegisterShellWorkers();
-    LinkDocumentWindows();
+    ActivateDocumentWindowsWith(mdiArea_);
     InstallPanels(*this);
     stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
@@ -269,11 +274,6 @@ void TMainFm::RegisterShellWorkers()
     RegisterWorker(Cmd::FileExit, [this] {
         EndTool();
         close();
-    });
-    RegisterWorker(Cmd::FileClose, [this] {
-        EndTool();
-        if (QMdiSubWindow* w = mdiArea_->activeSubWindow())
-            w->close();
     });
     RegisterWorker(Cmd::ViewStandard,
                    [this] { standardToolbar_->setVisible(standardToolbar_->isHidden()); });

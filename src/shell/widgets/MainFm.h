@@ -65,7 +65,6 @@ private:
     void BuildMenus();
     void BuildToolbars();
     void RegisterShellWorkers();
-    void LinkDocumentWindows();
     void ApplyMenuStates(const ShellState& s);
     void ApplyButtonStates(const ShellState& s);
     ShellState GatherState() const;
@@ -86,5 +85,8 @@ private:
     int stateListener_ = 0;
     bool updating_ = false;
 };
+
+// The main frame of the running program; nullptr before it is made and after it is gone.
+TMainFm* MainFrame();
 
 } // namespace zemo

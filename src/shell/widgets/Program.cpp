@@ -2,13 +2,9 @@
 
 #include "core/Folders.h"
 #include "core/LangTexts.h"
-#include "core/widgets/QtServices.h"
-#include "render/Texts.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
-#include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/MainFm.h"
-#include "shell/widgets/ViewCommands.h"
 
 #include <QApplication>
 #include <QDir>
@@ -66,9 +62,18 @@ QMessageBox* MakeStringResourceErrorBox()
     return box;
 }
 
-int RunProgram(int argc, char* argv[])
+bool StartProgramUnits()
 {
-    QApplication app(argc, argv);
+    if (!LoadTexts())
+        return false;
+    FirstPaintPending = true;
+    AltDown = false;
+    InitConfigUnit();
+    return true;
+}
+
+int RunProgram(QApplication& app)
+{
     QApplication::setApplicationName(QStringLiteral("ZEMO"));
     QApplication::setApplicationVersion(QStringLiteral(ZEMO_VERSION));
 
@@ -89,7 +94,7 @@ int RunProgram(int argc, char* argv[])
         app.processEvents();
     }
 
-    if (!LoadTexts()) {
+    if (!StartProgramUnits()) {
         QApplication::restoreOverrideCursor();
         splash.reset();
         std::fprintf(stderr, "zemo: %s\n", StringResourceError);
@@ -97,15 +102,8 @@ int RunProgram(int argc, char* argv[])
             MakeStringResourceErrorBox()->exec();
         return 1;
     }
-    InstallCoreUiServices();
-    FirstPaintPending = true;
-    AltDown = false;
-    InitConfigUnit();
-    InitTexts();
 
     TMainFm mainFm;
-    RegisterDocumentCommands(mainFm);
-    RegisterViewCommands(mainFm);
     mainFm.SetCommandLineFile(file);
 
     std::unique_ptr<InstanceServer> server;

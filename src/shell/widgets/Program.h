@@ -2,6 +2,7 @@
 // event loop.
 #pragma once
 
+class QApplication;
 class QMessageBox;
 
 namespace zemo {
@@ -11,7 +12,10 @@ namespace zemo {
 inline constexpr const char* StringResourceError = "Error in string resource.";
 QMessageBox* MakeStringResourceErrorBox();
 
-// Runs the program; the result is the process's exit code.
-int RunProgram(int argc, char* argv[]);
+// The units' own start-up once the ports are bound: the language texts, then the
+// configuration. False when the texts cannot be read.
+bool StartProgramUnits();
+// Runs the program on its bound ports; the result is the process's exit code.
+int RunProgram(QApplication& app);
 
 } // namespace zemo

@@ -43,14 +43,20 @@ void Redraw()
 
 } // namespace
 
-void RegisterViewCommands(TMainFm& mainFm)
+void RegisterViewCommands()
 {
-    // The zoom frame follows the cursor; this timer notices when it has left the window.
-    auto* viewTimer = new QTimer(&mainFm);
-    viewTimer->setObjectName(QStringLiteral("ViewTimer"));
-    QObject::connect(viewTimer, &QTimer::timeout, viewTimer, [] { ViewTimerTick(); });
     ViewHooks& hooks = ViewHookState();
-    hooks.SetViewTimer = [viewTimer](bool on, int intervalMs) {
+    hooks.SetViewTimer = [](bool on, int intervalMs) {
+        TMainFm* frame = MainFrame();
+        if (!frame)
+            return;
+        // The zoom frame follows the cursor; this timer notices when it has left the window.
+        auto* viewTimer = frame->findChild<QTimer*>(QStringLiteral("ViewTimer"), Qt::FindDirectChildrenOnly);
+        if (!viewTimer) {
+            viewTimer = new QTimer(frame);
+            viewTimer->setObjectName(QStringLiteral("ViewTimer"));
+            QObject::connect(viewTimer, &QTimer::timeout, viewTimer, [] { ViewTimerTick(); });
+        }
         viewTimer->setInterval(intervalMs);
         if (on)
             viewTimer->start();

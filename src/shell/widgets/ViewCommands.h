@@ -6,9 +6,6 @@
 
 namespace zemo {
 
-class TMainFm;
-
-// Call once after the main frame was created.
-void RegisterViewCommands(TMainFm& mainFm);
+void RegisterViewCommands();
 
 } // namespace zemo

@@ -1,0 +1,7 @@
+#include "app/Install.h"
+
+namespace zemo {
+
+void InstallRender() {}
+
+} // namespace zemo

@@ -1,0 +1,150 @@
+#include "ProgramFixture.h"
+
+#include "app/Wiring.h"
+#include "core/Config.h"
+#include "core/Folders.h"
+#include "document/Index.h"
+#include "document/Open.h"
+#include "edit/widgets/MdiChild.h"
+#include "shell/widgets/MainFm.h"
+#include "shell/widgets/Program.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTimer>
+
+namespace zemo::test {
+
+ProgramFixture::Installed::Installed()
+{
+    InstallProgram();
+}
+
+void ProgramFixture::SetUp()
+{
+    ASSERT_TRUE(dir_.isValid());
+    qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_STATE_HOME", dir_.filePath(QStringLiteral("state")).toUtf8());
+    ASSERT_TRUE(StartProgramUnits());
+    frame_ = std::make_unique<TMainFm>();
+    frame_->resize(1000, 760);
+    frame_->show();
+    Settle();
+    // Tests draw where they point: no scrolling at the window's edge, no joining.
+    ProgramConfig.AutoScroll = false;
+    ProgramConfig.AutoJoin = false;
+}
+
+void ProgramFixture::TearDown()
+{
+    if (frame_)
+        CloseAllDocuments();
+    frame_.reset();
+    Settle(2);
+}
+
+void ProgramFixture::Settle(int rounds)
+{
+    for (int i = 0; i < rounds; ++i) {
+        QCoreApplication::sendPostedEvents();
+        QApplication::processEvents();
+    }
+}
+
+TMdiChild* ProgramFixture::ActiveChild() const
+{
+    QMdiSubWindow* sub = frame_->MdiArea()->activeSubWindow();
+    if (!sub && !frame_->MdiArea()->subWindowList().isEmpty())
+        sub = frame_->MdiArea()->subWindowList().last();
+    return sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr;
+}
+
+QWidget* ProgramFixture::Surface() const
+{
+    TMdiChild* child = ActiveChild();
+    return child ? child->WorkWin() : nullptr;
+}
+
+void ProgramFixture::Trigger(Cmd c)
+{
+    QAction* a = frame_->Action(c);
+    ASSERT_NE(a, nullptr) << CmdName(c);
+    a->trigger();
+    Settle();
+}
+
+bool ProgramFixture::NewMapFrom(const QString& setFileName)
+{
+    bool chosen = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        auto* list = dlg ? dlg->findChild<QListWidget*>() : nullptr;
+        if (!list)
+            return;
+        const auto items = list->findItems(setFileName, Qt::MatchContains);
+        if (items.isEmpty())
+            return;
+        list->setCurrentItem(items.first());
+        auto* box = dlg->findChild<QDialogButtonBox*>();
+        for (QAbstractButton* b : box ? box->buttons() : QList<QAbstractButton*>{})
+            if (box->buttonRole(b) == QDialogButtonBox::AcceptRole) {
+                chosen = true;
+                b->click();
+                return;
+            }
+    });
+    Trigger(Cmd::FileNew);
+    // A dialog left open by a failed choice must not outlive the test.
+    if (QWidget* dlg = QApplication::activeModalWidget())
+        dlg->close();
+    return chosen && Index.MapOpen;
+}
+
+bool ProgramFixture::OpenMap(const QString& path)
+{
+    dialogs.QueueAnswer(true, path);
+    Trigger(Cmd::FileOpen);
+    return Index.MapOpen && Index.ActiveZmd;
+}
+
+void ProgramFixture::Mouse(QWidget* w, int type, QPoint at, Qt::MouseButton button,
+                           Qt::MouseButtons held, Qt::KeyboardModifiers mods)
+{
+    QMouseEvent e(QEvent::Type(type), QPointF(at), w->mapToGlobal(QPointF(at)), button, held, mods);
+    QCoreApplication::sendEvent(w, &e);
+}
+
+void ProgramFixture::Click(QWidget* w, QPoint at, Qt::MouseButton button)
+{
+    Mouse(w, QEvent::MouseButtonPress, at, button, button);
+    Mouse(w, QEvent::MouseButtonRelease, at, button, Qt::NoButton);
+    Settle(2);
+}
+
+void ProgramFixture::DragPoint(QWidget* w, QPoint at, QPoint to)
+{
+    Mouse(w, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseMove, (at + to) / 2, Qt::NoButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    Settle(2);
+}
+
+void ProgramFixture::Key(QWidget* w, int key, Qt::KeyboardModifiers mods)
+{
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+    QKeyEvent press(QEvent::KeyPress, key, mods);
+    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+    Settle(2);
+}
+
+} // namespace zemo::test

@@ -1,0 +1,69 @@
+// The program as a user starts it, offscreen: the wiring root binds every port, the units
+// start, the main frame is made and shown, with its configuration and state folders in a
+// temporary folder. Input reaches the windows as synthesized events.
+#pragma once
+
+#include "core/FileDialogs.h"
+#include "core/Messages.h"
+#include "shell/MenuModel.h"
+
+#include <QPoint>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+class QWidget;
+
+namespace zemo {
+class TMainFm;
+class TMdiChild;
+}
+
+namespace zemo::test {
+
+class ProgramFixture : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    zemo::TMainFm& Frame() const { return *frame_; }
+    // Posted events and timers of this moment run, a few rounds.
+    static void Settle(int rounds = 10);
+    // The active document window (the last one when none is active), and its surface.
+    zemo::TMdiChild* ActiveChild() const;
+    QWidget* Surface() const;
+    // A menu item, button or pop-up item, as a click on it.
+    void Trigger(zemo::Cmd c);
+    // File > New with the shipped symbol set of this file name; true when a map opened.
+    bool NewMapFrom(const QString& setFileName);
+    // File > Open of this file through the open dialog; true when a map opened.
+    bool OpenMap(const QString& path);
+
+    static void Mouse(QWidget* w, int type, QPoint at, Qt::MouseButton button,
+                      Qt::MouseButtons held, Qt::KeyboardModifiers mods = Qt::NoModifier);
+    static void Click(QWidget* w, QPoint at, Qt::MouseButton button = Qt::LeftButton);
+    static void DragPoint(QWidget* w, QPoint at, QPoint to);
+    // A key pressed and released on the widget that has the keyboard (or w).
+    static void Key(QWidget* w, int key, Qt::KeyboardModifiers mods = Qt::NoModifier);
+
+    QString TempPath(const QString& name) const { return dir_.filePath(name); }
+
+private:
+    // First: the root installs the real services, which the recorders below then stand in for.
+    struct Installed {
+        Installed();
+    } installed_;
+
+protected:
+    RecordingMessages messages;
+    RecordingFileDialogs dialogs;
+
+private:
+    QTemporaryDir dir_;
+    std::unique_ptr<zemo::TMainFm> frame_;
+};
+
+} // namespace zemo::test
