@@ -1,4 +1,5 @@
-// One installer per library: each binds the ports that its library declares.
+// One installer per library: each binds what its library provides into the ports of the
+// libraries below it.
 #pragma once
 
 namespace zemo {

@@ -1,12 +1,14 @@
 #include "app/Install.h"
 
-#include "render/Texts.h"
+#include "core/Ports.h"
+#include "document/Index.h"
+#include "document/Open.h"
 
 namespace zemo {
 
 void InstallDocument()
 {
-    InitTexts();
+    CorePorts().CurrentMapPath.Bind([] { return DocumentPath(Index.ActiveZmd); });
 }
 
 } // namespace zemo

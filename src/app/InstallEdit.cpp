@@ -1,12 +1,7 @@
 #include "app/Install.h"
 
-#include "shell/widgets/DocumentLinks.h"
-
 namespace zemo {
 
-void InstallEdit()
-{
-    LinkDocumentWindows();
-}
+void InstallEdit() {}
 
 } // namespace zemo

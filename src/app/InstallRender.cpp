@@ -1,7 +1,12 @@
 #include "app/Install.h"
 
+#include "render/Texts.h"
+
 namespace zemo {
 
-void InstallRender() {}
+void InstallRender()
+{
+    InitTexts();
+}
 
 } // namespace zemo

@@ -12,6 +12,12 @@ namespace {
 
 // Each waits for a feature that the README lists as not done yet.
 const std::set<std::string> Waiting = {
+    // core, document, render
+
+    // edit
+
+    // shell, symbols
+
 };
 
 TEST(Wiring, EveryPortIsBoundButThoseWaitingForUnbuiltFeatures)
