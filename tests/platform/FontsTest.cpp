@@ -288,12 +288,12 @@ TEST_F(Fonts, UnknownFamiliesFallBackToTheDefaultThenToTheFirstFamily)
 
     // A font configuration with DejaVu alone: no default family, so the first family is used;
     // with no fonts at all the result is invalid rather than a crash.
-    FcConfig* saved = FcConfigReference(nullptr);
-    ASSERT_NE(saved, nullptr);
-    FcConfig* dejavu = FcConfigCreate();
     const ResolvedFont dv = service.FindFont(QStringLiteral("DejaVu Sans"), false, false);
     ASSERT_EQ(dv.match, FontMatch::Name) << NeededFonts;
     const QString dir = QFileInfo(dv.filePath).absolutePath();
+    FcConfig* saved = FcConfigReference(nullptr);
+    ASSERT_NE(saved, nullptr);
+    FcConfig* dejavu = FcConfigCreate();
     ASSERT_TRUE(FcConfigAppFontAddDir(dejavu, reinterpret_cast<const FcChar8*>(QFile::encodeName(dir).constData())));
     ASSERT_TRUE(FcConfigSetCurrent(dejavu));
     FcConfigDestroy(dejavu);
