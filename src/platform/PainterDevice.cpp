@@ -111,62 +111,10 @@ QPen geometricPen(const DevicePen& pen, double width, DeviceColor color, bool do
     return q;
 }
 
-// Nearest whole pixel, kept where 64-bit line arithmetic cannot overflow.
-int64_t pixelOf(double v)
-{
-    constexpr double limit = 1e9;
-    if (!(v > -limit))
-        return -static_cast<int64_t>(limit);
-    if (!(v < limit))
-        return static_cast<int64_t>(limit);
-    return static_cast<int64_t>(std::nearbyint(v));
-}
-
-int64_t floorDiv(int64_t a, int64_t b) // b > 0
-{
-    const int64_t q = a / b;
-    return (a % b != 0 && a < 0) ? q - 1 : q;
-}
-
 constexpr double PixelCentre = 0.5 - 1.0 / 32;
 
-// Dotted 1-pixel lines: 3 pixels on, 3 off, running on along a figure.
-constexpr int DotRun = 3;
-
-// The pixels of a 1-pixel line from a to b without the end pixel, as LineTo plots them in any
-// direction; a polyline thus plots each of its corners once. Only pixels near the device
-// are generated, so far-away points cost nothing. Returns the line's length in pixels.
-int64_t rasterLine(QPointF a, QPointF b, const QRect& bounds, int64_t phase, bool dots,
-                          std::vector<QPoint>& on, std::vector<QPoint>& off)
-{
-    const int64_t x0 = pixelOf(a.x()), y0 = pixelOf(a.y());
-    const int64_t dx = pixelOf(b.x()) - x0, dy = pixelOf(b.y()) - y0;
-    const int64_t n = std::max(std::abs(dx), std::abs(dy));
-    if (n == 0)
-        return 0;
-    const bool xMajor = std::abs(dx) >= std::abs(dy);
-    const int64_t start = xMajor ? x0 : y0;
-    const int64_t step = (xMajor ? dx : dy) > 0 ? 1 : -1;
-    const int64_t lowEdge = xMajor ? bounds.left() : bounds.top();
-    const int64_t highEdge = xMajor ? bounds.right() : bounds.bottom();
-    // Steps i for which the major coordinate start + i * step lies within the edges.
-    int64_t from = step > 0 ? lowEdge - start : start - highEdge;
-    int64_t to = step > 0 ? highEdge - start : start - lowEdge;
-    from = std::max<int64_t>(from, 0);
-    to = std::min<int64_t>(to, n - 1);
-    const int64_t minorDelta = xMajor ? dy : dx;
-    const int64_t minorStart = xMajor ? y0 : x0;
-    for (int64_t i = from; i <= to; ++i) {
-        const int64_t major = start + i * step;
-        const int64_t minor = minorStart + floorDiv(2 * i * minorDelta + n, 2 * n);
-        const QPoint p = xMajor ? QPoint(int(major), int(minor)) : QPoint(int(minor), int(major));
-        if (!dots || (phase + i) % (2 * DotRun) < DotRun)
-            on.push_back(p);
-        else
-            off.push_back(p);
-    }
-    return n;
-}
+// Points a painter path accepts (it drops others): lines with others go the path way.
+bool pathTakes(QPointF p) { return std::abs(p.x()) < 1e128 && std::abs(p.y()) < 1e128; }
 
 } // namespace
 
@@ -180,6 +128,8 @@ PainterDevice::PainterDevice(QPaintDevice* target)
     const QPaintEngine* engine = m_painter.paintEngine();
     m_raster = engine && engine->type() == QPaintEngine::Raster;
     m_softClip = engine && engine->type() == QPaintEngine::SVG;
+    if (m_raster && target->devType() == QInternal::Image && m_painter.deviceTransform().isIdentity())
+        m_rows = RowPlotter(*static_cast<QImage*>(target));
     applyRenderState();
     applyClip();
 }
@@ -312,6 +262,12 @@ void PainterDevice::polyline(std::span<const QPointF> points)
 {
     if (points.size() < 2)
         return;
+    if (m_pathState != PathState::Open && m_state.pen.style != PenStyle::Null && m_state.pen.width <= 1
+        && rowsFit() && std::all_of(points.begin(), points.end(), pathTakes)) {
+        const std::span<const QPointF> figure[1] = {points};
+        plotRows(figure, m_state.pen.color, m_state.pen.style == PenStyle::Dot);
+        return;
+    }
     QPainterPath line(points[0]);
     for (size_t i = 1; i < points.size(); ++i)
         line.lineTo(points[i]);
@@ -362,6 +318,10 @@ void PainterDevice::rectangle(const QRectF& box) { drawFramedShape(box, false); 
 
 void PainterDevice::setPixel(QPoint at, DeviceColor color)
 {
+    if (rowsFit()) {
+        m_rows.line(at, at + QPoint(1, 0), 0, LinePixels::All, color, m_state.rop);
+        return;
+    }
     QPainterPath dot;
     dot.addRect(QRectF(at, QSizeF(1, 1)));
     fillSolid(dot, color);
@@ -438,6 +398,9 @@ void PainterDevice::applyClip()
             m_softClipPath = m_softClipPath ? m_softClipPath->intersected(clip) : clip;
         return;
     }
+    m_rowsClip = m_rows.attached() && m_state.clipPaths.empty();
+    if (m_rowsClip)
+        m_rows.setClip(m_baseClip);
     if (!m_baseClip && m_state.clipPaths.empty()) {
         m_painter.setClipping(false);
         return;
@@ -488,15 +451,44 @@ void PainterDevice::strokeOutline(const QPainterPath& centre)
     draw(pen.color, dotted);
 }
 
+bool PainterDevice::rowsFit() const
+{
+    return m_rowsClip && !m_state.antialiasing && (m_state.rop == RasterOp::Copy || m_rows.canXor());
+}
+
+void PainterDevice::plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots)
+{
+    // Every figure's dots first, then every figure's gaps, like the points drawn below.
+    const auto pass = [&](LinePixels which, DeviceColor c) {
+        for (const std::span<const QPointF> figure : figures) {
+            int64_t phase = 0;
+            for (size_t i = 1; i < figure.size(); ++i)
+                phase += m_rows.line(figure[i - 1], figure[i], phase, which, c, m_state.rop);
+        }
+    };
+    pass(dots ? LinePixels::DotsOn : LinePixels::All, color);
+    if (dots && m_state.backgroundMode == BackgroundMode::Opaque)
+        pass(LinePixels::DotsOff, m_state.background);
+}
+
 void PainterDevice::plotOnePixelLines(const QList<QPolygonF>& figures, DeviceColor color, bool dots)
 {
+    if (rowsFit()) {
+        std::vector<std::span<const QPointF>> spans;
+        for (const QPolygonF& figure : figures)
+            spans.emplace_back(figure.constData(), size_t(figure.size()));
+        plotRows(spans, color, dots);
+        return;
+    }
     const QRect bounds(QPoint(-1, -1), m_size + QSize(2, 2));
     std::vector<QPoint> on;
     std::vector<QPoint> off;
     for (const QPolygonF& figure : figures) {
         int64_t phase = 0;
         for (qsizetype i = 1; i < figure.size(); ++i)
-            phase += rasterLine(figure[i - 1], figure[i], bounds, phase, dots, on, off);
+            phase += StepLine(figure[i - 1], figure[i], bounds, [&](int x, int y, int64_t step) {
+                (!dots || DotIsOn(phase, step) ? on : off).emplace_back(x, y);
+            });
     }
     const auto plot = [this](const std::vector<QPoint>& pixels, DeviceColor c) {
         if (pixels.empty())
@@ -536,6 +528,8 @@ void PainterDevice::fillHatch(const QPainterPath& area)
     const DeviceBrush& brush = m_state.brush;
     const bool opaque = m_state.backgroundMode == BackgroundMode::Opaque;
     if (!m_softClip) {
+        if (rowsFit() && fillHatchRows(area, opaque))
+            return;
         const QImage tile = hatchTile(brush.hatch, brush.color,
                                       opaque ? std::optional(m_state.background) : std::nullopt);
         m_painter.fillPath(area, QBrush(tile));
@@ -546,6 +540,29 @@ void PainterDevice::fillHatch(const QPainterPath& area)
     const QPainterPath lines =
         hatchStrips(brush.hatch, m_state.brushOrigin, area.boundingRect()).intersected(area);
     fillSolid(lines, brush.color);
+}
+
+bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
+{
+    // Straight edges only: curves are flattened by the engine in its own way.
+    static thread_local std::vector<QPointF> points;
+    static thread_local std::vector<int> rings;
+    points.clear();
+    rings.clear();
+    for (int i = 0; i < area.elementCount(); ++i) {
+        const QPainterPath::Element& e = area.elementAt(i);
+        if (e.isMoveTo() || rings.empty())
+            rings.push_back(0);
+        else if (!e.isLineTo())
+            return false;
+        points.emplace_back(e.x, e.y);
+        ++rings.back();
+    }
+    const DeviceBrush& brush = m_state.brush;
+    RowPlotter::Hatch hatch{brush.hatch, m_state.brushOrigin, brush.color,
+                            opaque ? std::optional(m_state.background) : std::nullopt};
+    const FillRule rule = area.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
+    return m_rows.fillHatch(points, rings, rule, hatch, m_state.rop);
 }
 
 void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/Device.h"
+#include "platform/RowPlotter.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -77,6 +78,10 @@ private:
     void applyClip();
     void strokeOutline(const QPainterPath& centre);
     void plotOnePixelLines(const QList<QPolygonF>& figures, DeviceColor color, bool dots);
+    // Whether 1-pixel lines and hatches go straight into the image's rows now.
+    bool rowsFit() const;
+    void plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots);
+    bool fillHatchRows(const QPainterPath& area, bool opaque);
     void fillArea(const QPainterPath& area);
     void fillSolid(const QPainterPath& area, DeviceColor color);
     void fillHatch(const QPainterPath& area);
@@ -94,6 +99,10 @@ private:
     std::optional<QPainterPath> m_softClipPath;
     PathState m_pathState = PathState::None;
     QPainterPath m_path;
+    // Raster images in a 32-bit format: the rows themselves, and whether the clip is one the
+    // row plotter follows (no clip paths).
+    RowPlotter m_rows;
+    bool m_rowsClip = false;
 };
 
 } // namespace zemo

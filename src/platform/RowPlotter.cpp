@@ -1,0 +1,316 @@
+#include "platform/RowPlotter.h"
+
+#include <QImage>
+#include <algorithm>
+
+namespace zemo {
+
+namespace {
+
+uint32_t argbOf(DeviceColor c) { return 0xFF000000u | uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
+
+// The raster engine's scan converter, redone step for step so that fills light the same
+// pixels: 26.6 input points, rows sampled at their centres (a row belongs to an edge when the
+// edge's top lies above its centre and its bottom at or below it), crossings in 16.16 stepped
+// by a truncated slope, a pixel inside when its crossing count (or winding) left of it says so.
+// Edges beyond the left or right of the clip box become vertical edges on it.
+struct ScanEdge {
+    int64_t x;      // 16.16, at row top
+    int64_t delta;  // per row
+    int top;
+    int bottom;
+    int winding;
+};
+
+// Coordinates up to this size keep the engine's 32-bit fixed point from overflowing, where it
+// would give pixels that only redoing its overflow could match.
+constexpr double CoordLimit = 16000;
+
+class ScanEdges {
+public:
+    ScanEdges(const QRect& box, std::vector<ScanEdge>& edges)
+        : m_top(box.top()), m_bottom(box.bottom()), m_leftFP(int64_t(box.left()) << 16),
+          m_rightFP(int64_t(box.right() + 1) << 16), m_edges(edges)
+    {
+    }
+
+    // False when the slope leaves the engine's fixed-point range.
+    bool add(int64_t ax, int64_t ay, int64_t bx, int64_t by)
+    {
+        int winding = 1;
+        if (ay > by) {
+            std::swap(ax, bx);
+            std::swap(ay, by);
+            winding = -1;
+        }
+        int iTop = std::max<int>(m_top, int((ay + 32) >> 6));
+        int iBottom = std::min<int>(m_bottom, int((by - 32) >> 6));
+        if (iTop > iBottom)
+            return true;
+        const int64_t aFP = 32768 + (ax << 10);
+        if (bx == ax) {
+            m_edges.push_back({std::clamp(aFP, m_leftFP, m_rightFP), 0, iTop, iBottom, winding});
+            return true;
+        }
+        const double slope = double(bx - ax) / double(by - ay);
+        const double scaled = slope * 65536.;
+        if (!(std::abs(scaled) < 2147483647.0))
+            return false;
+        const int64_t slopeFP = int64_t(int32_t(scaled));
+        int64_t xFP = aFP + ((slopeFP * ((int64_t(iTop) << 16) + 32768 - (ay << 10))) >> 16);
+        if (clip(xFP, iTop, iBottom, slopeFP, m_leftFP, winding))
+            return true;
+        if (clip(xFP, iTop, iBottom, slopeFP, m_rightFP, winding))
+            return true;
+        m_edges.push_back({xFP, slopeFP, iTop, iBottom, winding});
+        return true;
+    }
+
+private:
+    // Cuts the part of the edge beyond one side of the box into a vertical edge on that side;
+    // true when nothing of the edge is left.
+    bool clip(int64_t& xFP, int& iTop, int& iBottom, int64_t slopeFP, int64_t edgeFP, int winding)
+    {
+        const bool right = edgeFP == m_rightFP;
+        if (xFP == edgeFP) {
+            if ((slopeFP > 0) ^ right)
+                return false;
+            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            return true;
+        }
+        const int64_t lastFP = xFP + slopeFP * (iBottom - iTop);
+        if (lastFP == edgeFP) {
+            if ((slopeFP < 0) ^ right)
+                return false;
+            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            return true;
+        }
+        if ((lastFP < edgeFP) ^ (xFP < edgeFP)) {
+            const int64_t deltaY = int64_t(int32_t(double(edgeFP - xFP) / (double(slopeFP) / 65536.)));
+            if ((xFP < edgeFP) ^ right) {
+                const int iHeight = int((deltaY + 1) >> 16);
+                const int iMiddle = iTop + iHeight;
+                m_edges.push_back({edgeFP, 0, iTop, iMiddle, winding});
+                if (iMiddle == iBottom)
+                    return true;
+                xFP += slopeFP * (iHeight + 1);
+                iTop = iMiddle + 1;
+            } else {
+                const int iHeight = int(deltaY >> 16);
+                const int iMiddle = iTop + iHeight;
+                if (iMiddle != iBottom) {
+                    m_edges.push_back({edgeFP, 0, iMiddle + 1, iBottom, winding});
+                    iBottom = iMiddle;
+                }
+            }
+            return false;
+        }
+        if ((xFP < edgeFP) ^ right) {
+            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            return true;
+        }
+        return false;
+    }
+
+    int m_top;
+    int m_bottom;
+    int64_t m_leftFP;
+    int64_t m_rightFP;
+    std::vector<ScanEdge>& m_edges;
+};
+
+int64_t fixed26(double v) { return std::lround(v * 64); }
+
+// Writes the hatch's pixels of the span [x0, x1) of row y; in the gaps the background, if any.
+void hatchSpan(uint32_t* row, int x0, int x1, int y, const RowPlotter::Hatch& h, uint32_t on,
+               std::optional<uint32_t> off, bool xorOp)
+{
+    const auto put = [xorOp](uint32_t& p, uint32_t c) {
+        if (xorOp)
+            p ^= c & 0x00FFFFFFu;
+        else
+            p = c;
+    };
+    const int ry = (y - h.origin.y()) & (HatchPeriod - 1);
+    const bool horizontal = (h.style == HatchStyle::Horizontal || h.style == HatchStyle::Cross) && ry == 0;
+    if (horizontal) {
+        for (int x = x0; x < x1; ++x)
+            put(row[x], on);
+        return;
+    }
+    // The columns of this row that the pattern lights, modulo the period.
+    int columns[2];
+    int count = 0;
+    switch (h.style) {
+    case HatchStyle::Horizontal: break;
+    case HatchStyle::Vertical:
+    case HatchStyle::Cross: columns[count++] = h.origin.x(); break;
+    case HatchStyle::FDiagonal: columns[count++] = h.origin.x() + ry; break;
+    case HatchStyle::BDiagonal: columns[count++] = h.origin.x() - ry; break;
+    case HatchStyle::DiagCross:
+        columns[count++] = h.origin.x() + ry;
+        if (ry != 0 && ry != HatchPeriod / 2)
+            columns[count++] = h.origin.x() - ry;
+        break;
+    }
+    if (off) {
+        if (xorOp) {
+            for (int x = x0; x < x1; ++x) {
+                bool lit = false;
+                for (int k = 0; k < count; ++k)
+                    lit = lit || ((x - columns[k]) & (HatchPeriod - 1)) == 0;
+                put(row[x], lit ? on : *off);
+            }
+            return;
+        }
+        for (int x = x0; x < x1; ++x)
+            row[x] = *off;
+    }
+    for (int k = 0; k < count; ++k)
+        for (int x = x0 + ((columns[k] - x0) & (HatchPeriod - 1)); x < x1; x += HatchPeriod)
+            put(row[x], on);
+}
+
+} // namespace
+
+bool RowPlotter::Accepts(const QImage& image)
+{
+    switch (image.format()) {
+    case QImage::Format_RGB32:
+    case QImage::Format_ARGB32:
+    case QImage::Format_ARGB32_Premultiplied:
+        break;
+    default:
+        return false;
+    }
+    return !image.isNull() && image.devicePixelRatio() == 1.0 && image.width() <= CoordLimit
+        && image.height() <= CoordLimit;
+}
+
+RowPlotter::RowPlotter(QImage& image)
+{
+    if (!Accepts(image))
+        return;
+    m_bits = image.bits();
+    m_stride = image.bytesPerLine();
+    m_rect = image.rect();
+    m_xorFormat = image.format() == QImage::Format_RGB32;
+    setClip(std::nullopt);
+}
+
+void RowPlotter::setClip(const std::optional<QRegion>& region)
+{
+    m_clip.clear();
+    if (!region) {
+        m_clip.push_back(m_rect);
+    } else {
+        for (const QRect& r : *region) {
+            const QRect inside = r & m_rect;
+            if (!inside.isEmpty())
+                m_clip.push_back(inside);
+        }
+    }
+    m_clipBounds = QRect();
+    for (const QRect& r : m_clip)
+        m_clipBounds |= r;
+}
+
+int64_t RowPlotter::line(QPointF a, QPointF b, int64_t phase, LinePixels which, DeviceColor color,
+                         RasterOp rop)
+{
+    const uint32_t c = argbOf(color);
+    const bool xorOp = rop == RasterOp::Xor;
+    int64_t n = 0;
+    for (const QRect& clip : m_clip) {
+        n = StepLine(a, b, clip, [&](int x, int y, int64_t i) {
+            if (which != LinePixels::All && DotIsOn(phase, i) != (which == LinePixels::DotsOn))
+                return;
+            uint32_t& p = row(y)[x];
+            if (xorOp)
+                p ^= c & 0x00FFFFFFu;
+            else
+                p = c;
+        });
+    }
+    if (m_clip.empty())
+        n = StepLine(a, b, QRect(), [](int, int, int64_t) {});
+    return n;
+}
+
+bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
+                           const Hatch& hatch, RasterOp rop)
+{
+    for (const QPointF& p : points)
+        if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
+            return false;
+    if (m_clipBounds.isEmpty())
+        return true;
+    static thread_local std::vector<ScanEdge> edges;
+    edges.clear();
+    ScanEdges scan(m_clipBounds, edges);
+    size_t at = 0;
+    for (int n : ringSizes) {
+        for (int i = 0; i < n; ++i) {
+            const QPointF& a = points[at + size_t(i)];
+            const QPointF& b = points[at + size_t((i + 1) % n)];
+            if (!scan.add(fixed26(a.x()), fixed26(a.y()), fixed26(b.x()), fixed26(b.y())))
+                return false;
+        }
+        at += size_t(n);
+    }
+    if (edges.empty())
+        return true;
+    std::sort(edges.begin(), edges.end(), [](const ScanEdge& l, const ScanEdge& r) { return l.top < r.top; });
+    const int mask = rule == FillRule::OddEven ? 1 : ~0;
+    const uint32_t on = argbOf(hatch.color);
+    const std::optional<uint32_t> off =
+        hatch.background ? std::optional(argbOf(*hatch.background)) : std::nullopt;
+    const bool xorOp = rop == RasterOp::Xor;
+    static thread_local std::vector<ScanEdge*> active;
+    static thread_local std::vector<std::pair<int, int>> crossings;
+    active.clear();
+    size_t next = 0;
+    int bottom = edges.front().bottom;
+    for (const ScanEdge& e : edges)
+        bottom = std::max(bottom, e.bottom);
+    for (int y = edges.front().top; y <= bottom; ++y) {
+        while (next < edges.size() && edges[next].top == y)
+            active.push_back(&edges[next++]);
+        crossings.clear();
+        size_t kept = 0;
+        for (ScanEdge* e : active) {
+            if (e->bottom < y)
+                continue;
+            active[kept++] = e;
+            crossings.emplace_back(int(e->x >> 16), e->winding);
+            e->x += e->delta;
+        }
+        active.resize(kept);
+        if (crossings.empty()) {
+            if (next < edges.size())
+                y = edges[next].top - 1;
+            continue;
+        }
+        std::sort(crossings.begin(), crossings.end(),
+                  [](const auto& l, const auto& r) { return l.first < r.first; });
+        int winding = 0;
+        int from = 0;
+        for (const auto& [x, w] : crossings) {
+            if ((winding & mask) && x > from) {
+                for (const QRect& clip : m_clip) {
+                    if (y < clip.top() || y > clip.bottom())
+                        continue;
+                    const int x0 = std::max(from, clip.left());
+                    const int x1 = std::min(x, clip.right() + 1);
+                    if (x0 < x1)
+                        hatchSpan(row(y), x0, x1, y, hatch, on, off, xorOp);
+                }
+            }
+            from = x;
+            winding += w;
+        }
+    }
+    return true;
+}
+
+} // namespace zemo

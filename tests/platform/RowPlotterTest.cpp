@@ -1,0 +1,177 @@
+// 1-pixel lines and hatch fills written straight into image rows against the rules they keep:
+// the LineTo pixel rule computed pixel by pixel, and the raster engine's own texture fill.
+#include "platform/PainterDevice.h"
+
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <gtest/gtest.h>
+#include <cmath>
+#include <random>
+#include <vector>
+
+using namespace zemo;
+
+namespace {
+
+constexpr int Side = 48;
+
+QRgb rgbOf(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
+
+// Random pixels, so that XOR and overwrites show.
+QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage img(Side, Side, format);
+    for (int y = 0; y < Side; ++y)
+        for (int x = 0; x < Side; ++x)
+            img.setPixel(x, y, qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256)));
+    return img;
+}
+
+// The clip of a paint: the whole image, one rectangle, or two.
+QRegion randomClip(std::mt19937& rng)
+{
+    switch (rng() % 3) {
+    case 0: return QRegion(0, 0, Side, Side);
+    case 1: return QRegion(int(rng() % 20), int(rng() % 20), 10 + int(rng() % 40), 10 + int(rng() % 40));
+    default: return QRegion(2, 3, 20, 30) + QRegion(30, 10, 30, 20);
+    }
+}
+
+double coordinate(std::mt19937& rng, int scale) { return (int(rng() % (64 * scale)) - 8 * scale) / double(scale); }
+
+// Pixel i of n of the line from (x0, y0) by (dx, dy): LineTo's rule, one division per pixel.
+QPoint linePixel(int64_t x0, int64_t y0, int64_t dx, int64_t dy, int64_t i)
+{
+    const int64_t n = std::max(std::abs(dx), std::abs(dy));
+    const auto minor = [&](int64_t d) {
+        const int64_t num = 2 * i * d + n;
+        return num >= 0 ? num / (2 * n) : -((-num + 2 * n - 1) / (2 * n));
+    };
+    if (std::abs(dx) >= std::abs(dy))
+        return QPoint(int(x0 + (dx > 0 ? i : -i)), int(y0 + minor(dy)));
+    return QPoint(int(x0 + minor(dx)), int(y0 + (dy > 0 ? i : -i)));
+}
+
+} // namespace
+
+TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
+{
+    std::mt19937 rng(20);
+    for (int round = 0; round < 400; ++round) {
+        QImage img = noise(rng);
+        QImage want = img.copy();
+        const QRegion clip = randomClip(rng);
+        const bool xorOp = round % 3 == 0;
+        const bool dotted = round % 4 == 1;
+        DevicePen pen{dotted ? PenStyle::Dot : PenStyle::Solid, {uint8_t(rng()), 40, 200}, 1};
+        const DeviceColor gap{9, 99, 199};
+        // Short segments like real map lines, some long ones, some off the image.
+        std::vector<QPointF> points{{coordinate(rng, 2), coordinate(rng, 2)}};
+        for (int i = 0, n = 2 + int(rng() % 12); i < n; ++i) {
+            const double reach = i % 5 == 4 ? 40 : 3;
+            points.emplace_back(points.back().x() + (int(rng() % 1000) / 500.0 - 1) * reach,
+                                points.back().y() + (int(rng() % 1000) / 500.0 - 1) * reach);
+        }
+        // Every dot first, then the gaps.
+        std::vector<std::pair<QPoint, bool>> pixels;
+        int64_t phase = 0;
+        for (size_t k = 1; k < points.size(); ++k) {
+            const int64_t x0 = std::llround(std::nearbyint(points[k - 1].x()));
+            const int64_t y0 = std::llround(std::nearbyint(points[k - 1].y()));
+            const int64_t dx = std::llround(std::nearbyint(points[k].x())) - x0;
+            const int64_t dy = std::llround(std::nearbyint(points[k].y())) - y0;
+            const int64_t n = std::max(std::abs(dx), std::abs(dy));
+            for (int64_t i = 0; i < n; ++i)
+                pixels.emplace_back(linePixel(x0, y0, dx, dy, i), !dotted || (phase + i) % 6 < 3);
+            phase += n;
+        }
+        for (const bool dots : {true, false})
+            for (const auto& [p, on] : pixels) {
+                if (on != dots || !clip.contains(p) || !want.rect().contains(p) || (!on && xorOp))
+                    continue;
+                const QRgb c = rgbOf(on ? pen.color : gap);
+                want.setPixel(p, xorOp ? (want.pixel(p) ^ c) | 0xFF000000u : c);
+            }
+        {
+            PainterDevice dev(&img);
+            dev.setBaseClip(clip);
+            dev.setRasterOp(xorOp ? RasterOp::Xor : RasterOp::Copy);
+            dev.setBackground(xorOp ? BackgroundMode::Transparent : BackgroundMode::Opaque, gap);
+            dev.setPen(pen);
+            dev.polyline(points);
+        }
+        ASSERT_EQ(img, want) << "round " << round;
+    }
+}
+
+TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
+{
+    // Corners on half pixels lie exactly on scan rows and pixel centres.
+    std::mt19937 rng(3);
+    const HatchStyle styles[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
+                                 HatchStyle::BDiagonal,  HatchStyle::Cross,    HatchStyle::DiagCross};
+    for (int round = 0; round < 600; ++round) {
+        const QImage::Format format = round % 5 == 2 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+        QImage img = noise(rng, format);
+        QImage want = img.copy();
+        const QRegion clip = randomClip(rng);
+        const HatchStyle style = styles[rng() % 6];
+        const QPoint origin(int(rng() % 16) - 8, int(rng() % 16) - 8);
+        const DeviceColor ink{200, uint8_t(rng()), 30};
+        const DeviceColor gap{1, 2, 3};
+        const bool opaque = round % 4 == 3;
+        const bool xorOp = format == QImage::Format_RGB32 && round % 3 == 1;
+        const FillRule rule = round % 7 == 0 ? FillRule::Winding : FillRule::OddEven;
+        const int scale = round % 3 == 0 ? 1 : round % 3 == 1 ? 2 : 7;
+        std::vector<QPointF> points;
+        std::vector<int> rings;
+        for (int r = 0, count = 1 + int(rng() % 2); r < count; ++r) {
+            rings.push_back(3 + int(rng() % 6));
+            for (int i = 0; i < rings.back(); ++i)
+                points.emplace_back(coordinate(rng, scale), coordinate(rng, scale));
+        }
+        QImage tile(HatchPeriod, HatchPeriod, QImage::Format_ARGB32_Premultiplied);
+        for (int y = 0; y < HatchPeriod; ++y)
+            for (int x = 0; x < HatchPeriod; ++x) {
+                const bool h = y == 0, v = x == 0, f = ((x - y) & 7) == 0, b = ((x + y) & 7) == 0;
+                const bool lit = style == HatchStyle::Horizontal ? h
+                    : style == HatchStyle::Vertical              ? v
+                    : style == HatchStyle::FDiagonal             ? f
+                    : style == HatchStyle::BDiagonal             ? b
+                    : style == HatchStyle::Cross                 ? h || v
+                                                                 : f || b;
+                tile.setPixel(x, y, lit ? rgbOf(ink) : opaque ? rgbOf(gap) : 0u);
+            }
+        {
+            QPainterPath area;
+            size_t at = 0;
+            for (int n : rings) {
+                area.moveTo(points[at]);
+                for (int i = 1; i < n; ++i)
+                    area.lineTo(points[at + size_t(i)]);
+                area.closeSubpath();
+                at += size_t(n);
+            }
+            area.setFillRule(rule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill);
+            QPainter p(&want);
+            p.setClipRegion(clip);
+            p.setBrushOrigin(origin);
+            if (xorOp)
+                p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p.fillPath(area, QBrush(tile));
+        }
+        {
+            PainterDevice dev(&img);
+            dev.setBaseClip(clip);
+            dev.setRasterOp(xorOp ? RasterOp::Xor : RasterOp::Copy);
+            dev.setFillRule(rule);
+            dev.setPen(NullPen);
+            dev.setBrush(DeviceBrush{BrushStyle::Hatch, ink, style});
+            dev.setBrushOrigin(origin);
+            dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent, gap);
+            dev.polygon(points, rings);
+        }
+        ASSERT_EQ(img, want) << "round " << round;
+    }
+}
