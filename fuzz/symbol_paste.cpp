@@ -88,7 +88,6 @@ const Env& Setup()
         e.copy = e.dir + QStringLiteral("/reloaded.zmd");
         ResetOpenUnit();
         ResetIndexState();
-        ResetSymbolMenu();
         DefaultConfig(ProgramConfig);
         ProgramConfig.AutoSave = false;
         RecordingMessages quiet;

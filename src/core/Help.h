@@ -15,7 +15,13 @@ public:
     virtual ~HelpService() = default;
     // Opens the help for the context (1 or more).
     virtual void ShowTopic(int context) = 0;
+    // Opens a page of the help folder by its file name (the index, the home page).
+    virtual void ShowPage(const QString& page) = 0;
 };
+
+inline constexpr const char* HelpIndexPage = "index.html";
+// The program's own home page, shipped with the help.
+inline constexpr const char* HelpHomePage = "home.html";
 
 // nullptr: help requests do nothing. Returns the previous service.
 HelpService* CurrentHelpService();
@@ -64,10 +70,13 @@ public:
     RecordingHelp& operator=(const RecordingHelp&) = delete;
 
     void ShowTopic(int context) override { topics_.push_back(context); }
+    void ShowPage(const QString& page) override { pages_.push_back(page); }
     const std::vector<int>& Topics() const { return topics_; }
+    const std::vector<QString>& Pages() const { return pages_; }
 
 private:
     std::vector<int> topics_;
+    std::vector<QString> pages_;
     HelpService* prev_;
 };
 

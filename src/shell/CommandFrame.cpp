@@ -2,6 +2,8 @@
 
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "edit/EditSys.h"
+#include "edit/Work.h"
 
 #include <exception>
 #include <map>
@@ -20,10 +22,6 @@ struct WorkerEntry {
 };
 
 struct FrameState {
-    std::function<void()> endTool;
-    std::function<void()> startTool;
-    std::function<void()> repaintPending;
-    std::function<bool()> textEditActive;
     std::map<int, std::function<void()>> listeners;
     int nextListener = 1;
     std::map<Cmd, WorkerEntry> workers;
@@ -51,48 +49,26 @@ void RunGuarded(const std::function<void()>& work, const char* label)
     }
 }
 
+} // namespace
+
 bool TextEditActive()
 {
-    return State().textEditActive && State().textEditActive();
+    return EditSys.TypingActive;
 }
-
-} // namespace
 
 bool IsBusy()
 {
     return CommandBusy || PaintBusy;
 }
 
-void SetEndToolHook(std::function<void()> hook)
-{
-    State().endTool = std::move(hook);
-}
-
-void SetStartToolHook(std::function<void()> hook)
-{
-    State().startTool = std::move(hook);
-}
-
-void SetRepaintPendingHook(std::function<void()> hook)
-{
-    State().repaintPending = std::move(hook);
-}
-
-void SetTextEditActiveHook(std::function<bool()> hook)
-{
-    State().textEditActive = std::move(hook);
-}
-
 void EndTool()
 {
-    if (State().endTool)
-        State().endTool();
+    EndCurrentTool();
 }
 
 void StartTool()
 {
-    if (State().startTool)
-        State().startTool();
+    StartCurrentTool();
     NotifyStateChanged();
 }
 
@@ -105,8 +81,7 @@ void BeginCommand()
 void EndCommand()
 {
     CommandBusy = false;
-    if (State().repaintPending)
-        State().repaintPending();
+    RepaintAllPending();
     StartTool();
 }
 
@@ -152,6 +127,12 @@ bool HasWorker(Cmd handler)
     if (it == State().workers.end() || !it->second.worker)
         return false;
     return !it->second.available || it->second.available();
+}
+
+bool HasTextWorker(Cmd handler)
+{
+    const auto it = State().textWorkers.find(handler);
+    return it != State().textWorkers.end() && it->second;
 }
 
 bool RunInFrame(const std::function<void()>& work, const char* label)

@@ -13,11 +13,8 @@ extern bool CommandBusy;
 extern bool PaintBusy;
 bool IsBusy();
 
-// Hooks of the document window and its tools; each does nothing until registered.
-void SetEndToolHook(std::function<void()> hook);
-void SetStartToolHook(std::function<void()> hook);
-// Every document window invalidates its pending paint rectangle.
-void SetRepaintPendingHook(std::function<void()> hook);
+// The current tool of the document windows ended and started again; StartTool also brings
+// the menus and buttons up to date.
 void EndTool();
 void StartTool();
 
@@ -41,9 +38,10 @@ void RegisterWorker(Cmd handler, Worker worker, std::function<bool()> available 
 void RegisterTextWorker(Cmd handler, Worker worker);
 void UnregisterWorker(Cmd handler);
 bool HasWorker(Cmd handler);
+bool HasTextWorker(Cmd handler);
 
-// Whether text is being typed into a text object (answered by the text tool once it exists).
-void SetTextEditActiveHook(std::function<bool()> hook);
+// Text is being typed into a text object.
+bool TextEditActive();
 
 // Runs a command by its route. False when it was dropped: busy, no worker, or a route that
 // runs nothing.
@@ -51,7 +49,7 @@ bool RunCommand(Cmd handler);
 // The frame route around any work (the start-up opening and the hand-off use it).
 bool RunInFrame(const std::function<void()>& work, const char* label);
 
-// Drops every hook, worker and listener and clears the busy flags.
+// Drops every worker and listener and clears the busy flags.
 void ResetCommandFrame();
 
 } // namespace zemo

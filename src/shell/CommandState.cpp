@@ -2,6 +2,16 @@
 
 #include "core/Config.h"
 #include "core/Folders.h"
+#include "core/StringX.h"
+#include "document/Index.h"
+#include "document/Undo.h"
+#include "edit/EditSys.h"
+#include "edit/Work.h"
+#include "symbols/store/SymbolRecords.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMimeData>
 
 #include <initializer_list>
 #include <optional>
@@ -10,9 +20,64 @@ namespace zemo {
 
 namespace {
 
-std::vector<ShellStateSource> StateSources;
-std::function<void()> ClearSelectionFn;
-std::function<void()> ClearHoleFn;
+constexpr int ViewSettingsType = 1030;
+
+bool ViewSetting(const TZmd& z, char field)
+{
+    const int slot = MapSettingsSlot(ViewSettingsType);
+    return slot >= 0 && GetParamInt(z.MapSettings[size_t(slot)], QLatin1Char(field), 0) == 1;
+}
+
+void MapState(ShellState& s)
+{
+    TZmd* z = Index.ActiveZmd;
+    if (!z || !Index.MapOpen)
+        return;
+    s.mapOpen = true;
+    s.courseMap = z->CourseMap != 0;
+    s.preview = z->CoursePreviewOn != 0;
+    s.symbolCount = z->SymbolCount();
+    s.spotColorCount = z->ColorBlock.SeparationCount;
+    s.datasetCount = z->Datasets.Count();
+    s.viewSpot = ViewSetting(*z, 's');
+    s.viewTransp = ViewSetting(*z, 't');
+    s.hatchAreas = z->Setup.HatchView;
+    s.templatesHidden = z->Setup.TemplatesHidden;
+    s.zoom = z->Setup.Zoom;
+
+    s.selectedIndex = Index.SelectedIndex;
+    s.selectionCount = Index.SelectionCount;
+    s.selectedHoleStart = Index.SelectedHoleStart;
+    if (Index.SelectedIndex > 0) {
+        s.objectType = Index.CurElement.ObjectType;
+        s.rectangleHasText = s.objectType == RectangleObject && Index.CurElement.nText > 0;
+    }
+
+    const int idx = z->Setup.CurrentSymbolIndex;
+    s.currentSymbolIndex = idx >= 0 && idx < z->SymbolCount() ? idx : -1;
+    const MapView* v = Work.ActiveView;
+    s.graphics = v && v->SymbolGraphicsMode;
+    s.hasCurrentSymbol = v && v->CurrentSymbol;
+    // The symbol a drawing tool would use: the edited graphics, else the setup's.
+    const SymbolBytes* drawn = s.graphics ? (v ? v->CurrentSymbol : nullptr)
+                               : s.currentSymbolIndex >= 0 ? &z->Symbols[size_t(idx)]
+                                                           : nullptr;
+    if (drawn && drawn->size() >= size_t(SymbolHeadBytes))
+        s.currentSymbolType = SymI16(*drawn, SymObjectType);
+    s.canUndo = CanUndo();
+    s.canRedo = CanRedo();
+}
+
+void ClipboardState(ShellState& s)
+{
+    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
+    if (!mime)
+        return;
+    s.clipText = mime->hasText();
+    s.clipObject = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
+    s.clipSymbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
+    s.clipSymbolGraphics = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
+}
 
 struct Rules {
     std::vector<ItemState> items = std::vector<ItemState>(CmdCount + 1);
@@ -214,36 +279,35 @@ void WorkPopUpRules(Rules& r, const ShellState& s)
 
 } // namespace
 
-void AddShellStateSource(ShellStateSource source)
+bool WorkModeBuilt(int workMode)
 {
-    StateSources.push_back(std::move(source));
-}
-
-void ClearShellStateSources()
-{
-    StateSources.clear();
-}
-
-void SetClearSelectionHook(std::function<void()> hook)
-{
-    ClearSelectionFn = std::move(hook);
-}
-
-void SetClearSelectedHoleHook(std::function<void()> hook)
-{
-    ClearHoleFn = std::move(hook);
+    // The edit library's tool table: the tool each work mode starts.
+    auto built = [](int toolMode) { return bool(ToolOf(toolMode).Start); };
+    switch (workMode) {
+    case 5: case 6: return built(3);
+    case 7: return built(5);
+    case 8: return built(6);
+    case 9: return built(7);
+    case 10: return built(8);
+    case 11: case 12: return built(10);
+    case 13: return built(13);
+    // A hole is cut with the drawing method of the moment.
+    case 14: return ProgramConfig.LineMode >= 5 && ProgramConfig.LineMode <= 10 &&
+                    WorkModeBuilt(ProgramConfig.LineMode);
+    case 15: return built(11);
+    case 16: case 17: case 18: case 19: case 20: case 26: return built(12);
+    default: return false;
+    }
 }
 
 void ClearEditSelection()
 {
-    if (ClearSelectionFn)
-        ClearSelectionFn();
+    ClearSelection();
 }
 
 void ClearSelectedHole()
 {
-    if (ClearHoleFn)
-        ClearHoleFn();
+    Index.SelectedHoleStart = 0;
 }
 
 ShellState CurrentDocumentState()
@@ -252,8 +316,9 @@ ShellState CurrentDocumentState()
     s.workMode = ProgramConfig.WorkMode;
     s.lineMode = ProgramConfig.LineMode;
     s.recentFiles = ProgramConfig.RecentFiles;
-    for (const ShellStateSource& source : StateSources)
-        source(s);
+    s.textEditActive = EditSys.TypingActive;
+    MapState(s);
+    ClipboardState(s);
     return s;
 }
 

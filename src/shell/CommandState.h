@@ -44,7 +44,8 @@ struct ShellState {
     int workMode = 0;
     int lineMode = 10;
     bool textEditActive = false;
-    // Tests of the editing tools (false until the tool that answers exists)
+    // Undo and redo, then tests of the editing tools (false until the tool that answers
+    // exists)
     bool canUndo = false;
     bool canRedo = false;
     bool canMerge = false;
@@ -65,20 +66,15 @@ struct ShellState {
     std::array<QString, 5> recentFiles;
 };
 
-// The document library fills the map part, the printer system the printers and so on;
-// until they register, no map is open and nothing is available. The shell adds the
-// clipboard, the toolbars and the configuration itself.
-using ShellStateSource = std::function<void(ShellState&)>;
-void AddShellStateSource(ShellStateSource source);
-void ClearShellStateSources();
-
-// Selection hooks of the map store: drop the whole selection, drop the selected hole.
-void SetClearSelectionHook(std::function<void()> hook);
-void SetClearSelectedHoleHook(std::function<void()> hook);
+// The state of this moment, read from the configuration, the map store, the active view,
+// the undo ring and the clipboard; the toolbars' visibility is the main frame's to add.
+ShellState CurrentDocumentState();
+// Whether the tool of a work mode (a tool button's number, 5 to 26) exists; a button whose
+// tool does not is disabled, and a symbol asking for such a drawing method keeps the tool.
+bool WorkModeBuilt(int workMode);
+// Drops the whole selection; drops the selected hole.
 void ClearEditSelection();
 void ClearSelectedHole();
-// The registered source applied to a record that holds the configuration's values.
-ShellState CurrentDocumentState();
 
 struct ItemState {
     bool visible = true;

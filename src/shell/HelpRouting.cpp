@@ -1,11 +1,10 @@
 #include "shell/HelpRouting.h"
 
+#include "core/Help.h"
+
 namespace zemo {
 
 namespace {
-
-std::function<int()> ActiveHook;
-std::function<void(int)> ShowHook;
 
 int FirstContext(const std::vector<int>& chain)
 {
@@ -17,37 +16,30 @@ int FirstContext(const std::vector<int>& chain)
 
 } // namespace
 
-void SetActiveHelpContextHook(std::function<int()> hook)
-{
-    ActiveHook = std::move(hook);
-}
-
-int ActiveHelpContextNow()
-{
-    return ActiveHook ? ActiveHook() : 0;
-}
-
-void SetShowHelpHook(std::function<void(int)> hook)
-{
-    ShowHook = std::move(hook);
-}
-
 bool HelpAvailable()
 {
-    return bool(ShowHook);
+    return CurrentHelpService() != nullptr;
 }
 
 void ShowHelp(int context)
 {
-    if (ShowHook && context > 0)
-        ShowHook(context);
+    ShowHelpContext(context);
 }
 
-int ResolveHelpContext(int activeContext, const std::vector<int>& menuChain,
-                       const std::vector<int>& widgetChain)
+void ShowHelpIndex()
 {
-    if (activeContext >= 1)
-        return activeContext;
+    if (HelpService* help = CurrentHelpService())
+        help->ShowPage(QString::fromLatin1(HelpIndexPage));
+}
+
+void ShowHomePage()
+{
+    if (HelpService* help = CurrentHelpService())
+        help->ShowPage(QString::fromLatin1(HelpHomePage));
+}
+
+int ResolveHelpContext(const std::vector<int>& menuChain, const std::vector<int>& widgetChain)
+{
     if (!menuChain.empty())
         return FirstContext(menuChain);
     return FirstContext(widgetChain);

@@ -1,29 +1,28 @@
-// Which help page F1 opens: the running dialog's or tool's context first, then the item of
-// an open menu (or the menu it sits in), then the control under the pointer and its parents.
+// Which help page F1 opens: the item of an open menu (or the menu it sits in), else the
+// control under the pointer and its parents, up to the main frame, whose context the running
+// tool sets. A message box's context, while one is up, wins over both.
 #pragma once
 
-#include <functional>
 #include <vector>
 
 namespace zemo {
 
 inline constexpr int MainFrameHelpContext = 101;
+// The pages of the Help menu's own items.
+inline constexpr int MenuHelpContext = 110;
+inline constexpr int ToolbarHelpContext = 204;
 
-// The help context of the dialog or tool that is running (0 or less: none); answered by the
-// core's help unit once registered.
-void SetActiveHelpContextHook(std::function<int()> hook);
-int ActiveHelpContextNow();
-
-// Opens the help page of a context; until the help system registers, nothing opens and
-// the help commands stay disabled.
-void SetShowHelpHook(std::function<void(int)> hook);
+// Help opens only when the program has a help service.
 bool HelpAvailable();
+// Opens the page of a context (a message box's context while one is up).
 void ShowHelp(int context);
+// The help's contents (its index) and the program's home page.
+void ShowHelpIndex();
+void ShowHomePage();
 
 // menuChain: the highlighted item of the open menu and the menus above it (empty when no
 // menu is open); widgetChain: the control under the pointer and its parents. The first
 // context above 0 wins; 0 when there is none.
-int ResolveHelpContext(int activeContext, const std::vector<int>& menuChain,
-                       const std::vector<int>& widgetChain);
+int ResolveHelpContext(const std::vector<int>& menuChain, const std::vector<int>& widgetChain);
 
 } // namespace zemo

@@ -1,6 +1,7 @@
 #include "shell/SingleInstance.h"
 
 #include "core/Folders.h"
+#include "document/Open.h"
 #include "shell/CommandFrame.h"
 #include "shell/StartUp.h"
 
@@ -233,12 +234,7 @@ void HandOffQueue::OpenPending()
 {
     while (!queue_.isEmpty() && !IsBusy()) {
         const QString file = queue_.takeFirst();
-        RunInFrame(
-            [&file] {
-                if (OpenMapHook())
-                    OpenMapHook()(file);
-            },
-            "HandOff");
+        RunInFrame([&file] { OpenMapByName(file); }, "HandOff");
     }
     if (queue_.isEmpty())
         retry_->stop();

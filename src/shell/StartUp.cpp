@@ -1,6 +1,9 @@
 #include "shell/StartUp.h"
 
 #include "core/Config.h"
+#include "document/Index.h"
+#include "document/Open.h"
+#include "document/Undo.h"
 
 #include <QDir>
 
@@ -10,33 +13,6 @@ bool NoOtherInstance = true;
 bool FirstPaintPending = true;
 bool AltDown = false;
 
-namespace {
-
-std::function<void()> RecoverHook;
-std::function<bool(const QString&)> OpenHook;
-
-} // namespace
-
-void SetRecoverWorkingCopiesHook(std::function<void()> hook)
-{
-    RecoverHook = std::move(hook);
-}
-
-void SetOpenMapHook(std::function<bool(const QString&)> hook)
-{
-    OpenHook = std::move(hook);
-}
-
-const std::function<bool(const QString&)>& OpenMapHook()
-{
-    return OpenHook;
-}
-
-const std::function<void()>& RecoverWorkingCopiesHook()
-{
-    return RecoverHook;
-}
-
 QString CommandLineFile(const QStringList& params, const QString& currentFolder)
 {
     const QString joined = params.join(u' ');
@@ -45,42 +21,26 @@ QString CommandLineFile(const QStringList& params, const QString& currentFolder)
     return QDir::cleanPath(QDir(currentFolder).absoluteFilePath(joined));
 }
 
-void StartupOpen(const StartupHooks& hooks, const QString& commandLineFile)
+void StartupOpen(const QString& commandLineFile)
 {
-    if (hooks.restoreToolbarLayout)
-        hooks.restoreToolbarLayout();
-    if (hooks.hideSymbolPanels)
-        hooks.hideSymbolPanels();
-    if (hooks.clearMapOpen)
-        hooks.clearMapOpen();
-    if (NoOtherInstance && hooks.recoverWorkingCopies)
-        hooks.recoverWorkingCopies();
+    // Without the file, lists of objects are not recorded; editing goes on.
+    CreateUndoFile(NoOtherInstance);
+    Index.MapOpen = false;
+    if (NoOtherInstance)
+        RecoverWorkingCopies();
 
     QString file = commandLineFile;
     if (file.isEmpty() && ProgramConfig.AutoLoad && NoOtherInstance)
         file = ProgramConfig.File;
-    if (!file.isEmpty() && hooks.openMapByName)
-        hooks.openMapByName(file);
+    if (!file.isEmpty())
+        OpenMapByName(file);
     ProgramConfig.File.clear();
-}
-
-} // namespace zemo
-
-namespace zemo {
-
-namespace {
-std::function<void()> ShutdownHook;
-}
-
-void SetShutdownDocumentsHook(std::function<void()> hook)
-{
-    ShutdownHook = std::move(hook);
 }
 
 void ShutdownDocuments()
 {
-    if (ShutdownHook)
-        ShutdownHook();
+    CloseAllDocuments();
+    CloseUndoFile();
 }
 
 } // namespace zemo

@@ -3,6 +3,7 @@
 #include "core/Config.h"
 #include "document/Index.h"
 #include "shell/CommandFrame.h"
+#include "shell/CommandState.h"
 #include "symbols/SymbolMenu.h"
 
 #include <algorithm>
@@ -53,8 +54,7 @@ int ApplyOrder(TZmd& z, const std::vector<int>& order, int follow)
 
 void Repaint()
 {
-    if (SymbolHooks().RepaintSymbolBox)
-        SymbolHooks().RepaintSymbolBox();
+    SymbolsPorts().RepaintSymbolBox();
 }
 
 void ChooseCurrent(TZmd& z, int pos)
@@ -62,7 +62,8 @@ void ChooseCurrent(TZmd& z, int pos)
     ClearSelectedBytes(z);
     SetCurrentSymbolPos(pos);
     const int method = DrawingMethodOfTool(SymU8(z.Symbols[size_t(pos)], SymTool));
-    if (method != 0) {
+    // A method whose tool is not there yet keeps the tool of the moment.
+    if (method != 0 && WorkModeBuilt(method)) {
         ProgramConfig.LineMode = method;
         // The tool itself starts again when the mouse is released.
         if (ProgramConfig.WorkMode < 11)

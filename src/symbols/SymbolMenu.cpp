@@ -20,17 +20,9 @@ namespace zemo {
 
 namespace {
 
-SymbolMenuHooks hooks;
-
 TZmd* Map()
 {
     return Index.MapOpen ? Index.ActiveZmd : nullptr;
-}
-
-void Call(const std::function<void()>& f)
-{
-    if (f)
-        f();
 }
 
 bool GraphicsEditing()
@@ -48,14 +40,28 @@ QString SymbolDescription(const SymbolBytes& rec)
     return DecodeCodePage(1252, text.data(), qsizetype(text.size()));
 }
 
-SymbolMenuHooks& SymbolHooks()
+SymbolsPortSet& SymbolsPorts()
 {
-    return hooks;
+    static SymbolsPortSet ports;
+    return ports;
 }
 
-void ResetSymbolMenu()
+void RedrawMapWindows()
 {
-    hooks = SymbolMenuHooks{};
+    for (MapView* v : MapViews()) {
+        if (!v->Form || v->Document != Index.ActiveZmd)
+            continue;
+        // The whole surface is painted again; a stopped paint's rectangle is inside it.
+        v->PendingValid = false;
+        v->Form->InvalidateRect({0, 0, v->ClientWidth, v->ClientHeight});
+    }
+}
+
+void SymbolsReplaced()
+{
+    SyncViewSymbols();
+    SymbolsPorts().RefreshSymbolBox();
+    RedrawMapWindows();
 }
 
 // ---- The current symbol ----
@@ -156,9 +162,9 @@ void SetSymbolsStatus(int status)
         ClearSelection();
         Index.SelectionCount = 0;
     }
-    Call(hooks.RepaintSymbolBox);
+    SymbolsPorts().RepaintSymbolBox();
     if (hiddenChanged)
-        Call(hooks.RedrawMap);
+        RedrawMapWindows();
     NotifyStateChanged();
 }
 
@@ -172,10 +178,10 @@ bool CanEditSymbol()
 {
     TZmd* z = Map();
     const int c = CurrentSymbolPos();
-    if (!z || c < 0 || !hooks.OpenEditor)
+    if (!z || c < 0)
         return false;
     const SymbolEditorKind kind = EditorKindOf(z->Symbols[size_t(c)]);
-    return kind != SymbolEditorKind::None && (!hooks.HasEditor || hooks.HasEditor(kind));
+    return kind != SymbolEditorKind::None && SymbolsPorts().HasEditor(kind);
 }
 
 void EditSymbol()
@@ -183,13 +189,14 @@ void EditSymbol()
     if (!CanEditSymbol())
         return;
     const int c = CurrentSymbolPos();
-    hooks.OpenEditor(EditorKindOf(Map()->Symbols[size_t(c)]), c);
+    SymbolsPorts().OpenEditor(EditorKindOf(Map()->Symbols[size_t(c)]), c);
 }
 
 bool CanEditSymbolIcon()
 {
     const int c = CurrentSymbolPos();
-    return c >= 0 && hooks.RunIconEditor
+    // The icon editor is not there until its port is bound.
+    return c >= 0 && SymbolsPorts().RunIconEditor.Bound()
         && Map()->Symbols[size_t(c)].size() >= size_t(SymbolHeadBytes);
 }
 
@@ -200,14 +207,14 @@ void EditSymbolIcon()
     TZmd* z = Map();
     const int c = CurrentSymbolPos();
     SymbolBytes work = z->Symbols[size_t(c)];
-    if (!hooks.RunIconEditor(work))
+    if (!SymbolsPorts().RunIconEditor(work))
         return;
     // Only the icon and its form flag come back; the place in the file stays.
     SymbolBytes& rec = z->Symbols[size_t(c)];
     std::copy_n(work.begin() + SymIcon, 264, rec.begin() + SymIcon);
     rec[SymFlags] = work[SymFlags];
     z->WriteSymbol(c);
-    Call(hooks.RepaintSymbolBox);
+    SymbolsPorts().RepaintSymbolBox();
 }
 
 // ---- Clipboard ----
@@ -300,8 +307,8 @@ bool PasteSymbol()
     } else if (pasted > 1) {
         UpdateObjectsOfSymbols(0, MaxSymbolNumber);
     }
-    Call(hooks.RefreshSymbolBox);
-    Call(hooks.RedrawMap);
+    SymbolsPorts().RefreshSymbolBox();
+    RedrawMapWindows();
     NotifyStateChanged();
     return pasted > 0 && z->WriteFailures == failures;
 }
@@ -328,7 +335,7 @@ void DuplicateSymbol()
     if (z->WriteFailures == failures)
         z->WriteSymbolIndex();
     SyncViewSymbols();
-    Call(hooks.RefreshSymbolBox);
+    SymbolsPorts().RefreshSymbolBox();
     NotifyStateChanged();
 }
 
@@ -365,8 +372,8 @@ void DeleteSymbols()
         UpdateObjectsOfSymbols(number, number);
     else
         UpdateObjectsOfSymbols(0, MaxSymbolNumber);
-    Call(hooks.RefreshSymbolBox);
-    Call(hooks.RedrawMap);
+    SymbolsPorts().RefreshSymbolBox();
+    RedrawMapWindows();
     NotifyStateChanged();
 }
 
@@ -400,8 +407,8 @@ bool ReplaceSymbol(std::span<const uint8_t> rec, int i)
     UpdateObjectsOfSymbols(n, n);
     if (z->CoursePreviewOn)
         RefreshCoursePreview();
-    Call(hooks.RefreshSymbolBox);
-    Call(hooks.RedrawMap);
+    SymbolsPorts().RefreshSymbolBox();
+    RedrawMapWindows();
     NotifyStateChanged();
     return true;
 }

@@ -6,13 +6,13 @@
 // multi-selection (the symbols whose selected byte is set) when there is no current symbol.
 #pragma once
 
+#include "symbols/Ports.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
-#include <functional>
 #include <vector>
 
 namespace zemo {
@@ -38,24 +38,10 @@ void SyncViewSymbols();
 // The list positions a worker acts on: the current symbol, else the selected ones in order.
 std::vector<int> SymbolTargets();
 
-// ---- What the windows register ----
-enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
+// ---- The editors ----
 SymbolEditorKind EditorKindOf(std::span<const uint8_t> rec);
-
-struct SymbolMenuHooks {
-    std::function<void()> RepaintSymbolBox;
-    // The list changed (members, order): the box is laid out again and repainted.
-    std::function<void()> RefreshSymbolBox;
-    // Every window of the map redraws its whole surface.
-    std::function<void()> RedrawMap;
-    // The icon editor on a copy of the record; true on OK.
-    std::function<bool(SymbolBytes& rec)> RunIconEditor;
-    // The editors by kind, with the record and its position; registered as they come.
-    std::function<void(SymbolEditorKind kind, int pos)> OpenEditor;
-    std::function<bool(SymbolEditorKind kind)> HasEditor;
-};
-SymbolMenuHooks& SymbolHooks();
-void ResetSymbolMenu();
+// Every window of the current map paints its whole surface again.
+void RedrawMapWindows();
 
 // ---- Workers ----
 void SetSymbolsStatus(int status); // 0 normal, 1 protected, 2 hidden
@@ -88,5 +74,7 @@ bool UnpackSymbolClipboard(QByteArrayView block, std::vector<SymbolBytes>& recor
 
 // Registers the workers above with the command frame.
 void RegisterSymbolWorkers();
+// The map's colours or symbols were replaced: every window and the symbol box.
+void SymbolsReplaced();
 
 } // namespace zemo

@@ -1,5 +1,8 @@
 #include "core/Messages.h"
 #include "core/Errors.h"
+#include "document/Index.h"
+#include "edit/EditSys.h"
+#include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "shell/MenuModel.h"
 
@@ -14,16 +17,42 @@ using namespace zemo;
 
 namespace {
 
+// A window whose stopped paint is painted again.
+class LoggingWindow : public ImageMapWindow {
+public:
+    explicit LoggingWindow(std::vector<std::string>& log) : ImageMapWindow(8, 8), log_(log) {}
+    void InvalidateRect(const PixRect&) override { log_.push_back("Repaint"); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+// The edit library's own steps, seen through a running tool, a window with a pending
+// paint and the listeners StartTool tells.
 class CommandFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
         ResetCommandFrame();
-        SetEndToolHook([this] { log.push_back("EndTool"); });
-        SetStartToolHook([this] { log.push_back("StartTool"); });
-        SetRepaintPendingHook([this] { log.push_back("Repaint"); });
+        ResetWorkUnit();
+        Index.MapOpen = true;
+        RegisterTool(RunningTool, {{}, [this] { log.push_back("EndTool"); }});
+        Work.ToolMode = RunningTool;
+        view.Form = &window;
+        view.PendingValid = true;
+        RegisterMapView(&view);
+        AddStateListener([this] {
+            log.push_back("StartTool");
+            Work.ToolMode = RunningTool;
+        });
     }
-    void TearDown() override { ResetCommandFrame(); }
+    void TearDown() override
+    {
+        UnregisterMapView(&view);
+        ResetCommandFrame();
+        Index.MapOpen = false;
+    }
+    static constexpr int RunningTool = 4;
 
     // Every command a click can run, with a worker that records itself and the busy flag.
     std::vector<Cmd> RegisterAll()
@@ -44,6 +73,8 @@ protected:
     }
 
     std::vector<std::string> log;
+    LoggingWindow window{log};
+    MapView view;
     std::map<Cmd, int> runs;
     std::map<Cmd, bool> busyInside;
 };
@@ -90,8 +121,7 @@ TEST_F(CommandFrameTest, RoutesWrapTheWorkerInTheirOwnSteps)
 TEST_F(CommandFrameTest, EditCommandsRunTheTextWorkerOutsideTheFrameWhileTyping)
 {
     RegisterAll();
-    bool typing = true;
-    SetTextEditActiveHook([&] { return typing; });
+    EditSys.TypingActive = true;
     int textRuns = 0;
     RegisterTextWorker(Cmd::EditCut, [&] {
         ++textRuns;
@@ -102,7 +132,7 @@ TEST_F(CommandFrameTest, EditCommandsRunTheTextWorkerOutsideTheFrameWhileTyping)
     EXPECT_EQ(runs[Cmd::EditCut], 0);
     EXPECT_TRUE(log.empty());
 
-    typing = false;
+    EditSys.TypingActive = false;
     ASSERT_TRUE(RunCommand(Cmd::EditCut));
     EXPECT_EQ(runs[Cmd::EditCut], 1);
     EXPECT_TRUE(busyInside[Cmd::EditCut]);
@@ -127,6 +157,7 @@ TEST_F(CommandFrameTest, AFailingWorkerIsReportedAndTheFrameStillCloses)
     RecordingMessages messages;
     RegisterWorker(Cmd::FileOpen, [] { throw std::runtime_error("disk gone"); });
     RegisterWorker(Cmd::FileSave, [] { throw EAbort(); });
+    log.clear();
     int listened = 0;
     AddStateListener([&] { ++listened; });
 

@@ -1,30 +1,35 @@
+// The main frame of the running program: its menus and toolbars, which commands it offers,
+// shortcuts, help, closing and the next start, and files handed over by a second start.
+#include "../support/ProgramFixture.h"
+
 #include "core/Config.h"
+#include "core/Help.h"
 #include "core/LangTexts.h"
+#include "document/Index.h"
+#include "document/Open.h"
+#include "edit/Work.h"
 #include "platform/Settings.h"
 #include "shell/CommandFrame.h"
-#include "shell/HelpRouting.h"
 #include "shell/SingleInstance.h"
-#include "shell/StartUp.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Panels.h"
+#include "symbols/widgets/SymbolBox.h"
+#include "symbols/widgets/SymbolFeatures.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
-#include <QCloseEvent>
 #include <QCursor>
 #include <QFileInfo>
-#include <QMenu>
 #include <QMdiArea>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QToolBar>
 #include <QWindow>
 
 #include <gtest/gtest.h>
-
-#include <memory>
 
 // QtGui's own entry for a key typed into a window (the one QtTest uses): the event takes
 // the whole way a real key takes, shortcut map included.
@@ -36,63 +41,48 @@ using namespace zemo;
 
 namespace {
 
-class MainFmTest : public ::testing::Test {
+class MainFm : public test::ProgramFixture {
 protected:
-    void SetUp() override
+    // A map of a point, a line and a text symbol with a line object.
+    bool OpenSample(const QString& name = QStringLiteral("sample.zmd"))
     {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.filePath(QStringLiteral("config")).toUtf8());
-        qputenv("XDG_STATE_HOME", dir.filePath(QStringLiteral("state")).toUtf8());
-        ASSERT_TRUE(LoadTexts());
-        ResetCommandFrame();
-        ClearShellStateSources();
-        DefaultConfig(ProgramConfig);
-        FirstPaintPending = true;
+        test::TestMapWriter w(8);
+        w.symbols = {test::TestSymbol::Point(101), test::TestSymbol::Line(201),
+                     test::TestSymbol::Text(301)};
+        w.objects.push_back(test::TestObject::Line(201, {{0, 0}, {2560000, 0}}));
+        return OpenWritten(w, name);
     }
-    void TearDown() override
+    // A click on the symbol box's cell of list position pos.
+    void ChooseSymbol(int pos)
     {
-        fm.reset();
-        ResetCommandFrame();
-        ClearShellStateSources();
-        SetShowHelpHook({});
-        SetActiveHelpContextHook({});
-        SetOpenMapHook({});
+        TSymbolBox* box = SymbolBoxOf(Frame());
+        ASSERT_NE(box, nullptr);
+        Click(box->viewport(), box->CellRect(pos).center());
     }
-    TMainFm& Make(bool readConfig = true)
+    void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
     {
-        fm = std::make_unique<TMainFm>(TMainFm::Options{readConfig});
-        return *fm;
+        QWindow* window = Frame().windowHandle();
+        ASSERT_NE(window, nullptr);
+        qt_handleKeyEvent(window, QEvent::KeyPress, key, mods);
+        qt_handleKeyEvent(window, QEvent::KeyRelease, key, mods);
+        Settle();
     }
-    static void Settle()
-    {
-        for (int i = 0; i < 5; ++i)
-            QApplication::processEvents();
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TMainFm> fm;
 };
 
-ShellStateSource MapWith(int selected, int type)
+QString WithoutAmpersand(QString s)
 {
-    return [selected, type](ShellState& s) {
-        s.mapOpen = true;
-        s.selectedIndex = selected;
-        s.selectionCount = selected > 0 ? 1 : 0;
-        s.objectType = type;
-    };
+    return s.remove(u'&');
 }
 
 } // namespace
 
-TEST_F(MainFmTest, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
+TEST_F(MainFm, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
 {
-    SetText(TextKey::FileOpen, "&Open");
-    TMainFm& m = Make();
+    TMainFm& m = Frame();
     EXPECT_EQ(m.windowTitle(), QStringLiteral("ZEMO "));
     EXPECT_EQ(m.menuBar()->actions().size(), 11);
-    EXPECT_EQ(m.Action(Cmd::FileOpen)->text(), QStringLiteral("&Open..."));
-    EXPECT_EQ(m.Action(Cmd::OpenBtn)->toolTip(), QStringLiteral("Open"));
+    EXPECT_EQ(m.Action(Cmd::FileOpen)->text(), Text(TextKey::FileOpen) + QStringLiteral("..."));
+    EXPECT_EQ(m.Action(Cmd::OpenBtn)->toolTip(), WithoutAmpersand(Text(TextKey::FileOpen)));
     EXPECT_EQ(m.Action(Cmd::FileExportEps)->parent(), m.Menu(Cmd::FileExport));
     EXPECT_EQ(m.Action(Cmd::FileSave)->property("helpContext").toInt(), 114);
     EXPECT_EQ(m.Action(Cmd::FileSave)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
@@ -102,99 +92,67 @@ TEST_F(MainFmTest, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
     EXPECT_TRUE(m.SymPopUp()->actions().contains(m.Menu(Cmd::SymbolSelectPop)->menuAction()));
 }
 
-TEST_F(MainFmTest, ItemsWithoutAWorkerArePresentButDisabled)
+TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
 {
-    AddShellStateSource(MapWith(3, 2));
-    TMainFm& m = Make();
-    for (Cmd c : {Cmd::FileNew, Cmd::FileSave, Cmd::EditJoin, Cmd::ViewZoomIn, Cmd::SymbolNew,
-                  Cmd::OptionsPref, Cmd::HelpAbout, Cmd::NewBtn, Cmd::SaveBtn, Cmd::JoinBtn}) {
+    ASSERT_TRUE(OpenSample());
+    ChooseSymbol(1); // the line: drawn with the curve tool
+    TMainFm& m = Frame();
+    m.UpdateCommandStates();
+    for (Cmd c : {Cmd::EditJoin, Cmd::SymbolNew, Cmd::OptionsPref, Cmd::HelpAbout, Cmd::HelpMap,
+                  Cmd::JoinBtn, Cmd::StraightBtn, Cmd::FreehandBtn, Cmd::EditObjBtn,
+                  Cmd::CutBtn}) {
         ASSERT_NE(m.Action(c), nullptr) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->text().isEmpty()) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->isEnabled()) << CmdName(c);
     }
-    EXPECT_TRUE(m.Action(Cmd::FileExit)->isEnabled());
-    EXPECT_TRUE(m.Action(Cmd::GridBtn)->isEnabled());
-    EXPECT_TRUE(m.Action(Cmd::CurveBtn)->isEnabled() == false) << "no current symbol";
-    EXPECT_TRUE(m.Action(Cmd::EditObjBtn)->isEnabled());
-    EXPECT_FALSE(m.Action(Cmd::HelpMenu)->isEnabled()) << "no help system yet";
-    SetShowHelpHook([](int) {});
-    m.UpdateCommandStates();
-    EXPECT_TRUE(m.Action(Cmd::HelpMenu)->isEnabled());
+    for (Cmd c : {Cmd::FileNew, Cmd::FileExit, Cmd::GridBtn, Cmd::CurveBtn, Cmd::HelpContents,
+                  Cmd::HelpMenu, Cmd::HelpToolbar, Cmd::HelpHome})
+        EXPECT_TRUE(m.Action(c)->isEnabled()) << CmdName(c);
 }
 
-TEST_F(MainFmTest, AShortcutWorksWithoutTheMenuHavingBeenOpened)
+TEST_F(MainFm, AShortcutWorksWithoutTheMenuHavingBeenOpened)
 {
-    int zooms = 0;
-    RegisterWorker(Cmd::ViewZoomIn, [&] { ++zooms; });
-    int joins = 0;
-    RegisterWorker(Cmd::EditJoin, [&] { ++joins; });
-    ProgramConfig.ShortCutTexts[0] = QStringLiteral("Ctrl+J"); // EditJoin
-    bool mapOpen = false;
-    int selected = 0;
-    AddShellStateSource([&](ShellState& s) {
-        s.mapOpen = mapOpen;
-        s.selectedIndex = selected;
-        s.selectionCount = selected ? 1 : 0;
-        s.objectType = 2;
-    });
-    TMainFm& m = Make(false);
-    m.show();
-    m.activateWindow();
-    QApplication::setActiveWindow(&m);
+    Frame().activateWindow();
+    QApplication::setActiveWindow(&Frame());
     Settle();
-    QWindow* window = m.windowHandle();
-    ASSERT_NE(window, nullptr);
-    auto press = [&](int key, Qt::KeyboardModifiers mods) {
-        qt_handleKeyEvent(window, QEvent::KeyPress, key, mods);
-        qt_handleKeyEvent(window, QEvent::KeyRelease, key, mods);
-        Settle();
-    };
+    Press(Qt::Key_F7);
+    EXPECT_EQ(Work.ToolMode, 0) << "no map: zoom is disabled";
 
-    press(Qt::Key_F7, Qt::NoModifier);
-    EXPECT_EQ(zooms, 0) << "no map: zoom is disabled";
-
-    // The map opens and an object gets selected: the states follow at once, no menu opened.
-    mapOpen = true;
-    NotifyStateChanged();
-    press(Qt::Key_F7, Qt::NoModifier);
-    EXPECT_EQ(zooms, 1);
-
-    press(Qt::Key_J, Qt::ControlModifier);
-    EXPECT_EQ(joins, 0) << "nothing selected";
-
-    selected = 5;
-    NotifyStateChanged();
-    press(Qt::Key_J, Qt::ControlModifier);
-    EXPECT_EQ(joins, 1);
-
-    // A command that changes the state brings the shortcuts up to date when it ends.
-    RegisterWorker(Cmd::FileSave, [&] { selected = 0; });
-    ASSERT_TRUE(RunCommand(Cmd::FileSave));
-    press(Qt::Key_J, Qt::ControlModifier);
-    EXPECT_EQ(joins, 1);
+    // Opening the map is a command: the states follow when it ends, no menu opened.
+    ASSERT_TRUE(OpenSample());
+    Frame().activateWindow();
+    Settle();
+    Press(Qt::Key_F7);
+    EXPECT_EQ(Work.ToolMode, 1) << "the view tool frames the zoom";
 }
 
-TEST_F(MainFmTest, ClipboardChangesEnablePaste)
+TEST_F(MainFm, ClipboardChangesEnableSymbolPaste)
 {
-    RegisterWorker(Cmd::EditPaste, [] {});
-    AddShellStateSource(MapWith(0, 0));
-    TMainFm& m = Make();
+    ASSERT_TRUE(OpenSample());
+    TMainFm& m = Frame();
     QApplication::clipboard()->setText(QStringLiteral("plain"));
     Settle();
-    EXPECT_FALSE(m.Action(Cmd::EditPaste)->isEnabled());
+    EXPECT_FALSE(m.Action(Cmd::SymbolPaste)->isEnabled());
     auto* mime = new QMimeData;
+    mime->setData(QStringLiteral("application/x-zemo6-symbol"), QByteArray("x"));
+    QApplication::clipboard()->setMimeData(mime);
+    Settle();
+    EXPECT_TRUE(m.Action(Cmd::SymbolPaste)->isEnabled());
+    mime = new QMimeData;
+    mime->setData(QStringLiteral("application/x-zemo6-symbol"), QByteArray("x"));
     mime->setData(QStringLiteral("application/x-zemo6-object"), QByteArray("x"));
     QApplication::clipboard()->setMimeData(mime);
     Settle();
-    EXPECT_TRUE(m.Action(Cmd::EditPaste)->isEnabled());
+    EXPECT_FALSE(m.Action(Cmd::SymbolPaste)->isEnabled()) << "objects are pasted first";
 }
 
-TEST_F(MainFmTest, ConfiguredShortcutsReplaceTheDefaultsOnItemAndTwin)
+TEST_F(MainFm, ConfiguredShortcutsReplaceTheDefaultsOnItemAndTwin)
 {
     ProgramConfig.ShortCutTexts[8] = QString();               // ViewRedraw: F5 by default
     ProgramConfig.ShortCutTexts[21] = QStringLiteral("Ctrl+7"); // SymbolNormal and its twin
     ProgramConfig.ShortCutTexts[12] = QStringLiteral("Shift+Nonsense");
-    TMainFm m(TMainFm::Options{false});
+    TMainFm& m = Frame();
+    m.ApplyShortCuts();
     EXPECT_TRUE(m.Action(Cmd::ViewRedraw)->shortcut().isEmpty());
     EXPECT_EQ(m.Action(Cmd::SymbolNormal)->shortcut(), QKeySequence(QStringLiteral("Ctrl+7")));
     EXPECT_EQ(m.Action(Cmd::SymbolNormalPop)->shortcut(), QKeySequence(QStringLiteral("Ctrl+7")));
@@ -203,63 +161,47 @@ TEST_F(MainFmTest, ConfiguredShortcutsReplaceTheDefaultsOnItemAndTwin)
     EXPECT_EQ(m.Action(Cmd::SymbolHidePop)->shortcut(), QKeySequence()) << "standard: none";
 }
 
-TEST_F(MainFmTest, F1PrefersTheRunningDialogThenTheMenuItemThenTheControl)
+TEST_F(MainFm, F1PrefersTheMenuItemThenTheControlThenTheFrame)
 {
-    std::vector<int> shown;
-    SetShowHelpHook([&](int c) { shown.push_back(c); });
-    int active = 0;
-    SetActiveHelpContextHook([&] { return active; });
-    // Enabled items can be highlighted: a map and workers for the two items used.
-    AddShellStateSource(MapWith(0, 0));
-    RegisterWorker(Cmd::FileRestore, [] {});
-    RegisterWorker(Cmd::FileExportEps, [] {});
-    TMainFm& m = Make();
-    m.resize(800, 600);
-    m.show();
-    Settle();
-
-    QCursor::setPos(m.mapToGlobal(m.MdiArea()->geometry().center()));
-    EXPECT_EQ(m.HelpContextForF1(), 101) << "over the main frame";
+    RecordingHelp help;
+    ASSERT_TRUE(OpenSample());
+    TMainFm& m = Frame();
+    QWidget* surface = Surface();
+    ASSERT_NE(surface, nullptr);
+    QCursor::setPos(surface->mapToGlobal(surface->rect().center()));
+    EXPECT_EQ(m.HelpContextForF1(), m.property("helpContext").toInt()) << "the frame's";
     auto* panel = new QWidget(m.MdiArea());
     panel->setProperty("helpContext", 555);
     panel->setGeometry(0, 0, m.MdiArea()->width(), m.MdiArea()->height());
     panel->show();
+    panel->raise();
     Settle();
     EXPECT_EQ(m.HelpContextForF1(), 555) << "the control under the pointer";
 
     QMenu* file = m.Menu(Cmd::FileMnu);
     file->popup(m.mapToGlobal(QPoint(10, 10)));
     Settle();
-    file->setActiveAction(m.Action(Cmd::FileRestore));
-
-    EXPECT_EQ(m.HelpContextForF1(), 135) << "the open menu's item";
-    QMenu* exports = m.Menu(Cmd::FileExport);
-    file->setActiveAction(exports->menuAction());
-    exports->popup(m.mapToGlobal(QPoint(50, 50)));
+    file->setActiveAction(m.Action(Cmd::FileSaveAs));
+    EXPECT_EQ(m.HelpContextForF1(), 115) << "the open menu's item";
+    file->close();
+    QMenu* windows = m.Menu(Cmd::WindowMnu);
+    windows->popup(m.mapToGlobal(QPoint(50, 50)));
     Settle();
-    exports->setActiveAction(m.Action(Cmd::FileExportEps));
-    EXPECT_EQ(m.HelpContextForF1(), 45) << "an item without context: its menu's";
-
-    active = 77;
-    EXPECT_EQ(m.HelpContextForF1(), 77) << "the running dialog first";
+    windows->setActiveAction(m.Action(Cmd::WindowTile));
+    EXPECT_EQ(m.HelpContextForF1(), 152) << "an item without context: its menu's";
 
     // F1 itself goes through the same order.
-    QKeyEvent f1(QEvent::KeyPress, Qt::Key_F1, Qt::NoModifier);
-    QApplication::sendEvent(exports, &f1);
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0], 77);
-    exports->close();
-    file->close();
+    Key(windows, Qt::Key_F1);
+    ASSERT_EQ(help.Topics().size(), 1u);
+    EXPECT_EQ(help.Topics()[0], 152);
+    windows->close();
 }
 
-TEST_F(MainFmTest, ClosingIsRefusedWhileACommandRuns)
+TEST_F(MainFm, ClosingIsRefusedWhileACommandRuns)
 {
-    TMainFm& m = Make();
-    m.show();
-    Settle();
+    TMainFm& m = Frame();
     bool closedInside = true;
-    RegisterWorker(Cmd::FileSave, [&] { closedInside = m.close(); });
-    ASSERT_TRUE(RunCommand(Cmd::FileSave));
+    ASSERT_TRUE(RunInFrame([&] { closedInside = m.close(); }, "Test"));
     EXPECT_FALSE(closedInside);
     EXPECT_TRUE(m.isVisible());
     EXPECT_FALSE(QFileInfo::exists(Settings::DefaultFilePath())) << "nothing written yet";
@@ -267,95 +209,87 @@ TEST_F(MainFmTest, ClosingIsRefusedWhileACommandRuns)
     EXPECT_TRUE(QFileInfo::exists(Settings::DefaultFilePath()));
 }
 
-TEST_F(MainFmTest, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
+TEST_F(MainFm, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
 {
-    {
-        TMainFm& m = Make();
-        m.show();
-        Settle(); // the first showing restores the (empty) layout
-        m.addToolBar(Qt::LeftToolBarArea, m.EditToolbar());
-        m.Action(Cmd::Smooth2Btn)->trigger();
-        m.Action(Cmd::AutoJoinBtn)->trigger();
-        ProgramConfig.File = QStringLiteral("/maps/open.zmd");
-        EXPECT_TRUE(m.close());
-        fm.reset();
-    }
+    TMainFm& m = Frame();
+    m.addToolBar(Qt::LeftToolBarArea, m.EditToolbar());
+    Trigger(Cmd::Smooth2Btn);
+    const bool grid = !ProgramConfig.ScreenGrid;
+    Trigger(Cmd::GridBtn);
+    ProgramConfig.File = QStringLiteral("/maps/open.zmd");
+    EXPECT_TRUE(m.close());
     EXPECT_EQ(ProgramConfig.Smoothing, 2);
+
     DefaultConfig(ProgramConfig);
-    FirstPaintPending = true;
-    TMainFm& again = Make();
+    Restart();
+    TMainFm& again = Frame();
     EXPECT_EQ(ProgramConfig.Smoothing, 2);
-    EXPECT_FALSE(ProgramConfig.AutoJoin);
+    EXPECT_EQ(ProgramConfig.ScreenGrid, grid);
     EXPECT_TRUE(ProgramConfig.File.isEmpty()) << "cleared at close";
     EXPECT_TRUE(again.Action(Cmd::Smooth2Btn)->isChecked());
-    EXPECT_FALSE(again.Action(Cmd::AutoJoinBtn)->isChecked());
-    again.show();
-    Settle();
+    EXPECT_EQ(again.Action(Cmd::GridBtn)->isChecked(), grid);
     EXPECT_EQ(again.toolBarArea(again.EditToolbar()), Qt::LeftToolBarArea);
     EXPECT_EQ(again.toolBarArea(again.StandardToolbar()), Qt::TopToolBarArea);
 }
 
-TEST_F(MainFmTest, ToolButtonsSelectTheToolAndStayInOneGroup)
+TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
 {
-    AddShellStateSource([](ShellState& s) {
-        s.mapOpen = true;
-        s.currentSymbolIndex = 0;
-        s.hasCurrentSymbol = true;
-        s.currentSymbolType = 2;
-        s.selectedIndex = 1;
-        s.selectionCount = 1;
-        s.objectType = 2;
-    });
-    TMainFm& m = Make();
-    m.Action(Cmd::StraightBtn)->trigger();
-    EXPECT_EQ(ProgramConfig.WorkMode, 6);
-    EXPECT_EQ(ProgramConfig.LineMode, 6);
-    EXPECT_TRUE(m.Action(Cmd::StraightBtn)->isChecked());
-    m.Action(Cmd::EditObjBtn)->trigger();
-    EXPECT_EQ(ProgramConfig.WorkMode, 12);
-    EXPECT_EQ(ProgramConfig.LineMode, 6);
-    EXPECT_FALSE(m.Action(Cmd::StraightBtn)->isChecked());
-    m.Action(Cmd::CutBtn)->trigger();
-    EXPECT_EQ(ProgramConfig.WorkMode, 13);
-    EXPECT_FALSE(m.Action(Cmd::CutBtn)->isChecked()) << "the cut tool presses no button";
-
+    ASSERT_TRUE(OpenSample());
+    ChooseSymbol(1);
+    TMainFm& m = Frame();
     CommandBusy = true;
-    m.Action(Cmd::CurveBtn)->trigger();
-    EXPECT_EQ(ProgramConfig.WorkMode, 13) << "dropped while busy";
+    Trigger(Cmd::CurveBtn);
+    EXPECT_NE(ProgramConfig.WorkMode, 10) << "dropped while busy";
     EXPECT_FALSE(m.Action(Cmd::CurveBtn)->isChecked()) << "the click's toggle is undone";
     CommandBusy = false;
+
+    ProgramConfig.LineMode = 6;
+    Trigger(Cmd::CurveBtn);
+    EXPECT_EQ(ProgramConfig.WorkMode, 10);
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    EXPECT_TRUE(m.Action(Cmd::CurveBtn)->isChecked());
+    // A second click on the pressed button keeps it down: one button of the group is down.
+    Trigger(Cmd::CurveBtn);
+    EXPECT_TRUE(m.Action(Cmd::CurveBtn)->isChecked());
+    int down = 0;
+    for (QAction* a : m.EditToolbar()->actions())
+        down += a->isChecked();
+    EXPECT_EQ(down, 1);
 }
 
-TEST_F(MainFmTest, AHandedOverFileWaitsForTheRunningCommand)
+TEST_F(MainFm, AHandedOverFileWaitsForTheRunningCommand)
 {
-    QStringList opened;
-    SetOpenMapHook([&](const QString& f) {
-        EXPECT_TRUE(CommandBusy) << "opened inside the command frame";
-        opened << f;
-        return true;
-    });
-    TMainFm& m = Make();
-    RegisterWorker(Cmd::FileSave, [&] {
-        m.HandOff()->Receive(QStringLiteral("/maps/b.zmd"));
-        Settle();
-        EXPECT_TRUE(opened.isEmpty());
-        EXPECT_EQ(m.HandOff()->Pending(), QStringList{QStringLiteral("/maps/b.zmd")});
-    });
-    ASSERT_TRUE(RunCommand(Cmd::FileSave));
+    test::TestMapWriter w(8);
+    w.symbols = {test::TestSymbol::Point(101)};
+    QStringList paths;
+    for (const char* name : {"b.zmd", "c.zmd", "d.zmd"}) {
+        paths << TempPath(QLatin1String(name));
+        ASSERT_TRUE(w.WriteTo(QFile::encodeName(paths.last()).toStdString()));
+    }
+    TMainFm& m = Frame();
+    const auto opened = [] { return Index.MapOpen ? DocumentPath(Index.ActiveZmd) : QString(); };
+    ASSERT_TRUE(RunInFrame(
+        [&] {
+            m.HandOff()->Receive(paths[0]);
+            Settle();
+            EXPECT_TRUE(opened().isEmpty());
+            EXPECT_EQ(m.HandOff()->Pending(), QStringList{paths[0]});
+        },
+        "Test"));
     Settle();
-    EXPECT_EQ(opened, QStringList{QStringLiteral("/maps/b.zmd")});
+    EXPECT_EQ(opened(), paths[0]);
 
     PaintBusy = true;
-    m.HandOff()->Receive(QStringLiteral("/maps/c.zmd"));
+    m.HandOff()->Receive(paths[1]);
     Settle();
-    EXPECT_EQ(opened.size(), 1);
+    EXPECT_EQ(opened(), paths[0]);
     PaintBusy = false;
-    for (int i = 0; i < 30 && opened.size() < 2; ++i) {
+    for (int i = 0; i < 30 && opened() != paths[1]; ++i) {
         QThread::msleep(20);
         Settle();
     }
-    EXPECT_EQ(opened.size(), 2) << "picked up once the paint is over";
+    EXPECT_EQ(opened(), paths[1]) << "picked up once the paint is over";
 
-    m.HandOff()->Receive(QStringLiteral("/maps/d.zmd"));
-    EXPECT_EQ(opened.last(), QStringLiteral("/maps/d.zmd")) << "idle: opened at once";
+    m.HandOff()->Receive(paths[2]);
+    EXPECT_EQ(opened(), paths[2]) << "idle: opened at once";
 }

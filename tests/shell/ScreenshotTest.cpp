@@ -1,7 +1,7 @@
 // A picture of the main frame on a real X server (Xvfb): the test starts itself again under
 // xvfb-run, and that run draws the frame with a menu open and saves what the screen shows.
-#include "core/Config.h"
-#include "core/LangTexts.h"
+#include "../support/ProgramFixture.h"
+
 #include "shell/widgets/MainFm.h"
 
 #include <QApplication>
@@ -21,27 +21,28 @@ namespace {
 
 const char* const OutputVariable = "ZEMO_SCREENSHOT_OUT";
 
-void TakeScreenshot(const QString& out)
-{
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    ASSERT_TRUE(LoadTexts());
-    TMainFm m(TMainFm::Options{false});
-    m.resize(1100, 700);
-    m.move(0, 0);
-    m.show();
-    test::SettleEvents(800);
-    QMenu* menu = m.Menu(Cmd::FileMnu);
-    menu->popup(m.mapToGlobal(QPoint(m.menuBar()->actionGeometry(menu->menuAction()).left(),
-                                     m.menuBar()->height())));
-    test::SettleEvents(800);
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700);
-    ASSERT_TRUE(shot.save(out, "PNG"));
-    menu->close();
-}
+class Screenshot : public test::ProgramFixture {
+protected:
+    void TakeScreenshot(const QString& out)
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        TMainFm& m = Frame();
+        m.resize(1100, 700);
+        m.move(0, 0);
+        test::SettleEvents(800);
+        QMenu* menu = m.Menu(Cmd::FileMnu);
+        menu->popup(m.mapToGlobal(QPoint(m.menuBar()->actionGeometry(menu->menuAction()).left(),
+                                         m.menuBar()->height())));
+        test::SettleEvents(800);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700);
+        ASSERT_TRUE(shot.save(out, "PNG"));
+        menu->close();
+    }
+};
 
 } // namespace
 
-TEST(Screenshot, MainFrameUnderXvfb)
+TEST_F(Screenshot, MainFrameUnderXvfb)
 {
     const QString inner = test::InnerShotPath(OutputVariable);
     if (!inner.isEmpty()) {

@@ -1,5 +1,19 @@
+// The start-up opening of the first showing: the undo file, recovery, the command-line map
+// and the configured start-up map, first instance or not.
+#include "../support/ProgramFixture.h"
+
 #include "core/Config.h"
+#include "core/Folders.h"
+#include "document/Index.h"
+#include "document/Open.h"
+#include "document/Undo.h"
+#include "shell/CommandFrame.h"
 #include "shell/StartUp.h"
+#include "shell/widgets/MainFm.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 #include <gtest/gtest.h>
 
@@ -7,78 +21,81 @@ using namespace zemo;
 
 namespace {
 
-struct Recorder {
-    QStringList calls;
-    StartupHooks Hooks()
-    {
-        StartupHooks h;
-        h.restoreToolbarLayout = [this] { calls << QStringLiteral("layout"); };
-        h.hideSymbolPanels = [this] { calls << QStringLiteral("panels"); };
-        h.clearMapOpen = [this] { calls << QStringLiteral("clear"); };
-        h.recoverWorkingCopies = [this] { calls << QStringLiteral("recover"); };
-        h.openMapByName = [this](const QString& f) {
-            calls << QStringLiteral("open ") + f;
-            return true;
-        };
-        return h;
-    }
-};
-
-class StartupOpenTest : public ::testing::Test {
+class StartupOpenTest : public test::ProgramFixture {
 protected:
     void SetUp() override
     {
-        DefaultConfig(ProgramConfig);
-        ProgramConfig.File = QStringLiteral("/maps/last.zmd");
+        ProgramFixture::SetUp();
+        test::TestMapWriter w(8);
+        w.symbols = {test::TestSymbol::Point(101)};
+        for (const char* name : {"last.zmd", "given.zmd"})
+            ASSERT_TRUE(w.WriteTo(QFile::encodeName(TempPath(QLatin1String(name))).toStdString()));
+        // Left by an earlier run: a working copy and an undo file.
+        ASSERT_TRUE(QDir().mkpath(StateFolder()));
+        ASSERT_TRUE(w.WriteTo(QFile::encodeName(StateFolder() + QStringLiteral("temp0007.~md")).toStdString()));
+        QFile stale(StaleUndo());
+        ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+        stale.close();
+        ProgramConfig.AutoLoad = true;
+        ProgramConfig.File = TempPath(QStringLiteral("last.zmd"));
         NoOtherInstance = true;
+        CloseUndoFile();
+        // The copy is not recovered.
+        messages.QueueAnswer(IdCancel);
     }
-    Recorder rec;
+    void Run(const QString& file)
+    {
+        ASSERT_TRUE(RunInFrame([&] { StartupOpen(file); }, "FormPaint"));
+    }
+    static QString StaleUndo() { return StateFolder() + QStringLiteral("undo0003.tmp"); }
+    static QStringList Open()
+    {
+        QStringList names;
+        for (const OpenDocument& d : Opening.OpenDocuments)
+            names << QFileInfo(d.Name).fileName();
+        return names;
+    }
 };
 
 } // namespace
 
 TEST_F(StartupOpenTest, TheFirstInstanceRecoversAndOpensTheStartupMap)
 {
-    StartupOpen(rec.Hooks(), QString());
-    EXPECT_EQ(rec.calls, (QStringList{QStringLiteral("layout"), QStringLiteral("panels"),
-                                      QStringLiteral("clear"), QStringLiteral("recover"),
-                                      QStringLiteral("open /maps/last.zmd")}));
+    Run(QString());
+    EXPECT_EQ(messages.CountOf(TextKey::SessionAborted), 1);
+    EXPECT_EQ(Open(), QStringList{QStringLiteral("last.zmd")});
     EXPECT_TRUE(ProgramConfig.File.isEmpty());
+    EXPECT_GE(UndoUnit.FileHandle, 0) << "the undo file is made";
+    EXPECT_FALSE(QFileInfo::exists(StaleUndo())) << "an earlier run's undo file is removed";
 }
 
 TEST_F(StartupOpenTest, ACommandLineMapWinsOverTheStartupMap)
 {
-    StartupOpen(rec.Hooks(), QStringLiteral("/maps/given.zmd"));
-    EXPECT_EQ(rec.calls.last(), QStringLiteral("open /maps/given.zmd"));
-    EXPECT_EQ(rec.calls.filter(QStringLiteral("open")).size(), 1);
+    Run(TempPath(QStringLiteral("given.zmd")));
+    EXPECT_EQ(Open(), QStringList{QStringLiteral("given.zmd")});
     EXPECT_TRUE(ProgramConfig.File.isEmpty());
 }
 
 TEST_F(StartupOpenTest, ASecondInstanceNeitherRecoversNorOpensTheStartupMap)
 {
     NoOtherInstance = false;
-    StartupOpen(rec.Hooks(), QString());
-    EXPECT_FALSE(rec.calls.contains(QStringLiteral("recover")));
-    EXPECT_TRUE(rec.calls.filter(QStringLiteral("open")).isEmpty());
+    Run(QString());
+    EXPECT_EQ(messages.CountOf(TextKey::SessionAborted), 0);
+    EXPECT_TRUE(Open().isEmpty());
     EXPECT_TRUE(ProgramConfig.File.isEmpty());
+    EXPECT_GE(UndoUnit.FileHandle, 0);
+    EXPECT_TRUE(QFileInfo::exists(StaleUndo())) << "it may be the first instance's";
 
-    rec.calls.clear();
-    StartupOpen(rec.Hooks(), QStringLiteral("/maps/given.zmd"));
-    EXPECT_EQ(rec.calls.last(), QStringLiteral("open /maps/given.zmd")) << "always opens";
+    Run(TempPath(QStringLiteral("given.zmd")));
+    EXPECT_EQ(Open(), QStringList{QStringLiteral("given.zmd")}) << "always opens";
 }
 
 TEST_F(StartupOpenTest, WithoutAutoLoadNoStartupMapOpens)
 {
     ProgramConfig.AutoLoad = false;
-    StartupOpen(rec.Hooks(), QString());
-    EXPECT_TRUE(rec.calls.contains(QStringLiteral("recover")));
-    EXPECT_TRUE(rec.calls.filter(QStringLiteral("open")).isEmpty());
-}
-
-TEST_F(StartupOpenTest, HooksNotYetRegisteredDoNothing)
-{
-    StartupOpen(StartupHooks{}, QStringLiteral("/maps/given.zmd"));
-    EXPECT_TRUE(ProgramConfig.File.isEmpty());
+    Run(QString());
+    EXPECT_EQ(messages.CountOf(TextKey::SessionAborted), 1);
+    EXPECT_TRUE(Open().isEmpty());
 }
 
 TEST(CommandLineFile, ParametersJoinIntoOneAbsolutePath)

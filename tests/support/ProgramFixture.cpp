@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMdiArea>
@@ -32,6 +33,18 @@ void ProgramFixture::SetUp()
     ASSERT_TRUE(dir_.isValid());
     qputenv("XDG_CONFIG_HOME", dir_.filePath(QStringLiteral("config")).toUtf8());
     qputenv("XDG_STATE_HOME", dir_.filePath(QStringLiteral("state")).toUtf8());
+    Start();
+}
+
+void ProgramFixture::Restart()
+{
+    frame_.reset();
+    Settle(2);
+    Start();
+}
+
+void ProgramFixture::Start()
+{
     ASSERT_TRUE(StartProgramUnits());
     frame_ = std::make_unique<TMainFm>();
     frame_->resize(1000, 760);
@@ -112,6 +125,12 @@ bool ProgramFixture::OpenMap(const QString& path)
     dialogs.QueueAnswer(true, path);
     Trigger(Cmd::FileOpen);
     return Index.MapOpen && Index.ActiveZmd;
+}
+
+bool ProgramFixture::OpenWritten(const TestMapWriter& w, const QString& name)
+{
+    const QString path = TempPath(name);
+    return w.WriteTo(QFile::encodeName(path).toStdString()) && OpenMap(path);
 }
 
 void ProgramFixture::Mouse(QWidget* w, int type, QPoint at, Qt::MouseButton button,

@@ -6,6 +6,7 @@
 #include "core/FileDialogs.h"
 #include "core/Messages.h"
 #include "shell/MenuModel.h"
+#include "TestMapWriter.h"
 
 #include <QPoint>
 #include <QString>
@@ -30,6 +31,8 @@ protected:
     void TearDown() override;
 
     zemo::TMainFm& Frame() const { return *frame_; }
+    // The program ends and starts again on the same folders (close the frame first).
+    void Restart();
     // Posted events and timers of this moment run, a few rounds.
     static void Settle(int rounds = 10);
     // The active document window (the last one when none is active), and its surface.
@@ -41,6 +44,8 @@ protected:
     bool NewMapFrom(const QString& setFileName);
     // File > Open of this file through the open dialog; true when a map opened.
     bool OpenMap(const QString& path);
+    // The map written into the temporary folder under this name, then opened by File > Open.
+    bool OpenWritten(const TestMapWriter& w, const QString& name);
 
     static void Mouse(QWidget* w, int type, QPoint at, Qt::MouseButton button,
                       Qt::MouseButtons held, Qt::KeyboardModifiers mods = Qt::NoModifier);
@@ -62,6 +67,8 @@ protected:
     RecordingFileDialogs dialogs;
 
 private:
+    void Start();
+
     QTemporaryDir dir_;
     std::unique_ptr<zemo::TMainFm> frame_;
 };

@@ -1,11 +1,10 @@
 // A picture of the main frame on a real X server (Xvfb) with a map of the shipped
 // orienteering symbol set open: the test starts itself again under xvfb-run, and that run
 // opens the map, lets the symbol box fill and saves what the screen shows.
+#include "../support/ProgramFixture.h"
+
 #include "core/Config.h"
-#include "core/LangTexts.h"
 #include "document/Index.h"
-#include "document/Open.h"
-#include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
 #include "symbols/widgets/SymbolBox.h"
 #include "symbols/widgets/SymbolFeatures.h"
@@ -33,37 +32,35 @@ QString ShippedMap()
                            + QStringLiteral("/../SYMBOL/orienteering-15000.zmd"));
 }
 
-void TakeScreenshot(const QString& out)
-{
-    ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
-    ASSERT_TRUE(LoadTexts());
-    InstallSymbolFeatures();
-    TMainFm m(TMainFm::Options{false});
-    m.resize(1100, 700);
-    m.move(0, 0);
-    m.show();
-    test::SettleEvents(500);
-    bool opened = false;
-    RunInFrame([&] { opened = OpenMapByName(ShippedMap()); }, "test");
-    ASSERT_TRUE(opened);
-    NotifyStateChanged();
-    test::SettleEvents(1200);
-    TSymbolBox* box = SymbolBoxOf(m);
-    ASSERT_NE(box, nullptr);
-    ASSERT_TRUE(box->isVisible());
-    ASSERT_GT(Index.ActiveZmd->SymbolCount(), 20);
-    const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700);
-    ASSERT_TRUE(shot.save(out, "PNG"));
-    // Where the box sits, for the outer run.
-    const QRect r(box->viewport()->mapToGlobal(QPoint(0, 0)), box->viewport()->size());
-    QFile f(out + QStringLiteral(".box"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toLatin1());
-}
+class SymbolBoxScreenshot : public test::ProgramFixture {
+protected:
+    void TakeScreenshot(const QString& out)
+    {
+        ASSERT_EQ(QGuiApplication::platformName(), QStringLiteral("xcb"));
+        TMainFm& m = Frame();
+        m.resize(1100, 700);
+        m.move(0, 0);
+        test::SettleEvents(500);
+        ProgramConfig.AutoSave = false;
+        ASSERT_TRUE(OpenMap(ShippedMap()));
+        test::SettleEvents(1200);
+        TSymbolBox* box = SymbolBoxOf(m);
+        ASSERT_NE(box, nullptr);
+        ASSERT_TRUE(box->isVisible());
+        ASSERT_GT(Index.ActiveZmd->SymbolCount(), 20);
+        const QPixmap shot = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700);
+        ASSERT_TRUE(shot.save(out, "PNG"));
+        // Where the box sits, for the outer run.
+        const QRect r(box->viewport()->mapToGlobal(QPoint(0, 0)), box->viewport()->size());
+        QFile f(out + QStringLiteral(".box"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toLatin1());
+    }
+};
 
 } // namespace
 
-TEST(SymbolBoxScreenshot, MainFrameWithTheOrienteeringSetUnderXvfb)
+TEST_F(SymbolBoxScreenshot, MainFrameWithTheOrienteeringSetUnderXvfb)
 {
     const QString inner = test::InnerShotPath(OutputVariable);
     if (!inner.isEmpty()) {

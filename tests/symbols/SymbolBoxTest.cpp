@@ -1,8 +1,11 @@
 // The symbol box: its grid, choosing and selecting with the mouse, dragging symbols to a new
 // place, the sorts and selection commands, the settings string, and the cells' marks.
 #include "../document/MapStoreFixture.h"
+#include "../support/ProgramFixture.h"
 #include "core/Config.h"
 #include "symbols/SymbolBoxModel.h"
+#include "edit/DrCurve.h"
+#include "symbols/Ports.h"
 #include "symbols/SymbolMenu.h"
 #include "symbols/store/IconCodec.h"
 #include "symbols/widgets/SymbolBox.h"
@@ -30,7 +33,6 @@ protected:
     void SetUp() override
     {
         MapStoreTest::SetUp();
-        ResetSymbolMenu();
         ResetSymbolBox();
         ProgramConfig = ConfigRecord{};
     }
@@ -178,16 +180,22 @@ TEST_F(SymbolBoxTest, ChoosingASymbolSetsItsDrawingMethod)
         w.symbols.push_back(s);
     }
     Open(w);
-    ProgramConfig.WorkMode = 10;
-    ProgramConfig.LineMode = 10;
-    Click(0);
-    EXPECT_EQ(ProgramConfig.LineMode, 6);
-    EXPECT_EQ(ProgramConfig.WorkMode, 6);
+    // Of the drawing tools only the curve tool is there.
+    RegisterCurveTool();
+    ProgramConfig.WorkMode = 6;
+    ProgramConfig.LineMode = 6;
+    Click(2);
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, 10);
     Click(1);  // no preference: nothing changes
-    EXPECT_EQ(ProgramConfig.LineMode, 6);
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    Click(0);  // straight lines: no such tool yet, the curve tool stays
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, 10);
     ProgramConfig.WorkMode = 12;  // editing: only the method is remembered
-    Click(3);
-    EXPECT_EQ(ProgramConfig.LineMode, 5);
+    ProgramConfig.LineMode = 6;
+    Click(2);
+    EXPECT_EQ(ProgramConfig.LineMode, 10);
     EXPECT_EQ(ProgramConfig.WorkMode, 12);
     EXPECT_EQ(DrawingMethodOfTool(2), 9);
     EXPECT_EQ(DrawingMethodOfTool(3), 8);
@@ -395,31 +403,28 @@ TEST_F(SymbolBoxTest, WidgetShowsIconsAndFollowsTheMouse)
 
 namespace {
 
-class SymbolPanelFrameTest : public SymbolBoxTest {
+class SymbolPanelFrameTest : public ProgramFixture {
 protected:
-    void TearDown() override
+    void SetUp() override
     {
-        frame.reset();
-        SymbolBoxTest::TearDown();
+        ProgramFixture::SetUp();
+        // The map is its own working file: what the panel stores is in it at once.
+        ProgramConfig.AutoSave = true;
     }
-    void StartFrame()
+    void OpenCount(int n)
     {
-        frame.reset();
-        ResetCommandFrame();
-        InstallSymbolFeatures();
-        frame = std::make_unique<TMainFm>(TMainFm::Options{false});
-        frame->resize(1000, 700);
-        frame->show();
+        TestMapWriter w(8);
+        for (int k = 0; k < n; ++k)
+            w.symbols.push_back(TestSymbol::Point(int16_t(10 * (k + 1))));
+        ASSERT_TRUE(OpenWritten(w, QStringLiteral("box.zmd")));
+        Refresh();
+    }
+    void Refresh()
+    {
+        SymbolsPorts().RefreshSymbolBox();
         Settle();
-        SymbolHooks().RefreshSymbolBox();
-        Settle();
-        panels = PanelsOf(*frame);
+        panels = PanelsOf(Frame());
         ASSERT_NE(panels, nullptr);
-    }
-    void Settle()
-    {
-        for (int i = 0; i < 3; ++i)
-            QApplication::processEvents();
     }
     // A drag with the mouse: press in the bar's middle, one move per offset, release.
     void Drag(QWidget* bar, std::initializer_list<QPoint> offsets)
@@ -443,18 +448,18 @@ protected:
     }
     int Field(char code) const
     {
-        return GetParamInt(zmd->MapSettings[size_t(MapSettingsSlot(SymBoxSettingsType))],
+        return GetParamInt(Index.ActiveZmd->MapSettings[size_t(MapSettingsSlot(SymBoxSettingsType))],
                            QLatin1Char(code), -1);
     }
-    // The string as the map file holds it.
+    // The string as the map file holds it: the map closed and opened again.
     int StoredField(char code)
     {
-        frame.reset();
-        Reopen();
+        Trigger(Cmd::FileClose);
+        EXPECT_TRUE(OpenMap(TempPath(QStringLiteral("box.zmd"))));
+        Refresh();
         return Field(code);
     }
 
-    std::unique_ptr<TMainFm> frame;
     MainFramePanels* panels = nullptr;
 };
 
@@ -463,7 +468,6 @@ protected:
 TEST_F(SymbolPanelFrameTest, PanelWidthFollowsItsSplitterIsStoredCappedAndRestored)
 {
     OpenCount(10);
-    StartFrame();
     ASSERT_TRUE(panels->SymDock->isVisible());
     ASSERT_TRUE(panels->SymSplitter->isVisible());
     EXPECT_EQ(panels->SymSplitter->geometry().left(), panels->SymDock->geometry().left());
@@ -477,25 +481,22 @@ TEST_F(SymbolPanelFrameTest, PanelWidthFollowsItsSplitterIsStoredCappedAndRestor
     EXPECT_EQ(Field('v'), start + 40);
     EXPECT_EQ(panels->SymSplitter->geometry().left(), panels->SymDock->geometry().left());
     // A refresh keeps it.
-    SymbolHooks().RefreshSymbolBox();
-    Settle();
+    Refresh();
     EXPECT_EQ(panels->SymDock->width(), start + 40);
 
     // Never wider than the window less 50, and the next refresh accepts that width.
     Drag(panels->SymSplitter, {QPoint(-5000, 0)});
-    EXPECT_EQ(Field('v'), frame->width() - 50);
-    EXPECT_EQ(panels->SymDock->width(), frame->width() - 50);
-    SymbolHooks().RefreshSymbolBox();
-    Settle();
-    EXPECT_EQ(Field('v'), frame->width() - 50);
+    EXPECT_EQ(Field('v'), Frame().width() - 50);
+    EXPECT_EQ(panels->SymDock->width(), Frame().width() - 50);
+    Refresh();
+    EXPECT_EQ(Field('v'), Frame().width() - 50);
 
     Drag(panels->SymSplitter, {QPoint(5000, 0), QPoint(100, 0)});
     const int dragged = panels->SymDock->width();
-    EXPECT_EQ(dragged, frame->width() - 150);
+    EXPECT_EQ(dragged, Frame().width() - 150);
     EXPECT_EQ(Field('v'), dragged);
-    // Reopened in a new frame, the map brings its width back.
+    // Reopened, the map brings its width back.
     EXPECT_EQ(StoredField('v'), dragged);
-    StartFrame();
     EXPECT_EQ(panels->SymDock->width(), dragged);
 
     // Escape cancels a drag: nothing changes on screen or in the file.
@@ -517,8 +518,8 @@ TEST_F(SymbolPanelFrameTest, PanelWidthFollowsItsSplitterIsStoredCappedAndRestor
 TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestored)
 {
     OpenCount(30);
-    zmd->DatasetsPresent = 1;
-    StartFrame();
+    Index.ActiveZmd->DatasetsPresent = 1;
+    Refresh();
     ASSERT_TRUE(panels->DbPanel->isVisible());
     TZSplitter* bar = panels->SymBoxSplitterBar;
     ASSERT_TRUE(bar->isVisible());
@@ -531,7 +532,7 @@ TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestore
     EXPECT_EQ(holder->height(), 93);
     EXPECT_EQ(Field('h'), 93);
     EXPECT_EQ(bar->geometry().top(), holder->mapTo(panels->SymPanel, QPoint(0, 93)).y());
-    TSymbolBox* box = SymbolBoxOf(*frame);
+    TSymbolBox* box = SymbolBoxOf(Frame());
     ASSERT_NE(box, nullptr);
     EXPECT_LE(box->height(), 93);
 
@@ -541,8 +542,7 @@ TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestore
     const int most = panels->SymPanel->height() - 53;
     EXPECT_EQ(Field('h'), most);
     EXPECT_EQ(holder->height(), most);
-    SymbolHooks().RefreshSymbolBox();
-    Settle();
+    Refresh();
     EXPECT_EQ(Field('h'), most);
     EXPECT_EQ(holder->height(), most);
 
@@ -555,13 +555,12 @@ TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestore
     const int dragged = holder->height();
     EXPECT_EQ(dragged, most - 120);
     EXPECT_EQ(StoredField('h'), dragged);
-    zmd->DatasetsPresent = 1;
-    StartFrame();
+    Index.ActiveZmd->DatasetsPresent = 1;
+    Refresh();
     EXPECT_EQ(panels->SymbolBoxHolder->height(), dragged);
     // Without a lower panel the box takes the whole panel and the bar goes.
-    zmd->DatasetsPresent = 0;
-    SymbolHooks().RefreshSymbolBox();
-    Settle();
+    Index.ActiveZmd->DatasetsPresent = 0;
+    Refresh();
     EXPECT_FALSE(panels->SymBoxSplitterBar->isVisible());
     EXPECT_GT(panels->SymbolBoxHolder->height(), dragged);
 }

@@ -3,6 +3,7 @@
 #include "../document/MapStoreFixture.h"
 #include "core/Config.h"
 #include "core/Status.h"
+#include "edit/Work.h"
 #include "symbols/SymbolMenu.h"
 
 #include <QClipboard>
@@ -22,7 +23,6 @@ protected:
     void SetUp() override
     {
         MapStoreTest::SetUp();
-        ResetSymbolMenu();
         QGuiApplication::clipboard()->clear();
     }
     void OpenNumbered(std::initializer_list<int16_t> numbers)
@@ -222,9 +222,15 @@ TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
 TEST_F(SymbolMenuTest, StatusIsWrittenAndHiddenRedrawsTheMap)
 {
     OpenNumbered({10, 20, 30});
-    int redraws = 0, repaints = 0;
-    SymbolHooks().RedrawMap = [&] { ++redraws; };
-    SymbolHooks().RepaintSymbolBox = [&] { ++repaints; };
+    int repaints = 0;
+    SymbolsPorts().RepaintSymbolBox.Bind([&] { ++repaints; });
+    // A window of the map: each redraw invalidates its whole surface.
+    ImageMapWindow window(4, 4);
+    MapView view;
+    view.Form = &window;
+    view.Document = zmd.get();
+    RegisterMapView(&view);
+    const auto redraws = [&] { return window.invalidated.size(); };
     SetSymU8(Z().Symbols[2], SymStatus, SymbolUsedBit);
     Select({0, 2});
     Index.SelectionCount = 3;
@@ -235,15 +241,16 @@ TEST_F(SymbolMenuTest, StatusIsWrittenAndHiddenRedrawsTheMap)
     EXPECT_EQ(b[size_t(layout.symbolRecords[2]) + 11], 2);  // used bit not stored
     EXPECT_EQ(SymU8(Z().Symbols[2], SymStatus), 2 | SymbolUsedBit);
     EXPECT_EQ(Index.SelectionCount, 0);
-    EXPECT_EQ(redraws, 1);
+    EXPECT_EQ(redraws(), 1u);
     SetSymbolsProtected();  // was hidden: the map is redrawn
-    EXPECT_EQ(redraws, 2);
+    EXPECT_EQ(redraws(), 2u);
     SetSymbolsProtected();  // protected again: not
-    EXPECT_EQ(redraws, 2);
+    EXPECT_EQ(redraws(), 2u);
     SetCurrentSymbolPos(1);
     SetSymbolsNormal();
-    EXPECT_EQ(redraws, 2);
+    EXPECT_EQ(redraws(), 2u);
     EXPECT_EQ(repaints, 4);
+    UnregisterMapView(&view);
     b = FileBytes();
     EXPECT_EQ(b[size_t(layout.symbolRecords[0]) + 11], 1);
     EXPECT_EQ(b[size_t(layout.symbolRecords[1]) + 11], 0);
@@ -261,8 +268,8 @@ TEST_F(SymbolMenuTest, EditDispatchesByTypeAndIsDisabledWithoutEditors)
     EXPECT_FALSE(CanEditSymbol());
     EXPECT_FALSE(CanEditSymbolIcon());
     std::vector<std::pair<SymbolEditorKind, int>> opened;
-    SymbolHooks().OpenEditor = [&](SymbolEditorKind k, int pos) { opened.emplace_back(k, pos); };
-    SymbolHooks().HasEditor = [](SymbolEditorKind k) { return k != SymbolEditorKind::Rect; };
+    SymbolsPorts().OpenEditor.Bind([&](SymbolEditorKind k, int pos) { opened.emplace_back(k, pos); });
+    SymbolsPorts().HasEditor.Bind([](SymbolEditorKind k) { return k != SymbolEditorKind::Rect; });
     EditSymbol();
     SetCurrentSymbolPos(1);
     EditSymbol();
@@ -280,11 +287,11 @@ TEST_F(SymbolMenuTest, IconEditorResultIsWrittenInPlace)
 {
     OpenNumbered({10, 20});
     SetCurrentSymbolPos(1);
-    SymbolHooks().RunIconEditor = [](SymbolBytes& rec) {
+    SymbolsPorts().RunIconEditor.Bind([](SymbolBytes& rec) {
         std::fill(rec.begin() + SymIcon, rec.begin() + SymIcon + 264, uint8_t(0x11));
         SetSymI16(rec, SymNumber, 999);  // only the icon comes back
         return true;
-    };
+    });
     ASSERT_TRUE(CanEditSymbolIcon());
     EditSymbolIcon();
     const auto b = FileBytes();
@@ -323,7 +330,7 @@ TEST_F(SymbolMenuTest, ReplaceSymbolFailsAndStopsOnAFileError)
     OpenNumbered({10, 20, 30});
     RecordingMessages msgs;
     int refreshes = 0;
-    SymbolHooks().RefreshSymbolBox = [&] { ++refreshes; };
+    SymbolsPorts().RefreshSymbolBox.Bind([&] { ++refreshes; });
     SetCurrentSymbolPos(0);
     const auto before = FileBytes();
     // The working file's handle becomes read-only under the file object: every write fails.

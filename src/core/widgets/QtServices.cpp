@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QPushButton>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 namespace zemo {
 
@@ -35,9 +37,24 @@ void HelpViewer::ShowTopic(int context)
 {
     const HelpTarget t = FindHelpPage(context);
     if (t.path.isEmpty()) {
-        ErrorMsg(TextKey::FileNotFound, HelpFolder() + QStringLiteral("index.html"));
+        ErrorMsg(TextKey::FileNotFound, HelpFolder() + QString::fromLatin1(HelpIndexPage));
         return;
     }
+    Show(t.path);
+}
+
+void HelpViewer::ShowPage(const QString& page)
+{
+    const QString path = HelpFolder() + page;
+    if (!QFileInfo(path).isFile()) {
+        ErrorMsg(TextKey::FileNotFound, path);
+        return;
+    }
+    Show(path);
+}
+
+void HelpViewer::Show(const QString& path)
+{
     if (!window_) {
         auto* w = new QWidget(nullptr, Qt::Window);
         w->setAttribute(Qt::WA_DeleteOnClose);
@@ -51,8 +68,15 @@ void HelpViewer::ShowTopic(int context)
         w->resize(560, 480);
         window_ = w;
     }
-    shown_ = t.path;
-    browser_->setSource(QUrl::fromLocalFile(t.path));
+    shown_ = path;
+    browser_->setSource(QUrl::fromLocalFile(path));
+    // A modal box that asked for help blocks every other window: the help window joins it,
+    // or it could not be read or closed before the box is answered.
+    window_->winId();
+    if (QWindow* handle = window_->windowHandle()) {
+        QWidget* modal = QApplication::activeModalWidget();
+        handle->setTransientParent(modal && modal != window_ ? modal->windowHandle() : nullptr);
+    }
     window_->show();
     window_->raise();
     window_->activateWindow();

@@ -18,11 +18,14 @@ class HelpViewer : public HelpService {
 public:
     ~HelpViewer() override;
     void ShowTopic(int context) override;
+    void ShowPage(const QString& page) override;
     // The window, once a topic was shown (tests).
     QWidget* Window() const;
     QString ShownFile() const { return shown_; }
 
 private:
+    void Show(const QString& path);
+
     QPointer<QWidget> window_;
     QTextBrowser* browser_ = nullptr;
     QString shown_;

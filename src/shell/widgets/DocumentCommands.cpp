@@ -6,8 +6,6 @@
 #include "document/widgets/DocumentDialogs.h"
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
-#include "shell/CommandState.h"
-#include "shell/StartUp.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QMdiArea>
@@ -17,24 +15,6 @@ namespace zemo {
 
 void RegisterDocumentCommands()
 {
-    SetOpenMapHook([](const QString& name) { return OpenMapByName(name); });
-    SetRecoverWorkingCopiesHook([] { RecoverWorkingCopies(); });
-    SetShutdownDocumentsHook([] { CloseAllDocuments(); });
-
-    AddShellStateSource([](ShellState& s) {
-        const TZmd* z = Index.ActiveZmd;
-        if (!z || !Index.MapOpen)
-            return;
-        s.mapOpen = true;
-        s.courseMap = z->CourseMap != 0;
-        s.symbolCount = z->SymbolCount();
-        s.spotColorCount = z->ColorBlock.SeparationCount;
-        s.datasetCount = z->Datasets.Count();
-        s.selectedIndex = Index.SelectedIndex;
-        s.selectionCount = Index.SelectionCount;
-        s.currentSymbolIndex = z->Setup.CurrentSymbolIndex;
-    });
-
     RegisterWorker(Cmd::FileNew, [] { NewMap(MainFrame()); });
     RegisterWorker(Cmd::FileOpen, [] { OpenMapDialog(); });
     RegisterWorker(Cmd::FileSave, [] { SaveMap(false); });

@@ -2,6 +2,10 @@
 
 #include "core/Config.h"
 #include "core/Messages.h"
+#include "core/Status.h"
+#include "core/widgets/QtStatusBar.h"
+#include "edit/TextEdit.h"
+#include "edit/Work.h"
 #include "platform/Settings.h"
 #include "shell/CommandFrame.h"
 #include "shell/HelpRouting.h"
@@ -12,12 +16,15 @@
 #include "shell/widgets/Panels.h"
 #include "shell/widgets/ToolIcons.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QActionGroup>
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -57,7 +64,7 @@ bool Contains(std::span<const Cmd> list, Cmd c)
     return std::find(list.begin(), list.end(), c) != list.end();
 }
 
-int Index(Cmd c)
+int CmdIndex(Cmd c)
 {
     return static_cast<int>(c);
 }
@@ -85,10 +92,20 @@ QKeySequence ShortCutFromText(const QString& text)
     return seq;
 }
 
-} // namespace
+// F1 in a dialog: its Help button. A dialog without one answers F1 itself, or not at all.
+bool HelpForDialog(QDialog* dialog)
+{
+    for (QDialogButtonBox* box : dialog->findChildren<QDialogButtonBox*>())
+        for (QAbstractButton* b : box->buttons())
+            if (box->buttonRole(b) == QDialogButtonBox::HelpRole && b->isEnabled()) {
+                b->click();
+                return true;
+            }
+    return false;
+}
 
-namespace {
 TMainFm* TheMainFrame = nullptr;
+
 } // namespace
 
 TMainFm* MainFrame()
@@ -144,7 +161,6 @@ void TMainFm::FormCreate(const Options& options)
     if (!ProgramConfig.AutoLoad)
         ProgramConfig.File.clear();
 
-    RegisterShellWorkers();
     ActivateDocumentWindowsWith(mdiArea_);
     InstallPanels(*this);
     stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
@@ -152,8 +168,11 @@ void TMainFm::FormCreate(const Options& options)
             [this] { UpdateCommandStates(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [](Qt::ApplicationState state) {
-                if (state == Qt::ApplicationActive)
+                if (state == Qt::ApplicationActive) {
+                    // Paints stopped while another program was in front are finished.
+                    RepaintAllPending();
                     StartTool();
+                }
                 else if (state == Qt::ApplicationInactive)
                     EndTool();
             });
@@ -189,7 +208,7 @@ void TMainFm::BuildMenus()
             QMenu* menu = menuBar()->addMenu(caption);
             connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
             stack[0] = menu;
-            menus_[Index(d.id)] = menu;
+            menus_[CmdIndex(d.id)] = menu;
             action = menu->menuAction();
         } else {
             QMenu* container = d.level == 0 ? (d.tree == MenuTree::SymPopUp ? symPopUp_
@@ -200,7 +219,7 @@ void TMainFm::BuildMenus()
             if (submenu) {
                 QMenu* menu = container->addMenu(caption);
                 stack[size_t(d.level)] = menu;
-                menus_[Index(d.id)] = menu;
+                menus_[CmdIndex(d.id)] = menu;
                 action = menu->menuAction();
             } else {
                 action = container->addAction(caption);
@@ -209,7 +228,7 @@ void TMainFm::BuildMenus()
             }
         }
         action->setObjectName(QLatin1String(CmdName(d.id)));
-        action->setProperty(CmdProperty, Index(d.id));
+        action->setProperty(CmdProperty, CmdIndex(d.id));
         action->setProperty(HelpProperty, d.helpContext);
         if (d.tree != MenuTree::Main)
             action->setShortcutContext(Qt::WidgetShortcut); // the twin fires only in its menu
@@ -217,7 +236,7 @@ void TMainFm::BuildMenus()
             action->setShortcut(ShortCutFromText(QString::fromLatin1(d.shortcut)));
         if (d.hidden)
             action->setVisible(false);
-        itemActions_[Index(d.id)] = action;
+        itemActions_[CmdIndex(d.id)] = action;
     }
 }
 
@@ -248,7 +267,7 @@ void TMainFm::BuildToolbars()
         const QString hint = ButtonHint(b);
         auto* action = new QAction(ButtonIcon(b.id), hint, this);
         action->setObjectName(QLatin1String(CmdName(b.id)));
-        action->setProperty(CmdProperty, Index(b.id));
+        action->setProperty(CmdProperty, CmdIndex(b.id));
         action->setToolTip(hint);
         action->setStatusTip(hint);
         if (b.group > 0)
@@ -265,21 +284,33 @@ void TMainFm::BuildToolbars()
             Clicked(id == Cmd::PrintBtn ? Cmd::FilePrint : handler);
         });
         tb->addAction(action);
-        buttonActions_[Index(b.id)] = action;
+        buttonActions_[CmdIndex(b.id)] = action;
     }
 }
 
-void TMainFm::RegisterShellWorkers()
+void RegisterFrameCommands()
 {
-    RegisterWorker(Cmd::FileExit, [this] {
+    RegisterWorker(Cmd::FileExit, [] {
         EndTool();
-        close();
+        if (TMainFm* fm = MainFrame())
+            fm->close();
     });
-    RegisterWorker(Cmd::ViewStandard,
-                   [this] { standardToolbar_->setVisible(standardToolbar_->isHidden()); });
-    RegisterWorker(Cmd::ViewEdit, [this] { editToolbar_->setVisible(editToolbar_->isHidden()); });
-    RegisterWorker(Cmd::WindowTile, [this] { mdiArea_->tileSubWindows(); });
-    RegisterWorker(Cmd::WindowCascade, [this] { mdiArea_->cascadeSubWindows(); });
+    RegisterWorker(Cmd::ViewStandard, [] {
+        if (QToolBar* tb = MainFrame() ? MainFrame()->StandardToolbar() : nullptr)
+            tb->setVisible(tb->isHidden());
+    });
+    RegisterWorker(Cmd::ViewEdit, [] {
+        if (QToolBar* tb = MainFrame() ? MainFrame()->EditToolbar() : nullptr)
+            tb->setVisible(tb->isHidden());
+    });
+    RegisterWorker(Cmd::WindowTile, [] {
+        if (TMainFm* fm = MainFrame())
+            fm->MdiArea()->tileSubWindows();
+    });
+    RegisterWorker(Cmd::WindowCascade, [] {
+        if (TMainFm* fm = MainFrame())
+            fm->MdiArea()->cascadeSubWindows();
+    });
 
     for (const ButtonDef& b : ToolButtons()) {
         if (b.workMode == 0)
@@ -287,30 +318,45 @@ void TMainFm::RegisterShellWorkers()
         const int workMode = b.workMode;
         const int lineMode = b.lineMode;
         const bool editTool = b.id == Cmd::EditObjBtn || b.id == Cmd::EditPointBtn;
-        RegisterWorker(b.handler, [workMode, lineMode, editTool] {
-            if (editTool && (ProgramConfig.WorkMode == 11 || ProgramConfig.WorkMode == 12)) {
-                const ShellState s = CurrentDocumentState();
-                if (s.selectedIndex == 0 && s.selectionCount > 1)
-                    ClearEditSelection();
-            }
-            ProgramConfig.WorkMode = workMode;
-            if (lineMode != 0)
-                ProgramConfig.LineMode = lineMode;
-        });
+        RegisterWorker(
+            b.handler,
+            [workMode, lineMode, editTool] {
+                if (editTool && (ProgramConfig.WorkMode == 11 || ProgramConfig.WorkMode == 12)) {
+                    const ShellState s = CurrentDocumentState();
+                    if (s.selectedIndex == 0 && s.selectionCount > 1)
+                        ClearEditSelection();
+                }
+                ProgramConfig.WorkMode = workMode;
+                if (lineMode != 0)
+                    ProgramConfig.LineMode = lineMode;
+            },
+            [workMode] { return WorkModeBuilt(workMode); });
     }
-    RegisterWorker(Cmd::WorkDraw, [] { ProgramConfig.WorkMode = ProgramConfig.LineMode; });
-    RegisterWorker(Cmd::GridBtn, [this] {
+    RegisterWorker(
+        Cmd::WorkDraw, [] { ProgramConfig.WorkMode = ProgramConfig.LineMode; },
+        [] { return WorkModeBuilt(ProgramConfig.LineMode); });
+    RegisterWorker(Cmd::GridBtn, [] {
         ProgramConfig.ScreenGrid = !ProgramConfig.ScreenGrid;
-        for (QMdiSubWindow* w : mdiArea_->subWindowList())
-            if (w->widget())
-                w->widget()->update();
+        if (TMainFm* fm = MainFrame())
+            for (QMdiSubWindow* w : fm->MdiArea()->subWindowList())
+                if (w->widget())
+                    w->widget()->update();
     });
     RegisterWorker(Cmd::AutoJoinBtn, [] { ProgramConfig.AutoJoin = !ProgramConfig.AutoJoin; });
     for (int n = 0; n <= 2; ++n)
-        RegisterWorker(static_cast<Cmd>(Index(Cmd::Smooth0Btn) + n),
+        RegisterWorker(static_cast<Cmd>(CmdIndex(Cmd::Smooth0Btn) + n),
                        [n] { ProgramConfig.Smoothing = n; });
-    RegisterWorker(Cmd::HelpMenu, [] { ShowHelp(110); }, HelpAvailable);
-    RegisterWorker(Cmd::HelpToolbar, [] { ShowHelp(204); }, HelpAvailable);
+
+    RegisterWorker(Cmd::HelpContents, [] { ShowHelpIndex(); }, HelpAvailable);
+    RegisterWorker(Cmd::HelpMenu, [] { ShowHelp(MenuHelpContext); }, HelpAvailable);
+    RegisterWorker(Cmd::HelpToolbar, [] { ShowHelp(ToolbarHelpContext); }, HelpAvailable);
+    RegisterWorker(Cmd::HelpHome, [] { ShowHomePage(); }, HelpAvailable);
+
+    // While text is typed, Cut, Copy, Paste and Delete work on its characters.
+    RegisterTextWorker(Cmd::EditCut, [] { CutText(); });
+    RegisterTextWorker(Cmd::EditCopy, [] { CopyText(); });
+    RegisterTextWorker(Cmd::EditPaste, [] { PasteText(); });
+    RegisterTextWorker(Cmd::EditDelete, [] { DeleteText(); });
 }
 
 void TMainFm::Clicked(Cmd handler)
@@ -322,7 +368,7 @@ void TMainFm::Clicked(Cmd handler)
 
 QAction* TMainFm::Action(Cmd c) const
 {
-    const int i = Index(c);
+    const int i = CmdIndex(c);
     if (i < 0 || i >= CmdCount)
         return nullptr;
     return itemActions_[size_t(i)] ? itemActions_[size_t(i)] : buttonActions_[size_t(i)];
@@ -330,7 +376,7 @@ QAction* TMainFm::Action(Cmd c) const
 
 QMenu* TMainFm::Menu(Cmd c) const
 {
-    const int i = Index(c);
+    const int i = CmdIndex(c);
     return i >= 0 && i < CmdCount ? menus_[size_t(i)] : nullptr;
 }
 
@@ -340,21 +386,14 @@ void TMainFm::ApplyShortCuts()
         const QKeySequence key = ShortCutFromText(ProgramConfig.ShortCutTexts[size_t(i)]);
         const ShortCutTarget& t = ShortCutTargetOf(i);
         for (Cmd c : {t.item, t.twin})
-            if (c != Cmd::None && itemActions_[size_t(Index(c))])
-                itemActions_[size_t(Index(c))]->setShortcut(key);
+            if (c != Cmd::None && itemActions_[size_t(CmdIndex(c))])
+                itemActions_[size_t(CmdIndex(c))]->setShortcut(key);
     }
 }
 
 ShellState TMainFm::GatherState() const
 {
     ShellState s = CurrentDocumentState();
-    if (const QMimeData* mime = QGuiApplication::clipboard()->mimeData()) {
-        s.clipText = mime->hasText();
-        s.clipObject = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
-        s.clipSymbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
-        s.clipSymbolGraphics =
-            mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
-    }
     s.standardToolbarVisible = !standardToolbar_->isHidden();
     s.editToolbarVisible = !editToolbar_->isHidden();
     return s;
@@ -368,6 +407,10 @@ void TMainFm::UpdateCommandStates()
     const ShellState s = GatherState();
     ApplyMenuStates(s);
     ApplyButtonStates(s);
+    if (s.mapOpen)
+        ShowZoom();
+    else if (MainFramePanels* p = PanelsOf(*this))
+        p->Status->SetPanelText(StatusPanel::Zoom, QString(), false);
     updating_ = false;
 }
 
@@ -376,16 +419,17 @@ void TMainFm::ApplyMenuStates(const ShellState& s)
     const std::vector<ItemState> rules = MenuRules(s);
     std::vector<char> effective(size_t(CmdCount) + 1, 1);
     for (const MenuItemDef& d : MenuItems()) {
-        QAction* a = itemActions_[size_t(Index(d.id))];
-        const ItemState& st = rules[size_t(Index(d.id))];
+        QAction* a = itemActions_[size_t(CmdIndex(d.id))];
+        const ItemState& st = rules[size_t(CmdIndex(d.id))];
         bool enabled = st.enabled;
         if (d.handler != Cmd::None)
-            enabled = enabled && HasWorker(d.handler);
+            enabled = enabled && (HasWorker(d.handler) ||
+                                  (s.textEditActive && HasTextWorker(d.handler)));
         // An item inside a disabled menu must not answer its shortcut either.
         const Cmd parent = ParentItem(d.id);
         if (parent != Cmd::None)
-            enabled = enabled && effective[size_t(Index(parent))];
-        effective[size_t(Index(d.id))] = enabled;
+            enabled = enabled && effective[size_t(CmdIndex(parent))];
+        effective[size_t(CmdIndex(d.id))] = enabled;
         if (d.level == 0 && d.tree == MenuTree::Main)
             continue; // the menus of the bar always open
         a->setVisible(st.visible);
@@ -410,7 +454,7 @@ void TMainFm::ApplyButtonStates(const ShellState& s)
     if (r.clearHole)
         ClearSelectedHole();
     for (const ButtonDef& b : ToolButtons()) {
-        QAction* a = buttonActions_[size_t(Index(b.id))];
+        QAction* a = buttonActions_[size_t(CmdIndex(b.id))];
         a->setEnabled(r[b.id].enabled && HasWorker(ButtonHandler(b)));
         if (a->isCheckable())
             a->setChecked(r[b.id].down);
@@ -452,9 +496,10 @@ int TMainFm::HelpContextForF1() const
     std::vector<int> widgetChain;
     for (QWidget* w = QApplication::widgetAt(QCursor::pos()); w; w = w->parentWidget())
         widgetChain.push_back(w->property(HelpProperty).toInt());
+    // Not over a window of ours: the frame's own context, as the running tool set it.
     if (widgetChain.empty())
-        widgetChain.push_back(MainFrameHelpContext);
-    return ResolveHelpContext(ActiveHelpContextNow(), menuChain, widgetChain);
+        widgetChain.push_back(property(HelpProperty).toInt());
+    return ResolveHelpContext(menuChain, widgetChain);
 }
 
 bool TMainFm::eventFilter(QObject* watched, QEvent* event)
@@ -463,8 +508,16 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
             watched->isWidgetType()) {
-            ShowHelp(HelpContextForF1());
-            return true;
+            QWidget* top = static_cast<QWidget*>(watched)->window();
+            if (auto* dialog = qobject_cast<QDialog*>(top))
+                return HelpForDialog(dialog);
+            // The frame, its map windows, its menus and its floating toolbars.
+            const bool ours = top == this || qobject_cast<QMenu*>(top) ||
+                              (top->parentWidget() && top->parentWidget()->window() == this);
+            if (ours) {
+                ShowHelp(HelpContextForF1());
+                return true;
+            }
         }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -506,12 +559,15 @@ void TMainFm::RunStartup()
     if (!FirstPaintPending)
         return;
     FirstPaintPending = false;
-    StartupHooks hooks;
-    hooks.restoreToolbarLayout = [this] { LoadToolbarLayout(); };
-    hooks.recoverWorkingCopies = RecoverWorkingCopiesHook();
-    hooks.openMapByName = OpenMapHook();
     const QString file = commandLineFile_;
-    RunInFrame([&] { StartupOpen(hooks, file); }, "FormPaint");
+    RunInFrame(
+        [&] {
+            LoadToolbarLayout();
+            if (MainFramePanels* p = PanelsOf(*this))
+                HideSymbolPanels(*p);
+            StartupOpen(file);
+        },
+        "FormPaint");
 }
 
 void TMainFm::closeEvent(QCloseEvent* event)

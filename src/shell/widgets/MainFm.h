@@ -64,7 +64,6 @@ private:
     void FormCreate(const Options& options);
     void BuildMenus();
     void BuildToolbars();
-    void RegisterShellWorkers();
     void ApplyMenuStates(const ShellState& s);
     void ApplyButtonStates(const ShellState& s);
     ShellState GatherState() const;
@@ -88,5 +87,9 @@ private:
 
 // The main frame of the running program; nullptr before it is made and after it is gone.
 TMainFm* MainFrame();
+
+// The workers of the frame's own commands: exit, the toolbars, the window arrangement, the
+// tool and option buttons, the Help menu, and the typing workers of the Edit menu.
+void RegisterFrameCommands();
 
 } // namespace zemo

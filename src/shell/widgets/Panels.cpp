@@ -8,6 +8,7 @@
 #include "shell/CommandFrame.h"
 #include "shell/HelpRouting.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Ports.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -32,8 +33,6 @@ namespace zemo {
 namespace {
 
 struct PanelsState {
-    std::vector<PanelExtension> extensions;
-    std::function<void()> endGraphicsEdit;
     std::map<const TMainFm*, std::unique_ptr<MainFramePanels>> frames;
     SymbolBytes pseudoSymbol;
 };
@@ -272,28 +271,17 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
     });
     QObject::connect(p.SymApplyBtn, &QPushButton::clicked, &frame, [] { RunCommand(Cmd::ChangeBtn); });
     QObject::connect(p.SymCloseBtn, &QPushButton::clicked, &frame, [] {
-        if (P().endGraphicsEdit)
-            RunInFrame(P().endGraphicsEdit, "SymCloseBtn");
+        RunInFrame([] { ShellWidgetsPorts().EndSymbolGraphicsEdit(); }, "SymCloseBtn");
     });
     QObject::connect(p.SymHelpBtn, &QPushButton::clicked, &frame, [] { ShowHelp(94); });
 }
 
 } // namespace
 
-void AddPanelExtension(PanelExtension extension)
+ShellWidgetsPortSet& ShellWidgetsPorts()
 {
-    P().extensions.push_back(std::move(extension));
-}
-
-void ClearPanelExtensions()
-{
-    P().extensions.clear();
-    P().endGraphicsEdit = nullptr;
-}
-
-void SetEndSymbolGraphicsEditHook(std::function<void()> hook)
-{
-    P().endGraphicsEdit = std::move(hook);
+    static ShellWidgetsPortSet ports;
+    return ports;
 }
 
 int LeftStatusWidth(int statusWidth, int centerWidth)
@@ -321,8 +309,7 @@ MainFramePanels& InstallPanels(TMainFm& frame)
     frame.statusBar()->setSizeGripEnabled(false);
     p.Status->Install();
 
-    for (const PanelExtension& e : P().extensions)
-        e(frame, p);
+    ShellWidgetsPorts().FillSymbolPanel(frame, p);
     return p;
 }
 

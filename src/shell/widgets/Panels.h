@@ -3,10 +3,8 @@
 // editor used while a symbol's graphics are edited, and the status line.
 //
 // The symbol box and the panels' contents belong to libraries above the shell; they come in
-// through extensions registered before the frame is built.
+// through the ports of shell/widgets/Ports.h.
 #pragma once
-
-#include <functional>
 
 class QButtonGroup;
 class QComboBox;
@@ -61,16 +59,8 @@ struct MainFramePanels {
     StatusLine* Status = nullptr;
 };
 
-// What the libraries above the shell add to every frame that is built.
-using PanelExtension = std::function<void(TMainFm& frame, MainFramePanels& panels)>;
-void AddPanelExtension(PanelExtension extension);
-void ClearPanelExtensions();
-
-// The routine that ends symbol-graphics editing (the symbol editors register it).
-void SetEndSymbolGraphicsEditHook(std::function<void()> hook);
-
 // Builds the panels into the frame (hidden until a map is open), installs the status line
-// as the program's status display and runs the extensions.
+// as the program's status display and fills the symbol panel.
 MainFramePanels& InstallPanels(TMainFm& frame);
 // The panels of a frame; nullptr before InstallPanels.
 MainFramePanels* PanelsOf(const TMainFm& frame);

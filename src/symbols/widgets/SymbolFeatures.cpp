@@ -13,7 +13,6 @@
 #include <QDockWidget>
 #include <QEvent>
 #include <QLayout>
-#include <QMdiArea>
 #include <QPointer>
 #include <QStyle>
 
@@ -103,73 +102,70 @@ void WireSplitters(MainFramePanels& p, QPointer<TSymbolBox> box)
     };
 }
 
-void Attach(TMainFm& frame, MainFramePanels& panels)
+// The panel brought up to date with the map: shown or hidden, the box laid out, the sizes
+// the settings give applied.
+void RefreshPanel(TMainFm& frame)
+{
+    static bool running = false;
+    MainFramePanels* p = PanelsOf(frame);
+    TSymbolBox* box = SymbolBoxOf(frame);
+    // A frame not yet shown (or being torn down) has no sizes to measure: the settings
+    // would be capped to them and written back.
+    if (!p || !box || running || !frame.isVisible())
+        return;
+    running = true;
+    // The box height is checked against the panel's height: measure a panel that is about
+    // to show after it has been laid out, not its size from before.
+    const bool editing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
+    if (OpenMap() && !editing && p->SymDock->isHidden()) {
+        p->SymDock->show();
+        if (frame.layout())
+            frame.layout()->activate();
+    }
+    RefreshSymbolBox(frame, *p, *box);
+    ApplyPanelSizes(frame, *p, *box);
+    running = false;
+}
+
+} // namespace
+
+void AttachSymbolBox(TMainFm& frame, MainFramePanels& panels)
 {
     auto* box = new TSymbolBox(panels.SymbolBoxHolder);
     panels.SymbolBoxHolder->layout()->addWidget(box);
     box->SetPopUp(frame.SymPopUp());
     frame.setProperty(BoxProperty, QVariant::fromValue(static_cast<QObject*>(box)));
 
-    QPointer<TSymbolBox> guard(box);
-    MainFramePanels* p = &panels;
     QPointer<TMainFm> f(&frame);
-    const auto refresh = [guard, p, f] {
-        static bool running = false;
-        // A frame not yet shown (or being torn down) has no sizes to measure: the settings
-        // would be capped to them and written back.
-        if (!guard || !f || running || !f->isVisible())
-            return;
-        running = true;
-        // The box height is checked against the panel's height: measure a panel that is
-        // about to show after it has been laid out, not its size from before.
-        const bool editing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
-        if (OpenMap() && !editing && p->SymDock->isHidden()) {
-            p->SymDock->show();
-            if (f->layout())
-                f->layout()->activate();
-        }
-        RefreshSymbolBox(*f, *p, *guard);
-        ApplyPanelSizes(*f, *p, *guard);
-        running = false;
+    const auto refresh = [f] {
+        if (f)
+            RefreshPanel(*f);
     };
-    WireSplitters(panels, guard);
-    SymbolMenuHooks& h = SymbolHooks();
-    h.RefreshSymbolBox = [refresh, guard] {
-        refresh();
-        if (guard)
-            guard->ScrollToCurrentSymbol();
-    };
-    h.RepaintSymbolBox = [guard] {
-        if (guard)
-            guard->viewport()->update();
-    };
-    if (!h.RedrawMap)
-        h.RedrawMap = [f] {
-            if (QMdiArea* mdi = f ? f->MdiArea() : nullptr)
-                for (QWidget* w : mdi->findChildren<QWidget*>())
-                    w->update();
-        };
-    RegisterSymbolWorkers();
-    RegisterSymbolBoxWorkers();
-    // After every command and whenever the active map changes.
+    WireSplitters(panels, QPointer<TSymbolBox>(box));
     // The panel's size decides the box's columns and caps the stored sizes.
     panels.SymPanel->installEventFilter(new ResizeRelay(panels.SymPanel, refresh));
     // and a frame shown with a map already open.
     frame.installEventFilter(new ResizeRelay(panels.SymPanel, refresh));
+    // After every command and whenever the active map changes.
     const int listener = AddStateListener(refresh);
     QObject::connect(box, &QObject::destroyed, [listener] { RemoveStateListener(listener); });
     refresh();
 }
 
-} // namespace
-
-void InstallSymbolFeatures()
+void RefreshFrameSymbolBox()
 {
-    static bool installed = false;
-    if (installed)
+    TMainFm* frame = MainFrame();
+    if (!frame)
         return;
-    installed = true;
-    AddPanelExtension(Attach);
+    RefreshPanel(*frame);
+    if (TSymbolBox* box = SymbolBoxOf(*frame))
+        box->ScrollToCurrentSymbol();
+}
+
+void RepaintFrameSymbolBox()
+{
+    if (TSymbolBox* box = MainFrame() ? SymbolBoxOf(*MainFrame()) : nullptr)
+        box->viewport()->update();
 }
 
 TSymbolBox* SymbolBoxOf(const TMainFm& frame)

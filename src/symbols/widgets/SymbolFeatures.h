@@ -1,15 +1,20 @@
-// The symbol subsystem joined to the main frame: the symbol box in the symbol panel, the
-// Symbol menu's workers, and the box kept up to date with the map.
+// The symbol subsystem joined to the main frame: the symbol box in the symbol panel, kept
+// up to date with the map.
 #pragma once
 
 namespace zemo {
 
 class TMainFm;
 class TSymbolBox;
+struct MainFramePanels;
 
-// Registers with the frame's panels; call once before the main frame is built.
-void InstallSymbolFeatures();
-// The box of a frame built after InstallSymbolFeatures; nullptr otherwise.
+// Puts the symbol box into a frame's symbol panel (as the frame is built).
+void AttachSymbolBox(TMainFm& frame, MainFramePanels& panels);
+// The main frame's symbol panel laid out again with the map, the current symbol in view;
+// and the box repainted.
+void RefreshFrameSymbolBox();
+void RepaintFrameSymbolBox();
+// The box of a frame; nullptr when it has none.
 TSymbolBox* SymbolBoxOf(const TMainFm& frame);
 
 } // namespace zemo

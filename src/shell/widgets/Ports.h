@@ -1,0 +1,23 @@
+// What the main frame's widgets need from the libraries above the shell.
+#pragma once
+
+#include "core/Port.h"
+
+namespace zemo {
+
+class TMainFm;
+struct MainFramePanels;
+
+struct ShellWidgetsPortSet {
+    // Puts the symbol box into a frame's symbol panel as the frame is built. Least: the
+    // panel stays empty.
+    Port<void(TMainFm& frame, MainFramePanels& panels)> FillSymbolPanel{
+        "shell_widgets.FillSymbolPanel", [](TMainFm&, MainFramePanels&) {}};
+    // The quick symbol editor's Close button: ends symbol-graphics editing. Least: nothing
+    // (there is no such editing to end).
+    Port<void()> EndSymbolGraphicsEdit{"shell_widgets.EndSymbolGraphicsEdit", [] {}};
+};
+
+ShellWidgetsPortSet& ShellWidgetsPorts();
+
+} // namespace zemo
