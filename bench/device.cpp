@@ -1,5 +1,6 @@
 // Strokes and fills per second into a 1920x1080 image: through the QPainter device, and the
-// same shapes drawn straight with QPainter (the device layer's overhead).
+// same shapes drawn straight with QPainter (the device layer's overhead). Short strokes are
+// lines like a map's, segments of 1 to 3 pixels, against Qt's cosmetic pen.
 #include "platform/PainterDevice.h"
 
 #include <QGuiApplication>
@@ -8,6 +9,7 @@
 #include <QPainterPath>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <random>
 #include <vector>
 
 using namespace zemo;
@@ -33,6 +35,57 @@ std::vector<QPointF> star(int seed)
     }
     return pts;
 }
+
+// 200 lines of 40 points wandering in steps of 1 to 3 pixels.
+std::vector<std::vector<QPointF>> shortSegmentLines()
+{
+    std::vector<std::vector<QPointF>> lines;
+    std::mt19937 rng(7);
+    for (int k = 0; k < 200; ++k) {
+        std::vector<QPointF> pts{{20.0 + rng() % 1880, 20.0 + rng() % 1040}};
+        while (pts.size() < 40) {
+            const int dx = int(rng() % 7) - 3, dy = int(rng() % 7) - 3;
+            if (dx != 0 || dy != 0)
+                pts.emplace_back(pts.back().x() + dx, pts.back().y() + dy);
+        }
+        lines.push_back(std::move(pts));
+    }
+    return lines;
+}
+
+constexpr int64_t ShortSegments = 200 * 39;
+
+void DeviceShortStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    dev.setPen(DevicePen{});
+    const auto lines = shortSegmentLines();
+    for (auto _ : state)
+        for (const auto& line : lines)
+            dev.polyline(line);
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(DeviceShortStrokes);
+
+void QPainterCosmeticShortStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QPen pen(Qt::black, 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    std::vector<QPolygonF> polys;
+    for (const auto& line : shortSegmentLines())
+        polys.emplace_back(QList<QPointF>(line.begin(), line.end()));
+    for (auto _ : state)
+        for (const QPolygonF& poly : polys)
+            p.drawPolyline(poly);
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(QPainterCosmeticShortStrokes);
 
 void DeviceStrokes(benchmark::State& state)
 {

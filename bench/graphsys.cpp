@@ -1,5 +1,6 @@
 // Strokes and fills per second through the output layer into a 1920x1080 image, and the same
-// device paths drawn straight with QPainter in the same run (the layer's overhead).
+// device paths drawn straight with QPainter in the same run (the layer's overhead). Short
+// strokes are 1-pixel lines like a map's, segments of 1 to 3 pixels, against Qt's cosmetic pen.
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
 #include "render/Scale.h"
@@ -9,6 +10,7 @@
 #include <QPainter>
 #include <benchmark/benchmark.h>
 #include <cmath>
+#include <random>
 #include <vector>
 
 using namespace zemo;
@@ -53,6 +55,26 @@ std::vector<Cord> Star()
     }
     return pts;
 }
+
+// 200 lines of 40 points wandering in steps of 1 to 3 pixels.
+std::vector<std::vector<Cord>> ShortSegmentLines()
+{
+    std::vector<std::vector<Cord>> lines;
+    std::mt19937 rng(7);
+    for (int k = 0; k < 200; ++k) {
+        double x = 20.0 + rng() % 1880, y = 20.0 + rng() % 1040;
+        std::vector<Cord> pts{At(x, y)};
+        while (pts.size() < 40) {
+            const int dx = int(rng() % 7) - 3, dy = int(rng() % 7) - 3;
+            if (dx != 0 || dy != 0)
+                pts.push_back(At(x += dx, y += dy));
+        }
+        lines.push_back(std::move(pts));
+    }
+    return lines;
+}
+
+constexpr int64_t ShortSegments = 200 * 39;
 
 void Load(const std::vector<Cord>& pts)
 {
@@ -108,6 +130,47 @@ void QPainterStrokes(benchmark::State& state)
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(QPainterStrokes)->Arg(1)->Arg(4);
+
+void GraphSysShortStrokes(benchmark::State& state)
+{
+    Transform();
+    QImage img(W, H, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    Graph.OutputMode = BitmapOutput;
+    Graph.OutputDC = &dev;
+    BeginDrawing(false);
+    const auto lines = ShortSegmentLines();
+    for (auto _ : state)
+        for (const auto& line : lines) {
+            Load(line);
+            GraphStroke(1, 0);
+        }
+    EndDrawing();
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(GraphSysShortStrokes);
+
+void QPainterCosmeticShortStrokes(benchmark::State& state)
+{
+    Transform();
+    std::vector<QPolygonF> polys;
+    for (const auto& line : ShortSegmentLines()) {
+        const auto dp = DevicePath(line);
+        polys.emplace_back(QList<QPointF>(dp.begin(), dp.end()));
+    }
+    QImage img(W, H, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    QPen pen(Qt::black, 1);
+    pen.setCosmetic(true);
+    p.setPen(pen);
+    for (auto _ : state)
+        for (const QPolygonF& poly : polys)
+            p.drawPolyline(poly);
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(QPainterCosmeticShortStrokes);
 
 void GraphSysFills(benchmark::State& state)
 {
