@@ -319,7 +319,8 @@ void PainterDevice::rectangle(const QRectF& box) { drawFramedShape(box, false); 
 void PainterDevice::setPixel(QPoint at, DeviceColor color)
 {
     if (rowsFit()) {
-        m_rows.line(at, at + QPoint(1, 0), 0, LinePixels::All, color, m_state.rop);
+        const QPointF dot[2] = {at, at + QPoint(1, 0)};
+        m_rows.polyline(dot, LinePixels::All, color, m_state.rop);
         return;
     }
     QPainterPath dot;
@@ -460,11 +461,8 @@ void PainterDevice::plotRows(std::span<const std::span<const QPointF>> figures, 
 {
     // Every figure's dots first, then every figure's gaps, like the points drawn below.
     const auto pass = [&](LinePixels which, DeviceColor c) {
-        for (const std::span<const QPointF> figure : figures) {
-            int64_t phase = 0;
-            for (size_t i = 1; i < figure.size(); ++i)
-                phase += m_rows.line(figure[i - 1], figure[i], phase, which, c, m_state.rop);
-        }
+        for (const std::span<const QPointF> figure : figures)
+            m_rows.polyline(figure, which, c, m_state.rop);
     };
     pass(dots ? LinePixels::DotsOn : LinePixels::All, color);
     if (dots && m_state.backgroundMode == BackgroundMode::Opaque)

@@ -215,26 +215,36 @@ void RowPlotter::setClip(const std::optional<QRegion>& region)
         m_clipBounds |= r;
 }
 
-int64_t RowPlotter::line(QPointF a, QPointF b, int64_t phase, LinePixels which, DeviceColor color,
-                         RasterOp rop)
+void RowPlotter::polyline(std::span<const QPointF> points, LinePixels which, DeviceColor color, RasterOp rop)
 {
+    if (points.empty())
+        return;
     const uint32_t c = argbOf(color);
     const bool xorOp = rop == RasterOp::Xor;
-    int64_t n = 0;
-    for (const QRect& clip : m_clip) {
-        n = StepLine(a, b, clip, [&](int x, int y, int64_t i) {
-            if (which != LinePixels::All && DotIsOn(phase, i) != (which == LinePixels::DotsOn))
-                return;
-            uint32_t& p = row(y)[x];
-            if (xorOp)
-                p ^= c & 0x00FFFFFFu;
-            else
-                p = c;
-        });
+    int64_t phase = 0;
+    int64_t x0 = LinePixelOf(points[0].x()), y0 = LinePixelOf(points[0].y());
+    for (size_t k = 1; k < points.size(); ++k) {
+        const int64_t x1 = LinePixelOf(points[k].x()), y1 = LinePixelOf(points[k].y());
+        // Lines wholly beyond one side of the clip only move the dots on.
+        const bool away = (x0 < m_clipBounds.left() && x1 < m_clipBounds.left())
+            || (x0 > m_clipBounds.right() && x1 > m_clipBounds.right())
+            || (y0 < m_clipBounds.top() && y1 < m_clipBounds.top())
+            || (y0 > m_clipBounds.bottom() && y1 > m_clipBounds.bottom());
+        if (!away)
+            for (const QRect& clip : m_clip)
+                StepLine(x0, y0, x1, y1, clip, [&](int x, int y, int64_t i) {
+                    if (which != LinePixels::All && DotIsOn(phase, i) != (which == LinePixels::DotsOn))
+                        return;
+                    uint32_t& p = row(y)[x];
+                    if (xorOp)
+                        p ^= c & 0x00FFFFFFu;
+                    else
+                        p = c;
+                });
+        phase += std::max(std::abs(x1 - x0), std::abs(y1 - y0));
+        x0 = x1;
+        y0 = y1;
     }
-    if (m_clip.empty())
-        n = StepLine(a, b, QRect(), [](int, int, int64_t) {});
-    return n;
 }
 
 bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,

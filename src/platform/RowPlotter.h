@@ -13,13 +13,14 @@
 #include <cstdlib>
 #include <optional>
 #include <span>
+#include <utility>
 #include <vector>
 
 class QImage;
 
 namespace zemo {
 
-// Nearest whole pixel, kept where 64-bit line arithmetic cannot overflow.
+// Nearest whole pixel (halves to even), kept where 64-bit line arithmetic cannot overflow.
 inline int64_t LinePixelOf(double v)
 {
     constexpr double limit = 1e9;
@@ -27,18 +28,19 @@ inline int64_t LinePixelOf(double v)
         return -static_cast<int64_t>(limit);
     if (!(v < limit))
         return static_cast<int64_t>(limit);
-    return static_cast<int64_t>(std::nearbyint(v));
+    // Adding and taking away 2^52 rounds like nearbyint in the default mode, without a call.
+    constexpr double shift = 4503599627370496.0;
+    return static_cast<int64_t>(v >= 0 ? (v + shift) - shift : (v - shift) + shift);
 }
 
-// The pixels of a 1-pixel line from a to b without the end pixel, as LineTo plots them in any
-// direction: step i of n lights the pixel whose minor coordinate is the nearest to the exact
-// line, halves rounding up. Calls plot(x, y, i) for the pixels inside bounds, in order; far-away
-// parts cost nothing. Returns n, the line's length in pixels.
+// The pixels of a 1-pixel line from pixel (x0, y0) to pixel (x1, y1) without the end pixel, as
+// LineTo plots them in any direction: step i of n lights the pixel whose minor coordinate is
+// the nearest to the exact line, halves rounding up. Calls plot(x, y, i) for the pixels inside
+// bounds, in order; far-away parts cost nothing. Returns n, the line's length in pixels.
 template <class Plot>
-int64_t StepLine(QPointF a, QPointF b, const QRect& bounds, Plot&& plot)
+int64_t StepLine(int64_t x0, int64_t y0, int64_t x1, int64_t y1, const QRect& bounds, Plot&& plot)
 {
-    const int64_t x0 = LinePixelOf(a.x()), y0 = LinePixelOf(a.y());
-    const int64_t dx = LinePixelOf(b.x()) - x0, dy = LinePixelOf(b.y()) - y0;
+    const int64_t dx = x1 - x0, dy = y1 - y0;
     const int64_t n = std::max(std::abs(dx), std::abs(dy));
     if (n == 0 || bounds.isEmpty())
         return n;
@@ -56,14 +58,19 @@ int64_t StepLine(QPointF a, QPointF b, const QRect& bounds, Plot&& plot)
         return n;
     const int64_t minorDelta = xMajor ? dy : dx;
     const int64_t minorStart = xMajor ? y0 : x0;
-    // minor(i) = minorStart + floor((2 i minorDelta + n) / 2n), kept as quotient and remainder.
+    // minor(i) = minorStart + floor((2 i minorDelta + n) / 2n), kept as quotient and remainder;
+    // a line starting inside needs no division.
     const int64_t den = 2 * n;
-    const int64_t num = 2 * from * minorDelta + n;
-    int64_t q = num / den;
-    int64_t r = num % den;
-    if (r < 0) {
-        r += den;
-        --q;
+    int64_t q = 0;
+    int64_t r = n;
+    if (from > 0) {
+        const int64_t num = 2 * from * minorDelta + n;
+        q = num / den;
+        r = num % den;
+        if (r < 0) {
+            r += den;
+            --q;
+        }
     }
     int64_t minor = minorStart + q;
     int64_t major = start + from * step;
@@ -85,6 +92,13 @@ int64_t StepLine(QPointF a, QPointF b, const QRect& bounds, Plot&& plot)
         }
     }
     return n;
+}
+
+template <class Plot>
+int64_t StepLine(QPointF a, QPointF b, const QRect& bounds, Plot&& plot)
+{
+    return StepLine(LinePixelOf(a.x()), LinePixelOf(a.y()), LinePixelOf(b.x()), LinePixelOf(b.y()), bounds,
+                    std::forward<Plot>(plot));
 }
 
 // Dotted 1-pixel lines: 3 pixels on, 3 off, running on along a figure.
@@ -111,8 +125,9 @@ public:
     // The clip: the whole image, or the part of it within the region.
     void setClip(const std::optional<QRegion>& region);
 
-    // A 1-pixel line without its end pixel; returns its length in pixels (the dot phase).
-    int64_t line(QPointF a, QPointF b, int64_t phase, LinePixels which, DeviceColor color, RasterOp rop);
+    // Connected 1-pixel lines through the points, each without its end pixel; dots run on
+    // from line to line.
+    void polyline(std::span<const QPointF> points, LinePixels which, DeviceColor color, RasterOp rop);
 
     struct Hatch {
         HatchStyle style = HatchStyle::Horizontal;
