@@ -246,24 +246,24 @@ void WorkPopUpRules(Rules& r, const ShellState& s)
     if (draw.visible) {
         struct Look {
             TextKey key;
-            Cmd image;
+            DrawImage image;
         };
         auto byLineMode = [&](int mode) -> std::optional<Look> {
             switch (mode) {
-            case 5: return Look{TextKey::FreehandHint, Cmd::FreehandBtn};
-            case 6: return Look{TextKey::StraightHint, Cmd::StraightBtn};
-            case 7: return Look{TextKey::RectangularHint, Cmd::RectangularBtn};
-            case 8: return Look{TextKey::CircleHint, Cmd::CircleBtn};
-            case 9: return Look{TextKey::EllipseHint, Cmd::EllipseBtn};
-            case 10: return Look{TextKey::CurveHint, Cmd::CurveBtn};
+            case 5: return Look{TextKey::FreehandHint, DrawImage::Freehand};
+            case 6: return Look{TextKey::StraightHint, DrawImage::Straight};
+            case 7: return Look{TextKey::RectangularHint, DrawImage::Rectangular};
+            case 8: return Look{TextKey::CircleHint, DrawImage::Circle};
+            case 9: return Look{TextKey::EllipseHint, DrawImage::Ellipse};
+            case 10: return Look{TextKey::CurveHint, DrawImage::Curve};
             default: return std::nullopt;
             }
         };
         std::optional<Look> look;
         switch (s.currentSymbolType) {
-        case 1: look = Look{TextKey::PointObject, Cmd::None}; break;
-        case 4: look = Look{TextKey::Text, Cmd::None}; break;
-        case 5: look = Look{TextKey::Rectangle, Cmd::None}; break;
+        case 1: look = Look{TextKey::PointObject, DrawImage::Point}; break;
+        case 4: look = Look{TextKey::Text, DrawImage::Text}; break;
+        case 5: look = Look{TextKey::Rectangle, DrawImage::Rectangle}; break;
         case 2:
         case 3: look = byLineMode(s.lineMode); break;
         default: break;

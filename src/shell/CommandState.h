@@ -76,13 +76,17 @@ bool WorkModeBuilt(int workMode);
 void ClearEditSelection();
 void ClearSelectedHole();
 
+// The pictures of the map window menu's draw item: those of the drawing buttons, and the
+// object kinds that have no button of their own.
+enum class DrawImage { None, Curve, Ellipse, Circle, Rectangular, Straight, Freehand, Point, Text, Rectangle };
+
 struct ItemState {
     bool visible = true;
     bool enabled = true;
     bool checked = false;
     bool checkable = false;
     QString caption;      // non-empty: replaces the item's caption
-    Cmd image = Cmd::None; // the toolbar button whose picture the item shows
+    DrawImage image = DrawImage::None; // the picture the item shows
 };
 
 // The state of every menu item (index: static_cast<int>(Cmd)) as the pop-up rules give it;

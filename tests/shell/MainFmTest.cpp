@@ -5,14 +5,18 @@
 #include "core/Config.h"
 #include "core/Help.h"
 #include "core/LangTexts.h"
+#include "core/widgets/QtServices.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "edit/Work.h"
+#include "edit/widgets/MdiChild.h"
 #include "platform/Settings.h"
 #include "shell/CommandFrame.h"
 #include "shell/SingleInstance.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/HelpRouting.h"
 #include "shell/widgets/Panels.h"
+#include "shell/widgets/ToolIcons.h"
 #include "symbols/widgets/SymbolBox.h"
 #include "symbols/widgets/SymbolFeatures.h"
 
@@ -20,12 +24,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
+#include <QDialog>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <QWindow>
 
@@ -58,14 +64,6 @@ protected:
         TSymbolBox* box = SymbolBoxOf(Frame());
         ASSERT_NE(box, nullptr);
         Click(box->viewport(), box->CellRect(pos).center());
-    }
-    void Press(int key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        QWindow* window = Frame().windowHandle();
-        ASSERT_NE(window, nullptr);
-        qt_handleKeyEvent(window, QEvent::KeyPress, key, mods);
-        qt_handleKeyEvent(window, QEvent::KeyRelease, key, mods);
-        Settle();
     }
 };
 
@@ -112,17 +110,12 @@ TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
 
 TEST_F(MainFm, AShortcutWorksWithoutTheMenuHavingBeenOpened)
 {
-    Frame().activateWindow();
-    QApplication::setActiveWindow(&Frame());
-    Settle();
-    Press(Qt::Key_F7);
+    Key(&Frame(), Qt::Key_F7);
     EXPECT_EQ(Work.ToolMode, 0) << "no map: zoom is disabled";
 
     // Opening the map is a command: the states follow when it ends, no menu opened.
     ASSERT_TRUE(OpenSample());
-    Frame().activateWindow();
-    Settle();
-    Press(Qt::Key_F7);
+    Key(Surface(), Qt::Key_F7);
     EXPECT_EQ(Work.ToolMode, 1) << "the view tool frames the zoom";
 }
 
@@ -292,4 +285,98 @@ TEST_F(MainFm, AHandedOverFileWaitsForTheRunningCommand)
 
     m.HandOff()->Receive(paths[2]);
     EXPECT_EQ(opened(), paths[2]) << "idle: opened at once";
+}
+
+TEST_F(MainFm, F1WhileTheCurveToolRunsOpensItsPage)
+{
+    RecordingHelp help;
+    ASSERT_TRUE(OpenSample());
+    ChooseSymbol(1);
+    Trigger(Cmd::CurveBtn);
+    ASSERT_EQ(ProgramConfig.WorkMode, 10);
+    QWidget* surface = Surface();
+    ASSERT_NE(surface, nullptr);
+    QCursor::setPos(surface->mapToGlobal(surface->rect().center()));
+    Click(surface, surface->rect().center()); // the first point
+    Key(surface, Qt::Key_F1);
+    EXPECT_EQ(help.Topics(), std::vector<int>{226});
+}
+
+TEST_F(MainFm, HelpMenuItemsOpenTheirPagesOfTheShippedHelp)
+{
+    auto* viewer = dynamic_cast<HelpViewer*>(CurrentHelpService());
+    ASSERT_NE(viewer, nullptr) << "the program's own help window";
+    struct Case {
+        Cmd item;
+        const char* page;
+    };
+    for (Case c : {Case{Cmd::HelpContents, "index.html"}, Case{Cmd::HelpMenu, "menus.html"},
+                   Case{Cmd::HelpToolbar, "toolbars.html"}, Case{Cmd::HelpHome, "home.html"}}) {
+        Trigger(c.item);
+        EXPECT_EQ(QFileInfo(viewer->ShownFile()).fileName(), QLatin1String(c.page)) << CmdName(c.item);
+    }
+    EXPECT_EQ(messages.Count(), 0) << "every page is there";
+    viewer->Window()->close();
+}
+
+TEST_F(MainFm, TheHelpWindowStaysUsableWhileTheBoxThatOpenedItIsUp)
+{
+    auto* viewer = dynamic_cast<HelpViewer*>(CurrentHelpService());
+    ASSERT_NE(viewer, nullptr);
+    QDialog box(&Frame());
+    int keys = 0;
+    QTimer::singleShot(0, &box, [&] {
+        ShowHelp(MenuHelpContext);
+        Settle(3);
+        QWidget* help = viewer->Window();
+        ASSERT_NE(help, nullptr);
+        // A key typed into the help window reaches it: no modal box blocks it.
+        struct Counter : QObject {
+            int* n;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                *n += e->type() == QEvent::KeyPress;
+                return false;
+            }
+        } counter;
+        counter.n = &keys;
+        help->windowHandle()->installEventFilter(&counter);
+        qt_handleKeyEvent(help->windowHandle(), QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        qt_handleKeyEvent(help->windowHandle(), QEvent::KeyRelease, Qt::Key_Down, Qt::NoModifier);
+        Settle(3);
+        help->windowHandle()->removeEventFilter(&counter);
+        box.reject();
+    });
+    box.exec();
+    EXPECT_EQ(keys, 1);
+    viewer->Window()->close();
+}
+
+TEST_F(MainFm, TheMapMenuOffersToDrawWithTheCurrentPointSymbol)
+{
+    ASSERT_TRUE(OpenSample());
+    ChooseSymbol(0); // the point: no point tool yet, editing stands in
+    ASSERT_GT(ProgramConfig.WorkMode, 10);
+    QWidget* surface = Surface();
+    ASSERT_NE(surface, nullptr);
+    ProgramConfig.ContextMenu = true;
+    // The click that activated the window reaches nothing.
+    for (int i = 0; i < 50 && ActiveChild()->View().SwallowClick; ++i) {
+        QThread::msleep(10);
+        Settle(2);
+    }
+    Click(surface, surface->rect().center(), Qt::RightButton);
+    QMenu* menu = Frame().WorkPopUp();
+    ASSERT_TRUE(menu->isVisible());
+    QAction* draw = Frame().Action(Cmd::WorkDraw);
+    EXPECT_TRUE(draw->isVisible());
+    EXPECT_EQ(draw->text(), Text(TextKey::PointObject));
+    EXPECT_EQ(draw->icon().pixmap(24).toImage(), DrawImageIcon(DrawImage::Point).pixmap(24).toImage());
+    menu->close();
+
+    ChooseSymbol(2); // a text
+    Click(surface, surface->rect().center(), Qt::RightButton);
+    EXPECT_EQ(draw->text(), Text(TextKey::Text));
+    EXPECT_EQ(draw->icon().pixmap(24).toImage(), DrawImageIcon(DrawImage::Text).pixmap(24).toImage());
+    menu->close();
 }

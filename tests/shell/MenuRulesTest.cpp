@@ -237,7 +237,7 @@ TEST(MenuRules, MapWindowMenuOffersDrawingWithTheCurrentSymbol)
     s.lineMode = 8;
     r = MenuRules(s);
     EXPECT_EQ(At(r, Cmd::WorkDraw).caption, Text(TextKey::CircleHint));
-    EXPECT_EQ(At(r, Cmd::WorkDraw).image, Cmd::CircleBtn);
+    EXPECT_EQ(At(r, Cmd::WorkDraw).image, DrawImage::Circle);
     s.lineMode = 3;
     EXPECT_TRUE(At(MenuRules(s), Cmd::WorkDraw).caption.isEmpty()) << "keeps the last caption";
 

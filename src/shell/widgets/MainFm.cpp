@@ -440,10 +440,8 @@ void TMainFm::ApplyMenuStates(const ShellState& s)
             a->setChecked(st.checked);
         if (!st.caption.isEmpty())
             a->setText(st.caption);
-        if (st.image != Cmd::None)
-            a->setIcon(ButtonIcon(st.image));
-        else if (d.id == Cmd::WorkDraw && !st.caption.isEmpty())
-            a->setIcon(QIcon());
+        if (d.id == Cmd::WorkDraw && !st.caption.isEmpty())
+            a->setIcon(DrawImageIcon(st.image));
     }
 }
 

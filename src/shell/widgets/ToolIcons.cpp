@@ -198,18 +198,58 @@ void Draw(QPainter& p, Cmd c)
     }
 }
 
-} // namespace
-
-QIcon ButtonIcon(Cmd button)
+template <class Painter>
+QIcon Picture(Painter draw)
 {
     QPixmap pixmap(Size, Size);
     pixmap.fill(Qt::transparent);
     {
         QPainter p(&pixmap);
         p.setRenderHint(QPainter::Antialiasing);
-        Draw(p, button);
+        draw(p);
     }
     return QIcon(pixmap);
+}
+
+} // namespace
+
+QIcon ButtonIcon(Cmd button)
+{
+    return Picture([button](QPainter& p) { Draw(p, button); });
+}
+
+QIcon DrawImageIcon(DrawImage image)
+{
+    switch (image) {
+    case DrawImage::None: return QIcon();
+    case DrawImage::Curve: return ButtonIcon(Cmd::CurveBtn);
+    case DrawImage::Ellipse: return ButtonIcon(Cmd::EllipseBtn);
+    case DrawImage::Circle: return ButtonIcon(Cmd::CircleBtn);
+    case DrawImage::Rectangular: return ButtonIcon(Cmd::RectangularBtn);
+    case DrawImage::Straight: return ButtonIcon(Cmd::StraightBtn);
+    case DrawImage::Freehand: return ButtonIcon(Cmd::FreehandBtn);
+    case DrawImage::Point:
+        return Picture([](QPainter& p) {
+            p.setPen(QPen(QColor(180, 30, 30), 2));
+            p.setBrush(QColor(180, 30, 30));
+            p.drawEllipse(QRect(8, 8, 8, 8));
+        });
+    case DrawImage::Text:
+        return Picture([](QPainter& p) {
+            p.setPen(QColor(20, 20, 20));
+            QFont f = p.font();
+            f.setPixelSize(16);
+            f.setBold(true);
+            p.setFont(f);
+            p.drawText(QRect(0, 0, Size, Size), Qt::AlignCenter, QStringLiteral("T"));
+        });
+    case DrawImage::Rectangle:
+        return Picture([](QPainter& p) {
+            p.setPen(QPen(QColor(180, 30, 30), 2));
+            p.drawRect(QRect(3, 6, 18, 12));
+        });
+    }
+    return QIcon();
 }
 
 } // namespace zemo

@@ -1,6 +1,7 @@
 // The toolbar buttons' pictures, drawn in code so that they scale with the screen.
 #pragma once
 
+#include "shell/CommandState.h"
 #include "shell/MenuModel.h"
 
 #include <QIcon>
@@ -8,5 +9,7 @@
 namespace zemo {
 
 QIcon ButtonIcon(Cmd button);
+// The draw item's picture: a drawing button's, or one of an object kind.
+QIcon DrawImageIcon(DrawImage image);
 
 } // namespace zemo
