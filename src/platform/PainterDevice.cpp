@@ -113,6 +113,31 @@ QPen geometricPen(const DevicePen& pen, double width, DeviceColor color, bool do
 
 constexpr double PixelCentre = 0.5 - 1.0 / 32;
 
+QPainterPath linePath(std::span<const QPointF> points)
+{
+    QPainterPath line(points[0]);
+    for (size_t i = 1; i < points.size(); ++i)
+        line.lineTo(points[i]);
+    return line;
+}
+
+// Rings whose sizes add up to the points.
+QPainterPath ringsPath(std::span<const QPointF> points, std::span<const int> rings)
+{
+    QPainterPath area;
+    size_t at = 0;
+    for (int n : rings) {
+        if (n == 0)
+            continue;
+        area.moveTo(points[at]);
+        for (int i = 1; i < n; ++i)
+            area.lineTo(points[at + static_cast<size_t>(i)]);
+        area.closeSubpath();
+        at += static_cast<size_t>(n);
+    }
+    return area;
+}
+
 // Points a painter path accepts (it drops others): lines with others go the path way.
 bool pathTakes(QPointF p) { return std::abs(p.x()) < 1e128 && std::abs(p.y()) < 1e128; }
 
@@ -211,7 +236,7 @@ bool PainterDevice::clipToPath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
-    QPainterPath clip = m_path;
+    QPainterPath clip = builtPath();
     m_path = QPainterPath();
     clip.setFillRule(qtFillRule());
     m_state.clipPaths.push_back(clip);
@@ -228,6 +253,9 @@ void PainterDevice::resetClip()
 void PainterDevice::beginPath()
 {
     m_path = QPainterPath();
+    m_figures.clear();
+    m_figurePoints.clear();
+    m_figureRings.clear();
     m_pathState = PathState::Open;
 }
 
@@ -242,7 +270,7 @@ bool PainterDevice::strokePath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
-    strokeOutline(m_path);
+    strokeOutline(builtPath());
     m_path = QPainterPath();
     return true;
 }
@@ -252,8 +280,27 @@ bool PainterDevice::fillPath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
-    m_path.setFillRule(qtFillRule());
-    fillArea(m_path);
+    if (m_path.isEmpty() && m_state.brush.style == BrushStyle::Hatch && !m_softClip && rowsFit()) {
+        // Only figures so far: each of them is a ring.
+        static thread_local std::vector<int> rings;
+        rings.clear();
+        for (const PathFigure& f : m_figures) {
+            if (f.polygon)
+                rings.insert(rings.end(), m_figureRings.begin() + std::ptrdiff_t(f.firstRing),
+                             m_figureRings.begin() + std::ptrdiff_t(f.firstRing + f.ringCount));
+            else
+                rings.push_back(int(f.pointCount));
+        }
+        if (fillHatchRows(m_figurePoints, rings, m_state.backgroundMode == BackgroundMode::Opaque)) {
+            m_figures.clear();
+            m_figurePoints.clear();
+            m_figureRings.clear();
+            return true;
+        }
+    }
+    QPainterPath& area = builtPath();
+    area.setFillRule(qtFillRule());
+    fillArea(area);
     m_path = QPainterPath();
     return true;
 }
@@ -268,14 +315,12 @@ void PainterDevice::polyline(std::span<const QPointF> points)
         plotRows(figure, m_state.pen.color, m_state.pen.style == PenStyle::Dot);
         return;
     }
-    QPainterPath line(points[0]);
-    for (size_t i = 1; i < points.size(); ++i)
-        line.lineTo(points[i]);
     if (m_pathState == PathState::Open) {
-        m_path.addPath(line);
+        m_figures.push_back({false, m_figurePoints.size(), points.size(), 0, 0});
+        m_figurePoints.insert(m_figurePoints.end(), points.begin(), points.end());
         return;
     }
-    strokeOutline(line);
+    strokeOutline(linePath(points));
 }
 
 void PainterDevice::polygon(std::span<const QPointF> points, std::span<const int> ringSizes)
@@ -292,21 +337,13 @@ void PainterDevice::polygon(std::span<const QPointF> points, std::span<const int
     }
     if (total != points.size())
         return;
-    QPainterPath area;
-    size_t at = 0;
-    for (int n : rings) {
-        if (n == 0)
-            continue;
-        area.moveTo(points[at]);
-        for (int i = 1; i < n; ++i)
-            area.lineTo(points[at + static_cast<size_t>(i)]);
-        area.closeSubpath();
-        at += static_cast<size_t>(n);
-    }
     if (m_pathState == PathState::Open) {
-        m_path.addPath(area);
+        m_figures.push_back({true, m_figurePoints.size(), points.size(), m_figureRings.size(), rings.size()});
+        m_figurePoints.insert(m_figurePoints.end(), points.begin(), points.end());
+        m_figureRings.insert(m_figureRings.end(), rings.begin(), rings.end());
         return;
     }
+    QPainterPath area = ringsPath(points, rings);
     area.setFillRule(qtFillRule());
     fillArea(area);
     strokeOutline(area);
@@ -540,6 +577,27 @@ void PainterDevice::fillHatch(const QPainterPath& area)
     fillSolid(lines, brush.color);
 }
 
+QPainterPath& PainterDevice::builtPath()
+{
+    for (const PathFigure& f : m_figures) {
+        const std::span<const QPointF> points(m_figurePoints.data() + f.firstPoint, f.pointCount);
+        m_path.addPath(f.polygon ? ringsPath(points, std::span<const int>(m_figureRings).subspan(f.firstRing, f.ringCount))
+                                 : linePath(points));
+    }
+    m_figures.clear();
+    m_figurePoints.clear();
+    m_figureRings.clear();
+    return m_path;
+}
+
+bool PainterDevice::fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, bool opaque)
+{
+    const DeviceBrush& brush = m_state.brush;
+    RowPlotter::Hatch hatch{brush.hatch, m_state.brushOrigin, brush.color,
+                            opaque ? std::optional(m_state.background) : std::nullopt};
+    return m_rows.fillHatch(points, rings, m_state.fillRule, hatch, m_state.rop);
+}
+
 bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
 {
     // Straight edges only: curves are flattened by the engine in its own way.
@@ -579,7 +637,7 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
         return p;
     };
     if (m_pathState == PathState::Open) {
-        m_path.addPath(shape(b));
+        builtPath().addPath(shape(b));
         return;
     }
     const DevicePen& pen = m_state.pen;

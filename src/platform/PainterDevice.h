@@ -82,6 +82,9 @@ private:
     bool rowsFit() const;
     void plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots);
     bool fillHatchRows(const QPainterPath& area, bool opaque);
+    bool fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, bool opaque);
+    // The open path's figures made into m_path, where a painter path is needed.
+    QPainterPath& builtPath();
     void fillArea(const QPainterPath& area);
     void fillSolid(const QPainterPath& area, DeviceColor color);
     void fillHatch(const QPainterPath& area);
@@ -99,6 +102,18 @@ private:
     std::optional<QPainterPath> m_softClipPath;
     PathState m_pathState = PathState::None;
     QPainterPath m_path;
+    // Polylines and polygons of the open path are kept as points until a painter path is
+    // needed (a hatch fills straight from them); each becomes a ring for a fill.
+    struct PathFigure {
+        bool polygon;
+        size_t firstPoint;
+        size_t pointCount;
+        size_t firstRing;
+        size_t ringCount;
+    };
+    std::vector<PathFigure> m_figures;
+    std::vector<QPointF> m_figurePoints;
+    std::vector<int> m_figureRings;
     // Raster images in a 32-bit format: the rows themselves, and whether the clip is one the
     // row plotter follows (no clip paths).
     RowPlotter m_rows;

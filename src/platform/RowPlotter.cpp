@@ -119,7 +119,12 @@ private:
     std::vector<ScanEdge>& m_edges;
 };
 
-int64_t fixed26(double v) { return std::lround(v * 64); }
+// 26.6 fixed point, halves away from zero (within the coordinate limit, so no overflow).
+int64_t fixed26(double v)
+{
+    const double t = v * 64;
+    return t >= 0 ? int64_t(t + 0.5) : int64_t(t - 0.5);
+}
 
 // Writes the hatch's pixels of the span [x0, x1) of row y; in the gaps the background, if any.
 void hatchSpan(uint32_t* row, int x0, int x1, int y, const RowPlotter::Hatch& h, uint32_t on,

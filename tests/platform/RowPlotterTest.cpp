@@ -107,7 +107,8 @@ TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
 
 TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
 {
-    // Corners on half pixels lie exactly on scan rows and pixel centres.
+    // Corners on half pixels lie exactly on scan rows and pixel centres; 1/128 pixels are the
+    // halves of the engine's fixed point.
     std::mt19937 rng(3);
     const HatchStyle styles[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
                                  HatchStyle::BDiagonal,  HatchStyle::Cross,    HatchStyle::DiagCross};
@@ -123,7 +124,7 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
         const bool opaque = round % 4 == 3;
         const bool xorOp = format == QImage::Format_RGB32 && round % 3 == 1;
         const FillRule rule = round % 7 == 0 ? FillRule::Winding : FillRule::OddEven;
-        const int scale = round % 3 == 0 ? 1 : round % 3 == 1 ? 2 : 7;
+        const int scale = round % 3 == 0 ? 1 : round % 3 == 1 ? 2 : 128;
         std::vector<QPointF> points;
         std::vector<int> rings;
         for (int r = 0, count = 1 + int(rng() % 2); r < count; ++r) {
@@ -170,7 +171,23 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
             dev.setBrush(DeviceBrush{BrushStyle::Hatch, ink, style});
             dev.setBrushOrigin(origin);
             dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent, gap);
-            dev.polygon(points, rings);
+            // Straight, or as a path of polygons or of open lines (which the fill closes).
+            const int route = round / 3 % 3;
+            if (route == 0) {
+                dev.polygon(points, rings);
+            } else {
+                dev.beginPath();
+                if (route == 1) {
+                    dev.polygon(points, rings);
+                } else {
+                    for (size_t at = 0; int n : rings) {
+                        dev.polyline(std::span(points).subspan(at, size_t(n)));
+                        at += size_t(n);
+                    }
+                }
+                dev.endPath();
+                ASSERT_TRUE(dev.fillPath());
+            }
         }
         ASSERT_EQ(img, want) << "round " << round;
     }
