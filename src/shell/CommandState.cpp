@@ -300,6 +300,17 @@ bool WorkModeBuilt(int workMode)
     }
 }
 
+bool DrawingToolBuilt()
+{
+    // Points and rectangles are placed by one tool, texts by another.
+    switch (CurrentDocumentState().currentSymbolType) {
+    case PointObject: case RectangleObject: return bool(ToolOf(2).Start);
+    case TextObject: return bool(ToolOf(9).Start);
+    case LineObject: case AreaObject: return WorkModeBuilt(ProgramConfig.LineMode);
+    default: return false;
+    }
+}
+
 void ClearEditSelection()
 {
     ClearSelection();

@@ -72,6 +72,8 @@ ShellState CurrentDocumentState();
 // Whether the tool of a work mode (a tool button's number, 5 to 26) exists; a button whose
 // tool does not is disabled, and a symbol asking for such a drawing method keeps the tool.
 bool WorkModeBuilt(int workMode);
+// Whether the tool that draws with the current symbol exists (the map menu's draw item).
+bool DrawingToolBuilt();
 // Drops the whole selection; drops the selected hole.
 void ClearEditSelection();
 void ClearSelectedHole();

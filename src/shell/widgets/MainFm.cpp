@@ -334,7 +334,7 @@ void RegisterFrameCommands()
     }
     RegisterWorker(
         Cmd::WorkDraw, [] { ProgramConfig.WorkMode = ProgramConfig.LineMode; },
-        [] { return WorkModeBuilt(ProgramConfig.LineMode); });
+        DrawingToolBuilt);
     RegisterWorker(Cmd::GridBtn, [] {
         ProgramConfig.ScreenGrid = !ProgramConfig.ScreenGrid;
         if (TMainFm* fm = MainFrame())
