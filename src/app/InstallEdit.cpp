@@ -1,7 +1,119 @@
 #include "app/Install.h"
 
+#include "document/Index.h"
+#include "document/Ports.h"
+#include "core/widgets/EscapeFilter.h"
+#include "core/widgets/OwnControls.h"
+#include "core/widgets/Ports.h"
+#include "edit/Cursors.h"
+#include "edit/DrCurve.h"
+#include "edit/EditSys.h"
+#include "edit/Ports.h"
+#include "edit/ScrnWin.h"
+#include "edit/View.h"
+#include "edit/Work.h"
+#include "edit/widgets/MdiChild.h"
+#include "edit/widgets/MoveViewDlg.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QInputMethod>
+#include <QTimer>
+
 namespace zemo {
 
-void InstallEdit() {}
+namespace {
+
+// The map store's document windows and its redraws after undo: the edit library's windows.
+void BindDocumentWindows()
+{
+    DocumentPortSet& doc = DocumentPorts();
+    doc.CreateWindow.Bind([](TZmd&, const QString& caption) { return CreateMapWindow(caption); });
+    doc.RaiseWindow.Bind([](TZmd& z) {
+        const std::vector<QPointer<TMdiChild>> windows = WindowsOf(z);
+        if (windows.empty())
+            return false;
+        TMdiChild* c = windows.front();
+        c->Activate();
+        if (QWidget* top = c->parentWidget())
+            top->raise();
+        return true;
+    });
+    doc.CloseWindows.Bind([](TZmd& z) {
+        for (const QPointer<TMdiChild>& c : WindowsOf(z))
+            if (c) {
+                c->View().MapShown = false;
+                (c->parentWidget() ? c->parentWidget() : c.data())->close();
+            }
+    });
+    doc.SetCaption.Bind([](TZmd& z, const QString& caption) {
+        for (const QPointer<TMdiChild>& c : WindowsOf(z))
+            c->setWindowTitle(caption);
+    });
+    doc.AfterOpen.Bind([](TZmd& z) {
+        for (const QPointer<TMdiChild>& c : WindowsOf(z)) {
+            MapView& v = c->View();
+            v.MapShown = true;
+            if (Work.ActiveView == &v)
+                Index.MapOpen = true;
+            UpdateViewOf(v);
+            c->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
+        }
+    });
+    doc.UpdateRect.Bind([](const CordRect& r) { UpdateRect(r); });
+    doc.RepaintWindow.Bind([] {
+        if (MapView* v = Work.ActiveView; v && v->Form)
+            v->Form->InvalidateRect({0, 0, v->ClientWidth, v->ClientHeight});
+    });
+}
+
+// What the edit widgets give the document windows' engine: the windows themselves, the
+// input held during a paint, the idle queue, the move-view dialog, the beep.
+void BindEditWidgets()
+{
+    EscapeFilter::Install();
+    CoreWidgetsPorts().OwnCursor.Bind(&ToolCursor);
+    EditPortSet& edit = EditPorts();
+    edit.CreateWindow.Bind(CreateDocumentWindow);
+    edit.PollInput.Bind(PollHeldInput);
+    edit.AfterPaint.Bind(ReleaseHeldInput);
+    edit.WhenIdle.Bind([](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); });
+    edit.SurfaceCursor.Bind([] {
+        const TMdiChild* child = ActiveDocumentWindow();
+        return child ? child->WorkWin()->CursorNumber() : 0;
+    });
+    // Mouse events stop at the window's edge; the view timer needs the cursor wherever it is.
+    edit.CursorClientPos.Bind([] {
+        const TMdiChild* child = ActiveDocumentWindow();
+        if (!child)
+            return Work.ActiveView ? Work.ActiveView->LastMousePoint : QPoint();
+        return child->WorkWin()->mapFromGlobal(QCursor::pos());
+    });
+    edit.RunViewDialog.Bind([](double& east, double& north) {
+        return ExecViewDlg(QApplication::activeWindow(), east, north);
+    });
+    edit.Beep.Bind([] { QApplication::beep(); });
+    edit.InputRightToLeft.Bind([] {
+        const QInputMethod* im = QGuiApplication::inputMethod();
+        return im && im->inputDirection() == Qt::RightToLeft;
+    });
+}
+
+// Tools not built yet stay empty entries of the tool table.
+void RegisterTools()
+{
+    RegisterViewTool();
+    RegisterCurveTool();
+    RegisterScreenWinTool();
+}
+
+} // namespace
+
+void InstallEdit()
+{
+    BindEditWidgets();
+    RegisterTools();
+    BindDocumentWindows();
+}
 
 } // namespace zemo

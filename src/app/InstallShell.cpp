@@ -1,16 +1,53 @@
 #include "app/Install.h"
 
+#include "document/Ports.h"
+#include "edit/Ports.h"
+#include "edit/widgets/Ports.h"
+#include "shell/CommandFrame.h"
 #include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/DocumentLinks.h"
+#include "shell/widgets/MainFm.h"
+#include "shell/widgets/UndoCommands.h"
 #include "shell/widgets/ViewCommands.h"
+
+#include <QGuiApplication>
 
 namespace zemo {
 
+namespace {
+
+// The document windows in the main frame: its busy flags and command frame, tool buttons,
+// help context, view timer, MDI area and the map's pop-up menu.
+void BindDocumentWindows()
+{
+    EditPortSet& edit = EditPorts();
+    edit.CommandBusy.Bind([] { return CommandBusy; });
+    // A closing window's question keeps the commands away while it is up.
+    edit.SetCommandBusy.Bind([](bool on) { CommandBusy = on; });
+    edit.PaintBusyChanged.Bind([](bool on) { PaintBusy = on; });
+    edit.RunInFrame.Bind([](const std::function<void()>& work) { RunInFrame(work, "Work"); });
+    edit.UpdateToolButtons.Bind(NotifyStateChanged);
+    edit.SetHelpContext.Bind(SetFrameHelpContext);
+    edit.HelpContext.Bind(FrameHelpContext);
+    edit.AppActive.Bind([] { return QGuiApplication::applicationState() == Qt::ApplicationActive; });
+    edit.SetViewTimer.Bind(SetViewTimer);
+    EditWidgetsPortSet& windows = EditWidgetsPorts();
+    windows.AddWindow.Bind(AddDocumentWindow);
+    windows.IsActiveChild.Bind(IsActiveDocumentWindow);
+    windows.ShowWorkPopUp.Bind(ShowWorkPopUpAt);
+}
+
+} // namespace
+
 void InstallShell()
 {
-    LinkDocumentWindows();
+    BindDocumentWindows();
+    // The undo buttons follow the active ring (the map store's undo).
+    DocumentPorts().UpdateUndoButtons.Bind([] { NotifyStateChanged(); });
+    RegisterFrameCommands();
     RegisterDocumentCommands();
     RegisterViewCommands();
+    RegisterUndoCommands();
 }
 
 } // namespace zemo

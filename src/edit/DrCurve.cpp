@@ -6,12 +6,14 @@
 #include "core/Numeric.h"
 #include "core/Status.h"
 #include "document/Index.h"
+#include "document/Ports.h"
 #include "document/ServiceHooks.h"
 #include "document/Undo.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
 #include "edit/MovePt.h"
 #include "edit/Pick.h"
+#include "edit/Ports.h"
 #include "edit/TextEdit.h"
 #include "edit/Work.h"
 #include "render/Bezier.h"
@@ -35,11 +37,6 @@ constexpr int MaxPointsHelp = 71;
 // A line text keeps room for one run of text (8 slots) beside its points.
 constexpr int TextRunSlots = 8;
 
-DrCurveHooks& HookState()
-{
-    static DrCurveHooks hooks;
-    return hooks;
-}
 
 ElementRecord& E() { return Index.CurElement; }
 int N() { return E().nItem; }
@@ -84,26 +81,22 @@ bool LineTextSymbol(const SymbolBytes* s)
 
 void Beep()
 {
-    if (HookState().Beep)
-        HookState().Beep();
+    EditPorts().Beep();
 }
 
 void HelpContext(int c)
 {
-    if (Links().SetHelpContext)
-        Links().SetHelpContext(c);
+    EditPorts().SetHelpContext(c);
 }
 
 void ToolButtons()
 {
-    if (Links().UpdateToolButtons)
-        Links().UpdateToolButtons();
+    EditPorts().UpdateToolButtons();
 }
 
 void UndoButtons()
 {
-    if (UndoCalls.UpdateUndoButtons)
-        UndoCalls.UpdateUndoButtons();
+    DocumentPorts().UpdateUndoButtons();
 }
 
 // ---- Feedback ----
@@ -204,8 +197,8 @@ void Abandon()
     SetN(DrCurve.StartCount);
     if (DrCurve.Continuing)
         UnmarkElement(E());
-    if (DrCurve.CurveToolFlag == 1 && HookState().CutCancel)
-        HookState().CutCancel();
+    if (DrCurve.CurveToolFlag == 1)
+        EditPorts().CutCancel();
     ClearStatusText();
     EditSys.DraftShown = false;
     DrCurve.CurveState = CurveIdle;
@@ -238,7 +231,7 @@ void DownIdle()
             e.nItem = 0;
         DrCurve.StartCount = flag == 1 ? 0 : e.nItem;
         EditSys.DraftStart = DrCurve.StartCount;
-    } else if (Work.ShiftDown && HookState().BeginContinueLine && HookState().BeginContinueLine()) {
+    } else if (Work.ShiftDown && EditPorts().BeginContinueLine()) {
         DrCurve.Continuing = true;
         DrCurve.StartCount = e.nItem;
         EditSys.DraftStart = e.nItem - 1;
@@ -254,7 +247,7 @@ void DownIdle()
         ClearSelection();
         DrCurve.StartCount = EditSys.DraftStart = 0;
     }
-    if (flag == 1 && HookState().CutCheckPress && !HookState().CutCheckPress())
+    if (flag == 1 && !EditPorts().CutCheckPress())
         return;
     if (e.nItem > CurvePointLimit()) {
         MaxPointsError();
@@ -263,7 +256,7 @@ void DownIdle()
         return;
     }
     EditSys.DraftShown = true;
-    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+    if (Work.CtrlDown && EditPorts().BeginFollow()) {
         P(N()) = press;
         DrCurve.CurveState = FollowingLine;
     } else {
@@ -302,7 +295,7 @@ void DownPointPlaced()
         return;
     }
     Feedback();
-    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+    if (Work.CtrlDown && EditPorts().BeginFollow()) {
         P(n) = press;
         DrCurve.CurveState = FollowingLine;
     } else if (Near(press, P(n - 2))) {
@@ -337,7 +330,7 @@ void DownFollowDone()
         return;
     }
     Feedback();
-    if (Work.CtrlDown && HookState().BeginFollow && HookState().BeginFollow()) {
+    if (Work.CtrlDown && EditPorts().BeginFollow()) {
         P(n) = press;
         DrCurve.CurveState = FollowingLine;
     } else if (!Near(press, P(n - 1))) {
@@ -406,8 +399,8 @@ void StoreNewObject()
         Index.CurSymbol = Work.ActiveView->CurrentSymbol;
     GetIndex(no);
     const CordRect rect = Index.CurIndex.Rect;
-    if (!ProgramConfig.RedrawBackground && EditHooks().PaintElement)
-        EditHooks().PaintElement();
+    if (!ProgramConfig.RedrawBackground)
+        RedrawCurrent(false);
     else
         UpdateRect(rect);
     Index.SelectedHoleStart = 0;
@@ -435,8 +428,8 @@ void StoreIntoSelected()
     const bool hole = DrCurve.CurveToolFlag == 2;
     if (hole && e.nItem > DrCurve.StartCount)
         P(DrCurve.StartCount).y |= HoleFlag;
-    if (DrCurve.Continuing && HookState().FinishContinueLine)
-        HookState().FinishContinueLine();
+    if (DrCurve.Continuing)
+        EditPorts().FinishContinueLine();
     const bool unchanged = hole ? e.nItem - DrCurve.StartCount < 3 : e.nItem <= DrCurve.StartCount;
     if (unchanged) {
         ReadElement(sel, e);
@@ -453,12 +446,10 @@ void StoreIntoSelected()
 
 } // namespace
 
-DrCurveHooks& CurveHooks() { return HookState(); }
 
 void ResetDrCurve()
 {
     DrCurve = DrCurveState{};
-    HookState() = DrCurveHooks{};
 }
 
 int CurvePointLimit()
@@ -629,7 +620,7 @@ void CurveMouseUp()
             break;
         case FollowingLine:
             Feedback();
-            if (HookState().EndFollow && HookState().EndFollow()) {
+            if (EditPorts().EndFollow()) {
                 DrCurve.CurveState = FollowDone;
                 Feedback();
             } else {
@@ -690,8 +681,8 @@ void CurveKey(int ch)
             Feedback();
             EditSys.DraftShown = false;
             DrCurve.CurveState = CurveIdle;
-            if (DrCurve.CurveToolFlag == 1 && HookState().CutFinish)
-                HookState().CutFinish();
+            if (DrCurve.CurveToolFlag == 1)
+                EditPorts().CutFinish();
             else
                 SetN(DrCurve.StartCount);
             ClearStatusText();
@@ -712,8 +703,7 @@ void TerminateLine()
         if (ProgramConfig.AutoJoin && DrCurve.CurveToolFlag == 0)
             AutoJoin();
         if (DrCurve.CurveToolFlag == 1) {
-            if (HookState().CutFinish)
-                HookState().CutFinish();
+            EditPorts().CutFinish();
         } else if (DrCurve.CurveToolFlag == 0 && !DrCurve.Continuing) {
             StoreNewObject();
         } else {

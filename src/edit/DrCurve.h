@@ -10,7 +10,6 @@
 
 #include "core/Cord.h"
 
-#include <functional>
 
 namespace zemo {
 
@@ -38,25 +37,6 @@ struct DrCurveState {
 };
 
 extern DrCurveState DrCurve;
-
-// What the neighbouring tools and the window system supply. Each may stay empty: the curve
-// tool then does without (no following, no continuing, no cutting).
-struct DrCurveHooks {
-    std::function<void()> Beep;
-    // Following another line (Ctrl): true when the press is on a line; EndFollow appends the
-    // followed part to CurElement, false when there is no room.
-    std::function<bool()> BeginFollow;
-    std::function<bool()> EndFollow;
-    // Continuing a line (Shift at its end point): loads that line into CurElement.
-    std::function<bool()> BeginContinueLine;
-    std::function<void()> FinishContinueLine;
-    // The area-cutting command: the first press may be refused; the finished cutting line
-    // (or a cancelled one) goes back to it.
-    std::function<bool()> CutCheckPress;
-    std::function<void()> CutFinish;
-    std::function<void()> CutCancel;
-};
-DrCurveHooks& CurveHooks();
 
 void ResetDrCurve();
 // Enters the curve tool's seven procedures in the tool table (tool mode 8).

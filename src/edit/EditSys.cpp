@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
@@ -22,12 +23,6 @@ namespace zemo {
 EditSysState EditSys;
 
 namespace {
-
-EditSysHooks& HookState()
-{
-    static EditSysHooks hooks;
-    return hooks;
-}
 
 void SetUpXor(Device& dc)
 {
@@ -252,14 +247,6 @@ CordRect UnionRect(const CordRect& a, const CordRect& b)
 // Erasing and repainting one object draws in copy mode straight into the surface.
 void RedrawCurrent(bool erase)
 {
-    if (erase && HookState().EraseElement) {
-        HookState().EraseElement();
-        return;
-    }
-    if (!erase && HookState().PaintElement) {
-        HookState().PaintElement();
-        return;
-    }
     MapView* v = Work.ActiveView;
     if (!v || !v->Form || !v->MapShown)
         return;
@@ -285,8 +272,6 @@ void RedrawCurrent(bool erase)
     v->Form->SurfaceChanged({0, 0, v->ClientWidth, v->ClientHeight});
 }
 
-EditSysHooks& EditHooks() { return HookState(); }
-
 void ResetEditSys()
 {
     EditSys.OwnedDC.reset();
@@ -303,7 +288,6 @@ void ResetEditSys()
     EditSys.EditOldRect = {};
     EditSys.TypingActive = false;
     EditSys.CaretPoints.clear();
-    HookState() = EditSysHooks{};
 }
 
 // ---- The edit device ----
@@ -569,7 +553,7 @@ void MarkCs()
     Guarded("MarkCs", [] {
         TZmd* z = Index.ActiveZmd;
         if (!z || z->CoursePreviewOn || z->CurrentCourse < 0 || z->CurrentCourse >= z->Courses.Count()
-            || !HookState().FindCsObject)
+)
             return;
         const QStringList fields = z->Courses.Strings(z->CurrentCourse).split(QLatin1Char('\t'));
         bool havePrev = false;
@@ -607,7 +591,7 @@ void MarkCs()
             if (code != QLatin1Char('s') && code != QLatin1Char('c') && code != QLatin1Char('f')
                 && code != QLatin1Char('m'))
                 continue;
-            const int n = HookState().FindCsObject(f.mid(1));
+            const int n = EditPorts().FindCsObject(f.mid(1));
             // The course's own buffer: CurElement may hold a line being drawn.
             ElementRecord& e = EditSys.CourseElement;
             if (n <= 0 || !ReadElement(n, e) || e.nItem == 0)

@@ -56,16 +56,7 @@ struct EditSysState {
 
 extern EditSysState EditSys;
 
-struct EditSysHooks {
-    // The object number of the course object with this code; 0 when there is none.
-    std::function<int(const QString& code)> FindCsObject;
-    // Single-object drawing of CurElement in the active window (white / its colours).
-    std::function<void()> EraseElement;
-    std::function<void()> PaintElement;
-};
-EditSysHooks& EditHooks();
-// Erases CurElement (white) or paints it in its colours straight into the active window,
-// through the hooks when they are set.
+// Erases CurElement (white) or paints it in its colours straight into the active window.
 void RedrawCurrent(bool erase);
 
 void ResetEditSys();

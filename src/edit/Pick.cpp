@@ -8,6 +8,7 @@
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
 #include "edit/EditSys.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "render/AreaRings.h"
 #include "render/GraphSys.h"
@@ -26,12 +27,6 @@ PickUnitState Pick;
 namespace {
 
 using Wide = __int128;
-
-PickHooks& PickHk()
-{
-    static PickHooks hooks;
-    return hooks;
-}
 
 struct P64 {
     int64_t x = 0;
@@ -265,12 +260,10 @@ bool InRect64(const CordRect& r, Cord c)
 
 } // namespace
 
-PickHooks& PickHookState() { return PickHk(); }
 
 void ResetPickUnit()
 {
     Pick = PickUnitState{};
-    PickHk() = PickHooks{};
 }
 
 int64_t FastDistance(Cord a, Cord b)
@@ -505,14 +498,17 @@ bool HitVertex(Cord p, int32_t tol)
     return Pick.HitVertexIndex >= 0;
 }
 
+bool PreviewTagged(int n)
+{
+    const auto& tagged = Index.ActiveZmd->TaggedObjects;
+    return std::find(tagged.begin(), tagged.end(), n) != tagged.end();
+}
+
 bool PreviewAllows(int n)
 {
     if (!CoursePreview())
         return true;
-    if (PickHk().PreviewAllows)
-        return PickHk().PreviewAllows(n);
-    const auto& tagged = Index.ActiveZmd->TaggedObjects;
-    return std::find(tagged.begin(), tagged.end(), n) != tagged.end();
+    return EditPorts().PreviewAllows(n);
 }
 
 bool PickAt(Cord p)
@@ -708,8 +704,7 @@ void SelectByRect(CordRect r)
             ShowObjectSymbol(Index.CurElement);
             if (z.CourseMap) {
                 StoreCsObjectProps();
-                if (PickHk().CsObjectSelected)
-                    PickHk().CsObjectSelected(n, n != before);
+                EditPorts().CsObjectSelected(n, n != before);
                 ShowCsObjectProps();
             }
         } else {

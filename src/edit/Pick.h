@@ -11,7 +11,6 @@
 #include "core/Element.h"
 
 #include <cstdint>
-#include <functional>
 
 namespace zemo {
 
@@ -32,16 +31,6 @@ struct PickUnitState {
 };
 
 extern PickUnitState Pick;
-
-// What course setting adds to a selection. Each may stay empty.
-struct PickHooks {
-    // While the course preview is on: may object n be picked? Empty: it must be one of the
-    // objects the preview tagged.
-    std::function<bool(int n)> PreviewAllows;
-    // A single object was selected on a course-setting map (changed: another one than before).
-    std::function<void(int n, bool changed)> CsObjectSelected;
-};
-PickHooks& PickHookState();
 
 void ResetPickUnit();
 

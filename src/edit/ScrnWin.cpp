@@ -7,6 +7,7 @@
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
 
@@ -20,14 +21,7 @@ ScrnWinUnitState ScrnWin;
 namespace {
 
 constexpr int ScreenWinToolMode = 18;
-constexpr int MainHelpContext = 101;
 constexpr int CursorMoveCross = 1, CursorMoveEW = 2, CursorMoveNS = 3, CursorMoveNE = 4, CursorMoveNW = 5;
-
-ScrnWinHooks& ScrnHk()
-{
-    static ScrnWinHooks hooks;
-    return hooks;
-}
 
 int& SavedHelpContext()
 {
@@ -37,8 +31,7 @@ int& SavedHelpContext()
 
 void HelpContext(int c)
 {
-    if (Links().SetHelpContext)
-        Links().SetHelpContext(c);
+    EditPorts().SetHelpContext(c);
 }
 
 Cord& P1() { return EditSys.ScreenWinRect[0]; }
@@ -84,12 +77,10 @@ QString Size(double w, double h)
 
 } // namespace
 
-ScrnWinHooks& ScrnWinHookState() { return ScrnHk(); }
 
 void ResetScrnWinUnit()
 {
     ScrnWin = ScrnWinUnitState{};
-    ScrnHk() = ScrnWinHooks{};
     SavedHelpContext() = MainHelpContext;
 }
 
@@ -110,7 +101,7 @@ void StartScreenWin(int variant)
     ScrnWin.ScreenWinHit = 0;
     ScrnWin.ScreenWinVariant = std::clamp(variant, 0, 4);
     ScrnWin.ScreenWinResizable = ScrnWin.ScreenWinVariant != ScreenWinFixedSheet;
-    SavedHelpContext() = ScrnHk().HelpContext ? ScrnHk().HelpContext() : MainHelpContext;
+    SavedHelpContext() = EditPorts().HelpContext();
     const CordRect r = ScrnWin.ScreenWinVariant == ScreenWinPartialMap ? s->PartialRange : s->PrintRange;
     P1() = {r.x1, r.y1};
     P2() = {r.x2, r.y2};

@@ -8,7 +8,6 @@
 
 #include <QString>
 
-#include <functional>
 
 namespace zemo {
 
@@ -37,12 +36,6 @@ struct ScrnWinUnitState {
 };
 
 extern ScrnWinUnitState ScrnWin;
-
-struct ScrnWinHooks {
-    // The main frame's help context now (to give it back at the end); empty: 101.
-    std::function<int()> HelpContext;
-};
-ScrnWinHooks& ScrnWinHookState();
 
 void ResetScrnWinUnit();
 // Enters the tool's procedures in the tool table (tool mode 18).

@@ -5,10 +5,12 @@
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
+#include "document/Ports.h"
 #include "document/Undo.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
 #include "edit/Pick.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
@@ -39,12 +41,6 @@ constexpr char16_t LF = 10;
 constexpr char16_t TAB = 9;
 constexpr char16_t BS = 8;
 constexpr int InsertTextCursor = 37;
-
-TextEditHooks& HookState()
-{
-    static TextEditHooks hooks;
-    return hooks;
-}
 
 std::u16string& Buf() { return Texts.TypingBuffer; }
 int Caret() { return Texts.CaretIndex; }
@@ -177,20 +173,15 @@ void ShowCaret()
 
 void UpdateInputDirection()
 {
-    if (HookState().InputRightToLeft) {
-        TextEdit.RightToLeft = HookState().InputRightToLeft();
-        return;
-    }
-    QInputMethod* im = QGuiApplication::inputMethod();
-    TextEdit.RightToLeft = im && im->inputDirection() == Qt::RightToLeft;
+    TextEdit.RightToLeft = EditPorts().InputRightToLeft();
 }
 
 void ScheduleCommit()
 {
-    if (TextEdit.CommitScheduled || !Hooks().WhenIdle)
+    if (TextEdit.CommitScheduled)
         return;
     TextEdit.CommitScheduled = true;
-    Hooks().WhenIdle([] {
+    EditPorts().WhenIdle([] {
         TextEdit.CommitScheduled = false;
         Guarded("CommitTyping", [] { CommitTyping(); });
     });
@@ -408,12 +399,9 @@ void CommitInPlace(int n)
 
 } // namespace
 
-TextEditHooks& TypingHooks() { return HookState(); }
-
 void ResetTextEdit()
 {
     TextEdit = TextEditState{};
-    HookState() = TextEditHooks{};
 }
 
 int MaxTypingChars(const ElementRecord& e)
@@ -777,8 +765,7 @@ void CommitTyping()
                 ReadElement(n, Index.AuxElement3);
                 EditSys.EditBackupValid = true;
                 TextEdit.TypingChanged = true;
-                if (UndoCalls.UpdateUndoButtons)
-                    UndoCalls.UpdateUndoButtons();
+                DocumentPorts().UpdateUndoButtons();
             }
             GetIndex(n);
             const CordRect old = Index.CurIndex.Rect;

@@ -35,13 +35,6 @@ struct TextEditState {
 
 extern TextEditState TextEdit;
 
-struct TextEditHooks {
-    // True while the keyboard's input direction is right to left; empty: the platform's
-    // input method tells.
-    std::function<bool()> InputRightToLeft;
-};
-TextEditHooks& TypingHooks();
-
 void ResetTextEdit();
 
 // The most characters the object's text may hold: 8191, less when the object's points leave

@@ -9,6 +9,7 @@
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
 #include "edit/Pick.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
 
@@ -29,12 +30,6 @@ constexpr int ZoomCursor = 26;
 constexpr double MinZoom = 0.01;
 constexpr double MaxZoom = 32;
 
-ViewHooks& ViewHk()
-{
-    static ViewHooks hooks;
-    return hooks;
-}
-
 MapView* ActiveMapView()
 {
     MapView* v = Work.ActiveView;
@@ -50,16 +45,12 @@ double ClampZoom(double z)
 void Timer(bool on)
 {
     ViewTool.TimerOn = on;
-    if (ViewHk().SetViewTimer)
-        ViewHk().SetViewTimer(on, 100);
+    EditPorts().SetViewTimer(on, 100);
 }
 
 QPoint CursorNow()
 {
-    if (ViewHk().CursorClientPos)
-        return ViewHk().CursorClientPos();
-    MapView* v = Work.ActiveView;
-    return v ? v->LastMousePoint : QPoint();
+    return EditPorts().CursorClientPos();
 }
 
 bool InsideSurface(const MapView& v, QPoint p)
@@ -138,7 +129,7 @@ bool EnterViewTool(int state, int cursor)
         return false;
     ViewTool.ViewPreviousMode = Work.ToolMode;
     Work.ToolMode = ViewToolMode;
-    ViewTool.ViewPreviousCursor = ViewHk().SurfaceCursor ? ViewHk().SurfaceCursor() : 0;
+    ViewTool.ViewPreviousCursor = EditPorts().SurfaceCursor();
     ViewTool.ViewState = state;
     ViewTool.FrameShown = false;
     ViewTool.ZoomRectShown = false;
@@ -154,12 +145,10 @@ int32_t Clamp32(int64_t v)
 
 } // namespace
 
-ViewHooks& ViewHookState() { return ViewHk(); }
 
 void ResetViewUnit()
 {
     ViewTool = ViewUnitState{};
-    ViewHk() = ViewHooks{};
 }
 
 void RegisterViewTool()
@@ -348,7 +337,7 @@ void MoveViewTo()
 {
     EndRunningView();
     double east = 0, north = 0;
-    if (ActiveMapView() && ViewHk().RunViewDialog && ViewHk().RunViewDialog(east, north))
+    if (ActiveMapView() && EditPorts().RunViewDialog(east, north))
         MoveViewToPosition(east, north);
 }
 

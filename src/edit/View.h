@@ -8,8 +8,6 @@
 
 #include <QPoint>
 
-#include <functional>
-
 namespace zemo {
 
 enum ViewToolState : int {
@@ -38,19 +36,6 @@ struct ViewUnitState {
 };
 
 extern ViewUnitState ViewTool;
-
-// What the main frame provides. Each may stay empty.
-struct ViewHooks {
-    // The main frame's view timer: enabled or not, with its interval.
-    std::function<void(bool on, int intervalMs)> SetViewTimer;
-    // The cursor shown on the drawing surface now (to give it back at the end).
-    std::function<int()> SurfaceCursor;
-    // The mouse position in the surface's client pixels; empty: the last position seen.
-    std::function<QPoint()> CursorClientPos;
-    // The move-view-to dialog: true on OK with the real-world position in metres.
-    std::function<bool(double& east, double& north)> RunViewDialog;
-};
-ViewHooks& ViewHookState();
 
 void ResetViewUnit();
 // Enters the view tool's procedures in the tool table (tool mode 1).

@@ -12,6 +12,7 @@
 #include "edit/DrCurve.h"
 #include "edit/EditSys.h"
 #include "edit/MovePt.h"
+#include "edit/Ports.h"
 #include "edit/TextEdit.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
@@ -30,18 +31,6 @@ WorkState Work;
 
 namespace {
 
-FrameLinks& LinkState()
-{
-    static FrameLinks links;
-    return links;
-}
-
-WorkHooks& HookState()
-{
-    static WorkHooks hooks;
-    return hooks;
-}
-
 std::vector<MapView*>& ViewList()
 {
     static std::vector<MapView*> views;
@@ -57,18 +46,17 @@ bool Registered(const MapView* v)
 void SetPaintBusy(bool on)
 {
     Work.PaintBusy = on;
-    if (LinkState().PaintBusyChanged)
-        LinkState().PaintBusyChanged(on);
+    EditPorts().PaintBusyChanged(on);
 }
 
 bool CommandRunning()
 {
-    return LinkState().CommandBusy ? LinkState().CommandBusy() : Work.CommandBusy;
+    return EditPorts().CommandBusy();
 }
 
 bool AppIsActive()
 {
-    return !LinkState().AppActive || LinkState().AppActive();
+    return EditPorts().AppActive();
 }
 
 PixRect Clipped(PixRect r, int w, int h)
@@ -101,7 +89,7 @@ uint32_t PackCmyk(const std::array<uint8_t, 4>& c)
 class CurrentSwitch {
 public:
     explicit CurrentSwitch(MapView& v)
-        : view_(Work.ActiveView), zmd_(Index.ActiveZmd), graphics_(Index.SymbolGraphics)
+        : view_(Work.ActiveView), zmd_(Index.ActiveZmd), graphics_(Index.SymbolGraphics), ring_(ActiveUndoRing())
     {
         MakeCurrent(v);
     }
@@ -110,18 +98,22 @@ public:
         Work.ActiveView = view_;
         SetCurrentMap(zmd_);
         Index.SymbolGraphics = graphics_;
+        SetActiveUndoRing(ring_);
     }
+    // The view's map, symbol graphics and undo ring become the current ones.
     static void MakeCurrent(MapView& v)
     {
         Work.ActiveView = &v;
         SetCurrentMap(v.Document);
         Index.SymbolGraphics = &v.SymbolGraphics;
+        SetActiveUndoRing(&v.Undo);
     }
 
 private:
     MapView* view_;
     TZmd* zmd_;
     SymbolGraphicsBuffer* graphics_;
+    UndoRing* ring_;
 };
 
 void FillWhite(Device& dc, const PixRect& r)
@@ -195,15 +187,15 @@ ImageMapWindow::ImageMapWindow(int width, int height)
     image.fill(Qt::white);
 }
 
-FrameLinks& Links() { return LinkState(); }
-void SetFrameLinks(FrameLinks links) { LinkState() = std::move(links); }
-WorkHooks& Hooks() { return HookState(); }
+EditPortSet& EditPorts()
+{
+    static EditPortSet ports;
+    return ports;
+}
 
 void ResetWorkUnit()
 {
     Work = WorkState{};
-    LinkState() = FrameLinks{};
-    HookState() = WorkHooks{};
     ViewList().clear();
     for (int m = 0; m < ToolModeCount; ++m)
         RegisterTool(m, {});
@@ -239,6 +231,10 @@ void UnregisterMapView(MapView* v)
         ReleaseEditDC();
     if (Work.ActiveView == v)
         Work.ActiveView = nullptr;
+    // The window's steps go with it.
+    if (ActiveUndoRing() == &v->Undo)
+        SetActiveUndoRing(nullptr);
+    ClearUndo(v->Undo);
 }
 
 const std::vector<MapView*>& MapViews() { return ViewList(); }
@@ -258,9 +254,7 @@ void InitMapView(MapView& v, MapWindow* form)
 bool CreateMapWindow(const QString& caption)
 {
     Index.MapOpen = false;
-    if (!HookState().CreateWindow)
-        return false;
-    const bool made = HookState().CreateWindow(caption.isEmpty() ? Text(TextKey::Untitled) : caption);
+    const bool made = EditPorts().CreateWindow(caption.isEmpty() ? Text(TextKey::Untitled) : caption);
     if (made && Work.ActiveView)
         Work.ActiveView->RepaintAfterDrag = false;
     return made;
@@ -332,7 +326,7 @@ bool UpdateViewOf(MapView& v)
 
 void PollUserInput()
 {
-    if (HookState().PollInput && HookState().PollInput())
+    if (EditPorts().PollInput())
         AbortRequested = true;
 }
 
@@ -384,10 +378,7 @@ void DrawColorPass()
         if (sym && (SymU8(*sym, SymStatus) & SymbolStatusMask) < 2 && ReadElement(n, DrawElement)) {
             Index.DrawSymbol = sym;
             DrawSymbol = sym->data();
-            if (HookState().PaintObject)
-                HookState().PaintObject();
-            else
-                DrawObjectByType();
+            DrawObjectByType();
         }
         PollUserInput();
     }
@@ -458,11 +449,10 @@ void PaintMapWindow(MapView& v)
     SetPaintBusy(false);
     v.Form->SurfaceChanged(r);
     v.RepaintWhenIdle = v.PendingValid;
-    if (HookState().AfterPaint)
-        HookState().AfterPaint();
-    if (v.RepaintWhenIdle && HookState().WhenIdle) {
+    EditPorts().AfterPaint();
+    if (v.RepaintWhenIdle) {
         MapView* p = &v;
-        HookState().WhenIdle([p] {
+        EditPorts().WhenIdle([p] {
             if (Registered(p))
                 RepaintPendingWhenIdle(*p);
         });

@@ -4,12 +4,13 @@
 //
 // The window itself (a widget) lives in edit/widgets; here it is the MapWindow interface, so
 // that the paint loop, scrolling and the edit marks run and are tested without widgets.
-// The shell sits above this library: it registers its busy flags and command frame through
-// SetFrameLinks, and takes EndCurrentTool, StartCurrentTool and RepaintAllPending as its hooks.
+// What it needs of the main frame and of the window system is in edit/Ports.h; the shell calls
+// EndCurrentTool, StartCurrentTool and RepaintAllPending directly.
 #pragma once
 
 #include "core/Cord.h"
 #include "document/Index.h"
+#include "document/Undo.h"
 
 #include <QImage>
 #include <QPoint>
@@ -90,6 +91,8 @@ struct MapView {
     double PatternSin = 0;
     double PatternCos = 1;
     SymbolGraphicsBuffer SymbolGraphics;
+    // The window's own undo steps; active while the view is the current one.
+    UndoRing Undo;
 
     // The window's input fields.
     bool SwallowClick = false;      // the activating click does nothing
@@ -106,7 +109,7 @@ struct MapView {
 struct WorkState {
     MapView* ActiveView = nullptr;
     bool PaintBusy = false;
-    bool CommandBusy = false;   // used while the shell has not linked its own flag
+    bool CommandBusy = false;   // the engine's own flag, while the shell's is not bound
     bool ButtonUp = true;
     bool ShiftDown = false;
     bool CtrlDown = false;
@@ -123,50 +126,7 @@ struct WorkState {
 
 extern WorkState Work;
 
-// What the layers above register. Each may stay empty; the engine then does the least.
-struct FrameLinks {
-    std::function<bool()> CommandBusy;               // empty: Work.CommandBusy
-    std::function<void(bool)> PaintBusyChanged;      // mirrors Work.PaintBusy
-    // Runs work inside BeginCommand / EndCommand. Empty: the engine's own frame.
-    std::function<void(const std::function<void()>&)> RunInFrame;
-    std::function<void()> UpdateToolButtons;
-    std::function<void(int)> SetHelpContext;
-    std::function<bool()> CourseTabVisible;
-    std::function<bool()> AppActive;                 // empty: active
-    // Sets the shell's command flag (while a closing window asks its question).
-    // Empty: Work.CommandBusy.
-    std::function<void(bool)> SetCommandBusy;
-};
-void SetFrameLinks(FrameLinks links);
-FrameLinks& Links();
-
-// Hooks of the painters, of the input poll and of the window system.
-struct WorkHooks {
-    // Paints DrawElement with DrawSymbol for Graph.CurrentColor; empty: the painters'
-    // dispatch by object type.
-    std::function<void()> PaintObject;
-    // True when a key (other than Shift, Ctrl, Alt) or a mouse press is waiting.
-    std::function<bool()> PollInput;
-    // After every paint: held input goes back to the windows.
-    std::function<void()> AfterPaint;
-    // Runs the function once the pending events were handled.
-    std::function<void(std::function<void()>)> WhenIdle;
-    // Creates a document window for the current map; false when it could not.
-    std::function<bool(const QString& caption)> CreateWindow;
-    // The edit commands of the keyboard (each runs inside the command frame).
-    std::function<void()> UndoEdit;
-    std::function<void()> CopyObjects;
-    std::function<void()> PasteObjects;
-    std::function<void()> CutObjects;
-    std::function<void()> DeleteObjects;
-    std::function<void(int dx, int dy)> NudgeSelection;
-    std::function<void()> InsertPickedCsObject;
-    // Ends symbol-graphics editing (the symbol editors register it).
-    std::function<void()> EndSymbolGraphicsEdit;
-};
-WorkHooks& Hooks();
-
-// Every hook and the state back to the start-up state (tests).
+// The state and the tool table back to the start-up state (tests).
 void ResetWorkUnit();
 
 // ---- Windows ----
@@ -272,7 +232,9 @@ void EndCurrentTool();
 void ToggleDrawEdit();
 // A tool button: ends the tool, selects the mode (and the drawing method for 5..10), starts.
 void SelectWorkMode(int workMode);
-// Runs work inside the command frame (the shell's when linked).
+// Runs work inside the command frame (the shell's once bound).
 void RunInCommandFrame(const std::function<void()>& work);
+// The engine's own frame: no other command runs meanwhile, the tool ends and starts again.
+void RunInOwnCommandFrame(const std::function<void()>& work);
 
 } // namespace zemo

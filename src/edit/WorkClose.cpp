@@ -7,6 +7,7 @@
 #include "core/Status.h"
 #include "document/Open.h"
 #include "document/ServiceHooks.h"
+#include "edit/Ports.h"
 
 namespace zemo {
 
@@ -14,10 +15,7 @@ namespace {
 
 void SetCommandRunning(bool on)
 {
-    if (Links().SetCommandBusy)
-        Links().SetCommandBusy(on);
-    else
-        Work.CommandBusy = on;
+    EditPorts().SetCommandBusy(on);
 }
 
 // Nothing else may run while the question is up (its box runs an event loop).
@@ -76,8 +74,8 @@ bool FormCloseQuery(MapView& v)
     Index.SelectedIndex = 0;
     Index.SelectionCount = 0;
     ClearSelectionBits();
-    if (v.SymbolGraphicsMode && Hooks().EndSymbolGraphicsEdit)
-        Hooks().EndSymbolGraphicsEdit();
+    if (v.SymbolGraphicsMode)
+        EditPorts().EndSymbolGraphicsEdit();
     bool canClose = false;
     try {
         canClose = ConfirmCloseDocument(*v.Document);

@@ -4,7 +4,9 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "document/Undo.h"
 #include "edit/EditSys.h"
+#include "edit/Ports.h"
 #include "edit/TextEdit.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
@@ -51,10 +53,11 @@ void Guarded(const char* label, F f)
     }
 }
 
-void RunKeyCommand(const std::function<void()>& command)
+// A key whose command is not built yet does nothing, not even end the tool.
+void RunKeyCommand(const Port<void()>& command)
 {
-    if (command)
-        RunInCommandFrame(command);
+    if (command.Bound())
+        RunInCommandFrame([&command] { command(); });
 }
 
 QString Fixed(double v, int decimals)
@@ -192,8 +195,7 @@ void WorkWinDblClick(MapView& v)
 {
     (void)v;
     Guarded("WorkWinDblClick", [&] {
-        if (Hooks().InsertPickedCsObject)
-            Hooks().InsertPickedCsObject();
+        EditPorts().InsertPickedCsObject();
         ReleaseEditDC();
     });
 }
@@ -212,29 +214,31 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
             ProgramConfig.WorkMode = 11;
             StartCurrentTool();
         } else if (key == Qt::Key_Backspace && s.alt && !s.ctrl && !s.shift) {
-            RunKeyCommand(Hooks().UndoEdit);
+            // Edit > Undo by key: nothing runs (the tool stays) when there is nothing to undo.
+            if (CanUndo())
+                RunInCommandFrame([] { UndoEdit(); });
         } else if (EditSys.TypingActive) {
             // Caret keys and the text clipboard; characters come through the key procedure.
             TypingKeyDown(key, s.shift, s.ctrl, s.alt);
         } else {
             const bool none = !s.alt && !s.ctrl && !s.shift;
-            if (Work.ToolMode == 10 && none && Hooks().NudgeSelection) {
+            if (Work.ToolMode == 10 && none) {
                 switch (key) {
-                case Qt::Key_Left: Hooks().NudgeSelection(-1, 0); break;
-                case Qt::Key_Right: Hooks().NudgeSelection(1, 0); break;
-                case Qt::Key_Up: Hooks().NudgeSelection(0, 1); break;
-                case Qt::Key_Down: Hooks().NudgeSelection(0, -1); break;
+                case Qt::Key_Left: EditPorts().NudgeSelection(-1, 0); break;
+                case Qt::Key_Right: EditPorts().NudgeSelection(1, 0); break;
+                case Qt::Key_Up: EditPorts().NudgeSelection(0, 1); break;
+                case Qt::Key_Down: EditPorts().NudgeSelection(0, -1); break;
                 default: break;
                 }
             }
             if (key == Qt::Key_Insert && s.ctrl && !s.shift && !s.alt)
-                RunKeyCommand(Hooks().CopyObjects);
+                RunKeyCommand(EditPorts().CopyObjects);
             else if (key == Qt::Key_Insert && s.shift && !s.ctrl && !s.alt)
-                RunKeyCommand(Hooks().PasteObjects);
+                RunKeyCommand(EditPorts().PasteObjects);
             else if (key == Qt::Key_Delete && s.shift && !s.ctrl && !s.alt)
-                RunKeyCommand(Hooks().CutObjects);
+                RunKeyCommand(EditPorts().CutObjects);
             else if (key == Qt::Key_Delete && none)
-                RunKeyCommand(Hooks().DeleteObjects);
+                RunKeyCommand(EditPorts().DeleteObjects);
         }
         ReleaseEditDC();
     });

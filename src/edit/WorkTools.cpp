@@ -6,6 +6,7 @@
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 
 #include <array>
@@ -15,7 +16,7 @@ namespace zemo {
 
 namespace {
 
-constexpr int MainHelpContext = 101;
+constexpr int ViewToolMode = 1;
 
 std::array<ToolProcs, ToolModeCount>& Table()
 {
@@ -32,14 +33,12 @@ void StartMode(int mode, const ToolStartArgs& args = {})
 
 void ToolButtons()
 {
-    if (Links().UpdateToolButtons)
-        Links().UpdateToolButtons();
+    EditPorts().UpdateToolButtons();
 }
 
 void HelpContext(int context)
 {
-    if (Links().SetHelpContext)
-        Links().SetHelpContext(context);
+    EditPorts().SetHelpContext(context);
 }
 
 // The drawing tool of a drawing method, in draw, cut-area or cut-hole mode.
@@ -167,7 +166,7 @@ void StartCurrentTool()
             ToolButtons();
             StartMode(10);
         }
-        if (!v->SymbolGraphicsMode && Links().CourseTabVisible && Links().CourseTabVisible())
+        if (!v->SymbolGraphicsMode && EditPorts().CourseTabVisible())
             ShowCourseMarks();
         if (v->Form)
             v->Form->FocusSurface();
@@ -185,6 +184,14 @@ void EndCurrentTool()
         GetData();
         StoreCsObjectProps();
         HideCourseMarks();
+        // The view tool gives back the tool it interrupted, which then ends as well: a line
+        // being drawn is stored, not left as a draft.
+        if (Work.ToolMode == ViewToolMode) {
+            if (const ToolProcs& view = ToolOf(ViewToolMode); view.End)
+                view.End();
+            if (Work.ToolMode == ViewToolMode)
+                Work.ToolMode = 0;
+        }
         const ToolProcs& t = ToolOf(Work.ToolMode);
         if (t.End)
             t.End();
@@ -226,10 +233,11 @@ void SelectWorkMode(int workMode)
 
 void RunInCommandFrame(const std::function<void()>& work)
 {
-    if (Links().RunInFrame) {
-        Links().RunInFrame(work);
-        return;
-    }
+    EditPorts().RunInFrame(work);
+}
+
+void RunInOwnCommandFrame(const std::function<void()>& work)
+{
     if (WorkBusy())
         return;
     EndCurrentTool();

@@ -1,6 +1,7 @@
 // Closing a document window with unsaved changes: the question, and what each answer does
 // to the window, the open document, the map file on disk and the working copy.
 #include "../support/TestMapWriter.h"
+#include "app/Install.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
 #include "core/Folders.h"
@@ -59,7 +60,7 @@ protected:
         DefaultConfig(ProgramConfig);
         ProgramConfig.AutoSave = false;
         ProgramConfig.ScreenGrid = false;
-        InstallEditWidgets();
+        InstallEdit();
     }
     void TearDown() override
     {

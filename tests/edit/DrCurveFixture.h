@@ -4,10 +4,12 @@
 
 #include "DocWindowFixture.h"
 
+#include "app/Install.h"
 #include "document/Undo.h"
 #include "edit/DrCurve.h"
 #include "edit/MovePt.h"
 #include "edit/Pick.h"
+#include "edit/Ports.h"
 #include "edit/TextEdit.h"
 #include "render/Texts.h"
 
@@ -27,7 +29,7 @@ protected:
                      TestSymbol::Text(40)};
         w.objects = std::move(objects);
         OpenMap(w);
-        InitTexts();
+        InstallRender();   // the text layout for the map store, as the program has it
         ProgramConfig.AutoJoin = false;
         ProgramConfig.AutoScroll = false;
     }
@@ -38,7 +40,7 @@ protected:
         win = NewWindow(400, 300);
         view = &win->View();
         RegisterCurveTool();
-        CurveHooks().Beep = [this] { ++beeps; };
+        EditPorts().Beep.Bind([this] { ++beeps; });
         zmd->Setup.CurrentSymbolIndex = int16_t(pos);
         SelectWorkMode(workMode);
         ASSERT_EQ(Work.ToolMode, 8);

@@ -2,6 +2,7 @@
 // own buffer, and the auto-join of line ends.
 #include "DocWindowFixture.h"
 
+#include "edit/Ports.h"
 #include "render/Grid.h"
 
 #include <cstring>
@@ -163,9 +164,9 @@ TEST_F(EditMarks, CourseMarksLeaveTheLineBeingDrawnAlone)
     TMdiChild* w = NewWindow();
     zmd->Courses.AddNumber(QStringLiteral("A\ts1\tc31\tc32\tf2"), 0);
     zmd->CurrentCourse = 0;
-    EditHooks().FindCsObject = [](const QString& code) {
+    EditPorts().FindCsObject.Bind([](const QString& code) {
         return code == QLatin1String("1") ? 1 : code == QLatin1String("31") ? 2 : code == QLatin1String("32") ? 3 : 3;
-    };
+    });
     const QImage before = w->Surface().copy();
     ElementRecord& e = Index.CurElement;
     MakeLine(e, 10, {{-1 * Mm, -1 * Mm}, {1 * Mm, 2 * Mm}, {3 * Mm, -2 * Mm}});

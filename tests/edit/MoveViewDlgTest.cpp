@@ -1,6 +1,7 @@
 // The move-view-to dialog: what it hands to the view tool, and the checks that keep it open.
 #include "DocWindowFixture.h"
 
+#include "app/Install.h"
 #include "core/Numeric.h"
 #include "core/StringX.h"
 #include "edit/View.h"
@@ -30,7 +31,7 @@ protected:
         S().RealWorldOffsetX = 600000;
         S().RealWorldOffsetY = 200000;
         S().RealWorldAngle = 0;
-        InstallMoveViewDialog();
+        InstallEdit();
     }
     void TearDown() override
     {

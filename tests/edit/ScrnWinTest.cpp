@@ -2,6 +2,7 @@
 #include "DocWindowFixture.h"
 
 #include "core/LangTexts.h"
+#include "edit/Ports.h"
 #include "edit/ScrnWin.h"
 
 #include <fstream>
@@ -16,10 +17,8 @@ protected:
     {
         DocWindowTest::SetUp();
         ResetScrnWinUnit();
-        FrameLinks links;
-        links.SetHelpContext = [this](int c) { helpContexts.push_back(c); };
-        SetFrameLinks(links);
-        ScrnWinHookState().HelpContext = [] { return 250; };
+        EditPorts().SetHelpContext.Bind([this](int c) { helpContexts.push_back(c); });
+        EditPorts().HelpContext.Bind([] { return 250; });
     }
     MapView& Show()
     {

@@ -35,6 +35,7 @@ protected:
         Press(p);
         Release(p);
     }
+public:
     // The text an object shows.
     static std::u16string TextOf(const ElementRecord& e)
     {
@@ -147,9 +148,9 @@ TEST_F(TypingMouse, APressOnATurnedTextKeepsTypingAndBesideItsBoxEndsIt)
     EXPECT_EQ(TextOf(Stored(1)), u"abcdefghijk");
 }
 
-// What the in-place redraw is handed.
+// What the surface shows when the in-place redraw hands it over: the old text once erased,
+// the new one once painted.
 struct InPlaceCall {
-    bool erase = false;
     std::u16string text;
     bool lineOnly = false;
     int caretLine = 0;
@@ -158,9 +159,29 @@ struct InPlaceCall {
 
 void PrintTo(const InPlaceCall& c, std::ostream* os)
 {
-    *os << (c.erase ? "erase " : "paint ") << QString::fromStdU16String(c.text).toStdString()
-        << (c.lineOnly ? " line " : " whole ") << c.caretLine;
+    *os << QString::fromStdU16String(c.text).toStdString() << (c.lineOnly ? " line " : " whole ")
+        << c.caretLine;
 }
+
+// The window as the engine sees it, noting each change of its surface during a commit.
+class InPlaceRecorder : public MapWindow {
+public:
+    explicit InPlaceRecorder(TMdiChild* w) : w_(w) {}
+    QImage& Surface() override { return w_->Surface(); }
+    void InvalidateRect(const PixRect& r) override { w_->InvalidateRect(r); }
+    void SurfaceChanged(const PixRect& r) override
+    {
+        w_->SurfaceChanged(r);
+        const InPlaceCall c{TypingMouse::TextOf(CurElement), Texts.CaretLineOnly, Texts.CaretLine};
+        if (on && (calls.empty() || !(calls.back() == c)))
+            calls.push_back(c);
+    }
+    bool on = false;
+    std::vector<InPlaceCall> calls;
+
+private:
+    TMdiChild* w_;
+};
 
 TEST_F(TypingMouse, WithoutBackgroundRedrawACommitErasesAndPaintsOnlyTheCaretLineWhenItCan)
 {
@@ -168,54 +189,51 @@ TEST_F(TypingMouse, WithoutBackgroundRedrawACommitErasesAndPaintsOnlyTheCaretLin
     text.cords.resize(5);
     TypeOn({text}, 1);
     ProgramConfig.RedrawBackground = false;
-    std::vector<InPlaceCall> calls;
-    EditHooks().EraseElement = [&] {
-        calls.push_back({true, TextOf(CurElement), Texts.CaretLineOnly, Texts.CaretLine});
-    };
-    EditHooks().PaintElement = [&] {
-        calls.push_back({false, TextOf(CurElement), Texts.CaretLineOnly, Texts.CaretLine});
+    InPlaceRecorder rec(win);
+    view->Form = &rec;
+    std::vector<InPlaceCall>& calls = rec.calls;
+    auto commit = [&rec] {
+        rec.calls.clear();
+        rec.on = true;
+        CommitTyping();
+        rec.on = false;
     };
     view->PendingValid = false;
 
     Type(u"e");
-    CommitTyping();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{true, u"ab\r\ncd", true, 1}, {false, u"ab\r\ncde", true, 1}}));
+    commit();
+    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"ab\r\ncd", true, 1}, {u"ab\r\ncde", true, 1}}));
     EXPECT_FALSE(Texts.CaretLineOnly);
     EXPECT_FALSE(view->PendingValid);
     EXPECT_EQ(TextOf(Stored(1)), u"ab\r\ncde");
 
     // A new line moves the caret to another line: the whole text.
-    calls.clear();
     Type(u"\r");
-    CommitTyping();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{true, u"ab\r\ncde", false, 2},
-                                               {false, u"ab\r\ncde\r\n", false, 2}}));
+    commit();
+    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"ab\r\ncde", false, 2}, {u"ab\r\ncde\r\n", false, 2}}));
 
     // Up to the first line and typing there: the caret's line changed since the last commit.
-    calls.clear();
     MoveCaret(Qt::Key_Up, false);
     EXPECT_EQ(Texts.CaretIndex, 4);  // the start of the line above, after its CR LF
     MoveCaret(Qt::Key_Up, false);
     EXPECT_EQ(Texts.CaretIndex, 0);
     Type(u"z");
-    CommitTyping();
+    commit();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_FALSE(calls[0].lineOnly);
     // Typing on there again stays within that line.
-    calls.clear();
     Type(u"y");
-    CommitTyping();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{true, u"zab\r\ncde\r\n", true, 0},
-                                               {false, u"zyab\r\ncde\r\n", true, 0}}));
+    commit();
+    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"zab\r\ncde\r\n", true, 0}, {u"zyab\r\ncde\r\n", true, 0}}));
     // A deletion that pulls the next line up is no single-line change.
-    calls.clear();
     MoveCaret(Qt::Key_End, false);
     DeleteText();
-    CommitTyping();
+    commit();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_FALSE(calls[0].lineOnly);
     EXPECT_EQ(calls[1].text, u"zyabcde\r\n");
     EXPECT_FALSE(view->PendingValid);
+    view->Form = win;
 }
 
 // Rows and columns of the dark pixels of an image region, grouped into bands of rows.

@@ -2,6 +2,9 @@
 // and input methods, checked against what the working file holds.
 #include "DrCurveFixture.h"
 
+#include "app/Install.h"
+#include "document/Ports.h"
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QInputMethodEvent>
@@ -11,6 +14,11 @@ namespace {
 
 class Typing : public CurveToolTest {
 protected:
+    void TearDown() override
+    {
+        DocumentPorts().MeasureText.Unbind();
+        CurveToolTest::TearDown();
+    }
     // A text object "ab" (1) and a line text "xy" (2); typing on `n`.
     void StartOn(int n, std::string text = "ab")
     {
@@ -18,7 +26,7 @@ protected:
                       TestObject::LineText(30, {{-10 * Mm, -5 * Mm}, {10 * Mm, -5 * Mm}}, "xy")});
         win = NewWindow(400, 300);
         view = &win->View();
-        SetMeasureTextHook([this](ElementRecord& e) {
+        DocumentPorts().MeasureText.Bind([this](ElementRecord& e) {
             ++writes;
             MeasureTextObject(e);
         });
@@ -87,8 +95,7 @@ TEST_F(Typing, EnterAndTabDoNothingInALineText)
 TEST_F(Typing, TenKeysThenIdleGiveOneStoreWrite)
 {
     StartOn(1);
-    Hooks().WhenIdle = [](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); };
-    RegisterCurveTool();
+    InstallEdit();
     CurveStart(0);  // a drawing tool hands its keys to typing
     for (char16_t c : std::u16string_view(u"0123456789")) {
         const QString t(QChar{c});
@@ -123,7 +130,7 @@ TEST_F(Typing, AnEmptiedTextDeletesItsObject)
 TEST_F(Typing, RightToLeftKeepsTheCaretAndBackspaceTakesTheNextCharacter)
 {
     StartOn(1);
-    TypingHooks().InputRightToLeft = [] { return true; };
+    EditPorts().InputRightToLeft.Bind([] { return true; });
     Texts.CaretIndex = Texts.AnchorIndex = 1;
     Type(u"\u05d0\u05d1");
     EXPECT_EQ(Buffer(), u"a\u05d1\u05d0b");

@@ -5,6 +5,7 @@
 #include "core/Numeric.h"
 #include "document/ServiceHooks.h"
 #include "edit/Pick.h"
+#include "edit/Ports.h"
 #include "edit/View.h"
 
 #include <fstream>
@@ -20,10 +21,10 @@ protected:
         DocWindowTest::SetUp();
         ResetPickUnit();
         ResetViewUnit();
-        ViewHookState().SetViewTimer = [this](bool on, int ms) {
+        EditPorts().SetViewTimer.Bind([this](bool on, int ms) {
             timerOn = on;
             timerMs = ms;
-        };
+        });
     }
     void TearDown() override
     {

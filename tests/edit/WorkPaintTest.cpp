@@ -2,10 +2,22 @@
 // by input and the repaint that follows it.
 #include "DocWindowFixture.h"
 
+#include "app/Install.h"
+#include "edit/Ports.h"
+
 namespace zemo::test {
 namespace {
 
 using WorkPaint = DocWindowTest;
+
+// The paint polls for input after every object it read: `each` runs there, before the poll.
+void AfterEachObject(std::function<void()> each)
+{
+    EditPorts().PollInput.Bind([each = std::move(each)] {
+        each();
+        return PollHeldInput();
+    });
+}
 
 DeviceColor ScreenInk(const TZmd& z, int i)
 {
@@ -63,20 +75,19 @@ TEST_F(WorkPaint, AKeyStopsThePaintIsHandledAfterItAndTheRectangleIsPaintedAgain
 {
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
-    InstallEditWidgets();
+    InstallEdit();
     std::vector<int> keys;
     RegisterTool(10, {[](const ToolStartArgs&) { Work.ToolMode = 10; }, [] { Work.ToolMode = 0; }, {}, {},
                       {}, {}, [&](int ch) { keys.push_back(ch); }});
     Work.ToolMode = 10;
     int painted = 0;
     int keysSeenWhilePainting = 0;
-    Hooks().PaintObject = [&] {
+    AfterEachObject([&] {
         ++painted;
-        DrawObjectByType();
         if (painted == 2)
             QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
         keysSeenWhilePainting += int(keys.size());
-    };
+    });
     PaintNow(w);
     // Stopped right after the object during which the key came; nothing handled meanwhile.
     EXPECT_EQ(painted, 2);
@@ -92,7 +103,6 @@ TEST_F(WorkPaint, AKeyStopsThePaintIsHandledAfterItAndTheRectangleIsPaintedAgain
     EXPECT_EQ(keys[0], 'a');
     EXPECT_EQ(painted, 2 + 6);
     EXPECT_FALSE(w->View().PendingValid);
-    Hooks().PaintObject = {};
     EXPECT_TRUE(w->Surface() == DirectPaint(w->View()));
 }
 
@@ -100,12 +110,12 @@ TEST_F(WorkPaint, ShiftAloneDoesNotStopAPaint)
 {
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
-    InstallEditWidgets();
+    InstallEdit();
     int painted = 0;
-    Hooks().PaintObject = [&] {
+    AfterEachObject([&] {
         if (++painted == 1)
             QCoreApplication::postEvent(w, new QKeyEvent(QEvent::KeyPress, Qt::Key_Shift, Qt::ShiftModifier));
-    };
+    });
     PaintNow(w);
     EXPECT_EQ(painted, 6);
     EXPECT_FALSE(w->View().PendingValid);
@@ -115,9 +125,9 @@ TEST_F(WorkPaint, NothingPaintsWhileAButtonIsHeldAndTheReleasePaintsIt)
 {
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
-    InstallEditWidgets();
+    InstallEdit();
     int painted = 0;
-    Hooks().PaintObject = [&] { ++painted; };
+    AfterEachObject([&] { ++painted; });
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {50, 50}, Qt::LeftButton, Qt::LeftButton);
     EXPECT_FALSE(Work.ButtonUp);
     PaintNow(w);
@@ -134,7 +144,7 @@ TEST_F(WorkPaint, APaintRectangleThatMissesThePendingOneMergesAndWaits)
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
     int painted = 0;
-    Hooks().PaintObject = [&] { ++painted; };
+    AfterEachObject([&] { ++painted; });
     MapView& v = w->View();
     v.PendingValid = true;
     v.PendingRect = {0, 0, 30, 30};
@@ -154,7 +164,6 @@ TEST_F(WorkPaint, ACommandRepaintsThePendingRectangleOfEveryWindow)
     OpenMap(ThreeColourMap());
     TMdiChild* a = NewWindow();
     TMdiChild* b = NewWindow();
-    Hooks().PaintObject = [] {};
     a->View().PendingValid = true;
     a->View().PendingRect = {5, 5, 40, 40};
     b->View().PendingValid = true;
@@ -178,7 +187,7 @@ TEST_F(WorkPaint, ACommandThatRunsHoldsThePaintBack)
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
     int painted = 0;
-    Hooks().PaintObject = [&] { ++painted; };
+    AfterEachObject([&] { ++painted; });
     Work.CommandBusy = true;
     PaintNow(w);
     EXPECT_EQ(painted, 0);

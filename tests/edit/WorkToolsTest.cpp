@@ -1,6 +1,7 @@
 // Which tool the buttons, the selection and the current symbol start, and the cursors.
 #include "DocWindowFixture.h"
 
+#include "app/Install.h"
 #include "core/widgets/OwnControls.h"
 #include "edit/Cursors.h"
 
@@ -207,7 +208,7 @@ TEST_F(WorkTools, ThirtySevenNamedCursorsAndTheSurfaceShowsThem)
 
     OpenWith(0);
     TMdiChild* w = NewWindow();
-    InstallEditWidgets();
+    InstallEdit();
     SetToolCursor(16);
     EXPECT_EQ(w->WorkWin()->CursorNumber(), 16);
     EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::BitmapCursor);

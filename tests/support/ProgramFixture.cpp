@@ -21,6 +21,11 @@
 #include <QPushButton>
 #include <QTimer>
 
+// Qt's own entry for input that did not come from the window system (its test library uses it).
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(), bool autorep = false,
+                                               ushort count = 1);
+
 namespace zemo::test {
 
 ProgramFixture::Installed::Installed()
@@ -158,7 +163,16 @@ void ProgramFixture::DragPoint(QWidget* w, QPoint at, QPoint to)
 
 void ProgramFixture::Key(QWidget* w, int key, Qt::KeyboardModifiers mods)
 {
+    // Keys go to the active window, where its shortcuts take them first.
+    if (QApplication::activeWindow() != w->window()) {
+        w->window()->activateWindow();
+        Settle(2);
+    }
     QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : w;
+    if (qt_sendShortcutOverrideEvent(target, 0, key, mods)) {
+        Settle(2);
+        return;
+    }
     QKeyEvent press(QEvent::KeyPress, key, mods);
     QKeyEvent release(QEvent::KeyRelease, key, mods);
     QApplication::sendEvent(target, &press);

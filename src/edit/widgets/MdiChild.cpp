@@ -1,13 +1,11 @@
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MdiCloseQuery.h"
+#include "edit/widgets/Ports.h"
 
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/widgets/EscapeFilter.h"
 #include "edit/Cursors.h"
-#include "edit/DrCurve.h"
-#include "edit/ScrnWin.h"
-#include "edit/View.h"
 #include "document/Open.h"
 #include "edit/EditSys.h"
 #include "edit/TextEdit.h"
@@ -33,12 +31,6 @@ namespace zemo {
 namespace {
 
 const QEvent::Type PaintMessage = QEvent::Type(QEvent::registerEventType());
-
-MdiHost& Host()
-{
-    static MdiHost host;
-    return host;
-}
 
 std::vector<QPointer<TMdiChild>>& Children()
 {
@@ -325,9 +317,7 @@ bool TMdiChild::ScrollTimerOn() const { return scrollTimer_->isActive(); }
 
 bool TMdiChild::IsActiveForm() const
 {
-    if (Host().IsActiveChild)
-        return Host().IsActiveChild(this);
-    return Work.ActiveView == &view_;
+    return EditWidgetsPorts().IsActiveChild(this);
 }
 
 bool TMdiChild::HasMouseCapture() const
@@ -343,8 +333,7 @@ void TMdiChild::SetScrollPositions(int h, int v)
 
 void TMdiChild::ShowPopUp(QPoint clientPoint)
 {
-    if (Host().ShowWorkPopUp)
-        Host().ShowWorkPopUp(workWin_->mapToGlobal(clientPoint));
+    EditWidgetsPorts().ShowWorkPopUp(workWin_->mapToGlobal(clientPoint));
 }
 
 void TMdiChild::ScrollRequest(bool vertical, int code, int pos)
@@ -440,86 +429,56 @@ bool QueryCloseDocumentWindows(const QList<QWidget*>& windows, const std::functi
     return true;
 }
 
-void SetCloseQueryBusyHook(std::function<void(bool)> setBusy)
+EditWidgetsPortSet& EditWidgetsPorts()
 {
-    Links().SetCommandBusy = std::move(setBusy);
+    static EditWidgetsPortSet ports;
+    return ports;
 }
 
-void SetMdiHost(MdiHost host)
+void ShowOwnWindow(TMdiChild* child)
 {
-    Host() = std::move(host);
+    child->show();
 }
 
-void InstallEditWidgets()
+bool OwnViewActive(const TMdiChild* child)
 {
-    EscapeFilter::Install();
-    TWorkWin::SetOwnCursorTable(&ToolCursor);
-    Hooks().PollInput = [] {
-        EscapeFilter* f = EscapeFilter::Install();
-        return f && f->PollForInput();
-    };
-    Hooks().AfterPaint = [] {
-        if (EscapeFilter* f = EscapeFilter::Install())
-            f->ReplayHeld();
-        TMdiChild::RepostDeferred();
-    };
-    Hooks().WhenIdle = [](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); };
-    RegisterCurveTool();
-    RegisterViewTool();
-    RegisterScreenWinTool();
-    // Opened and new maps get their window here unless the shell linked its own.
-    if (!Opening.WindowHooks.CreateWindow) {
-        DocumentWindowHooks h;
-        h.CreateWindow = [](TZmd&, const QString& caption) {
-            return Hooks().CreateWindow && Hooks().CreateWindow(caption);
-        };
-        h.RaiseWindow = [](TZmd& doc) {
-            for (const QPointer<TMdiChild>& c : Children())
-                if (c && c->View().Document == &doc) {
-                    c->Activate();
-                    if (QWidget* top = c->parentWidget())
-                        top->raise();
-                    return true;
-                }
-            return false;
-        };
-        h.CloseWindows = [](TZmd& doc) {
-            const std::vector<QPointer<TMdiChild>> all = Children();
-            for (const QPointer<TMdiChild>& c : all)
-                if (c && c->View().Document == &doc) {
-                    c->View().MapShown = false;
-                    (c->parentWidget() ? c->parentWidget() : c.data())->close();
-                }
-        };
-        h.SetCaption = [](TZmd& doc, const QString& caption) {
-            for (const QPointer<TMdiChild>& c : Children())
-                if (c && c->View().Document == &doc)
-                    c->setWindowTitle(caption);
-        };
-        h.AfterOpen = [](TZmd& doc) {
-            for (const QPointer<TMdiChild>& c : Children())
-                if (c && c->View().Document == &doc) {
-                    MapView& v = c->View();
-                    v.MapShown = true;
-                    if (Work.ActiveView == &v)
-                        Index.MapOpen = true;
-                    UpdateViewOf(v);
-                    c->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
-                }
-        };
-        SetDocumentWindowHooks(std::move(h));
-    }
-    CurveHooks().Beep = [] { QApplication::beep(); };
-    Hooks().CreateWindow = [](const QString& caption) {
-        auto* w = new TMdiChild;
-        w->setWindowTitle(caption);
-        if (Host().AddWindow)
-            Host().AddWindow(w);
-        else
-            w->show();
-        ActivateMapWindow(w->View());
-        return true;
-    };
+    return child && Work.ActiveView == &const_cast<TMdiChild*>(child)->View();
+}
+
+bool CreateDocumentWindow(const QString& caption)
+{
+    auto* w = new TMdiChild;
+    w->setWindowTitle(caption);
+    EditWidgetsPorts().AddWindow(w);
+    ActivateMapWindow(w->View());
+    return true;
+}
+
+TMdiChild* ActiveDocumentWindow()
+{
+    return Work.ActiveView ? dynamic_cast<TMdiChild*>(Work.ActiveView->Form) : nullptr;
+}
+
+bool PollHeldInput()
+{
+    EscapeFilter* f = EscapeFilter::Install();
+    return f && f->PollForInput();
+}
+
+void ReleaseHeldInput()
+{
+    if (EscapeFilter* f = EscapeFilter::Install())
+        f->ReplayHeld();
+    TMdiChild::RepostDeferred();
+}
+
+std::vector<QPointer<TMdiChild>> WindowsOf(const TZmd& doc)
+{
+    std::vector<QPointer<TMdiChild>> of;
+    for (const QPointer<TMdiChild>& c : Children())
+        if (c && c->View().Document == &doc)
+            of.push_back(c);
+    return of;
 }
 
 } // namespace zemo

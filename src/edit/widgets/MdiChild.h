@@ -9,10 +9,12 @@
 #include "edit/Work.h"
 
 #include <QImage>
+#include <QPointer>
 #include <QRegion>
 #include <QWidget>
 
 #include <functional>
+#include <vector>
 
 class QTimer;
 
@@ -111,16 +113,17 @@ private:
     QTimer* scrollTimer_ = nullptr;
 };
 
-// Where new document windows go and how the map's pop-up menu opens; the shell sets it.
-struct MdiHost {
-    std::function<void(TMdiChild*)> AddWindow;
-    std::function<bool(const TMdiChild*)> IsActiveChild;
-    std::function<void(QPoint globalPos)> ShowWorkPopUp;
-};
-void SetMdiHost(MdiHost host);
+// A new document window on the current map, placed by the main frame and made the active
+// view.
+bool CreateDocumentWindow(const QString& caption);
+// The active view's window, if it is one.
+TMdiChild* ActiveDocumentWindow();
+// While a map paints: true when a key or a press waits (they are held for after the paint).
+bool PollHeldInput();
+// After a paint: the held input and the deferred paint messages go out again.
+void ReleaseHeldInput();
 
-// Registers the window factory, the input poll of painting (through the application's
-// escape filter) and the idle repaint. Called once at start-up; tests call it too.
-void InstallEditWidgets();
+// The document windows of a map, oldest first.
+std::vector<QPointer<TMdiChild>> WindowsOf(const TZmd& doc);
 
 } // namespace zemo

@@ -17,7 +17,4 @@ namespace zemo {
 bool QueryCloseDocumentWindows(const QList<QWidget*>& windows,
                                const std::function<void(QWidget*)>& onAsk = {});
 
-// Sets the frame's command flag while a closing window's question is up.
-void SetCloseQueryBusyHook(std::function<void(bool)> setBusy);
-
 } // namespace zemo

@@ -118,11 +118,4 @@ bool ExecViewDlg(QWidget* parent, double& east, double& north)
     return true;
 }
 
-void InstallMoveViewDialog()
-{
-    ViewHookState().RunViewDialog = [](double& east, double& north) {
-        return ExecViewDlg(QApplication::activeWindow(), east, north);
-    };
-}
-
 } // namespace zemo

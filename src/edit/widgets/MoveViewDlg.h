@@ -39,7 +39,5 @@ private:
 
 // Runs the dialog; true on OK with the position entered.
 bool ExecViewDlg(QWidget* parent, double& east, double& north);
-// Lets the view tool's Move view to run this dialog.
-void InstallMoveViewDialog();
 
 } // namespace zemo

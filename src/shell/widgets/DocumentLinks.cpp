@@ -1,62 +1,27 @@
 #include "shell/widgets/DocumentLinks.h"
 
-#include "edit/Work.h"
+#include "edit/View.h"
 #include "edit/widgets/MdiChild.h"
-#include "edit/widgets/MoveViewDlg.h"
-#include "shell/CommandFrame.h"
+#include "shell/HelpRouting.h"
 #include "shell/widgets/MainFm.h"
-#include "edit/widgets/MdiCloseQuery.h"
 
-#include <QGuiApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QTimer>
 
 namespace zemo {
 
-void LinkDocumentWindows()
-{
-    SetEndToolHook(&EndCurrentTool);
-    SetStartToolHook(&StartCurrentTool);
-    SetRepaintPendingHook(&RepaintAllPending);
-    FrameLinks links;
-    links.CommandBusy = [] { return CommandBusy; };
-    links.PaintBusyChanged = [](bool on) { PaintBusy = on; };
-    links.RunInFrame = [](const std::function<void()>& work) { RunInFrame(work, "Work"); };
-    links.UpdateToolButtons = [] { NotifyStateChanged(); };
-    links.SetHelpContext = [](int context) {
-        if (TMainFm* frame = MainFrame())
-            frame->setProperty("helpContext", context);
-    };
-    links.AppActive = [] { return QGuiApplication::applicationState() == Qt::ApplicationActive; };
-    SetFrameLinks(std::move(links));
+namespace {
 
-    MdiHost host;
-    host.AddWindow = [](TMdiChild* child) {
-        QMdiArea* area = MainFrame() ? MainFrame()->MdiArea() : nullptr;
-        if (!area) {
-            child->show();
-            return;
-        }
-        QMdiSubWindow* sub = area->addSubWindow(child);
-        sub->setAttribute(Qt::WA_DeleteOnClose);
-        sub->showMaximized();
-    };
-    host.IsActiveChild = [](const TMdiChild* child) {
-        QMdiArea* area = MainFrame() ? MainFrame()->MdiArea() : nullptr;
-        const QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
-        return sub && sub->widget() == child;
-    };
-    host.ShowWorkPopUp = [](QPoint at) {
-        if (TMainFm* frame = MainFrame())
-            frame->WorkPopUp()->popup(at);
-    };
-    SetMdiHost(std::move(host));
-    // A closing window's question keeps the commands away while it is up.
-    SetCloseQueryBusyHook([](bool on) { CommandBusy = on; });
-    InstallEditWidgets();
-    InstallMoveViewDialog();
+const char* const HelpProperty = "helpContext";
+
+QMdiArea* Area()
+{
+    return MainFrame() ? MainFrame()->MdiArea() : nullptr;
 }
+
+} // namespace
 
 void ActivateDocumentWindowsWith(QMdiArea* mdiArea)
 {
@@ -64,6 +29,62 @@ void ActivateDocumentWindowsWith(QMdiArea* mdiArea)
         if (auto* child = sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr)
             child->Activate();
     });
+}
+
+void AddDocumentWindow(TMdiChild* child)
+{
+    QMdiArea* area = Area();
+    if (!area) {
+        child->show();
+        return;
+    }
+    QMdiSubWindow* sub = area->addSubWindow(child);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->showMaximized();
+}
+
+bool IsActiveDocumentWindow(const TMdiChild* child)
+{
+    QMdiArea* area = Area();
+    const QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
+    return sub && sub->widget() == child;
+}
+
+void ShowWorkPopUpAt(QPoint globalPos)
+{
+    if (TMainFm* frame = MainFrame())
+        frame->WorkPopUp()->popup(globalPos);
+}
+
+void SetViewTimer(bool on, int intervalMs)
+{
+    TMainFm* frame = MainFrame();
+    if (!frame)
+        return;
+    // The zoom frame follows the cursor; this timer notices when it has left the window.
+    auto* viewTimer = frame->findChild<QTimer*>(QStringLiteral("ViewTimer"), Qt::FindDirectChildrenOnly);
+    if (!viewTimer) {
+        viewTimer = new QTimer(frame);
+        viewTimer->setObjectName(QStringLiteral("ViewTimer"));
+        QObject::connect(viewTimer, &QTimer::timeout, viewTimer, [] { ViewTimerTick(); });
+    }
+    viewTimer->setInterval(intervalMs);
+    if (on)
+        viewTimer->start();
+    else
+        viewTimer->stop();
+}
+
+int FrameHelpContext()
+{
+    TMainFm* frame = MainFrame();
+    return frame ? frame->property(HelpProperty).toInt() : MainFrameHelpContext;
+}
+
+void SetFrameHelpContext(int context)
+{
+    if (TMainFm* frame = MainFrame())
+        frame->setProperty(HelpProperty, context);
 }
 
 } // namespace zemo

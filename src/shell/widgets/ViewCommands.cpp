@@ -3,13 +3,8 @@
 #include "document/Index.h"
 #include "edit/View.h"
 #include "edit/Work.h"
-#include "edit/widgets/MdiChild.h"
 #include "shell/CommandFrame.h"
 #include "shell/CommandState.h"
-#include "shell/widgets/MainFm.h"
-
-#include <QCursor>
-#include <QTimer>
 
 namespace zemo {
 
@@ -19,14 +14,6 @@ MapView* OpenView()
 {
     MapView* v = Work.ActiveView;
     return v && v->Document && Index.MapOpen ? v : nullptr;
-}
-
-// The active document window's drawing surface, if the view belongs to a window.
-TWorkWin* ActiveSurface()
-{
-    MapView* v = OpenView();
-    auto* child = v ? dynamic_cast<TMdiChild*>(v->Form) : nullptr;
-    return child ? child->WorkWin() : nullptr;
 }
 
 void Redraw()
@@ -45,42 +32,6 @@ void Redraw()
 
 void RegisterViewCommands()
 {
-    ViewHooks& hooks = ViewHookState();
-    hooks.SetViewTimer = [](bool on, int intervalMs) {
-        TMainFm* frame = MainFrame();
-        if (!frame)
-            return;
-        // The zoom frame follows the cursor; this timer notices when it has left the window.
-        auto* viewTimer = frame->findChild<QTimer*>(QStringLiteral("ViewTimer"), Qt::FindDirectChildrenOnly);
-        if (!viewTimer) {
-            viewTimer = new QTimer(frame);
-            viewTimer->setObjectName(QStringLiteral("ViewTimer"));
-            QObject::connect(viewTimer, &QTimer::timeout, viewTimer, [] { ViewTimerTick(); });
-        }
-        viewTimer->setInterval(intervalMs);
-        if (on)
-            viewTimer->start();
-        else
-            viewTimer->stop();
-    };
-    hooks.SurfaceCursor = [] {
-        const TWorkWin* surface = ActiveSurface();
-        return surface ? surface->CursorNumber() : 0;
-    };
-    // Mouse events stop at the window's edge; the timer needs the cursor wherever it is.
-    hooks.CursorClientPos = [] {
-        const TWorkWin* surface = ActiveSurface();
-        if (!surface)
-            return Work.ActiveView ? Work.ActiveView->LastMousePoint : QPoint();
-        return surface->mapFromGlobal(QCursor::pos());
-    };
-
-    // The zoom decides which of the fixed zooms is ticked.
-    AddShellStateSource([](ShellState& s) {
-        if (const MapView* v = OpenView())
-            s.zoom = v->Document->Setup.Zoom;
-    });
-
     struct Fixed {
         Cmd item;
         double factor;

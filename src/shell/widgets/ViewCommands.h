@@ -1,7 +1,6 @@
 // The View menu, the view buttons of the toolbar and the map's pop-up view items joined to
 // the view tool: zoom in and out, the entire map, moving the view (the hand), moving it to a
-// position, the fixed zooms and Redraw; also the main frame's view timer that the zoom frame
-// needs.
+// position, the fixed zooms and Redraw.
 #pragma once
 
 namespace zemo {

@@ -1,0 +1,105 @@
+// What the document windows' engine needs from the libraries above it: the main frame's
+// command frame, busy flags, tool buttons, help context and view timer (shell); the window
+// system's side of its own windows (edit widgets); and the features not built yet (object
+// clipboard, following, continuing and cutting lines, course setting, symbol graphics).
+// Each port does the documented least until the wiring root binds it.
+#pragma once
+
+#include "core/Port.h"
+#include "edit/Work.h"
+
+#include <QPoint>
+#include <QString>
+
+#include <functional>
+
+namespace zemo {
+
+inline constexpr int MainHelpContext = 101;
+
+// The least of a port that has one of its own (Pick.cpp): n is one of the objects the course
+// preview tagged.
+bool PreviewTagged(int n);
+
+struct EditPortSet {
+    // ---- The main frame (shell) ----
+    // A command runs; least: the engine's own flag.
+    Port<bool()> CommandBusy{"edit.CommandBusy", [] { return Work.CommandBusy; }};
+    // Sets that flag (while a closing window asks its question).
+    Port<void(bool)> SetCommandBusy{"edit.SetCommandBusy", [](bool on) { Work.CommandBusy = on; }};
+    // Mirrors Work.PaintBusy into the frame's guard.
+    Port<void(bool)> PaintBusyChanged{"edit.PaintBusyChanged", [](bool) {}};
+    // Runs work inside BeginCommand / EndCommand; least: the engine's own frame.
+    Port<void(const std::function<void()>&)> RunInFrame{"edit.RunInFrame", RunInOwnCommandFrame};
+    Port<void()> UpdateToolButtons{"edit.UpdateToolButtons", [] {}};
+    Port<void(int)> SetHelpContext{"edit.SetHelpContext", [](int) {}};
+    // The main frame's help context now.
+    Port<int()> HelpContext{"edit.HelpContext", [] { return MainHelpContext; }};
+    Port<bool()> AppActive{"edit.AppActive", [] { return true; }};
+    // The main frame's view timer: enabled or not, with its interval.
+    Port<void(bool on, int intervalMs)> SetViewTimer{"edit.SetViewTimer", [](bool, int) {}};
+
+    // ---- The window system (edit widgets) ----
+    // True when a key (other than Shift, Ctrl, Alt) or a mouse press is waiting.
+    Port<bool()> PollInput{"edit.PollInput", [] { return false; }};
+    // After every paint: held input goes back to the windows.
+    Port<void()> AfterPaint{"edit.AfterPaint", [] {}};
+    // Runs the function once the pending events were handled. Least: without an event loop
+    // nothing is ever idle; typing commits when it ends, a stopped paint waits for the next.
+    Port<void(std::function<void()>)> WhenIdle{"edit.WhenIdle", [](std::function<void()>) {}};
+    // A document window for the current map; false when it could not be made.
+    Port<bool(const QString& caption)> CreateWindow{"edit.CreateWindow", [](const QString&) { return false; }};
+    // The cursor shown on the active drawing surface now (to give it back at the end).
+    Port<int()> SurfaceCursor{"edit.SurfaceCursor", [] { return 0; }};
+    // The mouse position in the active surface's client pixels; least: the last one seen.
+    Port<QPoint()> CursorClientPos{"edit.CursorClientPos", [] {
+        return Work.ActiveView ? Work.ActiveView->LastMousePoint : QPoint();
+    }};
+    // The move-view-to dialog: true on OK with the real-world position in metres.
+    Port<bool(double& east, double& north)> RunViewDialog{"edit.RunViewDialog",
+                                                          [](double&, double&) { return false; }};
+    Port<void()> Beep{"edit.Beep", [] {}};
+    // The keyboard's input runs right to left.
+    Port<bool()> InputRightToLeft{"edit.InputRightToLeft", [] { return false; }};
+
+    // ---- Object clipboard and edit functions (keys of the document window) ----
+    // Each runs inside the command frame.
+    Port<void()> CopyObjects{"edit.CopyObjects", [] {}};
+    Port<void()> PasteObjects{"edit.PasteObjects", [] {}};
+    Port<void()> CutObjects{"edit.CutObjects", [] {}};
+    Port<void()> DeleteObjects{"edit.DeleteObjects", [] {}};
+    Port<void(int dx, int dy)> NudgeSelection{"edit.NudgeSelection", [](int, int) {}};
+
+    // ---- Curve tool: following, continuing and cutting ----
+    // Following another line (Ctrl): true when the press is on a line; EndFollow appends the
+    // followed part to CurElement, false when there is no room.
+    Port<bool()> BeginFollow{"edit.BeginFollow", [] { return false; }};
+    Port<bool()> EndFollow{"edit.EndFollow", [] { return false; }};
+    // Continuing a line (Shift at its end point): loads that line into CurElement.
+    Port<bool()> BeginContinueLine{"edit.BeginContinueLine", [] { return false; }};
+    Port<void()> FinishContinueLine{"edit.FinishContinueLine", [] {}};
+    // The area-cutting command: the first press may be refused; the finished cutting line
+    // (or a cancelled one) goes back to it.
+    Port<bool()> CutCheckPress{"edit.CutCheckPress", [] { return true; }};
+    Port<void()> CutFinish{"edit.CutFinish", [] {}};
+    Port<void()> CutCancel{"edit.CutCancel", [] {}};
+
+    // ---- Course setting ----
+    Port<bool()> CourseTabVisible{"edit.CourseTabVisible", [] { return false; }};
+    // A double click inserts the picked course object.
+    Port<void()> InsertPickedCsObject{"edit.InsertPickedCsObject", [] {}};
+    // The object number of the course object with this code; 0 when there is none.
+    Port<int(const QString& code)> FindCsObject{"edit.FindCsObject", [](const QString&) { return 0; }};
+    // While the course preview is on: may object n be picked? Least: it must be one of the
+    // objects the preview tagged.
+    Port<bool(int n)> PreviewAllows{"edit.PreviewAllows", PreviewTagged};
+    // A single object was selected on a course-setting map (changed: another one than before).
+    Port<void(int n, bool changed)> CsObjectSelected{"edit.CsObjectSelected", [](int, bool) {}};
+
+    // ---- Symbol graphics ----
+    Port<void()> EndSymbolGraphicsEdit{"edit.EndSymbolGraphicsEdit", [] {}};
+};
+
+EditPortSet& EditPorts();
+
+} // namespace zemo
