@@ -1,5 +1,7 @@
 #include "app/Install.h"
 
+#include "core/Ports.h"
+#include "core/widgets/EscapeFilter.h"
 #include "core/widgets/QtServices.h"
 
 namespace zemo {
@@ -7,6 +9,7 @@ namespace zemo {
 void InstallCore()
 {
     InstallCoreUiServices();
+    CorePorts().PumpKeyMessages.Bind(&EscapeFilter::PumpInstalled);
 }
 
 } // namespace zemo

@@ -9,6 +9,12 @@ namespace zemo {
 void InstallDocument()
 {
     CorePorts().CurrentMapPath.Bind([] { return DocumentPath(Index.ActiveZmd); });
+    CorePorts().CurrentZoom.Bind([](double& zoom) {
+        if (!Index.MapOpen || !Index.ActiveZmd)
+            return false;
+        zoom = Index.ActiveZmd->Setup.Zoom;
+        return true;
+    });
 }
 
 } // namespace zemo

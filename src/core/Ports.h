@@ -10,6 +10,11 @@ namespace zemo {
 struct CorePortSet {
     // The path of the map being worked on; empty for an untitled map or none.
     Port<QString()> CurrentMapPath{"core.CurrentMapPath", [] { return QString(); }};
+    // The current map's zoom; false when no map is open (the map store). Least: no zoom.
+    Port<bool(double& zoom)> CurrentZoom{"core.CurrentZoom", [](double&) { return false; }};
+    // Lets pending key presses reach the windows so that Esc can set AbortRequested; other
+    // input stays held back (the user interface). Least: nothing.
+    Port<void()> PumpKeyMessages{"core.PumpKeyMessages", [] {}};
 };
 
 CorePortSet& CorePorts();

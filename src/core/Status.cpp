@@ -1,6 +1,7 @@
 #include "core/Status.h"
 
 #include "core/Config.h"
+#include "core/Ports.h"
 
 #include <cmath>
 
@@ -13,8 +14,6 @@ namespace {
 struct StatusState {
     StatusDisplay* display = nullptr;
     BusyCursor* cursor = nullptr;
-    CurrentZoomFn zoomHook = nullptr;
-    KeyMessagePumpFn keyPump = nullptr;
     QString keptStatusText;
     QString keptSymbolText;
 
@@ -144,12 +143,10 @@ QString ZoomText(double zoom)
     return FloatToFixedStr(decimals, zoom) + QLatin1Char('X');
 }
 
-void SetCurrentZoomHook(CurrentZoomFn fn) { State().zoomHook = fn; }
-
 void ShowZoom()
 {
     double zoom = 0;
-    if (State().zoomHook && State().zoomHook(zoom))
+    if (CorePorts().CurrentZoom(zoom))
         SetPanel(StatusPanel::Zoom, ZoomText(zoom), false);
 }
 
@@ -222,12 +219,10 @@ void EndProgress()
 
 bool ProgressRunning() { return State().progressRunning; }
 
-void SetKeyMessagePump(KeyMessagePumpFn fn) { State().keyPump = fn; }
-
 void DispatchKeyMessages()
 {
-    if (!AbortRequested && State().keyPump)
-        State().keyPump();
+    if (!AbortRequested)
+        CorePorts().PumpKeyMessages();
 }
 
 // ---- Recent files ----

@@ -84,9 +84,7 @@ int LineModeForPreferredTool(int preferredTool, int lineMode);
 // "16X", "4.0X", "0.50X": no decimals from 10 up, one from 1 up, else two; the locale's
 // decimal separator.
 QString ZoomText(double zoom);
-// The current map's zoom; false when no map is open. The map store registers it.
-using CurrentZoomFn = bool (*)(double& zoom);
-void SetCurrentZoomHook(CurrentZoomFn fn);
+// Shows the current map's zoom (the port CurrentZoom) in its panel; nothing without a map.
 void ShowZoom();
 
 // ---- Progress ----
@@ -100,10 +98,8 @@ void EndProgress();
 bool ProgressRunning();
 
 // Lets pending key presses reach the windows so that Esc can set AbortRequested; other
-// input stays held back. The user interface registers the pump; without one this does
-// nothing.
-using KeyMessagePumpFn = void (*)();
-void SetKeyMessagePump(KeyMessagePumpFn fn);
+// input stays held back. Through the port PumpKeyMessages: without the user interface this
+// does nothing.
 void DispatchKeyMessages();
 
 // ---- Recent files (newest first) ----

@@ -6,7 +6,9 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
+#include "document/Ports.h"
 #include "document/ServiceHooks.h"
+#include "document/Undo.h"
 
 #include <algorithm>
 #include <cmath>
@@ -25,22 +27,9 @@ constexpr int TextCodePage = 1252;
 constexpr int FormatNotCorrHelp = 27;
 constexpr int MaxObjectsHelp = 35;
 
-UndoRecorder& Undo()
-{
-    static UndoRecorder recorder;
-    return recorder;
-}
-
-MeasureTextHook& MeasureText()
-{
-    static MeasureTextHook hook;
-    return hook;
-}
-
 void RecordUndoStep(int kind, int n)
 {
-    if (Undo())
-        Undo()(kind, n);
+    RecordUndo(kind, n);
 }
 
 SymbolBytes MakeDefaultSymbol()
@@ -662,16 +651,6 @@ void ResetIndexState()
     SetCurrentSymbolStore(nullptr);
 }
 
-void SetUndoRecorder(UndoRecorder recorder)
-{
-    Undo() = std::move(recorder);
-}
-
-void SetMeasureTextHook(MeasureTextHook hook)
-{
-    MeasureText() = std::move(hook);
-}
-
 // ---- Document ----
 
 void SetCurrentMap(TZmd* zmd)
@@ -1199,8 +1178,7 @@ void ElementExtent(ElementRecord& e)
         SquareRectangle(e);
     if (e.ObjectType == TextObject || e.nText > 0) {
         FitText(e);
-        if (MeasureText())
-            MeasureText()(e);
+        DocumentPorts().MeasureText(e);
     }
     Index.CurIndex.Symbol = uint16_t(e.Symbol);
     CordRect r{};

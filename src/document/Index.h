@@ -222,14 +222,6 @@ inline ElementRecord& AuxElement3 = Index.AuxElement3;
 // Back to the start-up state (no map, empty buffers, default symbol built).
 void ResetIndexState();
 
-// ---- Hooks of the units above the store ----
-// An undo step (kind, object number); the undo unit registers it.
-using UndoRecorder = std::function<void(int kind, int n)>;
-void SetUndoRecorder(UndoRecorder recorder);
-// Lays out a text object before it is stored (its extent Cords); the text painter registers it.
-using MeasureTextHook = std::function<void(ElementRecord& e)>;
-void SetMeasureTextHook(MeasureTextHook hook);
-
 // ---- Document ----
 void SetCurrentMap(TZmd* zmd);
 SetupRecord* Stp();

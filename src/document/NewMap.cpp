@@ -8,6 +8,7 @@
 #include "core/LangTexts.h"
 #include "document/Index.h"
 #include "document/Open.h"
+#include "document/Ports.h"
 
 #include <QDir>
 
@@ -169,14 +170,13 @@ bool CreateNewMap(const QString& symbolSetFile, bool courseSetting)
         return false;
     }
     Opening.OpenDocuments.push_back(OpenDocument{QString(), std::move(owned), true});
-    DocumentWindowHooks& hooks = Opening.WindowHooks;
-    if (hooks.CreateWindow && !hooks.CreateWindow(z, Text(TextKey::Untitled))) {
+    DocumentPortSet& windows = DocumentPorts();
+    if (!windows.CreateWindow(z, Text(TextKey::Untitled))) {
         CloseDocument(&z);
         return false;
     }
     if (!AfterOpenSetup(QString())) {
-        if (hooks.CloseWindows)
-            hooks.CloseWindows(z);
+        windows.CloseWindows(z);
         CloseDocument(&z);
         return false;
     }

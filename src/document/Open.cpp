@@ -9,6 +9,7 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "document/Ports.h"
 #include "document/ServiceHooks.h"
 
 #include <QDir>
@@ -328,23 +329,17 @@ bool MapFileReader::ReadHeader(MapFileHeader& h) const
     return true;
 }
 
-// ---- Hooks and documents ----
+// ---- Documents ----
 
-void SetDocumentWindowHooks(DocumentWindowHooks hooks)
+bool RefuseOldMap(int, const QString& name, TFileClass&)
 {
-    Opening.WindowHooks = std::move(hooks);
-}
-
-void SetOldMapConverter(OldMapConverter converter)
-{
-    Opening.Converter = std::move(converter);
+    ErrorMsg(TextKey::NotZEMO6Format, name, NotZemo6Help);
+    return false;
 }
 
 void ResetOpenUnit()
 {
     CloseAllDocuments();
-    Opening.WindowHooks = {};
-    Opening.Converter = {};
 }
 
 OpenDocument* FindDocument(const QString& name)
@@ -557,13 +552,15 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
         const int version = h.Version;
         if (version <= 5) {
-            if (!Opening.Converter) {
-                ErrorMsg(TextKey::NotZEMO6Format, name, NotZemo6Help);
+            // Without a converter the message comes before any question.
+            Port<bool(int, const QString&, TFileClass&)>& convert = DocumentPorts().ConvertOldMap;
+            if (!convert.Bound()) {
+                convert(version, name, z.WorkFile);
                 throw EAbort();
             }
             if (!quiet && !ConfirmOldVersion(version, name))
                 throw EAbort();
-            if (!Opening.Converter(version, name, z.WorkFile))
+            if (!convert(version, name, z.WorkFile))
                 throw EAbort();
         } else {
             if (!quiet && !ConfirmOldVersion(version, name))
@@ -656,8 +653,7 @@ bool AfterOpenSetup(const QString& name)
         z->CurrentCourse = -1;
         if (z->CourseMap)
             z->CoursesExist = z->Courses.Count() > 0;
-        if (Opening.WindowHooks.AfterOpen)
-            Opening.WindowHooks.AfterOpen(*z);
+        DocumentPorts().AfterOpen(*z);
         if (!name.isEmpty())
             RemoveRecentFile(name);
         return true;
@@ -674,10 +670,10 @@ bool OpenMapByName(const QString& name)
         return false;
     }
     const QString longName = GetLongFileName(QFileInfo(name).absoluteFilePath());
-    DocumentWindowHooks& hooks = Opening.WindowHooks;
+    DocumentPortSet& windows = DocumentPorts();
     if (OpenDocument* d = FindDocument(longName)) {
         // Without a window system an open map only becomes current again.
-        if (!hooks.CreateWindow || (hooks.RaiseWindow && hooks.RaiseWindow(*d->Zmd))) {
+        if (windows.RaiseWindow(*d->Zmd)) {
             MakeCurrent(d->Zmd.get(), true);
             return true;
         }
@@ -685,13 +681,12 @@ bool OpenMapByName(const QString& name)
     if (!OpenMapFile(longName, longName, true, false))
         return false;
     TZmd* z = Index.ActiveZmd;
-    if (hooks.CreateWindow && !hooks.CreateWindow(*z, longName)) {
+    if (!windows.CreateWindow(*z, longName)) {
         CloseDocument(z);
         return false;
     }
     if (!AfterOpenSetup(longName)) {
-        if (hooks.CloseWindows)
-            hooks.CloseWindows(*z);
+        windows.CloseWindows(*z);
         CloseDocument(z);
         return false;
     }
@@ -785,15 +780,14 @@ void RecoverWorkingCopies()
         }
         WarnLoadSkips(z, shown);
         Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(owned), true});
-        DocumentWindowHooks& hooks = Opening.WindowHooks;
-        if (hooks.CreateWindow && !hooks.CreateWindow(z, mapPath.isEmpty() ? Text(TextKey::Untitled) : mapPath)) {
+        DocumentPortSet& windows = DocumentPorts();
+        if (!windows.CreateWindow(z, mapPath.isEmpty() ? Text(TextKey::Untitled) : mapPath)) {
             CloseDocument(&z);
             continue;
         }
         z.Modified = 1;
         if (!AfterOpenSetup(mapPath)) {
-            if (hooks.CloseWindows)
-                hooks.CloseWindows(z);
+            windows.CloseWindows(z);
             // The copy is kept: closing would delete it.
             if (OpenDocument* d = DocumentOf(&z))
                 d->WorkingCopy = false;
@@ -945,8 +939,7 @@ bool SaveMap(bool saveAs)
         WriteSetup();
         z.WorkFile.Flush();
         z.Modified = 0;
-        if (Opening.WindowHooks.SetCaption)
-            Opening.WindowHooks.SetCaption(z, newName);
+        DocumentPorts().SetCaption(z, newName);
         return true;
     } catch (const EAbort&) {
         return false;
@@ -975,7 +968,7 @@ void CloseDocument(TZmd* zmd)
     if (active) {
         MakeCurrent(nullptr, false);
         // Without document windows nothing else makes another map current.
-        if (!Opening.WindowHooks.CreateWindow && !Opening.OpenDocuments.empty())
+        if (!DocumentPorts().CreateWindow.Bound() && !Opening.OpenDocuments.empty())
             MakeCurrent(Opening.OpenDocuments.back().Zmd.get(), true);
     }
 }
@@ -1054,8 +1047,7 @@ bool LoadColorsFromFile(const QString& name)
     } catch (const EAbort&) {
         return false;
     }
-    if (Opening.WindowHooks.SymbolsChanged)
-        Opening.WindowHooks.SymbolsChanged();
+    DocumentPorts().SymbolsChanged();
     return true;
 }
 
@@ -1143,8 +1135,7 @@ void LoadSymbolsFromMap()
     Index.ActiveZmd->Setup.CurrentSymbolIndex = 0;
     UpdateObjectsOfSymbols(1, 9999);
     Index.ActiveZmd->Modified = 1;
-    if (Opening.WindowHooks.SymbolsChanged)
-        Opening.WindowHooks.SymbolsChanged();
+    DocumentPorts().SymbolsChanged();
 }
 
 } // namespace zemo

@@ -25,39 +25,14 @@ struct OpenDocument {
     bool WorkingCopy = true;    // the working file is a copy, deleted when the map closes
 };
 
-// What the document windows register. Each may stay empty: a map is then opened without
-// a window and stays in OpenDocuments until it is closed.
-struct DocumentWindowHooks {
-    // A window for the current map; false when it could not be made.
-    std::function<bool(TZmd& doc, const QString& caption)> CreateWindow;
-    // Brings a window of the document to the front; false when it has none.
-    std::function<bool(TZmd& doc)> RaiseWindow;
-    // Closes the windows of the document (after a failed set-up, after saving in an
-    // older version).
-    std::function<void(TZmd& doc)> CloseWindows;
-    std::function<void(TZmd& doc, const QString& caption)> SetCaption;
-    // The program's part of the set-up of a newly current map: view transform, tool
-    // buttons, undo ring, fonts, screen colours, symbol box, course panel, repaint.
-    std::function<void(TZmd& doc)> AfterOpen;
-    // The map's colours or symbols changed: symbol box and views repainted.
-    std::function<void()> SymbolsChanged;
-};
-
-// Versions 3 to 5 are converted into a version-8 working file opened on `work` by a later
-// unit; until it registers, such a map gets a message and nothing is created.
-using OldMapConverter = std::function<bool(int version, const QString& name, TFileClass& work)>;
-
+// The document windows and the converter of versions 3 to 5 are ports (document/Ports.h).
 struct OpenState {
     std::vector<OpenDocument> OpenDocuments;
-    DocumentWindowHooks WindowHooks;
-    OldMapConverter Converter;
 };
 
 extern OpenState Opening;
 
-void SetDocumentWindowHooks(DocumentWindowHooks hooks);
-void SetOldMapConverter(OldMapConverter converter);
-// Closes every document (working copies deleted) and drops the hooks (tests).
+// Closes every document (working copies deleted) (tests).
 void ResetOpenUnit();
 
 // ---- Documents ----

@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
+#include "document/Ports.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,7 +22,6 @@
 namespace zemo {
 
 bool UndoEnabled = true;
-UndoHooks UndoCalls;
 UndoState UndoUnit;
 
 namespace {
@@ -51,14 +51,12 @@ bool EntryDeleted(const ObjectIndexEntry& e)
 
 void Redraw(const CordRect& r)
 {
-    if (UndoCalls.UpdateRect)
-        UndoCalls.UpdateRect(r);
+    DocumentPorts().UpdateRect(r);
 }
 
 void UpdateButtons()
 {
-    if (UndoCalls.UpdateUndoButtons)
-        UndoCalls.UpdateUndoButtons();
+    DocumentPorts().UpdateUndoButtons();
 }
 
 // One message per walk for steps whose kept data cannot be used.
@@ -450,8 +448,7 @@ void ExchangeGraphics(UndoStep& s)
     std::copy_n(s.Data.begin(), slots * 8, g->Slots.begin());
     g->UsedSlots = int(slots);
     s.Data = std::move(current);
-    if (UndoCalls.RepaintWindow)
-        UndoCalls.RepaintWindow();
+    DocumentPorts().RepaintWindow();
 }
 
 void ForList(const UndoStep& s, RefusalReport& refuse, const std::function<void(int)>& f)
@@ -569,23 +566,15 @@ bool RecordGraphics(UndoStep& s)
 
 } // namespace
 
-void InitUndoUnit()
-{
-    SetUndoRecorder([](int kind, int n) { RecordUndo(kind, n); });
-}
-
 void ResetUndoState()
 {
     CloseUndoFile();
     UndoEnabled = true;
-    UndoCalls = {};
     UndoUnit = {};
-    InitUndoUnit();
 }
 
 void SetActiveUndoRing(UndoRing* ring)
 {
-    InitUndoUnit();
     UndoUnit.ActiveRing = ring;
 }
 
@@ -596,7 +585,6 @@ UndoRing* ActiveUndoRing()
 
 bool CreateUndoFile(bool removeStale)
 {
-    InitUndoUnit();
     CloseUndoFile();
     const QString folder = StateFolder();
     if (removeStale) {

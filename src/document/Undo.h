@@ -72,13 +72,8 @@ private:
     bool prev_;
 };
 
-// What undo asks of the document window above the store; unset calls do nothing.
-struct UndoHooks {
-    std::function<void(const CordRect& r)> UpdateRect;  // redraw a map rectangle
-    std::function<void()> RepaintWindow;                 // the whole window (symbol graphics)
-    std::function<void()> UpdateUndoButtons;
-};
-extern UndoHooks UndoCalls;
+// What undo asks of the document window and the tool buttons above the store goes through
+// the ports UpdateRect, RepaintWindow and UpdateUndoButtons (document/Ports.h).
 
 struct UndoState {
     UndoRing* ActiveRing = nullptr;  // the active view's ring; null: nothing is recorded
@@ -88,11 +83,8 @@ struct UndoState {
 };
 extern UndoState UndoUnit;
 
-// Start-up state: UndoEnabled set, no ring, the undo file closed. The recorder is registered
-// with the map store.
+// Start-up state: UndoEnabled set, no ring, the undo file closed.
 void ResetUndoState();
-// Registers the recorder with the map store (idempotent).
-void InitUndoUnit();
 
 // The ring of the active view (null when no view is active).
 void SetActiveUndoRing(UndoRing* ring);

@@ -50,9 +50,4 @@ void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle)
     }
 }
 
-void InitRectLabels()
-{
-    SetRectLabelPainter(DrawRectLabel);
-}
-
 } // namespace zemo

@@ -17,7 +17,4 @@ inline constexpr int RectLabelFontWeight = 700;
 // at that angle, in the output layer's current colour.
 void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle);
 
-// Makes DrawRectLabel the rectangle painter's label painter.
-void InitRectLabels();
-
 } // namespace zemo

@@ -5,6 +5,7 @@
 #include "core/Numeric.h"
 #include "render/GraphSys.h"
 #include "render/Points.h"
+#include "render/RectLabels.h"
 #include "symbols/store/SymbolRecords.h"
 
 #if __has_include("render/Texts.h")
@@ -21,12 +22,6 @@ namespace zemo {
 std::array<uint8_t, RectSymbolBytes> DefaultRectSymbol{};
 
 namespace {
-
-RectLabelPainterFn& LabelPainter()
-{
-    static RectLabelPainterFn fn;
-    return fn;
-}
 
 int32_t Clamp32(int64_t v) { return int32_t(std::clamp<int64_t>(v, SafeRoundMin, SafeRoundMax)); }
 int32_t RoundMasked(double v) { return Masked(SafeRound(v)); }
@@ -80,11 +75,6 @@ void InitRectSymbols()
     DefaultRectSymbol.fill(0);
     SetSymI16(DefaultRectSymbol, SymSize, RectSymbolBytes);
     SetSymI16(DefaultRectSymbol, RectLineWidth, 15);
-}
-
-void SetRectLabelPainter(RectLabelPainterFn fn)
-{
-    LabelPainter() = std::move(fn);
 }
 
 bool RectangleFrame(const ElementRecord& e, RectFrame& f)
@@ -218,10 +208,8 @@ void DrawRectangleSymbol()
             const int32_t y = RoundMasked(f.Y1 + cellH * double(j));
             Line(f.X1, y, f.X2, y, f, 14);
         }
-        if (LabelPainter()) {
-            for (const RectGridLabel& label : RectGridLabels(f, rec))
-                LabelPainter()(label.Text, label.Pos, f.Centre, f.Angle);
-        }
+        for (const RectGridLabel& label : RectGridLabels(f, rec))
+            DrawRectLabel(label.Text, label.Pos, f.Centre, f.Angle);
     }
     Graph.OutputCmyk = saved;
 }

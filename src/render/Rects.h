@@ -69,12 +69,6 @@ struct RectGridLabel {
 // when the grid has no cells or more than MaxRectGridLabels.
 std::vector<RectGridLabel> RectGridLabels(const RectFrame& frame, std::span<const uint8_t> rec);
 
-// Draws one label character by character (font "Arial", 15 pt, bold), each character's
-// position turned about the centre by the angle: the text painter registers it.
-using RectLabelPainterFn =
-    std::function<void(const std::string& text, Cord pos, Cord centre, int angle)>;
-void SetRectLabelPainter(RectLabelPainterFn fn);
-
 // Painter for object type 5: DrawElement with DrawSymbol.
 void DrawRectangleObject();
 void DrawRectangleSymbol();

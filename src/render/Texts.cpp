@@ -347,13 +347,6 @@ int TextSymbolHeight(std::span<const uint8_t> rec)
     return int(std::nearbyint(em * (f.winAscent + f.winDescent) / f.unitsPerEm));
 }
 
-void InitTexts()
-{
-    SetMeasureTextHook([](ElementRecord& e) { MeasureTextObject(e); });
-    SetTextSymbolHeightHook([](std::span<const uint8_t> rec) { return TextSymbolHeight(rec); });
-    InitRectLabels();
-}
-
 int32_t NextTabStop(int32_t x)
 {
     const TextsState& t = Texts;

@@ -124,9 +124,6 @@ struct TextsState {
 extern TextsState Texts;
 
 void ResetTextsState();
-// Registers the store's hooks: the extent of a text object before it is stored and the
-// text-metric height of a text symbol's font.
-void InitTexts();
 
 // The text-metric height (ascent plus descent) of the font a text symbol names, 0.01 mm.
 int TextSymbolHeight(std::span<const uint8_t> rec);

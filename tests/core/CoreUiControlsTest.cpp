@@ -1,5 +1,6 @@
 #include "core/ControlRules.h"
 #include "core/widgets/OwnControls.h"
+#include "core/widgets/Ports.h"
 
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -248,8 +249,8 @@ TEST(CoreUiWorkWin, PaintHandlerAndKeys)
     EXPECT_EQ(keys, (std::vector<int>{Qt::Key_Tab, Qt::Key_Left}));
     w.SetCursorNumber(-3);
     EXPECT_EQ(w.cursor().shape(), Qt::CrossCursor);
-    TWorkWin::SetOwnCursorTable([](int) { return QCursor(Qt::PointingHandCursor); });
+    CoreWidgetsPorts().OwnCursor.Bind([](int) { return QCursor(Qt::PointingHandCursor); });
     w.SetCursorNumber(4);
     EXPECT_EQ(w.cursor().shape(), Qt::PointingHandCursor);
-    TWorkWin::SetOwnCursorTable(nullptr);
+    CoreWidgetsPorts().OwnCursor.Unbind();
 }

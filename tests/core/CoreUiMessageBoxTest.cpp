@@ -1,5 +1,6 @@
 #include "core/Help.h"
 #include "core/Messages.h"
+#include "core/Ports.h"
 #include "core/Status.h"
 #include "core/widgets/EscapeFilter.h"
 #include "core/widgets/QtMessageBoxes.h"
@@ -173,6 +174,7 @@ TEST(CoreUiEscape, EscDuringAPollingLoopEndsItAndOtherInputIsHeldBack)
 {
     ResetStatusUnit();
     EscapeFilter* filter = EscapeFilter::Install();
+    CorePorts().PumpKeyMessages.Bind(&EscapeFilter::PumpInstalled);
 
     struct Target : QWidget {
         int clicks = 0;
@@ -215,7 +217,8 @@ TEST(CoreUiEscape, EscDuringAPollingLoopEndsItAndOtherInputIsHeldBack)
     EXPECT_EQ(target.keys, 1);
     (void)filter;
     EscapeFilter::Uninstall();
-    DispatchKeyMessages(); // no pump left: harmless
+    DispatchKeyMessages(); // no filter left: harmless
+    CorePorts().PumpKeyMessages.Unbind();
 }
 
 TEST(CoreUiStatusLine, PanelsAndABarThatRepaintsOnlyOnAWidthChange)

@@ -1,4 +1,5 @@
 #include "core/Config.h"
+#include "core/Ports.h"
 #include "core/Status.h"
 
 #include <QLocale>
@@ -47,13 +48,14 @@ TEST_F(StatusFixture, ShowZoomOnlyWhileAMapIsOpen)
 {
     ShowZoom();
     EXPECT_TRUE(status.Events().empty());
-    SetCurrentZoomHook([](double& z) { z = 2; return true; });
+    CorePorts().CurrentZoom.Bind([](double& z) { z = 2; return true; });
     ShowZoom();
     EXPECT_EQ(status.Panel(StatusPanel::Zoom), "2.0X");
-    SetCurrentZoomHook([](double&) { return false; });
+    CorePorts().CurrentZoom.Bind([](double&) { return false; });
     status.Clear();
     ShowZoom();
     EXPECT_TRUE(status.Events().empty());
+    CorePorts().CurrentZoom.Unbind();
 }
 
 TEST_F(StatusFixture, CountTextAppearsOncePerStepNeverTwiceForOneCount)

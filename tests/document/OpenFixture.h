@@ -9,6 +9,7 @@
 #include "core/Messages.h"
 #include "document/Index.h"
 #include "document/Open.h"
+#include "document/Ports.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -75,6 +76,8 @@ protected:
     }
     void TearDown() override
     {
+        DocumentPorts().ConvertOldMap.Unbind();
+        DocumentPorts().CreateWindow.Unbind();
         ResetOpenUnit();
         ResetIndexState();
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "MapStoreFixture.h"
+#include "document/Ports.h"
 #include "document/Undo.h"
 
 #include <QTemporaryDir>
@@ -71,10 +72,12 @@ protected:
         ResetUndoState();
         SetActiveUndoRing(&ring);
         ASSERT_TRUE(CreateUndoFile(false));
-        UndoCalls.UpdateRect = [this](const CordRect& r) { redrawn.push_back(r); };
+        DocumentPorts().UpdateRect.Bind([this](const CordRect& r) { redrawn.push_back(r); });
     }
     void TearDown() override
     {
+        DocumentPorts().UpdateRect.Unbind();
+        DocumentPorts().RepaintWindow.Unbind();
         MapStoreTest::TearDown();
         ResetUndoState();
         if (hadState)

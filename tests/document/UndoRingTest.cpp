@@ -141,7 +141,7 @@ TEST_F(UndoTest, SymbolGraphicsActionsKeepOneSnapshotEach)
     g.Active = true;
     Index.SymbolGraphics = &g;
     int repaints = 0;
-    UndoCalls.RepaintWindow = [&] { ++repaints; };
+    DocumentPorts().RepaintWindow.Bind([&] { ++repaints; });
     {
         UndoSuspend quiet;
         MakeGraphicsLine(0, 20);

@@ -1,6 +1,7 @@
 // Every symbol of the shipped orienteering set drawn by the real painters, colour pass by
 // colour pass, into one PNG sheet under the build folder (sheets/) for people to look at.
 // The test holds each cell to having ink and to no symbol falling back to the grey substitute.
+#include "app/Install.h"
 #include "core/Config.h"
 #include "core/Folders.h"
 #include "core/Messages.h"
@@ -200,7 +201,7 @@ protected:
         ResetPathWalkState();
         ResetLinesState();
         ResetIndexState();
-        InitTexts();
+        InstallRender();
     }
     void TearDown() override
     {

@@ -2,6 +2,7 @@
 // origins read back exactly) and, for the ink test, on a bitmap.
 #include "GraphSysTestUtil.h"
 
+#include "app/Install.h"
 #include "core/CodePage.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
@@ -428,7 +429,7 @@ TEST_F(LineTexts, CharactersFollowACornerAndACurve)
 
 TEST_F(Texts_, InkOfPlainTextsLiesInsideTheStoredRectangle)
 {
-    InitTexts();
+    InstallRender();
     SymbolBytes s = TextSymbol(10, 0);
     SetSymI16(s, TsFontSize, 400);
     SetSymI16(s, SymExtent, int16_t(CalcTextSymbolExtent(s)));

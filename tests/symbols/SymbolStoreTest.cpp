@@ -1,6 +1,7 @@
 // The symbol store: repairs and derived fields of records, numbering, and the symbol index
 // chain in the working file.
 #include "../support/TestMapWriter.h"
+#include "symbols/store/Ports.h"
 #include "symbols/store/SymbolStore.h"
 
 #include <QTemporaryDir>
@@ -197,9 +198,9 @@ TEST(SymbolRecords, DerivedFieldsByType)
     SetSymU8(r, 542, 1);
     SetSymI16(r, 544, 3);
     SetSymI16(r, 578, 50);
-    SetTextSymbolHeightHook([](std::span<const uint8_t>) { return 400; });
+    SymbolStorePorts().TextSymbolHeight.Bind([](std::span<const uint8_t>) { return 400; });
     NormalizeSymbol(r);
-    SetTextSymbolHeightHook(nullptr);
+    SymbolStorePorts().TextSymbolHeight.Unbind();
     EXPECT_EQ(SymU8(r, 542), 2);
     EXPECT_EQ(SymI16(r, 544), 0);
     EXPECT_EQ(SymI16(r, SymExtent), 400 + 100);  // line framing of 0.50 mm adds 100

@@ -16,12 +16,6 @@ QPointer<EscapeFilter>& Instance()
     return f;
 }
 
-void PumpKeys()
-{
-    if (EscapeFilter* f = Instance())
-        f->Pump();
-}
-
 bool IsHeldInput(QEvent::Type t)
 {
     switch (t) {
@@ -52,6 +46,12 @@ bool IsHeldInput(QEvent::Type t)
 
 } // namespace
 
+void EscapeFilter::PumpInstalled()
+{
+    if (EscapeFilter* f = Instance())
+        f->Pump();
+}
+
 EscapeFilter* EscapeFilter::Install()
 {
     if (!Instance()) {
@@ -60,13 +60,11 @@ EscapeFilter* EscapeFilter::Install()
         qApp->installEventFilter(f);
         Instance() = f;
     }
-    SetKeyMessagePump(&PumpKeys);
     return Instance();
 }
 
 void EscapeFilter::Uninstall()
 {
-    SetKeyMessagePump(nullptr);
     if (EscapeFilter* f = Instance()) {
         qApp->removeEventFilter(f);
         delete f;

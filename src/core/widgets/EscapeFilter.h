@@ -1,7 +1,8 @@
 // Esc during long work. A long operation polls DispatchKeyMessages (core/Status.h); the
-// pump runs the event loop once with this application-wide filter on: Esc sets
-// AbortRequested, and every other piece of user input (keys, mouse, wheel, shortcuts,
-// closing a window) is held back, so no command can start while the operation runs.
+// pump (PumpInstalled, bound by the wiring root) runs the event loop once with this
+// application-wide filter on: Esc sets AbortRequested, and every other piece of user input
+// (keys, mouse, wheel, shortcuts, closing a window) is held back, so no command can start
+// while the operation runs.
 // Qt cannot look into its queue for one kind of event, so the filter does the choosing.
 #pragma once
 
@@ -19,9 +20,12 @@ namespace zemo {
 class EscapeFilter : public QObject {
     Q_OBJECT
 public:
-    // Installs the filter on the application and registers its pump; idempotent.
+    // Installs the filter on the application; idempotent.
     static EscapeFilter* Install();
     static void Uninstall();
+    // The pump of DispatchKeyMessages (the port PumpKeyMessages): the installed filter's
+    // Pump; nothing when none is installed.
+    static void PumpInstalled();
 
     // Processes what is pending with input held back; returns when the queue is empty.
     void Pump();

@@ -1,5 +1,7 @@
 #include "core/widgets/OwnControls.h"
 
+#include "core/widgets/Ports.h"
+
 #include <QApplication>
 #include <QCursor>
 #include <QKeyEvent>
@@ -16,8 +18,6 @@ namespace zemo {
 // ---- TWorkWin ----
 
 namespace {
-TWorkWin::OwnCursorFn ownCursors = nullptr;
-
 Qt::CursorShape StandardCursor(int n)
 {
     switch (n) {
@@ -50,13 +50,11 @@ TWorkWin::TWorkWin(QWidget* parent) : QWidget(parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TWorkWin::SetOwnCursorTable(OwnCursorFn fn) { ownCursors = fn; }
-
 void TWorkWin::SetCursorNumber(int n)
 {
     cursorNumber_ = n;
-    if (n >= 1 && ownCursors)
-        setCursor(ownCursors(n));
+    if (n >= 1)
+        setCursor(CoreWidgetsPorts().OwnCursor(n));
     else
         setCursor(StandardCursor(n));
 }

@@ -36,12 +36,10 @@ public:
     std::function<void(QKeyEvent*)> OnKeyDown;
     std::function<void()> OnExit;
 
-    // 1 and up: the program's own cursor of that number; else a standard cursor (0 the
-    // arrow, -2 arrow, -3 cross, -4 I-beam, -11 hourglass, -21 hand, ...).
+    // 1 and up: the program's own cursor of that number (the port OwnCursor); else a
+    // standard cursor (0 the arrow, -2 arrow, -3 cross, -4 I-beam, -11 hourglass, -21 hand, ...).
     void SetCursorNumber(int n);
     int CursorNumber() const { return cursorNumber_; }
-    using OwnCursorFn = QCursor (*)(int number);
-    static void SetOwnCursorTable(OwnCursorFn fn);
 
 protected:
     void paintEvent(QPaintEvent* e) override;

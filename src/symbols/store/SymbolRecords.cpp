@@ -2,6 +2,7 @@
 
 #include "core/ByteIO.h"
 #include "core/Cord.h"
+#include "symbols/store/Ports.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,12 +20,6 @@ bool FieldFits(size_t size, size_t offset, size_t length)
 int16_t ClampToI16(int64_t v)
 {
     return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
-}
-
-TextSymbolHeightHook& HeightHook()
-{
-    static TextSymbolHeightHook hook;
-    return hook;
 }
 
 // Tenths of a point to 0.01 mm.
@@ -269,16 +264,20 @@ ColorSet ElementListColors(std::span<const uint8_t> list, int slots)
 
 // ---- Derived fields ----
 
-void SetTextSymbolHeightHook(TextSymbolHeightHook hook)
+SymbolStorePortSet& SymbolStorePorts()
 {
-    HeightHook() = std::move(hook);
+    static SymbolStorePortSet ports;
+    return ports;
+}
+
+int TextSymbolEmHeight(std::span<const uint8_t> rec)
+{
+    return FontSizeToHundredths(SymI16(rec, 382));
 }
 
 int TextSymbolFontHeight(std::span<const uint8_t> rec)
 {
-    if (HeightHook())
-        return HeightHook()(rec);
-    return FontSizeToHundredths(SymI16(rec, 382));
+    return SymbolStorePorts().TextSymbolHeight(rec);
 }
 
 void CalcPointSymbolInfo(std::span<uint8_t> rec)

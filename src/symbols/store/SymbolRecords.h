@@ -110,9 +110,8 @@ ColorSet ElementListColors(std::span<const uint8_t> list, int slots);
 
 // ---- Repairs after reading or importing ----
 // The text-metric height in 0.01 mm of the font a text symbol names (name, size, weight,
-// italic); the font layer registers the real one. Until then the em height of the size.
-using TextSymbolHeightHook = std::function<int(std::span<const uint8_t> rec)>;
-void SetTextSymbolHeightHook(TextSymbolHeightHook hook);
+// italic), through the port TextSymbolHeight (symbols/store/Ports.h): the font layer
+// measures it; until it is bound, the em height of the size.
 int TextSymbolFontHeight(std::span<const uint8_t> rec);
 
 // Pads the size to a multiple of 4 (at most MaxSymbolBytes), fixes fields by type and

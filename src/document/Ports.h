@@ -1,0 +1,91 @@
+// What the map store needs from the libraries above it: the document windows (edit), the
+// undo buttons (shell), the text layout (render), course setting and the external-data
+// features (templates, GPS, database links), and the converter of old map versions. Each
+// port does the documented least until the wiring root binds it.
+#pragma once
+
+#include "core/Cord.h"
+#include "core/Element.h"
+#include "core/Port.h"
+
+#include <QString>
+
+namespace zemo {
+
+class TZmd;
+class TFileClass;
+
+// The least of the ports that have one of their own (ServiceHooks.cpp, Open.cpp).
+// The object extent of the open map.
+bool GetMapExtentLeast(CordRect& r);
+// Deletes the course-object string (course) or the database link (external) of object n
+// restorably and takes it out of its list.
+void DeleteCsObjectStringOf(int n);
+void DeleteObjectLinkStringOf(int n);
+// No converter: "not a ZEMO 6 map", nothing is created.
+bool RefuseOldMap(int version, const QString& name, TFileClass& work);
+
+struct DocumentPortSet {
+    // ---- The document windows (edit) ----
+    // Without them a map opens without a window and stays in OpenDocuments until it is
+    // closed; when the current map closes, the last other open map becomes current.
+    // A window for the current map; false when it could not be made. Least: no window.
+    Port<bool(TZmd& doc, const QString& caption)> CreateWindow{
+        "document.CreateWindow", [](TZmd&, const QString&) { return true; }};
+    // Brings a window of the document to the front; false when it has none. Least: there
+    // is nothing to bring forward, the document only becomes current.
+    Port<bool(TZmd& doc)> RaiseWindow{"document.RaiseWindow", [](TZmd&) { return true; }};
+    // Closes the windows of the document (after a failed set-up, after saving in an older
+    // version).
+    Port<void(TZmd& doc)> CloseWindows{"document.CloseWindows", [](TZmd&) {}};
+    Port<void(TZmd& doc, const QString& caption)> SetCaption{"document.SetCaption",
+                                                             [](TZmd&, const QString&) {}};
+    // The program's part of the set-up of a newly current map: view transform, tool
+    // buttons, undo ring, fonts, screen colours, symbol box, course panel, repaint.
+    Port<void(TZmd& doc)> AfterOpen{"document.AfterOpen", [](TZmd&) {}};
+    // The map's colours or symbols changed: every window and the symbol box repainted.
+    Port<void()> SymbolsChanged{"document.SymbolsChanged", [] {}};
+
+    // ---- Old maps ----
+    // Versions 3 to 5 are converted into a version-8 working file opened on `work`; false
+    // when nothing was made. Unbound, such a map gets a message before any question.
+    Port<bool(int version, const QString& name, TFileClass& work)> ConvertOldMap{
+        "document.ConvertOldMap", RefuseOldMap};
+
+    // ---- Undo (the document window and the tool buttons) ----
+    // Redraws a map rectangle of the active window.
+    Port<void(const CordRect& r)> UpdateRect{"document.UpdateRect", [](const CordRect&) {}};
+    // The whole active window (symbol graphics).
+    Port<void()> RepaintWindow{"document.RepaintWindow", [] {}};
+    Port<void()> UpdateUndoButtons{"document.UpdateUndoButtons", [] {}};
+
+    // ---- Text layout (render) ----
+    // Lays out a text object before it is stored (its extent Cords). Least: the text's
+    // slots as they are.
+    Port<void(ElementRecord& e)> MeasureText{"document.MeasureText", [](ElementRecord&) {}};
+
+    // ---- Course setting ----
+    // After a drawing tool appended and selected a new object: false = it must not remain.
+    Port<bool()> CheckCsObject{"document.CheckCsObject", [] { return true; }};
+    Port<void()> RepaintCourse{"document.RepaintCourse", [] {}};
+    // After object n of a course-setting map was deleted.
+    Port<void(int n)> DeleteCsObjectOfElement{"document.DeleteCsObjectOfElement", DeleteCsObjectStringOf};
+    Port<void()> StoreCsObjectProps{"document.StoreCsObjectProps", [] {}};
+    Port<void()> SortCsObjects{"document.SortCsObjects", [] {}};
+    Port<void()> ShowCsObjectProps{"document.ShowCsObjectProps", [] {}};
+    Port<void()> RefreshCoursePreview{"document.RefreshCoursePreview", [] {}};
+
+    // ---- External data (templates, GPS, database links) ----
+    // The extent of the map with its templates.
+    Port<bool(CordRect& r)> GetFullExtent{"document.GetFullExtent", GetMapExtentLeast};
+    Port<void(int n)> DeleteObjectLink{"document.DeleteObjectLink", DeleteObjectLinkStringOf};
+    Port<void()> GetData{"document.GetData", [] {}};
+    Port<void()> ShowObjectRecord{"document.ShowObjectRecord", [] {}};
+    Port<void()> ResetDbLinks{"document.ResetDbLinks", [] {}};
+    Port<void(int n)> WriteSymbolField{"document.WriteSymbolField", [](int) {}};
+    Port<void()> LoadMapTemplates{"document.LoadMapTemplates", [] {}};
+};
+
+DocumentPortSet& DocumentPorts();
+
+} // namespace zemo
