@@ -49,8 +49,8 @@ struct Symbol {
     int color;
 };
 
-// 0 brown contour, 1 black path (lines of width 0.14 mm); 2 yellow, 3 green, 4 blue areas;
-// 5 a black ring 0.8 mm across.
+// 0 brown contour, 1 black path (lines 0.1 mm wide: 1 pixel at both views); 2 yellow,
+// 3 green, 4 blue areas; 5 a black ring 0.8 mm across.
 std::vector<Symbol> Symbols()
 {
     std::vector<Symbol> s;
@@ -68,7 +68,7 @@ std::vector<Symbol> Symbols()
     for (auto [number, color] : {std::pair{1010, 2}, std::pair{5060, 0}}) {
         Symbol l = head(424, number, LineObject, 10, color);
         SetSymI16(l.bytes, LsLineColor, int16_t(color));
-        SetSymI16(l.bytes, LsLineWidth, 14);
+        SetSymI16(l.bytes, LsLineWidth, 10);
         s.push_back(l);
     }
     for (auto [number, color] : {std::pair{4010, 4}, std::pair{4060, 3}, std::pair{3010, 1}}) {
