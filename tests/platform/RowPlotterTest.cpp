@@ -40,17 +40,14 @@ QRegion randomClip(std::mt19937& rng)
 
 double coordinate(std::mt19937& rng, int scale) { return (int(rng() % (64 * scale)) - 8 * scale) / double(scale); }
 
-// Pixel i of n of the line from (x0, y0) by (dx, dy): LineTo's rule, one division per pixel.
-QPoint linePixel(int64_t x0, int64_t y0, int64_t dx, int64_t dy, int64_t i)
+// Pixel i of the line from (x0, y0) by (dx, dy): LineTo's rule, one division per pixel.
+QPoint linePixel(int x0, int y0, int dx, int dy, int i)
 {
-    const int64_t n = std::max(std::abs(dx), std::abs(dy));
-    const auto minor = [&](int64_t d) {
-        const int64_t num = 2 * i * d + n;
-        return num >= 0 ? num / (2 * n) : -((-num + 2 * n - 1) / (2 * n));
-    };
+    const int n = std::max(std::abs(dx), std::abs(dy));
+    const auto minor = [&](int d) { return int(std::floor((2.0 * i * d + n) / (2.0 * n))); };
     if (std::abs(dx) >= std::abs(dy))
-        return QPoint(int(x0 + (dx > 0 ? i : -i)), int(y0 + minor(dy)));
-    return QPoint(int(x0 + minor(dx)), int(y0 + (dy > 0 ? i : -i)));
+        return QPoint(x0 + (dx > 0 ? i : -i), y0 + minor(dy));
+    return QPoint(x0 + minor(dx), y0 + (dy > 0 ? i : -i));
 }
 
 } // namespace
@@ -75,15 +72,13 @@ TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
         }
         // Every dot first, then the gaps.
         std::vector<std::pair<QPoint, bool>> pixels;
-        int64_t phase = 0;
+        int phase = 0;
         for (size_t k = 1; k < points.size(); ++k) {
-            const int64_t x0 = std::llround(std::nearbyint(points[k - 1].x()));
-            const int64_t y0 = std::llround(std::nearbyint(points[k - 1].y()));
-            const int64_t dx = std::llround(std::nearbyint(points[k].x())) - x0;
-            const int64_t dy = std::llround(std::nearbyint(points[k].y())) - y0;
-            const int64_t n = std::max(std::abs(dx), std::abs(dy));
-            for (int64_t i = 0; i < n; ++i)
-                pixels.emplace_back(linePixel(x0, y0, dx, dy, i), !dotted || (phase + i) % 6 < 3);
+            const QPoint a(int(std::nearbyint(points[k - 1].x())), int(std::nearbyint(points[k - 1].y())));
+            const QPoint d = QPoint(int(std::nearbyint(points[k].x())), int(std::nearbyint(points[k].y()))) - a;
+            const int n = std::max(std::abs(d.x()), std::abs(d.y()));
+            for (int i = 0; i < n; ++i)
+                pixels.emplace_back(linePixel(a.x(), a.y(), d.x(), d.y(), i), !dotted || (phase + i) % 6 < 3);
             phase += n;
         }
         for (const bool dots : {true, false})
