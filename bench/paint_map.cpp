@@ -154,7 +154,9 @@ const std::string& GeneratedMap()
         w.AddZeros(VariablePartPos);
         SymbolHeaderBlock colours;
         colours.ColorCount = 5;
-        const uint8_t cmyk[5][4] = {{0, 0, 0, 200}, {200, 0, 0, 0}, {0, 112, 200, 36}, {152, 0, 182, 0}, {0, 54, 200, 0}};
+        // Black, blue, brown, green, yellow.
+        const uint8_t cmyk[5][4] = {
+            {0, 0, 0, 200}, {200, 0, 0, 0}, {0, 112, 200, 36}, {152, 0, 182, 0}, {0, 54, 200, 0}};
         for (int i = 0; i < 5; ++i) {
             colours.Colors[size_t(i)].Number = uint16_t(i);
             colours.Colors[size_t(i)].Cmyk = {cmyk[i][0], cmyk[i][1], cmyk[i][2], cmyk[i][3]};

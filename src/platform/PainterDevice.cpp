@@ -291,7 +291,8 @@ bool PainterDevice::fillPath()
             else
                 rings.push_back(int(f.pointCount));
         }
-        if (fillHatchRows(m_figurePoints, rings, m_state.backgroundMode == BackgroundMode::Opaque)) {
+        const bool opaque = m_state.backgroundMode == BackgroundMode::Opaque;
+        if (fillHatchRows(m_figurePoints, rings, m_state.fillRule, opaque)) {
             m_figures.clear();
             m_figurePoints.clear();
             m_figureRings.clear();
@@ -581,8 +582,8 @@ QPainterPath& PainterDevice::builtPath()
 {
     for (const PathFigure& f : m_figures) {
         const std::span<const QPointF> points(m_figurePoints.data() + f.firstPoint, f.pointCount);
-        m_path.addPath(f.polygon ? ringsPath(points, std::span<const int>(m_figureRings).subspan(f.firstRing, f.ringCount))
-                                 : linePath(points));
+        const std::span<const int> rings = std::span<const int>(m_figureRings).subspan(f.firstRing, f.ringCount);
+        m_path.addPath(f.polygon ? ringsPath(points, rings) : linePath(points));
     }
     m_figures.clear();
     m_figurePoints.clear();
@@ -590,12 +591,13 @@ QPainterPath& PainterDevice::builtPath()
     return m_path;
 }
 
-bool PainterDevice::fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, bool opaque)
+bool PainterDevice::fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule,
+                                  bool opaque)
 {
     const DeviceBrush& brush = m_state.brush;
     RowPlotter::Hatch hatch{brush.hatch, m_state.brushOrigin, brush.color,
                             opaque ? std::optional(m_state.background) : std::nullopt};
-    return m_rows.fillHatch(points, rings, m_state.fillRule, hatch, m_state.rop);
+    return m_rows.fillHatch(points, rings, rule, hatch, m_state.rop);
 }
 
 bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
@@ -614,11 +616,8 @@ bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
         points.emplace_back(e.x, e.y);
         ++rings.back();
     }
-    const DeviceBrush& brush = m_state.brush;
-    RowPlotter::Hatch hatch{brush.hatch, m_state.brushOrigin, brush.color,
-                            opaque ? std::optional(m_state.background) : std::nullopt};
-    const FillRule rule = area.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
-    return m_rows.fillHatch(points, rings, rule, hatch, m_state.rop);
+    return fillHatchRows(points, rings, area.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven,
+                         opaque);
 }
 
 void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)

@@ -82,7 +82,7 @@ private:
     bool rowsFit() const;
     void plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots);
     bool fillHatchRows(const QPainterPath& area, bool opaque);
-    bool fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, bool opaque);
+    bool fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule, bool opaque);
     // The open path's figures made into m_path, where a painter path is needed.
     QPainterPath& builtPath();
     void fillArea(const QPainterPath& area);
