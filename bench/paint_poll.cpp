@@ -5,6 +5,7 @@
 #include "core/Config.h"
 #include "core/Setup.h"
 #include "document/Index.h"
+#include "edit/Ports.h"
 #include "edit/Work.h"
 #include "render/GraphSys.h"
 #include "symbols/store/SymbolRecords.h"
@@ -147,7 +148,7 @@ void BM_PaintPollGap(benchmark::State& state)
     Clock::time_point last;
     double longest = 0, total = 0;
     int64_t polls = 0;
-    Hooks().PollInput = [&] {
+    EditPorts().PollInput.Bind([&] {
         const Clock::time_point now = Clock::now();
         const double gap = std::chrono::duration<double, std::micro>(now - last).count();
         longest = std::max(longest, gap);
@@ -155,7 +156,7 @@ void BM_PaintPollGap(benchmark::State& state)
         ++polls;
         last = now;
         return false;
-    };
+    });
     for (auto _ : state) {
         view.PendingValid = false;
         last = Clock::now();
@@ -166,6 +167,7 @@ void BM_PaintPollGap(benchmark::State& state)
     state.counters["longest_gap_us"] = longest;
     state.counters["mean_gap_us"] = polls ? total / double(polls) : 0;
     state.counters["polls"] = double(polls) / double(state.iterations());
+    EditPorts().PollInput.Unbind();
     UnregisterMapView(&view);
     Index.MapOpen = false;
     SetCurrentMap(nullptr);
