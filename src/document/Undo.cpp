@@ -621,12 +621,30 @@ void CloseUndoFile()
     UndoUnit.FileHandle = -1;
 }
 
+// A tool that started and stored nothing (a press without a drag) leaves a start with no step
+// after it: there is nothing to take back, so it must not take an Undo of its own.
+bool EmptyActionOnTop(const UndoRing& ring)
+{
+    return !GraphicsMode() && ring.Current == ring.Last && ring.Current != ring.First
+           && ring.Steps[size_t(ring.Current)].Kind == UndoStart;
+}
+
+void DropEmptyAction(UndoRing& ring)
+{
+    if (EmptyActionOnTop(ring)) {
+        ring.Steps[size_t(ring.Current)] = UndoStep{};
+        ring.Current = ring.Last = Prev(ring.Current);
+    }
+}
+
 void RecordUndo(int kind, int n, int arg1, int arg2)
 {
     UndoRing* ring = UndoUnit.ActiveRing;
     if (!UndoEnabled || !ring)
         return;
     const bool graphics = GraphicsMode();
+    if (kind == UndoStart)
+        DropEmptyAction(*ring);
     // In symbol-graphics mode one snapshot follows each start.
     if (graphics && kind != UndoStart && ring->Steps[size_t(ring->Current)].Kind != UndoStart)
         return;
@@ -682,7 +700,10 @@ bool CanUndo()
         return false;
     if (GraphicsMode() && ring->Steps[size_t(ring->Current)].Kind != UndoGraphics)
         return false;
-    for (int i = ring->Current; i != ring->First; i = Prev(i))
+    int i = ring->Current;
+    if (EmptyActionOnTop(*ring))
+        i = Prev(i);
+    for (; i != ring->First; i = Prev(i))
         if (ring->Steps[size_t(i)].Kind == UndoStart)
             return true;
     return false;
@@ -701,6 +722,7 @@ void UndoEdit()
     if (!CanUndo())
         return;
     UndoRing& ring = *UndoUnit.ActiveRing;
+    DropEmptyAction(ring);
     ClearSelection();
     UndoSuspend suspend;
     RefusalReport refuse;

@@ -117,21 +117,24 @@ TEST_F(UndoTest, ANewActionAfterUndoDropsTheRedoSteps)
     EXPECT_FALSE(CanUndo());
 }
 
-TEST_F(UndoTest, AStartWithoutChangesIsAnEmptyAction)
+TEST_F(UndoTest, AStartWithoutChangesLeavesNothingToUndo)
 {
     OpenNormalized(TestMapWriter::Sample(8));
+    BeginElementEdit(2);  // a tool started and stored nothing
+    EXPECT_FALSE(CanUndo());
     MovePoint(1, 5 * mm);
     const MapSnapshot moved = Snap();
-    BeginElementEdit(2);  // the tool started and was cancelled
+    BeginElementEdit(2);
+    BeginElementEdit(2);
     ASSERT_TRUE(CanUndo());
-    UndoEdit();           // takes back only the empty action
-    EXPECT_EQ(Snap(), moved);
-    RedoEdit();
-    EXPECT_EQ(ring.Current, ring.Last);
-    UndoEdit();
-    UndoEdit();
+    UndoEdit();           // the first Undo takes back the move
     ASSERT_TRUE(ReadElement(1, Index.CurElement));
     EXPECT_EQ(Masked(Index.CurElement.Slots[0].x), 10 * mm);
+    EXPECT_FALSE(CanUndo());
+    ASSERT_TRUE(CanRedo());
+    RedoEdit();
+    EXPECT_EQ(Snap(), moved);
+    EXPECT_FALSE(CanRedo());
 }
 
 TEST_F(UndoTest, SymbolGraphicsActionsKeepOneSnapshotEach)
