@@ -164,7 +164,7 @@ public:
     void AddF32(float v) { Add(v); }
     void AddF64(double v) { Add(v); }
     void AddBytes(std::span<const uint8_t> bytes) { out_.insert(out_.end(), bytes.begin(), bytes.end()); }
-    void AddZeros(size_t count) { out_.resize(out_.size() + count, 0); }
+    void AddZeros(size_t count) { out_.resize(out_.size() + count); }
     void AddShortString(std::string_view s, size_t n) { PutShortString(out_.size(), s, n); }
 
     // Writing at an offset; the buffer grows with zeros when the field lies past its end.
@@ -215,8 +215,10 @@ private:
     {
         if (offset > out_.max_size() || length > out_.max_size() - offset)
             throw std::length_error("ByteWriter: field beyond any buffer");
+        // New bytes are value-initialised, hence zero; the filling form of resize makes
+        // gcc 12 report an overflow that cannot happen.
         if (offset + length > out_.size())
-            out_.resize(offset + length, 0);
+            out_.resize(offset + length);
     }
 
     std::vector<uint8_t>& out_;

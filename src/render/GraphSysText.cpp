@@ -126,9 +126,18 @@ void WriteAiFillPath()
         Line("*U");
 }
 
+// A path command and its point, appended to the letter: a literal put in front of a
+// temporary string makes gcc 12 warn of overlapping copies that cannot happen.
+std::string SvgCommand(const char* command, Cord c)
+{
+    std::string s(command);
+    s += FormatSvgPoint(c);
+    return s;
+}
+
 std::string SvgCurve(const Cord* p, int i)
 {
-    return "C" + FormatSvgPoint(p[i]) + " " + FormatSvgPoint(p[i + 1]) + " " + FormatSvgPoint(p[i + 2]);
+    return SvgCommand("C", p[i]) + " " + FormatSvgPoint(p[i + 1]) + " " + FormatSvgPoint(p[i + 2]);
 }
 
 // "<path " up to the closing quote; the caller ends the element.
@@ -139,13 +148,13 @@ void WriteSvgStrokePathBody()
     Line("<path ");
     Line(std::string("d=") + Q);
     if (n > 0)
-        Line("M" + FormatSvgPoint(p[0]));
+        Line(SvgCommand("M", p[0]));
     for (int i = 1; i < n;) {
         if (IsCurveAt(p, n, i)) {
             Line(SvgCurve(p, i));
             i += 3;
         } else {
-            Line("L" + FormatSvgPoint(p[i]));
+            Line(SvgCommand("L", p[i]));
             ++i;
         }
     }
@@ -172,8 +181,8 @@ void WriteSvgFillPathBody()
     bool afterCurve = false;
     for (int i = 1; i < n;) {
         if (p[i].y & HoleFlag) {
-            Line("L" + FormatSvgPoint(ringStart));
-            Line("M" + FormatSvgPoint(p[i]));
+            Line(SvgCommand("L", ringStart));
+            Line(SvgCommand("M", p[i]));
             ringStart = p[i];
             afterCurve = false;
             ++i;
@@ -182,7 +191,7 @@ void WriteSvgFillPathBody()
             afterCurve = true;
             i += 3;
         } else {
-            Line((afterCurve ? "L" : "") + FormatSvgPoint(p[i]) + " ");
+            Line(SvgCommand(afterCurve ? "L" : "", p[i]) + " ");
             afterCurve = false;
             ++i;
         }
