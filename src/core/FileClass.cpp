@@ -153,6 +153,7 @@ void TFileClass::OpenAs(const QString& name, Access access, const TFileClass* no
         dirty_ = true;
     }
     fd_ = fd;
+    size_ = access == Access::Create ? 0 : int64_t(st.st_size);
     readOnly_ = access == Access::ReadOnly;
     position_ = 0;
     eof_ = false;
@@ -180,10 +181,12 @@ bool TFileClass::OpenChecked(const QString& name)
     return true;
 }
 
+// Every read and write is positional: the handle's own offset is never used, so a seek
+// costs no system call.
 bool TFileClass::Seek(int64_t pos)
 {
     line_.clear();
-    if (fd_ < 0 || pos < 0 || ::lseek(fd_, off_t(pos), SEEK_SET) < 0)
+    if (fd_ < 0 || pos < 0)
         throw EAbort();
     position_ = pos;
     eof_ = false;
@@ -192,12 +195,7 @@ bool TFileClass::Seek(int64_t pos)
 
 int64_t TFileClass::Size() const
 {
-    if (fd_ < 0)
-        return 0;
-    struct stat st {};
-    if (::fstat(fd_, &st) != 0)
-        throw EAbort();
-    return int64_t(st.st_size);
+    return fd_ < 0 ? 0 : size_;
 }
 
 bool TFileClass::Read(void* buffer, int64_t count)
@@ -241,6 +239,7 @@ bool TFileClass::Write(const void* buffer, int64_t count)
             FailWrite();
         done += r;
         dirty_ = true;
+        size_ = std::max(size_, position_ + done);
     }
     position_ += count;
     return true;

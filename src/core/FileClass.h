@@ -1,8 +1,8 @@
 // The program's file object and the plain file helpers around it.
 //
 // A TFileClass holds an exclusive flock() on its file while it is open, so that no other
-// file object - in this process or another - opens the same file meanwhile. Opens, Seek and
-// Size fail with the silent abort (EAbort) and no message; Read, ReadBlock, ReadLn, Write,
+// file object - in this process or another - opens the same file meanwhile. Opens and Seek
+// fail with the silent abort (EAbort) and no message; Read, ReadBlock, ReadLn, Write,
 // Flush and Close show CannotRead/CannotWrite with the file's full name first, so that an
 // operation stops with exactly one message.
 #pragma once
@@ -38,6 +38,8 @@ public:
     int64_t Position() const { return position_; }
     // The last ReadLn reached the end of the file.
     bool Eof() const { return eof_ && line_.isEmpty(); }
+    // The size is kept by this object (taken at the open, grown by every write): no file
+    // object writes this file meanwhile, the lock sees to that.
     int64_t Size() const;
 
     // All reads and writes act at Position().
@@ -80,6 +82,7 @@ private:
     bool CopyTo(TFileClass& target, int64_t size);
 
     int64_t position_ = 0;
+    int64_t size_ = 0;
     bool eof_ = false;
     QByteArray line_;       // ReadLn's read-ahead: the file's bytes from Position() on
     int fd_ = -1;

@@ -265,7 +265,8 @@ bool EntryHasColour(const ObjectIndexEntry& e, int colour)
         return false;
     SymbolBytes* rec = nullptr;
     GetSymbol(e.Symbol, rec);
-    return SymColors(*rec).test(size_t(colour));
+    // The one bit, read where it is stored: a scan asks this of every entry it passes.
+    return SymColorSet + 32 <= rec->size() && ((*rec)[SymColorSet + size_t(colour) / 8] >> (colour % 8) & 1) != 0;
 }
 
 void ZeroHead(ElementRecord& e)

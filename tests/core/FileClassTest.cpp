@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStorageInfo>
@@ -19,6 +20,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <random>
 #include <string>
@@ -378,6 +380,33 @@ TEST_F(FileObject, SizesAndPositionsAreSixtyFourBit)
     EXPECT_EQ(c, 'Z');
     f.CloseAndDelete();
     EXPECT_FALSE(QFile::exists(p));
+}
+
+// The size is kept by the object: taken at the open, grown only by writes past the end.
+TEST_F(FileObject, SizeFollowsWritesWithinAndPastTheEnd)
+{
+    const QString p = Path("kept.bin");
+    WriteBytes(p, "0123456789");
+    TFileClass f;
+    f.Open(p);
+    EXPECT_EQ(f.Size(), 10);
+    struct Step {
+        int64_t at;
+        const char* bytes;
+        int64_t size;
+    };
+    // Inside, across the end, at the end, beyond it (a hole), inside again.
+    for (const Step& s : {Step{2, "ab", 10}, Step{8, "abc", 11}, Step{11, "a", 12}, Step{20, "a", 21},
+                          Step{0, "ab", 21}}) {
+        f.Seek(s.at);
+        ASSERT_TRUE(f.Write(s.bytes, int64_t(std::strlen(s.bytes))));
+        EXPECT_EQ(f.Size(), s.size) << s.at;
+        EXPECT_EQ(f.Size(), QFileInfo(p).size()) << s.at;
+    }
+    f.Rewrite(p);
+    EXPECT_EQ(f.Size(), 0);
+    f.Write("xyz", 3);
+    EXPECT_EQ(f.Size(), 3);
 }
 
 TEST_F(FileObject, RewriteCreatesOrEmptiesAndWriteLnEndsWithCrLf)

@@ -211,6 +211,27 @@ TEST_F(MapStoreTest, RectangleScanSkipsCourseOnlyAndFiltersByColour)
     EXPECT_LE(extent.x1, -3 * kUnitsPerMm - 12800);
 }
 
+// The colour test reads one bit of the symbol's set: its byte and its place in the byte.
+TEST_F(MapStoreTest, ColourScanFindsEachColourOfTheSetByItsOwnBit)
+{
+    TestMapWriter w(8);
+    const int colours[] = {8, 13, 250};
+    for (int i = 0; i < 3; ++i) {
+        w.symbols.push_back(TestSymbol::Line(int16_t(10 * (i + 1)), int16_t(colours[i])));
+        w.objects.push_back(TestObject::Line(int16_t(10 * (i + 1)), {{0, 0}, {25600, 0}}));
+    }
+    Open(w);
+    const CordRect all{-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit};
+    for (const auto& [colour, want] : std::vector<std::pair<int, std::vector<int>>>{
+             {8, {1}}, {13, {2}}, {250, {3}}, {1, {}}, {9, {}}, {12, {}}, {16, {}}, {251, {}}}) {
+        std::vector<int> found;
+        StartElementScan(0);
+        while (NextElementInRect(all, colour))
+            found.push_back(Index.CurIndexNo);
+        EXPECT_EQ(found, want) << colour;
+    }
+}
+
 TEST_F(MapStoreTest, ScansSkipWholeBlocksAcrossTheBlockBoundary)
 {
     TestMapWriter w = PointsMap(600);
