@@ -1,6 +1,6 @@
 // Symbol-set descriptions over arbitrary text: parsing never crashes, a failure names a line
 // inside the text, and every accepted symbol is a whole record its painters can use.
-#include "document/SymbolSetText.h"
+#include "symbolset/SymbolSetText.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -2,7 +2,7 @@
 // Makes a symbol-set map from its text description; the build runs it for every set it
 // ships. A fault in the description is reported as file:line and fails the build. The
 // optional picture shows every symbol's icon, ten a row and magnified, for reviewing a set.
-#include "document/SymbolSetText.h"
+#include "symbolset/SymbolSetText.h"
 
 #include <QFile>
 #include <QGuiApplication>

@@ -6,7 +6,7 @@
 #include "core/Folders.h"
 #include "core/Messages.h"
 #include "document/Index.h"
-#include "document/SymbolSetText.h"
+#include "symbolset/SymbolSetText.h"
 #include "symbols/store/IconCodec.h"
 
 #include <QDir>

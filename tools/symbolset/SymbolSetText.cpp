@@ -1,4 +1,4 @@
-#include "document/SymbolSetText.h"
+#include "symbolset/SymbolSetText.h"
 
 #include "core/ByteIO.h"
 #include "core/CodePage.h"
