@@ -374,6 +374,62 @@ TEST(SymbolSets, OrienteeringSetCoversEverySymbolTypeAndDrawingFeature)
         EXPECT_TRUE(features.count(f)) << "no symbol with " << f;
 }
 
+// Colours are painted from the last in the table to the first: a road's fill must lie above
+// its edges, and the outline or box that frames a text above every area it may sit on and
+// below the text itself.
+TEST(SymbolSets, OrienteeringColourOrderKeepsRoadFillsAndTextFramesOnTop)
+{
+    ShippedSet set("orienteering-15000");
+    ASSERT_TRUE(set.found);
+    const SymbolHeaderBlock& table = set.zmd->ColorBlock;
+    auto rank = [&](int number) {
+        for (int i = 0; i < table.ColorCount; ++i)
+            if (table.Colors[size_t(i)].Number == number)
+                return i;
+        ADD_FAILURE() << "colour " << number << " not in the table";
+        return -1;
+    };
+    const auto sym = ByNumber(*set.zmd);
+    ASSERT_TRUE(sym.count(5020) && sym.count(5021));
+    EXPECT_LT(rank(SymI16(sym.at(5020), 378)), rank(SymI16(sym.at(5020), 380)));
+    EXPECT_LT(rank(SymI16(sym.at(5020), 378)), rank(SymI16(sym.at(5020), 382)));
+    EXPECT_LT(rank(SymI16(sym.at(5021), 348)), rank(SymI16(sym.at(5021), 406)));
+
+    // Texts and their framings; the inks that texts are printed in stay above every framing.
+    std::vector<std::pair<int, int>> framings;  // symbol number, framing colour rank
+    std::set<int> inks;
+    for (const SymbolBytes& s : set.zmd->Symbols) {
+        const bool text = SymI16(s, SymObjectType) == 4;
+        const bool lineText = SymI16(s, SymObjectType) == 2 && SymU8(s, SymTextFlag) == 1;
+        if (!text && !lineText)
+            continue;
+        inks.insert(rank(SymI16(s, 380)));
+        const int mode = text ? SymU8(s, 542) : SymU8(s, 394);
+        if (mode == 0)
+            continue;
+        const int frame = rank(SymI16(s, text ? 576 : 428));
+        EXPECT_LT(rank(SymI16(s, 380)), frame) << SymI16(s, SymNumber);
+        if (mode != 1)  // a shadow is a look of its own; outlines and boxes hide what is below
+            framings.emplace_back(SymI16(s, SymNumber), frame);
+    }
+    EXPECT_GE(framings.size(), 3u);
+    for (const SymbolBytes& a : set.zmd->Symbols) {
+        if (SymI16(a, SymObjectType) != 3)
+            continue;
+        std::vector<int> tints;
+        if (SymI16(a, 350) != 0)
+            tints.push_back(rank(SymI16(a, 352)));
+        if (SymI16(a, 354) > 0)
+            tints.push_back(rank(SymI16(a, 356)));
+        for (int tint : tints) {
+            if (inks.count(tint))
+                continue;
+            for (const auto& [number, frame] : framings)
+                EXPECT_LT(frame, tint) << number << " on " << SymI16(a, SymNumber);
+        }
+    }
+}
+
 TEST(SymbolSets, CourseSettingSetHasItsFileTypeAndEveryCourseRole)
 {
     ShippedSet set("course-setting");
