@@ -107,9 +107,10 @@ QByteArray HandOffRequest(const QString& file)
 
 bool HandOffFile(const QString& serverName, const QString& file, int timeoutMs)
 {
-    const QByteArray request = HandOffRequest(file);
-    if (request.size() > MaxHandOffBytes + 32)
+    // Refused here exactly as the receiver would refuse it, so this start keeps its file.
+    if (file.toUtf8().size() > MaxHandOffBytes)
         return false;
+    const QByteArray request = HandOffRequest(file);
     QDeadlineTimer deadline(timeoutMs);
     while (true) {
         QLocalSocket socket;

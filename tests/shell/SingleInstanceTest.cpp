@@ -2,12 +2,14 @@
 #include "shell/StartUp.h"
 
 #include <QCoreApplication>
+#include <QLocalServer>
 #include <QLocalSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <thread>
 
 using namespace zemo;
@@ -22,26 +24,32 @@ protected:
         paths.lockFile = dir.filePath(QStringLiteral("instance.lock"));
         paths.serverName = dir.filePath(QStringLiteral("instance.sock"));
         NoOtherInstance = true;
+        QObject::connect(&server, &InstanceServer::FileReceived, [this](const QString& f) { received << f; });
     }
-
-    // Runs the blocking client on its own thread while this thread serves.
-    bool HandOffFromThread(const QString& file, int timeoutMs = 5000)
+    // The blocking client runs on its own thread while this one serves.
+    void OnThread(const std::function<void()>& client)
     {
-        std::atomic<int> result{-1};
-        std::thread client([&] { result = HandOffFile(paths.serverName, file, timeoutMs) ? 1 : 0; });
-        while (result < 0)
+        std::atomic<bool> done{false};
+        std::thread t([&] {
+            client();
+            done = true;
+        });
+        while (!done)
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        client.join();
+        t.join();
         QCoreApplication::processEvents();
-        return result == 1;
     }
-
-    // Sends raw bytes and returns what came back before the server hung up.
+    bool HandOff(const QString& file, int timeoutMs = 5000)
+    {
+        bool ok = false;
+        OnThread([&] { ok = HandOffFile(paths.serverName, file, timeoutMs); });
+        return ok;
+    }
+    // Raw bytes sent; what came back before the server hung up.
     QByteArray SendRaw(const QByteArray& bytes)
     {
         QByteArray reply;
-        std::atomic<bool> done{false};
-        std::thread client([&] {
+        OnThread([&] {
             QLocalSocket s;
             s.connectToServer(paths.serverName);
             if (s.waitForConnected(2000)) {
@@ -50,16 +58,14 @@ protected:
                 while (s.waitForReadyRead(500))
                     reply += s.readAll();
             }
-            done = true;
         });
-        while (!done)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        client.join();
         return reply;
     }
 
     QTemporaryDir dir;
     InstancePaths paths;
+    InstanceServer server;
+    QStringList received;
 };
 
 } // namespace
@@ -76,32 +82,49 @@ TEST_F(SingleInstanceTest, OnlyOneHolderOfTheLockAtATime)
     EXPECT_FALSE(nowhere.TryAcquire());
 }
 
-TEST_F(SingleInstanceTest, TheServerAcknowledgesAndReportsAHandedOverFile)
+TEST_F(SingleInstanceTest, RequestsUpToTheLengthCapAreAnsweredAndMalformedOnesOpenNothing)
 {
-    InstanceServer server;
     ASSERT_TRUE(server.Listen(paths.serverName));
-    QStringList received;
-    QObject::connect(&server, &InstanceServer::FileReceived, [&](const QString& f) { received << f; });
-    const QString name = QStringLiteral("/maps/Über Karte.zmd");
-    EXPECT_TRUE(HandOffFromThread(name));
-    ASSERT_EQ(received.size(), 1);
-    EXPECT_EQ(received.at(0), name);
+    const QByteArray atCap(MaxHandOffBytes, 'a');
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool answered;
+    } rows[] = {
+        {"no magic", "HELLO\n", false},
+        {"a count beyond the cap", "ZEMO-OPEN 999999999\n/x", false},
+        {"a negative count", "ZEMO-OPEN -3\n", false},
+        {"more bytes than announced", "ZEMO-OPEN 2\n/abc", false},
+        {"a header line without end", QByteArray(100, 'Z'), false},
+        {"one byte over the cap", "ZEMO-OPEN 65537\n" + atCap + 'a', false},
+        {"exactly the cap", "ZEMO-OPEN 65536\n" + atCap, true},
+        {"a UTF-8 path", HandOffRequest(QStringLiteral("/maps/Über Karte.zmd")), true},
+    };
+    for (const auto& row : rows) {
+        received.clear();
+        EXPECT_EQ(SendRaw(row.bytes), row.answered ? QByteArray("ZEMO-OK\n") : QByteArray()) << row.what;
+        EXPECT_EQ(received.size(), row.answered ? 1 : 0) << row.what;
+    }
+    EXPECT_EQ(received.value(0), QStringLiteral("/maps/Über Karte.zmd"));
 }
 
-TEST_F(SingleInstanceTest, MalformedRequestsGetNoAnswerAndOpenNothing)
+TEST_F(SingleInstanceTest, TheSenderRefusesWhatTheReceiverWouldRefuseWithoutConnecting)
 {
-    InstanceServer server;
+    // At the cap the whole way through; one byte more never leaves this start.
+    const QString atCap = QLatin1Char('/') + QString(MaxHandOffBytes - 1, u'm');
     ASSERT_TRUE(server.Listen(paths.serverName));
-    QStringList received;
-    QObject::connect(&server, &InstanceServer::FileReceived, [&](const QString& f) { received << f; });
-    EXPECT_TRUE(SendRaw("HELLO\n").isEmpty());
-    EXPECT_TRUE(SendRaw("ZEMO-OPEN 999999999\n/x").isEmpty()) << "a count beyond the limit";
-    EXPECT_TRUE(SendRaw("ZEMO-OPEN -3\n").isEmpty());
-    EXPECT_TRUE(SendRaw("ZEMO-OPEN 2\n/abc").isEmpty()) << "more bytes than announced";
-    EXPECT_TRUE(SendRaw(QByteArray(100, 'Z')).isEmpty()) << "a header line without end";
-    EXPECT_EQ(received.size(), 0);
-    EXPECT_EQ(SendRaw(HandOffRequest(QStringLiteral("/ok.zmd"))), QByteArray("ZEMO-OK\n"));
-    EXPECT_EQ(received.size(), 1);
+    EXPECT_TRUE(HandOff(atCap));
+    EXPECT_TRUE(received == QStringList{atCap});
+
+    QLocalServer silent;
+    const QString name = dir.filePath(QStringLiteral("silent.sock"));
+    ASSERT_TRUE(silent.listen(name));
+    for (int over : {1, 16, 17, 48}) {
+        bool ok = true;
+        OnThread([&] { ok = HandOffFile(name, atCap + QString(over, u'x'), 300); });
+        EXPECT_FALSE(ok) << over;
+        EXPECT_FALSE(silent.hasPendingConnections()) << over << " bytes over the cap were sent";
+    }
 }
 
 TEST_F(SingleInstanceTest, ASecondStartHandsOverOrKeepsItsFile)
@@ -131,21 +154,16 @@ TEST_F(SingleInstanceTest, ASecondStartHandsOverOrKeepsItsFile)
 
 TEST_F(SingleInstanceTest, AClientWaitsForAnInstanceThatIsStillStarting)
 {
-    InstanceServer server;
-    QStringList received;
-    QObject::connect(&server, &InstanceServer::FileReceived, [&](const QString& f) { received << f; });
     std::atomic<int> result{-1};
-    std::thread client([&] {
-        result = HandOffFile(paths.serverName, QStringLiteral("/late.zmd"), 5000) ? 1 : 0;
-    });
+    std::thread client([&] { result = HandOffFile(paths.serverName, QStringLiteral("/late.zmd"), 5000); });
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    ASSERT_TRUE(server.Listen(paths.serverName));
+    EXPECT_TRUE(server.Listen(paths.serverName));
     while (result < 0)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
     client.join();
-    EXPECT_EQ(result, 1);
     QCoreApplication::processEvents();
-    EXPECT_EQ(received.size(), 1);
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(received, QStringList{QStringLiteral("/late.zmd")});
 }
 
 TEST_F(SingleInstanceTest, SocketPathStaysShortEnough)
