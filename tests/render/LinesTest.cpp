@@ -1,18 +1,28 @@
-// Line painter on the recording device: lengths read in 0.01 mm.
-#include "LinesTestUtil.h"
+// The line painter: lengths on the recording device read in 0.01 mm; colour passes and the
+// widths of the sides checked by pixel.
+#include "Fixture.h"
 
 #include "render/Points.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cmath>
-#include <sstream>
 
 using namespace zemo;
-using namespace zemo::lntest;
+using namespace zemo::rtest;
 
 namespace {
+
+struct Pt {
+    int x, y;            // 0.01 mm
+    int fx = 0, fy = 0;  // flags
+};
+
+void SetLine(std::initializer_list<Pt> pts)
+{
+    std::vector<Cord> c;
+    for (const Pt& p : pts)
+        c.push_back(Cord{p.x * 256 | p.fx, p.y * 256 | p.fy});
+    SetObject(DrawElement, 1010, LineObject, c);
+}
 
 struct Span {
     double from, to;
@@ -24,11 +34,11 @@ protected:
 
     void SetUp() override
     {
-        ResetPainter();
+        ResetLayer();
+        MapUnitTransform();
         Graph.OutputMode = ScreenOutput;
         Graph.OutputDC = &rec;
         BeginDrawing(false);
-        Graph.OutputCmyk = 200u << 24;
     }
     void TearDown() override
     {
@@ -36,28 +46,26 @@ protected:
         Graph.OutputDC = nullptr;
         DrawSymbol = DefaultSymbol.data();
     }
-
     void Paint(LineSym& sym, int color = 0)
     {
         DrawSymbol = sym.Build();
         Graph.CurrentColor = color;
         Redraw();
     }
-
     // A fresh drawing, so that pens are recorded again.
     void Redraw()
     {
         EndDrawing();
         BeginDrawing(false);
+        Graph.OutputCmyk = Black;
         rec.clear();
         DrawLineObject();
     }
-
-    // x extents of the recorded strokes (horizontal lines).
-    std::vector<Span> XSpans(double y = -1) const
+    // x extents of the recorded strokes (of horizontal lines at y when y >= 0).
+    std::vector<Span> XSpans(double y = -1, const char* what = "polyline") const
     {
         std::vector<Span> out;
-        for (const auto& pl : Recorded(rec)) {
+        for (const auto& pl : Recorded(rec, what)) {
             if (y >= 0 && std::abs(pl.front().y() - y) > 0.5)
                 continue;
             double lo = 1e18, hi = -1e18;
@@ -168,18 +176,7 @@ TEST_F(LinePainter, PointedEndsShrinkOnShortLines)
 {
     LineSym sym;
     sym.Set(OLineWidth, 100).Set(OStyleBits, PointedEndsBit).Set(ODistFromStart, 300).Set(ODistToEnd, 300);
-    const auto tips = [this] {
-        std::vector<Span> out;
-        for (const auto& pg : Recorded(rec, "polygon ")) {
-            double lo = 1e18, hi = -1e18;
-            for (QPointF p : pg) {
-                lo = std::min(lo, p.x());
-                hi = std::max(hi, p.x());
-            }
-            out.push_back({lo, hi});
-        }
-        return out;
-    };
+    const auto tips = [this] { return XSpans(-1, "polygon"); };
     // 10 mm >= 1.5 x 6 mm: full 3 mm tips, the stroke between them.
     SetLine({{0, 500}, {1000, 500}});
     Paint(sym);
@@ -191,7 +188,7 @@ TEST_F(LinePainter, PointedEndsShrinkOnShortLines)
     ExpectSpans(XSpans(), {{200, 400}});
     ExpectSpans(tips(), {{0, 200}, {400, 600}});
     // The tip is as wide as the line where it meets it and a third of it half way.
-    const auto polys = Recorded(rec, "polygon ");
+    const auto polys = Recorded(rec, "polygon");
     ASSERT_FALSE(polys.empty());
     double top = -1e18;
     for (QPointF p : polys[0])
@@ -201,7 +198,7 @@ TEST_F(LinePainter, PointedEndsShrinkOnShortLines)
     // Thinner than 1.5 device units: no tips, one stroke over the whole length.
     Scale.ViewScaleX = Scale.ViewScaleY = 1.0 / 256 / 100;
     Paint(sym);
-    EXPECT_TRUE(Recorded(rec, "polygon ").empty());
+    EXPECT_TRUE(Recorded(rec, "polygon").empty());
     EXPECT_EQ(Recorded(rec).size(), 1u);
 }
 
@@ -215,7 +212,7 @@ TEST_F(LinePainter, NoLeftLineFlagGapsOnlyTheLeftLine)
     // Left at +0.6 mm, right at -0.6 mm (left of the direction of travel).
     ExpectSpans(XSpans(560), {{0, 300}, {600, 1000}});
     ExpectSpans(XSpans(440), {{0, 1000}});
-    const auto fills = Recorded(rec, "polygon ");
+    const auto fills = Recorded(rec, "polygon");
     ASSERT_EQ(fills.size(), 1u);
     double lo = 1e18, hi = -1e18, ylo = 1e18, yhi = -1e18;
     for (QPointF p : fills[0]) {
@@ -246,10 +243,10 @@ TEST_F(LinePainter, DoubleLineWithDashedSidesAndFill)
     const std::initializer_list<Span> dashes = {{0, 212}, {262, 475}, {525, 738}, {788, 1000}};
     ExpectSpans(XSpans(560), dashes);
     ExpectSpans(XSpans(440), dashes);
-    EXPECT_TRUE(Recorded(rec, "polygon ").empty()) << "the fill has its own colour";
+    EXPECT_TRUE(Recorded(rec, "polygon").empty()) << "the fill has its own colour";
     Paint(sym, 2);
     EXPECT_TRUE(Recorded(rec).empty());
-    EXPECT_EQ(Recorded(rec, "polygon ").size(), 1u);
+    EXPECT_EQ(Recorded(rec, "polygon").size(), 1u);
     // Mode 2: the left side dashed, the right one solid.
     Paint(sym.Set(ODblMode, 2));
     ExpectSpans(XSpans(560), dashes);
@@ -270,13 +267,13 @@ TEST_F(LinePainter, FramingIsDrawnInItsOwnPassUnderTheLine)
     ASSERT_EQ(strokes.size(), 1u);
     EXPECT_EQ(strokes[0].front(), QPointF(0, 100));
     EXPECT_EQ(strokes[0].back(), QPointF(500, 600));
-    const auto pens = Pens(rec);
+    const auto pens = LinesStarting(rec, "pen solid");
     ASSERT_FALSE(pens.empty());
     EXPECT_EQ(pens.back().rfind("pen solid 80 ", 0), 0u) << pens.back();
     EXPECT_NE(pens.back().find(" round round"), std::string::npos);
     Paint(sym, 0);
     ASSERT_EQ(Recorded(rec).size(), 1u);
-    EXPECT_EQ(Pens(rec).back().rfind("pen solid 30 ", 0), 0u);
+    EXPECT_EQ(LinesStarting(rec, "pen solid").back().rfind("pen solid 30 ", 0), 0u);
     Paint(sym, 3);
     EXPECT_TRUE(rec.lines().empty() || Recorded(rec).empty());
 }
@@ -287,7 +284,7 @@ TEST_F(LinePainter, DecreaseEndsAtTheLastSymbolsScale)
     LineSym sym;
     sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 1)
         .Set(ODecMode, 1).Set(ODecLast, 50);
-    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    sym.Lists[MainSymList] = ElementList().Add(1, 0, 0, 10, 0, {C(0, -50), C(0, 50)}).bytes;
     SetLine({{0, 500}, {2000, 500}});
     const auto ticks = [this] {
         std::vector<std::pair<double, double>> out;   // x, length across
@@ -309,14 +306,14 @@ TEST_F(LinePainter, DecreaseEndsAtTheLastSymbolsScale)
     EXPECT_NEAR(t.front().first, 125, 1);
     EXPECT_NEAR(t.back().first, 2000 - 125, 1);
     // Length along the line is unchanged: a tick along the line keeps its length.
-    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{-20, 0}, {20, 0}});
+    sym.Lists[MainSymList] = ElementList().Add(1, 0, 0, 10, 0, {C(-20, 0), C(20, 0)}).bytes;
     Paint(sym);
     for (const auto& pl : Recorded(rec))
         EXPECT_NEAR(std::abs(pl.back().x() - pl.front().x()), 40, 1);
 
     // Towards both ends on a one-part line: 50 % at both ends, full size in the middle
     // (18 mm: an even number of dashes, so one symbol sits in the middle).
-    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    sym.Lists[MainSymList] = ElementList().Add(1, 0, 0, 10, 0, {C(0, -50), C(0, 50)}).bytes;
     SetLine({{0, 500}, {1800, 500}});
     Paint(sym.Set(ODecMode, 2));
     t = ticks();
@@ -334,7 +331,7 @@ TEST_F(LinePainter, DecLastOutsideZeroToHundredIsClamped)
 {
     LineSym sym;
     sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 1).Set(ODecMode, 1);
-    sym.Lists[MainSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    sym.Lists[MainSymList] = ElementList().Add(1, 0, 0, 10, 0, {C(0, -50), C(0, 50)}).bytes;
     SetLine({{0, 500}, {2000, 500}});
     const auto run = [&](int decLast) {
         Paint(sym.Set(ODecLast, decLast));
@@ -356,7 +353,7 @@ TEST_F(LinePainter, DecLastOutsideZeroToHundredIsClamped)
 TEST_F(LinePainter, CornerSymbolsAreStretchedAcrossTheTurn)
 {
     LineSym sym;
-    sym.Lists[CornerSymList] = Element(1, 0, 0, 10, 0, {{0, -50}, {0, 50}});
+    sym.Lists[CornerSymList] = ElementList().Add(1, 0, 0, 10, 0, {C(0, -50), C(0, 50)}).bytes;
     const auto length = [this] {
         const auto s = Recorded(rec);
         EXPECT_EQ(s.size(), 1u);
@@ -387,10 +384,10 @@ TEST_F(LinePainter, SymbolsAlongTheLineSitInTheGaps)
 {
     LineSym sym;
     sym.Set(OMainLength, 200).Set(OMainGap, 50).Set(OEndLength, 100).Set(ONPrimSym, 2).Set(OPrimSymDist, 40);
-    sym.Lists[MainSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
-    sym.Lists[SecSymList] = Element(4, 0, 0, 0, 10, {{0, 0}});
-    sym.Lists[StartSymList] = Element(3, 0, 0, 5, 60, {{0, 0}});
-    sym.Lists[EndSymList] = Element(3, 0, 0, 5, 80, {{0, 0}});
+    sym.Lists[MainSymList] = ElementList().Add(4, 0, 0, 0, 20, {C(0, 0)}).bytes;
+    sym.Lists[SecSymList] = ElementList().Add(4, 0, 0, 0, 10, {C(0, 0)}).bytes;
+    sym.Lists[StartSymList] = ElementList().Add(3, 0, 0, 5, 60, {C(0, 0)}).bytes;
+    sym.Lists[EndSymList] = ElementList().Add(3, 0, 0, 5, 80, {C(0, 0)}).bytes;
     SetLine({{0, 500}, {1000, 500}});
     Paint(sym);
     std::vector<std::pair<double, double>> dots;   // centre x, diameter
@@ -431,7 +428,7 @@ TEST_F(LinePainter, DashesFollowCurvesPieceByPiece)
     // A quarter circle of radius 10 mm as one Bezier; every dash point stays on the arc.
     const int r = 1000;
     const int k = 552;
-    SetLine({{0, 0}, {k, 0, FirstBezierFlag, 0}, {r, r - k, SecondBezierFlag, 0}, {r, r}});
+    SetLine({{0, 0}, {0, 0}, {0, 0}, {0, 0}});
     DrawElement.Slots[0] = Cord{0, r * 256};
     DrawElement.Slots[1] = Cord{k * 256 | FirstBezierFlag, r * 256};
     DrawElement.Slots[2] = Cord{r * 256 | SecondBezierFlag, k * 256};
@@ -463,12 +460,11 @@ TEST_F(LinePainter, WrongSymbolGivesTheGreyLine)
 {
     LineSym good;
     good.Set(OLineWidth, 50);
-    good.Lists[MainSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
+    good.Lists[MainSymList] = ElementList().Add(4, 0, 0, 0, 20, {C(0, 0)}).bytes;
     SetLine({{0, 100}, {1000, 100}});
     const auto greyPen = [this] {
-        const DeviceColor c = ColorToDevice(Graph.GreyCmyk);
-        const std::string rgb = "rgb(" + std::to_string(c.r) + ',' + std::to_string(c.g) + ',' + std::to_string(c.b) + ')';
-        for (const std::string& p : Pens(rec))
+        const std::string rgb = Rgb(Graph.GreyCmyk);
+        for (const std::string& p : LinesStarting(rec, "pen solid"))
             if (p.find(rgb) != std::string::npos)
                 return true;
         return false;
@@ -481,7 +477,7 @@ TEST_F(LinePainter, WrongSymbolGivesTheGreyLine)
     Paint(bad);
     EXPECT_TRUE(greyPen());
     ASSERT_EQ(Recorded(rec).size(), 1u);
-    EXPECT_EQ(Graph.OutputCmyk, 200u << 24) << "colour restored";
+    EXPECT_EQ(Graph.OutputCmyk, Black) << "colour restored";
     // Counts that add up only with a negative one.
     LineSym negative = good;
     negative.CountOverride = {{MainSymList, -2}, {SecSymList, 5}};
@@ -519,7 +515,7 @@ TEST_F(LinePainter, ReadLineSymbolBoundsItsFields)
 {
     LineSym sym;
     sym.Set(ONPrimSym, 9).Set(OMinSym, -7).Set(ODecLast, -100).Set(OMainLength, -300).Set(ODblGap, -5);
-    sym.Lists[CornerSymList] = Element(4, 0, 0, 0, 20, {{0, 0}});
+    sym.Lists[CornerSymList] = ElementList().Add(4, 0, 0, 0, 20, {C(0, 0)}).bytes;
     const uint8_t* rec = sym.Build();
     const std::span<const uint8_t> span(rec, 424 + 24);
     ASSERT_TRUE(LineSymbolUsable(span));
@@ -533,4 +529,77 @@ TEST_F(LinePainter, ReadLineSymbolBoundsItsFields)
     EXPECT_EQ(f.Lists[CornerSymList].data(), rec + 424);
     // The bytes must hold what the record states.
     EXPECT_FALSE(LineSymbolUsable(span.first(424 + 16)));
+}
+
+// ---- By pixel: image pixel (px, py) is map point (px, H - py) in 0.01 mm ----
+
+namespace {
+
+constexpr int W = 200, H = 60;
+
+// Passes from the last colour to the first, as the map's colour loop runs them.
+QImage PaintPasses(LineSym& sym, std::initializer_list<std::pair<int, uint32_t>> passes)
+{
+    ResetLayer();
+    PixelTransform(W, H);
+    DrawSymbol = sym.Build();
+    QImage img = DrawImage(W, H, [&] {
+        for (auto [color, cmyk] : passes) {
+            Graph.CurrentColor = color;
+            Graph.OutputCmyk = cmyk;
+            DrawLineObject();
+        }
+    });
+    DrawSymbol = DefaultSymbol.data();
+    return img;
+}
+
+} // namespace
+
+TEST(LinesPixel, DashedLineOverItsFramingColourZeroOnTop)
+{
+    // Dashes 0.4 mm, gaps 0.2 mm, end dashes 0.2 mm on 1.8 mm: n = 2, s = 1:
+    // dashes at x 10-30, 50-90, 110-150, 170-190; the framing (colour 1) runs under all.
+    LineSym sym;
+    sym.Set(OLineWidth, 6).Set(OLineColor, 0).Set(OMainLength, 40).Set(OMainGap, 20).Set(OEndLength, 20)
+        .Set(OFrColor, 1).Set(OFrWidth, 14).Set(OFrStyle, 0);
+    SetLine({{10, H - 30}, {190, H - 30}});
+    const uint32_t red = 200u << 8 | 200u << 16;   // magenta + yellow
+    const QImage img = PaintPasses(sym, {{1, red}, {0, Black}});
+    const QRgb framing = img.pixel(40, 24);
+    EXPECT_EQ(qRed(framing), 255);
+    EXPECT_LT(qGreen(framing), 80);
+    for (int x : {20, 70, 130, 180})
+        EXPECT_EQ(img.pixel(x, 30), qRgb(0, 0, 0)) << "dash at " << x;
+    for (int x : {40, 100, 160})
+        EXPECT_EQ(img.pixel(x, 30), framing) << "gap at " << x;
+    // The framing is wider than the line: above and below the dashes, and no further.
+    EXPECT_EQ(img.pixel(70, 24), framing);
+    EXPECT_EQ(img.pixel(70, 36), framing);
+    EXPECT_FALSE(Painted(img, 70, 20));
+    EXPECT_FALSE(Painted(img, 5, 30));
+    EXPECT_FALSE(Painted(img, 195, 30));
+}
+
+TEST(LinesPixel, DoubleLineDrawsEachSideWithItsOwnWidth)
+{
+    // Sides 0.2 mm apart; the left one (above, for a line running east) 0.04 mm wide and the
+    // right one 0.10 mm, or the other way round.
+    for (auto [left, right] : {std::pair{4, 10}, std::pair{10, 4}}) {
+        LineSym sym;
+        sym.Set(ODblMode, 1).Set(ODblWidth, 20).Set(ODblLeftWidth, left).Set(ODblRightWidth, right);
+        SetLine({{10, H - 30}, {190, H - 30}});
+        const QImage img = PaintPasses(sym, {{0, Black}});
+        int above = 0, below = 0, aboveMid = 0, belowMid = 0;
+        for (int y = 0; y < H; ++y)
+            if (Painted(img, 100, y)) {
+                (y < 30 ? above : below) += 1;
+                (y < 30 ? aboveMid : belowMid) += y;
+            }
+        EXPECT_EQ(above, left) << left << "/" << right;
+        EXPECT_EQ(below, right) << left << "/" << right;
+        // Each side's centre half its width beyond the gap: 30 -+ (20 + width) / 2.
+        EXPECT_NEAR(double(aboveMid) / std::max(above, 1), 30 - (20 + left) / 2.0, 1) << left;
+        EXPECT_NEAR(double(belowMid) / std::max(below, 1), 30 + (20 + right) / 2.0, 1) << right;
+    }
 }
