@@ -13,8 +13,9 @@
 
 namespace zemo::test {
 
+// Public, so that table rows (lambdas) can reach the folder and helpers.
 class CoreTest : public ::testing::Test {
-protected:
+public:
     void SetUp() override
     {
         ASSERT_TRUE(dir.isValid());

@@ -1,589 +1,358 @@
 #include "core/FileClass.h"
-#include "core/Ports.h"
 
+#include "CoreFixture.h"
 #include "core/Errors.h"
-#include "core/Messages.h"
+#include "core/Ports.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStorageInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <cstring>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
-using namespace zemo;
-
+namespace zemo {
 namespace {
 
-void WriteBytes(const QString& path, const QByteArray& bytes)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
-    ASSERT_EQ(f.write(bytes), bytes.size());
-}
+using FileObject = test::CoreTest;
 
-QByteArray ReadBytes(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return "<unreadable>";
-    return f.readAll();
-}
-
-// Sets an old modification time so that any write shows.
-void AgeFile(const QString& path)
+// Sets an old modification time so that any write shows; returns it.
+int64_t AgeFile(const QString& path)
 {
     const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
-    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+    return QFileInfo(path).lastModified().toSecsSinceEpoch();
 }
 
-struct timespec MTime(const QString& path)
+int64_t MTime(const QString& path) { return QFileInfo(path).lastModified().toSecsSinceEpoch(); }
+
+// Every line of the file and the Position after each.
+std::vector<std::pair<QByteArray, int64_t>> AllLines(const QString& path)
 {
-    struct stat st {};
-    ::stat(QFile::encodeName(path).constData(), &st);
-    return st.st_mtim;
+    std::vector<std::pair<QByteArray, int64_t>> out;
+    TFileClass f;
+    f.OpenRead(path);
+    while (!f.Eof() && out.size() < 100000) {
+        QByteArray s;
+        EXPECT_TRUE(f.ReadLn(s));
+        out.emplace_back(s, f.Position());
+    }
+    return out;
 }
 
-bool SameTime(const struct timespec& a, const struct timespec& b)
+TEST_F(FileObject, ReadLnEndsLinesAtCrLfCrOrLfAndCutsLongOnes)
 {
-    return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec;
-}
-
-class FileObject : public ::testing::Test {
-protected:
-    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
-    QString Path(const QString& name) const { return dir.filePath(name); }
-
-    // Reads every line and the Position after each.
-    std::vector<std::pair<QByteArray, int64_t>> AllLines(const QString& path)
-    {
-        std::vector<std::pair<QByteArray, int64_t>> out;
-        TFileClass f;
-        f.OpenRead(path);
-        while (!f.Eof()) {
-            QByteArray s;
-            EXPECT_TRUE(f.ReadLn(s));
-            out.emplace_back(s, f.Position());
-            if (out.size() > 100000)
-                break;
-        }
-        return out;
+    const QByteArray x127(127, 'x'), y100(100, 'y');
+    QByteArray digits;
+    for (int i = 0; i < 300; ++i)
+        digits += char('0' + i % 10);
+    struct Row {
+        QByteArray file;
+        std::vector<std::pair<QByteArray, int64_t>> lines;
+    };
+    const Row rows[] = {
+        {"a\r\nb\rc\n\nd", {{"a", 3}, {"b", 5}, {"c", 7}, {"", 8}, {"d", 9}}},
+        // The CR ends the first 128-byte fill, its LF starts the next; a lone CR at the end
+        // ends the last line and no empty line follows.
+        {x127 + "\r\nsecond\r\n" + y100 + "\r", {{x127, 129}, {"second", 137}, {y100, 238}}},
+        {digits + "\r\nnext\nshort", {{digits.left(255), 302}, {"next", 307}, {"short", 312}}},
+        {digits, {{digits.left(255), 300}}},
+    };
+    for (const Row& r : rows) {
+        WriteBytes(Path("lines.txt"), r.file);
+        EXPECT_EQ(AllLines(Path("lines.txt")), r.lines) << r.file.left(20).toStdString();
     }
 
-    QTemporaryDir dir;
-    RecordingMessages messages;
-};
-
-} // namespace
-
-// ---- ReadLn ----
-
-TEST_F(FileObject, ReadLnEndsLinesAtCrLfAndCrLf)
-{
-    const QString p = Path("lines.txt");
-    WriteBytes(p, QByteArray("a\r\nb\rc\n\nd"));
-    const auto lines = AllLines(p);
-    ASSERT_EQ(lines.size(), 5u);
-    const char* expect[] = {"a", "b", "c", "", "d"};
-    const int64_t pos[] = {3, 5, 7, 8, 9};
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_EQ(lines[i].first, QByteArray(expect[i])) << i;
-        EXPECT_EQ(lines[i].second, pos[i]) << i;
+    // Lines of every length around the read-ahead size, so that breaks fall on every offset
+    // within a fill, mixed CR LF, CR and LF.
+    std::mt19937 rng(42);
+    QByteArray data;
+    std::vector<std::pair<QByteArray, int64_t>> expect;
+    const char* breaks[] = {"\r\n", "\r\n", "\r", "\n"};
+    for (int i = 0; i < 400; ++i) {
+        const QByteArray line(int(rng() % 200), char('a' + i % 26));
+        data += line + breaks[rng() % 4];
+        expect.emplace_back(line, data.size());
     }
+    WriteBytes(Path("mixed.txt"), data);
+    EXPECT_EQ(AllLines(Path("mixed.txt")), expect);
 
     TFileClass f;
-    f.OpenRead(p);
-    QByteArray s;
-    for (int i = 0; i < 5; ++i)
-        f.ReadLn(s);
-    EXPECT_TRUE(f.Eof());
-    s = "junk";
-    EXPECT_TRUE(f.ReadLn(s));
+    f.OpenRead(Path("mixed.txt"));
+    QByteArray s = "junk";
+    f.Seek(data.size());
+    EXPECT_TRUE(f.ReadLn(s));  // at the end: an empty line
     EXPECT_TRUE(s.isEmpty());
-    EXPECT_EQ(f.Position(), 9);
-
+    EXPECT_TRUE(f.Eof());
     TFileClass closed;
     s = "kept";
     EXPECT_FALSE(closed.ReadLn(s));
     EXPECT_EQ(s, "kept");
-    EXPECT_EQ(messages.Count(), 0);
-}
-
-TEST_F(FileObject, ReadLnJoinsCrLfAcrossReadAhead)
-{
-    // The CR is the last byte of the first 128-byte fill, its LF the first of the next.
-    const QByteArray first(127, 'x');
-    const QString p = Path("boundary.txt");
-    WriteBytes(p, first + "\r\nsecond\r\n" + QByteArray(100, 'y') + "\r");
-    const auto lines = AllLines(p);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].first, first);
-    EXPECT_EQ(lines[0].second, 129);
-    EXPECT_EQ(lines[1].first, "second");
-    EXPECT_EQ(lines[1].second, 137);
-    // A lone CR as the very last byte still ends the line, and no empty line follows.
-    EXPECT_EQ(lines[2].first, QByteArray(100, 'y'));
-    EXPECT_EQ(lines[2].second, 238);
-}
-
-TEST_F(FileObject, ReadLnPositionsMatchLineStartsForAnyLayout)
-{
-    // Lines of every length around the read-ahead size, so that breaks fall on every
-    // offset within a fill, mixed CR LF, CR and LF.
-    std::mt19937 rng(42);
-    QByteArray data;
-    std::vector<QByteArray> expect;
-    std::vector<int64_t> starts;
-    const char* breaks[] = {"\r\n", "\r\n", "\r", "\n"};
-    for (int i = 0; i < 400; ++i) {
-        const int len = int(rng() % 200);
-        QByteArray line(len, char('a' + i % 26));
-        data += line;
-        data += breaks[rng() % 4];
-        expect.push_back(line);
-        starts.push_back(data.size());
-    }
-    data += "last";
-    expect.push_back("last");
-    starts.push_back(data.size());
-    const QString p = Path("mixed.txt");
-    WriteBytes(p, data);
-    const auto lines = AllLines(p);
-    ASSERT_EQ(lines.size(), expect.size());
-    for (size_t i = 0; i < expect.size(); ++i) {
-        ASSERT_EQ(lines[i].first, expect[i]) << "line " << i;
-        ASSERT_EQ(lines[i].second, starts[i]) << "line " << i;
-    }
-}
-
-TEST_F(FileObject, ReadLnCutsLongLinesAndSkipsTheirRest)
-{
-    QByteArray longLine;
-    for (int i = 0; i < 300; ++i)
-        longLine += char('0' + i % 10);
-    const QString p = Path("long.txt");
-    WriteBytes(p, longLine + "\r\nnext\nshort");
-    const auto lines = AllLines(p);
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[0].first, longLine.left(255));
-    EXPECT_EQ(lines[0].second, 302);
-    EXPECT_EQ(lines[1].first, "next");
-    EXPECT_EQ(lines[1].second, 307);
-    EXPECT_EQ(lines[2].first, "short");
-
-    // A long last line without a break.
-    WriteBytes(p, longLine);
-    const auto tail = AllLines(p);
-    ASSERT_EQ(tail.size(), 1u);
-    EXPECT_EQ(tail[0].first, longLine.left(255));
-    EXPECT_EQ(tail[0].second, 300);
 }
 
 TEST_F(FileObject, ReadAndWriteAfterReadLnActAtPosition)
 {
     const QString p = Path("mixed-access.bin");
-    WriteBytes(p, QByteArray("head\r\nABCDEFGH\r\ntail\r\n"));
+    WriteBytes(p, "head\r\nABCDEFGH\r\ntail\r\n");
     TFileClass f;
     f.Open(p);
     QByteArray s;
     f.ReadLn(s);
-    ASSERT_EQ(s, "head");
     char buf[4] = {};
     ASSERT_TRUE(f.Read(buf, 3));
     EXPECT_EQ(QByteArray(buf, 3), "ABC");
     EXPECT_EQ(f.Position(), 9);
-    // The read-ahead is gone: the next line starts where Read stopped.
-    f.ReadLn(s);
+    f.ReadLn(s);  // the read-ahead is gone: the line starts where Read stopped
     EXPECT_EQ(s, "DEFGH");
     ASSERT_TRUE(f.Write("TA", 2));
-    EXPECT_EQ(f.Position(), 18);
     f.ReadLn(s);
     EXPECT_EQ(s, "il");
     f.Close();
-    EXPECT_EQ(ReadBytes(p), QByteArray("head\r\nABCDEFGH\r\nTAil\r\n"));
-}
-
-// ---- Reads, writes and their failures ----
-
-TEST_F(FileObject, ReadPastTheEndShowsCannotReadOnceAndAborts)
-{
-    const QString p = Path("short.bin");
-    WriteBytes(p, "12345");
-    TFileClass f;
-    f.OpenRead(p);
-    char buf[16];
-    EXPECT_EQ(f.ReadBlock(buf, 16), 5);
-    EXPECT_EQ(f.Position(), 5);
-    EXPECT_EQ(f.ReadBlock(buf, 16), 0);
+    EXPECT_EQ(ReadBytes(p), "head\r\nABCDEFGH\r\nTAil\r\n");
     EXPECT_EQ(messages.Count(), 0);
-
-    f.Seek(2);
-    EXPECT_THROW(f.Read(buf, 4), EAbort);
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::CannotRead);
-    EXPECT_EQ(messages.Last().kind, MsgKind::Error);
-    EXPECT_EQ(messages.Last().params, f.FileName());
-    EXPECT_EQ(messages.Last().helpContext, 0);
-
-    // Writing to a read-only handle is a write failure.
-    f.Close();
-    TFileClass g;
-    g.OpenRead(p);
-    EXPECT_THROW(g.Write("x", 1), EAbort);
-    EXPECT_EQ(messages.CountOf(TextKey::CannotWrite), 1);
-    EXPECT_EQ(ReadBytes(p), "12345");
 }
 
-TEST_F(FileObject, ReadLnFailureShowsCannotReadAndAborts)
+// One failure per row: what it throws, and the one message it shows (or none).
+TEST_F(FileObject, FailuresShowAtMostOneMessageAndAbort)
 {
-    // A FIFO opens without hanging, but cannot be read at a position.
-    const QString fifo = Path("pipe");
-    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
-    TFileClass f;
-    f.OpenRead(fifo);
-    QByteArray s;
-    EXPECT_THROW(f.ReadLn(s), EAbort);
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::CannotRead);
-    EXPECT_EQ(messages.Last().params, f.FileName());
-
-    // A handle lost under the object.
-    const QString p = Path("text.txt");
-    WriteBytes(p, "line\r\n");
-    TFileClass g;
-    g.OpenRead(p);
-    ASSERT_EQ(::close(g.Handle()), 0);
-    EXPECT_THROW(g.ReadLn(s), EAbort);
-    EXPECT_EQ(messages.CountOf(TextKey::CannotRead), 2);
-    g.Close();
-    EXPECT_EQ(messages.Count(), 2);
+    struct Row {
+        const char* what;
+        std::function<QString(FileObject&)> act;  // the file the message must name
+        TextKey key;                              // Count: silent
+    };
+    const auto lostHandle = [](FileObject& t, bool read) {
+        const QString p = t.Path("lost.bin");
+        WriteBytes(p, "line\r\n");
+        TFileClass f;
+        read ? f.OpenRead(p) : f.Rewrite(p);
+        if (!read)
+            f.Write("data", 4);
+        EXPECT_EQ(::close(f.Handle()), 0);  // the descriptor vanishes as on a dying disk
+        QByteArray s;
+        EXPECT_THROW(read ? void(f.ReadLn(s)) : f.Close(), EAbort);
+        EXPECT_FALSE(read ? false : f.IsOpen());
+        return QDir::cleanPath(p);
+    };
+    const Row rows[] = {
+        {"read past the end", [](FileObject& t) {
+             WriteBytes(t.Path("short.bin"), "12345");
+             TFileClass f;
+             f.OpenRead(t.Path("short.bin"));
+             char buf[16];
+             EXPECT_EQ(f.ReadBlock(buf, 16), 5);
+             EXPECT_EQ(f.ReadBlock(buf, 16), 0);
+             f.Seek(2);
+             EXPECT_THROW(f.Read(buf, 4), EAbort);
+             return f.FileName();
+         }, TextKey::CannotRead},
+        {"write on a read-only handle", [](FileObject& t) {
+             WriteBytes(t.Path("ro.bin"), "12345");
+             TFileClass f;
+             f.OpenRead(t.Path("ro.bin"));
+             EXPECT_THROW(f.Write("x", 1), EAbort);
+             EXPECT_EQ(ReadBytes(t.Path("ro.bin")), "12345");
+             return f.FileName();
+         }, TextKey::CannotWrite},
+        {"ReadLn of a FIFO", [](FileObject& t) {  // opens without hanging, cannot be read at a position
+             EXPECT_EQ(::mkfifo(QFile::encodeName(t.Path("pipe")).constData(), 0600), 0);
+             TFileClass f;
+             f.OpenRead(t.Path("pipe"));
+             QByteArray s;
+             EXPECT_THROW(f.ReadLn(s), EAbort);
+             return f.FileName();
+         }, TextKey::CannotRead},
+        {"ReadLn of a lost handle", [&](FileObject& t) { return lostHandle(t, true); }, TextKey::CannotRead},
+        {"sync of a lost handle at close", [&](FileObject& t) { return lostHandle(t, false); },
+         TextKey::CannotWrite},
+        {"flush of a lost handle, then close", [](FileObject& t) {
+             TFileClass f;
+             f.Rewrite(t.Path("flush.bin"));
+             f.Write("data", 4);
+             EXPECT_EQ(::close(f.Handle()), 0);
+             EXPECT_THROW(f.Flush(), EAbort);
+             f.Close();  // already reported
+             return f.FileName();
+         }, TextKey::CannotWrite},
+        {"a full device, then close", [](FileObject&) {
+             TFileClass f;
+             f.Open("/dev/full");
+             EXPECT_THROW(f.WriteLn("a line that never lands"), EAbort);
+             f.Close();
+             return QStringLiteral("/dev/full");
+         }, TextKey::CannotWrite},
+        {"a copy onto a full device", [](FileObject& t) {
+             WriteBytes(t.Path("src.bin"), QByteArray(40000, 'q'));
+             EXPECT_FALSE(CopyWholeFile(t.Path("src.bin"), "/dev/full"));
+             return QStringLiteral("/dev/full");
+         }, TextKey::CannotWrite},
+        {"a closed object", [](FileObject& t) {
+             TFileClass f;
+             char buf[4];
+             EXPECT_FALSE(f.Read(buf, 4));
+             EXPECT_EQ(f.ReadBlock(buf, 4), 0);
+             EXPECT_FALSE(f.Write(buf, 4));
+             EXPECT_FALSE(f.AppendFile(t.Path("none")));
+             EXPECT_THROW(f.Seek(0), EAbort);
+             EXPECT_FALSE(f.SaveCopy(t.Path("copy")));
+             f.Flush();
+             f.Close();
+             return QString();
+         }, TextKey::Count},
+        {"opens that cannot be", [](FileObject& t) {
+             TFileClass f;
+             EXPECT_THROW(f.Open(t.Path("missing")), EAbort);
+             EXPECT_THROW(f.OpenRead(t.Path("missing")), EAbort);
+             EXPECT_THROW(f.Open(QString()), EAbort);
+             EXPECT_THROW(f.OpenRead(t.dir.path()), EAbort);  // a folder is no file
+             EXPECT_THROW(f.Rewrite(t.Path("no/such/folder/x")), EAbort);
+             EXPECT_FALSE(f.IsOpen());
+             f.Rewrite(t.Path("x"));
+             EXPECT_THROW(f.Seek(-1), EAbort);
+             EXPECT_FALSE(QFile::exists(t.Path("missing")));
+             return QString();
+         }, TextKey::Count},
+    };
+    for (const Row& r : rows) {
+        messages.Clear();
+        const QString name = r.act(*this);
+        if (r.key == TextKey::Count) {
+            EXPECT_EQ(messages.Count(), 0) << r.what;
+            continue;
+        }
+        ASSERT_EQ(messages.Count(), 1) << r.what;
+        EXPECT_EQ(messages.Last().key, r.key) << r.what;
+        EXPECT_EQ(messages.Last().kind, MsgKind::Error) << r.what;
+        EXPECT_EQ(messages.Last().params, name) << r.what;
+    }
 }
 
-TEST_F(FileObject, ClosedObjectRefusesQuietly)
-{
-    TFileClass f;
-    char buf[4];
-    EXPECT_FALSE(f.Read(buf, 4));
-    EXPECT_EQ(f.ReadBlock(buf, 4), 0);
-    EXPECT_FALSE(f.Write(buf, 4));
-    EXPECT_EQ(f.Size(), 0);
-    EXPECT_FALSE(f.AppendFile(Path("none")));
-    EXPECT_THROW(f.Seek(0), EAbort);
-    EXPECT_FALSE(f.SaveCopy(Path("copy")));
-    f.Flush();
-    f.Close();
-    EXPECT_EQ(messages.Count(), 0);
-    EXPECT_FALSE(QFile::exists(Path("copy")));
-}
-
-TEST_F(FileObject, OpenSeekAndSizeFailuresAbortSilently)
-{
-    TFileClass f;
-    EXPECT_THROW(f.Open(Path("missing")), EAbort);
-    EXPECT_THROW(f.OpenRead(Path("missing")), EAbort);
-    EXPECT_THROW(f.Open(QString()), EAbort);
-    EXPECT_THROW(f.OpenRead(dir.path()), EAbort); // a folder is no file
-    EXPECT_THROW(f.Rewrite(Path("no/such/folder/x")), EAbort);
-    EXPECT_FALSE(f.IsOpen());
-    f.Rewrite(Path("x"));
-    EXPECT_THROW(f.Seek(-1), EAbort);
-    EXPECT_EQ(messages.Count(), 0);
-    EXPECT_FALSE(QFile::exists(Path("missing")));
-}
-
-TEST_F(FileObject, WritingToAFullDeviceShowsOneCannotWriteThenAborts)
-{
-    ASSERT_TRUE(QFile::exists("/dev/full"));
-    TFileClass f;
-    f.Open("/dev/full");
-    EXPECT_THROW(f.WriteLn("a line that never lands"), EAbort);
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::CannotWrite);
-    EXPECT_EQ(messages.Last().kind, MsgKind::Error);
-    EXPECT_EQ(messages.Last().params, "/dev/full");
-    // The caller's clean-up closes the file: no second message.
-    f.Close();
-    EXPECT_EQ(messages.Count(), 1);
-
-    // The copy helpers report the same one message and return False.
-    const QString src = Path("src.bin");
-    WriteBytes(src, QByteArray(40000, 'q'));
-    messages.Clear();
-    EXPECT_FALSE(CopyWholeFile(src, "/dev/full"));
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::CannotWrite);
-    EXPECT_EQ(messages.Last().params, "/dev/full");
-    EXPECT_EQ(ReadBytes(src), QByteArray(40000, 'q'));
-}
-
-TEST_F(FileObject, FailedSyncAtCloseOrFlushIsReported)
-{
-    // The descriptor vanishes under the object, so its sync fails as on a dying disk.
-    const QString p = Path("sync.bin");
-    TFileClass f;
-    f.Rewrite(p);
-    f.Write("data", 4);
-    ASSERT_EQ(::close(f.Handle()), 0);
-    EXPECT_THROW(f.Close(), EAbort);
-    EXPECT_FALSE(f.IsOpen());
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::CannotWrite);
-    EXPECT_EQ(messages.Last().params, f.FileName());
-
-    TFileClass g;
-    g.Rewrite(p);
-    g.Write("data", 4);
-    ASSERT_EQ(::close(g.Handle()), 0);
-    EXPECT_THROW(g.Flush(), EAbort);
-    EXPECT_EQ(messages.Count(), 2);
-    g.Close(); // already reported
-    EXPECT_EQ(messages.Count(), 2);
-
-    // A clean write, flush and close report nothing.
-    TFileClass h;
-    h.Rewrite(p);
-    h.WriteLn("ok");
-    h.Flush();
-    h.Close();
-    EXPECT_EQ(messages.Count(), 2);
-    EXPECT_EQ(ReadBytes(p), "ok\r\n");
-}
-
-TEST_F(FileObject, SizesAndPositionsAreSixtyFourBit)
-{
-    const QString p = Path("sparse.bin");
-    TFileClass f;
-    f.Rewrite(p);
-    const int64_t far = (int64_t(5) << 30) + 7; // beyond 4 GiB, sparse
-    f.Seek(far);
-    ASSERT_TRUE(f.Write("Z", 1));
-    EXPECT_EQ(f.Position(), far + 1);
-    EXPECT_EQ(f.Size(), far + 1);
-    f.Seek(far);
-    char c = 0;
-    ASSERT_TRUE(f.Read(&c, 1));
-    EXPECT_EQ(c, 'Z');
-    f.CloseAndDelete();
-    EXPECT_FALSE(QFile::exists(p));
-}
-
-// The size is kept by the object: taken at the open, grown only by writes past the end.
-TEST_F(FileObject, SizeFollowsWritesWithinAndPastTheEnd)
+TEST_F(FileObject, SizesAndPositionsAreSixtyFourBitAndFollowWrites)
 {
     const QString p = Path("kept.bin");
     WriteBytes(p, "0123456789");
     TFileClass f;
     f.Open(p);
-    EXPECT_EQ(f.Size(), 10);
-    struct Step {
-        int64_t at;
-        const char* bytes;
-        int64_t size;
-    };
-    // Inside, across the end, at the end, beyond it (a hole), inside again.
-    for (const Step& s : {Step{2, "ab", 10}, Step{8, "abc", 11}, Step{11, "a", 12}, Step{20, "a", 21},
-                          Step{0, "ab", 21}}) {
+    struct Step { int64_t at; const char* bytes; int64_t size; };
+    // Inside, across the end, at the end, beyond it (a hole), inside again, beyond 4 GiB.
+    const int64_t far = (int64_t(5) << 30) + 7;
+    for (Step s : {Step{2, "ab", 10}, {8, "abc", 11}, {11, "a", 12}, {20, "a", 21}, {0, "ab", 21},
+                   {far, "Z", far + 1}}) {
         f.Seek(s.at);
         ASSERT_TRUE(f.Write(s.bytes, int64_t(std::strlen(s.bytes))));
+        EXPECT_EQ(f.Position(), s.at + int64_t(std::strlen(s.bytes)));
         EXPECT_EQ(f.Size(), s.size) << s.at;
         EXPECT_EQ(f.Size(), QFileInfo(p).size()) << s.at;
     }
+    f.Seek(far);
+    char c = 0;
+    ASSERT_TRUE(f.Read(&c, 1));
+    EXPECT_EQ(c, 'Z');
+
     f.Rewrite(p);
     EXPECT_EQ(f.Size(), 0);
-    f.Write("xyz", 3);
-    EXPECT_EQ(f.Size(), 3);
-}
-
-TEST_F(FileObject, RewriteCreatesOrEmptiesAndWriteLnEndsWithCrLf)
-{
-    const QString p = Path("new.txt");
-    TFileClass f;
-    f.Rewrite(p);
-    EXPECT_EQ(f.FileName(), QDir::cleanPath(p));
     EXPECT_FALSE(f.IsReadOnly());
     f.WriteLn("one");
     f.WriteLn("");
     f.Close();
-    EXPECT_EQ(ReadBytes(p), QByteArray("one\r\n\r\n"));
-    f.Rewrite(p);
-    EXPECT_EQ(f.Size(), 0);
-    f.Close();
-    EXPECT_EQ(ReadBytes(p), QByteArray());
+    EXPECT_EQ(ReadBytes(p), "one\r\n\r\n");
     f.OpenRead(p);
     EXPECT_TRUE(f.IsReadOnly());
+    f.CloseAndDelete();
+    EXPECT_FALSE(QFile::exists(p));
 }
 
 TEST_F(FileObject, PathsOfMaximumLengthWork)
 {
-    // Build a folder chain so that the whole file name is exactly 4095 bytes.
+    // A folder chain so that the whole file name is exactly 4095 bytes.
     QString folder = QDir::cleanPath(dir.path());
-    const int target = 4095;
-    while (target - folder.size() - 1 > 250) {
+    while (4095 - folder.size() - 1 > 250) {
         folder += "/" + QString(200, QChar('d'));
         ASSERT_TRUE(QDir().mkdir(folder));
     }
-    const QString p = folder + "/" + QString(target - folder.size() - 1, QChar('f'));
-    ASSERT_EQ(QFile::encodeName(p).size(), target);
+    const QString p = folder + "/" + QString(4095 - folder.size() - 1, QChar('f'));
+    ASSERT_EQ(QFile::encodeName(p).size(), 4095);
     TFileClass f;
     f.Rewrite(p);
     EXPECT_EQ(f.FileName(), p);
     f.WriteLn("deep");
     f.Close();
-    f.OpenRead(p);
-    QByteArray s;
-    f.ReadLn(s);
-    EXPECT_EQ(s, "deep");
-    EXPECT_TRUE(FileInUse(p));
-    f.Close();
-    EXPECT_FALSE(FileInUse(p));
+    EXPECT_EQ(AllLines(p), (std::vector<std::pair<QByteArray, int64_t>>{{"deep", 6}}));
     EXPECT_EQ(messages.Count(), 0);
 }
 
-// ---- Exclusive access ----
-
-TEST_F(FileObject, TwoHandlesInOneProcessExcludeEachOther)
+TEST_F(FileObject, OneHandleAtATimeAndInUseTestsWriteNothing)
 {
     const QString p = Path("map.zmd");
-    WriteBytes(p, "MAPDATA!");
-    TFileClass a;
-    a.OpenRead(p);
-    TFileClass b;
+    WriteBytes(p, "0123456789");
+    const int64_t before = AgeFile(p);
+    EXPECT_FALSE(FileInUse(p));
+    TFileClass a, b;
+    ASSERT_TRUE(a.OpenChecked(p));
+    EXPECT_TRUE(FileInUse(p));
     EXPECT_THROW(b.Open(p), EAbort);
     EXPECT_THROW(b.OpenRead(p), EAbort);
     EXPECT_FALSE(b.OpenChecked(p));
-    EXPECT_FALSE(b.IsOpen());
-    EXPECT_TRUE(FileInUse(p));
-    a.Close();
+    a.Close();  // nothing written: nothing to sync
     EXPECT_FALSE(FileInUse(p));
-    b.Open(p);
-    EXPECT_TRUE(b.IsOpen());
-    EXPECT_EQ(messages.Count(), 0);
-}
+    EXPECT_EQ(MTime(p), before);
 
-TEST_F(FileObject, OpeningASecondFileClosesTheFirst)
-{
-    const QString a = Path("a.bin");
-    const QString b = Path("b.bin");
-    WriteBytes(a, "AAAA");
-    WriteBytes(b, "BBBBBB");
-    TFileClass f;
-    f.Open(a);
-    f.Seek(2);
-    ASSERT_TRUE(FileInUse(a));
-    f.OpenRead(b);
-    EXPECT_FALSE(FileInUse(a));
-    EXPECT_EQ(f.FileName(), QDir::cleanPath(b));
-    EXPECT_EQ(f.Position(), 0);
-    EXPECT_EQ(f.Size(), 6);
-    // A failed open leaves the object closed, not holding the previous file.
-    EXPECT_THROW(f.Open(Path("missing")), EAbort);
-    EXPECT_FALSE(f.IsOpen());
-    EXPECT_FALSE(FileInUse(b));
-}
-
-TEST_F(FileObject, InUseTestsReadTheLockAndWriteNothing)
-{
-    const QString p = Path("map.zmd");
-    WriteBytes(p, "0123456789");
-    AgeFile(p);
-    const auto before = MTime(p);
-
+    // Opening a second file closes the first; a failed open leaves the object closed.
+    WriteBytes(Path("b.bin"), "BBBBBB");
+    a.Open(p);
+    a.Seek(2);
+    a.OpenRead(Path("b.bin"));
     EXPECT_FALSE(FileInUse(p));
-    TFileClass f;
-    ASSERT_TRUE(f.OpenChecked(p));
-    EXPECT_TRUE(f.IsOpen());
-    EXPECT_EQ(f.Position(), 0);
-    EXPECT_TRUE(FileInUse(p));
-    f.Close(); // nothing written: nothing to sync
-    EXPECT_EQ(ReadBytes(p), "0123456789");
-    EXPECT_TRUE(SameTime(MTime(p), before));
+    EXPECT_EQ(a.FileName(), QDir::cleanPath(Path("b.bin")));
+    EXPECT_EQ(a.Position(), 0);
+    EXPECT_EQ(a.Size(), 6);
+    EXPECT_THROW(a.Open(Path("missing")), EAbort);
+    EXPECT_FALSE(a.IsOpen());
 
-    // Missing files are not in use and cannot be opened.
-    EXPECT_FALSE(FileInUse(Path("missing.zmd")));
+    // Missing files are free and cannot be opened; fewer than 4 bytes: neither; a folder is in use.
     EXPECT_FALSE(FileInUse(Path("no/folder/missing.zmd")));
-    EXPECT_FALSE(f.OpenChecked(Path("missing.zmd")));
-    EXPECT_FALSE(f.IsOpen());
-
-    // Fewer than 4 bytes: neither usable nor free.
-    const QString tiny = Path("tiny.zmd");
-    WriteBytes(tiny, "ab");
-    EXPECT_FALSE(f.OpenChecked(tiny));
-    EXPECT_FALSE(f.IsOpen());
-    EXPECT_TRUE(FileInUse(tiny));
-    EXPECT_EQ(ReadBytes(tiny), "ab");
-
-    // A folder cannot be opened for writing, even by root.
+    EXPECT_FALSE(a.OpenChecked(Path("missing.zmd")));
+    WriteBytes(Path("tiny.zmd"), "ab");
+    EXPECT_FALSE(a.OpenChecked(Path("tiny.zmd")));
+    EXPECT_TRUE(FileInUse(Path("tiny.zmd")));
     EXPECT_TRUE(FileInUse(dir.path()));
+    if (::geteuid() != 0) {  // root may open any file for writing
+        ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0444), 0);
+        EXPECT_TRUE(FileInUse(p));
+    }
     EXPECT_EQ(messages.Count(), 0);
 }
 
-TEST_F(FileObject, InUseTreatsAnUnwritableFileAsInUse)
-{
-    if (::geteuid() == 0)
-        GTEST_SKIP() << "root may open any file for writing; the permission case needs a normal user";
-    const QString p = Path("readonly.zmd");
-    WriteBytes(p, "0123456789");
-    ASSERT_EQ(::chmod(QFile::encodeName(p).constData(), 0444), 0);
-    EXPECT_TRUE(FileInUse(p));
-    TFileClass f;
-    EXPECT_FALSE(f.OpenChecked(p));
-    f.OpenRead(p);
-    EXPECT_TRUE(f.IsOpen());
-}
-
-// ---- Copies ----
-
-TEST_F(FileObject, CopyingOntoAFileOpenElsewhereLeavesItIntact)
-{
-    const QString work = Path("work.zmd");
-    const QString src = Path("src.zmd");
-    WriteBytes(work, "working copy contents");
-    WriteBytes(src, "other contents");
-    TFileClass holder;
-    holder.Open(work);
-
-    EXPECT_FALSE(CopyWholeFile(src, work));
-    TFileClass other;
-    EXPECT_THROW(other.Rewrite(work), EAbort);
-    holder.Close();
-    EXPECT_EQ(ReadBytes(work), "working copy contents");
-    EXPECT_EQ(messages.Count(), 0);
-}
-
-TEST_F(FileObject, CopyingAFileOntoItselfFailsAndLeavesItIntact)
+TEST_F(FileObject, CopiesRefuseTheirSourceAndFilesHeldElsewhere)
 {
     const QString p = Path("map.zmd");
-    const QString link = Path("link.zmd");
-    const QString sym = Path("sym.zmd");
     const QByteArray content(20000, 'm');
     WriteBytes(p, content);
-    ASSERT_EQ(::link(QFile::encodeName(p).constData(), QFile::encodeName(link).constData()), 0);
-    ASSERT_TRUE(QFile::link(p, sym));
-
+    ASSERT_EQ(::link(QFile::encodeName(p).constData(), QFile::encodeName(Path("link.zmd")).constData()), 0);
+    ASSERT_TRUE(QFile::link(p, Path("sym.zmd")));
     EXPECT_FALSE(CopyWholeFile(p, p));
-    EXPECT_FALSE(CopyWholeFile(p, link));
-    EXPECT_FALSE(CopyWholeFile(sym, p));
+    EXPECT_FALSE(CopyWholeFile(p, Path("link.zmd")));
+    EXPECT_FALSE(CopyWholeFile(Path("sym.zmd"), p));
     TFileClass f;
     f.Open(p);
-    EXPECT_FALSE(f.SaveCopy(p));
-    EXPECT_FALSE(f.SaveCopy(link));
-    EXPECT_FALSE(f.SaveCopy(sym));
-    EXPECT_FALSE(f.SaveCopy(dir.path() + "/./map.zmd"));
+    for (const QString& same : {p, Path("link.zmd"), Path("sym.zmd"), dir.path() + "/./map.zmd"})
+        EXPECT_FALSE(f.SaveCopy(same)) << same.toStdString();
+    // Held by f: neither a copy nor another object may empty it.
+    WriteBytes(Path("other.zmd"), "other");
+    EXPECT_FALSE(CopyWholeFile(Path("other.zmd"), p));
+    TFileClass other;
+    EXPECT_THROW(other.Rewrite(p), EAbort);
     f.Close();
     EXPECT_EQ(ReadBytes(p), content);
     EXPECT_EQ(messages.Count(), 0);
@@ -591,19 +360,15 @@ TEST_F(FileObject, CopyingAFileOntoItselfFailsAndLeavesItIntact)
 
 TEST_F(FileObject, WholeFileCopiesAndAppends)
 {
-    const QString empty = Path("empty.bin");
-    const QString big = Path("big.bin");
-    WriteBytes(empty, QByteArray());
     QByteArray data;
-    for (int i = 0; i < 40000; ++i) // more than two copy blocks, not a multiple of one
+    for (int i = 0; i < 40000; ++i)  // more than two copy blocks, not a multiple of one
         data += char(i * 7);
-    WriteBytes(big, data);
-
-    EXPECT_TRUE(CopyWholeFile(empty, Path("empty-copy.bin")));
-    EXPECT_TRUE(QFile::exists(Path("empty-copy.bin")));
+    WriteBytes(Path("empty.bin"), QByteArray());
+    WriteBytes(Path("big.bin"), data);
+    EXPECT_TRUE(CopyWholeFile(Path("empty.bin"), Path("empty-copy.bin")));
     EXPECT_EQ(ReadBytes(Path("empty-copy.bin")), QByteArray());
     WriteBytes(Path("old.bin"), "previous longer content");
-    EXPECT_TRUE(CopyWholeFile(big, Path("old.bin")));
+    EXPECT_TRUE(CopyWholeFile(Path("big.bin"), Path("old.bin")));
     EXPECT_EQ(ReadBytes(Path("old.bin")), data);
     EXPECT_FALSE(CopyWholeFile(Path("missing"), Path("never.bin")));
     EXPECT_FALSE(QFile::exists(Path("never.bin")));
@@ -611,199 +376,138 @@ TEST_F(FileObject, WholeFileCopiesAndAppends)
     TFileClass f;
     f.Rewrite(Path("joined.bin"));
     f.Write("<<", 2);
-    EXPECT_TRUE(f.AppendFile(empty));
-    EXPECT_EQ(f.Position(), 2);
-    EXPECT_TRUE(f.AppendFile(big));
+    EXPECT_TRUE(f.AppendFile(Path("empty.bin")));
+    EXPECT_TRUE(f.AppendFile(Path("big.bin")));
     EXPECT_EQ(f.Position(), 2 + data.size());
     f.Write(">>", 2);
     EXPECT_THROW(f.AppendFile(Path("missing")), EAbort);
-    // SaveCopy leaves the source at its end.
     EXPECT_TRUE(f.SaveCopy(Path("saved.bin")));
-    EXPECT_EQ(f.Position(), f.Size());
+    EXPECT_EQ(f.Position(), f.Size());  // the source is left at its end
     f.Close();
     EXPECT_EQ(ReadBytes(Path("joined.bin")), "<<" + data + ">>");
     EXPECT_EQ(ReadBytes(Path("saved.bin")), "<<" + data + ">>");
     EXPECT_EQ(messages.Count(), 0);
 }
 
-// ---- Two processes ----
-
-// Runs only as the child of the two-process tests: holds a file open, or probes one.
+// Runs only as the child of the two-process test: holds a file open, or probes one.
 TEST(FileObjectHelper, ChildProcess)
 {
     const QByteArray mode = qgetenv("ZEMO_FILEOBJ_HELPER");
     if (mode.isEmpty())
-        GTEST_SKIP() << "helper process of the FileObject.FileHeld* tests; runs only when started by them";
+        GTEST_SKIP() << "helper process of FileObject.LocksHoldAcrossProcesses; runs only when started by it";
     const QString path = QString::fromLocal8Bit(qgetenv("ZEMO_FILEOBJ_PATH"));
     RecordingMessages messages;
+    TFileClass f;
     if (mode == "hold") {
-        TFileClass f;
         f.Open(path);
         std::cout << "\nHELD" << std::endl;
         std::string line;
         std::getline(std::cin, line);
-        f.Close();
-    } else {
-        const bool inUse = FileInUse(path);
-        bool aborted = false;
-        TFileClass f;
-        try {
-            f.Open(path);
-        } catch (const EAbort&) {
-            aborted = true;
-        }
-        std::cout << "\nRESULT inuse=" << inUse << " aborted=" << aborted
-                  << " messages=" << messages.Count() << std::endl;
+        return;
     }
+    const bool inUse = FileInUse(path);
+    bool aborted = false;
+    try {
+        f.Open(path);
+    } catch (const EAbort&) {
+        aborted = true;
+    }
+    std::cout << "\nRESULT inuse=" << inUse << " aborted=" << aborted << " messages=" << messages.Count()
+              << std::endl;
 }
 
-namespace {
-
-QProcess* StartHelper(const QString& mode, const QString& path)
+std::unique_ptr<QProcess> StartHelper(const QString& mode, const QString& path)
 {
-    auto* proc = new QProcess;
+    auto proc = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("ZEMO_FILEOBJ_HELPER", mode);
     env.insert("ZEMO_FILEOBJ_PATH", path);
     proc->setProcessEnvironment(env);
     proc->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    proc->start(QCoreApplication::applicationFilePath(),
-                {"--gtest_filter=FileObjectHelper.ChildProcess"});
+    proc->start(QCoreApplication::applicationFilePath(), {"--gtest_filter=FileObjectHelper.ChildProcess"});
     return proc;
 }
 
-// Output of the helper until marker appears (or it ends).
-QByteArray WaitFor(QProcess& proc, const QByteArray& marker)
+QByteArray ProbeResult(const QString& path)
 {
-    QByteArray out;
-    while (!out.contains(marker)) {
-        if (!proc.waitForReadyRead(30000))
-            break;
-        out += proc.readAllStandardOutput();
-    }
-    return out;
+    auto probe = StartHelper("probe", path);
+    EXPECT_TRUE(probe->waitForFinished(60000));
+    return probe->readAllStandardOutput();
 }
 
-} // namespace
-
-TEST_F(FileObject, FileHeldByAnotherProcessIsInUseAndUntouched)
+TEST_F(FileObject, LocksHoldAcrossProcesses)
 {
     const QString p = Path("shared.zmd");
-    const QString src = Path("src.zmd");
     WriteBytes(p, "the other process has this map open");
-    WriteBytes(src, "replacement");
-    AgeFile(p);
-    const auto before = MTime(p);
+    WriteBytes(Path("src.zmd"), "replacement");
+    const int64_t before = AgeFile(p);
 
-    std::unique_ptr<QProcess> child(StartHelper("hold", p));
-    ASSERT_TRUE(child->waitForStarted(30000));
-    const QByteArray out = WaitFor(*child, "HELD");
+    auto child = StartHelper("hold", p);
+    QByteArray out;
+    while (!out.contains("HELD") && child->waitForReadyRead(30000))
+        out += child->readAllStandardOutput();
     ASSERT_TRUE(out.contains("HELD")) << out.toStdString();
-
     EXPECT_TRUE(FileInUse(p));
     TFileClass f;
     EXPECT_THROW(f.Open(p), EAbort);
     EXPECT_THROW(f.OpenRead(p), EAbort);
     EXPECT_FALSE(f.OpenChecked(p));
     EXPECT_THROW(f.Rewrite(p), EAbort);
-    EXPECT_FALSE(CopyWholeFile(src, p));
-    EXPECT_EQ(messages.Count(), 0);
-    EXPECT_EQ(ReadBytes(p), "the other process has this map open");
-    EXPECT_TRUE(SameTime(MTime(p), before));
-
+    EXPECT_FALSE(CopyWholeFile(Path("src.zmd"), p));
     child->write("\n");
     child->closeWriteChannel();
     ASSERT_TRUE(child->waitForFinished(30000));
     EXPECT_EQ(child->exitCode(), 0);
-    EXPECT_FALSE(FileInUse(p));
-    f.Open(p);
-    EXPECT_TRUE(f.IsOpen());
-}
+    EXPECT_EQ(ReadBytes(p), "the other process has this map open");
+    EXPECT_EQ(MTime(p), before);
 
-TEST_F(FileObject, FileHeldHereIsInUseForAnOtherProcess)
-{
-    const QString p = Path("mine.zmd");
-    WriteBytes(p, "held by the test process");
-    AgeFile(p);
-    const auto before = MTime(p);
-    TFileClass f;
+    // Held here: in use for the other process, free once released.
     f.Open(p);
-
-    std::unique_ptr<QProcess> child(StartHelper("probe", p));
-    ASSERT_TRUE(child->waitForFinished(60000));
-    const QByteArray out = child->readAllStandardOutput();
-    EXPECT_TRUE(out.contains("RESULT inuse=1 aborted=1 messages=0")) << out.toStdString();
-    EXPECT_EQ(child->exitCode(), 0);
+    EXPECT_TRUE(ProbeResult(p).contains("RESULT inuse=1 aborted=1 messages=0"));
     f.Close();
-    EXPECT_EQ(ReadBytes(p), "held by the test process");
-    EXPECT_TRUE(SameTime(MTime(p), before));
-
-    // Released: the other process gets it.
-    std::unique_ptr<QProcess> again(StartHelper("probe", p));
-    ASSERT_TRUE(again->waitForFinished(60000));
-    EXPECT_TRUE(again->readAllStandardOutput().contains("RESULT inuse=0 aborted=0"));
+    EXPECT_TRUE(ProbeResult(p).contains("RESULT inuse=0 aborted=0"));
+    EXPECT_EQ(MTime(p), before);
+    EXPECT_EQ(messages.Count(), 0);
 }
 
-// ---- Names and folders ----
-
-TEST_F(FileObject, LongFileNameRestoresStoredCaseForEitherSeparator)
+TEST_F(FileObject, NamesAndFolders)
 {
     const QString base = QDir::cleanPath(dir.path());
     ASSERT_TRUE(QDir().mkpath(base + "/Maps/Forest Area"));
     WriteBytes(base + "/Maps/Forest Area/Sprint.ZMD", "x");
-
-    EXPECT_EQ(GetLongFileName(base + "/maps/forest area/sprint.zmd"),
-              base + "/Maps/Forest Area/Sprint.ZMD");
-    EXPECT_EQ(GetLongFileName(base + "\\MAPS\\Forest AREA\\sprint.Zmd"),
-              base + "/Maps/Forest Area/Sprint.ZMD");
-    // Parts that exist nowhere stay as given; the found parts before them are corrected.
-    EXPECT_EQ(GetLongFileName(base + "/maps/New/file.zmd"), base + "/Maps/New/file.zmd");
-    // One trailing separator goes; the root stays.
-    EXPECT_EQ(GetLongFileName(base + "/maps/"), base + "/Maps");
-    EXPECT_EQ(GetLongFileName("/"), "/");
-    EXPECT_EQ(GetLongFileName(QString()), QString());
-
-    // An exact match wins over a case variant.
     WriteBytes(base + "/Maps/sprint.zmd", "y");
     WriteBytes(base + "/Maps/SPRINT.zmd", "z");
-    EXPECT_EQ(GetLongFileName(base + "/maps/sprint.zmd"), base + "/Maps/sprint.zmd");
-    EXPECT_EQ(GetLongFileName(base + "/maps/Sprint.zmd"), base + "/Maps/SPRINT.zmd");
-}
+    struct Row { QString in, out; };
+    // Stored case for either separator; unknown parts stay as given; an exact match wins.
+    for (const Row& r : {Row{base + "/maps/forest area/sprint.zmd", base + "/Maps/Forest Area/Sprint.ZMD"},
+                         {base + "\\MAPS\\Forest AREA\\sprint.Zmd", base + "/Maps/Forest Area/Sprint.ZMD"},
+                         {base + "/maps/New/file.zmd", base + "/Maps/New/file.zmd"}, {base + "/maps/", base + "/Maps"},
+                         {"/", "/"}, {QString(), QString()}, {base + "/maps/sprint.zmd", base + "/Maps/sprint.zmd"},
+                         {base + "/maps/Sprint.zmd", base + "/Maps/SPRINT.zmd"}})
+        EXPECT_EQ(GetLongFileName(r.in), r.out) << r.in.toStdString();
 
-TEST_F(FileObject, BareNamesExpandToTheMapFolder)
-{
     EXPECT_EQ(ExpandToMapFolder("course.txt", "/home/u/maps/sprint.zmd"), "/home/u/maps/course.txt");
     EXPECT_EQ(ExpandToMapFolder("course.txt", "C:\\maps\\sprint.zmd"), "C:\\maps\\course.txt");
-    EXPECT_EQ(ExpandToMapFolder("sub/course.txt", "/home/u/maps/sprint.zmd"), "sub/course.txt");
     EXPECT_EQ(ExpandToMapFolder("sub\\course.txt", "/home/u/maps/sprint.zmd"), "sub\\course.txt");
-    EXPECT_EQ(ExpandToMapFolder("course.txt", QString()), "course.txt");
-
     EXPECT_EQ(ExpandToMapFolder("course.txt"), "course.txt");
     CorePorts().CurrentMapPath.Bind([] { return QStringLiteral("/data/club/map.zmd"); });
     EXPECT_EQ(ExpandToMapFolder("course.txt"), "/data/club/course.txt");
     CorePorts().CurrentMapPath.Unbind();
-    EXPECT_EQ(ExpandToMapFolder("course.txt"), "course.txt");
-}
 
-TEST_F(FileObject, FreeSpaceAndCurrentFolder)
-{
-    // The reference is the volume's own figure: it has to be readable and not full.
+    // The reference is the volume's own figure; a folder still to be made: its nearest parent.
     const QStorageInfo volume(dir.path());
-    ASSERT_TRUE(volume.isValid() && volume.isReady()) << dir.path().toStdString();
-    const qint64 expect = volume.bytesAvailable() >> 20;
-    ASSERT_GT(expect, 0) << "needs some free space on " << volume.rootPath().toStdString();
-    const int64_t got = DiskFreeMB(dir.path());
-    EXPECT_LE(std::llabs(got - expect), 64) << got << " vs " << expect;
-    // A folder still to be made: the volume of the nearest existing one.
-    EXPECT_LE(std::llabs(DiskFreeMB(dir.path() + "/not/yet/there") - expect), 64);
+    const qint64 free = volume.bytesAvailable() >> 20;
+    ASSERT_GT(free, 0) << "needs some free space on " << volume.rootPath().toStdString();
+    EXPECT_LE(std::llabs(DiskFreeMB(dir.path()) - free), 64);
+    EXPECT_LE(std::llabs(DiskFreeMB(dir.path() + "/not/yet/there") - free), 64);
 
-    const QString before = QDir::currentPath();
-    ASSERT_TRUE(QDir().mkpath(Path("work")));
-    ChangeToFileFolder(Path("work/map.zmd"));
-    EXPECT_EQ(QDir::currentPath(), QDir(Path("work")).canonicalPath());
-    ChangeToFileFolder("map.zmd"); // no folder part: nothing changes
-    EXPECT_EQ(QDir::currentPath(), QDir(Path("work")).canonicalPath());
-    ChangeToFileFolder(Path("gone/map.zmd")); // errors are ignored
-    EXPECT_EQ(QDir::currentPath(), QDir(Path("work")).canonicalPath());
-    QDir::setCurrent(before);
+    const QString work = QDir(base).canonicalPath() + "/work";
+    ASSERT_TRUE(QDir().mkpath(work));
+    for (const QString& name : {work + "/map.zmd", QString("map.zmd"), base + "/gone/map.zmd"}) {
+        ChangeToFileFolder(name);  // no folder part, or a missing one: nothing changes
+        EXPECT_EQ(QDir::currentPath(), work) << name.toStdString();
+    }
 }
+
+} // namespace
+} // namespace zemo
