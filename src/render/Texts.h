@@ -29,7 +29,8 @@ enum TextLayoutMode : int {
 
 inline constexpr int MaxTextChars = 8191;
 
-// Fields of the text symbol (588 bytes) and the line-text symbol (440 bytes).
+// Fields of the text symbol (588 bytes) and the line-text symbol (440 bytes); the shadow
+// offsets are with the records (symbols/store/SymbolRecords.h).
 enum TextSymbolOffset : size_t {
     TsFontName = 348,       // string[31]
     TsTextColor = 380,
@@ -57,13 +58,9 @@ enum TextSymbolOffset : size_t {
     TsFrameTop = 574,
     TsFramingColor = 576,
     TsFramingWidth = 578,
-    TsShadowX = 580,
-    TsShadowY = 582,
     LtFramingMode = 394,    // u8: 0 off, 1 shadow, 2 outline
     LtFramingColor = 428,
     LtFramingWidth = 430,
-    LtShadowX = 432,
-    LtShadowY = 434,
 };
 
 inline constexpr size_t TextSymbolBytes = 588;

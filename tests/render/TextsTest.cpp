@@ -1,26 +1,18 @@
 // The text painter on the recording device (one device unit per coordinate unit, so that glyph
-// origins read back exactly) and, for the ink test, on a bitmap.
-#include "GraphSysTestUtil.h"
+// origins read back exactly) and, for ink and shadows, on a bitmap.
+#include "Fixture.h"
 
 #include "app/Install.h"
 #include "core/CodePage.h"
 #include "core/Numeric.h"
-#include "document/Index.h"
-#include "platform/PainterDevice.h"
-#include "platform/RecordingDevice.h"
-#include "render/PathWalk.h"
 #include "render/Texts.h"
 #include "symbols/store/SymbolRecords.h"
 
-#include <gtest/gtest.h>
-
-#include <charconv>
-#include <cmath>
 #include <cstring>
 #include <numbers>
 
 using namespace zemo;
-using namespace zemo::gstest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -34,34 +26,11 @@ struct Drawn {
     std::string color;
 };
 
-double Num(std::string_view s)
-{
-    double v = 0;
-    std::from_chars(s.data(), s.data() + s.size(), v);
-    return v;
-}
-
-// "glyphs "F" px at X,Y angle A rgb(..) G@0,0"
-std::vector<Drawn> Glyphs(const RecordingDevice& rec)
+std::vector<Drawn> MapGlyphs(const RecordingDevice& rec)
 {
     std::vector<Drawn> out;
-    for (const std::string& l : rec.lines()) {
-        if (l.rfind("glyphs", 0) != 0)
-            continue;
-        Drawn d;
-        const size_t at = l.find(" at ");
-        const size_t comma = l.find(',', at);
-        const size_t ang = l.find(" angle ");
-        const size_t rgb = l.find(" rgb(");
-        const size_t close = l.find(')', rgb);
-        d.x = Num(std::string_view(l).substr(at + 4, comma - at - 4));
-        d.y = -Num(std::string_view(l).substr(comma + 1, ang - comma - 1));
-        d.angle = Num(std::string_view(l).substr(ang + 7, rgb - ang - 7));
-        d.color = l.substr(rgb + 1, close - rgb);
-        const size_t g = close + 2;
-        d.glyph = uint32_t(Num(std::string_view(l).substr(g, l.find('@', g) - g)));
-        out.push_back(d);
-    }
+    for (const Glyph& g : Glyphs(rec))
+        out.push_back({g.glyph, g.x, -g.y, g.angle, g.color});
     return out;
 }
 
@@ -124,11 +93,10 @@ class Texts_ : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetAll();
+        ResetLayer();
         ResetMapFontState();
         ResetTextsState();
         ResetIndexState();
-        ResetPathWalkState();
         zmd = std::make_unique<TZmd>();
         SetCurrentMap(zmd.get());
         // One device unit per coordinate unit, y up on the map.
@@ -165,7 +133,7 @@ protected:
         BeginDrawing(false);
         DrawTextObject(e);
         EndDrawing();
-        return Glyphs(rec);
+        return MapGlyphs(rec);
     }
     int32_t Adv(char32_t c) { return MeasureChar(c); }
     uint32_t G(char32_t c) { return MapFont.Font.GlyphIndex(c); }
@@ -297,7 +265,7 @@ TEST_F(Texts_, TabsParagraphsAndLineBelow)
     BeginDrawing(false);
     DrawTextObject(e);
     EndDrawing();
-    EXPECT_TRUE(Glyphs(rec).empty());
+    EXPECT_TRUE(MapGlyphs(rec).empty());
     int strokes = 0;
     for (const std::string& l : rec.lines())
         strokes += l.rfind("polyline", 0) == 0;
@@ -351,7 +319,7 @@ protected:
         BeginDrawing(false);
         LayoutLineText(e, TextDrawMode);
         EndDrawing();
-        return Glyphs(rec);
+        return MapGlyphs(rec);
     }
 };
 
@@ -465,18 +433,9 @@ TEST_F(Texts_, InkOfPlainTextsLiesInsideTheStoredRectangle)
                                     Masked(int32_t((r.y1 + r.y2) / 2 + span / 2))};
             Graph.ClipRect = CordRect{Scale.ViewOrigin.x, int32_t(Scale.ViewOrigin.y - span),
                                       int32_t(Scale.ViewOrigin.x + span), Scale.ViewOrigin.y};
-            QImage img = WhiteImage(size, size);
-            {
-                PainterDevice dev(&img);
-                Graph.OutputDC = &dev;
-                Graph.OutputMode = BitmapOutput;
-                MapFont.TextAsOutlines = outlines;
-                BeginDrawing(false);
-                Index.DrawElement = e;
-                DrawTextObject();
-                EndDrawing();
-                Graph.OutputDC = nullptr;
-            }
+            MapFont.TextAsOutlines = outlines;
+            Index.DrawElement = e;
+            const QImage img = DrawImage(size, size, [] { DrawTextObject(); });
             const QRect ink = PaintedBounds(img);
             ASSERT_FALSE(ink.isEmpty());
             const QPointF lo = CordToDeviceF({r.x1, r.y2});
@@ -501,9 +460,7 @@ TEST_F(Texts_, UnusableSymbolDrawsGreyInEveryPass)
     const uint32_t before = Graph.OutputCmyk;
     const auto g = Draw(e);
     ASSERT_EQ(g.size(), 2u);
-    const DeviceColor grey = ColorToDevice(Graph.GreyCmyk);
-    EXPECT_EQ(g[0].color, "rgb(" + std::to_string(grey.r) + ',' + std::to_string(grey.g) + ','
-                              + std::to_string(grey.b) + ')');
+    EXPECT_EQ(g[0].color, Rgb(Graph.GreyCmyk));
     EXPECT_EQ(Graph.OutputCmyk, before);
 }
 
@@ -551,6 +508,46 @@ TEST_F(Texts_, ExportRunsAndFramingRectangle)
     EXPECT_NE(t.find(std::to_string(-Masked(top))), std::string::npos) << t;
     EXPECT_NE(t.find(std::to_string(-Masked(bottom))), std::string::npos) << t;
     EXPECT_NE(t.find(std::to_string(-10 * 256) + ","), std::string::npos) << t;
+}
+
+TEST_F(LineTexts, ShadowsAreDrawnAtTheStoredOffsets)
+{
+    // Shadow framing in colour 3: the text symbol's shadow 0.20 mm right and 0.10 mm down, the
+    // line-text symbol's 0.30 mm left and 0.15 mm up (fields at their literal offsets).
+    SymbolBytes point = TextSymbol(10, 0);
+    SetSymI16(point, TsFontSize, 30);
+    SetSymU8(point, 542, 1);
+    SetSymI16(point, 576, 3);
+    SetSymI16(point, 584, 20);
+    SetSymI16(point, 586, -10);
+    AddSymbol(point);
+    SymbolBytes line = LineTextSymbol(20, 0);
+    SetSymI16(line, TsFontSize, 30);
+    SetSymU8(line, 394, 1);
+    SetSymI16(line, 428, 3);
+    SetSymI16(line, 436, -30);
+    SetSymI16(line, 438, 15);
+    AddSymbol(line);
+    struct Case { bool lineText; int dx, dy; };  // pixels, y down
+    for (const Case c : {Case{false, 20, 10}, Case{true, -30, -15}}) {
+        SCOPED_TRACE(c.lineText);
+        PixelTransform(400, 250);
+        ElementRecord& e = c.lineText ? Line({At(60, 150, 250), At(360, 150, 250)}, u"AB")
+                                      : Point(10, At(60, 150, 250), u"AB");
+        const auto pass = [&](int color) {
+            return DrawImage(400, 250, [&] {
+                Graph.CurrentColor = color;
+                if (c.lineText)
+                    LayoutLineText(e, TextDrawMode);
+                else
+                    DrawTextObject(e);
+            });
+        };
+        const QRect text = PaintedBounds(pass(TextColor));
+        const QRect shadow = PaintedBounds(pass(3));
+        ASSERT_GT(text.width(), 20);
+        EXPECT_EQ(shadow, text.translated(c.dx, c.dy));
+    }
 }
 
 } // namespace

@@ -46,6 +46,15 @@ enum SymbolHeadOffset : size_t {
     SymTypePart = 348,
 };
 
+// Shadow offsets of the framing of a text symbol (588 bytes) and of a line-text symbol
+// (440 bytes): i16, 0.01 mm, x to the right and y up along the text.
+enum TextShadowOffset : size_t {
+    TsShadowX = 584,
+    TsShadowY = 586,
+    LtShadowX = 436,
+    LtShadowY = 438,
+};
+
 inline constexpr uint8_t SymbolUsedBit = 0x10;
 inline constexpr uint8_t SymbolStatusMask = 0x07;
 
