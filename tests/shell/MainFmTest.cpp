@@ -1,32 +1,21 @@
 // The main frame of the running program: its menus and toolbars, which commands it offers,
 // shortcuts, help, closing and the next start, and files handed over by a second start.
-#include "../support/ProgramFixture.h"
+#include "ShellFixture.h"
 
-#include "core/Config.h"
 #include "core/Help.h"
 #include "core/LangTexts.h"
 #include "core/widgets/QtServices.h"
-#include "document/Index.h"
-#include "document/Open.h"
 #include "edit/Work.h"
-#include "edit/widgets/MdiChild.h"
 #include "platform/Settings.h"
-#include "shell/CommandFrame.h"
-#include "shell/SingleInstance.h"
-#include "shell/widgets/MainFm.h"
 #include "shell/HelpRouting.h"
-#include "shell/widgets/Panels.h"
+#include "shell/SingleInstance.h"
 #include "shell/widgets/ToolIcons.h"
-#include "symbols/widgets/SymbolBox.h"
-#include "symbols/widgets/SymbolFeatures.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QCursor>
 #include <QDialog>
 #include <QFileInfo>
-#include <QMdiArea>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -34,8 +23,6 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QWindow>
-
-#include <gtest/gtest.h>
 
 // QtGui's own entry for a key typed into a window (the one QtTest uses): the event takes
 // the whole way a real key takes, shortcut map included.
@@ -46,32 +33,7 @@ Q_GUI_EXPORT void qt_handleKeyEvent(QWindow* w, QEvent::Type t, int k,
 using namespace zemo;
 
 namespace {
-
-class MainFm : public test::ProgramFixture {
-protected:
-    // A map of a point, a line and a text symbol with a line object.
-    bool OpenSample(const QString& name = QStringLiteral("sample.zmd"))
-    {
-        test::TestMapWriter w(8);
-        w.symbols = {test::TestSymbol::Point(101), test::TestSymbol::Line(201),
-                     test::TestSymbol::Text(301)};
-        w.objects.push_back(test::TestObject::Line(201, {{0, 0}, {2560000, 0}}));
-        return OpenWritten(w, name);
-    }
-    // A click on the symbol box's cell of list position pos.
-    void ChooseSymbol(int pos)
-    {
-        TSymbolBox* box = SymbolBoxOf(Frame());
-        ASSERT_NE(box, nullptr);
-        Click(box->viewport(), box->CellRect(pos).center());
-    }
-};
-
-QString WithoutAmpersand(QString s)
-{
-    return s.remove(u'&');
-}
-
+class MainFm : public test::ShellTest {};
 } // namespace
 
 TEST_F(MainFm, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
@@ -80,7 +42,7 @@ TEST_F(MainFm, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
     EXPECT_EQ(m.windowTitle(), QStringLiteral("ZEMO "));
     EXPECT_EQ(m.menuBar()->actions().size(), 11);
     EXPECT_EQ(m.Action(Cmd::FileOpen)->text(), Text(TextKey::FileOpen) + QStringLiteral("..."));
-    EXPECT_EQ(m.Action(Cmd::OpenBtn)->toolTip(), WithoutAmpersand(Text(TextKey::FileOpen)));
+    EXPECT_EQ(m.Action(Cmd::OpenBtn)->toolTip(), Text(TextKey::FileOpen).remove(u'&'));
     EXPECT_EQ(m.Action(Cmd::FileExportEps)->parent(), m.Menu(Cmd::FileExport));
     EXPECT_EQ(m.Action(Cmd::FileSave)->property("helpContext").toInt(), 114);
     EXPECT_EQ(m.Action(Cmd::FileSave)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
@@ -139,19 +101,32 @@ TEST_F(MainFm, ClipboardChangesEnableSymbolPaste)
     EXPECT_FALSE(m.Action(Cmd::SymbolPaste)->isEnabled()) << "objects are pasted first";
 }
 
-TEST_F(MainFm, ConfiguredShortcutsReplaceTheDefaultsOnItemAndTwin)
+TEST_F(MainFm, ConfiguredShortcutsOfOneKeyReplaceTheDefaultsOnItemAndTwin)
 {
-    ProgramConfig.ShortCutTexts[8] = QString();               // ViewRedraw: F5 by default
-    ProgramConfig.ShortCutTexts[21] = QStringLiteral("Ctrl+7"); // SymbolNormal and its twin
-    ProgramConfig.ShortCutTexts[12] = QStringLiteral("Shift+Nonsense");
-    TMainFm& m = Frame();
-    m.ApplyShortCuts();
-    EXPECT_TRUE(m.Action(Cmd::ViewRedraw)->shortcut().isEmpty());
-    EXPECT_EQ(m.Action(Cmd::SymbolNormal)->shortcut(), QKeySequence(QStringLiteral("Ctrl+7")));
-    EXPECT_EQ(m.Action(Cmd::SymbolNormalPop)->shortcut(), QKeySequence(QStringLiteral("Ctrl+7")));
-    EXPECT_TRUE(m.Action(Cmd::ViewEntire)->shortcut().isEmpty());
-    EXPECT_EQ(m.Action(Cmd::ViewZoomIn)->shortcut(), QKeySequence(Qt::Key_F7));
-    EXPECT_EQ(m.Action(Cmd::SymbolHidePop)->shortcut(), QKeySequence()) << "standard: none";
+    const struct {
+        int index; // in the configured texts
+        const char* text;
+        Cmd item, twin;
+        QKeySequence expected;
+    } rows[] = {
+        {8, "", Cmd::ViewRedraw, Cmd::None, {}},  // F5 by default
+        {21, "Ctrl+7", Cmd::SymbolNormal, Cmd::SymbolNormalPop, QKeySequence(Qt::CTRL | Qt::Key_7)},
+        {12, "Shift+Nonsense", Cmd::ViewEntire, Cmd::None, {}},
+        {9, "Ctrl+K, Ctrl+D", Cmd::ViewMove, Cmd::None, {}},  // two chords: no shortcut
+        {10, "F7, F8", Cmd::ViewZoomIn, Cmd::None, {}},
+        {11, "Shift+F3", Cmd::ViewZoomOut, Cmd::None, QKeySequence(Qt::SHIFT | Qt::Key_F3)},
+    };
+    for (const auto& r : rows)
+        ProgramConfig.ShortCutTexts[size_t(r.index)] = QString::fromLatin1(r.text);
+    Frame().ApplyShortCuts();
+    for (const auto& r : rows) {
+        EXPECT_EQ(Frame().Action(r.item)->shortcut().toString(), r.expected.toString()) << r.text;
+        if (r.twin != Cmd::None) {
+            EXPECT_EQ(Frame().Action(r.twin)->shortcut().toString(), r.expected.toString()) << r.text;
+        }
+    }
+    EXPECT_EQ(Frame().Action(Cmd::View1X)->shortcut(), QKeySequence(Qt::SHIFT | Qt::Key_F7)) << "default";
+    EXPECT_EQ(Frame().Action(Cmd::SymbolHidePop)->shortcut(), QKeySequence()) << "standard: none";
 }
 
 TEST_F(MainFm, F1PrefersTheMenuItemThenTheControlThenTheFrame)
@@ -252,13 +227,9 @@ TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
 
 TEST_F(MainFm, AHandedOverFileWaitsForTheRunningCommand)
 {
-    test::TestMapWriter w(8);
-    w.symbols = {test::TestSymbol::Point(101)};
     QStringList paths;
-    for (const char* name : {"b.zmd", "c.zmd", "d.zmd"}) {
-        paths << TempPath(QLatin1String(name));
-        ASSERT_TRUE(w.WriteTo(QFile::encodeName(paths.last()).toStdString()));
-    }
+    for (const char* name : {"b.zmd", "c.zmd", "d.zmd"})
+        paths << WriteSample(QLatin1String(name));
     TMainFm& m = Frame();
     const auto opened = [] { return Index.MapOpen ? DocumentPath(Index.ActiveZmd) : QString(); };
     ASSERT_TRUE(RunInFrame(
