@@ -54,7 +54,15 @@ uint32_t ScaleCmyk(uint32_t cmyk, int pct)
     return out;
 }
 
-double Round(double v) { return std::nearbyint(v); }
+// nearbyint in the default mode, to the bit (sign of zero included), without a library call:
+// adding and taking away 2^52 leaves the nearest whole number, halves to even.
+double Round(double v)
+{
+    constexpr double shift = 4503599627370496.0;
+    if (!(std::abs(v) < shift))
+        return std::nearbyint(v);
+    return std::copysign(v >= 0 ? (v + shift) - shift : (v - shift) + shift, v);
+}
 
 // Device ClipRect, normalised.
 QRectF DeviceClipBox()
@@ -453,7 +461,24 @@ void StrokeBackEnd(int width, int style)
         SetDevicePen(dw, style, true);
     // Cut the line into runs inside the widened box, in double precision, then round.
     const QRectF box = WidenedBox(dw);
-    std::vector<QPointF> run;
+    // Most lines lie wholly within the box: then every segment is kept as it is, one run.
+    double x1 = pts[0].x(), x2 = x1, y1 = pts[0].y(), y2 = y1;
+    for (const QPointF& p : pts) {
+        x1 = std::min(x1, p.x());
+        x2 = std::max(x2, p.x());
+        y1 = std::min(y1, p.y());
+        y2 = std::max(y2, p.y());
+    }
+    if (x1 >= box.left() && x2 <= box.right() && y1 >= box.top() && y2 <= box.bottom()) {
+        if (quads)
+            DrawQuadRun(pts, dw, style);
+        else
+            DrawRun(pts, dw, style);
+        return;
+    }
+    // Cut the line into runs inside the widened box, in double precision, then round.
+    static std::vector<QPointF> run;  // kept: no allocation per stroke
+    run.clear();
     const auto flush = [&] {
         if (run.size() >= 2) {
             if (quads)
