@@ -107,7 +107,18 @@ void EscapeFilter::Keep(QObject* watched, QEvent* event)
 bool EscapeFilter::PollForInput()
 {
     keep_ = true;
-    Pump();
+    ++active_;
+    // Input posted to the program's own objects reaches the filter at once, without a pass of
+    // the event loop.
+    QCoreApplication::sendPostedEvents();
+    // What the window system has queued can only be seen through a pass: one runs when the
+    // last is PassInterval old, so a paint polling after every object costs little.
+    const Clock::time_point now = Clock::now();
+    if (!interrupt_ && now - lastPass_ >= PassInterval) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        lastPass_ = Clock::now();
+    }
+    --active_;
     keep_ = false;
     return interrupt_;
 }

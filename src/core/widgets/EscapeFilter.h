@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QPointer>
 
+#include <chrono>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -32,10 +33,12 @@ public:
     // Events swallowed by the last pumps (tests).
     int HeldBack() const { return heldBack_; }
 
-    // Interruptible painting: one poll processes what is pending with input held back, but
-    // kept for later. True once a key other than Shift, Ctrl and Alt, or a mouse press, is
-    // among the kept input (it stays true until the input is replayed).
+    // Interruptible painting: one poll delivers what is posted, and every PassInterval what
+    // the window system has queued, with input held back but kept for later. True once a key
+    // other than Shift, Ctrl and Alt, or a mouse press, is among the kept input (it stays true
+    // until the input is replayed).
     bool PollForInput();
+    static constexpr std::chrono::microseconds PassInterval{2000};
     // Posts the kept input back to its receivers, in the order it came.
     void ReplayHeld();
     int KeptCount() const { return int(kept_.size()); }
@@ -50,6 +53,8 @@ private:
     int heldBack_ = 0;
     bool keep_ = false;
     bool interrupt_ = false;
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point lastPass_{};
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> kept_;
 };
 
