@@ -1,21 +1,21 @@
 #include "core/Config.h"
+
+#include "CoreFixture.h"
 #include "platform/Settings.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <functional>
+#include <vector>
 
 namespace zemo {
 namespace {
 
-class ConfigStore : public ::testing::Test {
-protected:
+class ConfigStore : public test::CoreTest {
+public:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        CoreTest::SetUp();
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
         ProgramConfig = ConfigRecord();
     }
@@ -38,8 +38,6 @@ protected:
         Settings::OpenDefault().ReadInt(QString::fromLatin1(key), v);
         return v;
     }
-
-    QTemporaryDir dir;
 };
 
 int ShortCutIndex(const char* name)
@@ -48,50 +46,6 @@ int ShortCutIndex(const char* name)
         if (qstrcmp(ShortCutNames[i], name) == 0)
             return i;
     return -1;
-}
-
-void ExpectDefaults(const ConfigRecord& c)
-{
-    EXPECT_TRUE(c.File.isEmpty());
-    for (const QString& f : c.RecentFiles)
-        EXPECT_TRUE(f.isEmpty());
-    EXPECT_EQ(c.WorkMode, 10);
-    EXPECT_EQ(c.LineMode, 10);
-    EXPECT_EQ(c.BackupDrive, 0);
-    EXPECT_TRUE(c.BackupFile.isEmpty());
-    EXPECT_TRUE(c.AutoLoad);
-    EXPECT_FALSE(c.AutoSave);
-    EXPECT_EQ(c.Smoothing, 1);
-    EXPECT_TRUE(c.AutoJoin);
-    EXPECT_TRUE(c.RedrawBackground);
-    EXPECT_TRUE(c.AutoScroll);
-    EXPECT_TRUE(c.AutoSelectSym);
-    EXPECT_TRUE(c.ContextMenu);
-    EXPECT_TRUE(c.ObjectStretch);
-    EXPECT_FALSE(c.LineUpdate);
-    EXPECT_FALSE(c.AreaUpdate);
-    EXPECT_TRUE(c.ScreenGrid);
-    EXPECT_FALSE(c.FreehandToCurve);
-    EXPECT_EQ(c.SelectMode, 0);
-    EXPECT_EQ(c.CurveMode, 0);
-    EXPECT_EQ(c.SelectTolerance, 3);
-    EXPECT_EQ(c.JoinTolerance, 25);
-    EXPECT_TRUE(c.HiddenPrintWarning);
-    EXPECT_TRUE(c.HiddenExportWarning);
-    EXPECT_TRUE(c.HiddenImportWarning);
-    EXPECT_TRUE(c.MapFolder.isEmpty());
-    EXPECT_TRUE(c.TemplateFolder.isEmpty());
-    EXPECT_TRUE(c.ExportFolder.isEmpty());
-    EXPECT_EQ(c.ScreenColor, -40);
-    EXPECT_EQ(c.ScreenGamma, -20);
-    EXPECT_TRUE(c.PrintPrinter.isEmpty());
-    EXPECT_TRUE(c.CdPrintPrinter.isEmpty());
-    EXPECT_FALSE(c.GpsEnabled);
-    EXPECT_EQ(c.GpsPort, QStringLiteral("COM1"));
-    EXPECT_EQ(c.GpsSpeed, 4800);
-    EXPECT_FALSE(c.GpsFilter);
-    EXPECT_FALSE(c.GpsMin4Sat);
-    EXPECT_FALSE(c.GpsDgpsRequired);
 }
 
 TEST(ConfigDefaults, ShortCutsHaveTheirStandardKeys)
@@ -128,7 +82,7 @@ TEST_F(ConfigStore, NoSettingsGiveTheDefaultsAndWriteNothing)
 {
     ProgramConfig.WorkMode = 3;
     ReadConfig();
-    ExpectDefaults(ProgramConfig);
+    EXPECT_TRUE(ProgramConfig == ConfigRecord());
     EXPECT_FALSE(QFileInfo::exists(Settings::DefaultFilePath()));
 }
 
@@ -211,6 +165,11 @@ TEST_F(ConfigStore, EveryFieldRoundTripsUnderZemo8)
 
 TEST_F(ConfigStore, OldVersionKeysAreReadAndWrittenBackAsZemo8)
 {
+    // Without a version key the root is read.
+    Store([](Settings& s) { s.WriteInt(QStringLiteral("Preferences/SelectTolerance"), 4); });
+    ReadConfig();
+    EXPECT_EQ(ProgramConfig.SelectTolerance, 4);
+
     Store([](Settings& s) {
         s.WriteInt(QStringLiteral("Zemo7/Startup/WorkMode"), 8);
         s.WriteString(QStringLiteral("Zemo7/Startup/File"), QStringLiteral("/old/start.zmd"));
@@ -249,80 +208,34 @@ TEST_F(ConfigStore, OldVersionKeysAreReadAndWrittenBackAsZemo8)
     EXPECT_EQ(ProgramConfig.GpsSpeed, 4800);
 }
 
-TEST_F(ConfigStore, RootValuesAreReadWhenNoVersionKeyExists)
+TEST_F(ConfigStore, ValuesOfAnotherTypeOrTooLongKeepTheirDefaultsFlagsTakeAnyNonZero)
 {
-    Store([](Settings& s) {
-        s.WriteInt(QStringLiteral("Preferences/SelectTolerance"), 4);
-        s.WriteString(QStringLiteral("Dialogs/Print/Printer"), QStringLiteral("Root printer"));
-        s.WriteInt(QStringLiteral("Gps/Enabled"), 1);
-    });
-    ReadConfig();
-    EXPECT_EQ(ProgramConfig.SelectTolerance, 4);
-    EXPECT_EQ(ProgramConfig.PrintPrinter, QStringLiteral("Root printer"));
-    EXPECT_TRUE(ProgramConfig.GpsEnabled);
-    EXPECT_EQ(ProgramConfig.WorkMode, 10);
-}
-
-TEST_F(ConfigStore, WrongTypedValuesKeepTheirDefaults)
-{
-    Store([](Settings& s) {
+    const QString fits = QStringLiteral("/") + QString(MaxConfigTextBytes - 1, u'a');
+    const QString tooLong = fits + u'b';
+    Store([&](Settings& s) {
         s.WriteString(QStringLiteral("Zemo8/Startup/WorkMode"), QStringLiteral("7"));
         s.WriteString(QStringLiteral("Zemo8/Startup/AutoLoad"), QStringLiteral("0"));
-        s.WriteInt(QStringLiteral("Zemo8/Preferences/MapFolder"), 5);
         s.WriteInt(QStringLiteral("Zemo8/Gps/Port"), 2);
-        s.WriteString(QStringLiteral("Zemo8/Preferences/ScreenColor"), QStringLiteral("-10"));
         s.WriteInt(QStringLiteral("Zemo8/ShortCuts/ViewRedraw"), 116);
-        s.WriteInt(QStringLiteral("Zemo8/Startup/File2"), 1);
-        s.WriteInt(QStringLiteral("Zemo8/Preferences/JoinTolerance"), 40);  // this one is fine
+        s.WriteInt(QStringLiteral("Zemo8/Startup/AutoSave"), 2);
+        s.WriteInt(QStringLiteral("Zemo8/Preferences/LineUpdate"), -1);
+        s.WriteString(QStringLiteral("Zemo8/Startup/File1"), fits);
+        s.WriteString(QStringLiteral("Zemo8/Startup/File2"), tooLong);
+        // Three-byte characters: 1366 of them are 4098 bytes, though only 1366 characters.
+        s.WriteString(QStringLiteral("Zemo8/Preferences/MapFolder"), QString(1366, QChar(0x20AC)));
     });
     ReadConfig();
     EXPECT_EQ(ProgramConfig.WorkMode, 10);
     EXPECT_TRUE(ProgramConfig.AutoLoad);
-    EXPECT_TRUE(ProgramConfig.MapFolder.isEmpty());
     EXPECT_EQ(ProgramConfig.GpsPort, QStringLiteral("COM1"));
-    EXPECT_EQ(ProgramConfig.ScreenColor, -40);
     EXPECT_EQ(ProgramConfig.ShortCutTexts[ShortCutIndex("ViewRedraw")], QStringLiteral("F5"));
-    EXPECT_TRUE(ProgramConfig.RecentFiles[1].isEmpty());
-    EXPECT_EQ(ProgramConfig.JoinTolerance, 40);
-}
-
-TEST_F(ConfigStore, FlagsReadAnyNonZeroAsTrueAndAreWrittenAsOne)
-{
-    Store([](Settings& s) {
-        s.WriteInt(QStringLiteral("Zemo8/Startup/AutoSave"), 2);
-        s.WriteInt(QStringLiteral("Zemo8/Preferences/LineUpdate"), -1);
-        s.WriteInt(QStringLiteral("Zemo8/Preferences/AutoJoin"), 0);
-    });
-    ReadConfig();
     EXPECT_TRUE(ProgramConfig.AutoSave);
     EXPECT_TRUE(ProgramConfig.LineUpdate);
-    EXPECT_FALSE(ProgramConfig.AutoJoin);
-    ASSERT_TRUE(WriteConfig());
-    EXPECT_EQ(StoredInt("Zemo8/Startup/AutoSave"), 1);
-    EXPECT_EQ(StoredInt("Zemo8/Preferences/LineUpdate"), 1);
-    EXPECT_EQ(StoredInt("Zemo8/Preferences/AutoJoin"), 0);
-}
-
-TEST_F(ConfigStore, LongTextsKeepTheirDefaults)
-{
-    const QString fits = QStringLiteral("/") + QString(MaxConfigTextBytes - 1, u'a');
-    const QString tooLong = fits + u'b';
-    // Three-byte characters: 1366 of them are 4098 bytes, though only 1366 characters.
-    const QString wide(1366, QChar(0x20AC));
-    Store([&](Settings& s) {
-        s.WriteString(QStringLiteral("Zemo8/Startup/File"), QString(80, u'x'));
-        s.WriteString(QStringLiteral("Zemo8/Startup/File1"), fits);
-        s.WriteString(QStringLiteral("Zemo8/Startup/File2"), tooLong);
-        s.WriteString(QStringLiteral("Zemo8/Preferences/MapFolder"), wide);
-        s.WriteString(QStringLiteral("Zemo8/Gps/Port"), tooLong);
-    });
-    ReadConfig();
-    // A start-up file of 80 characters is a normal Linux path now.
-    EXPECT_EQ(ProgramConfig.File, QString(80, u'x'));
     EXPECT_EQ(ProgramConfig.RecentFiles[0], fits);
     EXPECT_TRUE(ProgramConfig.RecentFiles[1].isEmpty());
     EXPECT_TRUE(ProgramConfig.MapFolder.isEmpty());
-    EXPECT_EQ(ProgramConfig.GpsPort, QStringLiteral("COM1"));
+    ASSERT_TRUE(WriteConfig());
+    EXPECT_EQ(StoredInt("Zemo8/Startup/AutoSave"), 1);
 
     // A start-up file set too long in memory is dropped by the check.
     ProgramConfig.File = tooLong;
@@ -333,60 +246,33 @@ TEST_F(ConfigStore, LongTextsKeepTheirDefaults)
     EXPECT_EQ(ProgramConfig.File, fits);
 }
 
-struct RangeCase {
-    const char* name;
-    int32_t ConfigRecord::*field;
-    int32_t stored;
-    int32_t expected;
-};
-
 TEST_F(ConfigStore, EveryRangeCheckHasItsFallback)
 {
-    const RangeCase cases[] = {
-        {"Startup/WorkMode", &ConfigRecord::WorkMode, 20, 11},
-        {"Startup/WorkMode", &ConfigRecord::WorkMode, 4, 11},
-        {"Startup/WorkMode", &ConfigRecord::WorkMode, 13, 11},
-        {"Startup/WorkMode", &ConfigRecord::WorkMode, 5, 5},
-        {"Startup/WorkMode", &ConfigRecord::WorkMode, 12, 12},
-        {"Startup/LineMode", &ConfigRecord::LineMode, 4, 10},
-        {"Startup/LineMode", &ConfigRecord::LineMode, 11, 10},
-        {"Startup/LineMode", &ConfigRecord::LineMode, 5, 5},
-        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, -1, 0},
-        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, 2, 0},
-        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, 1, 1},
-        {"Preferences/Smoothing", &ConfigRecord::Smoothing, 3, 1},
-        {"Preferences/Smoothing", &ConfigRecord::Smoothing, -1, 1},
-        {"Preferences/Smoothing", &ConfigRecord::Smoothing, 0, 0},
-        {"Preferences/Smoothing", &ConfigRecord::Smoothing, 2, 2},
-        {"Preferences/SelectMode", &ConfigRecord::SelectMode, 2, 0},
-        {"Preferences/SelectMode", &ConfigRecord::SelectMode, 1, 1},
-        {"Preferences/CurveMode", &ConfigRecord::CurveMode, -1, 0},
-        {"Preferences/CurveMode", &ConfigRecord::CurveMode, 1, 1},
-        {"Preferences/SelectTolerance", &ConfigRecord::SelectTolerance, 1, 3},
-        {"Preferences/SelectTolerance", &ConfigRecord::SelectTolerance, 6, 3},
-        {"Preferences/SelectTolerance", &ConfigRecord::SelectTolerance, 2, 2},
-        {"Preferences/SelectTolerance", &ConfigRecord::SelectTolerance, 5, 5},
-        {"Preferences/JoinTolerance", &ConfigRecord::JoinTolerance, 150, 25},
-        {"Preferences/JoinTolerance", &ConfigRecord::JoinTolerance, -1, 25},
-        {"Preferences/JoinTolerance", &ConfigRecord::JoinTolerance, 0, 0},
-        {"Preferences/JoinTolerance", &ConfigRecord::JoinTolerance, 100, 100},
-        // The fallback of the colour corrections is 0, not their defaults.
-        {"Preferences/ScreenColor", &ConfigRecord::ScreenColor, -101, 0},
-        {"Preferences/ScreenColor", &ConfigRecord::ScreenColor, 101, 0},
-        {"Preferences/ScreenColor", &ConfigRecord::ScreenColor, -100, -100},
-        {"Preferences/ScreenColor", &ConfigRecord::ScreenColor, 100, 100},
-        {"Preferences/ScreenGamma", &ConfigRecord::ScreenGamma, -101, 0},
-        {"Preferences/ScreenGamma", &ConfigRecord::ScreenGamma, 101, 0},
-        {"Preferences/ScreenGamma", &ConfigRecord::ScreenGamma, -100, -100},
-        {"Preferences/ScreenGamma", &ConfigRecord::ScreenGamma, 100, 100},
-        // Unchecked values are taken as stored.
-        {"Gps/Speed", &ConfigRecord::GpsSpeed, -5, -5},
+    struct Row {
+        const char* name;
+        int32_t ConfigRecord::*field;
+        std::vector<std::pair<int32_t, int32_t>> storedRead;
     };
-    for (const RangeCase& rc : cases) {
-        Store([&](Settings& s) { s.WriteInt(QStringLiteral("Zemo8/") + QString::fromLatin1(rc.name), rc.stored); });
-        ReadConfig();
-        EXPECT_EQ(ProgramConfig.*rc.field, rc.expected) << rc.name << " stored " << rc.stored;
-    }
+    const Row rows[] = {
+        {"Startup/WorkMode", &ConfigRecord::WorkMode, {{20, 11}, {4, 11}, {13, 11}, {5, 5}, {12, 12}}},
+        {"Startup/LineMode", &ConfigRecord::LineMode, {{4, 10}, {11, 10}, {5, 5}}},
+        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, {{-1, 0}, {2, 0}, {1, 1}}},
+        {"Preferences/Smoothing", &ConfigRecord::Smoothing, {{3, 1}, {-1, 1}, {0, 0}, {2, 2}}},
+        {"Preferences/SelectMode", &ConfigRecord::SelectMode, {{2, 0}, {1, 1}}},
+        {"Preferences/CurveMode", &ConfigRecord::CurveMode, {{-1, 0}, {1, 1}}},
+        {"Preferences/SelectTolerance", &ConfigRecord::SelectTolerance, {{1, 3}, {6, 3}, {2, 2}, {5, 5}}},
+        {"Preferences/JoinTolerance", &ConfigRecord::JoinTolerance, {{150, 25}, {-1, 25}, {0, 0}, {100, 100}}},
+        // The fallback of the colour corrections is 0, not their defaults.
+        {"Preferences/ScreenColor", &ConfigRecord::ScreenColor, {{-101, 0}, {101, 0}, {-100, -100}, {100, 100}}},
+        {"Preferences/ScreenGamma", &ConfigRecord::ScreenGamma, {{-101, 0}, {101, 0}, {-100, -100}, {100, 100}}},
+        {"Gps/Speed", &ConfigRecord::GpsSpeed, {{-5, -5}}},  // unchecked: taken as stored
+    };
+    for (const Row& r : rows)
+        for (auto [stored, read] : r.storedRead) {
+            Store([&](Settings& s) { s.WriteInt(QStringLiteral("Zemo8/") + QString::fromLatin1(r.name), stored); });
+            ReadConfig();
+            EXPECT_EQ(ProgramConfig.*r.field, read) << r.name << " stored " << stored;
+        }
 }
 
 } // namespace
