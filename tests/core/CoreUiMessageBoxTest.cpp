@@ -278,15 +278,3 @@ TEST(CoreUiDefaultDlg, HelpOpensTheFormsTopicUnlessAMessageIsUp)
     EXPECT_EQ(help.Topics(), (std::vector<int>{77, 77, 9}));
 }
 
-TEST(CoreUiHelpViewer, OpensTheContextsPageOrTheIndexInOneWindow)
-{
-    HelpViewer viewer;
-    viewer.ShowTopic(50);
-    ASSERT_NE(viewer.Window(), nullptr);
-    EXPECT_TRUE(viewer.Window()->isVisible());
-    EXPECT_TRUE(viewer.ShownFile().endsWith(QStringLiteral("help/out-of-area.html")));
-    QWidget* first = viewer.Window();
-    viewer.ShowTopic(9999);
-    EXPECT_EQ(viewer.Window(), first);
-    EXPECT_TRUE(viewer.ShownFile().endsWith(QStringLiteral("help/index.html")));
-}

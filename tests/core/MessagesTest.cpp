@@ -41,12 +41,6 @@ TEST(Messages, EachFormShowsItsKindKeyParamsAndHelpContext)
     EXPECT_EQ(e[4].msg.kind, MsgKind::YesNoCancel);
     EXPECT_EQ(e[4].msg.helpContext, 146);
     EXPECT_EQ(rec.CountOf(TextKey::CannotWrite), 1);
-    EXPECT_EQ(rec.CountOf(TextKey::CannotRead), 0);
-
-    // The kinds carry the box flags of the general form.
-    EXPECT_EQ(int(MsgKind::OkCancel), 0x121);
-    EXPECT_EQ(int(MsgKind::YesNoCancel), 0x23);
-    EXPECT_EQ(int(MsgKind::Error), 0x10);
 }
 
 TEST(Messages, QuestionsTakeScriptedAnswersThenTheDefault)
