@@ -3,7 +3,7 @@
 #include "core/Numeric.h"
 #include "render/AreaRings.h"
 
-#include "GeometryTestUtil.h"
+#include "Fixture.h"
 
 #include <gtest/gtest.h>
 

@@ -1,23 +1,15 @@
-#include "render/Areas.h"
+// The area painter: hatch rows anchored to the map, structures, holes, new objects of a hatch,
+// and the pattern texts of the file formats.
+#include "Fixture.h"
 
-#include "core/FileClass.h"
-#include "core/Folders.h"
-#include "document/Index.h"
-#include "platform/PainterDevice.h"
-#include "platform/RecordingDevice.h"
-#include "render/GraphSys.h"
-#include "render/Scale.h"
+#include "render/Areas.h"
 #include "symbols/store/SymbolRecords.h"
 #include "symbols/store/SymbolStore.h"
-#include "PointsTestUtil.h"
 
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 using namespace zemo;
-using namespace zemo::ptest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -85,11 +77,6 @@ ElementList Dot(int color = 6, int diameter = 40)
     return l;
 }
 
-struct TextSink final : OutputSink {
-    std::string text;
-    void Write(QByteArrayView bytes) override { text.append(bytes.data(), size_t(bytes.size())); }
-};
-
 size_t Count(const std::string& s, const std::string& what)
 {
     size_t n = 0;
@@ -109,14 +96,14 @@ TEST_F(AreaPainter, HatchLinesAreAnchoredToTheMap)
         rec.clear();
         Area({{213 * 256 + shift, 213 * 256}, {777 * 256 + shift, 213 * 256},
               {777 * 256 + shift, 640 * 256 + shift}, {213 * 256 + shift, 640 * 256 + shift}});
-        const auto lines = Recorded(rec.lines(), "polyline");
+        const auto lines = Recorded(rec);
         ASSERT_GE(lines.size(), 8u) << shift;
         std::vector<double> ys;
         for (const auto& l : lines) {
             ASSERT_EQ(l.size(), 2u);
-            EXPECT_EQ(l[0].second, l[1].second);
-            EXPECT_EQ(std::fmod(l[0].second, 50.0), 0.0) << l[0].second;
-            ys.push_back(l[0].second);
+            EXPECT_EQ(l[0].y(), l[1].y());
+            EXPECT_EQ(std::fmod(l[0].y(), 50.0), 0.0) << l[0].y();
+            ys.push_back(l[0].y());
         }
         // Every row across the area is there.
         for (double y = 250; y <= 600 + shift / 256.0; y += 50)
@@ -130,14 +117,12 @@ TEST_F(AreaPainter, TurnedHatchAndFineHatchFilledSolid)
     Use(AreaSymbol(30, Hatch(10, 40, 450), {}, {6}));
     Record();
     Area({{200 * 256, 200 * 256}, {800 * 256, 200 * 256}, {800 * 256, 800 * 256}, {200 * 256, 800 * 256}});
-    const auto lines = Recorded(rec.lines(), "polyline");
+    const auto lines = Recorded(rec);
     ASSERT_FALSE(lines.empty());
     for (const auto& l : lines) {
-        // At 45 degrees: x - y is constant along a line... no, x + y: the line runs at 45 degrees.
-        const double dx = l[1].first - l[0].first, dy = l[1].second - l[0].second;
-        EXPECT_NEAR(dx, dy, 1.5);
-        // Its distance from the origin across the hatch is a multiple of 0.5 mm.
-        const double across = (l[0].second - l[0].first) / std::sqrt(2.0);
+        // At 45 degrees, each a multiple of 0.5 mm from the origin across the hatch.
+        EXPECT_NEAR(l[1].x() - l[0].x(), l[1].y() - l[0].y(), 1.5);
+        const double across = (l[0].y() - l[0].x()) / std::sqrt(2.0);
         EXPECT_NEAR(std::remainder(across, 50.0), 0.0, 1.0);
     }
     // Below one device unit of free distance: a solid fill in the hatch colour instead.
@@ -146,8 +131,8 @@ TEST_F(AreaPainter, TurnedHatchAndFineHatchFilledSolid)
     Scale.ViewScaleX = Scale.ViewScaleY = 1.0 / 256 / 100;
     Record();
     Area({{0, 0}, {100 * Mm, 0}, {100 * Mm, 100 * Mm}, {0, 100 * Mm}});
-    EXPECT_TRUE(Recorded(rec.lines(), "polyline").empty());
-    EXPECT_FALSE(Recorded(rec.lines(), "polygon").empty());
+    EXPECT_TRUE(Recorded(rec).empty());
+    EXPECT_FALSE(Recorded(rec, "polygon").empty());
 }
 
 TEST_F(AreaPainter, OffsetStructureRowsAreShiftedHalfACell)
@@ -195,29 +180,20 @@ TEST_F(AreaPainter, StructureTooFineOrTooSmallIsNotDrawn)
 
 TEST_F(AreaPainter, HolesStayEmptyOnTheDevice)
 {
-    QImage img(300, 300, QImage::Format_RGB32);
-    img.fill(Qt::white);
     PixelTransform(300, 300);
-    PainterDevice dev(&img);
-    Graph.OutputMode = BitmapOutput;
-    Graph.OutputDC = &dev;
-    BeginDrawing(false);
     const auto square = [](int a, int b, bool hole) {
         return std::vector<Cord>{{a * 256, (a * 256) | (hole ? HoleFlag : 0)}, {b * 256, a * 256},
                                  {b * 256, b * 256}, {a * 256, b * 256}};
     };
     for (const auto& fields : {Hatch(2, 2), Structure(1, 6, 6)}) {
-        img.fill(Qt::white);
         ElementList dot;
         dot.Add(4, 0, 6, 0, 4, {{0, 0}});
         Use(AreaSymbol(30, fields, dot, {6}));
         std::vector<Cord> cords = square(20, 280, false);
         const auto hole = square(100, 200, true);
         cords.insert(cords.end(), hole.begin(), hole.end());
-        SetObject(DrawElement, 30, 3, {});
-        DrawElement.nItem = uint16_t(cords.size());
-        std::copy(cords.begin(), cords.end(), DrawElement.Slots.begin());
-        DrawAreaObject();
+        SetObject(DrawElement, 30, 3, cords);
+        const QImage img = DrawImage(300, 300, [] { DrawAreaObject(); });
         int inHole = 0, inRing = 0;
         for (int y = 0; y < 300; ++y)
             for (int x = 0; x < 300; ++x) {
@@ -232,8 +208,6 @@ TEST_F(AreaPainter, HolesStayEmptyOnTheDevice)
         EXPECT_EQ(inHole, 0);
         EXPECT_GT(inRing, 5000);
     }
-    EndDrawing();
-    Graph.OutputDC = nullptr;
 }
 
 TEST_F(AreaPainter, NewObjectsFromHatchAreClippedToTheArea)
@@ -257,9 +231,7 @@ TEST_F(AreaPainter, NewObjectsFromHatchAreClippedToTheArea)
     // A triangle with a square hole.
     const std::vector<Cord> cords = {{0, 0}, {20 * Mm, 0}, {0, 20 * Mm},
                                      {3 * Mm, 3 * Mm | HoleFlag}, {8 * Mm, 3 * Mm}, {8 * Mm, 8 * Mm}, {3 * Mm, 8 * Mm}};
-    SetObject(DrawElement, 30, 3, {});
-    DrawElement.nItem = uint16_t(cords.size());
-    std::copy(cords.begin(), cords.end(), DrawElement.Slots.begin());
+    SetObject(DrawElement, 30, 3, cords);
     DrawAreaObject();
     SetCurrentSymbolStore(nullptr);
     Graph.AppendElementHook = nullptr;
@@ -331,20 +303,20 @@ TEST_F(AreaPainter, FillAndDamagedSymbols)
     Use(AreaSymbol(30, f, {}, {6}));
     Record();
     Area({{0, 0}, {100 * 256, 0}, {100 * 256, 100 * 256}});
-    EXPECT_EQ(Recorded(rec.lines(), "polygon").size(), 1u);
+    EXPECT_EQ(Recorded(rec, "polygon").size(), 1u);
     // Another colour's pass draws nothing.
     rec.clear();
     Graph.CurrentColor = 7;
     Area({{0, 0}, {100 * 256, 0}, {100 * 256, 100 * 256}});
-    EXPECT_TRUE(Recorded(rec.lines(), "polygon").empty());
+    EXPECT_TRUE(Recorded(rec, "polygon").empty());
     // A size that does not match the structure slots: grey fill.
     std::vector<uint8_t> bad = AreaSymbol(30, Hatch(10, 40), Dot(), {6});
     Put16(bad, 378, 1);
     Use(bad);
     rec.clear();
     Area({{0, 0}, {100 * 256, 0}, {100 * 256, 100 * 256}});
-    EXPECT_EQ(Recorded(rec.lines(), "polygon").size(), 1u);
-    EXPECT_TRUE(Recorded(rec.lines(), "polyline").empty());
+    EXPECT_EQ(Recorded(rec, "polygon").size(), 1u);
+    EXPECT_TRUE(Recorded(rec).empty());
     // Fewer than three points: nothing.
     rec.clear();
     Area({{0, 0}, {100 * 256, 0}});

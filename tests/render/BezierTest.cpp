@@ -1,6 +1,6 @@
 #include "render/Bezier.h"
 
-#include "GeometryTestUtil.h"
+#include "Fixture.h"
 
 #include <gtest/gtest.h>
 

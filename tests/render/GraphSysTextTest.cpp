@@ -1,20 +1,13 @@
 // The text modes of the output layer: PostScript, Illustrator and SVG lines, the pass-through
 // frames of a PostScript printer, and an SVG file checked against the raster picture.
-#include "GraphSysTestUtil.h"
+#include "Fixture.h"
 
-#include "core/FileClass.h"
-#include "platform/PainterDevice.h"
-
-#include <QDir>
-#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QSvgGenerator>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
 
 using namespace zemo;
-using namespace zemo::gstest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -44,7 +37,7 @@ class GraphSysText : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        ResetAll();
+        ResetLayer();
         ResetScaleState();
         Scale.ViewScaleX = Scale.ViewScaleY = 1.0 / 256;
         Graph.OutputFile = &sink;
@@ -298,22 +291,12 @@ TEST(GraphSysSvgFile, RendersWithRsvgLikeTheRasterPicture)
     ASSERT_TRUE(dir.isValid());
 
     // Raster picture.
-    ResetAll();
+    ResetLayer();
     PixelTransform(Side, Side);
-    QImage raster = WhiteImage(Side, Side);
-    {
-        PainterDevice dev(&raster);
-        Graph.OutputMode = BitmapOutput;
-        Graph.OutputDC = &dev;
-        BeginDrawing(false);
-        TestDrawing();
-        EndDrawing();
-        dev.finish();
-        Graph.OutputDC = nullptr;
-    }
+    const QImage raster = DrawImage(Side, Side, TestDrawing);
 
     // SVG file in user units of one pixel: the exporter's transform.
-    ResetAll();
+    ResetLayer();
     PixelTransform(Side, Side);
     Scale.ViewOrigin = Cord{0, 0};
     Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
@@ -363,45 +346,6 @@ TEST(GraphSysSvgFile, RendersWithRsvgLikeTheRasterPicture)
     EXPECT_EQ(vector.pixel(100, 150), qRgb(255, 255, 255));
     EXPECT_EQ(vector.pixel(190, 80), qRgb(255, 255, 255));
     EXPECT_NE(vector.pixel(140, 180), qRgb(255, 255, 255));
-}
-
-// The clipboard picture: the device modes over an SVG generator.
-TEST(GraphSysSvgFile, PictureModeDrawsThroughTheSvgGenerator)
-{
-    const QString rsvg = QStandardPaths::findExecutable("rsvg-convert");
-    ASSERT_FALSE(rsvg.isEmpty()) << "needs rsvg-convert (Debian package librsvg2-bin)";
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    const QString svgName = dir.filePath("picture.svg");
-    ResetAll();
-    PixelTransform(Side, Side);
-    {
-        QSvgGenerator gen;
-        gen.setFileName(svgName);
-        gen.setSize(QSize(Side, Side));
-        gen.setViewBox(QRect(0, 0, Side, Side));
-        PainterDevice dev(&gen);
-        ASSERT_TRUE(dev.isActive());
-        Graph.OutputMode = PictureOutput;
-        Graph.OutputDC = &dev;
-        BeginDrawing(false);
-        TestDrawing();
-        EndDrawing();
-        ASSERT_TRUE(dev.finish());
-        Graph.OutputDC = nullptr;
-    }
-    const QString pngName = dir.filePath("picture.png");
-    QProcess proc;
-    proc.start(rsvg, {"-b", "white", "-w", "200", "-h", "200", "-o", pngName, svgName});
-    ASSERT_TRUE(proc.waitForFinished(30000));
-    ASSERT_EQ(proc.exitCode(), 0) << proc.readAllStandardError().toStdString();
-    QImage picture = QImage(pngName).convertToFormat(QImage::Format_RGB32);
-    ASSERT_EQ(picture.size(), QSize(Side, Side));
-    EXPECT_EQ(picture.pixel(100, 150), qRgb(255, 255, 255)); // hole
-    EXPECT_EQ(picture.pixel(190, 80), qRgb(255, 255, 255));  // clipped away
-    EXPECT_EQ(picture.pixel(140, 30), qRgb(255, 255, 0));    // inside the clip
-    EXPECT_EQ(picture.pixel(60, 20), qRgb(255, 0, 255));     // plain fill
-    EXPECT_EQ(picture.pixel(90, 50), qRgb(0, 0, 0));         // wide bevelled line
 }
 
 } // namespace

@@ -1,27 +1,16 @@
 // The coordinate labels of the printed grid: texts, positions and angles along the upper and
 // left edges, their font and margin at the print scale, thinning, and the characters the
 // output layer draws for them.
-#include "render/Grid.h"
-
-#include "document/Index.h"
+#include "Fixture.h"
 
 #include "core/Setup.h"
 #include "platform/Fonts.h"
-#include "platform/RecordingDevice.h"
-#include "render/GraphSys.h"
-#include "PointsTestUtil.h"
+#include "render/Grid.h"
 
-#include <QFile>
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include <gtest/gtest.h>
-
-#include <cmath>
-#include <cstdio>
 #include <numbers>
 
 using namespace zemo;
-using namespace zemo::ptest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -29,32 +18,6 @@ namespace {
 constexpr double Unit = 6400;
 
 QPointF Dev(double x, double y) { return QPointF(x / Unit + 20, 420 - y / Unit); }
-
-struct Glyph {
-    double pixels = 0, x = 0, y = 0, angle = 0;
-    uint32_t glyph = 0;
-};
-
-std::vector<Glyph> Glyphs(const RecordingDevice& rec)
-{
-    std::vector<Glyph> out;
-    for (const std::string& l : rec.lines()) {
-        if (l.rfind("glyphs \"", 0) != 0)
-            continue;
-        const size_t q = l.find('"', 8);
-        Glyph g;
-        char color[64] = {};
-        unsigned id = 0;
-        double px = 0, py = 0;
-        EXPECT_EQ(std::sscanf(l.c_str() + q + 1, " %lf at %lf,%lf angle %lf %63s %u@%lf,%lf", &g.pixels, &g.x,
-                              &g.y, &g.angle, color, &id, &px, &py),
-                  8)
-            << l;
-        g.glyph = id;
-        out.push_back(g);
-    }
-    return out;
-}
 
 SetupRecord RealWorldSetup(double distance, double east, double north, double angle = 0)
 {
@@ -159,14 +122,8 @@ TEST_F(GridLabels, DrawnCharacterByCharacterAtTheDigitWidth)
     EXPECT_FALSE(MapFont.Font.filePath.contains(QStringLiteral("Bold")));
     EXPECT_EQ(MapFont.FontName, QStringLiteral("Arial"));
     EXPECT_EQ(MapFont.FontSize, 90);
-    FT_Library lib = nullptr;
-    FT_Face face = nullptr;
-    ASSERT_EQ(FT_Init_FreeType(&lib), 0);
-    ASSERT_EQ(FT_New_Face(lib, QFile::encodeName(MapFont.Font.filePath).constData(), 0, &face), 0);
-    ASSERT_EQ(FT_Load_Char(face, '8', FT_LOAD_NO_SCALE), 0);
-    const double digit = face->glyph->advance.x * (90 / 72.0 * 254.0) / face->units_per_EM * 256;
-    FT_Done_Face(face);
-    FT_Done_FreeType(lib);
+    int em = 0;
+    const double digit = DesignAdvance(MapFont.Font.filePath, U'8', em) * (90 / 72.0 * 254.0) / em * 256;
     EXPECT_NEAR(MapFont.DigitWidth, digit, 1.0);
 
     // 200 .. 1700 along the top (8 of three digits, 8 of four), 50 .. 1050 along the left.
@@ -303,11 +260,7 @@ TEST_F(GridLabels, SizeAndMarginFollowThePrintScaleAndZeroReadsPlain)
 
 namespace {
 
-class CmykLines final : public OutputSink {
-public:
-    void Write(QByteArrayView bytes) override { data.append(bytes.data(), bytes.size()); }
-    QByteArray data;
-};
+using CmykLines = TextSink;
 
 } // namespace
 
@@ -329,8 +282,7 @@ TEST_F(GridLabels, LinesAndLabelsTakeTheGridColourAndPostScriptNamesItFirst)
     const std::vector<Glyph> glyphs = Draw(rec, s);
     EXPECT_EQ(Graph.OutputCmyk, 123u);
     ASSERT_FALSE(glyphs.empty());
-    const DeviceColor c = ColorToDevice(200u | (20u << 8) | (10u << 24));
-    const std::string cyan = "rgb(" + std::to_string(c.r) + ',' + std::to_string(c.g) + ',' + std::to_string(c.b) + ')';
+    const std::string cyan = Rgb(200u | (20u << 8) | (10u << 24));
     int penLines = 0;
     for (const std::string& l : rec.lines())
         if (l.rfind("pen ", 0) == 0) {
@@ -344,21 +296,21 @@ TEST_F(GridLabels, LinesAndLabelsTakeTheGridColourAndPostScriptNamesItFirst)
     Graph.OutputFile = &sink;
     Graph.OutputMode = PostScriptOutput;
     BeginDrawing(false);
-    sink.data.clear();
+    sink.text.clear();
     DrawPrintGrid(s, Area);
     EndDrawing();
     Graph.OutputFile = nullptr;
-    ASSERT_TRUE(sink.data.startsWith("200 20 0 10 cmyk\r\n")) << sink.data.left(80).toStdString();
+    ASSERT_EQ(sink.text.rfind("200 20 0 10 cmyk\r\n", 0), 0u) << sink.text.substr(0, 80);
 
     // A colour number the map does not have draws in black.
     s.PrintGridColor = 99;
-    sink.data.clear();
+    sink.text.clear();
     Graph.OutputFile = &sink;
     BeginDrawing(false);
-    sink.data.clear();
+    sink.text.clear();
     DrawPrintGrid(s, Area);
     EndDrawing();
     Graph.OutputFile = nullptr;
-    EXPECT_TRUE(sink.data.startsWith("0 0 0 200 cmyk\r\n")) << sink.data.left(80).toStdString();
+    EXPECT_EQ(sink.text.rfind("0 0 0 200 cmyk\r\n", 0), 0u) << sink.text.substr(0, 80);
     SetCurrentMap(nullptr);
 }

@@ -59,6 +59,19 @@ TEST_F(PathWalkTest, CurvesAreCutIntoShortPiecesCarryingTheSideFlags)
     EXPECT_TRUE(PathWalk.PathPoints[2].x & SecondBezierFlag);
 }
 
+// A curve flag on one of the last two points has no curve behind it: the points after the
+// end (here far off) are never read, the path ends straight.
+TEST_F(PathWalkTest, PathEndingInAStrayCurveFlagStopsAtItsEnd)
+{
+    for (int n : {2, 3}) {
+        Cord line[6] = {{0, 0}, {10 * Mm, 0}, {10 * Mm, 10 * Mm}, {900 * Mm, 900 * Mm}, {900 * Mm, 0}, {0, 900 * Mm}};
+        line[n - 1].x |= FirstBezierFlag;
+        PrepareLinePath(line, n);
+        EXPECT_EQ(PathWalk.PathPointCount, n) << n;
+        EXPECT_EQ(PathWalk.PartLengths[0], 1000 * (n - 1)) << n;
+    }
+}
+
 TEST_F(PathWalkTest, WalkingBeyondTheEndStaysOnTheLastPoint)
 {
     const Cord line[3] = {{0, 0}, {10 * Mm, 0}, {10 * Mm, 10 * Mm}};

@@ -1,18 +1,13 @@
+// The point painter in output mode 7: elements turned and placed, circle gaps, damaged
+// records and lists, element lists for the line painter and edited symbol graphics.
+#include "Fixture.h"
+
 #include "render/Points.h"
 
-#include "core/Folders.h"
-#include "document/Index.h"
-#include "render/GraphSys.h"
-#include "render/Scale.h"
-#include "PointsTestUtil.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 #include <numbers>
 
 using namespace zemo;
-using namespace zemo::ptest;
+using namespace zemo::rtest;
 
 namespace {
 

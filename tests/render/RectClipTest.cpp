@@ -2,7 +2,7 @@
 
 #include "render/Bezier.h"
 
-#include "GeometryTestUtil.h"
+#include "Fixture.h"
 
 #include <gtest/gtest.h>
 

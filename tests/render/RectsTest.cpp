@@ -1,14 +1,13 @@
+// The rectangle painter in output mode 7 (outline, radius, grid lines, bounds) and the cell
+// labels of its grid as the output layer draws them: characters, size, angle and bound.
+#include "Fixture.h"
+
+#include "platform/Fonts.h"
+#include "render/RectLabels.h"
 #include "render/Rects.h"
 
-#include "core/Folders.h"
-#include "document/Index.h"
-#include "render/GraphSys.h"
-#include "PointsTestUtil.h"
-
-#include <gtest/gtest.h>
-
 using namespace zemo;
-using namespace zemo::ptest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -112,28 +111,6 @@ TEST_F(RectPainter, GridLinesAndLabelsNumberedFromTheBottom)
     EXPECT_EQ(top[5].Text, "6");
 }
 
-TEST_F(RectPainter, TurnedGridLabelsGetCentreAndAngle)
-{
-    Cord c[4] = {LL, LR, UR, UL};
-    const Cord m{25 * Mm, 20 * Mm};
-    // Quarter turn about the centre.
-    Cord t[4];
-    for (int i = 0; i < 4; ++i)
-        t[i] = {m.x - (c[i].y - m.y), m.y + (c[i].x - m.x)};
-    const auto rec = RectSymbol(20, 4, 35, 0, 1, 1000, 0);
-    Draw(rec, {t[0], t[1], t[2], t[3]}, 900);
-    // The labels turn about the centre by the object's angle.
-    RectFrame f;
-    ASSERT_TRUE(RectangleFrame(DrawElement, f));
-    EXPECT_EQ(f.Centre, m);
-    EXPECT_EQ(f.Angle, 900);
-    EXPECT_EQ(RectGridLabels(f, rec).size(), 3u);
-    const auto got = CollectedElements();
-    ASSERT_GT(got.size(), 3u);   // outline, two inner lines, then the labels' characters
-    // The first inner line x = 20 mm turns to y = 15 mm, running from x = 35 to x = 15 mm.
-    EXPECT_EQ(got[1].cords, (std::vector<Cord>{{35 * Mm, 15 * Mm}, {15 * Mm, 15 * Mm}}));
-}
-
 TEST_F(RectPainter, TinyCellsOnALargeRectangleAreBounded)
 {
     // 0.01 mm cells on a 1 m rectangle: 10^10 cells asked for.
@@ -180,4 +157,164 @@ TEST_F(RectPainter, WrongSymbolGivesGreyDefaultAndTextBoxesAreLeftToTheTextPaint
     DrawElement.nText = 2;
     DrawRectangleObject();
     EXPECT_TRUE(CollectedElements().empty());
+}
+
+namespace {
+
+// 0.1 mm per device unit, y down; map (0, 0) lands on device (20, 420).
+constexpr double Unit = 2560;
+constexpr int ImageW = 640, ImageH = 440;
+
+QPointF Dev(double x, double y) { return QPointF(x / Unit + 20, 420 - y / Unit); }
+
+class RectLabels : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetLayer();
+        ResetMapFontState();
+        FontService::ResetInstance();
+        ResetScaleState();
+        Scale.ViewOrigin = Cord{int32_t(-20 * Unit), int32_t(420 * Unit)};
+        Scale.ViewScaleX = 1 / Unit;
+        Scale.ViewScaleY = -1 / Unit;
+        Scale.DrawRect = CordRect{int32_t(-20 * Unit), int32_t(-20 * Unit), int32_t(620 * Unit), int32_t(420 * Unit)};
+        Scale.FlattenTolerance = 1;
+        Graph.ClipRect = Scale.DrawRect;
+        Graph.CurrentColor = 4;
+    }
+    void TearDown() override
+    {
+        DrawSymbol = DefaultSymbol.data();
+        ResetMapFontState();
+    }
+    void Draw(Device& dc, int mode, const std::vector<uint8_t>& rec, std::initializer_list<Cord> cords, int angle = 0)
+    {
+        symbol = rec;
+        DrawSymbol = symbol.data();
+        SetObject(DrawElement, 20, 5, cords, angle);
+        Graph.OutputDC = &dc;
+        Graph.OutputMode = mode;
+        BeginDrawing(false);
+        DrawRectangleObject();
+        EndDrawing();
+    }
+    // The glyph index of a character in the labels' font.
+    uint32_t GlyphOf(char32_t ch)
+    {
+        SelectMapFont(QStringLiteral("Arial"), RectLabelFontSize, RectLabelFontWeight, false);
+        ApplyMapFont();
+        return MapFont.Font.GlyphIndex(ch);
+    }
+    std::vector<uint8_t> symbol;
+};
+
+// A 60 x 40 mm rectangle at the map origin: 3 x 2 cells of 20 mm.
+const Cord LL0{0, 0}, LR0{60 * Mm, 0}, UR0{60 * Mm, 40 * Mm}, UL0{0, 40 * Mm};
+
+} // namespace
+
+TEST_F(RectLabels, CharactersLandAtTheLaidOutPositionsInBoldFifteenPoint)
+{
+    RecordingDevice rec(QSize(ImageW, ImageH));
+    // Numbered from the bottom; the last two numbers (5 and 6) read "AB".
+    Draw(rec, ScreenOutput, RectSymbol(20, 4, 35, 0, 1 | 4, 2000, 2000, 2, "AB"), {LL0, LR0, UR0, UL0});
+    const std::vector<Glyph> got = Glyphs(rec);
+    // Top row 4, AB, AB; bottom row 1, 2, 3.
+    const char32_t chars[] = {U'4', U'A', U'B', U'A', U'B', U'1', U'2', U'3'};
+    ASSERT_EQ(got.size(), std::size(chars));
+
+    ASSERT_TRUE(MapFont.Font.IsValid());
+    EXPECT_TRUE(MapFont.Font.filePath.contains(QStringLiteral("Bold"))) << MapFont.Font.filePath.toStdString();
+    EXPECT_EQ(MapFont.FontName, QStringLiteral("Arial"));
+    EXPECT_EQ(MapFont.FontSize, 150);
+    int em = 0;
+    const int advA = DesignAdvance(MapFont.Font.filePath, 'A', em);
+    ASSERT_GT(em, 0);
+    // 15 pt = 529.2 hundredths of a millimetre: 52.9 device units here.
+    const double emUnits = 150 / 72.0 * 254.0;
+    const double advADevice = advA * emUnits / em * 256 / Unit;
+
+    // Label origins from the cell layout: x1 + w (c + 0.07), y2 - h (r + 0.05) - 4.2 mm.
+    struct Expect { double x, y; };
+    std::vector<Expect> want;
+    for (int r = 0; r < 2; ++r)
+        for (int c = 0; c < 3; ++c) {
+            const double x = std::nearbyint(60.0 * Mm / 3 * (c + 0.07));
+            const double y = std::nearbyint(40.0 * Mm - 40.0 * Mm / 2 * (r + 0.05)) - 107520;
+            want.push_back({x, y});
+        }
+    const int labelOf[] = {0, 1, 1, 2, 2, 3, 4, 5};
+    for (size_t i = 0; i < got.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(got[i].family, "Liberation Sans");
+        EXPECT_EQ(got[i].pixels, 53);
+        EXPECT_EQ(got[i].angle, 0);
+        EXPECT_EQ(got[i].color, "rgb(0,0,0)");
+        EXPECT_EQ(got[i].glyph, GlyphOf(chars[i]));
+        const Expect& w = want[size_t(labelOf[i])];
+        const bool second = i == 2 || i == 4;   // the B after an A
+        const QPointF d = Dev(w.x, w.y);
+        EXPECT_NEAR(got[i].x, d.x() + (second ? advADevice : 0), 1.0);
+        EXPECT_EQ(got[i].y, std::nearbyint(d.y()));
+    }
+}
+
+TEST_F(RectLabels, TurnedGridTurnsEachCharacterAboutTheCentre)
+{
+    RecordingDevice rec(QSize(ImageW, ImageH));
+    // A 40 x 40 mm square centred at (30, 20) mm turned a quarter turn: its corners map onto
+    // themselves in another order, and the centre is (30, 20) mm.
+    const Cord a{10 * Mm, 0}, b{50 * Mm, 0}, c{50 * Mm, 40 * Mm}, d{10 * Mm, 40 * Mm};
+    Draw(rec, ScreenOutput, RectSymbol(20, 4, 35, 0, 1, 4000, 4000, 1, "AB"), {b, c, d, a}, 900);
+    RectFrame f;
+    ASSERT_TRUE(RectangleFrame(DrawElement, f));
+    EXPECT_EQ(f.Centre, (Cord{30 * Mm, 20 * Mm}));
+    EXPECT_EQ(f.Angle, 900);
+    const std::vector<Glyph> got = Glyphs(rec);
+    ASSERT_EQ(got.size(), 2u);
+    ASSERT_TRUE(MapFont.Font.IsValid());
+    int em = 0;
+    const int advA = DesignAdvance(MapFont.Font.filePath, 'A', em);
+    const double adv = advA * (150 / 72.0 * 254.0) / em * 256;
+
+    const double mx = 30.0 * Mm, my = 20.0 * Mm;
+    // Unturned, the one label starts at (x1 + 0.07 w, y2 - 0.05 h - 4.2 mm).
+    const double x = std::nearbyint(10.0 * Mm + 40.0 * Mm * 0.07);
+    const double y = std::nearbyint(40.0 * Mm - 40.0 * Mm * 0.05) - 107520;
+    for (int i = 0; i < 2; ++i) {
+        const double cx = x + i * adv;
+        // A quarter turn counter-clockwise: (dx, dy) -> (-dy, dx).
+        const QPointF want = Dev(mx - (y - my), my + (cx - mx));
+        EXPECT_EQ(got[size_t(i)].angle, 90);
+        EXPECT_NEAR(got[size_t(i)].x, want.x(), 1.0) << i;
+        EXPECT_NEAR(got[size_t(i)].y, want.y(), 1.0) << i;
+    }
+    EXPECT_EQ(got[0].glyph, GlyphOf(U'A'));
+    EXPECT_EQ(got[1].glyph, GlyphOf(U'B'));
+    // The second character goes up the page, not along it.
+    EXPECT_LT(got[1].y, got[0].y - 20);
+}
+
+TEST_F(RectLabels, TooManyCellsDrawNoLabelsButTheBoundItselfDoes)
+{
+    // 100 x 100 mm in 1 mm cells: exactly the bound; 101 columns: one column too many. At
+    // 0.2 mm per device unit every label lies inside the view.
+    Scale.ViewOrigin = Cord{-20 * 5120, 620 * 5120};
+    Scale.ViewScaleX = 1 / 5120.0;
+    Scale.ViewScaleY = -1 / 5120.0;
+    Scale.DrawRect = CordRect{-20 * 5120, -20 * 5120, 620 * 5120, 620 * 5120};
+    Graph.ClipRect = Scale.DrawRect;
+    RecordingDevice rec(QSize(640, 640));
+    const Cord ll{0, 0}, lr{100 * Mm, 0}, ur{100 * Mm, 100 * Mm}, ul{0, 100 * Mm};
+    Draw(rec, ScreenOutput, RectSymbol(20, 4, 35, 0, 1, 100, 100), {ll, lr, ur, ul});
+    // Nine single digits, 90 two-digit numbers, 900 of three digits, 9000 of four, "10000".
+    EXPECT_EQ(Glyphs(rec).size(), size_t(9 + 90 * 2 + 900 * 3 + 9000 * 4 + 5));
+
+    rec.clear();
+    const Cord lr2{101 * Mm, 0}, ur2{101 * Mm, 100 * Mm};
+    Draw(rec, ScreenOutput, RectSymbol(20, 4, 35, 0, 1, 100, 100), {ll, lr2, ur2, ul});
+    EXPECT_TRUE(Glyphs(rec).empty());
+    // The grid lines themselves are still there.
+    EXPECT_GT(Recorded(rec).size(), 150u);
 }

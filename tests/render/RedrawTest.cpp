@@ -1,22 +1,13 @@
-#include "render/Redraw.h"
+// The drivers around the painters: the map's colour loop, the one object under edit painted
+// and erased in place, the dispatch, pattern repeats and the arrow marker.
+#include "Fixture.h"
 
-#include "core/Folders.h"
 #include "core/Numeric.h"
-#include "document/Index.h"
-#include "platform/PainterDevice.h"
-#include "platform/RecordingDevice.h"
-#include "render/Areas.h"
-#include "render/GraphSys.h"
-#include "render/Points.h"
-#include "render/Rects.h"
-#include "render/Scale.h"
+#include "render/Redraw.h"
 #include "symbols/store/SymbolRecords.h"
-#include "PointsTestUtil.h"
-
-#include <gtest/gtest.h>
 
 using namespace zemo;
-using namespace zemo::ptest;
+using namespace zemo::rtest;
 
 namespace {
 
@@ -104,16 +95,9 @@ TEST_F(Redraw, OverlappingObjectsColourByColourWithColourZeroOnTop)
     SetObject(area, 30, 3, {{50 * 256, 50 * 256}, {300 * 256, 50 * 256}, {300 * 256, 300 * 256}, {50 * 256, 300 * 256}});
     SetObject(rect, 20, 5, {{100 * 256, 100 * 256}, {350 * 256, 100 * 256}, {350 * 256, 350 * 256}, {100 * 256, 350 * 256}});
     SetObject(point, 10, 1, {{100 * 256, 200 * 256}});
-    QImage img(400, 400, QImage::Format_RGB32);
-    img.fill(Qt::white);
     PixelTransform(400, 400);
-    PainterDevice dev(&img);
-    Graph.OutputMode = BitmapOutput;
-    Graph.OutputDC = &dev;
-    BeginDrawing(false);
     // Listed in an order that would put the wrong colour on top if objects were drawn whole.
-    PaintMap({&point, &rect, &area});
-    EndDrawing();
+    const QImage img = DrawImage(400, 400, [&] { PaintMap({&point, &rect, &area}); });
     const DeviceColor bk = ColorToDevice(Pack(BlackInk));
     const QRgb black = qRgb(bk.r, bk.g, bk.b);
     const auto px = [&](int x, int y) { return img.pixel(x, 400 - y - 1); };
@@ -127,39 +111,27 @@ TEST_F(Redraw, OverlappingObjectsColourByColourWithColourZeroOnTop)
     EXPECT_TRUE(Near(px(200, 200), qRgb(ye.r, ye.g, ye.b)));        // inside the rectangle: fill only
 }
 
-TEST_F(Redraw, WrongSymbolSizeGivesTheGreySubstitute)
+// Three dots of one symbol: black 1 mm, cyan 2 mm and yellow 3 mm across, at one place.
+TEST_F(Redraw, OneObjectIsPaintedFromTheLastColourToTheFirst)
 {
-    // Symbol 10 with a size that no longer matches its slot count.
-    std::vector<uint8_t>& rec = zmd.Symbols[size_t(zmd.NumberTable[10])];
-    rec.resize(rec.size() + 8);
-    Put16(rec, 0, int(rec.size()));
-    // Symbol 30: the structure slot count disagrees with the size.
-    std::vector<uint8_t>& arec = zmd.Symbols[size_t(zmd.NumberTable[30])];
-    Put16(arec, 378, 3);
-    static ElementRecord point, area;
-    SetObject(point, 10, 1, {{100 * 256, 100 * 256}});
-    SetObject(area, 30, 3, {{200 * 256, 50 * 256}, {300 * 256, 50 * 256}, {300 * 256, 150 * 256}, {200 * 256, 150 * 256}});
-    QImage img(400, 200, QImage::Format_RGB32);
+    PixelTransform(400, 400);
+    SetObject(Index.CurElement, 40, 1, {{200 * 256, 200 * 256}});
+    QImage img(400, 400, QImage::Format_RGB32);
     img.fill(Qt::white);
-    PixelTransform(400, 200);
     PainterDevice dev(&img);
-    Graph.OutputMode = BitmapOutput;
-    Graph.OutputDC = &dev;
-    BeginDrawing(false);
-    PaintMap({&point, &area});
-    EndDrawing();
-    const DeviceColor g = ColorToDevice(Graph.GreyCmyk);
-    const QRgb grey = qRgb(g.r, g.g, g.b);
-    const auto px = [&](int x, int y) { return img.pixel(x, 200 - y - 1); };
-    // The cross: 0.3 mm arms, nothing of the black dot.
-    EXPECT_TRUE(Near(px(100, 100), grey));
-    EXPECT_TRUE(Near(px(125, 100), grey));
-    EXPECT_TRUE(Near(px(100, 75), grey));
-    EXPECT_TRUE(Near(px(115, 115), qRgb(255, 255, 255)));
-    EXPECT_TRUE(Near(px(140, 100), qRgb(255, 255, 255)));
-    EXPECT_TRUE(Near(px(110, 110), qRgb(255, 255, 255)));
-    // The area in plain grey.
-    EXPECT_TRUE(Near(px(250, 100), grey));
+    RedrawView view;
+    view.Dc = &dev;
+    PaintElement(view);
+    dev.finish();
+    const auto shown = [](const std::array<uint8_t, 4>& ink) {
+        const DeviceColor c = ColorToDevice(ScreenCorrectedColor(Pack(ink)));
+        return qRgb(c.r, c.g, c.b);
+    };
+    // The first colour on top: each ring shows its own colour.
+    EXPECT_TRUE(Near(img.pixel(200, 200), shown(BlackInk)));
+    EXPECT_TRUE(Near(img.pixel(275, 200), shown(CyanInk)));
+    EXPECT_TRUE(Near(img.pixel(200, 325), shown(YellowInk)));
+    EXPECT_FALSE(Painted(img, 200, 360));
 }
 
 TEST_F(Redraw, EraseRunsOnePassPerColourWithoutInkAndPaintUsesTheColours)
@@ -229,11 +201,11 @@ TEST_F(Redraw, PatternRepeatsAndArrowMarker)
     MapUnitTransform();
     view.ArrowPoint = {50 * 256, 60 * 256};
     DrawArrowMarker(rec, view);
-    const auto polys = Recorded(rec.lines(), "polygon");
+    const auto polys = Recorded(rec, "polygon");
     ASSERT_EQ(polys.size(), 1u);
     ASSERT_EQ(polys[0].size(), 8u);
-    EXPECT_EQ(polys[0][1], (std::pair<double, double>{50, 60 - 26}));
-    EXPECT_EQ(polys[0][3], (std::pair<double, double>{50 - 12, 60 - 34}));
+    EXPECT_EQ(polys[0][1], QPointF(50, 60 - 26));
+    EXPECT_EQ(polys[0][3], QPointF(50 - 12, 60 - 34));
     rec.clear();
     view.ArrowPoint = {-30 * 256, 60 * 256};
     DrawArrowMarker(rec, view);
