@@ -114,20 +114,15 @@ TEST_F(FolderFields, ExportUntitledUsesTheLanguageText)
 
 TEST(FolderPaths, ExtensionIsReplacedOnlyInTheFileName)
 {
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("/a/forest.zmd"), QStringLiteral(".ai")), QStringLiteral("/a/forest.ai"));
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("/a/forest"), QStringLiteral(".ai")), QStringLiteral("/a/forest.ai"));
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("/a.b/forest"), QStringLiteral(".ai")), QStringLiteral("/a.b/forest.ai"));
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("C:\\a.b\\forest"), QStringLiteral(".ai")), QStringLiteral("C:\\a.b\\forest.ai"));
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("/a/forest.v2.zmd"), QStringLiteral(".ai")), QStringLiteral("/a/forest.v2.ai"));
-    EXPECT_EQ(ReplaceExtension(QStringLiteral("c.d:forest"), QStringLiteral(".ai")), QStringLiteral("c.d:forest.ai"));
-    EXPECT_EQ(ReplaceExtension(QString(), QStringLiteral(".ai")), QStringLiteral(".ai"));
-
-    EXPECT_EQ(ExtractFileDir(QStringLiteral("/a/b/c.zmd")), QStringLiteral("/a/b"));
-    EXPECT_EQ(ExtractFileDir(QStringLiteral("/a\\b\\c.zmd")), QStringLiteral("/a\\b"));
-    EXPECT_EQ(ExtractFileDir(QStringLiteral("/c.zmd")), QStringLiteral("/"));
-    EXPECT_EQ(ExtractFileDir(QStringLiteral("c.zmd")), QString());
-    EXPECT_EQ(ExtractFileName(QStringLiteral("/a/b\\c.zmd")), QStringLiteral("c.zmd"));
-    EXPECT_EQ(ExtractFileName(QStringLiteral("c.zmd")), QStringLiteral("c.zmd"));
+    struct Row { const char* in; const char* out; };
+    for (Row r : {Row{"/a/forest.zmd", "/a/forest.ai"}, {"/a/forest", "/a/forest.ai"}, {"/a.b/forest", "/a.b/forest.ai"},
+                  {"C:\\a.b\\forest", "C:\\a.b\\forest.ai"}, {"/a/forest.v2.zmd", "/a/forest.v2.ai"},
+                  {"c.d:forest", "c.d:forest.ai"}, {"", ".ai"}})
+        EXPECT_EQ(ReplaceExtension(r.in, ".ai"), r.out) << r.in;
+    for (Row r : {Row{"/a/b/c.zmd", "/a/b"}, {"/a\\b\\c.zmd", "/a\\b"}, {"/c.zmd", "/"}, {"c.zmd", ""}})
+        EXPECT_EQ(ExtractFileDir(r.in), r.out) << r.in;
+    EXPECT_EQ(ExtractFileName("/a/b\\c.zmd"), "c.zmd");
+    EXPECT_EQ(ExtractFileName("c.zmd"), "c.zmd");
 }
 
 TEST(FolderPaths, StateFolderIsCreatedPrivateUnderXdgStateHome)
@@ -174,32 +169,20 @@ protected:
 
 TEST_F(Version, ReleasePreReleaseAndSpecialBuildTexts)
 {
-    EXPECT_TRUE(MakeVersionString("8.0.2.15", true, false));
-    EXPECT_EQ(VersionString, QStringLiteral("Beta 8.2 Build 15"));
-    EXPECT_EQ(MajorVersion, 8);
-    EXPECT_EQ(MinorVersion, 0);
-
-    EXPECT_TRUE(MakeVersionString("8.0.3.1", false, false));
-    EXPECT_EQ(VersionString, QStringLiteral("Version 8.3"));
-
-    EXPECT_TRUE(MakeVersionString("8.1.3.7", false, true));
-    EXPECT_EQ(VersionString, QStringLiteral("Version 8.3  Special Build 7"));
-    EXPECT_EQ(MinorVersion, 1);
-    // Pre-release wins over special build.
-    EXPECT_TRUE(MakeVersionString("8.1.3.7", true, true));
-    EXPECT_EQ(VersionString, QStringLiteral("Beta 8.3 Build 7"));
-
-    // Missing parts are 0; numbers lose their leading zeros.
-    EXPECT_TRUE(MakeVersionString("8.0.0", false, false));
-    EXPECT_EQ(VersionString, QStringLiteral("Version 8.0"));
-    EXPECT_TRUE(MakeVersionString("08.00.010", true, false));
-    EXPECT_EQ(VersionString, QStringLiteral("Beta 8.10 Build 0"));
-
+    struct Row { const char* version; bool pre, special; const char* text; int major, minor; };
+    // Pre-release wins over special build; missing parts are 0; leading zeros go.
+    for (Row r : {Row{"8.0.2.15", true, false, "Beta 8.2 Build 15", 8, 0}, {"8.0.3.1", false, false, "Version 8.3", 8, 0},
+                  {"8.1.3.7", false, true, "Version 8.3  Special Build 7", 8, 1},
+                  {"8.1.3.7", true, true, "Beta 8.3 Build 7", 8, 1}, {"8.0.0", false, false, "Version 8.0", 8, 0},
+                  {"08.00.010", true, false, "Beta 8.10 Build 0", 8, 0}}) {
+        EXPECT_TRUE(MakeVersionString(r.version, r.pre, r.special)) << r.version;
+        EXPECT_EQ(VersionString, r.text);
+        EXPECT_EQ(MajorVersion, r.major);
+        EXPECT_EQ(MinorVersion, r.minor);
+    }
     SetText(TextKey::Version, "Versie");
     EXPECT_TRUE(MakeVersionString("9.2.4.0", false, false));
     EXPECT_EQ(VersionString, QStringLiteral("Versie 9.4"));
-    EXPECT_EQ(MajorVersion, 9);
-    EXPECT_EQ(MinorVersion, 2);
 }
 
 TEST_F(Version, UnreadableVersionLeavesTheTextEmpty)
