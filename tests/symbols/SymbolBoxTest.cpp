@@ -1,12 +1,10 @@
 // The symbol box: its grid, choosing and selecting with the mouse, dragging symbols to a new
 // place, the sorts and selection commands, the settings string, and the cells' marks.
-#include "../document/MapStoreFixture.h"
+#include "SymbolsFixture.h"
 #include "../support/ProgramFixture.h"
-#include "core/Config.h"
-#include "symbols/SymbolBoxModel.h"
 #include "edit/DrCurve.h"
 #include "symbols/Ports.h"
-#include "symbols/SymbolMenu.h"
+#include "symbols/SymbolBoxModel.h"
 #include "symbols/store/IconCodec.h"
 #include "symbols/widgets/SymbolBox.h"
 
@@ -21,21 +19,20 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include <memory>
-
 using namespace zemo;
 using namespace zemo::test;
 
 namespace {
 
-class SymbolBoxTest : public MapStoreTest {
+class SymbolBoxTest : public SymbolsTest {
 protected:
     void SetUp() override
     {
-        MapStoreTest::SetUp();
+        SymbolsTest::SetUp();
         ResetSymbolBox();
         ProgramConfig = ConfigRecord{};
     }
+    // Symbols numbered 10, 20, ...: list order as the original positions.
     void OpenCount(int n)
     {
         TestMapWriter w(8);
@@ -43,20 +40,11 @@ protected:
             w.symbols.push_back(TestSymbol::Point(int16_t(10 * (k + 1))));
         Open(w);
     }
-    // List order as the original positions (symbol k was numbered 10 (k + 1)).
     std::vector<int> Order() const
     {
         std::vector<int> v;
-        for (const auto& r : zmd->Symbols)
-            v.push_back(SymI16(r, SymNumber) / 10 - 1);
-        return v;
-    }
-    std::vector<int> SelectedPositions() const
-    {
-        std::vector<int> v;
-        for (int k = 0; k < zmd->SymbolCount(); ++k)
-            if (SymU8(zmd->Symbols[size_t(k)], SymSelected))
-                v.push_back(k);
+        for (int n : Numbers())
+            v.push_back(n / 10 - 1);
         return v;
     }
     void Click(int pos, ClickKeys keys = {})
@@ -68,25 +56,37 @@ protected:
 
 } // namespace
 
-TEST(SymbolBoxGrid, ColumnsFromTheWidthAndTheScrollBar)
+TEST(SymbolBoxGrid, ColumnsRowsAndTheScrollBarAtTheirBoundaries)
 {
-    // 95 pixels hold 4 columns; 8 symbols in 2 rows fit a box of 3 rows.
-    SymbolBoxGrid g = LayoutSymbolGrid(95, 69, 8, 17);
-    EXPECT_EQ(g.columns, 4);
-    EXPECT_EQ(g.rows, 2);
-    EXPECT_FALSE(g.scrollBar);
-    // 12 symbols reach the 3 rows: counted again without the scroll bar, 3 columns.
-    g = LayoutSymbolGrid(95, 69, 12, 17);
-    EXPECT_EQ(g.columns, 3);
-    EXPECT_EQ(g.rows, 4);
-    EXPECT_TRUE(g.scrollBar);
-    // Never fewer than one column; an empty list has no rows.
-    EXPECT_EQ(LayoutSymbolGrid(10, 10, 5, 17).columns, 1);
-    EXPECT_EQ(LayoutSymbolGrid(95, 69, 0, 17).rows, 0);
-    g = LayoutSymbolGrid(95, 69, 10, 17);
-    EXPECT_EQ(SymbolAtCell(g, 2, 1, 10), 2 + g.columns);
-    EXPECT_EQ(SymbolAtCell(g, 0, 4, 10), -1);
-    EXPECT_EQ(SymbolAtCell(g, g.columns, 0, 10), -1);
+    // Cells of 23 pixels, 3 of the width for the frame, a scroll bar of 17.
+    const struct {
+        int width, height, symbols;
+        int columns, rows;
+        bool scrollBar;
+    } rows[] = {
+        {95, 69, 8, 4, 2, false},   // 95 pixels hold 4 columns; 2 of 3 rows used
+        {95, 69, 12, 3, 4, true},   // 12 fill the 3 rows exactly: the bar, then 3 columns
+        {95, 69, 11, 3, 4, true},
+        {95, 68, 8, 3, 3, true},    // 2 whole rows of height: 2 rows of symbols reach them
+        {95, 92, 12, 4, 3, false},
+        {94, 69, 8, 3, 3, true},    // one pixel less: 3 columns reach the rows
+        {10, 10, 5, 1, 5, true},    // never fewer than one column
+        {95, 69, 0, 4, 0, false},   // an empty list has no rows
+    };
+    for (const auto& r : rows) {
+        const SymbolBoxGrid g = LayoutSymbolGrid(r.width, r.height, r.symbols, 17);
+        EXPECT_EQ(g.columns, r.columns) << r.width << "x" << r.height << ", " << r.symbols;
+        EXPECT_EQ(g.rows, r.rows) << r.width << "x" << r.height << ", " << r.symbols;
+        EXPECT_EQ(g.scrollBar, r.scrollBar) << r.width << "x" << r.height << ", " << r.symbols;
+    }
+    // Cells to list positions: 10 symbols in 3 columns, the last in row 3.
+    const SymbolBoxGrid g = LayoutSymbolGrid(95, 69, 10, 17);
+    ASSERT_EQ(g.columns, 3);
+    const struct {
+        int column, row, pos;
+    } cells[] = {{2, 1, 5}, {0, 3, 9}, {1, 3, -1}, {0, 4, -1}, {3, 0, -1}, {-1, 0, -1}, {0, -1, -1}};
+    for (const auto& c : cells)
+        EXPECT_EQ(SymbolAtCell(g, c.column, c.row, 10), c.pos) << c.column << "," << c.row;
 }
 
 TEST(SymbolBoxGrid, DragOrders)
@@ -215,22 +215,16 @@ TEST_F(SymbolBoxTest, SortsByNumberAndByColour)
                                    : TestSymbol::Point(n));
     }
     Open(w);
-    auto numbers = [&] {
-        std::vector<int> v;
-        for (const auto& r : zmd->Symbols)
-            v.push_back(SymI16(r, SymNumber));
-        return v;
-    };
     // Colours in table order: brown, then black, then blue.
     SetCurrentSymbolPos(2);
     SortSymbolsByColor();
-    EXPECT_EQ(numbers(), (std::vector<int>{40, 20, 30, 25, 50, 10}));
+    EXPECT_EQ(Numbers(), (std::vector<int>{40, 20, 30, 25, 50, 10}));
     EXPECT_EQ(CurrentSymbolPos(), 0);  // the current symbol moved with its record
     SortSymbolsByNumber();
-    EXPECT_EQ(numbers(), (std::vector<int>{10, 20, 25, 30, 40, 50}));
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 25, 30, 40, 50}));
     EXPECT_EQ(CurrentSymbolPos(), 0);
     Reopen();
-    EXPECT_EQ(numbers(), (std::vector<int>{10, 20, 25, 30, 40, 50}));
+    EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 25, 30, 40, 50}));
 }
 
 TEST_F(SymbolBoxTest, SelectionCommandsResolveToOneCurrentSymbol)

@@ -1,10 +1,9 @@
 // The Symbol menu's workers on a map file: status, copy and paste through the clipboard,
 // duplicate, delete, the editors' store step and the hidden-symbol question.
-#include "../document/MapStoreFixture.h"
-#include "core/Config.h"
+#include "SymbolsFixture.h"
 #include "core/Status.h"
 #include "edit/Work.h"
-#include "symbols/SymbolMenu.h"
+#include "symbols/Ports.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -18,33 +17,12 @@ using namespace zemo::test;
 
 namespace {
 
-class SymbolMenuTest : public MapStoreTest {
+class SymbolMenuTest : public SymbolsTest {
 protected:
     void SetUp() override
     {
-        MapStoreTest::SetUp();
+        SymbolsTest::SetUp();
         QGuiApplication::clipboard()->clear();
-    }
-    void OpenNumbered(std::initializer_list<int16_t> numbers)
-    {
-        TestMapWriter w(8);
-        for (int16_t n : numbers)
-            w.symbols.push_back(TestSymbol::Point(n));
-        Open(w);
-    }
-    TZmd& Z() { return *zmd; }
-    std::vector<int> Numbers() const
-    {
-        std::vector<int> v;
-        for (const auto& r : zmd->Symbols)
-            v.push_back(SymI16(r, SymNumber));
-        return v;
-    }
-    void Select(std::initializer_list<int> positions)
-    {
-        SetCurrentSymbolPos(-1);
-        for (int k : positions)
-            SetSymU8(zmd->Symbols[size_t(k)], SymSelected, 1);
     }
     // The index slot of list position k in the file's chain.
     int32_t SlotInFile(const std::vector<uint8_t>& b, int k) const
@@ -193,17 +171,16 @@ TEST_F(SymbolMenuTest, DuplicateNumbersTheCopyAboveItsOriginal)
 TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
 {
     OpenNumbered({10, 20, 30, 40, 50});
-    RecordingMessages msgs;
-    msgs.QueueAnswer(IdCancel);
+        messages.QueueAnswer(IdCancel);
     SetCurrentSymbolPos(4);
     DeleteSymbols();
-    ASSERT_EQ(msgs.Entries().size(), 1u);
-    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::DeleteSymbol);
-    EXPECT_EQ(msgs.Entries()[0].msg.helpContext, 166);
+    ASSERT_EQ(messages.Entries().size(), 1u);
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::DeleteSymbol);
+    EXPECT_EQ(messages.Entries()[0].msg.helpContext, 166);
     EXPECT_EQ(Z().SymbolCount(), 5);
 
     // The last one while current: the new last becomes current.
-    msgs.QueueAnswer(IdOk);
+    messages.QueueAnswer(IdOk);
     DeleteSymbols();
     EXPECT_EQ(Numbers(), (std::vector<int>{10, 20, 30, 40}));
     EXPECT_EQ(CurrentSymbolPos(), 3);
@@ -211,7 +188,7 @@ TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
 
     // A multi-selection: the lowest deleted position becomes current.
     Select({1, 3});
-    msgs.QueueAnswer(IdOk);
+    messages.QueueAnswer(IdOk);
     DeleteSymbols();
     EXPECT_EQ(Numbers(), (std::vector<int>{10, 30}));
     EXPECT_EQ(CurrentSymbolPos(), 1);
@@ -219,9 +196,13 @@ TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
     EXPECT_EQ(Numbers(), (std::vector<int>{10, 30}));
 }
 
-TEST_F(SymbolMenuTest, StatusIsWrittenAndHiddenRedrawsTheMap)
+TEST_F(SymbolMenuTest, StatusIsWrittenProtectingAndHidingDeselectAndHiddenRedrawsTheMap)
 {
-    OpenNumbered({10, 20, 30});
+    TestMapWriter w(8);
+    for (int16_t n : {10, 20, 30})
+        w.symbols.push_back(TestSymbol::Point(n));
+    w.objects.push_back(TestObject::Point(10, 0, 0));
+    Open(w);
     int repaints = 0;
     SymbolsPorts().RepaintSymbolBox.Bind([&] { ++repaints; });
     // A window of the map: each redraw invalidates its whole surface.
@@ -230,30 +211,41 @@ TEST_F(SymbolMenuTest, StatusIsWrittenAndHiddenRedrawsTheMap)
     view.Form = &window;
     view.Document = zmd.get();
     RegisterMapView(&view);
-    const auto redraws = [&] { return window.invalidated.size(); };
     SetSymU8(Z().Symbols[2], SymStatus, SymbolUsedBit);
-    Select({0, 2});
-    Index.SelectionCount = 3;
-    SetSymbolsHidden();
-    auto b = FileBytes();
-    EXPECT_EQ(b[size_t(layout.symbolRecords[0]) + 11], 2);
-    EXPECT_EQ(b[size_t(layout.symbolRecords[1]) + 11], 0);
-    EXPECT_EQ(b[size_t(layout.symbolRecords[2]) + 11], 2);  // used bit not stored
-    EXPECT_EQ(SymU8(Z().Symbols[2], SymStatus), 2 | SymbolUsedBit);
-    EXPECT_EQ(Index.SelectionCount, 0);
-    EXPECT_EQ(redraws(), 1u);
-    SetSymbolsProtected();  // was hidden: the map is redrawn
-    EXPECT_EQ(redraws(), 2u);
-    SetSymbolsProtected();  // protected again: not
-    EXPECT_EQ(redraws(), 2u);
-    SetCurrentSymbolPos(1);
-    SetSymbolsNormal();
-    EXPECT_EQ(redraws(), 2u);
-    EXPECT_EQ(repaints, 4);
+    const struct {
+        void (*set)();
+        std::vector<int> targets;
+        int stored[3];  // status bytes in the file
+        bool selectionKept;
+        size_t redraws; // so far: only a change to or from hidden redraws
+    } rows[] = {
+        {SetSymbolsNormal, {0}, {0, 0, 0}, true, 0},
+        {SetSymbolsProtected, {0}, {1, 0, 0}, false, 0},
+        {SetSymbolsHidden, {0, 2}, {2, 0, 2}, false, 1},
+        {SetSymbolsProtected, {0}, {1, 0, 2}, false, 2},  // was hidden
+        {SetSymbolsProtected, {0}, {1, 0, 2}, false, 2},
+        {SetSymbolsNormal, {0, 1}, {0, 0, 2}, true, 2},
+    };
+    int k = 0;
+    for (const auto& r : rows) {
+        SelectOnly(1);
+        Index.SelectedIndex = 1;
+        if (r.targets.size() == 1)
+            SetCurrentSymbolPos(r.targets[0]);
+        else
+            Select({r.targets[0], r.targets[1]});
+        r.set();
+        const auto b = FileBytes();
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(b[size_t(layout.symbolRecords[size_t(i)]) + 11], r.stored[i]) << k << ": " << i;
+        EXPECT_EQ(IsSelected(1), r.selectionKept) << k;
+        EXPECT_EQ(Index.SelectionCount, r.selectionKept ? 1 : 0) << k;
+        EXPECT_EQ(Index.SelectedIndex, r.selectionKept ? 1 : 0) << k;
+        EXPECT_EQ(window.invalidated.size(), r.redraws) << k;
+        EXPECT_EQ(repaints, ++k);
+    }
+    EXPECT_EQ(SymU8(Z().Symbols[2], SymStatus), 2 | SymbolUsedBit) << "the used bit is kept, not stored";
     UnregisterMapView(&view);
-    b = FileBytes();
-    EXPECT_EQ(b[size_t(layout.symbolRecords[0]) + 11], 1);
-    EXPECT_EQ(b[size_t(layout.symbolRecords[1]) + 11], 0);
 }
 
 TEST_F(SymbolMenuTest, EditDispatchesByTypeAndIsDisabledWithoutEditors)
@@ -328,8 +320,7 @@ TEST_F(SymbolMenuTest, ReplaceSymbolStoresAndMakesItCurrent)
 TEST_F(SymbolMenuTest, ReplaceSymbolFailsAndStopsOnAFileError)
 {
     OpenNumbered({10, 20, 30});
-    RecordingMessages msgs;
-    int refreshes = 0;
+        int refreshes = 0;
     SymbolsPorts().RefreshSymbolBox.Bind([&] { ++refreshes; });
     SetCurrentSymbolPos(0);
     const auto before = FileBytes();
@@ -345,28 +336,27 @@ TEST_F(SymbolMenuTest, ReplaceSymbolFailsAndStopsOnAFileError)
     EXPECT_EQ(CurrentSymbolPos(), 0); // and before the current symbol moved
     EXPECT_FALSE(ReplaceSymbol(rec, 2));
     EXPECT_EQ(FileBytes(), before);
-    ASSERT_FALSE(msgs.Entries().empty());
-    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::CannotWrite);
+    ASSERT_FALSE(messages.Entries().empty());
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::CannotWrite);
 }
 
 TEST_F(SymbolMenuTest, HiddenSymbolsAreConfirmedBeforeOutput)
 {
     OpenNumbered({10, 20});
-    RecordingMessages msgs;
-    ProgramConfig.HiddenExportWarning = true;
+        ProgramConfig.HiddenExportWarning = true;
     EXPECT_TRUE(ConfirmHiddenSymbols());
     SetSymU8(Z().Symbols[0], SymStatus, 1);  // protected is no reason to ask
     EXPECT_TRUE(ConfirmHiddenSymbols());
-    EXPECT_TRUE(msgs.Entries().empty());
+    EXPECT_TRUE(messages.Entries().empty());
     SetSymU8(Z().Symbols[1], SymStatus, 2);
-    msgs.QueueAnswer(IdCancel);
+    messages.QueueAnswer(IdCancel);
     EXPECT_FALSE(ConfirmHiddenSymbols());
-    msgs.QueueAnswer(IdOk);
+    messages.QueueAnswer(IdOk);
     EXPECT_TRUE(ConfirmHiddenSymbols());
-    ASSERT_EQ(msgs.Entries().size(), 2u);
-    EXPECT_EQ(msgs.Entries()[0].msg.key, TextKey::HiddenWarning);
-    EXPECT_EQ(msgs.Entries()[0].msg.helpContext, 257);
+    ASSERT_EQ(messages.Entries().size(), 2u);
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::HiddenWarning);
+    EXPECT_EQ(messages.Entries()[0].msg.helpContext, 257);
     ProgramConfig.HiddenExportWarning = false;
     EXPECT_TRUE(ConfirmHiddenSymbols());
-    EXPECT_EQ(msgs.Entries().size(), 2u);
+    EXPECT_EQ(messages.Entries().size(), 2u);
 }
