@@ -1,12 +1,20 @@
-// Every symbol of the shipped orienteering set drawn by the real painters, colour pass by
-// colour pass, into one PNG sheet under the build folder (sheets/) for people to look at.
-// The test holds each cell to having ink and to no symbol falling back to the grey substitute.
+// Pictures for people, made by the real painters and by the running program:
+//   pictures sheets       every symbol of each shipped set, colour pass by colour pass, one PNG
+//                         per set in <build>/sheets; each cell must have ink, no symbol may fall
+//                         back to the grey substitute, and a shadowed text shows its shadow;
+//   pictures screenshots  the main frame with its File menu open and with the orienteering set
+//                         open (the symbol box filled), in <build>/screenshots; run it on an X
+//                         server (xvfb-run).
+// Exits with 1 when a picture could not be made or does not show what it should.
 #include "app/Install.h"
+#include "app/Wiring.h"
 #include "core/Config.h"
+#include "core/FileDialogs.h"
 #include "core/Folders.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
+#include "document/Open.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
 #include "render/Lines.h"
@@ -14,21 +22,30 @@
 #include "render/Redraw.h"
 #include "render/Scale.h"
 #include "render/Texts.h"
+#include "shell/widgets/MainFm.h"
+#include "shell/widgets/Program.h"
 #include "symbols/store/SymbolRecords.h"
+#include "symbols/widgets/SymbolBox.h"
+#include "symbols/widgets/SymbolFeatures.h"
 
-#include <QCoreApplication>
+#include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPainter>
 #include <QSaveFile>
+#include <QScreen>
+#include <QSet>
 #include <QTemporaryDir>
-
-#include <gtest/gtest.h>
+#include <QThread>
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,6 +54,23 @@
 using namespace zemo;
 
 namespace {
+
+int Failures = 0;
+
+void Fail(const QString& what)
+{
+    std::fprintf(stderr, "pictures: %s\n", qPrintable(what));
+    ++Failures;
+}
+
+QString BuildFolder(const QString& name)
+{
+    const QString folder = QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../") + name);
+    QDir().mkpath(folder);
+    return folder + QLatin1Char('/');
+}
+
+// ---- Symbol sheets ----
 
 constexpr int32_t Mm = 25600;          // coordinate units per millimetre
 constexpr int CellMm = 12;             // map shown by a cell at the usual zoom
@@ -189,60 +223,63 @@ QString NumberText(int number)
     return QStringLiteral("%1.%2").arg(number / 10).arg(std::abs(number % 10));
 }
 
-class SymbolSheet : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ProgramConfig = ConfigRecord{};
-        ResetGraphSysState();
-        ResetMapFontState();
-        InitFonts();
-        ResetTextsState();
-        ResetPathWalkState();
-        ResetLinesState();
-        ResetIndexState();
-        InstallRender();
-    }
-    void TearDown() override
-    {
-        if (Graph.Drawing)
-            EndDrawing();
-        Graph.OutputDC = nullptr;
-        DrawSymbol = Index.DefaultSymbol.data();
-        SetCurrentMap(nullptr);
-        Index.MapOpen = false;
-        zmd.reset();
-        ResetIndexState();
-    }
-    // A copy of the shipped set as the current map (other test processes may hold the
-    // shipped file's lock).
-    bool OpenSet(const QString& name)
-    {
-        const QString source = DataFolder() + QStringLiteral("SYMBOL/") + name + QStringLiteral(".zmd");
-        const QString path = dir.filePath(QStringLiteral("set.zmd"));
-        if (!QFile::copy(source, path))
-            return false;
-        zmd = std::make_unique<TZmd>();
-        zmd->WorkFile.Open(path);
-        SetCurrentMap(zmd.get());
-        LoadMap();
-        Index.MapOpen = true;
-        return true;
-    }
-
-    QTemporaryDir dir;
-    std::unique_ptr<TZmd> zmd;
-    RecordingMessages messages;
-};
-
-} // namespace
-
-TEST_F(SymbolSheet, EveryOrienteeringSymbolDrawnWithInkAndNoSubstitute)
+QRect InkBounds(const QImage& img)
 {
-    const QString setName = QStringLiteral("orienteering-15000");
-    ASSERT_TRUE(OpenSet(setName)) << "missing from " << DataFolder().toStdString() << "SYMBOL/";
+    QRect r;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if ((img.pixel(x, y) & 0xFFFFFF) != (Paper & 0xFFFFFF))
+                r |= QRect(x, y, 1, 1);
+    return r;
+}
+
+// The same cell with the symbol's shadow framing switched off: what the shadow adds.
+// (The text painter reads the symbol from the map.)
+bool ShadowShows(SymbolBytes& rec, const ElementRecord& sample, const QImage& cell)
+{
+    const size_t modeAt = SymI16(rec, SymObjectType) == TextObject ? TsFramingMode : LtFramingMode;
+    if (SymU8(rec, SymTextFlag) != 1 || SymU8(rec, modeAt) != 1)
+        return true;
+    SetSymU8(rec, modeAt, 0);
+    const QImage plain = PaintCell(sample, rec);
+    SetSymU8(rec, modeAt, 1);
+    // A shadow under the text itself would change no more than its edges.
+    return InkBounds(plain) != InkBounds(cell);
+}
+
+bool SaveImage(const QImage& img, const QString& file)
+{
+    QSaveFile out(file);
+    return out.open(QIODevice::WriteOnly) && img.save(&out, "PNG") && out.commit();
+}
+
+void SymbolSheet(const QString& setName)
+{
+    ProgramConfig = ConfigRecord{};
+    ResetGraphSysState();
+    ResetMapFontState();
+    InitFonts();
+    ResetTextsState();
+    ResetPathWalkState();
+    ResetLinesState();
+    ResetIndexState();
+    InstallRender();
+    RecordingMessages messages;
+    // A copy of the shipped set as the current map (tests may hold the shipped file's lock).
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("set.zmd"));
+    if (!QFile::copy(DataFolder() + QStringLiteral("SYMBOL/") + setName + QStringLiteral(".zmd"), path)) {
+        Fail(QStringLiteral("missing from %1SYMBOL/: %2").arg(DataFolder(), setName));
+        return;
+    }
+    auto zmd = std::make_unique<TZmd>();
+    zmd->WorkFile.Open(path);
+    SetCurrentMap(zmd.get());
+    LoadMap();
+    Index.MapOpen = true;
     const std::vector<SymbolBytes> symbols = zmd->Symbols;
-    ASSERT_GE(symbols.size(), 40u);
+    if (symbols.size() < 40)
+        Fail(QStringLiteral("%1: only %2 symbols").arg(setName).arg(symbols.size()));
 
     const int rows = int((symbols.size() + Columns - 1) / Columns);
     const int pitchX = CellPx + Gap, pitchY = LabelPx + CellPx + Gap;
@@ -256,11 +293,11 @@ TEST_F(SymbolSheet, EveryOrienteeringSymbolDrawnWithInkAndNoSubstitute)
 
     const uint32_t normalGrey = Graph.GreyCmyk;
     const uint32_t otherGrey = 200u;   // full cyan: a second substitute colour to tell it apart
-    ASSERT_NE(normalGrey, otherGrey);
+    int shadowed = 0;
     for (size_t i = 0; i < symbols.size(); ++i) {
         const SymbolBytes& rec = symbols[i];
         const int number = SymI16(rec, SymNumber);
-        SCOPED_TRACE(NumberText(number).toStdString());
+        const QString name = setName + QLatin1Char(' ') + NumberText(number);
         const int col = int(i) % Columns, row = int(i) / Columns;
 
         // Each sample at its own place on the map, a grid of 100 mm cells.
@@ -284,13 +321,16 @@ TEST_F(SymbolSheet, EveryOrienteeringSymbolDrawnWithInkAndNoSubstitute)
         Graph.GreyCmyk = otherGrey;
         const QImage probe = PaintCell(sample, rec);
         Graph.GreyCmyk = normalGrey;
-
-        EXPECT_GE(InkPixels(cell), 10) << "no ink";
+        if (InkPixels(cell) < 10)
+            Fail(name + QStringLiteral(": no ink"));
         // The substitute's colour is the only one that differs between the two runs.
-        EXPECT_TRUE(cell == probe) << "drawn as the grey substitute";
-        if (SymI16(rec, SymObjectType) == TextObject || SymU8(rec, SymTextFlag) == 1) {
-            EXPECT_FALSE(Texts.Substitute);
-        }
+        if (cell != probe || ((SymI16(rec, SymObjectType) == TextObject || SymU8(rec, SymTextFlag) == 1)
+                              && Texts.Substitute))
+            Fail(name + QStringLiteral(": drawn as the grey substitute"));
+        if (!ShadowShows(zmd->Symbols[i], sample, cell))
+            Fail(name + QStringLiteral(": its shadow does not show"));
+        const int type = SymI16(rec, SymObjectType);
+        shadowed += SymU8(rec, SymTextFlag) == 1 && SymU8(rec, type == TextObject ? TsFramingMode : LtFramingMode) == 1;
 
         const int cx = Gap + col * pitchX, cy = Gap + row * pitchY;
         painter.fillRect(cx, cy, CellPx, LabelPx, Qt::white);
@@ -306,18 +346,119 @@ TEST_F(SymbolSheet, EveryOrienteeringSymbolDrawnWithInkAndNoSubstitute)
                          metrics.elidedText(label, Qt::ElideRight, CellPx - 6));
     }
     painter.end();
-    EXPECT_TRUE(messages.Entries().empty());
+    if (setName == QStringLiteral("orienteering-15000") && shadowed < 2)
+        Fail(QStringLiteral("%1: %2 shadowed text symbols, expected 2").arg(setName).arg(shadowed));
+    if (!messages.Entries().empty())
+        Fail(setName + QStringLiteral(": messages shown while drawing"));
+    if (!SaveImage(sheet, BuildFolder(QStringLiteral("sheets")) + setName + QStringLiteral(".png")))
+        Fail(setName + QStringLiteral(": the sheet is not saved"));
+    if (Graph.Drawing)
+        EndDrawing();
+    Graph.OutputDC = nullptr;
+    DrawSymbol = Index.DefaultSymbol.data();
+    SetCurrentMap(nullptr);
+    Index.MapOpen = false;
+    zmd.reset();
+    ResetIndexState();
+}
 
-    const QString folder = QCoreApplication::applicationDirPath() + QStringLiteral("/../sheets/");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const QString file = folder + setName + QStringLiteral(".png");
-    QSaveFile out(file);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    ASSERT_TRUE(sheet.save(&out, "PNG"));
-    ASSERT_TRUE(out.commit());
+// ---- Screenshots ----
 
-    QImage back;
-    ASSERT_TRUE(back.load(file)) << file.toStdString();
-    EXPECT_EQ(back.size(), sheet.size());
-    EXPECT_EQ(back.convertToFormat(QImage::Format_RGB32), sheet);
+void SettleEvents(int ms)
+{
+    for (int waited = 0; waited < ms; waited += 20) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(20);
+    }
+}
+
+int Colours(const QImage& img, const QRect& r, int step)
+{
+    QSet<QRgb> seen;
+    for (int y = r.top(); y <= r.bottom(); y += step)
+        for (int x = r.left(); x <= r.right(); x += step)
+            seen.insert(img.pixel(x, y));
+    return int(seen.size());
+}
+
+void Screenshots()
+{
+    if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+        Fail(QStringLiteral("screenshots need an X server (run under xvfb-run)"));
+        return;
+    }
+    QTemporaryDir home;
+    qputenv("XDG_CONFIG_HOME", home.filePath(QStringLiteral("config")).toUtf8());
+    qputenv("XDG_STATE_HOME", home.filePath(QStringLiteral("state")).toUtf8());
+    InstallProgram();
+    RecordingFileDialogs dialogs;   // stands in for the open dialog
+    if (!StartProgramUnits()) {
+        Fail(QStringLiteral("the program's units do not start"));
+        return;
+    }
+    const QString folder = BuildFolder(QStringLiteral("screenshots"));
+    auto frame = std::make_unique<TMainFm>();
+    TMainFm& m = *frame;
+    m.resize(1100, 700);
+    m.move(0, 0);
+    m.show();
+    SettleEvents(800);
+    const auto grab = [] { return QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 1100, 700).toImage(); };
+
+    // The frame with its File menu open.
+    QMenu* menu = m.Menu(Cmd::FileMnu);
+    menu->popup(m.mapToGlobal(QPoint(m.menuBar()->actionGeometry(menu->menuAction()).left(), m.menuBar()->height())));
+    SettleEvents(800);
+    const QImage frameShot = grab();
+    menu->close();
+    if (!SaveImage(frameShot, folder + QStringLiteral("main-frame.png")))
+        Fail(QStringLiteral("main-frame.png is not saved"));
+    // Not a blank screen: menu bar, toolbars and the open menu give many colours.
+    if (Colours(frameShot, frameShot.rect(), 4) <= 20)
+        Fail(QStringLiteral("main-frame.png is nearly blank"));
+
+    // The orienteering set open: the symbol box fills with the set's icons.
+    ProgramConfig.AutoSave = false;
+    const QString map = QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/orienteering-15000.zmd"));
+    dialogs.QueueAnswer(true, map);
+    m.Action(Cmd::FileOpen)->trigger();
+    SettleEvents(200);
+    if (!Index.MapOpen || !Index.ActiveZmd) {
+        Fail(QStringLiteral("the orienteering set does not open: ") + map);
+    } else {
+        SettleEvents(1200);
+        TSymbolBox* box = SymbolBoxOf(m);
+        const QImage shot = grab();
+        if (!SaveImage(shot, folder + QStringLiteral("symbol-box.png")))
+            Fail(QStringLiteral("symbol-box.png is not saved"));
+        if (!box || !box->isVisible()) {
+            Fail(QStringLiteral("no symbol box shown"));
+        } else {
+            // Its first rows are not blank and the whole box shows the map's many colours.
+            const QRect r = QRect(box->viewport()->mapToGlobal(QPoint(0, 0)), box->viewport()->size()) & shot.rect();
+            if (r.height() < 46 || Colours(shot, QRect(r.left(), r.top(), r.width(), 46), 1) <= 2
+                || Colours(shot, r, 1) <= 10)
+                Fail(QStringLiteral("the symbol box shows no icons"));
+        }
+    }
+    CloseAllDocuments();
+    frame.reset();
+    SettleEvents(100);
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QString();
+    if (what == QStringLiteral("sheets")) {
+        SymbolSheet(QStringLiteral("orienteering-15000"));
+    } else if (what == QStringLiteral("screenshots")) {
+        Screenshots();
+    } else {
+        std::fprintf(stderr, "usage: pictures sheets|screenshots\n");
+        return 2;
+    }
+    return Failures == 0 ? 0 : 1;
 }
