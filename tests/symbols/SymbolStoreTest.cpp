@@ -1,15 +1,7 @@
 // The symbol store: repairs and derived fields of records, numbering, and the symbol index
 // chain in the working file.
-#include "../support/TestMapWriter.h"
+#include "SymbolsFixture.h"
 #include "symbols/store/Ports.h"
-#include "symbols/store/SymbolStore.h"
-
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
-#include <fstream>
-#include <iterator>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -31,46 +23,19 @@ SymbolBytes PointRecord(int16_t number, const std::vector<TestElement>& elements
     return RecordOf(TestSymbol::Point(number, elements));
 }
 
-class SymbolStoreTest : public ::testing::Test {
+// The store alone on the written file.
+class SymbolStoreTest : public SymbolsTest {
 protected:
     void Open(const TestMapWriter& w)
     {
-        path = dir.filePath("s.zmd").toStdString();
         ASSERT_TRUE(w.WriteTo(path, &layout));
-        store = std::make_unique<SymbolStore>();
-        store->WorkFile.Open(QString::fromStdString(path));
-        std::array<uint8_t, 48> h{};
-        store->ReadBytesAt(0, h);
-        store->Header = ReadMapHeaderBytes(h);
-        store->ReadSymbolIndex();
-        store->BuildNumberTable();
+        store.reset(); // the file's lock goes with it
+    store = OpenStore();
     }
-    std::vector<uint8_t> FileBytes() const
-    {
-        std::ifstream f(path, std::ios::binary);
-        return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-    }
-    std::vector<int> Numbers() const
-    {
-        std::vector<int> v;
-        for (const auto& r : store->Symbols)
-            v.push_back(SymI16(r, SymNumber));
-        return v;
-    }
+    std::vector<int> Numbers() const { return NumbersOf(*store); }
 
-    QTemporaryDir dir;
-    std::string path;
-    TestMapLayout layout;
     std::unique_ptr<SymbolStore> store;
 };
-
-TestMapWriter Numbered(std::initializer_list<int16_t> numbers)
-{
-    TestMapWriter w(8);
-    for (int16_t n : numbers)
-        w.symbols.push_back(TestSymbol::Point(n));
-    return w;
-}
 
 } // namespace
 
@@ -316,12 +281,8 @@ TEST_F(SymbolStoreTest, IndexOf300SymbolsThenFewerKeepsTheChainLinked)
 
     // Reading again gives the 200 in order.
     const std::vector<int> kept = Numbers();
-    store = std::make_unique<SymbolStore>();
-    store->WorkFile.Open(QString::fromStdString(path));
-    std::array<uint8_t, 48> h{};
-    store->ReadBytesAt(0, h);
-    store->Header = ReadMapHeaderBytes(h);
-    store->ReadSymbolIndex();
+    store.reset(); // the file's lock goes with it
+    store = OpenStore();
     EXPECT_EQ(Numbers(), kept);
 }
 
@@ -341,12 +302,8 @@ TEST_F(SymbolStoreTest, CyclicOrBadChainsAreRepairedByTheIndexRewrite)
     const size_t b1 = size_t(GetI32(b, b0));
     EXPECT_NE(b1, b0);
     EXPECT_EQ(GetI32(b, b1), 0);
-    store = std::make_unique<SymbolStore>();
-    store->WorkFile.Open(QString::fromStdString(path));
-    std::array<uint8_t, 48> h{};
-    store->ReadBytesAt(0, h);
-    store->Header = ReadMapHeaderBytes(h);
-    store->ReadSymbolIndex();
+    store.reset(); // the file's lock goes with it
+    store = OpenStore();
     EXPECT_EQ(store->SymbolCount(), 301);
 }
 
@@ -354,7 +311,7 @@ TEST_F(SymbolStoreTest, RecordsOverTheSetupOrNamedTwiceAreSkipped)
 {
     // Where the records of a sound map lie, then the same map with two slots lying.
     TestMapLayout sound;
-    ASSERT_TRUE(Numbered({10, 20, 30}).WriteTo(dir.filePath("sound.zmd").toStdString(), &sound));
+    ASSERT_TRUE(Numbered({10, 20, 30}).WriteTo((path + ".sound"), &sound));
     TestMapWriter w = Numbered({10, 20, 30});
     // Symbol 20 inside the setup record (rewritten in place on every open), symbol 30 naming
     // the record of symbol 10 a second time.
