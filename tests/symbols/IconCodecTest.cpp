@@ -109,55 +109,46 @@ size_t StreamLength(const QImage& img)
 
 // ---- Colour mappings ----
 
-TEST(IconCodec, CubeIndexAndColorOfPureAndMixedColours)
+TEST(IconCodec, ColourMappingsRoundAtTheirBoundaries)
 {
-    EXPECT_EQ(CubeIndex(qRgb(255, 0, 0)), 100);
-    EXPECT_EQ(CubeColor(100), qRgb(255, 0, 0));
-    EXPECT_EQ(CubeIndex(qRgb(200, 100, 50)), 86);
-    EXPECT_EQ(CubeColor(86), qRgb(192, 128, 64));
-    EXPECT_EQ(CubeIndex(qRgb(0, 0, 0)), 0);
-    EXPECT_EQ(CubeIndex(qRgb(255, 255, 255)), 124);
-    EXPECT_EQ(CubeColor(124), White);
-    EXPECT_EQ(CubeColor(24), qRgb(0, 255, 255));
-    EXPECT_EQ(CubeColor(5), qRgb(0, 64, 0));
-}
-
-TEST(IconCodec, CubeLevelsRoundAtTheirBoundaries)
-{
-    // level(c) = (c + 32) >> 6: 31|32, 95|96, 159|160, 223|224.
-    const int edges[] = {32, 96, 160, 224};
-    for (int level = 0; level < 4; ++level) {
-        const int c = edges[level];
-        EXPECT_EQ(CubeIndex(qRgb(0, 0, c - 1)), level) << c;
-        EXPECT_EQ(CubeIndex(qRgb(0, 0, c)), level + 1) << c;
-        EXPECT_EQ(CubeIndex(qRgb(0, c, 0)), 5 * (level + 1)) << c;
-        EXPECT_EQ(CubeIndex(qRgb(c - 1, 0, 0)), 25 * level) << c;
+    // The cube: 25 r + 5 g + b of levels (c + 32) >> 6, which step at 32, 96, 160 and 224.
+    const struct {
+        QRgb rgb;
+        int cube;
+    } toCube[] = {
+        {qRgb(255, 0, 0), 100},  {qRgb(200, 100, 50), 86}, {qRgb(0, 0, 0), 0},
+        {qRgb(255, 255, 255), 124}, {qRgb(0, 0, 31), 0},  {qRgb(0, 0, 32), 1},
+        {qRgb(0, 95, 0), 5},     {qRgb(0, 96, 0), 10},     {qRgb(159, 0, 0), 50},
+        {qRgb(160, 0, 0), 75},   {qRgb(0, 0, 223), 3},     {qRgb(0, 0, 224), 4},
+    };
+    for (const auto& r : toCube)
+        EXPECT_EQ(CubeIndex(r.rgb), r.cube) << std::hex << r.rgb;
+    const struct {
+        int index;
+        QRgb cube, palette; // palette checked from 13 on and out of range
+    } colours[] = {
+        {100, qRgb(255, 0, 0), White},   {86, qRgb(192, 128, 64), White},
+        {124, White, White},             {24, qRgb(0, 255, 255), White},
+        {5, qRgb(0, 64, 0), 0}, {13, qRgb(0, 128, 192), qRgb(255, 0, 255)},
+        {125, White, White},             {16, qRgb(0, 192, 64), White},
+        {255, White, White},             {-1, White, White},
+    };
+    for (const auto& c : colours) {
+        EXPECT_EQ(CubeColor(c.index), c.cube) << c.index;
+        if (c.index < 0 || c.index >= 13)
+            EXPECT_EQ(PaletteColor(c.index), c.palette) << c.index;
     }
-}
-
-TEST(IconCodec, CubeColorsAreFixedPointsAndOutOfRangeIsWhite)
-{
     for (int v = 0; v < 125; ++v)
         EXPECT_EQ(CubeIndex(CubeColor(v)), v) << v;
-    for (int v : {125, 126, 200, 255, -1})
-        EXPECT_EQ(CubeColor(v), White) << v;
-    // The palette colours survive the cube unchanged.
-    for (int i = 0; i < 16; ++i)
+    // The palette: its colours survive the cube; the first of two equally near wins.
+    for (int i = 0; i < 16; ++i) {
         EXPECT_EQ(CubeColor(CubeIndex(IconPalette[size_t(i)])), IconPalette[size_t(i)]) << i;
-}
-
-TEST(IconCodec, NearestPaletteIndexFirstMinimumWins)
-{
-    for (int i = 0; i < 16; ++i)
         EXPECT_EQ(NearestPaletteIndex(PaletteColor(i)), i) << i;
+    }
     EXPECT_EQ(NearestPaletteIndex(qRgb(130, 130, 130)), 7);
     EXPECT_EQ(NearestPaletteIndex(qRgb(64, 0, 0)), 0);      // black and maroon equally near
     EXPECT_EQ(NearestPaletteIndex(qRgb(160, 160, 160)), 7); // grey and silver equally near
     EXPECT_EQ(NearestPaletteIndex(qRgb(250, 5, 5)), 9);
-    EXPECT_EQ(PaletteColor(16), White);
-    EXPECT_EQ(PaletteColor(255), White);
-    EXPECT_EQ(PaletteColor(-1), White);
-    EXPECT_EQ(PaletteColor(13), qRgb(255, 0, 255));
 }
 
 // ---- Plain form ----
@@ -184,12 +175,9 @@ TEST(IconCodec, PlainDecodeNibbleOrderAndBottomUpRows)
     EXPECT_EQ(Px(img, 1, 0), qRgb(0, 255, 255));
     EXPECT_EQ(Px(img, 2, 21), Black);
     EXPECT_EQ(Px(img, 5, 10), Black);
-}
 
-TEST(IconCodec, AllBytes255IsAWhitePlainIcon)
-{
-    QImage img;
-    img = QImage(3, 3, QImage::Format_ARGB32); // replaced, whatever it was
+    // All bytes 255: white, whatever the image was.
+    img = QImage(3, 3, QImage::Format_ARGB32);
     EXPECT_EQ(DecodeIconField(FilledField(255), false, img), IconDecodeResult::Complete);
     for (int y = 0; y < IconSize; ++y)
         for (int x = 0; x < IconSize; ++x)

@@ -264,6 +264,11 @@ TEST_F(SymbolStoreTest, IndexOf300SymbolsThenFewerKeepsTheChainLinked)
     Open(w);
     ASSERT_EQ(store->SymbolCount(), 300);
     ASSERT_EQ(layout.symbolBlocks.size(), 2u);
+    // Rewritten whole: the last slot of the first block and the first of the second too.
+    store->WriteSymbolIndex();
+    const auto all = FileBytes();
+    for (size_t k = 0; k < 300; ++k)
+        ASSERT_EQ(GetI32(all, layout.SymbolSlotPos(k)), SymI32(store->Symbols[k], SymFilePos)) << k;
     store->Symbols.erase(store->Symbols.begin() + 100, store->Symbols.begin() + 200);
     store->WriteSymbolIndex();
     const auto b = FileBytes();
