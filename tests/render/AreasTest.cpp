@@ -210,32 +210,35 @@ TEST_F(AreaPainter, HolesStayEmptyOnTheDevice)
     }
 }
 
-TEST_F(AreaPainter, NewObjectsFromHatchAreClippedToTheArea)
+// "To graphics" has no clip: the hatch segments must end on the outline.
+static std::vector<std::vector<Cord>> HatchObjects(const std::vector<uint8_t>& sym, const std::vector<Cord>& cords)
 {
-    // "To graphics" has no clip: the hatch segments must end on the outline.
     QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     SymbolStore store;
     store.WorkFile.Rewrite(dir.filePath("work.dmy"));
     store.WorkFile.Write(QByteArray(VariablePartPos, '\0'));
     SetCurrentSymbolStore(&store);
-    Use(AreaSymbol(30, Hatch(10, 40, 300), {}, {6}));
-    ASSERT_TRUE(store.AppendSymbolRecord(symbol));
+    EXPECT_TRUE(store.AppendSymbolRecord(sym));
     store.BuildNumberTable();
-    Use(store.Symbols[0]);
+    DrawSymbol = store.Symbols[0].data();
     std::vector<std::vector<Cord>> made;
-    Graph.AppendElementHook = [&](ElementRecord& e) {
-        made.emplace_back(e.Cords(), e.Cords() + e.nItem);
-    };
+    Graph.AppendElementHook = [&](ElementRecord& e) { made.emplace_back(e.Cords(), e.Cords() + e.nItem); };
     Graph.OutputMode = NewObjectOutput;
-    // A triangle with a square hole.
-    const std::vector<Cord> cords = {{0, 0}, {20 * Mm, 0}, {0, 20 * Mm},
-                                     {3 * Mm, 3 * Mm | HoleFlag}, {8 * Mm, 3 * Mm}, {8 * Mm, 8 * Mm}, {3 * Mm, 8 * Mm}};
     SetObject(DrawElement, 30, 3, cords);
     DrawAreaObject();
     SetCurrentSymbolStore(nullptr);
     Graph.AppendElementHook = nullptr;
+    DrawSymbol = DefaultSymbol.data();
     store.WorkFile.Close();
+    return made;
+}
+
+TEST_F(AreaPainter, NewObjectsFromHatchAreClippedToTheArea)
+{
+    // A triangle with a square hole.
+    const auto made = HatchObjects(AreaSymbol(30, Hatch(10, 40, 300), {}, {6}),
+                                   {{0, 0}, {20 * Mm, 0}, {0, 20 * Mm}, {3 * Mm, 3 * Mm | HoleFlag},
+                                    {8 * Mm, 3 * Mm}, {8 * Mm, 8 * Mm}, {3 * Mm, 8 * Mm}});
     ASSERT_GT(made.size(), 20u);
     const int32_t tol = 2 * 256;
     for (const auto& seg : made) {
@@ -250,6 +253,20 @@ TEST_F(AreaPainter, NewObjectsFromHatchAreClippedToTheArea)
                 << "in the hole at " << x << "," << y;
         }
     }
+}
+
+// Corners exactly on a hatch row (rows every 0.5 mm): each counted once, so the row through
+// the diamond's left and right corners runs from one to the other.
+TEST_F(AreaPainter, CornersOnAHatchRowAreCountedOnce)
+{
+    const auto made = HatchObjects(AreaSymbol(30, Hatch(10, 40), {}, {6}),
+                                   {{10 * Mm, 0}, {20 * Mm, 10 * Mm}, {10 * Mm, 20 * Mm}, {0, 10 * Mm}});
+    const auto row = std::find_if(made.begin(), made.end(), [](const auto& seg) {
+        return seg.size() == 2 && seg[0].y == 10 * Mm && seg[1].y == 10 * Mm;
+    });
+    ASSERT_NE(row, made.end());
+    EXPECT_EQ(std::min(Masked((*row)[0].x), Masked((*row)[1].x)), 0);
+    EXPECT_EQ(std::max(Masked((*row)[0].x), Masked((*row)[1].x)), 20 * Mm);
 }
 
 TEST_F(AreaPainter, PostScriptPatternProcedureIsWrittenOncePerSymbolAndColour)
