@@ -1,6 +1,6 @@
-// The object store: growth, saving in place or moved, delete and restore, scans, selection
-// and the limits of append and save.
-#include "MapStoreFixture.h"
+// The object store: saving in place or moved, the limits of append and save, delete and
+// restore, scans, selection, and the symbol-graphics buffer that stands in for the map.
+#include "DocumentFixture.h"
 
 #include "core/ByteIO.h"
 #include "core/LangTexts.h"
@@ -10,116 +10,108 @@ using namespace zemo::test;
 
 namespace {
 
-TestMapWriter PointsMap(int count)
+TestMapWriter PointsMap(int count, uint16_t fileType = 2)
 {
     TestMapWriter w(8);
+    w.fileType = fileType;
     w.symbols.push_back(TestSymbol::Point(10));
     for (int i = 0; i < count; ++i)
         w.objects.push_back(TestObject::Point(10, i * 25600, 0));
     return w;
 }
 
+std::vector<uint8_t> Slice(const std::vector<uint8_t>& b, size_t at, size_t n)
+{
+    return {b.begin() + long(at), b.begin() + long(at + n)};
+}
+
 } // namespace
 
-TEST_F(MapStoreTest, The257thObjectMakesTheSecondIndexBlock)
+// An object that grows moves to the end of the file unless it is the last record there; its
+// old bytes and the next object stay as they were. One that shrinks keeps its room.
+TEST_F(DocTest, AGrownObjectMovesUnlessLastAndNeverWritesOverTheNext)
 {
-    Open(PointsMap(255));
-    const int32_t first = layout.objectBlocks[0];
-    MakePoint(10, 0, 0);
-    ASSERT_TRUE(AppendElement());  // 256: still the first block
-    EXPECT_EQ(Z().BlockCount(), 1);
-    auto b = FileBytes();
-    const size_t end = b.size();
-    EXPECT_EQ(GetI32(b, size_t(first)), 0);
-
-    MakePoint(10, 256, 512);
-    ASSERT_TRUE(AppendElement());
-    EXPECT_EQ(Index.CurIndexNo, 257);
-    EXPECT_EQ(Z().BlockCount(), 2);
-    b = FileBytes();
-    EXPECT_EQ(GetI32(b, hdr::ObjectIndex), first);        // the header keeps the first block
-    EXPECT_EQ(size_t(GetI32(b, size_t(first))), end);      // linked from the previous block
-    EXPECT_EQ(GetI32(b, end), 0);                           // its own next field
-    EXPECT_EQ(size_t(GetI32(b, end + 4 + 16)), end + 6148); // record right behind the block
-    EXPECT_EQ(GetU16(b, end + 4 + 22), 10);
-    EXPECT_EQ(b.size(), end + 6148 + 40);
-
-    Reopen();
-    EXPECT_EQ(Z().HighestObject, 257);
-    ASSERT_TRUE(ReadElement(257, Index.CurElement));
-    EXPECT_EQ(Index.CurElement.Slots[0], (Cord{256, 512}));
+    struct Row {
+        int object, slots;
+        bool moves;
+    };
+    for (Row r : {Row{1, 1, false}, Row{1, 2, true}, Row{1, 3, true}, Row{2, 2, false}, Row{2, 5, false}}) {
+        SCOPED_TRACE(testing::Message() << "object " << r.object << " to " << r.slots << " slots");
+        Open(PointsMap(2));
+        const auto before = FileBytes();
+        const int32_t pos = Z().Entry(r.object).Pos;
+        MakeLine(10, r.slots, 256);
+        ASSERT_TRUE(SaveElement(r.object));
+        const auto b = FileBytes();
+        const size_t moved = r.moves ? before.size() : size_t(pos);
+        EXPECT_EQ(size_t(Z().Entry(r.object).Pos), moved);
+        EXPECT_EQ(size_t(GetI32(b, layout.ObjectEntryPos(size_t(r.object - 1)) + 16)), moved);
+        EXPECT_EQ(Z().Entry(r.object).Length, r.slots);
+        EXPECT_EQ(b.size(), std::max(before.size(), moved + 32 + 8 * size_t(r.slots)));
+        const size_t other = size_t(layout.objectRecords[size_t(2 - r.object)]);
+        EXPECT_EQ(Slice(b, other, 40), Slice(before, other, 40)) << "the other object";
+        if (r.moves) {
+            EXPECT_EQ(Slice(b, size_t(pos), 40), Slice(before, size_t(pos), 40));
+        }
+        MakePoint(10, 7 * 256, 7 * 256);
+        ASSERT_TRUE(SaveElement(r.object));
+        EXPECT_EQ(size_t(Z().Entry(r.object).Pos), moved);
+        EXPECT_EQ(Z().Entry(r.object).Length, r.slots);
+        Reopen();
+        for (int n : {1, 2}) {
+            ASSERT_TRUE(ReadElement(n, Index.CurElement));
+            EXPECT_EQ(Index.CurElement.nItem, 1);
+            EXPECT_EQ(Index.CurElement.ObjectType, PointObject);
+            EXPECT_EQ(Index.CurElement.Slots[0], (n == r.object ? Cord{7 * 256, 7 * 256} : Cord{(n - 1) * 25600, 0}));
+        }
+    }
 }
 
-TEST_F(MapStoreTest, TheFirstObjectOfAnEmptyMapWritesTheHeader)
+TEST_F(DocTest, AppendAndSaveTakeCountsUpToTheirLimitsAndRefuseTheRest)
 {
-    Open(TestMapWriter(8));
-    const size_t end = FileBytes().size();
-    MakePoint(0, 0, 0);
-    ASSERT_TRUE(AppendElement());
-    const auto b = FileBytes();
-    EXPECT_EQ(size_t(GetI32(b, hdr::ObjectIndex)), end);
-    EXPECT_EQ(size_t(GetI32(b, end + 4 + 16)), end + 6148);
-}
+    struct Row {
+        const char* name;
+        int object;  // saved as this number; 0: appended
+        std::function<void()> make;
+        bool ok;
+    };
+    auto line = [](int items) { return [items] { MakeLine(10, 1, 1); Index.CurElement.nItem = uint16_t(items); }; };
+    // A text whose slots are counted after it is made: past the record limit.
+    auto longText = [] { MakeText(40, "abc"); Index.CurElement.nItem = MaxElementItems; Index.CurElement.nText = 0; };
+    const std::vector<Row> rows{
+        {"number above the highest", 3, line(1), false},
+        {"number 0", -1, line(1), false},
+        {"no points, saved", 1, line(0), false},
+        {"no points, appended", 0, line(0), false},
+        {"long text, saved", 1, longText, false},
+        {"long text, appended", 0, longText, false},
+        {"one point over the most, saved", 1, line(MaxElementItems + 1), false},
+        {"the most points, saved", 1, line(MaxElementItems), true},
+        {"the most points, appended", 0, line(MaxElementItems), true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Open(PointsMap(2));
+        const auto before = FileBytes();
+        messages.Clear();
+        row.make();
+        const int items = Index.CurElement.nItem;
+        EXPECT_EQ(row.object == 0 ? AppendElement() : SaveElement(std::max(row.object, 0)), row.ok);
+        EXPECT_EQ(messages.CountOf(TextKey::InternalError), row.ok ? 0 : 1);
+        if (!row.ok) {
+            EXPECT_EQ(FileBytes(), before);
+            EXPECT_EQ(Z().HighestObject, 2);
+            continue;
+        }
+        Reopen();
+        ASSERT_TRUE(ReadElement(row.object == 0 ? 3 : 1, Index.CurElement));
+        EXPECT_EQ(Index.CurElement.nItem, items);
+    }
 
-TEST_F(MapStoreTest, AGrownObjectStaysInPlaceOnlyWhenLastInTheFile)
-{
-    Open(PointsMap(2));
-    // Object 2 is the last record of the file: it grows in place.
-    ASSERT_TRUE(ReadElement(2, Index.CurElement));
-    const int32_t pos2 = Z().Entry(2).Pos;
-    MakeLine(10, 5, 256);
-    ASSERT_TRUE(SaveElement(2));
-    EXPECT_EQ(Z().Entry(2).Pos, pos2);
-    EXPECT_EQ(Z().Entry(2).Length, 5);
-    EXPECT_EQ(FileBytes().size(), size_t(pos2) + 32 + 40);
-
-    // Object 1 is followed by object 2: it moves to the end, its old bytes stay.
-    const int32_t pos1 = Z().Entry(1).Pos;
-    const auto before = FileBytes();
-    MakeLine(10, 3, 256);
-    ASSERT_TRUE(SaveElement(1));
-    const auto b = FileBytes();
-    EXPECT_EQ(size_t(Z().Entry(1).Pos), before.size());
-    EXPECT_EQ(GetI32(b, layout.ObjectEntryPos(0) + 16), int32_t(before.size()));
-    EXPECT_TRUE(std::equal(before.begin() + pos1, before.begin() + pos1 + 40, b.begin() + pos1));
-
-    // A record that shrinks keeps its reserved length.
-    MakePoint(10, 7, 7);
-    ASSERT_TRUE(SaveElement(1));
-    EXPECT_EQ(size_t(Z().Entry(1).Pos), before.size());
-    EXPECT_EQ(Z().Entry(1).Length, 3);
-    Reopen();
-    ASSERT_TRUE(ReadElement(1, Index.CurElement));
-    EXPECT_EQ(Index.CurElement.nItem, 1);
-    EXPECT_EQ(Index.CurElement.ObjectType, PointObject);
-}
-
-TEST_F(MapStoreTest, SaveRefusesBadNumbersAndCounts)
-{
-    Open(PointsMap(2));
-    const auto before = FileBytes();
-    MakePoint(10, 0, 0);
-    EXPECT_FALSE(SaveElement(3));
-    EXPECT_FALSE(SaveElement(0));
-    Index.CurElement.nItem = 0;
-    EXPECT_FALSE(SaveElement(1));
-    EXPECT_FALSE(AppendElement());
-    EXPECT_EQ(messages.CountOf(TextKey::InternalError), 4);
-    // A text that grows past the record limit once its slots are counted is refused as well.
-    MakeText(40, "abc");
-    Index.CurElement.nItem = MaxElementItems;
-    Index.CurElement.nText = 0;
-    EXPECT_FALSE(AppendElement());
-    EXPECT_FALSE(SaveElement(1));
-    EXPECT_EQ(FileBytes(), before);
-    EXPECT_EQ(Z().HighestObject, 2);
-}
-
-TEST_F(MapStoreTest, MaxObjectsRefusesAtTheLoaderLimit)
-{
+    // Every number the loader keeps is in use.
     Open(PointsMap(1));
     const auto before = FileBytes();
-    Z().HighestObject = MaxObjectNumber;  // every number the loader keeps is in use
+    Z().HighestObject = MaxObjectNumber;
     MakePoint(10, 0, 0);
     EXPECT_FALSE(AppendElement());
     EXPECT_EQ(messages.CountOf(TextKey::MaxObjects), 1);
@@ -127,12 +119,9 @@ TEST_F(MapStoreTest, MaxObjectsRefusesAtTheLoaderLimit)
     EXPECT_EQ(FileBytes(), before);
 }
 
-TEST_F(MapStoreTest, DeleteWritesZeroAndRestoreBringsObjectAndStringBack)
+TEST_F(DocTest, DeleteWritesZeroAndRestoreBringsObjectAndStringBack)
 {
-    TestMapWriter w = TestMapWriter::Sample(8);
-    w.fileType = 3;  // course-setting map: object 1 has a course-object string
-    Open(w);
-    ASSERT_TRUE(Z().CourseMap);
+    Open(CourseSample());
     ASSERT_EQ(Z().CsObjects.Count(), 1);
     DeleteElement(1);
     EXPECT_EQ(Z().Entry(1).Symbol, DeletedSymbol);
@@ -156,64 +145,43 @@ TEST_F(MapStoreTest, DeleteWritesZeroAndRestoreBringsObjectAndStringBack)
     EXPECT_EQ(CountObjects(), 7);
 }
 
-TEST_F(MapStoreTest, ADeletedObjectReadsBackEmptyAfterReopening)
+// A deleted object reads back empty; only a course-setting map reuses its slot for an object
+// of the same length.
+TEST_F(DocTest, ADeletedSlotIsReusedOnlyInACourseMap)
 {
-    Open(PointsMap(3));
-    DeleteElement(2);
-    Reopen();
-    EXPECT_EQ(Z().Entry(2).Symbol, 0);
-    EXPECT_FALSE(GetIndex(2));
-    // Its slot is not reused by an ordinary map: the next object is number 4.
-    MakePoint(10, 0, 0);
-    ASSERT_TRUE(AppendElement());
-    EXPECT_EQ(Index.CurIndexNo, 4);
+    for (uint16_t type : {2, 3}) {
+        Open(PointsMap(3, type));
+        DeleteElement(2);
+        Reopen();
+        EXPECT_EQ(Z().Entry(2).Symbol, 0);
+        EXPECT_FALSE(GetIndex(2));
+        const auto size = FileBytes().size();
+        AppendPoint(10, 5, 5);
+        EXPECT_EQ(Index.CurIndexNo, type == 3 ? 2 : 4);
+        if (type == 3) {
+            EXPECT_EQ(Z().Entry(2).Pos, layout.objectRecords[1]);
+            EXPECT_EQ(FileBytes().size(), size);
+        }
+    }
 }
 
-TEST_F(MapStoreTest, ACourseMapReusesAnEmptySlotOfTheSameLength)
-{
-    TestMapWriter w = PointsMap(3);
-    w.fileType = 3;
-    w.objects[1].deleted = true;
-    Open(w);
-    const auto size = FileBytes().size();
-    MakePoint(10, 5, 5);
-    ASSERT_TRUE(AppendElement());
-    EXPECT_EQ(Index.CurIndexNo, 2);
-    EXPECT_EQ(Z().Entry(2).Pos, layout.objectRecords[1]);
-    EXPECT_EQ(FileBytes().size(), size);
-}
-
-TEST_F(MapStoreTest, RectangleScanSkipsCourseOnlyAndFiltersByColour)
+TEST_F(DocTest, RectangleScanSkipsCourseOnlyAndFiltersByColourBit)
 {
     Open(TestMapWriter::Sample(8));
-    auto collect = [](const CordRect& r, int colour, int start = 0) {
-        std::vector<int> found;
-        StartElementScan(start);
-        while (NextElementInRect(r, colour))
-            found.push_back(Index.CurIndexNo);
-        return found;
-    };
-    const CordRect all{-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit};
-    EXPECT_EQ(collect(all, -1), (std::vector<int>{1, 2, 3, 4, 5, 6, 8}));
+    EXPECT_EQ(Scan(), (std::vector<int>{1, 2, 3, 4, 5, 6, 8}));
     // Colour 1 (blue): the line 2.0 and the line text 5.0.
-    EXPECT_EQ(collect(all, 1), (std::vector<int>{2, 5}));
-    EXPECT_TRUE(collect(all, 256).empty());
+    EXPECT_EQ(Scan(AllMap, 1), (std::vector<int>{2, 5}));
+    EXPECT_TRUE(Scan(AllMap, 256).empty());
     // A scan from object 4 wraps round and ends with it.
-    EXPECT_EQ(collect(all, -1, 4), (std::vector<int>{5, 6, 8, 1, 2, 3, 4}));
+    EXPECT_EQ(Scan(AllMap, -1, 4), (std::vector<int>{5, 6, 8, 1, 2, 3, 4}));
     // Only objects whose widened rectangle meets the point (10 mm, 20 mm).
-    const CordRect p{10 * kUnitsPerMm, 20 * kUnitsPerMm, 10 * kUnitsPerMm, 20 * kUnitsPerMm};
-    EXPECT_EQ(collect(p, -1), (std::vector<int>{1, 3, 6}));
-    // The course-only object is still there by number.
-    EXPECT_TRUE(GetIndex(9));
-
+    EXPECT_EQ(Scan({10 * mm, 20 * mm, 10 * mm, 20 * mm}), (std::vector<int>{1, 3, 6}));
+    EXPECT_TRUE(GetIndex(9));  // the course-only object is still there by number
     CordRect extent;
     ASSERT_TRUE(GetMapExtent(extent));
-    EXPECT_LE(extent.x1, -3 * kUnitsPerMm - 12800);
-}
+    EXPECT_LE(extent.x1, -3 * mm - 12800);
 
-// The colour test reads one bit of the symbol's set: its byte and its place in the byte.
-TEST_F(MapStoreTest, ColourScanFindsEachColourOfTheSetByItsOwnBit)
-{
+    // The colour test reads one bit of the symbol's set: its byte and its place in the byte.
     TestMapWriter w(8);
     const int colours[] = {8, 13, 250};
     for (int i = 0; i < 3; ++i) {
@@ -221,39 +189,24 @@ TEST_F(MapStoreTest, ColourScanFindsEachColourOfTheSetByItsOwnBit)
         w.objects.push_back(TestObject::Line(int16_t(10 * (i + 1)), {{0, 0}, {25600, 0}}));
     }
     Open(w);
-    const CordRect all{-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit};
     for (const auto& [colour, want] : std::vector<std::pair<int, std::vector<int>>>{
-             {8, {1}}, {13, {2}}, {250, {3}}, {1, {}}, {9, {}}, {12, {}}, {16, {}}, {251, {}}}) {
-        std::vector<int> found;
-        StartElementScan(0);
-        while (NextElementInRect(all, colour))
-            found.push_back(Index.CurIndexNo);
-        EXPECT_EQ(found, want) << colour;
-    }
+             {8, {1}}, {13, {2}}, {250, {3}}, {1, {}}, {9, {}}, {12, {}}, {16, {}}, {251, {}}})
+        EXPECT_EQ(Scan(AllMap, colour), want) << colour;
 }
 
-TEST_F(MapStoreTest, ScansSkipWholeBlocksAcrossTheBlockBoundary)
+TEST_F(DocTest, ScansSkipWholeBlocksAcrossTheBlockBoundary)
 {
-    TestMapWriter w = PointsMap(600);
-    Open(w);
-    std::vector<int> found;
-    const CordRect r{300 * 25600, -100, 520 * 25600, 100};
-    StartElementScan(0);
-    while (NextElementInRect(r, -1))
-        found.push_back(Index.CurIndexNo);
-    ASSERT_EQ(found.size(), 221u);
+    Open(PointsMap(600));
+    const auto found = Scan({300 * 25600, -100, 520 * 25600, 100});
+    ASSERT_EQ(found.size(), 221u) << found.front() << " " << found.back();
     EXPECT_EQ(found.front(), 301);
     EXPECT_EQ(found.back(), 521);
     // An end number inside a skipped block still ends the scan.
-    StartElementScan(300);
-    int visits = 0;
-    while (NextElementInRect({-100, -100, 100, 100}, -1))
-        ++visits;
-    EXPECT_EQ(visits, 1);
+    EXPECT_EQ(Scan({-100, -100, 100, 100}, -1, 300).size(), 1u);
     EXPECT_TRUE(Index.ScanFinished);
 }
 
-TEST_F(MapStoreTest, SelectionBitsCountsAndRectangle)
+TEST_F(DocTest, SelectionBitsCountsAndRectangle)
 {
     Open(PointsMap(300));
     GetIndex(3);
@@ -280,18 +233,14 @@ TEST_F(MapStoreTest, SelectionBitsCountsAndRectangle)
     EXPECT_EQ(Index.SelectionCount, 0);
 }
 
-TEST_F(MapStoreTest, CoursePreviewWritesTaggedAndHiddenSymbolWords)
+TEST_F(DocTest, CoursePreviewWritesTaggedAndHiddenSymbolWords)
 {
-    TestMapWriter w = PointsMap(1);
-    w.fileType = 3;
-    Open(w);
+    Open(PointsMap(1, 3));
     Z().CoursePreviewOn = 1;
     Z().CurrentCourseTag = QStringLiteral("A");
-    MakePoint(10, 0, 0);
-    ASSERT_TRUE(AppendElement());
+    AppendPoint(10, 0, 0);
     const int n = Index.CurIndexNo;
-    auto b = FileBytes();
-    EXPECT_EQ(GetU16(b, layout.ObjectEntryPos(size_t(n - 1)) + 22), 10 | CourseOnlyMark);
+    EXPECT_EQ(GetU16(FileBytes(), layout.ObjectEntryPos(size_t(n - 1)) + 22), 10 | CourseOnlyMark);
     EXPECT_EQ(Z().Entry(n).Symbol, 10);
     ASSERT_EQ(Z().CsObjectLinks.Count(), 1);
     EXPECT_EQ(Z().TaggedObjects, std::vector<int>{n});
@@ -299,26 +248,23 @@ TEST_F(MapStoreTest, CoursePreviewWritesTaggedAndHiddenSymbolWords)
     Z().CurrentCourseTag.clear();
     GetIndex(1);
     WriteIndexEntry(1);
-    b = FileBytes();
-    EXPECT_EQ(GetU16(b, layout.ObjectEntryPos(0) + 22), 0);
+    EXPECT_EQ(GetU16(FileBytes(), layout.ObjectEntryPos(0) + 22), 0);
     ReindexFromFile();
     EXPECT_EQ(Z().Entry(1).Symbol, 0);
 }
 
-TEST_F(MapStoreTest, UpdateObjectsOfSymbolsRewritesRectangles)
+TEST_F(DocTest, ANewSymbolExtentRewritesItsObjectsRectangles)
 {
     Open(PointsMap(2));
-    // Symbol 1.0 gets an extent; its objects' rectangles follow.
     SetSymI16(Z().Symbols[0], SymExtent, 50);
     UpdateObjectsOfSymbols(10, 10);
-    const auto b = FileBytes();
-    EXPECT_EQ(GetI32(b, layout.ObjectEntryPos(1)), 25600 - 50 * 256);
+    EXPECT_EQ(GetI32(FileBytes(), layout.ObjectEntryPos(1)), 25600 - 50 * 256);
     EXPECT_EQ(Z().Entry(2).Rect.x2, 25600 + 50 * 256);
     MarkUsedSymbols();
     EXPECT_EQ(SymU8(Z().Symbols[0], SymStatus) & SymbolUsedBit, SymbolUsedBit);
 }
 
-TEST_F(MapStoreTest, SymbolGraphicsModeWorksOnTheViewsElements)
+TEST_F(DocTest, SymbolGraphicsModeWorksOnTheViewsElements)
 {
     Open(PointsMap(3));
     SymbolGraphicsBuffer g;
@@ -328,21 +274,15 @@ TEST_F(MapStoreTest, SymbolGraphicsModeWorksOnTheViewsElements)
 
     // A line element (colour 5, width 0.30 mm) and a dot (colour 2, 1.00 mm).
     ElementRecord& e = Index.CurElement;
-    e = ElementRecord{};
-    e.Symbol = int16_t(32752 + 1);
-    e.ObjectType = LineObject;
+    MakeLine(int16_t(32752 + 1), 2, 0);
     e.Angle = 5;
     e.Word10 = 30;
-    e.nItem = 2;
-    e.Slots[0] = {0, 0};
     e.Slots[1] = {256 * 100, 256 * 50};
     ASSERT_TRUE(AppendElement());
-    e = ElementRecord{};
-    e.Symbol = int16_t(32752 + 4);
+    MakePoint(int16_t(32752 + 4), -256 * 10, 0);
+    e.ObjectType = 0;
     e.Angle = 2;
     e.Word14 = 100;
-    e.nItem = 1;
-    e.Slots[0] = {-256 * 10, 0};
     ASSERT_TRUE(AppendElement());
     EXPECT_EQ(CountSymbolGraphicsElements(), 2);
     EXPECT_EQ(g.UsedSlots, 4 + 3);
@@ -351,19 +291,13 @@ TEST_F(MapStoreTest, SymbolGraphicsModeWorksOnTheViewsElements)
     EXPECT_EQ(LoadLE<uint16_t>(g.Slots.data() + 32 + 4), 2);
     EXPECT_EQ(LoadLE<uint16_t>(g.Slots.data() + 32 + 8), 100);
     EXPECT_EQ(LoadLE<uint16_t>(g.Slots.data() + 32 + 10), 1);
-
     ASSERT_TRUE(GetIndex(1));
     EXPECT_EQ(Index.CurIndex.Symbol, 32753);
     EXPECT_EQ(Index.CurIndex.Rect, (CordRect{-16 * 256, -16 * 256, 116 * 256, 66 * 256}));
     ASSERT_TRUE(ReadElement(2, Index.DrawElement));
     EXPECT_EQ(Index.DrawElement.ObjectType, PointObject);
     EXPECT_EQ(Index.DrawElement.Word14, 100);
-
-    std::vector<int> found;
-    StartElementScan(0);
-    while (NextElementInRect({-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit}, 2))
-        found.push_back(Index.CurIndexNo);
-    EXPECT_EQ(found, std::vector<int>{2});
+    EXPECT_EQ(Scan(AllMap, 2), std::vector<int>{2});
 
     // Growing the first element moves the second; deleting it moves it back.
     ReadElement(1, Index.CurElement);
@@ -376,18 +310,32 @@ TEST_F(MapStoreTest, SymbolGraphicsModeWorksOnTheViewsElements)
     DeleteElement(1);
     EXPECT_EQ(CountSymbolGraphicsElements(), 1);
     EXPECT_TRUE(IsSelected(1));
+    EXPECT_EQ(Index.SelectedIndex, 1);
     EXPECT_EQ(LoadLE<uint16_t>(g.Slots.data()), 4);
 
     // More than 512 slots: refused with a message.
-    e = ElementRecord{};
-    e.Symbol = int16_t(32752 + 2);
+    MakePoint(int16_t(32752 + 2), 0, 0);
     e.nItem = 510;
     EXPECT_FALSE(AppendElement());
     EXPECT_EQ(messages.CountOf(TextKey::SymbolTooComplex), 1);
-
     CordRect r;
     EXPECT_TRUE(GetMapExtent(r));
     EXPECT_EQ(r.x1, -256 * 10 - 51 * 256);
     EXPECT_EQ(FileBytes(), before);  // the map file is not touched
+
+    // The selected element keeps its number unless one before it goes.
+    struct Row {
+        int selected, deleted, after;
+    };
+    for (Row row : {Row{2, 1, 1}, Row{2, 2, 2}, Row{2, 3, 2}}) {
+        while (CountSymbolGraphicsElements() < 3) {
+            MakeLine(int16_t(32752 + 1), 2, 256);
+            ASSERT_TRUE(AppendElement());
+        }
+        GetIndex(row.selected);
+        SelectOnly(row.selected);
+        DeleteElement(row.deleted);
+        EXPECT_EQ(Index.SelectedIndex, row.after) << row.deleted;
+    }
     Index.SymbolGraphics = nullptr;
 }

@@ -1,6 +1,6 @@
 // A scripted editing session: after every step, the map read again from its working file
 // equals what the store holds in memory (apart from what lives in memory only).
-#include "MapStoreFixture.h"
+#include "DocumentFixture.h"
 
 #include "core/Setup.h"
 
@@ -17,7 +17,7 @@ struct StoredObject {
     bool operator==(const StoredObject&) const = default;
 };
 
-struct MapSnapshot {
+struct StoreState {
     MapFileHeader header;
     std::array<uint8_t, SymbolHeaderBlockBytes> colours{};
     std::vector<SymbolBytes> symbols;
@@ -27,7 +27,7 @@ struct MapSnapshot {
     std::array<QString, 11> settings;
     std::array<uint8_t, SetupRecordBytes> setup{};
     QByteArray info;
-    bool operator==(const MapSnapshot&) const = default;
+    bool operator==(const StoreState&) const = default;
 };
 
 std::vector<std::pair<QString, int>> Items(const TNumStringList& l)
@@ -39,10 +39,10 @@ std::vector<std::pair<QString, int>> Items(const TNumStringList& l)
     return v;
 }
 
-MapSnapshot Take()
+StoreState Take()
 {
     TZmd& z = *Index.ActiveZmd;
-    MapSnapshot s;
+    StoreState s;
     s.header = z.Header;
     s.colours = WriteSymbolHeaderBytes(z.ColorBlock);
     for (SymbolBytes rec : z.Symbols) {
@@ -81,7 +81,7 @@ MapSnapshot Take()
 
 } // namespace
 
-TEST_F(MapStoreTest, ReloadingAfterEveryEditStepGivesWhatIsInMemory)
+TEST_F(DocTest, ReloadingAfterEveryEditStepGivesWhatIsInMemory)
 {
     TestMapWriter w = TestMapWriter::Sample(8);
     w.fileType = 3;
@@ -150,9 +150,9 @@ TEST_F(MapStoreTest, ReloadingAfterEveryEditStepGivesWhatIsInMemory)
         SCOPED_TRACE(name);
         step();
         ASSERT_FALSE(HasFatalFailure());
-        const MapSnapshot memory = Take();
+        const StoreState memory = Take();
         Reopen();
-        const MapSnapshot file = Take();
+        const StoreState file = Take();
         EXPECT_TRUE(memory.header == file.header);
         EXPECT_TRUE(memory.colours == file.colours);
         EXPECT_TRUE(memory.symbols == file.symbols);

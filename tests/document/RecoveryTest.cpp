@@ -1,4 +1,4 @@
-#include "OpenFixture.h"
+#include "DocumentFixture.h"
 
 #include "core/LangTexts.h"
 
@@ -118,9 +118,7 @@ TEST(RecoveryChild, DISABLED_EditUntilKilled)
 
 // ---- Recovery ----
 
-class RecoveryTest : public OpenTest {};
-
-TEST_F(RecoveryTest, LeftoverCopiesAreOfferedAndRefusedOrInvalidOnesDeleted)
+TEST_F(DocTest, LeftoverCopiesAreOfferedAndRefusedOrInvalidOnesDeleted)
 {
     ASSERT_TRUE(WriteCopy(0, CopyBytes(MapPath("lost.zmd").toStdString())));
     ASSERT_TRUE(WriteCopy(1, CopyBytes("")));
@@ -143,26 +141,26 @@ TEST_F(RecoveryTest, LeftoverCopiesAreOfferedAndRefusedOrInvalidOnesDeleted)
     EXPECT_EQ(Opening.OpenDocuments[0].Name, MapPath("lost.zmd"));
     EXPECT_EQ(Index.ActiveZmd, Opening.OpenDocuments[0].Zmd.get());
     EXPECT_TRUE(Index.MapOpen);
-    EXPECT_EQ(Active().Modified, 1);
+    EXPECT_EQ(Z().Modified, 1);
     EXPECT_GT(CountObjects(), 0);
     // Closing the recovered map deletes its copy.
     CloseDocument(Index.ActiveZmd);
     EXPECT_TRUE(WorkingCopies().isEmpty());
 }
 
-TEST_F(RecoveryTest, NextWorkingCopyFollowsTheExistingOnes)
+TEST_F(DocTest, NextWorkingCopyFollowsTheExistingOnes)
 {
     ASSERT_TRUE(WriteCopy(0, {1}));
     ASSERT_TRUE(WriteCopy(1, {2}));
     EXPECT_EQ(TempWorkFileName(), CopyName(2));
     const QString path = Write(TestMapWriter::Sample(8), "n.zmd");
     ASSERT_TRUE(OpenMapByName(path));
-    EXPECT_EQ(Active().WorkFile.FileName(), CopyName(2));
+    EXPECT_EQ(Z().WorkFile.FileName(), CopyName(2));
     ASSERT_TRUE(OpenMapByName(Write(TestMapWriter::Sample(8), "m.zmd")));
-    EXPECT_EQ(Active().WorkFile.FileName(), CopyName(3));
+    EXPECT_EQ(Z().WorkFile.FileName(), CopyName(3));
 }
 
-TEST_F(RecoveryTest, ACopyAnotherProcessHoldsIsLeftAlone)
+TEST_F(DocTest, ACopyAnotherProcessHoldsIsLeftAlone)
 {
     const auto bytes = CopyBytes("/x/busy.zmd");
     ASSERT_TRUE(WriteCopy(0, bytes));
@@ -180,14 +178,14 @@ TEST_F(RecoveryTest, ACopyAnotherProcessHoldsIsLeftAlone)
     child->waitForFinished(10000);
 }
 
-TEST_F(RecoveryTest, AKilledSessionLeavesEveryCompletedEditForRecovery)
+TEST_F(DocTest, AKilledSessionLeavesEveryCompletedEditForRecovery)
 {
     const QString path = Write(TestMapWriter::Sample(8), "killed.zmd");
     const auto original = ReadAll(path);
     int base = 0;
     {
         ASSERT_TRUE(OpenMapByName(path));
-        base = Active().HighestObject;
+        base = Z().HighestObject;
         CloseMapFile(path);
     }
     auto child = StartChild("EditUntilKilled", path);
@@ -209,11 +207,11 @@ TEST_F(RecoveryTest, AKilledSessionLeavesEveryCompletedEditForRecovery)
     EXPECT_EQ(messages.Entries().back().answer, int(IdOk));
     ASSERT_EQ(Opening.OpenDocuments.size(), 1u);
     EXPECT_EQ(DocumentPath(Index.ActiveZmd), path);
-    EXPECT_EQ(Active().HighestObject, base + ChildEdits);
+    EXPECT_EQ(Z().HighestObject, base + ChildEdits);
     ASSERT_TRUE(ReadElement(base + 1, Index.CurElement));
     EXPECT_EQ(Index.CurElement.Slots[0].x, 7680);
     EXPECT_EQ(Index.CurElement.Slots[0].y, 8960);
-    EXPECT_FALSE(EntryLive(Active().Entry(base + 2)));
+    EXPECT_FALSE(EntryLive(Z().Entry(base + 2)));
     for (int i = 3; i <= ChildEdits; ++i) {
         ASSERT_TRUE(ReadElement(base + i, Index.CurElement)) << i;
         EXPECT_EQ(Index.CurElement.Slots[0].x, i * 1024);
@@ -221,7 +219,7 @@ TEST_F(RecoveryTest, AKilledSessionLeavesEveryCompletedEditForRecovery)
     }
     // Saving the recovered map writes it to its own file.
     ASSERT_TRUE(SaveMap(false));
-    EXPECT_EQ(ReadAll(path), ReadAll(Active().WorkFile.FileName()));
+    EXPECT_EQ(ReadAll(path), ReadAll(Z().WorkFile.FileName()));
 }
 
 } // namespace zemo::test

@@ -1,6 +1,6 @@
 // The symbol-set maps of the data folder (SYMBOL/, made at build time from
 // resources/symbolsets) and the description parser that makes them.
-#include "../support/TestMapWriter.h"
+#include "DocumentFixture.h"
 #include "core/ByteIO.h"
 #include "core/Cord.h"
 #include "core/Folders.h"
@@ -17,6 +17,8 @@
 
 #include <fstream>
 #include <iterator>
+#include <algorithm>
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -91,99 +93,6 @@ public:
     RecordingMessages messages;
 };
 
-bool ColorDefined(const SymbolHeaderBlock& b, int number)
-{
-    for (int i = 0; i < b.ColorCount; ++i)
-        if (b.Colors[size_t(i)].Number == number)
-            return true;
-    return false;
-}
-
-// Walks an element list; true when its elements fill exactly `slots` slots with defined
-// colours and sensible sizes.
-::testing::AssertionResult ListSound(std::span<const uint8_t> rec, size_t offset, int slots,
-                                     const SymbolHeaderBlock& colors)
-{
-    int s = 0;
-    while (s < slots) {
-        const size_t at = offset + size_t(s) * 8;
-        if (at + 16 > rec.size())
-            return ::testing::AssertionFailure() << "element head past the record at slot " << s;
-        const int kind = LoadLE<uint16_t>(rec.data() + at);
-        const int colour = LoadLE<uint16_t>(rec.data() + at + 4);
-        const int width = LoadLE<uint16_t>(rec.data() + at + 6);
-        const int diameter = LoadLE<uint16_t>(rec.data() + at + 8);
-        const int count = LoadLE<int16_t>(rec.data() + at + 10);
-        if (kind < 1 || kind > 4 || count < 1 || s + 2 + count > slots)
-            return ::testing::AssertionFailure() << "bad element at slot " << s;
-        if (!ColorDefined(colors, colour))
-            return ::testing::AssertionFailure() << "element colour " << colour << " undefined";
-        if ((kind == 1 && (count < 2 || width <= 0)) || (kind == 2 && count < 3)
-            || (kind == 3 && diameter <= width) || (kind == 4 && diameter <= 0))
-            return ::testing::AssertionFailure() << "element of kind " << kind << " malformed";
-        s += 2 + count;
-    }
-    return ::testing::AssertionSuccess();
-}
-
-// The usability rules of the painters: sizes that match their counts, whole element lists,
-// colours that exist.
-::testing::AssertionResult RecordUsable(const SymbolBytes& rec, const SymbolHeaderBlock& colors)
-{
-    const int type = SymI16(rec, SymObjectType);
-    const bool text = SymU8(rec, SymTextFlag) == 1;
-    const size_t size = rec.size();
-    auto colour = [&](size_t offset) { return ColorDefined(colors, SymI16(rec, offset)); };
-    switch (type) {
-    case 1: {
-        const int slots = SymI16(rec, 348);
-        if (size != 352 + size_t(slots) * 8 || slots > 512)
-            return ::testing::AssertionFailure() << "point size " << size;
-        return ListSound(rec, 352, slots, colors);
-    }
-    case 2:
-        if (text) {
-            if (size != 440 || !colour(380))
-                return ::testing::AssertionFailure() << "line text size or colour";
-            return ::testing::AssertionSuccess();
-        } else {
-            size_t offset = 424;
-            for (size_t k = 0; k < 5; ++k) {
-                const int slots = SymI16(rec, 412 + 2 * k);
-                auto r = ListSound(rec, offset, slots, colors);
-                if (!r)
-                    return r;
-                offset += size_t(slots) * 8;
-            }
-            if (size != offset)
-                return ::testing::AssertionFailure() << "line size " << size << " != " << offset;
-            if (SymI16(rec, 350) > 0 && !colour(348))
-                return ::testing::AssertionFailure() << "main line colour";
-            return ::testing::AssertionSuccess();
-        }
-    case 3: {
-        const int slots = SymI16(rec, 378);
-        if (size != 380 + size_t(slots) * 8)
-            return ::testing::AssertionFailure() << "area size " << size;
-        if (SymI16(rec, 350) != 0 && !colour(352))
-            return ::testing::AssertionFailure() << "fill colour";
-        if (SymI16(rec, 354) > 0 && (!colour(356) || SymI16(rec, 360) <= 0))
-            return ::testing::AssertionFailure() << "hatch";
-        return ListSound(rec, 380, slots, colors);
-    }
-    case 4:
-        if (!text || size != 588 || !colour(380) || SymI16(rec, 382) < 10)
-            return ::testing::AssertionFailure() << "text symbol";
-        return ::testing::AssertionSuccess();
-    case 5:
-        if (size != 416 || !colour(348))
-            return ::testing::AssertionFailure() << "rectangle symbol";
-        return ::testing::AssertionSuccess();
-    default:
-        return ::testing::AssertionFailure() << "object type " << type;
-    }
-}
-
 TEST(SymbolSets, EveryShippedSetLoadsAndEverySymbolReadsBackValid)
 {
     for (const char* name : ShippedSets) {
@@ -239,7 +148,7 @@ TEST(SymbolSets, EveryShippedSetLoadsAndEverySymbolReadsBackValid)
             EXPECT_EQ(a, b);
             EXPECT_EQ(c, b);
             EXPECT_EQ(raw[i].size() % 4, 0u);
-            EXPECT_TRUE(RecordUsable(loaded, z.ColorBlock));
+            EXPECT_TRUE(SymbolUsable(loaded, z.ColorBlock));
             // Every symbol colour the record names is in the table.
             const ColorSet used = SymColors(loaded);
             EXPECT_TRUE(used.any());
@@ -297,81 +206,45 @@ TEST(SymbolSets, OrienteeringSetCoversEverySymbolTypeAndDrawingFeature)
         halfPercent |= z.ColorBlock.Colors[size_t(i)].Cmyk[0] == 91;
     EXPECT_TRUE(halfPercent);
 
-    std::set<std::string> features;
-    std::set<int> types;
-    for (const SymbolBytes& s : z.Symbols) {
-        const int type = SymI16(s, SymObjectType);
-        const bool text = SymU8(s, SymTextFlag) == 1;
-        types.insert(type == 2 && text ? 6 : type);
-        if (type == 1 && SymI16(s, 348) > 0)
-            features.insert("point graphics");
-        if (type == 2 && !text) {
-            const int width = SymI16(s, 350);
-            if (width > 0 && SymI16(s, 358) > 0 && SymI16(s, 362) > 0)
-                features.insert("dashed line");
-            if (width > 0 && SymI16(s, 358) > 0 && SymI16(s, 364) > 0)
-                features.insert("gap in dashes");
-            if (width > 0 && (SymI16(s, 352) & 2) && SymI16(s, 354) > 0)
-                features.insert("pointed ends");
-            if (SymI16(s, 374) > 0 && (SymI16(s, 376) & 1) && SymI16(s, 384) > 0
-                && SymI16(s, 386) > 0 && SymI16(s, 388) > 0)
-                features.insert("double line with fill");
-            if (SymI16(s, 374) >= 2 && SymI16(s, 390) > 0 && SymI16(s, 392) > 0)
-                features.insert("dashed double line");
-            if (SymI16(s, 408) > 0 && SymI16(s, 408) > width)
-                features.insert("framing");
-            if (SymI16(s, 370) >= 1 && SymI16(s, 412) > 0 && SymI16(s, 358) > 0)
-                features.insert("symbols along the line");
-            if (SymI16(s, 370) >= 2 && SymI16(s, 372) > 0)
-                features.insert("symbol groups");
-            if (SymI16(s, 414) > 0)
-                features.insert("secondary symbols");
-            if (SymI16(s, 416) > 0)
-                features.insert("corner symbols");
-            if (SymI16(s, 418) > 0 && SymI16(s, 420) > 0)
-                features.insert("start and end symbols");
-            if (SymI16(s, 400) > 0 && SymI16(s, 402) < 100)
-                features.insert("decrease");
-        }
-        if (type == 3) {
-            if (SymI16(s, 354) == 1)
-                features.insert("single hatch");
-            if (SymI16(s, 354) == 2)
-                features.insert("cross hatch");
-            if (SymI16(s, 368) == 1 && SymI16(s, 378) > 0)
-                features.insert("rectangular structure");
-            if (SymI16(s, 368) == 2 && SymI16(s, 378) > 0)
-                features.insert("offset structure");
-            if (SymI16(s, 350) != 0 && (SymI16(s, 354) > 0 || SymI16(s, 368) > 0))
-                features.insert("fill under pattern");
-        }
-        if (type == 4) {
-            if (SymI16(s, 394) != 120 && SymI16(s, 396) > 0 && SymI16(s, 400) > 0
-                && SymI16(s, 402) > 0 && SymI16(s, 392) == 3)
-                features.insert("paragraphs");
-            if (SymI16(s, 532) != 0 && SymI16(s, 536) > 0)
-                features.insert("line below");
-            for (int mode = 1; mode <= 3; ++mode)
-                if (SymU8(s, 542) == mode)
-                    features.insert("text framing " + std::to_string(mode));
-        }
-        if (type == 2 && text && SymU8(s, 394) > 0)
-            features.insert("line text framing " + std::to_string(SymU8(s, 394)));
-        if (type == 5 && (SymI16(s, 354) & 1) && SymI16(s, 356) > 0 && SymI16(s, 358) > 0)
-            features.insert("cell grid");
-        if (type == 5 && SymI16(s, 352) > 0)
-            features.insert("rounded corners");
-    }
-    EXPECT_EQ(types, (std::set<int>{1, 2, 3, 4, 5, 6}));
-    for (const char* f :
-         {"point graphics", "dashed line", "gap in dashes", "pointed ends", "double line with fill",
-          "dashed double line", "framing", "symbols along the line", "symbol groups",
-          "secondary symbols", "corner symbols", "start and end symbols", "decrease",
-          "single hatch", "cross hatch", "rectangular structure", "offset structure",
-          "fill under pattern", "paragraphs", "line below", "text framing 1", "text framing 2",
-          "text framing 3", "line text framing 1", "line text framing 2", "cell grid",
-          "rounded corners"})
-        EXPECT_TRUE(features.count(f)) << "no symbol with " << f;
+    // Each drawing feature the painters know, by what a record holds when it uses it.
+    using Rec = const SymbolBytes&;
+    auto v = [](Rec s, size_t at) { return SymI16(s, at); };
+    auto line = [](Rec s) { return SymI16(s, SymObjectType) == 2 && SymU8(s, SymTextFlag) == 0; };
+    auto type = [](Rec s, int t) { return SymI16(s, SymObjectType) == t; };
+    const std::vector<std::pair<const char*, std::function<bool(Rec)>>> features{
+        {"point graphics", [&](Rec s) { return type(s, 1) && v(s, 348) > 0; }},
+        {"dashed line", [&](Rec s) { return line(s) && v(s, 350) > 0 && v(s, 358) > 0 && v(s, 362) > 0; }},
+        {"gap in dashes", [&](Rec s) { return line(s) && v(s, 350) > 0 && v(s, 358) > 0 && v(s, 364) > 0; }},
+        {"pointed ends", [&](Rec s) { return line(s) && v(s, 350) > 0 && (v(s, 352) & 2) && v(s, 354) > 0; }},
+        {"double line with fill", [&](Rec s) { return line(s) && v(s, 374) > 0 && (v(s, 376) & 1) && v(s, 384) > 0 && v(s, 386) > 0 && v(s, 388) > 0; }},
+        {"dashed double line", [&](Rec s) { return line(s) && v(s, 374) >= 2 && v(s, 390) > 0 && v(s, 392) > 0; }},
+        {"framing", [&](Rec s) { return line(s) && v(s, 408) > 0 && v(s, 408) > v(s, 350); }},
+        {"symbols along the line", [&](Rec s) { return line(s) && v(s, 370) >= 1 && v(s, 412) > 0 && v(s, 358) > 0; }},
+        {"symbol groups", [&](Rec s) { return line(s) && v(s, 370) >= 2 && v(s, 372) > 0; }},
+        {"secondary symbols", [&](Rec s) { return line(s) && v(s, 414) > 0; }},
+        {"corner symbols", [&](Rec s) { return line(s) && v(s, 416) > 0; }},
+        {"start and end symbols", [&](Rec s) { return line(s) && v(s, 418) > 0 && v(s, 420) > 0; }},
+        {"decrease", [&](Rec s) { return line(s) && v(s, 400) > 0 && v(s, 402) < 100; }},
+        {"single hatch", [&](Rec s) { return type(s, 3) && v(s, 354) == 1; }},
+        {"cross hatch", [&](Rec s) { return type(s, 3) && v(s, 354) == 2; }},
+        {"rectangular structure", [&](Rec s) { return type(s, 3) && v(s, 368) == 1 && v(s, 378) > 0; }},
+        {"offset structure", [&](Rec s) { return type(s, 3) && v(s, 368) == 2 && v(s, 378) > 0; }},
+        {"fill under pattern", [&](Rec s) { return type(s, 3) && v(s, 350) != 0 && (v(s, 354) > 0 || v(s, 368) > 0); }},
+        {"paragraphs", [&](Rec s) { return type(s, 4) && v(s, 394) != 120 && v(s, 396) > 0 && v(s, 400) > 0 && v(s, 402) > 0 && v(s, 392) == 3; }},
+        {"line below", [&](Rec s) { return type(s, 4) && v(s, 532) != 0 && v(s, 536) > 0; }},
+        {"text framing 1", [&](Rec s) { return type(s, 4) && SymU8(s, 542) == 1; }},
+        {"text framing 2", [&](Rec s) { return type(s, 4) && SymU8(s, 542) == 2; }},
+        {"text framing 3", [&](Rec s) { return type(s, 4) && SymU8(s, 542) == 3; }},
+        {"line text framing 1", [&](Rec s) { return type(s, 2) && !line(s) && SymU8(s, 394) == 1; }},
+        {"line text framing 2", [&](Rec s) { return type(s, 2) && !line(s) && SymU8(s, 394) == 2; }},
+        {"cell grid", [&](Rec s) { return type(s, 5) && (v(s, 354) & 1) && v(s, 356) > 0 && v(s, 358) > 0; }},
+        {"rounded corners", [&](Rec s) { return type(s, 5) && v(s, 352) > 0; }},
+        {"line text", [&](Rec s) { return type(s, 2) && !line(s); }},
+    };
+    for (const auto& [name, uses] : features)
+        EXPECT_TRUE(std::any_of(z.Symbols.begin(), z.Symbols.end(), uses)) << "no symbol with " << name;
+    for (int t = 1; t <= 5; ++t)
+        EXPECT_TRUE(std::any_of(z.Symbols.begin(), z.Symbols.end(), [&](Rec s) { return type(s, t); })) << t;
 }
 
 // Colours are painted from the last in the table to the first: a road's fill must lie above
@@ -543,100 +416,67 @@ TEST(SymbolSetText, FieldsGoToTheirOffsetsInStoredUnits)
     EXPECT_EQ(d.Colors.Colors[1].Separations[0], 255);
     ASSERT_EQ(d.Symbols.size(), 6u);
 
-    std::vector<uint8_t> line = d.Symbols[0];
-    EXPECT_EQ(GetI16(line, 0), 424 + 8 * (6 + 3));
-    EXPECT_EQ(GetI16(line, 2), 1015);
-    EXPECT_EQ(GetI16(line, 4), 2);
-    EXPECT_EQ(line[6], 0);
-    EXPECT_EQ(line[12], 5);
-    const std::vector<std::pair<size_t, int>> lineFields{
-        {348, 3}, {350, 35}, {352, 3}, {354, 150}, {356, 200}, {358, 300}, {360, 150}, {362, 25},
-        {368, 1}, {370, 2}, {372, 60}, {374, 2}, {376, 1}, {378, 7}, {380, 3}, {382, 9},
-        {384, 100}, {386, 10}, {388, 12}, {390, 200}, {392, 50}, {400, 2}, {402, 40}, {406, 9},
-        {408, 80}, {410, 4}, {412, 6}, {414, 0}, {416, 0}, {418, 0}, {420, 3}};
-    for (const auto& [offset, value] : lineFields)
-        EXPECT_EQ(GetI16(line, offset), value) << "offset " << offset;
-    // The main list: a line element with its Cords in 1/256 of 0.01 mm, flags kept.
-    EXPECT_EQ(GetU16(line, 424), 1);
-    EXPECT_EQ(GetU16(line, 426), 1);
-    EXPECT_EQ(GetU16(line, 428), 3);
-    EXPECT_EQ(GetU16(line, 430), 14);
-    EXPECT_EQ(GetI16(line, 434), 4);
-    EXPECT_EQ(GetI32(line, 440), 0);
-    EXPECT_EQ(GetI32(line, 448), -125 * 256 | FirstBezierFlag);
-    EXPECT_EQ(GetI32(line, 452), 50 * 256 | CornerFlag);
-    EXPECT_EQ(GetI32(line, 456), 50 * 256 | SecondBezierFlag);
-    EXPECT_EQ(GetI32(line, 464), 200 * 256);
-    // The end list behind it: a dot.
-    EXPECT_EQ(GetU16(line, 472), 4);
-    EXPECT_EQ(GetU16(line, 476), 9);
-    EXPECT_EQ(GetU16(line, 480), 50);
-    EXPECT_EQ(GetI32(line, 488), 10 * 256);
-    EXPECT_EQ(GetI32(line, 492), -20 * 256);
-    // Derived: the extent reaches the farthest element point (2 mm plus half its width),
-    // beyond the double line (0.5 + 0.12 mm) and the framing (0.4 mm).
-    EXPECT_EQ(GetI16(line, 8), 207);
-    const ColorSet lineColours = SymColors(line);
+    // Every field of the six records at its offset: symbol, offset, size in bytes, value.
+    struct Field {
+        size_t symbol, at;
+        int bytes;
+        int32_t value;
+    };
+    std::vector<Field> fields;
+    auto i16s = [&](size_t symbol, std::initializer_list<std::pair<size_t, int32_t>> list) {
+        for (const auto& [at, v] : list)
+            fields.push_back({symbol, at, 2, v});
+    };
+    // Line 101.5: size with 6 + 3 list slots, number, type, tool; the line part; the main
+    // list (a line element, its Cords in 1/256 of 0.01 mm with their flags); the end list (a
+    // dot); the extent reaching the farthest element point (2 mm plus half its width).
+    i16s(0, {{0, 424 + 8 * 9}, {2, 1015}, {4, 2}, {8, 207}, {348, 3}, {350, 35}, {352, 3},
+             {354, 150}, {356, 200}, {358, 300}, {360, 150}, {362, 25}, {368, 1}, {370, 2},
+             {372, 60}, {374, 2}, {376, 1}, {378, 7}, {380, 3}, {382, 9}, {384, 100}, {386, 10},
+             {388, 12}, {390, 200}, {392, 50}, {400, 2}, {402, 40}, {406, 9}, {408, 80},
+             {410, 4}, {412, 6}, {414, 0}, {416, 0}, {418, 0}, {420, 3}, {424, 1}, {426, 1},
+             {428, 3}, {430, 14}, {434, 4}, {472, 4}, {476, 9}, {480, 50}});
+    for (const auto& [at, v] : std::initializer_list<std::pair<size_t, int32_t>>{
+             {440, 0}, {448, -125 * 256 | FirstBezierFlag}, {452, 50 * 256 | CornerFlag},
+             {456, 50 * 256 | SecondBezierFlag}, {464, 200 * 256}, {488, 10 * 256}, {492, -20 * 256}})
+        fields.push_back({0, at, 4, v});
+    fields.push_back({0, 6, 1, 0});
+    fields.push_back({0, 12, 1, 5});
+    // Text 2.0: flags, course role and type, the text part with its frame and shadow.
+    i16s(1, {{0, 588}, {380, 3}, {382, 75}, {384, 700}, {390, 100}, {392, 3}, {394, 130},
+             {396, -100}, {398, 0}, {400, 300}, {402, 2}, {532, -1}, {534, 9}, {536, 10},
+             {538, 50}, {544, 0}, {568, 30}, {570, -20}, {572, 30}, {574, 40}, {576, 9},
+             {584, 20}, {586, -20}});
+    for (const auto& [at, v] : std::initializer_list<std::pair<size_t, int32_t>>{{6, 1}, {13, 1}, {14, 5}, {386, 1}, {542, 3}})
+        fields.push_back({1, at, 1, v});
+    fields.push_back({1, 404, 4, 1000});
+    fields.push_back({1, 408, 4, 2050});
+    // Rectangle 3.0; its extent in the repaired form: width / 2.
+    i16s(2, {{0, 416}, {4, 5}, {8, 12}, {350, 25}, {352, 100}, {354, 7}, {356, 2000}, {358, 1500}, {364, 2}});
+    // Area 4.0: fill, cross hatch, offset structure; colour names ignore case.
+    i16s(3, {{0, 380 + 8 * 3}, {8, 0}, {350, -1}, {352, 9}, {354, 2}, {356, 3}, {358, 10},
+             {360, 60}, {362, 450}, {364, -305}, {368, 2}, {370, 150}, {372, 200}, {374, 300},
+             {378, 3}, {384, 7}});
+    // Point 5.0: rotatable, course description columns; 1 mm out plus the 1 mm radius.
+    i16s(4, {{0, 352 + 8 * 3}, {8, 200}, {348, 3}});
+    fields.push_back({4, 7, 1, 1});
+    fields.push_back({4, 13, 1, 2});
+    fields.push_back({4, 15, 1, 0x20 | 0x04 | 0x40});
+    // Line text 6.0 at 12 pt.
+    i16s(5, {{0, 440}, {4, 2}, {8, 423}, {392, 3}, {396, 0}, {428, 3}, {430, 20}});
+    fields.push_back({5, 6, 1, 1});
+    fields.push_back({5, 394, 1, 2});
+    for (const Field& f : fields) {
+        const std::vector<uint8_t>& rec = d.Symbols[f.symbol];
+        const int32_t got = f.bytes == 1 ? rec.at(f.at) : f.bytes == 2 ? GetI16(rec, f.at) : GetI32(rec, f.at);
+        EXPECT_EQ(got, f.value) << "symbol " << f.symbol << " offset " << f.at;
+    }
+    EXPECT_EQ(ShortFieldText(std::span(d.Symbols[1]).subspan(348, 32)), "Times New Roman");
+    EXPECT_EQ(ShortFieldText(std::span(d.Symbols[2]).subspan(366, 4)), "X");
+    const ColorSet lineColours = SymColors(d.Symbols[0]);
     EXPECT_TRUE(lineColours.test(3) && lineColours.test(7) && lineColours.test(9));
-
-    std::vector<uint8_t> text = d.Symbols[1];
-    EXPECT_EQ(GetI16(text, 0), 588);
-    EXPECT_EQ(text[6], 1);
-    EXPECT_EQ(text[13], 1);
-    EXPECT_EQ(text[14], 5);
-    EXPECT_EQ(ShortFieldText(std::span(text).subspan(348, 32)), "Times New Roman");
-    const std::vector<std::pair<size_t, int>> textFields{
-        {380, 3}, {382, 75}, {384, 700}, {390, 100}, {392, 3}, {394, 130}, {396, -100},
-        {398, 0}, {400, 300}, {402, 2}, {532, -1}, {534, 9}, {536, 10}, {538, 50}, {544, 0},
-        {568, 30}, {570, -20}, {572, 30}, {574, 40}, {576, 9}, {584, 20}, {586, -20}};
-    for (const auto& [offset, value] : textFields)
-        EXPECT_EQ(GetI16(text, offset), value) << "offset " << offset;
-    EXPECT_EQ(text[386], 1);
-    EXPECT_EQ(text[542], 3);
-    EXPECT_EQ(GetI32(text, 404), 1000);
-    EXPECT_EQ(GetI32(text, 408), 2050);
-
-    std::vector<uint8_t> rect = d.Symbols[2];
-    EXPECT_EQ(GetI16(rect, 0), 416);
-    EXPECT_EQ(GetI16(rect, 4), 5);
-    EXPECT_EQ(GetI16(rect, 350), 25);
-    EXPECT_EQ(GetI16(rect, 352), 100);
-    EXPECT_EQ(GetI16(rect, 354), 7);
-    EXPECT_EQ(GetI16(rect, 356), 2000);
-    EXPECT_EQ(GetI16(rect, 358), 1500);
-    EXPECT_EQ(GetI16(rect, 364), 2);
-    EXPECT_EQ(ShortFieldText(std::span(rect).subspan(366, 4)), "X");
-    EXPECT_EQ(GetI16(rect, 8), 12);  // the repaired form: width / 2
-
-    std::vector<uint8_t> area = d.Symbols[3];
-    EXPECT_EQ(GetI16(area, 0), 380 + 8 * 3);
-    const std::vector<std::pair<size_t, int>> areaFields{
-        {350, -1}, {352, 9}, {354, 2}, {356, 3}, {358, 10}, {360, 60}, {362, 450}, {364, -305},
-        {368, 2}, {370, 150}, {372, 200}, {374, 300}, {378, 3}, {8, 0}};
-    for (const auto& [offset, value] : areaFields)
-        EXPECT_EQ(GetI16(area, offset), value) << "offset " << offset;
-    EXPECT_EQ(GetU16(area, 384), 7);  // colour names ignore case
-
-    std::vector<uint8_t> point = d.Symbols[4];
-    EXPECT_EQ(GetI16(point, 0), 352 + 8 * 3);
-    EXPECT_EQ(GetI16(point, 348), 3);
-    EXPECT_EQ(point[7] & 1, 1);
-    EXPECT_EQ(point[13], 2);
-    EXPECT_EQ(point[15], 0x20 | 0x04 | 0x40);
-    EXPECT_EQ(GetI16(point, 8), 200);  // 1 mm out, plus the 1 mm radius
-    EXPECT_EQ(SymColors(point), ColorSet().set(3));
-
-    std::vector<uint8_t> lineText = d.Symbols[5];
-    EXPECT_EQ(GetI16(lineText, 0), 440);
-    EXPECT_EQ(GetI16(lineText, 4), 2);
-    EXPECT_EQ(lineText[6], 1);
-    EXPECT_EQ(GetI16(lineText, 392), 3);
-    EXPECT_EQ(lineText[394], 2);
-    EXPECT_EQ(GetI16(lineText, 396), 0);
-    EXPECT_EQ(GetI16(lineText, 428), 3);
-    EXPECT_EQ(GetI16(lineText, 430), 20);
-    EXPECT_EQ(GetI16(lineText, 8), 423);  // 12 pt
-    EXPECT_EQ(SymColors(lineText), ColorSet().set(3).set(9));
+    EXPECT_EQ(SymColors(d.Symbols[4]), ColorSet().set(3));
+    EXPECT_EQ(SymColors(d.Symbols[5]), ColorSet().set(3).set(9));
 }
 
 TEST(SymbolSetText, RejectsMalformedDescriptionsWithFileAndLine)
