@@ -731,9 +731,11 @@ void PathToDevice(int tolerance)
     if (n == 0)
         return;
     const Cord* p = WorkPoints2.data();
-    const auto device = [](Cord c) {
-        const QPointF d = CordToDeviceF(c);
-        return QPointF(Round(d.x()), Round(d.y()));
+    const int64_t ox = Scale.ViewOrigin.x, oy = Scale.ViewOrigin.y;
+    const double sx = Scale.ViewScaleX, sy = Scale.ViewScaleY;
+    // As CordToDeviceF, rounded; written out so that the loop keeps it inline.
+    const auto device = [=](Cord c) {
+        return QPointF(Round(double(int64_t(Masked(c.x)) - ox) * sx), Round(double(int64_t(Masked(c.y)) - oy) * sy));
     };
     const auto add = [&](QPointF d) {
         if (d != out.back())
@@ -790,6 +792,11 @@ void GraphStroke(int width, int lineStyle)
             WorkPoints2[size_t(n + k)] = WorkPoints2[size_t(1 + k)];
         n += extra;
         Graph.WorkPoints2Count = n;
+    }
+    if (n <= 127) {
+        Graph.WorkPoints2Count = n;
+        StrokeBackEnd(width, lineStyle);
+        return;
     }
     // Long lines go out in overlapping chunks that end on segment ends.
     const int total = n;
@@ -848,8 +855,15 @@ bool GraphFill(bool hatchAllowed)
     if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
         || bounds.top() > clip.bottom())
         return true;
-    // Any size: the part within reach of the visible box is kept exactly.
-    const std::vector<QPointF> ring = ClipRing(Graph.DevicePoints, WidenedBox(1));
+    // Any size: the part within reach of the visible box is kept exactly; a ring wholly
+    // within it is kept as it is.
+    const QRectF box = WidenedBox(1);
+    static std::vector<QPointF> clipped;
+    const bool inside = bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
+                        && bounds.bottom() <= box.bottom();
+    if (!inside)
+        clipped = ClipRing(Graph.DevicePoints, box);
+    const std::vector<QPointF>& ring = inside ? Graph.DevicePoints : clipped;
     if (ring.size() < 3)
         return true;
     Device* dc = Graph.OutputDC;
@@ -880,9 +894,9 @@ void GraphFillArea(const Cord* points, int count, bool hatchAllowed)
 {
     if (!points || count < 3)
         return;
-    // The pieces are built in WorkPoints2, which may be where the outline lives.
-    const std::vector<Cord> outline(points, points + count);
-    SplitArea(outline.data(), count, [hatchAllowed](const Cord* piece, int n) {
+    // The pieces are built in WorkPoints2, which may be where the outline lives: SplitArea
+    // works on its own copy.
+    SplitArea(points, count, [hatchAllowed](const Cord* piece, int n) {
         EnsureWorkPoints2(n);
         std::copy_n(piece, n, WorkPoints2.begin());
         Graph.WorkPoints2Count = n;
