@@ -73,6 +73,12 @@ int64_t PreadFull(int fd, char* p, int64_t count, int64_t offset)
 
 void CloseHandle(int fd) { ::close(fd); }
 
+uint64_t NextStamp()
+{
+    static uint64_t last = 0;
+    return ++last;
+}
+
 } // namespace
 
 TFileClass::TFileClass() = default;
@@ -84,6 +90,7 @@ void TFileClass::Release() noexcept
     if (fd_ >= 0)
         CloseHandle(fd_);
     fd_ = -1;
+    stamp_ = NextStamp();
 }
 
 void TFileClass::FailRead()
@@ -153,6 +160,7 @@ void TFileClass::OpenAs(const QString& name, Access access, const TFileClass* no
         dirty_ = true;
     }
     fd_ = fd;
+    stamp_ = NextStamp();
     size_ = access == Access::Create ? 0 : int64_t(st.st_size);
     readOnly_ = access == Access::ReadOnly;
     position_ = 0;
@@ -239,6 +247,7 @@ bool TFileClass::Write(const void* buffer, int64_t count)
             FailWrite();
         done += r;
         dirty_ = true;
+        stamp_ = NextStamp();
         size_ = std::max(size_, position_ + done);
     }
     position_ += count;
@@ -376,6 +385,7 @@ void TFileClass::Close()
     // Linux releases the descriptor even when close reports an error: never retry.
     const bool closed = ::close(fd_) == 0 || errno == EINTR;
     fd_ = -1;
+    stamp_ = NextStamp();
     if (!readOnly_ && (!synced || !closed))
         FailWrite();
 }

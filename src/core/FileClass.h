@@ -63,6 +63,10 @@ public:
     // Deletes FileName() (working copies and temporary files); closes first when open.
     void CloseAndDelete();
 
+    // Changes whenever the file's content may have: at every open, write and close. Unique
+    // within the process, so that bytes kept from a read can be checked against it.
+    uint64_t ChangeStamp() const { return stamp_; }
+
     const QString& FileName() const { return fileName_; }
     bool IsOpen() const { return fd_ >= 0; }
     bool IsReadOnly() const { return readOnly_; }
@@ -83,6 +87,7 @@ private:
 
     int64_t position_ = 0;
     int64_t size_ = 0;
+    uint64_t stamp_ = 0;
     bool eof_ = false;
     QByteArray line_;       // ReadLn's read-ahead: the file's bytes from Position() on
     int fd_ = -1;

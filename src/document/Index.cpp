@@ -269,6 +269,56 @@ bool EntryHasColour(const ObjectIndexEntry& e, int colour)
     return SymColorSet + 32 <= rec->size() && ((*rec)[SymColorSet + size_t(colour) / 8] >> (colour % 8) & 1) != 0;
 }
 
+bool EntryInScan(const ObjectIndexEntry& e, const CordRect& r, int colour)
+{
+    return EntryLive(e) && RectsOverlap(e.Rect, r) && EntryHasColour(e, colour);
+}
+
+// Object records read with the one before them in a rectangle scan, kept until the file
+// changes.
+struct RecordsReadAhead {
+    const TFileClass* file = nullptr;
+    uint64_t stamp = 0;
+    int64_t start = 0;
+    std::vector<uint8_t> bytes;
+};
+RecordsReadAhead ReadAhead;
+
+// A record's bytes from what was read ahead, or null.
+const uint8_t* ReadAheadRecord(const TFileClass& f, int64_t pos, int64_t size)
+{
+    const RecordsReadAhead& a = ReadAhead;
+    if (a.file != &f || a.stamp != f.ChangeStamp() || pos < a.start
+        || pos + size > a.start + int64_t(a.bytes.size()))
+        return nullptr;
+    return a.bytes.data() + (pos - a.start);
+}
+
+// How far the read of object n's record at [pos, end) reaches: on over the records of the
+// entries of its block that the scan which found n visits next, while each begins at most
+// a small gap behind the last (a gap costs less to read than a call of its own).
+int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
+{
+    constexpr int64_t MaxGap = 2048, MaxSpan = 65536;
+    if (n != Index.ScanFound || Index.ScanFinished)
+        return end;
+    TZmd& z = Z();
+    const ObjectIndexBlock& b = BlockOf(n);
+    const int64_t fileSize = FileSize();
+    const int last = std::min(256, z.HighestObject - ((n - 1) & ~255));
+    for (int i = ((n - 1) & 255) + 1; i < last; ++i) {
+        const ObjectIndexEntry& e = b.Entries[size_t(i)];
+        if (!EntryInScan(e, Index.ScanRect, Index.ScanColour))
+            continue;
+        const int64_t size = 32 + 8 * int64_t(std::min<int>(e.Length, MaxSlots));
+        if (e.Length == 0 || e.Pos < end || e.Pos - end > MaxGap || e.Pos + size - pos > MaxSpan
+            || !InVariablePart(e.Pos, size, fileSize))
+            break;
+        end = e.Pos + size;
+    }
+    return end;
+}
+
 void ZeroHead(ElementRecord& e)
 {
     e.Symbol = 0;
@@ -642,6 +692,7 @@ void ResetIndexState()
     Index.EditCopyKept = false;
     Index.ScanPos = Index.ScanEnd = 0;
     Index.ScanFinished = true;
+    Index.ScanFound = 0;
     Index.SelectionCount = Index.SelectedIndex = Index.SelectedHoleStart = 0;
     Index.SelectionRect = {};
     Index.GraphicsSelection.fill(0);
@@ -1156,10 +1207,22 @@ bool ReadElement(int n, ElementRecord& e)
     // An entry whose record cannot lie in the file is a damaged entry: nothing is read.
     if (!InVariablePart(ci.Pos, 32 + 8 * int64_t(length), FileSize()))
         return false;
-    static std::vector<uint8_t> buffer;
-    buffer.resize(32 + size_t(length) * 8);
-    Z().ReadBytesAt(ci.Pos, buffer);
-    ParseElement(buffer, length, e);
+    const int64_t size = 32 + 8 * int64_t(length);
+    TZmd& z = Z();
+    const uint8_t* record = ReadAheadRecord(z.WorkFile, ci.Pos, size);
+    if (!record) {
+        const int64_t end = ReadAheadEnd(n, ci.Pos, ci.Pos + size);
+        RecordsReadAhead& a = ReadAhead;
+        a.file = nullptr;  // until the read succeeded
+        a.bytes.resize(size_t(end - ci.Pos));
+        z.ReadBytesAt(ci.Pos, a.bytes);
+        a.file = &z.WorkFile;
+        a.stamp = z.WorkFile.ChangeStamp();
+        a.start = ci.Pos;
+        record = a.bytes.data();
+    }
+    Index.ScanFound = 0;
+    ParseElement({record, size_t(size)}, length, e);
     if (e.nItem == 0) {
         ZeroHead(e);
         return true;
@@ -1458,6 +1521,7 @@ int CountSymbolGraphicsElements()
 
 void StartElementScan(int n)
 {
+    Index.ScanFound = 0;
     Index.ScanPos = n;
     Index.ScanEnd = n == 0 ? Highest() : n;
     Index.ScanFinished = false;
@@ -1548,15 +1612,19 @@ bool NextElementInRect(const CordRect& r, int colour)
             const int slot = GraphicsElementSlots()[size_t(p - 1)];
             return GraphicsU16(slot, 2) == colour;
         });
-    return NextInScan(
+    Index.ScanFound = 0;
+    const bool found = NextInScan(
         [&](const ObjectIndexBlock& b) {
             return b.LiveCount > 0 && RectsOverlap(b.Summary, r)
                 && (colour < 0 || b.Colors.test(size_t(colour)));
         },
-        [&](const ObjectIndexBlock& b, size_t i) {
-            const ObjectIndexEntry& e = b.Entries[i];
-            return EntryLive(e) && RectsOverlap(e.Rect, r) && EntryHasColour(e, colour);
-        });
+        [&](const ObjectIndexBlock& b, size_t i) { return EntryInScan(b.Entries[i], r, colour); });
+    if (found) {
+        Index.ScanRect = r;
+        Index.ScanColour = colour;
+        Index.ScanFound = Index.CurIndexNo;
+    }
+    return found;
 }
 
 bool NextSelectedElement()

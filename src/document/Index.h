@@ -193,6 +193,11 @@ struct IndexState {
     int ScanPos = 0;
     int ScanEnd = 0;
     bool ScanFinished = true;
+    // What the last rectangle scan looked for, and the object it found (0: none since); the
+    // object reader reads the records that scan visits next with it where they are close by.
+    CordRect ScanRect;
+    int ScanColour = -1;
+    int ScanFound = 0;
 
     int SelectionCount = 0;
     int SelectedIndex = 0;
