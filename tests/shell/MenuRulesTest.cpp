@@ -12,151 +12,128 @@ const ItemState& At(const std::vector<ItemState>& r, Cmd c)
     return r[static_cast<size_t>(c)];
 }
 
-ShellState NoMap()
-{
-    return ShellState{};
-}
-
-ShellState AMap()
+// A map open (with printers), then changed by f.
+template <class F>
+ShellState Map(F f)
 {
     ShellState s;
     s.mapOpen = true;
     s.printersAvailable = true;
+    f(s);
     return s;
 }
 
-ShellState ACourseMap()
+ShellState Map()
 {
-    ShellState s = AMap();
-    s.courseMap = true;
-    return s;
+    return Map([](ShellState&) {});
 }
 
-void ExpectEnabled(const std::vector<ItemState>& r, std::initializer_list<Cmd> cmds, bool on)
+ShellState Course(bool preview = false, bool printers = true)
 {
-    for (Cmd c : cmds)
-        EXPECT_EQ(At(r, c).enabled, on) << CmdName(c);
-}
-
-void ExpectVisible(const std::vector<ItemState>& r, std::initializer_list<Cmd> cmds, bool on)
-{
-    for (Cmd c : cmds)
-        EXPECT_EQ(At(r, c).visible, on) << CmdName(c);
+    return Map([&](ShellState& s) {
+        s.courseMap = true;
+        s.preview = preview;
+        s.printersAvailable = printers;
+    });
 }
 
 } // namespace
 
-TEST(MenuRules, WithoutAMapOnlyTheMapFreeCommandsAreOffered)
+TEST(MenuRules, EnabledAndShownItemsFollowTheMapTheSelectionAndTheClipboard)
 {
-    const auto r = MenuRules(NoMap());
-    ExpectEnabled(r, {Cmd::FileClose, Cmd::FileInfo, Cmd::FileSave, Cmd::FileSaveAs,
-                      Cmd::FileBackup, Cmd::EditUndo, Cmd::EditPaste, Cmd::ViewZoomIn,
-                      Cmd::ViewStandard, Cmd::SymbolNew, Cmd::SymbolSortNum, Cmd::ExtrasMove,
-                      Cmd::CourseStat, Cmd::DbDataset, Cmd::TemplateOpen, Cmd::TemplateAcquire,
-                      Cmd::OptionsScales, Cmd::WindowTile, Cmd::HelpMap},
-                  false);
-    ExpectEnabled(r, {Cmd::FileNew, Cmd::FileOpen, Cmd::FileRestore, Cmd::FileExit,
-                      Cmd::DbDBase, Cmd::DbOdbc, Cmd::OptionsPref, Cmd::OptionsShortCuts,
-                      Cmd::HelpAbout},
-                  true);
-    ExpectVisible(r, {Cmd::FilePrint, Cmd::FilePrintCDs, Cmd::FileImport, Cmd::FileExport,
-                      Cmd::FileExportCourses, Cmd::FileExportCsMaps},
-                  false);
-    EXPECT_FALSE(At(r, Cmd::ViewStandard).checked) << "no map: every View item unticked";
-}
-
-TEST(MenuRules, AnOrdinaryMapOffersPrintImportAndExportButNoCourseItems)
-{
-    const auto r = MenuRules(AMap());
-    ExpectVisible(r, {Cmd::FilePrint, Cmd::FileImport, Cmd::FileExport}, true);
-    ExpectVisible(r, {Cmd::FilePrintCDs, Cmd::FileExportCourses, Cmd::FileExportCsMaps}, false);
-    ExpectEnabled(r, {Cmd::FileSave, Cmd::FilePrint, Cmd::FileImport, Cmd::FileExportGif,
-                      Cmd::ExtrasPartial, Cmd::DbDataset, Cmd::DbNameIndex, Cmd::WindowTile,
-                      Cmd::TemplateOpen, Cmd::OptionsScales, Cmd::HelpMap},
-                  true);
-    ExpectEnabled(r, {Cmd::CourseStat, Cmd::CourseOptions, Cmd::DbCreateLinks, Cmd::DbAssign,
-                      Cmd::TemplateClose, Cmd::TemplateHide, Cmd::TemplateScan},
-                  false);
-    ExpectVisible(r, {Cmd::FileExportPdf, Cmd::FileExportSvg, Cmd::FileExportWmf,
-                      Cmd::FileExportEmf},
-                  false);
-
-    ShellState withDataset = AMap();
-    withDataset.datasetCount = 1;
-    ExpectEnabled(MenuRules(withDataset), {Cmd::DbCreateLinks, Cmd::DbAssign}, true);
-}
-
-TEST(MenuRules, ACourseSettingMapSwapsImportForTheCourseItems)
-{
-    const auto r = MenuRules(ACourseMap());
-    ExpectVisible(r, {Cmd::FilePrint, Cmd::FilePrintCDs, Cmd::FileExportCourses,
-                      Cmd::FileExportCsMaps},
-                  true);
-    ExpectVisible(r, {Cmd::FileImport}, false);
-    ExpectEnabled(r, {Cmd::CourseStat, Cmd::CourseOptions, Cmd::FilePrintCDs}, true);
-    ExpectEnabled(r, {Cmd::ExtrasPartial, Cmd::DbDataset, Cmd::DbOpenLinks}, false);
-    ExpectEnabled(r, {Cmd::ExtrasMove}, true);
-
-    ShellState preview = ACourseMap();
-    preview.preview = true;
-    const auto p = MenuRules(preview);
-    ExpectEnabled(p, {Cmd::SymbolNew, Cmd::ExtrasMove, Cmd::TemplateOpen}, false);
-    ExpectEnabled(p, {Cmd::TemplateMnu, Cmd::OptionsScales}, true);
-}
-
-TEST(MenuRules, NoPrintersLeavesPrintVisibleButDisabled)
-{
-    ShellState s = ACourseMap();
-    s.printersAvailable = false;
-    const auto r = MenuRules(s);
-    ExpectVisible(r, {Cmd::FilePrint, Cmd::FilePrintCDs}, true);
-    ExpectEnabled(r, {Cmd::FilePrint, Cmd::FilePrintCDs}, false);
-    ExpectEnabled(r, {Cmd::FileExport, Cmd::FileSave}, true);
-}
-
-TEST(MenuRules, SymbolGraphicsEditingClosesTheMapWideCommands)
-{
-    ShellState s = AMap();
-    s.graphics = true;
-    s.selectedIndex = 3;
-    s.objectType = 2;
-    s.clipSymbolGraphics = true;
-    const auto r = MenuRules(s);
-    ExpectEnabled(r, {Cmd::FileSave, Cmd::FilePrint, Cmd::FileExport, Cmd::FileExportGif,
-                      Cmd::SymbolNew, Cmd::ExtrasMove, Cmd::EditToGraphics, Cmd::HelpMap},
-                  false);
-    ExpectEnabled(r, {Cmd::FileClose, Cmd::EditCut, Cmd::EditJoin, Cmd::EditPaste}, true);
-}
-
-TEST(MenuRules, EditItemsFollowSelectionTypingAndClipboard)
-{
-    ShellState s = AMap();
-    ExpectEnabled(MenuRules(s), {Cmd::EditCut, Cmd::EditCopy, Cmd::EditDelete, Cmd::EditJoin,
-                                 Cmd::EditToCurve, Cmd::EditToGraphics, Cmd::EditPaste},
-                  false);
-    s.selectedIndex = 7;
-    s.objectType = 3;
-    auto r = MenuRules(s);
-    ExpectEnabled(r, {Cmd::EditCut, Cmd::EditCopy, Cmd::EditDelete, Cmd::EditToCurve}, true);
-    ExpectEnabled(r, {Cmd::EditJoin}, false);
-    s.objectType = 1;
-    ExpectEnabled(MenuRules(s), {Cmd::EditToCurve}, false);
-    s.selectedIndex = 0;
-    s.selectionCount = 2;
-    ExpectEnabled(MenuRules(s), {Cmd::EditToCurve, Cmd::EditCut}, true);
-
-    s.clipText = true;
-    ExpectEnabled(MenuRules(s), {Cmd::EditPaste}, false);
-    s.textEditActive = true;
-    ExpectEnabled(MenuRules(s), {Cmd::EditPaste}, true);
-    s.textEditActive = false;
-    s.clipObject = true;
-    ExpectEnabled(MenuRules(s), {Cmd::EditPaste}, true);
+    using L = std::vector<Cmd>;
+    const struct {
+        const char* name;
+        ShellState state;
+        L on, off, shown, hidden;
+    } rows[] = {
+        {"no map", ShellState{},
+         {Cmd::FileNew, Cmd::FileOpen, Cmd::FileRestore, Cmd::FileExit, Cmd::DbDBase, Cmd::DbOdbc,
+          Cmd::OptionsPref, Cmd::OptionsShortCuts, Cmd::HelpAbout},
+         {Cmd::FileClose, Cmd::FileInfo, Cmd::FileSave, Cmd::FileSaveAs, Cmd::FileBackup,
+          Cmd::EditUndo, Cmd::EditPaste, Cmd::ViewZoomIn, Cmd::ViewStandard, Cmd::SymbolNew,
+          Cmd::SymbolSortNum, Cmd::ExtrasMove, Cmd::CourseStat, Cmd::DbDataset, Cmd::TemplateOpen,
+          Cmd::TemplateAcquire, Cmd::OptionsScales, Cmd::WindowTile, Cmd::HelpMap},
+         {},
+         {Cmd::FilePrint, Cmd::FilePrintCDs, Cmd::FileImport, Cmd::FileExport,
+          Cmd::FileExportCourses, Cmd::FileExportCsMaps}},
+        {"an ordinary map", Map(),
+         {Cmd::FileSave, Cmd::FilePrint, Cmd::FileImport, Cmd::FileExportGif, Cmd::ExtrasPartial,
+          Cmd::DbDataset, Cmd::DbNameIndex, Cmd::WindowTile, Cmd::TemplateOpen, Cmd::OptionsScales,
+          Cmd::HelpMap},
+         {Cmd::CourseStat, Cmd::CourseOptions, Cmd::DbCreateLinks, Cmd::DbAssign,
+          Cmd::TemplateClose, Cmd::TemplateHide, Cmd::TemplateScan},
+         {Cmd::FilePrint, Cmd::FileImport, Cmd::FileExport},
+         {Cmd::FilePrintCDs, Cmd::FileExportCourses, Cmd::FileExportCsMaps, Cmd::FileExportPdf,
+          Cmd::FileExportSvg, Cmd::FileExportWmf, Cmd::FileExportEmf}},
+        {"a map with one dataset", Map([](ShellState& s) { s.datasetCount = 1; }),
+         {Cmd::DbCreateLinks, Cmd::DbAssign}, {}, {}, {}},
+        {"a course-setting map", Course(),
+         {Cmd::CourseStat, Cmd::CourseOptions, Cmd::FilePrintCDs, Cmd::ExtrasMove},
+         {Cmd::ExtrasPartial, Cmd::DbDataset, Cmd::DbOpenLinks},
+         {Cmd::FilePrint, Cmd::FilePrintCDs, Cmd::FileExportCourses, Cmd::FileExportCsMaps},
+         {Cmd::FileImport}},
+        {"a course preview", Course(true), {Cmd::TemplateMnu, Cmd::OptionsScales},
+         {Cmd::SymbolNew, Cmd::ExtrasMove, Cmd::TemplateOpen}, {}, {}},
+        {"no printers", Course(false, false), {Cmd::FileExport, Cmd::FileSave},
+         {Cmd::FilePrint, Cmd::FilePrintCDs}, {Cmd::FilePrint, Cmd::FilePrintCDs}, {}},
+        {"symbol graphics", Map([](ShellState& s) {
+             s.graphics = true;
+             s.selectedIndex = 3;
+             s.objectType = 2;
+             s.clipSymbolGraphics = true;
+         }),
+         {Cmd::FileClose, Cmd::EditCut, Cmd::EditJoin, Cmd::EditPaste},
+         {Cmd::FileSave, Cmd::FilePrint, Cmd::FileExport, Cmd::FileExportGif, Cmd::SymbolNew,
+          Cmd::ExtrasMove, Cmd::EditToGraphics, Cmd::HelpMap},
+         {}, {}},
+        {"nothing selected", Map(), {},
+         {Cmd::EditCut, Cmd::EditCopy, Cmd::EditDelete, Cmd::EditJoin, Cmd::EditToCurve,
+          Cmd::EditToGraphics, Cmd::EditPaste},
+         {}, {}},
+        {"one area", Map([](ShellState& s) { s.selectedIndex = 7, s.objectType = 3; }),
+         {Cmd::EditCut, Cmd::EditCopy, Cmd::EditDelete, Cmd::EditToCurve}, {Cmd::EditJoin}, {}, {}},
+        {"one point", Map([](ShellState& s) { s.selectedIndex = 7, s.objectType = 1; }), {},
+         {Cmd::EditToCurve}, {}, {}},
+        {"two objects", Map([](ShellState& s) { s.selectionCount = 2, s.objectType = 1; }),
+         {Cmd::EditToCurve, Cmd::EditCut}, {}, {}, {}},
+        {"text on the clipboard", Map([](ShellState& s) { s.clipText = true; }), {},
+         {Cmd::EditPaste}, {}, {}},
+        {"text on the clipboard while typing",
+         Map([](ShellState& s) { s.clipText = s.textEditActive = true; }), {Cmd::EditPaste}, {}, {},
+         {}},
+        {"objects on the clipboard", Map([](ShellState& s) { s.clipObject = true; }),
+         {Cmd::EditPaste}, {}, {}, {}},
+        {"a symbol on the clipboard", Map([](ShellState& s) { s.clipSymbol = true; }),
+         {Cmd::SymbolPaste, Cmd::SymbolPastePop}, {}, {}, {}},
+        {"a symbol and objects on the clipboard",
+         Map([](ShellState& s) { s.clipSymbol = s.clipObject = true; }), {Cmd::SymbolPastePop},
+         {Cmd::SymbolPaste}, {}, {}},
+        {"templates shown, none hidden, no raster",
+         Map([](ShellState& s) { s.anyTemplateShown = s.templatesHidden = true; }),
+         {Cmd::TemplateClose, Cmd::TemplateHide, Cmd::TemplateOptions},
+         {Cmd::TemplateAdjust, Cmd::TemplateReopen}, {}, {}},
+        {"a raster template shown and one hidden", Map([](ShellState& s) {
+             s.anyTemplateShown = s.anyRasterTemplateShown = s.anyTemplateHidden = true;
+         }),
+         {Cmd::TemplateAdjust, Cmd::TemplateReopen}, {}, {}, {}},
+    };
+    for (const auto& r : rows) {
+        const auto rules = MenuRules(r.state);
+        for (const auto& [list, enabled] : {std::pair{&r.on, true}, std::pair{&r.off, false}})
+            for (Cmd c : *list)
+                EXPECT_EQ(At(rules, c).enabled, enabled) << r.name << ": " << CmdName(c);
+        for (const auto& [list, visible] : {std::pair{&r.shown, true}, std::pair{&r.hidden, false}})
+            for (Cmd c : *list)
+                EXPECT_EQ(At(rules, c).visible, visible) << r.name << ": " << CmdName(c);
+    }
+    EXPECT_FALSE(At(MenuRules(ShellState{}), Cmd::ViewStandard).checked) << "no map: every View item unticked";
+    EXPECT_TRUE(At(MenuRules(rows[16].state), Cmd::TemplateHide).checked);
 }
 
 TEST(MenuRules, ViewTicksFollowTheMap)
 {
-    ShellState s = AMap();
+    ShellState s = Map();
     s.zoom = 0.25;
     s.hatchAreas = true;
     s.viewSpot = true;
@@ -166,7 +143,8 @@ TEST(MenuRules, ViewTicksFollowTheMap)
     EXPECT_FALSE(At(r, Cmd::View05X).checked);
     EXPECT_TRUE(At(r, Cmd::ViewHatch).checked);
     EXPECT_FALSE(At(r, Cmd::ViewSpot).checked) << "no spot colours: unticked";
-    ExpectEnabled(r, {Cmd::ViewSpot, Cmd::ViewSpotOpt}, false);
+    EXPECT_FALSE(At(r, Cmd::ViewSpot).enabled);
+    EXPECT_FALSE(At(r, Cmd::ViewSpotOpt).enabled);
     EXPECT_TRUE(At(r, Cmd::ViewStandard).checked);
     EXPECT_FALSE(At(r, Cmd::ViewEdit).checked);
 
@@ -176,32 +154,8 @@ TEST(MenuRules, ViewTicksFollowTheMap)
     for (Cmd c : {Cmd::View025X, Cmd::View05X, Cmd::View1X, Cmd::View32X})
         EXPECT_FALSE(At(r, c).checked) << "only an exact factor is ticked";
     EXPECT_TRUE(At(r, Cmd::ViewSpot).checked);
-    ExpectEnabled(r, {Cmd::ViewSpot, Cmd::ViewSpotOpt}, true);
-}
-
-TEST(MenuRules, SymbolPasteNeedsASymbolAndNoObjectOnTheClipboard)
-{
-    ShellState s = AMap();
-    s.clipSymbol = true;
-    ExpectEnabled(MenuRules(s), {Cmd::SymbolPaste, Cmd::SymbolPastePop}, true);
-    s.clipObject = true;
-    auto r = MenuRules(s);
-    ExpectEnabled(r, {Cmd::SymbolPaste}, false);
-    ExpectEnabled(r, {Cmd::SymbolPastePop}, true);
-}
-
-TEST(MenuRules, TemplateItemsFollowTheTemplates)
-{
-    ShellState s = AMap();
-    s.anyTemplateShown = true;
-    s.templatesHidden = true;
-    auto r = MenuRules(s);
-    ExpectEnabled(r, {Cmd::TemplateClose, Cmd::TemplateHide, Cmd::TemplateOptions}, true);
-    ExpectEnabled(r, {Cmd::TemplateAdjust, Cmd::TemplateReopen}, false);
-    EXPECT_TRUE(At(r, Cmd::TemplateHide).checked);
-    s.anyRasterTemplateShown = true;
-    s.anyTemplateHidden = true;
-    ExpectEnabled(MenuRules(s), {Cmd::TemplateAdjust, Cmd::TemplateReopen}, true);
+    EXPECT_TRUE(At(r, Cmd::ViewSpot).enabled);
+    EXPECT_TRUE(At(r, Cmd::ViewSpotOpt).enabled);
 }
 
 TEST(MenuRules, RecentFilesAreCaptionedAndEmptyOnesHidden)
@@ -220,7 +174,7 @@ TEST(MenuRules, RecentFilesAreCaptionedAndEmptyOnesHidden)
 TEST(MenuRules, MapWindowMenuOffersDrawingWithTheCurrentSymbol)
 {
     LoadTexts();
-    ShellState s = AMap();
+    ShellState s = Map();
     s.workMode = 12;
     s.symbolCount = 5;
     s.currentSymbolIndex = -1;
