@@ -1,28 +1,16 @@
 // Closing a document window with unsaved changes: the question, and what each answer does
 // to the window, the open document, the map file on disk and the working copy.
-#include "../support/TestMapWriter.h"
-#include "app/Install.h"
-#include "core/Config.h"
+#include "EditFixture.h"
+
 #include "core/FileDialogs.h"
-#include "core/Folders.h"
 #include "core/LangTexts.h"
-#include "core/Messages.h"
-#include "document/Index.h"
 #include "document/NewMap.h"
 #include "document/Open.h"
-#include "edit/Work.h"
-#include "edit/widgets/MdiChild.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 
 namespace zemo::test {
 
@@ -45,18 +33,16 @@ public:
     std::vector<bool> busyWhileUp;
 };
 
-class CloseQuery : public ::testing::Test {
+class CloseQuery : public EditTest {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(dir.isValid());
+        EditTest::SetUp();
         qputenv("XDG_STATE_HOME", (dir.path() + "/state").toUtf8());
         qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
         ASSERT_TRUE(QDir().mkpath(dir.path() + "/maps/sub"));
         ASSERT_TRUE(LoadTexts());
         ResetOpenUnit();
-        ResetIndexState();
-        ResetWorkUnit();
         DefaultConfig(ProgramConfig);
         ProgramConfig.AutoSave = false;
         ProgramConfig.ScreenGrid = false;
@@ -68,7 +54,7 @@ protected:
             if (qobject_cast<TMdiChild*>(w))
                 delete w;
         ResetOpenUnit();
-        ResetWorkUnit();
+        EditTest::TearDown();
         ResetIndexState();
     }
 
@@ -128,8 +114,8 @@ protected:
         EXPECT_FALSE(CommandIsRunning());
     }
 
-    QTemporaryDir dir;
     TestMapLayout layout;
+    // Made after the fixture's own recorder, so it is the one that answers.
     BusyNotingMessages messages;
     RecordingFileDialogs dialogs;
 };

@@ -1,15 +1,17 @@
-// The curve tool: what a chain of presses and drags stores, read back from the working file.
-#include "DrCurveFixture.h"
+// The curve tool: what a chain of presses and drags stores, read back from the working file,
+// and moving one point of a curve.
+#include "EditFixture.h"
 
 namespace zemo::test {
 namespace {
 
+using CurveTool = EditTest;
+
 constexpr QPoint A{100, 150}, B{200, 150}, C{300, 100}, D{350, 200};
 
-TEST_F(CurveToolTest, SmoothPointsInCurveModeZeroHaveCollinearControlsAtFourTenthsOfTheChord)
+TEST_F(CurveTool, SmoothPointsInCurveModeZeroHaveCollinearControlsAtFourTenthsOfTheChord)
 {
     OpenCurveMap();
-    ProgramConfig.CurveMode = 0;
     StartCurve(LineSym);
     DragPoint(A, A + QPoint(30, -30));
     DragPoint(B, B + QPoint(40, 0));
@@ -45,7 +47,7 @@ TEST_F(CurveToolTest, SmoothPointsInCurveModeZeroHaveCollinearControlsAtFourTent
     EXPECT_EQ(Index.SelectedIndex, 1);
 }
 
-TEST_F(CurveToolTest, CurveModeOneKeepsTheDragLengthOnBothSides)
+TEST_F(CurveTool, CurveModeOneKeepsTheDragLengthOnBothSides)
 {
     OpenCurveMap();
     ProgramConfig.CurveMode = 1;
@@ -64,11 +66,10 @@ TEST_F(CurveToolTest, CurveModeOneKeepsTheDragLengthOnBothSides)
     EXPECT_NEAR(Dist(p[3], p[2]), dragB, 256);
     EXPECT_NEAR(Dist(p[3], p[4]), dragB, 256);
     EXPECT_NEAR(Dist(p[6], p[5]), dragC, 256);
-    EXPECT_NEAR(Sine(p[3], p[2], p[4]), 0.0, 1e-6);
     EXPECT_NEAR(Cosine(p[3], p[2], p[4]), -1.0, 1e-6);
 }
 
-TEST_F(CurveToolTest, APressWithoutDragStoresNothingAtTheFirstAndSecondPoint)
+TEST_F(CurveTool, APressWithoutDragStoresNothingAtTheFirstAndSecondPoint)
 {
     OpenCurveMap();
     StartCurve(LineSym);
@@ -90,7 +91,7 @@ TEST_F(CurveToolTest, APressWithoutDragStoresNothingAtTheFirstAndSecondPoint)
     EXPECT_EQ(e.Cords()[3], At(B));
 }
 
-TEST_F(CurveToolTest, ASecondPressMakesACornerAndBackspaceMakesItSmoothAgain)
+TEST_F(CurveTool, ASecondPressMakesACornerAndBackspaceMakesItSmoothAgain)
 {
     OpenCurveMap();
     StartCurve(LineSym);
@@ -122,20 +123,28 @@ TEST_F(CurveToolTest, ASecondPressMakesACornerAndBackspaceMakesItSmoothAgain)
     EXPECT_NEAR(Cosine(e.Cords()[3], e.Cords()[2], e.Cords()[4]), -1.0, 1e-4);
 }
 
-TEST_F(CurveToolTest, ACornerReleasedOnItsPointEndsTheLineThere)
+TEST_F(CurveTool, ANewLineDropsTheOldSelectionAndACornerReleasedOnItsPointEndsIt)
 {
-    OpenCurveMap();
+    OpenCurveMap({TestObject::Line(10, {{0, 0}, {Mm, 0}}), TestObject::Line(10, {{0, Mm}, {Mm, Mm}})});
     StartCurve(LineSym);
-    DragPoint(A, A + QPoint(20, -20));
+    SelectOnly(1);
+    ToggleSelection(2);
+    ASSERT_EQ(Index.SelectionCount, 2);
+    Press(A);
+    EXPECT_EQ(Index.SelectionCount, 0);
+    EXPECT_FALSE(IsSelected(1) || IsSelected(2));
+    Move(A + QPoint(20, -20));
+    Release(A + QPoint(20, -20));
     DragPoint(B, B + QPoint(30, 0));
     Click(B);
-    ASSERT_EQ(Live(), 1);
-    const ElementRecord& e = Stored(1);
+    ASSERT_EQ(Live(), 3);
+    EXPECT_EQ(Index.SelectedIndex, 3);
+    const ElementRecord& e = Stored(3);
     ASSERT_EQ(e.nItem, 4);
     EXPECT_TRUE(e.Cords()[3].y & CornerFlag);
 }
 
-TEST_F(CurveToolTest, BackspaceTakesThePointsBackToNothing)
+TEST_F(CurveTool, BackspaceTakesThePointsBackToNothing)
 {
     OpenCurveMap();
     StartCurve(LineSym);
@@ -158,7 +167,7 @@ TEST_F(CurveToolTest, BackspaceTakesThePointsBackToNothing)
     EXPECT_EQ(Live(), 0);
 }
 
-TEST_F(CurveToolTest, TheFeedbackIsGoneFromTheSurfaceWhenTheLineEnds)
+TEST_F(CurveTool, TheFeedbackIsGoneFromTheSurfaceWhenTheLineEnds)
 {
     OpenCurveMap();
     StartCurve(LineSym);
@@ -180,6 +189,8 @@ TEST_F(CurveToolTest, TheFeedbackIsGoneFromTheSurfaceWhenTheLineEnds)
     Move(h + QPoint(5, 12));
     Release(h + QPoint(5, 12));
     EXPECT_EQ(DrCurve.CurveState, PointPlaced);
+    EXPECT_EQ(Masked(CurElement.Cords()[1].x), Masked(At(h + QPoint(5, 12)).x));
+    EXPECT_EQ(CurElement.Cords()[1].x & 3, FirstBezierFlag);
     Press(C);
     Move(C + QPoint(10, 10));
     Move(C + QPoint(2, 1));  // back near the anchor: the control point stays
@@ -190,33 +201,7 @@ TEST_F(CurveToolTest, TheFeedbackIsGoneFromTheSurfaceWhenTheLineEnds)
     EXPECT_TRUE(win->Surface() == before) << "XOR feedback left on the surface";
 }
 
-TEST_F(CurveToolTest, MovingAControlPointOfTheLastSegmentTurnsTheOppositeOne)
-{
-    OpenCurveMap();
-    StartCurve(LineSym);
-    DragPoint(A, A + QPoint(20, -20));
-    DragPoint(B, B + QPoint(30, 0));
-    DragPoint(C, C + QPoint(30, 10));
-    // The last segment is B..C (P[3]..P[6]); P[4] is B's outgoing control point.
-    const Cord b = CurElement.Cords()[3];
-    const double opposite = Dist(b, CurElement.Cords()[2]);
-    const Cord c4 = CurElement.Cords()[4];
-    const QPoint h = CordToDevice(Cord{Masked(c4.x), Masked(c4.y)});
-    Press(h);
-    EXPECT_EQ(DrCurve.CurveState, MovingPoint);
-    EXPECT_EQ(Pick.HitVertexIndex, 4);
-    Move(h + QPoint(0, 30));
-    Release(h + QPoint(0, 30));
-    const Cord* p = CurElement.Cords();
-    EXPECT_EQ(Masked(p[4].x), Masked(At(h + QPoint(0, 30)).x));
-    EXPECT_EQ(Masked(p[4].y), Masked(At(h + QPoint(0, 30)).y));
-    EXPECT_EQ(p[4].x & 3, FirstBezierFlag);
-    EXPECT_NEAR(Dist(b, p[2]), opposite, 256);
-    EXPECT_NEAR(Cosine(b, p[2], p[4]), -1.0, 1e-4);
-    EXPECT_EQ(p[3], b);
-}
-
-TEST_F(CurveToolTest, AnAreaOfTwoCoordinatesIsNotStored)
+TEST_F(CurveTool, AnAreaOfTwoCoordinatesIsNotStored)
 {
     OpenCurveMap();
     StartCurve(AreaSym);
@@ -237,14 +222,10 @@ TEST_F(CurveToolTest, AnAreaOfTwoCoordinatesIsNotStored)
     EXPECT_EQ(Stored(1).nItem, 4);
 }
 
-TEST_F(CurveToolTest, AHoleOfTwoPointsIsDroppedAndOneOfThreeGetsTheHoleFlag)
+TEST_F(CurveTool, AHoleOfTwoPointsIsDroppedAndOneOfThreeGetsTheHoleFlag)
 {
     const int32_t s = 40 * Mm;
     OpenCurveMap({TestObject::Area(20, {{-s, -s}, {s, -s}, {s, s}, {-s, s}})});
-    win = NewWindow(400, 300);
-    view = &win->View();
-    RegisterCurveTool();
-    ProgramConfig.LineMode = 10;
     SelectOnly(1);
     SelectWorkMode(14);
     ASSERT_EQ(Work.ToolMode, 8);
@@ -270,22 +251,13 @@ TEST_F(CurveToolTest, AHoleOfTwoPointsIsDroppedAndOneOfThreeGetsTheHoleFlag)
     EXPECT_EQ(Live(), 1);
 }
 
-TEST_F(CurveToolTest, ThePointLimitRefusesAPointAndStoresWhatThereIs)
+TEST_F(CurveTool, ThePointLimitRefusesAPointAndStoresWhatThereIs)
 {
     OpenCurveMap();
     StartCurve(LineSym);
     DragPoint(A, A + QPoint(20, 0));
-    // Grow the drawing to just below the limit: repeated curve points at B.
     ElementRecord& e = CurElement;
-    const Cord b = At(B);
-    int n = e.nItem;
-    while (n + 3 <= CurvePointLimit()) {
-        e.Cords()[n] = {b.x | SecondBezierFlag, b.y};
-        e.Cords()[n + 1] = b;
-        e.Cords()[n + 2] = {(b.x + 256 * 10) | FirstBezierFlag, b.y};
-        n += 3;
-    }
-    e.nItem = uint16_t(n);
+    const int n = GrowToLimit(At(B));
     ASSERT_LE(n, 32764);
     DragPoint(C, C + QPoint(20, 0));  // still accepted
     EXPECT_EQ(e.nItem, n + 3);
@@ -301,7 +273,7 @@ TEST_F(CurveToolTest, ThePointLimitRefusesAPointAndStoresWhatThereIs)
     EXPECT_EQ(s.Cords()[n + 1], At(C));
 }
 
-TEST_F(CurveToolTest, ALineTextGetsOneEmptyTextRunAndTypingStarts)
+TEST_F(CurveTool, ALineTextGetsOneEmptyTextRunAndTypingStarts)
 {
     OpenCurveMap();
     StartCurve(LineTextSym);
@@ -323,21 +295,12 @@ TEST_F(CurveToolTest, ALineTextGetsOneEmptyTextRunAndTypingStarts)
     EXPECT_EQ(Texts.TextBuffer, u"Hi");
 }
 
-TEST_F(CurveToolTest, ALineTextNearThePointLimitStillHoldsItsText)
+TEST_F(CurveTool, ALineTextNearThePointLimitStillHoldsItsText)
 {
     OpenCurveMap();
     StartCurve(LineTextSym);
     DragPoint(A, A + QPoint(20, 0));
-    ElementRecord& e = CurElement;
-    const Cord b = At(B);
-    int n = e.nItem;
-    while (n + 3 <= CurvePointLimit()) {
-        e.Cords()[n] = {b.x | SecondBezierFlag, b.y};
-        e.Cords()[n + 1] = b;
-        e.Cords()[n + 2] = {(b.x + 2560) | FirstBezierFlag, b.y};
-        n += 3;
-    }
-    e.nItem = uint16_t(n);
+    GrowToLimit(At(B));
     DragPoint(C, C + QPoint(20, 0));
     Press(D);  // refused: the line is stored with the room for its text
     Release(D);
@@ -359,6 +322,55 @@ TEST_F(CurveToolTest, ALineTextNearThePointLimitStillHoldsItsText)
     EXPECT_LE(s.nItem + s.nText, MaxElementItems);
     PrepareTextSymbol(s);
     EXPECT_EQ(int(Texts.TextBuffer.size()), room);
+}
+
+// A, c1, c2, B (smooth or a corner), c3, c4, C, 1 mm apart.
+void Curve(ElementRecord& e, int32_t cornerAtB = 0)
+{
+    const Cord pts[7] = {{0, 0},           {Mm | FirstBezierFlag, Mm},  {2 * Mm | SecondBezierFlag, 0},
+                         {4 * Mm, cornerAtB}, {6 * Mm | FirstBezierFlag, 0}, {7 * Mm | SecondBezierFlag, Mm},
+                         {8 * Mm, 0}};
+    e.nItem = 7;
+    std::copy(pts, pts + 7, e.Cords());
+}
+
+TEST(MovePt, AnAnchorCarriesItsControlPoints)
+{
+    static ElementRecord e;
+    Curve(e);
+    MovePointTo(e, 3, {5 * Mm + 7, Mm}, 0);
+    const Cord* p = e.Cords();
+    EXPECT_EQ(p[3], (Cord{5 * Mm, Mm}));
+    EXPECT_EQ(p[2], (Cord{3 * Mm | SecondBezierFlag, Mm}));
+    EXPECT_EQ(p[4], (Cord{7 * Mm | FirstBezierFlag, Mm}));
+    EXPECT_EQ(p[1], (Cord{Mm | FirstBezierFlag, Mm}));
+    EXPECT_EQ(p[5], (Cord{7 * Mm | SecondBezierFlag, Mm}));
+    EXPECT_EQ(DependentSegments(e, 3), (std::vector<int>{0, 3}));
+}
+
+TEST(MovePt, AControlPointOfASmoothAnchorTurnsTheOppositeOneAtItsLengthAndOfACornerMovesAlone)
+{
+    static ElementRecord e;
+    Curve(e);
+    const int opp = OppositeHandleLengthOf(e, 4);
+    EXPECT_EQ(opp, 2 * Mm);
+    MovePointTo(e, 4, {4 * Mm, 3 * Mm}, opp);
+    const Cord* p = e.Cords();
+    EXPECT_EQ(p[4], (Cord{4 * Mm | FirstBezierFlag, 3 * Mm}));
+    EXPECT_EQ(p[2], (Cord{4 * Mm | SecondBezierFlag, -2 * Mm}));
+    EXPECT_EQ(p[3], (Cord{4 * Mm, 0}));
+    EXPECT_EQ(DependentSegments(e, 4), (std::vector<int>{3, 0}));
+    // The second control point before B turns the first one after it.
+    MovePointTo(e, 2, {4 * Mm, 2 * Mm}, OppositeHandleLengthOf(e, 2));
+    EXPECT_EQ(Masked(p[4].x), 4 * Mm);
+    EXPECT_EQ(Masked(p[4].y), -3 * Mm);
+
+    Curve(e, CornerFlag);
+    EXPECT_EQ(OppositeHandleLengthOf(e, 4), 0);
+    MovePointTo(e, 4, {5 * Mm, 2 * Mm}, 0);
+    EXPECT_EQ(p[2], (Cord{2 * Mm | SecondBezierFlag, 0}));
+    EXPECT_EQ(p[3], (Cord{4 * Mm, CornerFlag}));
+    EXPECT_EQ(DependentSegments(e, 4), (std::vector<int>{3}));
 }
 
 } // namespace

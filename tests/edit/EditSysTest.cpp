@@ -1,8 +1,7 @@
 // The edit marks in XOR, their survival across scrolling and painting, the course marks'
 // own buffer, and the auto-join of line ends.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
-#include "edit/Ports.h"
 #include "render/Grid.h"
 
 #include <cstring>
@@ -10,7 +9,7 @@
 namespace zemo::test {
 namespace {
 
-using EditMarks = DocWindowTest;
+using EditMarks = EditTest;
 
 // Only axis-parallel lines: their pixels do not depend on where a paint cuts them.
 TestMapWriter SquareMap()

@@ -1,28 +1,21 @@
 // The move-view-to dialog: what it hands to the view tool, and the checks that keep it open.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
-#include "app/Install.h"
-#include "core/Numeric.h"
 #include "core/StringX.h"
-#include "edit/View.h"
 #include "edit/widgets/MoveViewDlg.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QLocale>
 #include <QTimer>
 
-#include <functional>
-
 namespace zemo::test {
 namespace {
 
-class MoveViewDlgTest : public DocWindowTest {
+class MoveViewDlgTest : public EditTest {
 protected:
     void SetUp() override
     {
-        DocWindowTest::SetUp();
-        ResetViewUnit();
+        EditTest::SetUp();
         ResetMoveViewDlgUnit();
         OpenMap(ThreeColourMap());
         NewWindow();
@@ -36,10 +29,8 @@ protected:
     void TearDown() override
     {
         QLocale::setDefault(QLocale::c());
-        ResetViewUnit();
-        DocWindowTest::TearDown();
+        EditTest::TearDown();
     }
-    SetupRecord& S() { return zmd->Setup; }
 
     // Runs Move view to; `steps` works the dialog once it is up. A dialog the steps leave
     // open is cancelled, so that a fault cannot hang the test.

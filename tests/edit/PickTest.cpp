@@ -1,9 +1,6 @@
 // Objects, vertices and handles under the cursor; clicks and boxes turned into the selection.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
-#include "core/Numeric.h"
-#include "edit/Pick.h"
-#include "render/GraphSys.h"
 #include "render/Lines.h"
 
 #include <climits>
@@ -13,39 +10,31 @@ namespace {
 
 constexpr int32_t Hole = HoleFlag;
 
-class PickTest : public DocWindowTest {
+class PickTest : public EditTest {
 protected:
     void SetUp() override
     {
-        DocWindowTest::SetUp();
-        ResetPickUnit();
+        EditTest::SetUp();
         ProgramConfig.WorkMode = 11;
     }
-    // Opens the map in a 200 x 160 window at 1 pixel = 0.1 mm.
-    void Show(const TestMapWriter& w)
-    {
-        OpenMap(w);
-        TMdiChild* c = NewWindow();
-        c->View().SwallowClick = false;
-        UpdateViewOf(c->View());
-        ASSERT_EQ(Scale.PickTolerance, 3 * 2560 + 128);
-    }
-    static TestMapWriter Base()
-    {
-        TestMapWriter w(8);
-        w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200)};
-        w.symbols = {TestSymbol::Area(10), TestSymbol::Line(20, 0, 35),
-                     TestSymbol::Point(30, {TestElement::Circle(0, 100)})};
-        return w;
-    }
-    static Cord At(double xMm, double yMm) { return {Masked(int32_t(xMm * Mm)), Masked(int32_t(yMm * Mm))}; }
-    // A click of the edit tool at p (a box narrower than 10 pixels).
-    static void Click(Cord p)
-    {
-        Work.CursorMapPos = p;
-        SelectByRect({p.x, p.y, p.x, p.y});
-    }
+    static Cord At(double xMm, double yMm) { return AtMm(xMm, yMm); }
 };
+
+TestMapWriter Base()
+{
+    TestMapWriter w(8);
+    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200)};
+    w.symbols = {TestSymbol::Area(10), TestSymbol::Line(20, 0, 35),
+                 TestSymbol::Point(30, {TestElement::Circle(0, 100)})};
+    return w;
+}
+
+// A click of the edit tool at p (a box narrower than 10 pixels).
+void ToolClick(Cord p)
+{
+    Work.CursorMapPos = p;
+    SelectByRect({p.x, p.y, p.x, p.y});
+}
 
 TEST_F(PickTest, RepeatedClicksCycleThroughOverlappingObjectsAndWrap)
 {
@@ -88,7 +77,7 @@ TEST_F(PickTest, AClickInAHoleSelectsTheHoleAndInTheFillTheWholeArea)
         }
     }
     // Through the edit tool's click the hole stays the selected part of a single selection.
-    Click(At(0, 0));
+    ToolClick(At(0, 0));
     EXPECT_EQ(Index.SelectedIndex, 1);
     EXPECT_EQ(Index.SelectionCount, 0);
     EXPECT_EQ(Index.SelectedHoleStart, 4);
@@ -111,10 +100,9 @@ TEST_F(PickTest, ALineIsHitWithinHalfItsDrawnWidthOrThePickTolerance)
         w.symbols[1] = TestSymbol::Line(20, 0, c.width);
         w.objects = {TestObject::Line(20, {{-8 * Mm, 0}, {8 * Mm, 0}})};
         Show(w);
+        ASSERT_EQ(Scale.PickTolerance, 3 * 2560 + 128);
         EXPECT_EQ(PickAt({Masked(Mm), c.offset}), c.hit) << c.width << " at " << c.offset;
-        windows.clear();
-        SetCurrentMap(nullptr);
-        zmd.reset();
+        CloseMap();
         ResetPickUnit();
     }
 }
@@ -148,7 +136,7 @@ TEST_F(PickTest, ProtectedAndHiddenObjectsAreNeverPicked)
     Show(w);
     for (int i = 0; i < 3; ++i)
         EXPECT_FALSE(PickAt(At(0, 0)));
-    Click(At(0, 0));
+    ToolClick(At(0, 0));
     EXPECT_EQ(Index.SelectedIndex, 0);
     // A box round everything takes only the normal point.
     SelectByRect({-7 * Mm, -7 * Mm, 7 * Mm, 7 * Mm});
@@ -169,8 +157,10 @@ TEST_F(PickTest, BoxSelectionFollowsTheSelectMode)
     const CordRect corner{-Mm, -Mm, Mm, Mm};          // the line's first vertex only
     const CordRect all{-Mm, -Mm, 11 * Mm, 11 * Mm};   // the whole line
     const CordRect ends{-Mm, -Mm, 21 * Mm, Mm};       // both curve ends, not its bulge
+    const CordRect control{11 * Mm, 7 * Mm, 13 * Mm, 9 * Mm};  // the curve's first control point only
     const Case cases[] = {{0, corner, true, false}, {1, corner, false, false}, {0, all, true, false},
-                          {1, all, true, false},    {0, ends, true, true},     {1, ends, false, false}};
+                          {1, all, true, false},    {0, ends, true, true},     {1, ends, false, false},
+                          {0, control, false, false}, {1, control, false, false}};
     TestMapWriter w = Base();
     w.objects = {TestObject::Line(20, {{0, 0}, {10 * Mm, 0}, {10 * Mm, 10 * Mm}}),
                  TestObject::Line(20, {{12 * Mm, 0}, {12 * Mm | FirstBezierFlag, 8 * Mm},
@@ -213,7 +203,7 @@ TEST_F(PickTest, ABoxWithOneObjectGivesASingleSelectionAndWithTwoAMultiSelection
     EXPECT_EQ(EditSys.StretchBox, both);
 
     // A click on a member of the multi-selection takes it out: one is left, a single selection.
-    Click(At(2, 2));
+    ToolClick(At(2, 2));
     EXPECT_EQ(Index.SelectedIndex, 1);
     EXPECT_EQ(Index.SelectionCount, 0);
     EXPECT_TRUE(EditSys.MarksShown);
@@ -284,7 +274,7 @@ TEST_F(PickTest, VerticesAreFoundOnlyWhileMarksAreShown)
     TestMapWriter w = Base();
     w.objects = {TestObject::Line(20, {{0, 0}, {4 * Mm, 0}, {4 * Mm, 4 * Mm}})};
     Show(w);
-    Click(At(2, 0));
+    ToolClick(At(2, 0));
     ASSERT_EQ(Index.SelectedIndex, 1);
     ASSERT_TRUE(EditSys.MarksShown);
     EXPECT_TRUE(HitVertex(At(4.1, 3.9), Scale.PickTolerance));
@@ -450,9 +440,7 @@ TEST_F(DoubleLineSideTest, NarrowSideLinesAreHitWithinThePickToleranceAndUndrawn
     // A line without a double line has no sides.
     TestSymbol plain = DoubleLineSymbol();
     plain.SetI16(LsDblMode, 0);
-    windows.clear();
-    SetCurrentMap(nullptr);
-    zmd.reset();
+    CloseMap();
     ShowLine({{-8 * Mm, 0}, {8 * Mm, 0}}, plain);
     EXPECT_EQ(SideAt({0, 64000}), 0);
 }
@@ -547,9 +535,7 @@ TEST_F(DoubleLineSideTest, SidesAreFoundAtTheLimitsOfTheMapArea)
     EXPECT_LE(FastDistance(a.Cords()[1], {MapAreaLimit + 49920, MapAreaLimit - 49920}), 512);
 
     // A line along the very edge: the left side lies outside the area and is still found.
-    windows.clear();
-    SetCurrentMap(nullptr);
-    zmd.reset();
+    CloseMap();
     ShowLine({{MapAreaLimit - 10 * Mm, MapAreaLimit}, {MapAreaLimit, MapAreaLimit}});
     EXPECT_EQ(SideAt({Masked(MapAreaLimit - 5 * Mm), MapAreaLimit + 64000}), 1);
     EXPECT_EQ(SideAt({Masked(MapAreaLimit - 5 * Mm), MapAreaLimit - 70400}), 2);

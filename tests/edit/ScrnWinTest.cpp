@@ -1,32 +1,20 @@
 // The screen-window tool: the print, export and partial-map rectangles set with the mouse.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
 #include "core/LangTexts.h"
-#include "edit/Ports.h"
-#include "edit/ScrnWin.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace zemo::test {
 namespace {
 
-class ScrnWinTest : public DocWindowTest {
+class ScrnWinTest : public EditTest {
 protected:
-    void SetUp() override
-    {
-        DocWindowTest::SetUp();
-        ResetScrnWinUnit();
-        EditPorts().SetHelpContext.Bind([this](int c) { helpContexts.push_back(c); });
-        EditPorts().HelpContext.Bind([] { return 250; });
-    }
     MapView& Show()
     {
-        OpenMap(ThreeColourMap());
-        TMdiChild* c = NewWindow();
-        c->View().SwallowClick = false;
+        EditPorts().SetHelpContext.Bind([this](int c) { helpContexts.push_back(c); });
+        EditPorts().HelpContext.Bind([] { return 250; });
+        MapView& v = EditTest::Show(ThreeColourMap());
         RegisterScreenWinTool();
-        return c->View();
+        return v;
     }
     // The dialogs start the tool through the work mode.
     void Start(int workMode)
@@ -45,7 +33,6 @@ protected:
         WorkWinMouseMove(v, to, {}, true);
         WorkWinMouseUp(v, MouseBtn::Left, to, {});
     }
-    SetupRecord& S() { return zmd->Setup; }
 
     std::vector<int> helpContexts;
 };
@@ -86,9 +73,7 @@ TEST_F(ScrnWinTest, ThePartialMapWindowIsStoredAsDragged)
     EXPECT_EQ(S().PartialRange, (CordRect{8 * Mm, 0, 6 * Mm, -Mm}));
     EXPECT_EQ(S().PrintRange, print);
     // Written into the working file as it is.
-    FlushMapFile();
-    std::ifstream f(path, std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
+    const std::vector<uint8_t> bytes = FlushedBytes();
     ASSERT_GE(bytes.size(), size_t(zmd->Header.SetupPos) + SetupRecordBytes);
     const SetupRecord stored = ReadSetupBytes(std::span(bytes).subspan(size_t(zmd->Header.SetupPos), SetupRecordBytes));
     EXPECT_EQ(stored.PartialRange, (CordRect{8 * Mm, 0, 6 * Mm, -Mm}));

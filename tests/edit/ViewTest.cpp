@@ -1,83 +1,28 @@
-// The view tool: zoom by click and rectangle, the zoom frame, the view history, the entire
-// map, centring on an object and panning.
-#include "DocWindowFixture.h"
+// The view tool: zoom by rectangle, the view history, the entire map, centring on an object
+// and panning.
+#include "EditFixture.h"
 
-#include "core/Numeric.h"
 #include "document/ServiceHooks.h"
-#include "edit/Pick.h"
-#include "edit/Ports.h"
-#include "edit/View.h"
-
-#include <fstream>
-#include <iterator>
 
 namespace zemo::test {
 namespace {
 
-class ViewToolTest : public DocWindowTest {
+class ViewToolTest : public EditTest {
 protected:
-    void SetUp() override
-    {
-        DocWindowTest::SetUp();
-        ResetPickUnit();
-        ResetViewUnit();
-        EditPorts().SetViewTimer.Bind([this](bool on, int ms) {
-            timerOn = on;
-            timerMs = ms;
-        });
-    }
-    void TearDown() override
-    {
-        ResetViewUnit();
-        DocWindowTest::TearDown();
-    }
     MapView& Show()
     {
-        OpenMap(ThreeColourMap());
-        TMdiChild* c = NewWindow();
-        c->View().SwallowClick = false;
+        MapView& v = EditTest::Show(ThreeColourMap());
         RegisterViewTool();
-        return c->View();
+        return v;
     }
-    SetupRecord& S() { return zmd->Setup; }
     // A click of the left button at a surface point, through the window's input.
     static void ClickAt(MapView& v, QPoint p)
     {
         WorkWinMouseDown(v, MouseBtn::Left, p, {});
         WorkWinMouseUp(v, MouseBtn::Left, p, {});
     }
-    double StoredZoom()
-    {
-        FlushMapFile();
-        std::ifstream f(path, std::ios::binary);
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(f), {}};
-        return GetF64(bytes, size_t(zmd->Header.SetupPos) + setup::Zoom);
-    }
-
-    bool timerOn = false;
-    int timerMs = 0;
+    double StoredZoom() { return GetF64(FlushedBytes(), size_t(zmd->Header.SetupPos) + setup::Zoom); }
 };
-
-TEST_F(ViewToolTest, AClickDoublesTheZoomAndCentresOnTheClickPoint)
-{
-    MapView& v = Show();
-    Work.ToolMode = 10;  // the edit tool was running
-    ZoomIn();
-    EXPECT_EQ(Work.ToolMode, 1);
-    const QPoint p(150, 40);
-    UpdateViewOf(v);
-    const Cord target = DeviceToCord(p);
-    ClickAt(v, p);
-    EXPECT_DOUBLE_EQ(S().Zoom, 6.4);
-    EXPECT_EQ(S().ViewCenterX, target.x);
-    EXPECT_EQ(S().ViewCenterY, target.y);
-    ASSERT_EQ(S().ViewHistoryCount, 1);
-    EXPECT_DOUBLE_EQ(S().ViewHistory[0].Zoom, 3.2);
-    EXPECT_EQ(S().ViewHistory[0].CenterX, 0);
-    EXPECT_EQ(S().ViewHistory[0].CenterY, 0);
-    EXPECT_EQ(Work.ToolMode, 10);  // back to the tool it interrupted
-    EXPECT_DOUBLE_EQ(StoredZoom(), 6.4);
-}
 
 TEST_F(ViewToolTest, ARectangleZoomsToFitItAndStopsAt32)
 {
@@ -194,48 +139,6 @@ TEST_F(ViewToolTest, CentringLeavesAnObjectAlreadyInsideAlone)
     EXPECT_EQ(S().ViewCenterX, x);
 }
 
-TEST_F(ViewToolTest, TheZoomFrameShowsTheNewViewAndSetsItOnAClick)
-{
-    MapView& v = Show();
-    v.LastMousePoint = {60, 50};
-    ZoomToFactor(12.8);  // four times the zoom: a frame of a quarter of the window
-    EXPECT_EQ(Work.ToolMode, 1);
-    EXPECT_EQ(ViewTool.ViewState, ViewFrameFollowing);
-    EXPECT_EQ(ViewTool.FrameHalfWidth, 25);
-    EXPECT_EQ(ViewTool.FrameHalfHeight, 20);
-    EXPECT_TRUE(ViewTool.FrameShown);
-    EXPECT_TRUE(timerOn);
-    EXPECT_EQ(timerMs, 100);
-
-    // Out of the window the frame goes away at the next tick; it comes back with the cursor.
-    v.LastMousePoint = {-5, 50};
-    ViewTimerTick();
-    EXPECT_FALSE(ViewTool.FrameShown);
-    EXPECT_FALSE(timerOn);
-    WorkWinMouseMove(v, {120, 90}, {}, false);
-    EXPECT_TRUE(ViewTool.FrameShown);
-    EXPECT_EQ(ViewTool.FrameCentre, QPoint(120, 90));
-
-    UpdateViewOf(v);
-    const Cord at = DeviceToCord(QPoint(120, 90));
-    ClickAt(v, {120, 90});
-    EXPECT_DOUBLE_EQ(S().Zoom, 12.8);
-    EXPECT_EQ(S().ViewCenterX, at.x);
-    EXPECT_EQ(S().ViewCenterY, at.y);
-    EXPECT_EQ(S().ViewHistoryCount, 1);
-    EXPECT_NE(Work.ToolMode, 1);
-    EXPECT_FALSE(timerOn);
-
-    // The zoom it already has starts the hand; a smaller one is set at once, history gone.
-    ZoomToFactor(12.8);
-    EXPECT_EQ(Work.ToolMode, 1);
-    EXPECT_EQ(ViewTool.ViewState, ViewPanWaiting);
-    ZoomToFactor(2);
-    EXPECT_NE(Work.ToolMode, 1);
-    EXPECT_DOUBLE_EQ(S().Zoom, 2);
-    EXPECT_EQ(S().ViewHistoryCount, 0);
-}
-
 TEST_F(ViewToolTest, TheHandDragsTheMapAndEscapeEndsTheTool)
 {
     MapView& v = Show();
@@ -256,24 +159,6 @@ TEST_F(ViewToolTest, TheHandDragsTheMapAndEscapeEndsTheTool)
     ViewKeyPress(27);
     EXPECT_EQ(Work.ToolMode, 10);
     EXPECT_DOUBLE_EQ(S().Zoom, 3.2);
-}
-
-TEST_F(ViewToolTest, MovingToARealWorldPositionChecksTheMapArea)
-{
-    Show();
-    S().MapScale = 10000;
-    S().RealWorldOffsetX = 600000;
-    S().RealWorldOffsetY = 200000;
-    S().RealWorldAngle = 0;
-    // 100 m east at 1:10000 are 10 mm on the map.
-    EXPECT_TRUE(MoveViewToPosition(600100, 200050));
-    EXPECT_EQ(S().ViewCenterX, 10 * Mm);
-    EXPECT_EQ(S().ViewCenterY, 5 * Mm);
-    Cord c;
-    EXPECT_EQ(ViewPositionFromRealWorld(600000 + 30000, 200000, c), 1);
-    EXPECT_EQ(ViewPositionFromRealWorld(600000, 200000 - 30000, c), 2);
-    EXPECT_FALSE(MoveViewToPosition(600000, 200000 + 30000));
-    EXPECT_EQ(S().ViewCenterX, 10 * Mm);
 }
 
 } // namespace

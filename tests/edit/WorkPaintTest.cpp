@@ -1,14 +1,11 @@
 // Painting through the document window: colour passes, the pending rectangle, interruption
 // by input and the repaint that follows it.
-#include "DocWindowFixture.h"
-
-#include "app/Install.h"
-#include "edit/Ports.h"
+#include "EditFixture.h"
 
 namespace zemo::test {
 namespace {
 
-using WorkPaint = DocWindowTest;
+using WorkPaint = EditTest;
 
 // The paint polls for input after every object it read: `each` runs there, before the poll.
 void AfterEachObject(std::function<void()> each)
@@ -51,6 +48,27 @@ TEST_F(WorkPaint, FullPaintEqualsThePaintersColourByColourWithColourZeroOnTop)
     EXPECT_TRUE(PixelIs(w->Surface(), redOverBlue, ScreenInk(*zmd, 1)));
     // Something of every colour is there at all.
     EXPECT_TRUE(PixelIs(w->Surface(), CordToDevice(Cord{-7 * Mm, 0}), ScreenInk(*zmd, 2)));
+}
+
+TEST_F(WorkPaint, ObjectsOfHiddenSymbolsAreNotPaintedAndOfProtectedOnesAre)
+{
+    TestMapWriter m = ThreeColourMap();
+    m.symbols[0].status = 1;  // black protected
+    m.symbols[1].status = 2;  // red hidden
+    OpenMap(m);
+    TMdiChild* w = NewWindow();
+    PaintNow(w);
+    UpdateViewOf(w->View());
+    // Only the red vertical line passes here; where red crossed blue, blue shows.
+    EXPECT_EQ(w->Surface().pixel(CordToDevice(Cord{0, -4 * Mm})), qRgb(255, 255, 255));
+    EXPECT_TRUE(PixelIs(w->Surface(), CordToDevice(Cord{3 * Mm, 0}), ScreenInk(*zmd, 2)));
+    EXPECT_TRUE(PixelIs(w->Surface(), CordToDevice(Cord{0, 0}), ScreenInk(*zmd, 0)));
+    int red = 0;
+    const QImage& img = w->Surface();
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            red += PixelIs(img, {x, y}, ScreenInk(*zmd, 1));
+    EXPECT_EQ(red, 0);
 }
 
 TEST_F(WorkPaint, PaintIsClippedToTheRectangleBeingPainted)

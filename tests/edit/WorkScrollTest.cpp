@@ -1,11 +1,11 @@
 // Scrolling the document window: the clamped step at the view limit, the wheel, the
 // auto-scroll while dragging outside, and the scroll-bar thumb.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
 namespace zemo::test {
 namespace {
 
-using WorkScroll = DocWindowTest;
+using WorkScroll = EditTest;
 
 constexpr int32_t UnitsPerPixel = 2560;  // zoom 3.2
 

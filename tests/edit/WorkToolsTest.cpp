@@ -1,7 +1,6 @@
 // Which tool the buttons, the selection and the current symbol start, and the cursors.
-#include "DocWindowFixture.h"
+#include "EditFixture.h"
 
-#include "app/Install.h"
 #include "core/widgets/OwnControls.h"
 #include "edit/Cursors.h"
 
@@ -15,7 +14,7 @@ struct Started {
     ToolStartArgs args;
 };
 
-class WorkTools : public DocWindowTest {
+class WorkTools : public EditTest {
 protected:
     // Every tool of the table records its start and ends itself on request.
     void RegisterRecordingTools()
@@ -132,14 +131,22 @@ TEST_F(WorkTools, RightReleaseWithoutContextMenuTogglesDrawingAndEditing)
     ProgramConfig.LineMode = 5;
     SelectWorkMode(11);
     EXPECT_EQ(Work.ToolMode, 10);
+    // A multi-selection of two does not survive the switch; a single one does.
+    SelectOnly(1);
+    ToggleSelection(2);
+    ASSERT_EQ(Index.SelectionCount, 2);
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
     SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
     EXPECT_EQ(ProgramConfig.WorkMode, 5);
     EXPECT_EQ(Work.ToolMode, 3);
+    EXPECT_EQ(Index.SelectionCount, 0);
+    EXPECT_FALSE(IsSelected(1) || IsSelected(2));
+    SelectOnly(2);
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
     SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
     EXPECT_EQ(ProgramConfig.WorkMode, 11);
     EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Index.SelectedIndex, 2);
 }
 
 TEST_F(WorkTools, AltGivesTheEditToolWhileTheCutToolRuns)

@@ -1,49 +1,73 @@
-// A map on disk opened as the current map and shown in a document window (offscreen), with
-// helpers to synthesize input and to paint the same map straight into an image.
+// A map on disk opened as the current map and shown in document windows (offscreen), input
+// sent to the window's own handlers, and the same map painted straight into an image.
 #pragma once
 
 #include "../support/TestMapWriter.h"
+#include "app/Install.h"
 #include "core/Config.h"
 #include "core/Folders.h"
 #include "core/Messages.h"
+#include "core/Numeric.h"
 #include "core/Status.h"
 #include "document/Index.h"
+#include "document/Undo.h"
+#include "edit/DrCurve.h"
 #include "edit/EditSys.h"
+#include "edit/MovePt.h"
+#include "edit/Pick.h"
+#include "edit/Ports.h"
+#include "edit/ScrnWin.h"
+#include "edit/TextEdit.h"
+#include "edit/View.h"
 #include "edit/Work.h"
 #include "edit/widgets/MdiChild.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
 #include "render/Redraw.h"
 #include "render/Scale.h"
+#include "render/Texts.h"
 
 #include <QApplication>
-#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <optional>
-#include <string>
 
 namespace zemo::test {
 
 inline constexpr int32_t Mm = 25600;
 
-class DocWindowTest : public ::testing::Test {
+// The text an object shows.
+inline std::u16string TextOf(const ElementRecord& e)
+{
+    PrepareTextSymbol(e);
+    RestoreTextColor();
+    return Texts.TextBuffer;
+}
+
+class EditTest : public ::testing::Test {
 protected:
+    enum SymbolPos { LineSym = 0, AreaSym = 1, LineTextSym = 2, TextSym = 3 };
+
     void SetUp() override
     {
         ResetIndexState();
         ResetWorkUnit();
         ResetGraphSysState();
         ResetScaleState();
+        ResetPickUnit();
+        ResetViewUnit();
+        ResetScrnWinUnit();
         InitConfigUnit();
         ProgramConfig = ConfigRecord{};
         ProgramConfig.ScreenGrid = false;
@@ -53,11 +77,8 @@ protected:
     }
     void TearDown() override
     {
-        windows.clear();
-        if (zmd) {
-            SetCurrentMap(nullptr);
-            zmd.reset();
-        }
+        CloseMap();
+        ResetViewUnit();
         ResetWorkUnit();
     }
 
@@ -68,7 +89,6 @@ protected:
         w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Red", 0, 200, 200, 0),
                     TestColor::Cmyk(2, "Blue", 200, 100, 0, 0)};
         w.symbols = {TestSymbol::Line(10, 0, 60), TestSymbol::Line(20, 1, 80), TestSymbol::Line(30, 2, 100)};
-        // Crossing lines near the origin, all within a few millimetres.
         w.objects.push_back(TestObject::Line(30, {{-8 * Mm, 0}, {8 * Mm, 0}}));
         w.objects.push_back(TestObject::Line(20, {{0, -6 * Mm}, {0, 6 * Mm}}));
         w.objects.push_back(TestObject::Line(10, {{-6 * Mm, -5 * Mm}, {6 * Mm, 5 * Mm}}));
@@ -91,6 +111,22 @@ protected:
         zmd->Setup.ViewCenterX = 0;
         zmd->Setup.ViewCenterY = 0;
     }
+    void CloseMap()
+    {
+        windows.clear();
+        if (zmd) {
+            SetCurrentMap(nullptr);
+            zmd.reset();
+        }
+    }
+    SetupRecord& S() { return zmd->Setup; }
+    // The working file as it is on disk after a flush.
+    std::vector<uint8_t> FlushedBytes()
+    {
+        FlushMapFile();
+        std::ifstream f(path, std::ios::binary);
+        return {std::istreambuf_iterator<char>(f), {}};
+    }
 
     // A shown window of the current map with a surface of w x h pixels.
     TMdiChild* NewWindow(int w = 200, int h = 160)
@@ -107,6 +143,15 @@ protected:
         c->HandlePaintMessage();
         windows.push_back(std::move(win));
         return c;
+    }
+    // The map in a 200 x 160 window whose first click is not swallowed by its activation.
+    MapView& Show(const TestMapWriter& w)
+    {
+        OpenMap(w);
+        TMdiChild* c = NewWindow();
+        c->View().SwallowClick = false;
+        UpdateViewOf(c->View());
+        return c->View();
     }
 
     // Handles the window's posted paint message now.
@@ -172,7 +217,6 @@ protected:
         QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, buttons, mods);
         QCoreApplication::sendEvent(w, &e);
     }
-
     static void SendWheel(QWidget* w, QPoint at, int delta, Qt::MouseButtons buttons = Qt::NoButton)
     {
         QWheelEvent e(QPointF(at), w->mapToGlobal(QPointF(at)), QPoint(), QPoint(0, delta), buttons,
@@ -180,11 +224,117 @@ protected:
         QCoreApplication::sendEvent(w, &e);
     }
 
+    // A line, an area, a line-text and a text symbol; the text layout installed as the
+    // program has it.
+    void OpenCurveMap(std::vector<TestObject> objects = {})
+    {
+        TestMapWriter w(8);
+        w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Blue", 200, 100, 0, 0)};
+        w.symbols = {TestSymbol::Line(10, 0, 50), TestSymbol::Area(20, 1), TestSymbol::LineText(30),
+                     TestSymbol::Text(40)};
+        w.objects = std::move(objects);
+        OpenMap(w);
+        InstallRender();
+        ProgramConfig.AutoJoin = false;
+        ProgramConfig.AutoScroll = false;
+        win = NewWindow(400, 300);
+        view = &win->View();
+        RegisterCurveTool();
+        EditPorts().Beep.Bind([this] { ++beeps; });
+    }
+    // The curve tool on the symbol at `pos`.
+    void StartCurve(int pos, int workMode = 10)
+    {
+        zmd->Setup.CurrentSymbolIndex = int16_t(pos);
+        SelectWorkMode(workMode);
+        ASSERT_EQ(Work.ToolMode, 8);
+    }
+    // The drawing grown by repeated curve points at `at` while three more points fit.
+    static int GrowToLimit(Cord at)
+    {
+        ElementRecord& e = CurElement;
+        int n = e.nItem;
+        while (n + 3 <= CurvePointLimit()) {
+            e.Cords()[n] = {at.x | SecondBezierFlag, at.y};
+            e.Cords()[n + 1] = at;
+            e.Cords()[n + 2] = {(at.x + 2560) | FirstBezierFlag, at.y};
+            n += 3;
+        }
+        e.nItem = uint16_t(n);
+        return n;
+    }
+
+    void Press(QPoint p, ShiftState s = {}) { WorkWinMouseDown(*view, MouseBtn::Left, p, s); }
+    void Move(QPoint p, bool held = true) { WorkWinMouseMove(*view, p, {}, held); }
+    void Release(QPoint p) { WorkWinMouseUp(*view, MouseBtn::Left, p, {}); }
+    // A press at `at` dragged out to `to`.
+    void DragPoint(QPoint at, QPoint to)
+    {
+        Press(at);
+        Move((at + to) / 2);
+        Move(to);
+        Release(to);
+    }
+    void Click(QPoint at)
+    {
+        Press(at);
+        Release(at);
+    }
+    void ClickAt(Cord c) { Click(CordToDevice(c)); }
+    void Key(int ch) { FormKeyPress(*view, ch); }
+
+    static Cord At(QPoint p) { return DeviceToCord(p); }
+    static Cord AtMm(double xMm, double yMm) { return {Masked(int32_t(xMm * Mm)), Masked(int32_t(yMm * Mm))}; }
+    static double Dist(Cord a, Cord b)
+    {
+        return std::hypot(double(Masked(a.x)) - Masked(b.x), double(Masked(a.y)) - Masked(b.y));
+    }
+    // The cosine of the angle between a - o and b - o.
+    static double Cosine(Cord o, Cord a, Cord b)
+    {
+        const double ax = double(Masked(a.x)) - Masked(o.x), ay = double(Masked(a.y)) - Masked(o.y);
+        const double bx = double(Masked(b.x)) - Masked(o.x), by = double(Masked(b.y)) - Masked(o.y);
+        return (ax * bx + ay * by) / (std::hypot(ax, ay) * std::hypot(bx, by));
+    }
+
+    // Object n as the working file holds it.
+    ElementRecord& Stored(int n)
+    {
+        EXPECT_TRUE(ReadElement(n, AuxElement2));
+        return AuxElement2;
+    }
+    int Live() const
+    {
+        int count = 0;
+        for (int n = 1; n <= zmd->HighestObject; ++n)
+            if (EntryLive(zmd->Entry(n)))
+                ++count;
+        return count;
+    }
+    // The curve tool running and typing on object n (as after drawing a line text).
+    void TypeOn(std::vector<TestObject> objects, int n)
+    {
+        OpenCurveMap(std::move(objects));
+        StartCurve(LineSym);
+        SelectOnly(n);
+        ASSERT_TRUE(ReadElement(n, CurElement));
+        StartTyping();
+        ASSERT_TRUE(EditSys.TypingActive);
+    }
+    static void Type(std::u16string_view s)
+    {
+        for (char16_t c : s)
+            TypingKey(c);
+    }
+
     QTemporaryDir dir;
     std::string path;
     std::unique_ptr<TZmd> zmd;
     std::vector<std::unique_ptr<TMdiChild>> windows;
     RecordingMessages messages;
+    TMdiChild* win = nullptr;
+    MapView* view = nullptr;
+    int beeps = 0;
 };
 
 } // namespace zemo::test
