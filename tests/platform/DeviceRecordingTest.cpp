@@ -1,24 +1,19 @@
 // The recording device: one stable text line per call.
+#include "PlatformFixture.h"
 #include "platform/RecordingDevice.h"
 
-#include <QImage>
-#include <gtest/gtest.h>
-#include <vector>
+namespace zemo {
+namespace {
 
-using namespace zemo;
-
-TEST(DeviceRecording, ShortDrawingGivesGoldenLines)
+TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
 {
     RecordingDevice rec(QSize(200, 100), false);
-    DevicePen pen;
-    pen.color = {255, 0, 0};
-    pen.width = 2.5;
-    pen.join = PenJoin::Mitre;
+    DevicePen pen = Pen(2.5, Red, PenJoin::Mitre);
     pen.insideFrame = true;
     rec.setPen(pen);
-    rec.setBrush(DeviceBrush{BrushStyle::Hatch, {0, 0, 255}, HatchStyle::BDiagonal});
+    rec.setBrush(Hatch(HatchStyle::BDiagonal, Blue));
     rec.setBrushOrigin(QPoint(3, 0));
-    rec.setBackground(BackgroundMode::Transparent, {255, 255, 255});
+    rec.setBackground(BackgroundMode::Transparent, White);
     EXPECT_FALSE(rec.setRasterOp(RasterOp::Xor));
     rec.setFillRule(FillRule::Winding);
     rec.setBaseClip(QRegion(0, 0, 50, 40));
@@ -68,16 +63,17 @@ TEST(DeviceRecording, ShortDrawingGivesGoldenLines)
               "image 0,0,20,20 from 1,1,3,3 of 4x4\n"
               "resetclip\n"
               "baseclip none\n");
+
+    // A raster device takes XOR.
+    RecordingDevice raster;
+    EXPECT_TRUE(raster.canXor());
+    EXPECT_TRUE(raster.setRasterOp(RasterOp::Xor));
+    raster.setRasterOp(RasterOp::Copy);
+    raster.beginPath();
+    raster.endPath();
+    EXPECT_TRUE(raster.clipToPath());
+    EXPECT_EQ(raster.text(), "rop xor\nrop copy\nbeginpath\nendpath\nclippath\n");
 }
 
-TEST(DeviceRecording, XorIsRecordedOnARasterDevice)
-{
-    RecordingDevice rec;
-    EXPECT_TRUE(rec.canXor());
-    EXPECT_TRUE(rec.setRasterOp(RasterOp::Xor));
-    rec.setRasterOp(RasterOp::Copy);
-    rec.beginPath();
-    rec.endPath();
-    EXPECT_TRUE(rec.clipToPath());
-    EXPECT_EQ(rec.text(), "rop xor\nrop copy\nbeginpath\nendpath\nclippath\n");
-}
+} // namespace
+} // namespace zemo

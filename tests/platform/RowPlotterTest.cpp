@@ -1,22 +1,17 @@
 // 1-pixel lines and hatch fills written straight into image rows against the rules they keep:
 // the LineTo pixel rule computed pixel by pixel, and the raster engine's own texture fill.
-#include "platform/PainterDevice.h"
+#include "PlatformFixture.h"
 
-#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
-#include <gtest/gtest.h>
 #include <cmath>
+#include <array>
 #include <random>
-#include <vector>
 
-using namespace zemo;
-
+namespace zemo {
 namespace {
 
 constexpr int Side = 48;
-
-QRgb rgbOf(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
 
 // Random pixels, so that XOR and overwrites show.
 QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
@@ -49,8 +44,6 @@ QPoint linePixel(int x0, int y0, int dx, int dy, int i)
         return QPoint(x0 + (dx > 0 ? i : -i), y0 + minor(dy));
     return QPoint(x0 + minor(dx), y0 + (dy > 0 ? i : -i));
 }
-
-} // namespace
 
 TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
 {
@@ -85,7 +78,7 @@ TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
             for (const auto& [p, on] : pixels) {
                 if (on != dots || !clip.contains(p) || !want.rect().contains(p) || (!on && xorOp))
                     continue;
-                const QRgb c = rgbOf(on ? pen.color : gap);
+                const QRgb c = Rgb(on ? pen.color : gap);
                 want.setPixel(p, xorOp ? (want.pixel(p) ^ c) | 0xFF000000u : c);
             }
         {
@@ -105,14 +98,12 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
     // Corners on half pixels lie exactly on scan rows and pixel centres; 1/128 pixels are the
     // halves of the engine's fixed point.
     std::mt19937 rng(3);
-    const HatchStyle styles[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
-                                 HatchStyle::BDiagonal,  HatchStyle::Cross,    HatchStyle::DiagCross};
     for (int round = 0; round < 600; ++round) {
         const QImage::Format format = round % 5 == 2 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
         QImage img = noise(rng, format);
         QImage want = img.copy();
         const QRegion clip = randomClip(rng);
-        const HatchStyle style = styles[rng() % 6];
+        const HatchStyle style = AllHatches[rng() % 6];
         const QPoint origin(int(rng() % 16) - 8, int(rng() % 16) - 8);
         const DeviceColor ink{200, uint8_t(rng()), 30};
         const DeviceColor gap{1, 2, 3};
@@ -129,16 +120,8 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
         }
         QImage tile(HatchPeriod, HatchPeriod, QImage::Format_ARGB32_Premultiplied);
         for (int y = 0; y < HatchPeriod; ++y)
-            for (int x = 0; x < HatchPeriod; ++x) {
-                const bool h = y == 0, v = x == 0, f = ((x - y) & 7) == 0, b = ((x + y) & 7) == 0;
-                const bool lit = style == HatchStyle::Horizontal ? h
-                    : style == HatchStyle::Vertical              ? v
-                    : style == HatchStyle::FDiagonal             ? f
-                    : style == HatchStyle::BDiagonal             ? b
-                    : style == HatchStyle::Cross                 ? h || v
-                                                                 : f || b;
-                tile.setPixel(x, y, lit ? rgbOf(ink) : opaque ? rgbOf(gap) : 0u);
-            }
+            for (int x = 0; x < HatchPeriod; ++x)
+                tile.setPixel(x, y, HatchLit(style, {}, x, y) ? Rgb(ink) : opaque ? Rgb(gap) : 0u);
         {
             QPainterPath area;
             size_t at = 0;
@@ -187,3 +170,39 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
         ASSERT_EQ(img, want) << "round " << round;
     }
 }
+
+TEST(RowPlotter, PolygonCornersOnAHatchRowCountOnce)
+{
+    // Corners on pixel centres of the hatch rows 4, 12, 20, 28 and 36. A row takes an edge
+    // whose top lies above its centre and whose bottom at or below it, so a side corner is
+    // crossed once and a top or bottom corner twice or not at all. {row, first, end} of each
+    // lit run; every other row stays white.
+    struct Case {
+        std::vector<QPointF> polygon;
+        std::vector<std::array<int, 3>> runs;
+    };
+    const Case cases[] = {
+        {{{30.5, 4.5}, {50.5, 20.5}, {30.5, 36.5}, {10.5, 20.5}}, {{12, 21, 41}, {20, 11, 51}, {28, 21, 41}}},
+        // A notch cut up into the bottom: its apex on row 20 leaves the row whole.
+        {{{10.5, 4.5}, {50.5, 4.5}, {50.5, 36.5}, {30.5, 20.5}, {10.5, 36.5}},
+         {{12, 11, 51}, {20, 11, 51}, {28, 11, 21}, {28, 41, 51}}},
+    };
+    for (const Case& c : cases)
+        for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
+            const QImage img = Draw({64, 48}, [&](PainterDevice& dev) {
+                dev.setPen(NullPen);
+                dev.setBrush(Hatch(HatchStyle::Horizontal, Red));
+                dev.setBrushOrigin({0, 4});
+                dev.polygon(c.polygon);
+            }, format);
+            QImage want(img.size(), QImage::Format_RGB32);
+            want.fill(Qt::white);
+            for (const auto& [y, from, end] : c.runs)
+                for (int x = from; x < end; ++x)
+                    want.setPixel(x, y, Rgb(Red));
+            EXPECT_EQ(img, want) << c.polygon.size() << " corners, format " << format;
+        }
+}
+
+} // namespace
+} // namespace zemo

@@ -1,225 +1,170 @@
+#include "PlatformFixture.h"
 #include "platform/Settings.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-
-#include <gtest/gtest.h>
-
 #include <climits>
 
 namespace zemo {
 namespace {
 
-QByteArray ReadFile(const QString& path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
-}
-
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(data), data.size());
-}
-
-class SettingsStore : public ::testing::Test {
+class SettingsStore : public PlatformTest {
 protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(dir.isValid());
-        qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
-    }
     QString FilePath() const { return dir.path() + QStringLiteral("/zemo/settings.conf"); }
-
-    QTemporaryDir dir;
 };
 
 TEST_F(SettingsStore, FileLivesUnderXdgConfigHomeElseHomeConfig)
 {
     EXPECT_EQ(Settings::DefaultFilePath(), FilePath());
-
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", "");
-    EXPECT_EQ(Settings::DefaultFilePath(), home.path() + QStringLiteral("/.config/zemo/settings.conf"));
-    // A relative XDG path is not a valid base.
-    qputenv("XDG_CONFIG_HOME", "relative/conf");
-    EXPECT_EQ(Settings::DefaultFilePath(), home.path() + QStringLiteral("/.config/zemo/settings.conf"));
-    qunsetenv("XDG_CONFIG_HOME");
-    EXPECT_EQ(Settings::DefaultFilePath(), home.path() + QStringLiteral("/.config/zemo/settings.conf"));
+    const QString fallback = home.path() + QStringLiteral("/.config/zemo/settings.conf");
+    // Empty, relative (not a valid base) and unset.
+    for (const char* xdg : {"", "relative/conf", static_cast<const char*>(nullptr)}) {
+        xdg ? qputenv("XDG_CONFIG_HOME", xdg) : qunsetenv("XDG_CONFIG_HOME");
+        EXPECT_EQ(Settings::DefaultFilePath(), fallback) << (xdg ? xdg : "unset");
+    }
 }
 
 TEST_F(SettingsStore, ValuesSurviveSaveAndLoadExactly)
 {
-    const QString awkward = QStringLiteral("line one\nline two\ttabbed\r\n back\\slash a=b \\n \x01\x7f é €");
+    const QString awkward = QStringLiteral("line one\nline two\ttabbed\r\n back\\slash a=b \\n \x01\x1f\x7f é €");
+    const std::pair<QString, QString> texts[] = {{"Zemo8/Startup/File", awkward},
+                                                 {"Zemo8/Startup/Empty", QString()},
+                                                 {"Odd=Key\\x/Name é", "v"}};
+    const std::pair<QString, int32_t> numbers[] = {{"Zemo8/Startup/Min", INT32_MIN},
+                                                   {"Zemo8/Startup/Max", INT32_MAX},
+                                                   {"Zemo8/Startup/Zero", 0}};
     Settings s = Settings::OpenDefault();
     EXPECT_EQ(s.Count(), 0);
-    ASSERT_TRUE(s.WriteString(QStringLiteral("Zemo8/Startup/File"), awkward));
-    ASSERT_TRUE(s.WriteString(QStringLiteral("Zemo8/Startup/Empty"), QString()));
-    ASSERT_TRUE(s.WriteString(QStringLiteral("Odd=Key\\x/Name é"), QStringLiteral("v")));
-    ASSERT_TRUE(s.WriteInt(QStringLiteral("Zemo8/Startup/Min"), INT32_MIN));
-    ASSERT_TRUE(s.WriteInt(QStringLiteral("Zemo8/Startup/Max"), INT32_MAX));
-    ASSERT_TRUE(s.WriteInt(QStringLiteral("Zemo8/Startup/Zero"), 0));
+    for (const auto& [key, text] : texts)
+        ASSERT_TRUE(s.WriteString(key, text));
+    for (const auto& [key, n] : numbers)
+        ASSERT_TRUE(s.WriteInt(key, n));
     ASSERT_TRUE(s.Save());
-    ASSERT_TRUE(QFileInfo::exists(FilePath()));
 
-    Settings t = Settings::OpenDefault();
+    const Settings t = Settings::OpenDefault();
     EXPECT_EQ(t.Count(), 6);
-    QString text;
-    ASSERT_TRUE(t.ReadString(QStringLiteral("Zemo8/Startup/File"), text));
-    EXPECT_EQ(text, awkward);
-    text = QStringLiteral("x");
-    ASSERT_TRUE(t.ReadString(QStringLiteral("Zemo8/Startup/Empty"), text));
-    EXPECT_TRUE(text.isEmpty());
-    ASSERT_TRUE(t.ReadString(QStringLiteral("Odd=Key\\x/Name é"), text));
-    EXPECT_EQ(text, QStringLiteral("v"));
-    int32_t n = 7;
-    ASSERT_TRUE(t.ReadInt(QStringLiteral("Zemo8/Startup/Min"), n));
-    EXPECT_EQ(n, INT32_MIN);
-    ASSERT_TRUE(t.ReadInt(QStringLiteral("Zemo8/Startup/Max"), n));
-    EXPECT_EQ(n, INT32_MAX);
-    ASSERT_TRUE(t.ReadInt(QStringLiteral("Zemo8/Startup/Zero"), n));
-    EXPECT_EQ(n, 0);
-
-    // One value per line: the escapes keep every value on its own line.
+    for (const auto& [key, text] : texts) {
+        QString read = QStringLiteral("x");
+        ASSERT_TRUE(t.ReadString(key, read)) << key.toStdString();
+        EXPECT_EQ(read, text) << key.toStdString();
+    }
+    for (const auto& [key, n] : numbers) {
+        int32_t read = 7;
+        ASSERT_TRUE(t.ReadInt(key, read)) << key.toStdString();
+        EXPECT_EQ(read, n) << key.toStdString();
+    }
+    // The escapes keep every value on its own line.
     const QByteArray file = ReadFile(FilePath());
-    EXPECT_EQ(file.count('\n'), 7);  // comment + 6 values
+    EXPECT_EQ(file.count('\n'), 7); // a comment and 6 values
     EXPECT_TRUE(file.contains("i Zemo8/Startup/Min=-2147483648\n"));
 }
 
-TEST_F(SettingsStore, WrongTypeOrMissingValueLeavesVariableAlone)
+TEST_F(SettingsStore, KeysMatchWholePartsOfOneTypeAndMalformedOnesAreRefused)
 {
     Settings s(FilePath());
+    EXPECT_FALSE(s.KeyExists(QString()));
+    for (const char* key : {"", "/a", "a/", "a//b", "a/\nb", "a\x7f"})
+        EXPECT_FALSE(s.WriteInt(QString::fromLatin1(key), 1)) << key;
+    EXPECT_EQ(s.Count(), 0);
+    s.WriteInt(QStringLiteral("Zemo8/Dialogs/Print/Copies"), 12);
     s.WriteString(QStringLiteral("a/text"), QStringLiteral("12"));
-    s.WriteInt(QStringLiteral("a/number"), 12);
+    // A value is not a key; a key is whole parts of a path.
+    const std::pair<const char*, bool> keys[] = {{"", true},       {"Zemo8", true},       {"Zemo8/Dialogs", true},
+                                                 {"Zemo8/Dialogs/Print", true}, {"Zemo", false},
+                                                 {"Zemo8/Dialogs/Pri", false}, {"Zemo8/Dialogs/Print/Copies", false}};
+    for (const auto& [key, exists] : keys)
+        EXPECT_EQ(s.KeyExists(QString::fromLatin1(key)), exists) << key;
+
+    // The wrong type or no value leaves the variable as it was.
     int32_t n = 99;
     QString text = QStringLiteral("keep");
     EXPECT_FALSE(s.ReadInt(QStringLiteral("a/text"), n));
-    EXPECT_EQ(n, 99);
-    EXPECT_FALSE(s.ReadString(QStringLiteral("a/number"), text));
+    EXPECT_FALSE(s.ReadString(QStringLiteral("Zemo8/Dialogs/Print/Copies"), text));
     EXPECT_FALSE(s.ReadString(QStringLiteral("a/missing"), text));
+    EXPECT_EQ(n, 99);
     EXPECT_EQ(text, QStringLiteral("keep"));
     EXPECT_EQ(s.TypeOf(QStringLiteral("a/text")), Settings::ValueType::String);
-    EXPECT_EQ(s.TypeOf(QStringLiteral("a/number")), Settings::ValueType::Int);
+    EXPECT_EQ(s.TypeOf(QStringLiteral("Zemo8/Dialogs/Print/Copies")), Settings::ValueType::Int);
     EXPECT_EQ(s.TypeOf(QStringLiteral("a")), Settings::ValueType::None);
-
-    // Writing another type replaces the value and its type.
+    // Writing another type replaces value and type; removing the last value removes its path.
     s.WriteInt(QStringLiteral("a/text"), 5);
     EXPECT_TRUE(s.ReadInt(QStringLiteral("a/text"), n));
     EXPECT_EQ(n, 5);
     EXPECT_FALSE(s.ReadString(QStringLiteral("a/text"), text));
+    EXPECT_TRUE(s.Remove(QStringLiteral("Zemo8/Dialogs/Print/Copies")));
+    EXPECT_FALSE(s.KeyExists(QStringLiteral("Zemo8")));
 }
 
 TEST_F(SettingsStore, DamagedLinesAreSkippedAndTheRestIsRead)
 {
-    QByteArray text;
-    text += "# comment with = sign\n";
-    text += "\n";
-    text += "s good/one=first\n";
-    text += "x unknown/type=1\n";
-    text += "i bad/number=12x\n";
-    text += "i bad/overflow=2147483648\n";
-    text += "i bad/empty=\n";
-    text += "i bad/blank= 5\n";
-    text += "s bad/escape=a\\qb\n";
-    text += "s bad/hex=a\\x4\n";
-    text += "s bad/trailing=a\\\n";
-    text += "s bad/noequals\n";
-    text += "s =nokey\n";
-    text += "s bad//path=1\n";
-    text += "s /bad/lead=1\n";
-    text += "sbad/nospace=1\n";
-    text += QByteArray("\x00\xff\xfe garbage\x01\n", 13);
-    text += "i good/crlf=-42\r\n";
-    text += "s good/dup=old\n";
-    text += "s good/dup=new\n";
-    text += "s good/eq=a=b=c\n";
-    text += "s good/hex=\\x41\\x7e\n";
-    text += "i good/last=7";  // no final line end
-    WriteFile(FilePath(), text);
-
-    Settings s = Settings::OpenDefault();
+    QDir().mkpath(dir.path() + QStringLiteral("/zemo"));
+    static const char text[] = "# comment with = sign\n\n"
+                               "s good/one=first\n"
+                               "x unknown/type=1\n"
+                               "i bad/number=12x\n"
+                               "i bad/overflow=2147483648\n"
+                               "i bad/empty=\n"
+                               "i bad/blank= 5\n"
+                               "s bad/escape=a\\qb\n"
+                               "s bad/hex=a\\x4\n"
+                               "s bad/trailing=a\\\n"
+                               "s bad/noequals\n"
+                               "s =nokey\n"
+                               "s bad//path=1\n"
+                               "s /bad/lead=1\n"
+                               "sbad/nospace=1\n"
+                               "\x00\xff\xfe garbage\x01\n"
+                               "i good/crlf=-42\r\n"
+                               "s good/dup=old\n"
+                               "s good/dup=new\n"
+                               "s good/eq=a=b=c\n"
+                               "s good/hex=\\x41\\x7e\\x1F\n"
+                               "i good/last=7"; // no final line end
+    WriteFile(FilePath(), QByteArray(text, sizeof text - 1));
+    const Settings s = Settings::OpenDefault();
     EXPECT_EQ(s.Count(), 6);
-    QString v;
+    const std::pair<const char*, QString> texts[] = {
+        {"good/one", "first"}, {"good/dup", "new"}, {"good/eq", "a=b=c"}, {"good/hex", "A~\x1f"}};
+    for (const auto& [key, want] : texts) {
+        QString v;
+        EXPECT_TRUE(s.ReadString(QString::fromLatin1(key), v)) << key;
+        EXPECT_EQ(v, want) << key;
+    }
     int32_t n = 0;
-    EXPECT_TRUE(s.ReadString(QStringLiteral("good/one"), v));
-    EXPECT_EQ(v, QStringLiteral("first"));
     EXPECT_TRUE(s.ReadInt(QStringLiteral("good/crlf"), n));
     EXPECT_EQ(n, -42);
-    EXPECT_TRUE(s.ReadString(QStringLiteral("good/dup"), v));
-    EXPECT_EQ(v, QStringLiteral("new"));
-    EXPECT_TRUE(s.ReadString(QStringLiteral("good/eq"), v));
-    EXPECT_EQ(v, QStringLiteral("a=b=c"));
-    EXPECT_TRUE(s.ReadString(QStringLiteral("good/hex"), v));
-    EXPECT_EQ(v, QStringLiteral("A~"));
     EXPECT_TRUE(s.ReadInt(QStringLiteral("good/last"), n));
     EXPECT_EQ(n, 7);
     EXPECT_FALSE(s.KeyExists(QStringLiteral("bad")));
     EXPECT_FALSE(s.KeyExists(QStringLiteral("unknown")));
 }
 
-TEST_F(SettingsStore, KeyExistsOnlyForWholePathParts)
+TEST_F(SettingsStore, SaveReplacesTheFileWholeOrLeavesTheOldOne)
 {
+    const QString folder = dir.path() + QStringLiteral("/zemo");
     Settings s(FilePath());
-    EXPECT_FALSE(s.KeyExists(QString()));
-    s.WriteInt(QStringLiteral("Zemo8/Dialogs/Print/Copies"), 1);
-    EXPECT_TRUE(s.KeyExists(QString()));
-    EXPECT_TRUE(s.KeyExists(QStringLiteral("Zemo8")));
-    EXPECT_TRUE(s.KeyExists(QStringLiteral("Zemo8/Dialogs")));
-    EXPECT_TRUE(s.KeyExists(QStringLiteral("Zemo8/Dialogs/Print")));
-    EXPECT_FALSE(s.KeyExists(QStringLiteral("Zemo")));
-    EXPECT_FALSE(s.KeyExists(QStringLiteral("Zemo8/Dialogs/Pri")));
-    // A value is not a key.
-    EXPECT_FALSE(s.KeyExists(QStringLiteral("Zemo8/Dialogs/Print/Copies")));
-    EXPECT_TRUE(s.Remove(QStringLiteral("Zemo8/Dialogs/Print/Copies")));
-    EXPECT_FALSE(s.KeyExists(QStringLiteral("Zemo8")));
-}
-
-TEST_F(SettingsStore, MalformedKeysAreRefused)
-{
-    Settings s(FilePath());
-    for (const char* key : {"", "/a", "a/", "a//b", "a/\nb", "a\x7f"})
-        EXPECT_FALSE(s.WriteInt(QString::fromLatin1(key), 1)) << key;
-    EXPECT_EQ(s.Count(), 0);
-}
-
-TEST_F(SettingsStore, SaveReplacesTheFileAndLeavesNoTemporaryFiles)
-{
-    Settings s(FilePath());
-    s.WriteString(QStringLiteral("k/v"), QStringLiteral("one"));
-    ASSERT_TRUE(s.Save());
-    s.WriteString(QStringLiteral("k/v"), QStringLiteral("two"));
-    ASSERT_TRUE(s.Save());
-    const QStringList entries =
-        QDir(dir.path() + QStringLiteral("/zemo")).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    EXPECT_EQ(entries, QStringList{QStringLiteral("settings.conf")});
+    for (const char* value : {"one", "two"}) {
+        s.WriteString(QStringLiteral("k/v"), QString::fromLatin1(value));
+        ASSERT_TRUE(s.Save());
+    }
+    EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"settings.conf"});
     EXPECT_EQ(QFileInfo(FilePath()).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
-    Settings t = Settings::OpenDefault();
     QString v;
-    ASSERT_TRUE(t.ReadString(QStringLiteral("k/v"), v));
+    ASSERT_TRUE(Settings::OpenDefault().ReadString(QStringLiteral("k/v"), v));
     EXPECT_EQ(v, QStringLiteral("two"));
-}
 
-TEST_F(SettingsStore, FailedSaveKeepsTheOldFileAndCleansUp)
-{
     // The target is a folder, so the final rename fails after the data was written.
-    const QString target = dir.path() + QStringLiteral("/zemo/blocked.conf");
+    const QString target = folder + QStringLiteral("/blocked.conf");
     ASSERT_TRUE(QDir().mkpath(target));
     WriteFile(target + QStringLiteral("/inside"), "keep");
-    Settings s(target);
-    s.WriteInt(QStringLiteral("k/v"), 1);
-    EXPECT_FALSE(s.Save());
-    EXPECT_TRUE(QFileInfo(target).isDir());
+    Settings blocked(target);
+    blocked.WriteInt(QStringLiteral("k/v"), 1);
+    EXPECT_FALSE(blocked.Save());
     EXPECT_EQ(ReadFile(target + QStringLiteral("/inside")), QByteArray("keep"));
-    const QStringList entries =
-        QDir(dir.path() + QStringLiteral("/zemo")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    EXPECT_EQ(entries, QStringList{QStringLiteral("blocked.conf")});
+    EXPECT_EQ(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              (QStringList{"blocked.conf", "settings.conf"}));
 
     // No file at all: an empty store, and Load says so.
     Settings missing(dir.path() + QStringLiteral("/nowhere/settings.conf"));
