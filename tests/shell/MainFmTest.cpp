@@ -84,21 +84,22 @@ TEST_F(MainFm, AShortcutWorksWithoutTheMenuHavingBeenOpened)
 TEST_F(MainFm, ClipboardChangesEnableSymbolPaste)
 {
     ASSERT_TRUE(OpenSample());
-    TMainFm& m = Frame();
-    QApplication::clipboard()->setText(QStringLiteral("plain"));
-    Settle();
-    EXPECT_FALSE(m.Action(Cmd::SymbolPaste)->isEnabled());
-    auto* mime = new QMimeData;
-    mime->setData(QStringLiteral("application/x-zemo6-symbol"), QByteArray("x"));
-    QApplication::clipboard()->setMimeData(mime);
-    Settle();
-    EXPECT_TRUE(m.Action(Cmd::SymbolPaste)->isEnabled());
-    mime = new QMimeData;
-    mime->setData(QStringLiteral("application/x-zemo6-symbol"), QByteArray("x"));
-    mime->setData(QStringLiteral("application/x-zemo6-object"), QByteArray("x"));
-    QApplication::clipboard()->setMimeData(mime);
-    Settle();
-    EXPECT_FALSE(m.Action(Cmd::SymbolPaste)->isEnabled()) << "objects are pasted first";
+    const struct {
+        std::vector<const char*> formats;
+        bool enabled;
+    } rows[] = {
+        {{"text/plain"}, false},
+        {{"application/x-zemo6-symbol"}, true},
+        {{"application/x-zemo6-symbol", "application/x-zemo6-object"}, false}, // objects first
+    };
+    for (const auto& r : rows) {
+        auto* mime = new QMimeData;
+        for (const char* f : r.formats)
+            mime->setData(QLatin1String(f), QByteArray("x"));
+        QApplication::clipboard()->setMimeData(mime);
+        Settle();
+        EXPECT_EQ(Enabled(Cmd::SymbolPaste), r.enabled) << r.formats.back();
+    }
 }
 
 TEST_F(MainFm, ConfiguredShortcutsOfOneKeyReplaceTheDefaultsOnItemAndTwin)
@@ -323,31 +324,29 @@ TEST_F(MainFm, TheHelpWindowStaysUsableWhileTheBoxThatOpenedItIsUp)
     viewer->Window()->close();
 }
 
-TEST_F(MainFm, TheMapMenuOffersToDrawWithTheCurrentPointSymbol)
+TEST_F(MainFm, TheMapMenuOffersToDrawWithTheCurrentSymbolAndItsImage)
 {
     ASSERT_TRUE(OpenSample());
-    ChooseSymbol(0); // the point: no point tool yet, editing stands in
-    ASSERT_GT(ProgramConfig.WorkMode, 10);
-    QWidget* surface = Surface();
-    ASSERT_NE(surface, nullptr);
     ProgramConfig.ContextMenu = true;
     // The click that activated the window reaches nothing.
     for (int i = 0; i < 50 && ActiveChild()->View().SwallowClick; ++i) {
         QThread::msleep(10);
         Settle(2);
     }
-    Click(surface, surface->rect().center(), Qt::RightButton);
-    QMenu* menu = Frame().WorkPopUp();
-    ASSERT_TRUE(menu->isVisible());
     QAction* draw = Frame().Action(Cmd::WorkDraw);
-    EXPECT_TRUE(draw->isVisible());
-    EXPECT_EQ(draw->text(), Text(TextKey::PointObject));
-    EXPECT_EQ(draw->icon().pixmap(24).toImage(), DrawImageIcon(DrawImage::Point).pixmap(24).toImage());
-    menu->close();
-
-    ChooseSymbol(2); // a text
-    Click(surface, surface->rect().center(), Qt::RightButton);
-    EXPECT_EQ(draw->text(), Text(TextKey::Text));
-    EXPECT_EQ(draw->icon().pixmap(24).toImage(), DrawImageIcon(DrawImage::Text).pixmap(24).toImage());
-    menu->close();
+    const struct {
+        int symbol; // the point: no point tool yet, editing stands in
+        TextKey caption;
+        DrawImage image;
+    } rows[] = {{0, TextKey::PointObject, DrawImage::Point}, {2, TextKey::Text, DrawImage::Text}};
+    for (const auto& r : rows) {
+        ChooseSymbol(r.symbol);
+        ASSERT_GT(ProgramConfig.WorkMode, 10);
+        Click(Surface(), Surface()->rect().center(), Qt::RightButton);
+        ASSERT_TRUE(Frame().WorkPopUp()->isVisible()) << r.symbol;
+        EXPECT_TRUE(draw->isVisible()) << r.symbol;
+        EXPECT_EQ(draw->text(), Text(r.caption));
+        EXPECT_EQ(draw->icon().pixmap(24).toImage(), DrawImageIcon(r.image).pixmap(24).toImage());
+        Frame().WorkPopUp()->close();
+    }
 }
