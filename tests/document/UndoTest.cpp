@@ -71,78 +71,173 @@ int64_t UndoFileBytes()
 
 } // namespace
 
-TEST_F(DocTest, AppendIsTakenBackAndRestoredWithItsNumber)
+
+
+
+
+// Each kind of step: the action, then undo, redo, undo, redo against fresh loads; then what
+// only this kind shows (numbers kept, strings and selections brought back).
+TEST_F(DocTest, EachKindOfStepIsTakenBackAndDoneAgain)
 {
-    OpenWithUndo(TestMapWriter::Sample(8));
+    struct Row {
+        const char* name;
+        bool course;
+        std::function<void()> action, after;
+    };
     int n = 0;
-    CheckUndoRedo([&] {
-        RecordUndo(UndoStart, 0);
-        MakeLine(20, 6, 3 * mm);
-        ASSERT_TRUE(AppendElement());
-        n = Index.CurIndexNo;
-    });
-    EXPECT_EQ(n, Z().HighestObject);
-    EXPECT_EQ(ring.Steps[size_t(ring.Current)].Kind, UndoAppend);
-    EXPECT_EQ(ring.Steps[size_t(ring.Current)].Object, n);
-    // The same number holds the object after redo.
-    ASSERT_TRUE(GetIndex(n));
-    EXPECT_EQ(Index.CurIndex.Symbol, 20);
-}
-
-TEST_F(DocTest, AppendIntoAReusedCourseMapSlot)
-{
-    OpenWithUndo(CourseSample());
-    CheckUndoRedo([&] {
-        RecordUndo(UndoStart, 0);
-        MakePoint(10, 3 * mm, 4 * mm);
-        ASSERT_TRUE(AppendElement());
-        // The deleted point of the sample has the same length: its slot is taken again.
-        EXPECT_EQ(Index.CurIndexNo, 7);
-    });
-}
-
-TEST_F(DocTest, ChangeOfEachObjectTypeExchangesItsCopy)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    // Point turned, line grown (its record moves), area shrunk, text changed, rectangle moved.
-    CheckUndoRedo([&] { EditObject(1, [](ElementRecord& e) { e.Angle = 900; }); });
-    CheckUndoRedo([&] {
-        EditObject(2, [](ElementRecord& e) {
-            const int old = e.nItem;
-            e.nItem = 9;
-            for (int i = old; i < 9; ++i)
-                e.Slots[size_t(i)] = {i * mm, i * 2 * mm};
-        });
-    });
-    CheckUndoRedo([&] { EditObject(3, [](ElementRecord& e) { e.nItem = 4; }); });
-    CheckUndoRedo([&] {
-        EditObject(4, [](ElementRecord& e) {
-            const char text[] = "Hilltop summit";
-            std::memcpy(e.TextBytes(), text, sizeof text);
-            e.nText = uint16_t(sizeof text / 8 + 1);
-        });
-    });
-    CheckUndoRedo([&] {
-        EditObject(6, [](ElementRecord& e) {
-            for (int i = 0; i < e.nItem; ++i)
-                e.Slots[size_t(i)].x += 5 * mm;
-        });
-    });
-}
-
-TEST_F(DocTest, DeleteOfACourseObjectBringsItsStringBack)
-{
-    OpenWithUndo(CourseSample());
-    ASSERT_EQ(Z().CsObjects.Count(), 1);
-    CheckUndoRedo([&] {
-        RecordUndo(UndoStart, 1);
-        DeleteElement(1);
-    });
-    // After the last redo the object is gone with its string; one more undo brings both.
-    EXPECT_EQ(Z().CsObjects.Count(), 0);
-    UndoEdit();
-    EXPECT_EQ(Z().CsObjects.Count(), 1);
-    EXPECT_TRUE(GetIndex(1));
+    const int32_t dx = 3 * mm, dy = -2 * mm;
+    const std::vector<Row> rows{
+        {"append", false,
+         [&] {
+             RecordUndo(UndoStart, 0);
+             MakeLine(20, 6, 3 * mm);
+             ASSERT_TRUE(AppendElement());
+             n = Index.CurIndexNo;
+         },
+         [&] {
+             EXPECT_EQ(n, Z().HighestObject);
+             EXPECT_EQ(ring.Steps[size_t(ring.Current)].Kind, UndoAppend);
+             EXPECT_EQ(ring.Steps[size_t(ring.Current)].Object, n);
+             ASSERT_TRUE(GetIndex(n));  // the same number holds the object after redo
+             EXPECT_EQ(Index.CurIndex.Symbol, 20);
+         }},
+        {"append into the deleted point's slot of a course map", true,
+         [] {
+             RecordUndo(UndoStart, 0);
+             MakePoint(10, 3 * mm, 4 * mm);
+             ASSERT_TRUE(AppendElement());
+             EXPECT_EQ(Index.CurIndexNo, 7);
+         }, [] {}},
+        // Point turned, line grown (its record moves), area shrunk, text changed, rectangle moved.
+        {"change a point", false, [] { EditObject(1, [](ElementRecord& e) { e.Angle = 900; }); }, [] {}},
+        {"grow a line", false,
+         [] {
+             EditObject(2, [](ElementRecord& e) {
+                 for (int i = e.nItem; i < 9; ++i)
+                     e.Slots[size_t(i)] = {i * mm, i * 2 * mm};
+                 e.nItem = 9;
+             });
+         }, [] {}},
+        {"shrink an area", false, [] { EditObject(3, [](ElementRecord& e) { e.nItem = 4; }); }, [] {}},
+        {"change a text", false,
+         [] {
+             EditObject(4, [](ElementRecord& e) {
+                 const char text[] = "Hilltop summit";
+                 std::memcpy(e.TextBytes(), text, sizeof text);
+                 e.nText = uint16_t(sizeof text / 8 + 1);
+             });
+         }, [] {}},
+        {"move a rectangle", false,
+         [] {
+             EditObject(6, [](ElementRecord& e) {
+                 for (int i = 0; i < e.nItem; ++i)
+                     e.Slots[size_t(i)].x += 5 * mm;
+             });
+         }, [] {}},
+        {"delete a course object", true,
+         [] {
+             RecordUndo(UndoStart, 1);
+             DeleteElement(1);
+         },
+         [this] {
+             EXPECT_EQ(Z().CsObjects.Count(), 0);
+             UndoEdit();  // brings the object with its string
+             EXPECT_EQ(Z().CsObjects.Count(), 1);
+             EXPECT_TRUE(GetIndex(1));
+         }},
+        {"paste", false,
+         [&] {
+             n = Z().HighestObject + 1;
+             RecordUndo(UndoStart, 0);
+             {
+                 UndoSuspend quiet;
+                 ClearSelection();
+                 for (int i = 0; i < 3; ++i) {
+                     MakePoint(10, i * mm, i * mm);
+                     ASSERT_TRUE(AppendElement());
+                     ToggleSelection(Index.CurIndexNo);
+                 }
+             }
+             RecordUndo(UndoAddMany, -1);
+         },
+         [&] {
+             EXPECT_EQ(Index.SelectionCount, 3);
+             for (int k = n; k < n + 3; ++k)
+                 EXPECT_TRUE(IsSelected(k));
+             UndoEdit();
+             EXPECT_EQ(Index.SelectionCount, 0);
+         }},
+        {"move the selection", false,
+         [&] {
+             Select({1, 2, 6});
+             RecordUndo(UndoStart, -1);
+             {
+                 UndoSuspend quiet;
+                 for (int k : {1, 2, 6}) {
+                     ASSERT_TRUE(ReadElement(k, Index.CurElement));
+                     for (int i = 0; i < Index.CurElement.nItem; ++i) {
+                         Index.CurElement.Slots[size_t(i)].x += dx;
+                         Index.CurElement.Slots[size_t(i)].y += dy;
+                     }
+                     ASSERT_TRUE(SaveElement(k));
+                 }
+             }
+             Select({1, 2, 6});
+             // Bits below a coordinate unit in the distance are no part of the move.
+             RecordUndo(UndoMoveMany, -1, dx | 0x55, dy | 0x2A);
+         },
+         [] {
+             EXPECT_EQ(Index.SelectionCount, 3);
+             // Flag bits of the line's Bezier points survive the moves.
+             ASSERT_TRUE(ReadElement(2, Index.CurElement));
+             EXPECT_EQ(Index.CurElement.Slots[1].x & FlagMask, FirstBezierFlag);
+         }},
+        {"exchange a selection merged into one", true,
+         [] {
+             Select({1, 2, 3});
+             BeginElementEdit(-1);  // start and the copies of the selection
+             UndoSuspend quiet;
+             ASSERT_TRUE(ReadElement(2, Index.CurElement));
+             Index.CurElement.nItem = 6;
+             Index.CurElement.Slots[4] = {40 * mm, 0};
+             Index.CurElement.Slots[5] = {40 * mm, 9 * mm};
+             ASSERT_TRUE(SaveElement(2));
+             DeleteElement(1);
+             DeleteElement(3);
+         },
+         [this] {
+             // Undo and redo select the objects written back.
+             UndoEdit();
+             EXPECT_EQ(Index.SelectionCount, 3);
+             EXPECT_EQ(Z().CsObjects.Count(), 1);
+             RedoEdit();
+             EXPECT_EQ(Index.SelectionCount, 1);
+             EXPECT_TRUE(IsSelected(2));
+         }},
+        {"delete many", true,
+         [] {
+             Select({1, 3, 5});
+             RecordUndo(UndoStart, -1);
+             RecordUndo(UndoDeleteMany, -1);
+             UndoSuspend quiet;
+             for (int k : {1, 3, 5})
+                 DeleteElement(k);
+             ClearSelection();
+         },
+         [] {
+             UndoEdit();
+             EXPECT_EQ(Index.SelectionCount, 3);
+             EXPECT_TRUE(IsSelected(1) && IsSelected(3) && IsSelected(5));
+         }},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ClearUndo();
+        OpenWithUndo(row.course ? CourseSample() : TestMapWriter::Sample(8));
+        CheckUndoRedo(row.action);
+        ASSERT_FALSE(HasFatalFailure());
+        row.after();
+    }
 }
 
 TEST_F(DocTest, AnActionOfSeveralStepsIsTakenBackWhole)
@@ -171,107 +266,19 @@ TEST_F(DocTest, AnActionOfSeveralStepsIsTakenBackWhole)
     EXPECT_FALSE(GetIndex(4));
 }
 
-TEST_F(DocTest, PastedObjectsAreDeletedAndComeBackSelected)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    const int first = Z().HighestObject + 1;
-    CheckUndoRedo([&] {
-        RecordUndo(UndoStart, 0);
-        {
-            UndoSuspend quiet;
-            ClearSelection();
-            for (int i = 0; i < 3; ++i) {
-                MakePoint(10, i * mm, i * mm);
-                ASSERT_TRUE(AppendElement());
-                ToggleSelection(Index.CurIndexNo);
-            }
-        }
-        RecordUndo(UndoAddMany, -1);
-    });
-    EXPECT_EQ(Index.SelectionCount, 3);
-    for (int n = first; n < first + 3; ++n)
-        EXPECT_TRUE(IsSelected(n));
-    UndoEdit();
-    EXPECT_EQ(Index.SelectionCount, 0);
-}
 
-TEST_F(DocTest, MovedSelectionMovesBackByTheDistance)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    const int32_t dx = 3 * mm, dy = -2 * mm;
-    CheckUndoRedo([&] {
-        Select({1, 2, 6});
-        RecordUndo(UndoStart, -1);
-        {
-            UndoSuspend quiet;
-            for (int n : {1, 2, 6}) {
-                ASSERT_TRUE(ReadElement(n, Index.CurElement));
-                for (int i = 0; i < Index.CurElement.nItem; ++i) {
-                    Index.CurElement.Slots[size_t(i)].x += dx;
-                    Index.CurElement.Slots[size_t(i)].y += dy;
-                }
-                ASSERT_TRUE(SaveElement(n));
-            }
-        }
-        Select({1, 2, 6});
-        // Bits below a coordinate unit in the distance are no part of the move.
-        RecordUndo(UndoMoveMany, -1, dx | 0x55, dy | 0x2A);
-    });
-    EXPECT_EQ(Index.SelectionCount, 3);
-    // Flag bits of the line's Bezier points survive the moves.
-    ASSERT_TRUE(ReadElement(2, Index.CurElement));
-    EXPECT_EQ(Index.CurElement.Slots[1].x & FlagMask, FirstBezierFlag);
-}
 
-TEST_F(DocTest, SelectionExchangeRestoresChangedAndMergedAwayObjects)
-{
-    OpenWithUndo(CourseSample());
-    CheckUndoRedo([&] {
-        Select({1, 2, 3});
-        BeginElementEdit(-1);  // start and the copies of the selection
-        {
-            UndoSuspend quiet;
-            ASSERT_TRUE(ReadElement(2, Index.CurElement));
-            Index.CurElement.nItem = 6;
-            Index.CurElement.Slots[4] = {40 * mm, 0};
-            Index.CurElement.Slots[5] = {40 * mm, 9 * mm};
-            ASSERT_TRUE(SaveElement(2));
-            DeleteElement(1);
-            DeleteElement(3);
-        }
-    });
-    // Redo and undo select the objects written back.
-    UndoEdit();
-    EXPECT_EQ(Index.SelectionCount, 3);
-    EXPECT_EQ(Z().CsObjects.Count(), 1);
-    RedoEdit();
-    EXPECT_EQ(Index.SelectionCount, 1);
-    EXPECT_TRUE(IsSelected(2));
-}
 
-TEST_F(DocTest, MultiDeleteIsRestoredAndSelectedWhole)
-{
-    OpenWithUndo(CourseSample());
-    CheckUndoRedo([&] {
-        Select({1, 3, 5});
-        RecordUndo(UndoStart, -1);
-        RecordUndo(UndoDeleteMany, -1);
-        UndoSuspend quiet;
-        for (int n : {1, 3, 5})
-            DeleteElement(n);
-        ClearSelection();
-    });
-    UndoEdit();
-    EXPECT_EQ(Index.SelectionCount, 3);
-    EXPECT_TRUE(IsSelected(1) && IsSelected(3) && IsSelected(5));
-}
 
-TEST_F(DocTest, UndoRedrawsTheObjectsItChanges)
+TEST_F(DocTest, UndoRedrawsTheObjectsItChangesAndAStepsRectangleCanBeWidened)
 {
     OpenWithUndo(TestMapWriter::Sample(8));
     const CordRect before = Z().Entry(1).Rect;
     EditObject(1, [](ElementRecord& e) { e.Slots[0] = {90 * mm, 90 * mm}; });
     const CordRect after = Z().Entry(1).Rect;
+    const CordRect r0 = ring.Steps[size_t(ring.Current)].Rect;
+    ExtendUndoRect({-100 * mm, -100 * mm, -99 * mm, -99 * mm});
+    EXPECT_EQ(ring.Steps[size_t(ring.Current)].Rect, (CordRect{-100 * mm, -100 * mm, r0.x2, r0.y2}));
     redrawn.clear();
     UndoEdit();
     ASSERT_FALSE(redrawn.empty());
@@ -380,10 +387,25 @@ TEST_F(DocTest, AnActionOf31StepsFitsButOneOf32DoesNot)
     EXPECT_TRUE(GetIndex(Z().HighestObject));
 }
 
-TEST_F(DocTest, ANewActionAfterUndoDropsTheRedoSteps)
+TEST_F(DocTest, AStartWithoutChangesIsNoStepAndANewActionDropsTheRedoSteps)
 {
     OpenWithUndo(TestMapWriter::Sample(8));
+    BeginElementEdit(2);  // a tool started and stored nothing
+    EXPECT_FALSE(CanUndo());
     MovePoint(1, 5 * mm);
+    const MapSnapshot moved = Snap();
+    BeginElementEdit(2);
+    BeginElementEdit(2);
+    ASSERT_TRUE(CanUndo());
+    UndoEdit();  // the first Undo takes back the move
+    ASSERT_TRUE(ReadElement(1, Index.CurElement));
+    EXPECT_EQ(Masked(Index.CurElement.Slots[0].x), 10 * mm);
+    EXPECT_FALSE(CanUndo());
+    ASSERT_TRUE(CanRedo());
+    RedoEdit();
+    EXPECT_EQ(Snap(), moved);
+    EXPECT_FALSE(CanRedo());
+
     UndoEdit();
     ASSERT_TRUE(CanRedo());
     MovePoint(1, 9 * mm);
@@ -394,69 +416,9 @@ TEST_F(DocTest, ANewActionAfterUndoDropsTheRedoSteps)
     EXPECT_FALSE(CanUndo());
 }
 
-TEST_F(DocTest, AStartWithoutChangesLeavesNothingToUndo)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    BeginElementEdit(2);  // a tool started and stored nothing
-    EXPECT_FALSE(CanUndo());
-    MovePoint(1, 5 * mm);
-    const MapSnapshot moved = Snap();
-    BeginElementEdit(2);
-    BeginElementEdit(2);
-    ASSERT_TRUE(CanUndo());
-    UndoEdit();           // the first Undo takes back the move
-    ASSERT_TRUE(ReadElement(1, Index.CurElement));
-    EXPECT_EQ(Masked(Index.CurElement.Slots[0].x), 10 * mm);
-    EXPECT_FALSE(CanUndo());
-    ASSERT_TRUE(CanRedo());
-    RedoEdit();
-    EXPECT_EQ(Snap(), moved);
-    EXPECT_FALSE(CanRedo());
-}
-
-TEST_F(DocTest, SymbolGraphicsActionsKeepOneSnapshotEach)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    SymbolGraphicsBuffer g;
-    g.Active = true;
-    Index.SymbolGraphics = &g;
-    int repaints = 0;
-    DocumentPorts().RepaintWindow.Bind([&] { ++repaints; });
-    {
-        UndoSuspend quiet;
-        MakeGraphicsLine(0, 20);
-        ASSERT_TRUE(AppendElement());
-        MakeGraphicsLine(mm, 30);
-        ASSERT_TRUE(AppendElement());
-    }
-    const auto before = UsedBytes(g);
-    RecordUndo(UndoStart, 0);
-    MakeGraphicsLine(2 * mm, 40);
-    ASSERT_TRUE(AppendElement());
-    ASSERT_TRUE(ReadElement(1, Index.CurElement));
-    Index.CurElement.Word10 = 99;
-    ASSERT_TRUE(SaveElement(1));
-    DeleteElement(2);
-    const auto after = UsedBytes(g);
-    // One start and one snapshot for the whole action.
-    EXPECT_EQ(ring.Current, 2);
-    EXPECT_EQ(ring.Steps[1].Kind, UndoStart);
-    EXPECT_EQ(ring.Steps[2].Kind, UndoGraphics);
-
-    ASSERT_TRUE(CanUndo());
-    UndoEdit();
-    EXPECT_EQ(UsedBytes(g), before);
-    EXPECT_EQ(CountSymbolGraphicsElements(), 2);
-    EXPECT_EQ(repaints, 1);
-    EXPECT_FALSE(CanUndo());
-    ASSERT_TRUE(CanRedo());
-    RedoEdit();
-    EXPECT_EQ(UsedBytes(g), after);
-    EXPECT_EQ(CountSymbolGraphicsElements(), 2);
-    EXPECT_EQ(repaints, 2);
-}
-
-TEST_F(DocTest, EndingSymbolGraphicsDropsItsSteps)
+// In symbol-graphics mode an action keeps one snapshot of the buffer with its selection; the
+// map's steps wait, and ending the mode drops the buffer's steps.
+TEST_F(DocTest, SymbolGraphicsActionsKeepOneSnapshotEachAndEndWithTheMode)
 {
     OpenWithUndo(TestMapWriter::Sample(8));
     RecordUndo(UndoStart, 1);
@@ -466,36 +428,44 @@ TEST_F(DocTest, EndingSymbolGraphicsDropsItsSteps)
     SymbolGraphicsBuffer g;
     g.Active = true;
     Index.SymbolGraphics = &g;
-    // In symbol-graphics mode the map's steps cannot be taken back.
     EXPECT_FALSE(CanUndo());
-    for (int i = 0; i < 2; ++i) {
-        RecordUndo(UndoStart, 0);
-        MakeGraphicsLine(i * mm, 10);
-        ASSERT_TRUE(AppendElement());
-    }
-    EXPECT_EQ(ring.Current, mapStep + 4);
-    g.Active = false;
-    SkipEmptyUndoSteps();
-    EXPECT_EQ(ring.Last, mapStep);
-    EXPECT_EQ(ring.Current, mapStep);
-    ASSERT_TRUE(CanUndo());
-    UndoEdit();
-    EXPECT_TRUE(GetIndex(1));
-}
-
-TEST_F(DocTest, SymbolGraphicsStepKeepsTheSelectedElements)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    SymbolGraphicsBuffer g;
-    g.Active = true;
-    Index.SymbolGraphics = &g;
+    int repaints = 0;
+    DocumentPorts().RepaintWindow.Bind([&] { ++repaints; });
     {
         UndoSuspend quiet;
         for (int i = 0; i < 3; ++i) {
-            MakeGraphicsLine(i * mm, 10);
+            MakeGraphicsLine(i * mm, 10 * (i + 2));
             ASSERT_TRUE(AppendElement());
         }
     }
+    const auto before = UsedBytes(g);
+    RecordUndo(UndoStart, 0);
+    MakeGraphicsLine(3 * mm, 40);
+    ASSERT_TRUE(AppendElement());
+    ASSERT_TRUE(ReadElement(1, Index.CurElement));
+    Index.CurElement.Word10 = 99;
+    ASSERT_TRUE(SaveElement(1));
+    DeleteElement(2);
+    const auto after = UsedBytes(g);
+    // One start and one snapshot for the whole action.
+    EXPECT_EQ(ring.Current, mapStep + 2);
+    EXPECT_EQ(ring.Steps[size_t(mapStep + 1)].Kind, UndoStart);
+    EXPECT_EQ(ring.Steps[size_t(mapStep + 2)].Kind, UndoGraphics);
+    ASSERT_TRUE(CanUndo());
+    UndoEdit();
+    EXPECT_EQ(UsedBytes(g), before);
+    EXPECT_EQ(CountSymbolGraphicsElements(), 3);
+    EXPECT_EQ(repaints, 1);
+    EXPECT_FALSE(CanUndo());
+    ASSERT_TRUE(CanRedo());
+    RedoEdit();
+    EXPECT_EQ(UsedBytes(g), after);
+    EXPECT_EQ(CountSymbolGraphicsElements(), 3);
+    EXPECT_EQ(repaints, 2);
+
+    // The selected elements are kept with the snapshot: a list of numbers ending in 0, or
+    // the one selected element's number.
+    ClearSelection();
     Index.GraphicsSelection[0] = 1;
     Index.GraphicsSelection[2] = 1;
     Index.SelectionCount = 2;
@@ -511,8 +481,6 @@ TEST_F(DocTest, SymbolGraphicsStepKeepsTheSelectedElements)
     EXPECT_EQ(LoadLE<int32_t>(list), 1);
     EXPECT_EQ(LoadLE<int32_t>(list + 4), 3);
     EXPECT_EQ(LoadLE<int32_t>(list + 8), 0);
-
-    // One selected element is kept by its number.
     ClearSelection();
     Index.SelectedIndex = 2;
     Index.SelectionCount = 1;
@@ -520,35 +488,17 @@ TEST_F(DocTest, SymbolGraphicsStepKeepsTheSelectedElements)
     RecordUndo(UndoStart, 0);
     DeleteElement(1);
     EXPECT_EQ(ring.Steps[size_t(ring.Current)].Object, 2);
+
+    g.Active = false;
+    SkipEmptyUndoSteps();
+    EXPECT_EQ(ring.Last, mapStep);
+    EXPECT_EQ(ring.Current, mapStep);
+    ASSERT_TRUE(CanUndo());
+    UndoEdit();
+    EXPECT_TRUE(GetIndex(1));
 }
 
-TEST_F(DocTest, ExtendUndoRectWidensTheCurrentStep)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    RecordUndo(UndoStart, 1);
-    DeleteElement(1);
-    const CordRect r0 = ring.Steps[size_t(ring.Current)].Rect;
-    ExtendUndoRect({-100 * mm, -100 * mm, -99 * mm, -99 * mm});
-    const CordRect r1 = ring.Steps[size_t(ring.Current)].Rect;
-    EXPECT_EQ(r1.x1, -100 * mm);
-    EXPECT_EQ(r1.y1, -100 * mm);
-    EXPECT_EQ(r1.x2, r0.x2);
-    EXPECT_EQ(r1.y2, r0.y2);
-}
-
-TEST_F(DocTest, TheUndoFileLeavesNothingInTheStateFolder)
-{
-    OpenWithUndo(TestMapWriter::Sample(8));
-    EXPECT_TRUE(StateFiles().isEmpty());
-    Select({1, 2});
-    BeginElementEdit(-1);
-    EXPECT_GT(UndoFileBytes(), 0);  // the copies are there, under no name
-    EXPECT_TRUE(StateFiles().isEmpty());
-    CloseUndoFile();
-    EXPECT_TRUE(StateFiles().isEmpty());
-}
-
-TEST_F(DocTest, StaleUndoFilesGoOnlyWhenThisIsTheOnlyInstance)
+TEST_F(DocTest, TheUndoFileHasNoNameAndStaleOnesGoOnlyWhenThisIsTheOnlyInstance)
 {
     const QString folder = StateFolder();
     for (const char* name : {"undo0000.tmp", "undo0042.tmp", "notes.txt", "temp0000.~md"}) {
@@ -559,7 +509,15 @@ TEST_F(DocTest, StaleUndoFilesGoOnlyWhenThisIsTheOnlyInstance)
     ASSERT_TRUE(CreateUndoFile(false));
     EXPECT_EQ(StateFiles().size(), 4);
     ASSERT_TRUE(CreateUndoFile(true));
-    EXPECT_EQ(StateFiles(), (QStringList{"notes.txt", "temp0000.~md"}));
+    const QStringList left{"notes.txt", "temp0000.~md"};
+    EXPECT_EQ(StateFiles(), left);
+    OpenWithUndo(TestMapWriter::Sample(8));
+    Select({1, 2});
+    BeginElementEdit(-1);
+    EXPECT_GT(UndoFileBytes(), 0);  // the copies are there, under no name
+    EXPECT_EQ(StateFiles(), left);
+    CloseUndoFile();
+    EXPECT_EQ(StateFiles(), left);
 }
 
 TEST_F(DocTest, AListThatCannotBeWrittenClearsTheRing)
