@@ -72,30 +72,21 @@ TEST_F(SymbolMenuTest, TruncatedOrForgedClipboardBlocksAreRefusedWhole)
     const int first = int(Z().Symbols[0].size());
     std::vector<SymbolBytes> out;
 
-    auto refused = [&](QByteArray block) {
-        out.assign(1, SymbolBytes{1});
-        return !UnpackSymbolClipboard(block, out) && out.empty();
+    // The second record's size word forged: too large, smaller than a record head, negative,
+    // or 20904 bytes where the block ends sooner.
+    const auto forged = [&](const char* word, int pad = -1) {
+        QByteArray b = good;
+        b[first] = word[0];
+        b[first + 1] = word[1];
+        return pad < 0 ? b : good.left(first) + QByteArray(word, 2) + QByteArray(pad, '\0');
     };
-    EXPECT_TRUE(refused(good.left(good.size() - 4)));       // no closing zero
-    EXPECT_TRUE(refused(good.left(good.size() - 3)));       // one byte of it
-    EXPECT_TRUE(refused(good.left(first + 100)));           // second record cut short
-    EXPECT_TRUE(refused(QByteArray()));
-    QByteArray forged = good;
-    forged[first] = char(0xFF);                              // size word 0x7FFF..: too large
-    forged[first + 1] = char(0x7F);
-    EXPECT_TRUE(refused(forged));
-    forged = good;
-    forged[first] = 40;                                      // smaller than a record head
-    forged[first + 1] = 0;
-    EXPECT_TRUE(refused(forged));
-    forged = good;
-    forged[first] = char(0xFC);                              // negative
-    forged[first + 1] = char(0xFF);
-    EXPECT_TRUE(refused(forged));
-    // 20904 bytes claimed where the block ends sooner.
-    forged = good.left(first) + QByteArray("\xA8\x51", 2) + QByteArray(400, '\0');
-    EXPECT_TRUE(refused(forged));
-
+    for (const QByteArray& block : {good.left(good.size() - 4), good.left(good.size() - 3),
+                                    good.left(first + 100), QByteArray(), forged("\xFF\x7F"),
+                                    forged("\x28\x00"), forged("\xFC\xFF"), forged("\xA8\x51", 400)}) {
+        out.assign(1, SymbolBytes{1});
+        EXPECT_FALSE(UnpackSymbolClipboard(block, out)) << block.size();
+        EXPECT_TRUE(out.empty()) << block.size();
+    }
     EXPECT_TRUE(UnpackSymbolClipboard(QByteArray(4, '\0'), out));
     EXPECT_TRUE(out.empty());
 
