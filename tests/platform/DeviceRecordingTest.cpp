@@ -23,8 +23,7 @@ TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
     rec.endPath();
     EXPECT_TRUE(rec.fillPath());
     EXPECT_FALSE(rec.fillPath());
-    const std::vector<QPointF> line{{0, 0}, {10.5, -2}, {-0.0, 1e7}};
-    rec.polyline(line);
+    Line(rec, {{0, 0}, {10.5, -2}, {-0.0, 1e7}});
     rec.polygon(rings, std::vector<int>{4, 4});
     rec.ellipse(QRectF(1, 2, 10, 20));
     rec.save();
@@ -38,31 +37,12 @@ TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
     rec.resetClip();
     rec.clearBaseClip();
     EXPECT_EQ(rec.text(),
-              "pen solid 2.5 rgb(255,0,0) mitre flat frame\n"
-              "brush hatch bdiagonal rgb(0,0,255)\n"
-              "brushorigin 3,0\n"
-              "background transparent rgb(255,255,255)\n"
-              "rop xor refused\n"
-              "fillrule winding\n"
-              "baseclip 0,0,50,40\n"
-              "beginpath\n"
-              "polygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\n"
-              "endpath\n"
-              "fillpath\n"
-              "fillpath refused\n"
-              "polyline 0,0 10.5,-2 0,10000000\n"
-              "polygon refused\n"
-              "ellipse 1,2,11,22\n"
-              "save\n"
-              "clippath refused\n"
-              "pen null\n"
-              "rectangle 0,0,3,3\n"
-              "restore\n"
-              "restore unmatched\n"
-              "pixel 7,8 rgb(1,2,3)\n"
-              "image 0,0,20,20 from 1,1,3,3 of 4x4\n"
-              "resetclip\n"
-              "baseclip none\n");
+              "pen solid 2.5 rgb(255,0,0) mitre flat frame\nbrush hatch bdiagonal rgb(0,0,255)\nbrushorigin 3,0\n"
+              "background transparent rgb(255,255,255)\nrop xor refused\nfillrule winding\nbaseclip 0,0,50,40\n"
+              "beginpath\npolygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\nendpath\nfillpath\nfillpath refused\n"
+              "polyline 0,0 10.5,-2 0,10000000\npolygon refused\nellipse 1,2,11,22\nsave\nclippath refused\n"
+              "pen null\nrectangle 0,0,3,3\nrestore\nrestore unmatched\npixel 7,8 rgb(1,2,3)\n"
+              "image 0,0,20,20 from 1,1,3,3 of 4x4\nresetclip\nbaseclip none\n");
 
     // A raster device takes XOR.
     RecordingDevice raster;

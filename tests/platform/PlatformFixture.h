@@ -1,6 +1,5 @@
 // What the platform tests share: a scratch folder (also the settings home), white images and
-// their pixels, pens and brushes, the hatch rule, and the independent programs that render
-// the files we write.
+// their pixels, pens and brushes, the hatch rule, and the programs that render our files.
 #pragma once
 
 #include "platform/PainterDevice.h"
@@ -9,6 +8,7 @@
 #include <QImage>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -17,46 +17,28 @@
 
 namespace zemo {
 
-inline constexpr DeviceColor Black{0, 0, 0};
-inline constexpr DeviceColor Red{255, 0, 0};
-inline constexpr DeviceColor Blue{0, 0, 255};
-inline constexpr DeviceColor White{255, 255, 255};
+inline constexpr DeviceColor Black{0, 0, 0}, Red{255, 0, 0}, Blue{0, 0, 255}, White{255, 255, 255};
+inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
+                                            HatchStyle::BDiagonal, HatchStyle::Cross, HatchStyle::DiagCross};
 
 inline QRgb Rgb(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
-
-inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel,
-                     PenCap cap = PenCap::Flat, PenStyle style = PenStyle::Solid)
+inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel, PenCap cap = PenCap::Flat)
 {
-    return DevicePen{style, color, width, join, cap, false};
+    return DevicePen{PenStyle::Solid, color, width, join, cap, false};
 }
 inline DeviceBrush Solid(DeviceColor c) { return {BrushStyle::Solid, c, HatchStyle::Horizontal}; }
 inline DeviceBrush Hatch(HatchStyle s, DeviceColor c) { return {BrushStyle::Hatch, c, s}; }
+inline void Line(Device& dev, std::initializer_list<QPointF> points) { dev.polyline(std::vector<QPointF>(points)); }
 
-inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::Vertical,
-                                            HatchStyle::FDiagonal,  HatchStyle::BDiagonal,
-                                            HatchStyle::Cross,      HatchStyle::DiagCross};
-
-// Whether a hatch lights pixel (x, y): its lines run every 8 pixels through the origin, the
-// forward diagonal as "\" with y down.
+// Whether a hatch lights pixel (x, y): lines every 8 pixels through the origin, the forward
+// diagonal running as "\" with y down.
 inline bool HatchLit(HatchStyle style, QPoint origin, int x, int y)
 {
-    const auto on = [](int v) { return ((v % HatchPeriod) + HatchPeriod) % HatchPeriod == 0; };
+    const auto on = [](int v) { return (v % HatchPeriod + HatchPeriod) % HatchPeriod == 0; };
     const int dx = x - origin.x(), dy = y - origin.y();
-    switch (style) {
-    case HatchStyle::Horizontal: return on(dy);
-    case HatchStyle::Vertical: return on(dx);
-    case HatchStyle::FDiagonal: return on(dx - dy);
-    case HatchStyle::BDiagonal: return on(dx + dy);
-    case HatchStyle::Cross: return on(dx) || on(dy);
-    case HatchStyle::DiagCross: return on(dx - dy) || on(dx + dy);
-    }
-    return false;
-}
-
-inline void Line(Device& dev, std::initializer_list<QPointF> points)
-{
-    const std::vector<QPointF> v(points);
-    dev.polyline(v);
+    const bool h = on(dy), v = on(dx), f = on(dx - dy), b = on(dx + dy);
+    const bool lit[] = {h, v, f, b, h || v, f || b};
+    return lit[int(style)];
 }
 
 inline QByteArray ReadFile(const QString& path)
@@ -67,11 +49,10 @@ inline QByteArray ReadFile(const QString& path)
 inline void WriteFile(const QString& path, const QByteArray& data)
 {
     QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    ASSERT_EQ(f.write(data), data.size());
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(data) == data.size());
 }
 
-// A white image drawn on through a device of its own.
+// A white image drawn on through a device of its own, as RGB32.
 inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint,
                    QImage::Format format = QImage::Format_RGB32)
 {
@@ -89,28 +70,39 @@ inline QRect PaintedBounds(const QImage& img)
     QRect r;
     for (int y = 0; y < img.height(); ++y)
         for (int x = 0; x < img.width(); ++x)
-            if (Painted(img, x, y))
-                r |= QRect(x, y, 1, 1);
+            r |= Painted(img, x, y) ? QRect(x, y, 1, 1) : QRect();
     return r;
 }
 
-// Runs an outside program that writes the PNG `png`; a null image, with a failure, when it
-// is missing or fails.
-inline QImage Rendered(const char* program, const char* package, const QStringList& args,
-                       const QString& png)
+// The PNG `png` that an outside program writes; null, with a failure, when it cannot.
+inline QImage Rendered(const char* program, const char* package, const QStringList& args, const QString& png)
 {
     const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(program));
-    if (tool.isEmpty()) {
-        ADD_FAILURE() << "needs " << program << " (Debian package " << package << ")";
-        return {};
-    }
     QProcess p;
-    p.start(tool, args);
-    if (!p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        ADD_FAILURE() << program << ": " << p.readAllStandardError().toStdString();
+    if (!tool.isEmpty())
+        p.start(tool, args);
+    if (tool.isEmpty() || !p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode()) {
+        ADD_FAILURE() << program << " (Debian package " << package << "): " << p.readAllStandardError().toStdString();
         return {};
     }
     return QImage(png).convertToFormat(QImage::Format_RGB32);
+}
+
+// Draws through a device over QSvgGenerator; the file rendered on white by rsvg-convert.
+inline QImage DrawSvg(const QString& file, QSize size, const std::function<void(Device&)>& paint)
+{
+    {
+        QSvgGenerator gen;
+        gen.setFileName(file);
+        gen.setSize(size);
+        gen.setViewBox(QRect(QPoint(), size));
+        PainterDevice dev(&gen);
+        EXPECT_TRUE(dev.isActive() && !dev.canXor() && !dev.setRasterOp(RasterOp::Xor));
+        paint(dev);
+        EXPECT_TRUE(dev.finish());
+    }
+    return Rendered("rsvg-convert", "librsvg2-bin", {"-w", QString::number(size.width()), "-h",
+                    QString::number(size.height()), "-b", "white", "-o", file + ".png", file}, file + ".png");
 }
 
 class PlatformTest : public ::testing::Test {
@@ -120,7 +112,6 @@ protected:
         ASSERT_TRUE(dir.isValid());
         qputenv("XDG_CONFIG_HOME", dir.path().toUtf8());
     }
-
     QString Path(const QString& name) const { return dir.filePath(name); }
 
     QTemporaryDir dir;

@@ -4,8 +4,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <random>
 
 namespace zemo {
@@ -17,9 +17,8 @@ constexpr int Side = 48;
 QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
 {
     QImage img(Side, Side, format);
-    for (int y = 0; y < Side; ++y)
-        for (int x = 0; x < Side; ++x)
-            img.setPixel(x, y, qRgb(int(rng() % 256), int(rng() % 256), int(rng() % 256)));
+    for (int i = 0; i < Side * Side; ++i)
+        img.setPixel(i % Side, i / Side, 0xFF000000u | rng() % 0x1000000u);
     return img;
 }
 
@@ -48,44 +47,39 @@ QPoint linePixel(int x0, int y0, int dx, int dy, int i)
 TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
 {
     std::mt19937 rng(20);
+    const auto px = [](QPointF p) { return QPoint(int(std::nearbyint(p.x())), int(std::nearbyint(p.y()))); };
     for (int round = 0; round < 400; ++round) {
-        QImage img = noise(rng);
-        QImage want = img.copy();
+        QImage img = noise(rng), want = img.copy();
         const QRegion clip = randomClip(rng);
-        const bool xorOp = round % 3 == 0;
-        const bool dotted = round % 4 == 1;
-        DevicePen pen{dotted ? PenStyle::Dot : PenStyle::Solid, {uint8_t(rng()), 40, 200}, 1};
+        const bool xorOp = round % 3 == 0, dotted = round % 4 == 1, opaque = !xorOp && round % 5 != 0;
+        const DevicePen pen{dotted ? PenStyle::Dot : PenStyle::Solid, {uint8_t(rng()), 40, 200}, 1};
         const DeviceColor gap{9, 99, 199};
         // Short segments like real map lines, some long ones, some off the image.
         std::vector<QPointF> points{{coordinate(rng, 2), coordinate(rng, 2)}};
         for (int i = 0, n = 2 + int(rng() % 12); i < n; ++i) {
-            const double reach = i % 5 == 4 ? 40 : 3;
-            points.emplace_back(points.back().x() + (int(rng() % 1000) / 500.0 - 1) * reach,
-                                points.back().y() + (int(rng() % 1000) / 500.0 - 1) * reach);
+            const double reach = i % 5 == 4 ? 40 : 3, dx = int(rng() % 1000) / 500.0 - 1, dy = int(rng() % 1000) / 500.0 - 1;
+            points.push_back(points.back() + QPointF(dx, dy) * reach);
         }
         // Every dot first, then the gaps.
         std::vector<std::pair<QPoint, bool>> pixels;
-        int phase = 0;
-        for (size_t k = 1; k < points.size(); ++k) {
-            const QPoint a(int(std::nearbyint(points[k - 1].x())), int(std::nearbyint(points[k - 1].y())));
-            const QPoint d = QPoint(int(std::nearbyint(points[k].x())), int(std::nearbyint(points[k].y()))) - a;
+        for (size_t k = 1, phase = 0; k < points.size(); ++k) {
+            const QPoint a = px(points[k - 1]), d = px(points[k]) - a;
             const int n = std::max(std::abs(d.x()), std::abs(d.y()));
             for (int i = 0; i < n; ++i)
-                pixels.emplace_back(linePixel(a.x(), a.y(), d.x(), d.y(), i), !dotted || (phase + i) % 6 < 3);
-            phase += n;
+                pixels.emplace_back(linePixel(a.x(), a.y(), d.x(), d.y(), i), !dotted || (phase + size_t(i)) % 6 < 3);
+            phase += size_t(n);
         }
         for (const bool dots : {true, false})
-            for (const auto& [p, on] : pixels) {
-                if (on != dots || !clip.contains(p) || !want.rect().contains(p) || (!on && xorOp))
-                    continue;
-                const QRgb c = Rgb(on ? pen.color : gap);
-                want.setPixel(p, xorOp ? (want.pixel(p) ^ c) | 0xFF000000u : c);
-            }
+            for (const auto& [p, on] : pixels)
+                if (on == dots && clip.contains(p) && want.rect().contains(p) && (on || opaque)) {
+                    const QRgb c = Rgb(on ? pen.color : gap);
+                    want.setPixel(p, xorOp ? (want.pixel(p) ^ c) | 0xFF000000u : c);
+                }
         {
             PainterDevice dev(&img);
             dev.setBaseClip(clip);
             dev.setRasterOp(xorOp ? RasterOp::Xor : RasterOp::Copy);
-            dev.setBackground(xorOp ? BackgroundMode::Transparent : BackgroundMode::Opaque, gap);
+            dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent, gap);
             dev.setPen(pen);
             dev.polyline(points);
         }
@@ -100,39 +94,31 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
     std::mt19937 rng(3);
     for (int round = 0; round < 600; ++round) {
         const QImage::Format format = round % 5 == 2 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-        QImage img = noise(rng, format);
-        QImage want = img.copy();
+        QImage img = noise(rng, format), want = img.copy();
         const QRegion clip = randomClip(rng);
         const HatchStyle style = AllHatches[rng() % 6];
         const QPoint origin(int(rng() % 16) - 8, int(rng() % 16) - 8);
-        const DeviceColor ink{200, uint8_t(rng()), 30};
-        const DeviceColor gap{1, 2, 3};
-        const bool opaque = round % 4 == 3;
-        const bool xorOp = format == QImage::Format_RGB32 && round % 3 == 1;
+        const DeviceColor ink{200, uint8_t(rng()), 30}, gap{1, 2, 3};
+        const bool opaque = round % 4 == 3, xorOp = format == QImage::Format_RGB32 && round % 3 == 1;
         const FillRule rule = round % 7 == 0 ? FillRule::Winding : FillRule::OddEven;
         const int scale = round % 3 == 0 ? 1 : round % 3 == 1 ? 2 : 128;
         std::vector<QPointF> points;
         std::vector<int> rings;
+        QPainterPath area;
+        area.setFillRule(rule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill);
         for (int r = 0, count = 1 + int(rng() % 2); r < count; ++r) {
             rings.push_back(3 + int(rng() % 6));
-            for (int i = 0; i < rings.back(); ++i)
+            for (int i = 0; i < rings.back(); ++i) {
                 points.emplace_back(coordinate(rng, scale), coordinate(rng, scale));
+                i ? area.lineTo(points.back()) : area.moveTo(points.back());
+            }
+            area.closeSubpath();
         }
         QImage tile(HatchPeriod, HatchPeriod, QImage::Format_ARGB32_Premultiplied);
-        for (int y = 0; y < HatchPeriod; ++y)
-            for (int x = 0; x < HatchPeriod; ++x)
-                tile.setPixel(x, y, HatchLit(style, {}, x, y) ? Rgb(ink) : opaque ? Rgb(gap) : 0u);
+        for (int i = 0; i < HatchPeriod * HatchPeriod; ++i)
+            tile.setPixel(i % HatchPeriod, i / HatchPeriod,
+                          HatchLit(style, {}, i % HatchPeriod, i / HatchPeriod) ? Rgb(ink) : opaque ? Rgb(gap) : 0u);
         {
-            QPainterPath area;
-            size_t at = 0;
-            for (int n : rings) {
-                area.moveTo(points[at]);
-                for (int i = 1; i < n; ++i)
-                    area.lineTo(points[at + size_t(i)]);
-                area.closeSubpath();
-                at += size_t(n);
-            }
-            area.setFillRule(rule == FillRule::Winding ? Qt::WindingFill : Qt::OddEvenFill);
             QPainter p(&want);
             p.setClipRegion(clip);
             p.setBrushOrigin(origin);
@@ -146,23 +132,19 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
             dev.setRasterOp(xorOp ? RasterOp::Xor : RasterOp::Copy);
             dev.setFillRule(rule);
             dev.setPen(NullPen);
-            dev.setBrush(DeviceBrush{BrushStyle::Hatch, ink, style});
+            dev.setBrush(Hatch(style, ink));
             dev.setBrushOrigin(origin);
             dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent, gap);
             // Straight, or as a path of polygons or of open lines (which the fill closes).
             const int route = round / 3 % 3;
-            if (route == 0) {
-                dev.polygon(points, rings);
-            } else {
+            if (route)
                 dev.beginPath();
-                if (route == 1) {
-                    dev.polygon(points, rings);
-                } else {
-                    for (size_t at = 0; int n : rings) {
-                        dev.polyline(std::span(points).subspan(at, size_t(n)));
-                        at += size_t(n);
-                    }
-                }
+            if (route < 2)
+                dev.polygon(points, rings);
+            else
+                for (size_t at = 0; int n : rings)
+                    dev.polyline(std::span(points).subspan(std::exchange(at, at + size_t(n)), size_t(n)));
+            if (route) {
                 dev.endPath();
                 ASSERT_TRUE(dev.fillPath());
             }
