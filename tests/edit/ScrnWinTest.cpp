@@ -79,9 +79,9 @@ TEST_F(ScrnWinTest, ThePartialMapWindowIsStoredAsDragged)
     EXPECT_EQ(stored.PartialRange, (CordRect{8 * Mm, 0, 6 * Mm, -Mm}));
 }
 
-TEST_F(ScrnWinTest, EdgesAndCornersAreFoundWithinFourPixels)
+TEST_F(ScrnWinTest, EdgesAndCornersAreFoundWithinFourPixelsAndTheFixedSheetOnlyMoves)
 {
-    Show();
+    MapView& v = Show();
     S().PrintRange = {0, 0, 6 * Mm, 4 * Mm};
     Start(29);
     struct Case {
@@ -102,13 +102,7 @@ TEST_F(ScrnWinTest, EdgesAndCornersAreFoundWithinFourPixels)
         Work.CursorMapPos = {Masked(int32_t(c.x * Mm)), Masked(int32_t(c.y * Mm))};
         EXPECT_EQ(ScreenWinHitTest(), c.part == 0 ? 0 : 15) << c.x << ", " << c.y;
     }
-}
-
-TEST_F(ScrnWinTest, TheFixedSheetMovesWhenItsEdgeIsDragged)
-{
-    MapView& v = Show();
-    S().PrintRange = {0, 0, 6 * Mm, 4 * Mm};
-    Start(28);
+    // So a drag on its edge moves it whole.
     Drag(v, Px(0, 2), Px(2, 1));
     EXPECT_EQ(EditSys.ScreenWinRect[0], (Cord{2 * Mm, -Mm}));
     EXPECT_EQ(EditSys.ScreenWinRect[1], (Cord{8 * Mm, 3 * Mm}));

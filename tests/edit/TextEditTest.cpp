@@ -30,46 +30,27 @@ Cord Mid(Cord a, Cord b)
             Masked(int32_t((int64_t(Masked(a.y)) + Masked(b.y)) / 2))};
 }
 
-TEST_F(Typing, BackspaceAfterALineBreakRemovesCrLfAndArrowsStepOverIt)
+TEST_F(Typing, CaretKeysStepOverLineBreaksAndUpAndDownKeepTheirColumn)
 {
-    TypeOn(Objects(), 1);
+    TypeOn(Objects("abcdef"), 1);
     Type(u"\r");
-    EXPECT_EQ(Buffer(), u"ab\r\n");
-    EXPECT_EQ(Texts.CaretIndex, 4);
-    Type(u"\b");
-    EXPECT_EQ(Buffer(), u"ab");
-    Type(u"\rcd");
-    MoveCaret(Qt::Key_Left, false);
-    MoveCaret(Qt::Key_Left, false);
-    EXPECT_EQ(Texts.CaretIndex, 4);
-    MoveCaret(Qt::Key_Left, false);
-    EXPECT_EQ(Texts.CaretIndex, 2);
-    MoveCaret(Qt::Key_Right, false);
-    EXPECT_EQ(Texts.CaretIndex, 4);
-    MoveCaret(Qt::Key_Home, false);
-    EXPECT_EQ(Texts.CaretIndex, 4);
-    MoveCaret(Qt::Key_Left, false);
-    MoveCaret(Qt::Key_Home, false);
-    EXPECT_EQ(Texts.CaretIndex, 0);
-    MoveCaret(Qt::Key_End, false);
-    EXPECT_EQ(Texts.CaretIndex, 2);
+    EXPECT_EQ(Buffer(), u"abcdef\r\n");
+    Type(u"\b");  // Backspace after a line break takes CR and LF
+    EXPECT_EQ(Buffer(), u"abcdef");
+    Type(u"\rab\rabcdef");
+    const struct {
+        Qt::Key key;
+        int caret;
+    } rows[] = {{Qt::Key_Up, 10},   {Qt::Key_Up, 6},     {Qt::Key_Down, 10},  {Qt::Key_Down, 18},
+                {Qt::Key_Home, 12}, {Qt::Key_Left, 10},  {Qt::Key_Right, 12}, {Qt::Key_Home, 12},
+                {Qt::Key_Left, 10}, {Qt::Key_Home, 8},   {Qt::Key_End, 10}};
+    for (const auto& r : rows) {
+        MoveCaret(r.key, false);
+        EXPECT_EQ(Texts.CaretIndex, r.caret) << r.key;
+    }
     DeleteText();  // Delete at the end of a line joins the lines
-    EXPECT_EQ(Buffer(), u"abcd");
-    CommitTyping();
     EndTyping();
-    EXPECT_EQ(TextOf(Stored(1)), u"abcd");
-}
-
-TEST_F(Typing, EnterAndTabDoNothingInALineText)
-{
-    TypeOn(Objects(), 2);
-    Type(u"\r\t1\x01");
-    EXPECT_EQ(Buffer(), u"xy1");
-    CommitTyping();
-    EndTyping();
-    EXPECT_EQ(TextOf(Stored(2)), u"xy1");
-    EXPECT_EQ(Stored(2).ObjectType, LineObject);
-    EXPECT_EQ(Stored(2).nItem, 2);
+    EXPECT_EQ(TextOf(Stored(1)), u"abcdef\r\nababcdef");
 }
 
 TEST_F(Typing, TenKeysThenIdleGiveOneStoreWrite)
@@ -155,7 +136,7 @@ TEST_F(Typing, TheCaretNeverSplitsASurrogatePair)
     EXPECT_EQ(TextOf(Stored(1)), u"ab");
 }
 
-TEST_F(Typing, PastedLineEndsBecomeCrLfAndLineTextsDropControls)
+TEST_F(Typing, PastedLineEndsBecomeCrLfAndLineTextsDropControlsTypedOrPasted)
 {
     TypeOn(Objects(), 1);
     QGuiApplication::clipboard()->setText(QStringLiteral("one\ntwo\r\nthree\rfour\tfive\x01"));
@@ -172,6 +153,11 @@ TEST_F(Typing, PastedLineEndsBecomeCrLfAndLineTextsDropControls)
     TypingKeyDown(Qt::Key_Insert, true, false, false);
     EXPECT_EQ(Buffer(), u"xy12345");
     EXPECT_EQ(CleanPastedText(QString::fromUtf16(u"a\xd800"), false), u"a");
+    // Enter and Tab typed into a line text do nothing either.
+    Type(u"\r\t6\x01");
+    EndTyping();
+    EXPECT_EQ(TextOf(Stored(2)), u"xy123456");
+    EXPECT_EQ(Stored(2).nItem, 2);
 }
 
 TEST_F(Typing, CutAndPasteThroughTheKeys)
@@ -219,19 +205,6 @@ TEST_F(Typing, AnInputMethodCommitIsTyped)
     EXPECT_EQ(TextOf(Stored(1)), u"ab\u00e9\u4e2d");
 }
 
-TEST_F(Typing, UpAndDownKeepTheirColumn)
-{
-    TypeOn(Objects("abcdef"), 1);
-    Type(u"\rab\rabcdef");
-    MoveCaret(Qt::Key_Up, false);
-    EXPECT_EQ(Texts.CaretIndex, 10);  // end of the short middle line
-    MoveCaret(Qt::Key_Up, false);
-    EXPECT_EQ(Texts.CaretIndex, 6);   // back at the column of the long line's end
-    MoveCaret(Qt::Key_Down, false);
-    MoveCaret(Qt::Key_Down, false);
-    EXPECT_EQ(Texts.CaretIndex, int(Buffer().size()));
-}
-
 // A line text arched over the origin: up from (-15, -8) mm to the top near y = 2.5 mm and
 // down to (15, -8) mm.
 TestObject ArchedLineText(std::string text)
@@ -241,7 +214,7 @@ TestObject ArchedLineText(std::string text)
                                 std::move(text));
 }
 
-TEST_F(Typing, AClickOnACharacterOfACurvedLineTextPutsTheCaretAfterIt)
+TEST_F(Typing, AClickOnACharacterOfACurvedLineTextPutsTheCaretAfterItAndUnderTheArchEndsTyping)
 {
     TypeOn({ArchedLineText("abcdefgh")}, 1);
     // Where each character starts along the path (the caret's point in the layout).
@@ -282,15 +255,11 @@ TEST_F(Typing, AClickOnACharacterOfACurvedLineTextPutsTheCaretAfterIt)
     Type(u"X");
     CommitTyping();
     EXPECT_EQ(Texts.TypingBuffer, u"abcXdefgh");
-}
 
-TEST_F(Typing, APressUnderTheArchOfALineTextEndsTyping)
-{
-    TypeOn({ArchedLineText("abcdefgh")}, 1);
+    // Under the arch: inside the object's rectangle, but millimetres away from its path.
     GetIndex(1);
     const CordRect r = Index.CurIndex.Rect;
     const Cord under{0, -5 * Mm};
-    // Inside the object's rectangle, but millimetres away from its path.
     ASSERT_TRUE(under.x > r.x1 && under.x < r.x2 && under.y > r.y1 && under.y < r.y2);
     ClickAt(under);
     EXPECT_FALSE(EditSys.TypingActive);
@@ -333,94 +302,6 @@ TEST_F(Typing, APressOnATurnedTextKeepsTypingAndBesideItsBoxEndsIt)
     ClickAt(beside);
     EXPECT_FALSE(EditSys.TypingActive);
     EXPECT_EQ(TextOf(Stored(1)), u"abcdefghijk");
-}
-
-// What the surface shows when the in-place redraw hands it over: the old text once erased,
-// the new one once painted.
-struct InPlaceCall {
-    std::u16string text;
-    bool lineOnly = false;
-    int caretLine = 0;
-    friend bool operator==(const InPlaceCall&, const InPlaceCall&) = default;
-};
-
-void PrintTo(const InPlaceCall& c, std::ostream* os)
-{
-    *os << QString::fromStdU16String(c.text).toStdString() << (c.lineOnly ? " line " : " whole ")
-        << c.caretLine;
-}
-
-// The window as the engine sees it, noting each change of its surface during a commit.
-class InPlaceRecorder : public MapWindow {
-public:
-    explicit InPlaceRecorder(TMdiChild* w) : w_(w) {}
-    QImage& Surface() override { return w_->Surface(); }
-    void InvalidateRect(const PixRect& r) override { w_->InvalidateRect(r); }
-    void SurfaceChanged(const PixRect& r) override
-    {
-        w_->SurfaceChanged(r);
-        const InPlaceCall c{TextOf(CurElement), Texts.CaretLineOnly, Texts.CaretLine};
-        if (on && (calls.empty() || !(calls.back() == c)))
-            calls.push_back(c);
-    }
-    bool on = false;
-    std::vector<InPlaceCall> calls;
-
-private:
-    TMdiChild* w_;
-};
-
-TEST_F(Typing, WithoutBackgroundRedrawACommitErasesAndPaintsOnlyTheCaretLineWhenItCan)
-{
-    TestObject text = TestObject::Text(40, 0, 0, "ab\r\ncd");
-    text.cords.resize(5);
-    TypeOn({text}, 1);
-    ProgramConfig.RedrawBackground = false;
-    InPlaceRecorder rec(win);
-    view->Form = &rec;
-    std::vector<InPlaceCall>& calls = rec.calls;
-    auto commit = [&rec] {
-        rec.calls.clear();
-        rec.on = true;
-        CommitTyping();
-        rec.on = false;
-    };
-    view->PendingValid = false;
-
-    Type(u"e");
-    commit();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"ab\r\ncd", true, 1}, {u"ab\r\ncde", true, 1}}));
-    EXPECT_FALSE(Texts.CaretLineOnly);
-    EXPECT_FALSE(view->PendingValid);
-    EXPECT_EQ(TextOf(Stored(1)), u"ab\r\ncde");
-
-    // A new line moves the caret to another line: the whole text.
-    Type(u"\r");
-    commit();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"ab\r\ncde", false, 2}, {u"ab\r\ncde\r\n", false, 2}}));
-
-    // Up to the first line and typing there: the caret's line changed since the last commit.
-    MoveCaret(Qt::Key_Up, false);
-    EXPECT_EQ(Texts.CaretIndex, 4);  // the start of the line above, after its CR LF
-    MoveCaret(Qt::Key_Up, false);
-    EXPECT_EQ(Texts.CaretIndex, 0);
-    Type(u"z");
-    commit();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_FALSE(calls[0].lineOnly);
-    // Typing on there again stays within that line.
-    Type(u"y");
-    commit();
-    EXPECT_EQ(calls, (std::vector<InPlaceCall>{{u"zab\r\ncde\r\n", true, 0}, {u"zyab\r\ncde\r\n", true, 0}}));
-    // A deletion that pulls the next line up is no single-line change.
-    MoveCaret(Qt::Key_End, false);
-    DeleteText();
-    commit();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_FALSE(calls[0].lineOnly);
-    EXPECT_EQ(calls[1].text, u"zyabcde\r\n");
-    EXPECT_FALSE(view->PendingValid);
-    view->Form = win;
 }
 
 // Rows and columns of the dark pixels of an image region, grouped into bands of rows.
