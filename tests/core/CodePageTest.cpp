@@ -37,16 +37,6 @@ TEST(CodePage, Cp1252UpperControlRangeMatchesTheWindowsTable)
         EXPECT_EQ(CodePageChar(1252, uchar(b)), char16_t(b));
 }
 
-TEST(CodePage, Cp1252EuroSignBothWays)
-{
-    EXPECT_EQ(DecodeCodePage(1252, QByteArray("\x80 12")), QString::fromUtf8("\u20ac 12"));
-    bool lossless = false;
-    EXPECT_EQ(EncodeCodePage(1252, QString::fromUtf8("12 \u20ac"), &lossless), QByteArray("12 \x80"));
-    EXPECT_TRUE(lossless);
-    // Code page 0 is the default, 1252.
-    EXPECT_EQ(DecodeCodePage(0, QByteArray("\x80")), QString(QChar(0x20AC)));
-}
-
 TEST(CodePage, EveryTableRoundTripsAll256Bytes)
 {
     const QByteArray bytes = allBytes();
@@ -65,66 +55,62 @@ TEST(CodePage, EveryTableRoundTripsAll256Bytes)
     }
 }
 
-TEST(CodePage, UndefinedPositionsKeepTheirByteValue)
+// Bytes to text and back: the euro sign, letters, undefined positions (their own value in
+// the C1 range, private use above), unsupported code pages (read as 1252).
+TEST(CodePage, DecodeAndEncodeRows)
 {
-    for (uchar b : {0x81, 0x8D, 0x8F, 0x90, 0x9D})
-        EXPECT_EQ(CodePageChar(1252, b), char16_t(b));
-    for (uchar b : {0x81, 0x83, 0x88, 0x90, 0x98})
-        EXPECT_EQ(CodePageChar(1250, b), char16_t(b));
-    EXPECT_EQ(CodePageChar(1251, 0x98), char16_t(0x98));
-    // Above the C1 range an undefined byte goes to the private-use area.
-    EXPECT_EQ(CodePageChar(1253, 0xAA), char16_t(0xF7AA));
-    EXPECT_EQ(EncodeCodePage(1253, QString(QChar(0xF7AA))), QByteArray("\xAA"));
-}
+    struct Row {
+        int cp;
+        QByteArray bytes;
+        QString text;
+    };
+    const Row both[] = {
+        {1252, "\x80 12", QString::fromUtf8("\u20ac 12")},
+        {0, "\x80", QString(QChar(0x20AC))},  // code page 0 is the default, 1252
+        {1250, "\x8A\x9A\xA5\xB9\xC8\xE8\xD8\xF8\xA3\xB3", QString::fromUtf8("ŠšĄąČčŘřŁł")},
+        {1250, "\xAF\xF3\xB3w", QString::fromUtf8("Żółw")},
+        {1251, "\xCC\xEE\xF1\xEA\xE2\xE0 \xA8\xB8\xAA\xBA", QString::fromUtf8("Москва ЁёЄє")},
+        {1251, "\xDF\xF1\xED\xEE", QString::fromUtf8("Ясно")},
+        {1253, "\xC1\xE1", QString::fromUtf8("Αα")},
+        {1252, "\x81\x8D\x8F\x90\x9D", QString::fromUtf8("\u0081\u008d\u008f\u0090\u009d")},
+        {1250, "\x81\x83\x88\x90\x98", QString::fromUtf8("\u0081\u0083\u0088\u0090\u0098")},
+        {1251, "\x98", QString::fromUtf8("\u0098")},
+        {1253, "\xAA", QString(QChar(0xF7AA))},
+        {1251, "\x88", QString(QChar(0x20AC))},  // the euro sign elsewhere
+        {1250, "\x80", QString(QChar(0x20AC))},
+    };
+    for (const Row& r : both) {
+        EXPECT_EQ(DecodeCodePage(r.cp, r.bytes), r.text) << r.cp << " " << r.bytes.toHex().toStdString();
+        bool lossless = false;
+        EXPECT_EQ(EncodeCodePage(r.cp, r.text, &lossless), r.bytes) << r.cp << " " << r.text.toStdString();
+        EXPECT_TRUE(lossless);
+    }
+    EXPECT_EQ(DecodeCodePage(932, QByteArray("\x80")), QString(QChar(0x20AC)));
+    EXPECT_EQ(DecodeCodePage(1252, nullptr, 4), QString());
 
-TEST(CodePage, EastEuropeanAndCyrillicLetters)
-{
-    // Czech and Polish letters in 1250.
-    EXPECT_EQ(DecodeCodePage(1250, QByteArray("\x8A\x9A\xA5\xB9\xC8\xE8\xD8\xF8\xA3\xB3")),
-              QString::fromUtf8("ŠšĄąČčŘřŁł"));
-    EXPECT_EQ(EncodeCodePage(1250, QString::fromUtf8("Żółw")), QByteArray("\xAF\xF3\xB3w"));
-    // Russian and Ukrainian letters in 1251.
-    EXPECT_EQ(DecodeCodePage(1251, QByteArray("\xCC\xEE\xF1\xEA\xE2\xE0 \xA8\xB8\xAA\xBA")),
-              QString::fromUtf8("Москва ЁёЄє"));
-    EXPECT_EQ(EncodeCodePage(1251, QString::fromUtf8("Ясно")), QByteArray("\xDF\xF1\xED\xEE"));
-    EXPECT_EQ(DecodeCodePage(1253, QByteArray("\xC1\xE1")), QString::fromUtf8("Αα"));
-}
-
-TEST(CodePage, UnmappableCharactersBecomeOneQuestionMarkEach)
-{
-    bool lossless = true;
-    // Cyrillic in 1252, a CJK character and an emoji (surrogate pair).
-    const QString text = QString::fromUtf8("a\u0416b\u4e2dc\U0001F600d");
-    EXPECT_EQ(EncodeCodePage(1252, text, &lossless), QByteArray("a?b?c?d"));
-    EXPECT_FALSE(lossless);
-    // A lone surrogate is one character too.
-    const QString lone = QString(QChar(0xD800)) + QLatin1Char('x') + QChar(0xDC00);
-    EXPECT_EQ(EncodeCodePage(1252, lone, &lossless), QByteArray("?x?"));
-    // The euro sign of 1252 sits at 0x88 in 1251 and at 0x80 in 1250.
-    EXPECT_EQ(EncodeCodePage(1251, QString(QChar(0x20AC)), &lossless), QByteArray("\x88"));
-    EXPECT_TRUE(lossless);
-    EXPECT_EQ(EncodeCodePage(1250, QString(QChar(0x20AC))), QByteArray("\x80"));
-    // U+0080 has no byte in 1252 (0x80 is the euro sign).
-    EXPECT_EQ(EncodeCodePage(1252, QString(QChar(0x80)), &lossless), QByteArray("?"));
-    EXPECT_FALSE(lossless);
+    // Unmappable characters become one question mark each: Cyrillic in 1252, CJK, an emoji
+    // (a surrogate pair), lone surrogates, U+0080 (0x80 is the euro sign).
+    const Row lossy[] = {
+        {1252, "a?b?c?d", QString::fromUtf8("a\u0416b\u4e2dc\U0001F600d")},
+        {1252, "?x?", QString(QChar(0xD800)) + QLatin1Char('x') + QChar(0xDC00)},
+        {1252, "?", QString(QChar(0x80))},
+    };
+    for (const Row& r : lossy) {
+        bool lossless = true;
+        EXPECT_EQ(EncodeCodePage(r.cp, r.text, &lossless), r.bytes);
+        EXPECT_FALSE(lossless);
+    }
+    bool lossless = false;
     EXPECT_EQ(EncodeCodePage(1252, QString(), &lossless), QByteArray());
     EXPECT_TRUE(lossless);
 }
 
 TEST(CodePage, CharsetNumbersSelectCodePages)
 {
-    EXPECT_EQ(CodePageOfCharset(0), 1252);
-    EXPECT_EQ(CodePageOfCharset(1), 1252);
-    EXPECT_EQ(CodePageOfCharset(238), 1250);
-    EXPECT_EQ(CodePageOfCharset(204), 1251);
-    EXPECT_EQ(CodePageOfCharset(161), 1253);
-    EXPECT_EQ(CodePageOfCharset(162), 1254);
-    EXPECT_EQ(CodePageOfCharset(186), 1257);
-    EXPECT_EQ(CodePageOfCharset(222), 874);
-    EXPECT_EQ(CodePageOfCharset(128), 0); // Shift-JIS: multi-byte, no table
-    EXPECT_EQ(CodePageOfCharset(-1), 0);
+    const std::pair<int, int> rows[] = {{0, 1252},   {1, 1252},   {238, 1250}, {204, 1251},
+                                        {161, 1253}, {162, 1254}, {186, 1257}, {222, 874},
+                                        {128, 0} /* Shift-JIS: multi-byte, no table */, {-1, 0}};
+    for (auto [charset, cp] : rows)
+        EXPECT_EQ(CodePageOfCharset(charset), cp) << charset;
     EXPECT_FALSE(IsCodePageSupported(932));
-    // An unsupported code page reads as 1252 rather than failing.
-    EXPECT_EQ(DecodeCodePage(932, QByteArray("\x80")), QString(QChar(0x20AC)));
-    EXPECT_EQ(DecodeCodePage(1252, nullptr, 4), QString());
 }
