@@ -8,6 +8,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zemo {
@@ -51,23 +52,51 @@ std::string PointName(int i)
     return i == 0 ? std::string("Fifteen chars!!") : "P" + std::to_string(i);
 }
 
-// Distinct, in-range values at every field; Booleans 0xFFFF; reserved bytes non-zero.
+// One field of the golden block: its literal offset, how it is stored, a distinct in-range
+// value (Booleans 0xFFFF), and the record field that must read it.
+struct GoldenField {
+    size_t at;
+    char type;  // s: int16, u: uint16, i: int32, d: double
+    double value;
+    const char* name;
+    std::function<double(const SetupRecord&)> get;
+};
+#define G(at, type, value, field) GoldenField{at, type, value, #field, [](const SetupRecord& s) { return double(s.field); }}
+
+const std::vector<GoldenField>& GoldenFields()
+{
+    static const std::vector<GoldenField> fields{
+        G(0, 'i', 1000001, ViewCenterX), G(4, 'i', -2000002, ViewCenterY), G(8, 'd', 12.5, PaperGridDistance),
+        G(16, 'u', 0xFFFF, LinksActive ? 0xFFFF : 0), G(20, 'u', 0x1234, Word20), G(22, 's', 321, CurrentSymbolIndex),
+        G(24, 'd', 25000.0, MapScale), G(32, 'd', 512345.5, RealWorldOffsetX), G(40, 'd', 6543210.25, RealWorldOffsetY),
+        G(48, 'd', 12.75, RealWorldAngle), G(56, 'd', 750.0, RealWorldGridDistance), G(64, 'd', -3.5, GpsAngle),
+        G(552, 'i', 7, GpsAdjustPointCount), G(556, 'd', 20000.0, TemplateScaleX), G(564, 'd', 30000.0, TemplateScaleY),
+        G(572, 'i', 123456, TemplateX), G(576, 'i', -654321, TemplateY), G(836, 's', 1, TemplateMode),
+        G(838, 's', 600, TemplateResolution), G(840, 'd', 0.5, TemplateAngle), G(856, 'd', -0.25, TemplateAngle2),
+        G(864, 'i', -500000, PrintRange.x1), G(868, 'i', -400000, PrintRange.y1), G(872, 'i', 600000, PrintRange.x2),
+        G(876, 'i', 700000, PrintRange.y2), G(880, 'u', 0xFFFF, PrintGrid ? 0xFFFF : 0), G(882, 's', 17, PrintGridColor),
+        G(884, 's', 750, PrintOverlapX), G(886, 's', 1250, PrintOverlapY), G(888, 'd', 10000.0, PrintScale),
+        G(896, 's', 80, PrintIntensity), G(898, 's', 120, PrintLineWidth), G(908, 'i', 11, PartialRange.x1),
+        G(912, 'i', 22, PartialRange.y1), G(916, 'i', 33, PartialRange.x2), G(920, 'i', 44, PartialRange.y2),
+        G(924, 'd', 2.0, Zoom), G(1076, 'i', 5, ViewHistoryCount), G(1080, 'u', 1, RealWorldCoords),
+        G(1338, 'u', 0xFFFF, HatchView ? 0xFFFF : 0), G(1340, 'u', 0xFFFF, TemplatesDimmed ? 0xFFFF : 0),
+        G(1342, 'u', 0xFFFF, TemplatesHidden ? 0xFFFF : 0), G(1344, 's', 2, Word1344),
+    };
+    return fields;
+}
+
+// Every field holds its golden value; reserved bytes are non-zero.
 Block GoldenBlock()
 {
     Block k;
-    k.I32(0, 1000001);
-    k.I32(4, -2000002);
-    k.F64(8, 12.5);
-    k.U16(16, 0xFFFF);
-    k.Fill(18, 2, 0xA1);
-    k.U16(20, 0x1234);
-    k.I16(22, 321);
-    k.F64(24, 25000.0);
-    k.F64(32, 512345.5);
-    k.F64(40, 6543210.25);
-    k.F64(48, 12.75);
-    k.F64(56, 750.0);
-    k.F64(64, -3.5);
+    for (const GoldenField& f : GoldenFields()) {
+        switch (f.type) {
+        case 's': k.I16(f.at, int16_t(f.value)); break;
+        case 'u': k.U16(f.at, uint16_t(f.value)); break;
+        case 'i': k.I32(f.at, int32_t(f.value)); break;
+        default: k.F64(f.at, f.value);
+        }
+    }
     for (int i = 0; i < 12; ++i) {
         const size_t o = 72 + size_t(i) * 40;
         k.I32(o, 100000 * (i + 1) + 1);
@@ -76,49 +105,16 @@ Block GoldenBlock()
         k.F64(o + 16, -120.25 + i);
         k.Str(o + 24, PointName(i));
     }
-    k.I32(552, 7);
-    k.F64(556, 20000.0);
-    k.F64(564, 30000.0);
-    k.I32(572, 123456);
-    k.I32(576, -654321);
-    k.Str(580, "/maps/base.tif");
-    k.I16(836, 1);
-    k.I16(838, 600);
-    k.F64(840, 0.5);
-    k.Fill(848, 8, 0xB0);
-    k.F64(856, -0.25);
-    k.I32(864, -500000);
-    k.I32(868, -400000);
-    k.I32(872, 600000);
-    k.I32(876, 700000);
-    k.U16(880, 0xFFFF);
-    k.I16(882, 17);
-    k.I16(884, 750);
-    k.I16(886, 1250);
-    k.F64(888, 10000.0);
-    k.I16(896, 80);
-    k.I16(898, 120);
-    k.Fill(900, 8, 0xC0);
-    k.I32(908, 11);
-    k.I32(912, 22);
-    k.I32(916, 33);
-    k.I32(920, 44);
-    k.F64(924, 2.0);
     for (int i = 0; i < 8; ++i) {
         const size_t o = 932 + size_t(i) * 16;
         k.F64(o, 0.5 * (i + 1));
         k.I32(o + 8, 1000 * i + 7);
         k.I32(o + 12, -1000 * i - 9);
     }
-    k.Fill(1060, 16, 0xD0);
-    k.I32(1076, 5);
-    k.U16(1080, 1);
+    k.Str(580, "/maps/base.tif");
     k.Str(1082, "/home/user/maps/forest.zmd");
-    k.U16(1338, 0xFFFF);
-    k.U16(1340, 0xFFFF);
-    k.U16(1342, 0xFFFF);
-    k.I16(1344, 2);
-    k.Fill(1346, 2, 0xE1);
+    for (auto [at, n, first] : {std::tuple{18, 2, 0xA1}, {848, 8, 0xB0}, {900, 8, 0xC0}, {1060, 16, 0xD0}, {1346, 2, 0xE1}})
+        k.Fill(size_t(at), size_t(n), uint8_t(first));
     return k;
 }
 
@@ -126,19 +122,8 @@ TEST(SetupRecordBytes, GoldenBlockReadsIntoEveryFieldAndWritesBackIdentically)
 {
     const Block k = GoldenBlock();
     SetupRecord s = ReadSetupBytes(k.b);
-
-    EXPECT_EQ(s.ViewCenterX, 1000001);
-    EXPECT_EQ(s.ViewCenterY, -2000002);
-    EXPECT_EQ(s.PaperGridDistance, 12.5);
-    EXPECT_TRUE(s.LinksActive);
-    EXPECT_EQ(s.Word20, 0x1234);
-    EXPECT_EQ(s.CurrentSymbolIndex, 321);
-    EXPECT_EQ(s.MapScale, 25000.0);
-    EXPECT_EQ(s.RealWorldOffsetX, 512345.5);
-    EXPECT_EQ(s.RealWorldOffsetY, 6543210.25);
-    EXPECT_EQ(s.RealWorldAngle, 12.75);
-    EXPECT_EQ(s.RealWorldGridDistance, 750.0);
-    EXPECT_EQ(s.GpsAngle, -3.5);
+    for (const GoldenField& f : GoldenFields())
+        EXPECT_EQ(f.get(s), f.value) << f.name << " at " << f.at;
     for (int i = 0; i < 12; ++i) {
         const GpsAdjustPoint& p = s.GpsAdjustPoints[i];
         EXPECT_EQ(p.X, 100000 * (i + 1) + 1) << i;
@@ -147,38 +132,13 @@ TEST(SetupRecordBytes, GoldenBlockReadsIntoEveryFieldAndWritesBackIdentically)
         EXPECT_EQ(p.Longitude, -120.25 + i) << i;
         EXPECT_EQ(p.Name, PointName(i)) << i;
     }
-    EXPECT_EQ(s.GpsAdjustPointCount, 7);
-    EXPECT_EQ(s.TemplateScaleX, 20000.0);
-    EXPECT_EQ(s.TemplateScaleY, 30000.0);
-    EXPECT_EQ(s.TemplateX, 123456);
-    EXPECT_EQ(s.TemplateY, -654321);
-    EXPECT_EQ(s.TemplateFile, "/maps/base.tif");
-    EXPECT_EQ(s.TemplateMode, 1);
-    EXPECT_EQ(s.TemplateResolution, 600);
-    EXPECT_EQ(s.TemplateAngle, 0.5);
-    EXPECT_EQ(s.TemplateAngle2, -0.25);
-    EXPECT_EQ(s.PrintRange, (CordRect{-500000, -400000, 600000, 700000}));
-    EXPECT_TRUE(s.PrintGrid);
-    EXPECT_EQ(s.PrintGridColor, 17);
-    EXPECT_EQ(s.PrintOverlapX, 750);
-    EXPECT_EQ(s.PrintOverlapY, 1250);
-    EXPECT_EQ(s.PrintScale, 10000.0);
-    EXPECT_EQ(s.PrintIntensity, 80);
-    EXPECT_EQ(s.PrintLineWidth, 120);
-    EXPECT_EQ(s.PartialRange, (CordRect{11, 22, 33, 44}));
-    EXPECT_EQ(s.Zoom, 2.0);
     for (int i = 0; i < 8; ++i) {
         EXPECT_EQ(s.ViewHistory[i].Zoom, 0.5 * (i + 1)) << i;
         EXPECT_EQ(s.ViewHistory[i].CenterX, 1000 * i + 7) << i;
         EXPECT_EQ(s.ViewHistory[i].CenterY, -1000 * i - 9) << i;
     }
-    EXPECT_EQ(s.ViewHistoryCount, 5);
-    EXPECT_EQ(s.RealWorldCoords, 1);
+    EXPECT_EQ(s.TemplateFile, "/maps/base.tif");
     EXPECT_EQ(s.MapPath, "/home/user/maps/forest.zmd");
-    EXPECT_TRUE(s.HatchView);
-    EXPECT_TRUE(s.TemplatesDimmed);
-    EXPECT_TRUE(s.TemplatesHidden);
-    EXPECT_EQ(s.Word1344, 2);
 
     EXPECT_EQ(WriteSetupBytes(s), k.Array());
     CheckSetup(s);
