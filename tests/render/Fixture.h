@@ -25,7 +25,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <initializer_list>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -37,7 +36,6 @@ namespace zemo::rtest {
 inline constexpr int32_t Mm = 25600;           // one millimetre in coordinate units
 inline constexpr uint32_t Black = 200u << 24;  // CMYK in half percent
 
-inline Cord C(int x, int y) { return Cord{x * 256, y * 256}; }  // 0.01 mm
 
 inline void Put16(std::vector<uint8_t>& b, size_t at, int v)
 {
@@ -141,44 +139,6 @@ inline std::vector<uint8_t> RectSymbol(int number, int color, int width, int rad
         rec[367 + i] = uint8_t(text[i]);
     return rec;
 }
-
-// A line symbol: fields by literal offset, then the five lists in order.
-enum : size_t {
-    OLineColor = 348, OLineWidth = 350, OStyleBits = 352, ODistFromStart = 354, ODistToEnd = 356,
-    OMainLength = 358, OEndLength = 360, OMainGap = 362, OSecGap = 364, OEndGap = 366,
-    OMinSym = 368, ONPrimSym = 370, OPrimSymDist = 372, ODblMode = 374, ODblFlags = 376,
-    ODblFillColor = 378, ODblLeftColor = 380, ODblRightColor = 382, ODblWidth = 384,
-    ODblLeftWidth = 386, ODblRightWidth = 388, ODblLength = 390, ODblGap = 392,
-    ODecMode = 400, ODecLast = 402, OFrColor = 406, OFrWidth = 408, OFrStyle = 410,
-};
-
-struct LineSym {
-    std::map<size_t, int> Fields;
-    std::vector<uint8_t> Lists[5];
-    int SizeAdjust = 0;                // a wrong stated size
-    std::map<int, int> CountOverride;  // list index -> stated slot count
-    std::vector<uint8_t> Bytes;
-
-    LineSym& Set(size_t offset, int v)
-    {
-        Fields[offset] = v;
-        return *this;
-    }
-    const uint8_t* Build()
-    {
-        Bytes = Head(424, 1010, 2, {});
-        for (auto [off, v] : Fields)
-            Put16(Bytes, off, v);
-        for (int i = 0; i < 5; ++i) {
-            const auto it = CountOverride.find(i);
-            Put16(Bytes, 412 + 2 * size_t(i), it != CountOverride.end() ? it->second : int(Lists[i].size() / 8));
-            Bytes.insert(Bytes.end(), Lists[i].begin(), Lists[i].end());
-        }
-        Put16(Bytes, 0, int(Bytes.size()) + SizeAdjust);
-        Bytes.resize(Bytes.size() + 64, 0);
-        return Bytes.data();
-    }
-};
 
 inline void SetObject(ElementRecord& e, int symbol, int type, const std::vector<Cord>& cords, int angle = 0)
 {
