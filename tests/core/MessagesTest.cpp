@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <tuple>
 
 using namespace zemo;
 
@@ -24,22 +25,15 @@ TEST(Messages, EachFormShowsItsKindKeyParamsAndHelpContext)
     EXPECT_EQ(InfoMsg(TextKey::Success, "x;y"), IdOk);
     OkCancelMsg(TextKey::Continue, "p", 50);
     YesNoCancelMsg(TextKey::Untitled, {}, 146);
-
+    const std::tuple<MsgKind, TextKey, QString, int> shown[] = {
+        {MsgKind::Error, TextKey::CannotWrite, "/tmp/a.zmd", 0}, {MsgKind::Warning, TextKey::DiskFull, "", 12},
+        {MsgKind::Info, TextKey::Success, "x;y", 0}, {MsgKind::OkCancel, TextKey::Continue, "p", 50},
+        {MsgKind::YesNoCancel, TextKey::Untitled, "", 146}};
     ASSERT_EQ(rec.Count(), 5);
-    const auto& e = rec.Entries();
-    EXPECT_EQ(e[0].msg.kind, MsgKind::Error);
-    EXPECT_EQ(e[0].msg.key, TextKey::CannotWrite);
-    EXPECT_EQ(e[0].msg.params, "/tmp/a.zmd");
-    EXPECT_EQ(e[0].msg.helpContext, 0);
-    EXPECT_EQ(e[1].msg.kind, MsgKind::Warning);
-    EXPECT_EQ(e[1].msg.helpContext, 12);
-    EXPECT_EQ(e[2].msg.kind, MsgKind::Info);
-    EXPECT_EQ(e[2].msg.params, "x;y");
-    EXPECT_EQ(e[3].msg.kind, MsgKind::OkCancel);
-    EXPECT_EQ(e[3].msg.key, TextKey::Continue);
-    EXPECT_EQ(e[3].msg.helpContext, 50);
-    EXPECT_EQ(e[4].msg.kind, MsgKind::YesNoCancel);
-    EXPECT_EQ(e[4].msg.helpContext, 146);
+    for (size_t i = 0; i < 5; ++i) {
+        const ShownMessage& m = rec.Entries()[i].msg;
+        EXPECT_EQ(std::tuple(m.kind, m.key, m.params, m.helpContext), shown[i]) << i;
+    }
     EXPECT_EQ(rec.CountOf(TextKey::CannotWrite), 1);
 }
 
