@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace zemo;
 using namespace zemo::rtest;
 
@@ -59,141 +61,127 @@ protected:
 
 using Strings = std::vector<std::string>;
 
-TEST_F(GraphSysText, PostScriptStrokeFillDotCircleAndClip)
+// Each row draws into the drawing its mode's rows share, in order, and reads back the lines.
+TEST_F(GraphSysText, GoldenLinesOfPostScriptIllustratorAndSvg)
 {
-    Begin(PostScriptOutput);
-    Path({Cord{0, 0}, Cord{25600, 0}});
-    GraphStroke(35, 1);
-    EXPECT_EQ(Take(), (Strings{"35 w 1 j 1 J", "n 0 0 m", "100 0 l", "S"}));
-
-    // Curves are relative to the segment's start; the width correction applies.
-    SetOutputAdjust(110, 100, false);
-    Path({Cord{0, 0}, Cord{2560 | FirstBezierFlag, 5120}, Cord{7680 | SecondBezierFlag, 5120},
-          Cord{10240, 0}, Cord{12800, 2560}});
-    GraphStroke(35, 4);
-    EXPECT_EQ(Take(), (Strings{"45 w 0 j 0 J", "n 0 0 m", "10 20 30 20 40 0 c", "10 10 l", "S"}));
-    SetOutputAdjust(100, 100, false);
-
-    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
-    EXPECT_TRUE(GraphFill(true));
-    EXPECT_EQ(Take(), (Strings{"n 0 0 m", "10 0 l", "0 10 l", "f"}));
-    // Holes and long paths are refused (the caller splits them).
-    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{256, 256 | HoleFlag}, Cord{512, 256},
-          Cord{512, 512}});
-    EXPECT_FALSE(GraphFill(true));
-    EXPECT_TRUE(Take().empty());
-
-    GraphDot(2560, 5120, 50);
-    EXPECT_EQ(Take(), (Strings{"10 20 25 d"}));
-    GraphCircle(2560, 5120, 10, 100);
-    EXPECT_EQ(Take(), (Strings{"10 w 2 j 0 J", "10 20 45 ci"}));
-
-    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
-    EXPECT_EQ(GraphClip(), 1);
-    GraphResetClip();
-    EXPECT_EQ(Take(), (Strings{"n 0 0 m", "10 0 l", "0 10 l", "cl", "re"}));
-    EndDrawing();
-}
-
-TEST_F(GraphSysText, IllustratorWritesPenLinesOnlyOnChange)
-{
-    constexpr int32_t Inch = 650240; // 72 points
-    Begin(IllustratorOutput);
-    Path({Cord{0, 0}, Cord{Inch, 0}});
-    GraphStroke(100, 1);
-    Path({Cord{0, 0}, Cord{0, Inch}});
-    GraphStroke(100, 1);
-    EXPECT_EQ(Take(), (Strings{"2.83 w", "1 j 1 J", "0.00 0.00 m", "72.00 0.00 L", "S",
-                               "0.00 0.00 m", "0.00 72.00 L", "S"}));
-
-    // A compound fill with a hole, and a curve ending in a corner.
+    constexpr int32_t Inch = 650240;  // 72 points
     const int32_t t = Inch / 10;
-    Path({Cord{0, 0}, Cord{Inch, 0}, Cord{Inch, Inch}, Cord{t, t | HoleFlag}, Cord{2 * t, t},
-          Cord{2 * t, 2 * t}});
-    EXPECT_TRUE(GraphFill(false));
-    EXPECT_EQ(Take(), (Strings{"*u", "1 XR", "0.00 0.00 m", "72.00 0.00 L", "72.00 72.00 L",
-                               "0.00 0.00 L", "f", "7.20 7.20 m", "14.40 7.20 L", "14.40 14.40 L",
-                               "7.20 7.20 L", "f", "*U"}));
-    Path({Cord{0, 0}, Cord{t | FirstBezierFlag, 0}, Cord{2 * t | SecondBezierFlag, 0},
-          Cord{3 * t, 0 | CornerFlag}, Cord{3 * t, t}, Cord{4 * t | FirstBezierFlag, t},
-          Cord{5 * t | SecondBezierFlag, t}, Cord{6 * t, t}, Cord{7 * t, t}});
-    GraphStroke(100, 1);
-    EXPECT_EQ(Take(), (Strings{"0.00 0.00 m", "7.20 0.00 14.40 0.00 21.60 0.00 C", "21.60 7.20 L",
-                               "28.80 7.20 36.00 7.20 43.20 7.20 c", "50.40 7.20 L", "S"}));
-
-    Path({Cord{0, 0}, Cord{t, 0}, Cord{t, t}});
-    GraphClip();
-    GraphResetClip();
-    EXPECT_EQ(Take(), (Strings{"q", "0.00 0.00 m", "7.20 0.00 L", "7.20 7.20 L", "0.00 0.00 L",
-                               "h", "W", "n", "u", "U", "Q"}));
-    // Fills are refused only beyond 32768 points.
-    EnsureWorkPoints2(32769);
-    Graph.WorkPoints2Count = 32769;
-    EXPECT_FALSE(GraphFill(false));
-    EndDrawing();
-}
-
-TEST_F(GraphSysText, SvgFillsAreOddEvenAndCornersFollowTheirMove)
-{
-    Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
-    Scale.DrawRect = CordRect{0, 0, 25600, 25600};
-    Graph.SvgFillCmyk = 200u; // cyan
-    Begin(SvgOutput);
-    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{0, 2560}});
-    EXPECT_TRUE(GraphFill(false));
-    EXPECT_EQ(Take(), (Strings{"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ",
-                               "d=\"M0.00,100.00", "10.00,100.00 ", "10.00,90.00 ", "0.00,90.00 ",
-                               "\" />", "</g>"}));
-
-    // A hole closes its ring back to the ring's start; lines after a curve need their "L".
-    Path({Cord{0, 0}, Cord{256 | FirstBezierFlag, 0}, Cord{512 | SecondBezierFlag, 0},
-          Cord{768, 0}, Cord{768, 768}, Cord{256, 256 | HoleFlag}, Cord{512, 256}, Cord{512, 512}});
-    GraphFill(false);
-    EXPECT_EQ(Take(), (Strings{"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ",
-                               "d=\"M0.00,100.00", "C1.00,100.00 2.00,100.00 3.00,100.00",
-                               "L3.00,97.00 ", "L0.00,100.00", "M1.00,99.00", "2.00,99.00 ",
-                               "2.00,98.00 ", "\" />", "</g>"}));
-
-    Path({Cord{0, 0}, Cord{2560, 0}});
-    GraphStroke(35, 1);
-    GraphStroke(35, 0);
-    GraphStroke(35, 4);
-    EXPECT_EQ(Take(), (Strings{"<g stroke-width=\"35.00\"", "style=\"&stR;\"", ">", "<path ",
-                               "d=\"", "M0.00,100.00", "L10.00,100.00", "\" />", "</g>",
-                               "<g stroke-width=\"35.00\"", "style=\"&stB;\"", ">", "<path ",
-                               "d=\"", "M0.00,100.00", "L10.00,100.00", "\" />", "</g>",
-                               "<g stroke-width=\"35.00\"", ">", "<path ", "d=\"",
-                               "M0.00,100.00", "L10.00,100.00", "\" />", "</g>"}));
-
-    GraphDot(2560, 2560, 100);
-    EXPECT_EQ(Take(), (Strings{"<circle cx=\"10.00\" cy=\"90.00\" r=\"50.00\" fill=\"rgb(0,255,255)\" />"}));
-
-    // Pattern coordinates run from the origin downward.
-    Graph.SvgPatternCoords = true;
-    EXPECT_EQ(FormatSvgPoint(Cord{2560, 2560}), "10.00,10.00");
-    Graph.SvgPatternCoords = false;
-    EndDrawing();
-}
-
-TEST_F(GraphSysText, SvgClipIsAClipPathWhoseGroupTheResetCloses)
-{
-    Scale.ViewScaleX = Scale.ViewScaleY = 100.0 / 256;
-    Scale.DrawRect = CordRect{0, 0, 25600, 25600};
-    Begin(SvgOutput);
-    Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
-    EXPECT_EQ(GraphClip(), 1);
-    EXPECT_EQ(Take(), (Strings{"<clipPath id=\"clip1\" >", "<path ", "d=\"M0.00,100.00",
-                               "10.00,100.00 ", "10.00,90.00 ", "\" />", "</clipPath>",
-                               "<g clip-path=\"url(#clip1)\" >"}));
-    GraphResetClip();
-    EXPECT_EQ(Take(), (Strings{"</g>"}));
-    // Nothing open: the reset writes nothing; a clip left open is closed at the end.
-    GraphResetClip();
-    EXPECT_TRUE(Take().empty());
+    struct Row {
+        int mode;
+        std::function<void()> draw;
+        Strings want;
+    };
+    const Row rows[] = {
+        {PostScriptOutput, [] { Path({Cord{0, 0}, Cord{25600, 0}}); GraphStroke(35, 1); },
+         {"35 w 1 j 1 J", "n 0 0 m", "100 0 l", "S"}},
+        // Curves are relative to the segment's start; the width correction applies.
+        {PostScriptOutput, [] {
+             SetOutputAdjust(110, 100, false);
+             Path({Cord{0, 0}, Cord{2560 | FirstBezierFlag, 5120}, Cord{7680 | SecondBezierFlag, 5120}, Cord{10240, 0},
+                   Cord{12800, 2560}});
+             GraphStroke(35, 4);
+             SetOutputAdjust(100, 100, false);
+         }, {"45 w 0 j 0 J", "n 0 0 m", "10 20 30 20 40 0 c", "10 10 l", "S"}},
+        {PostScriptOutput, [] { Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}}); EXPECT_TRUE(GraphFill(true)); },
+         {"n 0 0 m", "10 0 l", "0 10 l", "f"}},
+        // Holes are refused (the caller splits them).
+        {PostScriptOutput, [] {
+             Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{256, 256 | HoleFlag}, Cord{512, 256}, Cord{512, 512}});
+             EXPECT_FALSE(GraphFill(true));
+         }, {}},
+        {PostScriptOutput, [] { GraphDot(2560, 5120, 50); }, {"10 20 25 d"}},
+        {PostScriptOutput, [] { GraphCircle(2560, 5120, 10, 100); }, {"10 w 2 j 0 J", "10 20 45 ci"}},
+        {PostScriptOutput, [] {
+             Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}});
+             EXPECT_EQ(GraphClip(), 1);
+             GraphResetClip();
+         }, {"n 0 0 m", "10 0 l", "0 10 l", "cl", "re"}},
+        // Illustrator writes pen lines only when they change.
+        {IllustratorOutput, [] {
+             Path({Cord{0, 0}, Cord{Inch, 0}});
+             GraphStroke(100, 1);
+             Path({Cord{0, 0}, Cord{0, Inch}});
+             GraphStroke(100, 1);
+         }, {"2.83 w", "1 j 1 J", "0.00 0.00 m", "72.00 0.00 L", "S", "0.00 0.00 m", "0.00 72.00 L", "S"}},
+        {IllustratorOutput, [t] {
+             Path({Cord{0, 0}, Cord{Inch, 0}, Cord{Inch, Inch}, Cord{t, t | HoleFlag}, Cord{2 * t, t}, Cord{2 * t, 2 * t}});
+             EXPECT_TRUE(GraphFill(false));
+         }, {"*u", "1 XR", "0.00 0.00 m", "72.00 0.00 L", "72.00 72.00 L", "0.00 0.00 L", "f", "7.20 7.20 m",
+             "14.40 7.20 L", "14.40 14.40 L", "7.20 7.20 L", "f", "*U"}},
+        // A curve ending in a corner.
+        {IllustratorOutput, [t] {
+             Path({Cord{0, 0}, Cord{t | FirstBezierFlag, 0}, Cord{2 * t | SecondBezierFlag, 0}, Cord{3 * t, 0 | CornerFlag},
+                   Cord{3 * t, t}, Cord{4 * t | FirstBezierFlag, t}, Cord{5 * t | SecondBezierFlag, t}, Cord{6 * t, t},
+                   Cord{7 * t, t}});
+             GraphStroke(100, 1);
+         }, {"0.00 0.00 m", "7.20 0.00 14.40 0.00 21.60 0.00 C", "21.60 7.20 L", "28.80 7.20 36.00 7.20 43.20 7.20 c",
+             "50.40 7.20 L", "S"}},
+        {IllustratorOutput, [t] {
+             Path({Cord{0, 0}, Cord{t, 0}, Cord{t, t}});
+             GraphClip();
+             GraphResetClip();
+         }, {"q", "0.00 0.00 m", "7.20 0.00 L", "7.20 7.20 L", "0.00 0.00 L", "h", "W", "n", "u", "U", "Q"}},
+        // Fills are refused only beyond 32768 points.
+        {IllustratorOutput, [] {
+             EnsureWorkPoints2(32769);
+             Graph.WorkPoints2Count = 32769;
+             EXPECT_FALSE(GraphFill(false));
+         }, {}},
+        // SVG fills are odd-even; a hole closes its ring back to its start; lines after a curve
+        // need their "L".
+        {SvgOutput, [] { Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}, Cord{0, 2560}}); EXPECT_TRUE(GraphFill(false)); },
+         {"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ", "d=\"M0.00,100.00", "10.00,100.00 ",
+          "10.00,90.00 ", "0.00,90.00 ", "\" />", "</g>"}},
+        {SvgOutput, [] {
+             Path({Cord{0, 0}, Cord{256 | FirstBezierFlag, 0}, Cord{512 | SecondBezierFlag, 0}, Cord{768, 0}, Cord{768, 768},
+                   Cord{256, 256 | HoleFlag}, Cord{512, 256}, Cord{512, 512}});
+             GraphFill(false);
+         }, {"<g fill=\"rgb(0,255,255)\" fill-rule=\"evenodd\" >", "<path ", "d=\"M0.00,100.00",
+             "C1.00,100.00 2.00,100.00 3.00,100.00", "L3.00,97.00 ", "L0.00,100.00", "M1.00,99.00", "2.00,99.00 ",
+             "2.00,98.00 ", "\" />", "</g>"}},
+        {SvgOutput, [] {
+             Path({Cord{0, 0}, Cord{2560, 0}});
+             GraphStroke(35, 1);
+             GraphStroke(35, 0);
+             GraphStroke(35, 4);
+         }, {"<g stroke-width=\"35.00\"", "style=\"&stR;\"", ">", "<path ", "d=\"", "M0.00,100.00", "L10.00,100.00", "\" />",
+             "</g>", "<g stroke-width=\"35.00\"", "style=\"&stB;\"", ">", "<path ", "d=\"", "M0.00,100.00",
+             "L10.00,100.00", "\" />", "</g>", "<g stroke-width=\"35.00\"", ">", "<path ", "d=\"", "M0.00,100.00",
+             "L10.00,100.00", "\" />", "</g>"}},
+        {SvgOutput, [] { GraphDot(2560, 2560, 100); },
+         {"<circle cx=\"10.00\" cy=\"90.00\" r=\"50.00\" fill=\"rgb(0,255,255)\" />"}},
+        // A clip is a clip path whose group the reset closes; a reset with nothing open writes
+        // nothing.
+        {SvgOutput, [] { Path({Cord{0, 0}, Cord{2560, 0}, Cord{2560, 2560}}); EXPECT_EQ(GraphClip(), 1); },
+         {"<clipPath id=\"clip1\" >", "<path ", "d=\"M0.00,100.00", "10.00,100.00 ", "10.00,90.00 ", "\" />",
+          "</clipPath>", "<g clip-path=\"url(#clip1)\" >"}},
+        {SvgOutput, [] { GraphResetClip(); }, {"</g>"}},
+        {SvgOutput, [] { GraphResetClip(); }, {}},
+    };
+    int mode = -1;
+    for (const Row& r : rows) {
+        if (r.mode != mode) {
+            if (mode >= 0)
+                EndDrawing();
+            mode = r.mode;
+            Graph.SvgFillCmyk = 200u;  // cyan
+            Scale.ViewScaleX = Scale.ViewScaleY = mode == SvgOutput ? 100.0 / 256 : 1.0 / 256;
+            Scale.DrawRect = CordRect{0, 0, 25600, 25600};
+            Begin(mode);
+            Take();
+        }
+        r.draw();
+        EXPECT_EQ(Take(), r.want) << "row " << &r - rows;
+    }
+    // A clip left open is closed at the end.
     GraphClip();
     Take();
     EndDrawing();
     EXPECT_EQ(Take(), (Strings{"</g>"}));
+    // Pattern coordinates run from the origin downward.
+    Graph.SvgPatternCoords = true;
+    EXPECT_EQ(FormatSvgPoint(Cord{2560, 2560}), "10.00,10.00");
+    Graph.SvgPatternCoords = false;
 }
 
 TEST(GraphSysTextFormat, EscapePsTextPutsEveryCharacterIntoOneByte)
