@@ -1,10 +1,9 @@
-// Pixel rules of the QPainter device on raster images: fills, pens, shapes, hatches, clips, XOR.
+// The devices: pixel rules of the QPainter device (fills, pens, shapes, hatches, clips, XOR),
+// its SVG rendered by rsvg-convert, and the recording device's text.
 #include "PlatformFixture.h"
+#include "platform/RecordingDevice.h"
 
 #include <QRawFont>
-#include <array>
-#include <cstring>
-#include <cmath>
 #include <numbers>
 
 namespace zemo {
@@ -16,6 +15,7 @@ using DeviceShape = PlatformTest;
 using DeviceHatch = PlatformTest;
 using DeviceClip = PlatformTest;
 using DeviceRop = PlatformTest;
+using DeviceSvg = PlatformTest;
 
 TEST_F(DeviceFill, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
 {
@@ -41,26 +41,18 @@ TEST_F(DeviceFill, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
 
 TEST_F(DeviceLine, MitreBevelsBeyondTenTimesTheWidth)
 {
-    // Two legs meeting at v, the join pointing to +x. The mitre is width / sin(angle / 2) long:
-    // 9.57 widths at 12 degrees, 10.43 at 11.
-    constexpr double w = 10;
-    const QPointF v(200, 100);
-    const auto half = [](double degrees) { return degrees / 2 * std::numbers::pi / 180; };
-    const auto draw = [&](double degrees) {
-        return Draw({300, 200}, [&](PainterDevice& dev) {
-            dev.setPen(Pen(w, Black, PenJoin::Mitre));
-            const QPointF leg(-150 * std::cos(half(degrees)), 150 * std::sin(half(degrees)));
-            Line(dev, {v + QPointF(leg.x(), -leg.y()), v, v + leg});
+    // Legs 10 wide meeting at (200, 100), the join pointing to +x. The mitre is width / sin(angle
+    // / 2) long: 9.57 widths at 12 degrees, reaching x = 247.8; at 11 degrees 10.43, so a bevel
+    // ends about 5 beyond the vertex. {angle, a pixel painted, the next one clear}.
+    const std::tuple<double, int, int> cases[] = {{12, 243, 249}, {11, 200, 208}};
+    for (const auto& [degrees, last, clear] : cases) {
+        const QPointF leg(-150 * std::cos(degrees / 360 * std::numbers::pi), 150 * std::sin(degrees / 360 * std::numbers::pi));
+        const QImage img = Draw({300, 200}, [&](PainterDevice& dev) {
+            dev.setPen(Pen(10, Black, PenJoin::Mitre));
+            Line(dev, {QPointF(200 + leg.x(), 100 - leg.y()), {200, 100}, QPointF(200, 100) + leg});
         });
-    };
-    const double tip = w / 2 / std::sin(half(12));
-    const QImage mitred = draw(12);
-    EXPECT_TRUE(Painted(mitred, int(v.x() + 0.9 * tip), int(v.y())));
-    EXPECT_FALSE(Painted(mitred, int(v.x() + tip + 2), int(v.y())));
-    // A bevel ends about w/2 beyond the vertex; a cut-off mitre would reach further.
-    const QImage bevelled = draw(11);
-    EXPECT_TRUE(Painted(bevelled, int(v.x()), int(v.y())));
-    EXPECT_FALSE(Painted(bevelled, int(v.x() + 8), int(v.y())));
+        EXPECT_TRUE(Painted(img, last, 100) && !Painted(img, clear, 100)) << degrees;
+    }
 }
 
 TEST_F(DeviceLine, CapsAndJoins)
@@ -186,7 +178,6 @@ TEST_F(DeviceClip, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne
     // Dropping the clip path returns to the base clip, never to the whole device.
     dev.resetClip();
     EXPECT_EQ(fill(Red), QRect(0, 0, 50, 100));
-    EXPECT_EQ(img.pixel(30, 50), Rgb(Red));
 
     dev.clearBaseClip();
     ASSERT_TRUE(clipTo(QRectF(10, 10, 60, 60)));
@@ -230,7 +221,7 @@ TEST_F(DeviceRop, XorTwiceRestoresTheImageAndBlitsAlwaysCopy)
     // An image is copied and scaled even under XOR.
     QImage src(2, 2, QImage::Format_RGB32);
     const QRgb colours[] = {qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255), qRgb(9, 9, 9)};
-    std::memcpy(src.bits(), colours, sizeof colours);
+    std::copy_n(colours, 4, reinterpret_cast<QRgb*>(src.bits()));
     const QImage blit = Draw({20, 20}, [&](PainterDevice& d) {
         d.setRasterOp(RasterOp::Xor);
         d.drawImage(QRectF(4, 4, 8, 8), src, QRect(0, 0, 2, 2));
@@ -245,7 +236,6 @@ TEST_F(DeviceShape, GlyphsTurnCounterClockwiseAboutTheOrigin)
     const QString file = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     ASSERT_TRUE(QFile::exists(file)) << "needs DejaVu Sans (Debian package fonts-dejavu-core)";
     const QRawFont font(file, 40);
-    ASSERT_TRUE(font.isValid());
     const std::vector<uint32_t> glyphs{font.glyphIndexesForString("l").value(0)};
     const auto bounds = [&](double angle) {
         return PaintedBounds(Draw({100, 100}, [&](PainterDevice& dev) {
@@ -253,13 +243,116 @@ TEST_F(DeviceShape, GlyphsTurnCounterClockwiseAboutTheOrigin)
         }));
     };
     const QRect upright = bounds(0);
-    ASSERT_FALSE(upright.isNull());
-    EXPECT_GT(upright.height(), 3 * upright.width());
-    EXPECT_LE(upright.bottom(), 50);
+    EXPECT_TRUE(upright.height() > 3 * upright.width() && upright.bottom() <= 50);
     // Turned a quarter counter-clockwise, the letter lies on its back to the left.
     const QRect turned = bounds(90);
-    EXPECT_GT(turned.width(), 3 * turned.height());
-    EXPECT_LE(turned.right(), 50);
+    EXPECT_TRUE(turned.width() > 3 * turned.height() && turned.right() <= 50);
+}
+
+// Lines, a fill with a hole that runs the same way as its outer ring, a framed ellipse, a
+// hatched fill confined by a clip path, all under a base clip that cuts off the right side.
+void TestDrawing(Device& dev)
+{
+    dev.setBaseClip(QRegion(0, 0, 180, 150));
+    dev.setPen(NullPen);
+    dev.setBrush(Solid({0, 0, 200}));
+    dev.polygon(std::vector<QPointF>{{10, 10}, {90, 10}, {90, 70}, {10, 70}, {30, 25}, {70, 25}, {70, 55}, {30, 55}},
+                std::vector<int>{4, 4});
+    dev.setPen(Pen(6, {220, 0, 0}, PenJoin::Mitre));
+    Line(dev, {{110, 20}, {140, 60}, {170, 20}});
+    Line(dev, {{160, 60}, {195, 60}});
+    DevicePen ring = Pen(5, {0, 150, 0}, PenJoin::Round, PenCap::Round);
+    ring.insideFrame = true;
+    dev.setPen(ring);
+    dev.setBrush(Solid({250, 220, 0}));
+    dev.ellipse(QRectF(10, 85, 70, 50));
+    dev.beginPath();
+    dev.polygon(std::vector<QPointF>{{135, 80}, {175, 110}, {135, 140}, {95, 110}});
+    dev.endPath();
+    ASSERT_TRUE(dev.clipToPath());
+    dev.setPen(NullPen);
+    dev.setBrush(Hatch(HatchStyle::Horizontal, {120, 0, 120}));
+    dev.setBackground(BackgroundMode::Transparent, White);
+    dev.rectangle(QRectF(90, 75, 110, 75));
+    dev.resetClip();
+    dev.setPen(Pen(1));
+    Line(dev, {{2, 2}, {197, 2}, {197, 147}});
+}
+
+TEST_F(DeviceSvg, WritesEvenOddFillsAndMitresRenderedLikeTheRasterImage)
+{
+    const QImage rendered = DrawSvg(Path("drawing.svg"), {200, 150}, TestDrawing);
+    const QString svg = QString::fromUtf8(ReadFile(Path("drawing.svg")));
+    for (const char* part : {"<svg", "<path", "fill-rule=\"evenodd\"", "stroke-linejoin=\"miter\"", "stroke-miterlimit=\"10\""})
+        EXPECT_TRUE(svg.contains(part)) << part;
+    EXPECT_TRUE(svg.contains("rgb(220,0,0)") || svg.contains("#dc0000"));
+    ASSERT_EQ(rendered.size(), QSize(200, 150));
+    const QImage raster = Draw({200, 150}, [](PainterDevice& dev) { TestDrawing(dev); });
+    int differ = 0;
+    for (int i = 0; i < 200 * 150; ++i) {
+        const QRgb a = raster.pixel(i % 200, i / 200), b = rendered.pixel(i % 200, i / 200);
+        differ += std::abs(qRed(a) - qRed(b)) > 64 || std::abs(qGreen(a) - qGreen(b)) > 64 || std::abs(qBlue(a) - qBlue(b)) > 64;
+    }
+    EXPECT_LE(differ, 200 * 150 * 2 / 100) << differ << " pixels differ";
+    // Nothing of the hatch outside the diamond or the base clip; the hole stays white.
+    for (QPoint p : {QPoint(95, 144), QPoint(100, 80), QPoint(185, 88), QPoint(185, 60), QPoint(50, 40)})
+        EXPECT_EQ(rendered.pixel(p), Rgb(White)) << p.x() << "," << p.y();
+    EXPECT_NE(rendered.pixel(175, 60), Rgb(White));
+    EXPECT_EQ(raster.pixel(135, 88), qRgb(120, 0, 120));
+    int hatch = 0;
+    for (int y = 100; y < 120; ++y)
+        hatch += rendered.pixel(135, y) != Rgb(White);
+    EXPECT_TRUE(hatch >= 2 && hatch <= 4) << hatch;
+}
+
+TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
+{
+    RecordingDevice rec(QSize(200, 100), false);
+    DevicePen pen = Pen(2.5, Red, PenJoin::Mitre);
+    pen.insideFrame = true;
+    rec.setPen(pen);
+    rec.setBrush(Hatch(HatchStyle::BDiagonal, Blue));
+    rec.setBrushOrigin(QPoint(3, 0));
+    rec.setBackground(BackgroundMode::Transparent, White);
+    EXPECT_FALSE(rec.setRasterOp(RasterOp::Xor));
+    rec.setFillRule(FillRule::Winding);
+    rec.setBaseClip(QRegion(0, 0, 50, 40));
+    const std::vector<QPointF> rings{{0, 0}, {40, 0}, {40, 30}, {0, 30}, {5, 5}, {10, 5}, {5, 10}};
+    rec.beginPath();
+    rec.polygon(rings, std::vector<int>{4, 3});
+    rec.endPath();
+    EXPECT_TRUE(rec.fillPath());
+    EXPECT_FALSE(rec.fillPath());
+    Line(rec, {{0, 0}, {10.5, -2}, {-0.0, 1e7}});
+    rec.polygon(rings, std::vector<int>{4, 4});
+    rec.ellipse(QRectF(1, 2, 10, 20));
+    rec.save();
+    EXPECT_FALSE(rec.clipToPath());
+    rec.setPen(NullPen);
+    rec.rectangle(QRectF(0, 0, 3, 3));
+    rec.restore();
+    rec.restore();
+    rec.setPixel(QPoint(7, 8), {1, 2, 3});
+    rec.drawImage(QRectF(0, 0, 20, 20), QImage(4, 4, QImage::Format_RGB32), QRect(1, 1, 2, 2));
+    rec.resetClip();
+    rec.clearBaseClip();
+    EXPECT_EQ(rec.text(),
+              "pen solid 2.5 rgb(255,0,0) mitre flat frame\nbrush hatch bdiagonal rgb(0,0,255)\nbrushorigin 3,0\n"
+              "background transparent rgb(255,255,255)\nrop xor refused\nfillrule winding\nbaseclip 0,0,50,40\n"
+              "beginpath\npolygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\nendpath\nfillpath\nfillpath refused\n"
+              "polyline 0,0 10.5,-2 0,10000000\npolygon refused\nellipse 1,2,11,22\nsave\nclippath refused\n"
+              "pen null\nrectangle 0,0,3,3\nrestore\nrestore unmatched\npixel 7,8 rgb(1,2,3)\n"
+              "image 0,0,20,20 from 1,1,3,3 of 4x4\nresetclip\nbaseclip none\n");
+
+    // A raster device takes XOR.
+    RecordingDevice raster;
+    EXPECT_TRUE(raster.canXor());
+    EXPECT_TRUE(raster.setRasterOp(RasterOp::Xor));
+    raster.setRasterOp(RasterOp::Copy);
+    raster.beginPath();
+    raster.endPath();
+    EXPECT_TRUE(raster.clipToPath());
+    EXPECT_EQ(raster.text(), "rop xor\nrop copy\nbeginpath\nendpath\nclippath\n");
 }
 
 } // namespace

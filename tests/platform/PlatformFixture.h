@@ -4,16 +4,18 @@
 
 #include "platform/PainterDevice.h"
 
-#include <QFile>
-#include <QImage>
+#include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSvgGenerator>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <functional>
-#include <vector>
+#include <string>
 
 namespace zemo {
 
@@ -53,8 +55,7 @@ inline void WriteFile(const QString& path, const QByteArray& data)
 }
 
 // A white image drawn on through a device of its own, as RGB32.
-inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint,
-                   QImage::Format format = QImage::Format_RGB32)
+inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint, QImage::Format format = QImage::Format_RGB32)
 {
     QImage img(size, format);
     img.fill(Qt::white);
@@ -68,9 +69,8 @@ inline bool Painted(const QImage& img, int x, int y) { return img.pixel(x, y) !=
 inline QRect PaintedBounds(const QImage& img)
 {
     QRect r;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x)
-            r |= Painted(img, x, y) ? QRect(x, y, 1, 1) : QRect();
+    for (int i = 0; i < img.width() * img.height(); ++i)
+        r |= Painted(img, i % img.width(), i / img.width()) ? QRect(i % img.width(), i / img.width(), 1, 1) : QRect();
     return r;
 }
 
@@ -101,8 +101,8 @@ inline QImage DrawSvg(const QString& file, QSize size, const std::function<void(
         paint(dev);
         EXPECT_TRUE(dev.finish());
     }
-    return Rendered("rsvg-convert", "librsvg2-bin", {"-w", QString::number(size.width()), "-h",
-                    QString::number(size.height()), "-b", "white", "-o", file + ".png", file}, file + ".png");
+    const QString w = QString::number(size.width()), h = QString::number(size.height());
+    return Rendered("rsvg-convert", "librsvg2-bin", {"-w", w, "-h", h, "-b", "white", "-o", file + ".png", file}, file + ".png");
 }
 
 class PlatformTest : public ::testing::Test {

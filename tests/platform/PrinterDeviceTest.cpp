@@ -25,9 +25,7 @@ TEST_F(PrinterPdf, DrawsAtThePrinterResolutionPageByPageAndPrintsXorPlainly)
                                           QMarginsF(0, 0, 0, 0)));
         PrinterDevice dev(printer);
         ASSERT_TRUE(dev.isActive());
-        EXPECT_EQ(dev.resolution(), 300);
-        EXPECT_EQ(dev.size(), QSize(1200, 900));
-        EXPECT_FALSE(dev.canXor());
+        EXPECT_TRUE(dev.resolution() == 300 && dev.size() == QSize(1200, 900) && !dev.canXor());
         // A filled square at 1..2 inch; XOR asked for draws plainly, so the second still shows.
         dev.setPen(NullPen);
         dev.setBrush(Solid(Black));
@@ -42,18 +40,14 @@ TEST_F(PrinterPdf, DrawsAtThePrinterResolutionPageByPageAndPrintsXorPlainly)
     }
     ASSERT_EQ(ReadFile(pdf).left(5), QByteArray("%PDF-"));
 
-    // Rendered at 30 dpi one pixel is 10 units. {page, x, y, inked}.
-    const int probes[][4] = {{1, 45, 45, 1}, {1, 31, 31, 1}, {1, 58, 58, 1}, {1, 27, 45, 0}, {1, 62, 45, 0},
-                             {1, 45, 70, 0}, {1, 97, 37, 1}, {1, 80, 37, 0}, {1, 60, 75, 0},
-                             // the line, 60 units wide: pixels 72..78
-                             {2, 60, 75, 1}, {2, 16, 75, 1}, {2, 60, 70, 0}, {2, 60, 80, 0}, {2, 12, 75, 0},
-                             {2, 45, 45, 0}};
+    // Rendered at 30 dpi one pixel is 10 units; the line is pixels 72..78. {page, x, y, inked}.
+    const int probes[][4] = {{1, 45, 45, 1}, {1, 31, 31, 1}, {1, 58, 58, 1}, {1, 27, 45, 0}, {1, 62, 45, 0}, {1, 45, 70, 0},
+                             {1, 97, 37, 1}, {1, 80, 37, 0}, {1, 60, 75, 0}, {2, 60, 75, 1}, {2, 16, 75, 1}, {2, 60, 70, 0},
+                             {2, 60, 80, 0}, {2, 12, 75, 0}, {2, 45, 45, 0}};
     QImage pages[3];
     for (int page : {1, 2}) {
-        const QString base = Path(QString("page%1").arg(page));
-        pages[page] = Rendered("pdftoppm", "poppler-utils",
-                               {"-png", "-gray", "-singlefile", "-r", "30", "-f", QString::number(page), "-l",
-                                QString::number(page), pdf, base},
+        const QString base = Path(QString("page%1").arg(page)), n = QString::number(page);
+        pages[page] = Rendered("pdftoppm", "poppler-utils", {"-png", "-gray", "-singlefile", "-r", "30", "-f", n, "-l", n, pdf, base},
                                base + ".png");
         ASSERT_EQ(pages[page].size(), QSize(120, 90));
     }

@@ -2,10 +2,6 @@
 // the LineTo pixel rule computed pixel by pixel, and the raster engine's own texture fill.
 #include "PlatformFixture.h"
 
-#include <QPainter>
-#include <QPainterPath>
-#include <array>
-#include <cmath>
 #include <random>
 
 namespace zemo {

@@ -1,11 +1,6 @@
 #include "PlatformFixture.h"
 #include "platform/Settings.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <array>
-#include <climits>
-
 namespace zemo {
 namespace {
 
