@@ -10,7 +10,6 @@
 #include "core/Numeric.h"
 #include "core/Status.h"
 #include "document/Index.h"
-#include "document/Undo.h"
 #include "edit/DrCurve.h"
 #include "edit/EditSys.h"
 #include "edit/MovePt.h"
