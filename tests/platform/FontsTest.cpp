@@ -75,10 +75,8 @@ protected:
         ASSERT_EQ(sans.match, FontMatch::Name) << NeededFonts;
         sansFile = ReadFile(sans.filePath);
     }
-    ResolvedFont Find(const std::string& family, bool bold = false, bool italic = false)
-    {
-        return service.FindFont(QString::fromStdString(family), bold, italic);
-    }
+    ResolvedFont Find(const std::string& name, bool bold = false, bool italic = false)
+    { return service.FindFont(QString::fromStdString(name), bold, italic); }
 
     FontService service;
     ResolvedFont sans;
@@ -100,7 +98,6 @@ TEST_F(Fonts, WindowsNamesResolveToMetricCompatibleFontsWithTheFileMetrics)
     EXPECT_EQ(arial.filePath, sans.filePath);
     EXPECT_EQ((std::array{arial.unitsPerEm, arial.winAscent, arial.winDescent, arial.internalLeading, arial.capHeight}),
               (std::array{2048, 1854, 434, 240, int(int16_t(Os2(sansFile, 88)))}));
-    EXPECT_EQ((std::array{int(U(Table(sansFile, "head"), 18)), Os2(sansFile, 74), Os2(sansFile, 76)}), (std::array{2048, 1854, 434}));
     EXPECT_NEAR(arial.capHeight, arial.BlackBox(U'H').yMax, 2);
 }
 
@@ -119,8 +116,7 @@ TEST_F(Fonts, WeightAndSlantChooseTheFace)
                 << family << style;
         }
     // The weight threshold as the text code applies it.
-    EXPECT_FALSE(Find("Arial", IsBoldWeight(550)).bold);
-    EXPECT_TRUE(Find("Arial", IsBoldWeight(551)).bold);
+    EXPECT_TRUE(!Find("Arial", IsBoldWeight(550)).bold && Find("Arial", IsBoldWeight(551)).bold);
     // A narrower family of its own is chosen by its name; a missing slanted face is made up.
     const ResolvedFont narrow = Find("DejaVu Sans Condensed", true);
     EXPECT_EQ(Met(narrow), "name DejaVu Sans Condensed bold for DejaVu Sans Condensed") << NeededFonts;

@@ -155,30 +155,24 @@ TEST(RowPlotter, PolygonCornersOnAHatchRowCountOnce)
     // whose top lies above its centre and whose bottom at or below it, so a side corner is
     // crossed once and a top or bottom corner twice or not at all. {row, first, end} of each
     // lit run; every other row stays white.
-    struct Case {
-        std::vector<QPointF> polygon;
-        std::vector<std::array<int, 3>> runs;
-    };
-    const Case cases[] = {
+    // A diamond, and a notch cut up into a box whose apex on row 20 leaves the row whole.
+    const std::pair<std::vector<QPointF>, std::vector<std::array<int, 3>>> cases[] = {
         {{{30.5, 4.5}, {50.5, 20.5}, {30.5, 36.5}, {10.5, 20.5}}, {{12, 21, 41}, {20, 11, 51}, {28, 21, 41}}},
-        // A notch cut up into the bottom: its apex on row 20 leaves the row whole.
-        {{{10.5, 4.5}, {50.5, 4.5}, {50.5, 36.5}, {30.5, 20.5}, {10.5, 36.5}},
-         {{12, 11, 51}, {20, 11, 51}, {28, 11, 21}, {28, 41, 51}}},
-    };
-    for (const Case& c : cases)
+        {{{10.5, 4.5}, {50.5, 4.5}, {50.5, 36.5}, {30.5, 20.5}, {10.5, 36.5}}, {{12, 11, 51}, {20, 11, 51}, {28, 11, 21}, {28, 41, 51}}}};
+    for (const auto& [polygon, runs] : cases)
         for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
             const QImage img = Draw({64, 48}, [&](PainterDevice& dev) {
                 dev.setPen(NullPen);
                 dev.setBrush(Hatch(HatchStyle::Horizontal, Red));
                 dev.setBrushOrigin({0, 4});
-                dev.polygon(c.polygon);
+                dev.polygon(polygon);
             }, format);
             QImage want(img.size(), QImage::Format_RGB32);
             want.fill(Qt::white);
-            for (const auto& [y, from, end] : c.runs)
+            for (const auto& [y, from, end] : runs)
                 for (int x = from; x < end; ++x)
                     want.setPixel(x, y, Rgb(Red));
-            EXPECT_EQ(img, want) << c.polygon.size() << " corners, format " << format;
+            EXPECT_EQ(img, want) << polygon.size() << " corners, format " << format;
         }
 }
 

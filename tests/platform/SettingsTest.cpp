@@ -107,8 +107,7 @@ TEST_F(SettingsStore, SaveReplacesTheFileWholeOrLeavesTheOldOne)
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"settings.conf"});
     EXPECT_EQ(QFileInfo(FilePath()).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
     QString v;
-    ASSERT_TRUE(Settings::OpenDefault().ReadString(QStringLiteral("k/v"), v));
-    EXPECT_EQ(v, QStringLiteral("two"));
+    EXPECT_TRUE(Settings::OpenDefault().ReadString(QStringLiteral("k/v"), v) && v == QStringLiteral("two"));
 
     // The target is a folder, so the final rename fails after the data was written.
     const QString target = folder + QStringLiteral("/blocked.conf");
