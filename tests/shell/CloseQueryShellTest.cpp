@@ -76,7 +76,7 @@ protected:
     BusyNotingMessages messages;
 };
 
-TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEverything)
+TEST_F(CloseQueryShell, ClosingTheFrameOrFileExitAsksEveryWindowAndCancelInAnyKeepsEverything)
 {
     const QString a = OpenChanged(QStringLiteral("a.zmd"));
     const QString b = OpenChanged(QStringLiteral("b.zmd"));
@@ -99,13 +99,13 @@ TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEveryth
     EXPECT_EQ(ReadAll(a), beforeA);
     EXPECT_EQ(ReadAll(b), beforeB);
 
-    // Asked again: Yes for the first, No for the second, and the program ends.
+    // File > Exit asks the same way: Yes for the first, No for the second, and the program ends.
     messages.Clear();
     messages.busyWhileUp.clear();
     messages.QueueAnswer(IdYes);
     messages.QueueAnswer(IdNo);
-    EXPECT_TRUE(Frame().close());
-    Settle();
+    Trigger(Cmd::FileExit);
+    EXPECT_FALSE(Frame().isVisible());
     EXPECT_EQ(Questions(), (QStringList{a, b}));
     EXPECT_TRUE(ObjectDeletedIn(a));
     EXPECT_EQ(ReadAll(b), beforeB);
@@ -114,26 +114,6 @@ TEST_F(CloseQueryShell, ClosingTheFrameAsksEveryWindowAndCancelInAnyKeepsEveryth
     EXPECT_EQ(ProgramConfig.File, a) << "the first map closed opens at the next start";
     EXPECT_TRUE(ProgramConfig.RecentFiles[0] == a || ProgramConfig.RecentFiles[1] == a);
     EXPECT_TRUE(ProgramConfig.RecentFiles[0] == b || ProgramConfig.RecentFiles[1] == b);
-}
-
-TEST_F(CloseQueryShell, FileExitAsksTheSameWay)
-{
-    const QString a = OpenChanged(QStringLiteral("a.zmd"));
-    messages.QueueAnswer(IdCancel);
-    Trigger(Cmd::FileExit);
-    EXPECT_EQ(Questions(), QStringList{a});
-    EXPECT_TRUE(Frame().isVisible());
-    EXPECT_EQ(Windows(), 1);
-
-    messages.Clear();
-    messages.busyWhileUp.clear();
-    messages.QueueAnswer(IdNo);
-    Trigger(Cmd::FileExit);
-    EXPECT_EQ(Questions(), QStringList{a});
-    EXPECT_FALSE(Frame().isVisible());
-    EXPECT_TRUE(Opening.OpenDocuments.empty());
-    EXPECT_FALSE(ObjectDeletedIn(a));
-    EXPECT_TRUE(WorkingCopies().isEmpty());
 }
 
 TEST_F(CloseQueryShell, MapsWithoutChangesCloseWithTheFrameWithoutAQuestion)
