@@ -34,12 +34,14 @@ std::vector<Drawn> MapGlyphs(const RecordingDevice& rec)
     return out;
 }
 
-SymbolBytes TextSymbol(int number, int align = 0)
+// A text symbol, or a line-text symbol (a line symbol whose text flag is set).
+SymbolBytes TextSymbol(int number, int align = 0, bool lineText = false)
 {
-    SymbolBytes r(TextSymbolBytes, 0);
-    SetSymI16(r, SymSize, int16_t(TextSymbolBytes));
+    const size_t size = lineText ? LineTextSymbolBytes : TextSymbolBytes;
+    SymbolBytes r(size, 0);
+    SetSymI16(r, SymSize, int16_t(size));
     SetSymI16(r, SymNumber, int16_t(number));
-    SetSymI16(r, SymObjectType, TextObject);
+    SetSymI16(r, SymObjectType, lineText ? LineObject : TextObject);
     SetSymU8(r, SymTextFlag, 1);
     SetShortFieldText(std::span(r).subspan(TsFontName, 32), "DejaVu Sans");
     SetSymI16(r, TsTextColor, TextColor);
@@ -47,26 +49,14 @@ SymbolBytes TextSymbol(int number, int align = 0)
     SetSymI16(r, TsFontWeight, 400);
     SetSymI16(r, TsWordSpacing, 100);
     SetSymI16(r, TsAlignment, int16_t(align));
-    SetSymI16(r, TsLineSpacing, 100);
-    SetSymI16(r, TsFramingColor, 3);
+    if (!lineText) {
+        SetSymI16(r, TsLineSpacing, 100);
+        SetSymI16(r, TsFramingColor, 3);
+    }
     return r;
 }
 
-SymbolBytes LineTextSymbol(int number, int align = 0)
-{
-    SymbolBytes r(LineTextSymbolBytes, 0);
-    SetSymI16(r, SymSize, int16_t(LineTextSymbolBytes));
-    SetSymI16(r, SymNumber, int16_t(number));
-    SetSymI16(r, SymObjectType, LineObject);
-    SetSymU8(r, SymTextFlag, 1);
-    SetShortFieldText(std::span(r).subspan(TsFontName, 32), "DejaVu Sans");
-    SetSymI16(r, TsTextColor, TextColor);
-    SetSymI16(r, TsFontSize, 100);
-    SetSymI16(r, TsFontWeight, 400);
-    SetSymI16(r, TsWordSpacing, 100);
-    SetSymI16(r, TsAlignment, int16_t(align));
-    return r;
-}
+SymbolBytes LineTextSymbol(int number, int align = 0) { return TextSymbol(number, align, true); }
 
 void SetText(ElementRecord& e, std::u16string_view text)
 {
