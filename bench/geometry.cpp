@@ -43,10 +43,10 @@ std::vector<Cord> LargeArea()
         a.push_back({int32_t(rr * std::cos(t)) & CoordMask, int32_t(rr * std::sin(t)) & CoordMask});
         if (k % 3 == 1 && k + 1 < n) {
             const double t2 = t + 2 * std::numbers::pi / n / 3;
-            a.push_back({int32_t(rr * std::cos(t2) * 1.0005) & CoordMask | FirstBezierFlag,
+            a.push_back({(int32_t(rr * std::cos(t2) * 1.0005) & CoordMask) | FirstBezierFlag,
                          int32_t(rr * std::sin(t2) * 1.0005) & CoordMask});
             const double t3 = t + 4 * std::numbers::pi / n / 3;
-            a.push_back({int32_t(rr * std::cos(t3) * 1.0005) & CoordMask | SecondBezierFlag,
+            a.push_back({(int32_t(rr * std::cos(t3) * 1.0005) & CoordMask) | SecondBezierFlag,
                          int32_t(rr * std::sin(t3) * 1.0005) & CoordMask});
         }
     }
