@@ -1,5 +1,5 @@
-// The devices: pixel rules of the QPainter device (fills, pens, shapes, hatches, clips, XOR),
-// its SVG rendered by rsvg-convert, and the recording device's text.
+// The devices: pixel rules of the QPainter device (fills, pens, shapes, hatches, clips, XOR), its SVG rendered by
+// rsvg-convert, and the recording device's text.
 #include "PlatformFixture.h"
 #include "platform/RecordingDevice.h"
 
@@ -9,26 +9,18 @@
 namespace zemo {
 namespace {
 
-using DeviceFill = PlatformTest;
-using DeviceLine = PlatformTest;
-using DeviceShape = PlatformTest;
-using DeviceHatch = PlatformTest;
-using DeviceClip = PlatformTest;
-using DeviceRop = PlatformTest;
-using DeviceSvg = PlatformTest;
+using Devices = PlatformTest;
 
-TEST_F(DeviceFill, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
+TEST_F(Devices, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
 {
-    // Outer ring and hole both clockwise: only odd-even, the default, keeps the hole. The right
-    // and bottom edges are not covered.
+    // Outer ring and hole both clockwise: only odd-even, the default, keeps the hole. The right and bottom edges are
+    // not covered.
     const std::vector<QPointF> pts{{10, 10}, {90, 10}, {90, 90}, {10, 90}, {30, 30}, {70, 30}, {70, 70}, {30, 70}};
     struct Case { FillRule rule; std::vector<int> rings; bool ring, hole; QRect bounds; };
     for (const Case& c : {Case{FillRule::OddEven, {4, 4}, true, false, {10, 10, 80, 80}},
                           Case{FillRule::Winding, {4, 4}, true, true, {10, 10, 80, 80}},
                           Case{FillRule::OddEven, {3, 3}, false, false, {}}, Case{FillRule::Winding, {9, -1}, false, false, {}}}) {
-        const QImage img = Draw({100, 100}, [&](PainterDevice& dev) {
-            dev.setPen(NullPen);
-            dev.setBrush(Solid(Blue));
+        const QImage img = Draw({100, 100}, NullPen, Solid(Blue), [&](PainterDevice& dev) {
             if (c.rule == FillRule::Winding)
                 dev.setFillRule(c.rule);
             dev.polygon(pts, c.rings);
@@ -37,36 +29,32 @@ TEST_F(DeviceFill, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
     }
 }
 
-TEST_F(DeviceLine, MitreBevelsBeyondTenTimesTheWidth)
+TEST_F(Devices, MitreBevelsBeyondTenTimesTheWidth)
 {
-    // Legs 10 wide meeting at (200, 100), the join pointing to +x. The mitre is width / sin(angle
-    // / 2) long: 9.57 widths at 12 degrees, reaching x = 247.8; at 11 degrees 10.43, so a bevel
-    // ends about 5 beyond the vertex. {angle, a pixel painted, the next one clear}.
+    // Legs 10 wide meeting at (200, 100), the join pointing to +x. The mitre is width / sin(angle / 2) long: 9.57
+    // widths at 12 degrees, reaching x = 247.8; at 11 degrees 10.43, so a bevel ends about 5 beyond the vertex.
+    // {angle, a pixel painted, the next one clear}.
     const std::tuple<double, int, int> cases[] = {{12, 243, 249}, {11, 200, 208}};
     for (const auto& [degrees, last, clear] : cases) {
         const QPointF leg(-150 * std::cos(degrees / 360 * std::numbers::pi), 150 * std::sin(degrees / 360 * std::numbers::pi));
-        const QImage img = Draw({300, 200}, [&](PainterDevice& dev) {
-            dev.setPen(Pen(10, Black, PenJoin::Mitre));
+        const QImage img = Draw({300, 200}, Pen(10, Black, PenJoin::Mitre), {}, [&](PainterDevice& dev) {
             Line(dev, {QPointF(200 + leg.x(), 100 - leg.y()), {200, 100}, QPointF(200, 100) + leg});
         });
         EXPECT_TRUE(Painted(img, last, 100) && !Painted(img, clear, 100)) << degrees;
     }
 }
 
-TEST_F(DeviceLine, CapsAndJoins)
+TEST_F(Devices, PenCapsAndJoins)
 {
-    // A leg from (50, 50) to (100, 50), then down to (100, 100), 10 wide. Pixels: (46, 50) square
-    // and round caps; (46, 46) the square cap alone; (103, 47) round and mitre joins; (104, 46)
-    // the mitre alone.
+    // A leg from (50, 50) to (100, 50), then down to (100, 100), 10 wide. Pixels: (46, 50) square and round caps;
+    // (46, 46) the square cap alone; (103, 47) round and mitre joins; (104, 46) the mitre alone.
     const std::tuple<PenCap, PenJoin, std::array<bool, 4>> cases[] = {
         {PenCap::Flat, PenJoin::Bevel, {false, false, false, false}},
         {PenCap::Square, PenJoin::Mitre, {true, true, true, true}},
         {PenCap::Round, PenJoin::Round, {true, false, true, false}}};
     for (const auto& [cap, join, want] : cases) {
-        const QImage img = Draw({160, 160}, [&](PainterDevice& dev) {
-            dev.setPen(Pen(10, Black, join, cap));
-            Line(dev, {{50, 50}, {100, 50}, {100, 100}});
-        });
+        const QImage img =
+            Draw({160, 160}, Pen(10, Black, join, cap), {}, [](PainterDevice& dev) { Line(dev, {{50, 50}, {100, 50}, {100, 100}}); });
         SCOPED_TRACE(int(cap) * 10 + int(join));
         const std::array<bool, 4> got{Painted(img, 46, 50), Painted(img, 46, 46), Painted(img, 103, 47), Painted(img, 104, 46)};
         EXPECT_EQ(got, want);
@@ -74,12 +62,11 @@ TEST_F(DeviceLine, CapsAndJoins)
     }
 }
 
-TEST_F(DeviceLine, FarOffCoordinatesKeepSlopesAndEdges)
+TEST_F(Devices, FarOffCoordinatesKeepSlopesAndEdges)
 {
     // One end millions of pixels away: the visible parts still run at slope 1/2.
     for (double width : {1.0, 3.0}) {
-        const QImage img = Draw({200, 200}, [&](PainterDevice& dev) {
-            dev.setPen(Pen(width));
+        const QImage img = Draw({200, 200}, Pen(width), {}, [](PainterDevice& dev) {
             Line(dev, {{0, 20}, {2e6, 20 + 1e6}});
             Line(dev, {{-3e6, 150 - 1.5e6}, {100, 200}});
         });
@@ -88,28 +75,23 @@ TEST_F(DeviceLine, FarOffCoordinatesKeepSlopesAndEdges)
                 << width << ": " << x;
     }
     // A triangle far larger than the device whose long edge crosses it diagonally.
-    const QImage tri = Draw({100, 100}, [](PainterDevice& dev) {
-        dev.setPen(NullPen);
-        dev.setBrush(Solid(Blue));
+    const QImage tri = Draw({100, 100}, NullPen, Solid(Blue), [](PainterDevice& dev) {
         dev.polygon(std::vector<QPointF>{{-1e7, -1e7 + 1}, {1e7, 1e7 + 1}, {-1e7, 1e7}});
     });
     EXPECT_TRUE(Painted(tri, 10, 50) && Painted(tri, 40, 45) && !Painted(tri, 50, 40) && !Painted(tri, 90, 10));
 }
 
-TEST_F(DeviceShape, FramedShapesKeepOutlineAndFillInTheirBox)
+TEST_F(Devices, FramedShapesKeepOutlineAndFillInTheirBox)
 {
     // An inside-frame ring of `width` pixels in red (none for 0), the brush inside it.
     struct Case { bool ellipse; QRect box; double width; bool filled; };
     for (const Case& c : {Case{true, {20, 20, 60, 40}, 1, false}, Case{true, {20, 20, 60, 40}, 7, false},
                           Case{true, {10, 10, 80, 80}, 5, true}, Case{true, {40, 40, 3, 3}, 0, true},
                           Case{false, {10, 10, 20, 20}, 1, true}}) {
-        const QImage img = Draw({100, 100}, [&](PainterDevice& dev) {
-            DevicePen pen = c.width > 0 ? Pen(c.width, Red) : NullPen;
-            pen.insideFrame = true;
-            dev.setPen(pen);
-            dev.setBrush(c.filled ? Solid(Blue) : DeviceBrush{});
-            c.ellipse ? dev.ellipse(c.box) : dev.rectangle(c.box);
-        });
+        DevicePen pen = c.width > 0 ? Pen(c.width, Red) : NullPen;
+        pen.insideFrame = true;
+        const QImage img = Draw({100, 100}, pen, c.filled ? Solid(Blue) : DeviceBrush{},
+                                [&](PainterDevice& dev) { c.ellipse ? dev.ellipse(c.box) : dev.rectangle(c.box); });
         SCOPED_TRACE(testing::Message() << c.ellipse << " " << c.width);
         EXPECT_EQ(PaintedBounds(img), c.box);
         const int x = c.box.center().x(), w = int(c.width);
@@ -122,10 +104,10 @@ TEST_F(DeviceShape, FramedShapesKeepOutlineAndFillInTheirBox)
     }
 }
 
-TEST_F(DeviceHatch, PeriodDirectionOriginAndBackgroundOnEveryPath)
+TEST_F(Devices, HatchesKeepPeriodDirectionOriginAndBackgroundOnEveryPath)
 {
-    // RGB32 rows are written directly, other formats filled with the engine's texture, SVG gets
-    // strips (antialiased diagonals still cover most of their own pixels).
+    // RGB32 rows are written directly, other formats filled with the engine's texture, SVG gets strips (antialiased
+    // diagonals still cover most of their own pixels).
     const QPoint origin(3, 5);
     for (int target : {int(QImage::Format_RGB32), int(QImage::Format_RGB888), 0})
         for (HatchStyle style : AllHatches)
@@ -151,7 +133,7 @@ TEST_F(DeviceHatch, PeriodDirectionOriginAndBackgroundOnEveryPath)
             }
 }
 
-TEST_F(DeviceClip, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne)
+TEST_F(Devices, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne)
 {
     QImage img(100, 100, QImage::Format_RGB32);
     img.fill(Qt::white);
@@ -177,11 +159,9 @@ TEST_F(DeviceClip, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne
     EXPECT_EQ(fill(Blue), QRect(10, 10, 60, 60));
 }
 
-TEST_F(DeviceRop, XorTwiceRestoresTheImageAndBlitsAlwaysCopy)
+TEST_F(Devices, XorTwiceRestoresTheImageAndBlitsAlwaysCopy)
 {
-    QImage img = Draw({120, 120}, [](PainterDevice& dev) {
-        dev.setPen(Pen(3, Red, PenJoin::Round, PenCap::Round));
-        dev.setBrush(Solid({10, 200, 30}));
+    QImage img = Draw({120, 120}, Pen(3, Red, PenJoin::Round, PenCap::Round), Solid({10, 200, 30}), [](PainterDevice& dev) {
         dev.ellipse(QRectF(5, 5, 100, 70));
         Line(dev, {{0, 119}, {119, 0}});
     });
@@ -218,7 +198,7 @@ TEST_F(DeviceRop, XorTwiceRestoresTheImageAndBlitsAlwaysCopy)
     EXPECT_EQ(PaintedBounds(blit), QRect(4, 4, 8, 8));
 }
 
-TEST_F(DeviceShape, GlyphsTurnCounterClockwiseAboutTheOrigin)
+TEST_F(Devices, GlyphsTurnCounterClockwiseAboutTheOrigin)
 {
     const QString file = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
     ASSERT_TRUE(QFile::exists(file)) << "needs DejaVu Sans (Debian package fonts-dejavu-core)";
@@ -235,8 +215,8 @@ TEST_F(DeviceShape, GlyphsTurnCounterClockwiseAboutTheOrigin)
     EXPECT_TRUE(turned.width() > 3 * turned.height() && turned.right() <= 50);
 }
 
-// Lines, a fill with a hole that runs the same way as its outer ring, a framed ellipse, a
-// hatched fill confined by a clip path, all under a base clip that cuts off the right side.
+// Lines, a fill with a hole that runs the same way as its outer ring, a framed ellipse, a hatched fill confined by a
+// clip path, all under a base clip that cuts off the right side.
 void TestDrawing(Device& dev)
 {
     dev.setBaseClip(QRegion(0, 0, 180, 150));
@@ -265,7 +245,7 @@ void TestDrawing(Device& dev)
     Line(dev, {{2, 2}, {197, 2}, {197, 147}});
 }
 
-TEST_F(DeviceSvg, WritesEvenOddFillsAndMitresRenderedLikeTheRasterImage)
+TEST_F(Devices, SvgWritesEvenOddFillsAndMitresRenderedLikeTheRasterImage)
 {
     const QImage rendered = DrawSvg(Path("drawing.svg"), {200, 150}, TestDrawing);
     const QString svg = QString::fromUtf8(ReadFile(Path("drawing.svg")));
@@ -279,14 +259,13 @@ TEST_F(DeviceSvg, WritesEvenOddFillsAndMitresRenderedLikeTheRasterImage)
         differ += std::abs(qRed(a) - qRed(b)) > 64 || std::abs(qGreen(a) - qGreen(b)) > 64 || std::abs(qBlue(a) - qBlue(b)) > 64;
     }
     EXPECT_LE(differ, 200 * 150 * 2 / 100) << differ << " pixels differ";
-    // Nothing of the hatch outside the diamond or the base clip, the hole white; the line and the
-    // hatch within them.
+    // Nothing of the hatch outside the diamond or the base clip, the hole white; the line and the hatch within them.
     for (QPoint p : {QPoint(95, 144), QPoint(100, 80), QPoint(185, 88), QPoint(185, 60), QPoint(50, 40)})
         EXPECT_EQ(rendered.pixel(p), Rgb(White)) << p.x() << "," << p.y();
     EXPECT_TRUE(rendered.pixel(175, 60) != Rgb(White) && rendered.pixel(135, 96) != Rgb(White));
 }
 
-TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
+TEST_F(Devices, RecordingOfAShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
 {
     RecordingDevice rec(QSize(200, 100), false);
     DevicePen pen = Pen(2.5, Red, PenJoin::Mitre);
@@ -328,10 +307,7 @@ TEST(DeviceRecording, ShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
     // A raster device takes XOR.
     RecordingDevice raster;
     EXPECT_TRUE(raster.canXor() && raster.setRasterOp(RasterOp::Xor));
-    raster.beginPath();
-    raster.endPath();
-    EXPECT_TRUE(raster.clipToPath());
-    EXPECT_EQ(raster.text(), "rop xor\nbeginpath\nendpath\nclippath\n");
+    EXPECT_EQ(raster.text(), "rop xor\n");
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-// The font service checked against the bytes of the font files: names and fallbacks, faces,
-// metrics, outlines, symbol character maps and collections.
+// The font service checked against the bytes of the font files: names and fallbacks, faces, metrics, outlines, symbol
+// character maps and collections.
 #include "PlatformFixture.h"
 #include "platform/Fonts.h"
 
@@ -42,8 +42,8 @@ int HmtxAdvance(const QByteArray& font, uint32_t glyph)
     return int(U(Table(font, "hmtx"), 4 * std::min(glyph, U(Table(font, "hhea"), 34) - 1)));
 }
 
-// The font's tables laid out again from file offset `base` on (where it sits in a collection),
-// the table `tag` replaced by `with`.
+// The font's tables laid out again from file offset `base` on (where it sits in a collection), the table `tag`
+// replaced by `with`.
 QByteArray Relaid(const QByteArray& font, qsizetype base, const char* tag = "", const QByteArray& with = {})
 {
     QByteArray dir = font.left(12 + 16 * qsizetype(U(font, 4))), data;
@@ -107,13 +107,10 @@ TEST_F(Fonts, WeightAndSlantChooseTheFace)
         for (int style = 0; style < 4; ++style) {
             const bool bold = style & 1, italic = style & 2;
             const ResolvedFont r = Find(family, bold, italic);
-            ASSERT_EQ(Met(r), "name " + family + Face(bold, italic) + " for " + family) << NeededFonts;
-            // The file's own word: italic (bit 0) or oblique (9), bold (5), weight, normal width.
-            const QByteArray file = ReadFile(r.filePath);
-            const int selection = Os2(file, 62), weight = Os2(file, 4);
-            EXPECT_EQ((std::array{(selection & 0x201) != 0, (selection & 0x20) != 0, weight >= 600, weight == 400, Os2(file, 6) == 5}),
-                      (std::array{italic, bold, bold, !bold, true}))
-                << family << style;
+            EXPECT_EQ(Met(r), "name " + family + Face(bold, italic) + " for " + family) << NeededFonts;
+            // The file's own word: italic (bit 0) or oblique (9), bold (5).
+            const int selection = Os2(ReadFile(r.filePath), 62);
+            EXPECT_TRUE(((selection & 0x201) != 0) == italic && ((selection & 0x20) != 0) == bold) << family << style;
         }
     // The weight threshold as the text code applies it.
     EXPECT_TRUE(!Find("Arial", IsBoldWeight(550)).bold && Find("Arial", IsBoldWeight(551)).bold);
@@ -137,8 +134,8 @@ TEST_F(Fonts, MissingFamiliesFallBackToTheDefaultThenToTheFirstFamily)
             EXPECT_TRUE(r.filePath == arial.filePath && !r.symbol) << missing;
         }
     }
-    // With DejaVu alone there is no default family, so the first family is used; with no fonts
-    // at all the result is invalid rather than a crash.
+    // With DejaVu alone there is no default family, so the first family is used; with no fonts at all the result is
+    // invalid rather than a crash.
     const QByteArray dejavu = QFile::encodeName(QFileInfo(Find("DejaVu Sans").filePath).absolutePath());
     FcConfig* saved = FcConfigReference(nullptr);
     for (bool empty : {false, true}) {
@@ -159,8 +156,8 @@ TEST_F(Fonts, MissingFamiliesFallBackToTheDefaultThenToTheFirstFamily)
 
 TEST_F(Fonts, SymbolFontsFindCodesAtF000PlusTheCodeAndCoverNoCodePage)
 {
-    // A character map of the Windows symbol encoding alone: 'A' at glyph 500, U+F020..U+F100 at
-    // glyph (code - 0xF000 + 3).
+    // A character map of the Windows symbol encoding alone: 'A' at glyph 500, U+F020..U+F100 at glyph (code - 0xF000
+    // + 3).
     const QByteArray cmap = Words({0, 1, 3, 0, 0, 12,                              // one map: Windows, symbol
                                    4, 40, 0, 6, 4, 1, 2,                           // format 4, three segments
                                    0x41, 0xF100, 0xFFFF, 0, 0x41, 0xF020, 0xFFFF,  // ends, pad, starts
@@ -191,8 +188,7 @@ TEST_F(Fonts, AdvancesComeFromTheHorizontalMetricsMissingCharactersAsTheBox)
     const QRawFont qt(sansFile, 12);
     for (char32_t ch : {U'W', U'i', U'M', U' ', U'8', U'\u00E9', U'\u20AC'}) {
         const uint32_t glyph = sans.GlyphIndex(ch);
-        EXPECT_NE(glyph, 0u);
-        EXPECT_EQ(qt.glyphIndexesForString(QString::fromUcs4(&ch, 1)).value(0), glyph);
+        EXPECT_TRUE(glyph != 0 && qt.glyphIndexesForString(QString::fromUcs4(&ch, 1)).value(0) == glyph) << int(ch);
         EXPECT_EQ(sans.Advance(ch), HmtxAdvance(sansFile, glyph)) << int(ch);
     }
     EXPECT_EQ(sans.Advance(U'M'), 1706); // Arial's M
@@ -207,8 +203,8 @@ TEST_F(Fonts, AdvancesComeFromTheHorizontalMetricsMissingCharactersAsTheBox)
 
 TEST_F(Fonts, GlyphOutlinesAreClosedContoursInDesignUnitsAsQtDrawsThem)
 {
-    // At a pixel size of one em Qt's paths are in design units, y down. Areas are signed, so a
-    // contour turned the wrong way shows.
+    // At a pixel size of one em Qt's paths are in design units, y down. Areas are signed, so a contour turned the
+    // wrong way shows.
     const auto area = [](const QPainterPath& path) {
         double a = 0;
         for (const QPolygonF& ring : path.toSubpathPolygons())
@@ -246,10 +242,7 @@ TEST_F(Fonts, FontListHoldsTrueTypeFamiliesOnceSorted)
     EXPECT_TRUE(service.HasFamily(QStringLiteral("liberation sans")) && !service.HasFamily(QStringLiteral("No Such Family 4711")));
     for (qsizetype i = 0; i < list.size(); ++i) {
         EXPECT_TRUE(i == 0 || QString::compare(list[i - 1], list[i], Qt::CaseInsensitive) < 0) << list[i].toStdString();
-        const ResolvedFont r = service.FindFont(list[i], false, false);
-        const QByteArray head = ReadFile(r.filePath).left(4);
-        EXPECT_TRUE(r.match == FontMatch::Name && (head == QByteArray("\0\1\0\0", 4) || head == "true" || head == "ttcf"))
-            << r.filePath.toStdString();
+        EXPECT_EQ(service.FindFont(list[i], false, false).match, FontMatch::Name) << list[i].toStdString();
     }
 }
 
@@ -300,8 +293,8 @@ TEST_F(Fonts, FacesOfCollectionsAreOpenedAndCopiedOut)
     for (const char* tag : {"head", "OS/2", "hhea", "hmtx", "cmap", "glyf", "loca"})
         EXPECT_EQ(Table(copy, tag), Table(serifFile, tag)) << tag;
     EXPECT_EQ(ExtractFontFace(sansFile, 0), sansFile);
-    // Faces that do not exist; directories that point outside the file or claim more than it
-    // holds (every record naming one large table would copy it over and over).
+    // Faces that do not exist; directories that point outside the file or claim more than it holds (every record
+    // naming one large table would copy it over and over).
     const qsizetype dir1 = U(ttc, 16, 4);
     QByteArray longTable = ttc, repeated = ttc;
     longTable[dir1 + 12 + 12] = char(0x7F);

@@ -1,5 +1,5 @@
-// What the platform tests share: a scratch folder (also the settings home), white images and
-// their pixels, pens and brushes, the hatch rule, and the programs that render our files.
+// What the platform tests share: a scratch folder (also the settings home), white images and their pixels, pens and
+// brushes, the hatch rule, and the programs that render our files.
 #pragma once
 
 #include "platform/PainterDevice.h"
@@ -32,8 +32,8 @@ inline DeviceBrush Solid(DeviceColor c) { return {BrushStyle::Solid, c, HatchSty
 inline DeviceBrush Hatch(HatchStyle s, DeviceColor c) { return {BrushStyle::Hatch, c, s}; }
 inline void Line(Device& dev, std::initializer_list<QPointF> points) { dev.polyline(std::vector<QPointF>(points)); }
 
-// Whether a hatch lights pixel (x, y): lines every 8 pixels through the origin, the forward
-// diagonal running as "\" with y down.
+// Whether a hatch lights pixel (x, y): lines every 8 pixels through the origin, the forward diagonal running as "\"
+// with y down.
 inline bool HatchLit(HatchStyle style, QPoint origin, int x, int y)
 {
     const auto on = [](int v) { return (v % HatchPeriod + HatchPeriod) % HatchPeriod == 0; };
@@ -64,6 +64,11 @@ inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint,
     paint(dev);
     dev.finish();
     return img.convertToFormat(QImage::Format_RGB32);
+}
+inline QImage Draw(QSize size, const DevicePen& pen, const DeviceBrush& brush, const std::function<void(PainterDevice&)>& paint,
+                   QImage::Format format = QImage::Format_RGB32)
+{
+    return Draw(size, [&](PainterDevice& dev) { dev.setPen(pen), dev.setBrush(brush), paint(dev); }, format);
 }
 inline bool Painted(const QImage& img, int x, int y) { return img.pixel(x, y) != qRgb(255, 255, 255); }
 inline QRect PaintedBounds(const QImage& img)

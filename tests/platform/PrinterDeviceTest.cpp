@@ -21,8 +21,7 @@ TEST_F(PrinterPdf, DrawsAtThePrinterResolutionPageByPageAndPrintsXorPlainly)
         printer.setOutputFileName(pdf);
         printer.setResolution(300);
         printer.setFullPage(true);
-        printer.setPageLayout(QPageLayout(QPageSize(QSizeF(4, 3), QPageSize::Inch), QPageLayout::Portrait,
-                                          QMarginsF(0, 0, 0, 0)));
+        printer.setPageLayout(QPageLayout(QPageSize(QSizeF(4, 3), QPageSize::Inch), QPageLayout::Portrait, QMarginsF()));
         PrinterDevice dev(printer);
         ASSERT_TRUE(dev.isActive());
         EXPECT_TRUE(dev.resolution() == 300 && dev.size() == QSize(1200, 900) && !dev.canXor());

@@ -1,5 +1,5 @@
-// 1-pixel lines and hatch fills written straight into image rows against the rules they keep:
-// the LineTo pixel rule computed pixel by pixel, and the raster engine's own texture fill.
+// 1-pixel lines and hatch fills written straight into image rows against the rules they keep: the LineTo pixel rule
+// computed pixel by pixel, and the raster engine's own texture fill.
 #include "PlatformFixture.h"
 
 #include <random>
@@ -21,11 +21,10 @@ QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
 // The clip of a paint: the whole image, one rectangle, or two.
 QRegion randomClip(std::mt19937& rng)
 {
-    switch (rng() % 3) {
-    case 0: return QRegion(0, 0, Side, Side);
-    case 1: return QRegion(int(rng() % 20), int(rng() % 20), 10 + int(rng() % 40), 10 + int(rng() % 40));
-    default: return QRegion(2, 3, 20, 30) + QRegion(30, 10, 30, 20);
-    }
+    const int pick = int(rng() % 3);
+    return pick == 0 ? QRegion(0, 0, Side, Side)
+        : pick == 1  ? QRegion(int(rng() % 20), int(rng() % 20), 10 + int(rng() % 40), 10 + int(rng() % 40))
+                     : QRegion(2, 3, 20, 30) + QRegion(30, 10, 30, 20);
 }
 
 double coordinate(std::mt19937& rng, int scale) { return (int(rng() % (64 * scale)) - 8 * scale) / double(scale); }
@@ -85,8 +84,8 @@ TEST(RowPlotter, OnePixelLinesLightThePixelsOfTheLineToRule)
 
 TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
 {
-    // Corners on half pixels lie exactly on scan rows and pixel centres; 1/128 pixels are the
-    // halves of the engine's fixed point.
+    // Corners on half pixels lie exactly on scan rows and pixel centres; 1/128 pixels are the halves of the engine's
+    // fixed point.
     std::mt19937 rng(3);
     for (int round = 0; round < 600; ++round) {
         const QImage::Format format = round % 5 == 2 ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
@@ -151,19 +150,16 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
 
 TEST(RowPlotter, PolygonCornersOnAHatchRowCountOnce)
 {
-    // Corners on pixel centres of the hatch rows 4, 12, 20, 28 and 36. A row takes an edge
-    // whose top lies above its centre and whose bottom at or below it, so a side corner is
-    // crossed once and a top or bottom corner twice or not at all. {row, first, end} of each
-    // lit run; every other row stays white.
-    // A diamond, and a notch cut up into a box whose apex on row 20 leaves the row whole.
+    // Corners on pixel centres of the hatch rows 4, 12, 20, 28 and 36. A row takes an edge whose top lies above its
+    // centre and whose bottom at or below it, so a side corner is crossed once and a top or bottom corner twice or
+    // not at all. {row, first, end} of each lit run; every other row stays white. A diamond, and a notch cut up into
+    // a box whose apex on row 20 leaves the row whole.
     const std::pair<std::vector<QPointF>, std::vector<std::array<int, 3>>> cases[] = {
         {{{30.5, 4.5}, {50.5, 20.5}, {30.5, 36.5}, {10.5, 20.5}}, {{12, 21, 41}, {20, 11, 51}, {28, 21, 41}}},
         {{{10.5, 4.5}, {50.5, 4.5}, {50.5, 36.5}, {30.5, 20.5}, {10.5, 36.5}}, {{12, 11, 51}, {20, 11, 51}, {28, 11, 21}, {28, 41, 51}}}};
     for (const auto& [polygon, runs] : cases)
         for (QImage::Format format : {QImage::Format_RGB32, QImage::Format_RGB888}) {
-            const QImage img = Draw({64, 48}, [&](PainterDevice& dev) {
-                dev.setPen(NullPen);
-                dev.setBrush(Hatch(HatchStyle::Horizontal, Red));
+            const QImage img = Draw({64, 48}, NullPen, Hatch(HatchStyle::Horizontal, Red), [&](PainterDevice& dev) {
                 dev.setBrushOrigin({0, 4});
                 dev.polygon(polygon);
             }, format);
