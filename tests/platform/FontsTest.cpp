@@ -174,13 +174,13 @@ TEST_F(Fonts, SymbolFontsFindCodesAtF000PlusTheCodeAndCoverNoCodePage)
 
     // A text font lists the code pages of its bits, 1252 first.
     EXPECT_FALSE(sans.symbol);
-    const std::vector<int> pages = sans.CodePages();
-    EXPECT_EQ(pages.at(0), 1252);
     const uint32_t bits = U(Table(sansFile, "OS/2"), 78, 4);
-    const std::pair<int, int> pageBits[] = {{0, 1252}, {1, 1250}, {2, 1251}, {3, 1253}, {4, 1254},
-                                            {5, 1255}, {6, 1256}, {7, 1257}, {8, 1258}, {16, 874}};
-    for (const auto& [bit, page] : pageBits)
-        EXPECT_EQ(std::ranges::count(pages, page) == 1, ((bits >> bit) & 1) != 0) << page;
+    std::vector<int> pages;
+    for (auto [bit, page] :
+         {std::pair{0, 1252}, {1, 1250}, {2, 1251}, {3, 1253}, {4, 1254}, {5, 1255}, {6, 1256}, {7, 1257}, {8, 1258}, {16, 874}})
+        pages.insert(pages.end(), bits >> bit & 1, page);
+    EXPECT_EQ(sans.CodePages(), pages);
+    EXPECT_EQ(pages.at(0), 1252);
 }
 
 TEST_F(Fonts, AdvancesComeFromTheHorizontalMetricsMissingCharactersAsTheBox)
@@ -255,13 +255,11 @@ TEST_F(Fonts, RawFontsDrawTheSameFaceAndResolvedFontsOutliveTheService)
     EXPECT_DOUBLE_EQ(raw.pixelSize(), 20); // copies are independent
     for (double size : {0.0, -3.0, std::nan("")})
         EXPECT_FALSE(sans.RawFont(size).isValid()) << size;
-    ResolvedFont kept;
-    {
-        FontService local;
-        kept = local.FindFont(QStringLiteral("Liberation Serif"), true, false);
-        local.Reset();
-        EXPECT_TRUE(local.FindFont(QStringLiteral("Liberation Serif"), true, false).IsValid());
-    }
+    auto local = std::make_unique<FontService>();
+    const ResolvedFont kept = local->FindFont(QStringLiteral("Liberation Serif"), true, false);
+    local->Reset();
+    EXPECT_TRUE(local->FindFont(QStringLiteral("Liberation Serif"), true, false).IsValid());
+    local.reset();
     EXPECT_EQ(kept.Contours(U'O').size(), 2u);
     FontService::Instance().FindFont(QStringLiteral("Arial"), false, false);
     FontService::ResetInstance();

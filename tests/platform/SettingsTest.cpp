@@ -4,14 +4,11 @@
 namespace zemo {
 namespace {
 
-class SettingsStore : public PlatformTest {
-protected:
-    QString FilePath() const { return dir.path() + QStringLiteral("/zemo/settings.conf"); }
-};
+using SettingsStore = PlatformTest;
 
 TEST_F(SettingsStore, FileLivesUnderXdgConfigHomeElseHomeConfig)
 {
-    EXPECT_EQ(Settings::DefaultFilePath(), FilePath());
+    EXPECT_EQ(Settings::DefaultFilePath(), Path("zemo/settings.conf"));
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());
     const QString fallback = home.path() + QStringLiteral("/.config/zemo/settings.conf");
@@ -34,7 +31,7 @@ TEST_F(SettingsStore, ValuesSurviveSaveAndLoadExactlyOneALine)
     for (const auto& [key, n] : numbers)
         ASSERT_TRUE(s.WriteInt(key, n));
     ASSERT_TRUE(s.Save());
-    EXPECT_EQ(ReadFile(FilePath()).toStdString(),
+    EXPECT_EQ(ReadFile(Path("zemo/settings.conf")).toStdString(),
               "# ZEMO settings. One value per line: \"s key=text\" or \"i key=number\".\ns Odd\\=Key\\\\x/Name é=v\n"
               "s Zemo8/Startup/Empty=\ns Zemo8/Startup/File=line one\\nline two\\ttabbed\\r\\n back\\\\slash a=b \\\\n "
               "\\x01\\x1F\\x7F é €\ni Zemo8/Startup/Max=2147483647\ni Zemo8/Startup/Min=-2147483648\ni Zemo8/Startup/Zero=0\n");
@@ -52,7 +49,7 @@ TEST_F(SettingsStore, ValuesSurviveSaveAndLoadExactlyOneALine)
 
 TEST_F(SettingsStore, KeysMatchWholePartsOfOneTypeAndMalformedOnesAreRefused)
 {
-    Settings s(FilePath());
+    Settings s(Path("zemo/settings.conf"));
     EXPECT_FALSE(s.KeyExists(QString()));
     for (const char* key : {"", "/a", "a/", "a//b", "a/\nb", "a\x7f"})
         EXPECT_FALSE(s.WriteInt(QString::fromLatin1(key), 1)) << key;
@@ -89,7 +86,7 @@ TEST_F(SettingsStore, DamagedLinesAreSkippedAndTheRestIsRead)
                                "s =nokey\ns bad//path=1\ns /bad/lead=1\nsbad/nospace=1\n\x00\xff\xfe garbage\x01\n"
                                "i good/crlf=-42\r\ns good/dup=old\ns good/dup=new\ns good/eq=a=b=c\n"
                                "s good/hex=\\x41\\x7e\\x1F\ni good/last=7"; // no final line end
-    WriteFile(FilePath(), QByteArray(text, sizeof text - 1));
+    WriteFile(Path("zemo/settings.conf"), QByteArray(text, sizeof text - 1));
     // What survives, written back.
     EXPECT_EQ(Settings::OpenDefault().ToText().toStdString(),
               "# ZEMO settings. One value per line: \"s key=text\" or \"i key=number\".\ni good/crlf=-42\n"
@@ -99,13 +96,13 @@ TEST_F(SettingsStore, DamagedLinesAreSkippedAndTheRestIsRead)
 TEST_F(SettingsStore, SaveReplacesTheFileWholeOrLeavesTheOldOne)
 {
     const QString folder = dir.path() + QStringLiteral("/zemo");
-    Settings s(FilePath());
+    Settings s(Path("zemo/settings.conf"));
     for (const char* value : {"one", "two"}) {
         s.WriteString(QStringLiteral("k/v"), QString::fromLatin1(value));
         ASSERT_TRUE(s.Save());
     }
     EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System), QStringList{"settings.conf"});
-    EXPECT_EQ(QFileInfo(FilePath()).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
+    EXPECT_EQ(QFileInfo(Path("zemo/settings.conf")).permissions() & (QFile::ReadOther | QFile::WriteOther), 0);
     QString v;
     EXPECT_TRUE(Settings::OpenDefault().ReadString(QStringLiteral("k/v"), v) && v == QStringLiteral("two"));
 
