@@ -97,6 +97,7 @@ TEST_F(GraphSysDevice, AreaWithHolesGoesOutInPiecesWithoutHoles)
     Graph.OutputMode = ScreenOutput;
     Graph.OutputDC = &rec;
     BeginDrawing(false);
+    EnsureWorkPoints2(8);
     std::copy(std::begin(outline), std::end(outline), WorkPoints2.begin());
     Graph.WorkPoints2Count = 8;
     EXPECT_FALSE(GraphFill(false));
