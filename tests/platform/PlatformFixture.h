@@ -15,7 +15,6 @@
 #include <array>
 #include <cmath>
 #include <functional>
-#include <string>
 
 namespace zemo {
 
@@ -24,9 +23,10 @@ inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::
                                             HatchStyle::BDiagonal, HatchStyle::Cross, HatchStyle::DiagCross};
 
 inline QRgb Rgb(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
-inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel, PenCap cap = PenCap::Flat)
+inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel, PenCap cap = PenCap::Flat,
+                     bool insideFrame = false)
 {
-    return DevicePen{PenStyle::Solid, color, width, join, cap, false};
+    return DevicePen{PenStyle::Solid, color, width, join, cap, insideFrame};
 }
 inline DeviceBrush Solid(DeviceColor c) { return {BrushStyle::Solid, c, HatchStyle::Horizontal}; }
 inline DeviceBrush Hatch(HatchStyle s, DeviceColor c) { return {BrushStyle::Hatch, c, s}; }
@@ -84,8 +84,7 @@ inline QImage Rendered(const char* program, const char* package, const QStringLi
 {
     const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(program));
     QProcess p;
-    if (!tool.isEmpty())
-        p.start(tool, args);
+    p.start(tool, args);
     if (tool.isEmpty() || !p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode()) {
         ADD_FAILURE() << program << " (Debian package " << package << "): " << p.readAllStandardError().toStdString();
         return {};

@@ -7,7 +7,6 @@
 #include <QPrinter>
 
 namespace zemo {
-namespace {
 
 using PrinterPdf = PlatformTest;
 
@@ -23,8 +22,7 @@ TEST_F(PrinterPdf, DrawsAtThePrinterResolutionPageByPageAndPrintsXorPlainly)
         printer.setFullPage(true);
         printer.setPageLayout(QPageLayout(QPageSize(QSizeF(4, 3), QPageSize::Inch), QPageLayout::Portrait, QMarginsF()));
         PrinterDevice dev(printer);
-        ASSERT_TRUE(dev.isActive());
-        EXPECT_TRUE(dev.resolution() == 300 && dev.size() == QSize(1200, 900) && !dev.canXor());
+        ASSERT_TRUE(dev.isActive() && dev.resolution() == 300 && dev.size() == QSize(1200, 900) && !dev.canXor());
         // A filled square at 1..2 inch; XOR asked for draws plainly, so the second still shows.
         dev.setPen(NullPen);
         dev.setBrush(Solid(Black));
@@ -54,5 +52,4 @@ TEST_F(PrinterPdf, DrawsAtThePrinterResolutionPageByPageAndPrintsXorPlainly)
         EXPECT_EQ(qGray(pages[p[0]].pixel(p[1], p[2])) < 128, p[3] != 0) << p[0] << ": " << p[1] << "," << p[2];
 }
 
-} // namespace
 } // namespace zemo

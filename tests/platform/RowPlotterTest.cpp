@@ -5,12 +5,11 @@
 #include <random>
 
 namespace zemo {
-namespace {
 
 constexpr int Side = 48;
 
 // Random pixels, so that XOR and overwrites show.
-QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
+static QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
 {
     QImage img(Side, Side, format);
     for (int i = 0; i < Side * Side; ++i)
@@ -19,7 +18,7 @@ QImage noise(std::mt19937& rng, QImage::Format format = QImage::Format_RGB32)
 }
 
 // The clip of a paint: the whole image, one rectangle, or two.
-QRegion randomClip(std::mt19937& rng)
+static QRegion randomClip(std::mt19937& rng)
 {
     const int pick = int(rng() % 3);
     return pick == 0 ? QRegion(0, 0, Side, Side)
@@ -27,10 +26,10 @@ QRegion randomClip(std::mt19937& rng)
                      : QRegion(2, 3, 20, 30) + QRegion(30, 10, 30, 20);
 }
 
-double coordinate(std::mt19937& rng, int scale) { return (int(rng() % (64 * scale)) - 8 * scale) / double(scale); }
+static double coordinate(std::mt19937& rng, int scale) { return (int(rng() % (64 * scale)) - 8 * scale) / double(scale); }
 
 // Pixel i of the line from (x0, y0) by (dx, dy): LineTo's rule, one division per pixel.
-QPoint linePixel(int x0, int y0, int dx, int dy, int i)
+static QPoint linePixel(int x0, int y0, int dx, int dy, int i)
 {
     const int n = std::max(std::abs(dx), std::abs(dy));
     const auto minor = [&](int d) { return int(std::floor((2.0 * i * d + n) / (2.0 * n))); };
@@ -150,10 +149,9 @@ TEST(RowPlotter, HatchFillsMatchTheRasterEnginesTextureFill)
 
 TEST(RowPlotter, PolygonCornersOnAHatchRowCountOnce)
 {
-    // Corners on pixel centres of the hatch rows 4, 12, 20, 28 and 36. A row takes an edge whose top lies above its
-    // centre and whose bottom at or below it, so a side corner is crossed once and a top or bottom corner twice or
-    // not at all. {row, first, end} of each lit run; every other row stays white. A diamond, and a notch cut up into
-    // a box whose apex on row 20 leaves the row whole.
+    // A diamond, and a box with a notch whose apex on row 20 leaves the row whole; corners on pixel centres of the
+    // hatch rows. A row takes an edge whose top lies above its centre and whose bottom at or below it, so a side
+    // corner is crossed once. {row, first, end} of each lit run; every other row stays white.
     const std::pair<std::vector<QPointF>, std::vector<std::array<int, 3>>> cases[] = {
         {{{30.5, 4.5}, {50.5, 20.5}, {30.5, 36.5}, {10.5, 20.5}}, {{12, 21, 41}, {20, 11, 51}, {28, 21, 41}}},
         {{{10.5, 4.5}, {50.5, 4.5}, {50.5, 36.5}, {30.5, 20.5}, {10.5, 36.5}}, {{12, 11, 51}, {20, 11, 51}, {28, 11, 21}, {28, 41, 51}}}};
@@ -172,5 +170,4 @@ TEST(RowPlotter, PolygonCornersOnAHatchRowCountOnce)
         }
 }
 
-} // namespace
 } // namespace zemo
