@@ -157,7 +157,7 @@ std::span<const uint8_t> StructureList(int& slots)
 {
     const std::span<const uint8_t> rec = AreaRecord();
     slots = Field(AreaStructSlots);
-    if (rec.size() < size_t(AreaSymbolFixedBytes) || slots < 0 || slots > MaxStructureSlots
+    if (rec.size() < size_t(AreaSymbolFixedBytes) || slots < 0 || slots > MaxElementListSlots
         || rec.size() < size_t(AreaSymbolFixedBytes) + size_t(slots) * 8) {
         slots = 0;
         return {};
@@ -269,8 +269,10 @@ std::string AiPatternName(int symbol, bool hatch, int color, int separation)
 {
     std::string name = FloatToPointStr(1, symbol / 10.0).toStdString()
                        + (hatch ? " Hatch " : " Pattern ") + std::to_string(color);
-    if (separation >= 0)
-        name += "." + std::to_string(separation);
+    if (separation >= 0) {
+        name += '.';
+        name += std::to_string(separation);
+    }
     return name;
 }
 
@@ -286,7 +288,7 @@ bool AreaSymbolUsable(std::span<const uint8_t> rec)
         return false;
     const int size = SymI16(rec, SymSize);
     const int slots = SymI16(rec, AreaStructSlots);
-    return slots >= 0 && slots <= MaxStructureSlots && size == AreaSymbolFixedBytes + 8 * slots
+    return slots >= 0 && slots <= MaxElementListSlots && size == AreaSymbolFixedBytes + 8 * slots
            && rec.size() >= size_t(size);
 }
 
@@ -513,7 +515,7 @@ void DrawStructureCell(int32_t x, int32_t y)
 {
     const std::span<const uint8_t> rec = AreaRecord();
     const int slots = Field(AreaStructSlots);
-    if (rec.size() < size_t(AreaSymbolFixedBytes) || slots < 0 || slots > MaxStructureSlots
+    if (rec.size() < size_t(AreaSymbolFixedBytes) || slots < 0 || slots > MaxElementListSlots
         || rec.size() < size_t(AreaSymbolFixedBytes) + size_t(slots) * 8)
         return;
     ElementPlacement place;

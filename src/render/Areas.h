@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "symbols/store/SymbolLayout.h"
 
 #include <cstdint>
 #include <set>
@@ -10,26 +11,6 @@
 #include <string>
 
 namespace zemo {
-
-inline constexpr int AreaSymbolFixedBytes = 380;
-inline constexpr int MaxStructureSlots = 512;
-
-// Field offsets of an area symbol record (all i16).
-enum AreaSymbolOffset : size_t {
-    AreaFillOn = 350,
-    AreaFillColor = 352,
-    AreaHatchMode = 354,
-    AreaHatchColor = 356,
-    AreaHatchLineWidth = 358,
-    AreaHatchDist = 360,
-    AreaHatchAngle1 = 362,
-    AreaHatchAngle2 = 364,
-    AreaStructMode = 368,
-    AreaStructWidth = 370,
-    AreaStructHeight = 372,
-    AreaStructAngle = 374,
-    AreaStructSlots = 378,
-};
 
 // A structure finer than this many cells in one piece is not drawn: a cell far below a
 // device unit would ask for millions of cells that all merge into one smear.

@@ -23,9 +23,6 @@ LinesState Lines;
 
 namespace {
 
-constexpr size_t SubTypeOffset = 6;
-constexpr int LineObjectType = 2;
-
 int I16(std::span<const uint8_t> rec, size_t offset)
 {
     if (offset + 2 > rec.size())
@@ -611,11 +608,11 @@ bool LineSymbolUsable(std::span<const uint8_t> rec)
 {
     if (rec.size() < size_t(LineSymbolFixedBytes))
         return false;
-    if (I16(rec, 4) != LineObjectType)
+    if (I16(rec, SymObjectType) != LineObject)
         return false;
-    const int size = I16(rec, 0);
+    const int size = I16(rec, SymSize);
     int64_t slots = 0;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < LineSymbolListCount; ++i) {
         const int c = I16(rec, LsMainSymCount + 2 * size_t(i));
         if (c < 0)
             return false;
@@ -658,7 +655,7 @@ LineSymbolFields ReadLineSymbol(std::span<const uint8_t> rec)
     s.FrWidth = I16(rec, LsFrWidth);
     s.FrStyle = I16(rec, LsFrStyle);
     size_t at = LsElementLists;
-    for (int i = 0; i < 5; ++i) {
+    for (int i = 0; i < LineSymbolListCount; ++i) {
         const int c = std::max(I16(rec, LsMainSymCount + 2 * size_t(i)), 0);
         const size_t bytes = size_t(c) * 8;
         if (at + bytes > rec.size()) {
@@ -681,7 +678,7 @@ void DrawLineObject()
         return;
     }
     const std::span<const uint8_t> rec = SymbolSpan(DrawSymbol);
-    const int subType = rec.size() > SubTypeOffset ? rec[SubTypeOffset] : -1;
+    const int subType = rec.size() > SymTextFlag ? rec[SymTextFlag] : -1;
     if (subType == 0 && LineSymbolUsable(rec)) {
         DrawLineSymbolObject(ReadLineSymbol(rec));
         return;

@@ -5,52 +5,13 @@
 
 #include "core/Cord.h"
 #include "core/Element.h"
+#include "symbols/store/SymbolLayout.h"
 
 #include <array>
 #include <cstdint>
 #include <span>
 
 namespace zemo {
-
-// Offsets of the line symbol's own fields (after the 348-byte common head).
-enum LineSymbolOffset : size_t {
-    LsLineColor = 348,
-    LsLineWidth = 350,
-    LsLineStyleBits = 352,
-    LsDistFromStart = 354,
-    LsDistToEnd = 356,
-    LsMainLength = 358,
-    LsEndLength = 360,
-    LsMainGap = 362,
-    LsSecGap = 364,
-    LsEndGap = 366,
-    LsMinSym = 368,
-    LsNPrimSym = 370,
-    LsPrimSymDist = 372,
-    LsDblMode = 374,
-    LsDblFlags = 376,
-    LsDblFillColor = 378,
-    LsDblLeftColor = 380,
-    LsDblRightColor = 382,
-    LsDblWidth = 384,
-    LsDblLeftWidth = 386,
-    LsDblRightWidth = 388,
-    LsDblLength = 390,
-    LsDblGap = 392,
-    LsDecMode = 400,
-    LsDecLast = 402,
-    LsFrColor = 406,
-    LsFrWidth = 408,
-    LsFrStyle = 410,
-    LsMainSymCount = 412,   // then SecSymCount, CornerSymCount, StartSymCount, EndSymCount
-    LsElementLists = 424,
-};
-
-inline constexpr int LineSymbolFixedBytes = 424;
-inline constexpr int PointedEndsBit = 2;
-
-// The five element lists, in record order.
-enum LineSymbolList : int { MainSymList, SecSymList, CornerSymList, StartSymList, EndSymList };
 
 // A line symbol record read into plain values. Lengths that are negative in the record are
 // taken as 0, NPrimSym is kept to 0..5, MinSym to -1..1 and DecLast to 0..100.
@@ -63,8 +24,8 @@ struct LineSymbolFields {
     int DblWidth = 0, DblLeftWidth = 0, DblRightWidth = 0, DblLength = 0, DblGap = 0;
     int DecMode = 0, DecLast = 100;
     int FrColor = 0, FrWidth = 0, FrStyle = 0;
-    std::array<int, 5> Counts{};                     // slots of each list
-    std::array<std::span<const uint8_t>, 5> Lists{};  // the lists' bytes inside the record
+    std::array<int, LineSymbolListCount> Counts{};   // slots of each list
+    std::array<std::span<const uint8_t>, LineSymbolListCount> Lists{};  // bytes inside the record
 
     int LineStyle() const { return LineStyleBits & 5; }
     bool PointedEnds() const { return (LineStyleBits & PointedEndsBit) != 0; }

@@ -76,8 +76,8 @@ void DrawGappedCircle(Cord centre, int width, int diameter, const ElementPlaceme
 
 Cord SymbolElementView::At(int i) const
 {
-    const uint8_t* p = CordBytes + size_t(i) * 8;
-    return Cord{I32At(p), I32At(p + 4)};
+    const uint8_t* p = CordBytes + size_t(i) * StoredCordBytes;
+    return Cord{I32At(p), I32At(p + StoredCordY)};
 }
 
 bool NextSymbolElement(std::span<const uint8_t> list, int slots, int& slot,
@@ -87,16 +87,16 @@ bool NextSymbolElement(std::span<const uint8_t> list, int slots, int& slot,
     if (slot < 0 || slot + SymbolElementHeadSlots > limit)
         return false;
     const uint8_t* p = list.data() + size_t(slot) * 8;
-    const int count = I16At(p + 10);
+    const int count = I16At(p + ElemCount);
     if (count < 0 || slot + int64_t(count) + SymbolElementHeadSlots > limit)
         return false;
-    element.Kind = U16At(p);
-    element.Style = U16At(p + 2);
-    element.Color = U16At(p + 4);
-    element.Width = U16At(p + 6);
-    element.Diameter = U16At(p + 8);
+    element.Kind = U16At(p + ElemKind);
+    element.Style = U16At(p + ElemStyle);
+    element.Color = U16At(p + ElemColor);
+    element.Width = U16At(p + ElemWidth);
+    element.Diameter = U16At(p + ElemDiameter);
     element.Count = count;
-    element.CordBytes = p + 16;
+    element.CordBytes = p + ElemCords;
     slot += count + SymbolElementHeadSlots;
     return true;
 }
@@ -173,7 +173,7 @@ std::span<const uint8_t> SymbolSpan(const uint8_t* rec)
 {
     if (!rec)
         return {};
-    const int size = I16At(rec);
+    const int size = I16At(rec + SymSize);
     if (size < 2)
         return {};
     return {rec, size_t(size)};
@@ -183,9 +183,9 @@ bool PointSymbolUsable(std::span<const uint8_t> rec)
 {
     if (rec.size() < size_t(PointSymbolFixedBytes))
         return false;
-    const int size = I16At(rec.data());
+    const int size = I16At(rec.data() + SymSize);
     const int slots = I16At(rec.data() + PointSymbolSlotsOffset);
-    return slots >= 0 && slots <= MaxPointSymbolSlots && size >= PointSymbolFixedBytes
+    return slots >= 0 && slots <= MaxElementListSlots && size >= PointSymbolFixedBytes
            && size == PointSymbolFixedBytes + 8 * slots && rec.size() >= size_t(size);
 }
 

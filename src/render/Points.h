@@ -4,24 +4,12 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "symbols/store/SymbolLayout.h"
 
 #include <cstdint>
 #include <span>
 
 namespace zemo {
-
-// Element kinds of a SymbolElement.
-enum SymbolElementKind : int {
-    ElementLine = 1,
-    ElementArea = 2,
-    ElementCircle = 3,
-    ElementDot = 4,
-};
-
-inline constexpr int SymbolElementHeadSlots = 2;   // 16-byte head
-inline constexpr int MaxPointSymbolSlots = 512;
-inline constexpr int PointSymbolFixedBytes = 352;
-inline constexpr int PointSymbolSlotsOffset = 348;
 
 // One element of a list, decoded in place (the Cords stay in the list's bytes).
 struct SymbolElementView {
@@ -64,7 +52,7 @@ void DrawElementList(std::span<const uint8_t> list, int slots, const ElementPlac
 void DrawElementListAtAngle(std::span<const uint8_t> list, int slots, Cord origin, int angle);
 
 // A point symbol record is interpreted only when its size is exactly 352 + 8 x its slot count
-// (at most 512 slots). `rec` spans at least the record's stated size.
+// (at most MaxElementListSlots). `rec` spans at least the record's stated size.
 bool PointSymbolUsable(std::span<const uint8_t> rec);
 // The record at `rec` as a span of its own stated size (empty when null or below 2 bytes).
 std::span<const uint8_t> SymbolSpan(const uint8_t* rec);

@@ -4,6 +4,7 @@
 
 #include "core/Cord.h"
 #include "core/Element.h"
+#include "symbols/store/SymbolLayout.h"
 
 #include <array>
 #include <cstdint>
@@ -13,23 +14,6 @@
 #include <vector>
 
 namespace zemo {
-
-inline constexpr int RectSymbolBytes = 416;
-
-// Field offsets of a rectangle symbol record.
-enum RectSymbolOffset : size_t {
-    RectLineColor = 348,
-    RectLineWidth = 350,
-    RectCornerRadius = 352,
-    RectGridFlags = 354,
-    RectCellWidth = 356,
-    RectCellHeight = 358,
-    RectUnnumberedCells = 364,
-    RectUnnumberedText = 366,   // string[3]
-};
-
-inline constexpr int RectGridOnBit = 1;
-inline constexpr int RectNumberFromBottomBit = 4;
 
 // A grid finer than this many columns or rows draws neither inner lines nor labels, and more
 // cells than MaxRectGridLabels get no labels: a tiny cell size on a large rectangle would

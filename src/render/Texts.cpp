@@ -336,8 +336,9 @@ void ResetTextsState() { Texts = TextsState{}; }
 int TextSymbolHeight(std::span<const uint8_t> rec)
 {
     QString name;
-    if (rec.size() >= TsFontName + 32)
-        name = DecodeCodePage(1252, QByteArray::fromStdString(ShortFieldText(rec.subspan(TsFontName, 32))));
+    if (rec.size() >= TsFontName + String31Bytes)
+        name = DecodeCodePage(
+            1252, QByteArray::fromStdString(ShortFieldText(rec.subspan(TsFontName, String31Bytes))));
     const int size = SymI16(rec, TsFontSize);
     const ResolvedFont f = FontService::Instance().FindFont(name, IsBoldWeight(SymI16(rec, TsFontWeight)),
                                                             SymU8(rec, TsItalic) != 0);
@@ -351,7 +352,7 @@ int32_t NextTabStop(int32_t x)
 {
     const TextsState& t = Texts;
     const int count = Field(TsTabCount);
-    if (count < 1 || count > 32)
+    if (count < 1 || count > MaxTabPositions)
         return x;
     const auto tab = [](int k) { return int64_t(SymI32(Texts.Symbol, TsTabs + 4 * size_t(k))) * 256; };
     int64_t stop = tab(0);
@@ -412,7 +413,7 @@ void SetupTextFont(const ElementRecord& e)
 {
     TextsState& t = Texts;
     const std::span<const uint8_t> sym(t.Symbol);
-    const std::string name = ShortFieldText(sym.subspan(TsFontName, 32));
+    const std::string name = ShortFieldText(sym.subspan(TsFontName, String31Bytes));
     SelectMapFont(DecodeCodePage(1252, QByteArray::fromStdString(name)), Field(TsFontSize),
                   Field(TsFontWeight), Byte(TsItalic) != 0);
     ApplyMapFont();

@@ -6,6 +6,7 @@
 
 #include "core/Cord.h"
 #include "core/Element.h"
+#include "symbols/store/SymbolLayout.h"
 
 #include <array>
 #include <cstdint>
@@ -28,43 +29,6 @@ enum TextLayoutMode : int {
 };
 
 inline constexpr int MaxTextChars = 8191;
-
-// Fields of the text symbol (588 bytes) and the line-text symbol (440 bytes); the shadow
-// offsets are with the records (symbols/store/SymbolRecords.h).
-enum TextSymbolOffset : size_t {
-    TsFontName = 348,       // string[31]
-    TsTextColor = 380,
-    TsFontSize = 382,       // tenths of a point
-    TsFontWeight = 384,
-    TsItalic = 386,         // u8
-    TsCharset = 387,        // u8
-    TsCharSpacing = 388,    // % of a space
-    TsWordSpacing = 390,
-    TsAlignment = 392,      // 0 left, 1 centre, 2 right, 3 justified
-    TsLineSpacing = 394,    // % of the font size
-    TsParaSpace = 396,      // 0.01 mm
-    TsFirstIndent = 398,
-    TsOtherIndent = 400,
-    TsTabCount = 402,
-    TsTabs = 404,           // 32 x i32
-    TsLineBelowOn = 532,
-    TsLineBelowColor = 534,
-    TsLineBelowWidth = 536,
-    TsLineBelowDist = 538,
-    TsFramingMode = 542,    // u8: 0 off, 1 shadow, 2 outline, 3 rectangle
-    TsFrameLeft = 568,
-    TsFrameBottom = 570,
-    TsFrameRight = 572,
-    TsFrameTop = 574,
-    TsFramingColor = 576,
-    TsFramingWidth = 578,
-    LtFramingMode = 394,    // u8: 0 off, 1 shadow, 2 outline
-    LtFramingColor = 428,
-    LtFramingWidth = 430,
-};
-
-inline constexpr size_t TextSymbolBytes = 588;
-inline constexpr size_t LineTextSymbolBytes = 440;
 
 // Hands one exported object (in CurElement) on.
 using TextExportFn = std::function<void(ElementRecord& e)>;

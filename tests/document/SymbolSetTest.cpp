@@ -324,8 +324,8 @@ TEST_F(ShippedSets, CourseSettingSetHasItsFileTypeAndEveryCourseRole)
             objectTypeOfCourseType[SymU8(s, SymCsType)] = type;
         if (SymU8(s, SymCsRole) == 2) {
             EXPECT_EQ(type, 1);
-            EXPECT_NE(SymU8(s, SymByte15) & 0x3F, 0);
-            columns |= SymU8(s, SymByte15);
+            EXPECT_NE(SymU8(s, SymCdColumns) & 0x3F, 0);
+            columns |= SymU8(s, SymCdColumns);
         }
     }
     const std::map<int, int> expected{{0, 1}, {1, 1}, {2, 1}, {3, 2}, {4, 1}, {5, 4}, {6, 4}};

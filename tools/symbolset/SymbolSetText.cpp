@@ -33,14 +33,6 @@ QString SymbolSetError::Text() const
 
 namespace {
 
-// ---- Record layout ----
-constexpr size_t PointFixed = 352;
-constexpr size_t LineFixed = 424;
-constexpr size_t AreaFixed = 380;
-constexpr size_t TextBytes = 588;
-constexpr size_t LineTextBytes = 440;
-constexpr size_t RectBytes = 416;
-
 struct ParseFailure {
     int Line;
     std::string Message;
@@ -387,26 +379,26 @@ private:
         size_t size = 0;
         int type = 0;
         switch (kind_) {
-        case Kind::Point: size = PointFixed; type = 1; break;
-        case Kind::Line: size = LineFixed; type = 2; break;
-        case Kind::Area: size = AreaFixed; type = 3; break;
-        case Kind::Text: size = TextBytes; type = 4; break;
-        case Kind::LineText: size = LineTextBytes; type = 2; break;
-        case Kind::Rect: size = RectBytes; type = 5; break;
+        case Kind::Point: size = PointSymbolFixedBytes; type = PointObject; break;
+        case Kind::Line: size = LineSymbolFixedBytes; type = LineObject; break;
+        case Kind::Area: size = AreaSymbolFixedBytes; type = AreaObject; break;
+        case Kind::Text: size = TextSymbolBytes; type = TextObject; break;
+        case Kind::LineText: size = LineTextSymbolBytes; type = LineObject; break;
+        case Kind::Rect: size = RectSymbolBytes; type = RectangleObject; break;
         }
         rec_.assign(size, 0);
         SetSymI16(rec_, SymNumber, int16_t(number_));
         SetSymI16(rec_, SymObjectType, int16_t(type));
         SetSymU8(rec_, SymTextFlag, (kind_ == Kind::Text || kind_ == Kind::LineText) ? 1 : 0);
-        SetShortFieldText(std::span(rec_).subspan(SymDescription, 32),
+        SetShortFieldText(std::span(rec_).subspan(SymDescription, String31Bytes),
                           Text8(t[3], 31, "the description"));
         if (kind_ == Kind::Text || kind_ == Kind::LineText) {
-            SetShortFieldText(std::span(rec_).subspan(348, 32), "Arial");
-            SetSymI16(rec_, 382, 120);
-            SetSymI16(rec_, 384, 400);
-            SetSymI16(rec_, 390, 100);
+            SetShortFieldText(std::span(rec_).subspan(TsFontName, String31Bytes), "Arial");
+            SetSymI16(rec_, TsFontSize, 120);
+            SetSymI16(rec_, TsFontWeight, 400);
+            SetSymI16(rec_, TsWordSpacing, 100);
             if (kind_ == Kind::Text)
-                SetSymI16(rec_, 394, 120);
+                SetSymI16(rec_, TsLineSpacing, 120);
         }
         haveColor_ = false;
     }
@@ -444,7 +436,10 @@ private:
     void Element(const std::vector<Token>& t, ElementList& list)
     {
         const std::string k = Lower(t[0].Text);
-        const int kind = k == "line" ? 1 : k == "area" ? 2 : k == "circle" ? 3 : 4;
+        const int kind = k == "line"     ? ElementLine
+                         : k == "area"   ? ElementArea
+                         : k == "circle" ? ElementCircle
+                                         : ElementDot;
         std::optional<int> colour;
         int width = 0, diameter = 0, style = 0;
         std::vector<std::pair<int32_t, int32_t>> cords;
@@ -507,17 +502,17 @@ private:
         if (!colour)
             Fail("an element needs a colour");
         switch (kind) {
-        case 1:
+        case ElementLine:
             if (cords.size() < 2)
                 Fail("a line element needs at least 2 points");
             if (width <= 0)
                 Fail("a line element needs a width");
             break;
-        case 2:
+        case ElementArea:
             if (cords.size() < 3)
                 Fail("an area element needs at least 3 points");
             break;
-        case 3:
+        case ElementCircle:
             if (cords.size() != 1)
                 Fail("a circle element needs its centre (\"at\")");
             if (width <= 0 || diameter <= width)
@@ -531,17 +526,18 @@ private:
             break;
         }
         const size_t at = list.Bytes.size();
-        list.Bytes.resize(at + 16 + cords.size() * 8, 0);
+        list.Bytes.resize(at + ElemCords + cords.size() * StoredCordBytes, 0);
         uint8_t* p = list.Bytes.data() + at;
-        StoreLE(p + 0, uint16_t(kind));
-        StoreLE(p + 2, uint16_t(style));
-        StoreLE(p + 4, uint16_t(*colour));
-        StoreLE(p + 6, uint16_t(width));
-        StoreLE(p + 8, uint16_t(diameter));
-        StoreLE(p + 10, uint16_t(cords.size()));
+        StoreLE(p + ElemKind, uint16_t(kind));
+        StoreLE(p + ElemStyle, uint16_t(style));
+        StoreLE(p + ElemColor, uint16_t(*colour));
+        StoreLE(p + ElemWidth, uint16_t(width));
+        StoreLE(p + ElemDiameter, uint16_t(diameter));
+        StoreLE(p + ElemCount, uint16_t(cords.size()));
         for (size_t c = 0; c < cords.size(); ++c) {
-            StoreLE(p + 16 + c * 8, cords[c].first);
-            StoreLE(p + 20 + c * 8, cords[c].second);
+            uint8_t* cord = p + ElemCords + c * StoredCordBytes;
+            StoreLE(cord, cords[c].first);
+            StoreLE(cord + StoredCordY, cords[c].second);
         }
         if (list.Slots() > MaxElementListSlots)
             Fail("an element list has more than 512 slots");
@@ -553,7 +549,7 @@ private:
             Args(t, 0, 0);
             if (kind_ == Kind::LineText)
                 Fail("a line-text symbol has no north orientation");
-            rec_[SymFlags] |= 1;
+            rec_[SymFlags] |= SymRotatableFlag;
         } else if (key == "status") {
             Args(t, 1, 1);
             static const std::array<std::pair<const char*, int>, 3> s{
@@ -608,7 +604,7 @@ private:
                     Fail("\"" + t[i].Text + "\" is not a description column (C to H, size-hint)");
             }
             rec_[SymCsRole] = 2;
-            rec_[SymByte15] = mask;
+            rec_[SymCdColumns] = mask;
         } else {
             Fail("the course role \"" + t[1].Text + "\" is not \"symbol\" or \"description\"");
         }
@@ -635,86 +631,87 @@ private:
     {
         if (key == "color" || key == "colour") {
             Args(t, 1, 1);
-            I16(348, ColorRef(t[1]));
+            I16(LsLineColor, ColorRef(t[1]));
         } else if (key == "width") {
             Args(t, 1, 1);
-            I16(350, Mm(t[1], 20.0, "the width"));
+            I16(LsLineWidth, Mm(t[1], 20.0, "the width"));
         } else if (key == "style") {
             Args(t, 1, 1);
             const int s = LineStyle(t[1]);
-            I16(352, (SymI16(rec_, 352) & 2) | (s == 1 ? 1 : s == 4 ? 4 : 0));
+            const int pointed = SymI16(rec_, LsLineStyleBits) & PointedEndsBit;
+            I16(LsLineStyleBits, pointed | (s == 1 ? 1 : s == 4 ? 4 : 0));
         } else if (key == "pointed-ends") {
             Args(t, 0, 0);
-            I16(352, SymI16(rec_, 352) | 2);
+            I16(LsLineStyleBits, SymI16(rec_, LsLineStyleBits) | PointedEndsBit);
         } else if (key == "from-start") {
             Args(t, 1, 1);
-            I16(354, Mm(t[1], 50.0));
+            I16(LsDistFromStart, Mm(t[1], 50.0));
         } else if (key == "to-end") {
             Args(t, 1, 1);
-            I16(356, Mm(t[1], 50.0));
+            I16(LsDistToEnd, Mm(t[1], 50.0));
         } else if (key == "dash") {
             Args(t, 1, 1);
-            I16(358, Mm(t[1], 50.0));
+            I16(LsMainLength, Mm(t[1], 50.0));
         } else if (key == "end-dash") {
             Args(t, 1, 1);
-            I16(360, Mm(t[1], 50.0));
+            I16(LsEndLength, Mm(t[1], 50.0));
         } else if (key == "gap") {
             Args(t, 1, 1);
-            I16(362, Mm(t[1], 20.0, "the gap"));
+            I16(LsMainGap, Mm(t[1], 20.0, "the gap"));
         } else if (key == "secondary-gap") {
             Args(t, 1, 1);
-            I16(364, Mm(t[1], 20.0, "the gap"));
+            I16(LsSecGap, Mm(t[1], 20.0, "the gap"));
         } else if (key == "end-gap") {
             Args(t, 1, 1);
-            I16(366, Mm(t[1], 20.0, "the gap"));
+            I16(LsEndGap, Mm(t[1], 20.0, "the gap"));
         } else if (key == "min-gaps") {
             Args(t, 1, 1);
-            I16(368, Int(t[1], 0, 2) - 1);
+            I16(LsMinSym, Int(t[1], 0, 2) - 1);
         } else if (key == "symbols") {
             // symbols <count> [spacing <mm>]
             if (t.size() != 2 && !(t.size() == 4 && Lower(t[2].Text) == "spacing"))
                 Fail("\"symbols\" reads: symbols <count> [spacing <mm>]");
-            I16(370, Int(t[1], 0, 5));
+            I16(LsNPrimSym, Int(t[1], 0, 5));
             if (t.size() == 4)
-                I16(372, Mm(t[3], 50.0));
+                I16(LsPrimSymDist, Mm(t[3], 50.0));
         } else if (key == "double") {
             // double solid|left-dashed|dashed width <mm>
             if (t.size() != 4 || Lower(t[2].Text) != "width")
                 Fail("\"double\" reads: double solid|left-dashed|dashed width <mm>");
             static const std::array<std::pair<const char*, int>, 3> modes{
                 {{"solid", 1}, {"left-dashed", 2}, {"dashed", 3}}};
-            I16(374, Choice(t[1], modes, "the double-line mode"));
-            I16(384, Mm(t[3], 20.0, "the width"));
+            I16(LsDblMode, Choice(t[1], modes, "the double-line mode"));
+            I16(LsDblWidth, Mm(t[3], 20.0, "the width"));
         } else if (key == "double-fill") {
             Args(t, 1, 1);
-            I16(376, 1);
-            I16(378, ColorRef(t[1]));
+            I16(LsDblFlags, 1);
+            I16(LsDblFillColor, ColorRef(t[1]));
         } else if (key == "double-left" || key == "double-right") {
             Args(t, 2, 2);
-            const size_t o = key == "double-left" ? 380 : 382;
-            I16(o, ColorRef(t[1]));
-            I16(o + 6, Mm(t[2], 20.0, "the width"));
+            const bool left = key == "double-left";
+            I16(left ? LsDblLeftColor : LsDblRightColor, ColorRef(t[1]));
+            I16(left ? LsDblLeftWidth : LsDblRightWidth, Mm(t[2], 20.0, "the width"));
         } else if (key == "double-dash") {
             // double-dash <mm> gap <mm>
             if (t.size() != 4 || Lower(t[2].Text) != "gap")
                 Fail("\"double-dash\" reads: double-dash <mm> gap <mm>");
-            I16(390, Mm(t[1], 50.0));
-            I16(392, Mm(t[3], 50.0));
+            I16(LsDblLength, Mm(t[1], 50.0));
+            I16(LsDblGap, Mm(t[3], 50.0));
         } else if (key == "decrease") {
             // decrease toward-end|both-ends last <percent>
             if (t.size() != 4 || Lower(t[2].Text) != "last")
                 Fail("\"decrease\" reads: decrease toward-end|both-ends last <percent>");
             static const std::array<std::pair<const char*, int>, 2> modes{
                 {{"toward-end", 1}, {"both-ends", 2}}};
-            I16(400, Choice(t[1], modes, "the decrease"));
-            I16(402, Int(t[3], 0, 100));
+            I16(LsDecMode, Choice(t[1], modes, "the decrease"));
+            I16(LsDecLast, Int(t[3], 0, 100));
         } else if (key == "framing") {
             Args(t, 2, 3);
-            I16(406, ColorRef(t[1]));
-            I16(408, Mm(t[2], 50.0, "the framing width"));
+            I16(LsFrColor, ColorRef(t[1]));
+            I16(LsFrWidth, Mm(t[2], 50.0, "the framing width"));
             if (t.size() == 4) {
                 const int s = LineStyle(t[3]);
-                I16(410, s == 1 ? 1 : s == 4 ? 4 : 0);
+                I16(LsFrStyle, s == 1 ? 1 : s == 4 ? 4 : 0);
             }
         } else {
             return false;
@@ -726,8 +723,8 @@ private:
     {
         if (key == "fill") {
             Args(t, 1, 1);
-            I16(350, -1);
-            I16(352, ColorRef(t[1]));
+            I16(AreaFillOn, -1);
+            I16(AreaFillColor, ColorRef(t[1]));
         } else if (key == "hatch") {
             // hatch single|cross color C width W spacing D angle A [angle2 A2]
             if (t.size() != 10 && t.size() != 12)
@@ -738,18 +735,18 @@ private:
             for (size_t k = 0; 2 + 2 * k < t.size(); ++k)
                 if (Lower(t[2 + 2 * k].Text) != names[k] && !(k == 0 && Lower(t[2].Text) == "colour"))
                     Fail("expected \"" + std::string(names[k]) + "\", not \"" + t[2 + 2 * k].Text + "\"");
-            I16(354, mode);
-            I16(356, ColorRef(t[3]));
-            I16(358, Mm(t[5], 20.0, "the hatch width"));
+            I16(AreaHatchMode, mode);
+            I16(AreaHatchColor, ColorRef(t[3]));
+            I16(AreaHatchLineWidth, Mm(t[5], 20.0, "the hatch width"));
             const int spacing = Mm(t[7], 50.0, "the hatch spacing");
             if (spacing <= 0)
                 Fail("the hatch spacing must be above 0");
-            I16(360, spacing);
-            I16(362, Angle(t[9]));
+            I16(AreaHatchDist, spacing);
+            I16(AreaHatchAngle1, Angle(t[9]));
             if (t.size() == 12) {
                 if (mode != 2)
                     Fail("only a cross hatch has a second angle");
-                I16(364, Angle(t[11]));
+                I16(AreaHatchAngle2, Angle(t[11]));
             } else if (mode == 2) {
                 Fail("a cross hatch needs \"angle2\"");
             }
@@ -760,14 +757,14 @@ private:
                 Fail("\"structure\" reads: structure rectangular|offset width <mm> height <mm> [angle <deg>]");
             static const std::array<std::pair<const char*, int>, 2> modes{
                 {{"rectangular", 1}, {"offset", 2}}};
-            I16(368, Choice(t[1], modes, "the structure"));
+            I16(AreaStructMode, Choice(t[1], modes, "the structure"));
             const int w = Mm(t[3], 50.0, "the cell width"), h = Mm(t[5], 50.0, "the cell height");
             if (w <= 0 || h <= 0)
                 Fail("a structure cell needs a width and a height above 0");
-            I16(370, w);
-            I16(372, h);
+            I16(AreaStructWidth, w);
+            I16(AreaStructHeight, h);
             if (t.size() == 8)
-                I16(374, Angle(t[7]));
+                I16(AreaStructAngle, Angle(t[7]));
         } else {
             return false;
         }
@@ -782,30 +779,30 @@ private:
             const std::string name = Text8(t[1], 31, "the font name");
             if (name.empty())
                 Fail("the font name is empty");
-            SetShortFieldText(std::span(rec_).subspan(348, 32), name);
+            SetShortFieldText(std::span(rec_).subspan(TsFontName, String31Bytes), name);
         } else if (key == "color" || key == "colour") {
             Args(t, 1, 1);
-            I16(380, ColorRef(t[1]));
+            I16(TsTextColor, ColorRef(t[1]));
             haveColor_ = true;
         } else if (key == "size") {
             Args(t, 1, 1);
             const double max = kind_ == Kind::Text ? 1000.0 : 128.0;
-            I16(382, Scaled(t[1], 10.0, 1.0, max, "the font size"));
+            I16(TsFontSize, Scaled(t[1], 10.0, 1.0, max, "the font size"));
         } else if (key == "bold") {
             Args(t, 0, 0);
-            I16(384, 700);
+            I16(TsFontWeight, 700);
         } else if (key == "italic") {
             Args(t, 0, 0);
-            rec_[386] = 1;
+            rec_[TsItalic] = 1;
         } else if (key == "charset") {
             Args(t, 1, 1);
-            rec_[387] = uint8_t(Int(t[1], 0, 255));
+            rec_[TsCharset] = uint8_t(Int(t[1], 0, 255));
         } else if (key == "char-spacing") {
             Args(t, 1, 1);
-            I16(388, Int(t[1], 0, 9999));
+            I16(TsCharSpacing, Int(t[1], 0, 9999));
         } else if (key == "word-spacing") {
             Args(t, 1, 1);
-            I16(390, Int(t[1], 0, 9999));
+            I16(TsWordSpacing, Int(t[1], 0, 9999));
         } else {
             return false;
         }
@@ -820,55 +817,55 @@ private:
             Args(t, 1, 1);
             static const std::array<std::pair<const char*, int>, 4> a{
                 {{"left", 0}, {"center", 1}, {"right", 2}, {"justified", 3}}};
-            I16(392, Choice(t[1], a, "the alignment"));
+            I16(TsAlignment, Choice(t[1], a, "the alignment"));
         } else if (key == "line-spacing") {
             Args(t, 1, 1);
-            I16(394, Int(t[1], 20, 1000));
+            I16(TsLineSpacing, Int(t[1], 20, 1000));
         } else if (key == "paragraph-space") {
             Args(t, 1, 1);
-            I16(396, Scaled(t[1], 100.0, -5.0, 50.0, "the paragraph space"));
+            I16(TsParaSpace, Scaled(t[1], 100.0, -5.0, 50.0, "the paragraph space"));
         } else if (key == "indent") {
             Args(t, 2, 2);
-            I16(398, Mm(t[1], 50.0, "the indent"));
-            I16(400, Mm(t[2], 50.0, "the indent"));
+            I16(TsFirstIndent, Mm(t[1], 50.0, "the indent"));
+            I16(TsOtherIndent, Mm(t[2], 50.0, "the indent"));
         } else if (key == "tabs") {
-            Args(t, 1, 32);
+            Args(t, 1, MaxTabPositions);
             int last = 0;
             for (size_t i = 1; i < t.size(); ++i) {
                 const int v = Mm(t[i], 500.0, "the tab position");
                 if (v <= last)
                     Fail("tab positions must be above 0 and ascending");
-                SetSymI32(rec_, 404 + (i - 1) * 4, v);
+                SetSymI32(rec_, TsTabs + (i - 1) * 4, v);
                 last = v;
             }
-            I16(402, int(t.size() - 1));
+            I16(TsTabCount, int(t.size() - 1));
         } else if (key == "line-below") {
             // line-below C width W distance D
             if (t.size() != 6 || Lower(t[2].Text) != "width" || Lower(t[4].Text) != "distance")
                 Fail("\"line-below\" reads: line-below <colour> width <mm> distance <mm>");
-            I16(532, -1);
-            I16(534, ColorRef(t[1]));
-            I16(536, Mm(t[3], 20.0, "the width"));
-            I16(538, Mm(t[5], 50.0, "the distance"));
+            I16(TsLineBelowOn, -1);
+            I16(TsLineBelowColor, ColorRef(t[1]));
+            I16(TsLineBelowWidth, Mm(t[3], 20.0, "the width"));
+            I16(TsLineBelowDist, Mm(t[5], 50.0, "the distance"));
         } else if (key == "framing") {
             Args(t, 1, 1);
             static const std::array<std::pair<const char*, int>, 4> m{
                 {{"off", 0}, {"shadow", 1}, {"outline", 2}, {"rectangle", 3}}};
-            rec_[542] = uint8_t(Choice(t[1], m, "the framing"));
+            rec_[TsFramingMode] = uint8_t(Choice(t[1], m, "the framing"));
         } else if (key == "framing-color" || key == "framing-colour") {
             Args(t, 1, 1);
-            I16(576, ColorRef(t[1]));
+            I16(TsFramingColor, ColorRef(t[1]));
         } else if (key == "framing-width") {
             Args(t, 1, 1);
-            I16(578, Mm(t[1], 20.0, "the framing width"));
+            I16(TsFramingWidth, Mm(t[1], 20.0, "the framing width"));
         } else if (key == "shadow") {
             Args(t, 2, 2);
-            I16(584, SignedMm(t[1], 20.0));
-            I16(586, SignedMm(t[2], 20.0));
+            I16(TsShadowX, SignedMm(t[1], 20.0));
+            I16(TsShadowY, SignedMm(t[2], 20.0));
         } else if (key == "frame") {
             Args(t, 4, 4);
             for (size_t k = 0; k < 4; ++k)
-                I16(568 + 2 * k, SignedMm(t[1 + k], 20.0, "the frame border"));
+                I16(TsFrameLeft + 2 * k, SignedMm(t[1 + k], 20.0, "the frame border"));
         } else {
             return false;
         }
@@ -883,22 +880,22 @@ private:
             Args(t, 1, 1);
             static const std::array<std::pair<const char*, int>, 4> a{
                 {{"left", 0}, {"center", 1}, {"right", 2}, {"spread", 3}}};
-            I16(392, Choice(t[1], a, "the alignment"));
+            I16(TsAlignment, Choice(t[1], a, "the alignment"));
         } else if (key == "framing") {
             Args(t, 1, 1);
             static const std::array<std::pair<const char*, int>, 3> m{
                 {{"off", 0}, {"shadow", 1}, {"outline", 2}}};
-            rec_[394] = uint8_t(Choice(t[1], m, "the framing"));
+            rec_[LtFramingMode] = uint8_t(Choice(t[1], m, "the framing"));
         } else if (key == "framing-color" || key == "framing-colour") {
             Args(t, 1, 1);
-            I16(428, ColorRef(t[1]));
+            I16(LtFramingColor, ColorRef(t[1]));
         } else if (key == "framing-width") {
             Args(t, 1, 1);
-            I16(430, Mm(t[1], 20.0, "the framing width"));
+            I16(LtFramingWidth, Mm(t[1], 20.0, "the framing width"));
         } else if (key == "shadow") {
             Args(t, 2, 2);
-            I16(436, SignedMm(t[1], 20.0));
-            I16(438, SignedMm(t[2], 20.0));
+            I16(LtShadowX, SignedMm(t[1], 20.0));
+            I16(LtShadowY, SignedMm(t[2], 20.0));
         } else {
             return false;
         }
@@ -909,14 +906,14 @@ private:
     {
         if (key == "color" || key == "colour") {
             Args(t, 1, 1);
-            I16(348, ColorRef(t[1]));
+            I16(RectLineColor, ColorRef(t[1]));
             haveColor_ = true;
         } else if (key == "width") {
             Args(t, 1, 1);
-            I16(350, Mm(t[1], 20.0, "the width"));
+            I16(RectLineWidth, Mm(t[1], 20.0, "the width"));
         } else if (key == "radius") {
             Args(t, 1, 1);
-            I16(352, Mm(t[1], 50.0, "the radius"));
+            I16(RectCornerRadius, Mm(t[1], 50.0, "the radius"));
         } else if (key == "grid") {
             // grid <cell width> <cell height> [numbered-from-bottom]
             Args(t, 2, 3);
@@ -927,16 +924,17 @@ private:
             if (t.size() == 4) {
                 if (Lower(t[3].Text) != "numbered-from-bottom")
                     Fail("expected \"numbered-from-bottom\", not \"" + t[3].Text + "\"");
-                flags |= 4;
+                flags |= RectNumberFromBottomBit;
             }
-            I16(354, flags);
-            I16(356, w);
-            I16(358, h);
+            I16(RectGridFlags, flags);
+            I16(RectCellWidth, w);
+            I16(RectCellHeight, h);
         } else if (key == "unnumbered") {
             // unnumbered <count> "<text>"
             Args(t, 2, 2);
-            I16(364, Int(t[1], 0, 100));
-            SetShortFieldText(std::span(rec_).subspan(366, 4), Text8(t[2], 3, "the text of unnumbered cells"));
+            I16(RectUnnumberedCells, Int(t[1], 0, 100));
+            SetShortFieldText(std::span(rec_).subspan(RectUnnumberedText, RectUnnumberedTextBytes),
+                              Text8(t[2], 3, "the text of unnumbered cells"));
         } else {
             return false;
         }
@@ -954,43 +952,43 @@ private:
         };
         switch (kind_) {
         case Kind::Point:
-            I16(348, lists_[0].Slots());
+            I16(PointSymbolSlotsOffset, lists_[MainSymList].Slots());
             rec_.insert(rec_.end(), lists_[0].Bytes.begin(), lists_[0].Bytes.end());
             break;
         case Kind::Line:
-            if (SymI16(rec_, 370) > 0 && lists_[0].Bytes.empty())
+            if (SymI16(rec_, LsNPrimSym) > 0 && lists_[MainSymList].Bytes.empty())
                 Fail("\"symbols\" needs an \"elements main\" list");
-            if (SymI16(rec_, 370) == 0 && !lists_[0].Bytes.empty())
-                I16(370, 1);
-            for (size_t k = 0; k < 5; ++k) {
-                I16(412 + 2 * k, lists_[k].Slots());
+            if (SymI16(rec_, LsNPrimSym) == 0 && !lists_[MainSymList].Bytes.empty())
+                I16(LsNPrimSym, 1);
+            for (size_t k = 0; k < LineSymbolListCount; ++k) {
+                I16(LsMainSymCount + 2 * k, lists_[k].Slots());
                 rec_.insert(rec_.end(), lists_[k].Bytes.begin(), lists_[k].Bytes.end());
             }
             break;
         case Kind::Area:
-            if (!lists_[0].Bytes.empty() && SymI16(rec_, 368) == 0)
+            if (!lists_[0].Bytes.empty() && SymI16(rec_, AreaStructMode) == 0)
                 Fail("structure elements need a \"structure\" field");
-            if (SymI16(rec_, 368) != 0 && lists_[0].Bytes.empty())
+            if (SymI16(rec_, AreaStructMode) != 0 && lists_[0].Bytes.empty())
                 Fail("a structure needs an \"elements structure\" list");
-            I16(378, lists_[0].Slots());
+            I16(AreaStructSlots, lists_[0].Slots());
             rec_.insert(rec_.end(), lists_[0].Bytes.begin(), lists_[0].Bytes.end());
             break;
         case Kind::Text:
-            add(SymI16(rec_, 380));
-            if (SymI16(rec_, 532) != 0)
-                add(SymI16(rec_, 534));
-            if (rec_[542] > 0)
-                add(SymI16(rec_, 576));
+            add(SymI16(rec_, TsTextColor));
+            if (SymI16(rec_, TsLineBelowOn) != 0)
+                add(SymI16(rec_, TsLineBelowColor));
+            if (rec_[TsFramingMode] > 0)
+                add(SymI16(rec_, TsFramingColor));
             SetSymColors(rec_, set);
             break;
         case Kind::LineText:
-            add(SymI16(rec_, 380));
-            if (rec_[394] > 0)
-                add(SymI16(rec_, 428));
+            add(SymI16(rec_, TsTextColor));
+            if (rec_[LtFramingMode] > 0)
+                add(SymI16(rec_, LtFramingColor));
             SetSymColors(rec_, set);
             break;
         case Kind::Rect:
-            add(SymI16(rec_, 348));
+            add(SymI16(rec_, RectLineColor));
             SetSymColors(rec_, set);
             break;
         }
@@ -1057,22 +1055,23 @@ std::vector<IconElement> ReadElements(std::span<const uint8_t> rec, size_t offse
         return out;
     slots = int(std::min<size_t>(size_t(slots), (rec.size() - offset) / 8));
     int s = 0;
-    while (s + 2 <= slots) {
+    while (s + SymbolElementHeadSlots <= slots) {
         const uint8_t* h = rec.data() + offset + size_t(s) * 8;
-        const int16_t count = LoadLE<int16_t>(h + 10);
-        if (count < 0 || s + 2 + count > slots)
+        const int16_t count = LoadLE<int16_t>(h + ElemCount);
+        if (count < 0 || s + SymbolElementHeadSlots + count > slots)
             break;
         IconElement e;
-        e.Kind = LoadLE<uint16_t>(h);
-        e.Style = LoadLE<uint16_t>(h + 2);
-        e.Colour = LoadLE<uint16_t>(h + 4);
-        e.Width = LoadLE<uint16_t>(h + 6);
-        e.Diameter = LoadLE<uint16_t>(h + 8);
-        for (int i = 0; i < count; ++i)
-            e.Cords.emplace_back(LoadLE<int32_t>(h + 16 + size_t(i) * 8),
-                                 LoadLE<int32_t>(h + 20 + size_t(i) * 8));
+        e.Kind = LoadLE<uint16_t>(h + ElemKind);
+        e.Style = LoadLE<uint16_t>(h + ElemStyle);
+        e.Colour = LoadLE<uint16_t>(h + ElemColor);
+        e.Width = LoadLE<uint16_t>(h + ElemWidth);
+        e.Diameter = LoadLE<uint16_t>(h + ElemDiameter);
+        for (int i = 0; i < count; ++i) {
+            const uint8_t* cord = h + ElemCords + size_t(i) * StoredCordBytes;
+            e.Cords.emplace_back(LoadLE<int32_t>(cord), LoadLE<int32_t>(cord + StoredCordY));
+        }
         out.push_back(std::move(e));
-        s += 2 + count;
+        s += SymbolElementHeadSlots + count;
     }
     return out;
 }
@@ -1131,9 +1130,10 @@ void PaintElements(QPainter& p, std::vector<IconElement> elements, const SymbolH
 
 void PaintPoint(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBlock& colors)
 {
-    const int slots = SymI16(rec, 348);
-    const auto elements = ReadElements(rec, PointFixed, slots);
-    const int extent = std::max(1, ElementListExtent(rec.subspan(std::min(rec.size(), PointFixed)), slots));
+    const int slots = SymI16(rec, PointSymbolSlotsOffset);
+    const auto elements = ReadElements(rec, PointSymbolFixedBytes, slots);
+    const size_t list = std::min(rec.size(), size_t(PointSymbolFixedBytes));
+    const int extent = std::max(1, ElementListExtent(rec.subspan(list), slots));
     const double scale = std::min(10.0 / extent, 0.16);
     PaintElements(p, elements, colors, QPointF(11, 11), scale);
 }
@@ -1159,28 +1159,31 @@ void PaintLine(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
         for (double x = x0; x < x1; x += d + g)
             p.drawLine(QPointF(x, yy), QPointF(std::min(x + d, x1), yy));
     };
-    const int frWidth = SymI16(rec, 408);
+    const int frWidth = SymI16(rec, LsFrWidth);
     if (frWidth > 0)
-        dashed(y, pen(SymI16(rec, 406), frWidth), 0, 0);
-    const int dblMode = SymI16(rec, 374);
+        dashed(y, pen(SymI16(rec, LsFrColor), frWidth), 0, 0);
+    const int dblMode = SymI16(rec, LsDblMode);
     if (dblMode > 0) {
-        const double half = SymI16(rec, 384) / 2.0 * across;
-        if (SymI16(rec, 376) & 1)
-            p.fillRect(QRectF(x0, y - half, x1 - x0, 2 * half), CmykColor(colors, SymI16(rec, 378)));
-        const int len = SymI16(rec, 390), gap = SymI16(rec, 392);
-        if (SymI16(rec, 386) > 0)
-            dashed(y - half, pen(SymI16(rec, 380), SymI16(rec, 386)), dblMode >= 2 ? len : 0, gap);
-        if (SymI16(rec, 388) > 0)
-            dashed(y + half, pen(SymI16(rec, 382), SymI16(rec, 388)), dblMode == 3 ? len : 0, gap);
+        const double half = SymI16(rec, LsDblWidth) / 2.0 * across;
+        if (SymI16(rec, LsDblFlags) & 1)
+            p.fillRect(QRectF(x0, y - half, x1 - x0, 2 * half),
+                       CmykColor(colors, SymI16(rec, LsDblFillColor)));
+        const int len = SymI16(rec, LsDblLength), gap = SymI16(rec, LsDblGap);
+        if (SymI16(rec, LsDblLeftWidth) > 0)
+            dashed(y - half, pen(SymI16(rec, LsDblLeftColor), SymI16(rec, LsDblLeftWidth)),
+                   dblMode >= 2 ? len : 0, gap);
+        if (SymI16(rec, LsDblRightWidth) > 0)
+            dashed(y + half, pen(SymI16(rec, LsDblRightColor), SymI16(rec, LsDblRightWidth)),
+                   dblMode == 3 ? len : 0, gap);
     }
-    const int width = SymI16(rec, 350);
+    const int width = SymI16(rec, LsLineWidth);
     if (width > 0) {
-        const QColor colour = CmykColor(colors, SymI16(rec, 348));
+        const QColor colour = CmykColor(colors, SymI16(rec, LsLineColor));
         const double h = std::max(1.0, width * across) / 2;
-        const bool pointed = SymI16(rec, 352) & 2;
-        const int dec = SymI16(rec, 400);
+        const bool pointed = SymI16(rec, LsLineStyleBits) & PointedEndsBit;
+        const int dec = SymI16(rec, LsDecMode);
         if (pointed || dec > 0) {
-            const double last = dec > 0 ? h * SymI16(rec, 402) / 100.0 : h;
+            const double last = dec > 0 ? h * SymI16(rec, LsDecLast) / 100.0 : h;
             QPolygonF poly;
             if (pointed)
                 poly << QPointF(x0, y) << QPointF(x0 + 5, y - h) << QPointF(x1 - 5, y - last)
@@ -1193,16 +1196,19 @@ void PaintLine(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
             p.setBrush(colour);
             p.drawPolygon(poly);
         } else {
-            dashed(y, pen(SymI16(rec, 348), width), SymI16(rec, 358), SymI16(rec, 362));
+            dashed(y, pen(SymI16(rec, LsLineColor), width), SymI16(rec, LsMainLength),
+                   SymI16(rec, LsMainGap));
         }
     }
-    size_t offset = LineFixed;
-    const double xs[5][3] = {{6, 16, -1}, {11, -1, -1}, {11, -1, -1}, {x0 + 1, -1, -1}, {x1 - 1, -1, -1}};
-    for (size_t k = 0; k < 5; ++k) {
-        const int slots = std::max<int>(SymI16(rec, 412 + 2 * k), 0);
+    size_t offset = LsElementLists;
+    const double xs[LineSymbolListCount][3] = {
+        {6, 16, -1}, {11, -1, -1}, {11, -1, -1}, {x0 + 1, -1, -1}, {x1 - 1, -1, -1}};
+    for (size_t k = 0; k < LineSymbolListCount; ++k) {
+        const int slots = std::max<int>(SymI16(rec, LsMainSymCount + 2 * k), 0);
         const auto elements = ReadElements(rec, offset, slots);
         for (double x : xs[k])
-            if (x >= 0 && !(k == 2 && !elements.empty() && SymI16(rec, 416) == 0))
+            if (x >= 0 && !(k == CornerSymList && !elements.empty()
+                             && SymI16(rec, LsMainSymCount + 2 * CornerSymList) == 0))
                 PaintElements(p, elements, colors, QPointF(x, y), across);
         offset += size_t(slots) * 8;
     }
@@ -1212,18 +1218,19 @@ void PaintArea(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
 {
     const QRectF box(1, 1, 20, 20);
     p.setClipRect(box);
-    if (SymI16(rec, 350) != 0)
-        p.fillRect(box, CmykColor(colors, SymI16(rec, 352)));
+    if (SymI16(rec, AreaFillOn) != 0)
+        p.fillRect(box, CmykColor(colors, SymI16(rec, AreaFillColor)));
     // A grey edge keeps a white area visible in the symbol box.
     const QPen edge(QColor(160, 160, 160), 1);
-    const int hatch = SymI16(rec, 354);
+    const int hatch = SymI16(rec, AreaHatchMode);
     if (hatch > 0) {
-        QPen pen(CmykColor(colors, SymI16(rec, 356)), std::max(1.0, SymI16(rec, 358) * 0.04));
+        QPen pen(CmykColor(colors, SymI16(rec, AreaHatchColor)),
+                 std::max(1.0, SymI16(rec, AreaHatchLineWidth) * 0.04));
         pen.setCapStyle(Qt::FlatCap);
         p.setPen(pen);
-        const double step = std::max(3.0, SymI16(rec, 360) * 0.025);
+        const double step = std::max(3.0, SymI16(rec, AreaHatchDist) * 0.025);
         for (int k = 0; k < hatch; ++k) {
-            const double angle = SymI16(rec, k == 0 ? 362 : 364) / 10.0;
+            const double angle = SymI16(rec, k == 0 ? AreaHatchAngle1 : AreaHatchAngle2) / 10.0;
             p.save();
             p.translate(11, 11);
             p.rotate(-angle);
@@ -1232,13 +1239,13 @@ void PaintArea(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
             p.restore();
         }
     }
-    if (SymI16(rec, 368) > 0) {
-        const auto elements = ReadElements(rec, AreaFixed, SymI16(rec, 378));
-        const double w = std::max(4.0, SymI16(rec, 370) * 0.025);
-        const double h = std::max(4.0, SymI16(rec, 372) * 0.025);
+    if (SymI16(rec, AreaStructMode) > 0) {
+        const auto elements = ReadElements(rec, AreaSymbolFixedBytes, SymI16(rec, AreaStructSlots));
+        const double w = std::max(4.0, SymI16(rec, AreaStructWidth) * 0.025);
+        const double h = std::max(4.0, SymI16(rec, AreaStructHeight) * 0.025);
         int row = 0;
         for (double y = 1 + h / 2; y < 22 + h; y += h, ++row) {
-            const double shift = SymI16(rec, 368) == 2 && (row & 1) ? w / 2 : 0;
+            const double shift = SymI16(rec, AreaStructMode) == 2 && (row & 1) ? w / 2 : 0;
             for (double x = 1 + w / 2 - shift; x < 22 + w; x += w)
                 PaintElements(p, elements, colors, QPointF(x, y), 0.04);
         }
@@ -1251,27 +1258,30 @@ void PaintArea(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
 
 QFont IconFont(std::span<const uint8_t> rec, int pixels)
 {
-    QFont f(QString::fromLatin1(ShortFieldText(rec.subspan(348, 32))));
+    QFont f(QString::fromLatin1(ShortFieldText(rec.subspan(TsFontName, String31Bytes))));
     f.setPixelSize(pixels);
-    f.setBold(SymI16(rec, 384) > 550);
-    f.setItalic(SymU8(rec, 386) != 0);
+    f.setBold(SymI16(rec, TsFontWeight) > 550);
+    f.setItalic(SymU8(rec, TsItalic) != 0);
     f.setStyleStrategy(QFont::NoAntialias);
     return f;
 }
 
 void PaintText(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBlock& colors, bool lineText)
 {
-    const QColor colour = CmykColor(colors, SymI16(rec, 380));
-    const int framing = lineText ? SymU8(rec, 394) : SymU8(rec, 542);
-    const QColor frColour = CmykColor(colors, SymI16(rec, lineText ? 428 : 576));
+    const QColor colour = CmykColor(colors, SymI16(rec, TsTextColor));
+    const int framing = lineText ? SymU8(rec, LtFramingMode) : SymU8(rec, TsFramingMode);
+    const QColor frColour =
+        CmykColor(colors, SymI16(rec, lineText ? LtFramingColor : TsFramingColor));
     if (lineText) {
         p.setPen(QPen(QColor(160, 160, 160), 1));
         p.drawLine(QPointF(1, 17), QPointF(21, 17));
     }
     if (!lineText && framing == 3)
         p.fillRect(QRectF(2, 2, 18, 18), frColour);
-    if (!lineText && SymI16(rec, 532) != 0) {
-        p.setPen(QPen(CmykColor(colors, SymI16(rec, 534)), std::max(1.0, SymI16(rec, 536) * 0.04)));
+    if (!lineText && SymI16(rec, TsLineBelowOn) != 0) {
+        const int width = SymI16(rec, TsLineBelowWidth);
+        p.setPen(QPen(CmykColor(colors, SymI16(rec, TsLineBelowColor)),
+                      std::max(1.0, width * 0.04)));
         p.drawLine(QPointF(2, 20), QPointF(20, 20));
     }
     if (!qGuiApp) {
@@ -1294,13 +1304,13 @@ void PaintText(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBloc
 
 void PaintRect(QPainter& p, std::span<const uint8_t> rec, const SymbolHeaderBlock& colors)
 {
-    const QColor colour = CmykColor(colors, SymI16(rec, 348));
-    QPen pen(colour, std::max(1.0, SymI16(rec, 350) * 0.04));
+    const QColor colour = CmykColor(colors, SymI16(rec, RectLineColor));
+    QPen pen(colour, std::max(1.0, SymI16(rec, RectLineWidth) * 0.04));
     p.setPen(pen);
     p.setBrush(Qt::NoBrush);
-    const double radius = std::min(6.0, SymI16(rec, 352) * 0.04);
+    const double radius = std::min(6.0, SymI16(rec, RectCornerRadius) * 0.04);
     p.drawRoundedRect(QRectF(2.5, 3.5, 17, 15), radius, radius);
-    if (SymI16(rec, 354) & 1) {
+    if (SymI16(rec, RectGridFlags) & RectGridOnBit) {
         p.setPen(QPen(colour, 1));
         for (double x = 2.5 + 17 / 3.0; x < 19; x += 17 / 3.0)
             p.drawLine(QPointF(x, 3.5), QPointF(x, 18.5));
@@ -1330,16 +1340,16 @@ QImage DrawSymbolIcon(std::span<const uint8_t> rec, const SymbolHeaderBlock& col
     QImage image = BlankIcon();
     QPainter p(&image);
     switch (SymI16(rec, SymObjectType)) {
-    case 1: PaintPoint(p, rec, colors); break;
-    case 2:
+    case PointObject: PaintPoint(p, rec, colors); break;
+    case LineObject:
         if (SymU8(rec, SymTextFlag) == 1)
             PaintText(p, rec, colors, true);
         else
             PaintLine(p, rec, colors);
         break;
-    case 3: PaintArea(p, rec, colors); break;
-    case 4: PaintText(p, rec, colors, false); break;
-    case 5: PaintRect(p, rec, colors); break;
+    case AreaObject: PaintArea(p, rec, colors); break;
+    case TextObject: PaintText(p, rec, colors, false); break;
+    case RectangleObject: PaintRect(p, rec, colors); break;
     default: break;
     }
     p.end();

@@ -215,24 +215,23 @@ IconForm EncodeIconField(const QImage& image, bool compressed, IconField field)
 
 IconDecodeResult DecodeRecordIcon(std::span<const uint8_t> record, QImage& image)
 {
-    constexpr size_t flags = 7;
-    const bool compressed = record.size() > flags && (record[flags] & CompressedIconFlag) != 0;
+    const bool compressed = record.size() > SymFlags && (record[SymFlags] & CompressedIconFlag) != 0;
     std::span<const uint8_t> field;
-    if (record.size() > IconFieldOffset)
-        field = record.subspan(IconFieldOffset, std::min(IconFieldBytes, record.size() - IconFieldOffset));
+    if (record.size() > SymIcon)
+        field = record.subspan(SymIcon, std::min(IconFieldBytes, record.size() - SymIcon));
     return DecodeIconField(field, compressed, image);
 }
 
 bool EncodeRecordIcon(const QImage& image, std::span<uint8_t> record, int formatVersion)
 {
-    if (record.size() < IconFieldOffset + IconFieldBytes)
+    if (record.size() < SymIcon + IconFieldBytes)
         return false;
     const IconForm form = EncodeIconField(image, formatVersion >= CompressedIconVersion,
-                                          record.subspan<IconFieldOffset, IconFieldBytes>());
+                                          record.subspan<SymIcon, IconFieldBytes>());
     if (form == IconForm::Compressed)
-        record[7] |= CompressedIconFlag;
+        record[SymFlags] |= CompressedIconFlag;
     else
-        record[7] &= uint8_t(~CompressedIconFlag);
+        record[SymFlags] &= uint8_t(~CompressedIconFlag);
     return true;
 }
 

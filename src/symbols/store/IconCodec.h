@@ -1,14 +1,17 @@
-// The 22 x 22 symbol icons kept in the 264-byte icon field of a symbol record (+84), in their
-// two stored forms:
+// The 22 x 22 symbol icons kept in the 264-byte icon field (SymIcon) of a symbol record, in
+// their two stored forms:
 //  - plain: 4 bits a pixel into a fixed 16-colour palette, 12 bytes a row (the 12th unused),
 //    stored row 0 = bottom row of the picture, high nibble = left pixel of each pair;
-//  - compressed (record flag bit 1): colour-cube indices, LZW-packed (GIF form, code size 8)
-//    from field byte 16 on, stored row 0 first. Only maps of format 8 or later read it.
+//  - compressed (CompressedIconFlag in SymFlags): colour-cube indices, LZW-packed (GIF form,
+//    code size 8) from field byte 16 on, stored row 0 first. Only maps of format 8 or later
+//    read it.
 //
 // Decoded icons are QImages of 22 x 22 pixels in Format_RGB32, top row first (y = 0 is the
 // top of the picture), ready to be drawn by a widget or painted on by the icon editor; the
 // bottom-up order of the stored rows is the codec's business only.
 #pragma once
+
+#include "symbols/store/SymbolLayout.h"
 
 #include <QImage>
 #include <QRgb>
@@ -22,12 +25,9 @@ namespace zemo {
 
 inline constexpr int IconSize = 22;
 inline constexpr int IconPixels = IconSize * IconSize;
-inline constexpr size_t IconFieldBytes = 264;
-inline constexpr size_t IconFieldOffset = 84;   // in a symbol record
 inline constexpr size_t IconRowBytes = 12;      // plain form
 inline constexpr size_t IconStreamStart = 16;   // compressed form: first stream byte
 inline constexpr size_t IconStreamLimit = IconFieldBytes - IconStreamStart; // 248 bytes
-inline constexpr uint8_t CompressedIconFlag = 0x02; // record byte 7
 inline constexpr int CompressedIconVersion = 8;     // first map format that reads it
 
 using IconField = std::span<uint8_t, IconFieldBytes>;

@@ -2,6 +2,7 @@
 
 #include "core/ByteIO.h"
 #include "core/Cord.h"
+#include "core/Element.h"
 #include "symbols/store/Ports.h"
 
 #include <algorithm>
@@ -52,14 +53,15 @@ void WalkElements(std::span<const uint8_t> list, int slots, F&& f)
 {
     slots = int(std::min<size_t>(size_t(std::max(slots, 0)), list.size() / 8));
     int s = 0;
-    while (s + 2 <= slots) {
+    while (s + SymbolElementHeadSlots <= slots) {
         const uint8_t* head = list.data() + size_t(s) * 8;
-        const int16_t count = LoadLE<int16_t>(head + 10);
-        if (count < 0 || s + 2 + count > slots)
+        const int16_t count = LoadLE<int16_t>(head + ElemCount);
+        if (count < 0 || s + SymbolElementHeadSlots + count > slots)
             break;
-        f(LoadLE<uint16_t>(head + 0), LoadLE<uint16_t>(head + 6), LoadLE<uint16_t>(head + 8),
-          LoadLE<uint16_t>(head + 4), size_t(s + 2) * 8, int(count));
-        s += 2 + count;
+        f(LoadLE<uint16_t>(head + ElemKind), LoadLE<uint16_t>(head + ElemWidth),
+          LoadLE<uint16_t>(head + ElemDiameter), LoadLE<uint16_t>(head + ElemColor),
+          size_t(s) * 8 + ElemCords, int(count));
+        s += SymbolElementHeadSlots + count;
     }
 }
 
@@ -101,7 +103,7 @@ void SetSymU8(std::span<uint8_t> rec, size_t offset, uint8_t v)
 ColorSet SymColors(std::span<const uint8_t> rec)
 {
     ColorSet set;
-    if (!FieldFits(rec.size(), SymColorSet, 32))
+    if (!FieldFits(rec.size(), SymColorSet, SymColorSetBytes))
         return set;
     for (size_t i = 0; i < 256; ++i)
         if (rec[SymColorSet + i / 8] & (1u << (i % 8)))
@@ -111,9 +113,9 @@ ColorSet SymColors(std::span<const uint8_t> rec)
 
 void SetSymColors(std::span<uint8_t> rec, const ColorSet& set)
 {
-    if (!FieldFits(rec.size(), SymColorSet, 32))
+    if (!FieldFits(rec.size(), SymColorSet, SymColorSetBytes))
         return;
-    for (size_t i = 0; i < 32; ++i) {
+    for (size_t i = 0; i < SymColorSetBytes; ++i) {
         uint8_t b = 0;
         for (size_t k = 0; k < 8; ++k)
             if (set.test(i * 8 + k))
@@ -239,13 +241,14 @@ int ElementListExtent(std::span<const uint8_t> list, int slots)
     WalkElements(list, slots, [&](uint16_t kind, uint16_t width, uint16_t diameter, uint16_t,
                                   size_t coords, int count) {
         int r = 0;
-        if (kind == 1)
+        if (kind == ElementLine)
             r = width / 2;
-        else if (kind == 3 || kind == 4)
+        else if (kind == ElementCircle || kind == ElementDot)
             r = diameter / 2;
         for (int i = 0; i < count; ++i) {
-            const double x = LoadLE<int32_t>(list.data() + coords + size_t(i) * 8) / 256.0;
-            const double y = LoadLE<int32_t>(list.data() + coords + size_t(i) * 8 + 4) / 256.0;
+            const uint8_t* cord = list.data() + coords + size_t(i) * StoredCordBytes;
+            const double x = LoadLE<int32_t>(cord) / 256.0;
+            const double y = LoadLE<int32_t>(cord + StoredCordY) / 256.0;
             const int d = int(std::nearbyint(std::sqrt(x * x + y * y)));
             result = std::max(result, r + d);
         }
@@ -272,7 +275,7 @@ SymbolStorePortSet& SymbolStorePorts()
 
 int TextSymbolEmHeight(std::span<const uint8_t> rec)
 {
-    return FontSizeToHundredths(SymI16(rec, 382));
+    return FontSizeToHundredths(SymI16(rec, TsFontSize));
 }
 
 int TextSymbolFontHeight(std::span<const uint8_t> rec)
@@ -282,43 +285,44 @@ int TextSymbolFontHeight(std::span<const uint8_t> rec)
 
 void CalcPointSymbolInfo(std::span<uint8_t> rec)
 {
-    int slots = std::min<int>(SymI16(rec, 348), MaxElementListSlots);
-    const auto list = ListAt(rec, 352, slots);
+    int slots = std::min<int>(SymI16(rec, PointSymbolSlotsOffset), MaxElementListSlots);
+    const auto list = ListAt(rec, PointSymbolFixedBytes, slots);
     SetSymI16(rec, SymExtent, ClampToI16(ElementListExtent(list, slots)));
     SetSymColors(rec, ElementListColors(list, slots));
 }
 
 void CalcLineSymbolInfo(std::span<uint8_t> rec)
 {
-    for (size_t o : {348u, 378u, 380u, 382u}) {
+    for (size_t o : {LsLineColor, LsDblFillColor, LsDblLeftColor, LsDblRightColor}) {
         const int16_t c = SymI16(rec, o);
         if (c < 0 || c > 255)
             SetSymI16(rec, o, 0);
     }
     ColorSet set;
-    const int width = SymI16(rec, 350);
+    const int width = SymI16(rec, LsLineWidth);
     if (width >= 1)
-        AddColor(set, SymI16(rec, 348));
+        AddColor(set, SymI16(rec, LsLineColor));
     int64_t extent = width / 2;
-    if (SymI16(rec, 374) != 0) {
-        const int dbl = SymI16(rec, 384), left = SymI16(rec, 386), right = SymI16(rec, 388);
+    if (SymI16(rec, LsDblMode) != 0) {
+        const int dbl = SymI16(rec, LsDblWidth), left = SymI16(rec, LsDblLeftWidth),
+                  right = SymI16(rec, LsDblRightWidth);
         if (dbl > 0)
-            AddColor(set, SymI16(rec, 378));
+            AddColor(set, SymI16(rec, LsDblFillColor));
         if (left > 0)
-            AddColor(set, SymI16(rec, 380));
+            AddColor(set, SymI16(rec, LsDblLeftColor));
         if (right > 0)
-            AddColor(set, SymI16(rec, 382));
+            AddColor(set, SymI16(rec, LsDblRightColor));
         extent = std::max<int64_t>(extent, dbl / 2 + left);
         extent = std::max<int64_t>(extent, dbl / 2 + right);
     }
-    const int frWidth = SymI16(rec, 408);
+    const int frWidth = SymI16(rec, LsFrWidth);
     if (frWidth > 0) {
-        AddColor(set, SymI16(rec, 406));
+        AddColor(set, SymI16(rec, LsFrColor));
         extent = std::max<int64_t>(extent, frWidth / 2);
     }
-    size_t offset = 424;
-    for (int k = 0; k < 5; ++k) {
-        int slots = std::max<int>(SymI16(rec, 412 + size_t(k) * 2), 0);
+    size_t offset = LsElementLists;
+    for (int k = 0; k < LineSymbolListCount; ++k) {
+        int slots = std::max<int>(SymI16(rec, LsMainSymCount + size_t(k) * 2), 0);
         const size_t next = offset + size_t(slots) * 8;
         const auto list = ListAt(rec, offset, slots);
         if (slots > 0) {
@@ -334,13 +338,13 @@ void CalcLineSymbolInfo(std::span<uint8_t> rec)
 void CalcAreaSymbolInfo(std::span<uint8_t> rec)
 {
     ColorSet set;
-    if (SymI16(rec, 350) != 0)
-        AddColor(set, SymI16(rec, 352));
-    if (SymI16(rec, 354) > 0)
-        AddColor(set, SymI16(rec, 356));
-    int slots = std::min<int>(SymI16(rec, 378), MaxElementListSlots);
-    const auto list = ListAt(rec, 380, slots);
-    if (SymI16(rec, 368) >= 1 && slots > 0)
+    if (SymI16(rec, AreaFillOn) != 0)
+        AddColor(set, SymI16(rec, AreaFillColor));
+    if (SymI16(rec, AreaHatchMode) > 0)
+        AddColor(set, SymI16(rec, AreaHatchColor));
+    int slots = std::min<int>(SymI16(rec, AreaStructSlots), MaxElementListSlots);
+    const auto list = ListAt(rec, AreaSymbolFixedBytes, slots);
+    if (SymI16(rec, AreaStructMode) >= 1 && slots > 0)
         set |= ElementListColors(list, slots);
     SetSymI16(rec, SymExtent, 0);
     SetSymColors(rec, set);
@@ -348,11 +352,11 @@ void CalcAreaSymbolInfo(std::span<uint8_t> rec)
 
 int CalcTextSymbolExtent(std::span<const uint8_t> rec)
 {
-    if (rec.size() < 588)
+    if (rec.size() < TextSymbolBytes)
         return 0;
     int extent = TextSymbolFontHeight(rec);
-    if (SymU8(rec, 542) == 2)
-        extent += 2 * SymI16(rec, 578);
+    if (SymU8(rec, TsFramingMode) == 2)
+        extent += 2 * SymI16(rec, TsFramingWidth);
     return extent;
 }
 
@@ -380,16 +384,16 @@ void CleanLineElementFlags(std::span<uint8_t> list, int slots)
     WalkElements(list, slots, [&](uint16_t kind, uint16_t, uint16_t, uint16_t, size_t coords,
                                   int count) {
         for (int i = 0; i < count; ++i) {
-            uint8_t* p = list.data() + coords + size_t(i) * 8;
-            int32_t x = LoadLE<int32_t>(p), y = LoadLE<int32_t>(p + 4);
+            uint8_t* p = list.data() + coords + size_t(i) * StoredCordBytes;
+            int32_t x = LoadLE<int32_t>(p), y = LoadLE<int32_t>(p + StoredCordY);
             if (i == 0 || i == count - 1) {
                 x &= CoordMask;
                 y &= CoordMask;
             }
-            if (kind == 1)
+            if (kind == ElementLine)
                 y &= ~HoleFlag;
             StoreLE(p, x);
-            StoreLE(p + 4, y);
+            StoreLE(p + StoredCordY, y);
         }
     });
 }
@@ -404,13 +408,13 @@ void NormalizeSymbol(SymbolBytes& rec)
     const int16_t stored = SymI16(rec, SymSize);
     rec.resize(size_t(std::clamp<int>(stored, 2, MaxSymbolBytes)), 0);
     const int16_t type = SymI16(rec, SymObjectType);
-    const bool lineText = type == 2 && SymU8(rec, SymTextFlag) == 1;
+    const bool lineText = type == LineObject && SymU8(rec, SymTextFlag) == 1;
 
     if (rec.size() % 4 == 2 && rec.size() + 2 <= size_t(MaxSymbolBytes)) {
-        if (type == 1)
-            InsertZeroWord(rec, 350);
-        else if (type == 2 && !lineText)
-            InsertZeroWord(rec, 422);
+        if (type == PointObject)
+            InsertZeroWord(rec, PointSymbolPad);
+        else if (type == LineObject && !lineText)
+            InsertZeroWord(rec, LsListsPad);
     }
     if (rec.size() % 4 != 0) {
         rec.resize((rec.size() + 3) / 4 * 4, 0);
@@ -419,29 +423,29 @@ void NormalizeSymbol(SymbolBytes& rec)
     SetSymI16(rec, SymSize, int16_t(rec.size()));
 
     switch (type) {
-    case 1:
+    case PointObject:
         CalcPointSymbolInfo(rec);
         break;
-    case 2:
+    case LineObject:
         if (lineText) {
-            SetSymI16(rec, SymExtent, ClampToI16(FontSizeToHundredths(SymI16(rec, 382))));
-            if (SymU8(rec, 394) == 1 && SymI16(rec, 396) != 0)
-                SetSymU8(rec, 394, 2);
-            SetSymI16(rec, 396, 0);
+            SetSymI16(rec, SymExtent, ClampToI16(FontSizeToHundredths(SymI16(rec, TsFontSize))));
+            if (SymU8(rec, LtFramingMode) == 1 && SymI16(rec, LtOldFramingFont) != 0)
+                SetSymU8(rec, LtFramingMode, 2);
+            SetSymI16(rec, LtOldFramingFont, 0);
         } else {
-            ForceRange(rec, 350, 0, 2000);
-            for (size_t o = 354; o <= 360; o += 2)
+            ForceRange(rec, LsLineWidth, 0, 2000);
+            for (size_t o = LsDistFromStart; o <= LsEndLength; o += 2)
                 ForceRange(rec, o, 0, 5000);
-            for (size_t o = 362; o <= 366; o += 2)
+            for (size_t o = LsMainGap; o <= LsEndGap; o += 2)
                 ForceRange(rec, o, 0, 2000);
-            ForceRange(rec, 368, -1, 1);
-            ForceRange(rec, 370, 0, 5);
-            ForceRange(rec, 372, 0, 5000);
-            if (rec.size() > 424) {
+            ForceRange(rec, LsMinSym, -1, 1);
+            ForceRange(rec, LsNPrimSym, 0, 5);
+            ForceRange(rec, LsPrimSymDist, 0, 5000);
+            if (rec.size() > LsElementLists) {
                 // Each list separately, so that an element never runs into the next list.
-                size_t offset = 424;
-                for (int k = 0; k < 5; ++k) {
-                    int slots = std::max<int>(SymI16(rec, 412 + size_t(k) * 2), 0);
+                size_t offset = LsElementLists;
+                for (int k = 0; k < LineSymbolListCount; ++k) {
+                    int slots = std::max<int>(SymI16(rec, LsMainSymCount + size_t(k) * 2), 0);
                     const size_t next = offset + size_t(slots) * 8;
                     if (offset < rec.size()) {
                         slots = int(std::min<size_t>(size_t(slots), (rec.size() - offset) / 8));
@@ -454,18 +458,18 @@ void NormalizeSymbol(SymbolBytes& rec)
             CalcLineSymbolInfo(rec);
         }
         break;
-    case 3:
+    case AreaObject:
         CalcAreaSymbolInfo(rec);
         break;
-    case 4:
-        if (SymU8(rec, 542) == 1 && SymI16(rec, 544) != 0)
-            SetSymU8(rec, 542, 2);
-        SetSymI16(rec, 544, 0);
+    case TextObject:
+        if (SymU8(rec, TsFramingMode) == 1 && SymI16(rec, TsOldFramingFont) != 0)
+            SetSymU8(rec, TsFramingMode, 2);
+        SetSymI16(rec, TsOldFramingFont, 0);
         SetSymI16(rec, SymExtent, ClampToI16(CalcTextSymbolExtent(rec)));
         break;
-    case 5:
-        if (rec.size() >= 416)
-            SetSymI16(rec, SymExtent, int16_t(SymI16(rec, 350) / 2));
+    case RectangleObject:
+        if (rec.size() >= size_t(RectSymbolBytes))
+            SetSymI16(rec, SymExtent, int16_t(SymI16(rec, RectLineWidth) / 2));
         break;
     default:
         break;

@@ -2,8 +2,10 @@
 // repairs and derived fields computed from a record's own bytes.
 //
 // A symbol record is held as its bytes: the common 348-byte head, then the part of its type.
-// Fields are read and written at their offsets through the helpers below, never by casting.
+// Fields are read and written at their offsets (SymbolLayout.h) through the helpers below.
 #pragma once
+
+#include "symbols/store/SymbolLayout.h"
 
 #include <array>
 #include <bitset>
@@ -18,42 +20,10 @@ namespace zemo {
 
 using SymbolBytes = std::vector<uint8_t>;
 
-inline constexpr int SymbolHeadBytes = 348;
 inline constexpr int MinSymbolBytes = 349;      // a readable record has some type part
 inline constexpr int MaxSymbolBytes = 20904;
 inline constexpr int MaxSymbols = 9999;
 inline constexpr int MaxSymbolNumber = 9999;    // number x 10
-inline constexpr int MaxElementListSlots = 512;
-
-// Offsets of the common head.
-enum SymbolHeadOffset : size_t {
-    SymSize = 0,          // i16
-    SymNumber = 2,        // i16, number x 10
-    SymObjectType = 4,    // i16
-    SymTextFlag = 6,      // u8, 1 for text and line-text symbols
-    SymFlags = 7,         // u8, bit 0 rotatable, bit 1 compressed icon
-    SymExtent = 8,        // i16, 0.01 mm
-    SymSelected = 10,     // u8, memory only
-    SymStatus = 11,       // u8, bits 0-2 status, bit 4 used (memory only)
-    SymTool = 12,         // u8
-    SymCsRole = 13,       // u8
-    SymCsType = 14,       // u8
-    SymByte15 = 15,       // u8
-    SymFilePos = 16,      // i32, memory only
-    SymColorSet = 20,     // 32 bytes
-    SymDescription = 52,  // string[31]
-    SymIcon = 84,         // 264 bytes
-    SymTypePart = 348,
-};
-
-// Shadow offsets of the framing of a text symbol (588 bytes) and of a line-text symbol
-// (440 bytes): i16, 0.01 mm, x to the right and y up along the text.
-enum TextShadowOffset : size_t {
-    TsShadowX = 584,
-    TsShadowY = 586,
-    LtShadowX = 436,
-    LtShadowY = 438,
-};
 
 inline constexpr uint8_t SymbolUsedBit = 0x10;
 inline constexpr uint8_t SymbolStatusMask = 0x07;

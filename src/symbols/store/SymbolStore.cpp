@@ -211,7 +211,7 @@ int SymbolStore::FindOrAddSymbol(std::span<const uint8_t> rec, int i)
                 continue;
             if (SymI16(s, SymObjectType) != SymI16(rec, SymObjectType)
                 || s[SymTextFlag] != rec[SymTextFlag] || s[SymCsRole] != rec[SymCsRole]
-                || s[SymCsType] != rec[SymCsType] || s[SymByte15] != rec[SymByte15])
+                || s[SymCsType] != rec[SymCsType] || s[SymCdColumns] != rec[SymCdColumns])
                 continue;
             if (!std::equal(s.begin() + SymbolHeadBytes, s.end(), rec.begin() + SymbolHeadBytes))
                 continue;
