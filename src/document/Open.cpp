@@ -45,8 +45,6 @@ constexpr int SymbolsHelp = 172;
 constexpr int ColorsHelp = 197;
 constexpr int MapPathChars = 255;
 constexpr int TextCodePage = 1252;
-constexpr int LineTextRecordBytes = 440;
-constexpr int TextRecordBytes = 588;
 
 class Hourglass {
 public:
@@ -77,9 +75,10 @@ int16_t Sat16(double v)
 // A short string field (length byte, characters) with its length capped at its field.
 std::string ShortString(std::span<const uint8_t> rec, size_t at, bool zeroWhenLong)
 {
+    const size_t max = String31Bytes - 1;
     size_t n = rec[at];
-    if (n > 31)
-        n = zeroWhenLong ? 0 : 31;
+    if (n > max)
+        n = zeroWhenLong ? 0 : max;
     return std::string(reinterpret_cast<const char*>(rec.data() + at + 1), n);
 }
 
@@ -176,15 +175,16 @@ void ConvertOldSymbols(TZmd& z, const MapFileHeader& h)
             const int32_t at = LoadLE<int32_t>(block.data() + 4 + slot * 4);
             if (at <= 0 || !InVariablePart(at, SymbolHeadBytes, size))
                 continue;
-            std::array<uint8_t, 8> head{};
+            std::array<uint8_t, SymExtent> head{};   // the head up to the flags
             z.ReadBytesAt(at, head);
-            const int16_t recSize = LoadLE<int16_t>(head.data());
-            const int16_t type = LoadLE<int16_t>(head.data() + 4);
-            const int want = type == 4 ? TextRecordBytes : (type == 2 && head[6] == 1 ? LineTextRecordBytes : 0);
+            const int16_t recSize = SymI16(head, SymSize);
+            const int16_t type = SymI16(head, SymObjectType);
+            const size_t want = type == TextObject ? TextSymbolBytes
+                : (type == LineObject && head[SymTextFlag] == 1 ? LineTextSymbolBytes : 0);
             // Only bytes of the record itself: a short record never reaches into the next.
-            if (want == 0 || recSize < want || !InVariablePart(at, want, size))
+            if (want == 0 || recSize < int(want) || !InVariablePart(at, int(want), size))
                 continue;
-            std::vector<uint8_t> rec(static_cast<size_t>(want));
+            std::vector<uint8_t> rec(want);
             z.ReadBytesAt(at, rec);
             if (ConvertOldSymbolFraming(rec))
                 z.WriteBytesAt(at, rec);
@@ -447,46 +447,46 @@ bool ConvertOldSymbolFraming(std::span<uint8_t> rec)
     if (rec.size() < 8)
         return false;
     const int16_t type = SymI16(rec, SymObjectType);
-    if (type == 2 && SymU8(rec, SymTextFlag) == 1) {
-        if (rec.size() < size_t(LineTextRecordBytes))
+    if (type == LineObject && SymU8(rec, SymTextFlag) == 1) {
+        if (rec.size() < LineTextSymbolBytes)
             return false;
-        const uint8_t mode = rec[394];
-        if (mode == 1 && ShortString(rec, 396, false) != ShortString(rec, 348, false)) {
-            rec[394] = 2;
-            SetSymI16(rec, 430, int16_t(SymI16(rec, 382) / 4));
+        const uint8_t mode = rec[LtFramingMode];
+        if (mode == 1 && ShortString(rec, LtOldFramingFont, false) != ShortString(rec, TsFontName, false)) {
+            rec[LtFramingMode] = 2;
+            SetSymI16(rec, LtFramingWidth, int16_t(SymI16(rec, TsFontSize) / 4));
         } else if (mode == 2) {
-            SetSymI16(rec, 430, int16_t(LoadLE<uint16_t>(rec.data() + 14)));
+            SetSymI16(rec, LtFramingWidth, int16_t(LoadLE<uint16_t>(rec.data() + SymOldFramingWidth)));
         }
-        rec[395] = 0;
-        std::fill(rec.begin() + 396, rec.begin() + 428, uint8_t(0));
+        rec[LtFramingPad] = 0;
+        std::fill_n(rec.begin() + LtOldFramingFont, String31Bytes, uint8_t(0));
         return true;
     }
-    if (type == 4) {
-        if (rec.size() < size_t(TextRecordBytes))
+    if (type == TextObject) {
+        if (rec.size() < TextSymbolBytes)
             return false;
-        const std::string frameFont = ShortString(rec, 544, true);
-        std::fill(rec.begin() + 544, rec.begin() + 576, uint8_t(0));
-        const uint8_t mode = rec[542];
+        const std::string frameFont = ShortString(rec, TsOldFramingFont, true);
+        std::fill_n(rec.begin() + TsOldFramingFont, String31Bytes, uint8_t(0));
+        const uint8_t mode = rec[TsFramingMode];
         if (mode == 1) {
             if (frameFont == "Ramka Narrow MS") {
-                const int64_t s = SymI16(rec, 382);
-                int64_t w = SymI16(rec, 578);
+                const int64_t s = SymI16(rec, TsFontSize);
+                int64_t w = SymI16(rec, TsFramingWidth);
                 w = 2 * w - s;
-                SetSymI16(rec, 570, Sat16(double(w) * 0.97));
-                SetSymI16(rec, 574, Sat16(double(w) * 1.11));
+                SetSymI16(rec, TsFrameBottom, Sat16(double(w) * 0.97));
+                SetSymI16(rec, TsFrameTop, Sat16(double(w) * 1.11));
                 w = 2 * w - s;
-                SetSymI16(rec, 568, Sat16(double(w) * 0.29));
-                SetSymI16(rec, 572, SymI16(rec, 568));
-                rec[542] = 3;
-                SetSymI16(rec, 578, 0);
-            } else if (frameFont != ShortString(rec, 348, false)) {
-                SetSymI16(rec, 578, int16_t(SymI16(rec, 382) / 4));
-                rec[542] = 2;
+                SetSymI16(rec, TsFrameLeft, Sat16(double(w) * 0.29));
+                SetSymI16(rec, TsFrameRight, SymI16(rec, TsFrameLeft));
+                rec[TsFramingMode] = 3;
+                SetSymI16(rec, TsFramingWidth, 0);
+            } else if (frameFont != ShortString(rec, TsFontName, false)) {
+                SetSymI16(rec, TsFramingWidth, int16_t(SymI16(rec, TsFontSize) / 4));
+                rec[TsFramingMode] = 2;
             }
         } else if (mode == 2) {
-            SetSymI16(rec, 578, int16_t(LoadLE<uint16_t>(rec.data() + 14)));
+            SetSymI16(rec, TsFramingWidth, int16_t(LoadLE<uint16_t>(rec.data() + SymOldFramingWidth)));
         }
-        rec[543] = 0;
+        rec[TsFramingPad] = 0;
         return true;
     }
     return false;

@@ -134,7 +134,7 @@ bool SymbolHasColor(const uint8_t* symbol, int color)
     if (!symbol || color < 0 || color >= MaxColors)
         return false;
     const std::span<const uint8_t> rec = SymbolSpan(symbol);
-    if (rec.size() < size_t(SymColorSet + 32))
+    if (rec.size() < SymColorSet + SymColorSetBytes)
         return false;
     return SymColors(rec).test(size_t(color));
 }

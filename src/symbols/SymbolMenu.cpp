@@ -34,9 +34,9 @@ bool GraphicsEditing()
 
 QString SymbolDescription(const SymbolBytes& rec)
 {
-    if (rec.size() < SymDescription + 32)
+    if (rec.size() < SymDescription + String31Bytes)
         return {};
-    const std::string text = ShortFieldText(std::span(rec).subspan(SymDescription, 32));
+    const std::string text = ShortFieldText(std::span(rec).subspan(SymDescription, String31Bytes));
     return DecodeCodePage(1252, text.data(), qsizetype(text.size()));
 }
 
@@ -128,11 +128,11 @@ std::vector<int> SymbolTargets()
 SymbolEditorKind EditorKindOf(std::span<const uint8_t> rec)
 {
     switch (SymI16(rec, SymObjectType)) {
-    case 1: return SymbolEditorKind::Point;
-    case 2: return SymU8(rec, SymTextFlag) == 1 ? SymbolEditorKind::LineText : SymbolEditorKind::Line;
-    case 3: return SymbolEditorKind::Area;
-    case 4: return SymbolEditorKind::Text;
-    case 5: return SymbolEditorKind::Rect;
+    case PointObject: return SymbolEditorKind::Point;
+    case LineObject: return SymU8(rec, SymTextFlag) == 1 ? SymbolEditorKind::LineText : SymbolEditorKind::Line;
+    case AreaObject: return SymbolEditorKind::Area;
+    case TextObject: return SymbolEditorKind::Text;
+    case RectangleObject: return SymbolEditorKind::Rect;
     default: return SymbolEditorKind::None;
     }
 }
@@ -211,7 +211,7 @@ void EditSymbolIcon()
         return;
     // Only the icon and its form flag come back; the place in the file stays.
     SymbolBytes& rec = z->Symbols[size_t(c)];
-    std::copy_n(work.begin() + SymIcon, 264, rec.begin() + SymIcon);
+    std::copy_n(work.begin() + SymIcon, IconFieldBytes, rec.begin() + SymIcon);
     rec[SymFlags] = work[SymFlags];
     z->WriteSymbol(c);
     SymbolsPorts().RepaintSymbolBox();
