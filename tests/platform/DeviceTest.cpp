@@ -85,7 +85,8 @@ TEST_F(Devices, FramedShapesKeepOutlineAndFillInTheirBox)
     for (const Case& c : {Case{true, {20, 20, 60, 40}, 1, false}, Case{true, {20, 20, 60, 40}, 7, false},
                           Case{true, {10, 10, 80, 80}, 5, true}, Case{true, {40, 40, 3, 3}, 0, true},
                           Case{false, {10, 10, 20, 20}, 1, true}}) {
-        const QImage img = Draw({100, 100}, c.width > 0 ? Pen(c.width, Red, PenJoin::Bevel, PenCap::Flat, true) : NullPen, c.filled ? Solid(Blue) : DeviceBrush{},
+        const DevicePen pen = c.width > 0 ? Pen(c.width, Red, PenJoin::Bevel, PenCap::Flat, true) : NullPen;
+        const QImage img = Draw({100, 100}, pen, c.filled ? Solid(Blue) : DeviceBrush{},
                                 [&](PainterDevice& dev) { c.ellipse ? dev.ellipse(c.box) : dev.rectangle(c.box); });
         SCOPED_TRACE(testing::Message() << c.ellipse << " " << c.width);
         EXPECT_EQ(PaintedBounds(img), c.box);
@@ -134,7 +135,7 @@ TEST_F(Devices, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne)
     dev.setPen(NullPen);
     const auto clipTo = [&](QRectF r) { return dev.beginPath(), dev.rectangle(r), dev.endPath(), dev.clipToPath(); };
     // Fills the whole device, on white, and says where it painted.
-    const auto fill = [&](DeviceColor c) { return img.fill(Qt::white), dev.setBrush(Solid(c)), dev.rectangle(QRectF(img.rect())), PaintedBounds(img); };
+    const auto fill = [&](DeviceColor c) { return img.fill(Qt::white), dev.setBrush(Solid(c)), dev.rectangle({0, 0, 100, 100}), PaintedBounds(img); };
     dev.setBaseClip(QRegion(0, 0, 50, 100));
     ASSERT_TRUE(clipTo(QRectF(25, 0, 50, 100)));
     EXPECT_FALSE(dev.clipToPath()); // the path is used up
