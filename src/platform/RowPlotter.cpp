@@ -126,9 +126,10 @@ int64_t fixed26(double v)
     return t >= 0 ? int64_t(t + 0.5) : int64_t(t - 0.5);
 }
 
-// Writes the hatch's pixels of the span [x0, x1) of row y; in the gaps the background, if any.
+// Writes the hatch's pixels of the span [x0, x1) of row y; in the gaps the background, if any
+// (off: none).
 void hatchSpan(uint32_t* row, int x0, int x1, int y, const RowPlotter::Hatch& h, uint32_t on,
-               std::optional<uint32_t> off, bool xorOp)
+               const uint32_t* off, bool xorOp)
 {
     const auto put = [xorOp](uint32_t& p, uint32_t c) {
         if (xorOp)
@@ -318,7 +319,7 @@ bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int>
                     const int x0 = std::max(from, clip.left());
                     const int x1 = std::min(x, clip.right() + 1);
                     if (x0 < x1)
-                        hatchSpan(row(y), x0, x1, y, hatch, on, off, xorOp);
+                        hatchSpan(row(y), x0, x1, y, hatch, on, off ? &*off : nullptr, xorOp);
                 }
             }
             from = x;

@@ -91,7 +91,11 @@ TEST_F(CoreUiBoxes, EnterOnAnOkCancelQuestionAnswersCancel)
     for (const auto& [kind, named, onFocus] : {std::tuple{MsgKind::OkCancel, int(IdOk), true},
                                                std::tuple{MsgKind::YesNoCancel, int(IdNo), false}}) {
         WhenBoxIsUp([onFocus](MessageBox* box) { Press(onFocus ? box->focusWidget() : box, Qt::Key_Return); });
-        EXPECT_EQ(ShowMsg({.kind = kind, .key = TextKey::Ok, .defaultButton = named}), named);
+        ShownMessage m;
+        m.kind = kind;
+        m.key = TextKey::Ok;
+        m.defaultButton = named;
+        EXPECT_EQ(ShowMsg(m), named);
     }
 }
 

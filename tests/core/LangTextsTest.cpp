@@ -191,8 +191,9 @@ TEST_F(ShippedTexts, EveryKeyHasAMeaningfulPlainEnglishText)
         EXPECT_EQ(text, text.trimmed()) << name.constData() << ": blanks at an end";
         for (char c : text)
             ASSERT_TRUE(c >= 0x20 && c < 0x7F) << name.constData() << ": not plain ASCII";
-        if (compound.match(QString::fromLatin1(name)).hasMatch())
+        if (compound.match(QString::fromLatin1(name)).hasMatch()) {
             EXPECT_NE(QByteArray(text).replace("&", ""), name) << name.constData() << " is its own text";
+        }
     }
     EXPECT_EQ(Text(TextKey::Language), QStringLiteral("English"));
     EXPECT_EQ(LanguageFontFamily(), QStringLiteral("Arial"));

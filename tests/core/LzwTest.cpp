@@ -51,8 +51,10 @@ Decoded Decode(const Bytes& stream, bool tiff, int codeSize = 8)
 {
     Decoded r;
     LzwDecoder d([&r](uint8_t b) { r.bytes.push_back(b); });
-    if (!d.LzwDecodeInit(codeSize))
-        return {.failed = true};
+    if (!d.LzwDecodeInit(codeSize)) {
+        r.failed = true;
+        return r;
+    }
     while (r.consumed < stream.size() && (tiff ? d.TiffLzwDecodeByte(stream[r.consumed++])
                                                : d.LzwDecodeByte(stream[r.consumed++]))) {
     }

@@ -36,7 +36,9 @@ protected:
         ResetCommandFrame();
         ResetWorkUnit();
         Index.MapOpen = true;
-        RegisterTool(RunningTool, {{}, [this] { log.push_back("EndTool"); }});
+        ToolProcs procs;
+        procs.End = [this] { log.push_back("EndTool"); };
+        RegisterTool(RunningTool, procs);
         Work.ToolMode = RunningTool;
         view.Form = &window;
         view.PendingValid = true;

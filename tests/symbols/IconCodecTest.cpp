@@ -135,8 +135,9 @@ TEST(IconCodec, ColourMappingsRoundAtTheirBoundaries)
     };
     for (const auto& c : colours) {
         EXPECT_EQ(CubeColor(c.index), c.cube) << c.index;
-        if (c.index < 0 || c.index >= 13)
+        if (c.index < 0 || c.index >= 13) {
             EXPECT_EQ(PaletteColor(c.index), c.palette) << c.index;
+        }
     }
     for (int v = 0; v < 125; ++v)
         EXPECT_EQ(CubeIndex(CubeColor(v)), v) << v;
