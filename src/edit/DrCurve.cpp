@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "core/Status.h"
@@ -364,17 +365,6 @@ void EndWithout(int count)
     TerminateLine();
 }
 
-template <typename F>
-void Guarded(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": DrCurve.%1").arg(QLatin1String(label)));
-    }
-}
-
 void StoreNewObject()
 {
     ElementRecord& e = E();
@@ -470,7 +460,7 @@ void CurveStart(int flag)
     DrCurve.CurveState = CurveIdle;
     DrCurve.CurveToolFlag = flag;
     DrCurve.Continuing = false;
-    Guarded("CurveStart", [flag] {
+    GuardEvent("DrCurve", "CurveStart", [flag] {
         if (flag == 0) {
             Index.CurSymbol = Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
             DrCurve.ToolCursor = DrawCurveCursor;
@@ -493,7 +483,7 @@ void CurveEnd()
 {
     if (Work.ToolMode != 8)
         return;
-    Guarded("CurveEnd", [] {
+    GuardEvent("DrCurve", "CurveEnd", [] {
         if (DrCurve.CurveState > CurveIdle)
             TerminateLine();
         if (EditSys.TypingActive)
@@ -508,7 +498,7 @@ void CurveEnd()
 
 void CurveMouseDown()
 {
-    Guarded("CurveMouseDown", [] {
+    GuardEvent("DrCurve", "CurveMouseDown", [] {
         if (EditSys.TypingActive) {
             if (PressOnTypingText()) {
                 TypingMouseDown();
@@ -529,7 +519,7 @@ void CurveMoveBefore()
 {
     if (EditSys.TypingActive)
         return;
-    Guarded("CurveMoveBefore", [] {
+    GuardEvent("DrCurve", "CurveMoveBefore", [] {
         switch (DrCurve.CurveState) {
         case NewPointDirection:
             DraftFrom(N() - 4);
@@ -553,7 +543,7 @@ void CurveMoveBefore()
 
 void CurveMoveAfter()
 {
-    Guarded("CurveMoveAfter", [] {
+    GuardEvent("DrCurve", "CurveMoveAfter", [] {
         const Cord c = Cursor();
         const int n = N();
         if (EditSys.TypingActive && PressOnTypingText()) {
@@ -599,7 +589,7 @@ void CurveMouseUp()
         TypingMouseUp();
         return;
     }
-    Guarded("CurveMouseUp", [] {
+    GuardEvent("DrCurve", "CurveMouseUp", [] {
         const Cord c = Cursor();
         const int n = N();
         switch (DrCurve.CurveState) {
@@ -644,7 +634,7 @@ void CurveMouseUp()
 
 void CurveKey(int ch)
 {
-    Guarded("CurveKey", [ch] {
+    GuardEvent("DrCurve", "CurveKey", [ch] {
         if (EditSys.TypingActive && DrCurve.CurveState == CurveIdle) {
             TypingKey(char16_t(ch));
             return;
@@ -692,7 +682,7 @@ void CurveKey(int ch)
 
 void TerminateLine()
 {
-    Guarded("TerminateLine", [] {
+    GuardEvent("DrCurve", "TerminateLine", [] {
         if (EditSys.DraftShown)
             Feedback();
         DrCurve.CurveState = CurveIdle;

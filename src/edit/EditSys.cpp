@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "edit/Ports.h"
@@ -30,17 +31,6 @@ void SetUpXor(Device& dc)
     dc.setBrush({});
     dc.setRasterOp(RasterOp::Xor);
     dc.setBackground(BackgroundMode::Transparent, {255, 255, 255});
-}
-
-template <typename F>
-void Guarded(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": EditSys.%1").arg(QLatin1String(label)));
-    }
 }
 
 QPoint Dev(Cord c)
@@ -359,7 +349,7 @@ void MarkPoint(const ElementRecord& e, int i)
 {
     if (i < 0 || i >= e.nItem)
         return;
-    Guarded("MarkPoint", [&] { MarkPointN(e, i, e.nItem); });
+    GuardEvent("EditSys", "MarkPoint", [&] { MarkPointN(e, i, e.nItem); });
 }
 
 void MarkCaret()
@@ -418,7 +408,7 @@ void MarkRect(const ElementRecord& e)
 
 void MarkElement(const ElementRecord& e)
 {
-    Guarded("MarkElement", [&] { DrawElementMarks(e); });
+    GuardEvent("EditSys", "MarkElement", [&] { DrawElementMarks(e); });
     EditSys.MarksShown = true;
 }
 
@@ -426,7 +416,7 @@ void UnmarkElement(const ElementRecord& e)
 {
     if (!EditSys.MarksShown)
         return;
-    Guarded("UnmarkElement", [&] { DrawElementMarks(e); });
+    GuardEvent("EditSys", "UnmarkElement", [&] { DrawElementMarks(e); });
     EditSys.MarksShown = false;
 }
 
@@ -453,13 +443,13 @@ void MarkMultiElt(int dx, int dy)
 
 void MarkMulti(int dx, int dy)
 {
-    Guarded("MarkMulti", [&] { DrawMulti(dx, dy); });
+    GuardEvent("EditSys", "MarkMulti", [&] { DrawMulti(dx, dy); });
     EditSys.MultiMarksShown = true;
 }
 
 void UnmarkMulti(int dx, int dy)
 {
-    Guarded("UnmarkMulti", [&] { DrawMulti(dx, dy); });
+    GuardEvent("EditSys", "UnmarkMulti", [&] { DrawMulti(dx, dy); });
     EditSys.MultiMarksShown = false;
 }
 
@@ -492,7 +482,7 @@ void MarkStretch()
         const int32_t ext = sym ? int32_t(SymI16(*sym, SymExtent)) * 256 : 0;
         EditSys.StretchBox = {b.x1 - ext, b.y1 - ext, b.x2 + ext, b.y2 + ext};
     }
-    Guarded("MarkStretch", [&] { DrawStretchBox(EditSys.StretchBox); });
+    GuardEvent("EditSys", "MarkStretch", [&] { DrawStretchBox(EditSys.StretchBox); });
     EditSys.StretchShown = true;
 }
 
@@ -500,7 +490,7 @@ void UnmarkStretch()
 {
     if (!EditSys.StretchShown)
         return;
-    Guarded("UnmarkStretch", [&] { DrawStretchBox(EditSys.StretchBox); });
+    GuardEvent("EditSys", "UnmarkStretch", [&] { DrawStretchBox(EditSys.StretchBox); });
     EditSys.StretchShown = false;
 }
 
@@ -526,7 +516,7 @@ void MarkBezier(const ElementRecord& e, int i)
 
 void MarkDraft()
 {
-    Guarded("MarkDraft", [&] {
+    GuardEvent("EditSys", "MarkDraft", [&] {
         const ElementRecord& e = Index.CurElement;
         const int n = e.nItem;
         int i = std::max(EditSys.DraftStart, 0);
@@ -550,7 +540,7 @@ void MarkDraft()
 
 void MarkCs()
 {
-    Guarded("MarkCs", [] {
+    GuardEvent("EditSys", "MarkCs", [] {
         TZmd* z = Index.ActiveZmd;
         if (!z || z->CoursePreviewOn || z->CurrentCourse < 0 || z->CurrentCourse >= z->Courses.Count()
 )
@@ -642,7 +632,7 @@ void HideCourseMarks()
 
 void MarkGps()
 {
-    Guarded("MarkGps", [] { DrawGps(); });
+    GuardEvent("EditSys", "MarkGps", [] { DrawGps(); });
     EditSys.GpsMarkShown = true;
 }
 
@@ -650,13 +640,13 @@ void UnmarkGps()
 {
     if (!EditSys.GpsMarkShown)
         return;
-    Guarded("UnmarkGps", [] { DrawGps(); });
+    GuardEvent("EditSys", "UnmarkGps", [] { DrawGps(); });
     EditSys.GpsMarkShown = false;
 }
 
 void MarkScreenWin()
 {
-    Guarded("MarkScreenWin", [] {
+    GuardEvent("EditSys", "MarkScreenWin", [] {
         if (Device* dc = GetEditDC())
             SetUpXor(*dc);
         DrawScreenWin();
@@ -665,12 +655,12 @@ void MarkScreenWin()
 
 void MarkAnchor()
 {
-    Guarded("MarkAnchor", [] { DrawAnchor(); });
+    GuardEvent("EditSys", "MarkAnchor", [] { DrawAnchor(); });
 }
 
 void Mark()
 {
-    Guarded("Mark", [] { DrawShownMarks(); });
+    GuardEvent("EditSys", "Mark", [] { DrawShownMarks(); });
 }
 
 void HideMark()
@@ -678,14 +668,14 @@ void HideMark()
     MapView* v = Work.ActiveView;
     if (!Index.MapOpen || !v || !v->MapShown)
         return;
-    Guarded("HideMark", [] { DrawShownMarks(); });
+    GuardEvent("EditSys", "HideMark", [] { DrawShownMarks(); });
 }
 
 // ---- Updates ----
 
 void UpdateRect(const CordRect& rect)
 {
-    Guarded("UpdateRect", [&] {
+    GuardEvent("EditSys", "UpdateRect", [&] {
         MapView* v = Work.ActiveView;
         if (!v || !v->Form)
             return;
@@ -709,7 +699,7 @@ void UpdateElement()
 {
     if (!EditSys.ElementChanged || !EditSys.EditBackupValid)
         return;
-    Guarded("UpdateElement", [] {
+    GuardEvent("EditSys", "UpdateElement", [] {
         if (ProgramConfig.RedrawBackground) {
             UpdateRect(UnionRect(EditSys.EditOldRect, Index.CurIndex.Rect));
         } else {
@@ -729,7 +719,7 @@ void UpdateMulti()
 
 void HideElement()
 {
-    Guarded("HideElement", [] {
+    GuardEvent("EditSys", "HideElement", [] {
         if (EditSys.ElementChanged && EditSys.EditBackupValid)
             Index.CurElement = Index.AuxElement3;
         RedrawCurrent(true);
@@ -789,7 +779,7 @@ bool Join(int i, int ownIndexNo, bool* closedOnSelf)
     if (i < 0 || i >= e.nItem)
         return false;
     bool moved = false;
-    Guarded("Join", [&] {
+    GuardEvent("EditSys", "Join", [&] {
         int64_t t = std::clamp(ProgramConfig.JoinTolerance, 0, 100);
         SymbolBytes* sym = nullptr;
         GetSymbol(e.Symbol, sym);

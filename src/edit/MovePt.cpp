@@ -1,6 +1,7 @@
 #include "edit/MovePt.h"
 
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
@@ -84,17 +85,6 @@ void DrawMovingFigure()
         MarkPoint(e, k);
 }
 
-template <typename F>
-void Guarded(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": MovePt.%1").arg(QLatin1String(label)));
-    }
-}
-
 } // namespace
 
 void ResetMovePt()
@@ -166,7 +156,7 @@ void MovePointTo(ElementRecord& e, int i, Cord to, int oppositeLength)
 
 void BeginMovePoint()
 {
-    Guarded("BeginMovePoint", [] {
+    GuardEvent("MovePt", "BeginMovePoint", [] {
         MovePt.OppositeHandleLength = OppositeHandleLengthOf(Index.CurElement, Pick.HitVertexIndex);
         DrawMovingFigure();
     });
@@ -174,12 +164,12 @@ void BeginMovePoint()
 
 void MovePointBefore()
 {
-    Guarded("MovePointBefore", [] { DrawMovingFigure(); });
+    GuardEvent("MovePt", "MovePointBefore", [] { DrawMovingFigure(); });
 }
 
 void MovePointAfter()
 {
-    Guarded("MovePointAfter", [] {
+    GuardEvent("MovePt", "MovePointAfter", [] {
         MovePointTo(Index.CurElement, Pick.HitVertexIndex, Work.CursorMapPos, MovePt.OppositeHandleLength);
         DrawMovingFigure();
     });
@@ -187,7 +177,7 @@ void MovePointAfter()
 
 void EndMovePoint()
 {
-    Guarded("EndMovePoint", [] { DrawMovingFigure(); });
+    GuardEvent("MovePt", "EndMovePoint", [] { DrawMovingFigure(); });
 }
 
 } // namespace zemo

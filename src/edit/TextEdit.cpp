@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
@@ -57,17 +58,6 @@ char16_t At(int i)
 bool LineText()
 {
     return Index.CurElement.ObjectType < AreaObject;
-}
-
-template <typename F>
-void Guarded(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": WrText.%1").arg(QLatin1String(label)));
-    }
 }
 
 // The buffer into the object: wide text after the points, zero padded to whole runs.
@@ -183,7 +173,7 @@ void ScheduleCommit()
     TextEdit.CommitScheduled = true;
     EditPorts().WhenIdle([] {
         TextEdit.CommitScheduled = false;
-        Guarded("CommitTyping", [] { CommitTyping(); });
+        GuardEvent("WrText", "CommitTyping", [] { CommitTyping(); });
     });
 }
 
@@ -412,7 +402,7 @@ int MaxTypingChars(const ElementRecord& e)
 
 void StartTyping()
 {
-    Guarded("StartTyping", [] {
+    GuardEvent("WrText", "StartTyping", [] {
         ElementRecord& e = Index.CurElement;
         SetToolCursor(InsertTextCursor);
         EditSys.TypingActive = true;
@@ -446,7 +436,7 @@ void EndTyping()
 {
     if (!EditSys.TypingActive)
         return;
-    Guarded("EndTyping", [] {
+    GuardEvent("WrText", "EndTyping", [] {
         if (TextEdit.EditPending)
             CommitTyping();
         Unmark();
@@ -496,7 +486,7 @@ bool PressOnTypingText()
 
 void TypingMouseDown()
 {
-    Guarded("TypingMouseDown", [] {
+    GuardEvent("WrText", "TypingMouseDown", [] {
         Unmark();
         PlaceCaretAtMouse();
         Layout(TextExtentMode);
@@ -512,7 +502,7 @@ void TypingMouseMove()
 {
     if (!TextEdit.TextDragSelecting)
         return;
-    Guarded("TypingMouseMove", [] {
+    GuardEvent("WrText", "TypingMouseMove", [] {
         const int before = Texts.CaretIndex;
         PlaceCaretAtMouse();
         if (Texts.CaretIndex == before)
@@ -536,7 +526,7 @@ void TypingKey(char16_t c)
 {
     if (!EditSys.TypingActive)
         return;
-    Guarded("TypingKey", [c] {
+    GuardEvent("WrText", "TypingKey", [c] {
         BeginTextEdit();
         TypeChar(c);
     });
@@ -594,7 +584,7 @@ void MoveCaret(int key, bool shift)
 {
     if (!EditSys.TypingActive)
         return;
-    Guarded("MoveCaret", [&] {
+    GuardEvent("WrText", "MoveCaret", [&] {
         BeginTextEdit();
         int& c = Texts.CaretIndex;
         switch (key) {
@@ -649,7 +639,7 @@ void DeleteText()
 {
     if (!EditSys.TypingActive)
         return;
-    Guarded("DeleteText", [] {
+    GuardEvent("WrText", "DeleteText", [] {
         UpdateInputDirection();
         BeginTextEdit();
         if (HasSelection())
@@ -668,7 +658,7 @@ void CopyText()
 {
     if (!EditSys.TypingActive || !HasSelection())
         return;
-    Guarded("CopyText", [] {
+    GuardEvent("WrText", "CopyText", [] {
         const int a = std::min(Texts.AnchorIndex, Caret()), b = std::max(Texts.AnchorIndex, Caret());
         const std::u16string_view s(Buf().data() + a, size_t(b - a));
         if (QClipboard* cb = QGuiApplication::clipboard())
@@ -722,7 +712,7 @@ void PasteText()
 {
     if (!EditSys.TypingActive)
         return;
-    Guarded("PasteText", [] {
+    GuardEvent("WrText", "PasteText", [] {
         QClipboard* cb = QGuiApplication::clipboard();
         if (!cb || !cb->mimeData() || !cb->mimeData()->hasText())
             return;
@@ -755,7 +745,7 @@ void CommitTyping()
         TextEdit.EditPending = false;
         return;
     }
-    Guarded("CommitTyping", [] {
+    GuardEvent("WrText", "CommitTyping", [] {
         const int n = Index.SelectedIndex;
         if (TextEdit.TextDirty) {
             if (!TextEdit.TypingChanged) {

@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/Messages.h"
@@ -432,7 +433,7 @@ void PaintMapWindow(MapView& v)
                 v.PendingValid = false;
             EndDrawing();
             Graph.OutputDC = nullptr;
-        } catch (const std::exception& e) {
+        } catch (...) {
             // The paint's device is gone with its scope.
             if (!EditSys.OwnedDC) {
                 EditSys.EditDC = nullptr;
@@ -440,8 +441,7 @@ void PaintMapWindow(MapView& v)
             }
             Graph.OutputDC = nullptr;
             EndDrawing();
-            if (!dynamic_cast<const EAbort*>(&e))
-                ErrorMsg(QStringLiteral(": Work.PaintMapWindow"));
+            ReportUnexpected("Work", "PaintMapWindow");
         }
         RestoreStatusText();
         RestoreRightStatus();

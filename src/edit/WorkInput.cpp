@@ -2,6 +2,7 @@
 // tool, the cursor position in the status line, and the editing keys.
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "document/Undo.h"
@@ -40,17 +41,6 @@ QPoint AltConstrained(const MapView& v, QPoint p, bool leftHeld)
     if (std::abs(p.x() - d.x()) <= std::abs(p.y() - d.y()))
         return {d.x(), p.y()};
     return {p.x(), d.y()};
-}
-
-template <typename F>
-void Guarded(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": Work.%1").arg(QLatin1String(label)));
-    }
 }
 
 // A key whose command is not built yet does nothing, not even end the tool.
@@ -106,7 +96,7 @@ void WorkWinMouseDown(MapView& v, MouseBtn b, QPoint p, ShiftState s)
 {
     if (v.SwallowClick || !Index.MapOpen)
         return;
-    Guarded("WorkWinMouseDown", [&] {
+    GuardEvent("Work", "WorkWinMouseDown", [&] {
         Work.ButtonUp = false;
         v.LastMousePoint = p;
         v.DownMousePoint = p;
@@ -132,7 +122,7 @@ void WorkWinMouseMove(MapView& v, QPoint p, ShiftState s, bool leftHeld)
 {
     if (v.SwallowClick || !v.MapShown || !(Scale.ViewScaleX > 0) || !(Scale.ViewScaleY < 0))
         return;
-    Guarded("WorkWinMouseMove", [&] {
+    GuardEvent("Work", "WorkWinMouseMove", [&] {
         if (Work.ButtonUp || !ProgramConfig.AutoScroll || Inside(v, v.PrevMousePoint))
             DispatchMoveErase();
         v.LastMousePoint = p;
@@ -161,7 +151,7 @@ void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s)
             v.Form->SetScrollTimer(false);
         return;
     }
-    Guarded("WorkWinMouseUp", [&] {
+    GuardEvent("Work", "WorkWinMouseUp", [&] {
         Work.ButtonUp = true;
         if (v.Form)
             v.Form->SetScrollTimer(false);
@@ -194,7 +184,7 @@ void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s)
 void WorkWinDblClick(MapView& v)
 {
     (void)v;
-    Guarded("WorkWinDblClick", [&] {
+    GuardEvent("Work", "WorkWinDblClick", [&] {
         EditPorts().InsertPickedCsObject();
         ReleaseEditDC();
     });
@@ -206,7 +196,7 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
         AbortRequested = true;
     if (WorkBusy())
         return;
-    Guarded("FormKeyDown", [&] {
+    GuardEvent("Work", "FormKeyDown", [&] {
         const bool capture = v.Form && v.Form->HasMouseCapture();
         if (key == Qt::Key_Alt && !capture && Work.ToolMode == 13) {
             EndCurrentTool();
@@ -251,7 +241,7 @@ void FormKeyUp(MapView& v, int key, ShiftState s)
         return;
     const bool capture = v.Form && v.Form->HasMouseCapture();
     if (key == Qt::Key_Alt && !capture && Work.SavedWorkMode != 0) {
-        Guarded("FormKeyUp", [&] {
+        GuardEvent("Work", "FormKeyUp", [&] {
             EndCurrentTool();
             ProgramConfig.WorkMode = Work.SavedWorkMode;
             Work.SavedWorkMode = 0;
@@ -267,7 +257,7 @@ void FormKeyPress(MapView& v, int ch)
         AbortRequested = true;
     if (WorkBusy())
         return;
-    Guarded("FormKeyPress", [&] {
+    GuardEvent("Work", "FormKeyPress", [&] {
         const ToolProcs& t = ToolOf(Work.ToolMode);
         if (t.KeyPress)
             t.KeyPress(ch);

@@ -2,6 +2,7 @@
 // ends it, and the table of every tool's seven procedures.
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
@@ -170,9 +171,8 @@ void StartCurrentTool()
             ShowCourseMarks();
         if (v->Form)
             v->Form->FocusSurface();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": Work.StartTool"));
+    } catch (...) {
+        ReportUnexpected("Work", "StartTool");
     }
 }
 
@@ -199,11 +199,9 @@ void EndCurrentTool()
         ReleaseEditDC();
         SetToolCursor(0);
         HelpContext(MainHelpContext);
-    } catch (const EAbort&) {
+    } catch (...) {
         Work.ToolMode = 0;
-    } catch (const std::exception&) {
-        Work.ToolMode = 0;
-        ErrorMsg(QStringLiteral(": Work.EndTool"));
+        ReportUnexpected("Work", "EndTool");
     }
 }
 
@@ -242,12 +240,7 @@ void RunInOwnCommandFrame(const std::function<void()>& work)
         return;
     EndCurrentTool();
     Work.CommandBusy = true;
-    try {
-        work();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": Work.Command"));
-    }
+    GuardEvent("Work", "Command", work);
     Work.CommandBusy = false;
     RepaintAllPending();
     StartCurrentTool();

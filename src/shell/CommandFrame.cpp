@@ -1,6 +1,6 @@
 #include "shell/CommandFrame.h"
 
-#include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "edit/EditSys.h"
 #include "edit/Work.h"
@@ -38,15 +38,7 @@ FrameState& State()
 // internal error named after the command.
 void RunGuarded(const std::function<void()>& work, const char* label)
 {
-    try {
-        work();
-    } catch (const EAbort&) {
-    } catch (const std::exception& e) {
-        ErrorMsg(QStringLiteral(": Main.%1 (;)").arg(QLatin1String(label)),
-                 QString::fromLocal8Bit(e.what()));
-    } catch (...) {
-        ErrorMsg(QStringLiteral(": Main.%1").arg(QLatin1String(label)));
-    }
+    GuardEvent("Main", label, work, GuardReason::Shown);
 }
 
 } // namespace

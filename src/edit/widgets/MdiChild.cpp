@@ -3,6 +3,7 @@
 #include "edit/widgets/Ports.h"
 
 #include "core/Errors.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/widgets/EscapeFilter.h"
 #include "edit/Cursors.h"
@@ -48,18 +49,6 @@ MouseBtn ButtonOf(Qt::MouseButton b)
     return b == Qt::LeftButton ? MouseBtn::Left : b == Qt::RightButton ? MouseBtn::Right : MouseBtn::Middle;
 }
 
-// No exception crosses the event loop.
-template <typename F>
-void Handler(const char* label, F f)
-{
-    try {
-        f();
-    } catch (const EAbort&) {
-    } catch (const std::exception&) {
-        ErrorMsg(QStringLiteral(": Work.%1").arg(QLatin1String(label)));
-    }
-}
-
 } // namespace
 
 // ---- The surface's events ----
@@ -74,26 +63,26 @@ void TMdiChild::WireSurface()
         p.drawImage(event->rect(), image_, event->rect());
     };
     w->OnMouseDown = [this](QMouseEvent* event) {
-        Handler("WorkWinMouseDown", [&] {
+        GuardEvent("Work", "WorkWinMouseDown", [&] {
             WorkWinMouseDown(view_, ButtonOf(event->button()), event->position().toPoint(),
                              StateOf(event->modifiers()));
         });
     };
     w->OnMouseMove = [this](QMouseEvent* event) {
-        Handler("WorkWinMouseMove", [&] {
+        GuardEvent("Work", "WorkWinMouseMove", [&] {
             WorkWinMouseMove(view_, event->position().toPoint(), StateOf(event->modifiers()),
                              bool(event->buttons() & Qt::LeftButton));
         });
     };
     w->OnMouseUp = [this](QMouseEvent* event) {
-        Handler("WorkWinMouseUp", [&] {
+        GuardEvent("Work", "WorkWinMouseUp", [&] {
             WorkWinMouseUp(view_, ButtonOf(event->button()), event->position().toPoint(),
                            StateOf(event->modifiers()));
         });
     };
-    w->OnDblClick = [this](QMouseEvent*) { Handler("WorkWinDblClick", [&] { WorkWinDblClick(view_); }); };
+    w->OnDblClick = [this](QMouseEvent*) { GuardEvent("Work", "WorkWinDblClick", [&] { WorkWinDblClick(view_); }); };
     w->OnMouseWheel = [this](QWheelEvent* event) {
-        Handler("WheelScroll", [&] {
+        GuardEvent("Work", "WheelScroll", [&] {
             WheelScroll(view_, event->angleDelta().y(), event->position().toPoint());
         });
         event->accept();
@@ -110,7 +99,7 @@ bool TMdiChild::eventFilter(QObject* watched, QEvent* event)
         return QWidget::eventFilter(watched, event);
     if (event->type() == QEvent::InputMethod) {
         auto* im = static_cast<QInputMethodEvent*>(event);
-        Handler("InputMethod", [&] {
+        GuardEvent("Work", "InputMethod", [&] {
             if (EditSys.TypingActive && !WorkBusy() && !im->commitString().isEmpty())
                 TypingText(im->commitString());
         });
@@ -150,7 +139,7 @@ void TRulerBox::paintEvent(QPaintEvent*)
         p.fillRect(rect(), QColor(240, 240, 240));
         return;
     }
-    Handler(horizontal_ ? "HorScalePaint" : "VerScalePaint", [&] {
+    GuardEvent("Work", horizontal_ ? "HorScalePaint" : "VerScalePaint", [&] {
         UpdateViewOf(v);
         const GridGeometry g = MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode);
         if (horizontal_)
@@ -182,7 +171,7 @@ TMdiChild::TMdiChild(QWidget* parent) : QWidget(parent)
     scrollTimer_ = new QTimer(this);
     scrollTimer_->setInterval(100);
     connect(scrollTimer_, &QTimer::timeout, this, [this] {
-        Handler("ScrollTimerTimer", [&] { ScrollTimerTimer(view_); });
+        GuardEvent("Work", "ScrollTimerTimer", [&] { ScrollTimerTimer(view_); });
     });
     image_ = QImage(1, 1, QImage::Format_RGB32);
     image_.fill(Qt::white);
@@ -223,12 +212,12 @@ void TMdiChild::Layout()
 
 void TMdiChild::resizeEvent(QResizeEvent*)
 {
-    Handler("FormResize", [&] { Layout(); });
+    GuardEvent("Work", "FormResize", [&] { Layout(); });
 }
 
 void TMdiChild::Activate()
 {
-    Handler("FormActivate", [&] { FormActivate(view_); });
+    GuardEvent("Work", "FormActivate", [&] { FormActivate(view_); });
 }
 
 void TMdiChild::InvalidateRect(const PixRect& r)
@@ -260,7 +249,7 @@ void TMdiChild::HandlePaintMessage()
     }
     const QRect r = updateRegion_.boundingRect();
     updateRegion_ = QRegion();
-    Handler("WorkWinWmPaint", [&] { WorkWinWmPaint(view_, PixRect::From(r)); });
+    GuardEvent("Work", "WorkWinWmPaint", [&] { WorkWinWmPaint(view_, PixRect::From(r)); });
     workWin_->update(r);
 }
 
@@ -349,7 +338,7 @@ void TMdiChild::ScrollRequest(bool vertical, int code, int pos)
     case TZScrollBar::EndScroll: c = ScrollCode::EndScroll; break;
     default: return;
     }
-    Handler(vertical ? "VScrollScroll" : "HScrollScroll", [&] {
+    GuardEvent("Work", vertical ? "VScrollScroll" : "HScrollScroll", [&] {
         if (vertical)
             VScrollScroll(view_, c, pos);
         else
@@ -359,7 +348,7 @@ void TMdiChild::ScrollRequest(bool vertical, int code, int pos)
 
 void TMdiChild::SurfaceKeyPress(QKeyEvent* event)
 {
-    Handler("FormKeyDown", [&] {
+    GuardEvent("Work", "FormKeyDown", [&] {
         FormKeyDown(view_, event->key(), StateOf(event->modifiers()));
         const QString t = event->text();
         if (EditSys.TypingActive) {
@@ -375,7 +364,7 @@ void TMdiChild::SurfaceKeyPress(QKeyEvent* event)
 
 void TMdiChild::SurfaceKeyRelease(QKeyEvent* event)
 {
-    Handler("FormKeyUp", [&] { FormKeyUp(view_, event->key(), StateOf(event->modifiers())); });
+    GuardEvent("Work", "FormKeyUp", [&] { FormKeyUp(view_, event->key(), StateOf(event->modifiers())); });
     event->accept();
 }
 
@@ -388,7 +377,7 @@ bool TMdiChild::QueryClose()
         return true;
     // An unexpected failure keeps the window: its map stays open rather than lost.
     bool allowed = false;
-    Handler("FormCloseQuery", [&] { allowed = FormCloseQuery(view_); });
+    GuardEvent("Work", "FormCloseQuery", [&] { allowed = FormCloseQuery(view_); });
     closeAgreed_ = allowed;
     return allowed;
 }
@@ -400,7 +389,7 @@ void TMdiChild::closeEvent(QCloseEvent* event)
         return;
     }
     closeAgreed_ = false;
-    Handler("FormClose", [&] { FormClose(view_); });
+    GuardEvent("Work", "FormClose", [&] { FormClose(view_); });
     // Whatever happened above, the closed window no longer stands for its map.
     view_.MapShown = false;
     if (Work.ActiveView == &view_)

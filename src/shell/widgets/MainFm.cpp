@@ -1,6 +1,7 @@
 #include "shell/widgets/MainFm.h"
 
 #include "core/Config.h"
+#include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "core/widgets/QtStatusBar.h"
@@ -600,13 +601,11 @@ void TMainFm::FormClose()
     for (QMdiSubWindow* w : mdiArea_->subWindowList())
         w->close();
     ShutdownDocuments();
-    try {
+    GuardEvent("Main", "FormClose", [this] {
         if (!WriteConfig())
             throw std::runtime_error("settings not written");
         SaveToolbarLayout();
-    } catch (const std::exception& e) {
-        ErrorMsg(QStringLiteral(": Main.FormClose (;)"), QString::fromLocal8Bit(e.what()));
-    }
+    }, GuardReason::Shown);
 }
 
 } // namespace zemo
