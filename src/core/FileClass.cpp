@@ -347,8 +347,6 @@ bool TFileClass::SaveCopy(const QString& name)
         return true;
     } catch (const EAbort&) {
         return false;
-    } catch (const std::exception&) {
-        return false;
     }
 }
 
@@ -408,8 +406,6 @@ bool CopyWholeFile(const QString& source, const QString& target)
         from.OpenRead(source);
         return from.SaveCopy(target);
     } catch (const EAbort&) {
-        return false;
-    } catch (const std::exception&) {
         return false;
     }
 }

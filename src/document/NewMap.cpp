@@ -158,16 +158,18 @@ bool CreateNewMap(const QString& symbolSetFile, bool courseSetting)
         }
         z.Setup.MapPath.clear();
         z.WriteBytesAt(z.Header.SetupPos, WriteSetupBytes(z.Setup));
-    } catch (const std::exception&) {
-        try {
-            if (z.WorkFile.IsOpen())
-                z.WorkFile.CloseAndDelete();
-        } catch (const std::exception&) {
-        }
+    } catch (...) {
+        if (z.WorkFile.IsOpen())
+            z.WorkFile.CloseAndDelete();
         owned.reset();
         SetCurrentMap(prev);
         Index.MapOpen = wasOpen;
-        return false;
+        // Only the abort is an expected failure; anything else is a bug for the event guard.
+        try {
+            throw;
+        } catch (const EAbort&) {
+            return false;
+        }
     }
     Opening.OpenDocuments.push_back(OpenDocument{QString(), std::move(owned), true});
     DocumentPortSet& windows = DocumentPorts();

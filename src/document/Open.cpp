@@ -129,7 +129,7 @@ void ReleaseWorkFile(TZmd& z, bool workingCopy)
             z.WorkFile.CloseAndDelete();
         else if (z.WorkFile.IsOpen())
             z.WorkFile.Close();
-    } catch (const std::exception&) {
+    } catch (const EAbort&) {
         if (workingCopy && !z.WorkFile.FileName().isEmpty())
             QFile::remove(z.WorkFile.FileName());
     }
@@ -615,11 +615,16 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         z.WriteHeader();
         z.WriteBytesAt(z.Header.SetupPos, WriteSetupBytes(z.Setup));
         z.Modified = 0;
-    } catch (const std::exception&) {
+    } catch (...) {
         ReleaseWorkFile(z, workingCopy && z.WorkFile.IsOpen());
         owned.reset();
         MakeCurrent(prev, wasOpen);
-        return false;
+        // Only the abort is an expected failure; anything else is a bug for the event guard.
+        try {
+            throw;
+        } catch (const EAbort&) {
+            return false;
+        }
     }
     if (!quiet)
         WarnLoadSkips(z, doc);
@@ -657,9 +662,12 @@ bool AfterOpenSetup(const QString& name)
         if (!name.isEmpty())
             RemoveRecentFile(name);
         return true;
-    } catch (const std::exception&) {
+    } catch (const EAbort&) {
         Index.MapOpen = false;
         return false;
+    } catch (...) {
+        Index.MapOpen = false;
+        throw;
     }
 }
 
@@ -752,7 +760,7 @@ void RecoverWorkingCopies()
                     setup = ReadSetupBytes(bytes);
                 }
             }
-        } catch (const std::exception&) {
+        } catch (const EAbort&) {
             candidate = false;
         }
         if (!candidate) {
@@ -771,12 +779,16 @@ void RecoverWorkingCopies()
         SetCurrentMap(&z);
         try {
             LoadMap();
-        } catch (const std::exception&) {
+        } catch (...) {
             // Skipped; the copy stays for another try.
             ReleaseWorkFile(z, false);
             owned.reset();
             MakeCurrent(prev, wasOpen);
-            continue;
+            try {
+                throw;
+            } catch (const EAbort&) {
+                continue;
+            }
         }
         WarnLoadSkips(z, shown);
         Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(owned), true});
