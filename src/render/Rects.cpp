@@ -6,12 +6,8 @@
 #include "render/GraphSys.h"
 #include "render/Points.h"
 #include "render/RectLabels.h"
-#include "symbols/store/SymbolRecords.h"
-
-#if __has_include("render/Texts.h")
 #include "render/Texts.h"
-#define ZEMO_HAVE_TEXT_PAINTER 1
-#endif
+#include "symbols/store/SymbolRecords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -165,9 +161,7 @@ std::vector<RectGridLabel> RectGridLabels(const RectFrame& f, std::span<const ui
 void DrawRectangleObject()
 {
     if (DrawElement.nText > 0) {
-#ifdef ZEMO_HAVE_TEXT_PAINTER
         DrawTextObject();
-#endif
         return;
     }
     DrawRectangleSymbol();

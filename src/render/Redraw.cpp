@@ -9,19 +9,12 @@
 #include "platform/Device.h"
 #include "render/Areas.h"
 #include "render/GraphSys.h"
+#include "render/Lines.h"
 #include "render/Points.h"
 #include "render/Rects.h"
 #include "render/Scale.h"
-#include "symbols/store/SymbolRecords.h"
-
-#if __has_include("render/Lines.h")
-#include "render/Lines.h"
-#define ZEMO_HAVE_LINE_PAINTER 1
-#endif
-#if __has_include("render/Texts.h")
 #include "render/Texts.h"
-#define ZEMO_HAVE_TEXT_PAINTER 1
-#endif
+#include "symbols/store/SymbolRecords.h"
 
 #include <algorithm>
 #include <cmath>
@@ -109,17 +102,13 @@ void DrawObjectByType()
         DrawPointObject();
         break;
     case LineObject:
-#ifdef ZEMO_HAVE_LINE_PAINTER
         DrawLineObject();
-#endif
         break;
     case AreaObject:
         DrawAreaObject();
         break;
     case TextObject:
-#ifdef ZEMO_HAVE_TEXT_PAINTER
         DrawTextObject();
-#endif
         break;
     case RectangleObject:
         DrawRectangleObject();
