@@ -190,10 +190,10 @@ void CheckConfig(ConfigRecord& c)
 {
     if (!TextFits(c.File))
         c.File.clear();
-    CheckIntRange(c.WorkMode, 5, 12, 11);
+    CheckIntRange(c.WorkMode, WorkModes::Freehand, WorkModes::EditObject, WorkModes::EditPoint);
     // Only the drawing tools 5 .. 10 are line methods; anything else would start a tool that
     // cannot draw the symbol.
-    CheckIntRange(c.LineMode, 5, 10, 10);
+    CheckIntRange(c.LineMode, WorkModes::Freehand, WorkModes::Curve, WorkModes::Curve);
     CheckIntRange(c.BackupDrive, 0, 1, 0);
     CheckIntRange(c.Smoothing, 0, 2, 1);
     CheckIntRange(c.SelectMode, 0, 1, 0);

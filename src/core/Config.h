@@ -22,11 +22,41 @@ inline constexpr int MaxConfigTextBytes = 4095;
 // name of its text under "ShortCuts".
 extern const std::array<const char*, ShortCutCount> ShortCutNames;
 
+// The tool buttons a ConfigRecord's WorkMode selects; Freehand .. Curve are also the
+// drawing methods of its LineMode.
+namespace WorkModes {
+inline constexpr int None = 0;
+inline constexpr int Freehand = 5;
+inline constexpr int Straight = 6;
+inline constexpr int Rectangular = 7;
+inline constexpr int Circle = 8;
+inline constexpr int Ellipse = 9;
+inline constexpr int Curve = 10;
+inline constexpr int EditPoint = 11;
+inline constexpr int EditObject = 12;
+inline constexpr int Cut = 13;
+inline constexpr int CutHole = 14;
+inline constexpr int Rotate = 15;
+inline constexpr int Direction = 16;
+inline constexpr int NormalPoint = 17;
+inline constexpr int CornerPoint = 18;
+inline constexpr int DashPoint = 19;
+inline constexpr int RemovePoint = 20;
+inline constexpr int MoveParallel = 26;
+inline constexpr int PrintRange = 27;
+inline constexpr int CourseRange = 28;
+inline constexpr int ExportRange = 29;
+inline constexpr int ExportRangeAlt = 30;
+inline constexpr int PartialMap = 31;
+inline constexpr int TemplateAdjust = 32;
+inline constexpr int GpsAdjust = 33;
+} // namespace WorkModes
+
 struct ConfigRecord {
     QString File;                     // map to open at start-up
     std::array<QString, 5> RecentFiles;  // "File1" .. "File5", newest first
-    int32_t WorkMode = 10;            // selected tool button, 5 .. 12
-    int32_t LineMode = 10;            // drawing method for line and area symbols, 5 .. 10
+    int32_t WorkMode = WorkModes::Curve;  // selected tool button, Freehand .. EditObject
+    int32_t LineMode = WorkModes::Curve;  // drawing method for line and area symbols
     int32_t BackupDrive = 0;          // 0 diskette, 1 other location
     QString BackupFile;
     bool AutoLoad = true;

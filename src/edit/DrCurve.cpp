@@ -30,11 +30,6 @@ DrCurveState DrCurve;
 
 namespace {
 
-constexpr int DrawCurveCursor = 16;
-constexpr int DrawCurveCutCursor = 31;
-constexpr int EditPointCursor = 7;
-constexpr int InsertTextCursor = 37;
-constexpr int MaxPointsHelp = 71;
 // A line text keeps room for one run of text (8 slots) beside its points.
 constexpr int TextRunSlots = 8;
 
@@ -163,7 +158,7 @@ bool ReshapeAllowed()
 
 void MaxPointsError()
 {
-    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelp);
+    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelpContext);
 }
 
 void InitNewObject()
@@ -450,13 +445,14 @@ int CurvePointLimit()
 
 void RegisterCurveTool()
 {
-    RegisterTool(8, {[](const ToolStartArgs& a) { CurveStart(a.cut); }, &CurveEnd, &CurveMouseDown,
-                     &CurveMoveBefore, &CurveMoveAfter, &CurveMouseUp, &CurveKey});
+    RegisterTool(ToolModes::Curve, {[](const ToolStartArgs& a) { CurveStart(a.cut); }, &CurveEnd,
+                                    &CurveMouseDown, &CurveMoveBefore, &CurveMoveAfter,
+                                    &CurveMouseUp, &CurveKey});
 }
 
 void CurveStart(int flag)
 {
-    Work.ToolMode = 8;
+    Work.ToolMode = ToolModes::Curve;
     DrCurve.CurveState = CurveIdle;
     DrCurve.CurveToolFlag = flag;
     DrCurve.Continuing = false;
@@ -464,7 +460,7 @@ void CurveStart(int flag)
         if (flag == 0) {
             Index.CurSymbol = Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
             DrCurve.ToolCursor = DrawCurveCursor;
-            HelpContext(226);
+            HelpContext(CurveHelpContext);
         } else {
             if (Index.SelectedIndex > 0) {
                 ReadElement(Index.SelectedIndex, E());
@@ -472,7 +468,7 @@ void CurveStart(int flag)
                 MarkElement(E());
             }
             DrCurve.ToolCursor = DrawCurveCutCursor;
-            HelpContext(flag == 1 ? 223 : 73);
+            HelpContext(flag == 1 ? CurveCutHelpContext : CurveHoleHelpContext);
         }
         SetToolCursor(DrCurve.ToolCursor);
         SetStatusText(Text(TextKey::NewCurve));
@@ -481,7 +477,7 @@ void CurveStart(int flag)
 
 void CurveEnd()
 {
-    if (Work.ToolMode != 8)
+    if (Work.ToolMode != ToolModes::Curve)
         return;
     GuardEvent("DrCurve", "CurveEnd", [] {
         if (DrCurve.CurveState > CurveIdle)
@@ -491,8 +487,8 @@ void CurveEnd()
         if (DrCurve.CurveToolFlag > 0 || DrCurve.Continuing)
             UnmarkElement(E());
     });
-    SetToolCursor(0);
-    Work.ToolMode = 0;
+    SetToolCursor(StandardCursor);
+    Work.ToolMode = ToolModes::None;
     ClearStatusText();
 }
 

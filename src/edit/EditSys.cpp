@@ -95,7 +95,7 @@ void MarkPointN(const ElementRecord& e, int i, int n)
     if (x < -5 || x > ClientW() + 5 || y < -5 || y > ClientH() + 5)
         return;
     const bool control = c.x & (FirstBezierFlag | SecondBezierFlag);
-    if (ProgramConfig.WorkMode == 12) {
+    if (ProgramConfig.WorkMode == WorkModes::EditObject) {
         if (!control)
             RectangleBox(x - 3, y - 3, x + 3, y + 3);
         return;
@@ -457,7 +457,7 @@ void MarkStretch()
 {
     const bool single = Index.SelectedIndex > 0;
     const ElementRecord& e = Index.CurElement;
-    if (!ProgramConfig.ObjectStretch || ProgramConfig.WorkMode != 12
+    if (!ProgramConfig.ObjectStretch || ProgramConfig.WorkMode != WorkModes::EditObject
         || (single && e.ObjectType == PointObject)) {
         EditSys.StretchShown = false;
         return;

@@ -20,12 +20,9 @@ ScrnWinUnitState ScrnWin;
 
 namespace {
 
-constexpr int ScreenWinToolMode = 18;
-constexpr int CursorMoveCross = 1, CursorMoveEW = 2, CursorMoveNS = 3, CursorMoveNE = 4, CursorMoveNW = 5;
-
 int& SavedHelpContext()
 {
-    static int context = MainHelpContext;
+    static int context = MainFrameHelpContext;
     return context;
 }
 
@@ -56,15 +53,15 @@ bool Between(int64_t v, int64_t a, int64_t b, int64_t e)
 int CursorOfPart(int part)
 {
     switch (part) {
-    case ScreenWinInside: return CursorMoveCross;
+    case ScreenWinInside: return MoveCrossCursor;
     case ScreenWinBottom:
-    case ScreenWinTop: return CursorMoveNS;
+    case ScreenWinTop: return MoveNSCursor;
     case ScreenWinLeft:
-    case ScreenWinRight: return CursorMoveEW;
+    case ScreenWinRight: return MoveEWCursor;
     case ScreenWinLeft | ScreenWinTop:
-    case ScreenWinRight | ScreenWinBottom: return CursorMoveNW;
+    case ScreenWinRight | ScreenWinBottom: return MoveNWCursor;
     case ScreenWinLeft | ScreenWinBottom:
-    case ScreenWinRight | ScreenWinTop: return CursorMoveNE;
+    case ScreenWinRight | ScreenWinTop: return MoveNECursor;
     default: return 0;
     }
 }
@@ -81,14 +78,14 @@ QString Size(double w, double h)
 void ResetScrnWinUnit()
 {
     ScrnWin = ScrnWinUnitState{};
-    SavedHelpContext() = MainHelpContext;
+    SavedHelpContext() = MainFrameHelpContext;
 }
 
 void RegisterScreenWinTool()
 {
-    RegisterTool(ScreenWinToolMode, {[](const ToolStartArgs& a) { StartScreenWin(a.variant); }, ScreenWinEnd,
-                                     ScreenWinMouseDown, ScreenWinMoveErase, ScreenWinMoveDraw,
-                                     ScreenWinMouseUp, {}});
+    RegisterTool(ToolModes::ScreenWindow,
+                 {[](const ToolStartArgs& a) { StartScreenWin(a.variant); }, ScreenWinEnd,
+                  ScreenWinMouseDown, ScreenWinMoveErase, ScreenWinMoveDraw, ScreenWinMouseUp, {}});
 }
 
 void StartScreenWin(int variant)
@@ -96,7 +93,7 @@ void StartScreenWin(int variant)
     SetupRecord* s = Stp();
     if (!s || !Work.ActiveView)
         return;
-    Work.ToolMode = ScreenWinToolMode;
+    Work.ToolMode = ToolModes::ScreenWindow;
     ScrnWin.ScreenWinState = 0;
     ScrnWin.ScreenWinHit = 0;
     ScrnWin.ScreenWinVariant = std::clamp(variant, 0, 4);
@@ -106,7 +103,9 @@ void StartScreenWin(int variant)
     P1() = {r.x1, r.y1};
     P2() = {r.x2, r.y2};
     const int v = ScrnWin.ScreenWinVariant;
-    HelpContext(v <= 1 ? 66 : v <= 3 ? 175 : 67);
+    HelpContext(v <= ScreenWinFixedSheet ? PrintRangeHelpContext
+                : v <= ScreenWinExport2 ? ExportRangeHelpContext
+                                        : PartialMapHelpContext);
     SetStatusText(Text(TextKey::ModifySize));
     if (r == CordRect{}) {
         CordRect full;
@@ -116,16 +115,16 @@ void StartScreenWin(int variant)
     }
     EditSys.ScreenWinShown = true;
     MarkScreenWin();
-    SetToolCursor(0);
+    SetToolCursor(StandardCursor);
     ShowScreenWinSize();
     ShowHintNow(Text(TextKey::PressF1));
 }
 
 void ScreenWinEnd()
 {
-    if (Work.ToolMode != ScreenWinToolMode)
+    if (Work.ToolMode != ToolModes::ScreenWindow)
         return;
-    Work.ToolMode = 0;
+    Work.ToolMode = ToolModes::None;
     ClearStatusText();
     if (EditSys.ScreenWinShown)
         MarkScreenWin();

@@ -23,10 +23,6 @@ ViewUnitState ViewTool;
 
 namespace {
 
-constexpr int ViewToolMode = 1;
-constexpr int ScreenWinToolMode = 18;
-constexpr int MoveViewCursor = 25;
-constexpr int ZoomCursor = 26;
 constexpr double MinZoom = 0.01;
 constexpr double MaxZoom = 32;
 
@@ -116,7 +112,7 @@ void EraseZoomRect()
 
 void EndRunningView()
 {
-    if (Work.ToolMode == ViewToolMode)
+    if (Work.ToolMode == ToolModes::View)
         ViewEnd();
 }
 
@@ -128,7 +124,7 @@ bool EnterViewTool(int state, int cursor)
     if (!v)
         return false;
     ViewTool.ViewPreviousMode = Work.ToolMode;
-    Work.ToolMode = ViewToolMode;
+    Work.ToolMode = ToolModes::View;
     ViewTool.ViewPreviousCursor = EditPorts().SurfaceCursor();
     ViewTool.ViewState = state;
     ViewTool.FrameShown = false;
@@ -153,8 +149,9 @@ void ResetViewUnit()
 
 void RegisterViewTool()
 {
-    RegisterTool(ViewToolMode, {[](const ToolStartArgs&) { StartMoveView(); }, ViewEnd, ViewMouseDown,
-                                ViewMoveErase, ViewMoveDraw, ViewMouseUp, ViewKeyPress});
+    RegisterTool(ToolModes::View, {[](const ToolStartArgs&) { StartMoveView(); }, ViewEnd,
+                                   ViewMouseDown, ViewMoveErase, ViewMoveDraw, ViewMouseUp,
+                                   ViewKeyPress});
 }
 
 // ---- Entry points ----
@@ -240,7 +237,7 @@ void ZoomOut()
 
 void ViewEntire()
 {
-    const bool screenWin = Work.ToolMode == ScreenWinToolMode;
+    const bool screenWin = Work.ToolMode == ToolModes::ScreenWindow;
     EndRunningView();
     MapView* v = ActiveMapView();
     if (!v || v->ClientWidth <= 0 || v->ClientHeight <= 0)
@@ -345,7 +342,7 @@ void MoveViewTo()
 
 void ViewEnd()
 {
-    if (Work.ToolMode != ViewToolMode)
+    if (Work.ToolMode != ToolModes::View)
         return;
     ClearStatusText();
     if (ViewTool.ViewState == ViewPanning)

@@ -281,7 +281,7 @@ void FormActivate(MapView& v)
             v.Form->SetScrollTimer(true);
         const int wm = ProgramConfig.WorkMode;
         if (wm == 27 || wm == 28 || wm == 31 || wm == 32 || wm == 33)
-            ProgramConfig.WorkMode = 11;
+            ProgramConfig.WorkMode = WorkModes::EditPoint;
     }
     if (v.MapShown) {
         ActivateMapWindow(v);
@@ -571,7 +571,7 @@ void WheelScroll(MapView& v, int delta, QPoint at)
         return;
     if (at.x() < 0 || at.y() < 0 || at.x() > v.ClientWidth || at.y() > v.ClientHeight)
         return;
-    if (Work.ToolMode == 11)
+    if (Work.ToolMode == ToolModes::Rotate)
         EndCurrentTool();
     InvalidatePending(v);
     const int64_t step = int64_t(v.ClientHeight) * delta / 1200;
@@ -582,7 +582,7 @@ namespace {
 
 void ScrollBar(MapView& v, ScrollCode code, int pos, bool vertical)
 {
-    if (Work.ToolMode == 11)
+    if (Work.ToolMode == ToolModes::Rotate)
         EndCurrentTool();
     if (WorkBusy())
         return;

@@ -147,6 +147,7 @@ void FormResize(MapView& v, int width, int height);
 // Cancel keeps it open). The document must be the current one. True when it may close;
 // a map without changes, or one edited in its own file, closes without a question.
 bool ConfirmCloseDocument(TZmd& z);
+inline constexpr int FileModifiedHelpContext = 146;  // the question's topic
 // FormCloseQuery: true when the window may close. A window whose map is shown is made
 // current; while a paint or a command runs the close is refused. When closing is allowed
 // the map goes to the top of the recent files; otherwise the tool starts again.
@@ -222,6 +223,26 @@ struct ToolProcs {
     std::function<void()> MouseUp;
     std::function<void(int ch)> KeyPress;
 };
+// The running tool (Work.ToolMode), one per slot of the tool table.
+namespace ToolModes {
+inline constexpr int None = 0;
+inline constexpr int View = 1;
+inline constexpr int PlacePoint = 2;
+inline constexpr int Freehand = 3;  // freehand and straight
+inline constexpr int Rectangular = 5;
+inline constexpr int Circle = 6;
+inline constexpr int Ellipse = 7;
+inline constexpr int Curve = 8;
+inline constexpr int PlaceText = 9;
+inline constexpr int Edit = 10;  // edit object and edit point
+inline constexpr int Rotate = 11;
+inline constexpr int PointEdit = 12;
+inline constexpr int CutLine = 13;
+inline constexpr int CutCircle = 14;
+inline constexpr int Template = 16;
+inline constexpr int ScreenWindow = 18;
+inline constexpr int GpsAdjust = 19;
+} // namespace ToolModes
 inline constexpr int ToolModeCount = 20;
 void RegisterTool(int toolMode, ToolProcs procs);
 const ToolProcs& ToolOf(int toolMode);

@@ -174,7 +174,7 @@ void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s)
             InvalidatePending(v);
         v.RepaintAfterDrag = false;
         ReleaseEditDC();
-        if (Work.ToolMode == 0)
+        if (Work.ToolMode == ToolModes::None)
             StartCurrentTool();
         // A paint stopped while the button was held waits for this release.
         RepaintPendingWhenIdle(v);
@@ -198,10 +198,10 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
         return;
     GuardEvent("Work", "FormKeyDown", [&] {
         const bool capture = v.Form && v.Form->HasMouseCapture();
-        if (key == Qt::Key_Alt && !capture && Work.ToolMode == 13) {
+        if (key == Qt::Key_Alt && !capture && Work.ToolMode == ToolModes::CutLine) {
             EndCurrentTool();
-            Work.SavedWorkMode = 13;
-            ProgramConfig.WorkMode = 11;
+            Work.SavedWorkMode = WorkModes::Cut;
+            ProgramConfig.WorkMode = WorkModes::EditPoint;
             StartCurrentTool();
         } else if (key == Qt::Key_Backspace && s.alt && !s.ctrl && !s.shift) {
             // Edit > Undo by key: nothing runs (the tool stays) when there is nothing to undo.
@@ -212,7 +212,7 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
             TypingKeyDown(key, s.shift, s.ctrl, s.alt);
         } else {
             const bool none = !s.alt && !s.ctrl && !s.shift;
-            if (Work.ToolMode == 10 && none) {
+            if (Work.ToolMode == ToolModes::Edit && none) {
                 switch (key) {
                 case Qt::Key_Left: EditPorts().NudgeSelection(-1, 0); break;
                 case Qt::Key_Right: EditPorts().NudgeSelection(1, 0); break;
@@ -240,11 +240,11 @@ void FormKeyUp(MapView& v, int key, ShiftState s)
     if (WorkBusy())
         return;
     const bool capture = v.Form && v.Form->HasMouseCapture();
-    if (key == Qt::Key_Alt && !capture && Work.SavedWorkMode != 0) {
+    if (key == Qt::Key_Alt && !capture && Work.SavedWorkMode != WorkModes::None) {
         GuardEvent("Work", "FormKeyUp", [&] {
             EndCurrentTool();
             ProgramConfig.WorkMode = Work.SavedWorkMode;
-            Work.SavedWorkMode = 0;
+            Work.SavedWorkMode = WorkModes::None;
             StartCurrentTool();
         });
     }
@@ -261,7 +261,7 @@ void FormKeyPress(MapView& v, int ch)
         const ToolProcs& t = ToolOf(Work.ToolMode);
         if (t.KeyPress)
             t.KeyPress(ch);
-        if (Work.ToolMode == 0)
+        if (Work.ToolMode == ToolModes::None)
             StartCurrentTool();
         ReleaseEditDC();
     });

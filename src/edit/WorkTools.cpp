@@ -17,8 +17,6 @@ namespace zemo {
 
 namespace {
 
-constexpr int ViewToolMode = 1;
-
 std::array<ToolProcs, ToolModeCount>& Table()
 {
     static std::array<ToolProcs, ToolModeCount> table;
@@ -46,12 +44,12 @@ void HelpContext(int context)
 void StartDrawing(int lineMode, int cut)
 {
     switch (lineMode) {
-    case 5: StartMode(3, {cut, 0, 0, 0}); break;
-    case 6: StartMode(3, {cut, 1, 0, 0}); break;
-    case 7: StartMode(5, {cut, 0, 0, 0}); break;
-    case 8: StartMode(6, {cut, 0, 0, 0}); break;
-    case 9: StartMode(7, {cut, 0, 0, 0}); break;
-    case 10: StartMode(8, {cut, 0, 0, 0}); break;
+    case WorkModes::Freehand: StartMode(ToolModes::Freehand, {cut, 0, 0, 0}); break;
+    case WorkModes::Straight: StartMode(ToolModes::Freehand, {cut, 1, 0, 0}); break;
+    case WorkModes::Rectangular: StartMode(ToolModes::Rectangular, {cut, 0, 0, 0}); break;
+    case WorkModes::Circle: StartMode(ToolModes::Circle, {cut, 0, 0, 0}); break;
+    case WorkModes::Ellipse: StartMode(ToolModes::Ellipse, {cut, 0, 0, 0}); break;
+    case WorkModes::Curve: StartMode(ToolModes::Curve, {cut, 0, 0, 0}); break;
     default: break;
     }
 }
@@ -79,12 +77,12 @@ const ToolProcs& ToolOf(int toolMode)
 
 void StartCurrentTool()
 {
-    if (Work.ToolMode != 0)
+    if (Work.ToolMode != ToolModes::None)
         return;
     if (Index.MapOpen && CommandIsRunning())
         return;
     ToolButtons();
-    HelpContext(MainHelpContext);
+    HelpContext(MainFrameHelpContext);
     MapView* v = Work.ActiveView;
     if (!Index.MapOpen || !v || !v->Document)
         return;
@@ -105,12 +103,12 @@ void StartCurrentTool()
 
         const int wm = ProgramConfig.WorkMode;
         const int lm = ProgramConfig.LineMode;
-        if (wm <= 10) {
+        if (wm <= WorkModes::Curve) {
             const SymbolBytes* s = v->CurrentSymbol;
             if (!z.CoursePreviewOn && s && (SymU8(*s, SymStatus) & SymbolStatusMask) == 0) {
                 switch (SymbolType(s)) {
-                case 1: case 5: StartMode(2); break;
-                case 4: StartMode(9); break;
+                case 1: case 5: StartMode(ToolModes::PlacePoint); break;
+                case 4: StartMode(ToolModes::PlaceText); break;
                 case 2: case 3: StartDrawing(lm, 0); break;
                 default: break;
                 }
@@ -123,49 +121,57 @@ void StartCurrentTool()
             }
             const bool any = single || Index.SelectionCount > 0;
             switch (wm) {
-            case 11: case 12: StartMode(10); break;
-            case 13:
+            case WorkModes::EditPoint: case WorkModes::EditObject:
+                StartMode(ToolModes::Edit);
+                break;
+            case WorkModes::Cut:
                 if (single) {
                     const int type = SymbolType(Index.CurSymbol);
                     if (type == 1)
-                        StartMode(14);
+                        StartMode(ToolModes::CutCircle);
                     else if (type == 2)
-                        StartMode(13);
-                    else if (lm == 5)
-                        StartMode(3, {1, 0, 0, 0});
-                    else if (lm == 10)
-                        StartMode(8, {1, 0, 0, 0});
+                        StartMode(ToolModes::CutLine);
+                    else if (lm == WorkModes::Freehand)
+                        StartMode(ToolModes::Freehand, {1, 0, 0, 0});
+                    else if (lm == WorkModes::Curve)
+                        StartMode(ToolModes::Curve, {1, 0, 0, 0});
                     else
-                        StartMode(3, {1, 1, 0, 0});
+                        StartMode(ToolModes::Freehand, {1, 1, 0, 0});
                 }
                 break;
-            case 14:
+            case WorkModes::CutHole:
                 if (single)
                     StartDrawing(lm, 2);
                 break;
-            case 15:
+            case WorkModes::Rotate:
                 if (any)
-                    StartMode(11);
+                    StartMode(ToolModes::Rotate);
                 break;
-            case 16:
+            case WorkModes::Direction:
                 if (any)
-                    StartMode(12, {0, 0, 5, 0});
+                    StartMode(ToolModes::PointEdit, {0, 0, 5, 0});
                 break;
-            case 17: case 18: case 19: case 20: case 26:
-                if (single)
-                    StartMode(12, {0, 0, wm == 26 ? 6 : wm - 16, 0});
+            case WorkModes::NormalPoint: case WorkModes::CornerPoint: case WorkModes::DashPoint:
+            case WorkModes::RemovePoint: case WorkModes::MoveParallel:
+                if (single) {
+                    const int op = wm == WorkModes::MoveParallel ? 6 : wm - WorkModes::Direction;
+                    StartMode(ToolModes::PointEdit, {0, 0, op, 0});
+                }
                 break;
-            case 27: case 28: case 29: case 30: case 31: StartMode(18, {0, 0, 0, wm - 27}); break;
-            case 32: StartMode(16); break;
-            case 33: StartMode(19); break;
+            case WorkModes::PrintRange: case WorkModes::CourseRange: case WorkModes::ExportRange:
+            case WorkModes::ExportRangeAlt: case WorkModes::PartialMap:
+                StartMode(ToolModes::ScreenWindow, {0, 0, 0, wm - WorkModes::PrintRange});
+                break;
+            case WorkModes::TemplateAdjust: StartMode(ToolModes::Template); break;
+            case WorkModes::GpsAdjust: StartMode(ToolModes::GpsAdjust); break;
             default: break;
             }
         }
         // The edit tool stands in for any tool that cannot start.
-        if (Work.ToolMode == 0) {
-            ProgramConfig.WorkMode = 11;
+        if (Work.ToolMode == ToolModes::None) {
+            ProgramConfig.WorkMode = WorkModes::EditPoint;
             ToolButtons();
-            StartMode(10);
+            StartMode(ToolModes::Edit);
         }
         if (!v->SymbolGraphicsMode && EditPorts().CourseTabVisible())
             ShowCourseMarks();
@@ -186,21 +192,21 @@ void EndCurrentTool()
         HideCourseMarks();
         // The view tool gives back the tool it interrupted, which then ends as well: a line
         // being drawn is stored, not left as a draft.
-        if (Work.ToolMode == ViewToolMode) {
-            if (const ToolProcs& view = ToolOf(ViewToolMode); view.End)
+        if (Work.ToolMode == ToolModes::View) {
+            if (const ToolProcs& view = ToolOf(ToolModes::View); view.End)
                 view.End();
-            if (Work.ToolMode == ViewToolMode)
-                Work.ToolMode = 0;
+            if (Work.ToolMode == ToolModes::View)
+                Work.ToolMode = ToolModes::None;
         }
         const ToolProcs& t = ToolOf(Work.ToolMode);
         if (t.End)
             t.End();
-        Work.ToolMode = 0;
+        Work.ToolMode = ToolModes::None;
         ReleaseEditDC();
-        SetToolCursor(0);
-        HelpContext(MainHelpContext);
+        SetToolCursor(StandardCursor);
+        HelpContext(MainFrameHelpContext);
     } catch (...) {
-        Work.ToolMode = 0;
+        Work.ToolMode = ToolModes::None;
         ReportUnexpected("Work", "EndTool");
     }
 }
@@ -213,7 +219,8 @@ void ToggleDrawEdit()
     EndCurrentTool();
     if (Index.SelectionCount > 1)
         ClearSelection();
-    ProgramConfig.WorkMode = ProgramConfig.WorkMode >= 11 ? ProgramConfig.LineMode : 11;
+    ProgramConfig.WorkMode = ProgramConfig.WorkMode >= WorkModes::EditPoint ? ProgramConfig.LineMode
+                                                                             : WorkModes::EditPoint;
     ToolButtons();
     StartCurrentTool();
 }
@@ -224,7 +231,7 @@ void SelectWorkMode(int workMode)
         return;
     EndCurrentTool();
     ProgramConfig.WorkMode = workMode;
-    if (workMode >= 5 && workMode <= 10)
+    if (workMode >= WorkModes::Freehand && workMode <= WorkModes::Curve)
         ProgramConfig.LineMode = workMode;
     StartCurrentTool();
 }

@@ -241,7 +241,7 @@ void OtherMenuRules(Rules& r, const ShellState& s)
 void WorkPopUpRules(Rules& r, const ShellState& s)
 {
     ItemState& draw = r[Cmd::WorkDraw];
-    draw.visible = s.workMode > 10 &&
+    draw.visible = s.workMode > WorkModes::Curve &&
                    (s.graphics || (s.symbolCount >= 1 && s.currentSymbolIndex >= 0));
     if (draw.visible) {
         struct Look {
@@ -273,8 +273,8 @@ void WorkPopUpRules(Rules& r, const ShellState& s)
             draw.image = look->image;
         }
     }
-    r[Cmd::WorkEditPoint].visible = s.workMode != 11;
-    r[Cmd::WorkEditObj].visible = s.workMode != 12;
+    r[Cmd::WorkEditPoint].visible = s.workMode != WorkModes::EditPoint;
+    r[Cmd::WorkEditObj].visible = s.workMode != WorkModes::EditObject;
 }
 
 } // namespace
@@ -284,18 +284,21 @@ bool WorkModeBuilt(int workMode)
     // The edit library's tool table: the tool each work mode starts.
     auto built = [](int toolMode) { return bool(ToolOf(toolMode).Start); };
     switch (workMode) {
-    case 5: case 6: return built(3);
-    case 7: return built(5);
-    case 8: return built(6);
-    case 9: return built(7);
-    case 10: return built(8);
-    case 11: case 12: return built(10);
-    case 13: return built(13);
+    case WorkModes::Freehand: case WorkModes::Straight: return built(ToolModes::Freehand);
+    case WorkModes::Rectangular: return built(ToolModes::Rectangular);
+    case WorkModes::Circle: return built(ToolModes::Circle);
+    case WorkModes::Ellipse: return built(ToolModes::Ellipse);
+    case WorkModes::Curve: return built(ToolModes::Curve);
+    case WorkModes::EditPoint: case WorkModes::EditObject: return built(ToolModes::Edit);
+    case WorkModes::Cut: return built(ToolModes::CutLine);
     // A hole is cut with the drawing method of the moment.
-    case 14: return ProgramConfig.LineMode >= 5 && ProgramConfig.LineMode <= 10 &&
-                    WorkModeBuilt(ProgramConfig.LineMode);
-    case 15: return built(11);
-    case 16: case 17: case 18: case 19: case 20: case 26: return built(12);
+    case WorkModes::CutHole:
+        return ProgramConfig.LineMode >= WorkModes::Freehand &&
+               ProgramConfig.LineMode <= WorkModes::Curve && WorkModeBuilt(ProgramConfig.LineMode);
+    case WorkModes::Rotate: return built(ToolModes::Rotate);
+    case WorkModes::Direction: case WorkModes::NormalPoint: case WorkModes::CornerPoint:
+    case WorkModes::DashPoint: case WorkModes::RemovePoint: case WorkModes::MoveParallel:
+        return built(ToolModes::PointEdit);
     default: return false;
     }
 }
@@ -304,8 +307,8 @@ bool DrawingToolBuilt()
 {
     // Points and rectangles are placed by one tool, texts by another.
     switch (CurrentDocumentState().currentSymbolType) {
-    case PointObject: case RectangleObject: return bool(ToolOf(2).Start);
-    case TextObject: return bool(ToolOf(9).Start);
+    case PointObject: case RectangleObject: return bool(ToolOf(ToolModes::PlacePoint).Start);
+    case TextObject: return bool(ToolOf(ToolModes::PlaceText).Start);
     case LineObject: case AreaObject: return WorkModeBuilt(ProgramConfig.LineMode);
     default: return false;
     }

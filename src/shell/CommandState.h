@@ -3,6 +3,7 @@
 // The rules are plain functions of the record, so any state can be tried without a map.
 #pragma once
 
+#include "core/Config.h"
 #include "shell/MenuModel.h"
 
 #include <QString>
@@ -42,7 +43,7 @@ struct ShellState {
     int currentSymbolType = 0;     // its object type
     // Tools
     int workMode = 0;
-    int lineMode = 10;
+    int lineMode = WorkModes::Curve;
     bool textEditActive = false;
     // Undo and redo, then tests of the editing tools (false until the tool that answers
     // exists)

@@ -66,7 +66,7 @@ void ChooseCurrent(TZmd& z, int pos)
     if (method != 0 && WorkModeBuilt(method)) {
         ProgramConfig.LineMode = method;
         // The tool itself starts again when the mouse is released.
-        if (ProgramConfig.WorkMode < 11)
+        if (ProgramConfig.WorkMode < WorkModes::EditPoint)
             ProgramConfig.WorkMode = method;
     }
 }

@@ -105,8 +105,8 @@ protected:
         const ShownMessage& m = messages.Entries()[0].msg;
         EXPECT_EQ(m.key, TextKey::FileModified);
         EXPECT_EQ(m.kind, MsgKind::YesNoCancel);
-        EXPECT_EQ(m.helpContext, 146);
-        EXPECT_EQ(messages.Entries()[0].helpContextWhileUp, 146);
+        EXPECT_EQ(m.helpContext, FileModifiedHelpContext);
+        EXPECT_EQ(messages.Entries()[0].helpContextWhileUp, FileModifiedHelpContext);
         EXPECT_EQ(m.params, shownName + "\r\n");
         EXPECT_TRUE(MessageText(m).contains(shownName));
         ASSERT_EQ(messages.busyWhileUp.size(), 1u);
@@ -159,10 +159,10 @@ TEST_F(CloseQuery, CancelKeepsTheWindowAndTheChangedDocumentAndAsksAgainNextTime
     Change();
     int started = 0;
     ToolProcs procs;
-    procs.Start = [&](const ToolStartArgs&) { ++started; Work.ToolMode = 10; };
-    procs.End = [] { Work.ToolMode = 0; };
-    RegisterTool(10, procs);
-    ProgramConfig.WorkMode = 11;
+    procs.Start = [&](const ToolStartArgs&) { ++started; Work.ToolMode = ToolModes::Edit; };
+    procs.End = [] { Work.ToolMode = ToolModes::None; };
+    RegisterTool(ToolModes::Edit, procs);
+    ProgramConfig.WorkMode = WorkModes::EditPoint;
     messages.QueueAnswer(IdCancel);
     EXPECT_FALSE(w->close());
     ExpectQuestion(path);
@@ -176,7 +176,7 @@ TEST_F(CloseQuery, CancelKeepsTheWindowAndTheChangedDocumentAndAsksAgainNextTime
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(WorkingCopies().size(), 1);
     EXPECT_GE(started, 1) << "the tool starts again";
-    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     EXPECT_NE(ProgramConfig.RecentFiles[0], path);
 
     // The answer is not remembered: the next close asks again.

@@ -227,8 +227,8 @@ TEST_F(CurveTool, AHoleOfTwoPointsIsDroppedAndOneOfThreeGetsTheHoleFlag)
     const int32_t s = 40 * Mm;
     OpenCurveMap({TestObject::Area(20, {{-s, -s}, {s, -s}, {s, s}, {-s, s}})});
     SelectOnly(1);
-    SelectWorkMode(14);
-    ASSERT_EQ(Work.ToolMode, 8);
+    SelectWorkMode(WorkModes::CutHole);
+    ASSERT_EQ(Work.ToolMode, ToolModes::Curve);
     EXPECT_EQ(DrCurve.CurveToolFlag, 2);
     const QPoint a{170, 130}, b{230, 130}, c{200, 180}, d{260, 200};
     DragPoint(a, a + QPoint(10, 0));
@@ -265,7 +265,7 @@ TEST_F(CurveTool, ThePointLimitRefusesAPointAndStoresWhatThereIs)
     Press(D);  // beyond the limit
     EXPECT_EQ(beeps, 1);
     EXPECT_EQ(messages.CountOf(TextKey::MaxPoints), 1);
-    EXPECT_EQ(messages.Last().helpContext, 71);
+    EXPECT_EQ(messages.Last().helpContext, MaxPointsHelpContext);
     Release(D);
     ASSERT_EQ(Live(), 1);
     const ElementRecord& s = Stored(1);

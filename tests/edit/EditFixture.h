@@ -242,11 +242,11 @@ protected:
         EditPorts().Beep.Bind([this] { ++beeps; });
     }
     // The curve tool on the symbol at `pos`.
-    void StartCurve(int pos, int workMode = 10)
+    void StartCurve(int pos, int workMode = WorkModes::Curve)
     {
         zmd->Setup.CurrentSymbolIndex = int16_t(pos);
         SelectWorkMode(workMode);
-        ASSERT_EQ(Work.ToolMode, 8);
+        ASSERT_EQ(Work.ToolMode, ToolModes::Curve);
     }
     // The drawing grown by repeated curve points at `at` while three more points fit.
     static int GrowToLimit(Cord at)

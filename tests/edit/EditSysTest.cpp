@@ -56,7 +56,7 @@ TEST_F(EditMarks, EveryMarkDrawnTwiceLeavesTheImageAsItWas)
         ProgramConfig.WorkMode = mode;
         twice("line vertices", [&] { MarkElement(e); });
     }
-    ProgramConfig.WorkMode = 11;
+    ProgramConfig.WorkMode = WorkModes::EditPoint;
     twice("draft", [] { MarkDraft(); });
     ElementRecord area;
     MakeLine(area, 10, {{-6 * Mm, -6 * Mm}, {6 * Mm, -6 * Mm}, {6 * Mm, 6 * Mm}, {-1 * Mm, (-1 * Mm) | HoleFlag},
@@ -89,11 +89,11 @@ TEST_F(EditMarks, EveryMarkDrawnTwiceLeavesTheImageAsItWas)
     ClearSelection();
     Index.SelectedIndex = 2;
     ReadElement(2, Index.CurElement);
-    ProgramConfig.WorkMode = 12;
+    ProgramConfig.WorkMode = WorkModes::EditObject;
     ProgramConfig.ObjectStretch = true;
     twice("stretch box", [] { MarkStretch(); });
     // Not in edit-point mode.
-    ProgramConfig.WorkMode = 11;
+    ProgramConfig.WorkMode = WorkModes::EditPoint;
     MarkStretch();
     EXPECT_FALSE(EditSys.StretchShown);
     ReleaseEditDC();

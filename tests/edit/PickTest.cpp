@@ -15,7 +15,7 @@ protected:
     void SetUp() override
     {
         EditTest::SetUp();
-        ProgramConfig.WorkMode = 11;
+        ProgramConfig.WorkMode = WorkModes::EditPoint;
     }
     static Cord At(double xMm, double yMm) { return AtMm(xMm, yMm); }
 };

@@ -22,7 +22,7 @@ protected:
         EndCurrentTool();
         ProgramConfig.WorkMode = workMode;
         StartCurrentTool();
-        ASSERT_EQ(Work.ToolMode, 18);
+        ASSERT_EQ(Work.ToolMode, ToolModes::ScreenWindow);
     }
     // A surface point of a map position (1 pixel = 0.1 mm, the origin at 100, 80).
     static QPoint Px(double xMm, double yMm) { return {100 + int(xMm * 10), 80 - int(yMm * 10)}; }
@@ -45,17 +45,17 @@ TEST_F(ScrnWinTest, ThePrintWindowIsStoredNormalisedByTheSetupsChecks)
     EXPECT_TRUE(EditSys.ScreenWinShown);
     EXPECT_EQ(EditSys.ScreenWinRect[0], (Cord{0, 0}));
     EXPECT_EQ(EditSys.ScreenWinRect[1], (Cord{6 * Mm, 4 * Mm}));
-    EXPECT_EQ(helpContexts.back(), 66);
+    EXPECT_EQ(helpContexts.back(), PrintRangeHelpContext);
     // The left edge dragged past the right one.
     Drag(v, Px(0, 2), Px(8, 2));
     EXPECT_EQ(EditSys.ScreenWinRect[0].x, 8 * Mm);
     EXPECT_EQ(EditSys.ScreenWinRect[1].x, 6 * Mm);
     EndCurrentTool();
     EXPECT_FALSE(EditSys.ScreenWinShown);
-    EXPECT_EQ(Work.ToolMode, 0);
+    EXPECT_EQ(Work.ToolMode, ToolModes::None);
     EXPECT_EQ(S().PrintRange, (CordRect{6 * Mm, 0, 8 * Mm, 4 * Mm}));
     EXPECT_EQ(S().PartialRange, CordRect{});
-    EXPECT_EQ(helpContexts.back(), 101);
+    EXPECT_EQ(helpContexts.back(), MainFrameHelpContext);
 }
 
 TEST_F(ScrnWinTest, ThePartialMapWindowIsStoredAsDragged)
@@ -64,7 +64,7 @@ TEST_F(ScrnWinTest, ThePartialMapWindowIsStoredAsDragged)
     S().PartialRange = {0, 0, 6 * Mm, 4 * Mm};
     const CordRect print = S().PrintRange;
     Start(31);
-    EXPECT_EQ(helpContexts.back(), 67);
+    EXPECT_EQ(helpContexts.back(), PartialMapHelpContext);
     Drag(v, Px(0, 2), Px(8, 2));
     // The top edge pulled below the bottom.
     Drag(v, Px(7, 4), Px(7, -1));

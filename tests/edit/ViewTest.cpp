@@ -152,12 +152,12 @@ TEST_F(ViewToolTest, TheHandDragsTheMapAndEscapeEndsTheTool)
     EXPECT_EQ(S().ViewCenterY, -Mm / 2);
     WorkWinMouseUp(v, MouseBtn::Left, {110, 75}, {});
     EXPECT_TRUE(ProgramConfig.AutoScroll);
-    EXPECT_NE(Work.ToolMode, 1);
+    EXPECT_NE(Work.ToolMode, ToolModes::View);
 
-    Work.ToolMode = 10;
+    Work.ToolMode = ToolModes::Edit;
     ZoomIn();
     ViewKeyPress(27);
-    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     EXPECT_DOUBLE_EQ(S().Zoom, 3.2);
 }
 

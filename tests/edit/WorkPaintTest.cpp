@@ -95,9 +95,10 @@ TEST_F(WorkPaint, AKeyStopsThePaintIsHandledAfterItAndTheRectangleIsPaintedAgain
     TMdiChild* w = NewWindow();
     InstallEdit();
     std::vector<int> keys;
-    RegisterTool(10, {[](const ToolStartArgs&) { Work.ToolMode = 10; }, [] { Work.ToolMode = 0; }, {}, {},
-                      {}, {}, [&](int ch) { keys.push_back(ch); }});
-    Work.ToolMode = 10;
+    RegisterTool(ToolModes::Edit, {[](const ToolStartArgs&) { Work.ToolMode = ToolModes::Edit; },
+                                   [] { Work.ToolMode = ToolModes::None; }, {}, {}, {}, {},
+                                   [&](int ch) { keys.push_back(ch); }});
+    Work.ToolMode = ToolModes::Edit;
     int painted = 0;
     int keysSeenWhilePainting = 0;
     AfterEachObject([&] {
@@ -219,13 +220,14 @@ TEST_F(WorkPaint, ClickThatActivatesAWindowReachesNoTool)
     TMdiChild* a = NewWindow();
     TMdiChild* b = NewWindow();
     int downs = 0, ups = 0;
-    RegisterTool(10, {[](const ToolStartArgs&) { Work.ToolMode = 10; }, [] { Work.ToolMode = 0; },
-                      [&] { ++downs; }, {}, {}, [&] { ++ups; }, {}});
+    RegisterTool(ToolModes::Edit, {[](const ToolStartArgs&) { Work.ToolMode = ToolModes::Edit; },
+                                   [] { Work.ToolMode = ToolModes::None; }, [&] { ++downs; },
+                                   {}, {}, [&] { ++ups; }, {}});
     a->Activate();
     ASSERT_EQ(Work.ActiveView, &a->View());
     b->Activate();
     ASSERT_EQ(Work.ActiveView, &b->View());
-    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     SendMouse(b->WorkWin(), QEvent::MouseButtonPress, {40, 40}, Qt::LeftButton, Qt::LeftButton);
     SendMouse(b->WorkWin(), QEvent::MouseButtonRelease, {40, 40}, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(downs, 0);

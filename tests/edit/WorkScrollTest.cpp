@@ -86,8 +86,9 @@ TEST_F(WorkScroll, TheWheelIsIgnoredWhileAButtonIsHeld)
 {
     OpenMap(ThreeColourMap());
     TMdiChild* w = NewWindow();
-    RegisterTool(10, {[](const ToolStartArgs&) { Work.ToolMode = 10; }, [] { Work.ToolMode = 0; }, {}, {}, {}, {}, {}});
-    Work.ToolMode = 10;
+    RegisterTool(ToolModes::Edit, {[](const ToolStartArgs&) { Work.ToolMode = ToolModes::Edit; },
+                                   [] { Work.ToolMode = ToolModes::None; }, {}, {}, {}, {}, {}});
+    Work.ToolMode = ToolModes::Edit;
     const int32_t y0 = zmd->Setup.ViewCenterY;
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {60, 60}, Qt::LeftButton, Qt::LeftButton);
     const QImage during = w->Surface().copy();
@@ -106,9 +107,10 @@ TEST_F(WorkScroll, DraggingOutsideScrollsTenPixelsATick)
     MapView& v = w->View();
     ProgramConfig.AutoScroll = true;
     int draws = 0;
-    RegisterTool(10, {[](const ToolStartArgs&) { Work.ToolMode = 10; }, [] { Work.ToolMode = 0; }, {}, {},
-                      [&] { ++draws; }, {}, {}});
-    Work.ToolMode = 10;
+    RegisterTool(ToolModes::Edit, {[](const ToolStartArgs&) { Work.ToolMode = ToolModes::Edit; },
+                                   [] { Work.ToolMode = ToolModes::None; }, {}, {},
+                                   [&] { ++draws; }, {}, {}});
+    Work.ToolMode = ToolModes::Edit;
     const int32_t x0 = zmd->Setup.ViewCenterX;
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {100, 80}, Qt::LeftButton, Qt::LeftButton);
     SendMouse(w->WorkWin(), QEvent::MouseMove, {v.ClientWidth + 30, 80}, Qt::NoButton, Qt::LeftButton);

@@ -26,7 +26,7 @@ protected:
                              },
                              [this] {
                                  ++ended;
-                                 Work.ToolMode = 0;
+                                 Work.ToolMode = ToolModes::None;
                              },
                              {}, {}, {}, {}, {}});
     }
@@ -53,29 +53,29 @@ TEST_F(WorkTools, TheCurveButtonWithAProtectedSymbolFallsBackToTheEditTool)
     OpenWith(1);
     NewWindow();
     RegisterRecordingTools();
-    SelectWorkMode(10);
-    EXPECT_EQ(Work.ToolMode, 10);
-    EXPECT_EQ(ProgramConfig.WorkMode, 11);
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    SelectWorkMode(WorkModes::Curve);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::EditPoint);
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
     ASSERT_EQ(started.size(), 1u);
     EXPECT_EQ(started[0].mode, 10);
 
     // With the symbol normal the curve tool runs.
     zmd->Symbols[0][SymStatus] = 0;
-    SelectWorkMode(10);
-    EXPECT_EQ(Work.ToolMode, 8);
-    EXPECT_EQ(ProgramConfig.WorkMode, 10);
+    SelectWorkMode(WorkModes::Curve);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Curve);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
     EXPECT_EQ(started.back().args.cut, 0);
     // A hidden symbol or the course preview stop it too.
     zmd->Symbols[0][SymStatus] = 2;
-    SelectWorkMode(6);
+    SelectWorkMode(WorkModes::Straight);
     EXPECT_EQ(Last(), 10);
     zmd->Symbols[0][SymStatus] = 0;
     zmd->CoursePreviewOn = 1;
-    SelectWorkMode(6);
+    SelectWorkMode(WorkModes::Straight);
     EXPECT_EQ(Last(), 10);
     zmd->CoursePreviewOn = 0;
-    SelectWorkMode(6);
+    SelectWorkMode(WorkModes::Straight);
     EXPECT_EQ(Last(), 3);
     EXPECT_EQ(started.back().args.straight, 1);
 }
@@ -85,39 +85,39 @@ TEST_F(WorkTools, TheCutButtonChoosesByTheSelectedObject)
     OpenWith(0);
     NewWindow();
     RegisterRecordingTools();
-    ProgramConfig.LineMode = 10;
+    ProgramConfig.LineMode = WorkModes::Curve;
     // Object 2 is a line, 7 an area, 8 a point.
     for (auto [object, want, cut] : {std::tuple{2, 13, 0}, std::tuple{7, 8, 1}, std::tuple{8, 14, 0}}) {
         Index.SelectedIndex = object;
         Index.SelectionCount = 1;
-        SelectWorkMode(13);
+        SelectWorkMode(WorkModes::Cut);
         EXPECT_EQ(Last(), want) << object;
         EXPECT_EQ(started.back().args.cut, cut) << object;
     }
     Index.SelectedIndex = 7;
     for (auto [lineMode, want, straight] : {std::tuple{5, 3, 0}, std::tuple{7, 3, 1}, std::tuple{10, 8, 0}}) {
         ProgramConfig.LineMode = lineMode;
-        SelectWorkMode(13);
+        SelectWorkMode(WorkModes::Cut);
         EXPECT_EQ(Last(), want);
         EXPECT_EQ(started.back().args.straight, straight);
     }
     // Holes: the drawing method's tool in hole mode.
-    ProgramConfig.LineMode = 9;
-    SelectWorkMode(14);
+    ProgramConfig.LineMode = WorkModes::Ellipse;
+    SelectWorkMode(WorkModes::CutHole);
     EXPECT_EQ(Last(), 7);
     EXPECT_EQ(started.back().args.cut, 2);
     // Nothing selected: the edit tool.
     Index.SelectedIndex = 0;
     Index.SelectionCount = 0;
-    SelectWorkMode(13);
+    SelectWorkMode(WorkModes::Cut);
     EXPECT_EQ(Last(), 10);
-    EXPECT_EQ(ProgramConfig.WorkMode, 11);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::EditPoint);
     // Point operations and the screen window.
     Index.SelectedIndex = 2;
-    SelectWorkMode(26);
+    SelectWorkMode(WorkModes::MoveParallel);
     EXPECT_EQ(Last(), 12);
     EXPECT_EQ(started.back().args.operation, 6);
-    SelectWorkMode(29);
+    SelectWorkMode(WorkModes::ExportRange);
     EXPECT_EQ(Last(), 18);
     EXPECT_EQ(started.back().args.variant, 2);
 }
@@ -128,24 +128,24 @@ TEST_F(WorkTools, RightReleaseWithoutContextMenuTogglesDrawingAndEditing)
     TMdiChild* w = NewWindow();
     RegisterRecordingTools();
     ProgramConfig.ContextMenu = false;
-    ProgramConfig.LineMode = 5;
-    SelectWorkMode(11);
-    EXPECT_EQ(Work.ToolMode, 10);
+    ProgramConfig.LineMode = WorkModes::Freehand;
+    SelectWorkMode(WorkModes::EditPoint);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     // A multi-selection of two does not survive the switch; a single one does.
     SelectOnly(1);
     ToggleSelection(2);
     ASSERT_EQ(Index.SelectionCount, 2);
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
     SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(ProgramConfig.WorkMode, 5);
-    EXPECT_EQ(Work.ToolMode, 3);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Freehand);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Freehand);
     EXPECT_EQ(Index.SelectionCount, 0);
     EXPECT_FALSE(IsSelected(1) || IsSelected(2));
     SelectOnly(2);
     SendMouse(w->WorkWin(), QEvent::MouseButtonPress, {30, 30}, Qt::RightButton, Qt::RightButton);
     SendMouse(w->WorkWin(), QEvent::MouseButtonRelease, {30, 30}, Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(ProgramConfig.WorkMode, 11);
-    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::EditPoint);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     EXPECT_EQ(Index.SelectedIndex, 2);
 }
 
@@ -156,17 +156,17 @@ TEST_F(WorkTools, AltGivesTheEditToolWhileTheCutToolRuns)
     RegisterRecordingTools();
     Index.SelectedIndex = 2;
     Index.SelectionCount = 1;
-    SelectWorkMode(13);
-    ASSERT_EQ(Work.ToolMode, 13);
+    SelectWorkMode(WorkModes::Cut);
+    ASSERT_EQ(Work.ToolMode, ToolModes::CutLine);
     QKeyEvent down(QEvent::KeyPress, Qt::Key_Alt, Qt::AltModifier);
     QCoreApplication::sendEvent(w->WorkWin(), &down);
-    EXPECT_EQ(Work.ToolMode, 10);
-    EXPECT_EQ(Work.SavedWorkMode, 13);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
+    EXPECT_EQ(Work.SavedWorkMode, WorkModes::Cut);
     QKeyEvent up(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
     QCoreApplication::sendEvent(w->WorkWin(), &up);
-    EXPECT_EQ(Work.ToolMode, 13);
-    EXPECT_EQ(ProgramConfig.WorkMode, 13);
-    EXPECT_EQ(Work.SavedWorkMode, 0);
+    EXPECT_EQ(Work.ToolMode, ToolModes::CutLine);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Cut);
+    EXPECT_EQ(Work.SavedWorkMode, WorkModes::None);
 }
 
 TEST_F(WorkTools, TheCommandFrameEndsAndRestartsTheTool)
@@ -174,19 +174,19 @@ TEST_F(WorkTools, TheCommandFrameEndsAndRestartsTheTool)
     OpenWith(0);
     NewWindow();
     RegisterRecordingTools();
-    SelectWorkMode(11);
+    SelectWorkMode(WorkModes::EditPoint);
     const size_t before = started.size();
     int toolDuringCommand = -1;
     RunInCommandFrame([&] { toolDuringCommand = Work.ToolMode; });
     EXPECT_EQ(toolDuringCommand, 0);
     EXPECT_EQ(ended, 1);
     EXPECT_EQ(started.size(), before + 1);
-    EXPECT_EQ(Work.ToolMode, 10);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Edit);
     // No tool starts while a command runs.
     EndCurrentTool();
     Work.CommandBusy = true;
     StartCurrentTool();
-    EXPECT_EQ(Work.ToolMode, 0);
+    EXPECT_EQ(Work.ToolMode, ToolModes::None);
     Work.CommandBusy = false;
 }
 
@@ -206,15 +206,15 @@ TEST_F(WorkTools, ThirtySevenNamedCursorsAndTheSurfaceShowsThem)
     EXPECT_EQ(bits.size(), 37u);
     EXPECT_EQ(CursorName(0), nullptr);
     EXPECT_EQ(CursorName(38), nullptr);
-    EXPECT_STREQ(CursorName(25), "MOVEVIEW");
+    EXPECT_STREQ(CursorName(MoveViewCursor), "MOVEVIEW");
 
     OpenWith(0);
     TMdiChild* w = NewWindow();
     InstallEdit();
-    SetToolCursor(16);
-    EXPECT_EQ(w->WorkWin()->CursorNumber(), 16);
+    SetToolCursor(DrawCurveCursor);
+    EXPECT_EQ(w->WorkWin()->CursorNumber(), DrawCurveCursor);
     EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::BitmapCursor);
-    SetToolCursor(0);
+    SetToolCursor(StandardCursor);
     EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::ArrowCursor);
     SetToolCursor(-3);
     EXPECT_EQ(w->WorkWin()->cursor().shape(), Qt::CrossCursor);

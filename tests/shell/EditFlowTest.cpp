@@ -33,7 +33,7 @@ protected:
         }
         ASSERT_NE(line_, 0);
         Trigger(Cmd::CurveBtn);
-        ASSERT_EQ(Work.ToolMode, 8);
+        ASSERT_EQ(Work.ToolMode, ToolModes::Curve);
         if (ActiveChild()->View().SwallowClick)
             Click(Surface(), {5, 5});
         ASSERT_FALSE(ActiveChild()->View().SwallowClick);
@@ -67,11 +67,11 @@ TEST_F(EditFlow, AToolButtonAfterTheViewToolStoresTheLineItInterruptedAndLeavesN
     DrawLine(a, b, c, false);
     ASSERT_TRUE(EditSys.DraftShown);
     Key(Surface(), Qt::Key_F7);
-    ASSERT_EQ(Work.ToolMode, 1);
+    ASSERT_EQ(Work.ToolMode, ToolModes::View);
     // The curve button again (the only drawing tool built): the tool ends and starts anew.
     Trigger(Cmd::CurveBtn);
 
-    EXPECT_EQ(Work.ToolMode, 8);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Curve);
     EXPECT_EQ(DrCurve.CurveState, CurveIdle);
     EXPECT_FALSE(EditSys.DraftShown);
     ASSERT_EQ(Objects().size(), 1u);

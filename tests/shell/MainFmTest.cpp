@@ -73,12 +73,12 @@ TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
 TEST_F(MainFm, AShortcutWorksWithoutTheMenuHavingBeenOpened)
 {
     Key(&Frame(), Qt::Key_F7);
-    EXPECT_EQ(Work.ToolMode, 0) << "no map: zoom is disabled";
+    EXPECT_EQ(Work.ToolMode, ToolModes::None) << "no map: zoom is disabled";
 
     // Opening the map is a command: the states follow when it ends, no menu opened.
     ASSERT_TRUE(OpenSample());
     Key(Surface(), Qt::Key_F7);
-    EXPECT_EQ(Work.ToolMode, 1) << "the view tool frames the zoom";
+    EXPECT_EQ(Work.ToolMode, ToolModes::View) << "the view tool frames the zoom";
 }
 
 TEST_F(MainFm, ClipboardChangesEnableSymbolPaste)
@@ -208,14 +208,14 @@ TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
     TMainFm& m = Frame();
     CommandBusy = true;
     Trigger(Cmd::CurveBtn);
-    EXPECT_NE(ProgramConfig.WorkMode, 10) << "dropped while busy";
+    EXPECT_NE(ProgramConfig.WorkMode, WorkModes::Curve) << "dropped while busy";
     EXPECT_FALSE(m.Action(Cmd::CurveBtn)->isChecked()) << "the click's toggle is undone";
     CommandBusy = false;
 
-    ProgramConfig.LineMode = 6;
+    ProgramConfig.LineMode = WorkModes::Straight;
     Trigger(Cmd::CurveBtn);
-    EXPECT_EQ(ProgramConfig.WorkMode, 10);
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
     EXPECT_TRUE(m.Action(Cmd::CurveBtn)->isChecked());
     // A second click on the pressed button keeps it down: one button of the group is down.
     Trigger(Cmd::CurveBtn);
@@ -265,13 +265,13 @@ TEST_F(MainFm, F1WhileTheCurveToolRunsOpensItsPage)
     ASSERT_TRUE(OpenSample());
     ChooseSymbol(1);
     Trigger(Cmd::CurveBtn);
-    ASSERT_EQ(ProgramConfig.WorkMode, 10);
+    ASSERT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
     QWidget* surface = Surface();
     ASSERT_NE(surface, nullptr);
     QCursor::setPos(surface->mapToGlobal(surface->rect().center()));
     Click(surface, surface->rect().center()); // the first point
     Key(surface, Qt::Key_F1);
-    EXPECT_EQ(help.Topics(), std::vector<int>{226});
+    EXPECT_EQ(help.Topics(), std::vector<int>{CurveHelpContext});
 }
 
 TEST_F(MainFm, HelpMenuItemsOpenTheirPagesOfTheShippedHelp)
@@ -341,7 +341,7 @@ TEST_F(MainFm, TheMapMenuOffersToDrawWithTheCurrentSymbolAndItsImage)
     } rows[] = {{0, TextKey::PointObject, DrawImage::Point}, {2, TextKey::Text, DrawImage::Text}};
     for (const auto& r : rows) {
         ChooseSymbol(r.symbol);
-        ASSERT_GT(ProgramConfig.WorkMode, 10);
+        ASSERT_GT(ProgramConfig.WorkMode, WorkModes::Curve);
         Click(Surface(), Surface()->rect().center(), Qt::RightButton);
         ASSERT_TRUE(Frame().WorkPopUp()->isVisible()) << r.symbol;
         EXPECT_TRUE(draw->isVisible()) << r.symbol;

@@ -175,7 +175,7 @@ TEST(MenuRules, MapWindowMenuOffersDrawingWithTheCurrentSymbol)
 {
     LoadTexts();
     ShellState s = Map();
-    s.workMode = 12;
+    s.workMode = WorkModes::EditObject;
     s.symbolCount = 5;
     s.currentSymbolIndex = -1;
     EXPECT_FALSE(At(MenuRules(s), Cmd::WorkDraw).visible);
@@ -188,13 +188,13 @@ TEST(MenuRules, MapWindowMenuOffersDrawingWithTheCurrentSymbol)
     EXPECT_TRUE(At(r, Cmd::WorkEditPoint).visible);
 
     s.currentSymbolType = 2;
-    s.lineMode = 8;
+    s.lineMode = WorkModes::Circle;
     r = MenuRules(s);
     EXPECT_EQ(At(r, Cmd::WorkDraw).caption, Text(TextKey::CircleHint));
     EXPECT_EQ(At(r, Cmd::WorkDraw).image, DrawImage::Circle);
     s.lineMode = 3;
     EXPECT_TRUE(At(MenuRules(s), Cmd::WorkDraw).caption.isEmpty()) << "keeps the last caption";
 
-    s.workMode = 10;
+    s.workMode = WorkModes::Curve;
     EXPECT_FALSE(At(MenuRules(s), Cmd::WorkDraw).visible) << "already drawing";
 }

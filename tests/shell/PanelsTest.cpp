@@ -88,7 +88,7 @@ TEST_F(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
         EXPECT_EQ(SymI16(*view.CurrentSymbol, SymObjectType), c.type);
     }
     // The dot button starts the tool only when none runs; busy drops every button.
-    Work.ToolMode = 3;
+    Work.ToolMode = ToolModes::Freehand;
     const int before = starts;
     p->SymDotBtn->click();
     EXPECT_EQ(starts, before);
@@ -97,6 +97,6 @@ TEST_F(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
     p->SymLineBtn->click();
     EXPECT_EQ(view.CurrentSymbol, nullptr);
     CommandBusy = false;
-    Work.ToolMode = 0;
+    Work.ToolMode = ToolModes::None;
     Work.ActiveView = nullptr;
 }

@@ -32,7 +32,7 @@ ShellState Map()
 {
     ShellState s;
     s.mapOpen = true;
-    s.workMode = 0;
+    s.workMode = WorkModes::None;
     return s;
 }
 

@@ -22,7 +22,6 @@ using zemo::test::Mm;
 
 namespace {
 
-constexpr int CurveToolMode = 8;
 
 class ViewCommands : public test::ShellTest {
 protected:
@@ -36,7 +35,7 @@ protected:
         Click(surface, {3, 3}); // the window's activating click, away from the tests' clicks
         Setup().CurrentSymbolIndex = 1;
         Choose(Cmd::CurveBtn);
-        ASSERT_EQ(Work.ToolMode, CurveToolMode);
+        ASSERT_EQ(Work.ToolMode, ToolModes::Curve);
     }
     SetupRecord& Setup() const { return Index.ActiveZmd->Setup; }
     QPoint Centre() const { return {child->View().ClientWidth / 2, child->View().ClientHeight / 2}; }
@@ -70,7 +69,7 @@ TEST_F(ViewCommands, WithoutAMapTheViewStepsDoNothing)
     for (Cmd c : {Cmd::ViewZoomIn, Cmd::ViewZoomOut, Cmd::ViewEntire, Cmd::ViewMove, Cmd::View2X,
                   Cmd::View05X, Cmd::ViewMoveTo, Cmd::ViewRedraw})
         EXPECT_TRUE(RunCommand(c)) << CmdName(c);
-    EXPECT_EQ(Work.ToolMode, 0);
+    EXPECT_EQ(Work.ToolMode, ToolModes::None);
     EXPECT_EQ(ViewTool.ViewPreviousMode, 0);
     EXPECT_EQ(messages.Count(), 0);
 }
@@ -99,16 +98,16 @@ TEST_F(ViewCommands, EveryItemButtonAndPopUpItemReachesItsStepOfTheViewTool)
         const Cord centre = ViewCentre();
         Choose(r.c);
         if (r.state == AtOnce) {
-            EXPECT_EQ(Work.ToolMode, CurveToolMode) << CmdName(r.c);
+            EXPECT_EQ(Work.ToolMode, ToolModes::Curve) << CmdName(r.c);
             EXPECT_DOUBLE_EQ(Setup().Zoom, r.zoom) << CmdName(r.c);
             EXPECT_EQ(ViewCentre(), centre) << CmdName(r.c);
             Frame().UpdateCommandStates();
             EXPECT_EQ(Frame().Action(Cmd::View05X)->isChecked(), r.zoom == 0.5) << CmdName(r.c);
             continue;
         }
-        ASSERT_EQ(Work.ToolMode, 1) << CmdName(r.c);
+        ASSERT_EQ(Work.ToolMode, ToolModes::View) << CmdName(r.c);
         EXPECT_EQ(ViewTool.ViewState, r.state) << CmdName(r.c);
-        EXPECT_EQ(ViewTool.ViewPreviousMode, CurveToolMode) << CmdName(r.c);
+        EXPECT_EQ(ViewTool.ViewPreviousMode, ToolModes::Curve) << CmdName(r.c);
         // A click (a drag for the hand) puts the view there, within a pixel.
         const QPoint at = Centre() + QPoint(80, -40);
         const Cord target = DeviceToCord(at);
@@ -119,7 +118,7 @@ TEST_F(ViewCommands, EveryItemButtonAndPopUpItemReachesItsStepOfTheViewTool)
         Mouse(surface, QEvent::MouseButtonRelease, r.state == ViewPanWaiting ? Centre() : at,
               Qt::LeftButton, Qt::NoButton);
         Settle(2);
-        EXPECT_EQ(Work.ToolMode, CurveToolMode) << CmdName(r.c);
+        EXPECT_EQ(Work.ToolMode, ToolModes::Curve) << CmdName(r.c);
         EXPECT_DOUBLE_EQ(Setup().Zoom, r.zoom) << CmdName(r.c);
         EXPECT_LE(std::abs(ViewCentre().x - target.x), 8192) << CmdName(r.c);
         EXPECT_LE(std::abs(ViewCentre().y - target.y), 8192) << CmdName(r.c);
@@ -175,14 +174,14 @@ TEST_F(ViewCommands, TheZoomFrameFollowsTheCursorAndGoesWhenItLeavesTheWindow)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
     EXPECT_FALSE(ViewTool.FrameShown);
     EXPECT_FALSE(ViewTimer()->isActive());
-    EXPECT_EQ(Work.ToolMode, 1);
+    EXPECT_EQ(Work.ToolMode, ToolModes::View);
 
     // Back in: the frame follows again, until Escape gives the previous tool back.
     MoveTo(Centre());
     EXPECT_TRUE(ViewTool.FrameShown);
     EXPECT_TRUE(ViewTimer()->isActive());
     Escape();
-    EXPECT_EQ(Work.ToolMode, CurveToolMode);
+    EXPECT_EQ(Work.ToolMode, ToolModes::Curve);
     EXPECT_FALSE(ViewTimer()->isActive());
     EXPECT_DOUBLE_EQ(Setup().Zoom, 1);
 }

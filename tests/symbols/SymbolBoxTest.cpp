@@ -182,21 +182,21 @@ TEST_F(SymbolBoxTest, ChoosingASymbolSetsItsDrawingMethod)
     Open(w);
     // Of the drawing tools only the curve tool is there.
     RegisterCurveTool();
-    ProgramConfig.WorkMode = 6;
-    ProgramConfig.LineMode = 6;
+    ProgramConfig.WorkMode = WorkModes::Straight;
+    ProgramConfig.LineMode = WorkModes::Straight;
     Click(2);
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
-    EXPECT_EQ(ProgramConfig.WorkMode, 10);
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
     Click(1);  // no preference: nothing changes
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
     Click(0);  // straight lines: no such tool yet, the curve tool stays
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
-    EXPECT_EQ(ProgramConfig.WorkMode, 10);
-    ProgramConfig.WorkMode = 12;  // editing: only the method is remembered
-    ProgramConfig.LineMode = 6;
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
+    ProgramConfig.WorkMode = WorkModes::EditObject;  // editing: only the method is remembered
+    ProgramConfig.LineMode = WorkModes::Straight;
     Click(2);
-    EXPECT_EQ(ProgramConfig.LineMode, 10);
-    EXPECT_EQ(ProgramConfig.WorkMode, 12);
+    EXPECT_EQ(ProgramConfig.LineMode, WorkModes::Curve);
+    EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::EditObject);
     EXPECT_EQ(DrawingMethodOfTool(2), 9);
     EXPECT_EQ(DrawingMethodOfTool(3), 8);
     EXPECT_EQ(DrawingMethodOfTool(4), 7);

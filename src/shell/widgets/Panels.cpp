@@ -266,7 +266,7 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
         if (IsBusy())
             return;
         ChooseGraphicsElement(GraphicsElementKind::Dot);
-        if (Work.ToolMode == 0)
+        if (Work.ToolMode == ToolModes::None)
             StartTool();
     });
     QObject::connect(p.SymApplyBtn, &QPushButton::clicked, &frame, [] { RunCommand(Cmd::ChangeBtn); });

@@ -222,7 +222,7 @@ void TSymbolBox::mouseReleaseEvent(QMouseEvent* e)
         SymbolBoxLeftUp();
         viewport()->update();
     }
-    if (Work.ToolMode == 0)
+    if (Work.ToolMode == ToolModes::None)
         StartTool();
     NotifyStateChanged();
 }
