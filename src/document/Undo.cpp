@@ -369,7 +369,7 @@ void MoveObject(int n, int32_t dx, int32_t dy, int sign)
     }
 }
 
-// Kind 2: the kept copy and the object's current state change places.
+// UndoChange: the kept copy and the object's current state change places.
 void ExchangeCopy(UndoStep& s, RefusalReport& refuse)
 {
     const int n = s.Object;
@@ -392,7 +392,7 @@ void ExchangeCopy(UndoStep& s, RefusalReport& refuse)
     s.Rect = currentRect;
 }
 
-// Kind 6: the objects' current states go to the undo file, the kept copies come back.
+// UndoExchange: the objects' current states go to the undo file, the kept copies come back.
 void ExchangeObjects(UndoStep& s, RefusalReport& refuse)
 {
     std::vector<ObjectCopy> copies;
@@ -435,7 +435,7 @@ void ExchangeObjects(UndoStep& s, RefusalReport& refuse)
     s.FilePos = now;
 }
 
-// Kind 8: the symbol-graphics buffer and the kept copy change places.
+// UndoGraphics: the symbol-graphics buffer and the kept copy change places.
 void ExchangeGraphics(UndoStep& s)
 {
     SymbolGraphicsBuffer* g = Index.SymbolGraphics;
@@ -526,7 +526,8 @@ void DoAgain(UndoStep& s, RefusalReport& refuse)
     }
 }
 
-// Writes the step's list (kinds 4, 5, 7) or copies (kind 6) to the undo file.
+// Writes the step's list (UndoAddMany, UndoMoveMany, UndoDeleteMany) or copies (UndoExchange) to
+// the undo file.
 bool RecordSelection(UndoStep& s)
 {
     s.Rect = Index.SelectionRect;

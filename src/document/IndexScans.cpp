@@ -1,0 +1,235 @@
+#include "document/IndexPrivate.h"
+
+#include "core/ByteIO.h"
+#include "core/CodePage.h"
+#include "core/Errors.h"
+#include "core/LangTexts.h"
+#include "core/Messages.h"
+#include "core/Numeric.h"
+#include "document/Ports.h"
+#include "document/ServiceHooks.h"
+#include "document/Undo.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <numbers>
+#include <unordered_set>
+namespace zemo {
+
+using namespace index_private;
+
+namespace {
+
+// Is the symbol of entry e drawn with `colour`? (-1 any; 256 or more none)
+bool EntryHasColour(const ObjectIndexEntry& e, int colour)
+{
+    if (colour < 0)
+        return true;
+    if (colour > 255)
+        return false;
+    SymbolBytes* rec = nullptr;
+    GetSymbol(e.Symbol, rec);
+    // The one bit, read where it is stored: a scan asks this of every entry it passes.
+    return SymColorSet + 32 <= rec->size() && ((*rec)[SymColorSet + size_t(colour) / 8] >> (colour % 8) & 1) != 0;
+}
+} // namespace
+
+namespace index_private {
+
+bool EntryInScan(const ObjectIndexEntry& e, const CordRect& r, int colour)
+{
+    return EntryLive(e) && RectsOverlap(e.Rect, r) && EntryHasColour(e, colour);
+}
+} // namespace index_private
+
+// ---- Scans and selection ----
+
+int CountSymbolGraphicsElements()
+{
+    return GraphicsMode() ? CountGraphicsElements() : 0;
+}
+
+void StartElementScan(int n)
+{
+    Index.ScanFound = 0;
+    Index.ScanPos = n;
+    Index.ScanEnd = n == 0 ? Highest() : n;
+    Index.ScanFinished = false;
+}
+
+namespace {
+
+// The shared walk: blocks failing `blockOk` are skipped whole; entries tested by `entryOk`.
+// The same walk over the elements of symbol-graphics mode.
+template <typename Ok>
+bool NextInGraphicsScan(Ok ok)
+{
+    const std::vector<int> slots = GraphicsElementSlots();
+    const int highest = int(slots.size());
+    while (!Index.ScanFinished) {
+        if (highest == 0 || Index.ScanEnd < 1 || Index.ScanEnd > highest) {
+            Index.ScanFinished = true;
+            break;
+        }
+        int p = Index.ScanPos + 1;
+        if (p > highest || p < 1)
+            p = 1;
+        Index.ScanPos = p;
+        if (p == Index.ScanEnd)
+            Index.ScanFinished = true;
+        const ObjectIndexEntry e = GraphicsEntry(slots[size_t(p - 1)]);
+        if (ok(e, p)) {
+            Index.CurIndex = e;
+            Index.CurIndexNo = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+template <typename BlockOk, typename EntryOk>
+bool NextInScan(BlockOk blockOk, EntryOk entryOk)
+{
+    if (!Index.ActiveZmd)
+        return false;
+    TZmd& z = Z();
+    const int highest = z.HighestObject;
+    while (!Index.ScanFinished) {
+        if (highest == 0 || Index.ScanEnd < 1 || Index.ScanEnd > highest) {
+            Index.ScanFinished = true;
+            break;
+        }
+        int p = Index.ScanPos + 1;
+        if (p > highest || p < 1)
+            p = 1;
+        const size_t b = size_t((p - 1) >> 8);
+        const int last = std::min(int(b) * 256 + 256, highest);
+        const ObjectIndexBlock& block = *z.ObjectBlocks[b];
+        if (!blockOk(block)) {
+            if (Index.ScanEnd >= p && Index.ScanEnd <= last) {
+                Index.ScanPos = Index.ScanEnd;
+                Index.ScanFinished = true;
+                break;
+            }
+            Index.ScanPos = last;
+            continue;
+        }
+        Index.ScanPos = p;
+        if (p == Index.ScanEnd)
+            Index.ScanFinished = true;
+        const size_t i = size_t((p - 1) & 255);
+        if (entryOk(block, i)) {
+            Index.CurIndex = block.Entries[i];
+            Index.CurIndexNo = p;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+bool NextElementInRect(const CordRect& r, int colour)
+{
+    if (colour > 255)
+        return false;
+    if (GraphicsMode())
+        return NextInGraphicsScan([&](const ObjectIndexEntry& e, int p) {
+            if (!RectsOverlap(e.Rect, r))
+                return false;
+            if (colour < 0)
+                return true;
+            const int slot = GraphicsElementSlots()[size_t(p - 1)];
+            return GraphicsU16(slot, 2) == colour;
+        });
+    Index.ScanFound = 0;
+    const bool found = NextInScan(
+        [&](const ObjectIndexBlock& b) {
+            return b.LiveCount > 0 && RectsOverlap(b.Summary, r)
+                && (colour < 0 || b.Colors.test(size_t(colour)));
+        },
+        [&](const ObjectIndexBlock& b, size_t i) { return EntryInScan(b.Entries[i], r, colour); });
+    if (found) {
+        Index.ScanRect = r;
+        Index.ScanColour = colour;
+        Index.ScanFound = Index.CurIndexNo;
+    }
+    return found;
+}
+
+bool NextSelectedElement()
+{
+    if (GraphicsMode())
+        return NextInGraphicsScan([](const ObjectIndexEntry&, int p) {
+            return p <= 256 && Index.GraphicsSelection[size_t(p - 1)] != 0;
+        });
+    return NextInScan([](const ObjectIndexBlock& b) { return b.Selected.any(); },
+                      [](const ObjectIndexBlock& b, size_t i) { return b.Selected.test(i); });
+}
+
+bool IsSelected(int n)
+{
+    if (!GraphicsMode() && !Index.ActiveZmd)
+        return false;
+    if (GraphicsMode())
+        return ValidNumber(n) && n <= 256 && Index.GraphicsSelection[size_t(n - 1)] != 0;
+    return ValidNumber(n) && BlockOf(n).Selected.test(size_t((n - 1) & 255));
+}
+
+void ToggleSelection(int n)
+{
+    if (!ValidNumber(n))
+        return;
+    if (GraphicsMode()) {
+        if (n > 256)
+            return;
+        uint8_t& bit = Index.GraphicsSelection[size_t(n - 1)];
+        if (bit) {
+            bit = 0;
+            --Index.SelectionCount;
+            return;
+        }
+        bit = 1;
+    } else {
+        auto& bits = BlockOf(n).Selected;
+        const size_t i = size_t((n - 1) & 255);
+        if (bits.test(i)) {
+            bits.reset(i);
+            --Index.SelectionCount;
+            return;
+        }
+        bits.set(i);
+    }
+    ++Index.SelectionCount;
+    if (Index.SelectionCount == 1) {
+        Index.SelectionRect = Index.CurIndex.Rect;
+        Index.SelectedIndex = n;
+    } else {
+        ExtendRect(Index.SelectionRect, Index.CurIndex.Rect);
+        Index.SelectedIndex = 0;
+    }
+}
+
+void SelectOnly(int n)
+{
+    ClearSelection();
+    ToggleSelection(n);
+}
+
+void ClearSelectionBits()
+{
+    if (Index.ActiveZmd)
+        for (auto& b : Z().ObjectBlocks)
+            b->Selected.reset();
+    Index.GraphicsSelection.fill(0);
+    Index.SelectionCount = 0;
+}
+
+void ClearSelection()
+{
+    ClearSelectionBits();
+    Index.SelectedIndex = 0;
+}
+
+} // namespace zemo
