@@ -31,6 +31,10 @@ HelpService* SetHelpService(HelpService* service);
 // context is used instead. Contexts below 1 open nothing.
 void ShowHelpContext(int context);
 
+// The main frame's own topic, which the tools set back when they end; shared by the document
+// windows' engine and the frame above it.
+inline constexpr int MainFrameHelpContext = 101;
+
 // The main window's help context: the topic F1 opens when nothing more specific is focused.
 // Messages, tools and the file dialogs set it.
 int MainWindowHelpContext();

@@ -125,44 +125,45 @@ Sketch Draw(int index)
     Sketch s;
     QPainterPath& p = s.path;
     switch (index) {
-    case 1: // MOVECROSS
+    case MoveCrossCursor:
         DoubleArrow(p, {3, 15}, {27, 15});
         DoubleArrow(p, {15, 3}, {15, 27});
         break;
-    case 2: DoubleArrow(p, {3, 15}, {27, 15}); break;
-    case 3: DoubleArrow(p, {15, 3}, {15, 27}); break;
-    case 4: DoubleArrow(p, {5, 25}, {25, 5}); break;
-    case 5: DoubleArrow(p, {5, 5}, {25, 25}); break;
-    case 6: // EDITOBJECT
+    case MoveEWCursor: DoubleArrow(p, {3, 15}, {27, 15}); break;
+    case MoveNSCursor: DoubleArrow(p, {15, 3}, {15, 27}); break;
+    case MoveNECursor: DoubleArrow(p, {5, 25}, {25, 5}); break;
+    case MoveNWCursor: DoubleArrow(p, {5, 5}, {25, 25}); break;
+    case EditObjectCursor:
         Arrow(p, 1, 1);
         p.addRect(QRectF(16, 18, 10, 8));
         s.hot = {1, 1};
         break;
-    case 7: // EDITPOINT
+    case EditPointCursor:
         Arrow(p, 1, 1);
         p.addRect(QRectF(17, 19, 6, 6));
         s.hot = {1, 1};
         break;
-    case 8: // ANCHOR
+    case AnchorCursor:
         Cross(p, 15, 15, 10);
         p.addEllipse(QRectF(10, 10, 10, 10));
         break;
-    case 9: // ROTATE
+    case RotateCursor:
         p.arcMoveTo(QRectF(5, 5, 20, 20), 30);
         p.arcTo(QRectF(5, 5, 20, 20), 30, 300);
         p.moveTo(25, 9);
         p.lineTo(24, 16);
         p.lineTo(18, 12);
         break;
-    case 10: case 11: case 12: case 13: { // point operations
+    case NormalPointCursor: case CornerPointCursor: case DashPointCursor:
+    case RemovePointCursor: { // point operations
         Arrow(p, 1, 1);
         s.hot = {1, 1};
         const QRectF m(18, 18, 8, 8);
-        if (index == 10)
+        if (index == NormalPointCursor)
             p.addEllipse(m);
-        else if (index == 11)
+        else if (index == CornerPointCursor)
             p.addRect(m);
-        else if (index == 12) {
+        else if (index == DashPointCursor) {
             p.moveTo(22, 17);
             p.lineTo(27, 22);
             p.lineTo(22, 27);
@@ -176,28 +177,30 @@ Sketch Draw(int index)
         }
         break;
     }
-    case 14: // ROTATEPATTERN
+    case RotatePatternCursor:
         p.addRect(QRectF(6, 6, 18, 18));
         p.moveTo(6, 15);
         p.lineTo(24, 15);
         p.moveTo(15, 6);
         p.lineTo(15, 24);
         break;
-    case 15: // CUT
+    case CutCursor:
         Scissors(p);
         Cross(p, 15, 15, 6);
         break;
-    case 16: case 17: case 18: case 19: case 20: case 21: case 22: case 23: case 24:
+    case DrawCurveCursor: case DrawEllipseCursor: case DrawCircleCursor: case Draw45Cursor:
+    case DrawFreehandCursor: case DrawStraightCursor: case DrawPointCursor: case DrawRectCursor:
+    case DrawTextCursor:
         Cross(p, 10, 10, 8);
-        ToolBadge(p, index - 16);
+        ToolBadge(p, index - DrawCurveCursor);
         s.hot = {10, 10};
         break;
-    case 25: // MOVEVIEW: an open hand, drawn as four fingers and a palm
+    case MoveViewCursor: // an open hand, drawn as four fingers and a palm
         p.addRoundedRect(QRectF(8, 14, 16, 12), 4, 4);
         for (int f = 0; f < 4; ++f)
             p.addRoundedRect(QRectF(8 + 4 * f, 5, 3, 10), 1.5, 1.5);
         break;
-    case 26: // ZOOM
+    case ZoomCursor:
         p.addEllipse(QRectF(3, 3, 16, 16));
         p.moveTo(17, 17);
         p.lineTo(28, 28);
@@ -207,17 +210,17 @@ Sketch Draw(int index)
         p.lineTo(11, 15);
         s.hot = {11, 11};
         break;
-    case 27: case 28: case 29: { // ADJTEMPLATE, ADJSCREEN, ADJGPS
+    case AdjTemplateCursor: case AdjScreenCursor: case AdjGpsCursor: {
         Cross(p, 15, 15, 12);
-        if (index == 27)
+        if (index == AdjTemplateCursor)
             p.addRect(QRectF(9, 9, 12, 12));
-        else if (index == 28)
+        else if (index == AdjScreenCursor)
             p.addRect(QRectF(5, 8, 20, 14));
         else
             p.addEllipse(QRectF(9, 9, 12, 12));
         break;
     }
-    case 30: // MOVEPARALLEL
+    case MoveParallelCursor:
         p.moveTo(4, 22);
         p.lineTo(26, 22);
         p.moveTo(4, 28);
@@ -225,17 +228,18 @@ Sketch Draw(int index)
         Cross(p, 15, 10, 7);
         s.hot = {15, 10};
         break;
-    case 31: case 32: case 33: case 34: case 35: case 36: // the cutting tools
+    // The cutting tools.
+    case DrawCurveCutCursor: case DrawEllipseCutCursor: case DrawCircleCutCursor:
+    case Draw45CutCursor: case DrawFreehandCutCursor: case DrawStraightCutCursor:
         Cross(p, 10, 10, 8);
-        ToolBadge(p, index == 31 ? 0 : index == 32 ? 1 : index == 33 ? 2 : index == 34 ? 3
-                                                       : index == 35 ? 4 : 5);
+        ToolBadge(p, index - DrawCurveCutCursor);
         p.moveTo(2, 30);
         p.lineTo(8, 22);
         p.moveTo(8, 30);
         p.lineTo(2, 22);
         s.hot = {10, 10};
         break;
-    case 37: // INSERTTEXT: an I-beam
+    case InsertTextCursor: // an I-beam
         p.moveTo(11, 4);
         p.lineTo(19, 4);
         p.moveTo(15, 4);

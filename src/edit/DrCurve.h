@@ -25,6 +25,12 @@ enum CurveStateValue : int {
     MovingPoint = 8,
 };
 
+// The tool's topics: drawing, cutting a line or an area, cutting a hole; too many points.
+inline constexpr int CurveHelpContext = 226;
+inline constexpr int CurveCutHelpContext = 223;
+inline constexpr int CurveHoleHelpContext = 73;
+inline constexpr int MaxPointsHelpContext = 71;
+
 struct DrCurveState {
     int CurveState = CurveIdle;
     int CurveToolFlag = 0;      // 0 new object, 1 cutting line, 2 new hole

@@ -5,6 +5,7 @@
 // Each port does the documented least until the wiring root binds it.
 #pragma once
 
+#include "core/Help.h"
 #include "core/Port.h"
 #include "edit/Work.h"
 
@@ -14,8 +15,6 @@
 #include <functional>
 
 namespace zemo {
-
-inline constexpr int MainHelpContext = 101;
 
 // The least of a port that has one of its own (Pick.cpp): n is one of the objects the course
 // preview tagged.
@@ -34,7 +33,7 @@ struct EditPortSet {
     Port<void()> UpdateToolButtons{"edit.UpdateToolButtons", [] {}};
     Port<void(int)> SetHelpContext{"edit.SetHelpContext", [](int) {}};
     // The main frame's help context now.
-    Port<int()> HelpContext{"edit.HelpContext", [] { return MainHelpContext; }};
+    Port<int()> HelpContext{"edit.HelpContext", [] { return MainFrameHelpContext; }};
     Port<bool()> AppActive{"edit.AppActive", [] { return true; }};
     // The main frame's view timer: enabled or not, with its interval.
     Port<void(bool on, int intervalMs)> SetViewTimer{"edit.SetViewTimer", [](bool, int) {}};

@@ -28,6 +28,11 @@ enum ScreenWinPart : int {
     ScreenWinInside = 15,
 };
 
+// The topics of the tool by variant: print ranges, export ranges, the partial map.
+inline constexpr int PrintRangeHelpContext = 66;
+inline constexpr int ExportRangeHelpContext = 175;
+inline constexpr int PartialMapHelpContext = 67;
+
 struct ScrnWinUnitState {
     int ScreenWinVariant = 0;
     bool ScreenWinResizable = true;

@@ -41,7 +41,6 @@ constexpr char16_t CR = 13;
 constexpr char16_t LF = 10;
 constexpr char16_t TAB = 9;
 constexpr char16_t BS = 8;
-constexpr int InsertTextCursor = 37;
 
 std::u16string& Buf() { return Texts.TypingBuffer; }
 int Caret() { return Texts.CaretIndex; }

@@ -47,8 +47,8 @@ bool ConfirmCloseDocument(TZmd& z)
     {
         CommandRunningScope busy;
         // Saving a map that lost parts on loading would overwrite its file with the remains.
-        answer = YesNoCancelMsg(TextKey::FileModified, name + QStringLiteral("\r\n"), 146,
-                                z.Skipped.Any() ? IdNo : 0);
+        answer = YesNoCancelMsg(TextKey::FileModified, name + QStringLiteral("\r\n"),
+                                FileModifiedHelpContext, z.Skipped.Any() ? IdNo : 0);
     }
     switch (answer) {
     case IdYes:

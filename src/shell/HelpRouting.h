@@ -3,11 +3,12 @@
 // tool sets. A message box's context, while one is up, wins over both.
 #pragma once
 
+#include "core/Help.h"
+
 #include <vector>
 
 namespace zemo {
 
-inline constexpr int MainFrameHelpContext = 101;
 // The pages of the Help menu's own items.
 inline constexpr int MenuHelpContext = 110;
 inline constexpr int ToolbarHelpContext = 204;

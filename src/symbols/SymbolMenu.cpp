@@ -347,7 +347,7 @@ void DeleteSymbols()
     const std::vector<int> targets = SymbolTargets();
     if (targets.empty())
         return;
-    if (OkCancelMsg(TextKey::DeleteSymbol, {}, 166) != IdOk)
+    if (OkCancelMsg(TextKey::DeleteSymbol, {}, DeleteSymbolHelpContext) != IdOk)
         return;
     int c = CurrentSymbolPos();
     const bool single = c >= 0;
@@ -425,7 +425,7 @@ bool ConfirmHiddenSymbols()
     });
     if (!hidden)
         return true;
-    return OkCancelMsg(TextKey::HiddenWarning, {}, 257) == IdOk;
+    return OkCancelMsg(TextKey::HiddenWarning, {}, HiddenExportHelpContext) == IdOk;
 }
 
 // ---- Registration ----

@@ -24,6 +24,10 @@ class TZmd;
 // word first, its full size), then a 4-byte zero.
 inline constexpr const char* SymbolMimeType = "application/x-zemo6-symbol";
 
+// The topics of the questions before deleting symbols and before exporting hidden ones.
+inline constexpr int DeleteSymbolHelpContext = 166;
+inline constexpr int HiddenExportHelpContext = 257;
+
 // ---- The current symbol ----
 // The setup's current-symbol index when it names a symbol of the current map, else -1.
 int CurrentSymbolPos();

@@ -54,7 +54,7 @@ protected:
     {
         return QDir(StateFolder()).entryList({"temp*.~md"}, QDir::Files, QDir::Name);
     }
-    // The map names the questions were about, in order; each one with help context 146 and
+    // The map names the questions were about, in order; each one with its help context and
     // the frame busy while it was up.
     QStringList Questions() const
     {
@@ -64,7 +64,7 @@ protected:
             if (e.msg.key != TextKey::FileModified)
                 continue;
             EXPECT_EQ(e.msg.kind, MsgKind::YesNoCancel);
-            EXPECT_EQ(e.msg.helpContext, 146);
+            EXPECT_EQ(e.msg.helpContext, FileModifiedHelpContext);
             EXPECT_TRUE(messages.busyWhileUp.at(i));
             names << e.msg.params.trimmed();
         }

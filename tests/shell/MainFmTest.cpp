@@ -5,6 +5,7 @@
 #include "core/Help.h"
 #include "core/LangTexts.h"
 #include "core/widgets/QtServices.h"
+#include "edit/DrCurve.h"
 #include "edit/Work.h"
 #include "platform/Settings.h"
 #include "shell/HelpRouting.h"

@@ -167,7 +167,7 @@ TEST_F(SymbolMenuTest, DeleteAsksAndMovesTheCurrentSymbol)
     DeleteSymbols();
     ASSERT_EQ(messages.Entries().size(), 1u);
     EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::DeleteSymbol);
-    EXPECT_EQ(messages.Entries()[0].msg.helpContext, 166);
+    EXPECT_EQ(messages.Entries()[0].msg.helpContext, DeleteSymbolHelpContext);
     EXPECT_EQ(Z().SymbolCount(), 5);
 
     // The last one while current: the new last becomes current.
@@ -346,7 +346,7 @@ TEST_F(SymbolMenuTest, HiddenSymbolsAreConfirmedBeforeOutput)
     EXPECT_TRUE(ConfirmHiddenSymbols());
     ASSERT_EQ(messages.Entries().size(), 2u);
     EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::HiddenWarning);
-    EXPECT_EQ(messages.Entries()[0].msg.helpContext, 257);
+    EXPECT_EQ(messages.Entries()[0].msg.helpContext, HiddenExportHelpContext);
     ProgramConfig.HiddenExportWarning = false;
     EXPECT_TRUE(ConfirmHiddenSymbols());
     EXPECT_EQ(messages.Entries().size(), 2u);
