@@ -42,7 +42,7 @@ struct ShellState {
     bool hasCurrentSymbol = false; // the window holds a current symbol record
     int currentSymbolType = 0;     // its object type
     // Tools
-    int workMode = 0;
+    int workMode = WorkModes::None;
     int lineMode = WorkModes::Curve;
     bool textEditActive = false;
     // Undo and redo, then tests of the editing tools (false until the tool that answers

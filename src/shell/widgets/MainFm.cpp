@@ -314,7 +314,7 @@ void RegisterFrameCommands()
     });
 
     for (const ButtonDef& b : ToolButtons()) {
-        if (b.workMode == 0)
+        if (b.workMode == WorkModes::None)
             continue;
         const int workMode = b.workMode;
         const int lineMode = b.lineMode;
@@ -322,13 +322,14 @@ void RegisterFrameCommands()
         RegisterWorker(
             b.handler,
             [workMode, lineMode, editTool] {
-                if (editTool && (ProgramConfig.WorkMode == 11 || ProgramConfig.WorkMode == 12)) {
+                if (editTool && (ProgramConfig.WorkMode == WorkModes::EditPoint ||
+                                 ProgramConfig.WorkMode == WorkModes::EditObject)) {
                     const ShellState s = CurrentDocumentState();
                     if (s.selectedIndex == 0 && s.selectionCount > 1)
                         ClearEditSelection();
                 }
                 ProgramConfig.WorkMode = workMode;
-                if (lineMode != 0)
+                if (lineMode != WorkModes::None)
                     ProgramConfig.LineMode = lineMode;
             },
             [workMode] { return WorkModeBuilt(workMode); });
@@ -527,9 +528,9 @@ void TMainFm::keyPressEvent(QKeyEvent* event)
     if (event->key() == Qt::Key_Alt) {
         AltDown = true;
         // Alt over the cut tool switches to editing points.
-        if (!QWidget::mouseGrabber() && ProgramConfig.WorkMode == 13) {
+        if (!QWidget::mouseGrabber() && ProgramConfig.WorkMode == WorkModes::Cut) {
             EndTool();
-            ProgramConfig.WorkMode = 11;
+            ProgramConfig.WorkMode = WorkModes::EditPoint;
             StartTool();
         }
     }
