@@ -131,9 +131,9 @@ void ShowObjectSymbolStatus(int symbolNumber, bool symbolFound, const QString& d
 int LineModeForPreferredTool(int preferredTool, int lineMode)
 {
     // Tools 1..6 (curve, ellipse, circle, rectangular, straight, freehand) are the
-    // drawing methods 10 down to 5.
+    // drawing methods from Curve down to Freehand.
     if (preferredTool >= 1 && preferredTool <= 6)
-        return 11 - preferredTool;
+        return WorkModes::Curve + 1 - preferredTool;
     return lineMode;
 }
 
