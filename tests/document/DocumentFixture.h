@@ -4,6 +4,7 @@
 // working file.
 #pragma once
 
+#include "../support/CurrentMap.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
@@ -183,18 +184,11 @@ protected:
     void OpenFile()
     {
         Close();
-        zmd = std::make_unique<TZmd>();
-        zmd->WorkFile.Open(QString::fromStdString(path));
-        SetCurrentMap(zmd.get());
-        LoadMap();
-        Index.MapOpen = true;
+        zmd = OpenAsCurrentMap(path);
     }
     void Close()
     {
-        if (zmd) {
-            SetCurrentMap(nullptr);
-            zmd.reset();
-        }
+        CloseCurrentMap(zmd);
         Index.MapOpen = false;
     }
     void Reopen() { OpenFile(); }

@@ -2,6 +2,7 @@
 // sent to the window's own handlers, and the same map painted straight into an image.
 #pragma once
 
+#include "../support/CurrentMap.h"
 #include "../support/TestMapWriter.h"
 #include "app/Install.h"
 #include "core/Config.h"
@@ -100,11 +101,7 @@ protected:
     void OpenMap(const TestMapWriter& w)
     {
         ASSERT_TRUE(WriteFileBytes(path, w.Build()));
-        zmd = std::make_unique<TZmd>();
-        zmd->WorkFile.Open(QString::fromStdString(path));
-        SetCurrentMap(zmd.get());
-        LoadMap();
-        Index.MapOpen = true;
+        zmd = OpenAsCurrentMap(path);
         // 1 pixel = 0.1 mm (2560 units): the test map fills a good part of the window.
         zmd->Setup.Zoom = 3.2;
         zmd->Setup.ViewCenterX = 0;
@@ -113,10 +110,7 @@ protected:
     void CloseMap()
     {
         windows.clear();
-        if (zmd) {
-            SetCurrentMap(nullptr);
-            zmd.reset();
-        }
+        CloseCurrentMap(zmd);
     }
     SetupRecord& S() { return zmd->Setup; }
     // The working file as it is on disk after a flush.

@@ -2,6 +2,7 @@
 // position and selection, and the file's bytes at literal offsets.
 #pragma once
 
+#include "../support/CurrentMap.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/Messages.h"
@@ -49,18 +50,11 @@ protected:
     void Reopen()
     {
         Close();
-        zmd = std::make_unique<TZmd>();
-        zmd->WorkFile.Open(QString::fromStdString(path));
-        SetCurrentMap(zmd.get());
-        LoadMap();
-        Index.MapOpen = true;
+        zmd = OpenAsCurrentMap(path);
     }
     void Close()
     {
-        if (zmd) {
-            SetCurrentMap(nullptr);
-            zmd.reset();
-        }
+        CloseCurrentMap(zmd);
         Index.MapOpen = false;
     }
     std::vector<uint8_t> FileBytes() const
