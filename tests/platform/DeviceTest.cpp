@@ -1,5 +1,5 @@
-// The devices: pixel rules of the QPainter device (fills, pens, shapes, hatches, clips, XOR), its SVG rendered by
-// rsvg-convert, and the recording device's text.
+// The devices: pixel rules of the QPainter device (fills, pens, shapes, hatches, clips, XOR), its
+// SVG rendered by rsvg-convert, and the recording device's text.
 #include "PlatformFixture.h"
 #include "platform/RecordingDevice.h"
 
@@ -12,49 +12,61 @@ using Devices = PlatformTest;
 
 TEST_F(Devices, FillRulesDecideHolesAndRingSizesThatDoNotAddUpDrawNothing)
 {
-    // Outer ring and hole both clockwise: only odd-even, the default, keeps the hole. The right and bottom edges are
-    // not covered.
-    const std::vector<QPointF> pts{{10, 10}, {90, 10}, {90, 90}, {10, 90}, {30, 30}, {70, 30}, {70, 70}, {30, 70}};
+    // Outer ring and hole both clockwise: only odd-even, the default, keeps the hole. The right and
+    // bottom edges are not covered.
+    const std::vector<QPointF> pts{{10, 10}, {90, 10}, {90, 90}, {10, 90},
+                                   {30, 30}, {70, 30}, {70, 70}, {30, 70}};
     struct Case { FillRule rule; std::vector<int> rings; bool ring, hole; QRect bounds; };
     for (const Case& c : {Case{FillRule::OddEven, {4, 4}, true, false, {10, 10, 80, 80}},
                           Case{FillRule::Winding, {4, 4}, true, true, {10, 10, 80, 80}},
-                          Case{FillRule::OddEven, {3, 3}, false, false, {}}, Case{FillRule::Winding, {9, -1}, false, false, {}}}) {
+                          Case{FillRule::OddEven, {3, 3}, false, false, {}},
+                          Case{FillRule::Winding, {9, -1}, false, false, {}}}) {
         const QImage img = Draw({100, 100}, NullPen, Solid(Blue), [&](PainterDevice& dev) {
             if (c.rule == FillRule::Winding)
                 dev.setFillRule(c.rule);
             dev.polygon(pts, c.rings);
         });
-        EXPECT_TRUE(Painted(img, 20, 20) == c.ring && Painted(img, 50, 50) == c.hole && PaintedBounds(img) == c.bounds) << c.rings[0];
+        EXPECT_TRUE(Painted(img, 20, 20) == c.ring && Painted(img, 50, 50) == c.hole
+                    && PaintedBounds(img) == c.bounds)
+            << c.rings[0];
     }
 }
 
 TEST_F(Devices, MitreBevelsBeyondTenTimesTheWidth)
 {
-    // Legs 10 wide meeting at (200, 100), pointing to +x. The mitre is width / sin(angle / 2): 9.57 widths at 12
-    // degrees, to x = 247.8; 10.43 at 11, so a bevel ends about 5 beyond. {angle, a pixel painted, one clear}.
+    // Legs 10 wide meeting at (200, 100), pointing to +x. The mitre is width / sin(angle / 2): 9.57
+    // widths at 12 degrees, to x = 247.8; 10.43 at 11, so a bevel ends about 5 beyond. {angle, a
+    // pixel painted, one clear}.
     const std::tuple<double, int, int> cases[] = {{12, 243, 249}, {11, 200, 208}};
     for (const auto& [degrees, last, clear] : cases) {
-        const QPointF leg(-150 * std::cos(degrees / 360 * std::numbers::pi), 150 * std::sin(degrees / 360 * std::numbers::pi));
-        const QImage img = Draw({300, 200}, Pen(10, Black, PenJoin::Mitre), {}, [&](PainterDevice& dev) {
-            Line(dev, {QPointF(200 + leg.x(), 100 - leg.y()), {200, 100}, QPointF(200, 100) + leg});
-        });
+        const QPointF leg(-150 * std::cos(degrees / 360 * std::numbers::pi),
+                          150 * std::sin(degrees / 360 * std::numbers::pi));
+        const QImage img =
+            Draw({300, 200}, Pen(10, Black, PenJoin::Mitre), {}, [&](PainterDevice& dev) {
+                Line(dev, {QPointF(200 + leg.x(), 100 - leg.y()), {200, 100},
+                           QPointF(200, 100) + leg});
+            });
         EXPECT_TRUE(Painted(img, last, 100) && !Painted(img, clear, 100)) << degrees;
     }
 }
 
 TEST_F(Devices, PenCapsAndJoins)
 {
-    // A leg from (50, 50) to (100, 50), then down to (100, 100), 10 wide. Pixels: (46, 50) square and round caps;
-    // (46, 46) the square cap alone; (103, 47) round and mitre joins; (104, 46) the mitre alone.
+    // A leg from (50, 50) to (100, 50), then down to (100, 100), 10 wide. Pixels: (46, 50) square
+    // and round caps; (46, 46) the square cap alone; (103, 47) round and mitre joins; (104, 46) the
+    // mitre alone.
     const std::tuple<PenCap, PenJoin, std::array<bool, 4>> cases[] = {
         {PenCap::Flat, PenJoin::Bevel, {false, false, false, false}},
         {PenCap::Square, PenJoin::Mitre, {true, true, true, true}},
         {PenCap::Round, PenJoin::Round, {true, false, true, false}}};
     for (const auto& [cap, join, want] : cases) {
-        const QImage img =
-            Draw({160, 160}, Pen(10, Black, join, cap), {}, [](PainterDevice& dev) { Line(dev, {{50, 50}, {100, 50}, {100, 100}}); });
+        const QImage img = Draw({160, 160}, Pen(10, Black, join, cap), {}, [](PainterDevice& dev) {
+            Line(dev, {{50, 50}, {100, 50}, {100, 100}});
+        });
         SCOPED_TRACE(int(cap) * 10 + int(join));
-        EXPECT_EQ((std::array{Painted(img, 46, 50), Painted(img, 46, 46), Painted(img, 103, 47), Painted(img, 104, 46)}), want);
+        EXPECT_EQ((std::array{Painted(img, 46, 50), Painted(img, 46, 46), Painted(img, 103, 47),
+                              Painted(img, 104, 46)}),
+                  want);
         EXPECT_TRUE(Painted(img, 75, 46) && !Painted(img, 75, 44) && !Painted(img, 44, 50));
     }
 }
@@ -67,34 +79,41 @@ TEST_F(Devices, FarOffCoordinatesKeepSlopesAndEdges)
             Line(dev, {{0, 20}, {2e6, 20 + 1e6}});
             Line(dev, {{-3e6, 150 - 1.5e6}, {100, 200}});
         });
-        for (auto [x, y] : {std::pair{0, 20}, {60, 50}, {120, 80}, {198, 119}, {0, 150}, {40, 170}, {98, 199}})
-            EXPECT_TRUE(Painted(img, x, y) && !Painted(img, x, y - 4) && (y > 195 || !Painted(img, x, y + 4)))
+        for (auto [x, y] :
+             {std::pair{0, 20}, {60, 50}, {120, 80}, {198, 119}, {0, 150}, {40, 170}, {98, 199}})
+            EXPECT_TRUE(Painted(img, x, y) && !Painted(img, x, y - 4)
+                        && (y > 195 || !Painted(img, x, y + 4)))
                 << width << ": " << x;
     }
     // A triangle far larger than the device whose long edge crosses it diagonally.
     const QImage tri = Draw({100, 100}, NullPen, Solid(Blue), [](PainterDevice& dev) {
         dev.polygon(std::vector<QPointF>{{-1e7, -1e7 + 1}, {1e7, 1e7 + 1}, {-1e7, 1e7}});
     });
-    EXPECT_TRUE(Painted(tri, 10, 50) && Painted(tri, 40, 45) && !Painted(tri, 50, 40) && !Painted(tri, 90, 10));
+    EXPECT_TRUE(Painted(tri, 10, 50) && Painted(tri, 40, 45) && !Painted(tri, 50, 40)
+                && !Painted(tri, 90, 10));
 }
 
 TEST_F(Devices, FramedShapesKeepOutlineAndFillInTheirBox)
 {
     // An inside-frame ring of `width` pixels in red (none for 0), the brush inside it.
     struct Case { bool ellipse; QRect box; double width; bool filled; };
-    for (const Case& c : {Case{true, {20, 20, 60, 40}, 1, false}, Case{true, {20, 20, 60, 40}, 7, false},
-                          Case{true, {10, 10, 80, 80}, 5, true}, Case{true, {40, 40, 3, 3}, 0, true},
-                          Case{false, {10, 10, 20, 20}, 1, true}}) {
-        const DevicePen pen = c.width > 0 ? Pen(c.width, Red, PenJoin::Bevel, PenCap::Flat, true) : NullPen;
-        const QImage img = Draw({100, 100}, pen, c.filled ? Solid(Blue) : DeviceBrush{},
-                                [&](PainterDevice& dev) { c.ellipse ? dev.ellipse(c.box) : dev.rectangle(c.box); });
+    for (const Case& c :
+         {Case{true, {20, 20, 60, 40}, 1, false}, Case{true, {20, 20, 60, 40}, 7, false},
+          Case{true, {10, 10, 80, 80}, 5, true}, Case{true, {40, 40, 3, 3}, 0, true},
+          Case{false, {10, 10, 20, 20}, 1, true}}) {
+        const DevicePen pen =
+            c.width > 0 ? Pen(c.width, Red, PenJoin::Bevel, PenCap::Flat, true) : NullPen;
+        const QImage img =
+            Draw({100, 100}, pen, c.filled ? Solid(Blue) : DeviceBrush{}, [&](PainterDevice& dev) {
+                c.ellipse ? dev.ellipse(c.box) : dev.rectangle(c.box);
+            });
         SCOPED_TRACE(testing::Message() << c.ellipse << " " << c.width);
         EXPECT_EQ(PaintedBounds(img), c.box);
         const int x = c.box.center().x(), w = int(c.width);
         const QRgb inside = Rgb(c.filled ? Blue : White), ring = Rgb(w ? Red : White);
         // Down the middle: the ring (or outside), the inside, the centre, the ring at the bottom.
-        EXPECT_EQ((std::array{img.pixel(x, c.box.top() + w - 1), img.pixel(x, c.box.top() + w + 1), img.pixel(c.box.center()),
-                              img.pixel(x, c.box.bottom() - w + 1)}),
+        EXPECT_EQ((std::array{img.pixel(x, c.box.top() + w - 1), img.pixel(x, c.box.top() + w + 1),
+                              img.pixel(c.box.center()), img.pixel(x, c.box.bottom() - w + 1)}),
                   (std::array{ring, inside, inside, ring}));
         EXPECT_EQ(img.pixel(c.box.bottomRight()) == Rgb(Red), w && !c.ellipse);
     }
@@ -102,8 +121,8 @@ TEST_F(Devices, FramedShapesKeepOutlineAndFillInTheirBox)
 
 TEST_F(Devices, HatchesKeepPeriodDirectionOriginAndBackgroundOnEveryPath)
 {
-    // RGB32 rows are written directly, other formats filled with the engine's texture, SVG gets strips (antialiased
-    // diagonals still cover most of their own pixels).
+    // RGB32 rows are written directly, other formats filled with the engine's texture, SVG gets
+    // strips (antialiased diagonals still cover most of their own pixels).
     const QPoint origin(3, 5);
     for (int target : {int(QImage::Format_RGB32), int(QImage::Format_RGB888), 0})
         for (HatchStyle style : AllHatches)
@@ -112,19 +131,24 @@ TEST_F(Devices, HatchesKeepPeriodDirectionOriginAndBackgroundOnEveryPath)
                     dev.setPen(NullPen);
                     dev.setBrush(Hatch(style, Red));
                     dev.setBrushOrigin(origin);
-                    dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent, Blue);
+                    dev.setBackground(opaque ? BackgroundMode::Opaque : BackgroundMode::Transparent,
+                                      Blue);
                     dev.polygon(std::vector<QPointF>{{4, 4}, {60, 4}, {60, 60}, {4, 60}});
                 };
-                const QImage img = target ? Draw({64, 64}, paint, QImage::Format(target))
-                                          : DrawSvg(Path(QString("hatch%1.svg").arg(int(style))), {64, 64}, paint);
+                const QImage img = target
+                    ? Draw({64, 64}, paint, QImage::Format(target))
+                    : DrawSvg(Path(QString("hatch%1.svg").arg(int(style))), {64, 64}, paint);
                 int mismatches = 0;
                 for (int y = 0; y < 64; ++y)
                     for (int x = 0; x < 64; ++x) {
-                        const bool inside = QRect(4, 4, 56, 56).contains(x, y), lit = inside && HatchLit(style, origin, x, y);
-                        const QRgb want = Rgb(lit ? Red : inside && opaque ? Blue : White), got = img.pixel(x, y);
+                        const bool inside = QRect(4, 4, 56, 56).contains(x, y),
+                                   lit = inside && HatchLit(style, origin, x, y);
+                        const QRgb want = Rgb(lit ? Red : inside && opaque ? Blue : White),
+                                   got = img.pixel(x, y);
                         mismatches += target ? got != want : (qGreen(got) < 128) != lit;
                     }
-                EXPECT_EQ(mismatches, 0) << "target " << target << " style " << int(style) << " opaque " << opaque;
+                EXPECT_EQ(mismatches, 0)
+                    << "target " << target << " style " << int(style) << " opaque " << opaque;
             }
 }
 
@@ -133,9 +157,14 @@ TEST_F(Devices, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne)
     QImage img = Draw({100, 100}, [](PainterDevice&) {});
     PainterDevice dev(&img);
     dev.setPen(NullPen);
-    const auto clipTo = [&](QRectF r) { return dev.beginPath(), dev.rectangle(r), dev.endPath(), dev.clipToPath(); };
+    const auto clipTo = [&](QRectF r) {
+        return dev.beginPath(), dev.rectangle(r), dev.endPath(), dev.clipToPath();
+    };
     // Fills the whole device, on white, and says where it painted.
-    const auto fill = [&](DeviceColor c) { return img.fill(Qt::white), dev.setBrush(Solid(c)), dev.rectangle({0, 0, 100, 100}), PaintedBounds(img); };
+    const auto fill = [&](DeviceColor c) {
+        return img.fill(Qt::white), dev.setBrush(Solid(c)), dev.rectangle({0, 0, 100, 100}),
+               PaintedBounds(img);
+    };
     dev.setBaseClip(QRegion(0, 0, 50, 100));
     ASSERT_TRUE(clipTo(QRectF(25, 0, 50, 100)));
     EXPECT_FALSE(dev.clipToPath()); // the path is used up
@@ -155,10 +184,11 @@ TEST_F(Devices, ClipPathsIntersectWithinTheBaseClipAndRestoreDropsTheLaterOne)
 
 TEST_F(Devices, XorTwiceRestoresTheImageAndBlitsAlwaysCopy)
 {
-    QImage img = Draw({120, 120}, Pen(3, Red, PenJoin::Round, PenCap::Round), Solid({10, 200, 30}), [](PainterDevice& dev) {
-        dev.ellipse(QRectF(5, 5, 100, 70));
-        Line(dev, {{0, 119}, {119, 0}});
-    });
+    QImage img = Draw({120, 120}, Pen(3, Red, PenJoin::Round, PenCap::Round), Solid({10, 200, 30}),
+                      [](PainterDevice& dev) {
+                          dev.ellipse(QRectF(5, 5, 100, 70));
+                          Line(dev, {{0, 119}, {119, 0}});
+                      });
     const QImage before = img.copy();
     PainterDevice dev(&img);
     ASSERT_TRUE(dev.canXor() && dev.setRasterOp(RasterOp::Xor));
@@ -198,7 +228,8 @@ TEST_F(Devices, GlyphsTurnCounterClockwiseAboutTheOrigin)
     const QRawFont font(file, 40);
     const auto bounds = [&](double angle) {
         return PaintedBounds(Draw({100, 100}, [&](PainterDevice& dev) {
-            dev.drawGlyphs(font, font.glyphIndexesForString("l").toVector(), std::vector<QPointF>{{0, 0}}, {50, 50}, angle, Black);
+            dev.drawGlyphs(font, font.glyphIndexesForString("l").toVector(),
+                           std::vector<QPointF>{{0, 0}}, {50, 50}, angle, Black);
         }));
     };
     const QRect upright = bounds(0);
@@ -208,14 +239,15 @@ TEST_F(Devices, GlyphsTurnCounterClockwiseAboutTheOrigin)
     EXPECT_TRUE(turned.width() > 3 * turned.height() && turned.right() <= 50);
 }
 
-// Lines, a fill with a hole that runs the same way as its outer ring, a framed ellipse, a hatched fill confined by a
-// clip path, all under a base clip that cuts off the right side.
+// Lines, a fill with a hole that runs the same way as its outer ring, a framed ellipse, a hatched
+// fill confined by a clip path, all under a base clip that cuts off the right side.
 static void TestDrawing(Device& dev)
 {
     dev.setBaseClip(QRegion(0, 0, 180, 150));
     dev.setPen(NullPen);
     dev.setBrush(Solid({0, 0, 200}));
-    dev.polygon(std::vector<QPointF>{{10, 10}, {90, 10}, {90, 70}, {10, 70}, {30, 25}, {70, 25}, {70, 55}, {30, 55}},
+    dev.polygon(std::vector<QPointF>{{10, 10}, {90, 10}, {90, 70}, {10, 70},
+                                     {30, 25}, {70, 25}, {70, 55}, {30, 55}},
                 std::vector<int>{4, 4});
     dev.setPen(Pen(6, {220, 0, 0}, PenJoin::Mitre));
     Line(dev, {{110, 20}, {140, 60}, {170, 20}});
@@ -240,17 +272,21 @@ TEST_F(Devices, SvgWritesEvenOddFillsAndMitresRenderedLikeTheRasterImage)
 {
     const QImage rendered = DrawSvg(Path("drawing.svg"), {200, 150}, TestDrawing);
     const QString svg = QString::fromUtf8(ReadFile(Path("drawing.svg")));
-    for (const char* part : {"<svg", "<path", "fill-rule=\"evenodd\"", "stroke-linejoin=\"miter\"", "stroke-miterlimit=\"10\""})
+    for (const char* part : {"<svg", "<path", "fill-rule=\"evenodd\"", "stroke-linejoin=\"miter\"",
+                             "stroke-miterlimit=\"10\""})
         EXPECT_TRUE(svg.contains(part)) << part;
     const QImage raster = Draw({200, 150}, [](PainterDevice& dev) { TestDrawing(dev); });
     int differ = 0;
     for (int i = 0; i < 200 * 150; ++i) {
         const QRgb a = raster.pixel(i % 200, i / 200), b = rendered.pixel(i % 200, i / 200);
-        differ += std::abs(qRed(a) - qRed(b)) > 64 || std::abs(qGreen(a) - qGreen(b)) > 64 || std::abs(qBlue(a) - qBlue(b)) > 64;
+        differ += std::abs(qRed(a) - qRed(b)) > 64 || std::abs(qGreen(a) - qGreen(b)) > 64
+            || std::abs(qBlue(a) - qBlue(b)) > 64;
     }
     EXPECT_LE(differ, 200 * 150 * 2 / 100) << differ << " pixels differ";
-    // Nothing of the hatch outside the diamond or the base clip, the hole white; the line and the hatch within them.
-    for (QPoint p : {QPoint(95, 144), QPoint(100, 80), QPoint(185, 88), QPoint(185, 60), QPoint(50, 40)})
+    // Nothing of the hatch outside the diamond or the base clip, the hole white; the line and the
+    // hatch within them.
+    for (QPoint p :
+         {QPoint(95, 144), QPoint(100, 80), QPoint(185, 88), QPoint(185, 60), QPoint(50, 40)})
         EXPECT_EQ(rendered.pixel(p), Rgb(White)) << p.x() << "," << p.y();
     EXPECT_TRUE(rendered.pixel(175, 60) != Rgb(White) && rendered.pixel(135, 96) != Rgb(White));
 }
@@ -285,12 +321,14 @@ TEST_F(Devices, RecordingOfAShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
     rec.resetClip();
     rec.clearBaseClip();
     EXPECT_EQ(rec.text(),
-              "pen solid 2.5 rgb(255,0,0) mitre flat frame\nbrush hatch bdiagonal rgb(0,0,255)\nbrushorigin 3,0\n"
-              "background transparent rgb(255,255,255)\nrop xor refused\nfillrule winding\nbaseclip 0,0,50,40\n"
-              "beginpath\npolygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\nendpath\nfillpath\nfillpath refused\n"
-              "polyline 0,0 10.5,-2 0,10000000\npolygon refused\nellipse 1,2,11,22\nsave\nclippath refused\n"
-              "pen null\nrectangle 0,0,3,3\nrestore\nrestore unmatched\npixel 7,8 rgb(1,2,3)\n"
-              "image 0,0,20,20 from 1,1,3,3 of 4x4\nresetclip\nbaseclip none\n");
+              "pen solid 2.5 rgb(255,0,0) mitre flat frame\nbrush hatch bdiagonal rgb(0,0,255)\n"
+              "brushorigin 3,0\nbackground transparent rgb(255,255,255)\nrop xor refused\n"
+              "fillrule winding\nbaseclip 0,0,50,40\nbeginpath\n"
+              "polygon 0,0 40,0 40,30 0,30 | 5,5 10,5 5,10\nendpath\nfillpath\nfillpath refused\n"
+              "polyline 0,0 10.5,-2 0,10000000\npolygon refused\nellipse 1,2,11,22\nsave\n"
+              "clippath refused\npen null\nrectangle 0,0,3,3\nrestore\nrestore unmatched\n"
+              "pixel 7,8 rgb(1,2,3)\nimage 0,0,20,20 from 1,1,3,3 of 4x4\nresetclip\n"
+              "baseclip none\n");
 
     // A raster device takes XOR.
     RecordingDevice raster;
