@@ -1,6 +1,7 @@
 #include "app/Install.h"
 
 #include "document/Ports.h"
+#include "edit/Ports.h"
 #include "shell/widgets/Ports.h"
 #include "symbols/Ports.h"
 #include "symbols/SymbolBoxModel.h"
@@ -17,6 +18,8 @@ void InstallSymbols()
     symbols.RepaintSymbolBox.Bind(RepaintFrameSymbolBox);
     // Colours or symbols loaded from another map.
     DocumentPorts().SymbolsChanged.Bind(SymbolsReplaced);
+    DocumentPorts().CurrentSymbolChanged.Bind(ShowFrameCurrentSymbol);
+    EditPorts().ShowSymbolInBox.Bind(ShowSymbolInBox);
     RegisterSymbolWorkers();
     RegisterSymbolBoxWorkers();
 }

@@ -40,7 +40,6 @@ std::vector<Cord> WorkPoints3;
 std::array<uint8_t, DefaultSymbolBytes> DefaultSymbol{};
 std::array<uint8_t, DefaultTextSymbolBytes> DefaultTextSymbol{};
 std::array<uint8_t, DefaultLineTextSymbolBytes> DefaultLineTextSymbol{};
-const uint8_t* CurSymbol = DefaultSymbol.data();
 const uint8_t* DrawSymbol = DefaultSymbol.data();
 
 namespace {
@@ -302,7 +301,6 @@ void InitConfigUnit()
 {
     MakeVersionString();
     MakeDefaultSymbols();
-    CurSymbol = DefaultSymbol.data();
     DrawSymbol = DefaultSymbol.data();
     PathPoints.assign(PathPointCapacity, Cord{});
     WorkPoints1.assign(PathPointCapacity, Cord{});

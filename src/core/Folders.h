@@ -91,8 +91,7 @@ inline constexpr size_t DefaultLineTextSymbolBytes = 440;
 extern std::array<uint8_t, DefaultSymbolBytes> DefaultSymbol;
 extern std::array<uint8_t, DefaultTextSymbolBytes> DefaultTextSymbol;
 extern std::array<uint8_t, DefaultLineTextSymbolBytes> DefaultLineTextSymbol;
-// The current symbol record and the one being drawn with; both start at DefaultSymbol.
-extern const uint8_t* CurSymbol;
+// The symbol record being drawn with; it starts at DefaultSymbol.
 extern const uint8_t* DrawSymbol;
 
 // Fills the default symbol records (again after the language texts changed).

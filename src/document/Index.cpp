@@ -6,6 +6,7 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Numeric.h"
+#include "core/Status.h"
 #include "document/Ports.h"
 #include "document/ServiceHooks.h"
 #include "document/Undo.h"
@@ -683,6 +684,34 @@ bool GetSymbol(int number, SymbolBytes*& rec)
     }
     rec = &Index.DefaultSymbol;
     return false;
+}
+
+int CurrentSymbolPos()
+{
+    if (!Index.ActiveZmd)
+        return -1;
+    const int i = Z().Setup.CurrentSymbolIndex;
+    return i >= 0 && i < Z().SymbolCount() ? i : -1;
+}
+
+SymbolBytes* CurrentSymbolRecord()
+{
+    const int i = CurrentSymbolPos();
+    return i >= 0 ? &Z().Symbols[size_t(i)] : nullptr;
+}
+
+void SetCurrentSymbolPos(int pos)
+{
+    if (!Index.ActiveZmd)
+        return;
+    if (pos < 0 || pos >= Z().SymbolCount())
+        pos = -1;
+    Z().Setup.CurrentSymbolIndex = int16_t(pos);
+    if (const SymbolBytes* rec = CurrentSymbolRecord())
+        ShowCurrentSymbol(SymI16(*rec, SymNumber), SymbolDescription(*rec));
+    else
+        ClearSymbolStatus();
+    DocumentPorts().CurrentSymbolChanged();
 }
 
 void ClearUsedSymbolMarks()

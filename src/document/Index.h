@@ -205,6 +205,7 @@ struct IndexState {
     CordRect SelectionRect;
     std::array<uint8_t, 256> GraphicsSelection{};
 
+    // The symbols of CurElement and DrawElement (GetSymbol), not the user's current symbol.
     SymbolBytes* CurSymbol = nullptr;
     SymbolBytes* DrawSymbol = nullptr;
     SymbolBytes DefaultSymbol;
@@ -247,6 +248,14 @@ void WriteInfoText(const QByteArray& text);
 
 // ---- Symbols ----
 bool GetSymbol(int number, SymbolBytes*& rec);
+// The symbol the user draws with is held once: the current map's setup keeps its list
+// position (-1: none; the symbols' selected bytes then form the multi-selection). The
+// windows, the symbol box, the status line and the tools read it here.
+int CurrentSymbolPos();
+SymbolBytes* CurrentSymbolRecord();
+// Makes position pos current (anything outside the list: none), shows it in the status line
+// and tells the program's views of it.
+void SetCurrentSymbolPos(int pos);
 void ClearUsedSymbolMarks();
 void MarkUsedSymbols();
 void UpdateObjectsOfSymbols(int from, int to);

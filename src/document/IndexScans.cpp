@@ -230,6 +230,7 @@ void ClearSelection()
 {
     ClearSelectionBits();
     Index.SelectedIndex = 0;
+    Index.SelectedHoleStart = 0;
 }
 
 } // namespace zemo

@@ -643,15 +643,11 @@ bool AfterOpenSetup(const QString& name)
     try {
         z->Header.FileType &= 3;
         z->WriteHeader();
-        SetupRecord& s = z->Setup;
-        if (s.CurrentSymbolIndex < 0)
-            s.CurrentSymbolIndex = 0;
-        if (s.CurrentSymbolIndex >= z->SymbolCount())
-            s.CurrentSymbolIndex = int16_t(std::max(z->SymbolCount() - 1, 0));
-        ClearSelectionBits();
-        Index.SelectedIndex = 0;
-        Index.SelectionCount = 0;
-        Index.SelectedHoleStart = 0;
+        if (z->SymbolCount() > 0)
+            SetCurrentSymbolPos(std::clamp<int>(z->Setup.CurrentSymbolIndex, 0, z->SymbolCount() - 1));
+        else
+            z->Setup.CurrentSymbolIndex = 0;
+        ClearSelection();
         Index.EditCopyKept = false;
         LoadMapTemplates();
         Index.MapOpen = true;
@@ -1121,13 +1117,8 @@ bool LoadSymbolFile(const QString& name)
         }
         BuildSymbolTable();
         ResetCurrentSymbolPointers(z);
-        if (z.SymbolCount() > 0) {
-            z.Setup.CurrentSymbolIndex = 0;
-            const SymbolBytes& first = z.Symbols[0];
-            ShowCurrentSymbol(SymI16(first, SymNumber),
-                              DecodeCodePage(TextCodePage, QByteArray::fromStdString(
-                                                               ShortFieldText(std::span(first).subspan(SymDescription, 32)))));
-        }
+        if (z.SymbolCount() > 0)
+            SetCurrentSymbolPos(0);
         z.WriteSymbolIndex();
         z.Modified = 1;
         return true;
@@ -1144,7 +1135,7 @@ void LoadSymbolsFromMap()
     QString name;
     if (!PickOtherMap(SymbolsHelp, name) || !LoadSymbolFile(name))
         return;
-    Index.ActiveZmd->Setup.CurrentSymbolIndex = 0;
+    SetCurrentSymbolPos(0);
     UpdateObjectsOfSymbols(1, 9999);
     Index.ActiveZmd->Modified = 1;
     DocumentPorts().SymbolsChanged();

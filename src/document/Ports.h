@@ -45,6 +45,9 @@ struct DocumentPortSet {
     Port<void(TZmd& doc)> AfterOpen{"document.AfterOpen", [](TZmd&) {}};
     // The map's colours or symbols changed: every window and the symbol box repainted.
     Port<void()> SymbolsChanged{"document.SymbolsChanged", [] {}};
+    // Another symbol became current (or none): the symbol box shows and scrolls to it, the
+    // tool buttons and the map menu's drawing item follow it.
+    Port<void()> CurrentSymbolChanged{"document.CurrentSymbolChanged", [] {}};
 
     // ---- Old maps ----
     // Versions 3 to 5 are converted into a version-8 working file opened on `work`; false

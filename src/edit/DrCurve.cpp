@@ -234,13 +234,9 @@ void DownIdle()
     } else {
         if (!Index.CurSymbol)
             return;
-        if (EditSys.MarksShown && Index.SelectedIndex > 0) {
-            ReadElement(Index.SelectedIndex, Index.AuxElement1);
-            UnmarkElement(Index.AuxElement1);
-        }
         BeginElementEdit(0);
         InitNewObject();
-        ClearSelection();
+        DropSelection();
         DrCurve.StartCount = EditSys.DraftStart = 0;
     }
     if (flag == 1 && !EditPorts().CutCheckPress())
@@ -371,17 +367,17 @@ void StoreNewObject()
     const int minimum = e.ObjectType == AreaObject ? 3 : 2;
     if (e.nItem < minimum) {
         e.nText = 0;
-        ClearSelection();
+        DropSelection();
         return;
     }
     if (!AppendElement()) {
-        ClearSelection();
+        DropSelection();
         return;
     }
     const int no = Index.CurIndexNo;
     SelectOnly(no);
-    if (Work.ActiveView)
-        Index.CurSymbol = Work.ActiveView->CurrentSymbol;
+    if (SymbolBytes* s = CurrentSymbol())
+        Index.CurSymbol = s;
     GetIndex(no);
     const CordRect rect = Index.CurIndex.Rect;
     if (!ProgramConfig.RedrawBackground)
@@ -390,7 +386,7 @@ void StoreNewObject()
         UpdateRect(rect);
     Index.SelectedHoleStart = 0;
     if (!CheckCsObject()) {
-        ClearSelection();
+        DropSelection();
         DeleteElement(no);
         UpdateRect(rect);
     }
@@ -458,7 +454,7 @@ void CurveStart(int flag)
     DrCurve.Continuing = false;
     GuardEvent("DrCurve", "CurveStart", [flag] {
         if (flag == 0) {
-            Index.CurSymbol = Work.ActiveView ? Work.ActiveView->CurrentSymbol : nullptr;
+            Index.CurSymbol = CurrentSymbol();
             DrCurve.ToolCursor = DrawCurveCursor;
             HelpContext(CurveHelpContext);
         } else {
@@ -636,6 +632,12 @@ void CurveKey(int ch)
             return;
         }
         const int state = DrCurve.CurveState;
+        // Escape between lines lets go of the object drawn last.
+        if (ch == 27 && state == CurveIdle) {
+            DropSelection();
+            ToolButtons();
+            return;
+        }
         if (ch != 8 || (state != PointPlaced && state != FollowDone))
             return;
         const int n = N();

@@ -848,8 +848,8 @@ void JoinMain(int ownIndexNo)
 
 void AutoJoin()
 {
-    MapView* v = Work.ActiveView;
-    if (!v || !v->CurrentSymbol || SymI16(*v->CurrentSymbol, SymObjectType) != 2)
+    const SymbolBytes* s = CurrentSymbol();
+    if (!s || SymI16(*s, SymObjectType) != 2)
         return;
     JoinMain(0);
 }

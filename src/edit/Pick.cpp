@@ -225,9 +225,11 @@ void ShowObjectSymbol(const ElementRecord& e)
     SymbolBytes* s = nullptr;
     const bool found = GetSymbol(e.Symbol, s);
     QString description;
-    if (found && s && s->size() > SymDescription) {
-        const std::string d = ShortFieldText(std::span<const uint8_t>(*s).subspan(SymDescription, 32));
-        description = DecodeCodePage(0, d.data(), qsizetype(d.size()));
+    if (found && s) {
+        description = SymbolDescription(*s);
+        if (ProgramConfig.AutoSelectSym && !GraphicsOn()
+            && EditPorts().ShowSymbolInBox(uint16_t(e.Symbol) & ~CourseOnlyMark))
+            ProgramConfig.LineMode = LineModeForPreferredTool(SymU8(*s, SymTool), ProgramConfig.LineMode);
     }
     const uint8_t len = std::min<uint8_t>(e.LayerName[0], 15);
     const QString layer = DecodeCodePage(0, reinterpret_cast<const char*>(e.LayerName.data() + 1), len);
@@ -616,6 +618,20 @@ bool CursorInSelection()
     return Index.SelectedIndex > 0 && GetIndex(Index.SelectedIndex) && InRect64(FrameOf(Index.CurIndex), c);
 }
 
+void DropSelection()
+{
+    const MapView* v = Work.ActiveView;
+    if (Index.MapOpen && Index.ActiveZmd && v && v->MapShown && v->Form && v->Document == Index.ActiveZmd) {
+        if (EditSys.MarksShown && Index.SelectedIndex > 0 && ReadElement(Index.SelectedIndex, Index.DrawElement))
+            UnmarkElement(Index.DrawElement);
+        if (EditSys.MultiMarksShown)
+            UnmarkMulti(0, 0);
+        UnmarkStretch();
+    }
+    EditSys.MarksShown = EditSys.MultiMarksShown = EditSys.StretchShown = false;
+    ClearSelection();
+}
+
 void SelectByRect(CordRect r)
 {
     if (!Index.ActiveZmd)
@@ -713,9 +729,8 @@ void SelectByRect(CordRect r)
             EditSys.MarksShown = false;
         }
     } else if (count <= 0) {
-        Index.SelectionCount = 0;
-        Index.SelectedIndex = 0;
-        Index.SelectedHoleStart = 0;
+        // Nothing caught: the marks went above, the store's part goes here.
+        ClearSelection();
         EditSys.MarksShown = false;
         EditSys.MultiMarksShown = false;
     } else {

@@ -69,6 +69,9 @@ bool CursorInSelection();
 void SetSelectionBox();
 // The edit tool's selection step: r from the press to the release point.
 void SelectByRect(CordRect r);
+// Every way of dropping the selection ends here: the vertex marks, object frames and stretch
+// box leave the screen, then the store forgets the objects and the selected hole.
+void DropSelection();
 // The object's symbol (or its layer name) in the status line.
 void ShowObjectSymbol(const ElementRecord& e);
 // The stretch handle under Work.CursorMapPos (the last of overlapping ones); sets HitHandle.

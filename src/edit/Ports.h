@@ -95,6 +95,11 @@ struct EditPortSet {
     // A single object was selected on a course-setting map (changed: another one than before).
     Port<void(int n, bool changed)> CsObjectSelected{"edit.CsObjectSelected", [](int, bool) {}};
 
+    // ---- The symbol box ----
+    // Picking an object with the preference on makes its symbol (stored number) the box's
+    // current one; false when the map has no such symbol.
+    Port<bool(int number)> ShowSymbolInBox{"edit.ShowSymbolInBox", [](int) { return false; }};
+
     // ---- Symbol graphics ----
     Port<void()> EndSymbolGraphicsEdit{"edit.EndSymbolGraphicsEdit", [] {}};
 };

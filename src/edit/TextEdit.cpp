@@ -444,7 +444,7 @@ void EndTyping()
             GetIndex(n);
             const CordRect r = Index.CurIndex.Rect;
             DeleteElement(n);
-            ClearSelection();
+            DropSelection();
             UpdateRect(r);
         } else if (n > 0 && TextEdit.TypingChanged) {
             WriteBuffer(Index.CurElement);
@@ -468,7 +468,12 @@ bool PressOnTypingText()
     const Cord p = Work.CursorMapPos;
     const int hole = Index.SelectedHoleStart;
     bool hit = false;
-    try {
+    {
+        // The hole is restored however the test ends; a fault in it goes on to the event guard.
+        struct HoleScope {
+            int hole;
+            ~HoleScope() { Index.SelectedHoleStart = hole; }
+        } keep{hole};
         ObjectSymbolScope symbol(e.Symbol);
         switch (e.ObjectType) {
         case LineObject: hit = HitOutline(p, e); break;
@@ -476,10 +481,7 @@ bool PressOnTypingText()
         case RectangleObject: hit = e.nText > 0 ? HitArea(p, e) : HitOutline(p, e); break;
         default: break;
         }
-    } catch (const std::exception&) {
-        hit = false;
     }
-    Index.SelectedHoleStart = hole;
     return hit;
 }
 

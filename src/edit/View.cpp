@@ -268,10 +268,8 @@ void CenterOnObject(int n)
     MapView* v = ActiveMapView();
     if (!v || n <= 0 || !ReadElement(n, Index.CurElement) || !GetIndex(n))
         return;
-    ClearSelectionBits();
-    Index.SelectionCount = 0;
+    DropSelection();
     Index.SelectedIndex = n;
-    Index.SelectedHoleStart = 0;
     const ElementRecord& e = Index.CurElement;
     GetSymbol(e.Symbol, Index.CurSymbol);
     CordRect rect = Index.CurIndex.Rect;

@@ -12,6 +12,7 @@
 #include "edit/Cursors.h"
 #include "edit/DrCurve.h"
 #include "edit/EditSys.h"
+#include "edit/Pick.h"
 #include "edit/MovePt.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
@@ -29,6 +30,18 @@
 namespace zemo {
 
 WorkState Work;
+
+SymbolBytes* CurrentSymbol(MapView& v)
+{
+    if (v.SymbolGraphicsMode)
+        return v.GraphicsSymbol.size() >= size_t(SymbolHeadBytes) ? &v.GraphicsSymbol : nullptr;
+    return v.Document == Index.ActiveZmd ? CurrentSymbolRecord() : nullptr;
+}
+
+SymbolBytes* CurrentSymbol()
+{
+    return Work.ActiveView ? CurrentSymbol(*Work.ActiveView) : nullptr;
+}
 
 namespace {
 
@@ -271,10 +284,8 @@ void FormActivate(MapView& v)
     if (Work.ActiveView != &v) {
         EndCurrentTool();
         ResetDbLinks();
-        Index.SelectedIndex = 0;
-        Index.SelectionCount = 0;
-        if (Index.ActiveZmd == v.Document && v.Document)
-            ClearSelectionBits();
+        // The old window's selection goes with its marks; the new map starts without one.
+        DropSelection();
         // The click that activated the window reaches no tool.
         v.SwallowClick = true;
         if (v.Form)

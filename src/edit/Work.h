@@ -81,8 +81,9 @@ struct MapView {
     bool PendingValid = false;
     bool ArrowMarkerOn = false;
     Cord ArrowPoint;
-    SymbolBytes* CurrentSymbol = nullptr;   // points into the document's symbol list
     bool SymbolGraphicsMode = false;
+    // The element kind chosen in the symbol-graphics panel, drawn as a pseudo-symbol.
+    SymbolBytes GraphicsSymbol;
     bool PatternPreview = false;
     int PatternBackgroundColor = 0;
     bool PatternHalfShift = false;
@@ -125,6 +126,11 @@ struct WorkState {
 };
 
 extern WorkState Work;
+
+// The symbol a drawing tool of the window uses: the symbol-graphics panel's pseudo-symbol
+// while the window edits a symbol's graphics, else the map's current symbol (null: none).
+SymbolBytes* CurrentSymbol(MapView& v);
+SymbolBytes* CurrentSymbol();
 
 // The state and the tool table back to the start-up state (tests).
 void ResetWorkUnit();
@@ -255,6 +261,10 @@ void ToggleDrawEdit();
 void SelectWorkMode(int workMode);
 // Runs work inside the command frame (the shell's once bound).
 void RunInCommandFrame(const std::function<void()>& work);
+// Edit > Undo and Redo: the selection and its marks go first, the store then takes back or
+// repeats one action.
+void UndoWindowEdit();
+void RedoWindowEdit();
 // The engine's own frame: no other command runs meanwhile, the tool ends and starts again.
 void RunInOwnCommandFrame(const std::function<void()>& work);
 

@@ -7,6 +7,7 @@
 #include "core/Status.h"
 #include "document/Open.h"
 #include "document/ServiceHooks.h"
+#include "edit/Pick.h"
 #include "edit/Ports.h"
 
 namespace zemo {
@@ -71,9 +72,7 @@ bool FormCloseQuery(MapView& v)
         return false;
     EndCurrentTool();
     ResetDbLinks();
-    Index.SelectedIndex = 0;
-    Index.SelectionCount = 0;
-    ClearSelectionBits();
+    DropSelection();
     if (v.SymbolGraphicsMode)
         EditPorts().EndSymbolGraphicsEdit();
     bool canClose = false;

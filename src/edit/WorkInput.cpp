@@ -206,7 +206,7 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
         } else if (key == Qt::Key_Backspace && s.alt && !s.ctrl && !s.shift) {
             // Edit > Undo by key: nothing runs (the tool stays) when there is nothing to undo.
             if (CanUndo())
-                RunInCommandFrame([] { UndoEdit(); });
+                RunInCommandFrame(UndoWindowEdit);
         } else if (EditSys.TypingActive) {
             // Caret keys and the text clipboard; characters come through the key procedure.
             TypingKeyDown(key, s.shift, s.ctrl, s.alt);

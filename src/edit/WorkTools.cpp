@@ -5,8 +5,10 @@
 #include "core/EventGuard.h"
 #include "core/Messages.h"
 #include "document/ServiceHooks.h"
+#include "document/Undo.h"
 #include "edit/Cursors.h"
 #include "edit/EditSys.h"
+#include "edit/Pick.h"
 #include "edit/Ports.h"
 #include "edit/Work.h"
 
@@ -89,22 +91,12 @@ void StartCurrentTool()
     try {
         ReleaseEditDC();
         TZmd& z = *v->Document;
-        const int idx = z.Setup.CurrentSymbolIndex;
-        if (v->SymbolGraphicsMode) {
-            SymbolBytes* s = nullptr;
-            GetSymbol(0, s);
-            v->CurrentSymbol = s;
-        } else if (z.SymbolCount() > 0 && idx >= 0 && idx < z.SymbolCount()) {
-            v->CurrentSymbol = &z.Symbols[size_t(idx)];
-        } else {
-            v->CurrentSymbol = nullptr;
-        }
         UpdateViewOf(*v);
 
         const int wm = ProgramConfig.WorkMode;
         const int lm = ProgramConfig.LineMode;
         if (wm <= WorkModes::Curve) {
-            const SymbolBytes* s = v->CurrentSymbol;
+            const SymbolBytes* s = CurrentSymbol(*v);
             if (!z.CoursePreviewOn && s && (SymU8(*s, SymStatus) & SymbolStatusMask) == 0) {
                 switch (SymbolType(s)) {
                 case 1: case 5: StartMode(ToolModes::PlacePoint); break;
@@ -218,7 +210,7 @@ void ToggleDrawEdit()
         return;
     EndCurrentTool();
     if (Index.SelectionCount > 1)
-        ClearSelection();
+        DropSelection();
     ProgramConfig.WorkMode = ProgramConfig.WorkMode >= WorkModes::EditPoint ? ProgramConfig.LineMode
                                                                              : WorkModes::EditPoint;
     ToolButtons();
@@ -251,6 +243,18 @@ void RunInOwnCommandFrame(const std::function<void()>& work)
     Work.CommandBusy = false;
     RepaintAllPending();
     StartCurrentTool();
+}
+
+void UndoWindowEdit()
+{
+    DropSelection();
+    UndoEdit();
+}
+
+void RedoWindowEdit()
+{
+    DropSelection();
+    RedoEdit();
 }
 
 } // namespace zemo

@@ -6,6 +6,7 @@
 #include "document/Index.h"
 #include "document/Undo.h"
 #include "edit/EditSys.h"
+#include "edit/Pick.h"
 #include "edit/Work.h"
 #include "symbols/store/SymbolRecords.h"
 
@@ -53,15 +54,11 @@ void MapState(ShellState& s)
         s.rectangleHasText = s.objectType == RectangleObject && Index.CurElement.nText > 0;
     }
 
-    const int idx = z->Setup.CurrentSymbolIndex;
-    s.currentSymbolIndex = idx >= 0 && idx < z->SymbolCount() ? idx : -1;
-    const MapView* v = Work.ActiveView;
-    s.graphics = v && v->SymbolGraphicsMode;
-    s.hasCurrentSymbol = v && v->CurrentSymbol;
-    // The symbol a drawing tool would use: the edited graphics, else the setup's.
-    const SymbolBytes* drawn = s.graphics ? (v ? v->CurrentSymbol : nullptr)
-                               : s.currentSymbolIndex >= 0 ? &z->Symbols[size_t(idx)]
-                                                           : nullptr;
+    s.currentSymbolIndex = CurrentSymbolPos();
+    s.graphics = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
+    // The symbol a drawing tool would use: the edited graphics, else the map's.
+    const SymbolBytes* drawn = CurrentSymbol();
+    s.hasCurrentSymbol = drawn != nullptr;
     if (drawn && drawn->size() >= size_t(SymbolHeadBytes))
         s.currentSymbolType = SymI16(*drawn, SymObjectType);
     s.canUndo = CanUndo();
@@ -316,7 +313,7 @@ bool DrawingToolBuilt()
 
 void ClearEditSelection()
 {
-    ClearSelection();
+    DropSelection();
 }
 
 void ClearSelectedHole()

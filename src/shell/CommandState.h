@@ -39,7 +39,7 @@ struct ShellState {
     bool rectangleHasText = false; // a type-5 object that carries text
     // Current symbol
     int currentSymbolIndex = -1;   // the setup's index, -1 none
-    bool hasCurrentSymbol = false; // the window holds a current symbol record
+    bool hasCurrentSymbol = false; // a drawing tool has a symbol to draw with
     int currentSymbolType = 0;     // its object type
     // Tools
     int workMode = WorkModes::None;

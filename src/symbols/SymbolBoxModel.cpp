@@ -228,7 +228,6 @@ bool SymbolBoxLeftUp()
         for (int k = 0; k < count; ++k)
             selected[size_t(k)] = Selected(*z, k);
         st.Anchor = ApplyOrder(*z, GatheredOrder(selected, m), a);
-        SyncViewSymbols();
     }
     WriteSetup();
     z->WriteSymbolIndex();
@@ -296,8 +295,6 @@ void SortSymbolsByColor()
     z->WriteSymbolIndex();
     if (now >= 0)
         SetCurrentSymbolPos(now);
-    else
-        SyncViewSymbols();
     Repaint();
 }
 

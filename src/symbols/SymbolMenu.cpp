@@ -7,6 +7,7 @@
 #include "core/Status.h"
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
+#include "edit/Pick.h"
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
 
@@ -32,14 +33,6 @@ bool GraphicsEditing()
 
 } // namespace
 
-QString SymbolDescription(const SymbolBytes& rec)
-{
-    if (rec.size() < SymDescription + String31Bytes)
-        return {};
-    const std::string text = ShortFieldText(std::span(rec).subspan(SymDescription, String31Bytes));
-    return DecodeCodePage(1252, text.data(), qsizetype(text.size()));
-}
-
 SymbolsPortSet& SymbolsPorts()
 {
     static SymbolsPortSet ports;
@@ -59,54 +52,11 @@ void RedrawMapWindows()
 
 void SymbolsReplaced()
 {
-    SyncViewSymbols();
     SymbolsPorts().RefreshSymbolBox();
     RedrawMapWindows();
 }
 
 // ---- The current symbol ----
-
-int CurrentSymbolPos()
-{
-    TZmd* z = Map();
-    if (!z)
-        return -1;
-    const int i = z->Setup.CurrentSymbolIndex;
-    return i >= 0 && i < z->SymbolCount() ? i : -1;
-}
-
-void SyncViewSymbols()
-{
-    TZmd* z = Map();
-    if (!z)
-        return;
-    const int i = CurrentSymbolPos();
-    for (MapView* v : MapViews()) {
-        if (v->Document != z)
-            continue;
-        // While a symbol's graphics are edited the window draws with pseudo-symbols.
-        if (v->SymbolGraphicsMode)
-            continue;
-        v->CurrentSymbol = i >= 0 ? &z->Symbols[size_t(i)] : nullptr;
-    }
-}
-
-void SetCurrentSymbolPos(int i)
-{
-    TZmd* z = Map();
-    if (!z)
-        return;
-    if (i < 0 || i >= z->SymbolCount())
-        i = -1;
-    z->Setup.CurrentSymbolIndex = int16_t(i);
-    SyncViewSymbols();
-    if (i >= 0) {
-        const SymbolBytes& rec = z->Symbols[size_t(i)];
-        ShowCurrentSymbol(SymI16(rec, SymNumber), SymbolDescription(rec));
-    } else {
-        ClearSymbolStatus();
-    }
-}
 
 std::vector<int> SymbolTargets()
 {
@@ -158,9 +108,7 @@ void SetSymbolsStatus(int status)
     }
     if (status != 0) {
         // Objects of protected and hidden symbols cannot stay selected.
-        Index.SelectedIndex = 0;
-        ClearSelection();
-        Index.SelectionCount = 0;
+        DropSelection();
     }
     SymbolsPorts().RepaintSymbolBox();
     if (hiddenChanged)
@@ -300,7 +248,6 @@ bool PasteSymbol()
     }
     if (z->WriteFailures == failures)
         z->WriteSymbolIndex();
-    SyncViewSymbols();
     if (pasted == 1) {
         const int n = SymI16(recs[0], SymNumber);
         UpdateObjectsOfSymbols(n, n);
@@ -334,7 +281,6 @@ void DuplicateSymbol()
     }
     if (z->WriteFailures == failures)
         z->WriteSymbolIndex();
-    SyncViewSymbols();
     SymbolsPorts().RefreshSymbolBox();
     NotifyStateChanged();
 }

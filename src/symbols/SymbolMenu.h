@@ -1,6 +1,6 @@
 // The Symbol menu's workers that need no dialog of their own (status, edit dispatch, icon,
 // copy, paste, duplicate, delete), the editors' store step, the hidden-symbol question asked
-// before output, and the current symbol as the setup record and the document windows hold it.
+// before output.
 //
 // Everything acts on the current map; a worker acts on the current symbol, or on the
 // multi-selection (the symbols whose selected byte is set) when there is no current symbol.
@@ -28,17 +28,7 @@ inline constexpr const char* SymbolMimeType = "application/x-zemo6-symbol";
 inline constexpr int DeleteSymbolHelpContext = 166;
 inline constexpr int HiddenExportHelpContext = 257;
 
-// ---- The current symbol ----
-// The setup's current-symbol index when it names a symbol of the current map, else -1.
-int CurrentSymbolPos();
-// Makes position i current (-1: none, the selected bytes then form the multi-selection),
-// points the document windows of the map at it and shows it in the status line (or clears
-// the status line's symbol text).
-void SetCurrentSymbolPos(int i);
-// The description field as text.
-QString SymbolDescription(const SymbolBytes& rec);
-// After the list changed: the windows' record pointers follow the setup's index.
-void SyncViewSymbols();
+// ---- The current symbol (held by the map, see Index.h) ----
 // The list positions a worker acts on: the current symbol, else the selected ones in order.
 std::vector<int> SymbolTargets();
 

@@ -227,7 +227,6 @@ TEST(CoreStartUp, DefaultSymbolsPointArraysAndShutDown)
         if (DefaultSymbol[i] != 0 && i != 0 && i != 1 && i != 8 && !(i >= 52 && i < 84))
             ++nonZero;
     EXPECT_EQ(nonZero, 0u);
-    EXPECT_EQ(CurSymbol, DefaultSymbol.data());
     EXPECT_EQ(DrawSymbol, DefaultSymbol.data());
 
     EXPECT_EQ(I16At(DefaultTextSymbol.data(), 0), 588);

@@ -74,6 +74,7 @@ TEST_F(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
     MainFramePanels* p = PanelsOf(Frame());
     ASSERT_NE(p, nullptr);
     MapView view;
+    view.SymbolGraphicsMode = true;
     Work.ActiveView = &view;
     int starts = 0;
     AddStateListener([&] { ++starts; });
@@ -83,9 +84,10 @@ TEST_F(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
         const int before = starts;
         c.b->click();
         EXPECT_GT(starts, before) << "the tool starts";
-        ASSERT_NE(view.CurrentSymbol, nullptr);
-        EXPECT_EQ(uint16_t(SymI16(*view.CurrentSymbol, SymNumber)), c.number);
-        EXPECT_EQ(SymI16(*view.CurrentSymbol, SymObjectType), c.type);
+        const SymbolBytes* current = CurrentSymbol(view);
+        ASSERT_NE(current, nullptr);
+        EXPECT_EQ(uint16_t(SymI16(*current, SymNumber)), c.number);
+        EXPECT_EQ(SymI16(*current, SymObjectType), c.type);
     }
     // The dot button starts the tool only when none runs; busy drops every button.
     Work.ToolMode = ToolModes::Freehand;
@@ -93,9 +95,9 @@ TEST_F(Panels, DrawingButtonsMakeTheElementPseudoSymbolCurrent)
     p->SymDotBtn->click();
     EXPECT_EQ(starts, before);
     CommandBusy = true;
-    view.CurrentSymbol = nullptr;
+    view.GraphicsSymbol.clear();
     p->SymLineBtn->click();
-    EXPECT_EQ(view.CurrentSymbol, nullptr);
+    EXPECT_EQ(CurrentSymbol(view), nullptr);
     CommandBusy = false;
     Work.ToolMode = ToolModes::None;
     Work.ActiveView = nullptr;

@@ -34,7 +34,6 @@ namespace {
 
 struct PanelsState {
     std::map<const TMainFm*, std::unique_ptr<MainFramePanels>> frames;
-    SymbolBytes pseudoSymbol;
 };
 
 PanelsState& P()
@@ -335,7 +334,7 @@ void ChooseGraphicsElement(GraphicsElementKind kind)
     MapView* v = Work.ActiveView;
     if (!v)
         return;
-    SymbolBytes& rec = P().pseudoSymbol;
+    SymbolBytes& rec = v->GraphicsSymbol;
     rec = Index.DefaultSymbol;
     if (rec.size() < size_t(SymbolHeadBytes))
         rec.resize(size_t(SymbolHeadBytes));
@@ -343,7 +342,6 @@ void ChooseGraphicsElement(GraphicsElementKind kind)
     const int k = static_cast<int>(kind);
     SetSymI16(rec, SymNumber, int16_t(PseudoSymbolBase + k));
     SetSymI16(rec, SymObjectType, Types[k]);
-    v->CurrentSymbol = &rec;
 }
 
 } // namespace zemo

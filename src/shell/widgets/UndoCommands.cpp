@@ -1,15 +1,15 @@
 #include "shell/widgets/UndoCommands.h"
 
-#include "document/Undo.h"
+#include "edit/Work.h"
 #include "shell/CommandFrame.h"
 
 namespace zemo {
 
 void RegisterUndoCommands()
 {
-    RegisterWorker(Cmd::EditUndo, [] { UndoEdit(); });
-    RegisterWorker(Cmd::UndoBtn, [] { UndoEdit(); });
-    RegisterWorker(Cmd::EditRedo, [] { RedoEdit(); });
+    RegisterWorker(Cmd::EditUndo, UndoWindowEdit);
+    RegisterWorker(Cmd::UndoBtn, UndoWindowEdit);
+    RegisterWorker(Cmd::EditRedo, RedoWindowEdit);
 }
 
 } // namespace zemo

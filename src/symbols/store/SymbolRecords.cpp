@@ -1,6 +1,7 @@
 #include "symbols/store/SymbolRecords.h"
 
 #include "core/ByteIO.h"
+#include "core/CodePage.h"
 #include "core/Cord.h"
 #include "core/Element.h"
 #include "symbols/store/Ports.h"
@@ -130,6 +131,14 @@ std::string ShortFieldText(std::span<const uint8_t> field)
         return {};
     const size_t len = std::min<size_t>(field[0], field.size() - 1);
     return std::string(reinterpret_cast<const char*>(field.data() + 1), len);
+}
+
+QString SymbolDescription(std::span<const uint8_t> rec)
+{
+    if (rec.size() < SymDescription + String31Bytes)
+        return {};
+    const std::string text = ShortFieldText(rec.subspan(SymDescription, String31Bytes));
+    return DecodeCodePage(1252, text.data(), qsizetype(text.size()));
 }
 
 void SetShortFieldText(std::span<uint8_t> field, const std::string& text)

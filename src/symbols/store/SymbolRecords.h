@@ -7,6 +7,8 @@
 
 #include "symbols/store/SymbolLayout.h"
 
+#include <QString>
+
 #include <array>
 #include <bitset>
 #include <cstddef>
@@ -66,6 +68,8 @@ struct SeparationRecord {
 
 std::string ShortFieldText(std::span<const uint8_t> field);
 void SetShortFieldText(std::span<uint8_t> field, const std::string& text);
+// The description field as text (empty for a record too short to hold it).
+QString SymbolDescription(std::span<const uint8_t> rec);
 
 struct SymbolHeaderBlock {
     int16_t ColorCount = 0;

@@ -168,11 +168,7 @@ void TSymbolBox::paintEvent(QPaintEvent*)
                 break;
             icon = BlankIcon();
             DecodeRecordIcon(z->Symbols[size_t(pos)], icon);
-            const CellMarks marks = CellMarksOf(pos);
-            p.drawImage(CellRect(pos).topLeft(), DrawSymbolCell(icon, marks));
-            if (marks.currentMark)
-                ShowCurrentSymbol(SymI16(z->Symbols[size_t(pos)], SymNumber),
-                                  SymbolDescription(z->Symbols[size_t(pos)]));
+            p.drawImage(CellRect(pos).topLeft(), DrawSymbolCell(icon, CellMarksOf(pos)));
         }
     }
 }

@@ -162,6 +162,15 @@ void RefreshFrameSymbolBox()
         box->ScrollToCurrentSymbol();
 }
 
+void ShowFrameCurrentSymbol()
+{
+    if (TSymbolBox* box = MainFrame() ? SymbolBoxOf(*MainFrame()) : nullptr) {
+        box->ScrollToCurrentSymbol();
+        box->viewport()->update();
+    }
+    NotifyStateChanged();
+}
+
 void RepaintFrameSymbolBox()
 {
     if (TSymbolBox* box = MainFrame() ? SymbolBoxOf(*MainFrame()) : nullptr)

@@ -14,6 +14,8 @@ void AttachSymbolBox(TMainFm& frame, MainFramePanels& panels);
 // and the box repainted.
 void RefreshFrameSymbolBox();
 void RepaintFrameSymbolBox();
+// Another symbol became current: the box scrolls to it and marks it, the buttons follow.
+void ShowFrameCurrentSymbol();
 // The box of a frame; nullptr when it has none.
 TSymbolBox* SymbolBoxOf(const TMainFm& frame);
 
