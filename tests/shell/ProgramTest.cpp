@@ -1,10 +1,12 @@
 // The built program, started as separate processes.
+#include "InstanceProbe.h"
 #include "shell/SingleInstance.h"
 #include "shell/widgets/Program.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocalServer>
 #include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -68,7 +70,7 @@ protected:
     {
         for (int waited = 0; waited < ms; waited += 50) {
             InstanceLock probe(paths.lockFile);
-            if (QFileInfo::exists(paths.serverName) && !probe.TryAcquire())
+            if (ChannelListens(paths.channel) && !probe.TryAcquire())
                 return true;
             QThread::msleep(50);
         }
@@ -111,7 +113,7 @@ TEST_F(ProgramTest, ASecondStartHandsItsRelativePathToTheFirstAndEnds)
     InstanceLock lock(paths.lockFile);
     ASSERT_TRUE(lock.TryAcquire());
     InstanceServer server;
-    ASSERT_TRUE(server.Listen(paths.serverName));
+    ASSERT_TRUE(server.Listen(paths.channel));
     QStringList received;
     QObject::connect(&server, &InstanceServer::FileReceived, [&](const QString& f) { received << f; });
 
@@ -133,16 +135,19 @@ TEST_F(ProgramTest, AfterTheFirstIsKilledTheNextStartBecomesFirst)
     QProcess* first = Start({});
     ASSERT_TRUE(WaitForRunningInstance(30000));
     // The running instance answers a hand-off.
-    EXPECT_TRUE(HandOffFile(paths.serverName, QStringLiteral("/maps/x.zmd"), 10000));
+    EXPECT_TRUE(HandOffFile(paths.channel, QStringLiteral("/maps/x.zmd"), 10000));
 
     ::kill(pid_t(first->processId()), SIGKILL);
     ASSERT_TRUE(first->waitForFinished(10000));
-    ASSERT_TRUE(QFileInfo::exists(paths.serverName)) << "a stale socket stays behind";
+    if (paths.channel.abstract)
+        EXPECT_FALSE(ChannelListens(paths.channel)) << "the kernel drops the name with its holder";
+    else
+        ASSERT_TRUE(QFileInfo::exists(paths.channel.name)) << "a stale socket stays behind";
 
     QProcess* next = Start({QStringLiteral("/maps/y.zmd")});
     EXPECT_FALSE(next->waitForFinished(2000)) << "it must not hand off to a dead instance";
     ASSERT_TRUE(WaitForRunningInstance(30000));
-    EXPECT_TRUE(HandOffFile(paths.serverName, QStringLiteral("/maps/z.zmd"), 10000))
+    EXPECT_TRUE(HandOffFile(paths.channel, QStringLiteral("/maps/z.zmd"), 10000))
         << "the next start serves";
     EXPECT_EQ(next->state(), QProcess::Running);
 }
@@ -164,4 +169,59 @@ TEST_F(ProgramTest, TwoSimultaneousStartsDoNotBothBecomeFirst)
     QProcess* other = ended == a ? b : a;
     EXPECT_FALSE(other->waitForFinished(1000));
     EXPECT_EQ(other->state(), QProcess::Running);
+}
+
+TEST_F(ProgramTest, WithHomeAndTempOf200BytesASecondStartHandsItsFileToTheFirst)
+{
+    ScopedEnv scoped;
+    const QString home = FolderOfLength(dir.path(), QStringLiteral("home-"), 200);
+    const QString tmp = FolderOfLength(dir.path(), QStringLiteral("tmp-"), 200);
+    env.insert(QStringLiteral("HOME"), home);
+    env.insert(QStringLiteral("TMPDIR"), tmp);
+    env.remove(QStringLiteral("XDG_STATE_HOME"));
+    env.remove(QStringLiteral("XDG_CONFIG_HOME"));
+    scoped.Set("HOME", home);
+    scoped.Set("TMPDIR", tmp);
+    scoped.Set("XDG_STATE_HOME", QString());
+    paths = DefaultInstancePaths();
+    ASSERT_TRUE(paths.lockFile.startsWith(home));
+
+    QProcess* first = Start({});
+    ASSERT_TRUE(WaitForRunningInstance(30000));
+    QProcess* second = Start({QStringLiteral("maps/x.zmd")}, home);
+    ASSERT_TRUE(second->waitForFinished(60000))
+        << "the second start went on as a program of its own";
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    first->kill();
+    first->waitForFinished(10000);
+    EXPECT_FALSE(first->readAllStandardError().contains("cannot hand"));
+}
+
+TEST_F(ProgramTest, AFirstStartWithoutAChannelSaysWhyOnceAndGoesOn)
+{
+    // Another program holds the name: the first start gets the lock but not the channel.
+    QLocalServer squatter;
+    if (paths.channel.abstract)
+        squatter.setSocketOptions(QLocalServer::AbstractNamespaceOption);
+    ASSERT_TRUE(squatter.listen(paths.channel.name));
+
+    QProcess* first = Start({});
+    QByteArray all, said;
+    for (int i = 0; i < 600 && !said.contains('\n'); ++i) {
+        first->waitForReadyRead(50);
+        all += first->readAllStandardError();
+        const qsizetype at = all.indexOf("zemo: later starts");
+        if (at >= 0)
+            said = all.mid(at);
+    }
+    ASSERT_TRUE(said.startsWith("zemo: later starts cannot hand their maps to this one: "))
+        << all.toStdString();
+    EXPECT_TRUE(said.contains(paths.channel.name.toUtf8())) << "the reason names the channel";
+    EXPECT_FALSE(first->waitForFinished(1000));
+    EXPECT_EQ(first->state(), QProcess::Running);
+    first->kill();
+    first->waitForFinished(10000);
+    all += first->readAllStandardError();
+    EXPECT_EQ(all.count("later starts cannot"), 1) << all.toStdString();
 }

@@ -85,6 +85,9 @@ int RunProgram(QApplication& app)
     const InstanceRole role = ElectInstance(lock, paths, file, 10000);
     if (role.handedOff)
         return 0;
+    if (!role.lockFailure.isEmpty())
+        std::fprintf(stderr, "zemo: cannot tell whether another instance runs: %s\n",
+                     qPrintable(role.lockFailure));
 
     QApplication::setOverrideCursor(Qt::WaitCursor);
     std::unique_ptr<QSplashScreen> splash;
@@ -111,8 +114,9 @@ int RunProgram(QApplication& app)
         server = std::make_unique<InstanceServer>();
         QObject::connect(server.get(), &InstanceServer::FileReceived, mainFm.HandOff(),
                          &HandOffQueue::Receive);
-        if (!server->Listen(paths.serverName))
-            std::fprintf(stderr, "zemo: cannot listen for other starts\n");
+        if (!server->Listen(paths.channel, lock.Held()))
+            std::fprintf(stderr, "zemo: later starts cannot hand their maps to this one: %s\n",
+                         qPrintable(server->Failure()));
     }
 
     mainFm.showMaximized();
