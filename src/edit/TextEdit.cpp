@@ -468,12 +468,7 @@ bool PressOnTypingText()
     const Cord p = Work.CursorMapPos;
     const int hole = Index.SelectedHoleStart;
     bool hit = false;
-    {
-        // The hole is restored however the test ends; a fault in it goes on to the event guard.
-        struct HoleScope {
-            int hole;
-            ~HoleScope() { Index.SelectedHoleStart = hole; }
-        } keep{hole};
+    try {
         ObjectSymbolScope symbol(e.Symbol);
         switch (e.ObjectType) {
         case LineObject: hit = HitOutline(p, e); break;
@@ -481,7 +476,14 @@ bool PressOnTypingText()
         case RectangleObject: hit = e.nText > 0 ? HitArea(p, e) : HitOutline(p, e); break;
         default: break;
         }
+    } catch (const EAbort&) {
+        // A stopped read is no hit; any other fault goes on to the event guard.
+        hit = false;
+    } catch (...) {
+        Index.SelectedHoleStart = hole;
+        throw;
     }
+    Index.SelectedHoleStart = hole;
     return hit;
 }
 

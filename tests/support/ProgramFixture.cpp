@@ -173,8 +173,19 @@ void ProgramFixture::Key(QWidget* w, int key, Qt::KeyboardModifiers mods)
         Settle(2);
         return;
     }
-    QKeyEvent press(QEvent::KeyPress, key, mods);
-    QKeyEvent release(QEvent::KeyRelease, key, mods);
+    // The control characters a keyboard sends with these keys.
+    QString text;
+    if (mods == Qt::NoModifier || mods == Qt::ShiftModifier) {
+        switch (key) {
+        case Qt::Key_Escape: text = QStringLiteral("\x1b"); break;
+        case Qt::Key_Backspace: text = QStringLiteral("\b"); break;
+        case Qt::Key_Return: case Qt::Key_Enter: text = QStringLiteral("\r"); break;
+        case Qt::Key_Tab: text = QStringLiteral("\t"); break;
+        default: break;
+        }
+    }
+    QKeyEvent press(QEvent::KeyPress, key, mods, text);
+    QKeyEvent release(QEvent::KeyRelease, key, mods, text);
     QApplication::sendEvent(target, &press);
     QApplication::sendEvent(target, &release);
     Settle(2);

@@ -133,22 +133,32 @@ void TSymbolBox::LayoutSymbolBox()
 {
     // The viewport's width already lacks a shown scroll bar: count with the whole frame.
     const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int columnsBefore = grid_.columns;
     grid_ = LayoutSymbolGrid(width(), height(), SymbolCountNow(), sb);
+    // Other columns move the current symbol to another row: it stays in view.
+    scrollPending_ = scrollPending_ || grid_.columns != columnsBefore;
     const int visibleRows = std::max(1, viewport()->height() / SymbolCellSize);
     verticalScrollBar()->setPageStep(visibleRows);
     verticalScrollBar()->setRange(0, std::max(0, grid_.rows - visibleRows));
+    if (scrollPending_)
+        ScrollToCurrentSymbol();
     viewport()->update();
 }
 
 void TSymbolBox::ScrollToCurrentSymbol()
 {
     const int c = CurrentSymbolPos();
+    scrollPending_ = false;
     if (c < 0)
         return;
     const int row = c / grid_.columns;
     const int visibleRows = std::max(1, viewport()->height() / SymbolCellSize);
-    if (row < TopRow() || row >= TopRow() + visibleRows)
-        verticalScrollBar()->setValue(std::min(row, std::max(0, grid_.rows - visibleRows)));
+    if (row >= TopRow() && row < TopRow() + visibleRows)
+        return;
+    const int top = std::min(row, std::max(0, grid_.rows - visibleRows));
+    verticalScrollBar()->setValue(top);
+    // A box not laid out for this map yet cannot scroll that far: the layout does it.
+    scrollPending_ = TopRow() != top || grid_.rows <= row;
 }
 
 void TSymbolBox::paintEvent(QPaintEvent*)

@@ -45,6 +45,8 @@ public:
 
     // Column and row counts from the size; repaint.
     void LayoutSymbolBox();
+    // Asked before the box has its size (a map just opened), the scroll waits for the layout;
+    // a layout with other columns scrolls again.
     void ScrollToCurrentSymbol();
 
 protected:
@@ -58,6 +60,7 @@ protected:
 
 private:
     int SymbolCountNow() const;
+    bool scrollPending_ = false;
     SymbolBoxGrid grid_;
     QMenu* popUp_ = nullptr;
     int listener_ = 0;
