@@ -1,6 +1,8 @@
 // A whole map file of arbitrary bytes: loading it, reading every object and string, scanning,
 // and a few edits that grow every chain must never crash, hang or read outside the file; a
 // failure ends in a message and the silent abort. After the edits the file must load again.
+#include "FuzzScratch.h"
+
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "document/Index.h"
@@ -9,41 +11,26 @@
 
 #include <cstdint>
 #include <cstdlib>
-#include <fstream>
 #include <memory>
-#include <string>
-#include <unistd.h>
 
 namespace {
 
-const std::string& WorkPath()
-{
-    static const std::string path =
-        (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : std::string("/tmp"))
-        + "/zemo_fuzz_map_" + std::to_string(::getpid()) + ".zmd";
-    return path;
-}
+using namespace zemo;
 
-void ReadEverything()
+constexpr const char* Target = "map_file";
+
+// The input's file in the process's scratch folder; the units reset once, on the first call.
+const QString& WorkPath()
 {
-    using namespace zemo;
-    TZmd& z = *Index.ActiveZmd;
-    for (int n = 1; n <= z.HighestObject; ++n)
-        ReadElement(n, Index.DrawElement);
-    StartElementScan(0);
-    while (NextElementInRect({-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit}, 0))
-        ;
-    for (int s = 0; s < int(z.StringBlocks.size()) * 256; ++s)
-        ReadPString(s);
-    CordRect r;
-    GetMapExtent(r);
-    MarkUsedSymbols();
-    ReadInfoText();
+    static const QString path = [] {
+        fuzz::ResetMapUnits();
+        return fuzz::MakeScratchFolder(Target) + QStringLiteral("/input.zmd");
+    }();
+    return path;
 }
 
 void Edit()
 {
-    using namespace zemo;
     TZmd& z = *Index.ActiveZmd;
     ElementRecord& e = Index.CurElement;
     e.Symbol = z.SymbolCount() ? SymI16(z.Symbols[0], SymNumber) : 10;
@@ -71,24 +58,15 @@ void Edit()
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    using namespace zemo;
-    {
-        std::ofstream out(WorkPath(), std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(data), std::streamsize(size));
-    }
+    fuzz::WriteInput(Target, WorkPath(), data, size);
     RecordingMessages messages;
-    static bool once = [] { ResetIndexState(); return true; }();
-    (void)once;
     bool loaded = false;
     {
         auto zmd = std::make_unique<TZmd>();
         try {
-            zmd->WorkFile.Open(QString::fromStdString(WorkPath()));
-            SetCurrentMap(zmd.get());
-            LoadMap();
+            test::OpenAsCurrentMap(*zmd, WorkPath().toStdString());
             loaded = true;
-            Index.MapOpen = true;
-            ReadEverything();
+            fuzz::ReadEverything();
             Edit();
         } catch (const EAbort&) {
             if (!loaded && messages.Count() == 0 && zmd->WorkFile.IsOpen())
@@ -97,19 +75,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         Index.MapOpen = false;
         SetCurrentMap(nullptr);
     }
-    if (loaded) {
-        // What the edits wrote is a map again.
-        auto zmd = std::make_unique<TZmd>();
-        zmd->WorkFile.Open(QString::fromStdString(WorkPath()));
-        SetCurrentMap(zmd.get());
-        try {
-            LoadMap();
-            ReadEverything();
-        } catch (const EAbort&) {
-            std::abort();
-        }
-        SetCurrentMap(nullptr);
-    }
-    ::unlink(WorkPath().c_str());
+    // What the edits wrote is a map again.
+    if (loaded)
+        fuzz::LoadAgain(Target, WorkPath(), "the edited map does not load again",
+                        [](TZmd&) { fuzz::ReadEverything(); });
+    QFile::remove(WorkPath());
     return 0;
 }

@@ -5,103 +5,64 @@
 // map gains exactly those records, each usable, and its working file loads again with them.
 #include "FuzzScratch.h"
 
-#include "core/Config.h"
 #include "core/Errors.h"
-#include "core/Folders.h"
 #include "core/Messages.h"
 #include "document/Index.h"
-#include "document/NewMap.h"
 #include "document/Open.h"
 #include "symbols/SymbolMenu.h"
 
 #include <QClipboard>
-#include <QDir>
 #include <QGuiApplication>
 #include <QMimeData>
 #include <QString>
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <string>
-#include <unistd.h>
+#include <span>
+#include <vector>
 
 namespace {
 
 using namespace zemo;
 
-struct Env {
-    QString dir;
-    QString base;  // a small map with two symbols
-    QString copy;  // a working file copied out and loaded again
-};
+constexpr const char* Target = "symbol_paste";
 
-[[noreturn]] void Fail(const char* why) { fuzz::Fail("symbol_paste", why); }
+[[noreturn]] void Fail(const char* why) { fuzz::Fail(Target, why); }
 
-SymbolBytes PointSymbol(int16_t number)
+// A map without colours, as File > New starts it, with two empty point symbols, 10 and 20, of
+// blank icons.
+test::TestMapWriter BaseMap()
 {
-    SymbolBytes rec(352, 0);
-    SetSymI16(rec, SymSize, 352);
-    SetSymI16(rec, SymNumber, number);
-    SetSymI16(rec, SymObjectType, 1);
-    NormalizeSymbol(rec);
-    return rec;
-}
-
-void MakeBaseMap(const Env& env)
-{
-    auto owned = std::make_unique<TZmd>();
-    SetCurrentMap(owned.get());
-    try {
-        if (!CreateEmptyMap())
-            Fail("cannot make the base map");
-        owned->AddNewSymbol(PointSymbol(100));
-        owned->AddNewSymbol(PointSymbol(200));
-        owned->WriteSymbolIndex();
-        WriteSetup();
-        if (!ReplaceFileWithCopy(owned->WorkFile, env.base))
-            Fail("cannot save the base map");
-        owned->WorkFile.CloseAndDelete();
-    } catch (const EAbort&) {
-        Fail("cannot make the base map");
+    test::TestMapWriter w(8);
+    w.colors.clear();
+    for (int16_t number : {100, 200}) {
+        test::TestSymbol s = test::TestSymbol::Raw(number, 1, 352);
+        s.icon.fill(0);
+        w.symbols.push_back(s);
     }
-    SetCurrentMap(nullptr);
-    Index.MapOpen = false;
+    return w;
 }
 
-const Env& Setup()
+const fuzz::MapScratch& Scratch()
 {
-    static const Env env = [] {
+    static const fuzz::MapScratch scratch = [] {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
         static int argc = 1;
         static char name[] = "fuzz_symbol_paste";
         static char* argv[] = {name, nullptr};
         static QGuiApplication app(argc, argv);
-
-        Env e;
-        e.dir = fuzz::MakeScratchFolder("paste");
-        e.base = e.dir + QStringLiteral("/base.zmd");
-        e.copy = e.dir + QStringLiteral("/reloaded.zmd");
-        ResetOpenUnit();
-        ResetIndexState();
-        DefaultConfig(ProgramConfig);
-        ProgramConfig.AutoSave = false;
-        RecordingMessages quiet;
-        MakeBaseMap(e);
-        return e;
+        return fuzz::SetUpMaps(Target, BaseMap());
     }();
-    return env;
+    return scratch;
 }
 
 // The record is one a map holds: its size word is its length, a multiple of 4, in range.
 bool Usable(const SymbolBytes& rec)
 {
     const int16_t size = SymI16(rec, SymSize);
-    return size >= MinSymbolBytes && size <= MaxSymbolBytes && size_t(size) == rec.size() && size % 4 == 0;
+    return size >= MinSymbolBytes && size <= MaxSymbolBytes && size_t(size) == rec.size()
+        && size % 4 == 0;
 }
 
 void Paste(const QByteArray& block, int current, size_t records)
@@ -126,7 +87,7 @@ void Paste(const QByteArray& block, int current, size_t records)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const Env& env = Setup();
+    const fuzz::MapScratch& scratch = Scratch();
     const QByteArray block(reinterpret_cast<const char*>(data), qsizetype(size));
 
     std::vector<SymbolBytes> records;
@@ -147,42 +108,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         std::vector<std::span<const uint8_t>> spans(records.begin(), records.end());
         std::vector<SymbolBytes> again;
-        if (!UnpackSymbolClipboard(PackSymbolClipboard(spans), again) || again.size() != records.size())
+        if (!UnpackSymbolClipboard(PackSymbolClipboard(spans), again)
+            || again.size() != records.size())
             Fail("a packed block does not parse again");
         for (size_t i = 0; i < again.size(); ++i)
-            if (again[i].size() != records[i].size() || SymI16(again[i], SymNumber) != SymI16(records[i], SymNumber))
+            if (again[i].size() != records[i].size()
+                || SymI16(again[i], SymNumber) != SymI16(records[i], SymNumber))
                 Fail("a packed block parses to other records");
     }
 
     RecordingMessages messages;
     messages.SetDefaultAnswer(IdOk);
-    if (!OpenMapByName(env.base))
+    if (!OpenMapByName(scratch.base))
         Fail("the base map does not open");
     TZmd* const z = Index.ActiveZmd;
     Paste(block, 0, records.size());
     Paste(block, -1, records.size());
     const int symbols = z->SymbolCount();
-    if (!ReplaceFileWithCopy(z->WorkFile, env.copy))
-        Fail("cannot copy the working file");
-    {
-        auto again = std::make_unique<TZmd>();
-        SetCurrentMap(again.get());
-        try {
-            again->WorkFile.Open(env.copy);
-            LoadMap();
-        } catch (const EAbort&) {
-            Fail("the map does not load after the paste");
-        }
-        if (again->SymbolCount() != symbols)
+    fuzz::ReloadWorkingFile(Target, scratch.copy, [&](TZmd& again) {
+        if (again.SymbolCount() != symbols)
             Fail("the map loads with other symbols after the paste");
-        SetCurrentMap(nullptr);
-    }
-    SetCurrentMap(z);
-    Index.MapOpen = true;
+    });
     CloseDocument(z);
-    if (!Opening.OpenDocuments.empty()
-        || !QDir(StateFolder()).entryList({QStringLiteral("temp*.~md")}, QDir::Files).isEmpty())
-        Fail("a working copy was left");
-    QFile::remove(env.copy);
+    fuzz::CheckAllClosed(Target);
     return 0;
 }

@@ -10,13 +10,19 @@
 
 namespace zemo::test {
 
+// Into a map the caller owns, which outlives a failed load (current once its file opened).
+inline void OpenAsCurrentMap(TZmd& zmd, const std::string& path)
+{
+    zmd.WorkFile.Open(QString::fromStdString(path));
+    SetCurrentMap(&zmd);
+    LoadMap();
+    Index.MapOpen = true;
+}
+
 inline std::unique_ptr<TZmd> OpenAsCurrentMap(const std::string& path)
 {
     auto zmd = std::make_unique<TZmd>();
-    zmd->WorkFile.Open(QString::fromStdString(path));
-    SetCurrentMap(zmd.get());
-    LoadMap();
-    Index.MapOpen = true;
+    OpenAsCurrentMap(*zmd, path);
     return zmd;
 }
 
