@@ -270,6 +270,31 @@ bool PainterDevice::strokePath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
+    if (m_path.isEmpty() && wideRowsFit()
+        && std::all_of(m_figurePoints.begin(), m_figurePoints.end(), pathTakes)) {
+        // Only figures so far: polylines, and polygons whose rings are closed figures.
+        static thread_local std::vector<RowPlotter::StrokeFigure> figures;
+        figures.clear();
+        for (const PathFigure& f : m_figures) {
+            const std::span<const QPointF> points(m_figurePoints.data() + f.firstPoint, f.pointCount);
+            if (!f.polygon) {
+                figures.push_back({points, false});
+                continue;
+            }
+            size_t at = 0;
+            for (size_t r = 0; r < f.ringCount; ++r) {
+                const auto n = size_t(m_figureRings[f.firstRing + r]);
+                figures.push_back({points.subspan(at, n), true});
+                at += n;
+            }
+        }
+        if (strokeWideRows(figures)) {
+            m_figures.clear();
+            m_figurePoints.clear();
+            m_figureRings.clear();
+            return true;
+        }
+    }
     strokeOutline(builtPath());
     m_path = QPainterPath();
     return true;
@@ -280,7 +305,7 @@ bool PainterDevice::fillPath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
-    if (m_path.isEmpty() && m_state.brush.style == BrushStyle::Hatch && !m_softClip && rowsFit()) {
+    if (m_path.isEmpty() && m_state.brush.style != BrushStyle::Null && !m_softClip && rowsFit()) {
         // Only figures so far: each of them is a ring.
         static thread_local std::vector<int> rings;
         rings.clear();
@@ -291,8 +316,7 @@ bool PainterDevice::fillPath()
             else
                 rings.push_back(int(f.pointCount));
         }
-        const bool opaque = m_state.backgroundMode == BackgroundMode::Opaque;
-        if (fillHatchRows(m_figurePoints, rings, m_state.fillRule, opaque)) {
+        if (fillRows(m_figurePoints, rings, m_state.fillRule)) {
             m_figures.clear();
             m_figurePoints.clear();
             m_figureRings.clear();
@@ -321,6 +345,11 @@ void PainterDevice::polyline(std::span<const QPointF> points)
         m_figurePoints.insert(m_figurePoints.end(), points.begin(), points.end());
         return;
     }
+    if (wideRowsFit() && std::all_of(points.begin(), points.end(), pathTakes)) {
+        const RowPlotter::StrokeFigure figure[1] = {{points, false}};
+        if (strokeWideRows(figure))
+            return;
+    }
     strokeOutline(linePath(points));
 }
 
@@ -344,9 +373,24 @@ void PainterDevice::polygon(std::span<const QPointF> points, std::span<const int
         m_figureRings.insert(m_figureRings.end(), rings.begin(), rings.end());
         return;
     }
+    const bool rows = rowsFit() && std::all_of(points.begin(), points.end(), pathTakes);
+    const bool filled = m_state.brush.style == BrushStyle::Null || (rows && fillRows(points, rings, m_state.fillRule));
+    if (m_state.pen.style == PenStyle::Null && filled)
+        return;
+    if (filled && rows && wideRowsFit()) {
+        static thread_local std::vector<RowPlotter::StrokeFigure> figures;
+        figures.clear();
+        for (size_t at = 0; int n : rings) {
+            figures.push_back({points.subspan(at, size_t(n)), true});
+            at += size_t(n);
+        }
+        if (strokeWideRows(figures))
+            return;
+    }
     QPainterPath area = ringsPath(points, rings);
     area.setFillRule(qtFillRule());
-    fillArea(area);
+    if (!filled)
+        fillArea(area);
     strokeOutline(area);
 }
 
@@ -589,6 +633,27 @@ QPainterPath& PainterDevice::builtPath()
     m_figurePoints.clear();
     m_figureRings.clear();
     return m_path;
+}
+
+bool PainterDevice::wideRowsFit() const
+{
+    const DevicePen& pen = m_state.pen;
+    return pen.style == PenStyle::Solid && pen.width > 1 && pen.cap == PenCap::Flat && pen.join != PenJoin::Round
+        && !m_softClip && rowsFit();
+}
+
+bool PainterDevice::strokeWideRows(std::span<const RowPlotter::StrokeFigure> figures)
+{
+    // Centred where the toolkit's strokes are (see strokeOutline).
+    const DevicePen& pen = m_state.pen;
+    return m_rows.strokeWide(figures, QPointF(PixelCentre, PixelCentre), pen.width, pen.join, pen.color, m_state.rop);
+}
+
+bool PainterDevice::fillRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule)
+{
+    if (m_state.brush.style == BrushStyle::Solid)
+        return m_rows.fillSolid(points, rings, rule, m_state.brush.color, m_state.rop);
+    return fillHatchRows(points, rings, rule, m_state.backgroundMode == BackgroundMode::Opaque);
 }
 
 bool PainterDevice::fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule,

@@ -82,6 +82,11 @@ private:
     bool rowsFit() const;
     void plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots);
     bool fillHatchRows(const QPainterPath& area, bool opaque);
+    // Solid and hatched fills of point rings straight into the rows; false where they do not go.
+    bool fillRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule);
+    // Whether strokes of the pen wider than one pixel go straight into the rows now.
+    bool wideRowsFit() const;
+    bool strokeWideRows(std::span<const RowPlotter::StrokeFigure> figures);
     bool fillHatchRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule, bool opaque);
     // The open path's figures made into m_path, where a painter path is needed.
     QPainterPath& builtPath();

@@ -14,13 +14,6 @@ uint32_t argbOf(DeviceColor c) { return 0xFF000000u | uint32_t(c.r) << 16 | uint
 // edge's top lies above its centre and its bottom at or below it), crossings in 16.16 stepped
 // by a truncated slope, a pixel inside when its crossing count (or winding) left of it says so.
 // Edges beyond the left or right of the clip box become vertical edges on it.
-struct ScanEdge {
-    int64_t x;      // 16.16, at row top
-    int64_t delta;  // per row
-    int top;
-    int bottom;
-    int winding;
-};
 
 // Coordinates up to this size keep the engine's 32-bit fixed point from overflowing, where it
 // would give pixels that only redoing its overflow could match.
@@ -253,65 +246,65 @@ void RowPlotter::polyline(std::span<const QPointF> points, LinePixels which, Dev
     }
 }
 
-bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
-                           const Hatch& hatch, RasterOp rop)
+bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> ringSizes)
 {
     for (const QPointF& p : points)
         if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
             return false;
-    if (m_clipBounds.isEmpty())
-        return true;
-    static thread_local std::vector<ScanEdge> edges;
-    edges.clear();
-    ScanEdges scan(m_clipBounds, edges);
+    ScanEdges scan(m_clipBounds, m_edges);
     size_t at = 0;
     for (int n : ringSizes) {
-        for (int i = 0; i < n; ++i) {
-            const QPointF& a = points[at + size_t(i)];
-            const QPointF& b = points[at + size_t((i + 1) % n)];
-            if (!scan.add(fixed26(a.x()), fixed26(a.y()), fixed26(b.x()), fixed26(b.y())))
+        if (n <= 0)
+            continue;
+        int64_t px = fixed26(points[at].x()), py = fixed26(points[at].y());
+        const int64_t fx = px, fy = py;
+        for (int i = 1; i <= n; ++i) {
+            int64_t qx = fx, qy = fy;
+            if (i < n) {
+                qx = fixed26(points[at + size_t(i)].x());
+                qy = fixed26(points[at + size_t(i)].y());
+            }
+            if (!scan.add(px, py, qx, qy))
                 return false;
+            px = qx;
+            py = qy;
         }
         at += size_t(n);
     }
+    return true;
+}
+
+template <class Span>
+void RowPlotter::scanEdges(FillRule rule, Span&& span)
+{
+    std::vector<ScanEdge>& edges = m_edges;
     if (edges.empty())
-        return true;
+        return;
     std::sort(edges.begin(), edges.end(), [](const ScanEdge& l, const ScanEdge& r) { return l.top < r.top; });
     const int mask = rule == FillRule::OddEven ? 1 : ~0;
-    const uint32_t on = argbOf(hatch.color);
-    const std::optional<uint32_t> off =
-        hatch.background ? std::optional(argbOf(*hatch.background)) : std::nullopt;
-    const bool xorOp = rop == RasterOp::Xor;
-    static thread_local std::vector<ScanEdge*> active;
-    static thread_local std::vector<std::pair<int, int>> crossings;
+    // The active edges, kept in the order of their crossings: after each row's step the order
+    // changes only where edges cross, so an insertion pass restores it.
+    std::vector<ScanEdge*>& active = m_active;
     active.clear();
     size_t next = 0;
-    int bottom = edges.front().bottom;
-    for (const ScanEdge& e : edges)
-        bottom = std::max(bottom, e.bottom);
-    for (int y = edges.front().top; y <= bottom; ++y) {
-        while (next < edges.size() && edges[next].top == y)
-            active.push_back(&edges[next++]);
-        crossings.clear();
-        size_t kept = 0;
-        for (ScanEdge* e : active) {
-            if (e->bottom < y)
-                continue;
-            active[kept++] = e;
-            crossings.emplace_back(int(e->x >> 16), e->winding);
-            e->x += e->delta;
+    int y = edges.front().top;
+    for (;;) {
+        if (active.empty()) {
+            if (next == edges.size())
+                break;
+            y = std::max(y, edges[next].top);
         }
-        active.resize(kept);
-        if (crossings.empty()) {
-            if (next < edges.size())
-                y = edges[next].top - 1;
-            continue;
+        while (next < edges.size() && edges[next].top <= y) {
+            ScanEdge* e = &edges[next++];
+            auto at = active.end();
+            while (at != active.begin() && (*(at - 1))->x > e->x)
+                --at;
+            active.insert(at, e);
         }
-        std::sort(crossings.begin(), crossings.end(),
-                  [](const auto& l, const auto& r) { return l.first < r.first; });
         int winding = 0;
         int from = 0;
-        for (const auto& [x, w] : crossings) {
+        for (const ScanEdge* e : active) {
+            const int x = int(e->x >> 16);
             if ((winding & mask) && x > from) {
                 for (const QRect& clip : m_clip) {
                     if (y < clip.top() || y > clip.bottom())
@@ -319,13 +312,202 @@ bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int>
                     const int x0 = std::max(from, clip.left());
                     const int x1 = std::min(x, clip.right() + 1);
                     if (x0 < x1)
-                        hatchSpan(row(y), x0, x1, y, hatch, on, off ? &*off : nullptr, xorOp);
+                        span(row(y), y, x0, x1);
                 }
             }
             from = x;
-            winding += w;
+            winding += e->winding;
+        }
+        size_t kept = 0;
+        for (ScanEdge* e : active) {
+            if (e->bottom <= y)
+                continue;
+            e->x += e->delta;
+            ScanEdge** at = active.data() + kept++;
+            *at = e;
+            while (at != active.data() && (*(at - 1))->x > e->x) {
+                *at = *(at - 1);
+                *--at = e;
+            }
+        }
+        active.resize(kept);
+        ++y;
+    }
+}
+
+bool RowPlotter::fillHatch(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
+                           const Hatch& hatch, RasterOp rop)
+{
+    m_edges.clear();
+    if (!addRings(points, ringSizes))
+        return false;
+    const uint32_t on = argbOf(hatch.color);
+    const std::optional<uint32_t> off =
+        hatch.background ? std::optional(argbOf(*hatch.background)) : std::nullopt;
+    const bool xorOp = rop == RasterOp::Xor;
+    scanEdges(rule, [&](uint32_t* r, int y, int x0, int x1) {
+        hatchSpan(r, x0, x1, y, hatch, on, off ? &*off : nullptr, xorOp);
+    });
+    return true;
+}
+
+bool RowPlotter::fillSolid(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
+                           DeviceColor color, RasterOp rop)
+{
+    m_edges.clear();
+    if (!addRings(points, ringSizes))
+        return false;
+    fillScanned(rule, color, rop);
+    return true;
+}
+
+void RowPlotter::fillScanned(FillRule rule, DeviceColor color, RasterOp rop)
+{
+    const uint32_t c = argbOf(color);
+    if (rop == RasterOp::Xor) {
+        const uint32_t flip = c & 0x00FFFFFFu;
+        scanEdges(rule, [flip](uint32_t* r, int, int x0, int x1) {
+            for (int x = x0; x < x1; ++x)
+                r[x] ^= flip;
+        });
+        return;
+    }
+    scanEdges(rule, [c](uint32_t* r, int, int x0, int x1) { std::fill(r + x0, r + x1, c); });
+}
+
+namespace {
+
+// The outline of a wide stroke, as the rings of one non-zero fill. Each segment is the
+// quadrilateral of its two sides, each offset by half the width along the normal made from
+// its normalised direction; at a joint the side on the outer bend is closed by the bevel edge
+// (or runs through the mitre point), while the inner side passes through the joint itself,
+// which leaves exactly the union of the quadrilaterals and the bevel triangles. One side is
+// traced forward, the other backward, so that every piece turns the same way.
+class StrokeOutline {
+public:
+    StrokeOutline(double halfWidth, bool mitre, std::vector<QPointF>& points, std::vector<int>& rings)
+        : m_half(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_mitre(mitre), m_out(points), m_rings(rings)
+    {
+    }
+
+    // The figure's points without repeats; closed when it ends where it starts.
+    void add(std::span<const QPointF> figure, QPointF shift, bool closeIt)
+    {
+        m_centre.clear();
+        for (const QPointF& p : figure) {
+            const QPointF q = p + shift;
+            if (m_centre.empty() || q != m_centre.back())
+                m_centre.push_back(q);
+        }
+        if (closeIt && m_centre.size() > 1 && m_centre.back() != m_centre.front())
+            m_centre.push_back(m_centre.front());
+        if (m_centre.size() < 2)
+            return;
+        const bool closed = m_centre.size() > 2 && m_centre.back() == m_centre.front();
+        const size_t first = m_out.size();
+        side(false, closed);
+        if (closed) {
+            m_rings.push_back(int(m_out.size() - first));
+            const size_t second = m_out.size();
+            side(true, closed);
+            m_rings.push_back(int(m_out.size() - second));
+            return;
+        }
+        // Flat caps: the sides meet across the ends.
+        side(true, closed);
+        m_rings.push_back(int(m_out.size() - first));
+    }
+
+private:
+    struct Offset {
+        QPointF start, end, normal, direction;
+    };
+
+    Offset offsetOf(QPointF a, QPointF b) const
+    {
+        const double dx = b.x() - a.x(), dy = b.y() - a.y();
+        const double length = std::sqrt(dx * dx + dy * dy);
+        const QPointF u(dx / length, dy / length);
+        const QPointF n(u.y() * m_half, -u.x() * m_half);
+        return {a + n, b + n, n, u};
+    }
+
+    void side(bool backward, bool closed)
+    {
+        const size_t n = m_centre.size();
+        const auto at = [&](size_t i) { return backward ? m_centre[n - 1 - i] : m_centre[i]; };
+        Offset previous{};
+        Offset firstOffset{};
+        for (size_t i = 0; i + 1 < n; ++i) {
+            const Offset o = offsetOf(at(i), at(i + 1));
+            if (i == 0)
+                firstOffset = o;
+            else
+                join(previous, o, at(i));
+            m_out.push_back(o.start);
+            m_out.push_back(o.end);
+            previous = o;
+        }
+        if (closed) {
+            // The ring closes back to the first offset point.
+            join(previous, firstOffset, at(0));
         }
     }
+
+    // From the previous side's end towards the next side's start.
+    void join(const Offset& from, const Offset& to, QPointF joint)
+    {
+        if (from.end == to.start)
+            return;
+        // The next segment turning towards this side: the inner bend.
+        const double towards = to.direction.x() * from.normal.x() + to.direction.y() * from.normal.y();
+        if (towards > 0) {
+            m_out.push_back(joint);
+            return;
+        }
+        if (!m_mitre)
+            return;
+        // Where both sides' lines meet, unless that lies further than the limit.
+        const QPointF a = from.end - from.start;
+        const QPointF b = to.start - to.end;
+        const QPointF c = from.start - to.start;
+        const double denominator = a.y() * b.x() - a.x() * b.y();
+        if (denominator == 0 || !std::isfinite(denominator))
+            return;
+        const double along = (b.y() * c.x() - b.x() * c.y()) / denominator;
+        const QPointF tip = from.start + a * along;
+        const QPointF reach = tip - joint;
+        if (std::sqrt(reach.x() * reach.x() + reach.y() * reach.y()) > m_mitreLimit)
+            return;
+        m_out.push_back(tip);
+    }
+
+    double m_half;
+    double m_mitreLimit;
+    bool m_mitre;
+    std::vector<QPointF>& m_out;
+    std::vector<int>& m_rings;
+    std::vector<QPointF> m_centre;
+};
+
+} // namespace
+
+bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
+                            DeviceColor color, RasterOp rop)
+{
+    if (!(width > 1 && width < CoordLimit) || join == PenJoin::Round)
+        return false;
+    static thread_local std::vector<QPointF> outline;
+    static thread_local std::vector<int> rings;
+    outline.clear();
+    rings.clear();
+    StrokeOutline stroke(width / 2, join == PenJoin::Mitre, outline, rings);
+    for (const StrokeFigure& f : figures)
+        stroke.add(f.points, shift, f.closed);
+    m_edges.clear();
+    if (!addRings(outline, rings))
+        return false;
+    fillScanned(FillRule::Winding, color, rop);
     return true;
 }
 

@@ -108,6 +108,15 @@ inline bool DotIsOn(int64_t phase, int64_t i) { return (phase + i) % (2 * DotRun
 // Which pixels of a line a plot writes: all, or the on or the off pixels of a dotted line.
 enum class LinePixels { All, DotsOn, DotsOff };
 
+// An edge of the scan converter (see RowPlotter.cpp): crossing at the row's centre in 16.16.
+struct ScanEdge {
+    int64_t x;      // 16.16, at row top
+    int64_t delta;  // per row
+    int top;
+    int bottom;
+    int winding;
+};
+
 class RowPlotter {
 public:
     // Whether the image's rows can be written directly (a 32-bit format, no scaling).
@@ -139,8 +148,31 @@ public:
     // nothing drawn, for coordinates beyond what the raster engine rasterises exactly alike.
     bool fillHatch(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
                    const Hatch& hatch, RasterOp rop);
+    // The same, filled with one colour.
+    bool fillSolid(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
+                   DeviceColor color, RasterOp rop);
+
+    // A figure of a stroke; a closed one is joined where it ends and starts, and so is any
+    // figure whose last point is its first.
+    struct StrokeFigure {
+        std::span<const QPointF> points;
+        bool closed = false;
+    };
+    // Strokes wider than one pixel with flat caps and bevel or mitre joins, each figure moved
+    // by shift: the pixels whose centres lie inside the outline, each once. False, with nothing
+    // drawn, for round joins and for coordinates beyond the exact range.
+    bool strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
+                    DeviceColor color, RasterOp rop);
 
 private:
+    // The rings' edges into m_edges; false beyond the exact range.
+    bool addRings(std::span<const QPointF> points, std::span<const int> ringSizes);
+    // One pass down the rows of m_edges: span(row, y, x0, x1) for each run inside by the rule,
+    // within the clip.
+    template <class Span>
+    void scanEdges(FillRule rule, Span&& span);
+    void fillScanned(FillRule rule, DeviceColor color, RasterOp rop);
+
     uint32_t* row(int y) const { return reinterpret_cast<uint32_t*>(m_bits + y * m_stride); }
 
     unsigned char* m_bits = nullptr;
@@ -149,6 +181,9 @@ private:
     bool m_xorFormat = false;
     std::vector<QRect> m_clip;   // disjoint, within the image
     QRect m_clipBounds;
+    // Scratch of the scan pass, kept between calls.
+    std::vector<ScanEdge> m_edges;
+    std::vector<ScanEdge*> m_active;
 };
 
 } // namespace zemo

@@ -1,0 +1,131 @@
+// Strokes wider than a pixel plotted straight into image rows against the toolkit's own stroker: the same pixels
+// but for a few on the outline's edge, each drawn once under XOR.
+#include "PlatformFixture.h"
+
+#include <iostream>
+#include <random>
+
+namespace zemo {
+
+namespace {
+
+constexpr int Width = 160, Height = 120;
+// Where strokes are centred: just short of the pixel centres (see PainterDevice).
+constexpr double Centre = 0.5 - 1.0 / 32;
+
+QImage Noise(std::mt19937& rng)
+{
+    QImage img(Width, Height, QImage::Format_RGB32);
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            img.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
+    return img;
+}
+
+// A wandering line whose corners are sharp, obtuse or reversing, on whole pixels like the device points of a map.
+std::vector<QPointF> Wander(std::mt19937& rng, double width, bool closed)
+{
+    std::vector<QPointF> pts{{double(rng() % Width), double(rng() % Height)}};
+    double heading = (rng() % 628) / 100.0;
+    const int n = 2 + int(rng() % 9);
+    for (int i = 1; i < n; ++i) {
+        const int corner = int(rng() % 4);
+        heading += corner == 0 ? 3.0 + (rng() % 30) / 100.0   // nearly reversing
+                   : corner == 1 ? 1.6 + (rng() % 120) / 100.0  // sharp
+                                 : ((rng() % 200) / 100.0 - 1.0) * 0.8;  // obtuse
+        const double step = 2 + (rng() % 100) / 100.0 * std::max(8.0, width * 2);
+        pts.emplace_back(std::round(pts.back().x() + step * std::cos(heading)),
+                         std::round(pts.back().y() + step * std::sin(heading)));
+    }
+    if (closed)
+        pts.push_back(pts.front());
+    return pts;
+}
+
+// Pixels whose state differs from a neighbour's: the outline's edge.
+bool OnEdge(const QImage& stroked, int x, int y)
+{
+    const bool in = stroked.pixel(x, y) != 0xFF000000u;
+    for (int dy = -1; dy <= 1; ++dy)
+        for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < Width && ny < Height && (stroked.pixel(nx, ny) != 0xFF000000u) != in)
+                return true;
+        }
+    return false;
+}
+
+} // namespace
+
+TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
+{
+    std::mt19937 rng(77);
+    // Three rectangles cut every stroke; one in three strokes is drawn whole as well.
+    const QRegion clips[] = {QRegion(0, 0, Width, Height), QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40) + QRegion(40, 80, 110, 35)};
+    int64_t stroked = 0, differing = 0, offEdge = 0;
+    for (int round = 0; round < 400; ++round) {
+        const double width = round % 10 == 0 ? 1.5 : 1.5 + (rng() % 3850) / 100.0;
+        const bool closed = round % 3 == 1, mitre = round % 4 == 2, xorOp = round % 5 == 3;
+        const QRegion& clip = clips[round % 3 == 0 ? 0 : 1];
+        std::vector<QPointF> line = Wander(rng, width, closed);
+        const DeviceColor ink{uint8_t(rng()), 60, 200};
+
+        QImage ours = Noise(rng), theirs = ours.copy(), mask(Width, Height, QImage::Format_RGB32);
+        RowPlotter rows(ours);
+        rows.setClip(clip);
+        // A ring either ends where it starts or is closed by the figure (a polygon's outline).
+        const bool ring = closed && round % 2 == 0;
+        if (ring)
+            line.pop_back();
+        const RowPlotter::StrokeFigure figure[1] = {{line, ring}};
+        ASSERT_TRUE(rows.strokeWide(figure, {Centre, Centre}, width, mitre ? PenJoin::Mitre : PenJoin::Bevel, ink,
+                                    xorOp ? RasterOp::Xor : RasterOp::Copy));
+
+        QPen pen(QColor(ink.r, ink.g, ink.b), width, Qt::SolidLine, Qt::FlatCap, mitre ? Qt::SvgMiterJoin : Qt::BevelJoin);
+        pen.setMiterLimit(MitreLimit);
+        QPolygonF shifted;
+        for (const QPointF& p : line)
+            shifted << p + QPointF(Centre, Centre);
+        QPainterPath path;
+        path.addPolygon(shifted);
+        if (ring)
+            path.closeSubpath();
+        {
+            QPainter p(&theirs);
+            p.setClipRegion(clip);
+            if (xorOp)
+                p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+            p.setPen(pen);
+            p.drawPath(path);
+        }
+        // The toolkit's stroke alone, white on black, says which pixels it covers.
+        mask.fill(Qt::black);
+        {
+            QPainter p(&mask);
+            p.setClipRegion(clip);
+            pen.setColor(Qt::white);
+            p.setPen(pen);
+            p.drawPath(path);
+        }
+        for (int y = 0; y < Height; ++y)
+            for (int x = 0; x < Width; ++x) {
+                stroked += mask.pixel(x, y) != 0xFF000000u;
+                if (ours.pixel(x, y) != theirs.pixel(x, y)) {
+                    ++differing;
+                    if (!OnEdge(mask, x, y)) {
+                        ++offEdge;
+                        ADD_FAILURE() << "round " << round << " width " << width << ": pixel " << x << "," << y
+                                      << " inside the stroke";
+                    }
+                }
+            }
+    }
+    std::cout << "wide strokes: " << differing << " of " << stroked << " stroked pixels differ from the toolkit's\n";
+    RecordProperty("StrokedPixels", std::to_string(stroked));
+    RecordProperty("DifferingPixels", std::to_string(differing));
+    EXPECT_EQ(offEdge, 0);
+    EXPECT_LE(differing * 1000, stroked) << differing << " of " << stroked;
+    EXPECT_GT(stroked, 100000);
+}
+
+} // namespace zemo
