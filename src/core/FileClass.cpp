@@ -14,7 +14,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -72,6 +74,59 @@ int64_t PreadFull(int fd, char* p, int64_t count, int64_t offset)
 }
 
 void CloseHandle(int fd) { ::close(fd); }
+
+// Why a copy between two handles stopped short.
+enum class CopyFault { None, Read, Write };
+
+// count bytes from in at inPos to out at outPos: by the kernel where it can (copy_file_range,
+// as few calls as it takes), else through a buffer. The bytes copied; fewer when in ends first.
+int64_t CopyBetween(int in, int64_t inPos, int out, int64_t outPos, int64_t count, CopyFault& fault)
+{
+    fault = CopyFault::None;
+    int64_t done = 0;
+    bool kernel = true;
+    while (kernel && done < count) {
+        loff_t from = inPos + done, to = outPos + done;
+        const ssize_t r = ::copy_file_range(in, &from, out, &to, size_t(std::min<int64_t>(count - done, 1 << 30)), 0);
+        if (r > 0) {
+            done += r;
+        } else if (r == 0) {
+            return done;
+        } else if (errno == EINTR) {
+            continue;
+        } else if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF
+                   || errno == ETXTBSY) {
+            kernel = false;  // not for these files: the buffer does the rest
+        } else {
+            fault = errno == ENOSPC || errno == EFBIG || errno == EDQUOT || errno == EPERM ? CopyFault::Write
+                                                                                             : CopyFault::Read;
+            return done;
+        }
+    }
+    std::vector<char> buffer;
+    while (done < count) {
+        buffer.resize(size_t(std::min<int64_t>(count - done, TFileClass::CopyBlockSize)));
+        const int64_t got = PreadFull(in, buffer.data(), int64_t(buffer.size()), inPos + done);
+        if (got < 0) {
+            fault = CopyFault::Read;
+            return done;
+        }
+        for (int64_t put = 0; put < got;) {
+            const ssize_t w = ::pwrite(out, buffer.data() + put, size_t(got - put), off_t(outPos + done + put));
+            if (w < 0 && errno == EINTR)
+                continue;
+            if (w <= 0) {
+                fault = CopyFault::Write;
+                return done + put;
+            }
+            put += w;
+        }
+        done += got;
+        if (got < int64_t(buffer.size()))
+            break;
+    }
+    return done;
+}
 
 uint64_t NextStamp()
 {
@@ -316,14 +371,59 @@ bool TFileClass::WriteLn(QByteArrayView s)
 
 bool TFileClass::CopyTo(TFileClass& target, int64_t size)
 {
-    std::vector<char> buffer(CopyBlockSize);
-    for (int64_t left = size; left > 0;) {
-        const int64_t n = std::min<int64_t>(left, CopyBlockSize);
-        Read(buffer.data(), n);
-        target.Write(buffer.data(), n);
-        left -= n;
-    }
+    if (fd_ < 0)
+        return false;
+    DropReadAhead();
+    const auto failRead = [&] {
+        // The message names the file that failed; the target is left for its owner.
+        if (!failed_) {
+            failed_ = true;
+            ErrorMsg(TextKey::CannotRead, fileName_);
+        }
+        throw EAbort();
+    };
+    if (size < 0)
+        failRead();
+    target.CopyIn(fd_, position_, size, failRead);
+    position_ += size;
     return true;
+}
+
+void TFileClass::CopyIn(int source, int64_t from, int64_t count, const std::function<void()>& failRead)
+{
+    if (fd_ < 0 || readOnly_)
+        FailWrite();
+    DropReadAhead();
+    if (count <= 0)
+        return;
+    // The whole source onto this empty file: shared blocks where the file system clones.
+    struct stat st {};
+    if (from == 0 && position_ == 0 && size_ == 0 && regular_ && ::fstat(source, &st) == 0 && S_ISREG(st.st_mode)
+        && st.st_size == count && ::ioctl(fd_, FICLONE, source) == 0) {
+        size_ = count;
+    } else {
+        CopyFault fault = CopyFault::None;
+        const int64_t done = CopyBetween(source, from, fd_, position_, count, fault);
+        if (done > 0) {
+            size_ = std::max(size_, position_ + done);
+            dirty_ = true;
+        }
+        if (fault == CopyFault::Write)
+            FailWrite();
+        if (fault == CopyFault::Read || done < count)
+            failRead();
+    }
+    dirty_ = true;
+    stamp_ = NextStamp();
+    position_ += count;
+}
+
+void TFileClass::AppendHandle(int source, int64_t size, const QString& sourceName)
+{
+    CopyIn(source, 0, size, [&] {
+        ErrorMsg(TextKey::CannotRead, sourceName);
+        throw EAbort();
+    });
 }
 
 bool TFileClass::AppendFile(const QString& name)

@@ -20,7 +20,7 @@ class TFileClass {
 public:
     static constexpr int ReadAheadSize = 128; // ReadLn fills its buffer in steps of this
     static constexpr int MaxLineLength = 255; // longer lines are cut, the rest skipped
-    static constexpr int CopyBlockSize = 16384;
+    static constexpr int CopyBlockSize = 1 << 20; // copies the kernel cannot make go through this
 
     TFileClass();
     // Closes an open handle without flushing and without a message.
@@ -54,6 +54,10 @@ public:
 
     // Copies the whole file name to this file at Position(); errors go on to the caller.
     bool AppendFile(const QString& name);
+    // Copies the first size bytes of an open handle (not locked by this object) to this file at
+    // Position(); a short or failed read shows CannotRead with sourceName. Copies go through
+    // the kernel (a clone where the file system shares blocks), else through a buffer.
+    void AppendHandle(int source, int64_t size, const QString& sourceName);
     // This file's whole content into a new or emptied file name; never throws. Refuses
     // this very file (also through another name or a hard link).
     bool SaveCopy(const QString& name);
@@ -84,6 +88,9 @@ private:
     void FillReadAhead();
     bool SyncIfDirty();
     bool CopyTo(TFileClass& target, int64_t size);
+    // count bytes of source from the offset to this file at Position(); failRead reports a
+    // source that fails or ends first and must throw.
+    void CopyIn(int source, int64_t from, int64_t count, const std::function<void()>& failRead);
 
     int64_t position_ = 0;
     int64_t size_ = 0;

@@ -486,6 +486,7 @@ void ReadIndexBlocks()
     // Object chain: within the file, each block once.
     std::vector<uint8_t> bytes(ObjectIndexBlockBytes);
     std::unordered_set<int64_t> visited;
+    const std::vector<ColorSet> colours = SymbolColorsByPlace();
     int64_t pos = z.Header.ObjectIndexPos;
     while (pos > 0 && z.BlockCount() < MaxObjectBlocks
            && InVariablePart(pos, ObjectIndexBlockBytes, size) && visited.insert(pos).second) {
@@ -493,7 +494,7 @@ void ReadIndexBlocks()
         auto block = std::make_unique<ObjectIndexBlock>();
         block->EntriesPos = int32_t(pos + 4);
         ParseObjectBlock(bytes, *block, z.Header, size, &z.Skipped.Objects);
-        UpdateBlockSummary(*block);
+        UpdateBlockSummary(*block, colours);
         z.ObjectBlocks.push_back(std::move(block));
         pos = LoadLE<int32_t>(bytes.data());
     }
@@ -554,13 +555,14 @@ void ReindexFromFile()
     const int64_t size = z.WorkFile.Size();
     std::vector<uint8_t> bytes(ObjectIndexBlockBytes);
     z.UsedColors.reset();
+    const std::vector<ColorSet> colours = SymbolColorsByPlace();
     for (auto& block : z.ObjectBlocks) {
         const int64_t pos = int64_t(block->EntriesPos) - 4;
         if (!InVariablePart(pos, ObjectIndexBlockBytes, size))
             continue;
         z.ReadBytesAt(pos, bytes);
         ParseObjectBlock(bytes, *block, z.Header, size);
-        UpdateBlockSummary(*block);
+        UpdateBlockSummary(*block, colours);
     }
     ComputeHighest(z);
     z.UsedColors |= SymColors(Index.DefaultSymbol);

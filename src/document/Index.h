@@ -270,6 +270,11 @@ void SetIndexMark(int n);
 void ClearIndexMark(int n);
 void MarkAllIndexEntries();
 void UpdateBlockSummary(ObjectIndexBlock& block);
+// The same with the symbols' colours from a table made once for a pass over many blocks
+// (empty: looked up for each entry).
+void UpdateBlockSummary(ObjectIndexBlock& block, const std::vector<ColorSet>& colorsByPlace);
+// The colour set of each symbol by its place in the list, the default symbol's last.
+std::vector<ColorSet> SymbolColorsByPlace();
 
 // ---- Objects ----
 bool ReadElement(int n, ElementRecord& e);

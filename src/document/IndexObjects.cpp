@@ -257,7 +257,21 @@ void MarkAllIndexEntries()
     }
 }
 
-void UpdateBlockSummary(ObjectIndexBlock& block)
+std::vector<ColorSet> SymbolColorsByPlace()
+{
+    std::vector<ColorSet> sets;
+    if (!Index.ActiveZmd || GraphicsMode())
+        return sets;
+    sets.reserve(Z().Symbols.size() + 1);
+    for (const SymbolBytes& rec : Z().Symbols)
+        sets.push_back(SymColors(rec));
+    sets.push_back(SymColors(Index.DefaultSymbol));
+    return sets;
+}
+
+void UpdateBlockSummary(ObjectIndexBlock& block) { UpdateBlockSummary(block, {}); }
+
+void UpdateBlockSummary(ObjectIndexBlock& block, const std::vector<ColorSet>& colorsByPlace)
 {
     block.LiveCount = 0;
     block.Colors.reset();
@@ -272,6 +286,13 @@ void UpdateBlockSummary(ObjectIndexBlock& block)
         lastSymbol = e.Symbol;
         // An object whose symbol is not defined draws with the default symbol and must be
         // found by its colours too.
+        if (!colorsByPlace.empty()) {
+            const int v = int16_t(uint16_t(e.Symbol) & ~CourseOnlyMark);
+            const int at = v >= 1 && v <= MaxSymbolNumber ? Z().NumberTable[size_t(v)] : -1;
+            const size_t last = colorsByPlace.size() - 1;
+            block.Colors |= colorsByPlace[at >= 0 && size_t(at) < last ? size_t(at) : last];
+            continue;
+        }
         SymbolBytes* rec = nullptr;
         GetSymbol(e.Symbol, rec);
         block.Colors |= SymColors(*rec);

@@ -241,17 +241,7 @@ void AppendUnlocked(TFileClass& work, const QString& name)
     MapFileReader in;
     if (!in.Open(name))
         throw EAbort();
-    std::vector<char> buf(1 << 16);
-    const int64_t size = in.Size();
-    for (int64_t pos = 0; pos < size;) {
-        const int64_t n = std::min<int64_t>(int64_t(buf.size()), size - pos);
-        if (!in.ReadAt(pos, buf.data(), n)) {
-            ErrorMsg(TextKey::CannotRead, name);
-            throw EAbort();
-        }
-        work.Write(buf.data(), n);
-        pos += n;
-    }
+    work.AppendHandle(in.Handle(), in.Size(), name);
 }
 
 // One warning for everything the load left out, by kind; "+" marks a lower bound where a chain
