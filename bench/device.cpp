@@ -1,6 +1,7 @@
 // Strokes and fills per second into a 1920x1080 image: through the QPainter device, and the
 // same shapes drawn straight with QPainter (the device layer's overhead). Short strokes are
-// lines like a map's, segments of 1 to 3 pixels, against Qt's cosmetic pen.
+// lines like a map's, segments of 1 to 3 pixels, against Qt's cosmetic pen; wide short strokes
+// the same lines 3 to 20 pixels wide with bevel joins and flat caps, against Qt's stroker.
 #include "platform/PainterDevice.h"
 
 #include <QGuiApplication>
@@ -86,6 +87,38 @@ void QPainterCosmeticShortStrokes(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * ShortSegments);
 }
 BENCHMARK(QPainterCosmeticShortStrokes);
+
+void DeviceWideShortStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    DevicePen pen;
+    pen.width = double(state.range(0));
+    dev.setPen(pen);
+    const auto lines = shortSegmentLines();
+    for (auto _ : state)
+        for (const auto& line : lines)
+            dev.polyline(line);
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(DeviceWideShortStrokes)->Arg(3)->Arg(6)->Arg(10)->Arg(20);
+
+void QPainterWideShortStrokes(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setPen(QPen(Qt::black, double(state.range(0)), Qt::SolidLine, Qt::FlatCap, Qt::BevelJoin));
+    std::vector<QPolygonF> polys;
+    for (const auto& line : shortSegmentLines())
+        polys.emplace_back(QList<QPointF>(line.begin(), line.end()));
+    for (auto _ : state)
+        for (const QPolygonF& poly : polys)
+            p.drawPolyline(poly);
+    state.SetItemsProcessed(state.iterations() * ShortSegments);
+}
+BENCHMARK(QPainterWideShortStrokes)->Arg(3)->Arg(6)->Arg(10)->Arg(20);
 
 void DeviceStrokes(benchmark::State& state)
 {

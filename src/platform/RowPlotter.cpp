@@ -280,8 +280,61 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
     std::vector<ScanEdge>& edges = m_edges;
     if (edges.empty())
         return;
-    std::sort(edges.begin(), edges.end(), [](const ScanEdge& l, const ScanEdge& r) { return l.top < r.top; });
     const int mask = rule == FillRule::OddEven ? 1 : ~0;
+    // Within the clip, each row's runs between the columns from and to.
+    const auto emit = [&](int y, int from, int to) {
+        for (const QRect& clip : m_clip) {
+            if (y < clip.top() || y > clip.bottom())
+                continue;
+            const int x0 = std::max(from, clip.left());
+            const int x1 = std::min(to, clip.right() + 1);
+            if (x0 < x1)
+                span(row(y), y, x0, x1);
+        }
+    };
+    // A small figure (most strokes): each crossing adds its winding to its column in a box of
+    // counters, and a running sum along each row says which pixels are inside; no sorting.
+    int top = edges.front().top, bottom = edges.front().bottom;
+    int64_t left = edges.front().x, right = left, crossings = 0;
+    for (const ScanEdge& e : edges) {
+        const int64_t last = e.x + e.delta * (e.bottom - e.top);
+        top = std::min(top, e.top);
+        bottom = std::max(bottom, e.bottom);
+        left = std::min({left, e.x, last});
+        right = std::max({right, e.x, last});
+        crossings += e.bottom - e.top + 1;
+    }
+    const int c0 = int(left >> 16), c1 = int(right >> 16);
+    const int64_t columns = int64_t(c1) - c0 + 1, rows = int64_t(bottom) - top + 1;
+    if (columns * rows <= 16 * crossings + 4096 && columns * rows <= (int64_t(1) << 22)) {
+        std::vector<int32_t>& sums = m_windings;
+        sums.assign(size_t(columns * rows), 0);
+        for (const ScanEdge& e : edges) {
+            int32_t* cell = sums.data() + (e.top - top) * columns - c0;
+            int64_t x = e.x;
+            for (int y = e.top; y <= e.bottom; ++y, cell += columns, x += e.delta)
+                cell[x >> 16] += e.winding;
+        }
+        for (int y = top; y <= bottom; ++y) {
+            const int32_t* cell = sums.data() + (y - top) * columns;
+            int winding = 0;
+            int from = 0;
+            for (int c = 0; c < columns; ++c) {
+                if (cell[c] == 0)
+                    continue;
+                const bool inside = (winding & mask) != 0;
+                winding += cell[c];
+                if (inside != ((winding & mask) != 0)) {
+                    if (inside)
+                        emit(y, c0 + from, c0 + c);
+                    else
+                        from = c;
+                }
+            }
+        }
+        return;
+    }
+    std::sort(edges.begin(), edges.end(), [](const ScanEdge& l, const ScanEdge& r) { return l.top < r.top; });
     // The active edges, kept in the order of their crossings: after each row's step the order
     // changes only where edges cross, so an insertion pass restores it.
     std::vector<ScanEdge*>& active = m_active;
@@ -305,16 +358,8 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
         int from = 0;
         for (const ScanEdge* e : active) {
             const int x = int(e->x >> 16);
-            if ((winding & mask) && x > from) {
-                for (const QRect& clip : m_clip) {
-                    if (y < clip.top() || y > clip.bottom())
-                        continue;
-                    const int x0 = std::max(from, clip.left());
-                    const int x1 = std::min(x, clip.right() + 1);
-                    if (x0 < x1)
-                        span(row(y), y, x0, x1);
-                }
-            }
+            if ((winding & mask) && x > from)
+                emit(y, from, x);
             from = x;
             winding += e->winding;
         }

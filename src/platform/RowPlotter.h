@@ -184,6 +184,7 @@ private:
     // Scratch of the scan pass, kept between calls.
     std::vector<ScanEdge> m_edges;
     std::vector<ScanEdge*> m_active;
+    std::vector<int32_t> m_windings;
 };
 
 } // namespace zemo
