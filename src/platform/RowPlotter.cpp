@@ -292,8 +292,7 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
                 span(row(y), y, x0, x1);
         }
     };
-    // A small figure (most strokes): each crossing adds its winding to its column in a box of
-    // counters, and a running sum along each row says which pixels are inside; no sorting.
+    // Small figures, in two ways that give the same pixels as the active edges below, faster.
     int top = edges.front().top, bottom = edges.front().bottom;
     int64_t left = edges.front().x, right = left, crossings = 0;
     for (const ScanEdge& e : edges) {
@@ -305,31 +304,91 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
         crossings += e.bottom - e.top + 1;
     }
     const int c0 = int(left >> 16), c1 = int(right >> 16);
-    const int64_t columns = int64_t(c1) - c0 + 1, rows = int64_t(bottom) - top + 1;
-    if (columns * rows <= 16 * crossings + 4096 && columns * rows <= (int64_t(1) << 22)) {
+    const int64_t columns = int64_t(c1) - c0 + 1;
+    const int64_t rows = int64_t(bottom) - top + 1;
+    // Many crossings in a small box (a stroke's outline crosses its rows again and again): each
+    // crossing adds its winding to its column in a box of counters, and a running sum along
+    // each row, between the row's first and last crossing, says which pixels are inside.
+    if (columns * rows <= 16 * crossings + 2048 && columns * rows <= (int64_t(1) << 22)) {
+        // The counters stay zero between figures: the scan clears each one it reads.
         std::vector<int32_t>& sums = m_windings;
-        sums.assign(size_t(columns * rows), 0);
+        std::vector<int32_t>& reach = m_rowStarts;  // each row's first and last column
+        if (sums.size() < size_t(columns * rows))
+            sums.resize(size_t(columns * rows), 0);
+        reach.assign(size_t(2 * rows), 0);
+        for (int64_t r = 0; r < rows; ++r)
+            reach[size_t(2 * r)] = int32_t(columns);
         for (const ScanEdge& e : edges) {
             int32_t* cell = sums.data() + (e.top - top) * columns - c0;
+            int32_t* ends = reach.data() + 2 * (e.top - top);
             int64_t x = e.x;
-            for (int y = e.top; y <= e.bottom; ++y, cell += columns, x += e.delta)
-                cell[x >> 16] += e.winding;
+            for (int y = e.top; y <= e.bottom; ++y, cell += columns, ends += 2, x += e.delta) {
+                const auto c = int32_t(x >> 16);
+                cell[c] += e.winding;
+                ends[0] = std::min(ends[0], c - c0);
+                ends[1] = std::max(ends[1], c - c0);
+            }
         }
-        for (int y = top; y <= bottom; ++y) {
-            const int32_t* cell = sums.data() + (y - top) * columns;
+        for (int64_t r = 0; r < rows; ++r) {
+            int32_t* cell = sums.data() + r * columns;
             int winding = 0;
             int from = 0;
-            for (int c = 0; c < columns; ++c) {
+            for (int c = reach[size_t(2 * r)], end = reach[size_t(2 * r + 1)]; c <= end; ++c) {
                 if (cell[c] == 0)
                     continue;
                 const bool inside = (winding & mask) != 0;
-                winding += cell[c];
+                winding += std::exchange(cell[c], 0);
                 if (inside != ((winding & mask) != 0)) {
                     if (inside)
-                        emit(y, c0 + from, c0 + c);
+                        emit(int(top + r), c0 + from, c0 + c);
                     else
                         from = c;
                 }
+            }
+        }
+        return;
+    }
+    // Few crossings a row (most areas): each row's crossings go into a bucket of their own and
+    // are ordered there, a handful each; no active list to keep.
+    if (crossings <= 16 * rows && crossings <= (int64_t(1) << 22)) {
+        std::vector<int32_t>& starts = m_rowStarts;
+        std::vector<int64_t>& keys = m_crossings;
+        starts.assign(size_t(rows + 1), 0);
+        for (const ScanEdge& e : edges)
+            for (int y = e.top; y <= e.bottom; ++y)
+                ++starts[size_t(y - top) + 1];
+        for (size_t r = 1; r < starts.size(); ++r)
+            starts[r] += starts[r - 1];
+        keys.resize(size_t(crossings));
+        // A crossing is its column and, in the lowest bit, whether it winds up.
+        m_fill.assign(starts.begin(), starts.end() - 1);
+        for (const ScanEdge& e : edges) {
+            int64_t x = e.x;
+            const int64_t up = e.winding > 0 ? 1 : 0;
+            for (int y = e.top; y <= e.bottom; ++y, x += e.delta)
+                keys[size_t(m_fill[size_t(y - top)]++)] = ((x >> 16) << 1) | up;
+        }
+        for (int64_t r = 0; r < rows; ++r) {
+            int64_t* first = keys.data() + starts[size_t(r)];
+            int64_t* last = keys.data() + starts[size_t(r) + 1];
+            if (last - first > 24)
+                std::sort(first, last);
+            else
+                for (int64_t* i = first + 1; i < last; ++i) {
+                    const int64_t key = *i;
+                    int64_t* j = i;
+                    for (; j > first && *(j - 1) > key; --j)
+                        *j = *(j - 1);
+                    *j = key;
+                }
+            int winding = 0;
+            int from = 0;
+            for (const int64_t* k = first; k < last; ++k) {
+                const int x = int(*k >> 1);
+                if ((winding & mask) && x > from)
+                    emit(int(top + r), from, x);
+                from = x;
+                winding += (*k & 1) ? 1 : -1;
             }
         }
         return;

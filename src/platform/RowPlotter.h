@@ -185,6 +185,9 @@ private:
     std::vector<ScanEdge> m_edges;
     std::vector<ScanEdge*> m_active;
     std::vector<int32_t> m_windings;
+    std::vector<int32_t> m_rowStarts;
+    std::vector<int32_t> m_fill;
+    std::vector<int64_t> m_crossings;
 };
 
 } // namespace zemo
