@@ -254,7 +254,9 @@ TEST_F(CurrentState, SwitchingWindowsDropsTheSelectionOfTheWindowLeft)
     TZmd* left = Index.ActiveZmd;
     TMdiChild* leftChild = ActiveChild();
 
-    Frame().MdiArea()->activatePreviousSubWindow();
+    QMdiSubWindow* first = Frame().MdiArea()->subWindowList().value(0);
+    ASSERT_NE(first, second);
+    Frame().MdiArea()->setActiveSubWindow(first);
     Settle();
     ASSERT_NE(Frame().MdiArea()->activeSubWindow(), second);
     ASSERT_NE(Index.ActiveZmd, left);
