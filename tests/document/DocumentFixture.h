@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../support/CurrentMap.h"
+#include "../support/MapSnapshot.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "core/FileDialogs.h"
@@ -111,39 +112,6 @@ inline ::testing::AssertionResult SymbolUsable(const SymbolBytes& rec, const Sym
                                           : ::testing::AssertionFailure() << "rectangle";
     default: return ::testing::AssertionFailure() << "type " << type;
     }
-}
-
-// What a fresh load of a map file holds, object by object and string by string.
-struct MapSnapshot {
-    struct Object {
-        int n = 0;
-        CordRect rect;
-        uint16_t symbol = 0;
-        std::vector<uint8_t> record;  // 32 + 8 x (nItem + nText) bytes as read back
-        friend bool operator==(const Object&, const Object&) = default;
-    };
-    struct String {
-        int number = 0, type = 0, object = 0;
-        std::string text;
-        friend bool operator==(const String&, const String&) = default;
-    };
-    std::vector<Object> objects;
-    std::vector<String> strings;
-    friend bool operator==(const MapSnapshot&, const MapSnapshot&) = default;
-};
-
-inline std::ostream& operator<<(std::ostream& os, const MapSnapshot& s)
-{
-    for (const auto& o : s.objects) {
-        size_t hash = 0;
-        for (uint8_t b : o.record)
-            hash = hash * 131 + b;
-        os << "\n  object " << o.n << " symbol " << o.symbol << " rect " << o.rect.x1 << ","
-           << o.rect.y1 << "," << o.rect.x2 << "," << o.rect.y2 << " #" << hash;
-    }
-    for (const auto& t : s.strings)
-        os << "\n  string " << t.number << " type " << t.type << " object " << t.object << " '" << t.text << "'";
-    return os;
 }
 
 class DocTest : public ::testing::Test {
@@ -286,57 +254,13 @@ protected:
     }
 
     // Loads a copy of the working file as it is now into a document of its own.
-    MapSnapshot Snap()
-    {
-        const std::string copy = dir.filePath("snapshot.zmd").toStdString();
-        EXPECT_TRUE(WriteFileBytes(copy, FileBytes()));
-        const IndexState keep = Index;
-        MapSnapshot s;
-        {
-            TZmd other;
-            other.WorkFile.Open(QString::fromStdString(copy));
-            SetCurrentMap(&other);
-            LoadMap();
-            for (int n = 1; n <= other.HighestObject; ++n) {
-                const ObjectIndexEntry& e = other.Entry(n);
-                // Empty slots (deleted, or left by an undone append) are no objects.
-                if (e.Length == 0 || (e.Symbol & 0x7FFF) == 0)
-                    continue;
-                ElementRecord& r = Index.DrawElement;
-                EXPECT_TRUE(ReadElement(n, r)) << "object " << n;
-                s.objects.push_back({n, e.Rect, e.Symbol, ElementRecordBytes(r, int(r.nItem) + r.nText)});
-            }
-            for (size_t b = 0; b < other.StringBlocks.size(); ++b)
-                for (size_t i = 0; i < 256; ++i) {
-                    const PStringIndexEntry& e = other.StringBlocks[b].Entries[i];
-                    const int number = int(b * 256 + i);
-                    if (e.Type > 0)
-                        s.strings.push_back({number, e.Type, e.Object, ReadPString(number).toStdString()});
-                }
-            SetCurrentMap(nullptr);
-        }
-        Index = keep;
-        SetCurrentMap(zmd.get());
-        return s;
-    }
+    MapSnapshot Snap() { return SnapCurrentMap(dir.filePath("snapshot.zmd")); }
 
     // Runs an action, then undo, redo, undo, redo, checking the loaded file after each against
     // the snapshot before or after the action.
     void CheckUndoRedo(const std::function<void()>& action)
     {
-        const MapSnapshot before = Snap();
-        action();
-        const MapSnapshot after = Snap();
-        ASSERT_NE(before, after) << "the action changed nothing";
-        for (int round = 0; round < 2; ++round) {
-            ASSERT_TRUE(CanUndo());
-            UndoEdit();
-            ASSERT_EQ(Snap(), before) << "after undo " << round + 1;
-            ASSERT_TRUE(CanRedo());
-            RedoEdit();
-            ASSERT_EQ(Snap(), after) << "after redo " << round + 1;
-            EXPECT_FALSE(CanRedo());
-        }
+        zemo::test::CheckUndoRedo([this] { return Snap(); }, action);
     }
 
     QTemporaryDir dir;
