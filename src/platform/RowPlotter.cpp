@@ -51,6 +51,12 @@ public:
             return false;
         const int64_t slopeFP = int64_t(int32_t(scaled));
         int64_t xFP = aFP + ((slopeFP * ((int64_t(iTop) << 16) + 32768 - (ay << 10))) >> 16);
+        // Most edges lie within the box from end to end.
+        const int64_t lastFP = xFP + slopeFP * (iBottom - iTop);
+        if (std::min(xFP, lastFP) > m_leftFP && std::max(xFP, lastFP) < m_rightFP) {
+            m_edges.push_back({xFP, slopeFP, iTop, iBottom, winding});
+            return true;
+        }
         if (clip(xFP, iTop, iBottom, slopeFP, m_leftFP, winding))
             return true;
         if (clip(xFP, iTop, iBottom, slopeFP, m_rightFP, winding))
@@ -524,16 +530,15 @@ public:
 
 private:
     struct Offset {
-        QPointF start, end, normal, direction;
+        QPointF start, end, normal, direction;  // the direction not normalised
     };
 
     Offset offsetOf(QPointF a, QPointF b) const
     {
-        const double dx = b.x() - a.x(), dy = b.y() - a.y();
-        const double length = std::sqrt(dx * dx + dy * dy);
-        const QPointF u(dx / length, dy / length);
-        const QPointF n(u.y() * m_half, -u.x() * m_half);
-        return {a + n, b + n, n, u};
+        const QPointF d = b - a;
+        const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
+        const QPointF n(d.y() * scale, -d.x() * scale);
+        return {a + n, b + n, n, d};
     }
 
     void side(bool backward, bool closed)
