@@ -14,6 +14,7 @@
 #include "edit/Work.h"
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MoveViewDlg.h"
+#include "render/GraphSys.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -51,6 +52,8 @@ void BindDocumentWindows()
             c->setWindowTitle(caption);
     });
     doc.AfterOpen.Bind([](TZmd& z) {
+        // The screen colours follow the configuration as it is now.
+        InitScreenColorTables();
         for (const QPointer<TMdiChild>& c : WindowsOf(z)) {
             MapView& v = c->View();
             v.MapShown = true;

@@ -1,4 +1,5 @@
 #include "app/Install.h"
+#include "app/Wiring.h"
 
 #include "document/Ports.h"
 #include "edit/Ports.h"
@@ -7,6 +8,7 @@
 #include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Ports.h"
 #include "shell/widgets/UndoCommands.h"
 #include "shell/widgets/ViewCommands.h"
 
@@ -42,6 +44,7 @@ void BindDocumentWindows()
 void InstallShell()
 {
     BindDocumentWindows();
+    ShellWidgetsPorts().StartUnits.Bind(StartUnits);
     // The undo buttons follow the active ring (the map store's undo).
     DocumentPorts().UpdateUndoButtons.Bind([] { NotifyStateChanged(); });
     RegisterFrameCommands();

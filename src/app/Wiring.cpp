@@ -1,6 +1,15 @@
 #include "app/Wiring.h"
 
 #include "app/Install.h"
+#include "document/Index.h"
+#include "render/GraphSys.h"
+#include "render/Scale.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+
+#include <algorithm>
+#include <cmath>
 
 namespace zemo {
 
@@ -16,6 +25,19 @@ void InstallProgram()
     InstallEdit();
     InstallShell();
     InstallSymbols();
+}
+
+void StartUnits()
+{
+    InitIndexUnit();
+    // Objects whose symbol is gone paint in this grey; before it is set they paint white.
+    InitGraphSys();
+    InitFonts();
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const auto ppi = [](double dpi) { return int16_t(std::clamp(std::lround(dpi), 24L, 960L)); };
+        Scale.ScreenPixelsPerInchX = ppi(screen->logicalDotsPerInchX());
+        Scale.ScreenPixelsPerInchY = ppi(screen->logicalDotsPerInchY());
+    }
 }
 
 } // namespace zemo

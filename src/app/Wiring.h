@@ -8,4 +8,10 @@ namespace zemo {
 
 void InstallProgram();
 
+// The units' start-up, run by the program's start-up once the single-instance check let this
+// start go on and the language texts are read, in the libraries' order: the map store's
+// default symbol, the output layer's grey stand-in colour and screen tables, the font list
+// and the screen's resolution for the view transform.
+void StartUnits();
+
 } // namespace zemo

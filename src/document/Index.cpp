@@ -351,6 +351,13 @@ int MapSettingsSlot(int type)
     return -1;
 }
 
+void InitIndexUnit()
+{
+    Index.DefaultSymbol = MakeDefaultSymbol();
+    Index.GraphicsEditSymbol = MakeDefaultSymbol();
+    Index.CurSymbol = Index.DrawSymbol = &Index.DefaultSymbol;
+}
+
 void ResetIndexState()
 {
     Index.ActiveZmd = nullptr;
@@ -371,9 +378,7 @@ void ResetIndexState()
     Index.SelectionCount = Index.SelectedIndex = Index.SelectedHoleStart = 0;
     Index.SelectionRect = {};
     Index.GraphicsSelection.fill(0);
-    Index.DefaultSymbol = MakeDefaultSymbol();
-    Index.GraphicsEditSymbol = MakeDefaultSymbol();
-    Index.CurSymbol = Index.DrawSymbol = &Index.DefaultSymbol;
+    InitIndexUnit();
     Index.SymbolGraphics = nullptr;
     SetCurrentSymbolStore(nullptr);
 }

@@ -225,6 +225,9 @@ inline ElementRecord& AuxElement2 = Index.AuxElement2;
 inline ElementRecord& DrawElement = Index.DrawElement;
 inline ElementRecord& AuxElement3 = Index.AuxElement3;
 
+// The unit's start: the default symbol that stands in for a missing one, and the object
+// buffers' symbols pointing at it.
+void InitIndexUnit();
 // Back to the start-up state (no map, empty buffers, default symbol built).
 void ResetIndexState();
 

@@ -16,6 +16,9 @@ struct ShellWidgetsPortSet {
     // The quick symbol editor's Close button: ends symbol-graphics editing. Least: nothing
     // (there is no such editing to end).
     Port<void()> EndSymbolGraphicsEdit{"shell_widgets.EndSymbolGraphicsEdit", [] {}};
+    // The start-up of the units below the shell, once this start stays (it handed no map to
+    // a running instance) and the texts are read. Least: nothing.
+    Port<void()> StartUnits{"shell_widgets.StartUnits", [] {}};
 };
 
 ShellWidgetsPortSet& ShellWidgetsPorts();

@@ -5,6 +5,7 @@
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Ports.h"
 
 #include <QApplication>
 #include <QDir>
@@ -69,6 +70,7 @@ bool StartProgramUnits()
     FirstPaintPending = true;
     AltDown = false;
     InitConfigUnit();
+    ShellWidgetsPorts().StartUnits();
     return true;
 }
 
