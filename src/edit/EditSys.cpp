@@ -284,19 +284,25 @@ void ResetEditSys()
 
 Device* GetEditDC()
 {
-    if (EditSys.EditDC)
-        return EditSys.EditDC;
-    MapView* v = Work.ActiveView;
-    if (!v || !v->Form || !v->MapShown)
-        return nullptr;
-    EditSys.OwnedDC = std::make_unique<PainterDevice>(&v->Form->Surface());
-    if (!EditSys.OwnedDC->isActive()) {
-        EditSys.OwnedDC.reset();
-        return nullptr;
+    if (!EditSys.EditDC) {
+        MapView* v = Work.ActiveView;
+        if (!v || !v->Form || !v->MapShown)
+            return nullptr;
+        EditSys.OwnedDC = std::make_unique<PainterDevice>(&v->Form->Surface());
+        if (!EditSys.OwnedDC->isActive()) {
+            EditSys.OwnedDC.reset();
+            return nullptr;
+        }
+        SetUpXor(*EditSys.OwnedDC);
+        EditSys.EditDC = EditSys.OwnedDC.get();
+        EditSys.DCView = v;
     }
-    SetUpXor(*EditSys.OwnedDC);
-    EditSys.EditDC = EditSys.OwnedDC.get();
-    EditSys.DCView = v;
+    // Marks drawn between paints change the window's image: its screen copy follows at the
+    // next refresh, not only when the device is released (a move releases nothing).
+    if (EditSys.OwnedDC && EditSys.DCView && EditSys.DCView->Form) {
+        const MapView& v = *EditSys.DCView;
+        v.Form->SurfaceChanged({0, 0, v.ClientWidth, v.ClientHeight});
+    }
     return EditSys.EditDC;
 }
 

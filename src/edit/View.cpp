@@ -467,6 +467,16 @@ void ViewKeyPress(int ch)
         ViewEnd();
 }
 
+void RedrawViewFeedback()
+{
+    if (Work.ToolMode != ToolModes::View)
+        return;
+    if (ViewTool.FrameShown)
+        DrawFrame();
+    if (ViewTool.ZoomRectShown)
+        DrawZoomRect();
+}
+
 void ViewTimerTick()
 {
     MapView* v = ActiveMapView();

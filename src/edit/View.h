@@ -66,5 +66,8 @@ void ViewMoveDraw();
 void ViewMouseUp();
 void ViewKeyPress(int ch);
 void ViewTimerTick();
+// XORs the zoom frame or rectangle the tool shows once more: hides it before a scroll, and
+// shows it again after the scroll or where a paint covered it.
+void RedrawViewFeedback();
 
 } // namespace zemo

@@ -16,6 +16,7 @@
 #include "edit/MovePt.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
+#include "edit/View.h"
 #include "platform/PainterDevice.h"
 #include "render/GraphSys.h"
 #include "render/Grid.h"
@@ -338,8 +339,11 @@ bool UpdateViewOf(MapView& v)
 
 void PollUserInput()
 {
-    if (EditPorts().PollInput())
+    const bool waiting = EditPorts().PollInput();
+    if (waiting && !AbortRequested) {
         AbortRequested = true;
+        Work.PaintInterrupted = true;
+    }
 }
 
 void PollEscape()
@@ -402,6 +406,7 @@ void PaintMapWindow(MapView& v)
         return;
     SetPaintBusy(true);
     AbortRequested = false;
+    Work.PaintInterrupted = false;
     const PixRect r = v.PendingRect;
     {
         CurrentSwitch current(v);
@@ -437,8 +442,10 @@ void PaintMapWindow(MapView& v)
             if (ProgramConfig.ScreenGrid)
                 DrawScreenGrid(dc, MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode));
             v.Form->InvalidateRulers();
-            if (v.Form->IsActiveForm())
+            if (v.Form->IsActiveForm()) {
                 Mark();
+                RedrawViewFeedback();
+            }
             EndPaintDC();
             if (!AbortRequested)
                 v.PendingValid = false;
@@ -457,9 +464,10 @@ void PaintMapWindow(MapView& v)
         RestoreStatusText();
         RestoreRightStatus();
     }
+    const bool escaped = AbortRequested && !Work.PaintInterrupted;
     SetPaintBusy(false);
     v.Form->SurfaceChanged(r);
-    v.RepaintWhenIdle = v.PendingValid;
+    v.RepaintWhenIdle = v.PendingValid && !escaped;
     EditPorts().AfterPaint();
     if (v.RepaintWhenIdle) {
         MapView* p = &v;
@@ -519,8 +527,10 @@ void ScrollWindowBy(MapView& v, int dx, int dy, bool withMarks)
         return;
     MapView* active = Work.ActiveView;
     const bool marks = withMarks && active == &v;
-    if (marks)
+    if (marks) {
         HideMark();
+        RedrawViewFeedback();
+    }
     ReleaseEditDC();
     UpdateViewOf(v);
     SetupRecord& s = v.Document->Setup;
@@ -553,6 +563,7 @@ void ScrollWindowBy(MapView& v, int dx, int dy, bool withMarks)
     UpdateViewOf(v);
     if (marks) {
         Mark();
+        RedrawViewFeedback();
         ReleaseEditDC();
     }
 }

@@ -102,7 +102,7 @@ struct MapView {
     QPoint PrevMousePoint;
     QPoint DownMousePoint;
     // A paint was stopped by input: its rectangle is painted again once the input was
-    // handled and no button is held.
+    // handled and no button is held. Not after Esc: the rest waits for the next command.
     bool RepaintWhenIdle = false;
 };
 
@@ -110,6 +110,8 @@ struct MapView {
 struct WorkState {
     MapView* ActiveView = nullptr;
     bool PaintBusy = false;
+    // Input other than Esc stopped the paint (Esc sets AbortRequested on its own).
+    bool PaintInterrupted = false;
     bool CommandBusy = false;   // the engine's own flag, while the shell's is not bound
     bool ButtonUp = true;
     bool ShiftDown = false;

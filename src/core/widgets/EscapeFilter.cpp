@@ -93,6 +93,8 @@ void EscapeFilter::Keep(QObject* watched, QEvent* event)
             interrupt_ = true;
         break;
     }
+    // A key of a menu shortcut comes as the shortcut alone.
+    case QEvent::Shortcut:
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
     case QEvent::NonClientAreaMouseButtonPress:
@@ -142,7 +144,7 @@ bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
         if (k->key() == Qt::Key_Escape)
             AbortRequested = true;
     }
-    if (keep_)
+    if (keep_ || holding_)
         Keep(watched, event);
     // A key or click that reaches a widget through several objects counts once.
     if (watched->isWidgetType() || watched->isWindowType())

@@ -41,6 +41,9 @@ public:
     static constexpr std::chrono::microseconds PassInterval{2000};
     // Posts the kept input back to its receivers, in the order it came.
     void ReplayHeld();
+    // While on (a map paints), every pump keeps the input it holds back for the replay,
+    // also the painters' own pumps that let Esc through: nothing the user does is lost.
+    void SetHolding(bool on) { holding_ = on; }
     int KeptCount() const { return int(kept_.size()); }
 
 protected:
@@ -52,6 +55,7 @@ private:
     int active_ = 0;
     int heldBack_ = 0;
     bool keep_ = false;
+    bool holding_ = false;
     bool interrupt_ = false;
     using Clock = std::chrono::steady_clock;
     Clock::time_point lastPass_{};

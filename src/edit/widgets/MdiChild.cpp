@@ -249,7 +249,12 @@ void TMdiChild::HandlePaintMessage()
     }
     const QRect r = updateRegion_.boundingRect();
     updateRegion_ = QRegion();
+    // Input that comes while the map paints waits for the paint's end, whoever lets the
+    // queue run meanwhile: a key or a press stops the paint and is then handled.
+    EscapeFilter* held = EscapeFilter::Install();
+    held->SetHolding(true);
     GuardEvent("Work", "WorkWinWmPaint", [&] { WorkWinWmPaint(view_, PixRect::From(r)); });
+    held->SetHolding(false);
     workWin_->update(r);
 }
 
