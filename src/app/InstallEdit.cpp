@@ -12,8 +12,14 @@
 #include "edit/ScrnWin.h"
 #include "edit/View.h"
 #include "edit/Work.h"
+#include "edit/widgets/ChangeScaleDlg.h"
+#include "edit/widgets/ChangeSymDlg.h"
+#include "edit/widgets/GridLineDlg.h"
 #include "edit/widgets/MdiChild.h"
+#include "edit/widgets/MoveMapDlg.h"
 #include "edit/widgets/MoveViewDlg.h"
+#include "edit/widgets/RotateMapDlg.h"
+#include "edit/widgets/StretchMapDlg.h"
 #include "render/GraphSys.h"
 
 #include <QApplication>
@@ -71,7 +77,8 @@ void BindDocumentWindows()
 }
 
 // What the edit widgets give the document windows' engine: the windows themselves, the
-// input held during a paint, the idle queue, the move-view dialog, the beep.
+// input held during a paint, the idle queue, the move-view dialog, the whole-map commands'
+// dialogs, the beep.
 void BindEditWidgets()
 {
     EscapeFilter::Install();
@@ -95,6 +102,14 @@ void BindEditWidgets()
     edit.RunViewDialog.Bind([](double& east, double& north) {
         return ExecViewDlg(QApplication::activeWindow(), east, north);
     });
+    // The whole-map commands' dialogs, over the active window.
+    const auto top = [] { return QApplication::activeWindow(); };
+    edit.RunMoveMapDialog.Bind([top](MoveMapValues& v) { return ExecMoveMapDlg(top(), v); });
+    edit.RunStretchMapDialog.Bind([top](StretchMapValues& v) { return ExecStretchMapDlg(top(), v); });
+    edit.RunRotateMapDialog.Bind([top](RotateMapValues& v) { return ExecRotateMapDlg(top(), v); });
+    edit.RunChangeSymDialog.Bind([top](ChangeSymValues& v) { return ExecChangeSymDlg(top(), v); });
+    edit.RunChangeScaleDialog.Bind([top](ChangeScaleValues& v) { return ExecChangeScaleDlg(top(), v); });
+    edit.RunGridLineDialog.Bind([top](GridLineValues& v) { return ExecGridLineDlg(top(), v); });
     edit.Beep.Bind([] { QApplication::beep(); });
     edit.InputRightToLeft.Bind([] {
         const QInputMethod* im = QGuiApplication::inputMethod();

@@ -7,6 +7,7 @@
 #include "shell/CommandFrame.h"
 #include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/DocumentLinks.h"
+#include "shell/widgets/ExtrasCommands.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Ports.h"
 #include "shell/widgets/UndoCommands.h"
@@ -51,6 +52,7 @@ void InstallShell()
     RegisterDocumentCommands();
     RegisterViewCommands();
     RegisterUndoCommands();
+    RegisterExtrasCommands();
 }
 
 } // namespace zemo

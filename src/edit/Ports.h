@@ -7,6 +7,9 @@
 
 #include "core/Help.h"
 #include "core/Port.h"
+#include "edit/ChangeSym.h"
+#include "edit/GridLine.h"
+#include "edit/MapTrans.h"
 #include "edit/Work.h"
 
 #include <QPoint>
@@ -102,6 +105,21 @@ struct EditPortSet {
 
     // ---- Symbol graphics ----
     Port<void()> EndSymbolGraphicsEdit{"edit.EndSymbolGraphicsEdit", [] {}};
+
+    // ---- The whole-map dialogs (edit widgets) ----
+    // Each fills the values and is true on OK. Least: no dialog, so the command changes nothing.
+    Port<bool(MoveMapValues&)> RunMoveMapDialog{"edit.RunMoveMapDialog",
+                                                [](MoveMapValues&) { return false; }};
+    Port<bool(StretchMapValues&)> RunStretchMapDialog{"edit.RunStretchMapDialog",
+                                                      [](StretchMapValues&) { return false; }};
+    Port<bool(RotateMapValues&)> RunRotateMapDialog{"edit.RunRotateMapDialog",
+                                                    [](RotateMapValues&) { return false; }};
+    Port<bool(ChangeSymValues&)> RunChangeSymDialog{"edit.RunChangeSymDialog",
+                                                    [](ChangeSymValues&) { return false; }};
+    Port<bool(ChangeScaleValues&)> RunChangeScaleDialog{"edit.RunChangeScaleDialog",
+                                                        [](ChangeScaleValues&) { return false; }};
+    Port<bool(GridLineValues&)> RunGridLineDialog{"edit.RunGridLineDialog",
+                                                  [](GridLineValues&) { return false; }};
 };
 
 EditPortSet& EditPorts();

@@ -65,7 +65,10 @@ TEST(HelpCoverage, DialogsAndToolsOpenTheirOwnPages)
     // New map, File information, Move view to, the curve tool, the map window.
     const std::map<int, std::string> own = {{112, "new-map.html"}, {11, "file-information.html"},
                                         {330, "move-view-to.html"}, {226, "curve-tool.html"},
-                                        {101, "map-window.html"}};
+                                        {101, "map-window.html"}, {176, "move-map.html"},
+                                        {177, "stretch-map.html"}, {178, "rotate-map.html"},
+                                        {179, "change-symbols.html"}, {180, "change-symbols.html"},
+                                        {15, "change-scale.html"}, {99, "grid-lines.html"}};
     for (const auto& [context, page] : own)
         EXPECT_EQ(PageName(context), page) << context;
     // A dialog page is not its menu's page.

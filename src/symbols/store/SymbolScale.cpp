@@ -56,8 +56,8 @@ void ScaleElementList(std::span<uint8_t> list, double f)
         }
         for (int i = 0; i < count; ++i) {
             uint8_t* cord = head + ElemCords + size_t(i) * StoredCordBytes;
-            StoreLE<int32_t>(cord, ScaledCoordinate(LoadLE<int32_t>(cord), f));
-            StoreLE<int32_t>(cord + StoredCordY, ScaledCoordinate(LoadLE<int32_t>(cord + StoredCordY), f));
+            for (uint8_t* v : {cord, cord + StoredCordY})
+                StoreLE<int32_t>(v, ScaledCoordinate(LoadLE<int32_t>(v), f));
         }
         s += SymbolElementHeadSlots + count;
     }

@@ -1,0 +1,9 @@
+// The whole-map commands of the Extras menu that exist: move, stretch and rotate the map,
+// change symbols (also the toolbar's button), change the scale, create grid lines.
+#pragma once
+
+namespace zemo {
+
+void RegisterExtrasCommands();
+
+} // namespace zemo

@@ -1,0 +1,202 @@
+// The whole-map commands in the running program: a map from the shipped orienteering set is
+// moved, rotated, rescaled and given grid lines through the Extras menu and its dialogs, then
+// saved, closed and opened again; the saved file is read at its literal offsets.
+#include "../support/MapFileObjects.h"
+#include "../support/ProgramFixture.h"
+#include "core/Numeric.h"
+#include "document/Index.h"
+#include "edit/widgets/ChangeScaleDlg.h"
+#include "edit/widgets/GridLineDlg.h"
+#include "edit/widgets/MoveMapDlg.h"
+#include "edit/widgets/RotateMapDlg.h"
+#include "shell/widgets/MainFm.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTimer>
+
+#include <cmath>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <numbers>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+constexpr int32_t Mm = 25600;
+constexpr int16_t Contour = 1010;
+constexpr int16_t Pit = 1120;  // a rotatable point symbol
+
+class WholeMapFlow : public ProgramFixture {
+protected:
+    // The command through its menu item, its dialog worked by `steps` once it is up.
+    template <class D>
+    void RunDialog(Cmd c, const std::function<void(D&)>& steps)
+    {
+        Frame().UpdateCommandStates();
+        ASSERT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = dynamic_cast<D*>(QApplication::activeModalWidget());
+            ASSERT_NE(dlg, nullptr) << CmdName(c);
+            ran = true;
+            steps(*dlg);
+            if (dlg->isVisible())
+                dlg->reject();
+        });
+        Trigger(c);
+        EXPECT_TRUE(ran) << CmdName(c);
+    }
+    static void Set(QWidget& d, const char* name, const QString& text)
+    {
+        auto* e = d.findChild<QLineEdit*>(QString::fromLatin1(name));
+        ASSERT_NE(e, nullptr) << name;
+        e->setText(text);
+    }
+    static int PositionOf(int16_t number)
+    {
+        const TZmd& z = *Index.ActiveZmd;
+        for (int i = 0; i < z.SymbolCount(); ++i)
+            if (SymI16(z.Symbols[size_t(i)], SymNumber) == number)
+                return i;
+        return -1;
+    }
+    static void Append(int16_t symbol, uint8_t type, std::vector<Cord> cords)
+    {
+        ASSERT_TRUE(InitElement(CurElement, symbol, type, uint16_t(cords.size()), 0, 0));
+        std::copy(cords.begin(), cords.end(), CurElement.Cords());
+        ASSERT_TRUE(AppendElement());
+    }
+};
+
+// Where a point ends: moved by (10, -5) mm, turned 30 degrees, grown by 15000 / 10000; each
+// step masks its coordinates and keeps the point's flags.
+Cord Expected(Cord p)
+{
+    const auto masked = [](double v, int32_t flags) {
+        return int32_t(int64_t(std::nearbyint(v)) & ~int64_t(FlagMask)) | flags;
+    };
+    const int32_t fx = Flags(p.x), fy = Flags(p.y);
+    const double x = Masked(p.x) + 10.0 * Mm, y = Masked(p.y) - 5.0 * Mm;
+    const double a = 30 * std::numbers::pi / 180;
+    const int32_t rx = masked(x * std::cos(a) - y * std::sin(a), 0);
+    const int32_t ry = masked(x * std::sin(a) + y * std::cos(a), 0);
+    return {masked(rx * 1.5, fx), masked(ry * 1.5, fy)};
+}
+
+TEST_F(WholeMapFlow, MoveRotateRescaleAndGridLinesReachTheSavedFile)
+{
+    ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd")));
+    ASSERT_EQ(Index.ActiveZmd->Setup.MapScale, 15000);
+    const std::vector<Cord> line = {{-20 * Mm, 3 * Mm | CornerFlag},
+                                    {(-10 * Mm + 77) | FirstBezierFlag, 12 * Mm},
+                                    {5 * Mm | SecondBezierFlag, 12 * Mm + 300},
+                                    {15 * Mm | NoLeftLineFlag, -4 * Mm | NoRightLineFlag}};
+    const std::vector<Cord> point = {{7 * Mm + 128, -9 * Mm}};
+    Append(Contour, LineObject, line);
+    Append(Pit, PointObject, point);
+    ASSERT_EQ(Index.ActiveZmd->HighestObject, 2);
+
+    RunDialog<TMoveMapDlg>(Cmd::ExtrasMove, [](TMoveMapDlg& d) {
+        Set(d, "HorMoveE", "10");
+        Set(d, "VerMoveE", "-5");
+        d.accept();
+    });
+    RunDialog<TRotateMapDlg>(Cmd::ExtrasRotate, [](TRotateMapDlg& d) {
+        Set(d, "AngleE", "30");
+        d.findChild<QCheckBox*>("RotSymB")->setChecked(true);
+        d.accept();
+    });
+    RunDialog<TChangeScaleDlg>(Cmd::ExtrasChangeScale, [](TChangeScaleDlg& d) {
+        d.findChild<QComboBox*>("NewScaleB")->setEditText("10000");
+        d.accept();
+    });
+    SetCurrentSymbolPos(PositionOf(Contour));
+    RunDialog<TGridLineDlg>(Cmd::ExtrasGridLine, [](TGridLineDlg& d) {
+        for (const char* f : {"HorDistE", "VerDistE"})
+            Set(d, f, "50");
+        for (const char* f : {"AngleE", "HorOfsE", "VerOfsE"})
+            Set(d, f, "0");
+        d.accept();
+    });
+    EXPECT_EQ(messages.Count(), 0);
+    // The grid lines are the one step left to take back.
+    Frame().UpdateCommandStates();
+    EXPECT_TRUE(Frame().Action(Cmd::EditUndo)->isEnabled());
+
+    const QString saved = TempPath(QStringLiteral("whole-map.zmd"));
+    dialogs.QueueAnswer(true, saved);
+    Trigger(Cmd::FileSave);
+    Trigger(Cmd::FileClose);
+    ASSERT_EQ(Index.ActiveZmd, nullptr);
+    ASSERT_TRUE(OpenMap(saved));
+    EXPECT_EQ(Index.ActiveZmd->Setup.MapScale, 10000);
+
+    std::ifstream in(QFile::encodeName(saved).toStdString(), std::ios::binary);
+    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_GT(b.size(), kVariablePartPos);
+    EXPECT_EQ(SetupF64(b, setup::MapScale), 10000);
+    EXPECT_EQ(SetupF64(b, setup::RealWorldAngle), 30);
+
+    const FileObject l = *ObjectInFile(b, 1);
+    EXPECT_EQ(l.symbol, Contour);
+    EXPECT_EQ(l.type, LineObject);
+    EXPECT_EQ(l.angle, 300);
+    ASSERT_EQ(l.cords.size(), line.size());
+    for (size_t i = 0; i < line.size(); ++i)
+        EXPECT_EQ(l.cords[i], Expected(line[i])) << i;
+    const FileObject p = *ObjectInFile(b, 2);
+    EXPECT_EQ(p.symbol, Pit);
+    EXPECT_EQ(p.angle, 300);
+    EXPECT_EQ(p.cords[0], Expected(point[0]));
+
+    // The grid: lines of the contour symbol every 50 mm, across and up, within the map.
+    int across = 0, up = 0;
+    for (int n = 3; n <= ObjectSlotsInFile(b); ++n) {
+        const std::optional<FileObject> g = ObjectInFile(b, n);
+        if (!g)
+            continue;
+        ASSERT_EQ(g->symbol, Contour);
+        ASSERT_EQ(g->cords.size(), 2u);
+        const Cord s = g->cords[0], e = g->cords[1];
+        if (s.y == e.y && s.y % (50 * Mm) == 0)
+            ++across;
+        else if (s.x == e.x && s.x % (50 * Mm) == 0)
+            ++up;
+        else
+            ADD_FAILURE() << n << ": " << s.x << "," << s.y << " " << e.x << "," << e.y;
+    }
+    EXPECT_GT(across, 0);
+    EXPECT_GT(up, 0);
+
+    // Left for people and other programs to look at.
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    QFile::remove(samples + QStringLiteral("/whole-map-commands.zmd"));
+    EXPECT_TRUE(QFile::copy(saved, samples + QStringLiteral("/whole-map-commands.zmd")));
+}
+
+TEST_F(WholeMapFlow, TheCommandsAreOfferedWithAMapAndChangeSymbolsHasItsButton)
+{
+    const Cmd extras[] = {Cmd::ExtrasMove, Cmd::ExtrasStretch, Cmd::ExtrasRotate, Cmd::ExtrasChangeSym,
+                          Cmd::ExtrasChangeScale, Cmd::ExtrasGridLine, Cmd::ChangeAllSymBtn};
+    Frame().UpdateCommandStates();
+    for (Cmd c : extras)
+        EXPECT_FALSE(Frame().Action(c)->isEnabled()) << CmdName(c);
+    ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd")));
+    Frame().UpdateCommandStates();
+    for (Cmd c : extras)
+        EXPECT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
+    // Commands of the menu still waiting for their work stay disabled.
+    EXPECT_FALSE(Frame().Action(Cmd::ExtrasOptimize)->isEnabled());
+}
+
+} // namespace
