@@ -213,6 +213,12 @@ TEST(CoreUiEscape, EscDuringAPollingLoopEndsItAndOtherInputIsHeldBack)
     EXPECT_EQ(target.clicks, 0);
     EXPECT_EQ(target.keys, 0);
 
+    // The click waited for the loop's end; the key found the program busy and is gone.
+    for (int i = 0; i < 5; ++i)
+        QCoreApplication::processEvents();
+    EXPECT_EQ(target.clicks, 1);
+    EXPECT_EQ(target.keys, 0);
+
     // Outside a pump nothing is held: input reaches the widget and Esc sets nothing.
     AbortRequested = false;
     QCoreApplication::postEvent(&target, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
+#include <QTimer>
 
 namespace zemo {
 
@@ -44,7 +45,28 @@ bool IsHeldInput(QEvent::Type t)
     }
 }
 
+bool IsKeyInput(QEvent::Type t)
+{
+    return t == QEvent::KeyPress || t == QEvent::KeyRelease || t == QEvent::ShortcutOverride
+           || t == QEvent::Shortcut;
+}
+
 } // namespace
+
+void EscapeFilter::ScheduleReplay()
+{
+    if (replayScheduled_)
+        return;
+    replayScheduled_ = true;
+    QTimer::singleShot(0, this, [this] {
+        replayScheduled_ = false;
+        // Still inside the operation (its pump runs timers) or a paint: later.
+        if (active_ > 0 || holding_)
+            ScheduleReplay();
+        else
+            ReplayHeld();
+    });
+}
 
 void EscapeFilter::PumpInstalled()
 {
@@ -144,8 +166,14 @@ bool EscapeFilter::eventFilter(QObject* watched, QEvent* event)
         if (k->key() == Qt::Key_Escape)
             AbortRequested = true;
     }
-    if (keep_ || holding_)
+    if (keep_ || holding_) {
         Keep(watched, event);
+    } else if (!IsKeyInput(event->type())) {
+        // A long operation lets only keys through, and those find the program busy; clicks
+        // and the rest wait for the operation's end.
+        Keep(watched, event);
+        ScheduleReplay();
+    }
     // A key or click that reaches a widget through several objects counts once.
     if (watched->isWidgetType() || watched->isWindowType())
         ++heldBack_;

@@ -2,7 +2,8 @@
 // pump (PumpInstalled, bound by the wiring root) runs the event loop once with this
 // application-wide filter on: Esc sets AbortRequested, and every other piece of user input
 // (keys, mouse, wheel, shortcuts, closing a window) is held back, so no command can start
-// while the operation runs.
+// while the operation runs. Keys find the program busy and are gone; clicks and the rest are
+// delivered once the operation has ended.
 // Qt cannot look into its queue for one kind of event, so the filter does the choosing.
 #pragma once
 
@@ -52,6 +53,8 @@ protected:
 private:
     EscapeFilter() = default;
     void Keep(QObject* watched, QEvent* event);
+    void ScheduleReplay();
+    bool replayScheduled_ = false;
     int active_ = 0;
     int heldBack_ = 0;
     bool keep_ = false;
