@@ -6,7 +6,13 @@
 #include "core/widgets/OwnControls.h"
 #include "core/widgets/Ports.h"
 #include "edit/Cursors.h"
+#include "edit/DrCircle.h"
 #include "edit/DrCurve.h"
+#include "edit/DrEllips.h"
+#include "edit/DrFree.h"
+#include "edit/Dr45.h"
+#include "edit/DrPoint.h"
+#include "edit/DrText.h"
 #include "edit/EditSys.h"
 #include "edit/Ports.h"
 #include "edit/ScrnWin.h"
@@ -14,6 +20,9 @@
 #include "edit/Work.h"
 #include "edit/widgets/ChangeScaleDlg.h"
 #include "edit/widgets/ChangeSymDlg.h"
+#include "edit/widgets/DrCircleDlg.h"
+#include "edit/widgets/DrRectDlg.h"
+#include "edit/widgets/DrawLineDlg.h"
 #include "edit/widgets/GridLineDlg.h"
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MoveMapDlg.h"
@@ -111,6 +120,9 @@ void BindEditWidgets()
     edit.RunChangeScaleDialog.Bind([top](ChangeScaleValues& v) { return ExecChangeScaleDlg(top(), v); });
     edit.RunGridLineDialog.Bind([top](GridLineValues& v) { return ExecGridLineDlg(top(), v); });
     edit.Beep.Bind([] { QApplication::beep(); });
+    edit.DrawLineDialog.Bind([top](double& length, double& angle) { return ExecDrawLineDlg(top(), length, angle); });
+    edit.DrawCircleDialog.Bind([top](double& radius) { return ExecDrCircleDlg(top(), radius); });
+    edit.DrawRectDialog.Bind([top](DrawRectAnswer& answer) { return ExecDrRectDlg(top(), answer); });
     edit.InputRightToLeft.Bind([] {
         const QInputMethod* im = QGuiApplication::inputMethod();
         return im && im->inputDirection() == Qt::RightToLeft;
@@ -122,6 +134,12 @@ void RegisterTools()
 {
     RegisterViewTool();
     RegisterCurveTool();
+    RegisterFreeTool();
+    RegisterRectLineTool();
+    RegisterCircleTool();
+    RegisterEllipseTool();
+    RegisterPointTool();
+    RegisterTextTool();
     RegisterScreenWinTool();
 }
 

@@ -45,14 +45,12 @@ bool IsCorner(int k) { return k >= 0 && (P(k).y & CornerFlag); }
 
 Cord Cursor()
 {
-    return {Masked(Work.CursorMapPos.x), Masked(Work.CursorMapPos.y)};
+    return DrawCursor();
 }
 
 bool Near(Cord a, Cord b)
 {
-    const int64_t t = Scale.PickTolerance;
-    return std::llabs(int64_t(Masked(a.x)) - Masked(b.x)) <= t
-           && std::llabs(int64_t(Masked(a.y)) - Masked(b.y)) <= t;
+    return NearPress(a, b);
 }
 
 double Dist(Cord a, Cord b)
@@ -99,9 +97,7 @@ void UndoButtons()
 
 void DevLine(Cord a, Cord b)
 {
-    const QPoint p = CordToDevice(Cord{Masked(a.x), Masked(a.y)});
-    const QPoint q = CordToDevice(Cord{Masked(b.x), Masked(b.y)});
-    Line(p.x(), p.y(), q.x(), q.y());
+    XorSegment(a, b);
 }
 
 // The draft from index k on (the part of MarkDraft that lies there).
@@ -154,11 +150,6 @@ bool ReshapeAllowed()
 {
     const int n = N();
     return n > EditSys.DraftStart + 4 && !IsCorner(n - 2) && IsFirst(n - 4);
-}
-
-void MaxPointsError()
-{
-    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelpContext);
 }
 
 void InitNewObject()
@@ -214,15 +205,8 @@ void DownIdle()
     DrCurve.Continuing = false;
     const int flag = DrCurve.CurveToolFlag;
     if (flag > 0) {
-        if (Index.SelectedIndex <= 0)
+        if (!BeginSelectedEdit())
             return;
-        if (!EditSys.ElementChanged) {
-            GetIndex(Index.SelectedIndex);
-            BeginElementEdit(Index.SelectedIndex);
-            EditSys.EditOldRect = Index.KeptIndex.Rect;
-            EditSys.EditBackupValid = true;
-        }
-        EditSys.ElementChanged = true;
         if (flag == 1)
             e.nItem = 0;
         DrCurve.StartCount = flag == 1 ? 0 : e.nItem;
@@ -232,11 +216,8 @@ void DownIdle()
         DrCurve.StartCount = e.nItem;
         EditSys.DraftStart = e.nItem - 1;
     } else {
-        if (!Index.CurSymbol)
+        if (!BeginNewObject())
             return;
-        BeginElementEdit(0);
-        InitNewObject();
-        DropSelection();
         DrCurve.StartCount = EditSys.DraftStart = 0;
     }
     if (flag == 1 && !EditPorts().CutCheckPress())
@@ -356,7 +337,71 @@ void EndWithout(int count)
     TerminateLine();
 }
 
-void StoreNewObject()
+} // namespace
+
+
+Cord DrawCursor()
+{
+    return {Masked(Work.CursorMapPos.x), Masked(Work.CursorMapPos.y)};
+}
+
+bool NearPress(Cord a, Cord b)
+{
+    const int64_t t = Scale.PickTolerance;
+    return std::llabs(int64_t(Masked(a.x)) - Masked(b.x)) <= t
+           && std::llabs(int64_t(Masked(a.y)) - Masked(b.y)) <= t;
+}
+
+bool PixelsApart(Cord a, Cord b, int px)
+{
+    const QPoint p = CordToDevice(Cord{Masked(a.x), Masked(a.y)});
+    const QPoint q = CordToDevice(Cord{Masked(b.x), Masked(b.y)});
+    return std::abs(p.x() - q.x()) > px || std::abs(p.y() - q.y()) > px;
+}
+
+void XorSegment(Cord a, Cord b)
+{
+    const QPoint p = CordToDevice(Cord{Masked(a.x), Masked(a.y)});
+    const QPoint q = CordToDevice(Cord{Masked(b.x), Masked(b.y)});
+    Line(p.x(), p.y(), q.x(), q.y());
+}
+
+void MaxPointsError()
+{
+    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelpContext);
+}
+
+int DrawingPointLimit(bool newObject)
+{
+    const SymbolBytes* s = newObject ? Index.CurSymbol : nullptr;
+    return LineTextSymbol(s) ? MaxElementItems - TextRunSlots - 4 : MaxElementItems - 4;
+}
+
+bool BeginNewObject()
+{
+    if (!Index.CurSymbol)
+        return false;
+    BeginElementEdit(0);
+    InitNewObject();
+    DropSelection();
+    return true;
+}
+
+bool BeginSelectedEdit()
+{
+    if (Index.SelectedIndex <= 0)
+        return false;
+    if (!EditSys.ElementChanged) {
+        GetIndex(Index.SelectedIndex);
+        BeginElementEdit(Index.SelectedIndex);
+        EditSys.EditOldRect = Index.KeptIndex.Rect;
+        EditSys.EditBackupValid = true;
+    }
+    EditSys.ElementChanged = true;
+    return true;
+}
+
+int StoreNewObject()
 {
     ElementRecord& e = E();
     const bool lineText = LineTextSymbol(Index.CurSymbol) && e.ObjectType == LineObject;
@@ -364,15 +409,15 @@ void StoreNewObject()
         e.nText = 1;
         e.Slots[e.nItem] = Cord{};
     }
-    const int minimum = e.ObjectType == AreaObject ? 3 : 2;
+    const int minimum = e.ObjectType == AreaObject ? 3 : e.ObjectType == LineObject ? 2 : 1;
     if (e.nItem < minimum) {
         e.nText = 0;
         DropSelection();
-        return;
+        return 0;
     }
     if (!AppendElement()) {
         DropSelection();
-        return;
+        return 0;
     }
     const int no = Index.CurIndexNo;
     SelectOnly(no);
@@ -385,20 +430,22 @@ void StoreNewObject()
     else
         UpdateRect(rect);
     Index.SelectedHoleStart = 0;
-    if (!CheckCsObject()) {
+    const bool kept = CheckCsObject();
+    if (!kept) {
         DropSelection();
         DeleteElement(no);
         UpdateRect(rect);
     }
     FlushMapFile();
     ToolButtons();
-    if (lineText && Index.SelectedIndex == no) {
+    if (lineText && kept && Index.SelectedIndex == no) {
         ReadElement(no, E());
         StartTyping();
     }
+    return kept ? no : 0;
 }
 
-void StoreIntoSelected()
+void StoreIntoSelected(int startCount, bool hole, bool continuing)
 {
     ElementRecord& e = E();
     const int sel = Index.SelectedIndex;
@@ -406,12 +453,11 @@ void StoreIntoSelected()
         return;
     ReadElement(sel, Index.AuxElement1);
     UnmarkElement(Index.AuxElement1);
-    const bool hole = DrCurve.CurveToolFlag == 2;
-    if (hole && e.nItem > DrCurve.StartCount)
-        P(DrCurve.StartCount).y |= HoleFlag;
-    if (DrCurve.Continuing)
+    if (hole && e.nItem > startCount)
+        P(startCount).y |= HoleFlag;
+    if (continuing)
         EditPorts().FinishContinueLine();
-    const bool unchanged = hole ? e.nItem - DrCurve.StartCount < 3 : e.nItem <= DrCurve.StartCount;
+    const bool unchanged = hole ? e.nItem - startCount < 3 : e.nItem <= startCount;
     if (unchanged) {
         ReadElement(sel, e);
     } else if (SaveElement(sel)) {
@@ -425,9 +471,6 @@ void StoreIntoSelected()
         MarkElement(e);
 }
 
-} // namespace
-
-
 void ResetDrCurve()
 {
     DrCurve = DrCurveState{};
@@ -435,8 +478,7 @@ void ResetDrCurve()
 
 int CurvePointLimit()
 {
-    const SymbolBytes* s = DrCurve.CurveToolFlag == 0 ? Index.CurSymbol : nullptr;
-    return LineTextSymbol(s) ? MaxElementItems - TextRunSlots - 4 : MaxElementItems - 4;
+    return DrawingPointLimit(DrCurve.CurveToolFlag == 0);
 }
 
 void RegisterCurveTool()
@@ -695,7 +737,7 @@ void TerminateLine()
         } else if (DrCurve.CurveToolFlag == 0 && !DrCurve.Continuing) {
             StoreNewObject();
         } else {
-            StoreIntoSelected();
+            StoreIntoSelected(DrCurve.StartCount, DrCurve.CurveToolFlag == 2, DrCurve.Continuing);
         }
         UndoButtons();
     });

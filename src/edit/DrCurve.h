@@ -51,6 +51,34 @@ void RegisterCurveTool();
 // The most coordinates a drawing may count before a further point is refused.
 int CurvePointLimit();
 
+// ---- Shared by every drawing tool ----
+// The pointer (Work.CursorMapPos) without flag bits.
+Cord DrawCursor();
+// |dx| and |dy| within the pick tolerance.
+bool NearPress(Cord a, Cord b);
+// More than px device pixels apart in x or in y.
+bool PixelsApart(Cord a, Cord b, int px);
+// The straight line from a to b in XOR on the edit device.
+void XorSegment(Cord a, Cord b);
+void MaxPointsError();
+// The most coordinates a drawing may count before a further point is refused: a new line
+// text keeps room for its text run.
+int DrawingPointLimit(bool newObject);
+// CurElement becomes a new object of the current symbol (an undo step begun, the selection
+// dropped); false without a current symbol.
+bool BeginNewObject();
+// The selected object, in CurElement, is about to get a hole or a cutting line: its undo
+// copy is taken once. False without a single selection.
+bool BeginSelectedEdit();
+// Stores CurElement as a new object (a line text with its empty text run, typing started on
+// it): selected alone and shown. Its number, or 0 when nothing stayed (too few points, the
+// append failed, course setting refused it).
+int StoreNewObject();
+// Stores the points from startCount on into the selected object: as a hole (the first one
+// flagged) or as the continuation of a line. A hole of fewer than 3 points, or a
+// continuation without a point, leaves the object as it was.
+void StoreIntoSelected(int startCount, bool hole, bool continuing);
+
 void CurveStart(int flag);
 void CurveEnd();
 void CurveMouseDown();

@@ -23,6 +23,13 @@ namespace zemo {
 // preview tagged.
 bool PreviewTagged(int n);
 
+// What the Draw Rectangle dialog hands back.
+struct DrawRectAnswer {
+    bool aroundMap = false;
+    double width = 0;
+    double height = 0;
+};
+
 struct EditPortSet {
     // ---- The main frame (shell) ----
     // A command runs; least: the engine's own flag.
@@ -61,6 +68,16 @@ struct EditPortSet {
     Port<bool(double& east, double& north)> RunViewDialog{"edit.RunViewDialog",
                                                           [](double&, double&) { return false; }};
     Port<void()> Beep{"edit.Beep", [] {}};
+    // The drawing tools' dialogs, each false on Cancel (the least: nothing is added).
+    // Draw Line: a length (metres on a real-world map, else millimetres) and an angle in
+    // degrees, counter-clockwise from north.
+    Port<bool(double& length, double& angle)> DrawLineDialog{"edit.DrawLineDialog",
+                                                             [](double&, double&) { return false; }};
+    // Draw Circle: a radius, in the length unit of Draw Line.
+    Port<bool(double& radius)> DrawCircleDialog{"edit.DrawCircleDialog", [](double&) { return false; }};
+    // Draw Rectangle: around the whole map, or a width and height in the same unit.
+    Port<bool(DrawRectAnswer& answer)> DrawRectDialog{"edit.DrawRectDialog",
+                                                      [](DrawRectAnswer&) { return false; }};
     // The keyboard's input runs right to left.
     Port<bool()> InputRightToLeft{"edit.InputRightToLeft", [] { return false; }};
 

@@ -60,14 +60,13 @@ TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
     TMainFm& m = Frame();
     m.UpdateCommandStates();
     for (Cmd c : {Cmd::EditJoin, Cmd::SymbolNew, Cmd::OptionsPref, Cmd::HelpAbout, Cmd::HelpMap,
-                  Cmd::JoinBtn, Cmd::StraightBtn, Cmd::FreehandBtn, Cmd::EditObjBtn,
-                  Cmd::CutBtn}) {
+                  Cmd::JoinBtn, Cmd::EditObjBtn, Cmd::CutBtn}) {
         ASSERT_NE(m.Action(c), nullptr) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->text().isEmpty()) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->isEnabled()) << CmdName(c);
     }
-    for (Cmd c : {Cmd::FileNew, Cmd::FileExit, Cmd::GridBtn, Cmd::CurveBtn, Cmd::HelpContents,
-                  Cmd::HelpMenu, Cmd::HelpToolbar, Cmd::HelpHome})
+    for (Cmd c : {Cmd::FileNew, Cmd::FileExit, Cmd::GridBtn, Cmd::CurveBtn, Cmd::StraightBtn,
+                  Cmd::FreehandBtn, Cmd::HelpContents, Cmd::HelpMenu, Cmd::HelpToolbar, Cmd::HelpHome})
         EXPECT_TRUE(m.Action(c)->isEnabled()) << CmdName(c);
 }
 
@@ -207,6 +206,8 @@ TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
     ASSERT_TRUE(OpenSample());
     ChooseSymbol(1);
     TMainFm& m = Frame();
+    Trigger(Cmd::StraightBtn);
+    ASSERT_EQ(ProgramConfig.WorkMode, WorkModes::Straight);
     CommandBusy = true;
     Trigger(Cmd::CurveBtn);
     EXPECT_NE(ProgramConfig.WorkMode, WorkModes::Curve) << "dropped while busy";
@@ -336,12 +337,14 @@ TEST_F(MainFm, TheMapMenuOffersToDrawWithTheCurrentSymbolAndItsImage)
     }
     QAction* draw = Frame().Action(Cmd::WorkDraw);
     const struct {
-        int symbol; // the point: no point tool yet, editing stands in
+        int symbol;
         TextKey caption;
         DrawImage image;
     } rows[] = {{0, TextKey::PointObject, DrawImage::Point}, {2, TextKey::Text, DrawImage::Text}};
     for (const auto& r : rows) {
         ChooseSymbol(r.symbol);
+        // The item is offered while editing.
+        ProgramConfig.WorkMode = WorkModes::EditPoint;
         ASSERT_GT(ProgramConfig.WorkMode, WorkModes::Curve);
         Click(Surface(), Surface()->rect().center(), Qt::RightButton);
         ASSERT_TRUE(Frame().WorkPopUp()->isVisible()) << r.symbol;
