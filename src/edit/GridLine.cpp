@@ -60,7 +60,6 @@ bool AppendGridPiece(const Cord* points, int count)
         return false;
     ToggleSelection(Index.CurIndexNo);
     RedrawCurrent(false);
-    FlushMapFile();
     return true;
 }
 
@@ -111,6 +110,8 @@ int CreateGridLinesWith(const GridLineValues& v)
         if (hasArea && v.VerLines)
             family(v.HorDistMm, false);
     }
+    // Once for the run: a flush a line would wait for the disk hundreds of times.
+    FlushMapFile();
     // One step takes every new line back.
     RecordUndo(UndoStart, 0);
     RecordUndo(UndoAddMany, -1);

@@ -29,7 +29,8 @@ void GridLineDefaults(GridLineValues& v);
 bool GridLineSymbolOk();
 
 // One piece of a grid line, cut to the map's extent: stored as a new line, selected and
-// painted. False when it could not be stored.
+// painted (the run flushes the working file once at its end). False when it could not be
+// stored.
 bool AppendGridPiece(const Cord* points, int count);
 
 // The run with given values; returns the lines made.

@@ -187,6 +187,7 @@ MapPassResult ChangeAllObjects(TextKey caption, TextKey countMessage, bool canSt
         if (canStop)
             DispatchKeyMessages();
     }
+    FlushMapFile();
     return result;
 }
 

@@ -106,9 +106,13 @@ ColorSet SymColors(std::span<const uint8_t> rec)
     ColorSet set;
     if (!FieldFits(rec.size(), SymColorSet, SymColorSetBytes))
         return set;
-    for (size_t i = 0; i < 256; ++i)
-        if (rec[SymColorSet + i / 8] & (1u << (i % 8)))
-            set.set(i);
+    // Whole bytes at a time: a symbol has a colour or two, and a map's block summaries ask
+    // for every entry's set whenever one object is saved.
+    for (size_t byte = 0; byte < SymColorSetBytes; ++byte)
+        if (const uint8_t bits = rec[SymColorSet + byte])
+            for (size_t bit = 0; bit < 8; ++bit)
+                if (bits & (1u << bit))
+                    set.set(byte * 8 + bit);
     return set;
 }
 
