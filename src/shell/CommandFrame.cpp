@@ -150,6 +150,7 @@ bool RunCommand(Cmd handler)
             return false;
         const Worker work = text->second;
         RunGuarded(work, label);
+        RepaintAllPending();
         return true;
     }
     if (!HasWorker(handler))
@@ -164,10 +165,14 @@ bool RunCommand(Cmd handler)
     case Route::Tool:
         EndTool();
         RunGuarded(work, label);
+        RepaintAllPending();
         StartTool();
         return true;
     case Route::Guard:
         RunGuarded(work, label);
+        // Without the frame too: paints held back while the worker asked a question (a
+        // cancelled exit) are made up for.
+        RepaintAllPending();
         return true;
     case Route::None:
         break;

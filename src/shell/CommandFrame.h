@@ -44,7 +44,7 @@ bool HasTextWorker(Cmd handler);
 bool TextEditActive();
 
 // Runs a command by its route. False when it was dropped: busy, no worker, or a route that
-// runs nothing.
+// runs nothing. Whatever the route, the paints that waited for it are made up for after it.
 bool RunCommand(Cmd handler);
 // The frame route around any work (the start-up opening and the hand-off use it).
 bool RunInFrame(const std::function<void()>& work, const char* label);

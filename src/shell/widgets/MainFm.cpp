@@ -293,8 +293,10 @@ void RegisterFrameCommands()
 {
     RegisterWorker(Cmd::FileExit, [] {
         EndTool();
-        if (TMainFm* fm = MainFrame())
-            fm->close();
+        TMainFm* fm = MainFrame();
+        // Cancel in a question keeps the program: its tool goes on.
+        if (fm && !fm->close())
+            StartTool();
     });
     RegisterWorker(Cmd::ViewStandard, [] {
         if (QToolBar* tb = MainFrame() ? MainFrame()->StandardToolbar() : nullptr)
