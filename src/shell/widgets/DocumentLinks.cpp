@@ -8,7 +8,11 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QStyle>
+#include <QStyleOptionTitleBar>
 #include <QTimer>
+
+#include <algorithm>
 
 namespace zemo {
 
@@ -40,6 +44,9 @@ void AddDocumentWindow(TMdiChild* child)
     }
     QMdiSubWindow* sub = area->addSubWindow(child);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(area->window()->windowIcon());
+    // Its size when it is not maximised: most of the area, not the window's least size.
+    sub->resize(UsableWindowSize(area->viewport()->size()));
     sub->showMaximized();
 }
 
@@ -48,6 +55,54 @@ bool IsActiveDocumentWindow(const TMdiChild* child)
     QMdiArea* area = Area();
     const QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
     return sub && sub->widget() == child;
+}
+
+QSize UsableWindowSize(QSize area)
+{
+    const QSize least(std::min(area.width(), 320), std::min(area.height(), 240));
+    return (area * 3 / 4).expandedTo(least).expandedTo(QSize(1, 1));
+}
+
+std::vector<QRect> CascadeGeometry(QSize area, int count, int step)
+{
+    std::vector<QRect> out;
+    if (count <= 0)
+        return out;
+    step = std::max(step, 1);
+    const int span = std::min(area.width(), area.height()) / 3;
+    const int perRound = std::min(count, span / step + 1);
+    const int rounds = (count + perRound - 1) / perRound;
+    // Each further round starts a little further right, within a third of the width too.
+    const int shift = rounds > 1 ? std::min(step / 2, area.width() / 3 / (rounds - 1)) : 0;
+    const int width = std::max(area.width() - (perRound - 1) * step - (rounds - 1) * shift, 1);
+    const int height = std::max(area.height() - (perRound - 1) * step, 1);
+    for (int i = 0; i < count; ++i) {
+        const int offset = (i % perRound) * step;
+        out.emplace_back(offset + (i / perRound) * shift, offset, width, height);
+    }
+    return out;
+}
+
+void CascadeDocumentWindows(QMdiArea* mdiArea)
+{
+    QList<QMdiSubWindow*> windows;
+    for (QMdiSubWindow* w : mdiArea->subWindowList(QMdiArea::StackingOrder))
+        if (!w->isHidden() && !w->isMinimized())
+            windows.append(w);
+    if (windows.isEmpty())
+        return;
+    QStyleOptionTitleBar title;
+    title.initFrom(windows.first());
+    const int step = windows.first()->style()->pixelMetric(QStyle::PM_TitleBarHeight, &title,
+                                                           windows.first());
+    const std::vector<QRect> g =
+        CascadeGeometry(mdiArea->viewport()->size(), int(windows.size()), step);
+    for (int i = 0; i < windows.size(); ++i) {
+        if (windows[i]->isMaximized())
+            windows[i]->showNormal();
+        windows[i]->setGeometry(g[size_t(i)]);
+        windows[i]->raise();
+    }
 }
 
 void ShowWorkPopUpAt(QPoint globalPos)

@@ -3,6 +3,10 @@
 #pragma once
 
 #include <QPoint>
+#include <QRect>
+#include <QSize>
+
+#include <vector>
 
 class QMdiArea;
 
@@ -15,6 +19,16 @@ void ActivateDocumentWindowsWith(QMdiArea* mdiArea);
 // A new document window goes into the MDI area, maximized.
 void AddDocumentWindow(TMdiChild* child);
 bool IsActiveDocumentWindow(const TMdiChild* child);
+
+// The size a document window has when it is not maximised: most of the area.
+QSize UsableWindowSize(QSize area);
+// Cascaded windows, bottom one first: each one a title bar's height (step) below and right
+// of the one before, all of one size, as large as the area leaves. The offsets span at most
+// a third of the area each way; more windows start again at the top, a little further right.
+std::vector<QRect> CascadeGeometry(QSize area, int count, int step);
+// Window > Cascade: the windows shown (not minimised) stacked by CascadeGeometry in their
+// stacking order, the active one on top.
+void CascadeDocumentWindows(QMdiArea* mdiArea);
 void ShowWorkPopUpAt(QPoint globalPos);
 // The main frame's view timer, made when first needed; its tick goes to the view tool.
 void SetViewTimer(bool on, int intervalMs);

@@ -134,6 +134,9 @@ void TMainFm::FormCreate(const Options& options)
 {
     setObjectName(QStringLiteral("MainFm"));
     setProperty(HelpProperty, MainFrameHelpContext);
+    // The frame's map windows and the program's dialogs show it too.
+    QApplication::setWindowIcon(ProgramIcon());
+    setWindowIcon(ProgramIcon());
     // A second start recognises a running instance by its lock, not by this caption.
     setWindowTitle(QStringLiteral("ZEMO "));
     const QString family = LanguageFontFamily();
@@ -311,8 +314,9 @@ void RegisterFrameCommands()
             fm->MdiArea()->tileSubWindows();
     });
     RegisterWorker(Cmd::WindowCascade, [] {
+        // Not the toolkit's cascade: it shrinks every window to its least size.
         if (TMainFm* fm = MainFrame())
-            fm->MdiArea()->cascadeSubWindows();
+            CascadeDocumentWindows(fm->MdiArea());
     });
 
     for (const ButtonDef& b : ToolButtons()) {

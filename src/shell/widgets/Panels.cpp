@@ -106,12 +106,21 @@ private:
     MainFramePanels& p_;
 };
 
+// A dock's empty title bar. A plain widget has no size hint (-1 x -1), which the dock adds
+// to its content's minimum height and then complains about the negative size.
+class NoTitleBar : public QWidget {
+public:
+    using QWidget::QWidget;
+    QSize sizeHint() const override { return {0, 0}; }
+    QSize minimumSizeHint() const override { return {0, 0}; }
+};
+
 QDockWidget* MakeDock(TMainFm& frame, const QString& name, QWidget* content)
 {
     auto* dock = new QDockWidget(&frame);
     dock->setObjectName(name);
     dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
-    dock->setTitleBarWidget(new QWidget(dock)); // no caption: a panel, not a tool window
+    dock->setTitleBarWidget(new NoTitleBar(dock)); // no caption: a panel, not a tool window
     dock->setAllowedAreas(Qt::RightDockWidgetArea);
     dock->setWidget(content);
     frame.addDockWidget(Qt::RightDockWidgetArea, dock);

@@ -218,6 +218,30 @@ QIcon ButtonIcon(Cmd button)
     return Picture([button](QPainter& p) { Draw(p, button); });
 }
 
+QIcon ProgramIcon()
+{
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.scale(size / 32.0, size / 32.0);
+        p.setPen(QPen(QColor(90, 90, 90), 1));
+        p.setBrush(QColor(250, 250, 240));
+        p.drawRect(QRectF(2.5, 2.5, 27, 27));
+        p.setPen(QPen(QColor(60, 140, 60), 2));
+        p.drawLine(QPointF(4, 24), QPointF(14, 18));
+        p.drawLine(QPointF(14, 18), QPointF(28, 22));
+        p.setPen(QPen(QColor(190, 40, 40), 3));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(QPointF(17, 13), 8, 8);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 QIcon DrawImageIcon(DrawImage image)
 {
     switch (image) {

@@ -1,4 +1,5 @@
-// The toolbar buttons' pictures, drawn in code so that they scale with the screen.
+// The toolbar buttons' pictures and the program's icon, drawn in code so that they scale
+// with the screen.
 #pragma once
 
 #include "shell/CommandState.h"
@@ -9,6 +10,9 @@
 namespace zemo {
 
 QIcon ButtonIcon(Cmd button);
+// The program's own icon, on the main frame, its map windows and its dialogs: a control
+// circle on a map sheet.
+QIcon ProgramIcon();
 // The draw item's picture: a drawing button's, or one of an object kind.
 QIcon DrawImageIcon(DrawImage image);
 
