@@ -229,18 +229,34 @@ bool ChainCut(int64_t pos, const std::unordered_set<int64_t>& visited)
 }
 
 // The symbol index slots that name a record; the store skips what it cannot take, so the
-// difference to the symbols loaded is what was left out.
-int NamedSymbolSlots(TZmd& z, bool& cut)
+// difference to the symbols loaded, less the records the reader's rules skip, is what the
+// damage cost. A record of a size the rules refuse is a rule skip only where it lies whole in
+// the file.
+int NamedSymbolSlots(TZmd& z, bool& cut, std::vector<SkippedSymbol>& ruleSkips)
 {
     const int64_t size = z.WorkFile.Size();
     std::vector<uint8_t> block(SymbolIndexBlockBytes);
+    std::array<uint8_t, 4> head{};
     std::unordered_set<int64_t> visited;
     int named = 0;
     int64_t pos = z.Header.SymbolIndexPos;
     while (pos > 0 && InVariablePart(pos, SymbolIndexBlockBytes, size) && visited.insert(pos).second) {
         z.ReadBytesAt(pos, block);
-        for (size_t slot = 0; slot < SlotsPerIndexBlock; ++slot)
-            named += LoadLE<int32_t>(block.data() + 4 + slot * 4) > 0 ? 1 : 0;
+        for (size_t slot = 0; slot < SlotsPerIndexBlock; ++slot) {
+            const int32_t at = LoadLE<int32_t>(block.data() + 4 + slot * 4);
+            if (at <= 0)
+                continue;
+            ++named;
+            if (!InVariablePart(at, SymbolHeadBytes, size))
+                continue;
+            z.ReadBytesAt(at, head);
+            const int16_t recSize = LoadLE<int16_t>(head.data());
+            const int16_t number = LoadLE<int16_t>(head.data() + 2);
+            if ((recSize < MinSymbolBytes || recSize > MaxSymbolBytes)
+                && InVariablePart(at, std::max<int64_t>(recSize, SymbolHeadBytes), size)
+                && ClearOfSetupAndInfo(z.Header, at, std::max<int64_t>(recSize, SymbolHeadBytes)))
+                ruleSkips.push_back({number, recSize});
+        }
         pos = LoadLE<int32_t>(block.data());
     }
     cut = ChainCut(pos, visited);
@@ -449,9 +465,9 @@ void ReadSymbols()
     z.ColorBlock = ReadSymbolHeaderBytes(block);
     CheckSymbolHeader(z.ColorBlock);
     z.FreeSymbols();
-    const int named = NamedSymbolSlots(z, z.Skipped.SymbolChainCut);
+    const int named = NamedSymbolSlots(z, z.Skipped.SymbolChainCut, z.Skipped.RuleSymbols);
     z.ReadSymbolIndex();
-    z.Skipped.Symbols = std::max(named - z.SymbolCount(), 0);
+    z.Skipped.Symbols = std::max(named - z.SymbolCount() - int(z.Skipped.RuleSymbols.size()), 0);
     BuildSymbolTable();
 }
 
@@ -552,6 +568,55 @@ void ReadIndexBlocks()
     if (z.StringBlocks.empty())
         z.Header.StringIndexPos = 0;
     z.DatasetsPresent = z.Datasets.Count() > 0;
+}
+
+namespace {
+
+// Ends the chain that starts at the header field `link` where it leaves the file or meets a
+// block already passed.
+void EndChainInFile(int64_t link, int blockBytes)
+{
+    TZmd& z = Z();
+    const int64_t size = z.WorkFile.Size();
+    std::unordered_set<int64_t> visited;
+    std::array<uint8_t, 4> next{};
+    for (;;) {
+        z.ReadBytesAt(link, next);
+        const int64_t pos = LoadLE<int32_t>(next.data());
+        if (pos == 0)
+            return;
+        if (!InVariablePart(pos, blockBytes, size) || !visited.insert(pos).second) {
+            WriteI32At(link, 0);
+            return;
+        }
+        link = pos;
+    }
+}
+
+} // namespace
+
+void DropDamagedParts()
+{
+    TZmd& z = Z();
+    if (!z.Skipped.Any())
+        return;
+    z.WriteHeader();
+    for (const auto& block : z.ObjectBlocks) {
+        std::vector<uint8_t> entries(size_t(256) * ObjectIndexEntryBytes);
+        for (size_t i = 0; i < 256; ++i) {
+            const auto e = WriteObjectIndexEntry(block->Entries[i]);
+            std::copy(e.begin(), e.end(), entries.begin() + long(i) * ObjectIndexEntryBytes);
+        }
+        z.WriteBytesAt(block->EntriesPos, entries);
+    }
+    for (int b = 0; b < int(z.StringBlocks.size()); ++b)
+        WriteStringEntries(b);
+    // The symbols as loaded; records the rules skipped are not part of this map.
+    z.WriteSymbolIndex();
+    z.WriteHeader();
+    EndChainInFile(8, SymbolIndexBlockBytes);
+    EndChainInFile(12, ObjectIndexBlockBytes);
+    EndChainInFile(32, PStringIndexBlockBytes);
 }
 
 void ReindexFromFile()

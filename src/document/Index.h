@@ -98,8 +98,17 @@ std::array<uint8_t, PStringIndexEntryBytes> WritePStringIndexEntry(const PString
 // reserved slots is taken from the buffer as it is).
 std::vector<uint8_t> ElementRecordBytes(const ElementRecord& e, int length);
 
+// A symbol record the reader's rules leave out of a whole file: its size lies outside
+// MinSymbolBytes..MaxSymbolBytes. Its bytes and its index slot stay in the file.
+struct SkippedSymbol {
+    int Number = 0;  // x 10, as stored
+    int Size = 0;    // the record's size word
+    friend bool operator==(const SkippedSymbol&, const SkippedSymbol&) = default;
+};
+
 // What the last load left out as damaged: entries whose records cannot lie in the file, and
 // chains whose next link leads out of it (the entries of those blocks cannot be counted).
+// Records the reader's rules skip are no damage and are listed apart.
 struct LoadSkips {
     int Objects = 0;
     int Symbols = 0;
@@ -107,6 +116,8 @@ struct LoadSkips {
     bool ObjectChainCut = false;
     bool SymbolChainCut = false;
     bool StringChainCut = false;
+    std::vector<SkippedSymbol> RuleSymbols;
+    // The file is damaged: parts of it are lost.
     bool Any() const
     {
         return Objects || Symbols || Strings || ObjectChainCut || SymbolChainCut || StringChainCut;
@@ -241,6 +252,9 @@ void ReadSymbols();
 void BuildSymbolTable();
 void ReadIndexBlocks();
 void ReindexFromFile();
+// What the last load left out as damage is cleared from the working file (entries, slots and
+// the links of cut chains), so that a file that grows never reads it back.
+void DropDamagedParts();
 bool WriteSetup();
 void FlushMapFile();
 int CountObjects();

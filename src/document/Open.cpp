@@ -244,20 +244,35 @@ void AppendUnlocked(TFileClass& work, const QString& name)
     work.AppendHandle(in.Handle(), in.Size(), name);
 }
 
-// One warning for everything the load left out, by kind; "+" marks a lower bound where a chain
-// was cut and the entries of its lost blocks cannot be counted.
+// What the load left out. Damage gets one warning with its losses by kind ("+" marks a lower
+// bound where a chain was cut and the entries of its lost blocks cannot be counted); records
+// the reader's rules skip in a whole file are named one by one with their sizes.
 void WarnLoadSkips(const TZmd& z, const QString& name)
 {
     const LoadSkips& k = z.Skipped;
-    if (!k.Any())
+    if (k.Any()) {
+        const auto count = [](TextKey key, int n, bool cut) {
+            return Text(key) + QStringLiteral(": ") + QString::number(n) + (cut ? QStringLiteral("+") : QString());
+        };
+        // A symbol skipped by the rules is not in the copy either.
+        const int symbols = k.Symbols + int(k.RuleSymbols.size());
+        WarningMsg(TextKey::DamagedMap,
+                   name + QStringLiteral("\r\n;") + count(TextKey::Objects, k.Objects, k.ObjectChainCut)
+                       + QStringLiteral(", ") + count(TextKey::Symbols, symbols, k.SymbolChainCut)
+                       + QStringLiteral(", ") + count(TextKey::Text, k.Strings, k.StringChainCut),
+                   FormatNotCorrHelp);
         return;
-    const auto count = [](TextKey key, int n, bool cut) {
-        return Text(key) + QStringLiteral(": ") + QString::number(n) + (cut ? QStringLiteral("+") : QString());
-    };
-    WarningMsg(TextKey::FormatNotCorr,
-               name + QStringLiteral("\r\n;") + count(TextKey::Objects, k.Objects, k.ObjectChainCut)
-                   + QStringLiteral(", ") + count(TextKey::Symbols, k.Symbols, k.SymbolChainCut)
-                   + QStringLiteral(", ") + count(TextKey::Text, k.Strings, k.StringChainCut),
+    }
+    if (k.RuleSymbols.empty())
+        return;
+    QStringList records;
+    for (const SkippedSymbol& s : k.RuleSymbols)
+        records << QStringLiteral("%1 %2.%3 (%4 bytes)")
+                       .arg(Text(TextKey::Symbol))
+                       .arg(s.Number / 10)
+                       .arg(std::abs(s.Number % 10))
+                       .arg(s.Size);
+    WarningMsg(TextKey::SkippedSymbols, name + QStringLiteral("\r\n;") + records.join(QStringLiteral(", ")),
                FormatNotCorrHelp);
 }
 
@@ -505,7 +520,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
 {
     const bool wasOpen = Index.MapOpen;
     TZmd* const prev = Index.ActiveZmd;
-    const QString doc = ExpandMapPath(docName);
+    QString doc = ExpandMapPath(docName);
 
     if (OpenDocument* d = FindDocument(doc)) {
         SetCurrentMap(d->Zmd.get());
@@ -580,6 +595,11 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
             openCopy();
             LoadMap();
         }
+        // What could be read of a damaged map is a new map: it has no file to be saved over.
+        if (!quiet && z.Skipped.Any()) {
+            doc.clear();
+            DropDamagedParts();
+        }
         z.OpenedVersion = version;
         if (version < 8) {
             const QString t = TemplateFieldsToString(z.Setup);
@@ -604,7 +624,8 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
         z.WriteHeader();
         z.WriteBytesAt(z.Header.SetupPos, WriteSetupBytes(z.Setup));
-        z.Modified = 0;
+        // The copy of a damaged map is kept only by saving it.
+        z.Modified = doc.isEmpty() ? 1 : 0;
     } catch (...) {
         ReleaseWorkFile(z, workingCopy && z.WorkFile.IsOpen());
         owned.reset();
@@ -617,7 +638,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
     }
     if (!quiet)
-        WarnLoadSkips(z, doc);
+        WarnLoadSkips(z, doc.isEmpty() ? name : doc);
     Opening.OpenDocuments.push_back(OpenDocument{doc, std::move(owned), workingCopy});
     Index.MapOpen = wasOpen;
     if (!keepCurrent)
@@ -657,6 +678,11 @@ bool AfterOpenSetup(const QString& name)
     }
 }
 
+QString DamagedCopyCaption(const QString& damagedFile)
+{
+    return MergeMsgParams(Text(TextKey::DamagedMapCopy), damagedFile);
+}
+
 bool OpenMapByName(const QString& name)
 {
     if (name.isEmpty() || !QFileInfo(name).isFile()) {
@@ -675,7 +701,7 @@ bool OpenMapByName(const QString& name)
     if (!OpenMapFile(longName, longName, true, false))
         return false;
     TZmd* z = Index.ActiveZmd;
-    if (!windows.CreateWindow(*z, longName)) {
+    if (!windows.CreateWindow(*z, DocumentPath(z).isEmpty() ? DamagedCopyCaption(longName) : longName)) {
         CloseDocument(z);
         return false;
     }
@@ -753,7 +779,7 @@ void RecoverWorkingCopies()
             ReleaseWorkFile(z, true);
             continue;
         }
-        const QString mapPath = DecodeCodePage(TextCodePage, QByteArray::fromStdString(setup.MapPath));
+        QString mapPath = DecodeCodePage(TextCodePage, QByteArray::fromStdString(setup.MapPath));
         const QString shown = mapPath.isEmpty() ? Text(TextKey::Untitled) : ExtractFileName(mapPath);
         // Cancel deletes the copy: Enter must recover the work.
         if (OkCancelMsg(TextKey::SessionAborted, shown, SessionAbortedHelp, IdOk) != IdOk) {
@@ -777,9 +803,25 @@ void RecoverWorkingCopies()
             }
         }
         WarnLoadSkips(z, shown);
+        // The remains of a damaged copy must not be saved over the map it was made from.
+        const QString damagedFrom = z.Skipped.Any() ? mapPath : QString();
+        if (!damagedFrom.isEmpty()) {
+            z.Setup.MapPath.clear();
+            mapPath.clear();
+        }
+        if (z.Skipped.Any()) {
+            try {
+                DropDamagedParts();
+            } catch (const EAbort&) {
+                // Reported by the file object; the copy opens as it was read.
+            }
+        }
         Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(owned), true});
         DocumentPortSet& windows = DocumentPorts();
-        if (!windows.CreateWindow(z, mapPath.isEmpty() ? Text(TextKey::Untitled) : mapPath)) {
+        const QString caption = !damagedFrom.isEmpty() ? DamagedCopyCaption(damagedFrom)
+                                : mapPath.isEmpty()    ? Text(TextKey::Untitled)
+                                                       : mapPath;
+        if (!windows.CreateWindow(z, caption)) {
             CloseDocument(&z);
             continue;
         }

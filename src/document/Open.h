@@ -80,6 +80,8 @@ QString ExpandMapPath(const QString& name);
 bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet);
 bool AfterOpenSetup(const QString& name);
 bool OpenMapByName(const QString& name);
+// The caption of the untitled map that holds what could be read of a damaged map file.
+QString DamagedCopyCaption(const QString& damagedFile);
 // File > Open through the open dialog.
 bool OpenMapDialog();
 bool OpenRecentMap(int n);

@@ -187,8 +187,9 @@ TEST_F(DocTest, DamagedMapsKeepWhatIsWholeAndCountWhatIsSkipped)
              w.symbols = {TestSymbol::Raw(10, 1, 348), TestSymbol::Point(20), TestSymbol::Raw(30, 3, 20905),
                           TestSymbol::Raw(35, 3, 20904), liar, TestSymbol::FreeSlot(-1), fixedPart};
          },
-         {2, 0, 0, 0, {0, 4, 0}},  // a free slot is no loss
+         {2, 0, 0, 0, {0, 2, 0}},  // a free slot is no loss; sizes 348 and 20905 are no damage
          [this] {
+             EXPECT_EQ(Z().Skipped.RuleSymbols, (std::vector<SkippedSymbol>{{10, 348}, {30, 20905}}));
              EXPECT_EQ(SymI16(Z().Symbols[0], SymNumber), 20);
              EXPECT_EQ(SymI16(Z().Symbols[1], SymNumber), 35);
              EXPECT_EQ(Z().Symbols[1].size(), 20904u);

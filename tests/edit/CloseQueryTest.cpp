@@ -259,14 +259,14 @@ TEST_F(CloseQuery, ATruncatedMapIsOpenedAsACopyWithOneWarningAndItsFileIsNeverWr
     TMdiChild* win = Open(path);
     ASSERT_TRUE(win);
     ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::FormatNotCorr);
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::DamagedMap);
     EXPECT_EQ(WorkingCopies().size(), 1) << "never edited in place";
 
     messages.Clear();
     messages.busyWhileUp.clear();
     Change();
     EXPECT_TRUE(win->close());  // Enter: the default button
-    ExpectQuestion(path);
+    ExpectQuestion(Text(TextKey::Untitled));  // what was read is a new map
     EXPECT_EQ(messages.Entries()[0].answer, int(IdNo));
     EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(std::filesystem::last_write_time(file), stamp);
