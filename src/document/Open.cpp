@@ -735,12 +735,78 @@ bool OpenRecentMap(int n)
 
 // ---- Recovery ----
 
+namespace {
+
+// A working copy the user chose to recover, still locked and not yet read.
+struct Recovered {
+    std::unique_ptr<TZmd> Zmd;
+    QString MapPath;
+    QString Shown;
+};
+
+// Opens one chosen copy with its window. Returns nothing: a copy that cannot be read stays in
+// the folder for another try.
+void OpenRecovered(Recovered& r)
+{
+    TZmd& z = *r.Zmd;
+    QString mapPath = r.MapPath;
+    TZmd* const prev = Index.ActiveZmd;
+    const bool wasOpen = Index.MapOpen;
+    SetCurrentMap(&z);
+    try {
+        LoadMap();
+    } catch (...) {
+        ReleaseWorkFile(z, false);
+        r.Zmd.reset();
+        MakeCurrent(prev, wasOpen);
+        try {
+            throw;
+        } catch (const EAbort&) {
+            return;
+        }
+    }
+    WarnLoadSkips(z, r.Shown);
+    // The remains of a damaged copy must not be saved over the map it was made from.
+    const QString damagedFrom = z.Skipped.Any() ? mapPath : QString();
+    if (z.Skipped.Any()) {
+        z.Setup.MapPath.clear();
+        mapPath.clear();
+        try {
+            DropDamagedParts();
+        } catch (const EAbort&) {
+            // Reported by the file object; the copy opens as it was read.
+        }
+    }
+    Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(r.Zmd), true});
+    DocumentPortSet& windows = DocumentPorts();
+    const QString caption = !damagedFrom.isEmpty() ? DamagedCopyCaption(damagedFrom)
+                            : mapPath.isEmpty()    ? Text(TextKey::Untitled)
+                                                   : mapPath;
+    if (!windows.CreateWindow(z, caption)) {
+        CloseDocument(&z);
+        return;
+    }
+    z.Modified = 1;
+    if (!AfterOpenSetup(mapPath)) {
+        windows.CloseWindows(z);
+        // The copy is kept: closing would delete it.
+        if (OpenDocument* d = DocumentOf(&z))
+            d->WorkingCopy = false;
+        CloseDocument(&z);
+    }
+}
+
+} // namespace
+
 void RecoverWorkingCopies()
 {
     const QDir dir(StateFolder());
     const QFileInfoList files = dir.entryInfoList({QStringLiteral("temp*.~md")},
                                                   QDir::Files | QDir::Hidden | QDir::System,
                                                   QDir::Name);
+    // Every question comes before any recovered map gets its window: while a question is up,
+    // no window of a recovered map paints, scrolls, activates or starts a tool.
+    std::vector<Recovered> chosen;
     for (const QFileInfo& fi : files) {
         if (fi.isSymLink() || !fi.isFile())
             continue;
@@ -779,61 +845,17 @@ void RecoverWorkingCopies()
             ReleaseWorkFile(z, true);
             continue;
         }
-        QString mapPath = DecodeCodePage(TextCodePage, QByteArray::fromStdString(setup.MapPath));
+        const QString mapPath = DecodeCodePage(TextCodePage, QByteArray::fromStdString(setup.MapPath));
         const QString shown = mapPath.isEmpty() ? Text(TextKey::Untitled) : ExtractFileName(mapPath);
         // Cancel deletes the copy: Enter must recover the work.
         if (OkCancelMsg(TextKey::SessionAborted, shown, SessionAbortedHelp, IdOk) != IdOk) {
             ReleaseWorkFile(z, true);
             continue;
         }
-        TZmd* const prev = Index.ActiveZmd;
-        const bool wasOpen = Index.MapOpen;
-        SetCurrentMap(&z);
-        try {
-            LoadMap();
-        } catch (...) {
-            // Skipped; the copy stays for another try.
-            ReleaseWorkFile(z, false);
-            owned.reset();
-            MakeCurrent(prev, wasOpen);
-            try {
-                throw;
-            } catch (const EAbort&) {
-                continue;
-            }
-        }
-        WarnLoadSkips(z, shown);
-        // The remains of a damaged copy must not be saved over the map it was made from.
-        const QString damagedFrom = z.Skipped.Any() ? mapPath : QString();
-        if (!damagedFrom.isEmpty()) {
-            z.Setup.MapPath.clear();
-            mapPath.clear();
-        }
-        if (z.Skipped.Any()) {
-            try {
-                DropDamagedParts();
-            } catch (const EAbort&) {
-                // Reported by the file object; the copy opens as it was read.
-            }
-        }
-        Opening.OpenDocuments.push_back(OpenDocument{mapPath, std::move(owned), true});
-        DocumentPortSet& windows = DocumentPorts();
-        const QString caption = !damagedFrom.isEmpty() ? DamagedCopyCaption(damagedFrom)
-                                : mapPath.isEmpty()    ? Text(TextKey::Untitled)
-                                                       : mapPath;
-        if (!windows.CreateWindow(z, caption)) {
-            CloseDocument(&z);
-            continue;
-        }
-        z.Modified = 1;
-        if (!AfterOpenSetup(mapPath)) {
-            windows.CloseWindows(z);
-            // The copy is kept: closing would delete it.
-            if (OpenDocument* d = DocumentOf(&z))
-                d->WorkingCopy = false;
-            CloseDocument(&z);
-        }
+        chosen.push_back(Recovered{std::move(owned), mapPath, shown});
     }
+    for (Recovered& r : chosen)
+        OpenRecovered(r);
 }
 
 // ---- Saving and closing ----
