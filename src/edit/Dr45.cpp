@@ -211,21 +211,9 @@ void RectLineStart(int flag)
     Work.ToolMode = ToolModes::Rectangular;
     Dr45.RectLineState = RectLineIdle;
     Dr45.RectLineHole = flag > 0;
-    GuardEvent("Dr45", "RectLineStart", [] {
-        if (Dr45.RectLineHole) {
-            if (Index.SelectedIndex > 0) {
-                ReadElement(Index.SelectedIndex, E());
-                GetSymbol(E().Symbol, Index.CurSymbol);
-                MarkElement(E());
-            }
-            Dr45.RectLineCursor = Draw45CutCursor;
-            EditPorts().SetHelpContext(CurveHoleHelpContext);
-        } else {
-            Index.CurSymbol = CurrentSymbol();
-            Dr45.RectLineCursor = Draw45Cursor;
-            EditPorts().SetHelpContext(RectangularHelpContext);
-        }
-        SetToolCursor(Dr45.RectLineCursor);
+    Dr45.RectLineCursor = flag > 0 ? Draw45CutCursor : Draw45Cursor;
+    GuardEvent("Dr45", "RectLineStart", [flag] {
+        BeginDrawingTool(flag, Draw45Cursor, Draw45CutCursor, RectangularHelpContext);
         SetStatusText(Text(TextKey::DragFirst));
     });
 }
@@ -240,25 +228,15 @@ void RectLineEnd()
             CloseFromLastCorner();
         else if (Dr45.RectLineState != RectLineIdle)
             FinishRectLine();
-        if (EditSys.TypingActive)
-            EndTyping();
-        if (Dr45.RectLineHole)
-            UnmarkElement(E());
     });
-    SetToolCursor(StandardCursor);
-    ClearStatusText();
+    EndDrawingTool(Dr45.RectLineHole);
 }
 
 void RectLineMouseDown()
 {
     GuardEvent("Dr45", "RectLineMouseDown", [] {
-        if (EditSys.TypingActive) {
-            if (PressOnTypingText()) {
-                TypingMouseDown();
-                return;
-            }
-            EndTyping();
-        }
+        if (TypingTakesPress())
+            return;
         switch (Dr45.RectLineState) {
         case RectLineIdle: DownIdle(); break;
         case CornerPlaced: DownPlaced(); break;
@@ -277,11 +255,8 @@ void RectLineMoveBefore()
 void RectLineMoveAfter()
 {
     GuardEvent("Dr45", "RectLineMoveAfter", [] {
-        if (EditSys.TypingActive && PressOnTypingText()) {
-            SetToolCursor(InsertTextCursor);
-            TypingMouseMove();
+        if (TypingTakesMove())
             return;
-        }
         SetToolCursor(Dr45.RectLineCursor);
         switch (Dr45.RectLineState) {
         case FirstSideDrag: P(N()) = DrawCursor(); break;
@@ -310,14 +285,8 @@ void RectLineMouseUp()
 void RectLineKey(int ch)
 {
     GuardEvent("Dr45", "RectLineKey", [ch] {
-        if (Dr45.RectLineState != RectLineIdle)
-            return;
-        if (EditSys.TypingActive) {
-            TypingKey(char16_t(ch));
-        } else if (ch == 27) {
-            DropSelection();
-            EditPorts().UpdateToolButtons();
-        }
+        if (Dr45.RectLineState == RectLineIdle)
+            IdleToolKey(ch);
     });
 }
 

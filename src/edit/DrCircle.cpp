@@ -37,22 +37,6 @@ ElementRecord& E() { return Index.CurElement; }
 int N() { return E().nItem; }
 void SetN(int n) { E().nItem = uint16_t(std::max(n, 0)); }
 
-void ShowPreview()
-{
-    if (!DrCircle.PreviewShown) {
-        XorOutline(DrCircle.Outline);
-        DrCircle.PreviewShown = true;
-    }
-}
-
-void HidePreview()
-{
-    if (DrCircle.PreviewShown) {
-        XorOutline(DrCircle.Outline);
-        DrCircle.PreviewShown = false;
-    }
-}
-
 void Idle()
 {
     DrCircle.CircleState = 0;
@@ -99,6 +83,22 @@ void XorOutline(const std::array<Cord, OutlinePoints>& outline)
     dc->polyline(line);
 }
 
+void OutlinePreview::Show()
+{
+    if (!Shown) {
+        XorOutline(Outline);
+        Shown = true;
+    }
+}
+
+void OutlinePreview::Hide()
+{
+    if (Shown) {
+        XorOutline(Outline);
+        Shown = false;
+    }
+}
+
 void StoreOutline(const std::array<Cord, OutlinePoints>& outline, bool hole, int startCount)
 {
     std::copy(outline.begin(), outline.end(), E().Cords() + N());
@@ -128,21 +128,9 @@ void CircleStart(int flag)
     Work.ToolMode = ToolModes::Circle;
     DrCircle.CircleState = 0;
     DrCircle.CircleHole = flag > 0;
-    DrCircle.PreviewShown = false;
-    GuardEvent("DrCircle", "CircleStart", [] {
-        if (DrCircle.CircleHole) {
-            if (Index.SelectedIndex > 0) {
-                ReadElement(Index.SelectedIndex, E());
-                GetSymbol(E().Symbol, Index.CurSymbol);
-                MarkElement(E());
-            }
-            SetToolCursor(DrawCircleCutCursor);
-            EditPorts().SetHelpContext(CurveHoleHelpContext);
-        } else {
-            Index.CurSymbol = CurrentSymbol();
-            SetToolCursor(DrawCircleCursor);
-            EditPorts().SetHelpContext(CircleHelpContext);
-        }
+    DrCircle.Preview.Shown = false;
+    GuardEvent("DrCircle", "CircleStart", [flag] {
+        BeginDrawingTool(flag, DrawCircleCursor, DrawCircleCutCursor, CircleHelpContext);
         SetStatusText(Text(TextKey::DragDiam));
     });
 }
@@ -155,29 +143,19 @@ void CircleEnd()
     GuardEvent("DrCircle", "CircleEnd", [] {
         // A circle still being dragged is not stored.
         if (DrCircle.CircleState == 1) {
-            HidePreview();
+            DrCircle.Preview.Hide();
             SetN(DrCircle.StartCount);
             DrCircle.CircleState = 0;
         }
-        if (EditSys.TypingActive)
-            EndTyping();
-        if (DrCircle.CircleHole)
-            UnmarkElement(E());
     });
-    SetToolCursor(StandardCursor);
-    ClearStatusText();
+    EndDrawingTool(DrCircle.CircleHole);
 }
 
 void CircleMouseDown()
 {
     GuardEvent("DrCircle", "CircleMouseDown", [] {
-        if (EditSys.TypingActive) {
-            if (PressOnTypingText()) {
-                TypingMouseDown();
-                return;
-            }
-            EndTyping();
-        }
+        if (TypingTakesPress())
+            return;
         if (DrCircle.CircleState != 0)
             return;
         if (DrCircle.CircleHole) {
@@ -198,7 +176,7 @@ void CircleMouseDown()
         DrCircle.CircleA = DrCircle.CircleB = DrawCursor();
         DrCircle.CircleFromCentre = Work.ShiftDown;
         BuildCircle();
-        ShowPreview();
+        DrCircle.Preview.Show();
         DrCircle.CircleState = 1;
     });
 }
@@ -207,22 +185,19 @@ void CircleMoveBefore()
 {
     if (EditSys.TypingActive)
         return;
-    GuardEvent("DrCircle", "CircleMoveBefore", [] { HidePreview(); });
+    GuardEvent("DrCircle", "CircleMoveBefore", [] { DrCircle.Preview.Hide(); });
 }
 
 void CircleMoveAfter()
 {
     GuardEvent("DrCircle", "CircleMoveAfter", [] {
-        if (EditSys.TypingActive && PressOnTypingText()) {
-            SetToolCursor(InsertTextCursor);
-            TypingMouseMove();
+        if (TypingTakesMove())
             return;
-        }
         SetToolCursor(DrCircle.CircleHole ? DrawCircleCutCursor : DrawCircleCursor);
         if (DrCircle.CircleState == 1) {
             DrCircle.CircleB = DrawCursor();
             BuildCircle();
-            ShowPreview();
+            DrCircle.Preview.Show();
         }
     });
 }
@@ -236,13 +211,13 @@ void CircleMouseUp()
     GuardEvent("DrCircle", "CircleMouseUp", [] {
         if (DrCircle.CircleState != 1)
             return;
-        HidePreview();
+        DrCircle.Preview.Hide();
         if (!PixelsApart(DrCircle.CircleA, DrawCursor(), ClickPixels) && !RunDrawCircleDialog()) {
             SetN(DrCircle.StartCount);
             Idle();
             return;
         }
-        StoreOutline(DrCircle.Outline, DrCircle.CircleHole, DrCircle.StartCount);
+        StoreOutline(DrCircle.Preview.Outline, DrCircle.CircleHole, DrCircle.StartCount);
         Idle();
     });
 }
@@ -250,14 +225,8 @@ void CircleMouseUp()
 void CircleKey(int ch)
 {
     GuardEvent("DrCircle", "CircleKey", [ch] {
-        if (DrCircle.CircleState != 0)
-            return;
-        if (EditSys.TypingActive) {
-            TypingKey(char16_t(ch));
-        } else if (ch == 27) {
-            DropSelection();
-            EditPorts().UpdateToolButtons();
-        }
+        if (DrCircle.CircleState == 0)
+            IdleToolKey(ch);
     });
 }
 
@@ -270,7 +239,7 @@ void BuildCircle()
         centre = {a.x / 2 + b.x / 2, a.y / 2 + b.y / 2};
         r /= 2;
     }
-    DrCircle.Outline = BuildOutline(centre, r, r, DirectionAngle(a, b) + std::numbers::pi / 2, false);
+    DrCircle.Preview.Outline = BuildOutline(centre, r, r, DirectionAngle(a, b) + std::numbers::pi / 2, false);
 }
 
 bool RunDrawCircleDialog()

@@ -24,6 +24,14 @@ std::array<Cord, OutlinePoints> BuildOutline(Cord centre, double a, double b, do
 // The outline as XOR polyline on the edit device.
 void XorOutline(const std::array<Cord, OutlinePoints>& outline);
 
+// An outline shown in XOR while it is dragged.
+struct OutlinePreview {
+    std::array<Cord, OutlinePoints> Outline{};
+    bool Shown = false;
+    void Show();  // unless shown
+    void Hide();  // when shown
+};
+
 // Appends the outline to CurElement and stores it: as a hole of the selected area behind its
 // startCount points (the hole's first point flagged), else as a new object.
 void StoreOutline(const std::array<Cord, OutlinePoints>& outline, bool hole, int startCount);
@@ -35,8 +43,7 @@ struct DrCircleState {
     bool CircleFromCentre = false;
     bool CircleHole = false;
     int StartCount = 0;
-    bool PreviewShown = false;
-    std::array<Cord, OutlinePoints> Outline{};
+    OutlinePreview Preview;
 };
 
 extern DrCircleState DrCircle;

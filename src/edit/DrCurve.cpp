@@ -366,6 +366,76 @@ void XorSegment(Cord a, Cord b)
     Line(p.x(), p.y(), q.x(), q.y());
 }
 
+void BeginDrawingTool(int flag, int cursor, int cutCursor, int helpContext)
+{
+    if (flag == 0) {
+        Index.CurSymbol = CurrentSymbol();
+        SetToolCursor(cursor);
+        HelpContext(helpContext);
+        return;
+    }
+    if (Index.SelectedIndex > 0) {
+        ReadElement(Index.SelectedIndex, E());
+        GetSymbol(E().Symbol, Index.CurSymbol);
+        MarkElement(E());
+    }
+    SetToolCursor(cutCursor);
+    HelpContext(flag == 1 ? CurveCutHelpContext : CurveHoleHelpContext);
+}
+
+void EndDrawingTool(bool intoObject)
+{
+    GuardEvent("DrCurve", "EndDrawingTool", [intoObject] {
+        if (EditSys.TypingActive)
+            EndTyping();
+        if (intoObject)
+            UnmarkElement(E());
+    });
+    SetToolCursor(StandardCursor);
+    ClearStatusText();
+}
+
+bool TypingTakesPress()
+{
+    if (!EditSys.TypingActive)
+        return false;
+    if (PressOnTypingText()) {
+        TypingMouseDown();
+        return true;
+    }
+    EndTyping();
+    return false;
+}
+
+bool TypingTakesMove()
+{
+    if (!EditSys.TypingActive || !PressOnTypingText())
+        return false;
+    SetToolCursor(InsertTextCursor);
+    TypingMouseMove();
+    return true;
+}
+
+void IdleToolKey(int ch)
+{
+    if (EditSys.TypingActive) {
+        TypingKey(char16_t(ch));
+    } else if (ch == 27) {
+        // Escape between drawings lets go of the object drawn last.
+        DropSelection();
+        ToolButtons();
+    }
+}
+
+void XorRectangle(const CordRect& r)
+{
+    const Cord a{r.x1, r.y1}, b{r.x2, r.y1}, c{r.x2, r.y2}, d{r.x1, r.y2};
+    XorSegment(a, b);
+    XorSegment(b, c);
+    XorSegment(c, d);
+    XorSegment(d, a);
+}
+
 void MaxPointsError()
 {
     ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelpContext);

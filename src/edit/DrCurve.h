@@ -52,6 +52,20 @@ void RegisterCurveTool();
 int CurvePointLimit();
 
 // ---- Shared by every drawing tool ----
+// A drawing tool's start: the symbol it draws with (for a hole or a cutting line, flag > 0,
+// the selected object's, whose marks are shown), its cursor and its help topic.
+void BeginDrawingTool(int flag, int cursor, int cutCursor, int helpContext);
+// A drawing tool's end once its drawing is stored or dropped: typing ends, the marks of the
+// object it drew into go, the cursor and the status line are cleared.
+void EndDrawingTool(bool intoObject);
+// The text typing hooks that come first in every drawing tool while a text is typed: true
+// when typing took the press or the move.
+bool TypingTakesPress();
+bool TypingTakesMove();
+// A key while nothing is being drawn: to typing, else Escape lets go of the selection.
+void IdleToolKey(int ch);
+// The outline of a rectangle (corners in any order) in XOR.
+void XorRectangle(const CordRect& r);
 // The pointer (Work.CursorMapPos) without flag bits.
 Cord DrawCursor();
 // |dx| and |dy| within the pick tolerance.

@@ -37,22 +37,6 @@ void AxisFeedback()
         XorSegment(P(N() - 1), P(N()));
 }
 
-void ShowPreview()
-{
-    if (!DrEllips.PreviewShown) {
-        XorOutline(DrEllips.Outline);
-        DrEllips.PreviewShown = true;
-    }
-}
-
-void HidePreview()
-{
-    if (DrEllips.PreviewShown) {
-        XorOutline(DrEllips.Outline);
-        DrEllips.PreviewShown = false;
-    }
-}
-
 void Idle()
 {
     DrEllips.EllipseState = EllipseIdle;
@@ -63,7 +47,7 @@ void Idle()
 void Abandon()
 {
     if (DrEllips.EllipseState == WidthDrag)
-        HidePreview();
+        DrEllips.Preview.Hide();
     else
         AxisFeedback();
     EditSys.DraftShown = false;
@@ -140,21 +124,9 @@ void EllipseStart(int flag)
     Work.ToolMode = ToolModes::Ellipse;
     DrEllips.EllipseState = EllipseIdle;
     DrEllips.EllipseHole = flag > 0;
-    DrEllips.PreviewShown = false;
-    GuardEvent("DrEllips", "EllipseStart", [] {
-        if (DrEllips.EllipseHole) {
-            if (Index.SelectedIndex > 0) {
-                ReadElement(Index.SelectedIndex, E());
-                GetSymbol(E().Symbol, Index.CurSymbol);
-                MarkElement(E());
-            }
-            SetToolCursor(DrawEllipseCutCursor);
-            EditPorts().SetHelpContext(CurveHoleHelpContext);
-        } else {
-            Index.CurSymbol = CurrentSymbol();
-            SetToolCursor(DrawEllipseCursor);
-            EditPorts().SetHelpContext(EllipseHelpContext);
-        }
+    DrEllips.Preview.Shown = false;
+    GuardEvent("DrEllips", "EllipseStart", [flag] {
+        BeginDrawingTool(flag, DrawEllipseCursor, DrawEllipseCutCursor, EllipseHelpContext);
         SetStatusText(Text(TextKey::DragLongerAx));
     });
 }
@@ -167,26 +139,15 @@ void EllipseEnd()
     GuardEvent("DrEllips", "EllipseEnd", [] {
         if (DrEllips.EllipseState != EllipseIdle)
             Abandon();
-        if (EditSys.TypingActive)
-            EndTyping();
-        EditSys.DraftShown = false;
-        if (DrEllips.EllipseHole)
-            UnmarkElement(E());
     });
-    SetToolCursor(StandardCursor);
-    ClearStatusText();
+    EndDrawingTool(DrEllips.EllipseHole);
 }
 
 void EllipseMouseDown()
 {
     GuardEvent("DrEllips", "EllipseMouseDown", [] {
-        if (EditSys.TypingActive) {
-            if (PressOnTypingText()) {
-                TypingMouseDown();
-                return;
-            }
-            EndTyping();
-        }
+        if (TypingTakesPress())
+            return;
         switch (DrEllips.EllipseState) {
         case EllipseIdle:
             DownIdle();
@@ -197,7 +158,7 @@ void EllipseMouseDown()
             SetN(N() - 2);
             DrEllips.EllipseState = WidthDrag;
             BuildEllipse();
-            ShowPreview();
+            DrEllips.Preview.Show();
             break;
         default:
             break;
@@ -213,25 +174,22 @@ void EllipseMoveBefore()
         if (DrEllips.EllipseState == AxisDrag)
             XorSegment(P(N() - 1), P(N()));
         else if (DrEllips.EllipseState == WidthDrag)
-            HidePreview();
+            DrEllips.Preview.Hide();
     });
 }
 
 void EllipseMoveAfter()
 {
     GuardEvent("DrEllips", "EllipseMoveAfter", [] {
-        if (EditSys.TypingActive && PressOnTypingText()) {
-            SetToolCursor(InsertTextCursor);
-            TypingMouseMove();
+        if (TypingTakesMove())
             return;
-        }
         SetToolCursor(DrEllips.EllipseHole ? DrawEllipseCutCursor : DrawEllipseCursor);
         if (DrEllips.EllipseState == AxisDrag) {
             P(N()) = DrawCursor();
             XorSegment(P(N() - 1), P(N()));
         } else if (DrEllips.EllipseState == WidthDrag) {
             BuildEllipse();
-            ShowPreview();
+            DrEllips.Preview.Show();
         }
     });
 }
@@ -246,9 +204,9 @@ void EllipseMouseUp()
         if (DrEllips.EllipseState == AxisDrag) {
             UpAxis();
         } else if (DrEllips.EllipseState == WidthDrag) {
-            HidePreview();
+            DrEllips.Preview.Hide();
             Idle();
-            StoreOutline(DrEllips.Outline, DrEllips.EllipseHole, DrEllips.StartCount);
+            StoreOutline(DrEllips.Preview.Outline, DrEllips.EllipseHole, DrEllips.StartCount);
         }
     });
 }
@@ -256,14 +214,8 @@ void EllipseMouseUp()
 void EllipseKey(int ch)
 {
     GuardEvent("DrEllips", "EllipseKey", [ch] {
-        if (DrEllips.EllipseState != EllipseIdle)
-            return;
-        if (EditSys.TypingActive) {
-            TypingKey(char16_t(ch));
-        } else if (ch == 27) {
-            DropSelection();
-            EditPorts().UpdateToolButtons();
-        }
+        if (DrEllips.EllipseState == EllipseIdle)
+            IdleToolKey(ch);
     });
 }
 
@@ -271,7 +223,7 @@ void BuildEllipse()
 {
     const Cord c = DrEllips.EllipseCentre, p = DrawCursor();
     DrEllips.EllipseB = std::abs((double(p.y) - c.y) * DrEllips.EllipseCos - (double(p.x) - c.x) * DrEllips.EllipseSin);
-    DrEllips.Outline = BuildOutline(c, DrEllips.EllipseA, DrEllips.EllipseB, DrEllips.EllipseAngle, true);
+    DrEllips.Preview.Outline = BuildOutline(c, DrEllips.EllipseA, DrEllips.EllipseB, DrEllips.EllipseAngle, true);
 }
 
 } // namespace zemo

@@ -26,8 +26,7 @@ struct DrEllipsState {
     double EllipseA = 0;
     double EllipseB = 0;
     int StartCount = 0;
-    bool PreviewShown = false;
-    std::array<Cord, OutlinePoints> Outline{};
+    OutlinePreview Preview;
 };
 
 extern DrEllipsState DrEllips;

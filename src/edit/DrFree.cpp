@@ -339,21 +339,11 @@ void FreeStart(int flag, bool straight)
     DrFree.Continuing = false;
     DrFree.BandShown = false;
     DrFree.FreehandRuns.clear();
-    GuardEvent("DrFree", "FreeStart", [flag, straight] {
-        if (flag == 0) {
-            Index.CurSymbol = CurrentSymbol();
-            DrFree.ToolCursor = straight ? DrawStraightCursor : DrawFreehandCursor;
-            EditPorts().SetHelpContext(straight ? StraightHelpContext : FreehandHelpContext);
-        } else {
-            if (Index.SelectedIndex > 0) {
-                ReadElement(Index.SelectedIndex, E());
-                GetSymbol(E().Symbol, Index.CurSymbol);
-                MarkElement(E());
-            }
-            DrFree.ToolCursor = straight ? DrawStraightCutCursor : DrawFreehandCutCursor;
-            EditPorts().SetHelpContext(flag == 1 ? CurveCutHelpContext : CurveHoleHelpContext);
-        }
-        SetToolCursor(DrFree.ToolCursor);
+    const int cursor = straight ? DrawStraightCursor : DrawFreehandCursor;
+    const int cutCursor = straight ? DrawStraightCutCursor : DrawFreehandCutCursor;
+    DrFree.ToolCursor = flag == 0 ? cursor : cutCursor;
+    GuardEvent("DrFree", "FreeStart", [=] {
+        BeginDrawingTool(flag, cursor, cutCursor, straight ? StraightHelpContext : FreehandHelpContext);
     });
 }
 
@@ -367,24 +357,15 @@ void FreeEnd()
             CloseRun(N() - 1);
             FreeTerminateLine();
         }
-        if (EditSys.TypingActive)
-            EndTyping();
-        if (DrFree.FreeToolFlag > 0 || DrFree.Continuing)
-            UnmarkElement(E());
     });
-    SetToolCursor(StandardCursor);
+    EndDrawingTool(DrFree.FreeToolFlag > 0 || DrFree.Continuing);
 }
 
 void FreeMouseDown()
 {
     GuardEvent("DrFree", "FreeMouseDown", [] {
-        if (EditSys.TypingActive) {
-            if (PressOnTypingText()) {
-                TypingMouseDown();
-                return;
-            }
-            EndTyping();
-        }
+        if (TypingTakesPress())
+            return;
         switch (DrFree.FreeState) {
         case FreeIdle: DownIdle(); break;
         case FreeRecording: DownRecording(); break;
@@ -404,11 +385,8 @@ void FreeMoveBefore()
 void FreeMoveAfter()
 {
     GuardEvent("DrFree", "FreeMoveAfter", [] {
-        if (EditSys.TypingActive && PressOnTypingText()) {
-            SetToolCursor(InsertTextCursor);
-            TypingMouseMove();
+        if (TypingTakesMove())
             return;
-        }
         SetToolCursor(DrFree.ToolCursor);
         switch (DrFree.FreeState) {
         case FreeSegment:
@@ -444,17 +422,9 @@ void FreeKey(int ch)
 {
     GuardEvent("DrFree", "FreeKey", [ch] {
         const int state = DrFree.FreeState;
-        if (EditSys.TypingActive && state == FreeIdle) {
-            TypingKey(char16_t(ch));
-            return;
-        }
-        // Escape between lines lets go of the object drawn last.
-        if (ch == 27 && state == FreeIdle) {
-            DropSelection();
-            EditPorts().UpdateToolButtons();
-            return;
-        }
-        if (ch == 8 && DrFree.StraightMode && state == StraightPlaced)
+        if (state == FreeIdle)
+            IdleToolKey(ch);
+        else if (ch == 8 && DrFree.StraightMode && state == StraightPlaced)
             Backspace();
     });
 }

@@ -30,23 +30,13 @@ constexpr int ClickPixels = 3;
 
 ElementRecord& E() { return Index.CurElement; }
 
-void RubberRect()
-{
-    const CordRect& r = DrPoint.PlaceRect;
-    const Cord a{r.x1, r.y1}, b{r.x2, r.y1}, c{r.x2, r.y2}, d{r.x1, r.y2};
-    XorSegment(a, b);
-    XorSegment(b, c);
-    XorSegment(c, d);
-    XorSegment(d, a);
-}
-
 // The tool's figure in its state (XOR: a second call removes it).
 void Figure()
 {
     if (DrPoint.PlaceState == PlacingPoint)
         XorSegment(DrPoint.PlaceStart, DrPoint.PlaceEnd);
     else if (DrPoint.PlaceState == PlacingRectangle)
-        RubberRect();
+        XorRectangle(DrPoint.PlaceRect);
 }
 
 void PlacePoint()

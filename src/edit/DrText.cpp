@@ -25,12 +25,7 @@ ElementRecord& E() { return Index.CurElement; }
 
 void RubberRect()
 {
-    const CordRect& r = DrText.TextRect;
-    const Cord a{r.x1, r.y1}, b{r.x2, r.y1}, c{r.x2, r.y2}, d{r.x1, r.y2};
-    XorSegment(a, b);
-    XorSegment(b, c);
-    XorSegment(c, d);
-    XorSegment(d, a);
+    XorRectangle(DrText.TextRect);
 }
 
 // A point text at the press, or a text box over the dragged rectangle; empty either way.
@@ -97,23 +92,16 @@ void TextToolEnd()
         if (DrText.TextPlaceState == 1)
             RubberRect();
         DrText.TextPlaceState = 0;
-        if (EditSys.TypingActive)
-            EndTyping();
     });
     Work.ToolMode = ToolModes::None;
-    SetToolCursor(StandardCursor);
+    EndDrawingTool(false);
 }
 
 void TextToolMouseDown()
 {
     GuardEvent("DrText", "TextToolMouseDown", [] {
-        if (EditSys.TypingActive) {
-            if (PressOnTypingText()) {
-                TypingMouseDown();
-                return;
-            }
-            EndTyping();
-        }
+        if (TypingTakesPress())
+            return;
         if (DrText.TextPlaceState != 0 || !Index.CurSymbol)
             return;
         const Cord press = DrawCursor();
@@ -133,11 +121,8 @@ void TextToolMoveBefore()
 void TextToolMoveAfter()
 {
     GuardEvent("DrText", "TextToolMoveAfter", [] {
-        if (EditSys.TypingActive && PressOnTypingText()) {
-            SetToolCursor(InsertTextCursor);
-            TypingMouseMove();
+        if (TypingTakesMove())
             return;
-        }
         SetToolCursor(DrawTextCursor);
         if (DrText.TextPlaceState == 1) {
             const Cord c = DrawCursor();
@@ -174,14 +159,8 @@ void TextToolMouseUp()
 void TextToolKey(int ch)
 {
     GuardEvent("DrText", "TextToolKey", [ch] {
-        if (DrText.TextPlaceState != 0)
-            return;
-        if (EditSys.TypingActive) {
-            TypingKey(char16_t(ch));
-        } else if (ch == 27) {
-            DropSelection();
-            EditPorts().UpdateToolButtons();
-        }
+        if (DrText.TextPlaceState == 0)
+            IdleToolKey(ch);
     });
 }
 
