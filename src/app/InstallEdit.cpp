@@ -13,8 +13,11 @@
 #include "edit/Dr45.h"
 #include "edit/DrPoint.h"
 #include "edit/DrText.h"
+#include "edit/EdPoint.h"
+#include "edit/Edit.h"
 #include "edit/EditSys.h"
 #include "edit/Ports.h"
+#include "edit/Rotate.h"
 #include "edit/ScrnWin.h"
 #include "edit/View.h"
 #include "edit/Work.h"
@@ -27,6 +30,7 @@
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MoveMapDlg.h"
 #include "edit/widgets/MoveViewDlg.h"
+#include "edit/widgets/RotateDlg.h"
 #include "edit/widgets/RotateMapDlg.h"
 #include "edit/widgets/StretchMapDlg.h"
 #include "render/GraphSys.h"
@@ -123,6 +127,7 @@ void BindEditWidgets()
     edit.DrawLineDialog.Bind([top](double& length, double& angle) { return ExecDrawLineDlg(top(), length, angle); });
     edit.DrawCircleDialog.Bind([top](double& radius) { return ExecDrCircleDlg(top(), radius); });
     edit.DrawRectDialog.Bind([top](DrawRectAnswer& answer) { return ExecDrRectDlg(top(), answer); });
+    edit.RunRotateDialog.Bind([](double& degrees) { return ExecRotateDlg(QApplication::activeWindow(), degrees); });
     edit.InputRightToLeft.Bind([] {
         const QInputMethod* im = QGuiApplication::inputMethod();
         return im && im->inputDirection() == Qt::RightToLeft;
@@ -141,6 +146,9 @@ void RegisterTools()
     RegisterPointTool();
     RegisterTextTool();
     RegisterScreenWinTool();
+    RegisterEditTool();
+    RegisterRotateTool();
+    RegisterPointEditTool();
 }
 
 } // namespace

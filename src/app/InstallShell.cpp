@@ -3,6 +3,7 @@
 
 #include "document/Ports.h"
 #include "edit/Ports.h"
+#include "edit/Rotate.h"
 #include "edit/widgets/Ports.h"
 #include "shell/CommandFrame.h"
 #include "shell/widgets/DocumentCommands.h"
@@ -53,6 +54,7 @@ void InstallShell()
     RegisterViewCommands();
     RegisterUndoCommands();
     RegisterExtrasCommands();
+    RegisterWorker(Cmd::EditRotate, RotateByAngle);
 }
 
 } // namespace zemo

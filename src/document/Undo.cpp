@@ -358,7 +358,9 @@ void MoveObject(int n, int32_t dx, int32_t dy, int sign)
         const int64_t m = std::clamp<int64_t>(int64_t(Masked(v)) + d, Masked(SafeRoundMin), Masked(SafeRoundMax));
         return int32_t(m) | Flags(v);
     };
-    for (int i = 0; i < e.nItem; ++i) {
+    // A point object's further coordinates are no positions (a cut circle's gap angles).
+    const int count = e.ObjectType == PointObject ? 1 : e.nItem;
+    for (int i = 0; i < count; ++i) {
         e.Slots[size_t(i)].x = shift(e.Slots[size_t(i)].x, mx);
         e.Slots[size_t(i)].y = shift(e.Slots[size_t(i)].y, my);
     }

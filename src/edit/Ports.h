@@ -78,6 +78,8 @@ struct EditPortSet {
     // Draw Rectangle: around the whole map, or a width and height in the same unit.
     Port<bool(DrawRectAnswer& answer)> DrawRectDialog{"edit.DrawRectDialog",
                                                       [](DrawRectAnswer&) { return false; }};
+    // The Rotate Objects dialog: true on OK with the angle in degrees (counter-clockwise).
+    Port<bool(double& degrees)> RunRotateDialog{"edit.RunRotateDialog", [](double&) { return false; }};
     // The keyboard's input runs right to left.
     Port<bool()> InputRightToLeft{"edit.InputRightToLeft", [] { return false; }};
 
@@ -87,7 +89,6 @@ struct EditPortSet {
     Port<void()> PasteObjects{"edit.PasteObjects", [] {}};
     Port<void()> CutObjects{"edit.CutObjects", [] {}};
     Port<void()> DeleteObjects{"edit.DeleteObjects", [] {}};
-    Port<void(int dx, int dy)> NudgeSelection{"edit.NudgeSelection", [](int, int) {}};
 
     // ---- Curve tool: following, continuing and cutting ----
     // Following another line (Ctrl): true when the press is on a line; EndFollow appends the

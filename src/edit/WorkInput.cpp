@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "document/Undo.h"
+#include "edit/Edit.h"
 #include "edit/EditSys.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
@@ -212,15 +213,8 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
             TypingKeyDown(key, s.shift, s.ctrl, s.alt);
         } else {
             const bool none = !s.alt && !s.ctrl && !s.shift;
-            if (Work.ToolMode == ToolModes::Edit && none) {
-                switch (key) {
-                case Qt::Key_Left: EditPorts().NudgeSelection(-1, 0); break;
-                case Qt::Key_Right: EditPorts().NudgeSelection(1, 0); break;
-                case Qt::Key_Up: EditPorts().NudgeSelection(0, 1); break;
-                case Qt::Key_Down: EditPorts().NudgeSelection(0, -1); break;
-                default: break;
-                }
-            }
+            if (Work.ToolMode == ToolModes::Edit && none)
+                NudgeSelection(key);
             if (key == Qt::Key_Insert && s.ctrl && !s.shift && !s.alt)
                 RunKeyCommand(EditPorts().CopyObjects);
             else if (key == Qt::Key_Insert && s.shift && !s.ctrl && !s.alt)

@@ -5,6 +5,7 @@
 #include "core/StringX.h"
 #include "document/Index.h"
 #include "document/Undo.h"
+#include "edit/EdPoint.h"
 #include "edit/EditSys.h"
 #include "edit/Pick.h"
 #include "edit/Work.h"
@@ -63,6 +64,7 @@ void MapState(ShellState& s)
         s.currentSymbolType = SymI16(*drawn, SymObjectType);
     s.canUndo = CanUndo();
     s.canRedo = CanRedo();
+    s.canSetDirection = CanSetDirection();
 }
 
 void ClipboardState(ShellState& s)
@@ -161,6 +163,8 @@ void EditRules(Rules& r, const ShellState& s)
         (single && (s.objectType == 2 || s.objectType == 3)) || s.selectionCount >= 2;
     r[Cmd::EditToGraphics].enabled = !s.graphics && selected;
     r[Cmd::EditMeasure].enabled = !s.graphics && s.canMeasure;
+    // As the rotate button.
+    r[Cmd::EditRotate].enabled = single || (!s.preview && s.selectionCount > 1);
 }
 
 void ViewRules(Rules& r, const ShellState& s)

@@ -76,6 +76,7 @@ const MenuItemDef Items[] = {
     M(EditToCurve, 1, EditToCurve, false, 62, "", EditToCurve),
     M(EditToGraphics, 1, EditToGraphics, false, 126, "", EditToGraphics),
     M(EditMeasure, 1, EditMeasure, true, 153, "", EditMeasure),
+    M(EditRotate, 1, RotateHint, true, 222, "", EditRotate),
 
     M(ViewMnu, 0, ViewMnu, false, 154, "", None),
     M(ViewSpot, 1, ViewSpot, false, 198, "", ViewSpot),
@@ -315,7 +316,8 @@ const RouteRow Routes[] = {
     {Cmd::EditPaste, Route::GuardThenFrame}, {Cmd::EditDelete, Route::GuardThenFrame},
     {Cmd::EditJoin, Route::Frame}, {Cmd::EditMerge, Route::Frame},
     {Cmd::EditToCurve, Route::Frame}, {Cmd::EditToGraphics, Route::Frame},
-    {Cmd::EditMeasure, Route::Frame}, {Cmd::DuplicateBtn, Route::Frame},
+    {Cmd::EditMeasure, Route::Frame}, {Cmd::EditRotate, Route::Frame},
+    {Cmd::DuplicateBtn, Route::Frame},
     {Cmd::ChangeBtn, Route::Frame}, {Cmd::FillBtn, Route::Frame},
     {Cmd::ReverseBtn, Route::Frame},
     {Cmd::View025X, Route::Guard}, {Cmd::View05X, Route::Guard}, {Cmd::View1X, Route::Guard},

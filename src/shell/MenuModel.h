@@ -21,7 +21,7 @@ namespace zemo {
     X(FileExportEmf) X(FileExportCourses) X(FileExportCsMaps) X(FileBackup) X(FileRestore) \
     X(FileExit) X(FileList1) X(FileList2) X(FileList3) X(FileList4) X(FileList5) \
     X(EditMnu) X(EditUndo) X(EditRedo) X(EditCut) X(EditCopy) X(EditPaste) X(EditDelete) \
-    X(EditJoin) X(EditMerge) X(EditToCurve) X(EditToGraphics) X(EditMeasure) \
+    X(EditJoin) X(EditMerge) X(EditToCurve) X(EditToGraphics) X(EditMeasure) X(EditRotate) \
     X(ViewMnu) X(ViewSpot) X(ViewSpotOpt) X(ViewHatch) X(ViewTransp) X(ViewTranspOpt) \
     X(ViewRedraw) X(ViewMove) X(ViewMoveTo) X(ViewZoomIn) X(ViewZoomOut) X(ViewEntire) \
     X(View025X) X(View05X) X(View1X) X(View2X) X(View4X) X(View8X) X(View16X) X(View32X) \

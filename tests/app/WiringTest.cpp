@@ -33,7 +33,6 @@ const std::set<std::string> Waiting = {
     "edit.CopyObjects",           // the object clipboard and edit functions
     "edit.CutObjects",
     "edit.DeleteObjects",
-    "edit.NudgeSelection",
     "edit.PasteObjects",
     "edit.BeginFollow",           // following a line with the curve tool
     "edit.EndFollow",
