@@ -490,6 +490,7 @@ bool ChangeSelection(const std::function<void(ElementRecord&)>& change, const Co
     }
     if (!any)
         return false;
+    SetSelectionBox();
     EditSys.EditOldRect = EditSys.StretchBox;
     if (move) {
         RecordUndo(UndoStart, -1);
