@@ -52,11 +52,7 @@ public:
 // The setup's real-world angle stays within the range the setup keeps on reading.
 double WrapSetupAngle(double degrees)
 {
-    while (degrees > 360)
-        degrees -= 360;
-    while (degrees < -360)
-        degrees += 360;
-    return degrees;
+    return std::abs(degrees) <= 360 ? degrees : std::fmod(degrees, 360);
 }
 
 } // namespace
@@ -109,9 +105,10 @@ bool ScaleObjectPoints(ElementRecord& e, double f)
 
 int NormalizeAngle(int tenths)
 {
-    while (tenths > 1800)
+    tenths %= 3600;
+    if (tenths > 1800)
         tenths -= 3600;
-    while (tenths < -1800)
+    else if (tenths < -1800)
         tenths += 3600;
     return tenths;
 }

@@ -114,6 +114,26 @@ TEST_F(MapTransTest, MirroringBothWaysIsAHalfTurnWithRectangleCornersInDrawingOr
     }
 }
 
+TEST_F(MapTransTest, AMirroredRectangleKeepsItsCornersInDrawingOrder)
+{
+    // From the lower left, counter-clockwise, whichever way it is mirrored.
+    const struct {
+        double fx, fy;
+    } mirrors[] = {{-1, 1}, {1, -1}, {-1, -1}, {2, 0.5}};
+    for (const auto& m : mirrors) {
+        SCOPED_TRACE(testing::Message() << m.fx << " " << m.fy);
+        ElementRecord& e = AuxElement1;
+        InitElement(e, RectSym, RectangleObject, 4, 0, 0);
+        const std::vector<Cord> corners = Corners(10 * U, 20 * U, 30 * U, 50 * U);
+        std::copy(corners.begin(), corners.end(), e.Cords());
+        ASSERT_TRUE(StretchObjectPoints(e, m.fx, m.fy));
+        const int32_t xa = int32_t(10 * U * m.fx), xb = int32_t(30 * U * m.fx);
+        const int32_t ya = int32_t(20 * U * m.fy), yb = int32_t(50 * U * m.fy);
+        const std::vector<Cord> got(e.Cords(), e.Cords() + 4);
+        EXPECT_EQ(got, Corners(std::min(xa, xb), std::min(ya, yb), std::max(xa, xb), std::max(ya, yb)));
+    }
+}
+
 TEST_F(MapTransTest, RotatingTurnsPointsAndTheAnglesOfWhatMayTurn)
 {
     struct Row {
