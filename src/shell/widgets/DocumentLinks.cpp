@@ -1,7 +1,10 @@
 #include "shell/widgets/DocumentLinks.h"
 
+#include "core/Status.h"
+#include "document/Index.h"
 #include "edit/View.h"
 #include "edit/widgets/MdiChild.h"
+#include "shell/CommandFrame.h"
 #include "shell/HelpRouting.h"
 #include "shell/widgets/MainFm.h"
 
@@ -32,7 +35,18 @@ void ActivateDocumentWindowsWith(QMdiArea* mdiArea)
     QObject::connect(mdiArea, &QMdiArea::subWindowActivated, mdiArea, [](QMdiSubWindow* sub) {
         if (auto* child = sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr)
             child->Activate();
+        else if (!sub && !Index.MapOpen && MainFrame()) // not while the frame is torn down
+            ForgetClosedMap();
     });
+}
+
+void ForgetClosedMap()
+{
+    ClearStatusText();
+    ShowCoordText(QString());
+    ClearSymbolStatus();
+    // The buttons, the menus and the symbol panels, which hide without a map.
+    NotifyStateChanged();
 }
 
 void AddDocumentWindow(TMdiChild* child)

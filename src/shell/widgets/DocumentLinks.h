@@ -14,8 +14,12 @@ namespace zemo {
 
 class TMdiChild;
 
-// A window made active in the MDI area becomes the active view.
+// A window made active in the MDI area becomes the active view; after the last one closed,
+// ForgetClosedMap.
 void ActivateDocumentWindowsWith(QMdiArea* mdiArea);
+// No map is left: the status line lets go of the operation text, the pointer position and
+// the current symbol, and the toolbars, menus and symbol panels are brought up to date.
+void ForgetClosedMap();
 // A new document window goes into the MDI area, maximized.
 void AddDocumentWindow(TMdiChild* child);
 bool IsActiveDocumentWindow(const TMdiChild* child);

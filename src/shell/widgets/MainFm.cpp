@@ -33,6 +33,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTimer>
 #include <QToolBar>
 
@@ -506,6 +507,24 @@ int TMainFm::HelpContextForF1() const
     if (widgetChain.empty())
         widgetChain.push_back(property(HelpProperty).toInt());
     return ResolveHelpContext(menuChain, widgetChain);
+}
+
+bool TMainFm::event(QEvent* event)
+{
+    // The hint of a button or menu item under the pointer goes into the hint field and
+    // leaves with the pointer; the status bar's own message would cover the whole line.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        // Meanwhile a paint or a long operation keeps its abort hint there.
+        if (!PaintBusy && !ProgressRunning()) {
+            if (tip.isEmpty())
+                RestoreRightStatus();
+            else
+                ShowHintNow(tip);
+        }
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 bool TMainFm::eventFilter(QObject* watched, QEvent* event)

@@ -198,6 +198,21 @@ void Draw(QPainter& p, Cmd c)
     }
 }
 
+// A pale grey copy for a disabled button. The toolkit's own fading leaves black lines dark
+// grey: a disabled zoom or hand button looked like one that works.
+QPixmap Faded(const QPixmap& pixmap)
+{
+    QImage img = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(img.scanLine(y));
+        for (int x = 0; x < img.width(); ++x) {
+            const int light = DisabledDarkest + qGray(row[x]) * (255 - DisabledDarkest) / 255;
+            row[x] = qRgba(light, light, light, qAlpha(row[x]));
+        }
+    }
+    return QPixmap::fromImage(img);
+}
+
 template <class Painter>
 QIcon Picture(Painter draw)
 {
@@ -208,7 +223,9 @@ QIcon Picture(Painter draw)
         p.setRenderHint(QPainter::Antialiasing);
         draw(p);
     }
-    return QIcon(pixmap);
+    QIcon icon(pixmap);
+    icon.addPixmap(Faded(pixmap), QIcon::Disabled);
+    return icon;
 }
 
 } // namespace

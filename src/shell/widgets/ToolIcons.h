@@ -9,6 +9,9 @@
 
 namespace zemo {
 
+// The grey of the darkest line of a disabled button's picture.
+inline constexpr int DisabledDarkest = 170;
+
 QIcon ButtonIcon(Cmd button);
 // The program's own icon, on the main frame, its map windows and its dialogs: a control
 // circle on a map sheet.
