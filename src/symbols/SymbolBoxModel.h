@@ -106,8 +106,8 @@ struct SymbolPanelLayout {
 struct SymbolPanelInput {
     bool mapOpen = false;
     bool graphicsEditing = false;
-    bool courseMap = false;
-    bool datasets = false;
+    bool courseMap = false; // a course-setting map, with its course panel to show
+    bool datasets = false;  // a map with datasets, with its database panel to show
     int scrollBarWidth = 0;
     int clientWidth = 0;
     int panelHeight = 0;

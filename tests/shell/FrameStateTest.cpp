@@ -125,6 +125,32 @@ TEST_F(FrameState, AButtonsHintGoesToTheHintFieldAndLeavesWithThePointer)
     }
 }
 
+TEST_F(FrameState, TheGridButtonPaintsEveryMapAgainAtOnce)
+{
+    ASSERT_TRUE(OpenSample(QStringLiteral("a.zmd")));
+    ASSERT_TRUE(OpenSample(QStringLiteral("b.zmd")));
+    Choose(Cmd::WindowTile);
+    std::vector<TMdiChild*> children;
+    for (QMdiSubWindow* w : Frame().MdiArea()->subWindowList())
+        children.push_back(qobject_cast<TMdiChild*>(w->widget()));
+    ASSERT_EQ(children.size(), 2u);
+    auto pictures = [&] {
+        std::vector<QImage> out;
+        for (TMdiChild* c : children)
+            out.push_back(c->Surface().copy());
+        return out;
+    };
+    const bool grid = ProgramConfig.ScreenGrid;
+    const std::vector<QImage> before = pictures();
+    Trigger(Cmd::GridBtn);
+    EXPECT_NE(ProgramConfig.ScreenGrid, grid);
+    const std::vector<QImage> toggled = pictures();
+    for (size_t i = 0; i < children.size(); ++i)
+        EXPECT_FALSE(toggled[i] == before[i]) << "window " << i << " waits for F5";
+    Trigger(Cmd::GridBtn);
+    EXPECT_TRUE(pictures() == before) << "the grid goes again";
+}
+
 TEST_F(FrameState, AButtonThatCannotActLooksPaleWhateverItsPicture)
 {
     const Cmd buttons[] = {Cmd::ZoomInBtn, Cmd::ZoomEntireBtn, Cmd::MoveBtn, Cmd::SaveBtn,

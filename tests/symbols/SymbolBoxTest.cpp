@@ -492,6 +492,7 @@ TEST_F(SymbolPanelFrameTest, PanelWidthFollowsItsSplitterIsStoredCappedAndRestor
 TEST_F(SymbolPanelFrameTest, BoxHeightFollowsItsSplitterIsStoredCappedAndRestored)
 {
     OpenCount(30);
+    panels->DbPanelBuilt = true; // as database links fill it
     Index.ActiveZmd->DatasetsPresent = 1;
     Refresh();
     TZSplitter* bar = panels->SymBoxSplitterBar;

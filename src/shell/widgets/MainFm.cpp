@@ -12,6 +12,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
+#include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MdiCloseQuery.h"
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/Panels.h"
@@ -346,10 +347,12 @@ void RegisterFrameCommands()
         DrawingToolBuilt);
     RegisterWorker(Cmd::GridBtn, [] {
         ProgramConfig.ScreenGrid = !ProgramConfig.ScreenGrid;
+        // The grid is part of the map's picture: every map is painted again.
         if (TMainFm* fm = MainFrame())
             for (QMdiSubWindow* w : fm->MdiArea()->subWindowList())
-                if (w->widget())
-                    w->widget()->update();
+                if (auto* child = qobject_cast<TMdiChild*>(w->widget()))
+                    child->InvalidateRect(
+                        {0, 0, child->View().ClientWidth, child->View().ClientHeight});
     });
     RegisterWorker(Cmd::AutoJoinBtn, [] { ProgramConfig.AutoJoin = !ProgramConfig.AutoJoin; });
     for (int n = 0; n <= 2; ++n)

@@ -40,6 +40,10 @@ struct MainFramePanels {
     QWidget* SymbolBoxHolder = nullptr;  // the box goes in here
     QWidget* CsPanel = nullptr;
     QWidget* DbPanel = nullptr;
+    // Set by course setting and by database links once they fill their panel; until then a
+    // course-setting map or a map with datasets leaves the whole panel to the symbol box.
+    bool CsPanelBuilt = false;
+    bool DbPanelBuilt = false;
 
     QDockWidget* EditDock = nullptr;
     QWidget* SymEditPanel = nullptr;

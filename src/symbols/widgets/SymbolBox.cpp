@@ -247,17 +247,26 @@ bool TSymbolBox::viewportEvent(QEvent* e)
     return QAbstractScrollArea::viewportEvent(e);
 }
 
-void RefreshSymbolBox(TMainFm& frame, MainFramePanels& panels, TSymbolBox& box)
+SymbolPanelInput PanelInputOf(const TMainFm& frame, const MainFramePanels& panels,
+                              const TSymbolBox& box)
 {
-    TZmd* z = Map();
+    const TZmd* z = Map();
     SymbolPanelInput in;
     in.mapOpen = z != nullptr;
     in.graphicsEditing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
-    in.courseMap = z && z->CourseMap;
-    in.datasets = z && z->DatasetsPresent;
+    // An empty lower panel would only take the box's room.
+    in.courseMap = z && z->CourseMap && panels.CsPanelBuilt;
+    in.datasets = z && z->DatasetsPresent && panels.DbPanelBuilt;
     in.scrollBarWidth = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     in.clientWidth = frame.width();
     in.panelHeight = panels.SymPanel->height();
+    return in;
+}
+
+void RefreshSymbolBox(TMainFm& frame, MainFramePanels& panels, TSymbolBox& box)
+{
+    TZmd* z = Map();
+    const SymbolPanelInput in = PanelInputOf(frame, panels, box);
     PString dummy;
     const int slot = MapSettingsSlot(SymBoxSettingsType);
     PString& settings = z && slot >= 0 ? z->MapSettings[size_t(slot)] : dummy;

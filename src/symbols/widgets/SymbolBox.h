@@ -66,6 +66,10 @@ private:
     int listener_ = 0;
 };
 
+// What decides the panels' layout now: the current map, its lower panel if that panel is
+// built, the frame's and the panel's sizes.
+SymbolPanelInput PanelInputOf(const TMainFm& frame, const MainFramePanels& panels,
+                              const TSymbolBox& box);
 // Rebuilds the panels after any change of the symbol list or of the map: which panels show,
 // their sizes from the map's settings string, then the box's grid.
 void RefreshSymbolBox(TMainFm& frame, MainFramePanels& panels, TSymbolBox& box);

@@ -14,7 +14,6 @@
 #include <QEvent>
 #include <QLayout>
 #include <QPointer>
-#include <QStyle>
 
 #include <algorithm>
 #include <functional>
@@ -54,14 +53,7 @@ void ApplyPanelSizes(TMainFm& frame, MainFramePanels& p, TSymbolBox& box)
     const int slot = MapSettingsSlot(SymBoxSettingsType);
     if (!z || slot < 0 || p.SymDock->isHidden())
         return;
-    SymbolPanelInput in;
-    in.mapOpen = true;
-    in.graphicsEditing = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
-    in.courseMap = z->CourseMap;
-    in.datasets = z->DatasetsPresent;
-    in.scrollBarWidth = box.style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    in.clientWidth = frame.width();
-    in.panelHeight = p.SymPanel->height();
+    const SymbolPanelInput in = PanelInputOf(frame, p, box);
     PString settings = z->MapSettings[size_t(slot)]; // already repaired by the refresh
     const SymbolPanelLayout l = ComputeSymbolPanelLayout(in, settings);
     if (!l.symPanel)
