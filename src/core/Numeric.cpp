@@ -352,11 +352,6 @@ bool CordInRect(const CordRect& r, Cord p)
              || Masked(p.y) > r.y2);
 }
 
-bool RectsOverlap(const CordRect& a, const CordRect& b)
-{
-    return !(a.x1 > b.x2 || a.x2 < b.x1 || a.y1 > b.y2 || a.y2 < b.y1);
-}
-
 bool RectContains(const CordRect& a, const CordRect& b)
 {
     return a.x1 <= b.x1 && a.x2 >= b.x2 && a.y1 <= b.y1 && a.y2 >= b.y2;

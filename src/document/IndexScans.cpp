@@ -39,7 +39,8 @@ namespace index_private {
 
 bool EntryInScan(const ObjectIndexEntry& e, const CordRect& r, int colour)
 {
-    return EntryLive(e) && RectsOverlap(e.Rect, r) && EntryHasColour(e, colour);
+    // The rectangle first: most entries of a scan lie outside it.
+    return RectsOverlap(e.Rect, r) && EntryLive(e) && EntryHasColour(e, colour);
 }
 } // namespace index_private
 
@@ -106,24 +107,24 @@ bool NextInScan(BlockOk blockOk, EntryOk entryOk)
         const size_t b = size_t((p - 1) >> 8);
         const int last = std::min(int(b) * 256 + 256, highest);
         const ObjectIndexBlock& block = *z.ObjectBlocks[b];
-        if (!blockOk(block)) {
-            if (Index.ScanEnd >= p && Index.ScanEnd <= last) {
-                Index.ScanPos = Index.ScanEnd;
-                Index.ScanFinished = true;
-                break;
+        const bool endHere = Index.ScanEnd >= p && Index.ScanEnd <= last;
+        const int stop = endHere ? Index.ScanEnd : last;
+        if (blockOk(block)) {
+            // The block's entries in a tight loop; the scan's state is written once.
+            for (int q = p; q <= stop; ++q) {
+                const size_t i = size_t((q - 1) & 255);
+                if (entryOk(block, i)) {
+                    Index.ScanPos = q;
+                    Index.ScanFinished = q == Index.ScanEnd;
+                    Index.CurIndex = block.Entries[i];
+                    Index.CurIndexNo = q;
+                    return true;
+                }
             }
-            Index.ScanPos = last;
-            continue;
         }
-        Index.ScanPos = p;
-        if (p == Index.ScanEnd)
+        Index.ScanPos = stop;
+        if (endHere)
             Index.ScanFinished = true;
-        const size_t i = size_t((p - 1) & 255);
-        if (entryOk(block, i)) {
-            Index.CurIndex = block.Entries[i];
-            Index.CurIndexNo = p;
-            return true;
-        }
     }
     return false;
 }
@@ -149,7 +150,9 @@ bool NextElementInRect(const CordRect& r, int colour)
             return b.LiveCount > 0 && RectsOverlap(b.Summary, r)
                 && (colour < 0 || b.Colors.test(size_t(colour)));
         },
-        [&](const ObjectIndexBlock& b, size_t i) { return EntryInScan(b.Entries[i], r, colour); });
+        [&](const ObjectIndexBlock& b, size_t i) {
+            return RectsOverlap(b.Entries[i].Rect, r) && EntryInScan(b.Entries[i], r, colour);
+        });
     if (found) {
         Index.ScanRect = r;
         Index.ScanColour = colour;

@@ -174,6 +174,8 @@ TEST_F(DocTest, RectangleScanSkipsCourseOnlyAndFiltersByColourBit)
     EXPECT_TRUE(Scan(AllMap, 256).empty());
     // A scan from object 4 wraps round and ends with it.
     EXPECT_EQ(Scan(AllMap, -1, 4), (std::vector<int>{5, 6, 8, 1, 2, 3, 4}));
+    // ... and ends there also where object 4 is not found, each object found once.
+    EXPECT_EQ(Scan(AllMap, 1, 4), (std::vector<int>{5, 2}));
     // Only objects whose widened rectangle meets the point (10 mm, 20 mm).
     EXPECT_EQ(Scan({10 * mm, 20 * mm, 10 * mm, 20 * mm}), (std::vector<int>{1, 3, 6}));
     EXPECT_TRUE(GetIndex(9));  // the course-only object is still there by number
