@@ -706,6 +706,8 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     }
     const DevicePen& pen = m_state.pen;
     if (pen.style == PenStyle::Null) {
+        if (isEllipse && fillEllipseRows(b))
+            return;
         QPainterPath inside = shape(b);
         fillArea(inside);
         return;
@@ -718,7 +720,8 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     const QRectF outer = centre.adjusted(-w / 2, -w / 2, w / 2, w / 2);
     const QRectF inner = centre.adjusted(w / 2, w / 2, -w / 2, -w / 2);
     QPainterPath inside = shape(inner);
-    fillArea(inside);
+    if (!(isEllipse && fillEllipseRows(inner)))
+        fillArea(inside);
     if (pen.style == PenStyle::Dot) {
         // Shift back: strokeOutline centres on pixel centres itself.
         strokeOutline(shape(centre).translated(-PixelCentre, -PixelCentre));
@@ -726,10 +729,69 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     }
     // A solid outline is the ring between two shapes: exact on pixels, and drawn once
     // under XOR.
+    if (isEllipse && fillEllipseRingRows(outer, inner, pen.color))
+        return;
     QPainterPath ring = shape(outer);
     ring.addPath(inside);
     ring.setFillRule(Qt::OddEvenFill);
     fillSolid(ring, pen.color);
+}
+
+void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings)
+{
+    const QPointF whole(std::floor(box.x()), std::floor(box.y()));
+    const QPointF fraction = box.topLeft() - whole;
+    auto found = std::find_if(m_ellipses.begin(), m_ellipses.end(), [&](const EllipseOutline& e) {
+        return e.size == box.size() && e.fraction == fraction;
+    });
+    if (found == m_ellipses.end()) {
+        if (m_ellipses.size() == 16)
+            m_ellipses.erase(m_ellipses.begin());
+        QPainterPath path;
+        path.addEllipse(QRectF(fraction, box.size()));
+        // The engine flattens curves finer than a path's own polygons do: at twice the size
+        // they are its polygons.
+        constexpr double Finer = 2;
+        const QList<QPolygonF> polygons = path.toSubpathPolygons(QTransform::fromScale(Finer, Finer));
+        EllipseOutline made{box.size(), fraction, {}};
+        if (!polygons.isEmpty())
+            for (const QPointF& p : polygons.front())
+                made.points.push_back(p / Finer);
+        m_ellipses.push_back(std::move(made));
+        found = m_ellipses.end() - 1;
+    }
+    for (const QPointF& p : found->points)
+        points.push_back(p + whole);
+    rings.push_back(int(found->points.size()));
+}
+
+bool PainterDevice::fillEllipseRows(const QRectF& box)
+{
+    if (m_state.brush.style == BrushStyle::Null || !(box.width() > 0 && box.height() > 0))
+        return true;
+    if (!rowsFit())
+        return false;
+    static thread_local std::vector<QPointF> points;
+    static thread_local std::vector<int> rings;
+    points.clear();
+    rings.clear();
+    appendEllipse(box, points, rings);
+    return fillRows(points, rings, FillRule::OddEven);
+}
+
+bool PainterDevice::fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
+{
+    if (!rowsFit())
+        return false;
+    static thread_local std::vector<QPointF> points;
+    static thread_local std::vector<int> rings;
+    points.clear();
+    rings.clear();
+    if (outer.width() > 0 && outer.height() > 0)
+        appendEllipse(outer, points, rings);
+    if (inner.width() > 0 && inner.height() > 0)
+        appendEllipse(inner, points, rings);
+    return m_rows.fillSolid(points, rings, FillRule::OddEven, color, m_state.rop);
 }
 
 } // namespace zemo

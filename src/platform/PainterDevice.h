@@ -94,6 +94,12 @@ private:
     void fillSolid(const QPainterPath& area, DeviceColor color);
     void fillHatch(const QPainterPath& area);
     void drawFramedShape(const QRectF& box, bool ellipse);
+    // An ellipse's inside filled with the brush, and an ellipse's ring (between outer and
+    // inner) filled with a colour, straight into the rows; false where they do not go there.
+    bool fillEllipseRows(const QRectF& box);
+    bool fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
+    // Appends the ellipse in the box as one ring of points.
+    void appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings);
     Qt::FillRule qtFillRule() const;
 
     QPainter m_painter;
@@ -123,6 +129,14 @@ private:
     // row plotter follows (no clip paths).
     RowPlotter m_rows;
     bool m_rowsClip = false;
+    // Ellipses flattened as the raster engine flattens them, by size and the fraction of
+    // their corner's position: a map's point symbols repeat a handful of them. Newest last.
+    struct EllipseOutline {
+        QSizeF size;
+        QPointF fraction;
+        std::vector<QPointF> points;
+    };
+    std::vector<EllipseOutline> m_ellipses;
 };
 
 } // namespace zemo
