@@ -68,7 +68,10 @@ TEST(HelpCoverage, DialogsAndToolsOpenTheirOwnPages)
                                         {101, "map-window.html"}, {176, "move-map.html"},
                                         {177, "stretch-map.html"}, {178, "rotate-map.html"},
                                         {179, "change-symbols.html"}, {180, "change-symbols.html"},
-                                        {15, "change-scale.html"}, {99, "grid-lines.html"}};
+                                        {15, "change-scale.html"}, {99, "grid-lines.html"},
+                                        {224, "edit-tool.html"}, {225, "edit-tool.html"},
+                                        {215, "point-tools.html"}, {132, "point-tools.html"},
+                                        {222, "rotate-tool.html"}};
     for (const auto& [context, page] : own)
         EXPECT_EQ(PageName(context), page) << context;
     // A dialog page is not its menu's page.
