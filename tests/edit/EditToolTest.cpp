@@ -71,6 +71,31 @@ TEST_F(EditingTool, ABoxSelectsWhatItTakesInAndWithShiftAddsToTheSelection)
     ExpectNoLeftovers("nothing selected");
 }
 
+TEST_F(EditingTool, TheMarksFollowTheButtonsWithoutLeftovers)
+{
+    // Edit point marks control points and corners, edit object only anchors, with the frame.
+    OpenEditMap({TestObject::Line(LineN, {{-6 * Mm, 0}, {-4 * Mm | FirstBezierFlag, 2 * Mm},
+                                          {-2 * Mm | SecondBezierFlag, 2 * Mm}, {0, CornerFlag}}),
+                 TestObject::Area(AreaN, {{2 * Mm, 0}, {6 * Mm, 0}, {4 * Mm, 3 * Mm}})});
+    SelectAndStart({1}, WorkModes::EditPoint);
+    const QImage point = Shown();
+    for (int mode : {WorkModes::EditObject, WorkModes::EditPoint, WorkModes::Rotate, WorkModes::CornerPoint,
+                     WorkModes::Curve, WorkModes::EditObject}) {
+        SelectWorkMode(mode);
+        ExpectNoLeftovers("another button");
+    }
+    EXPECT_TRUE(EditSys.StretchShown);
+    SelectWorkMode(WorkModes::EditPoint);
+    EXPECT_FALSE(EditSys.StretchShown);
+    EXPECT_TRUE(Shown() == point);
+    // The same for two objects.
+    SelectAndStart({1, 2}, WorkModes::EditObject);
+    for (int mode : {WorkModes::EditPoint, WorkModes::Rotate, WorkModes::Direction, WorkModes::EditObject}) {
+        SelectWorkMode(mode);
+        ExpectNoLeftovers("another button, two objects");
+    }
+}
+
 // A, c1, c2, B, c3, c4, C along y = 0, 2 mm apart.
 std::vector<TestCord> TwoCurves()
 {
