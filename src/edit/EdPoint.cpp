@@ -306,6 +306,7 @@ void EdPointEnd()
             CopyRecord(Index.AuxElement2, E());
         }
         UnmarkSelection();
+        FinishPendingChange();
     });
     EdPoint.EdPointPressed = false;
     Work.ToolMode = ToolModes::None;

@@ -122,13 +122,6 @@ void ShowCourseAgain()
     EditTool.CourseMarksHidden = false;
 }
 
-// The change redraw left by a deferred edit, now.
-void PendingRedraw()
-{
-    if (EditSys.ElementChanged && Index.SelectedIndex > 0 && GetIndex(Index.SelectedIndex))
-        UpdateElement();
-}
-
 // ---- Rectangle objects ----
 
 constexpr int CornerEdges[4] = {LeftEdge | BottomEdge, BottomEdge | RightEdge, RightEdge | TopEdge,
@@ -292,7 +285,7 @@ void Press()
 
 void ReleaseFrame()
 {
-    PendingRedraw();
+    FinishPendingChange();
     if (EditTool.FeedbackShown)
         DrawFrame();
     EditTool.FeedbackShown = false;
@@ -421,6 +414,18 @@ void RegisterEditTool()
 {
     RegisterTool(ToolModes::Edit, {[](const ToolStartArgs&) { EditStart(); }, &EditEnd, &EditMouseDown,
                                    &EditMoveBefore, &EditMoveAfter, &EditMouseUp, &EditKey});
+}
+
+void FinishPendingChange()
+{
+    if (!EditSys.ElementChanged)
+        return;
+    if (Index.SelectedIndex > 0 && GetIndex(Index.SelectedIndex)) {
+        UpdateElement();
+    } else {
+        UpdateRect(EditSys.EditOldRect);
+        EditSys.ElementChanged = false;
+    }
 }
 
 void UnmarkSelection()
@@ -575,7 +580,7 @@ void EditEnd()
             EndTyping();
         UnmarkSelection();
         UnmarkStretch();
-        PendingRedraw();
+        FinishPendingChange();
     });
     EditSys.MarksShown = EditSys.MultiMarksShown = EditSys.StretchShown = false;
     Work.ToolMode = ToolModes::None;
@@ -705,7 +710,7 @@ void EditKey(int ch)
             return;
         }
         if (ch == 27) {
-            PendingRedraw();
+            FinishPendingChange();
             DropSelection();
             ToolButtons();
             return;

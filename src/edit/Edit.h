@@ -84,6 +84,10 @@ bool SaveSelectedChange(const ElementRecord& before);
 // The change redraw of the selected object, unless the preferences defer it to the end of
 // the edit; with `force` also a deferred one.
 void RedrawSelectedChange(bool force);
+// The redraw of a change left waiting (deferred by the preferences, or an edit begun and not
+// saved), now; the kept copy then belongs to no object. Before the selection or the tool
+// changes.
+void FinishPendingChange();
 // Changes every selected object by `change` (on CurElement) as one undo step: the objects'
 // copies, or with `move` a move by (dx, dy). Refused whole, with a beep, when a changed
 // point would leave the map area. The selection's frames must be off; the box, the redraw

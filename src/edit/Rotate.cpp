@@ -169,8 +169,7 @@ void RotateEnd()
         }
         ClearStatusText();
         UnmarkSelection();
-        if (EditSys.ElementChanged && Single() && GetIndex(Index.SelectedIndex))
-            UpdateElement();
+        FinishPendingChange();
     });
     RotateTool.RotateState = WaitingForCentre;
     Work.ToolMode = ToolModes::None;

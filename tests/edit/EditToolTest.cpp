@@ -96,6 +96,30 @@ TEST_F(EditingTool, TheMarksFollowTheButtonsWithoutLeftovers)
     }
 }
 
+TEST_F(EditingTool, ADeferredRedrawJoinsTheDragsOfOneObjectIntoOneStep)
+{
+    OpenEditMap({TestObject::Line(LineN, {{-6 * Mm, 0}, {-2 * Mm, 0}}), TestObject::Line(LineN, {{2 * Mm, 0}, {6 * Mm, 0}})});
+    ProgramConfig.LineUpdate = true;
+    const MapSnapshot original = Snap();
+    SelectAndStart({1}, WorkModes::EditPoint);
+    DragAs(MovingVertex, PxMm(-2, 0), PxMm(-2, 3));
+    DragAs(MovingVertex, PxMm(-2, 3), PxMm(-1, 4));
+    EXPECT_TRUE(EditSys.ElementChanged) << "the redraw waits";
+    EXPECT_EQ(Points(1)[1], At(PxMm(-1, 4)));
+    const MapSnapshot firstDone = Snap();
+    // Another object: the waiting redraw is done first, its edit is a step of its own.
+    ClickM(PxMm(4, 0));
+    ASSERT_EQ(Index.SelectedIndex, 2);
+    EXPECT_FALSE(EditSys.ElementChanged);
+    DragAs(MovingVertex, PxMm(6, 0), PxMm(6, -2));
+    EndCurrentTool();
+    ExpectNoLeftovers("after the redraw at the tool's end");
+    UndoWindowEdit();
+    EXPECT_EQ(Snap(), firstDone);
+    UndoWindowEdit();
+    EXPECT_EQ(Snap(), original);
+}
+
 // A, c1, c2, B, c3, c4, C along y = 0, 2 mm apart.
 std::vector<TestCord> TwoCurves()
 {
