@@ -87,7 +87,8 @@ Cord Pointer()
 
 bool Near(Cord a, Cord b, int64_t tol)
 {
-    return std::llabs(int64_t(Masked(a.x)) - Masked(b.x)) <= tol && std::llabs(int64_t(Masked(a.y)) - Masked(b.y)) <= tol;
+    return std::llabs(int64_t(Masked(a.x)) - Masked(b.x)) <= tol
+           && std::llabs(int64_t(Masked(a.y)) - Masked(b.y)) <= tol;
 }
 
 void DrawFrame()

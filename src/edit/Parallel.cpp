@@ -173,10 +173,14 @@ bool ParallelLine(const ElementRecord& source, int32_t d, bool ring, ElementReco
         const Cord a = moved[size_t(i)], b = moved[size_t(i + 3)];
         const double chord = Length(p[i], p[i + 3]);
         const double factor = chord <= 1024 ? 1.0 : Length(a, b) / chord;
-        moved[size_t(i + 1)] = {Put(Masked(a.x) + (double(Masked(p[i + 1].x)) - Masked(p[i].x)) * factor, p[i + 1].x),
-                                Put(Masked(a.y) + (double(Masked(p[i + 1].y)) - Masked(p[i].y)) * factor, p[i + 1].y)};
-        moved[size_t(i + 2)] = {Put(Masked(b.x) + (double(Masked(p[i + 2].x)) - Masked(p[i + 3].x)) * factor, p[i + 2].x),
-                                Put(Masked(b.y) + (double(Masked(p[i + 2].y)) - Masked(p[i + 3].y)) * factor, p[i + 2].y)};
+        // A control point: its new anchor plus its old leg, scaled.
+        const auto follow = [factor](Cord anchor, Cord control, Cord oldAnchor) {
+            const double dx = (double(Masked(control.x)) - Masked(oldAnchor.x)) * factor;
+            const double dy = (double(Masked(control.y)) - Masked(oldAnchor.y)) * factor;
+            return Cord{Put(Masked(anchor.x) + dx, control.x), Put(Masked(anchor.y) + dy, control.y)};
+        };
+        moved[size_t(i + 1)] = follow(a, p[i + 1], p[i]);
+        moved[size_t(i + 2)] = follow(b, p[i + 2], p[i + 3]);
         i += 2;
     }
 

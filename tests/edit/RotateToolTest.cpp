@@ -57,8 +57,10 @@ TEST_F(RotateTest, AQuarterTurnDragTurnsPointsExactlyAndAddsNineHundredToTheirAn
     TestObject point = TestObject::Point(PointN, 3 * Mm, Mm, 300);
     TestObject text = Text(3 * Mm, -3 * Mm, "Hut");
     text.angle = 100;
+    TestObject far = TestObject::Point(PointN, 3 * Mm, Mm, 1700);
     const Row rows[] = {
         {"a point", point, 1200},
+        {"a point's angle kept within half a turn", far, -1000},
         {"a text", text, 1000},
         {"a line", TestObject::Line(LineN, {{2 * Mm, Mm}, {4 * Mm | FirstBezierFlag, 3 * Mm},
                                             {6 * Mm | SecondBezierFlag, -Mm}, {7 * Mm, 2 * Mm | CornerFlag}}),
