@@ -7,6 +7,7 @@
 #pragma once
 
 #include "symbols/Ports.h"
+#include "symbols/store/SymbolClipboard.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <QByteArray>
@@ -19,10 +20,6 @@ namespace zemo {
 
 class SymbolStore;
 class TZmd;
-
-// The clipboard format of copied symbols: the records back to back, each as stored (size
-// word first, its full size), then a 4-byte zero.
-inline constexpr const char* SymbolMimeType = "application/x-zemo6-symbol";
 
 // The topics of the questions before deleting symbols and before exporting hidden ones.
 inline constexpr int DeleteSymbolHelpContext = 166;
@@ -58,13 +55,6 @@ bool ReplaceSymbol(std::span<const uint8_t> rec, int i);
 
 // Before output: true unless hidden symbols exist, the warning is on and the user cancels.
 bool ConfirmHiddenSymbols();
-
-// ---- The clipboard block ----
-QByteArray PackSymbolClipboard(const std::vector<std::span<const uint8_t>>& records);
-// The records of a block. Each size word must be one a map file allows and lie within the
-// bytes that remain, and the block must end with its zero word; otherwise the whole block
-// is refused (false, nothing returned).
-bool UnpackSymbolClipboard(QByteArrayView block, std::vector<SymbolBytes>& records);
 
 // Registers the workers above with the command frame.
 void RegisterSymbolWorkers();
