@@ -10,6 +10,7 @@
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/ExtrasCommands.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/ObjectCommands.h"
 #include "shell/widgets/Ports.h"
 #include "shell/widgets/UndoCommands.h"
 #include "shell/widgets/ViewCommands.h"
@@ -55,6 +56,7 @@ void InstallShell()
     RegisterUndoCommands();
     RegisterExtrasCommands();
     RegisterWorker(Cmd::EditRotate, RotateByAngle);
+    RegisterObjectCommands();
 }
 
 } // namespace zemo

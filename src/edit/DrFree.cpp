@@ -13,6 +13,7 @@
 #include "edit/Pick.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
+#include "edit/ToCurve.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
 
@@ -310,6 +311,14 @@ void Backspace()
 void Smooth()
 {
     CloseRun(N() - 1);
+    if (ProgramConfig.FreehandToCurve) {
+        ToCurve.FreehandRuns.clear();
+        for (const RecordedRun& r : DrFree.FreehandRuns)
+            if (r.last >= 0 && r.last < N() && int(ToCurve.FreehandRuns.size()) < MaxFreehandRuns)
+                ToCurve.FreehandRuns.push_back({r.first, r.last});
+        FreehandRunsToCurve();
+        return;
+    }
     // The last run first: thinning a run moves only the points behind it.
     for (auto r = DrFree.FreehandRuns.rbegin(); r != DrFree.FreehandRuns.rend(); ++r)
         if (r->last >= 0 && r->last < N())

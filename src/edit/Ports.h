@@ -1,10 +1,11 @@
 // What the document windows' engine needs from the libraries above it: the main frame's
 // command frame, busy flags, tool buttons, help context and view timer (shell); the window
-// system's side of its own windows (edit widgets); and the features not built yet (object
-// clipboard, following, continuing and cutting lines, course setting, symbol graphics).
+// system's side of its own windows (edit widgets); and the features not built yet (metafile
+// import, following, continuing and cutting lines, course setting, symbol graphics).
 // Each port does the documented least until the wiring root binds it.
 #pragma once
 
+#include "core/Element.h"
 #include "core/Help.h"
 #include "core/Port.h"
 #include "edit/ChangeSym.h"
@@ -12,6 +13,7 @@
 #include "edit/MapTrans.h"
 #include "edit/Work.h"
 
+#include <QByteArray>
 #include <QPoint>
 #include <QString>
 
@@ -83,12 +85,12 @@ struct EditPortSet {
     // The keyboard's input runs right to left.
     Port<bool()> InputRightToLeft{"edit.InputRightToLeft", [] { return false; }};
 
-    // ---- Object clipboard and edit functions (keys of the document window) ----
-    // Each runs inside the command frame.
-    Port<void()> CopyObjects{"edit.CopyObjects", [] {}};
-    Port<void()> PasteObjects{"edit.PasteObjects", [] {}};
-    Port<void()> CutObjects{"edit.CutObjects", [] {}};
-    Port<void()> DeleteObjects{"edit.DeleteObjects", [] {}};
+    // ---- Edit functions (keys of the document window) ----
+    // A metafile picture of another program pasted as map objects centred on the view
+    // (enhanced: EMF, else WMF); false when nothing was imported. Least: there is no
+    // importer, nothing is pasted (and Paste is not offered for such a picture).
+    Port<bool(const QByteArray& picture, bool enhanced)> ImportMetafile{
+        "edit.ImportMetafile", [](const QByteArray&, bool) { return false; }};
 
     // ---- Curve tool: following, continuing and cutting ----
     // Following another line (Ctrl): true when the press is on a line; EndFollow appends the
@@ -138,6 +140,11 @@ struct EditPortSet {
                                                         [](ChangeScaleValues&) { return false; }};
     Port<bool(GridLineValues&)> RunGridLineDialog{"edit.RunGridLineDialog",
                                                   [](GridLineValues&) { return false; }};
+    // The element parameters of the symbol-graphics panel (colour, width, diameter in
+    // mm x 100, line style) into the head of e; false when one is out of range. Least: no
+    // panel, so an edit function makes or changes no element.
+    Port<bool(ElementRecord& e)> ReadGraphicObjectParams{"edit.ReadGraphicObjectParams",
+                                                         [](ElementRecord&) { return false; }};
 };
 
 EditPortSet& EditPorts();

@@ -8,6 +8,8 @@
 #include "document/Undo.h"
 #include "edit/Edit.h"
 #include "edit/EditSys.h"
+#include "edit/ObjClip.h"
+#include "edit/ObjFunc.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
 #include "edit/Work.h"
@@ -42,13 +44,6 @@ QPoint AltConstrained(const MapView& v, QPoint p, bool leftHeld)
     if (std::abs(p.x() - d.x()) <= std::abs(p.y() - d.y()))
         return {d.x(), p.y()};
     return {p.x(), d.y()};
-}
-
-// A key whose command is not built yet does nothing, not even end the tool.
-void RunKeyCommand(const Port<void()>& command)
-{
-    if (command.Bound())
-        RunInCommandFrame([&command] { command(); });
 }
 
 QString Fixed(double v, int decimals)
@@ -215,14 +210,16 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
             const bool none = !s.alt && !s.ctrl && !s.shift;
             if (Work.ToolMode == ToolModes::Edit && none)
                 NudgeSelection(key);
-            if (key == Qt::Key_Insert && s.ctrl && !s.shift && !s.alt)
-                RunKeyCommand(EditPorts().CopyObjects);
+            // Without a selection the keys leave the tool alone, as the menu items do.
+            const bool selected = Index.SelectedIndex > 0 || Index.SelectionCount >= 2;
+            if (key == Qt::Key_Insert && s.ctrl && !s.shift && !s.alt && selected)
+                RunInCommandFrame([] { CopyObjects(); });
             else if (key == Qt::Key_Insert && s.shift && !s.ctrl && !s.alt)
-                RunKeyCommand(EditPorts().PasteObjects);
-            else if (key == Qt::Key_Delete && s.shift && !s.ctrl && !s.alt)
-                RunKeyCommand(EditPorts().CutObjects);
-            else if (key == Qt::Key_Delete && none)
-                RunKeyCommand(EditPorts().DeleteObjects);
+                RunInCommandFrame(PasteObjects);
+            else if (key == Qt::Key_Delete && s.shift && !s.ctrl && !s.alt && selected)
+                RunInCommandFrame(CutObjects);
+            else if (key == Qt::Key_Delete && none && selected)
+                RunInCommandFrame(DeleteObjects);
         }
         ReleaseEditDC();
     });

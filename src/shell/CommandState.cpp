@@ -7,6 +7,7 @@
 #include "document/Undo.h"
 #include "edit/EdPoint.h"
 #include "edit/EditSys.h"
+#include "edit/ObjClip.h"
 #include "edit/Pick.h"
 #include "edit/Work.h"
 #include "symbols/store/SymbolRecords.h"
@@ -76,6 +77,7 @@ void ClipboardState(ShellState& s)
     s.clipObject = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
     s.clipSymbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
     s.clipSymbolGraphics = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
+    s.clipMetafile = MetafilePastable(*mime);
 }
 
 struct Rules {

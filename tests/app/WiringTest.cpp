@@ -30,10 +30,7 @@ const std::set<std::string> Waiting = {
     "document.WriteSymbolField",
 
     // edit
-    "edit.CopyObjects",           // the object clipboard and edit functions
-    "edit.CutObjects",
-    "edit.DeleteObjects",
-    "edit.PasteObjects",
+    "edit.ImportMetafile",        // import of metafiles
     "edit.BeginFollow",           // following a line with the curve tool
     "edit.EndFollow",
     "edit.BeginContinueLine",     // continuing a line from its end
@@ -47,6 +44,7 @@ const std::set<std::string> Waiting = {
     "edit.InsertPickedCsObject",
     "edit.PreviewAllows",
     "edit.EndSymbolGraphicsEdit", // symbol-graphics editing (the symbol editors)
+    "edit.ReadGraphicObjectParams",
 
     // shell, symbols
     "shell_widgets.EndSymbolGraphicsEdit", // symbol-graphics editing (the symbol editors)

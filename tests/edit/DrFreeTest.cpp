@@ -224,6 +224,28 @@ TEST_F(FreeTool, TheStrokeIsThinnedByTheSmoothingStrengthWhenTheLineEnds)
     EXPECT_EQ(Live(), 2);
 }
 
+// With the preference on, the freehand runs become curves instead of being thinned: the
+// line's ends stay where they were drawn.
+TEST_F(FreeTool, WithFreehandToCurveTheRunsBecomeCurves)
+{
+    OpenDrawMap();
+    StartTool(LineSym, WorkModes::Freehand);
+    ProgramConfig.FreehandToCurve = true;
+    Click(A);
+    for (int k = 1; k <= 40; ++k)
+        Move({A.x() + 5 * k, A.y() - int(std::lround(30 * std::sin(k / 6.0)))}, false);
+    Click({A.x() + 200, A.y()});
+    const std::vector<Cord> p = PointsOf(zmd->HighestObject);
+    ASSERT_GE(p.size(), 4u);
+    EXPECT_EQ(p.front(), At(A));
+    EXPECT_EQ(Masked(p.back().x), Masked(At({A.x() + 200, A.y()}).x));
+    int curves = 0;
+    for (const Cord& c : p)
+        curves += (c.x & FirstBezierFlag) ? 1 : 0;
+    EXPECT_GE(curves, 2);
+    EXPECT_LT(p.size(), 41u);
+}
+
 // Points in 0.01 mm with their flag bits.
 struct SmoothPoint {
     int32_t x, y, xFlags = 0, yFlags = 0;
