@@ -137,8 +137,9 @@ void TMainFm::FormCreate(const Options& options)
     setObjectName(QStringLiteral("MainFm"));
     setProperty(HelpProperty, MainFrameHelpContext);
     // The frame's map windows and the program's dialogs show it too.
-    QApplication::setWindowIcon(ProgramIcon());
-    setWindowIcon(ProgramIcon());
+    const QIcon icon = ProgramIcon();
+    QApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
     // A second start recognises a running instance by its lock, not by this caption.
     setWindowTitle(QStringLiteral("ZEMO "));
     const QString family = LanguageFontFamily();
