@@ -18,7 +18,8 @@ FileDialogService*& Service()
 }
 
 bool ExecFileDialog(FileDialogRequest::Kind kind, const QString& title, const QString& filter,
-                    const QString& defaultExt, int helpContext, QString& fileName)
+                    const QString& defaultExt, int helpContext, QString& fileName,
+                    int* filterIndex = nullptr)
 {
     SetMainWindowHelpContext(helpContext);
     ChangeToFileFolder(fileName);
@@ -33,8 +34,12 @@ bool ExecFileDialog(FileDialogRequest::Kind kind, const QString& title, const QS
         hasFolder = hasFolder || IsPathSeparator(c);
     r.initialFolder = hasFolder ? ExtractFileDir(fileName) : QString();
     r.fileName = ExtractFileName(fileName);
+    if (filterIndex)
+        r.filterIndex = *filterIndex;
     const bool ok = Service() ? Service()->Run(r) : false;
     fileName = ExpandDialogFileName(r.fileName);
+    if (filterIndex)
+        *filterIndex = r.filterIndex;
     return ok;
 }
 
@@ -61,6 +66,13 @@ bool ExecSaveDialog(const QString& title, const QString& filter, const QString& 
 {
     return ExecFileDialog(FileDialogRequest::Save, title, filter, defaultExt, helpContext,
                           fileName);
+}
+
+bool ExecSaveDialog(const QString& title, const QString& filter, const QString& defaultExt,
+                    int helpContext, QString& fileName, int& filterIndex)
+{
+    return ExecFileDialog(FileDialogRequest::Save, title, filter, defaultExt, helpContext,
+                          fileName, &filterIndex);
 }
 
 bool ExecFolderDialog(const QString& title, int helpContext, QString& folder)
@@ -127,6 +139,8 @@ bool RecordingFileDialogs::Run(FileDialogRequest& request)
     answers_.pop_front();
     if (!a.fileName.isEmpty())
         request.fileName = a.fileName;
+    if (a.filterIndex > 0)
+        request.filterIndex = a.filterIndex;
     return a.confirmed;
 }
 

@@ -18,6 +18,8 @@ struct FileDialogRequest {
     int helpContext = 0;
     QString initialFolder;  // without a trailing separator; may be empty
     QString fileName;       // in: the proposed name part; out: the chosen name
+    // The filter entry, counted from 1: in: the one shown first; out: the one chosen.
+    int filterIndex = 1;
 };
 
 class FileDialogService {
@@ -39,6 +41,9 @@ bool ExecOpenDialog(const QString& title, const QString& filter, const QString& 
                     int helpContext, QString& fileName);
 bool ExecSaveDialog(const QString& title, const QString& filter, const QString& defaultExt,
                     int helpContext, QString& fileName);
+// The same, starting on filter entry filterIndex (from 1); afterwards it is the entry chosen.
+bool ExecSaveDialog(const QString& title, const QString& filter, const QString& defaultExt,
+                    int helpContext, QString& fileName, int& filterIndex);
 // A folder chooser starting at folder; folder is only changed when the user confirmed.
 bool ExecFolderDialog(const QString& title, int helpContext, QString& folder);
 
@@ -52,6 +57,7 @@ public:
     struct Answer {
         bool confirmed = false;
         QString fileName; // empty: the dialog's name is left as proposed
+        int filterIndex = 0; // 0: the entry is left as proposed
     };
 
     RecordingFileDialogs();
@@ -61,9 +67,9 @@ public:
 
     bool Run(FileDialogRequest& request) override;
     // Unanswered dialogs are cancelled.
-    void QueueAnswer(bool confirmed, const QString& fileName = {})
+    void QueueAnswer(bool confirmed, const QString& fileName = {}, int filterIndex = 0)
     {
-        answers_.push_back(Answer{confirmed, fileName});
+        answers_.push_back(Answer{confirmed, fileName, filterIndex});
     }
     const std::vector<FileDialogRequest>& Requests() const { return requests_; }
 

@@ -97,6 +97,9 @@ std::array<uint8_t, PStringIndexEntryBytes> WritePStringIndexEntry(const PString
 // The 32 + 8 x length bytes of an element record (length >= nItem + nText; the rest of the
 // reserved slots is taken from the buffer as it is).
 std::vector<uint8_t> ElementRecordBytes(const ElementRecord& e, int length);
+// The other way: counts beyond `length` slots are cut to it, and the text always ends in a
+// terminator. bytes holds 32 + 8 x length bytes.
+void ParseElementRecord(std::span<const uint8_t> bytes, int length, ElementRecord& e);
 
 // A symbol record the reader's rules leave out of a whole file: its size lies outside
 // MinSymbolBytes..MaxSymbolBytes. Its bytes and its index slot stay in the file.

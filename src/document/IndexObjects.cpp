@@ -67,7 +67,10 @@ int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
     }
     return end;
 }
-void ParseElement(std::span<const uint8_t> bytes, int length, ElementRecord& e)
+
+} // namespace
+
+void ParseElementRecord(std::span<const uint8_t> bytes, int length, ElementRecord& e)
 {
     ByteReader r(bytes);
     e.Symbol = r.I16(0);
@@ -102,6 +105,8 @@ void ParseElement(std::span<const uint8_t> bytes, int length, ElementRecord& e)
             t[n - 2] = 0;
     }
 }
+
+namespace {
 
 // Recomputes nText from the text of an object: the characters up to the terminator, the
 // terminator and zero padding to whole 64-byte runs, at most MaxElementTextSlots slots.
@@ -338,7 +343,7 @@ bool ReadElement(int n, ElementRecord& e)
         record = a.bytes.data();
     }
     Index.ScanFound = 0;
-    ParseElement({record, size_t(size)}, length, e);
+    ParseElementRecord({record, size_t(size)}, length, e);
     if (e.nItem == 0) {
         ZeroHead(e);
         return true;

@@ -9,7 +9,9 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "document/FileReplace.h"
 #include "document/Ports.h"
+#include "document/Save7.h"
 #include "document/ServiceHooks.h"
 
 #include <QDir>
@@ -862,69 +864,17 @@ void RecoverWorkingCopies()
 
 bool ReplaceFileWithCopy(TFileClass& source, const QString& target)
 {
-    const auto fail = [&target](int fd, const QByteArray& temp) {
-        if (fd >= 0)
-            ::close(fd);
-        if (!temp.isEmpty())
-            ::unlink(temp.constData());
+    TReplacingFile out;
+    if (!source.IsOpen()) {
         ErrorMsg(TextKey::CannotWrite, target);
         return false;
-    };
-    if (!source.IsOpen())
-        return fail(-1, {});
+    }
     try {
         source.Flush();
     } catch (const EAbort&) {
         return false;
     }
-    const QFileInfo info(target);
-    QByteArray temp = Native(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return fail(-1, {});
-    ::fcntl(fd, F_SETFD, FD_CLOEXEC);
-    struct stat old {};
-    if (::stat(Native(target).constData(), &old) == 0)
-        ::fchmod(fd, old.st_mode & 07777);
-    else
-        ::fchmod(fd, 0644 & ~[] { const mode_t m = ::umask(0); ::umask(m); return m; }());
-
-    std::vector<char> buf(1 << 16);
-    const int in = source.Handle();
-    int64_t pos = 0;
-    for (;;) {
-        const ssize_t n = ::pread(in, buf.data(), buf.size(), off_t(pos));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(fd, temp);
-        }
-        if (n == 0)
-            break;
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(fd, buf.data() + done, size_t(n - done));
-            if (w < 0) {
-                if (errno == EINTR)
-                    continue;
-                return fail(fd, temp);
-            }
-            done += w;
-        }
-        pos += n;
-    }
-    if (::fsync(fd) != 0)
-        return fail(fd, temp);
-    const int closed = ::close(fd);
-    if (closed != 0)
-        return fail(-1, temp);
-    if (::rename(temp.constData(), Native(target).constData()) != 0)
-        return fail(-1, temp);
-    const int dirFd = ::open(Native(info.absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-    return true;
+    return out.Begin(target) && out.AppendFrom(source.Handle(), source.Size()) && out.Commit();
 }
 
 bool SaveMap(bool saveAs)
@@ -956,16 +906,36 @@ bool SaveMap(bool saveAs)
         }
 
         QString fileName = oldPath.isEmpty() ? GetMapFolder() + QStringLiteral("/*.zmd") : oldPath;
-        const QString filter = Text(TextKey::Zemo8map) + QStringLiteral(" (*.zmd)|*.zmd|")
-                               + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
-        if (!ExecSaveDialog(Text(TextKey::SaveAs), filter, QStringLiteral("zmd"), SaveDialogHelp, fileName))
+        // Course-setting maps are not offered the older versions.
+        const bool olderVersions = !z.CourseMap;
+        QString filter = Text(TextKey::Zemo8map) + QStringLiteral(" (*.zmd)|*.zmd|");
+        if (olderVersions)
+            filter += Text(TextKey::Zemo7Map) + QStringLiteral(" (*.zmd)|*.zmd|") + Text(TextKey::Zemo6Map)
+                      + QStringLiteral(" (*.zmd)|*.zmd|");
+        filter += Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+        int entry = 1;
+        if (!ExecSaveDialog(Text(TextKey::SaveAs), filter, QStringLiteral("zmd"), SaveDialogHelp, fileName, entry))
             return false;
+        // The entries of the older versions; any other one (all files too) saves the current.
+        const int version = olderVersions && entry == 2 ? 7 : olderVersions && entry == 3 ? 6 : CurrentMapVersion;
         const QString newName = GetLongFileName(QFileInfo(fileName).absoluteFilePath());
         const bool inPlace = WorksInPlace(z, newName);
         // Never replace a map that another document or program works in.
         if (!inPlace && (FileInUse(newName) || (FindDocument(newName) && FindDocument(newName) != d))) {
             ErrorMsg(TextKey::CannotWrite, newName);
             return false;
+        }
+        if (version != CurrentMapVersion) {
+            // The older file is written from a clone; the map, which can no longer be saved as
+            // it is now, closes once that file is there.
+            if (!SaveOldVersion(version, newName))
+                return false;
+            ProgramConfig.MapFolder = ExtractFileDir(newName);
+            AddRecentFile(newName);
+            z.Modified = 0;
+            DocumentPorts().CloseWindows(z);
+            CloseDocument(&z);
+            return true;
         }
         const QString oldFolder = oldPath.isEmpty() ? QString() : ExtractFileDir(oldPath);
         if (oldFolder != ExtractFileDir(newName))

@@ -10,10 +10,23 @@
 
 #include <QString>
 
+#include <functional>
+#include <string>
+
 namespace zemo {
 
 class TZmd;
 class TFileClass;
+
+// Offered each piece of an area the splitter cuts (points, count); true takes it.
+using AreaPieceFn = std::function<bool(const Cord* points, int count)>;
+
+// The characters of a text object as the text layout takes them, and the code page of its
+// symbol's character set (0: the default).
+struct PreparedText {
+    std::u16string Text;
+    int CodePage = 0;
+};
 
 // The least of the ports that have one of their own (ServiceHooks.cpp, Open.cpp).
 // The object extent of the open map.
@@ -24,6 +37,11 @@ void DeleteCsObjectStringOf(int n);
 void DeleteObjectLinkStringOf(int n);
 // No converter: "not a ZEMO 6 map", nothing is created.
 bool RefuseOldMap(int version, const QString& name, TFileClass& work);
+// No splitter: the area is offered whole; false when it is refused.
+bool OfferAreaWhole(const Cord* points, int count, const AreaPieceFn& accept);
+// No text layout: the text as stored (8-bit text in code page 1252), the code page of its
+// symbol's character set byte.
+PreparedText StoredObjectText(const ElementRecord& e);
 
 struct DocumentPortSet {
     // ---- The document windows (edit) ----
@@ -62,10 +80,16 @@ struct DocumentPortSet {
     Port<void()> RepaintWindow{"document.RepaintWindow", [] {}};
     Port<void()> UpdateUndoButtons{"document.UpdateUndoButtons", [] {}};
 
-    // ---- Text layout (render) ----
+    // ---- Text layout and geometry (render) ----
     // Lays out a text object before it is stored (its extent Cords). Least: the text's
     // slots as they are.
     Port<void(ElementRecord& e)> MeasureText{"document.MeasureText", [](ElementRecord&) {}};
+    // The text of an object as the text layout prepares it (saving in older versions).
+    Port<PreparedText(const ElementRecord& e)> PrepareText{"document.PrepareText", StoredObjectText};
+    // Cuts an area along axis-parallel lines until `accept` takes every piece; false when a
+    // piece was dropped uncut (saving in older versions, whose areas are smaller).
+    Port<bool(const Cord* points, int count, const AreaPieceFn& accept)> SplitArea{
+        "document.SplitArea", OfferAreaWhole};
 
     // ---- Course setting ----
     // After a drawing tool appended and selected a new object: false = it must not remain.

@@ -189,16 +189,17 @@ bool Degenerate(const Ring& ring)
     return true;
 }
 
-void SplitOwned(std::vector<Cord>&& pts, const AreaAcceptFn& accept, int depth)
+// False when a refused piece was dropped uncut.
+bool SplitOwned(std::vector<Cord>&& pts, const AreaAcceptFn& accept, int depth)
 {
     if (pts.empty())
-        return;
+        return true;
     pts[0].y &= ~HoleFlag;
     const int n = int(pts.size());
     if (accept(pts.data(), n))
-        return;
+        return true;
     if (depth >= MaxSplitDepth)
-        return;
+        return false;
     int64_t x1 = Masked(pts[0].x), x2 = x1, y1 = Masked(pts[0].y), y2 = y1;
     for (const Cord& p : pts) {
         x1 = std::min<int64_t>(x1, Masked(p.x));
@@ -211,16 +212,18 @@ void SplitOwned(std::vector<Cord>&& pts, const AreaAcceptFn& accept, int depth)
     if ((alongX ? w : h) < MinCutExtent)
         alongX = !alongX;
     if ((alongX ? w : h) < MinCutExtent)
-        return;  // too small to cut into two smaller halves
+        return false;  // too small to cut into two smaller halves
     const int64_t mid = alongX ? (x1 + x2) / 2 : (y1 + y2) / 2;
     const int32_t cut = Masked(int32_t(mid));
     const int first = alongX ? KeepXBelow : KeepYBelow;
     const int second = alongX ? KeepXAbove : KeepYAbove;
+    bool whole = true;
     for (int side : {first, second}) {
         std::vector<Cord> half = ClipAreaAtAxis(pts.data(), n, cut, side);
         if (!half.empty())
-            SplitOwned(std::move(half), accept, depth + 1);
+            whole = SplitOwned(std::move(half), accept, depth + 1) && whole;
     }
+    return whole;
 }
 
 } // namespace
@@ -269,11 +272,11 @@ void ClipAtAxis(const Cord* points, int count, int32_t cut, int side, const Area
         SplitOwned(std::move(half), accept, depth + 1);
 }
 
-void SplitArea(const Cord* points, int count, const AreaAcceptFn& accept, int depth)
+bool SplitArea(const Cord* points, int count, const AreaAcceptFn& accept, int depth)
 {
     if (count <= 0)
-        return;
-    SplitOwned(std::vector<Cord>(points, points + count), accept, depth);
+        return true;
+    return SplitOwned(std::vector<Cord>(points, points + count), accept, depth);
 }
 
 } // namespace zemo

@@ -26,8 +26,9 @@ enum AxisSide : int {
 
 // Offers the area to `accept`; a refused piece is cut in two across the longer side of its
 // bounding box and each half is split again (depth + 1). Halves without area are dropped, and
-// a piece whose box is below 0.02 mm on both sides is not cut further.
-void SplitArea(const Cord* points, int count, const AreaAcceptFn& accept, int depth = 0);
+// a piece whose box is below 0.02 mm on both sides is not cut further. False when a refused
+// piece was dropped that way or at MaxSplitDepth: part of the area reached no piece.
+bool SplitArea(const Cord* points, int count, const AreaAcceptFn& accept, int depth = 0);
 
 // Keeps the part of the area on one side of the line at `cut` (see AxisSide) and hands it to
 // SplitArea at depth + 1. Crossing points carry CornerFlag; curves stay curves. Nothing happens

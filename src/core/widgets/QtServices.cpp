@@ -18,6 +18,8 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace zemo {
 
 // ---- HelpViewer ----
@@ -95,8 +97,11 @@ bool QtFileDialogs::Run(FileDialogRequest& r)
                                                           : QFileDialog::AcceptOpen);
         d.setFileMode(r.kind == FileDialogRequest::Save ? QFileDialog::AnyFile
                                                         : QFileDialog::ExistingFile);
-        if (!r.filter.isEmpty())
-            d.setNameFilter(DialogFilterToQt(r.filter));
+        const QStringList filters = DialogFilterToQt(r.filter).split(QStringLiteral(";;"), Qt::SkipEmptyParts);
+        if (!filters.isEmpty()) {
+            d.setNameFilters(filters);
+            d.selectNameFilter(filters.value(std::clamp<qsizetype>(r.filterIndex - 1, 0, filters.size() - 1)));
+        }
         d.setDefaultSuffix(r.defaultExt);
         if (!r.fileName.isEmpty())
             d.selectFile(r.fileName);
@@ -108,6 +113,8 @@ bool QtFileDialogs::Run(FileDialogRequest& r)
     const QStringList chosen = d.selectedFiles();
     if (ok && !chosen.isEmpty())
         r.fileName = chosen.front();
+    if (ok && r.kind != FileDialogRequest::Folder)
+        r.filterIndex = std::max(1, int(d.nameFilters().indexOf(d.selectedNameFilter())) + 1);
     return ok;
 }
 

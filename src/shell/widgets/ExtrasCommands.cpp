@@ -1,9 +1,12 @@
 #include "shell/widgets/ExtrasCommands.h"
 
+#include "document/Subset.h"
+#include "document/widgets/OptimizeDlg.h"
 #include "edit/ChangeSym.h"
 #include "edit/GridLine.h"
 #include "edit/MapTrans.h"
 #include "shell/CommandFrame.h"
+#include "shell/widgets/MainFm.h"
 
 namespace zemo {
 
@@ -15,6 +18,8 @@ void RegisterExtrasCommands()
     RegisterWorker(Cmd::ExtrasChangeSym, ChangeSymbols);
     RegisterWorker(Cmd::ExtrasChangeScale, ChangeScale);
     RegisterWorker(Cmd::ExtrasGridLine, CreateGridLines);
+    RegisterWorker(Cmd::ExtrasOptimize, [] { OptimizeAndReport(MainFrame()); });
+    RegisterWorker(Cmd::ExtrasExportSym, ExportSymbols);
 }
 
 } // namespace zemo
