@@ -203,6 +203,8 @@ std::optional<OptimizeResult> OptimizeMap()
     TZmd& z = *Index.ActiveZmd;
     OptimizeResult r;
     r.OldSize = z.WorkFile.Size();
+    // Entries the load found damaged (records outside the file) are not written either.
+    r.Deleted = z.Skipped.Objects;
     if (!CreateSubsetFile(z.WorkFile.FileName(), z.Header.FileType, z.Setup, SubsetTarget::WorkingFile))
         return std::nullopt;
     const CourseMarks marks(z);

@@ -177,6 +177,11 @@ protected:
         EXPECT_TRUE(WriteFileBytes(QFile::encodeName(p).toStdString(), bytes));
         return p;
     }
+    // File > Open's road: written to the maps folder, opened into a working copy.
+    void OpenWritten(const TestMapWriter& w, const QString& name)
+    {
+        ASSERT_TRUE(OpenMapByName(Write(w, name)));
+    }
     QStringList WorkingCopies() const
     {
         return QDir(StateFolder()).entryList({"temp*.~md"}, QDir::Files, QDir::Name);
