@@ -71,7 +71,8 @@ TEST(HelpCoverage, DialogsAndToolsOpenTheirOwnPages)
                                         {15, "change-scale.html"}, {99, "grid-lines.html"},
                                         {224, "edit-tool.html"}, {225, "edit-tool.html"},
                                         {215, "point-tools.html"}, {132, "point-tools.html"},
-                                        {222, "rotate-tool.html"}};
+                                        {222, "rotate-tool.html"},
+                                        {174, "optimize.html"}, {181, "export-symbols.html"}};
     for (const auto& [context, page] : own)
         EXPECT_EQ(PageName(context), page) << context;
     // A dialog page is not its menu's page.
