@@ -312,9 +312,10 @@ void Smooth()
 {
     CloseRun(N() - 1);
     if (ProgramConfig.FreehandToCurve) {
+        // Every run, however many presses the line took.
         ToCurve.FreehandRuns.clear();
         for (const RecordedRun& r : DrFree.FreehandRuns)
-            if (r.last >= 0 && r.last < N() && int(ToCurve.FreehandRuns.size()) < MaxFreehandRuns)
+            if (r.last >= 0 && r.last < N())
                 ToCurve.FreehandRuns.push_back({r.first, r.last});
         FreehandRunsToCurve();
         return;

@@ -18,7 +18,6 @@ namespace zemo {
 inline constexpr int ToCurveSymHelpContext = 63;
 // An angle below this means no tangent is given.
 inline constexpr double NoTangent = -1000;
-inline constexpr int MaxFreehandRuns = 257;
 // Each retry of a result that is too large raises the tolerance by this much.
 inline constexpr int32_t ToleranceStep = 1280;
 
@@ -31,7 +30,7 @@ struct FreehandRun {
 struct ToCurveState {
     int32_t Tolerance = 2560;       // coordinate units, during a conversion
     std::vector<Cord> Result;       // the converted Cords being built
-    // The freehand tool's runs of the line it drew, in order (at most MaxFreehandRuns).
+    // The freehand tool's runs of the line it drew, in order.
     std::vector<FreehandRun> FreehandRuns;
 };
 

@@ -2,6 +2,8 @@
 // recording and its runs, and the thinning of a run, read back from the working file.
 #include "DrawFixture.h"
 
+#include "edit/ToCurve.h"
+
 #include <numbers>
 
 namespace zemo::test {
@@ -244,6 +246,50 @@ TEST_F(FreeTool, WithFreehandToCurveTheRunsBecomeCurves)
         curves += (c.x & FirstBezierFlag) ? 1 : 0;
     EXPECT_GE(curves, 2);
     EXPECT_LT(p.size(), 41u);
+}
+
+// With the preference on, each of 300 runs (more than the 257 the runs once had room for)
+// becomes curves, and every recorded point lies within the tolerance of the result.
+TEST_F(FreeTool, WithFreehandToCurveEveryRecordedPointLiesNearTheCurvesOfEveryRun)
+{
+    OpenDrawMap();
+    ProgramConfig.FreehandToCurve = true;
+    ProgramConfig.Smoothing = 1;
+    StartTool(LineSym, WorkModes::Freehand);
+    // Each run: from the end of a short straight drag, up over a bend, to the next press.
+    const auto p = [](int k) { return QPoint(20 + 18 * (k % 25), 20 + 24 * (k / 25)); };
+    DragPoint({10, 10}, p(0) + QPoint(6, 0));
+    for (int k = 0; k < 300; ++k) {
+        Move(p(k) + QPoint(10, 8), false);
+        Move(p(k) + QPoint(14, 0), false);
+        if (k < 299)
+            DragPoint(p(k + 1), p(k + 1) + QPoint(6, 0));
+    }
+    const QPoint end = p(299) + QPoint(14, 0);
+    std::vector<Cord> recorded(CurElement.Cords(), CurElement.Cords() + CurElement.nItem);
+    recorded.push_back(At(end));
+    ASSERT_EQ(recorded.size(), 2u + 300 * 3 - 1);
+    Click(end);
+    ASSERT_EQ(Live(), 1);
+    const std::vector<Cord> c = PointsOf(1);
+    int curves = 0;
+    for (const Cord& q : c)
+        curves += (q.x & FirstBezierFlag) ? 1 : 0;
+    EXPECT_EQ(curves, 2 * 300) << "two curve segments for each run of three points";
+    const int32_t tolerance = CurveTolerance(1);
+    int far = 0;
+    for (const Cord& r : recorded) {
+        bool near = false;
+        for (size_t i = 0; i < c.size() && !near; ++i) {
+            near = CordsEqual(r, c[i]);
+            if (i + 3 < c.size() && (c[i + 1].x & FirstBezierFlag))
+                near = near || NearBezier(r, &c[i], tolerance);
+        }
+        far += near ? 0 : 1;
+    }
+    EXPECT_EQ(far, 0);
+    EXPECT_EQ(c.front(), At({10, 10}));
+    EXPECT_EQ(c.back(), At(end));
 }
 
 // Points in 0.01 mm with their flag bits.
