@@ -513,6 +513,13 @@ public:
             m_centre.push_back(m_centre.front());
         if (m_centre.size() < 2)
             return;
+        // Going backward a segment's normal is exactly the negated one: each is made once.
+        m_normals.clear();
+        for (size_t i = 0; i + 1 < m_centre.size(); ++i) {
+            const QPointF d = m_centre[i + 1] - m_centre[i];
+            const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
+            m_normals.emplace_back(d.y() * scale, -d.x() * scale);
+        }
         const bool closed = m_centre.size() > 2 && m_centre.back() == m_centre.front();
         const size_t first = m_out.size();
         side(false, closed);
@@ -533,14 +540,6 @@ private:
         QPointF start, end, normal, direction;  // the direction not normalised
     };
 
-    Offset offsetOf(QPointF a, QPointF b) const
-    {
-        const QPointF d = b - a;
-        const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
-        const QPointF n(d.y() * scale, -d.x() * scale);
-        return {a + n, b + n, n, d};
-    }
-
     void side(bool backward, bool closed)
     {
         const size_t n = m_centre.size();
@@ -548,7 +547,9 @@ private:
         Offset previous{};
         Offset firstOffset{};
         for (size_t i = 0; i + 1 < n; ++i) {
-            const Offset o = offsetOf(at(i), at(i + 1));
+            const QPointF a = at(i), b = at(i + 1);
+            const QPointF normal = backward ? -m_normals[n - 2 - i] : m_normals[i];
+            const Offset o{a + normal, b + normal, normal, b - a};
             if (i == 0)
                 firstOffset = o;
             else
@@ -597,6 +598,7 @@ private:
     std::vector<QPointF>& m_out;
     std::vector<int>& m_rings;
     std::vector<QPointF> m_centre;
+    std::vector<QPointF> m_normals;
 };
 
 } // namespace
