@@ -1,7 +1,8 @@
 // Strokes and fills per second into a 1920x1080 image: through the QPainter device, and the
 // same shapes drawn straight with QPainter (the device layer's overhead). Short strokes are
 // lines like a map's, segments of 1 to 3 pixels, against Qt's cosmetic pen; wide short strokes
-// the same lines 3 to 20 pixels wide with bevel joins and flat caps, against Qt's stroker.
+// the same lines 3 to 20 pixels wide with bevel joins and flat caps, against Qt's stroker; point
+// rings (framed ellipses 6 to 16 pixels across) against Qt's fill of the same ring.
 #include "platform/PainterDevice.h"
 
 #include <QGuiApplication>
@@ -119,6 +120,58 @@ void QPainterWideShortStrokes(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * ShortSegments);
 }
 BENCHMARK(QPainterWideShortStrokes)->Arg(3)->Arg(6)->Arg(10)->Arg(20);
+
+// 1000 rings like a map's point symbols: boxes of 6 to 16 pixels, outlines 1 to 3 pixels wide.
+struct Ring {
+    QRectF box;
+    double width;
+};
+std::vector<Ring> pointRings()
+{
+    std::vector<Ring> rings;
+    std::mt19937 rng(11);
+    for (int k = 0; k < 1000; ++k) {
+        const double side = 6 + rng() % 11;
+        rings.push_back({QRectF(10 + rng() % 1880, 10 + rng() % 1040, side, side), 1.0 + rng() % 3});
+    }
+    return rings;
+}
+
+void DevicePointRings(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    PainterDevice dev(&img);
+    dev.setBrush(DeviceBrush{});
+    const auto rings = pointRings();
+    for (auto _ : state)
+        for (const Ring& r : rings) {
+            DevicePen pen;
+            pen.width = r.width;
+            pen.insideFrame = true;
+            dev.setPen(pen);
+            dev.ellipse(r.box);
+        }
+    state.SetItemsProcessed(state.iterations() * int64_t(rings.size()));
+}
+BENCHMARK(DevicePointRings);
+
+void QPainterPointRings(benchmark::State& state)
+{
+    QImage img(1920, 1080, QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    const auto rings = pointRings();
+    for (auto _ : state)
+        for (const Ring& r : rings) {
+            QPainterPath ring;
+            ring.addEllipse(r.box);
+            ring.addEllipse(r.box.adjusted(r.width, r.width, -r.width, -r.width));
+            p.fillPath(ring, Qt::black);
+        }
+    state.SetItemsProcessed(state.iterations() * int64_t(rings.size()));
+}
+BENCHMARK(QPainterPointRings);
 
 void DeviceStrokes(benchmark::State& state)
 {
