@@ -741,9 +741,10 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
 {
     const QPointF whole(std::floor(box.x()), std::floor(box.y()));
     const QPointF fraction = box.topLeft() - whole;
-    auto found = std::find_if(m_ellipses.begin(), m_ellipses.end(), [&](const EllipseOutline& e) {
-        return e.size == box.size() && e.fraction == fraction;
-    });
+    // Exact comparisons: the toolkit's own for sizes and points allow for rounding.
+    const std::array<double, 4> key{box.width(), box.height(), fraction.x(), fraction.y()};
+    auto found = std::find_if(m_ellipses.begin(), m_ellipses.end(),
+                              [&](const EllipseOutline& e) { return e.key == key; });
     if (found == m_ellipses.end()) {
         if (m_ellipses.size() == 16)
             m_ellipses.erase(m_ellipses.begin());
@@ -753,7 +754,7 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
         // they are its polygons.
         constexpr double Finer = 2;
         const QList<QPolygonF> polygons = path.toSubpathPolygons(QTransform::fromScale(Finer, Finer));
-        EllipseOutline made{box.size(), fraction, {}};
+        EllipseOutline made{key, {}};
         if (!polygons.isEmpty())
             for (const QPointF& p : polygons.front())
                 made.points.push_back(p / Finer);
@@ -765,33 +766,31 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
     rings.push_back(int(found->points.size()));
 }
 
+void PainterDevice::ellipseRings(std::initializer_list<QRectF> boxes)
+{
+    m_ellipsePoints.clear();
+    m_ellipseRings.clear();
+    for (const QRectF& box : boxes)
+        if (box.width() > 0 && box.height() > 0)
+            appendEllipse(box, m_ellipsePoints, m_ellipseRings);
+}
+
 bool PainterDevice::fillEllipseRows(const QRectF& box)
 {
     if (m_state.brush.style == BrushStyle::Null || !(box.width() > 0 && box.height() > 0))
         return true;
     if (!rowsFit())
         return false;
-    static thread_local std::vector<QPointF> points;
-    static thread_local std::vector<int> rings;
-    points.clear();
-    rings.clear();
-    appendEllipse(box, points, rings);
-    return fillRows(points, rings, FillRule::OddEven);
+    ellipseRings({box});
+    return fillRows(m_ellipsePoints, m_ellipseRings, FillRule::OddEven);
 }
 
 bool PainterDevice::fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
 {
     if (!rowsFit())
         return false;
-    static thread_local std::vector<QPointF> points;
-    static thread_local std::vector<int> rings;
-    points.clear();
-    rings.clear();
-    if (outer.width() > 0 && outer.height() > 0)
-        appendEllipse(outer, points, rings);
-    if (inner.width() > 0 && inner.height() > 0)
-        appendEllipse(inner, points, rings);
-    return m_rows.fillSolid(points, rings, FillRule::OddEven, color, m_state.rop);
+    ellipseRings({outer, inner});
+    return m_rows.fillSolid(m_ellipsePoints, m_ellipseRings, FillRule::OddEven, color, m_state.rop);
 }
 
 } // namespace zemo

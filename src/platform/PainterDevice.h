@@ -8,6 +8,8 @@
 
 #include <QPainter>
 #include <QPainterPath>
+#include <array>
+#include <initializer_list>
 #include <optional>
 #include <vector>
 
@@ -100,6 +102,8 @@ private:
     bool fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
     // Appends the ellipse in the box as one ring of points.
     void appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings);
+    // The ellipses of the boxes that are not empty, as the rings below.
+    void ellipseRings(std::initializer_list<QRectF> boxes);
     Qt::FillRule qtFillRule() const;
 
     QPainter m_painter;
@@ -132,11 +136,12 @@ private:
     // Ellipses flattened as the raster engine flattens them, by size and the fraction of
     // their corner's position: a map's point symbols repeat a handful of them. Newest last.
     struct EllipseOutline {
-        QSizeF size;
-        QPointF fraction;
+        std::array<double, 4> key;  // width, height, fractions of x and y
         std::vector<QPointF> points;
     };
     std::vector<EllipseOutline> m_ellipses;
+    std::vector<QPointF> m_ellipsePoints;
+    std::vector<int> m_ellipseRings;
 };
 
 } // namespace zemo
