@@ -1,5 +1,5 @@
-// What the platform tests share: a scratch folder (also the settings home), white images and their pixels, pens and
-// brushes, the hatch rule, and the programs that render our files.
+// What the platform tests share: a scratch folder (also the settings home), white images and their
+// pixels, pens and brushes, the hatch rule, and the programs that render our files.
 #pragma once
 
 #include "platform/PainterDevice.h"
@@ -19,21 +19,25 @@
 namespace zemo {
 
 inline constexpr DeviceColor Black{0, 0, 0}, Red{255, 0, 0}, Blue{0, 0, 255}, White{255, 255, 255};
-inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::Vertical, HatchStyle::FDiagonal,
-                                            HatchStyle::BDiagonal, HatchStyle::Cross, HatchStyle::DiagCross};
+inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::Vertical,
+                                            HatchStyle::FDiagonal,  HatchStyle::BDiagonal,
+                                            HatchStyle::Cross,      HatchStyle::DiagCross};
 
 inline QRgb Rgb(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
-inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel, PenCap cap = PenCap::Flat,
-                     bool insideFrame = false)
+inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel,
+                     PenCap cap = PenCap::Flat, bool insideFrame = false)
 {
     return DevicePen{PenStyle::Solid, color, width, join, cap, insideFrame};
 }
 inline DeviceBrush Solid(DeviceColor c) { return {BrushStyle::Solid, c, HatchStyle::Horizontal}; }
 inline DeviceBrush Hatch(HatchStyle s, DeviceColor c) { return {BrushStyle::Hatch, c, s}; }
-inline void Line(Device& dev, std::initializer_list<QPointF> points) { dev.polyline(std::vector<QPointF>(points)); }
+inline void Line(Device& dev, std::initializer_list<QPointF> points)
+{
+    dev.polyline(std::vector<QPointF>(points));
+}
 
-// Whether a hatch lights pixel (x, y): lines every 8 pixels through the origin, the forward diagonal running as "\"
-// with y down.
+// Whether a hatch lights pixel (x, y): lines every 8 pixels through the origin, the forward
+// diagonal running as "\" with y down.
 inline bool HatchLit(HatchStyle style, QPoint origin, int x, int y)
 {
     const auto on = [](int v) { return (v % HatchPeriod + HatchPeriod) % HatchPeriod == 0; };
@@ -55,7 +59,8 @@ inline void WriteFile(const QString& path, const QByteArray& data)
 }
 
 // A white image drawn on through a device of its own, as RGB32.
-inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint, QImage::Format format = QImage::Format_RGB32)
+inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint,
+                   QImage::Format format = QImage::Format_RGB32)
 {
     QImage img(size, format);
     img.fill(Qt::white);
@@ -65,28 +70,39 @@ inline QImage Draw(QSize size, const std::function<void(PainterDevice&)>& paint,
     dev.finish();
     return img.convertToFormat(QImage::Format_RGB32);
 }
-inline QImage Draw(QSize size, const DevicePen& pen, const DeviceBrush& brush, const std::function<void(PainterDevice&)>& paint,
+inline QImage Draw(QSize size, const DevicePen& pen, const DeviceBrush& brush,
+                   const std::function<void(PainterDevice&)>& paint,
                    QImage::Format format = QImage::Format_RGB32)
 {
-    return Draw(size, [&](PainterDevice& dev) { dev.setPen(pen), dev.setBrush(brush), paint(dev); }, format);
+    return Draw(
+        size, [&](PainterDevice& dev) { dev.setPen(pen), dev.setBrush(brush), paint(dev); },
+        format);
 }
-inline bool Painted(const QImage& img, int x, int y) { return img.pixel(x, y) != qRgb(255, 255, 255); }
+inline bool Painted(const QImage& img, int x, int y)
+{
+    return img.pixel(x, y) != qRgb(255, 255, 255);
+}
 inline QRect PaintedBounds(const QImage& img)
 {
     QRect r;
     for (int i = 0; i < img.width() * img.height(); ++i)
-        r |= Painted(img, i % img.width(), i / img.width()) ? QRect(i % img.width(), i / img.width(), 1, 1) : QRect();
+        r |= Painted(img, i % img.width(), i / img.width())
+                 ? QRect(i % img.width(), i / img.width(), 1, 1)
+                 : QRect();
     return r;
 }
 
 // The PNG `png` that an outside program writes; null, with a failure, when it cannot.
-inline QImage Rendered(const char* program, const char* package, const QStringList& args, const QString& png)
+inline QImage Rendered(const char* program, const char* package, const QStringList& args,
+                       const QString& png)
 {
     const QString tool = QStandardPaths::findExecutable(QString::fromLatin1(program));
     QProcess p;
     p.start(tool, args);
-    if (tool.isEmpty() || !p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit || p.exitCode()) {
-        ADD_FAILURE() << program << " (Debian package " << package << "): " << p.readAllStandardError().toStdString();
+    if (tool.isEmpty() || !p.waitForFinished(30000) || p.exitStatus() != QProcess::NormalExit
+        || p.exitCode()) {
+        ADD_FAILURE() << program << " (Debian package " << package
+                      << "): " << p.readAllStandardError().toStdString();
         return {};
     }
     return QImage(png).convertToFormat(QImage::Format_RGB32);
@@ -106,7 +122,8 @@ inline QImage DrawSvg(const QString& file, QSize size, const std::function<void(
         EXPECT_TRUE(dev.finish());
     }
     const QString w = QString::number(size.width()), h = QString::number(size.height());
-    return Rendered("rsvg-convert", "librsvg2-bin", {"-w", w, "-h", h, "-b", "white", "-o", file + ".png", file}, file + ".png");
+    return Rendered("rsvg-convert", "librsvg2-bin",
+                    {"-w", w, "-h", h, "-b", "white", "-o", file + ".png", file}, file + ".png");
 }
 
 class PlatformTest : public ::testing::Test {

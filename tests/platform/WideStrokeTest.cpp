@@ -1,5 +1,5 @@
-// Strokes wider than a pixel plotted straight into image rows against the toolkit's own stroker: the same pixels
-// but for a few on the outline's edge, each drawn once under XOR.
+// Strokes wider than a pixel plotted straight into image rows against the toolkit's own stroker:
+// the same pixels but for a few on the outline's edge, each drawn once under XOR.
 #include "PlatformFixture.h"
 
 #include <iostream>
@@ -22,7 +22,8 @@ QImage Noise(std::mt19937& rng)
     return img;
 }
 
-// A wandering line whose corners are sharp, obtuse or reversing, on whole pixels like the device points of a map.
+// A wandering line whose corners are sharp, obtuse or reversing, on whole pixels like the device
+// points of a map.
 std::vector<QPointF> Wander(std::mt19937& rng, double width, bool closed)
 {
     std::vector<QPointF> pts{{double(rng() % Width), double(rng() % Height)}};
@@ -49,7 +50,8 @@ bool OnEdge(const QImage& stroked, int x, int y)
     for (int dy = -1; dy <= 1; ++dy)
         for (int dx = -1; dx <= 1; ++dx) {
             const int nx = x + dx, ny = y + dy;
-            if (nx >= 0 && ny >= 0 && nx < Width && ny < Height && (stroked.pixel(nx, ny) != 0xFF000000u) != in)
+            if (nx >= 0 && ny >= 0 && nx < Width && ny < Height
+                && (stroked.pixel(nx, ny) != 0xFF000000u) != in)
                 return true;
         }
     return false;
@@ -61,7 +63,9 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
 {
     std::mt19937 rng(77);
     // Three rectangles cut every stroke; one in three strokes is drawn whole as well.
-    const QRegion clips[] = {QRegion(0, 0, Width, Height), QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40) + QRegion(40, 80, 110, 35)};
+    const QRegion clips[] = {QRegion(0, 0, Width, Height), QRegion(10, 5, 70, 90)
+                                                               + QRegion(90, 20, 60, 40)
+                                                               + QRegion(40, 80, 110, 35)};
     int64_t stroked = 0, differing = 0, offEdge = 0;
     for (int round = 0; round < 400; ++round) {
         const double width = round % 10 == 0 ? 1.5 : 1.5 + (rng() % 3850) / 100.0;
@@ -78,10 +82,12 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
         if (ring)
             line.pop_back();
         const RowPlotter::StrokeFigure figure[1] = {{line, ring}};
-        ASSERT_TRUE(rows.strokeWide(figure, {Centre, Centre}, width, mitre ? PenJoin::Mitre : PenJoin::Bevel, ink,
+        ASSERT_TRUE(rows.strokeWide(figure, {Centre, Centre}, width,
+                                    mitre ? PenJoin::Mitre : PenJoin::Bevel, ink,
                                     xorOp ? RasterOp::Xor : RasterOp::Copy));
 
-        QPen pen(QColor(ink.r, ink.g, ink.b), width, Qt::SolidLine, Qt::FlatCap, mitre ? Qt::SvgMiterJoin : Qt::BevelJoin);
+        QPen pen(QColor(ink.r, ink.g, ink.b), width, Qt::SolidLine, Qt::FlatCap,
+                 mitre ? Qt::SvgMiterJoin : Qt::BevelJoin);
         pen.setMiterLimit(MitreLimit);
         QPolygonF shifted;
         for (const QPointF& p : line)
@@ -114,13 +120,14 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
                     ++differing;
                     if (!OnEdge(mask, x, y)) {
                         ++offEdge;
-                        ADD_FAILURE() << "round " << round << " width " << width << ": pixel " << x << "," << y
-                                      << " inside the stroke";
+                        ADD_FAILURE() << "round " << round << " width " << width << ": pixel " << x
+                                      << "," << y << " inside the stroke";
                     }
                 }
             }
     }
-    std::cout << "wide strokes: " << differing << " of " << stroked << " stroked pixels differ from the toolkit's\n";
+    std::cout << "wide strokes: " << differing << " of " << stroked
+              << " stroked pixels differ from the toolkit's\n";
     RecordProperty("StrokedPixels", std::to_string(stroked));
     RecordProperty("DifferingPixels", std::to_string(differing));
     EXPECT_EQ(offEdge, 0);
@@ -134,8 +141,8 @@ namespace zemo {
 
 TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
 {
-    // Small polygons are counted in a box of windings, large ones with few crossings by sorted edges; both give the
-    // toolkit's pixels exactly, for either rule, under XOR and a clip.
+    // Small polygons are counted in a box of windings, large ones with few crossings by sorted
+    // edges; both give the toolkit's pixels exactly, for either rule, under XOR and a clip.
     std::mt19937 rng(5);
     for (int round = 0; round < 300; ++round) {
         const bool large = round % 2 == 1, xorOp = round % 5 == 2;
@@ -147,7 +154,8 @@ TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
                 ours.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
         QImage theirs = ours.copy();
         const QRegion clip = round % 4 == 0 ? QRegion(ours.rect())
-                                            : QRegion(side / 10, side / 20, side / 2, side / 2) + QRegion(side / 2, side / 4, side / 3, side / 3);
+                                            : QRegion(side / 10, side / 20, side / 2, side / 2)
+                                                  + QRegion(side / 2, side / 4, side / 3, side / 3);
         std::vector<QPointF> points;
         std::vector<int> rings;
         QPainterPath area;
@@ -155,7 +163,8 @@ TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
         for (int r = 0, count = 1 + int(rng() % 3); r < count; ++r) {
             rings.push_back(3 + int(rng() % 9));
             for (int i = 0; i < rings.back(); ++i) {
-                points.emplace_back((int(rng() % (side * 24)) - side * 2) / 20.0, (int(rng() % (side * 16)) - side * 2) / 20.0);
+                points.emplace_back((int(rng() % (side * 24)) - side * 2) / 20.0,
+                                    (int(rng() % (side * 16)) - side * 2) / 20.0);
                 i ? area.lineTo(points.back()) : area.moveTo(points.back());
             }
             area.closeSubpath();
@@ -163,7 +172,8 @@ TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
         const DeviceColor ink{uint8_t(rng()), 10, 240};
         RowPlotter rows(ours);
         rows.setClip(clip);
-        ASSERT_TRUE(rows.fillSolid(points, rings, rule, ink, xorOp ? RasterOp::Xor : RasterOp::Copy));
+        ASSERT_TRUE(
+            rows.fillSolid(points, rings, rule, ink, xorOp ? RasterOp::Xor : RasterOp::Copy));
         {
             QPainter p(&theirs);
             p.setClipRegion(clip);
