@@ -4,8 +4,13 @@
 #include "edit/Ports.h"
 #include "shell/widgets/Ports.h"
 #include "symbols/Ports.h"
+#include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
+#include "symbols/widgets/EditIconDlg.h"
+#include "symbols/widgets/GraphicsPanel.h"
+#include "symbols/widgets/NewSymDlg.h"
+#include "symbols/widgets/SymDlg.h"
 #include "symbols/widgets/SymbolFeatures.h"
 
 namespace zemo {
@@ -20,8 +25,20 @@ void InstallSymbols()
     DocumentPorts().SymbolsChanged.Bind(SymbolsReplaced);
     DocumentPorts().CurrentSymbolChanged.Bind(ShowFrameCurrentSymbol);
     EditPorts().ShowSymbolInBox.Bind(ShowSymbolInBox);
+    // The symbol editors, their dialogs and the quick editor's panel.
+    symbols.HasEditor.Bind(HasSymbolEditor);
+    symbols.OpenEditor.Bind(OpenSymbolEditor);
+    symbols.RunIconEditor.Bind([](SymbolBytes& rec) { return ExecEditIconDlg(SymbolDialogParent(), rec); });
+    symbols.RunNewSymbolDialog.Bind(ExecNewSymDlg);
+    symbols.RunSymbolDialog.Bind(ExecSymbolDialog);
+    symbols.PrepareGraphicsPanel.Bind(PrepareGraphicsPanel);
+    // The quick editor's Close button shows the editor again; a closing window stores.
+    ShellWidgetsPorts().EndSymbolGraphicsEdit.Bind([] { EndSymbolGraphicsEdit(true); });
+    EditPorts().EndSymbolGraphicsEdit.Bind([] { EndSymbolGraphicsEdit(false); });
+    EditPorts().ReadGraphicObjectParams.Bind(ReadGraphicObjectParams);
     RegisterSymbolWorkers();
     RegisterSymbolBoxWorkers();
+    RegisterSymbolEditorWorkers();
 }
 
 } // namespace zemo

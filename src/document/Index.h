@@ -178,6 +178,8 @@ int MapSettingsSlot(int type);
 
 // ---- Symbol-graphics editing: the elements of a point symbol as objects ----
 inline constexpr int SymbolGraphicsSlots = 512;
+// The topic of SymbolTooComplex: the elements do not fit in a symbol.
+inline constexpr int SymbolTooComplexHelpContext = 33;
 struct SymbolGraphicsBuffer {
     bool Active = false;
     std::array<uint8_t, SymbolGraphicsSlots * 8> Slots{};

@@ -21,7 +21,6 @@ using namespace index_private;
 
 namespace {
 
-constexpr int SymbolTooComplexHelp = 33;
 constexpr uint16_t GraphicsSymbolBase = 32752;
 } // namespace
 
@@ -144,7 +143,7 @@ bool SpliceGraphics(int slot, int oldSlots, const std::vector<uint8_t>& bytes)
     const int used = UsedGraphicsSlots();
     const int newSlots = int(bytes.size() / 8);
     if (used - oldSlots + newSlots > SymbolGraphicsSlots) {
-        ErrorMsg(TextKey::SymbolTooComplex, {}, SymbolTooComplexHelp);
+        ErrorMsg(TextKey::SymbolTooComplex, {}, SymbolTooComplexHelpContext);
         return false;
     }
     uint8_t* base = G().Slots.data();

@@ -453,6 +453,11 @@ bool BeginNewObject()
         return false;
     BeginElementEdit(0);
     InitNewObject();
+    // A symbol's element takes its colour, width and style from the quick editor; a value
+    // out of range there ignores the press.
+    if (Work.ActiveView && Work.ActiveView->SymbolGraphicsMode
+        && !EditPorts().ReadGraphicObjectParams(E()))
+        return false;
     DropSelection();
     return true;
 }

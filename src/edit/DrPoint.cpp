@@ -47,11 +47,14 @@ void PlacePoint()
     e.nItem = 1;
     e.nText = 0;
     e.Cords()[0] = DrPoint.PlaceStart;
-    e.Angle = 0;
-    // A symbol's own element keeps its angle; only map objects are turned by the drag.
+    // A symbol's element keeps the colour the press read into the angle's word; only map
+    // objects are turned by the drag.
     const bool graphics = Work.ActiveView && Work.ActiveView->SymbolGraphicsMode;
-    if (!graphics && PixelsApart(DrPoint.PlaceStart, DrPoint.PlaceEnd, TurnPixels))
-        e.Angle = int16_t(PointDragAngle(DrPoint.PlaceStart, DrPoint.PlaceEnd));
+    if (!graphics) {
+        e.Angle = 0;
+        if (PixelsApart(DrPoint.PlaceStart, DrPoint.PlaceEnd, TurnPixels))
+            e.Angle = int16_t(PointDragAngle(DrPoint.PlaceStart, DrPoint.PlaceEnd));
+    }
     StoreNewObject();
 }
 
@@ -126,6 +129,9 @@ void PointMouseDown()
         e.nText = 0;
         e.Angle = e.Word10 = e.Word12 = e.Word14 = 0;
         e.LayerName.fill(0);
+        if (Work.ActiveView && Work.ActiveView->SymbolGraphicsMode
+            && !EditPorts().ReadGraphicObjectParams(e))
+            return;
         const Cord press = DrawCursor();
         e.Cords()[0] = press;
         if (DrPoint.RectangleSymbol) {

@@ -17,11 +17,13 @@
 #include <QRect>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 namespace zemo {
 
 class Device;
+struct SymbolEditSession;
 
 // A client rectangle as the window system keeps it: right and bottom are exclusive.
 struct PixRect {
@@ -92,6 +94,8 @@ struct MapView {
     double PatternSin = 0;
     double PatternCos = 1;
     SymbolGraphicsBuffer SymbolGraphics;
+    // The symbol editor's working copy while the window edits its graphics (symbols).
+    std::shared_ptr<SymbolEditSession> SymbolEdit;
     // The window's own undo steps; active while the view is the current one.
     UndoRing Undo;
 

@@ -1,13 +1,16 @@
-// What the symbol library needs from above it: the symbol box's window (symbols_widgets)
-// and the symbol editors, which are not there yet.
+// What the symbol library needs from above it: the symbol box's window, the editors'
+// dialogs and the quick symbol editor's panel (symbols_widgets).
 #pragma once
 
 #include "core/Port.h"
 #include "symbols/store/SymbolRecords.h"
 
+#include <array>
+
 namespace zemo {
 
 enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
+struct SymbolEditSession;
 
 struct SymbolsPortSet {
     // ---- The symbol box (symbols_widgets) ----
@@ -24,6 +27,17 @@ struct SymbolsPortSet {
                                                 [](SymbolEditorKind) { return false; }};
     Port<void(SymbolEditorKind kind, int pos)> OpenEditor{"symbols.OpenEditor",
                                                           [](SymbolEditorKind, int) {}};
+    // The New Symbol dialog: the chosen entry (point, line, area, text, line text,
+    // rectangle), -1 on Cancel; entries not available cannot be chosen. Least: cancelled.
+    Port<int(const std::array<bool, 6>& available)> RunNewSymbolDialog{
+        "symbols.RunNewSymbolDialog", [](const std::array<bool, 6>&) { return -1; }};
+    // The editor's dialog on the session's working copy: SymbolDlgOk, SymbolDlgEdit (the
+    // fields read into the copy first) or anything else for Cancel. Least: cancelled.
+    Port<int(SymbolEditSession& s)> RunSymbolDialog{"symbols.RunSymbolDialog",
+                                                   [](SymbolEditSession&) { return 2; }};
+    // Symbol-graphics editing starts: the quick editor lists the map's colours and picks the
+    // element kind the window draws. Least: nothing.
+    Port<void()> PrepareGraphicsPanel{"symbols.PrepareGraphicsPanel", [] {}};
 };
 
 SymbolsPortSet& SymbolsPorts();

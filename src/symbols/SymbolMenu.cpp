@@ -142,10 +142,11 @@ void EditSymbol()
 
 bool CanEditSymbolIcon()
 {
+    TZmd* z = Map();
     const int c = CurrentSymbolPos();
     // The icon editor is not there until its port is bound.
-    return c >= 0 && SymbolsPorts().RunIconEditor.Bound()
-        && Map()->Symbols[size_t(c)].size() >= size_t(SymbolHeadBytes);
+    return z && c >= 0 && SymbolsPorts().RunIconEditor.Bound()
+        && z->Symbols[size_t(c)].size() >= size_t(SymbolHeadBytes);
 }
 
 void EditSymbolIcon()

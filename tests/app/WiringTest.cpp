@@ -43,14 +43,8 @@ const std::set<std::string> Waiting = {
     "edit.FindCsObject",
     "edit.InsertPickedCsObject",
     "edit.PreviewAllows",
-    "edit.EndSymbolGraphicsEdit", // symbol-graphics editing (the symbol editors)
-    "edit.ReadGraphicObjectParams",
 
     // shell, symbols
-    "shell_widgets.EndSymbolGraphicsEdit", // symbol-graphics editing (the symbol editors)
-    "symbols.HasEditor",                   // the symbol editors
-    "symbols.OpenEditor",                  // the symbol editors
-    "symbols.RunIconEditor",               // the icon editor
 
 };
 

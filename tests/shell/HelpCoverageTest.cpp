@@ -72,7 +72,10 @@ TEST(HelpCoverage, DialogsAndToolsOpenTheirOwnPages)
                                         {224, "edit-tool.html"}, {225, "edit-tool.html"},
                                         {215, "point-tools.html"}, {132, "point-tools.html"},
                                         {222, "rotate-tool.html"},
-                                        {174, "optimize.html"}, {181, "export-symbols.html"}};
+                                        {174, "optimize.html"}, {181, "export-symbols.html"},
+                                        {159, "new-symbol.html"}, {74, "point-symbol.html"},
+                                        {75, "line-symbol.html"}, {119, "line-symbol.html"},
+                                        {161, "icon-editor.html"}};
     for (const auto& [context, page] : own)
         EXPECT_EQ(PageName(context), page) << context;
     // A dialog page is not its menu's page.

@@ -1,0 +1,245 @@
+#include "symbols/widgets/EditIconDlg.h"
+
+#include "core/Help.h"
+#include "core/LangTexts.h"
+#include "document/Index.h"
+#include "symbols/store/IconCodec.h"
+#include "symbols/widgets/SymDlg.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace zemo {
+
+namespace {
+
+// The tool buttons' pictures: the shape each draws.
+QIcon ToolPicture(IconTool tool)
+{
+    QPixmap pm(20, 20);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QPen(Qt::black, 2));
+    const bool filled = tool == IconTool::FullRect || tool == IconTool::FullEllipse;
+    p.setBrush(filled ? QBrush(Qt::black) : QBrush(Qt::NoBrush));
+    const QRect box(4, 5, 12, 10);
+    switch (tool) {
+    case IconTool::Pen: p.drawPoint(10, 10); p.drawLine(6, 14, 14, 6); break;
+    case IconTool::Line: p.drawLine(3, 16, 16, 3); break;
+    case IconTool::Rect:
+    case IconTool::FullRect: p.drawRect(box); break;
+    case IconTool::Ellipse:
+    case IconTool::FullEllipse: p.drawEllipse(box); break;
+    }
+    return QIcon(pm);
+}
+
+int FloorDiv(double v, int d)
+{
+    return int(std::floor(v / d));
+}
+
+} // namespace
+
+// ---- Views ----
+
+TIconView::TIconView(QWidget* parent, IconEditor& editor, int scale)
+    : QWidget(parent), editor_(editor), scale_(scale)
+{
+    setFixedSize(IconSize * scale + (scale > 1 ? 1 : 0), IconSize * scale + (scale > 1 ? 1 : 0));
+    if (scale > 1)
+        setCursor(Qt::CrossCursor);
+}
+
+void TIconView::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    const QImage shown = editor_.Shown();
+    if (scale_ == 1) {
+        p.drawImage(0, 0, shown);
+        return;
+    }
+    p.fillRect(rect(), QColor(128, 128, 128));
+    for (int y = 0; y < IconSize; ++y)
+        for (int x = 0; x < IconSize; ++x)
+            p.fillRect(x * scale_ + 1, y * scale_ + 1, scale_ - 1, scale_ - 1, QColor(shown.pixel(x, y)));
+}
+
+QPoint TIconView::Pixel(const QPointF& at) const
+{
+    return {FloorDiv(at.x(), scale_), FloorDiv(at.y(), scale_)};
+}
+
+void TIconView::Changed()
+{
+    if (auto* dlg = dynamic_cast<TEditIconDlg*>(window()))
+        dlg->Refresh();
+    else
+        update();
+}
+
+void TIconView::mousePressEvent(QMouseEvent* e)
+{
+    if (scale_ == 1 || e->button() != Qt::LeftButton)
+        return;
+    editor_.MouseDown(Pixel(e->position()));
+    Changed();
+}
+
+void TIconView::mouseMoveEvent(QMouseEvent* e)
+{
+    if (scale_ == 1 || !(e->buttons() & Qt::LeftButton))
+        return;
+    editor_.MouseMove(Pixel(e->position()));
+    Changed();
+}
+
+void TIconView::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (scale_ == 1 || e->button() != Qt::LeftButton)
+        return;
+    editor_.MouseUp(Pixel(e->position()));
+    Changed();
+}
+
+// ---- Colours ----
+
+TColorGrid::TColorGrid(QWidget* parent, IconEditor& editor) : QWidget(parent), editor_(editor)
+{
+    setFixedSize(IconColorColumns * CellSize + 1, IconColorRows * CellSize + 1);
+}
+
+QRect TColorGrid::CellRect(int color) const
+{
+    return {color / IconColorRows * CellSize, color % IconColorRows * CellSize, CellSize, CellSize};
+}
+
+void TColorGrid::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    for (int c = 0; c < int(IconEditorColors.size()); ++c) {
+        const QRect r = CellRect(c);
+        p.fillRect(r, QColor(IconEditorColors[size_t(c)]));
+        p.setPen(Qt::black);
+        p.drawRect(r);
+    }
+}
+
+void TColorGrid::mousePressEvent(QMouseEvent* e)
+{
+    const int column = int(e->position().x()) / CellSize, row = int(e->position().y()) / CellSize;
+    if (column < 0 || column >= IconColorColumns || row < 0 || row >= IconColorRows)
+        return;
+    editor_.SetColorNumber(column * IconColorRows + row);
+    if (auto* dlg = dynamic_cast<TEditIconDlg*>(window()))
+        dlg->Refresh();
+}
+
+// ---- The dialog ----
+
+TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("EditIconDlg"));
+    setWindowTitle(SymDlgText(TextKey::EditIcon));
+    auto* column = new QVBoxLayout(this);
+
+    auto* toolRow = new QHBoxLayout;
+    tools_ = new QButtonGroup(this);
+    tools_->setExclusive(true);
+    static constexpr const char* Names[] = {"PenBtn", "LineBtn", "RectBtn", "FullRectB", "CircleBtn", "FullCircleB"};
+    for (int t = 0; t < IconToolCount; ++t) {
+        auto* b = new QToolButton(this);
+        b->setObjectName(QLatin1String(Names[t]));
+        b->setCheckable(true);
+        b->setIcon(ToolPicture(IconTool(t)));
+        b->setAutoRaise(true);
+        tools_->addButton(b, t);
+        toolRow->addWidget(b);
+    }
+    tools_->button(0)->setChecked(true);
+    connect(tools_, &QButtonGroup::idClicked, this, [this](int id) { editor_.SetTool(IconTool(id)); });
+    toolRow->addSpacing(12);
+    auto* ccw = new QToolButton(this);
+    ccw->setObjectName(QStringLiteral("RotCCWBtn"));
+    ccw->setText(QStringLiteral("\u21BA"));
+    auto* cw = new QToolButton(this);
+    cw->setObjectName(QStringLiteral("RotCWBtn"));
+    cw->setText(QStringLiteral("\u21BB"));
+    connect(ccw, &QToolButton::clicked, this, [this] {
+        editor_.RotateCounterClockwise();
+        Refresh();
+    });
+    connect(cw, &QToolButton::clicked, this, [this] {
+        editor_.RotateClockwise();
+        Refresh();
+    });
+    toolRow->addWidget(ccw);
+    toolRow->addWidget(cw);
+    toolRow->addStretch(1);
+    column->addLayout(toolRow);
+
+    auto* views = new QHBoxLayout;
+    EnlargedB = new TIconView(this, editor_, TIconView::Enlarged);
+    EnlargedB->setObjectName(QStringLiteral("EnlargedB"));
+    RealSizeB = new TIconView(this, editor_, 1);
+    RealSizeB->setObjectName(QStringLiteral("RealSizeB"));
+    views->addWidget(EnlargedB);
+    auto* side = new QVBoxLayout;
+    side->addWidget(RealSizeB);
+    SelColorB = new QLabel(this);
+    SelColorB->setObjectName(QStringLiteral("SelColorB"));
+    SelColorB->setFixedSize(32, 32);
+    SelColorB->setFrameShape(QFrame::Box);
+    SelColorB->setAutoFillBackground(true);
+    side->addWidget(SelColorB);
+    side->addStretch(1);
+    views->addLayout(side);
+    views->addStretch(1);
+    column->addLayout(views);
+
+    ColorGrid = new TColorGrid(this, editor_);
+    ColorGrid->setObjectName(QStringLiteral("ColorGrid"));
+    column->addWidget(ColorGrid);
+
+    AddDialogButtons(this, column, [] { return EditIconHelpContext; });
+    Refresh();
+}
+
+void TEditIconDlg::Refresh()
+{
+    QPalette pal = SelColorB->palette();
+    pal.setColor(QPalette::Window, QColor(editor_.Color()));
+    SelColorB->setPalette(pal);
+    RealSizeB->update();
+    EnlargedB->update();
+}
+
+bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec)
+{
+    if (rec.size() < size_t(SymbolHeadBytes))
+        return false;
+    TEditIconDlg dlg(parent);
+    dlg.Editor().Load(rec);
+    dlg.Refresh();
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    TZmd* z = Index.ActiveZmd;
+    const int version = z ? z->Header.Version : CurrentMapVersion;
+    if (!dlg.Editor().Store(rec, version))
+        return false;
+    if (z)
+        z->Modified = 1;
+    return true;
+}
+
+} // namespace zemo
