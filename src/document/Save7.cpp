@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace zemo {
 
@@ -136,26 +137,49 @@ bool SplitAreaObject(int n)
     return true;
 }
 
-// Every object as the older version holds it: no hole flag on its first point, no dash
-// points in version 6, at most 1990 points, its index length its slots.
+// Every object as the older version holds it: no hole flag on its first point, no control
+// point at its end, no dash points in version 6, at most 1990 points, its index length its
+// slots. Only the objects that change are written again.
 bool FitObjects(int version)
 {
     TZmd& z = Z();
+    const int64_t fileSize = z.WorkFile.Size();
+    std::vector<uint8_t> bytes;
     for (int n = 1; n <= z.HighestObject; ++n) {
-        if (!GetIndex(n) || !ReadElement(n, CurElement))
+        if (!GetIndex(n))
             continue;
+        ObjectIndexEntry& entry = z.Entry(n);
+        const int length = std::min<int>(entry.Length, MaxElementItems);
+        if (!InVariablePart(entry.Pos, 32 + 8 * int64_t(length), fileSize))
+            continue;
+        // The record as stored, flags and all.
+        bytes.resize(32 + 8 * size_t(length));
+        z.ReadBytesAt(entry.Pos, bytes);
         ElementRecord& e = CurElement;
+        ParseElementRecord(bytes, length, e);
+        if (e.nItem == 0)
+            continue;
+        bool changed = false;
+        const auto clear = [&changed](int32_t& v, int32_t flags) {
+            changed = changed || (v & flags);
+            v &= ~flags;
+        };
         if (e.nItem > OldVersionMaxPoints) {
             // Only lines and areas need so many; the others use their first few.
             std::memmove(e.Slots.data() + OldVersionMaxPoints, e.Slots.data() + e.nItem, size_t(e.nText) * sizeof(Cord));
             e.nItem = OldVersionMaxPoints;
+            changed = true;
         }
+        Cord* c = e.Cords();
+        clear(c[0].y, HoleFlag);
+        clear(c[e.nItem - 1].x, FirstBezierFlag);
+        if (e.nItem >= 2)
+            clear(c[e.nItem - 2].x, FirstBezierFlag);
         if (version == 6)
             for (int i = 0; i < e.nItem; ++i)
-                e.Slots[size_t(i)].y &= ~DashFlag;
-        ObjectIndexEntry& entry = z.Entry(n);
+                clear(c[i].y, DashFlag);
         entry.Length = uint16_t(std::min<size_t>(entry.Length, e.SlotCount()));
-        if (!SaveElement(n))
+        if (changed && !SaveElement(n))
             return false;
     }
     return true;

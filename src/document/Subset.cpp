@@ -104,6 +104,9 @@ std::vector<uint8_t> InfoTextBytes(const TZmd& z)
     const int64_t n = std::clamp<int64_t>(size - z.Header.InfoPos, 0, z.Header.InfoSize);
     if (z.Header.InfoPos >= VariablePartPos && n > 0)
         Z().ReadBytesAt(z.Header.InfoPos, std::span(bytes).first(size_t(n)));
+    // The text ends within its block, whatever the old one held.
+    if (!bytes.empty())
+        bytes.back() = 0;
     return bytes;
 }
 
@@ -256,10 +259,15 @@ bool SubsetCopyPStrings(const std::vector<int>* newNumbers, int* dropped)
                 // that much is not one the store has.
                 std::vector<uint8_t> record(size_t(std::min<int32_t>(e.Length, MaxPStringBytes)));
                 z.ReadBytesAt(e.Pos, record);
-                if (record[0] == 0
-                    || (std::find(record.begin(), record.end(), uint8_t(0)) == record.end()
-                        && e.Length > MaxPStringBytes))
+                const bool ended = std::find(record.begin(), record.end(), uint8_t(0)) != record.end();
+                if (record[0] == 0 || (!ended && e.Length > MaxPStringBytes))
                     continue;
+                // The store takes a record that fills its room as the whole text: the copy
+                // gets its end, in room of its own.
+                if (!ended && record.size() < size_t(MaxPStringBytes))
+                    record.resize((record.size() + 64) / 64 * 64, 0);
+                else if (!ended)
+                    record.back() = 0;
                 int32_t object = e.Object;
                 if (newNumbers && object != 0) {
                     object = object > 0 && size_t(object) < newNumbers->size() ? (*newNumbers)[size_t(object)] : 0;

@@ -7,9 +7,12 @@
 
 #include "../support/TestMapReader.h"
 #include "document/Save7.h"
+#include "render/AreaSplt.h"
 #include "symbols/store/IconCodec.h"
 
 #include <QFile>
+
+#include <cmath>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -153,7 +156,7 @@ TEST_F(Save7Test, SeparationsDashPointsTextsAndTheHeaderAsEachVersionHoldsThem)
         SCOPED_TRACE(version);
         TestMapWriter w = Base();
         w.separations.assign(30, TestSeparation{});
-        w.objects = {TestObject::Line(LineSym, {{0, 0}, {mm, DashFlag}, {2 * mm, 0}}),
+        w.objects = {TestObject::Line(LineSym, {{0, HoleFlag}, {mm, DashFlag}, {2 * mm, 0}}),
                      TestObject::Text16(TextSym, 0, 0, u"Z\u00fcrich"), TestObject::Text16(TextSym, 0, 0, std::u16string(40, u'\u00e5'))};
         const ReadMap m = SaveAs(w, version);
         EXPECT_EQ(m.header.version, version);
@@ -163,6 +166,7 @@ TEST_F(Save7Test, SeparationsDashPointsTextsAndTheHeaderAsEachVersionHoldsThem)
         EXPECT_EQ(m.separationCount, 24);
         ASSERT_EQ(m.objects.size(), 3u);
         EXPECT_EQ(m.objects[0].cords[1].y & DashFlag, version == 7 ? DashFlag : 0);
+        EXPECT_EQ(m.objects[0].cords[0].y, 0) << "no hole flag on a first point";
         // 8-bit texts of code page 1252 in the slots the UTF-16 text had, or fewer.
         EXPECT_EQ(m.objects[1].flags, 0);
         EXPECT_EQ(m.objects[1].nText, 8);
@@ -262,6 +266,54 @@ TEST_F(Save7Test, SaveAsOffersTheOlderVersionsToOrdinaryMapsOnlyAndClosesTheMapA
     EXPECT_EQ(dialogs.Requests().back().filter.count(u'|'), 3);
     EXPECT_EQ(ReadMapFile(QFile::encodeName(MapPath(QStringLiteral("course-as.zmd"))).toStdString()).header.version, 8);
     EXPECT_EQ(Opening.OpenDocuments.size(), 1u);
+}
+
+TEST_F(Save7Test, AnAreaTheSplitterCannotCutWholeFailsTheSaveAndWritesNothing)
+{
+    // 2500 points: in a circle of 20 mm, and crowded into less than 0.02 mm.
+    std::vector<TestCord> wide, crowded;
+    for (int i = 0; i < 2500; ++i) {
+        const double a = 2 * 3.14159265358979 * i / 2500;
+        wide.push_back({int32_t(std::lround(20 * mm * std::cos(a))) & ~0xFF, int32_t(std::lround(20 * mm * std::sin(a))) & ~0xFF});
+        crowded.push_back({(i % 2) * 256, (i / 2 % 2) * 256});
+    }
+    const struct {
+        const char* name;
+        bool splitter;
+        std::vector<TestCord> area;
+    } cases[] = {{"no splitter", false, wide}, {"a piece too small to cut", true, crowded}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.splitter)
+            DocumentPorts().SplitArea.Bind([](const Cord* p, int n, const AreaPieceFn& accept) {
+                return SplitArea(p, n, accept);
+            });
+        TestMapWriter w = Base();
+        w.symbols.push_back(TestSymbol::Area(30));
+        w.objects = {TestObject::Line(LineSym, Run(10)), TestObject::Area(30, c.area)};
+        OpenWritten(w, QStringLiteral("area.zmd"));
+        const std::vector<uint8_t> before = ReadAll(Z().WorkFile.FileName());
+        messages.Clear();
+        EXPECT_FALSE(SaveOldVersion(7, Target()));
+        EXPECT_EQ(messages.CountOf(TextKey::MaxPoints), 1);
+        EXPECT_FALSE(QFile::exists(Target()));
+        EXPECT_EQ(ReadAll(Z().WorkFile.FileName()), before);
+        EXPECT_EQ(WorkingCopies().size(), 1);
+        CloseDocument(Index.ActiveZmd);
+        DocumentPorts().SplitArea.Unbind();
+    }
+    // The wide area with the splitter: pieces, none larger than the older versions hold.
+    DocumentPorts().SplitArea.Bind([](const Cord* p, int n, const AreaPieceFn& accept) {
+        return SplitArea(p, n, accept);
+    });
+    TestMapWriter w = Base();
+    w.symbols.push_back(TestSymbol::Area(30));
+    w.objects = {TestObject::Area(30, wide)};
+    const ReadMap m = SaveAs(w, 7);
+    EXPECT_GE(m.objects.size(), 2u);
+    for (const ReadObject& o : m.objects)
+        EXPECT_LE(o.nItem, 1990);
+    DocumentPorts().SplitArea.Unbind();
 }
 
 TEST_F(Save7Test, CancelOrAFailingTargetLeaveTheMapAsItWas)

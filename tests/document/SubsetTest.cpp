@@ -191,7 +191,9 @@ TEST_F(SubsetTest, TheInformationTextIsCopiedBehindTheSetupUpTo65528Bytes)
         EXPECT_EQ(GetI32(b, hdr::InfoPos), c.pos) << c.size;
         EXPECT_EQ(GetI32(b, hdr::InfoSize), c.pos ? c.size : 0) << c.size;
         if (c.pos) {
-            EXPECT_EQ(std::string(b.begin() + c.pos, b.begin() + c.pos + c.size), std::string(size_t(c.size), 'i'));
+            // The text ends within its block.
+            EXPECT_EQ(std::string(b.begin() + c.pos, b.begin() + c.pos + c.size),
+                      std::string(size_t(c.size - 1), 'i') + '\0');
         }
         // The object block follows the text, or the setup record.
         EXPECT_EQ(GetI32(b, hdr::ObjectIndex), 20620 + (c.pos ? c.size : 0)) << c.size;
@@ -239,6 +241,24 @@ TEST_F(SubsetTest, StringsAreCopiedWithTheirObjectsOrFollowThemButEmptyOnesAreNo
         CloseCurrentMap(again);
         OpenFile();
     }
+}
+
+TEST_F(SubsetTest, AStringThatFillsItsRecordIsCopiedWithItsEnd)
+{
+    TestMapWriter w(8);
+    TestPString full = TestPString::Make(3, 0, "Men 21");
+    full.terminate = false;
+    w.strings = {full};
+    Open(w);
+    ASSERT_EQ(Z().Classes.Count(), 1);
+    const QString text = Z().Classes.Strings(0);
+    ASSERT_TRUE(CreateSubsetFile(Target(), 2, Z().Setup));
+    ASSERT_TRUE(SubsetCopyPStrings());
+    ASSERT_TRUE(CloseSubsetFile());
+    const ReadMap m = Written();
+    ASSERT_EQ(m.strings.size(), 1u);
+    EXPECT_EQ(QString::fromLatin1(m.strings[0].text.c_str()), text);
+    EXPECT_EQ(m.strings[0].reserved % 64, 0);
 }
 
 TEST_F(SubsetTest, ATargetInUseIsRefusedBeforeAnythingIsWritten)

@@ -173,8 +173,6 @@ private:
                 s.bytes.assign(b_.begin() + pos, b_.begin() + pos + size);
                 s.number10 = GetI16(s.bytes, 2);
                 s.type = GetI16(s.bytes, 4);
-                if (s.number10 < 1 || s.number10 > 9999 || s.type < 1 || s.type > 5)
-                    Problem("symbol at ", pos, ": number ", s.number10, ", type ", s.type);
                 if (Old() && ((s.bytes[11] & 0xF8) != 0 || (s.bytes[7] & 2) != 0))
                     Problem("symbol ", s.number10, ": status ", int(s.bytes[11]), ", flags ", int(s.bytes[7]),
                             " in version ", m_.header.version);

@@ -5,6 +5,7 @@
 #include "edit/ChangeSym.h"
 #include "edit/GridLine.h"
 #include "edit/MapTrans.h"
+#include "edit/Pick.h"
 #include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
 
@@ -18,7 +19,11 @@ void RegisterExtrasCommands()
     RegisterWorker(Cmd::ExtrasChangeSym, ChangeSymbols);
     RegisterWorker(Cmd::ExtrasChangeScale, ChangeScale);
     RegisterWorker(Cmd::ExtrasGridLine, CreateGridLines);
-    RegisterWorker(Cmd::ExtrasOptimize, [] { OptimizeAndReport(MainFrame()); });
+    // Objects get new numbers: nothing stays selected.
+    RegisterWorker(Cmd::ExtrasOptimize, [] {
+        DropSelection();
+        OptimizeAndReport(MainFrame());
+    });
     RegisterWorker(Cmd::ExtrasExportSym, ExportSymbols);
 }
 
