@@ -339,12 +339,15 @@ bool IndexLengthsToBytes()
     for (auto& block : z.ObjectBlocks) {
         for (size_t i = 0; i < 256; ++i) {
             ObjectIndexEntry& e = block->Entries[i];
-            if (e.Symbol == DeletedSymbol)
-                e.Symbol = 0;
+            // Deleted objects are not carried: their room may be more than a byte length holds.
+            if (e.Symbol == DeletedSymbol || e.Symbol == 0)
+                e = {};
             if (e.Length != 0) {
                 const int bytes = 32 + 8 * int(e.Length);
-                if (bytes > UINT16_MAX)
+                if (bytes > UINT16_MAX) {
+                    ErrorMsg(TextKey::MaxPoints, {}, MaxPointsHelp);
                     return false;
+                }
                 e.Length = uint16_t(bytes);
             }
             const auto entry = WriteObjectIndexEntry(e);

@@ -42,8 +42,8 @@ bool SplitLargeObjects();
 int LineCut(Cord* points);
 // UTF-16 texts become 8-bit texts in the code page of their symbol's character set.
 void UnicodeTextsToAnsi();
-// Index lengths from slots to bytes (32 + 8 x slots), written to the file. False when a
-// length does not fit.
+// Index lengths from slots to bytes (32 + 8 x slots), written to the file; deleted objects'
+// entries emptied. False (reported) when a length does not fit.
 bool IndexLengthsToBytes();
 
 } // namespace zemo

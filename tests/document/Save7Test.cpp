@@ -104,12 +104,17 @@ TEST_F(Save7Test, A4000PointLineBecomesPiecesOf1990And1990And22SharingTheirEnds)
     TestMapWriter w = Base();
     w.objects = {TestObject::Line(LineSym, Run(4000)),
                  TestObject::LineText(LineTextSym, Run(2500), "Long river")};
+    // A deleted line whose room no byte length can hold is not carried.
+    TestObject gone = TestObject::Line(LineSym, Run(9000));
+    gone.deleted = true;
+    w.objects.push_back(gone);
     const ReadMap m = SaveAs(w, 7);
     std::vector<int> counts;
     for (const ReadObject& o : m.objects)
         counts.push_back(o.nItem);
     // The objects keep their numbers with their last pieces; the first pieces follow.
     EXPECT_EQ(counts, std::vector<int>({22, 511, 1990, 1990, 1990}));
+    EXPECT_EQ(m.objects[2].number, 4) << "the deleted line's number stays empty";
     const std::vector<TestCord> line = Joined(m, LineSym, 1), text = Joined(m, LineTextSym, 2);
     ASSERT_EQ(line.size(), 4000u);
     ASSERT_EQ(text.size(), 2500u);
