@@ -2,10 +2,12 @@
 // short for their own counts left alone. Expected records are the originals patched at
 // literal offsets.
 #include "../support/TestMapWriter.h"
+#include "symbols/store/SymbolRecords.h"
 #include "symbols/store/SymbolScale.h"
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
 #include <string>
 
@@ -68,7 +70,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              return s;
          },
          [](std::vector<uint8_t>& r) {
-             PutI16(r, 8, 226);  // 226.5 -> 226
+             PutI16(r, 8, 226);  // from the scaled list: the circle's 150 + 152 / 2
              PatchScaledElements(r, 352);
          }},
         {"line",
@@ -91,7 +93,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              return s;
          },
          [](std::vector<uint8_t>& r) {
-             PutI16(r, 8, 226);
+             PutI16(r, 8, 226);    // the main symbol reaches further than the lines
              PutI16(r, 350, 52);
              const int16_t scaled[] = {80, 82, 86, 88, 92, 94, 98};  // 53 .. 65 x 1.5, to even
              for (size_t i = 0; i < 7; ++i)
@@ -104,6 +106,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              PutI16(r, 392, -22);  // -22.5 -> -22
              PutI16(r, 408, 38);   // 37.5 -> 38
              PatchScaledElements(r, 424);
+             r[20] = 0x1F;  // the double line's and the framing's colours 0 and 4 join
          }},
         {"line text",
          [] {
@@ -115,7 +118,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              return s;
          },
          [](std::vector<uint8_t>& r) {
-             PutI16(r, 8, 46);     // 46.5 -> 46
+             PutI16(r, 8, 635);    // 18 pt in 0.01 mm, from the new font size
              PutI16(r, 382, 180);
              PutI16(r, 430, 14);   // 13.5 -> 14
              PutI16(r, 436, 8);    // 7.5 -> 8
@@ -137,6 +140,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              PutI16(r, 370, 300);
              PutI16(r, 372, 300);
              PatchScaledElements(r, 380);
+             r[20] |= 1;  // the cross hatch's colour 0 joins the set
          }},
         {"text",
          [] {
@@ -161,6 +165,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              return s;
          },
          [](std::vector<uint8_t>& r) {
+             PutI16(r, 8, 635);     // the height of the font at its new size
              PutI16(r, 382, 180);
              PutI16(r, 396, 32);    // 31.5 -> 32
              PutI16(r, 398, 150);
@@ -184,6 +189,7 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
              return s;
          },
          [](std::vector<uint8_t>& r) {
+             PutI16(r, 8, 19);     // half the new line width
              PutI16(r, 350, 38);   // 37.5 -> 38
              PutI16(r, 352, 150);
              PutI16(r, 356, 752);  // 751.5 -> 752
@@ -202,12 +208,15 @@ TEST(SymbolScale, EachTypeScalesItsLengthsAndNothingElse)
 
 TEST(SymbolScale, LimitsAndRecordsShorterThanTheirCounts)
 {
-    // 16-bit lengths stop at 32767 and -32764.
+    // 16-bit lengths stop at 32767 and -32764; the main width at the 20 mm the repair after
+    // reading allows.
     TestSymbol big = TestSymbol::Line(10, 0, 20000);
+    big.SetI16(384, 20000);
     big.SetI16(392, -30000);
     std::vector<uint8_t> rec = Stored(big);
     EXPECT_TRUE(zemo::ScaleSymbol(rec, 2));
-    EXPECT_EQ(GetI16(rec, 350), 32767);
+    EXPECT_EQ(GetI16(rec, 350), 2000);
+    EXPECT_EQ(GetI16(rec, 384), 32767);
     EXPECT_EQ(GetI16(rec, 392), -32764);
 
     // Counts that promise more than the record holds: nothing changes.
@@ -236,4 +245,132 @@ TEST(SymbolScale, LimitsAndRecordsShorterThanTheirCounts)
     EXPECT_EQ(GetI16(point, 352 + 8), 202);                // the circle is scaled
     EXPECT_EQ(GetI16(point, 352 + 24 + 6), 35);            // the broken line is not
     EXPECT_EQ(GetI32(point, 352 + 24 + 16), -10 * U | 4);
+}
+
+TEST(SymbolScale, LineFieldsStayInTheRangesTheRepairAfterReadingKeeps)
+{
+    TestSymbol s = TestSymbol::Line(10, 0, 1500);
+    for (size_t off = 354; off <= 360; off += 2)
+        s.SetI16(off, 3000);
+    for (size_t off = 362; off <= 366; off += 2)
+        s.SetI16(off, 1500);
+    s.SetI16(372, 4000);
+    s.SetI16(384, 1500);  // no range of its own
+    std::vector<uint8_t> rec = Stored(s);
+    ASSERT_TRUE(zemo::ScaleSymbol(rec, 2));
+    EXPECT_EQ(GetI16(rec, 350), 2000);
+    for (size_t off = 354; off <= 360; off += 2)
+        EXPECT_EQ(GetI16(rec, off), 5000) << off;
+    for (size_t off = 362; off <= 366; off += 2)
+        EXPECT_EQ(GetI16(rec, off), 2000) << off;
+    EXPECT_EQ(GetI16(rec, 372), 5000);
+    EXPECT_EQ(GetI16(rec, 384), 3000);
+    // Within the ranges the factor applies unlimited.
+    std::vector<uint8_t> small = Stored(s);
+    ASSERT_TRUE(zemo::ScaleSymbol(small, 0.5));
+    EXPECT_EQ(GetI16(small, 350), 750);
+    EXPECT_EQ(GetI16(small, 354), 1500);
+    EXPECT_EQ(GetI16(small, 362), 750);
+    EXPECT_EQ(GetI16(small, 372), 2000);
+}
+
+TEST(SymbolScale, AScaledRecordIsOneTheRepairAfterReadingLeavesAlone)
+{
+    TestSymbol text = TestSymbol::Text(50);
+    text.SetU8(542, 2);     // framing line: the extent grows by twice its width
+    text.SetI16(578, 30);
+    TestSymbol rect = TestSymbol::Rect(60, 1, 25);
+    TestSymbol line = TestSymbol::Line(20, 3, 35, Elements());
+    line.SetI16(374, 1);
+    line.SetI16(384, 80);
+    line.SetI16(386, 30);
+    const std::vector<TestSymbol> symbols = {TestSymbol::Point(10, Elements()), line,
+                                             TestSymbol::LineText(30), TestSymbol::Area(40, 2, Elements()),
+                                             text, rect};
+    for (const TestSymbol& s : symbols) {
+        for (double f : {0.2, 0.5, 1.5, 2.0, 5.0}) {
+            SCOPED_TRACE(std::to_string(s.type) + " x " + std::to_string(f));
+            zemo::SymbolBytes rec = Stored(s);
+            zemo::NormalizeSymbol(rec);  // as read from a file
+            const zemo::SymbolBytes read = rec;
+            ASSERT_TRUE(zemo::ScaleSymbol(rec, f));
+            EXPECT_NE(rec, read);
+            zemo::SymbolBytes again = rec;
+            zemo::NormalizeSymbol(again);
+            EXPECT_EQ(again, rec);
+        }
+    }
+    // The text symbol's extent is its new font's height with the framing line.
+    zemo::SymbolBytes rec = Stored(text);
+    ASSERT_TRUE(zemo::ScaleSymbol(rec, 2));
+    EXPECT_EQ(GetI16(rec, 382), 240);
+    EXPECT_EQ(GetI16(rec, 8), 847 + 2 * 60);
+}
+
+TEST(SymbolScale, CoordinatesAndTabPositionsSaturateInsteadOfWrapping)
+{
+    TestElement far = TestElement::Polyline(1, 10, {{0x7FFFFF00 | 2, int32_t(0x80000000u) | 1},
+                                                   {-3 * U, 0x40000000 | 9}});
+    std::vector<uint8_t> point = Stored(TestSymbol::Point(10, {far}));
+    ASSERT_TRUE(zemo::ScaleSymbol(point, 5));
+    EXPECT_EQ(GetI32(point, 352 + 16), 0x3FFFFF00 | 2);
+    EXPECT_EQ(GetI32(point, 352 + 20), int32_t(0xC0000000u) | 1);
+    EXPECT_EQ(GetI32(point, 352 + 24), -15 * U);
+    EXPECT_EQ(GetI32(point, 352 + 28), 0x3FFFFF00 | 9);
+
+    TestSymbol text = TestSymbol::Text(50);
+    text.SetI16(402, 40);  // more than the 32 positions there are: 32 are scaled
+    for (size_t i = 0; i < 32; ++i)
+        text.SetI32(404 + 4 * i, int32_t(i % 2 ? -1000000000 : 1000000000));
+    std::vector<uint8_t> rec = Stored(text);
+    ASSERT_TRUE(zemo::ScaleSymbol(rec, 4.5));
+    for (size_t i = 0; i < 32; ++i)
+        EXPECT_EQ(GetI32(rec, 404 + 4 * i), i % 2 ? -1073741824 : 1073741823) << i;
+    EXPECT_EQ(GetI16(rec, 532), 0);  // the field after the tabs is untouched
+}
+
+TEST(SymbolScale, NegativeCountsShortSizeWordsAndBadFactorsLeaveTheRecord)
+{
+    struct Damage {
+        std::string name;
+        TestSymbol symbol;
+        std::function<void(std::vector<uint8_t>&)> damage;
+        double factor = 2;
+    };
+    const std::vector<Damage> cases = {
+        {"point slots -1", TestSymbol::Point(10, Elements()),
+         [](std::vector<uint8_t>& r) { PutI16(r, 348, -1); }},
+        {"area slots -8", TestSymbol::Area(30, 0, Elements()),
+         [](std::vector<uint8_t>& r) { PutI16(r, 378, -8); }},
+        // The sum of the five counts fits the record; one of them is negative.
+        {"line list -2", TestSymbol::Line(20, 0, 35, Elements()),
+         [](std::vector<uint8_t>& r) {
+             PutI16(r, 414, -2);
+             PutI16(r, 416, 2);
+         }},
+        // The size word says the list is not in the record.
+        {"size word short", TestSymbol::Point(10, Elements()),
+         [](std::vector<uint8_t>& r) { PutI16(r, 0, 360); }},
+        {"size word below a head", TestSymbol::Rect(60),
+         [](std::vector<uint8_t>& r) { PutI16(r, 0, 300); }},
+        {"unknown type", TestSymbol::Rect(60), [](std::vector<uint8_t>& r) { PutI16(r, 4, 6); }},
+        {"factor 0", TestSymbol::Rect(60), [](std::vector<uint8_t>&) {}, 0},
+        {"factor -1", TestSymbol::Rect(60), [](std::vector<uint8_t>&) {}, -1},
+        {"factor NaN", TestSymbol::Rect(60), [](std::vector<uint8_t>&) {}, std::nan("")},
+        {"factor infinite", TestSymbol::Rect(60), [](std::vector<uint8_t>&) {}, HUGE_VAL},
+    };
+    for (const Damage& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint8_t> r = Stored(c.symbol);
+        c.damage(r);
+        const std::vector<uint8_t> before = r;
+        EXPECT_FALSE(zemo::ScaleSymbol(r, c.factor));
+        EXPECT_EQ(r, before);
+    }
+    // Bytes behind the size word belong to no field and stay.
+    std::vector<uint8_t> rect = Stored(TestSymbol::Rect(60, 1, 40));
+    rect.resize(rect.size() + 8, 0x55);
+    ASSERT_TRUE(zemo::ScaleSymbol(rect, 2));
+    EXPECT_EQ(GetI16(rect, 350), 80);
+    EXPECT_EQ(std::vector<uint8_t>(rect.end() - 8, rect.end()), std::vector<uint8_t>(8, 0x55));
 }

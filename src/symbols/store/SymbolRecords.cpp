@@ -435,49 +435,57 @@ void NormalizeSymbol(SymbolBytes& rec)
     }
     SetSymI16(rec, SymSize, int16_t(rec.size()));
 
-    switch (type) {
+    if (type == LineObject && lineText) {
+        if (SymU8(rec, LtFramingMode) == 1 && SymI16(rec, LtOldFramingFont) != 0)
+            SetSymU8(rec, LtFramingMode, 2);
+        SetSymI16(rec, LtOldFramingFont, 0);
+    } else if (type == LineObject) {
+        ForceRange(rec, LsLineWidth, 0, 2000);
+        for (size_t o = LsDistFromStart; o <= LsEndLength; o += 2)
+            ForceRange(rec, o, 0, 5000);
+        for (size_t o = LsMainGap; o <= LsEndGap; o += 2)
+            ForceRange(rec, o, 0, 2000);
+        ForceRange(rec, LsMinSym, -1, 1);
+        ForceRange(rec, LsNPrimSym, 0, 5);
+        ForceRange(rec, LsPrimSymDist, 0, 5000);
+        if (rec.size() > LsElementLists) {
+            // Each list separately, so that an element never runs into the next list.
+            size_t offset = LsElementLists;
+            for (int k = 0; k < LineSymbolListCount; ++k) {
+                int slots = std::max<int>(SymI16(rec, LsMainSymCount + size_t(k) * 2), 0);
+                const size_t next = offset + size_t(slots) * 8;
+                if (offset < rec.size()) {
+                    slots = int(std::min<size_t>(size_t(slots), (rec.size() - offset) / 8));
+                    CleanLineElementFlags(std::span(rec).subspan(offset, size_t(slots) * 8),
+                                          slots);
+                }
+                offset = next;
+            }
+        }
+    } else if (type == TextObject) {
+        if (SymU8(rec, TsFramingMode) == 1 && SymI16(rec, TsOldFramingFont) != 0)
+            SetSymU8(rec, TsFramingMode, 2);
+        SetSymI16(rec, TsOldFramingFont, 0);
+    }
+    CalcSymbolInfo(rec);
+}
+
+void CalcSymbolInfo(std::span<uint8_t> rec)
+{
+    switch (SymI16(rec, SymObjectType)) {
     case PointObject:
         CalcPointSymbolInfo(rec);
         break;
     case LineObject:
-        if (lineText) {
+        if (SymU8(rec, SymTextFlag) == 1)
             SetSymI16(rec, SymExtent, ClampToI16(FontSizeToHundredths(SymI16(rec, TsFontSize))));
-            if (SymU8(rec, LtFramingMode) == 1 && SymI16(rec, LtOldFramingFont) != 0)
-                SetSymU8(rec, LtFramingMode, 2);
-            SetSymI16(rec, LtOldFramingFont, 0);
-        } else {
-            ForceRange(rec, LsLineWidth, 0, 2000);
-            for (size_t o = LsDistFromStart; o <= LsEndLength; o += 2)
-                ForceRange(rec, o, 0, 5000);
-            for (size_t o = LsMainGap; o <= LsEndGap; o += 2)
-                ForceRange(rec, o, 0, 2000);
-            ForceRange(rec, LsMinSym, -1, 1);
-            ForceRange(rec, LsNPrimSym, 0, 5);
-            ForceRange(rec, LsPrimSymDist, 0, 5000);
-            if (rec.size() > LsElementLists) {
-                // Each list separately, so that an element never runs into the next list.
-                size_t offset = LsElementLists;
-                for (int k = 0; k < LineSymbolListCount; ++k) {
-                    int slots = std::max<int>(SymI16(rec, LsMainSymCount + size_t(k) * 2), 0);
-                    const size_t next = offset + size_t(slots) * 8;
-                    if (offset < rec.size()) {
-                        slots = int(std::min<size_t>(size_t(slots), (rec.size() - offset) / 8));
-                        CleanLineElementFlags(std::span(rec).subspan(offset, size_t(slots) * 8),
-                                              slots);
-                    }
-                    offset = next;
-                }
-            }
+        else
             CalcLineSymbolInfo(rec);
-        }
         break;
     case AreaObject:
         CalcAreaSymbolInfo(rec);
         break;
     case TextObject:
-        if (SymU8(rec, TsFramingMode) == 1 && SymI16(rec, TsOldFramingFont) != 0)
-            SetSymU8(rec, TsFramingMode, 2);
-        SetSymI16(rec, TsOldFramingFont, 0);
         SetSymI16(rec, SymExtent, ClampToI16(CalcTextSymbolExtent(rec)));
         break;
     case RectangleObject:

@@ -106,5 +106,8 @@ void CalcPointSymbolInfo(std::span<uint8_t> rec);
 void CalcLineSymbolInfo(std::span<uint8_t> rec);
 void CalcAreaSymbolInfo(std::span<uint8_t> rec);
 int CalcTextSymbolExtent(std::span<const uint8_t> rec);
+// Every derived head field (extent, colour set) of the record's type, exactly as the repair
+// after reading sets them: a record changed in memory and written reads back unchanged.
+void CalcSymbolInfo(std::span<uint8_t> rec);
 
 } // namespace zemo

@@ -7,6 +7,7 @@
 #include "symbols/store/SymbolRecords.h"
 
 #include <algorithm>
+#include <cmath>
 #include <initializer_list>
 
 namespace zemo {
@@ -19,11 +20,20 @@ void ScaleFields(std::span<uint8_t> rec, std::initializer_list<size_t> offsets, 
         SetSymI16(rec, off, SafeRoundSmall(double(SymI16(rec, off)) * f));
 }
 
+// A line field the repair after reading would set to 0 outside min..max stays inside it.
+void ScaleLimited(std::span<uint8_t> rec, size_t off, int max, double f)
+{
+    const int16_t v = SafeRoundSmall(double(SymI16(rec, off)) * f);
+    SetSymI16(rec, off, int16_t(std::clamp<int>(v, 0, max)));
+}
+
 void ScaleU16At(uint8_t* p, double f)
 {
     StoreLE<int16_t>(p, SafeRoundSmall(double(LoadLE<uint16_t>(p)) * f));
 }
 
+// SafeRound works on the double product, so a coordinate or a tab position far out never
+// wraps: it stops at the SafeRound limits.
 int32_t ScaledCoordinate(int32_t v, double f)
 {
     return Masked(SafeRound(double(Masked(v)) * f)) | Flags(v);
@@ -63,7 +73,8 @@ void ScaleElementList(std::span<uint8_t> list, double f)
     }
 }
 
-// The record holds `fixed` bytes and `slots` list slots behind them.
+// The record holds `fixed` bytes and `slots` list slots behind them; a negative count
+// promises nothing the record could hold.
 bool Holds(std::span<const uint8_t> rec, size_t fixed, int slots)
 {
     return slots >= 0 && rec.size() >= fixed + 8 * size_t(slots);
@@ -74,7 +85,6 @@ bool ScalePoint(std::span<uint8_t> rec, double f)
     const int slots = SymI16(rec, PointSymbolSlotsOffset);
     if (!Holds(rec, PointSymbolFixedBytes, slots))
         return false;
-    ScaleFields(rec, {SymExtent}, f);
     ScaleElementList(rec.subspan(PointSymbolFixedBytes, size_t(slots) * 8), f);
     return true;
 }
@@ -91,10 +101,14 @@ bool ScaleLine(std::span<uint8_t> rec, double f)
     }
     if (!Holds(rec, LsElementLists, total))
         return false;
+    ScaleLimited(rec, LsLineWidth, 2000, f);
+    for (size_t off = LsDistFromStart; off <= LsEndLength; off += 2)
+        ScaleLimited(rec, off, 5000, f);
+    for (size_t off = LsMainGap; off <= LsEndGap; off += 2)
+        ScaleLimited(rec, off, 2000, f);
+    ScaleLimited(rec, LsPrimSymDist, 5000, f);
     ScaleFields(rec,
-                {SymExtent, LsLineWidth, LsDistFromStart, LsDistToEnd, LsMainLength, LsEndLength,
-                 LsMainGap, LsSecGap, LsEndGap, LsPrimSymDist, LsDblWidth, LsDblLeftWidth,
-                 LsDblRightWidth, LsDblLength, LsDblGap, LsFrWidth},
+                {LsDblWidth, LsDblLeftWidth, LsDblRightWidth, LsDblLength, LsDblGap, LsFrWidth},
                 f);
     size_t at = LsElementLists;
     for (int count : counts) {
@@ -134,7 +148,7 @@ bool ScaleLineText(std::span<uint8_t> rec, double f)
 {
     if (!Holds(rec, LineTextSymbolBytes, 0))
         return false;
-    ScaleFields(rec, {SymExtent, TsFontSize, LtFramingWidth, LtShadowX, LtShadowY}, f);
+    ScaleFields(rec, {TsFontSize, LtFramingWidth, LtShadowX, LtShadowY}, f);
     return true;
 }
 
@@ -146,24 +160,41 @@ bool ScaleRect(std::span<uint8_t> rec, double f)
     return true;
 }
 
+bool ScaleByType(std::span<uint8_t> rec, double f)
+{
+    switch (SymI16(rec, SymObjectType)) {
+    case PointObject:
+        return ScalePoint(rec, f);
+    case LineObject:
+        return SymU8(rec, SymTextFlag) == 1 ? ScaleLineText(rec, f) : ScaleLine(rec, f);
+    case AreaObject:
+        return ScaleArea(rec, f);
+    case TextObject:
+        return ScaleText(rec, f);
+    case RectangleObject:
+        return ScaleRect(rec, f);
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 bool ScaleSymbol(std::span<uint8_t> rec, double factor)
 {
-    switch (SymI16(rec, SymObjectType)) {
-    case PointObject:
-        return ScalePoint(rec, factor);
-    case LineObject:
-        return SymU8(rec, SymTextFlag) ? ScaleLineText(rec, factor) : ScaleLine(rec, factor);
-    case AreaObject:
-        return ScaleArea(rec, factor);
-    case TextObject:
-        return ScaleText(rec, factor);
-    case RectangleObject:
-        return ScaleRect(rec, factor);
-    default:
+    if (!std::isfinite(factor) || factor <= 0)
         return false;
-    }
+    // The size word bounds the record; bytes behind it belong to no field.
+    const int size = SymI16(rec, SymSize);
+    if (size < SymbolHeadBytes)
+        return false;
+    rec = rec.first(std::min(rec.size(), size_t(size)));
+    if (!ScaleByType(rec, factor))
+        return false;
+    // Extents follow the scaled lengths (a text symbol the new font's height) as the repair
+    // after reading computes them.
+    CalcSymbolInfo(rec);
+    return true;
 }
 
 } // namespace zemo
