@@ -3,17 +3,31 @@
 #include "document/Ports.h"
 #include "edit/Ports.h"
 #include "shell/widgets/Ports.h"
+#include "symbols/EnlargeSym.h"
 #include "symbols/Ports.h"
 #include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
 #include "symbols/widgets/EditIconDlg.h"
+#include "symbols/widgets/EnlargeSymDlg.h"
 #include "symbols/widgets/GraphicsPanel.h"
 #include "symbols/widgets/NewSymDlg.h"
 #include "symbols/widgets/SymDlg.h"
 #include "symbols/widgets/SymbolFeatures.h"
 
 namespace zemo {
+
+namespace {
+
+// The colour, spot-colour and enlarge dialogs, and their commands.
+void InstallColourDialogs()
+{
+    SymbolsPortSet& symbols = SymbolsPorts();
+    symbols.RunEnlargeDialog.Bind([](EnlargeValues& v) { return ExecEnlargeSymDlg(SymbolDialogParent(), v); });
+    RegisterEnlargeWorker();
+}
+
+} // namespace
 
 void InstallSymbols()
 {
@@ -39,6 +53,7 @@ void InstallSymbols()
     RegisterSymbolWorkers();
     RegisterSymbolBoxWorkers();
     RegisterSymbolEditorWorkers();
+    InstallColourDialogs();
 }
 
 } // namespace zemo

@@ -815,20 +815,38 @@ void UpdateObjectsOfSymbols(int from, int to)
     if (!Index.ActiveZmd || GraphicsMode())
         return;
     TZmd& z = Z();
+    // A block's summary is made once its objects are done, also when a write failure ends
+    // the pass; a symbol's colours are counted once.
+    struct PendingSummary {
+        std::vector<ColorSet> colours = SymbolColorsByPlace();
+        ObjectIndexBlock* block = nullptr;
+        void MoveTo(ObjectIndexBlock* next)
+        {
+            if (block && block != next)
+                UpdateBlockSummary(*block, colours);
+            block = next;
+        }
+        ~PendingSummary() { MoveTo(nullptr); }
+    } pending;
+    std::vector<bool> counted(65536, false);
     for (int n = 1; n <= z.HighestObject; ++n) {
         const ObjectIndexEntry& e = z.Entry(n);
         const int sym = e.Symbol & ~CourseOnlyMark;
         if (e.Length == 0 || sym == 0 || sym < from || sym > to)
             continue;
-        GetSymbol(e.Symbol, Index.DrawSymbol);
-        z.UsedColors |= SymColors(*Index.DrawSymbol);
+        if (!counted[e.Symbol]) {
+            counted[e.Symbol] = true;
+            GetSymbol(e.Symbol, Index.DrawSymbol);
+            z.UsedColors |= SymColors(*Index.DrawSymbol);
+        }
         if (!ReadElement(n, Index.CurElement))
             continue;
         ElementExtent(Index.CurElement);
         ObjectIndexEntry& entry = z.Entry(n);
         entry.Rect = Index.CurIndex.Rect;
-        UpdateBlockSummary(BlockOf(n));
-        const int64_t at = BlockOf(n).EntriesPos + 24 * int64_t((n - 1) & 255);
+        ObjectIndexBlock& block = BlockOf(n);
+        pending.MoveTo(&block);
+        const int64_t at = block.EntriesPos + 24 * int64_t((n - 1) & 255);
         const auto bytes = WriteObjectIndexEntry(entry);
         z.WriteBytesAt(at, std::span(bytes).first(16));
         const ElementRecord& el = Index.CurElement;

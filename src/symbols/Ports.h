@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Port.h"
+#include "symbols/EnlargeSym.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <array>
@@ -17,6 +18,10 @@ struct SymbolsPortSet {
     Port<void()> RepaintSymbolBox{"symbols.RepaintSymbolBox", [] {}};
     // The list changed (members, order): the box is laid out again and repainted.
     Port<void()> RefreshSymbolBox{"symbols.RefreshSymbolBox", [] {}};
+
+    // ---- The colour and enlarge dialogs (symbols_widgets); least: cancelled ----
+    Port<bool(EnlargeValues& v)> RunEnlargeDialog{"symbols.RunEnlargeDialog",
+                                                  [](EnlargeValues&) { return false; }};
 
     // ---- The symbol editors ----
     // The icon editor on a copy of the record; true on OK. Least: cancelled.
