@@ -377,3 +377,26 @@ TEST_F(SymbolEditorDlg, TheIconEditorChangesOnlyTheIconAndItsFormBit)
     }
     EXPECT_TRUE(iconChanged);
 }
+
+TEST_F(SymbolEditorDlg, GraphicsTooLargeToEditAreKeptWhenOnlyTheDescriptionChanges)
+{
+    // 513 slots: two polylines of 300 and 213 slots.
+    const auto polyline = [](int slots) {
+        return TestElement::Polyline(2, 10, std::vector<TestCord>(size_t(slots - 2), TestCord{256 * 50, 0}));
+    };
+    TestSymbol big = TestSymbol::Point(101, {polyline(300), polyline(213)});
+    ASSERT_TRUE(Open(MapWith({big})));
+    const std::vector<uint8_t> old = StoredRecord(0);
+    ASSERT_EQ(GetI16(old, 348), 513);
+    MakeCurrent(0);
+    script.Then<TPointSymDlg>([](TPointSymDlg& d) {
+        EXPECT_FALSE(Find(d, "EditBtn")->isEnabled());
+        SetText(d, "DescriptionB", QStringLiteral("Renamed"));
+        Press(d, "OKBtn");
+    });
+    RunCommand(Cmd::SymbolEdit);
+    const std::vector<uint8_t> rec = StoredRecord(0);
+    ASSERT_EQ(rec.size(), old.size());
+    EXPECT_EQ(ShortFieldText(std::span(rec).subspan(52, 32)), "Renamed");
+    EXPECT_TRUE(std::equal(old.begin() + 348, old.end(), rec.begin() + 348));
+}

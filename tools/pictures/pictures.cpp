@@ -3,9 +3,11 @@
 //                         per set in <build>/sheets; each cell must have ink, no symbol may fall
 //                         back to the grey substitute, and a shadowed text shows its shadow;
 //   pictures screenshots  the main frame with its File menu open and with the orienteering set
-//                         open (the symbol box filled), in <build>/screenshots; run it on an X
+//                         open (the symbol box filled), and the symbol editors on it and on
+//                         the course-setting set, in <build>/screenshots; run it on an X
 //                         server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
+#include "EditorShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
 #include "core/Config.h"
@@ -440,6 +442,19 @@ void Screenshots()
                 || Colours(shot, r, 1) <= 10)
                 Fail(QStringLiteral("the symbol box shows no icons"));
         }
+    }
+    if (Index.MapOpen) {
+        const ShotSink sink{[&](const QImage& img, const QString& name) { return SaveImage(img, folder + name); },
+                            Fail, grab, SettleEvents};
+        SymbolEditorShots(m, sink, QStringLiteral("orienteering"));
+        // The course group of the point symbol editor shows on course-setting maps.
+        dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
+        m.Action(Cmd::FileOpen)->trigger();
+        SettleEvents(600);
+        if (Index.ActiveZmd && Index.ActiveZmd->CourseMap)
+            SymbolEditorShots(m, sink, QStringLiteral("course-setting"));
+        else
+            Fail(QStringLiteral("the course-setting set does not open"));
     }
     CloseAllDocuments();
     frame.reset();

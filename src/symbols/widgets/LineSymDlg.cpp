@@ -142,13 +142,14 @@ TLineSymDlg::TLineSymDlg(QWidget* parent)
         auto* mg = new QGridLayout(mainSym);
         NPrimSymB = AddIntField(mg, QStringLiteral("NPrimSym"), TextKey::nOfSymbols, 0,
                                 MaxPrimarySymbols, {}, syms);
+        const int countRow = mg->rowCount() - 1;
         AddLength(mg, "PrimSymDist", TextKey::Distance, LsPrimSymDist, LineLengthMax, LsSymbolPage);
         listButtons_[MainSymList] = MakeEditButton(mainSym, QStringLiteral("PrimSymBtn"), TextKey::Edit1,
                                                    MainSymList, [this] {
             if (NPrimSymB.Value() < 1)
                 NPrimSymB.SetValue(1);
         });
-        mg->addWidget(listButtons_[MainSymList], 0, 4);
+        mg->addWidget(listButtons_[MainSymList], countRow, 4);
         column->addWidget(mainSym);
         static constexpr const char* Names[] = {"", "SecSym", "CornerSym", "StartSym", "EndSym"};
         static constexpr TextKey Captions[] = {TextKey::MainSymbol, TextKey::SecSym, TextKey::CornerSym,

@@ -130,6 +130,8 @@ void TSymTabBar::wheelEvent(QWheelEvent* e)
 TSymPageControl::TSymPageControl(QWidget* parent) : QTabWidget(parent), bar_(new TSymTabBar(this))
 {
     setTabBar(bar_);
+    // Every page's tab in sight: the dialog grows to hold them.
+    setUsesScrollButtons(false);
     bar_->CanLeave = [this] { return !check_ || check_(currentIndex()); };
 }
 
