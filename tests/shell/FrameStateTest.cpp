@@ -6,14 +6,13 @@
 #include "core/Status.h"
 #include "core/widgets/QtStatusBar.h"
 #include "shell/widgets/Panels.h"
+#include "shell/toolbars/widgets/Toolbar97.h"
 
 #include <QDockWidget>
 #include <QEnterEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 #include <QStatusBar>
-#include <QToolBar>
-#include <QToolButton>
 
 using namespace zemo;
 
@@ -23,13 +22,11 @@ class FrameState : public test::ShellTest {
 protected:
     MainFramePanels& P() const { return *PanelsOf(Frame()); }
     QString PanelText(StatusPanel s) const { return P().Status->Panel(s)->text(); }
-    QToolButton* Button(Cmd c) const
+    TToolbarButton97* Button(Cmd c) const
     {
         QAction* a = Frame().Action(c);
-        QWidget* w = Frame().StandardToolbar()->widgetForAction(a);
-        if (!w)
-            w = Frame().EditToolbar()->widgetForAction(a);
-        return qobject_cast<QToolButton*>(w);
+        TToolbarButton97* b = Frame().StandardToolbar()->ButtonFor(a);
+        return b ? b : Frame().EditToolbar()->ButtonFor(a);
     }
     // The line symbol current, the curve tool on it, the pointer over the map.
     void Work()
@@ -42,7 +39,7 @@ protected:
         Settle();
     }
     // Pixels of the button's face (its border left out) darker than this grey.
-    int DarkPixels(QToolButton* b, int grey) const
+    int DarkPixels(QWidget* b, int grey) const
     {
         const QImage img = b->grab().toImage();
         int n = 0;
@@ -104,7 +101,7 @@ TEST_F(FrameState, AButtonsHintGoesToTheHintFieldAndLeavesWithThePointer)
     ASSERT_FALSE(symbol.isEmpty());
 
     for (Cmd c : {Cmd::ZoomInBtn, Cmd::CurveBtn, Cmd::GridBtn}) {
-        QToolButton* b = Button(c);
+        TToolbarButton97* b = Button(c);
         ASSERT_NE(b, nullptr) << CmdName(c);
         const QString hint = Frame().Action(c)->toolTip();
         ASSERT_FALSE(hint.isEmpty()) << CmdName(c);

@@ -11,6 +11,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/SingleInstance.h"
 #include "shell/widgets/ToolIcons.h"
+#include "shell/toolbars/widgets/Toolbar97.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -22,7 +23,6 @@
 #include <QMimeData>
 #include <QThread>
 #include <QTimer>
-#include <QToolBar>
 #include <QWindow>
 
 // QtGui's own entry for a key typed into a window (the one QtTest uses): the event takes
@@ -47,9 +47,14 @@ TEST_F(MainFm, BuildsTheWholeMenuTreeAndBothToolbarsFromTheTexts)
     EXPECT_EQ(m.Action(Cmd::FileExportEps)->parent(), m.Menu(Cmd::FileExport));
     EXPECT_EQ(m.Action(Cmd::FileSave)->property("helpContext").toInt(), 114);
     EXPECT_EQ(m.Action(Cmd::FileSave)->shortcut(), QKeySequence(QStringLiteral("Ctrl+S")));
-    EXPECT_EQ(m.StandardToolbar()->actions().size() - 5, 26) << "26 buttons and 5 separators";
-    EXPECT_EQ(m.EditToolbar()->windowTitle(), Text(TextKey::EditToolbar));
-    EXPECT_EQ(m.EditToolbar()->allowedAreas(), Qt::AllToolBarAreas);
+    int separators = 0;
+    for (QWidget* w : m.StandardToolbar()->Controls())
+        separators += qobject_cast<TToolbarSep97*>(w) != nullptr;
+    EXPECT_EQ(separators, 5);
+    EXPECT_EQ(m.StandardToolbar()->Controls().size() - 5, 26u) << "26 buttons and 5 separators";
+    EXPECT_EQ(m.EditToolbar()->Caption(), Text(TextKey::EditToolbar));
+    for (DockPosition p : {DockPosition::Top, DockPosition::Bottom, DockPosition::Left, DockPosition::Right})
+        EXPECT_TRUE(m.EditToolbar()->DockableTo(p)) << int(p);
     EXPECT_TRUE(m.SymPopUp()->actions().contains(m.Menu(Cmd::SymbolSelectPop)->menuAction()));
 }
 
@@ -182,7 +187,7 @@ TEST_F(MainFm, ClosingIsRefusedWhileACommandRuns)
 TEST_F(MainFm, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
 {
     TMainFm& m = Frame();
-    m.addToolBar(Qt::LeftToolBarArea, m.EditToolbar());
+    m.EditToolbar()->SetDockedTo(m.Dock(3));
     Trigger(Cmd::Smooth2Btn);
     const bool grid = !ProgramConfig.ScreenGrid;
     Trigger(Cmd::GridBtn);
@@ -198,8 +203,8 @@ TEST_F(MainFm, ClosingWritesTheSettingsAndTheNextStartReadsThemBack)
     EXPECT_TRUE(ProgramConfig.File.isEmpty()) << "cleared at close";
     EXPECT_TRUE(again.Action(Cmd::Smooth2Btn)->isChecked());
     EXPECT_EQ(again.Action(Cmd::GridBtn)->isChecked(), grid);
-    EXPECT_EQ(again.toolBarArea(again.EditToolbar()), Qt::LeftToolBarArea);
-    EXPECT_EQ(again.toolBarArea(again.StandardToolbar()), Qt::TopToolBarArea);
+    EXPECT_EQ(again.EditToolbar()->DockedTo(), again.Dock(3)) << "the left dock";
+    EXPECT_EQ(again.StandardToolbar()->DockedTo(), again.Dock(1)) << "the top dock";
 }
 
 TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
@@ -224,8 +229,9 @@ TEST_F(MainFm, ToolButtonsSelectTheToolAndStayInOneGroup)
     Trigger(Cmd::CurveBtn);
     EXPECT_TRUE(m.Action(Cmd::CurveBtn)->isChecked());
     int down = 0;
-    for (QAction* a : m.EditToolbar()->actions())
-        down += a->isChecked();
+    for (QWidget* w : m.EditToolbar()->Controls())
+        if (auto* b = qobject_cast<TToolbarButton97*>(w))
+            down += b->Down();
     EXPECT_EQ(down, 1);
 }
 

@@ -17,6 +17,9 @@
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/Panels.h"
 #include "shell/widgets/ToolIcons.h"
+#include "shell/toolbars/widgets/Dock97.h"
+#include "shell/toolbars/widgets/Toolbar97.h"
+#include "shell/toolbars/widgets/ToolWindow97.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -36,7 +39,6 @@
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
-#include <QToolBar>
 
 #include <exception>
 
@@ -44,7 +46,9 @@ namespace zemo {
 
 namespace {
 
-const QString ToolbarLayoutKey = QStringLiteral("Zemo8/Toolbars/Layout");
+const QString ToolbarLayoutKey = QStringLiteral("Zemo8/Toolbars");
+// Where an older run kept the whole layout in one value.
+const QString OldToolbarLayoutKey = QStringLiteral("Zemo8/Toolbars/Layout");
 const char* const CmdProperty = "zemoCmd";
 const char* const HelpProperty = "helpContext";
 
@@ -249,18 +253,15 @@ void TMainFm::BuildMenus()
 
 void TMainFm::BuildToolbars()
 {
-    standardToolbar_ = addToolBar(Text(TextKey::StandardToolbar));
-    standardToolbar_->setObjectName(QStringLiteral("StandardToolbar"));
-    // A row of its own, so that both toolbars show whole on an ordinary screen.
-    addToolBarBreak();
-    editToolbar_ = addToolBar(Text(TextKey::EditToolbar));
-    editToolbar_->setObjectName(QStringLiteral("EditToolbar"));
-    for (QToolBar* tb : {standardToolbar_, editToolbar_}) {
-        tb->setAllowedAreas(Qt::AllToolBarAreas);
-        tb->setMovable(true);
-        tb->setFloatable(true);
-        tb->setIconSize(QSize(24, 24));
-    }
+    const std::pair<DockPosition, const char*> sides[] = {{DockPosition::Top, "Dock971"},
+                                                          {DockPosition::Bottom, "Dock972"},
+                                                          {DockPosition::Left, "Dock973"},
+                                                          {DockPosition::Right, "Dock974"}};
+    for (size_t i = 0; i < docks_.size(); ++i)
+        docks_[i] = new TDock97(this, sides[i].first, QLatin1String(sides[i].second));
+    standardToolbar_ = new TToolbar97(this, QStringLiteral("StandardToolbar"),
+                                      Text(TextKey::StandardToolbar));
+    editToolbar_ = new TToolbar97(this, QStringLiteral("EditToolbar"), Text(TextKey::EditToolbar));
 
     auto* toolGroup = new QActionGroup(this);
     toolGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
@@ -268,9 +269,9 @@ void TMainFm::BuildToolbars()
     smoothGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
 
     for (const ButtonDef& b : ToolButtons()) {
-        QToolBar* tb = b.toolbar == ToolbarId::Standard ? standardToolbar_ : editToolbar_;
+        TToolbar97* tb = b.toolbar == ToolbarId::Standard ? standardToolbar_ : editToolbar_;
         if (Contains(ButtonSeparatorBefore, b.id))
-            tb->addSeparator();
+            tb->AddSeparator();
         const QString hint = ButtonHint(b);
         auto* action = new QAction(ButtonIcon(b.id), hint, this);
         action->setObjectName(QLatin1String(CmdName(b.id)));
@@ -290,9 +291,24 @@ void TMainFm::BuildToolbars()
                 return;
             Clicked(id == Cmd::PrintBtn ? Cmd::FilePrint : handler);
         });
-        tb->addAction(action);
+        const bool smoothing = b.id == Cmd::Smooth0Btn || b.id == Cmd::Smooth1Btn ||
+                               b.id == Cmd::Smooth2Btn;
+        TToolbarButton97* button =
+            tb->AddButton(action, smoothing ? QSize(15, ToolbarButtonSize.height()) : ToolbarButtonSize);
+        button->SetGroupIndex(b.group);
+        button->SetAllowAllUp(b.allowAllUp);
         buttonActions_[CmdIndex(b.id)] = action;
     }
+    // As designed: the standard toolbar first in the top dock, the edit toolbar in a row of its
+    // own below it (its designed offset 24 is where the row starts).
+    for (TToolbar97* tb : {standardToolbar_, editToolbar_}) {
+        tb->SetDefaultDock(docks_[0]);
+        connect(tb, &TToolbar97::visibleChanged, this, [this] { UpdateCommandStates(); });
+    }
+    standardToolbar_->SetRowAndPos(0, 0);
+    editToolbar_->SetRowAndPos(1, 24);
+    standardToolbar_->SetDockedTo(docks_[0]);
+    editToolbar_->SetDockedTo(docks_[0]);
 }
 
 void RegisterFrameCommands()
@@ -305,12 +321,12 @@ void RegisterFrameCommands()
             StartTool();
     });
     RegisterWorker(Cmd::ViewStandard, [] {
-        if (QToolBar* tb = MainFrame() ? MainFrame()->StandardToolbar() : nullptr)
-            tb->setVisible(tb->isHidden());
+        if (TToolbar97* tb = MainFrame() ? MainFrame()->StandardToolbar() : nullptr)
+            tb->SetVisible(!tb->Visible());
     });
     RegisterWorker(Cmd::ViewEdit, [] {
-        if (QToolBar* tb = MainFrame() ? MainFrame()->EditToolbar() : nullptr)
-            tb->setVisible(tb->isHidden());
+        if (TToolbar97* tb = MainFrame() ? MainFrame()->EditToolbar() : nullptr)
+            tb->SetVisible(!tb->Visible());
     });
     RegisterWorker(Cmd::WindowTile, [] {
         if (TMainFm* fm = MainFrame())
@@ -407,8 +423,8 @@ void TMainFm::ApplyShortCuts()
 ShellState TMainFm::GatherState() const
 {
     ShellState s = CurrentDocumentState();
-    s.standardToolbarVisible = !standardToolbar_->isHidden();
-    s.editToolbarVisible = !editToolbar_->isHidden();
+    s.standardToolbarVisible = standardToolbar_->Visible();
+    s.editToolbarVisible = editToolbar_->Visible();
     return s;
 }
 
@@ -475,17 +491,15 @@ void TMainFm::ApplyButtonStates(const ShellState& s)
 void TMainFm::SaveToolbarLayout()
 {
     Settings store = Settings::OpenDefault();
-    store.WriteString(ToolbarLayoutKey, QString::fromLatin1(saveState().toBase64()));
+    store.Remove(OldToolbarLayoutKey);
+    zemo::SaveToolbarLayout(this, store, ToolbarLayoutKey);
     if (!store.Save())
         throw std::runtime_error("settings not written");
 }
 
 void TMainFm::LoadToolbarLayout()
 {
-    Settings store = Settings::OpenDefault();
-    QString text;
-    if (store.ReadString(ToolbarLayoutKey, text))
-        restoreState(QByteArray::fromBase64(text.toLatin1()));
+    zemo::LoadToolbarLayout(this, Settings::OpenDefault(), ToolbarLayoutKey);
 }
 
 int TMainFm::HelpContextForF1() const

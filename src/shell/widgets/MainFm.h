@@ -8,17 +8,19 @@
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <vector>
 
 class QAction;
 class QActionGroup;
 class QMdiArea;
 class QMenu;
-class QToolBar;
 
 namespace zemo {
 
 class HandOffQueue;
+class TDock97;
+class TToolbar97;
 
 class TMainFm : public QMainWindow {
     Q_OBJECT
@@ -37,8 +39,10 @@ public:
                               // first item's tree)
     QMenu* SymPopUp() const { return symPopUp_; }
     QMenu* WorkPopUp() const { return workPopUp_; }
-    QToolBar* StandardToolbar() const { return standardToolbar_; }
-    QToolBar* EditToolbar() const { return editToolbar_; }
+    TToolbar97* StandardToolbar() const { return standardToolbar_; }
+    TToolbar97* EditToolbar() const { return editToolbar_; }
+    // Dock971 top, Dock972 bottom, Dock973 left, Dock974 right.
+    TDock97* Dock(int n) const { return n >= 1 && n <= 4 ? docks_[size_t(n - 1)] : nullptr; }
     QMdiArea* MdiArea() const { return mdiArea_; }
     HandOffQueue* HandOff() const { return handOff_; }
 
@@ -77,8 +81,9 @@ private:
     std::vector<QMenu*> menus_;           // by Cmd: items that open a menu
     QMenu* symPopUp_ = nullptr;
     QMenu* workPopUp_ = nullptr;
-    QToolBar* standardToolbar_ = nullptr;
-    QToolBar* editToolbar_ = nullptr;
+    TToolbar97* standardToolbar_ = nullptr;
+    TToolbar97* editToolbar_ = nullptr;
+    std::array<TDock97*, 4> docks_{};
     QMdiArea* mdiArea_ = nullptr;
     HandOffQueue* handOff_ = nullptr;
     QString commandLineFile_;

@@ -1,0 +1,253 @@
+// The main frame's toolbars in the running program: where the docks show them, the saved
+// layout across a restart, the floating window, and dragging with the pointer.
+#include "ShellFixture.h"
+
+#include "platform/Settings.h"
+#include "shell/toolbars/FloatingFrame.h"
+#include "shell/toolbars/widgets/Dock97.h"
+#include "shell/toolbars/widgets/Toolbar97.h"
+#include "shell/toolbars/widgets/ToolWindow97.h"
+
+#include <QApplication>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QScreen>
+
+#include <functional>
+
+using namespace zemo;
+
+namespace {
+
+enum DockNo { Top = 1, Bottom = 2, Left = 3, Right = 4 };
+
+class Toolbars : public test::ShellTest {
+protected:
+    TToolbar97& Standard() const { return *Frame().StandardToolbar(); }
+    TToolbar97& Edit() const { return *Frame().EditToolbar(); }
+    TDock97* Dock(int n) const { return Frame().Dock(n); }
+    // The docked toolbar's rectangle in the frame.
+    QRect InFrame(const TToolbar97& t) const
+    {
+        return QRect(t.Host()->mapTo(&Frame(), QPoint(0, 0)), t.Host()->size());
+    }
+    // The settings file's value of a toolbar's section.
+    static QString Saved(const char* bar, const char* value)
+    {
+        QString text;
+        Settings::OpenDefault().ReadString(QStringLiteral("Zemo8/Toolbars/%1/%2").arg(QLatin1String(bar), QLatin1String(value)), text);
+        return text;
+    }
+    static void Store(const char* bar, std::initializer_list<std::pair<const char*, const char*>> values)
+    {
+        Settings s = Settings::OpenDefault();
+        for (const auto& [k, v] : values)
+            s.WriteString(QStringLiteral("Zemo8/Toolbars/%1/%2").arg(QLatin1String(bar), QLatin1String(k)), QLatin1String(v));
+        ASSERT_TRUE(s.Save());
+    }
+    // Closing saves the layout; stored values are written after it.
+    void CloseAndRestart(const std::function<void()>& whileClosed = {})
+    {
+        ASSERT_TRUE(Frame().close());
+        if (whileClosed)
+            whileClosed();
+        Restart();
+        Settle();
+    }
+};
+
+TEST_F(Toolbars, TheFrameStartsWithBothToolbarsInTwoRowsOfTheTopDock)
+{
+    EXPECT_EQ(Standard().DockedTo(), Dock(Top));
+    EXPECT_EQ(Edit().DockedTo(), Dock(Top));
+    EXPECT_EQ(Standard().DockRow(), 0);
+    EXPECT_EQ(Edit().DockRow(), 1);
+    EXPECT_EQ(Edit().DockPos(), 0) << "its designed 24 is where its row starts";
+    for (int n = Top; n <= Right; ++n)
+        EXPECT_EQ(Dock(n)->objectName(), QStringLiteral("Dock97%1").arg(n));
+    const QRect s = InFrame(Standard());
+    const QRect e = InFrame(Edit());
+    const QRect dock = Dock(Top)->ClientRect();
+    EXPECT_EQ(s.topLeft(), dock.topLeft());
+    EXPECT_EQ(e.topLeft(), QPoint(dock.left(), s.bottom() + 1)) << "the second row under the first";
+    EXPECT_EQ(s.size(), Standard().OuterSizeFor(Dock(Top)));
+    EXPECT_EQ(e.size(), Edit().OuterSizeFor(Dock(Top)));
+    EXPECT_EQ(dock.height(), s.height() + e.height());
+    EXPECT_EQ(Dock(Left)->Thickness(), 0);
+
+    // The window system places every control where the toolbar's own layout says.
+    const ToolbarArrangement a = OrderControls(Standard().Describe(DockType::Horizontal),
+                                               DockType::Horizontal, 0, Dock(Top)->RowSizes()[0]);
+    const std::vector<QWidget*> controls = Standard().Controls();
+    for (size_t i = 0; i < controls.size(); ++i)
+        EXPECT_EQ(controls[i]->geometry(), a.places[i].translated(DockedFrame + GripSize, DockedFrame)) << i;
+}
+
+TEST_F(Toolbars, ThePlacesComeBackAfterARestart)
+{
+    ASSERT_TRUE(OpenSample()); // the View menu needs a map
+    // StandardToolbar docked left, EditToolbar floating at (300, 200) in three lines, then hidden.
+    Standard().SetDockedTo(Dock(Left));
+    const int threeLines = 4 + 8 * 23 + 4; // the drawing tools, then the cutting and the point tools
+    Edit().SetFloatRightX(threeLines);
+    Edit().SetFloatingPosition({300, 200});
+    Edit().SetDockedTo(nullptr);
+    ASSERT_NE(Edit().FloatingWindow(), nullptr);
+    EXPECT_EQ(Edit().FloatingWindow()->Client()->LineSeps().size(), 2u) << "three lines";
+    Choose(Cmd::ViewEdit);
+    EXPECT_FALSE(Edit().Visible());
+    EXPECT_FALSE(Edit().FloatingWindow()->isVisible());
+    CloseAndRestart();
+
+    // The values as the settings file holds them, in their order's meaning.
+    const struct {
+        const char* bar;
+        const char* value;
+        const char* text;
+    } saved[] = {
+        {"StandardToolbar", "Rev", "2"},        {"StandardToolbar", "Visible", "1"},
+        {"StandardToolbar", "DockedTo", "Dock973"}, {"StandardToolbar", "DockRow", "0"},
+        {"StandardToolbar", "DockPos", "0"},    {"StandardToolbar", "FloatRightX", "0"},
+        {"EditToolbar", "Rev", "2"},            {"EditToolbar", "Visible", "0"},
+        {"EditToolbar", "DockedTo", "+"},       {"EditToolbar", "FloatLeft", "300"},
+        {"EditToolbar", "FloatTop", "200"},     {"EditToolbar", "FloatRightX", "192"},
+    };
+    for (const auto& v : saved)
+        EXPECT_EQ(Saved(v.bar, v.value).toStdString(), v.text) << v.bar << "/" << v.value;
+
+    EXPECT_EQ(Standard().DockedTo(), Dock(Left));
+    EXPECT_EQ(Standard().Host()->orientation(), Qt::Vertical);
+    EXPECT_EQ(InFrame(Standard()).topLeft(), Dock(Left)->ClientRect().topLeft());
+    EXPECT_EQ(Dock(Top)->Thickness(), 0) << "nothing left in the top dock";
+    EXPECT_FALSE(Edit().Docked());
+    EXPECT_FALSE(Edit().Visible());
+    EXPECT_EQ(Edit().FloatRightX(), 192);
+    if (!Index.MapOpen)
+        ASSERT_TRUE(OpenSample());
+    Frame().UpdateCommandStates();
+    EXPECT_FALSE(Frame().Action(Cmd::ViewEdit)->isChecked());
+    EXPECT_TRUE(Frame().Action(Cmd::ViewStandard)->isChecked());
+    Choose(Cmd::ViewEdit);
+    ASSERT_NE(Edit().FloatingWindow(), nullptr);
+    EXPECT_TRUE(Edit().FloatingWindow()->isVisible());
+    EXPECT_EQ(Edit().FloatingWindow()->geometry().topLeft(), QPoint(300, 200));
+    EXPECT_EQ(Edit().FloatingWindow()->Client()->LineSeps().size(), 2u);
+    EXPECT_EQ(Edit().FloatingWindow()->size(), Edit().OuterSizeFor(nullptr));
+    EXPECT_TRUE(Frame().Action(Cmd::ViewEdit)->isChecked());
+}
+
+TEST_F(Toolbars, AStoredPlaceIsTakenByItsRules)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    const struct {
+        const char* name;
+        std::initializer_list<std::pair<const char*, const char*>> standard;
+        int dock; // 0 floating
+        int row;
+        bool visible;
+    } rows[] = {
+        {"a row with empty rows before it closes up",
+         {{"Rev", "2"}, {"Visible", "1"}, {"DockedTo", "Dock972"}, {"DockRow", "5"}, {"DockPos", "0"}}, Bottom, 0, true},
+        {"revision 1 leaves it as designed",
+         {{"Rev", "1"}, {"Visible", "0"}, {"DockedTo", "Dock973"}, {"DockRow", "0"}}, Top, 0, true},
+        {"an unknown dock leaves its place, takes Visible",
+         {{"Rev", "2"}, {"Visible", "0"}, {"DockedTo", "Dock975"}, {"DockRow", "3"}}, Top, 0, false},
+        {"an empty dock name takes Visible only",
+         {{"Rev", "2"}, {"Visible", "1"}, {"DockedTo", ""}, {"DockRow", "3"}}, Top, 0, true},
+        {"a place off every screen is moved on",
+         {{"Rev", "2"}, {"Visible", "1"}, {"DockedTo", "+"}, {"FloatLeft", "-5000"}, {"FloatTop", "-5000"}}, 0, 0, true},
+    };
+    for (const auto& r : rows) {
+        CloseAndRestart([&] { Store("StandardToolbar", r.standard); });
+        EXPECT_EQ(Standard().Visible(), r.visible) << r.name;
+        if (r.dock == 0) {
+            ASSERT_NE(Standard().FloatingWindow(), nullptr) << r.name;
+            EXPECT_TRUE(Standard().FloatingWindow()->geometry().intersects(screen)) << r.name;
+            EXPECT_TRUE(screen.contains(Standard().FloatingPosition())) << r.name;
+        } else {
+            EXPECT_EQ(Standard().DockedTo(), Dock(r.dock)) << r.name;
+            EXPECT_EQ(Standard().DockRow(), r.row) << r.name;
+        }
+        // The next case starts as designed.
+        Settings s = Settings::OpenDefault();
+        for (const char* v : {"Rev", "Visible", "DockedTo", "DockRow", "DockPos", "FloatLeft", "FloatTop", "FloatRightX"})
+            s.Remove(QStringLiteral("Zemo8/Toolbars/StandardToolbar/") + QLatin1String(v));
+        Standard().SetVisible(true);
+        Standard().SetRowAndPos(0, 0);
+        Standard().SetDockedTo(Dock(Top));
+        ASSERT_TRUE(s.Save());
+    }
+}
+
+TEST_F(Toolbars, RowsOfTheBottomAndRightDocksCountFromTheirTopAndLeft)
+{
+    ASSERT_TRUE(OpenSample()); // the View menu needs a map
+    for (int n : {Bottom, Right}) {
+        Standard().SetRowAndPos(0, 0);
+        Standard().SetDockedTo(Dock(n));
+        Edit().SetRowAndPos(1, 0);
+        Edit().SetDockedTo(Dock(n));
+        Settle();
+        const QRect s = InFrame(Standard());
+        const QRect e = InFrame(Edit());
+        const QRect dock = Dock(n)->ClientRect();
+        EXPECT_EQ(s.topLeft(), dock.topLeft()) << "row 0 first, dock " << n;
+        if (n == Bottom)
+            EXPECT_EQ(e.top(), s.bottom() + 1);
+        else
+            EXPECT_EQ(e.left(), s.right() + 1);
+        EXPECT_EQ(n == Bottom ? dock.height() : dock.width(), Dock(n)->Thickness());
+    }
+    // A hidden toolbar takes no room and comes back to its row.
+    Choose(Cmd::ViewStandard);
+    EXPECT_EQ(Dock(Right)->DockList().size(), 1u);
+    EXPECT_EQ(Edit().DockRow(), 0);
+    Settle();
+    EXPECT_EQ(InFrame(Edit()).topLeft(), Dock(Right)->ClientRect().topLeft());
+    Choose(Cmd::ViewStandard);
+    EXPECT_EQ(Dock(Right)->DockList().size(), 2u);
+}
+
+TEST_F(Toolbars, TheGripDragsAToolbarToADockARowOrTheScreen)
+{
+    auto drag = [&](TToolbar97& t, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* grip = t.Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+        ASSERT_NE(grip, nullptr);
+        const QPoint at(4, 10);
+        Mouse(grip, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, mods);
+        ASSERT_NE(CurrentTracking(), nullptr);
+        const QPoint local = grip->mapFromGlobal(to);
+        Mouse(grip, QEvent::MouseMove, (at + local) / 2, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(grip, QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(grip, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton, mods);
+        Settle();
+        EXPECT_EQ(CurrentTracking(), nullptr);
+    };
+    // Onto the top 5 pixels of the standard toolbar's row: a row of its own before it.
+    ASSERT_EQ(Edit().DockRow(), 1);
+    const QRect top = Dock(Top)->ScreenRect();
+    // Grabbed 12 pixels into its 26: the outline's centre is the cursor's row.
+    drag(Edit(), QPoint(top.left() + 200, top.top() + 5));
+    EXPECT_EQ(Edit().DockedTo(), Dock(Top));
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Standard().DockRow(), 1);
+    // 6 pixels in is the row itself: beside the standard toolbar.
+    drag(Edit(), QPoint(top.left() + 900, Dock(Top)->ScreenRect().top() + 26 + 6));
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Standard().DockRow(), 0);
+    EXPECT_GT(Edit().DockPos(), Standard().DockPos());
+
+    // Onto the empty right dock: just inside the frame's right edge.
+    const QRect right = Dock(Right)->ScreenRect();
+    drag(Standard(), QPoint(right.left() - 10, right.top() + 100));
+    EXPECT_EQ(Standard().DockedTo(), Dock(Right));
+    EXPECT_EQ(Standard().Host()->orientation(), Qt::Vertical);
+
+    // With Ctrl held it floats, even over a dock.
+    const QRect dockNow = Dock(Top)->ScreenRect();
+    drag(Standard(), QPoint(dockNow.left() + 300, dockNow.top() + 10), Qt::ControlModifier);
+    EXPECT_FALSE(Standard().Docked());
+    ASSERT_NE(Standard().FloatingWindow(), nullptr);
+    EXPECT_TRUE(Standard().FloatingWindow()->isVisible());
+}
+} // namespace
