@@ -250,4 +250,148 @@ TEST_F(Toolbars, TheGripDragsAToolbarToADockARowOrTheScreen)
     ASSERT_NE(Standard().FloatingWindow(), nullptr);
     EXPECT_TRUE(Standard().FloatingWindow()->isVisible());
 }
+TEST_F(Toolbars, TheFloatingWindowsFrameCaptionAndCloseButton)
+{
+    ASSERT_TRUE(OpenSample()); // the View menu ticks with a map
+    Standard().SetFloatingPosition({100, 300});
+    Standard().SetDockedTo(nullptr);
+    TFloatingWindow* w = Standard().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    ASSERT_TRUE(w->isVisible());
+    EXPECT_EQ(w->parentWidget(), &Frame()) << "owned by the frame";
+    EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(w->geometry(), QRect(QPoint(100, 300), Standard().OuterSizeFor(nullptr)));
+    EXPECT_EQ(w->ShownCaption(), Standard().Caption());
+    const QRect oneLine = w->geometry();
+    Standard().SetFloatRightX(1); // its narrowest
+    Standard().SetCaption(QStringLiteral("A caption far too long for the window's narrow caption bar, and longer"));
+    EXPECT_TRUE(w->ShownCaption().endsWith(QStringLiteral("...")));
+    EXPECT_LT(w->ShownCaption().size(), Standard().Caption().size());
+    EXPECT_LT(w->width(), oneLine.width());
+    EXPECT_GT(w->height(), oneLine.height());
+
+    // Pressed, moved off and released: still shown.
+    const QPoint close = FloatCloseRect(w->size()).center();
+    Mouse(w, QEvent::MouseButtonPress, close, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_TRUE(w->ClosePressed());
+    Mouse(w, QEvent::MouseMove, close + QPoint(30, 0), Qt::NoButton, Qt::LeftButton);
+    EXPECT_FALSE(w->ClosePressed());
+    Mouse(w, QEvent::MouseButtonRelease, close + QPoint(30, 0), Qt::LeftButton, Qt::NoButton);
+    EXPECT_TRUE(Standard().Visible());
+    EXPECT_TRUE(w->isVisible());
+    // Closed: hidden, and the View menu unticks it.
+    int closed = 0;
+    QObject::connect(&Standard(), &TToolbar97::closed, [&] { ++closed; });
+    Click(w, close);
+    EXPECT_EQ(closed, 1);
+    EXPECT_FALSE(Standard().Visible());
+    EXPECT_FALSE(w->isVisible());
+    Frame().UpdateCommandStates();
+    EXPECT_FALSE(Frame().Action(Cmd::ViewStandard)->isChecked());
+    Choose(Cmd::ViewStandard);
+    EXPECT_TRUE(w->isVisible());
+}
+
+TEST_F(Toolbars, AFloatingWindowLeavesTheFrameActiveAndHidesWithTheApplication)
+{
+    Edit().SetFloatingPosition({200, 250});
+    Edit().SetDockedTo(nullptr);
+    TFloatingWindow* w = Edit().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowDoesNotAcceptFocus);
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    Settle();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    // A press on the caption starts a drag and activates the frame, not the window.
+    Mouse(w, QEvent::MouseButtonPress, {20, 8}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    EXPECT_EQ(CurrentTracking()->dock, nullptr);
+    EXPECT_EQ(CurrentTracking()->outline, w->geometry());
+    Settle();
+    EXPECT_EQ(QApplication::activeWindow(), &Frame());
+    QKeyEvent cancel(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &cancel); // ends the drag where it started
+    EXPECT_EQ(CurrentTracking(), nullptr);
+    EXPECT_EQ(QApplication::activeWindow(), &Frame());
+    EXPECT_EQ(w->geometry().topLeft(), QPoint(200, 250));
+
+    // Inactive, it hides; active again, it is back; without HideWhenInactive it stays.
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_FALSE(w->isVisible());
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+    EXPECT_TRUE(w->isVisible());
+    Edit().SetHideWhenInactive(false);
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationInactive);
+    EXPECT_TRUE(w->isVisible());
+    Q_EMIT qApp->applicationStateChanged(Qt::ApplicationActive);
+    // The frame minimised takes it along.
+    Frame().showMinimized();
+    Settle();
+    EXPECT_FALSE(w->isVisible());
+    Frame().showNormal();
+    Settle();
+    EXPECT_TRUE(w->isVisible());
+
+    // Esc in the floating window gives the frame the focus.
+    other.activateWindow();
+    Settle();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &esc);
+    Settle();
+    EXPECT_EQ(QApplication::activeWindow(), &Frame());
+    other.hide();
+
+    // A double-click docks it first in row 0 of its default dock; one on the grip floats it.
+    Mouse(w, QEvent::MouseButtonDblClick, {30, 8}, Qt::LeftButton, Qt::LeftButton);
+    Settle();
+    EXPECT_EQ(CurrentTracking(), nullptr);
+    EXPECT_EQ(Edit().DockedTo(), Dock(Top));
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Edit().DockPos(), 0);
+    EXPECT_EQ(Standard().DockPos(), Edit().DockedLength(Dock(Top))) << "after it in row 0";
+    QWidget* grip = Edit().Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+    Mouse(grip, QEvent::MouseButtonDblClick, {4, 4}, Qt::LeftButton, Qt::LeftButton);
+    Settle();
+    EXPECT_FALSE(Edit().Docked());
+    EXPECT_EQ(Edit().FloatingWindow()->geometry().topLeft(), QPoint(200, 250));
+}
+
+TEST_F(Toolbars, AFloatingToolbarIsSizedInStepsByItsEdge)
+{
+    Edit().SetFloatingPosition({100, 100});
+    Edit().SetDockedTo(nullptr);
+    TFloatingWindow* w = Edit().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    const std::vector<FloatSize> sizes =
+        PossibleFloatSizes(Edit().Describe(DockType::Floating), FloatFrameExtra());
+    ASSERT_GE(sizes.size(), 3u);
+    const QSize one = w->size();
+    ASSERT_EQ(one, sizes[0].outer);
+    const QPoint edge(one.width() - 2, 30);
+    Mouse(w, QEvent::MouseButtonPress, edge, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    EXPECT_TRUE(CurrentTracking()->sizing);
+    Mouse(w, QEvent::MouseMove, edge - QPoint(12, 0), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(CurrentTracking()->outline.size(), one) << "within the snap tolerance";
+    // Past the next narrower width: that size, its top-left where it was.
+    const int to = sizes[1].outer.width();
+    Mouse(w, QEvent::MouseMove, edge - QPoint(one.width() - to, 0), Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(CurrentTracking()->outline, QRect(QPoint(100, 100), sizes[1].outer));
+    Mouse(w, QEvent::MouseButtonRelease, edge - QPoint(one.width() - to, 0), Qt::LeftButton, Qt::NoButton);
+    Settle();
+    EXPECT_EQ(Edit().FloatRightX(), sizes[1].wrap);
+    EXPECT_EQ(w->geometry(), QRect(QPoint(100, 100), sizes[1].outer));
+    // Esc cancels a sizing: the wrap width stays.
+    Mouse(w, QEvent::MouseButtonPress, QPoint(w->width() - 2, 30), Qt::LeftButton, Qt::LeftButton);
+    Mouse(w, QEvent::MouseMove, QPoint(10, 30), Qt::NoButton, Qt::LeftButton);
+    QKeyEvent cancel(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &cancel);
+    EXPECT_EQ(CurrentTracking(), nullptr);
+    EXPECT_EQ(Edit().FloatRightX(), sizes[1].wrap);
+    EXPECT_EQ(w->size(), sizes[1].outer);
+}
+
 } // namespace
