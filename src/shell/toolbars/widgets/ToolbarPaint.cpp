@@ -6,13 +6,15 @@ namespace zemo {
 
 ToolbarColors ToolbarColors::Of(const QPalette& p)
 {
+    // The system's colours, whatever state the control is in.
+    const QPalette::ColorGroup g = QPalette::Active;
     ToolbarColors c;
-    c.face = p.color(QPalette::Button);
-    c.highlight = p.color(QPalette::Light);
-    c.light = p.color(QPalette::Midlight);
-    c.shadow = p.color(QPalette::Dark);
-    c.darkShadow = p.color(QPalette::Shadow);
-    c.text = p.color(QPalette::ButtonText);
+    c.face = p.color(g, QPalette::Button);
+    c.highlight = p.color(g, QPalette::Light);
+    c.light = p.color(g, QPalette::Midlight);
+    c.shadow = p.color(g, QPalette::Dark);
+    c.darkShadow = p.color(g, QPalette::Shadow);
+    c.text = p.color(g, QPalette::ButtonText);
     return c;
 }
 
