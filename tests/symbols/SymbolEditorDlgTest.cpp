@@ -137,9 +137,9 @@ TEST_F(SymbolEditorDlg, LineDialogStoresEveryPageAndKeepsItsWords)
         SetChecked(d, "DecDoubleB", true);
         ChooseColor(d, "FrColorB", 1);
         SetChecked(d, "FrStyle1B", true);
-        // The secondary symbol switched off: its list goes.
-        EXPECT_TRUE(Find<QCheckBox>(d, "SecSymB")->isChecked());
-        SetChecked(d, "SecSymB", false);
+        // The corner symbol switched off: its list goes.
+        EXPECT_TRUE(Find<QCheckBox>(d, "CornerSymB")->isChecked());
+        SetChecked(d, "CornerSymB", false);
         Press(d, "OKBtn");
     });
     RunCommand(Cmd::SymbolEdit);
@@ -155,8 +155,12 @@ TEST_F(SymbolEditorDlg, LineDialogStoresEveryPageAndKeepsItsWords)
     for (size_t kept : {394, 396, 398, 404})
         EXPECT_EQ(GetI16(rec, kept), GetI16(old, kept)) << kept;
     EXPECT_EQ(GetI16(rec, 412), 3);
-    EXPECT_EQ(GetI16(rec, 414), 0);
-    EXPECT_EQ(GetI16(rec, 416), 3);
+    EXPECT_EQ(GetI16(rec, 414), 3);
+    EXPECT_EQ(GetI16(rec, 416), 0);
+    EXPECT_EQ(GetI16(rec, 418), 3);
+    // The start list now follows the secondary one.
+    EXPECT_TRUE(std::equal(old.begin() + 424, old.begin() + 424 + 8 * 6, rec.begin() + 424));
+    EXPECT_TRUE(std::equal(old.begin() + 424 + 8 * 9, old.end(), rec.begin() + 424 + 8 * 6));
     EXPECT_EQ(GetI16(rec, 0), int16_t(rec.size()));
     // Extent: the double line reaches 0.50 + 0.15 mm.
     EXPECT_EQ(GetI16(rec, 8), 65);
@@ -334,6 +338,8 @@ TEST_F(SymbolEditorDlg, SymbolNewOffersTheBuiltEditorsAndTakesTheNextFreeNumber)
         SetText(d, "DescriptionB", QStringLiteral("Path"));
         Press(d, "OKBtn");
     });
+    for (Cmd twin : {Cmd::SymbolNewPop, Cmd::SymbolEditPop, Cmd::SymbolIconPop})
+        EXPECT_TRUE(Frame().Action(twin)->isEnabled()) << CmdName(twin);
     RunCommand(Cmd::SymbolNew);
     TZmd& z = *Index.ActiveZmd;
     ASSERT_EQ(z.SymbolCount(), 6);
@@ -399,4 +405,38 @@ TEST_F(SymbolEditorDlg, GraphicsTooLargeToEditAreKeptWhenOnlyTheDescriptionChang
     ASSERT_EQ(rec.size(), old.size());
     EXPECT_EQ(ShortFieldText(std::span(rec).subspan(52, 32)), "Renamed");
     EXPECT_TRUE(std::equal(old.begin() + 348, old.end(), rec.begin() + 348));
+}
+
+TEST_F(SymbolEditorDlg, TheIconButtonEditsTheWorkingCopyWhichOnlyOkStores)
+{
+    ASSERT_TRUE(Open(MapWith({MarkedPoint(101)})));
+    const std::vector<uint8_t> before = WorkFile();
+    const std::vector<uint8_t> old = StoredRecord(0);
+    Index.ActiveZmd->Modified = 0;
+    for (bool store : {false, true}) {
+        MakeCurrent(0);
+        script.Then<TPointSymDlg>([store](TPointSymDlg& d) {
+            bool drawn = false;
+            // The icon editor runs inside this step: a timer of its own works it.
+            QTimer::singleShot(20, [&drawn] {
+                auto* icon = dynamic_cast<TEditIconDlg*>(QApplication::activeModalWidget());
+                ASSERT_NE(icon, nullptr);
+                auto* view = Find(*icon, "EnlargedB");
+                ProgramFixture::Click(view, {3 * 5 + 2, 4 * 5 + 2});
+                Press(*icon, "OKBtn");
+                drawn = true;
+            });
+            Press(d, "IconBtn");
+            EXPECT_TRUE(drawn);
+            Press(d, store ? "OKBtn" : "CancelBtn");
+        });
+        RunCommand(Cmd::SymbolEdit);
+        if (!store) {
+            EXPECT_EQ(WorkFile(), before);
+            EXPECT_EQ(Index.ActiveZmd->Modified, 0) << "nothing to save after Cancel";
+        }
+    }
+    const std::vector<uint8_t> rec = StoredRecord(0);
+    EXPECT_FALSE(std::equal(rec.begin() + 84, rec.begin() + 348, old.begin() + 84));
+    EXPECT_TRUE(std::equal(rec.begin() + 348, rec.end(), old.begin() + 348));
 }

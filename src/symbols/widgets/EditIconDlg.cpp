@@ -233,13 +233,10 @@ bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec)
     dlg.Refresh();
     if (dlg.exec() != QDialog::Accepted)
         return false;
-    TZmd* z = Index.ActiveZmd;
-    const int version = z ? z->Header.Version : CurrentMapVersion;
-    if (!dlg.Editor().Store(rec, version))
-        return false;
-    if (z)
-        z->Modified = 1;
-    return true;
+    // The map is marked changed by the store that writes the record, not here: an editor's
+    // Cancel after Icon... leaves the map as it was.
+    const TZmd* z = Index.ActiveZmd;
+    return dlg.Editor().Store(rec, z ? z->Header.Version : CurrentMapVersion);
 }
 
 } // namespace zemo
