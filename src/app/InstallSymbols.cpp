@@ -3,11 +3,13 @@
 #include "document/Ports.h"
 #include "edit/Ports.h"
 #include "shell/widgets/Ports.h"
+#include "symbols/Colors.h"
 #include "symbols/EnlargeSym.h"
 #include "symbols/Ports.h"
 #include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
+#include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/EditIconDlg.h"
 #include "symbols/widgets/EnlargeSymDlg.h"
 #include "symbols/widgets/GraphicsPanel.h"
@@ -24,7 +26,9 @@ void InstallColourDialogs()
 {
     SymbolsPortSet& symbols = SymbolsPorts();
     symbols.RunEnlargeDialog.Bind([](EnlargeValues& v) { return ExecEnlargeSymDlg(SymbolDialogParent(), v); });
+    symbols.RunColorsDialog.Bind([](ColorTable& t) { return ExecColorsDlg(SymbolDialogParent(), t); });
     RegisterEnlargeWorker();
+    RegisterColorsWorker();
 }
 
 } // namespace

@@ -10,6 +10,8 @@
 
 namespace zemo {
 
+class ColorTable;
+
 enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
 struct SymbolEditSession;
 
@@ -22,6 +24,9 @@ struct SymbolsPortSet {
     // ---- The colour and enlarge dialogs (symbols_widgets); least: cancelled ----
     Port<bool(EnlargeValues& v)> RunEnlargeDialog{"symbols.RunEnlargeDialog",
                                                   [](EnlargeValues&) { return false; }};
+    // The colour table's grid dialog on the working copy; true on OK.
+    Port<bool(ColorTable& table)> RunColorsDialog{"symbols.RunColorsDialog",
+                                                  [](ColorTable&) { return false; }};
 
     // ---- The symbol editors ----
     // The icon editor on a copy of the record; true on OK. Least: cancelled.
