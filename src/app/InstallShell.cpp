@@ -12,6 +12,7 @@
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/ObjectCommands.h"
 #include "shell/widgets/Ports.h"
+#include "shell/widgets/ShortCutDlg.h"
 #include "shell/widgets/UndoCommands.h"
 #include "shell/widgets/ViewCommands.h"
 
@@ -57,6 +58,7 @@ void InstallShell()
     RegisterExtrasCommands();
     RegisterWorker(Cmd::EditRotate, RotateByAngle);
     RegisterObjectCommands();
+    RegisterWorker(Cmd::OptionsShortCuts, ShowShortCutDlg);
 }
 
 } // namespace zemo

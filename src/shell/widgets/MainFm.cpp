@@ -545,10 +545,28 @@ bool TMainFm::event(QEvent* event)
     return QMainWindow::event(event);
 }
 
+bool TMainFm::RunPopUpShortcut(QObject* watched, const QKeySequence& key)
+{
+    // The window system hears no key of a pop-up menu that hangs in no menu bar: an item's
+    // key works while its menu is open.
+    auto* menu = qobject_cast<QMenu*>(watched);
+    if (!menu || (menu != symPopUp_ && menu != workPopUp_))
+        return false;
+    for (QAction* a : menu->actions())
+        if (a->isEnabled() && a->isVisible() && !a->shortcut().isEmpty() && a->shortcut() == key) {
+            menu->close();
+            a->trigger();
+            return true;
+        }
+    return false;
+}
+
 bool TMainFm::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
+        if (RunPopUpShortcut(watched, QKeySequence(key->keyCombination())))
+            return true;
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
             watched->isWidgetType()) {
             QWidget* top = static_cast<QWidget*>(watched)->window();

@@ -75,6 +75,7 @@ private:
     void RunStartup();
     void FormClose();
     void Clicked(Cmd handler);
+    bool RunPopUpShortcut(QObject* watched, const QKeySequence& key);
 
     std::vector<QAction*> itemActions_;   // by Cmd: menu items
     std::vector<QAction*> buttonActions_; // by Cmd: toolbar buttons
