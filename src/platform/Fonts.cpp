@@ -187,6 +187,9 @@ constexpr uint64_t SymbolCodePageBit = uint64_t(1) << 31;
 struct CatalogueFace {
     QStringList families;
     QString style;
+    // The style names in the order of the family names: fontconfig pairs a typographic
+    // family ("DejaVu Sans", "Condensed Bold") with the older one ("DejaVu Sans Condensed", "Bold").
+    QStringList styles;
     QString file;
     int index = 0;
     int weight = FC_WEIGHT_REGULAR;
@@ -226,8 +229,10 @@ std::vector<CatalogueFace> ListTrueTypeFaces()
         }
         if (face.families.isEmpty())
             continue;
-        if (FcPatternGetString(p, FC_STYLE, 0, &s) == FcResultMatch)
-            face.style = QString::fromUtf8(reinterpret_cast<const char*>(s));
+        for (int n = 0; FcPatternGetString(p, FC_STYLE, n, &s) == FcResultMatch; ++n)
+            face.styles.append(QString::fromUtf8(reinterpret_cast<const char*>(s)));
+        if (!face.styles.isEmpty())
+            face.style = face.styles.front();
         FcPatternGetInteger(p, FC_INDEX, 0, &face.index);
         FcPatternGetInteger(p, FC_WEIGHT, 0, &face.weight);
         FcPatternGetInteger(p, FC_SLANT, 0, &face.slant);
@@ -425,6 +430,15 @@ struct FontService::State {
         const auto key = std::make_pair(path, index);
         if (auto it = open.find(key); it != open.end())
             return it->second;
+        auto face = OpenUncached(path, index);
+        if (face)
+            open.emplace(key, face);
+        return face;
+    }
+
+    // A face that is not kept open afterwards.
+    std::shared_ptr<FontFace> OpenUncached(const QString& path, int index)
+    {
         if (!library) {
             FT_Library lib = nullptr;
             if (FT_Init_FreeType(&lib))
@@ -442,9 +456,12 @@ struct FontService::State {
                 return nullptr;
             face->symbolMap = true;
         }
-        open.emplace(key, face);
         return face;
     }
+
+    bool installedListed = false;
+    InstalledFonts installed;
+    void ListInstalled();
 };
 
 namespace {
@@ -490,7 +507,113 @@ ResolvedFont Describe(const std::shared_ptr<FontFace>& face)
     return r;
 }
 
+// Windows character sets in the order of the code-page bits; the symbol set last.
+constexpr std::array<int, 17> CharsetOrder{0,   238, 204, 161, 162, 177, 178, 186, 163,
+                                            222, 128, 134, 129, 136, 130, 255, SymbolCharset};
+
+int CharsetRank(int charset)
+{
+    const auto it = std::find(CharsetOrder.begin(), CharsetOrder.end(), charset);
+    return int(it - CharsetOrder.begin());
+}
+
+// The sets of one face, its default first. A face that covers no Windows code page is still
+// drawn through Unicode, as the ANSI set.
+std::vector<int> FaceCharsets(const ResolvedFont& r)
+{
+    if (r.symbol)
+        return {SymbolCharset};
+    std::vector<int> sets;
+    for (int page : r.CodePages()) {
+        const int c = CharsetOfCodePage(page);
+        if (std::find(sets.begin(), sets.end(), c) == sets.end())
+            sets.push_back(c);
+    }
+    if (sets.empty())
+        sets.push_back(AnsiCharset);
+    return sets;
+}
+
+void MergeCharsets(std::vector<int>& into, const std::vector<int>& from)
+{
+    for (int c : from)
+        if (std::find(into.begin(), into.end(), c) == into.end())
+            into.push_back(c);
+    std::stable_sort(into.begin(), into.end(),
+                     [](int a, int b) { return CharsetRank(a) < CharsetRank(b); });
+}
+
 } // namespace
+
+void FontService::State::ListInstalled()
+{
+    if (installedListed)
+        return;
+    installedListed = true;
+    List();
+    struct Pair {
+        QString family;
+        QString style;
+        std::vector<int> charsets;
+    };
+    std::vector<Pair> pairs;
+    for (const CatalogueFace& face : faces) {
+        const auto opened = OpenUncached(face.file, face.index);
+        if (!opened)
+            continue;
+        const std::vector<int> sets = FaceCharsets(Describe(opened));
+        for (qsizetype k = 0; k < face.families.size(); ++k)
+            pairs.push_back({face.families[k], k < face.styles.size() ? face.styles[k] : face.style, sets});
+    }
+
+    std::map<QString, InstalledFamily> familyOf;  // by case-folded name
+    std::map<QString, InstalledFace> faceOf;
+    const auto add = [&](const QString& family, const QString& style, const std::vector<int>& sets) {
+        InstalledFamily& f = familyOf[family.toCaseFolded()];
+        if (f.name.isEmpty())
+            f.name = family;
+        MergeCharsets(f.charsets, sets);
+        const QString name = style.isEmpty() ? family : family + u' ' + style;
+        auto [it, added] = faceOf.try_emplace(name.toCaseFolded(), InstalledFace{name, f.name, sets});
+        // One name under two families ("DejaVu Sans" + "Condensed Bold" and "DejaVu Sans
+        // Condensed" + "Bold"): the longer family is the one whose faces have that width.
+        if (!added && f.name.size() > it->second.family.size())
+            it->second = InstalledFace{name, f.name, sets};
+    };
+    for (const Pair& p : pairs)
+        add(p.family, p.style, p.charsets);
+    const std::map<QString, InstalledFamily> real = familyOf;
+    for (const Substitute& s : Substitutes) {
+        const QString windows = QString::fromLatin1(s.windowsName);
+        const QString free = QString::fromLatin1(s.freeName);
+        if (real.count(windows.toCaseFolded()) || !real.count(free.toCaseFolded()))
+            continue;
+        for (const Pair& p : pairs)
+            if (p.family.compare(free, Qt::CaseInsensitive) == 0)
+                add(windows, p.style, p.charsets);
+    }
+
+    for (auto& [key, f] : familyOf)
+        installed.families.push_back(std::move(f));
+    for (auto& [key, f] : faceOf)
+        installed.faces.push_back(std::move(f));
+    std::sort(installed.families.begin(), installed.families.end(),
+              [](const InstalledFamily& a, const InstalledFamily& b) { return LessIgnoringCase(a.name, b.name); });
+    std::sort(installed.faces.begin(), installed.faces.end(),
+              [](const InstalledFace& a, const InstalledFace& b) { return LessIgnoringCase(a.name, b.name); });
+}
+
+int CharsetOfCodePage(int codePage)
+{
+    static constexpr int Pairs[][2] = {{1252, 0},   {1250, 238}, {1251, 204}, {1253, 161},
+                                       {1254, 162}, {1255, 177}, {1256, 178}, {1257, 186},
+                                       {1258, 163}, {874, 222},  {437, 255},  {932, 128},
+                                       {949, 129},  {1361, 130}, {936, 134},  {950, 136}};
+    for (const auto& p : Pairs)
+        if (p[0] == codePage)
+            return p[1];
+    return 0;
+}
 
 FontService::FontService() : d(std::make_unique<State>()) {}
 FontService::~FontService() = default;
@@ -523,6 +646,12 @@ const QStringList& FontService::FontList()
 {
     d->List();
     return d->families;
+}
+
+const InstalledFonts& FontService::Installed()
+{
+    d->ListInstalled();
+    return d->installed;
 }
 
 bool FontService::HasFamily(const QString& family)

@@ -68,6 +68,37 @@ enum class FontMatch {
     File            // opened by file name
 };
 
+// ---- Installed fonts as the maps' text symbols name them ----
+// A text symbol stores a font name and a Windows character set; the lists below say which
+// names are installed and which sets each offers, so that a map can be checked against them.
+
+// Windows character sets of the code pages a font covers.
+inline constexpr int AnsiCharset = 0;
+inline constexpr int SymbolCharset = 2;
+// 1252 -> 0, 1250 -> 238, 1251 -> 204, 1253 -> 161, 1254 -> 162, 1255 -> 177, 1256 -> 178,
+// 1257 -> 186, 1258 -> 163, 874 -> 222, 437 -> 255, 932 -> 128, 949 -> 129, 1361 -> 130,
+// 936 -> 134, 950 -> 136; 0 for any other code page.
+int CharsetOfCodePage(int codePage);
+
+struct InstalledFamily {
+    QString name;
+    std::vector<int> charsets;  // the sets its faces offer, its default first
+};
+
+struct InstalledFace {
+    QString name;               // family and style: "Liberation Sans Bold"
+    QString family;             // the family it belongs to, as the family list has it
+    std::vector<int> charsets;  // its default first
+};
+
+// Both lists sorted without regard to case, each name once. A Windows family whose
+// metric-compatible substitute is installed is listed under its Windows name with the
+// substitute's sets and faces ("Arial", "Arial Bold"), so that a map naming it finds it.
+struct InstalledFonts {
+    std::vector<InstalledFamily> families;
+    std::vector<InstalledFace> faces;
+};
+
 class FontFace;
 
 // A chosen face with its metrics, all in design units. Copies share the open face; it stays
@@ -144,6 +175,10 @@ public:
     // Installed TrueType families, sorted without regard to case, each name once.
     const QStringList& FontList();
     bool HasFamily(const QString& family);
+
+    // The families and faces with their character sets; every face is opened once to read
+    // its code pages, the first time the lists are asked for.
+    const InstalledFonts& Installed();
 
     // A face of the family with the asked weight and slant. A family that is not installed is
     // replaced by its metric-compatible substitute when that is installed, else by

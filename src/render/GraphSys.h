@@ -226,6 +226,8 @@ struct MapFontState {
     bool TextAsOutlines = false;
 
     QStringList FontNames;   // installed TrueType families
+    // The families and faces with their character sets, as text symbols are checked against.
+    InstalledFonts Installed;
 
     // The current font (SelectMapFont) and its face (the measuring font, ApplyMapFont).
     QString FontName;
@@ -275,7 +277,7 @@ struct MapFontState {
 extern MapFontState MapFont;
 
 void ResetMapFontState();
-// The font list at start-up; FreeFonts at exit.
+// The font lists at start-up; FreeFonts at exit.
 void InitFonts();
 void FreeFonts();
 int CharsetToCodePage(int charset);

@@ -188,6 +188,7 @@ void ResetMapFontState() { MapFont = MapFontState{}; }
 void InitFonts()
 {
     MapFont.FontNames = FontService::Instance().FontList();
+    MapFont.Installed = FontService::Instance().Installed();
     MapFont.MeasuringReady = false;
     if (!MapFont.FontNames.isEmpty() && MapFont.FontName.isEmpty())
         MapFont.FontName = MapFont.FontNames.first();
@@ -196,6 +197,7 @@ void InitFonts()
 void FreeFonts()
 {
     MapFont.FontNames.clear();
+    MapFont.Installed = InstalledFonts{};
     MapFont.Font = ResolvedFont{};
     MapFont.MeasuringReady = false;
     MapFont.DeviceFont = QRawFont();
@@ -222,14 +224,7 @@ int CharsetToCodePage(int charset)
 
 int CodePageToCharset(int codePage)
 {
-    static constexpr int Pairs[][2] = {{1252, 0},   {1250, 238}, {1251, 204}, {1253, 161},
-                                       {1254, 162}, {1255, 177}, {1256, 178}, {1257, 186},
-                                       {1258, 163}, {874, 222},  {437, 255},  {932, 128},
-                                       {949, 129},  {1361, 130}, {936, 134},  {950, 136}};
-    for (const auto& p : Pairs)
-        if (p[0] == codePage)
-            return p[1];
-    return 0;
+    return CharsetOfCodePage(codePage);
 }
 
 void SelectMapFont(const QString& name, int size, int weight, bool italic)
