@@ -5,7 +5,10 @@
 #include "edit/Ports.h"
 #include "edit/Rotate.h"
 #include "edit/widgets/Ports.h"
+#include "shell/ChkFonts.h"
 #include "shell/CommandFrame.h"
+#include "shell/Ports.h"
+#include "shell/widgets/ChkFontsDlg.h"
 #include "shell/widgets/DocumentCommands.h"
 #include "shell/widgets/DocumentLinks.h"
 #include "shell/widgets/ExtrasCommands.h"
@@ -51,6 +54,9 @@ void InstallShell()
     ShellWidgetsPorts().StartUnits.Bind(StartUnits);
     // The undo buttons follow the active ring (the map store's undo).
     DocumentPorts().UpdateUndoButtons.Bind([] { NotifyStateChanged(); });
+    // The fonts of an opened map's symbols, checked by the shell with its dialog.
+    DocumentPorts().CheckFonts.Bind(CheckFonts);
+    ShellPorts().ShowMissingFonts.Bind(ShowMissingFonts);
     RegisterFrameCommands();
     RegisterDocumentCommands();
     RegisterViewCommands();

@@ -663,6 +663,7 @@ bool AfterOpenSetup(const QString& name)
         ClearSelection();
         Index.EditCopyKept = false;
         LoadMapTemplates();
+        DocumentPorts().CheckFonts(0, z->SymbolCount() - 1);
         Index.MapOpen = true;
         z->CurrentCourse = -1;
         if (z->CourseMap)
@@ -1159,6 +1160,7 @@ void LoadSymbolsFromMap()
     QString name;
     if (!PickOtherMap(SymbolsHelp, name) || !LoadSymbolFile(name))
         return;
+    DocumentPorts().CheckFonts(0, Index.ActiveZmd->SymbolCount() - 1);
     SetCurrentSymbolPos(0);
     UpdateObjectsOfSymbols(1, 9999);
     Index.ActiveZmd->Modified = 1;

@@ -61,6 +61,11 @@ struct DocumentPortSet {
     // The program's part of the set-up of a newly current map: view transform, tool
     // buttons, undo ring, fonts, screen colours, symbol box, course panel, repaint.
     Port<void(TZmd& doc)> AfterOpen{"document.AfterOpen", [](TZmd&) {}};
+    // The fonts of the symbols at list positions first .. last checked against the installed
+    // ones (after an open and after symbols were loaded from another map): face names become
+    // their family's, sets a font lacks its default, missing fonts listed to the user. Least:
+    // the symbols keep what they name and are drawn in a substitute font.
+    Port<void(int first, int last)> CheckFonts{"document.CheckFonts", [](int, int) {}};
     // The map's colours or symbols changed: every window and the symbol box repainted.
     Port<void()> SymbolsChanged{"document.SymbolsChanged", [] {}};
     // Another symbol became current (or none): the symbol box shows and scrolls to it, the
