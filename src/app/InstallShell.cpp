@@ -15,6 +15,7 @@
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/ObjectCommands.h"
 #include "shell/widgets/Ports.h"
+#include "shell/widgets/SettingsCommands.h"
 #include "shell/widgets/ShortCutDlg.h"
 #include "shell/widgets/UndoCommands.h"
 #include "shell/widgets/ViewCommands.h"
@@ -65,6 +66,7 @@ void InstallShell()
     RegisterWorker(Cmd::EditRotate, RotateByAngle);
     RegisterObjectCommands();
     RegisterWorker(Cmd::OptionsShortCuts, ShowShortCutDlg);
+    RegisterSettingsCommands();
 }
 
 } // namespace zemo

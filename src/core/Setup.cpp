@@ -151,6 +151,11 @@ SetupRecord DefaultSetupRecord()
     return s;
 }
 
+double WrapSetupAngle(double degrees)
+{
+    return std::abs(degrees) <= 360 ? degrees : std::fmod(degrees, 360);
+}
+
 void CheckCordRange(int32_t& v)
 {
     CheckIntRange(v, -MapAreaLimit, MapAreaLimit, 0);

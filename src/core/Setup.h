@@ -89,6 +89,10 @@ SetupRecord DefaultSetupRecord();
 // included, becomes the default record.
 void CheckSetup(SetupRecord& s);
 
+// A real-world angle brought into -360 .. 360 degrees by whole turns, so that CheckSetup
+// keeps it instead of resetting it to 0: 400 gives 40, -400 gives -40, 360 stays.
+double WrapSetupAngle(double degrees);
+
 // An i32 coordinate outside -51200000 .. 51200000 becomes 0.
 void CheckCordRange(int32_t& v);
 

@@ -49,12 +49,6 @@ public:
     ProgressScope& operator=(const ProgressScope&) = delete;
 };
 
-// The setup's real-world angle stays within the range the setup keeps on reading.
-double WrapSetupAngle(double degrees)
-{
-    return std::abs(degrees) <= 360 ? degrees : std::fmod(degrees, 360);
-}
-
 } // namespace
 
 // ---- One object ----

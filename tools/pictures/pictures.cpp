@@ -3,11 +3,12 @@
 //                         per set in <build>/sheets; each cell must have ink, no symbol may fall
 //                         back to the grey substitute, and a shadowed text shows its shadow;
 //   pictures screenshots  the main frame with its File menu open and with the orienteering set
-//                         open (the symbol box filled), and the symbol editors on it and on
-//                         the course-setting set, in <build>/screenshots; run it on an X
-//                         server (xvfb-run).
+//                         open (the symbol box filled), the symbol editors on it and on the
+//                         course-setting set, and the dialogs of the options and help menus,
+//                         in <build>/screenshots; run it on an X server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "EditorShots.h"
+#include "SettingsShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
 #include "core/Config.h"
@@ -447,6 +448,7 @@ void Screenshots()
         const ShotSink sink{[&](const QImage& img, const QString& name) { return SaveImage(img, folder + name); },
                             Fail, grab, SettleEvents};
         SymbolEditorShots(m, sink, QStringLiteral("orienteering"));
+        SettingsDialogShots(sink);
         // The course group of the point symbol editor shows on course-setting maps.
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();
