@@ -10,5 +10,6 @@ void InstallRender();
 void InstallEdit();
 void InstallShell();
 void InstallSymbols();
+void InstallExternal();
 
 } // namespace zemo

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <numbers>
 #include <unordered_set>
 namespace zemo {
@@ -356,6 +357,44 @@ TZmd::~TZmd()
 {
     if (Index.ActiveZmd == this)
         SetCurrentMap(nullptr);
+}
+
+// ---- TTmp ----
+
+namespace {
+
+// More than any image a template reader is meant to hold.
+constexpr int64_t MaxTemplatePixelBytes = int64_t(1) << 32;
+
+} // namespace
+
+int64_t TTmp::RowBytes() const
+{
+    if (Width <= 0 || BitsPerPixel <= 0)
+        return 0;
+    return (int64_t(Width) * BitsPerPixel + 7) / 8;
+}
+
+bool TTmp::AllocatePixels()
+{
+    Pixels.clear();
+    Pixels.shrink_to_fit();
+    const bool depth = BitsPerPixel == 1 || BitsPerPixel == 4 || BitsPerPixel == 8 || BitsPerPixel == 24;
+    const int64_t row = RowBytes();
+    if (!depth || row <= 0 || Height <= 0 || row > MaxTemplatePixelBytes / Height)
+        return false;
+    try {
+        Pixels.assign(size_t(row * Height), 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    return true;
+}
+
+bool TTmp::HasPixels() const
+{
+    const int64_t row = RowBytes();
+    return row > 0 && Height > 0 && int64_t(Pixels.size()) == row * Height;
 }
 
 int MapSettingsSlot(int type)

@@ -176,6 +176,42 @@ public:
 // The slot of MapSettings that holds a settings type, -1 for other types.
 int MapSettingsSlot(int type);
 
+// ---- A loaded raster template ----
+// One raster image shown under maps, shared by every open map that shows it: the template
+// feature counts its users and frees it with the last. Pixels run top row first, each row
+// RowBytes() bytes without padding, palette indexes packed from the high bit, 24-bit pixels as
+// blue, green, red. The placement fields are refreshed from the template's string before each
+// drawing.
+class TTmp {
+public:
+    int32_t RefCount = 1;
+    int32_t X = 0;            // centre, map coordinates
+    int32_t Y = 0;
+    double Angle = 0;         // radians
+    double U = 0;             // size of one pixel on the map, 0.01 mm
+    double V = 0;
+    int32_t Dim = 0;          // percent
+    int32_t SpotColor = -1;   // separation index, -1 none
+    bool Transparent = false;
+    bool RenderSpot = false;
+    int32_t Width = 0;
+    int32_t Height = 0;
+    int32_t BitsPerPixel = 0; // 1, 4, 8 or 24
+    std::vector<uint8_t> Pixels;
+    std::array<uint8_t, 256> Red{};
+    std::array<uint8_t, 256> Green{};
+    std::array<uint8_t, 256> Blue{};
+
+    // (Width x BitsPerPixel + 7) div 8; 0 for sizes that are not positive.
+    int64_t RowBytes() const;
+    // Room for every row, zeroed; false (and no pixels) for sizes that are not positive, bits
+    // other than 1, 4, 8 and 24, or memory that cannot be had.
+    bool AllocatePixels();
+    bool HasPixels() const;
+    const uint8_t* Row(int y) const { return Pixels.data() + size_t(RowBytes()) * size_t(y); }
+    uint8_t* Row(int y) { return Pixels.data() + size_t(RowBytes()) * size_t(y); }
+};
+
 // ---- Symbol-graphics editing: the elements of a point symbol as objects ----
 inline constexpr int SymbolGraphicsSlots = 512;
 // The topic of SymbolTooComplex: the elements do not fit in a symbol.

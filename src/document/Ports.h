@@ -16,6 +16,7 @@
 namespace zemo {
 
 class TZmd;
+class TTmp;
 class TFileClass;
 
 // Offered each piece of an area the splitter cuts (points, count); true takes it.
@@ -116,6 +117,28 @@ struct DocumentPortSet {
     Port<void()> ResetDbLinks{"document.ResetDbLinks", [] {}};
     Port<void(int n)> WriteSymbolField{"document.WriteSymbolField", [](int) {}};
     Port<void()> LoadMapTemplates{"document.LoadMapTemplates", [] {}};
+
+    // ---- Templates of the current map (external), for their drawing and the windows ----
+    // Without the template feature no template file can be read, and nothing is loaded.
+    // The closing window's map lets go of its shown templates.
+    Port<void()> UnloadTemplate{"document.UnloadTemplate", [] {}};
+    // Loads a template file by its stored name (mode 2: silently, or the loaded record used
+    // again); false when it cannot be read.
+    Port<bool(const QString& name, int mode)> LoadTemplateFile{
+        "document.LoadTemplateFile", [](const QString&, int) { return false; }};
+    // Drops one use of a loaded template.
+    Port<void(const QString& name)> ReleaseTemplate{"document.ReleaseTemplate", [](const QString&) {}};
+    // The raster record the last load made or found; null after a release or a failed load.
+    Port<TTmp*()> CurrentTemplate{"document.CurrentTemplate", []() -> TTmp* { return nullptr; }};
+    // The placement, dim, spot colour and flags of a template string into CurrentTemplate.
+    Port<void(const QString& text)> ParseTemplateParams{"document.ParseTemplateParams",
+                                                        [](const QString&) {}};
+    // The bounding rectangle of CurrentTemplate; false when it has no size to draw.
+    Port<bool(CordRect& r)> TemplateBounds{"document.TemplateBounds", [](CordRect&) { return false; }};
+    // Template `index` of the current map: its expanded file name and dim; true when it is a
+    // shown map template.
+    Port<bool(int index, QString& fullName, int& dim)> ActiveZmdTemp{
+        "document.ActiveZmdTemp", [](int, QString&, int&) { return false; }};
 };
 
 DocumentPortSet& DocumentPorts();

@@ -1,5 +1,6 @@
 #include "document/ServiceHooks.h"
 
+#include "core/StringX.h"
 #include "document/Ports.h"
 
 namespace zemo {
@@ -20,5 +21,25 @@ void ShowObjectRecord() { DocumentPorts().ShowObjectRecord(); }
 void ResetDbLinks() { DocumentPorts().ResetDbLinks(); }
 void WriteSymbolField(int n) { DocumentPorts().WriteSymbolField(n); }
 void LoadMapTemplates() { DocumentPorts().LoadMapTemplates(); }
+void UnloadTemplate() { DocumentPorts().UnloadTemplate(); }
+
+// ---- Template strings ----
+
+QString TemplateFileName(const QString& text)
+{
+    QString name = GetParamName(text);
+    name.replace(u'\\', u'/');
+    return name;
+}
+
+bool IsMapTemplateName(const QString& text)
+{
+    return TemplateFileName(text).endsWith(QLatin1String(".zmd"), Qt::CaseInsensitive);
+}
+
+bool TemplateShown(const QString& text)
+{
+    return GetParamText(text, u's') == QLatin1String("1");
+}
 
 } // namespace zemo

@@ -6,11 +6,14 @@
 
 #include "core/Cord.h"
 
+#include <QString>
+
 namespace zemo {
 
 // The calls. Until their port is bound: CheckCsObject keeps the object; the deletion of
 // an object's course-object string and database link deletes that string restorably and
-// takes it out of its list; GetFullExtent is the objects' extent; the rest do nothing.
+// takes it out of its list; GetFullExtent is the objects' extent; the rest do nothing. The
+// other template calls are the ports themselves (document/Ports.h).
 bool CheckCsObject();
 void RepaintCourse();
 void DeleteCsObjectOfElement(int n);
@@ -25,5 +28,14 @@ void ShowObjectRecord();
 void ResetDbLinks();
 void WriteSymbolField(int n);
 void LoadMapTemplates();
+void UnloadTemplate();
+
+// Template strings (type 8) as the store keeps them: the name field, then coded fields.
+// The name with "\" read as "/".
+QString TemplateFileName(const QString& text);
+// The name ends in ".zmd", any case: the template is another map.
+bool IsMapTemplateName(const QString& text);
+// Field s is "1".
+bool TemplateShown(const QString& text);
 
 } // namespace zemo

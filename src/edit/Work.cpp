@@ -8,6 +8,8 @@
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "core/Status.h"
+#include "document/Open.h"
+#include "document/Ports.h"
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
 #include "edit/DrCurve.h"
@@ -22,6 +24,7 @@
 #include "render/Grid.h"
 #include "render/Redraw.h"
 #include "render/Scale.h"
+#include "render/TemplateDraw.h"
 
 #include <QPainter>
 
@@ -95,11 +98,6 @@ PixRect Union(const PixRect& a, const PixRect& b)
             std::max(a.bottom, b.bottom)};
 }
 
-uint32_t PackCmyk(const std::array<uint8_t, 4>& c)
-{
-    return uint32_t(c[0]) | uint32_t(c[1]) << 8 | uint32_t(c[2]) << 16 | uint32_t(c[3]) << 24;
-}
-
 // The window's map and view become the current ones; the old ones are put back on leaving.
 class CurrentSwitch {
 public:
@@ -157,6 +155,42 @@ void OwnObjectPasses(MapView& v, Device& dc)
             dc.rectangle(QRectF(0, 0, v.ClientWidth, v.ClientHeight));
         }
         DrawColorPass();
+    }
+}
+
+// Step 10 of the paint: the shown map templates, last first, each in its colours dimmed by
+// its d; the window's map is made current again after each.
+void MapTemplatePasses(MapView& v)
+{
+    TZmd* const own = v.Document;
+    for (int t = own->Templates.Count() - 1; t >= 0 && !AbortRequested; --t) {
+        QString full;
+        int dim = 0;
+        if (!DocumentPorts().ActiveZmdTemp(t, full, dim))
+            continue;
+        const bool open = OpenMapFile(full, full, true, true);
+        if (open) {
+            const TZmd& m = *Index.ActiveZmd;
+            const int count = std::clamp<int>(m.ColorBlock.ColorCount, 0, MaxColors);
+            for (int i = count - 1; i >= 0; --i) {
+                const ColorRecord& c = m.ColorBlock.Colors[size_t(i)];
+                Graph.CurrentColor = c.Number;
+                uint32_t cmyk = PackCmyk(c.Cmyk);
+                if (dim >= 1 && dim <= 100) {
+                    uint32_t dimmed = 0;
+                    for (int k = 0; k < 4; ++k)
+                        dimmed |= uint32_t(std::nearbyint((cmyk >> (8 * k) & 0xFF) * (100 - dim) / 100.0)) << (8 * k);
+                    cmyk = dimmed;
+                }
+                Graph.OutputCmyk = ScreenCorrectedColor(cmyk);
+                if (!AbortRequested && c.Number <= 255 && m.UsedColors.test(c.Number))
+                    DrawColorPass();
+            }
+        }
+        SetCurrentMap(own);
+        Index.MapOpen = true;
+        if (open)
+            CloseMapFile(full);
     }
 }
 
@@ -413,6 +447,7 @@ void PaintMapWindow(MapView& v)
         try {
             SetOutputAdjust(100, 100, v.Document->Setup.HatchView);
             Graph.OutputMode = ScreenOutput;
+            Graph.OutputColorMode = CompositeColors;
             ReleaseEditDC();
             PainterDevice dc(&v.Form->Surface());
             // Like a paint DC: nothing outside the rectangle changes, marks there stay right.
@@ -427,8 +462,13 @@ void PaintMapWindow(MapView& v)
                               std::max(c[0].x, c[1].x), std::max(c[0].y, c[1].y)};
             ShowStatusNow(Text(TextKey::Redrawing) + QStringLiteral("..."));
             ShowHintNow(Text(TextKey::PressEsc));
+            PrepareTemplateDrawing(true);
+            if (TemplateDraw.RasterFirst)
+                DrawTemplates(r.ToQRect(), false, 1, PollUserInput, true);
             BeginDrawing(false);
-            if (Work.DrawOwnObjects)
+            if (TemplateDraw.MapTemplatesAfter && !v.SymbolGraphicsMode)
+                MapTemplatePasses(v);
+            if (TemplateDraw.MapDrawnSeparately)
                 OwnObjectPasses(v, dc);
             PatternRepeats(v);
             if (!v.SymbolGraphicsMode && v.ArrowMarkerOn) {

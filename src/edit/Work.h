@@ -125,10 +125,6 @@ struct WorkState {
     Cord PreviousCursorMapPos;
     int SavedWorkMode = 0;
     int ToolMode = 0;
-    // Painting decisions of the templates: until templates exist, only own objects.
-    bool DrawRasterTemplates = false;
-    bool DrawMapTemplates = false;
-    bool DrawOwnObjects = true;
 };
 
 extern WorkState Work;

@@ -96,6 +96,7 @@ void FormClose(MapView& v)
         ActivateMapWindow(v);
         if (Work.ActiveView == &v)
             EndCurrentTool();
+        UnloadTemplate();
         ResetDbLinks();
         // The first map closed at shut-down is the one opened at the next start.
         if (ProgramConfig.File.isEmpty())

@@ -90,6 +90,11 @@ struct GraphSysState {
     uint32_t OutputCmyk = 0;   // C, M, Y, K in half percent, low byte C
     uint32_t GreyCmyk = 0;
 
+    // The colour kind of the output: 0 composite, 2 spot-colour separations (those whose bit
+    // is set in OutputSeparations, bit i for separation i), 3 and 4 the printers' kinds.
+    int OutputColorMode = 0;
+    uint32_t OutputSeparations = 0;
+
     // SetOutputAdjust
     int LineWidthCorrection = 100;
     int OutputIntensity = 100;

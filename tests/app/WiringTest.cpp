@@ -21,10 +21,8 @@ const std::set<std::string> Waiting = {
     "document.ShowCsObjectProps",
     "document.SortCsObjects",
     "document.StoreCsObjectProps",
-    "document.DeleteObjectLink",       // templates, GPS, database links
+    "document.DeleteObjectLink",       // GPS and database links
     "document.GetData",
-    "document.GetFullExtent",
-    "document.LoadMapTemplates",
     "document.ResetDbLinks",
     "document.ShowObjectRecord",
     "document.WriteSymbolField",

@@ -1,0 +1,35 @@
+// What the external-data features need from the libraries above them: their dialogs (external
+// widgets). Each port does the documented least until the wiring root binds it.
+#pragma once
+
+#include "core/Port.h"
+#include "external/TempOpt.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace zemo {
+
+// The template list of the Template menu: names offered (bare file names), one or several
+// to choose, the first preselected.
+struct TemplateListRequest {
+    QString caption;
+    QStringList names;
+    bool several = false;
+};
+
+struct ExternalPortSet {
+    // The positions in names chosen, in list order; none on Cancel. Least: no dialog, nothing
+    // is chosen.
+    Port<std::vector<int>(const TemplateListRequest& request)> RunTemplateList{
+        "external.RunTemplateList", [](const TemplateListRequest&) { return std::vector<int>{}; }};
+    // The template options dialog: true on OK with the values changed. Least: Cancel.
+    Port<bool(TempOptValues& values)> RunTemplateOptions{"external.RunTemplateOptions",
+                                                         [](TempOptValues&) { return false; }};
+};
+
+ExternalPortSet& ExternalPorts();
+
+} // namespace zemo
