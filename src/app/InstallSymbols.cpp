@@ -5,17 +5,22 @@
 #include "shell/widgets/Ports.h"
 #include "symbols/Colors.h"
 #include "symbols/EnlargeSym.h"
+#include "symbols/SpotColors.h"
 #include "symbols/Ports.h"
 #include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
+#include "symbols/widgets/ColorCorDlg.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/EditIconDlg.h"
 #include "symbols/widgets/EnlargeSymDlg.h"
 #include "symbols/widgets/GraphicsPanel.h"
 #include "symbols/widgets/NewSymDlg.h"
+#include "symbols/widgets/SpotColorsDlg.h"
+#include "symbols/widgets/SpotViewOptDlg.h"
 #include "symbols/widgets/SymDlg.h"
 #include "symbols/widgets/SymbolFeatures.h"
+#include "symbols/widgets/TranspOptDlg.h"
 
 namespace zemo {
 
@@ -27,8 +32,19 @@ void InstallColourDialogs()
     SymbolsPortSet& symbols = SymbolsPorts();
     symbols.RunEnlargeDialog.Bind([](EnlargeValues& v) { return ExecEnlargeSymDlg(SymbolDialogParent(), v); });
     symbols.RunColorsDialog.Bind([](ColorTable& t) { return ExecColorsDlg(SymbolDialogParent(), t); });
+    symbols.RunSpotColorsDialog.Bind([](SpotColorsEdit& e) { ExecSpotColorsDlg(SymbolDialogParent(), e); });
+    symbols.RunSpotViewOptDialog.Bind([](const QStringList& names, std::vector<bool>& shown) {
+        return ExecSpotViewOptDlg(SymbolDialogParent(), names, shown);
+    });
+    symbols.RunTranspOptDialog.Bind([](const std::vector<ComboColor>& colours, int& opaque) {
+        return ExecTranspOptDlg(SymbolDialogParent(), colours, opaque);
+    });
+    symbols.RunColorCorDialog.Bind([](int& color, int& gamma) {
+        return ExecColorCorDlg(SymbolDialogParent(), color, gamma);
+    });
     RegisterEnlargeWorker();
     RegisterColorsWorker();
+    RegisterSpotColorWorkers();
 }
 
 } // namespace

@@ -6,11 +6,16 @@
 #include "symbols/EnlargeSym.h"
 #include "symbols/store/SymbolRecords.h"
 
+#include <QStringList>
+
 #include <array>
+#include <vector>
 
 namespace zemo {
 
 class ColorTable;
+class SpotColorsEdit;
+struct ComboColor;
 
 enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
 struct SymbolEditSession;
@@ -27,6 +32,18 @@ struct SymbolsPortSet {
     // The colour table's grid dialog on the working copy; true on OK.
     Port<bool(ColorTable& table)> RunColorsDialog{"symbols.RunColorsDialog",
                                                   [](ColorTable&) { return false; }};
+    // The separations of the map, edited in place until Close.
+    Port<void(SpotColorsEdit& edit)> RunSpotColorsDialog{"symbols.RunSpotColorsDialog",
+                                                         [](SpotColorsEdit&) {}};
+    // The separations the spot-colour view shows, one flag per name; true on OK.
+    Port<bool(const QStringList& names, std::vector<bool>& shown)> RunSpotViewOptDialog{
+        "symbols.RunSpotViewOptDialog", [](const QStringList&, std::vector<bool>&) { return false; }};
+    // The colour down to which the transparent view keeps colours opaque, -1 none.
+    Port<bool(const std::vector<ComboColor>& colours, int& opaque)> RunTranspOptDialog{
+        "symbols.RunTranspOptDialog", [](const std::vector<ComboColor>&, int&) { return false; }};
+    // The screen colour correction, each -100 to 100.
+    Port<bool(int& color, int& gamma)> RunColorCorDialog{"symbols.RunColorCorDialog",
+                                                         [](int&, int&) { return false; }};
 
     // ---- The symbol editors ----
     // The icon editor on a copy of the record; true on OK. Least: cancelled.

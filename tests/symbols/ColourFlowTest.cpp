@@ -2,9 +2,12 @@
 // dialogs, and what the map window paints before and after.
 #include "../support/ProgramFixture.h"
 
+#include "core/Config.h"
 #include "document/Index.h"
 #include "edit/widgets/MdiChild.h"
+#include "platform/Settings.h"
 #include "shell/widgets/MainFm.h"
+#include "symbols/widgets/ColorCorDlg.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/DefColorDlg.h"
 
@@ -13,6 +16,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSlider>
 #include <QTableWidget>
 #include <QTimer>
 
@@ -116,4 +120,89 @@ TEST_F(ColourFlow, MovesAndANewCmykOfAColourChangeWhatTheWindowPaints)
     });
     EXPECT_EQ(CentrePixel(), Screen({160, 54, 40, 0}));
     EXPECT_EQ(messages.Count(), 0);
+}
+
+namespace {
+
+class CommandsFlow : public ColourFlow {
+protected:
+    // The command through its menu item: the name of the dialog it opened (closed again by
+    // Esc), or "" when none came up.
+    QString DialogOf(Cmd c)
+    {
+        Frame().UpdateCommandStates();
+        EXPECT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
+        QString name;
+        QTimer::singleShot(0, [&] {
+            if (QWidget* d = QApplication::activeModalWidget()) {
+                name = d->objectName();
+                d->close();
+            }
+        });
+        Trigger(c);
+        return name;
+    }
+};
+
+} // namespace
+
+TEST_F(CommandsFlow, EverySymbolAndColourCommandOpensItsDialogFromItsMenu)
+{
+    TestMapWriter w(8);
+    w.separations = {TestSeparation{}};
+    w.symbols = {TestSymbol::Line(10)};
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("commands.zmd")));
+    const std::pair<Cmd, const char*> commands[] = {
+        {Cmd::SymbolColors, "ColorsDlg"},       {Cmd::SymbolSpotColors, "SpotColorsDlg"},
+        {Cmd::ViewSpotOpt, "SpotViewOptDlg"},   {Cmd::ViewTranspOpt, "TranspOptDlg"},
+        {Cmd::OptionsColorCor, "ColorCorDlg"},  {Cmd::SymbolEnlarge, "EnlargeSymDlg"},
+        {Cmd::SymbolEnlargePop, "EnlargeSymDlg"},
+    };
+    const auto before = Index.ActiveZmd->Symbols;
+    for (const auto& [c, dialog] : commands)
+        EXPECT_EQ(DialogOf(c), QString::fromLatin1(dialog)) << CmdName(c);
+    EXPECT_EQ(Index.ActiveZmd->Symbols, before);
+    EXPECT_EQ(messages.Count(), 0);
+    // Without a map there is nothing for them to work on.
+    Trigger(Cmd::FileClose);
+    Frame().UpdateCommandStates();
+    for (const auto& [c, dialog] : commands)
+        EXPECT_FALSE(Frame().Action(c)->isEnabled()) << CmdName(c);
+}
+
+TEST_F(ColourFlow, ColourCorrectionRepaintsTheMapAndStandardIsWrittenToTheSettings)
+{
+    ASSERT_TRUE(OpenOverlap());
+    Settle();
+    const QColor standard = CentrePixel();
+    const auto correct = [&](const std::function<void(TColorCorDlg&)>& steps) {
+        Frame().UpdateCommandStates();
+        QTimer::singleShot(0, [&] {
+            auto* d = dynamic_cast<TColorCorDlg*>(QApplication::activeModalWidget());
+            ASSERT_NE(d, nullptr);
+            steps(*d);
+            d->accept();
+        });
+        Trigger(Cmd::OptionsColorCor);
+        Settle();
+    };
+    correct([](TColorCorDlg& d) {
+        EXPECT_EQ(d.Color(), ProgramConfig.ScreenColor);
+        d.findChild<QSlider*>(QStringLiteral("ColorB"))->setValue(60);
+        d.findChild<QSlider*>(QStringLiteral("GammaB"))->setValue(90);
+    });
+    EXPECT_EQ(ProgramConfig.ScreenColor, 60);
+    EXPECT_EQ(ProgramConfig.ScreenGamma, 90);
+    EXPECT_NE(CentrePixel(), standard);
+    EXPECT_EQ(CentrePixel(), Screen({200, 100, 0, 0}));
+
+    correct([](TColorCorDlg& d) { d.findChild<QPushButton*>(QStringLiteral("StandardBtn"))->click(); });
+    EXPECT_EQ(ProgramConfig.ScreenColor, -40);
+    EXPECT_EQ(ProgramConfig.ScreenGamma, -20);
+    EXPECT_EQ(CentrePixel(), standard);
+    Settings store = Settings::OpenDefault();
+    ConfigRecord written;
+    ReadConfig(written, store);
+    EXPECT_EQ(written.ScreenColor, -40);
+    EXPECT_EQ(written.ScreenGamma, -20);
 }
