@@ -19,6 +19,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 // Qt's own entry for input that did not come from the window system (its test library uses it).
@@ -54,6 +55,14 @@ void ProgramFixture::Start()
     frame_ = std::make_unique<TMainFm>();
     frame_->resize(1000, 760);
     frame_->show();
+    frame_->activateWindow();
+    // Focus given before the frame is the active window is handed out when it becomes so,
+    // activating map windows out of turn: wait for it, as a user sees the frame first.
+    // (A floating toolbar may take it instead.)
+    for (int i = 0; i < 200 && !QApplication::activeWindow(); ++i) {
+        Settle(1);
+        QThread::msleep(5);
+    }
     Settle();
     // Tests draw where they point: no scrolling at the window's edge, no joining.
     ProgramConfig.AutoScroll = false;
@@ -74,6 +83,25 @@ void ProgramFixture::Settle(int rounds)
         QCoreApplication::sendPostedEvents();
         QApplication::processEvents();
     }
+}
+
+void ProgramFixture::Activate(QMdiSubWindow* window)
+{
+    // Activations of earlier windows may still be on their way: the window must stay active
+    // over a few rounds, in a frame that is the active window (focus set in an inactive one
+    // is handed out only when it becomes active, activating the windows it passes on its way).
+    QMdiArea* area = frame_->MdiArea();
+    for (int i = 0, steady = 0; i < 100 && steady < 3; ++i) {
+        if (area->activeSubWindow() == window && QApplication::activeWindow() == frame_.get()) {
+            ++steady;
+        } else {
+            steady = 0;
+            frame_->activateWindow();
+            area->setActiveSubWindow(window);
+        }
+        Settle();
+    }
+    ASSERT_EQ(area->activeSubWindow(), window);
 }
 
 TMdiChild* ProgramFixture::ActiveChild() const

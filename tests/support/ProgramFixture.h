@@ -16,6 +16,7 @@
 
 #include <memory>
 
+class QMdiSubWindow;
 class QWidget;
 
 namespace zemo {
@@ -35,6 +36,9 @@ protected:
     void Restart();
     // Posted events and timers of this moment run, a few rounds.
     static void Settle(int rounds = 10);
+    // Makes the map window active and waits until the window system has done it (it does so
+    // when it gets to it, later under load).
+    void Activate(QMdiSubWindow* window);
     // The active document window (the last one when none is active), and its surface.
     zemo::TMdiChild* ActiveChild() const;
     QWidget* Surface() const;
