@@ -11,6 +11,7 @@
 #include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Panels.h"
+#include "shell/toolbars/widgets/ToolbarButton97.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -147,7 +148,9 @@ protected:
     }
     static void Press(QWidget& d, const char* name)
     {
-        if (auto* b = Find<QAbstractButton>(d, name))
+        if (auto* t = d.findChild<TToolbarButton97*>(QString::fromLatin1(name)))
+            t->Click();
+        else if (auto* b = Find<QAbstractButton>(d, name))
             b->click();
     }
     static void SetChecked(QWidget& d, const char* name, bool on)

@@ -3,10 +3,10 @@
 #include "core/Help.h"
 #include "core/LangTexts.h"
 #include "document/Index.h"
+#include "shell/toolbars/widgets/ToolbarButton97.h"
 #include "symbols/store/IconCodec.h"
 #include "symbols/widgets/SymDlg.h"
 
-#include <QButtonGroup>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -14,7 +14,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -153,40 +152,41 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(SymDlgText(TextKey::EditIcon));
     auto* column = new QVBoxLayout(this);
 
-    auto* toolRow = new QHBoxLayout;
-    tools_ = new QButtonGroup(this);
-    tools_->setExclusive(true);
+    // The tool row: one of six exclusive buttons down, then the two turns.
+    tools_ = new QWidget(this);
+    tools_->setObjectName(QStringLiteral("ToolRow"));
+    auto* toolRow = new QHBoxLayout(tools_);
+    toolRow->setContentsMargins(0, 0, 0, 0);
+    toolRow->setSpacing(0);
     static constexpr const char* Names[] = {"PenBtn", "LineBtn", "RectBtn", "FullRectB", "CircleBtn", "FullCircleB"};
     for (int t = 0; t < IconToolCount; ++t) {
-        auto* b = new QToolButton(this);
+        auto* b = new TToolbarButton97(tools_);
         b->setObjectName(QLatin1String(Names[t]));
-        b->setCheckable(true);
-        b->setIcon(ToolPicture(IconTool(t)));
-        b->setAutoRaise(true);
-        tools_->addButton(b, t);
+        b->SetGroupIndex(1);
+        b->SetGlyph(ToolPicture(IconTool(t)));
+        connect(b, &TToolbarButton97::clicked, this, [this, t] { editor_.SetTool(IconTool(t)); });
         toolRow->addWidget(b);
+        if (t == 0)
+            b->SetDown(true);
     }
-    tools_->button(0)->setChecked(true);
-    connect(tools_, &QButtonGroup::idClicked, this, [this](int id) { editor_.SetTool(IconTool(id)); });
     toolRow->addSpacing(12);
-    auto* ccw = new QToolButton(this);
-    ccw->setObjectName(QStringLiteral("RotCCWBtn"));
-    ccw->setText(QStringLiteral("\u21BA"));
-    auto* cw = new QToolButton(this);
-    cw->setObjectName(QStringLiteral("RotCWBtn"));
-    cw->setText(QStringLiteral("\u21BB"));
-    connect(ccw, &QToolButton::clicked, this, [this] {
-        editor_.RotateCounterClockwise();
-        Refresh();
-    });
-    connect(cw, &QToolButton::clicked, this, [this] {
-        editor_.RotateClockwise();
-        Refresh();
-    });
-    toolRow->addWidget(ccw);
-    toolRow->addWidget(cw);
+    const auto turn = [&](const char* name, const QString& caption, void (IconEditor::*step)()) {
+        auto* b = new TToolbarButton97(tools_);
+        b->setObjectName(QLatin1String(name));
+        b->SetCaption(caption);
+        connect(b, &TToolbarButton97::clicked, this, [this, step] {
+            (editor_.*step)();
+            Refresh();
+        });
+        toolRow->addWidget(b);
+    };
+    turn("RotCCWBtn", QStringLiteral("\u21BA"), &IconEditor::RotateCounterClockwise);
+    turn("RotCWBtn", QStringLiteral("\u21BB"), &IconEditor::RotateClockwise);
     toolRow->addStretch(1);
-    column->addLayout(toolRow);
+    auto* toolLine = new QHBoxLayout;
+    toolLine->addWidget(tools_);
+    toolLine->addStretch(1);
+    column->addLayout(toolLine);
 
     auto* views = new QHBoxLayout;
     EnlargedB = new TIconView(this, editor_, TIconView::Enlarged);

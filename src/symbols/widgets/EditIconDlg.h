@@ -8,7 +8,6 @@
 #include <QDialog>
 #include <QWidget>
 
-class QButtonGroup;
 class QLabel;
 
 namespace zemo {
@@ -58,7 +57,7 @@ public:
 
 private:
     IconEditor editor_;
-    QButtonGroup* tools_;
+    QWidget* tools_; // the row of tool buttons
     TIconView* RealSizeB;
     TIconView* EnlargedB;
     TColorGrid* ColorGrid;
