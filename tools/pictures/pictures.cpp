@@ -9,6 +9,7 @@
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "EditorShots.h"
 #include "SettingsShots.h"
+#include "ToolbarShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
 #include "core/Config.h"
@@ -449,6 +450,7 @@ void Screenshots()
                             Fail, grab, SettleEvents};
         SymbolEditorShots(m, sink, QStringLiteral("orienteering"));
         SettingsDialogShots(sink);
+        ToolbarShots(m, sink);
         // The course group of the point symbol editor shows on course-setting maps.
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();
