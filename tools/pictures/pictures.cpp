@@ -4,7 +4,8 @@
 //                         back to the grey substitute, and a shadowed text shows its shadow;
 //   pictures screenshots  the main frame with its File menu open and with the orienteering set
 //                         open (the symbol box filled), the symbol editors on it and on the
-//                         course-setting set, and the dialogs of the options and help menus,
+//                         course-setting set, the dialogs of the options and help menus, and
+//                         the toolbars in the left dock and floating,
 //                         in <build>/screenshots; run it on an X server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "EditorShots.h"
