@@ -8,6 +8,8 @@
 #include "shell/toolbars/widgets/ToolbarPaint.h"
 
 #include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QEnterEvent>
 #include <QMenu>
 #include <QPainter>
@@ -313,6 +315,45 @@ TEST_F(FlatButtons, OneEditToolbarButtonIsDownForEachWorkMode)
     Click(curve, {5, 5});
     EXPECT_EQ(ProgramConfig.WorkMode, WorkModes::Curve);
     EXPECT_TRUE(curve->Down());
+}
+
+TEST_F(FlatButtons, ADropDownMenuOpensBesideTheButtonByItsDockSide)
+{
+    QMenu menu;
+    menu.addAction(QStringLiteral("A long enough entry"));
+    // The frame within the screen, so that no menu is pushed back onto it.
+    Frame().move(0, 0);
+    Frame().resize(QGuiApplication::primaryScreen()->availableSize() * 3 / 4);
+    Settle();
+    TToolbar97& bar = *Frame().StandardToolbar();
+    auto* b = new TToolbarButton97;
+    b->SetDropdownMenu(&menu);
+    bar.AddControl(b);
+    const struct {
+        int dock;
+        const char* name;
+    } rows[] = {{1, "top: under its bottom-left corner"}, {3, "left: at its right edge"},
+                {4, "right: ending at its left edge"}};
+    for (const auto& r : rows) {
+        bar.SetDockedTo(Frame().Dock(r.dock));
+        Settle();
+        QRect shown;
+        QTimer::singleShot(0, &menu, [&] {
+            shown = menu.geometry();
+            menu.close();
+        });
+        Press(b);
+        Release(b);
+        Settle();
+        const QRect button(b->mapToGlobal(QPoint(0, 0)), b->size());
+        ASSERT_TRUE(shown.isValid()) << r.name;
+        if (r.dock == 1)
+            EXPECT_EQ(shown.topLeft(), button.bottomLeft() + QPoint(0, 1)) << r.name;
+        else if (r.dock == 3)
+            EXPECT_EQ(shown.topLeft(), button.topRight() + QPoint(1, 0)) << r.name;
+        else
+            EXPECT_EQ(shown.topRight(), button.topLeft() - QPoint(1, 0)) << r.name;
+    }
 }
 
 } // namespace

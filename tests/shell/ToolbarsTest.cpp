@@ -394,4 +394,21 @@ TEST_F(Toolbars, AFloatingToolbarIsSizedInStepsByItsEdge)
     EXPECT_EQ(w->size(), sizes[1].outer);
 }
 
+TEST_F(Toolbars, ARowLongerThanItsDockEndsInTheWindowSystemsArrow)
+{
+    const auto arrow = [](TToolbar97& t) {
+        auto* ext = t.Host()->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"));
+        return ext && ext->isVisible();
+    };
+    Settle();
+    EXPECT_FALSE(arrow(Standard())) << "the whole toolbar fits the frame's width";
+    Frame().resize(400, 700);
+    Settle();
+    EXPECT_TRUE(arrow(Standard()));
+    EXPECT_EQ(Standard().Host()->width(), Dock(Top)->ClientRect().width()) << "cut at the dock's end";
+    Frame().resize(1000, 760);
+    Settle();
+    EXPECT_FALSE(arrow(Standard()));
+}
+
 } // namespace
