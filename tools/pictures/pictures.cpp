@@ -5,8 +5,8 @@
 //   pictures screenshots  the main frame with its File menu open and with the orienteering set
 //                         open (the symbol box filled), the symbol editors on it and on the
 //                         course-setting set, the dialogs of the options and help menus, and
-//                         the toolbars in the left dock and floating,
-//                         in <build>/screenshots; run it on an X server (xvfb-run).
+//                         the toolbars in the left dock and floating, in <build>/screenshots;
+//                         run it on an X server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "EditorShots.h"
 #include "SettingsShots.h"
