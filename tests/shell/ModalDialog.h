@@ -11,20 +11,23 @@
 
 namespace zemo::test {
 
-// False when no dialog of type D came up.
+// False when no dialog of type D came up; only the first one is answered.
 template <class D>
 bool AnswerDialog(const std::function<void()>& open, const std::function<void(D&)>& steps)
 {
     bool seen = false;
-    QTimer::singleShot(0, [&] {
+    QTimer watch;
+    watch.setInterval(0);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
         auto* dlg = dynamic_cast<D*>(QApplication::activeModalWidget());
-        if (!dlg)
+        if (!dlg || seen)
             return;
         seen = true;
         steps(*dlg);
         if (dlg->isVisible())
             dlg->reject();
     });
+    watch.start();
     open();
     return seen;
 }
