@@ -100,7 +100,10 @@ void BindEditWidgets()
     edit.CreateWindow.Bind(CreateDocumentWindow);
     edit.PollInput.Bind(PollHeldInput);
     edit.AfterPaint.Bind(ReleaseHeldInput);
-    edit.WhenIdle.Bind([](std::function<void()> fn) { QTimer::singleShot(0, qApp, std::move(fn)); });
+    // A paint's input poll runs the timers too: idle is after the paint.
+    edit.WhenIdle.Bind([](std::function<void()> fn) {
+        QTimer::singleShot(0, qApp, [fn = std::move(fn)] { WhenPaintEnds(fn); });
+    });
     edit.SurfaceCursor.Bind([] {
         const TMdiChild* child = ActiveDocumentWindow();
         return child ? child->WorkWin()->CursorNumber() : 0;

@@ -385,6 +385,22 @@ void PollEscape()
     DispatchKeyMessages();
 }
 
+void WhenPaintEnds(std::function<void()> work)
+{
+    if (Work.PaintBusy)
+        Work.AfterPaint.push_back(std::move(work));
+    else
+        work();
+}
+
+void StopPaint()
+{
+    if (Work.PaintBusy && !AbortRequested) {
+        AbortRequested = true;
+        Work.PaintInterrupted = true;
+    }
+}
+
 void WorkWinWmPaint(MapView& v, const PixRect& rect)
 {
     if (!v.MapShown) {
@@ -515,6 +531,13 @@ void PaintMapWindow(MapView& v)
             if (Registered(p))
                 RepaintPendingWhenIdle(*p);
         });
+    }
+    // The work may start a paint of its own, which then runs what comes meanwhile.
+    while (!Work.PaintBusy && !Work.AfterPaint.empty()) {
+        auto waiting = std::move(Work.AfterPaint);
+        Work.AfterPaint.clear();
+        for (auto& work : waiting)
+            GuardEvent("Work", "AfterPaint", work);
     }
 }
 

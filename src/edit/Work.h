@@ -125,6 +125,8 @@ struct WorkState {
     Cord PreviousCursorMapPos;
     int SavedWorkMode = 0;
     int ToolMode = 0;
+    // What came while a map painted and waits for the paint's end (WhenPaintEnds).
+    std::vector<std::function<void()>> AfterPaint;
 };
 
 extern WorkState Work;
@@ -174,6 +176,14 @@ void PaintMapWindow(MapView& v);
 void DrawColorPass();
 void PollUserInput();
 void PollEscape();
+// A paint's input poll lets the window system's events and the timers run. What would change
+// the paint's window, surface, current map, view or tool under it (a new size, another active
+// window, the program losing or gaining the focus, idle work) runs now when no map paints,
+// else right after the paint's end, in the order it came.
+void WhenPaintEnds(std::function<void()> work);
+// The running paint stops at its next poll (what it would still draw is out of date) and
+// its rest is painted again when the program is idle.
+void StopPaint();
 // EndCommand's repaint: every window invalidates its pending rectangle.
 void RepaintAllPending();
 void InvalidatePending(MapView& v);

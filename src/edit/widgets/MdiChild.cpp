@@ -204,6 +204,21 @@ void TMdiChild::Layout()
     vScroll_->setGeometry(10 + w, 11, sbw, h + 1);
     if (image_.width() != std::max(w, 1) || image_.height() != std::max(h, 1)) {
         ReleaseEditDC();
+        // A map paint draws into the image while its input poll lets the resize through: the
+        // image goes with its data and the painter's engine, so it is replaced after the paint.
+        if (image_.paintingActive()) {
+            StopPaint();
+            if (!layoutAfterPaint_) {
+                layoutAfterPaint_ = true;
+                WhenPaintEnds([self = QPointer<TMdiChild>(this)] {
+                    if (self) {
+                        self->layoutAfterPaint_ = false;
+                        self->Layout();
+                    }
+                });
+            }
+            return;
+        }
         image_ = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
         image_.fill(Qt::white);
     }
@@ -217,7 +232,13 @@ void TMdiChild::resizeEvent(QResizeEvent*)
 
 void TMdiChild::Activate()
 {
-    GuardEvent("Work", "FormActivate", [&] { FormActivate(view_); });
+    // The window system activates also inside a paint's input poll: the paint keeps its
+    // current map, view and tool to its end.
+    WhenPaintEnds([self = QPointer<TMdiChild>(this)] {
+        const auto& views = MapViews();
+        if (self && std::find(views.begin(), views.end(), &self->view_) != views.end())
+            GuardEvent("Work", "FormActivate", [&] { FormActivate(self->view_); });
+    });
 }
 
 void TMdiChild::InvalidateRect(const PixRect& r)

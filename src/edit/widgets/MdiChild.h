@@ -51,7 +51,8 @@ public:
     TRulerBox* HorScale() const { return horScale_; }
     TRulerBox* VerScale() const { return verScale_; }
 
-    // The window became the main frame's active document window.
+    // The window became the main frame's active document window (taken on once a running
+    // paint has ended).
     void Activate();
     // The posted paint message handled now (tests).
     void HandlePaintMessage();
@@ -105,6 +106,7 @@ private:
     bool paintPosted_ = false;
     bool deferred_ = false;
     bool closeAgreed_ = false;
+    bool layoutAfterPaint_ = false;
     TRulerBox* verScale_ = nullptr;
     TRulerBox* horScale_ = nullptr;
     TWorkWin* workWin_ = nullptr;

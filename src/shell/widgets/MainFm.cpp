@@ -179,13 +179,16 @@ void TMainFm::FormCreate(const Options& options)
             [this] { UpdateCommandStates(); });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [](Qt::ApplicationState state) {
-                if (state == Qt::ApplicationActive) {
-                    // Paints stopped while another program was in front are finished.
-                    RepaintAllPending();
-                    StartTool();
-                }
-                else if (state == Qt::ApplicationInactive)
-                    EndTool();
+                // Also inside a paint's input poll: the tool ends and starts after the paint.
+                WhenPaintEnds([state] {
+                    if (state == Qt::ApplicationActive) {
+                        // Paints stopped while another program was in front are finished.
+                        RepaintAllPending();
+                        StartTool();
+                    } else if (state == Qt::ApplicationInactive) {
+                        EndTool();
+                    }
+                });
             });
     qApp->installEventFilter(this);
 
