@@ -711,6 +711,13 @@ void ScrollTimerTimer(MapView& v)
     // Timers still run while a paint polls its input.
     if (Work.PaintBusy)
         return;
+    // The timer of a window that is no longer the active one would take the focus back to it.
+    if (Work.ActiveView != &v) {
+        v.SwallowClick = false;
+        if (v.Form)
+            v.Form->SetScrollTimer(false);
+        return;
+    }
     if (v.SwallowClick) {
         v.SwallowClick = false;
         if (v.Form)

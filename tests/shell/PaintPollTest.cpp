@@ -8,6 +8,7 @@
 #include "edit/Work.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QMdiSubWindow>
 #include <QTimer>
 
@@ -75,18 +76,27 @@ protected:
         EXPECT_FALSE(Work.PaintBusy);
         EXPECT_TRUE(Work.AfterPaint.empty());
     }
+
+    // Two maps side by side: `subB` is active.
+    void OpenTwoTiled()
+    {
+        ASSERT_TRUE(OpenWritten(BusyMap(900), QStringLiteral("a.zmd")));
+        ASSERT_TRUE(OpenWritten(BusyMap(900), QStringLiteral("b.zmd")));
+        for (QMdiSubWindow* w : Frame().MdiArea()->subWindowList())
+            w->showNormal();
+        Frame().MdiArea()->tileSubWindows();
+        Settle(20);
+        subA = Frame().MdiArea()->subWindowList().front();
+        subB = Frame().MdiArea()->subWindowList().back();
+    }
+    QMdiSubWindow* subA = nullptr;
+    QMdiSubWindow* subB = nullptr;
 };
 
 TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
 {
-    ASSERT_TRUE(OpenWritten(BusyMap(900), QStringLiteral("a.zmd")));
-    ASSERT_TRUE(OpenWritten(BusyMap(900), QStringLiteral("b.zmd")));
+    ASSERT_NO_FATAL_FAILURE(OpenTwoTiled());
     QMdiArea* area = Frame().MdiArea();
-    for (QMdiSubWindow* w : area->subWindowList())
-        w->showNormal();
-    area->tileSubWindows();
-    QMdiSubWindow* subA = area->subWindowList().front();
-    QMdiSubWindow* subB = area->subWindowList().back();
     auto* a = qobject_cast<TMdiChild*>(subA->widget());
     auto* b = qobject_cast<TMdiChild*>(subB->widget());
     const QSize grow(40, 30);
@@ -147,6 +157,22 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
         r.after();
         ExpectPaintedWhole();
     }
+}
+
+// Activation starts the window's view timer, whose first tick gives the surface the focus: the
+// tick of a window left before it must not take the focus, and the activation, back to it.
+TEST_F(PaintPoll, AWindowLeftBeforeItsTimerTicksStaysLeft)
+{
+    ASSERT_NO_FATAL_FAILURE(OpenTwoTiled());
+    auto* b = qobject_cast<TMdiChild*>(subB->widget());
+    Frame().MdiArea()->setActiveSubWindow(subA);
+    Frame().MdiArea()->setActiveSubWindow(subB);
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        Settle(1);
+    EXPECT_EQ(Frame().MdiArea()->activeSubWindow(), subB);
+    EXPECT_EQ(Work.ActiveView, &b->View());
 }
 
 // The restart after a killed session, again and again: each of the three questions answered
