@@ -67,21 +67,7 @@ bench::BenchMap Symbols()
 // Object i on a 400 x 250 grid of 1.6 mm cells, in turn a point, a curve and an area.
 bench::BenchObject Object(int i)
 {
-    const double x = (i % 400) - 200.0, y = (i / 400) * 1.6 - 200.0;
-    switch (i % 3) {
-    case 0:
-        return {PointSym, PointObject, {bench::AtMm(x, y)}};
-    case 1: {
-        Cord c1 = bench::AtMm(x + 0.3, y + 0.5), c2 = bench::AtMm(x + 0.6, y - 0.2);
-        c1.x |= FirstBezierFlag;
-        c2.x |= SecondBezierFlag;
-        return {LineSym, LineObject, {bench::AtMm(x, y), c1, c2, bench::AtMm(x + 0.9, y + 0.1)}};
-    }
-    default:
-        return {AreaSym, AreaObject,
-                {bench::AtMm(x, y), bench::AtMm(x + 0.8, y), bench::AtMm(x + 0.9, y + 0.7),
-                 bench::AtMm(x + 0.4, y + 1.2), bench::AtMm(x - 0.1, y + 0.6)}};
-    }
+    return bench::MixedGridObject(i, PointSym, LineSym, AreaSym);
 }
 
 void BM_EnlargeAllSymbols(benchmark::State& state)

@@ -57,6 +57,25 @@ Cord AtMm(double xMm, double yMm)
     return {Masked(int32_t(std::lround(xMm * Mm))), Masked(int32_t(std::lround(yMm * Mm)))};
 }
 
+BenchObject MixedGridObject(int i, int16_t pointSym, int16_t lineSym, int16_t areaSym)
+{
+    const double x = (i % 400) - 200.0, y = (i / 400) * 1.6 - 200.0;
+    switch (i % 3) {
+    case 0:
+        return {pointSym, PointObject, {AtMm(x, y)}};
+    case 1: {
+        Cord c1 = AtMm(x + 0.3, y + 0.5), c2 = AtMm(x + 0.6, y - 0.2);
+        c1.x |= FirstBezierFlag;
+        c2.x |= SecondBezierFlag;
+        return {lineSym, LineObject, {AtMm(x, y), c1, c2, AtMm(x + 0.9, y + 0.1)}};
+    }
+    default:
+        return {areaSym, AreaObject,
+                {AtMm(x, y), AtMm(x + 0.8, y), AtMm(x + 0.9, y + 0.7), AtMm(x + 0.4, y + 1.2),
+                 AtMm(x - 0.1, y + 0.6)}};
+    }
+}
+
 std::string WriteBenchMap(const std::string& stem, const BenchMap& map)
 {
     const char* tmp = std::getenv("TMPDIR");

@@ -44,4 +44,8 @@ SymbolBytes BenchSymbolHead(size_t size, int number, int type, int extent, int c
 // A point on paper, in millimetres from the map's origin.
 Cord AtMm(double xMm, double yMm);
 
+// Object i on a 400 x 250 grid of 1.6 mm cells about the origin, in turn a point, a
+// four-point curve and an area of five corners, of these symbols.
+BenchObject MixedGridObject(int i, int16_t pointSym, int16_t lineSym, int16_t areaSym);
+
 } // namespace zemo::bench

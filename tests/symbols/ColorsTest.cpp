@@ -1,6 +1,7 @@
 // Symbol > Colors: the grid and the colour dialog offscreen by their widgets over a working
 // copy of a map's table, the conversions between CMYK and RGB, New and Delete, and what OK
 // and Cancel leave in the map and its file, read at literal offsets.
+#include "DialogParts.h"
 #include "SymbolsFixture.h"
 
 #include "symbols/Colors.h"
@@ -59,18 +60,6 @@ protected:
         SymbolsTest::SetUp();
         ASSERT_TRUE(LoadTexts());
         Open(FiveColours());
-    }
-    static QLineEdit* Edit(QWidget& d, const char* name)
-    {
-        auto* e = d.findChild<QLineEdit*>(QString::fromLatin1(name));
-        EXPECT_NE(e, nullptr) << name;
-        return e;
-    }
-    static QPushButton* Button(QWidget& d, const char* name)
-    {
-        auto* b = d.findChild<QPushButton*>(QString::fromLatin1(name));
-        EXPECT_NE(b, nullptr) << name;
-        return b;
     }
     static double Value(QWidget& d, const char* name) { return Edit(d, name)->text().toDouble(); }
     static std::vector<int> Numbers(const ColorTable& t)

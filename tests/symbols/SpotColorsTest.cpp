@@ -1,6 +1,7 @@
 // Symbol > Spot colors, View > Spot colour options and Transparent view options, offscreen by
 // their widgets on a map file: names, values and percentage columns read at literal offsets,
 // the view-options string's fields 'a' and 'o' in memory and in the file.
+#include "DialogParts.h"
 #include "SymbolsFixture.h"
 
 #include "symbols/Ports.h"
@@ -51,18 +52,6 @@ protected:
     {
         SymbolsTest::SetUp();
         ASSERT_TRUE(LoadTexts());
-    }
-    static QLineEdit* Edit(QWidget& d, const char* name)
-    {
-        auto* e = d.findChild<QLineEdit*>(QString::fromLatin1(name));
-        EXPECT_NE(e, nullptr) << name;
-        return e;
-    }
-    static QPushButton* Button(QWidget& d, const char* name)
-    {
-        auto* b = d.findChild<QPushButton*>(QString::fromLatin1(name));
-        EXPECT_NE(b, nullptr) << name;
-        return b;
     }
     static QListWidget* List(QWidget& d) { return d.findChild<QListWidget*>(QStringLiteral("ListB")); }
     // The percentages of the colours in the file, colour by colour, first `n` separations.

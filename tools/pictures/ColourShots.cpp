@@ -1,5 +1,7 @@
 #include "ColourShots.h"
 
+#include "SettingsShots.h"
+
 #include "core/Config.h"
 #include "core/FieldChecks.h"
 #include "document/Index.h"
@@ -13,9 +15,6 @@
 #include "symbols/widgets/SpotViewOptDlg.h"
 #include "symbols/widgets/TranspOptDlg.h"
 
-#include <QGuiApplication>
-#include <QScreen>
-#include <QSet>
 #include <QTableWidget>
 
 namespace zemo {
@@ -50,22 +49,7 @@ void ColourDialogShots(const ShotSink& sink)
         sink.fail(QStringLiteral("the colour dialogs need an open map"));
         return;
     }
-    const auto shoot = [&](QDialog& d, const QString& name) {
-        d.show();
-        sink.settle(400);
-        const QRect r = d.frameGeometry();
-        const QImage img =
-            QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-        d.hide();
-        QSet<QRgb> colours;
-        for (int y = 0; y < img.height(); y += 2)
-            for (int x = 0; x < img.width(); x += 2)
-                colours.insert(img.pixel(x, y));
-        if (img.isNull() || !sink.save(img, name))
-            sink.fail(name + QStringLiteral(" is not saved"));
-        else if (colours.size() <= 3)
-            sink.fail(name + QStringLiteral(" is nearly blank"));
-    };
+    const auto shoot = [&](QDialog& d, const QString& name) { ShootDialog(sink, d, name); };
     ColorTable table(WithSeparations(z->ColorBlock));
     {
         TColorsDlg colours(table);

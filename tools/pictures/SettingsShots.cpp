@@ -15,24 +15,27 @@
 
 namespace zemo {
 
+void ShootDialog(const ShotSink& sink, QDialog& d, const QString& name)
+{
+    d.show();
+    sink.settle(400);
+    const QRect r = d.frameGeometry();
+    const QImage img =
+        QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
+    d.hide();
+    QSet<QRgb> colours;
+    for (int y = 0; y < img.height(); y += 2)
+        for (int x = 0; x < img.width(); x += 2)
+            colours.insert(img.pixel(x, y));
+    if (img.isNull() || !sink.save(img, name))
+        sink.fail(name + QStringLiteral(" is not saved"));
+    else if (colours.size() <= 3)
+        sink.fail(name + QStringLiteral(" is nearly blank"));
+}
+
 void SettingsDialogShots(const ShotSink& sink)
 {
-    const auto shoot = [&](QDialog& d, const QString& name) {
-        d.show();
-        sink.settle(400);
-        const QRect r = d.frameGeometry();
-        const QImage img =
-            QGuiApplication::primaryScreen()->grabWindow(0, r.x(), r.y(), r.width(), r.height()).toImage();
-        d.hide();
-        QSet<QRgb> colours;
-        for (int y = 0; y < img.height(); y += 2)
-            for (int x = 0; x < img.width(); x += 2)
-                colours.insert(img.pixel(x, y));
-        if (img.isNull() || !sink.save(img, name))
-            sink.fail(name + QStringLiteral(" is not saved"));
-        else if (colours.size() <= 3)
-            sink.fail(name + QStringLiteral(" is nearly blank"));
-    };
+    const auto shoot = [&](QDialog& d, const QString& name) { ShootDialog(sink, d, name); };
     TPreferencesDlg prefs(nullptr);
     auto* pages = prefs.findChild<QTabWidget*>();
     for (const char* page : {"general", "additional", "warnings"}) {

@@ -5,8 +5,13 @@
 
 #include "EditorShots.h"
 
+class QDialog;
+
 namespace zemo {
 
 void SettingsDialogShots(const ShotSink& sink);
+// The dialog shown on its own, grabbed from the screen and saved under the name; a picture
+// of hardly any colours is a failure.
+void ShootDialog(const ShotSink& sink, QDialog& d, const QString& name);
 
 } // namespace zemo

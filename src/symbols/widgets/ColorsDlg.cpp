@@ -71,15 +71,15 @@ public:
     }
 };
 
-QPushButton* SideButton(QWidget* owner, QBoxLayout* column, const QString& name, const QString& text)
+} // namespace
+
+QPushButton* AddSideButton(QWidget* owner, QBoxLayout* column, const QString& name, const QString& text)
 {
     auto* b = new QPushButton(text, owner);
     b->setObjectName(name);
     column->addWidget(b);
     return b;
 }
-
-} // namespace
 
 TColorsDlg::TColorsDlg(ColorTable& table, QWidget* parent)
     : QDialog(parent), table_(table), colorB_(new QTableWidget(this))
@@ -109,14 +109,18 @@ TColorsDlg::TColorsDlg(ColorTable& table, QWidget* parent)
 
     auto* buttons = new QVBoxLayout;
     row->addLayout(buttons);
-    QPushButton* color = SideButton(this, buttons, QStringLiteral("ColorBtn"), SymDlgText(TextKey::ColorBtn) + QStringLiteral("..."));
-    QPushButton* up = SideButton(this, buttons, QStringLiteral("MoveUpBtn"), SymDlgText(TextKey::MoveUp));
-    QPushButton* down = SideButton(this, buttons, QStringLiteral("MoveDnBtn"), SymDlgText(TextKey::MoveDn));
+    const auto button = [&](const char* name, TextKey text) {
+        return AddSideButton(this, buttons, QString::fromLatin1(name), SymDlgText(text));
+    };
+    QPushButton* color = button("ColorBtn", TextKey::ColorBtn);
+    color->setText(color->text() + QStringLiteral("..."));
+    QPushButton* up = button("MoveUpBtn", TextKey::MoveUp);
+    QPushButton* down = button("MoveDnBtn", TextKey::MoveDn);
     buttons->addStretch(1);
-    QPushButton* ok = SideButton(this, buttons, QStringLiteral("OKBtn"), SymDlgText(TextKey::Ok));
+    QPushButton* ok = button("OKBtn", TextKey::Ok);
     ok->setDefault(true);
-    QPushButton* cancel = SideButton(this, buttons, QStringLiteral("CancelBtn"), SymDlgText(TextKey::Cancel));
-    QPushButton* help = SideButton(this, buttons, QStringLiteral("HelpBtn"), SymDlgText(TextKey::Help));
+    QPushButton* cancel = button("CancelBtn", TextKey::Cancel);
+    QPushButton* help = button("HelpBtn", TextKey::Help);
     connect(color, &QPushButton::clicked, this, [this] { EditColor(SelectedRow()); });
     connect(up, &QPushButton::clicked, this, [this] { MoveSelected(-1); });
     connect(down, &QPushButton::clicked, this, [this] { MoveSelected(1); });

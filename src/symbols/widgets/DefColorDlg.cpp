@@ -127,10 +127,7 @@ TDefColorDlg::TDefColorDlg(ColorTable& table, int current, QWidget* parent)
     auto* buttons = new QVBoxLayout;
     row->addLayout(buttons);
     const auto button = [&](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        buttons->addWidget(b);
-        return b;
+        return AddSideButton(this, buttons, QString::fromLatin1(name), text);
     };
     previousBtn_ = button("PreviousBtn", SymDlgText(TextKey::PreviousCol));
     nextBtn_ = button("NextBtn", SymDlgText(TextKey::NextCol));

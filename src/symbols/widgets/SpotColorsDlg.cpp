@@ -4,6 +4,7 @@
 #include "core/Messages.h"
 #include "core/StringX.h"
 #include "core/widgets/SpinControls.h"
+#include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/SymDlg.h"
 
 #include <QGridLayout>
@@ -83,10 +84,7 @@ TSpotColorsDlg::TSpotColorsDlg(SpotColorsEdit& edit, QWidget* parent)
     auto* buttons = new QVBoxLayout;
     row->addLayout(buttons);
     const auto button = [&](const char* name, const QString& text) {
-        auto* b = new QPushButton(text, this);
-        b->setObjectName(QString::fromLatin1(name));
-        buttons->addWidget(b);
-        return b;
+        return AddSideButton(this, buttons, QString::fromLatin1(name), text);
     };
     newBtn_ = button("NewBtn", SymDlgText(TextKey::New));
     deleteBtn_ = button("DeleteBtn", SymDlgText(TextKey::Delete));
