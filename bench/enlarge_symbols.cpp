@@ -43,11 +43,13 @@ bench::BenchMap Symbols()
     const int16_t slots = int16_t(list.size() / 8);
     bench::BenchMap map;
     map.colours = bench::BenchColours({{0, 0, 0, 200}, {0, 100, 200, 0}});
-    SymbolBytes p = bench::BenchSymbolHead(PointSymbolFixedBytes + list.size(), PointSym, PointObject, 60, 0);
+    SymbolBytes p =
+        bench::BenchSymbolHead(PointSymbolFixedBytes + list.size(), PointSym, PointObject, 60, 0);
     SetSymI16(p, PointSymbolSlotsOffset, slots);
     std::copy(list.begin(), list.end(), p.begin() + PointSymbolFixedBytes);
     map.symbols.push_back(p);
-    SymbolBytes l = bench::BenchSymbolHead(LineSymbolFixedBytes + list.size(), LineSym, LineObject, 60, 1);
+    SymbolBytes l =
+        bench::BenchSymbolHead(LineSymbolFixedBytes + list.size(), LineSym, LineObject, 60, 1);
     SetSymI16(l, LsLineWidth, 18);
     SetSymI16(l, LsMainLength, 400);
     SetSymI16(l, LsMainGap, 50);

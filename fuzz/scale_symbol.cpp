@@ -98,7 +98,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (sizeWord < SymbolHeadBytes)
         Fail("a record smaller than its head was scaled");
     const size_t recordBytes = std::min(n, size_t(sizeWord));
-    if (!std::equal(before.begin() + long(recordBytes), before.end(), after.begin() + long(recordBytes)))
+    if (!std::equal(before.begin() + long(recordBytes), before.end(),
+                    after.begin() + long(recordBytes)))
         Fail("bytes behind the size word changed");
     for (size_t at : KeptBytes(before, recordBytes))
         if (at < recordBytes && before[at] != after[at])

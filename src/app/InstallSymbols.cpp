@@ -30,9 +30,12 @@ namespace {
 void InstallColourDialogs()
 {
     SymbolsPortSet& symbols = SymbolsPorts();
-    symbols.RunEnlargeDialog.Bind([](EnlargeValues& v) { return ExecEnlargeSymDlg(SymbolDialogParent(), v); });
-    symbols.RunColorsDialog.Bind([](ColorTable& t) { return ExecColorsDlg(SymbolDialogParent(), t); });
-    symbols.RunSpotColorsDialog.Bind([](SpotColorsEdit& e) { ExecSpotColorsDlg(SymbolDialogParent(), e); });
+    symbols.RunEnlargeDialog.Bind(
+        [](EnlargeValues& v) { return ExecEnlargeSymDlg(SymbolDialogParent(), v); });
+    symbols.RunColorsDialog.Bind(
+        [](ColorTable& t) { return ExecColorsDlg(SymbolDialogParent(), t); });
+    symbols.RunSpotColorsDialog.Bind(
+        [](SpotColorsEdit& e) { ExecSpotColorsDlg(SymbolDialogParent(), e); });
     symbols.RunSpotViewOptDialog.Bind([](const QStringList& names, std::vector<bool>& shown) {
         return ExecSpotViewOptDlg(SymbolDialogParent(), names, shown);
     });

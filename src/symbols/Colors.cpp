@@ -57,10 +57,15 @@ bool ParseSeparationCell(const QString& text, uint8_t& halfPercent)
     return true;
 }
 
+QString NameFieldText(std::span<const uint8_t> field)
+{
+    const std::string s = ShortFieldText(field);
+    return DecodeCodePage(1252, s.data(), qsizetype(s.size()));
+}
+
 QString ColorName(const ColorRecord& c)
 {
-    const std::string s = ShortFieldText(c.Name);
-    return DecodeCodePage(1252, s.data(), qsizetype(s.size()));
+    return NameFieldText(c.Name);
 }
 
 void SetColorName(ColorRecord& c, const QString& name)
@@ -125,7 +130,8 @@ int ColorTable::Delete(int i)
 {
     if (!CanDelete() || i < 0 || i >= Count())
         return -1;
-    std::move(Block.Colors.begin() + i + 1, Block.Colors.begin() + Count(), Block.Colors.begin() + i);
+    std::move(Block.Colors.begin() + i + 1, Block.Colors.begin() + Count(),
+              Block.Colors.begin() + i);
     --Block.ColorCount;
     // The freed record behind the table is cleared, as a new table would have it.
     At(Count()) = ColorRecord{};

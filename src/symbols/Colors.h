@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <array>
+#include <span>
 #include <vector>
 
 namespace zemo {
@@ -28,8 +29,10 @@ QString SeparationCellText(uint8_t halfPercent);
 // round(value x 2). False for anything else.
 bool ParseSeparationCell(const QString& text, uint8_t& halfPercent);
 
-// A colour's name as text (code page 1252), and set from text (at most 31 bytes); setting the
-// name a record already has leaves its field as it is.
+// A name field of the colour block (a short string of code page 1252) as text.
+QString NameFieldText(std::span<const uint8_t> field);
+// A colour's name as text, and set from text (at most 31 bytes); setting the name a record
+// already has leaves its field as it is.
 QString ColorName(const ColorRecord& c);
 void SetColorName(ColorRecord& c, const QString& name);
 

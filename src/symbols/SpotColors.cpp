@@ -52,9 +52,11 @@ int16_t Tenths(double v)
     return int16_t(std::nearbyint(v * 10));
 }
 
-// Changes 'a' of the view options and saves them.
+// Changes 'a' of the current map's view options and saves them.
 void SaveShownField(const QString& shown)
 {
+    if (!Map())
+        return;
     QString options = ViewOptions();
     if (GetParamText(options, ShownSeparationsField) == shown)
         return;
@@ -150,8 +152,7 @@ SeparationValues SpotColorsEdit::Values(int i) const
     if (i < 0 || i >= Count())
         return v;  // the prepared separation
     const SeparationRecord& s = map_.ColorBlock.Separations[size_t(i)];
-    const std::string name = ShortFieldText(s.Name);
-    v.Name = DecodeCodePage(1252, name.data(), qsizetype(name.size()));
+    v.Name = NameFieldText(s.Name);
     v.Lpi = s.Screen / 10.0;
     v.Angle = s.Screen2 / 10.0;
     for (size_t k = 0; k < 4; ++k)
@@ -168,7 +169,10 @@ SpotColorsEdit::Field SpotColorsEdit::Store(int i, const SeparationTexts& t)
         ErrorMsg(TextKey::SepNameEmpty);
         return Field::Name;
     }
-    const auto real = [](const QString& text, TextKey label, double min, double max, const QString& unit, double& v) {
+    // An empty field reads as 0, as in every spin field.
+    const auto real = [](const QString& text, TextKey label, double max, const QString& unit,
+                         double& v) {
+        const double min = label == TextKey::HalfFreq ? MinSeparationLpi : -max;
         if (!CheckRealSpinText(text, Text(label).remove(u'&'), min, max, 1, unit))
             return false;
         v = 0;
@@ -176,12 +180,12 @@ SpotColorsEdit::Field SpotColorsEdit::Store(int i, const SeparationTexts& t)
         return true;
     };
     double lpi = 0, angle = 0;
-    if (!real(t.Lpi, TextKey::HalfFreq, MinSeparationLpi, MaxSeparationLpi, QStringLiteral("lpi"), lpi))
+    if (!real(t.Lpi, TextKey::HalfFreq, MaxSeparationLpi, QStringLiteral("lpi"), lpi))
         return Field::Lpi;
-    if (!real(t.Angle, TextKey::HalfAng, -MaxSeparationAngle, MaxSeparationAngle, Text(TextKey::Degrees), angle))
+    if (!real(t.Angle, TextKey::HalfAng, MaxSeparationAngle, Text(TextKey::Degrees), angle))
         return Field::Angle;
-    static constexpr std::array<TextKey, 4> cmykLabels = {TextKey::Cyan, TextKey::Magenta, TextKey::Yellow,
-                                                         TextKey::Black};
+    static constexpr std::array<TextKey, 4> cmykLabels = {TextKey::Cyan, TextKey::Magenta,
+                                                         TextKey::Yellow, TextKey::Black};
     std::array<double, 4> cmyk{};
     for (size_t k = 0; k < 4; ++k)
         if (!CheckPercentText(t.Cmyk[k], Text(cmykLabels[k]), &cmyk[k]))
@@ -225,7 +229,8 @@ int SpotColorsEdit::Add(int i)
         c.Separations[size_t(at)] = NotInSeparation;
     }
     ++b.SeparationCount;
-    SaveShownField(ShownAfterInsert(GetParamText(ViewOptions(), ShownSeparationsField), at));
+    if (&map_ == Map())
+        SaveShownField(ShownAfterInsert(GetParamText(ViewOptions(), ShownSeparationsField), at));
     return at;
 }
 
@@ -235,14 +240,17 @@ int SpotColorsEdit::Delete(int i)
         return std::max(Remembered(), 0);
     SymbolHeaderBlock& b = map_.ColorBlock;
     const int count = Count();
-    std::move(b.Separations.begin() + i + 1, b.Separations.begin() + count, b.Separations.begin() + i);
+    std::move(b.Separations.begin() + i + 1, b.Separations.begin() + count,
+              b.Separations.begin() + i);
     b.Separations[size_t(count - 1)] = SeparationRecord{};
     for (ColorRecord& c : b.Colors)
-        std::move(c.Separations.begin() + i + 1, c.Separations.begin() + count, c.Separations.begin() + i);
+        std::move(c.Separations.begin() + i + 1, c.Separations.begin() + count,
+                  c.Separations.begin() + i);
     // The column the delete frees is in no colour.
     SetColumn(b, count - 1, NotInSeparation);
     --b.SeparationCount;
-    SaveShownField(ShownAfterDelete(GetParamText(ViewOptions(), ShownSeparationsField), i));
+    if (&map_ == Map())
+        SaveShownField(ShownAfterDelete(GetParamText(ViewOptions(), ShownSeparationsField), i));
     return std::max(i - 1, 0);
 }
 
@@ -297,8 +305,10 @@ void EditTranspOptions()
         return;
     std::vector<ComboColor> colours;
     const int count = std::clamp<int>(z->ColorBlock.ColorCount, 0, MaxColors);
-    for (int i = 0; i < count; ++i)
-        colours.push_back({z->ColorBlock.Colors[size_t(i)].Number, ColorName(z->ColorBlock.Colors[size_t(i)])});
+    for (int i = 0; i < count; ++i) {
+        const ColorRecord& c = z->ColorBlock.Colors[size_t(i)];
+        colours.push_back({c.Number, ColorName(c)});
+    }
     int opaque = GetParamInt(ViewOptions(), OpaqueColorField, -1);
     if (!SymbolsPorts().RunTranspOptDialog(colours, opaque))
         return;

@@ -30,7 +30,8 @@ void ClickCell(QTableWidget* g, int row, int column)
     const QPointF at = g->visualItemRect(g->item(row, column)).center();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
         QMouseEvent e(type, at, g->viewport()->mapToGlobal(at), Qt::LeftButton,
-                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                      type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                      Qt::NoModifier);
         QApplication::sendEvent(g->viewport(), &e);
     }
 }
@@ -43,13 +44,14 @@ TestMapWriter FiveColours()
     w.colors.clear();
     const char* names[] = {"Black", "Blue", "Brown", "Yellow", "Green"};
     for (uint16_t n = 0; n < 5; ++n)
-        w.colors.push_back(TestColor::Cmyk(n, names[n], uint8_t(20 * n), uint8_t(10 * n), 0, uint8_t(200 - 40 * n)));
+        w.colors.push_back(TestColor::Cmyk(n, names[n], uint8_t(20 * n), uint8_t(10 * n), 0,
+                                           uint8_t(200 - 40 * n)));
     w.colors[2].separationPercent[0] = 75;
     w.colors[2].separationPercent[1] = 76;
     w.colors[3].overprint = -1;
     w.separations = {TestSeparation{}, TestSeparation{}};
     w.separations[0].name = "Spot1";
-    w.separations[1].name = "Spot2";
+    w.separations[1].name = "\xC9" "cru";  // code page 1252
     return w;
 }
 
@@ -149,6 +151,7 @@ TEST_F(ColorsTest, TheGridShowsTheTableAndKeepsABadCellUntilItIsMended)
     ASSERT_EQ(g->rowCount(), 5);
     ASSERT_EQ(g->columnCount(), 6);
     EXPECT_EQ(g->horizontalHeaderItem(4)->text(), QStringLiteral("Spot1"));
+    EXPECT_EQ(g->horizontalHeaderItem(5)->text(), QString::fromUtf8("Écru"));
     EXPECT_EQ(g->item(3, 0)->text(), QStringLiteral("3"));
     EXPECT_EQ(g->item(3, 1)->text(), QStringLiteral("Yellow"));
     EXPECT_EQ(g->item(2, 4)->text(), QStringLiteral("37.5"));
@@ -366,9 +369,12 @@ TEST_F(ColorsTest, OkWritesEachRecordAtItsOffsetAndCancelLeavesFileAndMapAsTheyW
         EXPECT_EQ(b[at + 5], 10 * n);
         EXPECT_EQ(b[at + 6], 0);
         EXPECT_EQ(b[at + 7], 200 - 40 * n);
-        const std::string name = k == 4 ? "Olive" : std::vector<std::string>{"Black", "Blue", "Brown", "Yellow"}[size_t(n)];
+        const std::string name =
+            k == 4 ? "Olive"
+                   : std::vector<std::string>{"Black", "Blue", "Brown", "Yellow"}[size_t(n)];
         EXPECT_EQ(b[at + 8], name.size());
-        EXPECT_EQ(std::string(b.begin() + long(at + 9), b.begin() + long(at + 9 + name.size())), name);
+        EXPECT_EQ(std::string(b.begin() + long(at + 9), b.begin() + long(at + 9 + name.size())),
+                  name);
         EXPECT_EQ(b[at + 40], k == 0 ? 25 : n == 2 ? 75 : 255);
         EXPECT_EQ(b[at + 41], n == 2 ? 76 : 255);
         EXPECT_EQ(b[at + 42], 255);

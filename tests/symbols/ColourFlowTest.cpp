@@ -36,12 +36,15 @@ protected:
     bool OpenOverlap()
     {
         TestMapWriter w(8);
-        w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Blue", 200, 100, 0, 0),
-                    TestColor::Cmyk(2, "Brown", 0, 112, 200, 112), TestColor::Cmyk(3, "Yellow", 0, 54, 200, 0),
+        w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200),
+                    TestColor::Cmyk(1, "Blue", 200, 100, 0, 0),
+                    TestColor::Cmyk(2, "Brown", 0, 112, 200, 112),
+                    TestColor::Cmyk(3, "Yellow", 0, 54, 200, 0),
                     TestColor::Cmyk(4, "Green", 152, 0, 180, 0)};
         w.symbols = {TestSymbol::Area(10, 1), TestSymbol::Area(30, 3)};
         const auto square = [](int16_t symbol, int32_t x1, int32_t x2) {
-            return TestObject::Area(symbol, {{x1, -20 * Mm}, {x2, -20 * Mm}, {x2, 20 * Mm}, {x1, 20 * Mm}});
+            return TestObject::Area(symbol,
+                                    {{x1, -20 * Mm}, {x2, -20 * Mm}, {x2, 20 * Mm}, {x1, 20 * Mm}});
         };
         w.objects = {square(30, -20 * Mm, 10 * Mm), square(10, -10 * Mm, 20 * Mm)};
         return OpenWritten(w, QStringLiteral("overlap.zmd"));
@@ -104,7 +107,8 @@ TEST_F(ColourFlow, MovesAndANewCmykOfAColourChangeWhatTheWindowPaints)
         const QPointF at = g->visualItemRect(g->item(1, TColorsDlg::SwatchCol)).center();
         for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
             QMouseEvent e(type, at, g->viewport()->mapToGlobal(at), Qt::LeftButton,
-                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
             QApplication::sendEvent(g->viewport(), &e);
         }
         d.accept();
@@ -196,7 +200,8 @@ TEST_F(ColourFlow, ColourCorrectionRepaintsTheMapAndStandardIsWrittenToTheSettin
     EXPECT_NE(CentrePixel(), standard);
     EXPECT_EQ(CentrePixel(), Screen({200, 100, 0, 0}));
 
-    correct([](TColorCorDlg& d) { d.findChild<QPushButton*>(QStringLiteral("StandardBtn"))->click(); });
+    correct(
+        [](TColorCorDlg& d) { d.findChild<QPushButton*>(QStringLiteral("StandardBtn"))->click(); });
     EXPECT_EQ(ProgramConfig.ScreenColor, -40);
     EXPECT_EQ(ProgramConfig.ScreenGamma, -20);
     EXPECT_EQ(CentrePixel(), standard);

@@ -79,9 +79,11 @@ TEST_F(EnlargeTest, TheCurrentTheSelectedOrAllSymbolsGrowAndReachTheFile)
         std::array<std::vector<uint8_t>, 3> before;
         for (int k = 0; k < 3; ++k)
             before[size_t(k)] = RecordInFile(k);
-        EXPECT_EQ(EnlargeSymbolsBy({150, c.all}), int(std::count(c.grows.begin(), c.grows.end(), true)));
+        EXPECT_EQ(EnlargeSymbolsBy({150, c.all}),
+                  int(std::count(c.grows.begin(), c.grows.end(), true)));
         // Each record in place, read at its literal offsets; the others byte-identical.
-        const std::vector<uint8_t> point = RecordInFile(0), line = RecordInFile(1), rect = RecordInFile(2);
+        const std::vector<uint8_t> point = RecordInFile(0), line = RecordInFile(1),
+                                   rect = RecordInFile(2);
         if (c.grows[0]) {
             EXPECT_EQ(GetI16(point, 352 + 8), 150);  // the dot's diameter
             EXPECT_EQ(GetI16(point, 8), 75);
@@ -151,7 +153,8 @@ TEST_F(EnlargeTest, TheDialogStartsAtOneHundredAndKeepsToTwentyToFiveHundred)
     factor->setText(QStringLiteral("19.9"));
     d.accept();
     EXPECT_EQ(messages.Last().key, TextKey::MustBetween);
-    EXPECT_TRUE(messages.Last().params.endsWith(QStringLiteral(";20.0;500.0;%"))) << messages.Last().params.toStdString();
+    EXPECT_TRUE(messages.Last().params.endsWith(QStringLiteral(";20.0;500.0;%")))
+        << messages.Last().params.toStdString();
     for (const char* good : {"20", "500"}) {
         d.show();
         factor->setText(QString::fromLatin1(good));
@@ -214,7 +217,8 @@ TEST_F(EnlargeFlow, TheOrienteeringSetEnlargedAndShrunkReadsBackUnchangedByTheRe
         SCOPED_TRACE(percent);
         ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd")));
         const std::vector<SymbolBytes> original = Index.ActiveZmd->Symbols;
-        Enlarge(QString::fromLatin1(percent) == QStringLiteral("50") ? Cmd::SymbolEnlargePop : Cmd::SymbolEnlarge,
+        Enlarge(QString::fromLatin1(percent) == QStringLiteral("50") ? Cmd::SymbolEnlargePop
+                                                                     : Cmd::SymbolEnlarge,
                 QString::fromLatin1(percent), true);
         const double f = QString::fromLatin1(percent).toDouble() / 100;
         const std::vector<SymbolBytes> scaled = Index.ActiveZmd->Symbols;
@@ -222,15 +226,18 @@ TEST_F(EnlargeFlow, TheOrienteeringSetEnlargedAndShrunkReadsBackUnchangedByTheRe
         int changed = 0;
         for (size_t k = 0; k < scaled.size(); ++k) {
             changed += scaled[k] != original[k];
-            if (SymI16(original[k], SymObjectType) == LineObject && SymU8(original[k], SymTextFlag) == 0)
-                EXPECT_EQ(SymI16(scaled[k], LsLineWidth),
-                          std::min<int>(2000, int(std::nearbyint(SymI16(original[k], LsLineWidth) * f))))
+            if (SymI16(original[k], SymObjectType) == LineObject &&
+                SymU8(original[k], SymTextFlag) == 0)
+                EXPECT_EQ(
+                    SymI16(scaled[k], LsLineWidth),
+                    std::min<int>(2000, int(std::nearbyint(SymI16(original[k], LsLineWidth) * f))))
                     << k;
         }
         // Plain fills have no length to scale.
         EXPECT_GT(changed, int(scaled.size()) * 3 / 4);
 
-        const QString saved = TempPath(QStringLiteral("enlarged-%1.zmd").arg(QString::fromLatin1(percent)));
+        const QString saved =
+            TempPath(QStringLiteral("enlarged-%1.zmd").arg(QString::fromLatin1(percent)));
         dialogs.QueueAnswer(true, saved);
         Trigger(Cmd::FileSave);
         Trigger(Cmd::FileClose);
@@ -241,7 +248,8 @@ TEST_F(EnlargeFlow, TheOrienteeringSetEnlargedAndShrunkReadsBackUnchangedByTheRe
         for (size_t k = 0; k < records.size(); ++k) {
             SymbolBytes repaired = records[k];
             NormalizeSymbol(repaired);
-            EXPECT_EQ(repaired, records[k]) << "record " << k << " number " << SymI16(records[k], SymNumber);
+            EXPECT_EQ(repaired, records[k])
+                << "record " << k << " number " << SymI16(records[k], SymNumber);
         }
         ASSERT_TRUE(OpenMap(saved));
         ASSERT_EQ(Index.ActiveZmd->SymbolCount(), int(scaled.size()));
@@ -254,9 +262,12 @@ TEST_F(EnlargeFlow, TheOrienteeringSetEnlargedAndShrunkReadsBackUnchangedByTheRe
             }
             EXPECT_EQ(a, b) << k;
         }
-        const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+        const QString samples =
+            QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
         QDir().mkpath(samples);
-        const QString sample = samples + QStringLiteral("/orienteering-15000-enlarged-%1.zmd").arg(QString::fromLatin1(percent));
+        const QString sample =
+            samples +
+            QStringLiteral("/orienteering-15000-enlarged-%1.zmd").arg(QString::fromLatin1(percent));
         QFile::remove(sample);
         EXPECT_TRUE(QFile::copy(saved, sample));
         Trigger(Cmd::FileClose);

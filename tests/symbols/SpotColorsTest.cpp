@@ -53,7 +53,10 @@ protected:
         SymbolsTest::SetUp();
         ASSERT_TRUE(LoadTexts());
     }
-    static QListWidget* List(QWidget& d) { return d.findChild<QListWidget*>(QStringLiteral("ListB")); }
+    static QListWidget* List(QWidget& d)
+    {
+        return d.findChild<QListWidget*>(QStringLiteral("ListB"));
+    }
     // The percentages of the colours in the file, colour by colour, first `n` separations.
     std::vector<std::vector<int>> ColumnsInFile(int n) const
     {
@@ -120,8 +123,10 @@ TEST(SpotViews, TheShownFieldIsSplicedWithoutReadingPastIt)
     };
     for (const Case& c : cases) {
         const QString before = QString::fromLatin1(c.before);
-        EXPECT_EQ(ShownAfterInsert(before, c.at), QString::fromLatin1(c.inserted)) << c.before << " " << c.at;
-        EXPECT_EQ(ShownAfterDelete(before, c.at), QString::fromLatin1(c.deleted)) << c.before << " " << c.at;
+        EXPECT_EQ(ShownAfterInsert(before, c.at), QString::fromLatin1(c.inserted))
+            << c.before << " " << c.at;
+        EXPECT_EQ(ShownAfterDelete(before, c.at), QString::fromLatin1(c.deleted))
+            << c.before << " " << c.at;
     }
     EXPECT_EQ(SeparationName(QStringLiteral("  rED")), QStringLiteral("Red"));
     EXPECT_EQ(SeparationName(QString::fromUtf8("äPFEL")), QString::fromUtf8("Äpfel"));
@@ -166,7 +171,8 @@ TEST_F(SpotColorsTest, DeletingTheSecondOfThreeMovesTheThirdColumnAndItsPlaceInT
     });
     EXPECT_EQ(GetI16(FileBytes(), 50), 2);
     EXPECT_EQ(NameInFile(1), "Grey");
-    EXPECT_EQ(ColumnsInFile(3), (std::vector<std::vector<int>>{{1, 3, 255}, {11, 13, 255}, {21, 23, 255}}));
+    EXPECT_EQ(ColumnsInFile(3),
+              (std::vector<std::vector<int>>{{1, 3, 255}, {11, 13, 255}, {21, 23, 255}}));
     // The view's flags follow their separations: "101" loses the second place.
     EXPECT_EQ(GetParamText(ViewOptions(), u'a'), QStringLiteral("11"));
     EXPECT_EQ(GetParamText(ViewOptionsInFile(), u'a'), QStringLiteral("11"));
@@ -192,7 +198,8 @@ TEST_F(SpotColorsTest, NewOpensAColumnInNoColourAndAShownPlaceUpToThirtyTwo)
     EXPECT_EQ(NameInFile(2), "Blue");
     EXPECT_EQ(GetI16(FileBytes(), SeparationsAt + 24 + 20), 1500);
     EXPECT_EQ(GetI16(FileBytes(), SeparationsAt + 24 + 22), 450);
-    EXPECT_EQ(ColumnsInFile(4), (std::vector<std::vector<int>>{{1, 255, 2, 3}, {11, 255, 12, 13}, {21, 255, 22, 23}}));
+    EXPECT_EQ(ColumnsInFile(4), (std::vector<std::vector<int>>{
+                                    {1, 255, 2, 3}, {11, 255, 12, 13}, {21, 255, 22, 23}}));
     EXPECT_EQ(GetParamText(ViewOptions(), u'a'), QStringLiteral("1101"));
     EXPECT_EQ(messages.CountOf(TextKey::SepNameEmpty), 1);
 
@@ -291,18 +298,20 @@ TEST_F(SpotColorsTest, TheSpotViewCheckListReadsAndWritesItsPlaces)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options);
         Open(ThreeSeparations(c.options));
-        SymbolsPorts().RunSpotViewOptDialog.Bind([&](const QStringList& names, std::vector<bool>& shown) {
-            TSpotViewOptDlg d(names, shown);
-            EXPECT_EQ(d.List()->count(), 3);
-            EXPECT_EQ(d.List()->item(1)->text(), QStringLiteral("Blue"));
-            EXPECT_EQ(d.Shown(), c.checked);
-            for (int i : c.toggle) {
-                QListWidgetItem* item = d.List()->item(i);
-                item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
-            }
-            shown = d.Shown();
-            return true;
-        });
+        SymbolsPorts().RunSpotViewOptDialog.Bind(
+            [&](const QStringList& names, std::vector<bool>& shown) {
+                TSpotViewOptDlg d(names, shown);
+                EXPECT_EQ(d.List()->count(), 3);
+                EXPECT_EQ(d.List()->item(1)->text(), QStringLiteral("Blue"));
+                EXPECT_EQ(d.Shown(), c.checked);
+                for (int i : c.toggle) {
+                    QListWidgetItem* item = d.List()->item(i);
+                    item->setCheckState(item->checkState() == Qt::Checked ? Qt::Unchecked
+                                                                          : Qt::Checked);
+                }
+                shown = d.Shown();
+                return true;
+            });
         EditSpotViewOptions();
         SymbolsPorts().RunSpotViewOptDialog.Unbind();
         EXPECT_EQ(GetParamText(ViewOptions(), u'a'), QString::fromLatin1(c.stored));
@@ -330,27 +339,32 @@ TEST_F(SpotColorsTest, TheTransparentViewKeepsTheChosenColourOrNone)
              const QPointF at = l->visualItemRect(l->item(2)).center();
              for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
                  QMouseEvent e(type, at, l->viewport()->mapToGlobal(at), Qt::LeftButton,
-                               type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+                               type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                               Qt::NoModifier);
                  QApplication::sendEvent(l->viewport(), &e);
              }
          },
          "2"},
         {"\to2", true, 2,
-         [](TTranspOptDlg& d) { d.findChild<QRadioButton*>(QStringLiteral("NoColorB"))->setChecked(true); },
+         [](TTranspOptDlg& d) {
+             d.findChild<QRadioButton*>(QStringLiteral("NoColorB"))->setChecked(true);
+         },
          "-1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.options);
         Open(ThreeSeparations(c.options));
-        SymbolsPorts().RunTranspOptDialog.Bind([&](const std::vector<ComboColor>& colours, int& opaque) {
-            TTranspOptDlg d(colours, opaque);
-            EXPECT_EQ(d.List()->item(1)->text(), QStringLiteral("1  Colour 1"));
-            EXPECT_EQ(d.findChild<QRadioButton*>(QStringLiteral("FromTopToB"))->isChecked(), c.fromTop);
-            EXPECT_EQ(d.List()->currentRow(), c.selected);
-            c.choose(d);
-            opaque = d.Opaque();
-            return true;
-        });
+        SymbolsPorts().RunTranspOptDialog.Bind(
+            [&](const std::vector<ComboColor>& colours, int& opaque) {
+                TTranspOptDlg d(colours, opaque);
+                EXPECT_EQ(d.List()->item(1)->text(), QStringLiteral("1  Colour 1"));
+                EXPECT_EQ(d.findChild<QRadioButton*>(QStringLiteral("FromTopToB"))->isChecked(),
+                          c.fromTop);
+                EXPECT_EQ(d.List()->currentRow(), c.selected);
+                c.choose(d);
+                opaque = d.Opaque();
+                return true;
+            });
         EditTranspOptions();
         SymbolsPorts().RunTranspOptDialog.Unbind();
         EXPECT_EQ(GetParamText(ViewOptionsInFile(), u'o'), QString::fromLatin1(c.stored));

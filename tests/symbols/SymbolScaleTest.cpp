@@ -284,9 +284,9 @@ TEST(SymbolScale, AScaledRecordIsOneTheRepairAfterReadingLeavesAlone)
     line.SetI16(374, 1);
     line.SetI16(384, 80);
     line.SetI16(386, 30);
-    const std::vector<TestSymbol> symbols = {TestSymbol::Point(10, Elements()), line,
-                                             TestSymbol::LineText(30), TestSymbol::Area(40, 2, Elements()),
-                                             text, rect};
+    const std::vector<TestSymbol> symbols = {
+        TestSymbol::Point(10, Elements()),   line, TestSymbol::LineText(30),
+        TestSymbol::Area(40, 2, Elements()), text, rect};
     for (const TestSymbol& s : symbols) {
         for (double f : {0.2, 0.5, 1.5, 2.0, 5.0}) {
             SCOPED_TRACE(std::to_string(s.type) + " x " + std::to_string(f));

@@ -30,7 +30,8 @@ SymbolHeaderBlock WithSeparations(SymbolHeaderBlock b)
         SetShortFieldText(b.Separations[s].Name, names[s]);
         b.Separations[s].Screen = 1500;
         b.Separations[s].Screen2 = int16_t(s ? 750 : 450);
-        b.Separations[s].Cmyk = s ? std::array<uint8_t, 4>{0, 112, 200, 112} : std::array<uint8_t, 4>{0, 0, 0, 200};
+        b.Separations[s].Cmyk =
+            s ? std::array<uint8_t, 4>{0, 112, 200, 112} : std::array<uint8_t, 4>{0, 0, 0, 200};
     }
     for (int i = 0; i < b.ColorCount; ++i) {
         ColorRecord& c = b.Colors[size_t(i)];

@@ -45,7 +45,8 @@ TColorCorDlg::TColorCorDlg(int color, int gamma, QWidget* parent) : QDialog(pare
     colorB_ = Bar(this, grid, QStringLiteral("ColorB"), TextKey::Color, color);
     gammaB_ = Bar(this, grid, QStringLiteral("GammaB"), TextKey::Intensity, gamma);
     QDialogButtonBox* buttons = AddDialogButtons(this, column, [] { return ColorCorHelpContext; });
-    QPushButton* standard = buttons->addButton(SymDlgText(TextKey::Standard), QDialogButtonBox::ResetRole);
+    QPushButton* standard =
+        buttons->addButton(SymDlgText(TextKey::Standard), QDialogButtonBox::ResetRole);
     standard->setObjectName(QStringLiteral("StandardBtn"));
     connect(standard, &QPushButton::clicked, this, &TColorCorDlg::Standard);
 }

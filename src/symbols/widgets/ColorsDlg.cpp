@@ -42,7 +42,8 @@ class ColorGridDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
-    void paint(QPainter* p, const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    void paint(QPainter* p, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override
     {
         if (index.column() == TColorsDlg::SwatchCol) {
             p->fillRect(option.rect.adjusted(2, 2, -2, -2), index.data(SwatchRole).value<QColor>());
@@ -65,7 +66,8 @@ public:
                           const QModelIndex& index) const override
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
-        if (auto* line = qobject_cast<QLineEdit*>(editor); line && index.column() == TColorsDlg::NameCol)
+        if (auto* line = qobject_cast<QLineEdit*>(editor);
+            line && index.column() == TColorsDlg::NameCol)
             line->setMaxLength(MaxColorNameBytes);
         return editor;
     }
@@ -73,7 +75,8 @@ public:
 
 } // namespace
 
-QPushButton* AddSideButton(QWidget* owner, QBoxLayout* column, const QString& name, const QString& text)
+QPushButton* AddSideButton(QWidget* owner, QBoxLayout* column, const QString& name,
+                           const QString& text)
 {
     auto* b = new QPushButton(text, owner);
     b->setObjectName(name);
@@ -144,7 +147,7 @@ void TColorsDlg::FillGrid(int selectRow)
     QStringList headers = {SymDlgText(TextKey::Number), SymDlgText(TextKey::Name),
                            SymDlgText(TextKey::OverPr), QString()};
     for (int s = 0; s < seps; ++s)
-        headers << QString::fromStdString(ShortFieldText(table_.Block.Separations[size_t(s)].Name));
+        headers << NameFieldText(table_.Block.Separations[size_t(s)].Name);
     colorB_->setHorizontalHeaderLabels(headers);
     for (int c = 0; c < FirstSeparationCol; ++c)
         colorB_->horizontalHeader()->resizeSection(c, ColumnWidths[c]);
@@ -234,7 +237,10 @@ bool TColorsDlg::eventFilter(QObject* watched, QEvent* e)
     if (watched == colorB_->viewport() && e->type() == QEvent::Wheel) {
         // The wheel moves the selection by one row, whatever the notches.
         const int dy = static_cast<QWheelEvent*>(e)->angleDelta().y();
-        const int row = std::clamp(SelectedRow() + (dy > 0 ? -1 : dy < 0 ? 1 : 0), 0, table_.Count() - 1);
+        const int row = std::clamp(SelectedRow() + (dy > 0   ? -1
+                                                    : dy < 0 ? 1
+                                                             : 0),
+                                   0, table_.Count() - 1);
         colorB_->setCurrentCell(row, std::max(colorB_->currentColumn(), int(NameCol)));
         return true;
     }

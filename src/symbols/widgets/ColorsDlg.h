@@ -20,7 +20,8 @@ namespace zemo {
 // How a colour of the table shows on screen (the screen colour correction applied).
 QColor ScreenColorOf(const std::array<uint8_t, 4>& cmyk);
 // A button of the column at the right of the colour dialogs, under its object name.
-QPushButton* AddSideButton(QWidget* owner, QBoxLayout* column, const QString& name, const QString& text);
+QPushButton* AddSideButton(QWidget* owner, QBoxLayout* column, const QString& name,
+                           const QString& text);
 
 class TColorsDlg : public QDialog {
 public:

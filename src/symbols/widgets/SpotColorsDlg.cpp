@@ -72,8 +72,8 @@ TSpotColorsDlg::TSpotColorsDlg(SpotColorsEdit& edit, QWidget* parent)
                        SymDlgText(TextKey::Degrees), -MaxSeparationAngle, MaxSeparationAngle);
     auto* look = new QGroupBox(SymDlgText(TextKey::Appearance), this);
     auto* lookGrid = new QGridLayout(look);
-    static constexpr std::array<TextKey, 4> keys = {TextKey::Cyan, TextKey::Magenta, TextKey::Yellow,
-                                                   TextKey::Black};
+    static constexpr std::array<TextKey, 4> keys = {TextKey::Cyan, TextKey::Magenta,
+                                                    TextKey::Yellow, TextKey::Black};
     static constexpr std::array<const char*, 4> names = {"CyanB", "MagentaB", "YellowB", "BlackB"};
     for (size_t k = 0; k < 4; ++k)
         cmykB_[k] = FieldRow(look, lookGrid, QString::fromLatin1(names[k]), SymDlgText(keys[k]),

@@ -9,7 +9,8 @@
 
 namespace zemo {
 
-TSpotViewOptDlg::TSpotViewOptDlg(const QStringList& names, const std::vector<bool>& shown, QWidget* parent)
+TSpotViewOptDlg::TSpotViewOptDlg(const QStringList& names, const std::vector<bool>& shown,
+                                 QWidget* parent)
     : QDialog(parent), listB_(new QListWidget(this))
 {
     setObjectName(QStringLiteral("SpotViewOptDlg"));
@@ -22,7 +23,8 @@ TSpotViewOptDlg::TSpotViewOptDlg(const QStringList& names, const std::vector<boo
     for (int i = 0; i < names.size(); ++i) {
         auto* item = new QListWidgetItem(names[i], listB_);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        item->setCheckState(size_t(i) < shown.size() && shown[size_t(i)] ? Qt::Checked : Qt::Unchecked);
+        item->setCheckState(size_t(i) < shown.size() && shown[size_t(i)] ? Qt::Checked
+                                                                         : Qt::Unchecked);
     }
     if (listB_->count() > 0)
         listB_->setCurrentRow(0);

@@ -13,7 +13,8 @@ namespace zemo {
 
 class TSpotViewOptDlg : public QDialog {
 public:
-    TSpotViewOptDlg(const QStringList& names, const std::vector<bool>& shown, QWidget* parent = nullptr);
+    TSpotViewOptDlg(const QStringList& names, const std::vector<bool>& shown,
+                    QWidget* parent = nullptr);
     QListWidget* List() const { return listB_; }
     // One flag per name, as checked now.
     std::vector<bool> Shown() const;

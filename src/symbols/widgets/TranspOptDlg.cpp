@@ -34,7 +34,8 @@ TTranspOptDlg::TTranspOptDlg(const std::vector<ComboColor>& colours, int opaque,
 
     int chosen = -1;
     for (size_t i = 0; i < colours_.size(); ++i) {
-        colorsB_->addItem(QString::number(colours_[i].number) + QStringLiteral("  ") + colours_[i].name);
+        colorsB_->addItem(QString::number(colours_[i].number) + QStringLiteral("  ") +
+                          colours_[i].name);
         if (chosen < 0 && colours_[i].number == opaque)
             chosen = int(i);
     }
