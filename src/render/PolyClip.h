@@ -8,9 +8,10 @@
 // marked by FirstBezierFlag and SecondBezierFlag (x). Results are handed to a callback as one
 // outline (points, count): HoleFlag starts each ring after the first, curves stay curves.
 //
-// Crossings are found by walking outline A in short steps (about 0.5 mm on straight and 1 mm
-// on curved segments) and watching its inside state against B, so two crossings closer than a
-// step may go unseen. The rings are traced through the crossings, each crossing passed at most
+// Crossings are found exactly against B's outline cut into short straight edges (curves
+// within 0.0025 mm), each edge knowing its place on B, so no crossing between two steps of a
+// walk goes unseen; rings that run along B's outline are walked in steps of 0.5 mm (1 mm on
+// curves) instead. The rings are traced through the crossings, each crossing passed at most
 // once; an operation whose rings do not close, or whose result would pass MaxOutlinePoints,
 // fails (false) and hands nothing on.
 #pragma once
