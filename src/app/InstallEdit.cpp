@@ -6,6 +6,7 @@
 #include "core/widgets/OwnControls.h"
 #include "core/widgets/Ports.h"
 #include "edit/Cursors.h"
+#include "edit/Cut.h"
 #include "edit/DrCircle.h"
 #include "edit/DrCurve.h"
 #include "edit/DrEllips.h"
@@ -27,6 +28,7 @@
 #include "edit/widgets/DrRectDlg.h"
 #include "edit/widgets/DrawLineDlg.h"
 #include "edit/widgets/GridLineDlg.h"
+#include "edit/widgets/MeasureDlg.h"
 #include "edit/widgets/MdiChild.h"
 #include "edit/widgets/MoveMapDlg.h"
 #include "edit/widgets/MoveViewDlg.h"
@@ -131,6 +133,7 @@ void BindEditWidgets()
     edit.DrawCircleDialog.Bind([top](double& radius) { return ExecDrCircleDlg(top(), radius); });
     edit.DrawRectDialog.Bind([top](DrawRectAnswer& answer) { return ExecDrRectDlg(top(), answer); });
     edit.RunRotateDialog.Bind([](double& degrees) { return ExecRotateDlg(QApplication::activeWindow(), degrees); });
+    edit.ShowMeasureResult.Bind([top](const MeasureReport& report) { ExecMeasureDlg(top(), report); });
     edit.InputRightToLeft.Bind([] {
         const QInputMethod* im = QGuiApplication::inputMethod();
         return im && im->inputDirection() == Qt::RightToLeft;
@@ -152,6 +155,7 @@ void RegisterTools()
     RegisterEditTool();
     RegisterRotateTool();
     RegisterPointEditTool();
+    RegisterCutTools();
 }
 
 } // namespace

@@ -11,7 +11,9 @@
 #include "document/ServiceHooks.h"
 #include "document/Undo.h"
 #include "edit/Cursors.h"
+#include "edit/CutArea.h"
 #include "edit/EditSys.h"
+#include "edit/Follow.h"
 #include "edit/MovePt.h"
 #include "edit/Pick.h"
 #include "edit/Ports.h"
@@ -183,9 +185,9 @@ void Abandon()
     Feedback();
     SetN(DrCurve.StartCount);
     if (DrCurve.Continuing)
-        UnmarkElement(E());
+        UnmarkContinuedLine();
     if (DrCurve.CurveToolFlag == 1)
-        EditPorts().CutCancel();
+        CancelCutArea();
     ClearStatusText();
     EditSys.DraftShown = false;
     DrCurve.CurveState = CurveIdle;
@@ -204,14 +206,17 @@ void DownIdle()
     const Cord press = Cursor();
     DrCurve.Continuing = false;
     const int flag = DrCurve.CurveToolFlag;
-    if (flag > 0) {
+    if (flag == 1) {
+        // The cutting line must start on the area's outline.
+        if (!BeginCutArea())
+            return;
+        e.nItem = 0;
+        DrCurve.StartCount = EditSys.DraftStart = 0;
+    } else if (flag == 2) {
         if (!BeginSelectedEdit())
             return;
-        if (flag == 1)
-            e.nItem = 0;
-        DrCurve.StartCount = flag == 1 ? 0 : e.nItem;
-        EditSys.DraftStart = DrCurve.StartCount;
-    } else if (Work.ShiftDown && EditPorts().BeginContinueLine()) {
+        DrCurve.StartCount = EditSys.DraftStart = e.nItem;
+    } else if (Work.ShiftDown && BeginContinueLine()) {
         DrCurve.Continuing = true;
         DrCurve.StartCount = e.nItem;
         EditSys.DraftStart = e.nItem - 1;
@@ -220,16 +225,16 @@ void DownIdle()
             return;
         DrCurve.StartCount = EditSys.DraftStart = 0;
     }
-    if (flag == 1 && !EditPorts().CutCheckPress())
-        return;
     if (e.nItem > CurvePointLimit()) {
         MaxPointsError();
         if (DrCurve.Continuing)
-            UnmarkElement(e);
+            UnmarkContinuedLine();
+        if (flag == 1)
+            CancelCutArea();
         return;
     }
     EditSys.DraftShown = true;
-    if (Work.CtrlDown && EditPorts().BeginFollow()) {
+    if (Work.CtrlDown && BeginFollow()) {
         P(N()) = press;
         DrCurve.CurveState = FollowingLine;
     } else {
@@ -268,7 +273,7 @@ void DownPointPlaced()
         return;
     }
     Feedback();
-    if (Work.CtrlDown && EditPorts().BeginFollow()) {
+    if (Work.CtrlDown && BeginFollow()) {
         P(n) = press;
         DrCurve.CurveState = FollowingLine;
     } else if (Near(press, P(n - 2))) {
@@ -303,7 +308,7 @@ void DownFollowDone()
         return;
     }
     Feedback();
-    if (Work.CtrlDown && EditPorts().BeginFollow()) {
+    if (Work.CtrlDown && BeginFollow()) {
         P(n) = press;
         DrCurve.CurveState = FollowingLine;
     } else if (!Near(press, P(n - 1))) {
@@ -531,7 +536,7 @@ void StoreIntoSelected(int startCount, bool hole, bool continuing)
     if (hole && e.nItem > startCount)
         P(startCount).y |= HoleFlag;
     if (continuing)
-        EditPorts().FinishContinueLine();
+        FinishContinueLine();
     const bool unchanged = hole ? e.nItem - startCount < 3 : e.nItem <= startCount;
     if (unchanged) {
         ReadElement(sel, e);
@@ -719,7 +724,7 @@ void CurveMouseUp()
             break;
         case FollowingLine:
             Feedback();
-            if (EditPorts().EndFollow()) {
+            if (EndFollow()) {
                 DrCurve.CurveState = FollowDone;
                 Feedback();
             } else {
@@ -786,8 +791,9 @@ void CurveKey(int ch)
             Feedback();
             EditSys.DraftShown = false;
             DrCurve.CurveState = CurveIdle;
+            // Nothing left of a cutting line: the cut is given up.
             if (DrCurve.CurveToolFlag == 1)
-                EditPorts().CutFinish();
+                CancelCutArea();
             else
                 SetN(DrCurve.StartCount);
             ClearStatusText();
@@ -800,6 +806,8 @@ void TerminateLine()
     GuardEvent("DrCurve", "TerminateLine", [] {
         if (EditSys.DraftShown)
             Feedback();
+        if (DrCurve.CurveState == FollowingLine)
+            CancelFollow();
         DrCurve.CurveState = CurveIdle;
         EditSys.DraftShown = false;
         if (N() > 0 && IsFirst(N() - 1))
@@ -808,7 +816,7 @@ void TerminateLine()
         if (ProgramConfig.AutoJoin && DrCurve.CurveToolFlag == 0)
             AutoJoin();
         if (DrCurve.CurveToolFlag == 1) {
-            EditPorts().CutFinish();
+            CutAreaAlongLine();
         } else if (DrCurve.CurveToolFlag == 0 && !DrCurve.Continuing) {
             StoreNewObject();
         } else {

@@ -8,8 +8,10 @@
 #include "document/Index.h"
 #include "document/Ports.h"
 #include "edit/Cursors.h"
+#include "edit/CutArea.h"
 #include "edit/DrCurve.h"
 #include "edit/EditSys.h"
+#include "edit/Follow.h"
 #include "edit/Pick.h"
 #include "edit/Ports.h"
 #include "edit/TextEdit.h"
@@ -116,9 +118,15 @@ void TooManyPoints()
     MaxPointsError();
 }
 
-bool Follow()
+// Ctrl: the press follows another line. The draft goes while the line changes.
+bool StartFollowing()
 {
-    return Work.CtrlDown && EditPorts().BeginFollow();
+    if (!Work.CtrlDown)
+        return false;
+    Draft();
+    const bool following = BeginFollow();
+    Draft();
+    return following;
 }
 
 // ---- Mouse down by state ----
@@ -129,13 +137,17 @@ void DownIdle()
     const Cord press = DrawCursor();
     DrFree.Continuing = false;
     const int flag = DrFree.FreeToolFlag;
-    if (flag > 0) {
+    if (flag == 1) {
+        // The cutting line must start on the area's outline.
+        if (!BeginCutArea())
+            return;
+        e.nItem = 0;
+        DrFree.StartCount = 0;
+    } else if (flag == 2) {
         if (!BeginSelectedEdit())
             return;
-        if (flag == 1)
-            e.nItem = 0;
-        DrFree.StartCount = flag == 1 ? 0 : e.nItem;
-    } else if (Work.ShiftDown && EditPorts().BeginContinueLine()) {
+        DrFree.StartCount = e.nItem;
+    } else if (Work.ShiftDown && BeginContinueLine()) {
         DrFree.Continuing = true;
         DrFree.StartCount = e.nItem;
     } else {
@@ -143,19 +155,19 @@ void DownIdle()
             return;
         DrFree.StartCount = 0;
     }
-    if (flag == 1 && !EditPorts().CutCheckPress())
-        return;
     if (N() > Limit()) {
         TooManyPoints();
         if (DrFree.Continuing)
-            UnmarkElement(e);
+            UnmarkContinuedLine();
+        if (flag == 1)
+            CancelCutArea();
         return;
     }
     SetStatusText(Text(TextKey::Drawing) + QStringLiteral("..."));
     DrFree.RubberFrom = DrFree.RubberTo = DrFree.PressPoint = press;
     DrFree.FirstStroke = true;
     DrFree.FreehandRuns.clear();
-    if (Follow()) {
+    if (StartFollowing()) {
         if (N() > 0)
             DrFree.RubberFrom = P(N() - 1);
         DrFree.FreeState = FreeFollowing;
@@ -186,7 +198,7 @@ void DownRecording()
     CloseRun(N() - 1);
     DrFree.FirstStroke = false;
     DrFree.PressPoint = DrFree.RubberFrom = DrFree.RubberTo = press;
-    if (Follow()) {
+    if (StartFollowing()) {
         DrFree.RubberFrom = P(N() - 1);
         DrFree.FreeState = FreeFollowing;
     } else {
@@ -206,7 +218,7 @@ void DownPlaced()
     DrFree.PressPoint = press;
     DrFree.RubberFrom = P(N() - 1);
     DrFree.RubberTo = press;
-    DrFree.FreeState = Follow() ? FreeFollowing : FreeSegment;
+    DrFree.FreeState = StartFollowing() ? FreeFollowing : FreeSegment;
     ShowBand();
 }
 
@@ -239,7 +251,7 @@ void UpFollowing()
 {
     HideBand();
     Draft();
-    const bool followed = EditPorts().EndFollow();
+    const bool followed = EndFollow();
     Draft();
     if (!followed) {
         TooManyPoints();
@@ -298,12 +310,13 @@ void Backspace()
     }
     Draft();
     EditSys.DraftShown = false;
+    // Nothing left of a cutting line: the cut is given up.
     if (DrFree.FreeToolFlag == 1)
-        EditPorts().CutFinish();
+        CancelCutArea();
     else
         SetN(DrFree.StartCount);
     if (DrFree.Continuing)
-        UnmarkElement(E());
+        UnmarkContinuedLine();
     DrFree.FreeState = FreeIdle;
     ClearStatusText();
 }
@@ -442,6 +455,8 @@ void FreeKey(int ch)
 void FreeTerminateLine()
 {
     GuardEvent("DrFree", "FreeTerminateLine", [] {
+        if (DrFree.FreeState == FreeFollowing)
+            CancelFollow();
         DrFree.FreeState = FreeIdle;
         ClearStatusText();
         HideBand();
@@ -456,7 +471,7 @@ void FreeTerminateLine()
         if (ProgramConfig.AutoJoin && flag == 0)
             AutoJoin();
         if (flag == 1) {
-            EditPorts().CutFinish();
+            CutAreaAlongLine();
         } else if (flag == 0 && !DrFree.Continuing) {
             if (N() > 0)
                 P(N() - 1).y &= ~CornerFlag;

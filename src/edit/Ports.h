@@ -1,7 +1,7 @@
 // What the document windows' engine needs from the libraries above it: the main frame's
 // command frame, busy flags, tool buttons, help context and view timer (shell); the window
 // system's side of its own windows (edit widgets); and the features not built yet (metafile
-// import, following, continuing and cutting lines, course setting, symbol graphics).
+// import, course setting, symbol graphics).
 // Each port does the documented least until the wiring root binds it.
 #pragma once
 
@@ -11,6 +11,7 @@
 #include "edit/ChangeSym.h"
 #include "edit/GridLine.h"
 #include "edit/MapTrans.h"
+#include "edit/Measure.h"
 #include "edit/Work.h"
 
 #include <QByteArray>
@@ -92,19 +93,9 @@ struct EditPortSet {
     Port<bool(const QByteArray& picture, bool enhanced)> ImportMetafile{
         "edit.ImportMetafile", [](const QByteArray&, bool) { return false; }};
 
-    // ---- Curve tool: following, continuing and cutting ----
-    // Following another line (Ctrl): true when the press is on a line; EndFollow appends the
-    // followed part to CurElement, false when there is no room.
-    Port<bool()> BeginFollow{"edit.BeginFollow", [] { return false; }};
-    Port<bool()> EndFollow{"edit.EndFollow", [] { return false; }};
-    // Continuing a line (Shift at its end point): loads that line into CurElement.
-    Port<bool()> BeginContinueLine{"edit.BeginContinueLine", [] { return false; }};
-    Port<void()> FinishContinueLine{"edit.FinishContinueLine", [] {}};
-    // The area-cutting command: the first press may be refused; the finished cutting line
-    // (or a cancelled one) goes back to it.
-    Port<bool()> CutCheckPress{"edit.CutCheckPress", [] { return true; }};
-    Port<void()> CutFinish{"edit.CutFinish", [] {}};
-    Port<void()> CutCancel{"edit.CutCancel", [] {}};
+    // ---- Edit > Measure ----
+    // The result dialog. Least: no dialog; the number is on the clipboard all the same.
+    Port<void(const MeasureReport&)> ShowMeasureResult{"edit.ShowMeasureResult", [](const MeasureReport&) {}};
 
     // ---- Course setting ----
     Port<bool()> CourseTabVisible{"edit.CourseTabVisible", [] { return false; }};

@@ -961,8 +961,12 @@ bool UniteAreas(const Cord* a, const Cord* b, int countA, const OutlineFn& fn, i
         // A degenerate outline adds nothing to the other.
         const Cord* whole = countA >= 3 ? a : b;
         const int n = countA >= 3 ? countA : countB;
-        if (n >= 3)
-            fn(whole, n);
+        if (n >= 3) {
+            std::vector<Cord>& result = PolyClip.Result;
+            result.assign(whole, whole + n);
+            result[0].y &= ~HoleFlag;
+            fn(result.data(), n);
+        }
         return true;
     }
     return Combine(a, countA, b, countB, fn, true);

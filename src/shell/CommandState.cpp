@@ -5,8 +5,11 @@
 #include "core/StringX.h"
 #include "document/Index.h"
 #include "document/Undo.h"
+#include "edit/Cut.h"
 #include "edit/EdPoint.h"
 #include "edit/EditSys.h"
+#include "edit/Measure.h"
+#include "edit/Merge.h"
 #include "edit/ObjClip.h"
 #include "edit/Pick.h"
 #include "edit/Work.h"
@@ -66,6 +69,9 @@ void MapState(ShellState& s)
     s.canUndo = CanUndo();
     s.canRedo = CanRedo();
     s.canSetDirection = CanSetDirection();
+    s.isCuttableCircle = IsCuttableCircle();
+    s.canMerge = CanMerge();
+    s.canMeasure = CanMeasure();
 }
 
 void ClipboardState(ShellState& s)

@@ -29,13 +29,6 @@ const std::set<std::string> Waiting = {
 
     // edit
     "edit.ImportMetafile",        // import of metafiles
-    "edit.BeginFollow",           // following a line with the curve tool
-    "edit.EndFollow",
-    "edit.BeginContinueLine",     // continuing a line from its end
-    "edit.FinishContinueLine",
-    "edit.CutCheckPress",         // the area-cutting command
-    "edit.CutCancel",
-    "edit.CutFinish",
     "edit.CourseTabVisible",      // course setting
     "edit.CsObjectSelected",
     "edit.FindCsObject",

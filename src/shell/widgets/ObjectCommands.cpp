@@ -1,5 +1,7 @@
 #include "shell/widgets/ObjectCommands.h"
 
+#include "edit/Measure.h"
+#include "edit/Merge.h"
 #include "edit/ObjClip.h"
 #include "edit/ObjFunc.h"
 #include "edit/ToCurve.h"
@@ -16,6 +18,8 @@ void RegisterObjectCommands()
     RegisterWorker(Cmd::DuplicateBtn, DuplicateObjects);
     RegisterWorker(Cmd::ReverseBtn, ReverseObjects);
     RegisterWorker(Cmd::EditJoin, JoinObject);
+    RegisterWorker(Cmd::EditMerge, MergeObjects);
+    RegisterWorker(Cmd::EditMeasure, MeasureObjects);
     RegisterWorker(Cmd::FillBtn, FillObjects);
     RegisterWorker(Cmd::ChangeBtn, ChangeObjectSymbol);
     RegisterWorker(Cmd::EditToGraphics, ObjectsToGraphics);
