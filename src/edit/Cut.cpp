@@ -130,7 +130,11 @@ bool SplitTwice(ElementRecord& e, int seg1, double t1, int seg2, double t2, int&
 {
     const bool secondLater = seg2 > seg1 || (seg2 == seg1 && t2 > t1);
     const int laterSeg = secondLater ? seg2 : seg1, earlierSeg = secondLater ? seg1 : seg2;
-    const double laterT = secondLater ? t2 : t1, earlierT = secondLater ? t1 : t2;
+    const double laterT = secondLater ? t2 : t1;
+    double earlierT = secondLater ? t1 : t2;
+    // On one segment the earlier place lies on the first part of the segment cut at the later.
+    if (earlierSeg == laterSeg && laterT > 0)
+        earlierT /= laterT;
     last = SplitAtHit(e, laterSeg, laterT);
     if (last < 0)
         return false;

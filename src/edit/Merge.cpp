@@ -13,7 +13,6 @@
 #include "edit/Pick.h"
 #include "edit/Ports.h"
 #include "edit/Reverse.h"
-#include "render/AreaRings.h"
 #include "render/PolyClip.h"
 #include "render/Texts.h"
 
@@ -161,12 +160,12 @@ void CarrySideFlags(Cord& joint, Cord from)
     joint.y = (joint.y & ~NoRightLineFlag) | (from.y & NoRightLineFlag);
 }
 
-// An area's outline ready for the union: coincident points gone, rings turned.
+// An area's outline ready for the union (which turns the rings its way): coincident points
+// gone.
 void PrepareArea(ElementRecord& e)
 {
     e.nItem = uint16_t(RemoveDuplicatePoints(e.Cords(), e.nItem));
     e.nText = 0;
-    OrientAreaRings(e.Cords(), e.nItem);
 }
 
 struct TextEntry {
