@@ -54,6 +54,7 @@ bool CanMeasure()
     Measure.MeasureKind = 0;
     if (!Index.MapOpen || !Index.ActiveZmd)
         return false;
+    const KeepCurrentEntry keep;
     int kind = 0;
     if (Index.SelectedIndex > 0) {
         kind = StoredObjectType(Index.SelectedIndex);

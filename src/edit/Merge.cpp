@@ -38,23 +38,6 @@ bool GraphicsEditing()
     return Index.SymbolGraphics && Index.SymbolGraphics->Active;
 }
 
-// The enabling tests read entries and records; the edits under way keep their current entry.
-class KeepCurrentEntry {
-public:
-    KeepCurrentEntry() : entry_(Index.CurIndex), no_(Index.CurIndexNo) {}
-    ~KeepCurrentEntry()
-    {
-        Index.CurIndex = entry_;
-        Index.CurIndexNo = no_;
-    }
-    KeepCurrentEntry(const KeepCurrentEntry&) = delete;
-    KeepCurrentEntry& operator=(const KeepCurrentEntry&) = delete;
-
-private:
-    ObjectIndexEntry entry_;
-    int no_;
-};
-
 ElementRecord& Scratch()
 {
     static ElementRecord e;

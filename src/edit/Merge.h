@@ -6,6 +6,7 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "document/Index.h"
 
 namespace zemo {
 
@@ -34,6 +35,23 @@ void ResetMergeUnit();
 bool CanMerge();
 // Edit > Merge and its button.
 void MergeObjects();
+
+// The enabling tests read entries and records; an edit under way keeps its current entry.
+class KeepCurrentEntry {
+public:
+    KeepCurrentEntry() : entry_(Index.CurIndex), no_(Index.CurIndexNo) {}
+    ~KeepCurrentEntry()
+    {
+        Index.CurIndex = entry_;
+        Index.CurIndexNo = no_;
+    }
+    KeepCurrentEntry(const KeepCurrentEntry&) = delete;
+    KeepCurrentEntry& operator=(const KeepCurrentEntry&) = delete;
+
+private:
+    ObjectIndexEntry entry_;
+    int no_;
+};
 
 // The object type of object n as its symbol has it (a symbol-graphics element's own); 0 for
 // an empty or deleted entry. Leaves the current index entry as it was.

@@ -472,9 +472,9 @@ void AddEndRecord(const WalkInput& w, int index, int state)
     PolyClip.CrossingTable.push_back(c);
 }
 
-// The spec of old: A walked in steps of about 0.5 mm (1 mm on curves), its inside state
-// watched, each change located by halving and placed on B's nearest point. Kept for rings
-// that lie along B's outline, where crossings cannot be told from touching.
+// A walked in steps of about 0.5 mm (1 mm on curves), its inside state watched, each change
+// located by halving and placed on B's nearest point: for rings that lie along B's outline,
+// where the exact search cannot tell crossing from touching.
 bool WalkRingSampled(const WalkInput& w)
 {
     const Cord* a = w.a;
