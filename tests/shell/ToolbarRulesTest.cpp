@@ -77,11 +77,6 @@ TEST(DockRows, ArrangingClosesUpRowsSortsByPositionAndPacksEachRow)
             EXPECT_EQ(model[i].DockPos, c.bars[i].wantPos) << c.name << " bar " << i;
         }
     }
-    std::vector<DockedBar> two{{0, 0, 1, 8}, {1, 0, 1, 8}};
-    std::vector<DockedBar*> list{&two[0], &two[1]};
-    InsertRowBefore(list, 1);
-    EXPECT_EQ(two[1].DockRow, 2);
-    EXPECT_EQ(HighestRow(list), 2);
 }
 
 TEST(DragRules, ADockTakesAWindowWithinTheReachOfItsGrab)

@@ -76,7 +76,7 @@ TEST_F(Toolbars, TheFrameStartsWithBothToolbarsInTwoRowsOfTheTopDock)
     EXPECT_EQ(Dock(Left)->Thickness(), 0);
 
     // The window system places every control where the toolbar's own layout says.
-    const ToolbarArrangement a = OrderControls(Standard().Describe(DockType::Horizontal),
+    const ToolbarArrangement a = OrderControls(Standard().Describe(),
                                                DockType::Horizontal, 0, Dock(Top)->RowSizes()[0]);
     const std::vector<QWidget*> controls = Standard().Controls();
     for (size_t i = 0; i < controls.size(); ++i)
@@ -366,7 +366,7 @@ TEST_F(Toolbars, AFloatingToolbarIsSizedInStepsByItsEdge)
     TFloatingWindow* w = Edit().FloatingWindow();
     ASSERT_NE(w, nullptr);
     const std::vector<FloatSize> sizes =
-        PossibleFloatSizes(Edit().Describe(DockType::Floating), FloatFrameExtra());
+        PossibleFloatSizes(Edit().Describe(), FloatFrameExtra());
     ASSERT_GE(sizes.size(), 3u);
     const QSize one = w->size();
     ASSERT_EQ(one, sizes[0].outer);
@@ -409,6 +409,34 @@ TEST_F(Toolbars, ARowLongerThanItsDockEndsInTheWindowSystemsArrow)
     Frame().resize(1000, 760);
     Settle();
     EXPECT_FALSE(arrow(Standard()));
+}
+
+TEST_F(Toolbars, ADockWithoutDraggingKeepsItsToolbarsAndOneNotDockableIsNotOffered)
+{
+    const int withGrip = InFrame(Standard()).width();
+    Dock(Top)->SetAllowDrag(false);
+    Settle();
+    EXPECT_EQ(InFrame(Standard()).width(), withGrip - GripSize) << "no grip";
+    // A press on its frame starts nothing.
+    Mouse(Standard().Host(), QEvent::MouseButtonPress, {1, 1}, Qt::LeftButton, Qt::LeftButton);
+    EXPECT_EQ(CurrentTracking(), nullptr);
+    Mouse(Standard().Host(), QEvent::MouseButtonRelease, {1, 1}, Qt::LeftButton, Qt::NoButton);
+    CloseAndRestart();
+    EXPECT_EQ(Saved("StandardToolbar", "DockedTo"), QString()) << "no dock named";
+    EXPECT_EQ(Standard().DockedTo(), Dock(Top)) << "as designed";
+
+    // The right dock refused: a drop there floats.
+    Standard().SetDockableTo(DockPosition::Right, false);
+    QWidget* grip = Standard().Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+    const QRect right = Dock(Right)->ScreenRect();
+    const QPoint to = grip->mapFromGlobal(QPoint(right.left() - 10, right.top() + 100));
+    Mouse(grip, QEvent::MouseButtonPress, {4, 10}, Qt::LeftButton, Qt::LeftButton);
+    Mouse(grip, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    EXPECT_EQ(CurrentTracking()->dock, nullptr);
+    Mouse(grip, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    Settle();
+    EXPECT_FALSE(Standard().Docked());
 }
 
 } // namespace

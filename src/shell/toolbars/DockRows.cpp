@@ -1,7 +1,6 @@
 #include "shell/toolbars/DockRows.h"
 
 #include <algorithm>
-#include <climits>
 #include <map>
 
 namespace zemo {
@@ -25,21 +24,6 @@ std::vector<int> ArrangeRows(std::vector<DockedBar*>& bars)
         rowSizes[size_t(row)] = std::max(rowSizes[size_t(row)], b->RowSize);
     }
     return rowSizes;
-}
-
-int HighestRow(std::span<DockedBar* const> bars)
-{
-    int highest = -1;
-    for (const DockedBar* b : bars)
-        highest = std::max(highest, b->DockRow);
-    return highest;
-}
-
-void InsertRowBefore(std::span<DockedBar* const> bars, int row)
-{
-    for (DockedBar* b : bars)
-        if (b->DockRow >= row && b->DockRow < INT_MAX)
-            ++b->DockRow;
 }
 
 RowHit RowOfPoint(std::span<const int> rowSizes, int position)

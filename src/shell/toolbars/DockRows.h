@@ -39,11 +39,6 @@ struct DockedBar {
 // of each row: the largest a bar of the row asks for, at least MinRowSize.
 std::vector<int> ArrangeRows(std::vector<DockedBar*>& bars);
 
-// The highest row in use; -1 for no bars.
-int HighestRow(std::span<DockedBar* const> bars);
-// Moves every bar at or after the row one row on.
-void InsertRowBefore(std::span<DockedBar* const> bars, int row);
-
 struct RowHit {
     int Row = 0;
     bool NewRow = false; // a new row is to be opened before Row

@@ -202,7 +202,7 @@ public:
         : TrackingLoop(bar, grabber, press, false), edge_(edge),
           horizontal_(edge == FloatHit::Left || edge == FloatHit::Right),
           start_(bar->OuterScreenRect()),
-          stepper_(PossibleFloatSizes(bar->Describe(DockType::Floating), FloatFrameExtra()),
+          stepper_(PossibleFloatSizes(bar->Describe(), FloatFrameExtra()),
                    start_.size(), horizontal_)
     {
         sizing_ = true;

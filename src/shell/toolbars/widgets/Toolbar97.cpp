@@ -308,9 +308,8 @@ void TToolbar97::SetControlVisible(QWidget* control, bool visible)
     UpdateSize();
 }
 
-std::vector<ToolbarControl> TToolbar97::Describe(DockType type) const
+std::vector<ToolbarControl> TToolbar97::Describe() const
 {
-    (void)type;
     std::vector<ToolbarControl> out;
     for (const Control& c : controls_) {
         ToolbarControl d;
@@ -346,7 +345,7 @@ int TToolbar97::CrossIn(const TDock97* dock) const
 
 QSize TToolbar97::ClientSizeFor(DockType type, const TDock97* dock) const
 {
-    return OrderControls(Describe(type), type, floatRightX_, CrossIn(dock)).size;
+    return OrderControls(Describe(), type, floatRightX_, CrossIn(dock)).size;
 }
 
 QSize TToolbar97::OuterSizeFor(const TDock97* dock) const
@@ -370,7 +369,7 @@ int TToolbar97::DockedLength(const TDock97* dock) const
 int TToolbar97::RowSizeIn(const TDock97* dock) const
 {
     const DockType type = TypeOf(dock);
-    return MinimumRowSize(Describe(type), type);
+    return MinimumRowSize(Describe(), type);
 }
 
 void TToolbar97::UpdateSize()
@@ -537,7 +536,7 @@ void TToolbar97::ArrangeFloating()
 {
     if (!floating_)
         return;
-    const ToolbarArrangement a = OrderControls(Describe(DockType::Floating), DockType::Floating,
+    const ToolbarArrangement a = OrderControls(Describe(), DockType::Floating,
                                                floatRightX_);
     for (size_t i = 0; i < controls_.size(); ++i) {
         QWidget* w = controls_[i].widget;

@@ -153,7 +153,8 @@ public:
     bool Resizable() const { return resizable_; }
 
     // ---- Sizes ----
-    std::vector<ToolbarControl> Describe(DockType type) const;
+    // The controls as the layout sees them.
+    std::vector<ToolbarControl> Describe() const;
     QSize ClientSizeFor(DockType type, const TDock97* dock) const;
     // The outer size in a dock (frame and grip included), or floating for nullptr.
     QSize OuterSizeFor(const TDock97* dock) const;

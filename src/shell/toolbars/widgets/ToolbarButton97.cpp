@@ -409,13 +409,6 @@ void TToolbarButton97::mouseDoubleClickEvent(QMouseEvent* event)
     mousePressEvent(event);
 }
 
-void TToolbarButton97::EndDrag()
-{
-    dragging_ = false;
-    pressed_ = false;
-    repeat_.reset();
-}
-
 void TToolbarButton97::Click()
 {
     if (inClick_)

@@ -128,7 +128,6 @@ private:
     void LeaveHot();
     bool Inside(QPoint p) const;
     void RepeatTick();
-    void EndDrag();
     void PopupMenu();
     void ReleaseGroup();
     QPoint MenuPosition(QSize menuSize) const;
