@@ -39,17 +39,41 @@ public:
     }
 };
 
-bool IsVerticalHost(const QWidget* w)
+} // namespace
+
+// ---- TToolbarPiece ----
+
+void TToolbarPiece::SetCross(int cross)
 {
-    auto* host = qobject_cast<const QToolBar*>(w ? w->parentWidget() : nullptr);
+    cross_ = cross;
+    updateGeometry();
+}
+
+bool TToolbarPiece::InVerticalDock() const
+{
+    auto* host = qobject_cast<const QToolBar*>(parentWidget());
     return host && host->orientation() == Qt::Vertical;
 }
 
-} // namespace
+void TToolbarPiece::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton)
+        bar_->BeginMoving(this, event->globalPosition().toPoint(), event->modifiers());
+}
+
+void TToolbarPiece::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (bar_->Docked())
+        bar_->FloatByDoubleClick();
+    else
+        bar_->DockByDoubleClick();
+}
 
 // ---- TToolbarSep97 ----
 
-TToolbarSep97::TToolbarSep97(TToolbar97* bar) : bar_(bar)
+TToolbarSep97::TToolbarSep97(TToolbar97* bar) : TToolbarPiece(bar)
 {
     setObjectName(QStringLiteral("Separator"));
 }
@@ -74,20 +98,9 @@ void TToolbarSep97::SetBlank(bool blank)
     update();
 }
 
-void TToolbarSep97::SetCross(int cross)
-{
-    cross_ = cross;
-    updateGeometry();
-}
-
-bool TToolbarSep97::VerticalLine() const
-{
-    return !IsVerticalHost(this);
-}
-
 QSize TToolbarSep97::sizeHint() const
 {
-    return IsVerticalHost(this) ? QSize(cross_, sizeVert_) : QSize(sizeHorz_, cross_);
+    return InVerticalDock() ? QSize(cross_, sizeVert_) : QSize(sizeHorz_, cross_);
 }
 
 void TToolbarSep97::paintEvent(QPaintEvent*)
@@ -96,50 +109,23 @@ void TToolbarSep97::paintEvent(QPaintEvent*)
         return;
     QPainter p(this);
     const ToolbarColors c = ToolbarColors::Of(palette());
-    if (VerticalLine())
-        DrawEtchedVertical(p, width() / 2 - 1, 0, height() - 1, c);
-    else
+    // Across the line of controls: a horizontal line in a left or right dock.
+    if (InVerticalDock())
         DrawEtchedHorizontal(p, height() / 2 - 1, 0, width() - 1, c);
-}
-
-void TToolbarSep97::mousePressEvent(QMouseEvent* event)
-{
-    // A toolbar can be dragged by its separators.
-    if (event->button() == Qt::LeftButton)
-        bar_->BeginMoving(this, event->globalPosition().toPoint(), event->modifiers());
-}
-
-void TToolbarSep97::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() != Qt::LeftButton)
-        return;
-    if (bar_->Docked())
-        bar_->FloatByDoubleClick();
     else
-        bar_->DockByDoubleClick();
+        DrawEtchedVertical(p, width() / 2 - 1, 0, height() - 1, c);
 }
 
 // ---- TToolbarGrip ----
 
-TToolbarGrip::TToolbarGrip(TToolbar97* bar) : bar_(bar)
+TToolbarGrip::TToolbarGrip(TToolbar97* bar) : TToolbarPiece(bar)
 {
     setObjectName(QStringLiteral("Grip"));
 }
 
-void TToolbarGrip::SetCross(int cross)
-{
-    cross_ = cross;
-    updateGeometry();
-}
-
-bool TToolbarGrip::Vertical() const
-{
-    return IsVerticalHost(this);
-}
-
 QSize TToolbarGrip::sizeHint() const
 {
-    return Vertical() ? QSize(cross_, GripSize) : QSize(GripSize, cross_);
+    return InVerticalDock() ? QSize(cross_, GripSize) : QSize(GripSize, cross_);
 }
 
 void TToolbarGrip::paintEvent(QPaintEvent*)
@@ -150,24 +136,12 @@ void TToolbarGrip::paintEvent(QPaintEvent*)
     // Two raised bars 3 pixels thick at 4 and 7 from the toolbar's edge (the grip starts
     // inside the 2-pixel frame).
     for (int offset : {2, 5}) {
-        const QRect bar = Vertical() ? QRect(1, offset, width() - 2, 3)
-                                     : QRect(offset, 1, 3, height() - 2);
+        const QRect bar = InVerticalDock() ? QRect(1, offset, width() - 2, 3)
+                                           : QRect(offset, 1, 3, height() - 2);
         DrawRaisedInner(p, bar, c);
         // Each ends in one highlight pixel.
         p.fillRect(QRect(bar.bottomRight(), QSize(1, 1)), c.highlight);
     }
-}
-
-void TToolbarGrip::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        bar_->BeginMoving(this, event->globalPosition().toPoint(), event->modifiers());
-}
-
-void TToolbarGrip::mouseDoubleClickEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton)
-        bar_->FloatByDoubleClick();
 }
 
 // ---- TDockedHost ----

@@ -26,9 +26,28 @@ namespace zemo {
 
 class TToolbar97;
 
+// A piece of a toolbar that is no control: a press on it drags the toolbar, a double-click
+// floats a docked toolbar and docks a floating one.
+class TToolbarPiece : public QWidget {
+    Q_OBJECT
+public:
+    explicit TToolbarPiece(TToolbar97* bar) : bar_(bar) {}
+    // Its extent across the line (the toolbar's row size).
+    void SetCross(int cross);
+
+protected:
+    // In the toolbar of a left or right dock.
+    bool InVerticalDock() const;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+    TToolbar97* bar_;
+    int cross_ = 22;
+};
+
 // The separator between two groups of a toolbar's controls: an etched line across the line of
 // controls, unless Blank; none at the end of a wrapped line.
-class TToolbarSep97 : public QWidget {
+class TToolbarSep97 : public TToolbarPiece {
     Q_OBJECT
 public:
     explicit TToolbarSep97(TToolbar97* bar);
@@ -40,43 +59,27 @@ public:
     void SetSizeVert(int size);
     bool Blank() const { return blank_; }
     void SetBlank(bool blank);
-    // Its extent across the line (the toolbar's row size).
-    void SetCross(int cross);
 
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    bool VerticalLine() const;
-
-    TToolbar97* bar_;
     int sizeHorz_ = SeparatorSize;
     int sizeVert_ = SeparatorSize;
     bool blank_ = false;
-    int cross_ = 22;
 };
 
 // The grip of a docked toolbar: two raised bars it is dragged by.
-class TToolbarGrip : public QWidget {
+class TToolbarGrip : public TToolbarPiece {
     Q_OBJECT
 public:
     explicit TToolbarGrip(TToolbar97* bar);
-    void SetCross(int cross);
     QSize sizeHint() const override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
-
-private:
-    bool Vertical() const;
-    TToolbar97* bar_;
-    int cross_ = 22;
 };
 
 // The window system's toolbar that holds a docked toolbar in its dock's line. It is never
