@@ -261,6 +261,13 @@ TEST_F(FlatButtons, HotBorderHeldDownPatternAndDisabledGlyphPixels)
             << p.x() << "," << p.y();
     Enter(held);
     EXPECT_EQ(held->grab().toImage().pixel(3, 2), c.face.rgb()) << "no pattern under the pointer";
+    // A button that is not flat has its soft raised border at rest, two pixels wide.
+    TToolbarButton97* raised = Button(75);
+    raised->SetFlat(false);
+    img = raised->grab().toImage();
+    EXPECT_EQ(img.pixel(0, 0), c.highlight.rgb());
+    EXPECT_EQ(img.pixel(22, 21), c.darkShadow.rgb());
+    EXPECT_EQ(img.pixel(21, 20), c.shadow.rgb());
 
     // Disabled: the glyph's shape embossed, shadow in place and highlight one pixel down-right.
     QImage glyph(16, 16, QImage::Format_ARGB32);

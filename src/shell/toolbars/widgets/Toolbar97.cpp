@@ -268,20 +268,6 @@ TToolbarButton97* TToolbar97::ButtonFor(const QAction* action) const
     return nullptr;
 }
 
-void TToolbar97::SetControlVisible(QWidget* control, bool visible)
-{
-    for (const Control& c : controls_) {
-        if (c.widget != control)
-            continue;
-        c.action->setVisible(visible);
-        if (floating_) {
-            control->setVisible(visible);
-            ArrangeFloating();
-        }
-    }
-    UpdateSize();
-}
-
 std::vector<ToolbarControl> TToolbar97::Describe() const
 {
     std::vector<ToolbarControl> out;

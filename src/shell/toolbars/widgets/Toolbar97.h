@@ -116,8 +116,6 @@ public:
     void AddControl(QWidget* control);
     std::vector<QWidget*> Controls() const;
     TToolbarButton97* ButtonFor(const QAction* action) const;
-    // Shows or hides a control (its place closes up).
-    void SetControlVisible(QWidget* control, bool visible);
 
     // ---- Where it is ----
     TDock97* DockedTo() const { return dock_; }

@@ -258,11 +258,6 @@ bool TToolbarButton97::Hot() const
     return HotState().hot == this;
 }
 
-TToolbarButton97* TToolbarButton97::HotButton()
-{
-    return HotState().hot;
-}
-
 void TToolbarButton97::BecomeHot()
 {
     HotTracking& h = HotState();

@@ -100,8 +100,6 @@ public:
 
     DrawState State() const;
     bool Hot() const;
-    // The button under the pointer, if any.
-    static TToolbarButton97* HotButton();
 
     // What a press, a release or the end of a drop-down menu does, also from the keyboard.
     void Click();
