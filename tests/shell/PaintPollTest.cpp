@@ -38,18 +38,17 @@ TestMapWriter BusyMap(int objects)
     return w;
 }
 
-// Runs `act` inside the first `paints` paints of the windows `of` accepts (the painted one is
-// current meanwhile), at the skip-th pass of the queue in each.
-class InsidePaints {
+// Runs `act` while `when` holds (a paint runs, whose poll lets the queue run), at its skip-th
+// pass of the queue, the first `times` times `when` comes to hold.
+class WhileDrawing {
 public:
-    InsidePaints(int paints, int skip, std::function<void()> act,
-                 std::function<bool(const MapView*)> of = [](const MapView*) { return true; })
+    WhileDrawing(int times, int skip, std::function<bool()> when, std::function<void()> act)
     {
         timer_.setInterval(0);
         QObject::connect(&timer_, &QTimer::timeout, [=, this, seen = 0]() mutable {
-            if (!Work.PaintBusy || !of(Work.ActiveView)) {
+            if (!when()) {
                 seen = 0;
-            } else if (done < paints && seen++ == skip) {
+            } else if (done < times && seen++ == skip) {
                 ++done;
                 act();
             }
@@ -150,13 +149,37 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
         Settle(20);
         ASSERT_EQ(Work.ActiveView, &b->View());
         ASSERT_NE(Work.ToolMode, ToolModes::None);
-        InsidePaints inside(1, 3, [&] { r.act(); r.during(); });
+        WhileDrawing inside(1, 3, [] { return Work.PaintBusy; }, [&] { r.act(); r.during(); });
         Trigger(Cmd::ViewRedraw);
         Settle(20);
         ASSERT_EQ(inside.done, 1);
         r.after();
         ExpectPaintedWhole();
     }
+}
+
+// An object redrawn on its own (a dot pattern lets Esc through as it goes) while the window
+// changes size: the window is laid out and painted whole after the redraw.
+TEST_F(PaintPoll, AWindowResizedWhileAnObjectIsRedrawnIsLaidOutAfter)
+{
+    TestMapWriter w = BusyMap(0);
+    w.objects.push_back(TestObject::Area(
+        401, {{-30 * Mm, -20 * Mm}, {30 * Mm, -20 * Mm}, {30 * Mm, 20 * Mm}, {-30 * Mm, -20 * Mm}}));
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("one.zmd")));
+    ProgramConfig.RedrawBackground = false;
+    Trigger(Cmd::EditObjBtn);
+    if (ActiveChild()->View().SwallowClick)
+        Click(Surface(), {5, 5});
+    Click(Surface(), Surface()->rect().center() + QPoint(20, 10));
+    ASSERT_EQ(Index.SelectedIndex, 1);
+    TMdiChild* c = ActiveChild();
+    WhileDrawing resize(1, 2, [c] { return !Work.PaintBusy && c->Surface().paintingActive(); },
+                        [this] { Frame().resize(Frame().size() - QSize(120, 90)); });
+    Trigger(Cmd::DuplicateBtn);
+    Settle(20);
+    EXPECT_EQ(resize.done, 1);
+    EXPECT_EQ(Index.ActiveZmd->HighestObject, 2);
+    ExpectPaintedWhole();
 }
 
 // Activation starts the window's view timer, whose first tick gives the surface the focus: the
@@ -200,10 +223,10 @@ TEST_F(PaintPoll, RecoveredMapsPaintWholeWhileTheFrameChangesSize)
         const auto toggle = [this] {
             Frame().resize(Frame().width() == 1000 ? QSize(860, 640) : QSize(1000, 760));
         };
-        // The frame's size reaches the maximized window, the active one.
-        InsidePaints resize(3, round * 2, toggle, [this](const MapView* v) {
-            return ActiveChild() && v == &ActiveChild()->View();
-        });
+        // The frame's size reaches the maximized window, the active one (painted: current).
+        WhileDrawing resize(3, round * 2, [this] {
+            return Work.PaintBusy && ActiveChild() && Work.ActiveView == &ActiveChild()->View();
+        }, toggle);
         Restart();
         Settle(40);
         EXPECT_EQ(messages.CountOf(TextKey::SessionAborted), 3);

@@ -204,18 +204,23 @@ void TMdiChild::Layout()
     vScroll_->setGeometry(10 + w, 11, sbw, h + 1);
     if (image_.width() != std::max(w, 1) || image_.height() != std::max(h, 1)) {
         ReleaseEditDC();
-        // A map paint draws into the image while its input poll lets the resize through: the
+        // A painter draws into the image while its input poll lets the resize through: the
         // image goes with its data and the painter's engine, so it is replaced after the paint.
         if (image_.paintingActive()) {
             StopPaint();
             if (!layoutAfterPaint_) {
                 layoutAfterPaint_ = true;
-                WhenPaintEnds([self = QPointer<TMdiChild>(this)] {
+                const auto again = [self = QPointer<TMdiChild>(this)] {
                     if (self) {
                         self->layoutAfterPaint_ = false;
                         self->Layout();
                     }
-                });
+                };
+                // Not a map paint: one object redrawn, which lets Esc through now and then.
+                if (Work.PaintBusy)
+                    WhenPaintEnds(again);
+                else
+                    QTimer::singleShot(0, this, again);
             }
             return;
         }
