@@ -2,7 +2,9 @@
 
 #include "core/Messages.h"
 #include "core/StringX.h"
+#include "platform/Fonts.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zemo {
@@ -136,9 +138,18 @@ FieldCheck CheckSymbolNumberText(const QString& text, bool checkUnique, int ownI
     return {};
 }
 
+bool FontNameInstalled(const QString& name, const QStringList& installedFonts)
+{
+    if (installedFonts.contains(name))
+        return true;
+    // Maps name Windows families; the metric-compatible free family draws them.
+    const QString substitute = FontService::SubstituteFamily(name);
+    return !substitute.isEmpty() && installedFonts.contains(substitute, Qt::CaseInsensitive);
+}
+
 FieldCheck CheckFontName(const QString& text, const QStringList& installedFonts)
 {
-    if (installedFonts.contains(text))
+    if (FontNameInstalled(text, installedFonts))
         return {};
     ErrorMsg(TextKey::FontNotFound, text, FontNotFoundHelpContext);
     return {false, FieldFocus::Edit};
@@ -190,7 +201,13 @@ QStringList FontComboItems(const QStringList& installedFonts, const QString& fon
         if (l.isEmpty() || l.back() != f)
             l << f;
     qsizetype i = l.indexOf(fontName);
-    if (i < 0) {
+    if (i < 0 && FontNameInstalled(fontName, installedFonts)) {
+        // The name as the map has it, in its place among the others.
+        i = std::find_if(l.begin(), l.end(), [&](const QString& f) {
+                return QString::compare(f, fontName, Qt::CaseInsensitive) > 0;
+            }) - l.begin();
+        l.insert(i, fontName);
+    } else if (i < 0) {
         ErrorMsg(TextKey::FontNotFound, fontName, FontNotFoundHelpContext);
         l << fontName;
         i = l.size() - 1;

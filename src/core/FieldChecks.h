@@ -37,6 +37,10 @@ FieldCheck CheckRealSpinText(const QString& text, const QString& label, double m
 // number goes to *number when accepted.
 FieldCheck CheckSymbolNumberText(const QString& text, bool checkUnique, int ownIndex,
                                  const std::vector<int>& numbers, int* number = nullptr);
+// A font name is installed when the list holds it, or holds the metric-compatible free family
+// of the Windows family it names (Arial, Times New Roman, Courier New): maps keep the Windows
+// names.
+bool FontNameInstalled(const QString& name, const QStringList& installedFonts);
 FieldCheck CheckFontName(const QString& text, const QStringList& installedFonts);
 
 // Messages on their own, for dialogs with checks of their own.
@@ -61,8 +65,9 @@ struct ComboColor {
 int ColorComboIndex(const std::vector<ComboColor>& colors, int colorNumber);
 // The colour number of an entry; 0 when index is not an entry.
 int ComboColorNumber(const std::vector<ComboColor>& colors, int index);
-// The installed names without immediate repeats, plus fontName when missing (after
-// showing FontNotFound); *selected is fontName's index.
+// The installed names without immediate repeats, plus fontName when the list lacks it: among
+// the others when it counts as installed, else at the end after showing FontNotFound;
+// *selected is fontName's index.
 QStringList FontComboItems(const QStringList& installedFonts, const QString& fontName,
                            int* selected);
 

@@ -173,7 +173,7 @@
     X(TitleBoth) X(TitleCourseOnly) X(CdOnMap) X(ResetAll) X(InsertVariation) X(Insert) \
     X(TeamVariation) X(TeamVarText) X(LegVariation) X(LegVarText) X(DragLegs) \
     X(ControlBetweenVar) X(StartNumRelay) X(From) X(To) X(NoClassSelected) X(DeleteClass) \
-    X(CourseNone) X(ClassNameEmpty) X(ClassNameExists) X(LastGreater) X(OneClassRelayCourse) \
+    X(CourseNone) X(ClassNameEmpty) X(ClassNameExists) X(LastGreater) X(OneClassRelayCourse) X(Shadow) \
     X(Warning) X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) X(MaxObjects) X(SessionAborted) \
     X(InternalError) X(NotEnoughMemory) \
     X(CannotCreate) X(CannotOpen) X(CannotWrite) X(CannotRead) X(DiskFull) X(MustBetween) \

@@ -8,8 +8,12 @@
 #include "edit/Ports.h"
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
+#include "symbols/AreaSym.h"
+#include "symbols/LTextSym.h"
 #include "symbols/LineSym.h"
 #include "symbols/PointSym.h"
+#include "symbols/RectSym.h"
+#include "symbols/TextSym.h"
 #include "symbols/SymbolMenu.h"
 
 #include <algorithm>
@@ -124,7 +128,7 @@ ElementList TakeElementList(std::span<const uint8_t> rec, size_t offset, int slo
 
 bool HasSymbolEditor(SymbolEditorKind kind)
 {
-    return kind == SymbolEditorKind::Point || kind == SymbolEditorKind::Line;
+    return kind != SymbolEditorKind::None;
 }
 
 void OpenSymbolEditor(SymbolEditorKind kind, int pos)
@@ -143,6 +147,10 @@ void OpenSymbolEditor(SymbolEditorKind kind, int pos)
     switch (kind) {
     case SymbolEditorKind::Point: EditPointSymbol(rec, pos); break;
     case SymbolEditorKind::Line: EditLineSymbol(rec, pos); break;
+    case SymbolEditorKind::Area: EditAreaSymbol(rec, pos); break;
+    case SymbolEditorKind::Text: EditTextSymbol(rec, pos); break;
+    case SymbolEditorKind::LineText: EditLineTextSymbol(rec, pos); break;
+    case SymbolEditorKind::Rect: EditRectSymbol(rec, pos); break;
     default: break;
     }
 }
@@ -176,6 +184,10 @@ bool StoreSymbolWork(const SymbolEditSession& s)
     switch (s.Kind) {
     case SymbolEditorKind::Point: rec = BuildPointSymbol(s); break;
     case SymbolEditorKind::Line: rec = BuildLineSymbol(s); break;
+    case SymbolEditorKind::Area: rec = BuildAreaSymbol(s); break;
+    case SymbolEditorKind::Text: rec = BuildTextSymbol(s); break;
+    case SymbolEditorKind::LineText: rec = BuildLineTextSymbol(s); break;
+    case SymbolEditorKind::Rect: rec = BuildRectSymbol(s); break;
     default: break;
     }
     if (rec.empty()) {
@@ -216,6 +228,7 @@ void BeginSymbolGraphicsEdit(const std::shared_ptr<SymbolEditSession>& s)
     std::copy(list.Bytes.begin(), list.Bytes.end(), g.Slots.begin());
     g.UsedSlots = list.Slots();
     g.Active = true;
+    ShowAreaPattern(*v, s.get());
     s->GraphicsEdited = true;
 
     WriteSetup();
@@ -257,6 +270,7 @@ void EndSymbolGraphicsEdit(bool reopen)
     list.Editable = true;
     g.Active = false;
     g.UsedSlots = 0;
+    ShowAreaPattern(*v, nullptr);
     v->SymbolGraphicsMode = false;
     v->SymbolEdit.reset();
 

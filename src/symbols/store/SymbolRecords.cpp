@@ -24,11 +24,6 @@ int16_t ClampToI16(int64_t v)
     return int16_t(std::clamp<int64_t>(v, INT16_MIN, INT16_MAX));
 }
 
-// Tenths of a point to 0.01 mm.
-int FontSizeToHundredths(int16_t tenthsOfPoint)
-{
-    return int(std::nearbyint(double(tenthsOfPoint) / 720.0 * 2540.0));
-}
 
 void AddColor(ColorSet& set, int colour)
 {
@@ -284,6 +279,19 @@ SymbolStorePortSet& SymbolStorePorts()
 {
     static SymbolStorePortSet ports;
     return ports;
+}
+
+int FontSizeToHundredths(int tenthsOfPoint)
+{
+    // size x 2540 / 720 = size x 127 / 36, rounded half to even without a float: 18 x 127 / 36
+    // is 63.5 exactly, which a division by 720.0 lands just below.
+    const int64_t n = int64_t(tenthsOfPoint) * 127;
+    const int64_t q = n / 36, r = n % 36;
+    const int64_t twice = 2 * (r < 0 ? -r : r);
+    const int64_t away = r < 0 ? -1 : 1;
+    if (twice > 36 || (twice == 36 && q % 2 != 0))
+        return int(q + away);
+    return int(q);
 }
 
 int TextSymbolEmHeight(std::span<const uint8_t> rec)

@@ -91,6 +91,11 @@ void CheckSymbolHeader(SymbolHeaderBlock& b);
 int ElementListExtent(std::span<const uint8_t> list, int slots);
 ColorSet ElementListColors(std::span<const uint8_t> list, int slots);
 
+// ---- Font sizes ----
+// Tenths of a point in 0.01 mm (x 127 / 36), rounded half to even: the extent of a line-text
+// symbol, as its editor stores it and the repair after reading sets it.
+int FontSizeToHundredths(int tenthsOfPoint);
+
 // ---- Repairs after reading or importing ----
 // The text-metric height in 0.01 mm of the font a text symbol names (name, size, weight,
 // italic), through the port TextSymbolHeight (symbols/store/Ports.h): the font layer

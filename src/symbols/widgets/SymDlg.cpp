@@ -8,9 +8,13 @@
 #include "core/widgets/SpinControls.h"
 #include "document/Index.h"
 #include "shell/widgets/MainFm.h"
+#include "symbols/widgets/AreaSymDlg.h"
 #include "symbols/widgets/EditIconDlg.h"
+#include "symbols/widgets/LTextSymDlg.h"
 #include "symbols/widgets/LineSymDlg.h"
 #include "symbols/widgets/PointSymDlg.h"
+#include "symbols/widgets/RectSymDlg.h"
+#include "symbols/widgets/TextSymDlg.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -248,20 +252,27 @@ TSymPageControl* TSymbolDlg::MakePages()
 TSymbolDlg::RealField TSymbolDlg::AddMmField(QGridLayout* grid, const QString& name, TextKey label,
                                              int maxHundredths, QWidget* page)
 {
+    return AddRealField(grid, name, label, 0, maxHundredths / 100.0, 2, QStringLiteral("mm"), page);
+}
+
+TSymbolDlg::RealField TSymbolDlg::AddRealField(QGridLayout* grid, const QString& name, TextKey label,
+                                               double min, double max, int decimals,
+                                               const QString& unit, QWidget* page)
+{
     RealField f;
     QWidget* owner = grid->parentWidget() ? grid->parentWidget() : this;
     f.label = SymDlgText(label);
-    f.unit = QStringLiteral("mm");
+    f.unit = unit;
     f.page = page;
     f.edit = new QLineEdit(owner);
     f.edit->setObjectName(name + u'E');
     f.spin = new TRealUpDown(owner);
     f.spin->setObjectName(name + u'B');
     f.spin->SetAssociate(f.edit);
-    f.spin->SetMinValue(0);
-    f.spin->SetMaxValue(maxHundredths / 100.0);
-    f.spin->SetDecimals(2);
-    f.spin->SetIncrement(0.05);
+    f.spin->SetMinValue(min);
+    f.spin->SetMaxValue(max);
+    f.spin->SetDecimals(decimals);
+    f.spin->SetIncrement(decimals >= 2 ? 0.05 : 1.0);
     AddFieldRow(grid, owner, f.label, f.edit, f.spin, f.unit);
     return f;
 }
@@ -394,6 +405,22 @@ int ExecSymbolDialog(SymbolEditSession& s)
     }
     case SymbolEditorKind::Line: {
         TLineSymDlg dlg(SymbolDialogParent());
+        return dlg.Run(s);
+    }
+    case SymbolEditorKind::Area: {
+        TAreaSymDlg dlg(SymbolDialogParent());
+        return dlg.Run(s);
+    }
+    case SymbolEditorKind::Text: {
+        TTextSymDlg dlg(SymbolDialogParent());
+        return dlg.Run(s);
+    }
+    case SymbolEditorKind::LineText: {
+        TLTextSymDlg dlg(SymbolDialogParent());
+        return dlg.Run(s);
+    }
+    case SymbolEditorKind::Rect: {
+        TRectSymDlg dlg(SymbolDialogParent());
         return dlg.Run(s);
     }
     default:

@@ -13,6 +13,7 @@
 #include <QTabWidget>
 
 #include <functional>
+#include <utility>
 #include <vector>
 
 class QBoxLayout;
@@ -41,6 +42,14 @@ QWidget* SymbolDialogParent();
 QDialogButtonBox* AddDialogButtons(QDialog* dlg, QBoxLayout* column, std::function<int()> helpContext);
 // A grid of label, field and unit rows in its own widget, added to the column.
 QGridLayout* AddFieldGrid(QWidget* parent, QBoxLayout* column);
+// A control with its object name (the name tests and screenshots find it by).
+template <class W, class... Args>
+W* Named(const char* name, Args&&... args)
+{
+    auto* w = new W(std::forward<Args>(args)...);
+    w->setObjectName(QLatin1String(name));
+    return w;
+}
 
 // The tab bar of TSymPageControl: a click, a key or the wheel may leave the current page
 // only when it passes its check.
@@ -126,6 +135,9 @@ protected:
                          QWidget* page);
     IntField AddIntField(QGridLayout* grid, const QString& name, TextKey label, int min, int max,
                          const QString& unit, QWidget* page);
+    // Any real range: degrees, points, lengths that may be negative.
+    RealField AddRealField(QGridLayout* grid, const QString& name, TextKey label, double min,
+                           double max, int decimals, const QString& unit, QWidget* page);
     QComboBox* AddColorCombo(QGridLayout* grid, const QString& name, TextKey label);
     // An Edit... button: checks the fields, runs `before`, reads them into the working copy
     // and closes with SymbolDlgEdit for the list.
