@@ -1,7 +1,15 @@
 #include "app/Install.h"
 
 #include "document/Ports.h"
+#include "external/AdjTemp.h"
+#include "external/Ports.h"
 #include "external/Template.h"
+#include "external/widgets/TempOptDlg.h"
+#include "external/widgets/TemplateDlg.h"
+#include "shell/CommandFrame.h"
+#include "shell/Ports.h"
+
+#include <QApplication>
 
 namespace zemo {
 
@@ -22,6 +30,26 @@ void BindTemplates()
     doc.ActiveZmdTemp.Bind([](int index, QString& fullName, int& dim) {
         return ActiveZmdTemp(index, fullName, dim);
     });
+    ShellPorts().TemplateState.Bind([] {
+        return TemplateMenuState{AnyTemplateHidden(), AnyTemplateShown(true), AnyTemplateShown(false)};
+    });
+}
+
+// The Template menu, its dialogs over the active window, and the adjust tool.
+void RegisterTemplateMenu()
+{
+    ExternalPortSet& ports = ExternalPorts();
+    ports.RunTemplateList.Bind([](const TemplateListRequest& r) {
+        return ExecTemplateDlg(QApplication::activeWindow(), r);
+    });
+    ports.RunTemplateOptions.Bind([](TempOptValues& v) { return ExecTempOptDlg(QApplication::activeWindow(), v); });
+    RegisterWorker(Cmd::TemplateOpen, OpenTemplate);
+    RegisterWorker(Cmd::TemplateReopen, ReopenTemplates);
+    RegisterWorker(Cmd::TemplateClose, CloseTemplates);
+    RegisterWorker(Cmd::TemplateAdjust, AdjustTemplate);
+    RegisterWorker(Cmd::TemplateHide, ToggleTemplatesHidden);
+    RegisterWorker(Cmd::TemplateOptions, TemplateOptions);
+    RegisterAdjTemplateTool();
 }
 
 } // namespace
@@ -29,6 +57,7 @@ void BindTemplates()
 void InstallExternal()
 {
     BindTemplates();
+    RegisterTemplateMenu();
 }
 
 } // namespace zemo

@@ -13,6 +13,7 @@
 #include "edit/ObjClip.h"
 #include "edit/Pick.h"
 #include "edit/Work.h"
+#include "shell/Ports.h"
 #include "symbols/store/SymbolRecords.h"
 
 #include <QClipboard>
@@ -50,6 +51,10 @@ void MapState(ShellState& s)
     s.hatchAreas = z->Setup.HatchView;
     s.templatesHidden = z->Setup.TemplatesHidden;
     s.zoom = z->Setup.Zoom;
+    const TemplateMenuState templates = ShellPorts().TemplateState();
+    s.anyTemplateHidden = templates.anyHidden;
+    s.anyTemplateShown = templates.anyShown;
+    s.anyRasterTemplateShown = templates.anyRasterShown;
 
     s.selectedIndex = Index.SelectedIndex;
     s.selectionCount = Index.SelectionCount;

@@ -1,5 +1,5 @@
-// What the shell's logic needs from its windows above it. Each port does the documented least
-// until the wiring root binds it.
+// What the shell's logic needs from the libraries above it (its windows, the templates). Each
+// port does the documented least until the wiring root binds it.
 #pragma once
 
 #include "core/Port.h"
@@ -8,12 +8,22 @@
 
 namespace zemo {
 
+// The current map's templates, for the Template menu.
+struct TemplateMenuState {
+    bool anyHidden = false;      // a template that is not shown
+    bool anyShown = false;       // a raster or map template shown
+    bool anyRasterShown = false;
+};
+
 struct ShellPortSet {
     // Lists the fonts of text symbols that are not installed, one line each ("40.0: Frutiger"),
     // in the missing-fonts dialog. Least: nothing is shown; the symbols keep the names they
     // have and are drawn in a substitute font.
     Port<void(const QStringList& lines)> ShowMissingFonts{"shell.ShowMissingFonts",
                                                           [](const QStringList&) {}};
+    // The templates the Template menu's items depend on. Least: no template feature, so no
+    // template is shown or hidden.
+    Port<TemplateMenuState()> TemplateState{"shell.TemplateState", [] { return TemplateMenuState{}; }};
 };
 
 ShellPortSet& ShellPorts();
