@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMdiSubWindow>
+#include <QSplashScreen>
 #include <QTimer>
 
 #include <algorithm>
@@ -69,11 +70,18 @@ public:
         if (m.key == TextKey::SessionAborted) {
             ++questions;
             windowsWhileAsked = std::max(windowsWhileAsked, windows_());
+            if (QApplication::overrideCursor())
+                ++underWaitCursor;
+            if (splash && splash->isVisible())
+                ++overSplash;
         }
         return boxes_.Show(m);
     }
     int questions = 0;
     int windowsWhileAsked = 0;
+    int underWaitCursor = 0;
+    int overSplash = 0;
+    QSplashScreen* splash = nullptr;
 
 private:
     std::function<int()> windows_;
@@ -108,6 +116,35 @@ TEST_F(RecoveryFlow, ThreeMapsRecoveredWithEnterAgainAndAgain)
         for (QMdiSubWindow* w : Frame().MdiArea()->subWindowList())
             EXPECT_FALSE(qobject_cast<TMdiChild*>(w->widget())->View().PendingValid);
     }
+}
+
+// Started as the program starts, behind its splash screen and wait cursor: the questions come
+// once both are gone (asked inside the splash screen's wait, the box stayed black under the
+// wait cursor), and the copies are recovered.
+TEST_F(RecoveryFlow, QuestionsComeAfterTheSplashScreenAndItsWaitCursor)
+{
+    EnterOnEveryBox enter([this] { return Windows(); });
+    ScopedMessageService real(&enter);
+    CloseAll();
+    for (int n = 0; n < 2; ++n)
+        LeaveWorkingCopy(n, TempPath(QStringLiteral("map%1.zmd").arg(n)));
+    Frame().close();
+    QPixmap picture(200, 120);
+    picture.fill(Qt::darkGreen);
+    QSplashScreen splash(picture);
+    enter.splash = &splash;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    splash.show();
+    Settle(2);
+    Restart(&splash);
+    Settle(20);
+    EXPECT_EQ(enter.questions, 2);
+    EXPECT_EQ(enter.underWaitCursor, 0);
+    EXPECT_EQ(enter.overSplash, 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(Windows(), 2);
+    while (QApplication::overrideCursor())
+        QApplication::restoreOverrideCursor();
 }
 
 } // namespace

@@ -42,19 +42,23 @@ void ProgramFixture::SetUp()
     Start();
 }
 
-void ProgramFixture::Restart()
+void ProgramFixture::Restart(QSplashScreen* splash)
 {
     frame_.reset();
     Settle(2);
-    Start();
+    Start(splash);
 }
 
-void ProgramFixture::Start()
+void ProgramFixture::Start(QSplashScreen* splash)
 {
     ASSERT_TRUE(StartProgramUnits());
     frame_ = std::make_unique<TMainFm>();
-    frame_->resize(1000, 760);
-    frame_->show();
+    if (splash) {
+        ShowMainFrame(*frame_, splash);
+    } else {
+        frame_->resize(1000, 760);
+        frame_->show();
+    }
     frame_->activateWindow();
     // Focus given before the frame is the active window is handed out when it becomes so,
     // activating map windows out of turn: wait for it, as a user sees the frame first.

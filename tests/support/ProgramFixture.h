@@ -17,6 +17,7 @@
 #include <memory>
 
 class QMdiSubWindow;
+class QSplashScreen;
 class QWidget;
 
 namespace zemo {
@@ -32,8 +33,10 @@ protected:
     void TearDown() override;
 
     zemo::TMainFm& Frame() const { return *frame_; }
-    // The program ends and starts again on the same folders (close the frame first).
-    void Restart();
+    // The program ends and starts again on the same folders (close the frame first). With a
+    // splash screen the frame is shown as the program shows it: maximised, after the splash
+    // screen and its wait cursor.
+    void Restart(QSplashScreen* splash = nullptr);
     // Posted events and timers of this moment run, a few rounds.
     static void Settle(int rounds = 10);
     // Makes the map window active and waits until the window system has done it (it does so
@@ -71,7 +74,7 @@ protected:
     RecordingFileDialogs dialogs;
 
 private:
-    void Start();
+    void Start(QSplashScreen* splash = nullptr);
 
     QTemporaryDir dir_;
     std::unique_ptr<zemo::TMainFm> frame_;

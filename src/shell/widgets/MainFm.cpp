@@ -608,10 +608,22 @@ void TMainFm::keyReleaseEvent(QKeyEvent* event)
     QMainWindow::keyReleaseEvent(event);
 }
 
+void TMainFm::HoldStartup(bool held)
+{
+    startupHeld_ = held;
+    if (!held && isVisible())
+        ScheduleStartup();
+}
+
 void TMainFm::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (!FirstPaintPending || property("startupScheduled").toBool())
+    ScheduleStartup();
+}
+
+void TMainFm::ScheduleStartup()
+{
+    if (startupHeld_ || !FirstPaintPending || property("startupScheduled").toBool())
         return;
     setProperty("startupScheduled", true);
     UpdateCommandStates();

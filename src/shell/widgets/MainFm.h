@@ -57,6 +57,11 @@ public:
     // The help context F1 opens at this moment (0: none).
     int HelpContextForF1() const;
 
+    // While held, showing the frame does not start the start-up (recovery questions, the
+    // start-up map): the program releases it once the splash screen is gone and the wait
+    // cursor restored, so that the questions come up alone, answerable.
+    void HoldStartup(bool held);
+
 protected:
     bool event(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -72,6 +77,7 @@ private:
     void ApplyMenuStates(const ShellState& s);
     void ApplyButtonStates(const ShellState& s);
     ShellState GatherState() const;
+    void ScheduleStartup();
     void RunStartup();
     void FormClose();
     void Clicked(Cmd handler);
@@ -88,6 +94,7 @@ private:
     QMdiArea* mdiArea_ = nullptr;
     HandOffQueue* handOff_ = nullptr;
     QString commandLineFile_;
+    bool startupHeld_ = false;
     int stateListener_ = 0;
     bool updating_ = false;
 };

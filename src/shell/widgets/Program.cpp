@@ -74,6 +74,18 @@ bool StartProgramUnits()
     return true;
 }
 
+void ShowMainFrame(TMainFm& frame, QSplashScreen* splash)
+{
+    // The splash screen waits for the frame in a loop of its own: the start-up's questions
+    // come after it, without the wait cursor.
+    frame.HoldStartup(true);
+    frame.showMaximized();
+    if (splash)
+        splash->finish(&frame);
+    QApplication::restoreOverrideCursor();
+    frame.HoldStartup(false);
+}
+
 int RunProgram(QApplication& app)
 {
     QApplication::setApplicationName(QStringLiteral("ZEMO"));
@@ -121,10 +133,7 @@ int RunProgram(QApplication& app)
                          qPrintable(server->Failure()));
     }
 
-    mainFm.showMaximized();
-    if (splash)
-        splash->finish(&mainFm);
-    QApplication::restoreOverrideCursor();
+    ShowMainFrame(mainFm, splash.get());
     const int code = app.exec();
     DoneConfigUnit();
     return code;

@@ -4,8 +4,11 @@
 
 class QApplication;
 class QMessageBox;
+class QSplashScreen;
 
 namespace zemo {
+
+class TMainFm;
 
 // The box shown when the language texts cannot be read; its text is fixed (there are no
 // texts to take it from).
@@ -15,6 +18,9 @@ QMessageBox* MakeStringResourceErrorBox();
 // The units' own start-up once the ports are bound: the language texts, then the
 // configuration. False when the texts cannot be read.
 bool StartProgramUnits();
+// Shows the frame maximised, lets the splash screen (if any) finish and the wait cursor go,
+// then starts the start-up.
+void ShowMainFrame(TMainFm& frame, QSplashScreen* splash);
 // Runs the program on its bound ports; the result is the process's exit code.
 int RunProgram(QApplication& app);
 
