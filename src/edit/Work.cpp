@@ -163,6 +163,7 @@ void OwnObjectPasses(MapView& v, Device& dc)
 void MapTemplatePasses(MapView& v)
 {
     TZmd* const own = v.Document;
+    const bool ownOpen = Index.MapOpen;
     for (int t = own->Templates.Count() - 1; t >= 0 && !AbortRequested; --t) {
         QString full;
         int dim = 0;
@@ -175,20 +176,13 @@ void MapTemplatePasses(MapView& v)
             for (int i = count - 1; i >= 0; --i) {
                 const ColorRecord& c = m.ColorBlock.Colors[size_t(i)];
                 Graph.CurrentColor = c.Number;
-                uint32_t cmyk = PackCmyk(c.Cmyk);
-                if (dim >= 1 && dim <= 100) {
-                    uint32_t dimmed = 0;
-                    for (int k = 0; k < 4; ++k)
-                        dimmed |= uint32_t(std::nearbyint((cmyk >> (8 * k) & 0xFF) * (100 - dim) / 100.0)) << (8 * k);
-                    cmyk = dimmed;
-                }
-                Graph.OutputCmyk = ScreenCorrectedColor(cmyk);
+                Graph.OutputCmyk = ScreenCorrectedColor(DimmedCmyk(PackCmyk(c.Cmyk), dim));
                 if (!AbortRequested && c.Number <= 255 && m.UsedColors.test(c.Number))
                     DrawColorPass();
             }
         }
         SetCurrentMap(own);
-        Index.MapOpen = true;
+        Index.MapOpen = ownOpen;
         if (open)
             CloseMapFile(full);
     }

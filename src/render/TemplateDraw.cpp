@@ -73,21 +73,6 @@ bool SeparationOutput(int s)
     return s >= 0 && s < 32 && (Graph.OutputSeparations >> s & 1u) != 0;
 }
 
-int Scaled(int v, int dim)
-{
-    return int(std::nearbyint(v * (100 - dim) / 100.0));
-}
-
-uint32_t DimmedCmyk(uint32_t cmyk, int dim)
-{
-    if (dim < 1 || dim > 100)
-        return cmyk;
-    uint32_t out = 0;
-    for (int i = 0; i < 4; ++i)
-        out |= uint32_t(Scaled(int(cmyk >> (8 * i) & 0xFF), dim)) << (8 * i);
-    return out;
-}
-
 // ---- Bands ----
 
 void MakeBands(int width, int height)
@@ -297,8 +282,9 @@ void DrawMapSpotLayers(int dim, bool drawMap, bool hidden, Render& r)
     const QString letters = GetParamText(ViewSettings(z), u'a');
     const std::vector<ShownTemplate> shown = ShownTemplates();
     for (int s = SeparationCount(z) - 1; s >= 0 && !AbortRequested; --s) {
-        const bool viewed = kind != SpotSeparations && (s >= letters.size() || letters[s] == u'1');
-        if (!SeparationOutput(s) && !viewed)
+        // Separations draw those being output; other kinds those the spot view shows.
+        const bool wanted = kind == SpotSeparations ? SeparationOutput(s) : s >= letters.size() || letters[s] == u'1';
+        if (!wanted)
             continue;
         const bool scratch = LayerBand();
         if (!hidden)
@@ -514,6 +500,16 @@ void MakeTables(const TTmp& t)
 }
 
 } // namespace
+
+uint32_t DimmedCmyk(uint32_t cmyk, int dim)
+{
+    if (dim < 1 || dim > 100)
+        return cmyk;
+    uint32_t out = 0;
+    for (int i = 0; i < 4; ++i)
+        out |= uint32_t(std::nearbyint(int(cmyk >> (8 * i) & 0xFF) * (100 - dim) / 100.0)) << (8 * i);
+    return out;
+}
 
 void ResetTemplateDrawState()
 {

@@ -55,6 +55,10 @@ extern TemplateDrawState TemplateDraw;
 // The bands freed and the decisions cleared (tests); a fixed test size stays.
 void ResetTemplateDrawState();
 
+// A colour of a map drawn as a template, dimmed by d 1..100 towards white (each component
+// times (100 - d) / 100); other values leave it.
+uint32_t DimmedCmyk(uint32_t cmyk, int dim);
+
 // ---- Bands ----
 // The bands' size from the screen (LoadMapTemplates, after an open).
 void SizeRenderBand();

@@ -385,6 +385,33 @@ TEST_F(TemplateBand, DecisionsBeforeARedraw)
     zmd->Templates.Clear();
 }
 
+TEST_F(TemplateBand, TheSpotViewDrawsTheMapSeparationBySeparationInItsColours)
+{
+    TestMapWriter w(8);
+    w.colors[0].separationPercent[0] = 200;  // black lies fully in the separation
+    TestSeparation magenta;
+    magenta.cmyk = {0, 200, 0, 0};
+    w.separations = {magenta};
+    w.symbols = {TestSymbol::Line(10, 0, 50)};
+    w.objects.push_back(TestObject::Line(10, {{-10 * kUnitsPerMm, 0}, {10 * kUnitsPerMm, 0}}));
+    ASSERT_TRUE(w.WriteTo(File(QStringLiteral("spot.zmd")).toStdString()));
+    zmd = OpenAsCurrentMap(File(QStringLiteral("spot.zmd")).toStdString());
+    Scale.ViewOrigin = {-20 * Px, 10 * Px};
+    QString& view = zmd->MapSettings[size_t(MapSettingsSlot(1030))];
+    for (const char* settings : {"\ts1", "\ts1\ta0"}) {
+        SCOPED_TRACE(settings);
+        view = QLatin1String(settings);
+        PrepareTemplateDrawing(true);
+        ASSERT_TRUE(TemplateDraw.RasterFirst);
+        ASSERT_FALSE(TemplateDraw.MapDrawnSeparately);
+        DrawTemplates(QRect(0, 0, 40, 20), false, 0, {}, true);
+        // Shown in the separation's colour; a separation switched off in the view draws nothing.
+        const QRgb want = view == QLatin1String("\ts1") ? qRgb(255, 0, 255) : qRgb(255, 255, 255);
+        EXPECT_EQ(BandImage(0).pixel(20, 10), want);
+        EXPECT_EQ(BandImage(0).pixel(20, 2), qRgb(255, 255, 255));
+    }
+}
+
 // ---- Maps as templates ----
 
 TEST_F(TemplateBand, ATransparentMapTemplateIsDrawnDimmedIntoTheBandAndTheMapComesBack)
