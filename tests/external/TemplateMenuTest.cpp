@@ -96,24 +96,6 @@ protected:
         Settle();
         return ran;
     }
-    // 1 pixel = 0.1 mm with the map's origin in the window's middle; the first click taken.
-    void ShowAtTenthMillimetres()
-    {
-        TZmd& z = *Index.ActiveZmd;
-        MapView& v = ActiveChild()->View();
-        z.Setup.Zoom = 3.2;
-        z.Setup.ViewCenterX = v.ClientWidth % 2 * 1280;
-        z.Setup.ViewCenterY = v.ClientHeight % 2 * 1280;
-        Trigger(Cmd::ViewRedraw);
-        Settle();
-        UpdateViewOf(v);
-        if (v.SwallowClick)
-            Click(Surface(), {2, 2});
-    }
-    static QPoint At(double x, double y)
-    {
-        return CordToDevice(Cord{int32_t(x * Mm) & CoordMask, int32_t(y * Mm) & CoordMask});
-    }
 };
 
 TEST_F(TemplateMenu, ItemsFollowTheTemplatesOfTheMap)

@@ -50,24 +50,10 @@ protected:
         }
         FAIL() << "no symbol of type " << type;
     }
-    // 1 pixel = 0.1 mm, the map's origin in the middle of the window.
     void ShowAtTenthMillimetres()
     {
-        TZmd& z = *Index.ActiveZmd;
-        MapView& v = ActiveChild()->View();
-        z.Setup.Zoom = 3.2;
-        z.Setup.ViewCenterX = v.ClientWidth % 2 * 1280;
-        z.Setup.ViewCenterY = v.ClientHeight % 2 * 1280;
-        Trigger(Cmd::ViewRedraw);
-        Settle();
-        UpdateViewOf(v);
+        ProgramFixture::ShowAtTenthMillimetres();
         ASSERT_EQ(DeviceToCord(At(1, 1)), (Cord{Mm, Mm}));
-        if (v.SwallowClick)
-            Click(Surface(), {2, 2});
-    }
-    static QPoint At(double x, double y)
-    {
-        return CordToDevice(Cord{int32_t(x * Mm) & CoordMask, int32_t(y * Mm) & CoordMask});
     }
     static Cord Map(double x, double y) { return {int32_t(x * Mm), int32_t(y * Mm)}; }
     void Tool(Cmd button)

@@ -34,29 +34,14 @@ constexpr int16_t LineN = 10, AreaN = 20, TextN = 40, RectN = 50;
 
 class EditToolsFlow : public ProgramFixture {
 protected:
-    // 1 pixel = 0.1 mm, the map's origin in the middle of the window.
     void ShowAtTenthMillimetres()
     {
-        TZmd& z = *Index.ActiveZmd;
-        MapView& v = ActiveChild()->View();
-        z.Setup.Zoom = 3.2;
-        // Half a pixel off the origin when the window is an odd number of pixels wide or
-        // high, so that every tenth of a millimetre falls on a pixel.
-        z.Setup.ViewCenterX = v.ClientWidth % 2 * 1280;
-        z.Setup.ViewCenterY = v.ClientHeight % 2 * 1280;
-        Trigger(Cmd::ViewRedraw);
-        Settle();
-        UpdateViewOf(v);
+        ProgramFixture::ShowAtTenthMillimetres();
+        const MapView& v = ActiveChild()->View();
         ASSERT_EQ(DeviceToCord(At(1, 1)), (Cord{Mm, Mm}));
         ASSERT_GE(v.ClientWidth, 200);
         ASSERT_GE(v.ClientHeight, 200);
-        if (v.SwallowClick)
-            Click(Surface(), {2, 2});
         ASSERT_FALSE(v.SwallowClick);
-    }
-    static QPoint At(double x, double y)
-    {
-        return CordToDevice(Cord{int32_t(x * Mm) & CoordMask, int32_t(y * Mm) & CoordMask});
     }
     void Box(QPoint a, QPoint b) { DragPoint(Surface(), a, b); }
     bool Enabled(Cmd c)

@@ -5,7 +5,9 @@
 #include "core/Folders.h"
 #include "document/Index.h"
 #include "document/Open.h"
+#include "edit/Work.h"
 #include "edit/widgets/MdiChild.h"
+#include "render/Scale.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Program.h"
 
@@ -120,6 +122,26 @@ QWidget* ProgramFixture::Surface() const
 {
     TMdiChild* child = ActiveChild();
     return child ? child->WorkWin() : nullptr;
+}
+
+void ProgramFixture::ShowAtTenthMillimetres()
+{
+    TZmd& z = *Index.ActiveZmd;
+    MapView& v = ActiveChild()->View();
+    z.Setup.Zoom = 3.2;
+    z.Setup.ViewCenterX = v.ClientWidth % 2 * 1280;
+    z.Setup.ViewCenterY = v.ClientHeight % 2 * 1280;
+    Trigger(Cmd::ViewRedraw);
+    Settle();
+    UpdateViewOf(v);
+    if (v.SwallowClick)
+        Click(Surface(), {2, 2});
+}
+
+QPoint ProgramFixture::At(double x, double y)
+{
+    constexpr double Mm = 25600;
+    return CordToDevice(Cord{int32_t(x * Mm) & CoordMask, int32_t(y * Mm) & CoordMask});
 }
 
 void ProgramFixture::Trigger(Cmd c)

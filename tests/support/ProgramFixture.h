@@ -53,6 +53,12 @@ protected:
     bool OpenMap(const QString& path);
     // The map written into the temporary folder under this name, then opened by File > Open.
     bool OpenWritten(const TestMapWriter& w, const QString& name);
+    // The active map at 1 pixel = 0.1 mm with its origin in the window's middle (half a pixel
+    // off when the window is an odd number of pixels wide or high, so that every tenth of a
+    // millimetre falls on a pixel); the click a newly active window swallows is spent.
+    void ShowAtTenthMillimetres();
+    // The window point of the map position (x, y) in millimetres.
+    static QPoint At(double x, double y);
 
     static void Mouse(QWidget* w, int type, QPoint at, Qt::MouseButton button,
                       Qt::MouseButtons held, Qt::KeyboardModifiers mods = Qt::NoModifier);
