@@ -5,12 +5,13 @@
 //   pictures screenshots  the main frame with its File menu open and with the orienteering set
 //                         open (the symbol box filled), the symbol editors on it and on the
 //                         course-setting set, the dialogs of the options and help menus, the
-//                         colour dialogs, and the toolbars in the left dock and floating, in
-//                         <build>/screenshots; run it on an X server (xvfb-run).
+//                         colour and template dialogs, and the toolbars in the left dock and
+//                         floating, in <build>/screenshots; run it on an X server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "ColourShots.h"
 #include "EditorShots.h"
 #include "SettingsShots.h"
+#include "TemplateShots.h"
 #include "ToolbarShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
@@ -454,6 +455,7 @@ void Screenshots()
         SettingsDialogShots(sink);
         ToolbarShots(m, sink);
         ColourDialogShots(sink);
+        TemplateDialogShots(sink);
         // The course group of the point symbol editor shows on course-setting maps.
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();
