@@ -4,10 +4,12 @@
 #include "external/AdjTemp.h"
 #include "external/Ports.h"
 #include "external/Template.h"
+#include "external/database/DbSys.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TemplateDlg.h"
 #include "shell/CommandFrame.h"
 #include "shell/Ports.h"
+#include "shell/widgets/MainFm.h"
 
 #include <QApplication>
 
@@ -58,6 +60,8 @@ void InstallExternal()
 {
     BindTemplates();
     RegisterTemplateMenu();
+    // The driver manager's data sources, with the main frame as the parent window.
+    RegisterWorker(Cmd::DbOdbc, [] { ManageOdbcSources(MainFrame()); });
 }
 
 } // namespace zemo

@@ -1,0 +1,645 @@
+#include "external/database/DBase.h"
+
+#include "core/ByteIO.h"
+#include "core/CodePage.h"
+#include "core/Errors.h"
+#include "core/FileDialogs.h"
+#include "core/Messages.h"
+#include "core/Status.h"
+#include "core/StringX.h"
+#include "document/FileReplace.h"
+#include "document/Open.h"
+#include "external/database/DbSys.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFileInfo>
+
+#include <algorithm>
+#include <span>
+
+namespace zemo {
+
+DBaseUnitState DBaseUnit;
+
+namespace {
+
+DBaseUnitState& U() { return DBaseUnit; }
+
+// Field offsets inside a record, from the lengths (a built header's descriptors carry none).
+std::vector<int>& Offsets()
+{
+    static std::vector<int> offsets;
+    return offsets;
+}
+
+// Reads of whole records go through blocks of about this size.
+constexpr int64_t ReadBlockBytes = 1 << 20;
+
+// Tables marked with these language bytes hold OEM text: these bytes stand for the letters of
+// the Windows code page given beside them.
+constexpr std::array<std::pair<uint8_t, uint8_t>, 12> OemLetters{{
+    {129, 252}, {132, 228}, {134, 229}, {142, 196}, {143, 197}, {145, 230},
+    {146, 198}, {148, 246}, {153, 214}, {154, 220}, {155, 248}, {157, 216},
+}};
+
+int HeaderU16(int offset) { return LoadLE<uint16_t>(U().Header.data() + offset); }
+int64_t HeaderLength() { return HeaderU16(DbfHeaderLength); }
+int64_t RecordLength() { return HeaderU16(DbfRecordLength); }
+
+bool IsOem()
+{
+    const uint8_t b = U().Header[DbfLanguage];
+    return b == 0x16 || b == 0x1B;
+}
+
+int FieldLength(const DbfDescriptor& d) { return d[DbfFieldLength]; }
+
+void ComputeOffsets()
+{
+    std::vector<int>& offsets = Offsets();
+    offsets.clear();
+    int running = 1;
+    for (const DbfDescriptor& d : U().Fields) {
+        offsets.push_back(running);
+        running += FieldLength(d);
+    }
+}
+
+int FieldsLength()
+{
+    int sum = 1;
+    for (const DbfDescriptor& d : U().Fields)
+        sum += FieldLength(d);
+    return sum;
+}
+
+bool ValidField(int field) { return field >= 0 && field < int(U().Fields.size()); }
+
+QString FieldName(const DbfDescriptor& d)
+{
+    return CharFieldToStr(reinterpret_cast<const char*>(d.data() + DbfFieldName), DbfFieldNameSize);
+}
+
+// The text of a field in a record as the file holds it.
+QString TextAt(const uint8_t* record, int field)
+{
+    const int size = FieldLength(U().Fields[size_t(field)]);
+    const uint8_t* p = record + Offsets()[size_t(field)];
+    if (!IsOem())
+        return CharFieldToStr(reinterpret_cast<const char*>(p), size);
+    QByteArray bytes(reinterpret_cast<const char*>(p), size);
+    for (char& c : bytes)
+        for (const auto& [oem, ansi] : OemLetters)
+            if (uint8_t(c) == oem) {
+                c = char(ansi);
+                break;
+            }
+    return CharFieldToStr(bytes.constData(), size);
+}
+
+// Text as the file stores it: Windows code page 1252, and in an OEM table the letters through
+// the inverse table; a byte that an OEM table reads as another letter cannot be stored there.
+QByteArray StoredBytes(const QString& text)
+{
+    QByteArray bytes = EncodeCodePage(1252, text);
+    if (!IsOem())
+        return bytes;
+    for (char& c : bytes) {
+        const uint8_t b = uint8_t(c);
+        bool done = false;
+        for (const auto& [oem, ansi] : OemLetters) {
+            if (b == ansi) {
+                c = char(oem);
+                done = true;
+                break;
+            }
+        }
+        if (done)
+            continue;
+        for (const auto& [oem, ansi] : OemLetters)
+            if (b == oem)
+                c = '?';
+    }
+    return bytes;
+}
+
+// A descriptor as the program adds it: the name's first 10 characters with ASCII letters
+// upper-cased, zeros elsewhere.
+DbfDescriptor MakeDescriptor(const QString& name, char type, int length, int decimals)
+{
+    DbfDescriptor d{};
+    QString upper = name.left(DbfMaxFieldNameChars);
+    for (QChar& c : upper)
+        if (c >= u'a' && c <= u'z')
+            c = QChar(c.unicode() - u'a' + u'A');
+    const QByteArray bytes = EncodeCodePage(1252, upper);
+    std::copy_n(bytes.constData(), std::min<qsizetype>(DbfMaxFieldNameChars, bytes.size()), d.begin());
+    d[DbfFieldType] = uint8_t(type);
+    d[DbfFieldLength] = uint8_t(std::clamp(length, 0, 255));
+    d[DbfFieldDecimals] = uint8_t(std::clamp(decimals, 0, 255));
+    return d;
+}
+
+void StampToday(std::array<uint8_t, DbfHeaderSize>& h)
+{
+    const QDate today = QDate::currentDate();
+    h[DbfYear] = uint8_t(std::clamp(today.year() - 1900, 0, 255));
+    h[DbfMonth] = uint8_t(today.month());
+    h[DbfDay] = uint8_t(today.day());
+}
+
+void SetLengths(std::array<uint8_t, DbfHeaderSize>& h, int fields, int recordLength)
+{
+    StoreLE<uint16_t>(h.data() + DbfHeaderLength, uint16_t(DbfHeaderSize * (fields + 1) + 1));
+    StoreLE<uint16_t>(h.data() + DbfRecordLength, uint16_t(recordLength));
+}
+
+QString JoinPath(const QString& folder, const QString& name)
+{
+    if (folder.isEmpty())
+        return name;
+    return folder.endsWith(u'/') ? folder + name : folder + u'/' + name;
+}
+
+QString TablePath(const QString& folder, const QString& table)
+{
+    const QString path = JoinPath(DBaseFolder(folder), table + QStringLiteral(".dbf"));
+    return GetLongFileName(path);
+}
+
+bool TableIsOpen() { return !U().Path.isEmpty() && U().File.IsOpen(); }
+
+void CloseFile()
+{
+    try {
+        U().File.Close();
+    } catch (const EAbort&) {
+        // Reported by the file object.
+    }
+}
+
+void ClearKeyCache()
+{
+    U().KeyCacheFile.clear();
+    U().KeyCacheField.clear();
+    U().KeyList.clear();
+    U().KeyFirst.clear();
+}
+
+// Reads the header and descriptors of the open file; false for a table that is not whole.
+bool ReadStructure()
+{
+    DBaseUnitState& u = U();
+    const int64_t size = u.File.Size();
+    if (size < DbfHeaderSize)
+        return false;
+    u.File.Seek(0);
+    u.File.Read(u.Header.data(), DbfHeaderSize);
+    const int64_t headerLength = HeaderLength();
+    const int64_t recordLength = RecordLength();
+    if (headerLength < DbfMinHeaderLength || headerLength > size || recordLength < 1)
+        return false;
+    std::vector<uint8_t> area(size_t(headerLength - DbfHeaderSize));
+    u.File.Read(area.data(), int64_t(area.size()));
+    // Bytes after the terminator (a backlink, padding) are no fields.
+    const int64_t count = (headerLength - DbfMinHeaderLength) / DbfDescriptorSize;
+    u.Fields.clear();
+    for (int64_t i = 0; i < count; ++i) {
+        const uint8_t* d = area.data() + i * DbfDescriptorSize;
+        if (d[0] == DbfTerminator)
+            break;
+        DbfDescriptor desc;
+        std::copy_n(d, DbfDescriptorSize, desc.begin());
+        u.Fields.push_back(desc);
+    }
+    ComputeOffsets();
+    if (FieldsLength() > recordLength)
+        return false;
+    for (size_t i = 0; i < u.Fields.size(); ++i)
+        StoreLE<uint32_t>(u.Fields[i].data() + DbfFieldAddress, uint32_t(Offsets()[i]));
+    const int64_t stated = LoadLE<uint32_t>(u.Header.data() + DbfRecordCount);
+    u.RecordsInFile = std::min(stated, (size - headerLength) / recordLength);
+    u.Record.assign(size_t(recordLength), ' ');
+    return true;
+}
+
+void ReadRecord(int64_t record)
+{
+    DBaseUnitState& u = U();
+    u.File.Seek(HeaderLength() + RecordLength() * record);
+    u.File.Read(u.Record.data(), RecordLength());
+}
+
+void WriteRecord(int64_t record)
+{
+    DBaseUnitState& u = U();
+    u.File.Seek(HeaderLength() + RecordLength() * record);
+    u.File.Write(u.Record.data(), RecordLength());
+}
+
+// Calls fn(record number, bytes) for every record of the open table, read block by block.
+template <typename Fn>
+void ForEachRecord(Fn&& fn)
+{
+    DBaseUnitState& u = U();
+    const int64_t length = RecordLength();
+    const int64_t perBlock = std::max<int64_t>(1, ReadBlockBytes / length);
+    std::vector<uint8_t> block;
+    u.File.Seek(HeaderLength());
+    for (int64_t first = 0; first < u.RecordsInFile; first += perBlock) {
+        const int64_t n = std::min(perBlock, u.RecordsInFile - first);
+        block.resize(size_t(n * length));
+        u.File.Read(block.data(), n * length);
+        for (int64_t i = 0; i < n; ++i)
+            fn(first + i, block.data() + i * length);
+    }
+}
+
+void AddKey(const QString& key, int64_t record)
+{
+    U().KeyList.append(key);
+    const QString folded = key.toCaseFolded();
+    if (!U().KeyFirst.contains(folded))
+        U().KeyFirst.insert(folded, record);
+}
+
+void BuildKeyCache(int keyField, const QString& keyName)
+{
+    ClearKeyCache();
+    ForEachRecord([keyField](int64_t record, const uint8_t* bytes) { AddKey(TextAt(bytes, keyField), record); });
+    U().KeyCacheFile = U().Path;
+    U().KeyCacheField = keyName;
+}
+
+// Opens the table and finds the key field; -1 when either fails.
+int OpenWithKey(const QString& folder, const QString& table, const QString& keyField)
+{
+    if (!DBaseOpenTable(folder, table))
+        return -1;
+    return int(Db.FieldNames.indexOf(keyField));
+}
+
+class BusyScope {
+public:
+    BusyScope()
+    {
+        if (BusyCursor* c = CurrentBusyCursor())
+            c->SetBusy(true);
+    }
+    ~BusyScope()
+    {
+        if (BusyCursor* c = CurrentBusyCursor())
+            c->SetBusy(false);
+    }
+    BusyScope(const BusyScope&) = delete;
+    BusyScope& operator=(const BusyScope&) = delete;
+};
+
+// Rewrites the open table with the given descriptors: `changed` is the field inserted or
+// removed, `delta` its length (negative when removed).
+bool Restructure(std::vector<DbfDescriptor> fields, int changed, int delta)
+{
+    DBaseUnitState& u = U();
+    const int oldLength = int(RecordLength());
+    int newLength = 1;
+    for (const DbfDescriptor& d : fields)
+        newLength += FieldLength(d);
+    const int64_t newHeader = DbfHeaderSize * (int64_t(fields.size()) + 1) + 1;
+    if (newLength > DbfMaxRecordLength || newHeader > DbfMaxHeaderLength) {
+        ErrorMsg(TextKey::MustBetween, Text(TextKey::Length) + QStringLiteral(";1;")
+                 + QString::number(std::max(1, std::min(254, DbfMaxRecordLength - oldLength))));
+        return false;
+    }
+    // The language byte stays: the records keep their bytes, so they keep their code page.
+    std::array<uint8_t, DbfHeaderSize> header = u.Header;
+    header[DbfVersion] = 3;
+    StampToday(header);
+    SetLengths(header, int(fields.size()), newLength);
+    StoreLE<uint32_t>(header.data() + DbfRecordCount, uint32_t(u.RecordsInFile));
+
+    int offset = 1;
+    for (int i = 0; i < changed; ++i)
+        offset += FieldLength(fields[size_t(i)]);
+
+    BusyScope busy;
+    TReplacingFile out;
+    if (!out.Begin(u.Path))
+        return false;
+    out.Append(header);
+    for (const DbfDescriptor& d : fields)
+        out.Append(d);
+    const uint8_t terminator = DbfTerminator;
+    out.Append(std::span(&terminator, 1));
+    std::vector<uint8_t> rec;
+    ForEachRecord([&](int64_t, const uint8_t* old) {
+        if (out.Failed())
+            return;
+        rec.assign(old, old + oldLength);
+        if (delta > 0)
+            rec.insert(rec.begin() + std::min(offset, oldLength), size_t(delta), uint8_t(0));
+        else if (offset < oldLength)
+            rec.erase(rec.begin() + offset, rec.begin() + std::min(oldLength, offset - delta));
+        rec.resize(size_t(newLength), uint8_t(' '));
+        out.Append(rec);
+    });
+    if (out.Failed())
+        return false;
+    DBaseClose();
+    return out.Commit();
+}
+
+} // namespace
+
+void ResetDBaseUnit()
+{
+    DBaseClose();
+    DBaseUnitState& u = U();
+    u.Header.fill(0);
+    u.Fields.clear();
+    Offsets().clear();
+    u.Record.assign(1, ' ');
+    u.RecordsInFile = 0;
+    ClearKeyCache();
+}
+
+QString DBaseFolder(const QString& folder)
+{
+    QString f = folder;
+    f.replace(u'\\', u'/');
+    f = ExpandMapPath(f);
+    while (f.size() > 1 && f.endsWith(u'/'))
+        f.chop(1);
+    return f;
+}
+
+void DBaseClose()
+{
+    U().Path.clear();
+    U().CurrentRecord = -1;
+    CloseFile();
+}
+
+void DBaseListTables(const QString& folder)
+{
+    const QString dir = DBaseFolder(folder);
+    Db.TableNames.clear();
+    const QFileInfoList entries = QDir(dir.isEmpty() ? QStringLiteral(".") : dir)
+        .entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase);
+    for (const QFileInfo& e : entries) {
+        const QString name = e.fileName();
+        if (name.size() > 4 && name.endsWith(QStringLiteral(".dbf"), Qt::CaseInsensitive))
+            Db.TableNames.append(name.chopped(4));
+    }
+    if (U().Path.isEmpty() || QFileInfo(U().Path).path() != QFileInfo(JoinPath(dir, QStringLiteral("~~~.dbf"))).path()) {
+        DBaseClose();
+        U().Path = JoinPath(dir, QStringLiteral("~~~.dbf"));
+    }
+    Db.DbKind = DbKindDBase;
+}
+
+bool DBaseOpenTable(const QString& folder, const QString& table)
+{
+    const QString path = TablePath(folder, table);
+    if (Db.DbKind == DbKindDBase && path == U().Path && TableIsOpen())
+        return true;
+    Db.FieldNames.clear();
+    Db.FieldCount = 0;
+    DBaseClose();
+    ClearKeyCache();
+    U().Fields.clear();
+    Offsets().clear();
+    try {
+        U().File.Open(path);
+    } catch (const EAbort&) {
+        ErrorMsg(TextKey::CannotOpen, path);
+        throw;
+    }
+    if (!ReadStructure()) {
+        ErrorMsg(TextKey::ErrorInDBase, path);
+        CloseFile();
+        U().Fields.clear();
+        Offsets().clear();
+        return false;
+    }
+    const int count = int(U().Fields.size());
+    EnsureColumns(count);
+    for (int i = 0; i < count; ++i) {
+        const QString name = FieldName(U().Fields[size_t(i)]);
+        Db.FieldNames.append(name);
+        Db.Columns[size_t(i)].Name = name;
+        Db.Columns[size_t(i)].Value.clear();
+    }
+    Db.FieldCount = int16_t(count);
+    U().Path = path;
+    Db.DbKind = DbKindDBase;
+    return true;
+}
+
+QString DBaseGetText(int field)
+{
+    if (!ValidField(field))
+        return {};
+    return TextAt(U().Record.data(), field);
+}
+
+void DBasePutText(int field, const QString& text)
+{
+    if (!ValidField(field))
+        return;
+    const int size = FieldLength(U().Fields[size_t(field)]);
+    uint8_t* p = U().Record.data() + Offsets()[size_t(field)];
+    std::fill_n(p, size, uint8_t(' '));
+    const QByteArray bytes = StoredBytes(text);
+    std::copy_n(bytes.constData(), std::min<qsizetype>(size, bytes.size()), p);
+}
+
+void DBasePutNumber(int field, double value)
+{
+    if (!ValidField(field))
+        return;
+    const DbfDescriptor& d = U().Fields[size_t(field)];
+    const int size = FieldLength(d);
+    uint8_t* p = U().Record.data() + Offsets()[size_t(field)];
+    std::fill_n(p, size, uint8_t(' '));
+    const QByteArray text = FloatToPointStr(d[DbfFieldDecimals], value).toLatin1();
+    const qsizetype n = std::min<qsizetype>(size, text.size());
+    std::copy_n(text.constData() + text.size() - n, n, p + size - n);
+}
+
+bool DBaseFindRecord(const QString& folder, const QString& table, const QString& keyField,
+                     const QString& keyValue)
+{
+    const int key = OpenWithKey(folder, table, keyField);
+    if (key < 0)
+        return false;
+    DBaseUnitState& u = U();
+    if (u.KeyCacheFile != u.Path || u.KeyCacheField != keyField)
+        BuildKeyCache(key, keyField);
+    const int64_t record = u.KeyFirst.value(keyValue.toCaseFolded(), -1);
+    if (record < 0)
+        return false;
+    ReadRecord(record);
+    if (u.Record[0] == DbfDeleted)
+        return false;
+    for (int i = 0; i < int(u.Fields.size()); ++i)
+        Db.Columns[size_t(i)].Value = DBaseGetText(i);
+    u.CurrentRecord = record;
+    Db.KeyFieldIndex = key;
+    Db.KeyValue = keyValue;
+    return true;
+}
+
+bool DBaseWriteField(int field, const QString& text)
+{
+    DBaseUnitState& u = U();
+    if (!TableIsOpen() || !ValidField(field) || u.CurrentRecord < 0 || u.CurrentRecord >= u.RecordsInFile)
+        return false;
+    DBasePutText(field, text);
+    WriteRecord(u.CurrentRecord);
+    // A changed key leaves the cached keys behind.
+    if (u.KeyCacheFile == u.Path && field < Db.FieldNames.size() && Db.FieldNames[field] == u.KeyCacheField)
+        ClearKeyCache();
+    return true;
+}
+
+bool DBaseAppendRecord(const QString& folder, const QString& table, const QString& keyField,
+                       const QString& keyValue)
+{
+    const int key = OpenWithKey(folder, table, keyField);
+    if (key < 0)
+        return false;
+    DBaseUnitState& u = U();
+    std::fill(u.Record.begin(), u.Record.end(), uint8_t(' '));
+    DBasePutText(key, keyValue);
+    const int64_t record = u.RecordsInFile;
+    WriteRecord(record);
+    u.RecordsInFile = record + 1;
+    StoreLE<uint32_t>(u.Header.data() + DbfRecordCount, uint32_t(u.RecordsInFile));
+    u.File.Seek(0);
+    u.File.Write(u.Header.data(), DbfHeaderSize);
+    if (u.KeyCacheFile == u.Path) {
+        const int cached = int(Db.FieldNames.indexOf(u.KeyCacheField));
+        AddKey(cached >= 0 ? DBaseGetText(cached) : QString(), record);
+    }
+    return true;
+}
+
+void DBaseNewHeader()
+{
+    DBaseClose();
+    DBaseUnitState& u = U();
+    u.Header.fill(0);
+    u.Header[DbfVersion] = 3;
+    StampToday(u.Header);
+    SetLengths(u.Header, 0, 1);
+    u.Header[DbfLanguage] = DbfLanguageAnsi;
+    u.Fields.clear();
+    Offsets().clear();
+    u.Record.assign(1, ' ');
+    u.RecordsInFile = 0;
+}
+
+void DBaseAddField(const QString& name, char type, int length, int decimals)
+{
+    DBaseUnitState& u = U();
+    u.Fields.push_back(MakeDescriptor(name, type, length, decimals));
+    ComputeOffsets();
+    SetLengths(u.Header, int(u.Fields.size()), FieldsLength());
+    u.Record.resize(size_t(FieldsLength()), ' ');
+}
+
+void DBaseTransferHeader()
+{
+    if (Db.DbKind == DbKindOdbc) {
+        const int count = Db.FieldCount;
+        DBaseNewHeader();
+        for (int i = 0; i < count; ++i) {
+            const int reported = Db.Columns[size_t(i)].Length;
+            // The length is one byte: longer columns are cut.
+            const int length = reported <= 0 ? 12 : std::min(reported, 254);
+            DBaseAddField(Db.Columns[size_t(i)].Name, 'C', length, 0);
+        }
+    } else if (Db.DbKind != DbKindDBase) {
+        ErrorMsg(QStringLiteral(": DBaseTransferHeader"));
+    }
+}
+
+void DBaseTransferRecord()
+{
+    if (Db.DbKind == DbKindOdbc) {
+        const int count = std::min<int>(Db.FieldCount, int(U().Fields.size()));
+        for (int i = 0; i < count; ++i)
+            DBasePutText(i, Db.Columns[size_t(i)].Value);
+    } else if (Db.DbKind != DbKindDBase) {
+        ErrorMsg(QStringLiteral(": DBaseTransferRecord"));
+    }
+}
+
+void DBaseNewLinkTable()
+{
+    DBaseNewHeader();
+    DBaseAddField(QStringLiteral("ID"), 'C', 16, 0);
+    DBaseAddField(QStringLiteral("SYMBOL"), 'C', 8, 0);
+    DBaseAddField(QStringLiteral("TEXT"), 'C', 48, 0);
+    DBaseAddField(QStringLiteral("URL"), 'C', 80, 0);
+}
+
+QByteArray DBaseHeaderBytes()
+{
+    QByteArray bytes(reinterpret_cast<const char*>(U().Header.data()), DbfHeaderSize);
+    for (const DbfDescriptor& d : U().Fields)
+        bytes.append(reinterpret_cast<const char*>(d.data()), DbfDescriptorSize);
+    bytes.append(char(DbfTerminator));
+    return bytes;
+}
+
+bool DBaseWriteNewTable(const QString& fileName)
+{
+    const QByteArray bytes = DBaseHeaderBytes();
+    TReplacingFile out;
+    if (!out.Begin(fileName))
+        return false;
+    out.Append(std::span(reinterpret_cast<const uint8_t*>(bytes.constData()), size_t(bytes.size())));
+    return out.Commit();
+}
+
+bool DBaseSaveNewTable(QString& fileName)
+{
+    const QString filter = Text(TextKey::DBaseFiles) + QStringLiteral(" (*.dbf)|*.dbf|")
+        + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+    if (!ExecSaveDialog(Text(TextKey::SaveDBaseFile), filter, QStringLiteral("dbf"), 0, fileName))
+        return false;
+    return DBaseWriteNewTable(fileName);
+}
+
+bool DBaseCreateLinkTable(QString& fileName)
+{
+    DBaseNewLinkTable();
+    return DBaseSaveNewTable(fileName);
+}
+
+bool DBaseInsertFieldAt(int position, const QString& name, char type, int length)
+{
+    if (!TableIsOpen() || position < 0 || position > int(U().Fields.size()))
+        return false;
+    if (length < 1 || length > 254) {
+        ErrorMsg(TextKey::MustBetween, Text(TextKey::Length) + QStringLiteral(";1;254"));
+        return false;
+    }
+    std::vector<DbfDescriptor> fields = U().Fields;
+    fields.insert(fields.begin() + position, MakeDescriptor(name, type, length, 0));
+    return Restructure(std::move(fields), position, length);
+}
+
+bool DBaseRemoveField(int field)
+{
+    if (!TableIsOpen() || !ValidField(field))
+        return false;
+    std::vector<DbfDescriptor> fields = U().Fields;
+    const int length = FieldLength(fields[size_t(field)]);
+    fields.erase(fields.begin() + field);
+    return Restructure(std::move(fields), field, -length);
+}
+
+} // namespace zemo

@@ -1,0 +1,580 @@
+#include "external/database/DbSys.h"
+
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "external/database/DBase.h"
+#include "external/database/OdbcSql.h"
+#include "external/database/ZFileCtrl.h"
+
+#include <array>
+#include <cstdlib>
+#include <cstring>
+
+namespace zemo {
+
+DbSysState Db;
+
+namespace {
+
+// A value of 255 characters takes up to 4 bytes each in UTF-8, and its NUL.
+constexpr int ValueBufferBytes = 1024;
+constexpr int NameBufferBytes = 1024;
+constexpr int TypeBufferBytes = 64;
+// Data source names are at most 32 characters; descriptions are not read.
+constexpr int SourceNameBytes = 256;
+constexpr int SourceDescriptionBytes = 256;
+
+// What the driver fills at a fetch: bound while one statement runs, unbound after it.
+struct FetchBuffers {
+    std::array<char, NameBufferBytes> TableName{};
+    std::array<char, TypeBufferBytes> TableType{};
+    SQLLEN TableNameInd = 0;
+    SQLLEN TableTypeInd = 0;
+    std::vector<std::array<char, ValueBufferBytes>> Values;
+    std::vector<SQLLEN> Indicators;
+    std::vector<bool> Bound;
+};
+
+FetchBuffers& Buffers()
+{
+    static FetchBuffers buffers;
+    return buffers;
+}
+
+const OdbcApi& Api() { return OdbcSql.Api; }
+SQLHENV Env() { return static_cast<SQLHENV>(Db.Env); }
+SQLHDBC Conn() { return static_cast<SQLHDBC>(Db.Conn); }
+SQLHSTMT Stmt() { return static_cast<SQLHSTMT>(Db.Stmt); }
+
+bool Succeeded(SQLRETURN rc) { return rc == SQL_SUCCESS || rc == SQL_SUCCESS_WITH_INFO; }
+
+// A guarded call: any other answer shows "SQL Error " and the code, and ends the operation.
+void Check(SQLRETURN rc)
+{
+    Db.LastReturn = rc;
+    if (Succeeded(rc))
+        return;
+    ShownMessage m;
+    m.kind = MsgKind::Error;
+    m.label = QStringLiteral("SQL Error ") + QString::number(rc);
+    ShowMsg(m);
+    throw EAbort();
+}
+
+// The statement handle free for the next statement: cursor closed, columns and parameters
+// unbound, so nothing bound for a wider result is written at a later fetch.
+void ResetStatement()
+{
+    if (!Stmt())
+        return;
+    Api().SQLFreeStmt(Stmt(), SQL_CLOSE);
+    Api().SQLFreeStmt(Stmt(), SQL_UNBIND);
+    Api().SQLFreeStmt(Stmt(), SQL_RESET_PARAMS);
+}
+
+// Binds a text parameter; bytes and indicator must live until the statement has run.
+void BindText(SQLUSMALLINT n, const QByteArray& bytes, SQLLEN& indicator)
+{
+    indicator = SQLLEN(bytes.size());
+    Check(Api().SQLBindParameter(Stmt(), n, SQL_PARAM_INPUT, SQL_C_CHAR, SQL_VARCHAR,
+                                 SQLULEN(std::max<qsizetype>(1, bytes.size())), 0,
+                                 const_cast<char*>(bytes.constData()), SQLLEN(bytes.size() + 1),
+                                 &indicator));
+}
+
+// Prepares and runs a statement with text parameters; false when the driver refuses it.
+bool Execute(const QString& sql, const std::vector<QByteArray>& params)
+{
+    ResetStatement();
+    QByteArray text = sql.toUtf8();
+    if (!Succeeded(Api().SQLPrepare(Stmt(), reinterpret_cast<SQLCHAR*>(text.data()), SQL_NTS)))
+        return false;
+    std::vector<SQLLEN> indicators(params.size());
+    for (size_t i = 0; i < params.size(); ++i)
+        BindText(SQLUSMALLINT(i + 1), params[i], indicators[i]);
+    const SQLRETURN rc = Api().SQLExecute(Stmt());
+    Db.LastReturn = rc;
+    return Succeeded(rc);
+}
+
+QString CutChars(const QString& text, int maxChars)
+{
+    int chars = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (chars == maxChars)
+            return text.left(i);
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        ++chars;
+    }
+    return text;
+}
+
+// The text a bound buffer holds after a fetch.
+QString FetchedText(const char* buffer, int size, SQLLEN indicator)
+{
+    if (indicator == SQL_NULL_DATA)
+        return {};
+    return DecodeDriverText(buffer, size);
+}
+
+void FreeOdbcHandles()
+{
+    if (OdbcLoaded()) {
+        if (Db.Conn)
+            Api().SQLFreeHandle(SQL_HANDLE_DBC, Conn());
+        if (Db.Env)
+            Api().SQLFreeHandle(SQL_HANDLE_ENV, Env());
+    }
+    Db.Conn = nullptr;
+    Db.Env = nullptr;
+}
+
+void FailInit(const QString& why)
+{
+    FreeOdbcHandles();
+    UnloadOdbc();
+    ErrorMsg(TextKey::CannotConnectOdbc, why);
+}
+
+} // namespace
+
+void ResetDbSys()
+{
+    DbClose();
+    DoneOdbc();
+    OdbcSql = OdbcSqlState{};
+    Db = DbSysState{};
+    Buffers() = FetchBuffers{};
+}
+
+void EnsureColumns(int count)
+{
+    if (int(Db.Columns.size()) < count)
+        Db.Columns.resize(size_t((count + 63) / 64 * 64));
+}
+
+QString DecodeDriverText(const char* bytes, int64_t size)
+{
+    const int64_t n = int64_t(::strnlen(bytes, size_t(std::max<int64_t>(0, size))));
+    int64_t end = n;
+    // A value cut at the buffer's end may end inside a character: that character goes.
+    int64_t lead = n - 1;
+    while (lead >= 0 && lead > n - 4 && (uint8_t(bytes[lead]) & 0xC0) == 0x80)
+        --lead;
+    if (lead >= 0) {
+        const uint8_t b = uint8_t(bytes[lead]);
+        const int64_t need = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC0 ? 2 : 1;
+        if (lead + need > n)
+            end = lead;
+    }
+    return CutChars(QString::fromUtf8(bytes, qsizetype(end)), DbMaxValueChars);
+}
+
+QString CleanDbValue(const QString& text)
+{
+    QString s = text;
+    for (QChar& c : s)
+        if (c.unicode() < 32)
+            c = u' ';
+    return CutChars(s, DbMaxValueChars);
+}
+
+QString QuoteSqlName(const QString& name)
+{
+    QString inner = name;
+    inner.replace(u'"', QStringLiteral("\"\""));
+    return u'"' + inner + u'"';
+}
+
+bool IsListedTable(const QString& name, const QString& type)
+{
+    if (name.isEmpty())
+        return false;
+    return type != QStringLiteral("SYSTEM TABLE") || name.endsWith(u'$');
+}
+
+bool InitOdbc()
+{
+    if (Db.OdbcInitialised)
+        return true;
+    try {
+        LoadOdbc();
+    } catch (const OdbcLoadError& e) {
+        FailInit(QString::fromStdString(e.what()));
+        return false;
+    }
+    const auto need = [](SQLRETURN rc) {
+        Db.LastReturn = rc;
+        if (!Succeeded(rc))
+            throw OdbcLoadError(QStringLiteral("SQL Error ") + QString::number(rc));
+    };
+    try {
+        SQLHANDLE env = nullptr;
+        need(Api().SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env));
+        Db.Env = env;
+        need(Api().SQLSetEnvAttr(Env(), SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0));
+        SQLHANDLE conn = nullptr;
+        need(Api().SQLAllocHandle(SQL_HANDLE_DBC, Env(), &conn));
+        Db.Conn = conn;
+        need(Api().SQLSetConnectAttr(Conn(), SQL_ATTR_ODBC_CURSORS,
+                                     reinterpret_cast<SQLPOINTER>(SQL_CUR_USE_DRIVER), SQL_IS_UINTEGER));
+    } catch (const OdbcLoadError& e) {
+        FailInit(QString::fromStdString(e.what()));
+        return false;
+    }
+    Db.OpenSource.clear();
+    Db.OpenTable.clear();
+    EnsureColumns(64);
+    Db.OdbcInitialised = true;
+    // The driver manager is let go before the process ends.
+    static const bool atExit = std::atexit([] { DoneOdbc(); }) == 0;
+    (void)atExit;
+    return true;
+}
+
+void DoneOdbc()
+{
+    if (Db.OdbcInitialised) {
+        OdbcDisconnect();
+        FreeOdbcHandles();
+        Db.OdbcInitialised = false;
+    }
+    UnloadOdbc();
+}
+
+void ListDataSources()
+{
+    Db.DataSourceNames.clear();
+    if (!InitOdbc())
+        return;
+    std::array<char, SourceNameBytes> name{};
+    std::array<char, SourceDescriptionBytes> description{};
+    SQLUSMALLINT direction = SQL_FETCH_FIRST;
+    for (;;) {
+        SQLSMALLINT nameLength = 0, descriptionLength = 0;
+        const SQLRETURN rc = Api().SQLDataSources(
+            Env(), direction, reinterpret_cast<SQLCHAR*>(name.data()), SQLSMALLINT(name.size()), &nameLength,
+            reinterpret_cast<SQLCHAR*>(description.data()), SQLSMALLINT(description.size()), &descriptionLength);
+        if (!Succeeded(rc))
+            break;
+        Db.DataSourceNames.append(DecodeDriverText(name.data(), int64_t(name.size())));
+        direction = SQL_FETCH_NEXT;
+    }
+}
+
+void OdbcDisconnect()
+{
+    if (Db.Connected && OdbcLoaded()) {
+        if (Db.Stmt)
+            Api().SQLFreeHandle(SQL_HANDLE_STMT, Stmt());
+        Api().SQLDisconnect(Conn());
+    }
+    Db.Stmt = nullptr;
+    Db.Connected = false;
+    Db.OpenSource.clear();
+    Db.OpenTable.clear();
+    Db.DbKind = DbKindNone;
+}
+
+bool OdbcConnect(const QString& source)
+{
+    if (Db.DbKind == DbKindOdbc && Db.Connected && source == Db.OpenSource)
+        return true;
+    OdbcDisconnect();
+    Db.TableNames.clear();
+    if (!InitOdbc())
+        return false;
+    QByteArray dsn = source.toUtf8();
+    const SQLRETURN rc = Api().SQLConnect(Conn(), reinterpret_cast<SQLCHAR*>(dsn.data()), SQL_NTS,
+                                          nullptr, 0, nullptr, 0);
+    Db.LastReturn = rc;
+    if (!Succeeded(rc))
+        return false;
+    Db.Connected = true;
+    FetchBuffers& b = Buffers();
+    try {
+        SQLHANDLE stmt = nullptr;
+        Check(Api().SQLAllocHandle(SQL_HANDLE_STMT, Conn(), &stmt));
+        Db.Stmt = stmt;
+        Check(Api().SQLTables(Stmt(), nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0));
+        SQLSMALLINT columns = 0;
+        Check(Api().SQLNumResultCols(Stmt(), &columns));
+        if (columns >= 4) {
+            Check(Api().SQLBindCol(Stmt(), 3, SQL_C_CHAR, b.TableName.data(), SQLLEN(b.TableName.size()), &b.TableNameInd));
+            Check(Api().SQLBindCol(Stmt(), 4, SQL_C_CHAR, b.TableType.data(), SQLLEN(b.TableType.size()), &b.TableTypeInd));
+            while (Succeeded(Api().SQLFetch(Stmt()))) {
+                const QString name = FetchedText(b.TableName.data(), int(b.TableName.size()), b.TableNameInd);
+                const QString type = FetchedText(b.TableType.data(), int(b.TableType.size()), b.TableTypeInd);
+                if (IsListedTable(name, type))
+                    Db.TableNames.append(name);
+            }
+        }
+        Check(Api().SQLCloseCursor(Stmt()));
+        ResetStatement();
+    } catch (const EAbort&) {
+        ResetStatement();
+        return false;
+    }
+    Db.DbKind = DbKindOdbc;
+    Db.OpenSource = source;
+    Db.OpenTable.clear();
+    return true;
+}
+
+bool OdbcSelect(const QString& source, const QString& table, const QString& keyField,
+                const QString& keyValue)
+{
+    if (!DbHasTable(DbKindOdbc, source, table))
+        return false;
+    Db.FieldNames.clear();
+    Db.FieldCount = 0;
+    Db.OpenTable.clear();
+    Db.KeyFieldIndex = -1;
+    Db.KeyValue.clear();
+    FetchBuffers& b = Buffers();
+    bool found = false;
+    try {
+        QString sql = QStringLiteral("SELECT * FROM ") + QuoteSqlName(table);
+        std::vector<QByteArray> params;
+        if (!keyValue.isEmpty()) {
+            sql += QStringLiteral(" WHERE ") + QuoteSqlName(keyField) + QStringLiteral(" = ?");
+            params.push_back(keyValue.toUtf8());
+        }
+        if (!Execute(sql, params)) {
+            ResetStatement();
+            return false;
+        }
+        SQLSMALLINT columns = 0;
+        Check(Api().SQLNumResultCols(Stmt(), &columns));
+        const int count = std::max<int>(0, columns);
+        EnsureColumns(count);
+        b.Values.assign(size_t(count), {});
+        b.Indicators.assign(size_t(count), SQL_NULL_DATA);
+        b.Bound.assign(size_t(count), false);
+        Db.FieldCount = int16_t(count);
+        for (int i = 0; i < count; ++i) {
+            const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
+            DbColumn& col = Db.Columns[size_t(i)];
+            std::array<char, NameBufferBytes> name{};
+            SQLSMALLINT nameLength = 0;
+            Check(Api().SQLColAttribute(Stmt(), n, SQL_DESC_NAME, name.data(), SQLSMALLINT(name.size()), &nameLength, nullptr));
+            col.Name = DecodeDriverText(name.data(), int64_t(name.size()));
+            Db.FieldNames.append(col.Name);
+            SQLLEN type = 0, length = 0;
+            if (!Succeeded(Api().SQLColAttribute(Stmt(), n, SQL_DESC_TYPE, nullptr, 0, nullptr, &type)))
+                type = 0;
+            if (!Succeeded(Api().SQLColAttribute(Stmt(), n, SQL_DESC_LENGTH, nullptr, 0, nullptr, &length)))
+                length = 0;
+            col.Type = int32_t(type);
+            col.Length = int32_t(std::clamp<SQLLEN>(length, INT32_MIN, INT32_MAX));
+            col.Value.clear();
+            // A fixed binary column shows no value.
+            if (type != SQL_BINARY) {
+                Check(Api().SQLBindCol(Stmt(), n, SQL_C_CHAR, b.Values[size_t(i)].data(), ValueBufferBytes,
+                                       &b.Indicators[size_t(i)]));
+                b.Bound[size_t(i)] = true;
+            }
+        }
+        found = Succeeded(Api().SQLFetch(Stmt()));
+        if (found)
+            for (int i = 0; i < count; ++i)
+                if (b.Bound[size_t(i)])
+                    Db.Columns[size_t(i)].Value = FetchedText(b.Values[size_t(i)].data(), ValueBufferBytes, b.Indicators[size_t(i)]);
+        Api().SQLCloseCursor(Stmt());
+        ResetStatement();
+    } catch (const EAbort&) {
+        ResetStatement();
+        return false;
+    }
+    Db.DbKind = DbKindOdbc;
+    Db.OpenTable = table;
+    Db.KeyFieldIndex = int(Db.FieldNames.indexOf(keyField));
+    Db.KeyValue = keyValue;
+    return found;
+}
+
+bool UpdateOdbcKey(int field, const QString& value)
+{
+    const QString table = Db.OpenTable;
+    if (!Db.Connected || table.isEmpty() || field < 0 || field >= Db.FieldCount || Db.KeyFieldIndex < 0
+        || Db.KeyFieldIndex >= Db.FieldCount) {
+        ErrorMsg(TextKey::CannotUpdateTable, table);
+        return false;
+    }
+    bool done = false;
+    try {
+        const QString sql = QStringLiteral("UPDATE ") + QuoteSqlName(table) + QStringLiteral(" SET ")
+            + QuoteSqlName(Db.Columns[size_t(field)].Name) + QStringLiteral(" = ? WHERE (")
+            + QuoteSqlName(Db.Columns[size_t(Db.KeyFieldIndex)].Name) + QStringLiteral(" = ?)");
+        done = Execute(sql, {value.toUtf8(), Db.KeyValue.toUtf8()});
+        ResetStatement();
+    } catch (const EAbort&) {
+        ResetStatement();
+        return false;
+    } catch (const std::exception&) {
+        ErrorMsg(QStringLiteral(": DbSys.UpdateOdbcKey"));
+        return false;
+    }
+    if (!done) {
+        ErrorMsg(TextKey::CannotUpdateTable, table);
+        return false;
+    }
+    // The record keeps its name when its key is what changed.
+    if (field == Db.KeyFieldIndex)
+        Db.KeyValue = value;
+    return true;
+}
+
+bool OdbcInsertKey(const QString& source, const QString& table, const QString& keyField,
+                   const QString& keyValue)
+{
+    if (!DbHasField(DbKindOdbc, source, table, keyField))
+        return false;
+    bool done = false;
+    try {
+        const QString sql = QStringLiteral("INSERT INTO ") + QuoteSqlName(table) + QStringLiteral(" (")
+            + QuoteSqlName(keyField) + QStringLiteral(") VALUES (?)");
+        done = Execute(sql, {keyValue.toUtf8()});
+        ResetStatement();
+    } catch (const EAbort&) {
+        ResetStatement();
+        return false;
+    }
+    if (!done)
+        ErrorMsg(TextKey::CannotInsertRecord, table);
+    return done;
+}
+
+QStringList DbDataSources()
+{
+    ListDataSources();
+    return Db.DataSourceNames;
+}
+
+bool DbSourceExists(int kind, const QString& source)
+{
+    if (kind == DbKindOdbc) {
+        ListDataSources();
+        return Db.DataSourceNames.contains(source);
+    }
+    return source.isEmpty() || DirectoryExists(source);
+}
+
+QStringList DbTables(int kind, const QString& source)
+{
+    if (kind == DbKindOdbc)
+        OdbcConnect(source);
+    else
+        DBaseListTables(source);
+    return Db.TableNames;
+}
+
+bool DbHasTable(int kind, const QString& source, const QString& table)
+{
+    // Table files are named in any case, as they were on the systems that made them.
+    const Qt::CaseSensitivity cs = kind == DbKindOdbc ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    return DbTables(kind, source).contains(table, cs);
+}
+
+bool DbOpenTable(int kind, const QString& source, const QString& table)
+{
+    if (kind == DbKindOdbc) {
+        if (Db.DbKind == DbKindOdbc && Db.Connected && Db.OpenSource == source && Db.OpenTable == table)
+            return true;
+        return OdbcSelect(source, table, QString(), QString());
+    }
+    return DBaseOpenTable(source, table);
+}
+
+QStringList DbFields(int kind, const QString& source, const QString& table)
+{
+    DbOpenTable(kind, source, table);
+    return Db.FieldNames;
+}
+
+bool DbFieldIndex(int kind, const QString& source, const QString& table, int& index,
+                  const QString& field)
+{
+    DbOpenTable(kind, source, table);
+    index = int(Db.FieldNames.indexOf(field));
+    return index >= 0;
+}
+
+bool DbHasField(int kind, const QString& source, const QString& table, const QString& field)
+{
+    int index = -1;
+    return DbFieldIndex(kind, source, table, index, field);
+}
+
+bool DbFindRecord(int kind, const QString& source, const QString& table, const QString& keyField,
+                  const QString& keyValue)
+{
+    if (kind == DbKindOdbc)
+        return OdbcSelect(source, table, keyField, keyValue);
+    return DBaseFindRecord(source, table, keyField, keyValue);
+}
+
+int16_t DbFieldCount() { return Db.FieldCount; }
+
+QString DbFieldName(int field)
+{
+    if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
+        return {};
+    return Db.Columns[size_t(field)].Name;
+}
+
+QString DbFieldValue(int field)
+{
+    if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
+        return {};
+    QString s = Db.Columns[size_t(field)].Value;
+    for (QChar& c : s)
+        if (c.unicode() < 32)
+            c = u' ';
+    return s;
+}
+
+bool DbSetFieldValue(int field, const QString& text)
+{
+    if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
+        return false;
+    const QString value = CleanDbValue(text);
+    Db.Columns[size_t(field)].Value = value;
+    if (Db.DbKind == DbKindDBase)
+        return DBaseWriteField(field, value);
+    return UpdateOdbcKey(field, value);
+}
+
+bool DbAppendKey(int kind, const QString& source, const QString& table, const QString& keyField,
+                 const QString& keyValue)
+{
+    if (kind == DbKindOdbc)
+        return OdbcInsertKey(source, table, keyField, keyValue);
+    return DBaseAppendRecord(source, table, keyField, keyValue);
+}
+
+void DbClose()
+{
+    OdbcDisconnect();
+    DBaseClose();
+}
+
+void ManageOdbcSources(void* parent)
+{
+    if (!InitOdbc())
+        return;
+    OdbcDisconnect();
+    try {
+        Db.LastReturn = ManageDataSources(parent) ? 1 : 0;
+    } catch (const OdbcLoadError& e) {
+        Db.LastReturn = 0;
+        ShownMessage m;
+        m.kind = MsgKind::Error;
+        m.label = QString::fromStdString(e.what());
+        ShowMsg(m);
+        EditDataSourceFile();
+    }
+}
+
+} // namespace zemo

@@ -1,0 +1,577 @@
+// dBase tables: listing, opening, finding by key, writing fields, appending keys, new tables
+// and restructuring, with the bytes checked at literal offsets and by python3-dbfread.
+#include "DbfTestFile.h"
+
+#include "core/Errors.h"
+#include "core/FileDialogs.h"
+#include "core/Folders.h"
+#include "core/Messages.h"
+#include "external/database/DBase.h"
+#include "external/database/DbSys.h"
+
+#include <QDate>
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/resource.h>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+class DBaseTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        ResetDbSys();
+        ResetDBaseUnit();
+    }
+    void TearDown() override
+    {
+        ResetDbSys();
+        ResetDBaseUnit();
+    }
+    QString Folder() const { return dir.path(); }
+    QString Table(const QString& name) const { return dir.filePath(name + QStringLiteral(".dbf")); }
+    void Write(const QString& name, const TestDbf& t) const { ASSERT_TRUE(t.WriteTo(Table(name))); }
+    static QString Samples()
+    {
+        const QString s = DataFolder() + QStringLiteral("samples/");
+        QDir().mkpath(s);
+        return s;
+    }
+    int Field(const QString& name) const { return int(Db.FieldNames.indexOf(name)); }
+
+    QTemporaryDir dir;
+    RecordingMessages messages;
+    RecordingFileDialogs dialogs;
+};
+
+TestDbf People()
+{
+    TestDbf t;
+    t.fields = {{"ID", 6}, {"NAME", 12}, {"NOTE", 8}};
+    t.records = {{{"1", "Anna", "x"}}, {{"2", "Bert", "y"}}, {{"3", "Cora", "z"}}};
+    return t;
+}
+
+TEST_F(DBaseTest, LinkTableIsSavedAtItsLiteralOffsets)
+{
+    const QString name = Table(QStringLiteral("links"));
+    dialogs.QueueAnswer(true, name);
+    QString chosen = dir.filePath(QStringLiteral("proposed.dbf"));
+    ASSERT_TRUE(DBaseCreateLinkTable(chosen));
+    EXPECT_EQ(chosen, name);
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].kind, FileDialogRequest::Save);
+    EXPECT_EQ(dialogs.Requests()[0].title, Text(TextKey::SaveDBaseFile));
+    EXPECT_EQ(dialogs.Requests()[0].filter, Text(TextKey::DBaseFiles) + " (*.dbf)|*.dbf|" + Text(TextKey::AllFiles) + " (*.*)|*.*");
+    EXPECT_EQ(dialogs.Requests()[0].defaultExt, "dbf");
+
+    const QByteArray b = ReadAll(name);
+    ASSERT_EQ(b.size(), 161);
+    const QDate today = QDate::currentDate();
+    EXPECT_EQ(uint8_t(b[0]), 3);
+    EXPECT_EQ(uint8_t(b[1]), today.year() - 1900);
+    EXPECT_EQ(uint8_t(b[2]), today.month());
+    EXPECT_EQ(uint8_t(b[3]), today.day());
+    EXPECT_EQ(U32At(b, 4), 0);
+    EXPECT_EQ(U16At(b, 8), 161);
+    EXPECT_EQ(U16At(b, 10), 153);
+    EXPECT_EQ(uint8_t(b[29]), 0x57);
+    const struct { const char* name; int length; } fields[] = {{"ID", 16}, {"SYMBOL", 8}, {"TEXT", 48}, {"URL", 80}};
+    for (int i = 0; i < 4; ++i) {
+        const int at = 32 + 32 * i;
+        EXPECT_EQ(b.mid(at, 11), QByteArray(fields[i].name).leftJustified(11, '\0')) << i;
+        EXPECT_EQ(b[at + 11], 'C');
+        EXPECT_EQ(U32At(b, at + 12), 0) << "a new field carries no address";
+        EXPECT_EQ(uint8_t(b[at + 16]), fields[i].length);
+        EXPECT_EQ(b.mid(at + 17, 15), QByteArray(15, '\0'));
+    }
+    EXPECT_EQ(uint8_t(b[160]), 0x0D);
+    QFile::remove(Samples() + "link-table-new.dbf");
+    QFile::copy(name, Samples() + "link-table-new.dbf");
+
+    QString error;
+    const QString read = DbfreadRecords(name, &error);
+    EXPECT_EQ(read, "fields:ID|SYMBOL|TEXT|URL\n") << error.toStdString();
+}
+
+TEST_F(DBaseTest, CancelledSaveWritesNothing)
+{
+    dialogs.QueueAnswer(false);
+    QString chosen = Table(QStringLiteral("never"));
+    EXPECT_FALSE(DBaseCreateLinkTable(chosen));
+    EXPECT_FALSE(QFile::exists(Table(QStringLiteral("never"))));
+}
+
+// Appends, finds and writes on a table with a deleted record and text in code page 1252, read
+// back by an independent reader.
+TEST_F(DBaseTest, AppendsAndWritesAreReadByDbfread)
+{
+    TestDbf t;
+    t.fields = {{"ID", 16}, {"SYMBOL", 8}, {"TEXT", 48}, {"URL", 80}};
+    t.records = {{{"7", "101.0", "old", ""}, true}, {{"8", "", "", ""}}};
+    Write(QStringLiteral("links"), t);
+    const QString folder = Folder();
+    ASSERT_TRUE(DBaseAppendRecord(folder, "links", "ID", "9"));
+    ASSERT_TRUE(DBaseAppendRecord(folder, "links", "ID", "10"));
+    ASSERT_TRUE(DBaseFindRecord(folder, "links", "ID", "9"));
+    ASSERT_TRUE(DBaseWriteField(Field("TEXT"), QString::fromUtf8("Grüße, “Zürich” – ±5")));
+    ASSERT_TRUE(DBaseWriteField(Field("SYMBOL"), "203.1"));
+    ASSERT_TRUE(DBaseFindRecord(folder, "links", "ID", "10"));
+    ASSERT_TRUE(DBaseWriteField(Field("URL"), QString("https://example.org/").repeated(5)));
+    EXPECT_FALSE(DBaseFindRecord(folder, "links", "ID", "7")) << "deleted";
+    DBaseClose();
+
+    const QByteArray b = ReadAll(Table("links"));
+    EXPECT_EQ(U32At(b, 4), 4);
+    EXPECT_EQ(b.mid(1, 3), QByteArray("\x63\x0C\x1F", 3)) << "appending keeps the date";
+    QFile::remove(Samples() + "link-table-appended.dbf");
+    QFile::copy(Table("links"), Samples() + "link-table-appended.dbf");
+
+    QString error;
+    const QString read = DbfreadRecords(Table("links"), &error);
+    const QString url = QString("https://example.org/").repeated(5).left(80);
+    EXPECT_EQ(read, QString::fromUtf8("fields:ID|SYMBOL|TEXT|URL\n"
+                                      "-8|||\n"
+                                      "-9|203.1|Grüße, “Zürich” – ±5|\n"
+                                      "-10|||") + url + "\n"
+                        "*7|101.0|old|\n")
+        << error.toStdString();
+}
+
+TEST_F(DBaseTest, TablesAreListedAndOpenedInAnyLetterCase)
+{
+    for (const char* name : {"alpha.dbf", "Beta.DBF", "gamma.Dbf", "notes.txt", "dbf"})
+        ASSERT_TRUE(People().WriteTo(dir.filePath(name)));
+    QDir().mkpath(dir.filePath("folder.dbf"));
+    DBaseListTables(Folder());
+    EXPECT_EQ(Db.TableNames, QStringList({"alpha", "Beta", "gamma"}));
+    EXPECT_EQ(Db.DbKind, DbKindDBase);
+    EXPECT_EQ(DBaseUnit.Path, Folder() + "/~~~.dbf");
+    // A folder stored with "\" reads as one with "/".
+    QString stored = Folder() + "\\";
+    stored.replace('/', '\\');
+    EXPECT_EQ(DBaseFolder(stored), Folder());
+    ASSERT_TRUE(DBaseOpenTable(stored, "BETA"));
+    EXPECT_EQ(DBaseUnit.Path, dir.filePath("Beta.DBF"));
+    EXPECT_EQ(Db.FieldNames, QStringList({"ID", "NAME", "NOTE"}));
+    EXPECT_TRUE(DbHasTable(DbKindDBase, Folder(), "GAMMA"));
+    EXPECT_FALSE(DbHasTable(DbKindDBase, Folder(), "notes"));
+    EXPECT_TRUE(DbSourceExists(DbKindDBase, Folder()));
+    EXPECT_TRUE(DbSourceExists(DbKindDBase, QString()));
+    EXPECT_FALSE(DbSourceExists(DbKindDBase, dir.filePath("none")));
+}
+
+TEST_F(DBaseTest, TableThatCannotBeOpenedEndsTheCommandWithItsName)
+{
+    EXPECT_THROW(DBaseOpenTable(Folder(), "missing"), EAbort);
+    ASSERT_EQ(messages.CountOf(TextKey::CannotOpen), 1);
+    EXPECT_EQ(messages.Last().params, Table("missing"));
+    EXPECT_TRUE(DBaseUnit.Path.isEmpty());
+}
+
+// Header lengths: the fields are counted from the header length but end at the terminator.
+TEST_F(DBaseTest, FieldCountFollowsHeaderLengthAndStopsAtTheTerminator)
+{
+    struct Case {
+        const char* what;
+        int fields;
+        int headerLength; // -1: as written
+        bool terminator;
+        QByteArray extra;
+        QStringList expected;
+    };
+    const QByteArray backlink(263, '\0');
+    const Case cases[] = {
+        {"header 33: no fields", 0, 33, true, {}, {}},
+        {"one field", 1, -1, true, {}, {"F0"}},
+        {"odd length rounds down", 2, 32 + 64 + 1 + 31, true, {}, {"F0", "F1"}},
+        {"bytes after the terminator", 2, -1, true, backlink, {"F0", "F1"}},
+        {"bytes like a descriptor after it", 1, -1, true, QByteArray("PHANTOM\0\0\0\0C", 12).leftJustified(64, '\0'), {"F0"}},
+        {"no terminator", 2, 32 + 64, false, QByteArray(1, ' '), {"F0"}},
+    };
+    for (const Case& c : cases) {
+        TestDbf t;
+        for (int i = 0; i < c.fields; ++i)
+            t.fields.push_back({"F" + std::to_string(i), 4});
+        t.records = {{{"a", "b"}}};
+        t.headerLength = c.headerLength;
+        t.terminator = c.terminator;
+        t.extraHeaderBytes = c.extra;
+        Write("t", t);
+        ResetDBaseUnit();
+        ASSERT_TRUE(DBaseOpenTable(Folder(), "t")) << c.what;
+        EXPECT_EQ(Db.FieldNames, c.expected) << c.what;
+        EXPECT_EQ(Db.FieldCount, c.expected.size()) << c.what;
+    }
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(DBaseTest, KeysAreFoundFirstWithoutRegardToCase)
+{
+    TestDbf t;
+    t.fields = {{"CODE", 6}, {"V", 4}};
+    t.records = {{{"Ab1", "one"}}, {{"AB1", "two"}}, {{"x9", "del"}, true}, {{"X9", "live"}}, {{"", "blank"}}};
+    Write("keys", t);
+    struct Case {
+        const char* key;
+        bool found;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"Ab1", true, "one"}, {"ab1", true, "one"}, {"AB1", true, "one"},
+        {"X9", false, ""},  // the first one is deleted; the live one after it is not looked for
+        {"zz", false, ""},
+    };
+    for (const Case& c : cases) {
+        const bool found = DBaseFindRecord(Folder(), "keys", "CODE", c.key);
+        EXPECT_EQ(found, c.found) << c.key;
+        if (found) {
+            EXPECT_EQ(DbFieldValue(1), c.value) << c.key;
+            EXPECT_EQ(Db.KeyFieldIndex, 0);
+            EXPECT_EQ(Db.KeyValue, c.key);
+        }
+    }
+    EXPECT_FALSE(DBaseFindRecord(Folder(), "keys", "NOFIELD", "Ab1"));
+    EXPECT_FALSE(DBaseAppendRecord(Folder(), "keys", "NOFIELD", "Ab1"));
+    EXPECT_EQ(ReadAll(Table("keys")), t.Bytes()) << "a missing key field touches nothing";
+}
+
+// A written key field is found under its new text, and appended keys join the cache.
+TEST_F(DBaseTest, KeyCacheFollowsWritesAndAppends)
+{
+    Write("p", People());
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "p", "ID", "2"));
+    ASSERT_TRUE(DBaseWriteField(0, "20"));
+    EXPECT_FALSE(DBaseFindRecord(Folder(), "p", "ID", "2"));
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "p", "ID", "20"));
+    EXPECT_EQ(DbFieldValue(1), "Bert");
+    ASSERT_TRUE(DBaseAppendRecord(Folder(), "p", "ID", "4"));
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "p", "ID", "4"));
+    EXPECT_EQ(DbFieldValue(1), "");
+    ASSERT_TRUE(DBaseWriteField(1, "Dora"));
+    ResetDBaseUnit();
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "p", "ID", "4"));
+    EXPECT_EQ(DbFieldValue(1), "Dora");
+    EXPECT_FALSE(DBaseWriteField(7, "x")) << "no such field";
+}
+
+TEST_F(DBaseTest, NumbersAndTextsFillTheirFields)
+{
+    struct Case {
+        int length;
+        int decimals;
+        double number;
+        const char* text; // nullptr: the number is written
+        const char* stored;
+    };
+    const Case cases[] = {
+        {5, 2, 12.5, nullptr, "12.50"},       // fills the field exactly
+        {4, 2, 123.456, nullptr, "3.46"},     // the rightmost characters stay
+        {8, 0, 42, nullptr, "      42"},
+        {6, 1, -0.25, nullptr, "  -0.3"},
+        {3, 0, 7, nullptr, "  7"},
+        {5, 0, 0, "abcdefg", "abcde"},        // cut at the field length
+        {5, 0, 0, "ab", "ab   "},             // padded with blanks
+        {4, 0, 0, "", "    "},
+    };
+    for (const Case& c : cases) {
+        DBaseNewHeader();
+        DBaseAddField("pad", 'C', 2, 0);
+        DBaseAddField("f", 'N', c.length, c.decimals);
+        DBaseAddField("tail", 'C', 2, 0);
+        std::fill(DBaseUnit.Record.begin(), DBaseUnit.Record.end(), uint8_t('#'));
+        if (c.text)
+            DBasePutText(1, c.text);
+        else
+            DBasePutNumber(1, c.number);
+        const QByteArray rec(reinterpret_cast<const char*>(DBaseUnit.Record.data()), qsizetype(DBaseUnit.Record.size()));
+        EXPECT_EQ(rec, "###" + QByteArray(c.stored) + "##") << c.stored;
+    }
+    // Names: ten characters, ASCII letters upper-cased.
+    DBaseNewHeader();
+    DBaseAddField(QString::fromUtf8("längername_x"), 'C', 3, 0);
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(DBaseUnit.Fields[0].data()), 11),
+              QByteArray("L\xE4NGERNAME\0", 11));
+}
+
+// A table whose language byte marks OEM text reads its letters through the table and keeps
+// them when one field is written; a character such a table cannot hold becomes "?".
+TEST_F(DBaseTest, OemTablesStayOemWhenAFieldIsWritten)
+{
+    TestDbf t;
+    t.language = 0x1B;
+    t.fields = {{"K", 3}, {"A", 6}, {"B", 6}};
+    t.records = {{{"k1", "\x8E\x99\x81", "\x92\x91\x9D"}}};
+    Write("oem", t);
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "oem", "K", "k1"));
+    EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("ÄÖü"));
+    EXPECT_EQ(DbFieldValue(2), QString::fromUtf8("ÆæØ"));
+    ASSERT_TRUE(DBaseWriteField(1, QString::fromUtf8("Äx’é")));
+    const QByteArray b = ReadAll(Table("oem"));
+    const int rec = 32 + 3 * 32 + 1;
+    EXPECT_EQ(b.mid(rec, 1 + 3 + 6 + 6), QByteArray(" k1 \x8Ex?\xE9  \x92\x91\x9D   ", 16));
+    ResetDBaseUnit();
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "oem", "K", "k1"));
+    EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("Äx?é"));
+}
+
+// Restructuring: fields inserted first, last and in between, removed down to none, an empty
+// table; the new field reads empty and every other value stays.
+TEST_F(DBaseTest, InsertingAndRemovingFieldsRewritesEveryRecord)
+{
+    struct Case {
+        const char* what;
+        bool insert;
+        int position;
+        QStringList fields;
+        std::vector<QStringList> values;
+    };
+    const Case cases[] = {
+        {"insert first", true, 0, {"NEW", "ID", "NAME", "NOTE"}, {{"", "1", "Anna", "x"}, {"", "2", "Bert", "y"}, {"", "3", "Cora", "z"}}},
+        {"insert last", true, 3, {"ID", "NAME", "NOTE", "NEW"}, {{"1", "Anna", "x", ""}, {"2", "Bert", "y", ""}, {"3", "Cora", "z", ""}}},
+        {"insert between", true, 1, {"ID", "NEW", "NAME", "NOTE"}, {{"1", "", "Anna", "x"}, {"2", "", "Bert", "y"}, {"3", "", "Cora", "z"}}},
+        {"remove first", false, 0, {"NAME", "NOTE"}, {{"Anna", "x"}, {"Bert", "y"}, {"Cora", "z"}}},
+        {"remove last", false, 2, {"ID", "NAME"}, {{"1", "Anna"}, {"2", "Bert"}, {"3", "Cora"}}},
+    };
+    for (const Case& c : cases) {
+        Write("r", People());
+        ResetDBaseUnit();
+        ASSERT_TRUE(DBaseOpenTable(Folder(), "r"));
+        ASSERT_TRUE(c.insert ? DBaseInsertFieldAt(c.position, "new", 'C', 5) : DBaseRemoveField(c.position)) << c.what;
+        EXPECT_TRUE(DBaseUnit.Path.isEmpty()) << "closed after restructuring";
+        const QByteArray b = ReadAll(Table("r"));
+        const int n = int(c.fields.size());
+        EXPECT_EQ(U16At(b, 8), 32 * n + 33) << c.what;
+        EXPECT_EQ(U16At(b, 10), c.insert ? 1 + 6 + 12 + 8 + 5 : 1 + 6 + 12 + 8 - (c.position == 0 ? 6 : 8)) << c.what;
+        EXPECT_EQ(U32At(b, 4), 3);
+        const QDate today = QDate::currentDate();
+        QByteArray date(3, '\0');
+        date[0] = char(today.year() - 1900);
+        date[1] = char(today.month());
+        date[2] = char(today.day());
+        EXPECT_EQ(b.mid(1, 3), date) << c.what;
+        EXPECT_EQ(uint8_t(b[32 * n + 32]), 0x0D);
+        if (c.insert) {
+            const int at = 32 + 32 * c.position;
+            EXPECT_EQ(b.mid(at, 4), QByteArray("NEW\0", 4));
+            EXPECT_EQ(U32At(b, at + 12), 0) << "a new field carries no address";
+            // The new field holds NULs in every record.
+            int offset = 1;
+            for (int i = 0; i < c.position; ++i)
+                offset += QList<int>({6, 12, 8})[i];
+            EXPECT_EQ(b.mid(32 * n + 33 + offset, 5), QByteArray(5, '\0')) << c.what;
+        }
+        ASSERT_TRUE(DBaseOpenTable(Folder(), "r"));
+        EXPECT_EQ(Db.FieldNames, c.fields) << c.what;
+        for (size_t r = 0; r < c.values.size(); ++r) {
+            ASSERT_TRUE(DBaseFindRecord(Folder(), "r", c.fields[c.insert && c.position == 0 ? 1 : 0], c.values[r][c.insert && c.position == 0 ? 1 : 0])) << c.what;
+            for (int f = 0; f < n; ++f)
+                EXPECT_EQ(DbFieldValue(f), c.values[r][size_t(f)]) << c.what << " record " << r << " field " << f;
+        }
+        QString error;
+        EXPECT_FALSE(DbfreadRecords(Table("r"), &error).isEmpty()) << c.what << error.toStdString();
+    }
+}
+
+TEST_F(DBaseTest, RemovingTheOnlyFieldAndRestructuringAnEmptyTable)
+{
+    TestDbf one;
+    one.fields = {{"ONLY", 4}};
+    one.records = {{{"a"}}, {{"b"}, true}};
+    Write("one", one);
+    ASSERT_TRUE(DBaseOpenTable(Folder(), "one"));
+    ASSERT_TRUE(DBaseRemoveField(0));
+    QByteArray b = ReadAll(Table("one"));
+    EXPECT_EQ(U16At(b, 8), 33);
+    EXPECT_EQ(U16At(b, 10), 1);
+    EXPECT_EQ(b.mid(32), QByteArray("\x0D *", 3)) << "each record keeps its deletion flag";
+
+    TestDbf empty;
+    empty.fields = {{"A", 3}};
+    Write("empty", empty);
+    ASSERT_TRUE(DBaseOpenTable(Folder(), "empty"));
+    ASSERT_TRUE(DBaseInsertFieldAt(1, "b", 'C', 7));
+    b = ReadAll(Table("empty"));
+    EXPECT_EQ(b.size(), 32 + 64 + 1);
+    EXPECT_EQ(U16At(b, 10), 11);
+    QFile::remove(Samples() + "restructured-empty.dbf");
+    QFile::copy(Table("empty"), Samples() + "restructured-empty.dbf");
+}
+
+// A record longer than 65,535 bytes cannot be written: the table stays as it was.
+TEST_F(DBaseTest, RestructuringRefusesTooLongRecords)
+{
+    TestDbf t;
+    for (int i = 0; i < 257; ++i)
+        t.fields.push_back({"F" + std::to_string(i), 255});
+    t.records = {{{"a"}}};
+    ASSERT_EQ(1 + 257 * 255, 65536);
+    t.fields.back().length = 254; // 65,535 bytes: the longest record
+    Write("wide", t);
+    ASSERT_TRUE(DBaseOpenTable(Folder(), "wide"));
+    EXPECT_FALSE(DBaseInsertFieldAt(0, "X", 'C', 1));
+    EXPECT_EQ(messages.CountOf(TextKey::MustBetween), 1);
+    EXPECT_FALSE(DBaseInsertFieldAt(0, "X", 'C', 255));
+    EXPECT_EQ(ReadAll(Table("wide")), t.Bytes());
+}
+
+// A write that fails while the new table is written (the file-size limit stands in for a full
+// disk) leaves the table byte for byte as it was, and no file beside it.
+TEST_F(DBaseTest, FailedRestructuringLeavesTheTableUntouched)
+{
+    TestDbf t;
+    t.fields = {{"ID", 10}, {"TEXT", 200}};
+    for (int i = 0; i < 400; ++i)
+        t.records.push_back({{std::to_string(i), std::string(150, char('a' + i % 26))}});
+    Write("big", t);
+    const QByteArray before = ReadAll(Table("big"));
+    ASSERT_TRUE(DBaseOpenTable(Folder(), "big"));
+
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit low = old;
+    low.rlim_cur = 20000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &low), 0);
+    const bool done = DBaseInsertFieldAt(1, "MORE", 'C', 40);
+    setrlimit(RLIMIT_FSIZE, &old);
+
+    EXPECT_FALSE(done);
+    EXPECT_EQ(messages.CountOf(TextKey::CannotWrite), 1);
+    EXPECT_EQ(ReadAll(Table("big")), before);
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::Files | QDir::Hidden), QStringList({"big.dbf"}));
+    ResetDBaseUnit();
+    ASSERT_TRUE(DBaseFindRecord(Folder(), "big", "ID", "399"));
+    EXPECT_EQ(DbFieldValue(1), QString(150, QChar(u'a' + 399 % 26)));
+}
+
+// Damaged tables: refused with ErrorInDBase, or read within what the file holds.
+TEST_F(DBaseTest, MalformedTablesAreRefusedOrReadSafely)
+{
+    struct Case {
+        const char* what;
+        TestDbf table;
+        qsizetype cut;       // bytes dropped from the end
+        bool opens;
+        const char* key;     // looked for in field 0
+        bool found;
+    };
+    TestDbf wideRecord;
+    wideRecord.fields = {{"K", 4}, {"BIG", 250}};
+    for (int i = 0; i < 18; ++i)
+        wideRecord.fields.push_back({"X" + std::to_string(i), 250});
+    wideRecord.recordLength = 5000;
+    wideRecord.records = {{{"k1", "v"}}, {{"k2", "w"}}};
+    TestDbf pastLimit;
+    for (int i = 0; i < 260; ++i)
+        pastLimit.fields.push_back({"F" + std::to_string(i), 255});
+    pastLimit.recordLength = 65535;
+    TestDbf headerPast = People();
+    headerPast.headerLength = 4000;
+    TestDbf recordsPast = People();
+    recordsPast.recordCount = 1000;
+    TestDbf shortRecord = People();
+    shortRecord.recordLength = 20;
+    TestDbf zeroRecord = People();
+    zeroRecord.recordLength = 0;
+    TestDbf tinyHeader = People();
+    tinyHeader.headerLength = 20;
+    TestDbf noTerminator = People();
+    noTerminator.terminator = false;
+    noTerminator.headerLength = 32 + 3 * 32 + 1;
+    TestDbf extra = People();
+    extra.extraHeaderBytes = QByteArray(300, 'Z');
+    const Case cases[] = {
+        {"record length 5000", wideRecord, 0, true, "k2", true},
+        {"fields past 65,535", pastLimit, 0, false, "", false},
+        {"header past the end", headerPast, 200, false, "", false},
+        {"records past the end", recordsPast, 0, true, "3", true},
+        {"last record cut short", People(), 5, true, "3", false},
+        {"record shorter than its fields", shortRecord, 0, false, "", false},
+        {"record length 0", zeroRecord, 0, false, "", false},
+        {"header shorter than its head", tinyHeader, 0, false, "", false},
+        {"no terminator", noTerminator, 0, true, "2", true},
+        {"extra header bytes", extra, 0, true, "2", true},
+        {"shorter than a header", People(), People().Bytes().size() - 20, false, "", false},
+    };
+    for (const Case& c : cases) {
+        QByteArray bytes = c.table.Bytes();
+        bytes.chop(c.cut);
+        QFile f(Table("bad"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+        f.close();
+        ResetDBaseUnit();
+        messages.Clear();
+        EXPECT_EQ(DBaseOpenTable(Folder(), "bad"), c.opens) << c.what;
+        EXPECT_EQ(messages.CountOf(TextKey::ErrorInDBase), c.opens ? 0 : 1) << c.what;
+        if (!c.opens) {
+            EXPECT_EQ(messages.Last().params, Table("bad")) << c.what;
+            EXPECT_FALSE(DBaseFindRecord(Folder(), "bad", "ID", "1")) << c.what;
+            continue;
+        }
+        EXPECT_EQ(DBaseFindRecord(Folder(), "bad", Db.FieldNames.value(0), c.key), c.found) << c.what;
+        // An appended record lands after the last whole record, and the count says so.
+        ASSERT_TRUE(DBaseAppendRecord(Folder(), "bad", Db.FieldNames.value(0), "new")) << c.what;
+        const int64_t records = DBaseUnit.RecordsInFile;
+        const QByteArray after = ReadAll(Table("bad"));
+        EXPECT_EQ(U32At(after, 4), records) << c.what;
+        EXPECT_GE(after.size(), U16At(after, 8) + records * U16At(after, 10)) << c.what;
+        ASSERT_TRUE(DBaseFindRecord(Folder(), "bad", Db.FieldNames.value(0), "new")) << c.what;
+    }
+}
+
+// Tables that GDAL's ogr2ogr writes from a CSV file open with their fields and values.
+TEST_F(DBaseTest, TablesWrittenByOgr2ogrOpen)
+{
+    const QString csv = dir.filePath("places.csv");
+    QFile f(csv);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("name,code,note\nAlpha,1,first\nBeta,2,\"Gr\xC3\xBC\xC3\x9F" "e\"\nGamma,3,\n");
+    f.close();
+    const QString out = dir.filePath("ogr");
+    QString error;
+    RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv}, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    DBaseListTables(out);
+    EXPECT_EQ(Db.TableNames, QStringList({"places"}));
+    ASSERT_TRUE(DBaseFindRecord(out, "places", "code", "2"));
+    EXPECT_EQ(Db.FieldNames, QStringList({"name", "code", "note"}));
+    EXPECT_EQ(DbFieldValue(0), "Beta");
+    EXPECT_EQ(DbFieldValue(2), QString::fromUtf8("Grüße"));
+    ASSERT_TRUE(DBaseFindRecord(out, "places", "name", "gamma"));
+    EXPECT_EQ(DbFieldValue(1), "3");
+    EXPECT_EQ(DbFieldValue(2), "");
+    QFile::remove(Samples() + "ogr2ogr-places.dbf");
+    QFile::copy(out + "/places.dbf", Samples() + "ogr2ogr-places.dbf");
+}
+
+// Values set through the layer lose their control characters and end at 255 characters.
+TEST_F(DBaseTest, LayerValuesAreCleanedBeforeTheyAreWritten)
+{
+    TestDbf t;
+    t.fields = {{"ID", 4}, {"TEXT", 254}};
+    t.records = {{{"1", "x"}}};
+    Write("v", t);
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
+    ASSERT_TRUE(DbSetFieldValue(1, "a\tb\r\nc"));
+    EXPECT_EQ(Db.Columns[1].Value, "a b  c");
+    ASSERT_TRUE(DbSetFieldValue(1, QString(300, 'q')));
+    EXPECT_EQ(Db.Columns[1].Value.size(), 255);
+    Db.Columns[1].Value = "tab\there";
+    EXPECT_EQ(DbFieldValue(1), "tab here");
+    EXPECT_FALSE(DbSetFieldValue(5, "x"));
+    ResetDBaseUnit();
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
+    EXPECT_EQ(DbFieldValue(1), QString(254, 'q')) << "cut again at the field's length";
+}
+
+} // namespace

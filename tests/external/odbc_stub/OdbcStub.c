@@ -1,0 +1,41 @@
+/* A driver manager for tests that lacks its last entry point, SQLPrimaryKeys: loading it
+   must fail with that name. Every other entry point answers SQL_ERROR. */
+
+int SQLAllocHandle(void) { return -1; }
+int SQLSetEnvAttr(void) { return -1; }
+int SQLFreeHandle(void) { return -1; }
+int SQLGetInfo(void) { return -1; }
+int SQLProcedures(void) { return -1; }
+int SQLColumns(void) { return -1; }
+int SQLSpecialColumns(void) { return -1; }
+int SQLGetDiagRec(void) { return -1; }
+int SQLConnect(void) { return -1; }
+int SQLDisconnect(void) { return -1; }
+int SQLDriverConnect(void) { return -1; }
+int SQLExecDirect(void) { return -1; }
+int SQLPrepare(void) { return -1; }
+int SQLCloseCursor(void) { return -1; }
+int SQLExecute(void) { return -1; }
+int SQLFetch(void) { return -1; }
+int SQLNumResultCols(void) { return -1; }
+int SQLDescribeCol(void) { return -1; }
+int SQLFetchScroll(void) { return -1; }
+int SQLExtendedFetch(void) { return -1; }
+int SQLGetData(void) { return -1; }
+int SQLSetStmtAttr(void) { return -1; }
+int SQLGetStmtAttr(void) { return -1; }
+int SQLBulkOperations(void) { return -1; }
+int SQLPutData(void) { return -1; }
+int SQLBindCol(void) { return -1; }
+int SQLSetPos(void) { return -1; }
+int SQLDataSources(void) { return -1; }
+int SQLDrivers(void) { return -1; }
+int SQLSetConnectAttr(void) { return -1; }
+int SQLGetCursorName(void) { return -1; }
+int SQLSetCursorName(void) { return -1; }
+int SQLRowCount(void) { return -1; }
+int SQLBindParameter(void) { return -1; }
+int SQLFreeStmt(void) { return -1; }
+int SQLColAttribute(void) { return -1; }
+int SQLEndTran(void) { return -1; }
+int SQLTables(void) { return -1; }
