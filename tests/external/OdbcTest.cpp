@@ -237,6 +237,38 @@ TEST_F(OdbcTest, SameSourceAndTableAreNotQueriedAgain)
     EXPECT_FALSE(Db.Connected);
 }
 
+// The shape export's attribute table from an ODBC record: one character field per column,
+// the lengths the driver reports within one byte, and the record's values.
+TEST_F(OdbcTest, AnOdbcRecordBecomesADBaseRecord)
+{
+    ASSERT_TRUE(Query("CREATE TABLE shapes (id INTEGER, label VARCHAR(300), code CHAR(4));"
+                      "INSERT INTO shapes VALUES (42, 'Grüße', 'AB');").isEmpty());
+    ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "shapes", "id", "42"));
+    DBaseTransferHeader();
+    ASSERT_EQ(DBaseUnit.Fields.size(), 3u);
+    const int lengths[] = {Db.Columns[0].Length <= 0 ? 12 : std::min(Db.Columns[0].Length, 254), 254, 4};
+    EXPECT_EQ(Db.Columns[1].Length, 300);
+    EXPECT_EQ(Db.Columns[2].Length, 4);
+    const char* names[] = {"ID", "LABEL", "CODE"};
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(DBaseUnit.Fields[size_t(i)].data()), 11),
+                  QByteArray(names[i]).leftJustified(11, '\0'));
+        EXPECT_EQ(DBaseUnit.Fields[size_t(i)][11], 'C');
+        EXPECT_EQ(DBaseUnit.Fields[size_t(i)][16], lengths[i]) << i;
+    }
+    DBaseTransferRecord();
+    const QByteArray rec(reinterpret_cast<const char*>(DBaseUnit.Record.data()), qsizetype(DBaseUnit.Record.size()));
+    EXPECT_EQ(rec, " " + QByteArray("42").leftJustified(lengths[0], ' ') + QByteArray("Gr\xFC\xDF" "e").leftJustified(254, ' ') + "AB  ");
+    EXPECT_EQ(messages.Count(), 0);
+
+    DbClose();
+    DBaseTransferHeader();
+    DBaseTransferRecord();
+    ASSERT_EQ(messages.Count(), 2);
+    EXPECT_EQ(messages.Entries()[0].msg.label, ": DBaseTransferHeader");
+    EXPECT_EQ(messages.Entries()[1].msg.label, ": DBaseTransferRecord");
+}
+
 TEST(OdbcNames, TableListQuotingAndDriverText)
 {
     struct Listed {

@@ -26,12 +26,7 @@ namespace {
 
 DBaseUnitState& U() { return DBaseUnit; }
 
-// Field offsets inside a record, from the lengths (a built header's descriptors carry none).
-std::vector<int>& Offsets()
-{
-    static std::vector<int> offsets;
-    return offsets;
-}
+std::vector<int>& Offsets() { return DBaseUnit.Offsets; }
 
 // Reads of whole records go through blocks of about this size.
 constexpr int64_t ReadBlockBytes = 1 << 20;

@@ -65,14 +65,15 @@ inline constexpr int DbfMaxHeaderLength = 65535;
 // The shortest header that holds its terminator.
 inline constexpr int DbfMinHeaderLength = DbfHeaderSize + 1;
 
-// The link table the Database > dBase table dialog makes: ID 16, SYMBOL 8, TEXT 48, URL 80.
-inline constexpr int DbfLinkTableRecordLength = 153;
 
 using DbfDescriptor = std::array<uint8_t, DbfDescriptorSize>;
 
 struct DBaseUnitState {
     std::array<uint8_t, DbfHeaderSize> Header{};
     std::vector<DbfDescriptor> Fields;
+    // Each field's offset inside a record, from the lengths (a built header's descriptors
+    // carry none).
+    std::vector<int> Offsets;
     // One record as the file holds it, sized by the header's record length.
     std::vector<uint8_t> Record = std::vector<uint8_t>(1, ' ');
     TFileClass File;
