@@ -10,6 +10,7 @@ void InstallRender();
 void InstallEdit();
 void InstallShell();
 void InstallSymbols();
+void InstallIo();
 void InstallExternal();
 
 } // namespace zemo

@@ -25,6 +25,7 @@ void InstallProgram()
     InstallEdit();
     InstallShell();
     InstallSymbols();
+    InstallIo();
     InstallExternal();
 }
 

@@ -1,0 +1,26 @@
+#include "io/Ports.h"
+
+#include "document/Index.h"
+#include "shell/CommandFrame.h"
+
+namespace zemo {
+
+IoPortSet& IoPorts()
+{
+    static IoPortSet ports;
+    return ports;
+}
+
+void RegisterIoWorkers()
+{
+    const auto with = [](const PortBase& port) {
+        return [&port] { return Index.ActiveZmd != nullptr && port.Bound(); };
+    };
+    IoPortSet& p = IoPorts();
+    RegisterWorker(Cmd::FileExportEps, ExportEps, with(p.RunEpsDialog));
+    RegisterWorker(Cmd::FileExportAi, ExportAi, with(p.RunAiDialog));
+    RegisterWorker(Cmd::ExtrasPartial, ExportPartialMap, with(p.RunPartialDialog));
+    RegisterWorker(Cmd::FileExportPdf, ExportPdf);
+}
+
+} // namespace zemo

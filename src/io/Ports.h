@@ -1,0 +1,36 @@
+// What the import, export and printing features need from the libraries above them: their
+// dialogs (io widgets). Each port does the documented least until the wiring root binds it.
+#pragma once
+
+#include "core/Port.h"
+#include "io/ExpAi.h"
+#include "io/ExpEps.h"
+#include "io/ExpRange.h"
+#include "io/Export.h"
+#include "io/Partial.h"
+
+namespace zemo {
+
+struct IoPortSet {
+    // The export range dialog on the edit; how it closed. Least: no dialog, cancelled.
+    Port<RangeAnswer(ExportRangeEdit& edit)> RunExportRangeDialog{
+        "io.RunExportRangeDialog", [](ExportRangeEdit&) { return RangeAnswer::Cancel; }};
+    // The one-page dialog: the edit's fields on OK and Define. Least: cancelled.
+    Port<RangeAnswer(OnePageEdit& edit)> RunOnePageDialog{
+        "io.RunOnePageDialog", [](OnePageEdit&) { return RangeAnswer::Cancel; }};
+    // The EPS dialog: true on OK with the options. Least: cancelled, nothing is exported.
+    Port<bool(EpsOptions& options)> RunEpsDialog{"io.RunEpsDialog", [](EpsOptions&) { return false; }};
+    // The Illustrator dialog: true on OK with the colour kind chosen. Least: cancelled.
+    Port<bool(AiOptions& options)> RunAiDialog{"io.RunAiDialog", [](AiOptions&) { return false; }};
+    // The partial-map dialog: the boundary chosen. Least: cancelled.
+    Port<RangeAnswer(PartialEdit& edit)> RunPartialDialog{
+        "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};
+};
+
+IoPortSet& IoPorts();
+
+// Registers the export workers with the command frame, each available while its dialog is
+// there to ask.
+void RegisterIoWorkers();
+
+} // namespace zemo

@@ -1,0 +1,12 @@
+#include "io/PrintSys.h"
+
+namespace zemo {
+
+PrintSysState PrintSys;
+
+void ResetPrintSysUnit()
+{
+    PrintSys = PrintSysState{};
+}
+
+} // namespace zemo
