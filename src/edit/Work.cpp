@@ -543,8 +543,12 @@ void InvalidatePending(MapView& v)
 
 void RepaintAllPending()
 {
-    for (MapView* v : ViewList())
+    for (MapView* v : ViewList()) {
         InvalidatePending(*v);
+        // Rulers exposed while the command ran were left grey.
+        if (v->Form)
+            v->Form->InvalidateRulers();
+    }
 }
 
 void RepaintPendingWhenIdle(MapView& v)

@@ -131,6 +131,18 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
              EXPECT_EQ(Work.ActiveView, &a->View());
              EXPECT_EQ(Index.ActiveZmd, a->View().Document);
          }},
+        {"the other window's rulers repaint",
+         [&] {
+             a->HorScale()->repaint();
+             a->VerScale()->repaint();
+         },
+         [&] { EXPECT_TRUE(a->HorScale()->ShowsBusy()); },
+         [&] {
+             // Grey while the paint ran, they show the scale once it has ended.
+             Settle(5);
+             EXPECT_FALSE(a->HorScale()->ShowsBusy());
+             EXPECT_FALSE(a->VerScale()->ShowsBusy());
+         }},
         {"work waits for the program to be idle",
          [&] { EditPorts().WhenIdle([&] { idleInPaint = Work.PaintBusy; ++idleRuns; }); }, [] {},
          [&] { EXPECT_EQ(idleRuns, 1); EXPECT_FALSE(idleInPaint); }},

@@ -137,8 +137,22 @@ void TRulerBox::paintEvent(QPaintEvent*)
     MapView& v = form_->View();
     if (!v.MapShown || !v.Document || WorkBusy()) {
         p.fillRect(rect(), QColor(240, 240, 240));
+        // Another window's paint or a command ran (Window > Tile paints every window in
+        // turn): this window may not paint again, so the scale comes back by itself.
+        // A command's end repaints every window's rulers.
+        showsBusy_ = v.MapShown && v.Document;
+        if (showsBusy_ && Work.PaintBusy && !againQueued_) {
+            againQueued_ = true;
+            WhenPaintEnds([self = QPointer<TRulerBox>(this)] {
+                if (self) {
+                    self->againQueued_ = false;
+                    self->update();
+                }
+            });
+        }
         return;
     }
+    showsBusy_ = false;
     GuardEvent("Work", horizontal_ ? "HorScalePaint" : "VerScalePaint", [&] {
         UpdateViewOf(v);
         const GridGeometry g = MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode);

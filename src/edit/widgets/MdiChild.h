@@ -27,6 +27,8 @@ class TRulerBox : public QWidget {
     Q_OBJECT
 public:
     TRulerBox(TMdiChild* form, bool horizontal);
+    // Painted grey while the program was busy; painted again once it is not.
+    bool ShowsBusy() const { return showsBusy_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -34,6 +36,8 @@ protected:
 private:
     TMdiChild* form_;
     bool horizontal_;
+    bool showsBusy_ = false;
+    bool againQueued_ = false;
 };
 
 class TMdiChild : public QWidget, public MapWindow {
