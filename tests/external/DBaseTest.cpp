@@ -263,6 +263,39 @@ TEST_F(DBaseTest, KeyCacheFollowsWritesAndAppends)
     EXPECT_FALSE(DBaseWriteField(7, "x")) << "no such field";
 }
 
+// A field write changes the found record only, whatever the record buffer held since the find:
+// an appended key, or a deleted record found under its key.
+TEST_F(DBaseTest, FieldWritesChangeOnlyTheFoundRecord)
+{
+    struct Case {
+        const char* what;
+        const char* between;   // a key appended, or looked for, between the find and the write
+        bool append;
+        std::vector<TestDbfRecord> expected;
+    };
+    const Case cases[] = {
+        {"after an append", "4", true,
+         {{{"1", "Zed", "x"}}, {{"2", "Bert", "y"}}, {{"3", "Cora", "z"}, true}, {{"4", "", ""}}}},
+        {"after a deleted record was found", "3", false,
+         {{{"1", "Zed", "x"}}, {{"2", "Bert", "y"}}, {{"3", "Cora", "z"}, true}}},
+    };
+    for (const Case& c : cases) {
+        TestDbf t = People();
+        t.records[2].deleted = true;
+        Write("w", t);
+        ResetDBaseUnit();
+        ASSERT_TRUE(DBaseFindRecord(Folder(), "w", "ID", "1")) << c.what;
+        if (c.append)
+            ASSERT_TRUE(DBaseAppendRecord(Folder(), "w", "ID", c.between)) << c.what;
+        else
+            ASSERT_FALSE(DBaseFindRecord(Folder(), "w", "ID", c.between)) << c.what;
+        ASSERT_TRUE(DBaseWriteField(Field("NAME"), "Zed")) << c.what;
+        TestDbf expected = t;
+        expected.records = c.expected;
+        EXPECT_EQ(ReadAll(Table("w")), expected.Bytes()) << c.what;
+    }
+}
+
 TEST_F(DBaseTest, NumbersAndTextsFillTheirFields)
 {
     struct Case {

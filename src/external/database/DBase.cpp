@@ -490,6 +490,9 @@ bool DBaseWriteField(int field, const QString& text)
     DBaseUnitState& u = U();
     if (!TableIsOpen() || !ValidField(field) || u.CurrentRecord < 0 || u.CurrentRecord >= u.RecordsInFile)
         return false;
+    // The buffer may hold another record since the find (an append, a deleted record found
+    // under a key): the write changes one field of the current record and nothing else.
+    ReadRecord(u.CurrentRecord);
     DBasePutText(field, text);
     WriteRecord(u.CurrentRecord);
     // A changed key leaves the cached keys behind.
