@@ -2,11 +2,16 @@
 
 #include "document/Ports.h"
 #include "external/AdjTemp.h"
+#include "external/Bmp.h"
+#include "external/Gif.h"
 #include "external/Ports.h"
 #include "external/Template.h"
+#include "external/Tiff.h"
 #include "external/database/DbSys.h"
 #include "external/widgets/TempOptDlg.h"
+#include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
+#include "external/widgets/TiffDlg.h"
 #include "shell/CommandFrame.h"
 #include "shell/Ports.h"
 #include "shell/widgets/MainFm.h"
@@ -54,12 +59,26 @@ void RegisterTemplateMenu()
     RegisterAdjTemplateTool();
 }
 
+// The raster readers by extension, and the dialogs that place a new raster template.
+void RegisterRasterReaders()
+{
+    RegisterTemplateReader(QStringLiteral(".bmp"), ReadBmpFile);
+    RegisterTemplateReader(QStringLiteral(".dib"), ReadBmpFile);
+    RegisterTemplateReader(QStringLiteral(".gif"), ReadGifFile);
+    RegisterTemplateReader(QStringLiteral(".tif"), ReadTiffFile);
+    RegisterTemplateReader(QStringLiteral(".tiff"), ReadTiffFile);
+    ExternalPortSet& ports = ExternalPorts();
+    ports.RunTempResol.Bind([](TempResolFields& f) { return ExecTempResolDlg(QApplication::activeWindow(), f); });
+    ports.RunTiffDlg.Bind([](TiffDlgFields& f) { return ExecTiffDlg(QApplication::activeWindow(), f); });
+}
+
 } // namespace
 
 void InstallExternal()
 {
     BindTemplates();
     RegisterTemplateMenu();
+    RegisterRasterReaders();
     // The driver manager's data sources, with the main frame as the parent window.
     RegisterWorker(Cmd::DbOdbc, [] { ManageOdbcSources(MainFrame()); });
 }

@@ -12,6 +12,9 @@
 
 namespace zemo {
 
+struct TempResolFields;
+struct TiffDlgFields;
+
 // The template list of the Template menu: names offered (bare file names), one or several
 // to choose, the first preselected.
 struct TemplateListRequest {
@@ -28,6 +31,12 @@ struct ExternalPortSet {
     // The template options dialog: true on OK with the values changed. Least: Cancel.
     Port<bool(TempOptValues& values)> RunTemplateOptions{"external.RunTemplateOptions",
                                                          [](TempOptValues&) { return false; }};
+    // The template resolution dialog: true on OK with its checked fields. Least: Cancel.
+    Port<bool(TempResolFields& fields)> RunTempResol{"external.RunTempResol",
+                                                     [](TempResolFields&) { return false; }};
+    // The georeference dialog of a TIFF template: true on OK with its checked fields. Least:
+    // Cancel.
+    Port<bool(TiffDlgFields& fields)> RunTiffDlg{"external.RunTiffDlg", [](TiffDlgFields&) { return false; }};
 };
 
 ExternalPortSet& ExternalPorts();

@@ -1,0 +1,66 @@
+// What the raster template readers (BMP, GIF, TIFF) share: the pixel memory of the record they
+// fill, the progress of a load with its Esc question, and byte reads from the file that are
+// checked against its size first.
+#pragma once
+
+#include "core/FileClass.h"
+#include "core/LangTexts.h"
+#include "document/Index.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace zemo {
+
+inline constexpr int TempMemoryHelpContext = 327;
+
+// The most pixel memory one template may take. The fuzz targets lower it: a few bytes of a
+// file may rightly ask for an image far larger than they are (a white fax page of any width).
+struct RasterLoadLimits {
+    int64_t MaxPixelBytes = int64_t(1) << 32;
+};
+extern RasterLoadLimits RasterLimits;
+
+// The pixel memory of t for its width, height and bits, zeroed; "TempMemory" when it is more
+// than the limit or cannot be had.
+bool AllocateTemplatePixels(TTmp& t);
+
+// The rows read so far in the status line while a template loads. Esc asks "CloseTemp": OK
+// stops the load, Cancel goes on.
+class TemplateProgress {
+public:
+    TemplateProgress(TextKey caption, int rows);
+    ~TemplateProgress();
+    TemplateProgress(const TemplateProgress&) = delete;
+    TemplateProgress& operator=(const TemplateProgress&) = delete;
+
+    // After rows or a strip: false when the user chose to stop the load.
+    bool Step(int rowsDone);
+};
+
+// An open file read at offsets: every read is checked against the file's size first, so
+// that a count or offset taken from the file never reads past it.
+class RasterFile {
+public:
+    // Opens read-only; false (after the file object's message, or none for a file that
+    // cannot be opened) when it cannot be read.
+    bool Open(const QString& name);
+    int64_t Size() const { return size_; }
+    // True when count bytes at offset lie inside the file.
+    bool Holds(int64_t offset, int64_t count) const
+    {
+        return offset >= 0 && count >= 0 && offset <= size_ && count <= size_ - offset;
+    }
+    // Exactly count bytes at offset; false when they are not in the file or cannot be read.
+    bool ReadAt(int64_t offset, void* buffer, int64_t count);
+    bool ReadAt(int64_t offset, std::vector<uint8_t>& bytes, int64_t count);
+    TFileClass& File() { return file_; }
+
+private:
+    TFileClass file_;
+    int64_t size_ = 0;
+};
+
+} // namespace zemo
