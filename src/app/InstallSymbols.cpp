@@ -6,10 +6,12 @@
 #include "symbols/Colors.h"
 #include "symbols/EnlargeSym.h"
 #include "symbols/SpotColors.h"
+#include "symbols/BySymbol.h"
 #include "symbols/Ports.h"
 #include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
+#include "symbols/widgets/BySymbolDlg.h"
 #include "symbols/widgets/ColorCorDlg.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/EditIconDlg.h"
@@ -21,6 +23,7 @@
 #include "symbols/widgets/SymDlg.h"
 #include "symbols/widgets/SymbolFeatures.h"
 #include "symbols/widgets/TranspOptDlg.h"
+#include "symbols/widgets/UnicodeDlg.h"
 
 namespace zemo {
 
@@ -77,6 +80,12 @@ void InstallSymbols()
     RegisterSymbolBoxWorkers();
     RegisterSymbolEditorWorkers();
     InstallColourDialogs();
+    // Extras > Text script, Select and Delete objects by symbol.
+    symbols.RunTextScriptDialog.Bind([](const QStringList& scripts) { return ExecUnicodeDlg(SymbolDialogParent(), scripts); });
+    symbols.RunBySymbolDialog.Bind([](bool deleting, BySymbolRequest& r) {
+        return ExecBySymbolDlg(SymbolDialogParent(), deleting, r);
+    });
+    RegisterExtrasSymbolWorkers();
 }
 
 } // namespace zemo

@@ -19,6 +19,7 @@ struct ComboColor;
 
 enum class SymbolEditorKind { None, Point, Line, Area, Text, LineText, Rect };
 struct SymbolEditSession;
+struct BySymbolRequest;
 
 struct SymbolsPortSet {
     // ---- The symbol box (symbols_widgets) ----
@@ -65,6 +66,14 @@ struct SymbolsPortSet {
     // Symbol-graphics editing starts: the quick editor lists the map's colours and picks the
     // element kind the window draws. Least: nothing.
     Port<void()> PrepareGraphicsPanel{"symbols.PrepareGraphicsPanel", [] {}};
+
+    // ---- Extras (symbols_widgets); least: cancelled ----
+    // Text script: the entry of the chosen script, -1 on Cancel.
+    Port<int(const QStringList& scripts)> RunTextScriptDialog{"symbols.RunTextScriptDialog",
+                                                              [](const QStringList&) { return -1; }};
+    // Select (or delete) objects by symbol: the choice and the layer name; true on OK.
+    Port<bool(bool deleting, BySymbolRequest& r)> RunBySymbolDialog{
+        "symbols.RunBySymbolDialog", [](bool, BySymbolRequest&) { return false; }};
 };
 
 SymbolsPortSet& SymbolsPorts();

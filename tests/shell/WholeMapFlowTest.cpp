@@ -196,7 +196,7 @@ TEST_F(WholeMapFlow, TheCommandsAreOfferedWithAMapAndChangeSymbolsHasItsButton)
     for (Cmd c : extras)
         EXPECT_TRUE(Frame().Action(c)->isEnabled()) << CmdName(c);
     // Commands of the menu still waiting for their work stay disabled.
-    EXPECT_FALSE(Frame().Action(Cmd::ExtrasDeleteSym)->isEnabled());
+    EXPECT_FALSE(Frame().Action(Cmd::ExtrasConvertLayers)->isEnabled());
 }
 
 } // namespace
