@@ -241,25 +241,42 @@ TEST_F(OdbcTest, SameSourceAndTableAreNotQueriedAgain)
 // the lengths the driver reports within one byte, and the record's values.
 TEST_F(OdbcTest, AnOdbcRecordBecomesADBaseRecord)
 {
-    ASSERT_TRUE(Query("CREATE TABLE shapes (id INTEGER, label VARCHAR(300), code CHAR(4));"
-                      "INSERT INTO shapes VALUES (42, 'Grüße', 'AB');").isEmpty());
+    ASSERT_TRUE(Query("CREATE TABLE shapes (id INTEGER, label VARCHAR(300), code CHAR(4), free);"
+                      "INSERT INTO shapes VALUES (42, 'Grüße', 'AB', 'f');").isEmpty());
     ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "shapes", "id", "42"));
+    struct Field {
+        const char* name;
+        int reported;   // by the driver
+        int length;     // in the table
+        QByteArray value;
+    };
+    const Field fields[] = {
+        {"ID", 10, 10, "42"},
+        {"LABEL", 300, 254, "Gr\xFC\xDF" "e"},
+        {"CODE", 4, 4, "AB"},
+        {"FREE", 255, 254, "f"},
+    };
     DBaseTransferHeader();
-    ASSERT_EQ(DBaseUnit.Fields.size(), 3u);
-    const int lengths[] = {Db.Columns[0].Length <= 0 ? 12 : std::min(Db.Columns[0].Length, 254), 254, 4};
-    EXPECT_EQ(Db.Columns[1].Length, 300);
-    EXPECT_EQ(Db.Columns[2].Length, 4);
-    const char* names[] = {"ID", "LABEL", "CODE"};
-    for (int i = 0; i < 3; ++i) {
-        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(DBaseUnit.Fields[size_t(i)].data()), 11),
-                  QByteArray(names[i]).leftJustified(11, '\0'));
-        EXPECT_EQ(DBaseUnit.Fields[size_t(i)][11], 'C');
-        EXPECT_EQ(DBaseUnit.Fields[size_t(i)][16], lengths[i]) << i;
+    ASSERT_EQ(DBaseUnit.Fields.size(), std::size(fields));
+    QByteArray expected(" ");
+    for (size_t i = 0; i < std::size(fields); ++i) {
+        const Field& f = fields[i];
+        EXPECT_EQ(Db.Columns[i].Length, f.reported) << f.name;
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(DBaseUnit.Fields[i].data()), 11),
+                  QByteArray(f.name).leftJustified(11, '\0'));
+        EXPECT_EQ(DBaseUnit.Fields[i][11], 'C');
+        EXPECT_EQ(DBaseUnit.Fields[i][16], f.length) << f.name;
+        expected += f.value.leftJustified(f.length, ' ');
     }
     DBaseTransferRecord();
     const QByteArray rec(reinterpret_cast<const char*>(DBaseUnit.Record.data()), qsizetype(DBaseUnit.Record.size()));
-    EXPECT_EQ(rec, " " + QByteArray("42").leftJustified(lengths[0], ' ') + QByteArray("Gr\xFC\xDF" "e").leftJustified(254, ' ') + "AB  ");
+    EXPECT_EQ(rec, expected);
     EXPECT_EQ(messages.Count(), 0);
+
+    // A column whose length the source does not report gets 12 characters.
+    Db.Columns[0].Length = 0;
+    DBaseTransferHeader();
+    EXPECT_EQ(DBaseUnit.Fields[0][16], 12);
 
     DbClose();
     DBaseTransferHeader();

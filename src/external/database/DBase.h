@@ -65,7 +65,6 @@ inline constexpr int DbfMaxHeaderLength = 65535;
 // The shortest header that holds its terminator.
 inline constexpr int DbfMinHeaderLength = DbfHeaderSize + 1;
 
-
 using DbfDescriptor = std::array<uint8_t, DbfDescriptorSize>;
 
 struct DBaseUnitState {
