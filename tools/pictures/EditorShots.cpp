@@ -138,6 +138,57 @@ void SymbolEditorShots(TMainFm& m, const ShotSink& sink, const QString& tag)
         });
         run(Cmd::SymbolEdit, steps);
     }
+    // Area (one with a structure where the set has one), text, line-text and rectangle
+    // symbols: every page.
+    const auto firstOf = [](int type, int textFlag, bool structure) {
+        const TZmd& z = *Index.ActiveZmd;
+        int found = -1;
+        for (int i = 0; i < z.SymbolCount(); ++i) {
+            const SymbolBytes& s = z.Symbols[size_t(i)];
+            if (SymI16(s, SymObjectType) != type || SymU8(s, SymTextFlag) != textFlag)
+                continue;
+            if (!structure || SymI16(s, AreaStructSlots) > 0)
+                return i;
+            if (found < 0)
+                found = i;
+        }
+        return found;
+    };
+    const std::pair<const char*, int> editors[] = {
+        {"area-symbol", firstOf(AreaObject, 0, true)},
+        {"text-symbol", firstOf(TextObject, 1, false)},
+        {"line-text-symbol", firstOf(LineObject, 1, false)},
+        {"rectangle-symbol", firstOf(RectangleObject, 0, false)},
+    };
+    for (const auto& [name, pos] : editors) {
+        if (pos < 0)
+            continue;
+        SetCurrentSymbolPos(pos);
+        Steps steps;
+        const QString stem = QStringLiteral("%1-%2").arg(QLatin1String(name), tag);
+        steps.Then([&](QWidget* d) {
+            auto* pages = d->findChild<QTabWidget*>(QStringLiteral("PageControl"));
+            if (!pages)
+                shot(d, stem + QStringLiteral(".png"));
+            for (int i = 0; pages && i < pages->count(); ++i) {
+                pages->setCurrentIndex(i);
+                shot(d, stem + QStringLiteral("-page%1.png").arg(i + 1));
+            }
+            Press(d, "CancelBtn");
+        });
+        run(Cmd::SymbolEdit, steps);
+    }
+    // The Extras dialogs of the symbols: text script, select and delete by symbol.
+    for (const auto& [c, name] : {std::pair{Cmd::ExtrasTextScript, "text-script"},
+                                  std::pair{Cmd::ExtrasSelectSym, "select-by-symbol"},
+                                  std::pair{Cmd::ExtrasDeleteSym, "delete-by-symbol"}}) {
+        Steps steps;
+        steps.Then([&](QWidget* d) {
+            shot(d, QStringLiteral("%1-%2.png").arg(QLatin1String(name), tag));
+            Press(d, "CancelBtn");
+        });
+        run(c, steps);
+    }
     // Symbol > New and the icon editor.
     {
         Steps steps;

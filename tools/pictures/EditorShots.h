@@ -1,5 +1,5 @@
-// Screenshots of the symbol editors on the open map: each dialog and each page, and the map
-// window while a symbol's graphics are edited.
+// Screenshots of the symbol editors on the open map: each dialog and each page, the map
+// window while a symbol's graphics are edited, and the Extras dialogs that work on symbols.
 #pragma once
 
 #include <QImage>
@@ -18,7 +18,7 @@ struct ShotSink {
     std::function<void(int ms)> settle;
 };
 
-// The current map must be open in the frame: its first point and line symbols are edited
+// The current map must be open in the frame: its first symbol of each type is edited
 // (nothing is stored). `tag` goes into the file names.
 void SymbolEditorShots(TMainFm& frame, const ShotSink& sink, const QString& tag);
 

@@ -2,6 +2,7 @@
 
 #include "symbols/TextScript.h"
 
+#include <QBoxLayout>
 #include <QComboBox>
 #include <QLabel>
 
@@ -10,12 +11,14 @@ namespace zemo {
 TUnicodeDlg::TUnicodeDlg(QWidget* parent, const QStringList& scripts)
     : TMapDlgForm(parent, QStringLiteral("UnicodeDlg"), TextKey::TextScript, TextScriptHelpContext)
 {
-    AddWidget(new QLabel(PlainText(TextKey::SelectScript), this));
     ScriptB = new QComboBox(this);
     ScriptB->setObjectName(QStringLiteral("ScriptB"));
     ScriptB->addItems(scripts);
     ScriptB->setCurrentIndex(scripts.isEmpty() ? -1 : 0);
     AddRow(TextKey::Script, ScriptB);
+    // The prompt above the list.
+    if (auto* box = qobject_cast<QBoxLayout*>(layout()))
+        box->insertWidget(0, new QLabel(PlainText(TextKey::SelectScript), this));
     AddButtons();
 }
 
