@@ -60,9 +60,10 @@ private:
     uint8_t* RowOut() const;
 
     uint32_t Peek(int n) const { return uint32_t(acc_ >> (64 - n)); }
+    // The buffer may hold all 64 bits, so that a drop may take them all.
     void Drop(int n)
     {
-        acc_ <<= n;
+        acc_ = n < 64 ? acc_ << n : 0;
         bits_ -= n;
     }
 

@@ -175,6 +175,11 @@ TEST_F(Ccitt, HandWrittenCodeStreams)
     const std::vector<uint8_t> rows{0x0F, 0xFF, 0x0F, 0xFF};
     EXPECT_EQ(Decode(CcittT4, 4, 2, plain), std::make_pair(rows, true));
     EXPECT_EQ(Decode(CcittT4, 4, 2, filled), std::make_pair(rows, true));
+    // Fill that fills the whole bit buffer (64 zeros and more) is dropped whole.
+    Bits longFill;
+    longFill << std::string(100, '0').c_str() << "1" << "1011" << "0000111" << std::string(64, '0').c_str() << Eol
+             << "1011" << "0000111";
+    EXPECT_EQ(Decode(CcittT4, 4, 2, longFill), std::make_pair(rows, true));
     // Tag bits: a one-dimensional row, then the same row coded against it (vertical 0 twice).
     Bits tagged;
     tagged << Eol << "1" << "1011" << "0000111" << Eol << "0" << "1" << "1";
