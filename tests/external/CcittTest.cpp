@@ -227,6 +227,16 @@ TEST_F(Ccitt, CorruptStreamsFailWithoutWritingOutsideTheRows)
     ahead.bytes.clear(), ahead.used = 0;
     ahead << "001" << "1011" << "000101" << "1" << "001" << "1000" << "0000110111" << "1" << "1" << "1";
     EXPECT_TRUE(Decode(CcittT6, 0, 2, ahead).second);
+    // Horizontal codes of two empty runs add changes without moving: at most width + 2 a row.
+    Bits empty8, empty10;
+    for (int i = 0; i < 8; ++i)
+        empty8 << "001" << "00110101" << "0000110111";
+    for (int i = 0; i < 10; ++i)
+        empty10 << "001" << "00110101" << "0000110111";
+    empty8 << "1";
+    empty10 << "1";
+    EXPECT_TRUE(Decode(CcittT6, 0, 1, empty8).second);
+    EXPECT_FALSE(Decode(CcittT6, 0, 1, empty10).second);
     // A white run past the row's width.
     Bits past;
     past << "10011" << "0000111" << "1011";

@@ -7,6 +7,8 @@
 #include "core/Setup.h"
 #include "core/StringX.h"
 #include "external/Ports.h"
+#include "external/Bmp.h"
+#include "external/Gif.h"
 #include "external/TempResol.h"
 #include "external/Tiff.h"
 #include "external/TiffGeo.h"
@@ -265,6 +267,35 @@ TEST_F(Placement, NewTiffTemplateIsPlacedByItsWorldFileOverItsTags)
     QFile::remove(Path(QStringLiteral("geo.tfw")));
     ExternalPorts().RunTiffDlg.Bind([](TiffDlgFields&) { return false; });
     EXPECT_FALSE(ReadTiffFile(tif, TemplateLoadAsk));
+}
+
+TEST_F(Placement, BmpAndGifAskTheResolutionAndCancelLoadsNothing)
+{
+    OpenMap();
+    QByteArray ppm("P6\n3 2\n255\n");
+    ppm.append(QByteArray(18, '\x40'));
+    ASSERT_TRUE(WriteBytes(QStringLiteral("in.ppm"), ppm));
+    for (const char* name : {"pic.gif", "pic.bmp"}) {
+        SCOPED_TRACE(name);
+        const QString path = Path(QLatin1String(name));
+        ASSERT_TRUE(RunTool(QStringLiteral("convert"), {Path(QStringLiteral("in.ppm")), path}));
+        const RasterReader reader = QString::fromLatin1(name).endsWith(".gif") ? ReadGifFile : ReadBmpFile;
+        std::optional<TempResolFields> shown;
+        bool answer = false;
+        ExternalPorts().RunTempResol.Bind([&](TempResolFields& f) {
+            shown = f;
+            f.resol = QStringLiteral("200");
+            return answer;
+        });
+        tmp = TTmp{};
+        EXPECT_FALSE(reader(path, TemplateLoadAsk));
+        ASSERT_TRUE(shown);
+        EXPECT_EQ(shown->resol, QStringLiteral("0")); // a GIF has none; this bitmap says none
+        answer = true;
+        EXPECT_TRUE(reader(path, TemplateLoadAsk));
+        EXPECT_DOUBLE_EQ(tmp.U, 12.7);
+        EXPECT_TRUE(tmp.HasPixels());
+    }
 }
 
 TEST_F(Placement, GeoreferenceDialogFieldsAndWhatOkStores)
