@@ -9,6 +9,7 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "document/Convert5.h"
 #include "document/FileReplace.h"
 #include "document/Ports.h"
 #include "document/Save7.h"
@@ -338,12 +339,6 @@ bool MapFileReader::ReadHeader(MapFileHeader& h) const
 
 // ---- Documents ----
 
-bool RefuseOldMap(int, const QString& name, TFileClass&)
-{
-    ErrorMsg(TextKey::NotZEMO6Format, name, NotZemo6Help);
-    return false;
-}
-
 void ResetOpenUnit()
 {
     CloseAllDocuments();
@@ -559,15 +554,13 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
         const int version = h.Version;
         if (version <= 5) {
-            // Without a converter the message comes before any question.
-            Port<bool(int, const QString&, TFileClass&)>& convert = DocumentPorts().ConvertOldMap;
-            if (!convert.Bound()) {
-                convert(version, name, z.WorkFile);
+            if (version < 5) {
+                ErrorMsg(TextKey::NotZEMO6Format, name, NotZemo6Help);
                 throw EAbort();
             }
             if (!quiet && !ConfirmOldVersion(version, name))
                 throw EAbort();
-            if (!convert(version, name, z.WorkFile))
+            if (!ConvertVersion5Map(name))
                 throw EAbort();
         } else {
             if (!quiet && !ConfirmOldVersion(version, name))

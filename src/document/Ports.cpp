@@ -43,4 +43,9 @@ void DeleteObjectLinkStringOf(int n)
         DeleteStringOfObject(Index.ActiveZmd->ObjectLinks, ObjectLinkType, n);
 }
 
+FrameTextMetrics EmFrameTextMetrics(const QString&, int height, const std::u32string& chars)
+{
+    return FrameTextMetrics{height, std::vector<int32_t>(chars.size(), height / 2)};
+}
+
 } // namespace zemo

@@ -1,6 +1,6 @@
 // What the map store needs from the libraries above it: the document windows (edit), the
 // undo buttons (shell), the text layout (render), course setting and the external-data
-// features (templates, GPS, database links), and the converter of old map versions. Each
+// features (templates, GPS, database links), and the fonts of converted old texts. Each
 // port does the documented least until the wiring root binds it.
 #pragma once
 
@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace zemo {
 
@@ -36,8 +37,14 @@ bool GetMapExtentLeast(CordRect& r);
 // restorably and takes it out of its list.
 void DeleteCsObjectStringOf(int n);
 void DeleteObjectLinkStringOf(int n);
-// No converter: "not a ZEMO 6 map", nothing is created.
-bool RefuseOldMap(int version, const QString& name, TFileClass& work);
+// The font metrics of a converted text's frame: the font's ascent plus its internal leading
+// and the advance of each character, in device units at the given character height.
+struct FrameTextMetrics {
+    int32_t AscentLeading = 0;
+    std::vector<int32_t> Advances;
+};
+// No font layer: the height itself, each character half as wide.
+FrameTextMetrics EmFrameTextMetrics(const QString& font, int height, const std::u32string& chars);
 // No splitter: the area is offered whole; false when it is refused.
 bool OfferAreaWhole(const Cord* points, int count, const AreaPieceFn& accept);
 // No text layout: the text as stored (8-bit text in code page 1252), the code page of its
@@ -74,10 +81,10 @@ struct DocumentPortSet {
     Port<void()> CurrentSymbolChanged{"document.CurrentSymbolChanged", [] {}};
 
     // ---- Old maps ----
-    // Versions 3 to 5 are converted into a version-8 working file opened on `work`; false
-    // when nothing was made. Unbound, such a map gets a message before any question.
-    Port<bool(int version, const QString& name, TFileClass& work)> ConvertOldMap{
-        "document.ConvertOldMap", RefuseOldMap};
+    // Measures a converted text whose symbol draws a line below, in the map font of that
+    // name and character height (0.01 mm a device unit).
+    Port<FrameTextMetrics(const QString& font, int height, const std::u32string& chars)> MeasureFrameText{
+        "document.MeasureFrameText", EmFrameTextMetrics};
 
     // ---- Undo (the document window and the tool buttons) ----
     // Redraws a map rectangle of the active window.

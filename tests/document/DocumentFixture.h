@@ -135,7 +135,7 @@ protected:
         Close();
         DocumentPorts().UpdateRect.Unbind();
         DocumentPorts().RepaintWindow.Unbind();
-        DocumentPorts().ConvertOldMap.Unbind();
+        DocumentPorts().MeasureFrameText.Unbind();
         DocumentPorts().CreateWindow.Unbind();
         ResetOpenUnit();
         ResetIndexState();
