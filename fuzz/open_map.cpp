@@ -1,5 +1,7 @@
 // A map file of arbitrary bytes opened the way File > Open does it: the version switch, the
-// working copy in the state folder and the upgrade of version 6 and 7 maps in it, the set-up
+// conversion of versions 3 to 5 (an input that says version 3 is split into its ".elt" file
+// and the ".idx" behind it, whose length the last 4 bytes give), the working copy in the
+// state folder and the upgrade of version 6 and 7 maps in it, the set-up
 // after the open, reading every object, closing. Then the same bytes as the other map that
 // symbols and colours are taken from, on a small valid map. None of it may crash, hang or
 // read outside the file; a refused open says why; what an open wrote into its working copy
@@ -14,6 +16,7 @@
 #include <QFile>
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -73,8 +76,19 @@ const fuzz::MapScratch& Scratch()
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const fuzz::MapScratch& scratch = Scratch();
-    const QString input = scratch.dir + QStringLiteral("/input.zmd");
-    fuzz::WriteInput(Target, input, data, size);
+    QString input = scratch.dir + QStringLiteral("/input.zmd");
+    const QString index = scratch.dir + QStringLiteral("/input.idx");
+    // Version 3 (the mark and 3 where a map header has its version): the pair.
+    const bool pair = size >= 10 && data[0] == 0x71 && data[1] == 0x5E && data[4] == 3 && data[5] == 0;
+    if (pair) {
+        const size_t idxSize = std::min<size_t>(size - 4, size_t(data[size - 4]) | size_t(data[size - 3]) << 8
+                                                              | size_t(data[size - 2]) << 16 | size_t(data[size - 1]) << 24);
+        input = scratch.dir + QStringLiteral("/input.elt");
+        fuzz::WriteInput(Target, input, data, size - 4 - idxSize);
+        fuzz::WriteInput(Target, index, data + (size - 4 - idxSize), idxSize);
+    } else {
+        fuzz::WriteInput(Target, input, data, size);
+    }
 
     // File > Open: version 6 and 7 maps are opened when asked.
     {
@@ -109,5 +123,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         fuzz::CheckAllClosed(Target);
     }
     QFile::remove(input);
+    QFile::remove(index);
     return 0;
 }

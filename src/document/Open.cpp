@@ -9,6 +9,7 @@
 #include "core/LangTexts.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "document/Convert4.h"
 #include "document/Convert5.h"
 #include "document/FileReplace.h"
 #include "document/Ports.h"
@@ -554,13 +555,12 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         }
         const int version = h.Version;
         if (version <= 5) {
-            if (version < 5) {
-                ErrorMsg(TextKey::NotZEMO6Format, name, NotZemo6Help);
-                throw EAbort();
-            }
             if (!quiet && !ConfirmOldVersion(version, name))
                 throw EAbort();
-            if (!ConvertVersion5Map(name))
+            const bool converted = version == 5   ? ConvertVersion5Map(name)
+                                   : version == 4 ? ConvertVersion4Map(name)
+                                                  : ConvertVersion3Map(name);
+            if (!converted)
                 throw EAbort();
         } else {
             if (!quiet && !ConfirmOldVersion(version, name))

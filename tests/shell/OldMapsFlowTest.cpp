@@ -47,5 +47,25 @@ TEST_F(OldMapsFlow, AVersion5TextWithALineBelowIsFramedAtLeastAsWideAsItsText)
     EXPECT_GE(CurElement.Slots[2].y & CoordMask, int32_t(f.ascent() * 256));
 }
 
+// File > Open's "*.elt" entry: the pair opens in a window on the standard symbols.
+TEST_F(OldMapsFlow, AVersion3PairOpensInAWindow)
+{
+    Version3Writer w;
+    w.objects = {OldObject::Point(1403, 72, 72), OldObject::Line(51, {Pt(0, 0), Pt(720, 720)})};
+    w.objects[1].classBits = 0x02;
+    const auto [elt, idx] = w.Build();
+    const QString path = TempPath("FOREST.ELT");
+    ASSERT_TRUE(WriteFileBytes(QFile::encodeName(path).toStdString(), elt));
+    ASSERT_TRUE(WriteFileBytes(QFile::encodeName(TempPath("FOREST.IDX")).toStdString(), idx));
+    messages.SetDefaultAnswer(IdOk);
+    ASSERT_TRUE(OpenMap(path));
+    ASSERT_NE(ActiveChild(), nullptr);
+    EXPECT_EQ(CountObjects(), 2);
+    SymbolBytes* s = nullptr;
+    EXPECT_TRUE(GetSymbol(3060, s));
+    ASSERT_TRUE(ReadElement(2, CurElement));
+    EXPECT_EQ(CurElement.Symbol, 3060);
+}
+
 } // namespace
 } // namespace zemo::test

@@ -291,7 +291,8 @@ void OldSetup347::Real(size_t at, double v)
 
 std::vector<uint8_t> Version4Writer::Build() const
 {
-    const size_t n = std::max(objects.size(), indexSlots) + 1;
+    // The data area starts behind the 24-byte header at the least.
+    const size_t n = std::max<size_t>(std::max(objects.size(), indexSlots) + 1, 2);
     std::vector<uint8_t> records;
     const auto places = PlaceRecords(objects, records, 256);
     std::vector<uint8_t> b(16 * n, 0);
