@@ -3,8 +3,11 @@
 #include "SettingsShots.h"
 
 #include "core/LangTexts.h"
+#include "core/Setup.h"
 #include "external/widgets/TempOptDlg.h"
+#include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
+#include "external/widgets/TiffDlg.h"
 
 #include <QListWidget>
 
@@ -43,6 +46,20 @@ void TemplateDialogShots(const ShotSink& sink)
         if (auto* list = d.findChild<QListWidget*>())
             list->item(2)->setSelected(true);
         shoot(d, QStringLiteral("template-close.png"));
+    }
+    SetupRecord setup = DefaultSetupRecord();
+    setup.MapScale = 15000;
+    {
+        TTempResolDlg d(nullptr, TempResolFieldsOf(0, setup, {}));
+        shoot(d, QStringLiteral("template-resolution.png"));
+    }
+    TiffGeoref g;
+    g.ScaleX = g.ScaleY = 0.5;
+    g.CentreX = 612345;
+    g.CentreY = 5219876;
+    {
+        TTiffDlg d(nullptr, TiffDlgFieldsOf(g, 8000, 6000, setup));
+        shoot(d, QStringLiteral("template-georeference.png"));
     }
 }
 
