@@ -5,6 +5,7 @@
 #include "io/Export.h"
 #include "document/ServiceHooks.h"
 #include "io/Ports.h"
+#include "render/TemplateDraw.h"
 
 #include <QRegularExpression>
 
@@ -241,6 +242,38 @@ TEST_F(EpsExport, TemplateRowsBecomeRunsOfOneColour)
                                          "5 2 3 0 0 0 0 r"}));
         }
     }
+}
+
+// A band as wide as the render band: each row's runs end at its last pixel, and the band is
+// read, never written (no end marker after a row).
+TEST_F(EpsExport, RunsOfAFullWidthBandEndAtTheRowAndLeaveTheBandAsItWas)
+{
+    RenderBand(0, true);
+    const int w = TemplateDraw.BandWidth, h = TemplateDraw.BandHeight;
+    ASSERT_GT(w, 8);
+    // Image line y: black up to x = y, then white to the end; the last line all cyan.
+    for (int y = 0; y < h; ++y) {
+        uint8_t* p = BandRow(0, h - 1 - y);
+        for (int x = 0; x < w; ++x) {
+            const bool cyan = y == h - 1, black = x <= y;
+            p[3 * x] = cyan ? 255 : black ? 0 : 255;       // blue
+            p[3 * x + 1] = cyan ? 255 : black ? 0 : 255;   // green
+            p[3 * x + 2] = cyan ? 0 : black ? 0 : 255;     // red
+        }
+    }
+    const QImage before = BandImage(0).copy();
+    Graph.OutputMode = PostScriptOutput;
+    Graph.OutputColorMode = CompositeColors;
+    TextSink sink(false);
+    Graph.OutputFile = &sink;
+    EpsBlt(QRect(100, 200, w, h));
+    EXPECT_TRUE(BandImage(0) == before);
+    const QStringList runs = Matching(LinesOf(sink.text), " r$");
+    ASSERT_EQ(runs.size(), h);
+    EXPECT_EQ(runs[0], "100 200 1 0 0 0 200 r");
+    EXPECT_EQ(runs[1], "100 201 2 0 0 0 200 r");
+    // The band's full width, to its last pixel and no further.
+    EXPECT_EQ(runs.back(), QStringLiteral("100 %1 %2 200 0 0 0 r").arg(200 + h - 1).arg(w));
 }
 
 TEST_F(EpsExport, TitleAndFileNamePartsAreMadeSafe)
