@@ -270,7 +270,7 @@ void WriteLayers(const TZmd& z, bool spot)
                         ++drawn;
                         UpdateProgress(drawn, drawn);
                     }
-                    PollEscape();
+                    PollExportEscape();
                 }
                 if (open) {
                     Line(std::string("LB"));

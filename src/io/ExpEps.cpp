@@ -113,7 +113,7 @@ void EpsColourPass(bool overprint, uint32_t cmyk)
             DrawSymbol = rec->data();
             DrawObjectByType();
         }
-        PollEscape();
+        PollExportEscape();
     }
 }
 
@@ -151,7 +151,7 @@ void RasterPass()
                              std::min(bandHeight, device.bottom() + 1 - top));
             if (Graph.OutputColorMode == CompositeColors)
                 Line("1 O");
-            if (DrawTemplates(band, false, 0, PollEscape, true))
+            if (DrawTemplates(band, false, 0, PollExportEscape, true))
                 EpsBlt(band);
             ++Eps.BandCounter;
             UpdateProgress(Eps.BandCounter, Eps.BandCounter);
@@ -307,7 +307,7 @@ void EpsBlt(const QRect& band)
             }
             x = end;
         }
-        PollEscape();
+        PollExportEscape();
     }
 }
 

@@ -130,7 +130,7 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
             for (int left = 0; left < width; left += stripWidth) {
                 const int cols = std::min(stripWidth, width - left);
                 const QRect cell(left, top, cols, rows);
-                DrawTemplates(cell, s.AntiAlias, 0, PollEscape, true);
+                DrawTemplates(cell, s.AntiAlias, 0, PollExportEscape, true);
                 if (s.ColorCorrection)
                     CorrectBandColors(cols, rows);
                 const QImage& band = BandImage(0);

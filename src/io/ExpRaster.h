@@ -53,7 +53,8 @@ int RasterPixels(int32_t a, int32_t b, int dpi);
 QSize RasterSize(const CordRect& extent, int dpi);
 
 // Renders `extent` into `writer`'s file `target`. Refuses a side above MaxRasterPixels
-// (BmpResTooHigh) before anything is made.
+// (BmpResTooHigh) before anything is made. Runs in the command frame, as every export does:
+// a window painting between two cells would take the render band.
 RasterResult ExportRaster(const CordRect& extent, const RasterSettings& settings,
                           StripWriter& writer, const QString& target);
 

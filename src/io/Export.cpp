@@ -7,6 +7,7 @@
 #include "core/Folders.h"
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
+#include "edit/Work.h"
 #include "render/Scale.h"
 #include "symbols/SymbolMenu.h"
 
@@ -103,7 +104,7 @@ SavedOutputState::SavedOutputState()
       intensity_(Graph.OutputIntensity), hatched_(Graph.HatchedAreas), clip_(Graph.ClipRect),
       drawRect_(Scale.DrawRect), origin_(Scale.ViewOrigin), scaleX_(Scale.ViewScaleX),
       scaleY_(Scale.ViewScaleY), flatten_(Scale.FlattenTolerance), file_(Graph.OutputFile),
-      passThrough_(Graph.PsPassThrough), currentColor_(Graph.CurrentColor),
+      dc_(Graph.OutputDC), passThrough_(Graph.PsPassThrough), currentColor_(Graph.CurrentColor),
       cmyk_(Graph.OutputCmyk)
 {
 }
@@ -123,9 +124,16 @@ SavedOutputState::~SavedOutputState()
     Scale.ViewScaleY = scaleY_;
     Scale.FlattenTolerance = flatten_;
     Graph.OutputFile = file_;
+    Graph.OutputDC = dc_;
     Graph.PsPassThrough = passThrough_;
     Graph.CurrentColor = currentColor_;
     Graph.OutputCmyk = cmyk_;
+}
+
+void PollExportEscape()
+{
+    SavedOutputState keep;
+    PollEscape();
 }
 
 // ---- ScopedProgress ----

@@ -101,10 +101,16 @@ private:
     double scaleY_;
     int flatten_;
     OutputSink* file_;
+    Device* dc_;
     bool passThrough_;
     int currentColor_;
     uint32_t cmyk_;
 };
+
+// Esc looked for between two steps of an export. The pump lets the windows' own events through,
+// and a map window laid out anew sets the view's transform and the output layer's mode: the
+// export's output state is put back after it.
+void PollExportEscape();
 
 // The status line's progress display for the run of an export (caption and count message as
 // StartProgress takes them), ended on every way out.

@@ -33,8 +33,8 @@ QRgb Marker(int x, int y)
 
 class RasterRoad : public IoTest {
 protected:
-    // A map without objects whose only content is the marker template.
-    void OpenMarkerMap()
+    // A map whose only content is the marker template; with `line`, a black line across it.
+    void OpenMarkerMap(bool line = false)
     {
         TestRaster r = TestRaster::Grey(W, H, 24);
         for (int y = 0; y < H; ++y)
@@ -50,6 +50,8 @@ protected:
         TestMapWriter w(8);
         w.symbols = {TestSymbol::Line(10, 0, 50)};
         w.strings.push_back(TestPString::Make(8, 0, Placed(raster, W, H)));
+        if (line)
+            w.objects.push_back(TestObject::Line(10, {{Mm, -Mm}, {6 * Mm, -4 * Mm}}));
         ASSERT_NE(Open(w), nullptr);
     }
     static RasterSettings Settings(bool progress = true)
@@ -90,6 +92,32 @@ TEST_F(RasterRoad, MarkersAndDiagonalComeOutInPlaceAcrossStripAndCellSeams)
     EXPECT_EQ(FilesInMaps(), (QStringList{"map.zmd", "markers.tpx", "out.raw"}));
     EXPECT_FALSE(ProgressRunning());
     EXPECT_EQ(messages.Count(), 0);
+}
+
+// The pump that looks for Esc lets the windows' events through; a map window laid out anew
+// sets the view's transform and the output mode as it goes. The export goes on as before.
+TEST_F(RasterRoad, AWindowLaidOutWhileEscIsLookedForLeavesThePictureAsItWas)
+{
+    OpenMarkerMap(true);
+    CordRect extent;
+    ASSERT_TRUE(ExportExtent(false, extent));
+    CollectingWriter calm;
+    ASSERT_EQ(ExportRaster(extent, Settings(), calm, InMaps(QStringLiteral("calm.raw"))), RasterResult::Written);
+    int pumps = 0;
+    CorePorts().PumpKeyMessages.Bind([&pumps] {
+        ++pumps;
+        Scale.ViewScaleX = 1.0 / 1024;
+        Scale.ViewScaleY = -1.0 / 1024;
+        Scale.ViewOrigin = {12345, 67890};
+        Graph.OutputMode = ScreenOutput;
+        Graph.OutputDC = nullptr;
+    });
+    CollectingWriter busy;
+    ASSERT_EQ(ExportRaster(extent, Settings(), busy, InMaps(QStringLiteral("busy.raw"))), RasterResult::Written);
+    EXPECT_GT(pumps, 0);
+    // The line is there, over the markers, and in the same place both times.
+    EXPECT_EQ(calm.image.pixel(35, 25), qRgb(0, 0, 0));
+    EXPECT_TRUE(busy.image == calm.image);
 }
 
 TEST_F(RasterRoad, SixteenThousandPixelsAreAcceptedAndOneMoreIsRefused)
