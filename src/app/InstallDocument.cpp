@@ -3,6 +3,11 @@
 #include "core/Ports.h"
 #include "document/Index.h"
 #include "document/Open.h"
+#include "document/Ports.h"
+#include "document/widgets/BackupDlg.h"
+#include "document/widgets/RestoreDlg.h"
+
+#include <QApplication>
 
 namespace zemo {
 
@@ -14,6 +19,13 @@ void InstallDocument()
             return false;
         zoom = Index.ActiveZmd->Setup.Zoom;
         return true;
+    });
+    // The backup's and the restore's questions over the window that is up.
+    DocumentPorts().RunDiskNotEmptyDlg.Bind([](const QStringList& foreign) {
+        return ExecDiskNotEmptyDlg(QApplication::activeWindow(), foreign);
+    });
+    DocumentPorts().RunRestoreNextDlg.Bind([](int disk) {
+        return ExecRestoreNextDlg(QApplication::activeWindow(), disk);
     });
 }
 

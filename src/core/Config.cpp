@@ -47,6 +47,7 @@ struct FlagField {
 const TextField TextFields[] = {
     {"Startup", "File", &ConfigRecord::File},
     {"Startup", "BackupFile", &ConfigRecord::BackupFile},
+    {"Startup", "BackupFolder", &ConfigRecord::BackupFolder},
     {"Preferences", "MapFolder", &ConfigRecord::MapFolder},
     {"Preferences", "TemplateFolder", &ConfigRecord::TemplateFolder},
     {"Preferences", "ExportFolder", &ConfigRecord::ExportFolder},
@@ -194,7 +195,8 @@ void CheckConfig(ConfigRecord& c)
     // Only the drawing tools 5 .. 10 are line methods; anything else would start a tool that
     // cannot draw the symbol.
     CheckIntRange(c.LineMode, WorkModes::Freehand, WorkModes::Curve, WorkModes::Curve);
-    CheckIntRange(c.BackupDrive, 0, 1, 0);
+    // 2 is another location: it must survive the next start.
+    CheckIntRange(c.BackupDrive, 0, 2, 0);
     CheckIntRange(c.Smoothing, 0, 2, 1);
     CheckIntRange(c.SelectMode, 0, 1, 0);
     CheckIntRange(c.CurveMode, 0, 1, 0);

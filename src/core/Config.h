@@ -57,8 +57,9 @@ struct ConfigRecord {
     std::array<QString, 5> RecentFiles;  // "File1" .. "File5", newest first
     int32_t WorkMode = WorkModes::Curve;  // selected tool button, Freehand .. EditObject
     int32_t LineMode = WorkModes::Curve;  // drawing method for line and area symbols
-    int32_t BackupDrive = 0;          // 0 diskette, 1 other location
+    int32_t BackupDrive = 0;          // 0 or 1 removable volumes, 2 other location
     QString BackupFile;
+    QString BackupFolder;             // the last volume folder
     bool AutoLoad = true;
     bool AutoSave = false;
     int32_t Smoothing = 1;            // 0 .. 2

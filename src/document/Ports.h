@@ -9,6 +9,7 @@
 #include "core/Port.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <string>
@@ -79,6 +80,15 @@ struct DocumentPortSet {
     // Another symbol became current (or none): the symbol box shows and scrolls to it, the
     // tool buttons and the map menu's drawing item follow it.
     Port<void()> CurrentSymbolChanged{"document.CurrentSymbolChanged", [] {}};
+
+    // ---- Backup and restore (document widgets) ----
+    // The volume holds these foreign entries: 1 look again, 6 overwrite them, 2 give up.
+    // Least: give up, nothing is deleted unasked.
+    Port<int(const QStringList& foreign)> RunDiskNotEmptyDlg{"document.RunDiskNotEmptyDlg",
+                                                              [](const QStringList&) { return 2; }};
+    // A restore from volumes without numbers: 1 volume `disk` follows, 6 all done, 2 give up.
+    // Least: give up.
+    Port<int(int disk)> RunRestoreNextDlg{"document.RunRestoreNextDlg", [](int) { return 2; }};
 
     // ---- Old maps ----
     // Measures a converted text whose symbol draws a line below, in the map font of that

@@ -96,6 +96,7 @@ TEST_F(ConfigStore, EveryFieldRoundTripsUnderZemo8)
     c.LineMode = 6;
     c.BackupDrive = 1;
     c.BackupFile = QStringLiteral("/backup/set.zbk");
+    c.BackupFolder = QStringLiteral("/media/ann/STICK");
     c.AutoLoad = false;
     c.AutoSave = true;
     c.Smoothing = 2;
@@ -138,6 +139,7 @@ TEST_F(ConfigStore, EveryFieldRoundTripsUnderZemo8)
     // The value names of the layout, under "Zemo8".
     EXPECT_EQ(StoredText("Zemo8/Startup/File"), c.File);
     EXPECT_EQ(StoredText("Zemo8/Startup/File3"), c.RecentFiles[2]);
+    EXPECT_EQ(StoredText("Zemo8/Startup/BackupFolder"), c.BackupFolder);
     EXPECT_EQ(StoredInt("Zemo8/Startup/WorkMode"), 7);
     EXPECT_EQ(StoredInt("Zemo8/Startup/AutoSave"), 1);
     EXPECT_EQ(StoredInt("Zemo8/Startup/AutoLoad"), 0);
@@ -256,7 +258,8 @@ TEST_F(ConfigStore, EveryRangeCheckHasItsFallback)
     const Row rows[] = {
         {"Startup/WorkMode", &ConfigRecord::WorkMode, {{20, 11}, {4, 11}, {13, 11}, {5, 5}, {12, 12}}},
         {"Startup/LineMode", &ConfigRecord::LineMode, {{4, 10}, {11, 10}, {5, 5}}},
-        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, {{-1, 0}, {2, 0}, {1, 1}}},
+        // 2, another location, is kept: it is what the backup itself stores.
+        {"Startup/BackupDrive", &ConfigRecord::BackupDrive, {{-1, 0}, {3, 0}, {2, 2}, {1, 1}}},
         {"Preferences/Smoothing", &ConfigRecord::Smoothing, {{3, 1}, {-1, 1}, {0, 0}, {2, 2}}},
         {"Preferences/SelectMode", &ConfigRecord::SelectMode, {{2, 0}, {1, 1}}},
         {"Preferences/CurveMode", &ConfigRecord::CurveMode, {{-1, 0}, {1, 1}}},

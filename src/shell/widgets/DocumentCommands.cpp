@@ -3,7 +3,9 @@
 #include "core/Status.h"
 #include "document/Index.h"
 #include "document/Open.h"
+#include "document/widgets/BackupDlg.h"
 #include "document/widgets/DocumentDialogs.h"
+#include "document/widgets/RestoreDlg.h"
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
@@ -20,6 +22,8 @@ void RegisterDocumentCommands()
     RegisterWorker(Cmd::FileSave, [] { SaveMap(false); });
     RegisterWorker(Cmd::FileSaveAs, [] { SaveMap(true); });
     RegisterWorker(Cmd::FileInfo, [] { EditFileInfo(MainFrame()); });
+    RegisterWorker(Cmd::FileBackup, [] { BackupMapCommand(MainFrame()); });
+    RegisterWorker(Cmd::FileRestore, [] { RestoreMapCommand(MainFrame()); });
     const Cmd recent[] = {Cmd::FileList1, Cmd::FileList2, Cmd::FileList3, Cmd::FileList4, Cmd::FileList5};
     for (int n = 1; n <= 5; ++n)
         RegisterWorker(recent[n - 1], [n] { OpenRecentMap(n); });
