@@ -13,6 +13,30 @@
 
 namespace zemo {
 
+const ExportFormat& ExportFormatOf(ExportKind kind)
+{
+    static const ExportFormat formats[] = {
+        {QStringLiteral(".dxf"), TextKey::ExportDXF, {}, TextKey::DxfFiles, QStringLiteral(" (*.dxf)|*.dxf|"),
+         QStringLiteral("dxf"), 46},
+        {QStringLiteral(".gif"), TextKey::ExportGif, {}, TextKey::GifFiles, QStringLiteral("(*.gif)|*.gif|"),
+         QStringLiteral("gif"), 0},
+        {QStringLiteral(".bmp"), TextKey::ExportBMP, {}, TextKey::BmpFiles, QStringLiteral("(*.bmp)|*.bmp|"),
+         QStringLiteral("bmp"), 25},
+        {QStringLiteral(".jpg"), TextKey::ExportJpg, {}, TextKey::JpgFiles, QStringLiteral(" (*.jpg)|*.jpg|"),
+         QStringLiteral("jpg"), 0},
+        {QStringLiteral(".tif"), TextKey::ExportTiff, {}, TextKey::TiffFiles,
+         QStringLiteral(" (*.tif;*.tiff)|*.tif;*.tiff|"), QStringLiteral("tif"), 0},
+        {QStringLiteral(".svg"), TextKey::Count, QStringLiteral("Export to SVG file"), TextKey::Count,
+         QStringLiteral("SVG files(*.svg)|*.svg|"), QStringLiteral("svg"), 0},
+        // The shape-file export appends its suffix by object type ("_pt.shp", ...) itself.
+        {QStringLiteral(".shp"), TextKey::ExportShape, {}, TextKey::ShapeFiles, QStringLiteral(" (*.shp)|*.shp|"),
+         QStringLiteral("shp"), 0},
+        {QStringLiteral(".html"), TextKey::ExportKiv, {}, TextKey::HtmlFiles,
+         QStringLiteral(" (*.htm;*.html)|*.htm;*.html|"), QStringLiteral("html"), 0},
+    };
+    return formats[static_cast<int>(kind)];
+}
+
 QString ExportFilter(const ExportFormat& f)
 {
     QString filter;

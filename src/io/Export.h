@@ -32,6 +32,10 @@ struct ExportFormat {
     int HelpContext = 0;
 };
 
+// The save dialogs of the export commands that take the common road.
+enum class ExportKind { Dxf, Gif, Bmp, Jpeg, Tiff, Svg, Shape, Kiv };
+const ExportFormat& ExportFormatOf(ExportKind kind);
+
 // The save dialog's filter: the format's text and pattern, then every file.
 QString ExportFilter(const ExportFormat& f);
 QString ExportTitle(const ExportFormat& f);

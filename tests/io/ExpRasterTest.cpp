@@ -238,5 +238,34 @@ TEST_F(RasterRoad, CancelAtAnyQuestionBeforeTheFileWritesNothing)
     EXPECT_TRUE(QDir(Folder(QStringLiteral("out"))).entryList(QDir::Files).isEmpty());
 }
 
+// The save dialogs of the formats that take the common road: title, filter, extension and
+// help context as each asks them.
+TEST_F(RasterRoad, EachFormatsSaveDialog)
+{
+    const struct {
+        ExportKind kind;
+        QString title, filter, ext;
+        int help;
+    } rows[] = {
+        {ExportKind::Dxf, Text(TextKey::ExportDXF), Text(TextKey::DxfFiles) + " (*.dxf)|*.dxf|", "dxf", 46},
+        {ExportKind::Gif, Text(TextKey::ExportGif), Text(TextKey::GifFiles) + "(*.gif)|*.gif|", "gif", 0},
+        {ExportKind::Bmp, Text(TextKey::ExportBMP), Text(TextKey::BmpFiles) + "(*.bmp)|*.bmp|", "bmp", 25},
+        {ExportKind::Jpeg, Text(TextKey::ExportJpg), Text(TextKey::JpgFiles) + " (*.jpg)|*.jpg|", "jpg", 0},
+        {ExportKind::Tiff, Text(TextKey::ExportTiff), Text(TextKey::TiffFiles) + " (*.tif;*.tiff)|*.tif;*.tiff|", "tif", 0},
+        {ExportKind::Svg, "Export to SVG file", "SVG files(*.svg)|*.svg|", "svg", 0},
+        {ExportKind::Shape, Text(TextKey::ExportShape), Text(TextKey::ShapeFiles) + " (*.shp)|*.shp|", "shp", 0},
+        {ExportKind::Kiv, Text(TextKey::ExportKiv), Text(TextKey::HtmlFiles) + " (*.htm;*.html)|*.htm;*.html|", "html", 0},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.ext.toStdString());
+        const ExportFormat& f = ExportFormatOf(row.kind);
+        EXPECT_EQ(ExportTitle(f), row.title);
+        EXPECT_EQ(ExportFilter(f), row.filter + Text(TextKey::AllFiles) + " (*.*)|*.*");
+        EXPECT_EQ(f.DefaultExt, row.ext);
+        EXPECT_EQ(f.Extension, u'.' + row.ext);
+        EXPECT_EQ(f.HelpContext, row.help);
+    }
+}
+
 } // namespace
 } // namespace zemo::test
