@@ -12,6 +12,7 @@
 #include "EditorShots.h"
 #include "SettingsShots.h"
 #include "TemplateShots.h"
+#include "ExportShots.h"
 #include "ToolbarShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
@@ -456,6 +457,7 @@ void Screenshots()
         ToolbarShots(m, sink);
         ColourDialogShots(sink);
         TemplateDialogShots(sink);
+        ExportDialogShots(sink);
         // The course group of the point symbol editor shows on course-setting maps.
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();
