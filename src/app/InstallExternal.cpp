@@ -7,7 +7,10 @@
 #include "external/Ports.h"
 #include "external/Template.h"
 #include "external/Tiff.h"
+#include "external/database/DbObject.h"
 #include "external/database/DbSys.h"
+#include "external/database/Ports.h"
+#include "external/database/widgets/DbObjectDlg.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
@@ -72,6 +75,23 @@ void RegisterRasterReaders()
     ports.RunTiffDlg.Bind([](TiffDlgFields& f) { return ExecTiffDlg(QApplication::activeWindow(), f); });
 }
 
+// The store's database links, and the Database menu's link commands.
+void BindDatabaseLinks()
+{
+    DocumentPortSet& doc = DocumentPorts();
+    doc.DeleteObjectLink.Bind([](int n) { db::DeleteObjectLink(n); });
+    doc.GetData.Bind([] { db::GetData(); });
+    doc.ShowObjectRecord.Bind([] { db::ShowObjectRecord(); });
+    doc.ResetDbLinks.Bind([] { db::ResetDbLinks(); });
+    doc.WriteSymbolField.Bind([](int n) { db::WriteSymbolField(n); });
+    DatabasePortSet& ports = DatabasePorts();
+    ports.RunLinkDlg.Bind([](LinkDlgValues& v) { return ExecDbObjectDlg(QApplication::activeWindow(), v); });
+    ports.RunFindDlg.Bind([](DatasetChoice& c) { return ExecDbFindDlg(QApplication::activeWindow(), c); });
+    ports.RunCreateLinksDlg.Bind([](DatasetChoice& c) { return ExecDbCreateDlg(QApplication::activeWindow(), c); });
+    RegisterWorker(Cmd::DbCreateLinks, CreateLinksCommand);
+    RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
+}
+
 } // namespace
 
 void InstallExternal()
@@ -79,6 +99,7 @@ void InstallExternal()
     BindTemplates();
     RegisterTemplateMenu();
     RegisterRasterReaders();
+    BindDatabaseLinks();
     // The driver manager's data sources, with the main frame as the parent window.
     RegisterWorker(Cmd::DbOdbc, [] { ManageOdbcSources(MainFrame()); });
 }

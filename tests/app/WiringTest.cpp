@@ -20,11 +20,6 @@ const std::set<std::string> Waiting = {
     "document.ShowCsObjectProps",
     "document.SortCsObjects",
     "document.StoreCsObjectProps",
-    "document.DeleteObjectLink",       // GPS and database links
-    "document.GetData",
-    "document.ResetDbLinks",
-    "document.ShowObjectRecord",
-    "document.WriteSymbolField",
 
     // edit
     "edit.ImportMetafile",        // import of metafiles
@@ -35,6 +30,10 @@ const std::set<std::string> Waiting = {
     "edit.PreviewAllows",
 
     // shell, symbols
+
+    // external
+    "database.ShowDbGrid",        // the database panel's record grid
+    "database.ShowSecondaryRecord",
 
 };
 
