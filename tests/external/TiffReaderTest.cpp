@@ -2,6 +2,9 @@
 // every compression, byte order, fill order and strip size the reader takes, decoded by both;
 // malformed and unsupported files built entry by entry.
 #include "TiffKit.h"
+#include "core/Ports.h"
+#include "core/Status.h"
+#include "external/Bmp.h"
 #include "external/RasterLoad.h"
 #include "external/Tiff.h"
 
@@ -210,6 +213,33 @@ TEST_F(TiffReader, PixelMemoryBeyondTheLimitIsTempMemory)
     RasterLimits = {};
     ASSERT_EQ(messages.Count(), 1);
     EXPECT_EQ(messages.Last().key, TextKey::TempMemory);
+}
+
+TEST_F(TiffReader, EscWhileLoadingAsksAndOkStopsTheLoad)
+{
+    ASSERT_TRUE(WriteBytes(QStringLiteral("g.tif"), TiffBuilder().Grey(4, 6).Longs(278, {2}).Longs(279, {8, 8, 8})
+                                                        .Strip(QByteArray(8, '\1')).Strip(QByteArray(8, '\2')).Bytes()));
+    ASSERT_TRUE(WriteBytes(QStringLiteral("in.ppm"), QByteArray("P6\n2 3\n255\n") + QByteArray(18, '\x30')));
+    ASSERT_TRUE(RunTool(QStringLiteral("convert"), {Path(QStringLiteral("in.ppm")), Path(QStringLiteral("g.bmp"))}));
+    const std::pair<const char*, RasterReader> files[] = {{"g.tif", ReadTiffFile}, {"g.bmp", ReadBmpFile}};
+    for (const auto& [name, reader] : files) {
+        SCOPED_TRACE(name);
+        for (int answer : {int(IdOk), int(IdCancel)}) {
+            // Esc pressed once, while the first rows or strip are read.
+            bool pressed = false;
+            CorePorts().PumpKeyMessages.Bind([&pressed] {
+                if (!std::exchange(pressed, true))
+                    AbortRequested = true;
+            });
+            messages.Clear();
+            messages.QueueAnswer(answer);
+            auto t = Read(reader, Path(QLatin1String(name)));
+            EXPECT_EQ(messages.CountOf(TextKey::CloseTemp), 1);
+            EXPECT_EQ(t != nullptr, answer == IdCancel);
+            EXPECT_FALSE(AbortRequested && answer == IdCancel);
+        }
+    }
+    CorePorts().PumpKeyMessages.Unbind();
 }
 
 } // namespace
