@@ -3,6 +3,9 @@
 #include "io/Ports.h"
 #include "io/widgets/ExpRangeDlg.h"
 #include "io/widgets/ExportDlgs.h"
+#include "io/widgets/PrintDlg.h"
+#include "io/widgets/QtPrinters.h"
+#include "shell/Ports.h"
 
 #include <QApplication>
 
@@ -18,6 +21,11 @@ void InstallIo()
     io.RunEpsDialog.Bind([top](EpsOptions& o) { return ExecExpEpsDlg(top(), o); });
     io.RunAiDialog.Bind([top](AiOptions& o) { return ExecExpAiDlg(top(), o); });
     io.RunPartialDialog.Bind([top](PartialEdit& e) { return ExecPartialDlg(top(), e); });
+    // The system's printers, listed once for the run.
+    static QtPrinters printers;
+    io.Printers.Bind([] { return static_cast<PrinterSystem*>(&printers); });
+    io.RunPrintDialog.Bind([top](PrintOptions& o) { return ExecPrintDlg(top(), o); });
+    ShellPorts().PrintersAvailable.Bind(PrintersAvailable);
     RegisterIoWorkers();
 }
 

@@ -21,6 +21,11 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportAi, ExportAi, with(p.RunAiDialog));
     RegisterWorker(Cmd::ExtrasPartial, ExportPartialMap, with(p.RunPartialDialog));
     RegisterWorker(Cmd::FileExportPdf, ExportPdf);
+    // Course-setting maps print their courses, which are not built yet.
+    const auto printable = [&p] {
+        return Index.ActiveZmd != nullptr && !Index.ActiveZmd->CourseMap && p.RunPrintDialog.Bound();
+    };
+    RegisterWorker(Cmd::FilePrint, ShowPrintDialog, printable);
 }
 
 } // namespace zemo

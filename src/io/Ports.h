@@ -8,6 +8,8 @@
 #include "io/ExpRange.h"
 #include "io/Export.h"
 #include "io/Partial.h"
+#include "io/Print.h"
+#include "io/PrintSys.h"
 
 namespace zemo {
 
@@ -25,6 +27,11 @@ struct IoPortSet {
     // The partial-map dialog: the boundary chosen. Least: cancelled.
     Port<RangeAnswer(PartialEdit& edit)> RunPartialDialog{
         "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};
+    // The system's printers and their jobs. Least: no printer, so nothing prints.
+    Port<PrinterSystem*()> Printers{"io.Printers", []() -> PrinterSystem* { return nullptr; }};
+    // The print dialog: true when Print was pressed (its settings saved). Least: closed.
+    Port<bool(PrintOptions& options)> RunPrintDialog{"io.RunPrintDialog",
+                                                      [](PrintOptions&) { return false; }};
 };
 
 IoPortSet& IoPorts();

@@ -345,6 +345,7 @@ ShellState CurrentDocumentState()
     s.lineMode = ProgramConfig.LineMode;
     s.recentFiles = ProgramConfig.RecentFiles;
     s.textEditActive = EditSys.TypingActive;
+    s.printersAvailable = ShellPorts().PrintersAvailable();
     MapState(s);
     ClipboardState(s);
     return s;

@@ -24,6 +24,8 @@ struct ShellPortSet {
     // The templates the Template menu's items depend on. Least: no template feature, so no
     // template is shown or hidden.
     Port<TemplateMenuState()> TemplateState{"shell.TemplateState", [] { return TemplateMenuState{}; }};
+    // Whether any printer is there to print on. Least: none, so nothing offers to print.
+    Port<bool()> PrintersAvailable{"shell.PrintersAvailable", [] { return false; }};
 };
 
 ShellPortSet& ShellPorts();

@@ -1,0 +1,121 @@
+// Print: File > Print for ordinary maps. The print dialog's settings, the page layout (pages
+// across and down with their overlap), the job loop over separations, copies and pages, and the
+// drawing of one page: colour by colour on the printer's device, or on a PostScript printer as
+// the EPS document body inside the job's page frame. Course printing reuses PrintPage,
+// ComputePrintPages and CountPrintBands.
+#pragma once
+
+#include "core/Cord.h"
+#include "render/GraphSys.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace zemo {
+
+inline constexpr int PrintGeneralHelpContext = 196;
+inline constexpr int PrintOptionsHelpContext = 12;
+inline constexpr int PrintSettingsType = 1026;
+inline constexpr int MinPrintCopies = 1;
+inline constexpr int MaxPrintCopies = 9999;
+inline constexpr int MinPrintIntensity = 10;
+inline constexpr int MaxPrintIntensity = 100;
+inline constexpr int MinPrintLineWidth = 10;
+inline constexpr int MaxPrintLineWidth = 150;
+inline constexpr int PrintPercentStep = 5;
+// A page never covers more than 4 m of map paper (0.01 mm).
+inline constexpr int MaxPrintPageSize = 400000;
+// Templates are never rendered finer than this.
+inline constexpr int MaxTemplatePrintDpi = 1000;
+
+enum PrintRange : int { EntireMapRange = 0, PartialMapRange = 1, OnePageRange = 2 };
+
+// What the print dialog shows and edits.
+struct PrintOptions {
+    QStringList Printers;
+    int Printer = 0;
+    bool Separations = false;
+    QStringList SeparationNames;
+    std::vector<bool> Selected;
+    int Range = EntireMapRange;
+    double MapScale = 0;
+    double PrintScale = 0;
+    int Copies = 1;
+    bool ToFile = false;
+    int Intensity = 100;
+    int LineWidth = 100;
+    bool Grid = false;
+    int GridColor = 0;
+};
+
+// The page layout of the running job (ComputePrintPages, CountPrintBands).
+struct PrintState {
+    double Ratio = 1;              // map scale / print scale
+    double PageScaleX = 0;         // device pixels per 0.01 mm of map paper
+    double PageScaleY = 0;
+    int PageWidth = 0;             // 0.01 mm of map paper
+    int PageHeight = 0;
+    int OverlapX = 0;
+    int OverlapY = 0;
+    int Across = 1;
+    int Down = 1;
+    int BandsPerPage = 0;
+    int BandCounter = 0;
+    CordRect PrintRect{};
+    int Intensity = 100;           // applied once to every colour
+    bool Grid = false;
+    int CurrentSeparation = -1;
+    // The dialog's choices that its show does not refill.
+    int Copies = 1;
+    bool ToFile = false;
+    bool Separations = false;
+    std::vector<bool> Selected;
+};
+
+extern PrintState Prt;
+
+void ResetPrintUnit();
+
+// The dialog's values for the current map (intensity and line width out of range become 100
+// in the setup too); and on Close, Print and the Setup buttons its settings saved.
+PrintOptions PrintDialogOptions();
+void SavePrintOptions(const PrintOptions& o);
+// The print scale lies within the map scale x 0.1 .. x 10.
+bool PrintScaleAllowed(double mapScale, double printScale);
+
+// File > Print: the dialog, then on Print the jobs.
+void ShowPrintDialog();
+// The Print button after saving: the hidden-symbol question, then one job per chosen
+// separation or one for the colour map.
+void PrintJobs(const PrintOptions& o);
+// One print job (a separation's name, or empty); false when stopped or not started.
+bool PrintMap(const QString& separationName, const PrintOptions& o);
+
+// The layout from the page globals, the setup's scales and overlaps and Prt.PrintRect.
+void ComputePrintPages();
+// The template bands of one page (the progress total).
+void CountPrintBands();
+// The centre of page (i, j) of the layout around `centre`.
+Cord PrintPageCentre(Cord centre, int i, int j);
+// Prints the page centred on the map point; false when the user stopped the job or it failed.
+bool PrintPage(Cord centre);
+// The current map colour by colour on the output, dimmed by 1..100 towards white.
+void DrawMapColours(int dim);
+
+// A PostScript printer's driver gets the body as pass-through frames (a 16-bit length, low byte
+// first, and that many bytes); this one passes on only the bytes.
+class PassThroughFrames final : public OutputSink {
+public:
+    explicit PassThroughFrames(OutputSink& target) : target_(target) {}
+    void Write(QByteArrayView bytes) override;
+
+private:
+    OutputSink& target_;
+    QByteArray header_;
+    int remaining_ = 0;
+};
+
+} // namespace zemo

@@ -1,0 +1,398 @@
+#include "io/widgets/QtPrinters.h"
+
+#include "document/FileReplace.h"
+#include "platform/widgets/PrinterDevice.h"
+#include "render/GraphSys.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QPageSetupDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
+#include <cups/ppd.h>
+
+#include <cmath>
+
+namespace zemo {
+
+namespace {
+
+// A PostScript queue's raw job, or the same text into a file. Nothing is made before the
+// first bytes: a job whose pages were all skipped leaves no job and no file.
+class RawPostScriptJob final : public PrintJob, public OutputSink {
+public:
+    RawPostScriptJob(QString queue, QString title, QString fileName, int copies)
+        : queue_(std::move(queue)), title_(std::move(title)), fileName_(std::move(fileName)),
+          copies_(copies)
+    {
+    }
+    ~RawPostScriptJob() override { Abort(); }
+
+    OutputSink* RawStream() override { return this; }
+    Device* BeginPage() override { return nullptr; }
+    bool EndPage() override { return !failed_; }
+
+    void Write(QByteArrayView bytes) override
+    {
+        if (failed_ || bytes.isEmpty())
+            return;
+        if (!started_ && !Open())
+            return;
+        if (!fileName_.isEmpty()) {
+            failed_ = !file_.Append({reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size())});
+        } else if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes.data(), size_t(bytes.size()))
+                   != HTTP_STATUS_CONTINUE) {
+            failed_ = true;
+        }
+    }
+
+    bool Finish() override
+    {
+        if (!started_)
+            return !failed_;
+        started_ = false;
+        if (!fileName_.isEmpty())
+            return !failed_ && file_.Commit();
+        const bool ok = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData()) == IPP_STATUS_OK;
+        return ok && !failed_;
+    }
+
+    void Abort() override
+    {
+        if (!started_)
+            return;
+        started_ = false;
+        if (!fileName_.isEmpty()) {
+            file_.Abandon();
+            return;
+        }
+        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData());
+        cupsCancelJob2(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData(), jobId_, 1);
+    }
+
+private:
+    bool Open()
+    {
+        started_ = true;
+        if (!fileName_.isEmpty()) {
+            failed_ = !file_.Begin(fileName_);
+            return !failed_;
+        }
+        const QByteArray queue = queue_.toUtf8(), title = title_.toUtf8();
+        cups_option_t* options = nullptr;
+        int n = 0;
+        if (copies_ > 1)
+            n = cupsAddOption("copies", QByteArray::number(copies_).constData(), n, &options);
+        jobId_ = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), n, options);
+        cupsFreeOptions(n, options);
+        if (jobId_ <= 0
+            || cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), jobId_, title.constData(),
+                                 CUPS_FORMAT_POSTSCRIPT, 1) != HTTP_STATUS_CONTINUE) {
+            if (jobId_ > 0)
+                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobId_, 1);
+            started_ = false;
+            failed_ = true;
+            return false;
+        }
+        return true;
+    }
+
+    QString queue_;
+    QString title_;
+    QString fileName_;
+    int copies_;
+    bool started_ = false;
+    bool failed_ = false;
+    int jobId_ = 0;
+    TReplacingFile file_;
+};
+
+// The painting road: QPrinter, whose job begins with its painter at the first page. A file
+// target gets Qt's PDF output, written beside it and put in its place once whole.
+class QtPrintJob final : public PrintJob {
+public:
+    QtPrintJob(std::unique_ptr<QPrinter> printer, QString fileName)
+        : printer_(std::move(printer)), target_(std::move(fileName))
+    {
+        if (!target_.isEmpty()) {
+            QTemporaryFile temp(QFileInfo(target_).absolutePath() + QStringLiteral("/.zemo-print-XXXXXX"));
+            if (temp.open()) {
+                temp_ = temp.fileName();
+                temp.setAutoRemove(false);
+            }
+            printer_->setOutputFormat(QPrinter::PdfFormat);
+            printer_->setOutputFileName(temp_);
+        }
+    }
+    ~QtPrintJob() override { Abort(); }
+
+    Device* BeginPage() override
+    {
+        if (!target_.isEmpty() && temp_.isEmpty())
+            return nullptr;
+        if (!device_) {
+            device_ = std::make_unique<PrinterDevice>(*printer_);
+            if (!device_->isActive()) {
+                device_.reset();
+                return nullptr;
+            }
+            return device_.get();
+        }
+        return device_->newPage() ? device_.get() : nullptr;
+    }
+
+    bool EndPage() override { return device_ != nullptr; }
+
+    bool Finish() override
+    {
+        if (!device_) {
+            RemoveTemp();
+            return true;
+        }
+        bool ok = device_->finish();
+        device_.reset();
+        if (!target_.isEmpty()) {
+            ok = ok && Replace();
+            RemoveTemp();
+        }
+        return ok;
+    }
+
+    void Abort() override
+    {
+        if (device_) {
+            printer_->abort();
+            device_->finish();
+            device_.reset();
+        }
+        RemoveTemp();
+    }
+
+private:
+    bool Replace()
+    {
+        QFile in(temp_);
+        if (!in.open(QIODevice::ReadOnly))
+            return false;
+        TReplacingFile out;
+        if (!out.Begin(target_))
+            return false;
+        if (!out.AppendFrom(in.handle(), in.size()))
+            return false;
+        return out.Commit();
+    }
+
+    void RemoveTemp()
+    {
+        if (!temp_.isEmpty())
+            QFile::remove(temp_);
+        temp_.clear();
+    }
+
+    std::unique_ptr<QPrinter> printer_;
+    QString target_;
+    QString temp_;
+    std::unique_ptr<PrinterDevice> device_;
+};
+
+} // namespace
+
+PrinterPage PageOf(const QPrinter& printer)
+{
+    PrinterPage p;
+    p.DpiX = printer.resolution();
+    p.DpiY = printer.resolution();
+    const QPageLayout layout = printer.pageLayout();
+    const QRectF mm = layout.paintRect(QPageLayout::Millimeter);
+    p.WidthMm = int(std::floor(mm.width()));
+    p.HeightMm = int(std::floor(mm.height()));
+    const QRectF full = layout.fullRect(QPageLayout::Point), paint = layout.paintRect(QPageLayout::Point);
+    p.PaperWidthPt = full.width();
+    p.PaperHeightPt = full.height();
+    p.PrintableLeftPt = paint.left();
+    p.PrintableTopPt = paint.top();
+    return p;
+}
+
+bool PpdNamesFilter(const QByteArray& ppd)
+{
+    for (const QByteArray& line : ppd.split('\n'))
+        if (line.startsWith("*cupsFilter:") || line.startsWith("*cupsFilter2:"))
+            return true;
+    return false;
+}
+
+QtPrinters::QtPrinters() = default;
+
+QtPrinters::QtPrinters(const QString& name, const QString& pdfFile) : loaded_(true)
+{
+    entries_.push_back({name, pdfFile, false});
+}
+
+QtPrinters::~QtPrinters() = default;
+
+void QtPrinters::Load()
+{
+    if (loaded_)
+        return;
+    loaded_ = true;
+    const QStringList names = QPrinterInfo::availablePrinterNames();
+    const QString def = QPrinterInfo::defaultPrinterName();
+    for (const QString& n : names) {
+        if (n == def)
+            default_ = int(entries_.size());
+        entries_.push_back({n, {}, {}});
+    }
+}
+
+QStringList QtPrinters::Names()
+{
+    Load();
+    QStringList out;
+    for (const Entry& e : entries_)
+        out << e.name;
+    return out;
+}
+
+int QtPrinters::SystemDefault()
+{
+    Load();
+    return default_;
+}
+
+void QtPrinters::Select(int index)
+{
+    if (index != keptIndex_) {
+        kept_.reset();
+        keptIndex_ = index;
+    }
+}
+
+std::unique_ptr<QPrinter> QtPrinters::MakePrinter(int index) const
+{
+    const Entry& e = entries_[size_t(index)];
+    if (!e.pdfFile.isEmpty()) {
+        auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
+        p->setOutputFormat(QPrinter::PdfFormat);
+        p->setOutputFileName(e.pdfFile);
+        return p;
+    }
+    const QPrinterInfo info = QPrinterInfo::printerInfo(e.name);
+    if (info.isNull())
+        return nullptr;
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+}
+
+QPrinter& QtPrinters::Kept(int index)
+{
+    Select(index);
+    if (!kept_)
+        kept_ = MakePrinter(index);
+    return *kept_;
+}
+
+void QtPrinters::EditProperties(int index)
+{
+    Load();
+    if (index < 0 || index >= int(entries_.size()))
+        return;
+    Select(index);
+    if (!kept_)
+        kept_ = MakePrinter(index);
+    if (!kept_)
+        return;
+    if (pageSetup_) {
+        pageSetup_(*kept_);
+        return;
+    }
+    QPageSetupDialog dialog(kept_.get(), QApplication::activeWindow());
+    dialog.exec();
+}
+
+bool QtPrinters::Check(int index, PrinterPage& page)
+{
+    Load();
+    if (index < 0 || index >= int(entries_.size()))
+        return false;
+    Select(index);
+    if (kept_) {
+        page = PageOf(*kept_);
+        return kept_->isValid();
+    }
+    const std::unique_ptr<QPrinter> p = MakePrinter(index);
+    if (!p || !p->isValid())
+        return false;
+    page = PageOf(*p);
+    return true;
+}
+
+bool QtPrinters::SupportsCopies(int index)
+{
+    Load();
+    if (index < 0 || index >= int(entries_.size()) || !entries_[size_t(index)].pdfFile.isEmpty())
+        return false;
+    if (IsPostScript(index))
+        return true;
+    const std::unique_ptr<QPrinter> p = MakePrinter(index);
+    return p && p->supportsMultipleCopies();
+}
+
+bool QtPrinters::IsPostScript(int index)
+{
+    Load();
+    if (index < 0 || index >= int(entries_.size()))
+        return false;
+    Entry& e = entries_[size_t(index)];
+    if (!e.postScript) {
+        e.postScript = false;
+        if (e.pdfFile.isEmpty()) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+            const char* ppd = cupsGetPPD2(CUPS_HTTP_DEFAULT, e.name.toUtf8().constData());
+#pragma GCC diagnostic pop
+            if (ppd) {
+                const QString path = QString::fromLocal8Bit(ppd);
+                QFile f(path);
+                if (f.open(QIODevice::ReadOnly))
+                    e.postScript = !PpdNamesFilter(f.readAll());
+                f.close();
+                QFile::remove(path);
+            }
+        }
+    }
+    return *e.postScript;
+}
+
+std::unique_ptr<PrintJob> QtPrinters::Start(int index, const QString& title, const QString& fileName,
+                                            int copies, bool passThrough, PrinterPage& page)
+{
+    Load();
+    if (index < 0 || index >= int(entries_.size()))
+        return nullptr;
+    Select(index);
+    if (!kept_)
+        kept_ = MakePrinter(index);
+    if (!kept_ || !kept_->isValid())
+        return nullptr;
+    page = PageOf(*kept_);
+    const Entry& e = entries_[size_t(index)];
+    if (passThrough && IsPostScript(index))
+        return std::make_unique<RawPostScriptJob>(e.name, title, fileName, copies);
+    std::unique_ptr<QPrinter> p = MakePrinter(index);
+    if (!p)
+        return nullptr;
+    p->setPageLayout(kept_->pageLayout());
+    p->setDocName(title);
+    if (copies > 1)
+        p->setCopyCount(copies);
+    if (!e.pdfFile.isEmpty() && fileName.isEmpty())
+        return std::make_unique<QtPrintJob>(std::move(p), e.pdfFile);
+    return std::make_unique<QtPrintJob>(std::move(p), fileName);
+}
+
+} // namespace zemo
