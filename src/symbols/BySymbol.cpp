@@ -9,6 +9,7 @@
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "symbols/Ports.h"
+#include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
 #include "symbols/TextScript.h"
 
@@ -105,17 +106,32 @@ bool Walk(TZmd& z, const BySymbolRequest& r, const std::function<void(int)>& act
 }
 
 // Both commands start with no object selected and the current symbol the only selected one.
-void PrepareWalk(TZmd& z)
+void PrepareWalk()
 {
     DropSelection();
-    if (const int c = CurrentSymbolPos(); c >= 0) {
-        for (SymbolBytes& s : z.Symbols)
-            SetSymU8(s, SymSelected, 0);
-        SetSymU8(z.Symbols[size_t(c)], SymSelected, 1);
-        SymbolsPorts().RepaintSymbolBox();
-    }
+    SelectCurrentSymbolAlone();
     AbortRequested = false;
 }
+
+// The busy cursor for a scope, also when a file error ends the walk.
+class Hourglass {
+public:
+    Hourglass() : busy_(CurrentBusyCursor())
+    {
+        if (busy_)
+            busy_->SetBusy(true);
+    }
+    ~Hourglass()
+    {
+        if (busy_)
+            busy_->SetBusy(false);
+    }
+    Hourglass(const Hourglass&) = delete;
+    Hourglass& operator=(const Hourglass&) = delete;
+
+private:
+    BusyCursor* busy_;
+};
 
 // The edit-object tool follows, unless the point tool is chosen.
 void ChooseEditTool()
@@ -150,19 +166,18 @@ int SelectBySymbol(const BySymbolRequest& r)
     TZmd* z = Map();
     if (!z)
         return 0;
-    PrepareWalk(*z);
-    BusyCursor* busy = CurrentBusyCursor();
-    if (busy)
-        busy->SetBusy(true);
-    const bool whole = Walk(*z, r, [](int n) {
-        if (!GetIndex(n))
-            return;
-        // Each one the single selected object in turn, its symbol the tool's.
-        ToggleSelection(n);
-        GetSymbol(Index.CurIndex.Symbol, Index.CurSymbol);
-    });
-    if (busy)
-        busy->SetBusy(false);
+    PrepareWalk();
+    bool whole = false;
+    {
+        const Hourglass hourglass;
+        whole = Walk(*z, r, [](int n) {
+            if (!GetIndex(n))
+                return;
+            // Each one the single selected object in turn, its symbol the tool's.
+            ToggleSelection(n);
+            GetSymbol(Index.CurIndex.Symbol, Index.CurSymbol);
+        });
+    }
     if (whole) {
         if (Index.SelectionCount > 1)
             Index.SelectedIndex = 0;
@@ -181,7 +196,7 @@ int DeleteBySymbol(const BySymbolRequest& r)
     TZmd* z = Map();
     if (!z)
         return 0;
-    PrepareWalk(*z);
+    PrepareWalk();
     StartProgress(Text(TextKey::DeleteBySymbol), Text(TextKey::ObjDeleted) + QStringLiteral(" ;"),
                   z->HighestObject, 50, true);
     int deleted = 0;

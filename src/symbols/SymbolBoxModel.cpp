@@ -360,6 +360,17 @@ void SelectAllSymbols()
     Repaint();
 }
 
+void SelectCurrentSymbolAlone()
+{
+    TZmd* z = Map();
+    const int current = CurrentSymbolPos();
+    if (!z || current < 0 || current >= z->SymbolCount())
+        return;
+    for (int k = 0; k < z->SymbolCount(); ++k)
+        SetSelected(*z, k, k == current);
+    Repaint();
+}
+
 bool ShowSymbolInBox(int number)
 {
     TZmd* z = Map();

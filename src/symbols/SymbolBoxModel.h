@@ -68,6 +68,9 @@ void InvertSymbolSelection();
 void SelectAllSymbols();
 // After a selection command: one selected symbol becomes current, else there is none.
 void ResolveSymbolSelection();
+// Commands that work on the selected symbols: the current symbol, when there is one, becomes
+// the only selected one.
+void SelectCurrentSymbolAlone();
 // Makes a symbol current by its number (multi-selection cleared); false when not found.
 bool ShowSymbolInBox(int number);
 // The hint of a list position: the number with one decimal, a blank, the description.

@@ -6,6 +6,7 @@
 #include "document/Index.h"
 #include "render/GraphSys.h"
 #include "symbols/Ports.h"
+#include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
 #include "symbols/TextSym.h"
 
@@ -88,13 +89,7 @@ bool ApplyTextScript(const TextScript& script)
     TZmd* z = Map();
     if (!z)
         return false;
-    // The current symbol stands alone.
-    if (const int c = CurrentSymbolPos(); c >= 0) {
-        for (SymbolBytes& r : z->Symbols)
-            SetSymU8(r, SymSelected, 0);
-        SetSymU8(z->Symbols[size_t(c)], SymSelected, 1);
-        SymbolsPorts().RepaintSymbolBox();
-    }
+    SelectCurrentSymbolAlone();
     bool anyText = false;
     bool written = false;
     for (int k = 0; k < z->SymbolCount(); ++k) {

@@ -11,6 +11,7 @@
 #include "symbols/widgets/BySymbolDlg.h"
 
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QRadioButton>
 
 using namespace zemo;
@@ -174,9 +175,15 @@ TEST_F(BySymbolFlow, SelectTakesTheObjectsOfTheSelectedSymbolsAndTheEditTool)
     // The dialog shows the last choice again.
     script.Then<TBySymbolDlg>([](TBySymbolDlg& d) {
         EXPECT_TRUE(Find<QRadioButton>(d, "UndefinedObjectsB")->isChecked());
+        // Typing a layer name chooses the layer.
+        auto* layer = Find<QLineEdit>(d, "LayerB");
+        layer->setText(QStringLiteral("Roads"));
+        Q_EMIT layer->textEdited(layer->text());
+        EXPECT_TRUE(Find<QRadioButton>(d, "AllObjectsInLayerB")->isChecked());
         Press(d, "CancelBtn");
     });
     RunCommand(Cmd::ExtrasSelectSym);
+    EXPECT_EQ(LastBySymbolRequest().choice, BySymbolChoice::Undefined) << "Cancel keeps the last choice";
 }
 
 TEST_F(BySymbolFlow, EscHalfWaySelectsNothing)
