@@ -356,7 +356,8 @@ bool BackupToDisks(QString& root)
     const int source = z->WorkFile.Handle();
     const int64_t total = z->WorkFile.Size();
     BackupInfo info;
-    info.File = DocumentPath(z);
+    // An untitled map has no path: its piece's name stands in, so that the restore finds it.
+    info.File = DocumentPath(z).isEmpty() ? fileName : DocumentPath(z);
     std::vector<WrittenInfo> written;
     StartProgress(TextKey::WriteBackup, TextKey::BytesWritten, ClampInt(total), 1, true);
     AbortRequested = false;

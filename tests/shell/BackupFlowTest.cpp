@@ -53,6 +53,15 @@ void WriteBytes(const QString& path, const QByteArray& bytes)
     f.write(bytes);
 }
 
+// Left under <build>/samples for people and other programs to look at.
+void KeepSample(const QString& file, const QString& name)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    QFile::remove(samples + u'/' + name);
+    EXPECT_TRUE(QFile::copy(file, samples + u'/' + name));
+}
+
 int RunProgram(const QString& program, const QStringList& args, QByteArray* out = nullptr)
 {
     QProcess p;
@@ -65,7 +74,10 @@ int RunProgram(const QString& program, const QStringList& args, QByteArray* out 
 }
 
 // Every "insert volume" question moves the drive link to the next folder of the script (an
-// empty entry leaves it where it is) and may press Esc for the writing that follows.
+// empty entry leaves it where it is, Gone takes it away) and may press Esc for the writing
+// that follows.
+const QString Gone = QStringLiteral("<gone>");
+
 class VolumeMessages : public RecordingMessages {
 public:
     explicit VolumeMessages(QString link) : link_(std::move(link)) { SetDefaultAnswer(IdOk); }
@@ -78,7 +90,8 @@ public:
             next.pop_front();
             if (!to.isEmpty()) {
                 QFile::remove(link_);
-                EXPECT_TRUE(QFile::link(to, link_));
+                if (to != Gone)
+                    EXPECT_TRUE(QFile::link(to, link_));
             }
             if (escOnNext) {
                 escOnNext = false;
@@ -296,12 +309,8 @@ TEST_F(BackupFlow, AMapSplitsOverVolumesWhosePiecesJoinToItsWorkingFile)
                           &read),
                       0);
             EXPECT_EQ(QString::fromUtf8(read).trimmed(), QStringLiteral("%1|%2|%3").arg(path).arg(i + 1).arg(last ? 1 : 0));
-            if (c.size == 250000) {
-                const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
-                QDir().mkpath(samples);
-                QFile::remove(samples + QStringLiteral("/backup-volume%1-backinfo.txt").arg(i + 1));
-                QFile::copy(vol + QStringLiteral("/backinfo.txt"), samples + QStringLiteral("/backup-volume%1-backinfo.txt").arg(i + 1));
-            }
+            if (c.size == 250000)
+                KeepSample(vol + QStringLiteral("/backinfo.txt"), QStringLiteral("backup-volume%1-backinfo.txt").arg(i + 1));
         }
         EXPECT_FALSE(QFileInfo::exists(Vol(int(pieces.size() + 1)) + u'/' + name));
         // The pieces joined by cat are the working file.
@@ -367,6 +376,43 @@ TEST_F(BackupFlow, TheVolumeJustWrittenIsRefusedForTheNextPiece)
     EXPECT_EQ(QFileInfo(Vol(1) + QStringLiteral("/forest.zmd")).size(), 99000);
     EXPECT_EQ(QFileInfo(Vol(2) + QStringLiteral("/forest.zmd")).size(), 51000);
     EXPECT_TRUE(Bytes(Vol(1) + QStringLiteral("/backinfo.txt")).contains("Disk=1\r\nLast=0"));
+}
+
+TEST_F(BackupFlow, AMissingFullOrVanishedVolumeIsAskedForAgain)
+{
+    ASSERT_TRUE(OpenMapOfSize(QStringLiteral("forest.zmd"), 150000));
+    // The drive shows nothing at first; volume 3 is full.
+    QFile::remove(Drive());
+    ASSERT_TRUE(QFile::link(TempPath(QStringLiteral("nothing")), Drive()));
+    Backups.DiskFree = [this](const QString& folder) {
+        return QFileInfo(folder).canonicalFilePath() == QFileInfo(Vol(3)).canonicalFilePath() ? BackupReserve : VolumeFree;
+    };
+    // Volume 1 comes after the first question; for piece 2 the full volume 3 is offered, then
+    // the medium comes up in another folder, which the user names.
+    volumes->next = {Vol(1), Vol(3), Gone};
+    dialogs.QueueAnswer(true, Vol(2));
+    Backup();
+    EXPECT_EQ(volumes->CountOf(TextKey::CannotReadDisk), 1);
+    EXPECT_EQ(volumes->CountOf(TextKey::InsertEmptyDisk), 1);
+    EXPECT_EQ(volumes->CountOf(TextKey::InsertNextDisk), 3);
+    ASSERT_FALSE(dialogs.Requests().empty());
+    EXPECT_EQ(dialogs.Requests().back().kind, FileDialogRequest::Folder);
+    EXPECT_EQ(volumes->CountOf(TextKey::BackupOk), 1);
+    EXPECT_EQ(QFileInfo(Vol(1) + QStringLiteral("/forest.zmd")).size(), 99000);
+    EXPECT_EQ(QFileInfo(Vol(2) + QStringLiteral("/forest.zmd")).size(), 51000);
+    EXPECT_FALSE(QFileInfo::exists(Vol(3) + QStringLiteral("/forest.zmd")));
+    EXPECT_FALSE(QFileInfo::exists(Vol(3) + QStringLiteral("/backinfo.txt")));
+    // The folder the user named is the one offered next time.
+    EXPECT_EQ(ProgramConfig.BackupFolder, Vol(2));
+    // An empty volume folder is no reason to ask.
+    volumes->Clear();
+    QDir(Vol(1)).removeRecursively();
+    QDir().mkpath(Vol(1));
+    ASSERT_TRUE(QFile::link(Vol(1), Drive()));
+    Backups.DiskFree = [](const QString&) { return int64_t(1) << 40; };
+    Backup();
+    EXPECT_EQ(volumes->Count(), 1) << MessageText(volumes->Last()).toStdString();
+    EXPECT_EQ(volumes->CountOf(TextKey::BackupOk), 1);
 }
 
 TEST_F(BackupFlow, AStoppedBackupSaysSoAndItsSetRestoresNothing)
@@ -462,10 +508,41 @@ TEST_F(BackupFlow, ThreeVolumesRestoreToTheChosenFileAndOpenAgainEqual)
     EXPECT_EQ(DocumentPath(Index.ActiveZmd), TempPath(QStringLiteral("forest.zmd")));
     // Saved at once, byte for byte the map that was backed up.
     EXPECT_EQ(Bytes(TempPath(QStringLiteral("forest.zmd"))), work);
+    KeepSample(TempPath(QStringLiteral("forest.zmd")), QStringLiteral("restored-from-three-volumes.zmd"));
     EXPECT_EQ(TempFiles().size(), 1);
     CloseMap();
     ASSERT_TRUE(OpenMap(TempPath(QStringLiteral("forest.zmd"))));
     EXPECT_EQ(WorkingBytes(), work);
+}
+
+TEST_F(BackupFlow, AnUntitledMapIsBackedUpUnderItsCaptionAndRestoresToo)
+{
+    ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd")));
+    ASSERT_TRUE(DocumentPath(Index.ActiveZmd).isEmpty());
+    const int symbols = Index.ActiveZmd->SymbolCount();
+    ASSERT_GT(symbols, 0);
+    // However large the set, it goes in pieces of 99,000 bytes.
+    const int64_t size = Index.ActiveZmd->WorkFile.Size();
+    const int pieces = int(size / 99000) + 1;
+    for (int i = 2; i <= pieces; ++i) {
+        QDir().mkpath(Vol(i));
+        volumes->next.push_back(Vol(i));
+    }
+    Backup();
+    ASSERT_EQ(volumes->CountOf(TextKey::BackupOk), 1);
+    EXPECT_TRUE(QFileInfo::exists(Vol(1) + QStringLiteral("/Untitled.zmd")));
+    EXPECT_TRUE(Bytes(Vol(1) + QStringLiteral("/backinfo.txt")).contains("\r\nFile=Untitled.zmd\r\n"));
+    CloseMap();
+
+    QFile::remove(Drive());
+    ASSERT_TRUE(QFile::link(Vol(1), Drive()));
+    volumes->Clear();
+    for (int i = 2; i <= pieces; ++i)
+        volumes->next.push_back(Vol(i));
+    Restore(true, TempPath(QStringLiteral("named.zmd")));
+    ASSERT_TRUE(Index.ActiveZmd);
+    EXPECT_EQ(Index.ActiveZmd->SymbolCount(), symbols);
+    EXPECT_EQ(QFileInfo(TempPath(QStringLiteral("named.zmd"))).size(), size);
 }
 
 TEST_F(BackupFlow, AVolumeWithoutInformationRestoresItsMapAndAsksForMore)

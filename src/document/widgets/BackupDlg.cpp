@@ -41,6 +41,23 @@ QString Clean(const QString& folder)
 
 } // namespace
 
+void AddAnswerButtons(QDialog& dlg, QBoxLayout& layout, std::initializer_list<AnswerButton> buttons,
+                      int helpContext)
+{
+    auto* box = new QDialogButtonBox(&dlg);
+    bool first = true;
+    for (const AnswerButton& b : buttons) {
+        QPushButton* button = Button(box, b.Text, b.Name, QDialogButtonBox::ActionRole);
+        button->setDefault(first);
+        first = false;
+        const int answer = b.Answer;
+        QObject::connect(button, &QPushButton::clicked, &dlg, [&dlg, answer] { dlg.done(answer); });
+    }
+    QPushButton* help = Button(box, TextKey::Help, "HelpBtn", QDialogButtonBox::HelpRole);
+    QObject::connect(help, &QPushButton::clicked, &dlg, [helpContext] { ShowHelpContext(helpContext); });
+    layout.addWidget(box);
+}
+
 // ---- The volume box ----
 
 TVolumeBox::TVolumeBox(QWidget* parent, const QString& lastFolder, int helpContext)
@@ -180,17 +197,11 @@ TDiskNotEmptyDlg::TDiskNotEmptyDlg(QWidget* parent, const QStringList& foreign) 
     insertL->setObjectName(QStringLiteral("InsertL"));
     insertL->setWordWrap(true);
     layout->addWidget(insertL);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = Button(buttons, TextKey::Ok, "OkBtn", QDialogButtonBox::ActionRole);
-    ok->setDefault(true);
-    QPushButton* overwrite = Button(buttons, TextKey::Overwrite, "OverwriteBtn", QDialogButtonBox::ActionRole);
-    QPushButton* cancel = Button(buttons, TextKey::Cancel, "CancelBtn", QDialogButtonBox::ActionRole);
-    QPushButton* help = Button(buttons, TextKey::Help, "HelpBtn", QDialogButtonBox::HelpRole);
-    layout->addWidget(buttons);
-    connect(ok, &QPushButton::clicked, this, [this] { done(DiskNotEmptyOk); });
-    connect(overwrite, &QPushButton::clicked, this, [this] { done(DiskNotEmptyOverwrite); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(DiskNotEmptyCancel); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(DiskNotEmptyHelp); });
+    AddAnswerButtons(*this, *layout,
+                     {{TextKey::Ok, "OkBtn", DiskNotEmptyOk},
+                      {TextKey::Overwrite, "OverwriteBtn", DiskNotEmptyOverwrite},
+                      {TextKey::Cancel, "CancelBtn", DiskNotEmptyCancel}},
+                     DiskNotEmptyHelp);
 }
 
 int ExecDiskNotEmptyDlg(QWidget* parent, const QStringList& foreign)

@@ -5,14 +5,29 @@
 
 #include "document/Backup.h"
 
+#include "core/LangTexts.h"
+
 #include <QComboBox>
 #include <QDialog>
 #include <QStringList>
 
+#include <initializer_list>
+
+class QBoxLayout;
 class QLabel;
 class QRadioButton;
 
 namespace zemo {
+
+// A row of buttons that each close the dialog with their own answer (the first is the
+// default), and Help. Esc answers 0.
+struct AnswerButton {
+    TextKey Text;
+    const char* Name;
+    int Answer;
+};
+void AddAnswerButtons(QDialog& dlg, QBoxLayout& layout, std::initializer_list<AnswerButton> buttons,
+                      int helpContext);
 
 class TVolumeBox : public QComboBox {
 public:

@@ -174,17 +174,11 @@ TRestoreNextDlg::TRestoreNextDlg(QWidget* parent, int disk) : QDialog(parent)
     textB->setObjectName(QStringLiteral("TextB"));
     textB->setWordWrap(true);
     layout->addWidget(textB);
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* ok = Button(buttons, TextKey::Ok, "OkBtn", QDialogButtonBox::ActionRole);
-    ok->setDefault(true);
-    QPushButton* allDone = Button(buttons, TextKey::AllDone, "AllDoneBtn", QDialogButtonBox::ActionRole);
-    QPushButton* cancel = Button(buttons, TextKey::Cancel, "CancelBtn", QDialogButtonBox::ActionRole);
-    QPushButton* help = Button(buttons, TextKey::Help, "HelpBtn", QDialogButtonBox::HelpRole);
-    layout->addWidget(buttons);
-    connect(ok, &QPushButton::clicked, this, [this] { done(RestoreNextOk); });
-    connect(allDone, &QPushButton::clicked, this, [this] { done(RestoreNextAllDone); });
-    connect(cancel, &QPushButton::clicked, this, [this] { done(RestoreNextCancel); });
-    connect(help, &QPushButton::clicked, this, [] { ShowHelpContext(RestoreNextHelp); });
+    AddAnswerButtons(*this, *layout,
+                     {{TextKey::Ok, "OkBtn", RestoreNextOk},
+                      {TextKey::AllDone, "AllDoneBtn", RestoreNextAllDone},
+                      {TextKey::Cancel, "CancelBtn", RestoreNextCancel}},
+                     RestoreNextHelp);
 }
 
 int ExecRestoreNextDlg(QWidget* parent, int disk)
