@@ -11,6 +11,7 @@
 #include "external/database/DbSys.h"
 #include "external/database/Ports.h"
 #include "external/database/widgets/DbObjectDlg.h"
+#include "external/database/widgets/DbPanel.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
@@ -18,6 +19,7 @@
 #include "shell/CommandFrame.h"
 #include "shell/Ports.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Ports.h"
 
 #include <QApplication>
 
@@ -88,6 +90,9 @@ void BindDatabaseLinks()
     ports.RunLinkDlg.Bind([](LinkDlgValues& v) { return ExecDbObjectDlg(QApplication::activeWindow(), v); });
     ports.RunFindDlg.Bind([](DatasetChoice& c) { return ExecDbFindDlg(QApplication::activeWindow(), c); });
     ports.RunCreateLinksDlg.Bind([](DatasetChoice& c) { return ExecDbCreateDlg(QApplication::activeWindow(), c); });
+    ports.ShowDbGrid.Bind(ShowDbGridInPanel);
+    ports.ShowSecondaryRecord.Bind([](const QString& table) { ExecShowTabDlg(QApplication::activeWindow(), table); });
+    ShellWidgetsPorts().FillDbPanel.Bind(FillDbPanel);
     RegisterWorker(Cmd::DbCreateLinks, CreateLinksCommand);
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
 }

@@ -234,6 +234,8 @@ void ShowObjectSymbol(const ElementRecord& e)
     const uint8_t len = std::min<uint8_t>(e.LayerName[0], 15);
     const QString layer = DecodeCodePage(0, reinterpret_cast<const char*>(e.LayerName.data() + 1), len);
     ShowObjectSymbolStatus(e.Symbol, found, description, layer);
+    // The database panel follows the selection.
+    ShowObjectRecord();
 }
 
 namespace {
@@ -630,6 +632,7 @@ void DropSelection()
     }
     EditSys.MarksShown = EditSys.MultiMarksShown = EditSys.StretchShown = false;
     ClearSelection();
+    ShowObjectRecord();
 }
 
 void SelectByRect(CordRect r)

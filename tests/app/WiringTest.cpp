@@ -31,10 +31,6 @@ const std::set<std::string> Waiting = {
 
     // shell, symbols
 
-    // external
-    "database.ShowDbGrid",        // the database panel's record grid
-    "database.ShowSecondaryRecord",
-
 };
 
 TEST(Wiring, EveryPortIsBoundButThoseWaitingForUnbuiltFeatures)

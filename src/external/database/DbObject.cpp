@@ -233,7 +233,7 @@ QString SizeFieldValue(const ElementRecord& e, double mapScale)
 void db::ShowObjectRecord()
 {
     TZmd* z = Map();
-    const int n = Index.SelectionCount == 1 ? Index.SelectedIndex : 0;
+    const int n = Index.SelectedIndex;
     bool shown = false;
     if (z && n > 0 && GetObjectLink(n)) {
         const QString key = LinkKey(*z, DbObject.CachedLink);
@@ -312,6 +312,19 @@ void WriteTextField(int n)
         return;
     const PreparedText t = DocumentPorts().PrepareText(CurElement);
     WriteLinkedField(DbObject.TextField, LinkKey(*z, DbObject.CachedLink), QString::fromStdU16String(t.Text));
+}
+
+int WriteChangedValues(const QStringList& before, const QStringList& values)
+{
+    int written = 0;
+    for (int i = 0; i < values.size() && i < before.size() && i < DbFieldCount(); ++i) {
+        if (values[i] == before[i])
+            continue;
+        if (!DbSetFieldValue(i, values[i]))
+            break;
+        ++written;
+    }
+    return written;
 }
 
 bool GetDatasetField(const QString& field, QString& value)

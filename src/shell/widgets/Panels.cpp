@@ -318,6 +318,7 @@ MainFramePanels& InstallPanels(TMainFm& frame)
     p.Status->Install();
 
     ShellWidgetsPorts().FillSymbolPanel(frame, p);
+    ShellWidgetsPorts().FillDbPanel(frame, p);
     return p;
 }
 

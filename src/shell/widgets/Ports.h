@@ -13,6 +13,10 @@ struct ShellWidgetsPortSet {
     // panel stays empty.
     Port<void(TMainFm& frame, MainFramePanels& panels)> FillSymbolPanel{
         "shell_widgets.FillSymbolPanel", [](TMainFm&, MainFramePanels&) {}};
+    // Puts the record grid and its buttons into a frame's database panel. Least: the panel
+    // stays empty (and hidden).
+    Port<void(TMainFm& frame, MainFramePanels& panels)> FillDbPanel{
+        "shell_widgets.FillDbPanel", [](TMainFm&, MainFramePanels&) {}};
     // The quick symbol editor's Close button: ends symbol-graphics editing. Least: nothing
     // (there is no such editing to end).
     Port<void()> EndSymbolGraphicsEdit{"shell_widgets.EndSymbolGraphicsEdit", [] {}};
