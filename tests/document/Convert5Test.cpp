@@ -788,6 +788,28 @@ TEST_F(Convert5, CountsAndPositionsReadFromTheFileAreChecked)
     }
 }
 
+// An object of markers alone has no point: it is left out and the run goes on; a tab in a
+// text whose symbol has no tab width takes no room.
+TEST_F(Convert5, ObjectsWithoutPointsAndTabsWithoutWidth)
+{
+    DocumentPorts().MeasureFrameText.Bind(FixedAdvances);
+    Version5Writer w;
+    Colours(w, 8);
+    V5Symbol t = V5Symbol::Make(10, 4, 0);
+    for (const auto& [at, v] : Fields{{V5Symbol::C1, 3}, {V5Symbol::W1, 120}, {V5Symbol::Theta, 1}, {V5Symbol::W2, 40}})
+        t.Set(at, v);
+    w.symbols = {t, LineRow(20, 0, 0, 72)};
+    w.objects = {OldObject::Line(20, {CornerMark(1), BezierMark(), HoleMark()}),
+                 OldObject::Text(10, {Pt(0, 0), Pt(0, -72), Pt(1, -72), Pt(1, 144), Pt(0, 144)}, "\t\tA"),
+                 OldObject::Line(20, {Pt(0, 0), Pt(72, 0)})};
+    ASSERT_TRUE(OpenV5(w));
+    ASSERT_EQ(map.objects.size(), 2u);
+    EXPECT_EQ(map.objects[0].type, 5);
+    EXPECT_EQ(map.objects[0].cords[1].x, 100 * U + 1024);
+    EXPECT_EQ(map.objects[1].cords.size(), 2u);
+    EXPECT_EQ(messages.Count(), 1);  // the question before the conversion only
+}
+
 TEST_F(Convert5, AWrongHeaderKeepsNoColoursOrSymbolsButItsObjects)
 {
     Version5Writer w;
