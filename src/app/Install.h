@@ -12,5 +12,6 @@ void InstallShell();
 void InstallSymbols();
 void InstallIo();
 void InstallExternal();
+void InstallCourse();
 
 } // namespace zemo

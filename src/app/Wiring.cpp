@@ -27,6 +27,7 @@ void InstallProgram()
     InstallSymbols();
     InstallIo();
     InstallExternal();
+    InstallCourse();
 }
 
 void StartUnits()

@@ -150,6 +150,7 @@ public:
     uint8_t CoursePreviewOn = 0;
     int32_t CoursesExist = 0;
     int32_t CurrentCourse = -1;  // -1 = all controls
+    int32_t LastControlCode = 0; // the last integer control code given, 0 none
     int32_t CourseWord = 0;
     uint8_t DatasetsPresent = 0;
     int32_t CourseWord2 = 0;

@@ -21,6 +21,7 @@
 #include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QThread>
 #include <QTimer>
 
@@ -160,7 +161,16 @@ bool ProgramFixture::NewMapFrom(const QString& setFileName)
         auto* list = dlg ? dlg->findChild<QListWidget*>() : nullptr;
         if (!list)
             return;
-        const auto items = list->findItems(setFileName, Qt::MatchContains);
+        auto items = list->findItems(setFileName, Qt::MatchContains);
+        // A course-setting set is listed under the other map type.
+        for (QRadioButton* type : dlg->findChildren<QRadioButton*>()) {
+            if (!items.isEmpty())
+                break;
+            if (!type->isChecked()) {
+                type->click();
+                items = list->findItems(setFileName, Qt::MatchContains);
+            }
+        }
         if (items.isEmpty())
             return;
         list->setCurrentItem(items.first());

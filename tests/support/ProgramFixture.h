@@ -47,7 +47,8 @@ protected:
     QWidget* Surface() const;
     // A menu item, button or pop-up item, as a click on it.
     void Trigger(zemo::Cmd c);
-    // File > New with the shipped symbol set of this file name; true when a map opened.
+    // File > New with the shipped symbol set of this file name (of either map type); true
+    // when a map opened.
     bool NewMapFrom(const QString& setFileName);
     // File > Open of this file through the open dialog; true when a map opened.
     bool OpenMap(const QString& path);

@@ -1,0 +1,11 @@
+#include "course/Ports.h"
+
+namespace zemo {
+
+CoursePortSet& CoursePorts()
+{
+    static CoursePortSet ports;
+    return ports;
+}
+
+} // namespace zemo

@@ -1,0 +1,29 @@
+// What course setting needs from above its engine: its dialogs and the Objects tab of the
+// course panel (course_widgets). Each port does the documented least until the wiring root
+// binds it.
+#pragma once
+
+#include "core/Port.h"
+
+#include <QString>
+
+namespace zemo {
+
+struct CoursePortSet {
+    // The Course Object dialog for a type (0..6) on a code, editing the object at a list
+    // index (-1: a new one); true on OK with the code accepted. Least: cancelled, so a new
+    // object of a course symbol is not kept and no code changes.
+    Port<bool(int type, int editedIndex, QString& code)> RunCsObjectDialog{
+        "course.RunCsObjectDialog", [](int, int, QString&) { return false; }};
+    // The Insert Variation dialog on the default leg variation for a number of legs; true on
+    // OK with the markers to insert. Least: cancelled, nothing is inserted.
+    Port<bool(QString& text, int legs)> RunVariationDialog{
+        "course.RunVariationDialog", [](QString&, int) { return false; }};
+    // The course-object list or the selected object's properties changed: the Objects tab
+    // shows them again. Least: there is no tab to show them.
+    Port<void()> CsPanelChanged{"course.CsPanelChanged", [] {}};
+};
+
+CoursePortSet& CoursePorts();
+
+} // namespace zemo
