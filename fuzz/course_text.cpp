@@ -1,0 +1,183 @@
+// Course-setting records as a map file may hold them, arbitrary: course objects, courses,
+// classes and links, one a line ("1", "2", "3" or "7" and the record's text), added to a small
+// course-setting map. Then the course objects are sorted, every course checked, rebuilt,
+// expanded for every leg of a few teams and for all branches, and every course object renamed.
+// Nothing may hang, overflow or read outside its text; the lists keep the store's text, the
+// code list follows the sorted list, a rebuild keeps the control sequence, and a renamed code
+// is named by no course any more.
+#include "FuzzScratch.h"
+
+#include "core/Messages.h"
+#include "core/StringX.h"
+#include "course/CsData.h"
+#include "course/CsObject.h"
+#include "course/Variation.h"
+#include "document/Index.h"
+#include "document/Open.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+using namespace zemo;
+
+constexpr const char* Target = "course_text";
+
+[[noreturn]] void Fail(const char* why) { fuzz::Fail(Target, why); }
+
+// A course-setting map with a start, a control and a finish symbol and an object of each.
+test::TestMapWriter BaseMap()
+{
+    test::TestMapWriter w(8);
+    w.fileType = 3;
+    const auto course = [](test::TestSymbol s, int type) {
+        s.csRole = CsRoleCourse;
+        s.csType = uint8_t(type);
+        return s;
+    };
+    w.symbols = {course(test::TestSymbol::Point(7010), CsStart), course(test::TestSymbol::Point(7020), CsControl),
+                 course(test::TestSymbol::Point(7030), CsFinish), test::TestSymbol::Point(100)};
+    w.objects = {test::TestObject::Point(7010, 0, 0), test::TestObject::Point(7020, 25600, 0),
+                 test::TestObject::Point(7020, 0, 25600), test::TestObject::Point(7030, 25600, 25600)};
+    return w;
+}
+
+const fuzz::MapScratch& Scratch()
+{
+    static const fuzz::MapScratch scratch = [] {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        static int argc = 1;
+        static char name[] = "fuzz_course_text";
+        static char* argv[] = {name, nullptr};
+        static QGuiApplication app(argc, argv);
+        return fuzz::SetUpMaps(Target, BaseMap());
+    }();
+    return scratch;
+}
+
+// The input's lines as 8-bit texts the store keeps as they are: no NUL, ASCII only.
+QStringList Lines(const uint8_t* data, size_t size)
+{
+    QString text;
+    text.reserve(qsizetype(size));
+    for (size_t i = 0; i < size; ++i) {
+        const uint8_t b = data[i];
+        text += b == 0 ? QChar(u' ') : b >= 0x80 ? QChar(char16_t(u'a' + b % 26)) : QChar(char16_t(b));
+    }
+    return text.split(QLatin1Char('\n'));
+}
+
+void ExpectListsEqualStore(const TZmd& z)
+{
+    for (const TNumStringList* list : {&z.CsObjects, &z.Courses, &z.Classes, &z.CsObjectLinks})
+        for (int i = 0; i < list->Count(); ++i)
+            if (ReadPString(list->GetNumber(i)) != list->Strings(i))
+                Fail("a list holds another text than the store");
+}
+
+// The fields of a course's control sequence, in order (empty fields left out).
+QStringList Sequence(const QString& course)
+{
+    QStringList out;
+    const QStringList fields = course.split(QLatin1Char('\t'));
+    for (qsizetype i = 1; i < fields.size(); ++i)
+        if (!fields[i].isEmpty() && fields[i].at(0) >= QLatin1Char('a'))
+            out.append(fields[i]);
+    return out;
+}
+
+void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
+{
+    if (!OpenMapByName(scratch.base))
+        Fail("the base map does not open");
+    TZmd* const z = Index.ActiveZmd;
+    if (!z->CourseMap)
+        Fail("the base map is no course-setting map");
+    for (qsizetype i = 0; i < lines.size() && i < 64; ++i) {
+        const QString& line = lines[i];
+        if (line.isEmpty())
+            continue;
+        const QString text = line.mid(1);
+        const int object = int(i % 6); // 0, the four objects, and one that does not exist
+        TNumStringList* list = nullptr;
+        int type = 0;
+        switch (line.at(0).unicode()) {
+        case u'1': list = &z->CsObjects; type = CsObjectType; break;
+        case u'2': list = &z->Courses; type = CourseType; break;
+        case u'3': list = &z->Classes; type = ClassType; break;
+        case u'7': list = &z->CsObjectLinks; type = CourseObjectLinkType; break;
+        default: continue;
+        }
+        const int number = AddPString(text, type, type == CourseType || type == ClassType ? 0 : object);
+        if (number >= 0)
+            list->AddNumber(text, number);
+    }
+
+    int selected = int(lines.size()) % 7 - 1;
+    SortCsObjectList(selected);
+    if (z->CsObjectKeys.size() != z->CsObjects.Count())
+        Fail("the code list and the course-object list differ in length");
+    for (int i = 0; i < z->CsObjects.Count(); ++i) {
+        if (z->CsObjectKeys[i] != CsObjectCode(z->CsObjects.Strings(i)))
+            Fail("the code list does not follow the sorted list");
+        if (i > 0 && QString::compare(CsSortKey(z->CsObjects.Strings(i - 1)), CsSortKey(z->CsObjects.Strings(i)),
+                                      Qt::CaseInsensitive) > 0)
+            Fail("the course objects are out of order");
+    }
+    if (selected < -1 || selected >= z->CsObjects.Count() || (z->CsObjects.Count() == 0 && selected != -1))
+        Fail("the selection left the list");
+
+    CheckCourse(-1);
+    for (int c = 0; c < z->Courses.Count(); ++c) {
+        const QString course = z->Courses.Strings(c);
+        if (CheckCourse(c)) {
+            const CheckedCourse& k = CsData.Checked;
+            if (IsRelay(k.Kind) && (k.Legs < 1 || k.FirstStart < 1 || k.LastStart < k.FirstStart
+                                    || k.LastStart > MaxStartNumber))
+                Fail("a relay passed the check with legs or start numbers out of range");
+        }
+        const QString rebuilt = RebuildCourse(course, ReadCourseProps(course));
+        if (Sequence(rebuilt) != Sequence(course))
+            Fail("the rebuild changed the control sequence");
+        const int legs = std::clamp(ReadCourseProps(course).Legs, 0, 4);
+        for (int team : {1, 2, 7, 32767})
+            for (int leg = 0; leg <= legs; ++leg)
+                ExpandCourse(c, leg, team);
+    }
+
+    for (int i = 0; i < z->CsObjects.Count(); ++i) {
+        const QString record = z->CsObjects.Strings(i);
+        const QString letter = CsObjectLetter(record);
+        const QString from = CsObjectCode(record);
+        const QString to = from + QStringLiteral("x");
+        if (!RenameCsObject(i, to) || letter.isEmpty())
+            continue;
+        for (int c = 0; c < z->Courses.Count(); ++c)
+            if (z->Courses.Strings(c).split(QLatin1Char('\t')).mid(1).contains(letter + from))
+                Fail("a course still names a renamed code");
+        // The list was sorted again: go on from the start, each code renamed once at most.
+        if (i > 4)
+            break;
+    }
+    ExpectListsEqualStore(*z);
+    CloseDocument(z);
+    fuzz::CheckAllClosed(Target);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const fuzz::MapScratch& scratch = Scratch();
+    RecordingMessages messages;
+    messages.SetDefaultAnswer(IdNo);
+    ResetCsData();
+    ResetCsObject();
+    ResetVariation();
+    Run(scratch, Lines(data, size));
+    return 0;
+}
