@@ -595,6 +595,10 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
             doc.clear();
             DropDamagedParts();
         }
+        // A converted version-3 or 4 map is saved under a new name, as the question said:
+        // its old file (for version 3 the ".elt" with its ".idx" beside it) is never replaced.
+        if (!quiet && version <= 4)
+            doc.clear();
         z.OpenedVersion = version;
         if (version < 8) {
             const QString t = TemplateFieldsToString(z.Setup);
@@ -699,7 +703,10 @@ bool OpenMapByName(const QString& name)
     if (!OpenMapFile(longName, longName, true, false))
         return false;
     TZmd* z = Index.ActiveZmd;
-    if (!windows.CreateWindow(*z, DocumentPath(z).isEmpty() ? DamagedCopyCaption(longName) : longName)) {
+    // A converted version-3 or 4 map shows the name of its old file; an untitled map here is
+    // otherwise what could be read of a damaged one.
+    const bool damagedCopy = DocumentPath(z).isEmpty() && z->OpenedVersion > 4;
+    if (!windows.CreateWindow(*z, damagedCopy ? DamagedCopyCaption(longName) : longName)) {
         CloseDocument(z);
         return false;
     }

@@ -535,6 +535,34 @@ TEST_F(Convert4, CountsAndPositionsOfVersion4AreChecked)
     }
 }
 
+// The question says so: a converted map is saved under a new name, never over its old file.
+TEST_F(Convert4, ConvertedMapsAreSavedUnderANewName)
+{
+    Version4Writer w4;
+    w4.objects = {OldObject::Point(1403, 72, 72)};
+    Version3Writer w3;
+    w3.objects = w4.objects;
+    const auto [elt, idx] = w3.Build();
+    WriteBytes(idx, "keep3.idx");
+    const QString paths[] = {WriteBytes(w4.Build(), "keep4.zmd"), WriteBytes(elt, "keep3.elt")};
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        const std::vector<uint8_t> before = ReadAll(path);
+        ASSERT_TRUE(OpenMapByName(path));
+        EXPECT_TRUE(DocumentPath(Index.ActiveZmd).isEmpty());
+        EXPECT_EQ(Z().Modified, 1);
+        dialogs.QueueAnswer(false);
+        EXPECT_FALSE(SaveMap(false));
+        const QString saved = path + ".new.zmd";
+        dialogs.QueueAnswer(true, saved);
+        ASSERT_TRUE(SaveMap(false));
+        EXPECT_EQ(ReadAll(path), before);
+        EXPECT_EQ(ReadMapFile(QFile::encodeName(saved).toStdString()).header.version, 8);
+        EXPECT_EQ(DocumentPath(Index.ActiveZmd), saved);
+        CloseAllDocuments();
+    }
+}
+
 // ---- The whole road ----
 
 TEST_F(Convert4, BothVersionsOpenSaveAndReloadEqual)

@@ -60,6 +60,9 @@ TEST_F(OldMapsFlow, AVersion3PairOpensInAWindow)
     messages.SetDefaultAnswer(IdOk);
     ASSERT_TRUE(OpenMap(path));
     ASSERT_NE(ActiveChild(), nullptr);
+    // Untitled, so that it is saved under a new name, but shown under its old one.
+    EXPECT_TRUE(DocumentPath(Index.ActiveZmd).isEmpty());
+    EXPECT_TRUE(ActiveChild()->windowTitle().contains(QStringLiteral("FOREST.ELT"))) << ActiveChild()->windowTitle().toStdString();
     EXPECT_EQ(CountObjects(), 2);
     SymbolBytes* s = nullptr;
     EXPECT_TRUE(GetSymbol(3060, s));
