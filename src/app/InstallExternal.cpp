@@ -4,6 +4,7 @@
 #include "external/AdjTemp.h"
 #include "external/Bmp.h"
 #include "external/Gif.h"
+#include "external/NameIndex.h"
 #include "external/Ports.h"
 #include "external/Template.h"
 #include "external/Tiff.h"
@@ -12,6 +13,7 @@
 #include "external/database/Ports.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
+#include "external/widgets/NameIndexDlg.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
@@ -95,6 +97,8 @@ void BindDatabaseLinks()
     ShellWidgetsPorts().FillDbPanel.Bind(FillDbPanel);
     RegisterWorker(Cmd::DbCreateLinks, CreateLinksCommand);
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
+    ExternalPorts().RunNameIndexDlg.Bind([](NameIndexValues& v) { return ExecNameIndexDlg(QApplication::activeWindow(), v); });
+    RegisterWorker(Cmd::DbNameIndex, CreateNameIndex);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 
 namespace zemo {
 
+struct NameIndexValues;
 struct TempResolFields;
 struct TiffDlgFields;
 
@@ -37,6 +38,9 @@ struct ExternalPortSet {
     // The georeference dialog of a TIFF template: true on OK with its checked fields. Least:
     // Cancel.
     Port<bool(TiffDlgFields& fields)> RunTiffDlg{"external.RunTiffDlg", [](TiffDlgFields&) { return false; }};
+    // The name index dialog: true on OK with its values. Least: Cancel.
+    Port<bool(NameIndexValues& values)> RunNameIndexDlg{"external.RunNameIndexDlg",
+                                                       [](NameIndexValues&) { return false; }};
 };
 
 ExternalPortSet& ExternalPorts();
