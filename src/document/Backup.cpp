@@ -98,10 +98,14 @@ bool ForeignEntries(const QString& root, const QString& fileName, QStringList& f
     const QStringList names = QDir(root).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden
                                                    | QDir::System, QDir::Name);
     foreign.clear();
-    for (const QString& n : names)
-        if (n.compare(fileName, Qt::CaseInsensitive) != 0
-            && n.compare(QLatin1String(BackupInfoName), Qt::CaseInsensitive) != 0)
+    for (const QString& n : names) {
+        const bool ours = n.compare(fileName, Qt::CaseInsensitive) == 0
+                          || n.compare(QLatin1String(BackupInfoName), Qt::CaseInsensitive) == 0;
+        struct stat st {};
+        // Under our names only plain files are ours: a link or pipe is somebody else's.
+        if (!ours || !StatOf(root + u'/' + n, st) || !S_ISREG(st.st_mode))
             foreign << n;
+    }
     return true;
 }
 
@@ -376,16 +380,26 @@ bool BackupToDisks(QString& root)
                 aborted = true;
             continue;
         }
+        // This volume cannot take the piece: another one is asked for.
+        const auto refuse = [&](TextKey why, const QString& param) {
+            ErrorMsg(why, param, InsertNextDiskHelp);
+            if (disk == 1 && !AskVolume(root, disk))
+                aborted = true;
+        };
         const int64_t room = Backups.DiskFree(root) - BackupReserve;
         if (room <= 0) {
             // A full volume would take an empty piece and ask for the next one without end.
-            ErrorMsg(TextKey::InsertEmptyDisk, {}, InsertNextDiskHelp);
-            if (disk == 1 && !AskVolume(root, disk))
-                aborted = true;
+            refuse(TextKey::InsertEmptyDisk, {});
+            continue;
+        }
+        const QString piece = root + u'/' + fileName;
+        struct stat st {};
+        if (StatOf(piece, st) && !S_ISREG(st.st_mode)) {
+            // Written through, a link would put the piece elsewhere and a pipe would wait.
+            refuse(TextKey::BackupCannotWrite, piece);
             continue;
         }
         ShowStatusNow(Text(TextKey::WriteBackup) + QStringLiteral("..."));
-        const QString piece = root + u'/' + fileName;
         TFileClass out;
         try {
             // An old "backinfo.txt" must not vouch for the piece until it is whole.

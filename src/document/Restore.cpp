@@ -34,10 +34,10 @@ QByteArray Native(const QString& path)
     return QFile::encodeName(path);
 }
 
-// The regular file of root whose name matches `name` without regard to case ("" when none).
+// The plain file of root whose name matches `name` without regard to case ("" when none).
 QString EntryOf(const QString& root, const QString& name)
 {
-    const QStringList names = QDir(root).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QStringList names = QDir(root).entryList(QDir::Files | QDir::Hidden, QDir::Name);
     for (const QString& n : names)
         if (n == name)
             return n;
@@ -83,13 +83,19 @@ bool WaitForBackupDisk(QString& root, int expected, bool checkNumbers, BackupInf
 // Appends the whole piece to out; false (reported) on a read failure or Esc.
 bool CopyPiece(const QString& piece, TFileClass& out, bool& stopped)
 {
-    const int fd = ::open(Native(piece).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(Native(piece).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         ErrorMsg(TextKey::CannotRead, piece);
         return false;
     }
     struct stat st {};
-    const int64_t size = ::fstat(fd, &st) == 0 ? int64_t(st.st_size) : 0;
+    // Only a plain file: a pipe or device on a volume would never end.
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        ErrorMsg(TextKey::CannotRead, piece);
+        return false;
+    }
+    const int64_t size = st.st_size;
     StartProgress(TextKey::Restoring, TextKey::BytesRestored, int(std::clamp<int64_t>(size, 0, INT32_MAX)), 1, true);
     std::vector<char> block(RestoreBlock);
     int64_t done = 0;
@@ -169,7 +175,7 @@ bool ReadBackupInfo(const QString& root, BackupInfo& info, QString& piece)
             piece = root + u'/' + name;
     } else {
         const QStringList maps = QDir(root).entryList({QStringLiteral("*.zmd")},
-                                                      QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+                                                      QDir::Files | QDir::Hidden, QDir::Name);
         if (!maps.isEmpty()) {
             info.File = maps.first();
             piece = root + u'/' + maps.first();

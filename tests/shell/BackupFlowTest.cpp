@@ -30,6 +30,7 @@
 #include <deque>
 #include <functional>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -621,6 +622,50 @@ TEST_F(BackupFlow, OnlyTheLastComponentOfTheStoredPathNamesThePiece)
     ASSERT_TRUE(Index.ActiveZmd);
     EXPECT_EQ(volumes->Count(), 0) << MessageText(volumes->Last()).toStdString();
     EXPECT_EQ(Bytes(TempPath(QStringLiteral("evil-restored.zmd"))).size(), work.size());
+}
+
+TEST_F(BackupFlow, APipeOrALinkOnAVolumeIsNeitherWaitedForNorWrittenThrough)
+{
+    const QByteArray fifo = QFile::encodeName(Vol(1) + QStringLiteral("/forest.zmd"));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    // A backup finds under the map's name no file of its own, and writes neither into the
+    // pipe nor through a link of that name; the third volume takes the piece.
+    const QString outside = TempPath(QStringLiteral("outside.zmd"));
+    WriteBytes(outside, "not to be overwritten");
+    ASSERT_TRUE(QFile::link(outside, Vol(2) + QStringLiteral("/forest.zmd")));
+    ASSERT_TRUE(OpenSample(QStringLiteral("forest.zmd")));
+    notEmptyAnswers = {"OverwriteBtn", "OverwriteBtn"};
+    volumes->next = {Vol(2), Vol(3)};
+    Backup();
+    EXPECT_EQ(notEmptyShown, (QStringList{QStringLiteral("forest.zmd"), QStringLiteral("forest.zmd")}));
+    EXPECT_EQ(volumes->CountOf(TextKey::BackupCannotWrite), 2);
+    EXPECT_EQ(volumes->CountOf(TextKey::BackupOk), 1);
+    EXPECT_EQ(Bytes(outside), "not to be overwritten");
+    EXPECT_EQ(Bytes(Vol(3) + QStringLiteral("/forest.zmd")), WorkingBytes());
+    CloseMap();
+
+    // The restore does not wait on the pipe either.
+    const struct Case {
+        const char* name;
+        QByteArray info;
+        TextKey said;
+    } cases[] = {
+        {"named by the information", "File=/maps/forest.zmd\r\nDisk=1\r\nLast=1\r\n", TextKey::CannotRead},
+        {"the only map on the volume", {}, TextKey::RestoreNoFileFound},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QFile::remove(Drive());
+        ASSERT_TRUE(QFile::link(Vol(1), Drive()));
+        QFile::remove(Vol(1) + QStringLiteral("/backinfo.txt"));
+        if (!c.info.isEmpty())
+            WriteBytes(Vol(1) + QStringLiteral("/backinfo.txt"), c.info);
+        volumes->Clear();
+        Restore(true, TempPath(QStringLiteral("restored.zmd")));
+        EXPECT_EQ(volumes->CountOf(c.said), 1);
+        EXPECT_FALSE(Index.ActiveZmd);
+        EXPECT_TRUE(TempFiles().isEmpty());
+    }
 }
 
 TEST_F(BackupFlow, AnotherLocationIsOneCopyReplacedOnlyWhenWhole)
