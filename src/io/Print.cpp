@@ -60,17 +60,6 @@ double PrintRatio()
     return 1;
 }
 
-// Each of C, M, Y and K times f, rounded.
-uint32_t ScaledCmyk(uint32_t cmyk, double f)
-{
-    uint32_t out = 0;
-    for (int k = 0; k < 4; ++k) {
-        const double v = std::nearbyint(double(cmyk >> (8 * k) & 0xFF) * f);
-        out |= uint32_t(std::clamp(v, 0.0, 255.0)) << (8 * k);
-    }
-    return out;
-}
-
 bool Touches(const CordRect& a, const CordRect& b)
 {
     return a.x1 <= b.x2 && b.x1 <= a.x2 && a.y1 <= b.y2 && b.y1 <= a.y2;
@@ -487,9 +476,8 @@ void DrawMapColours(int dim)
         } else {
             cmyk = PackCmyk(c.Cmyk);
         }
-        cmyk = DimmedCmyk(cmyk, dim);
-        if (Prt.Intensity < 100)
-            cmyk = ScaledCmyk(cmyk, Prt.Intensity / 100.0);
+        // The intensity lightens like a dim of its remainder, lines and fills alike.
+        cmyk = DimmedCmyk(DimmedCmyk(cmyk, dim), 100 - Prt.Intensity);
         Graph.CurrentColor = c.Number;
         Graph.OutputCmyk = cmyk;
         bool drawn = false;

@@ -192,18 +192,26 @@ TEST_F(CupsPrinting, PostScriptQueueGetsOurPostScript)
 {
     const int queue = IndexOf(PsQueue);
     OpenCrossMap(queue);
-    PrintJobs(Options(queue));
+    // The queue makes the copies: the job says so and holds each page once.
+    PrintOptions o = Options(queue);
+    o.Copies = 2;
+    PrintJobs(o);
     EXPECT_TRUE(messages.Entries().empty());
     ASSERT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
     const QString ps = cups.Output(PsQueue);
     const QByteArray out = Read(ps);
     ASSERT_TRUE(out.startsWith("%!PS-Adobe-3.0")) << cups.ErrorLog().right(3000).toStdString();
     EXPECT_TRUE(out.contains("ZEMO Eps_PassThrough"));
+    EXPECT_EQ(out.count("%%BeginDocument: page"), 4);
     KeepSample(ps, QStringLiteral("print-cups-ps-queue-2x2.ps"));
     ASSERT_TRUE(RunTool(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
                                                QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pnggray"), QStringLiteral("-r30"),
                                                QStringLiteral("-o"), InMaps(QStringLiteral("pspage-%d.png")), ps}));
-    ExpectCrossQuarters(Rendered(InMaps(QStringLiteral("pspage"))));
+    // The scheduler's filter makes the two copies of each of the four pages we sent.
+    const std::vector<QImage> pages = Rendered(InMaps(QStringLiteral("pspage")));
+    ASSERT_EQ(pages.size(), 8u);
+    for (int copy : {0, 1})
+        ExpectCrossQuarters({pages[size_t(copy)], pages[size_t(2 + copy)], pages[size_t(4 + copy)], pages[size_t(6 + copy)]});
 }
 
 TEST_F(CupsPrinting, PrintToFileOnThePostScriptQueueWritesPostScriptOnly)

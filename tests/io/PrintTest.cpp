@@ -155,6 +155,7 @@ TEST_F(Printing, PagesAcrossFollowPageOverlapAndRatio)
         {28000, 20000, 1000, 1, 2000, 38000},   // ratio 0.5: twice the map length
         {56000, 20000, 1000, 2, 2000, 38000},
         {100, 10000, 0, 1, 0, 19000},
+        {28000, 10000, -1000, 2, 0, 19000},     // a negative overlap read from the map is none
     };
     PrintSys.LOGPIXELSX = PrintSys.LOGPIXELSY = 600;
     PrintSys.HORZSIZE = 190;
@@ -400,6 +401,42 @@ TEST_F(PdfPrinting, HalfIntensityPrintsFillAndLineAlike)
     EXPECT_LT(qGreen(most->first), 160);
 }
 
+// The PDF printer paints at 1200 dpi: the template's bands are rendered at half of it, and Esc
+// while they render leaves nothing.
+TEST_F(PdfPrinting, ShownTemplatePrintsAt600PpiAndEscInItsBandsLeavesNoFile)
+{
+    const QString raster = InMaps(QStringLiteral("grey.tpx"));
+    ASSERT_TRUE(WriteTestRaster(raster, TestRaster::Grey(10, 5, 24)));
+    TestMapWriter w(8);
+    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200)};
+    w.symbols = {TestSymbol::Line(10, 0, 50)};
+    w.objects.push_back(TestObject::Line(10, {{0, 0}, {10 * Mm, -5 * Mm}}));
+    w.strings.push_back(TestPString::Make(8, 0, Placed(raster, 10, 5, 100)));
+    TZmd* z = Open(w);
+    z->Setup.MapScale = z->Setup.PrintScale = 10000;
+    z->Setup.PrintIntensity = z->Setup.PrintLineWidth = 100;
+
+    escAt = 1;
+    PrintJobs(Options());
+    EXPECT_FALSE(QFile::exists(pdf));
+    EXPECT_EQ(FilesInMaps(), (QStringList{QStringLiteral("grey.tpx"), QStringLiteral("map.zmd")}));
+
+    escAt = 0;
+    PrintJobs(Options());
+    ASSERT_EQ(PdfPages(pdf), 1);
+    QProcess p;
+    p.start(QStringLiteral("pdfimages"), {QStringLiteral("-list"), pdf});
+    ASSERT_TRUE(p.waitForFinished(60000));
+    const QStringList rows = QString::fromLatin1(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts).mid(2);
+    ASSERT_FALSE(rows.isEmpty());
+    for (const QString& row : rows) {
+        const QStringList f = row.simplified().split(u' ');
+        ASSERT_GE(f.size(), 14) << row.toStdString();
+        EXPECT_EQ(f[12], QStringLiteral("600")) << row.toStdString();
+        EXPECT_EQ(f[13], QStringLiteral("600")) << row.toStdString();
+    }
+}
+
 TEST_F(PdfPrinting, PropertiesKeptUntilAnotherPrinterIsChosen)
 {
     OpenMap();
@@ -419,6 +456,7 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
     TZmd* z = OpenMap();
     z->Setup.PrintIntensity = 5;
     z->Setup.PrintLineWidth = 151;
+    ASSERT_TRUE(SaveTypedPString(QStringLiteral("\tc7\tr1"), PrintSettingsType));
     PrintOptions o = PrintDialogOptions();
     EXPECT_EQ(z->Setup.PrintIntensity, 100);
     EXPECT_EQ(z->Setup.PrintLineWidth, 100);
@@ -447,6 +485,8 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
         EXPECT_FALSE(dlg.Printed());
     }
     EXPECT_EQ(z->Setup.PrintScale, 15000);
+    // Course printing's fields in the same settings string stay.
+    EXPECT_EQ(GetParamText(z->MapSettings[size_t(MapSettingsSlot(PrintSettingsType))], u'c'), QStringLiteral("7"));
     EXPECT_EQ(z->Setup.PrintIntensity, 55);
     EXPECT_EQ(ProgramConfig.PrintPrinter, QStringLiteral("Office"));
     PrintOptions again = PrintDialogOptions();
