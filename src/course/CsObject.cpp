@@ -262,10 +262,14 @@ void EditCsObjectProps()
 
 void PrepareCourseMap()
 {
-    if (!CourseMap())
-        return;
-    course::SortCsObjects();
-    RefreshCsObjectList();
+    // The selection and the picker belonged to the map before.
+    CsObj.Selected = -1;
+    ClosePicker();
+    if (CourseMap()) {
+        course::SortCsObjects();
+        RefreshCsObjectList();
+    }
+    course::ShowCsObjectProps();
 }
 
 void RefreshCsObjectList()

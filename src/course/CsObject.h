@@ -60,7 +60,8 @@ bool FindCsObject(const QString& code, QString& record);
 bool RenameCsObject(int index, const QString& code);
 // The Objects tab's Properties button: the dialog on the selected object, then its rename.
 void EditCsObjectProps();
-// After a course-setting map was opened: the lists sorted and the panel refreshed.
+// After a map was opened or its window activated: the selection and the picker start anew;
+// a course-setting map's lists are sorted and its panel refreshed.
 void PrepareCourseMap();
 // The panel's list: records whose object is gone are dropped, the list sorted, shown.
 void RefreshCsObjectList();

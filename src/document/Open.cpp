@@ -666,8 +666,7 @@ bool AfterOpenSetup(const QString& name)
         if (z->CourseMap)
             z->CoursesExist = z->Courses.Count() > 0;
         DocumentPorts().AfterOpen(*z);
-        if (z->CourseMap)
-            DocumentPorts().PrepareCoursePanel();
+        PrepareCoursePanel();
         if (!name.isEmpty())
             RemoveRecentFile(name);
         return true;

@@ -124,8 +124,8 @@ struct DocumentPortSet {
     Port<void()> SortCsObjects{"document.SortCsObjects", [] {}};
     Port<void()> ShowCsObjectProps{"document.ShowCsObjectProps", [] {}};
     Port<void()> RefreshCoursePreview{"document.RefreshCoursePreview", [] {}};
-    // After a course-setting map was opened: its course lists sorted, the course panel
-    // prepared.
+    // After a course-setting map was opened or a map's window activated: its course lists
+    // sorted, the course panel prepared.
     Port<void()> PrepareCoursePanel{"document.PrepareCoursePanel", [] {}};
 
     // ---- External data (templates, GPS, database links) ----

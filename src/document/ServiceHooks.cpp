@@ -14,6 +14,7 @@ void StoreCsObjectProps() { DocumentPorts().StoreCsObjectProps(); }
 void SortCsObjects() { DocumentPorts().SortCsObjects(); }
 void ShowCsObjectProps() { DocumentPorts().ShowCsObjectProps(); }
 void RefreshCoursePreview() { DocumentPorts().RefreshCoursePreview(); }
+void PrepareCoursePanel() { DocumentPorts().PrepareCoursePanel(); }
 bool GetFullExtent(CordRect& r) { return DocumentPorts().GetFullExtent(r); }
 void DeleteObjectLink(int n) { DocumentPorts().DeleteObjectLink(n); }
 void GetData() { DocumentPorts().GetData(); }

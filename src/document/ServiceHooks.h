@@ -21,6 +21,8 @@ void StoreCsObjectProps();
 void SortCsObjects();
 void ShowCsObjectProps();
 void RefreshCoursePreview();
+// A map was opened or its window activated: the course panel shows its lists.
+void PrepareCoursePanel();
 bool GetFullExtent(CordRect& r);
 void DeleteObjectLink(int n);
 void GetData();

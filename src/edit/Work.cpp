@@ -310,7 +310,8 @@ void ActivateMapWindow(MapView& v)
 
 void FormActivate(MapView& v)
 {
-    if (Work.ActiveView != &v) {
+    const bool switched = Work.ActiveView != &v;
+    if (switched) {
         EndCurrentTool();
         ResetDbLinks();
         // The old window's selection goes with its marks; the new map starts without one.
@@ -326,6 +327,8 @@ void FormActivate(MapView& v)
     if (v.MapShown) {
         ActivateMapWindow(v);
         Index.MapOpen = true;
+        if (switched)
+            PrepareCoursePanel();
     }
     InvalidatePending(v);
     if (v.Form)

@@ -3,7 +3,8 @@
 // Object dialog answered offscreen), four courses and four classes.
 //
 // Objects, positions in millimetres on paper (y up):
-//   S1 start (0, 0); F1 finish (0, 360); M1 marked route (-30, 320) to (-30, 360);
+//   S1 start (0, 0); F1 finish (0, 360); M1 marked route from control 45 (-30, 320) to the
+//   finish;
 //   D1 description box (120, 0); N1 course title (120, 40); T1 relay start number (120, 80);
 //   controls 31 to 55 as ControlAt gives them.
 // Courses (every leg a side of a 3-4-5 triangle, whole millimetres long):
@@ -68,7 +69,7 @@ inline MmPoint ControlAt(int code)
             return p;
     return {};
 }
-inline const MmPoint StartAt{0, 0}, FinishAt{0, 360}, RouteFrom{-30, 320}, RouteTo{-30, 360},
+inline const MmPoint StartAt{0, 0}, FinishAt{0, 360}, RouteFrom{-30, 320}, RouteTo{0, 360},
     BoxAt{120, 0}, TitleAt{120, 40}, NumberAt{120, 80};
 
 inline Cord CordOf(MmPoint p)

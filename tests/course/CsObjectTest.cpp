@@ -15,7 +15,11 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QPainter>
+
+#include <functional>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -374,6 +378,41 @@ TEST_F(ObjectsTab, TheListShowsTheCodesAndAClickSelectsAndCentresTheObject)
     SelectCsObjectItem(ObjectOf(QStringLiteral("D1")));
     Settle();
     EXPECT_EQ(tab->CsObjectB->currentItem()->text(), QStringLiteral("D1"));
+}
+
+TEST_F(ObjectsTab, AnotherMapsWindowShowsItsOwnList)
+{
+    Select("44");
+    const QStringList event = Z().CsObjectKeys;
+    const auto shown = [this] {
+        QStringList codes;
+        for (int i = 0; i < tab->CsObjectB->count(); ++i)
+            codes.append(tab->CsObjectB->item(i)->text());
+        return codes;
+    };
+    struct Row {
+        const char* what;
+        std::function<void()> step;
+        QStringList codes;
+    };
+    const Row rows[] = {
+        {"a new course-setting map", [this] { ASSERT_TRUE(NewMapFrom(QStringLiteral("course-setting.zmd"))); }, {}},
+        {"the event's window again",
+         [this] { Activate(Frame().MdiArea()->subWindowList().value(0)); }, event},
+        {"an ordinary map", [this] { ASSERT_TRUE(NewMapFrom(QStringLiteral("orienteering-15000.zmd"))); }, {}},
+        {"and back", [this] { Activate(Frame().MdiArea()->subWindowList().value(0)); }, event},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        r.step();
+        Settle();
+        EXPECT_EQ(shown(), r.codes);
+        // The selection was the other map's.
+        EXPECT_EQ(CsObj.Selected, -1);
+        EXPECT_FALSE(tab->CsObjGrid->isVisible());
+    }
+    Select("44");
+    EXPECT_EQ(CsObjectCode(Record()), QStringLiteral("44"));
 }
 
 TEST_F(ObjectsTab, EachTypeShowsItsControlsAndTheirValuesGoToTheRecord)
