@@ -443,7 +443,11 @@ TEST_F(PdfPrinting, PropertiesKeptUntilAnotherPrinterIsChosen)
     ASSERT_TRUE(CheckPrinter(0));
     const int a4 = PrintSys.HORZSIZE;
     qt->SetPageSetup([](QPrinter& p) { p.setPageSize(QPageSize(QPageSize::A3)); });
-    EditPrinterProperties(0);
+    {
+        PrintOptions o = PrintDialogOptions();
+        TPrintDlg dlg(nullptr, o);
+        dlg.findChild<QPushButton*>(QStringLiteral("PropertiesBtn"))->click();
+    }
     ASSERT_TRUE(CheckPrinter(0));
     EXPECT_GT(PrintSys.HORZSIZE, a4 + 50);
     SelectPrinter(1);

@@ -13,6 +13,7 @@
 #include "SettingsShots.h"
 #include "TemplateShots.h"
 #include "ExportShots.h"
+#include "PrintShots.h"
 #include "ToolbarShots.h"
 #include "app/Install.h"
 #include "app/Wiring.h"
@@ -458,6 +459,7 @@ void Screenshots()
         ColourDialogShots(sink);
         TemplateDialogShots(sink);
         ExportDialogShots(sink);
+        PrintDialogShots(sink);
         // The course group of the point symbol editor shows on course-setting maps.
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();

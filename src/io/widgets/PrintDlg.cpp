@@ -157,7 +157,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     gridB_->setChecked(options_.Grid);
     gridColorB_ = Named(new QComboBox, "GridColorB");
     FillColorCombo(gridColorB_, MapComboColors(), options_.GridColor);
-    opts->addWidget(Group(optionsTab_, "GridGrp", TextKey::PrintGrid, {gridB_, gridColorB_}));
+    opts->addWidget(Group(optionsTab_, "GridGrp", TextKey::GridColor, {gridB_, gridColorB_}));
     opts->addStretch();
     pages_->addTab(optionsTab_, PlainText(TextKey::Options));
     // A field out of range keeps its page.
