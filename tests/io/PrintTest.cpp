@@ -206,6 +206,57 @@ TEST_F(Printing, PrinterCopiesTakeOnePass)
     EXPECT_EQ(fake.origins.size(), 1u);
 }
 
+TEST_F(Printing, PrinterChecksAndStartsRefuseUnusablePages)
+{
+    OpenMap();
+    struct Case {
+        int widthMm;
+        int dpi;
+        bool checked;   // CheckPrinter: dots and more than 5 mm
+        bool started;   // StartPrintJob: dots and at least 6 mm
+    };
+    const Case cases[] = {{6, 600, true, true}, {5, 600, false, false}, {190, 0, false, false}, {190, 1, true, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.widthMm);
+        fake.page.WidthMm = c.widthMm;
+        fake.page.DpiX = c.dpi;
+        const size_t before = messages.Entries().size();
+        EXPECT_EQ(CheckPrinter(0), c.checked);
+        int copies = 1;
+        const int aborted = fake.aborted;
+        EXPECT_EQ(StartPrintJob(0, QStringLiteral("/maps/map.zmd"), false, copies), c.started);
+        EXPECT_EQ(fake.aborted, aborted + (c.started ? 0 : 1));
+        EXPECT_EQ(messages.Entries().size(), before + (c.checked ? 0 : 1) + (c.started ? 0 : 1));
+        if (!c.checked)
+            EXPECT_EQ(messages.Entries().back().msg.helpContext, PaperSizeHelpContext);
+        AbortRequested = true;
+        EndPrintJob();
+    }
+}
+
+TEST_F(Printing, PdfWritersMakeOneCopyWithoutFileOrPostScript)
+{
+    OpenMap();
+    fake.postScript = true;
+    fake.copies = true;
+    fake.names = {QStringLiteral("Acrobat Distiller"), QStringLiteral("Office")};
+    dialogs.QueueAnswer(true, InMaps(QStringLiteral("job.prn")));
+    for (int printer : {0, 1}) {
+        SCOPED_TRACE(printer);
+        int copies = 3;
+        ASSERT_TRUE(StartPrintJob(printer, InMaps(QStringLiteral("map.zmd")), true, copies));
+        EXPECT_EQ(copies, 1);
+        EXPECT_EQ(fake.driverCopies, 1);
+        EXPECT_EQ(PrintSys.PassThrough, printer == 1);
+        AbortRequested = true;
+        EndPrintJob();
+    }
+    // Only the second printer asked for the file, proposing the map's name as a .prn.
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].defaultExt, QStringLiteral("prn"));
+    EXPECT_TRUE(dialogs.Requests()[0].fileName.endsWith(QStringLiteral("map.prn")));
+}
+
 TEST_F(Printing, PassThroughFramesGiveOnlyTheBytes)
 {
     QByteArray framed;
