@@ -11,6 +11,7 @@
 #include "external/database/DbObject.h"
 #include "external/database/DbSys.h"
 #include "external/database/Ports.h"
+#include "external/database/widgets/AssignDlg.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
 #include "external/widgets/NameIndexDlg.h"
@@ -99,6 +100,9 @@ void BindDatabaseLinks()
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
     ExternalPorts().RunNameIndexDlg.Bind([](NameIndexValues& v) { return ExecNameIndexDlg(QApplication::activeWindow(), v); });
     RegisterWorker(Cmd::DbNameIndex, CreateNameIndex);
+    RegisterWorker(Cmd::AssignSym, [] { AssignSymbols(QApplication::activeWindow()); });
+    RegisterWorker(Cmd::AssignText, [] { AssignTexts(QApplication::activeWindow()); });
+    RegisterWorker(Cmd::AssignAngle, [] { AssignAngles(QApplication::activeWindow()); });
 }
 
 } // namespace
