@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <vector>
 
 namespace zemo {
@@ -163,6 +164,9 @@ public:
     TNumStringList CsObjectLinks;    // 7
     QString CurrentCourseTag;
     std::vector<int> TaggedObjects;
+    // Deleted objects that belonged to one course only: the entry of a deleted object keeps
+    // no mark and its record never had one, so undoing the delete gives it back from here.
+    std::set<int> DeletedCourseOnly;
     TNumStringList ObjectLinks;      // 5
     TNumStringList Templates;        // 8
     TNumStringList InternetMaps;     // 6, and type-3 map names

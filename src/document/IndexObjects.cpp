@@ -570,6 +570,8 @@ void DeleteElement(int n)
     TZmd& z = Z();
     GetIndex(n);
     RecordUndo(UndoDelete, n);
+    if ((Index.CurIndex.Symbol & CourseOnlyMark) && int16_t(Index.CurIndex.Symbol) > 0)
+        z.DeletedCourseOnly.insert(n);
     Index.CurIndex.Symbol = DeletedSymbol;
     WriteIndexEntry(n);
     if (z.CourseMap)
@@ -595,6 +597,8 @@ bool RestoreElement(int n)
         return false;
     z.ReadBytesAt(Index.CurIndex.Pos, sym);
     Index.CurIndex.Symbol = LoadLE<uint16_t>(sym.data());
+    if (z.DeletedCourseOnly.erase(n) && int16_t(Index.CurIndex.Symbol) > 0)
+        Index.CurIndex.Symbol |= CourseOnlyMark;
     WriteIndexEntry(n);
     for (size_t b = 0; b < z.StringBlocks.size(); ++b) {
         for (size_t i = 0; i < 256; ++i) {

@@ -145,6 +145,27 @@ TEST_F(DocTest, DeleteWritesZeroAndRestoreBringsObjectAndStringBack)
     EXPECT_EQ(CountObjects(), 7);
 }
 
+// The course mark lives in the index entry only: an undone delete gives it back (else the
+// object of one course shows on the map, and a save writes it so), and gives it to no other.
+TEST_F(DocTest, AnUndoneDeleteKeepsACourseOnlyObjectToItsCourse)
+{
+    TestMapWriter w = PointsMap(2, 3);
+    w.objects[1].courseOnly = true;
+    Open(w);
+    ASSERT_EQ(Z().Entry(2).Symbol, 10 | CourseOnlyMark);
+    ASSERT_EQ(CountObjects(), 1);
+    for (int round = 0; round < 2; ++round) {
+        DeleteElement(2);
+        DeleteElement(1);
+        ASSERT_TRUE(RestoreElement(1));
+        ASSERT_TRUE(RestoreElement(2));
+        EXPECT_EQ(Z().Entry(1).Symbol, 10);
+        EXPECT_EQ(Z().Entry(2).Symbol, 10 | CourseOnlyMark);
+        EXPECT_EQ(GetU16(FileBytes(), layout.ObjectEntryPos(1) + 22), 10 | CourseOnlyMark);
+        EXPECT_EQ(CountObjects(), 1) << "the course-only object stays out of the map";
+    }
+}
+
 // A deleted object reads back empty; only a course-setting map reuses its slot for an object
 // of the same length.
 TEST_F(DocTest, ADeletedSlotIsReusedOnlyInACourseMap)

@@ -24,8 +24,7 @@ constexpr int32_t Mm = 25600;
 class BySymbolFlow : public EditorFlow {
 protected:
     // Symbols 10.1, 10.2, 20.1. Objects 1 .. 13; 13 belongs to one course only unless
-    // courseOnly is off (an undone delete takes the symbol word from the record, without the
-    // course mark, as every delete does).
+    // courseOnly is off.
     static TestMapWriter Sample(bool courseOnly = true)
     {
         TestMapWriter w = MapWith({TestSymbol::Point(101), TestSymbol::Point(102), TestSymbol::Line(201)});
@@ -204,7 +203,7 @@ TEST_F(BySymbolFlow, EscHalfWaySelectsNothing)
 
 TEST_F(BySymbolFlow, DeleteIsOneUndoStepThatRestoresEveryObject)
 {
-    ASSERT_TRUE(Open(Sample(false)));
+    ASSERT_TRUE(Open(Sample()));
     Settle();
     const std::vector<int> before = Live();
     const auto stored = EntriesAndRecords();
