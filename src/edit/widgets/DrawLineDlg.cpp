@@ -3,6 +3,7 @@
 #include "document/Index.h"
 #include "edit/DrFree.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
 

@@ -1,6 +1,7 @@
 #include "edit/widgets/RotateMapDlg.h"
 
 #include <QCheckBox>
+#include <QLabel>
 
 namespace zemo {
 

@@ -288,7 +288,7 @@ bool ApplySymbolRules(const QString& dataset, const std::vector<AssignRule>& rul
     });
     std::vector<Change> changes;
     for (const auto& [n, symbol] : targets)
-        changes.push_back({n, [symbol](ElementRecord& e) { e.Symbol = int16_t(symbol); }});
+        changes.push_back({n, [symbol = symbol](ElementRecord& e) { e.Symbol = int16_t(symbol); }});
     const int saved = ApplyChanges(changes);
     if (changed)
         *changed = saved;

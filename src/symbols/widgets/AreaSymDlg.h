@@ -5,6 +5,8 @@
 
 #include "symbols/widgets/SymDlg.h"
 
+#include <QAbstractButton>
+
 #include <functional>
 
 class QButtonGroup;
