@@ -6,6 +6,7 @@
 #include "io/widgets/PrintDlg.h"
 #include "io/widgets/QtPrinters.h"
 #include "shell/Ports.h"
+#include "io/widgets/ImportDlgs.h"
 
 #include <QApplication>
 
@@ -26,6 +27,8 @@ void InstallIo()
     io.Printers.Bind([] { return static_cast<PrinterSystem*>(&printers); });
     io.RunPrintDialog.Bind([top](PrintOptions& o) { return ExecPrintDlg(top(), o); });
     ShellPorts().PrintersAvailable.Bind(PrintersAvailable);
+    io.RunImportDialog.Bind([top](ImportMapOptions& o) { return ExecImportDlg(top(), o); });
+    io.RunImpDxfDialog.Bind([top](ImpDxfOptions& o) { return ExecImpDxfDlg(top(), o); });
     RegisterIoWorkers();
 }
 

@@ -1,6 +1,7 @@
 #include "io/Ports.h"
 
 #include "document/Index.h"
+#include "io/Import.h"
 #include "shell/CommandFrame.h"
 
 namespace zemo {
@@ -26,6 +27,8 @@ void RegisterIoWorkers()
         return Index.ActiveZmd != nullptr && !Index.ActiveZmd->CourseMap && p.RunPrintDialog.Bound();
     };
     RegisterWorker(Cmd::FilePrint, ShowPrintDialog, printable);
+    InitImportUnit();
+    RegisterWorker(Cmd::FileImport, ImportFile, [] { return Index.ActiveZmd != nullptr; });
 }
 
 } // namespace zemo

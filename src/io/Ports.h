@@ -7,6 +7,8 @@
 #include "io/ExpEps.h"
 #include "io/ExpRange.h"
 #include "io/Export.h"
+#include "io/ImpDxf.h"
+#include "io/Import.h"
 #include "io/Partial.h"
 #include "io/Print.h"
 #include "io/PrintSys.h"
@@ -32,6 +34,12 @@ struct IoPortSet {
     // The print dialog: true when Print was pressed (its settings saved). Least: closed.
     Port<bool(PrintOptions& options)> RunPrintDialog{"io.RunPrintDialog",
                                                       [](PrintOptions&) { return false; }};
+    // The map import dialog: true on OK with the placing. Least: cancelled, nothing imported.
+    Port<bool(ImportMapOptions& options)> RunImportDialog{"io.RunImportDialog",
+                                                          [](ImportMapOptions&) { return false; }};
+    // The DXF import dialog: true on OK with the choices. Least: cancelled, nothing imported.
+    Port<bool(ImpDxfOptions& options)> RunImpDxfDialog{"io.RunImpDxfDialog",
+                                                       [](ImpDxfOptions&) { return false; }};
 };
 
 IoPortSet& IoPorts();

@@ -1,0 +1,1182 @@
+#include "io/ImpDxf.h"
+
+#include "core/CodePage.h"
+#include "core/Config.h"
+#include "core/Errors.h"
+#include "core/Messages.h"
+#include "core/Numeric.h"
+#include "core/Status.h"
+#include "document/Index.h"
+#include "document/Ports.h"
+#include "document/Undo.h"
+#include "io/Ports.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QSet>
+
+#include <charconv>
+#include <cmath>
+#include <numbers>
+
+namespace zemo {
+
+namespace {
+
+constexpr double Deg = std::numbers::pi / 180;
+
+bool ParseInt(const QByteArray& t, int& v)
+{
+    const QByteArray s = t.trimmed();
+    if (s.isEmpty())
+        return false;
+    const char* first = s.constData();
+    if (*first == '+')
+        ++first;
+    const auto r = std::from_chars(first, s.constData() + s.size(), v);
+    return r.ec == std::errc() && r.ptr == s.constData() + s.size();
+}
+
+bool ParseReal(const QByteArray& t, double& v)
+{
+    const QByteArray s = t.trimmed();
+    if (s.isEmpty())
+        return false;
+    const char* first = s.constData();
+    if (*first == '+')
+        ++first;
+    const auto r = std::from_chars(first, s.constData() + s.size(), v, std::chars_format::general);
+    return r.ec == std::errc() && r.ptr == s.constData() + s.size() && std::isfinite(v);
+}
+
+// Groups of code and value lines.
+class DxfReader {
+public:
+    explicit DxfReader(const QByteArray& d) : d_(d) {}
+
+    int Code = 0;
+    QByteArray Value;
+
+    // The next group; false at the end of the data. A code line that is not an integer
+    // shows DxfError and raises the silent abort.
+    bool Next()
+    {
+        QByteArray codeLine;
+        if (!Line(codeLine))
+            return false;
+        QByteArray value;
+        const bool more = Line(value);
+        if (!ParseInt(codeLine, Code)) {
+            ErrorMsg(TextKey::DxfError, {}, DxfErrorHelpContext);
+            throw EAbort();
+        }
+        if (!more)
+            return false;
+        qsizetype a = 0;
+        while (a < value.size() && value[a] == ' ')
+            ++a;
+        Value = value.mid(a);
+        return true;
+    }
+    bool Is(int code, const char* value) const { return Code == code && Value == value; }
+
+    struct Mark {
+        qsizetype pos;
+        int code;
+        QByteArray value;
+    };
+    Mark Here() const { return {pos_, Code, Value}; }
+    void Back(const Mark& m)
+    {
+        pos_ = m.pos;
+        Code = m.code;
+        Value = m.value;
+    }
+    qsizetype Pos() const { return pos_; }
+    void Seek(qsizetype p) { pos_ = p; }
+
+private:
+    bool Line(QByteArray& out)
+    {
+        if (pos_ >= d_.size())
+            return false;
+        qsizetype e = pos_;
+        while (e < d_.size() && d_[e] != '\n' && d_[e] != '\r')
+            ++e;
+        out = d_.mid(pos_, e - pos_);
+        if (e < d_.size() && d_[e] == '\r')
+            ++e;
+        if (e < d_.size() && d_[e] == '\n')
+            ++e;
+        pos_ = e;
+        return true;
+    }
+
+    const QByteArray& d_;
+    qsizetype pos_ = 0;
+};
+
+// A point in 0.01 mm with the flags it gets as a Cord.
+struct HPoint {
+    double x = 0;
+    double y = 0;
+};
+
+// The object an entity builds.
+struct Shape {
+    std::vector<Cord> Points;
+    bool Invalid = false;
+    bool Full = false;       // a point was refused for room
+    uint8_t Type = LineObject;
+    QByteArray Layer;
+    int16_t Angle = 0;
+    QByteArray Text;
+    bool HasText = false;
+
+    // The one way points come in: never beyond what an object holds.
+    bool Add(Cord c)
+    {
+        if (int(Points.size()) >= MaxElementItems) {
+            Full = true;
+            return false;
+        }
+        Points.push_back(c);
+        return true;
+    }
+    bool Room(int n) const { return int(Points.size()) + n <= MaxElementItems; }
+};
+
+Cord ToCord(double hx, double hy, int32_t xFlags, int32_t yFlags, bool& ok)
+{
+    if (!(hx > -DxfCoordinateLimit && hx < DxfCoordinateLimit && hy > -DxfCoordinateLimit
+          && hy < DxfCoordinateLimit)) {
+        ok = false;
+        return {};
+    }
+    const auto x = int32_t(std::nearbyint(hx)) * 256;
+    const auto y = int32_t(std::nearbyint(hy)) * 256;
+    return {x | xFlags, y | yFlags};
+}
+
+HPoint ToH(Cord c)
+{
+    return {double(Masked(c.x) / 256), double(Masked(c.y) / 256)};
+}
+
+// Arc segments of a sweep by the arc rule: one below 90 degrees, else round(sweep) div 90 + 1.
+int ArcSegments(double sweepDeg)
+{
+    const double s = std::fabs(sweepDeg);
+    return s >= 90 ? int(std::nearbyint(s)) / 90 + 1 : 1;
+}
+
+// Bezier segments of an arc on a unit circle mapped through (centre, u axis, v axis): the
+// start point when asked, then per segment two control points and the end point. Each
+// control point lies on the tangent at 0.4 x the segment's chord.
+template <class Map>
+void ArcPoints(double a0Deg, double sweepDeg, int n, bool withStart, const Map& map, Shape& s, bool& ok)
+{
+    if (!s.Room(3 * n + (withStart ? 1 : 0))) {
+        s.Full = true;
+        return;
+    }
+    const double dir = sweepDeg < 0 ? -1 : 1;
+    const double step = sweepDeg / n;
+    const double len = 0.4 * 2 * std::sin(std::fabs(step) * Deg / 2);
+    const auto at = [](double a) { return HPoint{std::cos(a * Deg), std::sin(a * Deg)}; };
+    const auto add = [&](HPoint unit, int32_t xf) {
+        const HPoint p = map(unit);
+        s.Add(ToCord(p.x, p.y, xf, 0, ok));
+    };
+    if (withStart)
+        add(at(a0Deg), 0);
+    for (int k = 1; k <= n; ++k) {
+        const double a1 = a0Deg + step * (k - 1);
+        const double a2 = a0Deg + step * k;
+        const HPoint p1 = at(a1);
+        const HPoint p2 = at(a2);
+        const HPoint t1 = at(a1 + dir * 90);
+        const HPoint t2 = at(a2 - dir * 90);
+        add({p1.x + len * t1.x, p1.y + len * t1.y}, FirstBezierFlag);
+        add({p2.x + len * t2.x, p2.y + len * t2.y}, SecondBezierFlag);
+        add(p2, 0);
+    }
+}
+
+void CircleArc(HPoint c, double r, double a0Deg, double sweepDeg, int n, bool withStart, Shape& s, bool& ok)
+{
+    ArcPoints(a0Deg, sweepDeg, n, withStart,
+              [&](HPoint u) { return HPoint{c.x + r * u.x, c.y + r * u.y}; }, s, ok);
+}
+
+// The straight segment to the last point becomes an arc of the bulge: sweep 4 x atan(b),
+// 2 segments up to a half circle, 4 beyond. Without room the segment stays straight.
+void BulgeTo(Shape& s, double bulge, bool& ok)
+{
+    if (bulge == 0 || s.Points.size() < 2)
+        return;
+    const int n = std::fabs(bulge) <= 1 ? 2 : 4;
+    if (!s.Room(3 * n - 1))
+        return;
+    const Cord endCord = s.Points.back();
+    const HPoint a = ToH(s.Points[s.Points.size() - 2]);
+    const HPoint b = ToH(endCord);
+    const double dx = b.x - a.x;
+    const double dy = b.y - a.y;
+    const double d = std::hypot(dx, dy);
+    if (d == 0)
+        return;
+    const double theta = 4 * std::atan(bulge);
+    const double h = (d / 2) / std::tan(theta / 2);
+    const HPoint c{(a.x + b.x) / 2 - dy / d * h, (a.y + b.y) / 2 + dx / d * h};
+    const double r = std::hypot(a.x - c.x, a.y - c.y);
+    const double a0 = std::atan2(a.y - c.y, a.x - c.x) / Deg;
+    s.Points.pop_back();
+    CircleArc(c, r, a0, theta / Deg, n, false, s, ok);
+    // The end lands on the vertex itself, not on its rounded arc image.
+    s.Points.back() = endCord;
+}
+
+// Spline control points (in the shape) to Bezier segments. False when there are too many.
+bool SplineToBezier(Shape& s, bool closed)
+{
+    std::vector<HPoint> p;
+    for (Cord c : s.Points)
+        p.push_back(ToH(c));
+    const int n = int(p.size());
+    if (n < 3)
+        return true;
+    if (n > (closed ? MaxClosedSplinePoints : MaxOpenSplinePoints))
+        return false;
+    bool ok = true;
+    std::vector<Cord> out;
+    const auto put = [&](HPoint h, int32_t xf) { out.push_back(ToCord(h.x, h.y, xf, 0, ok)); };
+    const auto lerp = [](HPoint a, HPoint b, double t) { return HPoint{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; };
+    if (n == 4 && !closed) {
+        put(p[0], 0);
+        put(p[1], FirstBezierFlag);
+        put(p[2], SecondBezierFlag);
+        put(p[3], 0);
+    } else if (n == 3 && !closed) {
+        put(p[0], 0);
+        put(lerp(p[0], p[1], 2.0 / 3), FirstBezierFlag);
+        put(lerp(p[2], p[1], 2.0 / 3), SecondBezierFlag);
+        put(p[2], 0);
+    } else {
+        const int spans = closed ? n : n - 1;
+        std::vector<HPoint> c1(static_cast<size_t>(spans));
+        std::vector<HPoint> c2(static_cast<size_t>(spans));
+        for (int i = 0; i < spans; ++i) {
+            const HPoint a = p[size_t(i)];
+            const HPoint b = p[size_t((i + 1) % n)];
+            c1[size_t(i)] = lerp(a, b, 1.0 / 3);
+            c2[size_t(i)] = lerp(a, b, 2.0 / 3);
+        }
+        const auto knot = [&](int i) {
+            if (!closed && i == 0)
+                return p.front();
+            if (!closed && i == n - 1)
+                return p.back();
+            return lerp(c2[size_t((i - 1 + spans) % spans)], c1[size_t(i % spans)], 0.5);
+        };
+        put(knot(0), 0);
+        for (int i = 0; i < spans; ++i) {
+            put(c1[size_t(i)], FirstBezierFlag);
+            put(c2[size_t(i)], SecondBezierFlag);
+            put(knot(closed ? (i + 1) % n : i + 1), 0);
+        }
+    }
+    s.Points = std::move(out);
+    if (!ok)
+        s.Invalid = true;
+    return true;
+}
+
+struct Importer {
+    const DxfImportSettings& Set;
+    const std::vector<LayerEntry>& Table;
+    DxfReader R;
+    QHash<QByteArray, qsizetype> Blocks;
+    QSet<QByteArray> Reading;
+    double OffX;
+    double OffY;
+    double CosA;
+    double SinA;
+    int Count = 0;
+    int64_t Total;
+
+    Importer(const QByteArray& d, const DxfImportSettings& s, const std::vector<LayerEntry>& t)
+        : Set(s), Table(t), R(d), OffX(s.OffsetX), OffY(s.OffsetY), CosA(std::cos(s.Angle * Deg)),
+          SinA(std::sin(s.Angle * Deg)), Total(d.size())
+    {
+    }
+
+    double Hx(double v, bool& ok) const
+    {
+        const double h = (v - OffX) * Set.Factor;
+        if (!(h > -DxfCoordinateLimit && h < DxfCoordinateLimit))
+            ok = false;
+        return h;
+    }
+    double Hy(double v, bool& ok) const
+    {
+        const double h = (v - OffY) * Set.Factor;
+        if (!(h > -DxfCoordinateLimit && h < DxfCoordinateLimit))
+            ok = false;
+        return h;
+    }
+    // A drawing point to a Cord (the entity invalid when it is out of range).
+    Cord Point(double x, double y, bool& ok) const
+    {
+        bool in = true;
+        const double hx = Hx(x, in);
+        const double hy = Hy(y, in);
+        if (!in) {
+            ok = false;
+            return {};
+        }
+        return ToCord(hx, hy, 0, 0, ok);
+    }
+    int16_t ObjectAngle(double v) const
+    {
+        int a = int(std::nearbyint((v + Set.Angle) * 10));
+        while (a > 3600)
+            a -= 3600;
+        while (a < -3600)
+            a += 3600;
+        return int16_t(a);
+    }
+    double Real(bool& ok) const
+    {
+        double v = 0;
+        if (!ParseReal(R.Value, v))
+            ok = false;
+        return v;
+    }
+    void SetLayer(Shape& s) const { s.Layer = R.Value.left(CrtLayerNameChars); }
+
+    // The entity's groups up to the next group 0, each given to f.
+    template <class F>
+    void Groups(F&& f)
+    {
+        while (R.Next()) {
+            if (R.Code == 0)
+                return;
+            f();
+        }
+        R.Code = 0;
+        R.Value = "EOF";
+    }
+
+    void Append(Shape& s)
+    {
+        if (s.Invalid)
+            return;
+        const int need = s.Type == PointObject || s.Type == TextObject ? 1 : 2;
+        if (int(s.Points.size()) < need)
+            return;
+        if (Set.Angle != 0)
+            RotatePoints(0, 0, s.Points.data(), int(s.Points.size()), CosA, SinA, s.Points.data());
+        for (Cord c : s.Points)
+            if (std::abs(int64_t(Masked(c.x))) > MapAreaLimit || std::abs(int64_t(Masked(c.y))) > MapAreaLimit)
+                return;
+        int16_t symbol = -1;
+        uint8_t type = s.Type;
+        LayerEntry match;
+        const bool matched = MatchLayer(Table, s.Layer, s.Type, match);
+        if (matched) {
+            symbol = int16_t(match.Symbol10);
+            type = uint8_t(match.ObjectType);
+        }
+        QByteArray text = s.Text;
+        if (Set.Oem)
+            text = EncodeCodePage(1252, DecodeCodePage(437, text));
+        text = text.left(MaxElementTextSlots * 8 - 1);
+        const int textSlots = s.HasText ? int(text.size() + 8) / 8 : 0;
+        ElementRecord& e = CurElement;
+        if (!InitElement(e, symbol, type, uint16_t(s.Points.size()), uint16_t(textSlots), s.Angle))
+            return;
+        std::copy(s.Points.begin(), s.Points.end(), e.Cords());
+        if (textSlots > 0) {
+            uint8_t* t = e.TextBytes();
+            std::fill(t, t + size_t(textSlots) * 8, uint8_t(0));
+            std::copy(text.begin(), text.end(), t);
+        }
+        if (!matched) {
+            const QByteArray l = s.Layer.left(15);
+            e.LayerName[0] = uint8_t(l.size());
+            std::copy(l.begin(), l.end(), e.LayerName.begin() + 1);
+        }
+        if (!AppendElement())
+            throw EAbort();
+        if (++Count % 10 == 0) {
+            UpdateProgress(Count, int(std::min<int64_t>(R.Pos(), INT32_MAX)));
+            DispatchKeyMessages();
+        }
+    }
+
+    void CheckAbort()
+    {
+        DispatchKeyMessages();
+        if (AbortRequested) {
+            ErrorMsg(TextKey::ImportAborted);
+            throw EAbort();
+        }
+    }
+
+    // ---- Entities ----
+    void Line()
+    {
+        Shape s;
+        double x[2]{}, y[2]{};
+        bool ok = true;
+        Groups([&] {
+            switch (R.Code) {
+            case 8: SetLayer(s); break;
+            case 10: x[0] = Real(ok); break;
+            case 20: y[0] = Real(ok); break;
+            case 11: x[1] = Real(ok); break;
+            case 21: y[1] = Real(ok); break;
+            default: break;
+            }
+        });
+        s.Type = LineObject;
+        s.Add(Point(x[0], y[0], ok));
+        s.Add(Point(x[1], y[1], ok));
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    void Trace()
+    {
+        Shape s;
+        double x[4]{}, y[4]{};
+        bool ok = true;
+        Groups([&] {
+            if (R.Code == 8)
+                SetLayer(s);
+            else if (R.Code >= 10 && R.Code <= 13)
+                x[R.Code - 10] = Real(ok);
+            else if (R.Code >= 20 && R.Code <= 23)
+                y[R.Code - 20] = Real(ok);
+        });
+        s.Type = AreaObject;
+        // The third and fourth corners swap into outline order.
+        for (int i : {0, 1, 3, 2})
+            s.Add(Point(x[i], y[i], ok));
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    void PointLike(bool text)
+    {
+        Shape s;
+        double x = 0, y = 0;
+        bool ok = true;
+        Groups([&] {
+            switch (R.Code) {
+            case 8: SetLayer(s); break;
+            case 10: x = Real(ok); break;
+            case 20: y = Real(ok); break;
+            case 1:
+                s.Text = R.Value;
+                break;
+            case 50: {
+                double a = 0;
+                if (ParseReal(R.Value, a) && a >= -360 && a <= 360)
+                    s.Angle = ObjectAngle(a);
+                break;
+            }
+            default: break;
+            }
+        });
+        s.Add(Point(x, y, ok));
+        if (text) {
+            s.Type = TextObject;
+            s.HasText = true;
+            for (int i = 0; i < 4; ++i)
+                s.Add({});
+        } else {
+            s.Type = PointObject;
+        }
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    void Insert(int depth)
+    {
+        if (Set.InsertAsPoint) {
+            PointLike(false);
+            return;
+        }
+        QByteArray name;
+        double x = 0, y = 0;
+        bool ok = true;
+        Groups([&] {
+            if (R.Code == 2)
+                name = R.Value;
+            else if (R.Code == 10)
+                x = Real(ok);
+            else if (R.Code == 20)
+                y = Real(ok);
+        });
+        const auto it = Blocks.constFind(name);
+        // A block that refers to itself, or a chain deeper than any drawing needs, is not
+        // followed: each level would read the same entities again without end.
+        if (!ok || it == Blocks.cend() || Reading.contains(name) || depth >= MaxInsertDepth)
+            return;
+        const DxfReader::Mark back = R.Here();
+        const double oldX = OffX;
+        const double oldY = OffY;
+        R.Seek(it.value());
+        double bx = 0, by = 0;
+        bool haveX = false, haveY = false;
+        Groups([&] {
+            if (R.Code == 10 && !haveX)
+                haveX = ParseReal(R.Value, bx);
+            else if (R.Code == 20 && !haveY)
+                haveY = ParseReal(R.Value, by);
+        });
+        OffX = OffX - x + bx;
+        OffY = OffY - y + by;
+        Reading.insert(name);
+        try {
+            Entities(depth + 1, "ENDBLK");
+        } catch (...) {
+            Reading.remove(name);
+            throw;
+        }
+        Reading.remove(name);
+        OffX = oldX;
+        OffY = oldY;
+        R.Back(back);
+    }
+
+    void LwPolyline()
+    {
+        Shape s;
+        s.Type = LineObject;
+        bool ok = true;
+        bool closed = false;
+        double x = 0;
+        double bulge = 0;
+        double lastBulge = 0;
+        Groups([&] {
+            switch (R.Code) {
+            case 8: SetLayer(s); break;
+            case 70: {
+                int f = 0;
+                closed = ParseInt(R.Value, f) && (f & 1);
+                break;
+            }
+            case 10: x = Real(ok); break;
+            case 20: {
+                const double y = Real(ok);
+                if (s.Add(Point(x, y, ok)))
+                    BulgeTo(s, lastBulge, ok);
+                lastBulge = bulge = 0;
+                break;
+            }
+            case 42:
+                if (!ParseReal(R.Value, bulge))
+                    bulge = 0;
+                lastBulge = bulge;
+                break;
+            default: break;
+            }
+        });
+        if (closed)
+            Close(s, lastBulge, ok);
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    // A closed outline's first point again at its end, over the last vertex's bulge.
+    static void Close(Shape& s, double bulge, bool& ok)
+    {
+        if (s.Points.size() < 2)
+            return;
+        const Cord first = s.Points.front();
+        const Cord last = s.Points.back();
+        if (Masked(first.x) == Masked(last.x) && Masked(first.y) == Masked(last.y))
+            return;
+        if (s.Add({Masked(first.x), Masked(first.y)}))
+            BulgeTo(s, bulge, ok);
+    }
+
+    void Polyline()
+    {
+        Shape s;
+        s.Type = LineObject;
+        bool ok = true;
+        int flags = 0;
+        Groups([&] {
+            if (R.Code == 8)
+                SetLayer(s);
+            else if (R.Code == 70 && !ParseInt(R.Value, flags))
+                flags = 0;
+        });
+        const bool closed = flags & 1;
+        const bool splineFit = flags & 4;
+        const bool mesh = flags & 16;
+        const bool polyface = flags & 64;
+        std::vector<Cord> faceVertices;
+        Shape face;
+        face.Type = LineObject;
+        face.Layer = s.Layer;
+        double lastBulge = 0;
+        while (R.Code == 0 && R.Value == "VERTEX") {
+            double x = 0, y = 0, bulge = 0;
+            int vflags = 0;
+            int refs[4]{};
+            bool hasRef[4]{};
+            bool vok = true;
+            Groups([&] {
+                switch (R.Code) {
+                case 10: x = Real(vok); break;
+                case 20: y = Real(vok); break;
+                case 42:
+                    if (!ParseReal(R.Value, bulge))
+                        bulge = 0;
+                    break;
+                case 70:
+                    if (!ParseInt(R.Value, vflags))
+                        vflags = 0;
+                    break;
+                case 71: case 72: case 73: case 74: {
+                    int v = 0;
+                    if (ParseInt(R.Value, v)) {
+                        refs[R.Code - 71] = v < 0 ? -v : v;
+                        hasRef[R.Code - 71] = true;
+                    }
+                    break;
+                }
+                default: break;
+                }
+            });
+            if (polyface) {
+                if (vflags & 64) {
+                    if (int(faceVertices.size()) < MaxElementItems)
+                        faceVertices.push_back(vok ? Point(x, y, vok) : Cord{});
+                    continue;
+                }
+                Face(face, faceVertices, refs, hasRef);
+                continue;
+            }
+            if (splineFit ? !(vflags & 16) : (vflags & 8))
+                continue;
+            if (!vok)
+                ok = false;
+            if (s.Add(Point(x, y, ok)) && !splineFit)
+                BulgeTo(s, lastBulge, ok);
+            lastBulge = bulge;
+        }
+        if (R.Code == 0 && R.Value == "SEQEND")
+            Groups([] {});
+        if (polyface) {
+            Append(face);
+            return;
+        }
+        if (mesh || !ok || s.Points.size() < 2)
+            return;
+        if (splineFit) {
+            if (!SplineToBezier(s, closed))
+                return;
+        } else if (closed) {
+            Close(s, lastBulge, ok);
+        }
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    // One face record: its outline returns to the first vertex after the fourth. A vertex
+    // number of 0, or one beyond the vertices collected, ends the object being built.
+    void Face(Shape& face, const std::vector<Cord>& vertices, const int* refs, const bool* hasRef)
+    {
+        int first = -1;
+        for (int k = 0; k < 4; ++k) {
+            if (!hasRef[k])
+                continue;
+            const int v = refs[k];
+            if (v == 0 || v > int(vertices.size())) {
+                Append(face);
+                face.Points.clear();
+                first = -1;
+                continue;
+            }
+            if (first < 0)
+                first = v - 1;
+            face.Add(vertices[size_t(v - 1)]);
+        }
+        if (first >= 0)
+            face.Add(vertices[size_t(first)]);
+    }
+
+    void Hatch()
+    {
+        Shape s;
+        s.Type = AreaObject;
+        bool ok = true;
+        bool boundary = false;   // after 91
+        bool inPath = false;
+        bool polylinePath = false;
+        int paths = 0;
+        size_t pathStart = 0;
+        int edge = 0;            // 1 line, 2 arc, 3 ellipse, 4 spline
+        double cx = 0, cy = 0, ex = 0, ey = 0, r = 0, a0 = 0, a1 = 0;
+        bool ccw = true;
+        double x = 0;
+        bool haveX = false;
+        double lastBulge = 0;
+        const auto addPoint = [&](Cord c) {
+            if (!s.Points.empty() && s.Points.size() > pathStart && Masked(s.Points.back().x) == c.x
+                && Masked(s.Points.back().y) == c.y)
+                return false;
+            if (s.Points.size() == pathStart && paths > 1)
+                c.y |= HoleFlag;
+            return s.Add(c);
+        };
+        const auto flushEdge = [&] {
+            if (edge == 2 || edge == 3) {
+                bool in = true;
+                const double hx = Hx(cx, in);
+                const double hy = Hy(cy, in);
+                if (!in) {
+                    ok = false;
+                    edge = 0;
+                    return;
+                }
+                double start = a0;
+                double end = a1;
+                if (!ccw) {
+                    start = -a0;
+                    end = -a1;
+                }
+                double sweep = end - start;
+                if (ccw && sweep < 0)
+                    sweep += 360;
+                if (!ccw && sweep > 0)
+                    sweep -= 360;
+                if (sweep == 0)
+                    sweep = ccw ? 360 : -360;
+                const int n = ArcSegments(sweep);
+                // The first point goes through the shared adder (hole flag, no repeats).
+                Shape arc;
+                HPoint c{hx, hy};
+                HPoint u{r * Set.Factor, 0};
+                HPoint v{0, r * Set.Factor};
+                if (edge == 3) {
+                    u = {ex * Set.Factor, ey * Set.Factor};
+                    v = {-ey * Set.Factor * r, ex * Set.Factor * r};
+                }
+                ArcPoints(start, sweep, n, true,
+                          [&](HPoint p) { return HPoint{c.x + u.x * p.x + v.x * p.y, c.y + u.y * p.x + v.y * p.y}; },
+                          arc, ok);
+                if (!arc.Points.empty() && s.Room(int(arc.Points.size()))) {
+                    addPoint(arc.Points.front());
+                    for (size_t k = 1; k < arc.Points.size(); ++k)
+                        s.Add(arc.Points[k]);
+                }
+            }
+            edge = 0;
+        };
+        Groups([&] {
+            if (!boundary) {
+                if (R.Code == 8)
+                    SetLayer(s);
+                else if (R.Code == 91)
+                    boundary = true;
+                return;
+            }
+            if (R.Code == 98) {
+                flushEdge();
+                boundary = false;
+                inPath = false;
+                return;
+            }
+            switch (R.Code) {
+            case 92: {
+                flushEdge();
+                int f = 0;
+                polylinePath = ParseInt(R.Value, f) && (f & 2);
+                inPath = false;
+                break;
+            }
+            case 93:
+                flushEdge();
+                if (inPath && polylinePath)
+                    break;
+                lastBulge = 0;
+                ++paths;
+                pathStart = s.Points.size();
+                inPath = true;
+                haveX = false;
+                break;
+            case 97:
+                flushEdge();
+                if (polylinePath && s.Points.size() > pathStart + 1) {
+                    const Cord first = s.Points[pathStart];
+                    if (lastBulge != 0 && s.Add({Masked(first.x), Masked(first.y)}))
+                        BulgeTo(s, lastBulge, ok);
+                }
+                lastBulge = 0;
+                inPath = false;
+                break;
+            case 72:
+                if (!inPath)
+                    break;
+                if (!polylinePath) {
+                    flushEdge();
+                    if (!ParseInt(R.Value, edge))
+                        edge = 0;
+                    ccw = true;
+                }
+                break;
+            case 73:
+                if (inPath && !polylinePath && (edge == 2 || edge == 3)) {
+                    int f = 1;
+                    ccw = !ParseInt(R.Value, f) || f != 0;
+                }
+                break;
+            case 40:
+                if (inPath && (edge == 2 || edge == 3))
+                    r = Real(ok);
+                break;
+            case 50:
+                if (inPath && (edge == 2 || edge == 3))
+                    a0 = Real(ok);
+                break;
+            case 51:
+                if (inPath && (edge == 2 || edge == 3))
+                    a1 = Real(ok);
+                break;
+            case 42:
+                if (inPath && polylinePath && !ParseReal(R.Value, lastBulge))
+                    lastBulge = 0;
+                break;
+            case 10: case 11:
+                if (!inPath)
+                    break;
+                if (edge == 2 || edge == 3) {
+                    if (R.Code == 10)
+                        cx = Real(ok);
+                    else
+                        ex = Real(ok);
+                    break;
+                }
+                x = Real(ok);
+                haveX = true;
+                break;
+            case 20: case 21: {
+                if (!inPath)
+                    break;
+                if (edge == 2 || edge == 3) {
+                    if (R.Code == 20)
+                        cy = Real(ok);
+                    else
+                        ey = Real(ok);
+                    break;
+                }
+                if (!haveX)
+                    break;
+                haveX = false;
+                const double y = Real(ok);
+                const size_t before = s.Points.size();
+                if (addPoint(Point(x, y, ok)) && polylinePath && s.Points.size() > before && s.Points.size() - pathStart >= 2)
+                    BulgeTo(s, lastBulge, ok);
+                if (polylinePath)
+                    lastBulge = 0;
+                break;
+            }
+            default: break;
+            }
+        });
+        flushEdge();
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    void Spline()
+    {
+        Shape s;
+        s.Type = LineObject;
+        bool ok = true;
+        int flags = 0;
+        double x = 0;
+        Groups([&] {
+            switch (R.Code) {
+            case 8: SetLayer(s); break;
+            case 70:
+                if (!ParseInt(R.Value, flags))
+                    flags = 0;
+                break;
+            case 10: x = Real(ok); break;
+            case 20: s.Add(Point(x, Real(ok), ok)); break;
+            default: break;
+            }
+        });
+        if (!ok || s.Full || !SplineToBezier(s, flags & 1))
+            return;
+        Append(s);
+    }
+
+    void Arc(bool circle)
+    {
+        Shape s;
+        s.Type = LineObject;
+        bool ok = true;
+        double x = 0, y = 0, r = 0, a0 = 0, a1 = 360;
+        Groups([&] {
+            switch (R.Code) {
+            case 8: SetLayer(s); break;
+            case 10: x = Real(ok); break;
+            case 20: y = Real(ok); break;
+            case 40: r = Real(ok); break;
+            case 50: if (!circle) a0 = Real(ok); break;
+            case 51: if (!circle) a1 = Real(ok); break;
+            default: break;
+            }
+        });
+        bool in = true;
+        const HPoint c{Hx(x, in), Hy(y, in)};
+        if (!ok || !in)
+            return;
+        double sweep = a1 - a0;
+        if (a1 < a0)
+            sweep += 360;
+        // A full circle is four quarter arcs.
+        const int n = circle ? 4 : ArcSegments(sweep);
+        CircleArc(c, r * Set.Factor, a0, circle ? 360 : sweep, n, true, s, ok);
+        s.Invalid = !ok;
+        Append(s);
+    }
+
+    void Skip()
+    {
+        Groups([] {});
+    }
+
+    // Entities from the current group 0 on, until `end` (a group 0 of that name) or the end.
+    void Entities(int depth, const char* end)
+    {
+        while (R.Code == 0 && R.Value != end && R.Value != "EOF") {
+            const QByteArray name = R.Value;
+            if (name == "LINE")
+                Line();
+            else if (name == "TRACE")
+                Trace();
+            else if (name == "TEXT")
+                PointLike(true);
+            else if (name == "POINT")
+                PointLike(false);
+            else if (name == "INSERT")
+                Insert(depth);
+            else if (name == "POLYLINE")
+                Polyline();
+            else if (name == "LWPOLYLINE")
+                LwPolyline();
+            else if (name == "HATCH")
+                Hatch();
+            else if (name == "SPLINE")
+                Spline();
+            else if (name == "ARC")
+                Arc(false);
+            else if (name == "CIRCLE")
+                Arc(true);
+            else
+                Skip();
+        }
+        CheckAbort();
+    }
+
+    void LoadBlocks()
+    {
+        while (R.Next()) {
+            if (R.Is(0, "ENDSEC") || R.Is(0, "EOF"))
+                return;
+            if (R.Code != 2 || R.Value.isEmpty())
+                continue;
+            Blocks.insert(R.Value, R.Pos());
+            while (R.Next() && !R.Is(0, "ENDBLK") && !R.Is(0, "EOF")) {
+            }
+        }
+    }
+
+    void Run()
+    {
+        while (R.Next()) {
+            if (R.Is(2, "BLOCKS")) {
+                LoadBlocks();
+            } else if (R.Is(2, "ENTITIES")) {
+                if (!R.Next())
+                    break;
+                Entities(0, "ENDSEC");
+            } else if (R.Is(0, "EOF")) {
+                break;
+            }
+        }
+    }
+};
+
+} // namespace
+
+bool IsDxfFile(const QString& name, const QByteArray& head)
+{
+    if (!name.toLower().endsWith(QStringLiteral(".dxf")))
+        return false;
+    qsizetype pos = 0;
+    for (int i = 0; i < 6; ++i) {
+        if (pos >= head.size())
+            return false;
+        qsizetype e = pos;
+        while (e < head.size() && head[e] != '\n' && head[e] != '\r')
+            ++e;
+        int v = 0;
+        if (i % 2 == 0 && !ParseInt(head.mid(pos, e - pos), v))
+            return false;
+        if (e < head.size() && head[e] == '\r')
+            ++e;
+        if (e < head.size() && head[e] == '\n')
+            ++e;
+        pos = e;
+    }
+    return true;
+}
+
+bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info)
+{
+    info = {};
+    DxfReader r(data);
+    bool hasMin = false, hasMax = false;
+    try {
+        while (r.Next() && r.Value != "ENTITIES") {
+            if (r.Code != 9 || (r.Value != "$EXTMIN" && r.Value != "$EXTMAX"))
+                continue;
+            const bool isMin = r.Value == "$EXTMIN";
+            double x = 0, y = 0;
+            bool gx = false, gy = false;
+            while (!(gx && gy) && r.Next() && (r.Code == 10 || r.Code == 20 || r.Code == 30)) {
+                if (r.Code == 10)
+                    gx = ParseReal(r.Value, x);
+                else if (r.Code == 20)
+                    gy = ParseReal(r.Value, y);
+            }
+            if (gx && gy) {
+                (isMin ? info.MinX : info.MaxX) = x;
+                (isMin ? info.MinY : info.MaxY) = y;
+                (isMin ? hasMin : hasMax) = true;
+            }
+        }
+        info.HasExtents = hasMin && hasMax;
+        if (info.HasExtents) {
+            info.OffsetX = (info.MinX + info.MaxX) / 2;
+            info.OffsetY = (info.MinY + info.MaxY) / 2;
+        }
+        static const QSet<QByteArray> firsts{"INSERT", "POINT", "LINE", "TRACE", "VERTEX", "LWPOLYLINE", "TEXT"};
+        while (r.Next()) {
+            if (r.Code != 0 || !firsts.contains(r.Value))
+                continue;
+            double x = 0, y = 0;
+            bool gx = false, gy = false;
+            while (r.Next() && r.Code != 0) {
+                if (r.Code == 10 && !gx)
+                    gx = ParseReal(r.Value, x);
+                else if (r.Code == 20 && !gy)
+                    gy = ParseReal(r.Value, y);
+            }
+            if (gx && gy) {
+                info.OffsetX = x;
+                info.OffsetY = y;
+            }
+            break;
+        }
+    } catch (const EAbort&) {
+        return false;
+    }
+    return true;
+}
+
+int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s, const std::vector<LayerEntry>& table)
+{
+    Importer imp(data, s, table);
+    UndoSuspend quiet;
+    try {
+        imp.Run();
+    } catch (...) {
+        FlushMapFile();
+        throw;
+    }
+    FlushMapFile();
+    return imp.Count;
+}
+
+void ImportDxf(const QByteArray& data)
+{
+    TZmd* z = Index.ActiveZmd;
+    if (!z)
+        return;
+    ImpDxfOptions o;
+    if (!ScanDxfHeader(data, o.Header))
+        return;
+    CrtTable.Entries.clear();
+    const SetupRecord& st = *Stp();
+    o.MapOffsetX = st.RealWorldOffsetX;
+    o.MapOffsetY = st.RealWorldOffsetY;
+    o.MapAngle = st.RealWorldAngle;
+    o.MapScale = st.MapScale > 0 ? st.MapScale : 15000;
+    o.NewOffset = st.RealWorldOffsetX == 0;
+    o.HorOffset = QString::number(std::nearbyint(o.Header.OffsetX / 1000) * 1000, 'f', 0);
+    o.VerOffset = QString::number(std::nearbyint(o.Header.OffsetY / 1000) * 1000, 'f', 0);
+    if (!IoPorts().RunImpDxfDialog(o))
+        return;
+
+    DxfImportSettings s;
+    s.Oem = o.Oem;
+    s.InsertAsPoint = o.InsertAsPoint;
+    double scale = o.MapScale;
+    if (o.NewOffset) {
+        if (!TryPointStrToFloat(o.HorOffset, s.OffsetX) || !TryPointStrToFloat(o.VerOffset, s.OffsetY)
+            || !TryPointStrToFloat(o.Angle, s.Angle))
+            return;
+        s.Angle = std::fmod(s.Angle, 360.0);
+        SetupRecord& w = *Stp();
+        w.MapScale = scale;
+    } else {
+        s.OffsetX = st.RealWorldOffsetX;
+        s.OffsetY = st.RealWorldOffsetY;
+        s.Angle = st.RealWorldAngle;
+        scale = st.MapScale;
+    }
+    if (o.Gis) {
+        s.Factor = 100000 / scale;
+    } else {
+        double f = 1;
+        if (!TryPointStrToFloat(o.OtherFactor, f))
+            return;
+        s.Factor = 100 * f;
+    }
+    AbortRequested = false;
+    StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(data.size(), INT32_MAX)), 10, true);
+    try {
+        ImportDxfEntities(data, s, CrtTable.Entries);
+    } catch (const EAbort&) {
+        EndProgress();
+        DocumentPorts().RepaintWindow();
+        return;
+    }
+    EndProgress();
+    if (o.Gis && o.TakeOver) {
+        SetupRecord& w = *Stp();
+        w.RealWorldOffsetX = s.OffsetX;
+        w.RealWorldOffsetY = s.OffsetY;
+        w.RealWorldAngle = s.Angle;
+        if (w.RealWorldGridDistance == 0)
+            w.RealWorldGridDistance = 1000;
+        w.RealWorldCoords = 0xFFFF;
+        WriteSetup();
+        WriteConfig();
+    }
+    DocumentPorts().RepaintWindow();
+}
+
+} // namespace zemo

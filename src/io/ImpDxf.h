@@ -1,0 +1,75 @@
+// ASCII DXF drawings into the current map: each supported entity becomes one object, placed
+// through an offset (drawing units), a factor (0.01 mm of paper per drawing unit) and a turn,
+// its symbol taken from the layer table (CrtTable.h).
+//
+// The reader works on the file's bytes held whole. Every point an entity adds goes through
+// one bounded routine (an object holds at most 32768 points); block references are followed
+// at most 16 deep and never into a block that is being read.
+#pragma once
+
+#include "io/CrtTable.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace zemo {
+
+inline constexpr int DxfErrorHelpContext = 42;
+inline constexpr int ImpDxfHelpContext = 41;
+inline constexpr int MaxInsertDepth = 16;
+inline constexpr int MaxOpenSplinePoints = 669;
+inline constexpr int MaxClosedSplinePoints = 667;
+// 3 m on paper from the offset, in 0.01 mm: coordinates further out make the entity invalid.
+inline constexpr double DxfCoordinateLimit = 300000;
+
+// The extension (".dxf" in any case) and the first six lines as three groups whose code
+// lines are integers.
+bool IsDxfFile(const QString& name, const QByteArray& head);
+
+// What the header scan found: the drawing's extents when the header has both, and the
+// proposed offset (the extents' centre, or the first 10/20 values of the first entity).
+struct DxfHeaderInfo {
+    bool HasExtents = false;
+    double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
+    double OffsetX = 0, OffsetY = 0;
+};
+// False after DxfError was shown (a code line that is not an integer).
+bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info);
+
+struct DxfImportSettings {
+    double OffsetX = 0;     // drawing units
+    double OffsetY = 0;
+    double Angle = 0;       // degrees, -360..360
+    double Factor = 1;      // 0.01 mm of paper per drawing unit
+    bool Oem = false;       // texts in code page 437
+    bool InsertAsPoint = false;
+};
+
+// Appends the drawing's entities to the current map (no undo step). Returns the number of
+// objects appended. A code line that is not an integer (DxfError) and Esc (ImportAborted)
+// end it with the silent abort after their message; the objects appended stay.
+int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s,
+                      const std::vector<LayerEntry>& table);
+
+// The dialog's choices (TImpDxfDlg).
+struct ImpDxfOptions {
+    DxfHeaderInfo Header;
+    bool Gis = true;                   // coordinates in real-world metres
+    QString OtherFactor = QStringLiteral("1.0");   // mm on paper per drawing unit
+    bool NewOffset = true;             // else the map's real-world offset
+    QString HorOffset, VerOffset, Angle = QStringLiteral("0.0");
+    double MapScale = 15000;
+    bool TakeOver = false;             // the offset becomes the map's real-world offset
+    bool Oem = false;
+    bool InsertAsPoint = false;
+    // Map values shown by the dialog.
+    double MapOffsetX = 0, MapOffsetY = 0, MapAngle = 0;
+};
+
+// File > Import of a DXF drawing whose bytes are given: header scan, dialog (the port
+// RunImpDxfDialog), import. The layer table is emptied first; the dialog may load one.
+void ImportDxf(const QByteArray& data);
+
+} // namespace zemo

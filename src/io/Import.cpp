@@ -1,0 +1,373 @@
+#include "io/Import.h"
+
+#include "core/ByteIO.h"
+#include "core/Config.h"
+#include "core/Errors.h"
+#include "core/FileDialogs.h"
+#include "core/LangTexts.h"
+#include "core/Messages.h"
+#include "core/Numeric.h"
+#include "core/Status.h"
+#include "document/Index.h"
+#include "document/Open.h"
+#include "document/Ports.h"
+#include "document/Undo.h"
+#include "edit/EditSys.h"
+#include "edit/Pick.h"
+#include "edit/View.h"
+#include "edit/Work.h"
+#include "io/ImpDxf.h"
+#include "io/Ports.h"
+#include "render/Scale.h"
+
+#include <QFileInfo>
+#include <QHash>
+
+#include <array>
+#include <cmath>
+#include <unordered_set>
+
+namespace zemo {
+
+namespace {
+
+std::array<ImporterEntry, size_t(ImportSlot::Count)> Importers;
+
+bool ReadAt(TFileClass& f, int64_t pos, void* buffer, int64_t count)
+{
+    return f.Seek(pos) && f.Read(buffer, count);
+}
+
+// The source's chains, walked once each with a bound and a visited set.
+template <class F>
+void WalkChain(TFileClass& f, int64_t first, int blockBytes, int maxBlocks, F&& perBlock)
+{
+    const int64_t size = f.Size();
+    std::vector<uint8_t> block(static_cast<size_t>(blockBytes));
+    std::unordered_set<int64_t> visited;
+    int64_t pos = first;
+    while (pos > 0 && int(visited.size()) < maxBlocks && InVariablePart(pos, blockBytes, size)
+           && visited.insert(pos).second) {
+        if (!ReadAt(f, pos, block.data(), blockBytes))
+            return;
+        perBlock(block);
+        pos = LoadLE<int32_t>(block.data());
+    }
+}
+
+struct SourceEntry {
+    ObjectIndexEntry e;
+    int length = 0;   // slots
+};
+
+struct SourceMap {
+    TFileClass& f;
+    MapFileHeader h;
+    std::vector<SourceEntry> entries;
+    CordRect extent{};
+    int blocks = 0;
+    QHash<int, int32_t> symbolAt;   // number x 10 -> record position, first one found
+};
+
+bool ReadHeader(TFileClass& f, MapFileHeader& h)
+{
+    std::array<uint8_t, MapHeaderBytes> b{};
+    if (!ReadAt(f, 0, b.data(), MapHeaderBytes))
+        return false;
+    h = ReadMapHeaderBytes(b);
+    return true;
+}
+
+void CollectEntries(SourceMap& m)
+{
+    const bool old = m.h.Version < 8;
+    const int64_t size = m.f.Size();
+    bool first = true;
+    WalkChain(m.f, m.h.ObjectIndexPos, ObjectIndexBlockBytes, MaxObjectBlocks, [&](const std::vector<uint8_t>& b) {
+        ++m.blocks;
+        for (size_t i = 0; i < 256; ++i) {
+            SourceEntry s{ReadObjectIndexEntry(std::span(b).subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)), 0};
+            s.length = old ? (s.e.Length >= 40 ? (s.e.Length - 32) / 8 : 0) : s.e.Length;
+            if (int16_t(s.e.Symbol) <= 0 || (s.e.Symbol & CourseOnlyMark) || s.e.Pos <= 0 || s.length < 1
+                || s.length > MaxElementItems || !InVariablePart(s.e.Pos, 32 + 8 * int64_t(s.length), size))
+                continue;
+            if (first) {
+                m.extent = s.e.Rect;
+                first = false;
+            } else {
+                ExtendRect(m.extent, s.e.Rect);
+            }
+            m.entries.push_back(s);
+        }
+    });
+}
+
+void CollectSymbols(SourceMap& m)
+{
+    const int64_t size = m.f.Size();
+    WalkChain(m.f, m.h.SymbolIndexPos, SymbolIndexBlockBytes, 1 << 16, [&](const std::vector<uint8_t>& b) {
+        for (size_t slot = 0; slot < SlotsPerIndexBlock; ++slot) {
+            const int32_t at = LoadLE<int32_t>(b.data() + 4 + slot * 4);
+            std::array<uint8_t, 4> head{};
+            if (at <= 0 || !InVariablePart(at, SymbolHeadBytes, size) || !ReadAt(m.f, at, head.data(), 4))
+                continue;
+            const int number = LoadLE<int16_t>(head.data() + SymNumber);
+            if (!m.symbolAt.contains(number))
+                m.symbolAt.insert(number, at);
+        }
+    });
+}
+
+// The number the source's symbol has in the current map; 0: its objects stay out. -1: the
+// symbol could not be added (reported), the import stops.
+int MapSymbol(SourceMap& m, int number)
+{
+    const auto it = m.symbolAt.constFind(number);
+    if (it == m.symbolAt.cend())
+        return 0;
+    const int32_t at = it.value();
+    std::array<uint8_t, SymbolHeadBytes> head{};
+    if (!ReadAt(m.f, at, head.data(), SymbolHeadBytes))
+        return 0;
+    const int16_t size = LoadLE<int16_t>(head.data() + SymSize);
+    // The checks the store's own open makes: a record it would call damaged is not taken.
+    if (size < MinSymbolBytes || size > MaxSymbolBytes || !InVariablePart(at, size, m.f.Size())
+        || !ClearOfSetupAndInfo(m.h, at, size) || (head[SymStatus] & 7) > 1)
+        return 0;
+    SymbolBytes rec(size_t(size), 0);
+    if (!ReadAt(m.f, at, rec.data(), size))
+        return 0;
+    if (m.h.Version < 8)
+        ConvertOldSymbolFraming(rec);
+    SetSymU8(rec, SymStatus, uint8_t(rec[SymStatus] & ~7));
+    SetSymU8(rec, SymSelected, 0);
+    SetSymI32(rec, SymFilePos, 0);
+    NormalizeSymbol(rec);
+    const int now = FindOrAddSymbol(rec, -1);
+    if (now <= 0) {
+        ErrorMsg(TextKey::CannotImportSymbol, {}, CannotImportSymbolHelpContext);
+        return -1;
+    }
+    return now;
+}
+
+// The object fits the map area after the move.
+bool StaysInMap(const ElementRecord& e, int32_t dx, int32_t dy)
+{
+    const int n = e.ObjectType == PointObject ? std::min<int>(e.nItem, 1) : e.nItem;
+    for (int i = 0; i < n; ++i) {
+        const int64_t x = int64_t(Masked(e.Cords()[i].x)) + dx;
+        const int64_t y = int64_t(Masked(e.Cords()[i].y)) + dy;
+        if (x < -MapAreaLimit || x > MapAreaLimit || y < -MapAreaLimit || y > MapAreaLimit)
+            return false;
+    }
+    return true;
+}
+
+void ZoomToFit(const CordRect& r)
+{
+    MapView* v = Work.ActiveView;
+    if (!v || v->ClientWidth <= 0 || v->ClientHeight <= 0)
+        return;
+    const double fw = double(r.x2 - r.x1) * std::fabs(Scale.ViewScaleX) / v->ClientWidth;
+    const double fh = double(r.y2 - r.y1) * std::fabs(Scale.ViewScaleY) / v->ClientHeight;
+    const double f = std::max(fw, fh);
+    if (f > 1 && Stp())
+        SetZoom(Stp()->Zoom / f);
+}
+
+} // namespace
+
+void RegisterImporter(ImportSlot slot, ImporterEntry entry)
+{
+    Importers[size_t(slot)] = std::move(entry);
+}
+
+void ResetImportUnit()
+{
+    Importers = {};
+}
+
+bool SourceHasHiddenSymbols(TFileClass& f)
+{
+    MapFileHeader h;
+    if (!ReadHeader(f, h))
+        return false;
+    const int64_t size = f.Size();
+    bool hidden = false;
+    WalkChain(f, h.SymbolIndexPos, SymbolIndexBlockBytes, 1 << 16, [&](const std::vector<uint8_t>& b) {
+        for (size_t slot = 0; slot < SlotsPerIndexBlock && !hidden; ++slot) {
+            const int32_t at = LoadLE<int32_t>(b.data() + 4 + slot * 4);
+            std::array<uint8_t, SymbolHeadBytes> head{};
+            if (at > 0 && InVariablePart(at, SymbolHeadBytes, size) && ReadAt(f, at, head.data(), SymbolHeadBytes))
+                hidden = (head[SymStatus] & 7) > 1;
+        }
+    });
+    return hidden;
+}
+
+int ImportMap(TFileClass& f, const ImportMapOptions& o)
+{
+    if (!Index.ActiveZmd)
+        return 0;
+    SourceMap m{f, {}, {}, {}, 0, {}};
+    if (!ReadHeader(f, m.h))
+        return 0;
+    ClearSelection();
+    const int symbolsBefore = Index.ActiveZmd->SymbolCount();
+    CollectEntries(m);
+    CollectSymbols(m);
+
+    int32_t dx = 0;
+    int32_t dy = 0;
+    if (o.Mouse) {
+        const SetupRecord& s = *Stp();
+        dx = Masked(s.ViewCenterX) - Masked(int32_t((int64_t(m.extent.x1) + m.extent.x2) / 2));
+        dy = Masked(s.ViewCenterY) - Masked(int32_t((int64_t(m.extent.y1) + m.extent.y2) / 2));
+    } else {
+        dx = SafeRound(o.HorOffset * 100) * 256;
+        dy = SafeRound(o.VerOffset * 100) * 256;
+    }
+
+    StartProgress(TextKey::Importing, TextKey::ObjImported, 256 * m.blocks, 10, true);
+    int imported = 0;
+    QHash<int, int> symbols;
+    std::vector<uint8_t> bytes;
+    {
+        UndoSuspend quiet;
+        try {
+            for (size_t k = 0; k < m.entries.size(); ++k) {
+                const SourceEntry& s = m.entries[k];
+                bytes.resize(32 + 8 * size_t(s.length));
+                if (!ReadAt(f, s.e.Pos, bytes.data(), int64_t(bytes.size())))
+                    break;
+                // The head's own counts must lie within the entry's length and its type be
+                // one of the five: forged counts would carry other records' bytes along.
+                const uint8_t type = bytes[2];
+                const int counts = LoadLE<uint16_t>(bytes.data() + 4) + LoadLE<uint16_t>(bytes.data() + 6);
+                if (type < PointObject || type > RectangleObject || counts > s.length)
+                    continue;
+                ElementRecord& e = CurElement;
+                ParseElementRecord(bytes, s.length, e);
+                if (!StaysInMap(e, dx, dy))
+                    continue;
+                MoveElement(e, dx, dy);
+                const int source = e.Symbol;
+                auto it = symbols.find(source);
+                if (it == symbols.end())
+                    it = symbols.insert(source, MapSymbol(m, source));
+                if (it.value() < 0)
+                    break;
+                if (it.value() == 0)
+                    continue;
+                e.Symbol = int16_t(it.value());
+                if (!AppendElement())
+                    break;
+                ToggleSelection(Index.ActiveZmd->HighestObject);
+                ++imported;
+                if (imported % 10 == 0)
+                    UpdateProgress(Index.SelectionCount, int(k));
+            }
+        } catch (const EAbort&) {
+            // A read failure was reported by the file object; what came in stays.
+        }
+    }
+    TZmd& z = *Index.ActiveZmd;
+    FlushMapFile();
+    z.WriteSymbolIndex();
+    if (z.SymbolCount() > symbolsBefore)
+        DocumentPorts().CheckFonts(symbolsBefore, z.SymbolCount() - 1);
+    DocumentPorts().SymbolsChanged();
+    SetSelectionBox();
+    RecordUndo(UndoStart, 0);
+    RecordUndo(UndoAddMany, -1);
+    if (imported > 0) {
+        if (o.Mouse) {
+            ZoomToFit(Index.SelectionRect);
+            DocumentPorts().RepaintWindow();
+            SelectWorkMode(ToolModes::PointEdit);
+        } else if (Index.SelectionCount <= MaxKeptImportSelection) {
+            DocumentPorts().UpdateRect(Index.SelectionRect);
+            SelectWorkMode(ToolModes::PointEdit);
+        } else {
+            ClearSelection();
+            DocumentPorts().RepaintWindow();
+        }
+    }
+    EndProgress();
+    return imported;
+}
+
+void ImportFileByName(const QString& name)
+{
+    TFileClass f;
+    try {
+        f.OpenRead(name);
+        std::array<uint8_t, MapHeaderBytes> head{};
+        const int64_t got = f.ReadBlock(head.data(), MapHeaderBytes);
+        const MapFileHeader h = ReadMapHeaderBytes(head);
+        if (got >= 2 && h.Mark == MapFileMark) {
+            if (got < MapHeaderBytes || h.Version < 6 || h.Version > 8) {
+                ErrorMsg(TextKey::NotZEMO6Format, name + QStringLiteral("\r\n"), NotZemo6HelpContext);
+            } else {
+                ImportMapOptions o;
+                if (IoPorts().RunImportDialog(o)
+                    && !(ProgramConfig.HiddenImportWarning && SourceHasHiddenSymbols(f)
+                         && OkCancelMsg(TextKey::ImportHidden, {}, ImportHiddenHelpContext) != IdOk))
+                    ImportMap(f, o);
+            }
+        } else {
+            bool taken = false;
+            for (const ImporterEntry& imp : Importers) {
+                if (!imp.Accepts || !imp.Accepts(name, f))
+                    continue;
+                taken = true;
+                imp.Import(name, f);
+                break;
+            }
+            if (!taken)
+                ErrorMsg(TextKey::UnknownFormat, {name}, 0);
+        }
+    } catch (const EAbort&) {
+    }
+    try {
+        if (f.IsOpen())
+            f.Close();
+    } catch (const EAbort&) {
+    }
+}
+
+void ImportFile()
+{
+    if (!Index.ActiveZmd)
+        return;
+    const QString filter = Text(TextKey::ImportFiles) + QStringLiteral("|*.zmd;*.ai*;*.dxf;*.emf;*.shp;*.wmf|")
+        + Text(TextKey::MapFiles) + QStringLiteral("(*.zmd)|*.zmd|") + Text(TextKey::AiFiles)
+        + QStringLiteral("(*.ai*)|*.ai*|") + Text(TextKey::DxfFiles) + QStringLiteral("(*.dxf)|*.dxf|")
+        + Text(TextKey::EmfFiles) + QStringLiteral("(*.emf)|*.emf|") + Text(TextKey::ShapeFiles)
+        + QStringLiteral("(*.shp)|*.shp|") + Text(TextKey::WmfFiles) + QStringLiteral("(*.wmf)|*.wmf|")
+        + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+    QString name;
+    if (!ExecOpenDialog(Text(TextKey::ImportFile), filter, QStringLiteral("zmd"), ImportFileHelpContext, name))
+        return;
+    ImportFileByName(name);
+}
+
+void InitImportUnit()
+{
+    RegisterImporter(ImportSlot::Dxf, {[](const QString& name, TFileClass& f) {
+                                           std::array<char, 256> head{};
+                                           if (!f.Seek(0))
+                                               return false;
+                                           const int64_t got = f.ReadBlock(head.data(), int64_t(head.size()));
+                                           return IsDxfFile(name, QByteArray(head.data(), qsizetype(got)));
+                                       },
+                                       [](const QString&, TFileClass& f) {
+                                           QByteArray data(qsizetype(f.Size()), '\0');
+                                           if (!f.Seek(0) || !f.Read(data.data(), data.size()))
+                                               return;
+                                           ImportDxf(data);
+                                       }});
+}
+
+} // namespace zemo

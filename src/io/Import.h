@@ -1,0 +1,53 @@
+// File > Import: one file, opened read-only, recognised by its content and handed to the
+// importer of its format; and the importer of another map of versions 6 to 8, whose objects
+// come in placed by the mouse or an offset, with the symbols they use merged into the map's.
+#pragma once
+
+#include "core/FileClass.h"
+
+#include <QString>
+
+#include <functional>
+
+namespace zemo {
+
+inline constexpr int ImportFileHelpContext = 39;
+inline constexpr int NotZemo6HelpContext = 38;
+inline constexpr int ImportDlgHelpContext = 40;
+inline constexpr int CannotImportSymbolHelpContext = 37;
+inline constexpr int ImportHiddenHelpContext = 258;
+// An offset import leaves this many objects selected at most.
+inline constexpr int MaxKeptImportSelection = 999;
+
+// The importers after the map-file mark, in the order their tests run.
+enum class ImportSlot { Ai = 0, Dxf = 1, Shape = 2, Wmf = 3, Emf = 4, Count = 5 };
+struct ImporterEntry {
+    // Does the open file (positioned anywhere) belong to this importer?
+    std::function<bool(const QString& name, TFileClass& file)> Accepts;
+    std::function<void(const QString& name, TFileClass& file)> Import;
+};
+// Each importer's unit registers itself at start-up.
+void RegisterImporter(ImportSlot slot, ImporterEntry entry);
+void ResetImportUnit();
+
+// The map import dialog's choices (TImportDlg).
+struct ImportMapOptions {
+    bool Mouse = true;    // else by the offset below
+    double HorOffset = 0; // mm on paper, -2000..2000
+    double VerOffset = 0;
+};
+
+// The open dialog, then ImportFileByName.
+void ImportFile();
+// The dispatch on an existing file; the file is closed on every road.
+void ImportFileByName(const QString& name);
+// The map import proper from the open import file (after the dialog and the hidden-symbol
+// check). Returns the number of objects imported.
+int ImportMap(TFileClass& file, const ImportMapOptions& o);
+// Any symbol of the source map hidden? (The question before an import.)
+bool SourceHasHiddenSymbols(TFileClass& file);
+
+// Registers File > Import's own importers (DXF).
+void InitImportUnit();
+
+} // namespace zemo
