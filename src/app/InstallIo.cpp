@@ -1,6 +1,7 @@
 #include "app/Install.h"
 
 #include "io/Ports.h"
+#include "io/widgets/ExpDxfDlg.h"
 #include "io/widgets/ExpRangeDlg.h"
 #include "io/widgets/ExportDlgs.h"
 #include "io/widgets/PrintDlg.h"
@@ -27,6 +28,7 @@ void InstallIo()
     io.Printers.Bind([] { return static_cast<PrinterSystem*>(&printers); });
     io.RunPrintDialog.Bind([top](PrintOptions& o) { return ExecPrintDlg(top(), o); });
     ShellPorts().PrintersAvailable.Bind(PrintersAvailable);
+    io.RunExpDxfDialog.Bind([top](ExpDxfOptions& o) { return ExecExpDxfDlg(top(), o); });
     io.RunImportDialog.Bind([top](ImportMapOptions& o) { return ExecImportDlg(top(), o); });
     io.RunImpDxfDialog.Bind([top](ImpDxfOptions& o) { return ExecImpDxfDlg(top(), o); });
     RegisterIoWorkers();

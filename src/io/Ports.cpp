@@ -27,6 +27,7 @@ void RegisterIoWorkers()
         return Index.ActiveZmd != nullptr && !Index.ActiveZmd->CourseMap && p.RunPrintDialog.Bound();
     };
     RegisterWorker(Cmd::FilePrint, ShowPrintDialog, printable);
+    RegisterWorker(Cmd::FileExportDxf, ExportDxf, with(p.RunExpDxfDialog));
     InitImportUnit();
     RegisterWorker(Cmd::FileImport, ImportFile, [] { return Index.ActiveZmd != nullptr; });
 }

@@ -4,6 +4,7 @@
 
 #include "core/Port.h"
 #include "io/ExpAi.h"
+#include "io/ExpDxf.h"
 #include "io/ExpEps.h"
 #include "io/ExpRange.h"
 #include "io/Export.h"
@@ -37,6 +38,9 @@ struct IoPortSet {
     // The map import dialog: true on OK with the placing. Least: cancelled, nothing imported.
     Port<bool(ImportMapOptions& options)> RunImportDialog{"io.RunImportDialog",
                                                           [](ImportMapOptions&) { return false; }};
+    // The DXF export dialog: true on OK with the options (a layer table may be loaded from
+    // it). Least: cancelled, nothing is exported.
+    Port<bool(ExpDxfOptions& options)> RunExpDxfDialog{"io.RunExpDxfDialog", [](ExpDxfOptions&) { return false; }};
     // The DXF import dialog: true on OK with the choices. Least: cancelled, nothing imported.
     Port<bool(ImpDxfOptions& options)> RunImpDxfDialog{"io.RunImpDxfDialog",
                                                        [](ImpDxfOptions&) { return false; }};

@@ -5,8 +5,12 @@
 #include "io/CrtTable.h"
 #include "io/ImpDxf.h"
 
+#include <QCoreApplication>
+#include <QProcess>
+
 #include <cmath>
 #include <initializer_list>
+#include <tuple>
 #include <utility>
 
 namespace zemo::test {
@@ -327,6 +331,46 @@ TEST_F(ImpDxfTest, HeaderScanFindsExtentsAndTheFirstEntity)
     EXPECT_FALSE(IsDxfFile("a.txt", "  0\nSECTION\n  2\nHEADER\n  9\n$ACADVER\n"));
     EXPECT_FALSE(IsDxfFile("a.dxf", "  0\nSECTION\n  X\nHEADER\n  9\n$ACADVER\n"));
     EXPECT_FALSE(IsDxfFile("a.dxf", "  0\nSECTION\n"));
+}
+
+// A drawing of a real writer: GDAL's DXF driver writes TABLES, BLOCKS and OBJECTS sections
+// around the entities, points as POINT, lines as LWPOLYLINE and polygons as HATCH.
+TEST_F(ImpDxfTest, ADrawingWrittenByOgr2ogrComesInByItsLayerTable)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    const QString json = InMaps(QStringLiteral("features.geojson"));
+    WriteFile(json, R"({"type":"FeatureCollection","features":[
+{"type":"Feature","properties":{"Layer":"trees"},"geometry":{"type":"Point","coordinates":[1000.5,2000.25]}},
+{"type":"Feature","properties":{"Layer":"roads"},"geometry":{"type":"LineString","coordinates":[[1000,2000],[1010,2005],[1020,1999.5]]}},
+{"type":"Feature","properties":{"Layer":"lakes"},"geometry":{"type":"Polygon","coordinates":[
+ [[1000,2000],[1040,2000],[1040,2040],[1000,2040],[1000,2000]],[[1010,2010],[1020,2010],[1020,2020],[1010,2010]]]}},
+{"type":"Feature","properties":{"Layer":"unlisted"},"geometry":{"type":"Point","coordinates":[1001,2001]}}]})");
+    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ogr2ogr-layers.dxf"));
+    QFile::remove(dxf);
+    QProcess ogr;
+    ogr.start(QStringLiteral("ogr2ogr"), {QStringLiteral("-f"), QStringLiteral("DXF"), dxf, json});
+    ASSERT_TRUE(ogr.waitForFinished(60000));
+    ASSERT_EQ(ogr.exitCode(), 0) << ogr.readAllStandardError().constData();
+    const QByteArray data = Read(dxf);
+    ASSERT_TRUE(data.contains("BLOCKS") && data.contains("OBJECTS") && data.contains("HATCH"));
+    DxfHeaderInfo h;
+    ASSERT_TRUE(ScanDxfHeader(data, h));
+    DxfImportSettings s;
+    s.OffsetX = 1000;
+    s.OffsetY = 2000;
+    s.Factor = 100;  // a drawing unit is a millimetre on paper
+    const auto table = ParseCrtForMap("112 trees\r\n101 roads\r\n405 lakes\r\n");
+    ASSERT_EQ(table.size(), 3u);
+    ASSERT_EQ(Import(data, s, table), 4);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 4u);
+    EXPECT_EQ(std::tuple(o[0].symbol, o[0].type, o[0].pts), std::tuple(int16_t(1120), uint8_t(PointObject), std::vector<Cord>{P(50, 25)}));
+    EXPECT_EQ(std::tuple(o[1].symbol, o[1].pts), std::tuple(int16_t(1010), std::vector<Cord>{P(0, 0), P(1000, 500), P(2000, -50)}));
+    EXPECT_EQ(std::tuple(o[2].symbol, o[2].type), std::tuple(int16_t(4050), uint8_t(AreaObject)));
+    EXPECT_EQ(o[2].pts, (std::vector<Cord>{P(0, 0), P(4000, 0), P(4000, 4000), P(0, 4000), P(0, 0), P(1000, 1000, 0, HoleFlag),
+                                           P(2000, 1000), P(2000, 2000), P(1000, 1000)}));
+    EXPECT_EQ(std::tuple(o[3].symbol, o[3].layer), std::tuple(int16_t(-1), QByteArray("unlisted")));
 }
 
 TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)

@@ -77,7 +77,7 @@ TEST_F(ImportMapTest, AnOffsetMovesEveryCoordinateExactlyAndMergesIdenticalSymbo
         hidden.status = 2;
         src.symbols = {TestSymbol::Line(1010), TestSymbol::Line(1020), TestSymbol::Point(1120), hidden};
         src.objects = {TestObject::Line(1010, {{0, 0}, {1000 * 256 | 1, 2000 * 256}, {3000 * 256 | 2, -256}, {4000 * 256, 1000 * 256 | 2}}),
-                       TestObject::Line(1020, {{-5 * Mm, 0}, {5 * Mm, 0 | 1}}),
+                       TestObject::Line(1020, {{-5 * Mm, 0}, {5 * Mm, 1}}),
                        TestObject::Point(1120, 5 * Mm, 6 * Mm), TestObject::Point(1130, 0, 0)};
         const QString path = Source(src);
         const int symbols = Index.ActiveZmd->SymbolCount();
@@ -85,8 +85,8 @@ TEST_F(ImportMapTest, AnOffsetMovesEveryCoordinateExactlyAndMergesIdenticalSymbo
         const int32_t dx = 1050 * 256, dy = -300 * 256;
         const auto c = Cords();
         ASSERT_EQ(c.size(), 3u);
-        EXPECT_EQ(c[0], (std::vector<Cord>{{dx, dy}, {1000 * 256 + dx | 1, 2000 * 256 + dy}, {3000 * 256 + dx | 2, -256 + dy},
-                                           {4000 * 256 + dx, 1000 * 256 + dy | 2}}));
+        EXPECT_EQ(c[0], (std::vector<Cord>{{dx, dy}, {(1000 * 256 + dx) | 1, 2000 * 256 + dy},
+                                           {(3000 * 256 + dx) | 2, -256 + dy}, {4000 * 256 + dx, (1000 * 256 + dy) | 2}}));
         EXPECT_EQ(c[1], (std::vector<Cord>{{-5 * Mm + dx, dy}, {5 * Mm + dx, dy | 1}}));
         EXPECT_EQ(c[2], (std::vector<Cord>{{5 * Mm + dx, 6 * Mm + dy}}));
         EXPECT_EQ(Symbols(), (std::vector<int>{1010, 1010, 1120})) << "both lines take the map's own symbol";
@@ -192,8 +192,9 @@ TEST_F(ImportMapTest, DispatchByContentClosesTheFileOnEveryRoad)
         mapDialogs = dxfDialogs = 0;
         ImportFileByName(c.path);
         EXPECT_EQ(messages.Count(), c.message == TextKey::Count ? 0 : 1);
-        if (c.message != TextKey::Count && messages.Count() > 0)
+        if (c.message != TextKey::Count && messages.Count() > 0) {
             EXPECT_EQ(messages.Last().key, c.message);
+        }
         EXPECT_EQ(mapDialogs, c.mapDialogs);
         EXPECT_EQ(dxfDialogs, c.dxfDialogs);
         EXPECT_EQ(OpenFiles(), files);
