@@ -19,37 +19,9 @@ using namespace zemo::bench;
 
 namespace {
 
-// The generated map as a file: symbols without a number get one of their own.
 const std::string& MapFile()
 {
-    static const std::string path = [] {
-        const GeneratedMap g = GeneratePaintersMap();
-        BenchMap map;
-        std::vector<std::array<uint8_t, 4>> cmyk;
-        for (uint32_t ink : Inks)
-            cmyk.push_back({uint8_t(ink), uint8_t(ink >> 8), uint8_t(ink >> 16), uint8_t(ink >> 24)});
-        map.colours = BenchColours(cmyk);
-        map.setup.MapScale = 15000;
-        map.setup.PrintScale = 15000;
-        std::vector<int16_t> numbers;
-        for (size_t i = 0; i < g.symbols.size(); ++i) {
-            SymbolBytes r = g.symbols[i].b;
-            int16_t number = int16_t(r[2] | r[3] << 8);
-            if (number == 0) {
-                number = int16_t(7000 + 10 * i);
-                r[2] = uint8_t(number & 0xFF);
-                r[3] = uint8_t(number >> 8);
-            }
-            numbers.push_back(number);
-            map.symbols.push_back(std::move(r));
-        }
-        map.objectCount = int(g.objects.size());
-        map.object = [g, numbers](int i) {
-            const MapObject& o = g.objects[size_t(i)];
-            return BenchObject{numbers[size_t(o.symbol)], o.type, o.cords};
-        };
-        return WriteBenchMap("export_eps", map);
-    }();
+    static const std::string path = WritePaintersMapFile("export_eps");
     return path;
 }
 

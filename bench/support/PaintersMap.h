@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <vector>
 
 namespace zemo::bench {
@@ -50,5 +51,9 @@ struct GeneratedMap {
 
 // The map, the same on every call (a fixed seed).
 GeneratedMap GeneratePaintersMap();
+
+// The generated map as a map file (scale 1:15000, the inks as its colours); symbols without a
+// number get one of their own. Returns the file's path.
+std::string WritePaintersMapFile(const std::string& stem);
 
 } // namespace zemo::bench

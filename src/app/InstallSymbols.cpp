@@ -7,12 +7,14 @@
 #include "symbols/EnlargeSym.h"
 #include "symbols/SpotColors.h"
 #include "symbols/BySymbol.h"
+#include "symbols/ConvLay.h"
 #include "symbols/Ports.h"
 #include "symbols/SymEdit.h"
 #include "symbols/SymbolBoxModel.h"
 #include "symbols/SymbolMenu.h"
 #include "symbols/widgets/BySymbolDlg.h"
 #include "symbols/widgets/ColorCorDlg.h"
+#include "symbols/widgets/ConvLayDlg.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/EditIconDlg.h"
 #include "symbols/widgets/EnlargeSymDlg.h"
@@ -85,7 +87,9 @@ void InstallSymbols()
     symbols.RunBySymbolDialog.Bind([](bool deleting, BySymbolRequest& r) {
         return ExecBySymbolDlg(SymbolDialogParent(), deleting, r);
     });
+    symbols.RunConvLayDialog.Bind([] { return ExecConvLayDlg(SymbolDialogParent()); });
     RegisterExtrasSymbolWorkers();
+    RegisterConvLayWorker();
 }
 
 } // namespace zemo

@@ -4,7 +4,7 @@
 // only when it is whole: Esc or a failure leave no partial file.
 #pragma once
 
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 #include "io/Export.h"
 
 #include <QByteArray>

@@ -1139,8 +1139,12 @@ void ImportDxf(const QByteArray& data)
             || !TryPointStrToFloat(o.Angle, s.Angle))
             return;
         s.Angle = std::fmod(s.Angle, 360.0);
+        // The scale chosen becomes the map's.
         SetupRecord& w = *Stp();
-        w.MapScale = scale;
+        if (w.MapScale != scale) {
+            w.MapScale = scale;
+            WriteSetup();
+        }
     } else {
         s.OffsetX = st.RealWorldOffsetX;
         s.OffsetY = st.RealWorldOffsetY;

@@ -7,7 +7,7 @@
 // at most 16 deep and never into a block that is being read.
 #pragma once
 
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 
 #include <QByteArray>
 #include <QString>

@@ -74,6 +74,8 @@ struct SymbolsPortSet {
     // Select (or delete) objects by symbol: the choice and the layer name; true on OK.
     Port<bool(bool deleting, BySymbolRequest& r)> RunBySymbolDialog{
         "symbols.RunBySymbolDialog", [](bool, BySymbolRequest&) { return false; }};
+    // Convert layers: the reference grid (ConvLay) edited; true on OK.
+    Port<bool()> RunConvLayDialog{"symbols.RunConvLayDialog", [] { return false; }};
 };
 
 SymbolsPortSet& SymbolsPorts();

@@ -3,7 +3,7 @@
 // ogrinfo and by our own reader; and the temporary file an Esc leaves behind: none.
 #include "IoFixture.h"
 #include "core/Errors.h"
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 #include "io/ExpDxf.h"
 #include "io/ImpDxf.h"
 #include "render/Scale.h"

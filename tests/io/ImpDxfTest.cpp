@@ -2,7 +2,7 @@
 // blocks, layer tables, the coordinate limits, and drawings built to overrun or recurse.
 #include "IoFixture.h"
 #include "core/Errors.h"
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 #include "io/ImpDxf.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "io/widgets/ExpDxfDlg.h"
 
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

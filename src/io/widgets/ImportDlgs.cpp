@@ -2,7 +2,7 @@
 
 #include "core/StringX.h"
 #include "core/widgets/QtFieldChecks.h"
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>

@@ -1,4 +1,4 @@
-#include "io/CrtTable.h"
+#include "symbols/CrtTable.h"
 
 #include "core/Errors.h"
 #include "core/FileClass.h"
