@@ -4,13 +4,15 @@
 // expanded for every leg of a few teams and for all branches, and every course object renamed.
 // Nothing may hang, overflow or read outside its text; the lists keep the store's text, the
 // code list follows the sorted list, a rebuild keeps the control sequence, and a renamed code
-// is named by no course any more.
+// is named by no course any more. Control statistics count every start and control: never
+// below zero, and a course is listed once per pass it counts.
 #include "FuzzScratch.h"
 
 #include "core/Messages.h"
 #include "core/StringX.h"
 #include "course/CsData.h"
 #include "course/CsObject.h"
+#include "course/CsStat.h"
 #include "course/Variation.h"
 #include "document/Index.h"
 #include "document/Open.h"
@@ -147,6 +149,20 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
         for (int team : {1, 2, 7, 32767})
             for (int leg = 0; leg <= legs; ++leg)
                 ExpandCourse(c, leg, team);
+    }
+
+    for (const QString& item : ControlStatItems()) {
+        if (item.section(QLatin1Char('\t'), 1).toLongLong() < 0)
+            Fail("a control is passed by fewer than no runners");
+        const QString code = item.section(QLatin1Char('\t'), 0, 0);
+        int passes = 0;
+        for (int c = 0; c < z->Courses.Count(); ++c) {
+            int inCourse = 0;
+            CountInCourse(z->Courses.Strings(c), code, inCourse);
+            passes += inCourse;
+        }
+        if (CoursesOfStatItem(item).size() != passes)
+            Fail("the courses of a control differ from its passes");
     }
 
     for (int i = 0; i < z->CsObjects.Count(); ++i) {

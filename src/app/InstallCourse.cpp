@@ -1,11 +1,14 @@
 #include "app/Install.h"
 
 #include "course/CsObject.h"
+#include "course/CsStat.h"
 #include "course/Ports.h"
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
+#include "course/widgets/CsStatDlg.h"
 #include "course/widgets/VariationDlg.h"
 #include "document/Ports.h"
+#include "shell/CommandFrame.h"
 #include "edit/Ports.h"
 
 #include <QApplication>
@@ -38,6 +41,8 @@ void InstallCourse()
         return ExecVariationDlg(QApplication::activeWindow(), text, legs);
     });
     course.CsPanelChanged.Bind(RefreshCsObjectTabs);
+    course.RunCsStatDlg.Bind([] { ExecCsStatDlg(QApplication::activeWindow()); });
+    RegisterWorker(Cmd::CourseStat, ShowCourseStatistics);
 }
 
 } // namespace zemo

@@ -22,6 +22,8 @@ struct CoursePortSet {
     // The course-object list or the selected object's properties changed: the Objects tab
     // shows them again. Least: there is no tab to show them.
     Port<void()> CsPanelChanged{"course.CsPanelChanged", [] {}};
+    // The Control Statistics dialog over the current map. Least: nothing is shown.
+    Port<void()> RunCsStatDlg{"course.RunCsStatDlg", [] {}};
 };
 
 CoursePortSet& CoursePorts();
