@@ -70,7 +70,7 @@ public:
     }
     ~OpenMap()
     {
-        ResetDbLinks();
+        db::ResetDbLinks();
         CloseUndoFile();
         SetActiveUndoRing(nullptr);
         SetCurrentMap(nullptr);

@@ -12,6 +12,7 @@
 #include "external/database/DbSys.h"
 #include "external/database/Ports.h"
 #include "external/database/widgets/AssignDlg.h"
+#include "external/database/widgets/DBaseDlg.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
 #include "external/widgets/NameIndexDlg.h"
@@ -100,6 +101,7 @@ void BindDatabaseLinks()
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
     ExternalPorts().RunNameIndexDlg.Bind([](NameIndexValues& v) { return ExecNameIndexDlg(QApplication::activeWindow(), v); });
     RegisterWorker(Cmd::DbNameIndex, CreateNameIndex);
+    RegisterWorker(Cmd::DbDBase, [] { ShowDBaseDialog(QApplication::activeWindow()); });
     RegisterWorker(Cmd::AssignSym, [] { AssignSymbols(QApplication::activeWindow()); });
     RegisterWorker(Cmd::AssignText, [] { AssignTexts(QApplication::activeWindow()); });
     RegisterWorker(Cmd::AssignAngle, [] { AssignAngles(QApplication::activeWindow()); });
