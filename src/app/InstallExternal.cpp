@@ -13,6 +13,7 @@
 #include "external/database/Ports.h"
 #include "external/database/widgets/AssignDlg.h"
 #include "external/database/widgets/DBaseDlg.h"
+#include "external/database/widgets/DatasetDlg.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
 #include "external/widgets/NameIndexDlg.h"
@@ -101,6 +102,7 @@ void BindDatabaseLinks()
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });
     ExternalPorts().RunNameIndexDlg.Bind([](NameIndexValues& v) { return ExecNameIndexDlg(QApplication::activeWindow(), v); });
     RegisterWorker(Cmd::DbNameIndex, CreateNameIndex);
+    RegisterWorker(Cmd::DbDataset, [] { EditDatasets(QApplication::activeWindow()); });
     RegisterWorker(Cmd::DbDBase, [] { ShowDBaseDialog(QApplication::activeWindow()); });
     RegisterWorker(Cmd::AssignSym, [] { AssignSymbols(QApplication::activeWindow()); });
     RegisterWorker(Cmd::AssignText, [] { AssignTexts(QApplication::activeWindow()); });
