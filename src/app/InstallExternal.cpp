@@ -5,6 +5,7 @@
 #include "external/Bmp.h"
 #include "external/Gif.h"
 #include "external/NameIndex.h"
+#include "external/Jpeg.h"
 #include "external/Ports.h"
 #include "external/Template.h"
 #include "external/Tiff.h"
@@ -75,6 +76,8 @@ void RegisterRasterReaders()
     RegisterTemplateReader(QStringLiteral(".bmp"), ReadBmpFile);
     RegisterTemplateReader(QStringLiteral(".dib"), ReadBmpFile);
     RegisterTemplateReader(QStringLiteral(".gif"), ReadGifFile);
+    RegisterTemplateReader(QStringLiteral(".jpg"), ReadJpegFile);
+    RegisterTemplateReader(QStringLiteral(".jpeg"), ReadJpegFile);
     RegisterTemplateReader(QStringLiteral(".tif"), ReadTiffFile);
     RegisterTemplateReader(QStringLiteral(".tiff"), ReadTiffFile);
     ExternalPortSet& ports = ExternalPorts();

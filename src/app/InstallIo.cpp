@@ -8,6 +8,7 @@
 #include "io/widgets/QtPrinters.h"
 #include "shell/Ports.h"
 #include "io/widgets/ImportDlgs.h"
+#include "io/widgets/RasterExpDlgs.h"
 
 #include <QApplication>
 
@@ -31,6 +32,9 @@ void InstallIo()
     io.RunExpDxfDialog.Bind([top](ExpDxfOptions& o) { return ExecExpDxfDlg(top(), o); });
     io.RunImportDialog.Bind([top](ImportMapOptions& o) { return ExecImportDlg(top(), o); });
     io.RunImpDxfDialog.Bind([top](ImpDxfOptions& o) { return ExecImpDxfDlg(top(), o); });
+    io.RunBmpDialog.Bind([top](RasterExpOptions& o) { return ExecExpBmpDlg(top(), o); });
+    io.RunGifDialog.Bind([top](RasterExpOptions& o) { return ExecExpGifDlg(top(), o); });
+    io.RunJpegDialog.Bind([top](RasterExpOptions& o) { return ExecExpJpegDlg(top(), o); });
     RegisterIoWorkers();
 }
 

@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <vector>
 
 namespace zemo {
@@ -80,7 +81,7 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
         return RasterResult::Refused;
     const QSize size = RasterSize(extent, s.Dpi);
     const int width = size.width(), height = size.height();
-    if (width > MaxRasterPixels || height > MaxRasterPixels) {
+    if (s.MaxPixels > 0 && (width > s.MaxPixels || height > s.MaxPixels)) {
         ErrorMsg(TextKey::BmpResTooHigh, {}, BmpResTooHighHelpContext);
         return RasterResult::Refused;
     }
@@ -111,7 +112,6 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
     const int columns = (width + stripWidth - 1) / stripWidth;
     const int strips = (height + stripHeight - 1) / stripHeight;
     AbortRequested = false;
-    ExportProgress progress(s.ShowProgress, columns * strips);
 
     SetOutputAdjust(100, 100, false);
     Graph.OutputMode = BitmapOutput;
@@ -124,27 +124,38 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
     try {
         if (!writer.Begin(file, width, height))
             return RasterResult::Failed;
-        int cellsDone = 0;
-        for (int top = 0; top < height; top += stripHeight) {
-            const int rows = std::min(stripHeight, height - top);
-            for (int left = 0; left < width; left += stripWidth) {
-                const int cols = std::min(stripWidth, width - left);
-                const QRect cell(left, top, cols, rows);
-                DrawTemplates(cell, s.AntiAlias, 0, PollExportEscape, true);
-                if (s.ColorCorrection)
-                    CorrectBandColors(cols, rows);
-                const QImage& band = BandImage(0);
-                for (int r = 0; r < rows; ++r)
-                    std::memcpy(lines.data() + size_t(r) * size_t(rowBytes) + size_t(left) * 3,
-                                band.constScanLine(r), size_t(cols) * 3);
-                progress.CellDone(++cellsDone);
-                if (AbortRequested) {
-                    ErrorMsg(TextKey::ExportAborted, {}, 0);
-                    return RasterResult::Aborted;
-                }
-            }
-            if (!writer.WriteStrip(file, lines.data(), rowBytes, top, rows))
+        const bool bottomUp = writer.BottomUp();
+        const int passes = std::max(1, writer.Passes(width <= stripWidth && height <= stripHeight));
+        for (int pass = 0; pass < passes; ++pass) {
+            if (!writer.BeginPass(file, pass))
                 return RasterResult::Failed;
+            std::optional<ExportProgress> progress;
+            progress.emplace(s.ShowProgress && pass == passes - 1, columns * strips);
+            int cellsDone = 0;
+            for (int strip = 0; strip < strips; ++strip) {
+                // Bottom up, the first strip holds the lowest full strip of rows, the last
+                // (top) one what remains.
+                const int top = bottomUp ? std::max(0, height - (strip + 1) * stripHeight) : strip * stripHeight;
+                const int rows = bottomUp ? height - strip * stripHeight - top : std::min(stripHeight, height - top);
+                for (int left = 0; left < width; left += stripWidth) {
+                    const int cols = std::min(stripWidth, width - left);
+                    const QRect cell(left, top, cols, rows);
+                    DrawTemplates(cell, s.AntiAlias, 0, PollExportEscape, true);
+                    if (s.ColorCorrection)
+                        CorrectBandColors(cols, rows);
+                    const QImage& band = BandImage(0);
+                    for (int r = 0; r < rows; ++r)
+                        std::memcpy(lines.data() + size_t(r) * size_t(rowBytes) + size_t(left) * 3,
+                                    band.constScanLine(r), size_t(cols) * 3);
+                    progress->CellDone(++cellsDone);
+                    if (AbortRequested) {
+                        ErrorMsg(TextKey::ExportAborted, {}, 0);
+                        return RasterResult::Aborted;
+                    }
+                }
+                if (!writer.WriteStrip(file, lines.data(), rowBytes, top, rows))
+                    return RasterResult::Failed;
+            }
         }
         if (!writer.Finish(file))
             return RasterResult::Failed;

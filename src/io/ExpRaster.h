@@ -30,6 +30,24 @@ public:
     virtual bool WriteStrip(ExportFile& file, const uint8_t* rows, int rowBytes, int firstRow,
                             int count) = 0;
     virtual bool Finish(ExportFile& file) = 0;
+
+    // Strips from the bottom of the image up (each strip's rows still top row first).
+    virtual bool BottomUp() const { return false; }
+    // How many times the image is rendered: a format that must see every pixel before it
+    // writes one renders twice, unless the image fits one cell (`oneCell`). Called once,
+    // after Begin; the progress display runs in the last pass only.
+    virtual int Passes(bool oneCell) const
+    {
+        (void)oneCell;
+        return 1;
+    }
+    // Before each pass, 0 first.
+    virtual bool BeginPass(ExportFile& file, int pass)
+    {
+        (void)file;
+        (void)pass;
+        return true;
+    }
 };
 
 struct RasterSettings {
@@ -39,6 +57,8 @@ struct RasterSettings {
     bool ShowProgress = true;
     int ColorMode = 0;             // the output layer's colour kind (0 composite, 2 separations)
     uint32_t Separations = 0;
+    // The longest side refused with BmpResTooHigh; 0 leaves the size to the writer.
+    int MaxPixels = MaxRasterPixels;
 };
 
 enum class RasterResult {

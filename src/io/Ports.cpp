@@ -1,6 +1,8 @@
 #include "io/Ports.h"
 
 #include "document/Index.h"
+#include "io/ExpBmp.h"
+#include "io/ExpJpeg.h"
 #include "io/Import.h"
 #include "shell/CommandFrame.h"
 
@@ -30,6 +32,9 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportDxf, ExportDxf, with(p.RunExpDxfDialog));
     InitImportUnit();
     RegisterWorker(Cmd::FileImport, ImportFile, [] { return Index.ActiveZmd != nullptr; });
+    RegisterWorker(Cmd::FileExportBmp, ExportBmp, with(p.RunBmpDialog));
+    RegisterWorker(Cmd::FileExportGif, ExportGif, with(p.RunGifDialog));
+    RegisterWorker(Cmd::FileExportJpeg, ExportJpeg, with(p.RunJpegDialog));
 }
 
 } // namespace zemo

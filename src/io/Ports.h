@@ -6,6 +6,7 @@
 #include "io/ExpAi.h"
 #include "io/ExpDxf.h"
 #include "io/ExpEps.h"
+#include "io/ExpGif.h"
 #include "io/ExpRange.h"
 #include "io/Export.h"
 #include "io/ImpDxf.h"
@@ -27,6 +28,11 @@ struct IoPortSet {
     Port<bool(EpsOptions& options)> RunEpsDialog{"io.RunEpsDialog", [](EpsOptions&) { return false; }};
     // The Illustrator dialog: true on OK with the colour kind chosen. Least: cancelled.
     Port<bool(AiOptions& options)> RunAiDialog{"io.RunAiDialog", [](AiOptions&) { return false; }};
+    // The dialogs of the BMP, GIF and JPEG exports: true on OK with the options. Least:
+    // cancelled, nothing is exported.
+    Port<bool(RasterExpOptions& options)> RunBmpDialog{"io.RunBmpDialog", [](RasterExpOptions&) { return false; }};
+    Port<bool(RasterExpOptions& options)> RunGifDialog{"io.RunGifDialog", [](RasterExpOptions&) { return false; }};
+    Port<bool(RasterExpOptions& options)> RunJpegDialog{"io.RunJpegDialog", [](RasterExpOptions&) { return false; }};
     // The partial-map dialog: the boundary chosen. Least: cancelled.
     Port<RangeAnswer(PartialEdit& edit)> RunPartialDialog{
         "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};

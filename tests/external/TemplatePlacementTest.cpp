@@ -9,6 +9,7 @@
 #include "external/Ports.h"
 #include "external/Bmp.h"
 #include "external/Gif.h"
+#include "external/Jpeg.h"
 #include "external/TempResol.h"
 #include "external/Tiff.h"
 #include "external/TiffGeo.h"
@@ -406,3 +407,39 @@ TEST_F(Placement, DialogsOffscreen)
 }
 
 } // namespace
+
+TEST_F(Placement, JpegAsksTheResolutionOfItsDensityAndCancelLeavesTheRasterUntouched)
+{
+    OpenMap();
+    QByteArray ppm("P6\n3 2\n255\n");
+    ppm.append(QByteArray(18, '\x40'));
+    ASSERT_TRUE(WriteBytes(QStringLiteral("in.ppm"), ppm));
+    const QString path = Path(QStringLiteral("pic.jpg"));
+    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), path, Path(QStringLiteral("in.ppm"))}));
+    // cjpeg writes no density: 0 dpi. The raster before: 1 x 1 grey, 8 bits.
+    tmp = TTmp{};
+    tmp.Width = 1;
+    tmp.Height = 1;
+    tmp.BitsPerPixel = 8;
+    ASSERT_TRUE(tmp.AllocatePixels());
+    tmp.Row(0)[0] = 0x77;
+    std::optional<TempResolFields> shown;
+    bool answer = false;
+    ExternalPorts().RunTempResol.Bind([&](TempResolFields& f) {
+        shown = f;
+        f.resol = QStringLiteral("200");
+        return answer;
+    });
+    EXPECT_FALSE(ReadJpegFile(path, TemplateLoadAsk));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->resol, QStringLiteral("0"));
+    EXPECT_EQ(tmp.Width, 1);
+    EXPECT_EQ(tmp.Height, 1);
+    EXPECT_EQ(tmp.BitsPerPixel, 8);
+    EXPECT_EQ(tmp.Row(0)[0], 0x77);
+    answer = true;
+    ASSERT_TRUE(ReadJpegFile(path, TemplateLoadAsk));
+    EXPECT_EQ(tmp.Width, 3);
+    EXPECT_EQ(tmp.BitsPerPixel, 24);
+    EXPECT_DOUBLE_EQ(tmp.U, 12.7);
+}

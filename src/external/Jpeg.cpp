@@ -1,0 +1,198 @@
+#include "external/Jpeg.h"
+
+#include "core/Messages.h"
+#include "external/RasterLoad.h"
+#include "external/TempResol.h"
+#include "external/Template.h"
+#include "io/ExpJpeg.h"
+
+#include <QFile>
+
+#include <jerror.h>
+
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace zemo {
+
+namespace {
+
+constexpr qint64 InputChunk = 1 << 16;
+const JOCTET FakeEoi[2] = {0xFF, JPEG_EOI};
+
+// The source: the file read in chunks. At its end the library gets an end-of-image marker
+// and a warning, as its own file source does, so that a short file decodes what it has.
+struct Source {
+    jpeg_source_mgr pub;
+    QFile* file;
+    std::vector<JOCTET> buffer;
+    bool startOfFile;
+};
+
+extern "C" void InitSource(j_decompress_ptr) {}
+
+extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo)
+{
+    auto* s = reinterpret_cast<Source*>(cinfo->src);
+    const qint64 n = s->file->read(reinterpret_cast<char*>(s->buffer.data()), InputChunk);
+    if (n <= 0) {
+        // A file without a single byte is no picture at all.
+        if (s->startOfFile)
+            ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        WARNMS(cinfo, JWRN_JPEG_EOF);
+        s->pub.next_input_byte = FakeEoi;
+        s->pub.bytes_in_buffer = 2;
+        return TRUE;
+    }
+    s->startOfFile = false;
+    s->pub.next_input_byte = s->buffer.data();
+    s->pub.bytes_in_buffer = size_t(n);
+    return TRUE;
+}
+
+extern "C" void SkipInputData(j_decompress_ptr cinfo, long count)
+{
+    auto* s = reinterpret_cast<Source*>(cinfo->src);
+    while (count > 0) {
+        if (size_t(count) <= s->pub.bytes_in_buffer) {
+            s->pub.next_input_byte += count;
+            s->pub.bytes_in_buffer -= size_t(count);
+            return;
+        }
+        count -= long(s->pub.bytes_in_buffer);
+        s->pub.bytes_in_buffer = 0;
+        FillInputBuffer(cinfo);
+    }
+}
+
+extern "C" void TermSource(j_decompress_ptr) {}
+
+void ShowLibraryMessage(MsgKind kind, const QString& name, const char* text)
+{
+    ShownMessage m;
+    m.kind = kind;
+    m.key = TextKey::CannotOpen;
+    m.label = QStringLiteral(" %1: Jpeg.ReadJpegFile (%2).").arg(name, QString::fromLocal8Bit(text));
+    ShowMsg(m);
+}
+
+// The decompression object, destroyed on every way out.
+struct Decompressor {
+    jpeg_decompress_struct cinfo{};
+    JpegErrorManager error{};
+    bool created = false;
+    ~Decompressor()
+    {
+        if (created)
+            jpeg_destroy_decompress(&cinfo);
+    }
+};
+
+// The file's own resolution: dots per inch, or per centimetre; 0 without one.
+int DensityDpi(const jpeg_decompress_struct& c)
+{
+    if (c.density_unit == 1)
+        return c.X_density;
+    if (c.density_unit == 2)
+        return int(std::nearbyint(c.X_density * 2.54));
+    return 0;
+}
+
+// The library calls of one stage; false after a library error (its message in d.error).
+// Nothing with a destructor lives between the jump's set and the library's calls.
+bool ReadHeader(Decompressor& d, Source& src)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    jpeg_create_decompress(&d.cinfo);
+    d.created = true;
+    d.cinfo.src = &src.pub;
+    jpeg_read_header(&d.cinfo, TRUE);
+    // Every file comes out as the render band's blue, green, red; progressive files through
+    // the buffered image, all scans taken in before the one output pass.
+    d.cinfo.out_color_space = JCS_EXT_BGR;
+    d.cinfo.buffered_image = jpeg_has_multiple_scans(&d.cinfo);
+    return true;
+}
+
+bool ReadRows(Decompressor& d, TTmp& t)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    jpeg_start_decompress(&d.cinfo);
+    if (d.cinfo.output_components != 3 || int(d.cinfo.output_width) != t.Width
+        || int(d.cinfo.output_height) != t.Height) {
+        std::snprintf(d.error.message, sizeof d.error.message, "unexpected output format");
+        return false;
+    }
+    const bool buffered = d.cinfo.buffered_image;
+    if (buffered) {
+        while (jpeg_consume_input(&d.cinfo) != JPEG_REACHED_EOI) {
+        }
+        jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number);
+    }
+    while (d.cinfo.output_scanline < d.cinfo.output_height) {
+        JSAMPROW row = t.Row(int(d.cinfo.output_scanline));
+        jpeg_read_scanlines(&d.cinfo, &row, 1);
+    }
+    if (buffered)
+        jpeg_finish_output(&d.cinfo);
+    jpeg_finish_decompress(&d.cinfo);
+    return true;
+}
+
+} // namespace
+
+bool ReadJpegFile(const QString& name, int mode)
+{
+    TTmp* t = TemplateUnit.CurrentTemplate;
+    if (!t)
+        return false;
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        ErrorMsg(TextKey::CannotOpen, name);
+        return false;
+    }
+    Source src{};
+    src.file = &file;
+    src.startOfFile = true;
+    src.buffer.resize(size_t(InputChunk));
+    src.pub.init_source = InitSource;
+    src.pub.fill_input_buffer = FillInputBuffer;
+    src.pub.skip_input_data = SkipInputData;
+    src.pub.resync_to_restart = jpeg_resync_to_restart;
+    src.pub.term_source = TermSource;
+
+    Decompressor d;
+    d.cinfo.err = JpegErrorInit(d.error);
+    if (!ReadHeader(d, src)) {
+        ShowLibraryMessage(MsgKind::Error, name, d.error.message);
+        return false;
+    }
+    const int32_t oldWidth = t->Width, oldHeight = t->Height, oldBits = t->BitsPerPixel;
+    t->Width = int32_t(d.cinfo.image_width);
+    t->Height = int32_t(d.cinfo.image_height);
+    t->BitsPerPixel = 24;
+    if (mode == TemplateLoadAsk && !AskTemplateResolution(DensityDpi(d.cinfo))) {
+        t->Width = oldWidth;
+        t->Height = oldHeight;
+        t->BitsPerPixel = oldBits;
+        return false;
+    }
+    // Width x 3 x height is checked in 64 bits against the template limit before memory is
+    // taken.
+    if (!AllocateTemplatePixels(*t))
+        return false;
+    for (int i = 0; i < 256; ++i)
+        t->Red[size_t(i)] = t->Green[size_t(i)] = t->Blue[size_t(i)] = uint8_t(i);
+    if (!ReadRows(d, *t)) {
+        ShowLibraryMessage(MsgKind::Error, name, d.error.message);
+        return false;
+    }
+    if (d.error.warnings > 0)
+        ShowLibraryMessage(MsgKind::Warning, name, d.error.warning);
+    return true;
+}
+
+} // namespace zemo

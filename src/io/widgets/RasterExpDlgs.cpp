@@ -1,0 +1,93 @@
+#include "io/widgets/RasterExpDlgs.h"
+
+#include "core/widgets/QtFieldChecks.h"
+#include "io/ExpBmp.h"
+#include "io/ExpJpeg.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace zemo {
+
+TRasterExpDlg::TRasterExpDlg(QWidget* parent, const QString& name, TextKey caption, int helpContext,
+                             RasterExpOptions& options)
+    : TMapDlgForm(parent, name, caption, helpContext), options_(options)
+{
+    resolB_ = new QComboBox(this);
+    resolB_->setObjectName(QStringLiteral("ResolB"));
+    resolB_->setEditable(true);
+    for (const char* item : {"75", "100", "150", "200", "300"})
+        resolB_->addItem(QString::fromLatin1(item));
+    resolB_->setEditText(options_.Resolution);
+    AddRow(TextKey::Resolution, resolB_, new QLabel(QStringLiteral("dpi"), this));
+    // The form's own caption: the language file has no text for it.
+    antialiasB_ = new QCheckBox(QStringLiteral("Anti-aliasing"), this);
+    antialiasB_->setObjectName(QStringLiteral("AntialiasB"));
+    antialiasB_->setChecked(options_.AntiAlias);
+    AddWidget(antialiasB_);
+    colorCorB_ = new QCheckBox(PlainText(TextKey::OptionsColorCor), this);
+    colorCorB_->setObjectName(QStringLiteral("ColorCorB"));
+    colorCorB_->setChecked(options_.ColorCorrection);
+    AddWidget(colorCorB_);
+}
+
+void TRasterExpDlg::accept()
+{
+    if (!CheckDpiEdit(resolB_->lineEdit(), PlainText(TextKey::Resolution), MinRasterExportDpi,
+                      MaxRasterExportDpi))
+        return;
+    options_.Resolution = resolB_->currentText().trimmed();
+    options_.AntiAlias = antialiasB_->isChecked();
+    options_.ColorCorrection = colorCorB_->isChecked();
+    QDialog::accept();
+}
+
+TExpGifDlg::TExpGifDlg(QWidget* parent, RasterExpOptions& options)
+    : TRasterExpDlg(parent, QStringLiteral("ExpGifDlg"), TextKey::ExportGif, ExpGifHelpContext, options)
+{
+    AddButtons();
+}
+
+TExpBmpDlg::TExpBmpDlg(QWidget* parent, RasterExpOptions& options)
+    : TRasterExpDlg(parent, QStringLiteral("ExpBmpDlg"), TextKey::ExportBMP, ExpBmpHelpContext, options)
+{
+    fileSizeB_ = new QLabel(this);
+    fileSizeB_->setObjectName(QStringLiteral("FileSizeB"));
+    AddRow(TextKey::BmpFileSize, fileSizeB_);
+    AddButtons();
+    connect(resolB_, &QComboBox::editTextChanged, this, [this] { ShowBmpFileSize(); });
+    ShowBmpFileSize();
+}
+
+void TExpBmpDlg::ShowBmpFileSize()
+{
+    fileSizeB_->setText(BmpFileSizeText(resolB_->currentText()));
+}
+
+TExpJpegDlg::TExpJpegDlg(QWidget* parent, RasterExpOptions& options)
+    : TRasterExpDlg(parent, QStringLiteral("ExpJpegDlg"), TextKey::ExportJpg, ExpJpegHelpContext, options)
+{
+    AddButtons();
+}
+
+bool ExecExpGifDlg(QWidget* parent, RasterExpOptions& options)
+{
+    TExpGifDlg dlg(parent, options);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool ExecExpBmpDlg(QWidget* parent, RasterExpOptions& options)
+{
+    TExpBmpDlg dlg(parent, options);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+bool ExecExpJpegDlg(QWidget* parent, RasterExpOptions& options)
+{
+    TExpJpegDlg dlg(parent, options);
+    return dlg.exec() == QDialog::Accepted;
+}
+
+} // namespace zemo

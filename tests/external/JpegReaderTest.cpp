@@ -1,0 +1,136 @@
+// The JPEG template reader against libjpeg-turbo's own tools: baseline, progressive and
+// greyscale files made by cjpeg and jpegtran decode to exactly what djpeg decodes; a file that
+// ends early decodes as djpeg decodes it, after a warning; a damaged header and a CMYK file
+// fail with the library's message, without ending the program.
+#include "RasterKit.h"
+#include "external/Jpeg.h"
+
+#include <QProcess>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+// A P6 picture with smooth gradients and hard edges, so that every kind of block occurs.
+QByteArray GradientPpm(int w, int h)
+{
+    QByteArray b = QByteArray("P6\n") + QByteArray::number(w) + ' ' + QByteArray::number(h) + "\n255\n";
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool edge = (x / 9 + y / 7) % 2 == 0;
+            b.append(char(x * 255 / w)).append(char(edge ? 30 : 220)).append(char(y * 255 / h));
+        }
+    return b;
+}
+
+class JpegReader : public RasterTest {
+protected:
+    void SetUp() override
+    {
+        RasterTest::SetUp();
+        ASSERT_TRUE(WriteBytes(QStringLiteral("in.ppm"), GradientPpm(53, 37)));
+    }
+    // djpeg's decoding of the file, as a picture; it ends with status 2 after a warning.
+    RgbPicture Djpeg(const QString& jpeg)
+    {
+        const QString out = jpeg + QStringLiteral(".pnm");
+        QProcess djpeg;
+        djpeg.start(QStringLiteral("djpeg"), {QStringLiteral("-outfile"), out, jpeg});
+        EXPECT_TRUE(djpeg.waitForFinished(60000));
+        EXPECT_LE(djpeg.exitCode(), 2);
+        return QtPicture(out);
+    }
+};
+
+TEST_F(JpegReader, BaselineProgressiveAndGreyFilesEqualDjpegsOutput)
+{
+    const QString in = Path(QStringLiteral("in.ppm"));
+    const QString base = Path(QStringLiteral("base.jpg"));
+    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), base, in}));
+    const struct {
+        const char* name;
+        QString tool;
+        QStringList args;
+    } cases[] = {
+        {"base.jpg", {}, {}},
+        {"progressive.jpg", QStringLiteral("cjpeg"), {QStringLiteral("-progressive"), in}},
+        {"grey.jpg", QStringLiteral("cjpeg"), {QStringLiteral("-grayscale"), in}},
+        {"greyprog.jpeg", QStringLiteral("cjpeg"), {QStringLiteral("-grayscale"), QStringLiteral("-progressive"), in}},
+        {"tran.jpg", QStringLiteral("jpegtran"), {QStringLiteral("-progressive"), base}},
+        {"quality.jpg", QStringLiteral("cjpeg"), {QStringLiteral("-quality"), QStringLiteral("20"), QStringLiteral("-sample"), QStringLiteral("2x2"), in}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString path = Path(QLatin1String(c.name));
+        if (!c.tool.isEmpty()) {
+            ASSERT_TRUE(RunTool(c.tool, QStringList{QStringLiteral("-outfile"), path} + c.args));
+        }
+        auto t = Read(ReadJpegFile, path);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(t->BitsPerPixel, 24);
+        EXPECT_EQ(t->Width, 53);
+        EXPECT_EQ(t->Height, 37);
+        const RgbPicture ours = ExpandTemplate(*t);
+        const RgbPicture theirs = Djpeg(path);
+        ASSERT_EQ(theirs.width, 53);
+        EXPECT_EQ(ours, theirs);
+        // Grey pictures come out as three equal bytes.
+        if (QString::fromLatin1(c.name).startsWith(QLatin1String("grey"))) {
+            for (uint32_t p : ours.pixels)
+                ASSERT_EQ(p, (p & 0xFF) * 0x010101u);
+        }
+    }
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(JpegReader, AShortFileDecodesAsTheLibraryDecodesItAfterAWarning)
+{
+    const QString base = Path(QStringLiteral("base.jpg"));
+    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), base, Path(QStringLiteral("in.ppm"))}));
+    QFile f(base);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray whole = f.readAll();
+    ASSERT_TRUE(WriteBytes(QStringLiteral("short.jpg"), whole.left(whole.size() / 2)));
+    const QString path = Path(QStringLiteral("short.jpg"));
+    auto t = Read(ReadJpegFile, path);
+    ASSERT_NE(t, nullptr);
+    const RgbPicture ours = ExpandTemplate(*t);
+    EXPECT_EQ(ours, Djpeg(path));
+    // The rows past the end are the library's grey.
+    EXPECT_EQ(ours.pixels.back(), 0x808080u);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().kind, MsgKind::Warning);
+    EXPECT_TRUE(messages.Last().label.contains(QLatin1String("Premature end"))) << messages.Last().label.toStdString();
+}
+
+TEST_F(JpegReader, DamagedHeadersAndCmykFailWithTheLibrarysMessage)
+{
+    const QString cmyk = Path(QStringLiteral("cmyk.jpg"));
+    ASSERT_TRUE(RunTool(QStringLiteral("convert"), {Path(QStringLiteral("in.ppm")), QStringLiteral("-colorspace"),
+                                                    QStringLiteral("CMYK"), cmyk}));
+    const struct {
+        const char* name;
+        QByteArray bytes;  // empty: the file made above
+        const char* says;
+    } cases[] = {
+        {"empty.jpg", QByteArray(), "Empty input file"},
+        {"notjpeg.jpg", QByteArray("GIF89a and more"), "Not a JPEG file"},
+        // A frame header with 0 x 0 pixels.
+        {"zero.jpg", QByteArray::fromHex("ffd8ffc0000b080000000301220011ffd9"), "Empty JPEG image"},
+        {"cmyk.jpg", QByteArray(), "Unsupported color conversion"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        messages.Clear();
+        if (!QLatin1String(c.name).startsWith(QLatin1String("cmyk"))) {
+            ASSERT_TRUE(WriteBytes(QLatin1String(c.name), c.bytes));
+        }
+        EXPECT_EQ(Read(ReadJpegFile, Path(QLatin1String(c.name))), nullptr);
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().kind, MsgKind::Error);
+        EXPECT_TRUE(messages.Last().label.contains(QLatin1String(c.says))) << messages.Last().label.toStdString();
+    }
+}
+
+} // namespace
