@@ -9,6 +9,7 @@
 #include "shell/Ports.h"
 #include "io/widgets/ImportDlgs.h"
 #include "io/widgets/RasterExpDlgs.h"
+#include "io/widgets/TiffDlgs.h"
 
 #include <QApplication>
 
@@ -35,6 +36,8 @@ void InstallIo()
     io.RunBmpDialog.Bind([top](RasterExpOptions& o) { return ExecExpBmpDlg(top(), o); });
     io.RunGifDialog.Bind([top](RasterExpOptions& o) { return ExecExpGifDlg(top(), o); });
     io.RunJpegDialog.Bind([top](RasterExpOptions& o) { return ExecExpJpegDlg(top(), o); });
+    io.RunTiffDialog.Bind([top](TiffOptions& o) { return ExecExpTiffDlg(top(), o); });
+    io.RunTilesDialog.Bind([top](TileSize& t) { return ExecTilesDlg(top(), t); });
     RegisterIoWorkers();
 }
 

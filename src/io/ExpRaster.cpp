@@ -74,12 +74,21 @@ QSize RasterSize(const CordRect& extent, int dpi)
     return QSize(RasterPixels(extent.x1, extent.x2, dpi), RasterPixels(extent.y1, extent.y2, dpi));
 }
 
+int64_t ExactRasterPixels(int32_t a, int32_t b, double dpi)
+{
+    const double v = std::nearbyint((double(b) - a) * dpi / 2540 / 256);
+    return int64_t(std::clamp(v, 0.0, 2147483647.0));
+}
+
 RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, StripWriter& writer,
                           const QString& target)
 {
-    if (!Index.ActiveZmd || s.Dpi < 1)
+    const double dpi = s.DpiExact > 0 ? s.DpiExact : s.Dpi;
+    if (!Index.ActiveZmd || !(dpi > 0) || !std::isfinite(dpi))
         return RasterResult::Refused;
-    const QSize size = RasterSize(extent, s.Dpi);
+    const QSize size = s.DpiExact > 0 ? QSize(int(ExactRasterPixels(extent.x1, extent.x2, dpi)),
+                                              int(ExactRasterPixels(extent.y1, extent.y2, dpi)))
+                                      : RasterSize(extent, s.Dpi);
     const int width = size.width(), height = size.height();
     if (s.MaxPixels > 0 && (width > s.MaxPixels || height > s.MaxPixels)) {
         ErrorMsg(TextKey::BmpResTooHigh, {}, BmpResTooHighHelpContext);
@@ -115,7 +124,7 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
 
     SetOutputAdjust(100, 100, false);
     Graph.OutputMode = BitmapOutput;
-    Scale.ViewScaleX = s.Dpi / 2540.0 / 256;
+    Scale.ViewScaleX = dpi / 2540.0 / 256;
     Scale.ViewScaleY = -Scale.ViewScaleX;
     Scale.FlattenTolerance = std::max(1, SafeRound(4 / Scale.ViewScaleX / 256));
     Scale.ViewOrigin = {extent.x1, extent.y2};

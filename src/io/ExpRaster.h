@@ -59,6 +59,9 @@ struct RasterSettings {
     uint32_t Separations = 0;
     // The longest side refused with BmpResTooHigh; 0 leaves the size to the writer.
     int MaxPixels = MaxRasterPixels;
+    // Above 0: the resolution as any real number (a terrain pixel size gives one), in place of
+    // Dpi, and the sides round((b - a) x dpi / 2540 / 256) without cutting to 0.01 mm first.
+    double DpiExact = 0;
 };
 
 enum class RasterResult {
@@ -71,6 +74,8 @@ enum class RasterResult {
 // One side in pixels: round(((b - a) div 256) x dpi / 2540).
 int RasterPixels(int32_t a, int32_t b, int dpi);
 QSize RasterSize(const CordRect& extent, int dpi);
+// A side for a real resolution: round((b - a) x dpi / 2540 / 256), at most INT_MAX.
+int64_t ExactRasterPixels(int32_t a, int32_t b, double dpi);
 
 // Renders `extent` into `writer`'s file `target`. Refuses a side above MaxRasterPixels
 // (BmpResTooHigh) before anything is made. Runs in the command frame, as every export does:

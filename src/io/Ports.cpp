@@ -35,6 +35,7 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportBmp, ExportBmp, with(p.RunBmpDialog));
     RegisterWorker(Cmd::FileExportGif, ExportGif, with(p.RunGifDialog));
     RegisterWorker(Cmd::FileExportJpeg, ExportJpeg, with(p.RunJpegDialog));
+    RegisterWorker(Cmd::FileExportTiff, ExportTiff, with(p.RunTiffDialog));
 }
 
 } // namespace zemo

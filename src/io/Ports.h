@@ -7,6 +7,7 @@
 #include "io/ExpDxf.h"
 #include "io/ExpEps.h"
 #include "io/ExpGif.h"
+#include "io/ExpTiff.h"
 #include "io/ExpRange.h"
 #include "io/Export.h"
 #include "io/ImpDxf.h"
@@ -33,6 +34,10 @@ struct IoPortSet {
     Port<bool(RasterExpOptions& options)> RunBmpDialog{"io.RunBmpDialog", [](RasterExpOptions&) { return false; }};
     Port<bool(RasterExpOptions& options)> RunGifDialog{"io.RunGifDialog", [](RasterExpOptions&) { return false; }};
     Port<bool(RasterExpOptions& options)> RunJpegDialog{"io.RunJpegDialog", [](RasterExpOptions&) { return false; }};
+    // The TIFF dialog: true on OK with the options. Least: cancelled.
+    Port<bool(TiffOptions& options)> RunTiffDialog{"io.RunTiffDialog", [](TiffOptions&) { return false; }};
+    // The tile size dialog: true on OK with the size. Least: cancelled, the size stays.
+    Port<bool(TileSize& size)> RunTilesDialog{"io.RunTilesDialog", [](TileSize&) { return false; }};
     // The partial-map dialog: the boundary chosen. Least: cancelled.
     Port<RangeAnswer(PartialEdit& edit)> RunPartialDialog{
         "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};
