@@ -1,0 +1,104 @@
+// Object links over the SQLite ODBC driver with the test's own odbcinst.ini and odbc.ini, and
+// a dBase dataset in the map's own folder following map and table to another folder.
+#include "DbLinkFixture.h"
+
+#include "external/database/DbSys.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <dlfcn.h>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+QString SqliteDriver()
+{
+    for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        const QString path = QStringLiteral("/usr/lib/") + lib + QStringLiteral("/odbc/libsqlite3odbc.so");
+        if (QFile::exists(path))
+            return path;
+    }
+    return {};
+}
+
+bool WriteText(const QString& path, const QByteArray& text)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
+}
+
+class DbLinksOdbc : public DbLinkFixture {
+protected:
+    void SetUp() override
+    {
+        DbLinkFixture::SetUp();
+        static void* const setup = ::dlopen("libodbcinst.so.2", RTLD_NOW | RTLD_NODELETE);
+        ASSERT_NE(setup, nullptr);
+        const QString driver = SqliteDriver();
+        ASSERT_FALSE(driver.isEmpty()) << "libsqliteodbc is not installed";
+        qputenv("ODBCSYSINI", QFile::encodeName(odbc.path()));
+        qputenv("ODBCINI", QFile::encodeName(odbc.filePath("odbc.ini")));
+        ASSERT_TRUE(WriteText(odbc.filePath("odbcinst.ini"),
+                              "[SQLite3]\nDriver=" + QFile::encodeName(driver) + "\nDontDLClose=1\n"));
+        ASSERT_TRUE(WriteText(odbc.filePath("odbc.ini"),
+                              "[Survey]\nDriver=SQLite3\nDatabase=" + QFile::encodeName(Database()) + "\n"));
+        QString error;
+        RunTool(QStringLiteral("sqlite3"), {Database()}, &error,
+                "CREATE TABLE parcels (id INTEGER PRIMARY KEY, type TEXT, size TEXT);\n"
+                "INSERT INTO parcels VALUES (1, 'forest', ''), (2, 'road', '');\n");
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    }
+    void TearDown() override
+    {
+        ResetDbSys();
+        DbLinkFixture::TearDown();
+    }
+    QString Database() const { return odbc.filePath("survey.sqlite"); }
+    QString Query(const QString& sql) const { return RunTool(QStringLiteral("sqlite3"), {Database(), sql}).trimmed(); }
+
+    QTemporaryDir odbc;
+};
+
+TEST_F(DbLinksOdbc, RecordsOfADataSourceAreShownWrittenAndCreated)
+{
+    ASSERT_TRUE(OpenWritten(Map("Survey\tdSurvey\ttparcels\tkid\tfsize\tl1\ta1\tc2", {Link(2, "2", "Survey")}),
+                            QStringLiteral("map.zmd")));
+    Select(2);
+    db::ShowObjectRecord();
+    ASSERT_TRUE(DbObject.Grid.Visible);
+    ASSERT_EQ(DbObject.Grid.Rows.size(), 3u);
+    EXPECT_EQ(DbObject.Grid.Rows[1].Value, QStringLiteral("road"));
+    EXPECT_EQ(DbObject.Grid.Rows[2].Value, QStringLiteral("0.10"));
+    DbObject.Grid.Rows[1].Value = QStringLiteral("track");
+    db::GetData();
+    EXPECT_EQ(Query(QStringLiteral("SELECT type || '|' || size FROM parcels WHERE id = 2")), QStringLiteral("track|0.10"));
+    EXPECT_EQ(Query(QStringLiteral("SELECT type FROM parcels WHERE id = 1")), QStringLiteral("forest"));
+    // Create links for the area symbol: a new row past the rows there.
+    SetCurrentSymbolPos(2);
+    EXPECT_EQ(CreateDbLinks(QStringLiteral("Survey")), 1);
+    EXPECT_TRUE(Links().contains(QStringLiteral("3\tdSurvey")));
+    EXPECT_EQ(Query(QStringLiteral("SELECT count(*) FROM parcels")), QStringLiteral("3"));
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(DbLinksOdbc, ADatasetInTheMapsFolderFollowsMapAndTable)
+{
+    TestMapWriter w = Map("Parcels\te\ttparcels\tkID", {Link(2, "2")});
+    QTemporaryDir moved;
+    ASSERT_TRUE(Parcels().WriteTo(moved.filePath(QStringLiteral("parcels.dbf"))));
+    ASSERT_TRUE(w.WriteTo(QFile::encodeName(moved.filePath(QStringLiteral("map.zmd"))).toStdString()));
+    ASSERT_TRUE(OpenMap(moved.filePath(QStringLiteral("map.zmd"))));
+    Select(2);
+    db::ShowObjectRecord();
+    ASSERT_TRUE(DbObject.Grid.Visible);
+    EXPECT_EQ(DbObject.Grid.Rows[1].Value, QStringLiteral("road"));
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+} // namespace
