@@ -264,15 +264,7 @@ TEST_F(Datasets, CancelLeavesTheStoreAndOkRemovesOnlyThatDatasetsLinks)
                            {Link(1, "1"), Link(2, "2", "Roads"), Link(3, "3")}));
     const int roads = AddPString(QStringLiteral("Roads\te\ttparcels\tkID"), DatasetType, 0);
     Index.ActiveZmd->Datasets.AddNumber(QStringLiteral("Roads\te\ttparcels\tkID"), roads);
-    const auto stored = [] {
-        QStringList l;
-        for (const auto& b : Index.ActiveZmd->StringBlocks)
-            for (const auto& e : b.Entries)
-                if (e.Type > 0)
-                    l << QString::number(e.Type) + u':' + QString::number(e.Object);
-        return l;
-    };
-    const QStringList before = stored();
+    const QStringList before = StoredStrings();
     {
         DatasetSession s;
         s.Add(QStringLiteral("New\te\ttparcels\tkID"));
@@ -281,7 +273,7 @@ TEST_F(Datasets, CancelLeavesTheStoreAndOkRemovesOnlyThatDatasetsLinks)
         EXPECT_EQ(s.Names(), (QStringList{QStringLiteral("Roads"), QStringLiteral("New")}));
         // Cancel: the session is dropped.
     }
-    EXPECT_EQ(stored(), before);
+    EXPECT_EQ(StoredStrings(), before);
     EXPECT_EQ(Index.ActiveZmd->Datasets.Count(), 2);
     EXPECT_EQ(ReadPString(roads), QStringLiteral("Roads\te\ttparcels\tkID"));
     DatasetSession s;

@@ -28,15 +28,6 @@ protected:
         ASSERT_TRUE(OpenLinked("Parcels\te\ttparcels\tkID"));
         Frame().UpdateCommandStates();
     }
-    static QStringList Stored()
-    {
-        QStringList l;
-        for (const auto& b : Index.ActiveZmd->StringBlocks)
-            for (const auto& e : b.Entries)
-                if (e.Type > 0)
-                    l << QString::number(e.Type) + u':' + QString::number(e.Object);
-        return l;
-    }
     static QStringList Definitions()
     {
         QStringList l;
@@ -60,7 +51,7 @@ protected:
 
 TEST_F(DatasetDlg, CancelAfterNewAndRemoveLeavesTheMapAsItWas)
 {
-    const QStringList before = Stored();
+    const QStringList before = StoredStrings();
     messages.SetDefaultAnswer(IdOk);
     const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::DbDataset); }, [&](QDialog& d) {
         EXPECT_EQ(d.objectName(), QStringLiteral("DatasetDlg"));
@@ -76,7 +67,7 @@ TEST_F(DatasetDlg, CancelAfterNewAndRemoveLeavesTheMapAsItWas)
         Press(d, "CancelBtn");
     });
     ASSERT_TRUE(seen);
-    EXPECT_EQ(Stored(), before);
+    EXPECT_EQ(StoredStrings(), before);
     EXPECT_EQ(Definitions(), QStringList{QStringLiteral("Parcels\te\ttparcels\tkID")});
     EXPECT_EQ(Links().size(), 4);
 }

@@ -88,6 +88,16 @@ protected:
         l.sort();
         return l;
     }
+    // Every live string of the store as "type:object".
+    static QStringList StoredStrings()
+    {
+        QStringList l;
+        for (const auto& b : Index.ActiveZmd->StringBlocks)
+            for (const auto& e : b.Entries)
+                if (e.Type > 0)
+                    l << QString::number(e.Type) + u':' + QString::number(e.Object);
+        return l;
+    }
     // Object n's links taken out for good.
     static void Unlink(int n)
     {

@@ -1,6 +1,7 @@
 // Object links over the SQLite ODBC driver with the test's own odbcinst.ini and odbc.ini, and
 // a dBase dataset in the map's own folder following map and table to another folder.
 #include "DbLinkFixture.h"
+#include "OdbcTestKit.h"
 
 #include "external/database/DbSys.h"
 
@@ -17,22 +18,6 @@ using namespace zemo::test;
 
 namespace {
 
-QString SqliteDriver()
-{
-    for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString path = QStringLiteral("/usr/lib/") + lib + QStringLiteral("/odbc/libsqlite3odbc.so");
-        if (QFile::exists(path))
-            return path;
-    }
-    return {};
-}
-
-bool WriteText(const QString& path, const QByteArray& text)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
-}
-
 class DbLinksOdbc : public DbLinkFixture {
 protected:
     void SetUp() override
@@ -42,8 +27,7 @@ protected:
         ASSERT_NE(setup, nullptr);
         const QString driver = SqliteDriver();
         ASSERT_FALSE(driver.isEmpty()) << "libsqliteodbc is not installed";
-        qputenv("ODBCSYSINI", QFile::encodeName(odbc.path()));
-        qputenv("ODBCINI", QFile::encodeName(odbc.filePath("odbc.ini")));
+        PointOdbcAt(odbc, odbc.filePath("odbc.ini"));
         ASSERT_TRUE(WriteText(odbc.filePath("odbcinst.ini"),
                               "[SQLite3]\nDriver=" + QFile::encodeName(driver) + "\nDontDLClose=1\n"));
         ASSERT_TRUE(WriteText(odbc.filePath("odbc.ini"),

@@ -3,6 +3,7 @@
 // the driver manager, or with one that lacks an entry point.
 #include "../support/ProgramFixture.h"
 #include "DbfTestFile.h"
+#include "OdbcTestKit.h"
 
 #include "core/Messages.h"
 #include "external/database/DBase.h"
@@ -27,29 +28,6 @@ using namespace zemo::test;
 namespace {
 
 const QString Source = QStringLiteral("ZemoTest");
-
-QString SqliteDriver()
-{
-    for (const QString& lib : QDir(QStringLiteral("/usr/lib")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        const QString path = QStringLiteral("/usr/lib/") + lib + QStringLiteral("/odbc/libsqlite3odbc.so");
-        if (QFile::exists(path))
-            return path;
-    }
-    return {};
-}
-
-bool WriteText(const QString& path, const QByteArray& text)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(text) == text.size();
-}
-
-// The driver manager looks at these folders and files only.
-void PointOdbcAt(const QTemporaryDir& dir, const QString& userFile)
-{
-    qputenv("ODBCSYSINI", QFile::encodeName(dir.path()));
-    qputenv("ODBCINI", QFile::encodeName(userFile));
-}
 
 class OdbcTest : public ::testing::Test {
 protected:

@@ -295,7 +295,13 @@ bool ApplySymbolRules(const QString& dataset, const std::vector<AssignRule>& rul
     return true;
 }
 
-bool ApplyTexts(const QString& dataset, const QString& field, int* changed)
+namespace {
+
+// The objects linked to the dataset whose record holds a value in the field: `make` turns the
+// value and the object into the object's change (none: the object stays as it is).
+using ChangeFn = std::function<void(ElementRecord&)>;
+bool ApplyFieldValues(const QString& dataset, const QString& field, int* changed,
+                      const std::function<ChangeFn(const QString& value, const ElementRecord& e)>& make)
 {
     TZmd* z = Map();
     if (!z || !DbDataset(dataset))
@@ -305,12 +311,26 @@ bool ApplyTexts(const QString& dataset, const QString& field, int* changed)
         QString value;
         if (!GetDatasetField(field, value) || !ReadElement(n, AuxElement2))
             return;
-        const int type = AuxElement2.ObjectType;
+        if (ChangeFn apply = make(value, AuxElement2))
+            changes.push_back({n, std::move(apply)});
+    });
+    const int saved = ApplyChanges(changes);
+    if (changed)
+        *changed = saved;
+    return true;
+}
+
+} // namespace
+
+bool ApplyTexts(const QString& dataset, const QString& field, int* changed)
+{
+    return ApplyFieldValues(dataset, field, changed, [](const QString& value, const ElementRecord& object) -> ChangeFn {
+        const int type = object.ObjectType;
         if (type != PointObject && type != TextObject && type != RectangleObject)
-            return;
+            return {};
         QByteArray bytes = EncodeCodePage(AnsiCodePage, value);
         bytes.truncate(MaxElementTextSlots * 8 - 1);
-        changes.push_back({n, [bytes](ElementRecord& e) {
+        return [bytes](ElementRecord& e) {
             if (e.ObjectType == PointObject) {
                 // A point keeps its place as the text's anchor; its point symbol would draw a
                 // text from a record of another type, so it has none until a text symbol is set.
@@ -328,12 +348,8 @@ bool ApplyTexts(const QString& dataset, const QString& field, int* changed)
             std::copy(bytes.begin(), bytes.end(), t);
             if (e.Symbol > 0)
                 MeasureTextObject(e);
-        }});
+        };
     });
-    const int saved = ApplyChanges(changes);
-    if (changed)
-        *changed = saved;
-    return true;
 }
 
 bool AngleTenths(const QString& text, int& tenths)
@@ -347,22 +363,12 @@ bool AngleTenths(const QString& text, int& tenths)
 
 bool ApplyAngles(const QString& dataset, const QString& field, int* changed)
 {
-    TZmd* z = Map();
-    if (!z || !DbDataset(dataset))
-        return false;
-    std::vector<Change> changes;
-    ForEachLinkedRecord(*z, dataset, [&](int n) {
-        QString value;
+    return ApplyFieldValues(dataset, field, changed, [](const QString& value, const ElementRecord& object) -> ChangeFn {
         int tenths = 0;
-        if (!GetDatasetField(field, value) || !AngleTenths(value, tenths) || !ReadElement(n, AuxElement2)
-            || AuxElement2.ObjectType == LineObject)
-            return;
-        changes.push_back({n, [tenths](ElementRecord& e) { e.Angle = int16_t(tenths); }});
+        if (!AngleTenths(value, tenths) || object.ObjectType == LineObject)
+            return {};
+        return [tenths](ElementRecord& e) { e.Angle = int16_t(tenths); };
     });
-    const int saved = ApplyChanges(changes);
-    if (changed)
-        *changed = saved;
-    return true;
 }
 
 QStringList DatasetFieldNames(const QString& dataset, int& preselect)
