@@ -4,13 +4,15 @@
 // expanded for every leg of a few teams and for all branches, and every course object renamed.
 // Nothing may hang, overflow or read outside its text; the lists keep the store's text, the
 // code list follows the sorted list, a rebuild keeps the control sequence, and a renamed code
-// is named by no course any more. Control statistics count every start and control: never
-// below zero, and a course is listed once per pass it counts.
+// is named by no course any more. Every course has a length for each leg and team. Control
+// statistics count every start and control: never below zero, and a course is listed once per
+// pass it counts.
 #include "FuzzScratch.h"
 
 #include "core/Messages.h"
 #include "core/StringX.h"
 #include "course/CsData.h"
+#include "course/CsLength.h"
 #include "course/CsObject.h"
 #include "course/CsStat.h"
 #include "course/Variation.h"
@@ -147,8 +149,12 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
             Fail("the rebuild changed the control sequence");
         const int legs = std::clamp(ReadCourseProps(course).Legs, 0, 4);
         for (int team : {1, 2, 7, 32767})
-            for (int leg = 0; leg <= legs; ++leg)
+            for (int leg = 0; leg <= legs; ++leg) {
                 ExpandCourse(c, leg, team);
+                QString length;
+                if (!CourseLength(c, leg, team, length, true) || length.isEmpty())
+                    Fail("a course of the list has no length");
+            }
     }
 
     for (const QString& item : ControlStatItems()) {

@@ -1,11 +1,13 @@
 #include "app/Install.h"
 
 #include "course/CsObject.h"
+#include "course/CourseExport.h"
 #include "course/CsStat.h"
 #include "course/Ports.h"
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
 #include "course/widgets/CsStatDlg.h"
+#include "course/widgets/ExpCourseDlg.h"
 #include "course/widgets/VariationDlg.h"
 #include "document/Ports.h"
 #include "shell/CommandFrame.h"
@@ -43,6 +45,8 @@ void InstallCourse()
     course.CsPanelChanged.Bind(RefreshCsObjectTabs);
     course.RunCsStatDlg.Bind([] { ExecCsStatDlg(QApplication::activeWindow()); });
     RegisterWorker(Cmd::CourseStat, ShowCourseStatistics);
+    course.RunExpCourseDlg.Bind([](int& by) { return ExecExpCourseDlg(QApplication::activeWindow(), by); });
+    RegisterWorker(Cmd::FileExportCourses, ExportCoursesText);
 }
 
 } // namespace zemo

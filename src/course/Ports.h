@@ -24,6 +24,9 @@ struct CoursePortSet {
     Port<void()> CsPanelChanged{"course.CsPanelChanged", [] {}};
     // The Control Statistics dialog over the current map. Least: nothing is shown.
     Port<void()> RunCsStatDlg{"course.RunCsStatDlg", [] {}};
+    // The Export Courses dialog: true on OK with the choice (by course 0, by class 1). Least:
+    // cancelled, nothing is written.
+    Port<bool(int& by)> RunExpCourseDlg{"course.RunExpCourseDlg", [](int&) { return false; }};
 };
 
 CoursePortSet& CoursePorts();
