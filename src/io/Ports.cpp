@@ -3,6 +3,7 @@
 #include "document/Index.h"
 #include "io/ExpBmp.h"
 #include "io/ExpJpeg.h"
+#include "io/ImpAi.h"
 #include "io/Import.h"
 #include "shell/CommandFrame.h"
 
@@ -31,6 +32,7 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FilePrint, ShowPrintDialog, printable);
     RegisterWorker(Cmd::FileExportDxf, ExportDxf, with(p.RunExpDxfDialog));
     InitImportUnit();
+    InitImpAiUnit();
     RegisterWorker(Cmd::FileImport, ImportFile, [] { return Index.ActiveZmd != nullptr; });
     RegisterWorker(Cmd::FileExportBmp, ExportBmp, with(p.RunBmpDialog));
     RegisterWorker(Cmd::FileExportGif, ExportGif, with(p.RunGifDialog));

@@ -109,5 +109,20 @@ TEST_F(ImportMenus, ADxfDrawingWithALayerTableFromTheDialog)
                              {1010, {{0, 0}, {10 * Mm, 5 * Mm}}}, {-1, {{0, 0}, {Mm, Mm}}}}));
 }
 
+TEST_F(ImportMenus, AnIllustratorDrawingComesInWithoutADialog)
+{
+    const QString ai = TempPath(QStringLiteral("drawing.ai"));
+    Write(ai, "%!PS-Adobe-3.0\n%%EndSetup\n(Roads) Ln\n0 0 m 72 0 l S\n%%Trailer\n");
+    dialogs.QueueAnswer(true, ai);
+    Frame().UpdateCommandStates();
+    Trigger(Cmd::FileImport);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 1u);
+    EXPECT_EQ(o[0].first, -1);
+    ASSERT_EQ(o[0].second.size(), 2u);
+    EXPECT_EQ(o[0].second[1].x - o[0].second[0].x, 254 * Mm / 10);
+    EXPECT_EQ(Index.SelectionCount, 1);
+}
+
 } // namespace
 } // namespace zemo::test
