@@ -56,7 +56,8 @@ bool ParseCrtLine(const QByteArray& line, double& number, QByteArray& layer)
     while (at < t.size() && IsBlank(t[at]))
         ++at;
     number = v;
-    layer = t.mid(at).left(CrtLayerNameChars);
+    // Cut to its length, a name may end in blanks or line ends that a written table loses.
+    layer = TrimBlanks(t.mid(at).left(CrtLayerNameChars));
     return !layer.isEmpty();
 }
 

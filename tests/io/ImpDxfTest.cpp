@@ -387,6 +387,9 @@ TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)
         {"12.0", false, 0, ""}, {"12.0   ", false, 0, ""}, {"x1 name", false, 0, ""}, {"1,5 name", false, 0, ""},
         {"nan name", false, 0, ""}, {"-5 neg", false, 0, ""},
         {"7 0123456789012345678901234567890123456789", true, 7, "0123456789012345678901234567890"},
+        // What the cut leaves at the end goes, as a written table would lose it.
+        {"7 012345678901234567890123456789 x", true, 7, "012345678901234567890123456789"},
+        {"7 \r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\r\rx", false, 0, ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
