@@ -38,6 +38,7 @@ void InstallIo()
     io.RunJpegDialog.Bind([top](RasterExpOptions& o) { return ExecExpJpegDlg(top(), o); });
     io.RunTiffDialog.Bind([top](TiffOptions& o) { return ExecExpTiffDlg(top(), o); });
     io.RunTilesDialog.Bind([top](TileSize& t) { return ExecTilesDlg(top(), t); });
+    io.RunSvgDialog.Bind([top](SvgOptions& o) { return ExecExpSvgDlg(top(), o); });
     RegisterIoWorkers();
 }
 

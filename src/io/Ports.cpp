@@ -38,6 +38,8 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportGif, ExportGif, with(p.RunGifDialog));
     RegisterWorker(Cmd::FileExportJpeg, ExportJpeg, with(p.RunJpegDialog));
     RegisterWorker(Cmd::FileExportTiff, ExportTiff, with(p.RunTiffDialog));
+    // Its menu item stays hidden; the command works.
+    RegisterWorker(Cmd::FileExportSvg, ExportSvg, with(p.RunSvgDialog));
 }
 
 } // namespace zemo

@@ -7,6 +7,7 @@
 #include "io/ExpDxf.h"
 #include "io/ExpEps.h"
 #include "io/ExpGif.h"
+#include "io/ExpSvg.h"
 #include "io/ExpTiff.h"
 #include "io/ExpRange.h"
 #include "io/Export.h"
@@ -38,6 +39,8 @@ struct IoPortSet {
     Port<bool(TiffOptions& options)> RunTiffDialog{"io.RunTiffDialog", [](TiffOptions&) { return false; }};
     // The tile size dialog: true on OK with the size. Least: cancelled, the size stays.
     Port<bool(TileSize& size)> RunTilesDialog{"io.RunTilesDialog", [](TileSize&) { return false; }};
+    // The SVG dialog: true on OK with the compression choice. Least: cancelled.
+    Port<bool(SvgOptions& options)> RunSvgDialog{"io.RunSvgDialog", [](SvgOptions&) { return false; }};
     // The partial-map dialog: the boundary chosen. Least: cancelled.
     Port<RangeAnswer(PartialEdit& edit)> RunPartialDialog{
         "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};

@@ -6,6 +6,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -70,6 +73,36 @@ TExpJpegDlg::TExpJpegDlg(QWidget* parent, RasterExpOptions& options)
     : TRasterExpDlg(parent, QStringLiteral("ExpJpegDlg"), TextKey::ExportJpg, ExpJpegHelpContext, options)
 {
     AddButtons();
+}
+
+TExpSvgDlg::TExpSvgDlg(QWidget* parent, SvgOptions& options) : QDialog(parent), options_(options)
+{
+    setObjectName(QStringLiteral("ExpSvgDlg"));
+    setWindowTitle(QStringLiteral("Export to SVG file"));
+    auto* v = new QVBoxLayout(this);
+    comprSvg_ = new QCheckBox(QStringLiteral("Compress SVG"), this);
+    comprSvg_->setObjectName(QStringLiteral("ComprSvg"));
+    comprSvg_->setChecked(options_.Compress);
+    v->addWidget(comprSvg_);
+    auto* buttons = new QDialogButtonBox(this);
+    auto* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
+    ok->setObjectName(QStringLiteral("OKBtn"));
+    buttons->addButton(QStringLiteral("Cancel"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("CancelBtn"));
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    v->addWidget(buttons);
+}
+
+void TExpSvgDlg::accept()
+{
+    options_.Compress = comprSvg_->isChecked();
+    QDialog::accept();
+}
+
+bool ExecExpSvgDlg(QWidget* parent, SvgOptions& options)
+{
+    TExpSvgDlg dlg(parent, options);
+    return dlg.exec() == QDialog::Accepted;
 }
 
 bool ExecExpGifDlg(QWidget* parent, RasterExpOptions& options)

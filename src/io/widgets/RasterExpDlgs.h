@@ -4,6 +4,7 @@
 
 #include "edit/widgets/MapDlgForm.h"
 #include "io/ExpGif.h"
+#include "io/ExpSvg.h"
 
 class QCheckBox;
 class QComboBox;
@@ -42,6 +43,19 @@ class TExpJpegDlg : public TRasterExpDlg {
 public:
     TExpJpegDlg(QWidget* parent, RasterExpOptions& options);
 };
+
+// File > Export SVG: whether to compress. Its captions are the form's own.
+class TExpSvgDlg : public QDialog {
+public:
+    TExpSvgDlg(QWidget* parent, SvgOptions& options);
+    void accept() override;
+
+private:
+    SvgOptions& options_;
+    QCheckBox* comprSvg_;
+};
+
+bool ExecExpSvgDlg(QWidget* parent, SvgOptions& options);
 
 bool ExecExpGifDlg(QWidget* parent, RasterExpOptions& options);
 bool ExecExpBmpDlg(QWidget* parent, RasterExpOptions& options);

@@ -1,0 +1,139 @@
+// The SVG export: the document's size line, texts made safe for XML (xmllint), hatch patterns
+// written once per id (two for a crossed hatch), the objects by colour and symbol, the gzip
+// frame of ".svgz" (gzip -t, zcat), and File > Export SVG's command with its dialog.
+#include "MarkerMap.h"
+#include "io/ExpSvg.h"
+#include "io/Ports.h"
+#include "symbols/store/SymbolLayout.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+
+namespace zemo::test {
+namespace {
+
+class SvgExport : public MarkerMapTest {
+protected:
+    static int RunStatus(const QString& program, const QStringList& args, QByteArray* out = nullptr)
+    {
+        QProcess p;
+        p.start(program, args);
+        EXPECT_TRUE(p.waitForFinished(60000));
+        if (out)
+            *out = p.readAllStandardOutput();
+        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    }
+    // A map of a template 210 x 297 mm (pixels of 1 mm), a line symbol whose description has
+    // XML's special characters, and hatched areas: single at 45 degrees twice and once turned
+    // by 30 degrees more, and crossed.
+    void OpenA4Map()
+    {
+        const QString raster = InMaps(QStringLiteral("a4.tpx"));
+        ASSERT_TRUE(WriteTestRaster(raster, TestRaster::Grey(210, 297, 24)));
+        TestMapWriter w(8);
+        TestColor black;
+        TestColor blue = TestColor::Cmyk(1, "Blue", 200, 0, 0, 0);
+        w.colors = {black, blue};
+        TestSymbol line = TestSymbol::Line(10, 0, 50);
+        line.description = "A & B <C> \"D\"";
+        const auto hatched = [](int16_t number10, int mode) {
+            TestSymbol a = TestSymbol::Area(number10, 0);
+            a.SetI16(AreaHatchMode, int16_t(mode));
+            a.SetI16(AreaHatchColor, 1);
+            a.SetI16(AreaHatchLineWidth, 20);
+            a.SetI16(AreaHatchDist, 80);
+            a.SetI16(AreaHatchAngle1, 450);
+            a.SetI16(AreaHatchAngle2, 1350);
+            a.AddColor(1);
+            return a;
+        };
+        w.symbols = {line, hatched(2010, 1), hatched(2020, 2)};
+        const auto square = [](int16_t symbol, int x, int angle) {
+            TestObject o = TestObject::Area(symbol, {{x * Mm, -20 * Mm}, {(x + 10) * Mm, -20 * Mm}, {(x + 10) * Mm, -10 * Mm}, {x * Mm, -10 * Mm}});
+            o.angle = int16_t(angle);
+            return o;
+        };
+        w.objects = {TestObject::Line(10, {{10 * Mm, -100 * Mm}, {100 * Mm, -200 * Mm}}), square(2010, 10, 0),
+                     square(2010, 30, 0), square(2010, 50, 300), square(2020, 70, 0)};
+        w.strings.push_back(TestPString::Make(8, 0, Placed(raster, 210, 297, 100)));
+        ASSERT_NE(Open(w), nullptr);
+    }
+};
+
+TEST_F(SvgExport, XmlTextsAndTheGzipFrame)
+{
+    const struct {
+        std::string in, out;
+    } texts[] = {{"plain", "plain"}, {"a & b", "a &amp; b"}, {"<x>", "&lt;x&gt;"}, {"\"q\"", "&quot;q&quot;"}, {"", ""}};
+    for (const auto& t : texts)
+        EXPECT_EQ(EscapeXmlText(t.in), t.out);
+
+    EXPECT_TRUE(GzipBytes(QByteArray()).isEmpty());
+    QByteArray doc;
+    for (int i = 0; i < 2000; ++i)
+        doc += "<path d=\"M" + QByteArray::number(i) + " 0 L10 10\" />\r\n";
+    const QByteArray gz = GzipBytes(doc);
+    ASSERT_GT(gz.size(), 18);
+    EXPECT_EQ(gz.left(10), QByteArray::fromHex("1f8b0800000000000000"));
+    EXPECT_EQ(Le32(gz, int(gz.size() - 4)), uint32_t(doc.size()));
+    const QString path = InMaps(QStringLiteral("doc.svgz"));
+    WriteFile(path, gz);
+    EXPECT_EQ(RunStatus(QStringLiteral("gzip"), {QStringLiteral("-t"), path}), 0);
+    QByteArray back;
+    EXPECT_EQ(RunStatus(QStringLiteral("zcat"), {path}, &back), 0);
+    EXPECT_EQ(back, doc);
+}
+
+TEST_F(SvgExport, TheDocumentIsSizedWellFormedAndWritesEachPatternOnce)
+{
+    OpenA4Map();
+    const QString path = Samples() + QStringLiteral("/hatched-a4.svg");
+    ASSERT_TRUE(WriteSvgFile(path));
+    const QString text = QString::fromLatin1(Read(path));
+    EXPECT_TRUE(text.contains(QLatin1String(
+        "<svg width=\"21.00cm\" height=\"29.70cm\" viewBox=\"0 0 210.00 297.00\" style=\"fill:none;stroke-width:0;fill-rule:evenodd\" >")))
+        << text.left(600).toStdString();
+    EXPECT_TRUE(text.contains(QLatin1String("<g id=\"1.0 A &amp; B &lt;C&gt; &quot;D&quot; 0 0\" >")));
+    EXPECT_EQ(RunStatus(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path}), 0);
+    // Each id once: two squares at 45 degrees share one, the turned one has its own, the
+    // crossed hatch two.
+    QStringList ids;
+    const QRegularExpression pattern(QStringLiteral("<pattern id=\"([^\"]+)\""));
+    for (auto it = pattern.globalMatch(text); it.hasNext();)
+        ids << it.next().captured(1);
+    EXPECT_EQ(ids, (QStringList{"Hatch201.0c1ang450", "Hatch201.0c1ang750", "Hatch202.0c1ang450", "Hatch202.0c1ang1350"}));
+    // The areas refer to them.
+    EXPECT_EQ(text.count(QLatin1String("url(#Hatch201.0c1ang450)")), 2);
+    EXPECT_EQ(text.count(QLatin1String("url(#Hatch202.0c1ang1350)")), 1);
+    EXPECT_TRUE(text.endsWith(QLatin1String("</svg>\r\n")));
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(SvgExport, TheCommandWritesSvgzAndRemovesTheSvg)
+{
+    OpenA4Map();
+    bool compress = true;
+    IoPorts().RunSvgDialog.Bind([&compress](SvgOptions& o) {
+        o.Compress = compress;
+        return true;
+    });
+    const QString svg = InMaps(QStringLiteral("out.svg"));
+    dialogs.QueueAnswer(true, svg);
+    ExportSvg();
+    // The map's own name was proposed.
+    ASSERT_EQ(dialogs.Requests().size(), 1u);
+    EXPECT_EQ(dialogs.Requests()[0].fileName, QStringLiteral("map.svg"));
+    EXPECT_FALSE(QFile::exists(svg));
+    const QString svgz = InMaps(QStringLiteral("out.svgz"));
+    ASSERT_TRUE(QFile::exists(svgz));
+    EXPECT_EQ(RunStatus(QStringLiteral("gzip"), {QStringLiteral("-t"), svgz}), 0);
+    QByteArray unpacked;
+    EXPECT_EQ(RunStatus(QStringLiteral("zcat"), {svgz}, &unpacked), 0);
+    compress = false;
+    dialogs.QueueAnswer(true, svg);
+    ExportSvg();
+    EXPECT_EQ(Read(svg), unpacked);
+}
+
+} // namespace
+} // namespace zemo::test
