@@ -96,7 +96,11 @@ std::vector<LayerRef> RowsFromCrt(const QByteArrayList& lines)
         QByteArray layer;
         if (!ParseCrtLine(line, number, layer))
             continue;
-        rows.push_back({DecodeCodePage(1252, layer), SymbolText(int(std::nearbyint(number * 10)))});
+        // 0.02 or 999.96 name no symbol once taken to tenths.
+        const int n10 = int(std::nearbyint(number * 10));
+        if (n10 < 1 || n10 > MaxSymbolNumber)
+            continue;
+        rows.push_back({DecodeCodePage(1252, layer), SymbolText(n10)});
     }
     if (rows.empty())
         rows.emplace_back();

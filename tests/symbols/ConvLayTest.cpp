@@ -120,7 +120,7 @@ TEST_F(ConvLayTest, LayerTablesLoadAndSave)
     const QString crt = dir.filePath(QStringLiteral("in.crt"));
     QFile f(crt);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("101.5  Roads main\r\n0 zero\n1000 big\nnoblank\n405 Lakes\n");
+    f.write("101.5  Roads main\r\n0 zero\n1000 big\nnoblank\n0.02 tenths of none\n999.96 past\n405 Lakes\n");
     f.close();
     dialogs.QueueAnswer(true, crt);
     ASSERT_TRUE(LoadLayerTable());
