@@ -133,8 +133,10 @@ void WriteSvgObjects(const TZmd& z)
             const auto it = bySymbol.find(&rec);
             if (it == bySymbol.end() || Hidden(rec))
                 continue;
+            // The group's colour: the painters' strokes and fills take it.
             Graph.CurrentColor = c.Number;
             Graph.OutputCmyk = PackCmyk(c.Cmyk);
+            Graph.SvgFillCmyk = PackCmyk(c.Cmyk);
             bool open = false;
             for (int n : it->second) {
                 if (AbortRequested || !ReadElement(n, DrawElement))

@@ -2,6 +2,7 @@
 // written once per id (two for a crossed hatch), the objects by colour and symbol, the gzip
 // frame of ".svgz" (gzip -t, zcat), and File > Export SVG's command with its dialog.
 #include "MarkerMap.h"
+#include "io/ExpBmp.h"
 #include "io/ExpSvg.h"
 #include "io/Ports.h"
 #include "symbols/store/SymbolLayout.h"
@@ -133,6 +134,62 @@ TEST_F(SvgExport, TheCommandWritesSvgzAndRemovesTheSvg)
     dialogs.QueueAnswer(true, svg);
     ExportSvg();
     EXPECT_EQ(Read(svg), unpacked);
+}
+
+} // namespace
+} // namespace zemo::test
+
+namespace zemo::test {
+namespace {
+
+// rsvg-convert draws the document as the raster road draws the map: apart from the pixels at
+// the edges of shapes (anti-aliasing against none), at most 2 % differ.
+TEST_F(SvgExport, RsvgDrawsWhatTheBitmapExportDraws)
+{
+    TestMapWriter w(8);
+    TestColor black;
+    TestColor blue = TestColor::Cmyk(1, "Blue", 200, 0, 0, 0);
+    w.colors = {black, blue};
+    TestSymbol area = TestSymbol::Area(20, 1);
+    w.symbols = {TestSymbol::Line(10, 0, 100), area};
+    w.objects = {TestObject::Area(20, {{2 * Mm, -2 * Mm}, {30 * Mm, -2 * Mm}, {30 * Mm, -18 * Mm}, {2 * Mm, -18 * Mm}}),
+                 TestObject::Line(10, {{0, 0}, {40 * Mm, -20 * Mm}})};
+    ASSERT_NE(Open(w), nullptr);
+    CordRect extent;
+    ASSERT_TRUE(ExportExtent(false, extent));
+    const QString svg = Samples() + QStringLiteral("/line-and-area.svg");
+    ASSERT_TRUE(WriteSvgFile(svg));
+    const QString bmp = Samples() + QStringLiteral("/line-and-area-254dpi.bmp");
+    ASSERT_EQ(RenderBmp(extent, bmp, false, false, Dpi), RasterResult::Written);
+    const QString png = Samples() + QStringLiteral("/line-and-area-rsvg-254dpi.png");
+    ASSERT_EQ(RunStatus(QStringLiteral("rsvg-convert"), {QStringLiteral("-d"), QStringLiteral("254"), QStringLiteral("-p"),
+                                                         QStringLiteral("254"), QStringLiteral("-b"), QStringLiteral("white"),
+                                                         QStringLiteral("-o"), png, svg}),
+              0);
+    const QImage ours = QImage(bmp).convertToFormat(QImage::Format_RGB32);
+    const QImage theirs = QImage(png).convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(theirs.isNull());
+    EXPECT_LE(std::abs(ours.width() - theirs.width()), 1);
+    EXPECT_LE(std::abs(ours.height() - theirs.height()), 1);
+    const auto near = [](QRgb a, QRgb b) {
+        return std::abs(qRed(a) - qRed(b)) + std::abs(qGreen(a) - qGreen(b)) + std::abs(qBlue(a) - qBlue(b)) <= 60;
+    };
+    int differ = 0, compared = 0;
+    const int w2 = std::min(ours.width(), theirs.width()), h2 = std::min(ours.height(), theirs.height());
+    for (int y = 1; y + 1 < h2; ++y)
+        for (int x = 1; x + 1 < w2; ++x) {
+            ++compared;
+            if (near(ours.pixel(x, y), theirs.pixel(x, y)))
+                continue;
+            // An edge: some neighbour of ours has the colour rsvg drew.
+            bool edge = false;
+            for (int dy = -1; dy <= 1 && !edge; ++dy)
+                for (int dx = -1; dx <= 1 && !edge; ++dx)
+                    edge = near(ours.pixel(x + dx, y + dy), theirs.pixel(x, y));
+            if (!edge)
+                ++differ;
+        }
+    EXPECT_LE(differ, compared / 50) << differ << " of " << compared;
 }
 
 } // namespace
