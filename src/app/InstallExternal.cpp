@@ -1,9 +1,11 @@
 #include "app/Install.h"
 
 #include "document/Ports.h"
+#include "external/AdjGps.h"
 #include "external/AdjTemp.h"
 #include "external/Bmp.h"
 #include "external/Gif.h"
+#include "external/Gps.h"
 #include "external/Jpeg.h"
 #include "external/NameIndex.h"
 #include "external/Ports.h"
@@ -17,6 +19,8 @@
 #include "external/database/widgets/DatasetDlg.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
+#include "external/widgets/AdjGpsDlg.h"
+#include "external/widgets/GpsDlg.h"
 #include "external/widgets/NameIndexDlg.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TempResolDlg.h"
@@ -112,6 +116,23 @@ void BindDatabaseLinks()
     RegisterWorker(Cmd::AssignAngle, [] { AssignAngles(QApplication::activeWindow()); });
 }
 
+// The GPS receiver: Options > Open, Close and Adjust GPS, their dialogs, the adjust tool, and
+// the port opened again after a map opens.
+void RegisterGps()
+{
+    ExternalPortSet& ports = ExternalPorts();
+    ports.RunOpenGps.Bind([] { return ExecOpenGpsDlg(QApplication::activeWindow()); });
+    ports.RunTestGps.Bind([] { ExecTestGpsDlg(QApplication::activeWindow()); });
+    ports.GpsTestChanged.Bind(RefreshTestGpsDlg);
+    ports.RunAdjustGps.Bind([] { return ExecAdjustGpsDlg(QApplication::activeWindow()); });
+    ports.RunRnGps.Bind([](QString& name) { return ExecRnGpsDlg(QApplication::activeWindow(), name); });
+    DocumentPorts().StartGpsPort.Bind([] { StartGpsPort(); });
+    RegisterWorker(Cmd::OptionsOpenGps, OpenGpsReceiver);
+    RegisterWorker(Cmd::OptionsCloseGps, CloseGpsReceiver);
+    RegisterWorker(Cmd::OptionsAdjGps, ShowAdjustGpsDialog);
+    RegisterAdjGpsTool();
+}
+
 } // namespace
 
 void InstallExternal()
@@ -120,6 +141,7 @@ void InstallExternal()
     RegisterTemplateMenu();
     RegisterRasterReaders();
     BindDatabaseLinks();
+    RegisterGps();
     // The driver manager's data sources, with the main frame as the parent window.
     RegisterWorker(Cmd::DbOdbc, [] { ManageOdbcSources(MainFrame()); });
 }

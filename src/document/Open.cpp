@@ -667,6 +667,8 @@ bool AfterOpenSetup(const QString& name)
             z->CoursesExist = z->Courses.Count() > 0;
         DocumentPorts().AfterOpen(*z);
         PrepareCoursePanel();
+        if (ProgramConfig.GpsEnabled)
+            DocumentPorts().StartGpsPort();
         if (!name.isEmpty())
             RemoveRecentFile(name);
         return true;

@@ -137,6 +137,9 @@ struct DocumentPortSet {
     Port<void()> ResetDbLinks{"document.ResetDbLinks", [] {}};
     Port<void(int n)> WriteSymbolField{"document.WriteSymbolField", [](int) {}};
     Port<void()> LoadMapTemplates{"document.LoadMapTemplates", [] {}};
+    // After an open while the configuration has a GPS receiver delivering: its port opened
+    // again. Least: no receiver.
+    Port<void()> StartGpsPort{"document.StartGpsPort", [] {}};
 
     // ---- Templates of the current map (external), for their drawing and the windows ----
     // Without the template feature no template file can be read, and nothing is loaded.

@@ -14,6 +14,8 @@ namespace zemo {
 
 struct NameIndexValues;
 struct TempResolFields;
+// The map's GPS angle, what the adjustment dialog shows first.
+double StoredGpsAngle();
 struct TiffDlgFields;
 
 // The template list of the Template menu: names offered (bare file names), one or several
@@ -22,6 +24,12 @@ struct TemplateListRequest {
     QString caption;
     QStringList names;
     bool several = false;
+};
+
+// What the GPS adjustment dialog leaves: the angle typed, and whether New was pressed.
+struct AdjustGpsResult {
+    double Angle = 0;
+    bool NewPoint = false;
 };
 
 struct ExternalPortSet {
@@ -41,6 +49,16 @@ struct ExternalPortSet {
     // The name index dialog: true on OK with its values. Least: Cancel.
     Port<bool(NameIndexValues& values)> RunNameIndexDlg{"external.RunNameIndexDlg",
                                                        [](NameIndexValues&) { return false; }};
+    // The GPS dialog over the configuration: true on OK with its fields stored. Least: Cancel.
+    Port<bool()> RunOpenGps{"external.RunOpenGps", [] { return false; }};
+    // The GPS test dialog, shown until closed. Least: no dialog.
+    Port<void()> RunTestGps{"external.RunTestGps", [] {}};
+    // A line reached the open test dialog. Least: nothing shows it.
+    Port<void()> GpsTestChanged{"external.GpsTestChanged", [] {}};
+    // The GPS adjustment dialog over the map's points. Least: closed at once, the angle kept.
+    Port<AdjustGpsResult()> RunAdjustGps{"external.RunAdjustGps", [] { return AdjustGpsResult{StoredGpsAngle(), false}; }};
+    // A point's new name (at most 15 characters): true on OK. Least: Cancel.
+    Port<bool(QString& name)> RunRnGps{"external.RunRnGps", [](QString&) { return false; }};
 };
 
 ExternalPortSet& ExternalPorts();

@@ -64,8 +64,7 @@ TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
     ChooseSymbol(1); // the line: drawn with the curve tool
     TMainFm& m = Frame();
     m.UpdateCommandStates();
-    for (Cmd c : {Cmd::EditJoin, Cmd::OptionsCloseGps, Cmd::OptionsOpenGps,
-                  Cmd::JoinBtn, Cmd::CutBtn}) {
+    for (Cmd c : {Cmd::EditJoin, Cmd::JoinBtn, Cmd::CutBtn}) {
         ASSERT_NE(m.Action(c), nullptr) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->text().isEmpty()) << CmdName(c);
         EXPECT_FALSE(m.Action(c)->isEnabled()) << CmdName(c);
@@ -73,8 +72,8 @@ TEST_F(MainFm, CommandsAndToolsNotBuiltYetArePresentButDisabled)
     for (Cmd c : {Cmd::FileNew, Cmd::FileExit, Cmd::GridBtn, Cmd::CurveBtn, Cmd::StraightBtn,
                   Cmd::FreehandBtn, Cmd::HelpContents, Cmd::HelpMenu, Cmd::HelpToolbar, Cmd::HelpHome,
                   Cmd::EditObjBtn, Cmd::SymbolNew, Cmd::OptionsPref, Cmd::OptionsScales,
-                  Cmd::OptionsColorCor, Cmd::HelpMap,
-                  Cmd::HelpAbout})
+                  Cmd::OptionsColorCor, Cmd::HelpMap, Cmd::OptionsOpenGps, Cmd::OptionsCloseGps,
+                  Cmd::OptionsAdjGps, Cmd::HelpAbout})
         EXPECT_TRUE(m.Action(c)->isEnabled()) << CmdName(c);
 }
 

@@ -1,0 +1,248 @@
+// The GPS receiver in the running program: a simulated receiver writes GGA sentences into the
+// master side of a pseudo-terminal while the program reads the other side through Options >
+// Open GPS; the mark follows the last position, Close GPS removes it. The adjustment dialog
+// and its tool over synthesized clicks.
+#include "../support/ProgramFixture.h"
+#include "core/Config.h"
+#include "core/LangTexts.h"
+#include "document/Index.h"
+#include "edit/EditSys.h"
+#include "edit/Work.h"
+#include "external/AdjGps.h"
+#include "external/Comm.h"
+#include "external/Gps.h"
+#include "external/widgets/AdjGpsDlg.h"
+#include "external/widgets/GpsDlg.h"
+#include "shell/widgets/MainFm.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+#include <functional>
+#include <pty.h>
+#include <unistd.h>
+
+namespace zemo::test {
+namespace {
+
+QByteArray Gga(double lat, double lon)
+{
+    const double la = std::fabs(lat), lo = std::fabs(lon);
+    const int dla = int(la), dlo = int(lo);
+    char body[128];
+    std::snprintf(body, sizeof body, "GPGGA,120000,%02d%07.4f,%c,%03d%07.4f,%c,1,08,0.9,100.0,M,40.0,M,,", dla,
+                  (la - dla) * 60, lat < 0 ? 'S' : 'N', dlo, (lo - dlo) * 60, lon < 0 ? 'W' : 'E');
+    uint8_t sum = 0;
+    for (const char* c = body; *c; ++c)
+        sum ^= uint8_t(*c);
+    char line[160];
+    std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
+    return line;
+}
+
+class GpsProgram : public ProgramFixture {
+protected:
+    void SetUp() override
+    {
+        ProgramFixture::SetUp();
+        char name[256] = {};
+        ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+        device = QString::fromLocal8Bit(name);
+    }
+    void TearDown() override
+    {
+        GpsComm().SetEnabled(false);
+        ::close(master);
+        ::close(slave);
+        ProgramFixture::TearDown();
+    }
+    void Send(const QByteArray& bytes) const
+    {
+        ASSERT_EQ(::write(master, bytes.constData(), size_t(bytes.size())), ssize_t(bytes.size()));
+        tcdrain(master);
+    }
+    // Events run until the condition holds (the port polls every 100 ms) or two seconds pass.
+    static bool WaitFor(const std::function<bool()>& cond)
+    {
+        QElapsedTimer t;
+        t.start();
+        while (!cond() && t.elapsed() < 2000) {
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+            usleep(5000);
+        }
+        return cond();
+    }
+    template <class D>
+    bool RunDialog(Cmd c, const std::function<void(D&)>& steps)
+    {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            auto* dlg = dynamic_cast<D*>(QApplication::activeModalWidget());
+            if (!dlg)
+                return;
+            ran = true;
+            steps(*dlg);
+            if (dlg->isVisible())
+                dlg->reject();
+        });
+        Frame().UpdateCommandStates();
+        Trigger(c);
+        Settle();
+        return ran;
+    }
+    bool OpenMapWithPoint()
+    {
+        TestMapWriter w(8);
+        w.symbols = {TestSymbol::Line(10, 0, 50)};
+        if (!OpenWritten(w, QStringLiteral("gps.zmd")))
+            return false;
+        SetupRecord* st = Stp();
+        st->MapScale = 10000;
+        st->GpsAngle = 0;
+        st->GpsAdjustPointCount = 1;
+        st->GpsAdjustPoints[0] = {1000 * 256, 2000 * 256, 60.0, 25.0, "P"};
+        return true;
+    }
+    // Options > Open GPS with the typed device and OK.
+    bool OpenGps()
+    {
+        return RunDialog<TOpenGpsDlg>(Cmd::OptionsOpenGps, [&](TOpenGpsDlg& d) {
+            d.findChild<QComboBox*>("PortB")->setEditText(device);
+            d.findChild<QComboBox*>("SpeedB")->setCurrentIndex(1);
+            d.accept();
+        });
+    }
+
+    int master = -1;
+    int slave = -1;
+    QString device;
+};
+
+TEST_F(GpsProgram, MarkFollowsTheLastPositionAndCloseRemovesIt)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    ASSERT_TRUE(OpenGps());
+    EXPECT_EQ(ProgramConfig.GpsPort, device);
+    EXPECT_EQ(ProgramConfig.GpsSpeed, 4800);
+    ASSERT_TRUE(GpsComm().Enabled());
+    EXPECT_EQ(messages.Count(), 0);
+    // Bursts of several sentences between polls: the mark lies at the last of each.
+    const double positions[][2] = {{60.001, 25.002}, {60.0015, 25.001}, {59.999, 24.998}, {60.0005, 25.0}};
+    for (int burst = 0; burst < 3; ++burst) {
+        QByteArray bytes;
+        for (int i = 0; i <= burst + 1; ++i)
+            bytes += Gga(positions[(burst + i) % 4][0], positions[(burst + i) % 4][1]);
+        const auto& last = positions[(burst + burst + 1) % 4];
+        Send(bytes);
+        double x = 0, y = 0;
+        GpsToMap(last[0], last[1], x, y);
+        const Cord want{int32_t(std::nearbyint(x)) * 256, int32_t(std::nearbyint(y)) * 256};
+        SCOPED_TRACE(burst);
+        EXPECT_TRUE(WaitFor([&] { return EditSys.GpsMarkShown && EditSys.GpsPosition == want; }))
+            << EditSys.GpsPosition.x / 256 << " " << EditSys.GpsPosition.y / 256 << " want " << x << " " << y;
+    }
+    EXPECT_TRUE(ProgramConfig.GpsEnabled);
+    // One point at 60 N 25 E: 1/60 degree north is fx / 60 up the map.
+    const double fx = 3.141592653589793 * 637816000000.0 / 10000 / 180;
+    double x = 0, y = 0;
+    GpsToMap(60 + 1.0 / 60, 25, x, y);
+    EXPECT_NEAR(y - 2000, fx / 60, 1e-6);
+    Trigger(Cmd::OptionsCloseGps);
+    Settle();
+    EXPECT_FALSE(EditSys.GpsMarkShown);
+    EXPECT_FALSE(GpsComm().Enabled());
+    EXPECT_FALSE(ProgramConfig.GpsEnabled);
+}
+
+TEST_F(GpsProgram, MissingDeviceSaysCannotOpen)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    device = QStringLiteral("/dev/zemo-no-such-tty");
+    ASSERT_TRUE(OpenGps());
+    EXPECT_FALSE(GpsComm().Enabled());
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::CannotOpen);
+    EXPECT_EQ(messages.Entries()[0].msg.helpContext, CannotOpenGpsHelpContext);
+}
+
+TEST_F(GpsProgram, AdjustDialogAndToolAppendPoints)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    Stp()->GpsAdjustPointCount = 0;
+    ShowAtTenthMillimetres();
+    const int before = ProgramConfig.WorkMode;
+    // Without data New is off; the angle typed is kept on close.
+    ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+        EXPECT_FALSE(d.findChild<QPushButton*>("NewBtn")->isEnabled());
+        EXPECT_FALSE(d.findChild<QPushButton*>("DeleteBtn")->isEnabled());
+        d.findChild<QLineEdit*>("AngleE")->setText("12.5");
+        d.accept();
+    }));
+    EXPECT_DOUBLE_EQ(Stp()->GpsAngle, 12.5);
+
+    ASSERT_TRUE(OpenGps());
+    Send(Gga(60.0, 25.0) + Gga(60.0, 25.0));
+    ASSERT_TRUE(WaitFor([] { return Gps.MeanCount > 0; }));
+    for (int n = 1; n <= 2; ++n) {
+        SCOPED_TRACE(n);
+        ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+            auto* newBtn = d.findChild<QPushButton*>("NewBtn");
+            ASSERT_TRUE(newBtn->isEnabled());
+            newBtn->click();
+        }));
+        EXPECT_EQ(Work.ToolMode, ToolModes::GpsAdjust);
+        Click(Surface(), At(5.0 * n, 7.0));
+        Settle();
+        ASSERT_EQ(Stp()->GpsAdjustPointCount, n);
+        EXPECT_EQ(Stp()->GpsAdjustPoints[size_t(n - 1)].Name, ("Point " + std::to_string(n)));
+        EXPECT_NEAR(Stp()->GpsAdjustPoints[size_t(n - 1)].X / 256.0, 500.0 * n, 10);
+        EXPECT_EQ(ProgramConfig.WorkMode, before);
+        EXPECT_NE(Work.ToolMode, ToolModes::GpsAdjust);
+    }
+    // Two points at one position: too close, said once by the click's fit.
+    EXPECT_EQ(messages.Count(), 1);
+
+    // Esc ends the tool without a point.
+    ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+        EXPECT_EQ(d.findChild<QListWidget*>("AdjPtB")->count(), 2);
+        d.findChild<QPushButton*>("NewBtn")->click();
+    }));
+    EXPECT_EQ(Work.ToolMode, ToolModes::GpsAdjust);
+    Key(Surface(), Qt::Key_Escape);
+    Settle();
+    EXPECT_NE(Work.ToolMode, ToolModes::GpsAdjust);
+    EXPECT_EQ(Stp()->GpsAdjustPointCount, 2);
+
+    // Without a valid position a click says NoValidGps and adds nothing.
+    ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+        d.findChild<QPushButton*>("NewBtn")->click();
+    }));
+    Gps.MeanCount = 0;
+    messages.Clear();
+    Click(Surface(), At(1, 1));
+    Settle();
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Entries()[0].msg.key, TextKey::NoValidGps);
+    EXPECT_EQ(Stp()->GpsAdjustPointCount, 2);
+}
+
+TEST_F(GpsProgram, PortListAndStoredComNames)
+{
+    EXPECT_EQ(PortChoice("COM2"), "/dev/ttyS1");
+    QTemporaryDir dev;
+    for (const char* n : {"ttyS0", "ttyUSB1", "ttyACM0", "rfcomm0", "tty1", "null"}) {
+        QFile f(dev.filePath(n));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    }
+    const QStringList want = {dev.filePath("rfcomm0"), dev.filePath("ttyACM0"), dev.filePath("ttyS0"),
+                              dev.filePath("ttyUSB1")};
+    EXPECT_EQ(SerialDevices(dev.path()), want);
+}
+
+} // namespace
+} // namespace zemo::test
