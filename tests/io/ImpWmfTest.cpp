@@ -1,0 +1,214 @@
+// Windows metafiles built at their record layouts: the transform from the headers and the
+// map-mode and extent records, the skipped clip runs, style names, texts at their own
+// positions, bitmaps, the selection rule and damaged records. wmf2svg reads each fixture too.
+#include "IoFixture.h"
+#include "../support/WmfBuilder.h"
+#include "io/ImpWmf.h"
+#include "io/Import.h"
+
+#include <QCoreApplication>
+#include <QProcess>
+
+namespace zemo::test {
+namespace {
+
+constexpr int32_t Cx = 1000 * Mm, Cy = -500 * Mm;
+
+class ImpWmfTest : public IoTest {
+protected:
+    void SetUp() override
+    {
+        IoTest::SetUp();
+        TestMapWriter w(8);
+        w.symbols = {TestSymbol::Line(1010)};
+        ASSERT_NE(Open(w), nullptr);
+        Stp()->ViewCenterX = Cx;
+        Stp()->ViewCenterY = Cy;
+        SetActiveUndoRing(&ring);
+        ASSERT_TRUE(CreateUndoFile(false));
+    }
+    void TearDown() override
+    {
+        SetActiveUndoRing(nullptr);
+        IoTest::TearDown();
+    }
+    struct Obj {
+        uint8_t type;
+        std::vector<Cord> pts;
+        QByteArray layer, text;
+    };
+    static std::vector<Obj> Objects()
+    {
+        std::vector<Obj> out;
+        for (int n = 1; n <= Index.ActiveZmd->HighestObject; ++n) {
+            ElementRecord& e = AuxElement1;
+            if (!GetIndex(n) || !ReadElement(n, e))
+                continue;
+            Obj o{e.ObjectType, {e.Cords(), e.Cords() + e.nItem}, {}, {}};
+            o.layer = QByteArray(reinterpret_cast<const char*>(e.LayerName.data() + 1), e.LayerName[0]);
+            if (e.nText > 0)
+                o.text = QByteArray(reinterpret_cast<const char*>(e.TextBytes()));
+            out.push_back(std::move(o));
+        }
+        return out;
+    }
+    // Leaves the fixture under samples/ and has wmf2svg draw it; returns its SVG.
+    QByteArray Drawn(const WmfBuilder& b, const QString& name)
+    {
+        const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+        QDir().mkpath(samples);
+        const QString path = samples + u'/' + name;
+        WriteFile(path, b.Bytes());
+        QProcess p;
+        p.start(QStringLiteral("wmf2svg"), {path});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+        return p.readAllStandardOutput();
+    }
+    UndoRing ring;
+};
+
+TEST(ImpWmf, FormatTestNeedsExtensionAndAHeader)
+{
+    const QByteArray placeable = WmfBuilder(0, 0, 10, 10, 72).Bytes();
+    const QByteArray standard = WmfBuilder().Bytes();
+    QByteArray wrongSize = standard;
+    wrongSize[2] = 8;
+    const struct {
+        const char* name;
+        QByteArray head;
+        bool ok;
+    } cases[] = {{"a.wmf", placeable, true},  {"a.WMF", standard, true}, {"a.emf", standard, false},
+                 {"a.wmf", wrongSize, false}, {"a.wmf", "\xD7\xCD", false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsWmfFile(QString::fromLatin1(c.name), c.head), c.ok) << c.name;
+}
+
+TEST_F(ImpWmfTest, ABoxAtAnInchPerThousandFourHundredUnitsIsCentred)
+{
+    WmfBuilder b(0, 0, 1440, 720, 1440);
+    b.Record(259, {8}).Record(524, {720, 1440}).Poly(804, {{0, 0}, {1440, 0}, {1440, 720}, {0, 720}});
+    const QByteArray svg = Drawn(b, QStringLiteral("wmf-box-1440upi.wmf"));
+    EXPECT_TRUE(svg.contains("<polygon") || svg.contains("<path")) << svg.left(400).constData();
+    int count = 0;
+    ASSERT_TRUE(ImportWmfBytes(b.Bytes(), &count));
+    EXPECT_EQ(count, 1);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 1u);
+    EXPECT_EQ(o[0].type, AreaObject);
+    EXPECT_EQ(o[0].layer, "WMF 1");
+    EXPECT_EQ(o[0].pts, (std::vector<Cord>{{Cx - 1270 * 256, Cy + 635 * 256}, {Cx + 1270 * 256, Cy + 635 * 256},
+                                           {Cx + 1270 * 256, Cy - 635 * 256}, {Cx - 1270 * 256, Cy - 635 * 256}}));
+}
+
+TEST_F(ImpWmfTest, RecordsGiveStylesSkipsTextsAndBitmaps)
+{
+    WmfBuilder b(0, 0, 720, 720, 72);
+    std::vector<int> textOut = {3};
+    for (int w : WmfBuilder::Chars("abc"))
+        textOut.push_back(w);
+    textOut.push_back(144);  // y
+    textOut.push_back(72);   // x
+    std::vector<int> extText = {0, 72, 2, 0};
+    for (int w : WmfBuilder::Chars("xy"))
+        extText.push_back(w);
+    // A 1 x 1 picture of 24 bits stretched over 10 x 10 units.
+    QByteArray dib(40, '\0');
+    for (auto [at, v] : {std::pair{0, 40}, {4, 1}, {8, 1}, {12, 1}, {14, 24}, {20, 4}})
+        dib[at] = char(v);
+    dib += QByteArray("\x00\x00\xff\x00", 4);
+    std::vector<int> stretch = {0x0020, 0x00CC, 0, 1, 1, 0, 0, 10, 10, 0, 0};
+    for (int w : WmfBuilder::Chars(dib))
+        stretch.push_back(w);
+    const std::initializer_list<int> pen = {0, 1, 0, 0, 0};
+    b.Objects(3)
+        .Poly(805, {{0, 0}, {72, 0}})
+        .Record(30, {})
+        .Record(1045, {50, 50, 0, 0})
+        .Poly(805, {{0, 0}, {10, 10}})
+        .Record(295, {-1})
+        .Record(762, pen)
+        .Record(762, pen)
+        .Record(762, pen)
+        .Record(301, {0})
+        .Record(301, {1})
+        .Record(301, {2})
+        .Poly(804, {{0, 0}, {72, 0}, {72, 72}})
+        .Record(532, {700, 700})
+        .Record(1313, textOut)
+        .Record(2610, extText)
+        .Record(3907, stretch);
+    Drawn(b, QStringLiteral("wmf-records.wmf"));
+    ASSERT_TRUE(ImportWmfBytes(b.Bytes()));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 4u);
+    // Without a map-mode record one unit is one point.
+    const int32_t ox = Cx - 12700 * 256, oy = Cy + 12700 * 256;
+    EXPECT_EQ(o[0].pts, (std::vector<Cord>{{ox, oy}, {ox + 2540 * 256, oy}}));
+    EXPECT_EQ(o[0].layer, "WMF 1");
+    EXPECT_EQ(o[1].layer, "WMF 4");
+    EXPECT_EQ(o[2].type, TextObject);
+    EXPECT_EQ(o[2].text, "abc");
+    EXPECT_EQ(o[2].pts, std::vector<Cord>(5, Cord{ox + 2540 * 256, oy - 5080 * 256}));
+    EXPECT_EQ(o[3].text, "xy");
+    EXPECT_EQ(o[3].pts, std::vector<Cord>(5, Cord{ox + 2540 * 256, oy}));
+    EXPECT_EQ(messages.CountOf(TextKey::CannotImportBitmap), 1);
+    EXPECT_EQ(Index.SelectionCount, 4);
+    ASSERT_TRUE(CanUndo());
+    UndoEdit();
+    EXPECT_EQ(Objects().size(), 0u);
+}
+
+TEST_F(ImpWmfTest, AThousandObjectsStaySelectedNotMore)
+{
+    for (int n : {1000, 1001}) {
+        WmfBuilder b;
+        for (int k = 0; k < n; ++k)
+            b.Poly(805, {{0, k}, {10, k}});
+        const int before = Index.ActiveZmd->HighestObject;
+        ASSERT_TRUE(ImportWmfBytes(b.Bytes()));
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, n);
+        EXPECT_EQ(Index.SelectionCount, n == 1000 ? 1000 : 0) << n;
+    }
+}
+
+TEST_F(ImpWmfTest, DamagedRecordsEndOrSkipCleanly)
+{
+    const QByteArray good = WmfBuilder().Poly(805, {{0, 0}, {10, 10}}).Bytes();
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool opens;
+        int objects;
+    } cases[] = {
+        {"no header", QByteArray("\x01\x00\x08\x00", 4) + QByteArray(20, '\0'), false, 0},
+        {"header cut", good.left(10), false, 0},
+        {"size 0", good.left(18) + QByteArray::fromHex("00000000250300000000") + good.mid(18), true, 0},
+        {"size 2", good.left(18) + QByteArray::fromHex("020000002503") + good.mid(18), true, 0},
+        {"past the end", good.left(18) + QByteArray::fromHex("ffffff002503020000000000"), true, 0},
+        {"forged count", WmfBuilder().Record(805, {500, 0, 0, 1, 1}).Poly(805, {{0, 0}, {1, 1}}).Bytes(), true, 1},
+        {"forged text", WmfBuilder().Record(1313, {400, 0x6161, 0, 0}).Record(2610, {0, 0, 90, 0, 0x6161}).Bytes(), true, 0},
+        {"zero extents", WmfBuilder().Record(259, {8}).Record(524, {0, 5}).Record(526, {5, 0}).Poly(805, {{0, 0}, {1, 1}}).Bytes(), true, 1},
+        {"outside the map", WmfBuilder(0, 0, 1, 1, 1).Record(259, {8}).Poly(805, {{0, 0}, {30000, 0}}).Bytes(), true, 0},
+    };
+    for (const auto& c : cases) {
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        EXPECT_EQ(ImportWmfBytes(c.bytes), c.opens) << c.what;
+        EXPECT_EQ(messages.CountOf(TextKey::CannotOpenWmf), c.opens ? 0 : 1) << c.what;
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
+    }
+}
+
+TEST_F(ImpWmfTest, FileImportTakesAMetafile)
+{
+    ResetImportUnit();
+    InitImportUnit();
+    InitImpWmfUnit();
+    WriteFile(InMaps("drawing.wmf"), WmfBuilder().Poly(804, {{0, 0}, {10, 0}, {10, 10}}).Bytes());
+    ImportFileByName(InMaps("drawing.wmf"));
+    EXPECT_EQ(Objects().size(), 1u);
+}
+
+} // namespace
+} // namespace zemo::test
