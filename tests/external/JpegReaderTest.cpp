@@ -134,3 +134,29 @@ TEST_F(JpegReader, DamagedHeadersAndCmykFailWithTheLibrarysMessage)
 }
 
 } // namespace
+
+namespace {
+
+// A header that claims 60000 x 60000 pixels: width x 3 x height passes 32 bits and the template
+// limit, and is refused with TempMemory before any memory is taken.
+TEST_F(JpegReader, AHugeHeaderIsRefusedWithTempMemory)
+{
+    const QString base = Path(QStringLiteral("base.jpg"));
+    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), base, Path(QStringLiteral("in.ppm"))}));
+    QFile f(base);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray bytes = f.readAll();
+    // The baseline frame header: FF C0, length, precision, height, width (big-endian).
+    const qsizetype sof = bytes.indexOf(QByteArray::fromHex("ffc0"));
+    ASSERT_GT(sof, 0);
+    bytes[sof + 5] = char(0xEA);
+    bytes[sof + 6] = char(0x60);
+    bytes[sof + 7] = char(0xEA);
+    bytes[sof + 8] = char(0x60);
+    ASSERT_TRUE(WriteBytes(QStringLiteral("huge.jpg"), bytes));
+    EXPECT_EQ(Read(ReadJpegFile, Path(QStringLiteral("huge.jpg"))), nullptr);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::TempMemory);
+}
+
+} // namespace
