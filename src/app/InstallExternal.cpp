@@ -9,6 +9,7 @@
 #include "external/Jpeg.h"
 #include "external/NameIndex.h"
 #include "external/Ports.h"
+#include "external/Scan.h"
 #include "external/Template.h"
 #include "external/Tiff.h"
 #include "external/database/DbObject.h"
@@ -22,6 +23,7 @@
 #include "external/widgets/AdjGpsDlg.h"
 #include "external/widgets/GpsDlg.h"
 #include "external/widgets/NameIndexDlg.h"
+#include "external/widgets/ScanDlg.h"
 #include "external/widgets/TempOptDlg.h"
 #include "external/widgets/TempResolDlg.h"
 #include "external/widgets/TemplateDlg.h"
@@ -53,7 +55,8 @@ void BindTemplates()
         return ActiveZmdTemp(index, fullName, dim);
     });
     ShellPorts().TemplateState.Bind([] {
-        return TemplateMenuState{AnyTemplateHidden(), AnyTemplateShown(true), AnyTemplateShown(false)};
+        return TemplateMenuState{AnyTemplateHidden(), AnyTemplateShown(true), AnyTemplateShown(false),
+                                 ScannerAvailable()};
     });
 }
 
@@ -72,6 +75,12 @@ void RegisterTemplateMenu()
     RegisterWorker(Cmd::TemplateHide, ToggleTemplatesHidden);
     RegisterWorker(Cmd::TemplateOptions, TemplateOptions);
     RegisterAdjTemplateTool();
+    ports.RunScanSource.Bind([](const QStringList& devices, int& index) {
+        return ExecScanSourceDlg(QApplication::activeWindow(), devices, index);
+    });
+    ports.RunScanDlg.Bind([](ScanSettings& s) { return ExecScanDlg(QApplication::activeWindow(), s); });
+    RegisterWorker(Cmd::TemplateAcquire, AcquireTemplate);
+    RegisterWorker(Cmd::TemplateSelectSource, SelectScanSource);
 }
 
 // The raster readers by extension, and the dialogs that place a new raster template.

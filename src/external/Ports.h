@@ -13,6 +13,7 @@
 namespace zemo {
 
 struct NameIndexValues;
+struct ScanSettings;
 struct TempResolFields;
 // The map's GPS angle, what the adjustment dialog shows first.
 double StoredGpsAngle();
@@ -59,6 +60,11 @@ struct ExternalPortSet {
     Port<AdjustGpsResult()> RunAdjustGps{"external.RunAdjustGps", [] { return AdjustGpsResult{StoredGpsAngle(), false}; }};
     // A point's new name (at most 15 characters): true on OK. Least: Cancel.
     Port<bool(QString& name)> RunRnGps{"external.RunRnGps", [](QString&) { return false; }};
+    // Select source: the device chosen of the list (its position in index). Least: Cancel.
+    Port<bool(const QStringList& devices, int& index)> RunScanSource{
+        "external.RunScanSource", [](const QStringList&, int&) { return false; }};
+    // The scan dialog: mode and resolution; true on Scan. Least: Cancel.
+    Port<bool(ScanSettings& settings)> RunScanDlg{"external.RunScanDlg", [](ScanSettings&) { return false; }};
 };
 
 ExternalPortSet& ExternalPorts();

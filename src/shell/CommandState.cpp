@@ -55,6 +55,7 @@ void MapState(ShellState& s)
     s.anyTemplateHidden = templates.anyHidden;
     s.anyTemplateShown = templates.anyShown;
     s.anyRasterTemplateShown = templates.anyRasterShown;
+    s.scannerAvailable = templates.scanner;
 
     s.selectedIndex = Index.SelectedIndex;
     s.selectionCount = Index.SelectionCount;

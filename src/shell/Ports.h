@@ -13,6 +13,7 @@ struct TemplateMenuState {
     bool anyHidden = false;      // a template that is not shown
     bool anyShown = false;       // a raster or map template shown
     bool anyRasterShown = false;
+    bool scanner = false;        // a local scanning device
 };
 
 struct ShellPortSet {

@@ -16,7 +16,7 @@ extern "C" __attribute__((used, visibility("default"))) const char* __ubsan_defa
 // Allocations that system libraries keep for the life of the process.
 extern "C" __attribute__((used, visibility("default"))) const char* __lsan_default_suppressions()
 {
-    return "leak:libfontconfig\nleak:libdbus\nleak:libglib\nleak:libodbcinst\nleak:libcups\n";
+    return "leak:libfontconfig\nleak:libdbus\nleak:libglib\nleak:libodbcinst\nleak:libcups\nleak:libsane\n";
 }
 
 int main(int argc, char** argv)
