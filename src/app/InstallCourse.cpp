@@ -8,10 +8,11 @@
 #include "course/widgets/CsObjectTab.h"
 #include "course/widgets/CsStatDlg.h"
 #include "course/widgets/ExpCourseDlg.h"
+#include "course/widgets/CsOptionsDlg.h"
 #include "course/widgets/VariationDlg.h"
 #include "document/Ports.h"
-#include "shell/CommandFrame.h"
 #include "edit/Ports.h"
+#include "shell/CommandFrame.h"
 
 #include <QApplication>
 
@@ -47,6 +48,7 @@ void InstallCourse()
     RegisterWorker(Cmd::CourseStat, ShowCourseStatistics);
     course.RunExpCourseDlg.Bind([](int& by) { return ExecExpCourseDlg(QApplication::activeWindow(), by); });
     RegisterWorker(Cmd::FileExportCourses, ExportCoursesText);
+    RegisterWorker(Cmd::CourseOptions, EditCourseOptions);
 }
 
 } // namespace zemo
