@@ -1,9 +1,12 @@
 #include "app/Install.h"
 
+#include "course/Courses.h"
 #include "course/CsObject.h"
 #include "course/CourseExport.h"
 #include "course/CsStat.h"
 #include "course/Ports.h"
+#include "course/widgets/CourseDlg.h"
+#include "course/widgets/CoursePanel.h"
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
 #include "course/widgets/CsStatDlg.h"
@@ -13,6 +16,7 @@
 #include "document/Ports.h"
 #include "edit/Ports.h"
 #include "shell/CommandFrame.h"
+#include "shell/widgets/Ports.h"
 
 #include <QApplication>
 
@@ -27,7 +31,10 @@ void InstallCourse()
     doc.StoreCsObjectProps.Bind(course::StoreCsObjectProps);
     doc.SortCsObjects.Bind(course::SortCsObjects);
     doc.ShowCsObjectProps.Bind(course::ShowCsObjectProps);
-    doc.PrepareCoursePanel.Bind(PrepareCourseMap);
+    doc.PrepareCoursePanel.Bind([] {
+        PrepareCourseMap();
+        PrepareCourses();
+    });
     // The course marks of the document windows and a selection on the map.
     EditPortSet& edit = EditPorts();
     edit.FindCsObject.Bind([](const QString& code) {
@@ -49,6 +56,17 @@ void InstallCourse()
     course.RunExpCourseDlg.Bind([](int& by) { return ExecExpCourseDlg(QApplication::activeWindow(), by); });
     RegisterWorker(Cmd::FileExportCourses, ExportCoursesText);
     RegisterWorker(Cmd::CourseOptions, EditCourseOptions);
+    // The Courses and Classes tabs with their dialogs.
+    edit.CourseTabVisible.Bind(CourseTabVisible);
+    edit.InsertPickedCsObject.Bind(InsertPickedCsObject);
+    course.RunCourseDialog.Bind([](CourseProps& p, int edited, int legs, bool variation) {
+        return ExecCourseDlg(QApplication::activeWindow(), p, edited, legs, variation);
+    });
+    course.RunClassDialog.Bind([](QString& name, int& courseIndex, int edited) {
+        return ExecCsClassDlg(QApplication::activeWindow(), name, courseIndex, edited);
+    });
+    course.CoursesChanged.Bind(RefreshCoursePanels);
+    ShellWidgetsPorts().FillCsPanel.Bind(FillCsPanel);
 }
 
 } // namespace zemo

@@ -78,7 +78,10 @@ int LegCount(const QString& legs)
 
 class Layout {
 public:
-    Layout(const QString& course, QPoint click) : course_(course), fields_(Fields(course)), click_(click) {}
+    Layout(const QString& course, QPoint click, int caret = 0)
+        : course_(course), fields_(Fields(course)), click_(click), given_(caret)
+    {
+    }
 
     CourseDiagram Run()
     {
@@ -103,7 +106,9 @@ public:
 private:
     void Candidate(int x, int y, int caret, const QString& legs)
     {
-        if (x - 12 < click_.x() && y - 7 < click_.y()) {
+        const bool take = given_ > 0 ? caret == given_ && !found_ : x - 12 < click_.x() && y - 7 < click_.y();
+        if (take) {
+            found_ = given_ > 0;
             d_.Caret = caret;
             d_.CaretAt = {x, y};
             d_.CaretLegs = legs;
@@ -179,6 +184,8 @@ private:
     const QString& course_;
     std::vector<Field> fields_;
     QPoint click_;
+    int given_ = 0;
+    bool found_ = false;
     QString legs_;
     CourseDiagram d_;
 };
@@ -195,6 +202,11 @@ int ValidCaret(const QString& course, int caret)
 CourseDiagram LayoutCourse(const QString& course, QPoint click)
 {
     return Layout(course, click).Run();
+}
+
+CourseDiagram LayoutCourseAtCaret(const QString& course, int caret)
+{
+    return Layout(course, {}, ValidCaret(course, caret)).Run();
 }
 
 bool InsertCourseField(QString& course, int& caret, const QString& field)
@@ -336,7 +348,7 @@ bool CourseHasVariation(const QString& course)
     return false;
 }
 
-DialogRefusal CheckCourseDialog(const CourseDialogValues& v, int editedCourse, int storedLegs, bool hasVariation)
+DialogRefusal CheckCourseDialog(const CourseProps& v, int editedCourse, int storedLegs, bool hasVariation)
 {
     const QString name = CleanCourseName(v.Name);
     if (name.isEmpty())

@@ -60,6 +60,8 @@ struct CourseDiagram {
 // Lays out a course's sequence; the last position in layout order with x - 12 < click x and
 // y - 7 < click y holds the caret (the first position when none does).
 CourseDiagram LayoutCourse(const QString& course, QPoint click);
+// The same layout with the caret given: its drawing position and the legs there.
+CourseDiagram LayoutCourseAtCaret(const QString& course, int caret);
 
 // ---- Edits at the caret ----
 // Inserts `field` (TAB, type letter, code) before the caret's field; false when the field
@@ -84,13 +86,6 @@ RemoveResult RemoveCourseField(QString& course, int& caret, const std::function<
 // record), blanks trimmed.
 QString CleanCourseName(const QString& typed);
 
-struct CourseDialogValues {
-    QString Name;
-    CourseKind Kind = CourseKind::Normal;
-    int Legs = 0;
-    int FirstStart = 1;
-    int LastStart = 1;
-};
 enum class CourseField { None, Name, Kind, Legs, LastStart };
 struct DialogRefusal {
     TextKey Key = TextKey::Count; // Count: accepted
@@ -100,7 +95,7 @@ struct DialogRefusal {
 };
 // The Course dialog's OK for a course (-1 new); `storedLegs` and `hasVariation` describe the
 // edited course. The ranges are the fields' own.
-DialogRefusal CheckCourseDialog(const CourseDialogValues& v, int editedCourse, int storedLegs, bool hasVariation);
+DialogRefusal CheckCourseDialog(const CourseProps& v, int editedCourse, int storedLegs, bool hasVariation);
 // The Class dialog's OK for a class (-1 new) running a course (-1 none).
 DialogRefusal CheckClassDialog(const QString& name, int course, int editedClass);
 // True when a course holds a variation marker.

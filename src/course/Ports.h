@@ -8,6 +8,10 @@
 #include <QString>
 
 namespace zemo {
+struct CourseProps;
+}
+
+namespace zemo {
 
 struct CoursePortSet {
     // The Course Object dialog for a type (0..6) on a code, editing the object at a list
@@ -27,6 +31,17 @@ struct CoursePortSet {
     // The Export Courses dialog: true on OK with the choice (by course 0, by class 1). Least:
     // cancelled, nothing is written.
     Port<bool(int& by)> RunExpCourseDlg{"course.RunExpCourseDlg", [](int&) { return false; }};
+    // The Course dialog on a course (-1 new) with its stored legs and whether it holds a
+    // variation; true on OK with the properties. Least: cancelled, no course changes.
+    Port<bool(CourseProps& p, int edited, int storedLegs, bool hasVariation)> RunCourseDialog{
+        "course.RunCourseDialog", [](CourseProps&, int, int, bool) { return false; }};
+    // The Class dialog on a class (-1 new): its name and course (-1 none); true on OK.
+    // Least: cancelled, no class changes.
+    Port<bool(QString& name, int& course, int edited)> RunClassDialog{
+        "course.RunClassDialog", [](QString&, int&, int) { return false; }};
+    // The current course, its caret or the classes changed: the Courses and Classes tabs show
+    // them again. Least: there are no tabs.
+    Port<void()> CoursesChanged{"course.CoursesChanged", [] {}};
 };
 
 CoursePortSet& CoursePorts();

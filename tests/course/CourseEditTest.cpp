@@ -183,7 +183,7 @@ TEST_F(CourseDialogs, TheCourseAndClassChecksRefuseInTheirOrder)
     const int relay = CourseIndex(QStringLiteral("Relay"));
     struct Case {
         const char* name;
-        CourseDialogValues v;
+        CourseProps v;
         int edited;
         bool variation;
         TextKey key;
@@ -191,10 +191,10 @@ TEST_F(CourseDialogs, TheCourseAndClassChecksRefuseInTheirOrder)
     const Case cases[] = {
         {"empty", {QStringLiteral(" \t ")}, -1, false, TextKey::NoCourseName},
         {"case", {QStringLiteral("long")}, -1, false, TextKey::CourseExists},
-        {"itself", {QStringLiteral("relay"), CourseKind::Relay, 3, 101, 120}, relay, true, TextKey::Count},
-        {"last", {QStringLiteral("New"), CourseKind::Relay, 3, 5, 4}, -1, false, TextKey::LastGreater},
+        {"itself", {QStringLiteral("relay"), 0, 0, 0, CourseKind::Relay, 3, 101, 120}, relay, true, TextKey::Count},
+        {"last", {QStringLiteral("New"), 0, 0, 0, CourseKind::Relay, 3, 5, 4}, -1, false, TextKey::LastGreater},
         {"off", {QStringLiteral("Relay")}, relay, true, TextKey::SwitchOffRelay},
-        {"legs", {QStringLiteral("Relay"), CourseKind::Relay, 4, 101, 120}, relay, true, TextKey::ChangeLegs},
+        {"legs", {QStringLiteral("Relay"), 0, 0, 0, CourseKind::Relay, 4, 101, 120}, relay, true, TextKey::ChangeLegs},
     };
     for (const Case& k : cases)
         EXPECT_EQ(CheckCourseDialog(k.v, k.edited, 3, k.variation).Key, k.key) << k.name;

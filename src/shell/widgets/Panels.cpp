@@ -319,6 +319,7 @@ MainFramePanels& InstallPanels(TMainFm& frame)
 
     ShellWidgetsPorts().FillSymbolPanel(frame, p);
     ShellWidgetsPorts().FillDbPanel(frame, p);
+    ShellWidgetsPorts().FillCsPanel(frame, p);
     return p;
 }
 

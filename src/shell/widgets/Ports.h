@@ -17,6 +17,10 @@ struct ShellWidgetsPortSet {
     // stays empty (and hidden).
     Port<void(TMainFm& frame, MainFramePanels& panels)> FillDbPanel{
         "shell_widgets.FillDbPanel", [](TMainFm&, MainFramePanels&) {}};
+    // Puts the course tabs into a frame's course panel. Least: the panel stays empty (and
+    // hidden).
+    Port<void(TMainFm& frame, MainFramePanels& panels)> FillCsPanel{
+        "shell_widgets.FillCsPanel", [](TMainFm&, MainFramePanels&) {}};
     // The quick symbol editor's Close button: ends symbol-graphics editing. Least: nothing
     // (there is no such editing to end).
     Port<void()> EndSymbolGraphicsEdit{"shell_widgets.EndSymbolGraphicsEdit", [] {}};
