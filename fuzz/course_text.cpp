@@ -11,6 +11,7 @@
 
 #include "core/Messages.h"
 #include "core/StringX.h"
+#include "course/CourseEdit.h"
 #include "course/CsData.h"
 #include "course/CsLength.h"
 #include "course/CsObject.h"
@@ -23,6 +24,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -94,6 +96,57 @@ QStringList Sequence(const QString& course)
     return out;
 }
 
+// The panel's diagram and every edit at every caret of a course: carets stay on field
+// starts, nothing but the edited field or variation changes, a cancelled removal changes
+// nothing.
+void EditAtEveryCaret(const QString& course)
+{
+    for (QPoint click : {QPoint(0, 0), QPoint(30, 30), QPoint(200, 90), QPoint(CaretEndClick, CaretEndClick)}) {
+        const CourseDiagram d = LayoutCourse(course, click);
+        if (ValidCaret(course, d.Caret) != d.Caret || d.CaretLegCount < 1)
+            Fail("the layout's caret is no field start");
+    }
+    std::vector<int> carets;
+    for (qsizetype i = 0; i < course.size() && carets.size() < 48; ++i)
+        if (course.at(i) == QLatin1Char('\t'))
+            carets.push_back(int(i) + 1);
+    carets.push_back(CaretAtEnd(course));
+    for (int caret : carets) {
+        const CourseDiagram d = LayoutCourseAtCaret(course, caret);
+        if (d.Caret != caret && ValidCaret(course, d.Caret) != d.Caret)
+            Fail("the layout lost the given caret");
+        QString text = course;
+        int at = caret;
+        const QString field = QStringLiteral("\tc99");
+        if (InsertCourseField(text, at, field) ? text.size() != course.size() + field.size() : text != course)
+            Fail("an insertion changed more than its field");
+        if (ValidCaret(text, at) != at)
+            Fail("the caret after an insertion is no field start");
+        text = course;
+        at = caret;
+        bool asked = false;
+        const RemoveResult cancelled = RemoveCourseField(text, at, [&asked] {
+            asked = true;
+            return false;
+        });
+        if (asked && (cancelled != RemoveResult::Cancelled || text != course))
+            Fail("a cancelled removal changed the course");
+        text = course;
+        at = caret;
+        const RemoveResult r = RemoveCourseField(text, at, [] { return true; });
+        if ((r == RemoveResult::Removed) == (text == course) || text.size() > course.size()
+            || ValidCaret(text, at) != at)
+            Fail("a removal changed the course wrongly");
+        if (CanInsertVariation(course, caret)) {
+            text = course;
+            at = caret;
+            InsertCourseVariation(text, at, DefaultLegVariation(d.CaretLegs.left(40)));
+            if (ValidCaret(text, at) != at)
+                Fail("the caret after a variation is no field start");
+        }
+    }
+}
+
 void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
 {
     if (!OpenMapByName(scratch.base))
@@ -155,6 +208,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
                 if (!CourseLength(c, leg, team, length, true) || length.isEmpty())
                     Fail("a course of the list has no length");
             }
+        EditAtEveryCaret(course);
     }
 
     for (const QString& item : ControlStatItems()) {

@@ -31,6 +31,7 @@ void InstallCourse()
     doc.StoreCsObjectProps.Bind(course::StoreCsObjectProps);
     doc.SortCsObjects.Bind(course::SortCsObjects);
     doc.ShowCsObjectProps.Bind(course::ShowCsObjectProps);
+    doc.RepaintCourse.Bind(RelayoutCourse);
     doc.PrepareCoursePanel.Bind([] {
         PrepareCourseMap();
         PrepareCourses();

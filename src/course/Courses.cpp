@@ -1,6 +1,7 @@
 #include "course/Courses.h"
 
 #include "core/Messages.h"
+#include "course/CsLength.h"
 #include "course/CsObject.h"
 #include "course/Ports.h"
 #include "document/Index.h"
@@ -361,6 +362,7 @@ void ChangeCsPage(int page)
     if (!z)
         return;
     if (wasCourses && page != CsCoursesPage) {
+        CsCourses.KeptItem = CurrentCourseItem();
         z->CurrentCourse = -1;
         if (z->CoursePreviewOn)
             RefreshCoursePreview();
@@ -368,8 +370,8 @@ void ChangeCsPage(int page)
             HideCourseMarks();
     } else if (page == CsCoursesPage) {
         course::StoreCsObjectProps();
-        if (z->CurrentCourse < 0 && z->Courses.Count() > 0)
-            z->CurrentCourse = 0;
+        // The list kept its item while another page showed.
+        z->CurrentCourse = std::clamp(CsCourses.KeptItem - 1, -1, z->Courses.Count() - 1);
         CaretToEnd();
         ShowMarksOrPreview();
         LayoutCurrentCourse();
@@ -399,6 +401,21 @@ void LayoutCurrentCourse()
     }
     CsCourses.Diagram = d;
     CsCourses.VariationEnabled = d.CaretLegCount > 1;
+    int leg = 1;
+    if (!TryTrimStrToInt(d.CaretLegs.section(QLatin1Char('-'), 0, 0), leg) || leg < 1)
+        leg = 1;
+    QString length;
+    if (const TZmd* z = CourseSettingMap(); z && CourseLength(z->CurrentCourse, leg, 1, length, false))
+        CsCourses.LengthText = length + QStringLiteral(" km");
+}
+
+void RelayoutCourse()
+{
+    if (!CourseSettingMap())
+        return;
+    CsCourses.Click = {-1, -1};
+    LayoutCurrentCourse();
+    Changed();
 }
 
 void SetCourseCaretPoint(QPoint p)

@@ -26,6 +26,7 @@ struct CoursesState {
     bool VariationEnabled = false;
     int SelectedClass = -1;
     bool PanelShown = false;     // the course panel is on screen
+    int KeptItem = 0;            // the course list's item while another page shows
 };
 extern CoursesState CsCourses;
 void ResetCourses();
@@ -62,6 +63,8 @@ void PrepareCourses();
 // The layout of the current course, the caret a pending click asks for, the length and the
 // variation button's state.
 void LayoutCurrentCourse();
+// Objects moved: the diagram and the length shown again.
+void RelayoutCourse();
 void SetCourseCaretPoint(QPoint p);
 void InsertCourseControl();
 void InsertSelectedCsObject();

@@ -137,7 +137,7 @@ TEST_F(CoursePanelTest, TheEventRebuiltThroughThePanelGivesTheSameRecords)
     }
     ShowCoursesTab();
     for (const char* name : {"Short", "Solo"}) {
-        Z().CurrentCourse = CourseIndex(QString::fromLatin1(name));
+        SelectCourse(CourseIndex(QString::fromLatin1(name)) + 1);
         messages.QueueAnswer(IdOk);
         panel->CourseDeleteBtn->click();
     }
@@ -195,7 +195,7 @@ TEST_F(CoursePanelTest, RenameDuplicateAndDeleteCarryTheLinks)
     keep(QStringLiteral("Long\tf31\tt32"));
     keep(QStringLiteral("~Long\td33"));
     keep(QStringLiteral("Long"));
-    Z().CurrentCourse = CourseIndex(QStringLiteral("Long"));
+    SelectCourse(CourseIndex(QStringLiteral("Long")) + 1);
     {
         Answering a({[](QDialog& d) {
             Type(d, "NameB", QStringLiteral("Lang\tA"));
@@ -289,7 +289,7 @@ TEST_F(CoursePanelTest, TheVariationButtonFollowsTheLegsAtTheCaret)
     EXPECT_EQ(Z().CurrentCourse, -1);
     // A double-clicked control goes in only twice apart.
     panel->CsPageControl->setCurrentIndex(CsCoursesPage);
-    Z().CurrentCourse = CourseIndex(QStringLiteral("Short"));
+    SelectCourse(CourseIndex(QStringLiteral("Short")) + 1);
     CsCourses.Caret = CaretAtEnd(CurrentCourseText());
     const QString before = CurrentCourseText();
     InsertFields({"F1"});
