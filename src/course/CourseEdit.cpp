@@ -160,7 +160,8 @@ private:
             const QString branchLegs = leg ? fields_[i].Value : legs;
             const int bx = d_.Width + DiagramBranchGap;
             int by = y;
-            d_.Lines.push_back({{x, forkY}, {bx, by - 2}, leg});
+            // Beside the codes, not through them.
+            d_.Lines.push_back({{x + 10, forkY}, {bx - 10, by - DiagramLine / 2}, leg});
             if (leg)
                 for (const QString& n : fields_[i].Value.split(QLatin1Char('-'), Qt::SkipEmptyParts)) {
                     d_.Texts.push_back({bx, by, n, true});
@@ -177,7 +178,7 @@ private:
         if (i < fields_.size() && IsVarEnd(fields_[i].Code))
             ++i;
         for (const QPoint& e : ends)
-            d_.Lines.push_back({{e.x(), e.y() - DiagramLine / 2}, {x, lowest}, leg});
+            d_.Lines.push_back({{e.x() - 10, e.y() - DiagramLine / 2}, {x + 10, lowest}, leg});
         y = lowest + DiagramLine / 2;
     }
 

@@ -9,6 +9,7 @@
 //                         floating, in <build>/screenshots; run it on an X server (xvfb-run).
 // Exits with 1 when a picture could not be made or does not show what it should.
 #include "ColourShots.h"
+#include "CourseShots.h"
 #include "EditorShots.h"
 #include "SettingsShots.h"
 #include "TemplateShots.h"
@@ -464,8 +465,10 @@ void Screenshots()
         dialogs.QueueAnswer(true, QDir::cleanPath(DataFolder() + QStringLiteral("SYMBOL/course-setting.zmd")));
         m.Action(Cmd::FileOpen)->trigger();
         SettleEvents(600);
-        if (Index.ActiveZmd && Index.ActiveZmd->CourseMap)
+        if (Index.ActiveZmd && Index.ActiveZmd->CourseMap) {
             SymbolEditorShots(m, sink, QStringLiteral("course-setting"));
+            CourseTabShots(m, sink);
+        }
         else
             Fail(QStringLiteral("the course-setting set does not open"));
     }
