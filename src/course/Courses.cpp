@@ -311,7 +311,7 @@ void UpdateCourses()
 void PrepareCourses()
 {
     if (TZmd* z = CourseSettingMap()) {
-        SortCourses(*z);
+        // Stored courses are in order already; the list is sorted again as the panel stores.
         if (CsCourses.Page != CsCoursesPage || z->CurrentCourse >= z->Courses.Count())
             z->CurrentCourse = -1;
         CsCourses.SelectedClass = z->Classes.Count() > 0 ? 0 : -1;

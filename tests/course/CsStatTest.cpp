@@ -117,9 +117,8 @@ TEST_F(CsStatFlow, TheDialogListsStartsAndControlsWithTheirCourses)
     EXPECT_EQ(items.first(), QStringLiteral("S1\t180"));
     EXPECT_TRUE(items.contains(QStringLiteral("31\t100")));
     EXPECT_TRUE(items.contains(QStringLiteral("50\t80")));
-    // The course list is kept sorted by name on a course-setting map.
-    EXPECT_EQ(forFirst, (QStringList{"Long", "Relay", "Short", "Solo"}));
-    EXPECT_EQ(for43, (QStringList{"Long", "Relay", "Short"}));
+    EXPECT_EQ(forFirst, (QStringList{"Long", "Short", "Relay", "Solo"}));
+    EXPECT_EQ(for43, (QStringList{"Long", "Short", "Relay"}));
 }
 
 } // namespace
