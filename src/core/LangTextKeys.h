@@ -174,6 +174,7 @@
     X(TeamVariation) X(TeamVarText) X(LegVariation) X(LegVarText) X(DragLegs) \
     X(ControlBetweenVar) X(StartNumRelay) X(From) X(To) X(NoClassSelected) X(DeleteClass) \
     X(CourseNone) X(ClassNameEmpty) X(ClassNameExists) X(LastGreater) X(OneClassRelayCourse) X(Shadow) \
+    X(IndexStyleColumn) X(IndexStyleRow) X(IndexStyleRowUp) X(IndexStyleLetterUp) \
     X(Warning) X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) X(MaxObjects) X(SessionAborted) \
     X(InternalError) X(NotEnoughMemory) \
     X(CannotCreate) X(CannotOpen) X(CannotWrite) X(CannotRead) X(DiskFull) X(MustBetween) \

@@ -4,6 +4,7 @@
 #include "../support/ProgramFixture.h"
 
 #include "core/Element.h"
+#include "core/LangTexts.h"
 #include "document/Index.h"
 #include "external/NameIndex.h"
 #include "shell/widgets/MainFm.h"
@@ -140,6 +141,32 @@ TEST_F(NameIndexFlow, SortedEntriesOfTheSelectedTextSymbolsGoToTheClipboard)
     ASSERT_TRUE(PrepareNameIndexSymbols());
     const QStringList only = BuildNameIndex({0, 0, 10, 10, 0, 3});
     EXPECT_EQ(only, QStringList{QStringLiteral("Hidden\tA 1\r\n")});
+}
+
+TEST_F(NameIndexFlow, StyleCaptionsComeFromTheLanguageTexts)
+{
+    ASSERT_TRUE(OpenNames());
+    SetCurrentSymbolPos(1);
+    Frame().UpdateCommandStates();
+    const TextKey keys[] = {TextKey::IndexStyleColumn, TextKey::IndexStyleRow, TextKey::IndexStyleRowUp,
+                            TextKey::IndexStyleLetterUp};
+    QByteArray shipped[4];
+    for (int i = 0; i < 4; ++i) {
+        shipped[i] = TextBytes(keys[i]);
+        EXPECT_FALSE(shipped[i].isEmpty()) << KeyName(keys[i]);
+        SetText(keys[i], "Stil " + QByteArray::number(i));
+    }
+    QStringList captions;
+    const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::DbNameIndex); }, [&](QDialog& d) {
+        for (int i = 0; i < 4; ++i)
+            captions << d.findChild<QRadioButton*>(QStringLiteral("Style%1B").arg(i))->text();
+        d.reject();
+    });
+    for (int i = 0; i < 4; ++i)
+        SetText(keys[i], shipped[i]);
+    ASSERT_TRUE(seen);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(captions.value(i), QStringLiteral("Stil %1").arg(i));
 }
 
 } // namespace

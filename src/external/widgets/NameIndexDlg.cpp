@@ -57,9 +57,10 @@ public:
         layout->addLayout(grid);
         auto* styles = new QGroupBox(Text(TextKey::Style).remove(u'&'), this);
         auto* sl = new QVBoxLayout(styles);
-        const char* labels[] = {"A 1 (A = column)", "A 1 (A = row)", "A 1 (1 = row upward)", "A 1 (A = row upward)"};
+        const TextKey labels[] = {TextKey::IndexStyleColumn, TextKey::IndexStyleRow, TextKey::IndexStyleRowUp,
+                                  TextKey::IndexStyleLetterUp};
         for (int i = 0; i < 4; ++i) {
-            auto* b = new QRadioButton(QString::fromLatin1(labels[i]), styles);
+            auto* b = new QRadioButton(Text(labels[i]), styles);
             b->setObjectName(QStringLiteral("Style%1B").arg(i));
             group_.addButton(b, i);
             sl->addWidget(b);
