@@ -1,13 +1,19 @@
 // Object links over the SQLite ODBC driver with the test's own odbcinst.ini and odbc.ini, and
 // a dBase dataset in the map's own folder following map and table to another folder.
+#include "../shell/ModalDialog.h"
 #include "DbLinkFixture.h"
 #include "OdbcTestKit.h"
 
 #include "external/database/DbSys.h"
 
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +89,39 @@ TEST_F(DbLinksOdbc, ADatasetInTheMapsFolderFollowsMapAndTable)
     ASSERT_TRUE(DbObject.Grid.Visible);
     EXPECT_EQ(DbObject.Grid.Rows[1].Value, QStringLiteral("road"));
     EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(DbLinksOdbc, TheDatasetsDialogListsTheDataSourceAndHandsTheSourcesToTheEditor)
+{
+    ASSERT_TRUE(OpenWritten(Map("Survey\tdSurvey\ttparcels\tkid", {}), QStringLiteral("map.zmd")));
+    Frame().UpdateCommandStates();
+    QTextBrowser editor;
+    QDesktopServices::setUrlHandler(QStringLiteral("file"), &editor, "setSource");
+    const auto offered = [](QDialog& d, const char* name) {
+        auto* b = d.findChild<QComboBox*>(QLatin1String(name));
+        b->showPopup();
+        b->hidePopup();
+        QStringList l;
+        for (int i = 0; i < b->count(); ++i)
+            l << b->itemText(i);
+        return l;
+    };
+    const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::DbDataset); }, [&](QDialog& d) {
+        d.findChild<QRadioButton*>(QStringLiteral("DBaseB"))->setChecked(true);
+        EXPECT_EQ(offered(d, "DataSourceB"), QStringList{QStringLiteral("Survey")});
+        EXPECT_TRUE(d.findChild<QRadioButton*>(QStringLiteral("OdbcB"))->isChecked()) << "a source list means ODBC";
+        EXPECT_EQ(offered(d, "TableB"), QStringList{QStringLiteral("parcels")});
+        EXPECT_EQ(offered(d, "KeyB"), (QStringList{"id", "type", "size"}));
+        d.findChild<QComboBox*>(QStringLiteral("DataSourceB"))->setCurrentText(QStringLiteral("Elsewhere"));
+        EXPECT_TRUE(offered(d, "TableB").isEmpty());
+        EXPECT_TRUE(offered(d, "KeyB").isEmpty());
+        Press(d, "OdbcBtn");
+        EXPECT_EQ(editor.source(), QUrl::fromLocalFile(odbc.filePath("odbc.ini")));
+        Press(d, "CancelBtn");
+    });
+    QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+    ASSERT_TRUE(seen);
+    EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");
 }
 
 } // namespace

@@ -14,14 +14,14 @@ const QStringList DatasetLengthUnits = {QStringLiteral("1"), QStringLiteral("0.0
 const QStringList DatasetAreaUnits = {QStringLiteral("1"), QStringLiteral("0.01"), QStringLiteral("0.0001"),
                                       QStringLiteral("0.000001")};
 
-namespace {
-
 QString WithoutTrailingSeparators(QString folder)
 {
     while (folder.endsWith(u'\\') || folder.endsWith(u'/'))
         folder.chop(1);
     return folder;
 }
+
+namespace {
 
 DatasetCheck Failed(TextKey key, const QString& param, DatasetPage page, DatasetControl focus)
 {

@@ -57,6 +57,8 @@ struct DatasetFields {
 };
 
 DatasetFields ParseDatasetDefinition(const QString& definition);
+// A dBase folder as stored: no backslash or slash at its end.
+QString WithoutTrailingSeparators(QString folder);
 
 // The pages of the Datasets dialog and the controls a failed check focuses.
 enum class DatasetPage { General = 0, Secondary = 1, Special = 2 };

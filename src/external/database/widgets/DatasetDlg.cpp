@@ -10,12 +10,15 @@
 #include "external/database/DBase.h"
 #include "external/database/Dataset.h"
 #include "external/database/DbSys.h"
+#include "external/database/ZFileCtrl.h"
+#include "external/database/widgets/DBaseDlg.h"
 #include "shell/widgets/DialogRows.h"
 #include "symbols/Ports.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDir>
 #include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
@@ -24,10 +27,13 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+
+#include <functional>
 
 namespace zemo {
 
@@ -43,13 +49,35 @@ QString MapFolder()
     return QFileInfo(QString::fromStdString(Stp()->MapPath)).absolutePath();
 }
 
-QComboBox* Combo(QWidget* owner, const char* name)
+// Replaces a combo box's list and keeps what it shows; no change is signalled.
+void FillList(QComboBox* b, const QStringList& items)
 {
-    auto* b = new QComboBox(owner);
-    b->setObjectName(QLatin1String(name));
-    b->setEditable(true);
-    return b;
+    const QSignalBlocker block(b);
+    const QString text = b->currentText();
+    b->clear();
+    b->addItems(items);
+    b->setCurrentText(text);
 }
+
+// An editable combo box whose list is read from the database as it drops down, so that a
+// source is asked only when the user looks.
+class DropCombo : public QComboBox {
+public:
+    DropCombo(QWidget* owner, const char* name) : QComboBox(owner)
+    {
+        setObjectName(QLatin1String(name));
+        setEditable(true);
+    }
+    std::function<QStringList()> items;
+
+    void showPopup() override
+    {
+        if (items)
+            FillList(this, items());
+        QComboBox::showPopup();
+    }
+};
+
 
 // TDbDsNewDlg: a name not in the list, and a new link table or an existing source.
 bool NewDataset(QWidget* parent, const QStringList& names, QString& definition)
@@ -94,6 +122,68 @@ bool NewDataset(QWidget* parent, const QStringList& names, QString& definition)
         definition += TextParamStr(u't', table.completeBaseName()) + QStringLiteral("\tkID\tySYMBOL\txTEXT");
         return true;
     }
+}
+
+// The secondary-table dialog: its OK passes the check first, and a failed check keeps it open.
+class TSecTabDlg : public QDialog {
+public:
+    using QDialog::QDialog;
+    std::function<bool()> check;
+    void accept() override
+    {
+        if (!check || check())
+            QDialog::accept();
+    }
+};
+
+// A reference field of the main table, a table of the same source and its key field.
+bool EditSecondaryTable(QWidget* parent, int kind, const QString& source, const QString& mainTable,
+                        SecondaryTable& sec)
+{
+    TSecTabDlg dlg(parent);
+    dlg.setObjectName(QStringLiteral("SecTabDlg"));
+    dlg.setWindowTitle(Plain(TextKey::SecondaryTable));
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* form = new QFormLayout;
+    const auto combo = [&](const char* name, TextKey label) {
+        auto* b = new QComboBox(&dlg);
+        b->setObjectName(QLatin1String(name));
+        form->addRow(Plain(label) + u':', b);
+        return b;
+    };
+    QComboBox* ref = combo("RefKeyB", TextKey::ReferenceField);
+    QComboBox* table = combo("SecTableB", TextKey::SecondaryTable);
+    QComboBox* key = combo("SecKeyB", TextKey::KeyField);
+    layout->addLayout(form);
+    // The given entry, else the fallback place (-1: the last).
+    const auto choose = [](QComboBox* b, const QString& given, int fallback) {
+        const int i = b->findText(given);
+        b->setCurrentIndex(i >= 0 ? i : fallback < 0 ? b->count() - 1 : fallback);
+    };
+    ref->addItems(DbHasTable(kind, source, mainTable) ? DbFields(kind, source, mainTable) : QStringList());
+    choose(ref, sec.RefField, -1);
+    table->addItems(DbTables(kind, source));
+    choose(table, sec.Table, 0);
+    const auto loadKeys = [&, kind, source](const QString& keep) {
+        key->clear();
+        if (!table->currentText().isEmpty())
+            key->addItems(DbFields(kind, source, table->currentText()));
+        choose(key, keep, 0);
+    };
+    loadKeys(sec.KeyField);
+    QObject::connect(table, &QComboBox::currentTextChanged, &dlg, [&] { loadKeys(QString()); });
+    AddDialogButtons(&dlg, layout, true, [] { return SecondaryTableHelpContext; });
+    dlg.check = [key] {
+        if (!key->currentText().isEmpty())
+            return true;
+        ErrorMsg(TextKey::NoKeySelected, {}, SecondaryTableHelpContext);
+        key->setFocus();
+        return false;
+    };
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    sec = {ref->currentText(), table->currentText(), key->currentText()};
+    return true;
 }
 
 class TDatasetDlg : public QDialog {
@@ -156,14 +246,45 @@ private:
         form->addRow(odbc_);
         folder_ = new QLineEdit(page);
         folder_->setObjectName(QStringLiteral("FolderB"));
-        form->addRow(Plain(TextKey::Folder) + u':', folder_);
-        source_ = Combo(page, "DataSourceB");
+        auto* browse = new QPushButton(Plain(TextKey::Browse), page);
+        browse->setObjectName(QStringLiteral("BrowseBtn"));
+        auto* folderRow = new QHBoxLayout;
+        folderRow->addWidget(folder_, 1);
+        folderRow->addWidget(browse);
+        form->addRow(Plain(TextKey::Folder) + u':', folderRow);
+        source_ = new DropCombo(page, "DataSourceB");
         form->addRow(Plain(TextKey::DataSource) + u':', source_);
-        table_ = Combo(page, "TableB");
+        table_ = new DropCombo(page, "TableB");
         form->addRow(Plain(TextKey::Table) + u':', table_);
-        key_ = Combo(page, "KeyB");
+        key_ = new DropCombo(page, "KeyB");
         form->addRow(Plain(TextKey::KeyField) + u':', key_);
+        // The same captions as the Database menu's commands they run.
+        auto* dbaseBtn = new QPushButton(QStringLiteral("dBase..."), page);
+        dbaseBtn->setObjectName(QStringLiteral("DBaseBtn"));
+        auto* odbcBtn = new QPushButton(QStringLiteral("ODBC..."), page);
+        odbcBtn->setObjectName(QStringLiteral("OdbcBtn"));
+        auto* tools = new QHBoxLayout;
+        tools->addWidget(dbaseBtn);
+        tools->addWidget(odbcBtn);
+        tools->addStretch(1);
+        form->addRow(tools);
         pages_->addTab(page, Plain(TextKey::General));
+
+        source_->items = [this] {
+            const QStringList names = DbDataSources();
+            odbc_->setChecked(true);
+            return names;
+        };
+        table_->items = [this] { return SourceExists() ? DbTables(Kind(), Source()) : QStringList(); };
+        key_->items = [this] { return MainFields(); };
+        connect(table_, &QComboBox::currentTextChanged, this, [this] {
+            const QStringList fields = MainFields();
+            FillList(key_, fields);
+            FillList(size_, fields);
+        });
+        connect(browse, &QPushButton::clicked, this, [this] { Browse(); });
+        connect(dbaseBtn, &QPushButton::clicked, this, [this] { ShowDBaseDialog(this); });
+        connect(odbcBtn, &QPushButton::clicked, this, [this] { ManageOdbcSources(this); });
     }
     void BuildSecondary()
     {
@@ -175,25 +296,28 @@ private:
         l->addWidget(sec_);
         auto* add = new QPushButton(Plain(TextKey::Add), page);
         add->setObjectName(QStringLiteral("SecAddBtn"));
-        auto* remove = new QPushButton(Plain(TextKey::Remove), page);
-        remove->setObjectName(QStringLiteral("SecRemoveBtn"));
+        secEdit_ = new QPushButton(Plain(TextKey::Edit), page);
+        secEdit_->setObjectName(QStringLiteral("SecEditBtn"));
+        secRemove_ = new QPushButton(Plain(TextKey::Remove), page);
+        secRemove_->setObjectName(QStringLiteral("SecRemoveBtn"));
         l->addWidget(add);
-        l->addWidget(remove);
-        connect(add, &QPushButton::clicked, this, [this] { sec_->setRowCount(sec_->rowCount() + 1); });
-        connect(remove, &QPushButton::clicked, this, [this] {
-            if (sec_->rowCount() > 1 && sec_->currentRow() >= 0)
-                sec_->removeRow(sec_->currentRow());
-        });
+        l->addWidget(secEdit_);
+        l->addWidget(secRemove_);
+        connect(add, &QPushButton::clicked, this, [this] { EditSecondary(true); });
+        connect(secEdit_, &QPushButton::clicked, this, [this] { EditSecondary(false); });
+        connect(secRemove_, &QPushButton::clicked, this, [this] { RemoveSecondary(); });
+        connect(sec_, &QTableWidget::itemChanged, this, [this] { UpdateSecButtons(); });
         pages_->addTab(page, Plain(TextKey::SecondaryTables));
     }
     void BuildSpecial()
     {
         auto* page = new QWidget;
         auto* form = new QFormLayout(page);
-        const auto row = [&](TextKey label, const char* check, const char* box, QCheckBox*& c, QComboBox*& b) {
+        const auto row = [&](TextKey label, const char* check, const char* box, QCheckBox*& c, DropCombo*& b) {
             c = new QCheckBox(Plain(label), page);
             c->setObjectName(QLatin1String(check));
-            b = Combo(page, box);
+            b = new DropCombo(page, box);
+            b->items = [this] { return MainFields(); };
             form->addRow(c, b);
             connect(c, &QCheckBox::toggled, b, &QWidget::setEnabled);
         };
@@ -217,8 +341,94 @@ private:
         pages_->addTab(page, Plain(TextKey::SpecialFields));
     }
 
+    int Kind() const { return odbc_->isChecked() ? DbKindOdbc : DbKindDBase; }
+    // The source as a definition names it: an empty folder is the map's own.
+    QString Source() const
+    {
+        return odbc_->isChecked() ? source_->currentText() : WithoutTrailingSeparators(folder_->text());
+    }
+    bool SourceExists() const
+    {
+        if (odbc_->isChecked())
+            return !source_->currentText().isEmpty() && DbSourceExists(DbKindOdbc, Source());
+        return Source().isEmpty() || QFileInfo(DBaseFolder(Source())).isDir();
+    }
+    // The fields of the main table, none while the source or the table is not there.
+    QStringList MainFields() const
+    {
+        const QString table = table_->currentText();
+        if (table.isEmpty() || !SourceExists() || !DbHasTable(Kind(), Source(), table))
+            return {};
+        return DbFields(Kind(), Source(), table);
+    }
+
+    void Browse()
+    {
+        QString folder = Source().isEmpty() ? MapFolder() : DBaseFolder(Source());
+        if (!SelectDirectory(folder, SelectDirAllowCreate | SelectDirPerformCreate | SelectDirPrompt, 0))
+            return;
+        dbase_->setChecked(true);
+        // The map's own folder is stored empty, so that the dataset moves with the map.
+        folder_->setText(QDir::cleanPath(folder) == QDir::cleanPath(MapFolder()) ? QString() : folder);
+    }
+
+    QString SecCell(int row, int column) const
+    {
+        const QTableWidgetItem* item = sec_->item(row, column);
+        return item ? item->text() : QString();
+    }
+    bool SecRowFilled(int row) const
+    {
+        return !SecCell(row, 0).isEmpty() || !SecCell(row, 1).isEmpty() || !SecCell(row, 2).isEmpty();
+    }
+    // Edit and Remove need a filled row; an empty last row is where Add writes.
+    void UpdateSecButtons()
+    {
+        bool any = false;
+        for (int r = 0; r < sec_->rowCount(); ++r)
+            any = any || SecRowFilled(r);
+        secEdit_->setEnabled(shown_ >= 0 && any);
+        secRemove_->setEnabled(shown_ >= 0 && any);
+    }
+
+    // Add fills the empty last row (or a new one), Edit the selected row (the first when none
+    // is); the dataset must store first, so that the lists come from a source that is there.
+    void EditSecondary(bool add)
+    {
+        if (shown_ < 0 || !Store())
+            return;
+        int row = std::max(0, sec_->currentRow());
+        if (add) {
+            row = sec_->rowCount() - 1;
+            if (SecRowFilled(row))
+                sec_->setRowCount(++row + 1);
+        }
+        SecondaryTable s{SecCell(row, 0), SecCell(row, 1), SecCell(row, 2)};
+        if (!EditSecondaryTable(this, Kind(), Source(), table_->currentText(), s)) {
+            if (add && !SecRowFilled(row) && sec_->rowCount() > 1)
+                sec_->removeRow(row);
+            return;
+        }
+        const QString cells[] = {s.RefField, s.Table, s.KeyField};
+        for (int c = 0; c < 3; ++c)
+            sec_->setItem(row, c, new QTableWidgetItem(cells[c]));
+        UpdateSecButtons();
+    }
+
+    // The rows below move up; the grid keeps one row, emptied when it was the last.
+    void RemoveSecondary()
+    {
+        const int row = std::max(0, sec_->currentRow());
+        if (sec_->rowCount() > 1)
+            sec_->removeRow(row);
+        else
+            sec_->clearContents();
+        UpdateSecButtons();
+    }
+
     void Show(int i)
     {
+        const QSignalBlocker block(table_);
         shown_ = i;
         const bool any = i >= 0;
         for (QWidget* w : std::initializer_list<QWidget*>{source_, table_, key_, folder_, sizeOn_})
@@ -245,6 +455,7 @@ private:
         special(symbolOn_, symbol_, f.SymbolOn, f.SymbolField);
         special(textOn_, text_, f.TextOn, f.TextField);
         special(sizeOn_, size_, f.SizeOn, f.SizeField);
+        UpdateSecButtons();
         lengthUnit_->setCurrentIndex(f.LengthUnit);
         areaUnit_->setCurrentIndex(f.AreaUnit);
         if (f.Decimals > 0)
@@ -260,10 +471,8 @@ private:
         f.Source = source_->currentText();
         f.Table = table_->currentText();
         f.Key = key_->currentText();
-        for (int r = 0; r < sec_->rowCount(); ++r) {
-            const auto cell = [&](int c) { return sec_->item(r, c) ? sec_->item(r, c)->text() : QString(); };
-            f.Secondary.push_back({cell(0), cell(1), cell(2)});
-        }
+        for (int r = 0; r < sec_->rowCount(); ++r)
+            f.Secondary.push_back({SecCell(r, 0), SecCell(r, 1), SecCell(r, 2)});
         f.SymbolOn = symbolOn_->isChecked();
         f.SymbolField = symbol_->currentText();
         f.TextOn = textOn_->isChecked();
@@ -341,10 +550,11 @@ private:
     QRadioButton* dbase_ = nullptr;
     QRadioButton* odbc_ = nullptr;
     QLineEdit* folder_ = nullptr;
-    QComboBox *source_ = nullptr, *table_ = nullptr, *key_ = nullptr;
+    DropCombo *source_ = nullptr, *table_ = nullptr, *key_ = nullptr;
     QTableWidget* sec_ = nullptr;
+    QPushButton *secEdit_ = nullptr, *secRemove_ = nullptr;
     QCheckBox *symbolOn_ = nullptr, *textOn_ = nullptr, *sizeOn_ = nullptr;
-    QComboBox *symbol_ = nullptr, *text_ = nullptr, *size_ = nullptr;
+    DropCombo *symbol_ = nullptr, *text_ = nullptr, *size_ = nullptr;
     QComboBox *lengthUnit_ = nullptr, *areaUnit_ = nullptr;
     QSpinBox* decimals_ = nullptr;
 };
@@ -356,6 +566,7 @@ void EditDatasets(QWidget* parent)
     GetData();
     if (!Index.MapOpen || !Index.ActiveZmd || !EnsureMapSaved())
         return;
+    InitOdbc();
     ResetDbLinks();
     {
         TDatasetDlg dlg(parent);
