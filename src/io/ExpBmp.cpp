@@ -116,13 +116,9 @@ void ExportBmp()
     if (!IoPorts().RunBmpDialog(o))
         return;
     int dpi = 0;
-    if (!TryTrimStrToInt(o.Resolution, dpi) || dpi < MinRasterExportDpi || dpi > MaxRasterExportDpi)
-        return;
     QString name;
-    if (!AskExportFileName(ExportFormatOf(ExportKind::Bmp), name))
-        return;
     CordRect extent;
-    if (!ExportExtent(false, extent))
+    if (!RasterExportTarget(o, ExportKind::Bmp, dpi, name, extent))
         return;
     RenderBmp(extent, name, o.AntiAlias, o.ColorCorrection, dpi);
 }

@@ -167,27 +167,7 @@ void RasterPass()
 // The map templates drawn as vectors after the band, last first, each with its dim.
 void MapTemplatePasses()
 {
-    TZmd* own = Index.ActiveZmd;
-    const bool ownOpen = Index.MapOpen;
-    for (int i = own->Templates.Count() - 1; i >= 0 && !AbortRequested; --i) {
-        QString full;
-        int dim = 0;
-        if (!DocumentPorts().ActiveZmdTemp(i, full, dim))
-            continue;
-        if (OpenMapFile(full, full, true, true)) {
-            try {
-                DrawEpsColours(dim);
-            } catch (...) {
-                SetCurrentMap(own);
-                Index.MapOpen = ownOpen;
-                CloseMapFile(full);
-                throw;
-            }
-        }
-        SetCurrentMap(own);
-        Index.MapOpen = ownOpen;
-        CloseMapFile(full);
-    }
+    DrawShownMapTemplates(true, DrawEpsColours);
 }
 
 void WriteContent()

@@ -289,6 +289,13 @@ RasterResult RenderGif(const CordRect& extent, const QString& fileName, bool ant
     return ExportRaster(extent, s, writer, fileName);
 }
 
+bool RasterExportTarget(const RasterExpOptions& o, ExportKind kind, int& dpi, QString& name, CordRect& extent)
+{
+    if (!TryTrimStrToInt(o.Resolution, dpi) || dpi < MinRasterExportDpi || dpi > MaxRasterExportDpi)
+        return false;
+    return AskExportFileName(ExportFormatOf(kind), name) && ExportExtent(false, extent);
+}
+
 RasterExpOptions& GifOptions()
 {
     return GifUnit.Options;
@@ -307,13 +314,9 @@ void ExportGif()
     if (!IoPorts().RunGifDialog(o))
         return;
     int dpi = 0;
-    if (!TryTrimStrToInt(o.Resolution, dpi) || dpi < MinRasterExportDpi || dpi > MaxRasterExportDpi)
-        return;
     QString name;
-    if (!AskExportFileName(ExportFormatOf(ExportKind::Gif), name))
-        return;
     CordRect extent;
-    if (!ExportExtent(false, extent))
+    if (!RasterExportTarget(o, ExportKind::Gif, dpi, name, extent))
         return;
     RenderGif(extent, name, o.AntiAlias, true, o.ColorCorrection, dpi);
 }

@@ -29,6 +29,10 @@ struct RasterExpOptions {
     bool ColorCorrection = true;
 };
 
+// What every raster export asks after its dialog: the typed resolution within range, the file
+// name and the map's extent. False when one of them is refused or cancelled.
+bool RasterExportTarget(const RasterExpOptions& o, ExportKind kind, int& dpi, QString& name, CordRect& extent);
+
 // The median-cut colour reduction: a histogram that then serves as the colour map.
 class GifColorTable {
 public:

@@ -182,13 +182,9 @@ void ExportJpeg()
     if (!IoPorts().RunJpegDialog(o))
         return;
     int dpi = 0;
-    if (!TryTrimStrToInt(o.Resolution, dpi) || dpi < MinRasterExportDpi || dpi > MaxRasterExportDpi)
-        return;
     QString name;
-    if (!AskExportFileName(ExportFormatOf(ExportKind::Jpeg), name))
-        return;
     CordRect extent;
-    if (!ExportExtent(false, extent))
+    if (!RasterExportTarget(o, ExportKind::Jpeg, dpi, name, extent))
         return;
     RenderJpeg(extent, name, o.AntiAlias, true, o.ColorCorrection, dpi);
 }

@@ -6,6 +6,8 @@
 #include "core/Status.h"
 #include "core/Folders.h"
 #include "document/Index.h"
+#include "document/Open.h"
+#include "document/Ports.h"
 #include "document/ServiceHooks.h"
 #include "edit/Work.h"
 #include "render/Scale.h"
@@ -173,5 +175,34 @@ ScopedProgress::~ScopedProgress()
 }
 
 void ExportPdf() {}
+
+void DrawShownMapTemplates(bool lastFirst, const std::function<void(int dim)>& draw)
+{
+    TZmd* own = Index.ActiveZmd;
+    const bool ownOpen = Index.MapOpen;
+    const int count = own->Templates.Count();
+    for (int k = 0; k < count && !AbortRequested; ++k) {
+        const int i = lastFirst ? count - 1 - k : k;
+        QString full;
+        int dim = 0;
+        if (!DocumentPorts().ActiveZmdTemp(i, full, dim))
+            continue;
+        // The current map comes back after each, also when drawing fails.
+        const auto restore = [&] {
+            SetCurrentMap(own);
+            Index.MapOpen = ownOpen;
+            CloseMapFile(full);
+        };
+        if (OpenMapFile(full, full, true, true)) {
+            try {
+                draw(dim);
+            } catch (...) {
+                restore();
+                throw;
+            }
+        }
+        restore();
+    }
+}
 
 } // namespace zemo

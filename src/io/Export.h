@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <span>
 
 namespace zemo {
@@ -128,5 +129,9 @@ public:
 
 // File > Export > PDF: there is no PDF writer; the command does nothing.
 void ExportPdf();
+
+// The shown map templates of the current map, each opened, drawn with its dim and closed, the
+// current map restored after each: from the last to the first (screen, EPS) or in list order.
+void DrawShownMapTemplates(bool lastFirst, const std::function<void(int dim)>& draw);
 
 } // namespace zemo

@@ -123,27 +123,7 @@ void RasterBands(const QRect& device)
 // The shown map templates of the current map, each with its own dim.
 void MapTemplates()
 {
-    TZmd* own = Index.ActiveZmd;
-    const bool ownOpen = Index.MapOpen;
-    for (int i = 0; i < own->Templates.Count() && !AbortRequested; ++i) {
-        QString full;
-        int dim = 0;
-        if (!DocumentPorts().ActiveZmdTemp(i, full, dim))
-            continue;
-        if (OpenMapFile(full, full, true, true)) {
-            try {
-                DrawMapColours(dim);
-            } catch (...) {
-                SetCurrentMap(own);
-                Index.MapOpen = ownOpen;
-                CloseMapFile(full);
-                throw;
-            }
-        }
-        SetCurrentMap(own);
-        Index.MapOpen = ownOpen;
-        CloseMapFile(full);
-    }
+    DrawShownMapTemplates(false, DrawMapColours);
 }
 
 void DrawPageOnDevice(Device& dc, int lineWidth)
