@@ -4,6 +4,7 @@
 #include "core/FileDialogs.h"
 #include "core/Folders.h"
 #include "core/Messages.h"
+#include "core/Numeric.h"
 #include "core/Status.h"
 #include "core/StringX.h"
 #include "document/Index.h"
@@ -12,6 +13,7 @@
 #include "io/Ports.h"
 #include "render/Areas.h"
 #include "render/GraphSys.h"
+#include "render/Points.h"
 #include "render/Redraw.h"
 #include "render/Scale.h"
 #include "render/TemplateDraw.h"
@@ -24,6 +26,9 @@
 #include <algorithm>
 #include <cmath>
 #include <map>
+#include <numbers>
+#include <span>
+#include <utility>
 #include <vector>
 #include <zlib.h>
 
@@ -36,6 +41,9 @@ constexpr char Q = '"';
 constexpr int64_t MinHatchTileWidth = 192000;
 constexpr int64_t HatchTileHeight = 325120;
 constexpr int SymbolHiddenStatus = 2;
+// A structure tile draws every cell whose elements reach into it; elements far larger than
+// their cell would ask for more than this many, and the pattern is then left out.
+constexpr int64_t MaxStructureTileCells = 16384;
 
 struct SvgUnitState {
     SvgOptions Options;
@@ -49,11 +57,48 @@ int Field(const SymbolBytes& rec, size_t at) { return SymI16(rec, at); }
 bool HatchPatterned(const SymbolBytes& rec)
 {
     const int mode = Field(rec, AreaHatchMode);
-    return SymI16(rec, SymObjectType) == AreaObject && (mode == 1 || mode == 2)
+    return SymI16(rec, SymObjectType) == AreaObject && AreaSymbolUsable(rec) && (mode == 1 || mode == 2)
            && Field(rec, AreaHatchLineWidth) > 0 && Field(rec, AreaHatchDist) >= 0;
 }
 
+std::span<const uint8_t> StructureList(const SymbolBytes& rec, int& slots)
+{
+    slots = Field(rec, AreaStructSlots);
+    return std::span<const uint8_t>(rec).subspan(AreaSymbolFixedBytes, size_t(slots) * 8);
+}
+
+// A structure the area painter draws in `color`: a grid of whole cells and an element there.
+bool StructurePatterned(const SymbolBytes& rec, int color)
+{
+    const int mode = Field(rec, AreaStructMode);
+    if (SymI16(rec, SymObjectType) != AreaObject || !AreaSymbolUsable(rec) || (mode != 1 && mode != 2)
+        || Field(rec, AreaStructWidth) < 1 || Field(rec, AreaStructHeight) < 1)
+        return false;
+    int slots = 0;
+    const std::span<const uint8_t> list = StructureList(rec, slots);
+    int slot = 0;
+    SymbolElementView e;
+    while (NextSymbolElement(list, slots, slot, e))
+        if (e.Color == color)
+            return true;
+    return false;
+}
+
+// A cell origin in map units; cells of huge elements may lie beyond the coordinate range.
+int32_t Cell32(int64_t v) { return Masked(int32_t(std::clamp<int64_t>(v, SafeRoundMin, SafeRoundMax))); }
+
 bool Hidden(const SymbolBytes& rec) { return (SymU8(rec, SymStatus) & SymbolStatusMask) >= SymbolHiddenStatus; }
+
+// The tile position that puts a tile's corner on the map's origin, where the painters count
+// their hatch rows and structure cells from: the origin's place in the view box taken back
+// through the pattern's turn (SVG degrees) and, for structures, its flip of y.
+std::pair<double, double> TileAtMapOrigin(double degrees, bool flipY)
+{
+    const double ox = -double(Scale.DrawRect.x1) / 25600, oy = double(Scale.DrawRect.y2) / 25600;
+    const double r = degrees * std::numbers::pi / 180, c = std::cos(r), s = std::sin(r);
+    const double x = c * ox + s * oy, y = -s * ox + c * oy;
+    return {x, flipY ? -y : y};
+}
 
 // One hatch pattern: lines of the symbol's width across a tile of whole steps, turned to the
 // angle, in the hatch colour alone (the id names that colour).
@@ -63,7 +108,7 @@ void WriteHatchPattern(const std::string& id, const SymbolBytes& rec, int angle,
     const int64_t step = int64_t(width + dist) * 256;
     const int64_t n = (MinHatchTileWidth + step - 1) / step;
     const double w = double(n * step) / 25600, h = double(HatchTileHeight) / 25600;
-    const double x = std::abs(double(Scale.DrawRect.x1)) / 25600, y = double(Scale.DrawRect.y2) / 25600;
+    const auto [x, y] = TileAtMapOrigin(90 - angle / 10.0, false);
     Line("<pattern id=" + std::string(1, Q) + id + Q + " patternUnits=" + Q + "userSpaceOnUse" + Q + " ");
     Line("patternTransform=" + std::string(1, Q) + "rotate(" + Fixed2(90 - angle / 10.0) + ")" + Q + " x=" + Q
          + Fixed2(x) + Q + " y=" + Q + Fixed2(y) + Q + " width=" + Q + Fixed2(w) + Q + " height=" + Q + Fixed2(h)
@@ -81,8 +126,58 @@ void WriteHatchPattern(const std::string& id, const SymbolBytes& rec, int angle,
     Line("</pattern>");
 }
 
-// The hatch patterns of the area objects in the exported rectangle: one per symbol, colour
-// and angle, each written once.
+// One structure pattern: the cells of the symbol's grid in `c` that reach into one tile, the
+// tile a cell wide and a cell high, two rows high when odd rows are shifted by half a cell.
+// The content is drawn in the grid's own frame, y upward (the flip is the pattern's), with the
+// elements turned back by the structure angle, as the painter puts them on the turned grid.
+// False when the tile would need too many cells.
+bool WriteStructurePattern(const std::string& id, const SymbolBytes& rec, int angle, const ColorRecord& c)
+{
+    const int64_t W = Field(rec, AreaStructWidth), H = Field(rec, AreaStructHeight);
+    const bool offsetRows = Field(rec, AreaStructMode) == 2;
+    const int64_t tileH = offsetRows ? 2 * H : H;
+    int slots = 0;
+    const std::span<const uint8_t> list = StructureList(rec, slots);
+    const int64_t e = ElementListExtent(list, slots);
+    const int64_t c0 = -(e / W) - 2, c1 = (W + e) / W + 2;
+    const int64_t r0 = -(e / H) - 1, r1 = (tileH + e) / H + 1;
+    if ((c1 - c0 + 1) * (r1 - r0 + 1) > MaxStructureTileCells)
+        return false;
+    const auto [x, y] = TileAtMapOrigin(-angle / 10.0, true);
+    const double w = double(W) / 100, h = double(tileH) / 100;
+    Line("<pattern id=" + std::string(1, Q) + id + Q + " patternUnits=" + Q + "userSpaceOnUse" + Q
+         + " patternTransform=" + Q + "rotate(" + Fixed2(-angle / 10.0) + ") matrix(1 0 0 -1 0 0)" + Q + " x=" + Q
+         + Fixed2(x) + Q + " y=" + Q + Fixed2(y) + Q + " width=" + Q + Fixed2(w) + Q + " height=" + Q + Fixed2(h) + Q
+         + " viewBox=" + Q + "0 0 " + Fixed2(w) + " " + Fixed2(h) + Q + " >");
+    Line("<g stroke=" + std::string(1, Q) + SvgColor(PackCmyk(c.Cmyk)) + Q + " >");
+    Graph.CurrentColor = c.Number;
+    Graph.OutputCmyk = PackCmyk(c.Cmyk);
+    Graph.SvgFillCmyk = PackCmyk(c.Cmyk);
+    const Cord origin = Scale.ViewOrigin;
+    Scale.ViewOrigin = {0, 0};
+    Graph.SvgPatternCoords = true;
+    ElementPlacement place;
+    const int turn = Field(rec, AreaStructAngle);
+    if (turn != 0) {
+        const double a = -turn / 1800.0 * std::numbers::pi;
+        place.Cos = std::cos(a);
+        place.Sin = std::sin(a);
+    }
+    for (int64_t r = r0; r <= r1; ++r)
+        for (int64_t col = c0; col <= c1; ++col) {
+            const int64_t cx = col * W - (offsetRows && (r & 1) ? W / 2 : 0);
+            place.Origin = {Cell32(cx * 256), Cell32(r * H * 256)};
+            DrawElementList(list, slots, place);
+        }
+    Graph.SvgPatternCoords = false;
+    Scale.ViewOrigin = origin;
+    Line(" </g>");
+    Line("</pattern>");
+    return true;
+}
+
+// The patterns of the area objects in the exported rectangle: structure and hatch patterns
+// by symbol, colour and angle, each written once. A symbol with both gets both.
 void WriteSvgPatterns(const TZmd& z)
 {
     const int count = std::clamp<int>(z.ColorBlock.ColorCount, 0, MaxColors);
@@ -97,8 +192,16 @@ void WriteSvgPatterns(const TZmd& z)
         for (int n : objects) {
             ElementRecord e;
             SymbolBytes* rec = nullptr;
-            if (!ReadElement(n, e) || !GetSymbol(e.Symbol, rec) || !rec || !HatchPatterned(*rec) || Hidden(*rec)
-                || Field(*rec, AreaHatchColor) != c.Number || (SymU8(*rec, SymStatus) & SymbolUsedBit) == 0)
+            if (!ReadElement(n, e) || e.ObjectType != AreaObject || !GetSymbol(e.Symbol, rec) || !rec || Hidden(*rec)
+                || (SymU8(*rec, SymStatus) & SymbolUsedBit) == 0)
+                continue;
+            if (StructurePatterned(*rec, c.Number)) {
+                const int angle = Field(*rec, AreaStructAngle) + e.Angle;
+                const std::string id = SvgPatternName(e.Symbol, false, c.Number, angle);
+                if (!ExportPatternNames.Names.count(id) && WriteStructurePattern(id, *rec, angle, c))
+                    ExportPatternNames.Names.insert(id);
+            }
+            if (!HatchPatterned(*rec) || Field(*rec, AreaHatchColor) != c.Number)
                 continue;
             std::vector<int> angles{Field(*rec, AreaHatchAngle1) + e.Angle};
             if (Field(*rec, AreaHatchMode) == 2)

@@ -1,8 +1,8 @@
 // ExpSvg: File > Export SVG (its menu item stays hidden; the command works). One SVG 1.0
-// document sized in centimetres with a millimetre view box: the hatch patterns of the area
-// symbols in use, then the objects grouped by colour, last colour first, and symbol, drawn by
-// the painters in the output layer's SVG mode. "Compress SVG" turns it into a ".svgz" (gzip
-// around raw deflate at the best level) and removes the ".svg".
+// document sized in centimetres with a millimetre view box: the hatch and structure patterns
+// of the area symbols in use, then the objects grouped by colour, last colour first, and
+// symbol, drawn by the painters in the output layer's SVG mode. "Compress SVG" turns it into
+// a ".svgz" (gzip around raw deflate at the best level) and removes the ".svg".
 #pragma once
 
 #include <QByteArray>
