@@ -2,8 +2,10 @@
 // and stay open, the BMP dialog's size preview follows the resolution, OK writes the file the
 // save dialog named at the size the resolution gives.
 #include "../support/ProgramFixture.h"
+#include "core/Config.h"
 #include "core/Cord.h"
 #include "core/FieldChecks.h"
+#include "core/Folders.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
 #include "io/ExpBmp.h"
@@ -16,6 +18,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QDir>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -101,6 +105,42 @@ TEST_F(RasterExportMenus, TheBmpPreviewFollowsTheResolution)
     EXPECT_EQ(size->text(), QString::number(int64_t(at300.width()) * 3 * at300.height() + 54));
     resol->setEditText(QStringLiteral("3oo"));
     EXPECT_EQ(size->text(), QString());
+}
+
+// The map is untitled: each export proposes "Untitled" with its extension in the map folder,
+// or in the remembered export folder, which the SVG export neither reads nor sets.
+TEST_F(RasterExportMenus, AnUntitledMapProposesItsNameInTheMapFolder)
+{
+    const QString mapFolder = QDir::cleanPath(GetMapFolder());
+    const QString elsewhere = QDir::cleanPath(TempPath(QStringLiteral("elsewhere")));
+    const struct {
+        Cmd cmd;
+        const char* name;
+        bool svg;
+    } cases[] = {{Cmd::FileExportBmp, "Untitled.bmp", false}, {Cmd::FileExportGif, "Untitled.gif", false},
+                 {Cmd::FileExportJpeg, "Untitled.jpg", false}, {Cmd::FileExportTiff, "Untitled.tif", false},
+                 {Cmd::FileExportSvg, "Untitled.svg", true}};
+    for (const QString& exportFolder : {QString(), elsewhere}) {
+        ProgramConfig.ExportFolder = exportFolder;
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + " " + exportFolder.toStdString());
+            // The options dialog takes OK, the save dialog Cancel.
+            QTimer::singleShot(0, [] {
+                if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                    dlg->accept();
+            });
+            const size_t asked = dialogs.Requests().size();
+            dialogs.QueueAnswer(false);
+            Frame().UpdateCommandStates();
+            Trigger(c.cmd);
+            ASSERT_EQ(dialogs.Requests().size(), asked + 1);
+            const FileDialogRequest& r = dialogs.Requests().back();
+            EXPECT_EQ(r.fileName, QLatin1String(c.name));
+            EXPECT_EQ(QDir::cleanPath(r.initialFolder), exportFolder.isEmpty() || c.svg ? mapFolder : exportFolder);
+            EXPECT_EQ(ProgramConfig.ExportFolder, exportFolder);
+        }
+    }
+    EXPECT_EQ(messages.Count(), 0);
 }
 
 } // namespace
