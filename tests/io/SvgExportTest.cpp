@@ -192,5 +192,51 @@ TEST_F(SvgExport, RsvgDrawsWhatTheBitmapExportDraws)
     EXPECT_LE(differ, compared / 50) << differ << " of " << compared;
 }
 
+// Esc while the objects are written: the message once, no progress left, and neither the
+// ".svg" (written whole or not at all) nor a ".svgz".
+TEST_F(SvgExport, EscLeavesNeitherSvgNorSvgz)
+{
+    OpenA4Map();
+    IoPorts().RunSvgDialog.Bind([](SvgOptions& o) { return o.Compress = true; });
+    const QString svg = InMaps(QStringLiteral("esc.svg"));
+    dialogs.QueueAnswer(true, svg);
+    escAt = 2;
+    ExportSvg();
+    EXPECT_GE(polls, 2);
+    EXPECT_EQ(messages.CountOf(TextKey::ExportAborted), 1);
+    EXPECT_FALSE(ProgressRunning());
+    EXPECT_FALSE(QFile::exists(svg));
+    EXPECT_FALSE(QFile::exists(InMaps(QStringLiteral("esc.svgz"))));
+}
+
+// A hidden symbol writes neither its objects nor its patterns; a colour no object uses writes
+// no group; the groups come last colour first.
+TEST_F(SvgExport, HiddenSymbolsAndUnusedColoursWriteNoGroup)
+{
+    TestMapWriter w(8);
+    w.colors = {TestColor(), TestColor::Cmyk(1, "Blue", 200, 0, 0, 0), TestColor::Cmyk(2, "Red", 0, 200, 200, 0)};
+    TestSymbol hidden = TestSymbol::Area(20, 1);
+    hidden.status = 2;
+    hidden.SetI16(AreaHatchMode, 1);
+    hidden.SetI16(AreaHatchColor, 0);
+    hidden.SetI16(AreaHatchLineWidth, 20);
+    hidden.SetI16(AreaHatchDist, 80);
+    w.symbols = {TestSymbol::Line(10, 0, 50), hidden, TestSymbol::Line(30, 1, 50)};
+    w.objects = {TestObject::Line(10, {{0, 0}, {20 * Mm, -10 * Mm}}),
+                 TestObject::Area(20, {{0, 0}, {10 * Mm, 0}, {10 * Mm, -10 * Mm}}),
+                 TestObject::Line(30, {{0, -10 * Mm}, {20 * Mm, 0}})};
+    ASSERT_NE(Open(w), nullptr);
+    const QString path = Samples() + QStringLiteral("/hidden-symbol.svg");
+    ASSERT_TRUE(WriteSvgFile(path));
+    const QString text = QString::fromLatin1(Read(path));
+    QStringList groups;
+    const QRegularExpression head(QStringLiteral("<g id=\"([^\"]+)\" >"));
+    for (auto it = head.globalMatch(text); it.hasNext();)
+        groups << it.next().captured(1);
+    EXPECT_EQ(groups, (QStringList{"3.0 Line 30 0 1", "1.0 Line 10 0 0"}));
+    EXPECT_FALSE(text.contains(QLatin1String("<pattern")));
+    EXPECT_FALSE(text.contains(QLatin1String("url(#")));
+}
+
 } // namespace
 } // namespace zemo::test
