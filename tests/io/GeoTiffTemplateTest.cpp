@@ -1,5 +1,6 @@
 // A georeferenced TIFF export read back by Template > Open: at 0 and 30 degrees, from its
-// GeoTIFF tags and from its world file, the template lies on the rectangle it was made of.
+// GeoTIFF tags and from its world file, the template lies on the rectangle it was made of;
+// listgeo reads its keys.
 #include "../support/ProgramFixture.h"
 #include "core/Config.h"
 #include "core/StringX.h"
@@ -12,6 +13,7 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QRadioButton>
 #include <QTimer>
 
@@ -79,6 +81,17 @@ TEST_F(GeoTiffTemplate, TheExportReadBackLiesOnItsRectangle)
             j.Dpi = 254;
             ASSERT_TRUE(WriteTiff(j));
             ASSERT_EQ(QFile::exists(j.FileName.chopped(4) + QStringLiteral(".tfw")), worldFile);
+            // libgeotiff reads the key directory: projected, pixels are areas; the turned
+            // export carries a transformation in place of scale and tie point.
+            QProcess listgeo;
+            listgeo.start(QStringLiteral("listgeo"), {j.FileName});
+            ASSERT_TRUE(listgeo.waitForFinished(60000));
+            const QString keys = QString::fromLatin1(listgeo.readAllStandardOutput());
+            EXPECT_TRUE(keys.contains(QLatin1String("Key_Revision: 1.0"))) << keys.toStdString();
+            EXPECT_TRUE(keys.contains(QLatin1String("GTModelTypeGeoKey (Short,1): ModelTypeProjected")));
+            EXPECT_TRUE(keys.contains(QLatin1String("GTRasterTypeGeoKey (Short,1): RasterPixelIsArea")));
+            EXPECT_EQ(keys.contains(QLatin1String("ModelTransformationTag")), angle != 0);
+            EXPECT_EQ(keys.contains(QLatin1String("ModelTiepointTag")), angle == 0);
             bool existing = false;
             ASSERT_TRUE(OpenAccepted(j.FileName, existing));
             EXPECT_TRUE(existing);
