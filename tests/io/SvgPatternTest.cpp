@@ -2,6 +2,7 @@
 // symbol with both getting both, tiles anchored on the map's origin (where the painters count
 // their rows and cells from), a structure too large for its tile left out; and rsvg-convert
 // drawing the hatched and structured areas as the bitmap export draws them.
+#include "BlendCompare.h"
 #include "MarkerMap.h"
 #include "io/ExpBmp.h"
 #include "io/ExpSvg.h"
@@ -115,36 +116,6 @@ TEST_F(SvgPatterns, StructuresBesideHatchesEachIdOnceOnTheMapsOrigin)
              {"Pattern303.0c0ang0", 1}, {"Pattern303.0c1ang0", 1}, {"Pattern304.0c1ang0", 0}})
         EXPECT_EQ(text.count(QStringLiteral("url(#%1)").arg(id)), uses) << id.toStdString();
     EXPECT_EQ(messages.Count(), 0);
-}
-
-// The pixels of `a` that no blend of `b`'s 3 x 3 neighbourhood explains, in either direction:
-// an edge drawn with or without anti-aliasing, or a pixel off, is a blend; a missing line or
-// dot, or one out of phase, is not.
-int Unexplained(const QImage& a, const QImage& b, const QRect& r)
-{
-    const auto within = [](const QImage& from, const QImage& to, int x, int y) {
-        const QRgb c = from.pixel(x, y);
-        for (int k = 0; k < 3; ++k) {
-            int lo = 255, hi = 0;
-            for (int dy = -1; dy <= 1; ++dy)
-                for (int dx = -1; dx <= 1; ++dx) {
-                    const QRgb n = to.pixel(x + dx, y + dy);
-                    const int v = k == 0 ? qRed(n) : k == 1 ? qGreen(n) : qBlue(n);
-                    lo = std::min(lo, v);
-                    hi = std::max(hi, v);
-                }
-            const int v = k == 0 ? qRed(c) : k == 1 ? qGreen(c) : qBlue(c);
-            if (v < lo - 24 || v > hi + 24)
-                return false;
-        }
-        return true;
-    };
-    int n = 0;
-    for (int y = r.top() + 1; y < r.bottom(); ++y)
-        for (int x = r.left() + 1; x < r.right(); ++x)
-            if (!within(a, b, x, y) || !within(b, a, x, y))
-                ++n;
-    return n;
 }
 
 double Ink(const QImage& image, const QRect& r)
