@@ -6,6 +6,7 @@
 #include "course/CsStat.h"
 #include "course/Ports.h"
 #include "course/widgets/CourseDlg.h"
+#include "course/widgets/CourseOnlyDlg.h"
 #include "course/widgets/CoursePanel.h"
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
@@ -67,6 +68,7 @@ void InstallCourse()
         return ExecCsClassDlg(QApplication::activeWindow(), name, courseIndex, edited);
     });
     course.CoursesChanged.Bind(RefreshCoursePanels);
+    course.RunCourseOnlyDialog.Bind([](CourseOnlyEdit& e) { return ExecCourseOnlyDlg(QApplication::activeWindow(), e); });
     ShellWidgetsPorts().FillCsPanel.Bind(FillCsPanel);
 }
 

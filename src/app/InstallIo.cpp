@@ -5,6 +5,7 @@
 #include "io/widgets/ExpRangeDlg.h"
 #include "io/widgets/ExportDlgs.h"
 #include "io/widgets/PrintDlg.h"
+#include "io/widgets/PrintRangeDlg.h"
 #include "io/widgets/QtPrinters.h"
 #include "shell/Ports.h"
 #include "io/widgets/ImportDlgs.h"
@@ -22,6 +23,7 @@ void InstallIo()
     IoPortSet& io = IoPorts();
     io.RunExportRangeDialog.Bind([top](ExportRangeEdit& e) { return ExecExpRangeDlg(top(), e); });
     io.RunOnePageDialog.Bind([top](OnePageEdit& e) { return ExecOnePageDlg(top(), e); });
+    io.RunPrintRangeDialog.Bind([top](PrintRangeEdit& e) { return ExecPrintRangeDlg(top(), e); });
     io.RunEpsDialog.Bind([top](EpsOptions& o) { return ExecExpEpsDlg(top(), o); });
     io.RunAiDialog.Bind([top](AiOptions& o) { return ExecExpAiDlg(top(), o); });
     io.RunPartialDialog.Bind([top](PartialEdit& e) { return ExecPartialDlg(top(), e); });

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/Port.h"
+#include "course/CourseOnly.h"
 
 #include <QString>
 
@@ -42,6 +43,9 @@ struct CoursePortSet {
     // The current course, its caret or the classes changed: the Courses and Classes tabs show
     // them again. Least: there are no tabs.
     Port<void()> CoursesChanged{"course.CoursesChanged", [] {}};
+    // The course-only dialog on the edit: its fields on OK and Define. Least: cancelled.
+    Port<CourseOnlyAnswer(CourseOnlyEdit& edit)> RunCourseOnlyDialog{
+        "course.RunCourseOnlyDialog", [](CourseOnlyEdit&) { return CourseOnlyAnswer::Cancel; }};
 };
 
 CoursePortSet& CoursePorts();

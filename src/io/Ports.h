@@ -15,6 +15,7 @@
 #include "io/Import.h"
 #include "io/Partial.h"
 #include "io/Print.h"
+#include "io/PrintRange.h"
 #include "io/PrintSys.h"
 
 namespace zemo {
@@ -26,6 +27,9 @@ struct IoPortSet {
     // The one-page dialog: the edit's fields on OK and Define. Least: cancelled.
     Port<RangeAnswer(OnePageEdit& edit)> RunOnePageDialog{
         "io.RunOnePageDialog", [](OnePageEdit&) { return RangeAnswer::Cancel; }};
+    // The print-range dialog on the edit: its fields on OK and Define. Least: cancelled.
+    Port<RangeAnswer(PrintRangeEdit& edit)> RunPrintRangeDialog{
+        "io.RunPrintRangeDialog", [](PrintRangeEdit&) { return RangeAnswer::Cancel; }};
     // The EPS dialog: true on OK with the options. Least: cancelled, nothing is exported.
     Port<bool(EpsOptions& options)> RunEpsDialog{"io.RunEpsDialog", [](EpsOptions&) { return false; }};
     // The Illustrator dialog: true on OK with the colour kind chosen. Least: cancelled.

@@ -55,9 +55,7 @@ bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
 double PrintRatio()
 {
     const SetupRecord* s = Stp();
-    if (s && s->PrintScale > 0 && s->MapScale > 0 && std::isfinite(s->MapScale / s->PrintScale))
-        return s->MapScale / s->PrintScale;
-    return 1;
+    return s ? PrintRatioOf(*s) : 1;
 }
 
 bool Touches(const CordRect& a, const CordRect& b)
@@ -347,11 +345,7 @@ bool PrintMap(const QString& separationName, const PrintOptions& o)
             ScopedProgress progress(TextKey::Printing, TextKey::Count, int(std::min(total, 1e9)), 1);
             Scale.ViewScaleX = Prt.PageScaleX / 256;
             Scale.ViewScaleY = -(Prt.PageScaleY / 256);
-            const Cord centre{int32_t((int64_t(r.x1) + r.x2) / 2), int32_t((int64_t(r.y1) + r.y2) / 2)};
-            for (int c = 0; c < copies && ok; ++c)
-                for (int i = 0; i < Prt.Across && ok; ++i)
-                    for (int j = 0; j < Prt.Down && ok; ++j)
-                        ok = PrintPage(PrintPageCentre(centre, i, j));
+            ok = ForEachPrintPage(CurrentPrintLayout(), PrintRectCentre(r), copies, PrintPage);
         }
     } catch (...) {
         AbortRequested = true;
@@ -364,21 +358,25 @@ bool PrintMap(const QString& separationName, const PrintOptions& o)
     return ok;
 }
 
-void ComputePrintPages()
+double PrintRatioOf(const SetupRecord& s)
 {
-    const SetupRecord* s = Stp();
-    const double ratio = PrintRatio();
-    Prt.Ratio = ratio;
-    Prt.PageScaleX = PrintSys.LOGPIXELSX * ratio / 2540;
-    Prt.PageScaleY = PrintSys.LOGPIXELSY * ratio / 2540;
-    Prt.PageWidth = std::clamp(SafeRound(PrintSys.HORZSIZE * 100 / ratio), 0, MaxPrintPageSize);
-    Prt.PageHeight = std::clamp(SafeRound(PrintSys.VERTSIZE * 100 / ratio), 0, MaxPrintPageSize);
+    if (s.PrintScale > 0 && s.MapScale > 0 && std::isfinite(s.MapScale / s.PrintScale))
+        return s.MapScale / s.PrintScale;
+    return 1;
+}
+
+PrintPageLayout LayOutPrintPages(double ratio, int dpiX, int dpiY, int horzMm, int vertMm, int overlapX,
+                                 int overlapY, const CordRect& r)
+{
+    PrintPageLayout l;
+    l.Ratio = ratio;
+    l.PageScaleX = dpiX * ratio / 2540;
+    l.PageScaleY = dpiY * ratio / 2540;
+    l.PageWidth = std::clamp(SafeRound(horzMm * 100 / ratio), 0, MaxPrintPageSize);
+    l.PageHeight = std::clamp(SafeRound(vertMm * 100 / ratio), 0, MaxPrintPageSize);
     // An overlap read from the map is never negative nor more than half a page.
-    const int ox = s ? SafeRound(s->PrintOverlapX / ratio) : 0;
-    const int oy = s ? SafeRound(s->PrintOverlapY / ratio) : 0;
-    Prt.OverlapX = std::clamp(ox, 0, Prt.PageWidth / 2);
-    Prt.OverlapY = std::clamp(oy, 0, Prt.PageHeight / 2);
-    const CordRect& r = Prt.PrintRect;
+    l.OverlapX = std::clamp(SafeRound(overlapX / ratio), 0, l.PageWidth / 2);
+    l.OverlapY = std::clamp(SafeRound(overlapY / ratio), 0, l.PageHeight / 2);
     const auto count = [](int64_t extent, int page, int overlap) {
         const int64_t wanted = extent / 256 - 50;
         int n = 1;
@@ -388,8 +386,48 @@ void ComputePrintPages()
             ++n;
         return n;
     };
-    Prt.Across = count(int64_t(r.x2) - r.x1, Prt.PageWidth, Prt.OverlapX);
-    Prt.Down = count(int64_t(r.y2) - r.y1, Prt.PageHeight, Prt.OverlapY);
+    l.Across = count(int64_t(r.x2) - r.x1, l.PageWidth, l.OverlapX);
+    l.Down = count(int64_t(r.y2) - r.y1, l.PageHeight, l.OverlapY);
+    return l;
+}
+
+Cord PageCentreOf(const PrintPageLayout& l, Cord centre, int col, int row)
+{
+    const double stepX = double(l.PageWidth - l.OverlapX) * (2 * col - l.Across + 1) * 128;
+    const double stepY = double(l.PageHeight - l.OverlapY) * (2 * row - l.Down + 1) * 128;
+    return {SafeRound(centre.x + stepX), SafeRound(centre.y - stepY)};
+}
+
+bool ForEachPrintPage(const PrintPageLayout& l, Cord centre, int copies, const std::function<bool(Cord)>& visit)
+{
+    for (int c = 0; c < copies; ++c)
+        for (int i = 0; i < l.Across; ++i)
+            for (int j = 0; j < l.Down; ++j)
+                if (!visit(PageCentreOf(l, centre, i, j)))
+                    return false;
+    return true;
+}
+
+Cord PrintRectCentre(const CordRect& r)
+{
+    return {int32_t((int64_t(r.x1) + r.x2) / 2), int32_t((int64_t(r.y1) + r.y2) / 2)};
+}
+
+void ComputePrintPages()
+{
+    const SetupRecord* s = Stp();
+    const PrintPageLayout l = LayOutPrintPages(PrintRatio(), PrintSys.LOGPIXELSX, PrintSys.LOGPIXELSY, PrintSys.HORZSIZE,
+                                               PrintSys.VERTSIZE, s ? s->PrintOverlapX : 0, s ? s->PrintOverlapY : 0,
+                                               Prt.PrintRect);
+    Prt.Ratio = l.Ratio;
+    Prt.PageScaleX = l.PageScaleX;
+    Prt.PageScaleY = l.PageScaleY;
+    Prt.PageWidth = l.PageWidth;
+    Prt.PageHeight = l.PageHeight;
+    Prt.OverlapX = l.OverlapX;
+    Prt.OverlapY = l.OverlapY;
+    Prt.Across = l.Across;
+    Prt.Down = l.Down;
 }
 
 void CountPrintBands()
@@ -403,11 +441,24 @@ void CountPrintBands()
     Prt.BandsPerPage = int(std::clamp(n, 0.0, 1e6));
 }
 
+PrintPageLayout CurrentPrintLayout()
+{
+    PrintPageLayout l;
+    l.Ratio = Prt.Ratio;
+    l.PageScaleX = Prt.PageScaleX;
+    l.PageScaleY = Prt.PageScaleY;
+    l.PageWidth = Prt.PageWidth;
+    l.PageHeight = Prt.PageHeight;
+    l.OverlapX = Prt.OverlapX;
+    l.OverlapY = Prt.OverlapY;
+    l.Across = Prt.Across;
+    l.Down = Prt.Down;
+    return l;
+}
+
 Cord PrintPageCentre(Cord centre, int i, int j)
 {
-    const double stepX = double(Prt.PageWidth - Prt.OverlapX) * (2 * i - Prt.Across + 1) * 128;
-    const double stepY = double(Prt.PageHeight - Prt.OverlapY) * (2 * j - Prt.Down + 1) * 128;
-    return {SafeRound(centre.x + stepX), SafeRound(centre.y - stepY)};
+    return PageCentreOf(CurrentPrintLayout(), centre, i, j);
 }
 
 bool PrintPage(Cord centre)
@@ -451,7 +502,7 @@ void DrawMapColours(int dim)
             if (sep < 0 || sep >= MaxSeparations || c.Separations[size_t(sep)] > 200)
                 continue;
             cmyk = uint32_t(c.Separations[size_t(sep)]) << 24;
-        } else if (kind == 4) {
+        } else if (kind == OwnColorsBlack) {
             cmyk = 200u << 24;
         } else {
             cmyk = PackCmyk(c.Cmyk);

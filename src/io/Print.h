@@ -6,12 +6,14 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "core/Setup.h"
 #include "render/GraphSys.h"
 
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <vector>
 
 namespace zemo {
@@ -94,8 +96,37 @@ void PrintJobs(const PrintOptions& o);
 // One print job (a separation's name, or empty); false when stopped or not started.
 bool PrintMap(const QString& separationName, const PrintOptions& o);
 
+// The pages of a print rectangle on a printer page: their size on map paper (0.01 mm), the
+// overlaps and how many across and down.
+struct PrintPageLayout {
+    double Ratio = 1;
+    double PageScaleX = 0;
+    double PageScaleY = 0;
+    int PageWidth = 0;
+    int PageHeight = 0;
+    int OverlapX = 0;
+    int OverlapY = 0;
+    int Across = 1;
+    int Down = 1;
+};
+// The layout at a ratio (map scale / print scale) for a printer page (dots per inch, whole
+// mm) and the setup's overlaps (0.01 mm on the sheet).
+PrintPageLayout LayOutPrintPages(double ratio, int dpiX, int dpiY, int horzMm, int vertMm, int overlapX,
+                                 int overlapY, const CordRect& r);
+// The centre of page (col, row) of a layout laid about `centre`.
+Cord PageCentreOf(const PrintPageLayout& l, Cord centre, int col, int row);
+// Every page of `copies` copies in print order: copy by copy, columns left to right, rows top
+// to bottom. Stops when `visit` returns false, and then returns false.
+bool ForEachPrintPage(const PrintPageLayout& l, Cord centre, int copies, const std::function<bool(Cord)>& visit);
+// The middle of a rectangle, halves cut toward zero.
+Cord PrintRectCentre(const CordRect& r);
+// map scale / print scale of the setup (1 when either is unusable).
+double PrintRatioOf(const SetupRecord& s);
+
 // The layout from the page globals, the setup's scales and overlaps and Prt.PrintRect.
 void ComputePrintPages();
+// The running job's layout, as ComputePrintPages left it.
+PrintPageLayout CurrentPrintLayout();
 // The template bands of one page (the progress total).
 void CountPrintBands();
 // The centre of page (i, j) of the layout around `centre`.

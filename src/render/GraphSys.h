@@ -94,6 +94,9 @@ struct GraphSysState {
     // is set in OutputSeparations, bit i for separation i), 3 and 4 the printers' kinds.
     int OutputColorMode = 0;
     uint32_t OutputSeparations = 0;
+    // The page is printed mirrored top to bottom (the caller turns the view's y scale):
+    // texts are drawn as outlines then, so that they turn with it.
+    bool Mirror = false;
 
     // SetOutputAdjust
     int LineWidthCorrection = 100;

@@ -395,7 +395,7 @@ void DrawMapChar(int32_t x, int32_t y, int angle, uint32_t code)
     const int mode = Graph.OutputMode;
     const double emMm = m.FontSize / 72.0 * 254.0;  // 0.01 mm
     const double deviceHeight = emMm * Scale.ViewScaleX * 256;
-    if (!IsDeviceTextMode(mode) || m.TextAsOutlines || std::abs(deviceHeight) <= 5) {
+    if (!IsDeviceTextMode(mode) || m.TextAsOutlines || Graph.Mirror || std::abs(deviceHeight) <= 5) {
         CharOutlinePath(x, y, angle, code);
         if (m.CharOutlineTurned.size() >= 3)
             GraphFillArea(m.CharOutlineTurned.data(), int(m.CharOutlineTurned.size()), false);

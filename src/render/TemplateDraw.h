@@ -29,6 +29,10 @@ class TTmp;
 // Colour kinds of the output (GraphSys.OutputColorMode).
 inline constexpr int CompositeColors = 0;
 inline constexpr int SpotSeparations = 2;
+// The map's own objects only, no templates (the map is on the sheet already): in their
+// colours, or every colour in full black.
+inline constexpr int OwnColorsOnly = 3;
+inline constexpr int OwnColorsBlack = 4;
 
 struct TemplateDrawState {
     std::array<QImage, 2> Bands;

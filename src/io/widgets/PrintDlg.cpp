@@ -1,10 +1,12 @@
 #include "io/widgets/PrintDlg.h"
+#include "io/widgets/PrintDlgParts.h"
 
 #include "core/Help.h"
 #include "core/StringX.h"
 #include "core/widgets/QtFieldChecks.h"
 #include "core/widgets/SpinControls.h"
 #include "edit/widgets/MapDlgForm.h"
+#include "io/PrintRange.h"
 #include "io/PrintSys.h"
 #include "io/ExpRange.h"
 #include "symbols/widgets/SymDlg.h"
@@ -26,57 +28,6 @@
 
 namespace zemo {
 
-namespace {
-
-template <class W>
-W* Named(W* w, const char* name)
-{
-    w->setObjectName(QString::fromLatin1(name));
-    return w;
-}
-
-QPushButton* Button(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = Named(new QPushButton(Text(caption), parent), name);
-    b->setAutoDefault(false);
-    return b;
-}
-
-QGroupBox* Group(QWidget* parent, const char* name, TextKey caption, std::initializer_list<QWidget*> items)
-{
-    auto* g = Named(new QGroupBox(PlainText(caption), parent), name);
-    auto* box = new QVBoxLayout(g);
-    auto* exclusive = new QButtonGroup(g);
-    for (QWidget* w : items) {
-        w->setParent(g);
-        box->addWidget(w);
-        if (auto* r = qobject_cast<QRadioButton*>(w))
-            exclusive->addButton(r);
-    }
-    return g;
-}
-
-// An integer field with its up-down control in a grid row.
-TIntUpDown* IntRow(QGridLayout* grid, QWidget* parent, TextKey label, const char* name, int min,
-                   int max, int step, int value, QLineEdit*& edit, const QString& unit = {})
-{
-    edit = Named(new QLineEdit(parent), (QByteArray(name) + 'E').constData());
-    auto* spin = Named(new TIntUpDown(parent), (QByteArray(name) + 'B').constData());
-    spin->SetAssociate(edit);
-    spin->SetRange(min, max);
-    spin->SetIncrement(step);
-    spin->SetValue(value);
-    edit->setText(QString::number(value));
-    const int row = grid->rowCount();
-    grid->addWidget(new QLabel(PlainText(label) + u':', parent), row, 0);
-    grid->addWidget(edit, row, 1);
-    grid->addWidget(spin, row, 2);
-    if (!unit.isEmpty())
-        grid->addWidget(new QLabel(unit, parent), row, 3);
-    return spin;
-}
-
-} // namespace
 
 TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), options_(options)
 {
@@ -93,7 +44,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     printerB_ = Named(new QComboBox(generalTab_), "PrinterB");
     printerB_->addItems(options_.Printers);
     printerB_->setCurrentIndex(options_.Printer);
-    auto* properties = Button(generalTab_, TextKey::Properties, "PropertiesBtn");
+    auto* properties = DlgButton(generalTab_, TextKey::Properties, "PropertiesBtn");
     printerRow->addWidget(new QLabel(PlainText(TextKey::PrinterLabel) + u':', generalTab_));
     printerRow->addWidget(printerB_, 1);
     printerRow->addWidget(properties);
@@ -104,7 +55,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
 
     colorMapB_ = Named(new QRadioButton(Text(TextKey::ColorMap)), "ColorMapB");
     spotSepB_ = Named(new QRadioButton(Text(TextKey::SpotColorSep)), "SpotSepB");
-    general->addWidget(Group(generalTab_, "PrintGrp", TextKey::Print, {colorMapB_, spotSepB_}));
+    general->addWidget(DlgGroup(generalTab_, "PrintGrp", TextKey::Print, {colorMapB_, spotSepB_}));
     separationB_ = Named(new QListWidget(generalTab_), "SeparationB");
     separationB_->setSelectionMode(QAbstractItemView::MultiSelection);
     for (int i = 0; i < options_.SeparationNames.size(); ++i) {
@@ -118,15 +69,13 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     entireB_ = Named(new QRadioButton(Text(TextKey::EntireMap)), "EntireB");
     partialB_ = Named(new QRadioButton(Text(TextKey::PartialMap)), "PartialB");
     onePageB_ = Named(new QRadioButton(Text(TextKey::OnePage)), "OnePageB");
-    auto* partialBtn = Button(nullptr, TextKey::SetupBtn, "PartialBtn");
-    auto* onePageBtn = Button(nullptr, TextKey::SetupBtn, "OnePageBtn");
-    // The partial print's setup belongs to course printing, not built yet: the setup's
-    // rectangle prints as it is.
-    partialBtn->setEnabled(false);
-    auto* rangeGrp = Group(generalTab_, "RangeGrp", TextKey::Range, {entireB_, partialB_, partialBtn, onePageB_, onePageBtn});
+    auto* partialBtn = DlgButton(nullptr, TextKey::SetupBtn, "PartialBtn");
+    auto* onePageBtn = DlgButton(nullptr, TextKey::SetupBtn, "OnePageBtn");
+    auto* rangeGrp = DlgGroup(generalTab_, "RangeGrp", TextKey::Range, {entireB_, partialB_, partialBtn, onePageB_, onePageBtn});
     general->addWidget(rangeGrp);
     (options_.Range == PartialMapRange ? partialB_ : options_.Range == OnePageRange ? onePageB_ : entireB_)
         ->setChecked(true);
+    connect(partialBtn, &QPushButton::clicked, this, [this] { Partial(); });
     connect(onePageBtn, &QPushButton::clicked, this, [this] { OnePage(); });
 
     auto* grid = new QGridLayout;
@@ -157,7 +106,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     gridB_->setChecked(options_.Grid);
     gridColorB_ = Named(new QComboBox, "GridColorB");
     FillColorCombo(gridColorB_, MapComboColors(), options_.GridColor);
-    opts->addWidget(Group(optionsTab_, "GridGrp", TextKey::GridColor, {gridB_, gridColorB_}));
+    opts->addWidget(DlgGroup(optionsTab_, "GridGrp", TextKey::GridColor, {gridB_, gridColorB_}));
     opts->addStretch();
     pages_->addTab(optionsTab_, PlainText(TextKey::Options));
     // A field out of range keeps its page.
@@ -237,6 +186,19 @@ void TPrintDlg::Save()
 {
     Collect();
     SavePrintOptions(options_);
+}
+
+void TPrintDlg::Partial()
+{
+    if (!Validate())
+        return;
+    partialB_->setChecked(true);
+    Save();
+    if (!CheckPrinter(options_.Printer))
+        return;
+    // Define drags the rectangle on the map: this dialog closes without printing.
+    if (EditPrintRange() == RangeAnswer::Define)
+        reject();
 }
 
 void TPrintDlg::OnePage()

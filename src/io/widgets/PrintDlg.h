@@ -30,6 +30,7 @@ private:
     bool Validate();
     void Collect();
     void Save();
+    void Partial();
     void OnePage();
     void Print();
     void CloseDialog();

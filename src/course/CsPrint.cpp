@@ -1,0 +1,224 @@
+#include "course/CsPrint.h"
+
+#include "core/Config.h"
+#include "core/Folders.h"
+#include "core/LangTexts.h"
+#include "core/Numeric.h"
+#include "core/Status.h"
+#include "core/StringX.h"
+#include "course/CourseEdit.h"
+#include "course/Courses.h"
+#include "document/Index.h"
+#include "document/ServiceHooks.h"
+#include "edit/Ports.h"
+#include "io/Export.h"
+#include "io/Print.h"
+#include "io/PrintSys.h"
+#include "render/GraphSys.h"
+#include "render/Scale.h"
+#include "render/TemplateDraw.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zemo {
+
+CsPrintState CsPrt;
+
+namespace {
+
+bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
+
+QString PrintSettings(const TZmd& z)
+{
+    const int slot = MapSettingsSlot(PrintSettingsType);
+    return slot >= 0 ? z.MapSettings[size_t(slot)] : QString();
+}
+
+// The map's folder and the course's name: the job's name, and the proposed file name.
+QString JobName(const QString& courseName)
+{
+    const QString path = CurrentMapPath();
+    const QString folder = path.isEmpty() ? GetProgramFolder() + u'/' + Text(TextKey::Untitled)
+                                          : path.left(path.size() - ExtractFileName(path).size());
+    return folder + SafeFileNamePart(courseName) + QStringLiteral(".prn");
+}
+
+// Ends the job in every case; aborted when a page failed or Esc was pressed.
+struct JobCloser {
+    bool failed = false;
+    ~JobCloser()
+    {
+        if (failed)
+            AbortRequested = true;
+        EndPrintJob();
+        Graph.Mirror = false;
+        CsPrt.Mirror = false;
+    }
+};
+
+} // namespace
+
+void ResetCsPrintUnit()
+{
+    CsPrt = CsPrintState{};
+}
+
+bool ParseStartNumbers(const QString& text, int& from, int& to)
+{
+    const qsizetype dash = text.indexOf(u'-');
+    int a = 0, b = 0;
+    if (dash < 0) {
+        if (!TryTrimStrToInt(text, a))
+            return false;
+        b = a;
+    } else if (!TryTrimStrToInt(text.left(dash), a) || !TryTrimStrToInt(text.mid(dash + 1), b)) {
+        return false;
+    }
+    from = a;
+    to = b;
+    return true;
+}
+
+bool ForEachCourseJob(int entry, const CheckedCourse& relay, const CsLegChoice& choice,
+                      const std::function<bool(const CsPrintJob&)>& visit)
+{
+    if (entry == 0 || !IsRelay(relay.Kind))
+        return visit({entry, 0, 0});
+    int firstLeg = 1, lastLeg = relay.Legs;
+    if (!choice.AllLegs) {
+        firstLeg = choice.Leg;
+        lastLeg = choice.Leg <= relay.Legs ? choice.Leg : 0;
+    }
+    int first = relay.FirstStart, last = relay.LastStart;
+    if (!choice.AllNumbers) {
+        int a = 0, b = 0;
+        if (!ParseStartNumbers(choice.Numbers, a, b))
+            return true;
+        first = std::max(first, a);
+        last = std::min(last, b);
+    }
+    for (int leg = firstLeg; leg <= lastLeg; ++leg)
+        for (int t = first; t <= last; ++t)
+            if (!visit({entry, leg, t}))
+                return false;
+    return true;
+}
+
+bool ForEachPrintJob(std::span<const CheckedEntry> entries, const CsLegChoice& choice,
+                     const std::function<bool(const CsPrintJob&)>& visit)
+{
+    for (const CheckedEntry& e : entries)
+        if (!ForEachCourseJob(e.Entry, e.Course, choice, visit))
+            return false;
+    return true;
+}
+
+CsPrintOptions CsPrintDialogOptions()
+{
+    CsPrintOptions o;
+    TZmd& z = *Index.ActiveZmd;
+    o.Printers = PrinterList();
+    o.Printer = DefaultPrinterIndex();
+    const qsizetype kept = o.Printers.indexOf(ProgramConfig.PrintPrinter);
+    if (kept >= 0)
+        o.Printer = int(kept);
+    SetupRecord& s = z.Setup;
+    o.MapScale = s.MapScale;
+    o.PrintScale = s.PrintScale > 0 ? s.PrintScale : s.MapScale;
+    o.Copies = std::clamp(CsPrt.Copies, MinPrintCopies, MaxPrintCopies);
+    o.Entries = CourseListItems();
+    o.Selected.assign(size_t(o.Entries.size()), false);
+    if (CsPrt.SelectionKept && CsPrt.Selected.size() == o.Selected.size()) {
+        o.Selected = CsPrt.Selected;
+    } else {
+        const bool coursesShown = CourseTabVisible() && CsCourses.Page == CsCoursesPage;
+        const int entry = coursesShown ? z.CurrentCourse + 1 : 0;
+        o.Selected[size_t(std::clamp<qsizetype>(entry, 0, o.Entries.size() - 1))] = true;
+    }
+    o.Range = InRange(CsPrt.Range, CsEntireMap, CsCourseAlone) ? CsPrt.Range : CsEntireMap;
+    o.Intensity = InRange(s.PrintIntensity, MinPrintIntensity, MaxPrintIntensity) ? s.PrintIntensity : 100;
+    o.LineWidth = InRange(s.PrintLineWidth, MinPrintLineWidth, MaxPrintLineWidth) ? s.PrintLineWidth : 100;
+    o.Grid = s.PrintGrid;
+    o.GridColor = s.PrintGridColor;
+    o.Relay = z.CourseMap != 0;
+    o.Legs = CsPrt.Legs;
+    return o;
+}
+
+void SaveCsPrintOptions(const CsPrintOptions& o)
+{
+    CsPrt.Copies = o.Copies;
+    CsPrt.Selected = o.Selected;
+    CsPrt.SelectionKept = true;
+    CsPrt.Range = o.Range;
+    CsPrt.Legs = o.Legs;
+    TZmd* z = Index.ActiveZmd;
+    if (!z)
+        return;
+    SetupRecord& s = z->Setup;
+    s.PrintScale = o.PrintScale;
+    s.PrintIntensity = int16_t(std::clamp(o.Intensity, MinPrintIntensity, MaxPrintIntensity));
+    s.PrintLineWidth = int16_t(std::clamp(o.LineWidth, MinPrintLineWidth, MaxPrintLineWidth));
+    s.PrintGrid = o.Grid;
+    s.PrintGridColor = int16_t(o.GridColor);
+    WriteSetup();
+    if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
+        ProgramConfig.PrintPrinter = o.Printers[o.Printer];
+        WriteConfig();
+    }
+}
+
+bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName)
+{
+    int copies = std::clamp(o.Copies, MinPrintCopies, MaxPrintCopies);
+    if (!StartPrintJob(o.Printer, JobName(courseName), false, copies))
+        return false;
+    SavedOutputState saved;
+    JobCloser closer;
+    const SetupRecord& s = *Stp();
+    const CourseOnlySettings alone = ReadCourseOnlySettings(PrintSettings(*Index.ActiveZmd));
+    // The course alone: no templates, the map is on the sheet already.
+    Graph.OutputColorMode = o.Range != CsCourseAlone ? CompositeColors : alone.Black ? OwnColorsBlack : OwnColorsOnly;
+    CountPrintBands();
+    Prt.BandCounter = 0;
+    Prt.Intensity = std::clamp(o.Intensity, MinPrintIntensity, MaxPrintIntensity);
+    Prt.Grid = o.Grid;
+    Prt.CurrentSeparation = -1;
+    bool ok = true;
+    if (o.Range == CsCourseAlone) {
+        ScopedProgress progress(TextKey::Printing, TextKey::Count, Prt.BandsPerPage * copies, 1);
+        const CourseOnlySettings& c = alone;
+        const CourseOnlyFactors f =
+            CourseOnlyFactorsOf(CourseOnlyPercent(c.HorScale), CourseOnlyPercent(c.VerScale), s);
+        Scale.ViewScaleX = PrintSys.LOGPIXELSX * f.X / 2540 / 256;
+        Scale.ViewScaleY = -(PrintSys.LOGPIXELSY * f.Y / 2540 / 256);
+        if (c.Mirror) {
+            Scale.ViewScaleY = -Scale.ViewScaleY;
+            Graph.Mirror = true;
+            CsPrt.Mirror = true;
+        }
+        const Cord centre = CourseOnlyPageCentre(s.PrintRange, f, PrintSys.HORZSIZE, PrintSys.VERTSIZE);
+        if (!GetFullExtent(Prt.PrintRect))
+            Prt.PrintRect = {1, 1, 0, 0};
+        for (int i = 0; i < copies && ok; ++i)
+            ok = PrintPage(centre);
+    } else {
+        CordRect r = s.PrintRange;
+        if (o.Range == CsPartialMap)
+            NormalizeRect(r);
+        else if (!GetFullExtent(r))
+            r = {1, 1, 0, 0};
+        Prt.PrintRect = r;
+        ComputePrintPages();
+        const double total = double(copies) * Prt.Across * Prt.Down * Prt.BandsPerPage;
+        ScopedProgress progress(TextKey::Printing, TextKey::Count, int(std::min(total, 1e9)), 1);
+        Scale.ViewScaleX = Prt.PageScaleX / 256;
+        Scale.ViewScaleY = -(Prt.PageScaleY / 256);
+        ok = ForEachPrintPage(CurrentPrintLayout(), PrintRectCentre(r), copies, PrintPage);
+    }
+    closer.failed = !ok;
+    return ok;
+}
+
+} // namespace zemo

@@ -1,0 +1,57 @@
+#include "io/widgets/PrintDlgParts.h"
+
+#include "core/widgets/SpinControls.h"
+#include "edit/widgets/MapDlgForm.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace zemo {
+
+QPushButton* DlgButton(QWidget* parent, TextKey caption, const char* name)
+{
+    auto* b = Named(new QPushButton(Text(caption), parent), name);
+    b->setAutoDefault(false);
+    return b;
+}
+
+QGroupBox* DlgGroup(QWidget* parent, const char* name, TextKey caption, std::initializer_list<QWidget*> items)
+{
+    auto* g = Named(new QGroupBox(PlainText(caption), parent), name);
+    auto* box = new QVBoxLayout(g);
+    auto* exclusive = new QButtonGroup(g);
+    for (QWidget* w : items) {
+        w->setParent(g);
+        box->addWidget(w);
+        if (auto* r = qobject_cast<QRadioButton*>(w))
+            exclusive->addButton(r);
+    }
+    return g;
+}
+
+TIntUpDown* IntRow(QGridLayout* grid, QWidget* parent, TextKey label, const char* name, int min, int max,
+                   int step, int value, QLineEdit*& edit, const QString& unit)
+{
+    edit = Named(new QLineEdit(parent), (QByteArray(name) + 'E').constData());
+    auto* spin = Named(new TIntUpDown(parent), (QByteArray(name) + 'B').constData());
+    spin->SetAssociate(edit);
+    spin->SetRange(min, max);
+    spin->SetIncrement(step);
+    spin->SetValue(value);
+    edit->setText(QString::number(value));
+    const int row = grid->rowCount();
+    grid->addWidget(new QLabel(PlainText(label) + u':', parent), row, 0);
+    grid->addWidget(edit, row, 1);
+    grid->addWidget(spin, row, 2);
+    if (!unit.isEmpty())
+        grid->addWidget(new QLabel(unit, parent), row, 3);
+    return spin;
+}
+
+} // namespace zemo

@@ -1,0 +1,35 @@
+// The pieces both print dialogs are built of: named buttons and fields, a group of radio
+// buttons, an integer field with its up-down control in a grid row.
+#pragma once
+
+#include "core/LangTexts.h"
+
+#include <QString>
+
+#include <initializer_list>
+
+class QGridLayout;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class QWidget;
+
+namespace zemo {
+
+class TIntUpDown;
+
+template <class W>
+W* Named(W* w, const char* name)
+{
+    w->setObjectName(QString::fromLatin1(name));
+    return w;
+}
+
+QPushButton* DlgButton(QWidget* parent, TextKey caption, const char* name);
+// The radio buttons among the items exclude each other.
+QGroupBox* DlgGroup(QWidget* parent, const char* name, TextKey caption, std::initializer_list<QWidget*> items);
+// Label, edit `name`E, up-down `name`B and unit in a new grid row.
+TIntUpDown* IntRow(QGridLayout* grid, QWidget* parent, TextKey label, const char* name, int min, int max,
+                   int step, int value, QLineEdit*& edit, const QString& unit = {});
+
+} // namespace zemo
