@@ -6,12 +6,17 @@
 // code list follows the sorted list, a rebuild keeps the control sequence, and a renamed code
 // is named by no course any more. Every course has a length for each leg and team. Control
 // statistics count every start and control: never below zero, and a course is listed once per
-// pass it counts.
+// pass it counts. Description sheets of every course measure the same twice and store nothing
+// while measuring; a column of all controls always moves on; a line "9" is the settings string
+// of the description printing, whose title and box size read back as they were stored.
 #include "FuzzScratch.h"
 
 #include "core/Messages.h"
 #include "core/StringX.h"
+#include "course/CdPrint.h"
+#include "course/CdSheets.h"
 #include "course/CourseEdit.h"
+#include "course/CsOptions.h"
 #include "course/CsData.h"
 #include "course/CsLength.h"
 #include "course/CsObject.h"
@@ -147,6 +152,43 @@ void EditAtEveryCaret(const QString& course)
     }
 }
 
+// Every course's sheets for a few legs and teams, measured only, and the sheets of all
+// controls in columns of a few heights; then the printing settings read and stored again.
+void MeasureSheets(const TZmd& z)
+{
+    const int highest = z.HighestObject;
+    for (int c = 0; c < z.Courses.Count(); ++c)
+        for (int leg : {0, 1, 3})
+            for (int team : {0, 1, 32767}) {
+                const SheetRequest r{c, leg, team, QStringLiteral("T")};
+                const int32_t h = SymbolSheet(r, false, {});
+                const SheetExtent e = TextSheet(r, false, {});
+                if (h <= 0 || h != SymbolSheet(r, false, {}) || e.Height < 0 || e.Width < 0)
+                    Fail("a sheet measures no height or differently twice");
+            }
+    for (bool text : {false, true})
+        for (int32_t height : {0, 153600, 1 << 30}) {
+            const int count = AllControlsCount(text);
+            for (int first = 0, columns = 0; first < count; ++columns) {
+                SheetExtent e;
+                const int next = text ? AllControlsTextColumn(first, height, false, {}, e)
+                                      : AllControlsColumn(first, height, false, {}, e);
+                if (next <= first || next > count || columns > count)
+                    Fail("a column of all controls does not move on");
+                first = next;
+            }
+        }
+    if (z.HighestObject != highest)
+        Fail("measuring a sheet stored objects");
+    CdPrintOptions o = CdPrintDialogOptions();
+    if (!(o.BoxSize >= MinBoxSize && o.BoxSize <= MaxBoxSize) || o.Selected.size() != size_t(o.Items.size()))
+        Fail("the printing dialog's values are out of range");
+    StoreCdPrintSettings(o);
+    const CdPrintOptions again = CdPrintDialogOptions();
+    if (again.Title != CleanParamText(o.Title.trimmed()) || std::abs(again.BoxSize - o.BoxSize) > 0.006)
+        Fail("the printing settings do not read back as stored");
+}
+
 void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
 {
     if (!OpenMapByName(scratch.base))
@@ -167,6 +209,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
         case u'2': list = &z->Courses; type = CourseType; break;
         case u'3': list = &z->Classes; type = ClassType; break;
         case u'7': list = &z->CsObjectLinks; type = CourseObjectLinkType; break;
+        case u'9': SaveTypedPString(text, CdPrintSettingsType); continue;
         default: continue;
         }
         const int number = AddPString(text, type, type == CourseType || type == ClassType ? 0 : object);
@@ -210,6 +253,8 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
             }
         EditAtEveryCaret(course);
     }
+
+    MeasureSheets(*z);
 
     for (const QString& item : ControlStatItems()) {
         if (item.section(QLatin1Char('\t'), 1).toLongLong() < 0)

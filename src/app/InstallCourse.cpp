@@ -2,9 +2,11 @@
 
 #include "course/Courses.h"
 #include "course/CsObject.h"
+#include "course/CdPrint.h"
 #include "course/CourseExport.h"
 #include "course/CsStat.h"
 #include "course/Ports.h"
+#include "course/widgets/CdPrintDlg.h"
 #include "course/widgets/CourseDlg.h"
 #include "course/widgets/CourseOnlyDlg.h"
 #include "course/widgets/CoursePanel.h"
@@ -57,6 +59,8 @@ void InstallCourse()
     RegisterWorker(Cmd::CourseStat, ShowCourseStatistics);
     course.RunExpCourseDlg.Bind([](int& by) { return ExecExpCourseDlg(QApplication::activeWindow(), by); });
     RegisterWorker(Cmd::FileExportCourses, ExportCoursesText);
+    course.RunCdPrintDlg.Bind([] { ExecCdPrintDlg(QApplication::activeWindow()); });
+    RegisterWorker(Cmd::FilePrintCDs, PrintControlDescriptions);
     RegisterWorker(Cmd::CourseOptions, EditCourseOptions);
     // The Courses and Classes tabs with their dialogs.
     edit.CourseTabVisible.Bind(CourseTabVisible);

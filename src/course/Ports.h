@@ -29,6 +29,9 @@ struct CoursePortSet {
     Port<void()> CsPanelChanged{"course.CsPanelChanged", [] {}};
     // The Control Statistics dialog over the current map. Least: nothing is shown.
     Port<void()> RunCsStatDlg{"course.RunCsStatDlg", [] {}};
+    // The Print Control Descriptions dialog over the current map, which prints from its Print
+    // button. Least: nothing is shown, nothing printed.
+    Port<void()> RunCdPrintDlg{"course.RunCdPrintDlg", [] {}};
     // The Export Courses dialog: true on OK with the choice (by course 0, by class 1). Least:
     // cancelled, nothing is written.
     Port<bool(int& by)> RunExpCourseDlg{"course.RunExpCourseDlg", [](int&) { return false; }};

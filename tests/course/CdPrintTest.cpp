@@ -1,0 +1,222 @@
+// File > Print control descriptions through the running program onto the PDF test printer:
+// the pages counted by pdfinfo, every sheet's box inked and nothing outside the boxes
+// (pdftoppm), a sheet larger than the page alone on its page once per copy, and the dialog.
+#include "../shell/ModalDialog.h"
+#include "CourseEvent.h"
+
+#include "core/Folders.h"
+#include "course/CdPrint.h"
+#include "course/CdSheets.h"
+#include "io/Ports.h"
+#include "io/widgets/QtPrinters.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPageLayout>
+#include <QPrinter>
+#include <QProcess>
+#include <QRadioButton>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+class CdPrintFlow : public CourseEventTest {
+protected:
+    void SetUp() override
+    {
+        CourseEventTest::SetUp();
+        BuildEvent();
+        pdf = TempPath(QStringLiteral("sheets.pdf"));
+        printers = std::make_unique<QtPrinters>(QStringLiteral("PDF"), pdf);
+        IoPorts().Printers.Bind([this] { return static_cast<PrinterSystem*>(printers.get()); });
+        dialogs.QueueAnswer(true, TempPath(QStringLiteral("event.zmd")));
+        Trigger(Cmd::FileSaveAs);
+    }
+
+    void Page(QPageSize::PageSizeId size)
+    {
+        printers->Kept(0).setPageLayout(QPageLayout(QPageSize(size), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+    }
+
+    // The dialog through the menu: the items chosen by text, box size and copies, Print.
+    void PrintThroughDialog(const QStringList& items, const char* box, const char* copies)
+    {
+        Frame().UpdateCommandStates();
+        const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::FilePrintCDs); }, [&](QDialog& d) {
+            EXPECT_EQ(d.objectName(), QStringLiteral("CdPrintDlg"));
+            auto* list = d.findChild<QListWidget*>(QStringLiteral("CoursesB"));
+            for (int i = 0; i < list->count(); ++i)
+                list->item(i)->setSelected(items.contains(list->item(i)->text().section(u':', 0, 0)));
+            d.findChild<QLineEdit*>(QStringLiteral("SizeE"))->setText(QString::fromLatin1(box));
+            d.findChild<QLineEdit*>(QStringLiteral("CopiesE"))->setText(QString::fromLatin1(copies));
+            Press(d, "PrintBtn");
+        });
+        EXPECT_TRUE(seen);
+    }
+
+    int Pages()
+    {
+        QProcess p;
+        p.start(QStringLiteral("pdfinfo"), {pdf});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        const QRegularExpressionMatch m =
+            QRegularExpression(QStringLiteral("Pages:\\s+(\\d+)\\n")).match(QString::fromLatin1(p.readAllStandardOutput()));
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    }
+
+    // Page n (from 1) at 2 pixels a millimetre, grey.
+    QImage Rendered(int n)
+    {
+        const QString base = TempPath(QStringLiteral("page"));
+        QProcess p;
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50.8"), QStringLiteral("-gray"),
+                                              QStringLiteral("-f"), QString::number(n), QStringLiteral("-l"),
+                                              QString::number(n), QStringLiteral("-singlefile"), pdf, base});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        return QImage(base + QStringLiteral(".pgm"));
+    }
+
+    void KeepSample(const QString& name)
+    {
+        QDir().mkpath(DataFolder() + QStringLiteral("samples"));
+        const QString target = DataFolder() + QStringLiteral("samples/") + name;
+        QFile::remove(target);
+        QFile::copy(pdf, target);
+    }
+
+    void TearDown() override
+    {
+        IoPorts().Printers.Bind([] { return static_cast<PrinterSystem*>(nullptr); });
+        CourseEventTest::TearDown();
+    }
+
+    QString pdf;
+    std::unique_ptr<QtPrinters> printers;
+};
+
+struct MmBox {
+    int page;
+    double x, y, w, h;  // millimetres from the page's top-left corner
+};
+
+TEST_F(CdPrintFlow, AllControlsAndTwoCoursesInColumnsAcrossPages)
+{
+    Page(QPageSize::A4);
+    PrintThroughDialog({QStringLiteral("<All controls>"), QStringLiteral("Long"), QStringLiteral("Short")}, "6", "3");
+    // 6 mm boxes on 210 x 297 mm: sheets 48 mm wide, columns 60 mm apart, three to a page.
+    // All controls: the start and 25 controls, 156 mm, a column per copy. Long: a course row,
+    // the start, 15 controls and the marked route to the finish, 108 mm; Short: a course row,
+    // the start, 8 controls and the finish, 66 mm; 12 mm between sheets down a column.
+    const MmBox boxes[] = {{0, 0, 0, 48, 156},   {0, 60, 0, 48, 156},  {0, 120, 0, 48, 156},
+                           {1, 0, 0, 48, 108},   {1, 0, 120, 48, 108}, {1, 60, 0, 48, 108},
+                           {1, 60, 120, 48, 66}, {1, 60, 198, 48, 66}, {1, 120, 0, 48, 66}};
+    ASSERT_EQ(CdPrint.Placed.size(), std::size(boxes));
+    for (size_t i = 0; i < std::size(boxes); ++i) {
+        const PlacedSheet& s = CdPrint.Placed[i];
+        const MmBox& m = boxes[i];
+        EXPECT_EQ(s.Page, m.page) << i;
+        EXPECT_DOUBLE_EQ(s.X / 25600.0, m.x) << i;
+        EXPECT_DOUBLE_EQ(s.Y / 25600.0, m.y) << i;
+        EXPECT_DOUBLE_EQ(s.Width / 25600.0, m.w) << i;
+        EXPECT_DOUBLE_EQ(s.Height / 25600.0, m.h) << i;
+    }
+    EXPECT_EQ(Pages(), 2);
+    KeepSample(QStringLiteral("control-descriptions-a4.pdf"));
+    // Ink in every box, none outside them (half a millimetre for the frame's thick lines).
+    for (int page = 0; page < 2; ++page) {
+        const QImage img = Rendered(page + 1);
+        ASSERT_FALSE(img.isNull());
+        std::vector<int> inked(std::size(boxes), 0);
+        int stray = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                if (qGray(img.pixel(x, y)) >= 160)
+                    continue;
+                const double mx = (x + 0.5) / 2, my = (y + 0.5) / 2;
+                bool inside = false;
+                for (size_t i = 0; i < std::size(boxes); ++i) {
+                    const MmBox& m = boxes[i];
+                    if (m.page == page && mx >= m.x - 0.5 && mx <= m.x + m.w + 0.5 && my >= m.y - 0.5
+                        && my <= m.y + m.h + 0.5) {
+                        inside = true;
+                        ++inked[i];
+                    }
+                }
+                stray += inside ? 0 : 1;
+            }
+        EXPECT_EQ(stray, 0) << "page " << page + 1;
+        for (size_t i = 0; i < std::size(boxes); ++i)
+            if (boxes[i].page == page)
+                EXPECT_GT(inked[i], 200) << "sheet " << i;
+    }
+    // The settings are kept with the map, the printer in the configuration.
+    EXPECT_EQ(Z().MapSettings[size_t(MapSettingsSlot(CdPrintSettingsType))], QStringLiteral("\tt\ts6.00"));
+    EXPECT_EQ(ProgramConfig.CdPrintPrinter, QStringLiteral("PDF"));
+    EXPECT_EQ(Z().CoursePreviewOn, 0);
+}
+
+TEST_F(CdPrintFlow, ASheetLargerThanThePageIsPrintedAloneOncePerCopy)
+{
+    // Long at 10 mm is 180 mm high, an A6 page 148 mm: it never fits, and printing ends.
+    Page(QPageSize::A6);
+    PrintThroughDialog({QStringLiteral("Long")}, "10", "3");
+    ASSERT_EQ(CdPrint.Placed.size(), 3u);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(CdPrint.Placed[size_t(i)].Page, i);
+        EXPECT_TRUE(CdPrint.Placed[size_t(i)].Alone);
+        EXPECT_EQ(CdPrint.Placed[size_t(i)].X, 0);
+        EXPECT_EQ(CdPrint.Placed[size_t(i)].Y, 0);
+    }
+    EXPECT_EQ(Pages(), 3);
+    KeepSample(QStringLiteral("control-descriptions-a6-clipped.pdf"));
+    const QImage img = Rendered(1);
+    ASSERT_FALSE(img.isNull());
+    // The top-left corner of the sheet's frame is on the page.
+    int corner = 0;
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x)
+            corner += qGray(img.pixel(x, y)) < 160;
+    EXPECT_GT(corner, 4);
+}
+
+TEST_F(CdPrintFlow, TheDialogSelectsAllCoursesButNotAllControls)
+{
+    Frame().UpdateCommandStates();
+    EXPECT_TRUE(Frame().Action(Cmd::FilePrintCDs)->isEnabled());
+    const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::FilePrintCDs); }, [&](QDialog& d) {
+        auto* list = d.findChild<QListWidget*>(QStringLiteral("CoursesB"));
+        ASSERT_EQ(list->count(), Z().Courses.Count() + 1);
+        EXPECT_TRUE(list->item(1)->isSelected()) << "the first course at the start";
+        list->item(0)->setSelected(true);
+        Press(d, "AllBtn");
+        EXPECT_FALSE(list->item(0)->isSelected());
+        for (int i = 1; i < list->count(); ++i)
+            EXPECT_TRUE(list->item(i)->isSelected()) << i;
+        d.findChild<QRadioButton*>(QStringLiteral("TextCdsB"))->setChecked(true);
+        d.findChild<QLineEdit*>(QStringLiteral("TitleB"))->setText(QStringLiteral("  Night-O "));
+        // A box outside 3 to 10 mm keeps the dialog open with the range message.
+        d.findChild<QLineEdit*>(QStringLiteral("SizeE"))->setText(QStringLiteral("12"));
+        messages.Clear();
+        Press(d, "PrintBtn");
+        EXPECT_TRUE(d.isVisible());
+        EXPECT_EQ(messages.CountOf(TextKey::MustBetween), 1);
+        d.findChild<QLineEdit*>(QStringLiteral("SizeE"))->setText(QStringLiteral("7.5"));
+        Press(d, "CloseBtn");
+    });
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(Z().MapSettings[size_t(MapSettingsSlot(CdPrintSettingsType))], QStringLiteral("\ttNight-O\ts7.50"));
+    EXPECT_FALSE(QFile::exists(pdf)) << "Close prints nothing";
+    const CdPrintOptions o = CdPrintDialogOptions();
+    EXPECT_EQ(o.Title, QStringLiteral("Night-O"));
+    EXPECT_EQ(o.BoxSize, 7.5);
+}
+
+} // namespace
