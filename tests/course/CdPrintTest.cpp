@@ -187,6 +187,41 @@ TEST_F(CdPrintFlow, ASheetLargerThanThePageIsPrintedAloneOncePerCopy)
     EXPECT_GT(corner, 4);
 }
 
+TEST_F(CdPrintFlow, TextSheetsInkTheirBoxesAndEachKindIsLeftAsAPicture)
+{
+    Page(QPageSize::A4);
+    for (const char* kind : {"CdsB", "TextCdsB"}) {
+        SCOPED_TRACE(kind);
+        QFile::remove(pdf);
+        const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::FilePrintCDs); }, [&](QDialog& d) {
+            auto* list = d.findChild<QListWidget*>(QStringLiteral("CoursesB"));
+            for (int i = 0; i < list->count(); ++i)
+                list->item(i)->setSelected(i == 0 || list->item(i)->text().startsWith(QStringLiteral("Relay")));
+            d.findChild<QRadioButton*>(QLatin1String(kind))->setChecked(true);
+            d.findChild<QLineEdit*>(QStringLiteral("TitleB"))->setText(QStringLiteral("Night-O"));
+            Press(d, "PrintBtn");
+        });
+        ASSERT_TRUE(seen);
+        ASSERT_EQ(Pages(), 1);
+        // All controls in columns, then the relay's sheet: every box inked.
+        ASSERT_GE(CdPrint.Placed.size(), 2u);
+        const QImage img = Rendered(1);
+        ASSERT_FALSE(img.isNull());
+        for (const PlacedSheet& s : CdPrint.Placed) {
+            int ink = 0;
+            for (int y = s.Y / 12800; y < (s.Y + s.Height) / 12800 && y < img.height(); ++y)
+                for (int x = s.X / 12800; x < (s.X + s.Width) / 12800 && x < img.width(); ++x)
+                    ink += qGray(img.pixel(x, y)) < 160;
+            EXPECT_GT(ink, 100) << s.Index;
+        }
+        QDir().mkpath(DataFolder() + QStringLiteral("sheets"));
+        const QString name = QLatin1String(kind) == QLatin1String("CdsB") ? QStringLiteral("control-descriptions-symbols.png")
+                                                                      : QStringLiteral("control-descriptions-texts.png");
+        QFile::remove(DataFolder() + QStringLiteral("sheets/") + name);
+        EXPECT_TRUE(img.save(DataFolder() + QStringLiteral("sheets/") + name));
+    }
+}
+
 TEST_F(CdPrintFlow, TheDialogSelectsAllCoursesButNotAllControls)
 {
     Frame().UpdateCommandStates();
