@@ -4,6 +4,7 @@
 #include "course/CsObject.h"
 #include "course/CdPrint.h"
 #include "course/CourseExport.h"
+#include "course/CsPreview.h"
 #include "course/CsStat.h"
 #include "course/Ports.h"
 #include "course/widgets/CdPrintDlg.h"
@@ -74,6 +75,9 @@ void InstallCourse()
     course.CoursesChanged.Bind(RefreshCoursePanels);
     course.RunCourseOnlyDialog.Bind([](CourseOnlyEdit& e) { return ExecCourseOnlyDlg(QApplication::activeWindow(), e); });
     ShellWidgetsPorts().FillCsPanel.Bind(FillCsPanel);
+    // The course preview: the store's refresh, and what may be picked while it shows.
+    doc.RefreshCoursePreview.Bind(course::RefreshCoursePreview);
+    edit.PreviewAllows.Bind(course::PreviewAllows);
 }
 
 } // namespace zemo

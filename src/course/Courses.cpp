@@ -3,6 +3,7 @@
 #include "core/Messages.h"
 #include "course/CsLength.h"
 #include "course/CsObject.h"
+#include "course/CsPreview.h"
 #include "course/Ports.h"
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
@@ -315,6 +316,7 @@ void PrepareCourses()
         if (CsCourses.Page != CsCoursesPage || z->CurrentCourse >= z->Courses.Count())
             z->CurrentCourse = -1;
         CsCourses.SelectedClass = z->Classes.Count() > 0 ? 0 : -1;
+        CsPreview.ButtonDown = z->CoursePreviewOn;
     }
     CaretToEnd();
     LayoutCurrentCourse();

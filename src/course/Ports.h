@@ -3,6 +3,7 @@
 // binds it.
 #pragma once
 
+#include "core/Cord.h"
 #include "core/Port.h"
 #include "course/CourseOnly.h"
 
@@ -49,6 +50,14 @@ struct CoursePortSet {
     // The course-only dialog on the edit: its fields on OK and Define. Least: cancelled.
     Port<CourseOnlyAnswer(CourseOnlyEdit& edit)> RunCourseOnlyDialog{
         "course.RunCourseOnlyDialog", [](CourseOnlyEdit&) { return CourseOnlyAnswer::Cancel; }};
+    // The control-description sheet of a course (an index into the course list) for a leg
+    // and team (0 and 0: the preview), its top-left corner at a description box's point; the
+    // text sheet when asked. The generator calls it with the map's preview flag on and an
+    // empty link text, so what the builder appends stays in memory only; the description
+    // symbols are scaled to the box size already. Least: no sheet is built and the box
+    // stays hidden.
+    Port<void(int course, int leg, int team, bool textSheet, Cord topLeft)> BuildPreviewSheet{
+        "course.BuildPreviewSheet", [](int, int, int, bool, Cord) {}};
 };
 
 CoursePortSet& CoursePorts();

@@ -2,9 +2,11 @@
 
 #include "course/Courses.h"
 #include "course/CsObject.h"
+#include "course/CsPreview.h"
 #include "course/widgets/CsObjectTab.h"
 #include "course/widgets/CsOptionsDlg.h"
 #include "document/Index.h"
+#include "edit/Ports.h"
 #include "edit/widgets/MapDlgForm.h"
 #include "shell/widgets/Panels.h"
 
@@ -204,6 +206,13 @@ QWidget* TCoursePanel::coursesTab()
     connect(CsInsertBtn, &QPushButton::clicked, this, [] { InsertCourseControl(); });
     connect(CsRemoveBtn, &QPushButton::clicked, this, [] { RemoveCourseControl(); });
     connect(VariationBtn, &QPushButton::clicked, this, [] { InsertVariationAtCaret(); });
+    connect(CoursePreviewBtn, &QPushButton::clicked, this, [this](bool down) {
+        EditPorts().RunInFrame([down] {
+            CsPreview.ButtonDown = down;
+            course::RefreshCoursePreview();
+        });
+        Refresh();
+    });
     connect(CsOptionsBtn, &QPushButton::clicked, this, [] { EditCourseOptions(); });
     return tab;
 }
@@ -256,8 +265,8 @@ void TCoursePanel::Refresh()
     CsInsertBtn->setEnabled(current);
     CsRemoveBtn->setEnabled(current);
     VariationBtn->setEnabled(current && CsCourses.VariationEnabled);
-    // The preview's generator is not there yet: its button is shown but disabled.
-    CoursePreviewBtn->setEnabled(false);
+    CoursePreviewBtn->setEnabled(z != nullptr);
+    CoursePreviewBtn->setChecked(z && CsPreview.ButtonDown);
     CsCodeB->clear();
     if (z)
         for (int i = 0; i < z->CsObjects.Count(); ++i)
