@@ -68,9 +68,7 @@ TEST_F(SvgShippedSymbols, HatchedAndStructuredAreasAsTheBitmapDrawsThem)
         const int top = int(std::lround(double(extent.y2 - at.y() * Mm) * 30 / Mm));
         const QRect r(left + 15, top + 15, 270, 270);
         ASSERT_TRUE(QRect(QPoint(0, 0), theirs.size()).contains(r));
-        // Thin turned lines have staircase edges here and blended ones there, a pixel apart
-        // at most; short dashes have the most of them.
-        EXPECT_LE(Unexplained(ours, theirs, r), r.width() * r.height() * 3 / 100);
+        EXPECT_LE(Unexplained(ours, theirs, r), r.width() * r.height() / 50);
     }
     EXPECT_EQ(messages.Count(), 0);
 }
