@@ -84,6 +84,14 @@ QRect ClipDeviceRect()
     return QRect(QPoint(x1, y1), QPoint(x2 - 1, y2 - 1));
 }
 
+// Esc is polled between objects and bands. An event handled meanwhile (a map window shown or
+// resized) sets the process-wide view transform for the screen: the page's is put back.
+void PollKeepingPage()
+{
+    SavedOutputState page;
+    PollEscape();
+}
+
 int TemplateDivisor()
 {
     int divisor = 1;
@@ -109,7 +117,7 @@ void RasterBands(const QRect& device)
     for (int top = r.top(); top <= r.bottom() && !AbortRequested; top += bh)
         for (int left = r.left(); left <= r.right() && !AbortRequested; left += bw) {
             const QRect band(left, top, std::min(bw, r.right() + 1 - left), std::min(bh, r.bottom() + 1 - top));
-            DrawTemplates(band, false, divisor, PollEscape, true);
+            DrawTemplates(band, false, divisor, PollKeepingPage, true);
             ++Prt.BandCounter;
             UpdateProgress(Prt.BandCounter, Prt.BandCounter);
         }
@@ -512,7 +520,7 @@ void DrawMapColours(int dim)
         Graph.CurrentColor = c.Number;
         Graph.OutputCmyk = cmyk;
         bool drawn = false;
-        DrawTemplateColorPass(PollEscape, drawn);
+        DrawTemplateColorPass(PollKeepingPage, drawn);
     }
 }
 
