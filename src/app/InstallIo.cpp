@@ -1,5 +1,7 @@
 #include "app/Install.h"
 
+#include "external/database/AssignSym.h"
+#include "external/database/DbObject.h"
 #include "io/Ports.h"
 #include "io/widgets/ExpDxfDlg.h"
 #include "io/widgets/ExpRangeDlg.h"
@@ -9,6 +11,7 @@
 #include "io/widgets/QtPrinters.h"
 #include "shell/Ports.h"
 #include "io/widgets/ImportDlgs.h"
+#include "io/widgets/KivDlgs.h"
 #include "io/widgets/RasterExpDlgs.h"
 #include "io/widgets/TiffDlgs.h"
 
@@ -41,6 +44,18 @@ void InstallIo()
     io.RunTiffDialog.Bind([top](TiffOptions& o) { return ExecExpTiffDlg(top(), o); });
     io.RunTilesDialog.Bind([top](TileSize& t) { return ExecTilesDlg(top(), t); });
     io.RunSvgDialog.Bind([top](SvgOptions& o) { return ExecExpSvgDlg(top(), o); });
+    io.RunKivDialog.Bind([top](KivOptions& o) { return ExecExpKivDlg(top(), o); });
+    io.RunKivMapsDialog.Bind([top](KivMapsEdit& e) { return ExecKivMapsDlg(top(), e); });
+    // The internet map's find box and hotspots read the database layer's datasets.
+    io.OpenDataset.Bind([](const QString& dataset) { return DbDataset(dataset); });
+    io.DatasetHasField.Bind([](const QString& field) { return DatasetHasField(field); });
+    io.DatasetFields.Bind([](const QString& dataset) {
+        int preselect = 0;
+        return DatasetFieldNames(dataset, preselect);
+    });
+    io.CollectLinkedValues.Bind([](const QString& dataset, const QString& field, TNumStringList& values) {
+        return CollectLinkedValues(dataset, field, values);
+    });
     RegisterIoWorkers();
 }
 

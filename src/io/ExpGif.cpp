@@ -280,13 +280,18 @@ bool GifStripWriter::Finish(ExportFile& file)
 RasterResult RenderGif(const CordRect& extent, const QString& fileName, bool antiAlias, bool showProgress,
                        bool colorCorrection, int dpi)
 {
-    GifStripWriter writer;
     RasterSettings s;
     s.Dpi = dpi;
     s.AntiAlias = antiAlias;
     s.ShowProgress = showProgress;
     s.ColorCorrection = colorCorrection;
-    return ExportRaster(extent, s, writer, fileName);
+    return RenderGif(extent, fileName, s);
+}
+
+RasterResult RenderGif(const CordRect& extent, const QString& fileName, const RasterSettings& settings)
+{
+    GifStripWriter writer;
+    return ExportRaster(extent, settings, writer, fileName);
 }
 
 bool RasterExportTarget(const RasterExpOptions& o, ExportKind kind, int& dpi, QString& name, CordRect& extent)

@@ -122,6 +122,9 @@ private:
 // internet map's tiles). A file is kept only when it was written whole.
 RasterResult RenderGif(const CordRect& extent, const QString& fileName, bool antiAlias,
                        bool showProgress, bool colorCorrection, int dpi);
+// The same with every setting of the raster road (the internet map's tiles: a real resolution
+// and a fixed size).
+RasterResult RenderGif(const CordRect& extent, const QString& fileName, const RasterSettings& settings);
 
 // The dialog's values, kept between showings; reset for tests.
 RasterExpOptions& GifOptions();

@@ -86,7 +86,8 @@ RasterResult ExportRaster(const CordRect& extent, const RasterSettings& s, Strip
     const double dpi = s.DpiExact > 0 ? s.DpiExact : s.Dpi;
     if (!Index.ActiveZmd || !(dpi > 0) || !std::isfinite(dpi))
         return RasterResult::Refused;
-    const QSize size = s.DpiExact > 0 ? QSize(int(ExactRasterPixels(extent.x1, extent.x2, dpi)),
+    const QSize size = s.Pixels.isValid() ? s.Pixels
+                       : s.DpiExact > 0 ? QSize(int(ExactRasterPixels(extent.x1, extent.x2, dpi)),
                                               int(ExactRasterPixels(extent.y1, extent.y2, dpi)))
                                       : RasterSize(extent, s.Dpi);
     const int width = size.width(), height = size.height();

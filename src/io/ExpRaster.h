@@ -62,6 +62,10 @@ struct RasterSettings {
     // Above 0: the resolution as any real number (a terrain pixel size gives one), in place of
     // Dpi, and the sides round((b - a) x dpi / 2540 / 256) without cutting to 0.01 mm first.
     double DpiExact = 0;
+    // When valid: the image's size in pixels, in place of the one the extent gives; the
+    // resolution still gives the scale (tiles of one size whatever the rounding of their
+    // rectangles).
+    QSize Pixels;
 };
 
 enum class RasterResult {

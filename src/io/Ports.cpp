@@ -42,6 +42,7 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportTiff, ExportTiff, with(p.RunTiffDialog));
     // Its menu item stays hidden; the command works.
     RegisterWorker(Cmd::FileExportSvg, ExportSvg, with(p.RunSvgDialog));
+    RegisterWorker(Cmd::FileExportKiv, ExportKiv, with(p.RunKivDialog));
 }
 
 } // namespace zemo

@@ -7,6 +7,7 @@
 #include "io/ExpDxf.h"
 #include "io/ExpEps.h"
 #include "io/ExpGif.h"
+#include "io/ExpKiv.h"
 #include "io/ExpSvg.h"
 #include "io/ExpTiff.h"
 #include "io/ExpRange.h"
@@ -62,6 +63,19 @@ struct IoPortSet {
     // The DXF import dialog: true on OK with the choices. Least: cancelled, nothing imported.
     Port<bool(ImpDxfOptions& options)> RunImpDxfDialog{"io.RunImpDxfDialog",
                                                        [](ImpDxfOptions&) { return false; }};
+    // The internet map dialog: true on OK with the options. Least: cancelled.
+    Port<bool(KivOptions& options)> RunKivDialog{"io.RunKivDialog", [](KivOptions&) { return false; }};
+    // The level-map dialog: true on OK with its rows. Least: cancelled, nothing is exported.
+    Port<bool(KivMapsEdit& edit)> RunKivMapsDialog{"io.RunKivMapsDialog", [](KivMapsEdit&) { return false; }};
+    // The database layer: a dataset of the map opened by name (with its own message when it
+    // cannot be), whether the open one has a field, its fields, and the field's values of the
+    // records linked to objects (each with its link's string number). Least: no dataset opens.
+    Port<bool(const QString& dataset)> OpenDataset{"io.OpenDataset", [](const QString&) { return false; }};
+    Port<bool(const QString& field)> DatasetHasField{"io.DatasetHasField", [](const QString&) { return false; }};
+    Port<QStringList(const QString& dataset)> DatasetFields{"io.DatasetFields",
+                                                           [](const QString&) { return QStringList(); }};
+    Port<bool(const QString& dataset, const QString& field, TNumStringList& values)> CollectLinkedValues{
+        "io.CollectLinkedValues", [](const QString&, const QString&, TNumStringList&) { return false; }};
 };
 
 IoPortSet& IoPorts();
