@@ -17,6 +17,7 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <optional>
@@ -38,8 +39,14 @@ SaneRun sane;
 
 bool InitSane()
 {
-    if (!sane.initialised)
+    if (!sane.initialised) {
+        // sane_cancel may stop a backend's reader thread while it looks a message up in the C
+        // library's catalogs, which leaves the library's locale lock taken for good: the next
+        // locale change, at the latest the one at exit, would wait for ever. Messages in the
+        // plain locale need no catalog; the program's own texts do not come from there.
+        std::setlocale(LC_MESSAGES, "C");
         sane.initialised = sane_init(nullptr, nullptr) == SANE_STATUS_GOOD;
+    }
     return sane.initialised;
 }
 
@@ -213,7 +220,8 @@ bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage
     image = ScanImage{};
     image.Resolution = dev.GetNumber(SANE_NAME_SCAN_RESOLUTION);
     AbortRequested = false;
-    StartProgress(TextKey::Acquire, TextKey::Acquire, 100, 1, true);
+    // The menu item's name without its accelerator; no count, the bar shows how far it is.
+    StartProgress(Text(TextKey::TemplateScan).remove(u'&'), QString(), 100, 1, true);
     bool ok = true;
     bool last = false;
     int frames = 0;
