@@ -1,6 +1,7 @@
 #include "external/AdjGps.h"
 #include "external/Ports.h"
 
+#include "core/CodePage.h"
 #include "core/Config.h"
 #include "core/Cord.h"
 #include "core/LangTexts.h"
@@ -29,6 +30,8 @@ namespace {
 constexpr double DegreeLength = std::numbers::pi * 637816000000.0 / 180;
 constexpr double MinSpread = 1e-7;
 constexpr double MapLimit = 200000;
+// The code page of the points' names in the map.
+constexpr int NameCodePage = 1252;
 
 double Radians(double degrees) { return degrees * std::numbers::pi / 180; }
 
@@ -156,6 +159,16 @@ void DeleteGpsPoint(int i)
     st->GpsAdjustPointCount = n - 1;
 }
 
+QString GpsPointName(int i)
+{
+    return DecodeCodePage(NameCodePage, QByteArray::fromStdString(Stp()->GpsAdjustPoints[size_t(i)].Name));
+}
+
+void SetGpsPointName(int i, const QString& name)
+{
+    Stp()->GpsAdjustPoints[size_t(i)].Name = EncodeCodePage(NameCodePage, name).left(GpsPointNameLength).toStdString();
+}
+
 void RegisterAdjGpsTool()
 {
     RegisterTool(ToolModes::GpsAdjust,
@@ -199,7 +212,7 @@ void AdjGpsMouseDown()
     p.Y = Masked(Work.CursorMapPos.y);
     p.Latitude = Gps.MeanLatitude;
     p.Longitude = Gps.MeanLongitude;
-    p.Name = (Text(TextKey::Point) + u' ' + QString::number(n + 1)).left(GpsPointNameLength).toLatin1().toStdString();
+    SetGpsPointName(n, Text(TextKey::Point) + u' ' + QString::number(n + 1));
     st->GpsAdjustPointCount = n + 1;
     FitGpsTransformation();
     UnmarkGps();

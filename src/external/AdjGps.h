@@ -47,6 +47,10 @@ void ShowAdjustGpsDialog();
 bool GpsNewPointAllowed();
 // The dialog's Delete: the later points move up.
 void DeleteGpsPoint(int i);
+// A point's name as shown, and a name as the map keeps it: code page 1252, at most
+// GpsPointNameLength bytes.
+QString GpsPointName(int i);
+void SetGpsPointName(int i, const QString& name);
 void RegisterAdjGpsTool();
 
 // ---- Tool procedures ----

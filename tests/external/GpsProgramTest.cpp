@@ -3,6 +3,8 @@
 // Open GPS; the mark follows the last position, Close GPS removes it. The adjustment dialog
 // and its tool over synthesized clicks.
 #include "../support/ProgramFixture.h"
+#include "ModalScript.h"
+#include "core/CodePage.h"
 #include "core/Config.h"
 #include "core/LangTexts.h"
 #include "document/Index.h"
@@ -17,6 +19,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
@@ -30,6 +33,15 @@
 namespace zemo::test {
 namespace {
 
+// The sentence with "$", its checksum and CR LF.
+QByteArray Sentence(const QByteArray& body)
+{
+    uint8_t sum = 0;
+    for (char c : body)
+        sum ^= uint8_t(c);
+    return "$" + body + "*" + QByteArray::number(sum, 16).toUpper().rightJustified(2, '0') + "\r\n";
+}
+
 QByteArray Gga(double lat, double lon)
 {
     const double la = std::fabs(lat), lo = std::fabs(lon);
@@ -37,12 +49,7 @@ QByteArray Gga(double lat, double lon)
     char body[128];
     std::snprintf(body, sizeof body, "GPGGA,120000,%02d%07.4f,%c,%03d%07.4f,%c,1,08,0.9,100.0,M,40.0,M,,", dla,
                   (la - dla) * 60, lat < 0 ? 'S' : 'N', dlo, (lo - dlo) * 60, lon < 0 ? 'W' : 'E');
-    uint8_t sum = 0;
-    for (const char* c = body; *c; ++c)
-        sum ^= uint8_t(*c);
-    char line[160];
-    std::snprintf(line, sizeof line, "$%s*%02X\r\n", body, sum);
-    return line;
+    return Sentence(body);
 }
 
 class GpsProgram : public ProgramFixture {
@@ -242,6 +249,196 @@ TEST_F(GpsProgram, PortListAndStoredComNames)
     const QStringList want = {dev.filePath("rfcomm0"), dev.filePath("ttyACM0"), dev.filePath("ttyS0"),
                               dev.filePath("ttyUSB1")};
     EXPECT_EQ(SerialDevices(dev.path()), want);
+}
+
+TEST_F(GpsProgram, TestDialogShowsEachLineWithItsPositionAndFix)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    const QString sats = u' ' + Text(TextKey::Satellites);
+    struct Row {
+        QByteArray body;
+        QString lat, lon, mode;
+    };
+    const Row rows[] = {
+        {"GPGGA,120000,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,", u"48\u00b0 7.0380'"_qs,
+         u"11\u00b0 31.0000'"_qs, "8" + sats},
+        {"GNGGA,120001,3330.000,S,07015.000,W,2,05,1.0,10.0,M,0.0,M,2.0,0001", u"-33\u00b0 30.0000'"_qs,
+         u"-70\u00b0 15.0000'"_qs, "DGPS 5" + sats},
+        // No fix: the position shown stays.
+        {"GPGGA,120002,,,,,0,00,,,M,,M,,", u"-33\u00b0 30.0000'"_qs, u"-70\u00b0 15.0000'"_qs, Text(TextKey::NoFix)},
+    };
+    bool shown = false;
+    ASSERT_TRUE(RunDialog<TOpenGpsDlg>(Cmd::OptionsOpenGps, [&](TOpenGpsDlg& d) {
+        d.findChild<QComboBox*>("PortB")->setEditText(device);
+        ModalScript test;
+        test.Then<TTestGpsDlg>([&](TTestGpsDlg& t) {
+            shown = true;
+            EXPECT_TRUE(GpsComm().Enabled());
+            auto text = [&](const char* name) { return t.findChild<QLabel*>(name)->text(); };
+            for (const Row& r : rows) {
+                SCOPED_TRACE(r.body.toStdString());
+                const QByteArray line = Sentence(r.body).chopped(2);
+                Send(line + "\r\n");
+                EXPECT_TRUE(WaitFor([&] { return text("SDataB") == QString::fromLatin1(line); }));
+                EXPECT_EQ(text("LatB"), r.lat);
+                EXPECT_EQ(text("LongB"), r.lon);
+                EXPECT_EQ(text("ModeB"), r.mode);
+            }
+            // The lines are shown, not put on the map.
+            EXPECT_FALSE(EditSys.GpsMarkShown);
+        });
+        d.findChild<QPushButton*>("TestBtn")->click();
+        EXPECT_TRUE(test.Done());
+        EXPECT_TRUE(test.Unexpected().isEmpty());
+        // Test stored the fields before it opened the port.
+        EXPECT_EQ(ProgramConfig.GpsPort, device);
+    }));
+    EXPECT_TRUE(shown);
+    // Data came: the port stays open, and the next positions go on the map.
+    EXPECT_TRUE(GpsComm().Enabled());
+    EXPECT_TRUE(ProgramConfig.GpsEnabled);
+    Send(Gga(60.0, 25.0));
+    EXPECT_TRUE(WaitFor([] { return EditSys.GpsMarkShown; }));
+}
+
+TEST_F(GpsProgram, TestWithoutDataClosesThePortAgain)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    struct Case {
+        const char* name;
+        bool present;
+    };
+    for (const Case& c : {Case{"silent receiver", true}, Case{"missing device", false}}) {
+        SCOPED_TRACE(c.name);
+        messages.Clear();
+        bool shown = false;
+        ASSERT_TRUE(RunDialog<TOpenGpsDlg>(Cmd::OptionsOpenGps, [&](TOpenGpsDlg& d) {
+            d.findChild<QComboBox*>("PortB")->setEditText(c.present ? device : QStringLiteral("/dev/zemo-no-such-tty"));
+            ModalScript test;
+            test.Then<TTestGpsDlg>([&](TTestGpsDlg&) {
+                shown = true;
+                EXPECT_TRUE(GpsComm().Enabled());
+            });
+            d.findChild<QPushButton*>("TestBtn")->click();
+            EXPECT_TRUE(test.Unexpected().isEmpty());
+        }));
+        EXPECT_EQ(shown, c.present);
+        EXPECT_FALSE(GpsComm().Enabled());
+        EXPECT_FALSE(ProgramConfig.GpsEnabled);
+        EXPECT_EQ(messages.CountOf(TextKey::CannotOpen), c.present ? 0 : 1);
+    }
+}
+
+TEST_F(GpsProgram, AdjustDialogRenamesAndDeletesPoints)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    SetupRecord* st = Stp();
+    st->GpsAdjustPointCount = 3;
+    for (int i = 0; i < 3; ++i)
+        st->GpsAdjustPoints[size_t(i)] = {(1000 + 100 * i) * 256, 2000 * 256, 60.0 + 0.001 * i, 25.0, "P" + std::to_string(i + 1)};
+    auto names = [](TAdjustGpsDlg& d) {
+        QStringList l;
+        auto* list = d.findChild<QListWidget*>("AdjPtB");
+        for (int i = 0; i < list->count(); ++i)
+            l << list->item(i)->text();
+        return l;
+    };
+    // A rename dialog for point 2: its name shown, the typed text cut to 15 characters.
+    struct Rename {
+        const char* name;
+        QString typed;
+        bool ok;
+        QString want;
+    };
+    const Rename renames[] = {
+        {"cancelled", "X", false, "P2"},
+        {"long name", u"S\u00fcd \u20ac Steg Nord und mehr"_qs, true, u"S\u00fcd \u20ac Steg Nord"_qs},
+        {"15 characters", "123456789012345", true, "123456789012345"},
+    };
+    QString current = "P2";
+    for (const Rename& r : renames) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+            auto* list = d.findChild<QListWidget*>("AdjPtB");
+            EXPECT_EQ(list->currentRow(), 0) << "the first is selected";
+            list->setCurrentRow(1);
+            ModalScript rn;
+            rn.Then<TRnGpsDlg>([&](TRnGpsDlg& n) {
+                auto* edit = n.findChild<QLineEdit*>("NameB");
+                EXPECT_EQ(edit->text(), current);
+                edit->selectAll();
+                edit->insert(r.typed);
+                EXPECT_EQ(edit->text(), r.typed.left(15));
+                if (r.ok)
+                    n.accept();
+            });
+            d.findChild<QPushButton*>("RenameBtn")->click();
+            EXPECT_TRUE(rn.Done());
+            EXPECT_EQ(names(d), (QStringList{"P1", r.want, "P3"}));
+            EXPECT_EQ(list->currentRow(), 1);
+        }));
+        current = r.want;
+    }
+    // The map keeps the name in its code page.
+    EXPECT_EQ(QByteArray::fromStdString(st->GpsAdjustPoints[1].Name), "123456789012345");
+    ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+        d.findChild<QListWidget*>("AdjPtB")->setCurrentRow(1);
+        ModalScript rn;
+        rn.Then<TRnGpsDlg>([](TRnGpsDlg& n) {
+            n.findChild<QLineEdit*>("NameB")->setText(u"S\u00fcd \u20ac"_qs);
+            n.accept();
+        });
+        d.findChild<QPushButton*>("RenameBtn")->click();
+    }));
+    EXPECT_EQ(QByteArray::fromStdString(st->GpsAdjustPoints[1].Name), "S\xFC" "d \x80");
+
+    // Delete asks first; the later points move up; with none left Delete and Rename are off.
+    ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+        auto* del = d.findChild<QPushButton*>("DeleteBtn");
+        messages.QueueAnswer(IdCancel);
+        del->click();
+        EXPECT_EQ(names(d).size(), 3);
+        messages.QueueAnswer(IdOk);
+        del->click();
+        EXPECT_EQ(names(d), (QStringList{u"S\u00fcd \u20ac"_qs, "P3"}));
+        EXPECT_EQ(d.findChild<QListWidget*>("AdjPtB")->currentRow(), 0);
+        messages.SetDefaultAnswer(IdOk);
+        del->click();
+        del->click();
+        EXPECT_TRUE(names(d).isEmpty());
+        EXPECT_FALSE(del->isEnabled());
+        EXPECT_FALSE(d.findChild<QPushButton*>("RenameBtn")->isEnabled());
+    }));
+    EXPECT_EQ(messages.CountOf(TextKey::DelAdjustPt), 4);
+    EXPECT_EQ(st->GpsAdjustPointCount, 0);
+}
+
+TEST_F(GpsProgram, NewOnlyWhileDataArrivesAndUnderTwelvePoints)
+{
+    ASSERT_TRUE(OpenMapWithPoint());
+    struct Case {
+        int count;
+        bool delivering;
+        int listed;
+        bool newOn;
+    };
+    // A count outside 1..12 counts as none.
+    const Case cases[] = {{0, true, 0, true},   {11, false, 11, false}, {11, true, 11, true},
+                          {12, true, 12, false}, {13, true, 0, true},    {-1, true, 0, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.count);
+        SCOPED_TRACE(c.delivering);
+        Stp()->GpsAdjustPointCount = c.count;
+        for (int i = 0; i < MaxGpsAdjustPoints; ++i)
+            Stp()->GpsAdjustPoints[size_t(i)] = {i * 256, 0, 60.0 + 0.001 * i, 25.0 + 0.001 * i, "Q"};
+        ProgramConfig.GpsEnabled = c.delivering;
+        ASSERT_TRUE(RunDialog<TAdjustGpsDlg>(Cmd::OptionsAdjGps, [&](TAdjustGpsDlg& d) {
+            EXPECT_EQ(d.findChild<QListWidget*>("AdjPtB")->count(), c.listed);
+            EXPECT_EQ(d.findChild<QPushButton*>("NewBtn")->isEnabled(), c.newOn);
+            EXPECT_EQ(d.findChild<QPushButton*>("DeleteBtn")->isEnabled(), c.listed > 0);
+        }));
+    }
+    ProgramConfig.GpsEnabled = false;
 }
 
 } // namespace

@@ -56,7 +56,7 @@ void TAdjustGpsDlg::Fill(int select)
     points_->clear();
     const int n = PointCount();
     for (int i = 0; i < n; ++i)
-        points_->addItem(QString::fromLatin1(Stp()->GpsAdjustPoints[size_t(i)].Name));
+        points_->addItem(GpsPointName(i));
     if (n > 0)
         points_->setCurrentRow(std::clamp(select, 0, n - 1));
     delete_->setEnabled(n > 0);
@@ -79,11 +79,10 @@ void TAdjustGpsDlg::Rename()
     const int i = points_->currentRow();
     if (i < 0)
         return;
-    GpsAdjustPoint& p = Stp()->GpsAdjustPoints[size_t(i)];
-    QString name = QString::fromLatin1(p.Name);
+    QString name = GpsPointName(i);
     if (!ExternalPorts().RunRnGps(name))
         return;
-    p.Name = name.left(GpsPointNameLength).toLatin1().toStdString();
+    SetGpsPointName(i, name);
     WriteSetup();
     Fill(i);
 }
