@@ -1,47 +1,16 @@
 // An Illustrator file of arbitrary bytes read into a scratch map: tokens, strings, paths of any
 // length and texts. None of it may crash, hang or write outside an object; what came in must
 // read back.
-#include "FuzzScratch.h"
+#include "ImportFuzz.h"
 
-#include "core/Messages.h"
-#include "document/Index.h"
-#include "document/Open.h"
 #include "io/ImpAi.h"
-
-namespace {
-
-using namespace zemo;
-
-constexpr const char* Target = "ai_import";
-
-const fuzz::MapScratch& Scratch()
-{
-    static const fuzz::MapScratch scratch = [] {
-        test::TestMapWriter w(8);
-        w.symbols = {test::TestSymbol::Line(1010)};
-        return fuzz::SetUpMaps(Target, w);
-    }();
-    return scratch;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const fuzz::MapScratch& scratch = Scratch();
-    RecordingMessages messages;
-    messages.SetDefaultAnswer(IdOk);
-    if (!OpenMapByName(scratch.base))
-        fuzz::Fail(Target, "the base map does not open");
-    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
-    IsAiFile(QStringLiteral("input.ai"), bytes.left(4));
-    ImportAi(bytes);
-    TZmd& z = *Index.ActiveZmd;
-    for (int n = 1; n <= z.HighestObject; ++n)
-        if (GetIndex(n) && !ReadElement(n, Index.DrawElement))
-            fuzz::Fail(Target, "an appended object does not read back");
-    fuzz::ReadEverything();
-    CloseDocument(Index.ActiveZmd);
-    fuzz::CheckAllClosed(Target);
+    using namespace zemo;
+    fuzz::ImportIntoScratch("ai_import", data, size, [](const QByteArray& bytes) {
+        IsAiFile(QStringLiteral("input.ai"), bytes.left(4));
+        ImportAi(bytes);
+    });
     return 0;
 }

@@ -1,7 +1,10 @@
 #include "app/Install.h"
 
+#include "edit/Ports.h"
 #include "external/database/AssignSym.h"
 #include "external/database/DbObject.h"
+#include "io/ImpEmf.h"
+#include "io/ImpWmf.h"
 #include "io/Ports.h"
 #include "io/widgets/ExpDxfDlg.h"
 #include "io/widgets/ExpRangeDlg.h"
@@ -57,6 +60,12 @@ void InstallIo()
         return CollectLinkedValues(dataset, field, values);
     });
     RegisterIoWorkers();
+    // Edit > Paste hands metafile pictures of other programs to their importers.
+    EditPorts().ImportMetafile.Bind([](const QByteArray& picture, bool enhanced) {
+        int count = 0;
+        const bool read = enhanced ? ImportEmfHandle(picture, &count) : ImportWmfHandle(picture, &count);
+        return read && count > 0;
+    });
 }
 
 } // namespace zemo

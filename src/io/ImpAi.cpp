@@ -87,7 +87,6 @@ public:
             if (line.startsWith('%'))
                 continue;
             Line(line);
-            DispatchKeyMessages();
             if (AbortRequested)
                 return;
             Position = pos;
@@ -145,6 +144,10 @@ private:
             Operator(token, line);
             Push(token);
             i = j;
+            // A long line is many tokens: Esc is seen after each.
+            DispatchKeyMessages();
+            if (AbortRequested)
+                return;
         }
     }
 
@@ -253,6 +256,33 @@ private:
         Append(zemo::AreaObject, StyleName(s), Path.data(), int(Path.size()), {}, 0);
     }
 
+    // The area text's box in the text's own direction: it starts at the text's position and
+    // reaches the corner farthest along the direction; across it, as far as the corners and
+    // the position go. False when no corner lies ahead of the position.
+    bool TextBox(Cord at, double angle, std::array<Cord, 4>& box) const
+    {
+        const double cs = std::cos(angle), sn = std::sin(angle);
+        double ahead = 0, top = 0, bottom = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            const double dx = double(Masked(Path[k].x)) - at.x, dy = double(Masked(Path[k].y)) - at.y;
+            ahead = std::max(ahead, dx * cs + dy * sn);
+            top = std::max(top, -dx * sn + dy * cs);
+            bottom = std::min(bottom, -dx * sn + dy * cs);
+        }
+        if (ahead < 1)
+            return false;
+        const auto corner = [&](double along, double across, Cord& c) {
+            const double x = std::nearbyint(at.x + along * cs - across * sn);
+            const double y = std::nearbyint(at.y + along * sn + across * cs);
+            if (!(std::abs(x) <= MapAreaLimit && std::abs(y) <= MapAreaLimit))
+                return false;
+            c = {Masked(int32_t(x)), Masked(int32_t(y))};
+            return true;
+        };
+        return corner(0, bottom, box[0]) && corner(ahead, bottom, box[1]) && corner(ahead, top, box[2])
+               && corner(0, top, box[3]);
+    }
+
     void TextObject()
     {
         int kind = TextKind;
@@ -269,15 +299,15 @@ private:
         if (!AiPointToMap(QByteArray::number(Ttx, 'g', 17), at.x)
             || !AiPointToMap(QByteArray::number(Tty, 'g', 17), at.y))
             return;
-        const double turn = std::atan2(Tb, Ta) * 1800 / std::numbers::pi;
-        const int16_t angle = int16_t(std::nearbyint(turn));
+        const double radians = std::atan2(Tb, Ta);
+        const int16_t angle = int16_t(std::nearbyint(radians * 1800 / std::numbers::pi));
+        std::array<Cord, 4> box{};
+        if (kind == 3 && !TextBox(at, radians, box))
+            kind = 1;
         if (kind == 2) {
             Append(zemo::LineObject, name, Path.data(), int(Path.size()), Text.left(MaxAiPathTextChars), 0);
         } else if (kind == 3) {
-            std::array<Cord, 4> corners{};
-            for (size_t k = 0; k < 4; ++k)
-                corners[k] = {Masked(Path[k].x), Masked(Path[k].y)};
-            Append(RectangleObject, name, corners.data(), 4, Text.left(MaxAiTextChars), angle);
+            Append(RectangleObject, name, box.data(), 4, Text.left(MaxAiTextChars), angle);
         } else {
             const std::array<Cord, 5> pts{at, Cord{}, Cord{}, Cord{}, Cord{}};
             Append(zemo::TextObject, name, pts.data(), 5, Text.left(MaxAiTextChars), angle);
@@ -453,17 +483,7 @@ int ImportAi(const QByteArray& data)
             SetSelectionBox();
         }
     }
-    if (reader.Count > 0) {
-        RecordUndo(UndoStart, 0);
-        RecordUndo(UndoAddMany, -1);
-        if (Index.SelectionCount <= MaxKeptAiSelection) {
-            DocumentPorts().UpdateRect(Index.SelectionRect);
-            SelectWorkMode(ToolModes::PointEdit);
-        } else {
-            ClearSelection();
-            DocumentPorts().RepaintWindow();
-        }
-    }
+    EndImportStep(reader.Count, MaxKeptAiSelection);
     FlushMapFile();
     EndProgress();
     return reader.Count;

@@ -48,8 +48,7 @@ class WmfReader {
 public:
     explicit WmfReader(const QByteArray& d) : Data(d) {}
 
-    int Count = 0;
-    bool Bitmap = false;
+    MetafileObjects Out{"WMF "};
     int MapMode = 1;
     double WinX = 1000, WinY = 1000, ViewX = 1000, ViewY = 1000, Upi = 200;
 
@@ -58,15 +57,15 @@ public:
         const SetupRecord& st = *Stp();
         const int64_t cx = Masked(st.ViewCenterX), cy = Masked(st.ViewCenterY);
         if (MapMode == 1) {
-            Sx = 2540.0 / 72;
-            Sy = -2540.0 / 72;
-            Ox = cx - int64_t(std::nearbyint(WinX * Sx / 2)) * 256;
-            Oy = cy - int64_t(std::nearbyint(WinY * Sy / 2)) * 256;
+            Out.Sx = 2540.0 / 72;
+            Out.Sy = -2540.0 / 72;
+            Out.Ox = cx - int64_t(std::nearbyint(WinX * Out.Sx / 2)) * 256;
+            Out.Oy = cy - int64_t(std::nearbyint(WinY * Out.Sy / 2)) * 256;
         } else if (WinX != 0 && WinY != 0 && Upi != 0) {
-            Sx = 2540 / Upi * ViewX / WinX;
-            Sy = -2540 / Upi * ViewY / WinY;
-            Ox = cx - int64_t(std::nearbyint(ViewX * 2540 / Upi / 2)) * 256;
-            Oy = cy + int64_t(std::nearbyint(ViewY * 2540 / Upi / 2)) * 256;
+            Out.Sx = 2540 / Upi * ViewX / WinX;
+            Out.Sy = -2540 / Upi * ViewY / WinY;
+            Out.Ox = cx - int64_t(std::nearbyint(ViewX * 2540 / Upi / 2)) * 256;
+            Out.Oy = cy + int64_t(std::nearbyint(ViewY * 2540 / Upi / 2)) * 256;
         }
     }
 
@@ -80,55 +79,19 @@ public:
                 return;
             Record(fn, pos + 6, qsizetype(words) * 2 - 6);
             pos += qsizetype(words) * 2;
-            DispatchKeyMessages();
-            if (AbortRequested)
+            if (MetafileObjects::Stopped())
                 return;
         }
     }
 
 private:
     const QByteArray& Data;
-    double Sx = 0, Sy = 0;
-    int64_t Ox = 0, Oy = 0;
-    int Styles = 1;
     bool Skip = false;
 
     const uint8_t* Bytes(qsizetype at) const { return reinterpret_cast<const uint8_t*>(Data.constData() + at); }
     int16_t Word(qsizetype p, qsizetype len, int k) const
     {
         return 2 * k + 2 <= len ? LoadLE<int16_t>(Bytes(p + 2 * k)) : 0;
-    }
-
-    bool Convert(double x, double y, Cord& c) const
-    {
-        const double mx = std::nearbyint(x * Sx) * 256 + double(Ox);
-        const double my = std::nearbyint(y * Sy) * 256 + double(Oy);
-        if (!(std::abs(mx) <= MapAreaLimit && std::abs(my) <= MapAreaLimit))
-            return false;
-        c = {Masked(int32_t(mx)), Masked(int32_t(my))};
-        return true;
-    }
-
-    void Append(uint8_t type, const std::vector<Cord>& pts, const QByteArray& text)
-    {
-        const int slots = text.isEmpty() ? 0 : int(text.size() + 8) / 8;
-        ElementRecord& e = CurElement;
-        if (!InitElement(e, -1, type, uint16_t(pts.size()), uint16_t(slots), 0))
-            return;
-        std::copy(pts.begin(), pts.end(), e.Cords());
-        if (slots > 0) {
-            uint8_t* t = e.TextBytes();
-            std::fill(t, t + size_t(slots) * 8, uint8_t(0));
-            std::copy(text.begin(), text.end(), t);
-        }
-        const QByteArray name = ("WMF " + QByteArray::number(Styles)).left(15);
-        e.LayerName[0] = uint8_t(name.size());
-        std::copy(name.begin(), name.end(), e.LayerName.begin() + 1);
-        if (!AppendElement())
-            return;
-        ToggleSelection(Index.ActiveZmd->HighestObject);
-        if (++Count % 10 == 0)
-            UpdateProgress(Count, 0);
     }
 
     void Poly(uint8_t type, qsizetype p, qsizetype len)
@@ -141,9 +104,9 @@ private:
             return;
         std::vector<Cord> pts(static_cast<size_t>(n));
         for (int k = 0; k < n; ++k)
-            if (!Convert(Word(p, len, 1 + 2 * k), Word(p, len, 2 + 2 * k), pts[size_t(k)]))
+            if (!Out.Convert(Word(p, len, 1 + 2 * k), Word(p, len, 2 + 2 * k), pts[size_t(k)]))
                 return;
-        Append(type, pts, {});
+        Out.Append(type, pts.data(), n, {});
     }
 
     void Text(double x, double y, qsizetype at, int count, qsizetype end)
@@ -156,9 +119,10 @@ private:
             text.truncate(nul);
         text = text.left(MaxElementTextSlots * 8 - 1);
         Cord c{};
-        if (text.isEmpty() || !Convert(x, y, c))
+        if (text.isEmpty() || !Out.Convert(x, y, c))
             return;
-        Append(TextObject, std::vector<Cord>(5, c), text);
+        const std::array<Cord, 5> pts{c, c, c, c, c};
+        Out.Append(TextObject, pts.data(), 5, text);
     }
 
     void Record(uint16_t fn, qsizetype p, qsizetype len)
@@ -169,7 +133,7 @@ private:
             Recompute();
             break;
         case WmfRestoreDc: Skip = false; break;
-        case WmfSelectObject: ++Styles; break;
+        case WmfSelectObject: ++Out.Styles; break;
         case WmfSetWindowExt:
             if (Word(p, len, 0) != 0 && Word(p, len, 1) != 0) {
                 WinY = Word(p, len, 0);
@@ -208,7 +172,7 @@ private:
         }
         default:
             for (uint16_t b : WmfBitmapRecords)
-                Bitmap = Bitmap || b == fn;
+                Out.Bitmap = Out.Bitmap || b == fn;
             break;
         }
     }
@@ -226,7 +190,61 @@ bool IsWmfFile(const QString& name, const QByteArray& head)
     return head.size() >= StandardHeaderBytes && LoadLE<uint16_t>(b) <= 1 && LoadLE<uint16_t>(b + 2) == 9;
 }
 
-bool ImportWmfBytes(const QByteArray& data, int* count)
+bool MetafileObjects::Convert(double x, double y, Cord& c) const
+{
+    const double mx = std::nearbyint(x * Sx) * 256 + double(Ox);
+    const double my = std::nearbyint(y * Sy) * 256 + double(Oy);
+    if (!(std::abs(mx) <= MapAreaLimit && std::abs(my) <= MapAreaLimit))
+        return false;
+    c = {Masked(int32_t(mx)), Masked(int32_t(my))};
+    return true;
+}
+
+void MetafileObjects::Append(uint8_t type, const Cord* pts, int n, const QByteArray& text)
+{
+    const int slots = text.isEmpty() ? 0 : int(text.size() + 8) / 8;
+    ElementRecord& e = CurElement;
+    if (!InitElement(e, -1, type, uint16_t(n), uint16_t(slots), 0))
+        return;
+    std::copy(pts, pts + n, e.Cords());
+    if (slots > 0) {
+        uint8_t* t = e.TextBytes();
+        std::fill(t, t + size_t(slots) * 8, uint8_t(0));
+        std::copy(text.begin(), text.end(), t);
+    }
+    const QByteArray name = (Prefix + QByteArray::number(Styles)).left(15);
+    e.LayerName[0] = uint8_t(name.size());
+    std::copy(name.begin(), name.end(), e.LayerName.begin() + 1);
+    if (!AppendElement())
+        return;
+    ToggleSelection(Index.ActiveZmd->HighestObject);
+    if (++Count % 10 == 0)
+        UpdateProgress(Count, 0);
+}
+
+bool MetafileObjects::Stopped()
+{
+    DispatchKeyMessages();
+    return AbortRequested;
+}
+
+void ConvertMetafile(MetafileObjects& m, qsizetype total, const std::function<void()>& records)
+{
+    ClearSelection();
+    AbortRequested = false;
+    StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(total, INT32_MAX)), 10, true);
+    {
+        UndoSuspend quiet;
+        records();
+    }
+    if (m.Bitmap)
+        WarningMsg(TextKey::CannotImportBitmap, {}, CannotImportBitmapHelpContext);
+    EndImportStep(m.Count, MaxKeptMetafileSelection);
+    FlushMapFile();
+    EndProgress();
+}
+
+bool ImportWmfHandle(const QByteArray& data, int* count)
 {
     if (count)
         *count = 0;
@@ -249,31 +267,12 @@ bool ImportWmfBytes(const QByteArray& data, int* count)
         ErrorMsg(TextKey::CannotOpenWmf, {}, 0);
         return false;
     }
-    ClearSelection();
-    AbortRequested = false;
-    StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(data.size(), INT32_MAX)), 10, true);
-    {
-        UndoSuspend quiet;
+    ConvertMetafile(r.Out, data.size(), [&] {
         r.Recompute();
         r.Run(at + StandardHeaderBytes);
-    }
-    if (r.Bitmap)
-        WarningMsg(TextKey::CannotImportBitmap, {}, CannotImportBitmapHelpContext);
-    RecordUndo(UndoStart, 0);
-    RecordUndo(UndoAddMany, -1);
-    if (Index.SelectionCount <= MaxKeptMetafileSelection) {
-        if (r.Count > 0) {
-            DocumentPorts().UpdateRect(Index.SelectionRect);
-            SelectWorkMode(ToolModes::PointEdit);
-        }
-    } else {
-        ClearSelection();
-        DocumentPorts().RepaintWindow();
-    }
-    FlushMapFile();
-    EndProgress();
+    });
     if (count)
-        *count = r.Count;
+        *count = r.Out.Count;
     return true;
 }
 
@@ -290,7 +289,7 @@ void InitImpWmfUnit()
                                            QByteArray data(qsizetype(f.Size()), '\0');
                                            if (!f.Seek(0) || !f.Read(data.data(), data.size()))
                                                return;
-                                           ImportWmfBytes(data);
+                                           ImportWmfHandle(data);
                                        }});
 }
 

@@ -353,6 +353,21 @@ void ImportFile()
     ImportFileByName(name);
 }
 
+void EndImportStep(int imported, int keep)
+{
+    if (imported <= 0)
+        return;
+    RecordUndo(UndoStart, 0);
+    RecordUndo(UndoAddMany, -1);
+    if (Index.SelectionCount <= keep) {
+        DocumentPorts().UpdateRect(Index.SelectionRect);
+        SelectWorkMode(ToolModes::PointEdit);
+    } else {
+        ClearSelection();
+        DocumentPorts().RepaintWindow();
+    }
+}
+
 void InitImportUnit()
 {
     RegisterImporter(ImportSlot::Dxf, {[](const QString& name, TFileClass& f) {

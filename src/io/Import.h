@@ -47,6 +47,10 @@ int ImportMap(TFileClass& file, const ImportMapOptions& o);
 // Any symbol of the source map hidden? (The question before an import.)
 bool SourceHasHiddenSymbols(TFileClass& file);
 
+// The end of a drawing's import: when objects came in (all of them selected), one undo step
+// adds them; up to `keep` stay selected for moving with the edit tool, more are unselected.
+void EndImportStep(int imported, int keep);
+
 // Registers File > Import's own importers (DXF).
 void InitImportUnit();
 

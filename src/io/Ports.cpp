@@ -4,6 +4,7 @@
 #include "io/ExpBmp.h"
 #include "io/ExpJpeg.h"
 #include "io/ImpAi.h"
+#include "io/ImpEmf.h"
 #include "io/ImpWmf.h"
 #include "io/Import.h"
 #include "shell/CommandFrame.h"
@@ -35,6 +36,7 @@ void RegisterIoWorkers()
     InitImportUnit();
     InitImpAiUnit();
     InitImpWmfUnit();
+    InitImpEmfUnit();
     RegisterWorker(Cmd::FileImport, ImportFile, [] { return Index.ActiveZmd != nullptr; });
     RegisterWorker(Cmd::FileExportBmp, ExportBmp, with(p.RunBmpDialog));
     RegisterWorker(Cmd::FileExportGif, ExportGif, with(p.RunGifDialog));

@@ -15,7 +15,6 @@ const std::set<std::string> Waiting = {
     // core, document, render
 
     // edit
-    "edit.ImportMetafile",        // import of metafiles
 
     // shell, symbols
 

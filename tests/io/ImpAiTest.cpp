@@ -200,6 +200,46 @@ TEST_F(ImpAiTest, TextsAsPointAreaAndPathTexts)
     EXPECT_NE(o[0].layer, o[2].layer);
 }
 
+// The box starts at the text's position, reaches the corner farthest along the text and spans
+// the corners across it; a box with no corner ahead of the position becomes point text.
+TEST_F(ImpAiTest, AreaTextBoxStartsAtTheTextsPosition)
+{
+    const QByteArray body = "0 0 m 1 0 l S\n"
+                            "0 0 m 50 0 l 50 20 l 0 20 l\n0 To\n1 0 0 1 5 15 0 Tp\nn\n(Level) Tx\nTO\n"
+                            "0 0 m 20 0 l 20 50 l 0 50 l\n0 To\n0 1 -1 0 15 5 0 Tp\nn\n(Up) Tx\nTO\n"
+                            "0 0 m 50 0 l 50 20 l 0 20 l\n0 To\n1 0 0 1 60 10 0 Tp\nn\n(Past) Tx\nTO\n";
+    EXPECT_EQ(ImportAi(Ai(body)), 4);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 4u);
+    const Cord ref = o[0].pts[0];
+    const auto rel = [&](const std::vector<Cord>& pts) {
+        std::vector<std::pair<int32_t, int32_t>> out;
+        for (Cord c : pts)
+            out.push_back({Masked(c.x) - Masked(ref.x), Masked(c.y) - Masked(ref.y)});
+        return out;
+    };
+    const auto at = [](double x, double y) { return std::pair<int32_t, int32_t>{U(x) - U(0), U(y) - U(0)}; };
+    ASSERT_EQ(o[1].type, RectangleObject);
+    EXPECT_EQ(o[1].angle, 0);
+    EXPECT_EQ(rel(o[1].pts), (std::vector{at(5, 0), at(50, 0), at(50, 20), at(5, 20)}));
+    // Turned a quarter: the text runs up from (15, 5) to the top at 50.
+    ASSERT_EQ(o[2].type, RectangleObject);
+    EXPECT_EQ(o[2].angle, 900);
+    EXPECT_EQ(rel(o[2].pts), (std::vector{at(20, 5), at(20, 50), at(0, 50), at(0, 5)}));
+    EXPECT_EQ(o[3].type, TextObject);
+    EXPECT_EQ(rel({o[3].pts[0]}), (std::vector{at(60, 10)}));
+}
+
+// Esc is looked at after every token: a long line stops where it was pressed.
+TEST_F(ImpAiTest, EscStopsWithinALineAndKeepsWhatCameIn)
+{
+    escAt = 7;
+    EXPECT_EQ(ImportAi(Ai("0 0 m 10 0 l S 0 5 m 10 5 l S 0 9 m 10 9 l S\n")), 1);
+    EXPECT_EQ(Objects().size(), 1u);
+    EXPECT_EQ(Index.SelectionCount, 1);
+    EXPECT_EQ(polls, 7);
+}
+
 TEST_F(ImpAiTest, PointsOutsideTheMapOrBeyondTheRoomAreNotAdded)
 {
     QByteArray body = "0 0 m 300000 0 l abc 1 l 10 10 l S\n0 0 m\n";

@@ -1,7 +1,7 @@
 // Windows metafiles built at their record layouts: the transform from the headers and the
 // map-mode and extent records, the skipped clip runs, style names, texts at their own
 // positions, bitmaps, the selection rule and damaged records. wmf2svg reads each fixture too.
-#include "IoFixture.h"
+#include "MetafileFixture.h"
 #include "../support/WmfBuilder.h"
 #include "io/ImpWmf.h"
 #include "io/Import.h"
@@ -12,52 +12,12 @@
 namespace zemo::test {
 namespace {
 
-constexpr int32_t Cx = 1000 * Mm, Cy = -500 * Mm;
-
-class ImpWmfTest : public IoTest {
+class ImpWmfTest : public MetafileTest {
 protected:
-    void SetUp() override
-    {
-        IoTest::SetUp();
-        TestMapWriter w(8);
-        w.symbols = {TestSymbol::Line(1010)};
-        ASSERT_NE(Open(w), nullptr);
-        Stp()->ViewCenterX = Cx;
-        Stp()->ViewCenterY = Cy;
-        SetActiveUndoRing(&ring);
-        ASSERT_TRUE(CreateUndoFile(false));
-    }
-    void TearDown() override
-    {
-        SetActiveUndoRing(nullptr);
-        IoTest::TearDown();
-    }
-    struct Obj {
-        uint8_t type;
-        std::vector<Cord> pts;
-        QByteArray layer, text;
-    };
-    static std::vector<Obj> Objects()
-    {
-        std::vector<Obj> out;
-        for (int n = 1; n <= Index.ActiveZmd->HighestObject; ++n) {
-            ElementRecord& e = AuxElement1;
-            if (!GetIndex(n) || !ReadElement(n, e))
-                continue;
-            Obj o{e.ObjectType, {e.Cords(), e.Cords() + e.nItem}, {}, {}};
-            o.layer = QByteArray(reinterpret_cast<const char*>(e.LayerName.data() + 1), e.LayerName[0]);
-            if (e.nText > 0)
-                o.text = QByteArray(reinterpret_cast<const char*>(e.TextBytes()));
-            out.push_back(std::move(o));
-        }
-        return out;
-    }
     // Leaves the fixture under samples/ and has wmf2svg draw it; returns its SVG.
     QByteArray Drawn(const WmfBuilder& b, const QString& name)
     {
-        const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
-        QDir().mkpath(samples);
-        const QString path = samples + u'/' + name;
+        const QString path = Samples() + u'/' + name;
         WriteFile(path, b.Bytes());
         QProcess p;
         p.start(QStringLiteral("wmf2svg"), {path});
@@ -65,7 +25,6 @@ protected:
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
         return p.readAllStandardOutput();
     }
-    UndoRing ring;
 };
 
 TEST(ImpWmf, FormatTestNeedsExtensionAndAHeader)
@@ -91,7 +50,7 @@ TEST_F(ImpWmfTest, ABoxAtAnInchPerThousandFourHundredUnitsIsCentred)
     const QByteArray svg = Drawn(b, QStringLiteral("wmf-box-1440upi.wmf"));
     EXPECT_TRUE(svg.contains("<polygon") || svg.contains("<path")) << svg.left(400).constData();
     int count = 0;
-    ASSERT_TRUE(ImportWmfBytes(b.Bytes(), &count));
+    ASSERT_TRUE(ImportWmfHandle(b.Bytes(), &count));
     EXPECT_EQ(count, 1);
     const auto o = Objects();
     ASSERT_EQ(o.size(), 1u);
@@ -139,7 +98,7 @@ TEST_F(ImpWmfTest, RecordsGiveStylesSkipsTextsAndBitmaps)
         .Record(2610, extText)
         .Record(3907, stretch);
     Drawn(b, QStringLiteral("wmf-records.wmf"));
-    ASSERT_TRUE(ImportWmfBytes(b.Bytes()));
+    ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
     const auto o = Objects();
     ASSERT_EQ(o.size(), 4u);
     // Without a map-mode record one unit is one point.
@@ -166,7 +125,7 @@ TEST_F(ImpWmfTest, AThousandObjectsStaySelectedNotMore)
         for (int k = 0; k < n; ++k)
             b.Poly(805, {{0, k}, {10, k}});
         const int before = Index.ActiveZmd->HighestObject;
-        ASSERT_TRUE(ImportWmfBytes(b.Bytes()));
+        ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
         EXPECT_EQ(Index.ActiveZmd->HighestObject - before, n);
         EXPECT_EQ(Index.SelectionCount, n == 1000 ? 1000 : 0) << n;
     }
@@ -194,7 +153,7 @@ TEST_F(ImpWmfTest, DamagedRecordsEndOrSkipCleanly)
     for (const auto& c : cases) {
         const int before = Index.ActiveZmd->HighestObject;
         messages.Clear();
-        EXPECT_EQ(ImportWmfBytes(c.bytes), c.opens) << c.what;
+        EXPECT_EQ(ImportWmfHandle(c.bytes), c.opens) << c.what;
         EXPECT_EQ(messages.CountOf(TextKey::CannotOpenWmf), c.opens ? 0 : 1) << c.what;
         EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
     }

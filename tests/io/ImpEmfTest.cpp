@@ -1,0 +1,238 @@
+// Enhanced metafiles: drawings written by libEMF through its drawing calls (map modes, extents,
+// pen selections, 16- and 32-bit point records, poly-polygons, wide texts, a bitmap) placed by
+// the header's device and bounds, and damaged files built at the record layouts.
+#include "EmfDrawing.h"
+#include "MetafileFixture.h"
+#include "core/ByteIO.h"
+#include "io/ImpEmf.h"
+#include "io/Import.h"
+
+#include <QFile>
+
+#include <set>
+
+namespace zemo::test {
+namespace {
+
+class ImpEmfTest : public MetafileTest {
+protected:
+    // Near the map's middle, so that 32-bit points far out still fall on the map.
+    static constexpr int32_t Ex = 100 * Mm, Ey = -50 * Mm;
+    void SetUp() override
+    {
+        MetafileTest::SetUp();
+        Stp()->ViewCenterX = Ex;
+        Stp()->ViewCenterY = Ey;
+    }
+    static uint32_t At(const QByteArray& b, int at) { return LoadLE<uint32_t>(reinterpret_cast<const uint8_t*>(b.constData() + at)); }
+    // The record types of a file, walked by their sizes.
+    static std::multiset<uint32_t> Types(const QByteArray& b)
+    {
+        std::multiset<uint32_t> out;
+        for (qsizetype p = 0; p + 8 <= b.size() && At(b, int(p + 4)) >= 8;) {
+            out.insert(At(b, int(p)));
+            p += At(b, int(p + 4));
+        }
+        return out;
+    }
+};
+
+void Put(QByteArray& b, int32_t v)
+{
+    for (int k = 0; k < 4; ++k)
+        b += char((uint32_t(v) >> (8 * k)) & 0xFF);
+}
+
+// A record of this type whose size word says `size` (0: its true size).
+QByteArray Rec(uint32_t type, std::initializer_list<int32_t> params, uint32_t size = 0)
+{
+    QByteArray r;
+    Put(r, int32_t(type));
+    Put(r, int32_t(size ? size : 8 + 4 * params.size()));
+    for (int32_t v : params)
+        Put(r, v);
+    return r;
+}
+
+// 16-bit points packed two to a parameter.
+int32_t P16(int16_t x, int16_t y)
+{
+    return int32_t(uint32_t(uint16_t(x)) | uint32_t(uint16_t(y)) << 16);
+}
+
+// A header of bounds 0, 0, 100, 100 on this device, then the records and the end record.
+QByteArray Emf(const QByteArray& records, int32_t px = 1024, int32_t py = 768, int32_t mmx = 320, int32_t mmy = 240)
+{
+    QByteArray h;
+    for (int32_t v : {1, 88, 0, 0, 100, 100, 0, 0, 2540, 2540, int32_t(EmfSignature), 0x10000, 0, 0, 1, 0, 0, 0, px,
+                      py, mmx, mmy})
+        Put(h, v);
+    return h + records + Rec(14, {0, 16, 20});
+}
+
+const QByteArray Line16 = Rec(87, {0, 0, 0, 0, 2, P16(0, 0), P16(10, 10)});
+
+TEST(ImpEmf, FormatTestNeedsExtensionAndSignature)
+{
+    const QByteArray good = Emf({});
+    QByteArray unsigned_ = good;
+    unsigned_[40] = 'X';
+    const struct {
+        const char* name;
+        QByteArray head;
+        bool ok;
+    } cases[] = {{"a.emf", good, true},          {"a.EMF", good.left(44), true}, {"a.wmf", good, false},
+                 {"a.emf", unsigned_, false},    {"a.emf", good.left(43), false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(IsEmfFile(QString::fromLatin1(c.name), c.head), c.ok) << c.name;
+}
+
+TEST_F(ImpEmfTest, ALibEmfDrawingComesInByItsHeadersTransform)
+{
+    const QString path = Samples() + QStringLiteral("/emf-libemf-drawing.emf");
+    QFile::remove(path);
+    {
+        EmfDrawing d(path.toStdString(), 0, 0, 2540, 1270);
+        d.Polyline({{0, 0}, {81, 40}})
+            .Pen(1)
+            .MapMode(8)
+            .WindowExt(1000, 500)
+            .ViewportExt(81, 40)
+            .Polygon({{0, 0}, {1000, 0}, {1000, 500}, {0, 500}})
+            .Pen(2)
+            .PolyPolygon({{{0, 0}, {1000, 0}, {1000, 500}, {0, 500}}, {{100, 100}, {200, 100}, {200, 200}}})
+            .Polyline({{0, 0}, {40000, 20000}})
+            .PolyPolygon({{{0, 0}, {40000, 0}, {40000, 500}}, {{10, 10}, {20, 10}, {20, 20}}})
+            .Polyline({{0, 0}, {300000, 0}})
+            .MapMode(3)
+            .Polyline({{0, 0}, {100, -200}})
+            .MapMode(8)
+            .Text(500, 250, u"H\u00e9llo \u0101");
+    }
+    const QByteArray emf = Read(path);
+    ASSERT_TRUE(IsEmfFile(path, emf));
+    // The writer's reference device: 1024 x 768 pixels on 320 x 240 mm, 81 pixels an inch;
+    // a frame of 25.4 x 12.7 mm is 81 x 40 pixels.
+    ASSERT_EQ(At(emf, 72), 1024u);
+    ASSERT_EQ(At(emf, 80), 320u);
+    ASSERT_EQ(At(emf, 16), 81u);
+    ASSERT_EQ(At(emf, 20), 40u);
+    const std::multiset<uint32_t> types = Types(emf);
+    for (uint32_t t : {87u, 86u, 91u, 4u, 8u, 84u})
+        EXPECT_EQ(types.count(t) > 0, true) << "record " << t << " not written";
+    EXPECT_EQ(types.count(37), 2u);
+
+    int count = 0;
+    ASSERT_TRUE(ImportEmfHandle(emf, &count));
+    EXPECT_EQ(count, 7);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 7u);
+    // Logical (0, 0) at the top left of the 81 x 40 pixel picture centred on the view.
+    const int32_t ox = Ex - 1270 * 256, oy = Ey + 627 * 256;
+    // One pixel is 2540 / 81 units; 81 x 40 pixels reach 2540 x -1254.
+    EXPECT_EQ(o[0].type, LineObject);
+    EXPECT_EQ(o[0].layer, "EMF 1");
+    EXPECT_EQ(o[0].pts, (std::vector<Cord>{{ox, oy}, {ox + 2540 * 256, oy - 1254 * 256}}));
+    // Map mode 8 with 1000 x 500 logical units on 81 x 40 pixels: x 2.54, y -2.5086 units.
+    EXPECT_EQ(o[1].type, AreaObject);
+    EXPECT_EQ(o[1].layer, "EMF 2");
+    EXPECT_EQ(o[1].pts, (std::vector<Cord>{{ox, oy}, {ox + 2540 * 256, oy}, {ox + 2540 * 256, oy - 1254 * 256},
+                                           {ox, oy - 1254 * 256}}));
+    ASSERT_EQ(o[2].pts.size(), 7u);
+    EXPECT_EQ(o[2].layer, "EMF 3");
+    for (size_t k = 0; k < 7; ++k)
+        EXPECT_EQ(Flags(o[2].pts[k].y), k == 4 ? HoleFlag : 0) << k;
+    EXPECT_EQ(o[2].pts[4], (Cord{ox + 254 * 256, (oy - 251 * 256) | HoleFlag}));
+    // 32-bit points.
+    EXPECT_EQ(o[3].pts, (std::vector<Cord>{{ox, oy}, {ox + 101600 * 256, oy - 50173 * 256}}));
+    ASSERT_EQ(o[4].pts.size(), 6u);
+    EXPECT_EQ(o[4].pts[1], (Cord{ox + 101600 * 256, oy}));
+    EXPECT_EQ(Flags(o[4].pts[3].y), HoleFlag);
+    // The line 300000 units long would leave the map; in 0.01 mm with y upward then.
+    EXPECT_EQ(o[5].pts, (std::vector<Cord>{{ox, oy}, {ox + 100 * 256, oy - 200 * 256}}));
+    // Wide text in code page 1252, all five points at the reference point.
+    EXPECT_EQ(o[6].type, TextObject);
+    EXPECT_EQ(o[6].text, "H\xE9llo ?");
+    EXPECT_EQ(o[6].pts, std::vector<Cord>(5, Cord{ox + 1270 * 256, oy - 627 * 256}));
+    EXPECT_EQ(messages.CountOf(TextKey::CannotImportBitmap), 0);
+    EXPECT_EQ(Index.SelectionCount, 7);
+    ASSERT_TRUE(CanUndo());
+    UndoEdit();
+    EXPECT_EQ(Objects().size(), 0u);
+}
+
+TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
+{
+    QByteArray unsigned_ = Emf(Line16);
+    unsigned_[40] = 'X';
+    QByteArray headerPastEnd = Emf(Line16);
+    headerPastEnd[4] = char(0xF0);
+    QByteArray manyPoints = Rec(4, {0, 0, 0, 0, MaxElementItems + 1}, 28 + 8 * (MaxElementItems + 1));
+    manyPoints += QByteArray(8 * (MaxElementItems + 1), '\0');
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        bool opens;
+        int objects;
+    } cases[] = {
+        {"header cut", Emf(Line16).left(80), false, 0},
+        {"no signature", unsigned_, false, 0},
+        {"header past the end", headerPastEnd, false, 0},
+        {"no device pixels", Emf(Line16, 0, 768), false, 0},
+        {"no device millimetres", Emf(Line16, 1024, 768, 320, 0), false, 0},
+        {"under a pixel an inch", Emf(Line16, 1, 1, 1000, 1000), false, 0},
+        {"size 0", Emf(QByteArray::fromHex("5700000000000000") + Line16), true, 0},
+        {"size 4", Emf(Rec(87, {}, 4) + Line16), true, 0},
+        // Read as 38 bytes, the line after the two bytes of padding would come in.
+        {"size 38", Emf(Rec(87, {0, 0, 0, 0, 2, 0, 0}, 38) + QByteArray(2, '\0') + Line16), true, 0},
+        {"past the end", Emf(Rec(87, {0, 0, 0, 0, 2, 0, 0}, 0x10000)), true, 0},
+        {"forged count", Emf(Rec(87, {0, 0, 0, 0, 500, 0, 0}) + Line16), true, 1},
+        {"forged wide count", Emf(Rec(4, {0, 0, 0, 0, 0x20000000, 0, 0}) + Line16), true, 1},
+        {"more points than an object holds", Emf(manyPoints + Line16), true, 1},
+        {"forged polygon counts", Emf(Rec(91, {0, 0, 0, 0, 2, 3, 2, 2, P16(0, 0), P16(1, 0), P16(1, 1)}) + Line16), true, 1},
+        {"forged polygon number", Emf(Rec(91, {0, 0, 0, 0, 0x40000000, 3, 3, P16(0, 0), P16(1, 0), P16(1, 1)}) + Line16), true, 1},
+        {"forged text", Emf(Rec(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 1000, 76, 0, 0, 0, 0, 0, 0, 0x61}) + Line16), true, 1},
+        {"text offset outside", Emf(Rec(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 4000, 0, 0, 0, 0, 0, 0, 0x61}) + Line16), true, 1},
+        {"zero extents", Emf(Rec(17, {8}) + Rec(9, {0, 5}) + Rec(11, {5, 0}) + Line16), true, 1},
+    };
+    for (const auto& c : cases) {
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        EXPECT_EQ(ImportEmfHandle(c.bytes), c.opens) << c.what;
+        EXPECT_EQ(messages.CountOf(TextKey::CannotOpenEmf), c.opens ? 0 : 1) << c.what;
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
+    }
+    // A wide text of one character at the reference point reads.
+    ASSERT_TRUE(ImportEmfHandle(Emf(Rec(84, {0, 0, 0, 0, 1, 0, 0, 50, 50, 1, 77, 0, 0, 0, 0, 0, 0, 0x61}))));
+    EXPECT_EQ(Objects().back().text, "a");
+}
+
+// The writer draws no pictures, so the bitmap records are made here.
+TEST_F(ImpEmfTest, BitmapRecordsAreReportedOnce)
+{
+    for (uint32_t type : {76u, 77u, 79u, 81u, 82u}) {
+        messages.Clear();
+        ASSERT_TRUE(ImportEmfHandle(Emf(Rec(type, {0, 0, 10, 10}) + Rec(type, {0, 0, 10, 10}) + Line16)));
+        EXPECT_EQ(messages.CountOf(TextKey::CannotImportBitmap), type >= 77 && type <= 81 ? 1 : 0) << type;
+    }
+    EXPECT_EQ(Objects().size(), 5u);
+}
+
+TEST_F(ImpEmfTest, FileImportTakesAnEnhancedMetafile)
+{
+    ResetImportUnit();
+    InitImportUnit();
+    InitImpEmfUnit();
+    {
+        EmfDrawing d(InMaps("drawing.emf").toStdString(), 0, 0, 1000, 1000);
+        d.Polygon({{0, 0}, {10, 0}, {10, 10}}).Polyline({{0, 0}, {5, 5}});
+    }
+    ImportFileByName(InMaps("drawing.emf"));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 2u);
+    EXPECT_EQ(o[0].type, AreaObject);
+    EXPECT_EQ(o[1].type, LineObject);
+}
+
+} // namespace
+} // namespace zemo::test
