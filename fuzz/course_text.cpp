@@ -8,7 +8,9 @@
 // statistics count every start and control: never below zero, and a course is listed once per
 // pass it counts. Description sheets of every course measure the same twice and store nothing
 // while measuring; a column of all controls always moves on; a line "9" is the settings string
-// of the description printing, whose title and box size read back as they were stored.
+// of the description printing, whose title and box size read back as they were stored. Every
+// course is generated as its preview and as a relay's printout would ask, and all controls:
+// afterwards no generated object is shown and no untouched link is left.
 #include "FuzzScratch.h"
 
 #include "core/Messages.h"
@@ -20,6 +22,7 @@
 #include "course/CsData.h"
 #include "course/CsLength.h"
 #include "course/CsObject.h"
+#include "course/CsPreview.h"
 #include "course/CsStat.h"
 #include "course/Variation.h"
 #include "document/Index.h"
@@ -189,6 +192,36 @@ void MeasureSheets(const TZmd& z)
         Fail("the printing settings do not read back as stored");
 }
 
+int LiveObjects(const TZmd& z)
+{
+    int live = 0;
+    for (int n = 1; n <= z.HighestObject; ++n)
+        live += EntryLive(const_cast<TZmd&>(z).Entry(n)) ? 1 : 0;
+    return live;
+}
+
+// The generator over every course, as the preview and as printing run it, then all controls;
+// each run ends as a preview ends, with the index read back.
+void GenerateEveryCourse(TZmd& z)
+{
+    const int live = LiveObjects(z);
+    EndPreview(); // the untouched links a saved preview left
+    z.CoursePreviewOn = 1;
+    for (int c = 0; c < z.Courses.Count() && c < 8; ++c)
+        for (const auto& [leg, team] : {std::pair{0, 0}, std::pair{1, 1}, std::pair{3, 32767}}) {
+            GeneratePreview(c, leg, team);
+            DropGeneratedObjects();
+        }
+    PreviewAllControls();
+    DropGeneratedObjects();
+    z.CoursePreviewOn = 0;
+    if (LiveObjects(z) > live || !z.TaggedObjects.empty())
+        Fail("a generated object outlived its preview");
+    for (int i = 0; i < z.CsObjectLinks.Count(); ++i)
+        if (z.CsObjectLinks.Strings(i).startsWith(QLatin1Char('~')))
+            Fail("an untouched generated link outlived its preview");
+}
+
 void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
 {
     if (!OpenMapByName(scratch.base))
@@ -255,6 +288,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
     }
 
     MeasureSheets(*z);
+    GenerateEveryCourse(*z);
 
     for (const QString& item : ControlStatItems()) {
         if (item.section(QLatin1Char('\t'), 1).toLongLong() < 0)

@@ -263,6 +263,22 @@ void PlaceCourseTexts(TZmd& z, int course, int leg, int team)
     }
 }
 
+// The index and symbols read back from the working file, which drops every generated object
+// and the symbols' scaling. Deleted objects stay deleted in memory: read back as free entries,
+// their records would be taken by the next objects stored, and undo would bring those back.
+void ReadIndexBack(TZmd& z)
+{
+    std::vector<std::pair<int, ObjectIndexEntry>> deleted;
+    for (int n = 1; n <= z.HighestObject; ++n)
+        if (z.Entry(n).Symbol == DeletedSymbol)
+            deleted.emplace_back(n, z.Entry(n));
+    ReindexFromFile();
+    for (const auto& [n, e] : deleted)
+        if (n <= z.BlockCount() * 256)
+            z.Entry(n) = e;
+    CsBox.BoxSize = StandardBoxUnits;
+}
+
 // A start right before the end: the generator drew nothing for it.
 void ShowLoneStart(int startObject)
 {
@@ -440,8 +456,7 @@ void DropGeneratedObjects()
     if (!Index.ActiveZmd)
         return;
     EndPreview();
-    ReindexFromFile();
-    CsBox.BoxSize = StandardBoxUnits;
+    ReadIndexBack(*Index.ActiveZmd);
 }
 
 bool GeneratePreview(int course, int leg, int team)
@@ -594,10 +609,8 @@ void RefreshCoursePreview()
     DropSelection();
     z->CurrentCourseTag.clear();
     EndPreview();
-    if (z->CoursePreviewOn) {
-        ReindexFromFile();
-        CsBox.BoxSize = StandardBoxUnits;
-    }
+    if (z->CoursePreviewOn)
+        ReadIndexBack(*z);
     if (CourseTabVisible() && g.ButtonDown && CheckCourse(z->CurrentCourse)) {
         z->CoursePreviewOn = 1;
         ScaleDescriptionSymbols(CurrentCourseOptions().BoxSize);

@@ -8,6 +8,7 @@
 #include "course/CsPreview.h"
 #include "core/Numeric.h"
 #include "course/widgets/CoursePanel.h"
+#include "document/Undo.h"
 
 #include <QFile>
 #include <QTabWidget>
@@ -531,6 +532,25 @@ TEST_F(CoursePreviewTest, AJoinControlsNumberFollowsTheLegThatCameIn)
     ASSERT_TRUE(number);
     EXPECT_LT(number->points[0].x, 0);
     EXPECT_EQ(number->text, QStringLiteral("3"));
+}
+
+TEST_F(CoursePreviewTest, AnObjectDeletedBeforeThePreviewComesBackWithUndo)
+{
+    // A point deleted (undo keeps its record in the file) and two previews, whose start
+    // triangles are points as well: undo brings the point back as it was.
+    const int n = Store(CrossingSymbol, MmPoint{300, 300});
+    ASSERT_GT(n, 0);
+    RecordUndo(UndoStart, n);
+    DeleteElement(n);
+    for (int round = 0; round < 2; ++round) {
+        Preview(QStringLiteral("Short"));
+        PreviewOff();
+    }
+    UndoEdit();
+    ASSERT_TRUE(GetIndex(n));
+    ReadElement(n, AuxElement2);
+    EXPECT_EQ(AuxElement2.Symbol, CrossingSymbol);
+    EXPECT_EQ(AuxElement2.Cords()[0], CordOf(MmPoint{300, 300}));
 }
 
 } // namespace
