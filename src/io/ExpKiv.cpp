@@ -581,7 +581,8 @@ bool WriteKiv(const KivOptions& o)
     }
     const SetupRecord setup = own->Setup;
     KivPlan plan;
-    if (!PlanKivLevels(extent, o.Width, o.Height, dpi, o.Levels, f, setup.MapScale, plan)) {
+    // The page alone does not depend on the tiles.
+    if (!PlanKivLevels(extent, o.Width, o.Height, dpi, o.Levels, f, setup.MapScale, plan) && !o.HtmlOnly) {
         ErrorMsg(TextKey::BmpResTooHigh, {}, BmpResTooHighHelpContext);
         return false;
     }

@@ -359,6 +359,14 @@ TEST_F(KivExport, TooManyTilesAreRefusedBeforeAnythingIsWritten)
     EXPECT_EQ(messages.CountOf(TextKey::BmpResTooHigh), 1);
     EXPECT_EQ(FilesInMaps(), before);
     EXPECT_TRUE(Leftovers().isEmpty());
+    // The page alone needs no tiles.
+    KivOptions page = o;
+    page.HtmlOnly = true;
+    EXPECT_TRUE(WriteKiv(page));
+    QStringList want = before;
+    want << QStringLiteral("big.html");
+    want.sort();
+    EXPECT_EQ(FilesInMaps(), want);
 }
 
 TEST_F(KivExport, ScriptStringsAndHtmlTextsStayInside)
