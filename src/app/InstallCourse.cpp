@@ -3,7 +3,9 @@
 #include "course/Courses.h"
 #include "course/CsObject.h"
 #include "course/CdPrint.h"
+#include "course/CdSheets.h"
 #include "course/CourseExport.h"
+#include "course/CsMapsExport.h"
 #include "course/CsPreview.h"
 #include "course/CsStat.h"
 #include "course/Ports.h"
@@ -14,6 +16,7 @@
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
 #include "course/widgets/CsStatDlg.h"
+#include "course/widgets/ExpCsMapsDlg.h"
 #include "course/widgets/ExpCourseDlg.h"
 #include "course/widgets/CsOptionsDlg.h"
 #include "course/widgets/VariationDlg.h"
@@ -61,6 +64,18 @@ void InstallCourse()
     course.RunExpCourseDlg.Bind([](int& by) { return ExecExpCourseDlg(QApplication::activeWindow(), by); });
     RegisterWorker(Cmd::FileExportCourses, ExportCoursesText);
     course.RunCdPrintDlg.Bind([] { ExecCdPrintDlg(QApplication::activeWindow()); });
+    course.RunExpCsMapsDlg.Bind([](const QStringList& items, std::vector<bool>& chosen) {
+        return ExecExpCsMapsDlg(QApplication::activeWindow(), items, chosen);
+    });
+    RegisterWorker(Cmd::FileExportCsMaps, ExportCourseMaps);
+    // The description boxes of the preview, course printing and course maps show sheets.
+    course.BuildPreviewSheet.Bind([](int c, int leg, int team, bool text, Cord at) {
+        const SheetRequest r{c, leg, team, {}};
+        if (text)
+            TextSheet(r, true, at);
+        else
+            SymbolSheet(r, true, at);
+    });
     RegisterWorker(Cmd::FilePrintCDs, PrintControlDescriptions);
     RegisterWorker(Cmd::CourseOptions, EditCourseOptions);
     // The Courses and Classes tabs with their dialogs.

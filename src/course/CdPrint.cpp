@@ -8,6 +8,7 @@
 #include "core/StringX.h"
 #include "course/CdSheets.h"
 #include "course/CourseEdit.h"
+#include "course/CsPreview.h"
 #include "course/CsData.h"
 #include "course/CsOptions.h"
 #include "course/DescriptionScale.h"
@@ -80,7 +81,7 @@ public:
         z_.CurrentCourseTag.clear();
         z_.Setup.TemplatesHidden = true;
         z_.Setup.PrintLineWidth = 100;
-        ReindexFromFile();
+        DropGeneratedObjects();
     }
     ~PrintScope()
     {
@@ -276,9 +277,14 @@ bool PrintDescriptionSheets(const CdPrintOptions& o)
     if (!z || !z->CourseMap)
         return false;
     StoreCdPrintSettings(o);
-    for (int item = 0; item < o.Items.size(); ++item)
+    bool any = false;
+    for (int item = 0; item < o.Items.size(); ++item) {
         if (Chosen(o, item) && !CheckCourse(item - 1))
             return false;
+        any = any || Chosen(o, item);
+    }
+    if (!any)
+        return false;
     SetStatusText(Text(TextKey::Printing) + QStringLiteral("..."));
     int copies = 1;
     AbortRequested = false;

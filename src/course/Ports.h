@@ -8,6 +8,9 @@
 #include "course/CourseOnly.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace zemo {
 struct CourseProps;
@@ -33,6 +36,10 @@ struct CoursePortSet {
     // The Print Control Descriptions dialog over the current map, which prints from its Print
     // button. Least: nothing is shown, nothing printed.
     Port<void()> RunCdPrintDlg{"course.RunCdPrintDlg", [] {}};
+    // The Export Course Maps dialog over the course selector's items (0 all controls): true
+    // on OK with the chosen ones. Least: cancelled, nothing is written.
+    Port<bool(const QStringList& items, std::vector<bool>& chosen)> RunExpCsMapsDlg{
+        "course.RunExpCsMapsDlg", [](const QStringList&, std::vector<bool>&) { return false; }};
     // The Export Courses dialog: true on OK with the choice (by course 0, by class 1). Least:
     // cancelled, nothing is written.
     Port<bool(int& by)> RunExpCourseDlg{"course.RunExpCourseDlg", [](int&) { return false; }};

@@ -18,8 +18,6 @@ const std::set<std::string> Waiting = {
 
     // shell, symbols
 
-    // course
-    "course.BuildPreviewSheet",   // course setting: control-description sheets
 };
 
 TEST(Wiring, EveryPortIsBoundButThoseWaitingForUnbuiltFeatures)

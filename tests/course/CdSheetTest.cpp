@@ -7,6 +7,7 @@
 #include "course/CdSheets.h"
 #include "course/CsLength.h"
 #include "course/CsOptions.h"
+#include "course/CsPreview.h"
 #include "course/DescriptionScale.h"
 #include "course/Variation.h"
 #include "document/Undo.h"
@@ -68,7 +69,7 @@ protected:
     }
 
     // Draws a sheet with the preview's flags and reads back every object it added.
-    Drawn Draw(const std::function<int32_t(Cord)>& build)
+    Drawn Draw(const std::function<int32_t(Cord)>& build, Cord at = {200 * CsMm, 500 * CsMm})
     {
         TZmd& z = Z();
         std::set<int> before;
@@ -77,7 +78,6 @@ protected:
                 before.insert(n);
         z.CoursePreviewOn = 1;
         UndoEnabled = false;
-        const Cord at{200 * CsMm, 500 * CsMm};
         Drawn d;
         d.height = build(at);
         UndoEnabled = true;
@@ -347,6 +347,38 @@ TEST_F(CdSheet, TextSheetsWithCodesTextsAndDistances)
     const Drawn team = Draw([&](Cord at) { return TextSheet({relay, 1, 101, {}}, true, at).Height; });
     EXPECT_TRUE(Of(none, QStringLiteral("8260")).value(0).contains(QStringLiteral("\r\n\t(46)\t")));
     EXPECT_TRUE(Of(team, QStringLiteral("8260")).value(0).contains(QStringLiteral("\r\n1.\t(46)\t")));
+}
+
+TEST_F(CdSheet, ThePreviewShowsItsCoursesSheetAtTheDescriptionBox)
+{
+    const int tiny = CourseIndex(QStringLiteral("Tiny"));
+    const Cord box = CordOf(BoxAt);
+    for (bool text : {false, true}) {
+        SCOPED_TRACE(text);
+        SetField(QStringLiteral("D1"), [text](QString& r) {
+            if (text)
+                SetParam(r, u'o', QStringLiteral("t"));
+            else
+                DeleteParam(r, u'o');
+        });
+        const auto sheetOnly = [](const Drawn& d) {
+            QStringList r;
+            for (const QString& s : d.items)
+                if (s.startsWith(u'8') && !s.startsWith(QStringLiteral("83")))
+                    r << s;
+            return r;
+        };
+        const Drawn direct = Draw([&](Cord at) {
+            return text ? TextSheet({tiny}, true, at).Height : SymbolSheet({tiny}, true, at);
+        }, box);
+        ASSERT_FALSE(direct.items.isEmpty());
+        const Drawn preview = Draw([&](Cord) {
+            EXPECT_TRUE(GeneratePreview(tiny, 0, 0));
+            return 0;
+        }, box);
+        DropGeneratedObjects();
+        EXPECT_EQ(J(sheetOnly(preview)), J(direct.items));
+    }
 }
 
 TEST_F(CdSheet, DistanceTextsAndAllControlsColumns)

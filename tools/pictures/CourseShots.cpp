@@ -30,6 +30,7 @@ const RelayObject RelayObjects[] = {
     {"49", 'c', 7020, 0, 80},   {"50", 'c', 7020, 0, 120},  {"51", 'c', 7020, 30, 160}, {"52", 'c', 7020, 60, 200},
     {"53", 'c', 7020, 0, 200},  {"54", 'c', 7020, 30, 240}, {"55", 'c', 7020, -60, 200}, {"43", 'c', 7020, 0, 280},
     {"44", 'c', 7020, 30, 320}, {"45", 'c', 7020, -30, 320}, {"F1", 'f', 7030, 0, 360},
+    {"D1", 'd', 7050, 90, 360},
 };
 
 bool PlaceRelayObjects(std::vector<int>& objects, std::vector<int>& records)
@@ -85,6 +86,13 @@ void CourseTabShots(TMainFm& frame, const ShotSink& sink)
     panel->CoursePreviewBtn->click();
     if (!z->CoursePreviewOn || z->TaggedObjects.empty())
         sink.fail(QStringLiteral("the relay is not previewed"));
+    // The description box shows the relay's sheet (its thick lines) below its point.
+    bool sheet = false;
+    for (int n = 1; n <= z->HighestObject && !sheet; ++n)
+        sheet = z->Entry(n).Symbol == 8010;
+    if (!sheet)
+        sink.fail(QStringLiteral("the description box shows no sheet"));
+    ViewEntire();
     sink.settle(600);
     const QImage shot = sink.grabFrame();
     if (!sink.save(shot, QStringLiteral("course-panel-courses.png")))
