@@ -85,8 +85,7 @@ public:
     }
     ~PrintScope()
     {
-        ReindexFromFile();
-        CsBox.BoxSize = StandardBoxUnits;
+        DropGeneratedObjects();
         z_.CoursePreviewOn = preview_;
         z_.CurrentCourseTag = tag_;
         z_.Modified = modified_;
@@ -104,6 +103,20 @@ private:
     int16_t lineWidth_;
     bool undo_;
 };
+
+// The last page's sheets dropped and every object of the map hidden. Deleted objects stay
+// deleted: read back as free entries, their records would take the sheets' objects, and undo
+// would bring those back in their place.
+void HideEveryObject()
+{
+    DropGeneratedObjects();
+    for (auto& b : Index.ActiveZmd->ObjectBlocks) {
+        for (ObjectIndexEntry& e : b->Entries)
+            if (e.Length > 0 && int16_t(e.Symbol) > 0)
+                e.Symbol |= CourseOnlyMark;
+        UpdateBlockSummary(*b);
+    }
+}
 
 void DrawSheet(const CdPrintOptions& o, const PlacedSheet& s, int32_t pageHeight)
 {
@@ -137,7 +150,7 @@ bool PrintPages(const CdPrintOptions& o, const std::vector<PlacedSheet>& placed,
     bool ok = true;
     ScopedProgress progress(TextKey::Printing, TextKey::Count, pages, 1);
     for (int page = 0; page < pages && ok && !AbortRequested; ++page) {
-        MarkAllIndexEntries();
+        HideEveryObject();
         ScaleDescriptionSymbols(o.BoxSize);
         for (const PlacedSheet& s : placed)
             if (s.Page == page)

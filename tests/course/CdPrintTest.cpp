@@ -8,6 +8,7 @@
 #include "course/CdPrint.h"
 #include "course/CdSheets.h"
 #include "io/Ports.h"
+#include "document/Undo.h"
 #include "io/widgets/QtPrinters.h"
 
 #include <QDir>
@@ -220,6 +221,25 @@ TEST_F(CdPrintFlow, TextSheetsInkTheirBoxesAndEachKindIsLeftAsAPicture)
         QFile::remove(DataFolder() + QStringLiteral("sheets/") + name);
         EXPECT_TRUE(img.save(DataFolder() + QStringLiteral("sheets/") + name));
     }
+}
+
+TEST_F(CdPrintFlow, AnObjectDeletedBeforePrintingComesBackWithUndo)
+{
+    // Undo keeps the deleted point's record in the file; the sheets' points must not take it.
+    const int n = Store(CrossingSymbol, MmPoint{300, 300});
+    ASSERT_GT(n, 0);
+    RecordUndo(UndoStart, n);
+    DeleteElement(n);
+    Page(QPageSize::A4);
+    CdPrintOptions o = CdPrintDialogOptions();
+    SelectAllCourses(o);
+    o.Selected[0] = true;
+    ASSERT_TRUE(PrintDescriptionSheets(o));
+    UndoEdit();
+    ASSERT_TRUE(GetIndex(n));
+    ReadElement(n, AuxElement2);
+    EXPECT_EQ(AuxElement2.Symbol, CrossingSymbol);
+    EXPECT_EQ(AuxElement2.Cords()[0], CordOf(MmPoint{300, 300}));
 }
 
 TEST_F(CdPrintFlow, TheDialogSelectsAllCoursesButNotAllControls)
