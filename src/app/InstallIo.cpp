@@ -17,6 +17,8 @@
 #include "io/widgets/KivDlgs.h"
 #include "io/widgets/RasterExpDlgs.h"
 #include "io/widgets/TiffDlgs.h"
+#include "io/shape/Ports.h"
+#include "io/shape/widgets/ShapeDlgs.h"
 
 #include <QApplication>
 
@@ -66,6 +68,9 @@ void InstallIo()
         const bool read = enhanced ? ImportEmfHandle(picture, &count) : ImportWmfHandle(picture, &count);
         return read && count > 0;
     });
+    ShapePorts().RunImpShapeDialog.Bind([top](ImpShapeOptions& o) { return ExecImpShapeDlg(top(), o); });
+    ShapePorts().RunExpShapeDialog.Bind([top](ExpShapeOptions& o) { return ExecExpShapeDlg(top(), o); });
+    RegisterShapeWorkers();
 }
 
 } // namespace zemo
