@@ -411,17 +411,8 @@ TEST_F(KivExport, SettingsStringAndProposedNames)
     o.NameField = QStringLiteral("NAME");
     EXPECT_EQ(KivSettingsString(o), QStringLiteral("/x/old.kiv\tw640\th300\tr200\tz4\ta0\to0\tm1\tsPlaces\tnNAME"));
     ASSERT_TRUE(SaveTypedPString(KivSettingsString(o), KivSettingsType));
-    const KivOptions back = KivDialogOptions();
-    EXPECT_EQ(back.FileName, o.FileName);
-    EXPECT_EQ(back.Width, 640);
-    EXPECT_EQ(back.Height, 300);
-    EXPECT_EQ(back.Resolution, QStringLiteral("200"));
-    EXPECT_EQ(back.Levels, 4);
-    EXPECT_FALSE(back.AntiAlias);
-    EXPECT_TRUE(back.HtmlOnly);
-    EXPECT_TRUE(back.FindBox);
-    EXPECT_EQ(back.NameField, QStringLiteral("NAME"));
-    EXPECT_FALSE(back.Hotspots);
+    // Read back, every field the same.
+    EXPECT_EQ(KivSettingsString(KivDialogOptions()), KivSettingsString(o));
     // Out of range values come back within it; "a" is on unless "0".
     ASSERT_TRUE(SaveTypedPString(QStringLiteral("\tw5\th9000\tz0\ta"), KivSettingsType));
     const KivOptions fixed = KivDialogOptions();
