@@ -16,6 +16,9 @@
 #include "core/Messages.h"
 #include "core/StringX.h"
 #include "course/CdPrint.h"
+#include "course/CourseOnly.h"
+#include "course/CsPrint.h"
+#include "io/Print.h"
 #include "course/CdSheets.h"
 #include "course/CourseEdit.h"
 #include "course/CsOptions.h"
@@ -222,6 +225,62 @@ void GenerateEveryCourse(TZmd& z)
             Fail("an untouched generated link outlived its preview");
 }
 
+// The course-only settings of the print settings string: percentages a factor may divide
+// by, a sheet and page centre inside the map area, the fields written as read back and the
+// print dialog's fields kept.
+void CourseAloneSettings(const TZmd& z)
+{
+    const QString text = z.MapSettings[size_t(MapSettingsSlot(PrintSettingsType))];
+    const CourseOnlySettings s = ReadCourseOnlySettings(text);
+    const double h = CourseOnlyPercent(s.HorScale), v = CourseOnlyPercent(s.VerScale);
+    if (!(h >= MinCourseOnlyPercent && h <= MaxCourseOnlyPercent && v >= MinCourseOnlyPercent && v <= MaxCourseOnlyPercent))
+        Fail("a course-only scale outside 10 to 1000 percent");
+    SetupRecord setup = z.Setup;
+    for (double printScale : {setup.PrintScale, setup.MapScale * 10, setup.MapScale / 10, 0.0}) {
+        setup.PrintScale = printScale;
+        const CourseOnlyFactors f = CourseOnlyFactorsOf(h, v, setup);
+        const CordRect sheet = CourseOnlySheet(setup.PrintRange.x1 / 25600.0, setup.PrintRange.y1 / 25600.0, f, 1189, 841);
+        const Cord c = CourseOnlyPageCentre(z.Setup.PrintRange, f, 1189, 841);
+        for (int32_t u : {sheet.x1, sheet.y1, sheet.x2, sheet.y2, c.x, c.y})
+            if (u < -MapAreaLimit || u > MapAreaLimit)
+                Fail("a course-only sheet leaves the map area");
+    }
+    const QString written = WriteCourseOnlySettings(text, s);
+    const CourseOnlySettings back = ReadCourseOnlySettings(written);
+    if (back.Black != s.Black || back.Mirror != s.Mirror || back.HorScale != CleanParamText(s.HorScale)
+        || back.VerScale != CleanParamText(s.VerScale) || GetParamText(written, u'r') != GetParamText(text, u'r'))
+        Fail("the course-only settings do not read back as written");
+}
+
+// The jobs of a checked course for a choice: legs and start numbers within the course's, in
+// increasing order.
+void PlanJobs(int course, const CheckedCourse& k, const QString& choiceText)
+{
+    CsLegChoice choice;
+    choice.AllLegs = !choiceText.startsWith(u'L');
+    choice.Leg = int(choiceText.size() % 6);
+    choice.AllNumbers = choiceText.isEmpty();
+    choice.Numbers = choiceText.mid(1);
+    int from = 0, to = 0;
+    const bool numbers = ParseStartNumbers(choice.Numbers, from, to);
+    const CheckedEntry entry{course + 1, k};
+    int count = 0;
+    CsPrintJob last{0, 0, -1};
+    ForEachPrintJob(std::span(&entry, 1), choice, [&](const CsPrintJob& j) {
+        if (!IsRelay(k.Kind)) {
+            if (j.Leg != 0 || j.StartNumber != 0 || count > 0)
+                Fail("a normal course makes more than one job");
+        } else if (j.Leg < 1 || j.Leg > k.Legs || j.StartNumber < k.FirstStart || j.StartNumber > k.LastStart
+                   || (!choice.AllLegs && j.Leg != choice.Leg)
+                   || (!choice.AllNumbers && (!numbers || j.StartNumber < from || j.StartNumber > to))
+                   || j.Leg < last.Leg || (j.Leg == last.Leg && j.StartNumber <= last.StartNumber)) {
+            Fail("a job outside the course's legs and start numbers, or out of order");
+        }
+        last = j;
+        return ++count < 5000;
+    });
+}
+
 void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
 {
     if (!OpenMapByName(scratch.base))
@@ -229,6 +288,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
     TZmd* const z = Index.ActiveZmd;
     if (!z->CourseMap)
         Fail("the base map is no course-setting map");
+    QString choiceText;
     for (qsizetype i = 0; i < lines.size() && i < 64; ++i) {
         const QString& line = lines[i];
         if (line.isEmpty())
@@ -243,6 +303,8 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
         case u'3': list = &z->Classes; type = ClassType; break;
         case u'7': list = &z->CsObjectLinks; type = CourseObjectLinkType; break;
         case u'9': SaveTypedPString(text, CdPrintSettingsType); continue;
+        case u'P': SaveTypedPString(text, PrintSettingsType); continue;
+        case u'N': choiceText = text; continue;
         default: continue;
         }
         const int number = AddPString(text, type, type == CourseType || type == ClassType ? 0 : object);
@@ -272,6 +334,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
             if (IsRelay(k.Kind) && (k.Legs < 1 || k.FirstStart < 1 || k.LastStart < k.FirstStart
                                     || k.LastStart > MaxStartNumber))
                 Fail("a relay passed the check with legs or start numbers out of range");
+            PlanJobs(c, k, choiceText);
         }
         const QString rebuilt = RebuildCourse(course, ReadCourseProps(course));
         if (Sequence(rebuilt) != Sequence(course))
@@ -289,6 +352,7 @@ void Run(const fuzz::MapScratch& scratch, const QStringList& lines)
 
     MeasureSheets(*z);
     GenerateEveryCourse(*z);
+    CourseAloneSettings(*z);
 
     for (const QString& item : ControlStatItems()) {
         if (item.section(QLatin1Char('\t'), 1).toLongLong() < 0)

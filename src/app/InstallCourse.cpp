@@ -12,6 +12,7 @@
 #include "course/widgets/CdPrintDlg.h"
 #include "course/widgets/CourseDlg.h"
 #include "course/widgets/CourseOnlyDlg.h"
+#include "course/widgets/CsPrintDlg.h"
 #include "course/widgets/CoursePanel.h"
 #include "course/widgets/CsObjectDlg.h"
 #include "course/widgets/CsObjectTab.h"
@@ -22,6 +23,7 @@
 #include "course/widgets/VariationDlg.h"
 #include "document/Ports.h"
 #include "edit/Ports.h"
+#include "io/Ports.h"
 #include "shell/CommandFrame.h"
 #include "shell/widgets/Ports.h"
 
@@ -88,6 +90,8 @@ void InstallCourse()
         return ExecCsClassDlg(QApplication::activeWindow(), name, courseIndex, edited);
     });
     course.CoursesChanged.Bind(RefreshCoursePanels);
+    course.RunCsPrintDialog.Bind([](CsPrintOptions& o) { return ExecCsPrintDlg(QApplication::activeWindow(), o); });
+    IoPorts().PrintCourseMap.Bind(PrintCourseSetting);
     course.RunCourseOnlyDialog.Bind([](CourseOnlyEdit& e) { return ExecCourseOnlyDlg(QApplication::activeWindow(), e); });
     ShellWidgetsPorts().FillCsPanel.Bind(FillCsPanel);
     // The course preview: the store's refresh, and what may be picked while it shows.

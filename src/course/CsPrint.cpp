@@ -8,6 +8,10 @@
 #include "core/StringX.h"
 #include "course/CourseEdit.h"
 #include "course/Courses.h"
+#include "course/CsOptions.h"
+#include "course/CsPreview.h"
+#include "course/DescriptionScale.h"
+#include "course/Ports.h"
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
 #include "edit/Ports.h"
@@ -17,6 +21,7 @@
 #include "render/GraphSys.h"
 #include "render/Scale.h"
 #include "render/TemplateDraw.h"
+#include "symbols/SymbolMenu.h"
 
 #include <algorithm>
 #include <cmath>
@@ -167,6 +172,47 @@ void SaveCsPrintOptions(const CsPrintOptions& o)
         ProgramConfig.PrintPrinter = o.Printers[o.Printer];
         WriteConfig();
     }
+}
+
+void PrintCourseSetting()
+{
+    if (!Index.ActiveZmd)
+        return;
+    CsPrintOptions o = CsPrintDialogOptions();
+    if (CoursePorts().RunCsPrintDialog(o))
+        PrintCourses(o);
+}
+
+void PrintCourses(const CsPrintOptions& o)
+{
+    TZmd* z = Index.ActiveZmd;
+    if (!z || !ConfirmHiddenSymbols())
+        return;
+    // Printing draws the course preview, not the whole course-setting map.
+    z->CoursePreviewOn = 1;
+    std::vector<CheckedEntry> checked;
+    bool passed = true;
+    for (int i = 0; i < int(o.Selected.size()) && passed; ++i)
+        if (o.Selected[size_t(i)]) {
+            passed = CheckCourse(i - 1);
+            if (passed)
+                checked.push_back({i, CsData.Checked});
+        }
+    if (passed) {
+        const double box = CurrentCourseOptions().BoxSize;
+        ForEachPrintJob(checked, o.Legs, [&](const CsPrintJob& j) {
+            DropGeneratedObjects();
+            ScaleDescriptionSymbols(box);
+            // A job stopped by Esc stops only itself.
+            AbortRequested = false;
+            const bool built = j.Entry == 0 ? PreviewAllControls() : GeneratePreview(j.Entry - 1, j.Leg, j.StartNumber);
+            const QString name = j.Entry == 0 ? Text(TextKey::AllControls) : GetParamName(z->Courses.Strings(j.Entry - 1));
+            if (built)
+                PrintCourseJob(o, name);
+            return true;
+        });
+    }
+    course::RefreshCoursePreview();
 }
 
 bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName)

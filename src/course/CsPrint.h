@@ -91,6 +91,12 @@ void ResetCsPrintUnit();
 CsPrintOptions CsPrintDialogOptions();
 void SaveCsPrintOptions(const CsPrintOptions& o);
 
+// File > Print on a course-setting map: the dialog; its Print button prints.
+void PrintCourseSetting();
+// Print after saving: the hidden-symbol question, every chosen course checked (one failing
+// prints nothing), then each job over the preview built for its course, leg and team; the
+// preview of the current course afterwards.
+void PrintCourses(const CsPrintOptions& o);
 // One job over the current map as it stands (the preview built): its pages, the copies;
 // false when it did not start or a page failed.
 bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName);

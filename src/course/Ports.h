@@ -6,6 +6,7 @@
 #include "core/Cord.h"
 #include "core/Port.h"
 #include "course/CourseOnly.h"
+#include "course/CsPrint.h"
 
 #include <QString>
 #include <QStringList>
@@ -54,6 +55,10 @@ struct CoursePortSet {
     // The current course, its caret or the classes changed: the Courses and Classes tabs show
     // them again. Least: there are no tabs.
     Port<void()> CoursesChanged{"course.CoursesChanged", [] {}};
+    // The course print dialog on its options: true when Print was pressed (the settings
+    // saved in every case). Least: closed, nothing prints.
+    Port<bool(CsPrintOptions& options)> RunCsPrintDialog{"course.RunCsPrintDialog",
+                                                         [](CsPrintOptions&) { return false; }};
     // The course-only dialog on the edit: its fields on OK and Define. Least: cancelled.
     Port<CourseOnlyAnswer(CourseOnlyEdit& edit)> RunCourseOnlyDialog{
         "course.RunCourseOnlyDialog", [](CourseOnlyEdit&) { return CourseOnlyAnswer::Cancel; }};

@@ -27,11 +27,18 @@ void RegisterIoWorkers()
     RegisterWorker(Cmd::FileExportAi, ExportAi, with(p.RunAiDialog));
     RegisterWorker(Cmd::ExtrasPartial, ExportPartialMap, with(p.RunPartialDialog));
     RegisterWorker(Cmd::FileExportPdf, ExportPdf);
-    // Course-setting maps print their courses, which are not built yet.
+    // Course-setting maps print their courses.
     const auto printable = [&p] {
-        return Index.ActiveZmd != nullptr && !Index.ActiveZmd->CourseMap && p.RunPrintDialog.Bound();
+        const TZmd* z = Index.ActiveZmd;
+        return z != nullptr && (z->CourseMap ? p.PrintCourseMap.Bound() : p.RunPrintDialog.Bound());
     };
-    RegisterWorker(Cmd::FilePrint, ShowPrintDialog, printable);
+    const auto print = [&p] {
+        if (Index.ActiveZmd->CourseMap)
+            p.PrintCourseMap();
+        else
+            ShowPrintDialog();
+    };
+    RegisterWorker(Cmd::FilePrint, print, printable);
     RegisterWorker(Cmd::FileExportDxf, ExportDxf, with(p.RunExpDxfDialog));
     InitImportUnit();
     InitImpAiUnit();

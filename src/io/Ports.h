@@ -51,6 +51,8 @@ struct IoPortSet {
         "io.RunPartialDialog", [](PartialEdit&) { return RangeAnswer::Cancel; }};
     // The system's printers and their jobs. Least: no printer, so nothing prints.
     Port<PrinterSystem*()> Printers{"io.Printers", []() -> PrinterSystem* { return nullptr; }};
+    // File > Print on a course-setting map: its courses printed. Least: not offered there.
+    Port<void()> PrintCourseMap{"io.PrintCourseMap", [] {}};
     // The print dialog: true when Print was pressed (its settings saved). Least: closed.
     Port<bool(PrintOptions& options)> RunPrintDialog{"io.RunPrintDialog",
                                                       [](PrintOptions&) { return false; }};

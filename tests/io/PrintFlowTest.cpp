@@ -46,10 +46,13 @@ protected:
     std::unique_ptr<QtPrinters> printers;
 };
 
-TEST_F(PrintFlow, PrintIsOfferedWithAPrinterOnOrdinaryMapsOnly)
+TEST_F(PrintFlow, PrintIsOfferedWithAPrinterOnOrdinaryAndCourseSettingMaps)
 {
     EXPECT_TRUE(Offered());
+    // A course-setting map prints its courses.
     Index.ActiveZmd->CourseMap = 1;
+    EXPECT_TRUE(Offered());
+    IoPorts().PrintCourseMap.Unbind();
     EXPECT_FALSE(Offered());
     Index.ActiveZmd->CourseMap = 0;
     IoPorts().Printers.Bind([] { return static_cast<PrinterSystem*>(nullptr); });
