@@ -168,7 +168,7 @@ private:
             return;
         const int64_t chars = Dword(p + TextChars);
         const int64_t at = Dword(p + TextOffset) / 4 * 4;
-        if (chars <= 0 || at < TextOffset + 4 || at + chars * 2 > size)
+        if (chars <= 0 || at + chars * 2 > size)
             return;
         QString wide;
         wide.reserve(qsizetype(chars));

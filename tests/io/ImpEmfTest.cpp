@@ -202,9 +202,14 @@ TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
         EXPECT_EQ(messages.CountOf(TextKey::CannotOpenEmf), c.opens ? 0 : 1) << c.what;
         EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
     }
-    // A wide text of one character at the reference point reads.
+    // A wide text of one character at the reference point reads; a long one is cut.
     ASSERT_TRUE(ImportEmfHandle(Emf(Rec(84, {0, 0, 0, 0, 1, 0, 0, 50, 50, 1, 77, 0, 0, 0, 0, 0, 0, 0x61}))));
     EXPECT_EQ(Objects().back().text, "a");
+    QByteArray longText = Rec(84, {0, 0, 0, 0, 1, 0, 0, 50, 50, 8200, 76, 0, 0, 0, 0, 0, 0}, 76 + 8200 * 2);
+    for (int k = 0; k < 8200; ++k)
+        longText += QByteArray("b\0", 2);
+    ASSERT_TRUE(ImportEmfHandle(Emf(longText)));
+    EXPECT_EQ(Objects().back().text, QByteArray(MaxEmfTextBytes, 'b'));
 }
 
 // The writer draws no pictures, so the bitmap records are made here.
