@@ -195,7 +195,7 @@ private:
 
 int ValidCaret(const QString& course, int caret)
 {
-    if (caret >= 2 && caret <= int(course.size()) && course.at(caret - 1) == Tab)
+    if (caret >= 1 && caret <= int(course.size()) && course.at(caret - 1) == Tab)
         return caret;
     return CaretAtEnd(course);
 }
