@@ -278,5 +278,42 @@ TEST_F(CsPrintFlow, TheDialogChecksItsFieldsInOrderAndTheStartNumbers)
     EXPECT_EQ(CsPrt.Legs.Numbers, "105-108");
 }
 
+TEST_F(CsPrintFlow, SetupButtonsOpenTheirDialogsAndDefineClosesBoth)
+{
+    CsPrintOptions o = CsPrintDialogOptions();
+    o.Printer = 0;
+    const struct {
+        const char* button;
+        const char* range;
+        int workMode;
+    } rows[] = {{"CourseSetupBtn", "CourseOnlyB", WorkModes::CourseRange},
+                {"PartialSetupBtn", "PartialB", WorkModes::PrintRange}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.button);
+        CoursePorts().RunCourseOnlyDialog.Bind([](CourseOnlyEdit&) { return CourseOnlyAnswer::Define; });
+        IoPorts().RunPrintRangeDialog.Bind([](PrintRangeEdit& e) {
+            e.Store(e.Fields());
+            return RangeAnswer::Define;
+        });
+        ProgramConfig.WorkMode = WorkModes::EditObject;
+        TCsPrintDlg dlg(nullptr, o);
+        dlg.show();
+        EXPECT_EQ(dlg.HelpContext(), CsPrintHelpContext);
+        dlg.findChild<QPushButton*>(QString::fromLatin1(row.button))->click();
+        EXPECT_FALSE(dlg.isVisible());
+        EXPECT_FALSE(dlg.Printed());
+        EXPECT_TRUE(dlg.findChild<QRadioButton*>(QString::fromLatin1(row.range))->isChecked());
+        EXPECT_EQ(ProgramConfig.WorkMode, row.workMode);
+        EXPECT_TRUE(printers->titles.isEmpty());
+    }
+    // The help by page.
+    TCsPrintDlg dlg(nullptr, o);
+    auto* pages = dlg.findChild<QTabWidget*>(QStringLiteral("PageControl"));
+    pages->setCurrentIndex(1);
+    EXPECT_EQ(dlg.HelpContext(), CsPrintOptionsHelpContext);
+    pages->setCurrentIndex(2);
+    EXPECT_EQ(dlg.HelpContext(), CsPrintRelayHelpContext);
+}
+
 } // namespace
 } // namespace zemo::test

@@ -10,6 +10,8 @@
 
 #include FT_TRUETYPE_TABLES_H
 
+#include <QRegularExpression>
+
 #include <numbers>
 
 using namespace zemo;
@@ -294,6 +296,48 @@ TEST_F(GraphSysFont, DeviceGlyphsOnScreenOutlinesElsewhereAndWhenSmall)
     rec.clear();
     DrawMapChar(0, 0, 0, Glyph(U'A'));
     EXPECT_EQ(rec.text().find("glyphs"), std::string::npos);
+    EndDrawing();
+}
+
+TEST_F(GraphSysFont, AMirroredPageDrawsTextsAsOutlinesThatTurnWithIt)
+{
+    Use("DejaVu Sans", 20);
+    PixelTransform(200, 100);
+    RecordingDevice rec;
+    Graph.OutputDC = &rec;
+    Graph.OutputMode = ScreenOutput;
+    BeginDrawing(false);
+    // The outline's device points, in drawing order.
+    const auto points = [&rec, this] {
+        rec.clear();
+        DrawMapChar(At(50, 80).x, At(50, 80).y, 0, Glyph(U'A'));
+        std::vector<QPointF> out;
+        const QRegularExpression pair(QStringLiteral("(-?[0-9.]+),(-?[0-9.]+)"));
+        for (const std::string& line : rec.lines()) {
+            EXPECT_EQ(line.find("glyphs"), std::string::npos) << line;
+            if (line.rfind("polygon", 0) != 0)
+                continue;
+            auto it = pair.globalMatch(QString::fromStdString(line));
+            while (it.hasNext()) {
+                const auto m = it.next();
+                out.emplace_back(m.captured(1).toDouble(), m.captured(2).toDouble());
+            }
+        }
+        return out;
+    };
+    Graph.Mirror = true;
+    const std::vector<QPointF> upright = points();
+    ASSERT_GT(upright.size(), 8u);
+    // The page turned top to bottom (y grows upward on the device now).
+    Scale.ViewOrigin = {0, 0};
+    Scale.ViewScaleY = 1.0 / 256;
+    const std::vector<QPointF> turned = points();
+    ASSERT_EQ(turned.size(), upright.size());
+    for (size_t i = 0; i < turned.size(); ++i) {
+        EXPECT_EQ(turned[i].x(), upright[i].x());
+        EXPECT_EQ(turned[i].y(), 100 - upright[i].y());
+    }
+    Graph.Mirror = false;
     EndDrawing();
 }
 
