@@ -58,7 +58,6 @@ struct JobCloser {
             AbortRequested = true;
         EndPrintJob();
         Graph.Mirror = false;
-        CsPrt.Mirror = false;
     }
 };
 
@@ -92,8 +91,9 @@ bool ForEachCourseJob(int entry, const CheckedCourse& relay, const CsLegChoice& 
         return visit({entry, 0, 0});
     int firstLeg = 1, lastLeg = relay.Legs;
     if (!choice.AllLegs) {
-        firstLeg = choice.Leg;
-        lastLeg = choice.Leg <= relay.Legs ? choice.Leg : 0;
+        if (choice.Leg < 1 || choice.Leg > relay.Legs)
+            return true;
+        firstLeg = lastLeg = choice.Leg;
     }
     int first = relay.FirstStart, last = relay.LastStart;
     if (!choice.AllNumbers) {
@@ -231,37 +231,19 @@ bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName)
     Prt.Intensity = std::clamp(o.Intensity, MinPrintIntensity, MaxPrintIntensity);
     Prt.Grid = o.Grid;
     Prt.CurrentSeparation = -1;
-    bool ok = true;
+    bool ok = false;
     if (o.Range == CsCourseAlone) {
-        ScopedProgress progress(TextKey::Printing, TextKey::Count, Prt.BandsPerPage * copies, 1);
-        const CourseOnlySettings& c = alone;
         const CourseOnlyFactors f =
-            CourseOnlyFactorsOf(CourseOnlyPercent(c.HorScale), CourseOnlyPercent(c.VerScale), s);
-        Scale.ViewScaleX = PrintSys.LOGPIXELSX * f.X / 2540 / 256;
-        Scale.ViewScaleY = -(PrintSys.LOGPIXELSY * f.Y / 2540 / 256);
-        if (c.Mirror) {
-            Scale.ViewScaleY = -Scale.ViewScaleY;
+            CourseOnlyFactorsOf(CourseOnlyPercent(alone.HorScale), CourseOnlyPercent(alone.VerScale), s);
+        double scaleY = -(PrintSys.LOGPIXELSY * f.Y / 2540 / 256);
+        if (alone.Mirror) {
+            scaleY = -scaleY;
             Graph.Mirror = true;
-            CsPrt.Mirror = true;
         }
         const Cord centre = CourseOnlyPageCentre(s.PrintRange, f, PrintSys.HORZSIZE, PrintSys.VERTSIZE);
-        if (!GetFullExtent(Prt.PrintRect))
-            Prt.PrintRect = {1, 1, 0, 0};
-        for (int i = 0; i < copies && ok; ++i)
-            ok = PrintPage(centre);
+        ok = PrintOnePageAt(centre, PrintSys.LOGPIXELSX * f.X / 2540 / 256, scaleY, copies);
     } else {
-        CordRect r = s.PrintRange;
-        if (o.Range == CsPartialMap)
-            NormalizeRect(r);
-        else if (!GetFullExtent(r))
-            r = {1, 1, 0, 0};
-        Prt.PrintRect = r;
-        ComputePrintPages();
-        const double total = double(copies) * Prt.Across * Prt.Down * Prt.BandsPerPage;
-        ScopedProgress progress(TextKey::Printing, TextKey::Count, int(std::min(total, 1e9)), 1);
-        Scale.ViewScaleX = Prt.PageScaleX / 256;
-        Scale.ViewScaleY = -(Prt.PageScaleY / 256);
-        ok = ForEachPrintPage(CurrentPrintLayout(), PrintRectCentre(r), copies, PrintPage);
+        ok = PrintRectPages(o.Range == CsPartialMap, copies);
     }
     closer.failed = !ok;
     return ok;

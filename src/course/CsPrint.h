@@ -81,7 +81,6 @@ struct CsPrintState {
     bool SelectionKept = false;
     int Range = CsEntireMap;
     CsLegChoice Legs;
-    bool Mirror = false;          // the running job prints mirrored
 };
 extern CsPrintState CsPrt;
 void ResetCsPrintUnit();

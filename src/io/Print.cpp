@@ -332,28 +332,12 @@ bool PrintMap(const QString& separationName, const PrintOptions& o)
         const double ratio = PrintRatio();
         const SetupRecord& s = *Stp();
         if (o.Range == OnePageRange) {
-            ScopedProgress progress(TextKey::Printing, TextKey::Count, Prt.BandsPerPage * copies, 1);
-            Scale.ViewScaleX = PrintSys.LOGPIXELSX * ratio / 2540 / 256;
-            Scale.ViewScaleY = -(PrintSys.LOGPIXELSY * ratio / 2540 / 256);
             const Cord centre{SafeRound(double(s.PrintRange.x1) + Shifted(PrintSys.HORZSIZE * 50 / ratio)),
                               SafeRound(double(s.PrintRange.y1) + Shifted(PrintSys.VERTSIZE * 50 / ratio))};
-            if (!GetFullExtent(Prt.PrintRect))
-                Prt.PrintRect = {1, 1, 0, 0};
-            for (int c = 0; c < copies && ok; ++c)
-                ok = PrintPage(centre);
+            ok = PrintOnePageAt(centre, PrintSys.LOGPIXELSX * ratio / 2540 / 256,
+                                -(PrintSys.LOGPIXELSY * ratio / 2540 / 256), copies);
         } else {
-            CordRect r = s.PrintRange;
-            if (o.Range == PartialMapRange)
-                NormalizeRect(r);
-            else if (!GetFullExtent(r))
-                r = {1, 1, 0, 0};
-            Prt.PrintRect = r;
-            ComputePrintPages();
-            const double total = double(copies) * Prt.Across * Prt.Down * Prt.BandsPerPage;
-            ScopedProgress progress(TextKey::Printing, TextKey::Count, int(std::min(total, 1e9)), 1);
-            Scale.ViewScaleX = Prt.PageScaleX / 256;
-            Scale.ViewScaleY = -(Prt.PageScaleY / 256);
-            ok = ForEachPrintPage(CurrentPrintLayout(), PrintRectCentre(r), copies, PrintPage);
+            ok = PrintRectPages(o.Range == PartialMapRange, copies);
         }
     } catch (...) {
         AbortRequested = true;
@@ -364,6 +348,35 @@ bool PrintMap(const QString& separationName, const PrintOptions& o)
         AbortRequested = true;
     EndPrintJob();
     return ok;
+}
+
+bool PrintOnePageAt(Cord centre, double scaleX, double scaleY, int copies)
+{
+    ScopedProgress progress(TextKey::Printing, TextKey::Count, Prt.BandsPerPage * copies, 1);
+    Scale.ViewScaleX = scaleX;
+    Scale.ViewScaleY = scaleY;
+    if (!GetFullExtent(Prt.PrintRect))
+        Prt.PrintRect = {1, 1, 0, 0};
+    bool ok = true;
+    for (int c = 0; c < copies && ok; ++c)
+        ok = PrintPage(centre);
+    return ok;
+}
+
+bool PrintRectPages(bool partial, int copies)
+{
+    CordRect r = Stp()->PrintRange;
+    if (partial)
+        NormalizeRect(r);
+    else if (!GetFullExtent(r))
+        r = {1, 1, 0, 0};
+    Prt.PrintRect = r;
+    ComputePrintPages();
+    const double total = double(copies) * Prt.Across * Prt.Down * Prt.BandsPerPage;
+    ScopedProgress progress(TextKey::Printing, TextKey::Count, int(std::min(total, 1e9)), 1);
+    Scale.ViewScaleX = Prt.PageScaleX / 256;
+    Scale.ViewScaleY = -(Prt.PageScaleY / 256);
+    return ForEachPrintPage(CurrentPrintLayout(), PrintRectCentre(r), copies, PrintPage);
 }
 
 double PrintRatioOf(const SetupRecord& s)

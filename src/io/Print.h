@@ -123,6 +123,13 @@ Cord PrintRectCentre(const CordRect& r);
 // map scale / print scale of the setup (1 when either is unusable).
 double PrintRatioOf(const SetupRecord& s);
 
+// The pages of a started job (the bands counted): one page centred on a map point at a view
+// scale (device pixels per map unit, y negative for an upright page), once per copy; or the
+// setup's print rectangle (partial) or the whole map and its shown templates laid out in
+// pages. False when a page failed or Esc stopped it.
+bool PrintOnePageAt(Cord centre, double scaleX, double scaleY, int copies);
+bool PrintRectPages(bool partial, int copies);
+
 // The layout from the page globals, the setup's scales and overlaps and Prt.PrintRect.
 void ComputePrintPages();
 // The running job's layout, as ComputePrintPages left it.

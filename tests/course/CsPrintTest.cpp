@@ -63,6 +63,8 @@ TEST(CsPrintPlan, JobsByCourseLegAndStartNumber)
     CsLegChoice leg4;
     leg4.AllLegs = false;
     leg4.Leg = 4;
+    CsLegChoice leg0 = leg4;
+    leg0.Leg = 0;
     CsLegChoice leg2 = numbers("119-200");
     leg2.AllLegs = false;
     leg2.Leg = 2;
@@ -78,6 +80,7 @@ TEST(CsPrintPlan, JobsByCourseLegAndStartNumber)
     } rows[] = {
         {"all legs, 105-108", {{2, relay}}, numbers("105-108"), relay105to108},
         {"a leg above the course's legs", {{2, relay}}, leg4, {}},
+        {"leg 0", {{2, relay}}, leg0, {}},
         {"leg 2, numbers cut to the course's last", {{2, relay}}, leg2, {{2, 2, 119}, {2, 2, 120}}},
         {"all controls first, then two courses", {{0, normal}, {1, normal}, {3, normal}}, {}, {{0, 0, 0}, {1, 0, 0}, {3, 0, 0}}},
         {"a normal course whatever the relay page says", {{1, normal}}, leg4, {{1, 0, 0}}},
