@@ -63,8 +63,9 @@ QString WriteCourseOnlySettings(const QString& old, const CourseOnlySettings& s)
     NextParam(old, pos, code, value);  // the name
     while (pos <= old.size()) {
         NextParam(old, pos, code, value);
+        // Kept as they stand: a field holds no TAB, and the print dialog reads its own.
         if (code != u' ' && !OwnField(code))
-            out += TextParamStr(code, value);
+            out += u'\t' + code + value;
     }
     return out;
 }

@@ -131,6 +131,8 @@ TEST(CourseOnlySettingsText, FieldsKeepThePrintDialogsRange)
     s.VerScale = QStringLiteral("102");
     EXPECT_EQ(WriteCourseOnlySettings(QStringLiteral("\tr1\ts50\tm1"), s), "\tb1\tm0\ts97.5\tt102\tr1");
     EXPECT_EQ(WriteCourseOnlySettings({}, s), "\tb1\tm0\ts97.5\tt102");
+    // Another field is kept as it stands, a CR in it too.
+    EXPECT_EQ(WriteCourseOnlySettings(QStringLiteral("\tr1\rx"), s), "\tb1\tm0\ts97.5\tt102\tr1\rx");
     const CourseOnlySettings back = ReadCourseOnlySettings(QStringLiteral("\tb1\tm1\ts97.5\tt102\tr1"));
     EXPECT_TRUE(back.Black && back.Mirror);
     EXPECT_EQ(back.HorScale, "97.5");
