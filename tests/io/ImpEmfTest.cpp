@@ -223,6 +223,17 @@ TEST_F(ImpEmfTest, BitmapRecordsAreReportedOnce)
     EXPECT_EQ(Objects().size(), 5u);
 }
 
+// Esc is looked at after every record; what came in before stays, as one undo step.
+TEST_F(ImpEmfTest, EscStopsAfterTheRecordItWasPressedAt)
+{
+    escAt = 2;
+    int count = 0;
+    ASSERT_TRUE(ImportEmfHandle(Emf(Line16 + Line16 + Line16), &count));
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(Index.SelectionCount, 2);
+    ASSERT_TRUE(CanUndo());
+}
+
 TEST_F(ImpEmfTest, FileImportTakesAnEnhancedMetafile)
 {
     ResetImportUnit();
