@@ -531,6 +531,7 @@ void ReadIndexBlocks()
     const int version = z.Header.Version;
     z.ObjectBlocks.clear();
     z.StringBlocks.clear();
+    z.StringBlocksFull = 0;
     z.HighestObject = 0;
     for (TNumStringList* l : {&z.Datasets, &z.CsObjects, &z.Courses, &z.Classes, &z.CsObjectLinks,
                               &z.ObjectLinks, &z.Templates, &z.InternetMaps})

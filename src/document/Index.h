@@ -142,6 +142,8 @@ public:
     std::vector<std::unique_ptr<ObjectIndexBlock>> ObjectBlocks;
     int HighestObject = 0;
     std::vector<PStringIndexBlock> StringBlocks;
+    // String blocks before this one have no free slot: adding a string need not look there.
+    size_t StringBlocksFull = 0;
 
     QStringList LayerRefs;       // kept for the layer-reference editor
     bool LayerRefsBuilt = false;

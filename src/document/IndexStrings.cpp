@@ -44,16 +44,24 @@ int AddPString(const QString& text, int type, int object)
     const int32_t length = StringReserve(bytes.size());
     int number = -1;
     int64_t pos = 0;
-    for (size_t b = 0; b < z.StringBlocks.size() && number < 0; ++b)
+    // Maps with many links add strings by the thousand: skip the blocks known to be full.
+    for (size_t b = std::min(z.StringBlocksFull, z.StringBlocks.size()); b < z.StringBlocks.size() && number < 0; ++b) {
+        bool anyFree = false;
         for (size_t i = 0; i < 256; ++i) {
             const PStringIndexEntry& e = z.StringBlocks[b].Entries[i];
-            if (e.Type == 0 && (e.Length == 0 || e.Length == length)) {
+            if (e.Type != 0)
+                continue;
+            anyFree = true;
+            if (e.Length == 0 || e.Length == length) {
                 number = int(b) * 256 + int(i);
                 if (e.Length == length && e.Pos >= VariablePartPos)
                     pos = e.Pos;
                 break;
             }
         }
+        if (!anyFree && b == z.StringBlocksFull)
+            z.StringBlocksFull = b + 1;
+    }
     if (number < 0) {
         const int64_t at = z.WorkFile.Size();
         z.WriteBytesAt(at, std::vector<uint8_t>(PStringIndexBlockBytes, 0));
@@ -151,6 +159,7 @@ bool ClearPString(int n)
     }
     e->Type = 0;
     WriteStringEntries(n >> 8);
+    Z().StringBlocksFull = std::min(Z().StringBlocksFull, size_t(n >> 8));
     Z().Modified = 1;
     return true;
 }

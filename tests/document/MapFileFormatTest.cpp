@@ -342,6 +342,31 @@ TEST_F(DocTest, AStringKeepsItsPlaceUntilItNoLongerFits)
     EXPECT_EQ(FileBytes(), before);
 }
 
+TEST_F(DocTest, AddedStringsTakeTheFirstFreeSlotOfTheirLengthInAnyBlock)
+{
+    TestMapWriter w(8);
+    Open(w);
+    // Three blocks full of strings of one length, then gaps cleared in the first two.
+    for (int i = 0; i < 3 * 256; ++i)
+        ASSERT_EQ(AddPString(QStringLiteral("s%1").arg(i), 2, 0), i);
+    EXPECT_EQ(AddPString(QStringLiteral("next"), 2, 0), 3 * 256);
+    ASSERT_TRUE(ClearPString(300));
+    ASSERT_TRUE(ClearPString(10));
+    EXPECT_EQ(AddPString(QStringLiteral("a"), 2, 0), 10);
+    EXPECT_EQ(AddPString(QStringLiteral("b"), 2, 0), 300);
+    // A cleared slot too short for the text is passed over, and taken by a text that fits.
+    ASSERT_TRUE(ClearPString(20));
+    EXPECT_EQ(AddPString(QString(100, 'L'), 2, 0), 3 * 256 + 1);
+    EXPECT_EQ(AddPString(QStringLiteral("c"), 2, 0), 20);
+    // Read again, the numbers and texts are those written.
+    Reopen();
+    EXPECT_EQ(Z().Courses.Count(), 3 * 256 + 2);
+    EXPECT_EQ(Z().StringBlocks.size(), 4u);
+    ASSERT_TRUE(ClearPString(5));
+    EXPECT_EQ(AddPString(QStringLiteral("d"), 2, 0), 5);
+    EXPECT_EQ(AddPString(QStringLiteral("e"), 2, 0), 3 * 256 + 2);
+}
+
 TEST_F(DocTest, TheLoaderSortsStringsIntoTheirListsWithinTheLengthBound)
 {
     TestMapWriter w(8);
