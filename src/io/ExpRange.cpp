@@ -134,10 +134,12 @@ CordRect OnePageEdit::Store(double left, double bottom)
 {
     left_ = left;
     bottom_ = bottom;
-    const int32_t x1 = MmToCord(left), y1 = MmToCord(bottom);
+    const int32_t x1 = MmToCord(std::clamp(left, -OnePageRangeMm, OnePageRangeMm));
+    const int32_t y1 = MmToCord(std::clamp(bottom, -OnePageRangeMm, OnePageRangeMm));
+    // A large page at a print scale far above the map's reaches past the map area.
     const auto side = [this](int32_t from, int mm) {
         const double v = double(from) + std::nearbyint(mm * CordPerMm / ratio_);
-        return int32_t(std::clamp(v, double(INT32_MIN), double(INT32_MAX)));
+        return int32_t(std::clamp(v, double(-MapAreaLimit), double(MapAreaLimit)));
     };
     return {x1, y1, side(x1, PrintSys.HORZSIZE), side(y1, PrintSys.VERTSIZE)};
 }

@@ -81,8 +81,9 @@ private:
 RangeAnswer EditExportRange(int callerMode);
 
 // ---- One page ----
-// The one-page fields span -3000 .. 3000 mm.
-inline constexpr double OnePageRangeMm = 3000;
+// The one-page fields span the map area, -2000 .. 2000 mm: the setup's check sets a corner
+// beyond it to 0 when the setup is next written.
+inline constexpr double OnePageRangeMm = 2000;
 
 class OnePageEdit {
 public:

@@ -157,5 +157,43 @@ TEST_F(RangeDlg, OnePageTakesThePrintersPageAtThePrintScaleAndResetCentresIt)
     EXPECT_EQ(z->Setup.PrintRange.y1, MmToCord(std::round((centreY - 277) * 100) / 100));
 }
 
+TEST_F(RangeDlg, OnePageStaysWithinTheMapArea)
+{
+    TZmd* z = OpenMap();
+    z->Setup.PrintScale = z->Setup.MapScale * 10;  // ten times the map scale: ratio 0.1
+    PrintSys.HORZSIZE = 1189;
+    PrintSys.VERTSIZE = 841;
+    const SetupRecord before = z->Setup;
+    // Beyond 2000 mm the field refuses, and the setup keeps its rectangle.
+    IoPorts().RunOnePageDialog.Bind([](OnePageEdit& e) {
+        TOnePageDlg dlg(nullptr, e);
+        Child<QLineEdit>(dlg, "LeftE")->setText(QStringLiteral("2000.01"));
+        dlg.accept();
+        EXPECT_NE(dlg.result(), QDialog::Accepted);
+        return RangeAnswer::Cancel;
+    });
+    EXPECT_EQ(ShowOnePageDialog(), RangeAnswer::Cancel);
+    EXPECT_EQ(z->Setup.PrintRange, before.PrintRange);
+    // At the edge, the page's far corners are kept inside the area and survive the next write.
+    IoPorts().RunOnePageDialog.Bind([](OnePageEdit& e) {
+        TOnePageDlg dlg(nullptr, e);
+        Child<QLineEdit>(dlg, "LeftE")->setText(QStringLiteral("1999"));
+        Child<QLineEdit>(dlg, "BottomE")->setText(QStringLiteral("-2000"));
+        dlg.accept();
+        return dlg.Answer();
+    });
+    EXPECT_EQ(ShowOnePageDialog(), RangeAnswer::Ok);
+    const CordRect want{1999 * 25600, -MapAreaLimit, MapAreaLimit, MapAreaLimit};
+    EXPECT_EQ(z->Setup.PrintRange, want);
+    WriteSetup();
+    EXPECT_EQ(z->Setup.PrintRange, want);
+    // The edit itself takes no corner beyond the area.
+    OnePageEdit edit(z->Setup);
+    const CordRect far = edit.Store(99999, -99999);
+    EXPECT_EQ(far.x1, MapAreaLimit);
+    EXPECT_EQ(far.y1, -MapAreaLimit);
+    EXPECT_EQ(far.x2, MapAreaLimit);
+}
+
 } // namespace
 } // namespace zemo::test
