@@ -161,13 +161,7 @@ void SaveCsPrintOptions(const CsPrintOptions& o)
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return;
-    SetupRecord& s = z->Setup;
-    s.PrintScale = o.PrintScale;
-    s.PrintIntensity = int16_t(std::clamp(o.Intensity, MinPrintIntensity, MaxPrintIntensity));
-    s.PrintLineWidth = int16_t(std::clamp(o.LineWidth, MinPrintLineWidth, MaxPrintLineWidth));
-    s.PrintGrid = o.Grid;
-    s.PrintGridColor = int16_t(o.GridColor);
-    WriteSetup();
+    StorePrintSetup(z->Setup, o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
     if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
         ProgramConfig.PrintPrinter = o.Printers[o.Printer];
         WriteConfig();

@@ -385,17 +385,7 @@ void ExportAi()
             WriteHeader(z, name, d, spot);
             SetOutputAdjust(100, 100, false);
             Graph.OutputMode = IllustratorOutput;
-            BeginDrawing(false);
-            struct EndAtExit {
-                ~EndAtExit()
-                {
-                    EndDrawing();
-                    ClearUsedSymbolMarks();
-                }
-            } end;
-            ExportPatternNames.Names.clear();
-            ExportPatternNames.Separation = -1;
-            MarkUsedSymbols();
+            PatternExportDrawing drawing;
             WritePatterns(z, spot);
             ClearUsedSymbolMarks();
             Line("1 j " + Fixed(2, 72.0 / 2540) + " w");

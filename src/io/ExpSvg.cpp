@@ -388,17 +388,7 @@ bool WriteSvgFile(const QString& name)
             WriteProlog(d);
             SetOutputAdjust(100, 100, false);
             Graph.OutputMode = SvgOutput;
-            BeginDrawing(false);
-            struct EndAtExit {
-                ~EndAtExit()
-                {
-                    EndDrawing();
-                    ClearUsedSymbolMarks();
-                }
-            } end;
-            ExportPatternNames.Names.clear();
-            ExportPatternNames.Separation = -1;
-            MarkUsedSymbols();
+            PatternExportDrawing drawing;
             WriteSvgPatterns(z);
             ClearUsedSymbolMarks();
             WriteSvgObjects(z);

@@ -10,6 +10,8 @@
 #include "document/Ports.h"
 #include "document/ServiceHooks.h"
 #include "edit/Work.h"
+#include "render/Areas.h"
+#include "render/GraphSys.h"
 #include "render/Scale.h"
 #include "symbols/SymbolMenu.h"
 
@@ -203,6 +205,20 @@ void DrawShownMapTemplates(bool lastFirst, const std::function<void(int dim)>& d
         }
         restore();
     }
+}
+
+PatternExportDrawing::PatternExportDrawing()
+{
+    BeginDrawing(false);
+    ExportPatternNames.Names.clear();
+    ExportPatternNames.Separation = -1;
+    MarkUsedSymbols();
+}
+
+PatternExportDrawing::~PatternExportDrawing()
+{
+    EndDrawing();
+    ClearUsedSymbolMarks();
 }
 
 } // namespace zemo

@@ -134,4 +134,14 @@ void ExportPdf();
 // current map restored after each: from the last to the first (screen, EPS) or in list order.
 void DrawShownMapTemplates(bool lastFirst, const std::function<void(int dim)>& draw);
 
+// The drawing of a vector export that writes area patterns: the used symbols marked and the
+// pattern names cleared at the start; drawing ended and the marks cleared however it ends.
+class PatternExportDrawing {
+public:
+    PatternExportDrawing();
+    ~PatternExportDrawing();
+    PatternExportDrawing(const PatternExportDrawing&) = delete;
+    PatternExportDrawing& operator=(const PatternExportDrawing&) = delete;
+};
+
 } // namespace zemo

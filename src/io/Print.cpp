@@ -248,6 +248,16 @@ PrintOptions PrintDialogOptions()
     return o;
 }
 
+void StorePrintSetup(SetupRecord& s, double printScale, int intensity, int lineWidth, bool grid, int gridColor)
+{
+    s.PrintScale = printScale;
+    s.PrintIntensity = int16_t(std::clamp(intensity, MinPrintIntensity, MaxPrintIntensity));
+    s.PrintLineWidth = int16_t(std::clamp(lineWidth, MinPrintLineWidth, MaxPrintLineWidth));
+    s.PrintGrid = grid;
+    s.PrintGridColor = int16_t(gridColor);
+    WriteSetup();
+}
+
 void SavePrintOptions(const PrintOptions& o)
 {
     Prt.Copies = o.Copies;
@@ -257,13 +267,7 @@ void SavePrintOptions(const PrintOptions& o)
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return;
-    SetupRecord& s = z->Setup;
-    s.PrintScale = o.PrintScale;
-    s.PrintIntensity = int16_t(std::clamp(o.Intensity, MinPrintIntensity, MaxPrintIntensity));
-    s.PrintLineWidth = int16_t(std::clamp(o.LineWidth, MinPrintLineWidth, MaxPrintLineWidth));
-    s.PrintGrid = o.Grid;
-    s.PrintGridColor = int16_t(o.GridColor);
-    WriteSetup();
+    StorePrintSetup(z->Setup, o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
     // Course printing keeps its own fields in the same string.
     QString settings = PrintSettings(*z);
     SetParam(settings, u'r', QString::number(o.Range));

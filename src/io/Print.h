@@ -85,6 +85,9 @@ void ResetPrintUnit();
 // in the setup too); and on Close, Print and the Setup buttons its settings saved.
 PrintOptions PrintDialogOptions();
 void SavePrintOptions(const PrintOptions& o);
+// The print fields both print dialogs keep in the setup (intensity and line width within
+// their bounds), written at once.
+void StorePrintSetup(SetupRecord& s, double printScale, int intensity, int lineWidth, bool grid, int gridColor);
 // The print scale lies within the map scale x 0.1 .. x 10.
 bool PrintScaleAllowed(double mapScale, double printScale);
 

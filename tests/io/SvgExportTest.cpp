@@ -2,12 +2,12 @@
 // written once per id (two for a crossed hatch), the objects by colour and symbol, the gzip
 // frame of ".svgz" (gzip -t, zcat), and File > Export SVG's command with its dialog.
 #include "MarkerMap.h"
+#include "SvgDrawings.h"
 #include "io/ExpBmp.h"
 #include "io/ExpSvg.h"
 #include "io/Ports.h"
 #include "symbols/store/SymbolLayout.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 namespace zemo::test {
@@ -15,15 +15,6 @@ namespace {
 
 class SvgExport : public MarkerMapTest {
 protected:
-    static int RunStatus(const QString& program, const QStringList& args, QByteArray* out = nullptr)
-    {
-        QProcess p;
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        if (out)
-            *out = p.readAllStandardOutput();
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
     // A map of a template 210 x 297 mm (pixels of 1 mm), a line symbol whose description has
     // XML's special characters, and hatched areas: single at 45 degrees twice and once turned
     // by 30 degrees more, and crossed.
@@ -79,9 +70,9 @@ TEST_F(SvgExport, XmlTextsAndTheGzipFrame)
     EXPECT_EQ(Le32(gz, int(gz.size() - 4)), uint32_t(doc.size()));
     const QString path = InMaps(QStringLiteral("doc.svgz"));
     WriteFile(path, gz);
-    EXPECT_EQ(RunStatus(QStringLiteral("gzip"), {QStringLiteral("-t"), path}), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("gzip"), {QStringLiteral("-t"), path}));
     QByteArray back;
-    EXPECT_EQ(RunStatus(QStringLiteral("zcat"), {path}, &back), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("zcat"), {path}, {}, &back));
     EXPECT_EQ(back, doc);
 }
 
@@ -95,7 +86,7 @@ TEST_F(SvgExport, TheDocumentIsSizedWellFormedAndWritesEachPatternOnce)
         "<svg width=\"21.00cm\" height=\"29.70cm\" viewBox=\"0 0 210.00 297.00\" style=\"fill:none;stroke-width:0;fill-rule:evenodd\" >")))
         << text.left(600).toStdString();
     EXPECT_TRUE(text.contains(QLatin1String("<g id=\"1.0 A &amp; B &lt;C&gt; &quot;D&quot; 0 0\" >")));
-    EXPECT_EQ(RunStatus(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path}), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path}));
     // Each id once: two squares at 45 degrees share one, the turned one has its own, the
     // crossed hatch two.
     QStringList ids;
@@ -127,9 +118,9 @@ TEST_F(SvgExport, TheCommandWritesSvgzAndRemovesTheSvg)
     EXPECT_FALSE(QFile::exists(svg));
     const QString svgz = InMaps(QStringLiteral("out.svgz"));
     ASSERT_TRUE(QFile::exists(svgz));
-    EXPECT_EQ(RunStatus(QStringLiteral("gzip"), {QStringLiteral("-t"), svgz}), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("gzip"), {QStringLiteral("-t"), svgz}));
     QByteArray unpacked;
-    EXPECT_EQ(RunStatus(QStringLiteral("zcat"), {svgz}, &unpacked), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("zcat"), {svgz}, {}, &unpacked));
     compress = false;
     dialogs.QueueAnswer(true, svg);
     ExportSvg();
@@ -155,19 +146,9 @@ TEST_F(SvgExport, RsvgDrawsWhatTheBitmapExportDraws)
     w.objects = {TestObject::Area(20, {{2 * Mm, -2 * Mm}, {30 * Mm, -2 * Mm}, {30 * Mm, -18 * Mm}, {2 * Mm, -18 * Mm}}),
                  TestObject::Line(10, {{0, 0}, {40 * Mm, -20 * Mm}})};
     ASSERT_NE(Open(w), nullptr);
-    CordRect extent;
-    ASSERT_TRUE(ExportExtent(false, extent));
-    const QString svg = Samples() + QStringLiteral("/line-and-area.svg");
-    ASSERT_TRUE(WriteSvgFile(svg));
-    const QString bmp = Samples() + QStringLiteral("/line-and-area-254dpi.bmp");
-    ASSERT_EQ(RenderBmp(extent, bmp, false, false, Dpi), RasterResult::Written);
-    const QString png = Samples() + QStringLiteral("/line-and-area-rsvg-254dpi.png");
-    ASSERT_EQ(RunStatus(QStringLiteral("rsvg-convert"), {QStringLiteral("-d"), QStringLiteral("254"), QStringLiteral("-p"),
-                                                         QStringLiteral("254"), QStringLiteral("-b"), QStringLiteral("white"),
-                                                         QStringLiteral("-o"), png, svg}),
-              0);
-    const QImage ours = QImage(bmp).convertToFormat(QImage::Format_RGB32);
-    const QImage theirs = QImage(png).convertToFormat(QImage::Format_RGB32);
+    const TwoDrawings drawn = DrawSvgAndBitmap(Samples(), QStringLiteral("line-and-area"), Dpi);
+    const QImage& ours = drawn.ours;
+    const QImage& theirs = drawn.theirs;
     ASSERT_FALSE(theirs.isNull());
     EXPECT_LE(std::abs(ours.width() - theirs.width()), 1);
     EXPECT_LE(std::abs(ours.height() - theirs.height()), 1);

@@ -4,11 +4,11 @@
 // drawing the hatched and structured areas as the bitmap export draws them.
 #include "BlendCompare.h"
 #include "MarkerMap.h"
+#include "SvgDrawings.h"
 #include "io/ExpBmp.h"
 #include "io/ExpSvg.h"
 #include "symbols/store/SymbolLayout.h"
 
-#include <QProcess>
 #include <QRegularExpression>
 
 #include <array>
@@ -20,13 +20,6 @@ namespace {
 
 class SvgPatterns : public MarkerMapTest {
 protected:
-    static int RunStatus(const QString& program, const QStringList& args)
-    {
-        QProcess p;
-        p.start(program, args);
-        EXPECT_TRUE(p.waitForFinished(60000));
-        return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    }
     static TestObject Square(int16_t symbol, int x, int y, int size, int angle = 0)
     {
         TestObject o = TestObject::Area(symbol, {{x * Mm, y * Mm}, {(x + size) * Mm, y * Mm},
@@ -83,7 +76,7 @@ TEST_F(SvgPatterns, StructuresBesideHatchesEachIdOnceOnTheMapsOrigin)
     const QString path = Samples() + QStringLiteral("/structures.svg");
     ASSERT_TRUE(WriteSvgFile(path));
     const QString text = QString::fromLatin1(Read(path));
-    EXPECT_EQ(RunStatus(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path}), 0);
+    EXPECT_TRUE(RunTool(QStringLiteral("xmllint"), {QStringLiteral("--noout"), QStringLiteral("--nonet"), path}));
 
     // Colours from the last (blue) to the first; in each, objects in the order they are found.
     QStringList ids;
@@ -146,17 +139,9 @@ TEST_F(SvgPatterns, RsvgDrawsHatchesAndStructuresAsTheBitmapExport)
     ASSERT_NE(Open(w), nullptr);
     CordRect extent;
     ASSERT_TRUE(ExportExtent(false, extent));
-    const QString svg = Samples() + QStringLiteral("/hatches-and-structures.svg");
-    ASSERT_TRUE(WriteSvgFile(svg));
-    const QString bmp = Samples() + QStringLiteral("/hatches-and-structures-254dpi.bmp");
-    ASSERT_EQ(RenderBmp(extent, bmp, false, false, Dpi), RasterResult::Written);
-    const QString png = Samples() + QStringLiteral("/hatches-and-structures-rsvg-254dpi.png");
-    ASSERT_EQ(RunStatus(QStringLiteral("rsvg-convert"), {QStringLiteral("-d"), QStringLiteral("254"), QStringLiteral("-p"),
-                                                         QStringLiteral("254"), QStringLiteral("-b"), QStringLiteral("white"),
-                                                         QStringLiteral("-o"), png, svg}),
-              0);
-    const QImage ours = QImage(bmp).convertToFormat(QImage::Format_RGB32);
-    const QImage theirs = QImage(png).convertToFormat(QImage::Format_RGB32);
+    const TwoDrawings drawn = DrawSvgAndBitmap(Samples(), QStringLiteral("hatches-and-structures"), Dpi);
+    const QImage& ours = drawn.ours;
+    const QImage& theirs = drawn.theirs;
     ASSERT_FALSE(theirs.isNull());
     EXPECT_LE(std::abs(ours.width() - theirs.width()), 1);
     EXPECT_LE(std::abs(ours.height() - theirs.height()), 1);

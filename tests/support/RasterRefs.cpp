@@ -85,7 +85,7 @@ bool WriteLibTiff(const QString& path, const LibTiffImage& m)
     return ok && TIFFWriteDirectory(t) == 1;
 }
 
-bool RunTool(const QString& program, const QStringList& args, const QByteArray& input)
+bool RunTool(const QString& program, const QStringList& args, const QByteArray& input, QByteArray* out)
 {
     QProcess p;
     p.start(program, args);
@@ -96,6 +96,8 @@ bool RunTool(const QString& program, const QStringList& args, const QByteArray& 
     p.closeWriteChannel();
     if (!p.waitForFinished(120000))
         return false;
+    if (out)
+        *out = p.readAllStandardOutput();
     const bool ok = p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
     if (!ok)
         std::fprintf(stderr, "%s %s: %s\n", qPrintable(program), qPrintable(args.join(u' ')),

@@ -50,7 +50,7 @@ struct LibTiffImage {
 bool WriteLibTiff(const QString& path, const LibTiffImage& image);
 
 // Runs the program to its end; true when it exited with 0. Its error output goes to the test's
-// output on failure.
-bool RunTool(const QString& program, const QStringList& args, const QByteArray& input = {});
+// output on failure; its standard output into `out` when given.
+bool RunTool(const QString& program, const QStringList& args, const QByteArray& input = {}, QByteArray* out = nullptr);
 
 } // namespace zemo::test

@@ -1,5 +1,6 @@
 #include "io/widgets/ExportDlgs.h"
 
+#include "io/widgets/PrintDlgParts.h"
 #include "core/FieldChecks.h"
 #include "core/StringX.h"
 #include "core/widgets/QtFieldChecks.h"
@@ -23,21 +24,6 @@ namespace {
 
 // The new scale of an export lies within this factor of the map's scale either way.
 constexpr double MaxScaleFactor = 10;
-
-QPushButton* Button(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = new QPushButton(Text(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    return b;
-}
-
-QRadioButton* Radio(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = new QRadioButton(Text(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
 
 // A group box of exclusive radio buttons.
 QGroupBox* RadioGroup(QWidget* parent, const char* name, TextKey caption,
@@ -71,8 +57,8 @@ TExpEpsDlg::TExpEpsDlg(QWidget* parent, EpsOptions& options)
     resolB_->setEditText(QString::number(options_.Resolution));
     AddRow(TextKey::RasterResol, resolB_, new QLabel(QStringLiteral("dpi"), this));
 
-    colorB_ = Radio(this, TextKey::ColorEps, "ColorB");
-    spotB_ = Radio(this, TextKey::SpotColorSep, "SpotB");
+    colorB_ = DlgRadio(this, TextKey::ColorEps, "ColorB");
+    spotB_ = DlgRadio(this, TextKey::SpotColorSep, "SpotB");
     AddWidget(RadioGroup(this, "ExportGrp", TextKey::Export, {colorB_, spotB_}));
     separationB_ = new QListWidget(this);
     separationB_->setObjectName(QStringLiteral("SeparationB"));
@@ -96,7 +82,7 @@ TExpEpsDlg::TExpEpsDlg(QWidget* parent, EpsOptions& options)
     partialB_ = new QCheckBox(Text(TextKey::PartialMap), row);
     partialB_->setObjectName(QStringLiteral("PartialB"));
     partialB_->setChecked(options_.Partial);
-    auto* setup = Button(row, TextKey::SetupBtn, "SetupBtn");
+    auto* setup = DlgButton(row, TextKey::SetupBtn, "SetupBtn");
     h->addWidget(partialB_);
     h->addWidget(setup);
     AddWidget(row);
@@ -170,8 +156,8 @@ TExpAiDlg::TExpAiDlg(QWidget* parent, AiOptions& options)
     : TMapDlgForm(parent, QStringLiteral("ExpAiDlg"), TextKey::ExportAI, ExpAiHelpContext),
       options_(options)
 {
-    cmykB_ = Radio(this, TextKey::CmykColors, "CmykB");
-    spotB_ = Radio(this, TextKey::SpotColors, "SpotB");
+    cmykB_ = DlgRadio(this, TextKey::CmykColors, "CmykB");
+    spotB_ = DlgRadio(this, TextKey::SpotColors, "SpotB");
     AddWidget(RadioGroup(this, "ColorsB", TextKey::Count, {cmykB_, spotB_}));
     spotB_->setEnabled(options_.SpotAllowed);
     (options_.SpotColors && options_.SpotAllowed ? spotB_ : cmykB_)->setChecked(true);
@@ -201,15 +187,15 @@ TPartialDlg::TPartialDlg(QWidget* parent, PartialEdit& edit)
     auto* v = new QVBoxLayout(boundsB);
     rows_->setParent(boundsB);
     v->addWidget(rows_);
-    auto* entire = Button(boundsB, TextKey::EntireMap, "EntireMapBtn");
+    auto* entire = DlgButton(boundsB, TextKey::EntireMap, "EntireMapBtn");
     v->addWidget(entire);
     AddWidget(boundsB);
-    rectBoundB_ = Radio(this, TextKey::RectBounds, "RectBoundB");
-    objBoundB_ = Radio(this, TextKey::ObjBounds, "ObjBoundB");
+    rectBoundB_ = DlgRadio(this, TextKey::RectBounds, "RectBoundB");
+    objBoundB_ = DlgRadio(this, TextKey::ObjBounds, "ObjBoundB");
     AddWidget(RadioGroup(this, "BoundKindB", TextKey::Count, {rectBoundB_, objBoundB_}));
     objBoundB_->setEnabled(edit_.ObjectAllowed());
     rectBoundB_->setChecked(true);
-    auto* define = Button(this, TextKey::DefineBounds, "DefineBtn");
+    auto* define = DlgButton(this, TextKey::DefineBounds, "DefineBtn");
     AddWidget(define);
     AddButtons();
 

@@ -1,5 +1,6 @@
 #include "io/widgets/ImportDlgs.h"
 
+#include "io/widgets/PrintDlgParts.h"
 #include "core/StringX.h"
 #include "core/widgets/QtFieldChecks.h"
 #include "symbols/CrtTable.h"
@@ -19,20 +20,6 @@ namespace zemo {
 
 namespace {
 
-QRadioButton* Radio(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = new QRadioButton(Text(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
-QLineEdit* Edit(QWidget* parent, const QString& text, const char* name)
-{
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
-}
-
 QString Fixed(double v, int digits)
 {
     return FloatToFixedStr(digits, v);
@@ -49,8 +36,8 @@ TImportDlg::TImportDlg(QWidget* parent, ImportMapOptions& options)
     auto* position = new QGroupBox(PlainText(TextKey::Position), this);
     position->setObjectName(QStringLiteral("PositionB"));
     auto* v = new QVBoxLayout(position);
-    mouseB_ = Radio(position, TextKey::WithMouse, "MouseB");
-    offsetB_ = Radio(position, TextKey::WithOffset, "OffsetB");
+    mouseB_ = DlgRadio(position, TextKey::WithMouse, "MouseB");
+    offsetB_ = DlgRadio(position, TextKey::WithOffset, "OffsetB");
     v->addWidget(mouseB_);
     v->addWidget(offsetB_);
     AddWidget(position);
@@ -108,9 +95,9 @@ TImpDxfDlg::TImpDxfDlg(QWidget* parent, ImpDxfOptions& options)
     auto* cord = new QGroupBox(PlainText(TextKey::ImportCord), this);
     cord->setObjectName(QStringLiteral("CordB"));
     auto* cg = new QGridLayout(cord);
-    gisB_ = Radio(cord, TextKey::Gis, "GisB");
-    otherB_ = Radio(cord, TextKey::Other, "OtherB");
-    otherCordB_ = Edit(cord, options_.OtherFactor, "OtherCordB");
+    gisB_ = DlgRadio(cord, TextKey::Gis, "GisB");
+    otherB_ = DlgRadio(cord, TextKey::Other, "OtherB");
+    otherCordB_ = DlgEdit(cord, options_.OtherFactor, "OtherCordB");
     cg->addWidget(gisB_, 0, 0, 1, 3);
     cg->addWidget(otherB_, 1, 0);
     cg->addWidget(otherCordB_, 1, 1);
@@ -121,11 +108,11 @@ TImpDxfDlg::TImpDxfDlg(QWidget* parent, ImpDxfOptions& options)
     auto* offset = new QGroupBox(PlainText(TextKey::Offset), this);
     offset->setObjectName(QStringLiteral("OffsetB"));
     auto* og = new QGridLayout(offset);
-    newOfsB_ = Radio(offset, TextKey::NewOffset, "NewOfsB");
-    existingOfsB_ = Radio(offset, TextKey::ExistingOffset, "ExistingOfsB");
-    horOfsB_ = Edit(offset, options_.HorOffset, "HorOfsB");
-    verOfsB_ = Edit(offset, options_.VerOffset, "VerOfsB");
-    angleB_ = Edit(offset, options_.Angle, "AngleB");
+    newOfsB_ = DlgRadio(offset, TextKey::NewOffset, "NewOfsB");
+    existingOfsB_ = DlgRadio(offset, TextKey::ExistingOffset, "ExistingOfsB");
+    horOfsB_ = DlgEdit(offset, options_.HorOffset, "HorOfsB");
+    verOfsB_ = DlgEdit(offset, options_.VerOffset, "VerOfsB");
+    angleB_ = DlgEdit(offset, options_.Angle, "AngleB");
     mapScaleB_ = new QComboBox(offset);
     mapScaleB_->setObjectName(QStringLiteral("MapScaleB"));
     mapScaleB_->setEditable(true);

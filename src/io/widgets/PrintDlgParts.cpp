@@ -21,6 +21,16 @@ QPushButton* DlgButton(QWidget* parent, TextKey caption, const char* name)
     return b;
 }
 
+QRadioButton* DlgRadio(QWidget* parent, TextKey caption, const char* name)
+{
+    return Named(new QRadioButton(Text(caption), parent), name);
+}
+
+QLineEdit* DlgEdit(QWidget* parent, const QString& text, const char* name)
+{
+    return Named(new QLineEdit(text, parent), name);
+}
+
 QGroupBox* DlgGroup(QWidget* parent, const char* name, TextKey caption, std::initializer_list<QWidget*> items)
 {
     auto* g = Named(new QGroupBox(PlainText(caption), parent), name);

@@ -1,5 +1,5 @@
-// The pieces both print dialogs are built of: named buttons and fields, a group of radio
-// buttons, an integer field with its up-down control in a grid row.
+// The pieces the print, import and export dialogs are built of: named buttons, radio buttons
+// and fields, a group of radio buttons, an integer field with its up-down control in a grid row.
 #pragma once
 
 #include "core/LangTexts.h"
@@ -12,6 +12,7 @@ class QGridLayout;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QWidget;
 
 namespace zemo {
@@ -26,6 +27,8 @@ W* Named(W* w, const char* name)
 }
 
 QPushButton* DlgButton(QWidget* parent, TextKey caption, const char* name);
+QRadioButton* DlgRadio(QWidget* parent, TextKey caption, const char* name);
+QLineEdit* DlgEdit(QWidget* parent, const QString& text, const char* name);
 // The radio buttons among the items exclude each other.
 QGroupBox* DlgGroup(QWidget* parent, const char* name, TextKey caption, std::initializer_list<QWidget*> items);
 // Label, edit `name`E, up-down `name`B and unit in a new grid row.

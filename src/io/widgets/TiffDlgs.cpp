@@ -1,5 +1,6 @@
 #include "io/widgets/TiffDlgs.h"
 
+#include "io/widgets/PrintDlgParts.h"
 #include "core/StringX.h"
 #include "io/ExpRange.h"
 
@@ -26,13 +27,6 @@ constexpr int TiffRangeCaller = 2;
 QCheckBox* Check(QWidget* parent, const QString& caption, const char* name)
 {
     auto* b = new QCheckBox(caption, parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
-QRadioButton* Radio(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = new QRadioButton(Text(caption), parent);
     b->setObjectName(QString::fromLatin1(name));
     return b;
 }
@@ -77,8 +71,8 @@ QPushButton* SetupButton(QWidget* parent, const char* name)
 TExpTiffDlg::TExpTiffDlg(QWidget* parent, TiffOptions& options)
     : TMapDlgForm(parent, QStringLiteral("ExpTiffDlg"), TextKey::ExportTiff, ExpTiffHelpContext), options_(options)
 {
-    colorB_ = Radio(this, TextKey::ColorTiff, "ColorB");
-    spotB_ = Radio(this, TextKey::SpotColorSep, "SpotB");
+    colorB_ = DlgRadio(this, TextKey::ColorTiff, "ColorB");
+    spotB_ = DlgRadio(this, TextKey::SpotColorSep, "SpotB");
     AddWidget(Group(this, "ExportGrp", TextKey::Export, colorB_, spotB_));
     combineB_ = Check(this, Text(TextKey::Combine), "CombineB");
     AddWidget(combineB_);
@@ -94,8 +88,8 @@ TExpTiffDlg::TExpTiffDlg(QWidget* parent, TiffOptions& options)
     (options_.Separations && spotB_->isEnabled() ? spotB_ : colorB_)->setChecked(true);
     combineB_->setChecked(options_.Combine);
 
-    noGeoB_ = Radio(this, TextKey::TiffNoGeo, "NoGeoB");
-    geoB_ = Radio(this, TextKey::GeoTiff, "GeoB");
+    noGeoB_ = DlgRadio(this, TextKey::TiffNoGeo, "NoGeoB");
+    geoB_ = DlgRadio(this, TextKey::GeoTiff, "GeoB");
     AddWidget(Group(this, "TypeGrp", TextKey::TiffType, noGeoB_, geoB_));
     resolB_ = new QComboBox(this);
     resolB_->setObjectName(QStringLiteral("ResolB"));

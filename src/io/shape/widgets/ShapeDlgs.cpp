@@ -1,5 +1,6 @@
 #include "io/shape/widgets/ShapeDlgs.h"
 
+#include "io/widgets/PrintDlgParts.h"
 #include "core/StringX.h"
 #include "core/widgets/QtFieldChecks.h"
 
@@ -16,20 +17,6 @@
 namespace zemo {
 
 namespace {
-
-QRadioButton* Radio(QWidget* parent, TextKey caption, const char* name)
-{
-    auto* b = new QRadioButton(Text(caption), parent);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
-}
-
-QLineEdit* Edit(QWidget* parent, const QString& text, const char* name)
-{
-    auto* e = new QLineEdit(text, parent);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
-}
 
 } // namespace
 
@@ -59,11 +46,11 @@ TImpShapeDlg::TImpShapeDlg(QWidget* parent, ImpShapeOptions& options)
     auto* offset = new QGroupBox(PlainText(TextKey::Offset), this);
     offset->setObjectName(QStringLiteral("OffsetB"));
     auto* og = new QGridLayout(offset);
-    newOfsB_ = Radio(offset, TextKey::NewOffset, "NewOfsB");
-    existingOfsB_ = Radio(offset, TextKey::ExistingOffset, "ExistingOfsB");
-    horOfsB_ = Edit(offset, options_.HorOffset, "HorOfsB");
-    verOfsB_ = Edit(offset, options_.VerOffset, "VerOfsB");
-    angleB_ = Edit(offset, options_.Angle, "AngleB");
+    newOfsB_ = DlgRadio(offset, TextKey::NewOffset, "NewOfsB");
+    existingOfsB_ = DlgRadio(offset, TextKey::ExistingOffset, "ExistingOfsB");
+    horOfsB_ = DlgEdit(offset, options_.HorOffset, "HorOfsB");
+    verOfsB_ = DlgEdit(offset, options_.VerOffset, "VerOfsB");
+    angleB_ = DlgEdit(offset, options_.Angle, "AngleB");
     mapScaleB_ = new QComboBox(offset);
     mapScaleB_->setObjectName(QStringLiteral("MapScaleB"));
     mapScaleB_->setEditable(true);
@@ -97,8 +84,8 @@ TImpShapeDlg::TImpShapeDlg(QWidget* parent, ImpShapeOptions& options)
     auto* key = new QGroupBox(PlainText(TextKey::KeyFieldDBase), this);
     key->setObjectName(QStringLiteral("KeyFieldB"));
     auto* kv = new QVBoxLayout(key);
-    newKeyB_ = Radio(key, TextKey::CreateNewKey, "NewKeyB");
-    existingKeyB_ = Radio(key, TextKey::UseExistingKey, "ExistingKeyB");
+    newKeyB_ = DlgRadio(key, TextKey::CreateNewKey, "NewKeyB");
+    existingKeyB_ = DlgRadio(key, TextKey::UseExistingKey, "ExistingKeyB");
     fieldsB_ = new QComboBox(key);
     fieldsB_->setObjectName(QStringLiteral("FieldsB"));
     fieldsB_->addItems(options_.Fields);
@@ -169,8 +156,8 @@ TExpShapeDlg::TExpShapeDlg(QWidget* parent, ExpShapeOptions& options)
     auto* group = new QGroupBox(PlainText(TextKey::Dataset), this);
     group->setObjectName(QStringLiteral("DatasetGrp"));
     auto* v = new QVBoxLayout(group);
-    allB_ = Radio(group, TextKey::AllObjects, "AllObjectsB");
-    datasetB_ = Radio(group, TextKey::ObjectsInDataset, "ObjectsInDatasetB");
+    allB_ = DlgRadio(group, TextKey::AllObjects, "AllObjectsB");
+    datasetB_ = DlgRadio(group, TextKey::ObjectsInDataset, "ObjectsInDatasetB");
     datasetB_->setText(datasetB_->text() + u':');
     datasetsB_ = new QComboBox(group);
     datasetsB_->setObjectName(QStringLiteral("DatasetB"));
