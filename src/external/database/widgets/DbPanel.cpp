@@ -9,6 +9,7 @@
 #include "shell/widgets/Panels.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QPainter>
