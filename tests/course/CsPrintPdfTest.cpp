@@ -17,6 +17,7 @@
 #include "shell/CommandFrame.h"
 #include "shell/widgets/MainFm.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QImage>

@@ -2,6 +2,8 @@
 // auto-scroll while dragging outside, and the scroll-bar thumb.
 #include "EditFixture.h"
 
+#include <QTimer>
+
 namespace zemo::test {
 namespace {
 

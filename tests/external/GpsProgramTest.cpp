@@ -21,6 +21,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QElapsedTimer>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>

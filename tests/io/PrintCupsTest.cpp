@@ -10,6 +10,7 @@
 #include "io/PrintSys.h"
 #include "io/widgets/QtPrinters.h"
 
+#include <QCoreApplication>
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>

@@ -9,6 +9,7 @@
 #include "platform/RecordingDevice.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QImage>
 #include <QLineEdit>
 #include <QPrinter>

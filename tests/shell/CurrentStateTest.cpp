@@ -13,6 +13,7 @@
 #include "shell/widgets/Panels.h"
 #include "symbols/SymbolBoxModel.h"
 
+#include <QEvent>
 #include <QLabel>
 #include <QMdiSubWindow>
 

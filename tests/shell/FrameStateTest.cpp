@@ -8,6 +8,7 @@
 #include "shell/widgets/Panels.h"
 #include "shell/toolbars/widgets/Toolbar97.h"
 
+#include <QApplication>
 #include <QDockWidget>
 #include <QEnterEvent>
 #include <QLabel>

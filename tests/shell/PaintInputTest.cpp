@@ -5,6 +5,7 @@
 #include "edit/View.h"
 #include "edit/Work.h"
 
+#include <QApplication>
 #include <QCursor>
 #include <QMenu>
 #include <QScreen>

@@ -7,6 +7,7 @@
 #include "edit/Ports.h"
 #include "edit/Work.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QMdiSubWindow>

@@ -7,6 +7,7 @@
 #include "core/widgets/QtMessageBoxes.h"
 #include "edit/Work.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>

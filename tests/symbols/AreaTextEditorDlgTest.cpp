@@ -13,6 +13,7 @@
 #include "symbols/widgets/TextSymDlg.h"
 
 #include <QListWidget>
+#include <QPushButton>
 #include <QRadioButton>
 
 using namespace zemo;
