@@ -15,6 +15,7 @@
 #include "io/ExpGif.h"
 #include "io/ExpRaster.h"
 #include "io/Export.h"
+#include "io/KivViewer.h"
 #include "io/Ports.h"
 #include "render/Texts.h"
 
@@ -451,7 +452,9 @@ QStringList KivPageLines(const KivPageContent& c)
     l << QStringLiteral("    <PARAM NAME=FileName VALUE=\"") + HtmlText(c.FileName) + QStringLiteral("\">");
     if (c.ZoomOut)
         l << QStringLiteral("    <PARAM NAME=ZoomOut VALUE=\"") + HtmlText(Text(TextKey::ZoomOut)) + QStringLiteral("\">");
-    l << QStringLiteral("    Browser does not support Java!") << QStringLiteral("  </APPLET>");
+    // The viewer below takes the applet's place; without scripts this text shows.
+    l << QStringLiteral("    Browser does not support JavaScript!") << QStringLiteral("  </APPLET>");
+    l << QStringLiteral("  <SCRIPT>") << KivViewerLines(c.LevelFile) << QStringLiteral("  </SCRIPT>");
     if (c.FindBox) {
         l << QStringLiteral("  <FORM NAME=\"findForm\">");
         if (!c.Names.empty()) {
@@ -567,6 +570,20 @@ bool EditKivMaps(int levels)
 
 // ---- The export ----
 
+QByteArray ExistingLevelFile(const QString& page)
+{
+    QFile f(Sibling(page, QStringLiteral(".kiv")));
+    constexpr qint64 most = KivHeaderBytes + KivLevelBytes * MaxKivLevels;
+    if (!f.open(QIODevice::ReadOnly) || f.size() > most)
+        return {};
+    const QByteArray b = f.read(most + 1);
+    const auto* p = reinterpret_cast<const uint8_t*>(b.constData());
+    if (b.size() < KivHeaderBytes + KivLevelBytes || (b.size() - KivHeaderBytes) % KivLevelBytes != 0
+        || LoadLE<uint16_t>(p) != KivMark || LoadLE<uint16_t>(p + 2) != KivFormat)
+        return {};
+    return b;
+}
+
 bool WriteKiv(const KivOptions& o)
 {
     TZmd* const own = Index.ActiveZmd;
@@ -602,6 +619,16 @@ bool WriteKiv(const KivOptions& o)
     content.Hotspots = o.Hotspots;
     if (o.Hotspots)
         content.Spots = LinkedPlaces(o.LinkDataset, o.LinkField, false);
+    const double centreX = RealWorld(setup.RealWorldOffsetX, setup.MapScale, (double(extent.x1) + extent.x2) / 2);
+    const double centreY = RealWorld(setup.RealWorldOffsetY, setup.MapScale, (double(extent.y1) + extent.y2) / 2);
+    // The page alone shows the tiles that are there, as their level file tells.
+    if (o.HtmlOnly)
+        content.LevelFile = ExistingLevelFile(page);
+    if (content.LevelFile.isEmpty() && !plan.Levels.empty()) {
+        content.LevelFile = KivHeader(own->Header.Version, own->Header.SubVersion, plan, o.ZoomOut);
+        for (const KivLevel& level : plan.Levels)
+            content.LevelFile += KivLevelRecord(level, centreX, centreY);
+    }
 
     // The tiles are rendered here and moved beside the page once all of them are there.
     QTemporaryDir tiles(folder + QStringLiteral("/.zemo-kiv-XXXXXX"));
@@ -616,9 +643,6 @@ bool WriteKiv(const KivOptions& o)
             }
             if (!kiv.Begin(Sibling(page, QStringLiteral(".kiv"))))
                 return false;
-            kiv.Write(KivHeader(own->Header.Version, own->Header.SubVersion, plan, o.ZoomOut));
-            const double centreX = RealWorld(setup.RealWorldOffsetX, setup.MapScale, (double(extent.x1) + extent.x2) / 2);
-            const double centreY = RealWorld(setup.RealWorldOffsetY, setup.MapScale, (double(extent.y1) + extent.y2) / 2);
             QStringList levelMaps;
             for (const TNumStringList::Item& item : own->InternetMaps.Items())
                 levelMaps << item.Text;
@@ -647,8 +671,8 @@ bool WriteKiv(const KivOptions& o)
                         const int position = int(std::nearbyint(double(total) * double(++done) / double(plan.Tiles)));
                         UpdateProgress(position, position);
                     }
-                kiv.Write(KivLevelRecord(level, centreX, centreY));
             }
+            kiv.Write(content.LevelFile);
             const QString archiveFolder = KivUnit.ArchiveFolder.isEmpty() ? DataFolder() : KivUnit.ArchiveFolder;
             const QString source = QDir(archiveFolder).filePath(KivArchiveName);
             if (QFileInfo(source).isFile() && QDir(archiveFolder).absolutePath() != QDir(folder).absolutePath()) {

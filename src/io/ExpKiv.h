@@ -1,8 +1,9 @@
-// ExpKiv: File > Export > internet map. A zoomable web map for a viewer applet that lives
-// outside the program: GIF tiles of several zoom levels (each level may be drawn from a map of
-// its own, a generalised one for the small scales), a ".kiv" file describing the levels and
-// their tile grids, and an HTML page that embeds the viewer, with an optional find box and
-// hotspots taken from database links.
+// ExpKiv: File > Export > internet map. A zoomable web map: GIF tiles of several zoom levels
+// (each level may be drawn from a map of its own, a generalised one for the small scales), a
+// ".kiv" file describing the levels and their tile grids, and an HTML page with an optional
+// find box and hotspots taken from database links. The page keeps the applet element with its
+// parameters, which the program's own viewer script (KivViewer) reads, so that it shows the map
+// in a current browser by itself.
 //
 // Nothing of an export is kept unless all of it was written: the tiles are rendered into a
 // folder of their own beside the page and moved into place at the end, the ".kiv" and the page
@@ -164,6 +165,7 @@ struct KivPageContent {
     std::vector<KivPlace> Names;     // sorted
     bool Hotspots = false;
     std::vector<KivPlace> Spots;
+    QByteArray LevelFile;            // the ".kiv" bytes the viewer reads
 };
 // The page's lines.
 QStringList KivPageLines(const KivPageContent& c);
@@ -196,6 +198,10 @@ extern ExpKivState KivUnit;
 void ResetExpKivUnit();
 
 inline const QString KivArchiveName = QStringLiteral("ZEMO.jar");
+
+// The level file beside a page, when it is one (the page alone shows the tiles it describes);
+// empty otherwise.
+QByteArray ExistingLevelFile(const QString& page);
 
 // Writes the internet map for the options into o.FileName (the page). False when refused,
 // stopped or failed; nothing of it is then left.

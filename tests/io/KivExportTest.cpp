@@ -8,6 +8,7 @@
 
 #include <QDirIterator>
 #include <QImage>
+#include <QRegularExpression>
 
 #include <cstring>
 #include <functional>
@@ -335,11 +336,48 @@ TEST_F(KivExport, ThePageAloneAndTheViewersArchiveBesideOtherPages)
     const QString text = QString::fromLatin1(Read(only + QStringLiteral("/page.html")));
     EXPECT_TRUE(text.contains(QStringLiteral(
         "\r\n  <APPLET NAME=map ARCHIVE=ZEMO.jar CODE=ZEMO.class WIDTH=420 HEIGHT=320>\r\n"
-        "    <PARAM NAME=FileName VALUE=\"page\">\r\n    Browser does not support Java!\r\n  </APPLET>\r\n")))
+        "    <PARAM NAME=FileName VALUE=\"page\">\r\n    Browser does not support JavaScript!\r\n  </APPLET>\r\n"
+        "  <SCRIPT>\r\n    function ZemoMap(box, levelFile) {\r\n")))
         << text.toStdString();
     EXPECT_TRUE(text.startsWith(QStringLiteral("<HTML>\r\n<HEAD>\r\n  <TITLE>ZEMO Applet</TITLE>\r\n</HEAD>\r\n<BODY>\r\n")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("</BODY>\r\n</HTML>\r\n")));
     EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(KivExport, ThePageCarriesTheLevelFileOfTheTilesBesideIt)
+{
+    ASSERT_NE(OpenRasterMap(160, 60, [](int, int) { return qRgb(255, 255, 255); }, QStringLiteral("map")), nullptr);
+    const auto carried = [](const QString& page) {
+        static const QRegularExpression start(QStringLiteral("\r\n    ZemoMap\\(document.getElementsByName\\(\"map\"\\)"
+                                                             "\\[0\\], \"([A-Za-z0-9+/=]*)\"\\);\r\n  </SCRIPT>\r\n"));
+        const QRegularExpressionMatch m = start.match(QString::fromLatin1(Read(page)));
+        return m.hasMatch() ? QByteArray::fromBase64(m.captured(1).toLatin1()) : QByteArray("none");
+    };
+    const QString page = InMaps(QStringLiteral("web.html")), kiv = InMaps(QStringLiteral("web.kiv"));
+    ASSERT_TRUE(WriteKiv(Options(page, 40, 30, 254, 3)));
+    const QByteArray written = Read(kiv);
+    ASSERT_EQ(written.size(), 20 + 3 * 32);
+    EXPECT_EQ(carried(page), written);
+
+    // The page alone at another resolution shows the tiles that are there.
+    KivOptions only = Options(page, 40, 30, 127, 2);
+    only.HtmlOnly = true;
+    ASSERT_TRUE(WriteKiv(only));
+    EXPECT_EQ(Read(kiv), written);
+    EXPECT_EQ(carried(page), written);
+    // Without a level file beside it, or with one that is none, the page has its own levels.
+    for (const QByteArray& other : {QByteArray(), QByteArray(written).replace(0, 2, "\x71\x5F"), written + "x"}) {
+        SCOPED_TRACE(other.size());
+        QFile::remove(kiv);
+        if (!other.isEmpty())
+            WriteFile(kiv, other);
+        ASSERT_TRUE(WriteKiv(only));
+        const KivFile k = ReadKiv(carried(page));
+        ASSERT_TRUE(k.ok);
+        EXPECT_EQ(k.mark, 0x5E71);
+        EXPECT_EQ(k.dpi, 127);
+        EXPECT_EQ(k.levels.size(), 2u);
+    }
 }
 
 TEST_F(KivExport, TooManyTilesAreRefusedBeforeAnythingIsWritten)
