@@ -113,6 +113,40 @@ TEST(DragRules, ADockTakesAWindowWithinTheReachOfItsGrab)
     EXPECT_EQ(PlaceOutline({{0, 0}, {1, 1}}, {5, 6}, QSize(10, 10)), QRect(5, 6, 10, 10));
 }
 
+TEST(DragRules, ADockOnTheWorkAreasEdgeReachesIntoTheWindowInstead)
+{
+    // A maximised window's empty docks on a 1024 by 768 screen, the window 300 by 26 before
+    // the drag and 30 by 300 in a side dock.
+    const QRect area(0, 0, 1024, 768);
+    const QSize start(300, 26);
+    const QRect left(0, 100, 0, 600);
+    const QRect right(1024, 100, 0, 600);
+    const QRect top(0, 0, 1024, 0);
+    const struct {
+        const char* name;
+        QRect dock;
+        DockPosition pos;
+        QPoint grab;
+        QPoint cursor;
+        QSize outline;
+        bool accepts;
+    } rows[] = {
+        {"left, grabbed at its grip, 32 in", left, DockPosition::Left, {4, 10}, {32, 300}, {30, 300}, true},
+        {"left, 33 in", left, DockPosition::Left, {4, 10}, {33, 300}, {30, 300}, false},
+        {"left, on the edge", left, DockPosition::Left, {4, 10}, {0, 300}, {30, 300}, true},
+        {"left, away from the edge: outside, the outline reaching it", QRect(200, 100, 0, 600), DockPosition::Left, {4, 10}, {171, 300}, {30, 300}, true},
+        {"left, hanging 40 off the screen: no reach inside", QRect(-40, 100, 0, 600), DockPosition::Left, {4, 10}, {0, 300}, {30, 300}, false},
+        {"left, 2 inside the edge: the reach up to 32 in", QRect(2, 100, 0, 600), DockPosition::Left, {4, 10}, {32, 300}, {30, 300}, true},
+        {"left, away from the edge: 32 inside", QRect(200, 100, 0, 600), DockPosition::Left, {4, 10}, {232, 300}, {30, 300}, false},
+        {"right, grabbed at its far end, 32 in", right, DockPosition::Right, {299, 10}, {991, 300}, {30, 300}, true},
+        {"right, 33 in", right, DockPosition::Right, {299, 10}, {990, 300}, {30, 300}, false},
+        {"top, grabbed at its top edge, 20 in", top, DockPosition::Top, {10, 0}, {100, 20}, start, true},
+        {"top, 21 in", top, DockPosition::Top, {10, 0}, {100, 21}, start, false},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(DockAccepts(r.dock, r.pos, {r.grab, start}, r.cursor, r.outline, area), r.accepts) << r.name;
+}
+
 TEST(DragRules, AFloatingOutlineKeepsItsReachOnTheWorkArea)
 {
     const QRect area(0, 0, 1280, 800);

@@ -3,18 +3,22 @@
 #include "ShellFixture.h"
 
 #include "platform/Settings.h"
+#include "shell/toolbars/DragRules.h"
 #include "shell/toolbars/FloatingFrame.h"
 #include "shell/toolbars/widgets/Dock97.h"
 #include "shell/toolbars/widgets/Toolbar97.h"
 #include "shell/toolbars/widgets/ToolWindow97.h"
+#include "shell/toolbars/widgets/ToolbarPaint.h"
 
 #include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPainter>
 #include <QScreen>
 
 #include <functional>
+#include <set>
 
 using namespace zemo;
 
@@ -45,6 +49,21 @@ protected:
         for (const auto& [k, v] : values)
             s.WriteString(QStringLiteral("Zemo8/Toolbars/%1/%2").arg(QLatin1String(bar), QLatin1String(k)), QLatin1String(v));
         ASSERT_TRUE(s.Save());
+    }
+    // The grip pressed 4, 10 into it, dragged to a screen point and let go there.
+    static void DragGrip(TToolbar97& t, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier)
+    {
+        QWidget* grip = t.Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+        ASSERT_NE(grip, nullptr);
+        const QPoint at(4, 10);
+        Mouse(grip, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, mods);
+        ASSERT_NE(CurrentTracking(), nullptr);
+        const QPoint local = grip->mapFromGlobal(to);
+        Mouse(grip, QEvent::MouseMove, (at + local) / 2, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(grip, QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton, mods);
+        Mouse(grip, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton, mods);
+        Settle();
+        EXPECT_EQ(CurrentTracking(), nullptr);
     }
     // Closing saves the layout; stored values are written after it.
     void CloseAndRestart(const std::function<void()>& whileClosed = {})
@@ -212,17 +231,7 @@ TEST_F(Toolbars, RowsOfTheBottomAndRightDocksCountFromTheirTopAndLeft)
 TEST_F(Toolbars, TheGripDragsAToolbarToADockARowOrTheScreen)
 {
     auto drag = [&](TToolbar97& t, QPoint to, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget* grip = t.Host()->findChild<QWidget*>(QStringLiteral("Grip"));
-        ASSERT_NE(grip, nullptr);
-        const QPoint at(4, 10);
-        Mouse(grip, QEvent::MouseButtonPress, at, Qt::LeftButton, Qt::LeftButton, mods);
-        ASSERT_NE(CurrentTracking(), nullptr);
-        const QPoint local = grip->mapFromGlobal(to);
-        Mouse(grip, QEvent::MouseMove, (at + local) / 2, Qt::NoButton, Qt::LeftButton, mods);
-        Mouse(grip, QEvent::MouseMove, local, Qt::NoButton, Qt::LeftButton, mods);
-        Mouse(grip, QEvent::MouseButtonRelease, local, Qt::LeftButton, Qt::NoButton, mods);
-        Settle();
-        EXPECT_EQ(CurrentTracking(), nullptr);
+        DragGrip(t, to, mods);
     };
     // Onto the top 5 pixels of the standard toolbar's row: a row of its own before it.
     ASSERT_EQ(Edit().DockRow(), 1);
@@ -438,6 +447,95 @@ TEST_F(Toolbars, ADockWithoutDraggingKeepsItsToolbarsAndOneNotDockableIsNotOffer
     Mouse(grip, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     Settle();
     EXPECT_FALSE(Standard().Docked());
+}
+
+TEST_F(Toolbars, DisabledButtonsShowTheirOwnPicturesGreyed)
+{
+    // No map: most buttons are disabled. Each shows its picture's own disabled image over the
+    // face, where the glyph of a 23 by 22 button goes.
+    const ToolbarColors c = ToolbarColors::Of(Frame().palette());
+    int checked = 0;
+    std::set<QRgb> shades;
+    for (TToolbar97* t : {&Standard(), &Edit()})
+        for (QWidget* w : t->Controls()) {
+            auto* b = qobject_cast<TToolbarButton97*>(w);
+            if (!b || b->isEnabled() || b->size() != ToolbarButtonSize)
+                continue;
+            QImage want(16, 16, QImage::Format_RGB32);
+            want.fill(c.face);
+            QPainter(&want).drawPixmap(0, 0, b->Action()->icon().pixmap(QSize(16, 16), QIcon::Disabled));
+            const QImage got = b->grab().toImage().copy(3, 3, 16, 16).convertToFormat(QImage::Format_RGB32);
+            EXPECT_EQ(got, want) << b->objectName().toStdString();
+            for (int y = 0; y < 16; ++y)
+                for (int x = 0; x < 16; ++x)
+                    shades.insert(got.pixel(x, y));
+            ++checked;
+        }
+    EXPECT_GE(checked, 10);
+    EXPECT_GT(shades.size(), 8u) << "greys of the pictures, not one embossed silhouette colour";
+}
+
+TEST_F(Toolbars, ADoubleClickFloatsBesideTheDockAndLaterWhereItLastFloated)
+{
+    const auto doubleClickGrip = [&](TToolbar97& t) {
+        QWidget* grip = t.Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+        ASSERT_NE(grip, nullptr);
+        Mouse(grip, QEvent::MouseButtonDblClick, {4, 10}, Qt::LeftButton, Qt::LeftButton);
+        Settle();
+    };
+    // Never floated: just under the top dock, level with where it sat.
+    const QRect docked = Standard().OuterScreenRect();
+    const QRect dock = Dock(Top)->ScreenRect();
+    doubleClickGrip(Standard());
+    ASSERT_NE(Standard().FloatingWindow(), nullptr);
+    const QRect beside = Standard().FloatingWindow()->geometry();
+    EXPECT_EQ(beside.topLeft(), QPoint(docked.left(), dock.bottom() + 1 + BesideDockGap));
+    const QWidget* menu = Frame().menuWidget();
+    EXPECT_GT(beside.top(), menu->mapToGlobal(menu->rect().bottomLeft()).y()) << "not over the menus";
+
+    // Moved, docked again by its own double-click, floated again: where it was moved to.
+    Standard().SetFloatingPosition({250, 310});
+    Mouse(Standard().FloatingWindow()->Client(), QEvent::MouseButtonDblClick, {2, 2},
+          Qt::LeftButton, Qt::LeftButton);
+    Settle();
+    ASSERT_EQ(Standard().DockedTo(), Dock(Top));
+    doubleClickGrip(Standard());
+    ASSERT_NE(Standard().FloatingWindow(), nullptr);
+    EXPECT_EQ(Standard().FloatingWindow()->geometry().topLeft(), QPoint(250, 310));
+    Standard().DockByDoubleClick();
+
+    // After a restart: the one that floated before keeps its place; the one that never did
+    // (its saved place 0, 0) opens beside its dock again.
+    CloseAndRestart();
+    ASSERT_EQ(Saved("EditToolbar", "FloatLeft"), QStringLiteral("0"));
+    doubleClickGrip(Standard());
+    ASSERT_NE(Standard().FloatingWindow(), nullptr);
+    EXPECT_EQ(Standard().FloatingWindow()->geometry().topLeft(), QPoint(250, 310));
+    const QRect edit = Edit().OuterScreenRect();
+    const QRect dockNow = Dock(Top)->ScreenRect();
+    doubleClickGrip(Edit());
+    ASSERT_NE(Edit().FloatingWindow(), nullptr);
+    EXPECT_EQ(Edit().FloatingWindow()->geometry().topLeft(),
+              QPoint(edit.left(), dockNow.bottom() + 1 + BesideDockGap));
+}
+
+TEST_F(Toolbars, AnEmptySideDockOfAMaximisedFrameTakesADropWithinItsReach)
+{
+    Frame().showMaximized();
+    Settle();
+    const QRect area = Frame().screen()->availableGeometry();
+    // The window's frame may leave a pixel or two at the screen's edge.
+    ASSERT_LT(Dock(Left)->ScreenRect().left() - area.left(), DockReachX);
+    // Grabbed at its grip, the reach lies on the window's side of the screen's edge: 32
+    // pixels in docks, 33 floats.
+    const int middle = Dock(Left)->ScreenRect().center().y();
+    DragGrip(Edit(), {area.left() + 33, middle});
+    EXPECT_FALSE(Edit().Docked());
+    Edit().SetDockedTo(Dock(Top));
+    DragGrip(Edit(), {area.left() + 32, middle});
+    EXPECT_EQ(Edit().DockedTo(), Dock(Left));
+    DragGrip(Standard(), {area.right() - 20, middle});
+    EXPECT_EQ(Standard().DockedTo(), Dock(Right));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "shell/toolbars/DragRules.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <limits>
 
@@ -31,7 +32,7 @@ QRect PlaceOutline(const DragGrab& g, QPoint cursor, QSize outline)
 }
 
 bool DockAccepts(QRect dockRect, DockPosition position, const DragGrab& g, QPoint cursor,
-                 QSize outline)
+                 QSize outline, QRect workArea)
 {
     QRect r = dockRect;
     // An empty dock still has a line to drop on.
@@ -43,11 +44,52 @@ bool DockAccepts(QRect dockRect, DockPosition position, const DragGrab& g, QPoin
     }
     const int64_t a = Share(DockReachX, g.grab.x(), g.start.width());
     const int64_t b = Share(DockReachY, g.grab.y(), g.start.height());
+    int64_t left = r.left() - (DockReachX - a);
+    int64_t right = int64_t(r.left()) + r.width() - 1 + a;
+    int64_t top = r.top() - (DockReachY - b);
+    int64_t bottom = int64_t(r.top()) + r.height() - 1 + b;
+    // The reach lost beyond the edge of the work area that the dock lies on (not of one that a
+    // window larger than the screen hangs over); the dock's own rectangle grows inwards by it
+    // for the outline to meet.
+    if (workArea.isValid()) {
+        switch (position) {
+        case DockPosition::Left:
+            if (const int64_t lost = workArea.left() - left;
+                lost > 0 && std::abs(r.left() - workArea.left()) < DockReachX) {
+                left += lost;
+                right += lost;
+                r.setRight(r.right() + int(lost));
+            }
+            break;
+        case DockPosition::Right:
+            if (const int64_t lost = right - workArea.right();
+                lost > 0 && std::abs(r.right() - workArea.right()) < DockReachX) {
+                left -= lost;
+                right -= lost;
+                r.setLeft(r.left() - int(lost));
+            }
+            break;
+        case DockPosition::Top:
+            if (const int64_t lost = workArea.top() - top;
+                lost > 0 && std::abs(r.top() - workArea.top()) < DockReachY) {
+                top += lost;
+                bottom += lost;
+                r.setBottom(r.bottom() + int(lost));
+            }
+            break;
+        case DockPosition::Bottom:
+            if (const int64_t lost = bottom - workArea.bottom();
+                lost > 0 && std::abs(r.bottom() - workArea.bottom()) < DockReachY) {
+                top -= lost;
+                bottom -= lost;
+                r.setTop(r.top() - int(lost));
+            }
+            break;
+        }
+    }
     const int64_t x = cursor.x();
     const int64_t y = cursor.y();
-    if (x < r.left() - (DockReachX - a) || x > int64_t(r.left()) + r.width() - 1 + a)
-        return false;
-    if (y < r.top() - (DockReachY - b) || y > int64_t(r.top()) + r.height() - 1 + b)
+    if (x < left || x > right || y < top || y > bottom)
         return false;
     if (IsVerticalDock(position) && (y < r.top() || y > r.bottom()))
         return false;

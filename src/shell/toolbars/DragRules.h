@@ -30,9 +30,12 @@ inline constexpr int DockReachX = 32;
 inline constexpr int DockReachY = 20;
 
 // Whether a dock takes the window at the cursor. dockRect is the dock's client rectangle on
-// the screen (an empty dock 0 thick); outline is the window's size in that dock.
+// the screen (an empty dock 0 thick); outline is the window's size in that dock. A dock whose
+// outer side lies at the edge of the work area (a maximised window's) would have the part of
+// its reach beyond that edge out of the pointer's way: that part reaches into the window
+// instead.
 bool DockAccepts(QRect dockRect, DockPosition position, const DragGrab& g, QPoint cursor,
-                 QSize outline);
+                 QSize outline, QRect workArea = QRect());
 
 // A floating outline kept within reach on the work area: it overlaps the area shrunk by the
 // floating frame and 4 pixels, and its top lies no higher than 4 pixels of caption on it.

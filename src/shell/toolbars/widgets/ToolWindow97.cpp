@@ -157,7 +157,7 @@ public:
         for (TDock97* d : DocksOf(form))
             if (d->AllowDrag() && bar->DockableTo(d->Position()) && form->isVisible())
                 candidates_.push_back({d, d == bar->DockedTo() ? outer.size() : bar->OuterSizeFor(d),
-                                       d->ScreenRect()});
+                                       d->ScreenRect(), WorkAreaAt(d->ScreenRect().center())});
         floatSize_ = bar->OuterSizeFor(nullptr);
         Move(last_, ctrl_);
     }
@@ -167,6 +167,7 @@ private:
         TDock97* dock;
         QSize size;
         QRect rect;
+        QRect workArea;
     };
 
     void Move(QPoint cursor, bool ctrl) override
@@ -174,7 +175,7 @@ private:
         target_ = nullptr;
         if (!ctrl)
             for (const Candidate& c : candidates_)
-                if (DockAccepts(c.rect, c.dock->Position(), grab_, cursor, c.size)) {
+                if (DockAccepts(c.rect, c.dock->Position(), grab_, cursor, c.size, c.workArea)) {
                     target_ = c.dock;
                     outline_ = PlaceOutline(grab_, cursor, c.size);
                     Show(outline_, 1, target_);

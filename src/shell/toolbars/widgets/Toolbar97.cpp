@@ -377,6 +377,9 @@ void TToolbar97::SetRowAndPos(int row, int pos)
 void TToolbar97::SetFloatingPosition(QPoint p)
 {
     floatingPosition_ = p;
+    // A saved layout of a toolbar that never floated holds the default 0, 0.
+    if (p != QPoint(0, 0))
+        floatedBefore_ = true;
     if (floating_) {
         floating_->move(p);
         Q_EMIT moved();
@@ -481,6 +484,7 @@ void TToolbar97::Float()
         host_->removeAction(c.action);
     auto* window = new TFloatingWindow(this, form_);
     floating_ = window;
+    floatedBefore_ = true;
     for (const Control& c : controls_) {
         c.widget->setParent(window->Client());
         c.widget->setVisible(c.action->isVisible());
@@ -531,8 +535,26 @@ void TToolbar97::FloatByDoubleClick()
 {
     if (!dock_)
         return;
+    if (!floatedBefore_)
+        floatingPosition_ = BesideDock();
     Float();
     MoveOnScreen(true);
+}
+
+QPoint TToolbar97::BesideDock() const
+{
+    const QRect bar = OuterScreenRect();
+    if (!dock_ || bar.isEmpty())
+        return floatingPosition_;
+    const QRect dock = dock_->ScreenRect();
+    const QSize size = OuterSizeFor(nullptr);
+    switch (dock_->Position()) {
+    case DockPosition::Top: return {bar.left(), dock.bottom() + 1 + BesideDockGap};
+    case DockPosition::Bottom: return {bar.left(), dock.top() - BesideDockGap - size.height()};
+    case DockPosition::Left: return {dock.right() + 1 + BesideDockGap, bar.top()};
+    case DockPosition::Right: return {dock.left() - BesideDockGap - size.width(), bar.top()};
+    }
+    return floatingPosition_;
 }
 
 void TToolbar97::DockByDoubleClick()

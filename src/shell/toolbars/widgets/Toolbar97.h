@@ -26,6 +26,9 @@ namespace zemo {
 
 class TToolbar97;
 
+// How far from its dock a toolbar that never floated opens when it is floated.
+inline constexpr int BesideDockGap = 4;
+
 // A piece of a toolbar that is no control: a press on it drags the toolbar, a double-click
 // floats a docked toolbar and docks a floating one.
 class TToolbarPiece : public QWidget {
@@ -173,8 +176,11 @@ public:
     // ---- What the user does ----
     // A left press that may drag it: grabber holds the mouse until the drag ends.
     void BeginMoving(QWidget* grabber, QPoint pressGlobal, Qt::KeyboardModifiers mods = {});
-    // Double-click on the docked toolbar: it floats at its FloatingPosition.
+    // Double-click on the docked toolbar: it floats at its FloatingPosition, or beside its dock
+    // when it has never floated.
     void FloatByDoubleClick();
+    // The floating window's top-left just off the dock's inner edge, level with the toolbar.
+    QPoint BesideDock() const;
     // Double-click on the floating window: it docks first in row 0 of its DefaultDock.
     void DockByDoubleClick();
     // Accepting a drag: to a dock at the outline, or floating at the outline's top-left.
@@ -222,6 +228,7 @@ private:
     int dockRow_ = 0;
     int dockPos_ = -1;
     QPoint floatingPosition_;
+    bool floatedBefore_ = false; // floatingPosition_ is a place it floated at
     int floatRightX_ = 0;
     bool visible_ = true;
     unsigned dockableTo_ = 0xF;

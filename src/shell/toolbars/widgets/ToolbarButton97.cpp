@@ -544,11 +544,15 @@ void TToolbarButton97::PaintContent(QPainter& p, QRect face, QPoint shift)
     const ButtonContentPlaces places = PlaceButtonContent(content);
     const QPoint origin = face.topLeft() + shift;
     if (showGlyph) {
-        const QImage glyph = glyph_.pixmap(glyphSize_).toImage();
+        const QPoint at = places.glyph.topLeft() + origin;
+        // A picture that brings its own disabled image shows it; an embossed silhouette of a
+        // filled picture is a grey block that tells one button from another no more.
         if (isEnabled())
-            p.drawImage(places.glyph.topLeft() + origin, glyph);
+            p.drawImage(at, glyph_.pixmap(glyphSize_).toImage());
+        else if (!glyph_.availableSizes(QIcon::Disabled).isEmpty())
+            p.drawPixmap(at, glyph_.pixmap(glyphSize_, QIcon::Disabled));
         else
-            p.drawImage(places.glyph.topLeft() + origin, EmbossedGlyph(glyph, c));
+            p.drawImage(at, EmbossedGlyph(glyph_.pixmap(glyphSize_).toImage(), c));
     }
     if (showCaption) {
         const QRect r = places.caption.translated(origin);
