@@ -16,6 +16,7 @@
 
 #include <QDockWidget>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QToolButton>
 
@@ -52,7 +53,9 @@ TEST_F(Panels, FrameGetsHiddenPanelsAStatusLineAndTheSymbolBox)
     EXPECT_TRUE(p->CsPanel->isHidden());
     EXPECT_TRUE(p->DbPanel->isHidden());
     EXPECT_EQ(m.dockWidgetArea(p->SymDock), Qt::RightDockWidgetArea);
-    EXPECT_EQ(p->SymEditPanel->width(), SymEditPanelWidth);
+    // As designed, or wider where its captions and buttons need it.
+    EXPECT_GE(p->SymEditPanel->width(), SymEditPanelWidth);
+    EXPECT_GE(p->SymEditPanel->width(), p->SymEditPanel->layout()->minimumSize().width());
 
     ShowSymbolPanels(*p, true, false);
     Settle();

@@ -25,6 +25,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -199,7 +200,6 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
 {
     p.SymEditPanel = new QWidget;
     p.SymEditPanel->setObjectName(QStringLiteral("SymEditPanel"));
-    p.SymEditPanel->setFixedWidth(SymEditPanelWidth);
     auto* column = new QVBoxLayout(p.SymEditPanel);
     column->setContentsMargins(4, 4, 4, 4);
     p.SymEditorL = new QLabel(Text(TextKey::SymbolEditor), p.SymEditPanel);
@@ -231,6 +231,8 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
     }
     form->addRow(Text(TextKey::LineWidth) + QLatin1Char(':'), p.SymWidthE);
     form->addRow(Text(TextKey::Diameter) + QLatin1Char(':'), p.SymDiamE);
+    // The narrow panel puts a field under its label where both do not fit side by side.
+    form->setRowWrapPolicy(QFormLayout::WrapLongRows);
     column->addLayout(form);
 
     auto* style = new QGroupBox(Text(TextKey::LineStyle), p.SymEditPanel);
@@ -255,6 +257,8 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
     for (QPushButton* b : {p.SymApplyBtn, p.SymCloseBtn, p.SymHelpBtn})
         column->addWidget(b);
     column->addStretch(1);
+    // Wider than designed only where a caption of the language needs it.
+    p.SymEditPanel->setFixedWidth(std::max(SymEditPanelWidth, column->minimumSize().width()));
     p.EditDock = MakeDock(frame, QStringLiteral("EditDock"), p.SymEditPanel);
 
     // Tool route: the element kind becomes the drawing pseudo-symbol.

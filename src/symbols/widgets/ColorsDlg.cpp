@@ -18,7 +18,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
-#include <numeric>
+#include <algorithm>
 
 namespace zemo {
 
@@ -92,9 +92,9 @@ TColorsDlg::TColorsDlg(ColorTable& table, QWidget* parent)
     auto* row = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     row->addLayout(left, 1);
+    QLabel* spot = nullptr;
     if (table_.Separations() > 0) {
-        auto* spot = new QLabel(SymDlgText(TextKey::SpotColors), this);
-        spot->setIndent(std::accumulate(std::begin(ColumnWidths), std::end(ColumnWidths), 0));
+        spot = new QLabel(SymDlgText(TextKey::SpotColors), this);
         left->addWidget(spot);
     }
     colorB_->setObjectName(QStringLiteral("ColorB"));
@@ -133,8 +133,11 @@ TColorsDlg::TColorsDlg(ColorTable& table, QWidget* parent)
 
     FillGrid(0);
     int width = 0;
-    for (int c = 0; c < colorB_->columnCount(); ++c)
+    for (int c = 0; c < colorB_->columnCount(); ++c) {
+        if (c == FirstSeparationCol && spot)
+            spot->setIndent(width); // above the first separation's column
         width += colorB_->horizontalHeader()->sectionSize(c);
+    }
     resize(width + 160, 420);
 }
 
@@ -149,10 +152,12 @@ void TColorsDlg::FillGrid(int selectRow)
     for (int s = 0; s < seps; ++s)
         headers << NameFieldText(table_.Block.Separations[size_t(s)].Name);
     colorB_->setHorizontalHeaderLabels(headers);
-    for (int c = 0; c < FirstSeparationCol; ++c)
-        colorB_->horizontalHeader()->resizeSection(c, ColumnWidths[c]);
-    for (int s = 0; s < seps; ++s)
-        colorB_->horizontalHeader()->resizeSection(FirstSeparationCol + s, SeparationWidth);
+    // Columns keep their widths unless the header's caption (in the user's language and font)
+    // needs more.
+    QHeaderView* header = colorB_->horizontalHeader();
+    for (int c = 0; c < colorB_->columnCount(); ++c)
+        header->resizeSection(c, std::max(c < FirstSeparationCol ? ColumnWidths[c] : SeparationWidth,
+                                          header->sectionSizeHint(c)));
     for (int r = 0; r < table_.Count(); ++r) {
         const ColorRecord& c = table_.At(r);
         auto* number = new QTableWidgetItem(QString::number(c.Number));
