@@ -171,9 +171,10 @@ constexpr const char* Viewer = R"js(function ZemoMap(box, levelFile) {
   var drag = null;
   view.addEventListener("pointerdown", function (e) {
     if (e.button !== 0 || (e.target.closest && e.target.closest("a, button"))) return;
-    view.setPointerCapture(e.pointerId);
+    try { view.setPointerCapture(e.pointerId); } catch (x) {}
     drag = {x: e.clientX, y: e.clientY, moved: false};
-    view.focus();
+    // For the keys; the page stays where it is under the mouse.
+    view.focus({preventScroll: true});
     e.preventDefault();
   });
   view.addEventListener("pointermove", function (e) {

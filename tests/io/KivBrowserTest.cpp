@@ -100,9 +100,9 @@ protected:
     }
 
     // The page at this address in chromium: its document, or a screenshot into `png`.
-    QByteArray Chromium(const QString& fragment, const QString& png = {})
+    QByteArray Chromium(const QString& fragment, const QString& png = {}, const QString& page = QStringLiteral("web"))
     {
-        QUrl url = QUrl::fromLocalFile(out + QStringLiteral("/web.html"));
+        QUrl url = QUrl::fromLocalFile(out + u'/' + page + QStringLiteral(".html"));
         url.setFragment(fragment.isEmpty() ? QString() : fragment);
         QProcess p;
         p.start(chromium, {"--headless", "--no-sandbox", "--disable-gpu", "--hide-scrollbars",
@@ -235,6 +235,85 @@ TEST_F(KivBrowser, ThePageShowsTheLevelsTheFoundNameAndTheHotspotsAsTheRasterExp
         {QStringLiteral("https://example.org/quarry"), first.At(quarry).x() - 5, first.At(quarry).y() - 5},
         {QStringLiteral("mill.html"), first.At(mill).x() - 5, first.At(mill).y() - 5}};
     EXPECT_EQ(links, want) << dom.toStdString();
+}
+
+// A script of the test's own drives the viewer on a copy of the page, noting after each step the
+// lowest tile number shown and the pointer's corner.
+constexpr const char* Driver = R"js(<SCRIPT>
+window.addEventListener("load", function () {
+  var view = document.getElementsByName("map")[0].querySelector("div"), log = [];
+  function note() {
+    var p = view.querySelector(".pointer"), tiles = Array.prototype.map.call(view.querySelectorAll("img"),
+        function (i) { return parseInt(i.src.split("_").pop(), 10); });
+    log.push([Math.min.apply(null, tiles), parseInt(p.style.left, 10), parseInt(p.style.top, 10)].join(","));
+  }
+  function mouse(type, x, y, shift) {
+    var r = view.getBoundingClientRect(), o = {clientX: r.left + x, clientY: r.top + y, bubbles: true,
+        cancelable: true, pointerId: 1, button: 0, shiftKey: shift, deltaY: -100};
+    view.dispatchEvent(type === "wheel" ? new WheelEvent(type, o) : new PointerEvent(type, o));
+  }
+  function key(k) { view.dispatchEvent(new KeyboardEvent("keydown", {key: k, bubbles: true})); note(); }
+  note();
+  mouse("pointerdown", 100, 100); mouse("pointermove", 120, 110); mouse("pointerup", 120, 110); note();
+  key("ArrowRight");
+  var p = view.querySelector(".pointer"), x = parseInt(p.style.left, 10) + 7, y = parseInt(p.style.top, 10) + 7;
+  mouse("wheel", x, y); note();
+  mouse("pointerdown", x, y, true); mouse("pointerup", x, y, true); note();
+  view.querySelector("button").click(); note();
+  key("+");
+  document.body.setAttribute("data-log", log.join(" "));
+});
+</SCRIPT>
+)js";
+
+TEST_F(KivBrowser, ClicksTheWheelKeysDragsAndTheZoomOutButtonChangeTheLevelAndMoveTheMap)
+{
+    if (chromium.isEmpty())
+        GTEST_SKIP() << "chromium is not installed";
+    out += QStringLiteral("-input");
+    QDir(out).removeRecursively();
+    QDir().mkpath(out);
+    ASSERT_TRUE(OpenCells());
+    KivOptions o = KivDialogOptions();
+    o.FileName = out + QStringLiteral("/web.html");
+    o.Width = 2 * Tile;
+    o.Height = 2 * TileH;
+    o.ZoomOut = true;
+    ASSERT_TRUE(WriteKiv(o));
+    QFile drive(out + QStringLiteral("/drive.html"));
+    ASSERT_TRUE(drive.open(QIODevice::WriteOnly));
+    drive.write(ReadAll(o.FileName).replace("</BODY>", Driver));
+    drive.close();
+    CordRect extent;
+    double f = 0;
+    KivPlan plan;
+    ASSERT_TRUE(GetFullExtent(extent) && ComputeKivZoom(extent, 2 * Tile, 2 * TileH, 150, 3, f)
+                && PlanKivLevels(extent, 2 * Tile, 2 * TileH, 150, 3, f, MapScale, plan));
+
+    const QPointF bridge = Place(6, 3);
+    const QString address = QStringLiteral("1,%1,%2").arg(qint64(bridge.x())).arg(qint64(bridge.y()));
+    const QString dom = QString::fromUtf8(Chromium(address, {}, QStringLiteral("drive")));
+    const QRegularExpression logged(QStringLiteral("data-log=\"([^\"]*)\""));
+    const QStringList log = logged.match(dom).captured(1).split(u' ');
+    ASSERT_EQ(log.size(), 7) << dom.toStdString();
+    std::vector<int> levels;
+    std::vector<QPoint> pointer;
+    for (const QString& step : log) {
+        const QStringList v = step.split(u',');
+        ASSERT_EQ(v.size(), 3);
+        levels.push_back(int(std::count_if(plan.Levels.begin() + 1, plan.Levels.end(),
+                                           [&](const KivLevel& l) { return l.FirstTile <= v[0].toInt(); })));
+        pointer.emplace_back(v[1].toInt() + 7, v[2].toInt() + 7);
+    }
+    // The address's level and place; a drag moves the map with the mouse, the arrow a quarter of
+    // the view; the wheel and a click keep the place under the mouse; Shift zooms out, and so
+    // do the button and "-", "+" in.
+    EXPECT_EQ(levels, (std::vector<int>{1, 1, 1, 2, 1, 0, 1}));
+    EXPECT_EQ(pointer[0], ViewOf(plan.Levels[1], bridge).At(bridge));
+    EXPECT_EQ(pointer[1] - pointer[0], QPoint(20, 10));
+    EXPECT_EQ(pointer[2] - pointer[1], QPoint(-Tile / 2, 0));
+    for (int i : {3, 4})
+        EXPECT_LE((pointer[size_t(i)] - pointer[2]).manhattanLength(), 1) << i;
 }
 
 } // namespace
