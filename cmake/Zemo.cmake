@@ -47,7 +47,8 @@ if(ZEMO_SANITIZE)
 endif()
 
 if(ZEMO_FUZZ)
-  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  # Undefined behaviour ends the run like a crash, so that the fuzzer keeps the input.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_link_options(-fsanitize=address,undefined)
 endif()
 

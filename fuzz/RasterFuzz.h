@@ -20,8 +20,6 @@ inline int ReadRasterInput(const char* target, const char* extension, RasterRead
 {
     static const QString path = MakeScratchFolder(target) + QStringLiteral("/input") + QLatin1String(extension);
     static RecordingMessages* messages = new RecordingMessages;
-    // A few bytes may rightly ask for a large picture (a white fax page): kept small here.
-    RasterLimits.MaxPixelBytes = int64_t(1) << 24;
     {
         QFile f(path);
         if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)

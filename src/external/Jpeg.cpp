@@ -1,5 +1,6 @@
 #include "external/Jpeg.h"
 
+#include "core/Errors.h"
 #include "core/Messages.h"
 #include "external/RasterLoad.h"
 #include "external/TempResol.h"
@@ -10,6 +11,8 @@
 
 #include <jerror.h>
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -116,13 +119,38 @@ bool ReadHeader(Decompressor& d, Source& src)
     return true;
 }
 
+// Whether a file of fileBytes can code every block of the picture. A Huffman-coded 8 x 8 block
+// takes at least one bit (its DC code in the first scan of its component); the arithmetic coder
+// codes long runs of empty blocks in far less, hence its generous bound.
+bool FileHoldsPicture(const jpeg_decompress_struct& c, qint64 fileBytes)
+{
+    int64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i)
+        blocks += int64_t(c.comp_info[i].width_in_blocks) * int64_t(c.comp_info[i].height_in_blocks);
+    const int64_t blocksPerByte = c.arith_code ? 8 * 4096 : 8;
+    return blocks <= int64_t(fileBytes) * blocksPerByte;
+}
+
+// Starting the decompression checks the frame and the tables before any pixel memory is taken;
+// the library's own memory stays within the template limit.
+bool StartRows(Decompressor& d)
+{
+    if (setjmp(d.error.jump))
+        return false;
+    d.cinfo.mem->max_memory_to_use = long(std::min<int64_t>(RasterLimits.MaxPixelBytes, LONG_MAX));
+    jpeg_start_decompress(&d.cinfo);
+    if (d.cinfo.output_components != 3) {
+        std::snprintf(d.error.message, sizeof d.error.message, "unexpected output format");
+        return false;
+    }
+    return true;
+}
+
 bool ReadRows(Decompressor& d, TTmp& t)
 {
     if (setjmp(d.error.jump))
         return false;
-    jpeg_start_decompress(&d.cinfo);
-    if (d.cinfo.output_components != 3 || int(d.cinfo.output_width) != t.Width
-        || int(d.cinfo.output_height) != t.Height) {
+    if (int(d.cinfo.output_width) != t.Width || int(d.cinfo.output_height) != t.Height) {
         std::snprintf(d.error.message, sizeof d.error.message, "unexpected output format");
         return false;
     }
@@ -180,8 +208,25 @@ bool ReadJpegFile(const QString& name, int mode)
         t->BitsPerPixel = oldBits;
         return false;
     }
-    // Width x 3 x height is checked in 64 bits against the template limit before memory is
-    // taken.
+    // Width x 3 x height is checked in 64 bits against the template limit, and against what
+    // the file can hold, before the library or the record takes memory: a few damaged bytes
+    // must not claim gigabytes.
+    if (!TemplatePixelsFit(*t)) {
+        ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);
+        return false;
+    }
+    if (!FileHoldsPicture(d.cinfo, file.size())) {
+        const QByteArray why = QStringLiteral("the file is too short for a picture of %1 x %2 pixels")
+                                   .arg(t->Width)
+                                   .arg(t->Height)
+                                   .toLatin1();
+        ShowLibraryMessage(MsgKind::Error, name, why.constData());
+        return false;
+    }
+    if (!StartRows(d)) {
+        ShowLibraryMessage(MsgKind::Error, name, d.error.message);
+        return false;
+    }
     if (!AllocateTemplatePixels(*t))
         return false;
     for (int i = 0; i < 256; ++i)

@@ -8,11 +8,15 @@ namespace zemo {
 
 RasterLoadLimits RasterLimits;
 
-bool AllocateTemplatePixels(TTmp& t)
+bool TemplatePixelsFit(const TTmp& t)
 {
     const int64_t row = t.RowBytes();
-    const bool fits = row > 0 && t.Height > 0 && row <= RasterLimits.MaxPixelBytes / t.Height;
-    if (fits && t.AllocatePixels())
+    return row > 0 && t.Height > 0 && row <= RasterLimits.MaxPixelBytes / t.Height;
+}
+
+bool AllocateTemplatePixels(TTmp& t)
+{
+    if (TemplatePixelsFit(t) && t.AllocatePixels())
         return true;
     t.Pixels = {};
     ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);

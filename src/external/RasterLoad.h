@@ -16,12 +16,16 @@ namespace zemo {
 
 inline constexpr int TempMemoryHelpContext = 327;
 
-// The most pixel memory one template may take. The fuzz targets lower it: a few bytes of a
-// file may rightly ask for an image far larger than they are (a white fax page of any width).
+// The most pixel memory one template may take. A few bytes of a file may rightly ask for an
+// image far larger than they are (a white fax page of any width); the readers bound the rest
+// by what the file can hold.
 struct RasterLoadLimits {
     int64_t MaxPixelBytes = int64_t(1) << 32;
 };
 extern RasterLoadLimits RasterLimits;
+
+// True when t's width, height and bits stay within the limit (nothing is taken).
+bool TemplatePixelsFit(const TTmp& t);
 
 // The pixel memory of t for its width, height and bits, zeroed; "TempMemory" when it is more
 // than the limit or cannot be had.

@@ -159,4 +159,33 @@ TEST_F(JpegReader, AHugeHeaderIsRefusedWithTempMemory)
     EXPECT_EQ(messages.Last().key, TextKey::TempMemory);
 }
 
+// A frame header claims the picture's size before any picture data: a file too short to code
+// that many blocks is refused before the library or the record takes memory, while a large
+// plain picture that codes in a few bytes, Huffman or arithmetic, still reads.
+TEST_F(JpegReader, AFileTooShortForItsSizeIsRefusedBeforeMemoryIsTaken)
+{
+    // Start of image, a grey 65036 x 13321 frame, a scan header, and nothing more: 25 bytes.
+    ASSERT_TRUE(WriteBytes(QStringLiteral("claim.jpg"),
+                           QByteArray::fromHex("ffd8ffc0000b083409fe0c01011100ffda000801010000003f00")));
+    EXPECT_EQ(Read(ReadJpegFile, Path(QStringLiteral("claim.jpg"))), nullptr);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().kind, MsgKind::Error);
+    EXPECT_TRUE(messages.Last().label.contains(QLatin1String("65036 x 13321"))) << messages.Last().label.toStdString();
+
+    QByteArray white = "P5\n1600 1200\n255\n";
+    white.append(QByteArray(1600 * 1200, char(0xFF)));
+    ASSERT_TRUE(WriteBytes(QStringLiteral("white.pgm"), white));
+    for (const char* coding : {"-optimize", "-arithmetic"}) {
+        SCOPED_TRACE(coding);
+        messages.Clear();
+        const QString path = Path(QStringLiteral("white%1.jpg").arg(QLatin1String(coding)));
+        ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QLatin1String(coding), QStringLiteral("-outfile"), path,
+                                                      Path(QStringLiteral("white.pgm"))}));
+        auto t = Read(ReadJpegFile, path);
+        ASSERT_NE(t, nullptr);
+        EXPECT_EQ(messages.Count(), 0);
+        EXPECT_EQ(ExpandTemplate(*t).pixels.back(), 0xFFFFFFu);
+    }
+}
+
 } // namespace

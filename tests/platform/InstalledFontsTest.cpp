@@ -54,7 +54,19 @@ TEST(InstalledFonts, FacesBelongToListedFamiliesAndWindowsNamesStandForTheirSubs
     }
     if (!arialItself) {
         EXPECT_EQ(Named(fonts.families, QStringLiteral("Arial"))->charsets, sans->charsets);
-        EXPECT_EQ(Named(fonts.families, QStringLiteral("Arial Narrow")), nullptr) << "no substitute, no name";
+    }
+    // A Windows name is listed exactly when the family standing for it is installed: the narrow
+    // Liberation faces come with the first Liberation release only, which a machine may or may
+    // not have beside the second.
+    if (!service.HasFamily(QStringLiteral("Arial Narrow"))) {
+        const InstalledFamily* narrow = Named(fonts.families, QStringLiteral("Liberation Sans Narrow"));
+        const InstalledFamily* windowsName = Named(fonts.families, QStringLiteral("Arial Narrow"));
+        if (narrow) {
+            ASSERT_NE(windowsName, nullptr) << "a substitute is installed";
+            EXPECT_EQ(windowsName->charsets, narrow->charsets);
+        } else {
+            EXPECT_EQ(windowsName, nullptr) << "no substitute, no name";
+        }
     }
 
     const auto before = [](const QString& a, const QString& b) { return QString::compare(a, b, Qt::CaseInsensitive) < 0; };
