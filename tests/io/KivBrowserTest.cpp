@@ -92,6 +92,13 @@ protected:
             w.strings.push_back(Link(1 + row * Columns + column, key, "Places"));
         return t.WriteTo(TempPath(QStringLiteral("places.dbf"))) && OpenWritten(w, QStringLiteral("cells.zmd"));
     }
+    // The levels as the export draws them: three, at 150 dpi.
+    static bool Planned(CordRect& extent, KivPlan& plan)
+    {
+        double f = 0;
+        return GetFullExtent(extent) && ComputeKivZoom(extent, 2 * Tile, 2 * TileH, 150, 3, f)
+               && PlanKivLevels(extent, 2 * Tile, 2 * TileH, 150, 3, f, MapScale, plan);
+    }
     // A cell's centre in whole metres, as the page has it.
     static QPointF Place(int column, int row)
     {
@@ -189,12 +196,9 @@ TEST_F(KivBrowser, ThePageShowsTheLevelsTheFoundNameAndTheHotspotsAsTheRasterExp
     Trigger(Cmd::FileExportKiv);
     EXPECT_EQ(messages.Count(), 0);
     ASSERT_TRUE(QFileInfo(out + QStringLiteral("/web_28.gif")).isFile());
-    // The levels as the export drew them: three, at 150 dpi.
     CordRect extent;
-    double f = 0;
     KivPlan plan;
-    ASSERT_TRUE(GetFullExtent(extent) && ComputeKivZoom(extent, 2 * Tile, 2 * TileH, 150, 3, f)
-                && PlanKivLevels(extent, 2 * Tile, 2 * TileH, 150, 3, f, MapScale, plan));
+    ASSERT_TRUE(Planned(extent, plan));
 
     const QPointF quarry = Place(2, 1), mill = Place(9, 5), bridge = Place(6, 3);
     // Left out: the hotspots (within 5 pixels of their places) and the pointer (7).
@@ -285,10 +289,8 @@ TEST_F(KivBrowser, ClicksTheWheelKeysDragsAndTheZoomOutButtonChangeTheLevelAndMo
     drive.write(ReadAll(o.FileName).replace("</BODY>", Driver));
     drive.close();
     CordRect extent;
-    double f = 0;
     KivPlan plan;
-    ASSERT_TRUE(GetFullExtent(extent) && ComputeKivZoom(extent, 2 * Tile, 2 * TileH, 150, 3, f)
-                && PlanKivLevels(extent, 2 * Tile, 2 * TileH, 150, 3, f, MapScale, plan));
+    ASSERT_TRUE(Planned(extent, plan));
 
     const QPointF bridge = Place(6, 3);
     const QString address = QStringLiteral("1,%1,%2").arg(qint64(bridge.x())).arg(qint64(bridge.y()));
