@@ -8,10 +8,15 @@
 #include "core/Status.h"
 #include "document/Open.h"
 #include "external/Ports.h"
+#include "external/SaneDevice.h"
+#include "external/ScanRecords.h"
 #include "external/Template.h"
 #include "platform/Settings.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSaveFile>
 
 #include <sane/sane.h>
@@ -30,6 +35,8 @@ const QString SourceKey = QStringLiteral("Zemo8/Scan/Source");
 constexpr int BmpHeaderBytes = 14 + 40;
 // A device that never says how many lines it sends stops here.
 constexpr int MaxLines = 100000;
+// The most bytes one read of the worker hands over.
+constexpr int32_t MaxRead = 1 << 20;
 
 struct SaneRun {
     bool initialised = false;
@@ -50,88 +57,118 @@ bool InitSane()
     return sane.initialised;
 }
 
-// The handle of an open device, closed with it.
-class Device {
+// The worker process of one scan and the records it sends.
+class ScanWorker {
 public:
-    explicit Device(const QString& name)
-    {
-        if (InitSane() && sane_open(name.toLocal8Bit().constData(), &h_) != SANE_STATUS_GOOD)
-            h_ = nullptr;
-    }
-    ~Device()
-    {
-        if (h_)
-            sane_close(h_);
-    }
-    Device(const Device&) = delete;
-    Device& operator=(const Device&) = delete;
-    SANE_Handle Handle() const { return h_; }
+    ~ScanWorker() { Stop(); }
 
-    // The option of this name: its number and descriptor, or -1.
-    int Find(const char* name, const SANE_Option_Descriptor** desc) const
+    bool Start(const QString& device, const QStringList& options)
     {
-        for (SANE_Int i = 1;; ++i) {
-            const SANE_Option_Descriptor* d = sane_get_option_descriptor(h_, i);
-            if (!d)
-                return -1;
-            if (d->name && qstrcmp(d->name, name) == 0 && SANE_OPTION_IS_ACTIVE(d->cap)
-                && SANE_OPTION_IS_SETTABLE(d->cap)) {
-                *desc = d;
-                return i;
+        const QString exe = WorkerPath();
+        if (exe.isEmpty())
+            return false;
+        proc_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        proc_.start(exe, QStringList{device} + options);
+        heard_.start();
+        return proc_.waitForStarted(StartLimitMs);
+    }
+    // Exactly n bytes; false when the worker ended, stayed silent too long, or Esc was pressed.
+    bool Read(char* out, qsizetype n)
+    {
+        while (buffer_.size() < n) {
+            DispatchKeyMessages();
+            if (AbortRequested)
+                return false;
+            const bool more = proc_.waitForReadyRead(PollMs);
+            buffer_ += proc_.readAllStandardOutput();
+            if (buffer_.size() >= n)
+                break;
+            if (more || proc_.bytesAvailable() > 0) {
+                heard_.start();
+                continue;
             }
+            if (proc_.state() == QProcess::NotRunning || heard_.elapsed() > SilenceLimitMs)
+                return false;
         }
+        std::memcpy(out, buffer_.constData(), size_t(n));
+        buffer_.remove(0, n);
+        return true;
     }
-    void SetString(const char* name, const QString& value) const
+    bool Kind(char& kind) { return Read(&kind, 1); }
+    bool Number(int32_t& v)
     {
-        const SANE_Option_Descriptor* d = nullptr;
-        const int i = Find(name, &d);
-        if (i < 0 || d->type != SANE_TYPE_STRING)
+        unsigned char b[4];
+        if (!Read(reinterpret_cast<char*>(b), 4))
+            return false;
+        v = int32_t(uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24);
+        return true;
+    }
+    // Asks the worker to stop and end; one that does not (a backend hung in its clean-up) is
+    // killed, which ends only the backend.
+    void Stop()
+    {
+        if (proc_.state() == QProcess::NotRunning)
             return;
-        QByteArray v = value.toLatin1();
-        v.resize(std::max<qsizetype>(v.size() + 1, d->size), '\0');
-        sane_control_option(h_, i, SANE_ACTION_SET_VALUE, v.data(), nullptr);
-    }
-    void SetNumber(const char* name, int value) const
-    {
-        const SANE_Option_Descriptor* d = nullptr;
-        const int i = Find(name, &d);
-        if (i < 0 || d->size != sizeof(SANE_Word))
-            return;
-        SANE_Word w = d->type == SANE_TYPE_FIXED ? SANE_FIX(value) : value;
-        sane_control_option(h_, i, SANE_ACTION_SET_VALUE, &w, nullptr);
-    }
-    int GetNumber(const char* name) const
-    {
-        const SANE_Option_Descriptor* d = nullptr;
-        const int i = Find(name, &d);
-        SANE_Word w = 0;
-        if (i < 0 || d->size != sizeof(SANE_Word)
-            || sane_control_option(h_, i, SANE_ACTION_GET_VALUE, &w, nullptr) != SANE_STATUS_GOOD)
-            return 0;
-        return d->type == SANE_TYPE_FIXED ? int(std::lround(SANE_UNFIX(w))) : int(w);
+        proc_.write(&scanrecord::Cancel, 1);
+        proc_.closeWriteChannel();
+        if (!proc_.waitForFinished(EndLimitMs)) {
+            proc_.kill();
+            proc_.waitForFinished(EndLimitMs);
+        }
     }
 
 private:
-    SANE_Handle h_ = nullptr;
+    static QString WorkerPath()
+    {
+        const QString name = QStringLiteral("/zemo-scan-worker");
+        for (const QString& dir : {QCoreApplication::applicationDirPath(), QStringLiteral(ZEMO_WORKER_DIR)})
+            if (QFileInfo(dir + name).isExecutable())
+                return dir + name;
+        return QString();
+    }
+    static constexpr int StartLimitMs = 10000;
+    static constexpr int PollMs = 50;
+    // A scanner warms its lamp up and moves its head back before the first line comes.
+    static constexpr int SilenceLimitMs = 120000;
+    static constexpr int EndLimitMs = 3000;
+
+    QProcess proc_;
+    QByteArray buffer_;
+    QElapsedTimer heard_;
 };
 
-// Reads one frame's bytes; false on an error or when Esc stopped it.
-bool ReadFrame(SANE_Handle h, const SANE_Parameters& p, QByteArray& bytes)
+// Reads one frame's parameters and bytes; false on an error or when Esc stopped it.
+bool ReadFrame(ScanWorker& w, SANE_Parameters& p, QByteArray& bytes)
 {
+    char kind = 0;
+    int32_t n[scanrecord::FrameNumbers] = {};
+    if (!w.Kind(kind) || kind != scanrecord::Frame)
+        return false;
+    for (int32_t& v : n)
+        if (!w.Number(v))
+            return false;
+    p.format = SANE_Frame(n[0]);
+    p.last_frame = n[1] != 0;
+    p.bytes_per_line = n[2];
+    p.pixels_per_line = n[3];
+    p.lines = n[4];
+    p.depth = n[5];
+    if (p.pixels_per_line <= 0 || p.bytes_per_line <= 0 || (p.depth != 1 && p.depth != 8 && p.depth != 16))
+        return false;
     const qsizetype expected = p.lines > 0 ? qsizetype(p.bytes_per_line) * p.lines : -1;
-    SANE_Byte buf[32768];
     for (;;) {
-        DispatchKeyMessages();
-        if (AbortRequested)
+        int32_t len = 0;
+        if (!w.Kind(kind))
             return false;
-        SANE_Int len = 0;
-        const SANE_Status s = sane_read(h, buf, sizeof buf, &len);
-        if (s == SANE_STATUS_EOF)
+        if (kind == scanrecord::FrameEnd)
             return true;
-        if (s != SANE_STATUS_GOOD)
+        if (kind != scanrecord::Data || !w.Number(len) || len < 0 || len > MaxRead)
             return false;
-        bytes.append(reinterpret_cast<const char*>(buf), len);
-        if (p.bytes_per_line > 0 && bytes.size() / p.bytes_per_line > MaxLines)
+        const qsizetype at = bytes.size();
+        bytes.resize(at + len);
+        if (!w.Read(bytes.data() + at, len))
+            return false;
+        if (bytes.size() / p.bytes_per_line > MaxLines)
             return false;
         if (expected > 0)
             UpdateProgress(0, int(std::min<qsizetype>(100, bytes.size() * 100 / expected)));
@@ -196,7 +233,9 @@ void SelectScanSource()
 
 QStringList ScanModes(const QString& name)
 {
-    Device dev(name);
+    if (!InitSane())
+        return {};
+    SaneDevice dev(name.toLocal8Bit().constData());
     const SANE_Option_Descriptor* d = nullptr;
     QStringList modes;
     if (dev.Handle() && dev.Find(SANE_NAME_SCAN_MODE, &d) >= 0 && d->constraint_type == SANE_CONSTRAINT_STRING_LIST)
@@ -207,22 +246,23 @@ QStringList ScanModes(const QString& name)
 
 bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage& image)
 {
-    Device dev(name);
-    SANE_Handle h = dev.Handle();
-    if (!h)
-        return false;
+    QStringList options;
     if (!settings.Mode.isEmpty())
-        dev.SetString(SANE_NAME_SCAN_MODE, settings.Mode);
+        options << QStringLiteral("s:" SANE_NAME_SCAN_MODE "=") + settings.Mode;
     if (settings.Depth > 0)
-        dev.SetNumber(SANE_NAME_BIT_DEPTH, settings.Depth);
+        options << QStringLiteral("n:" SANE_NAME_BIT_DEPTH "=%1").arg(settings.Depth);
     if (settings.Resolution > 0)
-        dev.SetNumber(SANE_NAME_SCAN_RESOLUTION, settings.Resolution);
+        options << QStringLiteral("n:" SANE_NAME_SCAN_RESOLUTION "=%1").arg(settings.Resolution);
     image = ScanImage{};
-    image.Resolution = dev.GetNumber(SANE_NAME_SCAN_RESOLUTION);
     AbortRequested = false;
     // The menu item's name without its accelerator; no count, the bar shows how far it is.
     StartProgress(Text(TextKey::TemplateScan).remove(u'&'), QString(), 100, 1, true);
-    bool ok = true;
+    // The device scans in a process of its own: a backend that hangs cannot hang the program.
+    ScanWorker worker;
+    char kind = 0;
+    int32_t dpi = 0;
+    bool ok = worker.Start(name, options) && worker.Kind(kind) && kind == scanrecord::Resolution && worker.Number(dpi);
+    image.Resolution = dpi;
     bool last = false;
     int frames = 0;
     SANE_Parameters p{};
@@ -231,13 +271,8 @@ bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage
     int width = 0, lines = 0, depth = 0;
     bool colour = false;
     while (ok && !last && frames < 3) {
-        if (sane_start(h) != SANE_STATUS_GOOD || sane_get_parameters(h, &p) != SANE_STATUS_GOOD) {
-            ok = false;
-            break;
-        }
         QByteArray bytes;
-        ok = p.pixels_per_line > 0 && p.bytes_per_line > 0 && (p.depth == 1 || p.depth == 8 || p.depth == 16)
-             && ReadFrame(h, p, bytes);
+        ok = ReadFrame(worker, p, bytes);
         if (!ok)
             break;
         const int rows = int(bytes.size() / p.bytes_per_line);
@@ -290,7 +325,9 @@ bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage
         last = p.last_frame;
         ++frames;
     }
-    sane_cancel(h);
+    if (ok)
+        ok = worker.Kind(kind) && kind == scanrecord::Done;
+    worker.Stop();
     EndProgress();
     if (ok && colour) {
         image.Bits = 24;
