@@ -96,6 +96,8 @@ void InstallCourse()
     ShellWidgetsPorts().FillCsPanel.Bind(FillCsPanel);
     // The course preview: the store's refresh, and what may be picked while it shows.
     doc.RefreshCoursePreview.Bind(course::RefreshCoursePreview);
+    doc.EndCoursePreview.Bind(course::EndCoursePreview);
+    doc.CheckCourseMap.Bind(CheckCourseMapRead);
     edit.PreviewAllows.Bind(course::PreviewAllows);
 }
 

@@ -178,4 +178,6 @@
     X(Warning) X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) X(MaxObjects) X(SessionAborted) \
     X(InternalError) X(NotEnoughMemory) \
     X(CannotCreate) X(CannotOpen) X(CannotWrite) X(CannotRead) X(DiskFull) X(MustBetween) \
-    X(NoNumber) X(MustPositive)
+    X(NoNumber) X(MustPositive) \
+    X(PreviewObjectsRemoved) X(DamagedCourses) X(CourseWithoutStart) X(CourseWithoutFinish) \
+    X(PrintIncomplete) X(PrintScaleDiffers)

@@ -13,6 +13,7 @@
 #include "course/CsOptions.h"
 #include "course/DescriptionScale.h"
 #include "course/Ports.h"
+#include "course/CsObject.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/ServiceHooks.h"
@@ -333,6 +334,7 @@ bool PrintDescriptionSheets(const CdPrintOptions& o)
 void PrintControlDescriptions()
 {
     TZmd* z = Index.ActiveZmd;
+    course::StoreCsObjectProps();
     if (!z || !z->CourseMap || !EnsureMapSaved())
         return;
     CoursePorts().RunCdPrintDlg();

@@ -177,8 +177,17 @@ private:
         }
         if (i < fields_.size() && IsVarEnd(fields_[i].Code))
             ++i;
-        for (const QPoint& e : ends)
-            d_.Lines.push_back({{e.x() - 10, e.y() - DiagramLine / 2}, {x + 10, lowest}, leg});
+        // Each branch comes down its own column, then runs below every branch to the join:
+        // no line crosses a code or a leg number.
+        const int below = lowest - DiagramLine / 2 + 3;
+        for (const QPoint& e : ends) {
+            QPoint from(e.x() - 10, e.y() - DiagramLine / 2);
+            if (e.y() < lowest) {
+                d_.Lines.push_back({from, {from.x(), below}, leg});
+                from.setY(below);
+            }
+            d_.Lines.push_back({from, {x + 10, lowest}, leg});
+        }
         y = lowest + DiagramLine / 2;
     }
 

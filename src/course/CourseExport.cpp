@@ -10,6 +10,7 @@
 #include "course/CsLength.h"
 #include "course/Ports.h"
 #include "document/FileReplace.h"
+#include "course/CsObject.h"
 #include "document/Index.h"
 
 #include <QDir>
@@ -117,6 +118,7 @@ bool AcceptExportCoursesBy(int by)
 void ExportCoursesText()
 {
     const TZmd* z = Index.ActiveZmd;
+    course::StoreCsObjectProps();
     if (!z || !CheckAllCourses())
         return;
     const QString mapPath = CurrentMapPath();

@@ -1,8 +1,10 @@
 #include "course/Courses.h"
 
+#include "core/Folders.h"
 #include "core/Messages.h"
 #include "course/CsLength.h"
 #include "course/CsObject.h"
+#include "course/CsPrint.h"
 #include "course/CsPreview.h"
 #include "course/Ports.h"
 #include "document/Index.h"
@@ -173,6 +175,10 @@ void EditCourse()
         return;
     const QString newName = GetParamName(CurrentCourseText());
     if (newName != oldName) {
+        // The print dialog's choice follows the course.
+        for (QString& kept : CsPrt.CoursesKept)
+            if (kept.compare(oldName, Qt::CaseInsensitive) == 0)
+                kept = newName;
         for (int i = 0; i < z->CsObjectLinks.Count(); ++i) {
             const QString& link = z->CsObjectLinks.Strings(i);
             if (GetParamName(link) == oldName)
@@ -323,6 +329,33 @@ void PrepareCourses()
     Changed();
 }
 
+void CheckCourseMapRead()
+{
+    TZmd* z = CourseSettingMap();
+    if (!z)
+        return;
+    const uint8_t modified = z->Modified;
+    const int removed = RemoveLeftPreviewObjects();
+    z->Modified = modified;
+    if (removed > 0) {
+        const QString path = CurrentMapPath();
+        WarningMsg(TextKey::PreviewObjectsRemoved,
+                   (path.isEmpty() ? Text(TextKey::Untitled) : path) + u';' + QString::number(removed));
+    }
+    QStringList damaged;
+    for (int i = 0; i < z->Courses.Count(); ++i) {
+        const QString& record = z->Courses.Strings(i);
+        // A course not yet set holds no objects: it lacks nothing yet.
+        if (!CourseHasObjects(record))
+            continue;
+        const QStringList defects = CourseDefects(record);
+        if (!defects.isEmpty())
+            damaged.append(GetParamName(record) + QStringLiteral(": ") + defects.join(u' '));
+    }
+    if (!damaged.isEmpty())
+        WarningMsg(TextKey::DamagedCourses, QStringLiteral("\r\n") + damaged.join(QStringLiteral("\r\n")));
+}
+
 void SelectCourse(int listIndex)
 {
     TZmd* z = CourseSettingMap();
@@ -359,6 +392,9 @@ void StepCourse(int how)
 void ChangeCsPage(int page)
 {
     TZmd* z = CourseSettingMap();
+    // The Objects tab is hidden by now: what was typed there is stored all the same.
+    if (CsCourses.Page == CsObjectsPage && page != CsObjectsPage)
+        course::StoreCsObjectProps();
     const bool wasCourses = CsCourses.Page == CsCoursesPage;
     CsCourses.Page = page;
     if (!z)
@@ -371,7 +407,6 @@ void ChangeCsPage(int page)
         else
             HideCourseMarks();
     } else if (page == CsCoursesPage) {
-        course::StoreCsObjectProps();
         // The list kept its item while another page showed.
         z->CurrentCourse = std::clamp(CsCourses.KeptItem - 1, -1, z->Courses.Count() - 1);
         CaretToEnd();

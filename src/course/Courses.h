@@ -58,6 +58,10 @@ void ChangeCsPage(int page);
 bool CourseTabVisible();
 // After a map was opened or its window activated: its courses sorted, all controls shown.
 void PrepareCourses();
+// A course-setting map just read: the objects a preview left behind removed, and the courses
+// that lack a start, a finish or a named object reported by name, each in one message. The
+// map stays unchanged for its user.
+void CheckCourseMapRead();
 
 // ---- The diagram and its caret ----
 // The layout of the current course, the caret a pending click asks for, the length and the

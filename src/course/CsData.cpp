@@ -373,6 +373,42 @@ QString CourseCheckText(const CourseCheckFailure& f)
     return Text(f.Label) + QStringLiteral(": ") + f.Name + QStringLiteral("\r\n") + text;
 }
 
+QStringList CourseEndsMissing(const QString& record)
+{
+    bool start = false, finish = false;
+    for (const Field& f : FieldsAfterName(record)) {
+        start = start || f.text.startsWith(QLatin1Char('s'));
+        finish = finish || f.text.startsWith(QLatin1Char('f'));
+    }
+    QStringList out;
+    if (!start)
+        out.append(Text(TextKey::CourseWithoutStart));
+    if (!finish)
+        out.append(Text(TextKey::CourseWithoutFinish));
+    return out;
+}
+
+bool CourseHasObjects(const QString& record)
+{
+    for (const Field& f : FieldsAfterName(record))
+        if (!f.text.isEmpty() && IsCsObjectField(f.text.at(0)))
+            return true;
+    return false;
+}
+
+QStringList CourseDefects(const QString& record)
+{
+    QStringList out = CourseEndsMissing(record);
+    for (const Field& f : FieldsAfterName(record)) {
+        if (f.text.isEmpty() || !IsCsObjectField(f.text.at(0)))
+            continue;
+        QString found;
+        if (FindCsObjectNumber(f.text.mid(1), found) <= 0)
+            out.append(Text(TextKey::ObjectNotFound) + QLatin1Char(' ') + f.text.mid(1));
+    }
+    return out;
+}
+
 bool CheckCourse(int course)
 {
     TZmd* z = Index.ActiveZmd;

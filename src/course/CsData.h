@@ -158,6 +158,13 @@ void ResetCsData();
 bool CheckCourse(int course);
 // The message of a failure.
 QString CourseCheckText(const CourseCheckFailure& f);
+// What a course record lacks that no course can be run without: a start, a finish, course
+// objects for every code it names; one text per fault, none for a sound course.
+QStringList CourseDefects(const QString& record);
+// The same without the codes: a start and a finish.
+QStringList CourseEndsMissing(const QString& record);
+// True when the course names any course object.
+bool CourseHasObjects(const QString& record);
 
 // Start numbers of relays lie within this range.
 inline constexpr int MaxStartNumber = 32767;

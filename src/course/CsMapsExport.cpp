@@ -9,6 +9,7 @@
 #include "course/CsPreview.h"
 #include "course/DescriptionScale.h"
 #include "course/Ports.h"
+#include "course/CsObject.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/ServiceHooks.h"
@@ -134,6 +135,7 @@ int ExportCourseMapsOf(const std::vector<bool>& chosen)
 void ExportCourseMaps()
 {
     TZmd* z = Index.ActiveZmd;
+    course::StoreCsObjectProps();
     if (!z || !z->CourseMap || !EnsureMapSaved())
         return;
     const QStringList items = CourseListItems();

@@ -536,9 +536,13 @@ void DeleteCsObjectOfElement(int n)
 void StoreCsObjectProps()
 {
     TZmd* z = CourseMap();
-    if (!Index.MapOpen || !z || !CsObj.PanelVisible || !SelectionValid(*z))
+    if (!Index.MapOpen || !z || !SelectionValid(*z))
         return;
-    const CsObjectPanel& p = CsObj.Panel;
+    CsObjectPanel& p = CsObj.Panel;
+    // The fields belong to the selected record of this map, and are shown or were edited.
+    if (p.Map != z || p.Number != z->CsObjects.GetNumber(CsObj.Selected) || (!CsObj.PanelVisible && !p.Edited))
+        return;
+    p.Edited = false;
     QString record = z->CsObjects.Strings(CsObj.Selected);
     if (p.DescVisible)
         SetParam(record, QLatin1Char('t'), p.DescText);
@@ -580,6 +584,10 @@ void ShowCsObjectProps()
     p.DescText = GetParamText(record, QLatin1Char('t'));
     p.Funnel = GetParamText(record, QLatin1Char('m')) == QLatin1String("f");
     p.TextCd = GetParamText(record, QLatin1Char('o')) == QLatin1String("t");
+    const TZmd* z = CourseMap();
+    p.Map = record.isEmpty() ? nullptr : z;
+    p.Number = p.Map ? z->CsObjects.GetNumber(CsObj.Selected) : 0;
+    p.Edited = false;
     PanelChanged();
 }
 

@@ -25,6 +25,11 @@ struct CsObjectPanel {
     QString Size1;
     QString Size2;
     bool SizeDiagonal = false;
+    // The record the fields were filled from, and whether the user changed them since: edits
+    // are stored whenever the panel is left, also after it has been hidden.
+    const class TZmd* Map = nullptr;
+    int Number = 0;
+    bool Edited = false;
 };
 
 struct CsObjectState {

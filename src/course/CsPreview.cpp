@@ -459,6 +459,44 @@ void DropGeneratedObjects()
     ReadIndexBack(*Index.ActiveZmd);
 }
 
+int RemoveLeftPreviewObjects()
+{
+    TZmd* z = Index.ActiveZmd;
+    if (!z || !z->CourseMap || z->CoursePreviewOn)
+        return 0;
+    // Hidden: stored with the course-only mark.
+    const auto generated = [](const ObjectIndexEntry& e) {
+        if (e.Length == 0 || int16_t(e.Symbol) <= 0 || !(e.Symbol & CourseOnlyMark))
+            return false;
+        const int symbol = e.Symbol & ~CourseOnlyMark;
+        return symbol == ConnectionLineSymbol || symbol == ControlNumberSymbol || symbol == ControlCodeSymbol;
+    };
+    KeepIndex keep;
+    int removed = 0;
+    // A preview that never ended (a save or a crash during it) left its untouched objects.
+    for (int i = z->CsObjectLinks.Count(); i-- > 0;) {
+        if (!z->CsObjectLinks.Strings(i).startsWith(QLatin1Char('~')))
+            continue;
+        const int s = z->CsObjectLinks.GetNumber(i);
+        if (IndexFromStIndex(s) && generated(Index.CurIndex)) {
+            EraseIndexEntry(Index.CurIndexNo);
+            ++removed;
+        }
+        ClearPString(s);
+        z->CsObjectLinks.Delete(i);
+    }
+    std::set<int> linked;
+    for (int i = 0; i < z->CsObjectLinks.Count(); ++i)
+        if (IndexFromStIndex(z->CsObjectLinks.GetNumber(i)))
+            linked.insert(Index.CurIndexNo);
+    for (int n = 1; n <= z->HighestObject; ++n)
+        if (generated(z->Entry(n)) && !linked.contains(n) && GetIndex(n)) {
+            EraseIndexEntry(n);
+            ++removed;
+        }
+    return removed;
+}
+
 bool GeneratePreview(int course, int leg, int team)
 {
     TZmd* z = Index.ActiveZmd;
@@ -596,13 +634,31 @@ bool PreviewAllows(int n)
     return true;
 }
 
+bool EndCoursePreview()
+{
+    TZmd* z = CourseSettingMap();
+    if (!z || !z->CoursePreviewOn || CsPreview.Refreshing)
+        return false;
+    const uint8_t modified = z->Modified;
+    DropSelection();
+    z->CurrentCourseTag.clear();
+    DropGeneratedObjects();
+    z->CoursePreviewOn = 0;
+    z->Modified = modified;
+    return true;
+}
+
 void RefreshCoursePreview()
 {
     TZmd* z = CourseSettingMap();
     CsPreviewState& g = CsPreview;
     if (!z || g.Refreshing)
         return;
+    // The preview shows the description as typed.
+    course::StoreCsObjectProps();
     g.Refreshing = true;
+    // Showing a course is no change of the map.
+    const uint8_t modified = z->Modified;
     EditPortSet& edit = EditPorts();
     const bool busy = edit.CommandBusy();
     edit.SetCommandBusy(true);
@@ -639,6 +695,7 @@ void RefreshCoursePreview()
         break;
     }
     RedrawMapWindows();
+    z->Modified = modified;
     edit.SetCommandBusy(busy);
     g.Refreshing = false;
     CoursePorts().CoursesChanged();

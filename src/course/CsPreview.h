@@ -75,6 +75,9 @@ void RefreshCoursePreview();
 // one's link text (without "~") becomes the text the store links what it saves with, so that
 // a moved number or line is kept for the course.
 bool PreviewAllows(int n);
+// The preview of the active map ended before its file is copied or closed (the button stays
+// down for the next refresh); the map stays as changed as it was. True when one was on.
+bool EndCoursePreview();
 } // namespace course
 
 // The objects of one course (an index into the course list) for a leg and team; leg 0 and
@@ -88,6 +91,9 @@ void EndPreview();
 // EndPreview, then the index and symbols read back from the working file: every generated
 // object has gone and the description symbols have their own size again.
 void DropGeneratedObjects();
+// A map just read, outside a preview: untouched generated objects with their links, and
+// hidden objects of a generated symbol that no link owns, erased; how many.
+int RemoveLeftPreviewObjects();
 // Stores CurElement as the previewed course's object of this tag: a kept object of the tag is
 // shown instead (a number taking over CurElement's text), else CurElement is appended linked
 // and marked as generated. False when the store failed.

@@ -1,12 +1,15 @@
 #include "course/CsPrint.h"
 
 #include "core/Config.h"
+#include "core/FieldChecks.h"
 #include "core/Folders.h"
 #include "core/LangTexts.h"
+#include "core/Messages.h"
 #include "core/Numeric.h"
 #include "core/Status.h"
 #include "core/StringX.h"
 #include "course/CourseEdit.h"
+#include "course/CsObject.h"
 #include "course/Courses.h"
 #include "course/CsOptions.h"
 #include "course/CsPreview.h"
@@ -60,6 +63,19 @@ struct JobCloser {
         Graph.Mirror = false;
     }
 };
+
+// A course without a start or a finish prints only when the user says so.
+bool PrintIncompleteCourse(const QString& record)
+{
+    const QStringList missing = CourseEndsMissing(record);
+    if (missing.isEmpty())
+        return true;
+    return OkCancelMsg(TextKey::PrintIncomplete,
+                       Text(TextKey::Course) + QStringLiteral(": ") + GetParamName(record) + QStringLiteral("\r\n")
+                           + missing.join(u' '),
+                       CsPrintHelpContext)
+           == IdOk;
+}
 
 } // namespace
 
@@ -134,13 +150,16 @@ CsPrintOptions CsPrintDialogOptions()
     o.Copies = std::clamp(CsPrt.Copies, MinPrintCopies, MaxPrintCopies);
     o.Entries = CourseListItems();
     o.Selected.assign(size_t(o.Entries.size()), false);
-    if (CsPrt.SelectionKept && CsPrt.Selected.size() == o.Selected.size()) {
-        o.Selected = CsPrt.Selected;
-    } else {
-        const bool coursesShown = CourseTabVisible() && CsCourses.Page == CsCoursesPage;
-        const int entry = coursesShown ? z.CurrentCourse + 1 : 0;
-        o.Selected[size_t(std::clamp<qsizetype>(entry, 0, o.Entries.size() - 1))] = true;
+    const bool coursesShown = CourseTabVisible() && CsCourses.Page == CsCoursesPage;
+    if (coursesShown) {
+        o.Selected[size_t(std::clamp<qsizetype>(z.CurrentCourse + 1, 0, o.Entries.size() - 1))] = true;
+    } else if (CsPrt.SelectionKept && !o.Selected.empty()) {
+        o.Selected[0] = CsPrt.AllControlsKept;
+        for (int i = 0; i < z.Courses.Count() && i + 1 < o.Entries.size(); ++i)
+            o.Selected[size_t(i + 1)] = CsPrt.CoursesKept.contains(GetParamName(z.Courses.Strings(i)), Qt::CaseInsensitive);
     }
+    if (!o.Selected.empty() && std::find(o.Selected.begin(), o.Selected.end(), true) == o.Selected.end())
+        o.Selected[0] = true;
     o.Range = InRange(CsPrt.Range, CsEntireMap, CsCourseAlone) ? CsPrt.Range : CsEntireMap;
     o.Intensity = InRange(s.PrintIntensity, MinPrintIntensity, MaxPrintIntensity) ? s.PrintIntensity : 100;
     o.LineWidth = InRange(s.PrintLineWidth, MinPrintLineWidth, MaxPrintLineWidth) ? s.PrintLineWidth : 100;
@@ -154,13 +173,17 @@ CsPrintOptions CsPrintDialogOptions()
 void SaveCsPrintOptions(const CsPrintOptions& o)
 {
     CsPrt.Copies = o.Copies;
-    CsPrt.Selected = o.Selected;
     CsPrt.SelectionKept = true;
+    CsPrt.AllControlsKept = !o.Selected.empty() && o.Selected[0];
+    CsPrt.CoursesKept.clear();
     CsPrt.Range = o.Range;
     CsPrt.Legs = o.Legs;
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return;
+    for (int i = 0; i < z->Courses.Count() && size_t(i + 1) < o.Selected.size(); ++i)
+        if (o.Selected[size_t(i + 1)])
+            CsPrt.CoursesKept.append(GetParamName(z->Courses.Strings(i)));
     StorePrintSetup(z->Setup, o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
     if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
         ProgramConfig.PrintPrinter = o.Printers[o.Printer];
@@ -168,10 +191,28 @@ void SaveCsPrintOptions(const CsPrintOptions& o)
     }
 }
 
+bool ConfirmPrintScale(const CsPrintOptions& o)
+{
+    const TZmd* z = Index.ActiveZmd;
+    if (!z || std::fabs(o.PrintScale - o.MapScale) < 0.5)
+        return true;
+    if (CsPrt.ScaleAskedMap == z && CsPrt.ScaleAskedPrint == o.PrintScale && CsPrt.ScaleAskedMapScale == o.MapScale)
+        return true;
+    const QString both = QStringLiteral("1:") + ScaleComboText(o.PrintScale) + u';' + QStringLiteral("1:")
+                         + ScaleComboText(o.MapScale);
+    if (OkCancelMsg(TextKey::PrintScaleDiffers, both, CsPrintHelpContext) != IdOk)
+        return false;
+    CsPrt.ScaleAskedMap = z;
+    CsPrt.ScaleAskedPrint = o.PrintScale;
+    CsPrt.ScaleAskedMapScale = o.MapScale;
+    return true;
+}
+
 void PrintCourseSetting()
 {
     if (!Index.ActiveZmd)
         return;
+    course::StoreCsObjectProps();
     CsPrintOptions o = CsPrintDialogOptions();
     if (CoursePorts().RunCsPrintDialog(o))
         PrintCourses(o);
@@ -182,13 +223,15 @@ void PrintCourses(const CsPrintOptions& o)
     TZmd* z = Index.ActiveZmd;
     if (!z || !ConfirmHiddenSymbols())
         return;
+    // Printing changes nothing in the map.
+    const uint8_t modified = z->Modified;
     // Printing draws the course preview, not the whole course-setting map.
     z->CoursePreviewOn = 1;
     std::vector<CheckedEntry> checked;
     bool passed = true;
     for (int i = 0; i < int(o.Selected.size()) && passed; ++i)
         if (o.Selected[size_t(i)]) {
-            passed = CheckCourse(i - 1);
+            passed = CheckCourse(i - 1) && (i == 0 || PrintIncompleteCourse(z->Courses.Strings(i - 1)));
             if (passed)
                 checked.push_back({i, CsData.Checked});
         }
@@ -200,13 +243,23 @@ void PrintCourses(const CsPrintOptions& o)
             // A job stopped by Esc stops only itself.
             AbortRequested = false;
             const bool built = j.Entry == 0 ? PreviewAllControls() : GeneratePreview(j.Entry - 1, j.Leg, j.StartNumber);
-            const QString name = j.Entry == 0 ? Text(TextKey::AllControls) : GetParamName(z->Courses.Strings(j.Entry - 1));
             if (built)
-                PrintCourseJob(o, name);
+                PrintCourseJob(o, CourseJobName(j));
             return true;
         });
     }
     course::RefreshCoursePreview();
+    z->Modified = modified;
+}
+
+QString CourseJobName(const CsPrintJob& j)
+{
+    const TZmd* z = Index.ActiveZmd;
+    if (j.Entry == 0 || !z || j.Entry > z->Courses.Count())
+        return Text(TextKey::AllControls);
+    const QString name = GetParamName(z->Courses.Strings(j.Entry - 1));
+    // As the relay start number on the page: team "." leg.
+    return j.Leg > 0 ? name + u' ' + QString::number(j.StartNumber) + u'.' + QString::number(j.Leg) : name;
 }
 
 bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName)

@@ -77,8 +77,14 @@ struct CsPrintOptions {
 // The choices the dialog keeps between showings.
 struct CsPrintState {
     int Copies = 1;
-    std::vector<bool> Selected;
+    // The chosen courses by name (a rename, a deletion or a reopen moves their places).
     bool SelectionKept = false;
+    bool AllControlsKept = false;
+    QStringList CoursesKept;
+    // The print scale the user agreed to print at although it is not the map scale.
+    const class TZmd* ScaleAskedMap = nullptr;
+    double ScaleAskedPrint = 0;
+    double ScaleAskedMapScale = 0;
     int Range = CsEntireMap;
     CsLegChoice Legs;
 };
@@ -86,16 +92,24 @@ extern CsPrintState CsPrt;
 void ResetCsPrintUnit();
 
 // The dialog's values for the current map (intensity and line width out of range shown as
-// 100), and its settings saved (Close, Print and the Setup buttons).
+// 100), and its settings saved (Close, Print and the Setup buttons). The courses preselected:
+// the current one while the Courses tab shows, else those chosen last that still exist, else
+// all controls.
 CsPrintOptions CsPrintDialogOptions();
 void SaveCsPrintOptions(const CsPrintOptions& o);
 
+// A print scale other than the map scale prints the maps larger or smaller than the map:
+// asked once for a map and pair of scales; false when the user declines.
+bool ConfirmPrintScale(const CsPrintOptions& o);
 // File > Print on a course-setting map: the dialog; its Print button prints.
 void PrintCourseSetting();
 // Print after saving: the hidden-symbol question, every chosen course checked (one failing
 // prints nothing), then each job over the preview built for its course, leg and team; the
 // preview of the current course afterwards.
 void PrintCourses(const CsPrintOptions& o);
+// A job's name: the course, and for a relay the team and leg as its start number shows them
+// ("Relay 101.2"); all controls by their entry's text.
+QString CourseJobName(const CsPrintJob& j);
 // One job over the current map as it stands (the preview built): its pages, the copies;
 // false when it did not start or a page failed.
 bool PrintCourseJob(const CsPrintOptions& o, const QString& courseName);

@@ -11,6 +11,7 @@
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/Ports.h"
+#include "document/ServiceHooks.h"
 
 #include <QDir>
 #include <QFile>
@@ -357,6 +358,7 @@ bool BackupToDisks(QString& root)
     if (!z || !z->WorkFile.IsOpen())
         return false;
     const QString fileName = BackupFileName(*z);
+    const CoursePreviewPause pause;
     const int source = z->WorkFile.Handle();
     const int64_t total = z->WorkFile.Size();
     BackupInfo info;
@@ -484,6 +486,7 @@ bool BackupToFile(const QString& target)
         return false;
     }
     Hourglass hourglass;
+    const CoursePreviewPause pause;
     if (!WriteSetup() || !ReplaceFileWithCopy(z->WorkFile, full))
         return false;
     ProgramConfig.BackupDrive = BackupToOtherLocation;

@@ -666,6 +666,8 @@ bool AfterOpenSetup(const QString& name)
         if (z->CourseMap)
             z->CoursesExist = z->Courses.Count() > 0;
         DocumentPorts().AfterOpen(*z);
+        if (z->CourseMap)
+            CheckCourseMap();
         PrepareCoursePanel();
         if (ProgramConfig.GpsEnabled)
             DocumentPorts().StartGpsPort();
@@ -890,6 +892,9 @@ bool SaveMap(bool saveAs)
     TZmd& z = *zp;
     const QString oldPath = d->Name;
     try {
+        // What the course panel holds goes with the map; what a preview shows does not.
+        StoreCsObjectProps();
+        const CoursePreviewPause pause;
         WriteSetup();
         if (saveAs && !oldPath.isEmpty())
             AddRecentFile(oldPath);

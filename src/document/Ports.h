@@ -127,6 +127,12 @@ struct DocumentPortSet {
     // After a course-setting map was opened or a map's window activated: its course lists
     // sorted, the course panel prepared.
     Port<void()> PrepareCoursePanel{"document.PrepareCoursePanel", [] {}};
+    // After a course-setting map was read: generated objects a preview left and damaged
+    // courses are dealt with. Least: nothing to check without course setting.
+    Port<void()> CheckCourseMap{"document.CheckCourseMap", [] {}};
+    // Before the map's file is copied or closed: the preview's generated objects go; true
+    // when a preview was on. Least: no preview without course setting.
+    Port<bool()> EndCoursePreview{"document.EndCoursePreview", [] { return false; }};
 
     // ---- External data (templates, GPS, database links) ----
     // The extent of the map with its templates.

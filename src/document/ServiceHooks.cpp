@@ -1,5 +1,6 @@
 #include "document/ServiceHooks.h"
 
+#include "core/Errors.h"
 #include "core/StringX.h"
 #include "document/Ports.h"
 
@@ -15,6 +16,19 @@ void SortCsObjects() { DocumentPorts().SortCsObjects(); }
 void ShowCsObjectProps() { DocumentPorts().ShowCsObjectProps(); }
 void RefreshCoursePreview() { DocumentPorts().RefreshCoursePreview(); }
 void PrepareCoursePanel() { DocumentPorts().PrepareCoursePanel(); }
+void CheckCourseMap() { DocumentPorts().CheckCourseMap(); }
+bool EndCoursePreview() { return DocumentPorts().EndCoursePreview(); }
+
+CoursePreviewPause::~CoursePreviewPause()
+{
+    if (!on_)
+        return;
+    try {
+        RefreshCoursePreview();
+    } catch (const EAbort&) {
+        // Reported where it failed; the map shows no preview.
+    }
+}
 bool GetFullExtent(CordRect& r) { return DocumentPorts().GetFullExtent(r); }
 void DeleteObjectLink(int n) { DocumentPorts().DeleteObjectLink(n); }
 void GetData() { DocumentPorts().GetData(); }

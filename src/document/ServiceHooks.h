@@ -23,6 +23,23 @@ void ShowCsObjectProps();
 void RefreshCoursePreview();
 // A map was opened or its window activated: the course panel shows its lists.
 void PrepareCoursePanel();
+// A course-setting map was read: what a preview or damage left in it is put right and reported.
+void CheckCourseMap();
+// Ends the active map's course preview, whose generated objects no saved file may hold; true
+// when one was on. The map stays as changed as it was.
+bool EndCoursePreview();
+// For its life the active map shows no course preview (a copy of its file is made); the
+// preview is built again afterwards.
+class CoursePreviewPause {
+public:
+    CoursePreviewPause() : on_(EndCoursePreview()) {}
+    ~CoursePreviewPause();
+    CoursePreviewPause(const CoursePreviewPause&) = delete;
+    CoursePreviewPause& operator=(const CoursePreviewPause&) = delete;
+
+private:
+    bool on_;
+};
 bool GetFullExtent(CordRect& r);
 void DeleteObjectLink(int n);
 void GetData();

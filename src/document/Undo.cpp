@@ -7,6 +7,7 @@
 #include "core/Numeric.h"
 #include "document/Index.h"
 #include "document/Ports.h"
+#include "document/ServiceHooks.h"
 
 #include <QDir>
 #include <QFile>
@@ -742,6 +743,8 @@ void UndoEdit()
         throw;
     }
     UpdateButtons();
+    // Objects of the current course may stand elsewhere now: its diagram and length follow.
+    RepaintCourse();
 }
 
 void RedoEdit()
@@ -768,6 +771,7 @@ void RedoEdit()
         throw;
     }
     UpdateButtons();
+    RepaintCourse();
 }
 
 void ClearUndo(UndoRing& ring)

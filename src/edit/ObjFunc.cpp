@@ -344,6 +344,8 @@ void DeleteObjects()
     }
     FlushMapFile();
     ShowObjectRecord();
+    // A deleted control leaves its course shorter.
+    RepaintCourse();
 }
 
 void DuplicateObjects()
@@ -526,6 +528,8 @@ void ChangeObjectSymbol()
     }
     FlushMapFile();
     ShowObjectRecord();
+    // A deleted control leaves its course shorter.
+    RepaintCourse();
 }
 
 void ObjectsToGraphics()

@@ -75,17 +75,25 @@ bool FormCloseQuery(MapView& v)
     DropSelection();
     if (v.SymbolGraphicsMode)
         EditPorts().EndSymbolGraphicsEdit();
+    bool preview = false;
     bool canClose = false;
     try {
+        // What the course panel holds is asked about with the rest; a map edited in its own
+        // file must not keep the preview's objects.
+        StoreCsObjectProps();
+        preview = EndCoursePreview();
         canClose = ConfirmCloseDocument(*v.Document);
     } catch (...) {
         StartCurrentTool();
         throw;
     }
-    if (canClose)
+    if (canClose) {
         AddRecentFile(DocumentPath(v.Document));
-    else
+    } else {
+        if (preview)
+            RefreshCoursePreview();
         StartCurrentTool();
+    }
     return canClose;
 }
 

@@ -52,7 +52,7 @@ TEST(LangTextKeys, NamesFollowTheFixedOrderAndAreUnique)
     for (Row r : {Row{"Language", 0}, {"Version", 7}, {"FileMnu", 32}, {"FileModified", 338}, {"MeasureArea", 360},
                   {"ViewEdit", 386}, {"SymbolHide", 560}, {"LineSymRequired", 647}, {"FindObject", 750},
                   {"RenderSpot", 799}, {"DelAdjustPt", 874}, {"Translation", 900}, {"ObjUpdated", 960},
-                  {"OneClassRelayCourse", 1038}, {"CannotWrite", TextKeyCount - 6}, {"MustPositive", TextKeyCount - 1}})
+                  {"OneClassRelayCourse", 1038}, {"CannotWrite", 1054}, {"MustPositive", 1059}})
         EXPECT_EQ(IndexOf(r.key), r.index) << r.key;
     EXPECT_STREQ(KeyName(TextKey::CannotWrite), "CannotWrite");
     EXPECT_STREQ(KeyName(TextKey::Count), "");

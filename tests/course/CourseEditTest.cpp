@@ -88,8 +88,9 @@ TEST(CourseCaret, BranchesStandBesideEachOtherAndGiveTheirLegsAtTheCaret)
     EXPECT_EQ(in.Caret, CaretBefore(c, "b3"));
     EXPECT_EQ(in.CaretLegs, QStringLiteral("1-2"));
     EXPECT_EQ(in.CaretLegCount, 2);
-    // Fork and join lines of a leg variation are blue, one pair per branch.
-    ASSERT_EQ(main.Lines.size(), 4u);
+    // Fork and join lines of a leg variation are blue: one fork and one join per branch, and
+    // the shorter branch comes down its own column first.
+    ASSERT_EQ(main.Lines.size(), 5u);
     for (const DiagramLineSeg& l : main.Lines)
         EXPECT_TRUE(l.Blue);
 }

@@ -3,8 +3,11 @@
 // built for it (each job into a PDF file of its own, drawn by pdftoppm at 150 dpi); a
 // declined hidden-symbol warning prints nothing; the dialog's fields checked in order.
 #include "CourseEvent.h"
+#include "core/FieldChecks.h"
 #include "core/Messages.h"
+#include "course/Courses.h"
 #include "course/CsPrint.h"
+#include "course/widgets/CoursePanel.h"
 #include "course/Ports.h"
 #include "course/Variation.h"
 #include "course/widgets/CsPrintDlg.h"
@@ -18,6 +21,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
+#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QRadioButton>
@@ -151,8 +155,11 @@ TEST_F(CsPrintFlow, EachLegOfATeamPrintsItsOwnBranches)
         o.Legs.AllNumbers = false;
         o.Legs.Numbers = QStringLiteral("101");
     });
+    // Named by course, team and leg, as the start number on the page.
+    EXPECT_EQ(printers->titles, (QStringList{Text(TextKey::Untitled) + QStringLiteral("Relay 101.1.prn"),
+                                             Text(TextKey::Untitled) + QStringLiteral("Relay 101.2.prn"),
+                                             Text(TextKey::Untitled) + QStringLiteral("Relay 101.3.prn")}));
     ASSERT_EQ(printers->titles.size(), 3);
-    EXPECT_EQ(printers->titles[0], Text(TextKey::Untitled) + QStringLiteral("Relay.prn"));
     const QString course = Z().Courses.Strings(relay);
     const QString branchCodes[] = {QStringLiteral("47"), QStringLiteral("48"), QStringLiteral("49"),
                                    QStringLiteral("51"), QStringLiteral("52"), QStringLiteral("53"),
@@ -267,15 +274,120 @@ TEST_F(CsPrintFlow, TheDialogChecksItsFieldsInOrderAndTheStartNumbers)
     EXPECT_EQ(pages->currentWidget(), dlg.findChild<QWidget*>(QStringLiteral("RelayTab")));
     dlg.findChild<QLineEdit*>(QStringLiteral("StartNumE"))->setText(QStringLiteral("105-108"));
     messages.Clear();
+    messages.QueueAnswer(IdOk);
     dlg.findChild<QPushButton*>(QStringLiteral("PrintBtn"))->click();
     EXPECT_TRUE(dlg.Printed());
-    EXPECT_EQ(messages.Count(), 0);
+    // Only the question about printing at ten times the map scale.
+    EXPECT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.CountOf(TextKey::PrintScaleDiffers), 1);
     // Exactly ten times the map scale was taken.
     EXPECT_EQ(o.PrintScale, map * 10);
     EXPECT_EQ(Stp()->PrintScale, map * 10);
     EXPECT_EQ(o.Legs.Numbers, "105-108");
     EXPECT_FALSE(o.Legs.AllNumbers);
     EXPECT_EQ(CsPrt.Legs.Numbers, "105-108");
+}
+
+TEST_F(CsPrintFlow, APrintScaleOtherThanTheMapScaleIsAskedAboutOnceAndKept)
+{
+    const double map = Stp()->MapScale;
+    Stp()->PrintScale = map * 1.5;
+    const auto print = [this](bool expectQuestion, int answer) {
+        CsPrintOptions o = CsPrintDialogOptions();
+        o.Printer = 0;
+        TCsPrintDlg dlg(nullptr, o);
+        // Both scales are shown.
+        EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("MapScaleB"))->text(), ScaleComboText(o.MapScale));
+        EXPECT_EQ(dlg.findChild<QComboBox*>(QStringLiteral("PrintScaleB"))->currentText(), ScaleComboText(o.PrintScale));
+        messages.Clear();
+        messages.QueueAnswer(answer);
+        dlg.findChild<QPushButton*>(QStringLiteral("PrintBtn"))->click();
+        EXPECT_EQ(messages.CountOf(TextKey::PrintScaleDiffers), expectQuestion ? 1 : 0);
+        if (expectQuestion) {
+            EXPECT_EQ(messages.Last().params, QStringLiteral("1:") + ScaleComboText(o.PrintScale) + QStringLiteral(";1:")
+                                                  + ScaleComboText(o.MapScale));
+        }
+        return dlg.Printed();
+    };
+    EXPECT_FALSE(print(true, IdCancel));
+    EXPECT_EQ(Stp()->PrintScale, map * 1.5);
+    EXPECT_TRUE(print(true, IdOk));
+    EXPECT_TRUE(print(false, IdOk));
+    // Options > Scales changed the map scale: asked again, the print scale kept.
+    Stp()->MapScale = map * 2;
+    EXPECT_TRUE(print(true, IdOk));
+    EXPECT_EQ(Stp()->PrintScale, map * 1.5);
+    // Equal scales never ask.
+    Stp()->PrintScale = Stp()->MapScale;
+    EXPECT_TRUE(print(false, IdOk));
+}
+
+TEST_F(CsPrintFlow, TheCoursesChosenLastComeBackByNameAndTheShownCourseFirst)
+{
+    const auto offered = [this] {
+        QStringList chosen;
+        CoursePorts().RunCsPrintDialog.Bind([&chosen](CsPrintOptions& o) {
+            for (size_t i = 0; i < o.Selected.size(); ++i)
+                if (o.Selected[i])
+                    chosen << o.Entries[qsizetype(i)];
+            return false;
+        });
+        Frame().UpdateCommandStates();
+        Trigger(Cmd::FilePrint);
+        return chosen;
+    };
+    const auto entry = [](const char* course) { return CourseListItems()[CourseIndex(QLatin1String(course)) + 1]; };
+    EXPECT_EQ(offered(), QStringList{CourseListItems()[0]});
+    SaveCsPrintOptions(Options({CourseIndex(QStringLiteral("Long")) + 1, CourseIndex(QStringLiteral("Solo")) + 1}));
+    // A new course sorted first moves every place.
+    AddCourse({QStringLiteral("Aaa Short")}, Sequence({"sS1", "c31", "fF1"}));
+    UpdateCourses();
+    ASSERT_EQ(CourseIndex(QStringLiteral("Aaa Short")), 0);
+    EXPECT_EQ(offered(), (QStringList{entry("Long"), entry("Solo")}));
+    // Renamed through the Course dialog: the choice goes with it.
+    auto* panel = static_cast<TCoursePanel*>(Frame().findChild<QWidget*>(QStringLiteral("CoursePanel")));
+    ASSERT_TRUE(panel);
+    panel->CsPageControl->setCurrentIndex(CsCoursesPage);
+    Settle();
+    SelectCourse(CourseIndex(QStringLiteral("Long")) + 1);
+    CoursePorts().RunCourseDialog.Bind([](CourseProps& p, int, int, bool) {
+        p.Name = QStringLiteral("Long A");
+        return true;
+    });
+    panel->CoursePropBtn->click();
+    // With the Courses tab showing, its course is the one offered.
+    SelectCourse(CourseIndex(QStringLiteral("Short")) + 1);
+    EXPECT_EQ(offered(), QStringList{entry("Short")});
+    panel->CsPageControl->setCurrentIndex(CsObjectsPage);
+    Settle();
+    EXPECT_EQ(offered(), (QStringList{entry("Long A"), entry("Solo")}));
+}
+
+TEST_F(CsPrintFlow, ACourseWithoutAStartOrAFinishPrintsOnlyWhenTheUserSaysSo)
+{
+    AddCourse({QStringLiteral("Open")}, Sequence({"sS1", "c31", "c32"}));
+    UpdateCourses();
+    const auto chosen = [](CsPrintOptions& o) {
+        o.Printer = 0;
+        o.Range = CsPartialMap;
+        o.Selected.assign(o.Selected.size(), false);
+        o.Selected[size_t(CourseIndex(QStringLiteral("Open")) + 1)] = true;
+        o.Selected[size_t(CourseIndex(QStringLiteral("Short")) + 1)] = true;
+    };
+    Stp()->PrintRange = {-10 * CsMm, -10 * CsMm, 10 * CsMm, 10 * CsMm};
+    messages.QueueAnswer(IdCancel);
+    PrintThroughMenu(chosen);
+    ASSERT_EQ(messages.CountOf(TextKey::PrintIncomplete), 1);
+    EXPECT_EQ(MessageText(messages.Last()), Text(TextKey::Course) + QStringLiteral(": Open\r\n")
+                                                + Text(TextKey::CourseWithoutFinish) + QStringLiteral(" ")
+                                                + Text(TextKey::PrintIncomplete).mid(1));
+    EXPECT_TRUE(printers->titles.isEmpty());
+    messages.Clear();
+    messages.QueueAnswer(IdOk);
+    PrintThroughMenu(chosen);
+    EXPECT_EQ(messages.CountOf(TextKey::PrintIncomplete), 1);
+    EXPECT_EQ(printers->titles, (QStringList{Text(TextKey::Untitled) + QStringLiteral("Open.prn"),
+                                             Text(TextKey::Untitled) + QStringLiteral("Short.prn")}));
 }
 
 TEST_F(CsPrintFlow, SetupButtonsOpenTheirDialogsAndDefineClosesBoth)

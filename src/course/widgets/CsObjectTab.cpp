@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QToolTip>
 
+#include <algorithm>
 #include <vector>
 
 namespace zemo {
@@ -24,6 +25,7 @@ namespace zemo {
 namespace {
 
 constexpr int Margin = 4;
+constexpr int OptionGap = 6;     // between the description text and the Properties button
 constexpr int RowTop = 64;      // the description row
 constexpr int SizePanelHeight = 26;
 constexpr int SizeColumn = 5;   // F
@@ -255,14 +257,21 @@ TCsObjectTab::TCsObjectTab(QWidget* parent) : QWidget(parent)
     connect(CsObjectB, &QListWidget::itemClicked, this,
             [this](QListWidgetItem* item) { ClickCsObjectList(CsObjectB->row(item)); });
     connect(CsObjPropBtn, &QPushButton::clicked, this, [] { EditCsObjectProps(); });
-    connect(CsDescB, &QLineEdit::textEdited, this, [](const QString& s) { CsObj.Panel.DescText = s; });
+    connect(CsDescB, &QLineEdit::textEdited, this, [](const QString& s) {
+        CsObj.Panel.DescText = s;
+        CsObj.Panel.Edited = true;
+    });
     connect(CsTextCDB, &QCheckBox::toggled, this, [this](bool on) {
-        if (!refreshing_)
+        if (!refreshing_) {
             CsObj.Panel.TextCd = on;
+            CsObj.Panel.Edited = true;
+        }
     });
     connect(CsFunnelB, &QCheckBox::toggled, this, [this](bool on) {
-        if (!refreshing_)
+        if (!refreshing_) {
             CsObj.Panel.Funnel = on;
+            CsObj.Panel.Edited = true;
+        }
     });
     connect(CsSize1B, &QLineEdit::textEdited, this, [this] { sizesEdited(); });
     connect(CsSize2B, &QLineEdit::textEdited, this, [this] { sizesEdited(); });
@@ -326,20 +335,35 @@ void TCsObjectTab::Refresh()
     CsSize3B->setChecked(p.SizeDiagonal);
     CsSelGrid->setVisible(CsObj.PickerColumn >= FirstDescColumn);
     CsSelGrid->Arrange();
+    setMinimumWidth(neededWidth());
     place();
     CsObjGrid->update();
     CsSelGrid->update();
     refreshing_ = false;
 }
 
+int TCsObjectTab::neededWidth() const
+{
+    // The Properties button shares the first row with the description text, which keeps at
+    // least this much; the description row and the picker have rows of their own.
+    constexpr int DescMinWidth = 60;
+    const int options = std::max(CsTextCDB->sizeHint().width(), CsFunnelB->sizeHint().width());
+    const int row = std::max({DescMinWidth + OptionGap + CsObjPropBtn->sizeHint().width(), options,
+                              DescColumns * CsCellSize, CsPickerPerRow * CsPickerPitch + 2 * CsPickerBorder});
+    return row + 2 * Margin;
+}
+
 void TCsObjectTab::place()
 {
-    const int w = std::max(width(), CsPickerPerRow * CsPickerPitch + 2 * Margin);
-    CsDescB->setGeometry(Margin, Margin, w - 2 * Margin, 22);
-    CsTextCDB->move(Margin, 32);
-    CsFunnelB->move(Margin, 32);
-    CsObjPropBtn->adjustSize();
-    CsObjPropBtn->move(w - Margin - CsObjPropBtn->width(), RowTop - 2);
+    const int w = std::max(width(), neededWidth());
+    constexpr int RowHeight = 24;
+    const int button = CsObjPropBtn->sizeHint().width();
+    CsObjPropBtn->setGeometry(w - Margin - button, Margin, button, RowHeight);
+    CsDescB->setGeometry(Margin, Margin + 1, w - 2 * Margin - button - OptionGap, RowHeight - 2);
+    for (QCheckBox* option : {CsTextCDB, CsFunnelB}) {
+        option->adjustSize();
+        option->move(Margin, Margin + RowHeight + 4);
+    }
     CsObjGrid->move(Margin, RowTop);
     CsObjectB->setGeometry(Margin, CsPickerTop, w - 2 * Margin, std::max(height() - CsPickerTop - Margin, 40));
     CsSizeB->setGeometry(Margin, CsPickerTop, CsPickerPerRow * CsPickerPitch, SizePanelHeight);

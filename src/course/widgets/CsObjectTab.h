@@ -77,6 +77,8 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
 
 private:
+    // The width at which nothing overlaps.
+    int neededWidth() const;
     void place();
     void sizesEdited();
     bool refreshing_ = false;

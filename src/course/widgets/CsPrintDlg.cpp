@@ -247,6 +247,11 @@ void TCsPrintDlg::Print()
     if (!Validate())
         return;
     Save();
+    // Declined: the dialog stays for another print scale.
+    if (!ConfirmPrintScale(options_)) {
+        printScaleB_->setFocus();
+        return;
+    }
     printed_ = true;
     accept();
 }
