@@ -56,8 +56,9 @@ void BindTemplates()
     });
     ShellPorts().TemplateState.Bind([] {
         return TemplateMenuState{AnyTemplateHidden(), AnyTemplateShown(true), AnyTemplateShown(false),
-                                 ScannerAvailable()};
+                                 ScannerKnownAvailable()};
     });
+    ShellPorts().TemplateMenuOpens.Bind([] { ScanDevices(); });
 }
 
 // The Template menu, its dialogs over the active window, and the adjust tool.

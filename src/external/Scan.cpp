@@ -40,6 +40,7 @@ constexpr int32_t MaxRead = 1 << 20;
 
 struct SaneRun {
     bool initialised = false;
+    int starts = 0;
     std::optional<QStringList> devices;
 };
 SaneRun sane;
@@ -52,6 +53,7 @@ bool InitSane()
         // locale change, at the latest the one at exit, would wait for ever. Messages in the
         // plain locale need no catalog; the program's own texts do not come from there.
         std::setlocale(LC_MESSAGES, "C");
+        ++sane.starts;
         sane.initialised = sane_init(nullptr, nullptr) == SANE_STATUS_GOOD;
     }
     return sane.initialised;
@@ -209,6 +211,10 @@ QStringList ScanDevices()
 }
 
 bool ScannerAvailable() { return !ScanDevices().isEmpty(); }
+
+bool ScannerKnownAvailable() { return sane.devices && !sane.devices->isEmpty(); }
+
+int SaneStartCount() { return sane.starts; }
 
 QString CurrentScanDevice()
 {

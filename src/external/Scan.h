@@ -35,6 +35,11 @@ struct ScanSettings {
 // Local devices, asked for once per run.
 bool ScannerAvailable();
 QStringList ScanDevices();
+// Whether devices were found, without asking SANE: false until ScanDevices has run. Loading
+// every backend costs from tens of milliseconds to seconds, so only the Template menu asks.
+bool ScannerKnownAvailable();
+// How often SANE was started in this run.
+int SaneStartCount();
 // The device of Select source (kept in the settings), or the first.
 QString CurrentScanDevice();
 // Template > Select source.

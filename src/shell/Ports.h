@@ -25,6 +25,9 @@ struct ShellPortSet {
     // The templates the Template menu's items depend on. Least: no template feature, so no
     // template is shown or hidden.
     Port<TemplateMenuState()> TemplateState{"shell.TemplateState", [] { return TemplateMenuState{}; }};
+    // The Template menu opens: the scanning devices are looked up, so that its state can say
+    // whether there is one. Least: nothing to look up.
+    Port<void()> TemplateMenuOpens{"shell.TemplateMenuOpens", [] {}};
     // Whether any printer is there to print on. Least: none, so nothing offers to print.
     Port<bool()> PrintersAvailable{"shell.PrintersAvailable", [] { return false; }};
 };

@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 
 #include <clocale>
 
@@ -52,9 +53,18 @@ protected:
         Index.ActiveZmd->Setup.MapScale = 10000;
         return true;
     }
+    // The Template menu opened and closed again, as a user looks into it.
+    void OpenTemplateMenu()
+    {
+        QMenu* menu = Frame().Action(Cmd::TemplateMnu)->menu();
+        ASSERT_NE(menu, nullptr);
+        menu->popup(Frame().mapToGlobal(QPoint(10, 10)));
+        Settle();
+        menu->hide();
+    }
     bool Enabled(Cmd c)
     {
-        Frame().UpdateCommandStates();
+        OpenTemplateMenu();
         return Frame().Action(c)->isEnabled();
     }
     // The scan dialog's colour mode at Dpi, then OK.
@@ -67,7 +77,7 @@ protected:
     }
     void Acquire()
     {
-        Frame().UpdateCommandStates();
+        OpenTemplateMenu();
         Trigger(Cmd::TemplateAcquire);
         Settle();
     }
@@ -113,7 +123,7 @@ TEST_F(ScanProgram, SelectSourceKeepsTheChosenDeviceInTheSettings)
             if (s.ok)
                 d.accept();
         });
-        Frame().UpdateCommandStates();
+        OpenTemplateMenu();
         Trigger(Cmd::TemplateSelectSource);
         Settle();
         EXPECT_TRUE(script.Done());
@@ -252,3 +262,20 @@ TEST_F(ScanProgram, WriteFailureSaysCannotWriteAndAddsNoTemplate)
 }
 
 } // namespace
+
+TEST_F(ScanProgram, StartUpAndPaintLeaveSaneAloneUntilTheTemplateMenuOpens)
+{
+    ASSERT_TRUE(OpenWithScanner());
+    Surface()->repaint();
+    Settle();
+    Frame().UpdateCommandStates();
+    EXPECT_EQ(SaneStartCount(), 0);
+    EXPECT_FALSE(Frame().Action(Cmd::TemplateScan)->isEnabled());
+    OpenTemplateMenu();
+    EXPECT_EQ(SaneStartCount(), 1);
+    EXPECT_TRUE(Frame().Action(Cmd::TemplateScan)->isEnabled());
+    // Looked up once per run, whatever opens afterwards.
+    OpenTemplateMenu();
+    Frame().UpdateCommandStates();
+    EXPECT_EQ(SaneStartCount(), 1);
+}

@@ -10,6 +10,7 @@
 #include "platform/Settings.h"
 #include "shell/CommandFrame.h"
 #include "shell/HelpRouting.h"
+#include "shell/Ports.h"
 #include "shell/SingleInstance.h"
 #include "shell/StartUp.h"
 #include "edit/widgets/MdiChild.h"
@@ -220,7 +221,12 @@ void TMainFm::BuildMenus()
         QAction* action = nullptr;
         if (d.level == 0 && d.tree == MenuTree::Main) {
             QMenu* menu = menuBar()->addMenu(caption);
-            connect(menu, &QMenu::aboutToShow, this, [this] { UpdateCommandStates(); });
+            const bool templates = d.id == Cmd::TemplateMnu;
+            connect(menu, &QMenu::aboutToShow, this, [this, templates] {
+                if (templates)
+                    ShellPorts().TemplateMenuOpens();
+                UpdateCommandStates();
+            });
             stack[0] = menu;
             menus_[CmdIndex(d.id)] = menu;
             action = menu->menuAction();
