@@ -21,7 +21,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
-#include <QLabel>
 #include <QListWidget>
 #include <QProcess>
 #include <QRadioButton>
@@ -292,34 +291,22 @@ TEST_F(CsPrintFlow, APrintScaleOtherThanTheMapScaleIsAskedAboutOnceAndKept)
 {
     const double map = Stp()->MapScale;
     Stp()->PrintScale = map * 1.5;
-    const auto print = [this](bool expectQuestion, int answer) {
+    // Print pressed, the question answered: how often it was asked, and whether it printed.
+    const auto print = [this](int answer) {
         CsPrintOptions o = CsPrintDialogOptions();
-        o.Printer = 0;
         TCsPrintDlg dlg(nullptr, o);
-        // Both scales are shown.
-        EXPECT_EQ(dlg.findChild<QLabel*>(QStringLiteral("MapScaleB"))->text(), ScaleComboText(o.MapScale));
-        EXPECT_EQ(dlg.findChild<QComboBox*>(QStringLiteral("PrintScaleB"))->currentText(), ScaleComboText(o.PrintScale));
         messages.Clear();
         messages.QueueAnswer(answer);
         dlg.findChild<QPushButton*>(QStringLiteral("PrintBtn"))->click();
-        EXPECT_EQ(messages.CountOf(TextKey::PrintScaleDiffers), expectQuestion ? 1 : 0);
-        if (expectQuestion) {
-            EXPECT_EQ(messages.Last().params, QStringLiteral("1:") + ScaleComboText(o.PrintScale) + QStringLiteral(";1:")
-                                                  + ScaleComboText(o.MapScale));
-        }
-        return dlg.Printed();
+        return std::pair(messages.CountOf(TextKey::PrintScaleDiffers), dlg.Printed());
     };
-    EXPECT_FALSE(print(true, IdCancel));
+    EXPECT_EQ(print(IdCancel), std::pair(1, false));
+    EXPECT_EQ(messages.Last().params, QStringLiteral("1:%1;1:%2").arg(ScaleComboText(map * 1.5), ScaleComboText(map)));
+    EXPECT_EQ(print(IdOk), std::pair(1, true));
+    EXPECT_EQ(print(IdOk), std::pair(0, true));
+    Stp()->MapScale = map * 2; // Options > Scales
+    EXPECT_EQ(print(IdOk), std::pair(1, true));
     EXPECT_EQ(Stp()->PrintScale, map * 1.5);
-    EXPECT_TRUE(print(true, IdOk));
-    EXPECT_TRUE(print(false, IdOk));
-    // Options > Scales changed the map scale: asked again, the print scale kept.
-    Stp()->MapScale = map * 2;
-    EXPECT_TRUE(print(true, IdOk));
-    EXPECT_EQ(Stp()->PrintScale, map * 1.5);
-    // Equal scales never ask.
-    Stp()->PrintScale = Stp()->MapScale;
-    EXPECT_TRUE(print(false, IdOk));
 }
 
 TEST_F(CsPrintFlow, TheCoursesChosenLastComeBackByNameAndTheShownCourseFirst)
@@ -339,27 +326,21 @@ TEST_F(CsPrintFlow, TheCoursesChosenLastComeBackByNameAndTheShownCourseFirst)
     const auto entry = [](const char* course) { return CourseListItems()[CourseIndex(QLatin1String(course)) + 1]; };
     EXPECT_EQ(offered(), QStringList{CourseListItems()[0]});
     SaveCsPrintOptions(Options({CourseIndex(QStringLiteral("Long")) + 1, CourseIndex(QStringLiteral("Solo")) + 1}));
-    // A new course sorted first moves every place.
+    // A course sorted first moves every place; a rename through the Course dialog.
     AddCourse({QStringLiteral("Aaa Short")}, Sequence({"sS1", "c31", "fF1"}));
     UpdateCourses();
-    ASSERT_EQ(CourseIndex(QStringLiteral("Aaa Short")), 0);
-    EXPECT_EQ(offered(), (QStringList{entry("Long"), entry("Solo")}));
-    // Renamed through the Course dialog: the choice goes with it.
     auto* panel = static_cast<TCoursePanel*>(Frame().findChild<QWidget*>(QStringLiteral("CoursePanel")));
-    ASSERT_TRUE(panel);
     panel->CsPageControl->setCurrentIndex(CsCoursesPage);
-    Settle();
     SelectCourse(CourseIndex(QStringLiteral("Long")) + 1);
     CoursePorts().RunCourseDialog.Bind([](CourseProps& p, int, int, bool) {
         p.Name = QStringLiteral("Long A");
         return true;
     });
     panel->CoursePropBtn->click();
-    // With the Courses tab showing, its course is the one offered.
+    // The Courses tab showing offers its course.
     SelectCourse(CourseIndex(QStringLiteral("Short")) + 1);
     EXPECT_EQ(offered(), QStringList{entry("Short")});
     panel->CsPageControl->setCurrentIndex(CsObjectsPage);
-    Settle();
     EXPECT_EQ(offered(), (QStringList{entry("Long A"), entry("Solo")}));
 }
 
@@ -367,25 +348,18 @@ TEST_F(CsPrintFlow, ACourseWithoutAStartOrAFinishPrintsOnlyWhenTheUserSaysSo)
 {
     AddCourse({QStringLiteral("Open")}, Sequence({"sS1", "c31", "c32"}));
     UpdateCourses();
-    const auto chosen = [](CsPrintOptions& o) {
-        o.Printer = 0;
-        o.Range = CsPartialMap;
-        o.Selected.assign(o.Selected.size(), false);
-        o.Selected[size_t(CourseIndex(QStringLiteral("Open")) + 1)] = true;
-        o.Selected[size_t(CourseIndex(QStringLiteral("Short")) + 1)] = true;
-    };
     Stp()->PrintRange = {-10 * CsMm, -10 * CsMm, 10 * CsMm, 10 * CsMm};
-    messages.QueueAnswer(IdCancel);
-    PrintThroughMenu(chosen);
-    ASSERT_EQ(messages.CountOf(TextKey::PrintIncomplete), 1);
-    EXPECT_EQ(MessageText(messages.Last()), Text(TextKey::Course) + QStringLiteral(": Open\r\n")
-                                                + Text(TextKey::CourseWithoutFinish) + QStringLiteral(" ")
-                                                + Text(TextKey::PrintIncomplete).mid(1));
-    EXPECT_TRUE(printers->titles.isEmpty());
-    messages.Clear();
-    messages.QueueAnswer(IdOk);
-    PrintThroughMenu(chosen);
-    EXPECT_EQ(messages.CountOf(TextKey::PrintIncomplete), 1);
+    for (int answer : {IdCancel, IdOk}) {
+        messages.Clear();
+        messages.QueueAnswer(answer);
+        PrintThroughMenu([](CsPrintOptions& o) {
+            o = Options({CourseIndex(QStringLiteral("Open")) + 1, CourseIndex(QStringLiteral("Short")) + 1});
+        });
+        ASSERT_EQ(messages.CountOf(TextKey::PrintIncomplete), 1);
+        EXPECT_EQ(MessageText(messages.Last()), Text(TextKey::Course) + QStringLiteral(": Open\r\n")
+                                                    + Text(TextKey::CourseWithoutFinish) + u' '
+                                                    + Text(TextKey::PrintIncomplete).mid(1));
+    }
     EXPECT_EQ(printers->titles, (QStringList{Text(TextKey::Untitled) + QStringLiteral("Open.prn"),
                                              Text(TextKey::Untitled) + QStringLiteral("Short.prn")}));
 }
