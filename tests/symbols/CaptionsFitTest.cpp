@@ -3,7 +3,9 @@
 #include "EditorFlow.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/PointSymDlg.h"
+#include "symbols/widgets/RectSymDlg.h"
 
+#include <QAbstractSpinBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
@@ -63,4 +65,21 @@ TEST_F(CaptionsFit, TheColourTableHeaderAndTheGraphicsPanelShowTheirWholeCaption
     script.Then<TPointSymDlg>([](TPointSymDlg& d) { Press(d, "CancelBtn"); });
     Panels().SymCloseBtn->click();
     Settle();
+}
+
+TEST_F(CaptionsFit, TheRectangleSymbolsGridFieldsShowWholeOnTheFirstPaint)
+{
+    TestSymbol rect = TestSymbol::Rect(501, 0, 25);
+    rect.SetI16(354, 3);
+    ASSERT_TRUE(Open(MapWith({rect})));
+    Settle();
+    MakeCurrent(0);
+    script.Then<TRectSymDlg>([](TRectSymDlg& d) {
+        ExpectLabelsFit(d);
+        for (QWidget* f : d.findChildren<QAbstractSpinBox*>())
+            if (f->isVisible())
+                EXPECT_GE(f->width(), f->minimumSizeHint().width()) << f->objectName().toStdString();
+        Press(d, "CancelBtn");
+    });
+    RunCommand(Cmd::SymbolEdit);
 }
