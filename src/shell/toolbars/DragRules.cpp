@@ -1,8 +1,8 @@
 #include "shell/toolbars/DragRules.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <limits>
 
 namespace zemo {

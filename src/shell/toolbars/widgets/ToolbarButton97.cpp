@@ -545,8 +545,8 @@ void TToolbarButton97::PaintContent(QPainter& p, QRect face, QPoint shift)
     const QPoint origin = face.topLeft() + shift;
     if (showGlyph) {
         const QPoint at = places.glyph.topLeft() + origin;
-        // A picture that brings its own disabled image shows it; an embossed silhouette of a
-        // filled picture is a grey block that tells one button from another no more.
+        // A picture that brings its own disabled image shows it: embossing turns a filled
+        // picture into a grey block that looks like any other.
         if (isEnabled())
             p.drawImage(at, glyph_.pixmap(glyphSize_).toImage());
         else if (!glyph_.availableSizes(QIcon::Disabled).isEmpty())
