@@ -52,39 +52,27 @@ bool DockAccepts(QRect dockRect, DockPosition position, const DragGrab& g, QPoin
     // window larger than the screen hangs over); the dock's own rectangle grows inwards by it
     // for the outline to meet.
     if (workArea.isValid()) {
-        switch (position) {
-        case DockPosition::Left:
-            if (const int64_t lost = workArea.left() - left;
-                lost > 0 && std::abs(r.left() - workArea.left()) < DockReachX) {
-                left += lost;
-                right += lost;
+        const bool vertical = IsVerticalDock(position);
+        const bool outerLow = position == DockPosition::Left || position == DockPosition::Top;
+        int64_t& low = vertical ? left : top;
+        int64_t& high = vertical ? right : bottom;
+        const int reach = vertical ? DockReachX : DockReachY;
+        const QPoint areaEdge = outerLow ? workArea.topLeft() : workArea.bottomRight();
+        const QPoint dockEdge = outerLow ? r.topLeft() : r.bottomRight();
+        const int edge = vertical ? areaEdge.x() : areaEdge.y();
+        const int64_t lost = outerLow ? edge - low : high - edge;
+        if (lost > 0 && std::abs((vertical ? dockEdge.x() : dockEdge.y()) - edge) < reach) {
+            const int64_t shift = outerLow ? lost : -lost;
+            low += shift;
+            high += shift;
+            if (position == DockPosition::Left)
                 r.setRight(r.right() + int(lost));
-            }
-            break;
-        case DockPosition::Right:
-            if (const int64_t lost = right - workArea.right();
-                lost > 0 && std::abs(r.right() - workArea.right()) < DockReachX) {
-                left -= lost;
-                right -= lost;
+            else if (position == DockPosition::Right)
                 r.setLeft(r.left() - int(lost));
-            }
-            break;
-        case DockPosition::Top:
-            if (const int64_t lost = workArea.top() - top;
-                lost > 0 && std::abs(r.top() - workArea.top()) < DockReachY) {
-                top += lost;
-                bottom += lost;
+            else if (position == DockPosition::Top)
                 r.setBottom(r.bottom() + int(lost));
-            }
-            break;
-        case DockPosition::Bottom:
-            if (const int64_t lost = bottom - workArea.bottom();
-                lost > 0 && std::abs(r.bottom() - workArea.bottom()) < DockReachY) {
-                top -= lost;
-                bottom -= lost;
+            else
                 r.setTop(r.top() - int(lost));
-            }
-            break;
         }
     }
     const int64_t x = cursor.x();
