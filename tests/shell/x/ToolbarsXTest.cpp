@@ -170,4 +170,25 @@ TEST_F(ToolbarsX, TheCloseButtonHidesOnlyWhenReleasedOverIt)
     EXPECT_EQ(QApplication::activeWindow(), &Frame()) << "the frame stays active";
 }
 
+TEST_F(ToolbarsX, ADoubleClickOnTheGripFloatsTheToolbarBesideItsDock)
+{
+    // The first click's drag drops it where it was; the second press is the window system's
+    // double-click.
+    const QRect docked = Standard().OuterScreenRect();
+    const QRect dock = Frame().Dock(1)->ScreenRect();
+    const QPoint grip = GripOf(Standard());
+    for (int click = 0; click < 2; ++click) {
+        Pointer(FrameWindow(), QEvent::MouseButtonPress, grip, Qt::LeftButton, Qt::LeftButton);
+        Pointer(FrameWindow(), QEvent::MouseButtonRelease, grip, Qt::NoButton, Qt::LeftButton);
+    }
+    Settle();
+    EXPECT_EQ(CurrentTracking(), nullptr);
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    ASSERT_FALSE(Standard().Docked());
+    TFloatingWindow* w = Standard().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    WaitFor([&] { return w->isVisible(); });
+    EXPECT_EQ(w->geometry().topLeft(), QPoint(docked.left(), dock.bottom() + 1 + BesideDockGap));
+}
+
 } // namespace
