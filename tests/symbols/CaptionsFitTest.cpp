@@ -1,15 +1,18 @@
 // The captions of the language file shown whole where the symbol editors show them: the colour
-// table's header and the symbol graphics panel, in the running program.
+// table's header, the symbol graphics panel and every page of each symbol type's editor, in the
+// running program.
 #include "EditorFlow.h"
 #include "symbols/widgets/ColorsDlg.h"
 #include "symbols/widgets/PointSymDlg.h"
-#include "symbols/widgets/RectSymDlg.h"
+#include "symbols/widgets/SymDlg.h"
 
+#include <QAbstractButton>
 #include <QAbstractSpinBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QTabWidget>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -67,19 +70,33 @@ TEST_F(CaptionsFit, TheColourTableHeaderAndTheGraphicsPanelShowTheirWholeCaption
     Settle();
 }
 
-TEST_F(CaptionsFit, TheRectangleSymbolsGridFieldsShowWholeOnTheFirstPaint)
+TEST_F(CaptionsFit, EverySymbolEditorShowsItsWholeCaptionsOnEveryPage)
 {
-    TestSymbol rect = TestSymbol::Rect(501, 0, 25);
+    TestSymbol rect = TestSymbol::Rect(601, 0, 25);
     rect.SetI16(354, 3);
-    ASSERT_TRUE(Open(MapWith({rect})));
+    ASSERT_TRUE(Open(MapWith({TestSymbol::Point(101, {TestElement::Dot(2, 150)}), TestSymbol::Line(201),
+                              TestSymbol::Area(301, 1), TestSymbol::Text(401), TestSymbol::LineText(501),
+                              rect})));
     Settle();
-    MakeCurrent(0);
-    script.Then<TRectSymDlg>([](TRectSymDlg& d) {
-        ExpectLabelsFit(d);
-        for (QWidget* f : d.findChildren<QAbstractSpinBox*>())
-            if (f->isVisible())
-                EXPECT_GE(f->width(), f->minimumSizeHint().width()) << f->objectName().toStdString();
-        Press(d, "CancelBtn");
-    });
-    RunCommand(Cmd::SymbolEdit);
+    for (int k = 0; k < 6; ++k) {
+        MakeCurrent(k);
+        script.Then<TSymbolDlg>([k](TSymbolDlg& d) {
+            SCOPED_TRACE(k);
+            auto* pages = d.findChild<QTabWidget*>();
+            for (int page = 0; page < (pages ? pages->count() : 1); ++page) {
+                if (pages)
+                    pages->setCurrentIndex(page);
+                Settle(2);
+                ExpectLabelsFit(d);
+                for (QAbstractButton* b : d.findChildren<QAbstractButton*>())
+                    if (b->isVisible() && !b->text().isEmpty())
+                        EXPECT_GE(b->width(), b->minimumSizeHint().width()) << b->text().toStdString();
+                for (QAbstractSpinBox* f : d.findChildren<QAbstractSpinBox*>())
+                    if (f->isVisible())
+                        EXPECT_GE(f->width(), f->minimumSizeHint().width()) << f->objectName().toStdString();
+            }
+            Press(d, "CancelBtn");
+        });
+        RunCommand(Cmd::SymbolEdit);
+    }
 }
