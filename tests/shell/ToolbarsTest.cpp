@@ -519,6 +519,24 @@ TEST_F(Toolbars, ADoubleClickFloatsBesideTheDockAndLaterWhereItLastFloated)
               QPoint(edit.left(), dockNow.bottom() + 1 + BesideDockGap));
 }
 
+TEST_F(Toolbars, NeverFloatedItOpensBesideALeftOrBottomDockToo)
+{
+    Edit().SetDockedTo(Dock(Left));
+    Standard().SetDockedTo(Dock(Bottom));
+    Settle();
+    const QRect edit = Edit().OuterScreenRect();
+    const QRect standard = Standard().OuterScreenRect();
+    const QRect left = Dock(Left)->ScreenRect();
+    const QRect bottom = Dock(Bottom)->ScreenRect();
+    Edit().FloatByDoubleClick();
+    Standard().FloatByDoubleClick();
+    ASSERT_NE(Edit().FloatingWindow(), nullptr);
+    ASSERT_NE(Standard().FloatingWindow(), nullptr);
+    EXPECT_EQ(Edit().FloatingWindow()->geometry().topLeft(), QPoint(left.right() + 1 + BesideDockGap, edit.top()));
+    EXPECT_EQ(Standard().FloatingWindow()->geometry().bottomLeft(),
+              QPoint(standard.left(), bottom.top() - 1 - BesideDockGap));
+}
+
 TEST_F(Toolbars, AnEmptySideDockOfAMaximisedFrameTakesADropWithinItsReach)
 {
     Frame().showMaximized();
