@@ -21,12 +21,15 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
+#include <QTimer>
 
 #include <clocale>
+#include <csignal>
 
 using namespace zemo;
 using namespace zemo::test;
@@ -34,6 +37,23 @@ using namespace zemo::test;
 namespace {
 
 constexpr int Dpi = 60;
+
+// The scan worker this process started, or 0.
+pid_t ScanWorkerPid()
+{
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& t : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile f(tasks.filePath(t + QStringLiteral("/children")));
+        if (!f.open(QIODevice::ReadOnly))
+            continue;
+        for (const QByteArray& id : f.readAll().split(' ')) {
+            const pid_t pid = id.trimmed().toInt();
+            if (pid > 0 && QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)).endsWith(QLatin1String("/zemo-scan-worker")))
+                return pid;
+        }
+    }
+    return 0;
+}
 
 class ScanProgram : public ProgramFixture {
 protected:
@@ -196,11 +216,14 @@ TEST_F(ScanProgram, EscWhileScanningAndCancelledDialogsLeaveNothing)
         bool esc;        // pressed while the progress runs
         bool scanOk;     // the scan dialog's OK
         int saveDialogs; // shown, and cancelled
+        bool hung = false; // the scan's worker stopped dead before Esc
     };
     const Case cases[] = {
         {"scan dialog cancelled", false, false, 0},
         {"Esc while scanning", true, true, 0},
         {"save cancelled", false, true, 1},
+        // A backend that hangs takes only its worker: killed, and the program goes on.
+        {"Esc with the worker hung", true, true, 0, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -211,12 +234,18 @@ TEST_F(ScanProgram, EscWhileScanningAndCancelledDialogsLeaveNothing)
                 ScanInColour(d);
         });
         bool escSent = false;
+        pid_t worker = 0;
         QTimer esc;
         esc.setInterval(0);
         QObject::connect(&esc, &QTimer::timeout, [&] {
             if (!c.esc || escSent || !ProgressRunning())
                 return;
             escSent = true;
+            if (c.hung) {
+                worker = ScanWorkerPid();
+                ASSERT_GT(worker, 0);
+                ::kill(worker, SIGSTOP);
+            }
             QCoreApplication::postEvent(&Frame(), new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
         });
         esc.start();
@@ -226,6 +255,9 @@ TEST_F(ScanProgram, EscWhileScanningAndCancelledDialogsLeaveNothing)
         esc.stop();
         EXPECT_TRUE(script.Unexpected().isEmpty());
         EXPECT_EQ(escSent, c.esc);
+        if (c.hung) {
+            EXPECT_NE(::kill(worker, 0), 0) << "the hung worker was killed";
+        }
         EXPECT_EQ(int(dialogs.Requests().size() - requests), c.saveDialogs);
         EXPECT_FALSE(ProgressRunning());
         EXPECT_EQ(TemplateCount(), 0);
