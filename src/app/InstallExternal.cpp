@@ -20,6 +20,7 @@
 #include "external/database/widgets/DatasetDlg.h"
 #include "external/database/widgets/DbObjectDlg.h"
 #include "external/database/widgets/DbPanel.h"
+#include "external/database/widgets/OdbcIniDlg.h"
 #include "external/widgets/AdjGpsDlg.h"
 #include "external/widgets/GpsDlg.h"
 #include "external/widgets/NameIndexDlg.h"
@@ -114,6 +115,7 @@ void BindDatabaseLinks()
     ports.RunCreateLinksDlg.Bind([](DatasetChoice& c) { return ExecDbCreateDlg(QApplication::activeWindow(), c); });
     ports.ShowDbGrid.Bind(ShowDbGridInPanel);
     ports.ShowSecondaryRecord.Bind([](const QString& table) { ExecShowTabDlg(QApplication::activeWindow(), table); });
+    ports.EditDataSourceFile.Bind([](const QString& path) { return ExecOdbcIniDlg(QApplication::activeWindow(), path); });
     ShellWidgetsPorts().FillDbPanel.Bind(FillDbPanel);
     RegisterWorker(Cmd::DbCreateLinks, CreateLinksCommand);
     RegisterWorker(Cmd::DbOpenLinks, [] { SelectOpenLinks(); });

@@ -6,8 +6,9 @@
 
 namespace zemo {
 
-// Code pages with a table: 874, 1250 to 1258, and 437 (OEM). Code page 0 means the
-// default (1252); any other unsupported code page is also treated as 1252.
+// Code pages with a table: 874, 1250 to 1258, and the OEM pages 437, 850, 852 and 866.
+// Code page 0 means the default (1252); any other unsupported code page is also treated
+// as 1252.
 bool IsCodePageSupported(int CodePage);
 
 // Bytes to text. Every byte maps to exactly one character: bytes a code page leaves

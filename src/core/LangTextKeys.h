@@ -180,4 +180,5 @@
     X(CannotCreate) X(CannotOpen) X(CannotWrite) X(CannotRead) X(DiskFull) X(MustBetween) \
     X(NoNumber) X(MustPositive) \
     X(PreviewObjectsRemoved) X(DamagedCourses) X(CourseWithoutStart) X(CourseWithoutFinish) \
-    X(PrintIncomplete) X(PrintScaleDiffers)
+    X(PrintIncomplete) X(PrintScaleDiffers) \
+    X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture)

@@ -17,9 +17,9 @@ enum class TextKey : uint16_t {
     Count
 };
 
-inline constexpr int TextKeyCount = 1066;
+inline constexpr int TextKeyCount = 1072;
 static_assert(static_cast<int>(TextKey::Count) == TextKeyCount,
-              "strings.ini has exactly 1066 keys");
+              "strings.ini has exactly 1072 keys");
 
 // The key as it stands in strings.ini ("CannotWrite"); "" for TextKey::Count.
 const char* KeyName(TextKey k);

@@ -16,7 +16,7 @@ QByteArray allBytes()
     return b;
 }
 
-const int kCodePages[] = {437, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
+const int kCodePages[] = {437, 850, 852, 866, 874, 1250, 1251, 1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
 } // namespace
 

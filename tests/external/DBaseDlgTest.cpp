@@ -14,6 +14,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QApplication>
+#include <QHeaderView>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -118,6 +120,14 @@ TEST_F(DBaseDlgFlow, ANewTableIsEditedInMemoryAndSavedOnOk)
         Click(d, "NewTableBtn");
         EXPECT_EQ(Names(d), (QStringList{QStringLiteral("ID"), QStringLiteral("SYMBOL"), QStringLiteral("TEXT"),
                                           QStringLiteral("URL")}));
+        // Every column caption fits, the last one (Decimals) too, inside the visible table.
+        QHeaderView* header = Fields(d)->horizontalHeader();
+        QApplication::processEvents();
+        for (int c = 0; c < 4; ++c) {
+            const QString caption = Fields(d)->horizontalHeaderItem(c)->text();
+            EXPECT_GE(header->sectionSize(c), header->fontMetrics().horizontalAdvance(caption)) << caption.toStdString();
+        }
+        EXPECT_LE(header->sectionViewportPosition(3) + header->sectionSize(3), Fields(d)->viewport()->width());
         Fields(d)->selectRow(0);
         AddField(d, QStringLiteral(" FIRST "), true);
         Fields(d)->selectRow(4);

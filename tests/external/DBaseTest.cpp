@@ -342,8 +342,9 @@ TEST_F(DBaseTest, NumbersAndTextsFillTheirFields)
               QByteArray("L\xE4NGERNAME\0", 11));
 }
 
-// A table whose language byte marks OEM text reads its letters through the table and keeps
-// them when one field is written; a character such a table cannot hold becomes "?".
+// A table whose language byte marks OEM text (0x1B: code page 437) reads its letters in that
+// code page and keeps them OEM when one field is written; a character it cannot hold is
+// refused, and the record stays as it was.
 TEST_F(DBaseTest, OemTablesStayOemWhenAFieldIsWritten)
 {
     TestDbf t;
@@ -353,14 +354,19 @@ TEST_F(DBaseTest, OemTablesStayOemWhenAFieldIsWritten)
     Write("oem", t);
     ASSERT_TRUE(DBaseFindRecord(Folder(), "oem", "K", "k1"));
     EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("ÄÖü"));
-    EXPECT_EQ(DbFieldValue(2), QString::fromUtf8("ÆæØ"));
-    ASSERT_TRUE(DBaseWriteField(1, QString::fromUtf8("Äx’é")));
-    const QByteArray b = ReadAll(Table("oem"));
+    EXPECT_EQ(DbFieldValue(2), QString::fromUtf8("Ææ¥"));
     const int rec = 32 + 3 * 32 + 1;
-    EXPECT_EQ(b.mid(rec, 1 + 3 + 6 + 6), QByteArray(" k1 \x8Ex?\xE9  \x92\x91\x9D   ", 16));
+    const QByteArray before = ReadAll(Table("oem"));
+    EXPECT_FALSE(DBaseWriteField(1, QString::fromUtf8("Äx’é")));
+    EXPECT_EQ(ReadAll(Table("oem")), before);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbCodePageRefused);
+    EXPECT_EQ(messages.Last().params, QString::fromUtf8("Äx’é;A;437"));
+    ASSERT_TRUE(DBaseWriteField(1, QString::fromUtf8("Äxé")));
+    EXPECT_EQ(ReadAll(Table("oem")).mid(rec, 1 + 3 + 6 + 6), QByteArray(" k1 \x8Ex\x82   \x92\x91\x9D   ", 16));
     ResetDBaseUnit();
     ASSERT_TRUE(DBaseFindRecord(Folder(), "oem", "K", "k1"));
-    EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("Äx?é"));
+    EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("Äxé"));
 }
 
 // Restructuring: fields inserted first, last and in between, removed down to none, an empty
@@ -608,6 +614,152 @@ TEST_F(DBaseTest, LayerValuesAreCleanedBeforeTheyAreWritten)
     ResetDBaseUnit();
     ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
     EXPECT_EQ(DbFieldValue(1), QString(254, 'q')) << "cut again at the field's length";
+}
+
+// Values written into date, number and logical fields are checked against the field's type,
+// length and decimals: a good one is stored in the field's own form and another reader reads
+// it back; a bad one is refused with the field's name and type, and the file stays as it was.
+TEST_F(DBaseTest, TypedFieldsTakeOnlyValuesOfTheirType)
+{
+    TestDbf t;
+    t.fields = {{"ID", 4}, {"DAY", 8, 'D'}, {"HEIGHT", 7, 'N', 2}, {"COUNT", 3, 'N'}, {"OK", 1, 'L'}, {"BIN", 4, 'I'}};
+    t.records = {{{"1", "19991231", "   1.00", "  7", "F", ""}}};
+    Write("typed", t);
+    struct Case {
+        int field;
+        QString value;
+        const char* stored; // nullptr: refused
+        const char* type = "";
+    };
+    const Case cases[] = {
+        {1, "2022-01-02", "20220102"},
+        {1, "2024/02/29", "20240229"},
+        {1, "20230315", "20230315"},
+        {1, "2023-02-29", nullptr, "D (YYYYMMDD)"},
+        {1, "2022-01-", nullptr, "D (YYYYMMDD)"},
+        {1, "02.01.2022", nullptr, "D (YYYYMMDD)"},
+        {1, "", "        "},
+        {2, "-3.5", "  -3.50"},
+        {2, "0012.340", "  12.34"},
+        {2, "9999.99", "9999.99"},
+        {2, "abc", nullptr, "N(7,2)"},
+        {2, "1.255", nullptr, "N(7,2)"},
+        {2, "10000.5", nullptr, "N(7,2)"},
+        {2, "1e3", nullptr, "N(7,2)"},
+        {2, "nan", nullptr, "N(7,2)"},
+        {3, "999", "999"},
+        {3, "-0", "  0"},
+        {3, "1000", nullptr, "N(3,0)"},
+        {3, "2.5", nullptr, "N(3,0)"},
+        {4, "yes", "T"},
+        {4, "F", "F"},
+        {4, "maybe", nullptr, "L (T/F)"},
+        {5, "12", nullptr, "I(4)"},
+    };
+    const int at[] = {1, 5, 13, 20, 23, 24};
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "typed", "ID", "1"));
+    for (const Case& c : cases) {
+        messages.Clear();
+        const QByteArray before = ReadAll(Table("typed"));
+        const bool stored = DbSetFieldValue(c.field, c.value);
+        const QByteArray after = ReadAll(Table("typed"));
+        const int rec = 32 + 6 * 32 + 1;
+        if (c.stored) {
+            EXPECT_TRUE(stored) << c.value.toStdString();
+            EXPECT_EQ(messages.Count(), 0) << c.value.toStdString();
+            EXPECT_EQ(after.mid(rec + at[c.field], int(strlen(c.stored))), QByteArray(c.stored)) << c.value.toStdString();
+        } else {
+            EXPECT_FALSE(stored) << c.value.toStdString();
+            EXPECT_EQ(after, before) << c.value.toStdString();
+            ASSERT_EQ(messages.Count(), 1) << c.value.toStdString();
+            EXPECT_EQ(messages.Last().key, TextKey::DbValueRefused);
+            EXPECT_EQ(messages.Last().params, c.value + ";" + Db.FieldNames[c.field] + ";" + c.type);
+        }
+    }
+    // A key written into a number field is checked the same way.
+    EXPECT_FALSE(DBaseAppendRecord(Folder(), "typed", "COUNT", "x1"));
+    ASSERT_TRUE(DBaseAppendRecord(Folder(), "typed", "COUNT", "42"));
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "typed", "ID", "1"));
+    ASSERT_TRUE(DbSetFieldValue(1, "2022-01-02"));
+    ASSERT_TRUE(DbSetFieldValue(2, "-3.5"));
+    ASSERT_TRUE(DbSetFieldValue(4, "yes"));
+    QString error;
+    const QString read = DbfreadRecords(Table("typed"), &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_TRUE(read.contains("-1|2022-01-02|-3.5|0|True|")) << read.toStdString();
+    EXPECT_TRUE(read.contains("-|None|None|42|None|")) << read.toStdString();
+    QFile::remove(Samples() + "dbase-typed-fields.dbf");
+    QFile::copy(Table("typed"), Samples() + "dbase-typed-fields.dbf");
+}
+
+TEST(DBaseCodePage, ComesFromTheCpgFileElseTheLanguageByte)
+{
+    struct Case {
+        const char* cpg;
+        uint8_t language;
+        int codePage;
+    };
+    const Case cases[] = {
+        {"", 0x57, 1252}, {"", 0x00, 1252}, {"", 0x01, 437}, {"", 0x1B, 437}, {"", 0x02, 850},
+        {"", 0x16, 850}, {"", 0x64, 852}, {"", 0x23, 852}, {"", 0x65, 866}, {"", 0x26, 866},
+        {"", 0xC8, 1250}, {"", 0xC9, 1251}, {"", 0x03, 1252}, {"", 0x13, 1252},
+        {"UTF-8\n", 0x57, DbfUtf8}, {"utf8", 0x00, DbfUtf8}, {"CP850", 0x57, 850}, {"ANSI 1251", 0x00, 1251},
+        {"OEM 866\r\n", 0x00, 866}, {"windows-1250", 0x00, 1250}, {"IBM852", 0x02, 852}, {"1252", 0x65, 1252},
+        {"ISO-8859-1", 0x65, 866}, {"CP932", 0x02, 850}, {"garbage", 0x00, 1252},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(DbfCodePage(c.language, c.cpg), c.codePage) << c.cpg << " " << int(c.language);
+}
+
+// Tables that GDAL writes in DOS and Windows code pages and in UTF-8 (named by a .cpg file or
+// by the language byte) read in their code page, take a value in it that GDAL reads back, and
+// refuse a value with letters the code page lacks.
+TEST_F(DBaseTest, TablesReadAndWriteInTheirOwnCodePage)
+{
+    struct Case {
+        const char* encoding; // GDAL's option
+        const char* python;   // the reader's codec
+        const char* name;     // stored by GDAL, UTF-8 here
+        const char* written;
+        const char* refused;
+    };
+    const Case cases[] = {
+        {"CP850", "cp850", "HÖHE", "Ørsted", "Łódź"},
+        {"LDID/2", "cp850", "HÖHE", "Ærø", "Москва"},
+        {"CP437", "cp437", "Grüße", "Zürich", "Ørsted"},
+        {"CP852", "cp852", "Łódź", "Brno Žižkov", "Москва"},
+        {"CP866", "cp866", "Москва", "Тверь", "Łódź"},
+        {"CP1250", "cp1250", "Łódź", "Kraków", "Москва"},
+        {"CP1251", "cp1251", "Москва", "Омск", "Łódź"},
+        {"CP1252", "cp1252", "Grüße", "Niño", "Łódź"},
+        {"UTF-8", "utf-8", "Łódź Москва", "Ærø Омск", nullptr},
+    };
+    for (const Case& c : cases) {
+        const QString csv = dir.filePath("cp.csv");
+        QFile f(csv);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(QByteArray("key,name\nk1,") + c.name + "\n");
+        f.close();
+        const QString out = dir.filePath(QString::fromLatin1(c.encoding).replace('/', '_'));
+        QString error;
+        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + c.encoding}, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        ResetDBaseUnit();
+        ASSERT_TRUE(DbFindRecord(DbKindDBase, out, "cp", "key", "k1")) << c.encoding;
+        EXPECT_EQ(DbFieldValue(1), QString::fromUtf8(c.name)) << c.encoding;
+        messages.Clear();
+        if (c.refused) {
+            const QByteArray before = ReadAll(out + "/cp.dbf");
+            EXPECT_FALSE(DbSetFieldValue(1, QString::fromUtf8(c.refused))) << c.encoding;
+            EXPECT_EQ(ReadAll(out + "/cp.dbf"), before) << c.encoding;
+            ASSERT_EQ(messages.Count(), 1) << c.encoding;
+            EXPECT_EQ(messages.Last().key, TextKey::DbCodePageRefused) << c.encoding;
+        }
+        ASSERT_TRUE(DbSetFieldValue(1, QString::fromUtf8(c.written))) << c.encoding;
+        const QString read = DbfreadRecords(out + "/cp.dbf", &error, c.python);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        EXPECT_TRUE(read.contains("-k1|" + QString::fromUtf8(c.written) + "\n")) << c.encoding << read.toStdString();
+    }
 }
 
 } // namespace

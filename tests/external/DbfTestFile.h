@@ -142,15 +142,15 @@ inline QString RunTool(const QString& program, const QStringList& args, QString*
 
 // Every record as python3-dbfread reads it (Debian's own python3, whatever comes first on
 // PATH): one line per record, the deletion flag ("*" or "-") and the values joined by "|".
-inline QString DbfreadRecords(const QString& path, QString* error)
+inline QString DbfreadRecords(const QString& path, QString* error, const QString& encoding = QStringLiteral("cp1252"))
 {
     const QString script = QStringLiteral(
         "import sys, dbfread\n"
-        "t = dbfread.DBF(sys.argv[1], encoding='cp1252', load=True, char_decode_errors='strict')\n"
+        "t = dbfread.DBF(sys.argv[1], encoding=sys.argv[2], load=True, char_decode_errors='strict')\n"
         "print('fields:' + '|'.join(t.field_names))\n"
         "for r in t.records: print('-' + '|'.join(str(v) for v in r.values()))\n"
         "for r in t.deleted: print('*' + '|'.join(str(v) for v in r.values()))\n");
-    return RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path}, error);
+    return RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), script, path, encoding}, error);
 }
 
 } // namespace zemo::test

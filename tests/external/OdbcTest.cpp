@@ -3,10 +3,12 @@
 // the driver manager, or with one that lacks an entry point.
 #include "../support/ProgramFixture.h"
 #include "DbfTestFile.h"
+#include "ModalScript.h"
 #include "OdbcTestKit.h"
 
 #include "core/Messages.h"
 #include "external/database/DBase.h"
+#include "external/database/Dataset.h"
 #include "external/database/DbSys.h"
 #include "external/database/OdbcSql.h"
 #include "shell/CommandFrame.h"
@@ -14,6 +16,9 @@
 
 #include <QDesktopServices>
 #include <QDir>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QUrl>
@@ -100,6 +105,34 @@ TEST_F(OdbcTest, SourcesAndTablesAreListed)
     ASSERT_TRUE(WriteText(dir.filePath("odbc.ini"), ""));
     ResetDbSys();
     EXPECT_TRUE(DbDataSources().isEmpty());
+}
+
+// A data source whose driver cannot load is refused by the dataset check with the driver
+// manager's own words, not as a table that was not found.
+TEST_F(OdbcTest, ASourceWhoseDriverDoesNotLoadSaysWhy)
+{
+    ASSERT_TRUE(WriteText(dir.filePath("odbcinst.ini"), "[Broken]\nDriver=/nonexistent/libzemo-no-driver.so\n"));
+    ASSERT_TRUE(WriteText(dir.filePath("odbc.ini"), "[Gone]\nDriver=Broken\n"));
+    ResetDbSys();
+    DatasetFields f;
+    f.Name = "D";
+    f.Odbc = true;
+    f.Source = "Gone";
+    f.Table = "people";
+    f.Key = "id";
+    QString definition;
+    const DatasetCheck check = BuildDatasetDefinition(f, definition);
+    EXPECT_FALSE(check.Ok);
+    EXPECT_EQ(check.Key, TextKey::CannotConnectOdbc);
+    EXPECT_TRUE(check.Param.contains("libzemo-no-driver.so")) << check.Param.toStdString();
+    EXPECT_EQ(check.Focus, DatasetControl::Source);
+    // A source that connects and lacks the table is still a table not found.
+    ResetDbSys();
+    ASSERT_TRUE(WriteText(dir.filePath("odbcinst.ini"), "[SQLite3]\nDriver=" + QFile::encodeName(SqliteDriver()) + "\nDontDLClose=1\n"));
+    ASSERT_TRUE(WriteText(dir.filePath("odbc.ini"), "[" + Source.toUtf8() + "]\nDriver=SQLite3\nDatabase=" + QFile::encodeName(Database()) + "\n"));
+    f.Source = Source;
+    f.Table = "nothere";
+    EXPECT_EQ(BuildDatasetDefinition(f, definition).Key, TextKey::TableNotFound);
 }
 
 // Tables open with their fields and first row, whatever was bound for the table list before;
@@ -362,18 +395,38 @@ protected:
 
 TEST_F(OdbcProgramTest, DatabaseOdbcOpensTheDataSourceFileInTheEditor)
 {
-    QTextBrowser editor;
-    QDesktopServices::setUrlHandler(QStringLiteral("file"), &editor, "setSource");
     const QString file = odbcDir.filePath("user-odbc.ini");
     ASSERT_FALSE(QFile::exists(file));
     ASSERT_TRUE(HasWorker(Cmd::DbOdbc));
-    Trigger(Cmd::DbOdbc);
-    Settle();
+    // Our own editor, whatever the desktop has: it names the file and saves what was typed.
+    QString shownPath;
+    {
+        ModalScript script;
+        script.Then<QDialog>([&](QDialog& d) {
+            shownPath = d.findChild<QLabel*>("PathL")->text();
+            d.findChild<QPlainTextEdit*>("TextE")->setPlainText("[Mine]\nDriver=SQLite3\n");
+            d.findChild<QPushButton*>("OkBtn")->click();
+        });
+        Trigger(Cmd::DbOdbc);
+        Settle();
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.Unexpected().isEmpty());
+    }
     EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");
-    EXPECT_TRUE(QFile::exists(file));
-    EXPECT_EQ(editor.source(), QUrl::fromLocalFile(file));
+    EXPECT_EQ(shownPath, file);
+    EXPECT_EQ(ReadAll(file), QByteArray("[Mine]\nDriver=SQLite3\n"));
     EXPECT_EQ(Db.LastReturn, 0);
     EXPECT_FALSE(Db.Connected);
+    // Cancel leaves the file as it was.
+    ModalScript cancel;
+    cancel.Then<QDialog>([](QDialog& d) {
+        d.findChild<QPlainTextEdit*>("TextE")->setPlainText("changed");
+        d.reject();
+    });
+    Trigger(Cmd::DbOdbc);
+    Settle();
+    EXPECT_TRUE(cancel.Done());
+    EXPECT_EQ(ReadAll(file), QByteArray("[Mine]\nDriver=SQLite3\n"));
 }
 
 TEST_F(OdbcProgramTest, DatabaseOdbcWithoutTheDriverManagerSaysItCannotConnect)

@@ -13,9 +13,11 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include <algorithm>
+#include <cctype>
 #include <span>
 
 namespace zemo {
@@ -31,22 +33,9 @@ std::vector<int>& Offsets() { return DBaseUnit.Offsets; }
 // Reads of whole records go through blocks of about this size.
 constexpr int64_t ReadBlockBytes = 1 << 20;
 
-// Tables marked with these language bytes hold OEM text: these bytes stand for the letters of
-// the Windows code page given beside them.
-constexpr std::array<std::pair<uint8_t, uint8_t>, 12> OemLetters{{
-    {129, 252}, {132, 228}, {134, 229}, {142, 196}, {143, 197}, {145, 230},
-    {146, 198}, {148, 246}, {153, 214}, {154, 220}, {155, 248}, {157, 216},
-}};
-
 int HeaderU16(int offset) { return LoadLE<uint16_t>(U().Header.data() + offset); }
 int64_t HeaderLength() { return HeaderU16(DbfHeaderLength); }
 int64_t RecordLength() { return HeaderU16(DbfRecordLength); }
-
-bool IsOem()
-{
-    const uint8_t b = U().Header[DbfLanguage];
-    return b == 0x16 || b == 0x1B;
-}
 
 int FieldLength(const DbfDescriptor& d) { return d[DbfFieldLength]; }
 
@@ -76,47 +65,133 @@ QString FieldName(const DbfDescriptor& d)
     return CharFieldToStr(reinterpret_cast<const char*>(d.data() + DbfFieldName), DbfFieldNameSize);
 }
 
+bool IsUtf8() { return U().CodePage == DbfUtf8; }
+
+QString Decode(const char* p, int size)
+{
+    if (!IsUtf8())
+        return CharFieldToStr(p, size, U().CodePage);
+    QByteArray bytes(p, size);
+    const qsizetype nul = bytes.indexOf('\0');
+    if (nul >= 0)
+        bytes.truncate(nul);
+    QString s = QString::fromUtf8(bytes);
+    qsizetype b = 0;
+    qsizetype e = s.size();
+    while (b < e && s[b] == u' ')
+        ++b;
+    while (e > b && s[e - 1] == u' ')
+        --e;
+    return s.mid(b, e - b);
+}
+
+// Text in the table's code page; lossless is false when a character has no byte there.
+QByteArray Encode(const QString& text, bool* lossless = nullptr)
+{
+    if (!IsUtf8())
+        return EncodeCodePage(U().CodePage, text, lossless);
+    if (lossless)
+        *lossless = true;
+    return text.toUtf8();
+}
+
+// UTF-8 text is cut before a character that would not fit whole.
+qsizetype FittingBytes(const QByteArray& bytes, int size)
+{
+    qsizetype n = std::min<qsizetype>(size, bytes.size());
+    if (IsUtf8() && n < bytes.size())
+        while (n > 0 && (uint8_t(bytes[n]) & 0xC0) == 0x80)
+            --n;
+    return n;
+}
+
 // The text of a field in a record as the file holds it.
 QString TextAt(const uint8_t* record, int field)
 {
     const int size = FieldLength(U().Fields[size_t(field)]);
-    const uint8_t* p = record + Offsets()[size_t(field)];
-    if (!IsOem())
-        return CharFieldToStr(reinterpret_cast<const char*>(p), size);
-    QByteArray bytes(reinterpret_cast<const char*>(p), size);
-    for (char& c : bytes)
-        for (const auto& [oem, ansi] : OemLetters)
-            if (uint8_t(c) == oem) {
-                c = char(ansi);
-                break;
-            }
-    return CharFieldToStr(bytes.constData(), size);
+    return Decode(reinterpret_cast<const char*>(record + Offsets()[size_t(field)]), size);
 }
 
-// Text as the file stores it: Windows code page 1252, and in an OEM table the letters through
-// the inverse table; a byte that an OEM table reads as another letter cannot be stored there.
-QByteArray StoredBytes(const QString& text)
+// A number as a field stores it: sign, integer digits and exactly the given decimals; empty
+// when the text is no plain decimal number or needs more decimals.
+QByteArray NumberText(const QString& text, int decimals)
 {
-    QByteArray bytes = EncodeCodePage(1252, text);
-    if (!IsOem())
-        return bytes;
-    for (char& c : bytes) {
-        const uint8_t b = uint8_t(c);
-        bool done = false;
-        for (const auto& [oem, ansi] : OemLetters) {
-            if (b == ansi) {
-                c = char(oem);
-                done = true;
-                break;
-            }
-        }
-        if (done)
-            continue;
-        for (const auto& [oem, ansi] : OemLetters)
-            if (b == oem)
-                c = '?';
+    const QString t = text.trimmed();
+    qsizetype i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == u'+' || t[i] == u'-'))
+        negative = t[i++] == u'-';
+    QByteArray whole;
+    QByteArray fraction;
+    bool point = false;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c == u'.' && !point)
+            point = true;
+        else if (c >= u'0' && c <= u'9')
+            (point ? fraction : whole).append(char(c));
+        else
+            return {};
     }
-    return bytes;
+    if (whole.isEmpty() && fraction.isEmpty())
+        return {};
+    while (fraction.endsWith('0'))
+        fraction.chop(1);
+    if (fraction.size() > decimals)
+        return {};
+    while (whole.size() > 1 && whole.startsWith('0'))
+        whole.remove(0, 1);
+    if (whole.isEmpty())
+        whole = "0";
+    if (whole == "0" && fraction.isEmpty())
+        negative = false;
+    QByteArray r = negative ? QByteArray("-") + whole : whole;
+    if (decimals > 0)
+        r += '.' + fraction.leftJustified(decimals, '0');
+    return r;
+}
+
+// A date as YYYYMMDD, typed so or as YYYY-MM-DD ("/" and "." also part it); empty when the
+// text is no real date.
+QByteArray DateText(const QString& text)
+{
+    const QString t = text.trimmed();
+    QDate date;
+    if (t.size() == 8)
+        date = QDate::fromString(t, QStringLiteral("yyyyMMdd"));
+    else if (t.size() == 10 && t[4] == t[7] && (t[4] == u'-' || t[4] == u'/' || t[4] == u'.'))
+        date = QDate::fromString(t.left(4) + t.mid(5, 2) + t.mid(8, 2), QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        return {};
+    return date.toString(QStringLiteral("yyyyMMdd")).toLatin1();
+}
+
+QByteArray LogicalText(const QString& text)
+{
+    const QString t = text.trimmed().toLower();
+    for (const char* yes : {"t", "y", "true", "yes"})
+        if (t == QLatin1String(yes))
+            return "T";
+    for (const char* no : {"f", "n", "false", "no"})
+        if (t == QLatin1String(no))
+            return "F";
+    if (t == u"?")
+        return "?";
+    return {};
+}
+
+// The field's type as a message shows it, such as "N(8,2)" or "D (YYYYMMDD)".
+QString TypeText(const DbfDescriptor& d)
+{
+    const char type = char(d[DbfFieldType]);
+    switch (std::toupper(uint8_t(type))) {
+    case 'D': return QStringLiteral("D (YYYYMMDD)");
+    case 'L': return QStringLiteral("L (T/F)");
+    case 'N':
+    case 'F':
+        return QStringLiteral("%1(%2,%3)").arg(QChar(type)).arg(FieldLength(d)).arg(d[DbfFieldDecimals]);
+    default: return QStringLiteral("%1(%2)").arg(QChar(type)).arg(FieldLength(d));
+    }
 }
 
 // A descriptor as the program adds it: the name's first 10 characters with ASCII letters
@@ -182,6 +257,47 @@ void ClearKeyCache()
     U().KeyFirst.clear();
 }
 
+// Language driver bytes of the code pages the program has tables for.
+struct LanguageCodePage {
+    int codePage;
+    std::initializer_list<uint8_t> bytes;
+};
+const LanguageCodePage LanguageCodePages[] = {
+    {437, {0x01, 0x09, 0x0B, 0x0D, 0x0F, 0x11, 0x15, 0x18, 0x19, 0x1B}},
+    {850, {0x02, 0x0A, 0x0E, 0x10, 0x12, 0x14, 0x16, 0x1A, 0x1D, 0x25, 0x37}},
+    {852, {0x1F, 0x22, 0x23, 0x40, 0x64, 0x87}},
+    {866, {0x26, 0x65}},
+    {874, {0x50, 0x7C}},
+    {1250, {0xC8}},
+    {1251, {0xC9}},
+    {1252, {0x03, 0x57, 0x58, 0x59}},
+    {1253, {0xCB}},
+    {1254, {0xCA}},
+    {1255, {0x7D}},
+    {1256, {0x7E}},
+    {1257, {0xCC}},
+};
+
+QByteArray CpgBeside(const QString& path)
+{
+    const QFileInfo info(path);
+    const QDir dir = info.dir();
+    const QString base = info.completeBaseName();
+    for (const QString& name : dir.entryList(QDir::Files | QDir::Hidden))
+        if (name.size() == base.size() + 4 && name.startsWith(base) && name.endsWith(QStringLiteral(".cpg"), Qt::CaseInsensitive)) {
+            QFile f(dir.filePath(name));
+            // A code page's name is short; more is not a .cpg file.
+            if (f.open(QIODevice::ReadOnly))
+                return f.read(64);
+        }
+    return {};
+}
+
+QString CodePageName(int codePage)
+{
+    return codePage == DbfUtf8 ? QStringLiteral("UTF-8") : QString::number(codePage);
+}
+
 // Reads the header and descriptors of the open file; false for a table that is not whole.
 bool ReadStructure()
 {
@@ -211,6 +327,7 @@ bool ReadStructure()
     ComputeOffsets();
     if (FieldsLength() > recordLength)
         return false;
+    u.CodePage = DbfCodePage(u.Header[DbfLanguage], CpgBeside(u.File.FileName()));
     for (size_t i = 0; i < u.Fields.size(); ++i)
         StoreLE<uint32_t>(u.Fields[i].data() + DbfFieldAddress, uint32_t(Offsets()[i]));
     const int64_t stated = LoadLE<uint32_t>(u.Header.data() + DbfRecordCount);
@@ -346,6 +463,80 @@ bool Restructure(std::vector<DbfDescriptor> fields, int changed, int delta)
 
 } // namespace
 
+int DbfCodePage(uint8_t language, const QByteArray& cpg)
+{
+    const QByteArray name = cpg.trimmed().toUpper();
+    if (name == "UTF-8" || name == "UTF8")
+        return DbfUtf8;
+    // "1252", "CP850", "ANSI 1251", "OEM 866", "WINDOWS-1250", "IBM852": the number names it.
+    qsizetype b = 0;
+    while (b < name.size() && !std::isdigit(uint8_t(name[b])))
+        ++b;
+    qsizetype e = b;
+    while (e < name.size() && std::isdigit(uint8_t(name[e])))
+        ++e;
+    const int named = e > b && e - b <= 5 ? name.mid(b, e - b).toInt() : 0;
+    if (named > 0 && IsCodePageSupported(named))
+        return named;
+    for (const LanguageCodePage& l : LanguageCodePages)
+        for (uint8_t byte : l.bytes)
+            if (byte == language)
+                return l.codePage;
+    return 1252;
+}
+
+bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefusal* refusal)
+{
+    if (!ValidField(field))
+        return false;
+    const DbfDescriptor& d = U().Fields[size_t(field)];
+    const int size = FieldLength(d);
+    const QString trimmed = text.trimmed();
+    const auto refuse = [&](TextKey key, const QString& last) {
+        if (refusal) {
+            refusal->key = key;
+            refusal->params = CleanParamText(text) + u';' + FieldName(d) + u';' + last;
+        }
+        return false;
+    };
+    QByteArray value;
+    bool right = false;
+    switch (std::toupper(d[DbfFieldType])) {
+    case 'C': {
+        bool lossless = true;
+        value = Encode(text, &lossless);
+        if (!lossless)
+            return refuse(TextKey::DbCodePageRefused, CodePageName(U().CodePage));
+        value.truncate(FittingBytes(value, size));
+        break;
+    }
+    case 'N':
+    case 'F':
+        value = trimmed.isEmpty() ? QByteArray() : NumberText(trimmed, d[DbfFieldDecimals]);
+        right = true;
+        if (!trimmed.isEmpty() && value.isEmpty())
+            return refuse(TextKey::DbValueRefused, TypeText(d));
+        break;
+    case 'D':
+        value = trimmed.isEmpty() ? QByteArray() : DateText(trimmed);
+        if (!trimmed.isEmpty() && value.isEmpty())
+            return refuse(TextKey::DbValueRefused, TypeText(d));
+        break;
+    case 'L':
+        value = trimmed.isEmpty() ? QByteArray() : LogicalText(trimmed);
+        if (!trimmed.isEmpty() && value.isEmpty())
+            return refuse(TextKey::DbValueRefused, TypeText(d));
+        break;
+    default:
+        // Memo block numbers, binary numbers and the like are no text to write.
+        return refuse(TextKey::DbValueRefused, TypeText(d));
+    }
+    if (value.size() > size)
+        return refuse(TextKey::DbValueRefused, TypeText(d));
+    bytes = right ? value.rightJustified(size, ' ') : value.leftJustified(size, ' ');
+    return true;
+}
+
 void ResetDBaseUnit()
 {
     DBaseClose();
@@ -355,6 +546,7 @@ void ResetDBaseUnit()
     Offsets().clear();
     u.Record.assign(1, ' ');
     u.RecordsInFile = 0;
+    u.CodePage = 1252;
     ClearKeyCache();
 }
 
@@ -410,6 +602,7 @@ bool DBaseOpenTable(const QString& folder, const QString& table)
         ErrorMsg(TextKey::CannotOpen, path);
         throw;
     }
+    U().CodePage = 1252;
     if (!ReadStructure()) {
         ErrorMsg(TextKey::ErrorInDBase, path);
         CloseFile();
@@ -445,8 +638,8 @@ void DBasePutText(int field, const QString& text)
     const int size = FieldLength(U().Fields[size_t(field)]);
     uint8_t* p = U().Record.data() + Offsets()[size_t(field)];
     std::fill_n(p, size, uint8_t(' '));
-    const QByteArray bytes = StoredBytes(text);
-    std::copy_n(bytes.constData(), std::min<qsizetype>(size, bytes.size()), p);
+    const QByteArray bytes = Encode(text);
+    std::copy_n(bytes.constData(), FittingBytes(bytes, size), p);
 }
 
 void DBasePutNumber(int field, double value)
@@ -490,10 +683,16 @@ bool DBaseWriteField(int field, const QString& text)
     DBaseUnitState& u = U();
     if (!TableIsOpen() || !ValidField(field) || u.CurrentRecord < 0 || u.CurrentRecord >= u.RecordsInFile)
         return false;
+    QByteArray bytes;
+    DbfRefusal refusal;
+    if (!DBaseStoredValue(field, text, bytes, &refusal)) {
+        ErrorMsg(refusal.key, refusal.params);
+        return false;
+    }
     // The buffer may hold another record since the find (an append, a deleted record found
     // under a key): the write changes one field of the current record and nothing else.
     ReadRecord(u.CurrentRecord);
-    DBasePutText(field, text);
+    std::copy(bytes.cbegin(), bytes.cend(), u.Record.begin() + Offsets()[size_t(field)]);
     WriteRecord(u.CurrentRecord);
     // A changed key leaves the cached keys behind.
     if (u.KeyCacheFile == u.Path && field < Db.FieldNames.size() && Db.FieldNames[field] == u.KeyCacheField)
@@ -508,8 +707,14 @@ bool DBaseAppendRecord(const QString& folder, const QString& table, const QStrin
     if (key < 0)
         return false;
     DBaseUnitState& u = U();
+    QByteArray bytes;
+    DbfRefusal refusal;
+    if (!DBaseStoredValue(key, keyValue, bytes, &refusal)) {
+        ErrorMsg(refusal.key, refusal.params);
+        return false;
+    }
     std::fill(u.Record.begin(), u.Record.end(), uint8_t(' '));
-    DBasePutText(key, keyValue);
+    std::copy(bytes.cbegin(), bytes.cend(), u.Record.begin() + Offsets()[size_t(key)]);
     const int64_t record = u.RecordsInFile;
     WriteRecord(record);
     u.RecordsInFile = record + 1;
@@ -536,6 +741,7 @@ void DBaseNewHeader()
     Offsets().clear();
     u.Record.assign(1, ' ');
     u.RecordsInFile = 0;
+    u.CodePage = 1252;
 }
 
 void DBaseAddField(const QString& name, char type, int length, int decimals)

@@ -2,7 +2,9 @@
 // its tables are listed by folder, a record is found by the text of a key field, one field of
 // the found record is rewritten, a record holding only a key is appended, and a field is
 // inserted or removed by rewriting the whole table. The same header builder and record buffer
-// make the attribute tables of the shape-file export. Every field is text; no type is read.
+// make the attribute tables of the shape-file export. Fields are read as text; a value the user
+// writes into a date, number or logical field is checked against its type first, and text is
+// read and written in the table's code page (its .cpg file, else its language driver byte).
 //
 // Header, 32 bytes, little-endian:
 // | Offset | Size | Meaning                                                          |
@@ -13,7 +15,7 @@
 // | 8      | 2    | header length: 32 + 32 x fields + 1                              |
 // | 10     | 2    | record length: 1 (deletion flag) + the field lengths            |
 // | 12     | 17   | reserved                                                         |
-// | 29     | 1    | language driver: 0x16 and 0x1B mark OEM text; 0x57 written       |
+// | 29     | 1    | language driver: the code page of the text; 0x57 (1252) written  |
 // | 30     | 2    | reserved                                                         |
 // Field descriptors of 32 bytes follow from offset 32, ended by the byte 0x0D:
 // | 0      | 11   | name, NUL-padded, at most 10 characters                          |
@@ -26,6 +28,7 @@
 #pragma once
 
 #include "core/FileClass.h"
+#include "core/LangTexts.h"
 
 #include <QHash>
 #include <QString>
@@ -58,6 +61,8 @@ inline constexpr int DbfDescriptorSize = 32;
 inline constexpr uint8_t DbfTerminator = 0x0D;
 inline constexpr uint8_t DbfDeleted = '*';
 inline constexpr uint8_t DbfLanguageAnsi = 0x57;
+// The code page number that stands for UTF-8 (from a .cpg file only).
+inline constexpr int DbfUtf8 = 65001;
 inline constexpr int DbfMaxFieldNameChars = 10;
 // Both lengths are 16-bit fields.
 inline constexpr int DbfMaxRecordLength = 65535;
@@ -75,6 +80,8 @@ struct DBaseUnitState {
     std::vector<int> Offsets;
     // One record as the file holds it, sized by the header's record length.
     std::vector<uint8_t> Record = std::vector<uint8_t>(1, ' ');
+    // The code page of the open table's text (DbfUtf8 for UTF-8).
+    int CodePage = 1252;
     TFileClass File;
     // The open table; after a folder was listed without opening one, that folder + "/~~~.dbf".
     QString Path;
@@ -91,6 +98,21 @@ struct DBaseUnitState {
 };
 
 extern DBaseUnitState DBaseUnit;
+
+// The code page of a table: named by the text of its .cpg file ("CP850", "UTF-8", "ANSI 1251",
+// ...) when that names one the program knows, else given by its language driver byte; 1252
+// when neither does.
+int DbfCodePage(uint8_t language, const QByteArray& cpg);
+
+// A value as the field stores it: a date as YYYYMMDD (also typed YYYY-MM-DD), a number with
+// the field's decimals right-aligned, a logical as T or F; text in the table's code page.
+// False when the value does not suit the field's type, length and decimals, or holds a letter
+// the code page lacks; refusal then names why (a language text with its parameters).
+struct DbfRefusal {
+    TextKey key = TextKey::Count;
+    QString params;
+};
+bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefusal* refusal = nullptr);
 
 // Closes the table and empties every list and cache (tests, and the start of a run).
 void ResetDBaseUnit();
@@ -117,7 +139,8 @@ void DBasePutNumber(int field, double value);
 
 bool DBaseFindRecord(const QString& folder, const QString& table, const QString& keyField,
                      const QString& keyValue);
-// Stores the text in the field of the record last found and writes that record back.
+// Stores the value in the field of the record last found and writes that record back; a
+// value the field cannot take is refused with a message and nothing is written.
 bool DBaseWriteField(int field, const QString& text);
 bool DBaseAppendRecord(const QString& folder, const QString& table, const QString& keyField,
                        const QString& keyValue);

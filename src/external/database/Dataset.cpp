@@ -85,8 +85,12 @@ DatasetCheck BuildDatasetDefinition(const DatasetFields& f, QString& definition)
             return Failed(TextKey::DatasourceNotFound, source, DatasetPage::General, DatasetControl::Source);
         def += TextParamStr(u'd', source);
     }
-    if (f.Table.isEmpty() || !DbHasTable(kind, source, f.Table))
+    if (f.Table.isEmpty() || !DbHasTable(kind, source, f.Table)) {
+        // A source whose driver does not load has no tables to look in: say why.
+        if (kind == DbKindOdbc && !Db.Connected && !Db.ConnectError.isEmpty())
+            return Failed(TextKey::CannotConnectOdbc, Db.ConnectError, DatasetPage::General, DatasetControl::Source);
         return Failed(TextKey::TableNotFound, f.Table, DatasetPage::General, DatasetControl::Table);
+    }
     if (f.Key.isEmpty() || !DbHasField(kind, source, f.Table, f.Key))
         return Failed(TextKey::FieldNotFound, f.Key, DatasetPage::General, DatasetControl::Key);
     def += TextParamStr(u't', f.Table) + TextParamStr(u'k', f.Key);

@@ -118,6 +118,24 @@ QString FetchedText(const char* buffer, int size, SQLLEN indicator)
     return DecodeDriverText(buffer, size);
 }
 
+// The connection's diagnostic records, one per line ("[unixODBC][Driver Manager]Can't open
+// lib ..."), or the return code when there are none.
+QString ConnectionDiagnostics()
+{
+    QStringList lines;
+    for (SQLSMALLINT i = 1; i <= 8; ++i) {
+        std::array<char, 6> state{};
+        std::array<char, SQL_MAX_MESSAGE_LENGTH + 1> text{};
+        SQLINTEGER native = 0;
+        SQLSMALLINT length = 0;
+        if (!Succeeded(Api().SQLGetDiagRec(SQL_HANDLE_DBC, Conn(), i, reinterpret_cast<SQLCHAR*>(state.data()), &native,
+                                           reinterpret_cast<SQLCHAR*>(text.data()), SQLSMALLINT(text.size()), &length)))
+            break;
+        lines << DecodeDriverText(text.data(), int64_t(text.size()));
+    }
+    return lines.isEmpty() ? QStringLiteral("SQL Error ") + QString::number(Db.LastReturn) : lines.join(u'\n');
+}
+
 void FreeOdbcHandles()
 {
     if (OdbcLoaded()) {
@@ -286,11 +304,14 @@ bool OdbcConnect(const QString& source)
     if (!InitOdbc())
         return false;
     QByteArray dsn = source.toUtf8();
+    Db.ConnectError.clear();
     const SQLRETURN rc = Api().SQLConnect(Conn(), reinterpret_cast<SQLCHAR*>(dsn.data()), SQL_NTS,
                                           nullptr, 0, nullptr, 0);
     Db.LastReturn = rc;
-    if (!Succeeded(rc))
+    if (!Succeeded(rc)) {
+        Db.ConnectError = ConnectionDiagnostics();
         return false;
+    }
     Db.Connected = true;
     FetchBuffers& b = Buffers();
     try {
@@ -540,9 +561,14 @@ bool DbSetFieldValue(int field, const QString& text)
     if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
         return false;
     const QString value = CleanDbValue(text);
+    if (Db.DbKind == DbKindDBase) {
+        // A refused value leaves the column as the table holds it.
+        if (!DBaseWriteField(field, value))
+            return false;
+        Db.Columns[size_t(field)].Value = value;
+        return true;
+    }
     Db.Columns[size_t(field)].Value = value;
-    if (Db.DbKind == DbKindDBase)
-        return DBaseWriteField(field, value);
     return UpdateOdbcKey(field, value);
 }
 

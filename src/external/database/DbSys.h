@@ -36,6 +36,8 @@ struct DbSysState {
     bool Connected = false;
     bool OdbcInitialised = false;
     int LastReturn = 0;
+    // Why the last ODBC connection failed, as the driver manager or the driver said it.
+    QString ConnectError;
     QString OpenSource;   // ODBC
     QString OpenTable;    // ODBC
     int KeyFieldIndex = -1;

@@ -1,12 +1,12 @@
 #include "external/database/OdbcSql.h"
 
+#include "external/database/Ports.h"
+
 #include <odbcinst.h>
 
-#include <QDesktopServices>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QUrl>
 
 #include <cstring>
 #include <dlfcn.h>
@@ -107,7 +107,7 @@ bool EditDataSourceFile()
         if (!f.open(QIODevice::WriteOnly | QIODevice::NewOnly))
             return false;
     }
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(name));
+    return DatabasePorts().EditDataSourceFile(name);
 }
 
 } // namespace zemo

@@ -58,12 +58,12 @@ void UnloadOdbc();
 // The driver manager's data-source administration with the parent window (opaque): loads the
 // set-up library on first use (OdbcLoadError when it or its entry point is missing) and
 // returns the entry point's result. Debian's driver manager has no dialog behind it and
-// answers false; then the user's data-source file opens in the desktop's editor.
+// answers false; then the user's data-source file opens in our own editor.
 bool ManageDataSources(void* parent);
 // The user's data-source file: ODBCINI, else ~/.odbc.ini.
 QString OdbcDataSourceFile();
-// Makes the file when it is missing and hands it to the desktop's editor; false when neither
-// could be done.
+// Makes the file when it is missing and shows it in our own editor (a desktop may have no
+// program for it); true when it was saved.
 bool EditDataSourceFile();
 
 } // namespace zemo

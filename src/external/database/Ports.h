@@ -50,6 +50,9 @@ struct DatabasePortSet {
     Port<bool(DatasetChoice& choice)> RunFindDlg{"database.RunFindDlg", [](DatasetChoice&) { return false; }};
     Port<bool(DatasetChoice& choice)> RunCreateLinksDlg{"database.RunCreateLinksDlg",
                                                         [](DatasetChoice&) { return false; }};
+    // The ODBC data-source file in our own editor; true when saved. Least: not shown.
+    Port<bool(const QString& path)> EditDataSourceFile{"database.EditDataSourceFile",
+                                                       [](const QString&) { return false; }};
     // The table window over the current record of a secondary table. Least: not shown.
     Port<void(const QString& table)> ShowSecondaryRecord{"database.ShowSecondaryRecord", [](const QString&) {}};
 };

@@ -25,6 +25,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
@@ -127,6 +128,8 @@ public:
         fields_->setHorizontalHeaderLabels(
             {Plain(TextKey::FieldName), Plain(TextKey::Type), Plain(TextKey::Length), Plain(TextKey::Decimals)});
         fields_->verticalHeader()->hide();
+        // Every column as wide as its caption and values.
+        fields_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
         fields_->setEditTriggers(QAbstractItemView::NoEditTriggers);
         fields_->setSelectionBehavior(QAbstractItemView::SelectRows);
         layout->addWidget(fields_);
@@ -178,6 +181,9 @@ private:
         add_->setEnabled(mode_ != Mode::None);
         remove_->setEnabled(mode_ != Mode::None && !fields.empty());
         count_ = int(fields.size());
+        // Wide enough for all four columns, the last one (Decimals) included.
+        fields_->setMinimumWidth(fields_->horizontalHeader()->length() + 2 * fields_->frameWidth()
+                                 + fields_->verticalScrollBar()->sizeHint().width());
     }
     bool Reopen() { return DbOpenTable(DbKindDBase, folder_, table_); }
     void NewTable()
