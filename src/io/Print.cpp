@@ -27,6 +27,7 @@
 #include "symbols/store/SymbolLayout.h"
 
 #include <QRegion>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -278,6 +279,16 @@ void SavePrintOptions(const PrintOptions& o)
     }
 }
 
+namespace {
+
+// Once the command is over: the tool it ended starts again and sets its own text first.
+void SayPrintStopped()
+{
+    QTimer::singleShot(0, [] { SetStatusText(Text(TextKey::PrintUserAbort)); });
+}
+
+} // namespace
+
 void ShowPrintDialog()
 {
     if (!Index.ActiveZmd)
@@ -290,8 +301,12 @@ void ShowPrintDialog()
 
 void PrintJobs(const PrintOptions& o)
 {
-    if (!Index.ActiveZmd || !ConfirmHiddenSymbols())
+    if (!Index.ActiveZmd)
         return;
+    if (!ConfirmHiddenSymbols()) {
+        SayPrintStopped();
+        return;
+    }
     SavedOutputState saved;
     Device* const dc = Graph.OutputDC;
     struct Restore {
@@ -348,9 +363,13 @@ bool PrintMap(const QString& separationName, const PrintOptions& o)
         EndPrintJob();
         throw;
     }
+    // Esc set the flag; a failed page was reported on its own.
+    const bool stopped = !ok && AbortRequested;
     if (!ok)
         AbortRequested = true;
     EndPrintJob();
+    if (stopped)
+        SayPrintStopped();
     return ok;
 }
 

@@ -41,13 +41,13 @@ void TakePage(const PrinterPage& page)
     PrintSys.VERTSIZE = page.HeightMm;
 }
 
-QString ProposedPrnName(const QString& documentName)
+QString ProposedName(const QString& documentName, const QString& extension)
 {
     const QString name = ExtractFileName(documentName);
     const qsizetype dot = name.lastIndexOf(u'.');
     const QString base = documentName.left(documentName.size() - name.size())
                          + (dot > 0 ? name.left(dot) : name);
-    return base + QStringLiteral(".prn");
+    return base + extension;
 }
 
 } // namespace
@@ -121,13 +121,19 @@ bool StartPrintJob(int index, const QString& documentName, bool toFile, int& cop
         ErrorMsg(TextKey::CannotOpenPrinter);
         return false;
     }
-    const bool pdfWriter = IsPdfWriter(names[index]);
+    const bool ownPdf = p->AsksPdfFile(index);
+    const bool pdfWriter = ownPdf || IsPdfWriter(names[index]);
     if (pdfWriter)
         copies = 1;
     QString fileName;
-    if (toFile && !pdfWriter) {
+    if (ownPdf) {
+        fileName = ProposedName(documentName, QStringLiteral(".pdf"));
+        const QString filter = QStringLiteral("PDF (*.pdf)|*.pdf|") + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+        if (!ExecSaveDialog(Text(TextKey::PrintFile), filter, QStringLiteral("pdf"), 0, fileName))
+            return false;
+    } else if (toFile && !pdfWriter) {
         copies = 1;
-        fileName = ProposedPrnName(documentName);
+        fileName = ProposedName(documentName, QStringLiteral(".prn"));
         const QString filter = Text(TextKey::PrintFiles) + QStringLiteral(" (*.prn)|*.prn|")
                                + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
         if (!ExecSaveDialog(Text(TextKey::PrintFile), filter, QStringLiteral("prn"), 0, fileName))

@@ -58,6 +58,8 @@ public:
     virtual bool Check(int index, PrinterPage& page) = 0;
     // The printer makes copies itself.
     virtual bool SupportsCopies(int index) = 0;
+    // The printer writes a PDF file that the user names for each job.
+    virtual bool AsksPdfFile(int index) { (void)index; return false; }
     // A job on the printer, or into `fileName` when it is not empty; `copies` made by the
     // printer; `passThrough` allows the PostScript road. Null when it could not be opened.
     virtual std::unique_ptr<PrintJob> Start(int index, const QString& title, const QString& fileName,

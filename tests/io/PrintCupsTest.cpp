@@ -9,9 +9,11 @@
 #include "io/Print.h"
 #include "io/PrintSys.h"
 #include "io/widgets/QtPrinters.h"
+#include "render/GraphSys.h"
 
 #include <QCoreApplication>
 #include <QImage>
+#include <QPrinter>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -151,7 +153,8 @@ protected:
 
 TEST_F(CupsPrinting, QueuesDefaultPostScriptAndPage)
 {
-    EXPECT_EQ(PrinterList(), (QStringList{PdfQueue, PsQueue}));
+    // Our own PDF file printer comes after the queues.
+    EXPECT_EQ(PrinterList(), (QStringList{PdfQueue, PsQueue, Text(TextKey::PdfFilePrinter)}));
     EXPECT_EQ(DefaultPrinterIndex(), IndexOf(PsQueue));
     EXPECT_TRUE(printers->IsPostScript(IndexOf(PsQueue)));
     EXPECT_FALSE(printers->IsPostScript(IndexOf(PdfQueue)));
@@ -213,6 +216,69 @@ TEST_F(CupsPrinting, PostScriptQueueGetsOurPostScript)
     ASSERT_EQ(pages.size(), 8u);
     for (int copy : {0, 1})
         ExpectCrossQuarters({pages[size_t(copy)], pages[size_t(2 + copy)], pages[size_t(4 + copy)], pages[size_t(6 + copy)]});
+}
+
+// Esc in the middle of a PostScript job drops it before its document is whole: no filter of
+// the scheduler starts and nothing reaches the printer.
+TEST_F(CupsPrinting, StoppedPostScriptJobNeverReachesTheSpooler)
+{
+    const int queue = IndexOf(PsQueue);
+    int copies = 1;
+    ASSERT_TRUE(StartPrintJob(queue, QStringLiteral("stopped.zmd"), false, copies));
+    ASSERT_TRUE(PrintSys.PassThrough);
+    Device* device = nullptr;
+    OutputSink* stream = nullptr;
+    for (int page = 0; page < 3; ++page) {
+        ASSERT_TRUE(StartPage(device, stream));
+        stream->Write(QByteArray(20000, '%') + "\r\n");
+        ASSERT_TRUE(EndPage());
+    }
+    AbortRequested = true;
+    EndPrintJob();
+    EXPECT_FALSE(PrintSys.Job);
+    ASSERT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
+    const QString log = cups.ErrorLog();
+    EXPECT_FALSE(log.contains("Started filter")) << log.right(3000).toStdString();
+    EXPECT_FALSE(log.contains("Started backend")) << log.right(3000).toStdString();
+    EXPECT_FALSE(QFile::exists(cups.Output(PsQueue)));
+    EXPECT_TRUE(messages.Entries().empty());
+}
+
+// The page's margins are the printer's printable area: none on a queue that prints to the
+// edge, the PPD's on another, turned with the sheet when its Properties make it landscape;
+// the check and the job see the same page.
+TEST_F(CupsPrinting, MarginsAreThePrintableAreaInEitherOrientation)
+{
+    QByteArray ppd = Read(QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd"));
+    const QByteArray a4 = "*ImageableArea A4/A4: \"18 36 577 806\"";
+    ASSERT_TRUE(ppd.contains(a4));
+    ppd.replace(a4, "*ImageableArea A4/A4: \"0 0 595 842\"");
+    QFile edgePpd(InMaps(QStringLiteral("edge.ppd")));
+    ASSERT_TRUE(edgePpd.open(QIODevice::WriteOnly));
+    edgePpd.write(ppd);
+    edgePpd.close();
+    ASSERT_TRUE(cups.AddQueue(QStringLiteral("EDGE"), edgePpd.fileName(), true)) << cups.Error().toStdString();
+    printers = std::make_unique<QtPrinters>();
+    const int edge = IndexOf(QStringLiteral("EDGE")), pdf = IndexOf(PdfQueue);
+    ASSERT_TRUE(CheckPrinter(edge));
+    EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 0);
+    EXPECT_EQ(PrintSys.Page.PrintableTopPt, 0);
+    EXPECT_GE(PrintSys.HORZSIZE, 209);
+    EXPECT_GE(PrintSys.VERTSIZE, 296);
+    printers->SetPageSetup([](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
+    EditPrinterProperties(pdf);
+    ASSERT_TRUE(CheckPrinter(pdf));
+    EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 36);
+    EXPECT_EQ(PrintSys.Page.PrintableTopPt, 36);
+    EXPECT_EQ(PrintSys.HORZSIZE, 271);
+    EXPECT_EQ(PrintSys.VERTSIZE, 184);
+    int copies = 1;
+    ASSERT_TRUE(StartPrintJob(pdf, QStringLiteral("margins.zmd"), false, copies));
+    EXPECT_EQ(PrintSys.HORZSIZE, 271);
+    EXPECT_EQ(PrintSys.VERTSIZE, 184);
+    EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 36);
+    AbortRequested = true;
+    EndPrintJob();
 }
 
 TEST_F(CupsPrinting, PrintToFileOnThePostScriptQueueWritesPostScriptOnly)

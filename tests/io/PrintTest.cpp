@@ -524,6 +524,14 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
         auto* pages = dlg.findChild<QTabWidget*>(QStringLiteral("PageControl"));
         pages->setCurrentIndex(1);
         EXPECT_EQ(dlg.HelpContext(), PrintOptionsHelpContext);
+        // The up-down buttons stay as tall as their fields on the roomy page.
+        dlg.show();
+        for (const QString name : {QStringLiteral("Intensity"), QStringLiteral("LineWidth")}) {
+            const QWidget* field = dlg.findChild<QLineEdit*>(name + u'E');
+            const QWidget* buttons = dlg.findChild<QWidget*>(name + u'B');
+            EXPECT_LE(buttons->height(), field->height() + 2) << name.toStdString();
+        }
+        dlg.hide();
         pages->setCurrentIndex(0);
         auto* scale = dlg.findChild<QComboBox*>(QStringLiteral("PrintScaleB"));
         for (const char* refused : {"999", "100001", "abc"}) {

@@ -51,6 +51,8 @@ TIntUpDown* IntRow(QGridLayout* grid, QWidget* parent, TextKey label, const char
     edit = Named(new QLineEdit(parent), (QByteArray(name) + 'E').constData());
     auto* spin = Named(new TIntUpDown(parent), (QByteArray(name) + 'B').constData());
     spin->SetAssociate(edit);
+    // As tall as its field, not as tall as the page's spare room.
+    spin->setFixedHeight(edit->sizeHint().height());
     spin->SetRange(min, max);
     spin->SetIncrement(step);
     spin->SetValue(value);

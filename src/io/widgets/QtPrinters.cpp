@@ -1,5 +1,6 @@
 #include "io/widgets/QtPrinters.h"
 
+#include "core/LangTexts.h"
 #include "document/FileReplace.h"
 #include "platform/widgets/PrinterDevice.h"
 #include "render/GraphSys.h"
@@ -16,6 +17,7 @@
 #include <cups/cups.h>
 #include <cups/ppd.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zemo {
@@ -23,7 +25,9 @@ namespace zemo {
 namespace {
 
 // A PostScript queue's raw job, or the same text into a file. Nothing is made before the
-// first bytes: a job whose pages were all skipped leaves no job and no file.
+// first bytes: a job whose pages were all skipped leaves no job and no file. The job's text
+// goes over a connection of its own, so that a stopped job can be dropped before its document
+// is whole: the scheduler then never has anything of it to print.
 class RawPostScriptJob final : public PrintJob, public OutputSink {
 public:
     RawPostScriptJob(QString queue, QString title, QString fileName, int copies)
@@ -45,8 +49,7 @@ public:
             return;
         if (!fileName_.isEmpty()) {
             failed_ = !file_.Append({reinterpret_cast<const uint8_t*>(bytes.data()), size_t(bytes.size())});
-        } else if (cupsWriteRequestData(CUPS_HTTP_DEFAULT, bytes.data(), size_t(bytes.size()))
-                   != HTTP_STATUS_CONTINUE) {
+        } else if (cupsWriteRequestData(http_, bytes.data(), size_t(bytes.size())) != HTTP_STATUS_CONTINUE) {
             failed_ = true;
         }
     }
@@ -58,8 +61,13 @@ public:
         started_ = false;
         if (!fileName_.isEmpty())
             return !failed_ && file_.Commit();
-        const bool ok = cupsFinishDocument(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData()) == IPP_STATUS_OK;
-        return ok && !failed_;
+        if (failed_) {
+            Drop();
+            return false;
+        }
+        const bool ok = cupsFinishDocument(http_, queue_.toUtf8().constData()) == IPP_STATUS_OK;
+        Disconnect();
+        return ok;
     }
 
     void Abort() override
@@ -71,8 +79,7 @@ public:
             file_.Abandon();
             return;
         }
-        cupsFinishDocument(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData());
-        cupsCancelJob2(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData(), jobId_, 1);
+        Drop();
     }
 
 private:
@@ -84,22 +91,38 @@ private:
             return !failed_;
         }
         const QByteArray queue = queue_.toUtf8(), title = title_.toUtf8();
+        http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, 30000, nullptr);
         cups_option_t* options = nullptr;
         int n = 0;
         if (copies_ > 1)
             n = cupsAddOption("copies", QByteArray::number(copies_).constData(), n, &options);
-        jobId_ = cupsCreateJob(CUPS_HTTP_DEFAULT, queue.constData(), title.constData(), n, options);
+        jobId_ = http_ ? cupsCreateJob(http_, queue.constData(), title.constData(), n, options) : 0;
         cupsFreeOptions(n, options);
         if (jobId_ <= 0
-            || cupsStartDocument(CUPS_HTTP_DEFAULT, queue.constData(), jobId_, title.constData(),
-                                 CUPS_FORMAT_POSTSCRIPT, 1) != HTTP_STATUS_CONTINUE) {
-            if (jobId_ > 0)
-                cupsCancelJob2(CUPS_HTTP_DEFAULT, queue.constData(), jobId_, 1);
+            || cupsStartDocument(http_, queue.constData(), jobId_, title.constData(), CUPS_FORMAT_POSTSCRIPT, 1)
+                   != HTTP_STATUS_CONTINUE) {
+            Drop();
             started_ = false;
             failed_ = true;
             return false;
         }
         return true;
+    }
+
+    // The unfinished document goes with its connection; then the job itself.
+    void Drop()
+    {
+        Disconnect();
+        if (jobId_ > 0)
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, queue_.toUtf8().constData(), jobId_, 1);
+        jobId_ = 0;
+    }
+
+    void Disconnect()
+    {
+        if (http_)
+            httpClose(http_);
+        http_ = nullptr;
     }
 
     QString queue_;
@@ -109,6 +132,7 @@ private:
     bool started_ = false;
     bool failed_ = false;
     int jobId_ = 0;
+    http_t* http_ = nullptr;
     TReplacingFile file_;
 };
 
@@ -202,6 +226,25 @@ private:
 
 } // namespace
 
+void UsePrintableArea(QPrinter& printer)
+{
+    QPageLayout layout = printer.pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    const QMarginsF m = layout.minimumMargins();
+    QMarginsF use = m;
+    if (layout.orientation() == QPageLayout::Landscape) {
+        // The sheet turned a quarter to the left; whether the device turned its margins or
+        // not, the larger of both ways lies inside what it prints.
+        const QMarginsF turned(m.bottom(), m.left(), m.top(), m.right());
+        use = QMarginsF(std::max(m.left(), turned.left()), std::max(m.top(), turned.top()),
+                        std::max(m.right(), turned.right()), std::max(m.bottom(), turned.bottom()));
+    }
+    layout.setMode(QPageLayout::StandardMode);
+    layout.setMargins(use);
+    printer.setFullPage(false);
+    printer.setPageLayout(layout);
+}
+
 PrinterPage PageOf(const QPrinter& printer)
 {
     PrinterPage p;
@@ -248,6 +291,7 @@ void QtPrinters::Load()
             default_ = int(entries_.size());
         entries_.push_back({n, {}, {}});
     }
+    entries_.push_back({Text(TextKey::PdfFilePrinter), {}, false, true});
 }
 
 QStringList QtPrinters::Names()
@@ -276,16 +320,20 @@ void QtPrinters::Select(int index)
 std::unique_ptr<QPrinter> QtPrinters::MakePrinter(int index) const
 {
     const Entry& e = entries_[size_t(index)];
-    if (!e.pdfFile.isEmpty()) {
+    if (!e.pdfFile.isEmpty() || e.ownPdf) {
         auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
         p->setOutputFormat(QPrinter::PdfFormat);
         p->setOutputFileName(e.pdfFile);
+        if (e.ownPdf)
+            UsePrintableArea(*p);
         return p;
     }
     const QPrinterInfo info = QPrinterInfo::printerInfo(e.name);
     if (info.isNull())
         return nullptr;
-    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    auto p = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    UsePrintableArea(*p);
+    return p;
 }
 
 QPrinter& QtPrinters::Kept(int index)
@@ -308,10 +356,13 @@ void QtPrinters::EditProperties(int index)
         return;
     if (pageSetup_) {
         pageSetup_(*kept_);
-        return;
+    } else {
+        QPageSetupDialog dialog(kept_.get(), QApplication::activeWindow());
+        dialog.exec();
     }
-    QPageSetupDialog dialog(kept_.get(), QApplication::activeWindow());
-    dialog.exec();
+    // A turned or resized sheet: the margins follow its printable area again.
+    if (entries_[size_t(index)].pdfFile.isEmpty())
+        UsePrintableArea(*kept_);
 }
 
 bool QtPrinters::Check(int index, PrinterPage& page)
@@ -334,12 +385,19 @@ bool QtPrinters::Check(int index, PrinterPage& page)
 bool QtPrinters::SupportsCopies(int index)
 {
     Load();
-    if (index < 0 || index >= int(entries_.size()) || !entries_[size_t(index)].pdfFile.isEmpty())
+    if (index < 0 || index >= int(entries_.size()) || !entries_[size_t(index)].pdfFile.isEmpty()
+        || entries_[size_t(index)].ownPdf)
         return false;
     if (IsPostScript(index))
         return true;
     const std::unique_ptr<QPrinter> p = MakePrinter(index);
     return p && p->supportsMultipleCopies();
+}
+
+bool QtPrinters::AsksPdfFile(int index)
+{
+    Load();
+    return index >= 0 && index < int(entries_.size()) && entries_[size_t(index)].ownPdf;
 }
 
 bool QtPrinters::IsPostScript(int index)
@@ -350,7 +408,7 @@ bool QtPrinters::IsPostScript(int index)
     Entry& e = entries_[size_t(index)];
     if (!e.postScript) {
         e.postScript = false;
-        if (e.pdfFile.isEmpty()) {
+        if (e.pdfFile.isEmpty() && !e.ownPdf) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
             const char* ppd = cupsGetPPD2(CUPS_HTTP_DEFAULT, e.name.toUtf8().constData());

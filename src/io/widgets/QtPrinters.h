@@ -1,6 +1,7 @@
 // The system's printers under PrintSys: the CUPS queues as Qt lists them, painted through
 // QPrinter (PDF when printing to a file), and the queues that take PostScript as it is, whose
-// jobs go through libcups as raw PostScript text.
+// jobs go through libcups as raw PostScript text. After the queues, always, our own printer
+// into a PDF file the user names, so that a machine without a print server can print too.
 #pragma once
 
 #include "io/PrintSys.h"
@@ -16,7 +17,7 @@ namespace zemo {
 
 class QtPrinters final : public PrinterSystem {
 public:
-    // The CUPS queues, read once (one entry per queue).
+    // The CUPS queues, read once (one entry per queue), and the PDF file printer.
     QtPrinters();
     // One printer that paints into a PDF file (tests, and a place to print without a queue).
     QtPrinters(const QString& name, const QString& pdfFile);
@@ -28,6 +29,7 @@ public:
     void EditProperties(int index) override;
     bool Check(int index, PrinterPage& page) override;
     bool SupportsCopies(int index) override;
+    bool AsksPdfFile(int index) override;
     std::unique_ptr<PrintJob> Start(int index, const QString& title, const QString& fileName,
                                     int copies, bool passThrough, PrinterPage& page) override;
 
@@ -43,6 +45,7 @@ private:
         QString name;
         QString pdfFile;                  // a PDF file instead of a queue
         std::optional<bool> postScript;   // asked of the queue once
+        bool ownPdf = false;              // the PDF file printer: a file named per job
     };
     void Load();
     std::unique_ptr<QPrinter> MakePrinter(int index) const;
@@ -55,6 +58,9 @@ private:
     std::function<void(QPrinter&)> pageSetup_;
 };
 
+// Margins of the printer's printable area for its page and orientation, in the set-up that
+// the Properties dialog shows and the job uses alike.
+void UsePrintableArea(QPrinter& printer);
 // A printer's page in the terms of PrintSys.
 PrinterPage PageOf(const QPrinter& printer);
 // Whether a PPD's text names a filter (a queue without one takes PostScript as it is).
