@@ -183,6 +183,26 @@ void DrawGps()
     Line(x - 15, y, x + 15, y);
     Line(x, y - 15, x, y + 15);
     EllipseBox(x - 7, y - 7, x + 8, y + 8);
+    if (EditSys.GpsMarkOld) {
+        Line(x - 11, y - 11, x + 12, y + 12);
+        Line(x - 11, y + 11, x + 12, y - 12);
+    }
+}
+
+void DrawPassPoints()
+{
+    const std::vector<Cord>& points = EditSys.PassPoints;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const QPoint p = Dev(points[i]);
+        if (i % 2 == 0) {
+            RectangleBox(p.x() - 5, p.y() - 5, p.x() + 5, p.y() + 5);
+            continue;
+        }
+        const QPoint t = Dev(points[i - 1]);
+        EllipseBox(p.x() - 6, p.y() - 6, p.x() + 7, p.y() + 7);
+        if ((p - t).manhattanLength() > 12)
+            Line(t.x(), t.y(), p.x(), p.y());
+    }
 }
 
 void DrawScreenWin()
@@ -221,6 +241,8 @@ void DrawShownMarks()
         MarkCs();
     if (EditSys.GpsMarkShown)
         DrawGps();
+    if (EditSys.PassPointsShown)
+        DrawPassPoints();
     if (EditSys.ScreenWinShown)
         DrawScreenWin();
     if (EditSys.AnchorShown)
@@ -648,6 +670,22 @@ void UnmarkGps()
         return;
     GuardEvent("EditSys", "UnmarkGps", [] { DrawGps(); });
     EditSys.GpsMarkShown = false;
+}
+
+void MarkPassPoints()
+{
+    if (EditSys.PassPointsShown)
+        return;
+    GuardEvent("EditSys", "MarkPassPoints", [] { DrawPassPoints(); });
+    EditSys.PassPointsShown = true;
+}
+
+void UnmarkPassPoints()
+{
+    if (!EditSys.PassPointsShown)
+        return;
+    GuardEvent("EditSys", "UnmarkPassPoints", [] { DrawPassPoints(); });
+    EditSys.PassPointsShown = false;
 }
 
 void MarkScreenWin()

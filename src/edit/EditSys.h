@@ -32,12 +32,18 @@ struct EditSysState {
     bool StretchShown = false;
     bool CourseMarksShown = false;
     bool GpsMarkShown = false;
+    // The GPS position is old (no data of late, or the receiver lost): the mark says so.
+    bool GpsMarkOld = false;
     bool ScreenWinShown = false;
     bool AnchorShown = false;
 
     int DraftStart = 0;
     CordRect StretchBox;
     Cord GpsPosition;
+    // The template adjust tool's pass points in the order clicked: a point on the template,
+    // then the map point it belongs at.
+    std::vector<Cord> PassPoints;
+    bool PassPointsShown = false;
     Cord ScreenWinRect[2];
     Cord AnchorPos;
 
@@ -90,6 +96,10 @@ void ShowCourseMarks();
 void HideCourseMarks();
 void MarkGps();
 void UnmarkGps();
+// The pass points: each template point a square, each map point a circle joined to its
+// template point by a line.
+void MarkPassPoints();
+void UnmarkPassPoints();
 void MarkScreenWin();
 void MarkAnchor();
 void Mark();

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <linux/serial.h>
+#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -44,6 +45,13 @@ int QueuedBytes(int fd)
 {
     int n = 0;
     return ioctl(fd, FIONREAD, &n) == 0 && n > 0 ? n : 0;
+}
+
+// The device hung up or reports an error.
+bool HungUp(int fd)
+{
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
 } // namespace
@@ -238,7 +246,12 @@ void TComm::Poll()
         const qsizetype old = buffer_.size();
         buffer_.resize(old + want);
         const ssize_t got = ::read(fd_, buffer_.data() + old, size_t(want));
+        const int error = errno;
         buffer_.resize(old + std::max<qsizetype>(0, got));
+        if (got < 0 && error != EAGAIN && error != EINTR) {
+            Lost();
+            return;
+        }
         if (got <= 0)
             break;
         // OnLine may close the port.
@@ -247,6 +260,16 @@ void TComm::Poll()
         else
             SplitCommLines(buffer_, deliver);
     }
+    if (fd_ >= 0 && QueuedBytes(fd_) == 0 && HungUp(fd_))
+        Lost();
+}
+
+void TComm::Lost()
+{
+    Close();
+    buffer_.clear();
+    if (OnLost)
+        OnLost();
 }
 
 } // namespace zemo

@@ -59,8 +59,11 @@ public:
     int BaudRate() const { return baud_; }
     int Mode = CommMode::Lines;
     CommSink OnLine;
+    // The device hung up or failed to read (a receiver unplugged): the port is closed first.
+    std::function<void()> OnLost;
 
-    // One timer tick: overruns drop what was queued, then everything queued is read and split.
+    // One timer tick: overruns drop what was queued, then everything queued is read and split;
+    // a hang-up or read error, once nothing is left to read, closes the port as lost.
     void Poll();
     // The bytes received and not yet handed on.
     const QByteArray& Buffer() const { return buffer_; }
@@ -69,6 +72,7 @@ private:
     bool Open();
     void Close();
     bool ReadOverrun();
+    void Lost();
 
     QString portName_ = QStringLiteral("COM1");
     int baud_ = 9600;

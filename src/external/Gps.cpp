@@ -12,6 +12,7 @@
 #include "external/Ports.h"
 
 #include <QList>
+#include <QTimer>
 
 #include <charconv>
 #include <cmath>
@@ -24,6 +25,8 @@ GpsUnitState Gps;
 namespace {
 
 std::unique_ptr<TComm> comm;
+// Restarted by every position; runs out when none came for GpsOldAfterMs.
+std::unique_ptr<QTimer> oldTimer;
 
 constexpr int MinSatellites = 4;
 // The field numbers of the two sentences.
@@ -110,6 +113,8 @@ void ResetGpsUnit()
 {
     if (comm)
         comm->SetEnabled(false);
+    if (oldTimer)
+        oldTimer->stop();
     Gps = GpsUnitState{};
 }
 
@@ -118,6 +123,11 @@ TComm& GpsComm()
     if (!comm) {
         comm = std::make_unique<TComm>();
         comm->OnLine = CommLine;
+        comm->OnLost = GpsReceiverLost;
+        oldTimer = std::make_unique<QTimer>();
+        oldTimer->setSingleShot(true);
+        oldTimer->setInterval(GpsOldAfterMs);
+        QObject::connect(oldTimer.get(), &QTimer::timeout, [] { GpsPositionOld(); });
     }
     return *comm;
 }
@@ -177,6 +187,8 @@ void CommLine(const QByteArray& line)
             }
         }
         if (used) {
+            if (oldTimer)
+                oldTimer->start();
             if (Gps.TestOpen)
                 ExternalPorts().GpsTestChanged();
             else
@@ -222,6 +234,8 @@ void UpdateGpsPosition(double latitude, double longitude)
     if (!ProgramConfig.GpsEnabled)
         return;
     UnmarkGps();
+    EditSys.GpsMarkOld = false;
+    Gps.Old = false;
     const bool valid = Gps.Position.Status == GpsStatus::Valid;
     if (ProgramConfig.GpsFilter) {
         for (int i = GpsHistorySize - 1; i > 0; --i)
@@ -253,6 +267,40 @@ void UpdateGpsPosition(double latitude, double longitude)
     ShowGpsText(GpsStatusText());
 }
 
+namespace {
+
+// The mark, when shown, drawn again as old.
+void MarkOld()
+{
+    const bool shown = EditSys.GpsMarkShown;
+    UnmarkGps();
+    EditSys.GpsMarkOld = true;
+    if (shown)
+        MarkGps();
+}
+
+} // namespace
+
+void GpsPositionOld()
+{
+    if (!GpsComm().Enabled() || Gps.TestOpen)
+        return;
+    Gps.Old = true;
+    MarkOld();
+    ShowGpsText(Text(TextKey::GpsNoData));
+}
+
+void GpsReceiverLost()
+{
+    if (oldTimer)
+        oldTimer->stop();
+    Gps.Lost = true;
+    Gps.Old = true;
+    MarkOld();
+    ShowGpsText(Text(TextKey::GpsLost));
+    EditPorts().UpdateToolButtons();
+}
+
 bool StartGpsPort()
 {
     ProgramConfig.GpsEnabled = false;
@@ -260,6 +308,9 @@ bool StartGpsPort()
     Gps.Position = GpsPositionRecord{};
     Gps.History = {};
     Gps.MeanCount = 0;
+    Gps.Old = false;
+    Gps.Lost = false;
+    EditSys.GpsMarkOld = false;
     TComm& c = GpsComm();
     c.Mode = CommMode::Lines;
     c.SetPort(ProgramConfig.GpsPort, ProgramConfig.GpsSpeed, 8, CommParity::None);
@@ -271,6 +322,7 @@ bool StartGpsPort()
         if (Index.ActiveZmd && Stp()->GpsAdjustPointCount > 0)
             FitGpsTransformation();
         ShowGpsText(Text(TextKey::NoFix));
+        oldTimer->start();
     }
     EditPorts().UpdateToolButtons();
     return ok;
@@ -279,10 +331,16 @@ bool StartGpsPort()
 void CloseGpsReceiver()
 {
     UnmarkGps();
+    EditSys.GpsMarkOld = false;
     GpsComm().SetEnabled(false);
+    oldTimer->stop();
+    Gps.Position = GpsPositionRecord{};
+    Gps.Old = false;
+    Gps.Lost = false;
     EditPorts().UpdateToolButtons();
     ProgramConfig.GpsEnabled = false;
     WriteConfig();
+    ShowGpsText(QString());
 }
 
 void RunGpsTest()

@@ -25,6 +25,8 @@ inline constexpr double MaxDgpsAge = 3;
 inline constexpr int CannotOpenGpsHelpContext = 59;
 inline constexpr int OpenGpsHelpContext = 54;
 inline constexpr int TestGpsHelpContext = 55;
+// No position sentence for this long makes the position old.
+inline constexpr int GpsOldAfterMs = 3000;
 
 struct GpsPositionRecord {
     double Latitude = 0;   // degrees, south negative
@@ -50,6 +52,8 @@ struct GpsUnitState {
     int MeanCount = 0;      // valid entries behind the mean
     bool TestOpen = false;  // the test dialog shows the lines
     QByteArray LastLine;    // the last line received
+    bool Old = false;       // no position of late
+    bool Lost = false;      // the receiver hung up or failed
 };
 
 extern GpsUnitState Gps;
@@ -71,9 +75,14 @@ QString GpsTestLatitude();
 QString GpsTestLongitude();
 QString GpsTestMode();
 
+// No position came for GpsOldAfterMs: the mark and the status line say the position is old.
+void GpsPositionOld();
+// The port hung up or failed: the status line says the receiver is lost, the mark stays as old.
+void GpsReceiverLost();
+
 // Opens the configured port; false (with "CannotOpen") when it cannot be had.
 bool StartGpsPort();
-// Options > Close GPS.
+// Options > Close GPS: the mark and the status line's GPS text go.
 void CloseGpsReceiver();
 // The test dialog's road: the port opened when no data arrived yet, closed again after the
 // dialog when still none came.

@@ -15,7 +15,9 @@
 #include "external/Gps.h"
 #include "external/widgets/AdjGpsDlg.h"
 #include "external/widgets/GpsDlg.h"
+#include "core/widgets/QtStatusBar.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Panels.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -65,7 +67,8 @@ protected:
     void TearDown() override
     {
         GpsComm().SetEnabled(false);
-        ::close(master);
+        if (master >= 0)
+            ::close(master);
         ::close(slave);
         ProgramFixture::TearDown();
     }
@@ -164,6 +167,49 @@ TEST_F(GpsProgram, MarkFollowsTheLastPositionAndCloseRemovesIt)
     Settle();
     EXPECT_FALSE(EditSys.GpsMarkShown);
     EXPECT_FALSE(GpsComm().Enabled());
+    EXPECT_FALSE(ProgramConfig.GpsEnabled);
+}
+
+// A receiver that stops talking leaves an old position, one that goes away (the terminal
+// hung up) is lost: the mark and the status line say so, and Close GPS clears both.
+TEST_F(GpsProgram, SilentOrLostReceiverIsShownAndCloseClearsIt)
+{
+    const auto centre = [this] { return PanelsOf(Frame())->Status->Panel(StatusPanel::Center)->text(); };
+    ASSERT_TRUE(OpenMapWithPoint());
+    ASSERT_TRUE(OpenGps());
+    Send(Gga(60.001, 25.002) + Gga(60.0012, 25.002));
+    ASSERT_TRUE(WaitFor([] { return EditSys.GpsMarkShown; }));
+    EXPECT_FALSE(EditSys.GpsMarkOld);
+    EXPECT_TRUE(centre().startsWith("GPS 8")) << centre().toStdString();
+    // Silence: after a few seconds the position is old; a new sentence makes it fresh again.
+    QElapsedTimer t;
+    t.start();
+    while (!Gps.Old && t.elapsed() < GpsOldAfterMs + 2000)
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    ASSERT_TRUE(Gps.Old);
+    EXPECT_GE(t.elapsed(), GpsOldAfterMs / 2);
+    EXPECT_TRUE(EditSys.GpsMarkShown);
+    EXPECT_TRUE(EditSys.GpsMarkOld);
+    EXPECT_EQ(centre(), Text(TextKey::GpsNoData));
+    Send(Gga(60.002, 25.002));
+    ASSERT_TRUE(WaitFor([] { return !Gps.Old; }));
+    EXPECT_FALSE(EditSys.GpsMarkOld);
+    EXPECT_TRUE(centre().startsWith("GPS 8"));
+    // The device goes away.
+    ::close(master);
+    master = -1;
+    ASSERT_TRUE(WaitFor([] { return Gps.Lost; }));
+    EXPECT_FALSE(GpsComm().Enabled());
+    EXPECT_TRUE(EditSys.GpsMarkShown);
+    EXPECT_TRUE(EditSys.GpsMarkOld);
+    EXPECT_EQ(centre(), Text(TextKey::GpsLost));
+    EXPECT_EQ(messages.Count(), 0);
+    Trigger(Cmd::OptionsCloseGps);
+    Settle();
+    EXPECT_FALSE(EditSys.GpsMarkShown);
+    EXPECT_FALSE(EditSys.GpsMarkOld);
+    EXPECT_FALSE(Gps.Lost);
+    EXPECT_EQ(centre(), QString());
     EXPECT_FALSE(ProgramConfig.GpsEnabled);
 }
 
