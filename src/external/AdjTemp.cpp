@@ -9,6 +9,7 @@
 #include "document/Index.h"
 #include "document/ServiceHooks.h"
 #include "edit/Cursors.h"
+#include "edit/EditSys.h"
 #include "edit/Ports.h"
 #include "edit/Work.h"
 #include "external/Template.h"
@@ -102,6 +103,8 @@ void AdjTemplateStart()
     AdjTemp.Phase = 0;
     AdjTemp.Pairs = 0;
     twelfthJustMarked = false;
+    UnmarkPassPoints();
+    EditSys.PassPoints.clear();
     Work.ToolMode = ToolModes::Template;
     SetStatusText(Text(TextKey::MarkTemplate));
     SetToolCursor(AdjTemplateCursor);
@@ -113,6 +116,8 @@ void AdjTemplateEnd()
 {
     if (Work.ToolMode != ToolModes::Template)
         return;
+    UnmarkPassPoints();
+    EditSys.PassPoints.clear();
     ClearStatusText();
     Work.ToolMode = ToolModes::None;
     RestoreRightStatus();
@@ -123,9 +128,13 @@ void AdjTemplateMouseDown()
 {
     AdjTempState& s = AdjTemp;
     const double x = Masked(Work.CursorMapPos.x), y = Masked(Work.CursorMapPos.y);
+    if (s.Phase == 0 && s.Pairs >= MaxAdjustPairs)
+        return;
+    // Every counted click shows where it landed.
+    UnmarkPassPoints();
+    EditSys.PassPoints.push_back(Cord{int32_t(x), int32_t(y)});
+    MarkPassPoints();
     if (s.Phase == 0) {
-        if (s.Pairs >= MaxAdjustPairs)
-            return;
         const double dx = (x - s.X) / 256, dy = (y - s.Y) / 256;
         const double c = std::cos(s.Angle), sn = std::sin(s.Angle);
         s.Lx[size_t(s.Pairs)] = (dx * c + dy * sn) / s.U;

@@ -124,12 +124,12 @@ void SetPalette(TTmp& t, ByteReader& r, const ColorTable& table)
 }
 
 // Decoded indexes into the rows, de-interlaced; each row's last byte is stored even when its
-// pixels do not fill it.
+// pixels do not fill it. rowsDone counts the rows completed.
 class PixelStore {
 public:
-    PixelStore(TTmp& t, bool interlaced)
+    PixelStore(TTmp& t, bool interlaced, int& rowsDone)
         : t_(t), bits_(t.BitsPerPixel), mask_(uint8_t((1u << std::min(bits_, 8)) - 1)),
-          width_(t.Width), height_(t.Height), interlaced_(interlaced)
+          width_(t.Width), height_(t.Height), interlaced_(interlaced), rowsDone_(rowsDone)
     {
     }
 
@@ -186,7 +186,7 @@ private:
         if (row_ && bits_ == 1 && (width_ & 7))
             row_[width_ >> 3] = uint8_t(acc_ << (8 - (width_ & 7)));
         column_ = 0;
-        ++rows_;
+        rowsDone_ = ++rows_;
     }
 
     TTmp& t_;
@@ -197,6 +197,7 @@ private:
     bool interlaced_;
     int column_ = 0;
     int rows_ = 0;
+    int& rowsDone_;
     uint32_t acc_ = 0;
     uint8_t* row_ = nullptr;
 };
@@ -257,12 +258,15 @@ bool ReadGifFile(const QString& name, int mode)
     if (mode == TemplateLoadAsk && !AskTemplateResolution(0))
         return false;
 
-    BasicLzwDecoder<PixelStore> decoder(PixelStore(*t, image->interlaced));
+    int rowsDone = 0;
+    BasicLzwDecoder<PixelStore> decoder(PixelStore(*t, image->interlaced, rowsDone));
     decoder.LzwDecodeInit(image->codeSize);
     int64_t pos = image->dataAt;
     for (uint8_t n; (n = r.U8(size_t(pos))) != 0; pos += 1 + n)
         if (!decoder.LzwDecodeBytes(data.data() + pos + 1, n))
             break;
+    if (rowsDone < t->Height)
+        ReportPartialPicture(name, rowsDone, t->Height, mode);
     return true;
 }
 

@@ -3,6 +3,10 @@
 #include "core/Errors.h"
 #include "core/Messages.h"
 #include "core/Status.h"
+#include "core/StringX.h"
+#include "external/Template.h"
+
+#include <algorithm>
 
 namespace zemo {
 
@@ -21,6 +25,16 @@ bool AllocateTemplatePixels(TTmp& t)
     t.Pixels = {};
     ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);
     return false;
+}
+
+void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, int mode)
+{
+    const QString params = CleanParamText(name) + u';' + QString::number(std::clamp<int64_t>(rowsRead, 0, rows)) + u';'
+                           + QString::number(rows);
+    if (mode == TemplateLoadAsk)
+        WarningMsg(TextKey::PartialPicture, params);
+    else
+        SetStatusText(MergeMsgParams(Text(TextKey::PartialPicture), params));
 }
 
 // ---- Progress ----

@@ -359,6 +359,8 @@ public:
         }
     }
     void operator()(uint8_t b) { (*this)(&b, 1); }
+    // Rows filled whole from the strips so far.
+    int64_t RowsDone() const { return done_; }
 
 private:
     void EndRow(uint8_t* raw)
@@ -378,6 +380,7 @@ private:
             std::memcpy(row, raw, size_t(raw_));
         }
         ++row_;
+        ++done_;
         fill_ = 0;
     }
 
@@ -390,6 +393,7 @@ private:
     int64_t row_ = 0;
     int64_t end_ = 0;
     int64_t fill_ = 0;
+    int64_t done_ = 0;
 };
 
 // PackBits: a count byte n of 0..127 copies the next n + 1 bytes, -127..-1 repeats the next
@@ -497,14 +501,20 @@ public:
             if (!progress.Step(int(row + rows)))
                 return false;
         }
+        // CCITT strips report their own damage.
+        if (!IsCcitt(info_.compression))
+            rowsDone_ = sink.RowsDone();
         return true;
     }
+    // Whole rows the strips gave (the height for CCITT).
+    int64_t RowsDone() const { return rowsDone_; }
 
 private:
     RasterFile& f_;
     const TiffInfo& info_;
     TTmp& t_;
     const QString& name_;
+    int64_t rowsDone_ = t_.Height;
 };
 
 bool Fail(TextKey key, const QString& name, int helpContext = 0, const QString& value = {})
@@ -592,7 +602,12 @@ bool ReadTiffFile(const QString& name, int mode)
         if (!placed)
             return false;
     }
-    return StripReader(f, info, *t, name).ReadAll(rowsPerStrip, rawRowBytes);
+    StripReader reader(f, info, *t, name);
+    if (!reader.ReadAll(rowsPerStrip, rawRowBytes))
+        return false;
+    if (reader.RowsDone() < t->Height)
+        ReportPartialPicture(name, reader.RowsDone(), t->Height, mode);
+    return true;
 }
 
 } // namespace zemo

@@ -8,6 +8,7 @@
 #include "core/StringX.h"
 #include "document/Open.h"
 #include "document/Index.h"
+#include "edit/EditSys.h"
 #include "edit/Work.h"
 #include "edit/widgets/MdiChild.h"
 #include "external/AdjTemp.h"
@@ -261,7 +262,12 @@ TEST_F(TemplateMenu, TheAdjustToolMovesTheTemplatePointOntoTheMapPoint)
     EXPECT_EQ(KeptStatusText(), Text(TextKey::MarkMap));
     Click(Surface(), At(5, -3));
     EXPECT_EQ(KeptStatusText(), Text(TextKey::MarkTemplateOr));
+    // Each counted click is marked where it landed: the template point and its map point.
+    EXPECT_TRUE(EditSys.PassPointsShown);
+    EXPECT_EQ(EditSys.PassPoints, (std::vector<Cord>{{200 * 256, 100 * 256}, {500 * 256, -300 * 256}}));
     Key(Surface(), Qt::Key_Return);
+    EXPECT_FALSE(EditSys.PassPointsShown);
+    EXPECT_TRUE(EditSys.PassPoints.empty());
     EXPECT_EQ(Texts()[0].section(u'\t', 2, 3), "x300\ty-400");
     EXPECT_EQ(GetParamFloat(Texts()[0], u'u', 0), 10.0);
     EXPECT_EQ(GetParamFloat(Texts()[0], u'a', 1), 0.0);
