@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/Status.h"
 #include "external/RasterLoad.h"
 #include "external/TempResol.h"
 #include "external/Template.h"
@@ -25,12 +26,15 @@ constexpr qint64 InputChunk = 1 << 16;
 const JOCTET FakeEoi[2] = {0xFF, JPEG_EOI};
 
 // The source: the file read in chunks. At its end the library gets an end-of-image marker
-// and a warning, as its own file source does, so that a short file decodes what it has.
+// and a warning, as its own file source does, so that a short file decodes what it has; the
+// rows of the block rows read by then are what the file held.
 struct Source {
     jpeg_source_mgr pub;
     QFile* file;
     std::vector<JOCTET> buffer;
     bool startOfFile;
+    bool ended;
+    int rowsAtEnd;
 };
 
 extern "C" void InitSource(j_decompress_ptr) {}
@@ -43,6 +47,12 @@ extern "C" boolean FillInputBuffer(j_decompress_ptr cinfo)
         // A file without a single byte is no picture at all.
         if (s->startOfFile)
             ERREXIT(cinfo, JERR_INPUT_EMPTY);
+        // The rows of the blocks taken in whole before the data ran out (the decoder reads
+        // ahead of the rows it has put out).
+        if (!s->ended)
+            s->rowsAtEnd = int(std::min<int64_t>(int64_t(cinfo->input_iMCU_row) * cinfo->max_v_samp_factor * DCTSIZE,
+                                                 cinfo->image_height));
+        s->ended = true;
         WARNMS(cinfo, JWRN_JPEG_EOF);
         s->pub.next_input_byte = FakeEoi;
         s->pub.bytes_in_buffer = 2;
@@ -235,8 +245,15 @@ bool ReadJpegFile(const QString& name, int mode)
         ShowLibraryMessage(MsgKind::Error, name, d.error.message);
         return false;
     }
-    if (d.error.warnings > 0)
+    // A file cut short says how much of it there was; the library's other warnings (damaged
+    // data it got over) come when the template is added, and at a later open in the status
+    // line only, so that the same file does not warn every time.
+    if (src.ended)
+        ReportPartialPicture(name, src.rowsAtEnd, t->Height, mode);
+    else if (d.error.warnings > 0 && mode == TemplateLoadAsk)
         ShowLibraryMessage(MsgKind::Warning, name, d.error.warning);
+    else if (d.error.warnings > 0)
+        SetStatusText(name + QStringLiteral(": ") + QString::fromLocal8Bit(d.error.warning));
     return true;
 }
 

@@ -9,7 +9,7 @@ namespace zemo {
 
 // Reads the file into CurrentTemplate; in load mode 1 the template resolution dialog places
 // it first (Cancel leaves the template untouched). A file that ends early is read as the
-// library reads it (the rest grey) after a warning.
+// library reads it (the rest grey), and how much of it there was is said (ReportPartialPicture).
 bool ReadJpegFile(const QString& name, int mode);
 
 } // namespace zemo

@@ -31,8 +31,8 @@ bool TemplatePixelsFit(const TTmp& t);
 // than the limit or cannot be had.
 bool AllocateTemplatePixels(TTmp& t);
 
-// A file that held only part of its picture (cut short, or its data damaged): rows of the
-// picture were read, the rest stays blank. A template being added says so in a warning; one
+// A file that held only part of its picture (cut short, or its data damaged): rowsRead of its
+// rows were read. A template being added says so in a warning; one
 // read again as its map opens only in the status line, so the same file does not warn at
 // every open.
 void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, int mode);
