@@ -42,6 +42,7 @@ struct SaneRun {
     bool initialised = false;
     int starts = 0;
     std::optional<QStringList> devices;
+    QStringList labels;
 };
 SaneRun sane;
 
@@ -202,12 +203,24 @@ QStringList ScanDevices()
     if (!sane.devices) {
         QStringList names;
         const SANE_Device** list = nullptr;
+        sane.labels.clear();
         if (InitSane() && sane_get_devices(&list, SANE_TRUE) == SANE_STATUS_GOOD && list)
-            for (int i = 0; list[i]; ++i)
-                names << QString::fromLocal8Bit(list[i]->name);
+            for (int i = 0; list[i]; ++i) {
+                const QString name = QString::fromLocal8Bit(list[i]->name);
+                names << name;
+                const QString maker = (QString::fromLocal8Bit(list[i]->vendor) + u' '
+                                       + QString::fromLocal8Bit(list[i]->model)).simplified();
+                sane.labels << (maker.isEmpty() ? name : maker + QStringLiteral(" (") + name + u')');
+            }
         sane.devices = names;
     }
     return *sane.devices;
+}
+
+QStringList ScanDeviceLabels()
+{
+    ScanDevices();
+    return sane.labels;
 }
 
 bool ScannerAvailable() { return !ScanDevices().isEmpty(); }
@@ -230,7 +243,8 @@ void SelectScanSource()
 {
     const QStringList devices = ScanDevices();
     int index = std::max<int>(0, int(devices.indexOf(CurrentScanDevice())));
-    if (devices.isEmpty() || !ExternalPorts().RunScanSource(devices, index) || index < 0 || index >= devices.size())
+    if (devices.isEmpty() || !ExternalPorts().RunScanSource(ScanDeviceLabels(), index) || index < 0
+        || index >= devices.size())
         return;
     Settings store = Settings::OpenDefault();
     store.WriteString(SourceKey, devices[index]);
@@ -250,6 +264,39 @@ QStringList ScanModes(const QString& name)
     return modes;
 }
 
+void ScanOffers(const QString& name, ScanSettings& settings)
+{
+    settings.Modes = ScanModes(name);
+    if (!InitSane())
+        return;
+    SaneDevice dev(name.toLocal8Bit().constData());
+    if (!dev.Handle())
+        return;
+    const SANE_Option_Descriptor* d = nullptr;
+    settings.Depths.clear();
+    if (dev.Find(SANE_NAME_BIT_DEPTH, &d) >= 0 && d->type == SANE_TYPE_INT
+        && d->constraint_type == SANE_CONSTRAINT_WORD_LIST)
+        for (SANE_Int i = 1; i <= d->constraint.word_list[0]; ++i)
+            settings.Depths.push_back(d->constraint.word_list[i]);
+    settings.Depth = settings.Depths.empty() ? 0 : dev.GetNumber(SANE_NAME_BIT_DEPTH);
+    // The area only where the device measures it in millimetres from the bed's corner.
+    const auto rangeMax = [&dev](const char* option) {
+        const SANE_Option_Descriptor* r = nullptr;
+        if (dev.Find(option, &r) < 0 || r->unit != SANE_UNIT_MM || r->constraint_type != SANE_CONSTRAINT_RANGE)
+            return 0;
+        const SANE_Word m = r->constraint.range->max;
+        return r->type == SANE_TYPE_FIXED ? int(SANE_UNFIX(m)) : int(m);
+    };
+    settings.BedWidth = rangeMax(SANE_NAME_SCAN_BR_X);
+    settings.BedHeight = rangeMax(SANE_NAME_SCAN_BR_Y);
+    if (settings.BedWidth > 0 && settings.BedHeight > 0) {
+        settings.Left = dev.GetNumber(SANE_NAME_SCAN_TL_X);
+        settings.Top = dev.GetNumber(SANE_NAME_SCAN_TL_Y);
+        settings.Width = dev.GetNumber(SANE_NAME_SCAN_BR_X) - settings.Left;
+        settings.Height = dev.GetNumber(SANE_NAME_SCAN_BR_Y) - settings.Top;
+    }
+}
+
 bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage& image)
 {
     QStringList options;
@@ -259,6 +306,12 @@ bool ScanWithDevice(const QString& name, const ScanSettings& settings, ScanImage
         options << QStringLiteral("n:" SANE_NAME_BIT_DEPTH "=%1").arg(settings.Depth);
     if (settings.Resolution > 0)
         options << QStringLiteral("n:" SANE_NAME_SCAN_RESOLUTION "=%1").arg(settings.Resolution);
+    if (settings.Width > 0 && settings.Height > 0)
+        // The far corner first, so that the near one never lies beyond it.
+        options << QStringLiteral("n:" SANE_NAME_SCAN_BR_X "=%1").arg(settings.Left + settings.Width)
+                << QStringLiteral("n:" SANE_NAME_SCAN_BR_Y "=%1").arg(settings.Top + settings.Height)
+                << QStringLiteral("n:" SANE_NAME_SCAN_TL_X "=%1").arg(settings.Left)
+                << QStringLiteral("n:" SANE_NAME_SCAN_TL_Y "=%1").arg(settings.Top);
     image = ScanImage{};
     AbortRequested = false;
     // The menu item's name without its accelerator; no count, the bar shows how far it is.
@@ -404,7 +457,7 @@ void AcquireTemplate()
     if (device.isEmpty())
         return;
     ScanSettings settings;
-    settings.Modes = ScanModes(device);
+    ScanOffers(device, settings);
     if (!ExternalPorts().RunScanDlg(settings))
         return;
     ScanImage image;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <vector>
 
 namespace zemo {
 
@@ -23,18 +24,29 @@ struct ScanImage {
     int RowBytes() const { return Bits == 24 ? Width * 3 : Bits == 8 ? Width : (Width + 7) / 8; }
 };
 
-// What our scan dialog asks: the device's mode and resolution (0: the device's own), and the
-// sample depth where the device offers one (0: its own).
+// What our scan dialog asks: the device's mode and resolution (0: the device's own), the
+// sample depth where the device offers one (0: its own), and the area of the bed to scan.
 struct ScanSettings {
     QStringList Modes;     // offered
     QString Mode;
     int Resolution = 0;
+    std::vector<int> Depths; // offered
     int Depth = 0;
+    // The bed in whole millimetres (0: the device names no area), and the area to scan on it
+    // from its top-left corner (a width or height of 0: the device's own area).
+    int BedWidth = 0;
+    int BedHeight = 0;
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
 };
 
 // Local devices, asked for once per run.
 bool ScannerAvailable();
 QStringList ScanDevices();
+// The devices as a user knows them: "vendor model (name)", in the order of ScanDevices.
+QStringList ScanDeviceLabels();
 // Whether devices were found, without asking SANE: false until ScanDevices has run. Loading
 // every backend costs from tens of milliseconds to seconds, so only the Template menu asks.
 bool ScannerKnownAvailable();
@@ -48,6 +60,8 @@ void SelectScanSource();
 bool ScanWithDevice(const QString& device, const ScanSettings& settings, ScanImage& image);
 // The modes the device offers.
 QStringList ScanModes(const QString& device);
+// The modes, depths and bed the device offers, with its present depth and area.
+void ScanOffers(const QString& device, ScanSettings& settings);
 // The BMP file of the image, written under a temporary name and renamed into place.
 bool WriteScanBmp(const ScanImage& image, const QString& fileName);
 // Template > Acquire.

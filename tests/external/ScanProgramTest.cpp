@@ -138,7 +138,7 @@ TEST_F(ScanProgram, SelectSourceKeepsTheChosenDeviceInTheSettings)
         script.Then<TScanSourceDlg>([&](TScanSourceDlg& d) {
             auto* list = d.findChild<QListWidget*>(QStringLiteral("SourceB"));
             ASSERT_EQ(list->count(), 2);
-            EXPECT_EQ(list->currentItem()->text(), before) << "the current device is selected";
+            EXPECT_TRUE(list->currentItem()->text().endsWith(" (" + before + ")")) << "the current device is selected";
             list->setCurrentRow(s.row);
             if (s.ok)
                 d.accept();
@@ -205,6 +205,51 @@ TEST_F(ScanProgram, AcquireSavesTheScanAndAddsItAsATemplateAtItsResolution)
     ASSERT_EQ(t->Height, ref.height);
     EXPECT_EQ(ColourDifferences(t->Pixels.data(), t->Width, t->Height, ref), 0);
     EXPECT_EQ(FilesIn(TempPath(QString())), (QStringList{"map.bmp", "map.zmd"}));
+}
+
+// Select source names the device by maker and model; Acquire offers the device's depths and
+// its bed, and scans the area chosen at the depth chosen, as scanimage does.
+TEST_F(ScanProgram, AcquireOffersDepthsAndTheAreaOfTheBed)
+{
+    ASSERT_TRUE(OpenWithScanner());
+    EXPECT_EQ(ScanDeviceLabels(), QStringList{"Noname frontend-tester (test:0)"});
+    ModalScript script;
+    script.Then<TScanDlg>([](TScanDlg& d) {
+        auto* depth = d.findChild<QComboBox*>(QStringLiteral("DepthB"));
+        QStringList depths;
+        for (int i = 0; i < depth->count(); ++i)
+            depths << depth->itemText(i);
+        EXPECT_EQ(depths, (QStringList{"1 bit", "8 bit", "16 bit"}));
+        EXPECT_EQ(depth->currentText(), "8 bit");
+        const auto field = [&d](const char* name) { return d.findChild<QLineEdit*>(QLatin1String(name)); };
+        EXPECT_EQ(field("AreaWidthE")->text().toInt(), 80);
+        EXPECT_EQ(field("AreaHeightE")->text().toInt(), 100);
+        field("AreaLeftE")->setText("10");
+        field("AreaTopE")->setText("20");
+        field("AreaWidthE")->setText("30");
+        field("AreaHeightE")->setText("15");
+        depth->setCurrentIndex(depth->findText("16 bit"));
+        ScanInColour(d);
+    });
+    script.Then<TTempResolDlg>([](TTempResolDlg& d) { d.accept(); });
+    dialogs.QueueAnswer(true);
+    Acquire();
+    EXPECT_TRUE(script.Done());
+    EXPECT_EQ(messages.Count(), 0);
+    const TTmp* t = FindLoadedTemplate(TempPath(QStringLiteral("map.bmp")));
+    ASSERT_NE(t, nullptr);
+    Pnm ref;
+    ASSERT_TRUE(ScanImageReads({"--mode", "Color", "--depth", "16", "--resolution", QString::number(Dpi), "-l", "10",
+                                "-t", "20", "-x", "30", "-y", "15"}, ref));
+    ASSERT_EQ(ref.maxval, 65535);
+    ASSERT_EQ(t->Width, ref.width);
+    ASSERT_EQ(t->Height, ref.height);
+    int diffs = 0;
+    for (int y = 0; y < ref.height; ++y)
+        for (int x = 0; x < ref.width; ++x)
+            for (int k = 0; k < 3; ++k)
+                diffs += t->Row(y)[x * 3 + 2 - k] != uint8_t(ref.data[((qsizetype(y) * ref.width + x) * 3 + k) * 2]);
+    EXPECT_EQ(diffs, 0);
 }
 
 TEST_F(ScanProgram, EscWhileScanningAndCancelledDialogsLeaveNothing)

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QListWidget>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zemo {
@@ -18,8 +19,27 @@ TScanDlg::TScanDlg(QWidget* parent, const ScanSettings& settings)
     mode_->setObjectName(QStringLiteral("ModeB"));
     mode_->addItems(settings.Modes);
     mode_->setEnabled(!settings.Modes.isEmpty());
-    AddRow(TextKey::Mode, mode_);
+    // The sample depth beside the mode: "8 bit", "16 bit", ...
+    depth_ = new QComboBox(this);
+    depth_->setObjectName(QStringLiteral("DepthB"));
+    for (int bits : settings.Depths)
+        depth_->addItem(QStringLiteral("%1 bit").arg(bits), bits);
+    depth_->setEnabled(!settings.Depths.empty());
+    depth_->setCurrentIndex(std::max(0, depth_->findData(settings.Depth)));
+    AddRow(TextKey::Mode, mode_, depth_);
     resolution_ = AddSpin(TextKey::Resolution, QStringLiteral("Resol"), 25, 4800, 0, 50, QStringLiteral("dpi"));
+    if (settings.BedWidth > 0 && settings.BedHeight > 0) {
+        const QString mm = QStringLiteral("mm");
+        area_.push_back(AddSpin(TextKey::Left, QStringLiteral("AreaLeft"), 0, settings.BedWidth - 1, 0, 1, mm));
+        area_.push_back(AddSpin(TextKey::Top, QStringLiteral("AreaTop"), 0, settings.BedHeight - 1, 0, 1, mm));
+        area_.push_back(AddSpin(TextKey::Width, QStringLiteral("AreaWidth"), 1, settings.BedWidth, 0, 1, mm));
+        area_.push_back(AddSpin(TextKey::Height, QStringLiteral("AreaHeight"), 1, settings.BedHeight, 0, 1, mm));
+        const int values[] = {settings.Left, settings.Top,
+                              settings.Width > 0 ? settings.Width : settings.BedWidth - settings.Left,
+                              settings.Height > 0 ? settings.Height : settings.BedHeight - settings.Top};
+        for (size_t i = 0; i < area_.size(); ++i)
+            area_[i].SetValue(values[i]);
+    }
     AddButtons();
     const int at = int(settings.Modes.indexOf(settings.Mode));
     mode_->setCurrentIndex(std::max(at, 0));
@@ -30,8 +50,19 @@ void TScanDlg::accept()
 {
     if (!resolution_.Check())
         return;
+    for (const SpinField& f : area_)
+        if (!f.Check())
+            return;
     values_.Mode = mode_->currentText();
     values_.Resolution = int(std::lround(resolution_.Value()));
+    values_.Depth = depth_->currentData().toInt();
+    if (area_.size() == 4) {
+        // The area kept on the bed: what does not fit is cut at its far edges.
+        values_.Left = int(std::lround(area_[0].Value()));
+        values_.Top = int(std::lround(area_[1].Value()));
+        values_.Width = std::min(int(std::lround(area_[2].Value())), values_.BedWidth - values_.Left);
+        values_.Height = std::min(int(std::lround(area_[3].Value())), values_.BedHeight - values_.Top);
+    }
     QDialog::accept();
 }
 

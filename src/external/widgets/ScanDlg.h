@@ -1,8 +1,11 @@
-// Template > Acquire's scan dialog (mode and resolution) and Select source's device list.
+// Template > Acquire's scan dialog (mode, depth, resolution and the area of the bed) and Select
+// source's device list.
 #pragma once
 
 #include "edit/widgets/MapDlgForm.h"
 #include "external/Scan.h"
+
+#include <vector>
 
 class QComboBox;
 class QListWidget;
@@ -18,7 +21,10 @@ public:
 private:
     ScanSettings values_;
     QComboBox* mode_;
+    QComboBox* depth_;
     SpinField resolution_;
+    // Left, top, width and height; none when the device names no bed.
+    std::vector<SpinField> area_;
 };
 
 class TScanSourceDlg : public TMapDlgForm {
