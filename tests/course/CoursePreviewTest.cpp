@@ -124,10 +124,10 @@ protected:
     {
         return std::hypot(double(a.x) - b.x, double(a.y) - b.y) / CsMm;
     }
-    // A control with a typed code at a point in 0.01 mm.
-    static int ControlAtHundredths(const char* code, int x100, int y100)
+    // A control (or another course object) with a typed code at a point in 0.01 mm.
+    static int ControlAtHundredths(const char* code, int x100, int y100, int symbol = ControlSymbol)
     {
-        const int n = Store(ControlSymbol, MmPoint{0, 0}, {QString::fromLatin1(code)});
+        const int n = Store(symbol, MmPoint{0, 0}, {QString::fromLatin1(code)});
         EXPECT_GT(n, 0) << code;
         ReadElement(n, CurElement);
         CurElement.Cords()[0] = {x100 * 256, y100 * 256};
@@ -175,6 +175,41 @@ TEST_F(CoursePreviewTest, LinesEndInsideBothGapsAndOnlyWhereAMillimetreRemains)
         ASSERT_TRUE(number);
         EXPECT_EQ(number->text, QStringLiteral("1"));
         EXPECT_EQ(OfSymbol(all, ControlNumberSymbol).size(), 1u); // the last control has none
+        PreviewOff();
+    }
+}
+
+TEST_F(CoursePreviewTest, LegsEndAtTheSizeOfEachEndWhenStartControlAndFinishDiffer)
+{
+    // Start, control and finish have symbols of different sizes: every leg ends inside the gap
+    // of the object at that end, and the 1 mm rule weighs both ends.
+    const int gs = Extent(StartSymbol), gc = ControlExtent(), gf = Extent(FinishSymbol);
+    ASSERT_NE(gs, gc);
+    ASSERT_NE(gc, gf);
+    const int limit = (gs + gc - 34) + 100;
+    for (const int d : {limit, limit + 1, limit + 3000}) {
+        SCOPED_TRACE(d);
+        const QString s = QStringLiteral("S%1").arg(d), c = QStringLiteral("C%1").arg(d),
+                      f = QStringLiteral("F%1").arg(d);
+        ControlAtHundredths(s.toLatin1(), 20000, 10000, StartSymbol);
+        ControlAtHundredths(c.toLatin1(), 20000 + d, 10000);
+        ControlAtHundredths(f.toLatin1(), 20000 + d, 14000, FinishSymbol);
+        const QString name = QStringLiteral("Sizes%1").arg(d);
+        Course(name, QStringLiteral("\ts") + s + QStringLiteral("\tc") + c + QStringLiteral("\tf") + f);
+        Preview(name);
+        const auto all = Shown();
+        const std::optional<Generated> first = Tagged(all, name + LineTag(s, c));
+        ASSERT_EQ(first.has_value(), d > limit);
+        if (first) {
+            ASSERT_EQ(first->points.size(), 2u);
+            EXPECT_EQ(first->points[0], (Cord{(20000 + gs - 17) * 256, 10000 * 256}));
+            EXPECT_EQ(first->points[1], (Cord{(20000 + d - gc + 17) * 256, 10000 * 256}));
+        }
+        const std::optional<Generated> last = Tagged(all, name + LineTag(c, f));
+        ASSERT_TRUE(last);
+        ASSERT_EQ(last->points.size(), 2u);
+        EXPECT_EQ(last->points[0], (Cord{(20000 + d) * 256, (10000 + gc - 17) * 256}));
+        EXPECT_EQ(last->points[1], (Cord{(20000 + d) * 256, (14000 - gf + 17) * 256}));
         PreviewOff();
     }
 }

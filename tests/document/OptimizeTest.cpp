@@ -124,6 +124,19 @@ TEST_F(OptimizeTest, EachCheckAndEachSpuriousRuleLandsInItsCounterAndTheReport)
          [&] { return With(line, [](TestObject& o) { o.cords[1].x |= FirstBezierFlag; }); }, 1, 0, 0, 0},
         {"unknown symbol", [] { return TestObject::Point(990, 0, 0); }, 0, 0, 0, 1},
         {"sound text", [] { return TextOf5("Hill"); }, 0, 0, 0, 0},
+        // The smallest of each kind stays.
+        {"line of two points", [] { return TestObject::Line(LineSym, {{0, 0}, {mm, mm}}); }, 0, 0, 0, 0},
+        {"line text of one character",
+         [] { return TestObject::LineText(LineTextSym, {{0, 0}, {mm, 0}}, "A"); }, 0, 0, 0, 0},
+        {"open area of three points", [] { return TestObject::Area(AreaSym, {{0, 0}, {mm, 0}, {mm, mm}}); },
+         0, 0, 0, 0},
+        {"text of one character", [] { return TextOf5("A"); }, 0, 0, 0, 0},
+        {"text of one UTF-16 character with a zero low byte",
+         [] {
+             return With(TestObject::Text16(TextSym, 0, 0, u"\u0100"), [](TestObject& o) { o.cords = TextOf5("").cords; });
+         },
+         0, 0, 0, 0},
+        {"rectangle of four points", [] { return TestObject::Rect(RectSym, 0, 0, mm, mm); }, 0, 0, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

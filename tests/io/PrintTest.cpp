@@ -1,6 +1,9 @@
 // Printing: the page layout, the job loop's page order, the PostScript printer's job text and
 // its frames, and jobs painted into a PDF file read back by poppler's tools.
 #include "IoFixture.h"
+
+#include "../support/TestMapReader.h"
+#include "core/Setup.h"
 #include "io/Ports.h"
 #include "io/Print.h"
 #include "io/PrintSys.h"
@@ -8,6 +11,7 @@
 #include "io/widgets/QtPrinters.h"
 #include "platform/RecordingDevice.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QImage>
@@ -514,6 +518,7 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
     z->Setup.PrintLineWidth = 151;
     ASSERT_TRUE(SaveTypedPString(QStringLiteral("\tc7\tr1"), PrintSettingsType));
     PrintOptions o = PrintDialogOptions();
+    const bool gridBefore = z->Setup.PrintGrid;
     EXPECT_EQ(z->Setup.PrintIntensity, 100);
     EXPECT_EQ(z->Setup.PrintLineWidth, 100);
     {
@@ -543,6 +548,7 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
         scale->setEditText(QStringLiteral("15000"));
         dlg.findChild<QLineEdit*>(QStringLiteral("CopiesE"))->setText(QStringLiteral("3"));
         dlg.findChild<QLineEdit*>(QStringLiteral("IntensityE"))->setText(QStringLiteral("55"));
+        dlg.findChild<QCheckBox*>(QStringLiteral("GridB"))->setChecked(!z->Setup.PrintGrid);
         const size_t before = messages.Entries().size();
         dlg.findChild<QPushButton*>(QStringLiteral("CloseBtn"))->click();
         EXPECT_EQ(messages.Entries().size(), before);
@@ -552,6 +558,13 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
     // Course printing's fields in the same settings string stay.
     EXPECT_EQ(GetParamText(z->MapSettings[size_t(MapSettingsSlot(PrintSettingsType))], u'c'), QStringLiteral("7"));
     EXPECT_EQ(z->Setup.PrintIntensity, 55);
+    // Kept in the working file too, not only in memory.
+    const std::string work = QFile::encodeName(z->WorkFile.FileName()).toStdString();
+    const SetupRecord stored = ReadSetupBytes(ReadMapFile(work).setup);
+    EXPECT_EQ(stored.PrintScale, 15000);
+    EXPECT_EQ(stored.PrintIntensity, 55);
+    EXPECT_EQ(stored.PrintGrid, z->Setup.PrintGrid);
+    EXPECT_NE(stored.PrintGrid, gridBefore);
     EXPECT_EQ(ProgramConfig.PrintPrinter, QStringLiteral("Office"));
     PrintOptions again = PrintDialogOptions();
     EXPECT_EQ(again.Copies, 3);

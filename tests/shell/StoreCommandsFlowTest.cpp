@@ -7,8 +7,10 @@
 #include "core/Config.h"
 #include "core/LangTexts.h"
 #include "document/Index.h"
+#include "core/Setup.h"
 #include "document/Open.h"
 #include "document/widgets/OptimizeDlg.h"
+#include "edit/Work.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QAction>
@@ -287,6 +289,36 @@ TEST_F(StoreCommandsFlow, MapsSavedAsVersions7And6OpenAgainWithEveryObject)
         Trigger(Cmd::FileClose);
         EXPECT_TRUE(Opening.OpenDocuments.empty());
     }
+}
+
+TEST_F(StoreCommandsFlow, SaveAndSaveAsCarryTheViewScrolledSinceTheLastWrite)
+{
+    // Scrolling moves the view in memory only; the file gets it when the map is saved.
+    TestMapWriter w = Symbols();
+    w.objects = {TestObject::Line(LineSym, {{0, 0}, {80 * Mm, 50 * Mm}})};
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("scrolled.zmd")));
+    const auto centre = [] {
+        return std::pair{Index.ActiveZmd->Setup.ViewCenterX, Index.ActiveZmd->Setup.ViewCenterY};
+    };
+    const auto stored = [](const QString& path) {
+        return ReadSetupBytes(ReadMapFile(QFile::encodeName(path).toStdString()).setup);
+    };
+    const auto before = centre();
+    ScrollViewBy(40, -25);
+    ASSERT_NE(centre(), before);
+    Trigger(Cmd::FileSave);
+    Settle();
+    SetupRecord s = stored(TempPath(QStringLiteral("scrolled.zmd")));
+    EXPECT_EQ((std::pair{s.ViewCenterX, s.ViewCenterY}), centre()) << "File > Save";
+
+    ScrollViewBy(-70, 30);
+    const QString renamed = TempPath(QStringLiteral("renamed.zmd"));
+    dialogs.QueueAnswer(true, renamed, 1);
+    Trigger(Cmd::FileSaveAs);
+    Settle();
+    s = stored(renamed);
+    EXPECT_EQ((std::pair{s.ViewCenterX, s.ViewCenterY}), centre()) << "File > Save as";
+    EXPECT_NE(s.MapPath.find("renamed.zmd"), std::string::npos) << s.MapPath;
 }
 
 } // namespace
