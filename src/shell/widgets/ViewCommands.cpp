@@ -1,5 +1,6 @@
 #include "shell/widgets/ViewCommands.h"
 
+#include "core/StringX.h"
 #include "document/Index.h"
 #include "edit/View.h"
 #include "edit/Work.h"
@@ -28,6 +29,40 @@ void Redraw()
     v->Form->InvalidateRect({0, 0, v->ClientWidth, v->ClientHeight});
 }
 
+// The map's view settings (parameter string type 1030): 's' the spot-colour view, 't' the
+// transparent view, each "1" or "0".
+constexpr int ViewSettingsType = 1030;
+
+void RepaintWhole(MapView& v)
+{
+    if (v.Form)
+        v.Form->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
+}
+
+// The setting is stored with the map at once, so that it comes back with the map.
+void ToggleViewSetting(QChar field)
+{
+    MapView* v = OpenView();
+    const int slot = MapSettingsSlot(ViewSettingsType);
+    if (!v || slot < 0 || v->Document != Index.ActiveZmd)
+        return;
+    QString settings = v->Document->MapSettings[size_t(slot)];
+    SetParam(settings, field, GetParamBool(settings, field, false) ? QStringLiteral("0") : QStringLiteral("1"));
+    if (SaveTypedPString(settings, ViewSettingsType))
+        RepaintWhole(*v);
+}
+
+// Kept in the map's setup, written like the zoom.
+void ToggleHatchAreas()
+{
+    MapView* v = OpenView();
+    if (!v || v->Document != Index.ActiveZmd)
+        return;
+    v->Document->Setup.HatchView = !v->Document->Setup.HatchView;
+    WriteSetup();
+    RepaintWhole(*v);
+}
+
 } // namespace
 
 void RegisterViewCommands()
@@ -53,6 +88,9 @@ void RegisterViewCommands()
     RegisterWorker(Cmd::ViewZoomOut, [] { ZoomOut(); });
     RegisterWorker(Cmd::ViewEntire, [] { ViewEntire(); });
     RegisterWorker(Cmd::ViewRedraw, [] { Redraw(); });
+    RegisterWorker(Cmd::ViewSpot, [] { ToggleViewSetting(u's'); });
+    RegisterWorker(Cmd::ViewTransp, [] { ToggleViewSetting(u't'); });
+    RegisterWorker(Cmd::ViewHatch, [] { ToggleHatchAreas(); });
 }
 
 } // namespace zemo
