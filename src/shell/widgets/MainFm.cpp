@@ -147,12 +147,6 @@ void TMainFm::FormCreate(const Options& options)
     setWindowIcon(icon);
     // A second start recognises a running instance by its lock, not by this caption.
     setWindowTitle(QStringLiteral("ZEMO "));
-    const QString family = LanguageFontFamily();
-    if (!family.isEmpty()) {
-        QFont f = font();
-        f.setFamily(family);
-        setFont(f);
-    }
     if (options.readConfig)
         ReadConfig();
 

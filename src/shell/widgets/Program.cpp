@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFontDatabase>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
@@ -63,10 +64,30 @@ QMessageBox* MakeStringResourceErrorBox()
     return box;
 }
 
+QFont LanguageFont(const QFont& base)
+{
+    QFont f = base;
+    QStringList families;
+    if (!LanguageFontFamily().isEmpty())
+        families << LanguageFontFamily();
+    // Fonts carry no character set here: a face with the Japanese characters stands in for
+    // those the named face lacks.
+    if (LanguageIsJapanese()) {
+        const QStringList japanese = QFontDatabase::families(QFontDatabase::Japanese);
+        if (!japanese.isEmpty() && !families.contains(japanese.front()))
+            families << japanese.front();
+    }
+    if (!families.isEmpty())
+        f.setFamilies(families);
+    return f;
+}
+
 bool StartProgramUnits()
 {
     if (!LoadTexts())
         return false;
+    // Before any window exists, so that every window, dialog and panel takes it.
+    QApplication::setFont(LanguageFont(QApplication::font()));
     FirstPaintPending = true;
     AltDown = false;
     InitConfigUnit();

@@ -3,6 +3,7 @@
 #pragma once
 
 class QApplication;
+class QFont;
 class QMessageBox;
 class QSplashScreen;
 
@@ -15,8 +16,11 @@ class TMainFm;
 inline constexpr const char* StringResourceError = "Error in string resource.";
 QMessageBox* MakeStringResourceErrorBox();
 
-// The units' own start-up once the ports are bound: the language texts, then the
-// configuration. False when the texts cannot be read.
+// `base` in the face the language file names, with a Japanese-capable face behind it when
+// the file is Japanese.
+QFont LanguageFont(const QFont& base);
+// The units' own start-up once the ports are bound: the language texts and the program's
+// font from them, then the configuration. False when the texts cannot be read.
 bool StartProgramUnits();
 // Shows the frame maximised, lets the splash screen (if any) finish and the wait cursor go,
 // then starts the start-up.
