@@ -1028,6 +1028,32 @@ void CloseAllDocuments()
     Opening.OpenDocuments.clear();
 }
 
+void KeepWorkingCopies()
+{
+    for (OpenDocument& d : Opening.OpenDocuments) {
+        try {
+            d.Zmd->WorkFile.Flush();
+        } catch (const EAbort&) {
+            continue;  // not all of it is on disk: its close still asks
+        }
+        // A map edited in place has its edits in its own file already.
+        d.WorkingCopy = false;
+        d.Zmd->Modified = 0;
+    }
+}
+
+bool FlushWorkFiles()
+{
+    bool all = true;
+    for (OpenDocument& d : Opening.OpenDocuments)
+        try {
+            d.Zmd->WorkFile.Flush();
+        } catch (const EAbort&) {
+            all = false;
+        }
+    return all;
+}
+
 // ---- Colours and symbols from another map ----
 
 namespace {

@@ -110,6 +110,11 @@ void CloseMapFile(const QString& name);
 void CloseDocument(TZmd* zmd);
 // At shut-down: every document closed, working copies deleted.
 void CloseAllDocuments();
+// When the desktop session ends: every working file written out and kept when its map
+// closes, without a question; the next start offers to recover the working copies.
+void KeepWorkingCopies();
+// Every open map's working file written out; false when one could not be.
+bool FlushWorkFiles();
 
 // ---- Colours and symbols from another map ----
 bool LoadColorsFromFile(const QString& name);

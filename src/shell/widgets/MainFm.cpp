@@ -5,6 +5,7 @@
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "core/widgets/QtStatusBar.h"
+#include "document/Open.h"
 #include "edit/TextEdit.h"
 #include "edit/Work.h"
 #include "platform/Settings.h"
@@ -37,6 +38,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QSessionManager>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -186,6 +188,10 @@ void TMainFm::FormCreate(const Options& options)
                 });
             });
     qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager& manager) {
+        manager.setRestartCommand(CommitSession());
+        manager.setRestartHint(QSessionManager::RestartIfRunning);
+    });
 
     handOff_ = new HandOffQueue(this);
     handOff_->SetBringToFront([this] {
@@ -566,6 +572,9 @@ bool TMainFm::RunPopUpShortcut(QObject* watched, const QKeySequence& key)
 
 bool TMainFm::eventFilter(QObject* watched, QEvent* event)
 {
+    // Input after the session manager's request: the session end was cancelled.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress)
+        sessionEnding_ = false;
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (RunPopUpShortcut(watched, QKeySequence(key->keyCombination())))
@@ -653,6 +662,9 @@ void TMainFm::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    // The maps stay as they are, for the next start to recover.
+    if (sessionEnding_)
+        KeepWorkingCopies();
     // Every map window is asked before any closes: Cancel in one keeps the program and all
     // of its windows.
     QList<QWidget*> windows;
@@ -670,6 +682,25 @@ void TMainFm::closeEvent(QCloseEvent* event)
     }
     FormClose();
     event->accept();
+}
+
+QStringList TMainFm::CommitSession()
+{
+    QStringList command{QCoreApplication::applicationFilePath()};
+    for (QMdiSubWindow* w : mdiArea_->subWindowList()) {
+        auto* child = qobject_cast<TMdiChild*>(w->widget());
+        const TZmd* map = child && child->View().MapShown ? child->View().Document : nullptr;
+        if (map) {
+            // The map the close records as the start-up map; an untitled one comes back
+            // through the recovery alone.
+            if (const QString path = DocumentPath(map); !path.isEmpty())
+                command << path;
+            break;
+        }
+    }
+    FlushWorkFiles();
+    sessionEnding_ = true;
+    return command;
 }
 
 void TMainFm::FormClose()

@@ -7,6 +7,7 @@
 
 #include <QMainWindow>
 #include <QString>
+#include <QStringList>
 
 #include <array>
 #include <vector>
@@ -57,6 +58,11 @@ public:
     // The help context F1 opens at this moment (0: none).
     int HelpContextForF1() const;
 
+    // The desktop session ends (the session manager's commit-data request): the working files
+    // are written out, the close that follows keeps them without a question, and the result
+    // is the command that starts the program again with the first map window's map.
+    QStringList CommitSession();
+
     // While held, showing the frame does not start the start-up (recovery questions, the
     // start-up map): the program releases it once the splash screen is gone and the wait
     // cursor restored, so that the questions come up alone, answerable.
@@ -97,6 +103,7 @@ private:
     bool startupHeld_ = false;
     int stateListener_ = 0;
     bool updating_ = false;
+    bool sessionEnding_ = false;
 };
 
 // The main frame of the running program; nullptr before it is made and after it is gone.
