@@ -140,7 +140,7 @@ void BindEditWidgets()
     });
 }
 
-// Tools not built yet stay empty entries of the tool table.
+// The tools of this library; the template and GPS adjusting tools come with theirs.
 void RegisterTools()
 {
     RegisterViewTool();

@@ -1,7 +1,7 @@
 // What the document windows' engine needs from the libraries above it: the main frame's
 // command frame, busy flags, tool buttons, help context and view timer (shell); the window
-// system's side of its own windows (edit widgets); and the features not built yet (metafile
-// import, course setting, symbol graphics).
+// system's side of its own windows (edit widgets); and the features of the libraries above
+// (metafile import, course setting, the symbol box, symbol graphics).
 // Each port does the documented least until the wiring root binds it.
 #pragma once
 
