@@ -1,6 +1,8 @@
 // The language-text keys, in the order strings.ini must list them.
 // This list is the single source of the key enum, the key names and the load order:
 // never reorder it, and add a key only together with every shipped strings.ini.
+// The first 1052 keys are the fixed list every language file shares; keys the program adds
+// for its own texts go after them, at the end, so that those keys keep their places.
 #pragma once
 
 #define ZEMO_TEXT_KEYS(X) \
@@ -173,12 +175,13 @@
     X(TitleBoth) X(TitleCourseOnly) X(CdOnMap) X(ResetAll) X(InsertVariation) X(Insert) \
     X(TeamVariation) X(TeamVarText) X(LegVariation) X(LegVarText) X(DragLegs) \
     X(ControlBetweenVar) X(StartNumRelay) X(From) X(To) X(NoClassSelected) X(DeleteClass) \
-    X(CourseNone) X(ClassNameEmpty) X(ClassNameExists) X(LastGreater) X(OneClassRelayCourse) X(Shadow) \
-    X(IndexStyleColumn) X(IndexStyleRow) X(IndexStyleRowUp) X(IndexStyleLetterUp) \
-    X(Warning) X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) X(MaxObjects) X(SessionAborted) \
+    X(CourseNone) X(ClassNameEmpty) X(ClassNameExists) X(LastGreater) X(OneClassRelayCourse) \
+    X(Warning) X(MaxObjects) X(SessionAborted) \
     X(InternalError) X(NotEnoughMemory) \
     X(CannotCreate) X(CannotOpen) X(CannotWrite) X(CannotRead) X(DiskFull) X(MustBetween) \
     X(NoNumber) X(MustPositive) \
+    X(Shadow) X(IndexStyleColumn) X(IndexStyleRow) X(IndexStyleRowUp) X(IndexStyleLetterUp) \
+    X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) \
     X(PreviewObjectsRemoved) X(DamagedCourses) X(CourseWithoutStart) X(CourseWithoutFinish) \
     X(PrintIncomplete) X(PrintScaleDiffers) \
     X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture)

@@ -20,6 +20,10 @@ enum class TextKey : uint16_t {
 inline constexpr int TextKeyCount = 1072;
 static_assert(static_cast<int>(TextKey::Count) == TextKeyCount,
               "strings.ini has exactly 1072 keys");
+// The keys every language file shares, in their fixed places; the program's own come after.
+inline constexpr int FixedTextKeyCount = 1052;
+static_assert(static_cast<int>(TextKey::MustPositive) == FixedTextKeyCount - 1,
+              "the program's own keys go after the fixed list");
 
 // The key as it stands in strings.ini ("CannotWrite"); "" for TextKey::Count.
 const char* KeyName(TextKey k);

@@ -1,6 +1,7 @@
 #include "core/LangTexts.h"
 
 #include "CoreFixture.h"
+#include "core/Folders.h"
 #include "core/StringX.h"
 
 #include <QCoreApplication>
@@ -52,7 +53,7 @@ TEST(LangTextKeys, NamesFollowTheFixedOrderAndAreUnique)
     for (Row r : {Row{"Language", 0}, {"Version", 7}, {"FileMnu", 32}, {"FileModified", 338}, {"MeasureArea", 360},
                   {"ViewEdit", 386}, {"SymbolHide", 560}, {"LineSymRequired", 647}, {"FindObject", 750},
                   {"RenderSpot", 799}, {"DelAdjustPt", 874}, {"Translation", 900}, {"ObjUpdated", 960},
-                  {"OneClassRelayCourse", 1038}, {"CannotWrite", 1054}, {"MustPositive", 1059}})
+                  {"OneClassRelayCourse", 1038}, {"CannotWrite", FixedTextKeyCount - 6}, {"MustPositive", FixedTextKeyCount - 1}})
         EXPECT_EQ(IndexOf(r.key), r.index) << r.key;
     EXPECT_STREQ(KeyName(TextKey::CannotWrite), "CannotWrite");
     EXPECT_STREQ(KeyName(TextKey::Count), "");
@@ -197,6 +198,29 @@ TEST_F(ShippedTexts, EveryKeyHasAMeaningfulPlainEnglishText)
     }
     EXPECT_EQ(Text(TextKey::Language), QStringLiteral("English"));
     EXPECT_EQ(LanguageFontFamily(), QStringLiteral("Arial"));
+}
+
+// The first keys of the shipped file, and of the code's list, are the fixed list every language
+// file shares, in its order; the program's own keys follow. The fixed list is kept as a file of
+// its own, so that a key moved in both the code and strings.ini still shows.
+TEST_F(ShippedTexts, FixedKeysComeFirstInTheirOrderAndTheProgramsOwnAfter)
+{
+    QList<QByteArray> fixed;
+    for (const QByteArray& line : ReadBytes(QStringLiteral(ZEMO_CORE_TEST_DATA "/fixed-text-keys.txt")).split('\n'))
+        if (!line.isEmpty() && !line.startsWith('#'))
+            fixed.append(line);
+    ASSERT_EQ(fixed.size(), FixedTextKeyCount);
+    QList<QByteArray> shipped;
+    for (const QByteArray& line : ReadBytes(QDir(DataFolder()).filePath(QStringLiteral("strings.ini"))).split('\n'))
+        if (const qsizetype sign = line.indexOf('='); sign >= 1)
+            shipped.append(line.left(sign).mid(line.startsWith('>') ? 1 : 0));
+    ASSERT_EQ(shipped.size(), TextKeyCount);
+    for (int i = 0; i < FixedTextKeyCount; ++i) {
+        ASSERT_EQ(shipped[i], fixed[i]) << "place " << i;
+        ASSERT_EQ(QByteArray(KeyName(KeyAt(i))), fixed[i]) << "place " << i;
+    }
+    for (int i = FixedTextKeyCount; i < TextKeyCount; ++i)
+        EXPECT_FALSE(fixed.contains(shipped[i])) << shipped[i].constData();
 }
 
 // A message with n parameters has n ";"-pieces (ending with the last parameter) or n + 1.
