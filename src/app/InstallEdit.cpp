@@ -84,6 +84,11 @@ void BindDocumentWindows()
             c->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
         }
     });
+    doc.PaintWindows.Bind([](TZmd& z, bool asking) {
+        for (const QPointer<TMdiChild>& c : WindowsOf(z))
+            if (c)
+                c->PaintDuringCommand(asking);
+    });
     doc.UpdateRect.Bind([](const CordRect& r) { UpdateRect(r); });
     doc.RepaintWindow.Bind([] {
         if (MapView* v = Work.ActiveView; v && v->Form)

@@ -533,6 +533,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
     }
 
     Hourglass hourglass;
+    Opening.WarnSkipsOf = nullptr;
     auto owned = std::make_unique<TZmd>();
     TZmd& z = *owned;
     bool workingCopy = true;
@@ -636,8 +637,10 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
             return false;
         }
     }
-    if (!quiet)
-        WarnLoadSkips(z, doc.isEmpty() ? name : doc);
+    if (!quiet) {
+        Opening.WarnSkipsOf = &z;
+        Opening.WarnSkipsName = doc.isEmpty() ? name : doc;
+    }
     Opening.OpenDocuments.push_back(OpenDocument{doc, std::move(owned), workingCopy});
     Index.MapOpen = wasOpen;
     if (!keepCurrent)
@@ -659,13 +662,35 @@ bool AfterOpenSetup(const QString& name)
             z->Setup.CurrentSymbolIndex = 0;
         ClearSelection();
         Index.EditCopyKept = false;
-        LoadMapTemplates();
-        DocumentPorts().CheckFonts(0, z->SymbolCount() - 1);
         Index.MapOpen = true;
         z->CurrentCourse = -1;
         if (z->CourseMap)
             z->CoursesExist = z->Courses.Count() > 0;
         DocumentPorts().AfterOpen(*z);
+        // The user sees the map behind whatever is asked about it. Its templates are drawn
+        // once loaded: a paint would switch off one not found before the user is asked.
+        struct Asked {
+            TZmd& z;
+            bool templatesHidden;
+            ~Asked()
+            {
+                z.Setup.TemplatesHidden = templatesHidden;
+                DocumentPorts().PaintWindows(z, false);
+            }
+        } asked{*z, z->Setup.TemplatesHidden};
+        z->Setup.TemplatesHidden = true;
+        DocumentPorts().PaintWindows(*z, true);
+        if (Opening.WarnSkipsOf == z) {
+            Opening.WarnSkipsOf = nullptr;
+            WarnLoadSkips(*z, Opening.WarnSkipsName);
+        }
+        // Templates found and face names mended change the picture: painted again then.
+        const std::vector<SymbolBytes> symbols = z->Symbols;
+        LoadMapTemplates();
+        z->Setup.TemplatesHidden = asked.templatesHidden;
+        DocumentPorts().CheckFonts(0, z->SymbolCount() - 1);
+        if (z->Templates.Count() > 0 || z->Symbols != symbols)
+            DocumentPorts().AfterOpen(*z);
         if (z->CourseMap)
             CheckCourseMap();
         PrepareCoursePanel();
@@ -773,7 +798,8 @@ void OpenRecovered(Recovered& r)
             return;
         }
     }
-    WarnLoadSkips(z, r.Shown);
+    Opening.WarnSkipsOf = &z;
+    Opening.WarnSkipsName = r.Shown;
     // The remains of a damaged copy must not be saved over the map it was made from.
     const QString damagedFrom = z.Skipped.Any() ? mapPath : QString();
     if (z.Skipped.Any()) {

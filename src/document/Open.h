@@ -28,6 +28,10 @@ struct OpenDocument {
 // The document windows and the converter of versions 3 to 5 are ports (document/Ports.h).
 struct OpenState {
     std::vector<OpenDocument> OpenDocuments;
+    // The load warning of the map being opened, said by AfterOpenSetup once the map is
+    // painted (the name it names; nullptr: none due).
+    const TZmd* WarnSkipsOf = nullptr;
+    QString WarnSkipsName;
 };
 
 extern OpenState Opening;
@@ -77,7 +81,10 @@ QString CreateWorkingCopy(TFileClass& file);
 // ---- Opening ----
 bool ConfirmOldVersion(int version, const QString& name);
 QString ExpandMapPath(const QString& name);
+// Unless quiet, what the load left out is said by the AfterOpenSetup that follows.
 bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet);
+// The window set up and painted before anything is asked: the load warning, the templates
+// not found, the missing fonts.
 bool AfterOpenSetup(const QString& name);
 bool OpenMapByName(const QString& name);
 // The caption of the untitled map that holds what could be read of a damaged map file.

@@ -70,6 +70,9 @@ struct DocumentPortSet {
     // The program's part of the set-up of a newly current map: view transform, tool
     // buttons, undo ring, fonts, screen colours, symbol box, course panel, repaint.
     Port<void(TZmd& doc)> AfterOpen{"document.AfterOpen", [](TZmd&) {}};
+    // Asking on: the document's windows painted now and whenever needed while the opening of
+    // the map asks the user something; off: as before. Least: no window to paint.
+    Port<void(TZmd& doc, bool asking)> PaintWindows{"document.PaintWindows", [](TZmd&, bool) {}};
     // The fonts of the symbols at list positions first .. last checked against the installed
     // ones (after an open and after symbols were loaded from another map): face names become
     // their family's, sets a font lacks its default, missing fonts listed to the user. Least:

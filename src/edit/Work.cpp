@@ -422,7 +422,7 @@ void WorkWinWmPaint(MapView& v, const PixRect& rect)
     if (!v.PendingValid || Contains(r, v.PendingRect)) {
         v.PendingRect = r;
         v.PendingValid = true;
-        if (AppIsActive() && !CommandRunning() && Work.ButtonUp)
+        if (AppIsActive() && (!CommandRunning() || v.PaintInCommand) && Work.ButtonUp)
             PaintMapWindow(v);
         else if (!Work.ButtonUp)
             v.RepaintWhenIdle = true;  // the release paints it

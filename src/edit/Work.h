@@ -81,6 +81,8 @@ struct MapView {
     int ClientHeight = 0;
     PixRect PendingRect;
     bool PendingValid = false;
+    // Painted inside the running command too (while the opening of its map asks something).
+    bool PaintInCommand = false;
     bool ArrowMarkerOn = false;
     Cord ArrowPoint;
     bool SymbolGraphicsMode = false;

@@ -298,6 +298,17 @@ void TMdiChild::HandlePaintMessage()
     workWin_->update(r);
 }
 
+void TMdiChild::PaintDuringCommand(bool on)
+{
+    view_.PaintInCommand = on;
+    if (!on)
+        return;
+    // At the size the window has, though the window system may not have said so yet.
+    Layout();
+    HandlePaintMessage();
+    workWin_->repaint();
+}
+
 void TMdiChild::RepostDeferred()
 {
     for (const QPointer<TMdiChild>& c : Children())

@@ -60,6 +60,9 @@ public:
     void Activate();
     // The posted paint message handled now (tests).
     void HandlePaintMessage();
+    // On: the map painted and shown now and whenever needed inside the running command (the
+    // opening of the map, while it asks something); off: paints wait for a command's end.
+    void PaintDuringCommand(bool on);
     const QRegion& UpdateRegion() const { return updateRegion_; }
     bool PaintMessagePosted() const { return paintPosted_; }
 
