@@ -349,6 +349,28 @@ TEST_F(CdSheet, TextSheetsWithCodesTextsAndDistances)
     EXPECT_TRUE(Of(team, QStringLiteral("8260")).value(0).contains(QStringLiteral("\r\n1.\t(46)\t")));
 }
 
+TEST_F(CdSheet, DistancesToTheFinishRoundToTensWithHalvesToEven)
+{
+    // At 1:15000 a millimetre is 15 m: finishes 1, 3 and 5 mm after control 46.
+    const struct {
+        const char* code;
+        int y;
+        const char* text;
+    } rows[] = {{"F2", 41, "Follow tapes 20 m to finish"},
+                {"F3", 43, "Follow tapes 40 m to finish"},
+                {"F4", 45, "Follow tapes 80 m to finish"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.code);
+        const QString code = QString::fromLatin1(r.code);
+        ASSERT_GT(Store(FinishSymbol, MmPoint{0, r.y}, {code}), 0);
+        SetField(code, [](QString& rec) { SetParam(rec, u't', QStringLiteral("Follow tapes;m to finish")); });
+        AddCourse({code, 0, 0, 5}, QStringLiteral("\tsS1\tc46\tf") + code);
+        const Drawn d = Draw([&](Cord at) { return TextSheet({CourseIndex(code), 0, 0, {}}, true, at).Height; });
+        EXPECT_TRUE(Of(d, QStringLiteral("8260")).value(0).contains(QLatin1String(r.text)))
+            << Of(d, QStringLiteral("8260")).value(0).toStdString();
+    }
+}
+
 TEST_F(CdSheet, ThePreviewShowsItsCoursesSheetAtTheDescriptionBox)
 {
     const int tiny = CourseIndex(QStringLiteral("Tiny"));

@@ -46,6 +46,25 @@ TEST_F(CourseLengthTest, StartAndFinishAPaperDecimetreApartAtOneToTenThousand)
     EXPECT_EQ(CsLength.FinishMetres, QStringLiteral("1000"));
 }
 
+TEST_F(CourseLengthTest, TheFinishDistanceRoundsToTensWithHalvesToEven)
+{
+    BuildEvent();
+    Z().Setup.MapScale = 15000;
+    // 15, 45 and 75 m from the start.
+    const struct {
+        int y;
+        const char* metres;
+    } rows[] = {{1, "20"}, {3, "40"}, {5, "80"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.y);
+        const QString code = QStringLiteral("F%1").arg(r.y + 10);
+        ASSERT_GT(Store(FinishSymbol, MmPoint{0, r.y}, {code}), 0);
+        AddCourse({code}, QStringLiteral("\tsS1\tf") + code);
+        Length(CourseIndex(code), 0, 0, true);
+        EXPECT_EQ(CsLength.FinishMetres, QLatin1String(r.metres));
+    }
+}
+
 TEST_F(CourseLengthTest, TheEventsCoursesEqualTheirHandSums)
 {
     BuildEvent();

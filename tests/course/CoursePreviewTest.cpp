@@ -325,20 +325,28 @@ TEST_F(CoursePreviewTest, OptionsSetCodesNumberDistanceAndLineDistance)
 TEST_F(CoursePreviewTest, AStraightLegsNumberStandsAboveItsControlOnTheReferencePoint)
 {
     // Legs running east: the number of B stands above it, its bottom edge's middle on the
-    // anchor the number distance (extent + 1 mm) up.
+    // anchor the number distance (extent + the option's distance) up.
     ControlAtHundredths("A", 50000, 0);
     ControlAtHundredths("B", 53000, 0);
     ControlAtHundredths("C", 56000, 0);
     Course(QStringLiteral("E"), QStringLiteral("\tcA\tcB\tcC"));
-    Preview(QStringLiteral("E"));
-    const std::optional<Generated> number = Tagged(Shown(), QStringLiteral("E") + NumberTag(QStringLiteral("B")));
-    ASSERT_TRUE(number);
-    EXPECT_EQ(number->text, QStringLiteral("2"));
-    ASSERT_EQ(number->points.size(), 5u);
-    const Cord bottomMiddle{(number->points[1].x + number->points[2].x) / 2, number->points[1].y};
-    EXPECT_NEAR(bottomMiddle.x, 53000 * 256, 256);
-    EXPECT_EQ(bottomMiddle.y, (ControlExtent() + 100) * 256);
-    EXPECT_GT(number->points[3].y, number->points[2].y); // the box above its bottom
+    // 0.29 and 0.57 mm are a little less in binary: the nearest hundredth is taken.
+    for (const auto [mm, hundredths] : {std::pair{1.0, 100}, std::pair{0.29, 29}, std::pair{0.57, 57}}) {
+        SCOPED_TRACE(mm);
+        CourseOptions o;
+        o.NumberDistance = mm;
+        ASSERT_TRUE(StoreCourseOptions(o));
+        Preview(QStringLiteral("E"));
+        const std::optional<Generated> number = Tagged(Shown(), QStringLiteral("E") + NumberTag(QStringLiteral("B")));
+        ASSERT_TRUE(number);
+        EXPECT_EQ(number->text, QStringLiteral("2"));
+        ASSERT_EQ(number->points.size(), 5u);
+        const Cord bottomMiddle{(number->points[1].x + number->points[2].x) / 2, number->points[1].y};
+        EXPECT_NEAR(bottomMiddle.x, 53000 * 256, 256);
+        EXPECT_EQ(bottomMiddle.y, (ControlExtent() + hundredths) * 256);
+        EXPECT_GT(number->points[3].y, number->points[2].y); // the box above its bottom
+        PreviewOff();
+    }
 }
 
 TEST_F(CoursePreviewTest, TitleModesAndRelayStartNumbers)

@@ -42,6 +42,10 @@ TEST_F(DescriptionScale, OnlySizesFromThreeToTenOtherThanSixScaleTheDescriptionS
     EXPECT_EQ(CsBox.BoxSize, 300 * 256);
     Z().Symbols = before;
     EXPECT_GT(ScaleDescriptionSymbols(10), 0);
+    // 8.2 mm is 819.99... hundredths in binary: the box takes the nearest, 820.
+    Z().Symbols = before;
+    EXPECT_GT(ScaleDescriptionSymbols(8.2), 0);
+    EXPECT_EQ(CsBox.BoxSize, 820 * 256);
 }
 
 } // namespace

@@ -689,12 +689,17 @@ FrameTextMetrics FixedAdvances(const QString&, int, const std::u32string& chars)
 
 TEST_F(Convert5, TextsKeepTheirPointsOrBecomeFramesWithALineBelow)
 {
-    DocumentPorts().MeasureFrameText.Bind(FixedAdvances);
+    // Measured at the font's height to the nearest 0.01 mm: 10 points are 352.78.
+    std::vector<int> heights;
+    DocumentPorts().MeasureFrameText.Bind([&heights](const QString& font, int height, const std::u32string& chars) {
+        heights.push_back(height);
+        return FixedAdvances(font, height, chars);
+    });
     Version5Writer w;
     Colours(w, 8);
     const auto text = [](int16_t number10, bool lineBelow) {
         V5Symbol s = V5Symbol::Make(number10, 4, 0);
-        const Fields f = {{V5Symbol::C1, 3}, {V5Symbol::C2, 5}, {V5Symbol::W1, 120},
+        const Fields f = {{V5Symbol::C1, 3}, {V5Symbol::C2, 5}, {V5Symbol::W1, 100},
                           {V5Symbol::Theta, int16_t(lineBelow)}, {V5Symbol::A, 1440}, {V5Symbol::W2, 40}};
         for (const auto& [at, v] : f)
             s.Set(at, v);
@@ -742,6 +747,8 @@ TEST_F(Convert5, TextsKeepTheirPointsOrBecomeFramesWithALineBelow)
     EXPECT_EQ(map.Object(5)->Text8(), "Open!!!!");
     EXPECT_EQ(map.Object(6), nullptr);
     EXPECT_TRUE(map.Sound()) << map.Problems();
+    ASSERT_FALSE(heights.empty());
+    EXPECT_EQ(heights, std::vector<int>(heights.size(), 353));
 }
 
 // ---- Damage ----

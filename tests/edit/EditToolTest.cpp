@@ -205,6 +205,34 @@ TEST_F(EditingTool, TheStretchHandlesKeepProportionsTheCentreOrMirrorExactly)
     }
 }
 
+TEST_F(EditingTool, AFlatFrameOffTheOriginStretchesEachAxisByItsOwnSide)
+{
+    struct Row {
+        const char* what;
+        double hx, hy, tx, ty;  // handle and target, mm
+        bool shift;
+        double x1, y1, x2, y2;  // the stretched frame, mm
+    };
+    // The frame 1..7 by 2..4 mm: its handles lie 0.8 mm outside, the side ones at its middle.
+    const Row rows[] = {
+        {"a corner doubles both from the far corner", 7.8, 4.8, 14.6, 9, false, 1, 2, 13, 6},
+        {"the right side doubles the width only", 7.8, 3, 14.6, 5, false, 1, 2, 13, 4},
+        {"the top side with Shift keeps the middle row", 4, 4.8, 6, 6.6, true, 1, 1, 7, 5},
+        {"a corner with Shift keeps the centre", 7.8, 4.8, 11.6, 6.6, true, -2, 1, 10, 5},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        OpenEditMap({TestObject::Area(AreaN, {{Mm, 2 * Mm}, {7 * Mm, 2 * Mm}, {7 * Mm, 4 * Mm}, {Mm, 4 * Mm}})});
+        SelectAndStart({1}, WorkModes::EditObject);
+        ASSERT_EQ(EditSys.StretchBox, (CordRect{Mm, 2 * Mm, 7 * Mm, 4 * Mm}));
+        Drag(PxMm(r.hx, r.hy), PxMm(r.tx, r.ty), {r.shift, false, false});
+        const auto at = [](double x, double y) { return Cord{int32_t(x * Mm), int32_t(y * Mm)}; };
+        EXPECT_EQ(Points(1), (std::vector<Cord>{at(r.x1, r.y1), at(r.x2, r.y1), at(r.x2, r.y2), at(r.x1, r.y2)}));
+        ExpectNoLeftovers(r.what);
+        CloseRow();
+    }
+}
+
 TEST_F(EditingTool, AnArrowKeyMovesByOneScreenPixelInWholeHundredths)
 {
     struct Row {

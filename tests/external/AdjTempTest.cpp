@@ -1,6 +1,6 @@
-// The fit of a template to pairs of template and map points: generated placements with square
-// pixels come back from 1, 2 and 12 pairs; points too close together, or all on one map
-// point, fit nothing.
+// The fit of a template to pairs of template and map points: generated placements come back
+// from 1, 2 and 12 pairs (from one pair also with pixels higher than wide); points too close
+// together, or all on one map point, fit nothing.
 #include "external/AdjTemp.h"
 
 #include <gtest/gtest.h>
@@ -13,7 +13,7 @@ namespace zemo {
 namespace {
 
 struct Placement {
-    double x, y, u, degrees;
+    double x, y, u, v, degrees;  // v: the pixel's height where it differs from its width
 };
 
 // Pairs of a template placed so: template points spread over the template, consecutive ones
@@ -33,8 +33,8 @@ AdjTempState PairsOf(const Placement& p, int n, unsigned seed)
         } while (k > 0 && std::hypot(lx - s.Lx[size_t(k - 1)], ly - s.Ly[size_t(k - 1)]) * p.u < 30000);
         s.Lx[size_t(k)] = lx;
         s.Ly[size_t(k)] = ly;
-        s.MapX[size_t(k)] = p.x + 256 * (lx * p.u * c - ly * p.u * sn);
-        s.MapY[size_t(k)] = p.y + 256 * (lx * p.u * sn + ly * p.u * c);
+        s.MapX[size_t(k)] = p.x + 256 * (lx * p.u * c - ly * p.v * sn);
+        s.MapY[size_t(k)] = p.y + 256 * (lx * p.u * sn + ly * p.v * c);
     }
     s.Pairs = n;
     return s;
@@ -49,22 +49,27 @@ double AngleApart(double a, double b)
 TEST(FitTemplate, RecoversGeneratedPlacementsFromOneTwoAndTwelvePairs)
 {
     const Placement placements[] = {
-        {0, 0, 10, 0},
-        {3141592, -2718281, 2540.0 / 300, 30},
-        {-51200000, 40000000, 5.08, -135.5},
-        {1234567, 7654321, 4, 90},
-        {-9999999, -8888888, 10, 179.9},
+        {0, 0, 10, 10, 0},
+        {3141592, -2718281, 2540.0 / 300, 2540.0 / 200, 30},
+        {-51200000, 40000000, 5.08, 4, -135.5},
+        {1234567, 7654321, 4, 6, 90},
+        {-9999999, -8888888, 10, 7.5, 179.9},
     };
     unsigned seed = 1;
-    for (const Placement& p : placements)
+    for (const Placement& pl : placements)
         for (int n : {1, 2, 12}) {
+            // One pair places pixels higher than wide at their size; more are fitted square.
+            Placement p = pl;
+            if (n > 1)
+                p.v = p.u;
             SCOPED_TRACE(testing::Message() << p.degrees << " degrees, " << n << " pairs");
             AdjTempState s = PairsOf(p, n, seed++);
             // Where the template was before: off by some millimetres, and for a single pair
             // (a shift only) already at its angle and size.
             s.X = p.x + 123456;
             s.Y = p.y - 654321;
-            s.U = s.V = n == 1 ? p.u : 10;
+            s.U = n == 1 ? p.u : 10;
+            s.V = n == 1 ? p.v : 10;
             s.Angle = n == 1 ? p.degrees * std::numbers::pi / 180 : 0.3;
             TemplateFit fit;
             ASSERT_TRUE(ComputeTemplateFit(s, fit));
@@ -72,7 +77,7 @@ TEST(FitTemplate, RecoversGeneratedPlacementsFromOneTwoAndTwelvePairs)
             EXPECT_LE(std::abs(fit.Y - p.y), 256);
             EXPECT_LT(AngleApart(fit.Angle, p.degrees * std::numbers::pi / 180), 1e-6);
             EXPECT_NEAR(fit.U, p.u, 1e-6);
-            EXPECT_NEAR(fit.V, p.u, 1e-6);
+            EXPECT_NEAR(fit.V, p.v, 1e-6);
         }
 }
 

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <numbers>
 #include <random>
+#include <utility>
 
 namespace zemo::test {
 namespace {
@@ -255,21 +256,27 @@ TEST_F(GpsUnitTest, OnePointPutsTheMarkOnItAndNorthTurnsByTheAngle)
     SetupRecord* st = Stp();
     st->MapScale = 15000;
     const double fx = std::numbers::pi * 637816000000.0 / 15000 / 180;
-    for (double degrees : {0.0, 30.0, -90.0}) {
-        SCOPED_TRACE(degrees);
-        st->GpsAngle = degrees;
-        st->GpsAdjustPointCount = 1;
-        st->GpsAdjustPoints[0] = {5000 * 256, -7000 * 256, 61.5, 23.75, "P"};
-        ASSERT_TRUE(FitGpsTransformation());
-        double x = 0, y = 0;
-        GpsToMap(61.5, 23.75, x, y);
-        EXPECT_DOUBLE_EQ(x, 5000);
-        EXPECT_DOUBLE_EQ(y, -7000);
-        GpsToMap(61.5 + 1.0 / 60, 23.75, x, y);
-        const double a = degrees * std::numbers::pi / 180;
-        EXPECT_NEAR(x - 5000, -fx / 60 * std::sin(a), 1e-6);
-        EXPECT_NEAR(y + 7000, fx / 60 * std::cos(a), 1e-6);
-    }
+    // North and east, and south and west, where a minute east is shorter than one north.
+    for (const auto [lat, lon] : {std::pair{61.5, 23.75}, std::pair{-33.5, -70.5}})
+        for (double degrees : {0.0, 30.0, -90.0}) {
+            SCOPED_TRACE(testing::Message() << lat << " " << lon << " " << degrees);
+            st->GpsAngle = degrees;
+            st->GpsAdjustPointCount = 1;
+            st->GpsAdjustPoints[0] = {5000 * 256, -7000 * 256, lat, lon, "P"};
+            ASSERT_TRUE(FitGpsTransformation());
+            double x = 0, y = 0;
+            GpsToMap(lat, lon, x, y);
+            EXPECT_DOUBLE_EQ(x, 5000);
+            EXPECT_DOUBLE_EQ(y, -7000);
+            const double a = degrees * std::numbers::pi / 180;
+            GpsToMap(lat + 1.0 / 60, lon, x, y);
+            EXPECT_NEAR(x - 5000, -fx / 60 * std::sin(a), 1e-6);
+            EXPECT_NEAR(y + 7000, fx / 60 * std::cos(a), 1e-6);
+            const double east = fx / 60 * std::cos(lat * std::numbers::pi / 180);
+            GpsToMap(lat, lon - 1.0 / 60, x, y);
+            EXPECT_NEAR(x - 5000, -east * std::cos(a), 1e-6);
+            EXPECT_NEAR(y + 7000, -east * std::sin(a), 1e-6);
+        }
     // Far away: held at the map's bound.
     double x = 0, y = 0;
     GpsToMap(-61.5, 23.75, x, y);

@@ -297,6 +297,19 @@ TEST_F(Placement, BmpAndGifAskTheResolutionAndCancelLoadsNothing)
         EXPECT_DOUBLE_EQ(tmp.U, 12.7);
         EXPECT_TRUE(tmp.HasPixels());
     }
+    // A bitmap of 300 dpi stores 11811 pixels a metre, 299.9994 dpi: shown as 300.
+    const QString bmp300 = Path(QStringLiteral("pic300.bmp"));
+    ASSERT_TRUE(RunTool(QStringLiteral("convert"), {Path(QStringLiteral("in.ppm")), QStringLiteral("-units"),
+                                                    QStringLiteral("PixelsPerInch"), QStringLiteral("-density"),
+                                                    QStringLiteral("300"), bmp300}));
+    std::optional<TempResolFields> shown;
+    ExternalPorts().RunTempResol.Bind([&](TempResolFields& f) {
+        shown = f;
+        return false;
+    });
+    EXPECT_FALSE(ReadBmpFile(bmp300, TemplateLoadAsk));
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->resol, QStringLiteral("300"));
 }
 
 TEST_F(Placement, GeoreferenceDialogFieldsAndWhatOkStores)
@@ -442,4 +455,18 @@ TEST_F(Placement, JpegAsksTheResolutionOfItsDensityAndCancelLeavesTheRasterUntou
     EXPECT_EQ(tmp.Width, 3);
     EXPECT_EQ(tmp.BitsPerPixel, 24);
     EXPECT_DOUBLE_EQ(tmp.U, 12.7);
+
+    // The same file's JFIF header set to 118 dots per centimetre: 299.72 dpi, shown as 300.
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray jpeg = f.readAll();
+    f.close();
+    ASSERT_EQ(jpeg.mid(6, 5), QByteArray("JFIF\0", 5));
+    jpeg[13] = 2;
+    jpeg[14] = jpeg[16] = 0;
+    jpeg[15] = jpeg[17] = 118;
+    ASSERT_TRUE(WriteBytes(QStringLiteral("pic.jpg"), jpeg));
+    answer = false;
+    EXPECT_FALSE(ReadJpegFile(path, TemplateLoadAsk));
+    EXPECT_EQ(shown->resol, QStringLiteral("300"));
 }

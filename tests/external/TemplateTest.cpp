@@ -85,12 +85,13 @@ TEST_F(TemplateTest, AKnownRecordIsWrittenFieldByField)
 TEST_F(TemplateTest, BoundsOfATurnedTemplate)
 {
     TTmp t;
+    // Pixels twice as high as wide.
     t.Width = 200;
-    t.Height = 100;
+    t.Height = 50;
     t.X = 1000;
     t.Y = -2000;
     t.U = 10;
-    t.V = 10;
+    t.V = 20;
     TemplateUnit.CurrentTemplate = &t;
     // Half extents in 0.01 mm at each angle: 1000 x 500 turned.
     const struct {

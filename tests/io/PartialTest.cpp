@@ -127,6 +127,20 @@ TEST_F(PartialMap, ARectangleAcrossCutsAreasKeepingHolesAndTakesTextsWhole)
     // The text's first point lies outside, its second inside: whole.
     EXPECT_EQ(Points(m.objects[2]), Points(source.objects[2]));
     EXPECT_EQ(m.objects[2].Text8(), "Hi");
+
+    // A flat rectangle, wider than it is high, cuts the area at its top only (hole kept).
+    const ReadMap flat = ExportRect({0, 100, 0, 20}, QStringLiteral("flat.zmd"));
+    ASSERT_TRUE(flat.Sound()) << flat.Problems();
+    ASSERT_EQ(flat.objects.size(), 2u);
+    EXPECT_EQ(Points(flat.objects[0]), Points(source.objects[0]));
+    std::vector<std::pair<int32_t, int32_t>> cut;
+    for (const TestCord& c : flat.objects[1].cords)
+        cut.push_back({Masked(c.x), Masked(c.y)});
+    std::sort(cut.begin(), cut.end());
+    cut.erase(std::unique(cut.begin(), cut.end()), cut.end());
+    EXPECT_EQ(cut, (std::vector<std::pair<int32_t, int32_t>>{{30 * Mm, 5 * Mm}, {30 * Mm, 20 * Mm}, {35 * Mm, 10 * Mm},
+                                                            {35 * Mm, 15 * Mm}, {40 * Mm, 10 * Mm}, {40 * Mm, 15 * Mm},
+                                                            {70 * Mm, 5 * Mm}, {70 * Mm, 20 * Mm}}));
 }
 
 TEST_F(PartialMap, ABoundaryObjectCutsALineIntoItsInsidePiecesAndStaysOut)

@@ -258,14 +258,17 @@ TEST_F(PrintRangeDlgTest, OkStoresTheFieldsAndDefineFromThePrintDialogClosesBoth
     TZmd* z = OpenMap();
     IoPorts().RunPrintRangeDialog.Bind([](PrintRangeEdit& e) {
         TPrintRangeDlg dlg(nullptr, e);
-        Edit(dlg, "LeftE")->setText(QStringLiteral("-12.5"));
+        // Halves of a hundredth go to the even neighbour.
+        Edit(dlg, "LeftE")->setText(QStringLiteral("-12.375"));
         Edit(dlg, "HorOvlE")->setText(QStringLiteral("3.25"));
+        Edit(dlg, "VerOvlE")->setText(QStringLiteral("1.625"));
         dlg.accept();
         return dlg.Answer();
     });
     EXPECT_EQ(EditPrintRange(), RangeAnswer::Ok);
-    EXPECT_EQ(z->Setup.PrintRange, (CordRect{-1250 * 256, 20 * Mm, 110 * Mm, 80 * Mm}));
+    EXPECT_EQ(z->Setup.PrintRange, (CordRect{-1238 * 256, 20 * Mm, 110 * Mm, 80 * Mm}));
     EXPECT_EQ(z->Setup.PrintOverlapX, 325);
+    EXPECT_EQ(z->Setup.PrintOverlapY, 162);
 
     // The print dialog's partial Setup button: Define selects the tool and closes it too.
     const QString pdf = InMaps(QStringLiteral("unused.pdf"));

@@ -10,6 +10,7 @@
 #include "io/widgets/PrintDlg.h"
 #include "io/widgets/QtPrinters.h"
 #include "platform/RecordingDevice.h"
+#include "render/TemplateDraw.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -182,8 +183,12 @@ TEST_F(Printing, PagesAcrossFollowPageOverlapAndRatio)
 TEST_F(Printing, PagesRunCopiesThenColumnsThenRows)
 {
     OpenMap();
-    Stp()->PrintRange = {0, 0, 300 * Mm, 400 * Mm};
-    Stp()->PrintOverlapX = Stp()->PrintOverlapY = 1000;
+    // Overlaps and resolutions differ across and down; 545 mm down takes two pages with a
+    // 7 mm overlap and would take three with a 10 mm one.
+    Stp()->PrintRange = {0, 0, 300 * Mm, 545 * Mm};
+    Stp()->PrintOverlapX = 1000;
+    Stp()->PrintOverlapY = 700;
+    fake.page.DpiY = 300;
     PrintJobs(Options(PartialMapRange, 2));
     ASSERT_EQ(fake.starts, 1);
     EXPECT_EQ(fake.finished, 1);
@@ -195,9 +200,12 @@ TEST_F(Printing, PagesRunCopiesThenColumnsThenRows)
     EXPECT_GT(o[2].x, o[0].x);
     EXPECT_EQ(o[2].y, o[0].y);
     EXPECT_EQ(o[3].y, o[1].y);
-    // Neighbours overlap by 10 mm: the step is the page less the overlap.
+    // Neighbours overlap by 10 mm across and 7 mm down: the step is the page less the overlap.
     EXPECT_EQ(o[2].x - o[0].x, (19000 - 1000) * 256);
-    EXPECT_EQ(o[0].y - o[1].y, (27700 - 1000) * 256);
+    EXPECT_EQ(o[0].y - o[1].y, (27700 - 700) * 256);
+    // The pages sit about the range's centre, each origin at its page's top left corner.
+    EXPECT_EQ(o[0].x, 150 * Mm - (19000 - 1000) * 128 - 19000 * 128);
+    EXPECT_EQ(o[0].y, 545 * Mm / 2 + (27700 - 700) * 128 + 27700 * 128);
     for (int k = 0; k < 4; ++k)
         EXPECT_EQ(o[size_t(k + 4)], o[size_t(k)]);
 }
@@ -345,12 +353,17 @@ TEST_F(Printing, TemplateDimOf100IsWhiteAndIntensityScalesEveryColourOnce)
         {100, 100, 0},
         {0, 50, 100u << 8 | 100u << 16},
         {50, 50, 50u << 8 | 50u << 16},
+        // 150 at 33 % is 49.5 and at 11 % 16.5: halves go to the even neighbour.
+        {25, 33, 50u << 8 | 50u << 16},
+        {25, 11, 16u << 8 | 16u << 16},
     };
     for (const Case& c : cases) {
         Prt.Intensity = c.intensity;
         DrawMapColours(c.dim);
         EXPECT_EQ(Graph.OutputCmyk, c.cmyk) << c.dim << ' ' << c.intensity;
     }
+    // Dimmed by half, 5, 7, 25 and 1 become 2.5, 3.5, 12.5 and 0.5: 2, 4, 12 and 0.
+    EXPECT_EQ(DimmedCmyk(5u | 7u << 8 | 25u << 16 | 1u << 24, 50), 2u | 4u << 8 | 12u << 16);
 }
 
 TEST_F(Printing, SeparationsWithoutNamesAndEscStopLaterOnes)

@@ -1056,6 +1056,14 @@ TEST_F(ScaleTest, RealWorldRoundTripAtThirtyDegrees)
     EXPECT_NEAR(box.MaxNorth, 0, 1e-6);
     ASSERT_TRUE(ExtendRealWorldBox(-2560000, 0, ref, box));
     EXPECT_NEAR(box.MaxNorth, 1000, 1e-6);
+    // At 30 degrees each corner of 1000 x 500 m gives one side of the box.
+    ref.GridAngle = 30;
+    ASSERT_TRUE(RealWorldExtent({0, 0, 2560000, 1280000}, ref, box));
+    const double c30 = std::cos(Pi / 6);
+    EXPECT_NEAR(box.MinEast, 0, 1e-6);
+    EXPECT_NEAR(box.MaxEast, 1000 * c30 + 250, 1e-6);
+    EXPECT_NEAR(box.MinNorth, -500, 1e-6);
+    EXPECT_NEAR(box.MaxNorth, 500 * c30, 1e-6);
 }
 
 TEST_F(ScaleTest, RealWorldScaleThatIsNotPositiveAndFiniteIsRefused)

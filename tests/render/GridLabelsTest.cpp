@@ -242,6 +242,11 @@ TEST_F(GridLabels, SizeAndMarginFollowThePrintScaleAndZeroReadsPlain)
     s.PrintScale = 5000;
     EXPECT_EQ(PrintGridFontSize(s), 45);
     EXPECT_EQ(PrintGridMargin(s), 159 * 256);   // 158.75
+    // Sizes of 22.5 and 67.5 points go to the even neighbour.
+    s.PrintScale = 2500;
+    EXPECT_EQ(PrintGridFontSize(s), 22);
+    s.PrintScale = 7500;
+    EXPECT_EQ(PrintGridFontSize(s), 68);
     // A setup whose scales make no sense gets lines but no labels.
     s.MapScale = 0;
     EXPECT_EQ(PrintGridFontSize(s), 0);
@@ -256,6 +261,11 @@ TEST_F(GridLabels, SizeAndMarginFollowThePrintScaleAndZeroReadsPlain)
     EXPECT_EQ(GridLabelText(g, -1, true).toStdString(), "-100");
     EXPECT_EQ(GridLabelText(g, 2, false).toStdString(), "200");
     EXPECT_EQ(GridLabelText(MakeGridGeometry(PaperSetup(0.5), false), 3, true).toStdString(), "1.5");
+    // Labels are whole metres to the nearest, halves to even.
+    const GridGeometry half = MakeGridGeometry(RealWorldSetup(100, 0.5, -0.75), false);
+    EXPECT_EQ(GridLabelText(half, 1, true).toStdString(), "100");
+    EXPECT_EQ(GridLabelText(half, 3, true).toStdString(), "300");
+    EXPECT_EQ(GridLabelText(half, -1, false).toStdString(), "-101");
 }
 
 namespace {
