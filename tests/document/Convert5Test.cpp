@@ -722,6 +722,11 @@ TEST_F(Convert5, TextsKeepTheirPointsOrBecomeFramesWithALineBelow)
     open.words = {{36, 0x2121}, {38, 0x2121}};
     open.nField = 7;
     w.objects.push_back(open);
+    // Turned, and narrower than its box: the box keeps its width.
+    OldObject narrow = OldObject::Text(10, box, "A");
+    narrow.entries = w.objects[3].entries;
+    narrow.angle = 900;
+    w.objects.push_back(narrow);
     ASSERT_TRUE(OpenV5(w));
     const int32_t top = 500 * U, bottom = -V72;
     // A, B, a tab to 12.70 mm, C, and 0.04 mm.
@@ -745,7 +750,12 @@ TEST_F(Convert5, TextsKeepTheirPointsOrBecomeFramesWithALineBelow)
     // The short one is left out: the open text follows as object 5.
     ASSERT_NE(map.Object(5), nullptr);
     EXPECT_EQ(map.Object(5)->Text8(), "Open!!!!");
-    EXPECT_EQ(map.Object(6), nullptr);
+    const ReadObject* kept = map.Object(6);
+    ASSERT_NE(kept, nullptr);
+    ASSERT_EQ(kept->cords.size(), 4u);
+    EXPECT_NEAR(kept->cords[2].y, V144 + 1024, 512);
+    EXPECT_NEAR(kept->cords[2].x, -top, 512);
+    EXPECT_EQ(map.Object(7), nullptr);
     EXPECT_TRUE(map.Sound()) << map.Problems();
     ASSERT_FALSE(heights.empty());
     EXPECT_EQ(heights, std::vector<int>(heights.size(), 353));
