@@ -1,6 +1,6 @@
 // The fit of a template to pairs of template and map points: generated placements come back
-// from 1, 2 and 12 pairs (from one pair also with pixels higher than wide); points too close
-// together, or all on one map point, fit nothing.
+// from 1, 2 and 12 pairs (one pair also with pixels higher or lower than wide); points too
+// close together, or all on one map point, fit nothing.
 #include "external/AdjTemp.h"
 
 #include <gtest/gtest.h>
@@ -58,7 +58,7 @@ TEST(FitTemplate, RecoversGeneratedPlacementsFromOneTwoAndTwelvePairs)
     unsigned seed = 1;
     for (const Placement& pl : placements)
         for (int n : {1, 2, 12}) {
-            // One pair places pixels higher than wide at their size; more are fitted square.
+            // One pair keeps pixels whose height is not their width; more are fitted square.
             Placement p = pl;
             if (n > 1)
                 p.v = p.u;
