@@ -638,15 +638,15 @@ QPainterPath& PainterDevice::builtPath()
 bool PainterDevice::wideRowsFit() const
 {
     const DevicePen& pen = m_state.pen;
-    return pen.style == PenStyle::Solid && pen.width > 1 && pen.cap == PenCap::Flat && pen.join != PenJoin::Round
-        && !m_softClip && rowsFit();
+    return pen.style == PenStyle::Solid && pen.width > 1 && pen.cap != PenCap::Square && !m_softClip && rowsFit();
 }
 
 bool PainterDevice::strokeWideRows(std::span<const RowPlotter::StrokeFigure> figures)
 {
     // Centred where the toolkit's strokes are (see strokeOutline).
     const DevicePen& pen = m_state.pen;
-    return m_rows.strokeWide(figures, QPointF(PixelCentre, PixelCentre), pen.width, pen.join, pen.color, m_state.rop);
+    return m_rows.strokeWide(figures, QPointF(PixelCentre, PixelCentre), pen.width, pen.join, pen.cap == PenCap::Round,
+                             pen.color, m_state.rop);
 }
 
 bool PainterDevice::fillRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule)

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace zemo {
 
@@ -281,23 +283,26 @@ bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> 
 }
 
 template <class Span>
+void RowPlotter::clipped(int y, int from, int to, Span&& span)
+{
+    for (const QRect& clip : m_clip) {
+        if (y < clip.top() || y > clip.bottom())
+            continue;
+        const int x0 = std::max(from, clip.left());
+        const int x1 = std::min(to, clip.right() + 1);
+        if (x0 < x1)
+            span(row(y), y, x0, x1);
+    }
+}
+
+template <class Span>
 void RowPlotter::scanEdges(FillRule rule, Span&& span)
 {
     std::vector<ScanEdge>& edges = m_edges;
     if (edges.empty())
         return;
     const int mask = rule == FillRule::OddEven ? 1 : ~0;
-    // Within the clip, each row's runs between the columns from and to.
-    const auto emit = [&](int y, int from, int to) {
-        for (const QRect& clip : m_clip) {
-            if (y < clip.top() || y > clip.bottom())
-                continue;
-            const int x0 = std::max(from, clip.left());
-            const int x1 = std::min(to, clip.right() + 1);
-            if (x0 < x1)
-                span(row(y), y, x0, x1);
-        }
-    };
+    const auto emit = [&](int y, int from, int to) { clipped(y, from, to, span); };
     // Small figures, in two ways that give the same pixels as the active edges below, faster.
     int top = edges.front().top, bottom = edges.front().bottom;
     int64_t left = edges.front().x, right = left, crossings = 0;
@@ -487,21 +492,48 @@ void RowPlotter::fillScanned(FillRule rule, DeviceColor color, RasterOp rop)
 
 namespace {
 
-// The outline of a wide stroke, as the rings of one non-zero fill. Each segment is the
-// quadrilateral of its two sides, each offset by half the width along the normal made from
-// its normalised direction; at a joint the side on the outer bend is closed by the bevel edge
-// (or runs through the mitre point), while the inner side passes through the joint itself,
-// which leaves exactly the union of the quadrilaterals and the bevel triangles. One side is
-// traced forward, the other backward, so that every piece turns the same way.
-class StrokeOutline {
-public:
-    StrokeOutline(double halfWidth, bool mitre, std::vector<QPointF>& points, std::vector<int>& rings)
-        : m_half(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_mitre(mitre), m_out(points), m_rings(rings)
-    {
-    }
+// Arcs of round joins and caps are cut into chords that stray from the circle by at most this.
+constexpr double ArcTolerance = 1.0 / 16;
 
-    // The figure's points without repeats; closed when it ends where it starts.
-    void add(std::span<const QPointF> figure, QPointF shift, bool closeIt)
+// The points of an arc about c from c + u, turning by sweep (radians, positive from x towards y),
+// without its first and last point, on the circle like the toolkit's own flattened arcs.
+void AppendArc(QPointF c, QPointF u, double sweep, std::vector<QPointF>& out)
+{
+    const double r = std::sqrt(u.x() * u.x() + u.y() * u.y());
+    if (!(r > 0) || sweep == 0)
+        return;
+    const double maxStep = r > ArcTolerance ? 2 * std::acos(1 - ArcTolerance / r) : M_PI;
+    const int steps = std::clamp(int(std::ceil(std::abs(sweep) / maxStep)), 1, 1024);
+    const double step = sweep / steps;
+    const double cosStep = std::cos(step), sinStep = std::sin(step);
+    QPointF v = u;
+    for (int k = 1; k < steps; ++k) {
+        v = QPointF(v.x() * cosStep - v.y() * sinStep, v.x() * sinStep + v.y() * cosStep);
+        out.push_back(c + v);
+    }
+}
+
+double Cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+double Dot(QPointF a, QPointF b) { return a.x() * b.x() + a.y() * b.y(); }
+
+// The turn from u to v about a centre going the way that leaves u towards the direction d.
+double SweepTowards(QPointF u, QPointF v, QPointF d)
+{
+    double angle = std::atan2(Cross(u, v), Dot(u, v));
+    const double way = Cross(u, d) >= 0 ? 1 : -1;
+    if (angle * way < 0)
+        angle += way * 2 * M_PI;
+    return angle;
+}
+
+// The centre line of a stroke's figure without repeated points, and each segment's normal of
+// half the width, made from its normalised direction.
+class StrokeCentre {
+public:
+    explicit StrokeCentre(double halfWidth) : m_half(halfWidth) {}
+
+    // False when fewer than two points are left.
+    bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt)
     {
         m_centre.clear();
         for (const QPointF& p : figure) {
@@ -512,7 +544,7 @@ public:
         if (closeIt && m_centre.size() > 1 && m_centre.back() != m_centre.front())
             m_centre.push_back(m_centre.front());
         if (m_centre.size() < 2)
-            return;
+            return false;
         // Going backward a segment's normal is exactly the negated one: each is made once.
         m_normals.clear();
         for (size_t i = 0; i + 1 < m_centre.size(); ++i) {
@@ -520,18 +552,70 @@ public:
             const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
             m_normals.emplace_back(d.y() * scale, -d.x() * scale);
         }
-        const bool closed = m_centre.size() > 2 && m_centre.back() == m_centre.front();
+        m_closed = m_centre.size() > 2 && m_centre.back() == m_centre.front();
+        return true;
+    }
+
+protected:
+    double m_half;
+    std::vector<QPointF> m_centre;
+    std::vector<QPointF> m_normals;
+    bool m_closed = false;
+};
+
+// Where the outer sides of two segments meet beyond a joint, unless further than the limit.
+std::optional<QPointF> MitreTip(QPointF fromStart, QPointF fromEnd, QPointF toStart, QPointF toEnd,
+                                QPointF joint, double limit)
+{
+    const QPointF a = fromEnd - fromStart;
+    const QPointF b = toStart - toEnd;
+    const QPointF c = fromStart - toStart;
+    const double denominator = a.y() * b.x() - a.x() * b.y();
+    if (denominator == 0 || !std::isfinite(denominator))
+        return std::nullopt;
+    const double along = (b.y() * c.x() - b.x() * c.y()) / denominator;
+    const QPointF tip = fromStart + a * along;
+    const QPointF reach = tip - joint;
+    if (std::sqrt(reach.x() * reach.x() + reach.y() * reach.y()) > limit)
+        return std::nullopt;
+    return tip;
+}
+
+// The outline of a wide stroke, as the rings of one non-zero fill. Each segment is the
+// quadrilateral of its two sides, each offset by half the width along the normal; at a joint
+// the side on the outer bend is closed by the bevel edge (or runs through the mitre point or
+// round the arc), while the inner side passes through the joint itself, which leaves exactly
+// the union of the quadrilaterals and the join pieces. One side is traced forward, the other
+// backward, so that every piece turns the same way; round caps go round the ends.
+class StrokeOutline : StrokeCentre {
+public:
+    StrokeOutline(double halfWidth, PenJoin join, bool roundCaps, std::vector<QPointF>& points,
+                  std::vector<int>& rings)
+        : StrokeCentre(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_join(join), m_roundCaps(roundCaps),
+          m_out(points), m_rings(rings)
+    {
+    }
+
+    void add(std::span<const QPointF> figure, QPointF shift, bool closeIt)
+    {
+        if (!set(figure, shift, closeIt))
+            return;
         const size_t first = m_out.size();
-        side(false, closed);
-        if (closed) {
+        side(false);
+        if (m_closed) {
             m_rings.push_back(int(m_out.size() - first));
             const size_t second = m_out.size();
-            side(true, closed);
+            side(true);
             m_rings.push_back(int(m_out.size() - second));
             return;
         }
-        // Flat caps: the sides meet across the ends.
-        side(true, closed);
+        const size_t last = m_centre.size() - 1;
+        if (m_roundCaps)
+            AppendArc(m_centre[last], m_normals[last - 1], Sweep(m_normals[last - 1], m_centre[last] - m_centre[last - 1]),
+                      m_out);
+        side(true);
+        if (m_roundCaps)
+            AppendArc(m_centre[0], -m_normals[0], Sweep(-m_normals[0], m_centre[0] - m_centre[1]), m_out);
         m_rings.push_back(int(m_out.size() - first));
     }
 
@@ -540,7 +624,10 @@ private:
         QPointF start, end, normal, direction;  // the direction not normalised
     };
 
-    void side(bool backward, bool closed)
+    // Half a turn about an end, leaving u towards d.
+    static double Sweep(QPointF u, QPointF d) { return Cross(u, d) >= 0 ? M_PI : -M_PI; }
+
+    void side(bool backward)
     {
         const size_t n = m_centre.size();
         const auto at = [&](size_t i) { return backward ? m_centre[n - 1 - i] : m_centre[i]; };
@@ -558,7 +645,7 @@ private:
             m_out.push_back(o.end);
             previous = o;
         }
-        if (closed) {
+        if (m_closed) {
             // The ring closes back to the first offset point.
             join(previous, firstOffset, at(0));
         }
@@ -570,49 +657,178 @@ private:
         if (from.end == to.start)
             return;
         // The next segment turning towards this side: the inner bend.
-        const double towards = to.direction.x() * from.normal.x() + to.direction.y() * from.normal.y();
-        if (towards > 0) {
+        if (Dot(to.direction, from.normal) > 0) {
             m_out.push_back(joint);
             return;
         }
-        if (!m_mitre)
-            return;
-        // Where both sides' lines meet, unless that lies further than the limit.
-        const QPointF a = from.end - from.start;
-        const QPointF b = to.start - to.end;
-        const QPointF c = from.start - to.start;
-        const double denominator = a.y() * b.x() - a.x() * b.y();
-        if (denominator == 0 || !std::isfinite(denominator))
-            return;
-        const double along = (b.y() * c.x() - b.x() * c.y()) / denominator;
-        const QPointF tip = from.start + a * along;
-        const QPointF reach = tip - joint;
-        if (std::sqrt(reach.x() * reach.x() + reach.y() * reach.y()) > m_mitreLimit)
-            return;
-        m_out.push_back(tip);
+        if (m_join == PenJoin::Round) {
+            const QPointF u = from.end - joint;
+            AppendArc(joint, u, SweepTowards(u, to.start - joint, from.direction), m_out);
+        } else if (m_join == PenJoin::Mitre) {
+            if (const auto tip = MitreTip(from.start, from.end, to.start, to.end, joint, m_mitreLimit))
+                m_out.push_back(*tip);
+        }
     }
 
-    double m_half;
     double m_mitreLimit;
-    bool m_mitre;
+    PenJoin m_join;
+    bool m_roundCaps;
     std::vector<QPointF>& m_out;
     std::vector<int>& m_rings;
-    std::vector<QPointF> m_centre;
-    std::vector<QPointF> m_normals;
+};
+
+// The same stroke as convex pieces whose union it is: each segment's quadrilateral, at each
+// joint the piece that fills the outer bend (bevel triangle, mitre quadrilateral or round fan),
+// and half discs for round caps. Where two pieces meet they share the very same edge (a
+// segment's end is cut at its joint), so that no pixel between them is left out.
+class StrokePieces : StrokeCentre {
+public:
+    StrokePieces(double halfWidth, PenJoin join, bool roundCaps)
+        : StrokeCentre(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_join(join), m_roundCaps(roundCaps)
+    {
+    }
+
+    // fill(ring) for each piece; false as soon as a fill is.
+    template <class Fill>
+    bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, Fill&& fill)
+    {
+        if (!set(figure, shift, closeIt))
+            return true;
+        const size_t segments = m_centre.size() - 1;
+        for (size_t i = 0; i < segments; ++i) {
+            const QPointF a = m_centre[i], b = m_centre[i + 1], n = m_normals[i];
+            const bool jointAtStart = m_closed || i > 0, jointAtEnd = m_closed || i + 1 < segments;
+            m_piece.clear();
+            m_piece.push_back(a + n);
+            m_piece.push_back(b + n);
+            if (jointAtEnd)
+                m_piece.push_back(b);
+            m_piece.push_back(b - n);
+            m_piece.push_back(a - n);
+            if (jointAtStart)
+                m_piece.push_back(a);
+            if (!fill(std::span<const QPointF>(m_piece)))
+                return false;
+            if (jointAtEnd && !joint(i, (i + 1) % segments, fill))
+                return false;
+        }
+        if (m_closed || !m_roundCaps)
+            return true;
+        for (const bool atEnd : {false, true}) {
+            const size_t i = atEnd ? segments - 1 : 0;
+            const QPointF c = m_centre[atEnd ? segments : 0];
+            const QPointF d = atEnd ? m_centre[segments] - m_centre[segments - 1] : m_centre[0] - m_centre[1];
+            const QPointF u = atEnd ? m_normals[i] : -m_normals[i];
+            m_piece.clear();
+            m_piece.push_back(c + u);
+            AppendArc(c, u, Cross(u, d) >= 0 ? M_PI : -M_PI, m_piece);
+            m_piece.push_back(c - u);
+            if (!fill(std::span<const QPointF>(m_piece)))
+                return false;
+        }
+        return true;
+    }
+
+private:
+    // The piece on the outer bend where segment i meets segment next.
+    template <class Fill>
+    bool joint(size_t i, size_t next, Fill& fill)
+    {
+        const QPointF b = m_centre[i + 1];
+        const QPointF d = b - m_centre[i], dNext = m_centre[next + 1] - m_centre[next];
+        // The outer side is the one the next segment turns away from.
+        const double outer = Dot(dNext, m_normals[i]) > 0 ? -1 : 1;
+        const QPointF u = m_normals[i] * outer, v = m_normals[next] * outer;
+        if (u == v)
+            return true;
+        m_piece.clear();
+        m_piece.push_back(b);
+        m_piece.push_back(b + u);
+        if (m_join == PenJoin::Round) {
+            AppendArc(b, u, SweepTowards(u, v, d), m_piece);
+        } else if (m_join == PenJoin::Mitre) {
+            if (const auto tip = MitreTip(b - d + u, b + u, b + v, b + dNext + v, b, m_mitreLimit))
+                m_piece.push_back(*tip);
+        }
+        m_piece.push_back(b + v);
+        return fill(std::span<const QPointF>(m_piece));
+    }
+
+    double m_mitreLimit;
+    PenJoin m_join;
+    bool m_roundCaps;
+    std::vector<QPointF> m_piece;
 };
 
 } // namespace
 
-bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
-                            DeviceColor color, RasterOp rop)
+bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
 {
-    if (!(width > 1 && width < CoordLimit) || join == PenJoin::Round)
+    for (const QPointF& p : ring)
+        if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
+            return false;
+    m_edges.clear();
+    ScanEdges scan(m_clipBounds, m_edges);
+    int64_t px = fixed26(ring.back().x()), py = fixed26(ring.back().y());
+    for (const QPointF& p : ring) {
+        const int64_t qx = fixed26(p.x()), qy = fixed26(p.y());
+        if (!scan.add(px, py, qx, qy))
+            return false;
+        px = qx;
+        py = qy;
+    }
+    if (m_edges.empty())
+        return true;
+    // A convex ring crosses each row twice: the pixels between the crossings are inside.
+    int top = m_edges.front().top, bottom = m_edges.front().bottom;
+    for (const ScanEdge& e : m_edges) {
+        top = std::min(top, e.top);
+        bottom = std::max(bottom, e.bottom);
+    }
+    std::vector<int32_t>& ends = m_rowStarts;
+    ends.resize(size_t(2 * (bottom - top + 1)));
+    for (size_t r = 0; r < ends.size(); r += 2) {
+        ends[r] = INT32_MAX;
+        ends[r + 1] = INT32_MIN;
+    }
+    for (const ScanEdge& e : m_edges) {
+        int64_t x = e.x;
+        int32_t* at = ends.data() + 2 * (e.top - top);
+        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
+            const auto c = int32_t(x >> 16);
+            at[0] = std::min(at[0], c);
+            at[1] = std::max(at[1], c);
+        }
+    }
+    for (int y = top; y <= bottom; ++y) {
+        const int32_t* at = ends.data() + 2 * (y - top);
+        if (at[0] < at[1])
+            clipped(y, at[0], at[1],
+                    [color](uint32_t* r, int, int x0, int x1) { std::fill(r + x0, r + x1, color); });
+    }
+    return true;
+}
+
+bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
+                            bool roundCaps, DeviceColor color, RasterOp rop)
+{
+    if (!(width > 1 && width < CoordLimit))
         return false;
+    if (rop == RasterOp::Copy) {
+        // Painting a pixel twice does no harm: each piece goes straight into the rows.
+        StrokePieces pieces(width / 2, join, roundCaps);
+        const uint32_t c = argbOf(color);
+        for (const StrokeFigure& f : figures)
+            if (!pieces.add(f.points, shift, f.closed,
+                            [&](std::span<const QPointF> ring) { return fillConvex(ring, c); }))
+                return false;
+        return true;
+    }
     static thread_local std::vector<QPointF> outline;
     static thread_local std::vector<int> rings;
     outline.clear();
     rings.clear();
-    StrokeOutline stroke(width / 2, join == PenJoin::Mitre, outline, rings);
+    StrokeOutline stroke(width / 2, join, roundCaps, outline, rings);
     for (const StrokeFigure& f : figures)
         stroke.add(f.points, shift, f.closed);
     m_edges.clear();

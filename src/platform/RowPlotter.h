@@ -158,11 +158,11 @@ public:
         std::span<const QPointF> points;
         bool closed = false;
     };
-    // Strokes wider than one pixel with flat caps and bevel or mitre joins, each figure moved
-    // by shift: the pixels whose centres lie inside the outline, each once. False, with nothing
-    // drawn, for round joins and for coordinates beyond the exact range.
+    // Strokes wider than one pixel with flat or round caps, each figure moved by shift: the
+    // pixels whose centres lie inside the outline, each once under XOR. False for coordinates
+    // beyond the exact range (a copy may have drawn part of the stroke by then).
     bool strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
-                    DeviceColor color, RasterOp rop);
+                    bool roundCaps, DeviceColor color, RasterOp rop);
 
 private:
     // The rings' edges into m_edges; false beyond the exact range.
@@ -171,6 +171,11 @@ private:
     // within the clip.
     template <class Span>
     void scanEdges(FillRule rule, Span&& span);
+    // span(row, y, x0, x1) for the parts of the run [from, to) of row y within the clip.
+    template <class Span>
+    void clipped(int y, int from, int to, Span&& span);
+    // A convex ring filled as the scan pass would fill it alone; false beyond the exact range.
+    bool fillConvex(std::span<const QPointF> ring, uint32_t color);
     void fillScanned(FillRule rule, DeviceColor color, RasterOp rop);
 
     uint32_t* row(int y) const { return reinterpret_cast<uint32_t*>(m_bits + y * m_stride); }

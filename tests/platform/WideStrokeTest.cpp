@@ -66,10 +66,14 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
     const QRegion clips[] = {QRegion(0, 0, Width, Height), QRegion(10, 5, 70, 90)
                                                                + QRegion(90, 20, 60, 40)
                                                                + QRegion(40, 80, 110, 35)};
-    int64_t stroked = 0, differing = 0, offEdge = 0;
-    for (int round = 0; round < 400; ++round) {
+    // Bevel and mitre joins, then round joins and caps, which may differ a little more on the
+    // edge where the arcs are cut into chords.
+    int64_t stroked[2] = {}, differing[2] = {}, offEdge = 0;
+    for (int round = 0; round < 800; ++round) {
         const double width = round % 10 == 0 ? 1.5 : 1.5 + (rng() % 3850) / 100.0;
         const bool closed = round % 3 == 1, mitre = round % 4 == 2, xorOp = round % 5 == 3;
+        const bool rounded = round >= 400, roundCaps = rounded && round % 7 != 0;
+        const PenJoin join = rounded && round % 8 != 2 ? PenJoin::Round : mitre ? PenJoin::Mitre : PenJoin::Bevel;
         const QRegion& clip = clips[round % 3 == 0 ? 0 : 1];
         std::vector<QPointF> line = Wander(rng, width, closed);
         const DeviceColor ink{uint8_t(rng()), 60, 200};
@@ -82,12 +86,13 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
         if (ring)
             line.pop_back();
         const RowPlotter::StrokeFigure figure[1] = {{line, ring}};
-        ASSERT_TRUE(rows.strokeWide(figure, {Centre, Centre}, width,
-                                    mitre ? PenJoin::Mitre : PenJoin::Bevel, ink,
+        ASSERT_TRUE(rows.strokeWide(figure, {Centre, Centre}, width, join, roundCaps, ink,
                                     xorOp ? RasterOp::Xor : RasterOp::Copy));
 
-        QPen pen(QColor(ink.r, ink.g, ink.b), width, Qt::SolidLine, Qt::FlatCap,
-                 mitre ? Qt::SvgMiterJoin : Qt::BevelJoin);
+        QPen pen(QColor(ink.r, ink.g, ink.b), width, Qt::SolidLine, roundCaps ? Qt::RoundCap : Qt::FlatCap,
+                 join == PenJoin::Round   ? Qt::RoundJoin
+                 : join == PenJoin::Mitre ? Qt::SvgMiterJoin
+                                          : Qt::BevelJoin);
         pen.setMiterLimit(MitreLimit);
         QPolygonF shifted;
         for (const QPointF& p : line)
@@ -104,20 +109,20 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
             p.setPen(pen);
             p.drawPath(path);
         }
-        // The toolkit's stroke alone, white on black, says which pixels it covers.
+        // The toolkit's whole stroke alone, white on black, says which pixels it covers and
+        // where its edge runs (not the clip's).
         mask.fill(Qt::black);
         {
             QPainter p(&mask);
-            p.setClipRegion(clip);
             pen.setColor(Qt::white);
             p.setPen(pen);
             p.drawPath(path);
         }
         for (int y = 0; y < Height; ++y)
             for (int x = 0; x < Width; ++x) {
-                stroked += mask.pixel(x, y) != 0xFF000000u;
+                stroked[rounded] += mask.pixel(x, y) != 0xFF000000u && clip.contains(QPoint(x, y));
                 if (ours.pixel(x, y) != theirs.pixel(x, y)) {
-                    ++differing;
+                    ++differing[rounded];
                     if (!OnEdge(mask, x, y)) {
                         ++offEdge;
                         ADD_FAILURE() << "round " << round << " width " << width << ": pixel " << x
@@ -126,13 +131,16 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
                 }
             }
     }
-    std::cout << "wide strokes: " << differing << " of " << stroked
-              << " stroked pixels differ from the toolkit's\n";
-    RecordProperty("StrokedPixels", std::to_string(stroked));
-    RecordProperty("DifferingPixels", std::to_string(differing));
+    for (const bool rounded : {false, true}) {
+        std::cout << (rounded ? "round" : "bevel and mitre") << " wide strokes: " << differing[rounded] << " of "
+                  << stroked[rounded] << " stroked pixels differ from the toolkit's\n";
+        RecordProperty(rounded ? "RoundStrokedPixels" : "StrokedPixels", std::to_string(stroked[rounded]));
+        RecordProperty(rounded ? "RoundDifferingPixels" : "DifferingPixels", std::to_string(differing[rounded]));
+        EXPECT_GT(stroked[rounded], 100000);
+    }
     EXPECT_EQ(offEdge, 0);
-    EXPECT_LE(differing * 1000, stroked) << differing << " of " << stroked;
-    EXPECT_GT(stroked, 100000);
+    EXPECT_LE(differing[0] * 1000, stroked[0]) << differing[0] << " of " << stroked[0];
+    EXPECT_LE(differing[1] * 200, stroked[1]) << differing[1] << " of " << stroked[1];
 }
 
 } // namespace zemo
@@ -182,6 +190,28 @@ TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
             p.fillPath(area, QColor(ink.r, ink.g, ink.b));
         }
         ASSERT_EQ(ours, theirs) << "round " << round;
+    }
+}
+
+} // namespace zemo
+
+namespace zemo {
+
+TEST(RowPlotter, XorStrokesFlipTheOverlapOfTheirSegmentsOnce)
+{
+    // A hairpin: both segments and the join cover the joint's neighbourhood, which a stroke drawn
+    // piece by piece would flip back to white.
+    const DeviceColor ink{0, 200, 90};
+    for (const PenJoin join : {PenJoin::Bevel, PenJoin::Mitre, PenJoin::Round}) {
+        const QImage img = Draw({80, 60}, [&](PainterDevice& dev) {
+            ASSERT_TRUE(dev.setRasterOp(RasterOp::Xor));
+            dev.setPen(Pen(14, ink, join, join == PenJoin::Round ? PenCap::Round : PenCap::Flat));
+            Line(dev, {{10, 20}, {60, 30}, {12, 36}, {12, 50}});
+        });
+        const QRgb flipped = qRgb(255 ^ ink.r, 255 ^ ink.g, 255 ^ ink.b);
+        for (const QPoint at : {QPoint(58, 30), QPoint(50, 30), QPoint(30, 30), QPoint(12, 40)})
+            EXPECT_EQ(img.pixel(at), flipped) << "join " << int(join) << " at " << at.x() << "," << at.y();
+        EXPECT_EQ(img.pixel(75, 5), qRgb(255, 255, 255));
     }
 }
 
