@@ -481,9 +481,14 @@ void PainterDevice::applyClip()
             m_softClipPath = m_softClipPath ? m_softClipPath->intersected(clip) : clip;
         return;
     }
-    m_rowsClip = m_rows.attached() && m_state.clipPaths.empty();
+    m_rowsClip = m_rows.attached() && m_state.clipPaths.size() <= 1;
     if (m_rowsClip)
         m_rows.setClip(m_baseClip);
+    if (m_rowsClip && !m_state.clipPaths.empty()) {
+        // One clip path of straight edges (an area's outline) is followed in the rows too.
+        const QPainterPath& clip = m_state.clipPaths.front();
+        m_rowsClip = straightRings(clip) && m_rows.setClipPath(m_ringPoints, m_ringSizes, clip.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven);
+    }
     if (!m_baseClip && m_state.clipPaths.empty()) {
         m_painter.setClipping(false);
         return;
@@ -665,24 +670,28 @@ bool PainterDevice::fillHatchRows(std::span<const QPointF> points, std::span<con
     return m_rows.fillHatch(points, rings, rule, hatch, m_state.rop);
 }
 
-bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
+bool PainterDevice::straightRings(const QPainterPath& path)
 {
     // Straight edges only: curves are flattened by the engine in its own way.
-    static thread_local std::vector<QPointF> points;
-    static thread_local std::vector<int> rings;
-    points.clear();
-    rings.clear();
-    for (int i = 0; i < area.elementCount(); ++i) {
-        const QPainterPath::Element& e = area.elementAt(i);
-        if (e.isMoveTo() || rings.empty())
-            rings.push_back(0);
+    m_ringPoints.clear();
+    m_ringSizes.clear();
+    for (int i = 0; i < path.elementCount(); ++i) {
+        const QPainterPath::Element& e = path.elementAt(i);
+        if (e.isMoveTo() || m_ringSizes.empty())
+            m_ringSizes.push_back(0);
         else if (!e.isLineTo())
             return false;
-        points.emplace_back(e.x, e.y);
-        ++rings.back();
+        m_ringPoints.emplace_back(e.x, e.y);
+        ++m_ringSizes.back();
     }
-    return fillHatchRows(points, rings, area.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven,
-                         opaque);
+    return true;
+}
+
+bool PainterDevice::fillHatchRows(const QPainterPath& area, bool opaque)
+{
+    return straightRings(area)
+        && fillHatchRows(m_ringPoints, m_ringSizes,
+                         area.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven, opaque);
 }
 
 void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
@@ -705,8 +714,9 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
         return;
     }
     const DevicePen& pen = m_state.pen;
+    const auto insideRows = [&](const QRectF& r) { return isEllipse ? fillEllipseRows(r) : fillRectRows(r); };
     if (pen.style == PenStyle::Null) {
-        if (isEllipse && fillEllipseRows(b))
+        if (insideRows(b))
             return;
         QPainterPath inside = shape(b);
         fillArea(inside);
@@ -720,7 +730,7 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     const QRectF outer = centre.adjusted(-w / 2, -w / 2, w / 2, w / 2);
     const QRectF inner = centre.adjusted(w / 2, w / 2, -w / 2, -w / 2);
     QPainterPath inside = shape(inner);
-    if (!(isEllipse && fillEllipseRows(inner)))
+    if (!insideRows(inner))
         fillArea(inside);
     if (pen.style == PenStyle::Dot) {
         // Shift back: strokeOutline centres on pixel centres itself.
@@ -729,12 +739,42 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     }
     // A solid outline is the ring between two shapes: exact on pixels, and drawn once
     // under XOR.
-    if (isEllipse && fillEllipseRingRows(outer, inner, pen.color))
+    if (isEllipse ? fillEllipseRingRows(outer, inner, pen.color) : fillRectRingRows(outer, inner, pen.color))
         return;
     QPainterPath ring = shape(outer);
     ring.addPath(inside);
     ring.setFillRule(Qt::OddEvenFill);
     fillSolid(ring, pen.color);
+}
+
+void PainterDevice::rectRings(std::initializer_list<QRectF> boxes)
+{
+    m_shapePoints.clear();
+    m_shapeRings.clear();
+    for (const QRectF& box : boxes)
+        if (box.width() > 0 && box.height() > 0) {
+            m_shapePoints.insert(m_shapePoints.end(),
+                                   {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()});
+            m_shapeRings.push_back(4);
+        }
+}
+
+bool PainterDevice::fillRectRows(const QRectF& box)
+{
+    if (m_state.brush.style == BrushStyle::Null || !(box.width() > 0 && box.height() > 0))
+        return true;
+    if (!rowsFit())
+        return false;
+    rectRings({box});
+    return fillRows(m_shapePoints, m_shapeRings, FillRule::OddEven);
+}
+
+bool PainterDevice::fillRectRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
+{
+    if (!rowsFit())
+        return false;
+    rectRings({outer, inner});
+    return m_rows.fillSolid(m_shapePoints, m_shapeRings, FillRule::OddEven, color, m_state.rop);
 }
 
 void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings)
@@ -768,11 +808,11 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
 
 void PainterDevice::ellipseRings(std::initializer_list<QRectF> boxes)
 {
-    m_ellipsePoints.clear();
-    m_ellipseRings.clear();
+    m_shapePoints.clear();
+    m_shapeRings.clear();
     for (const QRectF& box : boxes)
         if (box.width() > 0 && box.height() > 0)
-            appendEllipse(box, m_ellipsePoints, m_ellipseRings);
+            appendEllipse(box, m_shapePoints, m_shapeRings);
 }
 
 bool PainterDevice::fillEllipseRows(const QRectF& box)
@@ -782,7 +822,7 @@ bool PainterDevice::fillEllipseRows(const QRectF& box)
     if (!rowsFit())
         return false;
     ellipseRings({box});
-    return fillRows(m_ellipsePoints, m_ellipseRings, FillRule::OddEven);
+    return fillRows(m_shapePoints, m_shapeRings, FillRule::OddEven);
 }
 
 bool PainterDevice::fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
@@ -790,7 +830,7 @@ bool PainterDevice::fillEllipseRingRows(const QRectF& outer, const QRectF& inner
     if (!rowsFit())
         return false;
     ellipseRings({outer, inner});
-    return m_rows.fillSolid(m_ellipsePoints, m_ellipseRings, FillRule::OddEven, color, m_state.rop);
+    return m_rows.fillSolid(m_shapePoints, m_shapeRings, FillRule::OddEven, color, m_state.rop);
 }
 
 } // namespace zemo

@@ -84,6 +84,8 @@ private:
     bool rowsFit() const;
     void plotRows(std::span<const std::span<const QPointF>> figures, DeviceColor color, bool dots);
     bool fillHatchRows(const QPainterPath& area, bool opaque);
+    // The path's rings into m_ringPoints and m_ringSizes; false where it has curves.
+    bool straightRings(const QPainterPath& path);
     // Solid and hatched fills of point rings straight into the rows; false where they do not go.
     bool fillRows(std::span<const QPointF> points, std::span<const int> rings, FillRule rule);
     // Whether strokes of the pen wider than one pixel go straight into the rows now.
@@ -100,6 +102,11 @@ private:
     // inner) filled with a colour, straight into the rows; false where they do not go there.
     bool fillEllipseRows(const QRectF& box);
     bool fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
+    // The same for rectangles.
+    bool fillRectRows(const QRectF& box);
+    bool fillRectRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
+    // The rectangles that are not empty, as the rings below.
+    void rectRings(std::initializer_list<QRectF> boxes);
     // Appends the ellipse in the box as one ring of points.
     void appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings);
     // The ellipses of the boxes that are not empty, as the rings below.
@@ -133,6 +140,8 @@ private:
     // row plotter follows (no clip paths).
     RowPlotter m_rows;
     bool m_rowsClip = false;
+    std::vector<QPointF> m_ringPoints;
+    std::vector<int> m_ringSizes;
     // Ellipses flattened as the raster engine flattens them, by size and the fraction of
     // their corner's position: a map's point symbols repeat a handful of them. Newest last.
     struct EllipseOutline {
@@ -140,8 +149,8 @@ private:
         std::vector<QPointF> points;
     };
     std::vector<EllipseOutline> m_ellipses;
-    std::vector<QPointF> m_ellipsePoints;
-    std::vector<int> m_ellipseRings;
+    std::vector<QPointF> m_shapePoints;
+    std::vector<int> m_shapeRings;
 };
 
 } // namespace zemo

@@ -220,6 +220,51 @@ void RowPlotter::setClip(const std::optional<QRegion>& region)
     m_clipBounds = QRect();
     for (const QRect& r : m_clip)
         m_clipBounds |= r;
+    m_masked = false;
+}
+
+bool RowPlotter::setClipPath(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule)
+{
+    m_masked = false;
+    m_edges.clear();
+    if (!addRings(points, ringSizes))
+        return false;
+    // The runs inside the path and the clip so far, row by row from the top.
+    std::vector<int32_t>& runs = m_maskRuns;
+    runs.clear();
+    scanEdges(rule, [&runs](uint32_t*, int y, int x0, int x1) {
+        runs.push_back(y);
+        runs.push_back(x0);
+        runs.push_back(x1);
+    });
+    m_maskRows.clear();
+    m_maskTop = runs.empty() ? 0 : runs[0];
+    int left = INT32_MAX, right = INT32_MIN;
+    for (size_t i = 0; i < runs.size(); i += 3) {
+        while (m_maskTop + int(m_maskRows.size()) <= runs[i])
+            m_maskRows.push_back(int32_t(i / 3));
+        left = std::min(left, runs[i + 1]);
+        right = std::max(right, runs[i + 2]);
+    }
+    m_maskRows.push_back(int32_t(runs.size() / 3));
+    // Each run as its column pair.
+    for (size_t i = 0, k = 0; i < runs.size(); i += 3, k += 2) {
+        runs[k] = runs[i + 1];
+        runs[k + 1] = runs[i + 2];
+    }
+    runs.resize(runs.size() / 3 * 2);
+    m_clipBounds = runs.empty() ? QRect() : QRect(left, m_maskTop, right - left, int(m_maskRows.size()) - 1);
+    m_masked = true;
+    return true;
+}
+
+std::span<const int32_t> RowPlotter::maskRuns(int y) const
+{
+    const int r = y - m_maskTop;
+    if (r < 0 || r + 1 >= int(m_maskRows.size()))
+        return {};
+    return std::span<const int32_t>(m_maskRuns).subspan(size_t(2 * m_maskRows[size_t(r)]),
+                                                        size_t(2 * (m_maskRows[size_t(r) + 1] - m_maskRows[size_t(r)])));
 }
 
 void RowPlotter::polyline(std::span<const QPointF> points, LinePixels which, DeviceColor color, RasterOp rop)
@@ -237,17 +282,27 @@ void RowPlotter::polyline(std::span<const QPointF> points, LinePixels which, Dev
             || (x0 > m_clipBounds.right() && x1 > m_clipBounds.right())
             || (y0 < m_clipBounds.top() && y1 < m_clipBounds.top())
             || (y0 > m_clipBounds.bottom() && y1 > m_clipBounds.bottom());
-        if (!away)
-            for (const QRect& clip : m_clip)
-                StepLine(x0, y0, x1, y1, clip, [&](int x, int y, int64_t i) {
-                    if (which != LinePixels::All && DotIsOn(phase, i) != (which == LinePixels::DotsOn))
+        const auto plot = [&](int x, int y, int64_t i) {
+            if (which != LinePixels::All && DotIsOn(phase, i) != (which == LinePixels::DotsOn))
+                return;
+            uint32_t& p = row(y)[x];
+            if (xorOp)
+                p ^= c & 0x00FFFFFFu;
+            else
+                p = c;
+        };
+        if (!away && m_masked)
+            StepLine(x0, y0, x1, y1, m_clipBounds, [&](int x, int y, int64_t i) {
+                const std::span<const int32_t> runs = maskRuns(y);
+                for (size_t k = 0; k < runs.size(); k += 2)
+                    if (x >= runs[k] && x < runs[k + 1]) {
+                        plot(x, y, i);
                         return;
-                    uint32_t& p = row(y)[x];
-                    if (xorOp)
-                        p ^= c & 0x00FFFFFFu;
-                    else
-                        p = c;
-                });
+                    }
+            });
+        else if (!away)
+            for (const QRect& clip : m_clip)
+                StepLine(x0, y0, x1, y1, clip, plot);
         phase += std::max(std::abs(x1 - x0), std::abs(y1 - y0));
         x0 = x1;
         y0 = y1;
@@ -285,6 +340,16 @@ bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> 
 template <class Span>
 void RowPlotter::clipped(int y, int from, int to, Span&& span)
 {
+    if (m_masked) {
+        const std::span<const int32_t> runs = maskRuns(y);
+        for (size_t k = 0; k < runs.size(); k += 2) {
+            const int x0 = std::max(from, runs[k]);
+            const int x1 = std::min(to, runs[k + 1]);
+            if (x0 < x1)
+                span(row(y), y, x0, x1);
+        }
+        return;
+    }
     for (const QRect& clip : m_clip) {
         if (y < clip.top() || y > clip.bottom())
             continue;

@@ -133,6 +133,9 @@ public:
 
     // The clip: the whole image, or the part of it within the region.
     void setClip(const std::optional<QRegion>& region);
+    // Narrows the clip to the pixels the rings fill by the rule; false, with the clip left as
+    // the region's, beyond the exact range.
+    bool setClipPath(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule);
 
     // Connected 1-pixel lines through the points, each without its end pixel; dots run on
     // from line to line.
@@ -179,6 +182,8 @@ private:
     void fillScanned(FillRule rule, DeviceColor color, RasterOp rop);
 
     uint32_t* row(int y) const { return reinterpret_cast<uint32_t*>(m_bits + y * m_stride); }
+    // The runs of row y within a clip path, as pairs of the first column and the one after.
+    std::span<const int32_t> maskRuns(int y) const;
 
     unsigned char* m_bits = nullptr;
     qsizetype m_stride = 0;
@@ -186,6 +191,11 @@ private:
     bool m_xorFormat = false;
     std::vector<QRect> m_clip;   // disjoint, within the image
     QRect m_clipBounds;
+    // A clip path: the runs inside it, and where each row's runs start, from row m_maskTop.
+    bool m_masked = false;
+    int m_maskTop = 0;
+    std::vector<int32_t> m_maskRows;
+    std::vector<int32_t> m_maskRuns;
     // Scratch of the scan pass, kept between calls.
     std::vector<ScanEdge> m_edges;
     std::vector<ScanEdge*> m_active;
