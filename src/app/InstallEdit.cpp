@@ -50,6 +50,7 @@ namespace {
 void BindDocumentWindows()
 {
     DocumentPortSet& doc = DocumentPorts();
+    doc.LeaveCurrentWindow.Bind(LeaveActiveView);
     doc.CreateWindow.Bind([](TZmd&, const QString& caption) { return CreateMapWindow(caption); });
     doc.RaiseWindow.Bind([](TZmd& z) {
         const std::vector<QPointer<TMdiChild>> windows = WindowsOf(z);

@@ -43,7 +43,6 @@ void BindDocumentWindows()
     edit.SetViewTimer.Bind(SetViewTimer);
     EditWidgetsPortSet& windows = EditWidgetsPorts();
     windows.AddWindow.Bind(AddDocumentWindow);
-    windows.IsActiveChild.Bind(IsActiveDocumentWindow);
     windows.ShowWorkPopUp.Bind(ShowWorkPopUpAt);
 }
 

@@ -78,6 +78,7 @@ void InstallSymbols()
     ShellWidgetsPorts().EndSymbolGraphicsEdit.Bind([] { EndSymbolGraphicsEdit(true); });
     EditPorts().EndSymbolGraphicsEdit.Bind([] { EndSymbolGraphicsEdit(false); });
     EditPorts().ReadGraphicObjectParams.Bind(ReadGraphicObjectParams);
+    EditPorts().ShowGraphicsElement.Bind(ShowGraphicsElement);
     RegisterSymbolWorkers();
     RegisterSymbolBoxWorkers();
     RegisterSymbolEditorWorkers();

@@ -17,6 +17,8 @@ public:
     virtual void ShowTopic(int context) = 0;
     // Opens a page of the help folder by its file name (the index, the home page).
     virtual void ShowPage(const QString& page) = 0;
+    // The program ends: a help window it opened goes with it.
+    virtual void CloseWindow() {}
 };
 
 inline constexpr const char* HelpIndexPage = "index.html";

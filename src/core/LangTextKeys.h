@@ -184,4 +184,5 @@
     X(DamagedMap) X(DamagedMapCopy) X(SkippedSymbols) \
     X(PreviewObjectsRemoved) X(DamagedCourses) X(CourseWithoutStart) X(CourseWithoutFinish) \
     X(PrintIncomplete) X(PrintScaleDiffers) \
-    X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture)
+    X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture) \
+    X(ObjectSelected) X(NotZero) X(RepairedMap)

@@ -72,6 +72,12 @@ void SetStatusText(const QString& text)
     SetPanel(StatusPanel::Left, text, true);
 }
 
+void ShowSelectedCount(int count)
+{
+    const TextKey key = count == 1 ? TextKey::ObjectSelected : TextKey::ObjectsSelected;
+    SetStatusText(MergeMsgParams(Text(key), QString::number(count)));
+}
+
 void ClearStatusText()
 {
     State().keptStatusText.clear();

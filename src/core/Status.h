@@ -60,6 +60,8 @@ const QString& KeptStatusText();
 const QString& KeptSymbolText();
 
 void SetStatusText(const QString& text);
+// How many objects are selected, in the singular for one.
+void ShowSelectedCount(int count);
 void ClearStatusText();
 void ShowStatusNow(TextKey key, const MsgParamList& params = {});
 void ShowStatusNow(const QString& text, const MsgParamList& params = {});

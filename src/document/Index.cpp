@@ -474,6 +474,7 @@ void LoadMap()
     }
     z.OpenedVersion = z.Header.Version;
     z.Skipped = {};
+    z.Repaired = {};
     ReadSymbols();
     ReadIndexBlocks();
     DefaultSetup(z.Setup);
@@ -485,7 +486,9 @@ void LoadMap()
         z.ReadBytesAt(pos, bytes);
         z.Setup = ReadSetupBytes(bytes);
     }
+    const auto stored = WriteSetupBytes(z.Setup);
     CheckSetup(z.Setup);
+    z.Repaired.Setup = WriteSetupBytes(z.Setup) != stored;
     // Places that cannot be in this file are forgotten, so that the next write appends.
     if (!InVariablePart(z.Header.SetupPos, 1, size))
         z.Header.SetupPos = z.Header.SetupSize = 0;
@@ -502,7 +505,9 @@ void ReadSymbols()
     if (!block.empty())
         z.ReadBytesAt(SymbolHeaderBlockPos, block);
     z.ColorBlock = ReadSymbolHeaderBytes(block);
+    const auto stored = WriteSymbolHeaderBytes(z.ColorBlock);
     CheckSymbolHeader(z.ColorBlock);
+    z.Repaired.Colors = WriteSymbolHeaderBytes(z.ColorBlock) != stored;
     z.FreeSymbols();
     const int named = NamedSymbolSlots(z, z.Skipped.SymbolChainCut, z.Skipped.RuleSymbols);
     z.ReadSymbolIndex();
@@ -700,6 +705,12 @@ bool WriteSetup()
     return true;
 }
 
+bool WriteViewSetup()
+{
+    KeepChangedFlag unchanged(Index.ActiveZmd);
+    return WriteSetup();
+}
+
 void FlushMapFile()
 {
     if (Index.ActiveZmd)
@@ -819,11 +830,16 @@ void SetCurrentSymbolPos(int pos)
     if (pos < 0 || pos >= Z().SymbolCount())
         pos = -1;
     Z().Setup.CurrentSymbolIndex = int16_t(pos);
+    ShowCurrentSymbolStatus();
+    DocumentPorts().CurrentSymbolChanged();
+}
+
+void ShowCurrentSymbolStatus()
+{
     if (const SymbolBytes* rec = CurrentSymbolRecord())
         ShowCurrentSymbol(SymI16(*rec, SymNumber), SymbolDescription(*rec));
     else
         ClearSymbolStatus();
-    DocumentPorts().CurrentSymbolChanged();
 }
 
 void ClearUsedSymbolMarks()

@@ -128,6 +128,14 @@ struct LoadSkips {
     }
 };
 
+// What the reader's rules set right while loading: values out of their ranges. The map is
+// not changed by it; the values go into the file with the next change that is saved.
+struct LoadRepairs {
+    bool Colors = false;  // colour and separation counts, screens, display colours
+    bool Setup = false;   // the setup record's range checks
+    bool Any() const { return Colors || Setup; }
+};
+
 // ---- The map document ----
 class TZmd : public SymbolStore {
 public:
@@ -175,6 +183,7 @@ public:
     std::array<QString, 11> MapSettings; // types 1024..1034 (see MapSettingsSlot)
     // Filled by LoadMap; a map that lost parts must not be saved over its file unasked.
     LoadSkips Skipped;
+    LoadRepairs Repaired;
 
     int BlockCount() const { return int(ObjectBlocks.size()); }
     ObjectIndexEntry& Entry(int n) { return ObjectBlocks[size_t((n - 1) >> 8)]->Entries[size_t((n - 1) & 255)]; }
@@ -304,6 +313,26 @@ void ReindexFromFile();
 // the links of cut chains), so that a file that grows never reads it back.
 void DropDamagedParts();
 bool WriteSetup();
+// Work that only looks at a map or gets the program ready for it: the map's changed flag is
+// as it was when the scope ends, whatever was written meanwhile.
+class KeepChangedFlag {
+public:
+    explicit KeepChangedFlag(TZmd* z) : z_(z), value_(z ? z->Modified : 0) {}
+    ~KeepChangedFlag()
+    {
+        if (z_)
+            z_->Modified = value_;
+    }
+    KeepChangedFlag(const KeepChangedFlag&) = delete;
+    KeepChangedFlag& operator=(const KeepChangedFlag&) = delete;
+
+private:
+    TZmd* z_;
+    uint8_t value_;
+};
+// The same write for what only changes how the map is looked at (the view): the map is not
+// marked changed by it, and the view goes into the file with the next real change.
+bool WriteViewSetup();
 void FlushMapFile();
 int CountObjects();
 bool GetMapExtent(CordRect& r);
@@ -321,6 +350,8 @@ SymbolBytes* CurrentSymbolRecord();
 // Makes position pos current (anything outside the list: none), shows it in the status line
 // and tells the program's views of it.
 void SetCurrentSymbolPos(int pos);
+// The status line's symbol: the current map's current symbol, nothing without one.
+void ShowCurrentSymbolStatus();
 void ClearUsedSymbolMarks();
 void MarkUsedSymbols();
 void UpdateObjectsOfSymbols(int from, int to);

@@ -134,6 +134,7 @@ bool CreateEmptyMap()
 
 bool CreateNewMap(const QString& symbolSetFile, bool courseSetting)
 {
+    DocumentPorts().LeaveCurrentWindow();
     TZmd* const prev = Index.ActiveZmd;
     const bool wasOpen = Index.MapOpen;
     auto owned = std::make_unique<TZmd>();

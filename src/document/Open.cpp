@@ -267,6 +267,16 @@ void WarnLoadSkips(const TZmd& z, const QString& name)
                    FormatNotCorrHelp);
         return;
     }
+    // A map of version 5 or older is made anew by its conversion: nothing of its file is kept.
+    if (z.Repaired.Any() && z.OpenedVersion >= 6) {
+        QStringList parts;
+        if (z.Repaired.Colors)
+            parts << Text(TextKey::Colors);
+        if (z.Repaired.Setup)
+            parts << Text(TextKey::Setup).remove(u'&');
+        WarningMsg(TextKey::RepairedMap, name + QStringLiteral("\r\n;") + parts.join(QStringLiteral(", ")),
+                   FormatNotCorrHelp);
+    }
     if (k.RuleSymbols.empty())
         return;
     QStringList records;
@@ -653,6 +663,8 @@ bool AfterOpenSetup(const QString& name)
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return false;
+    // Getting the program ready for the map is no change of it, whatever it writes.
+    KeepChangedFlag unchanged(z);
     try {
         z->Header.FileType &= 3;
         z->WriteHeader();
@@ -728,6 +740,7 @@ bool OpenMapByName(const QString& name)
             return true;
         }
     }
+    windows.LeaveCurrentWindow();
     if (!OpenMapFile(longName, longName, true, false))
         return false;
     TZmd* z = Index.ActiveZmd;
@@ -783,6 +796,7 @@ void OpenRecovered(Recovered& r)
 {
     TZmd& z = *r.Zmd;
     QString mapPath = r.MapPath;
+    DocumentPorts().LeaveCurrentWindow();
     TZmd* const prev = Index.ActiveZmd;
     const bool wasOpen = Index.MapOpen;
     SetCurrentMap(&z);
@@ -922,6 +936,11 @@ bool SaveMap(bool saveAs)
         StoreCsObjectProps();
         const CoursePreviewPause pause;
         WriteSetup();
+        // What the reader set right goes into the file with the first save.
+        if (z.Repaired.Colors) {
+            z.WriteBytesAt(SymbolHeaderBlockPos, WriteSymbolHeaderBytes(z.ColorBlock));
+            z.Repaired.Colors = false;
+        }
         if (saveAs && !oldPath.isEmpty())
             AddRecentFile(oldPath);
         if (!saveAs && !oldPath.isEmpty()) {

@@ -57,6 +57,10 @@ struct DocumentPortSet {
     // Without them a map opens without a window and stays in OpenDocuments until it is
     // closed; when the current map closes, the last other open map becomes current.
     // A window for the current map; false when it could not be made. Least: no window.
+    // Before another map becomes current for a window of its own: the current window's tool
+    // ends and its selection goes with its marks, while its own map is still the current one.
+    // Least: no window shows a selection; the store's is cleared with the set-up.
+    Port<void()> LeaveCurrentWindow{"document.LeaveCurrentWindow", [] {}};
     Port<bool(TZmd& doc, const QString& caption)> CreateWindow{
         "document.CreateWindow", [](TZmd&, const QString&) { return true; }};
     // Brings a window of the document to the front; false when it has none. Least: there

@@ -272,6 +272,7 @@ bool JoinBackupPieces(QString& root, const QString& source, bool fromVolume, boo
         DropCopy(out);
         return false;
     }
+    DocumentPorts().LeaveCurrentWindow();
     if (!OpenMapFile(outName, target, true, false)) {
         QFile::remove(outName);
         return false;

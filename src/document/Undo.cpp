@@ -697,6 +697,12 @@ void ExtendUndoRect(const CordRect& r)
         ExtendRect(ring->Steps[size_t(ring->Current)].Rect, r);
 }
 
+void DropEmptyUndoStep()
+{
+    if (UndoRing* ring = UndoUnit.ActiveRing)
+        DropEmptyAction(*ring);
+}
+
 bool CanUndo()
 {
     const UndoRing* ring = UndoUnit.ActiveRing;

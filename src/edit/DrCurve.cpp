@@ -493,10 +493,12 @@ int StoreNewObject()
     if (e.nItem < minimum) {
         e.nText = 0;
         DropSelection();
+        DropEmptyUndoStep();
         return 0;
     }
     if (!AppendElement()) {
         DropSelection();
+        DropEmptyUndoStep();
         return 0;
     }
     const int no = Index.CurIndexNo;

@@ -296,7 +296,7 @@ void ReleaseFrame()
     SelectByRect({EditTool.FrameStart.x, EditTool.FrameStart.y, Pointer().x, Pointer().y});
     const int count = Index.SelectionCount >= 2 ? Index.SelectionCount : Index.SelectedIndex > 0 ? 1 : 0;
     if (count > 0)
-        SetStatusText(MergeMsgParams(Text(TextKey::ObjectsSelected), QString::number(count)));
+        ShowSelectedCount(count);
     ToolButtons();
 }
 

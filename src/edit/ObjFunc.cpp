@@ -285,6 +285,9 @@ bool FillObject(const ElementRecord& source, int holeStart, const SymbolBytes& s
 
 bool ChangeSymbol(ElementRecord& e, const SymbolBytes& s)
 {
+    // An element keeps its kind: only the quick editor's fields change it.
+    if (GraphicsEditing())
+        return EditPorts().ReadGraphicObjectParams(e);
     const int st = SymbolType(s), et = e.ObjectType;
     if (st != et) {
         if (st == LineObject && et == AreaObject)

@@ -138,10 +138,14 @@ bool ParallelLine(const ElementRecord& source, int32_t d, bool ring, ElementReco
 {
     const int n = std::min<int>(source.nItem, int(ElementSlotCapacity));
     const Cord* p = source.Cords();
+    // A line whose ends meet moves as a ring, so that its ends move alike and meet again.
+    const bool closedLine = !ring && n >= 4 && !IsControl(p[0]) && !IsControl(p[n - 1])
+                            && CordsEqual(p[0], p[n - 1]);
+    const bool wraps = ring || closedLine;
     std::vector<Cord> moved(size_t(std::max(n, 0)));
     for (int i = 0; i < n; ++i)
         if (!IsControl(p[i]))
-            moved[size_t(i)] = MovedAnchor(p, n, i, d, ring);
+            moved[size_t(i)] = MovedAnchor(p, n, i, d, wraps);
 
     // An anchor whose new segment turns back against its old one goes.
     std::vector<bool> keep(size_t(std::max(n, 0)), false);
@@ -163,7 +167,7 @@ bool ParallelLine(const ElementRecord& source, int32_t d, bool ring, ElementReco
             ++anchors;
         }
     }
-    if (anchors < (ring ? 3 : 2))
+    if (anchors < (wraps ? 3 : 2))
         return false;
 
     // The control points follow the anchors of their segment.
@@ -196,6 +200,15 @@ bool ParallelLine(const ElementRecord& source, int32_t d, bool ring, ElementReco
     }
     if (ring && !result.empty() && n > 0)
         result.front().y = (result.front().y & ~HoleFlag) | (p[0].y & HoleFlag);
+    if (closedLine) {
+        // The end point may have been dropped as a spike: the line still ends where it starts.
+        const Cord start = result.front(), end = p[n - 1];
+        const Cord closing{Masked(start.x) | Flags(end.x), Masked(start.y) | Flags(end.y)};
+        if (keep[size_t(n - 1)])
+            result.back() = closing;
+        else
+            result.push_back(closing);
+    }
     out.Symbol = source.Symbol;
     out.ObjectType = source.ObjectType;
     out.Flags = source.Flags;

@@ -20,7 +20,8 @@ void PrepareParallelRange(const ElementRecord& whole, int first, int last, Eleme
 // The points of `source` (a line, or a closed ring) moved by d (0.01 mm; positive to the right
 // of the direction of travel, y up) into `out`, whose head is source's. False, leaving `out`
 // alone, when fewer anchors than 2 (a line) or 3 (a ring) would remain. A ring keeps the
-// hole flag of its first point on its first point.
+// hole flag of its first point on its first point. A line whose ends meet moves as a ring and
+// stays closed.
 bool ParallelLine(const ElementRecord& source, int32_t d, bool ring, ElementRecord& out);
 
 } // namespace zemo

@@ -222,6 +222,12 @@ bool CoursePreview()
 
 void ShowObjectSymbol(const ElementRecord& e)
 {
+    // An element of a symbol's graphics is shown in the quick editor; the status line keeps
+    // the map's own symbol.
+    if (GraphicsOn()) {
+        EditPorts().ShowGraphicsElement(e);
+        return;
+    }
     SymbolBytes* s = nullptr;
     const bool found = GetSymbol(e.Symbol, s);
     QString description;

@@ -136,6 +136,10 @@ struct EditPortSet {
     // panel, so an edit function makes or changes no element.
     Port<bool(ElementRecord& e)> ReadGraphicObjectParams{"edit.ReadGraphicObjectParams",
                                                          [](ElementRecord&) { return false; }};
+    // The other way, for a selected element: its kind's button pressed, its colour, width,
+    // diameter and line style shown. Least: no panel, nothing to show.
+    Port<void(const ElementRecord& e)> ShowGraphicsElement{"edit.ShowGraphicsElement",
+                                                           [](const ElementRecord&) {}};
 };
 
 EditPortSet& EditPorts();

@@ -67,7 +67,7 @@ void StoreView(MapView& v)
     s.Zoom = ClampZoom(s.Zoom);
     UpdateViewOf(v);
     s.Zoom = ClampZoom(s.Zoom);
-    WriteSetup();
+    WriteViewSetup();
     ShowZoom();
     Repaint(v);
 }

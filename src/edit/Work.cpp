@@ -294,6 +294,26 @@ void InitMapView(MapView& v, MapWindow* form)
     RegisterMapView(&v);
 }
 
+void LeaveActiveView()
+{
+    MapView* old = Work.ActiveView;
+    if (!old || !old->Document)
+        return;
+    // The map becoming current may already be the store's current one: the old window's
+    // own map, view and transform are put back while its tool and marks go.
+    const bool wasOpen = Index.MapOpen;
+    {
+        CurrentSwitch own(*old);
+        Index.MapOpen = old->MapShown;
+        if (old->MapShown)
+            UpdateViewOf(*old);
+        EndCurrentTool();
+        ResetDbLinks();
+        DropSelection();
+    }
+    Index.MapOpen = wasOpen;
+}
+
 bool CreateMapWindow(const QString& caption)
 {
     Index.MapOpen = false;
@@ -312,10 +332,8 @@ void FormActivate(MapView& v)
 {
     const bool switched = Work.ActiveView != &v;
     if (switched) {
-        EndCurrentTool();
-        ResetDbLinks();
         // The old window's selection goes with its marks; the new map starts without one.
-        DropSelection();
+        LeaveActiveView();
         // The click that activated the window reaches no tool.
         v.SwallowClick = true;
         if (v.Form)
@@ -329,6 +347,7 @@ void FormActivate(MapView& v)
         Index.MapOpen = true;
         if (switched)
             PrepareCoursePanel();
+        ShowCurrentSymbolStatus();
     }
     InvalidatePending(v);
     if (v.Form)
@@ -455,6 +474,9 @@ void PaintMapWindow(MapView& v)
     AbortRequested = false;
     Work.PaintInterrupted = false;
     const PixRect r = v.PendingRect;
+    // The marks shown belong to the current view, whichever window the window system has
+    // activated meanwhile: repainted anywhere else they would be erased by half later.
+    const bool ownsMarks = Work.ActiveView == &v;
     {
         CurrentSwitch current(v);
         try {
@@ -495,7 +517,7 @@ void PaintMapWindow(MapView& v)
             if (ProgramConfig.ScreenGrid)
                 DrawScreenGrid(dc, MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode));
             v.Form->InvalidateRulers();
-            if (v.Form->IsActiveForm()) {
+            if (ownsMarks) {
                 Mark();
                 RedrawViewFeedback();
             }

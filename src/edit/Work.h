@@ -53,8 +53,6 @@ public:
     virtual void FocusSurface() {}
     virtual void SetScrollTimer(bool /*on*/) {}
     virtual bool ScrollTimerOn() const { return false; }
-    // The window is the main frame's active document window.
-    virtual bool IsActiveForm() const { return true; }
     virtual bool HasMouseCapture() const { return false; }
     virtual void SetScrollPositions(int /*h*/, int /*v*/) {}
     // The pop-up menu of the map at a client point.
@@ -148,6 +146,9 @@ void UnregisterMapView(MapView* v);
 const std::vector<MapView*>& MapViews();
 // A new view on the current map (FormCreate): zeroed, the document marked upgraded.
 void InitMapView(MapView& v, MapWindow* form);
+// The current window stops being current: its tool ends and its selection goes with its marks,
+// each drawn in that window whatever map the store holds current meanwhile.
+void LeaveActiveView();
 bool CreateMapWindow(const QString& caption);
 void ActivateMapWindow(MapView& v);
 // FormActivate: the window became the main frame's active document window.

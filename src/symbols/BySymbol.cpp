@@ -187,7 +187,7 @@ int SelectBySymbol(const BySymbolRequest& r)
         AbortRequested = false;
     }
     const int count = Index.SelectionCount;
-    SetStatusText(MergeMsgParams(Text(TextKey::ObjectsSelected), QString::number(count)));
+    ShowSelectedCount(count);
     return count;
 }
 

@@ -468,6 +468,8 @@ void SaveSymBoxSplitterPos(int boxHeight)
 bool SaveSymBoxSettings()
 {
     PString* s = BoxSettings();
+    // The box's size is how the program shows the map, no change of the map.
+    KeepChangedFlag unchanged(Index.ActiveZmd);
     // A copy: the store writes the map's slot itself.
     return s && SaveTypedPString(PString(*s), SymBoxSettingsType);
 }

@@ -80,6 +80,18 @@ protected:
         Settle();
     }
     int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
+    // The elements of the window's buffer: (kind, colour, width, diameter) of each.
+    static std::vector<std::array<int, 4>> Heads()
+    {
+        std::vector<std::array<int, 4>> out;
+        const SymbolGraphicsBuffer& g = Work.ActiveView->SymbolGraphics;
+        const std::vector<uint8_t> b(g.Slots.begin(), g.Slots.begin() + g.UsedSlots * 8);
+        for (size_t s = 0; s + 16 <= b.size();) {
+            out.push_back({GetU16(b, s), GetU16(b, s + 4), GetU16(b, s + 6), GetU16(b, s + 8)});
+            s += 16 + 8 * size_t(GetU16(b, s + 10));
+        }
+        return out;
+    }
     // The elements of the window's buffer: (kind, style, colour, width) of each.
     static std::vector<std::array<int, 4>> Elements()
     {
@@ -298,4 +310,59 @@ TEST_F(GraphicsEditFlow, AWiderLinePaintsItsObjectsWithWiderInk)
     // 1.00 against 0.35 mm: nearly three times the ink.
     EXPECT_GE(wide * 100, thin * 250) << thin << " " << wide;
     EXPECT_LE(wide * 100, thin * 350) << thin << " " << wide;
+}
+
+TEST_F(GraphicsEditFlow, TheQuickEditorShowsThePressedKindStartsWithAVisibleDiameterAndApplyKeepsTheKind)
+{
+    ASSERT_TRUE(Open(Sample()));
+    Settle();
+    MakeCurrent(0);
+    script.Then<TPointSymDlg>([](TPointSymDlg& d) { Press(d, "EditBtn"); });
+    RunCommand(Cmd::SymbolEdit);
+    ASSERT_TRUE(View().SymbolGraphicsMode);
+    MainFramePanels& p = Panels();
+    const auto pressed = [&p] {
+        std::vector<bool> down;
+        for (QToolButton* b : {p.SymLineBtn, p.SymAreaBtn, p.SymCircleBtn, p.SymDotBtn})
+            down.push_back(b->isChecked());
+        return down;
+    };
+    EXPECT_EQ(pressed(), (std::vector<bool>{true, false, false, false})) << "a line at first";
+    EXPECT_EQ(p.SymDiamE->value(), DefaultGraphicsDiameter);
+
+    // A circle placed with the field as it starts: it has a size.
+    p.SymCircleBtn->click();
+    Settle();
+    EXPECT_EQ(pressed(), (std::vector<bool>{false, false, true, false}));
+    if (View().SwallowClick)
+        Click(Surface(), {5, 5});
+    const QPoint circleAt = Surface()->rect().center() + QPoint(80, 0);
+    Click(Surface(), circleAt);
+    auto heads = Heads();
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_EQ(heads[1], (std::array<int, 4>{3, 0, 0, int(DefaultGraphicsDiameter * 100)}));
+
+    // Selected, the circle presses its own button and shows its values; the dot button pressed
+    // after that and Apply change the circle's fields, not its kind.
+    Trigger(Cmd::EditObjBtn);
+    if (View().SwallowClick)
+        Click(Surface(), {5, 5});
+    p.SymDiamE->setValue(0.3);
+    Click(Surface(), circleAt + QPoint(0, 100));  // the new circle was selected: not any more
+    ASSERT_EQ(Index.SelectedIndex, 0);
+    Click(Surface(), circleAt);
+    ASSERT_GT(Index.SelectedIndex, 0);
+    EXPECT_EQ(pressed(), (std::vector<bool>{false, false, true, false}));
+    EXPECT_EQ(p.SymDiamE->value(), DefaultGraphicsDiameter);
+    p.SymDotBtn->click();
+    Settle();
+    EXPECT_EQ(pressed(), (std::vector<bool>{false, false, false, true}));
+    p.SymColB->setCurrentIndex(p.SymColB->findData(4));
+    p.SymDiamE->setValue(2.5);
+    p.SymApplyBtn->click();
+    Settle();
+    heads = Heads();
+    ASSERT_EQ(heads.size(), 2u);
+    EXPECT_EQ(heads[0], (std::array<int, 4>{4, 2, 0, 150})) << "the symbol's own dot is untouched";
+    EXPECT_EQ(heads[1], (std::array<int, 4>{3, 4, 0, 250})) << "still a circle, in colour 4, 2.50 mm";
 }

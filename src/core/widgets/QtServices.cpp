@@ -35,6 +35,12 @@ HelpViewer::~HelpViewer()
 
 QWidget* HelpViewer::Window() const { return window_.data(); }
 
+void HelpViewer::CloseWindow()
+{
+    if (window_)
+        window_->close();
+}
+
 void HelpViewer::ShowTopic(int context)
 {
     const HelpTarget t = FindHelpPage(context);

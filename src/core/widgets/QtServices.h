@@ -19,6 +19,7 @@ public:
     ~HelpViewer() override;
     void ShowTopic(int context) override;
     void ShowPage(const QString& page) override;
+    void CloseWindow() override;
     // The window, once a topic was shown (tests).
     QWidget* Window() const;
     QString ShownFile() const { return shown_; }

@@ -1,11 +1,15 @@
 #include "edit/widgets/DrRectDlg.h"
 
+#include "core/Messages.h"
+#include "core/StringX.h"
 #include "edit/DrPoint.h"
 #include "edit/widgets/DrawLineDlg.h"
 
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QShowEvent>
+
+#include <cmath>
 
 namespace zemo {
 
@@ -49,7 +53,15 @@ void TDrRectDlg::accept()
         TMapDlgForm::accept();
         return;
     }
-    if (!widthB_.Check() || !heightB_.Check())
+    // A side of 0 would store a flat rectangle.
+    const auto nonZero = [](const SpinField& f) {
+        if (std::nearbyint(f.Value() * 100) != 0)
+            return true;
+        ErrorMsg(TextKey::NotZero, RemoveColon(f.label));
+        f.edit->setFocus();
+        return false;
+    };
+    if (!widthB_.Check() || !nonZero(widthB_) || !heightB_.Check() || !nonZero(heightB_))
         return;
     answer_.width = DrRectDlgState.Width = widthB_.Value();
     answer_.height = DrRectDlgState.Height = heightB_.Value();

@@ -97,6 +97,22 @@ bool TMdiChild::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched != workWin_)
         return QWidget::eventFilter(watched, event);
+    // Input held back during a paint comes posted, past the window system's blocking: while
+    // a dialog a tool opened is up, it must not reach the tool that waits for the dialog.
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+        if (QApplication::activeModalWidget())
+            return true;
+        break;
+    default:
+        break;
+    }
     if (event->type() == QEvent::InputMethod) {
         auto* im = static_cast<QInputMethodEvent*>(event);
         GuardEvent("Work", "InputMethod", [&] {
@@ -360,11 +376,6 @@ void TMdiChild::SetScrollTimer(bool on)
 
 bool TMdiChild::ScrollTimerOn() const { return scrollTimer_->isActive(); }
 
-bool TMdiChild::IsActiveForm() const
-{
-    return EditWidgetsPorts().IsActiveChild(this);
-}
-
 bool TMdiChild::HasMouseCapture() const
 {
     return QWidget::mouseGrabber() == workWin_;
@@ -483,11 +494,6 @@ EditWidgetsPortSet& EditWidgetsPorts()
 void ShowOwnWindow(TMdiChild* child)
 {
     child->show();
-}
-
-bool OwnViewActive(const TMdiChild* child)
-{
-    return child && Work.ActiveView == &const_cast<TMdiChild*>(child)->View();
 }
 
 bool CreateDocumentWindow(const QString& caption)

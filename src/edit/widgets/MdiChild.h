@@ -75,7 +75,6 @@ public:
     void FocusSurface() override;
     void SetScrollTimer(bool on) override;
     bool ScrollTimerOn() const override;
-    bool IsActiveForm() const override;
     bool HasMouseCapture() const override;
     void SetScrollPositions(int h, int v) override;
     void ShowPopUp(QPoint clientPoint) override;

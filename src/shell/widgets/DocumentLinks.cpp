@@ -64,13 +64,6 @@ void AddDocumentWindow(TMdiChild* child)
     sub->showMaximized();
 }
 
-bool IsActiveDocumentWindow(const TMdiChild* child)
-{
-    QMdiArea* area = Area();
-    const QMdiSubWindow* sub = area ? area->activeSubWindow() : nullptr;
-    return sub && sub->widget() == child;
-}
-
 QSize UsableWindowSize(QSize area)
 {
     const QSize least(std::min(area.width(), 320), std::min(area.height(), 240));

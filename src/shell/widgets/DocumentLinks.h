@@ -22,7 +22,6 @@ void ActivateDocumentWindowsWith(QMdiArea* mdiArea);
 void ForgetClosedMap();
 // A new document window goes into the MDI area, maximized.
 void AddDocumentWindow(TMdiChild* child);
-bool IsActiveDocumentWindow(const TMdiChild* child);
 
 // The size a document window has when it is not maximised: most of the area.
 QSize UsableWindowSize(QSize area);

@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/EventGuard.h"
+#include "core/Help.h"
 #include "core/Messages.h"
 #include "core/Status.h"
 #include "core/widgets/QtStatusBar.h"
@@ -681,6 +682,9 @@ void TMainFm::closeEvent(QCloseEvent* event)
         return;
     }
     FormClose();
+    // Another top-level window left open would keep the program running.
+    if (HelpService* help = CurrentHelpService())
+        help->CloseWindow();
     event->accept();
 }
 

@@ -136,6 +136,9 @@ QToolButton* DrawButton(QWidget* parent, const char* name, TextKey hint, const Q
     b->setToolTip(Text(hint));
     b->setText(glyph);
     b->setFixedSize(26, 26);
+    // Pressed one at a time: the pressed one is the kind the window draws.
+    b->setCheckable(true);
+    b->setAutoExclusive(true);
     return b;
 }
 
@@ -229,6 +232,8 @@ void BuildEditPanel(TMainFm& frame, MainFramePanels& p)
         e->setSingleStep(0.01);
         e->setSuffix(QStringLiteral(" mm"));
     }
+    // A first circle or dot that can be seen.
+    p.SymDiamE->setValue(DefaultGraphicsDiameter);
     form->addRow(Text(TextKey::LineWidth) + QLatin1Char(':'), p.SymWidthE);
     form->addRow(Text(TextKey::Diameter) + QLatin1Char(':'), p.SymDiamE);
     // The narrow panel puts a field under its label where both do not fit side by side.
@@ -357,6 +362,11 @@ void ChooseGraphicsElement(GraphicsElementKind kind)
     const int k = static_cast<int>(kind);
     SetSymI16(rec, SymNumber, int16_t(PseudoSymbolBase + k));
     SetSymI16(rec, SymObjectType, Types[k]);
+    if (MainFramePanels* p = MainFrame() ? PanelsOf(*MainFrame()) : nullptr) {
+        QToolButton* const buttons[] = {p->SymLineBtn, p->SymAreaBtn, p->SymCircleBtn, p->SymDotBtn};
+        if (k >= 1 && k <= 4 && buttons[k - 1])
+            buttons[k - 1]->setChecked(true);
+    }
 }
 
 } // namespace zemo

@@ -28,6 +28,8 @@ inline constexpr int SymSplitterSize = 6;
 // The element kinds of the quick editor's drawing buttons and their pseudo-symbol numbers.
 inline constexpr int PseudoSymbolBase = 32752;
 enum class GraphicsElementKind { Line = 1, Area = 2, Circle = 3, Dot = 4 };
+// The diameter field's value (mm) until the user sets another.
+inline constexpr double DefaultGraphicsDiameter = 1.0;
 
 struct MainFramePanels {
     QDockWidget* SymDock = nullptr;

@@ -72,4 +72,21 @@ bool ReadGraphicObjectParams(ElementRecord& e)
     return true;
 }
 
+void ShowGraphicsElement(const ElementRecord& e)
+{
+    MainFramePanels* p = Panels();
+    const int kind = e.Symbol - PseudoSymbolBase;
+    if (!p || kind < 1 || kind > 4)
+        return;
+    ChooseGraphicsElement(GraphicsElementKind(kind));
+    const int entry = p->SymColB->findData(int(e.Angle));
+    if (entry >= 0)
+        p->SymColB->setCurrentIndex(entry);
+    p->SymWidthE->setValue(e.Word10 / 100.0);
+    p->SymDiamE->setValue(e.Word14 / 100.0);
+    const int style = e.Word12 == 1 ? 1 : e.Word12 == 4 ? 2 : 0;
+    if (QAbstractButton* b = p->SymStyleB->button(style))
+        b->setChecked(true);
+}
+
 } // namespace zemo

@@ -14,5 +14,8 @@ void PrepareGraphicsPanel();
 // Into the head of e: colour, line width and diameter (mm x 100), line style 0, 1 or 4.
 // False, with the field's range shown, when a width or diameter is out of range.
 bool ReadGraphicObjectParams(ElementRecord& e);
+// The panel set from a selected element: its kind's button (which the window then draws),
+// colour, width, diameter and line style.
+void ShowGraphicsElement(const ElementRecord& e);
 
 } // namespace zemo

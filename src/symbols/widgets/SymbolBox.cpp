@@ -272,8 +272,11 @@ void RefreshSymbolBox(TMainFm& frame, MainFramePanels& panels, TSymbolBox& box)
     PString& settings = z && slot >= 0 ? z->MapSettings[size_t(slot)] : dummy;
     const PString before = settings;
     const SymbolPanelLayout l = ComputeSymbolPanelLayout(in, settings);
-    if (z && settings != before)
+    if (z && settings != before) {
+        // How the box shows the symbols is no change of the map.
+        KeepChangedFlag unchanged(z);
         SaveTypedPString(settings, SymBoxSettingsType);
+    }
     ShowSymbolPanels(panels, l.symPanel, l.editPanel);
     if (l.symPanel) {
         panels.CsPanel->setVisible(l.csPanel);
