@@ -487,7 +487,8 @@ void PainterDevice::applyClip()
     if (m_rowsClip && !m_state.clipPaths.empty()) {
         // One clip path of straight edges (an area's outline) is followed in the rows too.
         const QPainterPath& clip = m_state.clipPaths.front();
-        m_rowsClip = straightRings(clip) && m_rows.setClipPath(m_ringPoints, m_ringSizes, clip.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven);
+        const FillRule rule = clip.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
+        m_rowsClip = straightRings(clip) && m_rows.setClipPath(m_ringPoints, m_ringSizes, rule);
     }
     if (!m_baseClip && m_state.clipPaths.empty()) {
         m_painter.setClipping(false);
@@ -754,7 +755,7 @@ void PainterDevice::rectRings(std::initializer_list<QRectF> boxes)
     for (const QRectF& box : boxes)
         if (box.width() > 0 && box.height() > 0) {
             m_shapePoints.insert(m_shapePoints.end(),
-                                   {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()});
+                                 {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()});
             m_shapeRings.push_back(4);
         }
 }

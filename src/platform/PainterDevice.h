@@ -137,7 +137,7 @@ private:
     std::vector<QPointF> m_figurePoints;
     std::vector<int> m_figureRings;
     // Raster images in a 32-bit format: the rows themselves, and whether the clip is one the
-    // row plotter follows (no clip paths).
+    // row plotter follows (at most one clip path, of straight edges).
     RowPlotter m_rows;
     bool m_rowsClip = false;
     std::vector<QPointF> m_ringPoints;
