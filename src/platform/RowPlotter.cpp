@@ -560,42 +560,48 @@ namespace {
 // Arcs of round joins and caps are cut into chords that stray from the circle by at most this.
 constexpr double ArcTolerance = 1.0 / 16;
 
-// The points of an arc about c from c + u, turning by sweep (radians, positive from x towards y),
-// without its first and last point, on the circle like the toolkit's own flattened arcs.
-void AppendArc(QPointF c, QPointF u, double sweep, std::vector<QPointF>& out)
-{
-    const double r = std::sqrt(u.x() * u.x() + u.y() * u.y());
-    if (!(r > 0) || sweep == 0)
-        return;
-    const double maxStep = r > ArcTolerance ? 2 * std::acos(1 - ArcTolerance / r) : M_PI;
-    const int steps = std::clamp(int(std::ceil(std::abs(sweep) / maxStep)), 1, 1024);
-    const double step = sweep / steps;
-    const double cosStep = std::cos(step), sinStep = std::sin(step);
-    QPointF v = u;
-    for (int k = 1; k < steps; ++k) {
-        v = QPointF(v.x() * cosStep - v.y() * sinStep, v.x() * sinStep + v.y() * cosStep);
-        out.push_back(c + v);
-    }
-}
-
 double Cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
 double Dot(QPointF a, QPointF b) { return a.x() * b.x() + a.y() * b.y(); }
 
-// The turn from u to v about a centre going the way that leaves u towards the direction d.
-double SweepTowards(QPointF u, QPointF v, QPointF d)
+// The turn between the points of a stroke's round joins and caps: chords of the circle of half
+// the width that stray from it by at most the tolerance.
+struct ArcStep {
+    double radius = 0, cos = 1, sin = 0;
+};
+
+// The step for the radius; a map's strokes come in a few widths, each made once in a row.
+const ArcStep& ArcStepFor(double radius)
 {
-    double angle = std::atan2(Cross(u, v), Dot(u, v));
+    static thread_local ArcStep last;
+    if (last.radius != radius) {
+        const double angle = radius > ArcTolerance ? 2 * std::acos(1 - ArcTolerance / radius) : M_PI / 2;
+        last = {radius, std::cos(angle), std::sin(angle)};
+    }
+    return last;
+}
+
+// The points of an arc about c from c + u to c + v (at most half a turn), leaving u towards the
+// direction d, without its first and last point: on the circle, like the toolkit's own
+// flattened arcs.
+void AppendArc(QPointF c, QPointF u, QPointF v, QPointF d, const ArcStep& step, std::vector<QPointF>& out)
+{
     const double way = Cross(u, d) >= 0 ? 1 : -1;
-    if (angle * way < 0)
-        angle += way * 2 * M_PI;
-    return angle;
+    const double sin = step.sin * way;
+    QPointF w = u;
+    for (int k = 0; k < 1024; ++k) {
+        w = QPointF(w.x() * step.cos - w.y() * sin, w.x() * sin + w.y() * step.cos);
+        // Past v: the rest of the turn to it goes the other way.
+        if (Cross(w, v) * way <= 0)
+            return;
+        out.push_back(c + w);
+    }
 }
 
 // The centre line of a stroke's figure without repeated points, and each segment's normal of
 // half the width, made from its normalised direction.
 class StrokeCentre {
 public:
-    explicit StrokeCentre(double halfWidth) : m_half(halfWidth) {}
+    explicit StrokeCentre(double halfWidth) : m_half(halfWidth), m_arc(ArcStepFor(halfWidth)) {}
 
     // False when fewer than two points are left.
     bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt)
@@ -623,6 +629,7 @@ public:
 
 protected:
     double m_half;
+    ArcStep m_arc;
     std::vector<QPointF> m_centre;
     std::vector<QPointF> m_normals;
     bool m_closed = false;
@@ -676,11 +683,11 @@ public:
         }
         const size_t last = m_centre.size() - 1;
         if (m_roundCaps)
-            AppendArc(m_centre[last], m_normals[last - 1], Sweep(m_normals[last - 1], m_centre[last] - m_centre[last - 1]),
-                      m_out);
+            AppendArc(m_centre[last], m_normals[last - 1], -m_normals[last - 1], m_centre[last] - m_centre[last - 1],
+                      m_arc, m_out);
         side(true);
         if (m_roundCaps)
-            AppendArc(m_centre[0], -m_normals[0], Sweep(-m_normals[0], m_centre[0] - m_centre[1]), m_out);
+            AppendArc(m_centre[0], -m_normals[0], m_normals[0], m_centre[0] - m_centre[1], m_arc, m_out);
         m_rings.push_back(int(m_out.size() - first));
     }
 
@@ -688,9 +695,6 @@ private:
     struct Offset {
         QPointF start, end, normal, direction;  // the direction not normalised
     };
-
-    // Half a turn about an end, leaving u towards d.
-    static double Sweep(QPointF u, QPointF d) { return Cross(u, d) >= 0 ? M_PI : -M_PI; }
 
     void side(bool backward)
     {
@@ -727,8 +731,7 @@ private:
             return;
         }
         if (m_join == PenJoin::Round) {
-            const QPointF u = from.end - joint;
-            AppendArc(joint, u, SweepTowards(u, to.start - joint, from.direction), m_out);
+            AppendArc(joint, from.end - joint, to.start - joint, from.direction, m_arc, m_out);
         } else if (m_join == PenJoin::Mitre) {
             if (const auto tip = MitreTip(from.start, from.end, to.start, to.end, joint, m_mitreLimit))
                 m_out.push_back(*tip);
@@ -786,7 +789,7 @@ public:
             const QPointF u = atEnd ? m_normals[i] : -m_normals[i];
             m_piece.clear();
             m_piece.push_back(c + u);
-            AppendArc(c, u, Cross(u, d) >= 0 ? M_PI : -M_PI, m_piece);
+            AppendArc(c, u, -u, d, m_arc, m_piece);
             m_piece.push_back(c - u);
             if (!fill(std::span<const QPointF>(m_piece)))
                 return false;
@@ -810,7 +813,7 @@ private:
         m_piece.push_back(b);
         m_piece.push_back(b + u);
         if (m_join == PenJoin::Round) {
-            AppendArc(b, u, SweepTowards(u, v, d), m_piece);
+            AppendArc(b, u, v, d, m_arc, m_piece);
         } else if (m_join == PenJoin::Mitre) {
             if (const auto tip = MitreTip(b - d + u, b + u, b + v, b + dNext + v, b, m_mitreLimit))
                 m_piece.push_back(*tip);
