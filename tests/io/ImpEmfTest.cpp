@@ -189,6 +189,7 @@ TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
         {"forged count", Emf(Rec(87, {0, 0, 0, 0, 500, 0, 0}) + Line16), true, 1},
         {"forged wide count", Emf(Rec(4, {0, 0, 0, 0, 0x20000000, 0, 0}) + Line16), true, 1},
         {"more points than an object holds", Emf(manyPoints + Line16), true, 1},
+        {"one triangle, the smallest poly-polygon", Emf(Rec(91, {0, 0, 0, 0, 1, 3, 3, P16(0, 0), P16(1, 0), P16(1, 1)}) + Line16), true, 2},
         {"forged polygon counts", Emf(Rec(91, {0, 0, 0, 0, 2, 3, 2, 2, P16(0, 0), P16(1, 0), P16(1, 1)}) + Line16), true, 1},
         {"forged polygon number", Emf(Rec(91, {0, 0, 0, 0, 0x40000000, 3, 3, P16(0, 0), P16(1, 0), P16(1, 1)}) + Line16), true, 1},
         {"forged text", Emf(Rec(84, {0, 0, 0, 0, 1, 0, 0, 0, 0, 1000, 76, 0, 0, 0, 0, 0, 0, 0x61}) + Line16), true, 1},

@@ -185,6 +185,17 @@ TEST_F(GraphSysDevice, IntensityLightensBrushesButNotLines)
     });
     EXPECT_EQ(img.pixel(50, 30), qRgb(128, 128, 128));
     EXPECT_EQ(img.pixel(50, 70), qRgb(0, 0, 0));
+
+    // Each ink is rounded to nearest: at 30 %, cyan 199 gives 60 (59.7), magenta 5 gives 2
+    // (1.5), yellow 101 gives 30 (30.3).
+    SetOutputAdjust(100, 30, false);
+    img = Draw([] {
+        Graph.OutputCmyk = 199u | 5u << 8 | 101u << 16;
+        Path({At(10, 10), At(90, 10), At(90, 50), At(10, 50)});
+        GraphFill(false);
+    });
+    const uint32_t rgb = CmykToRgb(60u | 2u << 8 | 30u << 16);
+    EXPECT_EQ(img.pixel(50, 30), qRgb(rgb & 0xFF, rgb >> 8 & 0xFF, rgb >> 16 & 0xFF));
 }
 
 TEST(GraphSysColour, ScreenCorrectionIsIdentityAtZeroSettings)
