@@ -10,11 +10,13 @@
 #include "document/Index.h"
 #include "edit/EditSys.h"
 #include "edit/Work.h"
+#include "edit/widgets/MdiChild.h"
 #include "external/AdjGps.h"
 #include "external/Comm.h"
 #include "external/Gps.h"
 #include "external/widgets/AdjGpsDlg.h"
 #include "external/widgets/GpsDlg.h"
+#include "render/Scale.h"
 #include "core/widgets/QtStatusBar.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Panels.h"
@@ -176,11 +178,23 @@ TEST_F(GpsProgram, SilentOrLostReceiverIsShownAndCloseClearsIt)
 {
     const auto centre = [this] { return PanelsOf(Frame())->Status->Panel(StatusPanel::Center)->text(); };
     ASSERT_TRUE(OpenMapWithPoint());
+    // 1 mm a pixel round the fit's point: every position of this test lies in the window.
+    Stp()->Zoom = 0.32;
+    Stp()->ViewCenterX = 1000 * 256;
+    Stp()->ViewCenterY = 2000 * 256;
+    Trigger(Cmd::ViewRedraw);
+    UpdateViewOf(ActiveChild()->View());
     ASSERT_TRUE(OpenGps());
     Send(Gga(60.001, 25.002) + Gga(60.0012, 25.002));
     ASSERT_TRUE(WaitFor([] { return EditSys.GpsMarkShown; }));
     EXPECT_FALSE(EditSys.GpsMarkOld);
     EXPECT_TRUE(centre().startsWith("GPS 8")) << centre().toStdString();
+    // On the mark's diagonal, off its circle and its cross: the stroke of an old position.
+    const auto diagonal = [this] {
+        return ActiveChild()->Surface().pixel(CordToDevice(EditSys.GpsPosition) + QPoint(10, 10));
+    };
+    const QRgb fresh = diagonal();
+    EXPECT_EQ(fresh, qRgb(255, 255, 255)); // the empty map
     // Silence: after a few seconds the position is old; a new sentence makes it fresh again.
     QElapsedTimer t;
     t.start();
@@ -190,10 +204,12 @@ TEST_F(GpsProgram, SilentOrLostReceiverIsShownAndCloseClearsIt)
     EXPECT_GE(t.elapsed(), GpsOldAfterMs / 2);
     EXPECT_TRUE(EditSys.GpsMarkShown);
     EXPECT_TRUE(EditSys.GpsMarkOld);
+    EXPECT_NE(diagonal(), fresh);
     EXPECT_EQ(centre(), Text(TextKey::GpsNoData));
     Send(Gga(60.002, 25.002));
     ASSERT_TRUE(WaitFor([] { return !Gps.Old; }));
     EXPECT_FALSE(EditSys.GpsMarkOld);
+    EXPECT_EQ(diagonal(), fresh);
     EXPECT_TRUE(centre().startsWith("GPS 8"));
     // The device goes away.
     ::close(master);

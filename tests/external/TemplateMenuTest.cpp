@@ -260,7 +260,10 @@ TEST_F(TemplateMenu, TheAdjustToolMovesTheTemplatePointOntoTheMapPoint)
 
     Click(Surface(), At(2, 1));
     EXPECT_EQ(KeptStatusText(), Text(TextKey::MarkMap));
+    // Halfway between the two points: the line that joins them.
+    const QRgb halfway = ActiveChild()->Surface().pixel(At(3.5, -1));
     Click(Surface(), At(5, -3));
+    EXPECT_NE(ActiveChild()->Surface().pixel(At(3.5, -1)), halfway);
     EXPECT_EQ(KeptStatusText(), Text(TextKey::MarkTemplateOr));
     // Each counted click is marked where it landed: the template point and its map point.
     EXPECT_TRUE(EditSys.PassPointsShown);
