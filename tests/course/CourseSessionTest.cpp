@@ -122,8 +122,11 @@ TEST_F(CourseSession, SavedMapsHoldNoPreviewObjectsAndOpeningRemovesThoseLeftBeh
         EXPECT_GT(Stored(true), 10);
         Trigger(Cmd::FileSave);
         EXPECT_TRUE(Z().CoursePreviewOn); // built again after the save
-        panel->CoursePreviewBtn->click();
-        EXPECT_FALSE(Z().Modified) << round; // showing is no change
+        // Ended by its button, then by the close: showing is no change, nor is ending.
+        if (round == 1) {
+            panel->CoursePreviewBtn->click();
+            EXPECT_FALSE(Z().Modified);
+        }
         Open(path);
         EXPECT_EQ(messages.Count(), 0) << round;
         EXPECT_EQ(Stored(false), stored) << round;

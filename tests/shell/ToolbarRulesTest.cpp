@@ -137,6 +137,7 @@ TEST(DragRules, ADockOnTheWorkAreasEdgeReachesIntoTheWindowInstead)
         {"left, away from the edge: outside, the outline reaching it", QRect(200, 100, 0, 600), DockPosition::Left, {4, 10}, {171, 300}, {30, 300}, true},
         {"left, hanging 40 off the screen: no reach inside", QRect(-40, 100, 0, 600), DockPosition::Left, {4, 10}, {0, 300}, {30, 300}, false},
         {"left, 2 inside the edge: the reach up to 32 in", QRect(2, 100, 0, 600), DockPosition::Left, {4, 10}, {32, 300}, {30, 300}, true},
+        {"left, 25 inside the edge, less than its own reach: up to 32 in", QRect(25, 100, 0, 600), DockPosition::Left, {4, 10}, {32, 300}, {30, 300}, true},
         {"left, away from the edge: 32 inside", QRect(200, 100, 0, 600), DockPosition::Left, {4, 10}, {232, 300}, {30, 300}, false},
         {"right, grabbed at its far end, 32 in", right, DockPosition::Right, {299, 10}, {991, 300}, {30, 300}, true},
         {"right, 33 in", right, DockPosition::Right, {299, 10}, {990, 300}, {30, 300}, false},

@@ -127,11 +127,12 @@ TEST_F(GraphicsEditFlow, ALineDrawnInTheWindowBecomesAnElementOfThePointSymbol)
     EXPECT_EQ(Panels().SymColB->count(), 6) << "the map's colours";
     EXPECT_EQ(CountObjects(), 1) << "the dot of the symbol";
 
-    PanelValues(4, 0.5, 1);
+    // 0.29 mm is 29 hundredths, though 0.29 x 100 falls just short of 29.
+    PanelValues(4, 0.29, 1);
     DrawLine();
     const auto elements = Elements();
     ASSERT_EQ(elements.size(), 2u);
-    EXPECT_EQ(elements[1], (std::array<int, 4>{1, 1, 4, 50}));
+    EXPECT_EQ(elements[1], (std::array<int, 4>{1, 1, 4, 29}));
 
     script.Then<TPointSymDlg>([](TPointSymDlg& d) { Press(d, "OKBtn"); });
     Panels().SymCloseBtn->click();
@@ -151,7 +152,7 @@ TEST_F(GraphicsEditFlow, ALineDrawnInTheWindowBecomesAnElementOfThePointSymbol)
     EXPECT_EQ(GetU16(rec, old.size()), 1);       // a line element
     EXPECT_EQ(GetU16(rec, old.size() + 2), 1);   // style 1
     EXPECT_EQ(GetU16(rec, old.size() + 4), 4);   // colour 4
-    EXPECT_EQ(GetU16(rec, old.size() + 6), 50);  // 0.50 mm
+    EXPECT_EQ(GetU16(rec, old.size() + 6), 29);  // 0.29 mm
     EXPECT_EQ(rec[20], (1 << 2) | (1 << 4));
 }
 

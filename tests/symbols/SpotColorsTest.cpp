@@ -145,6 +145,7 @@ TEST_F(SpotColorsTest, ANameIsStoredWithoutBlanksInItsOwnCaseAndTheValuesScaled)
         Edit(d, "FreqB")->setText(QStringLiteral("120.5"));
         Edit(d, "AngleB")->setText(QStringLiteral("-15"));
         Edit(d, "MagentaB")->setText(QStringLiteral("37.5"));
+        Edit(d, "CyanB")->setText(QStringLiteral("12.3")); // 24.6 half percents: 25, not 24
         d.Choose(2);
         EXPECT_EQ(List(d)->item(0)->text(), QStringLiteral("Red"));
         Edit(d, "NameB")->setText(QString::fromUtf8("éCRU"));
@@ -153,6 +154,7 @@ TEST_F(SpotColorsTest, ANameIsStoredWithoutBlanksInItsOwnCaseAndTheValuesScaled)
     EXPECT_EQ(NameInFile(0), "Red");
     EXPECT_EQ(GetI16(b, SeparationsAt + 20), 1205);
     EXPECT_EQ(GetI16(b, SeparationsAt + 22), -150);
+    EXPECT_EQ(b[SeparationsAt + 16], 25);
     EXPECT_EQ(b[SeparationsAt + 17], 75);
     // Through Unicode: the 8-bit e acute becomes upper case as a letter of its own.
     EXPECT_EQ(NameInFile(2), "\xC9" "cru");
