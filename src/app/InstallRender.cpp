@@ -4,6 +4,7 @@
 #include "document/Ports.h"
 #include "render/AreaSplt.h"
 #include "render/GraphSys.h"
+#include "render/RectLabels.h"
 #include "render/Texts.h"
 #include "symbols/store/Ports.h"
 #include "symbols/store/SymbolRecords.h"
@@ -19,6 +20,7 @@ void InstallRender()
     // The text layout for the map store: a text object's extent before it is stored and the
     // text-metric height of a text symbol's font.
     DocumentPorts().MeasureText.Bind([](ElementRecord& e) { MeasureTextObject(e); });
+    DocumentPorts().RectLabelsBox.Bind([](const ElementRecord& e, CordRect& box) { return RectLabelsBox(e, box); });
     SymbolStorePorts().TextSymbolHeight.Bind([](std::span<const uint8_t> rec) { return TextSymbolHeight(rec); });
     // Saving in older versions: texts as the layout reads them, areas cut into smaller ones.
     DocumentPorts().PrepareText.Bind([](const ElementRecord& e) {

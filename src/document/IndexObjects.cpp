@@ -381,6 +381,13 @@ void ElementExtent(ElementRecord& e)
     }
     const int64_t w = int64_t(SymI16(*Index.CurSymbol, SymExtent)) * 256;
     Index.CurIndex.Rect = {Clamp32(r.x1 - w), Clamp32(r.y1 - w), Clamp32(r.x2 + w), Clamp32(r.y2 + w)};
+    // Cell numbers larger than their cells stick out; a repaint of the extent alone would cut them.
+    CordRect labels;
+    if (e.ObjectType == RectangleObject && e.nText == 0 && DocumentPorts().RectLabelsBox(e, labels)) {
+        CordRect& x = Index.CurIndex.Rect;
+        x = {std::min(x.x1, labels.x1), std::min(x.y1, labels.y1), std::max(x.x2, labels.x2),
+             std::max(x.y2, labels.y2)};
+    }
 }
 
 namespace {

@@ -114,6 +114,10 @@ struct DocumentPortSet {
     // Lays out a text object before it is stored (its extent Cords). Least: the text's
     // slots as they are.
     Port<void(ElementRecord& e)> MeasureText{"document.MeasureText", [](ElementRecord&) {}};
+    // The box of a rectangle's cell numbers, which may reach beyond its outline; false when
+    // it has none. Least: none, the extent is the outline's.
+    Port<bool(const ElementRecord& e, CordRect& box)> RectLabelsBox{
+        "document.RectLabelsBox", [](const ElementRecord&, CordRect&) { return false; }};
     // The text of an object as the text layout prepares it (saving in older versions).
     Port<PreparedText(const ElementRecord& e)> PrepareText{"document.PrepareText", StoredObjectText};
     // Cuts an area along axis-parallel lines until `accept` takes every piece; false when a

@@ -2,6 +2,7 @@
 
 #include "core/CodePage.h"
 #include "core/Numeric.h"
+#include "document/Index.h"
 #include "render/GraphSys.h"
 #include "render/Rects.h"
 
@@ -48,6 +49,53 @@ void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle)
             x += m.SpaceWidth;
         }
     }
+}
+
+bool RectLabelsBox(const ElementRecord& e, CordRect& box)
+{
+    SymbolBytes* sym = nullptr;
+    if (e.ObjectType != RectangleObject || e.nText > 0 || !GetSymbol(e.Symbol, sym) || !sym)
+        return false;
+    const std::span<const uint8_t> rec(*sym);
+    RectFrame f;
+    if (rec.size() != size_t(RectSymbolBytes) || SymI16(rec, SymObjectType) != RectangleObject
+        || !RectangleFrame(e, f))
+        return false;
+    const std::vector<RectGridLabel> labels = RectGridLabels(f, rec);
+    if (labels.empty())
+        return false;
+    SelectMapFont(QStringLiteral("Arial"), RectLabelFontSize, RectLabelFontWeight, false);
+    ApplyMapFont();
+    const MapFontState& m = MapFont;
+    const double a = f.Angle / 1800.0 * std::numbers::pi;
+    const double cosA = std::cos(a), sinA = std::sin(a);
+    const double mx = f.Centre.x, my = f.Centre.y;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
+    bool any = false;
+    for (const RectGridLabel& label : labels) {
+        const QString wide = DecodeCodePage(1252, QByteArray::fromStdString(label.Text));
+        MeasureText(std::u16string_view(reinterpret_cast<const char16_t*>(wide.utf16()), size_t(wide.size())));
+        // As DrawRectLabel advances.
+        double width = 0;
+        for (size_t i = 0; i < m.TextClasses.size() && m.TextClasses[i] != TextEndClass; ++i)
+            width += m.TextClasses[i] >= 33 ? m.TextAdvances[i] : m.TextClasses[i] == SpaceClass ? m.SpaceWidth : 0;
+        const double x = Masked(label.Pos.x), y = Masked(label.Pos.y);
+        const double cx[4] = {x, x + width, x + width, x};
+        const double cy[4] = {y - m.FontDescent, y - m.FontDescent, y + m.FontAscent, y + m.FontAscent};
+        for (int k = 0; k < 4; ++k) {
+            const double dx = cx[k] - mx, dy = cy[k] - my;
+            const double px = mx + dx * cosA - dy * sinA, py = my + dy * cosA + dx * sinA;
+            x1 = any ? std::min(x1, px) : px;
+            y1 = any ? std::min(y1, py) : py;
+            x2 = any ? std::max(x2, px) : px;
+            y2 = any ? std::max(y2, py) : py;
+            any = true;
+        }
+    }
+    // A unit of room on each side for the rounding of the glyphs' pixels.
+    box = {Masked(SafeRound(x1)) - 256, Masked(SafeRound(y1)) - 256, Masked(SafeRound(x2)) + 256,
+           Masked(SafeRound(y2)) + 256};
+    return true;
 }
 
 } // namespace zemo

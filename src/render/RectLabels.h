@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/Cord.h"
+#include "core/Element.h"
 
 #include <string>
 
@@ -16,5 +17,9 @@ inline constexpr int RectLabelFontWeight = 700;
 // position is turned about `centre` by `angle` (tenths of a degree) and the character is drawn
 // at that angle, in the output layer's current colour.
 void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle);
+
+// The box of all cell numbers of a rectangle object (turned with it); false when its symbol
+// draws none.
+bool RectLabelsBox(const ElementRecord& e, CordRect& box);
 
 } // namespace zemo

@@ -207,3 +207,37 @@ TEST_F(DrawDialogFlow, ACancelledDrawLineDialogLeavesNoObjectNoUndoStepAndNoMark
         EXPECT_EQ(Work.ToolMode, ToolModes::Freehand) << "the tool goes on";
     }
 }
+
+TEST_F(DrawDialogFlow, CellNumbersLargerThanTheirCellsAreWholeOnTheFirstPaint)
+{
+    // Cells of 3 mm: the 15 pt numbers reach beyond the last column and row.
+    TestMapWriter w(8);
+    TestSymbol grid = TestSymbol::Rect(401);
+    grid.SetI16(RectGridFlags, RectGridOnBit);
+    grid.SetI16(RectCellWidth, 300);
+    grid.SetI16(RectCellHeight, 300);
+    w.symbols = {TestSymbol::Point(101), grid};
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("grid.zmd")));
+    ShowAtTenthMillimetres();
+    Frame().UpdateCommandStates();
+    if (Frame().Action(Cmd::GridBtn)->isChecked())
+        Trigger(Cmd::GridBtn);
+    Tool(1, Cmd::CurveBtn);
+    ASSERT_EQ(Work.ToolMode, ToolModes::PlacePoint);
+    DragPoint(Surface(), At(-20, 15), At(20, -15));
+    ASSERT_EQ(Objects().size(), 1u);
+    const QImage first = ActiveChild()->Surface().copy();
+    Trigger(Cmd::ViewRedraw);
+    const QImage& again = ActiveChild()->Surface();
+    QRect diff;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x)
+            if (first.pixel(x, y) != again.pixel(x, y))
+                diff |= QRect(x, y, 1, 1);
+    EXPECT_TRUE(diff.isEmpty()) << diff.x() << "," << diff.y() << " " << diff.width() << "x" << diff.height();
+    // The numbers drawn beyond the outline are within the object's extent.
+    GetIndex(1);
+    const CordRect r = Index.CurIndex.Rect;
+    EXPECT_GT(r.x2, 20 * Mm + 2 * Mm);
+    EXPECT_LT(r.y1, -15 * Mm - Mm);
+}
