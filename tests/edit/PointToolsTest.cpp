@@ -284,6 +284,12 @@ TEST(Parallel, AnchorsThatTurnBackAreDroppedWithTheirControlsAndCurvesKeepTheirD
     set(source, LineObject, {{0, 0}, {10 * Mm, 256}, {0, 512}});
     ASSERT_TRUE(ParallelLine(source, 10, false, out));
     EXPECT_LE(std::abs(Masked(out.Cords()[1].x) - 10 * Mm), 10 * 10 * 256 + 256);
+    // The smallest closed line, a triangle of four points, moves as a ring: its ends meet again.
+    set(source, LineObject, {{0, 0}, {10 * Mm, 0}, {0, 10 * Mm}, {0, 0}});
+    ASSERT_TRUE(ParallelLine(source, 100, false, out));
+    ASSERT_EQ(out.nItem, 4);
+    EXPECT_EQ(out.Cords()[3], out.Cords()[0]);
+    EXPECT_NE(out.Cords()[0], (Cord{0, 0}));
 }
 
 TEST_F(PointTools, EveryClickAndDragIsOneUndoStepAndEndingMidDragChangesNothing)
