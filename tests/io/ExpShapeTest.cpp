@@ -190,6 +190,9 @@ TEST_F(ExpShape, RingsAreClosedTurnedAndTooShortOnesLeftOut)
         const int parts = LE32At(shp, at + 36), points = LE32At(shp, at + 40);
         ASSERT_EQ(LE32At(shp, at), 5);
         EXPECT_EQ(BE32At(shx, 104 + 8 * r), 22 + 2 * parts + 8 * points);
+        // The record's box: west, south, east and north of the square.
+        for (int k = 0; k < 4; ++k)
+            EXPECT_EQ(DoubleAt(shp, at + 4 + 8 * k), (k % 2 ? 5200000.0 : 600000.0) + (k < 2 ? 0 : 10)) << r << " " << k;
         const qsizetype pts = at + 44 + 4 * parts;
         std::vector<int> first;
         for (int p = 0; p < parts; ++p)
