@@ -88,6 +88,7 @@ protected:
 TEST_F(CsMapsExport, AllControlsAndTwoCoursesAsOrdinaryMapsOfWhatTheirPreviewShows)
 {
     ExportThroughDialog({QStringLiteral("<All controls>"), QStringLiteral("Long"), QStringLiteral("Short")});
+    EXPECT_FALSE(Z().Modified) << "exporting is no change of the map";
     const struct {
         const char* file;
         const char* course;
@@ -150,7 +151,8 @@ TEST_F(CsMapsExport, CollidingNamesGetNumbersAndAMapInUseStopsTheRest)
 
     // The whole export by Select all: every course, not all controls.
     ExportThroughDialog({}, true);
-    for (const char* f : {"Cs_A_B.zmd", "Cs_A_B_2.zmd", "Cs_all.zmd", "Cs_Long.zmd", "Cs_Relay.zmd"})
+    for (const char* f : {"Cs_A_B.zmd", "Cs_A_B_2.zmd", "Cs_all.zmd", "Cs_Long.zmd", "Cs_Relay.zmd", "Cs_Short.zmd",
+                          "Cs_Solo.zmd", "Cs_Zw_lf-1_x.zmd"})
         EXPECT_TRUE(QFile::exists(TempPath(QLatin1String(f)))) << f;
     EXPECT_FALSE(QFile::exists(TempPath(QStringLiteral("Cs_All.zmd"))));
     // A and B of the two colliding courses hold their own controls.
