@@ -201,7 +201,9 @@ TEST_F(CsPrintFlow, AllControlsFirstThenEachCourseOnce)
     // The relay page does not touch normal courses.
     o.Legs.AllLegs = false;
     o.Legs.Leg = 3;
+    Z().Modified = 0; // as saved
     PrintCourses(o);
+    EXPECT_FALSE(Z().Modified) << "printing is no change of the map";
     // The job names: the map's folder and the course (the map is untitled here).
     const QString untitled = Text(TextKey::Untitled);
     EXPECT_EQ(printers->titles, (QStringList{untitled + Text(TextKey::AllControls) + QStringLiteral(".prn"),
