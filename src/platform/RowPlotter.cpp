@@ -21,11 +21,13 @@ uint32_t argbOf(DeviceColor c) { return 0xFF000000u | uint32_t(c.r) << 16 | uint
 // would give pixels that only redoing its overflow could match.
 constexpr double CoordLimit = 16000;
 
+// Each edge goes to the sink, sink(edge).
+template <class Sink>
 class ScanEdges {
 public:
-    ScanEdges(const QRect& box, std::vector<ScanEdge>& edges)
+    ScanEdges(const QRect& box, Sink sink)
         : m_top(box.top()), m_bottom(box.bottom()), m_leftFP(int64_t(box.left()) << 16),
-          m_rightFP(int64_t(box.right() + 1) << 16), m_edges(edges)
+          m_rightFP(int64_t(box.right() + 1) << 16), m_sink(sink)
     {
     }
 
@@ -44,7 +46,7 @@ public:
             return true;
         const int64_t aFP = 32768 + (ax << 10);
         if (bx == ax) {
-            m_edges.push_back({std::clamp(aFP, m_leftFP, m_rightFP), 0, iTop, iBottom, winding});
+            m_sink(ScanEdge{std::clamp(aFP, m_leftFP, m_rightFP), 0, iTop, iBottom, winding});
             return true;
         }
         const double slope = double(bx - ax) / double(by - ay);
@@ -56,14 +58,14 @@ public:
         // Most edges lie within the box from end to end.
         const int64_t lastFP = xFP + slopeFP * (iBottom - iTop);
         if (std::min(xFP, lastFP) > m_leftFP && std::max(xFP, lastFP) < m_rightFP) {
-            m_edges.push_back({xFP, slopeFP, iTop, iBottom, winding});
+            m_sink(ScanEdge{xFP, slopeFP, iTop, iBottom, winding});
             return true;
         }
         if (clip(xFP, iTop, iBottom, slopeFP, m_leftFP, winding))
             return true;
         if (clip(xFP, iTop, iBottom, slopeFP, m_rightFP, winding))
             return true;
-        m_edges.push_back({xFP, slopeFP, iTop, iBottom, winding});
+        m_sink(ScanEdge{xFP, slopeFP, iTop, iBottom, winding});
         return true;
     }
 
@@ -76,14 +78,14 @@ private:
         if (xFP == edgeFP) {
             if ((slopeFP > 0) ^ right)
                 return false;
-            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            m_sink(ScanEdge{edgeFP, 0, iTop, iBottom, winding});
             return true;
         }
         const int64_t lastFP = xFP + slopeFP * (iBottom - iTop);
         if (lastFP == edgeFP) {
             if ((slopeFP < 0) ^ right)
                 return false;
-            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            m_sink(ScanEdge{edgeFP, 0, iTop, iBottom, winding});
             return true;
         }
         if ((lastFP < edgeFP) ^ (xFP < edgeFP)) {
@@ -91,7 +93,7 @@ private:
             if ((xFP < edgeFP) ^ right) {
                 const int iHeight = int((deltaY + 1) >> 16);
                 const int iMiddle = iTop + iHeight;
-                m_edges.push_back({edgeFP, 0, iTop, iMiddle, winding});
+                m_sink(ScanEdge{edgeFP, 0, iTop, iMiddle, winding});
                 if (iMiddle == iBottom)
                     return true;
                 xFP += slopeFP * (iHeight + 1);
@@ -100,14 +102,14 @@ private:
                 const int iHeight = int(deltaY >> 16);
                 const int iMiddle = iTop + iHeight;
                 if (iMiddle != iBottom) {
-                    m_edges.push_back({edgeFP, 0, iMiddle + 1, iBottom, winding});
+                    m_sink(ScanEdge{edgeFP, 0, iMiddle + 1, iBottom, winding});
                     iBottom = iMiddle;
                 }
             }
             return false;
         }
         if ((xFP < edgeFP) ^ right) {
-            m_edges.push_back({edgeFP, 0, iTop, iBottom, winding});
+            m_sink(ScanEdge{edgeFP, 0, iTop, iBottom, winding});
             return true;
         }
         return false;
@@ -117,7 +119,7 @@ private:
     int m_bottom;
     int64_t m_leftFP;
     int64_t m_rightFP;
-    std::vector<ScanEdge>& m_edges;
+    Sink m_sink;
 };
 
 // 26.6 fixed point, halves away from zero (within the coordinate limit, so no overflow).
@@ -314,7 +316,7 @@ bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> 
     for (const QPointF& p : points)
         if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
             return false;
-    ScanEdges scan(m_clipBounds, m_edges);
+    ScanEdges scan(m_clipBounds, [this](const ScanEdge& e) { m_edges.push_back(e); });
     size_t at = 0;
     for (int n : ringSizes) {
         if (n <= 0)
@@ -745,10 +747,12 @@ private:
     std::vector<int>& m_rings;
 };
 
-// The same stroke as convex pieces whose union it is: each segment's quadrilateral, at each
-// joint the piece that fills the outer bend (bevel triangle, mitre quadrilateral or round fan),
-// and half discs for round caps. Where two pieces meet they share the very same edge (a
-// segment's end is cut at its joint), so that no pixel between them is left out.
+// The same stroke as pieces whose union it is: each segment's quadrilateral, at each joint the
+// piece that fills the outer bend (bevel triangle, mitre quadrilateral or round fan), and half
+// discs for round caps. Where two pieces meet they share the very same edge (a segment's end is
+// cut at its joint), so that no pixel between them is left out. A segment takes the piece at its
+// end into its own where the next segment covers the notch this leaves at the joint: filled from
+// its leftmost to its rightmost crossing on each row, the piece stays within the stroke.
 class StrokePieces : StrokeCentre {
 public:
     StrokePieces(double halfWidth, PenJoin join, bool roundCaps)
@@ -766,19 +770,33 @@ public:
         for (size_t i = 0; i < segments; ++i) {
             const QPointF a = m_centre[i], b = m_centre[i + 1], n = m_normals[i];
             const bool jointAtStart = m_closed || i > 0, jointAtEnd = m_closed || i + 1 < segments;
+            const size_t next = (i + 1) % segments;
+            // The outer bend's points from the end of this side to the start of the next.
+            const double outer = jointAtEnd ? outerBend(i, next) : 0;
+            const QPointF dNext = m_centre[next + 1] - m_centre[next];
+            const bool merged = outer != 0 && Dot(n * -outer, dNext) <= Dot(dNext, dNext);
             m_piece.clear();
             m_piece.push_back(a + n);
-            m_piece.push_back(b + n);
+            if (merged && outer > 0)
+                m_piece.insert(m_piece.end(), m_bend.begin(), m_bend.end());
+            else
+                m_piece.push_back(b + n);
             if (jointAtEnd)
                 m_piece.push_back(b);
-            m_piece.push_back(b - n);
+            if (merged && outer < 0)
+                m_piece.insert(m_piece.end(), m_bend.rbegin(), m_bend.rend());
+            else
+                m_piece.push_back(b - n);
             m_piece.push_back(a - n);
             if (jointAtStart)
                 m_piece.push_back(a);
             if (!fill(std::span<const QPointF>(m_piece)))
                 return false;
-            if (jointAtEnd && !joint(i, (i + 1) % segments, fill))
-                return false;
+            if (outer != 0 && !merged) {
+                m_bend.push_back(b);
+                if (!fill(std::span<const QPointF>(m_bend)))
+                    return false;
+            }
         }
         if (m_closed || !m_roundCaps)
             return true;
@@ -798,9 +816,10 @@ public:
     }
 
 private:
-    // The piece on the outer bend where segment i meets segment next.
-    template <class Fill>
-    bool joint(size_t i, size_t next, Fill& fill)
+    // Where segment i meets segment next, the points round the outer bend into m_bend, from
+    // segment i's side to the next one's; the side they are on (1 along the normal, -1 against
+    // it), 0 for none.
+    double outerBend(size_t i, size_t next)
     {
         const QPointF b = m_centre[i + 1];
         const QPointF d = b - m_centre[i], dNext = m_centre[next + 1] - m_centre[next];
@@ -808,58 +827,53 @@ private:
         const double outer = Dot(dNext, m_normals[i]) > 0 ? -1 : 1;
         const QPointF u = m_normals[i] * outer, v = m_normals[next] * outer;
         if (u == v)
-            return true;
-        m_piece.clear();
-        m_piece.push_back(b);
-        m_piece.push_back(b + u);
+            return 0;
+        m_bend.clear();
+        m_bend.push_back(b + u);
         if (m_join == PenJoin::Round) {
-            AppendArc(b, u, v, d, m_arc, m_piece);
+            AppendArc(b, u, v, d, m_arc, m_bend);
         } else if (m_join == PenJoin::Mitre) {
             if (const auto tip = MitreTip(b - d + u, b + u, b + v, b + dNext + v, b, m_mitreLimit))
-                m_piece.push_back(*tip);
+                m_bend.push_back(*tip);
         }
-        m_piece.push_back(b + v);
-        return fill(std::span<const QPointF>(m_piece));
+        m_bend.push_back(b + v);
+        return outer;
     }
 
     double m_mitreLimit;
     PenJoin m_join;
     bool m_roundCaps;
     std::vector<QPointF> m_piece;
+    std::vector<QPointF> m_bend;
 };
 
 } // namespace
 
 bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
 {
-    for (const QPointF& p : ring)
+    QPointF low(CoordLimit, CoordLimit), high(-CoordLimit, -CoordLimit);
+    for (const QPointF& p : ring) {
         if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
             return false;
-    m_edges.clear();
-    ScanEdges scan(m_clipBounds, m_edges);
-    int64_t px = fixed26(ring.back().x()), py = fixed26(ring.back().y());
-    for (const QPointF& p : ring) {
-        const int64_t qx = fixed26(p.x()), qy = fixed26(p.y());
-        if (!scan.add(px, py, qx, qy))
-            return false;
-        px = qx;
-        py = qy;
+        low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+        high = QPointF(std::max(high.x(), p.x()), std::max(high.y(), p.y()));
     }
-    if (m_edges.empty())
+    // Most pieces of a long line lie beyond the clip.
+    if (high.x() < m_clipBounds.left() || low.x() > m_clipBounds.right() + 1 || high.y() < m_clipBounds.top()
+        || low.y() > m_clipBounds.bottom() + 1)
         return true;
     // A convex ring crosses each row twice: the pixels between the crossings are inside.
-    int top = m_edges.front().top, bottom = m_edges.front().bottom;
-    for (const ScanEdge& e : m_edges) {
-        top = std::min(top, e.top);
-        bottom = std::max(bottom, e.bottom);
-    }
+    const int top = std::max(m_clipBounds.top(), int((fixed26(low.y()) + 32) >> 6));
+    const int bottom = std::min(m_clipBounds.bottom(), int((fixed26(high.y()) - 32) >> 6));
+    if (top > bottom)
+        return true;
     std::vector<int32_t>& ends = m_rowStarts;
     ends.resize(size_t(2 * (bottom - top + 1)));
     for (size_t r = 0; r < ends.size(); r += 2) {
         ends[r] = INT32_MAX;
         ends[r + 1] = INT32_MIN;
     }
-    for (const ScanEdge& e : m_edges) {
+    ScanEdges scan(m_clipBounds, [&ends, top](const ScanEdge& e) {
         int64_t x = e.x;
         int32_t* at = ends.data() + 2 * (e.top - top);
         for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
@@ -867,6 +881,14 @@ bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
             at[0] = std::min(at[0], c);
             at[1] = std::max(at[1], c);
         }
+    });
+    int64_t px = fixed26(ring.back().x()), py = fixed26(ring.back().y());
+    for (const QPointF& p : ring) {
+        const int64_t qx = fixed26(p.x()), qy = fixed26(p.y());
+        if (!scan.add(px, py, qx, qy))
+            return false;
+        px = qx;
+        py = qy;
     }
     for (int y = top; y <= bottom; ++y) {
         const int32_t* at = ends.data() + 2 * (y - top);
@@ -882,8 +904,18 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
 {
     if (!(width > 1 && width < CoordLimit))
         return false;
-    if (rop == RasterOp::Copy) {
-        // Painting a pixel twice does no harm: each piece goes straight into the rows.
+    // Painting a pixel twice does no harm to a copy: each piece goes straight into the rows,
+    // unless most segments are shorter than the width, where the pieces overlap so much that
+    // one pass over the outline paints fewer pixels.
+    size_t segments = 0, longSegments = 0;
+    if (rop == RasterOp::Copy)
+        for (const StrokeFigure& f : figures)
+            for (size_t i = 1; i < f.points.size(); ++i) {
+                const QPointF d = f.points[i] - f.points[i - 1];
+                ++segments;
+                longSegments += Dot(d, d) >= width * width;
+            }
+    if (rop == RasterOp::Copy && 2 * longSegments >= segments) {
         StrokePieces pieces(width / 2, join, roundCaps);
         const uint32_t c = argbOf(color);
         for (const StrokeFigure& f : figures)

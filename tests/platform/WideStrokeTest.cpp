@@ -215,4 +215,16 @@ TEST(RowPlotter, XorStrokesFlipTheOverlapOfTheirSegmentsOnce)
     }
 }
 
+TEST(RowPlotter, ALongSegmentTurningIntoAShortEndKeepsItsBendToTheOutline)
+{
+    // Filled from its leftmost to its rightmost crossing on each row, the long segment's piece
+    // with the bevel taken in would fill the corner inside the bend, which the short last
+    // segment does not cover.
+    const QImage img = Draw({100, 100}, Pen(20, Black), {}, [](PainterDevice& dev) {
+        Line(dev, {{10, 10}, {70, 70}, {68, 72}});
+    });
+    EXPECT_EQ(img.pixel(66, 75), qRgb(255, 255, 255));
+    EXPECT_EQ(img.pixel(68, 64), qRgb(0, 0, 0));
+}
+
 } // namespace zemo
