@@ -133,6 +133,16 @@ TEST_F(GraphicsEditFlow, ALineDrawnInTheWindowBecomesAnElementOfThePointSymbol)
     const auto elements = Elements();
     ASSERT_EQ(elements.size(), 2u);
     EXPECT_EQ(elements[1], (std::array<int, 4>{1, 1, 4, 29}));
+    // Selected again after the editor moved on to mitred joins, the line shows its round ones.
+    Panels().SymStyleB->button(2)->setChecked(true);
+    Trigger(Cmd::EditObjBtn);
+    if (View().SwallowClick)
+        Click(Surface(), {5, 5});
+    Click(Surface(), {100, 20}); // off the new line, which was selected
+    ASSERT_EQ(Index.SelectedIndex, 0);
+    Click(Surface(), {100, 120});
+    ASSERT_GT(Index.SelectedIndex, 0);
+    EXPECT_EQ(Panels().SymStyleB->checkedId(), 1);
 
     script.Then<TPointSymDlg>([](TPointSymDlg& d) { Press(d, "OKBtn"); });
     Panels().SymCloseBtn->click();
