@@ -185,4 +185,6 @@
     X(PreviewObjectsRemoved) X(DamagedCourses) X(CourseWithoutStart) X(CourseWithoutFinish) \
     X(PrintIncomplete) X(PrintScaleDiffers) \
     X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture) \
-    X(ObjectSelected) X(NotZero) X(RepairedMap)
+    X(ObjectSelected) X(NotZero) X(RepairedMap) \
+    X(ImportReportRead) X(ImportReportLeftOut) X(ImportReportNothing) X(ImportReportCut) X(RectangleObjects) \
+    X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture)

@@ -524,11 +524,12 @@ QString TemplateFieldsToString(const SetupRecord& s)
     return t;
 }
 
-bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet)
+bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet, const QString& shownName)
 {
     const bool wasOpen = Index.MapOpen;
     TZmd* const prev = Index.ActiveZmd;
     QString doc = ExpandMapPath(docName);
+    const QString shown = !shownName.isEmpty() ? shownName : doc.isEmpty() ? name : doc;
 
     if (OpenDocument* d = FindDocument(doc)) {
         SetCurrentMap(d->Zmd.get());
@@ -649,7 +650,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
     }
     if (!quiet) {
         Opening.WarnSkipsOf = &z;
-        Opening.WarnSkipsName = doc.isEmpty() ? name : doc;
+        Opening.WarnSkipsName = shown;
     }
     Opening.OpenDocuments.push_back(OpenDocument{doc, std::move(owned), workingCopy});
     Index.MapOpen = wasOpen;

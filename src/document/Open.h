@@ -82,7 +82,10 @@ QString CreateWorkingCopy(TFileClass& file);
 bool ConfirmOldVersion(int version, const QString& name);
 QString ExpandMapPath(const QString& name);
 // Unless quiet, what the load left out is said by the AfterOpenSetup that follows.
-bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet);
+// `shownName`: the file the user knows the map by, named when it turns out damaged (default:
+// the document's name, else `name`).
+bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, bool quiet,
+                 const QString& shownName = {});
 // The window set up and painted before anything is asked: the load warning, the templates
 // not found, the missing fonts.
 bool AfterOpenSetup(const QString& name);

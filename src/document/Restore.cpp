@@ -273,7 +273,8 @@ bool JoinBackupPieces(QString& root, const QString& source, bool fromVolume, boo
         return false;
     }
     DocumentPorts().LeaveCurrentWindow();
-    if (!OpenMapFile(outName, target, true, false)) {
+    // A damaged backup is named as the user chose it, never by the joined working copy.
+    if (!OpenMapFile(outName, target, true, false, source)) {
         QFile::remove(outName);
         return false;
     }
@@ -291,7 +292,7 @@ bool JoinBackupPieces(QString& root, const QString& source, bool fromVolume, boo
     }
     DocumentPortSet& windows = DocumentPorts();
     const QString path = DocumentPath(z);
-    if (!windows.CreateWindow(*z, path.isEmpty() ? DamagedCopyCaption(target) : path)) {
+    if (!windows.CreateWindow(*z, path.isEmpty() ? DamagedCopyCaption(source) : path)) {
         CloseDocument(z);
         return false;
     }

@@ -211,31 +211,57 @@ bool SubsetWriteSymbols(bool all)
     Subset.ChainPointer = HeaderSymbolIndex;
     std::array<uint8_t, SymbolIndexBlockBytes - 4> table{};
     int k = 0;
-    for (const SymbolBytes& held : z.Symbols) {
-        const int number = SymI16(held, SymNumber);
-        if (!all && (number < 1 || number > MaxSymbolNumber || !Subset.UsedNumbers.test(size_t(number))))
-            continue;
+    // The record at the end of the file and its slot in the current index block.
+    const auto write = [&](const std::vector<uint8_t>& rec, bool placed) {
         const int slot = k % 256;
         if (slot == 0) {
             if (!StartBlock(SymbolIndexBlockBytes))
                 return false;
             table.fill(0);
         }
-        SymbolBytes rec = held;
-        // Bytes kept only in memory (selected, used mark) are not stored.
-        SetSymU8(rec, SymSelected, 0);
-        SetSymU8(rec, SymStatus, SymU8(rec, SymStatus) & SymbolStatusMask);
         int32_t pos = 0;
         if (!NextRecordPos(rec.size(), pos))
             return false;
-        SetSymI32(rec, SymFilePos, pos);
-        if (!Append(rec))
+        if (placed) {
+            std::vector<uint8_t> own = rec;
+            SetSymI32(own, SymFilePos, pos);
+            if (!Append(own))
+                return false;
+        } else if (!Append(rec)) {
             return false;
+        }
         StoreLE(table.data() + 4 * slot, pos);
         // A full table now, the last one at the end.
         if (slot == 255 && !Put(Subset.BlockPos + 4, table))
             return false;
         ++k;
+        return true;
+    };
+    for (const SymbolBytes& held : z.Symbols) {
+        const int number = SymI16(held, SymNumber);
+        if (!all && (number < 1 || number > MaxSymbolNumber || !Subset.UsedNumbers.test(size_t(number))))
+            continue;
+        SymbolBytes rec = held;
+        // Bytes kept only in memory (selected, used mark) are not stored.
+        SetSymU8(rec, SymSelected, 0);
+        SetSymU8(rec, SymStatus, SymU8(rec, SymStatus) & SymbolStatusMask);
+        if (!write(rec, true))
+            return false;
+    }
+    // A whole copy keeps the records the program cannot read, byte for byte.
+    if (all) {
+        try {
+            for (int32_t at : z.UnreadSymbolRecords) {
+                std::array<uint8_t, 2> size{};
+                z.ReadBytesAt(at, size);
+                std::vector<uint8_t> rec(size_t(std::max<int>(LoadLE<int16_t>(size.data()), SymbolHeadBytes)));
+                z.ReadBytesAt(at, rec);
+                if (!write(rec, false))
+                    return false;
+            }
+        } catch (const EAbort&) {
+            return Failure(true);
+        }
     }
     if (k % 256 != 0 && !Put(Subset.BlockPos + 4, table))
         return false;

@@ -53,8 +53,9 @@ bool SubsetAppendObject(ElementRecord& e);
 bool SubsetAppendObjectAs(ElementRecord& e, uint16_t symbolWord);
 int SubsetObjectCount();
 
-// Every symbol of the current map in list order, or only those whose numbers the appended
-// objects use. No symbol: no symbol index block at all.
+// Every symbol of the current map in list order, then the records it could not read as they
+// are; or only the symbols whose numbers the appended objects use. No symbol: no symbol index
+// block at all.
 bool SubsetWriteSymbols(bool all);
 
 // Every live parameter string the store reads, except empty ones. With newNumbers (old object

@@ -1067,7 +1067,8 @@ bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info)
                 (isMin ? hasMin : hasMax) = true;
             }
         }
-        info.HasExtents = hasMin && hasMax;
+        // Writers leave unset extents at 1E+20 and -1E+20: a box turned inside out is none.
+        info.HasExtents = hasMin && hasMax && info.MinX <= info.MaxX && info.MinY <= info.MaxY;
         if (info.HasExtents) {
             info.OffsetX = (info.MinX + info.MaxX) / 2;
             info.OffsetY = (info.MinY + info.MaxY) / 2;

@@ -12,8 +12,11 @@
 #include "io/Import.h"
 
 #include <QFileInfo>
+#include <QHash>
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <vector>
 
@@ -38,32 +41,77 @@ constexpr qsizetype HdrType = 0, HdrSize = 4, HdrBounds = 8, HdrDevicePixels = 7
 
 // Every record: type (4), size in bytes (4), then its parameters.
 constexpr qsizetype RecordHeadBytes = 8;
-// Polygons and polylines: bounds (16), point count (4), the points.
+// Polygons, polylines and Bezier runs: bounds (16), point count (4), the points.
 constexpr qsizetype PolyCount = 24, PolyPoints = 28;
-// Poly-polygons: bounds (16), polygon count (4), total point count (4), the counts, the points.
+// Poly-polygons and poly-polylines: bounds (16), polygon count (4), total point count (4),
+// the counts, the points.
 constexpr qsizetype PolysCount = 24, PolysTotal = 28, PolysCounts = 32;
 // Wide text: bounds (16), graphics mode, x and y scale (12), reference point (8), character
 // count (4), string offset from the record's start (4), options, rectangle, spacing offset.
 constexpr qsizetype TextReference = 36, TextChars = 44, TextOffset = 48;
+// Pens and brushes: the table index (4), then the style (4). An extended pen has four words
+// of its bitmap's place before the style.
+constexpr qsizetype CreateIndex = 8, CreateStyle = 12, ExtPenStyle = 28;
+// The world transform: six 32-bit floats m11, m12, m21, m22, dx, dy, and for the modifying
+// record the mode.
+constexpr qsizetype XformBytes = 24, XformMode = 32;
 
 enum EmfRecord : uint32_t {
     EmfHeader = 1,
+    EmfPolyBezier = 2,
     EmfPolygon = 3,
     EmfPolyline = 4,
+    EmfPolyBezierTo = 5,
+    EmfPolylineTo = 6,
+    EmfPolyPolyline = 7,
     EmfPolyPolygon = 8,
     EmfSetWindowExt = 9,
     EmfSetViewportExt = 11,
     EmfEof = 14,
     EmfSetMapMode = 17,
+    EmfMoveTo = 27,
+    EmfSetWorldTransform = 35,
+    EmfModifyWorldTransform = 36,
     EmfSelectObject = 37,
+    EmfCreatePen = 38,
+    EmfCreateBrush = 39,
+    EmfDeleteObject = 40,
+    EmfLineTo = 54,
+    EmfBeginPath = 59,
+    EmfEndPath = 60,
+    EmfCloseFigure = 61,
+    EmfFillPath = 62,
+    EmfStrokeAndFillPath = 63,
+    EmfStrokePath = 64,
+    EmfSelectClipPath = 67,
+    EmfAbortPath = 68,
     EmfFirstBitmap = 77,
     EmfLastBitmap = 81,
     EmfExtTextOutW = 84,
+    EmfPolyBezier16 = 85,
     EmfPolygon16 = 86,
     EmfPolyline16 = 87,
+    EmfPolyBezierTo16 = 88,
+    EmfPolylineTo16 = 89,
+    EmfPolyPolyline16 = 90,
     EmfPolyPolygon16 = 91,
+    EmfCreateMonoBrush = 93,
+    EmfCreateDibBrush = 94,
+    EmfExtCreatePen = 95,
 };
+// Ellipses, rectangles, arcs, chords, pies, free figures and 8-bit or small texts: drawings
+// this reader leaves out.
+constexpr std::array<uint32_t, 13> EmfOtherDrawings = {42, 43, 44, 45, 46, 47, 55, 56, 83, 92, 96, 97, 108};
 constexpr int MapModeText = 1, MapModeHiMetric = 3;
+constexpr uint32_t StockObject = 0x80000000u, StockNullBrush = 5, StockNullPen = 8, StockLastBrush = 5,
+                   StockFirstPen = 6, StockLastPen = 8;
+constexpr uint32_t PenStyleNull = 5, PenStyleMask = 0xF, BrushStyleNull = 1;
+
+// One figure of a path, or the pen's stroke outside one.
+struct Figure {
+    std::vector<MetafilePoint> pts;
+    bool closed = false;
+};
 
 class EmfReader {
 public:
@@ -92,15 +140,24 @@ public:
         while (pos + RecordHeadBytes <= Data.size()) {
             const uint32_t type = Dword(pos);
             const uint32_t size = Dword(pos + 4);
+            if (type == EmfEof)
+                break;
             // A record under 8 bytes, of a size not a multiple of 4 or running past the end
             // ends the reading.
-            if (size < RecordHeadBytes || size % 4 != 0 || int64_t(size) > Data.size() - pos || type == EmfEof)
-                return;
+            if (size < RecordHeadBytes || size % 4 != 0 || int64_t(size) > Data.size() - pos) {
+                Out.Report.Cut = true;
+                break;
+            }
+            if (!Continues(type))
+                EndStroke();
             Record(type, pos, qsizetype(size));
             pos += qsizetype(size);
             if (MetafileObjects::Stopped())
-                return;
+                break;
         }
+        if (pos + RecordHeadBytes > Data.size() && pos < Data.size())
+            Out.Report.Cut = true;
+        EndStroke();
     }
 
     uint32_t Dword(qsizetype at) const { return LoadLE<uint32_t>(Bytes(at)); }
@@ -108,68 +165,252 @@ public:
 
 private:
     const QByteArray& Data;
-    std::vector<Cord> Pts;
+    // Pens and brushes by table index: true for the null ones.
+    QHash<uint32_t, std::pair<bool, bool>> Table;
+    bool NullPen = false, NullBrush = false;
+    // m11, m12, m21, m22, dx, dy.
+    std::array<double, 6> World{1, 0, 0, 1, 0, 0};
+    bool InPath = false;
+    std::vector<Figure> Path;
+    // The pen's stroke of line and curve records outside a path.
+    Figure Stroke;
+    double CurX = 0, CurY = 0, StartX = 0, StartY = 0;
 
     const uint8_t* Bytes(qsizetype at) const { return reinterpret_cast<const uint8_t*>(Data.constData() + at); }
+    float Float(qsizetype at) const { return std::bit_cast<float>(Dword(at)); }
+
+    static bool Continues(uint32_t type)
+    {
+        return type == EmfLineTo || type == EmfPolylineTo || type == EmfPolylineTo16 || type == EmfPolyBezierTo
+            || type == EmfPolyBezierTo16;
+    }
+
+    bool Convert(double x, double y, MetafilePoint& c, int32_t fx = 0) const
+    {
+        const auto& m = World;
+        if (!Out.Convert(x * m[0] + y * m[2] + m[4], x * m[1] + y * m[3] + m[5], c))
+            return false;
+        c.fx = fx;
+        return true;
+    }
 
     // Point k of a run at `at`, 32-bit or 16-bit.
-    bool Point(qsizetype at, int64_t k, bool wide, Cord& c) const
+    std::pair<double, double> Logical(qsizetype at, int64_t k, bool wide) const
     {
         if (wide)
-            return Out.Convert(Int(at + k * 8), Int(at + k * 8 + 4), c);
-        return Out.Convert(LoadLE<int16_t>(Bytes(at + k * 4)), LoadLE<int16_t>(Bytes(at + k * 4 + 2)), c);
+            return {Int(at + k * 8), Int(at + k * 8 + 4)};
+        return {LoadLE<int16_t>(Bytes(at + k * 4)), LoadLE<int16_t>(Bytes(at + k * 4 + 2))};
+    }
+
+    // The point count of a run record, or -1 (counted as damaged) when the points do not fit.
+    int64_t RunCount(qsizetype p, qsizetype size, bool wide, int64_t least)
+    {
+        const int64_t n = size < PolyPoints ? -1 : int64_t(Dword(p + PolyCount));
+        if (n < least || PolyPoints + n * (wide ? 8 : 4) > size) {
+            Out.Report.Skip(TextKey::DamagedRecords);
+            return -1;
+        }
+        return n;
+    }
+
+    // The figure that line and curve records add to.
+    Figure& Current()
+    {
+        if (!InPath)
+            return Stroke;
+        if (Path.empty() || Path.back().closed)
+            Path.push_back({});
+        return Path.back();
+    }
+
+    void Start(Figure& f)
+    {
+        if (f.pts.empty()) {
+            StartX = CurX;
+            StartY = CurY;
+            MetafilePoint c;
+            if (Convert(CurX, CurY, c))
+                f.pts.push_back(c);
+        }
+    }
+
+    void EndStroke()
+    {
+        if (Stroke.pts.size() >= 2 && !NullPen)
+            Out.Add(LineObject, std::move(Stroke.pts));
+        Stroke = {};
+    }
+
+    void MoveTo(double x, double y)
+    {
+        CurX = x;
+        CurY = y;
+        if (InPath)
+            Path.push_back({});
+    }
+
+    // Points of a run (k from `first`), each with its flag, at the end of the current figure;
+    // Bezier runs flag their control points.
+    void Extend(qsizetype at, int64_t first, int64_t n, bool wide, bool bezier)
+    {
+        Figure& f = Current();
+        Start(f);
+        for (int64_t k = first; k < n; ++k) {
+            const auto [x, y] = Logical(at, k, wide);
+            const int64_t j = k - first;
+            const int32_t flag = !bezier ? 0 : j % 3 == 0 ? FirstBezierFlag : j % 3 == 1 ? SecondBezierFlag : 0;
+            MetafilePoint c;
+            if (Convert(x, y, c, flag))
+                f.pts.push_back(c);
+            CurX = x;
+            CurY = y;
+        }
     }
 
     void Poly(uint8_t type, qsizetype p, qsizetype size, bool wide)
     {
-        if (size < PolyPoints)
+        const int64_t n = RunCount(p, size, wide, 2);
+        if (n < 0)
             return;
-        const int64_t n = Dword(p + PolyCount);
-        // A count beyond the record skips it; one beyond an object's room leaves it out.
-        if (PolyPoints + n * (wide ? 8 : 4) > size || n < 2 || n > MaxElementItems)
-            return;
-        Pts.resize(size_t(n));
-        for (int64_t k = 0; k < n; ++k)
-            if (!Point(p + PolyPoints, k, wide, Pts[size_t(k)]))
+        Figure f;
+        for (int64_t k = 0; k < n; ++k) {
+            const auto [x, y] = Logical(p + PolyPoints, k, wide);
+            MetafilePoint c;
+            if (!Convert(x, y, c))
                 return;
-        Out.Append(type, Pts.data(), int(n), {});
+            f.pts.push_back(c);
+        }
+        if (InPath) {
+            // Inside a path the points make a figure of it.
+            f.closed = type == AreaObject;
+            Path.push_back(std::move(f));
+        } else if (type == LineObject ? !NullPen : !(NullPen && NullBrush)) {
+            Out.Add(type, std::move(f.pts));
+        }
     }
 
-    // One area; the first point of every polygon after the first starts a hole.
-    void PolyPolygon(qsizetype p, qsizetype size, bool wide)
+    // A Bezier run from its own first point: a line, or a figure of the path.
+    void PolyBezier(qsizetype p, qsizetype size, bool wide)
     {
-        if (size < PolysCounts)
+        const int64_t n = RunCount(p, size, wide, 4);
+        if (n < 0)
             return;
+        EndStroke();
+        const auto [x, y] = Logical(p + PolyPoints, 0, wide);
+        MoveTo(x, y);
+        Extend(p + PolyPoints, 1, n, wide, true);
+        EndStroke();
+    }
+
+    void PolyTo(qsizetype p, qsizetype size, bool wide, bool bezier)
+    {
+        const int64_t n = RunCount(p, size, wide, 1);
+        if (n >= 0)
+            Extend(p + PolyPoints, 0, n, wide, bezier);
+    }
+
+    // The counts of a poly-polygon or poly-polyline, or empty (counted as damaged).
+    std::vector<int64_t> Counts(qsizetype p, qsizetype size, bool wide, int64_t least)
+    {
+        if (size < PolysCounts) {
+            Out.Report.Skip(TextKey::DamagedRecords);
+            return {};
+        }
         const int64_t polys = Dword(p + PolysCount), total = Dword(p + PolysTotal);
         const qsizetype points = PolysCounts + polys * 4;
-        if (polys < 1 || total < 3 || total > MaxElementItems || points + total * (wide ? 8 : 4) > size)
+        std::vector<int64_t> counts;
+        if (polys >= 1 && total >= least && points + total * (wide ? 8 : 4) <= size) {
+            int64_t sum = 0;
+            for (int64_t k = 0; k < polys; ++k)
+                sum += counts.emplace_back(Dword(p + PolysCounts + k * 4));
+            if (sum == total)
+                return counts;
+        }
+        Out.Report.Skip(TextKey::DamagedRecords);
+        return {};
+    }
+
+    // One area; the first point of every polygon after the first starts a hole. Poly-
+    // polylines give a line each.
+    void PolyPoly(uint8_t type, qsizetype p, qsizetype size, bool wide)
+    {
+        const std::vector<int64_t> counts = Counts(p, size, wide, type == AreaObject ? 3 : 2);
+        if (counts.empty())
             return;
-        int64_t sum = 0;
-        for (int64_t k = 0; k < polys; ++k)
-            sum += Dword(p + PolysCounts + k * 4);
-        if (sum != total)
-            return;
-        Pts.resize(size_t(total));
-        for (int64_t k = 0, i = 0; k < polys; ++k) {
-            const int64_t count = Dword(p + PolysCounts + k * 4);
-            for (int64_t j = 0; j < count; ++j, ++i) {
-                if (!Point(p + points, i, wide, Pts[size_t(i)]))
+        const qsizetype at = p + PolysCounts + qsizetype(counts.size()) * 4;
+        std::vector<Figure> figures;
+        for (int64_t k = 0, i = 0; k < int64_t(counts.size()); ++k) {
+            Figure& f = figures.emplace_back();
+            f.closed = type == AreaObject;
+            for (int64_t j = 0; j < counts[size_t(k)]; ++j, ++i) {
+                const auto [x, y] = Logical(at, i, wide);
+                MetafilePoint c;
+                if (!Convert(x, y, c))
                     return;
-                if (j == 0 && k > 0)
-                    Pts[size_t(i)].y |= HoleFlag;
+                f.pts.push_back(c);
             }
         }
-        Out.Append(AreaObject, Pts.data(), int(total), {});
+        if (InPath)
+            std::move(figures.begin(), figures.end(), std::back_inserter(Path));
+        else
+            Draw(figures, type == AreaObject, type == LineObject);
+    }
+
+    // Figures filled as one area (the later ones its holes) and/or stroked as lines, as the
+    // pen and brush show them; a fill of no area draws nothing.
+    void Draw(std::vector<Figure>& figures, bool fill, bool stroke)
+    {
+        if (fill && !(NullBrush && NullPen)) {
+            std::vector<MetafilePoint> area;
+            for (Figure& f : figures) {
+                if (f.pts.size() < 3)
+                    continue;
+                if (!area.empty())
+                    f.pts.front().fy |= HoleFlag;
+                area.insert(area.end(), f.pts.begin(), f.pts.end());
+            }
+            if (!area.empty())
+                Out.Add(AreaObject, std::move(area));
+            return;
+        }
+        if (!stroke || NullPen)
+            return;
+        for (Figure& f : figures) {
+            if (f.closed && f.pts.size() >= 2) {
+                MetafilePoint first = f.pts.front();
+                first.fx = 0;
+                f.pts.push_back(first);
+            }
+            if (f.pts.size() >= 2)
+                Out.Add(LineObject, std::move(f.pts));
+        }
+    }
+
+    void EndPath(uint32_t type)
+    {
+        InPath = false;
+        std::vector<Figure> figures = std::move(Path);
+        Path.clear();
+        if (type == EmfFillPath)
+            Draw(figures, !NullBrush, false);
+        else if (type == EmfStrokePath)
+            Draw(figures, false, true);
+        else
+            Draw(figures, !NullBrush, true);
     }
 
     void Text(qsizetype p, qsizetype size)
     {
-        if (size < TextOffset + 4)
+        if (size < TextOffset + 4) {
+            Out.Report.Skip(TextKey::DamagedRecords);
             return;
+        }
         const int64_t chars = Dword(p + TextChars);
         const int64_t at = Dword(p + TextOffset) / 4 * 4;
-        if (chars <= 0 || at + chars * 2 > size)
+        if (chars <= 0 || at + chars * 2 > size) {
+            Out.Report.Skip(TextKey::DamagedRecords);
             return;
+        }
         QString wide;
         wide.reserve(qsizetype(chars));
         for (int64_t k = 0; k < chars; ++k)
@@ -178,11 +419,10 @@ private:
         if (nul >= 0)
             wide.truncate(nul);
         const QByteArray text = EncodeCodePage(1252, wide).left(MaxEmfTextBytes);
-        Cord c{};
-        if (text.isEmpty() || !Out.Convert(Int(p + TextReference), Int(p + TextReference + 4), c))
+        MetafilePoint c;
+        if (text.isEmpty() || !Convert(Int(p + TextReference), Int(p + TextReference + 4), c))
             return;
-        const std::array<Cord, 5> five{c, c, c, c, c};
-        Out.Append(TextObject, five.data(), 5, text);
+        Out.Add(TextObject, {c, c, c, c, c}, text);
     }
 
     void Extent(qsizetype p, qsizetype size, double& x, double& y)
@@ -195,6 +435,56 @@ private:
         Recompute();
     }
 
+    // Sets, or multiplies into, the world transform; a transform of no area or not finite
+    // is passed over.
+    void Transform(qsizetype p, qsizetype size, bool modify)
+    {
+        if (size < 8 + XformBytes + (modify ? 4 : 0))
+            return;
+        std::array<double, 6> t;
+        for (size_t k = 0; k < 6; ++k)
+            t[k] = Float(p + 8 + qsizetype(k) * 4);
+        const uint32_t mode = modify ? Dword(p + XformMode) : 4;
+        const auto& w = World;
+        if (mode == 1) {
+            World = {1, 0, 0, 1, 0, 0};
+            return;
+        }
+        std::array<double, 6> r;
+        if (mode == 2) // t before the world transform
+            r = {t[0] * w[0] + t[1] * w[2], t[0] * w[1] + t[1] * w[3], t[2] * w[0] + t[3] * w[2],
+                 t[2] * w[1] + t[3] * w[3], t[4] * w[0] + t[5] * w[2] + w[4], t[4] * w[1] + t[5] * w[3] + w[5]};
+        else if (mode == 3) // t after it
+            r = {w[0] * t[0] + w[1] * t[2], w[0] * t[1] + w[1] * t[3], w[2] * t[0] + w[3] * t[2],
+                 w[2] * t[1] + w[3] * t[3], w[4] * t[0] + w[5] * t[2] + t[4], w[4] * t[1] + w[5] * t[3] + t[5]};
+        else if (mode == 4)
+            r = t;
+        else
+            return;
+        if (std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); }) && r[0] * r[3] - r[1] * r[2] != 0)
+            World = r;
+    }
+
+    void Select(uint32_t k)
+    {
+        ++Out.Styles;
+        if (k & StockObject) {
+            const uint32_t stock = k & ~StockObject;
+            if (stock <= StockLastBrush)
+                NullBrush = stock == StockNullBrush;
+            else if (stock >= StockFirstPen && stock <= StockLastPen)
+                NullPen = stock == StockNullPen;
+            return;
+        }
+        const auto it = Table.constFind(k);
+        if (it == Table.cend())
+            return;
+        if (it->first)
+            NullPen = it->second;
+        else
+            NullBrush = it->second;
+    }
+
     void Record(uint32_t type, qsizetype p, qsizetype size)
     {
         switch (type) {
@@ -202,8 +492,53 @@ private:
         case EmfPolygon16: Poly(AreaObject, p, size, false); break;
         case EmfPolyline: Poly(LineObject, p, size, true); break;
         case EmfPolyline16: Poly(LineObject, p, size, false); break;
-        case EmfPolyPolygon: PolyPolygon(p, size, true); break;
-        case EmfPolyPolygon16: PolyPolygon(p, size, false); break;
+        case EmfPolyPolygon: PolyPoly(AreaObject, p, size, true); break;
+        case EmfPolyPolygon16: PolyPoly(AreaObject, p, size, false); break;
+        case EmfPolyPolyline: PolyPoly(LineObject, p, size, true); break;
+        case EmfPolyPolyline16: PolyPoly(LineObject, p, size, false); break;
+        case EmfPolyBezier: PolyBezier(p, size, true); break;
+        case EmfPolyBezier16: PolyBezier(p, size, false); break;
+        case EmfPolyBezierTo: PolyTo(p, size, true, true); break;
+        case EmfPolyBezierTo16: PolyTo(p, size, false, true); break;
+        case EmfPolylineTo: PolyTo(p, size, true, false); break;
+        case EmfPolylineTo16: PolyTo(p, size, false, false); break;
+        case EmfMoveTo:
+            if (size >= 16)
+                MoveTo(Int(p + 8), Int(p + 12));
+            break;
+        case EmfLineTo:
+            if (size >= 16) {
+                Figure& f = Current();
+                Start(f);
+                CurX = Int(p + 8);
+                CurY = Int(p + 12);
+                MetafilePoint c;
+                if (Convert(CurX, CurY, c))
+                    f.pts.push_back(c);
+            }
+            break;
+        case EmfBeginPath:
+            InPath = true;
+            Path.clear();
+            break;
+        case EmfCloseFigure:
+            if (InPath && !Path.empty() && !Path.back().closed) {
+                Path.back().closed = true;
+                // The next line starts where the figure began.
+                Path.push_back({});
+                CurX = StartX;
+                CurY = StartY;
+            }
+            break;
+        case EmfEndPath: InPath = false; break;
+        case EmfAbortPath:
+        case EmfSelectClipPath:
+            InPath = false;
+            Path.clear();
+            break;
+        case EmfFillPath:
+        case EmfStrokePath:
+        case EmfStrokeAndFillPath: EndPath(type); break;
         case EmfSetWindowExt: Extent(p, size, WinX, WinY); break;
         case EmfSetViewportExt: Extent(p, size, ViewX, ViewY); break;
         case EmfSetMapMode:
@@ -212,9 +547,42 @@ private:
                 Recompute();
             }
             break;
-        case EmfSelectObject: ++Out.Styles; break;
+        case EmfSetWorldTransform: Transform(p, size, false); break;
+        case EmfModifyWorldTransform: Transform(p, size, true); break;
+        case EmfSelectObject:
+            if (size >= 12)
+                Select(Dword(p + 8));
+            break;
+        case EmfCreatePen:
+            if (size >= 16)
+                Table.insert(Dword(p + CreateIndex), {true, (Dword(p + CreateStyle) & PenStyleMask) == PenStyleNull});
+            break;
+        case EmfExtCreatePen:
+            if (size >= ExtPenStyle + 4)
+                Table.insert(Dword(p + CreateIndex), {true, (Dword(p + ExtPenStyle) & PenStyleMask) == PenStyleNull});
+            break;
+        case EmfCreateBrush:
+            if (size >= 16)
+                Table.insert(Dword(p + CreateIndex), {false, Dword(p + CreateStyle) == BrushStyleNull});
+            break;
+        case EmfCreateMonoBrush:
+        case EmfCreateDibBrush:
+            if (size >= 12)
+                Table.insert(Dword(p + CreateIndex), {false, false});
+            break;
+        case EmfDeleteObject:
+            if (size >= 12)
+                Table.remove(Dword(p + CreateIndex));
+            break;
         case EmfExtTextOutW: Text(p, size); break;
-        default: Out.Bitmap = Out.Bitmap || (type >= EmfFirstBitmap && type <= EmfLastBitmap); break;
+        default:
+            if (type >= EmfFirstBitmap && type <= EmfLastBitmap) {
+                Out.Bitmap = true;
+                Out.Report.Skip(TextKey::BitmapRecords);
+            } else if (std::find(EmfOtherDrawings.begin(), EmfOtherDrawings.end(), type) != EmfOtherDrawings.end()) {
+                Out.Report.Skip(TextKey::UnreadDrawingRecords);
+            }
+            break;
         }
     }
 };
@@ -227,7 +595,7 @@ bool IsEmfFile(const QString& name, const QByteArray& head)
         && LoadLE<uint32_t>(reinterpret_cast<const uint8_t*>(head.constData() + EmfSignatureAt)) == EmfSignature;
 }
 
-bool ImportEmfHandle(const QByteArray& data, int* count)
+bool ImportEmfHandle(const QByteArray& data, int* count, const QString& source)
 {
     if (count)
         *count = 0;
@@ -255,11 +623,7 @@ bool ImportEmfHandle(const QByteArray& data, int* count)
         return refuse();
     r.WinX = r.ViewX = double(r.Int(HdrBounds + 8)) - r.Int(HdrBounds);
     r.WinY = r.ViewY = double(r.Int(HdrBounds + 12)) - r.Int(HdrBounds + 4);
-
-    const SetupRecord& st = *Stp();
-    r.Out.Ox = Masked(st.ViewCenterX) - int64_t(std::nearbyint(r.WinX * 2540 / r.UpiX / 2)) * 256;
-    r.Out.Oy = Masked(st.ViewCenterY) + int64_t(std::nearbyint(r.WinY * 2540 / r.UpiY / 2)) * 256;
-    ConvertMetafile(r.Out, data.size(), [&] {
+    ConvertMetafile(r.Out, data.size(), source, [&] {
         r.Recompute();
         r.Run(qsizetype(headerSize));
     });
@@ -277,11 +641,11 @@ void InitImpEmfUnit()
                                            const int64_t got = f.ReadBlock(head.data(), int64_t(head.size()));
                                            return IsEmfFile(name, QByteArray(head.data(), qsizetype(got)));
                                        },
-                                       [](const QString&, TFileClass& f) {
+                                       [](const QString& name, TFileClass& f) {
                                            QByteArray data(qsizetype(f.Size()), '\0');
                                            if (!f.Seek(0) || !f.Read(data.data(), data.size()))
                                                return;
-                                           ImportEmfHandle(data);
+                                           ImportEmfHandle(data, nullptr, name);
                                        }});
 }
 

@@ -16,8 +16,10 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 namespace zemo {
@@ -32,17 +34,31 @@ enum WmfRecord : uint16_t {
     WmfSetMapMode = 259,
     WmfRestoreDc = 295,
     WmfSelectObject = 301,
+    WmfDeleteObject = 496,
     WmfSetWindowExt = 524,
     WmfSetViewportExt = 526,
+    WmfLineTo = 531,
     WmfMoveTo = 532,
     WmfPolygon = 804,
     WmfPolyline = 805,
     WmfExcludeClipRect = 1045,
     WmfTextOut = 1313,
+    WmfPolyPolygon = 1336,
     WmfExtTextOut = 2610,
+    // Records that make an object in the table (pens and brushes among them).
+    WmfCreatePalette = 247,
+    WmfDibCreatePatternBrush = 322,
+    WmfCreatePatternBrush = 505,
+    WmfCreatePen = 762,
+    WmfCreateFont = 763,
+    WmfCreateBrush = 764,
+    WmfCreateRegion = 1791,
 };
 constexpr std::array<uint16_t, 5> WmfBitmapRecords = {2338, 2368, 2851, 2881, 3907};
+// Ellipses, rectangles, arcs, chords, pies and flood fills: drawings this reader leaves out.
+constexpr std::array<uint16_t, 9> WmfOtherDrawings = {1048, 1051, 1564, 2071, 2074, 2096, 1049, 1352, 1055};
 constexpr uint16_t EtoOpaque = 2, EtoClipped = 4;
+constexpr int PenStyleNull = 5, BrushStyleNull = 1;
 
 class WmfReader {
 public:
@@ -52,20 +68,15 @@ public:
     int MapMode = 1;
     double WinX = 1000, WinY = 1000, ViewX = 1000, ViewY = 1000, Upi = 200;
 
+    // Logical units to 0.01 mm; where the drawing lands is decided when it is whole.
     void Recompute()
     {
-        const SetupRecord& st = *Stp();
-        const int64_t cx = Masked(st.ViewCenterX), cy = Masked(st.ViewCenterY);
         if (MapMode == 1) {
             Out.Sx = 2540.0 / 72;
             Out.Sy = -2540.0 / 72;
-            Out.Ox = cx - int64_t(std::nearbyint(WinX * Out.Sx / 2)) * 256;
-            Out.Oy = cy - int64_t(std::nearbyint(WinY * Out.Sy / 2)) * 256;
         } else if (WinX != 0 && WinY != 0 && Upi != 0) {
             Out.Sx = 2540 / Upi * ViewX / WinX;
             Out.Sy = -2540 / Upi * ViewY / WinY;
-            Out.Ox = cx - int64_t(std::nearbyint(ViewX * 2540 / Upi / 2)) * 256;
-            Out.Oy = cy + int64_t(std::nearbyint(ViewY * 2540 / Upi / 2)) * 256;
         }
     }
 
@@ -74,19 +85,39 @@ public:
         while (pos + 6 <= Data.size()) {
             const uint32_t words = LoadLE<uint32_t>(Bytes(pos));
             const uint16_t fn = LoadLE<uint16_t>(Bytes(pos + 4));
+            if (fn == WmfEof)
+                break;
             // A record under 3 words or running past the end ends the reading.
-            if (words < 3 || int64_t(words) * 2 > Data.size() - pos || fn == WmfEof)
-                return;
+            if (words < 3 || int64_t(words) * 2 > Data.size() - pos) {
+                Out.Report.Cut = true;
+                break;
+            }
+            if (fn != WmfLineTo)
+                EndStroke();
             Record(fn, pos + 6, qsizetype(words) * 2 - 6);
             pos += qsizetype(words) * 2;
             if (MetafileObjects::Stopped())
-                return;
+                break;
         }
+        if (pos + 6 > Data.size() && pos < Data.size())
+            Out.Report.Cut = true;
+        EndStroke();
     }
 
 private:
+    enum class Kind : uint8_t { Other, Pen, Brush };
+    struct TableObject {
+        Kind kind = Kind::Other;
+        bool null = false;
+    };
     const QByteArray& Data;
     bool Skip = false;
+    // The object table: an object takes the lowest free slot.
+    std::vector<std::optional<TableObject>> Table;
+    bool NullPen = false, NullBrush = false;
+    // The pen's stroke drawn by move-to and line-to records.
+    std::vector<MetafilePoint> Stroke;
+    MetafilePoint At{};
 
     const uint8_t* Bytes(qsizetype at) const { return reinterpret_cast<const uint8_t*>(Data.constData() + at); }
     int16_t Word(qsizetype p, qsizetype len, int k) const
@@ -94,35 +125,107 @@ private:
         return 2 * k + 2 <= len ? LoadLE<int16_t>(Bytes(p + 2 * k)) : 0;
     }
 
+    void EndStroke()
+    {
+        if (Stroke.size() >= 2 && !NullPen && !Skip)
+            Out.Add(LineObject, std::move(Stroke));
+        Stroke.clear();
+    }
+
+    void Create(Kind kind, bool null)
+    {
+        const auto free = std::find(Table.begin(), Table.end(), std::nullopt);
+        // A table past the handles any writer declares is a damaged file, not a drawing.
+        if (free == Table.end() && Table.size() >= 65535)
+            return;
+        if (free == Table.end())
+            Table.push_back(TableObject{kind, null});
+        else
+            *free = TableObject{kind, null};
+    }
+
+    void Select(int k)
+    {
+        ++Out.Styles;
+        if (k < 0 || size_t(k) >= Table.size() || !Table[size_t(k)])
+            return;
+        const TableObject& o = *Table[size_t(k)];
+        if (o.kind == Kind::Pen)
+            NullPen = o.null;
+        else if (o.kind == Kind::Brush)
+            NullBrush = o.null;
+    }
+
+    // Points k.. of a run of x, y words.
+    bool Points(qsizetype p, qsizetype len, int first, int n, std::vector<MetafilePoint>& pts, bool hole)
+    {
+        for (int k = 0; k < n; ++k) {
+            MetafilePoint c;
+            if (!Out.Convert(Word(p, len, first + 2 * k), Word(p, len, first + 2 * k + 1), c))
+                return false;
+            if (hole && k == 0)
+                c.fy |= HoleFlag;
+            pts.push_back(c);
+        }
+        return true;
+    }
+
+    bool Invisible(uint8_t type) const { return NullPen && (type == LineObject || NullBrush); }
+
     void Poly(uint8_t type, qsizetype p, qsizetype len)
     {
-        if (Skip || len < 2)
+        if (Skip)
             return;
-        const int n = uint16_t(Word(p, len, 0));
+        const int n = len < 2 ? 0 : uint16_t(Word(p, len, 0));
         // A count beyond the record skips it.
-        if (2 + qsizetype(n) * 4 > len || n < 2 || n > MaxElementItems)
+        if (2 + qsizetype(n) * 4 > len || n < 2) {
+            Out.Report.Skip(TextKey::DamagedRecords);
             return;
-        std::vector<Cord> pts(static_cast<size_t>(n));
-        for (int k = 0; k < n; ++k)
-            if (!Out.Convert(Word(p, len, 1 + 2 * k), Word(p, len, 2 + 2 * k), pts[size_t(k)]))
+        }
+        std::vector<MetafilePoint> pts;
+        if (Points(p, len, 1, n, pts, false) && !Invisible(type))
+            Out.Add(type, std::move(pts));
+    }
+
+    // One area; the first point of every polygon after the first starts a hole.
+    void PolyPolygon(qsizetype p, qsizetype len)
+    {
+        if (Skip)
+            return;
+        const int polys = len < 2 ? 0 : uint16_t(Word(p, len, 0));
+        int64_t total = 0;
+        for (int k = 0; k < polys; ++k)
+            total += uint16_t(Word(p, len, 1 + k));
+        if (polys < 1 || 2 + 2 * qsizetype(polys) + total * 4 > len || total < 3) {
+            Out.Report.Skip(TextKey::DamagedRecords);
+            return;
+        }
+        std::vector<MetafilePoint> pts;
+        for (int k = 0, first = 1 + polys; k < polys; ++k) {
+            const int n = uint16_t(Word(p, len, 1 + k));
+            if (!Points(p, len, first, n, pts, k > 0))
                 return;
-        Out.Append(type, pts.data(), n, {});
+            first += 2 * n;
+        }
+        if (!Invisible(AreaObject))
+            Out.Add(AreaObject, std::move(pts));
     }
 
     void Text(double x, double y, qsizetype at, int count, qsizetype end)
     {
-        if (count <= 0 || at + count > end)
+        if (count <= 0 || at + count > end) {
+            Out.Report.Skip(TextKey::DamagedRecords);
             return;
+        }
         QByteArray text(Data.constData() + at, count);
         const qsizetype nul = text.indexOf('\0');
         if (nul >= 0)
             text.truncate(nul);
         text = text.left(MaxElementTextSlots * 8 - 1);
-        Cord c{};
+        MetafilePoint c;
         if (text.isEmpty() || !Out.Convert(x, y, c))
             return;
-        const std::array<Cord, 5> pts{c, c, c, c, c};
-        Out.Append(TextObject, pts.data(), 5, text);
+        Out.Add(TextObject, {c, c, c, c, c}, text);
     }
 
     void Record(uint16_t fn, qsizetype p, qsizetype len)
@@ -133,7 +236,18 @@ private:
             Recompute();
             break;
         case WmfRestoreDc: Skip = false; break;
-        case WmfSelectObject: ++Out.Styles; break;
+        case WmfSelectObject: Select(uint16_t(Word(p, len, 0))); break;
+        case WmfDeleteObject:
+            if (size_t k = uint16_t(Word(p, len, 0)); k < Table.size())
+                Table[k].reset();
+            break;
+        case WmfCreatePen: Create(Kind::Pen, Word(p, len, 0) == PenStyleNull); break;
+        case WmfCreateBrush: Create(Kind::Brush, Word(p, len, 0) == BrushStyleNull); break;
+        case WmfCreatePatternBrush:
+        case WmfDibCreatePatternBrush: Create(Kind::Brush, false); break;
+        case WmfCreateFont:
+        case WmfCreatePalette:
+        case WmfCreateRegion: Create(Kind::Other, false); break;
         case WmfSetWindowExt:
             if (Word(p, len, 0) != 0 && Word(p, len, 1) != 0) {
                 WinY = Word(p, len, 0);
@@ -149,15 +263,31 @@ private:
                 Recompute();
             }
             break;
+        case WmfMoveTo:
+            Out.Convert(Word(p, len, 1), Word(p, len, 0), At);
+            break;
+        case WmfLineTo: {
+            MetafilePoint c;
+            if (!Out.Convert(Word(p, len, 1), Word(p, len, 0), c))
+                break;
+            if (Stroke.empty())
+                Stroke.push_back(At);
+            Stroke.push_back(c);
+            At = c;
+            break;
+        }
         case WmfPolygon: Poly(AreaObject, p, len); break;
         case WmfPolyline: Poly(LineObject, p, len); break;
+        case WmfPolyPolygon: PolyPolygon(p, len); break;
         case WmfExcludeClipRect: Skip = true; break;
         case WmfTextOut: {
             // The position follows the string (padded to whole words).
             const int n = Word(p, len, 0);
             const qsizetype padded = (qsizetype(n) + 1) / 2 * 2;
-            if (n <= 0 || 2 + padded + 4 > len)
+            if (n <= 0 || 2 + padded + 4 > len) {
+                Out.Report.Skip(TextKey::DamagedRecords);
                 return;
+            }
             Text(Word(p, len, int(1 + padded / 2 + 1)), Word(p, len, int(1 + padded / 2)), p + 2, n, p + len);
             break;
         }
@@ -165,14 +295,20 @@ private:
             const int n = Word(p, len, 2);
             const uint16_t options = uint16_t(Word(p, len, 3));
             const qsizetype at = p + 8 + ((options & (EtoOpaque | EtoClipped)) ? 8 : 0);
-            if (len < 8)
+            if (len < 8) {
+                Out.Report.Skip(TextKey::DamagedRecords);
                 return;
+            }
             Text(Word(p, len, 1), Word(p, len, 0), at, n, p + len);
             break;
         }
         default:
-            for (uint16_t b : WmfBitmapRecords)
-                Out.Bitmap = Out.Bitmap || b == fn;
+            if (std::find(WmfBitmapRecords.begin(), WmfBitmapRecords.end(), fn) != WmfBitmapRecords.end()) {
+                Out.Bitmap = true;
+                Out.Report.Skip(TextKey::BitmapRecords);
+            } else if (std::find(WmfOtherDrawings.begin(), WmfOtherDrawings.end(), fn) != WmfOtherDrawings.end()) {
+                Out.Report.Skip(TextKey::UnreadDrawingRecords);
+            }
             break;
         }
     }
@@ -190,36 +326,98 @@ bool IsWmfFile(const QString& name, const QByteArray& head)
     return head.size() >= StandardHeaderBytes && LoadLE<uint16_t>(b) <= 1 && LoadLE<uint16_t>(b + 2) == 9;
 }
 
-bool MetafileObjects::Convert(double x, double y, Cord& c) const
+bool MetafileObjects::Convert(double x, double y, MetafilePoint& p) const
 {
-    const double mx = std::nearbyint(x * Sx) * 256 + double(Ox);
-    const double my = std::nearbyint(y * Sy) * 256 + double(Oy);
-    if (!(std::abs(mx) <= MapAreaLimit && std::abs(my) <= MapAreaLimit))
+    const double mx = std::nearbyint(x * Sx), my = std::nearbyint(y * Sy);
+    // Far beyond any map, and kept well inside 64 bits for the extent's sums.
+    constexpr double Beyond = 1e15;
+    if (!(std::abs(mx) < Beyond && std::abs(my) < Beyond))
         return false;
-    c = {Masked(int32_t(mx)), Masked(int32_t(my))};
+    p = {int64_t(mx), int64_t(my), 0, 0};
     return true;
 }
 
-void MetafileObjects::Append(uint8_t type, const Cord* pts, int n, const QByteArray& text)
+void MetafileObjects::Add(uint8_t type, std::vector<MetafilePoint> pts, const QByteArray& text)
 {
-    const int slots = text.isEmpty() ? 0 : int(text.size() + 8) / 8;
-    ElementRecord& e = CurElement;
-    if (!InitElement(e, -1, type, uint16_t(n), uint16_t(slots), 0))
-        return;
-    std::copy(pts, pts + n, e.Cords());
-    if (slots > 0) {
-        uint8_t* t = e.TextBytes();
-        std::fill(t, t + size_t(slots) * 8, uint8_t(0));
-        std::copy(text.begin(), text.end(), t);
+    // The map keeps rings open: a ring's closing point goes.
+    if (type == AreaObject) {
+        std::vector<MetafilePoint> open;
+        open.reserve(pts.size());
+        for (size_t i = 0, end; i < pts.size(); i = end) {
+            for (end = i + 1; end < pts.size() && !(pts[end].fy & HoleFlag);)
+                ++end;
+            const bool closed = end - i > 1 && pts[end - 1].x == pts[i].x && pts[end - 1].y == pts[i].y;
+            open.insert(open.end(), pts.begin() + long(i), pts.begin() + long(closed ? end - 1 : end));
+        }
+        pts = std::move(open);
     }
-    const QByteArray name = (Prefix + QByteArray::number(Styles)).left(15);
-    e.LayerName[0] = uint8_t(name.size());
-    std::copy(name.begin(), name.end(), e.LayerName.begin() + 1);
-    if (!AppendElement())
+    if (pts.empty())
         return;
-    ToggleSelection(Index.ActiveZmd->HighestObject);
-    if (++Count % 10 == 0)
-        UpdateProgress(Count, 0);
+    if (int64_t(pts.size()) > MaxElementItems) {
+        Report.Skip(TextKey::ObjectsWithTooManyPoints);
+        return;
+    }
+    const auto [x1, x2] = std::minmax_element(pts.begin(), pts.end(), [](auto& a, auto& b) { return a.x < b.x; });
+    const auto [y1, y2] = std::minmax_element(pts.begin(), pts.end(), [](auto& a, auto& b) { return a.y < b.y; });
+    // Wider than the map area: no placing brings it in.
+    constexpr int64_t Span = 2 * int64_t(MapAreaLimit / UnitsPerHundredthMm);
+    if (x2->x - x1->x > Span || y2->y - y1->y > Span) {
+        Report.Skip(TextKey::ObjectsReachingOutside);
+        return;
+    }
+    Objects.push_back({type, (Prefix + QByteArray::number(Styles)).left(15), text, std::move(pts)});
+}
+
+void MetafileObjects::Place()
+{
+    if (Objects.empty())
+        return;
+    int64_t x1 = INT64_MAX, y1 = INT64_MAX, x2 = INT64_MIN, y2 = INT64_MIN;
+    for (const Kept& o : Objects)
+        for (const MetafilePoint& p : o.pts) {
+            x1 = std::min(x1, p.x);
+            x2 = std::max(x2, p.x);
+            y1 = std::min(y1, p.y);
+            y2 = std::max(y2, p.y);
+        }
+    // The drawing's middle on the view's centre, in whole 0.01 mm.
+    const SetupRecord& st = *Stp();
+    const int64_t dx = Masked(st.ViewCenterX) / UnitsPerHundredthMm - int64_t(std::nearbyint((double(x1) + double(x2)) / 2));
+    const int64_t dy = Masked(st.ViewCenterY) / UnitsPerHundredthMm - int64_t(std::nearbyint((double(y1) + double(y2)) / 2));
+    constexpr int64_t Limit = MapAreaLimit / UnitsPerHundredthMm;
+    std::vector<Cord> cords;
+    for (const Kept& o : Objects) {
+        cords.clear();
+        for (const MetafilePoint& p : o.pts) {
+            const int64_t x = p.x + dx, y = p.y + dy;
+            if (x < -Limit || x > Limit || y < -Limit || y > Limit)
+                break;
+            cords.push_back({int32_t(x * UnitsPerHundredthMm) | p.fx, int32_t(y * UnitsPerHundredthMm) | p.fy});
+        }
+        if (cords.size() != o.pts.size()) {
+            Report.Skip(TextKey::ObjectsReachingOutside);
+            continue;
+        }
+        const int slots = o.text.isEmpty() ? 0 : int(o.text.size() + 8) / 8;
+        ElementRecord& e = CurElement;
+        if (!InitElement(e, -1, o.type, uint16_t(cords.size()), uint16_t(slots), 0))
+            continue;
+        std::copy(cords.begin(), cords.end(), e.Cords());
+        if (slots > 0) {
+            uint8_t* t = e.TextBytes();
+            std::fill(t, t + size_t(slots) * 8, uint8_t(0));
+            std::copy(o.text.begin(), o.text.end(), t);
+        }
+        e.LayerName[0] = uint8_t(o.layer.size());
+        std::copy(o.layer.begin(), o.layer.end(), e.LayerName.begin() + 1);
+        if (!AppendElement())
+            continue;
+        ToggleSelection(Index.ActiveZmd->HighestObject);
+        Report.Read(o.type);
+        if (++Count % 10 == 0)
+            UpdateProgress(Count, 0);
+    }
+    Objects.clear();
 }
 
 bool MetafileObjects::Stopped()
@@ -228,23 +426,25 @@ bool MetafileObjects::Stopped()
     return AbortRequested;
 }
 
-void ConvertMetafile(MetafileObjects& m, qsizetype total, const std::function<void()>& records)
+void ConvertMetafile(MetafileObjects& m, qsizetype total, const QString& source, const std::function<void()>& records)
 {
     ClearSelection();
     AbortRequested = false;
     StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(total, INT32_MAX)), 10, true);
+    records();
     {
         UndoSuspend quiet;
-        records();
+        m.Place();
     }
     if (m.Bitmap)
         WarningMsg(TextKey::CannotImportBitmap, {}, CannotImportBitmapHelpContext);
     EndImportStep(m.Count, MaxKeptMetafileSelection);
     FlushMapFile();
     EndProgress();
+    ShowImportReport(m.Report, source);
 }
 
-bool ImportWmfHandle(const QByteArray& data, int* count)
+bool ImportWmfHandle(const QByteArray& data, int* count, const QString& source)
 {
     if (count)
         *count = 0;
@@ -267,7 +467,7 @@ bool ImportWmfHandle(const QByteArray& data, int* count)
         ErrorMsg(TextKey::CannotOpenWmf, {}, 0);
         return false;
     }
-    ConvertMetafile(r.Out, data.size(), [&] {
+    ConvertMetafile(r.Out, data.size(), source, [&] {
         r.Recompute();
         r.Run(at + StandardHeaderBytes);
     });
@@ -285,11 +485,11 @@ void InitImpWmfUnit()
                                            const int64_t got = f.ReadBlock(head.data(), int64_t(head.size()));
                                            return IsWmfFile(name, QByteArray(head.data(), qsizetype(got)));
                                        },
-                                       [](const QString&, TFileClass& f) {
+                                       [](const QString& name, TFileClass& f) {
                                            QByteArray data(qsizetype(f.Size()), '\0');
                                            if (!f.Seek(0) || !f.Read(data.data(), data.size()))
                                                return;
-                                           ImportWmfHandle(data);
+                                           ImportWmfHandle(data, nullptr, name);
                                        }});
 }
 

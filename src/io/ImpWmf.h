@@ -1,14 +1,17 @@
 // Windows metafiles (with or without the placeable header) into the current map: the records
-// are read in place, each bounded by the file, and polygons, polylines and texts become
-// objects named "WMF n" by the pen and brush selections before them, centred on the view.
+// are read in place, each bounded by the file, and polygons, poly-polygons with their holes,
+// polylines, pen strokes and texts become objects named "WMF n" by the pen and brush
+// selections before them, centred on the view.
 #pragma once
 
 #include "core/Cord.h"
+#include "io/ImportReport.h"
 
 #include <QByteArray>
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 namespace zemo {
 
@@ -22,40 +25,55 @@ inline constexpr int MaxKeptMetafileSelection = 1000;
 bool IsWmfFile(const QString& name, const QByteArray& head);
 
 // The conversion of a whole metafile (File > Import and Paste). False (after CannotOpenWmf)
-// when its headers do not hold; else the number of objects imported is in `count`.
-bool ImportWmfHandle(const QByteArray& data, int* count = nullptr);
+// when its headers do not hold; else the number of objects imported is in `count`. `source`
+// names the file in the report; empty for a pasted picture.
+bool ImportWmfHandle(const QByteArray& data, int* count = nullptr, const QString& source = {});
 
-// What both metafile importers share: logical points to map points, the objects named by the
-// style count, and the run's start and end (selection, progress, one undo step).
+// A point of a drawing in 0.01 mm before the drawing is placed, with the map's point flags.
+struct MetafilePoint {
+    int64_t x = 0, y = 0;
+    int32_t fx = 0, fy = 0;
+};
+
+// What both metafile importers share: logical points to 0.01 mm, the objects named by the
+// style count, kept until the whole drawing is known and then centred on the view, and the
+// report of what was read and left out.
 class MetafileObjects {
 public:
     // prefix: "WMF " or "EMF ".
     explicit MetafileObjects(const char* prefix) : Prefix(prefix) {}
 
-    // Map units per logical unit (y negative where logical y runs down) and the map point of
-    // logical (0, 0).
+    // 0.01 mm per logical unit (y negative where logical y runs down).
     double Sx = 0, Sy = 0;
-    int64_t Ox = 0, Oy = 0;
     int Styles = 1;
     int Count = 0;
     bool Bitmap = false;
+    ImportReport Report;
 
-    // False for a point that leaves the map: its object is not imported.
-    bool Convert(double x, double y, Cord& c) const;
-    // Appends and selects an object of these points and 8-bit text; a failed append is
-    // passed over.
-    void Append(uint8_t type, const Cord* pts, int n, const QByteArray& text);
+    // False for a point no map could hold.
+    bool Convert(double x, double y, MetafilePoint& p) const;
+    // Keeps an object of these points and 8-bit text for placing; an object of more points
+    // than an object may have, or wider than the map area, is left out and counted.
+    void Add(uint8_t type, std::vector<MetafilePoint> pts, const QByteArray& text = {});
+    // The kept objects, their extent centred on the view, appended and selected.
+    void Place();
     // Lets Esc through after a record; true when it was pressed.
     static bool Stopped();
 
 private:
+    struct Kept {
+        uint8_t type;
+        QByteArray layer, text;
+        std::vector<MetafilePoint> pts;
+    };
     QByteArray Prefix;
+    std::vector<Kept> Objects;
 };
 
 // One import of a metafile's records: the selection cleared and progress over `total` bytes,
-// `records` run without undo recording, then the bitmap warning, one undo step and the
-// selection rule.
-void ConvertMetafile(MetafileObjects& m, qsizetype total, const std::function<void()>& records);
+// `records` run, the objects placed without undo recording, then the bitmap warning, one undo
+// step, the selection rule and the report (`source` empty: a pasted picture).
+void ConvertMetafile(MetafileObjects& m, qsizetype total, const QString& source, const std::function<void()>& records);
 
 // Registers the importer with File > Import.
 void InitImpWmfUnit();

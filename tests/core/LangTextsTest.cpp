@@ -227,7 +227,7 @@ TEST_F(ShippedTexts, FixedKeysComeFirstInTheirOrderAndTheProgramsOwnAfter)
 TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
 {
     const QList<QByteArray> byCount[] = {
-        Keys("InternalError"),  // the routine's label is appended, not merged
+        Keys("InternalError HiddenWarning"),  // the routine's label is appended, not merged
         Keys("CannotCreate CannotOpen CannotWrite CannotRead NoNumber MustPositive FileNotFound FormatNotCorr "
              "NotZEMO6Format NotZ6Map UnknownFormat ReadOnlyWrite FileInUse FileModified SessionAborted FontNotFound "
              "ChangeSymNotFound ObjectNotFound CodeExists CourseExists DeleteCourse DeleteClass ShortcutExists "
@@ -237,7 +237,7 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
              "RestoreDiskNumber SmoothHint ObjectsSelected ObjFound OpenLinksFound ZEMO3Format ZEMO4Format "
              "ZEMO5Format ZEMO6Format ZEMO7Format ObjConverted ObjImported ObjDrawn ObjExported ObjDone ObjMoved "
              "ObjStretched ObjRotated ObjChanged ObjDeleted ObjUpdated BytesWritten BytesRestored LinesRead "
-             "LinesWritten LinksCreated LinesCreated"),
+             "LinesWritten LinksCreated LinesCreated ImportReportRead"),
         Keys("ScriptNotSupported"),
     };
     for (int params = 0; params < 3; ++params)
@@ -249,6 +249,7 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
     for (Row r : {Row{"MustBetween", "Width;1;10", "The value of Width must lie between 1 and 10"},
                   {"MustBetween", "Resolution;50;2540;dpi", "The value of Resolution must lie between 50 and 2540 dpi"},
                   {"CannotWrite", "/maps/a.zmd", "Cannot write to the file /maps/a.zmd"},
+                  {"HiddenWarning", "", "Some symbols are hidden. Objects with these symbols are left out. Do you want to continue?"},
                   {"ObjectsSelected", "7", "7 objects selected"},
                   {"FileModified", "/maps/a.zmd", "/maps/a.zmd has been changed. Do you want to save the changes?"}})
         EXPECT_EQ(MergeMsgParams(T(r.key), r.params), r.out) << r.key;

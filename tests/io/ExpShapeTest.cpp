@@ -90,16 +90,24 @@ TEST_F(ExpShape, FourSetsByTheCommandReadByOgrinfo)
     ASSERT_EQ(dialogs.Requests().size(), 4u);
     EXPECT_TRUE(dialogs.Requests()[0].fileName.endsWith(QStringLiteral("map_pt.shp")));
     EXPECT_TRUE(dialogs.Requests()[3].fileName.endsWith(QStringLiteral("map_tx.shp")));
+    // Each set's headers carry its own shapes' extent (an empty set none).
     const struct {
         const char* file;
         int count;
         const char* geometry;
-    } sets[] = {{"map_pt.shp", 3, "Point"}, {"map_ln.shp", 0, "Line String"}, {"map_ar.shp", 1, "Polygon"},
-                {"map_tx.shp", 0, "Point"}};
+        const char* extent;
+    } sets[] = {{"map_pt.shp", 3, "Point", "(599970.000000, 5200000.000000) - (600010.000000, 5200020.000000)"},
+                {"map_ln.shp", 0, "Line String", "(0.000000, 0.000000) - (0.000000, 0.000000)"},
+                {"map_ar.shp", 1, "Polygon", "(600000.000000, 5200000.000000) - (600100.000000, 5200100.000000)"},
+                {"map_tx.shp", 0, "Point", "(0.000000, 0.000000) - (0.000000, 0.000000)"}};
     for (const auto& s : sets) {
         const QString info = Ogrinfo(Out(QString::fromLatin1(s.file)), QStringLiteral("shape-") + QString::fromLatin1(s.file).chopped(4));
         EXPECT_EQ(FeatureCount(info), s.count) << s.file;
         EXPECT_EQ(Geometry(info), QString::fromLatin1(s.geometry)) << s.file;
+        EXPECT_TRUE(info.contains(QStringLiteral("Extent: ") + QString::fromLatin1(s.extent))) << info.toStdString();
+        const QByteArray shx = Read(Out(QString::fromLatin1(s.file).chopped(4) + QStringLiteral(".shx")));
+        const QByteArray shp = Read(Out(QString::fromLatin1(s.file)));
+        EXPECT_EQ(shx.mid(36, 32), shp.mid(36, 32)) << s.file;
     }
     // Real-world metres: 0.1 mm at 1:10000 is 1 m.
     EXPECT_TRUE(Ogrinfo(Out(QStringLiteral("map_pt.shp"))).contains(QStringLiteral("POINT (600010 5200020)")));

@@ -1,6 +1,6 @@
 // Enhanced metafiles: drawings written by libEMF through its drawing calls (map modes, extents,
 // pen selections, 16- and 32-bit point records, poly-polygons, wide texts, a bitmap) placed by
-// the header's device and bounds, and damaged files built at the record layouts.
+// the header's device and the mapping records, the drawing centred on the view, and damaged files built at the record layouts.
 #include "EmfDrawing.h"
 #include "MetafileFixture.h"
 #include "core/ByteIO.h"
@@ -87,7 +87,7 @@ TEST(ImpEmf, FormatTestNeedsExtensionAndSignature)
         EXPECT_EQ(IsEmfFile(QString::fromLatin1(c.name), c.head), c.ok) << c.name;
 }
 
-TEST_F(ImpEmfTest, ALibEmfDrawingComesInByItsHeadersTransform)
+TEST_F(ImpEmfTest, ALibEmfDrawingComesInByItsMappingCentredOnTheView)
 {
     const QString path = Samples() + QStringLiteral("/emf-libemf-drawing.emf");
     QFile::remove(path);
@@ -127,8 +127,9 @@ TEST_F(ImpEmfTest, ALibEmfDrawingComesInByItsHeadersTransform)
     EXPECT_EQ(count, 7);
     const auto o = Objects();
     ASSERT_EQ(o.size(), 7u);
-    // Logical (0, 0) at the top left of the 81 x 40 pixel picture centred on the view.
-    const int32_t ox = Ex - 1270 * 256, oy = Ey + 627 * 256;
+    // The drawing (without the line too long for the map) reaches from logical (0, 0) to
+    // 101600 right and 50173 down: its middle lands on the view's centre.
+    const int32_t ox = Ex - 50800 * 256, oy = Ey + 25086 * 256;
     // One pixel is 2540 / 81 units; 81 x 40 pixels reach 2540 x -1254.
     EXPECT_EQ(o[0].type, LineObject);
     EXPECT_EQ(o[0].layer, "EMF 1");

@@ -497,7 +497,10 @@ TEST_F(ImpShapeCommand, APolygonPartlyOutsideIsSkippedWithOneWarningAndTheSetupT
     ASSERT_EQ(messages.Count(), 1u);
     const ShownMessage& m = messages.Entries()[0].msg;
     EXPECT_EQ(m.kind, MsgKind::Warning);
-    EXPECT_EQ(m.key, TextKey::ObjectsNotImported);
+    EXPECT_EQ(m.key, TextKey::ImportReportRead);
+    EXPECT_TRUE(MessageText(m).endsWith(Text(TextKey::AreaObjects) + QStringLiteral(": 1\r\n") + Text(TextKey::ImportReportLeftOut)
+                                        + QStringLiteral("\r\n") + Text(TextKey::ObjectsReachingOutside) + QStringLiteral(": 2")))
+        << MessageText(m).toStdString();
     EXPECT_EQ(Index.ActiveZmd->Datasets.Strings(0), QStringLiteral("in1\te\ttin1\tkID"));
     const SetupRecord& st = *Stp();
     EXPECT_EQ(st.MapScale, 10000);

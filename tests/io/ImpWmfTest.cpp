@@ -101,8 +101,9 @@ TEST_F(ImpWmfTest, RecordsGiveStylesSkipsTextsAndBitmaps)
     ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
     const auto o = Objects();
     ASSERT_EQ(o.size(), 4u);
-    // Without a map-mode record one unit is one point.
-    const int32_t ox = Cx - 12700 * 256, oy = Cy + 12700 * 256;
+    // Without a map-mode record one unit is one point; the drawing, 1 inch wide and 2 high,
+    // is centred on the view.
+    const int32_t ox = Cx - 1270 * 256, oy = Cy + 2540 * 256;
     EXPECT_EQ(o[0].pts, (std::vector<Cord>{{ox, oy}, {ox + 2540 * 256, oy}}));
     EXPECT_EQ(o[0].layer, "WMF 1");
     EXPECT_EQ(o[1].layer, "WMF 4");

@@ -1,6 +1,7 @@
 // File > Import in the running program: a map placed by an offset typed into the import
 // dialog, and a DXF drawing through its dialog with a layer table loaded from it.
 #include "../support/ProgramFixture.h"
+#include "core/LangTexts.h"
 #include "core/Numeric.h"
 #include "document/Index.h"
 #include "io/widgets/ImportDlgs.h"
@@ -107,6 +108,20 @@ TEST_F(ImportMenus, ADxfDrawingWithALayerTableFromTheDialog)
     // 1 mm on paper per drawing unit.
     EXPECT_EQ(Objects(), (std::vector<std::pair<int, std::vector<Cord>>>{
                              {1010, {{0, 0}, {10 * Mm, 5 * Mm}}}, {-1, {{0, 0}, {Mm, Mm}}}}));
+}
+
+// Extents a writer left unset (1E+20 up to -1E+20) are no size.
+TEST_F(ImportMenus, UnsetDxfExtentsShowNoInformation)
+{
+    const QString dxf = TempPath(QStringLiteral("unset.dxf"));
+    Write(dxf, "  0\nSECTION\n  2\nHEADER\n  9\n$EXTMIN\n 10\n1.0E+20\n 20\n1.0E+20\n  9\n$EXTMAX\n 10\n-1.0E+20\n"
+               " 20\n-1.0E+20\n  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n  0\nLINE\n  8\nroads\n 10\n7\n 20\n8\n"
+               " 11\n10\n 21\n5\n  0\nENDSEC\n  0\nEOF\n");
+    dialogs.QueueAnswer(true, dxf);
+    RunDialog<TImpDxfDlg>([](TImpDxfDlg& d) {
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("HorSizeB"))->text(), Text(TextKey::NoInfo));
+        EXPECT_EQ(d.findChild<QLabel*>(QStringLiteral("VerSizeB"))->text(), Text(TextKey::NoInfo));
+    });
 }
 
 TEST_F(ImportMenus, AnIllustratorDrawingComesInWithoutADialog)

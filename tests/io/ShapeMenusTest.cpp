@@ -109,6 +109,47 @@ TEST_F(ShapeMenus, ImportThroughTheDialog)
     EXPECT_TRUE(QFile::exists(TempPath(QStringLiteral("roads1.dbf"))));
 }
 
+// A main file cut short: the shapes before the cut come in and the report says what was left
+// out; cut before any whole shape, nothing comes in and no table is left beside the map.
+TEST_F(ShapeMenus, ACutMainFileSaysWhatWasLeftOutAndAnEmptyImportLeavesNoTable)
+{
+    TestShapeSet set;
+    set.fileType = 1;
+    const double box[4] = {0, 0, 190, 10};
+    std::copy(box, box + 4, set.box);
+    TestDbf table;
+    table.fields = {{"NAME", 4}};
+    for (int k = 0; k < 20; ++k) {
+        set.shapes.push_back({1, {}, {{10.0 * k, 5}}});
+        table.records.push_back({{"p"}});
+    }
+    auto [shp, shx] = set.Files();
+    Write(TempPath(QStringLiteral("pts.shx")), shx);
+    ASSERT_TRUE(table.WriteTo(TempPath(QStringLiteral("pts.dbf"))));
+    const struct {
+        int bytes, objects;
+        const char* said;
+    } cuts[] = {{300, 7, "Point objects: 7\r\nLeft out:\r\nDamaged records: 13\r\n"},
+                {120, 0, "Nothing could be read.\r\nLeft out:\r\nDamaged records: 20\r\n"}};
+    for (const auto& c : cuts) {
+        SCOPED_TRACE(c.bytes);
+        Write(TempPath(QStringLiteral("pts.shp")), shp.left(c.bytes));
+        const int before = Index.ActiveZmd->HighestObject;
+        const int datasets = Index.ActiveZmd->Datasets.Count();
+        messages.Clear();
+        dialogs.QueueAnswer(true, TempPath(QStringLiteral("pts.shp")));
+        RunDialog<TImpShapeDlg>(Cmd::FileImport, [](TImpShapeDlg& d) { d.accept(); });
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects);
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().kind, MsgKind::Warning);
+        EXPECT_TRUE(MessageText(messages.Last()).contains(QString::fromLatin1(c.said) + Text(TextKey::ImportReportCut)))
+            << MessageText(messages.Last()).toStdString();
+        EXPECT_EQ(Index.ActiveZmd->Datasets.Count(), datasets + (c.objects > 0 ? 1 : 0));
+    }
+    EXPECT_TRUE(QFile::exists(TempPath(QStringLiteral("pts1.dbf"))));
+    EXPECT_FALSE(QFile::exists(TempPath(QStringLiteral("pts2.dbf")))) << "the empty import left a table";
+}
+
 TEST_F(ShapeMenus, ExportThroughTheDialog)
 {
     const QString target = TempPath(QStringLiteral("out_ar.shp"));

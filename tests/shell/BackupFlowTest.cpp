@@ -724,3 +724,35 @@ TEST_F(BackupFlow, AnotherLocationIsOneCopyReplacedOnlyWhenWhole)
 }
 
 } // namespace
+
+namespace {
+
+// A damaged backup restored from another location is named as the user chose it: the warning
+// and the window's title name the backup, never the joined working copy, and no file claims
+// to hold what was never written.
+TEST_F(BackupFlow, ADamagedBackupIsNamedAsTheUserChoseIt)
+{
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Line(201)};
+    for (int i = 0; i < 3; ++i)
+        w.objects.push_back(TestObject::Line(201, {{0, i * 25600}, {25600, i * 25600}}));
+    w.objects[2].entryPosition = FilePos::FromEnd(-8);
+    const QString backup = TempPath(QStringLiteral("copies/club.zmd"));
+    QDir().mkpath(TempPath(QStringLiteral("copies")));
+    ASSERT_TRUE(w.WriteTo(QFile::encodeName(backup).toStdString()));
+    const QString target = TempPath(QStringLiteral("club-restored.zmd"));
+    volumes->Clear();
+    Restore(false, target, backup);
+    ASSERT_TRUE(Index.ActiveZmd);
+    ASSERT_EQ(volumes->CountOf(TextKey::DamagedMap), 1);
+    for (const auto& e : volumes->Entries())
+        if (e.msg.key == TextKey::DamagedMap)
+            EXPECT_TRUE(e.msg.params.startsWith(backup + QStringLiteral("\r\n;"))) << e.msg.params.toStdString();
+    ASSERT_NE(ActiveChild(), nullptr);
+    EXPECT_EQ(ActiveChild()->windowTitle(), DamagedCopyCaption(backup));
+    EXPECT_FALSE(ActiveChild()->windowTitle().contains(QStringLiteral(".~md")));
+    EXPECT_FALSE(QFile::exists(target)) << "what could be read is kept only by saving it";
+    CloseMap();
+}
+
+} // namespace

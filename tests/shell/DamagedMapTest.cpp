@@ -5,6 +5,11 @@
 
 #include "core/LangTexts.h"
 
+#include <QApplication>
+#include <QDialog>
+#include <QTimer>
+
+#include <algorithm>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -175,6 +180,57 @@ TEST_F(DamagedMap, ARecordTheRulesSkipKeepsTheMapsNameItsBytesAndItsWarning)
         Trigger(Cmd::FileClose);
         EXPECT_EQ(Windows(), 0);
     }
+}
+
+// Optimize and repair writes the map anew: the record it cannot read goes along unchanged with
+// its slot, and so through a rewrite of the symbol index and Save as.
+TEST_F(DamagedMap, ARecordTheRulesSkipGoesThroughOptimizeAndSaveAs)
+{
+    TestMapWriter w = Sound();
+    w.symbols.insert(w.symbols.begin() + 1, TestSymbol::Raw(123, 1, 29408));
+    TestMapLayout layout;
+    const QString path = Write(w, QStringLiteral("logo.zmd"), &layout);
+    const std::vector<uint8_t> file = ReadAll(path);
+    const auto logoAt = file.begin() + long(layout.symbolRecords[1]);
+    const std::vector<uint8_t> logo(logoAt, logoAt + 29408);
+    ASSERT_TRUE(OpenMap(path));
+
+    // The run's report closes when it shows.
+    bool reported = false;
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            reported = true;
+            dlg->accept();
+        }
+    });
+    closer.start(10);
+    Trigger(Cmd::ExtrasOptimize);
+    closer.stop();
+    EXPECT_TRUE(reported);
+    Index.ActiveZmd->WriteSymbolIndex();
+    const QString saved = TempPath(QStringLiteral("logo-optimized.zmd"));
+    dialogs.QueueAnswer(true, saved);
+    Trigger(Cmd::FileSaveAs);
+    Settle();
+
+    // The record whole in the new file, and a slot of the symbol chain naming it.
+    const std::vector<uint8_t> after = ReadAll(saved);
+    const auto found = std::search(after.begin(), after.end(), logo.begin(), logo.end());
+    ASSERT_NE(found, after.end()) << "the record is gone";
+    const int32_t at = int32_t(found - after.begin());
+    int slots = 0, named = 0;
+    for (int32_t block = GetI32(after, 8); block > 0 && size_t(block) + 1028 <= after.size() && slots < 4096;
+         block = GetI32(after, size_t(block)))
+        for (int k = 0; k < 256; ++k, ++slots)
+            named += GetI32(after, size_t(block) + 4 + 4 * size_t(k)) == at ? 1 : 0;
+    EXPECT_EQ(named, 1);
+    Trigger(Cmd::FileClose);
+    messages.Clear();
+    ASSERT_TRUE(OpenMap(saved));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().params, saved + QStringLiteral("\r\n;Symbol 12.3 (29408 bytes)"));
+    EXPECT_EQ(Index.ActiveZmd->SymbolCount(), 2);
 }
 
 // The close question's answer for Enter: No where saving would keep only remains.

@@ -76,9 +76,6 @@ public:
         const SetupRecord& s = *Stp();
         ref_ = {s.MapScale, s.RealWorldOffsetX, s.RealWorldOffsetY, s.RealWorldAngle};
         type_ = kind == ShapeSetKind::Lines ? ShapePolyline : kind == ShapeSetKind::Areas ? ShapePolygon : ShapePoint;
-        CordRect extent{};
-        if (GetFullExtent(extent))
-            RealWorldExtent(extent, ref_, box_);
     }
 
     bool Begin(const QString& shpName)
@@ -220,6 +217,7 @@ private:
         StoreLE<int32_t>(r.data() + 8 + ShpContentType, ShapePoint);
         StoreLE<double>(r.data() + 8 + ShpPointX, x);
         StoreLE<double>(r.data() + 8 + ShpPointX + 8, y);
+        Extend(x, y, x, y);
         Record(r, e, text);
     }
 
@@ -333,9 +331,21 @@ private:
         }
         for (int i = 0; i < 4; ++i)
             StoreLE<double>(c + ShpPolyBox + 8 * i, box[i]);
+        Extend(box[0], box[1], box[2], box[3]);
         StoreLE<int32_t>(c + ShpPolyParts, int32_t(parts));
         StoreLE<int32_t>(c + ShpPolyPoints, int32_t(points));
         Record(r, e, false);
+    }
+
+    // The set's own extent, which its headers carry.
+    void Extend(double x1, double y1, double x2, double y2)
+    {
+        if (count_ == 0) {
+            box_ = {x1, y1, x2, y2};
+            return;
+        }
+        box_ = {std::min(box_.MinEast, x1), std::min(box_.MinNorth, y1), std::max(box_.MaxEast, x2),
+                std::max(box_.MaxNorth, y2)};
     }
 
     ShapeSetKind kind_;

@@ -218,6 +218,7 @@ private:
         if (!AppendElement())
             throw ImportStop();
         ++r_.Objects;
+        r_.Report.Read(type);
         if (key_.isEmpty())
             return;
         QString text;
@@ -290,9 +291,14 @@ public:
         return key;
     }
 
-    // The count of the records written, the end mark, the rename.
-    bool End()
+    // The count of the records written, the end mark, the rename; or, for an import that
+    // brought nothing, no table at all.
+    bool End(bool keep)
     {
+        if (!keep) {
+            file_.Abandon();
+            return false;
+        }
         std::array<uint8_t, 4> count{};
         StoreLE<uint32_t>(count.data(), uint32_t(written_));
         return Write(QByteArray(1, '\x1A')) && file_.WriteAt(DbfRecordCount, count) && file_.Commit();
@@ -339,16 +345,6 @@ QString Companion(const QString& shpName, const QString& ext)
         if (QFileInfo::exists(base + e))
             return base + e;
     return GetLongFileName(base + ext);
-}
-
-void ShowOutsideWarning()
-{
-    ShownMessage m;
-    m.kind = MsgKind::Warning;
-    m.key = TextKey::ObjectsNotImported;
-    m.label = QStringLiteral("\r\n") + Text(TextKey::ObjectsReachingOutside) + QStringLiteral(": ")
-              + Text(TextKey::Warning);
-    ShowMsg(m);
 }
 
 } // namespace
@@ -496,7 +492,7 @@ ShapeImportResult ImportShapeSet(const ShapeFileSet& set, const ShapeImportSetti
     }
     EndProgress();
     r.RecordsWritten = copy.Written();
-    r.TableWritten = copy.End();
+    r.TableWritten = copy.End(r.Objects > 0);
     if (r.TableWritten) {
         QString def = ParamNameStr(s.Dataset) + TextParamStr(u'e', QString()) + TextParamStr(u't', s.Dataset)
                       + TextParamStr(u'k', s.ExistingKey ? table.Names.value(s.KeyField) : NewKeyFieldName(table.Names));
@@ -515,8 +511,14 @@ void ImportShape(const QString& shpName, TFileClass& file)
         return;
     ShapeFileSet set;
     set.Shp.resize(qsizetype(file.Size()));
-    if (!file.Seek(0) || !file.Read(set.Shp.data(), set.Shp.size()) || set.Shp.size() < ShapeHeaderBytes)
+    if (!file.Seek(0) || !file.Read(set.Shp.data(), set.Shp.size()))
         return;
+    if (set.Shp.size() < ShapeHeaderBytes) {
+        ImportReport cut;
+        cut.Cut = true;
+        ShowImportReport(cut, shpName);
+        return;
+    }
     for (auto [ext, bytes] : {std::pair{QStringLiteral("shx"), &set.Shx}, std::pair{QStringLiteral("dbf"), &set.Dbf}}) {
         const QString path = Companion(shpName, ext);
         if (!ReadWhole(path, *bytes)) {
@@ -558,7 +560,7 @@ void ImportShape(const QString& shpName, TFileClass& file)
     s.Dataset = FreeShapeDatasetName(shpName);
     s.TablePath = DBaseFolder(QString()) + u'/' + s.Dataset + QStringLiteral(".dbf");
 
-    const ShapeImportResult r = ImportShapeSet(set, s);
+    ShapeImportResult r = ImportShapeSet(set, s);
     if (r.Aborted)
         ErrorMsg(TextKey::ImportAborted);
 
@@ -574,8 +576,12 @@ void ImportShape(const QString& shpName, TFileClass& file)
     }
     WriteSetup();
     WriteConfig();
-    if (r.Outside > 0)
-        ShowOutsideWarning();
+    ImportReport& report = r.Report;
+    report.Skip(TextKey::DamagedRecords, r.Damaged);
+    report.Skip(TextKey::ObjectsReachingOutside, r.Outside);
+    // The main file shorter than its header says.
+    report.Cut = int64_t(LoadBE32(Bytes(set.Shp, ShpFileLength))) * 2 > set.Shp.size();
+    ShowImportReport(report, shpName);
     db::ResetDbLinks();
     DocumentPorts().SymbolsChanged();
     db::ShowObjectRecord();

@@ -9,6 +9,7 @@
 #pragma once
 
 #include "core/FileClass.h"
+#include "io/ImportReport.h"
 
 #include <QByteArray>
 #include <QString>
@@ -96,6 +97,7 @@ struct ShapeImportSettings {
 };
 
 struct ShapeImportResult {
+    ImportReport Report;     // the objects by type; what was left out is added at the end
     int Objects = 0;
     int Shapes = 0;          // index records read
     int Damaged = 0;         // records skipped as damaged
@@ -106,7 +108,8 @@ struct ShapeImportResult {
 };
 
 // The shapes in index order appended to the current map, the table written and the links
-// made (no dialog, no setup change). The dataset definition is added when the table is there.
+// made (no dialog, no setup change). The dataset definition is added when the table is there;
+// an import that brought no object leaves no table behind.
 ShapeImportResult ImportShapeSet(const ShapeFileSet& set, const ShapeImportSettings& s);
 
 // A free dataset name from the shape file's: no table file of that name in the map's folder

@@ -98,6 +98,7 @@ void SymbolStore::ReadSymbolIndex()
     std::vector<uint8_t> block(SymbolIndexBlockBytes);
     std::unordered_set<int64_t> visited;
     std::unordered_set<int64_t> records;
+    UnreadSymbolRecords.clear();
     int64_t pos = Header.SymbolIndexPos;
     while (pos > 0 && InVariablePart(pos, SymbolIndexBlockBytes, fileSize)
            && visited.insert(pos).second) {
@@ -111,6 +112,12 @@ void SymbolStore::ReadSymbolIndex()
             SymbolBytes rec(SymbolHeadBytes);
             ReadBytesAt(recPos, rec);
             const int16_t size = SymI16(rec, SymSize);
+            const int64_t whole = std::max<int64_t>(size, SymbolHeadBytes);
+            if ((size < MinSymbolBytes || size > MaxSymbolBytes) && InVariablePart(recPos, whole, fileSize)
+                && ClearOfSetupAndInfo(Header, recPos, whole) && records.insert(recPos).second) {
+                UnreadSymbolRecords.push_back(recPos);
+                continue;
+            }
             // Two slots naming one record would make two symbols write the same bytes.
             if (size < MinSymbolBytes || size > MaxSymbolBytes
                 || !InVariablePart(recPos, size, fileSize)
@@ -293,9 +300,14 @@ void SymbolStore::WriteSymbolIndex()
                 && !visited.count(p);
         };
         int64_t next = Header.SymbolIndexPos;
-        const int count = SymbolCount();
+        std::vector<int32_t> slots;
+        slots.reserve(Symbols.size() + UnreadSymbolRecords.size());
+        for (const SymbolBytes& rec : Symbols)
+            slots.push_back(SymI32(rec, SymFilePos));
+        slots.insert(slots.end(), UnreadSymbolRecords.begin(), UnreadSymbolRecords.end());
+        const int count = int(slots.size());
         for (int k = 0; k < count; ++k) {
-            StoreLE(positions.data() + size_t(k % 256) * 4, SymI32(Symbols[size_t(k)], SymFilePos));
+            StoreLE(positions.data() + size_t(k % 256) * 4, slots[size_t(k)]);
             if (k != count - 1 && k % 256 != 255)
                 continue;
             int64_t blockPos;
@@ -338,6 +350,7 @@ void SymbolStore::WriteSymbolIndex()
 
 void SymbolStore::FreeSymbols()
 {
+    UnreadSymbolRecords.clear();
     Symbols.clear();
     Symbols.shrink_to_fit();
 }

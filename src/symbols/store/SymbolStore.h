@@ -77,6 +77,9 @@ public:
     MapFileHeader Header;
     SymbolHeaderBlock ColorBlock;
     std::vector<SymbolBytes> Symbols; // list order = symbol box order
+    // Records whole in the file whose size the reader's rules refuse: never read, their bytes
+    // stay where they are and the index keeps a slot for each, after the symbols'.
+    std::vector<int32_t> UnreadSymbolRecords;
     std::array<int16_t, MaxSymbolNumber + 1> NumberTable; // number x 10 -> list position, -1
     uint8_t Modified = 0;
     // Counts the file errors the writes below met (each already reported by the file

@@ -1,0 +1,37 @@
+// What one import read and what it left out, said once at its end: the objects by type, the
+// records or objects left out by reason, and whether the file ended inside a record.
+#pragma once
+
+#include "core/LangTexts.h"
+
+#include <QString>
+
+#include <array>
+#include <utility>
+#include <vector>
+
+namespace zemo {
+
+struct ImportReport {
+    // Objects read, by object type (1 point .. 5 rectangle).
+    std::array<int, 6> Objects{};
+    // Reasons in the order first met, each with its count.
+    std::vector<std::pair<TextKey, int>> LeftOut;
+    // The file ends inside a record: what follows it is missing.
+    bool Cut = false;
+
+    void Read(int objectType, int n = 1);
+    void Skip(TextKey why, int n = 1);
+    int ReadCount() const;
+    int Skipped(TextKey why) const;
+    // Nothing left out and nothing missing.
+    bool Whole() const { return LeftOut.empty() && !Cut; }
+};
+
+// The report's text: the source's name, the objects read, what was left out and why.
+QString ImportReportText(const ImportReport& r, const QString& source);
+// Shown as information when the file came in whole, else as a warning. A source without a
+// name (a picture pasted) is reported only when something was left out.
+void ShowImportReport(const ImportReport& r, const QString& source);
+
+} // namespace zemo
