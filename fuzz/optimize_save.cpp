@@ -38,11 +38,21 @@ std::vector<uint8_t> Bytes(const QString& path)
     return std::vector<uint8_t>(b.begin(), b.end());
 }
 
+// Sound but for the `unread` symbol records the map held without reading them, which every
+// writer passes on unchanged.
+bool SoundBut(const test::ReadMap& m, size_t unread)
+{
+    size_t kept = 0;
+    for (const std::string& p : m.problems)
+        kept += p.rfind("symbol record at ", 0) == 0 ? 1 : 0;
+    return kept == m.problems.size() && kept <= unread;
+}
+
 // The file is sound for the test-only reader and loads with `objects` live objects.
-void CheckWritten(const QString& path, int objects, const char* what)
+void CheckWritten(const QString& path, int objects, const char* what, size_t unread)
 {
     const test::ReadMap m = test::ReadMapBytes(Bytes(path));
-    if (!m.Sound()) {
+    if (!SoundBut(m, unread)) {
         std::fprintf(stderr, "%s:\n%s", what, m.Problems().c_str());
         Fail("a written file is not sound");
     }
@@ -90,13 +100,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     TZmd* const z = Index.ActiveZmd;
+    const size_t unread = z->UnreadSymbolRecords.size();
     if (const std::optional<OptimizeResult> r = OptimizeMap()) {
         if (Index.ActiveZmd != z || z->HighestObject != r->Written || r->NewSize != z->WorkFile.Size())
             Fail("the optimised map is not the one the report counts");
         const QString copy = scratch.copy;
         if (!ReplaceFileWithCopy(z->WorkFile, copy))
             Fail("cannot copy the working file");
-        CheckWritten(copy, r->Written, "the optimised map");
+        CheckWritten(copy, r->Written, "the optimised map", unread);
         QFile::remove(copy);
     } else if (messages.Count() == 0) {
         Fail("a failed optimise says nothing");
@@ -120,11 +131,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (m.header.version != (courseMap ? 8 : 7))
             Fail("saved in another version");
         // Lines and areas in pieces: at least as many objects as before.
-        if (!m.Sound() || int(m.objects.size()) < before) {
+        if (!SoundBut(m, unread) || int(m.objects.size()) < before) {
             std::fprintf(stderr, "%s", m.Problems().c_str());
             Fail("the saved map is not sound");
         }
-        CheckWritten(saved, int(m.objects.size()), "the saved map");
+        CheckWritten(saved, int(m.objects.size()), "the saved map", unread);
     } else if (messages.Count() == 0) {
         Fail("a failed save says nothing");
     }
