@@ -187,4 +187,6 @@
     X(DbValueRefused) X(DbCodePageRefused) X(PdfFilePrinter) X(GpsNoData) X(GpsLost) X(PartialPicture) \
     X(ObjectSelected) X(NotZero) X(RepairedMap) \
     X(ImportReportRead) X(ImportReportLeftOut) X(ImportReportNothing) X(ImportReportCut) X(RectangleObjects) \
-    X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture)
+    X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture) \
+    X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursByNumber) X(ColourDiffers) X(ColourMissing) \
+    X(ClipboardSource)

@@ -19,6 +19,7 @@
 #include "render/GraphSys.h"
 #include "render/Redraw.h"
 #include "render/Scale.h"
+#include "symbols/store/ColourNumbers.h"
 #include "symbols/store/SymbolClipboard.h"
 
 #include <QBuffer>
@@ -199,7 +200,7 @@ QByteArray PictureBlock(const std::vector<int>& objects, const CordRect& r)
 
 // The symbols of the block looked up in the map by their contents and added when missing:
 // pasted number to the number in this map. False when the block is damaged.
-bool MapSymbols(const QByteArray& block, std::map<int, int>& numbers)
+bool MapSymbols(const QByteArray& block, std::map<int, int>& numbers, ColorSet& colours)
 {
     std::vector<SymbolBytes> records;
     if (!UnpackSymbolClipboard(block, records))
@@ -207,6 +208,7 @@ bool MapSymbols(const QByteArray& block, std::map<int, int>& numbers)
     TZmd& z = *Index.ActiveZmd;
     const int before = z.SymbolCount();
     for (SymbolBytes& rec : records) {
+        colours |= SymColors(rec);
         const int number = SymI16(rec, SymNumber);
         NormalizeSymbol(rec);
         if (const int now = z.FindOrAddSymbol(rec, -1); now > 0)
@@ -234,8 +236,9 @@ void PasteMapObjects(const QMimeData& mime)
             return;
     }
     std::map<int, int> numbers;
+    ColorSet colours;
     const QString symbols = QString::fromLatin1(SymbolMimeType);
-    if (mime.hasFormat(symbols) && !MapSymbols(mime.data(symbols), numbers))
+    if (mime.hasFormat(symbols) && !MapSymbols(mime.data(symbols), numbers, colours))
         return;
     DropSelection();
     const SetupRecord& setup = Index.ActiveZmd->Setup;
@@ -260,6 +263,10 @@ void PasteMapObjects(const QMimeData& mime)
     RecordUndo(UndoAddMany, -1);
     SetSelectionBox();
     UpdateRect(ObjectsRect(made));
+    SymbolHeaderBlock source;
+    if (UnpackColourTable(mime.data(QString::fromLatin1(ColourTableMimeType)), source))
+        WarnColoursByNumber(ColourNameDifferences(source, Index.ActiveZmd->ColorBlock, colours),
+                            Text(TextKey::ClipboardSource));
 }
 
 void PasteSymbolGraphics(const QByteArray& block)
@@ -390,6 +397,8 @@ bool CopyObjects()
     if (!GraphicsEditing()) {
         mime->setData(QString::fromLatin1(ObjectMimeType), ObjectBlock(objects, centre, size));
         mime->setData(QString::fromLatin1(SymbolMimeType), SymbolBlock(objects));
+        // The symbols name their colours by number: a paste into another map compares.
+        mime->setData(QString::fromLatin1(ColourTableMimeType), PackColourTable(z->ColorBlock));
     }
     AbortRequested = false;
     {

@@ -11,6 +11,7 @@
 #include "edit/Pick.h"
 #include "edit/Work.h"
 #include "io/Import.h"
+#include "io/ImportReport.h"
 
 #include <QFileInfo>
 
@@ -56,6 +57,7 @@ class AiReader {
 public:
     explicit AiReader(const QByteArray& d) : Data(d) {}
     int Count = 0;
+    ImportReport Rep;
 
     void Run()
     {
@@ -91,6 +93,8 @@ public:
                 return;
             Position = pos;
         }
+        // The page ends with the trailer: the rest of the drawing is missing.
+        Rep.Cut = true;
     }
 
 private:
@@ -101,6 +105,8 @@ private:
     QByteArray Width = "1", StrokeLine, FillLine, FontLine;
     int Cap = 0, Join = 0;
     std::vector<Cord> Path;
+    bool PathOutside = false;  // a point of the path lay outside the map area
+    bool PathFull = false;     // a point found no room
     bool Compound = false;
     bool InText = false;
     int TextKind = 1;
@@ -154,23 +160,53 @@ private:
     // Room for k more points in the path.
     bool Room(int k) const { return int(Path.size()) + k <= MaxAiPathPoints - 1; }
 
-    bool Point(int kx, int ky, Cord& c) const
+    bool Point(int kx, int ky, Cord& c)
     {
-        return AiPointToMap(Op(kx), c.x) && AiPointToMap(Op(ky), c.y);
+        if (AiPointToMap(Op(kx), c.x) && AiPointToMap(Op(ky), c.y))
+            return true;
+        PathOutside = true;
+        return false;
     }
 
     void Add(Cord c)
     {
         if (Room(1))
             Path.push_back(c);
+        else
+            PathFull = true;
+    }
+
+    // A path begun afresh.
+    void NewPath()
+    {
+        Path.clear();
+        PathOutside = PathFull = false;
+    }
+
+    // What the path lost on its way in; false when it is too short to be an object.
+    bool PathTaken(size_t need)
+    {
+        if (Path.size() < need) {
+            Rep.Skip(PathOutside ? TextKey::ObjectsReachingOutside : TextKey::DamagedRecords);
+            return false;
+        }
+        if (PathOutside)
+            Rep.Skip(TextKey::ObjectsReachingOutside);
+        if (PathFull)
+            Rep.Skip(TextKey::ObjectsWithTooManyPoints);
+        return true;
     }
 
     void Curve(int first, bool corner)
     {
         // first: 1 = both controls given (c), 2 = first is the current point (v), 3 = second
         // is the end point (y).
-        if (Path.empty() || !Room(3))
+        if (Path.empty())
             return;
+        if (!Room(3)) {
+            PathFull = true;
+            return;
+        }
         Cord c1{}, c2{}, end{};
         if (first == 1) {
             if (!Point(6, 5, c1) || !Point(4, 3, c2) || !Point(2, 1, end))
@@ -214,8 +250,10 @@ private:
     {
         const int slots = text.isEmpty() ? 0 : int(text.size() + 8) / 8;
         ElementRecord& e = CurElement;
-        if (!InitElement(e, -1, type, uint16_t(count), uint16_t(slots), angle))
+        if (!InitElement(e, -1, type, uint16_t(count), uint16_t(slots), angle)) {
+            Rep.Skip(TextKey::ObjectsWithTooManyPoints);
             return;
+        }
         std::copy(pts, pts + count, e.Cords());
         if (slots > 0) {
             uint8_t* t = e.TextBytes();
@@ -227,6 +265,7 @@ private:
         std::copy(l.begin(), l.end(), e.LayerName.begin() + 1);
         if (!AppendElement())
             throw EAbort();
+        Rep.Read(type);
         ToggleSelection(Index.ActiveZmd->HighestObject);
         if (++Count % 10 == 0)
             UpdateProgress(Count, int(std::min<qsizetype>(Position, INT32_MAX)));
@@ -234,7 +273,7 @@ private:
 
     void LineObject()
     {
-        if (Path.size() < 2)
+        if (!PathTaken(2))
             return;
         TAiSym s;
         s.Kind = AiLine;
@@ -248,7 +287,7 @@ private:
 
     void AreaObject()
     {
-        if (Path.size() < 3)
+        if (!PathTaken(3))
             return;
         TAiSym s;
         s.Kind = AiArea;
@@ -322,16 +361,20 @@ private:
             Layer = DecodeAiString(Op(1));
         } else if (t == "*u") {
             Compound = true;
-            Path.clear();
+            NewPath();
         } else if (t == "*U") {
             Compound = false;
             AreaObject();
         } else if (t == "m") {
             Cord c{};
             if (!Compound)
-                Path.clear();
-            if (!Point(2, 1, c) || !Room(1))
+                NewPath();
+            if (!Point(2, 1, c))
                 return;
+            if (!Room(1)) {
+                PathFull = true;
+                return;
+            }
             if (!Path.empty())
                 c.y |= HoleFlag;
             Path.push_back(c);
@@ -447,7 +490,7 @@ bool AiPointToMap(const QByteArray& token, int32_t& out)
     return true;
 }
 
-int ImportAi(const QByteArray& data)
+int ImportAi(const QByteArray& data, const QString& name)
 {
     if (!Index.ActiveZmd)
         return 0;
@@ -486,6 +529,8 @@ int ImportAi(const QByteArray& data)
     EndImportStep(reader.Count, MaxKeptAiSelection);
     FlushMapFile();
     EndProgress();
+    if (!name.isEmpty() && !AbortRequested)
+        ShowImportReport(reader.Rep, name);
     return reader.Count;
 }
 
@@ -498,11 +543,11 @@ void InitImpAiUnit()
                                           const int64_t got = f.ReadBlock(head.data(), int64_t(head.size()));
                                           return IsAiFile(name, QByteArray(head.data(), qsizetype(got)));
                                       },
-                                      [](const QString&, TFileClass& f) {
+                                      [](const QString& name, TFileClass& f) {
                                           QByteArray data(qsizetype(f.Size()), '\0');
                                           if (!f.Seek(0) || !f.Read(data.data(), data.size()))
                                               return;
-                                          ImportAi(data);
+                                          ImportAi(data, name);
                                       }});
 }
 

@@ -30,8 +30,9 @@ QByteArray DecodeAiString(const QByteArray& token);
 bool AiPointToMap(const QByteArray& token, int32_t& out);
 
 // Reads the drawing into the current map, places and selects it as one undo step. Returns
-// the number of objects imported.
-int ImportAi(const QByteArray& data);
+// the number of objects imported. With the file's name, what was read and what was left out
+// is said at the end.
+int ImportAi(const QByteArray& data, const QString& name = {});
 
 // Registers the importer with File > Import.
 void InitImpAiUnit();

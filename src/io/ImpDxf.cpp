@@ -9,6 +9,7 @@
 #include "document/Index.h"
 #include "document/Ports.h"
 #include "document/Undo.h"
+#include "io/ImportReport.h"
 #include "io/Ports.h"
 
 #include <QFileInfo>
@@ -56,22 +57,27 @@ public:
 
     int Code = 0;
     QByteArray Value;
+    bool Ended = false;  // the data ran out in the middle of a group or before EOF
 
     // The next group; false at the end of the data. A code line that is not an integer
     // shows DxfError and raises the silent abort.
     bool Next()
     {
         QByteArray codeLine;
-        if (!Line(codeLine))
+        if (!Line(codeLine)) {
+            Ended = true;
             return false;
+        }
         QByteArray value;
         const bool more = Line(value);
         if (!ParseInt(codeLine, Code)) {
             ErrorMsg(TextKey::DxfError, {}, DxfErrorHelpContext);
             throw EAbort();
         }
-        if (!more)
+        if (!more) {
+            Ended = true;
             return false;
+        }
         qsizetype a = 0;
         while (a < value.size() && value[a] == ' ')
             ++a;
@@ -304,6 +310,9 @@ struct Importer {
     double SinA;
     int Count = 0;
     int64_t Total;
+    ImportReport Rep;
+    // A number of the entity being read could not be read (else a value out of range).
+    mutable bool NumberFault = false;
 
     Importer(const QByteArray& d, const DxfImportSettings& s, const std::vector<LayerEntry>& t)
         : Set(s), Table(t), R(d), OffX(s.OffsetX), OffY(s.OffsetY), CosA(std::cos(s.Angle * Deg)),
@@ -349,10 +358,14 @@ struct Importer {
     double Real(bool& ok) const
     {
         double v = 0;
-        if (!ParseReal(R.Value, v))
+        if (!ParseReal(R.Value, v)) {
             ok = false;
+            NumberFault = true;
+        }
         return v;
     }
+    // An entity that brings no object: its numbers unreadable, or it lies too far out.
+    void LeftOut() { Rep.Skip(NumberFault ? TextKey::DamagedRecords : TextKey::ObjectsReachingOutside); }
     void SetLayer(Shape& s) const { s.Layer = R.Value.left(CrtLayerNameChars); }
 
     // The entity's groups up to the next group 0, each given to f.
@@ -370,16 +383,22 @@ struct Importer {
 
     void Append(Shape& s)
     {
-        if (s.Invalid)
+        if (s.Invalid) {
+            LeftOut();
             return;
+        }
         const int need = s.Type == PointObject || s.Type == TextObject ? 1 : 2;
-        if (int(s.Points.size()) < need)
+        if (int(s.Points.size()) < need) {
+            Rep.Skip(TextKey::DamagedRecords);
             return;
+        }
         if (Set.Angle != 0)
             RotatePoints(0, 0, s.Points.data(), int(s.Points.size()), CosA, SinA, s.Points.data());
         for (Cord c : s.Points)
-            if (std::abs(int64_t(Masked(c.x))) > MapAreaLimit || std::abs(int64_t(Masked(c.y))) > MapAreaLimit)
+            if (std::abs(int64_t(Masked(c.x))) > MapAreaLimit || std::abs(int64_t(Masked(c.y))) > MapAreaLimit) {
+                Rep.Skip(TextKey::ObjectsReachingOutside);
                 return;
+            }
         int16_t symbol = -1;
         uint8_t type = s.Type;
         LayerEntry match;
@@ -394,8 +413,10 @@ struct Importer {
         text = text.left(MaxElementTextSlots * 8 - 1);
         const int textSlots = s.HasText ? int(text.size() + 8) / 8 : 0;
         ElementRecord& e = CurElement;
-        if (!InitElement(e, symbol, type, uint16_t(s.Points.size()), uint16_t(textSlots), s.Angle))
+        if (!InitElement(e, symbol, type, uint16_t(s.Points.size()), uint16_t(textSlots), s.Angle)) {
+            Rep.Skip(TextKey::ObjectsWithTooManyPoints);
             return;
+        }
         std::copy(s.Points.begin(), s.Points.end(), e.Cords());
         if (textSlots > 0) {
             uint8_t* t = e.TextBytes();
@@ -409,6 +430,10 @@ struct Importer {
         }
         if (!AppendElement())
             throw EAbort();
+        Rep.Read(type);
+        // The points beyond what an object holds are left out.
+        if (s.Full)
+            Rep.Skip(TextKey::ObjectsWithTooManyPoints);
         if (++Count % 10 == 0) {
             UpdateProgress(Count, int(std::min<int64_t>(R.Pos(), INT32_MAX)));
             DispatchKeyMessages();
@@ -523,8 +548,13 @@ struct Importer {
         const auto it = Blocks.constFind(name);
         // A block that refers to itself, or a chain deeper than any drawing needs, is not
         // followed: each level would read the same entities again without end.
-        if (!ok || it == Blocks.cend() || Reading.contains(name) || depth >= MaxInsertDepth)
+        if (!ok || it == Blocks.cend() || Reading.contains(name) || depth >= MaxInsertDepth) {
+            if (!ok)
+                LeftOut();
+            else
+                Rep.Skip(it == Blocks.cend() ? TextKey::UndefinedBlocks : TextKey::DamagedRecords);
             return;
+        }
         const DxfReader::Mark back = R.Here();
         const double oldX = OffX;
         const double oldY = OffY;
@@ -915,7 +945,11 @@ struct Importer {
             default: break;
             }
         });
-        if (!ok || s.Full || !SplineToBezier(s, flags & 1))
+        if (ok && (s.Full || !SplineToBezier(s, flags & 1))) {
+            Rep.Skip(TextKey::ObjectsWithTooManyPoints);
+            return;
+        }
+        if (!ok)
             return;
         Append(s);
     }
@@ -961,6 +995,12 @@ struct Importer {
     {
         while (R.Code == 0 && R.Value != end && R.Value != "EOF") {
             const QByteArray name = R.Value;
+            NumberFault = false;
+            const int before = Rep.ReadCount() + Rep.SkippedCount();
+            if (name == "INSERT") {
+                Insert(depth);
+                continue;
+            }
             if (name == "LINE")
                 Line();
             else if (name == "TRACE")
@@ -969,8 +1009,6 @@ struct Importer {
                 PointLike(true);
             else if (name == "POINT")
                 PointLike(false);
-            else if (name == "INSERT")
-                Insert(depth);
             else if (name == "POLYLINE")
                 Polyline();
             else if (name == "LWPOLYLINE")
@@ -983,8 +1021,15 @@ struct Importer {
                 Arc(false);
             else if (name == "CIRCLE")
                 Arc(true);
-            else
+            else {
                 Skip();
+                // The end of a vertex or attribute run is no drawing.
+                if (name != "SEQEND")
+                    Rep.Skip(TextKey::UnreadDrawingRecords, 1, KindName(name));
+                continue;
+            }
+            if (Rep.ReadCount() + Rep.SkippedCount() == before)
+                LeftOut();
         }
         CheckAbort();
     }
@@ -1015,6 +1060,17 @@ struct Importer {
                 break;
             }
         }
+        // The data stopped before the drawing's own end group.
+        Rep.Cut = R.Ended;
+    }
+
+    static QString KindName(const QByteArray& name)
+    {
+        QString k = QString::fromLatin1(name.left(31));
+        for (QChar& c : k)
+            if (c == u';' || c < u' ')
+                c = u'?';
+        return k;
     }
 };
 
@@ -1097,7 +1153,8 @@ bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info)
     return true;
 }
 
-int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s, const std::vector<LayerEntry>& table)
+int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s, const std::vector<LayerEntry>& table,
+                      ImportReport* report)
 {
     Importer imp(data, s, table);
     UndoSuspend quiet;
@@ -1108,10 +1165,12 @@ int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s, const 
         throw;
     }
     FlushMapFile();
+    if (report)
+        *report = imp.Rep;
     return imp.Count;
 }
 
-void ImportDxf(const QByteArray& data)
+void ImportDxf(const QByteArray& data, const QString& name)
 {
     TZmd* z = Index.ActiveZmd;
     if (!z)
@@ -1162,8 +1221,9 @@ void ImportDxf(const QByteArray& data)
     }
     AbortRequested = false;
     StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(data.size(), INT32_MAX)), 10, true);
+    ImportReport report;
     try {
-        ImportDxfEntities(data, s, CrtTable.Entries);
+        ImportDxfEntities(data, s, CrtTable.Entries, &report);
     } catch (const EAbort&) {
         EndProgress();
         DocumentPorts().RepaintWindow();
@@ -1182,6 +1242,7 @@ void ImportDxf(const QByteArray& data)
         WriteConfig();
     }
     DocumentPorts().RepaintWindow();
+    ShowImportReport(report, name);
 }
 
 } // namespace zemo

@@ -47,11 +47,14 @@ struct DxfImportSettings {
     bool InsertAsPoint = false;
 };
 
+struct ImportReport;
+
 // Appends the drawing's entities to the current map (no undo step). Returns the number of
-// objects appended. A code line that is not an integer (DxfError) and Esc (ImportAborted)
-// end it with the silent abort after their message; the objects appended stay.
+// objects appended; `report` gets what was read and what was left out. A code line that is
+// not an integer (DxfError) and Esc (ImportAborted) end it with the silent abort after their
+// message; the objects appended stay.
 int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s,
-                      const std::vector<LayerEntry>& table);
+                      const std::vector<LayerEntry>& table, ImportReport* report = nullptr);
 
 // The dialog's choices (TImpDxfDlg).
 struct ImpDxfOptions {
@@ -69,7 +72,8 @@ struct ImpDxfOptions {
 };
 
 // File > Import of a DXF drawing whose bytes are given: header scan, dialog (the port
-// RunImpDxfDialog), import. The layer table is emptied first; the dialog may load one.
-void ImportDxf(const QByteArray& data);
+// RunImpDxfDialog), import, and the report of what came in and what was left out under the
+// file's name. The layer table is emptied first; the dialog may load one.
+void ImportDxf(const QByteArray& data, const QString& name);
 
 } // namespace zemo

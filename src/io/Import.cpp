@@ -17,8 +17,10 @@
 #include "edit/View.h"
 #include "edit/Work.h"
 #include "io/ImpDxf.h"
+#include "io/ImportReport.h"
 #include "io/Ports.h"
 #include "render/Scale.h"
+#include "symbols/store/ColourNumbers.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -67,6 +69,8 @@ struct SourceMap {
     CordRect extent{};
     int blocks = 0;
     QHash<int, int32_t> symbolAt;   // number x 10 -> record position, first one found
+    ColorSet colours;               // of the symbols brought along
+    ImportReport report;
 };
 
 bool ReadHeader(TFileClass& f, MapFileHeader& h)
@@ -88,9 +92,12 @@ void CollectEntries(SourceMap& m)
         for (size_t i = 0; i < 256; ++i) {
             SourceEntry s{ReadObjectIndexEntry(std::span(b).subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)), 0};
             s.length = old ? (s.e.Length >= 40 ? (s.e.Length - 32) / 8 : 0) : s.e.Length;
-            if (int16_t(s.e.Symbol) <= 0 || (s.e.Symbol & CourseOnlyMark) || s.e.Pos <= 0 || s.length < 1
-                || s.length > MaxElementItems || !InVariablePart(s.e.Pos, 32 + 8 * int64_t(s.length), size))
+            if (int16_t(s.e.Symbol) <= 0 || (s.e.Symbol & CourseOnlyMark) || s.e.Pos <= 0)
                 continue;
+            if (s.length < 1 || s.length > MaxElementItems || !InVariablePart(s.e.Pos, 32 + 8 * int64_t(s.length), size)) {
+                m.report.Skip(TextKey::DamagedRecords);
+                continue;
+            }
             if (first) {
                 m.extent = s.e.Rect;
                 first = false;
@@ -139,6 +146,7 @@ int MapSymbol(SourceMap& m, int number)
         return 0;
     if (m.h.Version < 8)
         ConvertOldSymbolFraming(rec);
+    m.colours |= SymColors(rec);
     SetSymU8(rec, SymStatus, uint8_t(rec[SymStatus] & ~7));
     SetSymU8(rec, SymSelected, 0);
     SetSymI32(rec, SymFilePos, 0);
@@ -210,7 +218,7 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
 {
     if (!Index.ActiveZmd)
         return 0;
-    SourceMap m{f, {}, {}, {}, 0, {}};
+    SourceMap m{f, {}, {}, {}, 0, {}, {}, {}};
     if (!ReadHeader(f, m.h))
         return 0;
     ClearSelection();
@@ -239,18 +247,24 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
             for (size_t k = 0; k < m.entries.size(); ++k) {
                 const SourceEntry& s = m.entries[k];
                 bytes.resize(32 + 8 * size_t(s.length));
-                if (!ReadAt(f, s.e.Pos, bytes.data(), int64_t(bytes.size())))
+                if (!ReadAt(f, s.e.Pos, bytes.data(), int64_t(bytes.size()))) {
+                    m.report.Cut = true;
                     break;
+                }
                 // The head's own counts must lie within the entry's length and its type be
                 // one of the five: forged counts would carry other records' bytes along.
                 const uint8_t type = bytes[2];
                 const int counts = LoadLE<uint16_t>(bytes.data() + 4) + LoadLE<uint16_t>(bytes.data() + 6);
-                if (type < PointObject || type > RectangleObject || counts > s.length)
+                if (type < PointObject || type > RectangleObject || counts > s.length) {
+                    m.report.Skip(TextKey::DamagedRecords);
                     continue;
+                }
                 ElementRecord& e = CurElement;
                 ParseElementRecord(bytes, s.length, e);
-                if (!StaysInMap(e, dx, dy))
+                if (!StaysInMap(e, dx, dy)) {
+                    m.report.Skip(TextKey::ObjectsReachingOutside);
                     continue;
+                }
                 MoveElement(e, dx, dy);
                 const int source = e.Symbol;
                 auto it = symbols.find(source);
@@ -258,18 +272,22 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
                     it = symbols.insert(source, MapSymbol(m, source));
                 if (it.value() < 0)
                     break;
-                if (it.value() == 0)
+                if (it.value() == 0) {
+                    m.report.Skip(TextKey::ObjectsWithoutSymbol);
                     continue;
+                }
                 e.Symbol = int16_t(it.value());
                 if (!AppendElement())
                     break;
                 ToggleSelection(Index.ActiveZmd->HighestObject);
+                m.report.Read(e.ObjectType);
                 ++imported;
                 if (imported % 10 == 0)
                     UpdateProgress(Index.SelectionCount, int(k));
             }
         } catch (const EAbort&) {
             // A read failure was reported by the file object; what came in stays.
+            m.report.Cut = true;
         }
     }
     TZmd& z = *Index.ActiveZmd;
@@ -295,6 +313,15 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
         }
     }
     EndProgress();
+    ShowImportReport(m.report, f.FileName());
+    // The symbols brought along keep their colour numbers; the colour table stays this map's.
+    std::array<uint8_t, SymbolHeaderBlockBytes> colourBytes{};
+    if (imported > 0 && f.Size() >= SymbolHeaderBlockPos + SymbolHeaderBlockBytes
+        && ReadAt(f, SymbolHeaderBlockPos, colourBytes.data(), SymbolHeaderBlockBytes)) {
+        SymbolHeaderBlock source = ReadSymbolHeaderBytes(colourBytes);
+        CheckSymbolHeader(source);
+        WarnColoursByNumber(ColourNameDifferences(source, z.ColorBlock, m.colours), QFileInfo(f.FileName()).fileName());
+    }
     return imported;
 }
 
@@ -377,11 +404,11 @@ void InitImportUnit()
                                            const int64_t got = f.ReadBlock(head.data(), int64_t(head.size()));
                                            return IsDxfFile(name, QByteArray(head.data(), qsizetype(got)));
                                        },
-                                       [](const QString&, TFileClass& f) {
+                                       [](const QString& name, TFileClass& f) {
                                            QByteArray data(qsizetype(f.Size()), '\0');
                                            if (!f.Seek(0) || !f.Read(data.data(), data.size()))
                                                return;
-                                           ImportDxf(data);
+                                           ImportDxf(data, name);
                                        }});
 }
 

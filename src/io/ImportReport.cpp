@@ -15,15 +15,16 @@ void ImportReport::Read(int objectType, int n)
         Objects[size_t(objectType)] += n;
 }
 
-void ImportReport::Skip(TextKey why, int n)
+void ImportReport::Skip(TextKey why, int n, const QString& kind)
 {
     if (n <= 0)
         return;
-    const auto it = std::find_if(LeftOut.begin(), LeftOut.end(), [why](const auto& p) { return p.first == why; });
+    const auto it = std::find_if(LeftOut.begin(), LeftOut.end(),
+                                 [&](const Left& l) { return l.why == why && l.kind == kind; });
     if (it == LeftOut.end())
-        LeftOut.emplace_back(why, n);
+        LeftOut.push_back({why, kind, n});
     else
-        it->second += n;
+        it->n += n;
 }
 
 int ImportReport::ReadCount() const
@@ -36,10 +37,18 @@ int ImportReport::ReadCount() const
 
 int ImportReport::Skipped(TextKey why) const
 {
-    for (const auto& [key, n] : LeftOut)
-        if (key == why)
-            return n;
-    return 0;
+    int n = 0;
+    for (const Left& l : LeftOut)
+        n += l.why == why ? l.n : 0;
+    return n;
+}
+
+int ImportReport::SkippedCount() const
+{
+    int n = 0;
+    for (const Left& l : LeftOut)
+        n += l.n;
+    return n;
 }
 
 namespace {
@@ -51,7 +60,10 @@ ShownMessage ReportMessage(const ImportReport& r, const QString& source)
     m.key = TextKey::ImportReportRead;
     m.params = source;
     m.label = QStringLiteral(";");
-    const auto line = [&m](TextKey k, int n) { m.label += QStringLiteral("\r\n") + Text(k) + QStringLiteral(": ") + QString::number(n); };
+    const auto line = [&m](TextKey k, int n, const QString& kind = {}) {
+        m.label += QStringLiteral("\r\n") + Text(k) + (kind.isEmpty() ? QString() : QStringLiteral(" (") + kind + u')')
+                   + QStringLiteral(": ") + QString::number(n);
+    };
     static constexpr std::array<TextKey, 6> kinds{TextKey::Count,       TextKey::PointObjects, TextKey::LineObjects,
                                                   TextKey::AreaObjects, TextKey::TextObjects,  TextKey::RectangleObjects};
     for (int t = PointObject; t <= RectangleObject; ++t)
@@ -61,8 +73,8 @@ ShownMessage ReportMessage(const ImportReport& r, const QString& source)
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportNothing);
     if (!r.LeftOut.empty()) {
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportLeftOut);
-        for (const auto& [key, n] : r.LeftOut)
-            line(key, n);
+        for (const ImportReport::Left& l : r.LeftOut)
+            line(l.why, l.n, l.kind);
     }
     if (r.Cut)
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportCut);

@@ -15,15 +15,23 @@ namespace zemo {
 struct ImportReport {
     // Objects read, by object type (1 point .. 5 rectangle).
     std::array<int, 6> Objects{};
-    // Reasons in the order first met, each with its count.
-    std::vector<std::pair<TextKey, int>> LeftOut;
+    // Reasons in the order first met, each with the kind of record where it names one (a
+    // drawing record's name) and its count.
+    struct Left {
+        TextKey why;
+        QString kind;
+        int n = 0;
+    };
+    std::vector<Left> LeftOut;
     // The file ends inside a record: what follows it is missing.
     bool Cut = false;
 
     void Read(int objectType, int n = 1);
-    void Skip(TextKey why, int n = 1);
+    void Skip(TextKey why, int n = 1, const QString& kind = {});
     int ReadCount() const;
+    // Of every kind.
     int Skipped(TextKey why) const;
+    int SkippedCount() const;
     // Nothing left out and nothing missing.
     bool Whole() const { return LeftOut.empty() && !Cut; }
 };

@@ -10,6 +10,7 @@
 #include "edit/Pick.h"
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
+#include "symbols/store/ColourNumbers.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -180,6 +181,7 @@ bool CopySymbol()
         return false;
     auto* mime = new QMimeData;
     mime->setData(QString::fromLatin1(SymbolMimeType), PackSymbolClipboard(recs));
+    mime->setData(QString::fromLatin1(ColourTableMimeType), PackColourTable(z->ColorBlock));
     QGuiApplication::clipboard()->setMimeData(mime);
     return true;
 }
@@ -199,9 +201,11 @@ bool PasteSymbol()
     const int c = CurrentSymbolPos();
     const int failures = z->WriteFailures;
     int pasted = 0;
+    ColorSet colours;
     for (SymbolBytes& rec : recs) {
         if (z->SymbolCount() >= MaxSymbols)
             break;
+        colours |= SymColors(rec);
         NormalizeSymbol(rec);
         const int n = c >= 0 ? z->InsertSymbol(rec, c + pasted) : z->AddNewSymbol(rec);
         if (n == 0 || z->WriteFailures != failures)
@@ -219,6 +223,9 @@ bool PasteSymbol()
     SymbolsPorts().RefreshSymbolBox();
     RedrawMapWindows();
     NotifyStateChanged();
+    SymbolHeaderBlock source;
+    if (pasted > 0 && UnpackColourTable(mime->data(QString::fromLatin1(ColourTableMimeType)), source))
+        WarnColoursByNumber(ColourNameDifferences(source, z->ColorBlock, colours), Text(TextKey::ClipboardSource));
     return pasted > 0 && z->WriteFailures == failures;
 }
 

@@ -237,8 +237,8 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
              "RestoreDiskNumber SmoothHint ObjectsSelected ObjFound OpenLinksFound ZEMO3Format ZEMO4Format "
              "ZEMO5Format ZEMO6Format ZEMO7Format ObjConverted ObjImported ObjDrawn ObjExported ObjDone ObjMoved "
              "ObjStretched ObjRotated ObjChanged ObjDeleted ObjUpdated BytesWritten BytesRestored LinesRead "
-             "LinesWritten LinksCreated LinesCreated ImportReportRead"),
-        Keys("ScriptNotSupported"),
+             "LinesWritten LinksCreated LinesCreated ImportReportRead ColoursByNumber ColourMissing"),
+        Keys("ScriptNotSupported ColourDiffers"),
     };
     for (int params = 0; params < 3; ++params)
         for (const QByteArray& key : byCount[params]) {
