@@ -537,6 +537,17 @@ TEST_F(Toolbars, NeverFloatedItOpensBesideALeftOrBottomDockToo)
               QPoint(standard.left(), bottom.top() - 1 - BesideDockGap));
 }
 
+TEST_F(Toolbars, NeverFloatedItOpensBesideARightDockByItsOwnWidth)
+{
+    Edit().SetDockedTo(Dock(Right));
+    Settle();
+    const QRect edit = Edit().OuterScreenRect();
+    const QRect right = Dock(Right)->ScreenRect();
+    Edit().FloatByDoubleClick();
+    ASSERT_NE(Edit().FloatingWindow(), nullptr);
+    EXPECT_EQ(Edit().FloatingWindow()->geometry().topRight(), QPoint(right.left() - 1 - BesideDockGap, edit.top()));
+}
+
 TEST_F(Toolbars, AnEmptySideDockOfAMaximisedFrameTakesADropWithinItsReach)
 {
     Frame().showMaximized();
