@@ -697,10 +697,13 @@ void ExtendUndoRect(const CordRect& r)
         ExtendRect(ring->Steps[size_t(ring->Current)].Rect, r);
 }
 
-void DropEmptyUndoStep()
+bool DropEmptyUndoStep()
 {
-    if (UndoRing* ring = UndoUnit.ActiveRing)
-        DropEmptyAction(*ring);
+    UndoRing* ring = UndoUnit.ActiveRing;
+    if (!ring || !EmptyActionOnTop(*ring))
+        return false;
+    DropEmptyAction(*ring);
+    return true;
 }
 
 bool CanUndo()

@@ -101,7 +101,8 @@ void RecordUndo(int kind, int n, int arg1 = 0, int arg2 = 0);
 // The current step's rectangle := its union with r.
 void ExtendUndoRect(const CordRect& r);
 // A tool that began an object and made none takes its start back: no step is left of it.
-void DropEmptyUndoStep();
+// True when an empty start was taken back.
+bool DropEmptyUndoStep();
 
 bool CanUndo();
 bool CanRedo();

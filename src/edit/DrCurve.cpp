@@ -542,6 +542,10 @@ void StoreIntoSelected(int startCount, bool hole, bool continuing)
     const bool unchanged = hole ? e.nItem - startCount < 3 : e.nItem <= startCount;
     if (unchanged) {
         ReadElement(sel, e);
+        // Nothing was added (a cancelled Draw line dialog): the edit that began takes its
+        // start back, so that the next one begins a step of its own.
+        if (DropEmptyUndoStep())
+            EditSys.ElementChanged = false;
     } else if (SaveElement(sel)) {
         GetSymbol(e.Symbol, Index.CurSymbol);
         Index.SelectedHoleStart = 0;

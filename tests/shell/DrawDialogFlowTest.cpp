@@ -241,3 +241,52 @@ TEST_F(DrawDialogFlow, CellNumbersLargerThanTheirCellsAreWholeOnTheFirstPaint)
     EXPECT_GT(r.x2, 20 * Mm + 2 * Mm);
     EXPECT_LT(r.y1, -15 * Mm - Mm);
 }
+
+TEST_F(DrawDialogFlow, ACancelledDrawLineDialogWhileContinuingALineLeavesNoUndoStep)
+{
+    // A line of the file: nothing to undo yet.
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Point(101), TestSymbol::Line(201)};
+    w.objects.push_back(TestObject::Line(201, {{-10 * Mm, 0}, {10 * Mm, 0}}));
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("line.zmd")));
+    ShowAtTenthMillimetres();
+    Tool(1, Cmd::StraightBtn);
+    const auto stored = Objects();
+    const int current = ActiveUndoRing()->Current, last = ActiveUndoRing()->Last;
+    int dialogs = 0;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* d = dynamic_cast<TDrawLineDlg*>(QApplication::activeModalWidget()); d && d->isVisible()) {
+            ++dialogs;
+            Press(*d, "CancelBtn");
+        }
+    });
+    watch.start(5);
+    // Shift pressed on either end continues the line; let go before the button, the click
+    // asks for the next point by the dialog.
+    for (int end : {10, -10}) {
+        Mouse(Surface(), QEvent::MouseButtonPress, At(end, 0), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+        Mouse(Surface(), QEvent::MouseButtonRelease, At(end, 0), Qt::LeftButton, Qt::NoButton);
+        Settle(20);
+        EXPECT_GE(dialogs, 1) << end;
+        EXPECT_EQ(Objects(), stored) << end;
+        EXPECT_EQ(ActiveUndoRing()->Current, current) << end << ": no step left";
+        EXPECT_EQ(ActiveUndoRing()->Last, last) << end;
+        EXPECT_FALSE(CanUndo()) << end;
+        const QImage shown = ActiveChild()->Surface().copy();
+        Trigger(Cmd::ViewRedraw);
+        EXPECT_TRUE(ActiveChild()->Surface() == shown) << end << ": marks left";
+        dialogs = 0;
+    }
+    watch.stop();
+    // The next continuation is a step of its own, and Undo gives the line back as it was.
+    Mouse(Surface(), QEvent::MouseButtonPress, At(10, 0), Qt::LeftButton, Qt::LeftButton, Qt::ShiftModifier);
+    Mouse(Surface(), QEvent::MouseMove, At(15, 5), Qt::NoButton, Qt::LeftButton, Qt::ShiftModifier);
+    Mouse(Surface(), QEvent::MouseButtonRelease, At(20, 10), Qt::LeftButton, Qt::NoButton, Qt::ShiftModifier);
+    Click(Surface(), At(20, 10));
+    ASSERT_EQ(Objects().size(), 1u);
+    EXPECT_EQ(Objects()[0].size(), 3u);
+    ASSERT_TRUE(CanUndo());
+    Trigger(Cmd::EditUndo);
+    EXPECT_EQ(Objects(), stored);
+}

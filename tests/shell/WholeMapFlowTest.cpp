@@ -9,6 +9,10 @@
 #include "edit/widgets/GridLineDlg.h"
 #include "edit/widgets/MoveMapDlg.h"
 #include "edit/widgets/RotateMapDlg.h"
+#include "edit/widgets/StretchMapDlg.h"
+#include "edit/Work.h"
+#include "edit/widgets/MdiChild.h"
+#include "render/GraphSys.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QAction>
@@ -18,6 +22,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QTimer>
 
 #include <cmath>
@@ -199,3 +205,66 @@ TEST_F(WholeMapFlow, TheCommandsAreOfferedWithAMapAndChangeSymbolsHasItsButton)
 }
 
 } // namespace
+
+// Extras > Stretch map 80 % on an area with a hole whose first point lies on one row with two
+// corners of the outer ring, the row along which the painter cuts the area in two (the middle
+// of its height). At 2.4X, 4X and 8X, from several view positions, the window shows what
+// QPainter fills with the stored rings; only pixels along an edge may differ.
+TEST_F(WholeMapFlow, AStretchedAreaWithAHoleOnTheCuttingRowPaintsAsItsRings)
+{
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Area(301)};
+    const int32_t u = Mm / 20;  // 80 % of it is a whole number of grid steps
+    w.objects.push_back(TestObject::Area(
+        301, {{-15 * Mm, 0}, {-7 * Mm, -20 * Mm}, {7 * Mm + 3 * u, -20 * Mm}, {15 * Mm + 7 * u, 0},
+              {7 * Mm, 20 * Mm}, {-7 * Mm - 5 * u, 20 * Mm}, {-15 * Mm, 0},
+              {-5 * Mm, 0 | HoleFlag}, {5 * Mm + 9 * u, -5 * Mm + 3 * u}, {4 * Mm, 0}, {4 * Mm - 2 * u, 5 * Mm},
+              {-5 * Mm, 0}}));
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("hole.zmd")));
+    Frame().UpdateCommandStates();
+    if (Frame().Action(Cmd::GridBtn)->isChecked())
+        Trigger(Cmd::GridBtn);
+    RunDialog<TStretchMapDlg>(Cmd::ExtrasStretch, [](TStretchMapDlg& d) {
+        Set(d, "HorStretchE", "80");
+        Set(d, "VerStretchE", "80");
+        d.accept();
+    });
+    ASSERT_TRUE(ReadElement(1, CurElement));
+    ASSERT_EQ(CurElement.Cords()[7], (Cord{-4 * Mm, 0 | HoleFlag}));
+    TZmd& z = *Index.ActiveZmd;
+    for (double zoom : {2.4, 4.0, 8.0})
+        for (int32_t off : {0, 3 * 2048 + 512, 7 * 2048 + 1024}) {
+            z.Setup.Zoom = zoom;
+            z.Setup.ViewCenterX = off;
+            z.Setup.ViewCenterY = off / 3;
+            Trigger(Cmd::ViewRedraw);
+            UpdateViewOf(ActiveChild()->View());
+            QPainterPath rings;
+            rings.setFillRule(Qt::OddEvenFill);
+            for (int i = 0; i < CurElement.nItem; ++i) {
+                const Cord c = CurElement.Cords()[i];
+                const QPointF d = CordToDeviceF(c);
+                const QPointF p(std::nearbyint(d.x()), std::nearbyint(d.y()));
+                if (i == 0 || (c.y & HoleFlag))
+                    rings.moveTo(p);
+                else
+                    rings.lineTo(p);
+            }
+            const QImage& shown = ActiveChild()->Surface();
+            QImage want(shown.size(), QImage::Format_RGB32);
+            want.fill(Qt::white);
+            QPainter painter(&want);
+            painter.fillPath(rings, Qt::black);
+            painter.end();
+            const auto dark = [](const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) < 128; };
+            int wrong = 0;
+            for (int y = 1; y + 1 < want.height(); ++y)
+                for (int x = 1; x + 1 < want.width(); ++x) {
+                    bool edge = false;
+                    for (int k = 0; k < 9; ++k)
+                        edge = edge || dark(want, x - 1 + k % 3, y - 1 + k / 3) != dark(want, x, y);
+                    wrong += !edge && dark(shown, x, y) != dark(want, x, y);
+                }
+            EXPECT_EQ(wrong, 0) << "zoom " << zoom << ", view moved by " << off;
+        }
+}
