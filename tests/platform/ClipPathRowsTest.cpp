@@ -40,8 +40,20 @@ TEST(RowPlotter, DrawingInsideAClipPathMatchesTheToolkit)
     int64_t drawn = 0, differing = 0;
     for (int round = 0; round < 240; ++round) {
         const bool xorOp = round % 4 == 3, baseClip = round % 3 == 1;
-        const std::vector<QPointF> area =
-            Blob(rng, {double(20 + rng() % 110), double(15 + rng() % 80)}, 20 + rng() % 60, 5 + int(rng() % 40));
+        const QPointF centre(double(20 + rng() % 110), double(15 + rng() % 80));
+        std::vector<QPointF> area = Blob(rng, centre, 20 + rng() % 60, 5 + int(rng() % 40));
+        // Half of the outlines have a hole, as an area's clip path does, turning either way: under
+        // the winding rule a hole turning as its outline does is no hole.
+        std::vector<int> rings{int(area.size())};
+        if (round % 2 == 0) {
+            const std::vector<QPointF> hole = Blob(rng, centre, 8, 4 + int(rng() % 6));
+            if (round % 8 < 4)
+                area.insert(area.end(), hole.rbegin(), hole.rend());
+            else
+                area.insert(area.end(), hole.begin(), hole.end());
+            rings.push_back(int(hole.size()));
+        }
+        const FillRule clipRule = round % 4 < 2 ? FillRule::OddEven : FillRule::Winding;
         const DeviceColor ink{uint8_t(rng()), 40, 180};
         const double width = round % 5 == 0 ? 1 : 1.5 + (rng() % 80) / 10.0;
         const PenJoin join = round % 2 ? PenJoin::Round : PenJoin::Bevel;
@@ -77,8 +89,9 @@ TEST(RowPlotter, DrawingInsideAClipPathMatchesTheToolkit)
                 dev.setBaseClip(QRegion(0, 0, Width / 2, Height) + QRegion(Width / 2 + 10, 20, 50, 60));
             if (xorOp)
                 dev.setRasterOp(RasterOp::Xor);
+            dev.setFillRule(clipRule);
             dev.beginPath();
-            dev.polygon(area);
+            dev.polygon(area, rings);
             dev.endPath();
             ASSERT_TRUE(dev.clipToPath());
             dev.setPen(Pen(width, ink, join, cap));
