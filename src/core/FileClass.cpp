@@ -146,13 +146,16 @@ void TFileClass::Release() noexcept
         CloseHandle(fd_);
     fd_ = -1;
     stamp_ = NextStamp();
+    deferred_ = false;
+    held_.clear();
+    makeCopy_ = nullptr;
 }
 
 void TFileClass::FailRead()
 {
     if (!failed_) {
         failed_ = true;
-        ErrorMsg(TextKey::CannotRead, fileName_);
+        ErrorMsg(TextKey::CannotRead, ShownName());
     }
     throw EAbort();
 }
@@ -161,7 +164,7 @@ void TFileClass::FailWrite()
 {
     if (!failed_) {
         failed_ = true;
-        ErrorMsg(TextKey::CannotWrite, fileName_);
+        ErrorMsg(TextKey::CannotWrite, ShownName());
     }
     throw EAbort();
 }
@@ -224,6 +227,114 @@ void TFileClass::OpenAs(const QString& name, Access access, const TFileClass* no
 
 void TFileClass::Open(const QString& name) { OpenAs(name, Access::ReadWrite); }
 
+bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::function<void(TFileClass&)> makeCopy)
+{
+    Close();
+    line_.clear();
+    failed_ = false;
+    dirty_ = false;
+    if (name.isEmpty() || !makeCopy)
+        throw EAbort();
+    const QString full = QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+    const int fd = OpenHandle(NativePath(full), O_RDONLY);
+    if (fd < 0)
+        throw EAbort();
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        CloseHandle(fd);
+        throw EAbort();
+    }
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_SH | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && errno == EWOULDBLOCK) {
+        CloseHandle(fd);
+        return false;
+    }
+    fd_ = fd;
+    fileName_.clear();
+    sourceName_ = full;
+    deferred_ = true;
+    hold_ = false;
+    held_.clear();
+    makeCopy_ = std::move(makeCopy);
+    lastBytes_ = std::max<int64_t>(lastBytes, 0);
+    sourceSize_ = int64_t(st.st_size);
+    sourceTime_ = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    size_ = sourceSize_;
+    regular_ = true;
+    readOnly_ = false;
+    stamp_ = NextStamp();
+    position_ = 0;
+    eof_ = false;
+    return true;
+}
+
+int64_t TFileClass::ReadAt(char* p, int64_t count, int64_t pos) const
+{
+    if (!deferred_)
+        return PreadFull(fd_, p, count, pos);
+    count = std::clamp<int64_t>(size_ - pos, 0, count);
+    // Only the bytes the source had at the open: held writes may lie beyond them.
+    const int64_t fromSource = std::clamp<int64_t>(sourceSize_ - pos, 0, count);
+    if (fromSource > 0 && PreadFull(fd_, p, fromSource, pos) != fromSource)
+        return -1;
+    std::fill(p + fromSource, p + count, char(0));
+    for (const auto& [at, bytes] : held_) {
+        const int64_t from = std::max(at, pos), to = std::min<int64_t>(at + bytes.size(), pos + count);
+        if (from < to)
+            std::copy(bytes.constData() + (from - at), bytes.constData() + (to - at), p + (from - pos));
+    }
+    return count;
+}
+
+void TFileClass::MakeOwnCopy()
+{
+    if (!deferred_)
+        return;
+    DropReadAhead();
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || int64_t(st.st_size) != sourceSize_
+        || int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != sourceTime_)
+        FailRead();
+    TFileClass copy;
+    makeCopy_(copy);
+    try {
+        const auto failRead = [&] { FailRead(); };
+        const int64_t head = std::min(lastBytes_, size_);
+        if (sourceSize_ > head) {
+            copy.Seek(head);
+            copy.CopyIn(fd_, head, sourceSize_ - head, failRead);
+        }
+        for (const auto& [at, bytes] : held_) {
+            const int64_t skip = std::clamp<int64_t>(head - at, 0, bytes.size());
+            if (skip < bytes.size()) {
+                copy.Seek(at + skip);
+                copy.Write(bytes.constData() + skip, bytes.size() - skip);
+            }
+        }
+        std::vector<char> first(static_cast<size_t>(head));
+        if (ReadAt(first.data(), head, 0) != head)
+            FailRead();
+        copy.Seek(0);
+        copy.Write(first.data(), head);
+    } catch (...) {
+        copy.CloseAndDelete();
+        throw;
+    }
+    CloseHandle(fd_);
+    fd_ = std::exchange(copy.fd_, -1);
+    fileName_ = copy.fileName_;
+    size_ = std::max(size_, copy.size_);
+    regular_ = copy.regular_;
+    dirty_ = true;
+    deferred_ = false;
+    held_.clear();
+    makeCopy_ = nullptr;
+    stamp_ = NextStamp();
+}
+
 void TFileClass::OpenRead(const QString& name) { OpenAs(name, Access::ReadOnly); }
 
 void TFileClass::Rewrite(const QString& name) { OpenAs(name, Access::Create); }
@@ -266,7 +377,7 @@ bool TFileClass::Read(void* buffer, int64_t count)
     if (fd_ < 0)
         return false;
     DropReadAhead();
-    if (count < 0 || PreadFull(fd_, static_cast<char*>(buffer), count, position_) != count)
+    if (count < 0 || ReadAt(static_cast<char*>(buffer), count, position_) != count)
         FailRead();
     position_ += count;
     return true;
@@ -277,8 +388,7 @@ int64_t TFileClass::ReadBlock(void* buffer, int64_t count)
     if (fd_ < 0)
         return 0;
     DropReadAhead();
-    const int64_t got = PreadFull(fd_, static_cast<char*>(buffer), std::max<int64_t>(count, 0),
-                                  position_);
+    const int64_t got = ReadAt(static_cast<char*>(buffer), std::max<int64_t>(count, 0), position_);
     if (got < 0)
         FailRead();
     position_ += got;
@@ -292,6 +402,14 @@ bool TFileClass::Write(const void* buffer, int64_t count)
     DropReadAhead();
     if (count < 0)
         FailWrite();
+    if (deferred_ && hold_) {
+        held_.emplace_back(position_, QByteArray(static_cast<const char*>(buffer), qsizetype(count)));
+        stamp_ = NextStamp();
+        size_ = std::max(size_, position_ + count);
+        position_ += count;
+        return true;
+    }
+    MakeOwnCopy();
     const char* p = static_cast<const char*>(buffer);
     int64_t done = 0;
     while (done < count) {
@@ -312,7 +430,7 @@ bool TFileClass::Write(const void* buffer, int64_t count)
 void TFileClass::FillReadAhead()
 {
     char block[ReadAheadSize];
-    const int64_t got = PreadFull(fd_, block, ReadAheadSize, position_ + line_.size());
+    const int64_t got = ReadAt(block, ReadAheadSize, position_ + line_.size());
     if (got < 0)
         FailRead();
     line_.append(block, qsizetype(got));
@@ -373,6 +491,7 @@ bool TFileClass::CopyTo(TFileClass& target, int64_t size)
 {
     if (fd_ < 0)
         return false;
+    MakeOwnCopy();
     DropReadAhead();
     const auto failRead = [&] {
         // The message names the file that failed; the target is left for its owner.
@@ -393,6 +512,7 @@ void TFileClass::CopyIn(int source, int64_t from, int64_t count, const std::func
 {
     if (fd_ < 0 || readOnly_)
         FailWrite();
+    MakeOwnCopy();
     DropReadAhead();
     if (count <= 0)
         return;
@@ -474,7 +594,7 @@ void TFileClass::Close()
 {
     if (fd_ < 0)
         return;
-    if (failed_) {
+    if (failed_ || deferred_) {
         // The operation has already been stopped with its one message.
         Release();
         return;

@@ -13,6 +13,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace zemo {
 
@@ -33,6 +35,20 @@ public:
     bool OpenChecked(const QString& name);  // as Open, and the first 4 bytes readable; never throws
     void OpenRead(const QString& name);     // read only, existing file
     void Rewrite(const QString& name);      // read and write, created or emptied
+    // Reads name itself, read-only and unlocked, until the first write that is not held
+    // (HoldWrites); that write first copies name with the held writes into the file makeCopy
+    // opens, the first lastBytes written last so that a copy cut short is never whole. Until
+    // then Handle() is -1 and FileName() empty: nobody writes, copies over or deletes name.
+    // A shared lock keeps file objects that would write name in place away meanwhile; false
+    // (nothing opened) when one holds it already.
+    bool OpenDeferred(const QString& name, int64_t lastBytes, std::function<void(TFileClass&)> makeCopy);
+    bool Deferred() const { return deferred_; }
+    // The copy of a deferred open made now; nothing otherwise. A source another program
+    // changed since the open is refused (CannotRead): its bytes are no longer the ones read.
+    void MakeOwnCopy();
+    // While true, writes to a deferred file stay in memory (bookkeeping that a kill may lose).
+    void HoldWrites(bool hold) { hold_ = hold; }
+    bool HoldingWrites() const { return hold_; }
 
     bool Seek(int64_t pos);
     int64_t Position() const { return position_; }
@@ -72,9 +88,11 @@ public:
     uint64_t ChangeStamp() const { return stamp_; }
 
     const QString& FileName() const { return fileName_; }
+    // The name messages give: a deferred file's source too.
+    const QString& ShownName() const { return deferred_ ? sourceName_ : fileName_; }
     bool IsOpen() const { return fd_ >= 0; }
     bool IsReadOnly() const { return readOnly_; }
-    int Handle() const { return fd_; }
+    int Handle() const { return deferred_ ? -1 : fd_; }
 
 private:
     enum class Access { ReadWrite, ReadOnly, Create };
@@ -91,6 +109,8 @@ private:
     // count bytes of source from the offset to this file at Position(); failRead reports a
     // source that fails or ends first and must throw.
     void CopyIn(int source, int64_t from, int64_t count, const std::function<void()>& failRead);
+    // As PreadFull, from a deferred file: the source's bytes with the held writes over them.
+    int64_t ReadAt(char* p, int64_t count, int64_t pos) const;
 
     int64_t position_ = 0;
     int64_t size_ = 0;
@@ -103,6 +123,28 @@ private:
     bool regular_ = false;  // only regular files are synced and truncated
     bool dirty_ = false;    // written since the last sync
     bool failed_ = false;   // a failure was reported: no second message for this handle
+    // A deferred open: fd_ is the source, read only.
+    bool deferred_ = false;
+    bool hold_ = false;
+    int64_t lastBytes_ = 0;
+    int64_t sourceSize_ = 0;
+    int64_t sourceTime_ = 0;  // its modification time in nanoseconds at the open
+    QString sourceName_;
+    std::vector<std::pair<int64_t, QByteArray>> held_;  // in the order written
+    std::function<void(TFileClass&)> makeCopy_;
+};
+
+// Holds the writes to a deferred file for its lifetime.
+class HeldWrites {
+public:
+    explicit HeldWrites(TFileClass& f) : f_(f), was_(f.HoldingWrites()) { f.HoldWrites(true); }
+    ~HeldWrites() { f_.HoldWrites(was_); }
+    HeldWrites(const HeldWrites&) = delete;
+    HeldWrites& operator=(const HeldWrites&) = delete;
+
+private:
+    TFileClass& f_;
+    bool was_;
 };
 
 // The whole of source into a new or emptied target; never throws. Refuses to copy a file

@@ -359,6 +359,11 @@ bool BackupToDisks(QString& root)
         return false;
     const QString fileName = BackupFileName(*z);
     const CoursePreviewPause pause;
+    try {
+        z->WorkFile.MakeOwnCopy();  // the pieces are read through its handle
+    } catch (const EAbort&) {
+        return false;
+    }
     const int source = z->WorkFile.Handle();
     const int64_t total = z->WorkFile.Size();
     BackupInfo info;

@@ -468,7 +468,7 @@ void LoadMap()
         z.ReadBytesAt(0, head);
     z.Header = ReadMapHeaderBytes(head);
     if (size < MapHeaderBytes || !MapHeaderValid(z.Header)) {
-        ErrorMsg(TextKey::FormatNotCorr, z.WorkFile.FileName() + QStringLiteral("\r\n"),
+        ErrorMsg(TextKey::FormatNotCorr, z.WorkFile.ShownName() + QStringLiteral("\r\n"),
                  FormatNotCorrHelp);
         throw EAbort();
     }

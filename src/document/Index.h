@@ -314,14 +314,22 @@ void ReindexFromFile();
 void DropDamagedParts();
 bool WriteSetup();
 // Work that only looks at a map or gets the program ready for it: the map's changed flag is
-// as it was when the scope ends, whatever was written meanwhile.
+// as it was when the scope ends, whatever was written meanwhile; a map still read where it is
+// keeps what is written in memory, so that looking never copies it.
 class KeepChangedFlag {
 public:
-    explicit KeepChangedFlag(TZmd* z) : z_(z), value_(z ? z->Modified : 0) {}
-    ~KeepChangedFlag()
+    explicit KeepChangedFlag(TZmd* z)
+        : z_(z), value_(z ? z->Modified : 0), held_(z && z->WorkFile.HoldingWrites())
     {
         if (z_)
+            z_->WorkFile.HoldWrites(true);
+    }
+    ~KeepChangedFlag()
+    {
+        if (z_) {
             z_->Modified = value_;
+            z_->WorkFile.HoldWrites(held_);
+        }
     }
     KeepChangedFlag(const KeepChangedFlag&) = delete;
     KeepChangedFlag& operator=(const KeepChangedFlag&) = delete;
@@ -329,6 +337,7 @@ public:
 private:
     TZmd* z_;
     uint8_t value_;
+    bool held_;
 };
 // The same write for what only changes how the map is looked at (the view): the map is not
 // marked changed by it, and the view goes into the file with the next real change.

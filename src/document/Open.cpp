@@ -581,21 +581,30 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
                 z.WorkFile.Open(name);
                 z.DirectMode = 1;
                 workingCopy = false;
+            } else if (version == 8
+                       && z.WorkFile.OpenDeferred(name, MapHeaderBytes,
+                                                  [](TFileClass& f) { CreateWorkingCopy(f); })) {
+                // A map that is only looked at is read where it is: the working copy is made
+                // by its first change.
+                workingCopy = true;
+                z.DirectMode = 0;
+            } else if (version == 8) {
+                openCopy();  // another program edits the map in place
             } else {
                 openCopy();
-                if (version < 8) {
-                    ConvertOldIndexLengths(z, h);
-                    ConvertOldSymbols(z, h);
-                    // From here the copy is a version-8 file: no string store, ordinary map.
-                    h.Version = CurrentMapVersion;
-                    h.FileType = 2;
-                    h.StringIndexPos = 0;
-                    z.WriteBytesAt(0, WriteMapHeaderBytes(h));
-                }
+                ConvertOldIndexLengths(z, h);
+                ConvertOldSymbols(z, h);
+                // From here the copy is a version-8 file: no string store, ordinary map.
+                h.Version = CurrentMapVersion;
+                h.FileType = 2;
+                h.StringIndexPos = 0;
+                z.WriteBytesAt(0, WriteMapHeaderBytes(h));
             }
         }
 
         LoadMap();
+        if (z.Skipped.Any())
+            z.WorkFile.MakeOwnCopy();
         if (!workingCopy && z.Skipped.Any()) {
             // Parts were left out: neither this open nor a save may write over what is left.
             z.WorkFile.Close();
@@ -633,8 +642,11 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
             z.Header.SetupPos = int32_t(z.WorkFile.Size());
             z.Header.SetupSize = int32_t(SetupRecordBytes);
         }
-        z.WriteHeader();
-        z.WriteBytesAt(z.Header.SetupPos, WriteSetupBytes(z.Setup));
+        {
+            const HeldWrites bookkeeping(z.WorkFile);
+            z.WriteHeader();
+            z.WriteBytesAt(z.Header.SetupPos, WriteSetupBytes(z.Setup));
+        }
         // The copy of a damaged map is kept only by saving it.
         z.Modified = doc.isEmpty() ? 1 : 0;
     } catch (...) {
@@ -917,6 +929,7 @@ bool ReplaceFileWithCopy(TFileClass& source, const QString& target)
         return false;
     }
     try {
+        source.MakeOwnCopy();
         source.Flush();
     } catch (const EAbort&) {
         return false;
@@ -1078,6 +1091,9 @@ void KeepWorkingCopies()
 {
     for (OpenDocument& d : Opening.OpenDocuments) {
         try {
+            // A view kept only in memory is written out too, for the next start to recover.
+            if (d.Zmd->Modified)
+                d.Zmd->WorkFile.MakeOwnCopy();
             d.Zmd->WorkFile.Flush();
         } catch (const EAbort&) {
             continue;  // not all of it is on disk: its close still asks

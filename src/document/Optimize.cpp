@@ -202,6 +202,11 @@ std::optional<OptimizeResult> OptimizeMap()
         return std::nullopt;
     TZmd& z = *Index.ActiveZmd;
     OptimizeResult r;
+    try {
+        z.WorkFile.MakeOwnCopy();  // the compact file takes the working copy's name
+    } catch (const EAbort&) {
+        return std::nullopt;
+    }
     r.OldSize = z.WorkFile.Size();
     // Entries the load found damaged (records outside the file) are not written either.
     r.Deleted = z.Skipped.Objects;

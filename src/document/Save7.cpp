@@ -385,6 +385,7 @@ bool SaveOldVersion(int version, const QString& target)
     auto clone = std::make_unique<TZmd>();
     bool ok = false;
     try {
+        original->WorkFile.MakeOwnCopy();
         original->WorkFile.Flush();
         CreateWorkingCopy(clone->WorkFile);
         clone->WorkFile.Seek(0);

@@ -41,6 +41,7 @@ protected:
     void OpenMap(const TestMapWriter& w)
     {
         OpenWritten(w, QStringLiteral("optimize.zmd"));
+        Z().WorkFile.MakeOwnCopy();  // as the first change makes it
         work_ = Z().WorkFile.FileName();
     }
     std::vector<uint8_t> WorkBytes() const { return ReadAll(work_); }

@@ -155,8 +155,10 @@ TEST_F(DocTest, NextWorkingCopyFollowsTheExistingOnes)
     EXPECT_EQ(TempWorkFileName(), CopyName(2));
     const QString path = Write(TestMapWriter::Sample(8), "n.zmd");
     ASSERT_TRUE(OpenMapByName(path));
+    AppendPoint(10, 0, 0);  // the first change makes the copy
     EXPECT_EQ(Z().WorkFile.FileName(), CopyName(2));
     ASSERT_TRUE(OpenMapByName(Write(TestMapWriter::Sample(8), "m.zmd")));
+    AppendPoint(10, 0, 0);
     EXPECT_EQ(Z().WorkFile.FileName(), CopyName(3));
 }
 

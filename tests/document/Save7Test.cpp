@@ -35,6 +35,7 @@ protected:
     ReadMap SaveAs(const TestMapWriter& w, int version)
     {
         OpenWritten(w, QStringLiteral("new.zmd"));
+        Z().WorkFile.MakeOwnCopy();  // as the first change makes it
         work_ = ReadAll(Z().WorkFile.FileName());
         EXPECT_TRUE(SaveOldVersion(version, Target()));
         // The open map is as it was.
@@ -297,6 +298,7 @@ TEST_F(Save7Test, AnAreaTheSplitterCannotCutWholeFailsTheSaveAndWritesNothing)
         w.symbols.push_back(TestSymbol::Area(30));
         w.objects = {TestObject::Line(LineSym, Run(10)), TestObject::Area(30, c.area)};
         OpenWritten(w, QStringLiteral("area.zmd"));
+        Z().WorkFile.MakeOwnCopy();
         const std::vector<uint8_t> before = ReadAll(Z().WorkFile.FileName());
         messages.Clear();
         EXPECT_FALSE(SaveOldVersion(7, Target()));
@@ -326,6 +328,7 @@ TEST_F(Save7Test, CancelOrAFailingTargetLeaveTheMapAsItWas)
     TestMapWriter w = Base();
     w.objects = {TestObject::Line(LineSym, Run(3000))};
     OpenWritten(w, QStringLiteral("map8.zmd"));
+    Z().WorkFile.MakeOwnCopy();
     Z().Modified = 1;
     const std::vector<uint8_t> before = ReadAll(Z().WorkFile.FileName());
     const QStringList copies = WorkingCopies();

@@ -128,8 +128,9 @@ TEST_F(CloseQuery, YesSavesTheChangeIntoTheMapFileNoLeavesItAndBothCloseTheWindo
         const auto before = ReadAll(path);
         TMdiChild* w = Open(path);
         ASSERT_TRUE(w);
-        ASSERT_EQ(WorkingCopies().size(), 1);
+        ASSERT_TRUE(WorkingCopies().isEmpty());
         Change();
+        ASSERT_EQ(WorkingCopies().size(), 1);
         messages.Clear();
         messages.busyWhileUp.clear();
         messages.QueueAnswer(yes ? IdYes : IdNo);

@@ -174,9 +174,13 @@ protected:
             Index.ActiveZmd->Modified = 0;
         Choose(Cmd::FileClose);
     }
+    // What the store reads: the working copy, or the map itself before its first change.
     QByteArray WorkingBytes() const
     {
-        return Bytes(Index.ActiveZmd->WorkFile.FileName());
+        TZmd& z = *Index.ActiveZmd;
+        QByteArray b(qsizetype(z.WorkFile.Size()), '\0');
+        z.ReadBytesAt(0, std::span(reinterpret_cast<uint8_t*>(b.data()), size_t(b.size())));
+        return b;
     }
 
     // File > Backup to the volume behind the drive link, or to a file.

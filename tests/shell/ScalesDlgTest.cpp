@@ -49,12 +49,13 @@ protected:
         else
             d.findChild<QLineEdit*>(QLatin1String(field))->setText(text);
     }
+    // What the store reads: the working copy, or the map itself before its first change.
     static std::vector<uint8_t> WorkingFile()
     {
-        QFile f(Index.ActiveZmd->WorkFile.FileName());
-        EXPECT_TRUE(f.open(QIODevice::ReadOnly));
-        const QByteArray b = f.readAll();
-        return std::vector<uint8_t>(b.begin(), b.end());
+        TZmd& z = *Index.ActiveZmd;
+        std::vector<uint8_t> b(size_t(z.WorkFile.Size()));
+        z.ReadBytesAt(0, b);
+        return b;
     }
     // The setup record as the working file holds it.
     static std::vector<uint8_t> SetupInFile()
