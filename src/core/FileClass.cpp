@@ -294,6 +294,7 @@ void TFileClass::MakeOwnCopy()
     if (!deferred_)
         return;
     DropReadAhead();
+    failed_ = false;  // every change refused says why
     struct stat st {};
     if (::fstat(fd_, &st) != 0 || int64_t(st.st_size) != sourceSize_
         || int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec != sourceTime_)
@@ -403,6 +404,8 @@ bool TFileClass::Write(const void* buffer, int64_t count)
     if (count < 0)
         FailWrite();
     if (deferred_ && hold_) {
+        // A record written again (the setup at every zoom) replaces its earlier bytes.
+        std::erase_if(held_, [&](const auto& h) { return h.first == position_ && h.second.size() == count; });
         held_.emplace_back(position_, QByteArray(static_cast<const char*>(buffer), qsizetype(count)));
         stamp_ = NextStamp();
         size_ = std::max(size_, position_ + count);

@@ -35,12 +35,12 @@ public:
     bool OpenChecked(const QString& name);  // as Open, and the first 4 bytes readable; never throws
     void OpenRead(const QString& name);     // read only, existing file
     void Rewrite(const QString& name);      // read and write, created or emptied
-    // Reads name itself, read-only and unlocked, until the first write that is not held
-    // (HoldWrites); that write first copies name with the held writes into the file makeCopy
-    // opens, the first lastBytes written last so that a copy cut short is never whole. Until
-    // then Handle() is -1 and FileName() empty: nobody writes, copies over or deletes name.
-    // A shared lock keeps file objects that would write name in place away meanwhile; false
-    // (nothing opened) when one holds it already.
+    // Reads name itself, read-only, until the first write that is not held (HoldWrites); that
+    // write first copies name with the held writes into the file makeCopy opens, the first
+    // lastBytes written last so that a copy cut short is never whole. Until then Handle() is
+    // -1 and FileName() empty: nobody writes, copies over or deletes name. A shared lock keeps
+    // file objects that would write name in place away meanwhile; false (nothing opened) when
+    // one holds it already.
     bool OpenDeferred(const QString& name, int64_t lastBytes, std::function<void(TFileClass&)> makeCopy);
     bool Deferred() const { return deferred_; }
     // The copy of a deferred open made now; nothing otherwise. A source another program
@@ -109,7 +109,7 @@ private:
     // count bytes of source from the offset to this file at Position(); failRead reports a
     // source that fails or ends first and must throw.
     void CopyIn(int source, int64_t from, int64_t count, const std::function<void()>& failRead);
-    // As PreadFull, from a deferred file: the source's bytes with the held writes over them.
+    // As PreadFull; from a deferred file, the source's bytes with the held writes over them.
     int64_t ReadAt(char* p, int64_t count, int64_t pos) const;
 
     int64_t position_ = 0;

@@ -67,12 +67,9 @@ TEST_F(DocTest, AMapOnlyLookedAtGetsNoWorkingCopyAndItsFileKeepsItsBytesAndTime)
     ASSERT_TRUE(OpenMapByName(path));
     EXPECT_GT(CountObjects(), 0);
     EXPECT_TRUE(ReadsAsIn(original));
-    {
-        // As a zoom stores its view: kept in memory, read back from there.
-        const HeldWrites view(Z().WorkFile);
-        Z().Setup.Zoom = 8;
-        ASSERT_TRUE(WriteSetup());
-    }
+    // A zoom stores its view: kept in memory, read back from there.
+    Z().Setup.Zoom = 8;
+    ASSERT_TRUE(WriteViewSetup());
     EXPECT_EQ(StoredSetup().Zoom, 8);
     EXPECT_TRUE(Z().WorkFile.FileName().isEmpty());
     EXPECT_TRUE(WorkingCopies().isEmpty());
@@ -88,11 +85,8 @@ TEST_F(DocTest, TheFirstChangeMakesTheCopyWithWhatWasHeldAndTheMapFileWaitsForTh
     const auto original = ReadAll(path);
     ASSERT_TRUE(OpenMapByName(path));
     const int highest = Z().HighestObject;
-    {
-        const HeldWrites view(Z().WorkFile);
-        Z().Setup.Zoom = 8;
-        ASSERT_TRUE(WriteSetup());
-    }
+    Z().Setup.Zoom = 8;
+    ASSERT_TRUE(WriteViewSetup());
     AppendPoint(10, 700, -900);
     ASSERT_EQ(WorkingCopies().size(), 1);
     EXPECT_EQ(StateFolder() + WorkingCopies()[0], Z().WorkFile.FileName());
