@@ -1,6 +1,7 @@
 // Printing: the page layout, the job loop's page order, the PostScript printer's job text and
 // its frames, and jobs painted into a PDF file read back by poppler's tools.
 #include "IoFixture.h"
+#include "../support/MapSnapshot.h"
 
 #include "../support/TestMapReader.h"
 #include "core/Setup.h"
@@ -572,8 +573,7 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
     EXPECT_EQ(GetParamText(z->MapSettings[size_t(MapSettingsSlot(PrintSettingsType))], u'c'), QStringLiteral("7"));
     EXPECT_EQ(z->Setup.PrintIntensity, 55);
     // Kept in the working file too, not only in memory.
-    const std::string work = QFile::encodeName(z->WorkFile.FileName()).toStdString();
-    const SetupRecord stored = ReadSetupBytes(ReadMapFile(work).setup);
+    const SetupRecord stored = ReadSetupBytes(ReadMapBytes(WorkingFileBytes(*z)).setup);
     EXPECT_EQ(stored.PrintScale, 15000);
     EXPECT_EQ(stored.PrintIntensity, 55);
     EXPECT_EQ(stored.PrintGrid, z->Setup.PrintGrid);

@@ -432,6 +432,7 @@ TEST_F(BackupFlow, AStoppedBackupSaysSoAndItsSetRestoresNothing)
         QFile::remove(Drive());
         ASSERT_TRUE(QFile::link(Vol(1), Drive()));
         ASSERT_TRUE(OpenMapOfSize(QStringLiteral("forest.zmd"), 150000));
+        Index.ActiveZmd->WorkFile.MakeOwnCopy();  // made before the limit below
         volumes->Clear();
         if (esc) {
             // An old "backinfo.txt" on volume 2 must not vouch for what is left there.
@@ -608,7 +609,7 @@ TEST_F(BackupFlow, RestoreRefusesTargetsOnTheVolumeAndMapsThatAreOpen)
         Restore(true, c.target);
         EXPECT_EQ(volumes->CountOf(c.refusal), 1);
         EXPECT_EQ(Windows(), 1);
-        EXPECT_TRUE(TempFiles().size() == 1);
+        EXPECT_TRUE(TempFiles().isEmpty());  // the open map is only looked at
     }
 }
 

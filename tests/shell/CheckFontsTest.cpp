@@ -3,6 +3,7 @@
 // symbols, with the missing-fonts dialog, and on the shipped orienteering set with Debian's
 // fonts.
 #include "ShellFixture.h"
+#include "../support/MapSnapshot.h"
 
 #include "ModalDialog.h"
 
@@ -134,7 +135,7 @@ protected:
         });
         return list;
     }
-    static ReadMap WorkingFile() { return ReadMapFile(QFile::encodeName(Index.ActiveZmd->WorkFile.FileName()).toStdString()); }
+    static ReadMap WorkingFile() { return ReadMapBytes(WorkingFileBytes(*Index.ActiveZmd)); }
 };
 
 TEST_F(CheckFontsFlow, OpenedMapsAndLoadedSymbolsListTheirMissingFontsAndTakeFacesAsFamilies)

@@ -2,6 +2,7 @@
 // test reader sees it, the machine's values from injected facts, grouping under a German
 // locale, no map at all, and the help contexts of their buttons.
 #include "ShellFixture.h"
+#include "../support/MapSnapshot.h"
 
 #include "../support/TestMapReader.h"
 #include "ModalDialog.h"
@@ -73,8 +74,7 @@ TEST_F(MapInfoFlow, TheMapsValuesCountItsObjectsSymbolsRecordsAndWorkingFile)
     for (int i = 0; i < 1234; ++i)
         w.objects.push_back(TestObject::Point(101, i * kUnitsPerMm, 0));
     ASSERT_TRUE(OpenWritten(w, QStringLiteral("info.zmd")));
-    const QString work = Index.ActiveZmd->WorkFile.FileName();
-    const ReadMap file = ReadMapFile(QFile::encodeName(work).toStdString());
+    const ReadMap file = ReadMapBytes(WorkingFileBytes(*Index.ActiveZmd));
     int64_t memory = 0;
     for (const ReadSymbol& s : file.symbols)
         memory += GetI16(s.bytes, 0);
@@ -85,7 +85,7 @@ TEST_F(MapInfoFlow, TheMapsValuesCountItsObjectsSymbolsRecordsAndWorkingFile)
     EXPECT_EQ(t.objects, QStringLiteral("1.234"));
     EXPECT_EQ(t.symbols, QStringLiteral("4"));
     EXPECT_EQ(t.symbolMemory, QLocale().toString(qlonglong(memory)));
-    EXPECT_EQ(t.fileSize, QLocale().toString(QFileInfo(work).size()));
+    EXPECT_EQ(t.fileSize, QLocale().toString(qint64(Index.ActiveZmd->WorkFile.Size())));
     EXPECT_EQ(t.physicalMemory, QStringLiteral("6.144"));
     EXPECT_EQ(t.diskSpace, QStringLiteral("123.456"));
     EXPECT_EQ(t.screenColors, QStringLiteral("256 (8 Bit)"));

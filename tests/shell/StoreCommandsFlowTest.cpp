@@ -3,6 +3,7 @@
 // versions 7 and 6, whose maps open again with every object, long lines in pieces that join to
 // the original and long areas in pieces whose areas add up to it.
 #include "../support/ProgramFixture.h"
+#include "../support/MapSnapshot.h"
 #include "../support/TestMapReader.h"
 #include "core/Config.h"
 #include "core/LangTexts.h"
@@ -186,12 +187,7 @@ TEST_F(StoreCommandsFlow, OptimizeShowsItsReportAndTheMapGoesOnFromTheNewFile)
     EXPECT_EQ(Index.ActiveZmd->HighestObject, 2);
     EXPECT_TRUE(Index.ActiveZmd->Modified);
     EXPECT_NE(ActiveChild(), nullptr);
-    const ReadMap m = ReadMapBytes([] {
-        QFile f(Index.ActiveZmd->WorkFile.FileName());
-        f.open(QIODevice::ReadOnly);
-        const QByteArray b = f.readAll();
-        return std::vector<uint8_t>(b.begin(), b.end());
-    }());
+    const ReadMap m = ReadMapBytes(WorkingFileBytes(*Index.ActiveZmd));
     EXPECT_TRUE(m.Sound()) << m.Problems();
 }
 

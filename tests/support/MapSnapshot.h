@@ -53,6 +53,15 @@ inline std::ostream& operator<<(std::ostream& os, const MapSnapshot& s)
     return os;
 }
 
+// What the store reads of a map, as a file: its working copy, or, before its first change, the
+// map itself with what the program keeps in memory until then.
+inline std::vector<uint8_t> WorkingFileBytes(TZmd& z)
+{
+    std::vector<uint8_t> bytes(size_t(z.WorkFile.Size()));
+    z.ReadBytesAt(0, bytes);
+    return bytes;
+}
+
 // Loads a copy (written to `scratch`) of the current map's working file as it is now into a
 // document of its own; the store's state and the current map are put back afterwards.
 inline MapSnapshot SnapCurrentMap(const QString& scratch)
@@ -62,8 +71,7 @@ inline MapSnapshot SnapCurrentMap(const QString& scratch)
     if (!current)
         return {};
     current->WorkFile.Flush();
-    std::ifstream in(QFile::encodeName(current->WorkFile.FileName()).toStdString(), std::ios::binary);
-    const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), {}};
+    const std::vector<uint8_t> bytes = WorkingFileBytes(*current);
     const std::string copy = QFile::encodeName(scratch).toStdString();
     EXPECT_TRUE(WriteFileBytes(copy, bytes));
     const IndexState keep = Index;

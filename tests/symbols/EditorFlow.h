@@ -4,6 +4,7 @@
 #pragma once
 
 #include "../support/ProgramFixture.h"
+#include "../support/MapSnapshot.h"
 #include "EditorRecords.h"
 #include "document/Index.h"
 #include "edit/Work.h"
@@ -100,11 +101,7 @@ protected:
     static std::vector<uint8_t> WorkFile()
     {
         FlushMapFile();
-        QFile f(Index.ActiveZmd->WorkFile.FileName());
-        if (!f.open(QIODevice::ReadOnly))
-            return {};
-        const QByteArray b = f.readAll();
-        return std::vector<uint8_t>(b.begin(), b.end());
+        return WorkingFileBytes(*Index.ActiveZmd);
     }
     // The stored record of list position k: its bytes by the file's own chain.
     static std::vector<uint8_t> StoredRecord(int k, int32_t* pos = nullptr)
