@@ -15,9 +15,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QFile>
 #include <QString>
-#include <QTemporaryDir>
 
 #include <utility>
 
@@ -52,18 +50,9 @@ const char* RelayCourse = "Relay\tE0.00\tC0\tR20\tYs\tL3\tF101\tT120\tsS1\tc46\t
 
 bench::BenchMap CourseMap()
 {
-    bench::BenchMap map;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("set.zmd"));
-    if (!QFile::copy(SymbolSetFolder() + QStringLiteral("course-setting.zmd"), copy))
+    bench::BenchMap map = bench::ShippedSymbolSet(QStringLiteral("course-setting.zmd"));
+    if (map.symbols.empty())
         return map;
-    TZmd z;
-    z.WorkFile.Open(copy);
-    SetCurrentMap(&z);
-    LoadMap();
-    map.colours = z.ColorBlock;
-    map.symbols = z.Symbols;
-    SetCurrentMap(nullptr);
     map.objectCount = OtherObjects + RelayObjects;
     map.object = [](int i) {
         if (i < OtherObjects)

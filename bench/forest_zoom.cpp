@@ -17,7 +17,6 @@
 
 #include <QGuiApplication>
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <cmath>
@@ -90,23 +89,11 @@ bench::BenchObject ObjectOf(std::mt19937& rng, const Share& share)
     return o;
 }
 
-// The orienteering set's colours and symbols, read as a new map reads them, and the objects.
+// The orienteering set's colours and symbols and the objects.
 const std::string& ForestMap()
 {
     static const std::string path = [] {
-        bench::BenchMap map;
-        QTemporaryDir dir;
-        const QString copy = dir.filePath(QStringLiteral("set.zmd"));
-        if (!QFile::copy(SymbolSetFolder() + QStringLiteral("orienteering-15000.zmd"), copy))
-            return std::string();
-        TZmd z;
-        z.WorkFile.Open(copy);
-        SetCurrentMap(&z);
-        LoadMap();
-        map.colours = z.ColorBlock;
-        map.symbols = z.Symbols;
-        map.setup.HatchView = false;
-        SetCurrentMap(nullptr);
+        bench::BenchMap map = bench::OrienteeringSymbols();
         if (map.symbols.empty())
             return std::string();
         map.objectCount = ObjectCount;

@@ -7,9 +7,9 @@
 //   painted and gone idle: the processor time of its process, and whether it has asked SANE.
 // ZEMO_PAINT_MAP_DIR=<folder> keeps the pictures there.
 #include "BenchMap.h"
+#include "InputCheck.h"
 #include "core/Config.h"
 #include "document/NewMap.h"
-#include "core/widgets/EscapeFilter.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "edit/Ports.h"
@@ -43,25 +43,6 @@ namespace {
 constexpr int WindowWidth = 1757, WindowHeight = 918;
 constexpr double MapWidthMm = 400, MapHeightMm = 300;
 constexpr double OpeningZoom = 4.0;
-
-// The colours and symbols of the orienteering set in the data folder, read as a new map reads them.
-bench::BenchMap OrienteeringSet()
-{
-    bench::BenchMap map;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("set.zmd"));
-    if (!QFile::copy(SymbolSetFolder() + QStringLiteral("orienteering-15000.zmd"), copy))
-        return map;
-    TZmd z;
-    z.WorkFile.Open(copy);
-    SetCurrentMap(&z);
-    LoadMap();
-    map.colours = z.ColorBlock;
-    map.symbols = z.Symbols;
-    map.setup.HatchView = false;
-    SetCurrentMap(nullptr);
-    return map;
-}
 
 // 40 % contours and paths wandering in steps of 0.1 to 0.3 mm, 35 % areas (open land, green,
 // water) 1 to 2 mm across, 25 % knolls, spread evenly over the paper.
@@ -105,7 +86,7 @@ bench::BenchObject Object(std::mt19937& rng, int i)
 
 std::string OrienteeringMap(int count)
 {
-    bench::BenchMap map = OrienteeringSet();
+    bench::BenchMap map = bench::OrienteeringSymbols();
     map.objectCount = map.symbols.empty() ? 0 : count;
     auto rng = std::make_shared<std::mt19937>(2024);
     map.object = [rng](int i) { return Object(*rng, i); };
@@ -303,13 +284,6 @@ void BM_StartUpToPaintedMap(benchmark::State& state)
 }
 BENCHMARK(BM_StartUpToPaintedMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
-// The check the program binds for its document windows.
-void BindWindowInputCheck()
-{
-    EscapeFilter::Install();
-    EditPorts().PollInput.Bind([] { return EscapeFilter::Install()->PollForInput(); });
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -319,7 +293,7 @@ int main(int argc, char** argv)
     QTemporaryDir state;
     qputenv("XDG_STATE_HOME", state.path().toUtf8());
     QApplication app(argc, argv);
-    BindWindowInputCheck();
+    bench::BindWindowInputCheck();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -9,10 +9,10 @@
 // ZEMO_PAINT_MAP_DIR=<folder> keeps the pictures there, to compare two builds pixel by pixel.
 // The window's own input check runs after every object, as in the program.
 #include "BenchMap.h"
+#include "InputCheck.h"
 #include "core/Config.h"
 #include "core/Element.h"
 #include "core/Setup.h"
-#include "core/widgets/EscapeFilter.h"
 #include "document/Index.h"
 #include "document/NewMap.h"
 #include "document/Open.h"
@@ -25,7 +25,6 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -80,26 +79,6 @@ bench::BenchMap GeneratedSymbols(int lineWidth)
     SetSymI16(p, e + 8, 80);    // diameter
     SetSymI16(p, e + 10, 1);    // one Cord, the centre
     map.symbols.push_back(p);
-    return map;
-}
-
-// The colours and symbols of the orienteering symbol set the build puts in the data folder,
-// read as a new map reads them; the view shows areas filled.
-bench::BenchMap OrienteeringSymbols()
-{
-    bench::BenchMap map;
-    QTemporaryDir dir;
-    const QString copy = dir.filePath(QStringLiteral("set.zmd"));
-    if (!QFile::copy(SymbolSetFolder() + QStringLiteral("orienteering-15000.zmd"), copy))
-        return map;
-    TZmd z;
-    z.WorkFile.Open(copy);
-    SetCurrentMap(&z);
-    LoadMap();
-    map.colours = z.ColorBlock;
-    map.symbols = z.Symbols;
-    map.setup.HatchView = false;
-    SetCurrentMap(nullptr);
     return map;
 }
 
@@ -175,7 +154,7 @@ const std::string& MillionObjectMap()
 const std::string& OrienteeringMap()
 {
     static const std::string path = [] {
-        bench::BenchMap map = OrienteeringSymbols();
+        bench::BenchMap map = bench::OrienteeringSymbols();
         map.objectCount = map.symbols.empty() ? 0 : 100000;
         map.object = Objects(OrienteeringKinds);
         return bench::WriteBenchMap("paint_map_orienteering", map);
@@ -305,13 +284,6 @@ void BM_OpenAndFirstPaintMillion(benchmark::State& state)
 }
 BENCHMARK(BM_OpenAndFirstPaintMillion)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The check the program binds for its document windows.
-void BindWindowInputCheck()
-{
-    EscapeFilter::Install();
-    EditPorts().PollInput.Bind([] { return EscapeFilter::Install()->PollForInput(); });
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -321,7 +293,7 @@ int main(int argc, char** argv)
     QTemporaryDir state;
     qputenv("XDG_STATE_HOME", state.path().toUtf8());
     QApplication app(argc, argv);
-    BindWindowInputCheck();
+    bench::BindWindowInputCheck();
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,6 +1,10 @@
 #include "BenchMap.h"
 
 #include "core/ByteIO.h"
+#include "document/NewMap.h"
+
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cmath>
@@ -175,6 +179,30 @@ std::string WriteBenchMap(const std::string& stem, const BenchMap& map)
     std::call_once(once, [] { std::atexit(RemoveWritten); });
     Written().push_back(path);
     return path;
+}
+
+BenchMap ShippedSymbolSet(const QString& fileName)
+{
+    BenchMap map;
+    QTemporaryDir dir;
+    const QString copy = dir.filePath(QStringLiteral("set.zmd"));
+    if (!QFile::copy(SymbolSetFolder() + fileName, copy))
+        return map;
+    TZmd z;
+    z.WorkFile.Open(copy);
+    SetCurrentMap(&z);
+    LoadMap();
+    map.colours = z.ColorBlock;
+    map.symbols = z.Symbols;
+    SetCurrentMap(nullptr);
+    return map;
+}
+
+BenchMap OrienteeringSymbols()
+{
+    BenchMap map = ShippedSymbolSet(QStringLiteral("orienteering-15000.zmd"));
+    map.setup.HatchView = false;
+    return map;
 }
 
 } // namespace zemo::bench

@@ -8,6 +8,8 @@
 #include "document/Index.h"
 #include "symbols/store/SymbolRecords.h"
 
+#include <QString>
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -31,6 +33,13 @@ struct BenchMap {
     // Object i of objectCount; called once for each, in order.
     std::function<BenchObject(int)> object;
 };
+
+// The colours and symbols of a symbol set the build puts in the data folder, read as a new map
+// reads them; no symbols when the set cannot be read.
+BenchMap ShippedSymbolSet(const QString& fileName);
+
+// The orienteering set, with areas shown filled.
+BenchMap OrienteeringSymbols();
 
 // Writes the map to a new file named after the stem and this process; returns its path.
 std::string WriteBenchMap(const std::string& stem, const BenchMap& map);
