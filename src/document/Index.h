@@ -242,6 +242,8 @@ struct SymbolGraphicsBuffer {
 };
 
 // ---- Process-wide state of the store ----
+struct ElementsInRect;
+
 struct IndexState {
     TZmd* ActiveZmd = nullptr;
     bool MapOpen = false;
@@ -266,6 +268,8 @@ struct IndexState {
     CordRect ScanRect;
     int ScanColour = -1;
     int ScanFound = 0;
+    // The list whose scan found ScanFound, if any (see NextListedElement).
+    const ElementsInRect* ScanList = nullptr;
 
     int SelectionCount = 0;
     int SelectedIndex = 0;
@@ -396,6 +400,24 @@ int CountSymbolGraphicsElements();
 // ---- Scans and selection ----
 void StartElementScan(int n);
 bool NextElementInRect(const CordRect& r, int colour);
+// The live objects whose rectangles meet `rect`, found by one walk of the index and sorted
+// by the colours of their symbols, so that the scans of one rectangle colour by colour pass
+// over their own objects alone.
+struct ElementsInRect {
+    CordRect rect;
+    std::vector<int> numbers;                    // all of them, in order
+    std::array<std::vector<int>, 256> byColour;  // those a scan of each colour finds, in order
+    size_t at = 0;                               // where the scan of a list goes on
+    ElementsInRect() = default;
+    ElementsInRect(const ElementsInRect&) = delete;
+    ElementsInRect& operator=(const ElementsInRect&) = delete;
+    ~ElementsInRect();
+};
+// False, with nothing collected, in symbol-graphics mode.
+bool CollectElementsInRect(const CordRect& r, ElementsInRect& list);
+// The next object, from list.at on, that NextElementInRect(list.rect, colour) would find,
+// made current as it makes it; the objects of the list must not change meanwhile.
+bool NextListedElement(ElementsInRect& list, int colour);
 bool NextSelectedElement();
 bool IsSelected(int n);
 void ToggleSelection(int n);

@@ -51,9 +51,25 @@ int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
     constexpr int64_t MaxGap = 2048, MaxSpan = 65536;
     if (n != Index.ScanFound || Index.ScanFinished)
         return end;
+    const int64_t fileSize = FileSize();
+    // A listed scan knows the records it reads next.
+    if (const ElementsInRect* list = Index.ScanList) {
+        const std::vector<int>& numbers =
+            Index.ScanColour < 0 ? list->numbers : list->byColour[size_t(Index.ScanColour)];
+        for (size_t k = list->at; k < numbers.size(); ++k) {
+            if (!ValidNumber(numbers[k]))
+                break;
+            const ObjectIndexEntry& e = BlockOf(numbers[k]).Entries[size_t((numbers[k] - 1) & 255)];
+            const int64_t size = 32 + 8 * int64_t(std::min<int>(e.Length, MaxSlots));
+            if (e.Length == 0 || e.Pos < end || e.Pos - end > MaxGap || e.Pos + size - pos > MaxSpan
+                || !InVariablePart(e.Pos, size, fileSize))
+                break;
+            end = e.Pos + size;
+        }
+        return end;
+    }
     TZmd& z = Z();
     const ObjectIndexBlock& b = BlockOf(n);
-    const int64_t fileSize = FileSize();
     const int last = std::min(256, z.HighestObject - ((n - 1) & ~255));
     for (int i = ((n - 1) & 255) + 1; i < last; ++i) {
         const ObjectIndexEntry& e = b.Entries[size_t(i)];

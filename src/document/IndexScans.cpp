@@ -11,6 +11,7 @@
 #include "document/Undo.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numbers>
@@ -145,6 +146,7 @@ bool NextElementInRect(const CordRect& r, int colour)
             return GraphicsU16(slot, 2) == colour;
         });
     Index.ScanFound = 0;
+    Index.ScanList = nullptr;
     const bool found = NextInScan(
         [&](const ObjectIndexBlock& b) {
             return b.LiveCount > 0 && RectsOverlap(b.Summary, r)
@@ -159,6 +161,72 @@ bool NextElementInRect(const CordRect& r, int colour)
         Index.ScanFound = Index.CurIndexNo;
     }
     return found;
+}
+
+ElementsInRect::~ElementsInRect()
+{
+    if (Index.ScanList == this)
+        Index.ScanList = nullptr;
+}
+
+bool CollectElementsInRect(const CordRect& r, ElementsInRect& list)
+{
+    list.rect = r;
+    list.numbers.clear();
+    for (std::vector<int>& v : list.byColour)
+        v.clear();
+    list.at = 0;
+    if (GraphicsMode() || !Index.ActiveZmd)
+        return false;
+    TZmd& z = Z();
+    const int highest = z.HighestObject;
+    for (int first = 1; first <= highest; first += 256) {
+        const ObjectIndexBlock& block = BlockOf(first);
+        if (block.LiveCount <= 0 || !RectsOverlap(block.Summary, r))
+            continue;
+        const int count = std::min(256, highest - first + 1);
+        for (int i = 0; i < count; ++i) {
+            const ObjectIndexEntry& e = block.Entries[size_t(i)];
+            if (!RectsOverlap(e.Rect, r) || !EntryLive(e))
+                continue;
+            list.numbers.push_back(first + i);
+            // Each colour of the symbol that the block counts, as EntryInScan reads them.
+            SymbolBytes* rec = nullptr;
+            GetSymbol(e.Symbol, rec);
+            if (rec->size() < SymColorSet + 32)
+                continue;
+            for (size_t k = 0; k < 32; ++k)
+                for (unsigned bits = (*rec)[SymColorSet + k]; bits != 0; bits &= bits - 1) {
+                    const size_t colour = 8 * k + size_t(std::countr_zero(bits));
+                    if (block.Colors.test(colour))
+                        list.byColour[colour].push_back(first + i);
+                }
+        }
+    }
+    return true;
+}
+
+bool NextListedElement(ElementsInRect& list, int colour)
+{
+    Index.ScanFound = 0;
+    if (colour > 255 || GraphicsMode() || !Index.ActiveZmd)
+        return false;
+    const std::vector<int>& numbers = colour < 0 ? list.numbers : list.byColour[size_t(colour)];
+    while (list.at < numbers.size()) {
+        const int n = numbers[list.at++];
+        // Only an object deleted meanwhile is passed over.
+        if (!ValidNumber(n) || !EntryLive(BlockOf(n).Entries[size_t((n - 1) & 255)]))
+            continue;
+        Index.CurIndex = BlockOf(n).Entries[size_t((n - 1) & 255)];
+        Index.CurIndexNo = n;
+        Index.ScanRect = list.rect;
+        Index.ScanColour = colour;
+        Index.ScanFinished = list.at == numbers.size();
+        Index.ScanFound = n;
+        Index.ScanList = &list;
+        return true;
+    }
+    return false;
 }
 
 bool NextSelectedElement()

@@ -141,6 +141,9 @@ void OwnObjectPasses(MapView& v, Device& dc)
 {
     TZmd& z = *v.Document;
     const int count = std::clamp<int>(z.ColorBlock.ColorCount, 0, MaxColors);
+    // One walk of the index for all the colours.
+    ElementsInRect listed;
+    const bool haveList = CollectElementsInRect(Graph.ClipRect, listed);
     for (int i = count - 1; i >= 0; --i) {
         const ColorRecord& c = z.ColorBlock.Colors[size_t(i)];
         Graph.CurrentColor = c.Number;
@@ -154,7 +157,7 @@ void OwnObjectPasses(MapView& v, Device& dc)
             dc.setBrush({BrushStyle::Solid, ColorToDevice(Graph.OutputCmyk), HatchStyle::Horizontal});
             dc.rectangle(QRectF(0, 0, v.ClientWidth, v.ClientHeight));
         }
-        DrawColorPass();
+        DrawColorPass(haveList ? &listed : nullptr);
     }
 }
 
@@ -450,10 +453,18 @@ void WorkWinWmPaint(MapView& v, const PixRect& rect)
     }
 }
 
-void DrawColorPass()
+void DrawColorPass(ElementsInRect* listed)
 {
     StartElementScan(0);
-    while (!AbortRequested && NextElementInRect(Graph.ClipRect, Graph.CurrentColor)) {
+    if (listed && !(listed->rect == Graph.ClipRect))
+        listed = nullptr;
+    if (listed)
+        listed->at = 0;
+    const auto next = [listed] {
+        return listed ? NextListedElement(*listed, Graph.CurrentColor)
+                      : NextElementInRect(Graph.ClipRect, Graph.CurrentColor);
+    };
+    while (!AbortRequested && next()) {
         const int n = Index.CurIndexNo;
         SymbolBytes* sym = nullptr;
         GetSymbol(Index.CurIndex.Symbol, sym);

@@ -176,7 +176,9 @@ bool UpdateViewOf(MapView& v);
 // The paint message of the surface for the update rectangle r.
 void WorkWinWmPaint(MapView& v, const PixRect& r);
 void PaintMapWindow(MapView& v);
-void DrawColorPass();
+// The objects of the current colour in the clip rectangle; those of `listed` alone when it
+// holds that rectangle's objects.
+void DrawColorPass(ElementsInRect* listed = nullptr);
 void PollUserInput();
 void PollEscape();
 // A paint's input poll lets the window system's events and the timers run. What would change

@@ -1,5 +1,6 @@
 // A rectangle scan's read takes along the records the scan visits next: each object still
 // reads as the file holds it, across gaps, out of order and after a change between reads.
+// A scan of a list collected once finds what the scan of the index finds.
 #include "DocumentFixture.h"
 
 namespace zemo::test {
@@ -46,6 +47,60 @@ TEST_F(DocTest, AScanReadsEachObjectAsStoredAcrossGapsAndAfterAChange)
     }
     EXPECT_EQ(ReadScan(-1), (std::vector<std::vector<int>>{
                                 {2, 3, 30}, {3, 5, 40}, {4, 5, 8}, {5, 6, 10}, {6, 7, 12}, {7, 8, 14}}));
+}
+
+TEST_F(DocTest, AListedScanFindsAndReadsWhatTheIndexScanDoes)
+{
+    // Over two blocks: lines of two colours, an area of two, a deleted and a course-only
+    // object, one of an undefined symbol (the default symbol's colour 0), empty slots.
+    TestMapWriter w;
+    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0),
+                TestColor::Cmyk(7, "Brown", 0, 100, 200, 40), TestColor::Cmyk(9, "Green", 150, 0, 180, 0)};
+    w.symbols = {TestSymbol::Line(10, 3), TestSymbol::Line(20, 7), TestSymbol::Area(30, 9)};
+    w.symbols[2].AddColor(7);
+    std::vector<std::vector<TestCord>> cords;
+    for (int i = 0; i < 300; ++i) {
+        const int32_t x = (i * 37 % 100) * mm;
+        TestObject o = i % 3 == 2 ? TestObject::Area(30, {{x, 0}, {x + mm, 0}, {x + mm, mm}, {x, 0}})
+                                  : TestObject::Line(i % 3 ? 20 : 10, {{x, 0}, {x + 2 * mm, mm}});
+        o.deleted = i % 41 == 7;
+        o.courseOnly = i == 50;
+        if (i == 260)
+            o.symbol10 = 990;
+        w.objects.push_back(i % 53 == 11 ? TestObject::EmptySlot() : o);
+        cords.push_back(o.cords);
+    }
+    Open(w);
+    ElementsInRect list;
+    for (const CordRect& r : {AllMap, CordRect{20 * mm, 0, 40 * mm, mm / 2}, CordRect{500 * mm, 0, 600 * mm, mm}}) {
+        ASSERT_TRUE(CollectElementsInRect(r, list));
+        EXPECT_EQ(list.numbers, Scan(r));
+        for (const int colour : {-1, 0, 3, 7, 9, 256}) {
+            std::vector<int> listed;
+            list.at = 0;
+            while (NextListedElement(list, colour)) {
+                listed.push_back(Index.CurIndexNo);
+                EXPECT_EQ(Index.CurIndex, Z().Entry(Index.CurIndexNo));
+                // Read with those found next, as written.
+                const ElementRecord& e = Index.DrawElement;
+                ASSERT_TRUE(ReadElement(Index.CurIndexNo, Index.DrawElement));
+                const std::vector<TestCord>& want = cords[size_t(Index.CurIndexNo - 1)];
+                ASSERT_EQ(e.nItem, want.size());
+                for (size_t k = 0; k < want.size(); ++k)
+                    EXPECT_TRUE(e.Slots[k].x == want[k].x && e.Slots[k].y == want[k].y) << Index.CurIndexNo;
+            }
+            EXPECT_EQ(listed, Scan(r, colour)) << "colour " << colour;
+        }
+    }
+    // A list gone before its last find is read: the read does not look into it.
+    {
+        ElementsInRect gone;
+        ASSERT_TRUE(CollectElementsInRect(AllMap, gone));
+        ASSERT_TRUE(NextListedElement(gone, 7));
+    }
+    const int found = Index.CurIndexNo;
+    EXPECT_TRUE(ReadElement(found, Index.DrawElement));
+    EXPECT_EQ(Index.DrawElement.Symbol, Z().Entry(found).Symbol);
 }
 
 } // namespace
