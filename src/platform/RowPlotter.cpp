@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <algorithm>
+#include <bit>
+#include <type_traits>
 #include <climits>
 #include <cmath>
 
@@ -760,72 +762,103 @@ public:
     {
     }
 
-    // fill(ring) for each piece; false as soon as a fill is.
-    template <class Fill>
-    bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, Fill&& fill)
+    // A segment from a to b with its normal, and the next segment's direction and normal where
+    // it has a joint at its end.
+    struct Segment {
+        QPointF a, b, n, dNext, nNext;
+        bool jointAtStart = false, jointAtEnd = false;
+    };
+    // A round cap about c from c + u round to c - u, leaving u towards d.
+    struct Cap {
+        QPointF c, u, d;
+    };
+
+    // fill(ring) for each piece, unless drawn(*this, segment or cap) has drawn all of that
+    // segment's or cap's pieces itself; false as soon as a fill is.
+    template <class Fill, class Drawn>
+    bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, Fill&& fill, Drawn&& drawn)
     {
         if (!set(figure, shift, closeIt))
             return true;
         const size_t segments = m_centre.size() - 1;
         for (size_t i = 0; i < segments; ++i) {
-            const QPointF a = m_centre[i], b = m_centre[i + 1], n = m_normals[i];
-            const bool jointAtStart = m_closed || i > 0, jointAtEnd = m_closed || i + 1 < segments;
             const size_t next = (i + 1) % segments;
-            // The outer bend's points from the end of this side to the start of the next.
-            const double outer = jointAtEnd ? outerBend(i, next) : 0;
-            const QPointF dNext = m_centre[next + 1] - m_centre[next];
-            const bool merged = outer != 0 && Dot(n * -outer, dNext) <= Dot(dNext, dNext);
-            m_piece.clear();
-            m_piece.push_back(a + n);
-            if (merged && outer > 0)
-                m_piece.insert(m_piece.end(), m_bend.begin(), m_bend.end());
-            else
-                m_piece.push_back(b + n);
-            if (jointAtEnd)
-                m_piece.push_back(b);
-            if (merged && outer < 0)
-                m_piece.insert(m_piece.end(), m_bend.rbegin(), m_bend.rend());
-            else
-                m_piece.push_back(b - n);
-            m_piece.push_back(a - n);
-            if (jointAtStart)
-                m_piece.push_back(a);
-            if (!fill(std::span<const QPointF>(m_piece)))
-                return false;
-            if (outer != 0 && !merged) {
-                m_bend.push_back(b);
-                if (!fill(std::span<const QPointF>(m_bend)))
-                    return false;
+            Segment s{m_centre[i], m_centre[i + 1], m_normals[i], {}, {}, m_closed || i > 0, m_closed || i + 1 < segments};
+            if (s.jointAtEnd) {
+                s.dNext = m_centre[next + 1] - m_centre[next];
+                s.nNext = m_normals[next];
             }
+            if (!drawn(*this, s) && !segment(s, fill))
+                return false;
         }
         if (m_closed || !m_roundCaps)
             return true;
         for (const bool atEnd : {false, true}) {
             const size_t i = atEnd ? segments - 1 : 0;
-            const QPointF c = m_centre[atEnd ? segments : 0];
-            const QPointF d = atEnd ? m_centre[segments] - m_centre[segments - 1] : m_centre[0] - m_centre[1];
-            const QPointF u = atEnd ? m_normals[i] : -m_normals[i];
-            m_piece.clear();
-            m_piece.push_back(c + u);
-            AppendArc(c, u, -u, d, m_arc, m_piece);
-            m_piece.push_back(c - u);
-            if (!fill(std::span<const QPointF>(m_piece)))
+            const Cap k{m_centre[atEnd ? segments : 0], atEnd ? m_normals[i] : -m_normals[i],
+                        atEnd ? m_centre[segments] - m_centre[segments - 1] : m_centre[0] - m_centre[1]};
+            if (!drawn(*this, k) && !cap(k, fill))
                 return false;
         }
         return true;
     }
 
-private:
-    // Where segment i meets segment next, the points round the outer bend into m_bend, from
-    // segment i's side to the next one's; the side they are on (1 along the normal, -1 against
-    // it), 0 for none.
-    double outerBend(size_t i, size_t next)
+    // The pieces of one segment: its own, with the outer bend at its end taken in or apart.
+    template <class Fill>
+    bool segment(const Segment& s, Fill&& fill)
     {
-        const QPointF b = m_centre[i + 1];
-        const QPointF d = b - m_centre[i], dNext = m_centre[next + 1] - m_centre[next];
+        // The outer bend's points from the end of this side to the start of the next.
+        const double outer = s.jointAtEnd ? outerBend(s) : 0;
+        const bool merged = outer != 0 && Dot(s.n * -outer, s.dNext) <= Dot(s.dNext, s.dNext);
+        m_piece.clear();
+        m_piece.push_back(s.a + s.n);
+        if (merged && outer > 0)
+            m_piece.insert(m_piece.end(), m_bend.begin(), m_bend.end());
+        else
+            m_piece.push_back(s.b + s.n);
+        if (s.jointAtEnd)
+            m_piece.push_back(s.b);
+        if (merged && outer < 0)
+            m_piece.insert(m_piece.end(), m_bend.rbegin(), m_bend.rend());
+        else
+            m_piece.push_back(s.b - s.n);
+        m_piece.push_back(s.a - s.n);
+        if (s.jointAtStart)
+            m_piece.push_back(s.a);
+        if (!fill(std::span<const QPointF>(m_piece)))
+            return false;
+        if (outer != 0 && !merged) {
+            m_bend.push_back(s.b);
+            if (!fill(std::span<const QPointF>(m_bend)))
+                return false;
+        }
+        return true;
+    }
+
+    template <class Fill>
+    bool cap(const Cap& k, Fill&& fill)
+    {
+        m_piece.clear();
+        m_piece.push_back(k.c + k.u);
+        AppendArc(k.c, k.u, -k.u, k.d, m_arc, m_piece);
+        m_piece.push_back(k.c - k.u);
+        return fill(std::span<const QPointF>(m_piece));
+    }
+
+    double half() const { return m_half; }
+    PenJoin join() const { return m_join; }
+
+private:
+    // Where the segment meets the next, the points round the outer bend into m_bend, from the
+    // segment's side to the next one's; the side they are on (1 along the normal, -1 against
+    // it), 0 for none.
+    double outerBend(const Segment& s)
+    {
+        const QPointF b = s.b;
+        const QPointF d = b - s.a, dNext = s.dNext;
         // The outer side is the one the next segment turns away from.
-        const double outer = Dot(dNext, m_normals[i]) > 0 ? -1 : 1;
-        const QPointF u = m_normals[i] * outer, v = m_normals[next] * outer;
+        const double outer = Dot(dNext, s.n) > 0 ? -1 : 1;
+        const QPointF u = s.n * outer, v = s.nNext * outer;
         if (u == v)
             return 0;
         m_bend.clear();
@@ -849,6 +882,54 @@ private:
 
 } // namespace
 
+namespace {
+
+// The first and the last column that the edges of a convex ring of 26.6 points, point(i) for
+// i < n, cross on each row from top to bottom within the box: ends[2 r] and ends[2 r + 1] for
+// row top + r (INT32_MAX and INT32_MIN on a row without any). False beyond the exact range.
+template <class Point>
+bool ConvexRowEnds(size_t n, Point point, const QRect& box, int top, int bottom, std::vector<int32_t>& ends)
+{
+    ends.resize(size_t(2 * (bottom - top + 1)));
+    for (size_t r = 0; r < ends.size(); r += 2) {
+        ends[r] = INT32_MAX;
+        ends[r + 1] = INT32_MIN;
+    }
+    ScanEdges scan(box, [&ends, top](const ScanEdge& e) {
+        int64_t x = e.x;
+        int32_t* at = ends.data() + 2 * (e.top - top);
+        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
+            const auto c = int32_t(x >> 16);
+            at[0] = std::min(at[0], c);
+            at[1] = std::max(at[1], c);
+        }
+    });
+    auto [px, py] = point(n - 1);
+    for (size_t i = 0; i < n; ++i) {
+        const auto [qx, qy] = point(i);
+        if (!scan.add(px, py, qx, qy))
+            return false;
+        px = qx;
+        py = qy;
+    }
+    return true;
+}
+
+// 26.6 of v, unless v * 64 lies so near a half that v moved by whole pixels (and rounded to a
+// double again, within 2^-39 below 2^14) might round the other way.
+bool SteadyFixed26(double v, int64_t& out)
+{
+    const double t = v * 64;
+    if (!(std::abs(v) < 1024) || std::abs(t - std::floor(t) - 0.5) < 1e-8)
+        return false;
+    out = fixed26(v);
+    return true;
+}
+
+void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
+
+} // namespace
+
 bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
 {
     QPointF low(CoordLimit, CoordLimit), high(-CoordLimit, -CoordLimit);
@@ -868,33 +949,88 @@ bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
     if (top > bottom)
         return true;
     std::vector<int32_t>& ends = m_rowStarts;
-    ends.resize(size_t(2 * (bottom - top + 1)));
-    for (size_t r = 0; r < ends.size(); r += 2) {
-        ends[r] = INT32_MAX;
-        ends[r + 1] = INT32_MIN;
-    }
-    ScanEdges scan(m_clipBounds, [&ends, top](const ScanEdge& e) {
-        int64_t x = e.x;
-        int32_t* at = ends.data() + 2 * (e.top - top);
-        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
-            const auto c = int32_t(x >> 16);
-            at[0] = std::min(at[0], c);
-            at[1] = std::max(at[1], c);
-        }
-    });
-    int64_t px = fixed26(ring.back().x()), py = fixed26(ring.back().y());
-    for (const QPointF& p : ring) {
-        const int64_t qx = fixed26(p.x()), qy = fixed26(p.y());
-        if (!scan.add(px, py, qx, qy))
-            return false;
-        px = qx;
-        py = qy;
-    }
+    const auto point = [ring](size_t i) { return std::pair(fixed26(ring[i].x()), fixed26(ring[i].y())); };
+    if (!ConvexRowEnds(ring.size(), point, m_clipBounds, top, bottom, ends))
+        return false;
     for (int y = top; y <= bottom; ++y) {
         const int32_t* at = ends.data() + 2 * (y - top);
         if (at[0] < at[1])
-            clipped(y, at[0], at[1],
-                    [color](uint32_t* r, int, int x0, int x1) { std::fill(r + x0, r + x1, color); });
+            clipped(y, at[0], at[1], [color](uint32_t* r, int, int x0, int x1) { FillRun(color, r, x0, x1); });
+    }
+    return true;
+}
+
+template <class Scan>
+const RowPlotter::StrokeShape& RowPlotter::strokeShape(const StrokeShapeKey& key, Scan&& scan)
+{
+    uint64_t h = 0;
+    const auto mix = [&h](uint64_t v) {
+        h = (h ^ v) * 0x9E3779B97F4A7C15ull;
+        h ^= h >> 29;
+    };
+    mix(std::bit_cast<uint64_t>(key.half));
+    mix(std::bit_cast<uint64_t>(key.fx));
+    mix(std::bit_cast<uint64_t>(key.fy));
+    mix(uint64_t(uint32_t(key.dx)) | uint64_t(uint32_t(key.dy)) << 32);
+    mix(uint64_t(uint32_t(key.nextDx)) | uint64_t(uint32_t(key.nextDy)) << 32);
+    mix(uint64_t(key.kind));
+    if (m_shapeSlots.empty())
+        m_shapeSlots.assign(2 * MaxStrokeShapes, 0);
+    const size_t mask = m_shapeSlots.size() - 1;
+    size_t slot = h & mask;
+    for (; m_shapeSlots[slot] != 0; slot = (slot + 1) & mask) {
+        const StrokeShape& s = m_shapes[size_t(m_shapeSlots[slot] - 1)];
+        if (s.key == key)
+            return s;
+    }
+    if (m_shapes.size() == MaxStrokeShapes) {
+        // Full: start again rather than walk long chains.
+        m_shapes.clear();
+        m_shapeRuns.clear();
+        std::fill(m_shapeSlots.begin(), m_shapeSlots.end(), 0);
+        slot = h & mask;
+    }
+    StrokeShape& s = m_shapes.emplace_back();
+    s.key = key;
+    s.runsAt = uint32_t(m_shapeRuns.size());
+    s.usable = scan(s);
+    if (!s.usable)
+        m_shapeRuns.resize(s.runsAt);
+    s.runCount = uint32_t((m_shapeRuns.size() - s.runsAt) / 3);
+    m_shapeSlots[slot] = int32_t(m_shapes.size());
+    return s;
+}
+
+bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, StrokeShape&, int64_t box[4])
+{
+    constexpr size_t MaxPoints = 64;
+    int64_t xs[MaxPoints], ys[MaxPoints];
+    const size_t n = ring.size();
+    if (n == 0 || n > MaxPoints)
+        return false;
+    int64_t minY = INT64_MAX, maxY = INT64_MIN;
+    for (size_t i = 0; i < n; ++i) {
+        if (!SteadyFixed26(ring[i].x(), xs[i]) || !SteadyFixed26(ring[i].y(), ys[i]))
+            return false;
+        box[0] = std::min(box[0], xs[i]);
+        box[1] = std::max(box[1], xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+    }
+    box[2] = std::min(box[2], minY);
+    box[3] = std::max(box[3], maxY);
+    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
+    if (top > bottom)
+        return true;
+    const auto point = [&](size_t i) { return std::pair(xs[i], ys[i]); };
+    // A box that cuts nothing of a ring within ShapeReach of pixel (0, 0).
+    const QRect whole(-4 * ShapeReach, -4 * ShapeReach, 8 * ShapeReach, 8 * ShapeReach);
+    if (!ConvexRowEnds(n, point, whole, top, bottom, m_rowStarts))
+        return false;
+    for (int y = top; y <= bottom; ++y) {
+        const int32_t* at = m_rowStarts.data() + 2 * (y - top);
+        if (at[0] < at[1])
+            m_shapeRuns.insert(m_shapeRuns.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
     }
     return true;
 }
@@ -918,9 +1054,83 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
     if (rop == RasterOp::Copy && 2 * longSegments >= segments) {
         StrokePieces pieces(width / 2, join, roundCaps);
         const uint32_t c = argbOf(color);
+        const auto fill = [&](std::span<const QPointF> ring) { return fillConvex(ring, c); };
+        // A mitre's tip is found from where its segments lie, not from their directions alone.
+        const bool shaped = m_shapeCache && join != PenJoin::Mitre && width <= ShapeReach;
+        // A segment or cap from the shape cache where it starts, runs and turns on whole pixels
+        // from where its shape was scanned, and the clip cuts nothing of it.
+        const auto drawn = [&](StrokePieces& p, const auto& piece) {
+            using Piece = std::decay_t<decltype(piece)>;
+            constexpr bool isCap = std::is_same_v<Piece, StrokePieces::Cap>;
+            if (!shaped)
+                return false;
+            StrokeShapeKey key;
+            QPointF start, d, dNext;
+            if constexpr (isCap) {
+                start = piece.c;
+                d = piece.d;
+                key.kind = 4;
+            } else {
+                start = piece.a;
+                d = piece.b - piece.a;
+                dNext = piece.dNext;
+                key.kind = int(piece.jointAtStart) | int(piece.jointAtEnd) << 1;
+                if (start + d != piece.b)
+                    return false;
+            }
+            const auto whole = [](QPointF v) {
+                return std::abs(v.x()) <= ShapeReach && std::abs(v.y()) <= ShapeReach && v.x() == std::trunc(v.x())
+                    && v.y() == std::trunc(v.y());
+            };
+            if (!whole(d) || !whole(dNext) || !(std::abs(start.x()) < CoordLimit && std::abs(start.y()) < CoordLimit))
+                return false;
+            const double kx = std::floor(start.x()), ky = std::floor(start.y());
+            key.half = p.half();
+            key.kind |= int(p.join()) << 3;
+            key.fx = start.x() - kx;
+            key.fy = start.y() - ky;
+            key.dx = int32_t(d.x());
+            key.dy = int32_t(d.y());
+            key.nextDx = int32_t(dNext.x());
+            key.nextDy = int32_t(dNext.y());
+            const StrokeShape& shape = strokeShape(key, [&](StrokeShape& made) {
+                // The same pieces from (fx, fy): their normals follow from the directions alone.
+                int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+                bool exact = true;
+                const auto add = [&](std::span<const QPointF> ring) {
+                    exact = exact && addShapeRuns(ring, made, box);
+                    return true;
+                };
+                Piece there = piece;
+                if constexpr (isCap) {
+                    there.c = QPointF(key.fx, key.fy);
+                    p.cap(there, add);
+                } else {
+                    there.a = QPointF(key.fx, key.fy);
+                    there.b = there.a + d;
+                    p.segment(there, add);
+                }
+                if (!exact || box[0] > box[1])
+                    return false;
+                // Within these the clip box cuts nothing, with a pixel to spare on either side.
+                made.left = int32_t((box[0] >> 6) - 1);
+                made.right = int32_t((box[1] >> 6) + 1);
+                made.top = int32_t((box[2] + 32) >> 6);
+                made.bottom = int32_t((box[3] - 32) >> 6);
+                return true;
+            });
+            const int x = int(kx), y = int(ky);
+            if (!shape.usable || x + shape.left < m_clipBounds.left() || x + shape.right > m_clipBounds.right()
+                || y + shape.top < m_clipBounds.top() || y + shape.bottom > m_clipBounds.bottom())
+                return false;
+            const int16_t* run = m_shapeRuns.data() + shape.runsAt;
+            for (uint32_t k = 0; k < shape.runCount; ++k, run += 3)
+                clipped(y + run[0], x + run[1], x + run[2],
+                        [c](uint32_t* r, int, int x0, int x1) { FillRun(c, r, x0, x1); });
+            return true;
+        };
         for (const StrokeFigure& f : figures)
-            if (!pieces.add(f.points, shift, f.closed,
-                            [&](std::span<const QPointF> ring) { return fillConvex(ring, c); }))
+            if (!pieces.add(f.points, shift, f.closed, fill, drawn))
                 return false;
         return true;
     }

@@ -130,6 +130,9 @@ public:
     bool attached() const { return m_bits != nullptr; }
     // XOR as the raster engine does it needs an opaque format.
     bool canXor() const { return m_xorFormat; }
+    // Whether the pieces of thin strokes come from the shape cache (on at first); off, each is
+    // scanned anew, the pixels the same.
+    void setShapeCache(bool on) { m_shapeCache = on; }
 
     // The clip: the whole image, or the part of it within the region.
     void setClip(const std::optional<QRegion>& region);
@@ -203,6 +206,35 @@ private:
     std::vector<int32_t> m_rowStarts;
     std::vector<int32_t> m_fill;
     std::vector<int64_t> m_crossings;
+    // The pieces of a map's thin strokes come in a few shapes, again and again, at whole-pixel
+    // offsets: a segment's pieces (or a cap's) follow from its direction, the next segment's,
+    // the width and join, and where in its pixel it starts. Each such shape is scanned once and
+    // its runs moved to where it recurs (see RowPlotter.cpp).
+    struct StrokeShapeKey {
+        double half = 0, fx = 0, fy = 0;
+        int32_t dx = 0, dy = 0, nextDx = 0, nextDy = 0;
+        int32_t kind = 0;
+        friend bool operator==(const StrokeShapeKey&, const StrokeShapeKey&) = default;
+    };
+    struct StrokeShape {
+        StrokeShapeKey key;
+        bool usable = false;  // false: its pieces are scanned where they lie
+        // The pixels the clip must hold, as the runs are, relative to the start's pixel.
+        int32_t left = 0, right = 0, top = 0, bottom = 0;
+        uint32_t runsAt = 0, runCount = 0;  // in m_shapeRuns: row, first column, column after
+    };
+    static constexpr size_t MaxStrokeShapes = 1 << 14;
+    static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
+    // The shape of the key, scanned by `scan` (which adds its runs and box) when new.
+    template <class Scan>
+    const StrokeShape& strokeShape(const StrokeShapeKey& key, Scan&& scan);
+    // The rings' runs added to the shape, scanned with the start in pixel (0, 0); false where
+    // moving them would not be exact.
+    bool addShapeRuns(std::span<const QPointF> ring, StrokeShape& shape, int64_t box[4]);
+    bool m_shapeCache = true;
+    std::vector<int32_t> m_shapeSlots;  // open addressing: 1 + index into m_shapes, 0 empty
+    std::vector<StrokeShape> m_shapes;
+    std::vector<int16_t> m_shapeRuns;
 };
 
 } // namespace zemo

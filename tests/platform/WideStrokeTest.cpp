@@ -147,6 +147,44 @@ TEST(RowPlotter, WideStrokesLightThePixelsOfTheToolkitsStroke)
 
 namespace zemo {
 
+TEST(RowPlotter, StrokePiecesFromTheShapeCacheLightThePixelsScannedAnew)
+{
+    // Thin strokes of short steps on whole pixels, as a map draws them, in widths, joins, caps,
+    // centres and clips that change from stroke to stroke, many running off the image: one
+    // plotter keeps its shapes throughout, the other scans every piece.
+    std::mt19937 rng(11);
+    QImage cached = Noise(rng), scanned = cached.copy();
+    RowPlotter withShapes(cached), without(scanned);
+    without.setShapeCache(false);
+    const double widths[] = {2, 4, 3, 1.5, 2.5, 6, 9.75};
+    const PenJoin joins[] = {PenJoin::Round, PenJoin::Bevel, PenJoin::Mitre};
+    const QPointF shifts[] = {{Centre, Centre}, {0.5, 0.5}, {0, 0}, {0.3, Centre}};
+    for (int round = 0; round < 1500; ++round) {
+        const double width = widths[round % 7];
+        const PenJoin join = joins[round / 7 % 3];
+        const bool roundCaps = round % 4 != 1;
+        const QPointF shift = shifts[round / 21 % 4];
+        std::vector<QPointF> line{{double(int(rng() % (Width + 20)) - 10), double(int(rng() % (Height + 20)) - 10)}};
+        for (int i = 0, n = 2 + int(rng() % 30); i < n; ++i)
+            line.emplace_back(line.back() + QPointF(int(rng() % 9) - 4, int(rng() % 9) - 4));
+        if (round % 9 == 4)
+            line.push_back(line.front());
+        const RowPlotter::StrokeFigure figure[1] = {{line, round % 18 == 4}};
+        const int clip = round / 5 % 3;
+        for (RowPlotter* rows : {&withShapes, &without}) {
+            rows->setClip(clip == 1 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40)) : std::nullopt);
+            if (clip == 2) {
+                const std::vector<QPointF> path{{20, 10}, {150, 30}, {120, 110}, {30, 90}};
+                const int size[1] = {4};
+                ASSERT_TRUE(rows->setClipPath(path, size, FillRule::Winding));
+            }
+            const DeviceColor ink{uint8_t(round), uint8_t(round / 3), 200};
+            ASSERT_TRUE(rows->strokeWide(figure, shift, width, join, roundCaps, ink, RasterOp::Copy));
+        }
+        ASSERT_EQ(cached, scanned) << "round " << round << " width " << width << " join " << int(join);
+    }
+}
+
 TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
 {
     // Small polygons are counted in a box of windings, large ones with few crossings by sorted
