@@ -103,7 +103,8 @@ bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r)
 }
 
 // Sutherland-Hodgman against a rectangle. The ring's inside (odd-even) within the rectangle
-// is kept exactly; the cut edges run along the rectangle's sides.
+// is kept exactly; the cut edges run along the rectangle's sides. The points made there stay
+// unrounded, on the edges they cut.
 std::vector<QPointF> ClipRing(const std::vector<QPointF>& ring, const QRectF& r)
 {
     std::vector<QPointF> cur = ring;
@@ -139,8 +140,6 @@ std::vector<QPointF> ClipRing(const std::vector<QPointF>& ring, const QRectF& r)
         }
         cur.swap(next);
     }
-    for (QPointF& p : cur)
-        p = QPointF(Round(p.x()), Round(p.y()));
     return cur;
 }
 
@@ -752,7 +751,8 @@ void PathToDevice(int tolerance)
             ++i;
             continue;
         }
-        if (i < n - 2 && (p[i].x & FirstBezierFlag)) {
+        // A curve ends within its ring, as the area cutter takes it.
+        if (i < n - 2 && (p[i].x & FirstBezierFlag) && !((p[i + 1].y | p[i + 2].y) & HoleFlag)) {
             const int k = FlattenBezier(p + i - 1, flat, 5, tolerance);
             for (int j = 0; j < k; ++j)
                 add(device(flat[j]));
@@ -844,33 +844,46 @@ bool GraphFill(bool hatchAllowed)
     }
     if (!IsDeviceMode() || !Graph.OutputDC)
         return true;
-    if (holes || n > 128)
-        return false;
+    // The device takes every ring at once, of any size, filled by the odd-even rule. Pieces
+    // cut apart would each put the points made on the cuts onto whole pixels, off the edges
+    // they cut: a nearly level edge would step by a pixel row over a long stretch.
     PathToDevice(Scale.FlattenTolerance);
-    CloseDeviceRing();
-    if (Graph.DevicePoints.size() < 4)
-        return true;
-    const QRectF bounds = BoundsOf(Graph.DevicePoints);
     const QRectF clip = DeviceClipBox();
-    if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
-        || bounds.top() > clip.bottom())
-        return true;
     // Any size: the part within reach of the visible box is kept exactly; a ring wholly
-    // within it is kept as it is.
+    // within it is kept as it is, a ring wholly beyond it changes nothing there.
     const QRectF box = WidenedBox(1);
-    static std::vector<QPointF> clipped;
-    const bool inside = bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
-                        && bounds.bottom() <= box.bottom();
-    if (!inside)
-        clipped = ClipRing(Graph.DevicePoints, box);
-    const std::vector<QPointF>& ring = inside ? Graph.DevicePoints : clipped;
-    if (ring.size() < 3)
+    static std::vector<QPointF> rings, ring;
+    static std::vector<int> sizes;
+    rings.clear();
+    sizes.clear();
+    size_t at = 0;
+    for (const int size : Graph.DeviceRingSizes) {
+        const auto first = Graph.DevicePoints.begin() + std::ptrdiff_t(at);
+        ring.assign(first, first + size);
+        at += size_t(size);
+        while (ring.size() > 1 && ring.back() == ring.front())
+            ring.pop_back();
+        if (ring.size() < 3)
+            continue;
+        const QRectF bounds = BoundsOf(ring);
+        if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
+            || bounds.top() > clip.bottom())
+            continue;
+        if (!(bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
+              && bounds.bottom() <= box.bottom()))
+            ring = ClipRing(ring, box);
+        if (ring.size() < 3)
+            continue;
+        rings.insert(rings.end(), ring.begin(), ring.end());
+        sizes.push_back(int(ring.size()));
+    }
+    if (sizes.empty())
         return true;
     Device* dc = Graph.OutputDC;
     if (!Graph.HatchedAreas || !hatchAllowed) {
         SetDeviceBrush(true);
         SetDevicePen(1, 0, false);
-        dc->polygon(ring);
+        dc->polygon(rings, sizes);
         SetDevicePen(1, 0, true);
         return true;
     }
@@ -882,7 +895,7 @@ bool GraphFill(bool hatchAllowed)
     dc->setBrushOrigin((color & 1) ? QPoint(shift, 0) : QPoint(0, shift));
     dc->setBackground(BackgroundMode::Transparent, DeviceColor{255, 255, 255});
     dc->beginPath();
-    dc->polygon(ring);
+    dc->polygon(rings, sizes);
     dc->endPath();
     const bool ok = dc->fillPath();
     dc->setBrush(CachedBrush());

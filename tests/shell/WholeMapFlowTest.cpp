@@ -206,20 +206,28 @@ TEST_F(WholeMapFlow, TheCommandsAreOfferedWithAMapAndChangeSymbolsHasItsButton)
 
 } // namespace
 
-// Extras > Stretch map 80 % on an area with a hole whose first point lies on one row with two
-// corners of the outer ring, the row along which the painter cuts the area in two (the middle
-// of its height). At 2.4X, 4X and 8X, from several view positions, the window shows what
-// QPainter fills with the stored rings; only pixels along an edge may differ.
+// Extras > Stretch map 80 % on areas with a hole whose first point lies on one row with corners
+// of the outer ring, through the middle of the area's height. The second hole's base runs nearly
+// along that row: a point put on the base where the area is cut into pieces, rounded to another
+// pixel row than the base, bends it by a row over a long stretch and lets the fill into the hole.
+// At 2.4X, 4X and 8X, from view positions fractions of a pixel apart, the window shows what
+// QPainter fills with the stored rings: no pixel differs away from an edge, and no more than two
+// side by side along a row.
 TEST_F(WholeMapFlow, AStretchedAreaWithAHoleOnTheCuttingRowPaintsAsItsRings)
 {
     TestMapWriter w(8);
     w.symbols = {TestSymbol::Area(301)};
     const int32_t u = Mm / 20;  // 80 % of it is a whole number of grid steps
+    const int32_t dx = 600 * Mm; // the second area, far beside the first
     w.objects.push_back(TestObject::Area(
         301, {{-15 * Mm, 0}, {-7 * Mm, -20 * Mm}, {7 * Mm + 3 * u, -20 * Mm}, {15 * Mm + 7 * u, 0},
               {7 * Mm, 20 * Mm}, {-7 * Mm - 5 * u, 20 * Mm}, {-15 * Mm, 0},
               {-5 * Mm, 0 | HoleFlag}, {5 * Mm + 9 * u, -5 * Mm + 3 * u}, {4 * Mm, 0}, {4 * Mm - 2 * u, 5 * Mm},
               {-5 * Mm, 0}}));
+    w.objects.push_back(TestObject::Area(
+        301, {{dx - 15 * Mm, 0}, {dx - 7 * Mm, -20 * Mm}, {dx + 7 * Mm, -20 * Mm}, {dx + 15 * Mm, 0},
+              {dx + 7 * Mm, 20 * Mm}, {dx - 7 * Mm, 20 * Mm},
+              {dx - 22 * u, 0 | HoleFlag}, {dx + 40 * u, 56 * u}, {dx + 98 * u, 2 * u}}));
     ASSERT_TRUE(OpenWritten(w, QStringLiteral("hole.zmd")));
     Frame().UpdateCommandStates();
     if (Frame().Action(Cmd::GridBtn)->isChecked())
@@ -232,39 +240,61 @@ TEST_F(WholeMapFlow, AStretchedAreaWithAHoleOnTheCuttingRowPaintsAsItsRings)
     ASSERT_TRUE(ReadElement(1, CurElement));
     ASSERT_EQ(CurElement.Cords()[7], (Cord{-4 * Mm, 0 | HoleFlag}));
     TZmd& z = *Index.ActiveZmd;
-    for (double zoom : {2.4, 4.0, 8.0})
-        for (int32_t off : {0, 3 * 2048 + 512, 7 * 2048 + 1024}) {
-            z.Setup.Zoom = zoom;
-            z.Setup.ViewCenterX = off;
-            z.Setup.ViewCenterY = off / 3;
-            Trigger(Cmd::ViewRedraw);
-            UpdateViewOf(ActiveChild()->View());
-            QPainterPath rings;
-            rings.setFillRule(Qt::OddEvenFill);
-            for (int i = 0; i < CurElement.nItem; ++i) {
-                const Cord c = CurElement.Cords()[i];
-                const QPointF d = CordToDeviceF(c);
-                const QPointF p(std::nearbyint(d.x()), std::nearbyint(d.y()));
-                if (i == 0 || (c.y & HoleFlag))
-                    rings.moveTo(p);
-                else
-                    rings.lineTo(p);
-            }
-            const QImage& shown = ActiveChild()->Surface();
-            QImage want(shown.size(), QImage::Format_RGB32);
-            want.fill(Qt::white);
-            QPainter painter(&want);
-            painter.fillPath(rings, Qt::black);
-            painter.end();
-            const auto dark = [](const QImage& img, int x, int y) { return qGray(img.pixel(x, y)) < 128; };
-            int wrong = 0;
-            for (int y = 1; y + 1 < want.height(); ++y)
-                for (int x = 1; x + 1 < want.width(); ++x) {
-                    bool edge = false;
-                    for (int k = 0; k < 9; ++k)
-                        edge = edge || dark(want, x - 1 + k % 3, y - 1 + k / 3) != dark(want, x, y);
-                    wrong += !edge && dark(shown, x, y) != dark(want, x, y);
-                }
-            EXPECT_EQ(wrong, 0) << "zoom " << zoom << ", view moved by " << off;
+    // 1 where the picture is dark, row by row.
+    const auto dark = [](const QImage& img) {
+        std::vector<uint8_t> d(size_t(img.width()) * size_t(img.height()));
+        for (int y = 0; y < img.height(); ++y) {
+            const auto* px = reinterpret_cast<const QRgb*>(img.constScanLine(y));
+            for (int x = 0; x < img.width(); ++x)
+                d[size_t(y) * size_t(img.width()) + size_t(x)] = qGray(px[x]) < 128;
         }
+        return d;
+    };
+    for (int n : {1, 2}) {
+        ASSERT_TRUE(ReadElement(n, CurElement));
+        const int32_t x0 = Masked(CurElement.Cords()[0].x) + 12 * Mm;
+        for (double zoom : {2.4, 4.0, 8.0})
+            for (int32_t off : {0, 256, 768, 1280, 3 * 2048 + 512, 7 * 2048 + 1024}) {
+                z.Setup.Zoom = zoom;
+                z.Setup.ViewCenterX = x0 + off;
+                z.Setup.ViewCenterY = off;
+                Trigger(Cmd::ViewRedraw);
+                UpdateViewOf(ActiveChild()->View());
+                QPainterPath rings;
+                rings.setFillRule(Qt::OddEvenFill);
+                for (int i = 0; i < CurElement.nItem; ++i) {
+                    const Cord c = CurElement.Cords()[i];
+                    const QPointF d = CordToDeviceF(c);
+                    const QPointF p(std::nearbyint(d.x()), std::nearbyint(d.y()));
+                    if (i == 0 || (c.y & HoleFlag)) {
+                        rings.closeSubpath();
+                        rings.moveTo(p);
+                    } else {
+                        rings.lineTo(p);
+                    }
+                }
+                rings.closeSubpath();
+                const QImage& shown = ActiveChild()->Surface();
+                QImage want(shown.size(), QImage::Format_RGB32);
+                want.fill(Qt::white);
+                QPainter painter(&want);
+                painter.fillPath(rings, Qt::black);
+                painter.end();
+                const std::vector<uint8_t> got = dark(shown), exact = dark(want);
+                const int W = want.width();
+                int wrong = 0, longest = 0;
+                for (int y = 1; y + 1 < want.height(); ++y)
+                    for (int x = 1, run = 0; x + 1 < W; ++x) {
+                        const size_t at = size_t(y) * size_t(W) + size_t(x);
+                        bool edge = false;
+                        for (int k = 0; k < 9; ++k)
+                            edge = edge || exact[at + size_t((k / 3 - 1) * W + k % 3 - 1)] != exact[at];
+                        run = got[at] != exact[at] ? run + 1 : 0;
+                        longest = std::max(longest, run);
+                        wrong += !edge && got[at] != exact[at];
+                    }
+                EXPECT_LE(longest, 2) << "area " << n << ", zoom " << zoom << ", view moved by " << off;
+                EXPECT_EQ(wrong, 0) << "area " << n << ", zoom " << zoom << ", view moved by " << off;
+            }
+    }
 }
