@@ -226,6 +226,49 @@ QRectF BoundsOf(const std::vector<QPointF>& pts)
     return QRectF(QPointF(x1, y1), QPointF(x2, y2));
 }
 
+// The rings of the path on the device, each within reach of the visible box: a ring wholly
+// within it as it is, one across it clipped exactly, one wholly beyond it left out (it changes
+// nothing there). Rings of fewer than 3 points are left out; a clip ring first loses a spike
+// at its start. False when no ring is left.
+bool DeviceRings(bool forClip, std::vector<QPointF>& rings, std::vector<int>& sizes)
+{
+    PathToDevice(Scale.FlattenTolerance);
+    const QRectF clip = DeviceClipBox();
+    const QRectF box = WidenedBox(1);
+    static std::vector<QPointF> ring;
+    rings.clear();
+    sizes.clear();
+    size_t at = 0;
+    for (const int size : Graph.DeviceRingSizes) {
+        if (size <= 0)
+            continue;
+        const auto first = Graph.DevicePoints.begin() + std::ptrdiff_t(at);
+        ring.assign(first, first + size);
+        at += size_t(size);
+        ring.push_back(ring.front());
+        while (forClip && ring.size() >= 4 && ring[ring.size() - 2] == ring[1]) {
+            ring.pop_back();
+            ring.erase(ring.begin());
+        }
+        while (ring.size() > 1 && ring.back() == ring.front())
+            ring.pop_back();
+        if (ring.size() < 3)
+            continue;
+        const QRectF bounds = BoundsOf(ring);
+        if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
+            || bounds.top() > clip.bottom())
+            continue;
+        if (!(bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
+              && bounds.bottom() <= box.bottom()))
+            ring = ClipRing(ring, box);
+        if (ring.size() < 3)
+            continue;
+        rings.insert(rings.end(), ring.begin(), ring.end());
+        sizes.push_back(int(ring.size()));
+    }
+    return !sizes.empty();
+}
+
 // ---- Mode 7 ----
 
 void PutU16(uint8_t* p, int v)
@@ -511,14 +554,6 @@ void StrokeBackEnd(int width, int style)
             flush();
     }
     flush();
-}
-
-// A closed device ring for fills and clips: first point repeated at the end.
-void CloseDeviceRing()
-{
-    std::vector<QPointF>& d = Graph.DevicePoints;
-    if (!d.empty() && d.back() != d.front())
-        d.push_back(d.front());
 }
 
 // 0x00BBGGRR to a device colour.
@@ -847,37 +882,9 @@ bool GraphFill(bool hatchAllowed)
     // The device takes every ring at once, of any size, filled by the odd-even rule. Pieces
     // cut apart would each put the points made on the cuts onto whole pixels, off the edges
     // they cut: a nearly level edge would step by a pixel row over a long stretch.
-    PathToDevice(Scale.FlattenTolerance);
-    const QRectF clip = DeviceClipBox();
-    // Any size: the part within reach of the visible box is kept exactly; a ring wholly
-    // within it is kept as it is, a ring wholly beyond it changes nothing there.
-    const QRectF box = WidenedBox(1);
-    static std::vector<QPointF> rings, ring;
+    static std::vector<QPointF> rings;
     static std::vector<int> sizes;
-    rings.clear();
-    sizes.clear();
-    size_t at = 0;
-    for (const int size : Graph.DeviceRingSizes) {
-        const auto first = Graph.DevicePoints.begin() + std::ptrdiff_t(at);
-        ring.assign(first, first + size);
-        at += size_t(size);
-        while (ring.size() > 1 && ring.back() == ring.front())
-            ring.pop_back();
-        if (ring.size() < 3)
-            continue;
-        const QRectF bounds = BoundsOf(ring);
-        if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
-            || bounds.top() > clip.bottom())
-            continue;
-        if (!(bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
-              && bounds.bottom() <= box.bottom()))
-            ring = ClipRing(ring, box);
-        if (ring.size() < 3)
-            continue;
-        rings.insert(rings.end(), ring.begin(), ring.end());
-        sizes.push_back(int(ring.size()));
-    }
-    if (sizes.empty())
+    if (!DeviceRings(false, rings, sizes))
         return true;
     Device* dc = Graph.OutputDC;
     if (!Graph.HatchedAreas || !hatchAllowed) {
@@ -1008,31 +1015,21 @@ int GraphClip()
     const int n = std::clamp(Graph.WorkPoints2Count, 0, int(WorkPoints2.size()));
     if (n < 3)
         return 2;
-    if (HasHoles(WorkPoints2.data(), n) || n > 64)
+    const bool device = !IsTextMode() && IsDeviceMode() && Graph.OutputDC;
+    // The device clips to every ring at once, as it fills (see GraphFill).
+    if (!device && (HasHoles(WorkPoints2.data(), n) || n > 64))
         return 0;
     if (IsTextMode())
         return TextClip();
-    if (!IsDeviceMode() || !Graph.OutputDC)
+    if (!device)
         return 1;
-    PathToDevice(Scale.FlattenTolerance);
-    CloseDeviceRing();
-    std::vector<QPointF>& d = Graph.DevicePoints;
-    while (d.size() >= 4 && d[d.size() - 2] == d[1]) {
-        d.pop_back();
-        d.erase(d.begin());
-    }
-    if (d.size() < 4)
+    static std::vector<QPointF> rings;
+    static std::vector<int> sizes;
+    if (!DeviceRings(true, rings, sizes))
         return 2;
-    const QRectF bounds = BoundsOf(d);
-    const QRectF clip = DeviceClipBox();
-    if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
-        || bounds.top() > clip.bottom())
-        return 2;
-    const std::vector<QPointF> ring = ClipRing(d, WidenedBox(1));
     Device* dc = Graph.OutputDC;
     dc->beginPath();
-    if (ring.size() >= 3)
-        dc->polygon(ring);
+    dc->polygon(rings, sizes);
     dc->endPath();
     return dc->clipToPath() ? 1 : 0;
 }

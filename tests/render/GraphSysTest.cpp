@@ -156,7 +156,18 @@ TEST_F(GraphSysDevice, ClipConfinesFillsUntilReset)
     EXPECT_TRUE(Painted(img, 5, 5)); // after the reset
     EXPECT_FALSE(Painted(img, 25, 25));
 
-    // Fewer than 3 points: nothing to clip; holes: cannot.
+    // A device clips out a hole as its fill leaves it out.
+    QImage framed = Draw([] {
+        Path({At(20, 20), At(80, 20), At(80, 80), At(20, 80), Cord{At(40, 40).x, At(40, 40).y | HoleFlag},
+              At(60, 40), At(60, 60), At(40, 60)});
+        EXPECT_EQ(GraphClip(), 1);
+        Path({At(0, 0), At(100, 0), At(100, 100), At(0, 100)});
+        GraphFill(false);
+    });
+    EXPECT_EQ(PaintedCount(framed), 60 * 60 - 20 * 20);
+    EXPECT_FALSE(Painted(framed, 50, 50));
+
+    // Fewer than 3 points: nothing to clip; holes without a device: cannot.
     Path({At(1, 1), At(2, 2)});
     EXPECT_EQ(GraphClip(), 2);
     Path({At(0, 0), At(10, 0), At(10, 10), Cord{At(2, 2).x, At(2, 2).y | HoleFlag}, At(3, 2), At(3, 3)});
