@@ -761,6 +761,15 @@ public:
         : StrokeCentre(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_join(join), m_roundCaps(roundCaps)
     {
     }
+    // Another stroke, with the buffers kept.
+    void reset(double halfWidth, PenJoin join, bool roundCaps)
+    {
+        m_half = halfWidth;
+        m_arc = ArcStepFor(halfWidth);
+        m_mitreLimit = halfWidth * MitreLimit;
+        m_join = join;
+        m_roundCaps = roundCaps;
+    }
 
     // A segment from a to b with its normal, and the next segment's direction and normal where
     // it has a joint at its end.
@@ -960,48 +969,63 @@ bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
     return true;
 }
 
-template <class Scan>
-const RowPlotter::StrokeShape& RowPlotter::strokeShape(const StrokeShapeKey& key, Scan&& scan)
+int RowPlotter::strokeClass(const StrokeClass& c)
 {
-    uint64_t h = 0;
-    const auto mix = [&h](uint64_t v) {
-        h = (h ^ v) * 0x9E3779B97F4A7C15ull;
-        h ^= h >> 29;
-    };
-    mix(std::bit_cast<uint64_t>(key.half));
-    mix(std::bit_cast<uint64_t>(key.fx));
-    mix(std::bit_cast<uint64_t>(key.fy));
-    mix(uint64_t(uint32_t(key.dx)) | uint64_t(uint32_t(key.dy)) << 32);
-    mix(uint64_t(uint32_t(key.nextDx)) | uint64_t(uint32_t(key.nextDy)) << 32);
-    mix(uint64_t(key.kind));
-    if (m_shapeSlots.empty())
-        m_shapeSlots.assign(2 * MaxStrokeShapes, 0);
-    const size_t mask = m_shapeSlots.size() - 1;
-    size_t slot = h & mask;
-    for (; m_shapeSlots[slot] != 0; slot = (slot + 1) & mask) {
-        const StrokeShape& s = m_shapes[size_t(m_shapeSlots[slot] - 1)];
-        if (s.key == key)
-            return s;
+    if (m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == c)
+        return int(m_lastClass);
+    const auto known = std::find(m_strokeClasses.begin(), m_strokeClasses.end(), c);
+    if (known != m_strokeClasses.end()) {
+        m_lastClass = size_t(known - m_strokeClasses.begin());
+        return int(m_lastClass);
     }
-    if (m_shapes.size() == MaxStrokeShapes) {
+    if (m_strokeClasses.size() == MaxStrokeClasses) {
+        // The shapes go with the classes they were made for.
+        m_strokeClasses.clear();
+        clearShapes();
+    }
+    m_strokeClasses.push_back(c);
+    m_lastClass = m_strokeClasses.size() - 1;
+    return int(m_lastClass);
+}
+
+void RowPlotter::clearShapes()
+{
+    std::fill(m_shapes.begin(), m_shapes.end(), StrokeShape{});
+    m_shapeCount = 0;
+    m_shapeRuns.clear();
+}
+
+template <class Scan>
+const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan)
+{
+    constexpr size_t mask = (size_t(1) << ShapeSlotBits) - 1;
+    if (m_shapes.empty())
+        m_shapes.resize(mask + 1);
+    const size_t home = size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
+    size_t slot = home;
+    for (; m_shapes[slot].key != 0; slot = (slot + 1) & mask)
+        if (m_shapes[slot].key == key)
+            return m_shapes[slot];
+    if (m_shapeCount == MaxStrokeShapes) {
         // Full: start again rather than walk long chains.
-        m_shapes.clear();
-        m_shapeRuns.clear();
-        std::fill(m_shapeSlots.begin(), m_shapeSlots.end(), 0);
-        slot = h & mask;
+        clearShapes();
+        slot = home;
     }
-    StrokeShape& s = m_shapes.emplace_back();
+    StrokeShape& s = m_shapes[slot];
     s.key = key;
     s.runsAt = uint32_t(m_shapeRuns.size());
-    s.usable = scan(s);
-    if (!s.usable)
+    m_shapeRuns.resize(m_shapeRuns.size() + 4);
+    if (scan(s.runsAt)) {
+        s.runCount = uint32_t((m_shapeRuns.size() - s.runsAt - 4) / 3);
+    } else {
         m_shapeRuns.resize(s.runsAt);
-    s.runCount = uint32_t((m_shapeRuns.size() - s.runsAt) / 3);
-    m_shapeSlots[slot] = int32_t(m_shapes.size());
+        s.runCount = UnusableShape;
+    }
+    ++m_shapeCount;
     return s;
 }
 
-bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, StrokeShape&, int64_t box[4])
+bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4])
 {
     constexpr size_t MaxPoints = 64;
     int64_t xs[MaxPoints], ys[MaxPoints];
@@ -1052,7 +1076,9 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                 longSegments += Dot(d, d) >= width * width;
             }
     if (rop == RasterOp::Copy && 2 * longSegments >= segments) {
-        StrokePieces pieces(width / 2, join, roundCaps);
+        // Most strokes are short: their buffers stay for the next.
+        static thread_local StrokePieces pieces(1, join, roundCaps);
+        pieces.reset(width / 2, join, roundCaps);
         const uint32_t c = argbOf(color);
         const auto fill = [&](std::span<const QPointF> ring) { return fillConvex(ring, c); };
         // A mitre's tip is found from where its segments lie, not from their directions alone.
@@ -1064,17 +1090,16 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
             constexpr bool isCap = std::is_same_v<Piece, StrokePieces::Cap>;
             if (!shaped)
                 return false;
-            StrokeShapeKey key;
+            int kind = 4;
             QPointF start, d, dNext;
             if constexpr (isCap) {
                 start = piece.c;
                 d = piece.d;
-                key.kind = 4;
             } else {
                 start = piece.a;
                 d = piece.b - piece.a;
                 dNext = piece.dNext;
-                key.kind = int(piece.jointAtStart) | int(piece.jointAtEnd) << 1;
+                kind = int(piece.jointAtStart) | int(piece.jointAtEnd) << 1;
                 if (start + d != piece.b)
                     return false;
             }
@@ -1085,45 +1110,46 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
             if (!whole(d) || !whole(dNext) || !(std::abs(start.x()) < CoordLimit && std::abs(start.y()) < CoordLimit))
                 return false;
             const double kx = std::floor(start.x()), ky = std::floor(start.y());
-            key.half = p.half();
-            key.kind |= int(p.join()) << 3;
-            key.fx = start.x() - kx;
-            key.fy = start.y() - ky;
-            key.dx = int32_t(d.x());
-            key.dy = int32_t(d.y());
-            key.nextDx = int32_t(dNext.x());
-            key.nextDy = int32_t(dNext.y());
-            const StrokeShape& shape = strokeShape(key, [&](StrokeShape& made) {
-                // The same pieces from (fx, fy): their normals follow from the directions alone.
+            const QPointF from(start.x() - kx, start.y() - ky);
+            const int cls = strokeClass({p.half(), from.x(), from.y(), int(p.join())});
+            const auto byte = [](double v) { return uint64_t(uint8_t(int8_t(v))); };
+            const uint64_t key = uint64_t(cls + 1) | uint64_t(kind) << 16 | byte(d.x()) << 24 | byte(d.y()) << 32
+                | byte(dNext.x()) << 40 | byte(dNext.y()) << 48;
+            const StrokeShape& shape = strokeShape(key, [&](uint32_t boxAt) {
+                // The same pieces from `from`: their normals follow from the directions alone.
                 int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
                 bool exact = true;
                 const auto add = [&](std::span<const QPointF> ring) {
-                    exact = exact && addShapeRuns(ring, made, box);
+                    exact = exact && addShapeRuns(ring, box);
                     return true;
                 };
                 Piece there = piece;
                 if constexpr (isCap) {
-                    there.c = QPointF(key.fx, key.fy);
+                    there.c = from;
                     p.cap(there, add);
                 } else {
-                    there.a = QPointF(key.fx, key.fy);
-                    there.b = there.a + d;
+                    there.a = from;
+                    there.b = from + d;
                     p.segment(there, add);
                 }
                 if (!exact || box[0] > box[1])
                     return false;
                 // Within these the clip box cuts nothing, with a pixel to spare on either side.
-                made.left = int32_t((box[0] >> 6) - 1);
-                made.right = int32_t((box[1] >> 6) + 1);
-                made.top = int32_t((box[2] + 32) >> 6);
-                made.bottom = int32_t((box[3] - 32) >> 6);
+                int16_t* within = m_shapeRuns.data() + boxAt;
+                within[0] = int16_t((box[0] >> 6) - 1);
+                within[1] = int16_t((box[1] >> 6) + 1);
+                within[2] = int16_t((box[2] + 32) >> 6);
+                within[3] = int16_t((box[3] - 32) >> 6);
                 return true;
             });
-            const int x = int(kx), y = int(ky);
-            if (!shape.usable || x + shape.left < m_clipBounds.left() || x + shape.right > m_clipBounds.right()
-                || y + shape.top < m_clipBounds.top() || y + shape.bottom > m_clipBounds.bottom())
+            if (shape.runCount == UnusableShape)
                 return false;
+            const int x = int(kx), y = int(ky);
             const int16_t* run = m_shapeRuns.data() + shape.runsAt;
+            if (x + run[0] < m_clipBounds.left() || x + run[1] > m_clipBounds.right() || y + run[2] < m_clipBounds.top()
+                || y + run[3] > m_clipBounds.bottom())
+                return false;
+            run += 4;
             for (uint32_t k = 0; k < shape.runCount; ++k, run += 3)
                 clipped(y + run[0], x + run[1], x + run[2],
                         [c](uint32_t* r, int, int x0, int x1) { FillRun(c, r, x0, x1); });

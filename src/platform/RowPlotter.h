@@ -210,30 +210,37 @@ private:
     // offsets: a segment's pieces (or a cap's) follow from its direction, the next segment's,
     // the width and join, and where in its pixel it starts. Each such shape is scanned once and
     // its runs moved to where it recurs (see RowPlotter.cpp).
-    struct StrokeShapeKey {
+    struct StrokeClass {  // what the shapes of a stroke's segments share
         double half = 0, fx = 0, fy = 0;
-        int32_t dx = 0, dy = 0, nextDx = 0, nextDy = 0;
-        int32_t kind = 0;
-        friend bool operator==(const StrokeShapeKey&, const StrokeShapeKey&) = default;
+        int join = 0;
+        friend bool operator==(const StrokeClass&, const StrokeClass&) = default;
     };
     struct StrokeShape {
-        StrokeShapeKey key;
-        bool usable = false;  // false: its pieces are scanned where they lie
-        // The pixels the clip must hold, as the runs are, relative to the start's pixel.
-        int32_t left = 0, right = 0, top = 0, bottom = 0;
-        uint32_t runsAt = 0, runCount = 0;  // in m_shapeRuns: row, first column, column after
+        uint64_t key = 0;       // the class and the directions (see strokeWide); 0 a free slot
+        uint32_t runsAt = 0;    // in m_shapeRuns: the box the clip must hold (left, right, top,
+                                // bottom, relative to the start's pixel), then each run's row,
+                                // first column and column after
+        uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie
     };
-    static constexpr size_t MaxStrokeShapes = 1 << 14;
+    static constexpr uint32_t UnusableShape = UINT32_MAX;
+    static constexpr int ShapeSlotBits = 15;
+    static constexpr size_t MaxStrokeShapes = size_t(1) << (ShapeSlotBits - 1), MaxStrokeClasses = 64;
     static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
-    // The shape of the key, scanned by `scan` (which adds its runs and box) when new.
+    // The number of the class, new or known.
+    int strokeClass(const StrokeClass& c);
+    // The shape of the key; when new, scan() adds its box and runs, or says false where moving
+    // them would not be exact.
     template <class Scan>
-    const StrokeShape& strokeShape(const StrokeShapeKey& key, Scan&& scan);
-    // The rings' runs added to the shape, scanned with the start in pixel (0, 0); false where
-    // moving them would not be exact.
-    bool addShapeRuns(std::span<const QPointF> ring, StrokeShape& shape, int64_t box[4]);
+    const StrokeShape& strokeShape(uint64_t key, Scan&& scan);
+    void clearShapes();
+    // The ring's runs added to the shape being made, scanned with its start in pixel (0, 0), and
+    // its 26.6 bounds to the box; false where moving them would not be exact.
+    bool addShapeRuns(std::span<const QPointF> ring, int64_t box[4]);
     bool m_shapeCache = true;
-    std::vector<int32_t> m_shapeSlots;  // open addressing: 1 + index into m_shapes, 0 empty
-    std::vector<StrokeShape> m_shapes;
+    std::vector<StrokeClass> m_strokeClasses;
+    size_t m_lastClass = 0;
+    std::vector<StrokeShape> m_shapes;  // open addressing by key
+    size_t m_shapeCount = 0;
     std::vector<int16_t> m_shapeRuns;
 };
 

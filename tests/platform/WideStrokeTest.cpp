@@ -159,14 +159,15 @@ TEST(RowPlotter, StrokePiecesFromTheShapeCacheLightThePixelsScannedAnew)
     const double widths[] = {2, 4, 3, 1.5, 2.5, 6, 9.75};
     const PenJoin joins[] = {PenJoin::Round, PenJoin::Bevel, PenJoin::Mitre};
     const QPointF shifts[] = {{Centre, Centre}, {0.5, 0.5}, {0, 0}, {0.3, Centre}};
-    for (int round = 0; round < 1500; ++round) {
+    for (int round = 0; round < 2000; ++round) {
         const double width = widths[round % 7];
         const PenJoin join = joins[round / 7 % 3];
         const bool roundCaps = round % 4 != 1;
-        const QPointF shift = shifts[round / 21 % 4];
+        // Late on, more centres than the cache keeps classes for.
+        const QPointF shift = round < 1000 ? shifts[round / 21 % 4] : QPointF(round % 80 / 80.0, Centre);
         std::vector<QPointF> line{{double(int(rng() % (Width + 20)) - 10), double(int(rng() % (Height + 20)) - 10)}};
         for (int i = 0, n = 2 + int(rng() % 30); i < n; ++i)
-            line.emplace_back(line.back() + QPointF(int(rng() % 9) - 4, int(rng() % 9) - 4));
+            line.emplace_back(line.back() + QPointF(int(rng() % 13) - 6, int(rng() % 13) - 6));
         if (round % 9 == 4)
             line.push_back(line.front());
         const RowPlotter::StrokeFigure figure[1] = {{line, round % 18 == 4}};
