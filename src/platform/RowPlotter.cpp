@@ -3,9 +3,9 @@
 #include <QImage>
 #include <algorithm>
 #include <bit>
-#include <type_traits>
 #include <climits>
 #include <cmath>
+#include <type_traits>
 
 namespace zemo {
 
