@@ -52,19 +52,23 @@ int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
     if (n != Index.ScanFound || Index.ScanFinished)
         return end;
     const int64_t fileSize = FileSize();
+    // Takes e's record along when it begins close behind the last; false where the read ends.
+    const auto takeAlong = [&](const ObjectIndexEntry& e) {
+        const int64_t size = 32 + 8 * int64_t(std::min<int>(e.Length, MaxSlots));
+        if (e.Length == 0 || e.Pos < end || e.Pos - end > MaxGap || e.Pos + size - pos > MaxSpan
+            || !InVariablePart(e.Pos, size, fileSize))
+            return false;
+        end = e.Pos + size;
+        return true;
+    };
     // A listed scan knows the records it reads next.
     if (const ElementsInRect* list = Index.ScanList) {
         const std::vector<int>& numbers =
             Index.ScanColour < 0 ? list->numbers : list->byColour[size_t(Index.ScanColour)];
         for (size_t k = list->at; k < numbers.size(); ++k) {
-            if (!ValidNumber(numbers[k]))
+            const int m = numbers[k];
+            if (!ValidNumber(m) || !takeAlong(BlockOf(m).Entries[size_t((m - 1) & 255)]))
                 break;
-            const ObjectIndexEntry& e = BlockOf(numbers[k]).Entries[size_t((numbers[k] - 1) & 255)];
-            const int64_t size = 32 + 8 * int64_t(std::min<int>(e.Length, MaxSlots));
-            if (e.Length == 0 || e.Pos < end || e.Pos - end > MaxGap || e.Pos + size - pos > MaxSpan
-                || !InVariablePart(e.Pos, size, fileSize))
-                break;
-            end = e.Pos + size;
         }
         return end;
     }
@@ -73,13 +77,8 @@ int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
     const int last = std::min(256, z.HighestObject - ((n - 1) & ~255));
     for (int i = ((n - 1) & 255) + 1; i < last; ++i) {
         const ObjectIndexEntry& e = b.Entries[size_t(i)];
-        if (!EntryInScan(e, Index.ScanRect, Index.ScanColour))
-            continue;
-        const int64_t size = 32 + 8 * int64_t(std::min<int>(e.Length, MaxSlots));
-        if (e.Length == 0 || e.Pos < end || e.Pos - end > MaxGap || e.Pos + size - pos > MaxSpan
-            || !InVariablePart(e.Pos, size, fileSize))
+        if (EntryInScan(e, Index.ScanRect, Index.ScanColour) && !takeAlong(e))
             break;
-        end = e.Pos + size;
     }
     return end;
 }
