@@ -135,28 +135,29 @@ public:
         }
     }
 
+    // Reads up to the end record. Data that stops before it, even between two records, or a
+    // record that cannot be whole leaves the rest unread: the file is cut (Esc is no cut).
     void Run(qsizetype pos)
     {
-        while (pos + RecordHeadBytes <= Data.size()) {
+        bool ended = false;
+        while (!ended && pos + RecordHeadBytes <= Data.size()) {
             const uint32_t type = Dword(pos);
             const uint32_t size = Dword(pos + 4);
-            if (type == EmfEof)
-                break;
-            // A record under 8 bytes, of a size not a multiple of 4 or running past the end
-            // ends the reading.
-            if (size < RecordHeadBytes || size % 4 != 0 || int64_t(size) > Data.size() - pos) {
-                Out.Report.Cut = true;
+            if (type == EmfEof) {
+                ended = true;
                 break;
             }
+            // A record under 8 bytes, of a size not a multiple of 4 or running past the end
+            // ends the reading.
+            if (size < RecordHeadBytes || size % 4 != 0 || int64_t(size) > Data.size() - pos)
+                break;
             if (!Continues(type))
                 EndStroke();
             Record(type, pos, qsizetype(size));
             pos += qsizetype(size);
-            if (MetafileObjects::Stopped())
-                break;
+            ended = MetafileObjects::Stopped();
         }
-        if (pos + RecordHeadBytes > Data.size() && pos < Data.size())
-            Out.Report.Cut = true;
+        Out.Report.Cut = !ended;
         EndStroke();
     }
 

@@ -80,27 +80,28 @@ public:
         }
     }
 
+    // Reads up to the end record. Data that stops before it, even between two records, or a
+    // record that cannot be whole leaves the rest unread: the file is cut (Esc is no cut).
     void Run(qsizetype pos)
     {
-        while (pos + 6 <= Data.size()) {
+        bool ended = false;
+        while (!ended && pos + 6 <= Data.size()) {
             const uint32_t words = LoadLE<uint32_t>(Bytes(pos));
             const uint16_t fn = LoadLE<uint16_t>(Bytes(pos + 4));
-            if (fn == WmfEof)
-                break;
-            // A record under 3 words or running past the end ends the reading.
-            if (words < 3 || int64_t(words) * 2 > Data.size() - pos) {
-                Out.Report.Cut = true;
+            if (fn == WmfEof) {
+                ended = true;
                 break;
             }
+            // A record under 3 words or running past the end ends the reading.
+            if (words < 3 || int64_t(words) * 2 > Data.size() - pos)
+                break;
             if (fn != WmfLineTo)
                 EndStroke();
             Record(fn, pos + 6, qsizetype(words) * 2 - 6);
             pos += qsizetype(words) * 2;
-            if (MetafileObjects::Stopped())
-                break;
+            ended = MetafileObjects::Stopped();
         }
-        if (pos + 6 > Data.size() && pos < Data.size())
-            Out.Report.Cut = true;
+        Out.Report.Cut = !ended;
         EndStroke();
     }
 

@@ -214,6 +214,30 @@ TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
     EXPECT_EQ(Objects().back().text, QByteArray(MaxEmfTextBytes, 'b'));
 }
 
+// Data that stops before the end record is cut even where it stops between two records.
+TEST_F(ImpEmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
+{
+    const QByteArray whole = Emf(Line16 + Line16);
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int objects;
+        bool cut;
+    } cases[] = {{"whole", whole, 2, false},
+                 {"without the end record", whole.chopped(20), 2, true},
+                 {"after the first line", whole.chopped(20 + Line16.size()), 1, true}};
+    for (const auto& c : cases) {
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        ASSERT_TRUE(ImportEmfHandle(c.bytes)) << c.what;
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
+        ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), c.cut ? 1 : 0) << c.what;
+        if (c.cut) {
+            EXPECT_TRUE(MessageText(messages.Last()).endsWith(Text(TextKey::ImportReportCut))) << c.what;
+        }
+    }
+}
+
 // The writer draws no pictures, so the bitmap records are made here.
 TEST_F(ImpEmfTest, BitmapRecordsAreReportedOnce)
 {

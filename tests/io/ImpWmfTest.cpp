@@ -160,6 +160,30 @@ TEST_F(ImpWmfTest, DamagedRecordsEndOrSkipCleanly)
     }
 }
 
+// Data that stops before the end record is cut even where it stops between two records.
+TEST_F(ImpWmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
+{
+    const QByteArray whole = WmfBuilder().Poly(805, {{0, 0}, {10, 10}}).Poly(805, {{0, 0}, {10, 10}}).Bytes();
+    const struct {
+        const char* what;
+        QByteArray bytes;
+        int objects;
+        bool cut;
+    } cases[] = {{"whole", whole, 2, false},
+                 {"without the end record", whole.chopped(6), 2, true},
+                 {"after the first line", whole.chopped(6 + 16), 1, true}};
+    for (const auto& c : cases) {
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        ASSERT_TRUE(ImportWmfHandle(c.bytes)) << c.what;
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
+        ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), c.cut ? 1 : 0) << c.what;
+        if (c.cut) {
+            EXPECT_TRUE(MessageText(messages.Last()).endsWith(Text(TextKey::ImportReportCut))) << c.what;
+        }
+    }
+}
+
 TEST_F(ImpWmfTest, FileImportTakesAMetafile)
 {
     ResetImportUnit();
