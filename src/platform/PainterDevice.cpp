@@ -715,9 +715,8 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
         return;
     }
     const DevicePen& pen = m_state.pen;
-    const auto insideRows = [&](const QRectF& r) { return isEllipse ? fillEllipseRows(r) : fillRectRows(r); };
     if (pen.style == PenStyle::Null) {
-        if (insideRows(b))
+        if (fillShapeRows(b, isEllipse))
             return;
         QPainterPath inside = shape(b);
         fillArea(inside);
@@ -731,7 +730,7 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     const QRectF outer = centre.adjusted(-w / 2, -w / 2, w / 2, w / 2);
     const QRectF inner = centre.adjusted(w / 2, w / 2, -w / 2, -w / 2);
     QPainterPath inside = shape(inner);
-    if (!insideRows(inner))
+    if (!fillShapeRows(inner, isEllipse))
         fillArea(inside);
     if (pen.style == PenStyle::Dot) {
         // Shift back: strokeOutline centres on pixel centres itself.
@@ -740,42 +739,12 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
     }
     // A solid outline is the ring between two shapes: exact on pixels, and drawn once
     // under XOR.
-    if (isEllipse ? fillEllipseRingRows(outer, inner, pen.color) : fillRectRingRows(outer, inner, pen.color))
+    if (fillShapeRingRows(outer, inner, pen.color, isEllipse))
         return;
     QPainterPath ring = shape(outer);
     ring.addPath(inside);
     ring.setFillRule(Qt::OddEvenFill);
     fillSolid(ring, pen.color);
-}
-
-void PainterDevice::rectRings(std::initializer_list<QRectF> boxes)
-{
-    m_shapePoints.clear();
-    m_shapeRings.clear();
-    for (const QRectF& box : boxes)
-        if (box.width() > 0 && box.height() > 0) {
-            m_shapePoints.insert(m_shapePoints.end(),
-                                 {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()});
-            m_shapeRings.push_back(4);
-        }
-}
-
-bool PainterDevice::fillRectRows(const QRectF& box)
-{
-    if (m_state.brush.style == BrushStyle::Null || !(box.width() > 0 && box.height() > 0))
-        return true;
-    if (!rowsFit())
-        return false;
-    rectRings({box});
-    return fillRows(m_shapePoints, m_shapeRings, FillRule::OddEven);
-}
-
-bool PainterDevice::fillRectRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
-{
-    if (!rowsFit())
-        return false;
-    rectRings({outer, inner});
-    return m_rows.fillSolid(m_shapePoints, m_shapeRings, FillRule::OddEven, color, m_state.rop);
 }
 
 void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings)
@@ -807,30 +776,38 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
     rings.push_back(int(found->points.size()));
 }
 
-void PainterDevice::ellipseRings(std::initializer_list<QRectF> boxes)
+void PainterDevice::shapeRings(std::initializer_list<QRectF> boxes, bool isEllipse)
 {
     m_shapePoints.clear();
     m_shapeRings.clear();
-    for (const QRectF& box : boxes)
-        if (box.width() > 0 && box.height() > 0)
+    for (const QRectF& box : boxes) {
+        if (!(box.width() > 0 && box.height() > 0))
+            continue;
+        if (isEllipse) {
             appendEllipse(box, m_shapePoints, m_shapeRings);
+        } else {
+            m_shapePoints.insert(m_shapePoints.end(),
+                                 {box.topLeft(), box.topRight(), box.bottomRight(), box.bottomLeft()});
+            m_shapeRings.push_back(4);
+        }
+    }
 }
 
-bool PainterDevice::fillEllipseRows(const QRectF& box)
+bool PainterDevice::fillShapeRows(const QRectF& box, bool isEllipse)
 {
     if (m_state.brush.style == BrushStyle::Null || !(box.width() > 0 && box.height() > 0))
         return true;
     if (!rowsFit())
         return false;
-    ellipseRings({box});
+    shapeRings({box}, isEllipse);
     return fillRows(m_shapePoints, m_shapeRings, FillRule::OddEven);
 }
 
-bool PainterDevice::fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color)
+bool PainterDevice::fillShapeRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color, bool isEllipse)
 {
     if (!rowsFit())
         return false;
-    ellipseRings({outer, inner});
+    shapeRings({outer, inner}, isEllipse);
     return m_rows.fillSolid(m_shapePoints, m_shapeRings, FillRule::OddEven, color, m_state.rop);
 }
 

@@ -98,19 +98,14 @@ private:
     void fillSolid(const QPainterPath& area, DeviceColor color);
     void fillHatch(const QPainterPath& area);
     void drawFramedShape(const QRectF& box, bool ellipse);
-    // An ellipse's inside filled with the brush, and an ellipse's ring (between outer and
-    // inner) filled with a colour, straight into the rows; false where they do not go there.
-    bool fillEllipseRows(const QRectF& box);
-    bool fillEllipseRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
-    // The same for rectangles.
-    bool fillRectRows(const QRectF& box);
-    bool fillRectRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color);
-    // The rectangles that are not empty, as the rings below.
-    void rectRings(std::initializer_list<QRectF> boxes);
+    // An ellipse's or rectangle's inside filled with the brush, and its ring (between outer
+    // and inner) filled with a colour, straight into the rows; false where they do not go there.
+    bool fillShapeRows(const QRectF& box, bool isEllipse);
+    bool fillShapeRingRows(const QRectF& outer, const QRectF& inner, DeviceColor color, bool isEllipse);
     // Appends the ellipse in the box as one ring of points.
     void appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings);
-    // The ellipses of the boxes that are not empty, as the rings below.
-    void ellipseRings(std::initializer_list<QRectF> boxes);
+    // The ellipses or rectangles of the boxes that are not empty, as the rings below.
+    void shapeRings(std::initializer_list<QRectF> boxes, bool isEllipse);
     Qt::FillRule qtFillRule() const;
 
     QPainter m_painter;

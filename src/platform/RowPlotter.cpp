@@ -602,10 +602,20 @@ void AppendArc(QPointF c, QPointF u, QPointF v, QPointF d, const ArcStep& step, 
 }
 
 // The centre line of a stroke's figure without repeated points, and each segment's normal of
-// half the width, made from its normalised direction.
+// half the width, made from its normalised direction; with the stroke's pen.
 class StrokeCentre {
 public:
-    explicit StrokeCentre(double halfWidth) : m_half(halfWidth), m_arc(ArcStepFor(halfWidth)) {}
+    StrokeCentre(double halfWidth, PenJoin join, bool roundCaps) { reset(halfWidth, join, roundCaps); }
+
+    // Another stroke, with the buffers kept.
+    void reset(double halfWidth, PenJoin join, bool roundCaps)
+    {
+        m_half = halfWidth;
+        m_arc = ArcStepFor(halfWidth);
+        m_mitreLimit = halfWidth * MitreLimit;
+        m_join = join;
+        m_roundCaps = roundCaps;
+    }
 
     // False when fewer than two points are left.
     bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt)
@@ -634,6 +644,9 @@ public:
 protected:
     double m_half;
     ArcStep m_arc;
+    double m_mitreLimit;
+    PenJoin m_join;
+    bool m_roundCaps;
     std::vector<QPointF> m_centre;
     std::vector<QPointF> m_normals;
     bool m_closed = false;
@@ -667,8 +680,7 @@ class StrokeOutline : StrokeCentre {
 public:
     StrokeOutline(double halfWidth, PenJoin join, bool roundCaps, std::vector<QPointF>& points,
                   std::vector<int>& rings)
-        : StrokeCentre(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_join(join), m_roundCaps(roundCaps),
-          m_out(points), m_rings(rings)
+        : StrokeCentre(halfWidth, join, roundCaps), m_out(points), m_rings(rings)
     {
     }
 
@@ -742,9 +754,6 @@ private:
         }
     }
 
-    double m_mitreLimit;
-    PenJoin m_join;
-    bool m_roundCaps;
     std::vector<QPointF>& m_out;
     std::vector<int>& m_rings;
 };
@@ -757,19 +766,8 @@ private:
 // its leftmost to its rightmost crossing on each row, the piece stays within the stroke.
 class StrokePieces : StrokeCentre {
 public:
-    StrokePieces(double halfWidth, PenJoin join, bool roundCaps)
-        : StrokeCentre(halfWidth), m_mitreLimit(halfWidth * MitreLimit), m_join(join), m_roundCaps(roundCaps)
-    {
-    }
-    // Another stroke, with the buffers kept.
-    void reset(double halfWidth, PenJoin join, bool roundCaps)
-    {
-        m_half = halfWidth;
-        m_arc = ArcStepFor(halfWidth);
-        m_mitreLimit = halfWidth * MitreLimit;
-        m_join = join;
-        m_roundCaps = roundCaps;
-    }
+    using StrokeCentre::StrokeCentre;
+    using StrokeCentre::reset;
 
     // A segment from a to b with its normal, and the next segment's direction and normal where
     // it has a joint at its end.
@@ -882,9 +880,6 @@ private:
         return outer;
     }
 
-    double m_mitreLimit;
-    PenJoin m_join;
-    bool m_roundCaps;
     std::vector<QPointF> m_piece;
     std::vector<QPointF> m_bend;
 };

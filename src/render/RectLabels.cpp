@@ -15,14 +15,24 @@
 
 namespace zemo {
 
-void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle)
+namespace {
+
+// The label's characters and advances into MapFont, in the labels' font.
+void MeasureRectLabel(const std::string& text)
 {
-    if (text.empty())
-        return;
     SelectMapFont(QStringLiteral("Arial"), RectLabelFontSize, RectLabelFontWeight, false);
     ApplyMapFont();
     const QString wide = DecodeCodePage(1252, QByteArray::fromStdString(text));
     MeasureText(std::u16string_view(reinterpret_cast<const char16_t*>(wide.utf16()), size_t(wide.size())));
+}
+
+} // namespace
+
+void DrawRectLabel(const std::string& text, Cord pos, Cord centre, int angle)
+{
+    if (text.empty())
+        return;
+    MeasureRectLabel(text);
 
     const double a = angle / 1800.0 * std::numbers::pi;
     const double cosA = angle == 0 ? 1.0 : std::cos(a);
@@ -64,8 +74,6 @@ bool RectLabelsBox(const ElementRecord& e, CordRect& box)
     const std::vector<RectGridLabel> labels = RectGridLabels(f, rec);
     if (labels.empty())
         return false;
-    SelectMapFont(QStringLiteral("Arial"), RectLabelFontSize, RectLabelFontWeight, false);
-    ApplyMapFont();
     const MapFontState& m = MapFont;
     const double a = f.Angle / 1800.0 * std::numbers::pi;
     const double cosA = std::cos(a), sinA = std::sin(a);
@@ -73,8 +81,7 @@ bool RectLabelsBox(const ElementRecord& e, CordRect& box)
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     bool any = false;
     for (const RectGridLabel& label : labels) {
-        const QString wide = DecodeCodePage(1252, QByteArray::fromStdString(label.Text));
-        MeasureText(std::u16string_view(reinterpret_cast<const char16_t*>(wide.utf16()), size_t(wide.size())));
+        MeasureRectLabel(label.Text);
         // As DrawRectLabel advances.
         double width = 0;
         for (size_t i = 0; i < m.TextClasses.size() && m.TextClasses[i] != TextEndClass; ++i)

@@ -12,14 +12,7 @@ namespace {
 
 constexpr int Width = 150, Height = 110;
 
-QImage Noise(std::mt19937& rng)
-{
-    QImage img(Width, Height, QImage::Format_RGB32);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x)
-            img.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
-    return img;
-}
+QImage Noise(std::mt19937& rng) { return NoiseImage(rng, Width, Height); }
 
 std::vector<QPointF> Blob(std::mt19937& rng, QPointF centre, double radius, int corners)
 {

@@ -11,14 +11,7 @@ namespace {
 
 constexpr int Width = 140, Height = 110;
 
-QImage Noise(std::mt19937& rng, QImage::Format format)
-{
-    QImage img(Width, Height, format);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x)
-            img.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
-    return img;
-}
+QImage Noise(std::mt19937& rng, QImage::Format format) { return NoiseImage(rng, Width, Height, format); }
 
 } // namespace
 

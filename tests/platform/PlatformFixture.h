@@ -15,6 +15,7 @@
 #include <array>
 #include <cmath>
 #include <functional>
+#include <random>
 
 namespace zemo {
 
@@ -24,6 +25,15 @@ inline constexpr HatchStyle AllHatches[] = {HatchStyle::Horizontal, HatchStyle::
                                             HatchStyle::Cross,      HatchStyle::DiagCross};
 
 inline QRgb Rgb(DeviceColor c) { return qRgb(c.r, c.g, c.b); }
+// An image of random opaque pixels, so that a pixel left out or painted twice shows.
+inline QImage NoiseImage(std::mt19937& rng, int width, int height, QImage::Format format = QImage::Format_RGB32)
+{
+    QImage img(width, height, format);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            img.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
+    return img;
+}
 inline DevicePen Pen(double width, DeviceColor color = Black, PenJoin join = PenJoin::Bevel,
                      PenCap cap = PenCap::Flat, bool insideFrame = false)
 {

@@ -13,14 +13,7 @@ constexpr int Width = 160, Height = 120;
 // Where strokes are centred: just short of the pixel centres (see PainterDevice).
 constexpr double Centre = 0.5 - 1.0 / 32;
 
-QImage Noise(std::mt19937& rng)
-{
-    QImage img(Width, Height, QImage::Format_RGB32);
-    for (int y = 0; y < Height; ++y)
-        for (int x = 0; x < Width; ++x)
-            img.setPixel(x, y, 0xFF000000u | rng() % 0x1000000u);
-    return img;
-}
+QImage Noise(std::mt19937& rng) { return NoiseImage(rng, Width, Height); }
 
 // A wandering line whose corners are sharp, obtuse or reversing, on whole pixels like the device
 // points of a map.
