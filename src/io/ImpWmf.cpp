@@ -19,7 +19,9 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <functional>
 #include <optional>
+#include <queue>
 #include <vector>
 
 namespace zemo {
@@ -113,8 +115,10 @@ private:
     };
     const QByteArray& Data;
     bool Skip = false;
-    // The object table: an object takes the lowest free slot.
+    // The object table: an object takes the lowest free slot, kept at hand so that a file of
+    // many objects is not searched for one at every record.
     std::vector<std::optional<TableObject>> Table;
+    std::priority_queue<size_t, std::vector<size_t>, std::greater<>> Free;
     bool NullPen = false, NullBrush = false;
     // The pen's stroke drawn by move-to and line-to records.
     std::vector<MetafilePoint> Stroke;
@@ -135,14 +139,13 @@ private:
 
     void Create(Kind kind, bool null)
     {
-        const auto free = std::find(Table.begin(), Table.end(), std::nullopt);
-        // A table past the handles any writer declares is a damaged file, not a drawing.
-        if (free == Table.end() && Table.size() >= 65535)
-            return;
-        if (free == Table.end())
+        if (!Free.empty()) {
+            Table[Free.top()] = TableObject{kind, null};
+            Free.pop();
+        } else if (Table.size() < 65535) {
+            // A table past the handles any writer declares is a damaged file, not a drawing.
             Table.push_back(TableObject{kind, null});
-        else
-            *free = TableObject{kind, null};
+        }
     }
 
     void Select(int k)
@@ -239,8 +242,10 @@ private:
         case WmfRestoreDc: Skip = false; break;
         case WmfSelectObject: Select(uint16_t(Word(p, len, 0))); break;
         case WmfDeleteObject:
-            if (size_t k = uint16_t(Word(p, len, 0)); k < Table.size())
+            if (size_t k = uint16_t(Word(p, len, 0)); k < Table.size() && Table[k]) {
                 Table[k].reset();
+                Free.push(k);
+            }
             break;
         case WmfCreatePen: Create(Kind::Pen, Word(p, len, 0) == PenStyleNull); break;
         case WmfCreateBrush: Create(Kind::Brush, Word(p, len, 0) == BrushStyleNull); break;

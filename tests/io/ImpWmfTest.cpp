@@ -160,6 +160,22 @@ TEST_F(ImpWmfTest, DamagedRecordsEndOrSkipCleanly)
     }
 }
 
+// A pen takes the lowest free slot of the table, however its slots were freed.
+TEST_F(ImpWmfTest, ANewObjectTakesTheLowestFreeSlot)
+{
+    const std::initializer_list<int> null = {5, 0, 0, 0, 0}, solid = {0, 1, 0, 0, 0};
+    WmfBuilder b;
+    b.Record(762, null).Record(762, solid).Record(762, solid).Record(496, {0}).Record(496, {2});
+    // Into slot 0: drawn with, the line is not there.
+    b.Record(762, null).Record(301, {0}).Poly(805, {{0, 0}, {10, 10}});
+    // Into slot 2: the line is there.
+    b.Record(762, solid).Record(301, {2}).Poly(805, {{0, 0}, {20, 20}, {20, 0}});
+    ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 1u);
+    EXPECT_EQ(o[0].pts.size(), 3u);
+}
+
 // Data that stops before the end record is cut even where it stops between two records.
 TEST_F(ImpWmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
 {
