@@ -110,7 +110,8 @@ TEST_F(ShapeMenus, ImportThroughTheDialog)
 }
 
 // A main file cut short: the shapes before the cut come in and the report says what was left
-// out; cut before any whole shape, nothing comes in and no table is left beside the map.
+// out; cut before any whole shape, nothing comes in and no table is left beside the map. An
+// index cut short is said too.
 TEST_F(ShapeMenus, ACutMainFileSaysWhatWasLeftOutAndAnEmptyImportLeavesNoTable)
 {
     TestShapeSet set;
@@ -148,6 +149,18 @@ TEST_F(ShapeMenus, ACutMainFileSaysWhatWasLeftOutAndAnEmptyImportLeavesNoTable)
     }
     EXPECT_TRUE(QFile::exists(TempPath(QStringLiteral("pts1.dbf"))));
     EXPECT_FALSE(QFile::exists(TempPath(QStringLiteral("pts2.dbf")))) << "the empty import left a table";
+
+    // The index cut short: the shapes it still lists come in, and the rest is said missing.
+    Write(TempPath(QStringLiteral("pts.shp")), shp);
+    Write(TempPath(QStringLiteral("pts.shx")), shx.left(100 + 8 * 7 + 4));
+    const int before = Index.ActiveZmd->HighestObject;
+    messages.Clear();
+    dialogs.QueueAnswer(true, TempPath(QStringLiteral("pts.shp")));
+    RunDialog<TImpShapeDlg>(Cmd::FileImport, [](TImpShapeDlg& d) { d.accept(); });
+    EXPECT_EQ(Index.ActiveZmd->HighestObject - before, 7);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_TRUE(MessageText(messages.Last()).endsWith(QStringLiteral("Point objects: 7\r\n") + Text(TextKey::ImportReportCut)))
+        << MessageText(messages.Last()).toStdString();
 }
 
 TEST_F(ShapeMenus, ExportThroughTheDialog)

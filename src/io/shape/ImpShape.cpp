@@ -579,8 +579,12 @@ void ImportShape(const QString& shpName, TFileClass& file)
     ImportReport& report = r.Report;
     report.Skip(TextKey::DamagedRecords, r.Damaged);
     report.Skip(TextKey::ObjectsReachingOutside, r.Outside);
-    // The main file shorter than its header says.
-    report.Cut = int64_t(LoadBE32(Bytes(set.Shp, ShpFileLength))) * 2 > set.Shp.size();
+    // The main file or its index shorter than its header says: the index lists only the
+    // shapes before its own cut.
+    const auto cut = [](const QByteArray& b) {
+        return b.size() < ShapeHeaderBytes || int64_t(LoadBE32(Bytes(b, ShpFileLength))) * 2 > b.size();
+    };
+    report.Cut = cut(set.Shp) || cut(set.Shx);
     ShowImportReport(report, shpName);
     db::ResetDbLinks();
     DocumentPorts().SymbolsChanged();
