@@ -707,11 +707,18 @@ struct Importer {
             Append(face);
             return;
         }
-        if (mesh || !ok || s.Points.size() < 2)
+        // A mesh is a surface, not an outline.
+        if (mesh) {
+            Rep.Skip(TextKey::UnreadDrawingRecords);
+            return;
+        }
+        if (!ok)
             return;
         if (splineFit) {
-            if (!SplineToBezier(s, closed))
+            if (!SplineToBezier(s, closed)) {
+                Rep.Skip(TextKey::ObjectsWithTooManyPoints);
                 return;
+            }
         } else if (closed) {
             Close(s, lastBulge, ok);
         }

@@ -4,6 +4,7 @@
 #include "core/Errors.h"
 #include "symbols/CrtTable.h"
 #include "io/ImpDxf.h"
+#include "io/ImportReport.h"
 
 #include <QCoreApplication>
 #include <QProcess>
@@ -292,6 +293,25 @@ TEST_F(ImpDxfTest, PointsAreCappedForEveryEntityKind)
     const auto o = Objects();
     ASSERT_EQ(o.size(), 1u) << "a spline of 670 control points is dropped";
     EXPECT_EQ(o[0].pts.size(), size_t(MaxElementItems));
+}
+
+// A polyline that brings no object is counted under its own reason: a mesh is not read, a
+// lone vertex is damage, a fit spline of too many points is too long.
+TEST_F(ImpDxfTest, PolylinesLeftOutAreCountedByTheirReason)
+{
+    const QByteArray vertex = Groups({{0, "VERTEX"}, {10, "1"}, {20, "2"}, {70, "16"}});
+    QByteArray fit = Groups({{0, "POLYLINE"}, {70, "4"}});
+    for (int i = 0; i <= MaxOpenSplinePoints; ++i)
+        fit += vertex;
+    const QByteArray body = Groups({{0, "POLYLINE"}, {70, "16"}}) + vertex + vertex + vertex + Groups({{0, "SEQEND"}})
+                            + Groups({{0, "POLYLINE"}, {70, "0"}}) + vertex + Groups({{0, "SEQEND"}}) + fit
+                            + Groups({{0, "SEQEND"}});
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(Entities(body), {}, {}, &r), 0);
+    EXPECT_EQ(r.Skipped(TextKey::UnreadDrawingRecords), 1);
+    EXPECT_EQ(r.Skipped(TextKey::DamagedRecords), 1);
+    EXPECT_EQ(r.Skipped(TextKey::ObjectsWithTooManyPoints), 1);
+    EXPECT_EQ(r.SkippedCount(), 3);
 }
 
 TEST_F(ImpDxfTest, ABadCodeLineKeepsWhatCameIn)
