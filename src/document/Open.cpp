@@ -588,17 +588,18 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
                 // by its first change.
                 workingCopy = true;
                 z.DirectMode = 0;
-            } else if (version == 8) {
-                openCopy();  // another program edits the map in place
             } else {
+                // An older map, or one another program edits in place: copied at once.
                 openCopy();
-                ConvertOldIndexLengths(z, h);
-                ConvertOldSymbols(z, h);
-                // From here the copy is a version-8 file: no string store, ordinary map.
-                h.Version = CurrentMapVersion;
-                h.FileType = 2;
-                h.StringIndexPos = 0;
-                z.WriteBytesAt(0, WriteMapHeaderBytes(h));
+                if (version < 8) {
+                    ConvertOldIndexLengths(z, h);
+                    ConvertOldSymbols(z, h);
+                    // From here the copy is a version-8 file: no string store, ordinary map.
+                    h.Version = CurrentMapVersion;
+                    h.FileType = 2;
+                    h.StringIndexPos = 0;
+                    z.WriteBytesAt(0, WriteMapHeaderBytes(h));
+                }
             }
         }
 
