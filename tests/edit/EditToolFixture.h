@@ -6,6 +6,7 @@
 #include "EditFixture.h"
 
 #include "../support/MapSnapshot.h"
+#include "../support/ImageDiff.h"
 #include "edit/EdPoint.h"
 #include "edit/Edit.h"
 #include "edit/EditTransform.h"
@@ -146,11 +147,7 @@ public:
         PaintNow(win);
         if (win->Surface() == now)
             return;
-        QRect diff;
-        for (int y = 0; y < now.height(); ++y)
-            for (int x = 0; x < now.width(); ++x)
-                if (now.pixel(x, y) != win->Surface().pixel(x, y))
-                    diff |= QRect(x, y, 1, 1);
+        const QRect diff = DifferingPixels(now, win->Surface());
         ADD_FAILURE() << what << ": the window differs from a fresh paint in " << diff.x() << "," << diff.y()
                       << " " << diff.width() << "x" << diff.height();
     }

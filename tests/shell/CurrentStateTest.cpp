@@ -2,6 +2,7 @@
 // reaches every view of it, and every way of dropping the selection leaves nothing selected
 // and no mark on the screen.
 #include "ShellFixture.h"
+#include "../support/ImageDiff.h"
 #include "core/Status.h"
 #include "document/Index.h"
 #include "edit/DrCurve.h"
@@ -131,12 +132,7 @@ protected:
         const QImage shown = ActiveChild()->Surface().copy();
         Trigger(Cmd::ViewRedraw);
         Settle();
-        const QImage& now = ActiveChild()->Surface();
-        QRect diff;
-        for (int y = 0; y < now.height(); ++y)
-            for (int x = 0; x < now.width(); ++x)
-                if (now.pixel(x, y) != shown.pixel(x, y))
-                    diff |= QRect(x, y, 1, 1);
+        const QRect diff = DifferingPixels(ActiveChild()->Surface(), shown);
         EXPECT_TRUE(diff.isEmpty()) << diff.x() << "," << diff.y() << " " << diff.width() << "x" << diff.height();
     }
 };

@@ -2,6 +2,7 @@
 // a closed line moved parallel stays closed, and a cancelled Draw line dialog leaves nothing
 // behind.
 #include "ShellFixture.h"
+#include "../support/ImageDiff.h"
 
 #include "core/Help.h"
 #include "core/widgets/QtServices.h"
@@ -228,12 +229,7 @@ TEST_F(DrawDialogFlow, CellNumbersLargerThanTheirCellsAreWholeOnTheFirstPaint)
     ASSERT_EQ(Objects().size(), 1u);
     const QImage first = ActiveChild()->Surface().copy();
     Trigger(Cmd::ViewRedraw);
-    const QImage& again = ActiveChild()->Surface();
-    QRect diff;
-    for (int y = 0; y < first.height(); ++y)
-        for (int x = 0; x < first.width(); ++x)
-            if (first.pixel(x, y) != again.pixel(x, y))
-                diff |= QRect(x, y, 1, 1);
+    const QRect diff = DifferingPixels(first, ActiveChild()->Surface());
     EXPECT_TRUE(diff.isEmpty()) << diff.x() << "," << diff.y() << " " << diff.width() << "x" << diff.height();
     // The numbers drawn beyond the outline are within the object's extent.
     GetIndex(1);

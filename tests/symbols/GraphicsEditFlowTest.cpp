@@ -80,30 +80,22 @@ protected:
         Settle();
     }
     int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
-    // The elements of the window's buffer: (kind, colour, width, diameter) of each.
-    static std::vector<std::array<int, 4>> Heads()
+    // Four head words (by their offsets) of each element of the window's buffer.
+    static std::vector<std::array<int, 4>> HeadWords(std::array<size_t, 4> at)
     {
         std::vector<std::array<int, 4>> out;
         const SymbolGraphicsBuffer& g = Work.ActiveView->SymbolGraphics;
         const std::vector<uint8_t> b(g.Slots.begin(), g.Slots.begin() + g.UsedSlots * 8);
         for (size_t s = 0; s + 16 <= b.size();) {
-            out.push_back({GetU16(b, s), GetU16(b, s + 4), GetU16(b, s + 6), GetU16(b, s + 8)});
+            out.push_back({GetU16(b, s + at[0]), GetU16(b, s + at[1]), GetU16(b, s + at[2]), GetU16(b, s + at[3])});
             s += 16 + 8 * size_t(GetU16(b, s + 10));
         }
         return out;
     }
-    // The elements of the window's buffer: (kind, style, colour, width) of each.
-    static std::vector<std::array<int, 4>> Elements()
-    {
-        std::vector<std::array<int, 4>> out;
-        const SymbolGraphicsBuffer& g = Work.ActiveView->SymbolGraphics;
-        const std::vector<uint8_t> b(g.Slots.begin(), g.Slots.begin() + g.UsedSlots * 8);
-        for (size_t s = 0; s + 16 <= b.size();) {
-            out.push_back({GetU16(b, s), GetU16(b, s + 2), GetU16(b, s + 4), GetU16(b, s + 6)});
-            s += 16 + 8 * size_t(GetU16(b, s + 10));
-        }
-        return out;
-    }
+    // (kind, colour, width, diameter) of each element.
+    static std::vector<std::array<int, 4>> Heads() { return HeadWords({0, 4, 6, 8}); }
+    // (kind, style, colour, width) of each element.
+    static std::vector<std::array<int, 4>> Elements() { return HeadWords({0, 2, 4, 6}); }
 };
 
 } // namespace
