@@ -4,6 +4,8 @@
 // "backinfo.txt" by python3's configparser.
 #include "ShellFixture.h"
 
+#include "../support/MapSnapshot.h"
+
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/Status.h"
@@ -174,13 +176,10 @@ protected:
             Index.ActiveZmd->Modified = 0;
         Choose(Cmd::FileClose);
     }
-    // What the store reads: the working copy, or the map itself before its first change.
     QByteArray WorkingBytes() const
     {
-        TZmd& z = *Index.ActiveZmd;
-        QByteArray b(qsizetype(z.WorkFile.Size()), '\0');
-        z.ReadBytesAt(0, std::span(reinterpret_cast<uint8_t*>(b.data()), size_t(b.size())));
-        return b;
+        const std::vector<uint8_t> b = WorkingFileBytes(*Index.ActiveZmd);
+        return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size()));
     }
 
     // File > Backup to the volume behind the drive link, or to a file.

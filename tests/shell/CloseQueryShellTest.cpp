@@ -8,19 +8,11 @@
 
 #include <QDir>
 
-#include <fstream>
-#include <iterator>
-
 using namespace zemo;
 using zemo::test::GetI16;
+using zemo::test::ReadAll;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 // Also notes whether the frame counted as busy while each box was up.
 class BusyNotingMessages : public RecordingMessages {

@@ -10,20 +10,12 @@
 #include <QTimer>
 
 #include <algorithm>
-#include <fstream>
 #include <functional>
-#include <iterator>
 
 using namespace zemo;
 using namespace zemo::test;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 class DamagedMap : public ShellTest {
 protected:

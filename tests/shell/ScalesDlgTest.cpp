@@ -3,6 +3,7 @@
 // in the working file at its offsets after OK, after a save and a reopen, and Cancel.
 #include "ShellFixture.h"
 
+#include "../support/MapSnapshot.h"
 #include "../support/TestMapReader.h"
 #include "ModalDialog.h"
 #include "shell/widgets/ScalesDlg.h"
@@ -49,14 +50,7 @@ protected:
         else
             d.findChild<QLineEdit*>(QLatin1String(field))->setText(text);
     }
-    // What the store reads: the working copy, or the map itself before its first change.
-    static std::vector<uint8_t> WorkingFile()
-    {
-        TZmd& z = *Index.ActiveZmd;
-        std::vector<uint8_t> b(size_t(z.WorkFile.Size()));
-        z.ReadBytesAt(0, b);
-        return b;
-    }
+    static std::vector<uint8_t> WorkingFile() { return WorkingFileBytes(*Index.ActiveZmd); }
     // The setup record as the working file holds it.
     static std::vector<uint8_t> SetupInFile()
     {

@@ -18,10 +18,21 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 namespace zemo::test {
 
 // 1 mm in map units.
 inline constexpr int32_t Mm = 25600;
+
+// The bytes of a file as they are on disk.
+inline std::vector<uint8_t> ReadAll(const QString& path)
+{
+    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
 
 class ShellTest : public ProgramFixture {
 protected:

@@ -10,19 +10,10 @@
 #include <QCoreApplication>
 #include <QWheelEvent>
 
-#include <fstream>
-#include <iterator>
-
 using namespace zemo;
 using namespace zemo::test;
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 class UnchangedMap : public ShellTest {
 protected:
