@@ -2,6 +2,7 @@
 // or a press stops the paint and is handled after it, Esc leaves the rest for the next
 // command, right-clicks reach the map's pop-up; and the zoom frame on the screen.
 #include "ShellFixture.h"
+#include "../support/ImageDiff.h"
 #include "edit/View.h"
 #include "edit/Work.h"
 
@@ -222,15 +223,7 @@ protected:
             .convertToFormat(QImage::Format_RGB32);
     }
     // Pixels where the surface differs from the map without the frame.
-    QRect Changed(const QImage& img) const
-    {
-        QRect box;
-        for (int y = 0; y < img.height(); ++y)
-            for (int x = 0; x < img.width(); ++x)
-                if (img.pixel(x, y) != plain_.pixel(x, y))
-                    box |= QRect(x, y, 1, 1);
-        return box;
-    }
+    QRect Changed(const QImage& img) const { return DifferingPixels(img, plain_); }
     // The frame about this centre, as its outline covers pixels.
     QRect FrameAt(QPoint c) const
     {

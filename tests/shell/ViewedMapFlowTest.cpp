@@ -1,6 +1,6 @@
 // A map only looked at in the running program is read where it is: zoomed and closed, it was
 // never copied and its file never written; what it paints is what its working copy paints.
-#include "../support/ProgramFixture.h"
+#include "ShellFixture.h"
 
 #include "core/Config.h"
 #include "core/Folders.h"
@@ -20,16 +20,10 @@ using namespace zemo::test;
 
 namespace {
 
-constexpr int32_t Mm = 25600;
 constexpr time_t OldTime = 1000000000;
 
-class ViewedMap : public ProgramFixture {
+class ViewedMap : public ShellTest {
 protected:
-    void SetUp() override
-    {
-        ProgramFixture::SetUp();
-        ProgramConfig.AutoSave = false;
-    }
     static QStringList WorkingCopies()
     {
         return QDir(StateFolder()).entryList({QStringLiteral("temp*.~md")}, QDir::Files);
@@ -38,11 +32,6 @@ protected:
     {
         struct stat st {};
         return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
-    }
-    static QByteArray Bytes(const QString& path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     QImage Painted()
     {
@@ -64,7 +53,7 @@ TEST_F(ViewedMap, ZoomedAndClosedItIsNeverCopiedAndPaintsAsItsCopyWould)
     ASSERT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
     const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
     ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-    const QByteArray before = Bytes(path);
+    const std::vector<uint8_t> before = ReadAll(path);
 
     ASSERT_TRUE(OpenMap(path));
     ShowAtTenthMillimetres();
@@ -91,6 +80,6 @@ TEST_F(ViewedMap, ZoomedAndClosedItIsNeverCopiedAndPaintsAsItsCopyWould)
     Settle();
     EXPECT_EQ(Index.ActiveZmd, nullptr);
     EXPECT_TRUE(WorkingCopies().isEmpty());
-    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(ReadAll(path), before);
     EXPECT_EQ(ModifiedAt(path), OldTime);
 }
