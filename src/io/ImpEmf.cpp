@@ -578,7 +578,6 @@ private:
         case EmfExtTextOutW: Text(p, size); break;
         default:
             if (type >= EmfFirstBitmap && type <= EmfLastBitmap) {
-                Out.Bitmap = true;
                 Out.Report.Skip(TextKey::BitmapRecords);
             } else if (std::find(EmfOtherDrawings.begin(), EmfOtherDrawings.end(), type) != EmfOtherDrawings.end()) {
                 Out.Report.Skip(TextKey::UnreadDrawingRecords);
@@ -629,7 +628,7 @@ bool ImportEmfHandle(const QByteArray& data, int* count, const QString& source)
         r.Run(qsizetype(headerSize));
     });
     if (count)
-        *count = r.Out.Count;
+        *count = r.Out.Report.ReadCount();
     return true;
 }
 

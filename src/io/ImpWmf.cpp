@@ -310,7 +310,6 @@ private:
         }
         default:
             if (std::find(WmfBitmapRecords.begin(), WmfBitmapRecords.end(), fn) != WmfBitmapRecords.end()) {
-                Out.Bitmap = true;
                 Out.Report.Skip(TextKey::BitmapRecords);
             } else if (std::find(WmfOtherDrawings.begin(), WmfOtherDrawings.end(), fn) != WmfOtherDrawings.end()) {
                 Out.Report.Skip(TextKey::UnreadDrawingRecords);
@@ -420,8 +419,8 @@ void MetafileObjects::Place()
             continue;
         ToggleSelection(Index.ActiveZmd->HighestObject);
         Report.Read(o.type);
-        if (++Count % 10 == 0)
-            UpdateProgress(Count, 0);
+        if (Report.ReadCount() % 10 == 0)
+            UpdateProgress(Report.ReadCount(), 0);
     }
     Objects.clear();
 }
@@ -442,9 +441,9 @@ void ConvertMetafile(MetafileObjects& m, qsizetype total, const QString& source,
         UndoSuspend quiet;
         m.Place();
     }
-    if (m.Bitmap)
+    if (m.Report.Skipped(TextKey::BitmapRecords) > 0)
         WarningMsg(TextKey::CannotImportBitmap, {}, CannotImportBitmapHelpContext);
-    EndImportStep(m.Count, MaxKeptMetafileSelection);
+    EndImportStep(m.Report.ReadCount(), MaxKeptMetafileSelection);
     FlushMapFile();
     EndProgress();
     ShowImportReport(m.Report, source);
@@ -478,7 +477,7 @@ bool ImportWmfHandle(const QByteArray& data, int* count, const QString& source)
         r.Run(at + StandardHeaderBytes);
     });
     if (count)
-        *count = r.Out.Count;
+        *count = r.Out.Report.ReadCount();
     return true;
 }
 

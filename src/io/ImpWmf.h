@@ -46,8 +46,6 @@ public:
     // 0.01 mm per logical unit (y negative where logical y runs down).
     double Sx = 0, Sy = 0;
     int Styles = 1;
-    int Count = 0;
-    bool Bitmap = false;
     ImportReport Report;
 
     // False for a point no map could hold.
