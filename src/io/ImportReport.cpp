@@ -21,6 +21,9 @@ void ImportReport::Skip(TextKey why, int n, const QString& kind)
         return;
     const auto it = std::find_if(LeftOut.begin(), LeftOut.end(),
                                  [&](const Left& l) { return l.why == why && l.kind == kind; });
+    // A damaged file may name thousands of kinds: past a screenful they are counted together.
+    if (it == LeftOut.end() && !kind.isEmpty() && LeftOut.size() >= MaxNamedLines)
+        return Skip(why, n);
     if (it == LeftOut.end())
         LeftOut.push_back({why, kind, n});
     else

@@ -23,6 +23,7 @@ struct ImportReport {
         int n = 0;
     };
     std::vector<Left> LeftOut;
+    static constexpr size_t MaxNamedLines = 16;
     // The file ends inside a record: what follows it is missing.
     bool Cut = false;
 

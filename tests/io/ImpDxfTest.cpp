@@ -314,6 +314,22 @@ TEST_F(ImpDxfTest, PolylinesLeftOutAreCountedByTheirReason)
     EXPECT_EQ(r.SkippedCount(), 3);
 }
 
+// Entities of kinds not read are counted by their names, but only as many names as a report
+// can show: the rest are counted together.
+TEST_F(ImpDxfTest, KindsNotReadAreNamedUpToAScreenful)
+{
+    QByteArray body;
+    for (int k = 0; k < 1000; ++k)
+        body += Groups({{0, QByteArray("KIND" + QByteArray::number(k)).constData()}, {8, "0"}});
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(Entities(body), {}, {}, &r), 0);
+    EXPECT_EQ(r.Skipped(TextKey::UnreadDrawingRecords), 1000);
+    ASSERT_EQ(r.LeftOut.size(), ImportReport::MaxNamedLines + 1);
+    EXPECT_EQ(r.LeftOut.front().kind, QStringLiteral("KIND0"));
+    EXPECT_EQ(r.LeftOut.back().kind, QString());
+    EXPECT_EQ(r.LeftOut.back().n, 1000 - int(ImportReport::MaxNamedLines));
+}
+
 TEST_F(ImpDxfTest, ABadCodeLineKeepsWhatCameIn)
 {
     const QByteArray dxf = Groups({{0, "SECTION"}, {2, "ENTITIES"}, {0, "POINT"}, {10, "1"}, {20, "1"}, {0, "POINT"}})
