@@ -19,6 +19,16 @@ protected:
     {
         return QDir(StateFolder()).entryList({QStringLiteral("temp*.~md")}, QDir::Files);
     }
+    // A real change of the sample map: its line deleted with the edit tool.
+    void DeleteTheLine()
+    {
+        ShowAtTenthMillimetres();
+        Trigger(Cmd::EditObjBtn);
+        Click(Surface(), At(0, 0));
+        ASSERT_EQ(Index.SelectedIndex, 1);
+        Key(Surface(), Qt::Key_Delete);
+        ASSERT_EQ(CountObjects(), 0);
+    }
 };
 
 } // namespace
@@ -31,7 +41,8 @@ TEST_F(SessionEnd, TheRestartCommandOpensTheFirstMapAndTheEditsComeBackThroughRe
 
     ASSERT_TRUE(OpenSample(QStringLiteral("first.zmd")));
     ASSERT_TRUE(OpenSample(QStringLiteral("second.zmd")));
-    Choose(Cmd::ViewHatch);  // an edit of the second, active map
+    Choose(Cmd::ViewHatch);  // a view, kept with the edit that follows
+    DeleteTheLine();         // an edit of the second, active map
     Settle();
     ASSERT_EQ(WorkingCopies().size(), 1);  // the first is only looked at
 
@@ -55,7 +66,7 @@ TEST_F(SessionEnd, TheRestartCommandOpensTheFirstMapAndTheEditsComeBackThroughRe
 TEST_F(SessionEnd, InputAfterTheRequestMeansTheSessionWentOnAndClosingAsksAgain)
 {
     ASSERT_TRUE(OpenSample());
-    Choose(Cmd::ViewHatch);
+    DeleteTheLine();
     Settle();
     Frame().CommitSession();
     Key(Surface(), Qt::Key_Shift);

@@ -78,7 +78,11 @@ TEST_F(UnchangedMap, AMapSetRightWhileReadingThenViewedZoomedAndScrolledClosesWi
     // The symbol box made wider: its layout is kept with the map, which it does not change.
     QWidget* bar = PanelsOf(Frame())->SymSplitter;
     DragPoint(bar, bar->rect().center(), bar->rect().center() - QPoint(60, 0));
-    EXPECT_FALSE(Changed()) << "viewed, zoomed, scrolled and the symbol box widened";
+    // Areas hatched and shown transparent: views of their own, kept with the map.
+    Choose(Cmd::ViewHatch);
+    Choose(Cmd::ViewTransp);
+    ASSERT_TRUE(Index.ActiveZmd->Setup.HatchView);
+    EXPECT_FALSE(Changed()) << "viewed, zoomed, scrolled, hatched, transparent and the symbol box widened";
 
     messages.Clear();
     Choose(Cmd::FileClose);

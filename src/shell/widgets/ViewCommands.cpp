@@ -39,7 +39,8 @@ void RepaintWhole(MapView& v)
         v.Form->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
 }
 
-// The setting is stored with the map at once, so that it comes back with the map.
+// The setting is stored with the map, so that it comes back with the map; like the zoom it is
+// no change of the map.
 void ToggleViewSetting(QChar field)
 {
     MapView* v = OpenView();
@@ -48,6 +49,7 @@ void ToggleViewSetting(QChar field)
         return;
     QString settings = v->Document->MapSettings[size_t(slot)];
     SetParam(settings, field, GetParamBool(settings, field, false) ? QStringLiteral("0") : QStringLiteral("1"));
+    KeepChangedFlag unchanged(v->Document);
     if (SaveTypedPString(settings, ViewSettingsType))
         RepaintWhole(*v);
 }
@@ -59,7 +61,7 @@ void ToggleHatchAreas()
     if (!v || v->Document != Index.ActiveZmd)
         return;
     v->Document->Setup.HatchView = !v->Document->Setup.HatchView;
-    WriteSetup();
+    WriteViewSetup();
     RepaintWhole(*v);
 }
 
