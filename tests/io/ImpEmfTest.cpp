@@ -218,24 +218,9 @@ TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
 TEST_F(ImpEmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
 {
     const QByteArray whole = Emf(Line16 + Line16);
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        int objects;
-        bool cut;
-    } cases[] = {{"whole", whole, 2, false},
-                 {"without the end record", whole.chopped(20), 2, true},
-                 {"after the first line", whole.chopped(20 + Line16.size()), 1, true}};
-    for (const auto& c : cases) {
-        const int before = Index.ActiveZmd->HighestObject;
-        messages.Clear();
-        ASSERT_TRUE(ImportEmfHandle(c.bytes)) << c.what;
-        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
-        ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), c.cut ? 1 : 0) << c.what;
-        if (c.cut) {
-            EXPECT_TRUE(MessageText(messages.Last()).endsWith(Text(TextKey::ImportReportCut))) << c.what;
-        }
-    }
+    EXPECT_EQ(Brought(ImportEmfHandle, whole), std::pair(2, false));
+    EXPECT_EQ(Brought(ImportEmfHandle, whole.chopped(20)), std::pair(2, true)) << "without the end record";
+    EXPECT_EQ(Brought(ImportEmfHandle, whole.chopped(20 + Line16.size())), std::pair(1, true)) << "after the first line";
 }
 
 // The writer draws no pictures, so the bitmap records are made here.

@@ -180,24 +180,9 @@ TEST_F(ImpWmfTest, ANewObjectTakesTheLowestFreeSlot)
 TEST_F(ImpWmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
 {
     const QByteArray whole = WmfBuilder().Poly(805, {{0, 0}, {10, 10}}).Poly(805, {{0, 0}, {10, 10}}).Bytes();
-    const struct {
-        const char* what;
-        QByteArray bytes;
-        int objects;
-        bool cut;
-    } cases[] = {{"whole", whole, 2, false},
-                 {"without the end record", whole.chopped(6), 2, true},
-                 {"after the first line", whole.chopped(6 + 16), 1, true}};
-    for (const auto& c : cases) {
-        const int before = Index.ActiveZmd->HighestObject;
-        messages.Clear();
-        ASSERT_TRUE(ImportWmfHandle(c.bytes)) << c.what;
-        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, c.objects) << c.what;
-        ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), c.cut ? 1 : 0) << c.what;
-        if (c.cut) {
-            EXPECT_TRUE(MessageText(messages.Last()).endsWith(Text(TextKey::ImportReportCut))) << c.what;
-        }
-    }
+    EXPECT_EQ(Brought(ImportWmfHandle, whole), std::pair(2, false));
+    EXPECT_EQ(Brought(ImportWmfHandle, whole.chopped(6)), std::pair(2, true)) << "without the end record";
+    EXPECT_EQ(Brought(ImportWmfHandle, whole.chopped(6 + 16)), std::pair(1, true)) << "after the first line";
 }
 
 TEST_F(ImpWmfTest, FileImportTakesAMetafile)

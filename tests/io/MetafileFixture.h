@@ -50,6 +50,15 @@ protected:
         }
         return out;
     }
+    // The objects an import of the picture brought, and whether it was reported: a picture
+    // pasted is reported only when something is left out or missing.
+    std::pair<int, bool> Brought(bool (*import)(const QByteArray&, int*, const QString&), const QByteArray& bytes)
+    {
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        EXPECT_TRUE(import(bytes, nullptr, {}));
+        return {Index.ActiveZmd->HighestObject - before, messages.CountOf(TextKey::ImportReportRead) == 1};
+    }
     // Where test files are left for people and other programs to look at.
     static QString Samples()
     {
