@@ -19,6 +19,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <tuple>
 
 namespace zemo::test {
 namespace {
@@ -150,17 +151,27 @@ TEST_F(ShapeMenus, ACutMainFileSaysWhatWasLeftOutAndAnEmptyImportLeavesNoTable)
     EXPECT_TRUE(QFile::exists(TempPath(QStringLiteral("pts1.dbf"))));
     EXPECT_FALSE(QFile::exists(TempPath(QStringLiteral("pts2.dbf")))) << "the empty import left a table";
 
-    // The index cut short: the shapes it still lists come in, and the rest is said missing.
+    // The index cut short: the shapes it still lists come in, and the rest is said missing. A
+    // table cut short loses the records of the later shapes: said too.
     Write(TempPath(QStringLiteral("pts.shp")), shp);
-    Write(TempPath(QStringLiteral("pts.shx")), shx.left(100 + 8 * 7 + 4));
-    const int before = Index.ActiveZmd->HighestObject;
-    messages.Clear();
-    dialogs.QueueAnswer(true, TempPath(QStringLiteral("pts.shp")));
-    RunDialog<TImpShapeDlg>(Cmd::FileImport, [](TImpShapeDlg& d) { d.accept(); });
-    EXPECT_EQ(Index.ActiveZmd->HighestObject - before, 7);
-    ASSERT_EQ(messages.Count(), 1);
-    EXPECT_TRUE(MessageText(messages.Last()).endsWith(QStringLiteral("Point objects: 7\r\n") + Text(TextKey::ImportReportCut)))
-        << MessageText(messages.Last()).toStdString();
+    QFile dbf(TempPath(QStringLiteral("pts.dbf")));
+    ASSERT_TRUE(dbf.open(QIODevice::ReadOnly));
+    const QByteArray records = dbf.readAll();
+    dbf.close();
+    for (const auto& [index, table, objects] : {std::tuple{shx.left(100 + 8 * 7 + 4), records, 7},
+                                                std::tuple{shx, records.left(65 + 5 * 7 + 2), 20}}) {
+        Write(TempPath(QStringLiteral("pts.shx")), index);
+        Write(TempPath(QStringLiteral("pts.dbf")), table);
+        const int before = Index.ActiveZmd->HighestObject;
+        messages.Clear();
+        dialogs.QueueAnswer(true, TempPath(QStringLiteral("pts.shp")));
+        RunDialog<TImpShapeDlg>(Cmd::FileImport, [](TImpShapeDlg& d) { d.accept(); });
+        EXPECT_EQ(Index.ActiveZmd->HighestObject - before, objects);
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_TRUE(MessageText(messages.Last())
+                        .endsWith(QStringLiteral("Point objects: %1\r\n").arg(objects) + Text(TextKey::ImportReportCut)))
+            << MessageText(messages.Last()).toStdString();
+    }
 }
 
 TEST_F(ShapeMenus, ExportThroughTheDialog)

@@ -579,12 +579,12 @@ void ImportShape(const QString& shpName, TFileClass& file)
     ImportReport& report = r.Report;
     report.Skip(TextKey::DamagedRecords, r.Damaged);
     report.Skip(TextKey::ObjectsReachingOutside, r.Outside);
-    // The main file or its index shorter than its header says: the index lists only the
-    // shapes before its own cut.
+    // The main file or its index shorter than its header says (the index lists only the shapes
+    // before its own cut), or the table holding fewer records than its head counts.
     const auto cut = [](const QByteArray& b) {
         return b.size() < ShapeHeaderBytes || int64_t(LoadBE32(Bytes(b, ShpFileLength))) * 2 > b.size();
     };
-    report.Cut = cut(set.Shp) || cut(set.Shx);
+    report.Cut = cut(set.Shp) || cut(set.Shx) || LoadLE<uint32_t>(Bytes(set.Dbf, DbfRecordCount)) > table.Records;
     ShowImportReport(report, shpName);
     db::ResetDbLinks();
     DocumentPorts().SymbolsChanged();
