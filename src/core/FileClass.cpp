@@ -146,7 +146,6 @@ void TFileClass::Release() noexcept
         CloseHandle(fd_);
     fd_ = -1;
     stamp_ = NextStamp();
-    deferred_ = false;
     held_.clear();
     makeCopy_ = nullptr;
 }
@@ -255,7 +254,6 @@ bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::funct
     fd_ = fd;
     fileName_.clear();
     sourceName_ = full;
-    deferred_ = true;
     hold_ = false;
     held_.clear();
     makeCopy_ = std::move(makeCopy);
@@ -273,7 +271,7 @@ bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::funct
 
 int64_t TFileClass::ReadAt(char* p, int64_t count, int64_t pos) const
 {
-    if (!deferred_)
+    if (!Deferred())
         return PreadFull(fd_, p, count, pos);
     count = std::clamp<int64_t>(size_ - pos, 0, count);
     // Only the bytes the source had at the open: held writes may lie beyond them.
@@ -291,7 +289,7 @@ int64_t TFileClass::ReadAt(char* p, int64_t count, int64_t pos) const
 
 void TFileClass::MakeOwnCopy()
 {
-    if (!deferred_)
+    if (!Deferred())
         return;
     DropReadAhead();
     failed_ = false;  // every change refused says why
@@ -330,7 +328,6 @@ void TFileClass::MakeOwnCopy()
     size_ = std::max(size_, copy.size_);
     regular_ = copy.regular_;
     dirty_ = true;
-    deferred_ = false;
     held_.clear();
     makeCopy_ = nullptr;
     stamp_ = NextStamp();
@@ -403,7 +400,7 @@ bool TFileClass::Write(const void* buffer, int64_t count)
     DropReadAhead();
     if (count < 0)
         FailWrite();
-    if (deferred_ && hold_) {
+    if (Deferred() && hold_) {
         // A record written again (the setup at every zoom) replaces its earlier bytes.
         std::erase_if(held_, [&](const auto& h) { return h.first == position_ && h.second.size() == count; });
         held_.emplace_back(position_, QByteArray(static_cast<const char*>(buffer), qsizetype(count)));
@@ -597,7 +594,7 @@ void TFileClass::Close()
 {
     if (fd_ < 0)
         return;
-    if (failed_ || deferred_) {
+    if (failed_ || Deferred()) {
         // The operation has already been stopped with its one message.
         Release();
         return;

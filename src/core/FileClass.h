@@ -42,7 +42,7 @@ public:
     // file objects that would write name in place away meanwhile; false (nothing opened) when
     // one holds it already.
     bool OpenDeferred(const QString& name, int64_t lastBytes, std::function<void(TFileClass&)> makeCopy);
-    bool Deferred() const { return deferred_; }
+    bool Deferred() const { return makeCopy_ != nullptr; }
     // The copy of a deferred open made now; nothing otherwise. A source another program
     // changed since the open is refused (CannotRead): its bytes are no longer the ones read.
     void MakeOwnCopy();
@@ -89,10 +89,10 @@ public:
 
     const QString& FileName() const { return fileName_; }
     // The name messages give: a deferred file's source too.
-    const QString& ShownName() const { return deferred_ ? sourceName_ : fileName_; }
+    const QString& ShownName() const { return Deferred() ? sourceName_ : fileName_; }
     bool IsOpen() const { return fd_ >= 0; }
     bool IsReadOnly() const { return readOnly_; }
-    int Handle() const { return deferred_ ? -1 : fd_; }
+    int Handle() const { return Deferred() ? -1 : fd_; }
 
 private:
     enum class Access { ReadWrite, ReadOnly, Create };
@@ -123,14 +123,13 @@ private:
     bool regular_ = false;  // only regular files are synced and truncated
     bool dirty_ = false;    // written since the last sync
     bool failed_ = false;   // a failure was reported: no second message for this handle
-    // A deferred open: fd_ is the source, read only.
-    bool deferred_ = false;
     bool hold_ = false;
     int64_t lastBytes_ = 0;
     int64_t sourceSize_ = 0;
     int64_t sourceTime_ = 0;  // its modification time in nanoseconds at the open
     QString sourceName_;
     std::vector<std::pair<int64_t, QByteArray>> held_;  // in the order written
+    // Set by a deferred open, until the copy is made: fd_ is then the source, read only.
     std::function<void(TFileClass&)> makeCopy_;
 };
 

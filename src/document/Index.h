@@ -11,6 +11,7 @@
 
 #include "core/Cord.h"
 #include "core/Element.h"
+#include "core/FileClass.h"
 #include "core/Setup.h"
 #include "core/StringX.h"
 #include "symbols/store/SymbolStore.h"
@@ -24,6 +25,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -322,18 +324,15 @@ bool WriteSetup();
 // keeps what is written in memory, so that looking never copies it.
 class KeepChangedFlag {
 public:
-    explicit KeepChangedFlag(TZmd* z)
-        : z_(z), value_(z ? z->Modified : 0), held_(z && z->WorkFile.HoldingWrites())
+    explicit KeepChangedFlag(TZmd* z) : z_(z), value_(z ? z->Modified : 0)
     {
         if (z_)
-            z_->WorkFile.HoldWrites(true);
+            held_.emplace(z_->WorkFile);
     }
     ~KeepChangedFlag()
     {
-        if (z_) {
+        if (z_)
             z_->Modified = value_;
-            z_->WorkFile.HoldWrites(held_);
-        }
     }
     KeepChangedFlag(const KeepChangedFlag&) = delete;
     KeepChangedFlag& operator=(const KeepChangedFlag&) = delete;
@@ -341,7 +340,7 @@ public:
 private:
     TZmd* z_;
     uint8_t value_;
-    bool held_;
+    std::optional<HeldWrites> held_;
 };
 // The same write for what only changes how the map is looked at (the view): the map is not
 // marked changed by it, and the view goes into the file with the next real change.
