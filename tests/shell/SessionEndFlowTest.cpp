@@ -19,16 +19,6 @@ protected:
     {
         return QDir(StateFolder()).entryList({QStringLiteral("temp*.~md")}, QDir::Files);
     }
-    // A real change of the sample map: its line deleted with the edit tool.
-    void DeleteTheLine()
-    {
-        ShowAtTenthMillimetres();
-        Trigger(Cmd::EditObjBtn);
-        Click(Surface(), At(0, 0));
-        ASSERT_EQ(Index.SelectedIndex, 1);
-        Key(Surface(), Qt::Key_Delete);
-        ASSERT_EQ(CountObjects(), 0);
-    }
 };
 
 } // namespace

@@ -68,6 +68,17 @@ protected:
         Frame().UpdateCommandStates();
         Trigger(c);
     }
+    // A real change of a map whose one object is a line through the middle: the line deleted
+    // with the edit tool.
+    void DeleteTheLine()
+    {
+        ShowAtTenthMillimetres();
+        Trigger(Cmd::EditObjBtn);
+        Click(Surface(), At(0, 0));
+        ASSERT_EQ(Index.SelectedIndex, 1);
+        Key(Surface(), Qt::Key_Delete);
+        ASSERT_EQ(CountObjects(), 0);
+    }
     bool Enabled(Cmd c) const { return Frame().Action(c)->isEnabled(); }
     int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
 };

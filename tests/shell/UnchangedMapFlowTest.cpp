@@ -102,13 +102,7 @@ TEST_F(UnchangedMap, TheValuesSetRightAreWrittenWithTheNextChangeThatIsSaved)
     const QString path = WriteForeignMap(&layout);
     ASSERT_TRUE(OpenForeign(path));
     ASSERT_FALSE(Changed());
-    // A real change: the line deleted with the edit tool.
-    ShowAtTenthMillimetres();
-    Trigger(Cmd::EditObjBtn);
-    Click(Surface(), At(0, 0));
-    ASSERT_EQ(Index.SelectedIndex, 1);
-    Key(Surface(), Qt::Key_Delete);
-    ASSERT_EQ(CountObjects(), 0);
+    DeleteTheLine();
     EXPECT_TRUE(Changed());
     messages.Clear();
     Trigger(Cmd::FileSave);
