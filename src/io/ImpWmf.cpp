@@ -415,8 +415,9 @@ void MetafileObjects::Place()
         }
         e.LayerName[0] = uint8_t(o.layer.size());
         std::copy(o.layer.begin(), o.layer.end(), e.LayerName.begin() + 1);
+        // The map takes no more (it said why once): the rest is not brought in.
         if (!AppendElement())
-            continue;
+            break;
         ToggleSelection(Index.ActiveZmd->HighestObject);
         Report.Read(o.type);
         if (Report.ReadCount() % 10 == 0)

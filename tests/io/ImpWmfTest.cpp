@@ -185,6 +185,14 @@ TEST_F(ImpWmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
     EXPECT_EQ(Brought(ImportWmfHandle, whole.chopped(6 + 16)), std::pair(1, true)) << "after the first line";
 }
 
+TEST_F(ImpWmfTest, AMapThatTakesNoMoreObjectsSaysSoOnce)
+{
+    const QByteArray lines = WmfBuilder().Poly(805, {{0, 0}, {10, 10}}).Poly(805, {{0, 0}, {10, 10}}).Bytes();
+    Index.ActiveZmd->HighestObject = MaxObjectNumber;
+    EXPECT_EQ(Brought(ImportWmfHandle, lines).first, 0);
+    EXPECT_EQ(messages.CountOf(TextKey::MaxObjects), 1);
+}
+
 TEST_F(ImpWmfTest, FileImportTakesAMetafile)
 {
     ResetImportUnit();
