@@ -607,7 +607,7 @@ bool OpenMapFile(const QString& name, const QString& docName, bool keepCurrent, 
         if (z.Skipped.Any())
             z.WorkFile.MakeOwnCopy();
         if (!workingCopy && z.Skipped.Any()) {
-            // Parts were left out: neither this open nor a save may write over what is left.
+            // Some of the file was left out: neither this open nor a save may write over what is left.
             z.WorkFile.Close();
             openCopy();
             LoadMap();

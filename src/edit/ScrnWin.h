@@ -19,7 +19,7 @@ enum ScreenWinVariantKind : int {
     ScreenWinPartialMap = 4,
 };
 
-// Parts under the cursor: edge bits, corners combined, 15 inside.
+// What lies under the cursor: edge bits, corners combined, 15 inside.
 enum ScreenWinPart : int {
     ScreenWinLeft = 1,
     ScreenWinBottom = 2,

@@ -145,7 +145,7 @@ bool CanEditSymbolIcon()
 {
     TZmd* z = Map();
     const int c = CurrentSymbolPos();
-    // The icon editor is not there until its port is bound.
+    // The icon editor is a window above this library and comes through its port.
     return z && c >= 0 && SymbolsPorts().RunIconEditor.Bound()
         && z->Symbols[size_t(c)].size() >= size_t(SymbolHeadBytes);
 }
@@ -351,7 +351,7 @@ void RegisterSymbolWorkers()
     RegisterWorker(Cmd::SymbolNormal, SetSymbolsNormal, mapOpen);
     RegisterWorker(Cmd::SymbolProtect, SetSymbolsProtected, mapOpen);
     RegisterWorker(Cmd::SymbolHide, SetSymbolsHidden, mapOpen);
-    // Until the editors exist the item stays disabled.
+    // Enabled while the current symbol is of a kind that has an editor.
     RegisterWorker(Cmd::SymbolEdit, EditSymbol, CanEditSymbol);
     RegisterWorker(Cmd::SymbolIcon, EditSymbolIcon, CanEditSymbolIcon);
     RegisterWorker(Cmd::SymbolCopy, [] { CopySymbol(); }, mapOpen);

@@ -1,5 +1,5 @@
 // The object functions: each command, on one object and on several, is one undo action; the
-// exact results the Part asks for; a deleted hole taken back exactly.
+// exact results worked out by hand; a deleted hole taken back exactly.
 #include "ObjectFixture.h"
 
 #include "edit/Reverse.h"

@@ -1,4 +1,4 @@
-// Convert to curves: the fit's exact results on the Part's cases, the tolerance kept, the
+// Convert to curves: the fit's exact results on cases worked out by hand, the tolerance kept, the
 // retry that stops when a larger tolerance no longer helps, a run as long as its object, and
 // the two commands as one undo step each.
 #include "ObjectFixture.h"
