@@ -52,11 +52,21 @@ constexpr const char* Viewer = R"js(function ZemoMap(box, levelFile) {
   var width = parseInt(box.getAttribute("width"), 10) || 0, height = parseInt(box.getAttribute("height"), 10) || 0;
   var vw = levels.length ? 2 * tw : Math.max(width - 20, 0), vh = levels.length ? 2 * th : Math.max(height - 20, 0);
   width = Math.max(width, vw); height = Math.max(height, vh);
-  box.style.cssText = "display:block;position:relative;overflow:hidden;background:#c0c0c0;width:" + width +
-                      "px;height:" + height + "px";
+  var frameLeft = Math.floor((width - vw) / 2), frameTop = Math.floor((height - vh) / 2);
+  box.style.cssText = "display:block;position:relative;overflow:hidden;background:#c0c0c0;width:" + width + "px";
+  // The zoom-out button has a band of its own above the map: it covers none of the map.
+  var button = null, band = 0;
+  if ("zoomout" in param) {
+    button = document.createElement("button");
+    button.type = "button";
+    button.textContent = param.zoomout;
+    box.appendChild(at(button, frameLeft, frameTop));
+    band = button.offsetHeight + frameTop;
+  }
+  box.style.height = height + band + "px";
   var view = document.createElement("div");
   view.style.cssText = "position:absolute;overflow:hidden;background:#fff;cursor:move;touch-action:none;outline:none;" +
-                       "left:" + Math.floor((width - vw) / 2) + "px;top:" + Math.floor((height - vh) / 2) +
+                       "left:" + frameLeft + "px;top:" + (frameTop + band) +
                        "px;width:" + vw + "px;height:" + vh + "px";
   view.tabIndex = 0;
   var tiles = document.createElement("div"), marks = document.createElement("div");
@@ -208,13 +218,7 @@ constexpr const char* Viewer = R"js(function ZemoMap(box, levelFile) {
     else return;
     e.preventDefault();
   });
-  if ("zoomout" in param) {
-    var button = at(document.createElement("button"), 4, 4);
-    button.type = "button";
-    button.textContent = param.zoomout;
-    button.addEventListener("click", function () { zoom(level - 1, vw / 2, vh / 2); });
-    view.appendChild(button);
-  }
+  if (button) button.addEventListener("click", function () { zoom(level - 1, vw / 2, vh / 2); });
 
   // What the page's scripts call on the applet.
   var calls = {

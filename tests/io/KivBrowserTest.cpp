@@ -125,7 +125,7 @@ protected:
     // The share of the view's pixels, but for the marks (centre, half side), that differ from
     // the GIF renderer's picture of the same area.
     double Compare(const QString& name, const QString& fragment, const View& v,
-                   const std::vector<std::pair<QPoint, int>>& marks)
+                   const std::vector<std::pair<QPoint, int>>& marks, int viewTop = ViewTop)
     {
         Chromium(fragment, out + u'/' + name + QStringLiteral(".png"));
         shot = QImage(out + u'/' + name + QStringLiteral(".png")).convertToFormat(QImage::Format_RGB32);
@@ -150,7 +150,7 @@ protected:
                         return std::abs(x - m.first.x()) <= m.second && std::abs(y - m.first.y()) <= m.second;
                     }))
                     continue;
-                const QRgb a = shot.pixel(ViewLeft + x, ViewTop + y), b = want.pixel(x, y);
+                const QRgb a = shot.pixel(ViewLeft + x, viewTop + y), b = want.pixel(x, y);
                 ++compared;
                 differing += Distance(a, b) > ChannelTolerance;
             }
@@ -241,11 +241,17 @@ TEST_F(KivBrowser, ThePageShowsTheLevelsTheFoundNameAndTheHotspotsAsTheRasterExp
     EXPECT_EQ(links, want) << dom.toStdString();
 }
 
-// A script of the test's own drives the viewer on a copy of the page, noting after each step the
-// lowest tile number shown and the pointer's corner.
+// A script of the test's own drives the viewer on a copy of the page, noting the page rectangles of
+// the zoom-out button and the map, then after each step the lowest tile number shown and the
+// pointer's corner.
 constexpr const char* Driver = R"js(<SCRIPT>
 window.addEventListener("load", function () {
-  var view = document.getElementsByName("map")[0].querySelector("div"), log = [];
+  var box = document.getElementsByName("map")[0], view = box.querySelector("div"), log = [];
+  var button = box.querySelector("button");
+  document.body.setAttribute("data-rects", [button, view].map(function (e) {
+    var r = e.getBoundingClientRect();
+    return [r.left, r.top, r.width, r.height].join(",");
+  }).join(" "));
   function note() {
     var p = view.querySelector(".pointer"), tiles = Array.prototype.map.call(view.querySelectorAll("img"),
         function (i) { return parseInt(i.src.split("_").pop(), 10); });
@@ -263,7 +269,7 @@ window.addEventListener("load", function () {
   var p = view.querySelector(".pointer"), x = parseInt(p.style.left, 10) + 7, y = parseInt(p.style.top, 10) + 7;
   mouse("wheel", x, y); note();
   mouse("pointerdown", x, y, true); mouse("pointerup", x, y, true); note();
-  view.querySelector("button").click(); note();
+  button.click(); note();
   key("+");
   document.body.setAttribute("data-log", log.join(" "));
 });
@@ -295,6 +301,24 @@ TEST_F(KivBrowser, ClicksTheWheelKeysDragsAndTheZoomOutButtonChangeTheLevelAndMo
     const QPointF bridge = Place(6, 3);
     const QString address = QStringLiteral("1,%1,%2").arg(qint64(bridge.x())).arg(qint64(bridge.y()));
     const QString dom = QString::fromUtf8(Chromium(address, {}, QStringLiteral("drive")));
+    // The button lies above the map, clear of it, at the map's left; the map keeps its size.
+    std::vector<QRect> rects;
+    for (const QString& r : QRegularExpression(QStringLiteral("data-rects=\"([^\"]*)\"")).match(dom).captured(1).split(u' ')) {
+        const QStringList v = r.split(u',');
+        ASSERT_EQ(v.size(), 4) << dom.toStdString();
+        rects.emplace_back(v[0].toInt(), v[1].toInt(), v[2].toInt(), v[3].toInt());
+    }
+    ASSERT_EQ(rects.size(), 2u);
+    const QRect button = rects[0], map = rects[1];
+    EXPECT_GT(button.height(), 10);
+    EXPECT_LT(button.bottom(), map.top());
+    EXPECT_EQ(button.left(), map.left());
+    EXPECT_EQ(map, QRect(ViewLeft, map.top(), 2 * Tile, 2 * TileH));
+    // Seen in the browser, the whole map below the button is as the raster export draws it,
+    // its top-left corner too.
+    const View shown = ViewOf(plan.Levels[1], bridge);
+    EXPECT_LE(Compare(QStringLiteral("zoom-out"), address, shown, {{shown.At(bridge), 8}}, map.top()),
+              MostDiffering);
     const QRegularExpression logged(QStringLiteral("data-log=\"([^\"]*)\""));
     const QStringList log = logged.match(dom).captured(1).split(u' ');
     ASSERT_EQ(log.size(), 7) << dom.toStdString();
