@@ -189,4 +189,4 @@
     X(ImportReportRead) X(ImportReportLeftOut) X(ImportReportNothing) X(ImportReportCut) X(RectangleObjects) \
     X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture) \
     X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursByNumber) X(ColourDiffers) X(ColourMissing) \
-    X(ClipboardSource)
+    X(ClipboardSource) X(DbTextTooLong)

@@ -132,7 +132,10 @@ TEST_F(DBaseTest, AppendsAndWritesAreReadByDbfread)
     ASSERT_TRUE(DBaseWriteField(Field("TEXT"), QString::fromUtf8("Grüße, “Zürich” – ±5")));
     ASSERT_TRUE(DBaseWriteField(Field("SYMBOL"), "203.1"));
     ASSERT_TRUE(DBaseFindRecord(folder, "links", "ID", "10"));
-    ASSERT_TRUE(DBaseWriteField(Field("URL"), QString("https://example.org/").repeated(5)));
+    // 100 bytes do not go into 80 and are not cut to fit; 80 fill it.
+    EXPECT_FALSE(DBaseWriteField(Field("URL"), QString("https://example.org/").repeated(5)));
+    EXPECT_EQ(messages.CountOf(TextKey::DbTextTooLong), 1);
+    ASSERT_TRUE(DBaseWriteField(Field("URL"), QString("https://example.org/").repeated(4)));
     EXPECT_FALSE(DBaseFindRecord(folder, "links", "ID", "7")) << "deleted";
     DBaseClose();
 
@@ -144,7 +147,7 @@ TEST_F(DBaseTest, AppendsAndWritesAreReadByDbfread)
 
     QString error;
     const QString read = DbfreadRecords(Table("links"), &error);
-    const QString url = QString("https://example.org/").repeated(5).left(80);
+    const QString url = QString("https://example.org/").repeated(4);
     EXPECT_EQ(read, QString::fromUtf8("fields:ID|SYMBOL|TEXT|URL\n"
                                       "-8|||\n"
                                       "-9|203.1|Grüße, “Zürich” – ±5|\n"
@@ -596,24 +599,34 @@ TEST_F(DBaseTest, TablesWrittenByOgr2ogrOpen)
     QFile::copy(out + "/places.dbf", Samples() + "ogr2ogr-places.dbf");
 }
 
-// Values set through the layer lose their control characters and end at 255 characters.
+// Values set through the layer lose their control characters; text is written whole or
+// refused, never cut, not at 255 characters either.
 TEST_F(DBaseTest, LayerValuesAreCleanedBeforeTheyAreWritten)
 {
     TestDbf t;
-    t.fields = {{"ID", 4}, {"TEXT", 254}};
-    t.records = {{{"1", "x"}}};
+    t.fields = {{"ID", 4}, {"TEXT", 254}, {"ALL", 255}};
+    t.records = {{{"1", "x", ""}}};
     Write("v", t);
     ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
     ASSERT_TRUE(DbSetFieldValue(1, "a\tb\r\nc"));
     EXPECT_EQ(Db.Columns[1].Value, "a b  c");
-    ASSERT_TRUE(DbSetFieldValue(1, QString(300, 'q')));
-    EXPECT_EQ(Db.Columns[1].Value.size(), 255);
+    const QByteArray before = ReadAll(Table("v"));
+    EXPECT_FALSE(DbSetFieldValue(1, QString(255, 'q')));
+    EXPECT_FALSE(DbSetFieldValue(2, QString(300, 'q')));
+    EXPECT_EQ(messages.CountOf(TextKey::DbTextTooLong), 2);
+    EXPECT_EQ(messages.Last().params, QString(300, 'q') + QStringLiteral(";ALL;255;300;1252"));
+    EXPECT_EQ(ReadAll(Table("v")), before);
+    EXPECT_EQ(Db.Columns[1].Value, "a b  c") << "the column keeps what the table holds";
+    // Blanks at the end are padding: they do not count.
+    ASSERT_TRUE(DbSetFieldValue(1, QString(254, 'q') + QStringLiteral("   ")));
+    ASSERT_TRUE(DbSetFieldValue(2, QString(255, 'r')));
     Db.Columns[1].Value = "tab\there";
     EXPECT_EQ(DbFieldValue(1), "tab here");
     EXPECT_FALSE(DbSetFieldValue(5, "x"));
     ResetDBaseUnit();
     ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
-    EXPECT_EQ(DbFieldValue(1), QString(254, 'q')) << "cut again at the field's length";
+    EXPECT_EQ(DbFieldValue(1), QString(254, 'q'));
+    EXPECT_EQ(DbFieldValue(2), QString(255, 'r'));
 }
 
 // Values written into date, number and logical fields are checked against the field's type,
@@ -722,17 +735,18 @@ TEST_F(DBaseTest, TablesReadAndWriteInTheirOwnCodePage)
         const char* name;     // stored by GDAL, UTF-8 here
         const char* written;
         const char* refused;
+        const char* codePage; // as a refusal names it
     };
     const Case cases[] = {
-        {"CP850", "cp850", "HÖHE", "Ørsted", "Łódź"},
-        {"LDID/2", "cp850", "HÖHE", "Ærø", "Москва"},
-        {"CP437", "cp437", "Grüße", "Zürich", "Ørsted"},
-        {"CP852", "cp852", "Łódź", "Brno Žižkov", "Москва"},
-        {"CP866", "cp866", "Москва", "Тверь", "Łódź"},
-        {"CP1250", "cp1250", "Łódź", "Kraków", "Москва"},
-        {"CP1251", "cp1251", "Москва", "Омск", "Łódź"},
-        {"CP1252", "cp1252", "Grüße", "Niño", "Łódź"},
-        {"UTF-8", "utf-8", "Łódź Москва", "Ærø Омск", nullptr},
+        {"CP850", "cp850", "HÖHE", "Ørsted", "Łódź", "850"},
+        {"LDID/2", "cp850", "HÖHE", "Ærø", "Москва", "850"},
+        {"CP437", "cp437", "Grüße", "Zürich", "Ørsted", "437"},
+        {"CP852", "cp852", "Łódź", "Brno Žižkov", "Москва", "852"},
+        {"CP866", "cp866", "Москва", "Тверь", "Łódź", "866"},
+        {"CP1250", "cp1250", "Łódź", "Kraków", "Москва", "1250"},
+        {"CP1251", "cp1251", "Москва", "Омск", "Łódź", "1251"},
+        {"CP1252", "cp1252", "Grüße", "Niño", "Łódź", "1252"},
+        {"UTF-8", "utf-8", "Łódź Москва", "Ærø Омск", nullptr, "UTF-8"},
     };
     for (const Case& c : cases) {
         const QString csv = dir.filePath("cp.csv");
@@ -759,15 +773,26 @@ TEST_F(DBaseTest, TablesReadAndWriteInTheirOwnCodePage)
         const QString read = DbfreadRecords(out + "/cp.dbf", &error, c.python);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         EXPECT_TRUE(read.contains("-k1|" + QString::fromUtf8(c.written) + "\n")) << c.encoding << read.toStdString();
-        if (c.refused)
-            continue;
-        // Text longer than its field is cut before a character that would not fit whole.
+        // Text longer than its field in the code page's bytes is refused, not cut: a letter
+        // takes one byte in a DOS or Windows code page, two in UTF-8.
         const int width = uint8_t(ReadAll(out + "/cp.dbf")[64 + 16]);
-        const QString lead = width % 2 ? QString() : QStringLiteral("a");
-        ASSERT_TRUE(DbSetFieldValue(1, lead + QString(width, QChar(0xE9))));
-        const QString cut = DbfreadRecords(out + "/cp.dbf", &error, c.python);
+        const bool utf8 = !c.refused;
+        const QChar letter = QString::fromUtf8(c.written).at(0);
+        const int fits = utf8 ? width / 2 : width;
+        const QString lead = utf8 && width % 2 ? QStringLiteral("a") : QString();
+        messages.Clear();
+        const QByteArray before = ReadAll(out + "/cp.dbf");
+        EXPECT_FALSE(DbSetFieldValue(1, lead + QString(fits + 1, letter))) << c.encoding;
+        EXPECT_EQ(ReadAll(out + "/cp.dbf"), before) << c.encoding;
+        ASSERT_EQ(messages.Count(), 1) << c.encoding;
+        EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLong) << c.encoding;
+        const int bytes = int(lead.size()) + (fits + 1) * (utf8 ? 2 : 1);
+        EXPECT_EQ(messages.Last().params.section(u';', 1), QStringLiteral("name;%1;%2;%3").arg(width).arg(bytes).arg(c.codePage))
+            << c.encoding;
+        ASSERT_TRUE(DbSetFieldValue(1, lead + QString(fits, letter))) << c.encoding;
+        const QString full = DbfreadRecords(out + "/cp.dbf", &error, c.python);
         ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-        EXPECT_TRUE(cut.contains("-k1|" + lead + QString((width - 1) / 2, QChar(0xE9)) + "\n")) << cut.toStdString();
+        EXPECT_TRUE(full.contains("-k1|" + lead + QString(fits, letter) + "\n")) << c.encoding << full.toStdString();
     }
 }
 

@@ -2,6 +2,7 @@
 // rule, its button cells, and the Link, Find and Create links dialogs driven offscreen.
 #include "../shell/ModalDialog.h"
 #include "DbLinkFixture.h"
+#include "OdbcTestKit.h"
 
 #include "core/Config.h"
 #include "edit/Pick.h"
@@ -98,6 +99,81 @@ TEST_F(DbPanelFlow, TheGridFollowsTheSelectionAndWritesEditsBack)
     CenterOnObject(5);
     Settle();
     EXPECT_FALSE(Grid()->isVisible());
+}
+
+// A table GDAL wrote in UTF-8 with a number field (8 wide, 2 decimals) and two text fields of
+// 10 bytes. Each refused value is said once, its cell shows the stored value again, and every
+// other edit is written, whatever was refused before it.
+TEST_F(DbPanelFlow, ARefusedValueIsSaidOnceAndNoOtherEditIsLost)
+{
+    ASSERT_TRUE(WriteText(TempPath(QStringLiteral("heights.csv")),
+                          "ID,HEIGHT,NAME,NOTE\n1,12.5,Oak,old\n2,3,Pine,\n"));
+    ASSERT_TRUE(WriteText(TempPath(QStringLiteral("heights.csvt")), "Integer(6),Real(8.2),String(10),String(10)\n"));
+    QString error;
+    RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", "-lco", "ENCODING=UTF-8", TempPath("gdal"),
+                                        TempPath("heights.csv")}, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const QString table = TempPath(QStringLiteral("gdal/heights.dbf"));
+    ASSERT_TRUE(OpenWritten(Map("Heights\te" + TempPath("gdal").toStdString() + "\ttheights\tkID", {Link(1, "1", "Heights")}),
+                            QStringLiteral("map.zmd")));
+    CenterOnObject(1);
+    Settle();
+    ASSERT_TRUE(Grid()->isVisible());
+    ASSERT_EQ(Grid()->rowCount(), 4);
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("12.50"));
+    // As the user types: an editor over the cell, Enter.
+    const auto type = [&](int row, const QString& text) {
+        messages.Clear();
+        Grid()->setCurrentCell(row, 2);
+        Grid()->editItem(Grid()->item(row, 2));
+        auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(text);
+        Key(editor, Qt::Key_Return);
+        Settle();
+    };
+    QByteArray before = ReadAll(table);
+    type(1, QStringLiteral("abc"));
+    ASSERT_EQ(messages.Count(), 1) << "said once";
+    EXPECT_EQ(messages.Last().key, TextKey::DbValueRefused);
+    EXPECT_EQ(messages.Last().params, QStringLiteral("abc;HEIGHT;N(8,2)"));
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("12.50")) << "back to the stored value";
+    EXPECT_EQ(ReadAll(table), before);
+    // The next edit is written and the refusal does not come back.
+    type(2, QStringLiteral("zz"));
+    EXPECT_EQ(messages.Count(), 0);
+    QString read = DbfreadRecords(table, &error, QStringLiteral("utf-8"));
+    EXPECT_TRUE(read.contains("-1|12.5|zz|old\n")) << read.toStdString() << error.toStdString();
+    // Text longer than its field, in bytes of the table's code page, is refused by name and
+    // length: 15 letters, and 7 two-byte letters in 10 bytes; 5 of them fit.
+    before = ReadAll(table);
+    type(2, QStringLiteral("abcdefghijklmno"));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLong);
+    EXPECT_EQ(messages.Last().params, QStringLiteral("abcdefghijklmno;NAME;10;15;UTF-8"));
+    EXPECT_EQ(Grid()->item(2, 2)->text(), QStringLiteral("zz"));
+    type(3, QString(7, QChar(0x451)));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().params, QString(7, QChar(0x451)) + QStringLiteral(";NOTE;10;14;UTF-8"));
+    EXPECT_EQ(Grid()->item(3, 2)->text(), QStringLiteral("old"));
+    EXPECT_EQ(ReadAll(table), before);
+    type(3, QString(5, QChar(0x451)));
+    EXPECT_EQ(messages.Count(), 0);
+    EXPECT_EQ(Grid()->item(3, 2)->text(), QString(5, QChar(0x451)));
+    // Two edits waiting when the selection goes: the refused one is said, the other written.
+    messages.Clear();
+    DbObject.Grid.Rows[1].Value = QStringLiteral("1e3");
+    DbObject.Grid.Rows[2].Value = QStringLiteral("Birch");
+    DropSelection();
+    Settle();
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbValueRefused);
+    read = DbfreadRecords(table, &error, QStringLiteral("utf-8"));
+    EXPECT_TRUE(read.contains("-1|12.5|Birch|" + QString(5, QChar(0x451)) + "\n")) << read.toStdString();
+    CenterOnObject(1);
+    Settle();
+    EXPECT_EQ(messages.Count(), 1) << "nothing said again";
+    EXPECT_EQ(Grid()->item(2, 2)->text(), QStringLiteral("Birch"));
 }
 
 TEST_F(DbPanelFlow, TheReferenceButtonOpensTheSecondaryRecordAndWritesChangesOnly)

@@ -503,11 +503,22 @@ bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefu
     bool right = false;
     switch (std::toupper(d[DbfFieldType])) {
     case 'C': {
+        // Blanks at the end are the field's own padding; the rest is stored whole or not at all.
+        qsizetype end = text.size();
+        while (end > 0 && text[end - 1] == u' ')
+            --end;
         bool lossless = true;
-        value = Encode(text, &lossless);
+        value = Encode(text.left(end), &lossless);
         if (!lossless)
             return refuse(TextKey::DbCodePageRefused, CodePageName(U().CodePage));
-        value.truncate(FittingBytes(value, size));
+        if (value.size() > size) {
+            if (refusal) {
+                refusal->key = TextKey::DbTextTooLong;
+                refusal->params = CleanParamText(text) + u';' + FieldName(d) + u';' + QString::number(size) + u';'
+                                  + QString::number(value.size()) + u';' + CodePageName(U().CodePage);
+            }
+            return false;
+        }
         break;
     }
     case 'N':

@@ -106,8 +106,9 @@ int DbfCodePage(uint8_t language, const QByteArray& cpg);
 
 // A value as the field stores it: a date as YYYYMMDD (also typed YYYY-MM-DD), a number with
 // the field's decimals right-aligned, a logical as T or F; text in the table's code page.
-// False when the value does not suit the field's type, length and decimals, or holds a letter
-// the code page lacks; refusal then names why (a language text with its parameters).
+// False when the value does not suit the field's type, length and decimals, holds a letter
+// the code page lacks, or is text longer in that code page's bytes than the field (it is never
+// cut); refusal then names why (a language text with its parameters).
 struct DbfRefusal {
     TextKey key = TextKey::Count;
     QString params;

@@ -232,6 +232,8 @@ QString SizeFieldValue(const ElementRecord& e, double mapScale)
 
 void db::ShowObjectRecord()
 {
+    // An edit still in the grid goes to the record it was made in before another one shows.
+    db::GetData();
     TZmd* z = Map();
     const int n = Index.SelectedIndex;
     bool shown = false;
@@ -286,14 +288,21 @@ void db::GetData()
         ErrorMsg(TextKey::CannotUpdateTable);
         return;
     }
+    // Every edited field is written on its own: a refusal (said once by the write) puts its
+    // cell back to what the table holds and keeps no other field's edit from being written.
     std::vector<DbGridRow>& rows = DbObject.Grid.Rows;
+    bool shownDiffers = false;
     for (int i = 0; i < int(rows.size()) && i < DbFieldCount(); ++i) {
-        if (rows[size_t(i)].Value == DbFieldValue(i))
+        DbGridRow& row = rows[size_t(i)];
+        if (row.Value == DbFieldValue(i))
             continue;
-        if (!DbSetFieldValue(i, rows[size_t(i)].Value))
-            break;
-        rows[size_t(i)].Stored = DbFieldValue(i);
+        const QString typed = row.Value;
+        DbSetFieldValue(i, typed);
+        row.Stored = row.Value = DbFieldValue(i);
+        shownDiffers = shownDiffers || row.Value != typed;
     }
+    if (shownDiffers)
+        DatabasePorts().ShowDbGrid(DbObject.Grid);
 }
 
 void db::WriteSymbolField(int n)
@@ -317,13 +326,9 @@ void WriteTextField(int n)
 int WriteChangedValues(const QStringList& before, const QStringList& values)
 {
     int written = 0;
-    for (int i = 0; i < values.size() && i < before.size() && i < DbFieldCount(); ++i) {
-        if (values[i] == before[i])
-            continue;
-        if (!DbSetFieldValue(i, values[i]))
-            break;
-        ++written;
-    }
+    for (int i = 0; i < values.size() && i < before.size() && i < DbFieldCount(); ++i)
+        if (values[i] != before[i] && DbSetFieldValue(i, values[i]))
+            ++written;
     return written;
 }
 

@@ -57,7 +57,8 @@ bool GetObjectLink(int n);
 void DbGridSelectRecord(int row);
 void WriteTextField(int n);
 // The table window's OK: each value that differs from before is written to the current
-// record, stopping at the first failed write. Returns how many were written.
+// record; a refused one (said by the write) keeps none of the others from being written.
+// Returns how many were written.
 int WriteChangedValues(const QStringList& before, const QStringList& values);
 bool GetDatasetField(const QString& field, QString& value);
 bool CollectLinkedValues(const QString& dataset, const QString& field, TNumStringList& list);

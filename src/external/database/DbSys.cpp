@@ -560,16 +560,23 @@ bool DbSetFieldValue(int field, const QString& text)
 {
     if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
         return false;
-    const QString value = CleanDbValue(text);
     if (Db.DbKind == DbKindDBase) {
-        // A refused value leaves the column as the table holds it.
+        // Written whole or refused, never cut: a refused value leaves the column as the table
+        // holds it, a written one shows as the table now holds it ("-3.5" as "-3.50").
+        QString value = text;
+        for (QChar& c : value)
+            if (c.unicode() < 32)
+                c = u' ';
         if (!DBaseWriteField(field, value))
             return false;
-        Db.Columns[size_t(field)].Value = value;
+        Db.Columns[size_t(field)].Value = DBaseGetText(field);
         return true;
     }
+    const QString value = CleanDbValue(text);
+    if (!UpdateOdbcKey(field, value))
+        return false;
     Db.Columns[size_t(field)].Value = value;
-    return UpdateOdbcKey(field, value);
+    return true;
 }
 
 bool DbAppendKey(int kind, const QString& source, const QString& table, const QString& keyField,

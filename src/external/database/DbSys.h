@@ -93,6 +93,8 @@ bool DbFindRecord(int kind, const QString& source, const QString& table, const Q
 int16_t DbFieldCount();
 QString DbFieldName(int field);
 QString DbFieldValue(int field);
+// Control characters become blanks; a dBase field takes the value whole or refuses it with a
+// message, an ODBC one takes at most DbMaxValueChars characters. True when it was written.
 bool DbSetFieldValue(int field, const QString& text);
 bool DbAppendKey(int kind, const QString& source, const QString& table, const QString& keyField,
                  const QString& keyValue);

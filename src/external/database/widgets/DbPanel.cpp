@@ -97,11 +97,17 @@ public:
             const DbGridRow& row = model.Rows[size_t(r)];
             const QString texts[] = {row.Name, row.Marker, row.Value};
             for (int c = 0; c < 3; ++c) {
-                auto* item = new QTableWidgetItem(texts[c]);
-                // Only the values are picked and edited.
-                item->setFlags(c == ValueColumn ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
-                                                : Qt::ItemIsEnabled);
-                grid_->setItem(r, c, item);
+                // Items are kept and given their new text: the grid may be shown again while
+                // one of them reports its edit.
+                QTableWidgetItem* item = grid_->item(r, c);
+                if (!item) {
+                    item = new QTableWidgetItem;
+                    // Only the values are picked and edited.
+                    item->setFlags(c == ValueColumn ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable
+                                                    : Qt::ItemIsEnabled);
+                    grid_->setItem(r, c, item);
+                }
+                item->setText(texts[c]);
             }
             grid_->setRowHeight(r, DbGridRowHeight);
         }
