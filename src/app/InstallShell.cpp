@@ -44,6 +44,7 @@ void BindDocumentWindows()
     EditWidgetsPortSet& windows = EditWidgetsPorts();
     windows.AddWindow.Bind(AddDocumentWindow);
     windows.ShowWorkPopUp.Bind(ShowWorkPopUpAt);
+    windows.LayOutFrame.Bind(LayOutFrameForState);
 }
 
 } // namespace

@@ -485,6 +485,8 @@ void PaintMapWindow(MapView& v)
     AbortRequested = false;
     Work.PaintInterrupted = false;
     const PixRect r = v.PendingRect;
+    if (r == PixRect{0, 0, v.ClientWidth, v.ClientHeight})
+        ++Work.FullPaints;
     // The marks shown belong to the current view, whichever window the window system has
     // activated meanwhile: repainted anywhere else they would be erased by half later.
     const bool ownsMarks = Work.ActiveView == &v;
@@ -495,7 +497,7 @@ void PaintMapWindow(MapView& v)
             Graph.OutputMode = ScreenOutput;
             Graph.OutputColorMode = CompositeColors;
             ReleaseEditDC();
-            PainterDevice dc(&v.Form->Surface());
+            PainterDevice dc(&v.Form->SurfaceToFill(r));
             // Like a paint DC: nothing outside the rectangle changes, marks there stay right.
             dc.setBaseClip(QRegion(r.ToQRect()));
             Graph.OutputDC = &dc;

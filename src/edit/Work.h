@@ -44,6 +44,9 @@ public:
     virtual ~MapWindow() = default;
     // The RGB32 image that stands for the window's drawing surface.
     virtual QImage& Surface() = 0;
+    // The same, about to have the rectangle filled (a paint): what it covers need not be
+    // made white first.
+    virtual QImage& SurfaceToFill(const PixRect& /*r*/) { return Surface(); }
     // Adds the rectangle to the window's update region; a paint follows from the event loop.
     virtual void InvalidateRect(const PixRect& r) = 0;
     // Pixels of the image changed outside a paint: the screen copy has to follow.
@@ -127,6 +130,8 @@ struct WorkState {
     int ToolMode = 0;
     // What came while a map painted and waits for the paint's end (WhenPaintEnds).
     std::vector<std::function<void()>> AfterPaint;
+    // Paints begun over the whole of their window (an open paints its map once).
+    int FullPaints = 0;
 };
 
 extern WorkState Work;

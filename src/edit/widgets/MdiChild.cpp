@@ -58,9 +58,13 @@ void TMdiChild::WireSurface()
     TWorkWin* w = workWin_;
     w->setObjectName(QStringLiteral("WorkWin"));
     w->OnWmPaint = [this](QPaintEvent* event) {
-        // Only a copy: an exposure never starts a map paint.
+        // Only a copy: an exposure never starts a map paint. An image not made yet for the
+        // size is white, and the paint it waits for will make it.
         QPainter p(workWin_);
-        p.drawImage(event->rect(), image_, event->rect());
+        if (image_.size() == imageSize_)
+            p.drawImage(event->rect(), image_, event->rect());
+        else
+            p.fillRect(event->rect(), Qt::white);
     };
     w->OnMouseDown = [this](QMouseEvent* event) {
         GuardEvent("Work", "WorkWinMouseDown", [&] {
@@ -203,8 +207,6 @@ TMdiChild::TMdiChild(QWidget* parent) : QWidget(parent)
     connect(scrollTimer_, &QTimer::timeout, this, [this] {
         GuardEvent("Work", "ScrollTimerTimer", [&] { ScrollTimerTimer(view_); });
     });
-    image_ = QImage(1, 1, QImage::Format_RGB32);
-    image_.fill(Qt::white);
     InitMapView(view_, this);
     Index.SymbolGraphics = &view_.SymbolGraphics;
     Children().emplace_back(this);
@@ -232,7 +234,8 @@ void TMdiChild::Layout()
     workWin_->setGeometry(10, 11, w, h);
     hScroll_->setGeometry(10, 11 + h, w + 1, sbw);
     vScroll_->setGeometry(10 + w, 11, sbw, h + 1);
-    if (image_.width() != std::max(w, 1) || image_.height() != std::max(h, 1)) {
+    const QSize size(std::max(w, 1), std::max(h, 1));
+    if (size != imageSize_) {
         ReleaseEditDC();
         // A painter draws into the image while its input poll lets the resize through: the
         // image goes with its data and the painter's engine, so it is replaced after the paint.
@@ -254,10 +257,30 @@ void TMdiChild::Layout()
             }
             return;
         }
-        image_ = QImage(std::max(w, 1), std::max(h, 1), QImage::Format_RGB32);
-        image_.fill(Qt::white);
+        imageSize_ = size;
     }
     FormResize(view_, w, h);
+}
+
+QImage& TMdiChild::SizedImage(bool white)
+{
+    // An image a painter draws into stays until that paint has ended (Layout comes again).
+    if (image_.size() != imageSize_ && !image_.paintingActive()) {
+        image_ = QImage(imageSize_, QImage::Format_RGB32);
+        if (white)
+            image_.fill(Qt::white);
+    }
+    return image_;
+}
+
+QImage& TMdiChild::Surface()
+{
+    return SizedImage(true);
+}
+
+QImage& TMdiChild::SurfaceToFill(const PixRect& r)
+{
+    return SizedImage(!(r == PixRect{0, 0, imageSize_.width(), imageSize_.height()}));
 }
 
 void TMdiChild::resizeEvent(QResizeEvent*)
@@ -319,7 +342,9 @@ void TMdiChild::PaintDuringCommand(bool on)
     view_.PaintInCommand = on;
     if (!on)
         return;
-    // At the size the window has, though the window system may not have said so yet.
+    // At the size the window keeps, though the frame would lay itself out only after the
+    // command: painted at any other, the map would be painted again at the next resize.
+    EditWidgetsPorts().LayOutFrame();
     Layout();
     HandlePaintMessage();
     workWin_->repaint();

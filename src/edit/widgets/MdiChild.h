@@ -67,7 +67,8 @@ public:
     bool PaintMessagePosted() const { return paintPosted_; }
 
     // MapWindow
-    QImage& Surface() override { return image_; }
+    QImage& Surface() override;
+    QImage& SurfaceToFill(const PixRect& r) override;
     void InvalidateRect(const PixRect& r) override;
     void SurfaceChanged(const PixRect& r) override;
     void InvalidateRulers() override;
@@ -106,8 +107,13 @@ private:
     void WireSurface();
     void PostPaint();
 
+    // The image at the size of the surface, made when first drawn into or shown: a window
+    // resized a few times while the frame lays itself out makes its image once.
+    QImage& SizedImage(bool white);
+
     MapView view_;
     QImage image_;
+    QSize imageSize_{1, 1};
     QRegion updateRegion_;
     bool paintPosted_ = false;
     bool deferred_ = false;

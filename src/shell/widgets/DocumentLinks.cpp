@@ -8,6 +8,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/widgets/MainFm.h"
 
+#include <QLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -62,6 +63,18 @@ void AddDocumentWindow(TMdiChild* child)
     // Its size when it is not maximised: most of the area, not the window's least size.
     sub->resize(UsableWindowSize(area->viewport()->size()));
     sub->showMaximized();
+}
+
+void LayOutFrameForState()
+{
+    TMainFm* frame = MainFrame();
+    if (!frame || !frame->isVisible())
+        return;
+    NotifyStateChanged();
+    // What the state showed or hid is laid out now rather than at the next pass of the
+    // event loop; the MDI area gives its maximised windows its new size as it gets it.
+    if (QLayout* layout = frame->layout())
+        layout->activate();
 }
 
 QSize UsableWindowSize(QSize area)

@@ -22,6 +22,9 @@ void ActivateDocumentWindowsWith(QMdiArea* mdiArea);
 void ForgetClosedMap();
 // A new document window goes into the MDI area, maximized.
 void AddDocumentWindow(TMdiChild* child);
+// The toolbars, menus and symbol panels brought up to date with the state as it is now, and
+// the frame laid out at once for them, its document windows with it.
+void LayOutFrameForState();
 
 // The size a document window has when it is not maximised: most of the area.
 QSize UsableWindowSize(QSize area);
