@@ -1,21 +1,25 @@
-// Opening and viewing maps drawn with the shipped orienteering symbol set at their own widths:
+// Opening and viewing maps drawn with the shipped orienteering symbol set at their own widths,
+// the way the program goes: File > Open in the main window shown at 1920 x 1080 (offscreen),
+// the map painted in its document window after the frame's layout, with the symbol box and the
+// status line, until the program is idle again. Each counts the paints begun over the whole
+// view (full_paints, per open or step): an open paints its map once.
 // - the open and first paint of 1,000,000 objects (contours, paths, open land, green, water,
-//   knolls) through the program's own open, in a 1757 x 918 window at zoom 4;
-// - on that map, a scroll by a tenth of the view and a zoom step (4 to 8 and back), each with
-//   the paint it causes;
-// - the start of the program itself (offscreen) with a map of 5,000 such objects, until it has
-//   painted and gone idle: the processor time of its process, and whether it has asked SANE.
+//   knolls) at zoom 4;
+// - on that map, a scroll by a tenth of the view and a zoom step (View > 8X placed in the
+//   middle, and back to 4X), each with the paint it causes;
+// - the open of a forest map of 5,000 objects with names (place names in outlined letters,
+//   spot heights, contour values), at zoom 1 (all of it in view) and 4, as maps made by
+//   users are;
+// - the start of the program itself (offscreen) with a map of 5,000 objects until it has gone
+//   idle: the processor time of its process, and whether it has asked SANE. Offscreen no
+//   window system makes the program the active one, so it opens the map without painting it.
 // ZEMO_PAINT_MAP_DIR=<folder> keeps the pictures there.
 #include "BenchMap.h"
-#include "InputCheck.h"
-#include "core/Config.h"
-#include "document/NewMap.h"
-#include "document/Index.h"
-#include "document/Open.h"
-#include "edit/Ports.h"
-#include "edit/View.h"
+#include "BenchProgram.h"
+#include "ForestMap.h"
+#include "core/Element.h"
 #include "edit/Work.h"
-#include "render/GraphSys.h"
+#include "edit/widgets/MdiChild.h"
 
 #include <benchmark/benchmark.h>
 
@@ -27,8 +31,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include <chrono>
 #include <cmath>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
@@ -40,9 +44,12 @@ using bench::AtMm;
 
 namespace {
 
-constexpr int WindowWidth = 1757, WindowHeight = 918;
+constexpr int FrameWidth = 1920, FrameHeight = 1080;
 constexpr double MapWidthMm = 400, MapHeightMm = 300;
 constexpr double OpeningZoom = 4.0;
+
+// The program of the run, started by main().
+bench::BenchProgram* Program = nullptr;
 
 // 40 % contours and paths wandering in steps of 0.1 to 0.3 mm, 35 % areas (open land, green,
 // water) 1 to 2 mm across, 25 % knolls, spread evenly over the paper.
@@ -84,10 +91,19 @@ bench::BenchObject Object(std::mt19937& rng, int i)
     return o;
 }
 
+// The map opens at the zoom of its setup, centred on the origin.
+void OpensAt(bench::BenchMap& map, double zoom)
+{
+    map.setup.Zoom = zoom;
+    map.setup.ViewCenterX = 0;
+    map.setup.ViewCenterY = 0;
+}
+
 std::string OrienteeringMap(int count)
 {
     bench::BenchMap map = bench::OrienteeringSymbols();
     map.objectCount = map.symbols.empty() ? 0 : count;
+    OpensAt(map, OpeningZoom);
     auto rng = std::make_shared<std::mt19937>(2024);
     map.object = [rng](int i) { return Object(*rng, i); };
     return bench::WriteBenchMap("open_view_" + std::to_string(count), map);
@@ -99,124 +115,120 @@ const std::string& MillionMap()
     return path;
 }
 
-// The open map in a window of the benchmark's size, centred on the map origin at zoom 4.
-struct Window {
-    ImageMapWindow win{WindowWidth, WindowHeight};
-    MapView view;
-
-    Window()
-    {
-        ProgramConfig.ScreenGrid = false;
-        Index.ActiveZmd->Setup.Zoom = OpeningZoom;
-        Index.ActiveZmd->Setup.ViewCenterX = 0;
-        Index.ActiveZmd->Setup.ViewCenterY = 0;
-        InitMapView(view, &win);
-        view.Document = Index.ActiveZmd;
-        view.MapShown = true;
-        FormResize(view, WindowWidth, WindowHeight);
-        Work.ActiveView = &view;
-    }
-    ~Window() { UnregisterMapView(&view); }
-
-    // What was invalidated since the last paint, painted; false when a paint stopped early.
-    bool PaintInvalidated()
-    {
-        std::vector<PixRect> rects;
-        rects.swap(win.invalidated);
-        for (const PixRect& r : rects) {
-            view.PendingValid = false;
-            WorkWinWmPaint(view, r);
-            if (view.PendingValid)
-                return false;
-        }
-        return true;
-    }
-    bool Paint()
-    {
-        win.invalidated = {{0, 0, WindowWidth, WindowHeight}};
-        return PaintInvalidated();
-    }
-    void Keep(const char* picture) const
-    {
-        const QByteArray keep = qgetenv("ZEMO_PAINT_MAP_DIR");
-        if (!keep.isEmpty())
-            win.image.save(QDir(QString::fromLocal8Bit(keep)).filePath(QString::fromLatin1(picture)));
-    }
-};
-
-void Prepare()
+const std::string& NamedForestMap(int zoom)
 {
-    ResetIndexState();
-    ResetWorkUnit();
-    ResetOpenUnit();
-    InitGraphSys();
-    ProgramConfig.AutoSave = false;
+    static std::map<int, std::string> paths;
+    std::string& path = paths[zoom];
+    if (path.empty()) {
+        bench::BenchMap map = bench::ForestMap(5000, true);
+        OpensAt(map, zoom);
+        if (!map.symbols.empty())
+            path = bench::WriteBenchMap("open_view_forest_" + std::to_string(zoom), map);
+    }
+    return path;
 }
 
-// File > Open's road without the window system: the open, then the first paint.
-void BM_OpenAndFirstPaintMillionOrienteering(benchmark::State& state)
+void Keep(const char* picture)
 {
-    const QString path = QString::fromStdString(MillionMap());
-    Prepare();
+    const QByteArray keep = qgetenv("ZEMO_PAINT_MAP_DIR");
+    TMdiChild* child = Program->Child();
+    if (!keep.isEmpty() && child)
+        child->Surface().save(QDir(QString::fromLocal8Bit(keep)).filePath(QString::fromLatin1(picture)));
+}
+
+// The open and first paint of the map through File > Open, closed again between rounds.
+void OpenAndPaint(benchmark::State& state, const std::string& path, const char* picture)
+{
+    if (!Program || !Program->Started()) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    if (path.empty()) {
+        state.SkipWithError("the orienteering symbol set is missing");
+        return;
+    }
+    const int paintsBefore = Work.FullPaints;
+    int opens = 0;
     for (auto _ : state) {
-        if (!OpenMapFile(path, path, true, false)) {
+        if (!Program->Open(QString::fromStdString(path))) {
             state.SkipWithError("the map did not open");
             break;
         }
-        Index.MapOpen = true;
-        {
-            Window w;
-            if (!w.Paint())
-                state.SkipWithError("the paint did not finish");
-            state.PauseTiming();
-            w.Keep("open-view-million.png");
-        }
-        CloseDocument(Index.ActiveZmd);
-        Index.MapOpen = false;
+        ++opens;
+        state.PauseTiming();
+        Keep(picture);
+        Program->CloseMaps();
         state.ResumeTiming();
     }
+    state.counters["full_paints"] = opens ? double(Work.FullPaints - paintsBefore) / opens : 0;
+}
+
+void BM_OpenAndFirstPaintMillionOrienteering(benchmark::State& state)
+{
+    OpenAndPaint(state, MillionMap(), "open-view-million.png");
 }
 BENCHMARK(BM_OpenAndFirstPaintMillionOrienteering)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_OpenForestWithNames(benchmark::State& state)
+{
+    const int zoom = int(state.range(0));
+    OpenAndPaint(state, NamedForestMap(zoom), zoom == 1 ? "open-view-forest-1x.png" : "open-view-forest-4x.png");
+}
+BENCHMARK(BM_OpenForestWithNames)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // One view change of the open million-object map with its paint, back and forth in turns.
 template <typename Change>
 void ViewChange(benchmark::State& state, Change change, const char* picture)
 {
-    const QString path = QString::fromStdString(MillionMap());
-    Prepare();
-    if (!OpenMapFile(path, path, true, false)) {
+    if (!Program || !Program->Started()) {
+        state.SkipWithError("the program did not start");
+        return;
+    }
+    if (!Program->Open(QString::fromStdString(MillionMap()))) {
         state.SkipWithError("the map did not open");
         return;
     }
-    Index.MapOpen = true;
-    {
-        Window w;
-        w.Paint();
-        bool forth = true;
-        for (auto _ : state) {
-            change(w.view, forth);
-            forth = !forth;
-            if (!w.PaintInvalidated())
-                state.SkipWithError("the paint did not finish");
-        }
-        w.Keep(picture);
+    // The click that activated the window reaches no tool: spent here, not by the first step.
+    if (const MapView* v = Work.ActiveView; v && v->SwallowClick)
+        Program->Click({2, 2});
+    const int paintsBefore = Work.FullPaints;
+    int steps = 0;
+    bool forth = true;
+    for (auto _ : state) {
+        change(forth);
+        forth = !forth;
+        ++steps;
     }
-    CloseDocument(Index.ActiveZmd);
-    Index.MapOpen = false;
+    state.counters["full_paints"] = steps ? double(Work.FullPaints - paintsBefore) / steps : 0;
+    Keep(picture);
+    Program->CloseMaps();
 }
 
 void BM_ScrollTenthMillionOrienteering(benchmark::State& state)
 {
     ViewChange(
-        state, [](MapView& v, bool forth) { ScrollWindowBy(v, (forth ? 1 : -1) * v.ClientWidth / 10, 0, false); },
+        state,
+        [](bool forth) {
+            if (MapView* v = Work.ActiveView) {
+                ScrollWindowBy(*v, (forth ? 1 : -1) * v->ClientWidth / 10, 0, true);
+                bench::BenchProgram::Settle();
+            }
+        },
         "open-view-scrolled.png");
 }
 BENCHMARK(BM_ScrollTenthMillionOrienteering)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 void BM_ZoomStepMillionOrienteering(benchmark::State& state)
 {
+    // View > 8X shows the frame of the new view, placed with a click in the middle; 4X goes back.
     ViewChange(
-        state, [](MapView&, bool forth) { SetZoom(forth ? OpeningZoom * 2 : OpeningZoom); }, "open-view-zoomed.png");
+        state,
+        [](bool forth) {
+            Program->Trigger(forth ? Cmd::View8X : Cmd::View4X);
+            if (const MapView* v = Work.ActiveView; forth && v)
+                Program->Click({v->ClientWidth / 2, v->ClientHeight / 2});
+        },
+        "open-view-zoomed.png");
 }
 BENCHMARK(BM_ZoomStepMillionOrienteering)->Unit(benchmark::kMillisecond)->Iterations(4);
 
@@ -242,8 +254,8 @@ bool AskedSane(qint64 pid)
 }
 
 // The program started with the map, offscreen, in folders of its own; timed until its
-// processor time has stood still for half a second (painted, and waiting for input).
-void BM_StartUpToPaintedMap(benchmark::State& state)
+// processor time has stood still for half a second (waiting for input).
+void BM_StartUpToIdleWithMap(benchmark::State& state)
 {
     const QString program = QCoreApplication::applicationDirPath() + QStringLiteral("/../zemo");
     if (!QFile::exists(program)) {
@@ -282,7 +294,7 @@ void BM_StartUpToPaintedMap(benchmark::State& state)
     }
     state.counters["sane_backends"] = sane;
 }
-BENCHMARK(BM_StartUpToPaintedMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
+BENCHMARK(BM_StartUpToIdleWithMap)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(5);
 
 } // namespace
 
@@ -293,9 +305,13 @@ int main(int argc, char** argv)
     QTemporaryDir state;
     qputenv("XDG_STATE_HOME", state.path().toUtf8());
     QApplication app(argc, argv);
-    bench::BindWindowInputCheck();
     benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
+    {
+        bench::BenchProgram program(FrameWidth, FrameHeight);
+        Program = &program;
+        benchmark::RunSpecifiedBenchmarks();
+        Program = nullptr;
+    }
     benchmark::Shutdown();
     return 0;
 }

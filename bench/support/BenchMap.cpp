@@ -133,7 +133,7 @@ std::string WriteBenchMap(const std::string& stem, const BenchMap& map)
         int64_t records = blockPos + ObjectIndexBlockBytes;
         int64_t next = records;
         for (const BenchObject& o : block)
-            next += 32 + 8 * int64_t(o.cords.size());
+            next += 32 + 8 * int64_t(o.Slots());
         w.AddI32(k + 256 < map.objectCount ? int32_t(next) : 0);
         for (int i = 0; i < 256; ++i) {
             ObjectIndexEntry e;
@@ -146,8 +146,13 @@ std::string WriteBenchMap(const std::string& stem, const BenchMap& map)
                     r = {std::min(r.x1, x - extent), std::min(r.y1, y - extent), std::max(r.x2, x + extent),
                          std::max(r.y2, y + extent)};
                 }
-                e = {r, int32_t(records), uint16_t(o.cords.size()), uint16_t(o.symbol)};
-                records += 32 + 8 * int64_t(o.cords.size());
+                if (!o.text.empty()) {
+                    // Room for the text beside and above its point, at most 8 mm high.
+                    const int32_t reach = int32_t(o.text.size()) * 4 * Mm;
+                    r = {r.x1 - reach, r.y1 - reach, r.x2 + reach, r.y2 + reach};
+                }
+                e = {r, int32_t(records), uint16_t(o.Slots()), uint16_t(o.symbol)};
+                records += 32 + 8 * int64_t(o.Slots());
             }
             w.AddBytes(WriteObjectIndexEntry(e));
         }
@@ -156,10 +161,15 @@ std::string WriteBenchMap(const std::string& stem, const BenchMap& map)
             w.AddU8(o.type);
             w.AddU8(0);
             w.AddU16(uint16_t(o.cords.size()));
-            w.AddZeros(26);
+            w.AddU16(uint16_t(o.Slots() - o.cords.size()));
+            w.AddZeros(24);
             for (Cord c : o.cords) {
                 w.AddI32(c.x);
                 w.AddI32(c.y);
+            }
+            if (!o.text.empty()) {
+                w.AddBytes(std::vector<uint8_t>(o.text.begin(), o.text.end()));
+                w.AddZeros(8 * (o.Slots() - o.cords.size()) - o.text.size());
             }
         }
         if (b.size() > (16u << 20))

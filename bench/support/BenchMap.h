@@ -23,6 +23,9 @@ struct BenchObject {
     int16_t symbol = 0;  // number x 10
     uint8_t type = 0;    // object type
     std::vector<Cord> cords;
+    std::string text;  // code page 1252, of text and line-text objects
+    // The 8-byte slots of the record: the coordinates, then the text with its NUL.
+    size_t Slots() const { return cords.size() + (text.empty() ? 0 : (text.size() + 8) / 8); }
 };
 
 struct BenchMap {
