@@ -517,9 +517,10 @@ private:
     int64_t rowsDone_ = t_.Height;
 };
 
+// The message with the file's name after its text; a value goes into the text's place first.
 bool Fail(TextKey key, const QString& name, int helpContext = 0, const QString& value = {})
 {
-    ErrorMsg(key, value.isEmpty() ? name : name + u';' + value, helpContext);
+    ErrorMsg(key, value.isEmpty() ? name : value + QStringLiteral(";\r\n") + name, helpContext);
     return false;
 }
 

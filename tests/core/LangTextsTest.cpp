@@ -6,6 +6,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
+#include <QHash>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -223,38 +225,156 @@ TEST_F(ShippedTexts, FixedKeysComeFirstInTheirOrderAndTheProgramsOwnAfter)
         EXPECT_FALSE(fixed.contains(shipped[i])) << shipped[i].constData();
 }
 
-// A message with n parameters has n ";"-pieces (ending with the last parameter) or n + 1.
+// How many ";"-joined parameters a message call passes its text inline: the second argument
+// of ErrorMsg(TextKey::X, ...) and its kin, read from the source. -1 where the call does not
+// show it (a variable made elsewhere).
+struct MessageCall {
+    QString where;
+    QByteArray key;
+    int params = -1;
+};
+
+std::vector<MessageCall> MessageCallsIn(const QString& file)
+{
+    QFile f(file);
+    const QString src = f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    static const QRegularExpression call(
+        QStringLiteral("\\b(ErrorMsg|WarningMsg|InfoMsg|OkCancelMsg|YesNoCancelMsg)\\(\\s*TextKey::(\\w+)\\s*([,)])"));
+    std::vector<MessageCall> calls;
+    for (auto it = call.globalMatch(src); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        MessageCall c;
+        c.where = QFileInfo(file).fileName() + u':' + QString::number(src.left(m.capturedStart()).count(u'\n') + 1);
+        c.key = m.captured(2).toLatin1();
+        if (m.captured(3) == u")") {
+            c.params = 0;
+            calls.push_back(c);
+            continue;
+        }
+        // The argument up to its top-level "," or ")", with the ";" inside its literals.
+        int depth = 0, joins = 0;
+        qsizetype i = m.capturedEnd();
+        QString arg;
+        for (; i < src.size(); ++i) {
+            const QChar ch = src[i];
+            if (ch == u'"' || ch == u'\'') {
+                qsizetype j = i + 1;
+                while (j < src.size() && src[j] != ch)
+                    j += src[j] == u'\\' ? 2 : 1;
+                const QString literal = src.mid(i, j - i + 1);
+                joins += int(literal.count(u';'));
+                arg += literal;
+                i = j;
+                continue;
+            }
+            if (ch == u'(' || ch == u'{' || ch == u'[')
+                ++depth;
+            else if (ch == u')' || ch == u'}' || ch == u']') {
+                if (depth == 0)
+                    break;
+                --depth;
+            } else if (ch == u',' && depth == 0)
+                break;
+            arg += ch;
+        }
+        arg = arg.trimmed();
+        static const QRegularExpression variable(QStringLiteral("^[\\w.>-]+$"));
+        c.params = arg == u"{}" ? 0 : variable.match(arg).hasMatch() && !arg.contains(u'(') ? -1 : joins + 1;
+        calls.push_back(c);
+    }
+    return calls;
+}
+
+// Every text with parameters is declared below with the number its callers pass and how many
+// of them it has a ";" place for (the rest, one at most, follows its end). The texts must
+// match the declaration, every ";" of a message must be declared, and each call of a message
+// that shows its parameters in the source must pass that number: a ";" in a sentence would
+// take a parameter meant for the end.
 TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
 {
-    const QList<QByteArray> byCount[] = {
-        Keys("InternalError HiddenWarning"),  // the routine's label is appended, not merged
-        Keys("CannotCreate CannotOpen CannotWrite CannotRead NoNumber MustPositive FileNotFound FormatNotCorr "
-             "NotZEMO6Format NotZ6Map UnknownFormat ReadOnlyWrite FileInUse FileModified SessionAborted FontNotFound "
-             "ChangeSymNotFound ObjectNotFound CodeExists CourseExists DeleteCourse DeleteClass ShortcutExists "
-             "FolderNotFound DatasourceNotFound TableNotFound FieldNotFound DatasetNotFound DataSetCannotAccess "
-             "DatasetExists RemoveLinks DeleteField CharNotAllowed ObjectNotFoundInDataSource CannotUpdateTable "
-             "CannotInsertRecord UseExistingData CreateNewRecord CannotReadDisk InsertNextDisk InsertNextDisk1 "
-             "RestoreDiskNumber SmoothHint ObjectsSelected ObjFound OpenLinksFound ZEMO3Format ZEMO4Format "
-             "ZEMO5Format ZEMO6Format ZEMO7Format ObjConverted ObjImported ObjDrawn ObjExported ObjDone ObjMoved "
-             "ObjStretched ObjRotated ObjChanged ObjDeleted ObjUpdated BytesWritten BytesRestored LinesRead "
-             "LinesWritten LinksCreated LinesCreated ImportReportRead ColoursByNumber ColourMissing"),
-        Keys("ScriptNotSupported ColourDiffers"),
+    struct Declared {
+        const char* keys;
+        int params;
+        int places;
     };
-    for (int params = 0; params < 3; ++params)
-        for (const QByteArray& key : byCount[params]) {
-            const int pieces = int(T(key).count(u';')) + 1;
-            EXPECT_TRUE(pieces == params || pieces == params + 1) << key.constData();
+    const Declared declared[] = {
+        // No parameter: a routine's label may follow.
+        {"InternalError HiddenWarning ImportHidden SwitchOffRelay ChangeLegs TempMemory MaxObjects MaxPoints", 0, 0},
+        // A name or number after the text.
+        {"CannotCreate CannotOpen CannotWrite CannotRead FileNotFound NotZEMO6Format NotZ6Map UnknownFormat "
+         "ReadOnlyWrite FileInUse FontNotFound ChangeSymNotFound ObjectNotFound CodeExists CourseExists "
+         "ShortcutExists FolderNotFound DatasourceNotFound TableNotFound FieldNotFound DatasetNotFound "
+         "DataSetCannotAccess DatasetExists CharNotAllowed ObjectNotFoundInDataSource CannotUpdateTable "
+         "CannotInsertRecord CannotReadDisk InsertNextDisk InsertNextDisk1 RestoreDiskNumber SmoothHint ObjFound "
+         "OpenLinksFound ObjConverted ObjImported ObjDrawn ObjExported ObjDone ObjMoved ObjStretched ObjRotated "
+         "ObjChanged ObjDeleted ObjUpdated BytesWritten BytesRestored LinesRead LinesWritten LinksCreated "
+         "LinesCreated ImportReportRead InvalidBmp BmpNotSupported ErrorCcitt TfwError CourseNotTemplate "
+         "TemplateSearch ErrorInDBase CannotConnectOdbc SymNumNotValid BackupCannotDelete BackupCannotWrite "
+         "WriteProtected DamagedCourses", 1, 0},
+        // A name or number in its place.
+        {"NoNumber MustPositive NotZero FormatNotCorr FileModified SessionAborted DeleteCourse DeleteClass "
+         "RemoveLinks DeleteField UseExistingData CreateNewRecord ObjectsSelected ObjectSelected ZEMO3Format "
+         "ZEMO4Format ZEMO5Format ZEMO6Format ZEMO7Format ColoursByNumber ColourMissing PrintIncomplete", 1, 1},
+        // The map's name in its place, then the list of what was read, repaired or left.
+        {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp", 2, 1},
+        {"ScriptNotSupported ColourDiffers PreviewObjectsRemoved PrintScaleDiffers", 2, 2},
+        {"MustBetween DbValueRefused", 3, 2},
+        {"DbCodePageRefused PartialPicture", 3, 3},
+        {"DbTextTooLong", 5, 4},
+    };
+    QHash<QByteArray, Declared> params;
+    for (const Declared& d : declared)
+        for (const QByteArray& key : Keys(d.keys)) {
+            EXPECT_EQ(T(key).count(u';'), d.places) << key.constData();
+            EXPECT_FALSE(params.contains(key)) << key.constData() << " declared twice";
+            params.insert(key, d);
         }
+    // Texts that are lists, one drop-down entry a piece, not messages.
+    const QList<QByteArray> lists = Keys("DblModeChoices TextAlign LTextAlign");
+    for (const QByteArray& list : lists)
+        EXPECT_EQ(T(list).split(u';').size(), 4) << list.constData();
+    for (int i = 0; i < TextKeyCount; ++i) {
+        const QByteArray name = KeyName(KeyAt(i));
+        if (Text(KeyAt(i)).contains(u';'))
+            EXPECT_TRUE(params.contains(name) || lists.contains(name)) << name.constData() << ": a \";\" nobody fills";
+    }
+    // The calls in the program's source.
+    const QString sources = QDir(QStringLiteral(ZEMO_CORE_TEST_DATA "/../../../src")).absolutePath();
+    ASSERT_TRUE(QFileInfo(sources + QStringLiteral("/core/Messages.cpp")).isFile()) << sources.toStdString();
+    int shown = 0;
+    QSet<QByteArray> called;
+    for (QDirIterator it(sources, {QStringLiteral("*.cpp")}, QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+        for (const MessageCall& c : MessageCallsIn(it.next())) {
+            called.insert(c.key);
+            if (c.params < 0)
+                continue;
+            ++shown;
+            if (c.params > 0) {
+                EXPECT_TRUE(params.contains(c.key)) << c.where.toStdString() << ": " << c.key.constData()
+                                                    << " takes parameters and is not declared";
+            }
+            // What follows the text may be left out (a unit after MustBetween's range added).
+            if (const auto d = params.constFind(c.key); d != params.cend()) {
+                const bool fits = c.params == d->params || (d->params > d->places && c.params == d->params - 1)
+                                  || (c.key == "MustBetween" && c.params == d->params + 1);
+                EXPECT_TRUE(fits) << c.where.toStdString() << ": " << c.key.constData() << " with " << c.params;
+            }
+        }
+    EXPECT_GT(shown, 100) << "the calls were not found";
+    EXPECT_TRUE(called.contains("RepairedMap") && called.contains("PrintScaleDiffers"));
     struct Row { const char* key; const char* params; const char* out; };
     for (Row r : {Row{"MustBetween", "Width;1;10", "The value of Width must lie between 1 and 10"},
                   {"MustBetween", "Resolution;50;2540;dpi", "The value of Resolution must lie between 50 and 2540 dpi"},
                   {"CannotWrite", "/maps/a.zmd", "Cannot write to the file /maps/a.zmd"},
                   {"HiddenWarning", "", "Some symbols are hidden. Objects with these symbols are left out. Do you want to continue?"},
                   {"ObjectsSelected", "7", "7 objects selected"},
-                  {"FileModified", "/maps/a.zmd", "/maps/a.zmd has been changed. Do you want to save the changes?"}})
+                  {"FileModified", "/maps/a.zmd", "/maps/a.zmd has been changed. Do you want to save the changes?"},
+                  {"RepairedMap", "/maps/a.zmd;Colours, Setup",
+                   "The map /maps/a.zmd held values out of their ranges, which were set right while reading it. The map is "
+                   "not changed by this, and the values are written with the next change that is saved: Colours, Setup"},
+                  {"ImportHidden", "", "The map to be imported has hidden symbols: their objects are not imported. Do you "
+                                       "want to continue?"}})
         EXPECT_EQ(MergeMsgParams(T(r.key), r.params), r.out) << r.key;
-    for (const char* list : {"DblModeChoices", "TextAlign", "LTextAlign"})  // one drop-down entry per piece
-        EXPECT_EQ(T(list).split(u';').size(), 4) << list;
 }
 
 // Every menu caption has one access key, no two items of one menu share it, and none ends
