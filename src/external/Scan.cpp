@@ -22,6 +22,7 @@
 #include <sane/sane.h>
 #include <sane/saneopts.h>
 
+#include <algorithm>
 #include <clocale>
 #include <cmath>
 #include <cstring>
@@ -45,6 +46,34 @@ struct SaneRun {
     QStringList labels;
 };
 SaneRun sane;
+
+// What the user chose in the last Acquire of this run, offered again at the next one.
+struct LastScan {
+    bool set = false;
+    QString device;
+    ScanSettings settings;
+};
+LastScan last;
+
+// The last choice over what the device offers now: its mode and depth where the device still
+// offers them, its resolution, and its area on the same device's bed.
+void OfferLastChoice(const QString& device, ScanSettings& s)
+{
+    if (!last.set)
+        return;
+    const ScanSettings& l = last.settings;
+    if (s.Modes.contains(l.Mode))
+        s.Mode = l.Mode;
+    if (std::find(s.Depths.begin(), s.Depths.end(), l.Depth) != s.Depths.end())
+        s.Depth = l.Depth;
+    s.Resolution = l.Resolution;
+    if (device == last.device && s.BedWidth == l.BedWidth && s.BedHeight == l.BedHeight) {
+        s.Left = l.Left;
+        s.Top = l.Top;
+        s.Width = l.Width;
+        s.Height = l.Height;
+    }
+}
 
 bool InitSane()
 {
@@ -196,6 +225,7 @@ void ResetScanUnit()
     if (sane.initialised)
         sane_exit();
     sane = SaneRun{};
+    last = LastScan{};
 }
 
 QStringList ScanDevices()
@@ -458,8 +488,10 @@ void AcquireTemplate()
         return;
     ScanSettings settings;
     ScanOffers(device, settings);
+    OfferLastChoice(device, settings);
     if (!ExternalPorts().RunScanDlg(settings))
         return;
+    last = {true, device, settings};
     ScanImage image;
     if (!ScanWithDevice(device, settings, image))
         return;

@@ -64,10 +64,11 @@ QStringList ScanModes(const QString& device);
 void ScanOffers(const QString& device, ScanSettings& settings);
 // The BMP file of the image, written under a temporary name and renamed into place.
 bool WriteScanBmp(const ScanImage& image, const QString& fileName);
-// Template > Acquire.
+// Template > Acquire. Its dialog offers what was chosen at the last Acquire of this run: the
+// mode and depth where the device offers them, the resolution, and the area on the same bed.
 void AcquireTemplate();
 
-// Back to the start of a run: the devices asked for again.
+// Back to the start of a run: the devices asked for again, the last choices forgotten.
 void ResetScanUnit();
 
 } // namespace zemo

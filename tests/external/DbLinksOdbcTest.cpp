@@ -123,4 +123,38 @@ TEST_F(DbLinksOdbc, TheDatasetsDialogListsTheDataSourceAndHandsTheSourcesToTheEd
     EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");
 }
 
+// A data source whose driver cannot load: its table list says why, with the driver manager's
+// words, once each time it drops down, and the next source lists its tables again.
+TEST_F(DbLinksOdbc, TheTableListOfASourceWhoseDriverDoesNotLoadSaysWhy)
+{
+    ASSERT_TRUE(WriteText(odbc.filePath("odbcinst.ini"), "[SQLite3]\nDriver=" + QFile::encodeName(SqliteDriver())
+                                                             + "\nDontDLClose=1\n[Broken]\nDriver=/nonexistent/libzemo-no-driver.so\n"));
+    ASSERT_TRUE(WriteText(odbc.filePath("odbc.ini"), "[Survey]\nDriver=SQLite3\nDatabase=" + QFile::encodeName(Database())
+                                                         + "\n[Gone]\nDriver=Broken\n"));
+    ASSERT_TRUE(OpenWritten(Map("Survey\tdSurvey\ttparcels\tkid", {}), QStringLiteral("map.zmd")));
+    Frame().UpdateCommandStates();
+    const auto tables = [](QDialog& d) {
+        auto* b = d.findChild<QComboBox*>(QStringLiteral("TableB"));
+        b->showPopup();
+        b->hidePopup();
+        return b->count();
+    };
+    const bool seen = AnswerDialog<QDialog>([&] { Trigger(Cmd::DbDataset); }, [&](QDialog& d) {
+        d.findChild<QComboBox*>(QStringLiteral("DataSourceB"))->setCurrentText(QStringLiteral("Gone"));
+        messages.Clear();
+        EXPECT_EQ(tables(d), 0);
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().key, TextKey::CannotConnectOdbc);
+        EXPECT_TRUE(messages.Last().params.contains(QStringLiteral("libzemo-no-driver.so")))
+            << messages.Last().params.toStdString();
+        EXPECT_EQ(tables(d), 0);
+        EXPECT_EQ(messages.Count(), 2) << "said at every look";
+        d.findChild<QComboBox*>(QStringLiteral("DataSourceB"))->setCurrentText(QStringLiteral("Survey"));
+        EXPECT_EQ(tables(d), 1);
+        EXPECT_EQ(messages.Count(), 2);
+        Press(d, "CancelBtn");
+    });
+    ASSERT_TRUE(seen);
+}
+
 } // namespace

@@ -29,6 +29,7 @@
 #include <QTimer>
 
 #include <clocale>
+#include <memory>
 #include <csignal>
 
 using namespace zemo;
@@ -250,6 +251,51 @@ TEST_F(ScanProgram, AcquireOffersDepthsAndTheAreaOfTheBed)
             for (int k = 0; k < 3; ++k)
                 diffs += t->Row(y)[x * 3 + 2 - k] != uint8_t(ref.data[((qsizetype(y) * ref.width + x) * 3 + k) * 2]);
     EXPECT_EQ(diffs, 0);
+}
+
+// The next Acquire of the run offers the mode, depth, resolution and area chosen at the last
+// one; a dialog cancelled in between changes nothing.
+TEST_F(ScanProgram, AcquireKeepsTheChoicesOfTheLastScanWhileTheProgramRuns)
+{
+    ASSERT_TRUE(OpenWithScanner());
+    const auto field = [](TScanDlg& d, const char* name) { return d.findChild<QLineEdit*>(QLatin1String(name)); };
+    const auto combo = [](TScanDlg& d, const char* name) { return d.findChild<QComboBox*>(QLatin1String(name)); };
+    auto script = std::make_unique<ModalScript>();
+    script->Then<TScanDlg>([&](TScanDlg& d) {
+        EXPECT_EQ(combo(d, "ModeB")->currentText(), "Gray");
+        EXPECT_EQ(combo(d, "DepthB")->currentText(), "8 bit");
+        EXPECT_EQ(field(d, "ResolE")->text(), "300");
+        combo(d, "DepthB")->setCurrentIndex(combo(d, "DepthB")->findText("16 bit"));
+        field(d, "AreaLeftE")->setText("10");
+        field(d, "AreaTopE")->setText("20");
+        field(d, "AreaWidthE")->setText("30");
+        field(d, "AreaHeightE")->setText("15");
+        ScanInColour(d);
+    });
+    // The scan is not saved; the choices stay all the same.
+    dialogs.QueueAnswer(false);
+    Acquire();
+    ASSERT_TRUE(script->Done());
+    script.reset();
+    for (const bool cancel : {true, false}) {
+        ModalScript again;
+        again.Then<TScanDlg>([&](TScanDlg& d) {
+            EXPECT_EQ(combo(d, "ModeB")->currentText(), "Color");
+            EXPECT_EQ(combo(d, "DepthB")->currentText(), "16 bit");
+            EXPECT_EQ(field(d, "ResolE")->text(), QString::number(Dpi));
+            EXPECT_EQ(field(d, "AreaLeftE")->text().toInt(), 10);
+            EXPECT_EQ(field(d, "AreaTopE")->text().toInt(), 20);
+            EXPECT_EQ(field(d, "AreaWidthE")->text().toInt(), 30);
+            EXPECT_EQ(field(d, "AreaHeightE")->text().toInt(), 15);
+            if (cancel)
+                combo(d, "ModeB")->setCurrentIndex(combo(d, "ModeB")->findText("Gray"));
+            d.reject();
+        });
+        Acquire();
+        EXPECT_TRUE(again.Done());
+    }
+    EXPECT_EQ(TemplateCount(), 0);
+    EXPECT_EQ(messages.Count(), 0);
 }
 
 TEST_F(ScanProgram, EscWhileScanningAndCancelledDialogsLeaveNothing)

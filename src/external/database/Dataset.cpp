@@ -1,5 +1,6 @@
 #include "external/database/Dataset.h"
 
+#include "core/Messages.h"
 #include "core/StringX.h"
 #include "document/Index.h"
 #include "external/database/DBase.h"
@@ -119,6 +120,14 @@ DatasetCheck BuildDatasetDefinition(const DatasetFields& f, QString& definition)
     }
     definition = def;
     return {};
+}
+
+QStringList DatasetTables(int kind, const QString& source)
+{
+    const QStringList tables = DbTables(kind, source);
+    if (kind == DbKindOdbc && !Db.Connected && !Db.ConnectError.isEmpty())
+        ErrorMsg(TextKey::CannotConnectOdbc, Db.ConnectError);
+    return tables;
 }
 
 QString ProposeDatasetName(const QStringList& names)

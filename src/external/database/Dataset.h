@@ -79,6 +79,10 @@ DatasetCheck BuildDatasetDefinition(const DatasetFields& f, QString& definition)
 // "Dataset 1", "Dataset 2", ...: the first not in names.
 QString ProposeDatasetName(const QStringList& names);
 
+// The tables of a source for the dialogs' lists; an ODBC source whose driver does not load
+// says why (CannotConnectOdbc with the driver manager's words) instead of showing no table.
+QStringList DatasetTables(int kind, const QString& source);
+
 // The Datasets dialog's working copy of the map's definitions.
 class DatasetSession {
 public:

@@ -301,10 +301,10 @@ bool OdbcConnect(const QString& source)
         return true;
     OdbcDisconnect();
     Db.TableNames.clear();
+    Db.ConnectError.clear();
     if (!InitOdbc())
         return false;
     QByteArray dsn = source.toUtf8();
-    Db.ConnectError.clear();
     const SQLRETURN rc = Api().SQLConnect(Conn(), reinterpret_cast<SQLCHAR*>(dsn.data()), SQL_NTS,
                                           nullptr, 0, nullptr, 0);
     Db.LastReturn = rc;

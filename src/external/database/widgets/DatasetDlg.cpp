@@ -162,7 +162,7 @@ bool EditSecondaryTable(QWidget* parent, int kind, const QString& source, const 
     };
     ref->addItems(DbHasTable(kind, source, mainTable) ? DbFields(kind, source, mainTable) : QStringList());
     choose(ref, sec.RefField, -1);
-    table->addItems(DbTables(kind, source));
+    table->addItems(DatasetTables(kind, source));
     choose(table, sec.Table, 0);
     const auto loadKeys = [&, kind, source](const QString& keep) {
         key->clear();
@@ -275,7 +275,7 @@ private:
             odbc_->setChecked(true);
             return names;
         };
-        table_->items = [this] { return SourceExists() ? DbTables(Kind(), Source()) : QStringList(); };
+        table_->items = [this] { return SourceExists() ? DatasetTables(Kind(), Source()) : QStringList(); };
         key_->items = [this] { return MainFields(); };
         connect(table_, &QComboBox::currentTextChanged, this, [this] {
             const QStringList fields = MainFields();
