@@ -108,10 +108,13 @@ public:
     }
     ~CurrentSwitch()
     {
+        const bool other = Work.ActiveView != view_;
         Work.ActiveView = view_;
         SetCurrentMap(zmd_);
         Index.SymbolGraphics = graphics_;
         SetActiveUndoRing(ring_);
+        if (other)
+            UseActiveViewTransform();
     }
     // The view's map, symbol graphics and undo ring become the current ones.
     static void MakeCurrent(MapView& v)
@@ -336,6 +339,8 @@ void FormActivate(MapView& v)
     const bool switched = Work.ActiveView != &v;
     if (switched) {
         // The old window's selection goes with its marks; the new map starts without one.
+        if (Work.ActiveView)
+            Work.ActiveView->SwallowClick = false;
         LeaveActiveView();
         // The click that activated the window reaches no tool.
         v.SwallowClick = true;
@@ -347,6 +352,9 @@ void FormActivate(MapView& v)
     }
     if (v.MapShown) {
         ActivateMapWindow(v);
+        // The pointer is mapped with this window's view from now on, not with that of the
+        // window painted last.
+        UpdateViewOf(v);
         Index.MapOpen = true;
         if (switched)
             PrepareCoursePanel();
@@ -386,6 +394,12 @@ bool UpdateViewOf(MapView& v)
     if (v.Form)
         v.Form->SetScrollPositions(p.HScrollPos, p.VScrollPos);
     return true;
+}
+
+void UseActiveViewTransform()
+{
+    if (MapView* a = Work.ActiveView; a && a->MapShown)
+        UpdateViewOf(*a);
 }
 
 // ---- Painting ----
@@ -665,6 +679,8 @@ void ScrollWindowBy(MapView& v, int dx, int dy, bool withMarks)
         RedrawViewFeedback();
         ReleaseEditDC();
     }
+    if (active != &v)
+        UseActiveViewTransform();
 }
 
 void ScrollViewBy(int dx, int dy)

@@ -54,6 +54,8 @@ public:
     virtual void InvalidateRulers() {}
     virtual void SetSurfaceCursor(int /*index*/) {}
     virtual void FocusSurface() {}
+    // The window becomes the active document window, as a click on it makes it.
+    virtual void BringToFront() {}
     virtual void SetScrollTimer(bool /*on*/) {}
     virtual bool ScrollTimerOn() const { return false; }
     virtual bool HasMouseCapture() const { return false; }
@@ -176,6 +178,9 @@ void FormClose(MapView& v);
 
 // The window's transform brought up to date from its map's setup.
 bool UpdateViewOf(MapView& v);
+// The process-wide transform is the current window's again, after another window's view was
+// used for its paint, its rulers or its scrolling: the pointer and the marks are mapped with it.
+void UseActiveViewTransform();
 
 // ---- Painting ----
 // The paint message of the surface for the update rectangle r.

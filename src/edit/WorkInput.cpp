@@ -46,6 +46,17 @@ QPoint AltConstrained(const MapView& v, QPoint p, bool leftHeld)
     return {p.x(), d.y()};
 }
 
+// Input reaches the tools only through the current window, mapped with its own view
+// whichever window painted or scrolled last.
+bool OwnView(MapView& v)
+{
+    if (&v != Work.ActiveView)
+        return false;
+    if (v.MapShown)
+        UpdateViewOf(v);
+    return true;
+}
+
 QString Fixed(double v, int decimals)
 {
     return QString::number(v, 'f', decimals);
@@ -90,7 +101,16 @@ void ShowCursorPosition()
 
 void WorkWinMouseDown(MapView& v, MouseBtn b, QPoint p, ShiftState s)
 {
-    if (v.SwallowClick || !Index.MapOpen)
+    if (!Index.MapOpen)
+        return;
+    if (!OwnView(v)) {
+        // A press on another window only makes it current (the window system would); the
+        // current window's tool never sees it.
+        if (v.Form)
+            v.Form->BringToFront();
+        return;
+    }
+    if (v.SwallowClick)
         return;
     GuardEvent("Work", "WorkWinMouseDown", [&] {
         Work.ButtonUp = false;
@@ -116,7 +136,7 @@ void WorkWinMouseDown(MapView& v, MouseBtn b, QPoint p, ShiftState s)
 
 void WorkWinMouseMove(MapView& v, QPoint p, ShiftState s, bool leftHeld)
 {
-    if (v.SwallowClick || !v.MapShown || !(Scale.ViewScaleX > 0) || !(Scale.ViewScaleY < 0))
+    if (v.SwallowClick || !v.MapShown || !OwnView(v) || !(Scale.ViewScaleX > 0) || !(Scale.ViewScaleY < 0))
         return;
     GuardEvent("Work", "WorkWinMouseMove", [&] {
         if (Work.ButtonUp || !ProgramConfig.AutoScroll || Inside(v, v.PrevMousePoint))
@@ -143,6 +163,13 @@ void WorkWinMouseUp(MapView& v, MouseBtn b, QPoint p, ShiftState s)
     (void)p;
     if (v.SwallowClick) {
         v.SwallowClick = false;
+        if (v.Form)
+            v.Form->SetScrollTimer(false);
+        return;
+    }
+    if (!OwnView(v)) {
+        // Whatever the press was, no button is held any more.
+        Work.ButtonUp = true;
         if (v.Form)
             v.Form->SetScrollTimer(false);
         return;
@@ -192,6 +219,7 @@ void FormKeyDown(MapView& v, int key, ShiftState s)
         AbortRequested = true;
     if (WorkBusy())
         return;
+    OwnView(v);
     GuardEvent("Work", "FormKeyDown", [&] {
         const bool capture = v.Form && v.Form->HasMouseCapture();
         if (key == Qt::Key_Alt && !capture && Work.ToolMode == ToolModes::CutLine) {
@@ -243,11 +271,11 @@ void FormKeyUp(MapView& v, int key, ShiftState s)
 
 void FormKeyPress(MapView& v, int ch)
 {
-    (void)v;
     if (ch == 27)
         AbortRequested = true;
     if (WorkBusy())
         return;
+    OwnView(v);
     GuardEvent("Work", "FormKeyPress", [&] {
         const ToolProcs& t = ToolOf(Work.ToolMode);
         if (t.KeyPress)

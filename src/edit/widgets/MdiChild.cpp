@@ -16,6 +16,8 @@
 #include <QCloseEvent>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -180,6 +182,8 @@ void TRulerBox::paintEvent(QPaintEvent*)
             PaintHorizontalRuler(p, g, width(), height());
         else
             PaintVerticalRuler(p, g, width(), height());
+        if (Work.ActiveView != &v)
+            UseActiveViewTransform();
     });
 }
 
@@ -389,6 +393,15 @@ void TMdiChild::SetSurfaceCursor(int index)
 void TMdiChild::FocusSurface()
 {
     workWin_->setFocus(Qt::OtherFocusReason);
+}
+
+void TMdiChild::BringToFront()
+{
+    auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (sub && sub->mdiArea())
+        sub->mdiArea()->setActiveSubWindow(sub);
+    else
+        activateWindow();
 }
 
 void TMdiChild::SetScrollTimer(bool on)

@@ -74,6 +74,7 @@ public:
     void InvalidateRulers() override;
     void SetSurfaceCursor(int index) override;
     void FocusSurface() override;
+    void BringToFront() override;
     void SetScrollTimer(bool on) override;
     bool ScrollTimerOn() const override;
     bool HasMouseCapture() const override;
