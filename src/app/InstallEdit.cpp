@@ -2,6 +2,7 @@
 
 #include "document/Index.h"
 #include "document/Ports.h"
+#include "core/Ports.h"
 #include "core/widgets/EscapeFilter.h"
 #include "core/widgets/OwnControls.h"
 #include "core/widgets/Ports.h"
@@ -107,6 +108,7 @@ void BindEditWidgets()
     EditPortSet& edit = EditPorts();
     edit.CreateWindow.Bind(CreateDocumentWindow);
     edit.PollInput.Bind(PollHeldInput);
+    CorePorts().PaintBehindDialog.Bind(PaintBehindDialog);
     edit.AfterPaint.Bind(ReleaseHeldInput);
     // A paint's input poll runs the timers too: idle is after the paint.
     edit.WhenIdle.Bind([](std::function<void()> fn) {

@@ -3,6 +3,7 @@
 #include "core/FileClass.h"
 #include "core/Folders.h"
 #include "core/Help.h"
+#include "core/Ports.h"
 
 #include <QDir>
 #include <QStringList>
@@ -36,6 +37,7 @@ bool ExecFileDialog(FileDialogRequest::Kind kind, const QString& title, const QS
     r.fileName = ExtractFileName(fileName);
     if (filterIndex)
         r.filterIndex = *filterIndex;
+    const PaintsBehindDialog painted;
     const bool ok = Service() ? Service()->Run(r) : false;
     fileName = ExpandDialogFileName(r.fileName);
     if (filterIndex)
@@ -44,6 +46,16 @@ bool ExecFileDialog(FileDialogRequest::Kind kind, const QString& title, const QS
 }
 
 } // namespace
+
+PaintsBehindDialog::PaintsBehindDialog()
+{
+    CorePorts().PaintBehindDialog(true);
+}
+
+PaintsBehindDialog::~PaintsBehindDialog()
+{
+    CorePorts().PaintBehindDialog(false);
+}
 
 FileDialogService* CurrentFileDialogService() { return Service(); }
 
@@ -84,6 +96,7 @@ bool ExecFolderDialog(const QString& title, int helpContext, QString& folder)
     r.helpContext = helpContext;
     r.initialFolder = folder;
     r.fileName = folder;
+    const PaintsBehindDialog painted;
     if (!Service() || !Service()->Run(r))
         return false;
     folder = r.fileName;

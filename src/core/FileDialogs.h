@@ -30,6 +30,16 @@ public:
     virtual bool Run(FileDialogRequest& request) = 0;
 };
 
+// For the life of a dialog that opens a command, before the command holds anything of the map
+// or of the output: the map windows behind it are painted whole meanwhile.
+class PaintsBehindDialog {
+public:
+    PaintsBehindDialog();
+    ~PaintsBehindDialog();
+    PaintsBehindDialog(const PaintsBehindDialog&) = delete;
+    PaintsBehindDialog& operator=(const PaintsBehindDialog&) = delete;
+};
+
 // nullptr: every dialog counts as cancelled.
 FileDialogService* CurrentFileDialogService();
 FileDialogService* SetFileDialogService(FileDialogService* service);

@@ -15,6 +15,10 @@ struct CorePortSet {
     // Lets pending key presses reach the windows so that Esc can set AbortRequested; other
     // input stays held back (the user interface). Least: nothing.
     Port<void()> PumpKeyMessages{"core.PumpKeyMessages", [] {}};
+    // A dialog that opens a command is up (true) or gone (false): meanwhile the map windows
+    // behind it finish the paints that input cut short and paint what they are shown (the
+    // document windows). Least: nothing; the map is painted when the command ends.
+    Port<void(bool up)> PaintBehindDialog{"core.PaintBehindDialog", [](bool) {}};
 };
 
 CorePortSet& CorePorts();

@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/FieldChecks.h"
+#include "core/FileDialogs.h"
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/Messages.h"
@@ -214,7 +215,12 @@ void PrintCourseSetting()
         return;
     course::StoreCsObjectProps();
     CsPrintOptions o = CsPrintDialogOptions();
-    if (CoursePorts().RunCsPrintDialog(o))
+    bool chosen = false;
+    {
+        const PaintsBehindDialog painted;
+        chosen = CoursePorts().RunCsPrintDialog(o);
+    }
+    if (chosen)
         PrintCourses(o);
 }
 

@@ -434,6 +434,28 @@ void StopPaint()
     }
 }
 
+void PaintBehindDialog(bool up)
+{
+    if (!up) {
+        Work.DialogsUp = std::max(Work.DialogsUp - 1, 0);
+        return;
+    }
+    ++Work.DialogsUp;
+    // The paint messages come after the dialog's own, once it is shown.
+    for (MapView* v : ViewList())
+        InvalidatePending(*v);
+}
+
+namespace {
+
+// A command runs, but the window may paint meanwhile.
+bool PaintsInCommand(const MapView& v)
+{
+    return v.PaintInCommand || Work.DialogsUp > 0;
+}
+
+} // namespace
+
 void WorkWinWmPaint(MapView& v, const PixRect& rect)
 {
     if (!v.MapShown) {
@@ -458,7 +480,7 @@ void WorkWinWmPaint(MapView& v, const PixRect& rect)
     if (!v.PendingValid || Contains(r, v.PendingRect)) {
         v.PendingRect = r;
         v.PendingValid = true;
-        if (AppIsActive() && (!CommandRunning() || v.PaintInCommand) && Work.ButtonUp)
+        if (AppIsActive() && (!CommandRunning() || PaintsInCommand(v)) && Work.ButtonUp)
             PaintMapWindow(v);
         else if (!Work.ButtonUp)
             v.RepaintWhenIdle = true;  // the release paints it
@@ -495,6 +517,9 @@ void PaintMapWindow(MapView& v)
 {
     if (!v.Form || !v.Document)
         return;
+    // A paint inside a command leaves the command's own Esc as it found it.
+    const bool inCommand = CommandRunning();
+    const bool commandAbort = AbortRequested;
     SetPaintBusy(true);
     AbortRequested = false;
     Work.PaintInterrupted = false;
@@ -567,6 +592,8 @@ void PaintMapWindow(MapView& v)
         RestoreRightStatus();
     }
     const bool escaped = AbortRequested && !Work.PaintInterrupted;
+    if (inCommand)
+        AbortRequested = commandAbort;
     SetPaintBusy(false);
     v.Form->SurfaceChanged(r);
     v.RepaintWhenIdle = v.PendingValid && !escaped;
@@ -610,7 +637,7 @@ void RepaintPendingWhenIdle(MapView& v)
         return;
     }
     // Held buttons and running commands repaint on their own at their end.
-    if (!Work.ButtonUp || WorkBusy())
+    if (!Work.ButtonUp || Work.PaintBusy || (CommandRunning() && !PaintsInCommand(v)))
         return;
     v.RepaintWhenIdle = false;
     InvalidatePending(v);

@@ -134,6 +134,8 @@ struct WorkState {
     std::vector<std::function<void()>> AfterPaint;
     // Paints begun over the whole of their window (an open paints its map once).
     int FullPaints = 0;
+    // Dialogs that open a command are up: the windows paint behind them (PaintBehindDialog).
+    int DialogsUp = 0;
 };
 
 extern WorkState Work;
@@ -199,6 +201,10 @@ void WhenPaintEnds(std::function<void()> work);
 // The running paint stops at its next poll (what it would still draw is out of date) and
 // its rest is painted again when the program is idle.
 void StopPaint();
+// A dialog that opens a command comes up (true) or goes (false). While one is up the windows
+// paint although the command runs, and what an interrupted paint left is painted again at
+// once, behind the dialog.
+void PaintBehindDialog(bool up);
 // EndCommand's repaint: every window invalidates its pending rectangle.
 void RepaintAllPending();
 void InvalidatePending(MapView& v);

@@ -2,6 +2,7 @@
 
 #include "core/Config.h"
 #include "core/Errors.h"
+#include "core/FileDialogs.h"
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/Numeric.h"
@@ -294,7 +295,12 @@ void ShowPrintDialog()
     if (!Index.ActiveZmd)
         return;
     PrintOptions o = PrintDialogOptions();
-    if (!IoPorts().RunPrintDialog(o))
+    bool chosen = false;
+    {
+        const PaintsBehindDialog painted;
+        chosen = IoPorts().RunPrintDialog(o);
+    }
+    if (!chosen)
         return;
     PrintJobs(o);
 }
