@@ -435,11 +435,12 @@ void PainterDevice::drawGlyphs(const QRawFont& font, std::span<const uint32_t> g
     run.setRawFont(font);
     run.setGlyphIndexes(QList<quint32>(glyphs.begin(), glyphs.end()));
     run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
-    m_painter.save();
-    m_painter.setTransform(turn);
-    m_painter.setPen(toQColor(color));
-    m_painter.drawGlyphRun(QPointF(0, 0), run);
-    m_painter.restore();
+    QPainter& p = painter();
+    p.save();
+    p.setTransform(turn);
+    p.setPen(toQColor(color));
+    p.drawGlyphRun(QPointF(0, 0), run);
+    p.restore();
 }
 
 void PainterDevice::drawImage(const QRectF& target, const QImage& image, const QRect& source)
@@ -447,22 +448,41 @@ void PainterDevice::drawImage(const QRectF& target, const QImage& image, const Q
     if (image.isNull() || source.isEmpty() || !target.isValid())
         return;
     // A blit is a plain copy whatever the raster op.
-    m_painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-    m_painter.drawImage(target, image, source);
+    QPainter& p = painter();
+    p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    p.drawImage(target, image, source);
     applyRenderState();
 }
 
 void PainterDevice::applyRenderState()
 {
+    m_painterStateDue = true;
+}
+
+QPainter& PainterDevice::painter()
+{
     if (!m_painter.isActive())
-        return;
-    m_painter.setRenderHint(QPainter::Antialiasing, m_state.antialiasing);
-    m_painter.setRenderHint(QPainter::TextAntialiasing, m_state.antialiasing);
-    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    m_painter.setCompositionMode(m_state.rop == RasterOp::Xor
-                                     ? QPainter::RasterOp_SourceXorDestination
-                                     : QPainter::CompositionMode_SourceOver);
-    m_painter.setBrushOrigin(m_state.brushOrigin);
+        return m_painter;
+    if (m_painterStateDue) {
+        m_painterStateDue = false;
+        m_painter.setRenderHint(QPainter::Antialiasing, m_state.antialiasing);
+        m_painter.setRenderHint(QPainter::TextAntialiasing, m_state.antialiasing);
+        m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        m_painter.setCompositionMode(m_state.rop == RasterOp::Xor ? QPainter::RasterOp_SourceXorDestination
+                                                                  : QPainter::CompositionMode_SourceOver);
+        m_painter.setBrushOrigin(m_state.brushOrigin);
+    }
+    if (m_painterClipDue) {
+        m_painterClipDue = false;
+        if (!m_baseClip && m_state.clipPaths.empty()) {
+            m_painter.setClipping(false);
+        } else {
+            m_painter.setClipRegion(m_baseClip ? *m_baseClip : QRegion(QRect(QPoint(0, 0), m_size)));
+            for (const QPainterPath& clip : m_state.clipPaths)
+                m_painter.setClipPath(clip, Qt::IntersectClip);
+        }
+    }
+    return m_painter;
 }
 
 void PainterDevice::applyClip()
@@ -490,13 +510,8 @@ void PainterDevice::applyClip()
         const FillRule rule = clip.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
         m_rowsClip = straightRings(clip) && m_rows.setClipPath(m_ringPoints, m_ringSizes, rule);
     }
-    if (!m_baseClip && m_state.clipPaths.empty()) {
-        m_painter.setClipping(false);
-        return;
-    }
-    m_painter.setClipRegion(m_baseClip ? *m_baseClip : QRegion(QRect(QPoint(0, 0), m_size)));
-    for (const QPainterPath& clip : m_state.clipPaths)
-        m_painter.setClipPath(clip, Qt::IntersectClip);
+    // The toolkit's clip costs a scan of every path: made when the painter draws next.
+    m_painterClipDue = true;
 }
 
 Qt::FillRule PainterDevice::qtFillRule() const
@@ -531,9 +546,10 @@ void PainterDevice::strokeOutline(const QPainterPath& centre)
                 return;
             }
         }
-        m_painter.setPen(q);
-        m_painter.setBrush(Qt::NoBrush);
-        m_painter.drawPath(shifted);
+        QPainter& p = painter();
+        p.setPen(q);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(shifted);
     };
     if (dotted && m_state.backgroundMode == BackgroundMode::Opaque && !(onePixel && m_raster))
         draw(m_state.background, false);
@@ -581,8 +597,9 @@ void PainterDevice::plotOnePixelLines(const QList<QPolygonF>& figures, DeviceCol
             return;
         QPen q(toQColor(c), 1);
         q.setCosmetic(true);
-        m_painter.setPen(q);
-        m_painter.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
+        QPainter& p = painter();
+        p.setPen(q);
+        p.drawPoints(pixels.data(), static_cast<int>(pixels.size()));
     };
     plot(on, color);
     if (dots && m_state.backgroundMode == BackgroundMode::Opaque)
@@ -603,10 +620,10 @@ void PainterDevice::fillSolid(const QPainterPath& area, DeviceColor color)
     if (m_softClipPath && !m_softClipPath->contains(area.boundingRect())) {
         const QPainterPath cut = area.intersected(*m_softClipPath);
         if (!cut.isEmpty())
-            m_painter.fillPath(cut, toQColor(color));
+            painter().fillPath(cut, toQColor(color));
         return;
     }
-    m_painter.fillPath(area, toQColor(color));
+    painter().fillPath(area, toQColor(color));
 }
 
 void PainterDevice::fillHatch(const QPainterPath& area)
@@ -618,7 +635,7 @@ void PainterDevice::fillHatch(const QPainterPath& area)
             return;
         const QImage tile = hatchTile(brush.hatch, brush.color,
                                       opaque ? std::optional(m_state.background) : std::nullopt);
-        m_painter.fillPath(area, QBrush(tile));
+        painter().fillPath(area, QBrush(tile));
         return;
     }
     if (opaque)

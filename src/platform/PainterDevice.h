@@ -76,8 +76,11 @@ private:
     };
     enum class PathState { None, Open, Ended };
 
+    // The state and the clip take effect in the rows at once, and in the painter once it
+    // draws: most of a map goes straight into the rows.
     void applyRenderState();
     void applyClip();
+    QPainter& painter();
     void strokeOutline(const QPainterPath& centre);
     void plotOnePixelLines(const QList<QPolygonF>& figures, DeviceColor color, bool dots);
     // Whether 1-pixel lines and hatches go straight into the image's rows now.
@@ -109,6 +112,8 @@ private:
     Qt::FillRule qtFillRule() const;
 
     QPainter m_painter;
+    bool m_painterStateDue = false;
+    bool m_painterClipDue = false;
     QSize m_size;
     bool m_raster = false;
     // The engine ignores clipping (SVG): clip and hatch are turned into geometry here.
