@@ -80,16 +80,30 @@ void MapState(ShellState& s)
     s.canMeasure = CanMeasure();
 }
 
+// What the clipboard held when it was last read; unread after a change.
+struct ClipboardKinds {
+    bool text = false, object = false, symbol = false, symbolGraphics = false, metafile = false;
+};
+std::optional<ClipboardKinds> KnownClipboard;
+
 void ClipboardState(ShellState& s)
 {
-    const QMimeData* mime = QGuiApplication::clipboard()->mimeData();
-    if (!mime)
-        return;
-    s.clipText = mime->hasText();
-    s.clipObject = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
-    s.clipSymbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
-    s.clipSymbolGraphics = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
-    s.clipMetafile = MetafilePastable(*mime);
+    if (!KnownClipboard) {
+        ClipboardKinds k;
+        if (const QMimeData* mime = QGuiApplication::clipboard()->mimeData()) {
+            k.text = mime->hasText();
+            k.object = mime->hasFormat(QStringLiteral("application/x-zemo6-object"));
+            k.symbol = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol"));
+            k.symbolGraphics = mime->hasFormat(QStringLiteral("application/x-zemo6-symbol-graphics"));
+            k.metafile = MetafilePastable(*mime);
+        }
+        KnownClipboard = k;
+    }
+    s.clipText = KnownClipboard->text;
+    s.clipObject = KnownClipboard->object;
+    s.clipSymbol = KnownClipboard->symbol;
+    s.clipSymbolGraphics = KnownClipboard->symbolGraphics;
+    s.clipMetafile = KnownClipboard->metafile;
 }
 
 struct Rules {
@@ -337,6 +351,11 @@ void ClearEditSelection()
 void ClearSelectedHole()
 {
     Index.SelectedHoleStart = 0;
+}
+
+void ClipboardChanged()
+{
+    KnownClipboard.reset();
 }
 
 ShellState CurrentDocumentState()

@@ -69,7 +69,11 @@ struct ShellState {
 
 // The state of this moment, read from the configuration, the map store, the active view,
 // the undo ring and the clipboard; the toolbars' visibility is the main frame's to add.
+// What the clipboard holds is read once after each change of it (see ClipboardChanged).
 ShellState CurrentDocumentState();
+// The clipboard's contents changed: the next state reads them again. Reading them asks the
+// window system (another program may own them), and the state is gathered after every step.
+void ClipboardChanged();
 // Whether the tool of a work mode (a tool button's number, 5 to 26) exists; a button whose
 // tool does not is disabled, and a symbol asking for such a drawing method keeps the tool.
 bool WorkModeBuilt(int workMode);

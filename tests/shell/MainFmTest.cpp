@@ -109,6 +109,40 @@ TEST_F(MainFm, ClipboardChangesEnableSymbolPaste)
     }
 }
 
+TEST_F(MainFm, TheClipboardIsReadOnceAfterEachChangeOfIt)
+{
+    ASSERT_TRUE(OpenSample());
+    // Every look at what the clipboard holds, counted.
+    struct CountingMime : QMimeData {
+        mutable int asked = 0;
+        bool hasFormat(const QString& f) const override
+        {
+            ++asked;
+            return QMimeData::hasFormat(f);
+        }
+        QStringList formats() const override
+        {
+            ++asked;
+            return QMimeData::formats();
+        }
+    };
+    for (const bool symbol : {true, false}) {
+        auto* mime = new CountingMime;
+        mime->setData(QLatin1String(symbol ? "application/x-zemo6-symbol" : "text/plain"), QByteArray("x"));
+        QApplication::clipboard()->setMimeData(mime);
+        Settle();
+        const int asked = mime->asked;
+        EXPECT_GT(asked, 0) << "read after its change";
+        // Each command's end and each switch of the tool brings the states up to date.
+        for (int i = 0; i < 3; ++i)
+            Frame().UpdateCommandStates();
+        Trigger(Cmd::EditObjBtn);
+        Trigger(Cmd::CurveBtn);
+        EXPECT_EQ(mime->asked, asked);
+        EXPECT_EQ(Enabled(Cmd::SymbolPaste), symbol);
+    }
+}
+
 TEST_F(MainFm, ConfiguredShortcutsOfOneKeyReplaceTheDefaultsOnItemAndTwin)
 {
     const struct {

@@ -173,8 +173,10 @@ void TMainFm::FormCreate(const Options& options)
     ActivateDocumentWindowsWith(mdiArea_);
     InstallPanels(*this);
     stateListener_ = AddStateListener([this] { UpdateCommandStates(); });
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            [this] { UpdateCommandStates(); });
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        ClipboardChanged();
+        UpdateCommandStates();
+    });
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [](Qt::ApplicationState state) {
                 // Also inside a paint's input poll: the tool ends and starts after the paint.
