@@ -22,6 +22,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/Fonts.h"
@@ -268,6 +269,17 @@ struct MapFontState {
     std::vector<Cord> FrameRing;
     // Outlines of codes from elsewhere than the current font (a made glyph) when set.
     std::function<std::vector<OutlineContour>(uint32_t code)> GlyphSource;
+    // The glyphs' contours as they are filled, overlapping ones merged, by face: made once
+    // each, since merging tests every pair of a glyph's contours.
+    struct FaceOutlines {
+        QString file;
+        int face = 0;
+        std::unordered_map<uint32_t, std::vector<OutlineContour>> glyphs;
+    };
+    std::vector<FaceOutlines> KeptOutlines;
+    size_t KeptGlyphCount = 0;
+    // A glyph of the GlyphSource, merged (it may give another outline each time).
+    std::vector<OutlineContour> SourceOutline;
     int OutlineAngle = 0;
     double OutlineCos = 1;
     double OutlineSin = 0;

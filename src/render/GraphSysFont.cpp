@@ -149,6 +149,42 @@ uint32_t GlyphOfCode(uint32_t code)
     return MapFont.UnicodePlatform ? code : MapFont.Font.GlyphIndex(char32_t(code));
 }
 
+// A map's texts use a few hundred glyphs; past this many the kept ones are made anew.
+constexpr size_t MaxKeptGlyphs = 8192;
+
+// The contours of the code's glyph as odd-even filling draws them: overlapping contours are
+// filled by the font's non-zero rule, so they are merged first.
+const std::vector<OutlineContour>& FillableContours(uint32_t code)
+{
+    MapFontState& m = MapFont;
+    const auto fillable = [](std::vector<OutlineContour> contours) {
+        return ContoursNeedMerge(contours) ? MergeContours(contours) : contours;
+    };
+    if (m.GlyphSource) {
+        m.SourceOutline = fillable(m.GlyphSource(code));
+        return m.SourceOutline;
+    }
+    auto face = std::find_if(m.KeptOutlines.begin(), m.KeptOutlines.end(), [&](const MapFontState::FaceOutlines& f) {
+        return f.face == m.Font.faceIndex && f.file == m.Font.filePath;
+    });
+    if (face == m.KeptOutlines.end()) {
+        m.KeptOutlines.push_back({m.Font.filePath, m.Font.faceIndex, {}});
+        face = m.KeptOutlines.end() - 1;
+    }
+    const uint32_t glyph = GlyphOfCode(code);
+    auto kept = face->glyphs.find(glyph);
+    if (kept == face->glyphs.end()) {
+        if (m.KeptGlyphCount >= MaxKeptGlyphs) {
+            for (MapFontState::FaceOutlines& f : m.KeptOutlines)
+                f.glyphs.clear();
+            m.KeptGlyphCount = 0;
+        }
+        kept = face->glyphs.emplace(glyph, fillable(m.Font.GlyphContours(glyph))).first;
+        ++m.KeptGlyphCount;
+    }
+    return kept->second;
+}
+
 void TurnOutline(int32_t x, int32_t y, int angle)
 {
     const std::vector<Cord>& src = MapFont.CharOutline;
@@ -341,12 +377,7 @@ void CharOutlinePath(int32_t x, int32_t y, int angle, uint32_t code)
     m.CharOutlineTurned.clear();
     if (!m.GlyphSource && !m.Font.IsValid())
         return;
-    std::vector<OutlineContour> contours =
-        m.GlyphSource ? m.GlyphSource(code) : m.Font.GlyphContours(GlyphOfCode(code));
-    // Overlapping contours are filled by the font's non-zero rule; every filling here is
-    // odd-even, so they are merged first.
-    if (ContoursNeedMerge(contours))
-        contours = MergeContours(contours);
+    const std::vector<OutlineContour>& contours = FillableContours(code);
 
     const double k = m.Factor;
     const auto at = [&](QPointF p, int32_t xFlag) {

@@ -227,6 +227,56 @@ TEST_F(GraphSysFont, LetterOHasTwoRingsTheSecondAHole)
     }
 }
 
+TEST_F(GraphSysFont, EachGlyphsOutlineIsMadeOnceForItsFace)
+{
+    struct Case {
+        const char* family;
+        int size;
+        char32_t ch;
+    };
+    const Case cases[] = {{"DejaVu Sans", 200, U'O'}, {"Liberation Sans", 200, U'O'},
+                          {"DejaVu Sans", 120, U'B'}, {"Liberation Sans", 120, U'B'}};
+    const auto outline = [this](const Case& c) {
+        Use(c.family, c.size);
+        CharOutlinePath(1000 * 256, 2000 * 256, 0, Glyph(c.ch));
+        return MapFont.CharOutline;
+    };
+    // Each made from its font alone.
+    std::vector<std::vector<Cord>> alone;
+    for (const Case& c : cases) {
+        MapFont.KeptOutlines.clear();
+        MapFont.KeptGlyphCount = 0;
+        alone.push_back(outline(c));
+        ASSERT_GT(alone.back().size(), 8u);
+    }
+    EXPECT_NE(alone[0], alone[1]) << "the faces draw their own letters";
+    // In turns, at other sizes too: the kept outlines give the same points.
+    MapFont.KeptOutlines.clear();
+    MapFont.KeptGlyphCount = 0;
+    for (int round = 0; round < 2; ++round)
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            Case c = cases[i];
+            c.size += 40 * round;
+            std::vector<Cord> expect = alone[i];
+            if (round == 1) {
+                Use(c.family, c.size);
+                const double k = double(c.size) / cases[i].size;
+                for (Cord& p : expect)
+                    p = {Masked(SafeRound(1000 * 256 + (Masked(p.x) - 1000 * 256) * k)) | (p.x & FlagMask),
+                         Masked(SafeRound(2000 * 256 + (Masked(p.y) - 2000 * 256) * k)) | (p.y & FlagMask)};
+            }
+            const std::vector<Cord> got = outline(c);
+            ASSERT_EQ(got.size(), expect.size()) << c.family << " round " << round;
+            for (size_t k = 0; k < got.size(); ++k) {
+                EXPECT_EQ(got[k].x & FlagMask, expect[k].x & FlagMask);
+                EXPECT_EQ(got[k].y & FlagMask, expect[k].y & FlagMask);
+                EXPECT_NEAR(Masked(got[k].x), Masked(expect[k].x), 1024) << c.family << " point " << k;
+                EXPECT_NEAR(Masked(got[k].y), Masked(expect[k].y), 1024) << c.family << " point " << k;
+            }
+        }
+    EXPECT_EQ(MapFont.KeptGlyphCount, std::size(cases));
+}
+
 TEST_F(GraphSysFont, QuadraticSegmentsBecomeCubicsThroughTheSameCurve)
 {
     for (const char* family : {"DejaVu Sans", "Liberation Sans"}) {
