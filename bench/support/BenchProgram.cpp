@@ -53,7 +53,8 @@ BenchProgram::BenchProgram(int frameWidth, int frameHeight)
     frame_->resize(frameWidth, frameHeight);
     frame_->show();
     frame_->activateWindow();
-    for (int i = 0; i < 400 && !QApplication::activeWindow(); ++i) {
+    // As a window manager does; it may take a while on a busy machine.
+    for (int i = 0; i < 2000 && !QApplication::activeWindow(); ++i) {
         QApplication::processEvents();
         QThread::msleep(5);
     }
