@@ -454,6 +454,26 @@ void ExchangeGraphics(UndoStep& s)
     DocumentPorts().RepaintWindow();
 }
 
+// UndoSetup: the map's scale and real-world placement change places with the kept copy; the
+// rest of the setup (the view among it) stays as it is now.
+void ExchangeSetup(UndoStep& s)
+{
+    SetupRecord* now = Index.ActiveZmd ? &Index.ActiveZmd->Setup : nullptr;
+    if (!now || s.Data.size() != SetupRecordBytes)
+        return;
+    SetupRecord kept = ReadSetupBytes(s.Data);
+    std::swap(now->MapScale, kept.MapScale);
+    std::swap(now->RealWorldOffsetX, kept.RealWorldOffsetX);
+    std::swap(now->RealWorldOffsetY, kept.RealWorldOffsetY);
+    std::swap(now->RealWorldAngle, kept.RealWorldAngle);
+    std::swap(now->RealWorldGridDistance, kept.RealWorldGridDistance);
+    std::swap(now->RealWorldCoords, kept.RealWorldCoords);
+    const auto bytes = WriteSetupBytes(kept);
+    s.Data.assign(bytes.begin(), bytes.end());
+    WriteSetup();
+    DocumentPorts().RepaintWindow();
+}
+
 void ForList(const UndoStep& s, RefusalReport& refuse, const std::function<void(int)>& f)
 {
     std::vector<int> numbers;
@@ -492,6 +512,9 @@ void TakeBack(UndoStep& s, RefusalReport& refuse)
     case UndoGraphics:
         ExchangeGraphics(s);
         break;
+    case UndoSetup:
+        ExchangeSetup(s);
+        break;
     default:
         break;
     }
@@ -523,6 +546,9 @@ void DoAgain(UndoStep& s, RefusalReport& refuse)
         break;
     case UndoGraphics:
         ExchangeGraphics(s);
+        break;
+    case UndoSetup:
+        ExchangeSetup(s);
         break;
     default:
         break;
@@ -681,6 +707,12 @@ void RecordUndo(int kind, int n, int arg1, int arg2)
         break;
     case UndoGraphics:
         ok = RecordGraphics(s);
+        break;
+    case UndoSetup:
+        if (Index.ActiveZmd) {
+            const auto bytes = WriteSetupBytes(Index.ActiveZmd->Setup);
+            s.Data.assign(bytes.begin(), bytes.end());
+        }
         break;
     default:
         break;

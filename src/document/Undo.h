@@ -33,6 +33,8 @@ enum UndoKind : int32_t {
     UndoExchange = 6,    // numbers, index entries and records of objects (undo file)
     UndoDeleteMany = 7,  // list of deleted objects (undo file)
     UndoGraphics = 8,    // copy of the symbol-graphics buffer
+    UndoSetup = 9,       // copy of the setup record before a change of the map's scale or
+                         // real-world placement (an import's); only those fields are taken back
 };
 
 struct UndoStep {
@@ -41,7 +43,8 @@ struct UndoStep {
     int32_t Object = 0;     // object number, -1 = the selection, or 0
     int32_t Arg1 = 0;       // dx of UndoMoveMany
     int32_t Arg2 = 0;       // dy of UndoMoveMany
-    std::vector<uint8_t> Data;  // UndoChange: an element record; UndoGraphics: used slots
+    std::vector<uint8_t> Data;  // UndoChange: an element record; UndoGraphics: used slots;
+                                // UndoSetup: the setup record's bytes
     int64_t FilePos = -1;   // the step's list or copies in the undo file; -1 none
 };
 

@@ -270,6 +270,64 @@ TEST_F(DocTest, AnActionOfSeveralStepsIsTakenBackWhole)
 
 
 
+// An import that sets the map's scale and real-world placement records the setup before the
+// change: undo and redo exchange those fields in the file, and leave the view where it is now.
+TEST_F(DocTest, ASetupStepTakesBackTheScaleAndPlacementButNotTheView)
+{
+    OpenWithUndo(TestMapWriter::Sample(8));
+    SetupRecord& st = Z().Setup;
+    st.MapScale = 15000;
+    st.RealWorldOffsetX = 0;
+    st.RealWorldGridDistance = 1000;
+    ASSERT_TRUE(WriteSetup());
+    RecordUndo(UndoStart, 0);
+    RecordUndo(UndoSetup, 0);
+    st.MapScale = 500;
+    st.RealWorldOffsetX = 612345.5;
+    st.RealWorldOffsetY = 5123456.25;
+    st.RealWorldAngle = 2.5;
+    st.RealWorldGridDistance = 10;
+    st.RealWorldCoords = 1;
+    ASSERT_TRUE(WriteSetup());
+    {
+        UndoSuspend quiet;
+        MakePoint(10, 0, 0);
+        ASSERT_TRUE(AppendElement());
+        ClearSelection();
+        ToggleSelection(Index.CurIndexNo);
+    }
+    const int n = Index.CurIndexNo;
+    RecordUndo(UndoAddMany, -1);
+    st.ViewCenterX = 7 * mm;  // the view moves after the import
+    // The setup record in the working file, at its literal offsets.
+    const auto stored = [this](size_t at) {
+        const std::vector<uint8_t> b = ReadAll(Z().WorkFile.FileName());
+        const size_t pos = size_t(LoadLE<int32_t>(b.data() + 16)) + at;
+        double v;
+        std::memcpy(&v, b.data() + pos, 8);
+        return v;
+    };
+    const auto expect = [&](double scale, double x, double y, double angle, double grid, int coords) {
+        FlushMapFile();
+        EXPECT_EQ(stored(24), scale);
+        EXPECT_EQ(stored(32), x);
+        EXPECT_EQ(stored(40), y);
+        EXPECT_EQ(stored(48), angle);
+        EXPECT_EQ(stored(56), grid);
+        EXPECT_EQ(st.MapScale, scale);
+        EXPECT_EQ(st.RealWorldCoords, coords);
+        EXPECT_EQ(st.ViewCenterX, 7 * mm) << "the view is no part of it";
+    };
+    UndoEdit();
+    expect(15000, 0, 0, 0, 1000, 0);
+    EXPECT_FALSE(GetIndex(n));
+    RedoEdit();
+    expect(500, 612345.5, 5123456.25, 2.5, 10, 1);
+    EXPECT_TRUE(GetIndex(n));
+    UndoEdit();
+    expect(15000, 0, 0, 0, 1000, 0);
+}
+
 TEST_F(DocTest, UndoRedrawsTheObjectsItChangesAndAStepsRectangleCanBeWidened)
 {
     OpenWithUndo(TestMapWriter::Sample(8));
