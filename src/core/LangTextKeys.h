@@ -188,5 +188,6 @@
     X(ObjectSelected) X(NotZero) X(RepairedMap) \
     X(ImportReportRead) X(ImportReportLeftOut) X(ImportReportNothing) X(ImportReportCut) X(RectangleObjects) \
     X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture) \
-    X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursByNumber) X(ColourDiffers) X(ColourMissing) \
-    X(ClipboardSource) X(DbTextTooLong)
+    X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursMapped) X(ColourValuesDiffer) X(ColourAdded) \
+    X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
+    X(ColourSeparationMissing)

@@ -198,25 +198,40 @@ QByteArray PictureBlock(const std::vector<int>& objects, const CordRect& r)
     return svg;
 }
 
-// The symbols of the block looked up in the map by their contents and added when missing:
-// pasted number to the number in this map. False when the block is damaged.
-bool MapSymbols(const QByteArray& block, std::map<int, int>& numbers, ColorSet& colours)
+// The symbols of the block, their colours taken into this map's (when the copying map's
+// colour table came along), looked up in the map by their contents and added when missing:
+// pasted number to the number in this map. False when the block is damaged or its colours
+// cannot be taken (said).
+bool MapSymbols(const QMimeData& mime, std::map<int, int>& numbers)
 {
     std::vector<SymbolBytes> records;
-    if (!UnpackSymbolClipboard(block, records))
+    if (!UnpackSymbolClipboard(mime.data(QString::fromLatin1(SymbolMimeType)), records))
         return false;
     TZmd& z = *Index.ActiveZmd;
+    SymbolHeaderBlock source;
+    const bool table = UnpackColourTable(mime.data(QString::fromLatin1(ColourTableMimeType)), source);
+    ColorSet used;
+    for (const SymbolBytes& rec : records)
+        used |= SymColors(rec);
+    const ColourPlan plan = PlanColours(source, z.ColorBlock, table ? used : ColorSet());
+    if (plan.Refused()) {
+        ReportColourPlan(plan, Text(TextKey::ClipboardSource));
+        return false;
+    }
     const int before = z.SymbolCount();
+    if (!records.empty())
+        z.ColorBlock = plan.Here;
     for (SymbolBytes& rec : records) {
-        colours |= SymColors(rec);
         const int number = SymI16(rec, SymNumber);
+        MapSymbolColours(rec, plan);
         NormalizeSymbol(rec);
         if (const int now = z.FindOrAddSymbol(rec, -1); now > 0)
             numbers[number] = now;
     }
     z.WriteSymbolIndex();
-    if (z.SymbolCount() != before)
+    if (z.SymbolCount() != before || plan.Added > 0)
         DocumentPorts().SymbolsChanged();
+    ReportColourPlan(plan, Text(TextKey::ClipboardSource));
     return true;
 }
 
@@ -236,9 +251,7 @@ void PasteMapObjects(const QMimeData& mime)
             return;
     }
     std::map<int, int> numbers;
-    ColorSet colours;
-    const QString symbols = QString::fromLatin1(SymbolMimeType);
-    if (mime.hasFormat(symbols) && !MapSymbols(mime.data(symbols), numbers, colours))
+    if (mime.hasFormat(QString::fromLatin1(SymbolMimeType)) && !MapSymbols(mime, numbers))
         return;
     DropSelection();
     const SetupRecord& setup = Index.ActiveZmd->Setup;
@@ -263,10 +276,6 @@ void PasteMapObjects(const QMimeData& mime)
     RecordUndo(UndoAddMany, -1);
     SetSelectionBox();
     UpdateRect(ObjectsRect(made));
-    SymbolHeaderBlock source;
-    if (UnpackColourTable(mime.data(QString::fromLatin1(ColourTableMimeType)), source))
-        WarnColoursByNumber(ColourNameDifferences(source, Index.ActiveZmd->ColorBlock, colours),
-                            Text(TextKey::ClipboardSource));
 }
 
 void PasteSymbolGraphics(const QByteArray& block)

@@ -69,7 +69,8 @@ struct SourceMap {
     CordRect extent{};
     int blocks = 0;
     QHash<int, int32_t> symbolAt;   // number x 10 -> record position, first one found
-    ColorSet colours;               // of the symbols brought along
+    ColourPlan colours;             // of the symbols brought along
+    bool coloursTaken = false;
     ImportReport report;
 };
 
@@ -125,32 +126,77 @@ void CollectSymbols(SourceMap& m)
     });
 }
 
-// The number the source's symbol has in the current map; 0: its objects stay out. -1: the
-// symbol could not be added (reported), the import stops.
-int MapSymbol(SourceMap& m, int number)
+// The source's symbol record of that number as this map would take it (colours still the
+// source's); false for a hidden, damaged or missing one, whose objects stay out.
+bool LoadSymbol(SourceMap& m, int number, SymbolBytes& rec)
 {
     const auto it = m.symbolAt.constFind(number);
     if (it == m.symbolAt.cend())
-        return 0;
+        return false;
     const int32_t at = it.value();
     std::array<uint8_t, SymbolHeadBytes> head{};
     if (!ReadAt(m.f, at, head.data(), SymbolHeadBytes))
-        return 0;
+        return false;
     const int16_t size = LoadLE<int16_t>(head.data() + SymSize);
     // The checks the store's own open makes: a record it would call damaged is not taken.
     if (size < MinSymbolBytes || size > MaxSymbolBytes || !InVariablePart(at, size, m.f.Size())
         || !ClearOfSetupAndInfo(m.h, at, size) || (head[SymStatus] & 7) > 1)
-        return 0;
-    SymbolBytes rec(size_t(size), 0);
+        return false;
+    rec.assign(size_t(size), 0);
     if (!ReadAt(m.f, at, rec.data(), size))
-        return 0;
+        return false;
     if (m.h.Version < 8)
         ConvertOldSymbolFraming(rec);
-    m.colours |= SymColors(rec);
     SetSymU8(rec, SymStatus, uint8_t(rec[SymStatus] & ~7));
     SetSymU8(rec, SymSelected, 0);
     SetSymI32(rec, SymFilePos, 0);
+    return true;
+}
+
+// The symbols the objects use, loaded, and the plan for their colours. False when the
+// colours cannot be taken (said), so that nothing is imported.
+bool PlanSymbols(SourceMap& m, QHash<int, SymbolBytes>& records)
+{
+    ColorSet used;
+    for (const SourceEntry& s : m.entries) {
+        const int number = int16_t(s.e.Symbol);
+        if (records.contains(number))
+            continue;
+        SymbolBytes rec;
+        if (LoadSymbol(m, number, rec))
+            used |= SymColors(rec);
+        records.insert(number, std::move(rec));
+    }
+    std::array<uint8_t, SymbolHeaderBlockBytes> colourBytes{};
+    SymbolHeaderBlock source;
+    if (m.f.Size() >= SymbolHeaderBlockPos + SymbolHeaderBlockBytes
+        && ReadAt(m.f, SymbolHeaderBlockPos, colourBytes.data(), SymbolHeaderBlockBytes)) {
+        source = ReadSymbolHeaderBytes(colourBytes);
+        CheckSymbolHeader(source);
+    } else {
+        used.reset();  // no table to map from: the numbers stay
+    }
+    m.colours = PlanColours(source, Index.ActiveZmd->ColorBlock, used);
+    if (m.colours.Refused()) {
+        ReportColourPlan(m.colours, QFileInfo(m.f.FileName()).fileName());
+        return false;
+    }
+    return true;
+}
+
+// The number the source's symbol has in the current map; 0: its objects stay out. -1: the
+// symbol could not be added (reported), the import stops.
+int MapSymbol(SourceMap& m, SymbolBytes& rec)
+{
+    if (rec.empty())
+        return 0;
+    MapSymbolColours(rec, m.colours);
     NormalizeSymbol(rec);
+    // The colours come in with the first symbol that needs them.
+    if (!m.coloursTaken) {
+        Index.ActiveZmd->ColorBlock = m.colours.Here;
+        m.coloursTaken = true;
+    }
     const int now = FindOrAddSymbol(rec, -1);
     if (now <= 0) {
         ErrorMsg(TextKey::CannotImportSymbol, {}, CannotImportSymbolHelpContext);
@@ -218,13 +264,16 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
 {
     if (!Index.ActiveZmd)
         return 0;
-    SourceMap m{f, {}, {}, {}, 0, {}, {}, {}};
+    SourceMap m{f, {}, {}, {}, 0, {}, {}, false, {}};
     if (!ReadHeader(f, m.h))
         return 0;
     ClearSelection();
     const int symbolsBefore = Index.ActiveZmd->SymbolCount();
     CollectEntries(m);
     CollectSymbols(m);
+    QHash<int, SymbolBytes> records;
+    if (!PlanSymbols(m, records))
+        return 0;
 
     int32_t dx = 0;
     int32_t dy = 0;
@@ -269,7 +318,7 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
                 const int source = e.Symbol;
                 auto it = symbols.find(source);
                 if (it == symbols.end())
-                    it = symbols.insert(source, MapSymbol(m, source));
+                    it = symbols.insert(source, MapSymbol(m, records[source]));
                 if (it.value() < 0)
                     break;
                 if (it.value() == 0) {
@@ -314,14 +363,8 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
     }
     EndProgress();
     ShowImportReport(m.report, f.FileName());
-    // The symbols brought along keep their colour numbers; the colour table stays this map's.
-    std::array<uint8_t, SymbolHeaderBlockBytes> colourBytes{};
-    if (imported > 0 && f.Size() >= SymbolHeaderBlockPos + SymbolHeaderBlockBytes
-        && ReadAt(f, SymbolHeaderBlockPos, colourBytes.data(), SymbolHeaderBlockBytes)) {
-        SymbolHeaderBlock source = ReadSymbolHeaderBytes(colourBytes);
-        CheckSymbolHeader(source);
-        WarnColoursByNumber(ColourNameDifferences(source, z.ColorBlock, m.colours), QFileInfo(f.FileName()).fileName());
-    }
+    if (m.coloursTaken)
+        ReportColourPlan(m.colours, QFileInfo(f.FileName()).fileName());
     return imported;
 }
 

@@ -198,14 +198,25 @@ bool PasteSymbol()
     std::vector<SymbolBytes> recs;
     if (!UnpackSymbolClipboard(mime->data(type), recs) || recs.empty())
         return false;
+    // The copying map's colours become this map's, or nothing is pasted.
+    SymbolHeaderBlock source;
+    const bool table = UnpackColourTable(mime->data(QString::fromLatin1(ColourTableMimeType)), source);
+    ColorSet used;
+    for (const SymbolBytes& rec : recs)
+        used |= SymColors(rec);
+    const ColourPlan plan = PlanColours(source, z->ColorBlock, table ? used : ColorSet());
+    if (plan.Refused()) {
+        ReportColourPlan(plan, Text(TextKey::ClipboardSource));
+        return false;
+    }
+    z->ColorBlock = plan.Here;
     const int c = CurrentSymbolPos();
     const int failures = z->WriteFailures;
     int pasted = 0;
-    ColorSet colours;
     for (SymbolBytes& rec : recs) {
         if (z->SymbolCount() >= MaxSymbols)
             break;
-        colours |= SymColors(rec);
+        MapSymbolColours(rec, plan);
         NormalizeSymbol(rec);
         const int n = c >= 0 ? z->InsertSymbol(rec, c + pasted) : z->AddNewSymbol(rec);
         if (n == 0 || z->WriteFailures != failures)
@@ -223,9 +234,7 @@ bool PasteSymbol()
     SymbolsPorts().RefreshSymbolBox();
     RedrawMapWindows();
     NotifyStateChanged();
-    SymbolHeaderBlock source;
-    if (pasted > 0 && UnpackColourTable(mime->data(QString::fromLatin1(ColourTableMimeType)), source))
-        WarnColoursByNumber(ColourNameDifferences(source, z->ColorBlock, colours), Text(TextKey::ClipboardSource));
+    ReportColourPlan(plan, Text(TextKey::ClipboardSource));
     return pasted > 0 && z->WriteFailures == failures;
 }
 

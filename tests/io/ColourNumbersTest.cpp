@@ -1,8 +1,9 @@
-// Symbols taken from a map with another colour table keep their colour numbers: pasting
-// objects or symbols and importing the map say once which of those numbers name other
-// colours here, or none at all; a paste within one map says nothing. The import says too
-// what it left out.
+// Symbols taken from a map with another colour table take this map's colours: pasting objects
+// or symbols and importing the map add the colours this map lacks and say so once, or refuse
+// when the table has no room; a paste within one map says nothing. The import says too what it
+// left out.
 #include "../support/ProgramFixture.h"
+#include "core/ByteIO.h"
 #include "core/Element.h"
 #include "document/Index.h"
 #include "io/widgets/ImportDlgs.h"
@@ -51,8 +52,22 @@ protected:
         ASSERT_EQ(Index.SelectedIndex, 1);
     }
     QString Said() const { return messages.Count() ? MessageText(messages.Last()) : QString(); }
-    static constexpr const char* Lines = "Colour 5: Blue in the source, Grey in this map\r\n"
-                                         "Colour 7: Brown in the source, not in this map";
+    static constexpr const char* Lines = "Colour 5 Blue of the source is added to this map as colour 1\r\n"
+                                         "Colour 7 Brown of the source is added to this map as colour 2";
+    // The water line's symbol here draws in the colours added for it: line 1, dots 2.
+    static void ExpectWaterColours(int16_t number10)
+    {
+        SymbolBytes* sym = nullptr;
+        ASSERT_TRUE(GetSymbol(number10, sym));
+        EXPECT_EQ(LoadLE<int16_t>(sym->data() + 348), 1);
+        EXPECT_EQ(LoadLE<int16_t>(sym->data() + 424 + 4), 2);
+        const SymbolHeaderBlock& b = Index.ActiveZmd->ColorBlock;
+        ASSERT_EQ(b.ColorCount, 4);
+        std::vector<std::pair<int, std::string>> table;
+        for (int i = 0; i < 4; ++i)
+            table.emplace_back(b.Colors[size_t(i)].Number, ShortFieldText(b.Colors[size_t(i)].Name));
+        EXPECT_EQ(table, (std::vector<std::pair<int, std::string>>{{0, "black "}, {1, "Blue"}, {2, "Brown"}, {5, "Grey"}}));
+    }
     QString sourcePath;
 };
 
@@ -70,12 +85,15 @@ TEST_F(ColourNumbers, PastedObjectsAndSymbolsNameTheColoursThatDifferOnce)
     ASSERT_EQ(Index.ActiveZmd->HighestObject, 1);
     ASSERT_TRUE(ReadElement(1, AuxElement1));
     EXPECT_GT(AuxElement1.Symbol, 0) << "the symbol came along";
+    ExpectWaterColours(AuxElement1.Symbol);
     ASSERT_EQ(messages.Count(), 1);
-    EXPECT_EQ(messages.Last().key, TextKey::ColoursByNumber);
+    EXPECT_EQ(messages.Last().key, TextKey::ColoursMapped);
     EXPECT_EQ(messages.Last().kind, MsgKind::Warning);
-    EXPECT_EQ(Said(), QStringLiteral("The symbols from the clipboard keep their colour numbers, and these colours have "
-                                     "other names in this map:\r\n")
-                          + QLatin1String(Lines));
+    EXPECT_EQ(Said(), QStringLiteral("The symbols from the clipboard take this map's colours:\r\n") + QLatin1String(Lines));
+    messages.Clear();
+    Trigger(Cmd::EditPaste);
+    EXPECT_EQ(messages.Count(), 0) << "the colours are here now";
+    EXPECT_EQ(Index.ActiveZmd->SymbolCount(), 2) << "and so is the symbol";
 
     // Symbol > Copy of a symbol of the source, Symbol > Paste here.
     const auto pasteSymbol = [this](int16_t pos) {
@@ -89,8 +107,36 @@ TEST_F(ColourNumbers, PastedObjectsAndSymbolsNameTheColoursThatDifferOnce)
     pasteSymbol(1);
     EXPECT_EQ(messages.Count(), 0) << "black is black, whatever its case and blanks";
     pasteSymbol(0);
+    EXPECT_EQ(messages.Count(), 0);
+    ASSERT_EQ(Index.ActiveZmd->SymbolCount(), 4);
+    SymbolBytes& pasted = Index.ActiveZmd->Symbols.back();
+    EXPECT_EQ(LoadLE<int16_t>(pasted.data() + 348), 1);
+    EXPECT_EQ(LoadLE<int16_t>(pasted.data() + 424 + 4), 2);
+}
+
+// A map whose colour table is full takes no symbol that needs a colour it lacks: nothing is
+// pasted, and the message says why.
+TEST_F(ColourNumbers, AFullColourTableRefusesThePasteAndSaysWhy)
+{
+    TestMapWriter full(8);
+    full.colors.clear();
+    for (int n = 0; n < 256; ++n)
+        full.colors.push_back(TestColor::Cmyk(uint16_t(n), "Grey " + std::to_string(n), 0, 0, 0, 100));
+    ASSERT_TRUE(OpenWritten(full, QStringLiteral("full.zmd")));
+    QMdiSubWindow* fullWindow = Frame().MdiArea()->activeSubWindow();
+    PickWater();
+    Trigger(Cmd::EditCopy);
+    Activate(fullWindow);
+    messages.Clear();
+    Trigger(Cmd::EditPaste);
+    EXPECT_EQ(Index.ActiveZmd->HighestObject, 0);
+    EXPECT_EQ(Index.ActiveZmd->SymbolCount(), 0);
+    EXPECT_EQ(Index.ActiveZmd->ColorBlock.ColorCount, 256);
     ASSERT_EQ(messages.Count(), 1);
-    EXPECT_TRUE(Said().endsWith(QLatin1String(Lines))) << Said().toStdString();
+    EXPECT_EQ(messages.Last().key, TextKey::ColoursRefused);
+    EXPECT_EQ(Said(), QStringLiteral("The symbols from the clipboard cannot take this map's colours, and nothing was "
+                                     "brought in:\r\nThey need 2 colours this map does not have, and its colour "
+                                     "table has room for 0 more."));
 }
 
 TEST_F(ColourNumbers, AnImportedMapSaysWhatItBroughtAndTheColoursThatDiffer)
@@ -113,9 +159,10 @@ TEST_F(ColourNumbers, AnImportedMapSaysWhatItBroughtAndTheColoursThatDiffer)
     EXPECT_TRUE(MessageText(messages.Entries()[0].msg)
                     .endsWith(QLatin1String("Line objects: 2\r\nLeft out:\r\n") + Text(TextKey::ObjectsWithoutSymbol)
                               + QLatin1String(": 1")));
-    EXPECT_EQ(messages.Last().key, TextKey::ColoursByNumber);
-    EXPECT_TRUE(Said().startsWith(QLatin1String("The symbols from source.zmd keep")));
-    EXPECT_TRUE(Said().endsWith(QLatin1String(Lines))) << Said().toStdString();
+    EXPECT_EQ(messages.Last().key, TextKey::ColoursMapped);
+    EXPECT_EQ(Said(), QStringLiteral("The symbols from source.zmd take this map's colours:\r\n") + QLatin1String(Lines));
+    ASSERT_TRUE(ReadElement(1, AuxElement1));
+    ExpectWaterColours(AuxElement1.Symbol);
 }
 
 } // namespace

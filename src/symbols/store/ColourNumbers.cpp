@@ -5,24 +5,121 @@
 #include "core/StringX.h"
 
 #include <algorithm>
+#include <bitset>
 
 namespace zemo {
 
 namespace {
 
-const ColorRecord* Find(const SymbolHeaderBlock& b, int number)
+int Count(const SymbolHeaderBlock& b)
 {
-    const int count = std::clamp<int>(b.ColorCount, 0, MaxColors);
-    for (int i = 0; i < count; ++i)
+    return std::clamp<int>(b.ColorCount, 0, MaxColors);
+}
+
+int PlaceOf(const SymbolHeaderBlock& b, int number)
+{
+    for (int i = 0; i < Count(b); ++i)
         if (b.Colors[size_t(i)].Number == number)
-            return &b.Colors[size_t(i)];
-    return nullptr;
+            return i;
+    return -1;
 }
 
 QString Name(const ColorRecord& c)
 {
     const std::string t = ShortFieldText(c.Name);
-    return DecodeCodePage(1252, t.data(), qsizetype(t.size()));
+    return DecodeCodePage(1252, t.data(), qsizetype(t.size())).trimmed();
+}
+
+QString SeparationName(const SeparationRecord& s)
+{
+    const std::string t = ShortFieldText(s.Name);
+    return DecodeCodePage(1252, t.data(), qsizetype(t.size())).trimmed();
+}
+
+bool SameName(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// The separation of `into` named as separation `k` of `from`, or -1.
+int SameSeparation(const SymbolHeaderBlock& from, int k, const SymbolHeaderBlock& into)
+{
+    const QString name = SeparationName(from.Separations[size_t(k)]);
+    const int count = std::clamp<int>(into.SeparationCount, 0, MaxSeparations);
+    for (int t = 0; t < count; ++t)
+        if (SameName(SeparationName(into.Separations[size_t(t)]), name))
+            return t;
+    return -1;
+}
+
+// The percentage of the colour in each separation of `into`, the separations matched by
+// name; false when it is printed in one `into` lacks.
+bool SeparationsInto(const SymbolHeaderBlock& from, const ColorRecord& c, const SymbolHeaderBlock& into,
+                     std::array<uint8_t, 32>& out, QString* lacking = nullptr)
+{
+    out.fill(255);
+    const int count = std::clamp<int>(from.SeparationCount, 0, MaxSeparations);
+    for (int k = 0; k < count; ++k) {
+        const uint8_t v = c.Separations[size_t(k)];
+        if (v > 200)
+            continue;
+        const int t = SameSeparation(from, k, into);
+        if (t < 0) {
+            if (lacking)
+                *lacking = SeparationName(from.Separations[size_t(k)]);
+            return false;
+        }
+        out[size_t(t)] = v;
+    }
+    return true;
+}
+
+bool SameValues(const SymbolHeaderBlock& from, const ColorRecord& s, const SymbolHeaderBlock& into, const ColorRecord& h)
+{
+    if (s.Cmyk != h.Cmyk || (s.Overprint != 0) != (h.Overprint != 0))
+        return false;
+    std::array<uint8_t, 32> seps{};
+    if (!SeparationsInto(from, s, into, seps))
+        return false;
+    const int count = std::clamp<int>(into.SeparationCount, 0, MaxSeparations);
+    for (int t = 0; t < count; ++t)
+        if ((seps[size_t(t)] > 200 ? 255 : seps[size_t(t)]) != (h.Separations[size_t(t)] > 200 ? 255 : h.Separations[size_t(t)]))
+            return false;
+    return true;
+}
+
+// The place here of the colour that matches `s` by the test, the one of the same number
+// first; -1 when none does.
+template <class Test>
+int Match(const SymbolHeaderBlock& here, const ColorRecord& s, Test&& test)
+{
+    int found = -1;
+    for (int i = 0; i < Count(here); ++i) {
+        if (!test(here.Colors[size_t(i)]))
+            continue;
+        if (here.Colors[size_t(i)].Number == s.Number)
+            return i;
+        if (found < 0)
+            found = i;
+    }
+    return found;
+}
+
+int SmallestFree(const SymbolHeaderBlock& b, const std::bitset<MaxColors>& taken)
+{
+    std::bitset<MaxColors> used = taken;
+    for (int i = 0; i < Count(b); ++i)
+        if (b.Colors[size_t(i)].Number < MaxColors)
+            used.set(b.Colors[size_t(i)].Number);
+    for (int n = 0; n < MaxColors; ++n)
+        if (!used.test(size_t(n)))
+            return n;
+    return -1;
+}
+
+QString Which(int number, const QString& name)
+{
+    return QString::number(number) + u' ' + CleanParamText(name).remove(u';');
 }
 
 } // namespace
@@ -42,41 +139,133 @@ bool UnpackColourTable(QByteArrayView block, SymbolHeaderBlock& b)
     return true;
 }
 
-std::vector<ColourNameDifference> ColourNameDifferences(const SymbolHeaderBlock& source,
-                                                        const SymbolHeaderBlock& here, const ColorSet& used)
+ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock& here, const ColorSet& used)
 {
-    std::vector<ColourNameDifference> out;
-    for (int n = 0; n < MaxColors; ++n) {
-        if (!used.test(size_t(n)))
+    ColourPlan plan;
+    plan.Here = here;
+    SymbolHeaderBlock& h = plan.Here;
+    h.ColorCount = int16_t(Count(h));
+    // Matches first, by name (the same values preferred), then by values.
+    std::vector<int> unmatched;  // source places
+    for (int i = 0; i < Count(source); ++i) {
+        const ColorRecord& s = source.Colors[size_t(i)];
+        if (s.Number >= MaxColors || !used.test(s.Number) || plan.To[s.Number] >= 0)
             continue;
-        const ColorRecord* s = Find(source, n);
-        if (!s)
+        const QString name = Name(s);
+        int at = Match(h, s, [&](const ColorRecord& c) { return SameName(Name(c), name) && SameValues(source, s, h, c); });
+        ColourPlan::Kind kind = ColourPlan::Kind::Added;
+        bool told = false;
+        if (at < 0 && (at = Match(h, s, [&](const ColorRecord& c) { return SameName(Name(c), name); })) >= 0) {
+            kind = ColourPlan::Kind::ValuesDiffer;
+            told = true;
+        }
+        if (at < 0 && (at = Match(h, s, [&](const ColorRecord& c) { return SameValues(source, s, h, c); })) >= 0) {
+            kind = ColourPlan::Kind::OtherName;
+            told = true;
+        }
+        if (at < 0) {
+            unmatched.push_back(i);
+            plan.To[s.Number] = int16_t(MaxColors);  // placeholder: taken below
             continue;
-        const ColorRecord* h = Find(here, n);
-        const QString sourceName = Name(*s).trimmed();
-        const QString hereName = h ? Name(*h).trimmed() : QString();
-        if (h && sourceName.compare(hereName, Qt::CaseInsensitive) == 0)
-            continue;
-        out.push_back({n, sourceName, hereName, !h});
+        }
+        const ColorRecord& c = h.Colors[size_t(at)];
+        plan.To[s.Number] = int16_t(c.Number);
+        if (told)
+            plan.Lines.push_back({kind, s.Number, name, c.Number, Name(c)});
     }
-    return out;
+    if (Count(h) + int(unmatched.size()) > MaxColors) {
+        plan.Why = ColourPlan::Refusal::TableFull;
+        plan.WhyText = MergeMsgParams(Text(TextKey::ColourTableFull),
+                                      QString::number(unmatched.size()) + u';' + QString::number(MaxColors - Count(h)));
+        return plan;
+    }
+    // Each added colour goes in after the colour here that the source colour before it
+    // became, so that the drawing order of the colours is kept.
+    std::bitset<MaxColors> taken;
+    for (int i : unmatched) {
+        const ColorRecord& s = source.Colors[size_t(i)];
+        ColorRecord c = s;
+        QString lacking;
+        if (!SeparationsInto(source, s, h, c.Separations, &lacking)) {
+            plan.Why = ColourPlan::Refusal::SeparationMissing;
+            plan.WhyText = MergeMsgParams(Text(TextKey::ColourSeparationMissing),
+                                          Which(s.Number, Name(s)) + u';' + CleanParamText(lacking).remove(u';'));
+            return plan;
+        }
+        // The nearest colour before it in the source that is here, used by the symbols or not.
+        int after = -1;
+        for (int k = i - 1; k >= 0 && after < 0; --k) {
+            const ColorRecord& before = source.Colors[size_t(k)];
+            if (before.Number < MaxColors && plan.To[before.Number] >= 0)
+                after = plan.To[before.Number] < MaxColors ? PlaceOf(h, plan.To[before.Number]) : -1;
+            else
+                after = Match(h, before, [&](const ColorRecord& c) { return SameName(Name(c), Name(before)); });
+        }
+        c.Number = uint16_t(SmallestFree(h, taken));
+        const int at = after + 1;
+        std::move_backward(h.Colors.begin() + at, h.Colors.begin() + Count(h), h.Colors.begin() + Count(h) + 1);
+        h.Colors[size_t(at)] = c;
+        ++h.ColorCount;
+        plan.To[s.Number] = int16_t(c.Number);
+        plan.Lines.push_back({ColourPlan::Kind::Added, s.Number, Name(s), c.Number, {}});
+        ++plan.Added;
+    }
+    // Numbers without a colour in the source draw nothing; here they must not find one.
+    for (int n = 0; n < MaxColors; ++n) {
+        if (!used.test(size_t(n)) || plan.To[size_t(n)] >= 0)
+            continue;
+        if (PlaceOf(h, n) < 0 && !taken.test(size_t(n))) {
+            plan.To[size_t(n)] = int16_t(n);
+        } else {
+            const int free = SmallestFree(h, taken);
+            plan.To[size_t(n)] = int16_t(free < 0 ? n : free);
+        }
+        if (plan.To[size_t(n)] >= 0)
+            taken.set(size_t(plan.To[size_t(n)]));
+    }
+    return plan;
 }
 
-void WarnColoursByNumber(const std::vector<ColourNameDifference>& d, const QString& source)
+void MapSymbolColours(SymbolBytes& rec, const ColourPlan& plan)
 {
-    if (d.empty())
+    const auto to = [&](int c) { return c >= 0 && c < MaxColors && plan.To[size_t(c)] >= 0 ? plan.To[size_t(c)] : c; };
+    for (size_t offset : SymbolColourFields(rec))
+        SetSymI16(rec, offset, int16_t(to(SymI16(rec, offset))));
+    const ColorSet before = SymColors(rec);
+    ColorSet after;
+    for (int c = 0; c < MaxColors; ++c)
+        if (before.test(size_t(c)))
+            after.set(size_t(to(c)));
+    SetSymColors(rec, after);
+}
+
+void ReportColourPlan(const ColourPlan& plan, const QString& source)
+{
+    if (!plan.Refused() && plan.Lines.empty())
         return;
     ShownMessage m;
     m.kind = MsgKind::Warning;
-    m.key = TextKey::ColoursByNumber;
+    m.key = plan.Refused() ? TextKey::ColoursRefused : TextKey::ColoursMapped;
     m.params = CleanParamText(source);
     // The lines are merged here: the message's own parameter is the source alone.
-    for (const ColourNameDifference& c : d) {
-        const QString which = QString::number(c.Number) + u':' + u' ' + CleanParamText(c.Source).remove(u';');
-        m.label += QStringLiteral("\r\n")
-                   + (c.Missing ? MergeMsgParams(Text(TextKey::ColourMissing), which)
-                                : MergeMsgParams(Text(TextKey::ColourDiffers),
-                                                 which + u';' + CleanParamText(c.Here).remove(u';')));
+    if (plan.Refused()) {
+        m.label = QStringLiteral("\r\n") + plan.WhyText;
+    } else {
+        for (const ColourPlan::Line& l : plan.Lines) {
+            const QString from = Which(l.from, l.sourceName);
+            switch (l.kind) {
+            case ColourPlan::Kind::Added:
+                m.label += QStringLiteral("\r\n") + MergeMsgParams(Text(TextKey::ColourAdded), from + u';' + QString::number(l.to));
+                break;
+            case ColourPlan::Kind::ValuesDiffer:
+            case ColourPlan::Kind::OtherName:
+                m.label += QStringLiteral("\r\n")
+                           + MergeMsgParams(Text(l.kind == ColourPlan::Kind::ValuesDiffer ? TextKey::ColourValuesDiffer
+                                                                                           : TextKey::ColourOtherName),
+                                            from + u';' + Which(l.to, l.hereName));
+                break;
+            }
+        }
     }
     ShowMsg(m);
 }

@@ -1,6 +1,9 @@
-// Symbols name their colours by number. Symbols taken from another map (pasted, or brought
-// along by importing it) keep those numbers, so where the two colour tables give a number to
-// different colours the symbols draw in this map's colour: the user is told which.
+// Symbols name their colours by number, and two maps give their numbers to different colours.
+// Symbols taken from another map (pasted, or brought along by importing it) therefore take
+// this map's colours: each colour they use is found here by its name and values (the same
+// name first, then the same values), and one that has no match is added to this map's table
+// beside the colours it lay between in the source. Where that cannot be done (no room left in
+// the table, or a spot colour this map lacks) nothing is taken and the user is told why.
 #pragma once
 
 #include "symbols/store/SymbolRecords.h"
@@ -9,6 +12,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <array>
 #include <vector>
 
 namespace zemo {
@@ -20,19 +24,40 @@ QByteArray PackColourTable(const SymbolHeaderBlock& b);
 // False for a block of another size; the counts are brought into range.
 bool UnpackColourTable(QByteArrayView block, SymbolHeaderBlock& b);
 
-struct ColourNameDifference {
-    int Number = 0;
-    QString Source;    // its name in the source
-    QString Here;      // its name in this map; empty when this map has no such colour
-    bool Missing = false;
+struct ColourPlan {
+    // Source colour number to the number here; -1 where the symbols use no such colour.
+    std::array<int16_t, MaxColors> To;
+    // This map's colour block with the colours added.
+    SymbolHeaderBlock Here;
+    // What the user is told: colours added, and colours drawn in one here of the same name
+    // whose values differ or of the same values and another name. Colours that match by
+    // name and values are not mentioned.
+    enum class Kind { Added, ValuesDiffer, OtherName };
+    struct Line {
+        Kind kind;
+        int from = 0;
+        QString sourceName;
+        int to = 0;
+        QString hereName;
+    };
+    std::vector<Line> Lines;
+    // Why the colours cannot be taken, with the text that says so.
+    enum class Refusal { None, TableFull, SeparationMissing };
+    Refusal Why = Refusal::None;
+    QString WhyText;
+    int Added = 0;
+
+    ColourPlan() { To.fill(-1); }
+    bool Refused() const { return Why != Refusal::None; }
 };
 
-// The colours of `used` that the source names (case and outer blanks aside) otherwise than
-// `here` does, or that `here` lacks, by number. Numbers the source has no colour for are
-// not the source's colours and are left out.
-std::vector<ColourNameDifference> ColourNameDifferences(const SymbolHeaderBlock& source,
-                                                        const SymbolHeaderBlock& here, const ColorSet& used);
-// One warning naming each difference; nothing when there is none.
-void WarnColoursByNumber(const std::vector<ColourNameDifference>& d, const QString& source);
+// The plan for the colours of `used` (a union of the symbols' colour sets). Numbers the
+// source has no colour for draw nothing there and are given a number no colour here has.
+ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock& here, const ColorSet& used);
+// Every colour number of the record (its fields and its colour set) through the plan.
+void MapSymbolColours(SymbolBytes& rec, const ColourPlan& plan);
+// One message: the refusal, or what was added or drawn otherwise; nothing when every colour
+// matched by name and values.
+void ReportColourPlan(const ColourPlan& plan, const QString& source);
 
 } // namespace zemo

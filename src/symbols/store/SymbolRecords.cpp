@@ -273,6 +273,55 @@ ColorSet ElementListColors(std::span<const uint8_t> list, int slots)
     return set;
 }
 
+std::vector<size_t> SymbolColourFields(std::span<const uint8_t> rec)
+{
+    std::vector<size_t> out;
+    const auto field = [&](size_t offset) {
+        if (FieldFits(rec.size(), offset, 2))
+            out.push_back(offset);
+    };
+    const auto list = [&](size_t offset, int slots) {
+        const auto l = ListAt(rec, offset, slots);
+        WalkElements(l, slots, [&](uint16_t, uint16_t, uint16_t, uint16_t, size_t coords, int) {
+            out.push_back(offset + coords - ElemCords + ElemColor);
+        });
+    };
+    switch (SymI16(rec, SymObjectType)) {
+    case PointObject:
+        list(PointSymbolFixedBytes, std::min<int>(SymI16(rec, PointSymbolSlotsOffset), MaxElementListSlots));
+        break;
+    case LineObject:
+        if (SymU8(rec, SymTextFlag) == 1) {
+            field(TsTextColor);
+            field(LtFramingColor);
+            break;
+        }
+        for (size_t o : {LsLineColor, LsDblFillColor, LsDblLeftColor, LsDblRightColor, LsFrColor})
+            field(o);
+        for (size_t offset = LsElementLists, k = 0; k < size_t(LineSymbolListCount); ++k) {
+            const int slots = std::max<int>(SymI16(rec, LsMainSymCount + k * 2), 0);
+            list(offset, slots);
+            offset += size_t(slots) * 8;
+        }
+        break;
+    case AreaObject:
+        field(AreaFillColor);
+        field(AreaHatchColor);
+        list(AreaSymbolFixedBytes, std::min<int>(SymI16(rec, AreaStructSlots), MaxElementListSlots));
+        break;
+    case TextObject:
+        for (size_t o : {TsTextColor, TsLineBelowColor, TsFramingColor})
+            field(o);
+        break;
+    case RectangleObject:
+        field(RectLineColor);
+        break;
+    default:
+        break;
+    }
+    return out;
+}
+
 // ---- Derived fields ----
 
 SymbolStorePortSet& SymbolStorePorts()

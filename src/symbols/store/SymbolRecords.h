@@ -91,6 +91,10 @@ void CheckSymbolHeader(SymbolHeaderBlock& b);
 int ElementListExtent(std::span<const uint8_t> list, int slots);
 ColorSet ElementListColors(std::span<const uint8_t> list, int slots);
 
+// The offsets of every colour number the record holds: the 16-bit colour fields of its type
+// and the colour word of each element of its element lists, in use or not.
+std::vector<size_t> SymbolColourFields(std::span<const uint8_t> rec);
+
 // ---- Font sizes ----
 // Tenths of a point in 0.01 mm (x 127 / 36), rounded half to even: the extent of a line-text
 // symbol, as its editor stores it and the repair after reading sets it.
