@@ -45,10 +45,11 @@ const uint8_t* ReadAheadRecord(const TFileClass& f, int64_t pos, int64_t size)
 
 // How far the read of object n's record at [pos, end) reaches: on over the records of the
 // entries of its block that the scan which found n visits next, while each begins at most
-// a small gap behind the last (a gap costs less to read than a call of its own).
+// a gap behind the last (a few pages cost less to copy than a call of their own: a paint of
+// part of a big map needs every tenth record or so), in blocks of up to a quarter megabyte.
 int64_t ReadAheadEnd(int n, int64_t pos, int64_t end)
 {
-    constexpr int64_t MaxGap = 2048, MaxSpan = 65536;
+    constexpr int64_t MaxGap = 8192, MaxSpan = 262144;
     if (n != Index.ScanFound || Index.ScanFinished)
         return end;
     const int64_t fileSize = FileSize();
