@@ -170,10 +170,7 @@ CdPrintOptions CdPrintDialogOptions()
 {
     CdPrintOptions o;
     o.Printers = PrinterList();
-    o.Printer = DefaultPrinterIndex();
-    const qsizetype kept = o.Printers.indexOf(ProgramConfig.CdPrintPrinter);
-    if (kept >= 0)
-        o.Printer = int(kept);
+    o.Printer = OpeningPrinterIndex(ProgramConfig.CdPrintPrinter);
     o.Items = CourseListItems();
     o.Selected.assign(size_t(o.Items.size()), false);
     o.Selected[o.Items.size() > 1 ? 1 : 0] = true;
@@ -195,10 +192,13 @@ void StoreCdPrintSettings(const CdPrintOptions& o)
     if (!Index.ActiveZmd)
         return;
     const double size = o.BoxSize >= MinBoxSize && o.BoxSize <= MaxBoxSize ? o.BoxSize : StandardBoxSize;
-    QString settings = QStringLiteral("\tt") + CleanParamText(o.Title.trimmed());
-    settings += QStringLiteral("\ts") + FloatToPointStr(2, size);
-    if (settings != CdSettings())
-        SaveTypedPString(settings, CdPrintSettingsType);
+    const QString title = CleanParamText(o.Title.trimmed());
+    const QString stored = CdSettings();
+    // Written only when a value differs from the one shown: a map without the string keeps
+    // having none while the title is empty and the box standard.
+    if (title != GetParamText(stored, u't') || FloatToPointStr(2, size) != FloatToPointStr(2, BoxSizeOf(stored)))
+        SaveTypedPString(QStringLiteral("\tt") + title + QStringLiteral("\ts") + FloatToPointStr(2, size),
+                         CdPrintSettingsType);
     if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
         ProgramConfig.CdPrintPrinter = o.Printers[o.Printer];
         WriteConfig();

@@ -158,8 +158,9 @@ CourseOnlyAnswer EditCourseOnlyPrint()
     if (answer == CourseOnlyAnswer::Cancel)
         return answer;
     SaveTypedPString(edit.Settings(), PrintSettingsType);
-    s->PrintRange = edit.Sheet();
-    WriteSetup();
+    SetupRecord edited = *s;
+    edited.PrintRange = edit.Sheet();
+    StoreSetup(edited);
     if (answer == CourseOnlyAnswer::Define)
         ProgramConfig.WorkMode = WorkModes::CourseRange;
     return answer;

@@ -141,13 +141,10 @@ CsPrintOptions CsPrintDialogOptions()
     CsPrintOptions o;
     TZmd& z = *Index.ActiveZmd;
     o.Printers = PrinterList();
-    o.Printer = DefaultPrinterIndex();
-    const qsizetype kept = o.Printers.indexOf(ProgramConfig.PrintPrinter);
-    if (kept >= 0)
-        o.Printer = int(kept);
-    SetupRecord& s = z.Setup;
+    o.Printer = OpeningPrinterIndex(ProgramConfig.PrintPrinter);
+    const SetupRecord& s = z.Setup;
     o.MapScale = s.MapScale;
-    o.PrintScale = s.PrintScale > 0 ? s.PrintScale : s.MapScale;
+    o.PrintScale = ShownPrintScale(s);
     o.Copies = std::clamp(CsPrt.Copies, MinPrintCopies, MaxPrintCopies);
     o.Entries = CourseListItems();
     o.Selected.assign(size_t(o.Entries.size()), false);
@@ -162,8 +159,8 @@ CsPrintOptions CsPrintDialogOptions()
     if (!o.Selected.empty() && std::find(o.Selected.begin(), o.Selected.end(), true) == o.Selected.end())
         o.Selected[0] = true;
     o.Range = InRange(CsPrt.Range, CsEntireMap, CsCourseAlone) ? CsPrt.Range : CsEntireMap;
-    o.Intensity = InRange(s.PrintIntensity, MinPrintIntensity, MaxPrintIntensity) ? s.PrintIntensity : 100;
-    o.LineWidth = InRange(s.PrintLineWidth, MinPrintLineWidth, MaxPrintLineWidth) ? s.PrintLineWidth : 100;
+    o.Intensity = ShownIntensity(s);
+    o.LineWidth = ShownLineWidth(s);
     o.Grid = s.PrintGrid;
     o.GridColor = s.PrintGridColor;
     o.Relay = z.CourseMap != 0;
@@ -185,7 +182,7 @@ void SaveCsPrintOptions(const CsPrintOptions& o)
     for (int i = 0; i < z->Courses.Count() && size_t(i + 1) < o.Selected.size(); ++i)
         if (o.Selected[size_t(i + 1)])
             CsPrt.CoursesKept.append(GetParamName(z->Courses.Strings(i)));
-    StorePrintSetup(z->Setup, o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
+    StorePrintSetup(o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
     if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
         ProgramConfig.PrintPrinter = o.Printers[o.Printer];
         WriteConfig();

@@ -705,6 +705,17 @@ bool WriteSetup()
     return true;
 }
 
+bool StoreSetup(const SetupRecord& edited)
+{
+    if (!Index.MapOpen || !Index.ActiveZmd)
+        return false;
+    SetupRecord& s = Z().Setup;
+    if (WriteSetupBytes(edited) == WriteSetupBytes(s))
+        return false;
+    s = edited;
+    return WriteSetup();
+}
+
 bool WriteViewSetup()
 {
     KeepChangedFlag unchanged(Index.ActiveZmd);

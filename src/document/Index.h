@@ -319,6 +319,10 @@ void ReindexFromFile();
 // the links of cut chains), so that a file that grows never reads it back.
 void DropDamagedParts();
 bool WriteSetup();
+// The setup a dialog edited, written only when it differs from the map's setup as it stands:
+// values shown and kept, or set to what they were, leave the file and the changed flag alone.
+// True when it was written.
+bool StoreSetup(const SetupRecord& edited);
 // Work that only looks at a map or gets the program ready for it: the map's changed flag is
 // as it was when the scope ends, whatever was written meanwhile; a map still read where it is
 // keeps what is written in memory, so that looking never copies it.
@@ -427,6 +431,7 @@ void ClearSelection();
 // ---- Parameter strings ----
 int AddPString(const QString& text, int type, int object);
 bool SavePString(int n, const QString& text);
+// The map's one string of a settings type; a text equal to the stored one writes nothing.
 bool SaveTypedPString(const QString& text, int type);
 bool DeletePString(int n);
 bool ClearPString(int n);

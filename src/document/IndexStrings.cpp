@@ -120,7 +120,8 @@ bool SaveTypedPString(const QString& text, int type)
         for (size_t i = 0; i < 256; ++i) {
             const PStringIndexEntry& e = z.StringBlocks[b].Entries[i];
             if (e.Pos != 0 && e.Type == type) {
-                if (!SavePString(int(b) * 256 + int(i), text))
+                const int n = int(b) * 256 + int(i);
+                if (ReadPString(n) != text && !SavePString(n, text))
                     return false;
                 if (slot >= 0)
                     z.MapSettings[size_t(slot)] = text;

@@ -113,8 +113,9 @@ RangeAnswer EditExportRange(int callerMode)
     const RangeAnswer answer = IoPorts().RunExportRangeDialog(edit);
     if (answer == RangeAnswer::Cancel)
         return answer;
-    s->PrintRange = edit.Rect();
-    WriteSetup();
+    SetupRecord edited = *s;
+    edited.PrintRange = edit.Rect();
+    StoreSetup(edited);
     if (answer == RangeAnswer::Define)
         ProgramConfig.WorkMode =
             callerMode == EpsRangeCaller ? WorkModes::ExportRange : WorkModes::ExportRangeAlt;
@@ -162,8 +163,9 @@ RangeAnswer ShowOnePageDialog()
     const RangeAnswer answer = IoPorts().RunOnePageDialog(edit);
     if (answer == RangeAnswer::Cancel)
         return answer;
-    s->PrintRange = edit.Store(edit.Left(), edit.Bottom());
-    WriteSetup();
+    SetupRecord edited = *s;
+    edited.PrintRange = edit.Store(edit.Left(), edit.Bottom());
+    StoreSetup(edited);
     if (answer == RangeAnswer::Define)
         ProgramConfig.WorkMode = WorkModes::CourseRange;
     return answer;

@@ -209,15 +209,33 @@ bool PrintScaleAllowed(double mapScale, double printScale)
            && printScale <= mapScale * MaxScaleFactor;
 }
 
+double ShownPrintScale(const SetupRecord& s)
+{
+    return s.PrintScale > 0 ? s.PrintScale : s.MapScale;
+}
+
+int ShownIntensity(const SetupRecord& s)
+{
+    return InRange(s.PrintIntensity, MinPrintIntensity, MaxPrintIntensity) ? s.PrintIntensity : 100;
+}
+
+int ShownLineWidth(const SetupRecord& s)
+{
+    return InRange(s.PrintLineWidth, MinPrintLineWidth, MaxPrintLineWidth) ? s.PrintLineWidth : 100;
+}
+
+int ShownPrintRange(const QString& settings)
+{
+    const int range = GetParamInt(settings, u'r', EntireMapRange);
+    return InRange(range, EntireMapRange, OnePageRange) ? range : EntireMapRange;
+}
+
 PrintOptions PrintDialogOptions()
 {
     PrintOptions o;
     TZmd& z = *Index.ActiveZmd;
     o.Printers = PrinterList();
-    o.Printer = DefaultPrinterIndex();
-    const qsizetype kept = o.Printers.indexOf(ProgramConfig.PrintPrinter);
-    if (kept >= 0)
-        o.Printer = int(kept);
+    o.Printer = OpeningPrinterIndex(ProgramConfig.PrintPrinter);
     const int seps = SeparationCount(z);
     for (int i = 0; i < seps; ++i)
         o.SeparationNames << NameFieldText(z.ColorBlock.Separations[size_t(i)].Name);
@@ -225,39 +243,47 @@ PrintOptions PrintDialogOptions()
     if (seps > 0)
         o.Selected[0] = true;
     o.Separations = Prt.Separations && seps > 0;
-    const int range = GetParamInt(PrintSettings(z), u'r', EntireMapRange);
-    o.Range = InRange(range, EntireMapRange, OnePageRange) ? range : EntireMapRange;
-    SetupRecord& s = z.Setup;
+    o.Range = ShownPrintRange(PrintSettings(z));
+    const SetupRecord& s = z.Setup;
     o.MapScale = s.MapScale;
-    o.PrintScale = s.PrintScale > 0 ? s.PrintScale : s.MapScale;
+    o.PrintScale = ShownPrintScale(s);
     o.Copies = std::clamp(Prt.Copies, MinPrintCopies, MaxPrintCopies);
     o.ToFile = Prt.ToFile;
-    bool changed = false;
-    if (!InRange(s.PrintIntensity, MinPrintIntensity, MaxPrintIntensity)) {
-        s.PrintIntensity = 100;
-        changed = true;
-    }
-    if (!InRange(s.PrintLineWidth, MinPrintLineWidth, MaxPrintLineWidth)) {
-        s.PrintLineWidth = 100;
-        changed = true;
-    }
-    if (changed)
-        WriteSetup();
-    o.Intensity = s.PrintIntensity;
-    o.LineWidth = s.PrintLineWidth;
+    o.Intensity = ShownIntensity(s);
+    o.LineWidth = ShownLineWidth(s);
     o.Grid = s.PrintGrid;
     o.GridColor = s.PrintGridColor;
     return o;
 }
 
-void StorePrintSetup(SetupRecord& s, double printScale, int intensity, int lineWidth, bool grid, int gridColor)
+bool StorePrintSetup(double printScale, int intensity, int lineWidth, bool grid, int gridColor)
 {
-    s.PrintScale = printScale;
-    s.PrintIntensity = int16_t(std::clamp(intensity, MinPrintIntensity, MaxPrintIntensity));
-    s.PrintLineWidth = int16_t(std::clamp(lineWidth, MinPrintLineWidth, MaxPrintLineWidth));
+    const SetupRecord* current = Stp();
+    if (!current)
+        return false;
+    SetupRecord s = *current;
+    if (printScale != ShownPrintScale(s))
+        s.PrintScale = printScale;
+    if (intensity != ShownIntensity(s))
+        s.PrintIntensity = int16_t(std::clamp(intensity, MinPrintIntensity, MaxPrintIntensity));
+    if (lineWidth != ShownLineWidth(s))
+        s.PrintLineWidth = int16_t(std::clamp(lineWidth, MinPrintLineWidth, MaxPrintLineWidth));
     s.PrintGrid = grid;
     s.PrintGridColor = int16_t(gridColor);
-    WriteSetup();
+    return StoreSetup(s);
+}
+
+void StorePrintRange(int range)
+{
+    TZmd* z = Index.ActiveZmd;
+    if (!z)
+        return;
+    // Course printing keeps its own fields in the same string.
+    QString settings = PrintSettings(*z);
+    if (range == ShownPrintRange(settings))
+        return;
+    SetParam(settings, u'r', QString::number(range));
+    SaveTypedPString(settings, PrintSettingsType);
 }
 
 void SavePrintOptions(const PrintOptions& o)
@@ -266,14 +292,10 @@ void SavePrintOptions(const PrintOptions& o)
     Prt.ToFile = o.ToFile;
     Prt.Separations = o.Separations;
     Prt.Selected = o.Selected;
-    TZmd* z = Index.ActiveZmd;
-    if (!z)
+    if (!Index.ActiveZmd)
         return;
-    StorePrintSetup(z->Setup, o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
-    // Course printing keeps its own fields in the same string.
-    QString settings = PrintSettings(*z);
-    SetParam(settings, u'r', QString::number(o.Range));
-    SaveTypedPString(settings, PrintSettingsType);
+    StorePrintSetup(o.PrintScale, o.Intensity, o.LineWidth, o.Grid, o.GridColor);
+    StorePrintRange(o.Range);
     if (o.Printer >= 0 && o.Printer < o.Printers.size()) {
         ProgramConfig.PrintPrinter = o.Printers[o.Printer];
         WriteConfig();

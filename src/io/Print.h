@@ -81,13 +81,24 @@ extern PrintState Prt;
 
 void ResetPrintUnit();
 
-// The dialog's values for the current map (intensity and line width out of range become 100
-// in the setup too); and on Close, Print and the Setup buttons its settings saved.
+// The dialog's values for the current map; and on Close, Print and the Setup buttons its
+// settings saved: only a value that differs from the one shown is written, so that a map
+// whose print settings were only looked at or used stays unchanged.
 PrintOptions PrintDialogOptions();
 void SavePrintOptions(const PrintOptions& o);
-// The print fields both print dialogs keep in the setup (intensity and line width within
-// their bounds), written at once.
-void StorePrintSetup(SetupRecord& s, double printScale, int intensity, int lineWidth, bool grid, int gridColor);
+// What both print dialogs show of the setup: the print scale (the map scale while none is
+// set), intensity and line width (100 outside their bounds).
+double ShownPrintScale(const SetupRecord& s);
+int ShownIntensity(const SetupRecord& s);
+int ShownLineWidth(const SetupRecord& s);
+// The print fields both print dialogs keep in the current map's setup: each one that differs
+// from what the dialog showed for it (intensity and line width within their bounds), written
+// at once. True when the setup was written.
+bool StorePrintSetup(double printScale, int intensity, int lineWidth, bool grid, int gridColor);
+// The range of the print settings string as the dialog shows it (the entire map when it holds
+// none of the three), and the string saved with another one.
+int ShownPrintRange(const QString& settings);
+void StorePrintRange(int range);
 // The print scale lies within the map scale x 0.1 .. x 10.
 bool PrintScaleAllowed(double mapScale, double printScale);
 

@@ -163,10 +163,11 @@ RangeAnswer EditPrintRange()
     const RangeAnswer answer = IoPorts().RunPrintRangeDialog(edit);
     if (answer == RangeAnswer::Cancel)
         return answer;
-    s->PrintRange = edit.Setup().PrintRange;
-    s->PrintOverlapX = edit.Setup().PrintOverlapX;
-    s->PrintOverlapY = edit.Setup().PrintOverlapY;
-    WriteSetup();
+    SetupRecord edited = *s;
+    edited.PrintRange = edit.Setup().PrintRange;
+    edited.PrintOverlapX = edit.Setup().PrintOverlapX;
+    edited.PrintOverlapY = edit.Setup().PrintOverlapY;
+    StoreSetup(edited);
     if (answer == RangeAnswer::Define)
         ProgramConfig.WorkMode = WorkModes::PrintRange;
     return answer;

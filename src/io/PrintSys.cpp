@@ -73,7 +73,13 @@ int DefaultPrinterIndex()
     PrinterSystem* p = Printers();
     const int n = p ? int(p->Names().size()) : 0;
     const int d = p ? p->SystemDefault() : -1;
-    const int index = d >= 0 && d < n ? d : 0;
+    return d >= 0 && d < n ? d : 0;
+}
+
+int OpeningPrinterIndex(const QString& lastChosen)
+{
+    const qsizetype kept = lastChosen.isEmpty() ? -1 : PrinterList().indexOf(lastChosen);
+    const int index = kept >= 0 ? int(kept) : DefaultPrinterIndex();
     SelectPrinter(index);
     return index;
 }
@@ -111,6 +117,13 @@ bool CheckPrinter(int index)
 bool IsPdfWriter(const QString& name)
 {
     return name.contains(QStringLiteral("Acrobat")) || name.contains(QStringLiteral("Distiller"));
+}
+
+bool OffersPrintToFile(int index)
+{
+    PrinterSystem* p = Printers();
+    const QStringList names = p ? p->Names() : QStringList{};
+    return index >= 0 && index < names.size() && !p->AsksPdfFile(index) && !IsPdfWriter(names[index]);
 }
 
 bool StartPrintJob(int index, const QString& documentName, bool toFile, int& copies)

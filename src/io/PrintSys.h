@@ -87,8 +87,11 @@ void ResetPrintSysUnit();
 // The printers bound from above; none when nothing is bound.
 QStringList PrinterList();
 bool PrintersAvailable();
-// The system's default printer's index (0 when none), which also becomes current.
+// The system's default printer's index (0 when none).
 int DefaultPrinterIndex();
+// The printer a print dialog opens on: the one last chosen while it is listed, else the
+// system's default. It becomes current, keeping what its Properties set while it stays so.
+int OpeningPrinterIndex(const QString& lastChosen);
 void SelectPrinter(int index);
 void EditPrinterProperties(int index);
 // Reads the page of the printer into the page globals; false (with the message) when it
@@ -96,6 +99,9 @@ void EditPrinterProperties(int index);
 bool CheckPrinter(int index);
 // A PDF writer's name: no copies, no file, no PostScript.
 bool IsPdfWriter(const QString& name);
+// Printing into a file means something on the printer: not on a PDF writer, nor on the
+// printer that writes a PDF file it asks the name of anyway.
+bool OffersPrintToFile(int index);
 // Starts a job; `copies` becomes the number of passes the caller makes. False (with the
 // message) when the user cancelled the file name or the printer failed.
 bool StartPrintJob(int index, const QString& documentName, bool toFile, int& copies);

@@ -158,8 +158,9 @@ TEST_F(CdPrintFlow, AllControlsAndTwoCoursesInColumnsAcrossPages)
             if (boxes[i].page == page)
                 EXPECT_GT(inked[i], 200) << "sheet " << i;
     }
-    // The settings are kept with the map, the printer in the configuration.
-    EXPECT_EQ(Z().MapSettings[size_t(MapSettingsSlot(CdPrintSettingsType))], QStringLiteral("\tt\ts6.00"));
+    // Settings left as shown write no string into the map; the printer goes to the
+    // configuration.
+    EXPECT_EQ(Z().MapSettings[size_t(MapSettingsSlot(CdPrintSettingsType))], QString());
     EXPECT_EQ(ProgramConfig.CdPrintPrinter, QStringLiteral("PDF"));
     EXPECT_EQ(Z().CoursePreviewOn, 0);
 }

@@ -533,8 +533,9 @@ TEST_F(Printing, DialogRefusesScalesKeepsSettingsAndHelpsByPage)
     ASSERT_TRUE(SaveTypedPString(QStringLiteral("\tc7\tr1"), PrintSettingsType));
     PrintOptions o = PrintDialogOptions();
     const bool gridBefore = z->Setup.PrintGrid;
-    EXPECT_EQ(z->Setup.PrintIntensity, 100);
-    EXPECT_EQ(z->Setup.PrintLineWidth, 100);
+    // Shown as 100; the map keeps its values until the user changes them.
+    EXPECT_EQ(z->Setup.PrintIntensity, 5);
+    EXPECT_EQ(z->Setup.PrintLineWidth, 151);
     {
         TPrintDlg dlg(nullptr, o);
         EXPECT_EQ(dlg.findChild<QLineEdit*>(QStringLiteral("IntensityE"))->text(), QStringLiteral("100"));

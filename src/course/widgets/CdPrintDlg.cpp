@@ -50,6 +50,8 @@ public:
         properties->setObjectName(QStringLiteral("PropertiesBtn"));
         AddRow(TextKey::Printer, printerB_, properties);
         connect(properties, &QPushButton::clicked, this, [this] { EditPrinterProperties(printerB_->currentIndex()); });
+        // Another printer drops what was set for the one before.
+        connect(printerB_, &QComboBox::currentIndexChanged, this, [](int i) { SelectPrinter(i); });
 
         auto* group = new QGroupBox(PlainText(TextKey::Print), this);
         group->setObjectName(QStringLiteral("PrintGrp"));

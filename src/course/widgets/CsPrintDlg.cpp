@@ -56,6 +56,7 @@ TCsPrintDlg::TCsPrintDlg(QWidget* parent, CsPrintOptions& options) : QDialog(par
     grid->addWidget(Named(new QLabel(ScaleComboText(options_.MapScale), generalTab_), "MapScaleB"), 0, 1);
     printScaleB_ = Named(new QComboBox(generalTab_), "PrintScaleB");
     FillScaleCombo(printScaleB_, options_.PrintScale);
+    KeepShown(printScaleB_);
     grid->addWidget(new QLabel(PlainText(TextKey::PrintScale) + u':', generalTab_), 1, 0);
     grid->addWidget(printScaleB_, 1, 1);
     copiesB_ = IntRow(grid, generalTab_, TextKey::Copies, "Copies", MinPrintCopies, MaxPrintCopies, 1,
@@ -103,6 +104,7 @@ TCsPrintDlg::TCsPrintDlg(QWidget* parent, CsPrintOptions& options) : QDialog(par
     gridB_->setChecked(options_.Grid);
     gridColorB_ = Named(new QComboBox, "GridColorB");
     FillColorCombo(gridColorB_, MapComboColors(), options_.GridColor);
+    KeepShown(gridColorB_);
     opts->addWidget(DlgGroup(optionsTab_, "GridGrp", TextKey::Grid, {gridB_, gridColorB_}));
     opts->addStretch();
     pages_->addTab(optionsTab_, PlainText(TextKey::Options));
@@ -202,7 +204,7 @@ void TCsPrintDlg::Collect()
 {
     options_.Printer = printerB_->currentIndex();
     double scale = 0;
-    if (TryPointStrToFloat(printScaleB_->currentText(), scale))
+    if (!LeftAsShown(printScaleB_) && TryPointStrToFloat(printScaleB_->currentText(), scale))
         options_.PrintScale = scale;
     options_.Copies = copiesB_->Value();
     options_.Selected.assign(size_t(coursesB_->count()), false);
@@ -212,7 +214,8 @@ void TCsPrintDlg::Collect()
     options_.Intensity = intensityB_->Value();
     options_.LineWidth = lineWidthB_->Value();
     options_.Grid = gridB_->isChecked();
-    options_.GridColor = GetComboColor(gridColorB_);
+    if (!LeftAsShown(gridColorB_))
+        options_.GridColor = GetComboColor(gridColorB_);
     if (relayTab_) {
         options_.Legs.AllLegs = allLegB_->isChecked();
         options_.Legs.Leg = legNumB_->Value();

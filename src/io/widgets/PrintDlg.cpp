@@ -51,7 +51,10 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     general->addLayout(printerRow);
     connect(properties, &QPushButton::clicked, this, [this] { EditPrinterProperties(printerB_->currentIndex()); });
     // Another printer drops what was set for the one before.
-    connect(printerB_, &QComboBox::currentIndexChanged, this, [](int i) { SelectPrinter(i); });
+    connect(printerB_, &QComboBox::currentIndexChanged, this, [this](int i) {
+        SelectPrinter(i);
+        ShowToFile();
+    });
 
     colorMapB_ = Named(new QRadioButton(Text(TextKey::ColorMap)), "ColorMapB");
     spotSepB_ = Named(new QRadioButton(Text(TextKey::SpotColorSep)), "SpotSepB");
@@ -83,6 +86,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     grid->addWidget(Named(new QLabel(ScaleComboText(options_.MapScale), generalTab_), "MapScaleB"), 0, 1);
     printScaleB_ = Named(new QComboBox(generalTab_), "PrintScaleB");
     FillScaleCombo(printScaleB_, options_.PrintScale);
+    KeepShown(printScaleB_);
     grid->addWidget(new QLabel(PlainText(TextKey::PrintScale) + u':', generalTab_), 1, 0);
     grid->addWidget(printScaleB_, 1, 1);
     copiesB_ = IntRow(grid, generalTab_, TextKey::Copies, "Copies", MinPrintCopies, MaxPrintCopies, 1,
@@ -90,6 +94,12 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     general->addLayout(grid);
     toFileB_ = Named(new QCheckBox(Text(TextKey::PrintToFile), generalTab_), "ToFileB");
     toFileB_->setChecked(options_.ToFile);
+    wantsFile_ = options_.ToFile;
+    connect(toFileB_, &QCheckBox::toggled, this, [this](bool on) {
+        if (toFileB_->isEnabled())
+            wantsFile_ = on;
+    });
+    ShowToFile();
     general->addWidget(toFileB_);
     pages_->addTab(generalTab_, PlainText(TextKey::General));
 
@@ -106,6 +116,7 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     gridB_->setChecked(options_.Grid);
     gridColorB_ = Named(new QComboBox, "GridColorB");
     FillColorCombo(gridColorB_, MapComboColors(), options_.GridColor);
+    KeepShown(gridColorB_);
     opts->addWidget(DlgGroup(optionsTab_, "GridGrp", TextKey::GridColor, {gridB_, gridColorB_}));
     opts->addStretch();
     pages_->addTab(optionsTab_, PlainText(TextKey::Options));
@@ -134,6 +145,14 @@ TPrintDlg::TPrintDlg(QWidget* parent, PrintOptions& options) : QDialog(parent), 
     connect(print, &QPushButton::clicked, this, [this] { Print(); });
     connect(close, &QPushButton::clicked, this, [this] { CloseDialog(); });
     connect(help, &QPushButton::clicked, this, [this] { ShowHelpContext(HelpContext()); });
+}
+
+void TPrintDlg::ShowToFile()
+{
+    // The choice stays for the printers where it means something.
+    const bool offered = OffersPrintToFile(printerB_->currentIndex());
+    toFileB_->setEnabled(offered);
+    toFileB_->setChecked(offered && wantsFile_);
 }
 
 int TPrintDlg::HelpContext() const
@@ -172,14 +191,15 @@ void TPrintDlg::Collect()
         options_.Selected[size_t(i)] = separationB_->item(i)->isSelected();
     options_.Range = partialB_->isChecked() ? PartialMapRange : onePageB_->isChecked() ? OnePageRange : EntireMapRange;
     double scale = 0;
-    if (TryPointStrToFloat(printScaleB_->currentText(), scale))
+    if (!LeftAsShown(printScaleB_) && TryPointStrToFloat(printScaleB_->currentText(), scale))
         options_.PrintScale = scale;
     options_.Copies = copiesB_->Value();
-    options_.ToFile = toFileB_->isChecked();
+    options_.ToFile = wantsFile_;
     options_.Intensity = intensityB_->Value();
     options_.LineWidth = lineWidthB_->Value();
     options_.Grid = gridB_->isChecked();
-    options_.GridColor = GetComboColor(gridColorB_);
+    if (!LeftAsShown(gridColorB_))
+        options_.GridColor = GetComboColor(gridColorB_);
 }
 
 void TPrintDlg::Save()

@@ -34,6 +34,8 @@ private:
     void OnePage();
     void Print();
     void CloseDialog();
+    // Print to file is offered where it means something; the user's choice is kept meanwhile.
+    void ShowToFile();
 
     PrintOptions& options_;
     QTabWidget* pages_;
@@ -58,6 +60,7 @@ private:
     QComboBox* gridColorB_;
     int shownPage_ = 0;
     bool printed_ = false;
+    bool wantsFile_ = false;
 };
 
 // Shows the dialog; true when Print was pressed (the settings are saved in every case).

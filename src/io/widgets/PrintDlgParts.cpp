@@ -4,6 +4,7 @@
 #include "edit/widgets/MapDlgForm.h"
 
 #include <QButtonGroup>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -43,6 +44,18 @@ QGroupBox* DlgGroup(QWidget* parent, const char* name, TextKey caption, std::ini
             exclusive->addButton(r);
     }
     return g;
+}
+
+void KeepShown(QComboBox* combo)
+{
+    combo->setProperty("shownText", combo->currentText());
+    combo->setProperty("shownIndex", combo->currentIndex());
+}
+
+bool LeftAsShown(const QComboBox* combo)
+{
+    return combo->currentText() == combo->property("shownText").toString()
+           && combo->currentIndex() == combo->property("shownIndex").toInt();
 }
 
 TIntUpDown* IntRow(QGridLayout* grid, QWidget* parent, TextKey label, const char* name, int min, int max,
