@@ -107,7 +107,14 @@ private:
     std::vector<Cord> Path;
     bool PathOutside = false;  // a point of the path lay outside the map area
     bool PathFull = false;     // a point found no room
+    // A compound path gathers its subpaths (each starting at a moveto) and paints them all
+    // at its end as its subpaths' operators say: filled as one area with holes, stroked as
+    // one line each.
     bool Compound = false;
+    std::vector<size_t> Subpaths;      // where each subpath starts in Path
+    std::vector<bool> SubpathClosed;   // stroked with a closing operator
+    enum Paint : int { Fill = 1, Stroke = 2 };
+    int CompoundPaint = 0;
     bool InText = false;
     int TextKind = 1;
     bool TxSeen = false;
@@ -180,14 +187,18 @@ private:
     void NewPath()
     {
         Path.clear();
+        Subpaths.clear();
+        SubpathClosed.clear();
         PathOutside = PathFull = false;
     }
 
-    // What the path lost on its way in; false when it is too short to be an object.
-    bool PathTaken(size_t need)
+    // What the path lost on its way in; false when it is too short to be an object. A path
+    // of one point draws nothing: it is no loss (writers end compound paths with one).
+    bool PathTaken(size_t have, size_t need)
     {
-        if (Path.size() < need) {
-            Rep.Skip(PathOutside ? TextKey::ObjectsReachingOutside : TextKey::DamagedRecords);
+        if (have < need) {
+            if (PathOutside)
+                Rep.Skip(TextKey::ObjectsReachingOutside);
             return false;
         }
         if (PathOutside)
@@ -195,6 +206,17 @@ private:
         if (PathFull)
             Rep.Skip(TextKey::ObjectsWithTooManyPoints);
         return true;
+    }
+
+    // The subpaths as [begin, end) in Path.
+    std::vector<std::pair<size_t, size_t>> Pieces() const
+    {
+        std::vector<std::pair<size_t, size_t>> out;
+        for (size_t k = 0; k < Subpaths.size(); ++k)
+            out.emplace_back(Subpaths[k], k + 1 < Subpaths.size() ? Subpaths[k + 1] : Path.size());
+        if (Subpaths.empty() && !Path.empty())
+            out.emplace_back(0, Path.size());
+        return out;
     }
 
     void Curve(int first, bool corner)
@@ -271,9 +293,17 @@ private:
             UpdateProgress(Count, int(std::min<qsizetype>(Position, INT32_MAX)));
     }
 
-    void LineObject()
+    // One line of the points [from, to) of the path, its first point again at its end when
+    // the operator closes it.
+    void LineObject(size_t from, size_t to, bool closed)
     {
-        if (!PathTaken(2))
+        std::vector<Cord> line(Path.begin() + long(from), Path.begin() + long(to));
+        if (!line.empty())
+            line.front().y &= ~HoleFlag;
+        if (closed && line.size() >= 2 && (Masked(line.back().x) != Masked(line.front().x)
+                                           || Masked(line.back().y) != Masked(line.front().y)))
+            line.push_back({Masked(line.front().x), Masked(line.front().y)});
+        if (!PathTaken(line.size(), 2))
             return;
         TAiSym s;
         s.Kind = AiLine;
@@ -282,17 +312,56 @@ private:
         s.Str1 = Width;
         s.Str2 = StrokeLine;
         s.Str3 = FillLine;
-        Append(zemo::LineObject, StyleName(s), Path.data(), int(Path.size()), {}, 0);
+        Append(zemo::LineObject, StyleName(s), line.data(), int(line.size()), {}, 0);
     }
 
+    // Every subpath of three points or more as a ring of one area, the later ones holes.
     void AreaObject()
     {
-        if (!PathTaken(3))
+        std::vector<Cord> area;
+        for (auto [from, to] : Pieces()) {
+            if (to - from < 3)
+                continue;
+            const size_t at = area.size();
+            area.insert(area.end(), Path.begin() + long(from), Path.begin() + long(to));
+            area[at].y = at == 0 ? area[at].y & ~HoleFlag : area[at].y | HoleFlag;
+        }
+        if (!PathTaken(area.size(), 3))
             return;
         TAiSym s;
         s.Kind = AiArea;
         s.Str1 = FillLine;
-        Append(zemo::AreaObject, StyleName(s), Path.data(), int(Path.size()), {}, 0);
+        Append(zemo::AreaObject, StyleName(s), area.data(), int(area.size()), {}, 0);
+    }
+
+    // A paint operator: outside a compound path it paints the path at once; inside one it
+    // says how the whole compound is painted at its end, and whether this subpath is closed.
+    void PaintPath(int paint, bool close)
+    {
+        if (Compound) {
+            CompoundPaint |= paint;
+            if (!SubpathClosed.empty())
+                SubpathClosed.back() = SubpathClosed.back() || close;
+            return;
+        }
+        if (paint & Fill)
+            AreaObject();
+        if (paint & Stroke)
+            LineObject(0, Path.size(), close);
+    }
+
+    void EndCompound()
+    {
+        Compound = false;
+        if (CompoundPaint & Fill)
+            AreaObject();
+        if (CompoundPaint & Stroke) {
+            const auto pieces = Pieces();
+            for (size_t k = 0; k < pieces.size(); ++k)
+                if (pieces[k].second - pieces[k].first >= 2)
+                    LineObject(pieces[k].first, pieces[k].second, k < SubpathClosed.size() && SubpathClosed[k]);
+        }
+        CompoundPaint = 0;
     }
 
     // The area text's box in the text's own direction: it starts at the text's position and
@@ -361,10 +430,10 @@ private:
             Layer = DecodeAiString(Op(1));
         } else if (t == "*u") {
             Compound = true;
+            CompoundPaint = 0;
             NewPath();
         } else if (t == "*U") {
-            Compound = false;
-            AreaObject();
+            EndCompound();
         } else if (t == "m") {
             Cord c{};
             if (!Compound)
@@ -375,8 +444,8 @@ private:
                 PathFull = true;
                 return;
             }
-            if (!Path.empty())
-                c.y |= HoleFlag;
+            Subpaths.push_back(Path.size());
+            SubpathClosed.push_back(false);
             Path.push_back(c);
         } else if (t == "l" || t == "L") {
             Cord c{};
@@ -389,14 +458,11 @@ private:
         } else if (t == "y" || t == "Y") {
             Curve(3, t == "Y");
         } else if (t == "f" || t == "F") {
-            if (!Compound)
-                AreaObject();
+            PaintPath(Fill, true);
         } else if (t == "s" || t == "S") {
-            LineObject();
+            PaintPath(Stroke, t == "s");
         } else if (t == "b" || t == "B") {
-            if (!Compound)
-                AreaObject();
-            LineObject();
+            PaintPath(Fill | Stroke, t == "b");
         } else if (t == "w") {
             Width = Op(1);
         } else if (t == "J" || t == "j") {

@@ -87,6 +87,10 @@ enum EmfRecord : uint32_t {
     EmfAbortPath = 68,
     EmfFirstBitmap = 77,
     EmfLastBitmap = 81,
+    EmfEllipse = 42,
+    EmfRectangle = 43,
+    EmfRoundRect = 44,
+    EmfExtTextOutA = 83,
     EmfExtTextOutW = 84,
     EmfPolyBezier16 = 85,
     EmfPolygon16 = 86,
@@ -99,10 +103,14 @@ enum EmfRecord : uint32_t {
     EmfCreateDibBrush = 94,
     EmfExtCreatePen = 95,
 };
-// Ellipses, rectangles, arcs, chords, pies, free figures and 8-bit or small texts: drawings
-// this reader leaves out.
-constexpr std::array<uint32_t, 13> EmfOtherDrawings = {42, 43, 44, 45, 46, 47, 55, 56, 83, 92, 96, 97, 108};
+// Drawings this reader leaves out, named in the report by their record's name.
+constexpr std::array<std::pair<uint32_t, const char*>, 17> EmfOtherDrawings = {{
+    {15, "SETPIXELV"}, {41, "ANGLEARC"}, {45, "ARC"}, {46, "CHORD"}, {47, "PIE"}, {53, "EXTFLOODFILL"},
+    {55, "ARCTO"}, {56, "POLYDRAW"}, {71, "FILLRGN"}, {72, "FRAMERGN"}, {73, "INVERTRGN"}, {74, "PAINTRGN"},
+    {92, "POLYDRAW16"}, {96, "POLYTEXTOUTA"}, {97, "POLYTEXTOUTW"}, {108, "SMALLTEXTOUT"}, {118, "GRADIENTFILL"},
+}};
 constexpr int MapModeText = 1, MapModeHiMetric = 3;
+constexpr double ScreenInch = 96;
 constexpr uint32_t StockObject = 0x80000000u, StockNullBrush = 5, StockNullPen = 8, StockLastBrush = 5,
                    StockFirstPen = 6, StockLastPen = 8;
 constexpr uint32_t PenStyleNull = 5, PenStyleMask = 0xF, BrushStyleNull = 1;
@@ -121,6 +129,11 @@ public:
     int MapMode = MapModeText;
     double WinX = 0, WinY = 0, ViewX = 0, ViewY = 0, UpiX = 0, UpiY = 0;
 
+    // A viewport set to 96 by 96 pixels is the logical inch of a screen: a drawing mapped onto
+    // it gives its window extent per inch, whatever resolution the header's reference device
+    // has (a writer whose reference device is not a screen still drew for one).
+    bool LogicalInch = false;
+
     void Recompute()
     {
         if (MapMode == MapModeText) {
@@ -130,8 +143,9 @@ public:
             Out.Sx = 1;
             Out.Sy = 1;
         } else if (WinX != 0 && WinY != 0) {
-            Out.Sx = 2540 / UpiX * ViewX / WinX;
-            Out.Sy = -2540 / UpiY * ViewY / WinY;
+            const double ux = LogicalInch ? ScreenInch : UpiX, uy = LogicalInch ? ScreenInch : UpiY;
+            Out.Sx = 2540 / ux * ViewX / WinX;
+            Out.Sy = -2540 / uy * ViewY / WinY;
         }
     }
 
@@ -281,13 +295,14 @@ private:
                 return;
             f.pts.push_back(c);
         }
+        f.closed = type == AreaObject;
+        // Inside a path the points make a figure of it.
         if (InPath) {
-            // Inside a path the points make a figure of it.
-            f.closed = type == AreaObject;
             Path.push_back(std::move(f));
-        } else if (type == LineObject ? !NullPen : !(NullPen && NullBrush)) {
-            Out.Add(type, std::move(f.pts));
+            return;
         }
+        std::vector<Figure> figures{std::move(f)};
+        Draw(figures, type == AreaObject && !NullBrush, true);
     }
 
     // A Bezier run from its own first point: a line, or a figure of the path.
@@ -354,7 +369,33 @@ private:
         if (InPath)
             std::move(figures.begin(), figures.end(), std::back_inserter(Path));
         else
-            Draw(figures, type == AreaObject, type == LineObject);
+            Draw(figures, type == AreaObject && !NullBrush, true);
+    }
+
+    // Rectangles, rounded ones and ellipses: a closed figure in the box at +8 (left, top,
+    // right, bottom), the corners' width and height at +24.
+    void Box(uint32_t type, qsizetype p, qsizetype size)
+    {
+        if (size < (type == EmfRoundRect ? 32 : 24)) {
+            Out.Report.Skip(TextKey::DamagedRecords);
+            return;
+        }
+        const double rx = type == EmfEllipse ? -1 : type == EmfRoundRect ? Int(p + 24) / 2.0 : 0;
+        const double ry = type == EmfEllipse ? -1 : type == EmfRoundRect ? Int(p + 28) / 2.0 : 0;
+        Figure f;
+        f.closed = true;
+        for (const BoxPoint& b : BoxOutline(Int(p + 8), Int(p + 12), Int(p + 16), Int(p + 20), rx, ry)) {
+            MetafilePoint c;
+            if (!Convert(b.x, b.y, c, b.flag))
+                return;
+            f.pts.push_back(c);
+        }
+        if (InPath) {
+            Path.push_back(std::move(f));
+            return;
+        }
+        std::vector<Figure> figures{std::move(f)};
+        Draw(figures, !NullBrush, true);
     }
 
     // Figures filled as one area (the later ones its holes) and/or stroked as lines, as the
@@ -377,11 +418,8 @@ private:
         if (!stroke || NullPen)
             return;
         for (Figure& f : figures) {
-            if (f.closed && f.pts.size() >= 2) {
-                MetafilePoint first = f.pts.front();
-                first.fx = 0;
-                f.pts.push_back(first);
-            }
+            if (f.closed)
+                f.pts = ClosedOutline(std::move(f.pts));
             if (f.pts.size() >= 2)
                 Out.Add(LineObject, std::move(f.pts));
         }
@@ -400,7 +438,8 @@ private:
             Draw(figures, !NullBrush, true);
     }
 
-    void Text(qsizetype p, qsizetype size)
+    // Wide texts are UTF-16; 8-bit ones are in the writer's code page, taken as 1252.
+    void Text(qsizetype p, qsizetype size, bool wide)
     {
         if (size < TextOffset + 4) {
             Out.Report.Skip(TextKey::DamagedRecords);
@@ -408,18 +447,24 @@ private:
         }
         const int64_t chars = Dword(p + TextChars);
         const int64_t at = Dword(p + TextOffset) / 4 * 4;
-        if (chars <= 0 || at + chars * 2 > size) {
+        if (chars <= 0 || at + chars * (wide ? 2 : 1) > size) {
             Out.Report.Skip(TextKey::DamagedRecords);
             return;
         }
-        QString wide;
-        wide.reserve(qsizetype(chars));
-        for (int64_t k = 0; k < chars; ++k)
-            wide += QChar(LoadLE<uint16_t>(Bytes(p + at + k * 2)));
-        const qsizetype nul = wide.indexOf(QChar(u'\0'));
+        QByteArray text;
+        if (wide) {
+            QString w;
+            w.reserve(qsizetype(chars));
+            for (int64_t k = 0; k < chars; ++k)
+                w += QChar(LoadLE<uint16_t>(Bytes(p + at + k * 2)));
+            text = EncodeCodePage(1252, w);
+        } else {
+            text = Data.mid(p + at, qsizetype(chars));
+        }
+        const qsizetype nul = text.indexOf('\0');
         if (nul >= 0)
-            wide.truncate(nul);
-        const QByteArray text = EncodeCodePage(1252, wide).left(MaxEmfTextBytes);
+            text.truncate(nul);
+        text = text.left(MaxEmfTextBytes);
         MetafilePoint c;
         if (text.isEmpty() || !Convert(Int(p + TextReference), Int(p + TextReference + 4), c))
             return;
@@ -541,7 +586,10 @@ private:
         case EmfStrokePath:
         case EmfStrokeAndFillPath: EndPath(type); break;
         case EmfSetWindowExt: Extent(p, size, WinX, WinY); break;
-        case EmfSetViewportExt: Extent(p, size, ViewX, ViewY); break;
+        case EmfSetViewportExt:
+            LogicalInch = size >= 16 && Int(p + 8) == ScreenInch && Int(p + 12) == ScreenInch;
+            Extent(p, size, ViewX, ViewY);
+            break;
         case EmfSetMapMode:
             if (size >= 12) {
                 MapMode = Int(p + 8);
@@ -575,12 +623,18 @@ private:
             if (size >= 12)
                 Table.remove(Dword(p + CreateIndex));
             break;
-        case EmfExtTextOutW: Text(p, size); break;
+        case EmfExtTextOutW: Text(p, size, true); break;
+        case EmfExtTextOutA: Text(p, size, false); break;
+        case EmfRectangle:
+        case EmfEllipse:
+        case EmfRoundRect: Box(type, p, size); break;
         default:
             if (type >= EmfFirstBitmap && type <= EmfLastBitmap) {
                 Out.Report.Skip(TextKey::BitmapRecords);
-            } else if (std::find(EmfOtherDrawings.begin(), EmfOtherDrawings.end(), type) != EmfOtherDrawings.end()) {
-                Out.Report.Skip(TextKey::UnreadDrawingRecords);
+            } else if (const auto* o = std::find_if(EmfOtherDrawings.begin(), EmfOtherDrawings.end(),
+                                                    [type](const auto& d) { return d.first == type; });
+                       o != EmfOtherDrawings.end()) {
+                Out.Report.Skip(TextKey::UnreadDrawingRecords, 1, QString::fromLatin1(o->second));
             }
             break;
         }

@@ -44,6 +44,9 @@ enum WmfRecord : uint16_t {
     WmfPolygon = 804,
     WmfPolyline = 805,
     WmfExcludeClipRect = 1045,
+    WmfEllipse = 1048,
+    WmfRectangle = 1051,
+    WmfRoundRect = 1564,
     WmfTextOut = 1313,
     WmfPolyPolygon = 1336,
     WmfExtTextOut = 2610,
@@ -57,8 +60,9 @@ enum WmfRecord : uint16_t {
     WmfCreateRegion = 1791,
 };
 constexpr std::array<uint16_t, 5> WmfBitmapRecords = {2338, 2368, 2851, 2881, 3907};
-// Ellipses, rectangles, arcs, chords, pies and flood fills: drawings this reader leaves out.
-constexpr std::array<uint16_t, 9> WmfOtherDrawings = {1048, 1051, 1564, 2071, 2074, 2096, 1049, 1352, 1055};
+// Drawings this reader leaves out, named in the report by their record's name.
+constexpr std::array<std::pair<uint16_t, const char*>, 7> WmfOtherDrawings = {{{2071, "ARC"}, {2074, "PIE"},
+    {2096, "CHORD"}, {1049, "FLOODFILL"}, {1352, "EXTFLOODFILL"}, {1055, "SETPIXEL"}, {1065, "PATBLT"}}};
 constexpr uint16_t EtoOpaque = 2, EtoClipped = 4;
 constexpr int PenStyleNull = 5, BrushStyleNull = 1;
 
@@ -174,7 +178,25 @@ private:
         return true;
     }
 
-    bool Invisible(uint8_t type) const { return NullPen && (type == LineObject || NullBrush); }
+    // A polygon as the brush and pen draw it: an area where it is filled, a closed line where
+    // only the pen draws its outline, nothing where neither does.
+    void Shape(uint8_t type, std::vector<std::vector<MetafilePoint>> rings)
+    {
+        if (type == AreaObject && !NullBrush) {
+            std::vector<MetafilePoint> area;
+            for (std::vector<MetafilePoint>& r : rings) {
+                if (!area.empty() && !r.empty())
+                    r.front().fy |= HoleFlag;
+                area.insert(area.end(), r.begin(), r.end());
+            }
+            Out.Add(AreaObject, std::move(area));
+            return;
+        }
+        if (NullPen)
+            return;
+        for (std::vector<MetafilePoint>& r : rings)
+            Out.Add(LineObject, type == AreaObject ? ClosedOutline(std::move(r)) : std::move(r));
+    }
 
     void Poly(uint8_t type, qsizetype p, qsizetype len)
     {
@@ -187,8 +209,8 @@ private:
             return;
         }
         std::vector<MetafilePoint> pts;
-        if (Points(p, len, 1, n, pts, false) && !Invisible(type))
-            Out.Add(type, std::move(pts));
+        if (Points(p, len, 1, n, pts, false))
+            Shape(type, {std::move(pts)});
     }
 
     // One area; the first point of every polygon after the first starts a hole.
@@ -204,15 +226,14 @@ private:
             Out.Report.Skip(TextKey::DamagedRecords);
             return;
         }
-        std::vector<MetafilePoint> pts;
+        std::vector<std::vector<MetafilePoint>> rings;
         for (int k = 0, first = 1 + polys; k < polys; ++k) {
             const int n = uint16_t(Word(p, len, 1 + k));
-            if (!Points(p, len, first, n, pts, k > 0))
+            if (!Points(p, len, first, n, rings.emplace_back(), false))
                 return;
             first += 2 * n;
         }
-        if (!Invisible(AreaObject))
-            Out.Add(AreaObject, std::move(pts));
+        Shape(AreaObject, std::move(rings));
     }
 
     void Text(double x, double y, qsizetype at, int count, qsizetype end)
@@ -286,6 +307,31 @@ private:
         case WmfPolyline: Poly(LineObject, p, len); break;
         case WmfPolyPolygon: PolyPolygon(p, len); break;
         case WmfExcludeClipRect: Skip = true; break;
+        case WmfRectangle:
+        case WmfEllipse:
+        case WmfRoundRect: {
+            // bottom, right, top, left, after the corners' height and width for a round one.
+            const int k = fn == WmfRoundRect ? 2 : 0;
+            if (Skip)
+                break;
+            if (len < 2 * (k + 4)) {
+                Out.Report.Skip(TextKey::DamagedRecords);
+                break;
+            }
+            const double rx = fn == WmfEllipse ? -1 : k ? Word(p, len, 1) / 2.0 : 0;
+            const double ry = fn == WmfEllipse ? -1 : k ? Word(p, len, 0) / 2.0 : 0;
+            std::vector<MetafilePoint> ring;
+            for (const BoxPoint& b : BoxOutline(Word(p, len, k + 3), Word(p, len, k + 2), Word(p, len, k + 1),
+                                                Word(p, len, k), rx, ry)) {
+                MetafilePoint c;
+                if (!Out.Convert(b.x, b.y, c))
+                    return;
+                c.fx = b.flag;
+                ring.push_back(c);
+            }
+            Shape(AreaObject, {std::move(ring)});
+            break;
+        }
         case WmfTextOut: {
             // The position follows the string (padded to whole words).
             const int n = Word(p, len, 0);
@@ -311,8 +357,10 @@ private:
         default:
             if (std::find(WmfBitmapRecords.begin(), WmfBitmapRecords.end(), fn) != WmfBitmapRecords.end()) {
                 Out.Report.Skip(TextKey::BitmapRecords);
-            } else if (std::find(WmfOtherDrawings.begin(), WmfOtherDrawings.end(), fn) != WmfOtherDrawings.end()) {
-                Out.Report.Skip(TextKey::UnreadDrawingRecords);
+            } else if (const auto* o = std::find_if(WmfOtherDrawings.begin(), WmfOtherDrawings.end(),
+                                                    [fn](const auto& d) { return d.first == fn; });
+                       o != WmfOtherDrawings.end()) {
+                Out.Report.Skip(TextKey::UnreadDrawingRecords, 1, QString::fromLatin1(o->second));
             }
             break;
         }
@@ -329,6 +377,54 @@ bool IsWmfFile(const QString& name, const QByteArray& head)
     if (LoadLE<uint32_t>(b) == WmfPlaceableKey)
         return true;
     return head.size() >= StandardHeaderBytes && LoadLE<uint16_t>(b) <= 1 && LoadLE<uint16_t>(b + 2) == 9;
+}
+
+std::vector<BoxPoint> BoxOutline(double left, double top, double right, double bottom, double rx, double ry)
+{
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    // The control points of a quarter circle lie this far along its tangents.
+    constexpr double K = 0.5522847498307936;
+    const double a = (right - left) / 2, b = (bottom - top) / 2;
+    if (rx < 0) {
+        rx = a;
+        ry = b;
+    }
+    rx = std::clamp(rx, 0.0, a);
+    ry = std::clamp(ry, 0.0, b);
+    if (rx == 0 || ry == 0)
+        return {{left, top}, {right, top}, {right, bottom}, {left, bottom}};
+    std::vector<BoxPoint> out;
+    // Corner k: its centre and the directions from there to its first and last point.
+    const struct {
+        double cx, cy, ux, uy, vx, vy;
+    } corners[] = {{right - rx, top + ry, 0, -1, 1, 0},
+                   {right - rx, bottom - ry, 1, 0, 0, 1},
+                   {left + rx, bottom - ry, 0, 1, -1, 0},
+                   {left + rx, top + ry, -1, 0, 0, -1}};
+    for (const auto& c : corners) {
+        const BoxPoint from{c.cx + c.ux * rx, c.cy + c.uy * ry, 0};
+        if (out.empty() || out.back().x != from.x || out.back().y != from.y)
+            out.push_back(from);
+        out.push_back({from.x + c.vx * K * rx, from.y + c.vy * K * ry, FirstBezierFlag});
+        const BoxPoint to{c.cx + c.vx * rx, c.cy + c.vy * ry, 0};
+        out.push_back({to.x + c.ux * K * rx, to.y + c.uy * K * ry, SecondBezierFlag});
+        out.push_back(to);
+    }
+    return out;
+}
+
+std::vector<MetafilePoint> ClosedOutline(std::vector<MetafilePoint> ring)
+{
+    if (ring.size() >= 2 && (ring.back().x != ring.front().x || ring.back().y != ring.front().y)) {
+        MetafilePoint first = ring.front();
+        first.fx = 0;
+        first.fy &= ~HoleFlag;
+        ring.push_back(first);
+    }
+    return ring;
 }
 
 bool MetafileObjects::Convert(double x, double y, MetafilePoint& p) const
@@ -351,7 +447,10 @@ void MetafileObjects::Add(uint8_t type, std::vector<MetafilePoint> pts, const QB
         for (size_t i = 0, end; i < pts.size(); i = end) {
             for (end = i + 1; end < pts.size() && !(pts[end].fy & HoleFlag);)
                 ++end;
-            const bool closed = end - i > 1 && pts[end - 1].x == pts[i].x && pts[end - 1].y == pts[i].y;
+            // A ring ending on its start by a curve keeps that end: the curve's control points
+            // need it, and the closing line the map adds would cut the curve off.
+            const bool closed = end - i > 1 && pts[end - 1].x == pts[i].x && pts[end - 1].y == pts[i].y
+                                && !(end - i > 2 && (pts[end - 2].fx & SecondBezierFlag));
             open.insert(open.end(), pts.begin() + long(i), pts.begin() + long(closed ? end - 1 : end));
         }
         pts = std::move(open);

@@ -68,6 +68,17 @@ private:
     std::vector<Kept> Objects;
 };
 
+// A point of a box's outline in logical units, with its Bezier flag.
+struct BoxPoint {
+    double x = 0, y = 0;
+    int32_t flag = 0;
+};
+// The outline of a box: its four corners (rx, ry 0), a rectangle with corners rounded by these
+// radii, or (rx < 0) the ellipse inside it, whose last curve ends on its first point.
+std::vector<BoxPoint> BoxOutline(double left, double top, double right, double bottom, double rx, double ry);
+// A ring drawn by the pen alone: its first point again at its end, unless it is there.
+std::vector<MetafilePoint> ClosedOutline(std::vector<MetafilePoint> ring);
+
 // One import of a metafile's records: the selection cleared and progress over `total` bytes,
 // `records` run, the objects placed without undo recording, then the bitmap warning, one undo
 // step, the selection rule and the report (`source` empty: a pasted picture).

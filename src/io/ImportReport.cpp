@@ -15,19 +15,33 @@ void ImportReport::Read(int objectType, int n)
         Objects[size_t(objectType)] += n;
 }
 
-void ImportReport::Skip(TextKey why, int n, const QString& kind)
+namespace {
+
+void Count(std::vector<ImportReport::Left>& list, TextKey why, int n, const QString& kind)
 {
     if (n <= 0)
         return;
-    const auto it = std::find_if(LeftOut.begin(), LeftOut.end(),
-                                 [&](const Left& l) { return l.why == why && l.kind == kind; });
+    const auto it = std::find_if(list.begin(), list.end(),
+                                 [&](const ImportReport::Left& l) { return l.why == why && l.kind == kind; });
     // A damaged file may name thousands of kinds: past a screenful they are counted together.
-    if (it == LeftOut.end() && !kind.isEmpty() && LeftOut.size() >= MaxNamedLines)
-        return Skip(why, n);
-    if (it == LeftOut.end())
-        LeftOut.push_back({why, kind, n});
+    if (it == list.end() && !kind.isEmpty() && list.size() >= ImportReport::MaxNamedLines)
+        return Count(list, why, n, {});
+    if (it == list.end())
+        list.push_back({why, kind, n});
     else
         it->n += n;
+}
+
+} // namespace
+
+void ImportReport::Skip(TextKey why, int n, const QString& kind)
+{
+    Count(LeftOut, why, n, kind);
+}
+
+void ImportReport::Simplify(TextKey what, int n, const QString& kind)
+{
+    Count(Simplified, what, n, kind);
 }
 
 int ImportReport::ReadCount() const
@@ -59,7 +73,7 @@ namespace {
 ShownMessage ReportMessage(const ImportReport& r, const QString& source)
 {
     ShownMessage m;
-    m.kind = r.Whole() && r.ReadCount() > 0 ? MsgKind::Info : MsgKind::Warning;
+    m.kind = r.Whole() && r.Simplified.empty() && r.ReadCount() > 0 ? MsgKind::Info : MsgKind::Warning;
     m.key = TextKey::ImportReportRead;
     m.params = source;
     m.label = QStringLiteral(";");
@@ -74,12 +88,20 @@ ShownMessage ReportMessage(const ImportReport& r, const QString& source)
             line(kinds[size_t(t)], r.Objects[size_t(t)]);
     if (r.ReadCount() == 0)
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportNothing);
+    if (!r.Simplified.empty()) {
+        m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportSimplified);
+        for (const ImportReport::Left& l : r.Simplified)
+            line(l.why, l.n, l.kind);
+    }
     if (!r.LeftOut.empty()) {
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportLeftOut);
         for (const ImportReport::Left& l : r.LeftOut)
             line(l.why, l.n, l.kind);
     }
-    if (r.Cut)
+    if (r.DamagedAtLine > 0)
+        m.label += QStringLiteral("\r\n")
+                   + MergeMsgParams(Text(TextKey::ImportReportDamagedAt), QString::number(r.DamagedAtLine));
+    else if (r.Cut)
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportCut);
     return m;
 }

@@ -24,22 +24,29 @@ struct ImportReport {
     };
     std::vector<Left> LeftOut;
     static constexpr size_t MaxNamedLines = 16;
+    // What came in simplified (a curve approximated, a transform left out), by what was done
+    // and the kind of record, with its count.
+    std::vector<Left> Simplified;
     // The file ends inside a record: what follows it is missing.
     bool Cut = false;
+    // The file is damaged at this line (counted from 1): what follows it was not read.
+    int DamagedAtLine = 0;
 
     void Read(int objectType, int n = 1);
     void Skip(TextKey why, int n = 1, const QString& kind = {});
+    void Simplify(TextKey what, int n = 1, const QString& kind = {});
     int ReadCount() const;
     // Of every kind.
     int Skipped(TextKey why) const;
     int SkippedCount() const;
     // Nothing left out and nothing missing.
-    bool Whole() const { return LeftOut.empty() && !Cut; }
+    bool Whole() const { return LeftOut.empty() && !Cut && DamagedAtLine == 0; }
 };
 
-// The report's text: the source's name, the objects read, what was left out and why.
+// The report's text: the source's name, the objects read, what was simplified, what was left
+// out and why.
 QString ImportReportText(const ImportReport& r, const QString& source);
-// Shown as information when the file came in whole, else as a warning. A source without a
+// Shown as information when the file came in whole and nothing simplified, else as a warning. A source without a
 // name (a picture pasted) is reported only when something was left out.
 void ShowImportReport(const ImportReport& r, const QString& source);
 

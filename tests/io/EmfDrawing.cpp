@@ -104,6 +104,96 @@ EmfDrawing& EmfDrawing::Text(int x, int y, const std::u16string& text)
     return *this;
 }
 
+EmfDrawing& EmfDrawing::TextA(int x, int y, const std::string& text)
+{
+    if (dc->handle)
+        ExtTextOutA(dc->handle, x, y, 0, nullptr, text.c_str(), UINT(text.size()), nullptr);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::WorldTransform(float m11, float m12, float m21, float m22, float dx, float dy)
+{
+    if (dc->handle) {
+        const XFORM x{m11, m12, m21, m22, dx, dy};
+        SetWorldTransform(dc->handle, &x);
+    }
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Stock(int object)
+{
+    if (dc->handle)
+        SelectObject(dc->handle, GetStockObject(object));
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::MoveTo(int x, int y)
+{
+    if (dc->handle)
+        MoveToEx(dc->handle, x, y, nullptr);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::LineTo(int x, int y)
+{
+    if (dc->handle)
+        ::LineTo(dc->handle, x, y);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::BeginPath()
+{
+    if (dc->handle)
+        ::BeginPath(dc->handle);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::PolyBezierTo(const Points& pts)
+{
+    if (dc->handle) {
+        const std::vector<POINT> p = Win(pts);
+        ::PolyBezierTo(dc->handle, p.data(), DWORD(p.size()));
+    }
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::CloseFigure()
+{
+    if (dc->handle)
+        ::CloseFigure(dc->handle);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::EndPathAndFill()
+{
+    if (dc->handle) {
+        ::EndPath(dc->handle);
+        ::FillPath(dc->handle);
+    }
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Rectangle(int left, int top, int right, int bottom)
+{
+    if (dc->handle)
+        ::Rectangle(dc->handle, left, top, right, bottom);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Ellipse(int left, int top, int right, int bottom)
+{
+    if (dc->handle)
+        ::Ellipse(dc->handle, left, top, right, bottom);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Arc(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2)
+{
+    if (dc->handle)
+        ::Arc(dc->handle, left, top, right, bottom, x1, y1, x2, y2);
+    return *this;
+}
+
 void EmfDrawing::Close()
 {
     if (!dc->handle)

@@ -28,6 +28,22 @@ public:
     EmfDrawing& Polygon(const Points& pts);
     EmfDrawing& PolyPolygon(const std::vector<Points>& rings);
     EmfDrawing& Text(int x, int y, const std::u16string& text);
+    // An 8-bit text (ExtTextOutA).
+    EmfDrawing& TextA(int x, int y, const std::string& text);
+    // The world transform m11, m12, m21, m22, dx, dy set.
+    EmfDrawing& WorldTransform(float m11, float m12, float m21, float m22, float dx, float dy);
+    // A stock object (BLACK_PEN 7, NULL_PEN 8, NULL_BRUSH 5, BLACK_BRUSH 4) selected.
+    EmfDrawing& Stock(int object);
+    EmfDrawing& MoveTo(int x, int y);
+    EmfDrawing& LineTo(int x, int y);
+    // A path: begun, curves from the current point, its figure closed, ended and filled.
+    EmfDrawing& BeginPath();
+    EmfDrawing& PolyBezierTo(const Points& pts);
+    EmfDrawing& CloseFigure();
+    EmfDrawing& EndPathAndFill();
+    EmfDrawing& Rectangle(int left, int top, int right, int bottom);
+    EmfDrawing& Ellipse(int left, int top, int right, int bottom);
+    EmfDrawing& Arc(int left, int top, int right, int bottom, int x1, int y1, int x2, int y2);
     // Writes the file; later calls draw nothing.
     void Close();
 

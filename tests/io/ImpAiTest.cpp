@@ -9,7 +9,9 @@
 #include <QDir>
 #include <QProcess>
 
+#include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace zemo::test {
 namespace {
@@ -130,7 +132,10 @@ TEST_F(ImpAiTest, StylesNameTheirObjectsByLayer)
     EXPECT_EQ(o[4].layer, "Roads 3");
     EXPECT_EQ(o[5].type, LineObject);
     EXPECT_EQ(o[5].layer, "Roads 4");
-    EXPECT_EQ(o[5].pts, o[4].pts);
+    // "b" closes the path it strokes: the line returns to its start.
+    std::vector<Cord> closed = o[4].pts;
+    closed.push_back(o[4].pts[0]);
+    EXPECT_EQ(o[5].pts, closed);
     for (const AiObj& x : o)
         EXPECT_EQ(x.symbol, -1);
 }
@@ -284,6 +289,96 @@ TEST_F(ImpAiTest, FileImportDispatchesByExtensionAndUndoesInOneStep)
     ASSERT_TRUE(CanUndo());
     UndoEdit();
     EXPECT_EQ(Objects().size(), 0u) << "one undo takes the whole import back";
+}
+
+// Compound paths are painted at their end as their subpaths' operators say: filled as one
+// area with holes, stroked as a line per subpath, closed where "s" or "b" closes it; a
+// subpath of one point draws nothing. "B" and "S" leave their line open.
+TEST_F(ImpAiTest, CompoundPathsArePaintedOnceAsTheirSubpathsSay)
+{
+    const QByteArray body = "*u\n0 0 m 100 0 l 100 100 l 0 100 l s\n20 20 m 20 40 l 40 40 l s\n20 20 m s\n*U\n"
+                            "*u\n0 0 m 100 0 l 100 100 l B\n20 20 m 20 40 l 40 40 l B\n*U\n"
+                            "0 0 m 10 0 l 10 10 l S\n0 0 m 10 0 l 10 10 l s\n";
+    EXPECT_EQ(ImportAi(Ai(body)), 7);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 7u);
+    const Cord base = o[0].pts[0];
+    const auto rel = [&](const AiObj& x) {
+        std::vector<std::tuple<int32_t, int32_t, int32_t>> out;
+        for (Cord c : x.pts)
+            out.emplace_back(Masked(c.x) - Masked(base.x), Masked(c.y) - Masked(base.y), Flags(c.y));
+        return out;
+    };
+    const auto pts = [](std::initializer_list<std::tuple<double, double, int32_t>> list) {
+        std::vector<std::tuple<int32_t, int32_t, int32_t>> out;
+        for (auto [x, y, f] : list)
+            out.emplace_back(U(x) - U(0), U(y) - U(0), f);
+        return out;
+    };
+    EXPECT_EQ(o[0].type, LineObject);
+    EXPECT_EQ(rel(o[0]), pts({{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {0, 100, 0}, {0, 0, 0}}));
+    EXPECT_EQ(o[1].type, LineObject);
+    EXPECT_EQ(rel(o[1]), pts({{20, 20, 0}, {20, 40, 0}, {40, 40, 0}, {20, 20, 0}}));
+    EXPECT_EQ(o[2].type, AreaObject);
+    EXPECT_EQ(rel(o[2]), pts({{0, 0, 0}, {100, 0, 0}, {100, 100, 0}, {20, 20, HoleFlag}, {20, 40, 0}, {40, 40, 0}}));
+    EXPECT_EQ(o[3].type, LineObject);
+    EXPECT_EQ(rel(o[3]), pts({{0, 0, 0}, {100, 0, 0}, {100, 100, 0}}));
+    EXPECT_EQ(rel(o[4]), pts({{20, 20, 0}, {20, 40, 0}, {40, 40, 0}}));
+    EXPECT_EQ(rel(o[5]).size(), 3u);
+    EXPECT_EQ(rel(o[6]).size(), 4u);
+}
+
+// pstoedit writes each subpath of a compound path with its own paint operator and ends it with
+// a lone moveto: a filled and stroked letter with a hole is one area and two lines, not three
+// lines and an area per stroke. The report says it came in whole.
+TEST_F(ImpAiTest, PstoeditsStrokedCompoundPathsComeInOnce)
+{
+    WriteFile(InMaps("letter.svg"), R"(<svg xmlns="http://www.w3.org/2000/svg" width="120mm" height="80mm" viewBox="0 0 120 80">
+ <path d="M10 10 H40 V50 H10 Z M20 20 V40 H30 V20 Z" fill="#f00" stroke="#000" stroke-width="1" fill-rule="evenodd"/>
+ <path d="M50 10 H80 V50 H50 Z M55 15 H75 V25 H55 Z" fill="none" stroke="#000" stroke-width="1"/>
+</svg>
+)");
+    for (const QStringList& args : {QStringList{InMaps("letter.svg"), QStringLiteral("--export-filename=") + InMaps("letter.eps")},
+                                    QStringList{QStringLiteral("-f"), QStringLiteral("ps2ai"), InMaps("letter.eps"), InMaps("letter.ai")}}) {
+        QProcess p;
+        p.start(args.size() == 2 ? QStringLiteral("inkscape") : QStringLiteral("pstoedit"), args);
+        ASSERT_TRUE(p.waitForFinished(120000));
+        ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().constData();
+    }
+    const QByteArray ai = Read(InMaps("letter.ai"));
+    ASSERT_TRUE(ai.contains("*u") && ai.contains("\ns\n")) << "a stroked compound path";
+    messages.Clear();
+    EXPECT_EQ(ImportAi(ai, InMaps("letter.ai")), 5);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 5u);
+    // The filled letter: its outline and its hole, 10 mm in from the outline's corner.
+    ASSERT_EQ(o[0].type, AreaObject);
+    ASSERT_GE(o[0].pts.size(), 8u);
+    size_t hole = 0;
+    for (size_t k = 1; k < o[0].pts.size() && !hole; ++k)
+        hole = (Flags(o[0].pts[k].y) & HoleFlag) ? k : 0;
+    ASSERT_GT(hole, 0u);
+    const auto mm = [&](Cord a, Cord b) {
+        return std::pair((Masked(a.x) - Masked(b.x)) / 256.0 / 100, (Masked(a.y) - Masked(b.y)) / 256.0 / 100);
+    };
+    const Cord corner = *std::min_element(o[0].pts.begin(), o[0].pts.begin() + long(hole), [](Cord a, Cord b) {
+        return int64_t(Masked(a.x)) + Masked(a.y) < int64_t(Masked(b.x)) + Masked(b.y);
+    });
+    const Cord holeCorner = *std::min_element(o[0].pts.begin() + long(hole), o[0].pts.end(), [](Cord a, Cord b) {
+        return int64_t(Masked(a.x)) + Masked(a.y) < int64_t(Masked(b.x)) + Masked(b.y);
+    });
+    EXPECT_NEAR(mm(holeCorner, corner).first, 10, 0.02);
+    EXPECT_NEAR(mm(holeCorner, corner).second, 10, 0.02);
+    // Its stroke: outline and hole, each a closed line; then the two of the unfilled shape.
+    for (size_t k = 1; k < 5; ++k) {
+        EXPECT_EQ(o[k].type, LineObject) << k;
+        EXPECT_EQ(o[k].pts.front(), o[k].pts.back()) << k;
+        for (Cord c : o[k].pts)
+            EXPECT_EQ(Flags(c.y) & HoleFlag, 0) << k;
+    }
+    EXPECT_NEAR(mm(o[3].pts[0], o[1].pts[0]).first, 40, 0.02) << "the second shape lies 40 mm to the right";
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().kind, MsgKind::Info);
 }
 
 // Ghostscript's own converter writes the Illustrator file from PostScript made here.

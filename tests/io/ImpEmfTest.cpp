@@ -9,6 +9,9 @@
 
 #include <QFile>
 
+#include <cmath>
+#include <numbers>
+
 #include <set>
 
 namespace zemo::test {
@@ -25,6 +28,21 @@ protected:
         Stp()->ViewCenterY = Ey;
     }
     static uint32_t At(const QByteArray& b, int at) { return LoadLE<uint32_t>(reinterpret_cast<const uint8_t*>(b.constData() + at)); }
+    // The objects' points in whole 0.01 mm, each less the first point of the first object: what
+    // the drawing's placement on the view leaves unchanged.
+    static std::vector<std::vector<std::pair<int64_t, int64_t>>> Relative(const std::vector<Obj>& o)
+    {
+        std::vector<std::vector<std::pair<int64_t, int64_t>>> out;
+        if (o.empty() || o[0].pts.empty())
+            return out;
+        const Cord origin = o[0].pts[0];
+        for (const auto& obj : o) {
+            auto& pts = out.emplace_back();
+            for (Cord c : obj.pts)
+                pts.emplace_back((Masked(c.x) - Masked(origin.x)) / 256, (Masked(c.y) - Masked(origin.y)) / 256);
+        }
+        return out;
+    }
     // The record types of a file, walked by their sizes.
     static std::multiset<uint32_t> Types(const QByteArray& b)
     {
@@ -160,6 +178,122 @@ TEST_F(ImpEmfTest, ALibEmfDrawingComesInByItsMappingCentredOnTheView)
     ASSERT_TRUE(CanUndo());
     UndoEdit();
     EXPECT_EQ(Objects().size(), 0u);
+}
+
+TEST_F(ImpEmfTest, ARotatingWorldTransformTurnsEveryPointAndTheStockPensSayWhatIsDrawn)
+{
+    const QString path = Samples() + QStringLiteral("/emf-libemf-world-transform.emf");
+    QFile::remove(path);
+    // Turned by 30 degrees and moved; one logical unit a pixel of the writer's 81-dpi device.
+    const float c = float(std::cos(std::numbers::pi / 6)), s = float(std::sin(std::numbers::pi / 6));
+    {
+        EmfDrawing d(path.toStdString(), 0, 0, 20000, 20000);
+        d.WorldTransform(c, s, -s, c, 100, 200)
+            .Stock(7)  // the black pen
+            .MoveTo(10, 40).LineTo(400, 40).LineTo(400, 250)
+            .Stock(8)  // the null pen draws nothing
+            .MoveTo(0, 0).LineTo(50, 50)
+            .Polygon({{0, 0}, {30, 0}, {30, 30}})  // filled with the white brush
+            .Stock(5)  // the null brush: and no pen either
+            .Polygon({{0, 0}, {30, 0}, {30, 30}})
+            .Stock(7)  // the outline alone
+            .Polygon({{500, 0}, {600, 0}, {600, 80}});
+    }
+    const QByteArray emf = Read(path);
+    ASSERT_EQ(At(emf, 72), 1024u);
+    ASSERT_EQ(At(emf, 80), 320u);
+    ASSERT_EQ(Types(emf).count(35), 1u) << "the writer keeps the transform as a record";
+    ASSERT_TRUE(ImportEmfHandle(emf));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 3u);
+    EXPECT_EQ(o[0].type, LineObject);
+    EXPECT_EQ(o[1].type, AreaObject);
+    EXPECT_EQ(o[2].type, LineObject);
+    // Each logical point through the transform, then 2540 / 81 hundredths of a millimetre a
+    // unit, y upward.
+    const auto at = [&](double x, double y) {
+        const double wx = x * c - y * s + 100, wy = x * s + y * c + 200;
+        return std::pair(int64_t(std::nearbyint(wx * 2540 / 81)), int64_t(std::nearbyint(-wy * 2540 / 81)));
+    };
+    const std::vector<std::vector<std::pair<double, double>>> source{
+        {{10, 40}, {400, 40}, {400, 250}}, {{0, 0}, {30, 0}, {30, 30}}, {{500, 0}, {600, 0}, {600, 80}, {500, 0}}};
+    std::vector<std::vector<std::pair<int64_t, int64_t>>> expected;
+    const auto origin = at(10, 40);
+    for (const auto& obj : source) {
+        auto& pts = expected.emplace_back();
+        for (auto [x, y] : obj) {
+            const auto p = at(x, y);
+            pts.emplace_back(p.first - origin.first, p.second - origin.second);
+        }
+    }
+    EXPECT_EQ(Relative(o), expected);
+    // The first segment runs at 30 degrees, upward on the map.
+    const Cord a = o[0].pts[0], b = o[0].pts[1];
+    EXPECT_NEAR(std::atan2(double(Masked(b.y) - Masked(a.y)), double(Masked(b.x) - Masked(a.x))) * 180 / std::numbers::pi,
+                -30, 0.01);
+}
+
+TEST_F(ImpEmfTest, FiguresClosedByACurveBoxesEllipsesAndEightBitTextsComeInPointForPoint)
+{
+    const QString path = Samples() + QStringLiteral("/emf-libemf-closed-curves.emf");
+    QFile::remove(path);
+    {
+        EmfDrawing d(path.toStdString(), 0, 0, 20000, 20000);
+        d.BeginPath()
+            .MoveTo(0, 0)
+            .PolyBezierTo({{100, 0}, {100, 100}, {0, 100}, {-100, 100}, {-100, 0}, {0, 0}})
+            .CloseFigure()
+            .EndPathAndFill()
+            .Rectangle(0, 0, 100, 50)
+            .Ellipse(0, 0, 200, 100)
+            .Stock(5)
+            .Ellipse(0, 0, 200, 100)
+            .Arc(0, 0, 100, 100, 100, 50, 0, 50)
+            .TextA(10, 20, "Ab\xE9");
+    }
+    messages.Clear();
+    ASSERT_TRUE(ImportEmfHandle(Read(path), nullptr, path));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 5u);
+    const double u = 2540.0 / 81;  // 0.01 mm a unit, y upward
+    const auto p = [u](double x, double y) { return std::pair(int64_t(std::nearbyint(x * u)), int64_t(std::nearbyint(-y * u))); };
+    const auto rel = [&](std::initializer_list<std::pair<double, double>> pts, std::pair<double, double> origin) {
+        std::vector<std::pair<int64_t, int64_t>> out;
+        const auto o0 = p(origin.first, origin.second);
+        for (auto [x, y] : pts) {
+            const auto q = p(x, y);
+            out.emplace_back(q.first - o0.first, q.second - o0.second);
+        }
+        return out;
+    };
+    const auto r = Relative(o);
+    // The figure's last curve ends on its start: that end stays, with its two control points.
+    EXPECT_EQ(o[0].type, AreaObject);
+    EXPECT_EQ(r[0], rel({{0, 0}, {100, 0}, {100, 100}, {0, 100}, {-100, 100}, {-100, 0}, {0, 0}}, {0, 0}));
+    std::vector<int32_t> flags;
+    for (Cord c : o[0].pts)
+        flags.push_back(c.x & 3);
+    EXPECT_EQ(flags, (std::vector<int32_t>{0, FirstBezierFlag, SecondBezierFlag, 0, FirstBezierFlag, SecondBezierFlag, 0}));
+    // The rectangle's corners, filled by the white brush.
+    EXPECT_EQ(o[1].type, AreaObject);
+    EXPECT_EQ(r[1], rel({{0, 0}, {100, 0}, {100, 50}, {0, 50}}, {0, 0}));
+    // The ellipse: four curves from its top round to its top, filled; then its outline alone.
+    const double k = 0.5522847498307936;
+    const auto ellipse = rel({{100, 0}, {100 + 100 * k, 0}, {200, 50 - 50 * k}, {200, 50}, {200, 50 + 50 * k},
+                              {100 + 100 * k, 100}, {100, 100}, {100 - 100 * k, 100}, {0, 50 + 50 * k}, {0, 50},
+                              {0, 50 - 50 * k}, {100 - 100 * k, 0}, {100, 0}},
+                             {0, 0});
+    EXPECT_EQ(o[2].type, AreaObject);
+    EXPECT_EQ(r[2], ellipse);
+    EXPECT_EQ(o[3].type, LineObject);
+    EXPECT_EQ(r[3], ellipse);
+    EXPECT_EQ(o[4].type, TextObject);
+    EXPECT_EQ(o[4].text, "Ab\xE9");
+    EXPECT_EQ(r[4].front(), rel({{10, 20}}, {0, 0}).front());
+    // The arc is not read, and the report names it.
+    ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), 1);
+    EXPECT_TRUE(MessageText(messages.Last()).endsWith(Text(TextKey::UnreadDrawingRecords) + QStringLiteral(" (ARC): 1")))
+        << MessageText(messages.Last()).toStdString();
 }
 
 TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)

@@ -119,6 +119,66 @@ TEST_F(ImpWmfTest, RecordsGiveStylesSkipsTextsAndBitmaps)
     EXPECT_EQ(Objects().size(), 0u);
 }
 
+// Logical units of 0.01 mm (y downward) checked point for point: a pen stroke whose points
+// have x and y apart, a poly-polygon's hole, outlines drawn with the null brush, boxes.
+TEST_F(ImpWmfTest, StrokesHolesOutlinesAndBoxesComeInPointForPoint)
+{
+    WmfBuilder b(0, 0, 1000, 1000, 2540);
+    b.Objects(2)
+        .Record(259, {8})
+        .Record(524, {1000, 1000})
+        .Record(532, {30, 700})      // move to (700, 30): y before x
+        .Record(531, {90, 20})       // line to (20, 90)
+        .Record(531, {400, 350})
+        .Record(1336, {2, 4, 3, 0, 0, 500, 0, 500, 300, 0, 300, 100, 50, 200, 60, 150, 250})
+        .Record(764, {1, 0, 0, 0})   // the null brush
+        .Record(301, {0})
+        .Poly(804, {{600, 600}, {900, 600}, {900, 800}})
+        .Record(1051, {990, 980, 910, 820})  // bottom, right, top, left
+        .Record(764, {0, 0, 0, 0})   // a solid brush
+        .Record(301, {1})
+        .Record(1048, {300, 200, 100, 0});
+    Drawn(b, QStringLiteral("wmf-strokes-holes-outlines.wmf"));
+    ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 5u);
+    const Cord origin = o[0].pts[0];
+    std::vector<std::vector<std::pair<int, int>>> got;
+    for (const auto& obj : o) {
+        auto& pts = got.emplace_back();
+        for (Cord c : obj.pts)
+            pts.emplace_back((Masked(c.x) - Masked(origin.x)) / 256, -(Masked(c.y) - Masked(origin.y)) / 256);
+    }
+    // Back in logical units, from (700, 30).
+    const auto from = [](std::initializer_list<std::pair<int, int>> pts) {
+        std::vector<std::pair<int, int>> out;
+        for (auto [x, y] : pts)
+            out.emplace_back(x - 700, y - 30);
+        return out;
+    };
+    EXPECT_EQ(o[0].type, LineObject);
+    EXPECT_EQ(got[0], from({{700, 30}, {20, 90}, {350, 400}}));
+    EXPECT_EQ(o[1].type, AreaObject);
+    EXPECT_EQ(got[1], from({{0, 0}, {500, 0}, {500, 300}, {0, 300}, {100, 50}, {200, 60}, {150, 250}}));
+    std::vector<int32_t> holes;
+    for (Cord c : o[1].pts)
+        holes.push_back(Flags(c.y) & HoleFlag);
+    EXPECT_EQ(holes, (std::vector<int32_t>{0, 0, 0, 0, HoleFlag, 0, 0}));
+    // With the null brush the pen draws outlines: closed lines.
+    EXPECT_EQ(o[2].type, LineObject);
+    EXPECT_EQ(got[2], from({{600, 600}, {900, 600}, {900, 800}, {600, 600}}));
+    EXPECT_EQ(o[3].type, LineObject);
+    EXPECT_EQ(got[3], from({{820, 910}, {980, 910}, {980, 990}, {820, 990}, {820, 910}}));
+    // The ellipse in its box, filled: four curves from its top back to its top.
+    EXPECT_EQ(o[4].type, AreaObject);
+    ASSERT_EQ(o[4].pts.size(), 13u);
+    EXPECT_EQ(got[4][0], from({{100, 100}}).front());
+    EXPECT_EQ(got[4][3], from({{200, 200}}).front());
+    EXPECT_EQ(got[4][6], from({{100, 300}}).front());
+    EXPECT_EQ(got[4][9], from({{0, 200}}).front());
+    EXPECT_EQ(got[4][12], got[4][0]);
+}
+
 TEST_F(ImpWmfTest, AThousandObjectsStaySelectedNotMore)
 {
     for (int n : {1000, 1001}) {

@@ -16,6 +16,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cmath>
 
 namespace zemo::test {
 namespace {
@@ -136,16 +137,77 @@ TEST_F(MetafileWriters, InkscapesWindowsMetafileComesInWithEveryPath)
     EXPECT_EQ(messages.Last().kind, MsgKind::Info);
 }
 
-TEST_F(MetafileWriters, PstoeditsPenStrokesComeIn)
+TEST_F(MetafileWriters, PstoeditsPenStrokesAndTextComeInAtTheirSize)
 {
+    // The letters with a word below them.
+    QString svg = QString::fromLatin1(Letters);
+    svg.replace(QStringLiteral("</svg>"), QStringLiteral(" <text x=\"60\" y=\"70\" font-size=\"6\" "
+                                                         "font-family=\"DejaVu Sans\">Map</text>\n</svg>"));
+    QFile f(TempPath(QStringLiteral("letters.svg")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(svg.toUtf8());
+    f.close();
     const QString emf = TempPath(QStringLiteral("pstoedit.emf"));
     ASSERT_TRUE(RunTool(QStringLiteral("pstoedit"), {QStringLiteral("-f"), QStringLiteral("emf"),
                                                      Inkscape(QStringLiteral("eps")), emf}));
     Keep(emf, QStringLiteral("metafile-pstoedit-letters.emf"));
     Import(emf);
-    // The shape's outline is a stroke of its own. pstoedit maps its units for a 96 dpi screen
-    // while its header names an 81 dpi device: the drawing comes in about 18 % larger.
-    ExpectLetters(Objects(), 3, 2000);
+    // The shape's outline is a stroke of its own. pstoedit maps its twips onto a 96-pixel
+    // viewport, an inch of a screen, whatever device its header names: the drawing comes in at
+    // the size of the PostScript it was made from.
+    const Drawn d = Objects();
+    ExpectLetters(d, 3, 15);
+    // The word, in its 8-bit text record, at its place left of the middle and low in the drawing.
+    int texts = 0;
+    for (int n = 1; n <= Index.ActiveZmd->HighestObject; ++n) {
+        if (!GetIndex(n) || !ReadElement(n, AuxElement1) || AuxElement1.ObjectType != TextObject)
+            continue;
+        ++texts;
+        EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(AuxElement1.TextBytes())), "Map");
+        EXPECT_NEAR(double(Masked(AuxElement1.Cords()[0].x) / 256 - d.x1), 5000, 100);
+        EXPECT_NEAR(double(Masked(AuxElement1.Cords()[0].y) / 256 - d.y1), 500, 150);
+    }
+    EXPECT_EQ(texts, 1);
+    EXPECT_EQ(messages.Last().kind, MsgKind::Info) << Report().toStdString();
+}
+
+// Inkscape writes a circle as four curves, the last ending on its start: each comes in whole.
+TEST_F(MetafileWriters, AnInkscapeCircleComesInRoundAllTheWay)
+{
+    QFile f(TempPath(QStringLiteral("letters.svg")));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"(<svg xmlns="http://www.w3.org/2000/svg" width="100mm" height="100mm" viewBox="0 0 100 100">
+ <circle cx="50" cy="50" r="20" fill="#0a0"/>
+</svg>
+)");
+    f.close();
+    Import(Inkscape(QStringLiteral("emf")));
+    ASSERT_EQ(Index.ActiveZmd->HighestObject, 1);
+    ASSERT_TRUE(ReadElement(1, AuxElement1));
+    const ElementRecord& e = AuxElement1;
+    ASSERT_EQ(e.ObjectType, AreaObject);
+    const Drawn d = Objects();
+    const double cx = double(d.x1 + d.x2) / 2, cy = double(d.y1 + d.y2) / 2;
+    const auto at = [&](int i) { return std::pair(Masked(e.Cords()[i].x) / 256.0 - cx, Masked(e.Cords()[i].y) / 256.0 - cy); };
+    // Curves from one point on the circle to the next, all the way round to the first.
+    int curves = 0;
+    for (int i = 0; i + 3 < e.nItem; i += 3) {
+        ASSERT_TRUE((e.Cords()[i + 1].x & FirstBezierFlag) && (e.Cords()[i + 2].x & SecondBezierFlag)) << i;
+        ++curves;
+        for (double t : {0.0, 0.25, 0.5, 0.75, 1.0}) {
+            const double w[4] = {(1 - t) * (1 - t) * (1 - t), 3 * t * (1 - t) * (1 - t), 3 * t * t * (1 - t), t * t * t};
+            double x = 0, y = 0;
+            for (int k = 0; k < 4; ++k) {
+                x += w[k] * at(i + k).first;
+                y += w[k] * at(i + k).second;
+            }
+            EXPECT_NEAR(std::hypot(x, y), 2000, 8) << "curve " << curves << " at " << t;
+        }
+    }
+    EXPECT_EQ(curves, 4);
+    EXPECT_EQ(e.nItem, 13);
+    EXPECT_EQ(Masked(e.Cords()[12].x), Masked(e.Cords()[0].x));
+    EXPECT_EQ(Masked(e.Cords()[12].y), Masked(e.Cords()[0].y));
 }
 
 // Half a file: what lies before the cut comes in, and the report says the rest is missing.
