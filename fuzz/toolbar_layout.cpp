@@ -1,6 +1,6 @@
 // Arbitrary settings text through the toolbar layout reader: each toolbar ends in a dock, its
-// dock's rows numbered from 0 without gaps and each row packed end to end, or floating on a
-// screen.
+// dock's rows numbered from 0 without gaps, the windows of a row in order without overlapping
+// and a full-size one alone in its row, or floating on a screen.
 #include "platform/Settings.h"
 #include "shell/toolbars/DockRows.h"
 #include "shell/toolbars/DragRules.h"
@@ -54,21 +54,29 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if (!known(place.dock))
             std::abort();
-        docked[place.dock].push_back({place.dockRow, place.dockPos, 300 + 100 * i, 22});
+        // The input's length picks a full-size window now and then.
+        docked[place.dock].push_back({place.dockRow, place.dockPos, 300 + 100 * i, 22, size % 3 == unsigned(i), QRect()});
     }
     for (auto& [name, bars] : docked) {
         std::vector<DockedBar*> list;
         for (DockedBar& b : bars)
             list.push_back(&b);
-        const std::vector<int> rows = ArrangeRows(list);
+        const bool oneRow = size % 5 == 0;
+        const DockRowsLayout layout = ArrangeRows(list, {500, oneRow, false});
+        const std::vector<int>& rows = layout.RowSizes;
         std::set<int> used;
-        std::map<int, int> end;
+        std::map<int, long long> end;
+        std::map<int, int> inRow;
         for (const DockedBar* b : list) {
             used.insert(b->DockRow);
-            if (b->DockPos != end[b->DockRow])
-                std::abort(); // a row is packed in its order
-            end[b->DockRow] += b->Length;
+            ++inRow[b->DockRow];
+            if (b->DockPos < end[b->DockRow])
+                std::abort(); // a row keeps its order without overlapping
+            end[b->DockRow] = (long long)b->DockPos + b->Length;
         }
+        for (const DockedBar* b : list)
+            if ((b->FullSize && inRow[b->DockRow] != 1) || (oneRow && b->DockRow != 0))
+                std::abort();
         if (int(used.size()) != int(rows.size()) || (!used.empty() && *used.rbegin() != int(rows.size()) - 1))
             std::abort();
     }

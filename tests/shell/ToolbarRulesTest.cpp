@@ -37,46 +37,99 @@ TEST(DockRows, ARowsEdgesOpenANewRowOrBelongToTheNextOne)
     EXPECT_EQ(RowOfPoint({}, 6), (RowHit{0, false}));
 }
 
-TEST(DockRows, ArrangingClosesUpRowsSortsByPositionAndPacksEachRow)
+TEST(DockRows, ArrangingNumbersTheRowsKeepsEachRowInOrderAndPlacesTheWindows)
 {
     struct Bar {
         int row, pos, length, rowSize;
+        bool fullSize;
         int wantRow, wantPos;
     };
+    constexpr int Wide = 10000;
     const struct {
         const char* name;
+        int length; // the dock's client length
+        bool oneRow;
         std::vector<Bar> bars;
         std::vector<int> rowSizes;
     } cases[] = {
-        {"rows 0 and 2 become 0 and 1",
-         {{0, 0, 100, 22, 0, 0}, {2, 0, 50, 22, 1, 0}},
+        {"rows 0 and 2 become 0 and 1", Wide, false,
+         {{0, 0, 100, 22, false, 0, 0}, {2, 0, 50, 22, false, 1, 0}},
          {22, 22}},
-        {"same row and position: side by side in list order",
-         {{0, 0, 100, 22, 0, 0}, {0, 0, 60, 30, 0, 100}},
+        {"same row and position: side by side in list order", Wide, false,
+         {{0, 0, 100, 22, false, 0, 0}, {0, 0, 60, 30, false, 0, 100}},
          {30}},
-        {"positions order a row; gaps close",
-         {{0, 300, 100, 22, 0, 40}, {0, 24, 40, 22, 0, 0}, {1, -8, 70, 5, 1, 0}},
+        {"positions order a row; gaps stay; -8 is the row's start", Wide, false,
+         {{0, 300, 100, 22, false, 0, 300}, {0, 24, 40, 22, false, 0, 24}, {1, -8, 70, 5, false, 1, 0}},
          {22, 8}},
-        {"the designed second row at 24 starts its row",
-         {{0, 0, 520, 22, 0, 0}, {1, 24, 400, 22, 1, 0}},
+        {"one that would overlap the one before starts where it ends", Wide, false,
+         {{0, 0, 520, 22, false, 0, 0}, {0, 500, 80, 22, false, 0, 520}, {1, 24, 400, 22, false, 1, 24}},
          {22, 22}},
-        {"numbers far apart, negative ones first",
-         {{2147483647, 5, 10, 22, 2, 0}, {-7, 0, 10, 22, 0, 0}, {40, 0, 10, 22, 1, 0}},
+        {"numbers far apart, negative ones first", Wide, false,
+         {{2147483647, 5, 10, 22, false, 2, 5}, {-7, 0, 10, 22, false, 0, 0}, {40, 0, 10, 22, false, 1, 0}},
          {22, 22, 22}},
+        {"a full-size window beside another in row 0 moves it and every later row down", Wide, false,
+         {{0, 0, 100, 22, false, 1, 0}, {0, 200, 50, 30, true, 0, 0}, {1, 40, 80, 22, false, 2, 40}},
+         {30, 22, 22}},
+        {"a full-size window alone in its row stays", Wide, false,
+         {{0, 0, 100, 22, false, 0, 0}, {1, 30, 50, 22, true, 1, 0}},
+         {22, 22}},
+        {"two full-size windows in one row take a row each", Wide, false,
+         {{0, 0, 100, 22, true, 0, 0}, {0, 10, 50, 22, true, 1, 0}, {0, 20, 50, 22, false, 2, 20}},
+         {22, 22, 22}},
+        {"one row: every window in row 0, in row order", Wide, true,
+         {{0, 0, 100, 22, false, 0, 0}, {1, 0, 100, 22, false, 0, 100}, {3, 50, 50, 26, false, 0, 200}},
+         {26}},
+        {"one row: a full-size window shares it", Wide, true,
+         {{0, 0, 100, 22, false, 0, 0}, {1, 0, 100, 22, true, 0, 100}},
+         {22}},
+        {"a row past the dock's end: its last window is pulled back to the end", 250, false,
+         {{0, 0, 100, 22, false, 0, 0}, {0, 200, 100, 22, false, 0, 150}},
+         {22}},
+        {"pulled back as far as the windows before allow; the rest overflows", 250, false,
+         {{0, 0, 100, 22, false, 0, 0}, {0, 120, 100, 22, false, 0, 100}, {0, 180, 100, 22, false, 0, 200}},
+         {22}},
+        {"only the row that overhangs is pulled back", 250, false,
+         {{0, 100, 100, 22, false, 0, 100}, {1, 200, 100, 22, false, 1, 150}},
+         {22, 22}},
     };
     for (const auto& c : cases) {
         std::vector<DockedBar> model;
         for (const Bar& b : c.bars)
-            model.push_back({b.row, b.pos, b.length, b.rowSize});
+            model.push_back({b.row, b.pos, b.length, b.rowSize, b.fullSize, QRect()});
         std::vector<DockedBar*> list;
         for (DockedBar& b : model)
             list.push_back(&b);
-        EXPECT_EQ(ArrangeRows(list), c.rowSizes) << c.name;
+        const DockRowsLayout got = ArrangeRows(list, {c.length, c.oneRow, false});
+        EXPECT_EQ(got.RowSizes, c.rowSizes) << c.name;
+        // Rows follow one another, each with the 2-pixel frame on both sides.
+        int offset = 0;
+        std::vector<int> rowOffsets;
+        for (int size : c.rowSizes) {
+            rowOffsets.push_back(offset);
+            offset += size + 2 * DockedFrame;
+        }
+        EXPECT_EQ(got.Thickness, offset) << c.name;
         for (size_t i = 0; i < model.size(); ++i) {
-            EXPECT_EQ(model[i].DockRow, c.bars[i].wantRow) << c.name << " bar " << i;
-            EXPECT_EQ(model[i].DockPos, c.bars[i].wantPos) << c.name << " bar " << i;
+            const Bar& b = c.bars[i];
+            EXPECT_EQ(model[i].DockRow, b.wantRow) << c.name << " bar " << i;
+            EXPECT_EQ(model[i].DockPos, b.wantPos) << c.name << " bar " << i;
+            const QRect place(b.wantPos, rowOffsets[size_t(b.wantRow)], b.fullSize && !c.oneRow ? c.length : b.length,
+                              c.rowSizes[size_t(b.wantRow)] + 2 * DockedFrame);
+            EXPECT_EQ(model[i].Place, place) << c.name << " bar " << i;
         }
     }
+}
+
+TEST(DockRows, AnEmptyDockIsNoThicknessOrOnePixelWithFixAlign)
+{
+    std::vector<DockedBar*> none;
+    EXPECT_EQ(ArrangeRows(none, {500, false, false}).Thickness, 0);
+    EXPECT_EQ(ArrangeRows(none, {500, false, true}).Thickness, 1);
+    EXPECT_TRUE(ArrangeRows(none, {500, true, true}).RowSizes.empty());
+    // FixAlign gives nothing to a dock with windows.
+    DockedBar one{0, 0, 100, 22, false, QRect()};
+    std::vector<DockedBar*> list{&one};
+    EXPECT_EQ(ArrangeRows(list, {500, false, true}).Thickness, 26);
 }
 
 TEST(DragRules, ADockTakesAWindowWithinTheReachOfItsGrab)

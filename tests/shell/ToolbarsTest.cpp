@@ -11,11 +11,16 @@
 #include "shell/toolbars/widgets/ToolbarPaint.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLineEdit>
+#include <QMdiArea>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QScreen>
+#include <QToolTip>
 
 #include <functional>
 #include <set>
@@ -82,14 +87,14 @@ TEST_F(Toolbars, TheFrameStartsWithBothToolbarsInTwoRowsOfTheTopDock)
     EXPECT_EQ(Edit().DockedTo(), Dock(Top));
     EXPECT_EQ(Standard().DockRow(), 0);
     EXPECT_EQ(Edit().DockRow(), 1);
-    EXPECT_EQ(Edit().DockPos(), 0) << "its designed 24 is where its row starts";
+    EXPECT_EQ(Edit().DockPos(), 24) << "as designed";
     for (int n = Top; n <= Right; ++n)
         EXPECT_EQ(Dock(n)->objectName(), QStringLiteral("Dock97%1").arg(n));
     const QRect s = InFrame(Standard());
     const QRect e = InFrame(Edit());
     const QRect dock = Dock(Top)->ClientRect();
     EXPECT_EQ(s.topLeft(), dock.topLeft());
-    EXPECT_EQ(e.topLeft(), QPoint(dock.left(), s.bottom() + 1)) << "the second row under the first";
+    EXPECT_EQ(e.topLeft(), QPoint(dock.left() + 24, s.bottom() + 1)) << "the second row under the first";
     EXPECT_EQ(s.size(), Standard().OuterSizeFor(Dock(Top)));
     EXPECT_EQ(e.size(), Edit().OuterSizeFor(Dock(Top)));
     EXPECT_EQ(dock.height(), s.height() + e.height());
@@ -291,7 +296,7 @@ TEST_F(Toolbars, TheFloatingWindowsFrameCaptionAndCloseButton)
     EXPECT_TRUE(w->isVisible());
     // Closed: hidden, and the View menu unticks it.
     int closed = 0;
-    QObject::connect(&Standard(), &TToolbar97::closed, [&] { ++closed; });
+    QObject::connect(&Standard(), &TToolbar97::OnClose, [&] { ++closed; });
     Click(w, close);
     EXPECT_EQ(closed, 1);
     EXPECT_FALSE(Standard().Visible());
@@ -404,21 +409,29 @@ TEST_F(Toolbars, AFloatingToolbarIsSizedInStepsByItsEdge)
     EXPECT_EQ(w->size(), sizes[1].outer);
 }
 
-TEST_F(Toolbars, ARowLongerThanItsDockEndsInTheWindowSystemsArrow)
+TEST_F(Toolbars, ARowLongerThanItsDockIsPulledBackAndRunsOverItsEnd)
 {
-    const auto arrow = [](TToolbar97& t) {
-        auto* ext = t.Host()->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button"));
-        return ext && ext->isVisible();
-    };
     Settle();
-    EXPECT_FALSE(arrow(Standard())) << "the whole toolbar fits the frame's width";
-    Frame().resize(400, 700);
+    ASSERT_EQ(Edit().DockPos(), 24);
+    const int editLength = Edit().DockedLength(Dock(Top));
+    const int standardLength = Standard().DockedLength(Dock(Top));
+    // Narrower than the edit toolbar at 24: it is pulled back until its end meets the dock's
+    // end; the standard toolbar cannot be pulled back and runs over the end.
+    const int narrow = editLength + 10;
+    ASSERT_LT(narrow, standardLength);
+    Frame().resize(narrow, 700);
     Settle();
-    EXPECT_TRUE(arrow(Standard()));
-    EXPECT_EQ(Standard().Host()->width(), Dock(Top)->ClientRect().width()) << "cut at the dock's end";
+    const QRect dock = Dock(Top)->ClientRect();
+    ASSERT_EQ(dock.width(), narrow);
+    EXPECT_EQ(Edit().DockPos(), narrow - editLength);
+    EXPECT_EQ(InFrame(Edit()), QRect(dock.left() + narrow - editLength, InFrame(Edit()).top(), editLength,
+                                     InFrame(Edit()).height()));
+    EXPECT_EQ(InFrame(Standard()).topLeft(), dock.topLeft());
+    EXPECT_EQ(InFrame(Standard()).width(), standardLength) << "its own length, past the dock's end";
+    // Wider again: the places stay where they were pulled.
     Frame().resize(1000, 760);
     Settle();
-    EXPECT_FALSE(arrow(Standard()));
+    EXPECT_EQ(Edit().DockPos(), narrow - editLength);
 }
 
 TEST_F(Toolbars, ADockWithoutDraggingKeepsItsToolbarsAndOneNotDockableIsNotOffered)
@@ -565,6 +578,416 @@ TEST_F(Toolbars, AnEmptySideDockOfAMaximisedFrameTakesADropWithinItsReach)
     EXPECT_EQ(Edit().DockedTo(), Dock(Left));
     DragGrip(Standard(), {area.right() - 20, middle});
     EXPECT_EQ(Standard().DockedTo(), Dock(Right));
+}
+
+// ---- The dock's options and the tool window's events ----
+
+// Where the MDI area begins in the frame: the docks' room before it.
+QPoint DocumentsAt(TMainFm& frame)
+{
+    return frame.MdiArea()->mapTo(&frame, QPoint(0, 0));
+}
+
+TEST_F(Toolbars, AnEmptyDockTakesNoRoomOrOnePixelWithFixAlign)
+{
+    const QPoint documents = DocumentsAt(Frame());
+    // Left: empty from the start.
+    EXPECT_EQ(Dock(Left)->OuterThickness(), 0);
+    EXPECT_FALSE(Dock(Left)->isVisible());
+    Dock(Left)->SetFixAlign(true);
+    Settle();
+    EXPECT_TRUE(Dock(Left)->isVisible());
+    EXPECT_EQ(Dock(Left)->width(), 1);
+    EXPECT_EQ(Dock(Left)->ClientRect().width(), 1);
+    EXPECT_EQ(DocumentsAt(Frame()), documents + QPoint(1, 0));
+    // Top: emptied, it keeps 1 pixel with FixAlign and none without.
+    Standard().SetDockedTo(Dock(Bottom));
+    Edit().SetDockedTo(Dock(Bottom));
+    Dock(Top)->SetFixAlign(true);
+    Settle();
+    EXPECT_EQ(Dock(Top)->height(), 1);
+    EXPECT_EQ(Dock(Top)->ClientRect().height(), 1);
+    EXPECT_EQ(DocumentsAt(Frame()).y(), Dock(Top)->ClientRect().bottom() + 1);
+    Dock(Top)->SetFixAlign(false);
+    Settle();
+    EXPECT_FALSE(Dock(Top)->isVisible());
+    EXPECT_EQ(DocumentsAt(Frame()).y(), Dock(Top)->ClientRect().top());
+    EXPECT_EQ(Dock(Top)->ClientRect().height(), 0);
+}
+
+TEST_F(Toolbars, OneRowAndAFullSizeToolbarInTheRunningFrame)
+{
+    Settle();
+    const int standardLength = Standard().DockedLength(Dock(Top));
+    // One row: the edit toolbar follows the standard toolbar in row 0.
+    Dock(Top)->SetLimitToOneRow(true);
+    Settle();
+    EXPECT_EQ(Dock(Top)->RowSizes().size(), 1u);
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Edit().DockPos(), standardLength);
+    EXPECT_EQ(InFrame(Edit()).topLeft(), InFrame(Standard()).topRight() + QPoint(1, 0));
+    EXPECT_EQ(Dock(Top)->ClientRect().height(), InFrame(Standard()).height());
+    Dock(Top)->SetLimitToOneRow(false);
+
+    // Full size beside the standard toolbar in row 0: alone there over the whole dock, the
+    // standard toolbar (and a third toolbar in the row after) one row further down.
+    auto* third = new TToolbar97(&Frame(), QStringLiteral("ThirdToolbar"), QStringLiteral("Third"));
+    third->AddSeparator();
+    third->SetRowAndPos(1, 300);
+    third->SetDockedTo(Dock(Top));
+    Edit().SetRowAndPos(0, 600);
+    Edit().SetFullSize(true);
+    Settle();
+    const QRect dock = Dock(Top)->ClientRect();
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Standard().DockRow(), 1);
+    EXPECT_EQ(third->DockRow(), 2);
+    EXPECT_EQ(InFrame(Edit()), QRect(dock.topLeft(), QSize(dock.width(), InFrame(Edit()).height())));
+    EXPECT_EQ(InFrame(Standard()).topLeft(), QPoint(dock.left(), InFrame(Edit()).bottom() + 1));
+    EXPECT_EQ(InFrame(*third).topLeft(), QPoint(dock.left() + 300, InFrame(Standard()).bottom() + 1));
+    EXPECT_EQ(dock.height(), InFrame(Edit()).height() + InFrame(Standard()).height() + InFrame(*third).height());
+    // Wider frame, wider toolbar.
+    Frame().resize(Frame().width() + 40, Frame().height());
+    Settle();
+    EXPECT_EQ(InFrame(Edit()).width(), Dock(Top)->ClientRect().width());
+
+    // Dragged onto the row of the standard toolbar, it opens a row after it.
+    DragGrip(Edit(), Standard().OuterScreenRect().center());
+    EXPECT_EQ(Standard().DockRow(), 0);
+    EXPECT_EQ(Edit().DockRow(), 1);
+    EXPECT_EQ(third->DockRow(), 2);
+}
+
+TEST_F(Toolbars, BoundLinesFrameTheDockAndItsToolbarsMoveInside)
+{
+    Settle();
+    const QRect before = Dock(Top)->ClientRect();
+    const QPoint documents = DocumentsAt(Frame());
+    Dock(Top)->SetBoundLines(blTop | blBottom | blLeft);
+    Settle();
+    const QRect client = Dock(Top)->ClientRect();
+    EXPECT_EQ(client, QRect(before.topLeft() + QPoint(1, 1), QSize(before.width() - 1, before.height())));
+    EXPECT_EQ(Dock(Top)->height(), before.height() + 2);
+    EXPECT_EQ(DocumentsAt(Frame()), documents + QPoint(0, 2));
+    EXPECT_EQ(InFrame(Standard()).topLeft(), client.topLeft());
+    // Shadow on the top and left, highlight on the bottom; nothing on the right.
+    const QImage img = Dock(Top)->grab().toImage();
+    const ToolbarColors c = ToolbarColors::Of(Dock(Top)->palette());
+    const int w = img.width(), h = img.height();
+    for (int x : {0, w / 2, w - 1})
+        EXPECT_EQ(img.pixel(x, 0), c.shadow.rgb()) << x;
+    for (int x : {1, w / 2, w - 1})
+        EXPECT_EQ(img.pixel(x, h - 1), c.highlight.rgb()) << x;
+    for (int y : {1, h / 2, h - 2})
+        EXPECT_EQ(img.pixel(0, y), c.shadow.rgb()) << y;
+    EXPECT_EQ(img.pixel(w - 1, h / 2), Dock(Top)->Color().rgb());
+    // A dock that takes its toolbars away loses the lines: 0 thick.
+    Dock(Left)->SetBoundLines(blLeft | blRight);
+    Settle();
+    EXPECT_EQ(Dock(Left)->OuterThickness(), 0);
+}
+
+// A picture of 7 by 5 pixels whose bottom-left colour is also found inside it.
+QImage TilePicture()
+{
+    QImage tile(7, 5, QImage::Format_RGB32);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 7; ++x)
+            tile.setPixel(x, y, qRgb(30 * x, 40 * y, 200 - 20 * x));
+    tile.setPixel(0, 4, qRgb(255, 0, 255));
+    tile.setPixel(3, 1, qRgb(255, 0, 255));
+    return tile;
+}
+
+TEST_F(Toolbars, ATiledTransparentBackgroundRunsOnAcrossTheDockAndItsToolbarsInsideTheBoundLines)
+{
+    Settle();
+    TDock97& dock = *Dock(Top);
+    const QColor colour(10, 120, 30);
+    dock.SetColor(colour);
+    dock.SetBoundLines(blTop | blLeft | blBottom | blRight);
+    dock.SetBackground(TilePicture());
+    dock.SetBackgroundTransparent(true);
+    Settle();
+    // The copy is made once and kept; a change of colour makes it again.
+    const qint64 copy = dock.ShownBackground().cacheKey();
+    EXPECT_EQ(dock.ShownBackground().cacheKey(), copy);
+    const QImage tile = TilePicture();
+    const auto shown = [&](int u, int v) {
+        const QRgb p = tile.pixel(((u % 7) + 7) % 7, ((v % 5) + 5) % 5);
+        return p == qRgb(255, 0, 255) ? colour.rgb() : p;
+    };
+    // The dock as the window system shows it, toolbars and all.
+    const QImage img = dock.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QString folder = QDir(QCoreApplication::applicationDirPath()).absoluteFilePath(QStringLiteral("../screenshots"));
+    QDir().mkpath(folder);
+    img.save(folder + QStringLiteral("/dock-background.png"));
+    const QRect client = dock.ClientArea();
+    ASSERT_EQ(client, QRect(1, 1, img.width() - 2, img.height() - 2));
+    int checked = 0;
+    // Beside the toolbars: the tiles from the client's corner.
+    const QRect standard(Standard().Host()->pos(), Standard().Host()->size());
+    const QRect edit(Edit().Host()->pos(), Edit().Host()->size());
+    for (int y = client.top(); y <= client.bottom(); ++y)
+        for (int x = client.left(); x <= client.right(); ++x) {
+            if (standard.contains(x, y) || edit.contains(x, y))
+                continue;
+            ASSERT_EQ(img.pixel(x, y), shown(x - client.left(), y - client.top())) << x << "," << y;
+            ++checked;
+        }
+    EXPECT_GT(checked, 24 * edit.height()) << "the edit toolbar's row starts at 24";
+    // Inside each toolbar's raised edge the tiles run on, in the dock's client coordinates.
+    for (const QRect& bar : {standard, edit})
+        for (int y = bar.top() + 1; y < bar.bottom(); ++y)
+            EXPECT_EQ(img.pixel(bar.left() + 1, y), shown(bar.left() + 1 - client.left(), y - client.top())) << y;
+    const ToolbarColors c = ToolbarColors::Of(dock.palette());
+    EXPECT_EQ(img.pixel(0, 0), c.shadow.rgb());
+    EXPECT_EQ(img.pixel(img.width() - 1, img.height() - 1), c.highlight.rgb());
+
+    // Without the picture on the toolbars they show their own colour there.
+    dock.SetBackgroundOnToolbars(false);
+    Edit().SetColor(QColor(200, 10, 10));
+    Settle();
+    const QImage plain = dock.grab().toImage();
+    EXPECT_EQ(plain.pixelColor(edit.left() + 1, edit.top() + 5), QColor(200, 10, 10));
+    EXPECT_EQ(plain.pixel(edit.left() - 1, edit.top() + 5), shown(edit.left() - 1 - client.left(), edit.top() + 5 - client.top()));
+    dock.SetColor(QColor(0, 0, 90));
+    EXPECT_NE(dock.ShownBackground().cacheKey(), copy);
+    EXPECT_EQ(dock.ShownBackground().pixel(0, 4), qRgb(0, 0, 90));
+}
+
+TEST_F(Toolbars, EachLookOfTheDockRepaintsTheDockAndItsToolbars)
+{
+    Settle();
+    struct Count : QObject {
+        std::map<QObject*, int> paints;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint)
+                ++paints[o];
+            return false;
+        }
+    } count;
+    TDock97& dock = *Dock(Top);
+    for (QWidget* w : {static_cast<QWidget*>(&dock), static_cast<QWidget*>(Standard().Host()),
+                       static_cast<QWidget*>(Edit().Host())})
+        w->installEventFilter(&count);
+    const std::pair<const char*, std::function<void()>> setters[] = {
+        {"Background", [&] { dock.SetBackground(TilePicture()); }},
+        {"BackgroundTransparent", [&] { dock.SetBackgroundTransparent(true); }},
+        {"BackgroundOnToolbars", [&] { dock.SetBackgroundOnToolbars(false); }},
+        {"Color", [&] { dock.SetColor(Qt::darkCyan); }},
+    };
+    for (const auto& [name, set] : setters) {
+        count.paints.clear();
+        set();
+        Settle();
+        EXPECT_GE(count.paints[&dock], 1) << name;
+        EXPECT_GE(count.paints[Standard().Host()], 1) << name;
+        EXPECT_GE(count.paints[Edit().Host()], 1) << name;
+    }
+    count.paints.clear();
+    dock.SetBoundLines(blBottom);
+    Settle();
+    EXPECT_GE(count.paints[&dock], 1) << "BoundLines";
+}
+
+TEST_F(Toolbars, TheDockSaysItsResizeAndMayRefuseAToolbar)
+{
+    Settle();
+    int resized = 0;
+    QObject::connect(Dock(Top), &TDock97::OnResize, [&] { ++resized; });
+    Frame().resize(Frame().width() - 30, Frame().height());
+    Settle();
+    EXPECT_GE(resized, 1);
+    // Refused while dragged over it: the drop floats.
+    std::vector<TToolbar97*> asked;
+    QObject::connect(Dock(Right), &TDock97::OnRequestDock, [&](TToolbar97* bar, bool& accept) {
+        asked.push_back(bar);
+        accept = false;
+    });
+    const QRect right = Dock(Right)->ScreenRect();
+    DragGrip(Standard(), QPoint(right.left() - 10, right.top() + 100));
+    ASSERT_FALSE(asked.empty());
+    EXPECT_EQ(asked.front(), &Standard());
+    EXPECT_FALSE(Standard().Docked());
+    // Inserting and removing are said too.
+    std::vector<std::pair<bool, TToolbar97*>> changes;
+    QObject::connect(Dock(Left), &TDock97::OnInsertRemoveBar,
+                     [&](bool inserting, TToolbar97* bar) { changes.emplace_back(inserting, bar); });
+    Edit().SetDockedTo(Dock(Left));
+    Edit().SetVisible(false);
+    EXPECT_EQ(changes, (std::vector<std::pair<bool, TToolbar97*>>{{true, &Edit()}, {false, &Edit()}}));
+    // Hidden with its dock.
+    Edit().SetVisible(true);
+    Dock(Left)->SetVisible(false);
+    Settle();
+    EXPECT_FALSE(Edit().Host()->isVisible());
+    EXPECT_EQ(DocumentsAt(Frame()).x(), 0);
+}
+
+TEST_F(Toolbars, AChangeOfParentSaysItselfInItsOrder)
+{
+    Settle();
+    using Said = std::vector<std::string>;
+    const auto listen = [](TToolbar97& t, Said& said) {
+        QObject::connect(&t, &TToolbar97::OnDockChanging, [&] { said.push_back("DockChanging"); });
+        QObject::connect(&t, &TToolbar97::OnRecreating, [&] { said.push_back("Recreating"); });
+        QObject::connect(&t, &TToolbar97::OnResize, [&] { said.push_back("Resize"); });
+        QObject::connect(&t, &TToolbar97::OnMove, [&] { said.push_back("Move"); });
+        QObject::connect(&t, &TToolbar97::OnRecreated, [&] { said.push_back("Recreated"); });
+        QObject::connect(&t, &TToolbar97::OnDockChanged, [&] { said.push_back("DockChanged"); });
+    };
+    Said said;
+    listen(Standard(), said);
+    Standard().SetFloatingPosition({200, 300});
+    said.clear();
+    Standard().SetDockedTo(nullptr);
+    EXPECT_EQ(said, (Said{"DockChanging", "Recreating", "Resize", "Move", "Recreated", "DockChanged"}));
+    said.clear();
+    Standard().SetDockedTo(Dock(Left));
+    EXPECT_EQ(said, (Said{"DockChanging", "Recreating", "Resize", "Move", "Recreated", "DockChanged"}));
+    said.clear();
+    Standard().SetDockedTo(Dock(Left));
+    EXPECT_EQ(said, Said{}) << "the same parent: nothing changes";
+    // A wider row on a new neighbour resizes it without a change of parent.
+    auto* tall = new TToolbar97(&Frame(), QStringLiteral("TallToolbar"), QStringLiteral("Tall"));
+    auto* wide = new QWidget;
+    wide->setFixedSize(40, 40);
+    tall->AddControl(wide);
+    Said tallSaid;
+    listen(*tall, tallSaid);
+    tall->SetRowAndPos(0, 0);
+    tall->SetDockedTo(Dock(Left));
+    EXPECT_EQ(tallSaid, (Said{"DockChanging", "Resize", "Move", "Recreated", "DockChanged"}))
+        << "no parent before: not recreated";
+    EXPECT_EQ(said, Said{"Resize"}) << "the standard toolbar's row grows to the new one's width";
+}
+
+TEST_F(Toolbars, ASlavePairShowsOneControlByTheDockType)
+{
+    auto* bar = new TToolbar97(&Frame(), QStringLiteral("PairToolbar"), QStringLiteral("Pair"));
+    auto* across = new QWidget;
+    across->setObjectName(QStringLiteral("Across"));
+    across->setFixedSize(60, 20);
+    auto* down = new QWidget;
+    down->setObjectName(QStringLiteral("Down"));
+    down->setFixedSize(20, 60);
+    auto* plain = new QWidget;
+    plain->setFixedSize(23, 22);
+    bar->AddControl(across);
+    bar->AddControl(down);
+    bar->AddControl(plain);
+    bar->SetSlaveControl(across, down);
+    const struct {
+        const char* where;
+        TDock97* dock;
+        QWidget* shown;
+        QWidget* hidden;
+    } rows[] = {
+        {"top", Dock(Top), across, down},
+        {"left", Dock(Left), down, across},
+        {"bottom", Dock(Bottom), across, down},
+        {"right", Dock(Right), down, across},
+        {"floating", nullptr, across, down},
+    };
+    for (const auto& r : rows) {
+        bar->SetFloatingPosition({300, 300});
+        bar->SetDockedTo(r.dock);
+        Settle();
+        EXPECT_TRUE(r.shown->isVisible()) << r.where;
+        EXPECT_FALSE(r.hidden->isVisible()) << r.where;
+        EXPECT_TRUE(bar->ControlVisible(r.shown)) << r.where;
+        EXPECT_FALSE(bar->ControlVisible(r.hidden)) << r.where;
+        // The hidden one takes no room: the plain control follows the shown one.
+        const bool vertical = r.dock && r.dock->Vertical();
+        EXPECT_EQ(vertical ? plain->y() : plain->x(), vertical ? r.shown->geometry().bottom() + 1 : r.shown->geometry().right() + 1)
+            << r.where;
+    }
+    // Measured for a dock it is not in, as it would be there.
+    EXPECT_EQ(bar->OuterSizeFor(Dock(Left)).height(), 2 * DockedFrame + GripSize + 60 + 22);
+    EXPECT_EQ(bar->OuterSizeFor(Dock(Top)).width(), 2 * DockedFrame + GripSize + 60 + 23);
+    // A control of no pair follows its own flag.
+    bar->SetControlVisible(plain, false);
+    EXPECT_FALSE(plain->isVisible());
+    EXPECT_FALSE(bar->ControlVisible(plain));
+}
+
+TEST_F(Toolbars, ColourHintsMenuTabOrderAndDropsOfAToolbar)
+{
+    Settle();
+    // Colour: behind the controls of the docked and the floating toolbar.
+    Standard().SetColor(QColor(1, 2, 3));
+    Settle();
+    EXPECT_EQ(Standard().Host()->grab().toImage().pixelColor(1, 1), QColor(1, 2, 3));
+
+    // Hints: shown as tips unless ShowHint is off; ParentShowHint brings them back.
+    QWidget* button = Standard().Controls().front();
+    const auto tipShown = [&] {
+        QToolTip::showText(QPoint(10, 10), QStringLiteral("another tip"));
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), button->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(button, &help);
+        return QToolTip::text() == button->toolTip();
+    };
+    ASSERT_FALSE(button->toolTip().isEmpty());
+    EXPECT_TRUE(Standard().ParentShowHint());
+    EXPECT_TRUE(tipShown());
+    Standard().SetShowHint(false);
+    EXPECT_FALSE(Standard().ParentShowHint());
+    EXPECT_FALSE(tipShown());
+    Standard().SetParentShowHint(true);
+    EXPECT_TRUE(Standard().ShowHint());
+    EXPECT_TRUE(tipShown());
+    QToolTip::hideText();
+
+    // Pop-up menus: the toolbar's beside its controls, the dock's beside its toolbars.
+    QMenu barMenu, dockMenu;
+    barMenu.addAction(QStringLiteral("bar"));
+    dockMenu.addAction(QStringLiteral("dock"));
+    Standard().SetPopupMenu(&barMenu);
+    Dock(Top)->SetPopupMenu(&dockMenu);
+    QContextMenuEvent onBar(QContextMenuEvent::Mouse, QPoint(1, 1), Standard().Host()->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(Standard().Host(), &onBar);
+    EXPECT_TRUE(barMenu.isVisible());
+    barMenu.close();
+    const QPoint free(Dock(Top)->width() - 5, 5);
+    QContextMenuEvent onDock(QContextMenuEvent::Mouse, free, Dock(Top)->mapToGlobal(free));
+    QApplication::sendEvent(Dock(Top), &onDock);
+    EXPECT_TRUE(dockMenu.isVisible());
+    EXPECT_FALSE(barMenu.isVisible());
+    dockMenu.close();
+
+    // Tab order: the focus goes round the toolbars' controls in their TabOrder.
+    auto* first = new QLineEdit;
+    auto* second = new QLineEdit;
+    Standard().AddControl(first);
+    Edit().AddControl(second);
+    Standard().SetTabOrder(1);
+    Edit().SetTabOrder(0);
+    EXPECT_EQ(second->nextInFocusChain(), first);
+    Standard().SetTabOrder(0);
+    Edit().SetTabOrder(1);
+    EXPECT_EQ(first->nextInFocusChain(), second);
+
+    // Something dragged over a toolbar: taken where OnDragOver accepts it, then dropped.
+    std::vector<QPoint> dropped;
+    QObject::connect(&Edit(), &TToolbar97::OnDragOver,
+                     [](const QMimeData* data, QPoint, bool& accept) { accept = data->text() == QStringLiteral("take"); });
+    QObject::connect(&Edit(), &TToolbar97::OnDragDrop, [&](const QMimeData*, QPoint at) { dropped.push_back(at); });
+    for (const char* text : {"leave", "take"}) {
+        QMimeData data;
+        data.setText(QLatin1String(text));
+        QDragEnterEvent enter(QPoint(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Edit().Host(), &enter);
+        QDragMoveEvent over(QPoint(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(Edit().Host(), &over);
+        EXPECT_EQ(over.isAccepted(), std::string(text) == "take") << text;
+    }
+    QMimeData data;
+    data.setText(QStringLiteral("take"));
+    QDropEvent drop(QPointF(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(Edit().Host(), &drop);
+    EXPECT_EQ(dropped, std::vector<QPoint>{QPoint(3, 4)});
 }
 
 } // namespace

@@ -1,9 +1,10 @@
-// The rows of a dock: which toolbar sits in which row, and in what order. Rows are counted from
-// a horizontal dock's top and from a vertical dock's left. A row holds its toolbars end to end
-// in the order of their DockPos; the window system packs a row and offers no offsets, so after
-// a layout a toolbar's DockPos is its packed offset along the dock. A hidden toolbar is not in
-// its dock's list and takes no room.
+// The rows of a dock: which tool window sits in which row, and where along it. Rows are
+// counted from a horizontal dock's top and from a vertical dock's left; a tool window's DockPos
+// is its offset along the dock, and a row keeps the gaps its windows' offsets leave. A hidden
+// tool window is not in its dock's list and takes no room.
 #pragma once
+
+#include <QRect>
 
 #include <cstdint>
 #include <span>
@@ -30,14 +31,32 @@ inline constexpr int NewRowEdge = 5;
 struct DockedBar {
     int DockRow = 0;
     int DockPos = -1;
-    int Length = 0;         // along the dock, frame included
+    int Length = 0;           // along the dock, frame included
     int RowSize = MinRowSize; // the thickness it asks for, frame excluded
+    bool FullSize = false;    // alone in its row, over the dock's whole length; in, out
+    // Out: its place in the dock's client area, x along the dock and y across it.
+    QRect Place;
 };
 
-// Sorts the bars by row, then by DockPos (list order breaking ties), numbers the rows from 0
-// without gaps and writes each bar's packed offset into its DockPos. Returns the thickness
-// of each row: the largest a bar of the row asks for, at least MinRowSize.
-std::vector<int> ArrangeRows(std::vector<DockedBar*>& bars);
+struct DockRowsOptions {
+    int ClientLength = 0;       // the dock's client extent along it
+    bool LimitToOneRow = false; // every window in row 0
+    bool FixAlign = false;      // an empty dock keeps a thickness of 1
+};
+
+struct DockRowsLayout {
+    std::vector<int> RowSizes; // each row's thickness, frame excluded
+    int Thickness = 0;         // the dock's client thickness
+};
+
+// Lays out the dock's windows: sorted by row, then DockPos (list order breaking ties), the
+// rows numbered from 0 without gaps, a FullSize window given a row of its own (the windows
+// beside it and every later row move one row down), the windows of a row kept from
+// overlapping in their order, a row that runs past the dock's end pulled back towards its
+// start as far as the windows before allow, and each window placed. Writes each bar's row,
+// DockPos and place. With LimitToOneRow every window stays in row 0: a full-size one there
+// shares the row (its FullSize comes back false) unless it is alone.
+DockRowsLayout ArrangeRows(std::vector<DockedBar*>& bars, const DockRowsOptions& options);
 
 struct RowHit {
     int Row = 0;

@@ -315,7 +315,7 @@ void TMainFm::BuildToolbars()
     // own below it (its designed offset 24 is where the row starts).
     for (TToolbar97* tb : {standardToolbar_, editToolbar_}) {
         tb->SetDefaultDock(docks_[0]);
-        connect(tb, &TToolbar97::visibleChanged, this, [this] { UpdateCommandStates(); });
+        connect(tb, &TToolbar97::OnVisibleChanged, this, [this] { UpdateCommandStates(); });
     }
     standardToolbar_->SetRowAndPos(0, 0);
     editToolbar_->SetRowAndPos(1, 24);

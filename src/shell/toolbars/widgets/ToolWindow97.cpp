@@ -9,6 +9,8 @@
 #include "shell/toolbars/widgets/ToolbarPaint.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMainWindow>
@@ -175,7 +177,8 @@ private:
         target_ = nullptr;
         if (!ctrl)
             for (const Candidate& c : candidates_)
-                if (DockAccepts(c.rect, c.dock->Position(), grab_, cursor, c.size, c.workArea)) {
+                if (DockAccepts(c.rect, c.dock->Position(), grab_, cursor, c.size, c.workArea)
+                    && c.dock->RequestDock(bar_)) {
                     target_ = c.dock;
                     outline_ = PlaceOutline(grab_, cursor, c.size);
                     Show(outline_, 1, target_);
@@ -318,7 +321,7 @@ void TFloatingClient::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const ToolbarColors c = ToolbarColors::Of(palette());
-    p.fillRect(rect(), c.face);
+    p.fillRect(rect(), bar_->Color());
     // Between wrapped lines, unless their separator is blank.
     for (const LineSep& s : seps_) {
         if (s.blank)
@@ -341,6 +344,34 @@ void TFloatingClient::mouseDoubleClickEvent(QMouseEvent* event)
 {
     if (event->button() == Qt::LeftButton)
         bar_->DockByDoubleClick();
+}
+
+void TFloatingClient::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    bar_->ShowPopupMenu(event->globalPos());
+}
+
+void TFloatingClient::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (bar_->DragOver(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TFloatingClient::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (bar_->DragOver(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TFloatingClient::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    bar_->DragDrop(event->mimeData(), event->position().toPoint());
 }
 
 // ---- TFloatingWindow ----

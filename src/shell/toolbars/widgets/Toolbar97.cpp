@@ -6,40 +6,18 @@
 #include "shell/toolbars/widgets/ToolbarPaint.h"
 
 #include <QAction>
+#include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
-#include <QLayout>
 #include <QMainWindow>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QScreen>
-#include <QWidgetAction>
 
 #include <algorithm>
 
 namespace zemo {
-
-namespace {
-
-// The docked toolbar's metrics: a 2-pixel frame, no gaps between the controls, no handle of
-// the window system's own (the grip is ours).
-class DockedHostStyle : public QProxyStyle {
-public:
-    int pixelMetric(PixelMetric metric, const QStyleOption* option,
-                    const QWidget* widget) const override
-    {
-        switch (metric) {
-        case PM_ToolBarFrameWidth: return DockedFrame;
-        case PM_ToolBarItemMargin:
-        case PM_ToolBarItemSpacing:
-        case PM_ToolBarHandleExtent:
-        case PM_ToolBarSeparatorExtent: return 0;
-        default: return QProxyStyle::pixelMetric(metric, option, widget);
-        }
-    }
-};
-
-} // namespace
 
 // ---- TToolbarPiece ----
 
@@ -51,7 +29,7 @@ void TToolbarPiece::SetCross(int cross)
 
 bool TToolbarPiece::InVerticalDock() const
 {
-    auto* host = qobject_cast<const QToolBar*>(parentWidget());
+    auto* host = qobject_cast<const TDockedHost*>(parentWidget());
     return host && host->orientation() == Qt::Vertical;
 }
 
@@ -130,9 +108,9 @@ QSize TToolbarGrip::sizeHint() const
 
 void TToolbarGrip::paintEvent(QPaintEvent*)
 {
+    // On the toolbar's own ground: its colour or the dock's picture.
     QPainter p(this);
     const ToolbarColors c = ToolbarColors::Of(palette());
-    p.fillRect(rect(), c.face);
     // Two raised bars 3 pixels thick at 4 and 7 from the toolbar's edge (the grip starts
     // inside the 2-pixel frame).
     for (int offset : {2, 5}) {
@@ -146,18 +124,10 @@ void TToolbarGrip::paintEvent(QPaintEvent*)
 
 // ---- TDockedHost ----
 
-TDockedHost::TDockedHost(TToolbar97* bar, QMainWindow* form) : QToolBar(form), bar_(bar)
+TDockedHost::TDockedHost(TToolbar97* bar) : bar_(bar)
 {
     setObjectName(bar->objectName() + QStringLiteral("Host"));
-    auto* style = new DockedHostStyle;
-    style->setParent(this);
-    setStyle(style);
-    setMovable(false);
-    setFloatable(false);
-    setAllowedAreas(Qt::AllToolBarAreas);
-    setContextMenuPolicy(Qt::PreventContextMenu);
-    // The form's toolbar menu would show and hide it behind the toolbar's back.
-    toggleViewAction()->setVisible(false);
+    setAcceptDrops(true);
     hide();
 }
 
@@ -165,7 +135,11 @@ void TDockedHost::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     const ToolbarColors c = ToolbarColors::Of(palette());
-    p.fillRect(rect(), c.face);
+    TDock97* dock = bar_->DockedTo();
+    if (dock && dock->ShowsBackgroundOnToolbars())
+        dock->PaintBackground(p, this, rect());
+    else
+        p.fillRect(rect(), bar_->Color());
     DrawRaisedInner(p, rect(), c);
 }
 
@@ -181,23 +155,46 @@ void TDockedHost::mouseDoubleClickEvent(QMouseEvent* event)
         bar_->FloatByDoubleClick();
 }
 
+void TDockedHost::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
+    bar_->ShowPopupMenu(event->globalPos());
+}
+
+void TDockedHost::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (bar_->DragOver(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TDockedHost::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (bar_->DragOver(event->mimeData(), event->position().toPoint()))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void TDockedHost::dropEvent(QDropEvent* event)
+{
+    event->acceptProposedAction();
+    bar_->DragDrop(event->mimeData(), event->position().toPoint());
+}
+
 // ---- TToolbar97 ----
 
 TToolbar97::TToolbar97(QMainWindow* form, const QString& name, const QString& caption)
     : QObject(form), form_(form), caption_(caption)
 {
     setObjectName(name);
-    host_ = new TDockedHost(this, form);
+    color_ = ToolbarColors::Of(form->palette()).face;
+    host_ = new TDockedHost(this);
     host_->setWindowTitle(caption);
+    host_->installEventFilter(this);
     grip_ = new TToolbarGrip(this);
-    gripAction_ = new QWidgetAction(this);
-    gripAction_->setDefaultWidget(grip_);
-    host_->addAction(gripAction_);
-    connect(host_, &QToolBar::orientationChanged, this, [this] {
-        UpdateSize();
-        for (QWidget* w : Controls())
-            w->update();
-    });
+    grip_->setParent(host_);
     form->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this,
             [this](Qt::ApplicationState state) { UpdateFloatingVisibility(state); });
@@ -208,6 +205,7 @@ TToolbar97::~TToolbar97()
     if (form_)
         form_->removeEventFilter(this);
     delete floating_.data();
+    delete host_.data();
 }
 
 void TToolbar97::SetCaption(const QString& caption)
@@ -237,19 +235,13 @@ TToolbarSep97* TToolbar97::AddSeparator()
 
 void TToolbar97::AddControl(QWidget* control)
 {
-    auto* action = new QWidgetAction(this);
-    action->setDefaultWidget(control);
-    controls_.push_back({control, action});
-    if (floating_) {
-        control->setParent(floating_->Client());
-        control->show();
-        ArrangeFloating();
-    } else {
-        host_->addAction(action);
-    }
+    controls_.push_back({control});
+    control->setParent(floating_ ? static_cast<QWidget*>(floating_->Client()) : host_);
+    control->installEventFilter(this);
     UpdateSize();
     if (dock_)
         dock_->ArrangeToolbars();
+    ChainTabOrder();
 }
 
 std::vector<QWidget*> TToolbar97::Controls() const
@@ -268,7 +260,44 @@ TToolbarButton97* TToolbar97::ButtonFor(const QAction* action) const
     return nullptr;
 }
 
-std::vector<ToolbarControl> TToolbar97::Describe() const
+bool TToolbar97::ControlVisible(const QWidget* control) const
+{
+    for (const Control& c : controls_)
+        if (c.widget == control)
+            return ShownIn(c, CurrentType());
+    return false;
+}
+
+void TToolbar97::SetControlVisible(QWidget* control, bool visible)
+{
+    for (Control& c : controls_)
+        if (c.widget == control)
+            c.visible = visible;
+    UpdateSize();
+    if (dock_)
+        dock_->ArrangeToolbars();
+}
+
+void TToolbar97::SetSlaveControl(QWidget* forTopBottom, QWidget* forLeftRight)
+{
+    slaves_.push_back({forTopBottom, forLeftRight});
+    UpdateSize();
+    if (dock_)
+        dock_->ArrangeToolbars();
+}
+
+bool TToolbar97::ShownIn(const Control& c, DockType type) const
+{
+    for (const SlavePair& s : slaves_) {
+        if (c.widget == s.topBottom)
+            return type != DockType::Vertical;
+        if (c.widget == s.leftRight)
+            return type == DockType::Vertical;
+    }
+    return c.visible;
+}
+
+std::vector<ToolbarControl> TToolbar97::Describe(DockType type) const
 {
     std::vector<ToolbarControl> out;
     for (const Control& c : controls_) {
@@ -279,12 +308,19 @@ std::vector<ToolbarControl> TToolbar97::Describe() const
             d.sizeVert = sep->SizeVert();
             d.blank = sep->Blank();
         } else {
-            d.size = c.widget->sizeHint();
+            // A control without a preferred size keeps the one it has.
+            const QSize hint = c.widget->sizeHint();
+            d.size = hint.isValid() ? hint : c.widget->size();
         }
-        d.shown = c.action->isVisible();
+        d.shown = ShownIn(c, type);
         out.push_back(d);
     }
     return out;
+}
+
+std::vector<ToolbarControl> TToolbar97::Describe() const
+{
+    return Describe(CurrentType());
 }
 
 DockType TToolbar97::TypeOf(const TDock97* dock) const
@@ -305,7 +341,7 @@ int TToolbar97::CrossIn(const TDock97* dock) const
 
 QSize TToolbar97::ClientSizeFor(DockType type, const TDock97* dock) const
 {
-    return OrderControls(Describe(), type, floatRightX_, CrossIn(dock)).size;
+    return OrderControls(Describe(type), type, floatRightX_, CrossIn(dock)).size;
 }
 
 QSize TToolbar97::OuterSizeFor(const TDock97* dock) const
@@ -329,29 +365,58 @@ int TToolbar97::DockedLength(const TDock97* dock) const
 int TToolbar97::RowSizeIn(const TDock97* dock) const
 {
     const DockType type = TypeOf(dock);
-    return MinimumRowSize(Describe(), type);
+    return MinimumRowSize(Describe(type), type);
 }
 
 void TToolbar97::UpdateSize()
 {
-    const bool gripShown = dock_ && dock_->AllowDrag() && dragHandle_;
-    gripAction_->setVisible(gripShown);
-    const int rowSize = RowSizeIn(dock_);
-    grip_->SetCross(rowSize);
-    for (const Control& c : controls_)
-        if (auto* sep = qobject_cast<TToolbarSep97*>(c.widget))
-            sep->SetCross(rowSize);
-    if (dock_) {
-        // The window system gives a line's last toolbar the rest of the line: it keeps its
-        // own length.
-        const int length = DockedLength(dock_);
-        if (dock_->Vertical())
-            host_->setMaximumSize(QWIDGETSIZE_MAX, length);
-        else
-            host_->setMaximumSize(length, QWIDGETSIZE_MAX);
-    }
+    if (dock_)
+        ArrangeDocked();
     if (floating_)
         ArrangeFloating();
+}
+
+void TToolbar97::PlaceDocked(TDock97* dock, QRect r)
+{
+    if (dock != dock_)
+        return;
+    if (host_->parentWidget() != dock)
+        host_->setParent(dock);
+    host_->SetOrientation(dock->Vertical() ? Qt::Vertical : Qt::Horizontal);
+    host_->setGeometry(r);
+    ArrangeDocked();
+    if (host_->isHidden())
+        host_->show();
+    NoteSize();
+}
+
+void TToolbar97::ArrangeDocked()
+{
+    if (!dock_)
+        return;
+    const DockType type = CurrentType();
+    const bool gripShown = dock_->AllowDrag() && dragHandle_;
+    const int cross = CrossIn(dock_) > 0 ? CrossIn(dock_) : RowSizeIn(dock_);
+    const bool vertical = type == DockType::Vertical;
+    // The grip, then the controls, inside the frame.
+    const QPoint origin = vertical ? QPoint(DockedFrame, DockedFrame + (gripShown ? GripSize : 0))
+                                   : QPoint(DockedFrame + (gripShown ? GripSize : 0), DockedFrame);
+    grip_->setVisible(gripShown);
+    grip_->SetCross(cross);
+    grip_->setGeometry(vertical ? QRect(DockedFrame, DockedFrame, cross, GripSize)
+                                : QRect(DockedFrame, DockedFrame, GripSize, cross));
+    const ToolbarArrangement a = OrderControls(Describe(type), type, floatRightX_, cross);
+    for (size_t i = 0; i < controls_.size(); ++i) {
+        QWidget* w = controls_[i].widget;
+        if (auto* sep = qobject_cast<TToolbarSep97*>(w))
+            sep->SetCross(cross);
+        if (!ShownIn(controls_[i], type)) {
+            w->hide();
+            continue;
+        }
+        w->setGeometry(a.places[i].translated(origin));
+        w->setVisible(!a.places[i].isEmpty());
+    }
 }
 
 void TToolbar97::SetDockRow(int row)
@@ -374,6 +439,13 @@ void TToolbar97::SetRowAndPos(int row, int pos)
     dockPos_ = pos;
 }
 
+void TToolbar97::SetFullSize(bool on)
+{
+    fullSize_ = on;
+    if (dock_)
+        dock_->ArrangeToolbars();
+}
+
 void TToolbar97::SetFloatingPosition(QPoint p)
 {
     floatingPosition_ = p;
@@ -382,7 +454,7 @@ void TToolbar97::SetFloatingPosition(QPoint p)
         floatedBefore_ = true;
     if (floating_) {
         floating_->move(p);
-        Q_EMIT moved();
+        Q_EMIT OnMove();
     }
 }
 
@@ -422,6 +494,44 @@ void TToolbar97::SetDragHandle(bool on)
         dock_->ArrangeToolbars();
 }
 
+void TToolbar97::SetColor(const QColor& color)
+{
+    color_ = color;
+    host_->update();
+    if (floating_)
+        floating_->Client()->update();
+}
+
+void TToolbar97::SetShowHint(bool on)
+{
+    showHint_ = on;
+    parentShowHint_ = false;
+}
+
+void TToolbar97::SetTabOrder(int order)
+{
+    tabOrder_ = order;
+    ChainTabOrder();
+}
+
+void TToolbar97::ChainTabOrder()
+{
+    // The focusable controls of the form's toolbars, toolbar by toolbar in their TabOrder
+    // (ties in creation order), each toolbar's in its control order.
+    std::vector<TToolbar97*> bars = ToolbarsOf(form_);
+    std::stable_sort(bars.begin(), bars.end(),
+                     [](const TToolbar97* a, const TToolbar97* b) { return a->tabOrder_ < b->tabOrder_; });
+    QWidget* last = nullptr;
+    for (TToolbar97* bar : bars)
+        for (const Control& c : bar->controls_) {
+            if (c.widget->focusPolicy() == Qt::NoFocus)
+                continue;
+            if (last && last->window() == c.widget->window())
+                QWidget::setTabOrder(last, c.widget);
+            last = c.widget;
+        }
+}
+
 void TToolbar97::SetVisible(bool visible)
 {
     if (visible == visible_)
@@ -430,7 +540,13 @@ void TToolbar97::SetVisible(bool visible)
     if (dock_)
         dock_->InsertRemoveBar(visible, this, visible);
     UpdateFloatingVisibility();
-    Q_EMIT visibleChanged(visible);
+    Q_EMIT OnVisibleChanged(visible);
+}
+
+void TToolbar97::MoveControlsTo(QWidget* parent)
+{
+    for (const Control& c : controls_)
+        c.widget->setParent(parent);
 }
 
 void TToolbar97::SetDockedTo(TDock97* dock)
@@ -443,30 +559,31 @@ void TToolbar97::SetDockedTo(TDock97* dock)
         dock->ArrangeToolbars();
         return;
     }
+    Q_EMIT OnDockChanging();
+    if (dock_ || floating_)
+        Q_EMIT OnRecreating();
     changing_ = true;
     dock->BeginUpdate();
     TDock97* old = dock_;
-    if (floating_)
-        TakeControlsToHost();
+    if (floating_) {
+        TFloatingWindow* window = floating_;
+        floating_ = nullptr;
+        window->hide();
+        window->deleteLater();
+    }
     if (old && old != dock)
         old->InsertRemoveBar(false, this, false);
+    MoveControlsTo(host_);
     dock_ = dock;
-    UpdateSize();
+    host_->setParent(dock);
+    host_->SetOrientation(dock->Vertical() ? Qt::Vertical : Qt::Horizontal);
     dock->InsertRemoveBar(true, this, visible_);
     dock->EndUpdate();
     changing_ = false;
-    Q_EMIT dockChanged();
-}
-
-void TToolbar97::TakeControlsToHost()
-{
-    // Each control goes back into the docked toolbar, in its order.
-    for (const Control& c : controls_)
-        host_->addAction(c.action);
-    TFloatingWindow* window = floating_;
-    floating_ = nullptr;
-    window->hide();
-    window->deleteLater();
+    ChainTabOrder();
+    Q_EMIT OnMove();
+    Q_EMIT OnRecreated();
+    Q_EMIT OnDockChanged();
 }
 
 void TToolbar97::Float()
@@ -475,36 +592,41 @@ void TToolbar97::Float()
         MoveOnScreen(true);
         return;
     }
+    Q_EMIT OnDockChanging();
+    if (dock_)
+        Q_EMIT OnRecreating();
     changing_ = true;
     TDock97* old = dock_;
     dock_ = nullptr;
     if (old)
         old->InsertRemoveBar(false, this, false);
-    for (const Control& c : controls_)
-        host_->removeAction(c.action);
+    host_->hide();
     auto* window = new TFloatingWindow(this, form_);
     floating_ = window;
     floatedBefore_ = true;
-    for (const Control& c : controls_) {
-        c.widget->setParent(window->Client());
-        c.widget->setVisible(c.action->isVisible());
-    }
+    window->installEventFilter(this);
+    window->Client()->setAcceptDrops(true);
+    MoveControlsTo(window->Client());
     UpdateSize();
     window->move(floatingPosition_);
     changing_ = false;
     UpdateFloatingVisibility();
-    Q_EMIT dockChanged();
+    NoteSize();
+    ChainTabOrder();
+    Q_EMIT OnMove();
+    Q_EMIT OnRecreated();
+    Q_EMIT OnDockChanged();
 }
 
 void TToolbar97::ArrangeFloating()
 {
     if (!floating_)
         return;
-    const ToolbarArrangement a = OrderControls(Describe(), DockType::Floating,
-                                               floatRightX_);
+    const std::vector<ToolbarControl> described = Describe(DockType::Floating);
+    const ToolbarArrangement a = OrderControls(described, DockType::Floating, floatRightX_);
     for (size_t i = 0; i < controls_.size(); ++i) {
         QWidget* w = controls_[i].widget;
-        if (!controls_[i].action->isVisible()) {
+        if (!described[i].shown) {
             w->hide();
             continue;
         }
@@ -513,6 +635,16 @@ void TToolbar97::ArrangeFloating()
     }
     floating_->Client()->SetLineSeps(a.lineSeps);
     floating_->SetClientSize(a.size);
+    NoteSize();
+}
+
+void TToolbar97::NoteSize()
+{
+    const QSize now = floating_ ? floating_->size() : dock_ ? host_->size() : QSize();
+    if (now.isEmpty() || now == lastSize_)
+        return;
+    lastSize_ = now;
+    Q_EMIT OnResize();
 }
 
 QRect TToolbar97::OuterScreenRect() const
@@ -570,26 +702,40 @@ void TToolbar97::DropAt(TDock97* dock, QRect outline)
 {
     if (!dock) {
         floatingPosition_ = outline.topLeft();
-        if (dock_)
+        if (dock_) {
             Float();
-        else if (floating_)
+        } else if (floating_) {
             floating_->move(floatingPosition_);
-        Q_EMIT moved();
+            Q_EMIT OnMove();
+        }
         MoveOnScreen(true);
         return;
     }
     const QRect dockRect = dock->ScreenRect();
     const int across = dock->Vertical() ? outline.center().x() - dockRect.left()
                                         : outline.center().y() - dockRect.top();
-    const RowHit hit = dock->RowOfPoint(across);
+    RowHit hit = dock->RowOfPoint(across);
+    // A window that takes a whole row goes to a new row after one that holds others.
+    if (fullSize_ && !hit.NewRow) {
+        const auto& list = dock->DockList();
+        const bool others = std::any_of(list.begin(), list.end(), [&](const TToolbar97* b) {
+            return b != this && b->dockRow_ == hit.Row;
+        });
+        if (others)
+            hit = {hit.Row + 1, true};
+    }
     if (hit.NewRow)
         for (TToolbar97* bar : dock->DockList())
-            if (bar->dockRow_ >= hit.Row)
+            if (bar != this && bar->dockRow_ >= hit.Row)
                 ++bar->dockRow_;
     dockRow_ = hit.Row;
     dockPos_ = dock->Vertical() ? outline.top() - dockRect.top() : outline.left() - dockRect.left();
-    SetDockedTo(dock);
-    Q_EMIT moved();
+    if (dock == dock_ && !floating_) {
+        dock->ArrangeToolbars();
+        Q_EMIT OnMove();
+    } else {
+        SetDockedTo(dock);
+    }
 }
 
 void TToolbar97::MoveOnScreen(bool onlyWhenOff)
@@ -604,14 +750,32 @@ void TToolbar97::MoveOnScreen(bool onlyWhenOff)
     if (moved != now) {
         floating_->move(moved.topLeft());
         floatingPosition_ = moved.topLeft();
-        Q_EMIT this->moved();
+        Q_EMIT OnMove();
     }
 }
 
 void TToolbar97::CloseByButton()
 {
     SetVisible(false);
-    Q_EMIT closed();
+    Q_EMIT OnClose();
+}
+
+void TToolbar97::ShowPopupMenu(QPoint global)
+{
+    if (popupMenu_)
+        popupMenu_->popup(global);
+}
+
+bool TToolbar97::DragOver(const QMimeData* data, QPoint at)
+{
+    bool accept = false;
+    Q_EMIT OnDragOver(data, at, accept);
+    return accept;
+}
+
+void TToolbar97::DragDrop(const QMimeData* data, QPoint at)
+{
+    Q_EMIT OnDragDrop(data, at);
 }
 
 void TToolbar97::UpdateFloatingVisibility()
@@ -643,6 +807,11 @@ bool TToolbar97::eventFilter(QObject* watched, QEvent* event)
         default:
             break;
         }
+    } else if (event->type() == QEvent::ToolTip && !ShowHint()) {
+        // A control's tip stays away.
+        return true;
+    } else if (event->type() == QEvent::Resize && (watched == host_ || watched == floating_)) {
+        NoteSize();
     }
     return QObject::eventFilter(watched, event);
 }

@@ -1,6 +1,6 @@
 // A toolbar: a row of buttons and separators that sits in a dock or floats in a small window of
-// its own. Docked, it lives in a toolbar of the window system that never moves by itself,
-// behind a grip; its place is its dock, row and position there. Floating, its controls wrap
+// its own. Docked, it is a window of its dock behind a grip; its place is its dock, row and
+// position there. Floating, its controls wrap
 // into lines at its wrap width FloatRightX. Either way it can be dragged to another dock or to
 // the screen, and its place is saved with the form's settings.
 #pragma once
@@ -11,16 +11,17 @@
 #include "shell/toolbars/widgets/ToolWindow97.h"
 #include "shell/toolbars/widgets/ToolbarButton97.h"
 
+#include <QColor>
 #include <QPoint>
 #include <QPointer>
-#include <QToolBar>
 #include <QWidget>
 
 #include <vector>
 
 class QAction;
 class QMainWindow;
-class QWidgetAction;
+class QMenu;
+class QMimeData;
 
 namespace zemo {
 
@@ -85,21 +86,29 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The window system's toolbar that holds a docked toolbar in its dock's line. It is never
-// moved by the window system: the toolbar's own drag places it.
-class TDockedHost : public QToolBar {
+// The window of a docked toolbar in its dock: its frame, grip and controls. It is never moved
+// by the window system: the dock's layout places it.
+class TDockedHost : public QWidget {
     Q_OBJECT
 public:
-    TDockedHost(TToolbar97* bar, QMainWindow* form);
+    explicit TDockedHost(TToolbar97* bar);
     TToolbar97* Bar() const { return bar_; }
+    // Vertical in a left or right dock.
+    Qt::Orientation orientation() const { return orientation_; }
+    void SetOrientation(Qt::Orientation o) { orientation_ = o; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     TToolbar97* bar_;
+    Qt::Orientation orientation_ = Qt::Horizontal;
 };
 
 class TToolbar97 : public QObject {
@@ -119,19 +128,31 @@ public:
     void AddControl(QWidget* control);
     std::vector<QWidget*> Controls() const;
     TToolbarButton97* ButtonFor(const QAction* action) const;
+    // A control not in a slave pair takes part as this says.
+    bool ControlVisible(const QWidget* control) const;
+    void SetControlVisible(QWidget* control, bool visible);
+    // A slave pair: of the two controls exactly one is shown, forTopBottom when floating or in
+    // a top or bottom dock, forLeftRight in a left or right dock. Both must be controls of the
+    // toolbar.
+    void SetSlaveControl(QWidget* forTopBottom, QWidget* forLeftRight);
 
     // ---- Where it is ----
     TDock97* DockedTo() const { return dock_; }
     bool Docked() const { return dock_ != nullptr; }
     // Docks it in the dock at its DockRow and DockPos; nullptr floats it at its
-    // FloatingPosition.
+    // FloatingPosition. A change of parent calls, in this order: OnDockChanging,
+    // OnRecreating (when it had a parent), OnResize (when its size changes), OnMove,
+    // OnRecreated and OnDockChanged.
     void SetDockedTo(TDock97* dock);
     int DockRow() const { return dockRow_; }
     int DockPos() const { return dockPos_; }
     void SetDockRow(int row);
     void SetDockPos(int pos);
-    // The dock's layout writes the row and the packed position back.
+    // The dock's layout writes the row and the position back.
     void SetRowAndPos(int row, int pos);
+    // Alone in its row, over the dock's whole length.
+    bool FullSize() const { return fullSize_; }
+    void SetFullSize(bool on);
     // The floating window's outer top-left on the screen.
     QPoint FloatingPosition() const { return floatingPosition_; }
     void SetFloatingPosition(QPoint p);
@@ -155,9 +176,26 @@ public:
     bool DragHandle() const { return dragHandle_; }
     void SetDragHandle(bool on);
     bool Resizable() const { return resizable_; }
+    // Behind its controls, where the dock shows no picture.
+    QColor Color() const { return color_; }
+    void SetColor(const QColor& color);
+    // Its controls show their hints as tips; with ParentShowHint as the form does (always).
+    // Setting ShowHint takes it from the form.
+    bool ShowHint() const { return parentShowHint_ || showHint_; }
+    void SetShowHint(bool on);
+    bool ParentShowHint() const { return parentShowHint_; }
+    void SetParentShowHint(bool on) { parentShowHint_ = on; }
+    // Shown on a right-click on the toolbar beside its controls; null: none.
+    QMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+    // Its place among the form's toolbars when the keyboard focus goes round their controls.
+    int TabOrder() const { return tabOrder_; }
+    void SetTabOrder(int order);
 
     // ---- Sizes ----
-    // The controls as the layout sees them.
+    // The controls as the layout sees them in a dock type: each taking part when it would be
+    // shown there.
+    std::vector<ToolbarControl> Describe(DockType type) const;
     std::vector<ToolbarControl> Describe() const;
     QSize ClientSizeFor(DockType type, const TDock97* dock) const;
     // The outer size in a dock (frame and grip included), or floating for nullptr.
@@ -166,9 +204,11 @@ public:
     int RowSizeIn(const TDock97* dock) const;
     // Recomputes its sizes after a change of its controls or its dock.
     void UpdateSize();
+    // The dock's layout puts the docked window there (the dock's coordinates).
+    void PlaceDocked(TDock97* dock, QRect r);
 
     // ---- Windows ----
-    TDockedHost* Host() const { return host_; }
+    TDockedHost* Host() const { return host_.data(); }
     TFloatingWindow* FloatingWindow() const { return floating_; }
     // The outer rectangle on the screen: the docked host's or the floating window's.
     QRect OuterScreenRect() const;
@@ -196,12 +236,29 @@ public:
     void UpdateFloatingVisibility(Qt::ApplicationState state);
     // Places the controls of the floating window.
     void ArrangeFloating();
+    // A right-click beside the controls (screen position).
+    void ShowPopupMenu(QPoint global);
+    // Something dragged over it or dropped on it, at a point of its window (host or floating
+    // client): true when OnDragOver accepts it.
+    bool DragOver(const QMimeData* data, QPoint at);
+    void DragDrop(const QMimeData* data, QPoint at);
 
 Q_SIGNALS:
-    void closed();
-    void visibleChanged(bool visible);
-    void dockChanged();
-    void moved();
+    // After the close button hid it.
+    void OnClose();
+    void OnVisibleChanged(bool visible);
+    // Before and after its parent (a dock or its floating window) changes.
+    void OnDockChanging();
+    void OnDockChanged();
+    // Around the re-creation of its window on a change of parent.
+    void OnRecreating();
+    void OnRecreated();
+    void OnMove();
+    // After its outer size changed.
+    void OnResize();
+    // Something dragged over it (at, in its window): accept takes it.
+    void OnDragOver(const QMimeData* data, QPoint at, bool& accept);
+    void OnDragDrop(const QMimeData* data, QPoint at);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -209,24 +266,37 @@ protected:
 private:
     struct Control {
         QWidget* widget;
-        QWidgetAction* action;
+        bool visible = true;
+    };
+    struct SlavePair {
+        QPointer<QWidget> topBottom;
+        QPointer<QWidget> leftRight;
     };
     void Float();
-    void TakeControlsToHost();
+    // The parent change's part between OnRecreating and OnMove.
+    void MoveControlsTo(QWidget* parent);
+    // Shows and places the docked controls for the row's thickness.
+    void ArrangeDocked();
     DockType TypeOf(const TDock97* dock) const;
+    DockType CurrentType() const { return TypeOf(dock_); }
     int CrossIn(const TDock97* dock) const;
+    // Whether a control takes part in a dock type: a slave by the type, any other by its flag.
+    bool ShownIn(const Control& c, DockType type) const;
+    void NoteSize();
+    void ChainTabOrder();
 
     QMainWindow* form_;
     QString caption_;
-    TDockedHost* host_;
+    QPointer<TDockedHost> host_;
     TToolbarGrip* grip_;
-    QWidgetAction* gripAction_;
     QPointer<TFloatingWindow> floating_;
     std::vector<Control> controls_;
+    std::vector<SlavePair> slaves_;
     TDock97* dock_ = nullptr;
     TDock97* defaultDock_ = nullptr;
     int dockRow_ = 0;
     int dockPos_ = -1;
+    bool fullSize_ = false;
     QPoint floatingPosition_;
     bool floatedBefore_ = false; // floatingPosition_ is a place it floated at
     int floatRightX_ = 0;
@@ -237,6 +307,12 @@ private:
     bool closeButton_ = true;
     bool dragHandle_ = true;
     bool resizable_ = true;
+    QColor color_;
+    bool showHint_ = true;
+    bool parentShowHint_ = true;
+    QPointer<QMenu> popupMenu_;
+    int tabOrder_ = 0;
+    QSize lastSize_;
     bool changing_ = false; // a parent change runs: the floating window stays hidden
 };
 
