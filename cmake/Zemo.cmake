@@ -1,4 +1,4 @@
-# Common settings and the helpers that build one library per subsystem folder.
+# Common settings and the helpers that build one library per source folder.
 
 # ccache where it is installed. Compiles with a precompiled header are cached only when
 # ccache may ignore the header's time stamps and the definitions inside it.

@@ -164,8 +164,8 @@ void OwnObjectPasses(MapView& v, Device& dc)
     }
 }
 
-// Step 10 of the paint: the shown map templates, last first, each in its colours dimmed by
-// its d; the window's map is made current again after each.
+// The paint's pass over the shown map templates, last first, each in its colours dimmed by its
+// d; the window's map is made current again after each.
 void MapTemplatePasses(MapView& v)
 {
     TZmd* const own = v.Document;

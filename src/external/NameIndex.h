@@ -32,7 +32,7 @@ QString NameIndexCell(Cord p, const NameIndexValues& v);
 // middle of its box.
 Cord NameIndexPoint(const ElementRecord& e, const CordRect& box, int lineTextExtent);
 
-// Step 1: the current symbol alone, or the selected symbols, must take texts; false (with
+// Before anything is indexed: the current symbol alone, or the selected symbols, must take texts; false (with
 // TextSymRequired) when none does.
 bool PrepareNameIndexSymbols();
 // The sorted entries of the current map.

@@ -41,7 +41,7 @@ const ExportFormat& ExportFormatOf(ExportKind kind);
 QString ExportFilter(const ExportFormat& f);
 QString ExportTitle(const ExportFormat& f);
 
-// Steps 2 to 5 of the road: the hidden-symbol question, the proposed name (GetExportFileName
+// After the exporter's own dialog: the hidden-symbol question, the proposed name (GetExportFileName
 // with the format's extension, or `proposed` when it is not empty), the save dialog and the
 // remembered export folder. False when the user declined anywhere; `fileName` then holds
 // nothing useful.

@@ -99,7 +99,7 @@ double SegmentDirection(double dx, double dy)
     return a;
 }
 
-// Steps 1 to 3 of the corner rule: updates the two directions and returns half the turn.
+// The corner rule's start: updates the two directions and returns half the turn.
 double HalfTurnAt(const Cord* points, int i, int count)
 {
     PathWalkState& w = PathWalk;

@@ -1,4 +1,4 @@
-// The symbol subsystem joined to the main frame: the symbol box in the symbol panel, kept
+// The symbol features joined to the main frame: the symbol box in the symbol panel, kept
 // up to date with the map.
 #pragma once
 
