@@ -442,7 +442,7 @@ void LayoutCurrentCourse()
     if (!TryTrimStrToInt(d.CaretLegs.section(QLatin1Char('-'), 0, 0), leg) || leg < 1)
         leg = 1;
     QString length;
-    if (const TZmd* z = CourseSettingMap(); z && CourseLength(z->CurrentCourse, leg, 1, length, false))
+    if (const TZmd* z = CourseSettingMap(); z && CourseLength(z->CurrentCourse, leg, 0, length, false))
         CsCourses.LengthText = length + QStringLiteral(" km");
 }
 

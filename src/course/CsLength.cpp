@@ -101,8 +101,10 @@ bool CourseLength(int course, int leg, int team, QString& text, bool details)
     const QString record = z->Courses.Strings(course);
     const CourseProps p = ReadCourseProps(record);
     const int legs = std::clamp(p.Legs, 1, MaxVariationLegs);
+    // Without a team, the first team that runs: start numbers need not begin at 1, and a
+    // team outside them takes branches that no runner takes.
     if (team <= 0)
-        team = 1;
+        team = IsRelay(p.Kind) ? std::max(p.FirstStart, 1) : 1;
     Walk walk;
     walk.km = p.ExtraKm;
     if (p.Kind == CourseKind::OneManRelay) {

@@ -21,8 +21,8 @@ void ResetCsLength();
 double MarkedRouteLength(const ElementRecord& e);
 
 // The length text of a course (an index into the current map's course list) for a leg and a
-// team (leg 0 runs a relay's last leg, team 0 counts as team 1; a one-man relay runs all its
-// legs in turn): kilometres with 3 decimals, starting at the extra length E. With details, ";"
+// team (leg 0 runs a relay's last leg, team 0 counts as the relay's first start number; a
+// one-man relay runs all its legs in turn): kilometres with 3 decimals, starting at the extra length E. With details, ";"
 // and the climb in whole metres follow, then ";" + code for every start, control and finish
 // passed, each from the second on preceded by ";" + the kilometres from the one before.
 // Fields naming no course object with a map object are passed over. False for a course
