@@ -24,6 +24,7 @@
 
 #include <functional>
 #include <set>
+#include <stdexcept>
 
 using namespace zemo;
 
@@ -988,6 +989,281 @@ TEST_F(Toolbars, ColourHintsMenuTabOrderAndDropsOfAToolbar)
     QDropEvent drop(QPointF(3, 4), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(Edit().Host(), &drop);
     EXPECT_EQ(dropped, std::vector<QPoint>{QPoint(3, 4)});
+}
+
+
+TEST_F(Toolbars, AnEmptyDockMovesToAnotherSideAndOneWithAToolbarKeepsItsOwn)
+{
+    Settle();
+    const auto refused = [](TDock97* dock, DockPosition to) {
+        try {
+            dock->SetPosition(to);
+        } catch (const std::logic_error& e) {
+            return std::string(e.what());
+        }
+        return std::string();
+    };
+    const std::string message = "Cannot change Position of a TDock97 if it already contains controls";
+    EXPECT_EQ(refused(Dock(Top), DockPosition::Left), message);
+    EXPECT_EQ(Dock(Top)->Position(), DockPosition::Top);
+    EXPECT_EQ(Standard().DockedTo(), Dock(Top));
+    // A hidden toolbar takes no room in its dock, but the dock still holds it.
+    Edit().SetDockedTo(Dock(Bottom));
+    Edit().SetVisible(false);
+    ASSERT_TRUE(Dock(Bottom)->DockList().empty());
+    EXPECT_EQ(refused(Dock(Bottom), DockPosition::Right), message);
+    EXPECT_EQ(Dock(Bottom)->Position(), DockPosition::Bottom);
+
+    // The empty left dock goes under the documents: a toolbar docked there lies across it.
+    Dock(Left)->SetPosition(DockPosition::Bottom);
+    EXPECT_FALSE(Dock(Left)->Vertical());
+    EXPECT_EQ(Dock(Left)->Area(), Qt::BottomToolBarArea);
+    Standard().SetDockedTo(Dock(Left));
+    Settle();
+    EXPECT_EQ(Standard().Host()->orientation(), Qt::Horizontal);
+    const QRect documents(DocumentsAt(Frame()), Frame().MdiArea()->size());
+    const QRect dock = Dock(Left)->ClientRect();
+    EXPECT_GT(dock.top(), documents.bottom());
+    EXPECT_EQ(dock.left(), documents.left());
+    EXPECT_EQ(dock.width(), documents.width());
+    EXPECT_EQ(InFrame(Standard()).topLeft(), dock.topLeft());
+    EXPECT_EQ(InFrame(Standard()).size(), Standard().OuterSizeFor(Dock(Left)));
+    EXPECT_EQ(dock.height(), InFrame(Standard()).height());
+    EXPECT_EQ(DocumentsAt(Frame()).x(), 0) << "no room left of the documents";
+}
+
+TEST_F(Toolbars, ADockWaitsWithItsLayoutWhileSuspended)
+{
+    Settle();
+    const QRect standard = InFrame(Standard());
+    const QRect edit = InFrame(Edit());
+    TDock97& dock = *Dock(Top);
+    dock.BeginUpdate();
+    dock.BeginUpdate();
+    Edit().SetDockRow(0);
+    Edit().SetDockPos(0);
+    EXPECT_EQ(InFrame(Edit()), edit);
+    dock.EndUpdate();
+    EXPECT_EQ(InFrame(Edit()), edit) << "still suspended once";
+    dock.EndUpdate();
+    // Now laid out: both in row 0 at 0, the edit toolbar after the standard toolbar (list
+    // order), the dock one row thin.
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Standard().DockRow(), 0);
+    EXPECT_EQ(InFrame(Standard()), standard);
+    EXPECT_EQ(Edit().DockPos(), standard.width());
+    EXPECT_EQ(InFrame(Edit()).topLeft(), standard.topRight() + QPoint(1, 0));
+    EXPECT_EQ(dock.RowSizes().size(), 1u);
+    // A dock that does not wait lays out at once.
+    // Alone in row 1 it is pulled back from beyond the dock's end.
+    ASSERT_GT(standard.width() + Edit().DockedLength(&dock), dock.ClientRect().width());
+    Edit().SetDockRow(1);
+    EXPECT_EQ(InFrame(Edit()).topLeft(), QPoint(dock.ClientRect().right() + 1 - Edit().DockedLength(&dock),
+                                                standard.bottom() + 1));
+}
+
+TEST_F(Toolbars, WithoutItsHandleAToolbarHasNoGripAndIsDraggedByItsFrame)
+{
+    Settle();
+    const QRect with = InFrame(Standard());
+    QWidget* grip = Standard().Host()->findChild<QWidget*>(QStringLiteral("Grip"));
+    ASSERT_NE(grip, nullptr);
+    QWidget* first = Standard().Controls().front();
+    const QPoint firstAt = first->pos();
+    ASSERT_EQ(firstAt.x(), DockedFrame + GripSize);
+    Standard().SetDragHandle(false);
+    Settle();
+    EXPECT_FALSE(grip->isVisible());
+    EXPECT_EQ(InFrame(Standard()).width(), with.width() - GripSize);
+    EXPECT_EQ(first->pos(), QPoint(DockedFrame, firstAt.y()));
+    EXPECT_EQ(Standard().DockedLength(Dock(Top)), with.width() - GripSize);
+    // Its frame still drags it: onto the empty right dock.
+    const QRect right = Dock(Right)->ScreenRect();
+    QWidget* host = Standard().Host();
+    Mouse(host, QEvent::MouseButtonPress, {1, 10}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    const QPoint to = host->mapFromGlobal(QPoint(right.left() - 10, right.top() + 100));
+    Mouse(host, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    EXPECT_EQ(CurrentTracking()->dock, Dock(Right));
+    Mouse(host, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    Settle();
+    EXPECT_EQ(Standard().DockedTo(), Dock(Right));
+    EXPECT_EQ(Standard().Controls().front()->pos().y(), DockedFrame) << "no grip above it either";
+    Standard().SetDragHandle(true);
+    Settle();
+    EXPECT_TRUE(grip->isVisible());
+    EXPECT_EQ(Standard().Controls().front()->pos().y(), DockedFrame + GripSize);
+}
+
+TEST_F(Toolbars, AFloatingWindowWithoutCloseButtonOrParentActivation)
+{
+    Standard().SetFloatingPosition({150, 320});
+    Standard().SetDockedTo(nullptr);
+    TFloatingWindow* w = Standard().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    Standard().SetFloatRightX(1); // its narrowest
+    const QRect close = FloatCloseRect(w->size());
+    const QString longCaption = QStringLiteral("A caption far too long for the window's narrow caption bar");
+    Standard().SetCaption(longCaption);
+    const QString withButton = w->ShownCaption();
+    ASSERT_TRUE(withButton.endsWith(QStringLiteral("...")));
+    Standard().SetCloseButton(false);
+    Settle();
+    // The caption runs on over the button's place.
+    EXPECT_GT(w->ShownCaption().size(), withButton.size());
+    EXPECT_TRUE(longCaption.startsWith(w->ShownCaption().chopped(3)));
+    // With a short caption only the caption bar is drawn there.
+    Standard().SetCaption(QStringLiteral("S"));
+    Settle();
+    const QImage img = w->grab().toImage();
+    const QColor captionBar = img.pixelColor(FloatCaptionRect(w->size()).left() + 1, FloatCaptionRect(w->size()).top() + 1);
+    int unlike = 0;
+    for (int y = close.top(); y <= close.bottom(); ++y)
+        for (int x = close.left() + close.width() / 2; x <= close.right(); ++x)
+            unlike += img.pixelColor(x, y) != captionBar;
+    EXPECT_EQ(unlike, 0) << "no button, no cross";
+    // A press there drags the window; nothing closes it.
+    int closed = 0;
+    QObject::connect(&Standard(), &TToolbar97::OnClose, [&] { ++closed; });
+    Mouse(w, QEvent::MouseButtonPress, close.center(), Qt::LeftButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    EXPECT_FALSE(CurrentTracking()->sizing);
+    QKeyEvent cancel(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(w, &cancel);
+    Mouse(w, QEvent::MouseButtonRelease, close.center(), Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(closed, 0);
+    EXPECT_TRUE(Standard().Visible());
+    EXPECT_TRUE(w->isVisible());
+
+    // Without ActivateParent a press on it leaves the other window active.
+    QWidget other;
+    other.show();
+    other.activateWindow();
+    Settle();
+    ASSERT_EQ(QApplication::activeWindow(), &other);
+    Standard().SetActivateParent(false);
+    Mouse(w, QEvent::MouseButtonPress, {20, 8}, Qt::LeftButton, Qt::LeftButton);
+    ASSERT_NE(CurrentTracking(), nullptr);
+    QApplication::sendEvent(w, &cancel);
+    Settle();
+    EXPECT_EQ(QApplication::activeWindow(), &other);
+    Standard().SetActivateParent(true);
+    Mouse(w, QEvent::MouseButtonPress, {20, 8}, Qt::LeftButton, Qt::LeftButton);
+    QApplication::sendEvent(w, &cancel);
+    Settle();
+    EXPECT_EQ(QApplication::activeWindow(), &Frame());
+    other.hide();
+}
+
+TEST_F(Toolbars, ADoubleClickDocksOnlyIntoTheDefaultDockFirstInItsRowZero)
+{
+    Standard().SetDockedTo(Dock(Bottom));
+    Edit().SetFloatingPosition({220, 330});
+    Edit().SetDockedTo(nullptr);
+    TFloatingWindow* w = Edit().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(Edit().DefaultDock(), Dock(Top)) << "the frame's";
+    Edit().SetDefaultDock(nullptr);
+    Mouse(w, QEvent::MouseButtonDblClick, {30, 8}, Qt::LeftButton, Qt::LeftButton);
+    Settle();
+    EXPECT_FALSE(Edit().Docked()) << "no default dock: it stays floating";
+    EXPECT_EQ(Edit().FloatingWindow(), w);
+    Edit().SetDefaultDock(Dock(Bottom));
+    Mouse(w, QEvent::MouseButtonDblClick, {30, 8}, Qt::LeftButton, Qt::LeftButton);
+    Settle();
+    ASSERT_EQ(Edit().DockedTo(), Dock(Bottom));
+    EXPECT_EQ(Edit().DockRow(), 0);
+    EXPECT_EQ(Edit().DockPos(), 0);
+    EXPECT_EQ(Standard().DockRow(), 0);
+    EXPECT_EQ(Standard().DockPos(), Edit().DockedLength(Dock(Bottom)));
+    const QRect dock = Dock(Bottom)->ClientRect();
+    EXPECT_EQ(InFrame(Edit()).topLeft(), dock.topLeft());
+    EXPECT_EQ(InFrame(Standard()).topLeft(), dock.topLeft() + QPoint(Edit().DockedLength(Dock(Bottom)), 0));
+}
+
+TEST_F(Toolbars, ShowingAndHidingAToolbarSaysSoAndItsDockClosesTheGap)
+{
+    ASSERT_TRUE(OpenSample()); // the View menu ticks with a map
+    Settle();
+    std::vector<bool> said;
+    QObject::connect(&Edit(), &TToolbar97::OnVisibleChanged, [&](bool visible) { said.push_back(visible); });
+    const int standardRow = InFrame(Standard()).height();
+    // The View menu hides it: its row goes, the documents move up.
+    Choose(Cmd::ViewEdit);
+    Settle();
+    EXPECT_EQ(said, std::vector<bool>{false});
+    EXPECT_FALSE(Edit().Host()->isVisible());
+    EXPECT_EQ(Dock(Top)->ClientRect().height(), standardRow);
+    EXPECT_EQ(DocumentsAt(Frame()).y(), Dock(Top)->ClientRect().bottom() + 1);
+    Edit().SetVisible(false);
+    EXPECT_EQ(said, std::vector<bool>{false}) << "no change, nothing said";
+    Choose(Cmd::ViewEdit);
+    Settle();
+    EXPECT_EQ(said, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(Edit().Host()->isVisible());
+    EXPECT_EQ(InFrame(Edit()).top(), InFrame(Standard()).bottom() + 1);
+    // Floating, its close button hides it too.
+    Edit().SetFloatingPosition({200, 300});
+    Edit().SetDockedTo(nullptr);
+    TFloatingWindow* w = Edit().FloatingWindow();
+    ASSERT_NE(w, nullptr);
+    Click(w, FloatCloseRect(w->size()).center());
+    EXPECT_EQ(said, (std::vector<bool>{false, true, false}));
+    EXPECT_FALSE(w->isVisible());
+}
+
+TEST_F(Toolbars, ASeparatorTakesItsSizeAlongTheLineAndDrawsItsLineUnlessBlank)
+{
+    Settle();
+    const std::vector<QWidget*> controls = Standard().Controls();
+    size_t at = 0;
+    while (at < controls.size() && !qobject_cast<TToolbarSep97*>(controls[at]))
+        ++at;
+    ASSERT_LT(at + 1, controls.size());
+    auto* sep = qobject_cast<TToolbarSep97*>(controls[at]);
+    QWidget* next = controls[at + 1];
+    EXPECT_EQ(sep->SizeHorz(), 6);
+    EXPECT_EQ(sep->SizeVert(), 6);
+    const int length = Standard().DockedLength(Dock(Top));
+    const int nextX = next->x();
+    EXPECT_EQ(sep->width(), 6);
+    sep->SetSizeHorz(20);
+    Settle();
+    EXPECT_EQ(sep->width(), 20);
+    EXPECT_EQ(next->x(), nextX + 14);
+    EXPECT_EQ(Standard().DockedLength(Dock(Top)), length + 14);
+    EXPECT_EQ(InFrame(Standard()).width(), length + 14);
+    // The etched line through its middle: shadow, then highlight.
+    const ToolbarColors c = ToolbarColors::Of(sep->palette());
+    const QRect r = sep->geometry();
+    QImage img = Standard().Host()->grab().toImage();
+    for (int y : {r.top(), r.center().y(), r.bottom()}) {
+        EXPECT_EQ(img.pixel(r.left() + 9, y), c.shadow.rgb()) << y;
+        EXPECT_EQ(img.pixel(r.left() + 10, y), c.highlight.rgb()) << y;
+        EXPECT_EQ(img.pixel(r.left() + 8, y), Standard().Color().rgb()) << y;
+    }
+    sep->SetBlank(true);
+    Settle();
+    img = Standard().Host()->grab().toImage();
+    for (int x = r.left(); x <= r.right(); ++x)
+        EXPECT_EQ(img.pixel(x, r.center().y()), Standard().Color().rgb()) << x;
+    EXPECT_EQ(next->x(), nextX + 14) << "blank, it keeps its room";
+    sep->SetBlank(false);
+
+    // In a left dock its room down the line is SizeVert, and its line runs across.
+    Standard().SetDockedTo(Dock(Left));
+    Settle();
+    EXPECT_EQ(sep->height(), 6);
+    const int nextY = next->y();
+    sep->SetSizeVert(11);
+    Settle();
+    EXPECT_EQ(sep->height(), 11);
+    EXPECT_EQ(next->y(), nextY + 5);
+    EXPECT_EQ(sep->width(), Dock(Left)->RowSizes()[0]);
+    img = Standard().Host()->grab().toImage();
+    const QRect v = sep->geometry();
+    EXPECT_EQ(img.pixel(v.center().x(), v.top() + 4), c.shadow.rgb());
+    EXPECT_EQ(img.pixel(v.center().x(), v.top() + 5), c.highlight.rgb());
 }
 
 } // namespace

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <stdexcept>
 
 namespace zemo {
 
@@ -68,6 +69,25 @@ TDock97::TDock97(QMainWindow* form, DockPosition position, const QString& name)
     form->addToolBar(Area(), holder_);
     // Empty: no room taken.
     holder_->hide();
+}
+
+void TDock97::SetPosition(DockPosition position)
+{
+    if (position == position_)
+        return;
+    for (const TToolbar97* bar : ToolbarsOf(form_))
+        if (bar->DockedTo() == this)
+            throw std::logic_error("Cannot change Position of a TDock97 if it already contains controls");
+    position_ = position;
+    if (Vertical())
+        setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    else
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    holder_->setAllowedAreas(Area());
+    // Added again, the holder moves to the new side's area and takes its orientation.
+    form_->addToolBar(Area(), holder_);
+    ArrangeToolbars();
+    ThicknessChanged();
 }
 
 Qt::ToolBarArea TDock97::Area() const

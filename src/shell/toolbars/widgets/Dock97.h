@@ -36,6 +36,9 @@ public:
 
     QMainWindow* Form() const { return form_; }
     DockPosition Position() const { return position_; }
+    // Moves an empty dock to another side of its form. A dock that holds a tool window, shown
+    // or hidden, keeps its side: that is a programming error (std::logic_error).
+    void SetPosition(DockPosition position);
     Qt::ToolBarArea Area() const;
     bool Vertical() const { return IsVerticalDock(position_); }
     // Tool windows may be dragged out of it and dropped into it.

@@ -60,14 +60,22 @@ void TToolbarSep97::SetSizeHorz(int size)
 {
     sizeHorz_ = std::max(size, 1);
     updateGeometry();
-    bar_->UpdateSize();
+    Resized();
 }
 
 void TToolbarSep97::SetSizeVert(int size)
 {
     sizeVert_ = std::max(size, 1);
     updateGeometry();
+    Resized();
+}
+
+void TToolbarSep97::Resized()
+{
+    // The toolbar takes its new length, and its dock makes room for it.
     bar_->UpdateSize();
+    if (TDock97* dock = bar_->DockedTo())
+        dock->ArrangeToolbars();
 }
 
 void TToolbarSep97::SetBlank(bool blank)

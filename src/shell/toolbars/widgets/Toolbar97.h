@@ -70,6 +70,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void Resized();
+
     int sizeHorz_ = SeparatorSize;
     int sizeVert_ = SeparatorSize;
     bool blank_ = false;
