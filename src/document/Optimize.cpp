@@ -155,9 +155,10 @@ bool RepairBezierFlags(ElementRecord& e)
 }
 
 ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSize, ElementRecord& e,
-                                   bool& repaired)
+                                   bool& repaired, bool& mended)
 {
     repaired = false;
+    mended = false;
     const int length = entry.Length;
     if (length == 0 || length > MaxStoredSlots || entry.Pos == 0
         || !InVariablePart(entry.Pos, 32 + 8 * int64_t(length), fileSize))
@@ -170,6 +171,13 @@ ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSi
     ParseElementRecord(bytes, length, e);
     if ((entry.Symbol < CourseOnlyMark && entry.Symbol != uint16_t(e.Symbol)) || e.ObjectType == 0
         || e.ObjectType > RectangleObject || e.nItem == 0)
+        return ObjectVerdict::Damaged;
+    // The course-only mark says nothing of the symbol: the rest of the word must still be the
+    // record's, or the object is drawn (or hidden) and counted under a symbol it does not have.
+    const uint16_t named = int16_t(entry.Symbol) > 0 ? uint16_t(entry.Symbol & ~CourseOnlyMark) : entry.Symbol;
+    mended = named != uint16_t(e.Symbol);
+    // A record whose own number cannot stand in an entry leaves nothing to mend it from.
+    if (mended && (e.Symbol == 0 || (e.Symbol > 0 && (uint16_t(e.Symbol) & CourseOnlyMark))))
         return ObjectVerdict::Damaged;
     Cord* c = e.Cords();
     const int checked = e.ObjectType == PointObject ? 1 : e.nItem;
@@ -225,15 +233,19 @@ std::optional<OptimizeResult> OptimizeMap()
         if ((entry.Symbol & 0x7FFF) != 0) {
             ObjectVerdict verdict = ObjectVerdict::Damaged;
             bool repaired = false;
+            bool mended = false;
             try {
-                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired);
+                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired, mended);
             } catch (const EAbort&) {
                 verdict = ObjectVerdict::Damaged;
             }
             if (verdict == ObjectVerdict::Keep) {
                 SymbolBytes* symbol = nullptr;
                 const bool known = GetSymbol(CurElement.Symbol, symbol);
-                ok = SubsetAppendObjectAs(CurElement, marks.Word(n, entry.Symbol));
+                // A mended entry keeps no mark of its own: only a course's tag gives it one.
+                const uint16_t word = mended ? uint16_t(CurElement.Symbol) : entry.Symbol;
+                ok = SubsetAppendObjectAs(CurElement, marks.Word(n, word));
+                r.Mended += mended ? 1 : 0;
                 newNumbers[size_t(n)] = SubsetObjectCount();
                 r.Written = SubsetObjectCount();
                 r.UnknownSymbol += known ? 0 : 1;

@@ -25,16 +25,20 @@ struct OptimizeResult {
                             // parameter strings of objects left out
     int UnknownSymbol = 0;  // objects kept whose symbol number has no symbol
     int Spurious = 0;
-    int Damaged() const { return Deleted - Spurious; }
+    int Mended = 0;         // objects kept whose index entry named another symbol; their
+                            // entries are written anew from their records
+    int Damaged() const { return Deleted - Spurious + Mended; }
 };
 
 // What the check of one object found.
 enum class ObjectVerdict { Keep, Damaged, Spurious };
 
 // Reads the object of index entry `entry` from the working file (of fileSize bytes) into e,
-// checks it and repairs what it can; repaired tells whether a flag was cleared.
+// checks it and repairs what it can; repaired tells whether a flag was cleared. A plain entry
+// that names another symbol than its record is damage; a marked one (course-only, or a
+// negative symbol word) is kept with mended set: its entry is to be made from the record.
 ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSize,
-                                   ElementRecord& e, bool& repaired);
+                                   ElementRecord& e, bool& repaired, bool& mended);
 
 // Clears the Bezier flags of the points of e that do not form a whole curve segment (a first
 // control point followed by a second one, with plain points before and after). True when it

@@ -231,6 +231,51 @@ TEST_F(OptimizeTest, AnglesComeIntoRangePointsTakeTheirOwnSymbolsExtentAndUnknow
     EXPECT_EQ(Z().Entry(4).Symbol, 990);
 }
 
+// Whatever marks an entry carries, the rest of its word is checked against the record: a
+// marked entry naming another symbol is mended from the record (its mark dropped) and counted
+// as damaged; one naming the right symbol keeps its mark; a record of symbol 0 is dropped.
+TEST_F(OptimizeTest, MarkedEntriesAreCheckedAgainstTheirRecordsAndMended)
+{
+    struct Case {
+        const char* name;
+        uint16_t word;
+        int16_t recordSymbol;
+        uint16_t written; // the entry's word after the run; 0: dropped
+        int damaged;
+    };
+    const Case cases[] = {
+        {"course-only, another symbol", uint16_t(CourseOnlyMark | AreaSym), LineSym, uint16_t(LineSym), 1},
+        {"course-only, its own symbol", uint16_t(CourseOnlyMark | LineSym), LineSym, uint16_t(CourseOnlyMark | LineSym), 0},
+        {"negative word, another symbol", uint16_t(-LineSym), LineSym, uint16_t(LineSym), 1},
+        {"course-only, a record of symbol 0", uint16_t(CourseOnlyMark | LineSym), 0, 0, 1},
+        {"plain, another symbol", uint16_t(AreaSym), LineSym, 0, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestMapWriter w = Base();
+        TestObject line = TestObject::Line(c.recordSymbol, {{0, 0}, {mm, 0}, {2 * mm, mm}});
+        line.entrySymbolWord = c.word;
+        w.objects = {TestObject::Point(PointSym, 0, 0), line, TestObject::Point(PointSym, 3 * mm, 0)};
+        OpenMap(w);
+        const std::optional<OptimizeResult> r = OptimizeMap();
+        ASSERT_TRUE(r.has_value());
+        EXPECT_EQ(r->Damaged(), c.damaged);
+        EXPECT_EQ(r->Written, c.written ? 3 : 2);
+        const ReadMap m = ReadMapBytes(WorkBytes());
+        EXPECT_TRUE(m.Sound()) << m.Problems();
+        ASSERT_EQ(int(m.objects.size()), r->Written);
+        if (c.written) {
+            EXPECT_EQ(m.objects[1].entrySymbol, c.written);
+            EXPECT_EQ(Z().Entry(2).Symbol, c.written);
+            EXPECT_EQ(EntryLive(Z().Entry(2)), !(c.written & CourseOnlyMark));
+        }
+        EXPECT_EQ(m.objects.back().entrySymbol, uint16_t(PointSym));
+        const TOptimizeDlg dlg(nullptr, *r);
+        EXPECT_EQ(LabelText(dlg, "DeletedB"), std::to_string(c.damaged));
+        CloseDocument(Index.ActiveZmd);
+    }
+}
+
 TEST_F(OptimizeTest, StringsFollowTheirObjectsThoseOfDroppedObjectsGoAndTheMapsOwnStay)
 {
     TestMapWriter w = Base();

@@ -12,6 +12,7 @@
 #include "document/Open.h"
 #include "document/widgets/OptimizeDlg.h"
 #include "edit/Work.h"
+#include "edit/widgets/MdiChild.h"
 #include "shell/widgets/MainFm.h"
 
 #include <QAction>
@@ -189,6 +190,74 @@ TEST_F(StoreCommandsFlow, OptimizeShowsItsReportAndTheMapGoesOnFromTheNewFile)
     EXPECT_NE(ActiveChild(), nullptr);
     const ReadMap m = ReadMapBytes(WorkingFileBytes(*Index.ActiveZmd));
     EXPECT_TRUE(m.Sound()) << m.Problems();
+}
+
+// An entry marked course-only that names another symbol than its record hides a sound
+// object: the repair counts it as damaged, shows it under its own symbol, and Save keeps that.
+TEST_F(StoreCommandsFlow, OptimizeMendsAMarkedEntryThatNamesAnotherSymbol)
+{
+    TestMapWriter w = Symbols();
+    TestObject hidden = TestObject::Line(LineSym, {{-5 * Mm, 0}, {5 * Mm, 0}});
+    hidden.entrySymbolWord = uint16_t(CourseOnlyMark | LongLineSym);
+    w.objects = {TestObject::Point(PointSym, 8 * Mm, 8 * Mm), hidden};
+    const QString path = TempPath(QStringLiteral("marked.zmd"));
+    ASSERT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
+    ASSERT_TRUE(OpenMap(path));
+    ShowAtTenthMillimetres();
+    // The 0.35 mm line across x mm: dark pixels above each other where it runs (a grid line
+    // gives one at most).
+    const auto drawn = [&](double x) {
+        const QImage& s = ActiveChild()->Surface();
+        const QPoint at = At(x, 0);
+        int dark = 0;
+        for (int y = at.y() - 3; y <= at.y() + 3; ++y)
+            dark += qGray(s.pixel(at.x(), y)) < 128 ? 1 : 0;
+        return dark >= 2;
+    };
+    for (double x : {-4.0, -0.5, 3.5})
+        ASSERT_FALSE(drawn(x)) << x << " mm: hidden before";
+
+    std::map<std::string, std::string> shown;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* dlg = dynamic_cast<TOptimizeDlg*>(QApplication::activeModalWidget());
+        if (!dlg)
+            return;
+        poll.stop();
+        for (const char* name : {"RepairedB", "DeletedB", "UnknownSymB", "SpuriousB"})
+            shown[name] = dlg->findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
+        dlg->findChild<QPushButton*>(QStringLiteral("OkBtn"))->click();
+    });
+    poll.start(5);
+    Trigger(Cmd::ExtrasOptimize);
+    EXPECT_EQ(shown["DeletedB"], "1");
+    EXPECT_EQ(shown["RepairedB"], "0");
+    EXPECT_EQ(shown["SpuriousB"], "0");
+    EXPECT_EQ(shown["UnknownSymB"], "0");
+    ASSERT_TRUE(Index.ActiveZmd);
+    TZmd& z = *Index.ActiveZmd;
+    ASSERT_EQ(z.HighestObject, 2) << "kept";
+    EXPECT_EQ(z.Entry(2).Symbol, uint16_t(LineSym));
+    EXPECT_EQ(z.Entry(1).Symbol, uint16_t(PointSym));
+    // The map came in again from the new file, with its own view.
+    ShowAtTenthMillimetres();
+    for (double x : {-4.0, -0.5, 3.5})
+        EXPECT_TRUE(drawn(x)) << x << " mm: drawn with its own symbol";
+
+    Trigger(Cmd::FileSave);
+    Settle();
+    QFile saved(path);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    const ReadMap m = ReadMapBytes(std::vector<uint8_t>(bytes.begin(), bytes.end()));
+    ASSERT_TRUE(m.Sound()) << m.Problems();
+    ASSERT_EQ(m.objects.size(), 2u);
+    EXPECT_EQ(m.objects[1].entrySymbol, uint16_t(LineSym));
+    EXPECT_EQ(m.objects[1].symbol, LineSym);
+    ASSERT_EQ(m.objects[1].cords.size(), 2u);
+    EXPECT_EQ(m.objects[1].cords[0].x, -5 * Mm);
+    EXPECT_EQ(m.objects[1].cords[1].x, 5 * Mm);
+    EXPECT_EQ(m.objects[0].entrySymbol, uint16_t(PointSym));
 }
 
 TEST_F(StoreCommandsFlow, MapsSavedAsVersions7And6OpenAgainWithEveryObject)
