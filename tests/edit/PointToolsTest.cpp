@@ -5,6 +5,8 @@
 
 #include "edit/Parallel.h"
 
+#include <cmath>
+
 namespace zemo::test {
 namespace {
 
@@ -290,6 +292,66 @@ TEST(Parallel, AnchorsThatTurnBackAreDroppedWithTheirControlsAndCurvesKeepTheirD
     ASSERT_EQ(out.nItem, 4);
     EXPECT_EQ(out.Cords()[3], out.Cords()[0]);
     EXPECT_NE(out.Cords()[0], (Cord{0, 0}));
+}
+
+// Where two offset lines of a ring meet: the corner v between edges u->v and v->w, moved d
+// to the right of the way (y up), is v + d (n1 + n2) / (1 + n1.n2) with the edges' unit right
+// normals n1 and n2.
+Cord MitredCorner(TestCord u, TestCord v, TestCord w, double d)
+{
+    const auto normal = [](TestCord a, TestCord b) {
+        const double dx = double(b.x) - a.x, dy = double(b.y) - a.y, l = std::hypot(dx, dy);
+        return std::pair{dy / l, -dx / l};
+    };
+    const auto [n1x, n1y] = normal(u, v);
+    const auto [n2x, n2y] = normal(v, w);
+    const double k = d / (1 + n1x * n2x + n1y * n2y);
+    const auto grid = [](double c) { return int32_t(std::floor(c / 256 + 0.5) * 256); };
+    return {grid(v.x + k * (n1x + n2x)), grid(v.y + k * (n1y + n2y))};
+}
+
+TEST(Parallel, AClosedLineGetsTheMitredCornerOfARingWhereItStartsAndEnds)
+{
+    static ElementRecord source, out;
+    struct Row {
+        const char* what;
+        std::vector<TestCord> ring;  // without the closing point
+        int32_t d;                   // 0.01 mm
+    };
+    const Row rows[] = {
+        // The start is the sharp corner: its mitre lies 3 mm out along the bottom edge, not
+        // 1 mm below the start as an open line's end would.
+        {"a triangle moved out", {{0, 0}, {8 * Mm, 0}, {8 * Mm, 6 * Mm}}, 100},
+        {"a triangle moved in", {{0, 0}, {8 * Mm, 0}, {8 * Mm, 6 * Mm}}, -50},
+        {"a quadrilateral turning the other way", {{0, 0}, {3 * Mm, 9 * Mm}, {12 * Mm, 7 * Mm}, {10 * Mm, 0}}, 70},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        const size_t n = r.ring.size();
+        source.ObjectType = LineObject;
+        source.nItem = uint16_t(n + 1);
+        source.nText = 0;
+        for (size_t k = 0; k <= n; ++k)
+            source.Cords()[k] = {r.ring[k % n].x, r.ring[k % n].y};
+        ASSERT_TRUE(ParallelLine(source, r.d, false, out));
+        ASSERT_EQ(out.nItem, n + 1);
+        const double d = double(r.d) * 256;
+        for (size_t k = 0; k <= n; ++k) {
+            const Cord want = MitredCorner(r.ring[(k + n - 1) % n], r.ring[k % n], r.ring[(k + 1) % n], d);
+            EXPECT_LE(std::abs(out.Cords()[k].x - want.x), 256) << k;
+            EXPECT_LE(std::abs(out.Cords()[k].y - want.y), 256) << k;
+        }
+        EXPECT_EQ(out.Cords()[n], out.Cords()[0]);
+    }
+    // The triangle's start, worked out by hand: 3 mm left and 1 mm below it.
+    source.nItem = 4;
+    const Cord triangle[] = {{0, 0}, {8 * Mm, 0}, {8 * Mm, 6 * Mm}, {0, 0}};
+    std::copy(std::begin(triangle), std::end(triangle), source.Cords());
+    ASSERT_TRUE(ParallelLine(source, 100, false, out));
+    EXPECT_EQ(out.Cords()[0], (Cord{-3 * Mm, -Mm}));
+    EXPECT_EQ(out.Cords()[1], (Cord{9 * Mm, -Mm}));
+    EXPECT_EQ(out.Cords()[2], (Cord{9 * Mm, 8 * Mm}));
+    EXPECT_EQ(out.Cords()[3], (Cord{-3 * Mm, -Mm}));
 }
 
 TEST_F(PointTools, EveryClickAndDragIsOneUndoStepAndEndingMidDragChangesNothing)

@@ -152,4 +152,32 @@ TEST_F(EditToolsFlow, SelectMoveStretchTurnInsertAndMoveParallelReachTheSavedFil
     EXPECT_TRUE(QFile::copy(saved, samples + QStringLiteral("/edit-tools.zmd")));
 }
 
+
+// A closed line moved parallel by the tool: where it starts and ends it gets the corner a ring
+// gets there, 3 mm out along the bottom edge of this triangle, and it stays closed.
+TEST_F(EditToolsFlow, AClosedLineMovedParallelGetsARingsCornerAtItsEnds)
+{
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Line(LineN, 0, 40)};
+    w.objects = {TestObject::Line(LineN, {{0, 0}, {8 * Mm, 0}, {8 * Mm, 6 * Mm}, {0, 0}})};
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("closed-line.zmd")));
+    ShowAtTenthMillimetres();
+    Trigger(Cmd::EditObjBtn);
+    Click(Surface(), At(4, 0));
+    ASSERT_EQ(Index.SelectedIndex, 1);
+    Trigger(Cmd::MoveParallelBtn);
+    // From its start 1 mm down, away from its first edge: 1 mm out, to the right of its way.
+    DragPoint(Surface(), At(0, 0), At(0, -1));
+    EXPECT_EQ(messages.Count(), 0);
+
+    const QString saved = TempPath(QStringLiteral("closed-line-moved.zmd"));
+    dialogs.QueueAnswer(true, saved);
+    Trigger(Cmd::FileSaveAs);
+    std::ifstream in(QFile::encodeName(saved).toStdString(), std::ios::binary);
+    const std::vector<uint8_t> b{std::istreambuf_iterator<char>(in), {}};
+    ASSERT_TRUE(ObjectInFile(b, 1).has_value());
+    EXPECT_EQ(ObjectInFile(b, 1)->cords,
+              (std::vector<Cord>{{-3 * Mm, -Mm}, {9 * Mm, -Mm}, {9 * Mm, 8 * Mm}, {-3 * Mm, -Mm}}));
+}
+
 } // namespace
