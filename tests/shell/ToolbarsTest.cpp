@@ -1018,8 +1018,14 @@ TEST_F(Toolbars, AnEmptyDockMovesToAnotherSideAndOneWithAToolbarKeepsItsOwn)
     Dock(Left)->SetPosition(DockPosition::Bottom);
     EXPECT_FALSE(Dock(Left)->Vertical());
     EXPECT_EQ(Dock(Left)->Area(), Qt::BottomToolBarArea);
+    // Its resize is said once the new size holds.
+    std::vector<QSize> sizes;
+    QObject::connect(Dock(Left), &TDock97::OnResize, [&] { sizes.push_back(Dock(Left)->size()); });
     Standard().SetDockedTo(Dock(Left));
     Settle();
+    ASSERT_FALSE(sizes.empty());
+    EXPECT_EQ(sizes.back(), Dock(Left)->size());
+    EXPECT_EQ(sizes.back().height(), InFrame(Standard()).height());
     EXPECT_EQ(Standard().Host()->orientation(), Qt::Horizontal);
     const QRect documents(DocumentsAt(Frame()), Frame().MdiArea()->size());
     const QRect dock = Dock(Left)->ClientRect();
