@@ -492,7 +492,9 @@ bool BackupToFile(const QString& target)
     }
     Hourglass hourglass;
     const CoursePreviewPause pause;
-    if (!WriteSetup() || !ReplaceFileWithCopy(z->WorkFile, full))
+    // The backup holds the setup as it stands (the current symbol too); that write changes
+    // nothing the user would have to save.
+    if (!WriteViewSetup() || !ReplaceFileWithCopy(z->WorkFile, full))
         return false;
     ProgramConfig.BackupDrive = BackupToOtherLocation;
     ProgramConfig.BackupFile = GetLongFileName(full);
@@ -506,7 +508,7 @@ void BackupMap(const BackupChoice& choice)
     if (!z || !Index.MapOpen)
         return;
     if (choice.ToVolume) {
-        if (!WriteSetup())
+        if (!WriteViewSetup())
             return;
         QString root = choice.Folder;
         ProgramConfig.BackupDrive = 0;

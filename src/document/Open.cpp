@@ -946,10 +946,33 @@ bool SaveMap(bool saveAs)
         return false;
     TZmd& z = *zp;
     const QString oldPath = d->Name;
+    // Course-setting maps are not offered the older versions.
+    const bool olderVersions = !z.CourseMap;
+    QString fileName = oldPath.isEmpty() ? GetMapFolder() + QStringLiteral("/*.zmd") : oldPath;
+    int entry = 1;
+    const auto askName = [&] {
+        QString filter = Text(TextKey::Zemo8map) + QStringLiteral(" (*.zmd)|*.zmd|");
+        if (olderVersions)
+            filter += Text(TextKey::Zemo7Map) + QStringLiteral(" (*.zmd)|*.zmd|") + Text(TextKey::Zemo6Map)
+                      + QStringLiteral(" (*.zmd)|*.zmd|");
+        filter += Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+        return ExecSaveDialog(Text(TextKey::SaveAs), filter, QStringLiteral("zmd"), SaveDialogHelp, fileName, entry);
+    };
+    // The name comes first: a save cancelled in its dialog has written nothing.
+    const bool named = saveAs || oldPath.isEmpty();
+    if (named && !askName())
+        return false;
     try {
         // What the course panel holds goes with the map; what a preview shows does not.
         StoreCsObjectProps();
         const CoursePreviewPause pause;
+        // The setup and the reader's repairs go into the file only with the save: a save that
+        // does not happen leaves the map's changed flag as it was.
+        const uint8_t wasModified = z.Modified;
+        const auto notSaved = [&] {
+            z.Modified = wasModified;
+            return false;
+        };
         WriteSetup();
         // What the reader set right goes into the file with the first save.
         if (z.Repaired.Colors) {
@@ -958,7 +981,7 @@ bool SaveMap(bool saveAs)
         }
         if (saveAs && !oldPath.isEmpty())
             AddRecentFile(oldPath);
-        if (!saveAs && !oldPath.isEmpty()) {
+        if (!named) {
             // Edited in place: the working file is the map; nothing to copy, and its own
             // lock is no reason to ask for another name.
             if (WorksInPlace(z, oldPath)) {
@@ -970,21 +993,11 @@ bool SaveMap(bool saveAs)
                 const bool ok = ReplaceFileWithCopy(z.WorkFile, oldPath);
                 if (ok)
                     z.Modified = 0;
-                return ok;
+                return ok || notSaved();
             }
+            if (!askName())
+                return notSaved();
         }
-
-        QString fileName = oldPath.isEmpty() ? GetMapFolder() + QStringLiteral("/*.zmd") : oldPath;
-        // Course-setting maps are not offered the older versions.
-        const bool olderVersions = !z.CourseMap;
-        QString filter = Text(TextKey::Zemo8map) + QStringLiteral(" (*.zmd)|*.zmd|");
-        if (olderVersions)
-            filter += Text(TextKey::Zemo7Map) + QStringLiteral(" (*.zmd)|*.zmd|") + Text(TextKey::Zemo6Map)
-                      + QStringLiteral(" (*.zmd)|*.zmd|");
-        filter += Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
-        int entry = 1;
-        if (!ExecSaveDialog(Text(TextKey::SaveAs), filter, QStringLiteral("zmd"), SaveDialogHelp, fileName, entry))
-            return false;
         // The entries of the older versions; any other one (all files too) saves the current.
         const int version = olderVersions && entry == 2 ? 7 : olderVersions && entry == 3 ? 6 : CurrentMapVersion;
         const QString newName = GetLongFileName(QFileInfo(fileName).absoluteFilePath());
@@ -992,13 +1005,13 @@ bool SaveMap(bool saveAs)
         // Never replace a map that another document or program works in.
         if (!inPlace && (FileInUse(newName) || (FindDocument(newName) && FindDocument(newName) != d))) {
             ErrorMsg(TextKey::CannotWrite, newName);
-            return false;
+            return notSaved();
         }
         if (version != CurrentMapVersion) {
             // The older file is written from a clone; the map, which can no longer be saved as
             // it is now, closes once that file is there.
             if (!SaveOldVersion(version, newName))
-                return false;
+                return notSaved();
             ProgramConfig.MapFolder = ExtractFileDir(newName);
             AddRecentFile(newName);
             z.Modified = 0;
@@ -1016,7 +1029,7 @@ bool SaveMap(bool saveAs)
         if (!inPlace && !ReplaceFileWithCopy(z.WorkFile, newName)) {
             z.Setup.MapPath = oldMapPath;
             WriteSetup();
-            return false;
+            return notSaved();
         }
 
         ProgramConfig.MapFolder = ExtractFileDir(newName);

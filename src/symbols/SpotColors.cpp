@@ -160,9 +160,22 @@ SeparationValues SpotColorsEdit::Values(int i) const
     return v;
 }
 
+SeparationTexts SpotColorsEdit::Texts(int i) const
+{
+    const SeparationValues v = Values(i);
+    SeparationTexts t{v.Name.left(MaxSeparationNameChars), FloatToFixedStr(1, v.Lpi), FloatToFixedStr(1, v.Angle), {}};
+    for (size_t k = 0; k < 4; ++k)
+        t.Cmyk[k] = FloatToTrimStr(0, 1, v.Cmyk[k]);
+    return t;
+}
+
 SpotColorsEdit::Field SpotColorsEdit::Store(int i, const SeparationTexts& t)
 {
-    const QString name = SeparationName(t.Name.left(MaxSeparationNameChars));
+    // Fields left as shown keep what the map holds, even values the checks would refuse.
+    const SeparationTexts shown = Texts(i);
+    const bool stored = i >= 0 && i < Count();
+    const QString name = stored && t.Name == shown.Name ? Values(i).Name
+                                                        : SeparationName(t.Name.left(MaxSeparationNameChars));
     if (name.isEmpty()) {
         if (Count() == 0)
             return Field::None;  // the prepared separation stays unnamed, uncounted
@@ -179,16 +192,18 @@ SpotColorsEdit::Field SpotColorsEdit::Store(int i, const SeparationTexts& t)
         TryPointStrToFloat(text, v);
         return true;
     };
+    const auto kept = [&](const QString& text, const QString& shownText) { return stored && text == shownText; };
     double lpi = 0, angle = 0;
-    if (!real(t.Lpi, TextKey::HalfFreq, MaxSeparationLpi, QStringLiteral("lpi"), lpi))
+    if (!kept(t.Lpi, shown.Lpi) && !real(t.Lpi, TextKey::HalfFreq, MaxSeparationLpi, QStringLiteral("lpi"), lpi))
         return Field::Lpi;
-    if (!real(t.Angle, TextKey::HalfAng, MaxSeparationAngle, Text(TextKey::Degrees), angle))
+    if (!kept(t.Angle, shown.Angle)
+        && !real(t.Angle, TextKey::HalfAng, MaxSeparationAngle, Text(TextKey::Degrees), angle))
         return Field::Angle;
     static constexpr std::array<TextKey, 4> cmykLabels = {TextKey::Cyan, TextKey::Magenta,
                                                          TextKey::Yellow, TextKey::Black};
     std::array<double, 4> cmyk{};
     for (size_t k = 0; k < 4; ++k)
-        if (!CheckPercentText(t.Cmyk[k], Text(cmykLabels[k]), &cmyk[k]))
+        if (!kept(t.Cmyk[k], shown.Cmyk[k]) && !CheckPercentText(t.Cmyk[k], Text(cmykLabels[k]), &cmyk[k]))
             return Field(int(Field::Cyan) + int(k));
 
     SymbolHeaderBlock& b = map_.ColorBlock;
@@ -204,10 +219,13 @@ SpotColorsEdit::Field SpotColorsEdit::Store(int i, const SeparationTexts& t)
     SeparationRecord& s = b.Separations[size_t(i)];
     if (name != Values(i).Name)
         SetShortFieldText(s.Name, EncodeCodePage(1252, name).toStdString());
-    s.Screen = Tenths(lpi);
-    s.Screen2 = Tenths(angle);
+    if (!kept(t.Lpi, shown.Lpi))
+        s.Screen = Tenths(lpi);
+    if (!kept(t.Angle, shown.Angle))
+        s.Screen2 = Tenths(angle);
     for (size_t k = 0; k < 4; ++k)
-        s.Cmyk[k] = HalfPercent(cmyk[k]);
+        if (!kept(t.Cmyk[k], shown.Cmyk[k]))
+            s.Cmyk[k] = HalfPercent(cmyk[k]);
     return Field::None;
 }
 
@@ -272,7 +290,11 @@ void EditSpotColors()
     if (!z)
         return;
     SpotColorsEdit edit(*z);
+    const auto before = WriteSymbolHeaderBytes(z->ColorBlock);
     SymbolsPorts().RunSpotColorsDialog(edit);
+    // Only looked at: nothing to write, the map unchanged.
+    if (WriteSymbolHeaderBytes(z->ColorBlock) == before)
+        return;
     z->WriteSymbolIndex();
     if (GetParamBool(ViewOptions(), SpotViewField, false))
         RedrawMapWindows();
@@ -289,7 +311,8 @@ void EditSpotViewOptions()
     std::vector<bool> shown;
     for (int i = 0; i < names.size(); ++i)
         shown.push_back(SeparationShown(field, i));
-    if (!SymbolsPorts().RunSpotViewOptDialog(names, shown))
+    const std::vector<bool> before = shown;
+    if (!SymbolsPorts().RunSpotViewOptDialog(names, shown) || shown == before)
         return;
     QString a;
     for (bool on : shown)
@@ -310,7 +333,8 @@ void EditTranspOptions()
         colours.push_back({c.Number, ColorName(c)});
     }
     int opaque = GetParamInt(ViewOptions(), OpaqueColorField, -1);
-    if (!SymbolsPorts().RunTranspOptDialog(colours, opaque))
+    const int before = opaque;
+    if (!SymbolsPorts().RunTranspOptDialog(colours, opaque) || opaque == before)
         return;
     QString options = ViewOptions();
     SetParam(options, OpaqueColorField, QString::number(opaque));

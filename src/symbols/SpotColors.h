@@ -81,6 +81,8 @@ public:
     // The entries of the list: the separation names, or one empty entry for the prepared one.
     QStringList Entries() const;
     SeparationValues Values(int i) const;
+    // The texts the dialog shows for separation i.
+    SeparationTexts Texts(int i) const;
     bool CanAdd() const { return Count() < MaxSeparations; }
     bool CanDelete() const { return Count() > 0; }
 
@@ -88,7 +90,8 @@ public:
     // in lower case with its first character in upper case; lines per inch and degrees
     // times 10, CMYK times 2. An empty name while separations exist shows SepNameEmpty;
     // a value out of range its range. Returns the field that failed, or None. An empty name
-    // on the prepared separation stores nothing and passes.
+    // on the prepared separation stores nothing and passes. A text as Texts(i) shows it
+    // keeps the stored value as it is, name and case included.
     Field Store(int i, const SeparationTexts& texts);
     // A separation with the defaults after separation i, and every colour's percentage
     // column with it (255 in every colour); 'a' gets its place. Returns its position, -1
@@ -110,8 +113,8 @@ private:
 QString SeparationName(const QString& typed);
 
 // ---- The workers ----
-// Symbol > Spot colors: the dialog (port RunSpotColorsDialog); afterwards the colour block
-// is written and the map drawn again when its spot-colour view is on.
+// Symbol > Spot colors: the dialog (port RunSpotColorsDialog); afterwards a colour block
+// the dialog changed is written and the map drawn again when its spot-colour view is on.
 void EditSpotColors();
 // View > Spot colour options: on OK 'a' from the check list, saved, the map drawn again.
 void EditSpotViewOptions();

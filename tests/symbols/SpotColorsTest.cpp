@@ -293,7 +293,7 @@ TEST_F(SpotColorsTest, TheSpotViewCheckListReadsAndWritesItsPlaces)
         const char* stored;
     };
     const Case cases[] = {
-        {"\ta10", {true, false, true}, {}, "101"},
+        {"\ta10", {true, false, true}, {}, "10"},  // OK on what was shown: kept as it is
         {"\ta10110", {true, false, true}, {0, 1}, "011"},
         {"", {true, true, true}, {2}, "110"},
     };
@@ -318,6 +318,7 @@ TEST_F(SpotColorsTest, TheSpotViewCheckListReadsAndWritesItsPlaces)
         SymbolsPorts().RunSpotViewOptDialog.Unbind();
         EXPECT_EQ(GetParamText(ViewOptions(), u'a'), QString::fromLatin1(c.stored));
         EXPECT_EQ(GetParamText(ViewOptionsInFile(), u'a'), QString::fromLatin1(c.stored));
+        EXPECT_EQ(bool(Index.ActiveZmd->Modified), !c.toggle.empty());
         Close();
     }
 }

@@ -214,7 +214,7 @@ int ExecDiskNotEmptyDlg(QWidget* parent, const QStringList& foreign)
 void BackupMapCommand(QWidget* parent)
 {
     TZmd* z = Index.ActiveZmd;
-    if (!z || !Index.MapOpen || !WriteSetup())
+    if (!z || !Index.MapOpen)
         return;
     TBackupDlg dlg(parent, z->WorkFile.Size());
     if (dlg.exec() != QDialog::Accepted)

@@ -113,12 +113,12 @@ void TSpotColorsDlg::FillList()
 
 void TSpotColorsDlg::ShowSeparation(int i)
 {
-    const SeparationValues v = edit_.Values(i);
-    nameB_->setText(v.Name);
-    freqB_->setText(FloatToFixedStr(1, v.Lpi));
-    angleB_->setText(FloatToFixedStr(1, v.Angle));
+    const SeparationTexts t = edit_.Texts(i);
+    nameB_->setText(t.Name);
+    freqB_->setText(t.Lpi);
+    angleB_->setText(t.Angle);
     for (size_t k = 0; k < 4; ++k)
-        cmykB_[k]->setText(FloatToTrimStr(0, 1, v.Cmyk[k]));
+        cmykB_[k]->setText(t.Cmyk[k]);
     UpdateButtons();
 }
 

@@ -48,6 +48,7 @@ TTranspOptDlg::TTranspOptDlg(const std::vector<ComboColor>& colours, int opaque,
         if (row >= 0 && colorsB_->hasFocus())
             fromTopTo_->setChecked(true);
     });
+    shown_ = Opaque();
 }
 
 int TTranspOptDlg::Opaque() const
@@ -63,7 +64,9 @@ bool ExecTranspOptDlg(QWidget* parent, const std::vector<ComboColor>& colours, i
     TTranspOptDlg d(colours, opaque, parent);
     if (d.exec() != QDialog::Accepted)
         return false;
-    opaque = d.Opaque();
+    // Left as shown, the map keeps its value (also a colour it no longer has).
+    if (d.Opaque() != d.Shown())
+        opaque = d.Opaque();
     return true;
 }
 

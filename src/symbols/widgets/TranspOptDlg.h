@@ -20,8 +20,11 @@ public:
     QListWidget* List() const { return colorsB_; }
     // The chosen colour's number, -1 for none.
     int Opaque() const;
+    // What Opaque() was when the dialog opened.
+    int Shown() const { return shown_; }
 
 private:
+    int shown_ = -1;
     std::vector<ComboColor> colours_;
     QRadioButton* noColor_;
     QRadioButton* fromTopTo_;

@@ -1,0 +1,264 @@
+// A map written by another program, in the running program: commands cancelled and dialogs
+// opened and closed without a change leave it as it was (no question at Close, the file's
+// bytes and time untouched); a change made in them is stored, and only that change. A backup
+// holds what the map holds in memory, without marking it changed.
+#include "ShellFixture.h"
+
+#include "../external/ModalScript.h"
+
+#include "document/widgets/BackupDlg.h"
+#include "symbols/Colors.h"
+#include "symbols/widgets/SpotColorsDlg.h"
+
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace zemo;
+using namespace zemo::test;
+
+namespace {
+
+constexpr time_t OldTime = 1000000000;
+
+time_t ModifiedAt(const QString& path)
+{
+    struct stat st {};
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
+}
+
+class UntouchedDialogs : public ShellTest {
+protected:
+    // As another program writes a map: four colours, two separations named in capitals (one
+    // colour printed in each, one value beyond what the dialog lets a user type), view options
+    // of its own, symbols of four kinds and a line through the middle; an old file time.
+    QString WriteRealMap(const QString& name = QStringLiteral("real.zmd"))
+    {
+        TestMapWriter w(8);
+        w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Purple", 70, 180, 0, 0),
+                    TestColor::Cmyk(2, "Brown", 0, 112, 200, 60), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0)};
+        TestSeparation purple;
+        purple.name = "PURPLE";
+        purple.cmyk = {70, 180, 0, 0};
+        purple.screen = 1333;
+        purple.screen2 = 450;
+        TestSeparation brown;
+        brown.name = "BROWN";
+        brown.cmyk = {0, 112, 201, 60};  // 100.5 % yellow
+        brown.screen = 1500;
+        brown.screen2 = -150;
+        w.separations = {purple, brown};
+        w.colors[1].separationPercent[0] = 200;
+        w.colors[2].separationPercent[1] = 150;
+        w.symbols = {TestSymbol::Point(101), TestSymbol::Line(201, 0, 35), TestSymbol::Area(301, 3),
+                     TestSymbol::Text(401)};
+        w.objects = {TestObject::Line(201, {{-100 * Mm, -50 * Mm}, {100 * Mm, 50 * Mm}}),
+                     TestObject::Area(301, {{20 * Mm, 20 * Mm}, {60 * Mm, 20 * Mm}, {40 * Mm, 45 * Mm}}),
+                     TestObject::Point(101, -60 * Mm, 30 * Mm), TestObject::Text(401, -40 * Mm, -30 * Mm, "Hill")};
+        w.strings.push_back(TestPString::Make(1030, 0, "\ta10"));
+        PutF64(w.setup, setup::MapScale, 15000);
+        PutI16(w.setup, setup::CurrentSymbolIndex, 1);
+        const QString path = TempPath(name);
+        EXPECT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
+        const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
+        EXPECT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+        return path;
+    }
+    static bool Changed() { return Index.ActiveZmd && Index.ActiveZmd->Modified; }
+    // A real change: the line through the middle deleted with the edit tool.
+    void DeleteLine()
+    {
+        ShowAtTenthMillimetres();
+        Trigger(Cmd::EditObjBtn);
+        Click(Surface(), At(0, 0));
+        ASSERT_EQ(Index.SelectedIndex, 1);
+        Key(Surface(), Qt::Key_Delete);
+        ASSERT_EQ(CountObjects(), 3);
+    }
+    // File > Close: true when it asked nothing and the map's file is as it was.
+    void ExpectClosedUntouched(const QString& path, const std::vector<uint8_t>& before, const char* what)
+    {
+        messages.Clear();
+        Choose(Cmd::FileClose);
+        Settle();
+        EXPECT_EQ(Windows(), 0) << what;
+        EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0) << what;
+        EXPECT_EQ(ReadAll(path), before) << what;
+        EXPECT_EQ(ModifiedAt(path), OldTime) << what;
+    }
+    // Runs the menu command with its dialogs answered by the script, in turn.
+    static void RunScripted(ModalScript& script, const std::function<void()>& command)
+    {
+        command();
+        Settle();
+        EXPECT_TRUE(script.Done());
+        EXPECT_TRUE(script.Unexpected().isEmpty()) << script.Unexpected().join(u' ').toStdString();
+    }
+    static std::string SeparationName(const std::vector<uint8_t>& file, size_t i)
+    {
+        const size_t at = TestMapLayout::SeparationPos(i);
+        return std::string(reinterpret_cast<const char*>(file.data() + at + 1), file.at(at));
+    }
+};
+
+} // namespace
+
+TEST_F(UntouchedDialogs, SaveAsAndBackupCancelledChangeNothing)
+{
+    struct Case {
+        const char* what;
+        std::function<void()> cancel;
+    };
+    const std::vector<Case> cases = {
+        {"Save as cancelled in its file dialog",
+         [this] {
+             dialogs.QueueAnswer(false);
+             Choose(Cmd::FileSaveAs);
+         }},
+        {"Backup cancelled in its dialog",
+         [this] {
+             ModalScript script;
+             script.Then<TBackupDlg>([](TBackupDlg& d) { d.reject(); });
+             RunScripted(script, [this] { Choose(Cmd::FileBackup); });
+         }},
+        {"Backup to another location cancelled in its file dialog",
+         [this] {
+             ModalScript script;
+             script.Then<TBackupDlg>([](TBackupDlg& d) {
+                 d.findChild<QRadioButton*>(QStringLiteral("OtherB"))->setChecked(true);
+                 d.findChild<QPushButton*>(QStringLiteral("StartBtn"))->click();
+             });
+             dialogs.QueueAnswer(false);
+             const size_t asked = dialogs.Requests().size();
+             RunScripted(script, [this] { Choose(Cmd::FileBackup); });
+             EXPECT_EQ(dialogs.Requests().size(), asked + 1) << "the file dialog was shown";
+         }},
+    };
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(OpenMap(path)) << c.what;
+        ChooseSymbol(3);  // held in memory only, as a view is
+        ASSERT_FALSE(Changed()) << c.what;
+        c.cancel();
+        EXPECT_FALSE(Changed()) << c.what;
+        ExpectClosedUntouched(path, before, c.what);
+    }
+}
+
+TEST_F(UntouchedDialogs, SpotColoursOnlyLookedAtKeepTheirNamesAndTheFile)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    ASSERT_TRUE(OpenMap(path));
+    // Closed at once, then again after a look at each separation (which stores the one left).
+    for (int round = 0; round < 2; ++round) {
+        ModalScript script;
+        script.Then<TSpotColorsDlg>([round](TSpotColorsDlg& d) {
+            auto* list = d.findChild<QListWidget*>(QStringLiteral("ListB"));
+            ASSERT_EQ(list->count(), 2);
+            EXPECT_EQ(list->item(0)->text(), QStringLiteral("PURPLE"));
+            EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("FreqB"))->text(), QStringLiteral("133.3"));
+            if (round == 1) {
+                list->setCurrentRow(1);
+                EXPECT_EQ(d.Current(), 1);
+                EXPECT_EQ(d.findChild<QLineEdit*>(QStringLiteral("YellowB"))->text(), QStringLiteral("100.5"));
+                list->setCurrentRow(0);
+                EXPECT_EQ(d.Current(), 0) << "a value the map holds is no reason to stay";
+            }
+            d.findChild<QPushButton*>(QStringLiteral("CloseBtn"))->click();
+            EXPECT_FALSE(d.isVisible());
+        });
+        RunScripted(script, [this] { Choose(Cmd::SymbolSpotColors); });
+        EXPECT_FALSE(Changed()) << round;
+        EXPECT_EQ(NameFieldText(Index.ActiveZmd->ColorBlock.Separations[0].Name), QStringLiteral("PURPLE"));
+        EXPECT_EQ(NameFieldText(Index.ActiveZmd->ColorBlock.Separations[1].Name), QStringLiteral("BROWN"));
+    }
+    EXPECT_EQ(messages.CountOf(TextKey::SepNameEmpty), 0);
+    ExpectClosedUntouched(path, before, "spot colours looked at");
+}
+
+TEST_F(UntouchedDialogs, SpotColoursEditedStoreTheOneFieldChanged)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    ASSERT_TRUE(OpenMap(path));
+    ModalScript script;
+    script.Then<TSpotColorsDlg>([](TSpotColorsDlg& d) {
+        d.findChild<QLineEdit*>(QStringLiteral("FreqB"))->setText(QStringLiteral("120"));
+        d.findChild<QPushButton*>(QStringLiteral("CloseBtn"))->click();
+    });
+    RunScripted(script, [this] { Choose(Cmd::SymbolSpotColors); });
+    EXPECT_TRUE(Changed());
+    Choose(Cmd::FileSave);
+    Settle();
+    EXPECT_FALSE(Changed());
+
+    const std::vector<uint8_t> after = ReadAll(path);
+    ASSERT_GE(after.size(), TestMapLayout::SeparationPos(2));
+    const size_t purple = TestMapLayout::SeparationPos(0);
+    EXPECT_EQ(GetI16(after, purple + 20), 1200) << "the frequency typed";
+    EXPECT_EQ(SeparationName(after, 0), "PURPLE");
+    EXPECT_EQ(SeparationName(after, 1), "BROWN");
+    // Everything else of both separations as the other program wrote it.
+    for (size_t at = purple; at < TestMapLayout::SeparationPos(2); ++at)
+        if (at != purple + 20 && at != purple + 21) {
+            EXPECT_EQ(after[at], before[at]) << "byte " << at - purple << " of the separations";
+        }
+    messages.Clear();
+    Choose(Cmd::FileClose);
+    EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
+}
+
+TEST_F(UntouchedDialogs, ABackupHoldsTheCurrentSymbolAndLeavesTheChangedFlag)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    const auto backUp = [this](const QString& target) {
+        ModalScript script;
+        script.Then<TBackupDlg>([](TBackupDlg& d) {
+            d.findChild<QRadioButton*>(QStringLiteral("OtherB"))->setChecked(true);
+            d.findChild<QPushButton*>(QStringLiteral("StartBtn"))->click();
+        });
+        dialogs.QueueAnswer(true, target);
+        RunScripted(script, [this] { Choose(Cmd::FileBackup); });
+    };
+
+    // Unchanged map, the current symbol chosen: the backup has the symbol, the map stays unchanged.
+    ASSERT_TRUE(OpenMap(path));
+    ChooseSymbol(3);
+    ASSERT_EQ(CurrentSymbolPos(), 3);
+    const QString first = TempPath(QStringLiteral("first-backup.zmd"));
+    backUp(first);
+    EXPECT_FALSE(Changed());
+    const std::vector<uint8_t> copy = ReadAll(first);
+    ASSERT_GT(copy.size(), size_t(hdr::SetupPos + 4));
+    const size_t setupAt = size_t(GetI32(copy, hdr::SetupPos));
+    ASSERT_LE(setupAt + setup::CurrentSymbolIndex + 2, copy.size());
+    EXPECT_EQ(GetI16(copy, setupAt + setup::CurrentSymbolIndex), 3);
+    EXPECT_EQ(GetI16(before, size_t(GetI32(before, hdr::SetupPos)) + setup::CurrentSymbolIndex), 1);
+    ExpectClosedUntouched(path, before, "backed up");
+
+    // The backup opened in the program: the symbol chosen is current there.
+    ASSERT_TRUE(OpenMap(first));
+    EXPECT_EQ(CurrentSymbolPos(), 3);
+    Choose(Cmd::FileClose);
+    Settle();
+
+    // A changed map stays changed through its backup; the backup holds the change.
+    ASSERT_TRUE(OpenMap(path));
+    DeleteLine();
+    ASSERT_TRUE(Changed());
+    ChooseSymbol(2);
+    const QString second = TempPath(QStringLiteral("second-backup.zmd"));
+    backUp(second);
+    EXPECT_TRUE(Changed());
+    messages.Clear();
+    ASSERT_TRUE(OpenMap(second));
+    EXPECT_EQ(CurrentSymbolPos(), 2);
+    EXPECT_EQ(CountObjects(), 3) << "without the line";
+}
