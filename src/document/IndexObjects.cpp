@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 #include <unordered_set>
 namespace zemo {
@@ -29,7 +30,9 @@ struct RecordsReadAhead {
     const TFileClass* file = nullptr;
     uint64_t stamp = 0;
     int64_t start = 0;
-    std::vector<uint8_t> bytes;
+    int64_t length = 0;  // of the bytes read; the buffer only grows, never filled anew
+    std::unique_ptr<uint8_t[]> bytes;
+    size_t capacity = 0;
 };
 RecordsReadAhead ReadAhead;
 
@@ -38,9 +41,9 @@ const uint8_t* ReadAheadRecord(const TFileClass& f, int64_t pos, int64_t size)
 {
     const RecordsReadAhead& a = ReadAhead;
     if (a.file != &f || a.stamp != f.ChangeStamp() || pos < a.start
-        || pos + size > a.start + int64_t(a.bytes.size()))
+        || pos + size > a.start + a.length)
         return nullptr;
-    return a.bytes.data() + (pos - a.start);
+    return a.bytes.get() + (pos - a.start);
 }
 
 // How far the read of object n's record at [pos, end) reaches: on over the records of the
@@ -351,12 +354,17 @@ bool ReadElement(int n, ElementRecord& e)
         const int64_t end = ReadAheadEnd(n, ci.Pos, ci.Pos + size);
         RecordsReadAhead& a = ReadAhead;
         a.file = nullptr;  // until the read succeeded
-        a.bytes.resize(size_t(end - ci.Pos));
-        z.ReadBytesAt(ci.Pos, a.bytes);
+        const auto length = size_t(end - ci.Pos);
+        if (a.capacity < length) {
+            a.bytes = std::make_unique_for_overwrite<uint8_t[]>(length);
+            a.capacity = length;
+        }
+        z.ReadBytesAt(ci.Pos, {a.bytes.get(), length});
         a.file = &z.WorkFile;
         a.stamp = z.WorkFile.ChangeStamp();
         a.start = ci.Pos;
-        record = a.bytes.data();
+        a.length = int64_t(length);
+        record = a.bytes.get();
     }
     Index.ScanFound = 0;
     ParseElementRecord({record, size_t(size)}, length, e);
