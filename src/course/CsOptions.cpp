@@ -57,6 +57,9 @@ CourseOptions CurrentCourseOptions()
 bool StoreCourseOptions(const CourseOptions& o)
 {
     TZmd* z = Index.ActiveZmd;
+    // Options as the map holds them (stored or not) leave it unchanged.
+    if (z && CourseOptionsText(o) == CourseOptionsText(CurrentCourseOptions()))
+        return true;
     if (!z || !SaveTypedPString(CourseOptionsText(o), CourseOptionsType))
         return false;
     if (z->CoursePreviewOn)

@@ -133,8 +133,9 @@ void ShowAdjustGpsDialog()
     if (st->GpsAdjustPointCount < 1 || st->GpsAdjustPointCount > MaxGpsAdjustPoints)
         st->GpsAdjustPointCount = 0;
     const AdjustGpsResult r = ExternalPorts().RunAdjustGps();
-    st->GpsAngle = std::clamp(r.Angle, -360.0, 360.0);
-    WriteSetup();
+    SetupRecord edited = *st;
+    edited.GpsAngle = std::clamp(r.Angle, -360.0, 360.0);
+    StoreSetup(edited);
     if (st->GpsAdjustPointCount > 0)
         FitGpsTransformation();
     if (r.NewPoint) {

@@ -22,6 +22,7 @@ struct TempOptValues {
     // template is rendered in spot colours.
     bool AssignEnabled() const { return !mapTemplate && !separations.isEmpty(); }
     bool RenderEnabled() const { return mapTemplate; }
+    bool operator==(const TempOptValues&) const = default;
 };
 
 // The dialog's values of a template string; the fields that do not apply are off.

@@ -661,7 +661,9 @@ void TemplateOptions()
     const int i = chosen.front();
     QString text = Index.ActiveZmd->Templates.Strings(i);
     TempOptValues values = ReadTempOptions(text, MapSeparationNames());
-    if (!ExternalPorts().RunTemplateOptions(values))
+    const TempOptValues shown = values;
+    // OK on the options as shown leaves the template's record as the map holds it.
+    if (!ExternalPorts().RunTemplateOptions(values) || values == shown)
         return;
     WriteTempOptions(text, values);
     SaveTemplateText(i, text);

@@ -438,10 +438,16 @@ void SaveEpsOptions(const EpsOptions& o)
     Eps.Separations = o.Separations;
     Eps.Selected = o.Selected;
     Eps.Partial = o.Partial;
-    SaveTypedPString(IntParamStr(u'r', o.Resolution), EpsSettingsType);
-    if (SetupRecord* s = Stp()) {
-        s->PrintScale = o.ExportScale;
-        WriteSetup();
+    if (!Index.ActiveZmd)
+        return;
+    const EpsOptions shown = EpsDialogOptions();
+    // The map keeps what it holds unless the user changed it.
+    if (o.Resolution != shown.Resolution)
+        SaveTypedPString(IntParamStr(u'r', o.Resolution), EpsSettingsType);
+    if (const SetupRecord* s = Stp(); s && o.ExportScale != shown.ExportScale) {
+        SetupRecord edited = *s;
+        edited.PrintScale = o.ExportScale;
+        StoreSetup(edited);
     }
 }
 

@@ -50,7 +50,8 @@ extern ExpEpsState Eps;
 void ResetExpEpsUnit();
 
 // The dialog's values for the current map; and, on OK, its settings kept and saved (the
-// type-1029 string and the export scale in the setup).
+// type-1029 string and the export scale in the setup, each only when it differs from what
+// the map holds).
 EpsOptions EpsDialogOptions();
 void SaveEpsOptions(const EpsOptions& o);
 

@@ -148,7 +148,9 @@ void SaveTiffSettings(const TiffOptions& o)
     TiffUnit.Tfw = o.Tfw;
     TiffUnit.BlackWhite = o.BlackWhite;
     TiffUnit.Selected = o.Selected;
-    SaveTypedPString(TiffSettingsString(o), TiffSettingsType);
+    // The map keeps what it holds unless the user changed it.
+    if (TiffSettingsString(o) != TiffSettingsString(TiffDialogOptions()))
+        SaveTypedPString(TiffSettingsString(o), TiffSettingsType);
 }
 
 TileSize TiffTileSize()
@@ -169,7 +171,10 @@ bool EditTiles()
     TileSize t = TiffTileSize();
     if (!IoPorts().RunTilesDialog(t))
         return false;
-    SaveTileSize({std::clamp(t.Width, MinTileSide, MaxTileSide), std::clamp(t.Height, MinTileSide, MaxTileSide)});
+    const TileSize kept = TiffTileSize();
+    t = {std::clamp(t.Width, MinTileSide, MaxTileSide), std::clamp(t.Height, MinTileSide, MaxTileSide)};
+    if (t.Width != kept.Width || t.Height != kept.Height)
+        SaveTileSize(t);
     return true;
 }
 

@@ -55,6 +55,7 @@ struct TileSize {
 // The dialog's values for the current map, and the type-1032 string of them.
 TiffOptions TiffDialogOptions();
 QString TiffSettingsString(const TiffOptions& o);
+// Written only when it differs from what the map holds.
 void SaveTiffSettings(const TiffOptions& o);
 TileSize TiffTileSize();
 void SaveTileSize(const TileSize& t);

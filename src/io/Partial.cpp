@@ -209,14 +209,14 @@ void PartialEdit::EntireMap()
 
 // ---- Writing ----
 
-bool WritePartialMap(const QString& name, int boundaryObject)
+bool WritePartialMap(const QString& name, int boundaryObject, const CordRect* range)
 {
     SetupRecord* s = Stp();
     if (!s)
         return false;
     TZmd& z = *Index.ActiveZmd;
     std::vector<Cord> boundary;
-    CordRect rect = s->PartialRange;
+    CordRect rect = range ? *range : s->PartialRange;
     if (boundaryObject > 0) {
         if (!ReadElement(boundaryObject, CurElement) || CurElement.nItem < 3)
             return false;
@@ -224,8 +224,9 @@ bool WritePartialMap(const QString& name, int boundaryObject)
         OrientAreaRings(boundary.data(), int(boundary.size()));
         const Bounds b = BoundsOf(boundary.data(), int(boundary.size()));
         rect = {b.x1, b.y1, b.x2, b.y2};
-        s->PartialRange = rect;
-        WriteSetup();
+        SetupRecord edited = *s;
+        edited.PartialRange = rect;
+        StoreSetup(edited);
     } else {
         NormalizeRect(rect);
         boundary = {{rect.x1, rect.y1}, {rect.x2, rect.y1}, {rect.x2, rect.y2}, {rect.x1, rect.y2}};
@@ -264,12 +265,15 @@ void ExportPartialMap()
     if (!s)
         return;
     PartialEdit edit(*s, ObjectBoundaryAllowed());
+    const CordRect shown = edit.Rect();
     const RangeAnswer answer = IoPorts().RunPartialDialog(edit);
     if (answer == RangeAnswer::Cancel)
         return;
-    if (answer == RangeAnswer::Define || !edit.ObjectBoundary) {
-        s->PartialRange = edit.Rect();
-        WriteSetup();
+    // A range left as it was shown is no change of the map.
+    if (answer == RangeAnswer::Define || (!edit.ObjectBoundary && edit.Rect() != shown)) {
+        SetupRecord edited = *s;
+        edited.PartialRange = edit.Rect();
+        StoreSetup(edited);
     }
     if (answer == RangeAnswer::Define) {
         ProgramConfig.WorkMode = WorkModes::PartialMap;
@@ -281,7 +285,9 @@ void ExportPartialMap()
     if (!ExecSaveDialog(Text(TextKey::ExportPartial), filter, QStringLiteral("zmd"), PartialHelpContext, name))
         return;
     const int boundary = edit.ObjectBoundary && edit.ObjectAllowed() ? Index.SelectedIndex : 0;
-    WritePartialMap(name, boundary);
+    // The range shown is the one exported, whether or not the map holds it.
+    const CordRect range = edit.Rect();
+    WritePartialMap(name, boundary, &range);
 }
 
 } // namespace zemo

@@ -38,9 +38,10 @@ private:
 // The command.
 void ExportPartialMap();
 
-// The objects inside the boundary into the map file `name`: the setup's partial rectangle, or
-// object `boundaryObject` (above 0) whose bounding rectangle then becomes the setup's. Esc
+// The objects inside the boundary into the map file `name`: range (the setup's partial
+// rectangle when none is given), or object `boundaryObject` (above 0) whose bounding
+// rectangle then becomes the setup's. Esc
 // stops it without a file. True when the file was written.
-bool WritePartialMap(const QString& name, int boundaryObject);
+bool WritePartialMap(const QString& name, int boundaryObject, const CordRect* range = nullptr);
 
 } // namespace zemo

@@ -44,34 +44,46 @@ ScalesFields ScalesFieldsOf(const SetupRecord& s)
     return f;
 }
 
-ScalesField CheckScalesFields(const ScalesFields& f)
+ScalesField CheckScalesFields(const ScalesFields& f, const ScalesFields* shown)
 {
     const QString mm = QStringLiteral("mm");
     const QString m = QStringLiteral("m");
-    if (!CheckRealText(f.scale, Label(TextKey::MapScale), MapScaleRange.min, MapScaleRange.max))
+    const auto kept = [shown](const QString ScalesFields::*field, const ScalesFields& g) {
+        return shown && g.*field == shown->*field;
+    };
+    if (!kept(&ScalesFields::scale, f)
+        && !CheckRealText(f.scale, Label(TextKey::MapScale), MapScaleRange.min, MapScaleRange.max))
         return ScalesField::Scale;
-    if (!InRange(f.gridDist, TextKey::GridDist, GridDistRange, mm))
+    if (!kept(&ScalesFields::gridDist, f) && !InRange(f.gridDist, TextKey::GridDist, GridDistRange, mm))
         return ScalesField::GridDist;
-    if (!InRange(f.horOfs, TextKey::HorOffset, OffsetRange, m))
+    if (!kept(&ScalesFields::horOfs, f) && !InRange(f.horOfs, TextKey::HorOffset, OffsetRange, m))
         return ScalesField::HorOfs;
-    if (!InRange(f.verOfs, TextKey::VerOffset, OffsetRange, m))
+    if (!kept(&ScalesFields::verOfs, f) && !InRange(f.verOfs, TextKey::VerOffset, OffsetRange, m))
         return ScalesField::VerOfs;
-    if (!CheckNumberText(f.angle, Label(TextKey::Angle)))
+    if (!kept(&ScalesFields::angle, f) && !CheckNumberText(f.angle, Label(TextKey::Angle)))
         return ScalesField::Angle;
-    if (!InRange(f.realGrid, TextKey::GridDist, RealGridRange, m))
+    if (!kept(&ScalesFields::realGrid, f) && !InRange(f.realGrid, TextKey::GridDist, RealGridRange, m))
         return ScalesField::RealGrid;
     return ScalesField::None;
 }
 
-void StoreScalesFields(const ScalesFields& f, SetupRecord& s)
+void StoreScalesFields(const ScalesFields& f, SetupRecord& s, const ScalesFields* shown)
 {
-    s.MapScale = ValueOf(f.scale);
-    s.PaperGridDistance = ValueOf(f.gridDist);
-    s.RealWorldOffsetX = ValueOf(f.horOfs);
-    s.RealWorldOffsetY = ValueOf(f.verOfs);
-    s.RealWorldAngle = WrapSetupAngle(ValueOf(f.angle));
-    s.RealWorldGridDistance = ValueOf(f.realGrid);
-    s.RealWorldCoords = f.realWorld ? SetupTrue : 0;
+    const auto changed = [&](const QString ScalesFields::*field) { return !shown || f.*field != shown->*field; };
+    if (changed(&ScalesFields::scale))
+        s.MapScale = ValueOf(f.scale);
+    if (changed(&ScalesFields::gridDist))
+        s.PaperGridDistance = ValueOf(f.gridDist);
+    if (changed(&ScalesFields::horOfs))
+        s.RealWorldOffsetX = ValueOf(f.horOfs);
+    if (changed(&ScalesFields::verOfs))
+        s.RealWorldOffsetY = ValueOf(f.verOfs);
+    if (changed(&ScalesFields::angle))
+        s.RealWorldAngle = WrapSetupAngle(ValueOf(f.angle));
+    if (changed(&ScalesFields::realGrid))
+        s.RealWorldGridDistance = ValueOf(f.realGrid);
+    if (!shown || f.realWorld != shown->realWorld)
+        s.RealWorldCoords = f.realWorld ? SetupTrue : 0;
 }
 
 } // namespace zemo

@@ -46,10 +46,12 @@ ScalesFields ScalesFieldsOf(const SetupRecord& s);
 enum class ScalesField { None, Scale, GridDist, HorOfs, VerOfs, Angle, RealGrid };
 
 // The checks in the dialog's order; the first failure shows its message (NoNumber or
-// MustBetween with the field's label, limits and unit) and is returned.
-ScalesField CheckScalesFields(const ScalesFields& f);
+// MustBetween with the field's label, limits and unit) and is returned. A field still as
+// shown passes: it holds what the map holds.
+ScalesField CheckScalesFields(const ScalesFields& f, const ScalesFields* shown = nullptr);
 
-// Checked fields into the record, in the dialog's order.
-void StoreScalesFields(const ScalesFields& f, SetupRecord& s);
+// Checked fields into the record, in the dialog's order; with shown, only the fields the
+// user changed, so that a value the texts would round stays as the map holds it.
+void StoreScalesFields(const ScalesFields& f, SetupRecord& s, const ScalesFields* shown = nullptr);
 
 } // namespace zemo

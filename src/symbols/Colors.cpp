@@ -220,7 +220,8 @@ void EditColorTable()
     if (!z)
         return;
     ColorTable table(z->ColorBlock);
-    if (!SymbolsPorts().RunColorsDialog(table))
+    // Closed on the table as it was: nothing to write.
+    if (!SymbolsPorts().RunColorsDialog(table) || WriteSymbolHeaderBytes(table.Block) == WriteSymbolHeaderBytes(z->ColorBlock))
         return;
     z->ColorBlock = table.Block;
     z->WriteSymbolIndex();

@@ -62,6 +62,9 @@ protected:
         w.strings.push_back(TestPString::Make(1030, 0, "\ta10"));
         PutF64(w.setup, setup::MapScale, 15000);
         PutI16(w.setup, setup::CurrentSymbolIndex, 1);
+        // Real-world values finer than the dialogs show them.
+        PutF64(w.setup, setup::RealWorldOffsetX, 612345.67);
+        PutF64(w.setup, setup::RealWorldAngle, 1.234567891);
         const QString path = TempPath(name);
         EXPECT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
         const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
@@ -261,4 +264,65 @@ TEST_F(UntouchedDialogs, ABackupHoldsTheCurrentSymbolAndLeavesTheChangedFlag)
     ASSERT_TRUE(OpenMap(second));
     EXPECT_EQ(CurrentSymbolPos(), 2);
     EXPECT_EQ(CountObjects(), 3) << "without the line";
+}
+
+TEST_F(UntouchedDialogs, DialogsClosedWithOkOnWhatTheyShowedChangeNothing)
+{
+    // Each dialog as its menu command opens it, closed with OK (Close where that is its
+    // button) without a field touched; the exports then cancelled in their file dialog.
+    struct Case {
+        Cmd command;
+        const char* dialog;
+    };
+    const Case cases[] = {
+        {Cmd::FileInfo, "FileInfoDlg"},          {Cmd::OptionsScales, "ScalesDlg"},
+        {Cmd::OptionsAdjGps, "AdjustGpsDlg"},    {Cmd::SymbolColors, "ColorsDlg"},
+        {Cmd::SymbolSpotColors, "SpotColorsDlg"}, {Cmd::ViewSpotOpt, "SpotViewOptDlg"},
+        {Cmd::ViewTranspOpt, "TranspOptDlg"},    {Cmd::FileExportEps, "ExpEpsDlg"},
+        {Cmd::FileExportTiff, "ExpTiffDlg"},     {Cmd::FileExportKiv, "ExpKivDlg"},
+        {Cmd::ExtrasPartial, "PartialDlg"},
+    };
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    for (const Case& c : cases) {
+        ASSERT_TRUE(OpenMap(path)) << c.dialog;
+        ModalScript script;
+        QString seen;
+        script.Then<QDialog>([&seen](QDialog& d) {
+            seen = d.objectName();
+            d.accept();
+        });
+        RunScripted(script, [this, &c] { Choose(c.command); });
+        EXPECT_EQ(seen, QLatin1String(c.dialog));
+        EXPECT_FALSE(Changed()) << c.dialog;
+        ExpectClosedUntouched(path, before, c.dialog);
+    }
+}
+
+TEST_F(UntouchedDialogs, ScalesStoreTheOneFieldChangedAndKeepTheFinerValues)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    ASSERT_TRUE(OpenMap(path));
+    ModalScript script;
+    script.Then<QDialog>([](QDialog& d) {
+        ASSERT_EQ(d.objectName(), QStringLiteral("ScalesDlg"));
+        auto* offset = d.findChild<QLineEdit*>(QStringLiteral("HorOfsE"));
+        ASSERT_NE(offset, nullptr);
+        EXPECT_EQ(offset->text(), QStringLiteral("612346")) << "shown rounded";
+        d.findChild<QLineEdit*>(QStringLiteral("AngleB"))->setText(QStringLiteral("2.5"));
+        d.accept();
+    });
+    RunScripted(script, [this] { Choose(Cmd::OptionsScales); });
+    EXPECT_TRUE(Changed());
+    Choose(Cmd::FileSave);
+    Settle();
+
+    const std::vector<uint8_t> after = ReadAll(path);
+    const size_t was = size_t(GetI32(before, hdr::SetupPos)), at = size_t(GetI32(after, hdr::SetupPos));
+    ASSERT_LE(at + setup::RealWorldGridDistance + 8, after.size());
+    EXPECT_EQ(GetF64(after, at + setup::RealWorldAngle), 2.5);
+    EXPECT_EQ(GetF64(after, at + setup::RealWorldOffsetX), 612345.67) << "not the rounded text";
+    for (size_t field : {setup::PaperGridDistance, setup::MapScale, setup::RealWorldOffsetY, setup::RealWorldGridDistance})
+        EXPECT_EQ(GetF64(after, at + field), GetF64(before, was + field)) << field;
 }

@@ -154,6 +154,7 @@ void EditFileInfo(QWidget* parent)
     auto* layout = new QVBoxLayout(&dlg);
     auto* infoB = new QPlainTextEdit(&dlg);
     infoB->setPlainText(GetFileInfoText());
+    const QString shown = infoB->toPlainText();
     layout->addWidget(infoB);
     auto* buttons = new QDialogButtonBox(&dlg);
     buttons->addButton(Plain(TextKey::Ok), QDialogButtonBox::AcceptRole)->setDefault(true);
@@ -171,7 +172,8 @@ void EditFileInfo(QWidget* parent)
         }
     });
     infoB->setFocus();
-    if (dlg.exec() == QDialog::Accepted)
+    // The text as it was shown stays as the map holds it.
+    if (dlg.exec() == QDialog::Accepted && infoB->toPlainText() != shown)
         SetFileInfoText(infoB->toPlainText());
 }
 

@@ -41,6 +41,7 @@ TAdjustGpsDlg::TAdjustGpsDlg(QWidget* parent)
     AddWidget(rename_);
     AddButtons();
     angle_.SetValue(Stp()->GpsAngle);
+    angleShown_ = angle_.edit->text();
     new_->setEnabled(GpsNewPointAllowed());
     Fill(0);
     connect(new_, &QPushButton::clicked, this, [this] {
@@ -89,8 +90,9 @@ void TAdjustGpsDlg::Rename()
 
 AdjustGpsResult TAdjustGpsDlg::Result() const
 {
-    // A value that cannot be read keeps the stored angle.
-    const double a = angle_.Check() ? angle_.Value() : Stp()->GpsAngle;
+    // A value that cannot be read, or the one shown, keeps the stored angle.
+    const bool typed = angle_.edit->text() != angleShown_;
+    const double a = typed && angle_.Check() ? angle_.Value() : Stp()->GpsAngle;
     return {a, newPressed_};
 }
 

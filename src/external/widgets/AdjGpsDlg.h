@@ -14,7 +14,8 @@ namespace zemo {
 class TAdjustGpsDlg : public TMapDlgForm {
 public:
     explicit TAdjustGpsDlg(QWidget* parent);
-    // The angle typed (kept when it cannot be read), and whether New closed the dialog.
+    // The angle typed (the stored one when it cannot be read or was left as shown), and
+    // whether New closed the dialog.
     AdjustGpsResult Result() const;
 
 private:
@@ -28,6 +29,7 @@ private:
     QPushButton* delete_;
     QPushButton* rename_;
     bool newPressed_ = false;
+    QString angleShown_;
 };
 
 class TRnGpsDlg : public TMapDlgForm {

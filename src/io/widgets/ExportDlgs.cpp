@@ -202,6 +202,7 @@ TPartialDlg::TPartialDlg(QWidget* parent, PartialEdit& edit)
     rows_->SetLimits({-PartialRangeMm, PartialRangeMm, -PartialRangeMm, PartialRangeMm},
                      QStringLiteral("mm"));
     rows_->SetFields(edit_.Fields());
+    shown_ = rows_->Fields();
     connect(entire, &QPushButton::clicked, this, [this] {
         edit_.EntireMap();
         rows_->SetFields(edit_.Fields());
@@ -219,7 +220,9 @@ bool TPartialDlg::StoreChecked()
 {
     if (!rows_->Check())
         return false;
-    edit_.Store(rows_->Fields());
+    // Fields left as shown keep the range as the map holds it, unrounded.
+    if (rows_->Fields() != shown_)
+        edit_.Store(rows_->Fields());
     edit_.ObjectBoundary = objBoundB_->isChecked() && edit_.ObjectAllowed();
     return true;
 }

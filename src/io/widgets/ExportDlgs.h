@@ -65,6 +65,7 @@ private:
 
     PartialEdit& edit_;
     TRangeRows* rows_;
+    RangeFields shown_;
     QRadioButton* rectBoundB_;
     QRadioButton* objBoundB_;
     RangeAnswer answer_ = RangeAnswer::Cancel;

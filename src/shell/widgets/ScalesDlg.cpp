@@ -75,6 +75,7 @@ TScalesDlg::TScalesDlg(QWidget* parent, const SetupRecord& setup) : QDialog(pare
     verOfsE_->setText(f.verOfs);
     angleB_->setText(f.angle);
     realGridE_->setText(f.realGrid);
+    shown_ = Fields();
 }
 
 ScalesFields TScalesDlg::Fields() const
@@ -93,7 +94,7 @@ ScalesFields TScalesDlg::Fields() const
 void TScalesDlg::accept()
 {
     QWidget* field = nullptr;
-    switch (CheckScalesFields(Fields())) {
+    switch (CheckScalesFields(Fields(), &shown_)) {
     case ScalesField::None: QDialog::accept(); return;
     case ScalesField::Scale: field = mapScaleB_; break;
     case ScalesField::GridDist: field = gridDistE_; break;
@@ -112,9 +113,10 @@ bool RunScales(QWidget* parent)
     TScalesDlg dlg(parent, *Stp());
     if (dlg.exec() != QDialog::Accepted)
         return false;
-    StoreScalesFields(dlg.Fields(), *Stp());
-    WriteSetup();
-    RepaintMapWindows();
+    SetupRecord edited = *Stp();
+    StoreScalesFields(dlg.Fields(), edited, &dlg.Shown());
+    if (StoreSetup(edited))
+        RepaintMapWindows();
     return true;
 }
 

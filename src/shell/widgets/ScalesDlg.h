@@ -20,8 +20,11 @@ public:
     void accept() override;
     // What the fields hold (after OK: what they held then).
     ScalesFields Fields() const;
+    // What the fields held when the dialog opened.
+    const ScalesFields& Shown() const { return shown_; }
 
 private:
+    ScalesFields shown_;
     QComboBox* mapScaleB_;
     QLineEdit* gridDistE_;
     QRadioButton* paperCordB_;
@@ -32,8 +35,8 @@ private:
     QLineEdit* realGridE_;
 };
 
-// The dialog on the current map; on OK the setup record is written into the map file and
-// the map's windows are drawn anew. False when there is no map or the dialog was cancelled.
+// The dialog on the current map; on OK the fields changed go into the setup record, which is
+// written into the map file when it differs, and the map's windows are drawn anew. False when there is no map or the dialog was cancelled.
 bool RunScales(QWidget* parent);
 
 } // namespace zemo
