@@ -225,6 +225,7 @@ void RowPlotter::setClip(const std::optional<QRegion>& region)
     for (const QRect& r : m_clip)
         m_clipBounds |= r;
     m_masked = false;
+    m_plainClip = m_clip.size() == 1;
 }
 
 bool RowPlotter::setClipPath(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule)
@@ -259,6 +260,7 @@ bool RowPlotter::setClipPath(std::span<const QPointF> points, std::span<const in
     runs.resize(runs.size() / 3 * 2);
     m_clipBounds = runs.empty() ? QRect() : QRect(left, m_maskTop, right - left, int(m_maskRows.size()) - 1);
     m_masked = true;
+    m_plainClip = false;
     return true;
 }
 
@@ -342,8 +344,17 @@ bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> 
 }
 
 template <class Span>
-void RowPlotter::clipped(int y, int from, int to, Span&& span)
+[[gnu::always_inline]] inline void RowPlotter::clipped(int y, int from, int to, Span&& span)
 {
+    if (m_plainClip) {
+        if (y < m_clipBounds.top() || y > m_clipBounds.bottom())
+            return;
+        const int x0 = std::max(from, m_clipBounds.left());
+        const int x1 = std::min(to, m_clipBounds.right() + 1);
+        if (x0 < x1)
+            span(row(y), y, x0, x1);
+        return;
+    }
     if (m_masked) {
         const std::span<const int32_t> runs = maskRuns(y);
         for (size_t k = 0; k < runs.size(); k += 2) {
@@ -388,8 +399,12 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
     const int64_t rows = int64_t(bottom) - top + 1;
     // Many crossings in a small box (a stroke's outline crosses its rows again and again): each
     // crossing adds its winding to its column in a box of counters, and a running sum along
-    // each row, between the row's first and last crossing, says which pixels are inside.
-    if (columns * rows <= 16 * crossings + 2048 && columns * rows <= (int64_t(1) << 22)) {
+    // each row, between the row's first and last crossing, says which pixels are inside. The
+    // sum passes over every counter of that stretch: with a few crossings a row (a small area)
+    // the buckets below cost less.
+    const bool buckets = crossings <= 16 * rows && crossings <= (int64_t(1) << 22);
+    const int64_t cells = columns * rows;
+    if (cells <= (buckets ? 6 * crossings : 16 * crossings + 2048) && cells <= (int64_t(1) << 22)) {
         // The counters stay zero between figures: the scan clears each one it reads.
         std::vector<int32_t>& sums = m_windings;
         std::vector<int32_t>& reach = m_rowStarts;  // each row's first and last column
@@ -430,7 +445,7 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
     }
     // Few crossings a row (most areas): each row's crossings go into a bucket of their own and
     // are ordered there, a handful each; no active list to keep.
-    if (crossings <= 16 * rows && crossings <= (int64_t(1) << 22)) {
+    if (buckets) {
         std::vector<int32_t>& starts = m_rowStarts;
         std::vector<int64_t>& keys = m_crossings;
         starts.assign(size_t(rows + 1), 0);
@@ -565,6 +580,17 @@ namespace {
 constexpr double ArcTolerance = 1.0 / 16;
 
 double Cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
+
+// a == b as the toolkit compares points (equal to 12 digits), but most pairs, far apart, told
+// apart at once: coordinates differing by more than 1e-12 of the larger or of 1 never compare
+// equal there.
+bool SamePoint(QPointF a, QPointF b)
+{
+    const auto far = [](double u, double v) { return std::abs(u - v) > 1e-12 * std::max({1.0, std::abs(u), std::abs(v)}); };
+    if (far(a.x(), b.x()) || far(a.y(), b.y()))
+        return false;
+    return a == b;
+}
 double Dot(QPointF a, QPointF b) { return a.x() * b.x() + a.y() * b.y(); }
 
 // The turn between the points of a stroke's round joins and caps: chords of the circle of half
@@ -623,10 +649,10 @@ public:
         m_centre.clear();
         for (const QPointF& p : figure) {
             const QPointF q = p + shift;
-            if (m_centre.empty() || q != m_centre.back())
+            if (m_centre.empty() || !SamePoint(q, m_centre.back()))
                 m_centre.push_back(q);
         }
-        if (closeIt && m_centre.size() > 1 && m_centre.back() != m_centre.front())
+        if (closeIt && m_centre.size() > 1 && !SamePoint(m_centre.back(), m_centre.front()))
             m_centre.push_back(m_centre.front());
         if (m_centre.size() < 2)
             return false;
@@ -637,7 +663,7 @@ public:
             const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
             m_normals.emplace_back(d.y() * scale, -d.x() * scale);
         }
-        m_closed = m_centre.size() > 2 && m_centre.back() == m_centre.front();
+        m_closed = m_centre.size() > 2 && SamePoint(m_centre.back(), m_centre.front());
         return true;
     }
 
@@ -1095,18 +1121,27 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                 d = piece.b - piece.a;
                 dNext = piece.dNext;
                 kind = int(piece.jointAtStart) | int(piece.jointAtEnd) << 1;
-                if (start + d != piece.b)
+                // Moved by d the start must land on the end exactly.
+                if (start.x() + d.x() != piece.b.x() || start.y() + d.y() != piece.b.y())
                     return false;
             }
+            // Within the reach first: then the conversions are exact.
             const auto whole = [](QPointF v) {
-                return std::abs(v.x()) <= ShapeReach && std::abs(v.y()) <= ShapeReach && v.x() == std::trunc(v.x())
-                    && v.y() == std::trunc(v.y());
+                return std::abs(v.x()) <= ShapeReach && std::abs(v.y()) <= ShapeReach && double(int(v.x())) == v.x()
+                    && double(int(v.y())) == v.y();
             };
             if (!whole(d) || !whole(dNext) || !(std::abs(start.x()) < CoordLimit && std::abs(start.y()) < CoordLimit))
                 return false;
-            const double kx = std::floor(start.x()), ky = std::floor(start.y());
-            const QPointF from(start.x() - kx, start.y() - ky);
-            const int cls = strokeClass({p.half(), from.x(), from.y(), int(p.join())});
+            const auto floorOf = [](double v) {
+                const int k = int(v);
+                return double(k) > v ? k - 1 : k;
+            };
+            const int x = floorOf(start.x()), y = floorOf(start.y());
+            const QPointF from(start.x() - x, start.y() - y);
+            const StrokeClass want{p.half(), from.x(), from.y(), int(p.join())};
+            const int cls = m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == want
+                ? int(m_lastClass)
+                : strokeClass(want);
             const auto byte = [](double v) { return uint64_t(uint8_t(int8_t(v))); };
             const uint64_t key = uint64_t(cls + 1) | uint64_t(kind) << 16 | byte(d.x()) << 24 | byte(d.y()) << 32
                 | byte(dNext.x()) << 40 | byte(dNext.y()) << 48;
@@ -1139,13 +1174,22 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
             });
             if (shape.runCount == UnusableShape)
                 return false;
-            const int x = int(kx), y = int(ky);
             const int16_t* run = m_shapeRuns.data() + shape.runsAt;
             if (x + run[0] < m_clipBounds.left() || x + run[1] > m_clipBounds.right() || y + run[2] < m_clipBounds.top()
                 || y + run[3] > m_clipBounds.bottom())
                 return false;
             run += 4;
-            for (uint32_t k = 0; k < shape.runCount; ++k, run += 3)
+            const int16_t* const end = run + 3 * size_t(shape.runCount);
+            if (m_plainClip) {
+                // Within the clip's one rectangle: straight into the rows.
+                for (; run != end; run += 3) {
+                    uint32_t* r = row(y + run[0]) + x;
+                    for (int k = run[1]; k < run[2]; ++k)
+                        r[k] = c;
+                }
+                return true;
+            }
+            for (; run != end; run += 3)
                 clipped(y + run[0], x + run[1], x + run[2],
                         [c](uint32_t* r, int, int x0, int x1) { FillRun(c, r, x0, x1); });
             return true;

@@ -196,6 +196,8 @@ private:
     QRect m_clipBounds;
     // A clip path: the runs inside it, and where each row's runs start, from row m_maskTop.
     bool m_masked = false;
+    // One rectangle, the clip bounds, without a clip path: a run needs no more than them.
+    bool m_plainClip = false;
     int m_maskTop = 0;
     std::vector<int32_t> m_maskRows;
     std::vector<int32_t> m_maskRuns;

@@ -225,6 +225,42 @@ TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
     }
 }
 
+TEST(RowPlotter, SmallManyPointedAreasFillAsTheToolkitFillsThem)
+{
+    // A map's small areas: rings of many points round a centre, a couple of crossings a row,
+    // painted over each other, some running off the image or cut by the clip.
+    std::mt19937 rng(23);
+    QImage ours = Noise(rng), theirs = ours.copy();
+    for (int round = 0; round < 400; ++round) {
+        const QRegion clip = round % 3 == 0 ? QRegion(0, 0, Width, Height)
+                             : round % 3 == 1 ? QRegion(12, 7, 90, 80)
+                                              : QRegion(12, 7, 60, 80) + QRegion(80, 30, 70, 60);
+        const QPointF centre((int(rng() % (Width + 40)) - 20) + (rng() % 64) / 64.0,
+                             (int(rng() % (Height + 40)) - 20) + (rng() % 64) / 64.0);
+        const int n = 16 + int(rng() % 25);
+        const double radius = 2 + (rng() % 2800) / 100.0;
+        std::vector<QPointF> points;
+        QPainterPath area;
+        area.setFillRule(Qt::OddEvenFill);
+        for (int i = 0; i < n; ++i) {
+            const double a = i * 6.2832 / n, r = radius * (0.75 + (rng() % 25) / 100.0);
+            points.emplace_back(std::round(centre.x() + r * std::cos(a)), std::round(centre.y() + r * std::sin(a)));
+            i ? area.lineTo(points.back()) : area.moveTo(points.back());
+        }
+        area.closeSubpath();
+        const int rings[1] = {n};
+        const DeviceColor ink{uint8_t(rng()), uint8_t(round), 90};
+        RowPlotter rows(ours);
+        rows.setClip(clip);
+        ASSERT_TRUE(rows.fillSolid(points, rings, FillRule::OddEven, ink, RasterOp::Copy));
+        QPainter p(&theirs);
+        p.setClipRegion(clip);
+        p.fillPath(area, QColor(ink.r, ink.g, ink.b));
+        p.end();
+        ASSERT_EQ(ours, theirs) << "round " << round;
+    }
+}
+
 } // namespace zemo
 
 namespace zemo {
