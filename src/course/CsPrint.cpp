@@ -17,6 +17,7 @@
 #include "course/DescriptionScale.h"
 #include "course/Ports.h"
 #include "document/Index.h"
+#include "document/Open.h"
 #include "document/ServiceHooks.h"
 #include "edit/Ports.h"
 #include "io/Export.h"
@@ -26,6 +27,8 @@
 #include "render/Scale.h"
 #include "render/TemplateDraw.h"
 #include "symbols/SymbolMenu.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -194,15 +197,24 @@ bool ConfirmPrintScale(const CsPrintOptions& o)
     const TZmd* z = Index.ActiveZmd;
     if (!z || std::fabs(o.PrintScale - o.MapScale) < 0.5)
         return true;
-    if (CsPrt.ScaleAskedMap == z && CsPrt.ScaleAskedPrint == o.PrintScale && CsPrt.ScaleAskedMapScale == o.MapScale)
+    const QString path = DocumentPath(z);
+    QString file;
+    if (!path.isEmpty()) {
+        const QFileInfo info(path);
+        file = info.canonicalFilePath();
+        if (file.isEmpty())
+            file = info.absoluteFilePath();
+    }
+    const CsPrintState::AgreedScale asked{file, o.PrintScale, o.MapScale};
+    if (!file.isEmpty()
+        && std::find(CsPrt.ScalesAgreed.begin(), CsPrt.ScalesAgreed.end(), asked) != CsPrt.ScalesAgreed.end())
         return true;
     const QString both = QStringLiteral("1:") + ScaleComboText(o.PrintScale) + u';' + QStringLiteral("1:")
                          + ScaleComboText(o.MapScale);
     if (OkCancelMsg(TextKey::PrintScaleDiffers, both, CsPrintHelpContext) != IdOk)
         return false;
-    CsPrt.ScaleAskedMap = z;
-    CsPrt.ScaleAskedPrint = o.PrintScale;
-    CsPrt.ScaleAskedMapScale = o.MapScale;
+    if (!file.isEmpty())
+        CsPrt.ScalesAgreed.push_back(asked);
     return true;
 }
 

@@ -81,10 +81,16 @@ struct CsPrintState {
     bool SelectionKept = false;
     bool AllControlsKept = false;
     QStringList CoursesKept;
-    // The print scale the user agreed to print at although it is not the map scale.
-    const class TZmd* ScaleAskedMap = nullptr;
-    double ScaleAskedPrint = 0;
-    double ScaleAskedMapScale = 0;
+    // The print scales the user agreed to print at although they are not the map scale: by
+    // map file and pair of scales, for the run. An untitled map, which has no file to be known
+    // by, is asked each time.
+    struct AgreedScale {
+        QString File;
+        double Print = 0;
+        double Map = 0;
+        friend bool operator==(const AgreedScale&, const AgreedScale&) = default;
+    };
+    std::vector<AgreedScale> ScalesAgreed;
     int Range = CsEntireMap;
     CsLegChoice Legs;
 };

@@ -293,6 +293,8 @@ TEST_F(CsPrintFlow, APrintScaleOtherThanTheMapScaleIsAskedAboutOnceAndKept)
 {
     const double map = Stp()->MapScale;
     Stp()->PrintScale = map * 1.5;
+    dialogs.QueueAnswer(true, TempPath(QStringLiteral("event.zmd")));
+    Trigger(Cmd::FileSaveAs);
     // Print pressed, the question answered: how often it was asked, and whether it printed.
     const auto print = [this](int answer) {
         CsPrintOptions o = CsPrintDialogOptions();
