@@ -178,27 +178,41 @@ void CreateSymbol()
     OpenSymbolEditor(NewSymbolKinds[size_t(chosen)], -1);
 }
 
+namespace {
+
+SymbolBytes BuildSymbolRecord(const SymbolEditSession& s)
+{
+    switch (s.Kind) {
+    case SymbolEditorKind::Point: return BuildPointSymbol(s);
+    case SymbolEditorKind::Line: return BuildLineSymbol(s);
+    case SymbolEditorKind::Area: return BuildAreaSymbol(s);
+    case SymbolEditorKind::Text: return BuildTextSymbol(s);
+    case SymbolEditorKind::LineText: return BuildLineTextSymbol(s);
+    case SymbolEditorKind::Rect: return BuildRectSymbol(s);
+    default: return {};
+    }
+}
+
+} // namespace
+
 bool StoreSymbolWork(const SymbolEditSession& s)
 {
-    SymbolBytes rec;
-    switch (s.Kind) {
-    case SymbolEditorKind::Point: rec = BuildPointSymbol(s); break;
-    case SymbolEditorKind::Line: rec = BuildLineSymbol(s); break;
-    case SymbolEditorKind::Area: rec = BuildAreaSymbol(s); break;
-    case SymbolEditorKind::Text: rec = BuildTextSymbol(s); break;
-    case SymbolEditorKind::LineText: rec = BuildLineTextSymbol(s); break;
-    case SymbolEditorKind::Rect: rec = BuildRectSymbol(s); break;
-    default: break;
-    }
+    const SymbolBytes rec = BuildSymbolRecord(s);
     if (rec.empty()) {
         ErrorMsg(TextKey::SymbolTooComplex, {}, SymbolTooComplexHelpContext);
         return false;
     }
+    // Nothing edited: the symbol stays as the map holds it, the map unchanged.
+    if (s.Position >= 0 && rec == s.Shown)
+        return true;
     return ReplaceSymbol(rec, s.Position);
 }
 
 void RunSymbolEditor(const std::shared_ptr<SymbolEditSession>& s)
 {
+    // The record the editor would store when nothing is changed in it.
+    if (s->Position >= 0 && s->Shown.empty())
+        s->Shown = BuildSymbolRecord(*s);
     const int result = SymbolsPorts().RunSymbolDialog(*s);
     if (result == SymbolDlgOk) {
         StoreSymbolWork(*s);
@@ -231,7 +245,8 @@ void BeginSymbolGraphicsEdit(const std::shared_ptr<SymbolEditSession>& s)
     ShowAreaPattern(*v, s.get());
     s->GraphicsEdited = true;
 
-    WriteSetup();
+    // The view as it stands goes into the file; showing the graphics changes no map.
+    WriteViewSetup();
     SetupRecord& setup = z->Setup;
     s->Before = {z->UsedColors, z->CoursePreviewOn, setup.Zoom, setup.ViewCenterX, setup.ViewCenterY};
     // The map's own objects stay as they are: while the buffer is active every read and

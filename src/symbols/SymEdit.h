@@ -68,6 +68,7 @@ struct SymbolEditSession {
     int EditedList = 0;         // the list whose graphics the window edits
     bool ListDropped = false;   // a list ran past its record when the editor opened
     bool GraphicsEdited = false;  // the window showed the graphics since the dialog opened
+    SymbolBytes Shown;          // the record as the editor opened on it, built by the editor
 
     // What BeginSymbolGraphicsEdit took from the window and the map, given back at the end.
     struct Saved {
@@ -99,8 +100,9 @@ void CreateSymbol();
 // Shows the session's dialog and acts on its result: OK stores, Edit... starts the
 // graphics editing, Cancel after graphics editing redraws the window.
 void RunSymbolEditor(const std::shared_ptr<SymbolEditSession>& s);
-// Stores the working copy (point or line) through ReplaceSymbol; false when nothing was
-// stored (a record too large for the map, a file error).
+// Stores the working copy (point or line) through ReplaceSymbol, unless it builds the record
+// the editor opened on; false when nothing could be stored (a record too large for the map,
+// a file error).
 bool StoreSymbolWork(const SymbolEditSession& s);
 
 // ---- Symbol-graphics editing ----

@@ -326,3 +326,25 @@ TEST_F(UntouchedDialogs, ScalesStoreTheOneFieldChangedAndKeepTheFinerValues)
     for (size_t field : {setup::PaperGridDistance, setup::MapScale, setup::RealWorldOffsetY, setup::RealWorldGridDistance})
         EXPECT_EQ(GetF64(after, at + field), GetF64(before, was + field)) << field;
 }
+
+TEST_F(UntouchedDialogs, SymbolEditorsClosedWithOkOnWhatTheyShowedChangeNothing)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    // Point, line, area and text symbol, each in its editor.
+    for (int pos = 0; pos < 4; ++pos) {
+        SCOPED_TRACE(pos);
+        ASSERT_TRUE(OpenMap(path));
+        ChooseSymbol(pos);
+        ModalScript script;
+        QString seen;
+        script.Then<QDialog>([&seen](QDialog& d) {
+            seen = d.objectName();
+            d.accept();
+        });
+        RunScripted(script, [this] { Choose(Cmd::SymbolEdit); });
+        EXPECT_TRUE(seen.endsWith(QLatin1String("SymDlg"))) << seen.toStdString();
+        EXPECT_FALSE(Changed());
+        ExpectClosedUntouched(path, before, "symbol editor");
+    }
+}
