@@ -96,7 +96,8 @@ void ChangeSymbolsBy(const ChangeSymValues& v)
 void ChangeScaleTo(const ChangeScaleValues& v)
 {
     TZmd* z = Index.ActiveZmd;
-    if (!z || !(v.NewScale > 0) || !(z->Setup.MapScale > 0))
+    // The scale the map has already: nothing to change.
+    if (!z || !(v.NewScale > 0) || !(z->Setup.MapScale > 0) || v.NewScale == z->Setup.MapScale)
         return;
     const double f = ScaleFactor(z->Setup.MapScale, v.NewScale);
     if (!ConfirmMapArea([f](double& x, double& y) {

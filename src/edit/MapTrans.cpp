@@ -203,6 +203,9 @@ void MoveMapBy(const MoveMapValues& v)
         return;
     const int32_t dx = int32_t(int64_t(SafeRound(v.HorMm * 100)) * UnitsPerHundredthMm);
     const int32_t dy = int32_t(int64_t(SafeRound(v.VerMm * 100)) * UnitsPerHundredthMm);
+    // Moved by nothing: no change of the map.
+    if (dx == 0 && dy == 0)
+        return;
     if (!ConfirmMapArea([&](double& x, double& y) {
             x += dx;
             y += dy;
@@ -220,6 +223,8 @@ void StretchMapBy(const StretchMapValues& v)
         return;
     const double fx = v.HorPercent / 100 * (v.MirrorHor ? -1 : 1);
     const double fy = v.VerPercent / 100 * (v.MirrorVer ? -1 : 1);
+    if (fx == 1 && fy == 1)
+        return;
     if (!ConfirmMapArea([&](double& x, double& y) {
             x *= fx;
             y *= fy;
@@ -242,7 +247,7 @@ void StretchMapBy(const StretchMapValues& v)
 void RotateMapBy(const RotateMapValues& v)
 {
     TZmd* z = Index.ActiveZmd;
-    if (!z)
+    if (!z || v.Degrees == 0)
         return;
     const double a = v.Degrees / 180 * std::numbers::pi;
     const double s = std::sin(a), c = std::cos(a);

@@ -280,7 +280,9 @@ TEST_F(UntouchedDialogs, DialogsClosedWithOkOnWhatTheyShowedChangeNothing)
         {Cmd::SymbolSpotColors, "SpotColorsDlg"}, {Cmd::ViewSpotOpt, "SpotViewOptDlg"},
         {Cmd::ViewTranspOpt, "TranspOptDlg"},    {Cmd::FileExportEps, "ExpEpsDlg"},
         {Cmd::FileExportTiff, "ExpTiffDlg"},     {Cmd::FileExportKiv, "ExpKivDlg"},
-        {Cmd::ExtrasPartial, "PartialDlg"},
+        {Cmd::ExtrasPartial, "PartialDlg"},      {Cmd::ExtrasMove, "MoveMapDlg"},
+        {Cmd::ExtrasStretch, "StretchMapDlg"},   {Cmd::ExtrasRotate, "RotateMapDlg"},
+        {Cmd::ExtrasChangeScale, "ChangeScaleDlg"},
     };
     const QString path = WriteRealMap();
     const std::vector<uint8_t> before = ReadAll(path);
