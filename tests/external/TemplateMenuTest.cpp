@@ -227,6 +227,27 @@ TEST_F(TemplateMenu, TheOptionsDialogWritesDimTransparencySpotAndRendering)
     EXPECT_EQ(Texts(), QStringList{"t.tpx\ts1\td30\tt1\tp1\to0"});
 }
 
+TEST_F(TemplateMenu, TheOptionsDialogClosedWithOkOnWhatItShowedChangesNothing)
+{
+    Raster();
+    ASSERT_TRUE(OpenWith({"t.tpx\ts1\td20"}, 2));
+    const QString path = TempPath(QStringLiteral("map.zmd"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray before = f.readAll();
+    f.close();
+    EXPECT_TRUE(RunDialog<TTempOptDlg>(Cmd::TemplateOptions, [](TTempOptDlg& d) { d.accept(); }));
+    EXPECT_EQ(Texts(), QStringList{"t.tpx\ts1\td20"}) << "kept as the map has it";
+    EXPECT_FALSE(Index.ActiveZmd->Modified);
+    messages.Clear();
+    Trigger(Cmd::FileClose);
+    Settle();
+    EXPECT_EQ(Index.ActiveZmd, nullptr);
+    EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+}
+
 TEST_F(TemplateMenu, AMapTemplateTakesOnlyRenderingInSpotColours)
 {
     TestMapWriter other(8);
