@@ -42,7 +42,8 @@ private:
 int EnlargeSymbolsBy(const EnlargeValues& v)
 {
     TZmd* z = Map();
-    if (!z || !(v.Percent >= MinEnlargePercent && v.Percent <= MaxEnlargePercent))
+    // 100 % leaves every symbol as it is: nothing to write.
+    if (!z || !(v.Percent >= MinEnlargePercent && v.Percent <= MaxEnlargePercent) || v.Percent == 100)
         return 0;
     std::vector<int> targets;
     if (v.AllSymbols) {

@@ -11,6 +11,7 @@
 #include "edit/Work.h"
 #include "shell/CommandFrame.h"
 #include "symbols/store/ColourNumbers.h"
+#include "symbols/store/IconCodec.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -159,8 +160,14 @@ void EditSymbolIcon()
     SymbolBytes work = z->Symbols[size_t(c)];
     if (!SymbolsPorts().RunIconEditor(work))
         return;
-    // Only the icon and its form flag come back; the place in the file stays.
     SymbolBytes& rec = z->Symbols[size_t(c)];
+    // The same picture, however it was encoded again: the symbol stays as the map holds it.
+    QImage was, now;
+    DecodeRecordIcon(rec, was);
+    DecodeRecordIcon(work, now);
+    if (!was.isNull() && was == now)
+        return;
+    // Only the icon and its form flag come back; the place in the file stays.
     std::copy_n(work.begin() + SymIcon, IconFieldBytes, rec.begin() + SymIcon);
     rec[SymFlags] = work[SymFlags];
     z->WriteSymbol(c);

@@ -282,7 +282,8 @@ TEST_F(UntouchedDialogs, DialogsClosedWithOkOnWhatTheyShowedChangeNothing)
         {Cmd::FileExportTiff, "ExpTiffDlg"},     {Cmd::FileExportKiv, "ExpKivDlg"},
         {Cmd::ExtrasPartial, "PartialDlg"},      {Cmd::ExtrasMove, "MoveMapDlg"},
         {Cmd::ExtrasStretch, "StretchMapDlg"},   {Cmd::ExtrasRotate, "RotateMapDlg"},
-        {Cmd::ExtrasChangeScale, "ChangeScaleDlg"},
+        {Cmd::ExtrasChangeScale, "ChangeScaleDlg"}, {Cmd::SymbolIcon, "EditIconDlg"},
+        {Cmd::SymbolEnlarge, "EnlargeSymDlg"},
     };
     const QString path = WriteRealMap();
     const std::vector<uint8_t> before = ReadAll(path);
