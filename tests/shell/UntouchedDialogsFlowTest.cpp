@@ -36,9 +36,9 @@ protected:
     // As another program writes a map: four colours, two separations named in capitals (one
     // colour printed in each, one value beyond what the dialog lets a user type), view options
     // of its own, symbols of four kinds and a line through the middle; an old file time.
-    QString WriteRealMap(const QString& name = QStringLiteral("real.zmd"))
+    QString WriteRealMap(const QString& name = QStringLiteral("real.zmd"), int version = 8)
     {
-        TestMapWriter w(8);
+        TestMapWriter w(version);
         w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Purple", 70, 180, 0, 0),
                     TestColor::Cmyk(2, "Brown", 0, 112, 200, 60), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0)};
         TestSeparation purple;
@@ -141,15 +141,21 @@ TEST_F(UntouchedDialogs, SaveAsAndBackupCancelledChangeNothing)
              EXPECT_EQ(dialogs.Requests().size(), asked + 1) << "the file dialog was shown";
          }},
     };
-    const QString path = WriteRealMap();
-    const std::vector<uint8_t> before = ReadAll(path);
-    for (const Case& c : cases) {
-        ASSERT_TRUE(OpenMap(path)) << c.what;
-        ChooseSymbol(3);  // held in memory only, as a view is
-        ASSERT_FALSE(Changed()) << c.what;
-        c.cancel();
-        EXPECT_FALSE(Changed()) << c.what;
-        ExpectClosedUntouched(path, before, c.what);
+    // The current version, and a version 7 map, which is converted into a working copy.
+    for (int version : {8, 7}) {
+        SCOPED_TRACE(version);
+        const QString path = WriteRealMap(QStringLiteral("real%1.zmd").arg(version), version);
+        const std::vector<uint8_t> before = ReadAll(path);
+        for (const Case& c : cases) {
+            if (version < 8)
+                messages.QueueAnswer(IdOk);  // opened as an older map
+            ASSERT_TRUE(OpenMap(path)) << c.what;
+            ChooseSymbol(3);  // held in memory only, as a view is
+            ASSERT_FALSE(Changed()) << c.what;
+            c.cancel();
+            EXPECT_FALSE(Changed()) << c.what;
+            ExpectClosedUntouched(path, before, c.what);
+        }
     }
 }
 
