@@ -190,4 +190,5 @@
     X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture) \
     X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursMapped) X(ColourValuesDiffer) X(ColourAdded) \
     X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
-    X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt)
+    X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
+    X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit)

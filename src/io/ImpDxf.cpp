@@ -19,6 +19,7 @@
 #include <charconv>
 #include <cmath>
 #include <numbers>
+#include <optional>
 
 namespace zemo {
 
@@ -209,40 +210,6 @@ void ArcPoints(double a0Deg, double sweepDeg, int n, bool withStart, const Map& 
     }
 }
 
-void CircleArc(HPoint c, double r, double a0Deg, double sweepDeg, int n, bool withStart, Shape& s, bool& ok)
-{
-    ArcPoints(a0Deg, sweepDeg, n, withStart,
-              [&](HPoint u) { return HPoint{c.x + r * u.x, c.y + r * u.y}; }, s, ok);
-}
-
-// The straight segment to the last point becomes an arc of the bulge: sweep 4 x atan(b),
-// 2 segments up to a half circle, 4 beyond. Without room the segment stays straight.
-void BulgeTo(Shape& s, double bulge, bool& ok)
-{
-    if (bulge == 0 || s.Points.size() < 2)
-        return;
-    const int n = std::fabs(bulge) <= 1 ? 2 : 4;
-    if (!s.Room(3 * n - 1))
-        return;
-    const Cord endCord = s.Points.back();
-    const HPoint a = ToH(s.Points[s.Points.size() - 2]);
-    const HPoint b = ToH(endCord);
-    const double dx = b.x - a.x;
-    const double dy = b.y - a.y;
-    const double d = std::hypot(dx, dy);
-    if (d == 0)
-        return;
-    const double theta = 4 * std::atan(bulge);
-    const double h = (d / 2) / std::tan(theta / 2);
-    const HPoint c{(a.x + b.x) / 2 - dy / d * h, (a.y + b.y) / 2 + dx / d * h};
-    const double r = std::hypot(a.x - c.x, a.y - c.y);
-    const double a0 = std::atan2(a.y - c.y, a.x - c.x) / Deg;
-    s.Points.pop_back();
-    CircleArc(c, r, a0, theta / Deg, n, false, s, ok);
-    // The end lands on the vertex itself, not on its rounded arc image.
-    s.Points.back() = endCord;
-}
-
 // Spline control points (in the shape) to Bezier segments. False when there are too many.
 bool SplineToBezier(Shape& s, bool closed)
 {
@@ -298,14 +265,246 @@ bool SplineToBezier(Shape& s, bool closed)
     return true;
 }
 
+// A drawing's linear map with an offset: where the points of a block land in the drawing.
+struct Affine {
+    double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;  // x' = a x + c y + e, y' = b x + d y + f
+
+    HPoint operator()(double x, double y) const { return {a * x + c * y + e, b * x + d * y + f}; }
+    HPoint Dir(double x, double y) const { return {a * x + c * y, b * x + d * y}; }
+    // A move at most: directions and lengths stay.
+    bool MovesOnly() const { return a == 1 && b == 0 && c == 0 && d == 1; }
+    // This map after `in`.
+    Affine After(const Affine& in) const
+    {
+        return {a * in.a + c * in.b, b * in.a + d * in.b, a * in.c + c * in.d, b * in.c + d * in.d,
+                a * in.e + c * in.f + e, b * in.e + d * in.f + f};
+    }
+};
+
+// What a SPLINE entity holds; its control and fit points already on paper (0.01 mm, not
+// rounded), since a B-spline mapped point by point is the mapped curve.
+struct SplineData {
+    int Degree = 3;
+    std::vector<double> Knots;
+    std::vector<double> Weights;
+    std::vector<HPoint> Control;
+    std::vector<HPoint> Fit;
+    HPoint StartTangent, EndTangent;  // unit length on paper when given
+    bool HasStartTangent = false, HasEndTangent = false;
+    bool TooMany = false;
+};
+
+// Homogeneous point of a rational curve (x w, y w, w).
+struct WPoint {
+    double x = 0, y = 0, w = 1;
+};
+WPoint Mix(WPoint p, WPoint q, double t)
+{
+    return {p.x + (q.x - p.x) * t, p.y + (q.y - p.y) * t, p.w + (q.w - p.w) * t};
+}
+
+// A span's polynomial at the parameters u[0..p-1] (its blossom), by de Boor's recurrence
+// with one parameter per level; span i runs from knot i to knot i + 1, which differ.
+WPoint Blossom(const std::vector<WPoint>& cv, const std::vector<double>& t, int p, int i, const std::vector<double>& u)
+{
+    std::vector<WPoint> d(cv.begin() + (i - p), cv.begin() + (i + 1));
+    for (int r = 1; r <= p; ++r)
+        for (int j = p; j >= r; --j) {
+            const int k = i - p + j;
+            const double alpha = (u[size_t(r - 1)] - t[size_t(k)]) / (t[size_t(k + p + 1 - r)] - t[size_t(k)]);
+            d[size_t(j)] = Mix(d[size_t(j - 1)], d[size_t(j)], alpha);
+        }
+    return d[size_t(p)];
+}
+
+struct CurvePoint {
+    HPoint p;
+    int32_t flag = 0;
+};
+
+// A rational Bezier piece of any degree at s in 0..1: point and derivative.
+void BezierAt(const std::vector<WPoint>& b, double s, HPoint& pt, HPoint& der)
+{
+    std::vector<WPoint> q = b;
+    const size_t n = q.size() - 1;
+    for (size_t lvl = n; lvl > 1; --lvl)
+        for (size_t j = 0; j < lvl; ++j)
+            q[j] = Mix(q[j], q[j + 1], s);
+    const WPoint a = Mix(q[0], q[1], s);
+    const WPoint da{double(n) * (q[1].x - q[0].x), double(n) * (q[1].y - q[0].y), double(n) * (q[1].w - q[0].w)};
+    pt = {a.x / a.w, a.y / a.w};
+    der = {(da.x - da.w * pt.x) / a.w, (da.y - da.w * pt.y) / a.w};
+}
+
+// Above what CAD programs write; each span of degree p costs about p cubed steps.
+constexpr int MaxSplineDegree = 11;
+
+// Cubic pieces no further than this from a curve they stand for (0.01 mm on paper): well
+// under what a map shows, as a rational or higher-degree piece has no exact cubic form.
+constexpr double SplineTolerance = 0.25;
+
+// Cubic Hermite pieces of the rational piece b over [s0, s1], halved until each lies within
+// the tolerance at its inner sample points (or at the depth bound).
+void ApproximatePiece(const std::vector<WPoint>& b, double s0, double s1, int depth, std::vector<CurvePoint>& out)
+{
+    HPoint p0, d0, p3, d3;
+    BezierAt(b, s0, p0, d0);
+    BezierAt(b, s1, p3, d3);
+    const double h = (s1 - s0) / 3;
+    const HPoint c1{p0.x + d0.x * h, p0.y + d0.y * h};
+    const HPoint c2{p3.x - d3.x * h, p3.y - d3.y * h};
+    bool near = true;
+    for (int k = 1; k < 8 && near && depth < 12; ++k) {
+        const double t = k / 8.0, m = 1 - t;
+        const double w0 = m * m * m, w1 = 3 * m * m * t, w2 = 3 * m * t * t, w3 = t * t * t;
+        HPoint q, dq;
+        BezierAt(b, s0 + (s1 - s0) * t, q, dq);
+        near = std::hypot(w0 * p0.x + w1 * c1.x + w2 * c2.x + w3 * p3.x - q.x,
+                          w0 * p0.y + w1 * c1.y + w2 * c2.y + w3 * p3.y - q.y)
+               <= SplineTolerance;
+    }
+    if (!near) {
+        ApproximatePiece(b, s0, (s0 + s1) / 2, depth + 1, out);
+        ApproximatePiece(b, (s0 + s1) / 2, s1, depth + 1, out);
+        return;
+    }
+    out.push_back({c1, FirstBezierFlag});
+    out.push_back({c2, SecondBezierFlag});
+    out.push_back({p3, 0});
+}
+
+// The curve of control points, knots and weights as Bezier segments: each knot span's piece
+// is found by its blossom (the same as inserting its end knots until they are full), so the
+// curve keeps its knots exactly. A cubic or lower non-rational piece is a cubic segment as it
+// stands (a quadratic raised, a line straight); others are approximated within the
+// tolerance. False when the knots or weights do not fit the control points.
+bool KnotsToBezier(const SplineData& sp, std::vector<CurvePoint>& out)
+{
+    const int p = sp.Degree;
+    const int n = int(sp.Control.size());
+    if (p < 1 || p > MaxSplineDegree || n < p + 1 || sp.Knots.size() != size_t(n + p + 1))
+        return false;
+    const std::vector<double>& t = sp.Knots;
+    for (size_t k = 1; k < t.size(); ++k)
+        if (t[k] < t[k - 1])
+            return false;
+    if (!(t[size_t(p)] < t[size_t(n)]))
+        return false;
+    if (!sp.Weights.empty() && sp.Weights.size() != size_t(n))
+        return false;
+    bool rational = false;
+    std::vector<WPoint> cv(static_cast<size_t>(n));
+    for (int k = 0; k < n; ++k) {
+        const double w = sp.Weights.empty() ? 1 : sp.Weights[size_t(k)];
+        if (!(w > 0))
+            return false;
+        rational = rational || w != (sp.Weights.empty() ? 1 : sp.Weights[0]);
+        cv[size_t(k)] = {sp.Control[size_t(k)].x * w, sp.Control[size_t(k)].y * w, w};
+    }
+    out.clear();
+    std::vector<double> u(static_cast<size_t>(p));
+    std::vector<WPoint> b(static_cast<size_t>(p + 1));
+    for (int i = p; i < n; ++i) {
+        const double a = t[size_t(i)], e = t[size_t(i + 1)];
+        if (!(a < e))
+            continue;
+        for (int j = 0; j <= p; ++j) {
+            for (int r = 0; r < p; ++r)
+                u[size_t(r)] = r < p - j ? a : e;
+            b[size_t(j)] = Blossom(cv, t, p, i, u);
+        }
+        const auto pt = [&](int j) { return HPoint{b[size_t(j)].x / b[size_t(j)].w, b[size_t(j)].y / b[size_t(j)].w}; };
+        if (out.empty())
+            out.push_back({pt(0), 0});
+        if (p == 1) {
+            out.push_back({pt(1), 0});
+        } else if (!rational && p == 2) {
+            const HPoint q0 = pt(0), q1 = pt(1), q2 = pt(2);
+            out.push_back({{q0.x + (q1.x - q0.x) * 2 / 3, q0.y + (q1.y - q0.y) * 2 / 3}, FirstBezierFlag});
+            out.push_back({{q2.x + (q1.x - q2.x) * 2 / 3, q2.y + (q1.y - q2.y) * 2 / 3}, SecondBezierFlag});
+            out.push_back({q2, 0});
+        } else if (!rational && p == 3) {
+            out.push_back({pt(1), FirstBezierFlag});
+            out.push_back({pt(2), SecondBezierFlag});
+            out.push_back({pt(3), 0});
+        } else {
+            ApproximatePiece(b, 0, 1, 0, out);
+        }
+        if (out.size() > size_t(MaxElementItems))
+            return true;
+    }
+    return true;
+}
+
+// A curve known only by points on it: a cubic through them, C2 over chord lengths, its end
+// directions as given or else free (second derivative 0), which is how CAD programs make it
+// but not necessarily their exact choice of end slopes.
+void FitToBezier(const SplineData& sp, std::vector<CurvePoint>& out)
+{
+    std::vector<HPoint> q;
+    for (HPoint f : sp.Fit)
+        if (q.empty() || f.x != q.back().x || f.y != q.back().y)
+            q.push_back(f);
+    out.clear();
+    const size_t n = q.size();
+    if (n < 2) {
+        for (HPoint f : q)
+            out.push_back({f, 0});
+        return;
+    }
+    std::vector<double> h(n - 1);
+    for (size_t i = 0; i + 1 < n; ++i)
+        h[i] = std::hypot(q[i + 1].x - q[i].x, q[i + 1].y - q[i].y);
+    // Slopes m from the tridiagonal system (Thomas' algorithm), per coordinate.
+    std::vector<double> lo(n), di(n), up(n);
+    std::vector<HPoint> rhs(n), m(n);
+    for (size_t i = 0; i < n; ++i) {
+        if (i == 0) {
+            if (sp.HasStartTangent) {
+                di[i] = 1, up[i] = 0, rhs[i] = sp.StartTangent;
+            } else {
+                di[i] = 2, up[i] = 1;
+                rhs[i] = {3 * (q[1].x - q[0].x) / h[0], 3 * (q[1].y - q[0].y) / h[0]};
+            }
+        } else if (i == n - 1) {
+            if (sp.HasEndTangent) {
+                lo[i] = 0, di[i] = 1, rhs[i] = sp.EndTangent;
+            } else {
+                lo[i] = 1, di[i] = 2;
+                rhs[i] = {3 * (q[i].x - q[i - 1].x) / h[i - 1], 3 * (q[i].y - q[i - 1].y) / h[i - 1]};
+            }
+        } else {
+            lo[i] = h[i], di[i] = 2 * (h[i - 1] + h[i]), up[i] = h[i - 1];
+            rhs[i] = {3 * (h[i] * (q[i].x - q[i - 1].x) / h[i - 1] + h[i - 1] * (q[i + 1].x - q[i].x) / h[i]),
+                      3 * (h[i] * (q[i].y - q[i - 1].y) / h[i - 1] + h[i - 1] * (q[i + 1].y - q[i].y) / h[i])};
+        }
+    }
+    for (size_t i = 1; i < n; ++i) {
+        const double w = lo[i] / di[i - 1];
+        di[i] -= w * up[i - 1];
+        rhs[i] = {rhs[i].x - w * rhs[i - 1].x, rhs[i].y - w * rhs[i - 1].y};
+    }
+    m[n - 1] = {rhs[n - 1].x / di[n - 1], rhs[n - 1].y / di[n - 1]};
+    for (size_t i = n - 1; i-- > 0;)
+        m[i] = {(rhs[i].x - up[i] * m[i + 1].x) / di[i], (rhs[i].y - up[i] * m[i + 1].y) / di[i]};
+    out.push_back({q[0], 0});
+    for (size_t i = 0; i + 1 < n; ++i) {
+        out.push_back({{q[i].x + m[i].x * h[i] / 3, q[i].y + m[i].y * h[i] / 3}, FirstBezierFlag});
+        out.push_back({{q[i + 1].x - m[i + 1].x * h[i] / 3, q[i + 1].y - m[i + 1].y * h[i] / 3}, SecondBezierFlag});
+        out.push_back({q[i + 1], 0});
+        if (out.size() > size_t(MaxElementItems))
+            return;
+    }
+}
+
 struct Importer {
     const DxfImportSettings& Set;
     const std::vector<LayerEntry>& Table;
     DxfReader R;
     QHash<QByteArray, qsizetype> Blocks;
     QSet<QByteArray> Reading;
-    double OffX;
-    double OffY;
+    // Block coordinates to drawing coordinates: the inserts being read, composed.
+    Affine Xf;
     double CosA;
     double SinA;
     int Count = 0;
@@ -315,36 +514,40 @@ struct Importer {
     mutable bool NumberFault = false;
 
     Importer(const QByteArray& d, const DxfImportSettings& s, const std::vector<LayerEntry>& t)
-        : Set(s), Table(t), R(d), OffX(s.OffsetX), OffY(s.OffsetY), CosA(std::cos(s.Angle * Deg)),
-          SinA(std::sin(s.Angle * Deg)), Total(d.size())
+        : Set(s), Table(t), R(d), CosA(std::cos(s.Angle * Deg)), SinA(std::sin(s.Angle * Deg)), Total(d.size())
     {
     }
 
-    double Hx(double v, bool& ok) const
+    // A point of the entity (in the coordinates of the block being read) on paper, in 0.01 mm
+    // from the offset; `ok` false when it lies too far out.
+    HPoint H(double x, double y, bool& ok) const
     {
-        const double h = (v - OffX) * Set.Factor;
-        if (!(h > -DxfCoordinateLimit && h < DxfCoordinateLimit))
+        const HPoint w = Xf(x, y);
+        const HPoint h{(w.x - Set.OffsetX) * Set.Factor, (w.y - Set.OffsetY) * Set.Factor};
+        if (!(h.x > -DxfCoordinateLimit && h.x < DxfCoordinateLimit && h.y > -DxfCoordinateLimit
+              && h.y < DxfCoordinateLimit))
             ok = false;
         return h;
     }
-    double Hy(double v, bool& ok) const
-    {
-        const double h = (v - OffY) * Set.Factor;
-        if (!(h > -DxfCoordinateLimit && h < DxfCoordinateLimit))
-            ok = false;
-        return h;
-    }
+    HPoint H(HPoint p, bool& ok) const { return H(p.x, p.y, ok); }
     // A drawing point to a Cord (the entity invalid when it is out of range).
     Cord Point(double x, double y, bool& ok) const
     {
         bool in = true;
-        const double hx = Hx(x, in);
-        const double hy = Hy(y, in);
+        const HPoint h = H(x, y, in);
         if (!in) {
             ok = false;
             return {};
         }
-        return ToCord(hx, hy, 0, 0, ok);
+        return ToCord(h.x, h.y, 0, 0, ok);
+    }
+    // The direction of angle v (degrees) in the block, as an angle in the drawing.
+    double DrawingAngle(double v) const
+    {
+        if (Xf.MovesOnly())
+            return v;
+        const HPoint d = Xf.Dir(std::cos(v * Deg), std::sin(v * Deg));
+        return std::atan2(d.y, d.x) / Deg;
     }
     int16_t ObjectAngle(double v) const
     {
@@ -496,7 +699,8 @@ struct Importer {
     void PointLike(bool text)
     {
         Shape s;
-        double x = 0, y = 0;
+        double x = 0, y = 0, angle = 0;
+        bool hasAngle = false;
         bool ok = true;
         Groups([&] {
             switch (R.Code) {
@@ -508,13 +712,18 @@ struct Importer {
                 break;
             case 50: {
                 double a = 0;
-                if (ParseReal(R.Value, a) && a >= -360 && a <= 360)
-                    s.Angle = ObjectAngle(a);
+                if (ParseReal(R.Value, a) && a >= -360 && a <= 360) {
+                    angle = a;
+                    hasAngle = true;
+                }
                 break;
             }
             default: break;
             }
         });
+        // Inside a turned block the object turns with it.
+        if (hasAngle || !Xf.MovesOnly())
+            s.Angle = ObjectAngle(DrawingAngle(angle));
         s.Add(Point(x, y, ok));
         if (text) {
             s.Type = TextObject;
@@ -528,6 +737,10 @@ struct Importer {
         Append(s);
     }
 
+    // A block reference: the block's entities placed through the reference's insertion point,
+    // scales, turn and array of columns and rows. Block coordinates are measured from the
+    // block's base point (its first 10/20), scaled, turned about it, and each copy of an array
+    // is moved along the turned but unscaled columns and rows, as CAD programs place them.
     void Insert(int depth)
     {
         if (Set.InsertAsPoint) {
@@ -535,15 +748,28 @@ struct Importer {
             return;
         }
         QByteArray name;
-        double x = 0, y = 0;
+        double x = 0, y = 0, sx = 1, sy = 1, rot = 0, dc = 0, dr = 0;
+        int cols = 1, rows = 1;
         bool ok = true;
         Groups([&] {
-            if (R.Code == 2)
-                name = R.Value;
-            else if (R.Code == 10)
-                x = Real(ok);
-            else if (R.Code == 20)
-                y = Real(ok);
+            switch (R.Code) {
+            case 2: name = R.Value; break;
+            case 10: x = Real(ok); break;
+            case 20: y = Real(ok); break;
+            case 41: sx = Real(ok); break;
+            case 42: sy = Real(ok); break;
+            case 50: rot = Real(ok); break;
+            case 44: dc = Real(ok); break;
+            case 45: dr = Real(ok); break;
+            case 70: case 71: {
+                int v = 1;
+                if (!ParseInt(R.Value, v) || v < 1)
+                    v = 1;
+                (R.Code == 70 ? cols : rows) = v;
+                break;
+            }
+            default: break;
+            }
         });
         const auto it = Blocks.constFind(name);
         // A block that refers to itself, or a chain deeper than any drawing needs, is not
@@ -556,8 +782,7 @@ struct Importer {
             return;
         }
         const DxfReader::Mark back = R.Here();
-        const double oldX = OffX;
-        const double oldY = OffY;
+        const Affine outer = Xf;
         R.Seek(it.value());
         double bx = 0, by = 0;
         bool haveX = false, haveY = false;
@@ -567,19 +792,34 @@ struct Importer {
             else if (R.Code == 20 && !haveY)
                 haveY = ParseReal(R.Value, by);
         });
-        OffX = OffX - x + bx;
-        OffY = OffY - y + by;
+        const DxfReader::Mark body = R.Here();
+        const double ca = std::cos(rot * Deg), sa = std::sin(rot * Deg);
+        const int64_t copies = int64_t(cols) * rows;
+        const int64_t made = std::min<int64_t>(copies, MaxInsertCopies);
         Reading.insert(name);
         try {
-            Entities(depth + 1, "ENDBLK");
+            for (int64_t k = 0; k < made; ++k) {
+                const double ox = double(k % cols) * dc, oy = double(k / cols) * dr;
+                // Turned and scaled about the base point, then moved to the insertion point
+                // and the copy's place in the array.
+                Affine m{ca * sx, sa * sx, -sa * sy, ca * sy, 0, 0};
+                const HPoint base = m(bx, by);
+                m.e = x + ca * ox - sa * oy - base.x;
+                m.f = y + sa * ox + ca * oy - base.y;
+                Xf = outer.After(m);
+                R.Back(body);
+                Entities(depth + 1, "ENDBLK");
+            }
         } catch (...) {
             Reading.remove(name);
+            Xf = outer;
             throw;
         }
         Reading.remove(name);
-        OffX = oldX;
-        OffY = oldY;
+        Xf = outer;
         R.Back(back);
+        if (copies > made)
+            Rep.Skip(TextKey::BlockCopiesBeyondLimit, int(std::min<int64_t>(copies - made, INT32_MAX)));
     }
 
     void LwPolyline()
@@ -591,6 +831,7 @@ struct Importer {
         double x = 0;
         double bulge = 0;
         double lastBulge = 0;
+        HPoint first, prev;
         Groups([&] {
             switch (R.Code) {
             case 8: SetLayer(s); break;
@@ -602,8 +843,7 @@ struct Importer {
             case 10: x = Real(ok); break;
             case 20: {
                 const double y = Real(ok);
-                if (s.Add(Point(x, y, ok)))
-                    BulgeTo(s, lastBulge, ok);
+                Vertex(s, {x, y}, lastBulge, first, prev, ok);
                 lastBulge = bulge = 0;
                 break;
             }
@@ -616,22 +856,74 @@ struct Importer {
             }
         });
         if (closed)
-            Close(s, lastBulge, ok);
+            Close(s, 0, first, prev, lastBulge, ok);
         s.Invalid = !ok;
         Append(s);
     }
 
-    // A closed outline's first point again at its end, over the last vertex's bulge.
-    static void Close(Shape& s, double bulge, bool& ok)
+    // The straight segment from a to b (block coordinates; b is the shape's last point)
+    // becomes an arc of the bulge: sweep 4 x atan(b), 2 segments up to a half circle, 4
+    // beyond. The arc is made in the block and mapped, so that a scaled or mirrored insert
+    // bends it with the block. Without room the segment stays straight.
+    void BulgeTo(Shape& s, HPoint a, HPoint b, double bulge, bool& ok) const
     {
-        if (s.Points.size() < 2)
+        if (bulge == 0 || s.Points.size() < 2)
             return;
-        const Cord first = s.Points.front();
-        const Cord last = s.Points.back();
-        if (Masked(first.x) == Masked(last.x) && Masked(first.y) == Masked(last.y))
+        const int n = std::fabs(bulge) <= 1 ? 2 : 4;
+        if (!s.Room(3 * n - 1))
             return;
-        if (s.Add({Masked(first.x), Masked(first.y)}))
-            BulgeTo(s, bulge, ok);
+        const double dx = b.x - a.x;
+        const double dy = b.y - a.y;
+        const double d = std::hypot(dx, dy);
+        if (d == 0)
+            return;
+        const double theta = 4 * std::atan(bulge);
+        const double h = (d / 2) / std::tan(theta / 2);
+        const HPoint c{(a.x + b.x) / 2 - dy / d * h, (a.y + b.y) / 2 + dx / d * h};
+        const double r = std::hypot(a.x - c.x, a.y - c.y);
+        const double a0 = std::atan2(a.y - c.y, a.x - c.x) / Deg;
+        const Cord endCord = s.Points.back();
+        s.Points.pop_back();
+        ArcPoints(a0, theta / Deg, n, false, [&](HPoint u) { return H(c.x + r * u.x, c.y + r * u.y, ok); }, s, ok);
+        // The end lands on the vertex itself, not on its rounded arc image.
+        s.Points.back() = endCord;
+    }
+
+    // A vertex of an outline, bent from the one before by that one's bulge. `first` and
+    // `prev` follow the outline's first and last vertices (block coordinates).
+    bool Vertex(Shape& s, HPoint v, double bulge, HPoint& first, HPoint& prev, bool& ok, size_t start = 0,
+                bool skipRepeat = false)
+    {
+        Cord c = Point(v.x, v.y, ok);
+        if (skipRepeat && s.Points.size() > start && Masked(s.Points.back().x) == c.x
+            && Masked(s.Points.back().y) == c.y)
+            return false;
+        const bool firstOne = s.Points.size() == start;
+        // Every path of an area after the first is a hole.
+        if (firstOne && start > 0)
+            c.y |= HoleFlag;
+        if (!s.Add(c))
+            return false;
+        if (firstOne)
+            first = v;
+        else
+            BulgeTo(s, prev, v, bulge, ok);
+        prev = v;
+        return true;
+    }
+
+    // A closed outline (from `start`) gets its first point again at its end, over the last
+    // vertex's bulge.
+    void Close(Shape& s, size_t start, HPoint first, HPoint last, double bulge, bool& ok) const
+    {
+        if (s.Points.size() < start + 2)
+            return;
+        const Cord f = s.Points[start];
+        const Cord l = s.Points.back();
+        if (Masked(f.x) == Masked(l.x) && Masked(f.y) == Masked(l.y))
+            return;
+        if (s.Add({Masked(f.x), Masked(f.y)}))
+            BulgeTo(s, last, first, bulge, ok);
     }
 
     void Polyline()
@@ -655,6 +947,7 @@ struct Importer {
         face.Type = LineObject;
         face.Layer = s.Layer;
         double lastBulge = 0;
+        HPoint first, prev;
         while (R.Code == 0 && R.Value == "VERTEX") {
             double x = 0, y = 0, bulge = 0;
             int vflags = 0;
@@ -697,8 +990,7 @@ struct Importer {
                 continue;
             if (!vok)
                 ok = false;
-            if (s.Add(Point(x, y, ok)) && !splineFit)
-                BulgeTo(s, lastBulge, ok);
+            Vertex(s, {x, y}, splineFit ? 0 : lastBulge, first, prev, ok);
             lastBulge = bulge;
         }
         if (R.Code == 0 && R.Value == "SEQEND")
@@ -720,7 +1012,7 @@ struct Importer {
                 return;
             }
         } else if (closed) {
-            Close(s, lastBulge, ok);
+            Close(s, 0, first, prev, lastBulge, ok);
         }
         s.Invalid = !ok;
         Append(s);
@@ -765,24 +1057,17 @@ struct Importer {
         double x = 0;
         bool haveX = false;
         double lastBulge = 0;
+        HPoint first, prev;
         const auto addPoint = [&](Cord c) {
             if (!s.Points.empty() && s.Points.size() > pathStart && Masked(s.Points.back().x) == c.x
                 && Masked(s.Points.back().y) == c.y)
                 return false;
-            if (s.Points.size() == pathStart && paths > 1)
+            if (s.Points.size() == pathStart && pathStart > 0)
                 c.y |= HoleFlag;
             return s.Add(c);
         };
         const auto flushEdge = [&] {
             if (edge == 2 || edge == 3) {
-                bool in = true;
-                const double hx = Hx(cx, in);
-                const double hy = Hy(cy, in);
-                if (!in) {
-                    ok = false;
-                    edge = 0;
-                    return;
-                }
                 double start = a0;
                 double end = a1;
                 if (!ccw) {
@@ -799,15 +1084,14 @@ struct Importer {
                 const int n = ArcSegments(sweep);
                 // The first point goes through the shared adder (hole flag, no repeats).
                 Shape arc;
-                HPoint c{hx, hy};
-                HPoint u{r * Set.Factor, 0};
-                HPoint v{0, r * Set.Factor};
+                HPoint u{r, 0};
+                HPoint v{0, r};
                 if (edge == 3) {
-                    u = {ex * Set.Factor, ey * Set.Factor};
-                    v = {-ey * Set.Factor * r, ex * Set.Factor * r};
+                    u = {ex, ey};
+                    v = {-ey * r, ex * r};
                 }
                 ArcPoints(start, sweep, n, true,
-                          [&](HPoint p) { return HPoint{c.x + u.x * p.x + v.x * p.y, c.y + u.y * p.x + v.y * p.y}; },
+                          [&](HPoint p) { return H(cx + u.x * p.x + v.x * p.y, cy + u.y * p.x + v.y * p.y, ok); },
                           arc, ok);
                 if (!arc.Points.empty() && s.Room(int(arc.Points.size()))) {
                     addPoint(arc.Points.front());
@@ -851,11 +1135,8 @@ struct Importer {
                 break;
             case 97:
                 flushEdge();
-                if (polylinePath && s.Points.size() > pathStart + 1) {
-                    const Cord first = s.Points[pathStart];
-                    if (lastBulge != 0 && s.Add({Masked(first.x), Masked(first.y)}))
-                        BulgeTo(s, lastBulge, ok);
-                }
+                if (polylinePath && lastBulge != 0)
+                    Close(s, pathStart, first, prev, lastBulge, ok);
                 lastBulge = 0;
                 inPath = false;
                 break;
@@ -918,11 +1199,12 @@ struct Importer {
                     break;
                 haveX = false;
                 const double y = Real(ok);
-                const size_t before = s.Points.size();
-                if (addPoint(Point(x, y, ok)) && polylinePath && s.Points.size() > before && s.Points.size() - pathStart >= 2)
-                    BulgeTo(s, lastBulge, ok);
-                if (polylinePath)
+                if (polylinePath) {
+                    Vertex(s, {x, y}, lastBulge, first, prev, ok, pathStart, true);
                     lastBulge = 0;
+                } else {
+                    addPoint(Point(x, y, ok));
+                }
                 break;
             }
             default: break;
@@ -939,7 +1221,23 @@ struct Importer {
         s.Type = LineObject;
         bool ok = true;
         int flags = 0;
+        SplineData sp;
         double x = 0;
+        // Room for every point an object may hold; more only tells that there are too many.
+        const auto put = [&](auto& list, auto v) {
+            if (list.size() < size_t(MaxElementItems) + 32)
+                list.push_back(v);
+            else
+                sp.TooMany = true;
+        };
+        const auto tangent = [&](HPoint& t, bool& has, int code) {
+            if (code < 20) {
+                t.x = Real(ok);
+            } else {
+                t.y = Real(ok);
+                has = true;
+            }
+        };
         Groups([&] {
             switch (R.Code) {
             case 8: SetLayer(s); break;
@@ -947,18 +1245,61 @@ struct Importer {
                 if (!ParseInt(R.Value, flags))
                     flags = 0;
                 break;
-            case 10: x = Real(ok); break;
-            case 20: s.Add(Point(x, Real(ok), ok)); break;
+            case 71:
+                if (!ParseInt(R.Value, sp.Degree))
+                    sp.Degree = 0;
+                break;
+            case 40: put(sp.Knots, Real(ok)); break;
+            case 41: put(sp.Weights, Real(ok)); break;
+            case 10: case 11: x = Real(ok); break;
+            case 20: case 21: {
+                const double y = Real(ok);
+                put(R.Code == 20 ? sp.Control : sp.Fit, H(x, y, ok));
+                break;
+            }
+            case 12: case 22: tangent(sp.StartTangent, sp.HasStartTangent, R.Code); break;
+            case 13: case 23: tangent(sp.EndTangent, sp.HasEndTangent, R.Code); break;
             default: break;
             }
         });
-        if (ok && (s.Full || !SplineToBezier(s, flags & 1))) {
+        if (!ok)
+            return;
+        const auto paperDir = [&](HPoint& t, bool& has) {
+            const HPoint d = Xf.Dir(t.x, t.y);
+            const double len = std::hypot(d.x, d.y);
+            has = has && len > 0;
+            if (has)
+                t = {d.x / len, d.y / len};
+        };
+        paperDir(sp.StartTangent, sp.HasStartTangent);
+        paperDir(sp.EndTangent, sp.HasEndTangent);
+        std::vector<CurvePoint> curve;
+        std::optional<TextKey> simplified;
+        if (sp.Control.empty() && sp.Fit.size() >= 2) {
+            FitToBezier(sp, curve);
+            simplified = TextKey::SplinesThroughFitPoints;
+        } else if (!sp.TooMany && !KnotsToBezier(sp, curve)) {
+            // Knots that do not fit: the control points as an evenly knotted curve.
+            for (HPoint h : sp.Control)
+                s.Add(ToCord(h.x, h.y, 0, 0, ok));
+            if (!SplineToBezier(s, flags & 1)) {
+                Rep.Skip(TextKey::ObjectsWithTooManyPoints);
+                return;
+            }
+            if (s.Points.size() >= 2)
+                simplified = TextKey::SplinesWithoutTheirKnots;
+        }
+        if (sp.TooMany || curve.size() > size_t(MaxElementItems)) {
             Rep.Skip(TextKey::ObjectsWithTooManyPoints);
             return;
         }
-        if (!ok)
-            return;
+        for (const CurvePoint& c : curve)
+            s.Add(ToCord(c.p.x, c.p.y, c.flag, 0, ok));
+        s.Invalid = !ok;
+        const int before = Rep.ReadCount();
         Append(s);
+        if (simplified && Rep.ReadCount() > before)
+            Rep.Simplify(*simplified, 1, QStringLiteral("SPLINE"));
     }
 
     void Arc(bool circle)
@@ -979,7 +1320,7 @@ struct Importer {
             }
         });
         bool in = true;
-        const HPoint c{Hx(x, in), Hy(y, in)};
+        H(x, y, in);
         if (!ok || !in)
             return;
         double sweep = a1 - a0;
@@ -987,7 +1328,7 @@ struct Importer {
             sweep += 360;
         // A full circle is four quarter arcs.
         const int n = circle ? 4 : ArcSegments(sweep);
-        CircleArc(c, r * Set.Factor, a0, circle ? 360 : sweep, n, true, s, ok);
+        ArcPoints(a0, circle ? 360 : sweep, n, true, [&](HPoint u) { return H(x + r * u.x, y + r * u.y, ok); }, s, ok);
         s.Invalid = !ok;
         Append(s);
     }

@@ -4,7 +4,8 @@
 //
 // The reader works on the file's bytes held whole. Every point an entity adds goes through
 // one bounded routine (an object holds at most 32768 points); block references are followed
-// at most 16 deep and never into a block that is being read.
+// at most 16 deep and never into a block that is being read, their contents placed through
+// the reference's scales, turn and array. A SPLINE keeps its knots and weights.
 #pragma once
 
 #include "symbols/CrtTable.h"
@@ -19,6 +20,8 @@ namespace zemo {
 inline constexpr int DxfErrorHelpContext = 42;
 inline constexpr int ImpDxfHelpContext = 41;
 inline constexpr int MaxInsertDepth = 16;
+// Copies that one block reference's columns and rows may place; the rest are left out.
+inline constexpr int MaxInsertCopies = 4096;
 inline constexpr int MaxOpenSplinePoints = 669;
 inline constexpr int MaxClosedSplinePoints = 667;
 // 3 m on paper from the offset, in 0.01 mm: coordinates further out make the entity invalid.

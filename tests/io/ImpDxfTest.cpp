@@ -1,6 +1,7 @@
 // The DXF reader on literal group text: every entity kind, arcs and bulges as Bezier segments,
 // blocks, layer tables, the coordinate limits, and drawings built to overrun or recurse.
 #include "IoFixture.h"
+#include "../support/RasterRefs.h"
 #include "core/Errors.h"
 #include "symbols/CrtTable.h"
 #include "io/ImpDxf.h"
@@ -9,6 +10,7 @@
 #include <QCoreApplication>
 #include <QProcess>
 
+#include <array>
 #include <cmath>
 #include <initializer_list>
 #include <tuple>
@@ -407,6 +409,291 @@ TEST_F(ImpDxfTest, ADrawingWrittenByOgr2ogrComesInByItsLayerTable)
     EXPECT_EQ(o[2].pts, (std::vector<Cord>{P(0, 0), P(4000, 0), P(4000, 4000), P(0, 4000), P(0, 0), P(1000, 1000, 0, HoleFlag),
                                            P(2000, 1000), P(2000, 2000), P(1000, 1000)}));
     EXPECT_EQ(std::tuple(o[3].symbol, o[3].layer), std::tuple(int16_t(-1), QByteArray("unlisted")));
+}
+
+// Drawings that ezdxf writes, left under samples/ for other programs to read.
+QString WriteEzdxf(const char* script, const QString& name, const QString& version = {})
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    const QString dxf = QDir(samples).absoluteFilePath(name);
+    QFile::remove(dxf);
+    QStringList args{QStringLiteral("-"), dxf};
+    if (!version.isEmpty())
+        args << version;
+    return RunTool(QStringLiteral("/usr/bin/python3"), args, script) ? dxf : QString();
+}
+
+// A rational B-spline at u by de Boor's algorithm, in homogeneous coordinates.
+struct Nurbs {
+    int p;
+    std::vector<double> t, w;
+    std::vector<QPointF> cv;
+
+    QPointF At(double u) const
+    {
+        const int n = int(cv.size());
+        int k = p;
+        while (k < n - 1 && u >= t[size_t(k + 1)])
+            ++k;
+        std::vector<std::array<double, 3>> d;
+        for (int j = 0; j <= p; ++j) {
+            const size_t i = size_t(j + k - p);
+            const double wi = w.empty() ? 1 : w[i];
+            d.push_back({cv[i].x() * wi, cv[i].y() * wi, wi});
+        }
+        for (int r = 1; r <= p; ++r)
+            for (int j = p; j >= r; --j) {
+                const double a = (u - t[size_t(j + k - p)]) / (t[size_t(j + 1 + k - r)] - t[size_t(j + k - p)]);
+                for (int c = 0; c < 3; ++c)
+                    d[size_t(j)][size_t(c)] = (1 - a) * d[size_t(j - 1)][size_t(c)] + a * d[size_t(j)][size_t(c)];
+            }
+        return {d[size_t(p)][0] / d[size_t(p)][2], d[size_t(p)][1] / d[size_t(p)][2]};
+    }
+    std::vector<QPointF> Samples(int n, const std::function<QPointF(QPointF)>& place) const
+    {
+        std::vector<QPointF> out;
+        const double a = t[size_t(p)], b = t[cv.size()];
+        for (int i = 0; i <= n; ++i)
+            out.push_back(place(At(a + (b - a) * i / n)));
+        return out;
+    }
+};
+
+// An object's outline as points along its straight and cubic segments.
+std::vector<QPointF> Trace(const std::vector<Cord>& pts)
+{
+    const auto at = [&](size_t i) { return QPointF(Masked(pts[i].x) / 256, Masked(pts[i].y) / 256); };
+    std::vector<QPointF> out{at(0)};
+    for (size_t i = 1; i < pts.size();) {
+        if ((pts[i].x & FirstBezierFlag) && i + 2 < pts.size()) {
+            const QPointF p0 = at(i - 1), p1 = at(i), p2 = at(i + 1), p3 = at(i + 2);
+            for (int k = 1; k <= 64; ++k) {
+                const double s = k / 64.0, m = 1 - s;
+                out.push_back(m * m * m * p0 + 3 * m * m * s * p1 + 3 * m * s * s * p2 + s * s * s * p3);
+            }
+            i += 3;
+        } else {
+            out.push_back(at(i++));
+        }
+    }
+    return out;
+}
+
+// The furthest any point of `a` lies from the polyline `b`.
+double Furthest(const std::vector<QPointF>& a, const std::vector<QPointF>& b)
+{
+    double worst = 0;
+    for (QPointF p : a) {
+        double best = 1e300;
+        for (size_t i = 1; i < b.size(); ++i) {
+            const QPointF d = b[i] - b[i - 1];
+            const double len2 = QPointF::dotProduct(d, d);
+            const double s = len2 > 0 ? std::clamp(QPointF::dotProduct(p - b[i - 1], d) / len2, 0.0, 1.0) : 0;
+            const QPointF q = b[i - 1] + s * d;
+            best = std::min(best, std::hypot(p.x() - q.x(), p.y() - q.y()));
+        }
+        worst = std::max(worst, best);
+    }
+    return worst;
+}
+
+// Where a block's point lands through a reference: scaled and turned about the base point,
+// moved to the insertion point and along the turned columns and rows.
+struct Placement {
+    QPointF at;
+    double sx = 1, sy = 1, degrees = 0;
+    double dx = 0, dy = 0;   // the copy's column and row offsets
+    QPointF base;
+
+    QPointF operator()(QPointF p) const
+    {
+        const double a = degrees * std::numbers::pi / 180, c = std::cos(a), s = std::sin(a);
+        const double x = (p.x() - base.x()) * sx + dx, y = (p.y() - base.y()) * sy + dy;
+        return at + QPointF(c * x - s * y, s * x + c * y);
+    }
+};
+
+constexpr const char* SplineDrawing = R"(import sys, ezdxf
+doc = ezdxf.new("R2000")
+msp = doc.modelspace()
+msp.add_open_spline([(0, 0), (10, 20), (30, -10), (50, 30), (70, 0), (80, 10)], degree=3,
+                    knots=[0, 0, 0, 0, 1, 5, 6, 6, 6, 6])
+msp.add_rational_spline([(0, 40), (10, 60), (30, 30), (50, 70)], [1, 2, 0.5, 1], degree=2,
+                        knots=[0, 0, 0, 2, 3, 3, 3])
+msp.add_open_spline([(0, 80), (20, 100), (40, 80), (60, 100), (80, 80), (90, 95)], degree=4,
+                    knots=[0, 0, 0, 0, 0, 0.3, 1, 1, 1, 1, 1])
+b = doc.blocks.new(name="CURVE", base_point=(10, 5))
+b.add_open_spline([(0, 0), (10, 20), (30, -10), (50, 30), (70, 0), (80, 10)], degree=3,
+                  knots=[0, 0, 0, 0, 1, 5, 6, 6, 6, 6])
+msp.add_blockref("CURVE", (150, 20), dxfattribs={"xscale": 1.5, "yscale": -0.5, "rotation": 30})
+msp.add_spline([(0, 120), (10, 130), (25, 120), (40, 135)])
+doc.saveas(sys.argv[1])
+)";
+
+// Splines with uneven knots, weights and a degree above 3 come in on the curve their knots
+// make (checked against de Boor's evaluation to 0.01 mm on paper), also through a turned,
+// unevenly scaled and mirrored block; a spline known only by points on it passes through them
+// and the report says how it was drawn.
+TEST_F(ImpDxfTest, SplinesOfEzdxfKeepTheirKnotsAndWeights)
+{
+    const QString dxf = WriteEzdxf(SplineDrawing, QStringLiteral("ezdxf-splines-R2000.dxf"));
+    ASSERT_FALSE(dxf.isEmpty());
+    DxfImportSettings s;
+    s.Factor = 100;  // a drawing unit is a millimetre on paper
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(Read(dxf), s, {}, &r), 5);
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 5u);
+    const auto paper = [](QPointF p) { return p * 100; };
+    const Nurbs cubic{3, {0, 0, 0, 0, 1, 5, 6, 6, 6, 6}, {}, {{0, 0}, {10, 20}, {30, -10}, {50, 30}, {70, 0}, {80, 10}}};
+    const Placement turned{{150, 20}, 1.5, -0.5, 30, 0, 0, {10, 5}};
+    const struct {
+        const char* name;
+        Nurbs curve;
+        std::function<QPointF(QPointF)> place;
+    } cases[] = {
+        {"cubic with uneven knots", cubic, paper},
+        {"rational quadratic", {2, {0, 0, 0, 2, 3, 3, 3}, {1, 2, 0.5, 1}, {{0, 40}, {10, 60}, {30, 30}, {50, 70}}}, paper},
+        {"degree 4", {4, {0, 0, 0, 0, 0, 0.3, 1, 1, 1, 1, 1}, {}, {{0, 80}, {20, 100}, {40, 80}, {60, 100}, {80, 80}, {90, 95}}},
+         paper},
+        {"cubic in a turned block", cubic, [&](QPointF p) { return paper(turned(p)); }},
+    };
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].name);
+        const auto want = cases[i].curve.Samples(4000, cases[i].place);
+        const auto got = Trace(o[i].pts);
+        EXPECT_EQ(o[i].pts.front(), P(int(std::lround(want.front().x())), int(std::lround(want.front().y()))));
+        EXPECT_EQ(o[i].pts.back(), P(int(std::lround(want.back().x())), int(std::lround(want.back().y()))));
+        EXPECT_LE(Furthest(got, want), 1.0);
+        EXPECT_LE(Furthest(want, got), 1.0);
+    }
+    // Its two inner knots make three segments, which meet on the curve at knots 1 and 5.
+    EXPECT_EQ(o[0].pts.size(), 10u);
+    EXPECT_EQ(o[0].pts[3], P(1787, 1053));
+    EXPECT_EQ(o[0].pts[6], P(6213, 947));
+
+    const std::vector<Cord> fit{P(0, 12000), P(1000, 13000), P(2500, 12000), P(4000, 13500)};
+    ASSERT_EQ(o[4].pts.size(), 10u);
+    for (size_t k = 0; k < fit.size(); ++k)
+        EXPECT_EQ(o[4].pts[3 * k], fit[k]);
+    EXPECT_TRUE(r.Whole());
+    ASSERT_EQ(r.Simplified.size(), 1u);
+    EXPECT_EQ(r.Simplified[0].why, TextKey::SplinesThroughFitPoints);
+    EXPECT_EQ(r.Simplified[0].kind, QStringLiteral("SPLINE"));
+}
+
+// Control points with knots that do not fit them are drawn with even knots, and the report
+// says so; a spline of damaged numbers is left out as damaged.
+TEST_F(ImpDxfTest, SplineKnotsThatDoNotFitAreNamed)
+{
+    const QByteArray knotsShort = Groups({{0, "SPLINE"}, {71, "3"}, {40, "0"}, {40, "0"}, {40, "1"}, {10, "0"},
+                                          {20, "0"}, {10, "10"}, {20, "10"}, {10, "20"}, {20, "0"}, {10, "30"},
+                                          {20, "10"}});
+    const QByteArray falling = Groups({{0, "SPLINE"}, {71, "1"}, {40, "0"}, {40, "2"}, {40, "1"}, {40, "3"},
+                                       {10, "0"}, {20, "0"}, {10, "10"}, {20, "10"}});
+    const QByteArray damaged = Groups({{0, "SPLINE"}, {71, "1"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"},
+                                       {10, "0"}, {20, "x"}, {10, "10"}, {20, "10"}});
+    const QByteArray line = Groups({{0, "SPLINE"}, {71, "1"}, {40, "0"}, {40, "0"}, {40, "1"}, {40, "1"},
+                                    {10, "0"}, {20, "0"}, {10, "10"}, {20, "10"}});
+    // Fit points with the directions the curve leaves and reaches them in.
+    const QByteArray fit = Groups({{0, "SPLINE"}, {12, "0"}, {22, "-2"}, {13, "1"}, {23, "0"}, {11, "0"}, {21, "0"},
+                                   {11, "100"}, {21, "0"}});
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(Entities(knotsShort + falling + damaged + line + fit), {}, {}, &r), 4);
+    const auto o = Objects();
+    ASSERT_EQ(o[3].pts.size(), 4u);
+    EXPECT_EQ(o[3].pts[1], P(0, -33, FirstBezierFlag)) << "down from the start, a third of the chord";
+    EXPECT_EQ(o[3].pts[2], P(67, 0, SecondBezierFlag));
+    EXPECT_EQ(o[0].pts.size(), 4u) << "four control points are one segment";
+    EXPECT_EQ(o[1].pts, (std::vector<Cord>{P(0, 0), P(10, 10)}));
+    EXPECT_EQ(o[2].pts, (std::vector<Cord>{P(0, 0), P(10, 10)})) << "degree 1 is straight";
+    ASSERT_EQ(r.Simplified.size(), 2u);
+    EXPECT_EQ(std::pair(r.Simplified[0].why, r.Simplified[0].n), std::pair(TextKey::SplinesWithoutTheirKnots, 2));
+    EXPECT_EQ(r.Simplified[1].why, TextKey::SplinesThroughFitPoints);
+    EXPECT_EQ(r.Skipped(TextKey::DamagedRecords), 1);
+}
+
+constexpr const char* InsertDrawing = R"(import sys, ezdxf
+doc = ezdxf.new(sys.argv[2])
+msp = doc.modelspace()
+b = doc.blocks.new(name="MARK", base_point=(1, 2))
+b.add_line((1, 2), (11, 2))
+b.add_polyline2d([(1, 2, 0, 0, 1), (5, 2, 0, 0, 0), (5, 6, 0, 0, 0)], format="xyseb")
+b.add_circle((6, 2), 2)
+b.add_text("T", dxfattribs={"insert": (3, 4), "rotation": 10})
+msp.add_blockref("MARK", (100, 50), dxfattribs={"xscale": 2, "yscale": 2, "rotation": 45})
+msp.add_blockref("MARK", (200, 50), dxfattribs={"xscale": -1, "yscale": 2, "rotation": 30,
+                 "column_count": 2, "row_count": 3, "column_spacing": 20, "row_spacing": 15})
+doc.saveas(sys.argv[1])
+)";
+
+// A block placed at twice its size and turned by 45 degrees, and a mirrored, unevenly scaled
+// array of it, come in point by point where the references put them, in both DXF versions.
+TEST_F(ImpDxfTest, InsertsOfEzdxfPlaceTheirBlocksScaledTurnedAndArrayed)
+{
+    for (const QString version : {QStringLiteral("R12"), QStringLiteral("R2000")}) {
+        SCOPED_TRACE(version.toStdString());
+        ResetOpenUnit();
+        SetUp();
+        const QString dxf = WriteEzdxf(InsertDrawing, QStringLiteral("ezdxf-inserts-%1.dxf").arg(version), version);
+        ASSERT_FALSE(dxf.isEmpty());
+        DxfImportSettings s;
+        s.Factor = 100;
+        ImportReport r;
+        ASSERT_EQ(ImportDxfEntities(Read(dxf), s, {}, &r), 28);
+        EXPECT_TRUE(r.Whole() && r.Simplified.empty());
+        const auto o = Objects();
+        ASSERT_EQ(o.size(), 28u);
+        std::vector<Placement> places{{{100, 50}, 2, 2, 45, 0, 0, {1, 2}}};
+        for (int row = 0; row < 3; ++row)
+            for (int col = 0; col < 2; ++col)
+                places.push_back({{200, 50}, -1, 2, 30, 20.0 * col, 15.0 * row, {1, 2}});
+        for (size_t k = 0; k < places.size(); ++k) {
+            SCOPED_TRACE(k);
+            const auto at = [&](double x, double y) {
+                const QPointF p = places[k](QPointF(x, y)) * 100;
+                return P(int(std::lround(p.x())), int(std::lround(p.y())));
+            };
+            const auto near = [](Cord got, Cord want) {
+                return std::abs(Masked(got.x) - Masked(want.x)) <= 256 && std::abs(Masked(got.y) - Masked(want.y)) <= 256
+                       && (got.x & 0xFF) == (want.x & 0xFF);
+            };
+            const Obj* b = &o[4 * k];
+            EXPECT_EQ(b[0].pts, (std::vector<Cord>{at(1, 2), at(11, 2)}));
+            // The bulged polyline: its vertices exact, the half circle's middle on the mapped arc.
+            ASSERT_EQ(b[1].pts.size(), 8u);
+            EXPECT_EQ(b[1].pts[0], at(1, 2));
+            EXPECT_EQ(b[1].pts[6], at(5, 2));
+            EXPECT_EQ(b[1].pts[7], at(5, 6));
+            EXPECT_PRED2(near, b[1].pts[3], at(3, 0));
+            ASSERT_EQ(b[2].pts.size(), 13u);
+            for (int q = 0; q <= 4; ++q)
+                EXPECT_PRED2(near, b[2].pts[size_t(3 * q)], at(6 + 2 * std::cos(q * std::numbers::pi / 2),
+                                                                2 + 2 * std::sin(q * std::numbers::pi / 2)));
+            EXPECT_EQ(b[3].type, TextObject);
+            EXPECT_EQ(b[3].pts[0], at(3, 4));
+            const QPointF dir = places[k](QPointF(3 + std::cos(10 * std::numbers::pi / 180), 4 + std::sin(10 * std::numbers::pi / 180)))
+                                - places[k](QPointF(3, 4));
+            EXPECT_EQ(b[3].angle, int(std::lround(std::atan2(dir.y(), dir.x()) * 1800 / std::numbers::pi)));
+        }
+        EXPECT_EQ(o[3].angle, 550) << "10 degrees in the block, 45 more by the reference";
+    }
+}
+
+// An array of more copies than any drawing needs places the first ones and counts the rest.
+TEST_F(ImpDxfTest, HugeInsertArraysAreCut)
+{
+    const QByteArray blocks = Groups({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "B"}, {10, "0"}, {20, "0"},
+                                      {0, "POINT"}, {10, "0"}, {20, "0"}, {0, "ENDBLK"}, {0, "ENDSEC"}});
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(blocks + Entities(Groups({{0, "INSERT"}, {2, "B"}, {10, "0"}, {20, "0"},
+                                                          {70, "100"}, {71, "100"}, {44, "1"}, {45, "1"}})),
+                                {}, {}, &r),
+              MaxInsertCopies);
+    EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), 10000 - MaxInsertCopies);
+    const auto o = Objects();
+    EXPECT_EQ(o[101].pts[0], P(1, 1)) << "row 1, column 1";
 }
 
 TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)

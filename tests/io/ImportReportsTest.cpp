@@ -98,6 +98,22 @@ TEST_F(ImportReports, DxfCountsTheEntitiesItHasNoObjectForByKind)
     EXPECT_EQ(Index.ActiveZmd->HighestObject, 10);
 }
 
+// A curve that the file gives only by points on it is drawn through them, and the report
+// says so rather than calling the file read as it stands.
+TEST_F(ImportReports, DxfNamesSplinesDrawnThroughTheirFitPoints)
+{
+    const QString dxf = TempPath(QStringLiteral("fit.dxf"));
+    ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, R"(import sys, ezdxf
+doc = ezdxf.new("R2000")
+doc.modelspace().add_spline([(0, 0), (10, 10), (25, 0), (40, 15)])
+doc.saveas(sys.argv[1])
+)"));
+    Import(dxf);
+    ExpectReport(MsgKind::Warning, QStringLiteral("fit.dxf \r\nLine objects: 1\r\n"),
+                 QStringLiteral("Simplified:\r\nSplines given only by points on the curve, drawn as a smooth curve "
+                                "through them (SPLINE): 1"));
+}
+
 TEST_F(ImportReports, IllustratorFileSaysWhatItReadAndThatAHalfIsMissing)
 {
     const QString svg = TempPath(QStringLiteral("drawing.svg"));
