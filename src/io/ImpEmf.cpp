@@ -66,10 +66,16 @@ enum EmfRecord : uint32_t {
     EmfPolyPolyline = 7,
     EmfPolyPolygon = 8,
     EmfSetWindowExt = 9,
+    EmfSetWindowOrg = 10,
     EmfSetViewportExt = 11,
+    EmfSetViewportOrg = 12,
     EmfEof = 14,
     EmfSetMapMode = 17,
     EmfMoveTo = 27,
+    EmfScaleViewportExt = 31,
+    EmfScaleWindowExt = 32,
+    EmfSaveDc = 33,
+    EmfRestoreDc = 34,
     EmfSetWorldTransform = 35,
     EmfModifyWorldTransform = 36,
     EmfSelectObject = 37,
@@ -109,7 +115,10 @@ constexpr std::array<std::pair<uint32_t, const char*>, 17> EmfOtherDrawings = {{
     {55, "ARCTO"}, {56, "POLYDRAW"}, {71, "FILLRGN"}, {72, "FRAMERGN"}, {73, "INVERTRGN"}, {74, "PAINTRGN"},
     {92, "POLYDRAW16"}, {96, "POLYTEXTOUTA"}, {97, "POLYTEXTOUTW"}, {108, "SMALLTEXTOUT"}, {118, "GRADIENTFILL"},
 }};
-constexpr int MapModeText = 1, MapModeHiMetric = 3;
+constexpr int MapModeText = 1, MapModeLoMetric = 2, MapModeHiMetric = 3, MapModeLoEnglish = 4,
+              MapModeHiEnglish = 5, MapModeTwips = 6, MapModeIsotropic = 7;
+// States saved and not restored that are kept; deeper saves are only counted.
+constexpr size_t MaxSavedStates = 1024;
 constexpr double ScreenInch = 96;
 constexpr uint32_t StockObject = 0x80000000u, StockNullBrush = 5, StockNullPen = 8, StockLastBrush = 5,
                    StockFirstPen = 6, StockLastPen = 8;
@@ -126,27 +135,51 @@ public:
     explicit EmfReader(const QByteArray& d) : Data(d) {}
 
     MetafileObjects Out{"EMF "};
-    int MapMode = MapModeText;
-    double WinX = 0, WinY = 0, ViewX = 0, ViewY = 0, UpiX = 0, UpiY = 0;
+    double UpiX = 0, UpiY = 0;
 
-    // A viewport set to 96 by 96 pixels is the logical inch of a screen: a drawing mapped onto
-    // it gives its window extent per inch, whatever resolution the header's reference device
-    // has (a writer whose reference device is not a screen still drew for one).
-    bool LogicalInch = false;
+    // What SaveDC keeps and RestoreDC brings back: the mapping, the world transform, the pen
+    // and brush, the current position.
+    struct State {
+        int MapMode = MapModeText;
+        double WinX = 0, WinY = 0, ViewX = 0, ViewY = 0;
+        // Window origin in logical units, viewport origin in device pixels.
+        double WinOrgX = 0, WinOrgY = 0, ViewOrgX = 0, ViewOrgY = 0;
+        // A viewport set to 96 by 96 pixels is the logical inch of a screen: a drawing mapped
+        // onto it gives its window extent per inch, whatever resolution the header's reference
+        // device has (a writer whose reference device is not a screen still drew for one).
+        bool LogicalInch = false;
+        // m11, m12, m21, m22, dx, dy.
+        std::array<double, 6> World{1, 0, 0, 1, 0, 0};
+        bool NullPen = false, NullBrush = false;
+        double CurX = 0, CurY = 0;
+    };
+    State S;
 
     void Recompute()
     {
-        if (MapMode == MapModeText) {
+        const bool extents = S.MapMode >= MapModeIsotropic || S.MapMode < MapModeText;
+        const double ux = extents && S.LogicalInch ? ScreenInch : UpiX;
+        const double uy = extents && S.LogicalInch ? ScreenInch : UpiY;
+        // Fixed modes: logical units of a set size, y upward.
+        static constexpr std::array<double, 7> fixed{0, 0, 10, 1, 25.4, 2.54, 2540.0 / 1440};
+        if (S.MapMode == MapModeText) {
             Out.Sx = 2540 / UpiX;
             Out.Sy = -2540 / UpiY;
-        } else if (MapMode == MapModeHiMetric) {
-            Out.Sx = 1;
-            Out.Sy = 1;
-        } else if (WinX != 0 && WinY != 0) {
-            const double ux = LogicalInch ? ScreenInch : UpiX, uy = LogicalInch ? ScreenInch : UpiY;
-            Out.Sx = 2540 / ux * ViewX / WinX;
-            Out.Sy = -2540 / uy * ViewY / WinY;
+        } else if (S.MapMode >= MapModeLoMetric && S.MapMode <= MapModeTwips) {
+            Out.Sx = Out.Sy = fixed[size_t(S.MapMode)];
+        } else if (S.WinX != 0 && S.WinY != 0) {
+            Out.Sx = 2540 / ux * S.ViewX / S.WinX;
+            Out.Sy = -2540 / uy * S.ViewY / S.WinY;
+            // Units as wide as they are high: the smaller scale in both directions.
+            if (S.MapMode == MapModeIsotropic) {
+                const double m = std::min(std::fabs(Out.Sx), std::fabs(Out.Sy));
+                Out.Sx = std::copysign(m, Out.Sx);
+                Out.Sy = std::copysign(m, Out.Sy);
+            }
         }
+        // A device pixel in logical units, for the viewport origin.
+        OrgX = Out.Sx != 0 ? 2540 / ux / Out.Sx : 0;
+        OrgY = Out.Sy != 0 ? -2540 / uy / Out.Sy : 0;
     }
 
     // Reads up to the end record. Data that stops before it, even between two records, or a
@@ -182,14 +215,14 @@ private:
     const QByteArray& Data;
     // Pens and brushes by table index: true for the null ones.
     QHash<uint32_t, std::pair<bool, bool>> Table;
-    bool NullPen = false, NullBrush = false;
-    // m11, m12, m21, m22, dx, dy.
-    std::array<double, 6> World{1, 0, 0, 1, 0, 0};
+    double OrgX = 1, OrgY = 1;
+    std::vector<State> Saved;
+    size_t SavedUncounted = 0;  // saves beyond MaxSavedStates
     bool InPath = false;
     std::vector<Figure> Path;
     // The pen's stroke of line and curve records outside a path.
     Figure Stroke;
-    double CurX = 0, CurY = 0, StartX = 0, StartY = 0;
+    double StartX = 0, StartY = 0;
 
     const uint8_t* Bytes(qsizetype at) const { return reinterpret_cast<const uint8_t*>(Data.constData() + at); }
     float Float(qsizetype at) const { return std::bit_cast<float>(Dword(at)); }
@@ -202,8 +235,10 @@ private:
 
     bool Convert(double x, double y, MetafilePoint& c, int32_t fx = 0) const
     {
-        const auto& m = World;
-        if (!Out.Convert(x * m[0] + y * m[2] + m[4], x * m[1] + y * m[3] + m[5], c))
+        // World to page, then page to device by the origins (the extents are in Out's scale).
+        const auto& m = S.World;
+        if (!Out.Convert(x * m[0] + y * m[2] + m[4] - S.WinOrgX + S.ViewOrgX * OrgX,
+                         x * m[1] + y * m[3] + m[5] - S.WinOrgY + S.ViewOrgY * OrgY, c))
             return false;
         c.fx = fx;
         return true;
@@ -241,25 +276,25 @@ private:
     void Start(Figure& f)
     {
         if (f.pts.empty()) {
-            StartX = CurX;
-            StartY = CurY;
+            StartX = S.CurX;
+            StartY = S.CurY;
             MetafilePoint c;
-            if (Convert(CurX, CurY, c))
+            if (Convert(S.CurX, S.CurY, c))
                 f.pts.push_back(c);
         }
     }
 
     void EndStroke()
     {
-        if (Stroke.pts.size() >= 2 && !NullPen)
+        if (Stroke.pts.size() >= 2 && !S.NullPen)
             Out.Add(LineObject, std::move(Stroke.pts));
         Stroke = {};
     }
 
     void MoveTo(double x, double y)
     {
-        CurX = x;
-        CurY = y;
+        S.CurX = x;
+        S.CurY = y;
         if (InPath)
             Path.push_back({});
     }
@@ -277,8 +312,8 @@ private:
             MetafilePoint c;
             if (Convert(x, y, c, flag))
                 f.pts.push_back(c);
-            CurX = x;
-            CurY = y;
+            S.CurX = x;
+            S.CurY = y;
         }
     }
 
@@ -302,7 +337,7 @@ private:
             return;
         }
         std::vector<Figure> figures{std::move(f)};
-        Draw(figures, type == AreaObject && !NullBrush, true);
+        Draw(figures, type == AreaObject && !S.NullBrush, true);
     }
 
     // A Bezier run from its own first point: a line, or a figure of the path.
@@ -369,7 +404,7 @@ private:
         if (InPath)
             std::move(figures.begin(), figures.end(), std::back_inserter(Path));
         else
-            Draw(figures, type == AreaObject && !NullBrush, true);
+            Draw(figures, type == AreaObject && !S.NullBrush, true);
     }
 
     // Rectangles, rounded ones and ellipses: a closed figure in the box at +8 (left, top,
@@ -395,14 +430,14 @@ private:
             return;
         }
         std::vector<Figure> figures{std::move(f)};
-        Draw(figures, !NullBrush, true);
+        Draw(figures, !S.NullBrush, true);
     }
 
     // Figures filled as one area (the later ones its holes) and/or stroked as lines, as the
     // pen and brush show them; a fill of no area draws nothing.
     void Draw(std::vector<Figure>& figures, bool fill, bool stroke)
     {
-        if (fill && !(NullBrush && NullPen)) {
+        if (fill && !(S.NullBrush && S.NullPen)) {
             std::vector<MetafilePoint> area;
             for (Figure& f : figures) {
                 if (f.pts.size() < 3)
@@ -415,7 +450,7 @@ private:
                 Out.Add(AreaObject, std::move(area));
             return;
         }
-        if (!stroke || NullPen)
+        if (!stroke || S.NullPen)
             return;
         for (Figure& f : figures) {
             if (f.closed)
@@ -431,11 +466,11 @@ private:
         std::vector<Figure> figures = std::move(Path);
         Path.clear();
         if (type == EmfFillPath)
-            Draw(figures, !NullBrush, false);
+            Draw(figures, !S.NullBrush, false);
         else if (type == EmfStrokePath)
             Draw(figures, false, true);
         else
-            Draw(figures, !NullBrush, true);
+            Draw(figures, !S.NullBrush, true);
     }
 
     // Wide texts are UTF-16; 8-bit ones are in the writer's code page, taken as 1252.
@@ -471,6 +506,39 @@ private:
         Out.Add(TextObject, {c, c, c, c, c}, text);
     }
 
+    // Back to a saved state: `level` saves back when negative, else the state saved at that
+    // depth (the first save is 1). A level that was never saved changes nothing.
+    void Restore(int32_t level)
+    {
+        const int64_t depth = int64_t(Saved.size() + SavedUncounted);
+        const int64_t keep = level < 0 ? depth + level : int64_t(level) - 1;
+        if (level == 0 || keep < 0 || keep >= depth)
+            return;
+        // The saves beyond those kept are the deepest; they go first.
+        int64_t drop = depth - keep;
+        const int64_t uncounted = std::min<int64_t>(drop, int64_t(SavedUncounted));
+        SavedUncounted -= size_t(uncounted);
+        drop -= uncounted;
+        if (drop == 0)
+            return;
+        S = Saved[Saved.size() - size_t(drop)];
+        Saved.resize(Saved.size() - size_t(drop));
+        Recompute();
+    }
+
+    // Extents scaled by x and y fractions (numerator, denominator each).
+    void ScaleExtent(qsizetype p, qsizetype size, double& x, double& y)
+    {
+        if (size < 24 || Int(p + 12) == 0 || Int(p + 20) == 0)
+            return;
+        const double nx = x * Int(p + 8) / Int(p + 12), ny = y * Int(p + 16) / Int(p + 20);
+        if (nx == 0 || ny == 0)
+            return;
+        x = nx;
+        y = ny;
+        Recompute();
+    }
+
     void Extent(qsizetype p, qsizetype size, double& x, double& y)
     {
         // A zero would divide the scale by zero.
@@ -491,9 +559,9 @@ private:
         for (size_t k = 0; k < 6; ++k)
             t[k] = Float(p + 8 + qsizetype(k) * 4);
         const uint32_t mode = modify ? Dword(p + XformMode) : 4;
-        const auto& w = World;
+        const auto& w = S.World;
         if (mode == 1) {
-            World = {1, 0, 0, 1, 0, 0};
+            S.World = {1, 0, 0, 1, 0, 0};
             return;
         }
         std::array<double, 6> r;
@@ -508,7 +576,7 @@ private:
         else
             return;
         if (std::all_of(r.begin(), r.end(), [](double v) { return std::isfinite(v); }) && r[0] * r[3] - r[1] * r[2] != 0)
-            World = r;
+            S.World = r;
     }
 
     void Select(uint32_t k)
@@ -517,18 +585,18 @@ private:
         if (k & StockObject) {
             const uint32_t stock = k & ~StockObject;
             if (stock <= StockLastBrush)
-                NullBrush = stock == StockNullBrush;
+                S.NullBrush = stock == StockNullBrush;
             else if (stock >= StockFirstPen && stock <= StockLastPen)
-                NullPen = stock == StockNullPen;
+                S.NullPen = stock == StockNullPen;
             return;
         }
         const auto it = Table.constFind(k);
         if (it == Table.cend())
             return;
         if (it->first)
-            NullPen = it->second;
+            S.NullPen = it->second;
         else
-            NullBrush = it->second;
+            S.NullBrush = it->second;
     }
 
     void Record(uint32_t type, qsizetype p, qsizetype size)
@@ -556,10 +624,10 @@ private:
             if (size >= 16) {
                 Figure& f = Current();
                 Start(f);
-                CurX = Int(p + 8);
-                CurY = Int(p + 12);
+                S.CurX = Int(p + 8);
+                S.CurY = Int(p + 12);
                 MetafilePoint c;
-                if (Convert(CurX, CurY, c))
+                if (Convert(S.CurX, S.CurY, c))
                     f.pts.push_back(c);
             }
             break;
@@ -572,8 +640,8 @@ private:
                 Path.back().closed = true;
                 // The next line starts where the figure began.
                 Path.push_back({});
-                CurX = StartX;
-                CurY = StartY;
+                S.CurX = StartX;
+                S.CurY = StartY;
             }
             break;
         case EmfEndPath: InPath = false; break;
@@ -585,14 +653,38 @@ private:
         case EmfFillPath:
         case EmfStrokePath:
         case EmfStrokeAndFillPath: EndPath(type); break;
-        case EmfSetWindowExt: Extent(p, size, WinX, WinY); break;
+        case EmfSetWindowExt: Extent(p, size, S.WinX, S.WinY); break;
+        case EmfSetWindowOrg:
+            if (size >= 16) {
+                S.WinOrgX = Int(p + 8);
+                S.WinOrgY = Int(p + 12);
+            }
+            break;
+        case EmfSetViewportOrg:
+            if (size >= 16) {
+                S.ViewOrgX = Int(p + 8);
+                S.ViewOrgY = Int(p + 12);
+            }
+            break;
+        case EmfScaleWindowExt: ScaleExtent(p, size, S.WinX, S.WinY); break;
+        case EmfScaleViewportExt: ScaleExtent(p, size, S.ViewX, S.ViewY); break;
+        case EmfSaveDc:
+            if (Saved.size() < MaxSavedStates)
+                Saved.push_back(S);
+            else
+                ++SavedUncounted;
+            break;
+        case EmfRestoreDc:
+            if (size >= 12)
+                Restore(Int(p + 8));
+            break;
         case EmfSetViewportExt:
-            LogicalInch = size >= 16 && Int(p + 8) == ScreenInch && Int(p + 12) == ScreenInch;
-            Extent(p, size, ViewX, ViewY);
+            S.LogicalInch = size >= 16 && Int(p + 8) == ScreenInch && Int(p + 12) == ScreenInch;
+            Extent(p, size, S.ViewX, S.ViewY);
             break;
         case EmfSetMapMode:
             if (size >= 12) {
-                MapMode = Int(p + 8);
+                S.MapMode = Int(p + 8);
                 Recompute();
             }
             break;
@@ -675,8 +767,8 @@ bool ImportEmfHandle(const QByteArray& data, int* count, const QString& source)
     r.UpiY = std::nearbyint(double(py) / mmy * 25.4);
     if (r.UpiX == 0 || r.UpiY == 0)
         return refuse();
-    r.WinX = r.ViewX = double(r.Int(HdrBounds + 8)) - r.Int(HdrBounds);
-    r.WinY = r.ViewY = double(r.Int(HdrBounds + 12)) - r.Int(HdrBounds + 4);
+    r.S.WinX = r.S.ViewX = double(r.Int(HdrBounds + 8)) - r.Int(HdrBounds);
+    r.S.WinY = r.S.ViewY = double(r.Int(HdrBounds + 12)) - r.Int(HdrBounds + 4);
     ConvertMetafile(r.Out, data.size(), source, [&] {
         r.Recompute();
         r.Run(qsizetype(headerSize));

@@ -120,6 +120,43 @@ EmfDrawing& EmfDrawing::WorldTransform(float m11, float m12, float m21, float m2
     return *this;
 }
 
+EmfDrawing& EmfDrawing::ModifyTransform(float m11, float m12, float m21, float m22, float dx, float dy, int mode)
+{
+    if (dc->handle) {
+        const XFORM x{m11, m12, m21, m22, dx, dy};
+        ModifyWorldTransform(dc->handle, &x, DWORD(mode));
+    }
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Save()
+{
+    if (dc->handle)
+        SaveDC(dc->handle);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::Restore(int level)
+{
+    if (dc->handle)
+        RestoreDC(dc->handle, level);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::WindowOrg(int x, int y)
+{
+    if (dc->handle)
+        SetWindowOrgEx(dc->handle, x, y, nullptr);
+    return *this;
+}
+
+EmfDrawing& EmfDrawing::ViewportOrg(int x, int y)
+{
+    if (dc->handle)
+        SetViewportOrgEx(dc->handle, x, y, nullptr);
+    return *this;
+}
+
 EmfDrawing& EmfDrawing::Stock(int object)
 {
     if (dc->handle)

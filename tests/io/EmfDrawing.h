@@ -32,6 +32,14 @@ public:
     EmfDrawing& TextA(int x, int y, const std::string& text);
     // The world transform m11, m12, m21, m22, dx, dy set.
     EmfDrawing& WorldTransform(float m11, float m12, float m21, float m22, float dx, float dy);
+    // The world transform multiplied by this one (mode 2: before it, 3: after it) or reset
+    // to the identity (mode 1).
+    EmfDrawing& ModifyTransform(float m11, float m12, float m21, float m22, float dx, float dy, int mode);
+    // The state saved, and restored to the level given (negative: that many back).
+    EmfDrawing& Save();
+    EmfDrawing& Restore(int level);
+    EmfDrawing& WindowOrg(int x, int y);
+    EmfDrawing& ViewportOrg(int x, int y);
     // A stock object (BLACK_PEN 7, NULL_PEN 8, NULL_BRUSH 5, BLACK_BRUSH 4) selected.
     EmfDrawing& Stock(int object);
     EmfDrawing& MoveTo(int x, int y);

@@ -9,6 +9,7 @@
 
 #include <QFile>
 
+#include <array>
 #include <cmath>
 #include <numbers>
 
@@ -231,6 +232,103 @@ TEST_F(ImpEmfTest, ARotatingWorldTransformTurnsEveryPointAndTheStockPensSayWhatI
     const Cord a = o[0].pts[0], b = o[0].pts[1];
     EXPECT_NEAR(std::atan2(double(Masked(b.y) - Masked(a.y)), double(Masked(b.x) - Masked(a.x))) * 180 / std::numbers::pi,
                 -30, 0.01);
+}
+
+// GDI's order of mappings, modelled here from its documentation: the world transform (set,
+// multiplied before or after, reset), saved and restored with the rest of the state, then the
+// window and viewport origins of the map mode; a metric map mode keeps its own scale.
+TEST_F(ImpEmfTest, ModifiedTransformsSavedStatesAndOriginsPlaceEveryPoint)
+{
+    const QString path = Samples() + QStringLiteral("/emf-libemf-modified-transforms.emf");
+    QFile::remove(path);
+    using Xform = std::array<double, 6>;  // m11, m12, m21, m22, dx, dy
+    const auto turn = [](double degrees) {
+        const double a = degrees * std::numbers::pi / 180;
+        return Xform{double(float(std::cos(a))), double(float(std::sin(a))), -double(float(std::sin(a))),
+                     double(float(std::cos(a))), 0, 0};
+    };
+    // a, then b.
+    const auto then = [](const Xform& a, const Xform& b) {
+        return Xform{a[0] * b[0] + a[1] * b[2], a[0] * b[1] + a[1] * b[3], a[2] * b[0] + a[3] * b[2],
+                     a[2] * b[1] + a[3] * b[3], a[4] * b[0] + a[5] * b[2] + b[4], a[4] * b[1] + a[5] * b[3] + b[5]};
+    };
+    struct State {
+        Xform world{1, 0, 0, 1, 0, 0};
+        double wox = 0, woy = 0, vox = 0, voy = 0;
+        bool metric = false;  // 0.1 mm a unit, y upward
+        double pixels = 1;    // device pixels a unit
+    };
+    const double pixel = 2540.0 / 81;  // the writer's device, in 0.01 mm
+    // A point in 0.01 mm, y upward.
+    const auto place = [&](const State& g, double x, double y) {
+        const auto& w = g.world;
+        const double px = x * w[0] + y * w[2] + w[4] - g.wox, py = x * w[1] + y * w[3] + w[5] - g.woy;
+        if (g.metric)
+            return std::pair(px * 10 + g.vox * pixel, py * 10 - g.voy * pixel);
+        return std::pair((px * g.pixels + g.vox) * pixel, -(py * g.pixels + g.voy) * pixel);
+    };
+    std::vector<std::vector<std::pair<double, double>>> want;
+    const auto draw = [&](EmfDrawing& d, const State& g, const EmfDrawing::Points& pts) {
+        d.Polyline(pts);
+        auto& line = want.emplace_back();
+        for (auto [x, y] : pts)
+            line.push_back(place(g, x, y));
+    };
+    {
+        EmfDrawing d(path.toStdString(), 0, 0, 20000, 20000);
+        State g;
+        g.world = {1, 0, 0, 1, 300, 200};
+        d.WorldTransform(1, 0, 0, 1, 300, 200);
+        // A fan: each blade turned about its own origin before the move.
+        for (int k = 0; k < 4; ++k) {
+            const Xform t = turn(30 * k);
+            State saved = g;
+            d.Save().ModifyTransform(float(t[0]), float(t[1]), float(t[2]), float(t[3]), 0, 0, 2);
+            g.world = then(t, g.world);
+            draw(d, g, {{0, 0}, {100, 0}, {100, 20}});
+            d.Restore(-1);
+            g = saved;
+        }
+        // Turned after the move: about the page's origin.
+        const Xform q = turn(90);
+        d.ModifyTransform(float(q[0]), float(q[1]), float(q[2]), float(q[3]), 0, 0, 3);
+        g.world = then(g.world, q);
+        draw(d, g, {{0, 0}, {50, 0}});
+        d.ModifyTransform(1, 0, 0, 1, 0, 0, 1);
+        g.world = {1, 0, 0, 1, 0, 0};
+        d.WindowOrg(-40, 10);
+        g.wox = -40, g.woy = 10;
+        draw(d, g, {{0, 0}, {60, 0}});
+        d.ViewportOrg(20, 30);
+        g.vox = 20, g.voy = 30;
+        draw(d, g, {{0, 0}, {0, 60}});
+        d.Save().MapMode(2);
+        State metric = g;
+        metric.metric = true;
+        draw(d, metric, {{0, 0}, {1000, 500}});
+        d.Restore(-1);
+        // Isotropic: twice as wide a viewport as high still maps a unit to one pixel each way.
+        d.Save().MapMode(7).WindowExt(100, 100).ViewportExt(200, 100);
+        draw(d, g, {{0, 0}, {100, 50}});
+        d.Restore(-1);
+        draw(d, g, {{0, 0}, {10, 0}});
+    }
+    const QByteArray emf = Read(path);
+    const std::multiset<uint32_t> types = Types(emf);
+    for (uint32_t t : {33u, 34u, 36u, 10u, 12u})
+        ASSERT_GT(types.count(t), 0u) << "record " << t << " not written";
+    ASSERT_TRUE(ImportEmfHandle(emf));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), want.size());
+    const auto r = Relative(o);
+    for (size_t i = 0; i < want.size(); ++i) {
+        SCOPED_TRACE(i);
+        ASSERT_EQ(r[i].size(), want[i].size());
+        for (size_t k = 0; k < want[i].size(); ++k) {
+            EXPECT_NEAR(double(r[i][k].first), want[i][k].first - want[0][0].first, 1) << k;
+            EXPECT_NEAR(double(r[i][k].second), want[i][k].second - want[0][0].second, 1) << k;
+        }
+    }
 }
 
 TEST_F(ImpEmfTest, FiguresClosedByACurveBoxesEllipsesAndEightBitTextsComeInPointForPoint)
