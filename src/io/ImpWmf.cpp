@@ -33,12 +33,19 @@ constexpr int StandardHeaderBytes = 18;
 
 enum WmfRecord : uint16_t {
     WmfEof = 0,
+    WmfSaveDc = 30,
     WmfSetMapMode = 259,
     WmfRestoreDc = 295,
     WmfSelectObject = 301,
     WmfDeleteObject = 496,
+    WmfSetWindowOrg = 523,
     WmfSetWindowExt = 524,
+    WmfSetViewportOrg = 525,
     WmfSetViewportExt = 526,
+    WmfOffsetWindowOrg = 527,
+    WmfOffsetViewportOrg = 529,
+    WmfScaleWindowExt = 1040,
+    WmfScaleViewportExt = 1042,
     WmfLineTo = 531,
     WmfMoveTo = 532,
     WmfPolygon = 804,
@@ -65,25 +72,41 @@ constexpr std::array<std::pair<uint16_t, const char*>, 7> WmfOtherDrawings = {{{
     {2096, "CHORD"}, {1049, "FLOODFILL"}, {1352, "EXTFLOODFILL"}, {1055, "SETPIXEL"}, {1065, "PATBLT"}}};
 constexpr uint16_t EtoOpaque = 2, EtoClipped = 4;
 constexpr int PenStyleNull = 5, BrushStyleNull = 1;
+// States saved and not restored that are kept; deeper saves are only counted.
+constexpr size_t MaxSavedStates = 1024;
 
 class WmfReader {
 public:
     explicit WmfReader(const QByteArray& d) : Data(d) {}
 
     MetafileObjects Out{"WMF "};
-    int MapMode = 1;
-    double WinX = 1000, WinY = 1000, ViewX = 1000, ViewY = 1000, Upi = 200;
+    double Upi = 200;
+
+    // What SaveDC keeps and RestoreDC brings back: the mapping, the pen and the brush.
+    struct State {
+        int MapMode = 1;
+        double WinX = 1000, WinY = 1000, ViewX = 1000, ViewY = 1000;
+        // Window origin in logical units, viewport origin in device units.
+        double WinOrgX = 0, WinOrgY = 0, ViewOrgX = 0, ViewOrgY = 0;
+        bool NullPen = false, NullBrush = false;
+    };
+    State S;
 
     // Logical units to 0.01 mm; where the drawing lands is decided when it is whole.
     void Recompute()
     {
-        if (MapMode == 1) {
+        double unit = Upi;
+        if (S.MapMode == 1) {
+            unit = 72;
             Out.Sx = 2540.0 / 72;
             Out.Sy = -2540.0 / 72;
-        } else if (WinX != 0 && WinY != 0 && Upi != 0) {
-            Out.Sx = 2540 / Upi * ViewX / WinX;
-            Out.Sy = -2540 / Upi * ViewY / WinY;
+        } else if (S.WinX != 0 && S.WinY != 0 && Upi != 0) {
+            Out.Sx = 2540 / Upi * S.ViewX / S.WinX;
+            Out.Sy = -2540 / Upi * S.ViewY / S.WinY;
         }
+        // A device unit in logical units, for the viewport origin.
+        OrgX = Out.Sx != 0 && unit != 0 ? 2540 / unit / Out.Sx : 0;
+        OrgY = Out.Sy != 0 && unit != 0 ? -2540 / unit / Out.Sy : 0;
     }
 
     // Reads up to the end record. Data that stops before it, even between two records, or a
@@ -123,10 +146,52 @@ private:
     // many objects is not searched for one at every record.
     std::vector<std::optional<TableObject>> Table;
     std::priority_queue<size_t, std::vector<size_t>, std::greater<>> Free;
-    bool NullPen = false, NullBrush = false;
+    double OrgX = 1, OrgY = 1;
+    std::vector<State> Saved;
+    size_t SavedUncounted = 0;  // saves beyond MaxSavedStates
     // The pen's stroke drawn by move-to and line-to records.
     std::vector<MetafilePoint> Stroke;
     MetafilePoint At{};
+
+    // A logical point through the origins (the extents are in Out's scale).
+    bool Convert(double x, double y, MetafilePoint& c) const
+    {
+        return Out.Convert(x - S.WinOrgX + S.ViewOrgX * OrgX, y - S.WinOrgY + S.ViewOrgY * OrgY, c);
+    }
+
+    // Back to a saved state: `level` saves back when negative, else the state saved at that
+    // depth (the first save is 1). A level that was never saved changes nothing.
+    void Restore(int level)
+    {
+        const int64_t depth = int64_t(Saved.size() + SavedUncounted);
+        const int64_t keep = level < 0 ? depth + level : int64_t(level) - 1;
+        if (level == 0 || keep < 0 || keep >= depth)
+            return;
+        // The saves beyond those kept are the deepest; they go first.
+        int64_t drop = depth - keep;
+        const int64_t uncounted = std::min<int64_t>(drop, int64_t(SavedUncounted));
+        SavedUncounted -= size_t(uncounted);
+        drop -= uncounted;
+        if (drop == 0)
+            return;
+        S = Saved[Saved.size() - size_t(drop)];
+        Saved.resize(Saved.size() - size_t(drop));
+        Recompute();
+    }
+
+    // Extents scaled by x and y fractions (y denominator, y numerator, x denominator, x
+    // numerator).
+    void ScaleExtent(qsizetype p, qsizetype len, double& x, double& y)
+    {
+        if (Word(p, len, 0) == 0 || Word(p, len, 2) == 0)
+            return;
+        const double nx = x * Word(p, len, 3) / Word(p, len, 2), ny = y * Word(p, len, 1) / Word(p, len, 0);
+        if (nx == 0 || ny == 0)
+            return;
+        x = nx;
+        y = ny;
+        Recompute();
+    }
 
     const uint8_t* Bytes(qsizetype at) const { return reinterpret_cast<const uint8_t*>(Data.constData() + at); }
     int16_t Word(qsizetype p, qsizetype len, int k) const
@@ -136,7 +201,7 @@ private:
 
     void EndStroke()
     {
-        if (Stroke.size() >= 2 && !NullPen && !Skip)
+        if (Stroke.size() >= 2 && !S.NullPen && !Skip)
             Out.Add(LineObject, std::move(Stroke));
         Stroke.clear();
     }
@@ -159,9 +224,9 @@ private:
             return;
         const TableObject& o = *Table[size_t(k)];
         if (o.kind == Kind::Pen)
-            NullPen = o.null;
+            S.NullPen = o.null;
         else if (o.kind == Kind::Brush)
-            NullBrush = o.null;
+            S.NullBrush = o.null;
     }
 
     // Points k.. of a run of x, y words.
@@ -169,7 +234,7 @@ private:
     {
         for (int k = 0; k < n; ++k) {
             MetafilePoint c;
-            if (!Out.Convert(Word(p, len, first + 2 * k), Word(p, len, first + 2 * k + 1), c))
+            if (!Convert(Word(p, len, first + 2 * k), Word(p, len, first + 2 * k + 1), c))
                 return false;
             if (hole && k == 0)
                 c.fy |= HoleFlag;
@@ -182,7 +247,7 @@ private:
     // only the pen draws its outline, nothing where neither does.
     void Shape(uint8_t type, std::vector<std::vector<MetafilePoint>> rings)
     {
-        if (type == AreaObject && !NullBrush) {
+        if (type == AreaObject && !S.NullBrush) {
             std::vector<MetafilePoint> area;
             for (std::vector<MetafilePoint>& r : rings) {
                 if (!area.empty() && !r.empty())
@@ -192,7 +257,7 @@ private:
             Out.Add(AreaObject, std::move(area));
             return;
         }
-        if (NullPen)
+        if (S.NullPen)
             return;
         for (std::vector<MetafilePoint>& r : rings)
             Out.Add(LineObject, type == AreaObject ? ClosedOutline(std::move(r)) : std::move(r));
@@ -248,7 +313,7 @@ private:
             text.truncate(nul);
         text = text.left(MaxElementTextSlots * 8 - 1);
         MetafilePoint c;
-        if (text.isEmpty() || !Out.Convert(x, y, c))
+        if (text.isEmpty() || !Convert(x, y, c))
             return;
         Out.Add(TextObject, {c, c, c, c, c}, text);
     }
@@ -257,10 +322,37 @@ private:
     {
         switch (fn) {
         case WmfSetMapMode:
-            MapMode = Word(p, len, 0);
+            S.MapMode = Word(p, len, 0);
             Recompute();
             break;
-        case WmfRestoreDc: Skip = false; break;
+        case WmfSaveDc:
+            if (Saved.size() < MaxSavedStates)
+                Saved.push_back(S);
+            else
+                ++SavedUncounted;
+            break;
+        case WmfRestoreDc:
+            Skip = false;
+            Restore(Word(p, len, 0));
+            break;
+        case WmfSetWindowOrg:
+            S.WinOrgY = Word(p, len, 0);
+            S.WinOrgX = Word(p, len, 1);
+            break;
+        case WmfSetViewportOrg:
+            S.ViewOrgY = Word(p, len, 0);
+            S.ViewOrgX = Word(p, len, 1);
+            break;
+        case WmfOffsetWindowOrg:
+            S.WinOrgY += Word(p, len, 0);
+            S.WinOrgX += Word(p, len, 1);
+            break;
+        case WmfOffsetViewportOrg:
+            S.ViewOrgY += Word(p, len, 0);
+            S.ViewOrgX += Word(p, len, 1);
+            break;
+        case WmfScaleWindowExt: ScaleExtent(p, len, S.WinX, S.WinY); break;
+        case WmfScaleViewportExt: ScaleExtent(p, len, S.ViewX, S.ViewY); break;
         case WmfSelectObject: Select(uint16_t(Word(p, len, 0))); break;
         case WmfDeleteObject:
             if (size_t k = uint16_t(Word(p, len, 0)); k < Table.size() && Table[k]) {
@@ -277,25 +369,25 @@ private:
         case WmfCreateRegion: Create(Kind::Other, false); break;
         case WmfSetWindowExt:
             if (Word(p, len, 0) != 0 && Word(p, len, 1) != 0) {
-                WinY = Word(p, len, 0);
-                WinX = Word(p, len, 1);
+                S.WinY = Word(p, len, 0);
+                S.WinX = Word(p, len, 1);
                 Recompute();
             }
             break;
         case WmfSetViewportExt:
             // A zero extent would flatten every point onto the origin.
             if (Word(p, len, 0) != 0 && Word(p, len, 1) != 0) {
-                ViewY = Word(p, len, 0);
-                ViewX = Word(p, len, 1);
+                S.ViewY = Word(p, len, 0);
+                S.ViewX = Word(p, len, 1);
                 Recompute();
             }
             break;
         case WmfMoveTo:
-            Out.Convert(Word(p, len, 1), Word(p, len, 0), At);
+            Convert(Word(p, len, 1), Word(p, len, 0), At);
             break;
         case WmfLineTo: {
             MetafilePoint c;
-            if (!Out.Convert(Word(p, len, 1), Word(p, len, 0), c))
+            if (!Convert(Word(p, len, 1), Word(p, len, 0), c))
                 break;
             if (Stroke.empty())
                 Stroke.push_back(At);
@@ -324,7 +416,7 @@ private:
             for (const BoxPoint& b : BoxOutline(Word(p, len, k + 3), Word(p, len, k + 2), Word(p, len, k + 1),
                                                 Word(p, len, k), rx, ry)) {
                 MetafilePoint c;
-                if (!Out.Convert(b.x, b.y, c))
+                if (!Convert(b.x, b.y, c))
                     return;
                 c.fx = b.flag;
                 ring.push_back(c);
@@ -561,8 +653,8 @@ bool ImportWmfHandle(const QByteArray& data, int* count, const QString& source)
     if (data.size() >= PlaceableBytes && LoadLE<uint32_t>(b) == WmfPlaceableKey) {
         const int16_t left = LoadLE<int16_t>(b + 6), top = LoadLE<int16_t>(b + 8);
         const int16_t right = LoadLE<int16_t>(b + 10), bottom = LoadLE<int16_t>(b + 12);
-        r.WinX = r.ViewX = double(right) - left;
-        r.WinY = r.ViewY = double(bottom) - top;
+        r.S.WinX = r.S.ViewX = double(right) - left;
+        r.S.WinY = r.S.ViewY = double(bottom) - top;
         r.Upi = LoadLE<uint16_t>(b + 14);
         at = PlaceableBytes;
     }

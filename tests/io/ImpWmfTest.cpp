@@ -1,8 +1,11 @@
 // Windows metafiles built at their record layouts: the transform from the headers and the
 // map-mode and extent records, the skipped clip runs, style names, texts at their own
-// positions, bitmaps, the selection rule and damaged records. wmf2svg reads each fixture too.
+// positions, bitmaps, the selection rule and damaged records, origins and saved states;
+// Inkscape's metafiles point by point against their drawing. wmf2svg reads each fixture too.
 #include "MetafileFixture.h"
+#include "../support/RasterRefs.h"
 #include "../support/WmfBuilder.h"
+#include "io/ImpEmf.h"
 #include "io/ImpWmf.h"
 #include "io/Import.h"
 
@@ -177,6 +180,97 @@ TEST_F(ImpWmfTest, StrokesHolesOutlinesAndBoxesComeInPointForPoint)
     EXPECT_EQ(got[4][6], from({{100, 300}}).front());
     EXPECT_EQ(got[4][9], from({{0, 200}}).front());
     EXPECT_EQ(got[4][12], got[4][0]);
+}
+
+// The origins of window and viewport, set and offset, and extents scaled, move what follows
+// them; a saved state comes back at its restore. Modelled on GDI's documented mapping: device
+// = (logical - window origin) x viewport extent / window extent + viewport origin.
+TEST_F(ImpWmfTest, OriginsScaledExtentsAndSavedStatesMoveWhatFollows)
+{
+    struct State {
+        double wox = 0, woy = 0, vox = 0, voy = 0, wx = 1000, wy = 1000, vx = 1000, vy = 1000;
+    } g;
+    std::vector<std::vector<std::pair<double, double>>> want;
+    WmfBuilder b(0, 0, 1000, 1000, 2540);  // a device unit is 0.01 mm
+    b.Record(259, {8}).Record(524, {1000, 1000});
+    const auto line = [&](std::initializer_list<std::pair<int, int>> pts) {
+        b.Poly(805, pts);
+        auto& w = want.emplace_back();
+        for (auto [x, y] : pts)
+            w.emplace_back((x - g.wox) * g.vx / g.wx + g.vox, -((y - g.woy) * g.vy / g.wy + g.voy));
+    };
+    line({{0, 0}, {100, 40}});
+    b.Record(523, {50, -100});  // window origin (-100, 50): y before x
+    g.wox = -100, g.woy = 50;
+    line({{0, 0}, {100, 40}});
+    b.Record(30, {});
+    b.Record(527, {10, 20});    // offset by (20, 10)
+    g.wox += 20, g.woy += 10;
+    b.Record(525, {-30, 70});   // viewport origin (70, -30)
+    g.vox = 70, g.voy = -30;
+    b.Record(1040, {1, 2, 4, 1}); // window extent x 1/4, y 2/1
+    g.wx /= 4, g.wy *= 2;
+    line({{0, 0}, {100, 40}});
+    b.Record(295, {-1});
+    g = State{};
+    g.wox = -100, g.woy = 50;
+    line({{10, 10}, {30, 10}});
+    b.Record(529, {5, 5}).Record(1042, {1, 3, 1, 2});  // viewport offset (5, 5), extent x 2, y 3
+    g.vox += 5, g.voy += 5, g.vx *= 2, g.vy *= 3;
+    line({{0, 0}, {100, 40}});
+    Drawn(b, QStringLiteral("wmf-origins-saved-states.wmf"));
+    ASSERT_TRUE(ImportWmfHandle(b.Bytes()));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), want.size());
+    for (size_t i = 0; i < o.size(); ++i)
+        for (size_t k = 0; k < o[i].pts.size(); ++k) {
+            SCOPED_TRACE(testing::Message() << "object " << i << " point " << k);
+            ASSERT_EQ(o[i].pts.size(), want[i].size());
+            EXPECT_NEAR((Masked(o[i].pts[k].x) - Masked(o[0].pts[0].x)) / 256, want[i][k].first - want[0][0].first, 1);
+            EXPECT_NEAR((Masked(o[i].pts[k].y) - Masked(o[0].pts[0].y)) / 256, want[i][k].second - want[0][0].second, 1);
+        }
+}
+
+// Inkscape's metafiles of a shape with a hole and a stroke: each point where the drawing has
+// it, the hole's points one by one in their order, within the writers' 1/1200 inch.
+TEST_F(ImpWmfTest, InkscapesMetafilesKeepEveryPointOfTheDrawing)
+{
+    const QString svg = InMaps(QStringLiteral("hole.svg"));
+    WriteFile(svg, R"(<svg xmlns="http://www.w3.org/2000/svg" width="120mm" height="80mm" viewBox="0 0 120 80">
+ <path d="M10 10 H40 V50 H10 Z M20 20 V40 H32 V25 Z" fill="#000" fill-rule="evenodd"/>
+ <path d="M50 10 L80 17 L70 50" fill="none" stroke="#000" stroke-width="0.5"/>
+</svg>
+)");
+    // In millimetres, y downward as drawn.
+    const std::vector<std::vector<std::pair<double, double>>> source{
+        {{10, 10}, {40, 10}, {40, 50}, {10, 50}, {20, 20}, {20, 40}, {32, 40}, {32, 25}}, {{50, 10}, {80, 17}, {70, 50}}};
+    const struct {
+        const char* ext;
+        bool (*import)(const QByteArray&, int*, const QString&);
+    } kinds[] = {{"wmf", ImportWmfHandle}, {"emf", ImportEmfHandle}};
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(kind.ext);
+        ResetOpenUnit();
+        SetUp();
+        const QString out = Samples() + QStringLiteral("/metafile-inkscape-hole.") + QLatin1String(kind.ext);
+        QFile::remove(out);
+        ASSERT_TRUE(RunTool(QStringLiteral("inkscape"), {svg, QStringLiteral("--export-filename=") + out}));
+        ASSERT_TRUE(kind.import(Read(out), nullptr, {}));
+        const auto o = Objects();
+        ASSERT_EQ(o.size(), 2u);
+        EXPECT_EQ(o[0].type, AreaObject);
+        EXPECT_EQ(o[1].type, LineObject);
+        for (size_t i = 0; i < 2; ++i) {
+            ASSERT_EQ(o[i].pts.size(), source[i].size());
+            for (size_t k = 0; k < source[i].size(); ++k) {
+                SCOPED_TRACE(testing::Message() << "object " << i << " point " << k);
+                const Cord c = o[i].pts[k], c0 = o[0].pts[0];
+                EXPECT_NEAR((Masked(c.x) - Masked(c0.x)) / 256, (source[i][k].first - 10) * 100, 3);
+                EXPECT_NEAR((Masked(c.y) - Masked(c0.y)) / 256, -(source[i][k].second - 10) * 100, 3);
+                EXPECT_EQ(Flags(c.y) & HoleFlag, i == 0 && k == 4 ? HoleFlag : 0);
+            }
+        }
+    }
 }
 
 TEST_F(ImpWmfTest, AThousandObjectsStaySelectedNotMore)
