@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <numbers>
@@ -1338,6 +1339,53 @@ struct Importer {
         Groups([] {});
     }
 
+    // Puts the map back when an entity is done, however it ends.
+    struct KeepMap {
+        Affine& map;
+        const Affine saved = map;
+        ~KeepMap() { map = saved; }
+    };
+
+    // The plane of the entity ahead (its extrusion 210/220/230 and its elevation, 38 or the
+    // first 30) as a map from its coordinates into the drawing's x and y, by the arbitrary axis
+    // rule of the format. A 3D polyline, mesh or face set is in drawing coordinates.
+    Affine Plane(bool polyline)
+    {
+        const DxfReader::Mark here = R.Here();
+        std::array<double, 3> n{0, 0, 1};
+        double z = 0;
+        bool haveZ = false;
+        int flags = 0;
+        Groups([&] {
+            double v = 0;
+            if ((R.Code == 210 || R.Code == 220 || R.Code == 230) && ParseReal(R.Value, v))
+                n[size_t(R.Code - 210) / 10] = v;
+            else if ((R.Code == 38 || (R.Code == 30 && !haveZ)) && ParseReal(R.Value, v)) {
+                z = v;
+                haveZ = true;
+            } else if (R.Code == 70 && polyline && !ParseInt(R.Value, flags))
+                flags = 0;
+        });
+        R.Back(here);
+        const double len = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
+        if ((polyline && (flags & (8 | 16 | 64))) || !(len > 0 && len < 1e300))
+            return {};
+        for (double& c : n)
+            c /= len;
+        if (n[0] == 0 && n[1] == 0 && n[2] > 0)
+            return {};
+        // The plane's x axis: the world's y (or, near the poles, z) crossed with the normal.
+        std::array<double, 3> ax = std::fabs(n[0]) < 1.0 / 64 && std::fabs(n[1]) < 1.0 / 64
+                                       ? std::array<double, 3>{n[2], 0, -n[0]}
+                                       : std::array<double, 3>{-n[1], n[0], 0};
+        const double al = std::sqrt(ax[0] * ax[0] + ax[1] * ax[1] + ax[2] * ax[2]);
+        for (double& c : ax)
+            c /= al;
+        const std::array<double, 3> ay{n[1] * ax[2] - n[2] * ax[1], n[2] * ax[0] - n[0] * ax[2],
+                                       n[0] * ax[1] - n[1] * ax[0]};
+        return {ax[0], ax[1], ay[0], ay[1], z * n[0], z * n[1]};
+    }
+
     // Entities from the current group 0 on, until `end` (a group 0 of that name) or the end.
     void Entities(int depth, const char* end)
     {
@@ -1345,6 +1393,12 @@ struct Importer {
             const QByteArray name = R.Value;
             NumberFault = false;
             const int before = Rep.ReadCount() + Rep.SkippedCount();
+            // Entities drawn in a plane of their own come in through it, as seen from above.
+            static const QSet<QByteArray> planar{"ARC", "CIRCLE", "LWPOLYLINE", "POLYLINE", "INSERT",
+                                                 "TEXT", "TRACE", "HATCH"};
+            const KeepMap keep{Xf};
+            if (planar.contains(name))
+                Xf = Xf.After(Plane(name == "POLYLINE"));
             if (name == "INSERT") {
                 Insert(depth);
                 continue;

@@ -681,6 +681,59 @@ TEST_F(ImpDxfTest, InsertsOfEzdxfPlaceTheirBlocksScaledTurnedAndArrayed)
     }
 }
 
+constexpr const char* PlanesDrawing = R"(import sys, ezdxf
+doc = ezdxf.new("R2000")
+msp = doc.modelspace()
+b = doc.blocks.new(name="B", base_point=(1, 0))
+b.add_line((1, 0), (5, 2))
+b.add_arc((3, 0), 2, 0, 90)
+a = msp.add_arc((10, 5), 4, 30, 120, dxfattribs={"extrusion": (0, 0, -1)})
+c = msp.add_circle((20, 0, 3), 3, dxfattribs={"extrusion": (0, 0.6, 0.8)})
+lw = msp.add_lwpolyline([(0, 0, 0.5), (10, 0, 0), (10, 10)], format="xyb",
+                        dxfattribs={"extrusion": (0, 0, -1), "elevation": 2})
+i = msp.add_blockref("B", (30, 10), dxfattribs={"extrusion": (0, 0, -1), "rotation": 30, "xscale": 2})
+doc.saveas(sys.argv[1])
+# Where ezdxf puts them in the drawing, each point a line.
+points = [a.start_point, a.end_point] + list(c.vertices([0, 90, 180, 270])) + list(lw.vertices_in_wcs())
+for e in i.virtual_entities():
+    points += [e.dxf.start, e.dxf.end] if e.dxftype() == "LINE" else [e.start_point, e.end_point]
+for p in points:
+    print(p[0], p[1])
+)";
+
+// Arcs, circles, polylines and block references drawn in planes of their own (a mirrored one,
+// a tilted one) come in as seen from above: their points where ezdxf itself puts them.
+TEST_F(ImpDxfTest, EntitiesInTheirOwnPlanesComeInWhereEzdxfPutsThem)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ezdxf-extrusions-R2000.dxf"));
+    QByteArray out;
+    ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, PlanesDrawing, &out));
+    std::vector<std::pair<double, double>> want;
+    for (const QByteArray& line : out.split('\n'))
+        if (const QList<QByteArray> xy = line.split(' '); xy.size() == 2)
+            want.emplace_back(xy[0].toDouble() * 100, xy[1].toDouble() * 100);
+    ASSERT_EQ(want.size(), 13u);
+    DxfImportSettings s;
+    s.Factor = 100;
+    ImportReport r;
+    ASSERT_EQ(ImportDxfEntities(Read(dxf), s, {}, &r), 5);
+    const auto o = Objects();
+    // Object, point: the arc's ends, the circle's quarters, the polyline's vertices, the
+    // block's line and arc ends.
+    const std::pair<size_t, size_t> at[] = {{0, 0}, {0, 6}, {1, 0}, {1, 3}, {1, 6}, {1, 9}, {2, 0},
+                                            {2, 6}, {2, 7}, {3, 0}, {3, 1}, {4, 0}, {4, 6}};
+    for (size_t k = 0; k < want.size(); ++k) {
+        SCOPED_TRACE(k);
+        const auto [i, j] = at[k];
+        ASSERT_LT(j, o[i].pts.size());
+        EXPECT_NEAR(Masked(o[i].pts[j].x) / 256, want[k].first, 1);
+        EXPECT_NEAR(Masked(o[i].pts[j].y) / 256, want[k].second, 1);
+    }
+    EXPECT_TRUE(r.Whole() && r.Simplified.empty());
+}
+
 // An array of more copies than any drawing needs places the first ones and counts the rest.
 TEST_F(ImpDxfTest, HugeInsertArraysAreCut)
 {
