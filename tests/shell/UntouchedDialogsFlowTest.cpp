@@ -357,3 +357,27 @@ TEST_F(UntouchedDialogs, SymbolEditorsClosedWithOkOnWhatTheyShowedChangeNothing)
         ExpectClosedUntouched(path, before, "symbol editor");
     }
 }
+
+TEST_F(UntouchedDialogs, TheTileSizeDialogClosedWithOkOnWhatItShowedChangesNothing)
+{
+    const QString path = WriteRealMap();
+    const std::vector<uint8_t> before = ReadAll(path);
+    ASSERT_TRUE(OpenMap(path));
+    bool tilesSeen = false;
+    ModalScript script;
+    script.Then<QDialog>([&tilesSeen](QDialog& d) {
+        ASSERT_EQ(d.objectName(), QStringLiteral("ExpTiffDlg"));
+        ModalScript tiles;
+        tiles.Then<QDialog>([&tilesSeen](QDialog& t) {
+            tilesSeen = t.objectName() == QStringLiteral("TilesDlg");
+            t.accept();
+        });
+        d.findChild<QPushButton*>(QStringLiteral("TilesSetupBtn"))->click();
+        EXPECT_TRUE(tiles.Done());
+        d.reject();
+    });
+    RunScripted(script, [this] { Choose(Cmd::FileExportTiff); });
+    EXPECT_TRUE(tilesSeen);
+    EXPECT_FALSE(Changed());
+    ExpectClosedUntouched(path, before, "tile size");
+}
