@@ -1059,6 +1059,8 @@ struct Importer {
         bool haveX = false;
         double lastBulge = 0;
         HPoint first, prev;
+        SplineData edgeSpline;
+        std::optional<TextKey> simplified;
         const auto addPoint = [&](Cord c) {
             if (!s.Points.empty() && s.Points.size() > pathStart && Masked(s.Points.back().x) == c.x
                 && Masked(s.Points.back().y) == c.y)
@@ -1099,6 +1101,15 @@ struct Importer {
                     for (size_t k = 1; k < arc.Points.size(); ++k)
                         s.Add(arc.Points[k]);
                 }
+            } else if (edge == 4) {
+                std::vector<CurvePoint> curve;
+                if (!SplineCurve(edgeSpline, false, curve, simplified) || !s.Room(int(curve.size()))) {
+                    s.Full = true;
+                } else if (!curve.empty()) {
+                    addPoint(ToCord(curve[0].p.x, curve[0].p.y, 0, 0, ok));
+                    for (size_t k = 1; k < curve.size(); ++k)
+                        s.Add(ToCord(curve[k].p.x, curve[k].p.y, curve[k].flag, 0, ok));
+                }
             }
             edge = 0;
         };
@@ -1115,6 +1126,18 @@ struct Importer {
                 boundary = false;
                 inPath = false;
                 return;
+            }
+            // A spline edge's degree, knots, control and fit points, weights and end directions.
+            if (inPath && edge == 4 && SplineGroup(edgeSpline, x, ok, 94, 42))
+                return;
+            // Newer files count a spline edge's fit points with a 97 of its own, which points,
+            // directions or the next edge follow; the path's own 97 comes after its edges.
+            if (inPath && edge == 4 && R.Code == 97) {
+                const DxfReader::Mark here = R.Here();
+                const bool fitCount = R.Next() && (R.Code == 11 || R.Code == 12 || R.Code == 13 || R.Code == 72);
+                R.Back(here);
+                if (fitCount)
+                    return;
             }
             switch (R.Code) {
             case 92: {
@@ -1149,6 +1172,7 @@ struct Importer {
                     if (!ParseInt(R.Value, edge))
                         edge = 0;
                     ccw = true;
+                    edgeSpline = {};
                 }
                 break;
             case 73:
@@ -1213,7 +1237,91 @@ struct Importer {
         });
         flushEdge();
         s.Invalid = !ok;
+        const int before = Rep.ReadCount();
         Append(s);
+        if (simplified && Rep.ReadCount() > before)
+            Rep.Simplify(*simplified, 1, QStringLiteral("HATCH"));
+    }
+
+    // A group of a spline's data (a SPLINE entity's, or a hatch's spline edge, whose degree and
+    // weights have codes of their own); false when the group is not one of them. `x` keeps
+    // the x of the point being read.
+    bool SplineGroup(SplineData& sp, double& x, bool& ok, int degreeCode, int weightCode)
+    {
+        // Room for every point an object may hold; more only tells that there are too many.
+        const auto put = [&](auto& list, auto v) {
+            if (list.size() < size_t(MaxElementItems) + 32)
+                list.push_back(v);
+            else
+                sp.TooMany = true;
+        };
+        const auto tangent = [&](HPoint& t, bool& has) {
+            if (R.Code < 20) {
+                t.x = Real(ok);
+            } else {
+                t.y = Real(ok);
+                has = true;
+            }
+        };
+        if (R.Code == degreeCode) {
+            if (!ParseInt(R.Value, sp.Degree))
+                sp.Degree = 0;
+            return true;
+        }
+        if (R.Code == weightCode) {
+            put(sp.Weights, Real(ok));
+            return true;
+        }
+        switch (R.Code) {
+        case 40: put(sp.Knots, Real(ok)); return true;
+        case 10: case 11: x = Real(ok); return true;
+        case 20: case 21: {
+            const double y = Real(ok);
+            put(R.Code == 20 ? sp.Control : sp.Fit, H(x, y, ok));
+            return true;
+        }
+        case 12: case 22: tangent(sp.StartTangent, sp.HasStartTangent); return true;
+        case 13: case 23: tangent(sp.EndTangent, sp.HasEndTangent); return true;
+        default: return false;
+        }
+    }
+
+    // The curve of a spline's data on paper: by its knots, through its fit points when it has
+    // no control points, or (knots that do not fit) its control points as an evenly knotted
+    // curve; `simplified` names the ways that are not the file's own. False when it has more
+    // points than an object holds.
+    bool SplineCurve(SplineData& sp, bool closed, std::vector<CurvePoint>& curve,
+                     std::optional<TextKey>& simplified) const
+    {
+        const auto paperDir = [&](HPoint& t, bool& has) {
+            const HPoint d = Xf.Dir(t.x, t.y);
+            const double len = std::hypot(d.x, d.y);
+            has = has && len > 0;
+            if (has)
+                t = {d.x / len, d.y / len};
+        };
+        paperDir(sp.StartTangent, sp.HasStartTangent);
+        paperDir(sp.EndTangent, sp.HasEndTangent);
+        curve.clear();
+        if (sp.TooMany)
+            return false;
+        if (sp.Control.empty() && sp.Fit.size() >= 2) {
+            FitToBezier(sp, curve);
+            simplified = TextKey::SplinesThroughFitPoints;
+        } else if (!KnotsToBezier(sp, curve)) {
+            Shape even;
+            bool ok = true;
+            for (HPoint h : sp.Control)
+                even.Add(ToCord(h.x, h.y, 0, 0, ok));
+            if (!SplineToBezier(even, closed))
+                return false;
+            curve.clear();
+            for (Cord c : even.Points)
+                curve.push_back({ToH(c), c.x & (FirstBezierFlag | SecondBezierFlag)});
+            if (curve.size() >= 2)
+                simplified = TextKey::SplinesWithoutTheirKnots;
+        }
+        return curve.size() <= size_t(MaxElementItems);
     }
 
     void Spline()
@@ -1224,73 +1332,19 @@ struct Importer {
         int flags = 0;
         SplineData sp;
         double x = 0;
-        // Room for every point an object may hold; more only tells that there are too many.
-        const auto put = [&](auto& list, auto v) {
-            if (list.size() < size_t(MaxElementItems) + 32)
-                list.push_back(v);
-            else
-                sp.TooMany = true;
-        };
-        const auto tangent = [&](HPoint& t, bool& has, int code) {
-            if (code < 20) {
-                t.x = Real(ok);
-            } else {
-                t.y = Real(ok);
-                has = true;
-            }
-        };
         Groups([&] {
-            switch (R.Code) {
-            case 8: SetLayer(s); break;
-            case 70:
-                if (!ParseInt(R.Value, flags))
-                    flags = 0;
-                break;
-            case 71:
-                if (!ParseInt(R.Value, sp.Degree))
-                    sp.Degree = 0;
-                break;
-            case 40: put(sp.Knots, Real(ok)); break;
-            case 41: put(sp.Weights, Real(ok)); break;
-            case 10: case 11: x = Real(ok); break;
-            case 20: case 21: {
-                const double y = Real(ok);
-                put(R.Code == 20 ? sp.Control : sp.Fit, H(x, y, ok));
-                break;
-            }
-            case 12: case 22: tangent(sp.StartTangent, sp.HasStartTangent, R.Code); break;
-            case 13: case 23: tangent(sp.EndTangent, sp.HasEndTangent, R.Code); break;
-            default: break;
-            }
+            if (R.Code == 8)
+                SetLayer(s);
+            else if (R.Code == 70 && !ParseInt(R.Value, flags))
+                flags = 0;
+            else
+                SplineGroup(sp, x, ok, 71, 41);
         });
         if (!ok)
             return;
-        const auto paperDir = [&](HPoint& t, bool& has) {
-            const HPoint d = Xf.Dir(t.x, t.y);
-            const double len = std::hypot(d.x, d.y);
-            has = has && len > 0;
-            if (has)
-                t = {d.x / len, d.y / len};
-        };
-        paperDir(sp.StartTangent, sp.HasStartTangent);
-        paperDir(sp.EndTangent, sp.HasEndTangent);
         std::vector<CurvePoint> curve;
         std::optional<TextKey> simplified;
-        if (sp.Control.empty() && sp.Fit.size() >= 2) {
-            FitToBezier(sp, curve);
-            simplified = TextKey::SplinesThroughFitPoints;
-        } else if (!sp.TooMany && !KnotsToBezier(sp, curve)) {
-            // Knots that do not fit: the control points as an evenly knotted curve.
-            for (HPoint h : sp.Control)
-                s.Add(ToCord(h.x, h.y, 0, 0, ok));
-            if (!SplineToBezier(s, flags & 1)) {
-                Rep.Skip(TextKey::ObjectsWithTooManyPoints);
-                return;
-            }
-            if (s.Points.size() >= 2)
-                simplified = TextKey::SplinesWithoutTheirKnots;
-        }
-        if (sp.TooMany || curve.size() > size_t(MaxElementItems)) {
+        if (!SplineCurve(sp, flags & 1, curve, simplified)) {
             Rep.Skip(TextKey::ObjectsWithTooManyPoints);
             return;
         }

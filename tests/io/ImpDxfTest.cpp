@@ -583,6 +583,64 @@ TEST_F(ImpDxfTest, SplinesOfEzdxfKeepTheirKnotsAndWeights)
     EXPECT_EQ(r.Simplified[0].kind, QStringLiteral("SPLINE"));
 }
 
+constexpr const char* HatchSplineDrawing = R"(import sys, ezdxf
+doc = ezdxf.new(sys.argv[2])
+h = doc.modelspace().add_hatch()
+p = h.paths.add_edge_path()
+p.add_spline(control_points=[(0, 0), (10, 20), (30, -10), (50, 30), (70, 0), (80, 10)],
+             knot_values=[0, 0, 0, 0, 1, 5, 6, 6, 6, 6], degree=3)
+p.add_line((80, 10), (0, 0))
+p = h.paths.add_edge_path()
+p.add_spline(fit_points=[(20, 2), (40, 8), (60, 4)], start_tangent=(1, 0), end_tangent=(0, -1))
+p.add_line((60, 4), (20, 2))
+doc.saveas(sys.argv[1])
+)";
+
+// A hatch bounded by spline edges: the edge with uneven knots on the curve they make, the
+// edge given by points on it through them in the directions given, in either version's groups.
+TEST_F(ImpDxfTest, HatchSplineEdgesFollowTheirKnots)
+{
+    const Nurbs cubic{3, {0, 0, 0, 0, 1, 5, 6, 6, 6, 6}, {}, {{0, 0}, {10, 20}, {30, -10}, {50, 30}, {70, 0}, {80, 10}}};
+    const auto want = cubic.Samples(4000, [](QPointF p) { return p * 100; });
+    for (const QString version : {QStringLiteral("R2000"), QStringLiteral("R2010")}) {
+        SCOPED_TRACE(version.toStdString());
+        ResetOpenUnit();
+        SetUp();
+        const QString dxf = WriteEzdxf(HatchSplineDrawing, QStringLiteral("ezdxf-hatch-splines-%1.dxf").arg(version), version);
+        ASSERT_FALSE(dxf.isEmpty());
+        DxfImportSettings s;
+        s.Factor = 100;
+        ImportReport r;
+        ASSERT_EQ(ImportDxfEntities(Read(dxf), s, {}, &r), 1);
+        const auto o = Objects();
+        ASSERT_EQ(o.size(), 1u);
+        EXPECT_EQ(o[0].type, AreaObject);
+        const auto& p = o[0].pts;
+        const auto hole = std::find_if(p.begin(), p.end(), [](Cord c) { return Flags(c.y) & HoleFlag; });
+        ASSERT_NE(hole, p.end());
+        // The outline: the spline's three segments, then the line back to its start.
+        const std::vector<Cord> outline(p.begin(), hole);
+        ASSERT_EQ(outline.size(), 11u);
+        EXPECT_EQ(outline[10], P(0, 0));
+        const auto got = Trace({outline.begin(), outline.begin() + 10});
+        EXPECT_LE(Furthest(got, want), 1.0);
+        EXPECT_LE(Furthest(want, got), 1.0);
+        // The hole: through (20, 2), (40, 8) and (60, 4), leaving to the right and ending downward.
+        const std::vector<Cord> second(hole, p.end());
+        ASSERT_EQ(second.size(), 8u);
+        EXPECT_EQ(second[0], P(2000, 200, 0, HoleFlag));
+        EXPECT_EQ(second[3], P(4000, 800));
+        EXPECT_EQ(second[6], P(6000, 400));
+        EXPECT_EQ(Masked(second[1].y), Masked(second[0].y));
+        EXPECT_GT(Masked(second[1].x), Masked(second[0].x));
+        EXPECT_EQ(Masked(second[5].x), Masked(second[6].x));
+        EXPECT_GT(Masked(second[5].y), Masked(second[6].y));
+        ASSERT_EQ(r.Simplified.size(), 1u);
+        EXPECT_EQ(std::pair(r.Simplified[0].why, r.Simplified[0].kind),
+                  std::pair(TextKey::SplinesThroughFitPoints, QStringLiteral("HATCH")));
+    }
+}
+
 // Control points with knots that do not fit them are drawn with even knots, and the report
 // says so; a spline of damaged numbers is left out as damaged.
 TEST_F(ImpDxfTest, SplineKnotsThatDoNotFitAreNamed)
