@@ -16,6 +16,7 @@
 #include <QHash>
 #include <QSet>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -211,61 +212,6 @@ void ArcPoints(double a0Deg, double sweepDeg, int n, bool withStart, const Map& 
     }
 }
 
-// Spline control points (in the shape) to Bezier segments. False when there are too many.
-bool SplineToBezier(Shape& s, bool closed)
-{
-    std::vector<HPoint> p;
-    for (Cord c : s.Points)
-        p.push_back(ToH(c));
-    const int n = int(p.size());
-    if (n < 3)
-        return true;
-    if (n > (closed ? MaxClosedSplinePoints : MaxOpenSplinePoints))
-        return false;
-    bool ok = true;
-    std::vector<Cord> out;
-    const auto put = [&](HPoint h, int32_t xf) { out.push_back(ToCord(h.x, h.y, xf, 0, ok)); };
-    const auto lerp = [](HPoint a, HPoint b, double t) { return HPoint{a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t}; };
-    if (n == 4 && !closed) {
-        put(p[0], 0);
-        put(p[1], FirstBezierFlag);
-        put(p[2], SecondBezierFlag);
-        put(p[3], 0);
-    } else if (n == 3 && !closed) {
-        put(p[0], 0);
-        put(lerp(p[0], p[1], 2.0 / 3), FirstBezierFlag);
-        put(lerp(p[2], p[1], 2.0 / 3), SecondBezierFlag);
-        put(p[2], 0);
-    } else {
-        const int spans = closed ? n : n - 1;
-        std::vector<HPoint> c1(static_cast<size_t>(spans));
-        std::vector<HPoint> c2(static_cast<size_t>(spans));
-        for (int i = 0; i < spans; ++i) {
-            const HPoint a = p[size_t(i)];
-            const HPoint b = p[size_t((i + 1) % n)];
-            c1[size_t(i)] = lerp(a, b, 1.0 / 3);
-            c2[size_t(i)] = lerp(a, b, 2.0 / 3);
-        }
-        const auto knot = [&](int i) {
-            if (!closed && i == 0)
-                return p.front();
-            if (!closed && i == n - 1)
-                return p.back();
-            return lerp(c2[size_t((i - 1 + spans) % spans)], c1[size_t(i % spans)], 0.5);
-        };
-        put(knot(0), 0);
-        for (int i = 0; i < spans; ++i) {
-            put(c1[size_t(i)], FirstBezierFlag);
-            put(c2[size_t(i)], SecondBezierFlag);
-            put(knot(closed ? (i + 1) % n : i + 1), 0);
-        }
-    }
-    s.Points = std::move(out);
-    if (!ok)
-        s.Invalid = true;
-    return true;
-}
-
 // A drawing's linear map with an offset: where the points of a block land in the drawing.
 struct Affine {
     double a = 1, b = 0, c = 0, d = 1, e = 0, f = 0;  // x' = a x + c y + e, y' = b x + d y + f
@@ -434,6 +380,42 @@ bool KnotsToBezier(const SplineData& sp, std::vector<CurvePoint>& out)
         if (out.size() > size_t(MaxElementItems))
             return true;
     }
+    return true;
+}
+
+// Control points (in the shape) as a B-spline of evenly spaced knots, as CAD programs fit a
+// polyline's frame: clamped to its first and last points when open, running round when
+// closed, of the degree given (no higher than the points allow). False when there are too
+// many points.
+bool SplineToBezier(Shape& s, bool closed, int degree = 3)
+{
+    const int n = int(s.Points.size());
+    if (n < 3)
+        return true;
+    if (n > (closed ? MaxClosedSplinePoints : MaxOpenSplinePoints))
+        return false;
+    SplineData sp;
+    for (Cord c : s.Points)
+        sp.Control.push_back(ToH(c));
+    const int p = std::clamp(degree, 1, n - 1);
+    sp.Degree = p;
+    if (closed) {
+        for (int k = 0; k < p; ++k)
+            sp.Control.push_back(sp.Control[size_t(k)]);
+        for (int k = 0; k <= n + 2 * p; ++k)
+            sp.Knots.push_back(k);
+    } else {
+        for (int k = 0; k <= n + p; ++k)
+            sp.Knots.push_back(std::clamp(k - p, 0, n - p));
+    }
+    std::vector<CurvePoint> curve;
+    KnotsToBezier(sp, curve);
+    bool ok = true;
+    s.Points.clear();
+    for (const CurvePoint& c : curve)
+        s.Points.push_back(ToCord(c.p.x, c.p.y, c.flag, 0, ok));
+    if (!ok)
+        s.Invalid = true;
     return true;
 }
 
@@ -933,11 +915,14 @@ struct Importer {
         s.Type = LineObject;
         bool ok = true;
         int flags = 0;
+        int smooth = 0;
         Groups([&] {
             if (R.Code == 8)
                 SetLayer(s);
             else if (R.Code == 70 && !ParseInt(R.Value, flags))
                 flags = 0;
+            else if (R.Code == 75 && !ParseInt(R.Value, smooth))
+                smooth = 0;
         });
         const bool closed = flags & 1;
         const bool splineFit = flags & 4;
@@ -1008,7 +993,8 @@ struct Importer {
         if (!ok)
             return;
         if (splineFit) {
-            if (!SplineToBezier(s, closed)) {
+            // Smooth type 5 is a quadratic frame, else cubic.
+            if (!SplineToBezier(s, closed, smooth == 5 ? 2 : 3)) {
                 Rep.Skip(TextKey::ObjectsWithTooManyPoints);
                 return;
             }
@@ -1313,7 +1299,7 @@ struct Importer {
             bool ok = true;
             for (HPoint h : sp.Control)
                 even.Add(ToCord(h.x, h.y, 0, 0, ok));
-            if (!SplineToBezier(even, closed))
+            if (!SplineToBezier(even, closed, std::clamp(sp.Degree, 1, 3)))
                 return false;
             curve.clear();
             for (Cord c : even.Points)

@@ -164,11 +164,11 @@ TEST_F(ImpDxfTest, EntitiesKeepTheirPointsInOutlineOrder)
     EXPECT_EQ(o[1].angle, 450);
     EXPECT_EQ(o[2].type, PointObject);
     EXPECT_EQ(o[2].angle, 0) << "an angle outside -360..360 is not taken";
-    ASSERT_EQ(o[3].pts.size(), 13u);
-    EXPECT_EQ(o[3].pts[0], P(0, 0));
-    EXPECT_EQ(o[3].pts[1], P(100, 0, FirstBezierFlag));
-    EXPECT_EQ(o[3].pts[3], P(250, 50)) << "between the Bezier points (200,0) and (300,100)";
-    EXPECT_EQ(o[3].pts[12], P(0, 600));
+    // The frame of five points as a cubic B-spline of even knots from its first point to its
+    // last: two segments meeting at (225, 225).
+    EXPECT_EQ(o[3].pts, (std::vector<Cord>{P(0, 0), P(300, 0, FirstBezierFlag), P(300, 150, SecondBezierFlag),
+                                           P(225, 225), P(150, 300, FirstBezierFlag), P(0, 300, SecondBezierFlag),
+                                           P(0, 600)}));
 }
 
 TEST_F(ImpDxfTest, PolyfaceFacesEndAtZeroAndAtVerticesNeverCollected)
@@ -581,6 +581,51 @@ TEST_F(ImpDxfTest, SplinesOfEzdxfKeepTheirKnotsAndWeights)
     ASSERT_EQ(r.Simplified.size(), 1u);
     EXPECT_EQ(r.Simplified[0].why, TextKey::SplinesThroughFitPoints);
     EXPECT_EQ(r.Simplified[0].kind, QStringLiteral("SPLINE"));
+}
+
+constexpr const char* R12SplineDrawing = R"(import sys, ezdxf
+from ezdxf.render import R12Spline
+doc = ezdxf.new("R12")
+msp = doc.modelspace()
+frame = [(0, 0), (30, 0), (30, 30), (0, 30), (0, 60), (20, 70)]
+for degree, closed in ((3, False), (2, False), (3, True)):
+    R12Spline(frame, degree=degree, closed=closed).render(msp, segments=40)
+doc.saveas(sys.argv[1])
+# The points ezdxf fitted on each curve, a line each.
+for e in msp.query("POLYLINE"):
+    print(" ".join(f"{v.dxf.location[0]} {v.dxf.location[1]}" for v in e.vertices if v.dxf.flags & 8))
+)";
+
+// R12 has no SPLINE: its spline-fit polylines (a frame of control points, quadratic or cubic,
+// open or closed) come in on the curve whose points the writer fitted into the file.
+TEST_F(ImpDxfTest, SplineFitPolylinesOfR12RunThroughTheirWritersPoints)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ezdxf-spline-fit-R12.dxf"));
+    QByteArray out;
+    ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, R12SplineDrawing, &out));
+    std::vector<std::vector<QPointF>> fitted;
+    for (const QByteArray& line : out.trimmed().split('\n')) {
+        const QList<QByteArray> v = line.split(' ');
+        auto& pts = fitted.emplace_back();
+        for (qsizetype k = 0; k + 1 < v.size(); k += 2)
+            pts.emplace_back(v[k].toDouble() * 100, v[k + 1].toDouble() * 100);
+    }
+    ASSERT_EQ(fitted.size(), 3u);
+    DxfImportSettings s;
+    s.Factor = 100;
+    ASSERT_EQ(Import(Read(dxf), s), 3);
+    const auto o = Objects();
+    const char* names[] = {"open cubic", "open quadratic", "closed cubic"};
+    for (size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(names[i]);
+        ASSERT_GT(fitted[i].size(), 30u);
+        EXPECT_LE(Furthest(fitted[i], Trace(o[i].pts)), 1.0);
+    }
+    EXPECT_EQ(o[0].pts.front(), P(0, 0));
+    EXPECT_EQ(o[0].pts.back(), P(2000, 7000));
+    EXPECT_EQ(o[2].pts.front(), o[2].pts.back()) << "the closed curve runs round to its start";
 }
 
 constexpr const char* HatchSplineDrawing = R"(import sys, ezdxf
