@@ -191,4 +191,5 @@
     X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursMapped) X(ColourValuesDiffer) X(ColourAdded) \
     X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
     X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
-    X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit)
+    X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
+    X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins)

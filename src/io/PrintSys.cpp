@@ -52,6 +52,13 @@ QString ProposedName(const QString& documentName, const QString& extension)
 
 } // namespace
 
+QMarginsF PageMargins(const QMarginsF& upright, bool landscape)
+{
+    if (!landscape)
+        return upright;
+    return {upright.bottom(), upright.left(), upright.top(), upright.right()};
+}
+
 void ResetPrintSysUnit()
 {
     PrintSys = PrintSysState{};
@@ -239,14 +246,17 @@ void WritePsJobHeader(OutputSink& out, const PrinterPage& page, const QString& t
     if (!title.isEmpty())
         Line(out, QStringLiteral("%%Title: ") + title);
     Line(out, QStringLiteral("%%Pages: (atend)"));
-    Line(out, QStringLiteral("%%DocumentMedia: Plain ") + Pt(page.PaperWidthPt) + u' '
-                  + Pt(page.PaperHeightPt) + QStringLiteral(" 0 () ()"));
-    Line(out, QStringLiteral("%%BoundingBox: 0 0 ") + QString::number(int(std::ceil(page.PaperWidthPt)))
-                  + u' ' + QString::number(int(std::ceil(page.PaperHeightPt))));
+    // The sheet always upright: a landscape page is turned onto it here, as the printer's
+    // printable area expects, never left to the printer's choice of way.
+    const double w = page.Landscape ? page.PaperHeightPt : page.PaperWidthPt;
+    const double h = page.Landscape ? page.PaperWidthPt : page.PaperHeightPt;
+    Line(out, QStringLiteral("%%Orientation: ") + (page.Landscape ? QStringLiteral("Landscape") : QStringLiteral("Portrait")));
+    Line(out, QStringLiteral("%%DocumentMedia: Plain ") + Pt(w) + u' ' + Pt(h) + QStringLiteral(" 0 () ()"));
+    Line(out, QStringLiteral("%%BoundingBox: 0 0 ") + QString::number(int(std::ceil(w))) + u' '
+                  + QString::number(int(std::ceil(h))));
     Line(out, QStringLiteral("%%EndComments"));
     Line(out, QStringLiteral("%%BeginSetup"));
-    Line(out, QStringLiteral("<< /PageSize [") + Pt(page.PaperWidthPt) + u' ' + Pt(page.PaperHeightPt)
-                  + QStringLiteral("] >> setpagedevice"));
+    Line(out, QStringLiteral("<< /PageSize [") + Pt(w) + u' ' + Pt(h) + QStringLiteral("] >> setpagedevice"));
     Line(out, QStringLiteral("%%EndSetup"));
 }
 
@@ -256,10 +266,17 @@ void WritePsPageBegin(OutputSink& out, const PrinterPage& page, int number)
     Line(out, QStringLiteral("%%Page: ") + n + u' ' + n);
     Line(out, QStringLiteral("save"));
     // The body draws in device dots from the printable area's top-left corner, y downward.
-    Line(out, Pt(page.PrintableLeftPt) + u' ' + Pt(page.PaperHeightPt - page.PrintableTopPt)
-                  + QStringLiteral(" translate"));
     const int dpi = page.DpiX > 0 ? page.DpiX : 72;
-    Line(out, QStringLiteral("72 %1 div dup neg scale").arg(dpi));
+    if (page.Landscape) {
+        // The page's x runs up the sheet, its y (downward) across to the sheet's right.
+        Line(out, QStringLiteral("[0 1 1 0 0 0] concat"));
+        Line(out, Pt(page.PrintableLeftPt) + u' ' + Pt(page.PrintableTopPt) + QStringLiteral(" translate"));
+        Line(out, QStringLiteral("72 %1 div dup scale").arg(dpi));
+    } else {
+        Line(out, Pt(page.PrintableLeftPt) + u' ' + Pt(page.PaperHeightPt - page.PrintableTopPt)
+                      + QStringLiteral(" translate"));
+        Line(out, QStringLiteral("72 %1 div dup neg scale").arg(dpi));
+    }
     Line(out, QStringLiteral("%%BeginDocument: page") + n);
 }
 

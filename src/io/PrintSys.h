@@ -4,6 +4,7 @@
 // widgets library; here is what every road decides the same way.
 #pragma once
 
+#include <QMarginsF>
 #include <QString>
 #include <QStringList>
 
@@ -22,11 +23,19 @@ struct PrinterPage {
     int DpiY = 0;
     int WidthMm = 0;          // printable area, whole millimetres
     int HeightMm = 0;
-    double PaperWidthPt = 0;  // the sheet and the printable area's top-left corner on it
-    double PaperHeightPt = 0;
+    double PaperWidthPt = 0;  // the sheet and the printable area's top-left corner on it,
+    double PaperHeightPt = 0; // as the page lies on it
     double PrintableLeftPt = 0;
     double PrintableTopPt = 0;
+    // The page lies across the sheet, turned a quarter to the left: its top along the
+    // sheet's left edge.
+    bool Landscape = false;
 };
+
+// The margins of a page on a sheet whose printable area has the margins `upright` (as the
+// printer reports them, the sheet upright): the same, or turned with a landscape page, whose
+// left margin is the sheet's bottom one, its top the sheet's left, and so on.
+QMarginsF PageMargins(const QMarginsF& upright, bool landscape);
 
 // One running job. A job makes no sheet and no file until its first page begins.
 class PrintJob {

@@ -159,6 +159,14 @@ PainterDevice::PainterDevice(QPaintDevice* target)
     applyClip();
 }
 
+void PainterDevice::setDrawingArea(const QRect& area)
+{
+    m_painter.resetTransform();
+    m_painter.translate(area.topLeft());
+    m_size = area.size();
+    applyClip();
+}
+
 PainterDevice::~PainterDevice()
 {
     if (m_painter.isActive())
@@ -437,7 +445,7 @@ void PainterDevice::drawGlyphs(const QRawFont& font, std::span<const uint32_t> g
     run.setPositions(QList<QPointF>(positions.begin(), positions.end()));
     QPainter& p = painter();
     p.save();
-    p.setTransform(turn);
+    p.setTransform(turn, true);
     p.setPen(toQColor(color));
     p.drawGlyphRun(QPointF(0, 0), run);
     p.restore();

@@ -26,6 +26,9 @@ public:
     PainterDevice& operator=(const PainterDevice&) = delete;
 
     bool isActive() const { return m_painter.isActive(); }
+    // Drawing goes into this part of a target drawn through the painter (a printer's sheet):
+    // device point (0, 0) is its top-left corner, and size() is its size.
+    void setDrawingArea(const QRect& area);
     // Ends painting (a QSvgGenerator writes its file now); false when the engine failed.
     bool finish();
 

@@ -44,7 +44,7 @@ protected:
 
     void Page(QPageSize::PageSizeId size)
     {
-        printers->Kept(0).setPageLayout(QPageLayout(QPageSize(size), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0)));
+        printers->Kept(0) = {QPageSize(size), false, QMarginsF(0, 0, 0, 0)};
     }
 
     // The dialog through the menu: the items chosen by text, box size and copies, Print.

@@ -4,6 +4,7 @@
 // the middle of each way must come out on four pages, each showing both lines in its overlap
 // strips with its neighbours.
 #include "IoFixture.h"
+#include "../external/ModalScript.h"
 #include "../support/TestCups.h"
 #include "io/Ports.h"
 #include "io/Print.h"
@@ -15,6 +16,8 @@
 #include <QImage>
 #include <QPrinter>
 #include <QProcess>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QRegularExpression>
 
 namespace zemo::test {
@@ -265,17 +268,26 @@ TEST_F(CupsPrinting, MarginsAreThePrintableAreaInEitherOrientation)
     EXPECT_EQ(PrintSys.Page.PrintableTopPt, 0);
     EXPECT_GE(PrintSys.HORZSIZE, 209);
     EXPECT_GE(PrintSys.VERTSIZE, 296);
-    printers->SetPageSetup([](QPrinter& p) { p.setPageOrientation(QPageLayout::Landscape); });
-    EditPrinterProperties(pdf);
+    {
+        ModalScript script;
+        script.Then<QDialog>([](QDialog& d) {
+            d.findChild<QRadioButton*>(QStringLiteral("LandscapeB"))->click();
+            d.findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+        });
+        EditPrinterProperties(pdf);
+        EXPECT_TRUE(script.Done());
+    }
+    // The sheet's margins of 18 points at the sides and 36 at the ends, turned with the page.
     ASSERT_TRUE(CheckPrinter(pdf));
+    EXPECT_TRUE(PrintSys.Page.Landscape);
     EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 36);
-    EXPECT_EQ(PrintSys.Page.PrintableTopPt, 36);
+    EXPECT_EQ(PrintSys.Page.PrintableTopPt, 18);
     EXPECT_EQ(PrintSys.HORZSIZE, 271);
-    EXPECT_EQ(PrintSys.VERTSIZE, 184);
+    EXPECT_EQ(PrintSys.VERTSIZE, 197);
     int copies = 1;
     ASSERT_TRUE(StartPrintJob(pdf, QStringLiteral("margins.zmd"), false, copies));
     EXPECT_EQ(PrintSys.HORZSIZE, 271);
-    EXPECT_EQ(PrintSys.VERTSIZE, 184);
+    EXPECT_EQ(PrintSys.VERTSIZE, 197);
     EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 36);
     AbortRequested = true;
     EndPrintJob();

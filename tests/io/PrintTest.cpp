@@ -1,6 +1,7 @@
 // Printing: the page layout, the job loop's page order, the PostScript printer's job text and
 // its frames, and jobs painted into a PDF file read back by poppler's tools.
 #include "IoFixture.h"
+#include "../external/ModalScript.h"
 #include "../support/MapSnapshot.h"
 
 #include "../support/TestMapReader.h"
@@ -512,11 +513,17 @@ TEST_F(PdfPrinting, PropertiesKeptUntilAnotherPrinterIsChosen)
     OpenMap();
     ASSERT_TRUE(CheckPrinter(0));
     const int a4 = PrintSys.HORZSIZE;
-    qt->SetPageSetup([](QPrinter& p) { p.setPageSize(QPageSize(QPageSize::A3)); });
     {
         PrintOptions o = PrintDialogOptions();
         TPrintDlg dlg(nullptr, o);
+        ModalScript script;
+        script.Then<QDialog>([](QDialog& d) {
+            auto* paper = d.findChild<QComboBox*>(QStringLiteral("PaperB"));
+            paper->setCurrentIndex(paper->findText(QPageSize(QPageSize::A3).name()));
+            d.findChild<QPushButton*>(QStringLiteral("OKBtn"))->click();
+        });
         dlg.findChild<QPushButton*>(QStringLiteral("PropertiesBtn"))->click();
+        EXPECT_TRUE(script.Done());
     }
     ASSERT_TRUE(CheckPrinter(0));
     EXPECT_GT(PrintSys.HORZSIZE, a4 + 50);

@@ -44,6 +44,11 @@ QString TestCupsScheduler::Output(const QString& name) const
     return dir_->path() + QStringLiteral("/out/") + name + QStringLiteral(".out");
 }
 
+QString TestCupsScheduler::Ppd(const QString& name) const
+{
+    return dir_->path() + QStringLiteral("/etc/ppd/") + name + QStringLiteral(".ppd");
+}
+
 QString TestCupsScheduler::ErrorLog() const
 {
     QFile f(dir_->path() + QStringLiteral("/log/error_log"));

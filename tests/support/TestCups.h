@@ -31,6 +31,8 @@ public:
     bool SetDefault(const QString& name);
     // The file a queue's jobs end in.
     QString Output(const QString& name) const;
+    // The PPD the scheduler keeps for a queue.
+    QString Ppd(const QString& name) const;
     // Waits until no job is pending or processing; false when the bound passed.
     bool WaitIdle(int milliseconds = 60000);
     QString ErrorLog() const;

@@ -1,4 +1,5 @@
 #include "io/widgets/QtPrinters.h"
+#include "io/widgets/PrinterPropsDlg.h"
 
 #include "core/LangTexts.h"
 #include "document/FileReplace.h"
@@ -9,7 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QPageSetupDialog>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QTemporaryFile>
@@ -137,10 +138,11 @@ private:
 };
 
 // The painting road: QPrinter, whose job begins with its painter at the first page. A file
-// target gets Qt's PDF output, written beside it and put in its place once whole.
+// target gets Qt's PDF output, written beside it and put in its place once whole. The sheet
+// is painted whole, from its corner: the page's margins are ours, kept to the printable area.
 class QtPrintJob final : public PrintJob {
 public:
-    QtPrintJob(std::unique_ptr<QPrinter> printer, QString fileName)
+    QtPrintJob(std::unique_ptr<QPrinter> printer, QString fileName, const QtPrinters::PageSetup& page)
         : printer_(std::move(printer)), target_(std::move(fileName))
     {
         if (!target_.isEmpty()) {
@@ -152,6 +154,10 @@ public:
             printer_->setOutputFormat(QPrinter::PdfFormat);
             printer_->setOutputFileName(temp_);
         }
+        printer_->setPageSize(page.Paper);
+        printer_->setPageOrientation(page.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait);
+        printer_->setFullPage(true);
+        area_ = PrintableDots(page, printer_->resolution());
     }
     ~QtPrintJob() override { Abort(); }
 
@@ -160,7 +166,7 @@ public:
         if (!target_.isEmpty() && temp_.isEmpty())
             return nullptr;
         if (!device_) {
-            device_ = std::make_unique<PrinterDevice>(*printer_);
+            device_ = std::make_unique<PrinterDevice>(*printer_, area_);
             if (!device_->isActive()) {
                 device_.reset();
                 return nullptr;
@@ -221,45 +227,50 @@ private:
     std::unique_ptr<QPrinter> printer_;
     QString target_;
     QString temp_;
+    QRect area_;
     std::unique_ptr<PrinterDevice> device_;
 };
 
 } // namespace
 
-void UsePrintableArea(QPrinter& printer)
+namespace {
+
+QSizeF SheetPoints(const QtPrinters::PageSetup& page)
 {
-    QPageLayout layout = printer.pageLayout();
-    layout.setUnits(QPageLayout::Point);
-    const QMarginsF m = layout.minimumMargins();
-    QMarginsF use = m;
-    if (layout.orientation() == QPageLayout::Landscape) {
-        // The sheet turned a quarter to the left; whether the device turned its margins or
-        // not, the larger of both ways lies inside what it prints.
-        const QMarginsF turned(m.bottom(), m.left(), m.top(), m.right());
-        use = QMarginsF(std::max(m.left(), turned.left()), std::max(m.top(), turned.top()),
-                        std::max(m.right(), turned.right()), std::max(m.bottom(), turned.bottom()));
-    }
-    layout.setMode(QPageLayout::StandardMode);
-    layout.setMargins(use);
-    printer.setFullPage(false);
-    printer.setPageLayout(layout);
+    return QPageLayout(page.Paper, page.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait, {},
+                       QPageLayout::Point)
+        .fullRect(QPageLayout::Point)
+        .size();
 }
 
-PrinterPage PageOf(const QPrinter& printer)
+} // namespace
+
+PrinterPage PageOf(const QtPrinters::PageSetup& page, int dpi)
 {
     PrinterPage p;
-    p.DpiX = printer.resolution();
-    p.DpiY = printer.resolution();
-    const QPageLayout layout = printer.pageLayout();
-    const QRectF mm = layout.paintRect(QPageLayout::Millimeter);
-    p.WidthMm = int(std::floor(mm.width()));
-    p.HeightMm = int(std::floor(mm.height()));
-    const QRectF full = layout.fullRect(QPageLayout::Point), paint = layout.paintRect(QPageLayout::Point);
-    p.PaperWidthPt = full.width();
-    p.PaperHeightPt = full.height();
-    p.PrintableLeftPt = paint.left();
-    p.PrintableTopPt = paint.top();
+    p.DpiX = p.DpiY = dpi;
+    const QSizeF sheet = SheetPoints(page);
+    const QMarginsF& m = page.Margins;
+    constexpr double MmPerPoint = 25.4 / 72;
+    p.WidthMm = int(std::floor((sheet.width() - m.left() - m.right()) * MmPerPoint + 1e-9));
+    p.HeightMm = int(std::floor((sheet.height() - m.top() - m.bottom()) * MmPerPoint + 1e-9));
+    p.PaperWidthPt = sheet.width();
+    p.PaperHeightPt = sheet.height();
+    p.PrintableLeftPt = m.left();
+    p.PrintableTopPt = m.top();
+    p.Landscape = page.Landscape;
     return p;
+}
+
+QRect PrintableDots(const QtPrinters::PageSetup& page, int dpi)
+{
+    const QSizeF sheet = SheetPoints(page);
+    const double k = dpi / 72.0;
+    const QMarginsF& m = page.Margins;
+    const QPoint from(int(std::ceil(m.left() * k - 1e-6)), int(std::ceil(m.top() * k - 1e-6)));
+    const QPoint to(int(std::floor((sheet.width() - m.right()) * k + 1e-6)),
+                    int(std::floor((sheet.height() - m.bottom()) * k + 1e-6)));
+    return QRect(from, QSize(std::max(0, to.x() - from.x()), std::max(0, to.y() - from.y())));
 }
 
 bool PpdNamesFilter(const QByteArray& ppd)
@@ -313,6 +324,7 @@ void QtPrinters::Select(int index)
 {
     if (index != keptIndex_) {
         kept_.reset();
+        probe_.reset();
         keptIndex_ = index;
     }
 }
@@ -324,24 +336,65 @@ std::unique_ptr<QPrinter> QtPrinters::MakePrinter(int index) const
         auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
         p->setOutputFormat(QPrinter::PdfFormat);
         p->setOutputFileName(e.pdfFile);
-        if (e.ownPdf)
-            UsePrintableArea(*p);
         return p;
     }
     const QPrinterInfo info = QPrinterInfo::printerInfo(e.name);
     if (info.isNull())
         return nullptr;
-    auto p = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    UsePrintableArea(*p);
-    return p;
+    return std::make_unique<QPrinter>(info, QPrinter::HighResolution);
 }
 
-QPrinter& QtPrinters::Kept(int index)
+QMarginsF QtPrinters::UprightMargins(int index, const QPageSize& paper)
 {
+    Load();
+    if (index < 0 || index >= int(entries_.size()))
+        return {};
     Select(index);
-    if (!kept_)
-        kept_ = MakePrinter(index);
+    if (!probe_)
+        probe_ = MakePrinter(index);
+    if (!probe_)
+        return {};
+    probe_->setPageOrientation(QPageLayout::Portrait);
+    probe_->setPageSize(paper);
+    QPageLayout layout = probe_->pageLayout();
+    layout.setUnits(QPageLayout::Point);
+    return layout.minimumMargins();
+}
+
+QtPrinters::PageSetup& QtPrinters::Kept(int index)
+{
+    Load();
+    Select(index);
+    if (!kept_) {
+        PageSetup page;
+        if (!probe_ && index >= 0 && index < int(entries_.size()))
+            probe_ = MakePrinter(index);
+        if (probe_) {
+            const QPageLayout layout = probe_->pageLayout();
+            page.Paper = layout.pageSize();
+            page.Landscape = layout.orientation() == QPageLayout::Landscape;
+            page.Margins = PageMargins(UprightMargins(index, page.Paper), page.Landscape);
+        }
+        kept_ = page;
+    }
     return *kept_;
+}
+
+QList<QPageSize> QtPrinters::Papers(int index)
+{
+    const Entry& e = entries_[size_t(index)];
+    QList<QPageSize> papers;
+    if (e.pdfFile.isEmpty() && !e.ownPdf)
+        papers = QPrinterInfo::printerInfo(e.name).supportedPageSizes();
+    if (papers.isEmpty())
+        for (QPageSize::PageSizeId id : {QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Letter,
+                                         QPageSize::Legal, QPageSize::Tabloid})
+            papers << QPageSize(id);
+    const QPageSize kept = Kept(index).Paper;
+    if (kept.isValid()
+        && std::none_of(papers.begin(), papers.end(), [&](const QPageSize& p) { return p.isEquivalentTo(kept); }))
+        papers.prepend(kept);
+    return papers;
 }
 
 void QtPrinters::EditProperties(int index)
@@ -349,20 +402,23 @@ void QtPrinters::EditProperties(int index)
     Load();
     if (index < 0 || index >= int(entries_.size()))
         return;
-    Select(index);
-    if (!kept_)
-        kept_ = MakePrinter(index);
-    if (!kept_)
+    PageSetup& kept = Kept(index);
+    if (!probe_)
         return;
-    if (pageSetup_) {
-        pageSetup_(*kept_);
-    } else {
-        QPageSetupDialog dialog(kept_.get(), QApplication::activeWindow());
-        dialog.exec();
-    }
-    // A turned or resized sheet: the margins follow its printable area again.
-    if (entries_[size_t(index)].pdfFile.isEmpty())
-        UsePrintableArea(*kept_);
+    PageChoice c;
+    c.Printer = entries_[size_t(index)].name;
+    c.Papers = Papers(index);
+    // The kept paper itself, else the first of its size (a borderless one is another paper).
+    c.Paper = int(c.Papers.indexOf(kept.Paper));
+    for (int i = 0; i < c.Papers.size() && c.Paper < 0; ++i)
+        if (c.Papers[i].isEquivalentTo(kept.Paper))
+            c.Paper = i;
+    c.Paper = std::max(c.Paper, 0);
+    c.Landscape = kept.Landscape;
+    c.Margins = kept.Margins;
+    c.Upright = [this, index](const QPageSize& paper) { return UprightMargins(index, paper); };
+    if (ExecPrinterPropsDlg(QApplication::activeWindow(), c))
+        kept = {c.Papers[c.Paper], c.Landscape, c.Margins};
 }
 
 bool QtPrinters::Check(int index, PrinterPage& page)
@@ -370,15 +426,10 @@ bool QtPrinters::Check(int index, PrinterPage& page)
     Load();
     if (index < 0 || index >= int(entries_.size()))
         return false;
-    Select(index);
-    if (kept_) {
-        page = PageOf(*kept_);
-        return kept_->isValid();
-    }
-    const std::unique_ptr<QPrinter> p = MakePrinter(index);
-    if (!p || !p->isValid())
+    const PageSetup& kept = Kept(index);
+    if (!probe_ || !probe_->isValid() || !kept.Paper.isValid())
         return false;
-    page = PageOf(*p);
+    page = PageOf(kept, probe_->resolution());
     return true;
 }
 
@@ -429,28 +480,22 @@ bool QtPrinters::IsPostScript(int index)
 std::unique_ptr<PrintJob> QtPrinters::Start(int index, const QString& title, const QString& fileName,
                                             int copies, bool passThrough, PrinterPage& page)
 {
-    Load();
-    if (index < 0 || index >= int(entries_.size()))
+    PrinterPage checked;
+    if (!Check(index, checked))
         return nullptr;
-    Select(index);
-    if (!kept_)
-        kept_ = MakePrinter(index);
-    if (!kept_ || !kept_->isValid())
-        return nullptr;
-    page = PageOf(*kept_);
+    page = checked;
     const Entry& e = entries_[size_t(index)];
     if (passThrough && IsPostScript(index))
         return std::make_unique<RawPostScriptJob>(e.name, title, fileName, copies);
     std::unique_ptr<QPrinter> p = MakePrinter(index);
     if (!p)
         return nullptr;
-    p->setPageLayout(kept_->pageLayout());
     p->setDocName(title);
     if (copies > 1)
         p->setCopyCount(copies);
     if (!e.pdfFile.isEmpty() && fileName.isEmpty())
-        return std::make_unique<QtPrintJob>(std::move(p), e.pdfFile);
-    return std::make_unique<QtPrintJob>(std::move(p), fileName);
+        return std::make_unique<QtPrintJob>(std::move(p), e.pdfFile, *kept_);
+    return std::make_unique<QtPrintJob>(std::move(p), fileName, *kept_);
 }
 
 } // namespace zemo

@@ -6,7 +6,8 @@
 
 #include "io/PrintSys.h"
 
-#include <functional>
+#include <QPageSize>
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -35,10 +36,19 @@ public:
 
     // The queue takes PostScript as it is: its PPD names no filter.
     bool IsPostScript(int index);
-    // The settings kept for the current printer (made when missing).
-    QPrinter& Kept(int index);
-    // The page set-up shown by EditProperties; Qt's page set-up dialog unless replaced.
-    void SetPageSetup(std::function<void(QPrinter&)> setup) { pageSetup_ = std::move(setup); }
+
+    // A printer's page as its Properties set it: the paper, which way the page lies on it,
+    // and the page's margins in points (at least the printable area's).
+    struct PageSetup {
+        QPageSize Paper;
+        bool Landscape = false;
+        QMarginsF Margins;
+    };
+    // The page kept for the printer while it stays current (made when missing): its paper
+    // and orientation as the system gives them, margins of its printable area.
+    PageSetup& Kept(int index);
+    // The margins of the printable area of this paper on the printer, the sheet upright.
+    QMarginsF UprightMargins(int index, const QPageSize& paper);
 
 private:
     struct Entry {
@@ -50,19 +60,21 @@ private:
     void Load();
     std::unique_ptr<QPrinter> MakePrinter(int index) const;
 
+    // The papers the printer offers, the kept one among them.
+    QList<QPageSize> Papers(int index);
+
     bool loaded_ = false;
     std::vector<Entry> entries_;
     int default_ = -1;
     int keptIndex_ = -1;
-    std::unique_ptr<QPrinter> kept_;
-    std::function<void(QPrinter&)> pageSetup_;
+    std::unique_ptr<QPrinter> probe_;      // the current printer, asked about its papers
+    std::optional<PageSetup> kept_;
 };
 
-// Margins of the printer's printable area for its page and orientation, in the set-up that
-// the Properties dialog shows and the job uses alike.
-void UsePrintableArea(QPrinter& printer);
-// A printer's page in the terms of PrintSys.
-PrinterPage PageOf(const QPrinter& printer);
+// A page in the terms of PrintSys, at the printer's resolution.
+PrinterPage PageOf(const QtPrinters::PageSetup& page, int dpi);
+// The printable area of the page on its sheet, in dots.
+QRect PrintableDots(const QtPrinters::PageSetup& page, int dpi);
 // Whether a PPD's text names a filter (a queue without one takes PostScript as it is).
 bool PpdNamesFilter(const QByteArray& ppd);
 

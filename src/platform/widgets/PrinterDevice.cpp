@@ -4,14 +4,20 @@
 
 namespace zemo {
 
-PrinterDevice::PrinterDevice(QPrinter& printer)
-    : m_printer(printer), m_resolution(printer.resolution()), m_device(&printer)
+PrinterDevice::PrinterDevice(QPrinter& printer, const QRect& area)
+    : m_printer(printer), m_resolution(printer.resolution()), m_area(area), m_device(&printer)
 {
+    if (m_device.isActive() && !m_area.isEmpty())
+        m_device.setDrawingArea(m_area);
 }
 
 bool PrinterDevice::newPage()
 {
-    return m_device.isActive() && m_printer.newPage();
+    if (!m_device.isActive() || !m_printer.newPage())
+        return false;
+    if (!m_area.isEmpty())
+        m_device.setDrawingArea(m_area);
+    return true;
 }
 
 bool PrinterDevice::finish()

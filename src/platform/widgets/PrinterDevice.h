@@ -12,8 +12,9 @@ namespace zemo {
 class PrinterDevice final : public Device {
 public:
     // Starts the print job on the printer (set up by the caller); check isActive. The printer
-    // must outlive the device.
-    explicit PrinterDevice(QPrinter& printer);
+    // must outlive the device. With an area (dots on the sheet), device units count from its
+    // top-left corner and the device is its size, on every page.
+    explicit PrinterDevice(QPrinter& printer, const QRect& area = {});
 
     bool isActive() const { return m_device.isActive(); }
     // Dots per inch: device units per inch.
@@ -71,6 +72,7 @@ public:
 private:
     QPrinter& m_printer;
     int m_resolution;
+    QRect m_area;
     PainterDevice m_device;
 };
 
