@@ -119,6 +119,13 @@ void HideEveryObject()
     }
 }
 
+// The height a column of sheets has on a page: the sheets' drawing reaching past their frames
+// stays inside the printable area at its top and bottom.
+int32_t ColumnHeight(int32_t pageHeight)
+{
+    return std::max<int32_t>(0, pageHeight - 2 * SheetReach());
+}
+
 void DrawSheet(const CdPrintOptions& o, const PlacedSheet& s, int32_t pageHeight)
 {
     const Cord at{s.X, -s.Y};
@@ -155,7 +162,7 @@ bool PrintPages(const CdPrintOptions& o, const std::vector<PlacedSheet>& placed,
         ScaleDescriptionSymbols(o.BoxSize);
         for (const PlacedSheet& s : placed)
             if (s.Page == page)
-                DrawSheet(o, s, h);
+                DrawSheet(o, s, ColumnHeight(h));
         Scale.ViewScaleX = PrintSys.LOGPIXELSX / 2540.0 / UnitsPerHundredthMm;
         Scale.ViewScaleY = -(PrintSys.LOGPIXELSY / 2540.0 / UnitsPerHundredthMm);
         ok = PrintPage({w / 2, -(h / 2)});
@@ -205,8 +212,13 @@ void StoreCdPrintSettings(const CdPrintOptions& o)
     }
 }
 
-std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t pageWidth, int32_t pageHeight)
+std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t printableWidth, int32_t printableHeight)
 {
+    // The sheets lie inside the printable area with what their drawing reaches past their
+    // frames: the outer lines and the circles on the left edge are printed whole.
+    const int32_t reach = SheetReach();
+    const int32_t pageWidth = std::max<int32_t>(0, printableWidth - 2 * reach);
+    const int32_t pageHeight = ColumnHeight(printableHeight);
     const int32_t b = CsBox.BoxSize;
     const int64_t gap = 2 * int64_t(b);
     const bool text = o.Kind == TextSheets;
@@ -258,6 +270,7 @@ std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t pageWidth
             newPage();
             s.Page = page;
             s.Alone = true;
+            s.X = s.Y = reach;
             placed.push_back(s);
             pageUsed = true;
             newPage();
@@ -275,8 +288,8 @@ std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t pageWidth
             top = 0;
         }
         s.Page = page;
-        s.X = int32_t(x);
-        s.Y = int32_t(top);
+        s.X = int32_t(x) + reach;
+        s.Y = int32_t(top) + reach;
         y = top + s.Height;
         columnUsed = pageUsed = true;
         columnFull = ownColumn;

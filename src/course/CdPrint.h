@@ -51,9 +51,9 @@ struct PlacedSheet {
     bool Alone = false;  // larger than the page: alone on it, clipped
 };
 
-// Lays the chosen sheets out on pages of this printable size (coordinate units); the number
-// of pages is one more than the last sheet's page.
-std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t pageWidth, int32_t pageHeight);
+// Lays the chosen sheets out on pages of this printable size (coordinate units), each sheet
+// with its drawing wholly inside; the number of pages is one more than the last sheet's page.
+std::vector<PlacedSheet> LayOutSheets(const CdPrintOptions& o, int32_t printableWidth, int32_t printableHeight);
 
 struct CdPrintState {
     std::vector<PlacedSheet> Placed;  // of the last print

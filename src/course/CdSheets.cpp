@@ -316,6 +316,18 @@ std::vector<int> AllControlsItems(bool text)
 
 } // namespace
 
+int32_t SheetReach()
+{
+    int32_t reach = 0;
+    // The other pieces of the special rows lie inside the frame whatever their size.
+    for (int number : {SheetThickLine, SheetThinLine, RouteStart, RunToFinishStart}) {
+        SymbolBytes* rec = nullptr;
+        if (GetSymbol(number, rec) && rec)
+            reach = std::max<int32_t>(reach, int32_t(SymI16(*rec, SymExtent)) * UnitsPerHundredthMm);
+    }
+    return reach;
+}
+
 QString DistanceText(const QString& text, int metres)
 {
     const qsizetype places = text.count(QLatin1Char(';'));

@@ -64,6 +64,11 @@ int AllControlsCount(bool text);
 int AllControlsColumn(int first, int32_t maxHeight, bool draw, Cord topLeft, SheetExtent& extent);
 int AllControlsTextColumn(int first, int32_t maxHeight, bool draw, Cord topLeft, SheetExtent& extent);
 
+// How far a sheet's drawing reaches past its frame: the widest reach of the symbols drawn on
+// its edges (its lines, the circles the special rows begin with on its left edge), as now
+// scaled.
+int32_t SheetReach();
+
 // The description text of a marked route or the run to the finish with every ";" taking the
 // distance in metres; a text without ";" stays as it is.
 QString DistanceText(const QString& text, int metres);

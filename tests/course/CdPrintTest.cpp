@@ -9,6 +9,9 @@
 #include "course/CdSheets.h"
 #include "io/Ports.h"
 #include "document/Undo.h"
+#include "io/PrintSys.h"
+#include "symbols/store/SymbolLayout.h"
+#include "symbols/store/SymbolRecords.h"
 #include "io/widgets/QtPrinters.h"
 
 #include <QDir>
@@ -73,12 +76,12 @@ protected:
         return m.hasMatch() ? m.captured(1).toInt() : -1;
     }
 
-    // Page n (from 1) at 2 pixels a millimetre, grey.
-    QImage Rendered(int n)
+    // Page n (from 1) at 2 pixels a millimetre (or `dpi`), grey.
+    QImage Rendered(int n, const QString& dpi = QStringLiteral("50.8"))
     {
         const QString base = TempPath(QStringLiteral("page"));
         QProcess p;
-        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QStringLiteral("50.8"), QStringLiteral("-gray"),
+        p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), dpi, QStringLiteral("-gray"),
                                               QStringLiteral("-f"), QString::number(n), QStringLiteral("-l"),
                                               QString::number(n), QStringLiteral("-singlefile"), pdf, base});
         EXPECT_TRUE(p.waitForFinished(60000));
@@ -119,13 +122,17 @@ TEST_F(CdPrintFlow, AllControlsAndTwoCoursesInColumnsAcrossPages)
     const MmBox boxes[] = {{0, 0, 0, 48, 156},   {0, 60, 0, 48, 156},  {0, 120, 0, 48, 156},
                            {1, 0, 0, 48, 108},   {1, 0, 120, 48, 108}, {1, 60, 0, 48, 108},
                            {1, 60, 120, 48, 66}, {1, 60, 198, 48, 66}, {1, 120, 0, 48, 66}};
+    // Everything moved in from the page's edges by what the sheets' drawing reaches past their
+    // frames: the circles of 1.6 mm centred on the left edge of their rows.
     ASSERT_EQ(CdPrint.Placed.size(), std::size(boxes));
+    const double inset = CdPrint.Placed[0].X / 25600.0;
+    EXPECT_DOUBLE_EQ(inset, 0.8);
     for (size_t i = 0; i < std::size(boxes); ++i) {
         const PlacedSheet& s = CdPrint.Placed[i];
         const MmBox& m = boxes[i];
         EXPECT_EQ(s.Page, m.page) << i;
-        EXPECT_DOUBLE_EQ(s.X / 25600.0, m.x) << i;
-        EXPECT_DOUBLE_EQ(s.Y / 25600.0, m.y) << i;
+        EXPECT_DOUBLE_EQ(s.X / 25600.0, m.x + inset) << i;
+        EXPECT_DOUBLE_EQ(s.Y / 25600.0, m.y + inset) << i;
         EXPECT_DOUBLE_EQ(s.Width / 25600.0, m.w) << i;
         EXPECT_DOUBLE_EQ(s.Height / 25600.0, m.h) << i;
     }
@@ -145,8 +152,8 @@ TEST_F(CdPrintFlow, AllControlsAndTwoCoursesInColumnsAcrossPages)
                 bool inside = false;
                 for (size_t i = 0; i < std::size(boxes); ++i) {
                     const MmBox& m = boxes[i];
-                    if (m.page == page && mx >= m.x - 0.5 && mx <= m.x + m.w + 0.5 && my >= m.y - 0.5
-                        && my <= m.y + m.h + 0.5) {
+                    if (m.page == page && mx >= m.x + inset - 1 && mx <= m.x + inset + m.w + 0.5
+                        && my >= m.y + inset - 0.5 && my <= m.y + inset + m.h + 0.5) {
                         inside = true;
                         ++inked[i];
                     }
@@ -174,8 +181,10 @@ TEST_F(CdPrintFlow, ASheetLargerThanThePageIsPrintedAloneOncePerCopy)
     for (int i = 0; i < 3; ++i) {
         EXPECT_EQ(CdPrint.Placed[size_t(i)].Page, i);
         EXPECT_TRUE(CdPrint.Placed[size_t(i)].Alone);
-        EXPECT_EQ(CdPrint.Placed[size_t(i)].X, 0);
-        EXPECT_EQ(CdPrint.Placed[size_t(i)].Y, 0);
+        // Its top-left corner inside the page by what its drawing reaches past its frame: the
+        // circles of the special rows, 1.6 mm at 6 mm boxes.
+        EXPECT_EQ(CdPrint.Placed[size_t(i)].X, CdPrint.Placed[size_t(i)].Y);
+        EXPECT_NEAR(CdPrint.Placed[size_t(i)].X / 25600.0, 0.8 * 10 / 6, 0.01);
     }
     EXPECT_EQ(Pages(), 3);
     KeepSample(QStringLiteral("control-descriptions-a6-clipped.pdf"));
@@ -183,10 +192,116 @@ TEST_F(CdPrintFlow, ASheetLargerThanThePageIsPrintedAloneOncePerCopy)
     ASSERT_FALSE(img.isNull());
     // The top-left corner of the sheet's frame is on the page.
     int corner = 0;
-    for (int y = 0; y < 4; ++y)
-        for (int x = 0; x < 4; ++x)
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 6; ++x)
             corner += qGray(img.pixel(x, y)) < 160;
     EXPECT_GT(corner, 4);
+}
+
+// What each page shows as it begins: the extent of the objects not hidden, that is of the
+// sheets generated for it, in coordinate units from the printable area's top-left corner.
+// Lines and points only: a text's extent is a box as high as its font around its anchor.
+class ExtentNoting final : public PrinterSystem {
+public:
+    explicit ExtentNoting(QtPrinters& inner) : inner_(inner) {}
+    std::vector<CordRect> pages;
+
+    QStringList Names() override { return inner_.Names(); }
+    int SystemDefault() override { return 0; }
+    void Select(int i) override { inner_.Select(i); }
+    void EditProperties(int i) override { inner_.EditProperties(i); }
+    bool Check(int i, PrinterPage& p) override { return inner_.Check(i, p); }
+    bool SupportsCopies(int) override { return false; }
+    std::unique_ptr<PrintJob> Start(int i, const QString& title, const QString& file, int copies, bool pass,
+                                    PrinterPage& p) override
+    {
+        std::unique_ptr<PrintJob> job = inner_.Start(i, title, file, copies, pass, p);
+        return job ? std::make_unique<Job>(std::move(job), pages) : nullptr;
+    }
+
+private:
+    class Job final : public PrintJob {
+    public:
+        Job(std::unique_ptr<PrintJob> inner, std::vector<CordRect>& pages) : inner_(std::move(inner)), pages_(pages) {}
+        Device* BeginPage() override
+        {
+            CordRect shown{INT32_MAX, INT32_MAX, INT32_MIN, INT32_MIN};
+            for (const auto& b : Index.ActiveZmd->ObjectBlocks)
+                for (const ObjectIndexEntry& e : b->Entries)
+                    if (EntryLive(e) && int16_t(e.Symbol) > 0 && Drawn(e.Symbol)) {
+                        shown = {std::min(shown.x1, e.Rect.x1), std::min(shown.y1, e.Rect.y1),
+                                 std::max(shown.x2, e.Rect.x2), std::max(shown.y2, e.Rect.y2)};
+                    }
+            pages_.push_back(shown);
+            return inner_->BeginPage();
+        }
+        bool EndPage() override { return inner_->EndPage(); }
+        bool Finish() override { return inner_->Finish(); }
+        void Abort() override { inner_->Abort(); }
+
+    private:
+        static bool Drawn(uint16_t symbol)
+        {
+            SymbolBytes* rec = nullptr;
+            return GetSymbol(symbol, rec) && rec && SymI16(*rec, SymObjectType) != TextObject;
+        }
+        std::unique_ptr<PrintJob> inner_;
+        std::vector<CordRect>& pages_;
+    };
+    QtPrinters& inner_;
+};
+
+// On a sheet of uneven margins, a sheet in the left column and at the top of a page lies
+// wholly inside the printable area: the extent of the page's sheet (the circle its marked
+// route to the finish begins with on its left edge included) is within it and against its
+// left edge, and the printed frame lines at the left and the top are whole.
+TEST_F(CdPrintFlow, SheetsLieWhollyInsideThePrintableArea)
+{
+    const QMarginsF margins(40, 60, 20, 30);  // points
+    printers->Kept(0) = {QPageSize(QPageSize::A4), false, margins};
+    ExtentNoting noting(*printers);
+    IoPorts().Printers.Bind([&noting] { return static_cast<PrinterSystem*>(&noting); });
+    PrintThroughDialog({QStringLiteral("Long")}, "6", "1");
+    IoPorts().Printers.Bind([this] { return static_cast<PrinterSystem*>(printers.get()); });
+    ASSERT_EQ(Pages(), 1);
+    ASSERT_EQ(noting.pages.size(), 1u);
+    const int32_t w = PrintSys.HORZSIZE * 100 * 256, h = PrintSys.VERTSIZE * 100 * 256;
+    const CordRect& shown = noting.pages[0];
+    EXPECT_EQ(shown.x1, 0);
+    EXPECT_GT(shown.y2, -25600);
+    EXPECT_LE(shown.y2, 0);
+    EXPECT_LE(shown.x2, w);
+    EXPECT_GE(shown.y1, -h);
+    KeepSample(QStringLiteral("control-descriptions-uneven-margins.pdf"));
+
+    // The first sheet's outer thick line (0.5 mm) across the middle of its third row, and its
+    // top line down the middle of column C, at 300 dpi: whole, and off the printable edge.
+    const QImage img = Rendered(1, QStringLiteral("300"));
+    ASSERT_FALSE(img.isNull());
+    const double dotsPerMm = 300 / 25.4;
+    const PlacedSheet& first = CdPrint.Placed[0];
+    EXPECT_EQ(first.X, first.Y);
+    const double left = margins.left() * 25.4 / 72, top = margins.top() * 25.4 / 72;
+    const int row = int((top + first.Y / 25600.0 + 2.5 * 6) * dotsPerMm);
+    const int column = int((left + first.X / 25600.0 + 2.5 * 6) * dotsPerMm);
+    const auto run = [&](int from, bool across) {
+        int at = from;
+        const auto inked = [&](int i) { return qGray(across ? img.pixel(i, row) : img.pixel(column, i)) < 128; };
+        while (at < from + 40 && !inked(at))
+            ++at;
+        int n = 0;
+        while (inked(at + n))
+            ++n;
+        return std::pair(at - from, n);
+    };
+    for (bool across : {true, false}) {
+        SCOPED_TRACE(across);
+        const auto [gap, width] = run(int(std::ceil((across ? left : top) * dotsPerMm)), across);
+        EXPECT_GE(gap, 3);
+        EXPECT_LE(gap, 9);
+        EXPECT_GE(width, 5);
+        EXPECT_LE(width, 7);
+    }
 }
 
 TEST_F(CdPrintFlow, TextSheetsInkTheirBoxesAndEachKindIsLeftAsAPicture)
