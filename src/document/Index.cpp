@@ -278,11 +278,6 @@ void ComputeHighest(TZmd& z)
 
 // ---- Records ----
 
-bool EntryLive(const ObjectIndexEntry& e)
-{
-    return e.Length != 0 && (e.Symbol & 0x7FFF) != 0 && int16_t(e.Symbol) < 10000;
-}
-
 ObjectIndexEntry ReadObjectIndexEntry(std::span<const uint8_t> bytes)
 {
     ByteReader r(bytes);

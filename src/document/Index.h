@@ -54,7 +54,10 @@ struct ObjectIndexEntry {
 };
 
 // Counts for drawing scans, extents and block summaries.
-bool EntryLive(const ObjectIndexEntry& e);
+inline bool EntryLive(const ObjectIndexEntry& e)
+{
+    return e.Length != 0 && (e.Symbol & 0x7FFF) != 0 && int16_t(e.Symbol) < 10000;
+}
 
 struct ObjectIndexBlock {
     CordRect Summary;            // union of the live entries' rectangles

@@ -24,6 +24,19 @@ struct DeviceColor {
     friend bool operator==(const DeviceColor&, const DeviceColor&) = default;
 };
 
+// a == b as the toolkit compares points (equal to 12 digits), most pairs, far apart, told apart
+// at once: coordinates differing by more than 1e-12 of the larger or of 1 never compare equal.
+inline bool SamePoint(QPointF a, QPointF b)
+{
+    const auto far = [](double u, double v) {
+        const double au = u < 0 ? -u : u, av = v < 0 ? -v : v, d = u < v ? v - u : u - v;
+        return d > 1e-12 * (au > av ? (au > 1 ? au : 1) : (av > 1 ? av : 1));
+    };
+    if (far(a.x(), b.x()) || far(a.y(), b.y()))
+        return false;
+    return a == b;
+}
+
 enum class PenStyle { Solid, Dot, Null };
 enum class PenJoin { Round, Bevel, Mitre };
 enum class PenCap { Round, Flat, Square };

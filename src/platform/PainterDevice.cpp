@@ -774,7 +774,16 @@ void PainterDevice::drawFramedShape(const QRectF& box, bool isEllipse)
 
 void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& points, std::vector<int>& rings)
 {
-    const QPointF whole(std::floor(box.x()), std::floor(box.y()));
+    QPointF whole;
+    const EllipseOutline& e = ellipseOutline(box, whole);
+    for (const QPointF& p : e.points)
+        points.push_back(p + whole);
+    rings.push_back(int(e.points.size()));
+}
+
+PainterDevice::EllipseOutline& PainterDevice::ellipseOutline(const QRectF& box, QPointF& whole)
+{
+    whole = QPointF(std::floor(box.x()), std::floor(box.y()));
     const QPointF fraction = box.topLeft() - whole;
     // Exact comparisons: the toolkit's own for sizes and points allow for rounding.
     const std::array<double, 4> key{box.width(), box.height(), fraction.x(), fraction.y()};
@@ -796,9 +805,7 @@ void PainterDevice::appendEllipse(const QRectF& box, std::vector<QPointF>& point
         m_ellipses.push_back(std::move(made));
         found = m_ellipses.end() - 1;
     }
-    for (const QPointF& p : found->points)
-        points.push_back(p + whole);
-    rings.push_back(int(found->points.size()));
+    return *found;
 }
 
 void PainterDevice::shapeRings(std::initializer_list<QRectF> boxes, bool isEllipse)
@@ -824,6 +831,18 @@ bool PainterDevice::fillShapeRows(const QRectF& box, bool isEllipse)
         return true;
     if (!rowsFit())
         return false;
+    if (isEllipse && m_state.brush.style == BrushStyle::Solid) {
+        // A map's dots: the pixels of each size and fraction scanned once, then moved.
+        QPointF whole;
+        EllipseOutline& e = ellipseOutline(box, whole);
+        if (!e.scanned) {
+            e.fill = m_rows.scanConvex(e.points);
+            e.scanned = true;
+        }
+        if (std::abs(whole.x()) < 1e6 && std::abs(whole.y()) < 1e6
+            && m_rows.fillRuns(e.fill, QPoint(int(whole.x()), int(whole.y())), m_state.brush.color, m_state.rop))
+            return true;
+    }
     shapeRings({box}, isEllipse);
     return fillRows(m_shapePoints, m_shapeRings, FillRule::OddEven);
 }

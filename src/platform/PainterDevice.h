@@ -150,7 +150,12 @@ private:
     struct EllipseOutline {
         std::array<double, 4> key;  // width, height, fractions of x and y
         std::vector<QPointF> points;
+        bool scanned = false;        // its fill's runs made
+        RowPlotter::ConvexRuns fill;
     };
+    // The outline of the box's size and fraction, made when new; whole: the box's corner less
+    // the fraction.
+    EllipseOutline& ellipseOutline(const QRectF& box, QPointF& whole);
     std::vector<EllipseOutline> m_ellipses;
     std::vector<QPointF> m_shapePoints;
     std::vector<int> m_shapeRings;

@@ -581,16 +581,6 @@ constexpr double ArcTolerance = 1.0 / 16;
 
 double Cross(QPointF a, QPointF b) { return a.x() * b.y() - a.y() * b.x(); }
 
-// a == b as the toolkit compares points (equal to 12 digits), but most pairs, far apart, told
-// apart at once: coordinates differing by more than 1e-12 of the larger or of 1 never compare
-// equal there.
-bool SamePoint(QPointF a, QPointF b)
-{
-    const auto far = [](double u, double v) { return std::abs(u - v) > 1e-12 * std::max({1.0, std::abs(u), std::abs(v)}); };
-    if (far(a.x(), b.x()) || far(a.y(), b.y()))
-        return false;
-    return a == b;
-}
 double Dot(QPointF a, QPointF b) { return a.x() * b.x() + a.y() * b.y(); }
 
 // The turn between the points of a stroke's round joins and caps: chords of the circle of half
@@ -990,6 +980,81 @@ bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
     return true;
 }
 
+RowPlotter::ConvexRuns RowPlotter::scanConvex(std::span<const QPointF> ring)
+{
+    ConvexRuns shape;
+    const size_t n = ring.size();
+    if (n < 3 || n > 1024)
+        return shape;
+    // Convex: every corner turns the same way, once round (edges of no length passed over).
+    std::vector<QPointF>& edges = m_convexEdges;
+    edges.clear();
+    for (size_t i = 0; i < n; ++i)
+        if (const QPointF d = ring[(i + 1) % n] - ring[i]; d.x() != 0 || d.y() != 0)
+            edges.push_back(d);
+    double turn = 0, angle = 0;
+    for (size_t i = 0; i < edges.size(); ++i) {
+        const QPointF u = edges[i], v = edges[(i + 1) % edges.size()];
+        const double cross = Cross(u, v);
+        if (cross == 0 && Dot(u, v) < 0)
+            return shape;  // turning back
+        if (turn * cross < 0)
+            return shape;
+        if (cross != 0)
+            turn = cross;
+        angle += std::atan2(cross, Dot(u, v));
+    }
+    if (std::abs(std::abs(angle) - 2 * M_PI) > 1e-6)
+        return shape;
+    std::vector<int64_t> xs(n), ys(n);
+    int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+    for (size_t i = 0; i < n; ++i) {
+        if (!SteadyFixed26(ring[i].x(), xs[i]) || !SteadyFixed26(ring[i].y(), ys[i]))
+            return shape;
+        box[0] = std::min(box[0], xs[i]);
+        box[1] = std::max(box[1], xs[i]);
+        box[2] = std::min(box[2], ys[i]);
+        box[3] = std::max(box[3], ys[i]);
+    }
+    const int top = int((box[2] + 32) >> 6), bottom = int((box[3] - 32) >> 6);
+    // Within these the clip box cuts nothing, with a pixel to spare on either side.
+    shape.box[0] = int(box[0] >> 6) - 1;
+    shape.box[1] = int(box[1] >> 6) + 1;
+    shape.box[2] = top;
+    shape.box[3] = bottom;
+    shape.usable = true;
+    if (top > bottom)
+        return shape;
+    const auto point = [&](size_t i) { return std::pair(xs[i], ys[i]); };
+    const QRect whole(shape.box[0] - 1, top - 1, shape.box[1] - shape.box[0] + 3, bottom - top + 3);
+    if (!ConvexRowEnds(n, point, whole, top, bottom, m_rowStarts)) {
+        shape.usable = false;
+        return shape;
+    }
+    for (int y = top; y <= bottom; ++y) {
+        const int32_t* at = m_rowStarts.data() + 2 * (y - top);
+        if (at[0] < at[1])
+            shape.runs.insert(shape.runs.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
+    }
+    return shape;
+}
+
+bool RowPlotter::fillRuns(const ConvexRuns& shape, QPoint by, DeviceColor color, RasterOp rop)
+{
+    if (!shape.usable || !m_shapeCache || !m_plainClip || rop != RasterOp::Copy)
+        return false;
+    const int x = by.x(), y = by.y();
+    if (x + shape.box[0] < m_clipBounds.left() || x + shape.box[1] > m_clipBounds.right()
+        || y + shape.box[2] < m_clipBounds.top() || y + shape.box[3] > m_clipBounds.bottom())
+        return false;
+    const uint32_t c = argbOf(color);
+    for (size_t k = 0; k + 2 < shape.runs.size(); k += 3) {
+        uint32_t* r = row(y + shape.runs[k]) + x;
+        std::fill(r + shape.runs[k + 1], r + shape.runs[k + 2], c);
+    }
+    return true;
+}
+
 int RowPlotter::strokeClass(const StrokeClass& c)
 {
     if (m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == c)
@@ -1106,6 +1171,31 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
         const bool shaped = m_shapeCache && join != PenJoin::Mitre && width <= ShapeReach;
         // A segment or cap from the shape cache where it starts, runs and turns on whole pixels
         // from where its shape was scanned, and the clip cuts nothing of it.
+        const auto floorOf = [](double v) {
+            const int k = int(v);
+            return double(k) > v ? k - 1 : k;
+        };
+        // A figure whose points all lie at one fraction of a pixel (a map's, on whole pixels)
+        // has one class, and its segments' directions are whole and exact.
+        int figureClass = -1;
+        QPointF figureFrom;
+        const auto uniformClass = [&](std::span<const QPointF> points) {
+            double fx = 0, fy = 0;
+            for (size_t i = 0; i < points.size(); ++i) {
+                const QPointF q = points[i] + shift;
+                if (!(std::abs(q.x()) < CoordLimit && std::abs(q.y()) < CoordLimit))
+                    return -1;
+                const double gx = q.x() - floorOf(q.x()), gy = q.y() - floorOf(q.y());
+                if (i == 0) {
+                    fx = gx;
+                    fy = gy;
+                } else if (gx != fx || gy != fy) {
+                    return -1;
+                }
+            }
+            figureFrom = QPointF(fx, fy);
+            return strokeClass({width / 2, fx, fy, int(join)});
+        };
         const auto drawn = [&](StrokePieces& p, const auto& piece) {
             using Piece = std::decay_t<decltype(piece)>;
             constexpr bool isCap = std::is_same_v<Piece, StrokePieces::Cap>;
@@ -1121,27 +1211,38 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                 d = piece.b - piece.a;
                 dNext = piece.dNext;
                 kind = int(piece.jointAtStart) | int(piece.jointAtEnd) << 1;
-                // Moved by d the start must land on the end exactly.
-                if (start.x() + d.x() != piece.b.x() || start.y() + d.y() != piece.b.y())
-                    return false;
             }
-            // Within the reach first: then the conversions are exact.
-            const auto whole = [](QPointF v) {
-                return std::abs(v.x()) <= ShapeReach && std::abs(v.y()) <= ShapeReach && double(int(v.x())) == v.x()
-                    && double(int(v.y())) == v.y();
-            };
-            if (!whole(d) || !whole(dNext) || !(std::abs(start.x()) < CoordLimit && std::abs(start.y()) < CoordLimit))
-                return false;
-            const auto floorOf = [](double v) {
-                const int k = int(v);
-                return double(k) > v ? k - 1 : k;
-            };
-            const int x = floorOf(start.x()), y = floorOf(start.y());
-            const QPointF from(start.x() - x, start.y() - y);
-            const StrokeClass want{p.half(), from.x(), from.y(), int(p.join())};
-            const int cls = m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == want
-                ? int(m_lastClass)
-                : strokeClass(want);
+            int x, y, cls;
+            QPointF from;
+            if (figureClass >= 0) {
+                // Whole directions, exact: only their reach to check.
+                if (!(std::abs(d.x()) <= ShapeReach && std::abs(d.y()) <= ShapeReach
+                      && std::abs(dNext.x()) <= ShapeReach && std::abs(dNext.y()) <= ShapeReach))
+                    return false;
+                from = figureFrom;
+                x = int(start.x() - from.x());
+                y = int(start.y() - from.y());
+                cls = figureClass;
+            } else {
+                // Moved by d the start must land on the end exactly.
+                if constexpr (!isCap)
+                    if (start.x() + d.x() != piece.b.x() || start.y() + d.y() != piece.b.y())
+                        return false;
+                // Within the reach first: then the conversions are exact.
+                const auto whole = [](QPointF v) {
+                    return std::abs(v.x()) <= ShapeReach && std::abs(v.y()) <= ShapeReach
+                        && double(int(v.x())) == v.x() && double(int(v.y())) == v.y();
+                };
+                if (!whole(d) || !whole(dNext) || !(std::abs(start.x()) < CoordLimit && std::abs(start.y()) < CoordLimit))
+                    return false;
+                x = floorOf(start.x());
+                y = floorOf(start.y());
+                from = QPointF(start.x() - x, start.y() - y);
+                const StrokeClass want{p.half(), from.x(), from.y(), int(p.join())};
+                cls = m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == want
+                    ? int(m_lastClass)
+                    : strokeClass(want);
+            }
             const auto byte = [](double v) { return uint64_t(uint8_t(int8_t(v))); };
             const uint64_t key = uint64_t(cls + 1) | uint64_t(kind) << 16 | byte(d.x()) << 24 | byte(d.y()) << 32
                 | byte(dNext.x()) << 40 | byte(dNext.y()) << 48;
@@ -1194,9 +1295,11 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                         [c](uint32_t* r, int, int x0, int x1) { FillRun(c, r, x0, x1); });
             return true;
         };
-        for (const StrokeFigure& f : figures)
+        for (const StrokeFigure& f : figures) {
+            figureClass = shaped ? uniformClass(f.points) : -1;
             if (!pieces.add(f.points, shift, f.closed, fill, drawn))
                 return false;
+        }
         return true;
     }
     static thread_local std::vector<QPointF> outline;

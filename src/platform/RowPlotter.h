@@ -158,6 +158,20 @@ public:
     bool fillSolid(std::span<const QPointF> points, std::span<const int> ringSizes, FillRule rule,
                    DeviceColor color, RasterOp rop);
 
+    // A convex ring's fill scanned once, to be put down again moved by whole pixels: the box it
+    // may light and its runs, relative to where it was scanned.
+    struct ConvexRuns {
+        bool usable = false;        // moving it is exact
+        int box[4] = {};            // left, right, top, bottom
+        std::vector<int16_t> runs;  // row, first column, column after
+    };
+    // The runs the ring fills by either rule, scanned where it lies; unusable where it is not
+    // convex or lies so far out that moving it would not be exact.
+    ConvexRuns scanConvex(std::span<const QPointF> ring);
+    // The runs moved by `by`, in the colour: for a copy within the clip's one rectangle, else
+    // false with nothing drawn (and so while the shape cache is off).
+    bool fillRuns(const ConvexRuns& shape, QPoint by, DeviceColor color, RasterOp rop);
+
     // A figure of a stroke; a closed one is joined where it ends and starts, and so is any
     // figure whose last point is its first.
     struct StrokeFigure {
@@ -208,6 +222,7 @@ private:
     std::vector<int32_t> m_rowStarts;
     std::vector<int32_t> m_fill;
     std::vector<int64_t> m_crossings;
+    std::vector<QPointF> m_convexEdges;
     // The pieces of a map's thin strokes come in a few shapes, again and again, at whole-pixel
     // offsets: a segment's pieces (or a cap's) follow from its direction, the next segment's,
     // the width and join, and where in its pixel it starts. Each such shape is scanned once and

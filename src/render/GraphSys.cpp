@@ -777,7 +777,8 @@ void PathToDevice(int tolerance)
     };
     size_t ringStart = 0;
     out.push_back(device(p[0]));
-    Cord flat[1 << 5];
+    // Kept: its points are made anew by each curve, not cleared at every call.
+    static Cord flat[1 << 5];
     for (int i = 1; i < n;) {
         if (p[i].y & HoleFlag) {
             rings.push_back(int(out.size() - ringStart));

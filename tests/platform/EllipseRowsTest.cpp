@@ -93,4 +93,70 @@ TEST(RowPlotter, EllipsesLightThePixelsOfTheToolkitsEllipses)
     EXPECT_GT(drawn, 200000);
 }
 
+TEST(RowPlotter, ConvexFillsMovedByWholePixelsLightThePixelsScannedWhereTheyLie)
+{
+    // Dots of a map: a flattened ellipse (or a many-sided ring) scanned once at its fraction of
+    // a pixel, then put down at whole-pixel offsets, against the same ring filled where it lies.
+    std::mt19937 rng(41);
+    QImage moved = Noise(rng, QImage::Format_RGB32), filled = moved.copy();
+    RowPlotter rows(moved), fresh(filled);
+    int put = 0;
+    for (int round = 0; round < 300; ++round) {
+        const QPointF fraction((rng() % 64) / 64.0 + (round % 5 == 0 ? 1.0 / 3 : 0), (rng() % 64) / 64.0);
+        const double w = 0.5 + (rng() % 400) / 10.0, h = round % 3 == 0 ? w : 0.5 + (rng() % 400) / 10.0;
+        std::vector<QPointF> ring;
+        if (round % 2 == 0) {
+            QPainterPath path;
+            path.addEllipse(QRectF(fraction, QSizeF(w, h)));
+            const QList<QPolygonF> polygons = path.toSubpathPolygons(QTransform::fromScale(2, 2));
+            for (const QPointF& p : polygons.front())
+                ring.push_back(p / 2);
+        } else {
+            const int n = 3 + int(rng() % 30);
+            for (int i = 0; i < n; ++i)
+                ring.push_back(fraction + QPointF(w / 2 * (1 + std::cos(i * 6.2832 / n)), h / 2 * (1 + std::sin(i * 6.2832 / n))));
+        }
+        const RowPlotter::ConvexRuns shape = rows.scanConvex(ring);
+        ASSERT_TRUE(shape.usable) << "round " << round;
+        rows.setClip(round % 4 == 3 ? std::optional(QRegion(10, 10, 100, 80)) : std::nullopt);
+        fresh.setClip(round % 4 == 3 ? std::optional(QRegion(10, 10, 100, 80)) : std::nullopt);
+        for (int k = 0; k < 3; ++k) {
+            const QPoint by(int(rng() % (Width + 20)) - 20, int(rng() % (Height + 20)) - 20);
+            const DeviceColor ink{uint8_t(rng()), uint8_t(round), 77};
+            std::vector<QPointF> there;
+            for (const QPointF& p : ring)
+                there.push_back(p + QPointF(by));
+            const int size[1] = {int(there.size())};
+            ASSERT_TRUE(fresh.fillSolid(there, size, FillRule::OddEven, ink, RasterOp::Copy));
+            if (rows.fillRuns(shape, by, ink, RasterOp::Copy))
+                ++put;
+            else  // cut by the clip: the rows scan it where it lies
+                ASSERT_TRUE(rows.fillSolid(there, size, FillRule::OddEven, ink, RasterOp::Copy));
+            ASSERT_EQ(moved, filled) << "round " << round << " at " << by.x() << "," << by.y();
+        }
+    }
+    EXPECT_GT(put, 300);
+
+    // A ring turning both ways or back on itself is not taken; nor is anything under XOR, nor
+    // with the cache off.
+    const std::vector<QPointF> star{{10, 0}, {12, 8}, {20, 10}, {12, 12}, {10, 20}, {8, 12}, {0, 10}, {8, 8}};
+    EXPECT_FALSE(rows.scanConvex(star).usable);
+    const std::vector<QPointF> spike{{0, 0}, {10, 0}, {20, 0}, {5, 0}, {0, 10}};
+    EXPECT_FALSE(rows.scanConvex(spike).usable);
+    const std::vector<QPointF> square{{0.25, 0.25}, {8.25, 0.25}, {8.25, 8.25}, {0.25, 8.25}};
+    const RowPlotter::ConvexRuns s = rows.scanConvex(square);
+    rows.setClip(std::nullopt);
+    EXPECT_FALSE(rows.fillRuns(s, {20, 20}, {1, 2, 3}, RasterOp::Xor));
+    rows.setShapeCache(false);
+    EXPECT_FALSE(rows.fillRuns(s, {20, 20}, {1, 2, 3}, RasterOp::Copy));
+    rows.setShapeCache(true);
+    const QImage before = moved.copy();
+    ASSERT_TRUE(rows.fillRuns(s, {20, 20}, {1, 2, 3}, RasterOp::Copy));
+    // The square's pixel centres: columns and rows 20 to 27.
+    for (int y = 18; y < 31; ++y)
+        for (int x = 18; x < 31; ++x)
+            EXPECT_EQ(moved.pixel(x, y), x >= 20 && x < 28 && y >= 20 && y < 28 ? 0xFF010203u : before.pixel(x, y))
+                << x << "," << y;
+}
+
 } // namespace zemo

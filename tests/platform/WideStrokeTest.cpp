@@ -163,6 +163,12 @@ TEST(RowPlotter, StrokePiecesFromTheShapeCacheLightThePixelsScannedAnew)
             line.emplace_back(line.back() + QPointF(int(rng() % 13) - 6, int(rng() % 13) - 6));
         if (round % 9 == 4)
             line.push_back(line.front());
+        // All points at one fraction of a pixel, or one point off it.
+        if (round % 5 == 2)
+            for (QPointF& p : line)
+                p += QPointF(0.25, 0.75);
+        if (round % 7 == 3)
+            line[line.size() / 2] += QPointF(0.5, 0);
         const RowPlotter::StrokeFigure figure[1] = {{line, round % 18 == 4}};
         const int clip = round / 5 % 3;
         for (RowPlotter* rows : {&withShapes, &without}) {
