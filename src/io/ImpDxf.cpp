@@ -488,6 +488,9 @@ struct Importer {
     QSet<QByteArray> Reading;
     // Block coordinates to drawing coordinates: the inserts being read, composed.
     Affine Xf;
+    // Copies the inserts being read place together, and block copies still to place.
+    int64_t ChainCopies = 1;
+    int64_t CopiesLeft = MaxBlockCopies;
     double CosA;
     double SinA;
     int Count = 0;
@@ -777,8 +780,13 @@ struct Importer {
         });
         const DxfReader::Mark body = R.Here();
         const double ca = std::cos(rot * Deg), sa = std::sin(rot * Deg);
+        // Arrays inside arrays multiply: the copies of a chain of references are bounded
+        // together, and so are all block copies of the import.
         const int64_t copies = int64_t(cols) * rows;
-        const int64_t made = std::min<int64_t>(copies, MaxInsertCopies);
+        const int64_t made = std::min({copies, MaxInsertCopies / ChainCopies, CopiesLeft});
+        const int64_t chain = ChainCopies;
+        ChainCopies *= std::max<int64_t>(made, 1);
+        CopiesLeft -= made;
         Reading.insert(name);
         try {
             for (int64_t k = 0; k < made; ++k) {
@@ -796,10 +804,12 @@ struct Importer {
         } catch (...) {
             Reading.remove(name);
             Xf = outer;
+            ChainCopies = chain;
             throw;
         }
         Reading.remove(name);
         Xf = outer;
+        ChainCopies = chain;
         R.Back(back);
         if (copies > made)
             Rep.Skip(TextKey::BlockCopiesBeyondLimit, int(std::min<int64_t>(copies - made, INT32_MAX)));

@@ -20,8 +20,10 @@ namespace zemo {
 inline constexpr int DxfErrorHelpContext = 42;
 inline constexpr int ImpDxfHelpContext = 41;
 inline constexpr int MaxInsertDepth = 16;
-// Copies that one block reference's columns and rows may place; the rest are left out.
-inline constexpr int MaxInsertCopies = 4096;
+// Block copies that one reference with its columns and rows (and those of the references
+// it is read inside) may place, and that one import may place; the rest are left out.
+inline constexpr int64_t MaxInsertCopies = 4096;
+inline constexpr int64_t MaxBlockCopies = 1 << 20;
 inline constexpr int MaxOpenSplinePoints = 669;
 inline constexpr int MaxClosedSplinePoints = 667;
 // 3 m on paper from the offset, in 0.01 mm: coordinates further out make the entity invalid.

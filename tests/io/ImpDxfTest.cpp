@@ -850,6 +850,19 @@ TEST_F(ImpDxfTest, HugeInsertArraysAreCut)
     EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), 10000 - MaxInsertCopies);
     const auto o = Objects();
     EXPECT_EQ(o[101].pts[0], P(1, 1)) << "row 1, column 1";
+
+    // An array of a block holding an array: the copies multiply, and are bounded together.
+    ResetOpenUnit();
+    SetUp();
+    const QByteArray nested =
+        Groups({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "A"}, {10, "0"}, {20, "0"}, {0, "POINT"}, {10, "0"},
+                {20, "0"}, {0, "ENDBLK"}, {0, "BLOCK"}, {2, "B"}, {10, "0"}, {20, "0"}, {0, "INSERT"}, {2, "A"},
+                {10, "0"}, {20, "0"}, {70, "100"}, {71, "100"}, {44, "1"}, {45, "1"}, {0, "ENDBLK"}, {0, "ENDSEC"}});
+    ASSERT_EQ(ImportDxfEntities(nested + Entities(Groups({{0, "INSERT"}, {2, "B"}, {10, "0"}, {20, "0"}, {70, "100"},
+                                                            {44, "1000"}})),
+                                {}, {}, &r),
+              MaxInsertCopies / 100 * 100);
+    EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), 100 * (10000 - MaxInsertCopies / 100));
 }
 
 TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)
