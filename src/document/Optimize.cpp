@@ -155,10 +155,11 @@ bool RepairBezierFlags(ElementRecord& e)
 }
 
 ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSize, ElementRecord& e,
-                                   bool& repaired, bool& mended)
+                                   bool& repaired, bool& mended, bool& turned)
 {
     repaired = false;
     mended = false;
+    turned = false;
     const int length = entry.Length;
     if (length == 0 || length > MaxStoredSlots || entry.Pos == 0
         || !InVariablePart(entry.Pos, 32 + 8 * int64_t(length), fileSize))
@@ -200,7 +201,9 @@ ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSi
     GetSymbol(e.Symbol, symbol);
     if (Spurious(e, *symbol))
         return ObjectVerdict::Spurious;
-    e.Angle = NormalizedAngle(e.Angle);
+    const int16_t angle = NormalizedAngle(e.Angle);
+    turned = angle != e.Angle;
+    e.Angle = angle;
     return ObjectVerdict::Keep;
 }
 
@@ -209,6 +212,7 @@ std::optional<OptimizeResult> OptimizeMap()
     if (!Index.ActiveZmd || !Index.MapOpen)
         return std::nullopt;
     TZmd& z = *Index.ActiveZmd;
+    const uint8_t wasModified = z.Modified;
     OptimizeResult r;
     try {
         z.WorkFile.MakeOwnCopy();  // the compact file takes the working copy's name
@@ -234,8 +238,9 @@ std::optional<OptimizeResult> OptimizeMap()
             ObjectVerdict verdict = ObjectVerdict::Damaged;
             bool repaired = false;
             bool mended = false;
+            bool turned = false;
             try {
-                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired, mended);
+                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired, mended, turned);
             } catch (const EAbort&) {
                 verdict = ObjectVerdict::Damaged;
             }
@@ -243,13 +248,16 @@ std::optional<OptimizeResult> OptimizeMap()
                 SymbolBytes* symbol = nullptr;
                 const bool known = GetSymbol(CurElement.Symbol, symbol);
                 // A mended entry keeps no mark of its own: only a course's tag gives it one.
-                const uint16_t word = mended ? uint16_t(CurElement.Symbol) : entry.Symbol;
-                ok = SubsetAppendObjectAs(CurElement, marks.Word(n, word));
+                const uint16_t word = marks.Word(n, mended ? uint16_t(CurElement.Symbol) : entry.Symbol);
+                ok = SubsetAppendObjectAs(CurElement, word);
                 r.Mended += mended ? 1 : 0;
                 newNumbers[size_t(n)] = SubsetObjectCount();
                 r.Written = SubsetObjectCount();
                 r.UnknownSymbol += known ? 0 : 1;
                 r.Repaired += repaired ? 1 : 0;
+                // The rectangle is not compared: the writer measures it again with this
+                // program's fonts and symbols, which another program's map never matches.
+                r.MapChanged = r.MapChanged || repaired || mended || turned || word != entry.Symbol;
             } else {
                 ++r.Deleted;
                 r.Spurious += verdict == ObjectVerdict::Spurious ? 1 : 0;
@@ -263,6 +271,8 @@ std::optional<OptimizeResult> OptimizeMap()
         int dropped = 0;
         ok = SubsetCopyPStrings(&newNumbers, &dropped) && SubsetWriteSymbols(true);
         r.Deleted += dropped;
+        // An entry left out (empty, deleted or dropped) changes the numbers or the highest one.
+        r.MapChanged = r.MapChanged || r.Deleted > 0 || r.Written != highest;
     }
     EndProgress();
     bool replaced = false;
@@ -283,9 +293,10 @@ std::optional<OptimizeResult> OptimizeMap()
         ClearStatusText();
     }
     ReloadMap(z);
+    // A map found sound is the same map in a new layout: it is no change of the user's.
+    z.Modified = wasModified || (replaced && r.MapChanged) ? 1 : 0;
     if (!replaced)
         return std::nullopt;
-    z.Modified = 1;
     return r;
 }
 

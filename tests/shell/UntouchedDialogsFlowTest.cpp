@@ -7,9 +7,11 @@
 #include "../external/ModalScript.h"
 
 #include "document/widgets/BackupDlg.h"
+#include "document/widgets/OptimizeDlg.h"
 #include "symbols/Colors.h"
 #include "symbols/widgets/SpotColorsDlg.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -38,6 +40,10 @@ protected:
     // of its own, symbols of four kinds and a line through the middle; an old file time.
     QString WriteRealMap(const QString& name = QStringLiteral("real.zmd"), int version = 8)
     {
+        return WriteRealMap(RealMap(version), name);
+    }
+    static TestMapWriter RealMap(int version = 8)
+    {
         TestMapWriter w(version);
         w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(1, "Purple", 70, 180, 0, 0),
                     TestColor::Cmyk(2, "Brown", 0, 112, 200, 60), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0)};
@@ -59,12 +65,19 @@ protected:
         w.objects = {TestObject::Line(201, {{-100 * Mm, -50 * Mm}, {100 * Mm, 50 * Mm}}),
                      TestObject::Area(301, {{20 * Mm, 20 * Mm}, {60 * Mm, 20 * Mm}, {40 * Mm, 45 * Mm}}),
                      TestObject::Point(101, -60 * Mm, 30 * Mm), TestObject::Text(401, -40 * Mm, -30 * Mm, "Hill")};
+        // A text as programs write it: its place, then the corners of its box.
+        w.objects[3].cords = {{-40 * Mm, -30 * Mm}, {-40 * Mm, -31 * Mm}, {-30 * Mm, -31 * Mm}, {-30 * Mm, -27 * Mm},
+                              {-40 * Mm, -27 * Mm}};
         w.strings.push_back(TestPString::Make(1030, 0, "\ta10"));
         PutF64(w.setup, setup::MapScale, 15000);
         PutI16(w.setup, setup::CurrentSymbolIndex, 1);
         // Real-world values finer than the dialogs show them.
         PutF64(w.setup, setup::RealWorldOffsetX, 612345.67);
         PutF64(w.setup, setup::RealWorldAngle, 1.234567891);
+        return w;
+    }
+    QString WriteRealMap(const TestMapWriter& w, const QString& name)
+    {
         const QString path = TempPath(name);
         EXPECT_TRUE(w.WriteTo(QFile::encodeName(path).toStdString()));
         const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
@@ -380,4 +393,75 @@ TEST_F(UntouchedDialogs, TheTileSizeDialogClosedWithOkOnWhatItShowedChangesNothi
     EXPECT_TRUE(tilesSeen);
     EXPECT_FALSE(Changed());
     ExpectClosedUntouched(path, before, "tile size");
+}
+
+// Optimize and repair closed with OK on its report: a map it found sound is the same map in a
+// new layout and stays unchanged; one it mended, or one changed before, is changed.
+TEST_F(UntouchedDialogs, OptimizeMarksChangedOnlyWhatItMended)
+{
+    struct Case {
+        const char* what;
+        std::function<void(TestMapWriter&)> write;
+        bool editFirst;
+        const char* repaired;  // as the report shows them
+        const char* damaged;
+        bool changed;
+    };
+    const Case cases[] = {
+        {"sound", [](TestMapWriter&) {}, false, "0", "0", false},
+        {"a control flag without its partner",
+         [](TestMapWriter& w) { w.objects[0].cords[0].x |= FirstBezierFlag; }, false, "1", "0", true},
+        {"a point turned beyond half a turn",
+         [](TestMapWriter& w) { w.objects[2] = TestObject::Point(101, -60 * Mm, 30 * Mm, 3700); }, false, "0",
+         "0", true},
+        {"a line of one point before the others",
+         [](TestMapWriter& w) { w.objects.insert(w.objects.begin(), TestObject::Line(201, {{0, 0}})); }, false,
+         "0", "0", true},
+        {"a deleted object's entry before the others",
+         [](TestMapWriter& w) {
+             TestObject gone = TestObject::Line(201, {{0, 0}, {Mm, Mm}});
+             gone.entrySymbolWord = 0x8000;
+             w.objects.insert(w.objects.begin(), gone);
+         },
+         false, "0", "0", true},
+        {"an index entry naming another symbol under a course-only mark",
+         [](TestMapWriter& w) { w.objects[0].entrySymbolWord = uint16_t(CourseOnlyMark | 301); }, false, "0", "1",
+         true},
+        {"sound, a line deleted before", [](TestMapWriter&) {}, true, "0", "0", true},
+    };
+    int k = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TestMapWriter w = RealMap();
+        c.write(w);
+        const QString path = WriteRealMap(w, QStringLiteral("optimize%1.zmd").arg(++k));
+        const std::vector<uint8_t> before = ReadAll(path);
+        ASSERT_TRUE(OpenMap(path));
+        ChooseSymbol(3);  // held in memory only
+        if (c.editFirst)
+            DeleteLine();
+        std::map<std::string, std::string> shown;
+        ModalScript script;
+        script.Then<TOptimizeDlg>([&shown](TOptimizeDlg& d) {
+            for (const char* name : {"RepairedB", "DeletedB", "SpuriousB"})
+                shown[name] = d.findChild<QLabel*>(QString::fromLatin1(name))->text().toStdString();
+            d.findChild<QPushButton*>(QStringLiteral("OkBtn"))->click();
+        });
+        RunScripted(script, [this] { Choose(Cmd::ExtrasOptimize); });
+        EXPECT_EQ(shown["RepairedB"], c.repaired);
+        EXPECT_EQ(shown["DeletedB"], c.damaged);
+        EXPECT_EQ(Changed(), c.changed);
+        if (!c.changed) {
+            ExpectClosedUntouched(path, before, c.what);
+            continue;
+        }
+        // Asked at Close; No keeps the file as it was.
+        messages.Clear();
+        messages.QueueAnswer(IdNo);
+        Choose(Cmd::FileClose);
+        Settle();
+        EXPECT_EQ(messages.CountOf(TextKey::FileModified), 1);
+        EXPECT_EQ(Windows(), 0);
+        EXPECT_EQ(ReadAll(path), before);
+    }
 }
