@@ -14,6 +14,7 @@
 #include <benchmark/benchmark.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 
 using namespace zemo;
@@ -78,7 +79,9 @@ void QPainterDrawImage(benchmark::State& state)
 {
     const double zoom = double(state.range(0)) / 100;
     TTmp& t = Template();
-    QImage source(t.Pixels.data(), TmpW, TmpH, TmpW, QImage::Format_Indexed8);
+    QImage source(TmpW, TmpH, QImage::Format_Indexed8);
+    for (int y = 0; y < TmpH; ++y)
+        std::memcpy(source.scanLine(y), t.Row(y), size_t(TmpW));
     QList<QRgb> colours;
     for (int i = 0; i < 256; ++i)
         colours << qRgb(t.Red[size_t(i)], t.Green[size_t(i)], t.Blue[size_t(i)]);

@@ -34,8 +34,13 @@ inline int ReadRasterInput(const char* target, const char* extension, RasterRead
         const int b = t.BitsPerPixel;
         if (b != 1 && b != 4 && b != 8 && b != 24)
             Fail(target, "a depth the drawing does not take");
-        if (t.Width < 1 || t.Height < 1 || int64_t(t.Pixels.size()) != t.RowBytes() * t.Height)
+        if (t.Width < 1 || t.Height < 1 || t.HeldRows() < 1 || t.HeldRows() > t.Height)
             Fail(target, "pixels that do not match the size");
+        // Every held row is there to be drawn.
+        for (int y = 0; y < t.HeldRows(); ++y) {
+            volatile uint8_t last = t.Row(y)[t.RowBytes() - 1];
+            (void)last;
+        }
     }
     messages->Clear();
     return 0;

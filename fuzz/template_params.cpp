@@ -31,8 +31,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     t.BitsPerPixel = 1 + int(size % 4 == 3 ? 23 : size % 4 == 2 ? 7 : size % 4 == 1 ? 3 : 0);
     if (!t.AllocatePixels())
         std::abort();
-    for (size_t i = 0; i < t.Pixels.size(); ++i)
-        t.Pixels[i] = uint8_t(i * 37);
+    for (int y = 0; y < t.Height; ++y)
+        for (int64_t i = 0; i < t.RowBytes(); ++i)
+            t.Row(y)[i] = uint8_t((y * t.RowBytes() + i) * 37);
     TemplateUnit.CurrentTemplate = &t;
     ParseTemplateParams(text);
     if (t.Dim < 0 || t.Dim > 100 || t.SpotColor != -1)
@@ -49,7 +50,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     // Written back and read again: the same fields (x and y to whole 0.01 mm).
     const QString again = QStringLiteral("t.tpx") + FormatTemplateParams();
-    TTmp u = t;
+    TTmp u;
     TemplateUnit.CurrentTemplate = &u;
     ParseTemplateParams(again);
     const bool same = u.X / 256 == t.X / 256 && u.Y / 256 == t.Y / 256 && u.Dim == t.Dim

@@ -360,6 +360,8 @@ namespace {
 
 // More than any image a template reader is meant to hold.
 constexpr int64_t MaxTemplatePixelBytes = int64_t(1) << 32;
+// A band holds as many rows as fit in this (a power of two of them), or one row.
+constexpr int64_t TemplateBandBytes = int64_t(1) << 20;
 
 } // namespace
 
@@ -370,26 +372,96 @@ int64_t TTmp::RowBytes() const
     return (int64_t(Width) * BitsPerPixel + 7) / 8;
 }
 
-bool TTmp::AllocatePixels()
+int64_t TTmp::BytesToHold(int64_t rows) const
 {
-    Pixels.clear();
-    Pixels.shrink_to_fit();
+    const int64_t row = RowBytes();
+    const bool fresh = heldRows_ == 0 || int64_t(rowBytes_) != row || heldRows_ > Height;
+    if (row <= 0 || (!fresh && rows <= heldRows_))
+        return 0;
+    // Whole bands from the first one not yet taken, the last cut at the height.
+    int shift = bandShift_;
+    const int64_t held = fresh ? 0 : heldRows_;
+    if (fresh)
+        for (shift = 0; shift < 30 && (row << (shift + 1)) <= TemplateBandBytes; ++shift) {
+        }
+    const int64_t bandRows = int64_t(1) << shift;
+    const int64_t from = (held + bandRows - 1) / bandRows * bandRows;
+    const int64_t to = std::min<int64_t>((rows + bandRows - 1) / bandRows * bandRows, Height);
+    return std::max<int64_t>(to - from, 0) * row;
+}
+
+bool TTmp::HoldRows(int64_t rows)
+{
+    // Rows held for another size are given up.
+    if (heldRows_ > 0 && (int64_t(rowBytes_) != RowBytes() || heldRows_ > Height))
+        ReleasePixels();
+    if (rows <= heldRows_)
+        return true;
     const bool depth = BitsPerPixel == 1 || BitsPerPixel == 4 || BitsPerPixel == 8 || BitsPerPixel == 24;
     const int64_t row = RowBytes();
-    if (!depth || row <= 0 || Height <= 0 || row > MaxTemplatePixelBytes / Height)
+    if (!depth || row <= 0 || Height <= 0 || rows > Height || row > MaxTemplatePixelBytes / Height)
         return false;
+    if (heldRows_ == 0) {
+        bands_.clear();
+        heldBytes_ = 0;
+        rowBytes_ = size_t(row);
+        for (bandShift_ = 0; bandShift_ < 30 && (row << (bandShift_ + 1)) <= TemplateBandBytes; ++bandShift_) {
+        }
+        bandMask_ = (1 << bandShift_) - 1;
+    }
+    const int64_t bandRows = int64_t(1) << bandShift_;
     try {
-        Pixels.assign(size_t(row * Height), 0);
+        while (int64_t(bands_.size()) * bandRows < rows) {
+            const int64_t n = std::min<int64_t>(bandRows, Height - int64_t(bands_.size()) * bandRows) * row;
+            bands_.push_back(std::make_unique<uint8_t[]>(size_t(n)));
+            heldBytes_ += n;
+        }
     } catch (const std::bad_alloc&) {
+        heldRows_ = int32_t(std::min<int64_t>(int64_t(bands_.size()) * bandRows, rows));
         return false;
     }
+    heldRows_ = int32_t(rows);
     return true;
+}
+
+void TTmp::KeepRows(int64_t rows)
+{
+    if (rows >= heldRows_)
+        return;
+    if (rows <= 0) {
+        ReleasePixels();
+        return;
+    }
+    const int64_t bandRows = int64_t(1) << bandShift_;
+    const size_t bands = size_t((rows + bandRows - 1) / bandRows);
+    while (bands_.size() > bands) {
+        const int64_t first = int64_t(bands_.size() - 1) * bandRows;
+        heldBytes_ -= std::min<int64_t>(bandRows, Height - first) * int64_t(rowBytes_);
+        bands_.pop_back();
+    }
+    const int64_t end = std::min<int64_t>(heldRows_, int64_t(bands) * bandRows);
+    for (int64_t y = rows; y < end; ++y)
+        std::fill_n(Row(int(y)), rowBytes_, uint8_t(0));
+    heldRows_ = int32_t(rows);
+}
+
+bool TTmp::AllocatePixels()
+{
+    ReleasePixels();
+    return HoldRows(Height);
+}
+
+void TTmp::ReleasePixels()
+{
+    bands_.clear();
+    bands_.shrink_to_fit();
+    heldRows_ = 0;
+    heldBytes_ = 0;
 }
 
 bool TTmp::HasPixels() const
 {
-    const int64_t row = RowBytes();
-    return row > 0 && Height > 0 && int64_t(Pixels.size()) == row * Height;
+    return heldRows_ > 0 && heldRows_ <= Height && int64_t(rowBytes_) == RowBytes();
 }
 
 int MapSettingsSlot(int type)

@@ -203,6 +203,10 @@ int MapSettingsSlot(int type);
 // RowBytes() bytes without padding, palette indexes packed from the high bit, 24-bit pixels as
 // blue, green, red. The placement fields are refreshed from the template's string before each
 // drawing.
+//
+// Rows are held from the top in bands of up to a megabyte, each taken when the reader reaches
+// it: a file that claims far more rows than its data give takes memory only for the rows it
+// gave. Rows below the held ones are blank: nothing is drawn there.
 class TTmp {
 public:
     int32_t RefCount = 1;
@@ -218,19 +222,40 @@ public:
     int32_t Width = 0;
     int32_t Height = 0;
     int32_t BitsPerPixel = 0; // 1, 4, 8 or 24
-    std::vector<uint8_t> Pixels;
     std::array<uint8_t, 256> Red{};
     std::array<uint8_t, 256> Green{};
     std::array<uint8_t, 256> Blue{};
 
     // (Width x BitsPerPixel + 7) div 8; 0 for sizes that are not positive.
     int64_t RowBytes() const;
-    // Room for every row, zeroed; false (and no pixels) for sizes that are not positive, bits
-    // other than 1, 4, 8 and 24, or memory that cannot be had.
+    // Rows 0..rows-1 held, the new ones zeroed; false (nothing more taken) for sizes that are
+    // not positive, bits other than 1, 4, 8 and 24, rows beyond the height, or memory that
+    // cannot be had.
+    bool HoldRows(int64_t rows);
+    // The bytes HoldRows(rows) would take on top of what is held.
+    int64_t BytesToHold(int64_t rows) const;
+    // Only rows 0..rows-1 held: a reader gives up a row it could not finish. The rows given up
+    // are blank again.
+    void KeepRows(int64_t rows);
+    // Every row held, zeroed (the rows held before are given up first).
     bool AllocatePixels();
+    void ReleasePixels();
+    // At least one row is held.
     bool HasPixels() const;
-    const uint8_t* Row(int y) const { return Pixels.data() + size_t(RowBytes()) * size_t(y); }
-    uint8_t* Row(int y) { return Pixels.data() + size_t(RowBytes()) * size_t(y); }
+    int32_t HeldRows() const { return heldRows_; }
+    // The memory of the bands taken.
+    int64_t HeldBytes() const { return heldBytes_; }
+    // Row y of the held ones.
+    const uint8_t* Row(int y) const { return bands_[size_t(y) >> bandShift_].get() + size_t(y & bandMask_) * rowBytes_; }
+    uint8_t* Row(int y) { return bands_[size_t(y) >> bandShift_].get() + size_t(y & bandMask_) * rowBytes_; }
+
+private:
+    std::vector<std::unique_ptr<uint8_t[]>> bands_;
+    int bandShift_ = 0;
+    int bandMask_ = 0;
+    size_t rowBytes_ = 0;
+    int32_t heldRows_ = 0;
+    int64_t heldBytes_ = 0;
 };
 
 // ---- Symbol-graphics editing: the elements of a point symbol as objects ----

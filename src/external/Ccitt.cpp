@@ -191,12 +191,22 @@ void SetBlack(uint8_t* row, int from, int to)
 void CcittDecoder::StartCcittStrip(int mode, int width, int rows, uint32_t t4Options, std::span<uint8_t> out,
                                    int64_t rowBytes)
 {
+    const bool fits = rowBytes > 0 && (int64_t(width) + 7) / 8 <= rowBytes;
+    StartCcittStrip(mode, width, rows, t4Options, [out, rowBytes, fits](int row) -> uint8_t* {
+        const int64_t at = int64_t(row) * rowBytes;
+        return fits && at + rowBytes <= int64_t(out.size()) ? out.data() + at : nullptr;
+    });
+}
+
+void CcittDecoder::StartCcittStrip(int mode, int width, int rows, uint32_t t4Options, CcittRowOut rowOut)
+{
     mode_ = mode;
     width_ = width;
     rows_ = std::max(rows, 0);
     t4Options_ = t4Options;
-    out_ = out;
-    rowBytes_ = rowBytes;
+    rowOut_ = std::move(rowOut);
+    rowAt_ = nullptr;
+    rowAsked_ = false;
     acc_ = 0;
     bits_ = 0;
     row_ = 0;
@@ -345,12 +355,13 @@ void CcittDecoder::FindB1B2(int& b1, int& b2)
     b2 = i + 1 < ref.size() ? ref[i + 1] : width_;
 }
 
-uint8_t* CcittDecoder::RowOut() const
+uint8_t* CcittDecoder::RowOut()
 {
-    const int64_t at = int64_t(row_) * rowBytes_;
-    if (rowBytes_ <= 0 || at + rowBytes_ > int64_t(out_.size()) || (int64_t(width_) + 7) / 8 > rowBytes_)
-        return nullptr;
-    return out_.data() + at;
+    if (!rowAsked_) {
+        rowAt_ = rowOut_ ? rowOut_(row_) : nullptr;
+        rowAsked_ = true;
+    }
+    return rowAt_;
 }
 
 bool CcittDecoder::EndRun(int64_t p)
@@ -373,6 +384,10 @@ bool CcittDecoder::EndRun(int64_t p)
 
 void CcittDecoder::EndRow()
 {
+    // A white row is placed too: it is part of the picture.
+    RowOut();
+    rowAsked_ = false;
+    rowAt_ = nullptr;
     ++row_;
     a0_ = -1;
     runStart_ = 0;

@@ -11,6 +11,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -23,6 +24,10 @@ inline constexpr int CcittT6 = 4;
 // T4Options bit 0: rows may be coded two-dimensionally, each after its tag bit.
 inline constexpr uint32_t T4TwoDimensional = 1;
 
+// Where row r of the strip goes: (width + 7) div 8 bytes, zeroed beforehand (white); null
+// drops the row. Asked once a row, when its first black run or its end is decoded.
+using CcittRowOut = std::function<uint8_t*(int row)>;
+
 class CcittDecoder {
 public:
     // A new strip of `rows` rows of `width` pixels. Row r goes to out at r x rowBytes when it
@@ -30,6 +35,8 @@ public:
     // A mode other than 2, 3 or 4, or a width below 1, makes the strip fail at once.
     void StartCcittStrip(int mode, int width, int rows, uint32_t t4Options, std::span<uint8_t> out,
                          int64_t rowBytes);
+    // The same with each row placed by rowOut.
+    void StartCcittStrip(int mode, int width, int rows, uint32_t t4Options, CcittRowOut rowOut);
 
     // Adds bytes and decodes as far as they allow. False once the strip's data proved corrupt
     // (a code that matches nothing, a position left of the last change or past the row, too
@@ -42,6 +49,8 @@ public:
     // Every row of the strip has been decoded (or the strip failed).
     bool Done() const { return failed_ || row_ >= rows_; }
     int RowsDone() const { return failed_ ? rows_ : row_; }
+    // The rows decoded whole, before any damage.
+    int RowsDecoded() const { return row_; }
 
 private:
     enum class Step { Go, NeedMore, Stop };
@@ -57,7 +66,7 @@ private:
     // The first changing element of the reference row right of a0 with the colour opposite to
     // a0's, and the one after it; the row's width where there is none.
     void FindB1B2(int& b1, int& b2);
-    uint8_t* RowOut() const;
+    uint8_t* RowOut();
 
     uint32_t Peek(int n) const { return uint32_t(acc_ >> (64 - n)); }
     // The buffer may hold all 64 bits, so that a drop may take them all.
@@ -71,8 +80,9 @@ private:
     int width_ = 0;
     int rows_ = 0;
     uint32_t t4Options_ = 0;
-    std::span<uint8_t> out_;
-    int64_t rowBytes_ = 0;
+    CcittRowOut rowOut_;
+    uint8_t* rowAt_ = nullptr; // where the current row goes, once asked
+    bool rowAsked_ = false;
 
     uint64_t acc_ = 0; // the bits not yet decoded, the next one highest
     int bits_ = 0;

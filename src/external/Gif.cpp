@@ -46,6 +46,7 @@ struct GifImage {
     int codeSize = 0;
     int64_t dataAt = 0;    // the first sub-block
     int64_t dataBytes = 0; // sum of the sub-blocks' lengths
+    bool cut = false;      // the file ends inside its data
 };
 
 ColorTable TableOf(int64_t at, uint8_t flags)
@@ -57,9 +58,12 @@ ColorTable TableOf(int64_t at, uint8_t flags)
 enum class Parse { Ok, Invalid, BadCodeSize };
 
 // Walks the blocks: the last image, its sub-blocks measured. Data that end after a whole
-// block end the file as the trailer would.
+// block end the file as the trailer would; a file cut inside an image's data ends with that
+// image, its data as far as they go.
 Parse ParseBlocks(ByteReader& r, int64_t pos, std::optional<GifImage>& last)
 {
+    const int64_t size = int64_t(r.size());
+    // False when the file ends inside them; `total` then counts the bytes up to the end.
     const auto skipSubBlocks = [&](int64_t& p, int64_t* total) {
         for (;;) {
             if (!r.Fits(size_t(p), 1))
@@ -67,8 +71,11 @@ Parse ParseBlocks(ByteReader& r, int64_t pos, std::optional<GifImage>& last)
             const uint8_t n = r.U8(size_t(p++));
             if (n == 0)
                 return true;
-            if (!r.Fits(size_t(p), n))
+            if (!r.Fits(size_t(p), n)) {
+                if (total)
+                    *total += size - p;
                 return false;
+            }
             p += n;
             if (total)
                 *total += n;
@@ -106,8 +113,11 @@ Parse ParseBlocks(ByteReader& r, int64_t pos, std::optional<GifImage>& last)
         if (img.codeSize < 2 || img.codeSize > 8)
             return Parse::BadCodeSize;
         img.dataAt = pos;
-        if (!skipSubBlocks(pos, &img.dataBytes))
-            return Parse::Invalid;
+        if (!skipSubBlocks(pos, &img.dataBytes)) {
+            img.cut = true;
+            last = img;
+            break;
+        }
         last = img;
     }
     return Parse::Ok;
@@ -115,7 +125,7 @@ Parse ParseBlocks(ByteReader& r, int64_t pos, std::optional<GifImage>& last)
 
 void SetPalette(TTmp& t, ByteReader& r, const ColorTable& table)
 {
-    for (int i = 0; i < table.entries; ++i) {
+    for (int i = 0; i < table.entries && r.Fits(size_t(table.at + 3 * i), 3); ++i) {
         const size_t at = size_t(table.at + 3 * i);
         t.Red[size_t(i)] = r.U8(at);
         t.Green[size_t(i)] = r.U8(at + 1);
@@ -124,12 +134,14 @@ void SetPalette(TTmp& t, ByteReader& r, const ColorTable& table)
 }
 
 // Decoded indexes into the rows, de-interlaced; each row's last byte is stored even when its
-// pixels do not fill it. rowsDone counts the rows completed.
+// pixels do not fill it. Memory is taken for a row as it is reached; when it cannot be had,
+// the rest is dropped and noMemory set. rowsDone counts the rows completed.
 class PixelStore {
 public:
-    PixelStore(TTmp& t, bool interlaced, int& rowsDone)
+    PixelStore(TTmp& t, bool interlaced, int& rowsDone, int& rowsEnd, bool& noMemory)
         : t_(t), bits_(t.BitsPerPixel), mask_(uint8_t((1u << std::min(bits_, 8)) - 1)),
-          width_(t.Width), height_(t.Height), interlaced_(interlaced), rowsDone_(rowsDone)
+          width_(t.Width), height_(t.Height), interlaced_(interlaced), rowsDone_(rowsDone), rowsEnd_(rowsEnd),
+          noMemory_(noMemory)
     {
     }
 
@@ -161,8 +173,10 @@ private:
     void Put(uint8_t index)
     {
         if (column_ == 0) {
-            const int y = TargetRow(rows_);
-            row_ = y >= 0 && y < height_ ? t_.Row(y) : nullptr;
+            y_ = TargetRow(rows_);
+            if (y_ >= 0 && y_ < height_ && !noMemory_ && !GrowTemplateRows(t_, int64_t(y_) + 1))
+                noMemory_ = true;
+            row_ = y_ >= 0 && y_ < height_ && !noMemory_ ? t_.Row(y_) : nullptr;
             acc_ = 0;
         }
         index &= mask_;
@@ -187,6 +201,8 @@ private:
             row_[width_ >> 3] = uint8_t(acc_ << (8 - (width_ & 7)));
         column_ = 0;
         rowsDone_ = ++rows_;
+        if (row_)
+            rowsEnd_ = std::max(rowsEnd_, y_ + 1);
     }
 
     TTmp& t_;
@@ -198,6 +214,9 @@ private:
     int column_ = 0;
     int rows_ = 0;
     int& rowsDone_;
+    int& rowsEnd_;
+    bool& noMemory_;
+    int y_ = 0;
     uint32_t acc_ = 0;
     uint8_t* row_ = nullptr;
 };
@@ -253,18 +272,39 @@ bool ReadGifFile(const QString& name, int mode)
     t->Width = image->width;
     t->Height = image->height;
     t->BitsPerPixel = table ? table->bits : 8;
-    if (!AllocateTemplatePixels(*t))
+    if (!TemplatePixelsFit(*t)) {
+        TemplateMemoryMsg();
         return false;
+    }
     if (mode == TemplateLoadAsk && !AskTemplateResolution(0))
         return false;
 
-    int rowsDone = 0;
-    BasicLzwDecoder<PixelStore> decoder(PixelStore(*t, image->interlaced, rowsDone));
+    // Memory is taken as the rows decode; a file cut inside its data keeps the rows before the
+    // cut.
+    t->ReleasePixels();
+    int rowsDone = 0, rowsEnd = 0;
+    bool noMemory = false;
+    BasicLzwDecoder<PixelStore> decoder(PixelStore(*t, image->interlaced, rowsDone, rowsEnd, noMemory));
     decoder.LzwDecodeInit(image->codeSize);
-    int64_t pos = image->dataAt;
-    for (uint8_t n; (n = r.U8(size_t(pos))) != 0; pos += 1 + n)
-        if (!decoder.LzwDecodeBytes(data.data() + pos + 1, n))
+    const int64_t end = int64_t(data.size());
+    for (int64_t pos = image->dataAt; pos < end && !noMemory;) {
+        const uint8_t n = r.U8(size_t(pos));
+        if (n == 0 || !decoder.LzwDecodeBytes(data.data() + pos + 1, size_t(std::min<int64_t>(n, end - pos - 1))))
             break;
+        pos += 1 + n;
+    }
+    if (noMemory) {
+        t->ReleasePixels();
+        TemplateMemoryMsg();
+        return false;
+    }
+    // A row the data ended in is given up.
+    t->KeepRows(rowsEnd);
+    if (rowsDone == 0) {
+        t->ReleasePixels();
+        ReportPictureUnread(name);
+        return false;
+    }
     if (rowsDone < t->Height)
         ReportPartialPicture(name, rowsDone, t->Height, mode);
     return true;

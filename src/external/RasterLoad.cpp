@@ -6,11 +6,76 @@
 #include "core/StringX.h"
 #include "external/Template.h"
 
+#include <QFile>
+
 #include <algorithm>
+
+#include <unistd.h>
 
 namespace zemo {
 
 RasterLoadLimits RasterLimits;
+TemplateMemoryState TemplateMemory;
+
+int64_t RasterLoadLimits::MachineAvailableBytes()
+{
+    // What the kernel counts as available: free memory and the caches it can drop.
+    QFile meminfo(QStringLiteral("/proc/meminfo"));
+    if (!meminfo.open(QIODevice::ReadOnly))
+        return -1;
+    for (QByteArray line; !(line = meminfo.readLine()).isEmpty();) {
+        if (!line.startsWith("MemAvailable:"))
+            continue;
+        bool ok = false;
+        const qint64 kb = line.mid(13).trimmed().split(' ').value(0).toLongLong(&ok);
+        return ok && kb >= 0 ? int64_t(kb) * 1024 : -1;
+    }
+    return -1;
+}
+
+namespace {
+
+constexpr int64_t MachineCheckBytes = 4096;
+
+int64_t TotalLimit()
+{
+    if (RasterLimits.MaxTotalBytes > 0)
+        return RasterLimits.MaxTotalBytes;
+    const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return RasterLimits.MaxPixelBytes;
+    return int64_t(pages) / 4 * 3 * pageSize;
+}
+
+} // namespace
+
+int64_t HeldTemplateBytes(const TTmp* except)
+{
+    int64_t sum = 0;
+    for (const LoadedTemplate& l : TemplateUnit.LoadedTemplates)
+        if (l.Tmp && l.Tmp.get() != except)
+            sum += l.Tmp->HeldBytes();
+    return sum;
+}
+
+bool TemplateMemoryFits(const TTmp& t, int64_t more, int64_t libraryBytes)
+{
+    const int64_t mine = t.HeldBytes() + more + libraryBytes;
+    if (more < 0 || libraryBytes < 0 || mine > RasterLimits.MaxPixelBytes)
+        return false;
+    const int64_t all = HeldTemplateBytes(&t) + mine;
+    if (all > TotalLimit())
+        return false;
+    // Small pieces cannot matter next to what is kept free, and the machine is not asked for
+    // each of a decoder's tables.
+    if (more >= MachineCheckBytes && RasterLimits.AvailableBytes) {
+        const int64_t available = RasterLimits.AvailableBytes();
+        if (available >= 0 && more > available - RasterLimits.KeptFree)
+            return false;
+    }
+    TemplateMemory.Peak = std::max(TemplateMemory.Peak, all);
+    return true;
+}
 
 bool TemplatePixelsFit(const TTmp& t)
 {
@@ -18,13 +83,31 @@ bool TemplatePixelsFit(const TTmp& t)
     return row > 0 && t.Height > 0 && row <= RasterLimits.MaxPixelBytes / t.Height;
 }
 
+bool GrowTemplateRows(TTmp& t, int64_t rows, int64_t libraryBytes)
+{
+    if (rows <= t.HeldRows() && t.HasPixels())
+        return true;
+    return TemplateMemoryFits(t, t.BytesToHold(rows), libraryBytes) && t.HoldRows(rows);
+}
+
 bool AllocateTemplatePixels(TTmp& t)
 {
-    if (TemplatePixelsFit(t) && t.AllocatePixels())
+    t.ReleasePixels();
+    if (TemplatePixelsFit(t) && GrowTemplateRows(t, t.Height))
         return true;
-    t.Pixels = {};
-    ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);
+    t.ReleasePixels();
+    TemplateMemoryMsg();
     return false;
+}
+
+void TemplateMemoryMsg()
+{
+    ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);
+}
+
+void ReportPictureUnread(const QString& name)
+{
+    ErrorMsg(TextKey::PictureUnread, CleanParamText(name));
 }
 
 void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, int mode)

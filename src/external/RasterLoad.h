@@ -10,26 +10,60 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace zemo {
 
 inline constexpr int TempMemoryHelpContext = 327;
 
-// The most pixel memory one template may take. A few bytes of a file may rightly ask for an
-// image far larger than they are (a white fax page of any width); the readers bound the rest
-// by what the file can hold.
+// The memory templates may take. A few bytes of a file may rightly ask for an image far
+// larger than they are (a white fax page of any width), so the readers take memory for the
+// rows as they decode them, within these bounds: one template's pixels and its decoder's
+// working memory, all loaded templates together, and what the machine can still give with
+// room kept for the rest of the program.
 struct RasterLoadLimits {
     int64_t MaxPixelBytes = int64_t(1) << 32;
+    // 0: three quarters of the machine's memory.
+    int64_t MaxTotalBytes = 0;
+    int64_t KeptFree = int64_t(256) << 20;
+    // The memory the machine can still give, -1 when it cannot be told.
+    std::function<int64_t()> AvailableBytes = MachineAvailableBytes;
+
+    static int64_t MachineAvailableBytes();
 };
 extern RasterLoadLimits RasterLimits;
 
-// True when t's width, height and bits stay within the limit (nothing is taken).
+// The largest sum of template memory seen, for the accounting's own checks.
+struct TemplateMemoryState {
+    int64_t Peak = 0;
+};
+extern TemplateMemoryState TemplateMemory;
+
+// The memory every loaded template holds, but `except`.
+int64_t HeldTemplateBytes(const TTmp* except = nullptr);
+
+// True when t may take `more` bytes on top of what it holds while its decoder holds
+// libraryBytes, within every bound (nothing is taken).
+bool TemplateMemoryFits(const TTmp& t, int64_t more, int64_t libraryBytes = 0);
+
+// True when t's width, height and bits stay within the limit of one template (nothing is
+// taken).
 bool TemplatePixelsFit(const TTmp& t);
 
-// The pixel memory of t for its width, height and bits, zeroed; "TempMemory" when it is more
-// than the limit or cannot be had.
+// Rows 0..rows-1 of t held, as the rows are decoded; false, without a message, when the
+// memory is beyond the bounds or cannot be had.
+bool GrowTemplateRows(TTmp& t, int64_t rows, int64_t libraryBytes = 0);
+
+// Every row of t held, zeroed, for a file that has shown it holds them all; "TempMemory"
+// when that is beyond the bounds or cannot be had.
 bool AllocateTemplatePixels(TTmp& t);
+
+// "TempMemory" with its help context.
+void TemplateMemoryMsg();
+
+// A file none of whose rows could be read: "PictureUnread"; no template is made of it.
+void ReportPictureUnread(const QString& name);
 
 // A file that held only part of its picture (cut short, or its data damaged): rowsRead of its
 // rows were read. A template being added says so in a warning; one

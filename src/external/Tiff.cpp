@@ -132,6 +132,7 @@ struct TiffInfo {
     int64_t fillOrder = 1;
     std::vector<double> stripOffsets;
     std::vector<double> stripByteCounts;
+    std::vector<bool> stripCut; // the file ends inside the strip
     int64_t samples = 1;
     int64_t rowsPerStrip = 0;
     double xResolution = 0;
@@ -328,7 +329,8 @@ int DpiOf(const TiffInfo& info)
 
 // Decoded strip bytes into the rows of the record: whole rows as stored (samples of a pixel
 // together), horizontal differencing undone, RGB kept as blue, green, red. Bytes beyond the
-// strip's rows are dropped.
+// strip's rows are dropped. A row's memory is taken as the row is reached; when it cannot be
+// had, the rest is dropped and NoMemory() says so.
 class RowSink {
 public:
     RowSink(TTmp& t, int64_t rawRowBytes, int samples, bool predicted)
@@ -347,7 +349,11 @@ public:
 
     void operator()(const uint8_t* p, size_t n)
     {
-        while (n > 0 && row_ < end_) {
+        while (n > 0 && row_ < end_ && !noMemory_) {
+            if (fill_ == 0 && !GrowTemplateRows(t_, row_ + 1)) {
+                noMemory_ = true;
+                return;
+            }
             uint8_t* dst = scratch_.empty() ? t_.Row(int(row_)) : scratch_.data();
             const size_t take = std::min<size_t>(n, size_t(raw_ - fill_));
             std::memcpy(dst + fill_, p, take);
@@ -359,8 +365,10 @@ public:
         }
     }
     void operator()(uint8_t b) { (*this)(&b, 1); }
-    // Rows filled whole from the strips so far.
+    // Rows filled whole from the strips so far, and the end of the lowest.
     int64_t RowsDone() const { return done_; }
+    int64_t RowsEnd() const { return rowsEnd_; }
+    bool NoMemory() const { return noMemory_; }
 
 private:
     void EndRow(uint8_t* raw)
@@ -379,7 +387,7 @@ private:
         } else if (raw != row) {
             std::memcpy(row, raw, size_t(raw_));
         }
-        ++row_;
+        rowsEnd_ = std::max(rowsEnd_, ++row_);
         ++done_;
         fill_ = 0;
     }
@@ -394,6 +402,8 @@ private:
     int64_t end_ = 0;
     int64_t fill_ = 0;
     int64_t done_ = 0;
+    int64_t rowsEnd_ = 0;
+    bool noMemory_ = false;
 };
 
 // PackBits: a count byte n of 0..127 copies the next n + 1 bytes, -127..-1 repeats the next
@@ -446,6 +456,7 @@ public:
     {
     }
 
+    // False when the load was stopped or memory ran out (NoMemory()).
     bool ReadAll(int64_t rowsPerStrip, int64_t rawRowBytes)
     {
         const bool predicted = info_.compression == LzwCompression && info_.predictor == HorizontalDifferencing;
@@ -455,7 +466,6 @@ public:
             lzw = std::make_unique<BasicLzwDecoder<SinkRef>>(SinkRef{&sink});
         PackBits packBits;
         CcittDecoder ccitt;
-        bool ccittReported = false;
         TemplateProgress progress(TextKey::Loading, int(t_.Height));
         std::vector<uint8_t> chunk;
         for (size_t s = 0; s < info_.stripOffsets.size(); ++s) {
@@ -467,11 +477,14 @@ public:
             packBits.Start();
             if (lzw)
                 lzw->LzwDecodeInit(8);
-            if (IsCcitt(info_.compression)) {
-                const int64_t rowBytes = t_.RowBytes();
-                ccitt.StartCcittStrip(int(info_.compression), t_.Width, int(rows), info_.t4Options,
-                                      std::span(t_.Row(int(row)), size_t(rows * rowBytes)), rowBytes);
-            }
+            if (IsCcitt(info_.compression))
+                ccitt.StartCcittStrip(int(info_.compression), t_.Width, int(rows), info_.t4Options, [this, row](int r) -> uint8_t* {
+                    if (noMemory_ || !GrowTemplateRows(t_, row + r + 1)) {
+                        noMemory_ = true;
+                        return nullptr;
+                    }
+                    return t_.Row(int(row + r));
+                });
             const int64_t at = int64_t(info_.stripOffsets[s]);
             const int64_t bytes = int64_t(info_.stripByteCounts[s]);
             bool more = true;
@@ -488,33 +501,50 @@ public:
                 case NoCompression: sink(chunk.data(), chunk.size()); break;
                 default: more = ccitt.DecodeCcitt(chunk.data(), chunk.size()) && !ccitt.Done(); break;
                 }
+                more = more && !sink.NoMemory() && !noMemory_;
             }
             if (IsCcitt(info_.compression)) {
-                // The last codes of a strip decode once the buffer holds enough bits.
+                // The last codes of a strip decode once the buffer holds enough bits; a strip
+                // the file cut keeps the rows its own bits gave.
                 const uint8_t zeros[3] = {};
-                ccitt.DecodeCcitt(zeros, sizeof zeros);
-                if (ccitt.Failed() && !ccittReported) {
+                if (!ccitt.Done() && !info_.stripCut[s])
+                    ccitt.DecodeCcitt(zeros, sizeof zeros);
+                if (ccitt.Failed() && !ccittReported_) {
                     ErrorMsg(TextKey::ErrorCcitt, name_);
-                    ccittReported = true;
+                    ccittReported_ = true;
                 }
+                ccittRows_ += ccitt.RowsDecoded();
+                if (ccitt.RowsDecoded() > 0)
+                    rowsEnd_ = std::max(rowsEnd_, row + ccitt.RowsDecoded());
+            }
+            if (sink.NoMemory() || noMemory_) {
+                noMemory_ = true;
+                return false;
             }
             if (!progress.Step(int(row + rows)))
                 return false;
         }
-        // CCITT strips report their own damage.
-        if (!IsCcitt(info_.compression))
-            rowsDone_ = sink.RowsDone();
+        rowsDone_ = IsCcitt(info_.compression) ? ccittRows_ : sink.RowsDone();
+        // A row the data ended in is given up.
+        t_.KeepRows(IsCcitt(info_.compression) ? rowsEnd_ : sink.RowsEnd());
         return true;
     }
-    // Whole rows the strips gave (the height for CCITT).
+    // Whole rows the strips gave.
     int64_t RowsDone() const { return rowsDone_; }
+    bool NoMemory() const { return noMemory_; }
+    // The damage of a CCITT strip has been reported.
+    bool DamageReported() const { return ccittReported_; }
 
 private:
     RasterFile& f_;
     const TiffInfo& info_;
     TTmp& t_;
     const QString& name_;
-    int64_t rowsDone_ = t_.Height;
+    int64_t rowsDone_ = 0;
+    int64_t ccittRows_ = 0;
+    int64_t rowsEnd_ = 0;
+    bool ccittReported_ = false;
+    bool noMemory_ = false;
 };
 
 // The message with the file's name after its text; a value goes into the text's place first.
@@ -552,7 +582,8 @@ bool ReadTiffFile(const QString& name, int mode)
     if (info.width < 1 || info.height < 1 || info.width > INT32_MAX || info.height > INT32_MAX)
         return Fail(TextKey::TiffError, name);
 
-    // Strips: every one named by an offset and a byte count, and lying in the file.
+    // Strips: every one named by an offset and a byte count. A file cut short keeps the strips'
+    // bytes up to its end.
     const int64_t rowsPerStrip =
         info.rowsPerStrip <= 0 || info.rowsPerStrip > info.height ? info.height : info.rowsPerStrip;
     const size_t strips = size_t((info.height + rowsPerStrip - 1) / rowsPerStrip);
@@ -561,11 +592,15 @@ bool ReadTiffFile(const QString& name, int mode)
     int64_t stored = 0;
     for (size_t s = 0; s < strips; ++s) {
         const double at = info.stripOffsets[s], bytes = info.stripByteCounts[s];
-        if (!(at >= 0 && bytes >= 0 && at <= double(f.Size()) && bytes <= double(f.Size()))
-            || !f.Holds(int64_t(at), int64_t(bytes)))
+        if (!(at >= 0 && bytes >= 0))
             return Fail(TextKey::TiffError, name);
+        const int64_t from = int64_t(std::min(at, double(f.Size())));
+        const int64_t kept = std::min<int64_t>(int64_t(std::min(bytes, double(f.Size()))), f.Size() - from);
+        info.stripOffsets[s] = double(from);
+        info.stripCut.push_back(double(kept) < bytes);
+        info.stripByteCounts[s] = double(kept);
         // Strips may share bytes: the sum is kept below where it could overflow.
-        stored = std::min(stored + int64_t(bytes), StoredBytesCap);
+        stored = std::min(stored + int64_t(info.stripByteCounts[s]), StoredBytesCap);
     }
     const int64_t c = info.compression;
     if (c != NoCompression && !IsCcitt(c) && c != LzwCompression && c != PackBitsCompression)
@@ -574,13 +609,13 @@ bool ReadTiffFile(const QString& name, int mode)
     if (bits == 0)
         return Fail(TextKey::TiffVariantNotSupp, name, TiffVariantNotSuppHelpContext);
 
-    // Rows the stored bytes cannot give are not worth memory: a coded fax row takes a bit at
-    // least, other data are bounded by what one byte can decode to.
+    // Stored bytes that cannot give a single row are no picture: a coded fax row takes a bit
+    // at least, other data are bounded by what one byte can decode to. Memory is taken as rows
+    // decode.
     const int64_t sampleBits = bits == 24 ? 8 * info.samples : bits;
     const int64_t rawRowBytes = (info.width * sampleBits + 7) / 8;
-    const bool plausible = IsCcitt(c) ? info.height <= 8 * stored
-                         : rawRowBytes <= (c == LzwCompression ? LzwRatio : c == PackBitsCompression ? PackBitsRatio : 1)
-                                              * stored / info.height;
+    const bool plausible = IsCcitt(c) ? stored > 0
+                         : rawRowBytes <= (c == LzwCompression ? LzwRatio : c == PackBitsCompression ? PackBitsRatio : 1) * stored;
     if (!plausible)
         return Fail(TextKey::TiffError, name);
 
@@ -589,8 +624,10 @@ bool ReadTiffFile(const QString& name, int mode)
     t->BitsPerPixel = bits;
     if (bits <= 8)
         SetPalette(info, bits, *t);
-    if (!AllocateTemplatePixels(*t))
+    if (!TemplatePixelsFit(*t)) {
+        TemplateMemoryMsg();
         return false;
+    }
 
     if (mode == TemplateLoadAsk) {
         TiffGeoref g = GeorefFromTags(t->Width, t->Height, info.pixelScale, info.tiePoint, info.transformation);
@@ -603,10 +640,21 @@ bool ReadTiffFile(const QString& name, int mode)
         if (!placed)
             return false;
     }
+    t->ReleasePixels();
     StripReader reader(f, info, *t, name);
-    if (!reader.ReadAll(rowsPerStrip, rawRowBytes))
+    const bool read = reader.ReadAll(rowsPerStrip, rawRowBytes);
+    if (!read || reader.RowsDone() == 0)
+        t->ReleasePixels();
+    if (reader.NoMemory())
+        TemplateMemoryMsg();
+    if (!read)
         return false;
-    if (reader.RowsDone() < t->Height)
+    if (reader.RowsDone() == 0) {
+        ReportPictureUnread(name);
+        return false;
+    }
+    // Damaged fax data have said so already.
+    if (reader.RowsDone() < t->Height && !reader.DamageReported())
         ReportPartialPicture(name, reader.RowsDone(), t->Height, mode);
     return true;
 }

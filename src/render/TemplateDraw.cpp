@@ -401,14 +401,13 @@ template <int Bits>
 void ScanLine(uint8_t* band, int xa, int xb, int64_t fx, int64_t fy, int64_t stepX, int64_t stepY,
               const TTmp& tmp, const Tables& t)
 {
-    const uint64_t w = uint64_t(tmp.Width), h = uint64_t(tmp.Height);
-    const size_t rowBytes = size_t(tmp.RowBytes());
-    const uint8_t* pixels = tmp.Pixels.data();
+    // Rows below the held ones are blank.
+    const uint64_t w = uint64_t(tmp.Width), h = uint64_t(tmp.HeldRows());
     uint8_t* out = band + 3 * size_t(xa);
     for (int x = xa; x < xb; ++x, out += 3, fx += stepX, fy += stepY) {
         const int64_t ix = fx >> 32, iy = fy >> 32;
         if (uint64_t(ix) < w && uint64_t(iy) < h)
-            PutPixel<Bits>(out, pixels + rowBytes * size_t(iy), ix, t);
+            PutPixel<Bits>(out, tmp.Row(int(iy)), ix, t);
     }
 }
 
@@ -417,11 +416,10 @@ template <int Bits>
 void ScanLineFar(uint8_t* band, int xa, int xb, double sx, double sy, double stepX, double stepY,
                  const TTmp& tmp, const Tables& t)
 {
-    const size_t rowBytes = size_t(tmp.RowBytes());
     for (int x = xa; x < xb; ++x) {
         const double px = std::floor(sx + stepX * x), py = std::floor(sy + stepY * x);
-        if (px >= 0 && px < tmp.Width && py >= 0 && py < tmp.Height)
-            PutPixel<Bits>(band + 3 * size_t(x), tmp.Pixels.data() + rowBytes * size_t(py), int64_t(px), t);
+        if (px >= 0 && px < tmp.Width && py >= 0 && py < tmp.HeldRows())
+            PutPixel<Bits>(band + 3 * size_t(x), tmp.Row(int(py)), int64_t(px), t);
     }
 }
 
@@ -455,7 +453,7 @@ void ScanRows(const TTmp& tmp, int width, int rows, double sx0, double sy0, doub
         for (int r = 0; r < rows; ++r) {
             const double sx = sx0 + rowX * r, sy = sy0 + rowY * r;
             double lo = strip, hi = stripEnd;
-            if (!ColumnRange(sx, stepX, tmp.Width, lo, hi) || !ColumnRange(sy, stepY, tmp.Height, lo, hi))
+            if (!ColumnRange(sx, stepX, tmp.Width, lo, hi) || !ColumnRange(sy, stepY, tmp.HeldRows(), lo, hi))
                 continue;
             const int xa = int(std::max<double>(strip, std::floor(lo)));
             const int xb = int(std::min<double>(stripEnd, std::ceil(hi)));

@@ -315,7 +315,7 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         {"NoNumber MustPositive NotZero FormatNotCorr FileModified SessionAborted DeleteCourse DeleteClass "
          "RemoveLinks DeleteField UseExistingData CreateNewRecord ObjectsSelected ObjectSelected ZEMO3Format "
          "ZEMO4Format ZEMO5Format ZEMO6Format ZEMO7Format ColoursMapped ColoursRefused PrintIncomplete "
-         "ImportReportDamagedAt", 1, 1},
+         "ImportReportDamagedAt PictureUnread", 1, 1},
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},
         {"ScriptNotSupported ColourValuesDiffer ColourOtherName ColourTableFull ColourSeparationMissing "

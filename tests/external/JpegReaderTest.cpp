@@ -87,8 +87,10 @@ TEST_F(JpegReader, BaselineProgressiveAndGreyFilesEqualDjpegsOutput)
 
 TEST_F(JpegReader, AShortFileDecodesAsTheLibraryDecodesItAndSaysHowMuchWasRead)
 {
+    // Tall enough that half its data hold whole rows of blocks.
+    ASSERT_TRUE(WriteBytes(QStringLiteral("tall.ppm"), GradientPpm(53, 200)));
     const QString base = Path(QStringLiteral("base.jpg"));
-    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), base, Path(QStringLiteral("in.ppm"))}));
+    ASSERT_TRUE(RunTool(QStringLiteral("cjpeg"), {QStringLiteral("-outfile"), base, Path(QStringLiteral("tall.ppm"))}));
     QFile f(base);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray whole = f.readAll();
@@ -96,21 +98,21 @@ TEST_F(JpegReader, AShortFileDecodesAsTheLibraryDecodesItAndSaysHowMuchWasRead)
     const QString path = Path(QStringLiteral("short.jpg"));
     auto t = Read(ReadJpegFile, path);
     ASSERT_NE(t, nullptr);
-    const RgbPicture ours = ExpandTemplate(*t);
-    EXPECT_EQ(ours, Djpeg(path));
-    // The rows past the end are the library's grey.
-    EXPECT_EQ(ours.pixels.back(), 0x808080u);
+    // The rows the data reached are held, as djpeg decodes them; nothing is held below.
+    const RgbPicture ours = ExpandTemplate(*t), theirs = Djpeg(path);
+    const int rows = t->HeldRows();
+    ASSERT_EQ(theirs.height, t->Height);
+    EXPECT_LT(rows, t->Height);
+    EXPECT_GT(rows, 0);
+    EXPECT_TRUE(std::equal(ours.pixels.begin(), ours.pixels.end(), theirs.pixels.begin()));
     // Read as its map opens: the status line says how many rows the file held, no box.
     EXPECT_EQ(messages.Count(), 0);
-    const QString said = KeptStatusText();
-    const QString before = MergeMsgParams(Text(TextKey::PartialPicture), path + QStringLiteral(";"));
-    ASSERT_TRUE(said.startsWith(before.trimmed())) << said.toStdString();
-    const int rows = said.mid(before.trimmed().size()).trimmed().section(u' ', 0, 0).toInt();
-    EXPECT_LT(rows, t->Height);
-    // Those rows are whole, and the picture ends within the next two rows of blocks (the
-    // decoder reads a little ahead of the blocks it has finished).
+    EXPECT_EQ(KeptStatusText(), MergeMsgParams(Text(TextKey::PartialPicture),
+                                               path + QStringLiteral(";%1;%2").arg(rows).arg(t->Height)));
+    // djpeg fills the rows past the end with the library's grey: they begin within the next two
+    // rows of blocks (the decoder reads a little ahead of the blocks it has finished).
     int firstGrey = t->Height;
-    for (int y = t->Height - 1; y >= 0 && ours.pixels[size_t(y) * size_t(t->Width)] == 0x808080u; --y)
+    for (int y = t->Height - 1; y >= 0 && theirs.At(0, y) == 0x808080u; --y)
         firstGrey = y;
     EXPECT_LT(firstGrey, t->Height);
     EXPECT_LE(rows, firstGrey);

@@ -19,15 +19,15 @@ namespace zemo::test {
 
 using RasterReader = bool (*)(const QString& name, int mode);
 
-// The record's pixels as 0xRRGGBB values, palette indexes through the palette.
+// The record's held rows as 0xRRGGBB values, palette indexes through the palette.
 inline RgbPicture ExpandTemplate(const TTmp& t)
 {
-    RgbPicture p{t.Width, t.Height, {}};
+    RgbPicture p{t.Width, t.HeldRows(), {}};
     if (!t.HasPixels())
         return {};
-    p.pixels.reserve(size_t(t.Width) * size_t(t.Height));
+    p.pixels.reserve(size_t(t.Width) * size_t(t.HeldRows()));
     const auto entry = [&t](unsigned i) { return uint32_t(t.Red[i]) << 16 | uint32_t(t.Green[i]) << 8 | t.Blue[i]; };
-    for (int y = 0; y < t.Height; ++y) {
+    for (int y = 0; y < t.HeldRows(); ++y) {
         const uint8_t* row = t.Row(y);
         for (int x = 0; x < t.Width; ++x) {
             switch (t.BitsPerPixel) {

@@ -3,6 +3,7 @@
 // and scanimage's reading of the same device as the reference.
 #pragma once
 
+#include "document/Index.h"
 #include "external/Scan.h"
 
 #include <QByteArray>
@@ -98,12 +99,13 @@ inline bool ScanImageReads(const QStringList& options, Pnm& p, const QString& de
 }
 
 // Samples of a 24-bit scan (blue, green, red) that differ from scanimage's 8-bit colour PNM.
-inline int ColourDifferences(const uint8_t* bgr, int width, int height, const Pnm& ref)
+inline int ColourDifferences(const TTmp& t, const Pnm& ref)
 {
     int diffs = 0;
-    for (qsizetype i = 0; i < qsizetype(width) * height; ++i)
-        for (int k = 0; k < 3; ++k)
-            diffs += bgr[i * 3 + 2 - k] != uint8_t(ref.data[i * 3 + k]);
+    for (int y = 0; y < t.Height; ++y)
+        for (qsizetype x = 0; x < t.Width; ++x)
+            for (int k = 0; k < 3; ++k)
+                diffs += y >= t.HeldRows() || t.Row(y)[x * 3 + 2 - k] != uint8_t(ref.data[(y * qsizetype(t.Width) + x) * 3 + k]);
     return diffs;
 }
 

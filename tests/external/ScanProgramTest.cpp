@@ -204,7 +204,7 @@ TEST_F(ScanProgram, AcquireSavesTheScanAndAddsItAsATemplateAtItsResolution)
     ASSERT_TRUE(ScanImageReads({"--mode", "Color", "--resolution", QString::number(Dpi)}, ref));
     ASSERT_EQ(t->Width, ref.width);
     ASSERT_EQ(t->Height, ref.height);
-    EXPECT_EQ(ColourDifferences(t->Pixels.data(), t->Width, t->Height, ref), 0);
+    EXPECT_EQ(ColourDifferences(*t, ref), 0);
     EXPECT_EQ(FilesIn(TempPath(QString())), (QStringList{"map.bmp", "map.zmd"}));
 }
 

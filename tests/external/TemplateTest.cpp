@@ -157,8 +157,8 @@ TEST_F(TemplateTest, ACancelledReadAgainLeavesTheSharedPixelsAsTheyWere)
     Open(WriteMap(MapWith({shown}), InMaps("b.zmd")));
     TTmp* rec = FindLoadedTemplate(InMaps("t.tpx"));
     ASSERT_NE(rec, nullptr);
-    const std::vector<uint8_t> before = rec->Pixels;
-    const uint8_t* memory = rec->Pixels.data();
+    const std::vector<uint8_t> before(rec->Row(0), rec->Row(0) + rec->RowBytes() * rec->Height);
+    const uint8_t* memory = rec->Row(0);
 
     // The file changes; adding it again to map a reads it again, and the placement is
     // cancelled: the record the other map draws keeps its pixels.
@@ -168,8 +168,8 @@ TEST_F(TemplateTest, ACancelledReadAgainLeavesTheSharedPixelsAsTheyWere)
     EXPECT_FALSE(AddTemplate(InMaps("t.tpx")));
     EXPECT_EQ(TemplateUnit.CurrentTemplate, nullptr);
     ASSERT_EQ(FindLoadedTemplate(InMaps("t.tpx")), rec);
-    EXPECT_EQ(rec->Pixels.data(), memory);
-    EXPECT_EQ(rec->Pixels, before);
+    EXPECT_EQ(rec->Row(0), memory);
+    EXPECT_EQ(std::vector<uint8_t>(rec->Row(0), rec->Row(0) + rec->RowBytes() * rec->Height), before);
     EXPECT_EQ(rec->RefCount, 2);
     EXPECT_EQ(Texts(a), QStringList{QString::fromStdString(shown)});
 
@@ -178,7 +178,7 @@ TEST_F(TemplateTest, ACancelledReadAgainLeavesTheSharedPixelsAsTheyWere)
     TestTemplateReader::Get().cancelPlacement = false;
     EXPECT_TRUE(AddTemplate(InMaps("t.tpx")));
     ASSERT_EQ(FindLoadedTemplate(InMaps("t.tpx")), rec);
-    EXPECT_EQ(rec->Pixels[0], 100);
+    EXPECT_EQ(rec->Row(0)[0], 100);
     EXPECT_EQ(rec->RefCount, 2);
 }
 

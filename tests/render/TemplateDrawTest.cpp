@@ -142,6 +142,30 @@ TEST_F(TemplateBand, EachConverterIsExactAtOneToOne)
     }
 }
 
+// A template holding only its top rows (a file cut short) draws those rows; below them the
+// band keeps what lies under the template.
+TEST_F(TemplateBand, RowsBelowTheHeldOnesAreBlank)
+{
+    TestRaster r = Distinct(13, 5, 8);
+    const QString path = Write(QStringLiteral("cut.tpx"), r);
+    OpenMap({Placed(path, 13, 5, 2, 1)});
+    ASSERT_TRUE(LoadTemplateFile(path, TemplateLoadSilent)); // one use, kept over the drawing
+    TTmp* t = FindLoadedTemplate(path);
+    ASSERT_NE(t, nullptr);
+    t->ReleasePixels();
+    ASSERT_TRUE(t->HoldRows(3));
+    for (int y = 0; y < 3; ++y)
+        std::copy_n(r.Row(y), r.RowBytes(), t->Row(y));
+    const QImage band = Rendered(QRect(0, 0, 20, 8));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 20; ++x) {
+            const bool inside = x >= 2 && x < 15 && y >= 1 && y < 4;
+            ASSERT_EQ(band.pixel(x, y), inside ? Expected(r, x - 2, y - 1) : qRgb(255, 255, 255)) << x << "," << y;
+        }
+    ReleaseTemplate(path);
+    CloseCurrentMap(zmd);
+}
+
 TEST_F(TemplateBand, DimBlendsTowardsWhiteAndASpotColourTintsFromBlack)
 {
     TestRaster bw = TestRaster::Grey(8, 1, 1);

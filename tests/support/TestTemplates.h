@@ -103,9 +103,11 @@ struct TestTemplateReader {
             t->Green[size_t(i)] = uint8_t(b[16 + 256 + i]);
             t->Blue[size_t(i)] = uint8_t(b[16 + 512 + i]);
         }
-        if (!t->AllocatePixels() || b.size() - 784 < qsizetype(t->Pixels.size()))
+        const qsizetype rowBytes = qsizetype(t->RowBytes());
+        if (!t->AllocatePixels() || b.size() - 784 < rowBytes * t->Height)
             return false;
-        std::copy(b.begin() + 784, b.begin() + 784 + qsizetype(t->Pixels.size()), t->Pixels.begin());
+        for (int y = 0; y < t->Height; ++y)
+            std::copy_n(b.begin() + 784 + y * rowBytes, rowBytes, t->Row(y));
         if (mode == TemplateLoadAsk) {
             t->X = self.x;
             t->Y = self.y;
