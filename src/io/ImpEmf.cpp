@@ -121,7 +121,7 @@ constexpr int MapModeText = 1, MapModeLoMetric = 2, MapModeHiMetric = 3, MapMode
 constexpr size_t MaxSavedStates = 1024;
 constexpr double ScreenInch = 96;
 constexpr uint32_t StockObject = 0x80000000u, StockNullBrush = 5, StockNullPen = 8, StockLastBrush = 5,
-                   StockFirstPen = 6, StockLastPen = 8;
+                   StockFirstPen = 6, StockLastPen = 8, StockDcBrush = 18, StockDcPen = 19;
 constexpr uint32_t PenStyleNull = 5, PenStyleMask = 0xF, BrushStyleNull = 1;
 
 // One figure of a path, or the pen's stroke outside one.
@@ -584,9 +584,10 @@ private:
         ++Out.Styles;
         if (k & StockObject) {
             const uint32_t stock = k & ~StockObject;
-            if (stock <= StockLastBrush)
+            // The device context's own pen and brush draw in the colour it is given.
+            if (stock <= StockLastBrush || stock == StockDcBrush)
                 S.NullBrush = stock == StockNullBrush;
-            else if (stock >= StockFirstPen && stock <= StockLastPen)
+            else if ((stock >= StockFirstPen && stock <= StockLastPen) || stock == StockDcPen)
                 S.NullPen = stock == StockNullPen;
             return;
         }

@@ -446,6 +446,21 @@ TEST_F(ImpEmfTest, DamagedFilesEndOrSkipCleanly)
     EXPECT_EQ(Objects().back().text, QByteArray(MaxEmfTextBytes, 'b'));
 }
 
+// The device context's own pen and brush (stock objects 19 and 18) draw after the null ones.
+TEST_F(ImpEmfTest, TheDeviceContextsPenAndBrushDrawAfterTheNullOnes)
+{
+    const int32_t stock = int32_t(0x80000000u);
+    const QByteArray triangle = Rec(86, {0, 0, 0, 0, 3, P16(0, 0), P16(10, 0), P16(10, 10)});
+    ASSERT_TRUE(ImportEmfHandle(Emf(Rec(37, {stock | 8}) + Line16 + Rec(37, {stock | 19}) + Line16
+                                    + Rec(37, {stock | 5}) + triangle + Rec(37, {stock | 18}) + triangle)));
+    const auto o = Objects();
+    ASSERT_EQ(o.size(), 3u);
+    EXPECT_EQ(o[0].type, LineObject);
+    EXPECT_EQ(o[1].type, LineObject) << "the outline of the unfilled triangle";
+    EXPECT_EQ(o[1].pts.size(), 4u);
+    EXPECT_EQ(o[2].type, AreaObject);
+}
+
 // Data that stops before the end record is cut even where it stops between two records.
 TEST_F(ImpEmfTest, DataStoppingBeforeTheEndRecordIsReportedCut)
 {
