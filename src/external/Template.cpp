@@ -633,8 +633,9 @@ void ToggleTemplatesHidden()
     SetupRecord* s = Stp();
     if (!s)
         return;
+    // Hiding the templates is a way of looking at the map, kept with it like the zoom: no change.
     s->TemplatesHidden = !s->TemplatesHidden;
-    WriteSetup();
+    WriteViewSetup();
     RedrawTemplateWindow();
 }
 

@@ -11,6 +11,8 @@
 #include "symbols/Colors.h"
 #include "symbols/widgets/SpotColorsDlg.h"
 
+#include <QAction>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -464,4 +466,57 @@ TEST_F(UntouchedDialogs, OptimizeMarksChangedOnlyWhatItMended)
         EXPECT_EQ(Windows(), 0);
         EXPECT_EQ(ReadAll(path), before);
     }
+}
+
+// Template > Hide is a way of looking at the map: the templates go and come back without a
+// change of the map; the state goes into the file with the next real change, as the zoom does.
+TEST_F(UntouchedDialogs, HidingTheTemplatesLeavesTheMapUnchanged)
+{
+    // A photo of 400 x 200 pixels of 0.1 mm (a BMP as Qt writes it) over the map's middle.
+    QImage photo(400, 200, QImage::Format_RGB888);
+    photo.fill(qRgb(200, 30, 30));
+    ASSERT_TRUE(photo.save(TempPath(QStringLiteral("photo.bmp")), "BMP"));
+    TestMapWriter w = RealMap();
+    w.strings.push_back(TestPString::Make(8, 0, "photo.bmp\ts1\tx0\ty0\tu10\tv10"));
+    const QString path = WriteRealMap(w, QStringLiteral("photo-map.zmd"));
+    const std::vector<uint8_t> before = ReadAll(path);
+    const size_t hiddenAt = size_t(GetI32(before, hdr::SetupPos)) + setup::TemplatesHidden;
+    ASSERT_EQ(GetI16(before, hiddenAt), 0);
+
+    ASSERT_TRUE(OpenMap(path));
+    ShowAtTenthMillimetres();
+    // Two places on the photo, off the line: red, or the paper when it is hidden.
+    const auto photoShown = [this] {
+        Settle();
+        const QImage& s = ActiveChild()->Surface();
+        const auto red = [](QRgb c) { return qRed(c) > 150 && qGreen(c) < 100 && qBlue(c) < 100; };
+        return red(s.pixel(At(0, 5))) && red(s.pixel(At(-15, 8)));
+    };
+    ASSERT_TRUE(photoShown());
+    for (bool hidden : {true, false}) {
+        Frame().UpdateCommandStates();
+        ASSERT_TRUE(Frame().Action(Cmd::TemplateHide)->isEnabled());
+        Choose(Cmd::TemplateHide);
+        EXPECT_EQ(Index.ActiveZmd->Setup.TemplatesHidden, hidden);
+        EXPECT_EQ(photoShown(), !hidden);
+        EXPECT_FALSE(Changed()) << hidden;
+    }
+    ExpectClosedUntouched(path, before, "templates hidden and shown");
+
+    // Hidden, then a real change: the map is changed, and its file keeps the templates hidden.
+    ASSERT_TRUE(OpenMap(path));
+    Choose(Cmd::TemplateHide);
+    EXPECT_FALSE(Changed());
+    DeleteLine();
+    EXPECT_TRUE(Changed());
+    Choose(Cmd::FileSave);
+    Settle();
+    const std::vector<uint8_t> after = ReadAll(path);
+    const size_t at = size_t(GetI32(after, hdr::SetupPos)) + setup::TemplatesHidden;
+    ASSERT_LE(at + 2, after.size());
+    EXPECT_EQ(GetI16(after, at), -1);
+    messages.Clear();
+    Choose(Cmd::FileClose);
+    Settle();
+    EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
 }
