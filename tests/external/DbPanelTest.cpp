@@ -1,6 +1,7 @@
 // The database panel in the running program: the record grid follows the selection, its size
 // rule, its button cells, and the Link, Find and Create links dialogs driven offscreen.
 #include "../shell/ModalDialog.h"
+#include "../support/TestMapReader.h"
 #include "DbLinkFixture.h"
 #include "OdbcTestKit.h"
 
@@ -262,3 +263,59 @@ TEST_F(DbPanelFlow, FindAndCreateLinksThroughTheirDialogs)
 }
 
 } // namespace
+
+// OK on a link as the dialog showed it leaves the map as it was: no change, no question at
+// Close, the file's bytes kept. A link to another record is a change and is saved.
+TEST_F(DbPanelFlow, LinkDialogClosedWithOkOnTheLinkItShowedChangesNothing)
+{
+    ASSERT_TRUE(OpenLinked());
+    const QString path = TempPath(QStringLiteral("map.zmd"));
+    const QByteArray before = ReadAll(path);
+    const QByteArray table = ReadAll(TempPath(QStringLiteral("parcels.dbf")));
+    const auto link = [&](const QString& key) {
+        CenterOnObject(1);
+        Settle();
+        const bool seen = AnswerDialog<QDialog>([&] { Button("DbLinkBtn")->click(); }, [&](QDialog& d) {
+            auto* keyB = d.findChild<QLineEdit*>(QStringLiteral("KeyB"));
+            EXPECT_EQ(keyB->text(), QStringLiteral("1"));
+            EXPECT_FALSE(d.findChild<QCheckBox*>(QStringLiteral("NewRecB"))->isChecked());
+            keyB->setText(key);
+            Press(d, "OKBtn");
+            EXPECT_FALSE(d.isVisible());
+        });
+        EXPECT_TRUE(seen);
+        Settle();
+    };
+    link(QStringLiteral("1"));
+    EXPECT_FALSE(Index.ActiveZmd->Modified);
+    EXPECT_TRUE(Links().contains(QStringLiteral("1\tdParcels")));
+    EXPECT_TRUE(Grid()->isVisible()) << "the record is shown";
+    messages.Clear();
+    Trigger(Cmd::FileClose);
+    Settle();
+    EXPECT_EQ(Index.ActiveZmd, nullptr);
+    EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
+    EXPECT_EQ(ReadAll(path), before);
+
+    // Another record: changed, and saved with the link.
+    ASSERT_TRUE(OpenMap(path));
+    link(QStringLiteral("3"));
+    EXPECT_TRUE(Index.ActiveZmd->Modified);
+    Trigger(Cmd::FileSave);
+    Settle();
+    EXPECT_FALSE(Index.ActiveZmd->Modified);
+    const ReadMap m = ReadMapFile(QFile::encodeName(path).toStdString());
+    ASSERT_TRUE(m.Sound()) << m.Problems();
+    std::vector<std::string> linksOfOne;
+    std::string settings;
+    for (const ReadString& s : m.strings) {
+        if (s.type == ObjectLinkType && s.object == 1)
+            linksOfOne.push_back(s.text);
+        if (s.type == 1034)  // the link dialog's settings
+            settings = s.text;
+    }
+    EXPECT_EQ(linksOfOne, std::vector<std::string>{"3\tdParcels"});
+    EXPECT_EQ(settings, "\tdParcels\tl3\tn0");
+    EXPECT_EQ(Records(), 4) << "an existing record, none added";
+    EXPECT_EQ(ReadAll(TempPath(QStringLiteral("parcels.dbf"))).size(), table.size());
+}

@@ -471,7 +471,10 @@ void LinkObject()
         DropLinksOf(*z, n);
     } else if (r == LinkDlgResult::Ok && MakeLinkText(v.Key, dataset, text)) {
         pos = -1;
-        if (!linked || !FindPString(n, ObjectLinkType, z->ObjectLinks, pos)) {
+        const bool found = linked && FindPString(n, ObjectLinkType, z->ObjectLinks, pos);
+        // OK on the link as it was: the map keeps it, and the settings, unchanged.
+        const bool same = found && z->ObjectLinks.Strings(pos) == text;
+        if (!found) {
             DropLinksOf(*z, n);
             const int number = AddPString(text, ObjectLinkType, n);
             if (number < 0) {
@@ -479,13 +482,14 @@ void LinkObject()
                 return;
             }
             z->ObjectLinks.AddNumber(text, number);
-        } else {
+        } else if (!same) {
             const int number = z->ObjectLinks.GetNumber(pos);
             z->ObjectLinks.SetString(pos, text);
             SavePString(number, text);
         }
-        SaveTypedPString(TextParamStr(u'd', dataset) + TextParamStr(u'l', v.Key) + BoolParamStr(u'n', v.NewRecord),
-                         LinkSettingsType);
+        if (!same)
+            SaveTypedPString(TextParamStr(u'd', dataset) + TextParamStr(u'l', v.Key) + BoolParamStr(u'n', v.NewRecord),
+                             LinkSettingsType);
         DbObject.CachedLink = -1;
         if (ReadElement(n, CurElement) && GetObjectLink(n)) {
             db::WriteSymbolField(n);
