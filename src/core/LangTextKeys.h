@@ -192,4 +192,5 @@
     X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
     X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
     X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
-    X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread)
+    X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread) \
+    X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte)

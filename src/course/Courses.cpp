@@ -339,7 +339,7 @@ void CheckCourseMapRead()
     z->Modified = modified;
     if (removed > 0) {
         const QString path = CurrentMapPath();
-        WarningMsg(TextKey::PreviewObjectsRemoved,
+        WarningMsg(removed == 1 ? TextKey::PreviewObjectRemoved : TextKey::PreviewObjectsRemoved,
                    (path.isEmpty() ? Text(TextKey::Untitled) : path) + u';' + QString::number(removed));
     }
     QStringList damaged;

@@ -319,10 +319,10 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},
         {"ScriptNotSupported ColourValuesDiffer ColourOtherName ColourTableFull ColourSeparationMissing "
-         "PreviewObjectsRemoved PrintScaleDiffers", 2, 2},
+         "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne", 2, 2},
         {"MustBetween DbValueRefused", 3, 2},
         {"DbCodePageRefused PartialPicture", 3, 3},
-        {"DbTextTooLong", 5, 4},
+        {"DbTextTooLong DbTextTooLongByte", 5, 4},
     };
     QHash<QByteArray, Declared> params;
     for (const Declared& d : declared)
@@ -370,6 +370,12 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
                   {"CannotWrite", "/maps/a.zmd", "Cannot write to the file /maps/a.zmd"},
                   {"HiddenWarning", "", "Some symbols are hidden. Objects with these symbols are left out. Do you want to continue?"},
                   {"ObjectsSelected", "7", "7 objects selected"},
+                  {"ObjectSelected", "1", "1 object selected"},
+                  {"ColourTableFullOne", "1;0",
+                   "They need 1 colour this map does not have, and its colour table has room for 0 more."},
+                  {"DbTextTooLongByte", "ab;FLAG;1;2;1252",
+                   "The value ab is longer than the field FLAG can hold: the field holds 1 byte, the value takes 2 "
+                   "bytes in the table's code page 1252"},
                   {"FileModified", "/maps/a.zmd", "/maps/a.zmd has been changed. Do you want to save the changes?"},
                   {"RepairedMap", "/maps/a.zmd;Colours, Setup",
                    "The map /maps/a.zmd held values out of their ranges, which were set right while reading it. The map is "

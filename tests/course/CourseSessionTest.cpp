@@ -150,6 +150,25 @@ TEST_F(CourseSession, SavedMapsHoldNoPreviewObjectsAndOpeningRemovesThoseLeftBeh
     EXPECT_FALSE(Z().Modified);
 }
 
+TEST_F(CourseSession, OneObjectLeftBehindIsReportedInTheSingular)
+{
+    // A start and a finish: the preview's one stored object is the line between them.
+    AddCourse({QStringLiteral("Pair")}, Sequence({"sS1", "fF1"}));
+    Trigger(Cmd::FileSave);
+    Preview("Pair");
+    ASSERT_EQ(Stored(true), 1);
+    WriteSetup();
+    Z().WorkFile.Flush();
+    const QString crashed = TempPath(QStringLiteral("crashed.zmd"));
+    ASSERT_TRUE(QFile::copy(Z().WorkFile.FileName(), crashed));
+    messages.SetDefaultAnswer(IdNo);
+    Open(crashed);
+    ASSERT_EQ(messages.Last().key, TextKey::PreviewObjectRemoved);
+    EXPECT_EQ(MergeMsgParams(Text(messages.Last().key), messages.Last().params),
+              QStringLiteral("The map %1 held 1 object that a course preview had made and left behind. It has been "
+                             "removed.").arg(crashed));
+}
+
 TEST_F(CourseSession, DamagedCoursesAreNamedWhenTheMapIsRead)
 {
     // Flipped bytes merged the start into the climb; a code names no control. A course not

@@ -604,8 +604,8 @@ TEST_F(DBaseTest, TablesWrittenByOgr2ogrOpen)
 TEST_F(DBaseTest, LayerValuesAreCleanedBeforeTheyAreWritten)
 {
     TestDbf t;
-    t.fields = {{"ID", 4}, {"TEXT", 254}, {"ALL", 255}};
-    t.records = {{{"1", "x", ""}}};
+    t.fields = {{"ID", 4}, {"TEXT", 254}, {"ALL", 255}, {"FLAG", 1}};
+    t.records = {{{"1", "x", "", "Y"}}};
     Write("v", t);
     ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "v", "ID", "1"));
     ASSERT_TRUE(DbSetFieldValue(1, "a\tb\r\nc"));
@@ -615,6 +615,10 @@ TEST_F(DBaseTest, LayerValuesAreCleanedBeforeTheyAreWritten)
     EXPECT_FALSE(DbSetFieldValue(2, QString(300, 'q')));
     EXPECT_EQ(messages.CountOf(TextKey::DbTextTooLong), 2);
     EXPECT_EQ(messages.Last().params, QString(300, 'q') + QStringLiteral(";ALL;255;300;1252"));
+    // A field of one byte is said in the singular.
+    EXPECT_FALSE(DbSetFieldValue(3, QStringLiteral("YN")));
+    EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLongByte);
+    EXPECT_EQ(messages.Last().params, QStringLiteral("YN;FLAG;1;2;1252"));
     EXPECT_EQ(ReadAll(Table("v")), before);
     EXPECT_EQ(Db.Columns[1].Value, "a b  c") << "the column keeps what the table holds";
     // Blanks at the end are padding: they do not count.

@@ -2,6 +2,7 @@
 // values, or added beside the colours it lay between; a table without room or a spot colour
 // this map lacks refuses the whole lot. Every colour number of every symbol type follows.
 #include "../support/TestMapWriter.h"
+#include "core/LangTexts.h"
 #include "symbols/store/ColourNumbers.h"
 
 #include <gtest/gtest.h>
@@ -119,6 +120,13 @@ TEST(ColourPlan, NoRoomOrAMissingSpotColourRefusesEverything)
     EXPECT_FALSE(PlanColours(source, full, Used({3})).Refused()) << "a match needs no room";
     const ColourPlan noRoom = PlanColours(source, full, Used({3, 7}));
     EXPECT_EQ(noRoom.Why, ColourPlan::Refusal::TableFull);
+    // One colour missing is said in the singular.
+    ASSERT_TRUE(LoadTexts());
+    EXPECT_EQ(PlanColours(source, full, Used({3, 7})).WhyText,
+              QStringLiteral("They need 1 colour this map does not have, and its colour table has room for 0 more."));
+    const SymbolHeaderBlock two = Table({Colour(7, "New", Cyan), Colour(8, "Newer", Yellow)});
+    EXPECT_EQ(PlanColours(two, full, Used({7, 8})).WhyText,
+              QStringLiteral("They need 2 colours this map does not have, and its colour table has room for 0 more."));
 
     SymbolHeaderBlock spot = Table({Colour(7, "Gold ink", Yellow)});
     spot.SeparationCount = 2;

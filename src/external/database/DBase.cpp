@@ -513,7 +513,7 @@ bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefu
             return refuse(TextKey::DbCodePageRefused, CodePageName(U().CodePage));
         if (value.size() > size) {
             if (refusal) {
-                refusal->key = TextKey::DbTextTooLong;
+                refusal->key = size == 1 ? TextKey::DbTextTooLongByte : TextKey::DbTextTooLong;
                 refusal->params = CleanParamText(text) + u';' + FieldName(d) + u';' + QString::number(size) + u';'
                                   + QString::number(value.size()) + u';' + CodePageName(U().CodePage);
             }

@@ -175,7 +175,7 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
     }
     if (Count(h) + int(unmatched.size()) > MaxColors) {
         plan.Why = ColourPlan::Refusal::TableFull;
-        plan.WhyText = MergeMsgParams(Text(TextKey::ColourTableFull),
+        plan.WhyText = MergeMsgParams(Text(unmatched.size() == 1 ? TextKey::ColourTableFullOne : TextKey::ColourTableFull),
                                       QString::number(unmatched.size()) + u';' + QString::number(MaxColors - Count(h)));
         return plan;
     }
