@@ -114,6 +114,63 @@ TEST_F(CourseSession, WhatTheObjectsTabHoldsIsStoredHoweverTheTabIsLeft)
     EXPECT_EQ(Field("39", 't'), QString());
 }
 
+TEST_F(CourseSession, ListChangesUnderTheObjectsTabNeverPutItsFieldsIntoAnotherObject)
+{
+    const auto type = [this](const QString& text) {
+        for (QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(tab->CsDescB, &key);
+        }
+    };
+    const auto holders = [](const QString& text) {
+        QStringList codes;
+        for (int i = 0; i < Z().CsObjects.Count(); ++i)
+            if (GetParamText(Z().CsObjects.Strings(i), QLatin1Char('t')) == text)
+                codes << CsObjectCode(Z().CsObjects.Strings(i));
+        return codes;
+    };
+
+    // A rename that moves the object from the middle of the list to its end: 39 takes its row.
+    Select("38");
+    const int row = CsObj.Selected;
+    type(QStringLiteral("Thicket"));
+    {
+        CodeDialogSeen seen;
+        const CodeDialogAnswer answer({QStringLiteral("99")}, seen);
+        tab->CsObjPropBtn->click();
+        ASSERT_TRUE(seen.shown);
+    }
+    Settle();
+    ASSERT_EQ(CsObjectCode(Z().CsObjects.Strings(row)), QStringLiteral("39"));
+    EXPECT_EQ(CsObjectCode(SelectedCsRecord()), QStringLiteral("99"));
+    EXPECT_EQ(tab->CsDescB->text(), QStringLiteral("Thicket"));
+    type(QStringLiteral(" edge"));
+    Page(CsCoursesPage);
+    EXPECT_EQ(holders(QStringLiteral("Thicket edge")), QStringList{QStringLiteral("99")});
+    EXPECT_EQ(Field("39", 't'), QString());
+
+    // Undo of the object the tab was filled for, while its typed text was not yet stored.
+    Page(CsObjectsPage);
+    ASSERT_GT(Store(ControlSymbol, MmPoint{200, 200}, {QStringLiteral("100")}), 0);
+    Settle();
+    ASSERT_EQ(CsObjectCode(SelectedCsRecord()), QStringLiteral("100"));
+    type(QStringLiteral("Fence corner"));
+    Trigger(Cmd::EditUndo);
+    ASSERT_EQ(ObjectOf(QStringLiteral("100")), 0);
+    ASSERT_EQ(CsIndex(QStringLiteral("100")), -1);
+    // The tab shows what the list now selects, and leaving it stores nothing elsewhere.
+    type(QStringLiteral("!"));
+    Page(CsCoursesPage);
+    EXPECT_TRUE(holders(QStringLiteral("Fence corner")).isEmpty());
+    EXPECT_TRUE(holders(QStringLiteral("Fence corner!")).isEmpty());
+    // Redo brings the object back with what was typed for it, and nothing else with it.
+    Trigger(Cmd::EditRedo);
+    ASSERT_GE(CsIndex(QStringLiteral("100")), 0);
+    const QStringList fence = holders(QStringLiteral("Fence corner"));
+    EXPECT_TRUE(fence.isEmpty() || fence == QStringList{QStringLiteral("100")}) << fence.join(u',').toStdString();
+    EXPECT_EQ(holders(QStringLiteral("Thicket edge")), QStringList{QStringLiteral("99")});
+}
+
 TEST_F(CourseSession, SavedMapsHoldNoPreviewObjectsAndOpeningRemovesThoseLeftBehind)
 {
     const int stored = Stored(false);
