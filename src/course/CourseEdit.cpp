@@ -78,8 +78,11 @@ int LegCount(const QString& legs)
 
 class Layout {
 public:
-    Layout(const QString& course, QPoint click, int caret = 0)
-        : course_(course), fields_(Fields(course)), click_(click), given_(caret)
+    // `right`: the room a column takes right of its codes' centre; `gap`: the space between
+    // a variation's columns.
+    Layout(const QString& course, QPoint click, int caret = 0, int right = DiagramColumnRight,
+           int gap = DiagramBranchGap)
+        : course_(course), fields_(Fields(course)), click_(click), given_(caret), right_(right), gap_(gap)
     {
     }
 
@@ -116,21 +119,23 @@ private:
     }
     void Stretch(int x, int y)
     {
-        d_.Width = std::max(d_.Width, x + 40);
+        d_.Width = std::max(d_.Width, x + right_);
         d_.Height = std::max(d_.Height, y + 20);
     }
 
-    // Lays out fields from i until a branch ends (at its marker) or the text ends.
-    void Sequence(size_t& i, int x, int& y, const QString& legs, int& number, int depth)
+    // Lays out fields from i until a branch ends (at its marker) or the text ends. Returns
+    // how far right it reached.
+    int Sequence(size_t& i, int x, int& y, const QString& legs, int& number, int depth)
     {
+        int reach = x + right_;
         for (;;) {
             const int caret = i < fields_.size() ? fields_[i].Caret() : CaretAtEnd(course_);
             Candidate(x, y, caret, legs);
             if (i >= fields_.size())
-                return;
+                return reach;
             const Field& f = fields_[i];
             if (IsBranch(f.Code) || IsVarEnd(f.Code))
-                return;
+                return reach;
             if (IsCsObjectField(f.Code)) {
                 if (x < DiagramMainLineEnd && f.Code == QLatin1Char('c'))
                     d_.Texts.push_back({DiagramNumberX, y, QString::number(number++) + QLatin1Char('.'), false});
@@ -142,23 +147,26 @@ private:
                 continue;
             }
             if (IsVarStart(f.Code) && depth < MaxVariationDepth) {
-                Variation(i, x, y, legs, number, depth);
+                reach = std::max(reach, Variation(i, x, y, legs, number, depth));
                 continue;
             }
             ++i; // headers and unknown letters
         }
     }
 
-    void Variation(size_t& i, int x, int& y, const QString& legs, int& number, int depth)
+    // A variation's branches side by side, each right of the fork's column and of the
+    // branches before it; a later variation below starts again beside its own fork.
+    int Variation(size_t& i, int x, int& y, const QString& legs, int& number, int depth)
     {
         const bool leg = fields_[i].Code == QLatin1Char('l');
         const int forkY = y - DiagramLine / 2;
         ++i;
         std::vector<QPoint> ends;
         int lowest = y;
+        int reach = x + right_;
         while (i < fields_.size() && IsBranch(fields_[i].Code)) {
             const QString branchLegs = leg ? fields_[i].Value : legs;
-            const int bx = d_.Width + DiagramBranchGap;
+            const int bx = reach + gap_;
             int by = y;
             // Beside the codes, not through them.
             d_.Lines.push_back({{x + 10, forkY}, {bx - 10, by - DiagramLine / 2}, leg});
@@ -170,7 +178,7 @@ private:
                 }
             ++i;
             // Running numbers belong to the main line.
-            Sequence(i, bx, by, branchLegs, number, depth + 1);
+            reach = std::max(reach, Sequence(i, bx, by, branchLegs, number, depth + 1));
             Stretch(bx, by - DiagramLine);
             ends.push_back({bx, by});
             lowest = std::max(lowest, by);
@@ -189,6 +197,7 @@ private:
             d_.Lines.push_back({from, {x + 10, lowest}, leg});
         }
         y = lowest + DiagramLine / 2;
+        return reach;
     }
 
     const QString& course_;
@@ -196,6 +205,8 @@ private:
     QPoint click_;
     int given_ = 0;
     bool found_ = false;
+    int right_;
+    int gap_;
     QString legs_;
     CourseDiagram d_;
 };
@@ -209,14 +220,39 @@ int ValidCaret(const QString& course, int caret)
     return CaretAtEnd(course);
 }
 
-CourseDiagram LayoutCourse(const QString& course, QPoint click)
+namespace {
+
+// The layout at its standard spacing, or, when that is wider than `fit` pixels, with its
+// columns as close as needed and as their codes allow.
+CourseDiagram FittedLayout(const QString& course, QPoint click, int caret, int fit)
 {
-    return Layout(course, click).Run();
+    CourseDiagram d = Layout(course, click, caret).Run();
+    if (fit <= 0 || d.Width <= fit)
+        return d;
+    qsizetype longest = 0;
+    for (const DiagramText& t : d.Texts)
+        longest = std::max(longest, t.Text.size());
+    const int standard = DiagramColumnRight + DiagramBranchGap;
+    const int closest = std::max(DiagramClosestPitch, int(longest) * 7 + 14);
+    for (int pitch = standard - 1; pitch >= closest; --pitch) {
+        const int right = std::max(pitch * DiagramColumnRight / standard, pitch - DiagramBranchGap);
+        d = Layout(course, click, caret, right, pitch - right).Run();
+        if (d.Width <= fit)
+            break;
+    }
+    return d;
 }
 
-CourseDiagram LayoutCourseAtCaret(const QString& course, int caret)
+} // namespace
+
+CourseDiagram LayoutCourse(const QString& course, QPoint click, int fit)
 {
-    return Layout(course, {}, ValidCaret(course, caret)).Run();
+    return FittedLayout(course, click, 0, fit);
+}
+
+CourseDiagram LayoutCourseAtCaret(const QString& course, int caret, int fit)
+{
+    return FittedLayout(course, {}, ValidCaret(course, caret), fit);
 }
 
 bool InsertCourseField(QString& course, int& caret, const QString& field)

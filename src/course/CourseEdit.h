@@ -34,6 +34,8 @@ inline constexpr int DiagramNumberX = 10;   // running numbers on the main line
 inline constexpr int DiagramCodeX = 35;     // centre of the codes on the main line
 inline constexpr int DiagramMainLineEnd = 50; // left of it: the main line
 inline constexpr int DiagramBranchGap = 25;
+inline constexpr int DiagramColumnRight = 40; // a column's room right of its codes' centre
+inline constexpr int DiagramClosestPitch = 32; // columns fitted to a narrow panel
 
 struct DiagramText {
     int X = 0; // centre
@@ -58,10 +60,11 @@ struct CourseDiagram {
     int CaretLegCount = 1;
 };
 // Lays out a course's sequence; the last position in layout order with x - 12 < click x and
-// y - 7 < click y holds the caret (the first position when none does).
-CourseDiagram LayoutCourse(const QString& course, QPoint click);
+// y - 7 < click y holds the caret (the first position when none does). A layout wider than
+// `fit` pixels (0: any width) brings its columns closer, down to what their codes need.
+CourseDiagram LayoutCourse(const QString& course, QPoint click, int fit = 0);
 // The same layout with the caret given: its drawing position and the legs there.
-CourseDiagram LayoutCourseAtCaret(const QString& course, int caret);
+CourseDiagram LayoutCourseAtCaret(const QString& course, int caret, int fit = 0);
 
 // ---- Edits at the caret ----
 // Inserts `field` (TAB, type letter, code) before the caret's field; false when the field

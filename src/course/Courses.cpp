@@ -426,7 +426,8 @@ void LayoutCurrentCourse()
         return;
     }
     const bool clicked = CsCourses.Click.x() >= 0;
-    CourseDiagram d = LayoutCourse(text, clicked ? CsCourses.Click : QPoint(CaretEndClick, CaretEndClick));
+    CourseDiagram d = LayoutCourse(text, clicked ? CsCourses.Click : QPoint(CaretEndClick, CaretEndClick),
+                                   CsCourses.FitWidth);
     if (clicked) {
         CsCourses.Caret = d.Caret;
         CsCourses.Remembered = d.Caret;
@@ -434,7 +435,7 @@ void LayoutCurrentCourse()
     } else {
         // The caret an edit left: its place is found among the layout's positions.
         CsCourses.Caret = ValidCaret(text, CsCourses.Caret);
-        d = LayoutCourseAtCaret(text, CsCourses.Caret);
+        d = LayoutCourseAtCaret(text, CsCourses.Caret, CsCourses.FitWidth);
     }
     CsCourses.Diagram = d;
     CsCourses.VariationEnabled = d.CaretLegCount > 1;

@@ -22,6 +22,7 @@ struct CoursesState {
     int Remembered = 0;          // the caret the user last placed
     QPoint Click{CaretEndClick, CaretEndClick}; // asks the next layout to place the caret
     CourseDiagram Diagram;       // the last layout of the current course
+    int FitWidth = 0;            // the diagram's room in the panel, pixels (0: any width)
     QString LengthText;          // CourseLengthB
     bool VariationEnabled = false;
     int SelectedClass = -1;

@@ -517,6 +517,11 @@ int StoreNewObject()
         DropSelection();
         DeleteElement(no);
         UpdateRect(rect);
+    } else if (GetIndex(no) && !(Index.CurIndex.Rect == rect)) {
+        // The check gave the object its text (a course title's): all of it is painted.
+        const CordRect& now = Index.CurIndex.Rect;
+        UpdateRect({std::min(rect.x1, now.x1), std::min(rect.y1, now.y1), std::max(rect.x2, now.x2),
+                    std::max(rect.y2, now.y2)});
     }
     FlushMapFile();
     ToolButtons();

@@ -291,6 +291,7 @@ void ResetEditSys()
     EditSys.DCView = nullptr;
     EditSys.MarksShown = EditSys.MultiMarksShown = EditSys.DraftShown = EditSys.StretchShown = false;
     EditSys.CourseMarksShown = EditSys.GpsMarkShown = EditSys.ScreenWinShown = EditSys.AnchorShown = false;
+    EditSys.MarkedCourse.clear();
     EditSys.DraftStart = 0;
     EditSys.StretchBox = {};
     EditSys.GpsPosition = {};
@@ -569,11 +570,9 @@ void MarkDraft()
 void MarkCs()
 {
     GuardEvent("EditSys", "MarkCs", [] {
-        TZmd* z = Index.ActiveZmd;
-        if (!z || z->CoursePreviewOn || z->CurrentCourse < 0 || z->CurrentCourse >= z->Courses.Count()
-)
+        if (!Index.ActiveZmd || EditSys.MarkedCourse.isEmpty())
             return;
-        const QStringList fields = z->Courses.Strings(z->CurrentCourse).split(QLatin1Char('\t'));
+        const QStringList fields = EditSys.MarkedCourse.split(QLatin1Char('\t'));
         bool havePrev = false;
         Cord prev;
         int32_t prevCut = 0;
@@ -646,6 +645,9 @@ void ShowCourseMarks()
 {
     if (EditSys.CourseMarksShown)
         return;
+    const TZmd* z = Index.ActiveZmd;
+    const bool course = z && !z->CoursePreviewOn && z->CurrentCourse >= 0 && z->CurrentCourse < z->Courses.Count();
+    EditSys.MarkedCourse = course ? z->Courses.Strings(z->CurrentCourse) : QString();
     MarkCs();
     EditSys.CourseMarksShown = true;
 }
@@ -656,6 +658,7 @@ void HideCourseMarks()
         return;
     MarkCs();
     EditSys.CourseMarksShown = false;
+    EditSys.MarkedCourse.clear();
 }
 
 void MarkGps()

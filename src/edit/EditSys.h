@@ -58,6 +58,9 @@ struct EditSysState {
     // The course legs read their objects here, never into CurElement: a repaint while a
     // line is being drawn must leave that line alone.
     ElementRecord CourseElement;
+    // The course whose legs are shown, as it was when they were shown: hiding them draws the
+    // same legs again, whatever the current course has become since.
+    QString MarkedCourse;
 };
 
 extern EditSysState EditSys;
@@ -91,7 +94,9 @@ void UnmarkStretch();
 void MarkLine(const ElementRecord& e, int i);
 void MarkBezier(const ElementRecord& e, int i);
 void MarkDraft();
+// The legs of the shown course (MarkedCourse).
 void MarkCs();
+// The current course's legs shown, unless a preview shows the course.
 void ShowCourseMarks();
 void HideCourseMarks();
 void MarkGps();

@@ -166,6 +166,7 @@ QWidget* TCoursePanel::coursesTab()
     CoursePaintB = new TCoursePaint(CourseScrollB);
     CourseScrollB->setWidget(CoursePaintB);
     CourseScrollB->setWidgetResizable(false);
+    CourseScrollB->installEventFilter(this);
     work->addWidget(CsCodeB);
     work->addWidget(CourseScrollB, 1);
     v->addLayout(work, 1);
@@ -272,17 +273,35 @@ void TCoursePanel::Refresh()
         for (int i = 0; i < z->CsObjects.Count(); ++i)
             CsCodeB->addItem(CsObjectCode(z->CsObjects.Strings(i)));
     CsCodeB->setCurrentRow(CsObj.Selected);
-    CourseLengthB->setText(CsCourses.LengthText);
-    const CourseDiagram& d = CsCourses.Diagram;
-    const QSize area = CourseScrollB->viewport()->size();
-    CoursePaintB->resize(std::max(d.Width, area.width() - 8), std::max(d.Height, area.height() - 8));
-    CoursePaintB->update();
+    fitDiagram();
     ClassB->clear();
     ClassB->addItems(ClassListItems());
     ClassB->setCurrentRow(CsCourses.SelectedClass);
     ClassPropBtn->setEnabled(CsCourses.SelectedClass >= 0);
     ClassDeleteBtn->setEnabled(CsCourses.SelectedClass >= 0);
     refreshing_ = false;
+}
+
+void TCoursePanel::fitDiagram()
+{
+    // Room is kept for the vertical scroll bar, which a long course brings.
+    const int fit = CourseScrollB->maximumViewportSize().width() - CourseScrollB->verticalScrollBar()->sizeHint().width() - 8;
+    if (fit != CsCourses.FitWidth) {
+        CsCourses.FitWidth = fit;
+        LayoutCurrentCourse();
+    }
+    CourseLengthB->setText(CsCourses.LengthText);
+    const CourseDiagram& d = CsCourses.Diagram;
+    const QSize area = CourseScrollB->viewport()->size();
+    CoursePaintB->resize(std::max(d.Width, area.width() - 8), std::max(d.Height, area.height() - 8));
+    CoursePaintB->update();
+}
+
+bool TCoursePanel::eventFilter(QObject* watched, QEvent* e)
+{
+    if (watched == CourseScrollB && e->type() == QEvent::Resize && !refreshing_)
+        fitDiagram();
+    return QWidget::eventFilter(watched, e);
 }
 
 void TCoursePanel::showEvent(QShowEvent* e)

@@ -65,10 +65,14 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     QWidget* coursesTab();
     QWidget* classesTab();
+    // The diagram laid out for the room its scroll box gives, without sideways scrolling
+    // where its codes allow, and the paint box sized to it.
+    void fitDiagram();
     bool refreshing_ = false;
 };
 
