@@ -280,6 +280,16 @@ void ComputeHighest(TZmd& z)
 
 ObjectIndexEntry ReadObjectIndexEntry(std::span<const uint8_t> bytes)
 {
+    // A whole entry, as every one of a block is: read without a check per field.
+    if (bytes.size() >= ObjectIndexEntryBytes) {
+        const uint8_t* p = bytes.data();
+        ObjectIndexEntry e;
+        e.Rect = {LoadLE<int32_t>(p), LoadLE<int32_t>(p + 4), LoadLE<int32_t>(p + 8), LoadLE<int32_t>(p + 12)};
+        e.Pos = LoadLE<int32_t>(p + 16);
+        e.Length = LoadLE<uint16_t>(p + 20);
+        e.Symbol = LoadLE<uint16_t>(p + 22);
+        return e;
+    }
     ByteReader r(bytes);
     ObjectIndexEntry e;
     e.Rect = {r.I32(0), r.I32(4), r.I32(8), r.I32(12)};

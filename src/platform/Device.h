@@ -7,6 +7,7 @@
 #include <QRectF>
 #include <QRegion>
 #include <QSize>
+#include <cmath>
 #include <cstdint>
 #include <span>
 
@@ -25,12 +26,11 @@ struct DeviceColor {
 };
 
 // a == b as the toolkit compares points (equal to 12 digits), most pairs, far apart, told apart
-// at once: coordinates differing by more than 1e-12 of the larger or of 1 never compare equal.
+// at once: coordinates differing by more than 1e-12 of 1 + both sizes never compare equal.
 inline bool SamePoint(QPointF a, QPointF b)
 {
     const auto far = [](double u, double v) {
-        const double au = u < 0 ? -u : u, av = v < 0 ? -v : v, d = u < v ? v - u : u - v;
-        return d > 1e-12 * (au > av ? (au > 1 ? au : 1) : (av > 1 ? av : 1));
+        return std::abs(u - v) > 1e-12 * (1 + std::abs(u) + std::abs(v));
     };
     if (far(a.x(), b.x()) || far(a.y(), b.y()))
         return false;

@@ -798,7 +798,7 @@ PainterDevice::EllipseOutline& PainterDevice::ellipseOutline(const QRectF& box, 
         // they are its polygons.
         constexpr double Finer = 2;
         const QList<QPolygonF> polygons = path.toSubpathPolygons(QTransform::fromScale(Finer, Finer));
-        EllipseOutline made{key, {}};
+        EllipseOutline made{key, {}, false, {}};
         if (!polygons.isEmpty())
             for (const QPointF& p : polygons.front())
                 made.points.push_back(p / Finer);

@@ -633,13 +633,16 @@ public:
         m_roundCaps = roundCaps;
     }
 
-    // False when fewer than two points are left.
-    bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt)
+    // False when fewer than two points are left. Exact: the points lie at one fraction of a
+    // pixel within the coordinate limit, where those that differ do so by whole pixels.
+    bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt, bool exact = false)
     {
         m_centre.clear();
         for (const QPointF& p : figure) {
             const QPointF q = p + shift;
-            if (m_centre.empty() || !SamePoint(q, m_centre.back()))
+            if (m_centre.empty()
+                || (exact ? q.x() != m_centre.back().x() || q.y() != m_centre.back().y()
+                          : !SamePoint(q, m_centre.back())))
                 m_centre.push_back(q);
         }
         if (closeIt && m_centre.size() > 1 && !SamePoint(m_centre.back(), m_centre.front()))
@@ -799,9 +802,9 @@ public:
     // fill(ring) for each piece, unless drawn(*this, segment or cap) has drawn all of that
     // segment's or cap's pieces itself; false as soon as a fill is.
     template <class Fill, class Drawn>
-    bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, Fill&& fill, Drawn&& drawn)
+    bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, bool exact, Fill&& fill, Drawn&& drawn)
     {
-        if (!set(figure, shift, closeIt))
+        if (!set(figure, shift, closeIt, exact))
             return true;
         const size_t segments = m_centre.size() - 1;
         for (size_t i = 0; i < segments; ++i) {
@@ -1297,7 +1300,7 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
         };
         for (const StrokeFigure& f : figures) {
             figureClass = shaped ? uniformClass(f.points) : -1;
-            if (!pieces.add(f.points, shift, f.closed, fill, drawn))
+            if (!pieces.add(f.points, shift, f.closed, figureClass >= 0, fill, drawn))
                 return false;
         }
         return true;

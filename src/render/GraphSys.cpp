@@ -771,8 +771,13 @@ void PathToDevice(int tolerance)
     const auto device = [=](Cord c) {
         return QPointF(Round(double(int64_t(Masked(c.x)) - ox) * sx), Round(double(int64_t(Masked(c.y)) - oy) * sy));
     };
+    // Whole numbers below 1e12 that differ never compare equal to 12 digits, as the toolkit
+    // compares points: only beyond them is its comparison needed.
     const auto add = [&](QPointF d) {
-        if (d != out.back())
+        const QPointF last = out.back();
+        if (d.x() == last.x() && d.y() == last.y())
+            return;
+        if ((std::abs(d.x()) < 1e12 && std::abs(d.y()) < 1e12) || d != last)
             out.push_back(d);
     };
     size_t ringStart = 0;

@@ -4,6 +4,7 @@
 #include "platform/RecordingDevice.h"
 
 #include <QRawFont>
+#include <limits>
 #include <numbers>
 
 namespace zemo {
@@ -334,6 +335,23 @@ TEST_F(Devices, RecordingOfAShortDrawingGivesGoldenLinesAndOnlyARasterTakesXor)
     RecordingDevice raster;
     EXPECT_TRUE(raster.canXor() && raster.setRasterOp(RasterOp::Xor));
     EXPECT_EQ(raster.text(), "rop xor\n");
+}
+
+TEST(SamePoint, AgreesWithTheToolkitsComparisonOfPoints)
+{
+    // Equal to 12 digits, zero compared absolutely, NaN never equal: the quick test of points
+    // far apart must not tell apart any pair the toolkit takes as one.
+    const double nan = std::numeric_limits<double>::quiet_NaN(), inf = std::numeric_limits<double>::infinity();
+    const double values[] = {0,     -0.0,       1e-13, -1e-13, 2e-12,       1,     1 + 1e-13, 1 + 1e-11,
+                             -1,    1e12,       1e12 + 0.5, 1e12 + 1, 3.5e15, 3.5e15 + 2, 15999.5, 15999.5 + 1e-9,
+                             1e300, 1e300 * (1 + 1e-13), nan, inf,   -inf};
+    for (const double ax : values)
+        for (const double bx : values)
+            for (const double y : {0.0, 7.25, -1e-14}) {
+                const QPointF a(ax, y), b(bx, y), c(y, ax), d(y, bx);
+                EXPECT_EQ(SamePoint(a, b), a == b) << ax << " " << bx << " " << y;
+                EXPECT_EQ(SamePoint(c, d), c == d) << ax << " " << bx << " " << y;
+            }
 }
 
 } // namespace zemo
