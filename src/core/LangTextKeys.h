@@ -193,4 +193,5 @@
     X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
     X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
     X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread) \
-    X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte)
+    X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte) \
+    X(ImportChangesPlacement) X(ImportChangesPlacementAsk) X(UnsupportedShapeTypes) X(ExportLeftOutSymbols)

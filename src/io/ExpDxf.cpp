@@ -210,7 +210,8 @@ DxfNumbers DxfNumbersFor(bool gis, double mapScale)
     return n;
 }
 
-bool WriteDxfFile(ExportFile& out, const ExpDxfOptions& o, const std::vector<LayerEntry>& table)
+bool WriteDxfFile(ExportFile& out, const ExpDxfOptions& o, const std::vector<LayerEntry>& table,
+                  MissingSymbols* missing)
 {
     TZmd& z = *Index.ActiveZmd;
     const SetupRecord& s = *Stp();
@@ -249,7 +250,12 @@ bool WriteDxfFile(ExportFile& out, const ExpDxfOptions& o, const std::vector<Lay
         if (!GetIndex(n) || Index.CurIndex.Symbol >= 10000)
             continue;
         SymbolBytes* sym = nullptr;
-        if (!GetSymbol(Index.CurIndex.Symbol, sym) || (SymU8(*sym, SymStatus) & 7) >= 2)
+        if (!GetSymbol(Index.CurIndex.Symbol, sym)) {
+            if (missing)
+                missing->Add(Index.CurIndex.Symbol);
+            continue;
+        }
+        if ((SymU8(*sym, SymStatus) & 7) >= 2)
             continue;
         if (o.SelectedOnly && SymU8(*sym, SymSelected) == 0)
             continue;
@@ -285,8 +291,9 @@ void ExportDxf()
     ExportFile file;
     if (!file.Begin(name))
         return;
+    MissingSymbols missing;
     try {
-        if (!WriteDxfFile(file, o, table)) {
+        if (!WriteDxfFile(file, o, table, &missing)) {
             file.Abandon();
             return;
         }
@@ -294,7 +301,8 @@ void ExportDxf()
         file.Abandon();
         return;
     }
-    file.Commit();
+    if (file.Commit())
+        missing.Report(name);
 }
 
 } // namespace zemo

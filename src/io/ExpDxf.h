@@ -33,7 +33,9 @@ struct DxfNumbers {
 DxfNumbers DxfNumbersFor(bool gis, double mapScale);
 
 // The whole file into `out`; false when Esc stopped it (ExportAborted shown).
-bool WriteDxfFile(ExportFile& out, const ExpDxfOptions& o, const std::vector<LayerEntry>& table);
+// `missing` counts the objects left out for a symbol the map does not hold.
+bool WriteDxfFile(ExportFile& out, const ExpDxfOptions& o, const std::vector<LayerEntry>& table,
+                  MissingSymbols* missing = nullptr);
 
 // The command.
 void ExportDxf();

@@ -5,6 +5,8 @@
 #include "core/Numeric.h"
 #include "core/Status.h"
 #include "core/Folders.h"
+#include "core/Messages.h"
+#include "core/StringX.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/Ports.h"
@@ -14,6 +16,8 @@
 #include "render/GraphSys.h"
 #include "render/Scale.h"
 #include "symbols/SymbolMenu.h"
+
+#include <QFileInfo>
 
 namespace zemo {
 
@@ -174,6 +178,21 @@ ScopedProgress::ScopedProgress(TextKey caption, TextKey countMessage, int total,
 ScopedProgress::~ScopedProgress()
 {
     EndProgress();
+}
+
+void MissingSymbols::Report(const QString& fileName) const
+{
+    if (counts_.empty())
+        return;
+    ShownMessage m;
+    m.kind = MsgKind::Warning;
+    m.key = TextKey::ExportLeftOutSymbols;
+    m.params = QFileInfo(fileName).fileName();
+    m.label = QStringLiteral(";");
+    for (const auto& [word, n] : counts_)
+        m.label += QStringLiteral("\r\n") + Text(TextKey::Symbol) + u' ' + FloatToTrimStr(0, 1, word / 10.0)
+                   + QStringLiteral(": ") + QString::number(n);
+    ShowMsg(m);
 }
 
 void ExportPdf() {}

@@ -18,6 +18,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <span>
 
 namespace zemo {
@@ -125,6 +126,19 @@ public:
     ~ScopedProgress();
     ScopedProgress(const ScopedProgress&) = delete;
     ScopedProgress& operator=(const ScopedProgress&) = delete;
+};
+
+// The objects an export leaves out because the map holds no symbol of their number (a record
+// the open refused), by symbol; said once when the file is written.
+class MissingSymbols {
+public:
+    void Add(int symbolWord) { ++counts_[symbolWord]; }
+    bool Empty() const { return counts_.empty(); }
+    // A warning naming the file, each symbol and the number of its objects left out.
+    void Report(const QString& fileName) const;
+
+private:
+    std::map<int, int> counts_;
 };
 
 // File > Export > PDF: there is no PDF writer; the command does nothing.

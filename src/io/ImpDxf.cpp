@@ -9,6 +9,7 @@
 #include "document/Index.h"
 #include "document/Ports.h"
 #include "document/Undo.h"
+#include "io/Import.h"
 #include "io/ImportReport.h"
 #include "io/Ports.h"
 
@@ -61,11 +62,15 @@ public:
     int Code = 0;
     QByteArray Value;
     bool Ended = false;  // the data ran out in the middle of a group or before EOF
+    // The line (from 1) of a code line that is no integer: the reading stops there for good.
+    int Damaged = 0;
 
-    // The next group; false at the end of the data. A code line that is not an integer
-    // shows DxfError and raises the silent abort.
+    // The next group; false at the end of the data and from a damaged code line on.
     bool Next()
     {
+        if (Damaged > 0)
+            return false;
+        const qsizetype at = pos_;
         QByteArray codeLine;
         if (!Line(codeLine)) {
             Ended = true;
@@ -74,8 +79,8 @@ public:
         QByteArray value;
         const bool more = Line(value);
         if (!ParseInt(codeLine, Code)) {
-            ErrorMsg(TextKey::DxfError, {}, DxfErrorHelpContext);
-            throw EAbort();
+            Damaged = LineAt(at);
+            return false;
         }
         if (!more) {
             Ended = true;
@@ -105,6 +110,16 @@ public:
     void Seek(qsizetype p) { pos_ = p; }
 
 private:
+    // The number of the line that starts at `at`: its breaks (CR LF, CR or LF) counted.
+    int LineAt(qsizetype at) const
+    {
+        int64_t n = 1;
+        for (qsizetype i = 0; i < at; ++i)
+            if (d_[i] == '\n' || (d_[i] == '\r' && (i + 1 >= d_.size() || d_[i + 1] != '\n')))
+                ++n;
+        return int(std::min<int64_t>(n, INT32_MAX));
+    }
+
     bool Line(QByteArray& out)
     {
         if (pos_ >= d_.size())
@@ -554,7 +569,10 @@ struct Importer {
         return v;
     }
     // An entity that brings no object: its numbers unreadable, or it lies too far out.
-    void LeftOut() { Rep.Skip(NumberFault ? TextKey::DamagedRecords : TextKey::ObjectsReachingOutside); }
+    void LeftOut()
+    {
+        Rep.Skip(NumberFault || R.Damaged > 0 ? TextKey::DamagedRecords : TextKey::ObjectsReachingOutside);
+    }
     void SetLayer(Shape& s) const { s.Layer = R.Value.left(CrtLayerNameChars); }
 
     // The entity's groups up to the next group 0, each given to f.
@@ -572,6 +590,11 @@ struct Importer {
 
     void Append(Shape& s)
     {
+        // An entity cut off by a damaged line may lack groups: no object.
+        if (R.Damaged > 0) {
+            LeftOut();
+            return;
+        }
         if (s.Invalid) {
             LeftOut();
             return;
@@ -619,6 +642,8 @@ struct Importer {
         }
         if (!AppendElement())
             throw EAbort();
+        // Selected for the import's undo step.
+        ToggleSelection(Index.ActiveZmd->HighestObject);
         Rep.Read(type);
         // The points beyond what an object holds are left out.
         if (s.Full)
@@ -1512,8 +1537,9 @@ struct Importer {
                 break;
             }
         }
-        // The data stopped before the drawing's own end group.
+        // The data stopped before the drawing's own end group, or at a damaged line.
         Rep.Cut = R.Ended;
+        Rep.DamagedAtLine = R.Damaged;
     }
 
     static QString KindName(const QByteArray& name)
@@ -1556,51 +1582,52 @@ bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info)
     info = {};
     DxfReader r(data);
     bool hasMin = false, hasMax = false;
-    try {
-        while (r.Next() && r.Value != "ENTITIES") {
-            if (r.Code != 9 || (r.Value != "$EXTMIN" && r.Value != "$EXTMAX"))
-                continue;
-            const bool isMin = r.Value == "$EXTMIN";
-            double x = 0, y = 0;
-            bool gx = false, gy = false;
-            while (!(gx && gy) && r.Next() && (r.Code == 10 || r.Code == 20 || r.Code == 30)) {
-                if (r.Code == 10)
-                    gx = ParseReal(r.Value, x);
-                else if (r.Code == 20)
-                    gy = ParseReal(r.Value, y);
-            }
-            if (gx && gy) {
-                (isMin ? info.MinX : info.MaxX) = x;
-                (isMin ? info.MinY : info.MaxY) = y;
-                (isMin ? hasMin : hasMax) = true;
-            }
+    while (r.Next() && r.Value != "ENTITIES") {
+        if (r.Code != 9 || (r.Value != "$EXTMIN" && r.Value != "$EXTMAX"))
+            continue;
+        const bool isMin = r.Value == "$EXTMIN";
+        double x = 0, y = 0;
+        bool gx = false, gy = false;
+        while (!(gx && gy) && r.Next() && (r.Code == 10 || r.Code == 20 || r.Code == 30)) {
+            if (r.Code == 10)
+                gx = ParseReal(r.Value, x);
+            else if (r.Code == 20)
+                gy = ParseReal(r.Value, y);
         }
-        // Writers leave unset extents at 1E+20 and -1E+20: a box turned inside out is none.
-        info.HasExtents = hasMin && hasMax && info.MinX <= info.MaxX && info.MinY <= info.MaxY;
-        if (info.HasExtents) {
-            info.OffsetX = (info.MinX + info.MaxX) / 2;
-            info.OffsetY = (info.MinY + info.MaxY) / 2;
+        if (gx && gy) {
+            (isMin ? info.MinX : info.MaxX) = x;
+            (isMin ? info.MinY : info.MaxY) = y;
+            (isMin ? hasMin : hasMax) = true;
         }
-        static const QSet<QByteArray> firsts{"INSERT", "POINT", "LINE", "TRACE", "VERTEX", "LWPOLYLINE", "TEXT"};
-        while (r.Next()) {
-            if (r.Code != 0 || !firsts.contains(r.Value))
-                continue;
-            double x = 0, y = 0;
-            bool gx = false, gy = false;
-            while (r.Next() && r.Code != 0) {
-                if (r.Code == 10 && !gx)
-                    gx = ParseReal(r.Value, x);
-                else if (r.Code == 20 && !gy)
-                    gy = ParseReal(r.Value, y);
-            }
-            if (gx && gy) {
-                info.OffsetX = x;
-                info.OffsetY = y;
-            }
-            break;
-        }
-    } catch (const EAbort&) {
+    }
+    // Damaged before its drawing begins: nothing of it can come in.
+    if (r.Damaged > 0) {
+        info.DamagedAtLine = r.Damaged;
         return false;
+    }
+    // Writers leave unset extents at 1E+20 and -1E+20: a box turned inside out is none.
+    info.HasExtents = hasMin && hasMax && info.MinX <= info.MaxX && info.MinY <= info.MaxY;
+    if (info.HasExtents) {
+        info.OffsetX = (info.MinX + info.MaxX) / 2;
+        info.OffsetY = (info.MinY + info.MaxY) / 2;
+    }
+    static const QSet<QByteArray> firsts{"INSERT", "POINT", "LINE", "TRACE", "VERTEX", "LWPOLYLINE", "TEXT"};
+    while (r.Next()) {
+        if (r.Code != 0 || !firsts.contains(r.Value))
+            continue;
+        double x = 0, y = 0;
+        bool gx = false, gy = false;
+        while (r.Next() && r.Code != 0) {
+            if (r.Code == 10 && !gx)
+                gx = ParseReal(r.Value, x);
+            else if (r.Code == 20 && !gy)
+                gy = ParseReal(r.Value, y);
+        }
+        if (gx && gy) {
+            info.OffsetX = x;
+            info.OffsetY = y;
+        }
+        break;
     }
     return true;
 }
@@ -1614,6 +1641,9 @@ int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s, const 
         imp.Run();
     } catch (...) {
         FlushMapFile();
+        // What came in before the stop stays, and is said.
+        if (report)
+            *report = imp.Rep;
         throw;
     }
     FlushMapFile();
@@ -1628,8 +1658,12 @@ void ImportDxf(const QByteArray& data, const QString& name)
     if (!z)
         return;
     ImpDxfOptions o;
-    if (!ScanDxfHeader(data, o.Header))
+    if (!ScanDxfHeader(data, o.Header)) {
+        ImportReport damaged;
+        damaged.DamagedAtLine = o.Header.DamagedAtLine;
+        ShowImportReport(damaged, name);
         return;
+    }
     CrtTable.Entries.clear();
     const SetupRecord& st = *Stp();
     o.MapOffsetX = st.RealWorldOffsetX;
@@ -1651,12 +1685,6 @@ void ImportDxf(const QByteArray& data, const QString& name)
             || !TryPointStrToFloat(o.Angle, s.Angle))
             return;
         s.Angle = std::fmod(s.Angle, 360.0);
-        // The scale chosen becomes the map's.
-        SetupRecord& w = *Stp();
-        if (w.MapScale != scale) {
-            w.MapScale = scale;
-            WriteSetup();
-        }
     } else {
         s.OffsetX = st.RealWorldOffsetX;
         s.OffsetY = st.RealWorldOffsetY;
@@ -1671,29 +1699,59 @@ void ImportDxf(const QByteArray& data, const QString& name)
             return;
         s.Factor = 100 * f;
     }
+    // The scale chosen becomes the map's, and with the offset taken over so does the
+    // placement: asked first where they change (No: the drawing comes in by the values
+    // chosen, the map keeps its own). The setup before goes first into the undo step.
+    const bool takeOver = o.Gis && o.TakeOver;
+    SetupRecord placed = st;
+    if (o.NewOffset)
+        placed.MapScale = scale;
+    if (takeOver) {
+        placed.RealWorldOffsetX = s.OffsetX;
+        placed.RealWorldOffsetY = s.OffsetY;
+        placed.RealWorldAngle = s.Angle;
+        if (placed.RealWorldGridDistance == 0)
+            placed.RealWorldGridDistance = 1000;
+        placed.RealWorldCoords = 0xFFFF;
+    }
+    bool setupChanges = placed.MapScale != st.MapScale || takeOver;
+    if (placed.MapScale != st.MapScale || placed.RealWorldOffsetX != st.RealWorldOffsetX
+        || placed.RealWorldOffsetY != st.RealWorldOffsetY || placed.RealWorldAngle != st.RealWorldAngle) {
+        const int answer = AskPlacementChange(st, placed);
+        if (answer == IdCancel)
+            return;
+        setupChanges = answer == IdYes;
+    }
+    ClearSelection();
+    if (setupChanges) {
+        RecordUndo(UndoStart, 0);
+        RecordUndo(UndoSetup, 0);
+        SetupRecord& w = *Stp();
+        w.MapScale = placed.MapScale;
+        w.RealWorldOffsetX = placed.RealWorldOffsetX;
+        w.RealWorldOffsetY = placed.RealWorldOffsetY;
+        w.RealWorldAngle = placed.RealWorldAngle;
+        w.RealWorldGridDistance = placed.RealWorldGridDistance;
+        w.RealWorldCoords = placed.RealWorldCoords;
+        WriteSetup();
+        if (takeOver)
+            WriteConfig();
+    }
     AbortRequested = false;
     StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(data.size(), INT32_MAX)), 10, true);
     ImportReport report;
+    bool stopped = false;
     try {
         ImportDxfEntities(data, s, CrtTable.Entries, &report);
     } catch (const EAbort&) {
-        EndProgress();
-        DocumentPorts().RepaintWindow();
-        return;
+        // Esc or a failed append, said already: what came in stays, one undo step.
+        stopped = true;
     }
     EndProgress();
-    if (o.Gis && o.TakeOver) {
-        SetupRecord& w = *Stp();
-        w.RealWorldOffsetX = s.OffsetX;
-        w.RealWorldOffsetY = s.OffsetY;
-        w.RealWorldAngle = s.Angle;
-        if (w.RealWorldGridDistance == 0)
-            w.RealWorldGridDistance = 1000;
-        w.RealWorldCoords = 0xFFFF;
-        WriteSetup();
-        WriteConfig();
-    }
+    EndImportStep(Index.SelectionCount, 0, setupChanges);
     DocumentPorts().RepaintWindow();
+    if (stopped)
+        return;
     ShowImportReport(report, name);
 }
 

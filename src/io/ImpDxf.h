@@ -39,8 +39,10 @@ struct DxfHeaderInfo {
     bool HasExtents = false;
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
     double OffsetX = 0, OffsetY = 0;
+    // A code line that is no integer before the drawing's entities: its line, from 1.
+    int DamagedAtLine = 0;
 };
-// False after DxfError was shown (a code line that is not an integer).
+// False when the file is damaged before its entities (DamagedAtLine): nothing of it can be read.
 bool ScanDxfHeader(const QByteArray& data, DxfHeaderInfo& info);
 
 struct DxfImportSettings {
@@ -54,10 +56,11 @@ struct DxfImportSettings {
 
 struct ImportReport;
 
-// Appends the drawing's entities to the current map (no undo step). Returns the number of
-// objects appended; `report` gets what was read and what was left out. A code line that is
-// not an integer (DxfError) and Esc (ImportAborted) end it with the silent abort after their
-// message; the objects appended stay.
+// Appends the drawing's entities to the current map, each selected (no undo step). Returns
+// the number of objects appended; `report` gets what was read and what was left out, and the
+// line of a code line that is not an integer, where the reading stopped. Esc (ImportAborted)
+// and a failed append end it with the silent abort; the objects appended stay and `report`
+// says them.
 int ImportDxfEntities(const QByteArray& data, const DxfImportSettings& s,
                       const std::vector<LayerEntry>& table, ImportReport* report = nullptr);
 
@@ -78,7 +81,8 @@ struct ImpDxfOptions {
 
 // File > Import of a DXF drawing whose bytes are given: header scan, dialog (the port
 // RunImpDxfDialog), import, and the report of what came in and what was left out under the
-// file's name. The layer table is emptied first; the dialog may load one.
+// file's name. The layer table is emptied first; the dialog may load one. The objects, and the
+// map's scale and placement where the import sets them, are one undo step.
 void ImportDxf(const QByteArray& data, const QString& name);
 
 } // namespace zemo

@@ -8,6 +8,7 @@
 #include "core/Messages.h"
 #include "core/Numeric.h"
 #include "core/Status.h"
+#include "core/StringX.h"
 #include "document/Index.h"
 #include "document/Open.h"
 #include "document/Ports.h"
@@ -423,11 +424,12 @@ void ImportFile()
     ImportFileByName(name);
 }
 
-void EndImportStep(int imported, int keep)
+void EndImportStep(int imported, int keep, bool started)
 {
     if (imported <= 0)
         return;
-    RecordUndo(UndoStart, 0);
+    if (!started)
+        RecordUndo(UndoStart, 0);
     RecordUndo(UndoAddMany, -1);
     if (Index.SelectionCount <= keep) {
         DocumentPorts().UpdateRect(Index.SelectionRect);
@@ -436,6 +438,26 @@ void EndImportStep(int imported, int keep)
         ClearSelection();
         DocumentPorts().RepaintWindow();
     }
+}
+
+int AskPlacementChange(const SetupRecord& now, const SetupRecord& placed)
+{
+    ShownMessage m;
+    m.kind = MsgKind::YesNoCancel;
+    m.key = TextKey::ImportChangesPlacement;
+    const auto line = [&m](TextKey k, const QString& from, const QString& to) {
+        if (from != to)
+            m.label += QStringLiteral("\r\n") + Text(k).remove(u'&') + QStringLiteral(": ") + from
+                       + QStringLiteral(" -> ") + to;
+    };
+    const auto scale = [](double v) { return QStringLiteral("1:") + FloatToTrimStr(0, 2, v); };
+    const auto number = [](double v) { return FloatToTrimStr(0, 3, v); };
+    line(TextKey::MapScale, scale(now.MapScale), scale(placed.MapScale));
+    line(TextKey::HorOffset, number(now.RealWorldOffsetX), number(placed.RealWorldOffsetX));
+    line(TextKey::VerOffset, number(now.RealWorldOffsetY), number(placed.RealWorldOffsetY));
+    line(TextKey::Angle, number(now.RealWorldAngle), number(placed.RealWorldAngle));
+    m.label += QStringLiteral("\r\n") + Text(TextKey::ImportChangesPlacementAsk);
+    return ShowMsg(m);
 }
 
 void InitImportUnit()

@@ -11,6 +11,8 @@
 
 namespace zemo {
 
+struct SetupRecord;
+
 inline constexpr int ImportFileHelpContext = 39;
 inline constexpr int NotZemo6HelpContext = 38;
 inline constexpr int ImportDlgHelpContext = 40;
@@ -49,7 +51,14 @@ bool SourceHasHiddenSymbols(TFileClass& file);
 
 // The end of a drawing's import: when objects came in (all of them selected), one undo step
 // adds them; up to `keep` stay selected for moving with the edit tool, more are unselected.
-void EndImportStep(int imported, int keep);
+// `started`: the import began its undo step itself (with the map's setup before it changed
+// the scale or placement), and the objects join that step.
+void EndImportStep(int imported, int keep, bool started = false);
+
+// The question before an import changes the map's scale or real-world placement: each value
+// that changes, as it is now and as the import sets it. IdYes, IdNo (the drawing comes in,
+// the map keeps its own) or IdCancel (no import).
+int AskPlacementChange(const SetupRecord& now, const SetupRecord& placed);
 
 // Registers File > Import's own importers (DXF).
 void InitImportUnit();

@@ -314,7 +314,7 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         // A name or number in its place.
         {"NoNumber MustPositive NotZero FormatNotCorr FileModified SessionAborted DeleteCourse DeleteClass "
          "RemoveLinks DeleteField UseExistingData CreateNewRecord ObjectsSelected ObjectSelected ZEMO3Format "
-         "ZEMO4Format ZEMO5Format ZEMO6Format ZEMO7Format ColoursMapped ColoursRefused PrintIncomplete "
+         "ZEMO4Format ZEMO5Format ZEMO6Format ZEMO7Format ColoursMapped ColoursRefused PrintIncomplete ExportLeftOutSymbols "
          "ImportReportDamagedAt PictureUnread", 1, 1},
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},

@@ -332,14 +332,29 @@ TEST_F(ImpDxfTest, KindsNotReadAreNamedUpToAScreenful)
     EXPECT_EQ(r.LeftOut.back().n, 1000 - int(ImportReport::MaxNamedLines));
 }
 
-TEST_F(ImpDxfTest, ABadCodeLineKeepsWhatCameIn)
+// A code line that is no number ends the reading there: what came before stays, the entity
+// it cuts off does not come in (counted as damaged), and the report names the line (counted over CR LF, CR and LF
+// line ends alike).
+TEST_F(ImpDxfTest, ABadCodeLineKeepsWhatCameInAndNamesItsLine)
 {
-    const QByteArray dxf = Groups({{0, "SECTION"}, {2, "ENTITIES"}, {0, "POINT"}, {10, "1"}, {20, "1"}, {0, "POINT"}})
-        + "x1\n10\n";
-    EXPECT_EQ(Import(dxf), -1);
-    EXPECT_EQ(Objects().size(), 1u);
-    ASSERT_GT(messages.Count(), 0);
-    EXPECT_EQ(messages.Last().key, TextKey::DxfError);
+    for (const QByteArray end : {QByteArray("\n"), QByteArray("\r\n"), QByteArray("\r")}) {
+        QByteArray dxf = Groups({{0, "SECTION"}, {2, "ENTITIES"}, {0, "POINT"}, {10, "1"}, {20, "1"}, {0, "POINT"},
+                                 {10, "2"}})
+            + "x1\n10\n" + Groups({{0, "POINT"}, {10, "3"}, {20, "3"}, {0, "ENDSEC"}, {0, "EOF"}});
+        dxf.replace("\n", end);
+        const int before = int(Objects().size());
+        ImportReport r;
+        EXPECT_EQ(ImportDxfEntities(dxf, {}, {}, &r), 1);
+        EXPECT_EQ(int(Objects().size()) - before, 1);
+        EXPECT_EQ(r.DamagedAtLine, 15);
+        EXPECT_EQ(r.ReadCount(), 1);
+        EXPECT_EQ(r.Skipped(TextKey::DamagedRecords), 1) << "the point it cuts off";
+        EXPECT_EQ(messages.Count(), 0);
+    }
+    // Damaged in its header: nothing of the drawing can come in.
+    DxfHeaderInfo h;
+    EXPECT_FALSE(ScanDxfHeader(Groups({{0, "SECTION"}, {2, "HEADER"}}) + "9x\n$EXTMIN\n" + Entities({}), h));
+    EXPECT_EQ(h.DamagedAtLine, 5);
 }
 
 TEST_F(ImpDxfTest, OemTextsAreConverted)

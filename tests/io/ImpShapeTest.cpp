@@ -72,6 +72,41 @@ TEST(ImpShapeScale, DialogDefaultsFollowTheBoxAndTheTable)
     }
 }
 
+// The linear unit is the projected system's own, never its geographic base's degrees.
+TEST(ImpShapeScale, PrjUnitsAreTheProjectedSystemsOwn)
+{
+    const struct {
+        const char* wkt;
+        double unit;
+        const char* name;
+    } cases[] = {
+        {R"(PROJCS["UTM",GEOGCS["GCS",DATUM["D",SPHEROID["S",6378137.0,298.25]],UNIT["Degree",0.0174532925199433]],)"
+         R"(PROJECTION["Transverse_Mercator"],PARAMETER["False_Easting",500000.0],UNIT["Meter",1.0]])", 1, "Meter"},
+        {R"(PROJCS["x", GEOGCS["g", UNIT["Degree", 0.01745]], UNIT["US survey foot", 0.304800609601219, AUTHORITY["EPSG","9003"]]])",
+         0.304800609601219, "US survey foot"},
+        {R"(PROJCRS["x",BASEGEOGCRS["g",ANGLEUNIT["degree",0.0174532925199433]],CS[Cartesian,2],LENGTHUNIT["kilometre",1000]])",
+         1000, "kilometre"},
+        {R"(LOCAL_CS["site",UNIT["metre",1]])", 1, "metre"},
+        {R"(GEOGCS["GCS_WGS_1984",DATUM["D",SPHEROID["S",6378137.0,298.25]],UNIT["Degree",0.0174532925199433]])", 0, ""},
+        {R"(PROJCS["no unit",GEOGCS["g",UNIT["Degree",0.017]]])", 0, ""},
+        {R"(PROJCS["bad",UNIT["metre",-1]])", 0, ""},
+        {"", 0, ""},
+    };
+    for (const auto& c : cases) {
+        QString name;
+        EXPECT_EQ(PrjLinearUnit(c.wkt, &name), c.unit) << c.wkt;
+        EXPECT_EQ(name, QString::fromLatin1(c.name)) << c.wkt;
+    }
+    // The .prj's unit decides the dialog's, one of its three where it is one of them.
+    for (const auto& [unit, index] : {std::pair{1.0, 0}, std::pair{1000.0, 1}, std::pair{0.3048, ShapeUnitOfPrj}}) {
+        ImpShapeOptions o;
+        o.Box = {0, 0, 40, 40};
+        o.PrjUnit = unit;
+        ProposeShapeOptions(o, 15000, 0, 0, 0);
+        EXPECT_EQ(o.Unit, index) << unit;
+    }
+}
+
 TEST(ImpShapeTable, KeyFieldNamesAndDamagedHeads)
 {
     const struct {
@@ -494,8 +529,18 @@ TEST_F(ImpShapeCommand, APolygonPartlyOutsideIsSkippedWithOneWarningAndTheSetupT
     EXPECT_EQ(shown.KeyField, -1);
     EXPECT_EQ(shown.Fields, QStringList{QStringLiteral("NAME")});
     ASSERT_EQ(Objects().size(), 1u);
-    ASSERT_EQ(messages.Count(), 1u);
-    const ShownMessage& m = messages.Entries()[0].msg;
+    // The change of the map's scale and placement is asked first (Yes), each value as it was
+    // and as it becomes.
+    ASSERT_EQ(messages.Count(), 2u);
+    const ShownMessage& ask = messages.Entries()[0].msg;
+    EXPECT_EQ(ask.kind, MsgKind::YesNoCancel);
+    EXPECT_EQ(MessageText(ask), Text(TextKey::ImportChangesPlacement) + QStringLiteral("\r\n") + Text(TextKey::MapScale)
+                                    + QStringLiteral(": 1:15000 -> 1:10000\r\n") + Text(TextKey::HorOffset)
+                                    + QStringLiteral(": 0 -> 600000\r\n") + Text(TextKey::VerOffset)
+                                    + QStringLiteral(": 0 -> 5200000\r\n") + Text(TextKey::Angle)
+                                    + QStringLiteral(": 0 -> 10\r\n") + Text(TextKey::ImportChangesPlacementAsk))
+        << MessageText(ask).toStdString();
+    const ShownMessage& m = messages.Entries()[1].msg;
     EXPECT_EQ(m.kind, MsgKind::Warning);
     EXPECT_EQ(m.key, TextKey::ImportReportRead);
     EXPECT_TRUE(MessageText(m).endsWith(Text(TextKey::AreaObjects) + QStringLiteral(": 1\r\n") + Text(TextKey::ImportReportLeftOut)

@@ -168,13 +168,33 @@ public:
     }
 
 private:
-    // A shown object's index entry and record.
-    static bool Readable(int n)
+    // A shown object's index entry and record. An object of this set's kind whose symbol the
+    // map does not hold is counted as left out.
+    bool Readable(int n)
     {
         if (n < 1 || !GetIndex(n) || Index.CurIndex.Symbol >= 10000)
             return false;
         SymbolBytes* sym = nullptr;
-        return GetSymbol(Index.CurIndex.Symbol, sym) && (SymU8(*sym, SymStatus) & 7) < 2 && ReadElement(n, CurElement);
+        if (!GetSymbol(Index.CurIndex.Symbol, sym)) {
+            const int symbol = Index.CurIndex.Symbol;
+            if (ReadElement(n, CurElement) && InSet(CurElement))
+                missing_.Add(symbol);
+            return false;
+        }
+        return (SymU8(*sym, SymStatus) & 7) < 2 && ReadElement(n, CurElement);
+    }
+
+    bool InSet(const ElementRecord& e) const
+    {
+        switch (kind_) {
+        case ShapeSetKind::Points: return e.ObjectType == PointObject;
+        case ShapeSetKind::Lines: return e.ObjectType == LineObject && e.nText == 0;
+        case ShapeSetKind::Areas: return e.ObjectType == AreaObject;
+        case ShapeSetKind::Texts:
+            return e.ObjectType == TextObject
+                   || ((e.ObjectType == RectangleObject || e.ObjectType == LineObject) && e.nText > 0);
+        }
+        return false;
     }
 
     bool Object(ElementRecord& e)
@@ -348,6 +368,10 @@ private:
                 std::max(box_.MaxNorth, y2)};
     }
 
+public:
+    MissingSymbols missing_;
+
+private:
     ShapeSetKind kind_;
     const ExpShapeOptions& o_;
     RealWorldRef ref_;
@@ -381,7 +405,10 @@ bool WriteShapeSet(ShapeSetKind kind, const QString& shpName, const ExpShapeOpti
             w.Abandon();
             return false;
         }
-        return w.End();
+        if (!w.End())
+            return false;
+        w.missing_.Report(shpName);
+        return true;
     } catch (const EAbort&) {
         w.Abandon();
         return false;

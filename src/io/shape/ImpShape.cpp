@@ -44,6 +44,7 @@ double LoadDouble(const QByteArray& b, int64_t at)
 
 // One shape as its record holds it: the points and the first index of each part.
 struct Shape {
+    int32_t Type = 0;  // as stored
     ShapeType Kind = ShapeNull;
     std::vector<double> Xy;
     std::vector<int> Parts;
@@ -56,7 +57,8 @@ bool ReadShape(const QByteArray& shp, int64_t offsetWords, int64_t lengthWords, 
     const int64_t len = lengthWords * 2;
     if (offsetWords * 2 < ShapeHeaderBytes || len < 4 || start + len > shp.size())
         return false;
-    s.Kind = ShapeKind(LoadLE<int32_t>(Bytes(shp, start + ShpContentType)));
+    s.Type = LoadLE<int32_t>(Bytes(shp, start + ShpContentType));
+    s.Kind = ShapeKind(s.Type);
     s.Xy.clear();
     s.Parts.clear();
     const auto points = [&](int64_t at, int64_t count) {
@@ -217,6 +219,8 @@ private:
         std::copy(p, p + n, e.Cords());
         if (!AppendElement())
             throw ImportStop();
+        // Selected for the import's undo step.
+        ToggleSelection(Index.ActiveZmd->HighestObject);
         ++r_.Objects;
         r_.Report.Read(type);
         if (key_.isEmpty())
@@ -347,6 +351,12 @@ QString Companion(const QString& shpName, const QString& ext)
     return GetLongFileName(base + ext);
 }
 
+// A type of shape as the report names it: its format's name, or its number.
+QString ShapeTypeName(int32_t type)
+{
+    return type == ShapeMultiPatch ? QStringLiteral("MultiPatch") : QString::number(type);
+}
+
 } // namespace
 
 bool IsShapeFile(const QString& name, const QByteArray& head)
@@ -355,9 +365,74 @@ bool IsShapeFile(const QString& name, const QByteArray& head)
            && LoadBE32(reinterpret_cast<const uint8_t*>(head.constData())) == ShapeFileCode;
 }
 
-double ShapeUnitFactor(int unit)
+double ShapeUnitFactor(int unit, double prjUnit)
 {
+    if (unit == ShapeUnitOfPrj && prjUnit > 0)
+        return prjUnit;
     return unit == 2 ? 1000000 : unit == 1 ? 1000 : 1;
+}
+
+double PrjLinearUnit(const QByteArray& wkt, QString* name)
+{
+    // Projected and local systems carry their linear unit as a child of the top node; a
+    // geographic one has only degrees.
+    const qsizetype open = wkt.indexOf('[');
+    if (open < 0)
+        return 0;
+    static const QList<QByteArray> linear{"PROJCS", "PROJCRS", "PROJECTEDCRS", "LOCAL_CS", "ENGCRS", "ENGINEERINGCRS"};
+    if (!linear.contains(wkt.left(open).trimmed().toUpper()))
+        return 0;
+    int depth = 1;
+    bool quoted = false;
+    bool atItem = true;  // after '[' or ','
+    double unit = 0;
+    for (qsizetype i = open + 1; i < wkt.size() && depth > 0; ++i) {
+        const char c = wkt[i];
+        if (quoted) {
+            quoted = c != '"';
+            continue;
+        }
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        if (c == '"') {
+            quoted = true;
+        } else if (c == '[' || c == '(') {
+            ++depth;
+            atItem = true;
+            continue;
+        } else if (c == ']' || c == ')') {
+            --depth;
+        } else if (c == ',') {
+            atItem = true;
+            continue;
+        } else if (depth == 1 && atItem && std::isalpha(uchar(c))) {
+            qsizetype e = i;
+            while (e < wkt.size() && (std::isalnum(uchar(wkt[e])) || wkt[e] == '_'))
+                ++e;
+            const QByteArray key = wkt.mid(i, e - i).toUpper();
+            while (e < wkt.size() && wkt[e] == ' ')
+                ++e;
+            if ((key == "UNIT" || key == "LENGTHUNIT") && e < wkt.size() && (wkt[e] == '[' || wkt[e] == '(')) {
+                // UNIT["name",metres per unit, ...]
+                const qsizetype q1 = wkt.indexOf('"', e);
+                const qsizetype q2 = q1 < 0 ? -1 : wkt.indexOf('"', q1 + 1);
+                const qsizetype comma = q2 < 0 ? -1 : wkt.indexOf(',', q2);
+                qsizetype end = comma < 0 ? -1 : comma + 1;
+                while (end > 0 && end < wkt.size() && wkt[end] != ',' && wkt[end] != ']' && wkt[end] != ')')
+                    ++end;
+                double v = 0;
+                const QString number = QString::fromLatin1(wkt.mid(comma + 1, end - comma - 1)).trimmed();
+                if (comma > 0 && end > comma && TryPointStrToFloat(number, v) && v > 0 && std::isfinite(v)) {
+                    unit = v;
+                    if (name)
+                        *name = QString::fromUtf8(wkt.mid(q1 + 1, q2 - q1 - 1));
+                }
+            }
+            i = e - 1;
+        }
+        atItem = false;
+    }
+    return unit;
 }
 
 double ProposeShapeScale(const ShapeBox& box, double unitFactor, double typed)
@@ -426,8 +501,16 @@ void ProposeShapeOptions(ImpShapeOptions& o, double mapScale, double mapOffsetX,
     o.HorOffset = FloatToTrimStr(0, 3, std::isfinite(cx) ? cx : 0);
     o.VerOffset = FloatToTrimStr(0, 3, std::isfinite(cy) ? cy : 0);
     o.Angle = QStringLiteral("0.0");
-    o.Unit = w < 100 ? 1 : 0;
-    o.MapScale = ProposeShapeScale(b, ShapeUnitFactor(o.Unit), mapScale);
+    if (o.PrjUnit > 0) {
+        o.Unit = ShapeUnitOfPrj;
+        for (int u = 0; u < ShapeUnitOfPrj; ++u)
+            if (std::abs(o.PrjUnit / ShapeUnitFactor(u) - 1) < 1e-9)
+                o.Unit = u;
+    } else {
+        // Without a .prj the size guesses: a set under 100 units wide is taken as km.
+        o.Unit = w < 100 ? 1 : 0;
+    }
+    o.MapScale = ProposeShapeScale(b, ShapeUnitFactor(o.Unit, o.PrjUnit), mapScale);
     o.MapOffsetX = mapOffsetX;
     o.MapOffsetY = mapOffsetY;
     o.MapAngle = mapAngle;
@@ -477,6 +560,9 @@ ShapeImportResult ImportShapeSet(const ShapeFileSet& set, const ShapeImportSetti
                 ++r.Shapes;
                 if (!ReadShape(set.Shp, uint32_t(LoadBE32(x)), uint32_t(LoadBE32(x + 4)), shape))
                     ++r.Damaged;
+                else if (shape.Kind == ShapeNull && shape.Type != ShapeNull)
+                    // Patches of 3-D surfaces and unknown types have no object here.
+                    r.Report.Skip(TextKey::UnsupportedShapeTypes, 1, ShapeTypeName(shape.Type));
                 else
                     importer.Import(shape, key);
                 UpdateProgress(r.Objects, int(std::min<int64_t>(i + 1, INT32_MAX)));
@@ -531,24 +617,36 @@ void ImportShape(const QString& shpName, TFileClass& file)
         ErrorMsg(TextKey::ErrorInDBase);
         return;
     }
+    // A set of a type that has no objects here (3-D patches) is said at once, by its type.
+    if (const int32_t type = LoadLE<int32_t>(Bytes(set.Shp, ShpShapeType));
+        type != ShapeNull && ShapeKind(type) == ShapeNull) {
+        ImportReport report;
+        const int64_t shapes = (set.Shx.size() - ShapeHeaderBytes) / ShxRecordBytes;
+        report.Skip(TextKey::UnsupportedShapeTypes, int(std::clamp<int64_t>(shapes, 1, INT32_MAX)), ShapeTypeName(type));
+        ShowImportReport(report, shpName);
+        return;
+    }
     SetupRecord& st = *Stp();
     ImpShapeOptions o;
     o.Box = {LoadDouble(set.Shp, ShpBox), LoadDouble(set.Shp, ShpBox + 8), LoadDouble(set.Shp, ShpBox + 16),
              LoadDouble(set.Shp, ShpBox + 24)};
     o.Fields = table.Names;
+    // The units the set's coordinate system names, where it names them.
+    QByteArray prj;
+    if (ReadWhole(Companion(shpName, QStringLiteral("prj")), prj))
+        o.PrjUnit = PrjLinearUnit(prj, &o.PrjUnitName);
     ProposeShapeOptions(o, st.MapScale, st.RealWorldOffsetX, st.RealWorldOffsetY, st.RealWorldAngle);
     if (!ShapePorts().RunImpShapeDialog(o))
         return;
 
     ShapeImportSettings s;
-    s.Unit = ShapeUnitFactor(o.Unit);
+    s.Unit = ShapeUnitFactor(o.Unit, o.PrjUnit);
     if (o.NewOffset) {
         if (!TryPointStrToFloat(o.HorOffset, s.OffsetX) || !TryPointStrToFloat(o.VerOffset, s.OffsetY)
             || !TryPointStrToFloat(o.Angle, s.Angle) || !(o.MapScale >= 1 && o.MapScale <= MaxShapeScale))
             return;
         s.Angle = std::fmod(s.Angle, 360.0);
         s.MapScale = o.MapScale;
-        st.MapScale = o.MapScale;
     } else {
         s.OffsetX = st.RealWorldOffsetX / s.Unit;
         s.OffsetY = st.RealWorldOffsetY / s.Unit;
@@ -560,22 +658,49 @@ void ImportShape(const QString& shpName, TFileClass& file)
     s.Dataset = FreeShapeDatasetName(shpName);
     s.TablePath = DBaseFolder(QString()) + u'/' + s.Dataset + QStringLiteral(".dbf");
 
+    // A new offset sets the map's scale and real-world placement: asked first where it
+    // changes them (No: the drawing comes in by the values chosen, and the map keeps its own).
+    SetupRecord placed = st;
+    if (o.NewOffset) {
+        placed.MapScale = s.MapScale;
+        placed.RealWorldOffsetX = s.OffsetX * s.Unit;
+        placed.RealWorldOffsetY = s.OffsetY * s.Unit;
+        placed.RealWorldAngle = s.Angle;
+        if (placed.RealWorldGridDistance / placed.MapScale < 0.02) {
+            double d = 1;
+            while (d / placed.MapScale < 0.02)
+                d *= 10;
+            placed.RealWorldGridDistance = d;
+        }
+    }
+    bool changeSetup = placed.MapScale != st.MapScale || placed.RealWorldOffsetX != st.RealWorldOffsetX
+                       || placed.RealWorldOffsetY != st.RealWorldOffsetY || placed.RealWorldAngle != st.RealWorldAngle;
+    if (changeSetup) {
+        const int answer = AskPlacementChange(st, placed);
+        if (answer == IdCancel)
+            return;
+        changeSetup = answer == IdYes;
+    }
+    ClearSelection();
     ShapeImportResult r = ImportShapeSet(set, s);
     if (r.Aborted)
         ErrorMsg(TextKey::ImportAborted);
 
-    SetupRecord& w = *Stp();
-    w.RealWorldOffsetX = s.OffsetX * s.Unit;
-    w.RealWorldOffsetY = s.OffsetY * s.Unit;
-    w.RealWorldAngle = s.Angle;
-    if (o.NewOffset && w.MapScale > 0 && w.RealWorldGridDistance / w.MapScale < 0.02) {
-        double d = 1;
-        while (d / w.MapScale < 0.02)
-            d *= 10;
-        w.RealWorldGridDistance = d;
+    // The map is placed for what came in; the setup as it was goes into the undo step first.
+    changeSetup = changeSetup && r.Objects > 0;
+    if (changeSetup) {
+        RecordUndo(UndoStart, 0);
+        RecordUndo(UndoSetup, 0);
+        SetupRecord& w = *Stp();
+        w.MapScale = placed.MapScale;
+        w.RealWorldOffsetX = placed.RealWorldOffsetX;
+        w.RealWorldOffsetY = placed.RealWorldOffsetY;
+        w.RealWorldAngle = placed.RealWorldAngle;
+        w.RealWorldGridDistance = placed.RealWorldGridDistance;
+        WriteSetup();
+        WriteConfig();
     }
-    WriteSetup();
-    WriteConfig();
+    EndImportStep(Index.SelectionCount, 0, changeSetup);
     ImportReport& report = r.Report;
     report.Skip(TextKey::DamagedRecords, r.Damaged);
     report.Skip(TextKey::ObjectsReachingOutside, r.Outside);

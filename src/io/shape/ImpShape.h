@@ -39,8 +39,14 @@ struct ShapeBox {
     double MinX = 0, MinY = 0, MaxX = 0, MaxY = 0;
 };
 
-// The units of the dialog: m, km, 1000 km.
-double ShapeUnitFactor(int unit);
+// The units of the dialog: m, km, 1000 km, and after them the .prj's own unit where it is
+// none of those (metres per unit given).
+inline constexpr int ShapeUnitOfPrj = 3;
+double ShapeUnitFactor(int unit, double prjUnit = 0);
+
+// The linear unit of a .prj's well-known text: metres per unit, and its name; 0 where the text
+// names none (a geographic system in degrees, or no system).
+double PrjLinearUnit(const QByteArray& wkt, QString* name = nullptr);
 
 // The typed scale when the box fits 1.5 m of paper at it; else the first of 10, 25, 50,
 // 100, 250, ... at which it fits, at most MaxShapeScale.
@@ -70,7 +76,10 @@ struct ImpShapeOptions {
     bool NewOffset = true;
     QString HorOffset, VerOffset, Angle = QStringLiteral("0.0");
     double MapScale = 15000;
-    int Unit = 0;             // m, km, 1000 km
+    int Unit = 0;             // m, km, 1000 km, ShapeUnitOfPrj
+    // The .prj's linear unit (metres per unit, 0: none) and its name: it decides the unit.
+    double PrjUnit = 0;
+    QString PrjUnitName;
     // The map's values, shown with the existing offset.
     double MapOffsetX = 0, MapOffsetY = 0, MapAngle = 0;
 };
@@ -116,7 +125,9 @@ ShapeImportResult ImportShapeSet(const ShapeFileSet& set, const ShapeImportSetti
 // and no dataset of that name.
 QString FreeShapeDatasetName(const QString& shapeFile);
 
-// File > Import of a shape file (the dispatcher's file is the ".shp").
+// File > Import of a shape file (the dispatcher's file is the ".shp"). A change of the map's
+// scale or real-world placement is asked first (No: the drawing comes in, they stay); the
+// objects and that change are one undo step.
 void ImportShape(const QString& shpName, TFileClass& file);
 
 // Registers the importer with File > Import.

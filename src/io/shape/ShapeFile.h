@@ -59,6 +59,7 @@ enum ShapeType : int32_t {
     ShapePolyline = 3,
     ShapePolygon = 5,
     ShapeMultipoint = 8,
+    ShapeMultiPatch = 31,  // 3-D surfaces: not read
 };
 
 // The plain kind of a shape type and its Z and M variants; ShapeNull for others.

@@ -77,7 +77,11 @@ TImpShapeDlg::TImpShapeDlg(QWidget* parent, ImpShapeOptions& options)
     unitsB_ = new QComboBox(this);
     unitsB_->setObjectName(QStringLiteral("UnitsB"));
     unitsB_->addItems({QStringLiteral("m"), QStringLiteral("km"), QStringLiteral("1000 km")});
-    unitsB_->setCurrentIndex(std::clamp(options_.Unit, 0, 2));
+    // The .prj's own unit, where it is none of these.
+    if (options_.PrjUnit > 0 && options_.Unit == ShapeUnitOfPrj)
+        unitsB_->addItem(options_.PrjUnitName.isEmpty() ? FloatToTrimStr(0, 9, options_.PrjUnit) + QStringLiteral(" m")
+                                                        : options_.PrjUnitName);
+    unitsB_->setCurrentIndex(std::clamp(options_.Unit, 0, unitsB_->count() - 1));
     AddRow(TextKey::Units, unitsB_);
     connect(unitsB_, &QComboBox::activated, this, [this] { ProposeScale(); });
 
@@ -105,7 +109,8 @@ void TImpShapeDlg::ProposeScale()
     double typed = 0;
     if (!TryPointStrToFloat(mapScaleB_->currentText(), typed))
         typed = 0;
-    FillScaleCombo(mapScaleB_, ProposeShapeScale(options_.Box, ShapeUnitFactor(unitsB_->currentIndex()), typed));
+    const double unit = ShapeUnitFactor(unitsB_->currentIndex(), options_.PrjUnit);
+    FillScaleCombo(mapScaleB_, ProposeShapeScale(options_.Box, unit, typed));
 }
 
 void TImpShapeDlg::accept()
