@@ -347,9 +347,10 @@ int ImportMap(TFileClass& f, const ImportMapOptions& o)
         DocumentPorts().CheckFonts(symbolsBefore, z.SymbolCount() - 1);
     DocumentPorts().SymbolsChanged();
     SetSelectionBox();
-    RecordUndo(UndoStart, 0);
-    RecordUndo(UndoAddMany, -1);
+    // An import that brought nothing leaves no step to take back.
     if (imported > 0) {
+        RecordUndo(UndoStart, 0);
+        RecordUndo(UndoAddMany, -1);
         if (o.Mouse) {
             ZoomToFit(Index.SelectionRect);
             DocumentPorts().RepaintWindow();

@@ -210,10 +210,17 @@ TEST_F(ImportMapTest, HiddenSymbolsAskFirstAndCancelImportsNothing)
     hidden.status = 2;
     src.symbols = {TestSymbol::Point(1120), hidden};
     src.objects = {TestObject::Point(1120, 0, 0), TestObject::Point(1130, 0, 0)};
+    // Only objects of the hidden symbol: nothing comes in, and there is nothing to undo.
+    TestMapWriter onlyHidden = src;
+    onlyHidden.objects = {TestObject::Point(1130, 0, 0)};
+    messages.QueueAnswer(IdOk);
+    ImportFileByName(Source(onlyHidden));
+    EXPECT_EQ(CountObjects(), 0);
+    EXPECT_FALSE(CanUndo());
     const QString path = Source(src);
     messages.QueueAnswer(IdCancel);
     ImportFileByName(path);
-    EXPECT_EQ(messages.CountOf(TextKey::ImportHidden), 1);
+    EXPECT_EQ(messages.CountOf(TextKey::ImportHidden), 2);
     EXPECT_EQ(CountObjects(), 0);
     messages.QueueAnswer(IdOk);
     ImportFileByName(path);
