@@ -23,6 +23,10 @@
 #include <cstring>
 #include <numbers>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zemo {
 
 GraphSysState Graph;
@@ -61,7 +65,12 @@ double Round(double v)
     constexpr double shift = 4503599627370496.0;
     if (!(std::abs(v) < shift))
         return std::nearbyint(v);
+#if defined(__SSE2__)
+    // The processor's conversion rounds by the current mode, as nearbyint does: one step.
+    return std::copysign(double(_mm_cvtsd_si64(_mm_set_sd(v))), v);
+#else
     return std::copysign(v >= 0 ? (v + shift) - shift : (v - shift) + shift, v);
+#endif
 }
 
 // Device ClipRect, normalised.
