@@ -584,6 +584,24 @@ bool TFileClass::SyncIfDirty()
     return rc == 0 || errno == EINVAL || errno == ENOTSUP;
 }
 
+void TFileClass::Truncate(int64_t size)
+{
+    if (fd_ < 0 || size < 0 || size >= size_)
+        return;
+    DropReadAhead();
+    MakeOwnCopy();
+    int rc;
+    do {
+        rc = ::ftruncate(fd_, off_t(size));
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        FailWrite();
+    dirty_ = true;
+    stamp_ = NextStamp();
+    size_ = size;
+    position_ = std::min(position_, size);
+}
+
 void TFileClass::Flush()
 {
     if (!SyncIfDirty())

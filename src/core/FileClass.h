@@ -78,6 +78,10 @@ public:
     // this very file (also through another name or a hard link).
     bool SaveCopy(const QString& name);
 
+    // Cuts the file to its first size bytes (a size not below the file's does nothing); a
+    // deferred file makes its copy first. A failure is reported and raises the silent abort.
+    void Truncate(int64_t size);
+
     void Flush();
     void Close();
     // Deletes FileName() (working copies and temporary files); closes first when open.

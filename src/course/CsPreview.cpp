@@ -277,6 +277,11 @@ void ReadIndexBack(TZmd& z)
         if (n <= z.BlockCount() * 256)
             z.Entry(n) = e;
     CsBox.BoxSize = StandardBoxUnits;
+    // What the preview wrote is given back, unless the user kept something of it.
+    if (z.PreviewTail > 0) {
+        ReleaseFileTail(z.PreviewTail);
+        z.PreviewTail = 0;
+    }
 }
 
 // A start right before the end: the generator drew nothing for it.
@@ -502,6 +507,9 @@ bool GeneratePreview(int course, int leg, int team)
     TZmd* z = Index.ActiveZmd;
     if (!z || course < 0 || course >= z->Courses.Count())
         return false;
+    // What it writes from here on goes again with its objects (printing and export too).
+    if (z->PreviewTail == 0)
+        z->PreviewTail = z->WorkFile.Size();
     const UndoSuspend noUndo;
     const LinkText none(*z, QString());
     CsPreviewState& g = CsPreview;
@@ -569,6 +577,8 @@ bool PreviewAllControls()
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return false;
+    if (z->PreviewTail == 0)
+        z->PreviewTail = z->WorkFile.Size();
     const UndoSuspend noUndo;
     const LinkText none(*z, QString());
     StartGeneration(AllControlsName);
@@ -669,6 +679,7 @@ void RefreshCoursePreview()
         ReadIndexBack(*z);
     if (CourseTabVisible() && g.ButtonDown && CheckCourse(z->CurrentCourse)) {
         z->CoursePreviewOn = 1;
+        z->PreviewTail = z->WorkFile.Size();
         ScaleDescriptionSymbols(CurrentCourseOptions().BoxSize);
         if (z->CurrentCourse >= 0)
             GeneratePreview(z->CurrentCourse, 0, 0);

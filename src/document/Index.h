@@ -179,6 +179,9 @@ public:
     TNumStringList CsObjectLinks;    // 7
     QString CurrentCourseTag;
     std::vector<int> TaggedObjects;
+    // Where the working file ended when the course preview began writing (0: no preview):
+    // what lies beyond is the preview's, given back when it ends (ReleaseFileTail).
+    int64_t PreviewTail = 0;
     // Deleted objects that belonged to one course only: the entry of a deleted object keeps
     // no mark and its record never had one, so undoing the delete gives it back from here.
     std::set<int> DeletedCourseOnly;
@@ -421,6 +424,12 @@ bool ReadElement(int n, ElementRecord& e);
 void ElementExtent(ElementRecord& e);
 bool AppendElement();
 bool SaveElement(int n);
+// Gives back the working file's bytes from `from` on when they hold nothing of the map any
+// longer (what a course preview wrote there and has dropped): entries that point there are
+// emptied, index blocks that lie there leave their chains, and the file is cut. False, with
+// nothing changed, when an object, deleted object kept for undo, string, symbol or record of
+// the map lies there.
+bool ReleaseFileTail(int64_t from);
 void DeleteElement(int n);
 bool RestoreElement(int n);
 void BeginElementEdit(int n);

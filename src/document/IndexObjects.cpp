@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <numbers>
+#include <set>
 #include <unordered_set>
 namespace zemo {
 
@@ -529,6 +530,107 @@ bool AppendElement()
         Index.CurIndex = keep;
         Index.CurIndexNo = n;
     }
+    return true;
+}
+
+bool ReleaseFileTail(int64_t from)
+{
+    if (!Index.ActiveZmd || GraphicsMode())
+        return false;
+    TZmd& z = Z();
+    const int64_t size = z.WorkFile.Size();
+    if (from < VariablePartPos || from >= size || !z.WorkFile.IsOpen())
+        return false;
+    const auto reaches = [from](int64_t pos, int64_t bytes) { return pos > 0 && pos + bytes > from; };
+    // What the map holds must lie before it: header records, symbols and their chain.
+    const MapFileHeader& h = z.Header;
+    if (reaches(h.SetupPos, h.SetupSize) || reaches(h.InfoPos, h.InfoSize))
+        return false;
+    for (const SymbolBytes& rec : z.Symbols)
+        if (reaches(SymI32(rec, SymFilePos), int64_t(rec.size())))
+            return false;
+    for (int32_t pos : z.UnreadSymbolRecords)
+        if (reaches(pos, 1))
+            return false;
+    {
+        std::set<int64_t> visited;
+        for (int64_t p = h.SymbolIndexPos; p > 0 && visited.insert(p).second && p + 4 <= size;) {
+            if (reaches(p, SymbolIndexBlockBytes))
+                return false;
+            std::array<uint8_t, 4> next{};
+            if (!z.ReadBytesAt(p, next))
+                return false;
+            p = LoadLE<int32_t>(next.data());
+        }
+    }
+    // Objects, deleted ones that undo may bring back included, and strings, restorable ones
+    // included; a block there may hold nothing but free entries.
+    size_t objectBlocks = z.ObjectBlocks.size();
+    while (objectBlocks > 0 && z.ObjectBlocks[objectBlocks - 1]->EntriesPos - 4 >= from)
+        --objectBlocks;
+    for (size_t b = 0; b < z.ObjectBlocks.size(); ++b) {
+        const ObjectIndexBlock& block = *z.ObjectBlocks[b];
+        if (b < objectBlocks && reaches(block.EntriesPos - 4, ObjectIndexBlockBytes))
+            return false;
+        for (const ObjectIndexEntry& e : block.Entries)
+            if (e.Symbol != 0 && (b >= objectBlocks || reaches(e.Pos, int64_t(ElementHeadBytes) + 8 * e.Length)))
+                return false;
+    }
+    size_t stringBlocks = z.StringBlocks.size();
+    while (stringBlocks > 0 && z.StringBlocks[stringBlocks - 1].Pos >= from)
+        --stringBlocks;
+    for (size_t b = 0; b < z.StringBlocks.size(); ++b) {
+        const PStringIndexBlock& block = z.StringBlocks[b];
+        if (b < stringBlocks && reaches(block.Pos, PStringIndexBlockBytes))
+            return false;
+        for (const PStringIndexEntry& e : block.Entries)
+            if (e.Type != 0 && (b >= stringBlocks || reaches(e.Pos, e.Length)))
+                return false;
+    }
+
+    // Free entries that point there forget their place; the blocks there leave the chains.
+    for (size_t b = 0; b < objectBlocks; ++b) {
+        ObjectIndexBlock& block = *z.ObjectBlocks[b];
+        for (size_t i = 0; i < block.Entries.size(); ++i)
+            if (ObjectIndexEntry& e = block.Entries[i]; e.Pos >= from) {
+                e = {};
+                z.WriteBytesAt(int64_t(block.EntriesPos) + ObjectIndexEntryBytes * int64_t(i),
+                               WriteObjectIndexEntry(e));
+            }
+    }
+    if (objectBlocks < z.ObjectBlocks.size()) {
+        z.ObjectBlocks.resize(objectBlocks);
+        if (objectBlocks == 0) {
+            z.Header.ObjectIndexPos = 0;
+            z.WriteHeader();
+        } else {
+            WriteI32At(int64_t(z.ObjectBlocks.back()->EntriesPos) - 4, 0);
+        }
+    }
+    for (size_t b = 0; b < stringBlocks; ++b) {
+        bool changed = false;
+        for (PStringIndexEntry& e : z.StringBlocks[b].Entries)
+            if (e.Pos >= from) {
+                e = {};
+                changed = true;
+            }
+        if (changed)
+            WriteStringEntries(int(b));
+    }
+    if (stringBlocks < z.StringBlocks.size()) {
+        z.StringBlocks.resize(stringBlocks);
+        if (stringBlocks == 0) {
+            z.Header.StringIndexPos = 0;
+            z.WriteHeader();
+        } else {
+            WriteI32At(z.StringBlocks.back().Pos, 0);
+        }
+    }
+    z.StringBlocksFull = std::min(z.StringBlocksFull, z.StringBlocks.size());
+    z.HighestObject = std::min(z.HighestObject, int(objectBlocks) * 256);
+    while (z.HighestObject > 0 && z.Entry(z.HighestObject).Length == 0)
+        --z.HighestObject;
+    z.WorkFile.Truncate(from);
     return true;
 }
 

@@ -160,6 +160,9 @@ bool ClearPString(int n)
     }
     e->Type = 0;
     WriteStringEntries(n >> 8);
+    // Its text goes with it: a saved map keeps no words that nothing refers to.
+    if (e->Pos >= VariablePartPos && e->Length > 0 && int64_t(e->Pos) + e->Length <= FileSize())
+        Z().WriteBytesAt(e->Pos, std::vector<uint8_t>(size_t(e->Length), 0));
     Z().StringBlocksFull = std::min(Z().StringBlocksFull, size_t(n >> 8));
     Z().Modified = 1;
     return true;

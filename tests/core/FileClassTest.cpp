@@ -259,6 +259,17 @@ TEST_F(FileObject, SizesAndPositionsAreSixtyFourBitAndFollowWrites)
     char c = 0;
     ASSERT_TRUE(f.Read(&c, 1));
     EXPECT_EQ(c, 'Z');
+    // Cut back to its first bytes: only to a smaller size, the position kept inside.
+    f.Truncate(far + 5);
+    EXPECT_EQ(f.Size(), far + 1);
+    f.Truncate(12);
+    EXPECT_EQ(f.Size(), 12);
+    EXPECT_EQ(QFileInfo(p).size(), 12);
+    EXPECT_EQ(f.Position(), 12);
+    f.Seek(0);
+    char head[12];
+    ASSERT_TRUE(f.Read(head, 12));
+    EXPECT_EQ(QByteArray(head, 12), QByteArray("abab4567abca"));
 
     f.Rewrite(p);
     EXPECT_EQ(f.Size(), 0);

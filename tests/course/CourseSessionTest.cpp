@@ -4,6 +4,8 @@
 // the diagram's lines off its labels; the Objects tab without overlaps.
 #include "CourseEvent.h"
 
+#include "../support/TestMapReader.h"
+
 #include "core/Messages.h"
 #include "core/widgets/OwnControls.h"
 #include "course/Courses.h"
@@ -205,6 +207,59 @@ TEST_F(CourseSession, SavedMapsHoldNoPreviewObjectsAndOpeningRemovesThoseLeftBeh
     EXPECT_EQ(messages.Last().params, crashed + QStringLiteral(";%1").arg(left));
     EXPECT_EQ(Stored(false), stored);
     EXPECT_FALSE(Z().Modified);
+}
+
+TEST_F(CourseSession, SavingDuringAPreviewWritesNothingOfIt)
+{
+    // What a saved map holds: its objects and strings with their contents, not their places.
+    const auto held = [this] {
+        const ReadMap m = ReadMapFile(QFile::encodeName(path).toStdString());
+        EXPECT_TRUE(m.Sound()) << m.Problems();
+        QStringList items;
+        for (const ReadObject& o : m.objects) {
+            QString item = QStringLiteral("object %1 symbol %2:").arg(o.number).arg(o.symbol);
+            for (const TestCord& c : o.cords)
+                item += QStringLiteral(" %1,%2").arg(c.x).arg(c.y);
+            items << item + u' ' + QString::fromStdString(o.Text8());
+        }
+        for (const ReadString& t : m.strings)
+            items << QStringLiteral("string %1 of %2: ").arg(t.type).arg(t.object) + QString::fromStdString(t.text);
+        items.sort();
+        return items;
+    };
+    const auto bytes = [this] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // A link text that nothing refers to would stand in the file as it was written.
+    const auto links = [](const QByteArray& b) {
+        return b.count("~Long") + b.count("~Relay") + b.count("~Short");
+    };
+    Trigger(Cmd::FileSave);
+    const QByteArray off = bytes();
+    const QStringList offHeld = held();
+    ASSERT_GT(off.size(), 0);
+    Preview("Long");
+    for (const char* course : {"Long", "Relay", "Short", "Long"}) {
+        SCOPED_TRACE(course);
+        SelectCourse(CourseIndex(QLatin1String(course)) + 1);
+        ASSERT_TRUE(Z().CoursePreviewOn);
+        for (int save = 0; save < 2; ++save) {
+            Trigger(Cmd::FileSave);
+            ASSERT_TRUE(Z().CoursePreviewOn); // built again after the save
+            const QByteArray on = bytes();
+            EXPECT_LE(on.size(), off.size());
+            EXPECT_EQ(links(on), 0);
+            EXPECT_EQ(held(), offHeld);
+        }
+    }
+    // Switched off and saved: the map as saved before any preview.
+    panel->CoursePreviewBtn->click();
+    ASSERT_FALSE(Z().CoursePreviewOn);
+    Trigger(Cmd::FileSave);
+    EXPECT_LE(bytes().size(), off.size());
+    EXPECT_EQ(links(bytes()), 0);
+    EXPECT_EQ(held(), offHeld);
 }
 
 TEST_F(CourseSession, OneObjectLeftBehindIsReportedInTheSingular)
