@@ -635,7 +635,8 @@ public:
 
     // False when fewer than two points are left. Exact: the points lie at one fraction of a
     // pixel within the coordinate limit, where those that differ do so by whole pixels.
-    bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt, bool exact = false)
+    // Without normals, normalOf makes each where it is needed.
+    bool set(std::span<const QPointF> figure, QPointF shift, bool closeIt, bool exact = false, bool normals = true)
     {
         m_centre.clear();
         for (const QPointF& p : figure) {
@@ -651,13 +652,18 @@ public:
             return false;
         // Going backward a segment's normal is exactly the negated one: each is made once.
         m_normals.clear();
-        for (size_t i = 0; i + 1 < m_centre.size(); ++i) {
-            const QPointF d = m_centre[i + 1] - m_centre[i];
-            const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
-            m_normals.emplace_back(d.y() * scale, -d.x() * scale);
-        }
+        if (normals)
+            for (size_t i = 0; i + 1 < m_centre.size(); ++i)
+                m_normals.push_back(normalOf(m_centre[i + 1] - m_centre[i]));
         m_closed = m_centre.size() > 2 && SamePoint(m_centre.back(), m_centre.front());
         return true;
+    }
+
+    // The normal of half the width of a segment going d.
+    QPointF normalOf(QPointF d) const
+    {
+        const double scale = m_half / std::sqrt(d.x() * d.x() + d.y() * d.y());
+        return QPointF(d.y() * scale, -d.x() * scale);
     }
 
 protected:
@@ -787,6 +793,7 @@ class StrokePieces : StrokeCentre {
 public:
     using StrokeCentre::StrokeCentre;
     using StrokeCentre::reset;
+    using StrokeCentre::normalOf;
 
     // A segment from a to b with its normal, and the next segment's direction and normal where
     // it has a joint at its end.
@@ -804,24 +811,31 @@ public:
     template <class Fill, class Drawn>
     bool add(std::span<const QPointF> figure, QPointF shift, bool closeIt, bool exact, Fill&& fill, Drawn&& drawn)
     {
-        if (!set(figure, shift, closeIt, exact))
+        // Most segments come from the shape cache, which needs no normals: each is made when
+        // a piece is filled.
+        if (!set(figure, shift, closeIt, exact, false))
             return true;
         const size_t segments = m_centre.size() - 1;
         for (size_t i = 0; i < segments; ++i) {
-            const size_t next = (i + 1) % segments;
-            Segment s{m_centre[i], m_centre[i + 1], m_normals[i], {}, {}, m_closed || i > 0, m_closed || i + 1 < segments};
+            Segment s{m_centre[i], m_centre[i + 1], {}, {}, {}, m_closed || i > 0, m_closed || i + 1 < segments};
             if (s.jointAtEnd) {
+                const size_t next = (i + 1) % segments;
                 s.dNext = m_centre[next + 1] - m_centre[next];
-                s.nNext = m_normals[next];
             }
-            if (!drawn(*this, s) && !segment(s, fill))
+            if (drawn(*this, s))
+                continue;
+            s.n = normalOf(s.b - s.a);
+            if (s.jointAtEnd)
+                s.nNext = normalOf(s.dNext);
+            if (!segment(s, fill))
                 return false;
         }
         if (m_closed || !m_roundCaps)
             return true;
         for (const bool atEnd : {false, true}) {
             const size_t i = atEnd ? segments - 1 : 0;
-            const Cap k{m_centre[atEnd ? segments : 0], atEnd ? m_normals[i] : -m_normals[i],
+            const QPointF n = normalOf(m_centre[i + 1] - m_centre[i]);
+            const Cap k{m_centre[atEnd ? segments : 0], atEnd ? n : -n,
                         atEnd ? m_centre[segments] - m_centre[segments - 1] : m_centre[0] - m_centre[1]};
             if (!drawn(*this, k) && !cap(k, fill))
                 return false;
@@ -1264,6 +1278,10 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                 } else {
                     there.a = from;
                     there.b = from + d;
+                    // The normals follow from the directions alone, made as for the stroke.
+                    there.n = p.normalOf(d);
+                    if (there.jointAtEnd)
+                        there.nNext = p.normalOf(dNext);
                     p.segment(there, add);
                 }
                 if (!exact || box[0] > box[1])
