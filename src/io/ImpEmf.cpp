@@ -10,6 +10,7 @@
 #include "document/Index.h"
 #include "io/ImpWmf.h"
 #include "io/Import.h"
+#include "io/MetafileStates.h"
 
 #include <QFileInfo>
 #include <QHash>
@@ -117,8 +118,6 @@ constexpr std::array<std::pair<uint32_t, const char*>, 17> EmfOtherDrawings = {{
 }};
 constexpr int MapModeText = 1, MapModeLoMetric = 2, MapModeHiMetric = 3, MapModeLoEnglish = 4,
               MapModeHiEnglish = 5, MapModeTwips = 6, MapModeIsotropic = 7;
-// States saved and not restored that are kept; deeper saves are only counted.
-constexpr size_t MaxSavedStates = 1024;
 constexpr double ScreenInch = 96;
 constexpr uint32_t StockObject = 0x80000000u, StockNullBrush = 5, StockNullPen = 8, StockLastBrush = 5,
                    StockFirstPen = 6, StockLastPen = 8, StockDcBrush = 18, StockDcPen = 19;
@@ -216,8 +215,7 @@ private:
     // Pens and brushes by table index: true for the null ones.
     QHash<uint32_t, std::pair<bool, bool>> Table;
     double OrgX = 1, OrgY = 1;
-    std::vector<State> Saved;
-    size_t SavedUncounted = 0;  // saves beyond MaxSavedStates
+    MetafileStates<State> Saved;
     bool InPath = false;
     std::vector<Figure> Path;
     // The pen's stroke of line and curve records outside a path.
@@ -506,24 +504,10 @@ private:
         Out.Add(TextObject, {c, c, c, c, c}, text);
     }
 
-    // Back to a saved state: `level` saves back when negative, else the state saved at that
-    // depth (the first save is 1). A level that was never saved changes nothing.
     void Restore(int32_t level)
     {
-        const int64_t depth = int64_t(Saved.size() + SavedUncounted);
-        const int64_t keep = level < 0 ? depth + level : int64_t(level) - 1;
-        if (level == 0 || keep < 0 || keep >= depth)
-            return;
-        // The saves beyond those kept are the deepest; they go first.
-        int64_t drop = depth - keep;
-        const int64_t uncounted = std::min<int64_t>(drop, int64_t(SavedUncounted));
-        SavedUncounted -= size_t(uncounted);
-        drop -= uncounted;
-        if (drop == 0)
-            return;
-        S = Saved[Saved.size() - size_t(drop)];
-        Saved.resize(Saved.size() - size_t(drop));
-        Recompute();
+        if (Saved.Restore(level, S))
+            Recompute();
     }
 
     // Extents scaled by x and y fractions (numerator, denominator each).
@@ -670,10 +654,7 @@ private:
         case EmfScaleWindowExt: ScaleExtent(p, size, S.WinX, S.WinY); break;
         case EmfScaleViewportExt: ScaleExtent(p, size, S.ViewX, S.ViewY); break;
         case EmfSaveDc:
-            if (Saved.size() < MaxSavedStates)
-                Saved.push_back(S);
-            else
-                ++SavedUncounted;
+            Saved.Save(S);
             break;
         case EmfRestoreDc:
             if (size >= 12)

@@ -13,6 +13,7 @@
 #include "edit/Pick.h"
 #include "edit/Work.h"
 #include "io/Import.h"
+#include "io/MetafileStates.h"
 
 #include <QFileInfo>
 
@@ -72,8 +73,6 @@ constexpr std::array<std::pair<uint16_t, const char*>, 7> WmfOtherDrawings = {{{
     {2096, "CHORD"}, {1049, "FLOODFILL"}, {1352, "EXTFLOODFILL"}, {1055, "SETPIXEL"}, {1065, "PATBLT"}}};
 constexpr uint16_t EtoOpaque = 2, EtoClipped = 4;
 constexpr int PenStyleNull = 5, BrushStyleNull = 1;
-// States saved and not restored that are kept; deeper saves are only counted.
-constexpr size_t MaxSavedStates = 1024;
 
 class WmfReader {
 public:
@@ -147,8 +146,7 @@ private:
     std::vector<std::optional<TableObject>> Table;
     std::priority_queue<size_t, std::vector<size_t>, std::greater<>> Free;
     double OrgX = 1, OrgY = 1;
-    std::vector<State> Saved;
-    size_t SavedUncounted = 0;  // saves beyond MaxSavedStates
+    MetafileStates<State> Saved;
     // The pen's stroke drawn by move-to and line-to records.
     std::vector<MetafilePoint> Stroke;
     MetafilePoint At{};
@@ -159,24 +157,10 @@ private:
         return Out.Convert(x - S.WinOrgX + S.ViewOrgX * OrgX, y - S.WinOrgY + S.ViewOrgY * OrgY, c);
     }
 
-    // Back to a saved state: `level` saves back when negative, else the state saved at that
-    // depth (the first save is 1). A level that was never saved changes nothing.
-    void Restore(int level)
+    void Restore(int32_t level)
     {
-        const int64_t depth = int64_t(Saved.size() + SavedUncounted);
-        const int64_t keep = level < 0 ? depth + level : int64_t(level) - 1;
-        if (level == 0 || keep < 0 || keep >= depth)
-            return;
-        // The saves beyond those kept are the deepest; they go first.
-        int64_t drop = depth - keep;
-        const int64_t uncounted = std::min<int64_t>(drop, int64_t(SavedUncounted));
-        SavedUncounted -= size_t(uncounted);
-        drop -= uncounted;
-        if (drop == 0)
-            return;
-        S = Saved[Saved.size() - size_t(drop)];
-        Saved.resize(Saved.size() - size_t(drop));
-        Recompute();
+        if (Saved.Restore(level, S))
+            Recompute();
     }
 
     // Extents scaled by x and y fractions (y denominator, y numerator, x denominator, x
@@ -326,10 +310,7 @@ private:
             Recompute();
             break;
         case WmfSaveDc:
-            if (Saved.size() < MaxSavedStates)
-                Saved.push_back(S);
-            else
-                ++SavedUncounted;
+            Saved.Save(S);
             break;
         case WmfRestoreDc:
             Skip = false;
