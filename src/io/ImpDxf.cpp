@@ -1723,20 +1723,8 @@ void ImportDxf(const QByteArray& data, const QString& name)
         setupChanges = answer == IdYes;
     }
     ClearSelection();
-    if (setupChanges) {
-        RecordUndo(UndoStart, 0);
-        RecordUndo(UndoSetup, 0);
-        SetupRecord& w = *Stp();
-        w.MapScale = placed.MapScale;
-        w.RealWorldOffsetX = placed.RealWorldOffsetX;
-        w.RealWorldOffsetY = placed.RealWorldOffsetY;
-        w.RealWorldAngle = placed.RealWorldAngle;
-        w.RealWorldGridDistance = placed.RealWorldGridDistance;
-        w.RealWorldCoords = placed.RealWorldCoords;
-        WriteSetup();
-        if (takeOver)
-            WriteConfig();
-    }
+    if (setupChanges)
+        PlaceMapForImport(placed, takeOver);
     AbortRequested = false;
     StartProgress(TextKey::Importing, TextKey::ObjImported, int(std::min<qsizetype>(data.size(), INT32_MAX)), 10, true);
     ImportReport report;

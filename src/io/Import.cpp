@@ -461,6 +461,22 @@ int AskPlacementChange(const SetupRecord& now, const SetupRecord& placed)
     return ShowMsg(m);
 }
 
+void PlaceMapForImport(const SetupRecord& placed, bool writeConfig)
+{
+    RecordUndo(UndoStart, 0);
+    RecordUndo(UndoSetup, 0);
+    SetupRecord& w = *Stp();
+    w.MapScale = placed.MapScale;
+    w.RealWorldOffsetX = placed.RealWorldOffsetX;
+    w.RealWorldOffsetY = placed.RealWorldOffsetY;
+    w.RealWorldAngle = placed.RealWorldAngle;
+    w.RealWorldGridDistance = placed.RealWorldGridDistance;
+    w.RealWorldCoords = placed.RealWorldCoords;
+    WriteSetup();
+    if (writeConfig)
+        WriteConfig();
+}
+
 void InitImportUnit()
 {
     RegisterImporter(ImportSlot::Dxf, {[](const QString& name, TFileClass& f) {

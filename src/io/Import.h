@@ -60,6 +60,10 @@ void EndImportStep(int imported, int keep, bool started = false);
 // the map keeps its own) or IdCancel (no import).
 int AskPlacementChange(const SetupRecord& now, const SetupRecord& placed);
 
+// Gives the map the scale and real-world placement an import chose, the setup as it was
+// going into the undo step first.
+void PlaceMapForImport(const SetupRecord& placed, bool writeConfig);
+
 // Registers File > Import's own importers (DXF).
 void InitImportUnit();
 

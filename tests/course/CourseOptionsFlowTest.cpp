@@ -3,6 +3,7 @@
 // untouched); a changed option is stored and marks the map changed.
 #include "CourseEvent.h"
 #include "../external/ModalScript.h"
+#include "../support/FileState.h"
 #include "course/CsOptions.h"
 
 #include <QCheckBox>
@@ -15,18 +16,6 @@ namespace zemo::test {
 namespace {
 
 constexpr time_t OldTime = 1000000000;
-
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-time_t ModifiedAt(const QString& path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
-}
 
 class CourseOptionsFlow : public CourseEventTest {
 protected:
@@ -63,7 +52,7 @@ protected:
 
 TEST_F(CourseOptionsFlow, OkOnTheOptionsAsShownChangesNothing)
 {
-    const QByteArray before = Bytes(path);
+    const QByteArray before = FileBytes(path);
     ASSERT_TRUE(OpenMap(path));
     RunOptions([](QDialog&) {});
     ASSERT_TRUE(Index.ActiveZmd);
@@ -73,7 +62,7 @@ TEST_F(CourseOptionsFlow, OkOnTheOptionsAsShownChangesNothing)
     Settle();
     EXPECT_EQ(Index.ActiveZmd, nullptr);
     EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
-    EXPECT_EQ(Bytes(path), before);
+    EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(ModifiedAt(path), OldTime);
 }
 

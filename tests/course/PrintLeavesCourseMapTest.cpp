@@ -4,6 +4,7 @@
 // map as it was: no save question when it closes, its file's bytes and time untouched.
 #include "CourseEvent.h"
 #include "../external/ModalScript.h"
+#include "../support/FileState.h"
 #include "course/CdSheets.h"
 #include "course/Courses.h"
 #include "course/CsPrint.h"
@@ -24,18 +25,6 @@ namespace zemo::test {
 namespace {
 
 constexpr time_t OldTime = 1000000000;
-
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-time_t ModifiedAt(const QString& path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
-}
 
 class PrintLeavesCourseMap : public CourseEventTest {
 protected:
@@ -70,7 +59,7 @@ protected:
     {
         const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-        const QByteArray before = Bytes(path);
+        const QByteArray before = FileBytes(path);
         ASSERT_TRUE(OpenMap(path));
         Settle();
         if (preview) {
@@ -98,7 +87,7 @@ protected:
         Settle();
         EXPECT_EQ(Index.ActiveZmd, nullptr);
         EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
-        EXPECT_EQ(Bytes(path), before);
+        EXPECT_EQ(FileBytes(path), before);
         EXPECT_EQ(ModifiedAt(path), OldTime);
     }
 

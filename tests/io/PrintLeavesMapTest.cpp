@@ -3,6 +3,7 @@
 // it closes, and its file's bytes and time untouched. A field the user changes is written,
 // and only that field.
 #include "../external/ModalScript.h"
+#include "../support/FileState.h"
 #include "../support/ProgramFixture.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
@@ -32,18 +33,6 @@ namespace {
 
 constexpr int32_t Mm = 25600;
 constexpr time_t OldTime = 1000000000;
-
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-time_t ModifiedAt(const QString& path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
-}
 
 class PrintLeavesMap : public ProgramFixture {
 protected:
@@ -107,7 +96,7 @@ protected:
     {
         const timespec times[2] = {{OldTime, 0}, {OldTime, 0}};
         ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-        const QByteArray before = Bytes(path);
+        const QByteArray before = FileBytes(path);
         ASSERT_TRUE(OpenMap(path));
         Settle();
         messages.Clear();
@@ -125,7 +114,7 @@ protected:
         Settle();
         EXPECT_EQ(Index.ActiveZmd, nullptr);
         EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
-        EXPECT_EQ(Bytes(path), before);
+        EXPECT_EQ(FileBytes(path), before);
         EXPECT_EQ(ModifiedAt(path), OldTime);
     }
 

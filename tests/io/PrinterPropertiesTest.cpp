@@ -7,6 +7,7 @@
 // of a page that the map covers whole is measured on the printed sheet. Print to file is
 // offered only where it means something. None of it changes the map.
 #include "../external/ModalScript.h"
+#include "../support/FileState.h"
 #include "../support/ProgramFixture.h"
 #include "../support/TestCups.h"
 #include "../support/TestMapWriter.h"
@@ -110,12 +111,6 @@ void PutF64(std::vector<uint8_t>& b, size_t at, double v)
         b[at + size_t(i)] = uint8_t(bits >> (8 * i));
 }
 
-QByteArray Bytes(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 class PrinterProperties : public ProgramFixture {
 protected:
     void SetUp() override
@@ -124,8 +119,8 @@ protected:
         ASSERT_TRUE(cups.Start()) << cups.Error().toStdString();
         ASSERT_TRUE(cups.AddQueue(QStringLiteral("Generic"), QStringLiteral("drv:///sample.drv/generic.ppd"), false))
             << cups.Error().toStdString();
-        ASSERT_TRUE(AddUneven(PsQueue, Bytes(cups.Ppd(QStringLiteral("Generic"))), "12 12 583 830", "10 20 565 800"));
-        ASSERT_TRUE(AddUneven(PdfQueue, Bytes(QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd")),
+        ASSERT_TRUE(AddUneven(PsQueue, FileBytes(cups.Ppd(QStringLiteral("Generic"))), "12 12 583 830", "10 20 565 800"));
+        ASSERT_TRUE(AddUneven(PdfQueue, FileBytes(QStringLiteral("/usr/share/ppd/cupsfilters/Generic-PDF_Printer-PDF.ppd")),
                               "18 36 577 806", "12 24 559 794"));
         ProgramFixture::SetUp();
         ProgramConfig.AutoSave = false;
@@ -148,7 +143,7 @@ protected:
         path = TempPath(QStringLiteral("page.zmd"));
         ASSERT_TRUE(OpenWritten(m, QStringLiteral("page.zmd")));
         Settle();
-        bytes = Bytes(path);
+        bytes = FileBytes(path);
     }
 
     bool AddUneven(const QString& queue, QByteArray ppd, const char* even, const char* uneven)
@@ -220,7 +215,7 @@ protected:
         const QString base = TempPath(queue + QStringLiteral("-sheet"));
         if (queue == PdfQueue) {
             // The driver puts a PJL header in front of the PDF.
-            QByteArray data = Bytes(out);
+            QByteArray data = FileBytes(out);
             const qsizetype at = data.indexOf("%PDF");
             EXPECT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
             QFile pdf(base + QStringLiteral(".pdf"));
@@ -344,7 +339,7 @@ TEST_F(PrinterProperties, ShowTakeAndKeepTheMarginsTheJobUsesOnEverySide)
     Settle();
     EXPECT_EQ(Index.ActiveZmd, nullptr);
     EXPECT_EQ(messages.CountOf(TextKey::FileModified), 0);
-    EXPECT_EQ(Bytes(path), bytes);
+    EXPECT_EQ(FileBytes(path), bytes);
 }
 
 // Print to file means nothing on the printer that writes a PDF file it asks the name of: the

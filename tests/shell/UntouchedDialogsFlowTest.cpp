@@ -5,6 +5,7 @@
 #include "ShellFixture.h"
 
 #include "../external/ModalScript.h"
+#include "../support/FileState.h"
 
 #include "document/widgets/BackupDlg.h"
 #include "document/widgets/OptimizeDlg.h"
@@ -28,12 +29,6 @@ using namespace zemo::test;
 namespace {
 
 constexpr time_t OldTime = 1000000000;
-
-time_t ModifiedAt(const QString& path)
-{
-    struct stat st {};
-    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_mtim.tv_sec : 0;
-}
 
 class UntouchedDialogs : public ShellTest {
 protected:

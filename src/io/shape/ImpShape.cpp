@@ -688,18 +688,8 @@ void ImportShape(const QString& shpName, TFileClass& file)
 
     // The map is placed for what came in; the setup as it was goes into the undo step first.
     changeSetup = changeSetup && r.Objects > 0;
-    if (changeSetup) {
-        RecordUndo(UndoStart, 0);
-        RecordUndo(UndoSetup, 0);
-        SetupRecord& w = *Stp();
-        w.MapScale = placed.MapScale;
-        w.RealWorldOffsetX = placed.RealWorldOffsetX;
-        w.RealWorldOffsetY = placed.RealWorldOffsetY;
-        w.RealWorldAngle = placed.RealWorldAngle;
-        w.RealWorldGridDistance = placed.RealWorldGridDistance;
-        WriteSetup();
-        WriteConfig();
-    }
+    if (changeSetup)
+        PlaceMapForImport(placed, true);
     EndImportStep(Index.SelectionCount, 0, changeSetup);
     ImportReport& report = r.Report;
     report.Skip(TextKey::DamagedRecords, r.Damaged);
