@@ -11,8 +11,7 @@
 //   spot heights, contour values), at zoom 1 (all of it in view) and 4, as maps made by
 //   users are;
 // - the start of the program itself (offscreen) with a map of 5,000 objects until it has gone
-//   idle: the processor time of its process, and whether it has asked SANE. Offscreen no
-//   window system makes the program the active one, so it opens the map without painting it.
+//   idle (the map painted): the processor time of its process, and whether it has asked SANE.
 // ZEMO_PAINT_MAP_DIR=<folder> keeps the pictures there.
 #include "BenchMap.h"
 #include "BenchProgram.h"

@@ -45,24 +45,25 @@ void ProgramFixture::SetUp()
     Start();
 }
 
-void ProgramFixture::Restart(QSplashScreen* splash)
+void ProgramFixture::Restart(QSplashScreen* splash, const QString& commandLineFile)
 {
     frame_.reset();
     Settle(2);
-    Start(splash);
+    Start(splash, commandLineFile);
 }
 
-void ProgramFixture::Start(QSplashScreen* splash)
+void ProgramFixture::Start(QSplashScreen* splash, const QString& commandLineFile)
 {
     ASSERT_TRUE(StartProgramUnits());
     frame_ = std::make_unique<TMainFm>();
+    frame_->SetCommandLineFile(commandLineFile);
     if (splash) {
         ShowMainFrame(*frame_, splash);
     } else {
         frame_->resize(1000, 760);
         frame_->show();
+        frame_->activateWindow();
     }
-    frame_->activateWindow();
     // Focus given before the frame is the active window is handed out when it becomes so,
     // activating map windows out of turn: wait for it, as a user sees the frame first.
     // (A floating toolbar may take it instead.)

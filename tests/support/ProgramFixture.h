@@ -35,8 +35,9 @@ protected:
     zemo::TMainFm& Frame() const { return *frame_; }
     // The program ends and starts again on the same folders (close the frame first). With a
     // splash screen the frame is shown as the program shows it: maximised, after the splash
-    // screen and its wait cursor.
-    void Restart(QSplashScreen* splash = nullptr);
+    // screen and its wait cursor, which alone makes it the active window; commandLineFile is
+    // the map named on the command line.
+    void Restart(QSplashScreen* splash = nullptr, const QString& commandLineFile = QString());
     // Posted events and timers of this moment run, a few rounds.
     static void Settle(int rounds = 10);
     // Makes the map window active and waits until the window system has done it (it does so
@@ -81,7 +82,7 @@ protected:
     RecordingFileDialogs dialogs;
 
 private:
-    void Start(QSplashScreen* splash = nullptr);
+    void Start(QSplashScreen* splash = nullptr, const QString& commandLineFile = QString());
 
     QTemporaryDir dir_;
     std::unique_ptr<zemo::TMainFm> frame_;

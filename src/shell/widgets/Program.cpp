@@ -103,6 +103,9 @@ void ShowMainFrame(TMainFm& frame, QSplashScreen* splash)
     frame.showMaximized();
     if (splash)
         splash->finish(&frame);
+    // The program the user started is the one in front, as its map paints only then: without
+    // a window manager, or with one that waits to be asked, nothing else makes it active.
+    frame.activateWindow();
     QApplication::restoreOverrideCursor();
     frame.HoldStartup(false);
 }
