@@ -375,14 +375,65 @@ template <class Span>
     }
 }
 
+template <class Emit>
+void RowPlotter::sortedRows(const ScanEdgeList& edges, int top, int64_t first, int64_t last, int mask, Emit&& emit)
+{
+    // Each row's crossings go into a bucket of their own and are ordered there, a handful each;
+    // no active list to keep.
+    const int yFirst = int(top + first), yLast = int(top + last);
+    std::vector<int32_t>& starts = m_rowStarts;
+    std::vector<int64_t>& keys = m_crossings;
+    starts.assign(size_t(last - first + 2), 0);
+    for (const ScanEdge& e : edges)
+        for (int y = std::max(e.top, yFirst), end = std::min(e.bottom, yLast); y <= end; ++y)
+            ++starts[size_t(y - yFirst) + 1];
+    for (size_t r = 1; r < starts.size(); ++r)
+        starts[r] += starts[r - 1];
+    keys.resize(size_t(starts.back()));
+    // A crossing is its column and, in the lowest bit, whether it winds up.
+    m_fill.assign(starts.begin(), starts.end() - 1);
+    for (const ScanEdge& e : edges) {
+        const int from = std::max(e.top, yFirst), to = std::min(e.bottom, yLast);
+        if (from > to)
+            continue;
+        int64_t x = e.x + e.delta * (from - e.top);
+        const int64_t up = e.winding > 0 ? 1 : 0;
+        for (int y = from; y <= to; ++y, x += e.delta)
+            keys[size_t(m_fill[size_t(y - yFirst)]++)] = ((x >> 16) << 1) | up;
+    }
+    for (int y = yFirst; y <= yLast; ++y) {
+        int64_t* begin = keys.data() + starts[size_t(y - yFirst)];
+        int64_t* end = keys.data() + starts[size_t(y - yFirst) + 1];
+        if (end - begin > 24)
+            std::sort(begin, end);
+        else
+            for (int64_t* i = begin + 1; i < end; ++i) {
+                const int64_t key = *i;
+                int64_t* j = i;
+                for (; j > begin && *(j - 1) > key; --j)
+                    *j = *(j - 1);
+                *j = key;
+            }
+        int winding = 0;
+        int from = 0;
+        for (const int64_t* k = begin; k < end; ++k) {
+            const int x = int(*k >> 1);
+            if ((winding & mask) && x > from)
+                emit(y, from, x);
+            from = x;
+            winding += (*k & 1) ? 1 : -1;
+        }
+    }
+}
+
 template <class Span>
 void RowPlotter::scanEdges(FillRule rule, Span&& span)
 {
-    std::vector<ScanEdge>& edges = m_edges;
+    ScanEdgeList& edges = m_edges;
     if (edges.empty())
         return;
     const int mask = rule == FillRule::OddEven ? 1 : ~0;
-    const auto emit = [&](int y, int from, int to) { clipped(y, from, to, span); };
+    const auto emit = [&](int y, int from, int to) __attribute__((always_inline)) { clipped(y, from, to, span); };
     // Small figures, in two ways that give the same pixels as the active edges below, faster.
     int top = edges.front().top, bottom = edges.front().bottom;
     int64_t left = edges.front().x, right = left, crossings = 0;
@@ -390,8 +441,8 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
         const int64_t last = e.x + e.delta * (e.bottom - e.top);
         top = std::min(top, e.top);
         bottom = std::max(bottom, e.bottom);
-        left = std::min({left, e.x, last});
-        right = std::max({right, e.x, last});
+        left = std::min(left, std::min(e.x, last));
+        right = std::max(right, std::max(e.x, last));
         crossings += e.bottom - e.top + 1;
     }
     const int c0 = int(left >> 16), c1 = int(right >> 16);
@@ -443,48 +494,56 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
         }
         return;
     }
-    // Few crossings a row (most areas): each row's crossings go into a bucket of their own and
-    // are ordered there, a handful each; no active list to keep.
     if (buckets) {
-        std::vector<int32_t>& starts = m_rowStarts;
-        std::vector<int64_t>& keys = m_crossings;
-        starts.assign(size_t(rows + 1), 0);
-        for (const ScanEdge& e : edges)
-            for (int y = e.top; y <= e.bottom; ++y)
-                ++starts[size_t(y - top) + 1];
-        for (size_t r = 1; r < starts.size(); ++r)
-            starts[r] += starts[r - 1];
-        keys.resize(size_t(crossings));
-        // A crossing is its column and, in the lowest bit, whether it winds up.
-        m_fill.assign(starts.begin(), starts.end() - 1);
-        for (const ScanEdge& e : edges) {
-            int64_t x = e.x;
-            const int64_t up = e.winding > 0 ? 1 : 0;
-            for (int y = e.top; y <= e.bottom; ++y, x += e.delta)
-                keys[size_t(m_fill[size_t(y - top)]++)] = ((x >> 16) << 1) | up;
+        if (!m_rowEndsOn) {
+            sortedRows(edges, top, 0, rows - 1, mask, emit);
+            return;
         }
+        // Most rows of an area are crossed twice, once down and once up (every ring crosses a
+        // row as often down as up): what lies between the two crossings is inside by either
+        // rule. Each row keeps the column of its last crossing each way, and its count as
+        // changes where edges start and end; rows crossed more often are sorted, a run of them
+        // at a time.
+        std::vector<int32_t>& counts = m_rowCounts;
+        std::vector<int32_t>& sides = m_rowSides;
+        counts.assign(size_t(rows + 1), 0);
+        if (sides.size() < size_t(2 * rows))
+            sides.resize(size_t(2 * rows));
+        for (const ScanEdge& e : edges) {
+            ++counts[size_t(e.top - top)];
+            --counts[size_t(e.bottom - top + 1)];
+            int32_t* at = sides.data() + 2 * (e.top - top) + (e.winding > 0 ? 1 : 0);
+            int32_t* const stop = at + 2 * (e.bottom - e.top + 1);
+            const int64_t delta = e.delta;
+            for (int64_t x = e.x; at != stop; at += 2, x += delta)
+                *at = int32_t(x >> 16);
+        }
+        // Each run costs a pass over the edges: past a few, the rest are sorted in one.
+        int runsLeft = 8;
+        int count = 0;
         for (int64_t r = 0; r < rows; ++r) {
-            int64_t* first = keys.data() + starts[size_t(r)];
-            int64_t* last = keys.data() + starts[size_t(r) + 1];
-            if (last - first > 24)
-                std::sort(first, last);
-            else
-                for (int64_t* i = first + 1; i < last; ++i) {
-                    const int64_t key = *i;
-                    int64_t* j = i;
-                    for (; j > first && *(j - 1) > key; --j)
-                        *j = *(j - 1);
-                    *j = key;
-                }
-            int winding = 0;
-            int from = 0;
-            for (const int64_t* k = first; k < last; ++k) {
-                const int x = int(*k >> 1);
-                if ((winding & mask) && x > from)
-                    emit(int(top + r), from, x);
-                from = x;
-                winding += (*k & 1) ? 1 : -1;
+            count += counts[size_t(r)];
+            if (count == 2) {
+                const int32_t a = sides[size_t(2 * r)], b = sides[size_t(2 * r + 1)];
+                if (a != b)
+                    emit(int(top + r), std::min(a, b), std::max(a, b));
+                continue;
             }
+            if (count == 0)
+                continue;
+            if (--runsLeft == 0) {
+                sortedRows(edges, top, r, rows - 1, mask, emit);
+                return;
+            }
+            const int64_t first = r;
+            while (r + 1 < rows) {
+                const int next = count + counts[size_t(r + 1)];
+                if (next == 0 || next == 2)
+                    break;
+                count = next;
+                ++r;
+            }
+            sortedRows(edges, top, first, r, mask, emit);
         }
         return;
     }

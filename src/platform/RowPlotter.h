@@ -8,6 +8,7 @@
 #include <QPointF>
 #include <QRect>
 #include <QRegion>
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -117,6 +118,32 @@ struct ScanEdge {
     int winding;
 };
 
+// The edges of a scan, kept between calls: clearing keeps the storage, so that adding an edge
+// is a store, not a call.
+class ScanEdgeList {
+public:
+    void clear() { m_count = 0; }
+    bool empty() const { return m_count == 0; }
+    size_t size() const { return m_count; }
+    [[gnu::always_inline]] void push_back(const ScanEdge& e)
+    {
+        if (m_count == m_store.size()) [[unlikely]]
+            grow();
+        m_store[m_count++] = e;
+    }
+    ScanEdge* begin() { return m_store.data(); }
+    ScanEdge* end() { return m_store.data() + m_count; }
+    const ScanEdge* begin() const { return m_store.data(); }
+    const ScanEdge* end() const { return m_store.data() + m_count; }
+    ScanEdge& front() { return m_store.front(); }
+    ScanEdge& operator[](size_t i) { return m_store[i]; }
+
+private:
+    [[gnu::noinline]] void grow() { m_store.resize(std::max<size_t>(64, 2 * m_store.size())); }
+    std::vector<ScanEdge> m_store;
+    size_t m_count = 0;
+};
+
 class RowPlotter {
 public:
     // Whether the image's rows can be written directly (a 32-bit format, no scaling).
@@ -133,6 +160,9 @@ public:
     // Whether the pieces of thin strokes come from the shape cache (on at first); off, each is
     // scanned anew, the pixels the same.
     void setShapeCache(bool on) { m_shapeCache = on; }
+    // Whether rows crossed twice are filled from their two crossings alone (on at first); off,
+    // every row's crossings are sorted, the pixels the same.
+    void setRowEnds(bool on) { m_rowEndsOn = on; }
 
     // The clip: the whole image, or the part of it within the region.
     void setClip(const std::optional<QRegion>& region);
@@ -192,6 +222,10 @@ private:
     template <class Span>
     void scanEdges(FillRule rule, Span&& span);
     // span(row, y, x0, x1) for the parts of the run [from, to) of row y within the clip.
+    // Rows first to last, relative to top, from their sorted crossings: emit(y, x0, x1) for each
+    // run inside by the rule.
+    template <class Emit>
+    void sortedRows(const ScanEdgeList& edges, int top, int64_t first, int64_t last, int mask, Emit&& emit);
     template <class Span>
     void clipped(int y, int from, int to, Span&& span);
     // A convex ring filled as the scan pass would fill it alone; false beyond the exact range.
@@ -216,8 +250,13 @@ private:
     std::vector<int32_t> m_maskRows;
     std::vector<int32_t> m_maskRuns;
     // Scratch of the scan pass, kept between calls.
-    std::vector<ScanEdge> m_edges;
+    ScanEdgeList m_edges;
     std::vector<ScanEdge*> m_active;
+    // Rows crossed twice: where the count of crossings changes from the row before, and the
+    // column of each row's crossing downwards and upwards.
+    std::vector<int32_t> m_rowCounts;
+    std::vector<int32_t> m_rowSides;
+    bool m_rowEndsOn = true;
     std::vector<int32_t> m_windings;
     std::vector<int32_t> m_rowStarts;
     std::vector<int32_t> m_fill;
