@@ -7,6 +7,10 @@
 #include <cmath>
 #include <type_traits>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zemo {
 
 namespace {
@@ -946,6 +950,7 @@ public:
 
     double half() const { return m_half; }
     PenJoin join() const { return m_join; }
+    bool roundCaps() const { return m_roundCaps; }
 
 private:
     // Where the segment meets the next, the points round the outer bend into m_bend, from the
@@ -1023,6 +1028,42 @@ bool SteadyFixed26(double v, int64_t& out)
 }
 
 void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
+
+// One colour into runs of pixels, most of them a few pixels long (a thin stroke's): stores that
+// may overlap instead of a step per pixel.
+class RunFill {
+public:
+    explicit RunFill(uint32_t color) : m_color(color)
+    {
+#if defined(__SSE2__)
+        m_four = _mm_set1_epi32(int(color));
+#endif
+    }
+
+    // The n > 0 pixels from r on.
+    void operator()(uint32_t* r, int n) const
+    {
+        if (n <= 3) {
+            r[0] = m_color;
+            r[n >> 1] = m_color;
+            r[n - 1] = m_color;
+            return;
+        }
+#if defined(__SSE2__)
+        for (int k = 0; k < n - 4; k += 4)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(r + k), m_four);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(r + n - 4), m_four);
+#else
+        std::fill(r, r + n, m_color);
+#endif
+    }
+
+private:
+    uint32_t m_color;
+#if defined(__SSE2__)
+    __m128i m_four;
+#endif
+};
 
 } // namespace
 
@@ -1221,6 +1262,190 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4])
     return true;
 }
 
+template <class Pieces, class Piece>
+const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from,
+                                                      QPointF d, QPointF dNext)
+{
+    return strokeShape(key, [&](uint32_t boxAt) {
+        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+        bool exact = true;
+        const auto add = [&](std::span<const QPointF> ring) {
+            exact = exact && addShapeRuns(ring, box);
+            return true;
+        };
+        Piece there = piece;
+        if constexpr (std::is_same_v<Piece, typename Pieces::Cap>) {
+            there.c = from;
+            pieces.cap(there, add);
+        } else {
+            there.a = from;
+            there.b = from + d;
+            there.dNext = dNext;
+            // The normals follow from the directions alone, made as for the stroke.
+            there.n = pieces.normalOf(d);
+            if (there.jointAtEnd)
+                there.nNext = pieces.normalOf(dNext);
+            pieces.segment(there, add);
+        }
+        if (!exact || box[0] > box[1])
+            return false;
+        // Within these the clip box cuts nothing, with a pixel to spare on either side.
+        int16_t* within = m_shapeRuns.data() + boxAt;
+        within[0] = int16_t((box[0] >> 6) - 1);
+        within[1] = int16_t((box[1] >> 6) + 1);
+        within[2] = int16_t((box[2] + 32) >> 6);
+        within[3] = int16_t((box[3] - 32) >> 6);
+        return true;
+    });
+}
+
+bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
+{
+    if (shape.runCount == UnusableShape)
+        return false;
+    const int x = at.x(), y = at.y();
+    const int16_t* run = m_shapeRuns.data() + shape.runsAt;
+    if (x + run[0] < m_clipBounds.left() || x + run[1] > m_clipBounds.right() || y + run[2] < m_clipBounds.top()
+        || y + run[3] > m_clipBounds.bottom())
+        return false;
+    run += 4;
+    const int16_t* const end = run + 3 * size_t(shape.runCount);
+    if (m_plainClip) {
+        // Within the clip's one rectangle: straight into the rows.
+        const RunFill fill(color);
+        for (; run != end; run += 3)
+            fill(row(y + run[0]) + x + run[1], run[2] - run[1]);
+        return true;
+    }
+    for (; run != end; run += 3)
+        clipped(y + run[0], x + run[1], x + run[2],
+                [color](uint32_t* r, int, int x0, int x1) { FillRun(color, r, x0, x1); });
+    return true;
+}
+
+template <class Pieces, class Fill>
+int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel, const StrokeClass& shiftClass,
+                                  uint32_t color, Pieces& pieces, Fill&& fill)
+{
+    // The centre line without repeated points, each point by its pixel: a point on a whole
+    // pixel, moved by the shift, lies exactly at the shift's fraction of that pixel.
+    const QPointF fraction(shiftClass.fx, shiftClass.fy);
+    const QPointF shift = fraction + QPointF(shiftPixel);
+    std::vector<QPoint>& centre = m_strokePoints;
+    if (centre.size() <= figure.points.size())
+        centre.resize(figure.points.size() + 1);
+    QPoint* const at = centre.data();
+    size_t count = 0;
+    for (const QPointF& p : figure.points) {
+        if (!(std::abs(p.x() + shift.x()) < CoordLimit && std::abs(p.y() + shift.y()) < CoordLimit))
+            return -1;
+        const int x = int(p.x()), y = int(p.y());
+        if (double(x) != p.x() || double(y) != p.y())
+            return -1;
+        const QPoint q(x + shiftPixel.x(), y + shiftPixel.y());
+        if (count == 0 || q != at[count - 1])
+            at[count++] = q;
+    }
+    if (figure.closed && count > 1 && at[count - 1] != at[0])
+        at[count++] = at[0];
+    if (count < 2)
+        return 1;
+    const uint64_t classKey = uint64_t(strokeClass(shiftClass) + 1);
+    const size_t segments = count - 1;
+    const bool closed = segments > 1 && at[0] == at[segments];
+
+    // Kept in locals: the rows' stores might alias the members.
+    const int left = m_clipBounds.left(), right = m_clipBounds.right(), top = m_clipBounds.top(),
+              bottom = m_clipBounds.bottom();
+    unsigned char* const bits = m_bits;
+    const qsizetype stride = m_stride;
+    const bool plainClip = m_plainClip;
+    constexpr size_t slotMask = (size_t(1) << ShapeSlotBits) - 1;
+    const StrokeShape* const slots = m_shapes.data();
+    const RunFill runFill(color);
+    const auto within = [](QPoint d) {
+        return unsigned(d.x() + ShapeReach) <= 2 * ShapeReach && unsigned(d.y() + ShapeReach) <= 2 * ShapeReach;
+    };
+    const auto exact = [&](QPoint p) { return QPointF(p.x() + fraction.x(), p.y() + fraction.y()); };
+    // A shape not met before, scanned from its piece.
+    const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext)
+                          __attribute__((noinline)) -> const StrokeShape& {
+        if (kind == 4)
+            return pieceShape(key, pieces, typename Pieces::Cap{{}, pieces.normalOf(d), d}, fraction, d, dNext);
+        typename Pieces::Segment s;
+        s.jointAtStart = kind & 1;
+        s.jointAtEnd = kind & 2;
+        return pieceShape(key, pieces, s, fraction, d, dNext);
+    };
+    // The shape of the piece (kind: joints at its start and end, or 4 for a cap) put down at
+    // p; false where its pieces must be filled where they lie.
+    const auto put = [&](int kind, QPoint p, QPoint d, QPoint dNext) __attribute__((always_inline)) {
+        const uint64_t key = classKey | uint64_t(kind) << 16 | uint64_t(uint8_t(d.x())) << 24
+            | uint64_t(uint8_t(d.y())) << 32 | uint64_t(uint8_t(dNext.x())) << 40 | uint64_t(uint8_t(dNext.y())) << 48;
+        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
+        while (shape->key != key) {
+            if (shape->key == 0) [[unlikely]] {
+                shape = &made(key, kind, d, dNext);
+                break;
+            }
+            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+        }
+        if (shape->runCount == UnusableShape)
+            return false;
+        const int16_t* run = m_shapeRuns.data() + shape->runsAt;
+        const int x = p.x(), y = p.y();
+        if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
+            return false;
+        const int16_t* const end = run + 4 + 3 * size_t(shape->runCount);
+        run += 4;
+        if (plainClip) {
+            unsigned char* const corner = bits + y * stride + 4 * qsizetype(x);
+            for (; run != end; run += 3)
+                runFill(reinterpret_cast<uint32_t*>(corner + run[0] * stride) + run[1], run[2] - run[1]);
+            return true;
+        }
+        for (; run != end; run += 3)
+            clipped(y + run[0], x + run[1], x + run[2],
+                    [color](uint32_t* r, int, int x0, int x1) { FillRun(color, r, x0, x1); });
+        return true;
+    };
+
+    QPoint d = at[1] - at[0];
+    for (size_t i = 0; i < segments; ++i) {
+        const bool last = i + 1 == segments;
+        const bool jointAtStart = closed || i > 0, jointAtEnd = closed || !last;
+        QPoint dNext;
+        if (jointAtEnd)
+            dNext = last ? at[1] - at[0] : at[i + 2] - at[i + 1];
+        if (!(within(d) && within(dNext) && put(int(jointAtStart) | int(jointAtEnd) << 1, at[i], d, dNext))) {
+            typename Pieces::Segment s;
+            s.a = exact(at[i]);
+            s.b = exact(at[i + 1]);
+            s.n = pieces.normalOf(d);
+            s.dNext = dNext;
+            if (jointAtEnd)
+                s.nNext = pieces.normalOf(dNext);
+            s.jointAtStart = jointAtStart;
+            s.jointAtEnd = jointAtEnd;
+            if (!pieces.segment(s, fill))
+                return 0;
+        }
+        d = dNext;
+    }
+    if (closed || !pieces.roundCaps())
+        return 1;
+    for (const bool atEnd : {false, true}) {
+        const QPoint c = at[atEnd ? segments : 0];
+        const QPoint out = atEnd ? c - at[segments - 1] : c - at[1];
+        if (within(out) && put(4, c, out, QPoint()))
+            continue;
+        // Either cap turns from the normal of its way out.
+        if (!pieces.cap(typename Pieces::Cap{exact(c), pieces.normalOf(out), out}, fill))
+            return 0;
+    }
+    return 1;
+}
+
 bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift, double width, PenJoin join,
                             bool roundCaps, DeviceColor color, RasterOp rop)
 {
@@ -1272,6 +1497,7 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
             figureFrom = QPointF(fx, fy);
             return strokeClass({width / 2, fx, fy, int(join)});
         };
+        const auto byte = [](double v) { return uint64_t(uint8_t(int8_t(v))); };
         const auto drawn = [&](StrokePieces& p, const auto& piece) {
             using Piece = std::decay_t<decltype(piece)>;
             constexpr bool isCap = std::is_same_v<Piece, StrokePieces::Cap>;
@@ -1319,63 +1545,29 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                     ? int(m_lastClass)
                     : strokeClass(want);
             }
-            const auto byte = [](double v) { return uint64_t(uint8_t(int8_t(v))); };
             const uint64_t key = uint64_t(cls + 1) | uint64_t(kind) << 16 | byte(d.x()) << 24 | byte(d.y()) << 32
                 | byte(dNext.x()) << 40 | byte(dNext.y()) << 48;
-            const StrokeShape& shape = strokeShape(key, [&](uint32_t boxAt) {
-                // The same pieces from `from`: their normals follow from the directions alone.
-                int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
-                bool exact = true;
-                const auto add = [&](std::span<const QPointF> ring) {
-                    exact = exact && addShapeRuns(ring, box);
-                    return true;
-                };
-                Piece there = piece;
-                if constexpr (isCap) {
-                    there.c = from;
-                    p.cap(there, add);
-                } else {
-                    there.a = from;
-                    there.b = from + d;
-                    // The normals follow from the directions alone, made as for the stroke.
-                    there.n = p.normalOf(d);
-                    if (there.jointAtEnd)
-                        there.nNext = p.normalOf(dNext);
-                    p.segment(there, add);
-                }
-                if (!exact || box[0] > box[1])
-                    return false;
-                // Within these the clip box cuts nothing, with a pixel to spare on either side.
-                int16_t* within = m_shapeRuns.data() + boxAt;
-                within[0] = int16_t((box[0] >> 6) - 1);
-                within[1] = int16_t((box[1] >> 6) + 1);
-                within[2] = int16_t((box[2] + 32) >> 6);
-                within[3] = int16_t((box[3] - 32) >> 6);
-                return true;
-            });
-            if (shape.runCount == UnusableShape)
-                return false;
-            const int16_t* run = m_shapeRuns.data() + shape.runsAt;
-            if (x + run[0] < m_clipBounds.left() || x + run[1] > m_clipBounds.right() || y + run[2] < m_clipBounds.top()
-                || y + run[3] > m_clipBounds.bottom())
-                return false;
-            run += 4;
-            const int16_t* const end = run + 3 * size_t(shape.runCount);
-            if (m_plainClip) {
-                // Within the clip's one rectangle: straight into the rows.
-                for (; run != end; run += 3) {
-                    uint32_t* r = row(y + run[0]) + x;
-                    for (int k = run[1]; k < run[2]; ++k)
-                        r[k] = c;
-                }
-                return true;
-            }
-            for (; run != end; run += 3)
-                clipped(y + run[0], x + run[1], x + run[2],
-                        [c](uint32_t* r, int, int x0, int x1) { FillRun(c, r, x0, x1); });
-            return true;
+            return putShape(pieceShape(key, p, piece, from, d, dNext), QPoint(x, y), c);
         };
+        // A shift of few binary places (the device's pixel centre) puts every point on a whole
+        // pixel at the shift's fraction of a pixel, exactly.
+        const auto fewPlaces = [](double v) {
+            const double t = v * 1024;
+            return std::abs(v) < 1024 && t == std::floor(t);
+        };
+        const bool wholeSteps = shaped && fewPlaces(shift.x()) && fewPlaces(shift.y());
+        const QPoint shiftPixel(floorOf(shift.x()), floorOf(shift.y()));
+        const StrokeClass shiftClass{width / 2, shift.x() - shiftPixel.x(), shift.y() - shiftPixel.y(), int(join)};
+        if (wholeSteps && m_shapes.empty())
+            m_shapes.resize(size_t(1) << ShapeSlotBits);
         for (const StrokeFigure& f : figures) {
+            if (wholeSteps) {
+                if (const int whole = strokeWholeFigure(f, shiftPixel, shiftClass, c, pieces, fill); whole >= 0) {
+                    if (whole == 0)
+                        return false;
+                    continue;
+                }
+            }
             figureClass = shaped ? uniformClass(f.points) : -1;
             if (!pieces.add(f.points, shift, f.closed, figureClass >= 0, fill, drawn))
                 return false;

@@ -289,6 +289,19 @@ private:
     template <class Scan>
     const StrokeShape& strokeShape(uint64_t key, Scan&& scan);
     void clearShapes();
+    // The shape of the key; when new, scanned from the stroke's piece moved to start at `from`.
+    template <class Pieces, class Piece>
+    const StrokeShape& pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from, QPointF d,
+                                  QPointF dNext);
+    // The shape's runs put down with its start's pixel at `at`; false, with nothing drawn, where
+    // its pieces must be filled where they lie.
+    bool putShape(const StrokeShape& shape, QPoint at, uint32_t color);
+    // A figure whose points all lie on whole pixels, moved by shiftPixel and the class's
+    // fraction, through the shape cache in one pass: -1, with nothing drawn, for another
+    // figure, else whether all its pieces were drawn.
+    template <class Pieces, class Fill>
+    int strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel, const StrokeClass& shiftClass, uint32_t color,
+                          Pieces& pieces, Fill&& fill);
     // The ring's runs added to the shape being made, scanned with its start in pixel (0, 0), and
     // its 26.6 bounds to the box; false where moving them would not be exact.
     bool addShapeRuns(std::span<const QPointF> ring, int64_t box[4]);
@@ -298,6 +311,7 @@ private:
     std::vector<StrokeShape> m_shapes;  // open addressing by key
     size_t m_shapeCount = 0;
     std::vector<int16_t> m_shapeRuns;
+    std::vector<QPoint> m_strokePoints;  // a figure's centre line on whole pixels
 };
 
 } // namespace zemo

@@ -185,6 +185,84 @@ TEST(RowPlotter, StrokePiecesFromTheShapeCacheLightThePixelsScannedAnew)
     }
 }
 
+TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
+{
+    // Figures on whole pixels, as the device gives a map's lines, take their segments from the
+    // shape cache in one pass of whole steps: short steps, steps about the longest the cache
+    // keeps and beyond it, repeated points, rings, several figures a call (one of them now and
+    // then off whole pixels, or beyond the exact range), shifts below zero and past a pixel,
+    // widths up to the widest kept, and every kind of clip.
+    std::mt19937 rng(23);
+    QImage cached = Noise(rng), scanned = cached.copy();
+    const QImage noise = cached.copy();
+    RowPlotter withShapes(cached), without(scanned);
+    without.setShapeCache(false);
+    const double widths[] = {2, 1.25, 3, 5.5, 12, 20, 31.5, 32};
+    const QPointF shifts[] = {{Centre, Centre}, {-0.25, 1.75}, {3, -2}, {0.5, 0}, {0.125, 0.875}};
+    const std::vector<QPointF> clipPath{{20, 10}, {150, 30}, {120, 110}, {30, 90}};
+    const int clipSize[1] = {4};
+    for (int round = 0; round < 1500; ++round) {
+        const double width = widths[round % 8];
+        const PenJoin join = round / 8 % 7 == 6 ? PenJoin::Mitre : round / 8 % 2 ? PenJoin::Bevel : PenJoin::Round;
+        const bool roundCaps = round % 3 != 1;
+        const QPointF shift = shifts[round / 30 % 5];
+        std::vector<std::vector<QPointF>> lines(1 + size_t(round % 3));
+        for (std::vector<QPointF>& line : lines) {
+            line.emplace_back(int(rng() % (Width + 40)) - 20, int(rng() % (Height + 40)) - 20);
+            for (int i = 0, n = 1 + int(rng() % 12); i < n; ++i) {
+                const int reach = rng() % 4 == 0 ? 60 : rng() % 2 ? 33 : 7;
+                const auto step = [&] { return int(rng() % unsigned(2 * reach + 1)) - reach; };
+                const int dx = step(), dy = step();
+                line.push_back(line.back() + QPointF(dx, dy));
+                if (rng() % 10 == 0)
+                    line.push_back(line.back());
+            }
+            if (rng() % 6 == 0)
+                line.push_back(line.front());
+            if (rng() % 9 == 0)
+                line[rng() % line.size()] += QPointF(0.5, 0);
+            if (round % 97 == 50)
+                line.back() = QPointF(16100, 40);
+        }
+        std::vector<RowPlotter::StrokeFigure> figures;
+        for (const std::vector<QPointF>& line : lines)
+            figures.push_back({line, rng() % 5 == 0});
+        const int clip = round % 4;
+        bool drawn[2] = {};
+        for (RowPlotter* rows : {&withShapes, &without}) {
+            rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
+                          : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
+                                      : std::nullopt);
+            if (clip == 3)
+                ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            const DeviceColor ink{uint8_t(round), uint8_t(round / 5), uint8_t(90 + round % 7)};
+            drawn[rows == &without] = rows->strokeWide(figures, shift, width, join, roundCaps, ink, RasterOp::Copy);
+        }
+        ASSERT_EQ(drawn[0], drawn[1]) << "round " << round;
+        ASSERT_EQ(drawn[0], round % 97 != 50) << "round " << round;
+        ASSERT_EQ(cached, scanned) << "round " << round << " width " << width << " join " << int(join);
+    }
+    int untouched = 0;
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            untouched += cached.pixel(x, y) == noise.pixel(x, y);
+    EXPECT_LT(untouched, Width * Height / 20);
+
+    // More shapes than the cache keeps, of one class: it starts again midway through a figure.
+    for (int figure = 0; figure < 2500; ++figure) {
+        std::vector<QPointF> line{{double(rng() % Width), double(rng() % Height)}};
+        for (int i = 0; i < 8; ++i)
+            line.push_back(line.back() + QPointF(int(rng() % 65) - 32, int(rng() % 65) - 32));
+        const RowPlotter::StrokeFigure one[1] = {{line, false}};
+        const DeviceColor ink{uint8_t(figure), 30, uint8_t(figure / 7)};
+        for (RowPlotter* rows : {&withShapes, &without}) {
+            rows->setClip(std::nullopt);
+            ASSERT_TRUE(rows->strokeWide(one, {Centre, Centre}, 2.5, PenJoin::Round, true, ink, RasterOp::Copy));
+        }
+        ASSERT_EQ(cached, scanned) << "figure " << figure;
+    }
+}
+
 TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
 {
     // Small polygons are counted in a box of windings, large ones with few crossings by sorted
