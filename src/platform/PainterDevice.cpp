@@ -381,6 +381,11 @@ void PainterDevice::polygon(std::span<const QPointF> points, std::span<const int
         m_figureRings.insert(m_figureRings.end(), rings.begin(), rings.end());
         return;
     }
+    // A fill without an outline needs no other check: the rows take only points well within
+    // what a path takes.
+    if (m_state.pen.style == PenStyle::Null && m_state.brush.style != BrushStyle::Null && rowsFit()
+        && fillRows(points, rings, m_state.fillRule))
+        return;
     const bool rows = rowsFit() && std::all_of(points.begin(), points.end(), pathTakes);
     const bool filled = m_state.brush.style == BrushStyle::Null || (rows && fillRows(points, rings, m_state.fillRule));
     if (m_state.pen.style == PenStyle::Null && filled)

@@ -343,8 +343,7 @@ void DrawAreaOutlineAndFill()
             start = std::max(end, start + 1);
         }
     }
-    const std::vector<Cord> outline(p, p + n);
-    GraphFillArea(outline.data(), n, true);
+    GraphFillArea(p, n, true);
 }
 
 void DrawGreyArea()

@@ -22,6 +22,7 @@
 #include <cmath>
 #include <cstring>
 #include <numbers>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -111,54 +112,66 @@ bool ClipSegment(QPointF& a, QPointF& b, const QRectF& r)
     return true;
 }
 
-// Sutherland-Hodgman against a rectangle. The ring's inside (odd-even) within the rectangle
-// is kept exactly; the cut edges run along the rectangle's sides. The points made there stay
-// unrounded, on the edges they cut.
-std::vector<QPointF> ClipRing(const std::vector<QPointF>& ring, const QRectF& r)
+// One side of the cut below: the points of the ring on the kept side of e, and where its edges
+// cross e.
+template <int Side>
+void ClipRingSide(const std::vector<QPointF>& cur, std::vector<QPointF>& next, double e)
 {
-    std::vector<QPointF> cur = ring;
-    std::vector<QPointF> next;
-    for (int side = 0; side < 4 && !cur.empty(); ++side) {
-        const auto inside = [&](QPointF p) {
-            switch (side) {
-            case 0: return p.x() >= r.left();
-            case 1: return p.x() <= r.right();
-            case 2: return p.y() >= r.top();
-            default: return p.y() <= r.bottom();
-            }
-        };
-        const auto cross = [&](QPointF a, QPointF b) {
-            double t;
-            switch (side) {
-            case 0: t = (r.left() - a.x()) / (b.x() - a.x()); break;
-            case 1: t = (r.right() - a.x()) / (b.x() - a.x()); break;
-            case 2: t = (r.top() - a.y()) / (b.y() - a.y()); break;
-            default: t = (r.bottom() - a.y()) / (b.y() - a.y()); break;
-            }
-            return QPointF(a.x() + t * (b.x() - a.x()), a.y() + t * (b.y() - a.y()));
-        };
-        next.clear();
-        for (size_t i = 0; i < cur.size(); ++i) {
-            const QPointF a = cur[i];
-            const QPointF b = cur[(i + 1) % cur.size()];
-            const bool ia = inside(a), ib = inside(b);
-            if (ia)
-                next.push_back(a);
-            if (ia != ib)
-                next.push_back(cross(a, b));
-        }
-        cur.swap(next);
+    const auto inside = [e](QPointF p) {
+        if constexpr (Side == 0)
+            return p.x() >= e;
+        else if constexpr (Side == 1)
+            return p.x() <= e;
+        else if constexpr (Side == 2)
+            return p.y() >= e;
+        else
+            return p.y() <= e;
+    };
+    const auto cross = [e](QPointF a, QPointF b) {
+        const double t = Side < 2 ? (e - a.x()) / (b.x() - a.x()) : (e - a.y()) / (b.y() - a.y());
+        return QPointF(a.x() + t * (b.x() - a.x()), a.y() + t * (b.y() - a.y()));
+    };
+    next.clear();
+    const size_t n = cur.size();
+    bool ia = inside(cur[0]);
+    for (size_t i = 0; i < n; ++i) {
+        const QPointF a = cur[i], b = cur[i + 1 < n ? i + 1 : 0];
+        const bool ib = inside(b);
+        if (ia)
+            next.push_back(a);
+        if (ia != ib)
+            next.push_back(cross(a, b));
+        ia = ib;
     }
-    return cur;
+}
+
+// Sutherland-Hodgman against a rectangle, in place. The ring's inside (odd-even) within the
+// rectangle is kept exactly; the cut edges run along the rectangle's sides. The points made
+// there stay unrounded, on the edges they cut.
+void ClipRing(std::vector<QPointF>& ring, const QRectF& r)
+{
+    static std::vector<QPointF> next;
+    const auto side = [&](auto cut, double e) {
+        if (ring.empty())
+            return;
+        cut(ring, next, e);
+        ring.swap(next);
+    };
+    side(ClipRingSide<0>, r.left());
+    side(ClipRingSide<1>, r.right());
+    side(ClipRingSide<2>, r.top());
+    side(ClipRingSide<3>, r.bottom());
 }
 
 // The margin round the visible box within which geometry is kept: wide enough for a pen of
 // width dw with mitred joins.
-QRectF WidenedBox(double dw)
+QRectF WidenedBox(const QRectF& clip, double dw)
 {
     const double m = dw * (MitreLimit / 2 + 1) + 2;
-    return DeviceClipBox().adjusted(-m, -m, m, m);
+    return clip.adjusted(-m, -m, m, m);
 }
+
+QRectF WidenedBox(double dw) { return WidenedBox(DeviceClipBox(), dw); }
 
 DeviceBrush CachedBrush()
 {
@@ -223,18 +236,6 @@ bool HasHoles(const Cord* p, int n)
     return false;
 }
 
-QRectF BoundsOf(const std::vector<QPointF>& pts)
-{
-    double x1 = pts[0].x(), x2 = x1, y1 = pts[0].y(), y2 = y1;
-    for (const QPointF& p : pts) {
-        x1 = std::min(x1, p.x());
-        x2 = std::max(x2, p.x());
-        y1 = std::min(y1, p.y());
-        y2 = std::max(y2, p.y());
-    }
-    return QRectF(QPointF(x1, y1), QPointF(x2, y2));
-}
-
 // The rings of the path on the device, each within reach of the visible box: a ring wholly
 // within it as it is, one across it clipped exactly, one wholly beyond it left out (it changes
 // nothing there). Rings of fewer than 3 points are left out; a clip ring first loses a spike
@@ -243,37 +244,49 @@ bool DeviceRings(bool forClip, std::vector<QPointF>& rings, std::vector<int>& si
 {
     PathToDevice(Scale.FlattenTolerance);
     const QRectF clip = DeviceClipBox();
-    const QRectF box = WidenedBox(1);
-    static std::vector<QPointF> ring;
+    const QRectF box = WidenedBox(clip, 1);
+    static std::vector<QPointF> cut;
     rings.clear();
     sizes.clear();
-    size_t at = 0;
+    const QPointF* ring = Graph.DevicePoints.data();
     for (const int size : Graph.DeviceRingSizes) {
         if (size <= 0)
             continue;
-        const auto first = Graph.DevicePoints.begin() + std::ptrdiff_t(at);
-        ring.assign(first, first + size);
-        at += size_t(size);
-        ring.push_back(ring.front());
-        while (forClip && ring.size() >= 4 && ring[ring.size() - 2] == ring[1]) {
-            ring.pop_back();
-            ring.erase(ring.begin());
+        const QPointF* const s = ring;
+        ring += size;
+        // The ring closed by its first point again, r(size), taken in from both ends while a
+        // clip ring's ends form a spike, then without the closing points; it stays within
+        // s[0, size).
+        const auto r = [s, size](int i) { return i == size ? s[0] : s[i]; };
+        int b = 0, e = size + 1;
+        while (forClip && e - b >= 4 && r(e - 2) == r(b + 1)) {
+            --e;
+            ++b;
         }
-        while (ring.size() > 1 && ring.back() == ring.front())
-            ring.pop_back();
-        if (ring.size() < 3)
+        while (e - b > 1 && r(e - 1) == r(b))
+            --e;
+        if (e - b < 3)
             continue;
-        const QRectF bounds = BoundsOf(ring);
-        if (bounds.right() < 0 || bounds.bottom() < 0 || bounds.left() > clip.right()
-            || bounds.top() > clip.bottom())
+        double x1 = s[b].x(), x2 = x1, y1 = s[b].y(), y2 = y1;
+        for (int i = b + 1; i < e; ++i) {
+            x1 = std::min(x1, s[i].x());
+            x2 = std::max(x2, s[i].x());
+            y1 = std::min(y1, s[i].y());
+            y2 = std::max(y2, s[i].y());
+        }
+        if (x2 < 0 || y2 < 0 || x1 > clip.right() || y1 > clip.bottom())
             continue;
-        if (!(bounds.left() >= box.left() && bounds.right() <= box.right() && bounds.top() >= box.top()
-              && bounds.bottom() <= box.bottom()))
-            ring = ClipRing(ring, box);
-        if (ring.size() < 3)
+        if (x1 >= box.left() && x2 <= box.right() && y1 >= box.top() && y2 <= box.bottom()) {
+            rings.insert(rings.end(), s + b, s + e);
+            sizes.push_back(e - b);
             continue;
-        rings.insert(rings.end(), ring.begin(), ring.end());
-        sizes.push_back(int(ring.size()));
+        }
+        cut.assign(s + b, s + e);
+        ClipRing(cut, box);
+        if (cut.size() < 3)
+            continue;
+        rings.insert(rings.end(), cut.begin(), cut.end());
+        sizes.push_back(int(cut.size()));
     }
     return !sizes.empty();
 }
@@ -929,9 +942,23 @@ void GraphFillArea(const Cord* points, int count, bool hatchAllowed)
 {
     if (!points || count < 3)
         return;
-    // The pieces are built in WorkPoints2, which may be where the outline lives: SplitArea
-    // works on its own copy.
-    SplitArea(points, count, [hatchAllowed](const Cord* piece, int n) {
+    // A device takes the whole area at once: no pieces to cut, nor a copy for them. An outline
+    // that lives in WorkPoints2 goes the way of the pieces, on a copy of its own.
+    const bool inWorkPoints =
+        !WorkPoints2.empty() && points >= WorkPoints2.data() && points < WorkPoints2.data() + WorkPoints2.size();
+    bool refusedWhole = false;
+    if (IsDeviceMode() && Graph.OutputDC && !inWorkPoints) {
+        EnsureWorkPoints2(count);
+        std::copy_n(points, count, WorkPoints2.begin());
+        WorkPoints2[0].y &= ~HoleFlag;
+        Graph.WorkPoints2Count = count;
+        if (GraphFill(hatchAllowed))
+            return;
+        refusedWhole = true;
+    }
+    SplitArea(points, count, [hatchAllowed, &refusedWhole](const Cord* piece, int n) {
+        if (std::exchange(refusedWhole, false))
+            return false;
         EnsureWorkPoints2(n);
         std::copy_n(piece, n, WorkPoints2.begin());
         Graph.WorkPoints2Count = n;
