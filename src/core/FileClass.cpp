@@ -9,14 +9,19 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csetjmp>
+#include <csignal>
+#include <cstring>
 #include <vector>
 
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -128,6 +133,69 @@ int64_t CopyBetween(int in, int64_t inPos, int out, int64_t outPos, int64_t coun
     return done;
 }
 
+// ---- Copies out of a mapping that may fault ----
+// A mapped file another program cuts short raises SIGBUS on the pages past its new end. The
+// copy runs under a guard that the handler jumps back to; a fault anywhere else goes on to
+// the handler that was there before (the default one ends the program as it would have).
+
+struct BusGuard {
+    sigjmp_buf back;
+    const char* from;
+    const char* to;
+};
+// Read by the handler: one guard per thread, set only around the copy.
+[[gnu::tls_model("initial-exec")]] thread_local BusGuard* volatile ActiveBusGuard = nullptr;
+struct sigaction PreviousBusAction {};
+
+void OnBusFault(int signal, siginfo_t* info, void* context)
+{
+    BusGuard* const g = ActiveBusGuard;
+    const char* const at = info ? static_cast<const char*>(info->si_addr) : nullptr;
+    if (g && at >= g->from && at < g->to) {
+        ActiveBusGuard = nullptr;
+        siglongjmp(g->back, 1);
+    }
+    const struct sigaction& p = PreviousBusAction;
+    if (p.sa_flags & SA_SIGINFO) {
+        p.sa_sigaction(signal, info, context);
+    } else if (p.sa_handler != SIG_DFL && p.sa_handler != SIG_IGN) {
+        p.sa_handler(signal);
+    } else {
+        // The fault repeats when this returns, under the disposition taken back.
+        ::sigaction(SIGBUS, &p, nullptr);
+    }
+}
+
+bool BusGuardInstalled()
+{
+    static const bool installed = [] {
+        struct sigaction a {};
+        a.sa_sigaction = OnBusFault;
+        // Not blocked while handled: the jump back leaves no signal mask to restore, so the
+        // guard needs no system call.
+        a.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
+        sigemptyset(&a.sa_mask);
+        return ::sigaction(SIGBUS, &a, &PreviousBusAction) == 0;
+    }();
+    return installed;
+}
+
+// False when the mapping faulted on the way: nothing about `to` may be relied on then.
+[[gnu::noinline]] bool CopyFromMapping(char* to, const char* from, size_t count)
+{
+    BusGuard guard;
+    guard.from = from;
+    guard.to = from + count;
+    if (sigsetjmp(guard.back, 0) != 0)
+        return false;
+    ActiveBusGuard = &guard;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    std::memcpy(to, from, count);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    ActiveBusGuard = nullptr;
+    return true;
+}
+
 uint64_t NextStamp()
 {
     static uint64_t last = 0;
@@ -142,6 +210,7 @@ TFileClass::~TFileClass() { Release(); }
 
 void TFileClass::Release() noexcept
 {
+    Unmap();
     if (fd_ >= 0)
         CloseHandle(fd_);
     fd_ = -1;
@@ -269,14 +338,80 @@ bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::funct
     return true;
 }
 
+void TFileClass::Unmap() const noexcept
+{
+    if (map_)
+        ::munmap(const_cast<char*>(map_), size_t(mapLength_));
+    map_ = nullptr;
+    mapLength_ = 0;
+    mapRefused_ = false;
+    cutTo_ = -1;
+}
+
+void TFileClass::RecheckSize() const
+{
+    struct stat st {};
+    if (fd_ < 0 || ::fstat(fd_, &st) != 0)
+        return;
+    const int64_t known = Deferred() ? sourceSize_ : size_;
+    cutTo_ = int64_t(st.st_size) < known ? int64_t(st.st_size) : -1;
+}
+
+bool TFileClass::MapUpTo(int64_t end) const
+{
+    if (map_ && end <= mapLength_)
+        return true;
+    if (mapRefused_ || fd_ < 0 || !regular_)
+        return false;
+    const int64_t known = Deferred() ? sourceSize_ : size_;
+    if (known < MinMappedSize || end > known)
+        return false;
+    Unmap();
+    // A file that is written grows: room for it, so that its mapping is not made anew at
+    // every object added.
+    const bool grows = !Deferred() && !readOnly_;
+    const int64_t page = ::sysconf(_SC_PAGESIZE);
+    int64_t length = known + (grows ? std::max<int64_t>(known / 4, 16 << 20) : 0);
+    length = (length + page - 1) / page * page;
+    void* m = MAP_FAILED;
+    if (BusGuardInstalled() && length > 0 && uint64_t(length) <= SIZE_MAX)
+        m = ::mmap(nullptr, size_t(length), PROT_READ, MAP_SHARED, fd_, 0);
+    if (m == MAP_FAILED) {
+        mapRefused_ = true;
+        return false;
+    }
+    map_ = static_cast<const char*>(m);
+    mapLength_ = length;
+    RecheckSize();
+    return true;
+}
+
+bool TFileClass::ReadsMapped() const
+{
+    return fd_ >= 0 && (map_ || MapUpTo(Deferred() ? sourceSize_ : size_));
+}
+
+int64_t TFileClass::ReadHandle(char* p, int64_t count, int64_t pos) const
+{
+    // Past the end the mapping gives zeros where pread gives nothing.
+    if (count > 0 && pos >= 0 && MapUpTo(pos + count)
+        && pos + count <= (cutTo_ >= 0 ? cutTo_ : Deferred() ? sourceSize_ : size_)) {
+        if (CopyFromMapping(p, map_ + pos, size_t(count)))
+            return count;
+        // The file is shorter than it was: pread says how much is left.
+        RecheckSize();
+    }
+    return PreadFull(fd_, p, count, pos);
+}
+
 int64_t TFileClass::ReadAt(char* p, int64_t count, int64_t pos) const
 {
     if (!Deferred())
-        return PreadFull(fd_, p, count, pos);
+        return ReadHandle(p, count, pos);
     count = std::clamp<int64_t>(size_ - pos, 0, count);
     // Only the bytes the source had at the open: held writes may lie beyond them.
     const int64_t fromSource = std::clamp<int64_t>(sourceSize_ - pos, 0, count);
-    if (fromSource > 0 && PreadFull(fd_, p, fromSource, pos) != fromSource)
+    if (fromSource > 0 && ReadHandle(p, fromSource, pos) != fromSource)
         return -1;
     std::fill(p + fromSource, p + count, char(0));
     for (const auto& [at, bytes] : held_) {
@@ -322,6 +457,7 @@ void TFileClass::MakeOwnCopy()
         copy.CloseAndDelete();
         throw;
     }
+    Unmap();
     CloseHandle(fd_);
     fd_ = std::exchange(copy.fd_, -1);
     fileName_ = copy.fileName_;
@@ -368,6 +504,19 @@ bool TFileClass::Seek(int64_t pos)
 int64_t TFileClass::Size() const
 {
     return fd_ < 0 ? 0 : size_;
+}
+
+bool TFileClass::ReadAtOrSkip(void* buffer, int64_t count, int64_t pos)
+{
+    if (fd_ < 0 || count < 0 || pos < 0)
+        return false;
+    if (ReadAt(static_cast<char*>(buffer), count, pos) == count)
+        return true;
+    if (!failed_) {
+        failed_ = true;
+        ErrorMsg(TextKey::CannotRead, ShownName());
+    }
+    return false;
 }
 
 bool TFileClass::Read(void* buffer, int64_t count)
@@ -422,6 +571,8 @@ bool TFileClass::Write(const void* buffer, int64_t count)
         dirty_ = true;
         stamp_ = NextStamp();
         size_ = std::max(size_, position_ + done);
+        if (cutTo_ >= 0)
+            cutTo_ = std::max(cutTo_, position_ + done);
     }
     position_ += count;
     return true;
@@ -521,11 +672,14 @@ void TFileClass::CopyIn(int source, int64_t from, int64_t count, const std::func
     if (from == 0 && position_ == 0 && size_ == 0 && regular_ && ::fstat(source, &st) == 0 && S_ISREG(st.st_mode)
         && st.st_size == count && ::ioctl(fd_, FICLONE, source) == 0) {
         size_ = count;
+        cutTo_ = -1;
     } else {
         CopyFault fault = CopyFault::None;
         const int64_t done = CopyBetween(source, from, fd_, position_, count, fault);
         if (done > 0) {
             size_ = std::max(size_, position_ + done);
+            if (cutTo_ >= 0)
+                cutTo_ = std::max(cutTo_, position_ + done);
             dirty_ = true;
         }
         if (fault == CopyFault::Write)
@@ -599,6 +753,8 @@ void TFileClass::Truncate(int64_t size)
     dirty_ = true;
     stamp_ = NextStamp();
     size_ = size;
+    if (cutTo_ >= size)
+        cutTo_ = -1;
     position_ = std::min(position_, size);
 }
 
@@ -618,6 +774,7 @@ void TFileClass::Close()
         return;
     }
     const bool synced = SyncIfDirty();
+    Unmap();
     // Linux releases the descriptor even when close reports an error: never retry.
     const bool closed = ::close(fd_) == 0 || errno == EINTR;
     fd_ = -1;

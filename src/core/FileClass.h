@@ -23,6 +23,9 @@ public:
     static constexpr int ReadAheadSize = 128; // ReadLn fills its buffer in steps of this
     static constexpr int MaxLineLength = 255; // longer lines are cut, the rest skipped
     static constexpr int CopyBlockSize = 1 << 20; // copies the kernel cannot make go through this
+    // Regular files of this size or more are read from a shared read-only mapping: a read
+    // copies only its own bytes, never a trip through the kernel.
+    static constexpr int64_t MinMappedSize = 1 << 20;
 
     TFileClass();
     // Closes an open handle without flushing and without a message.
@@ -66,6 +69,17 @@ public:
     // One line without its break (CR, LF or CR LF), at most MaxLineLength bytes.
     // True whenever the file is open, also at the end: loop while !Eof().
     bool ReadLn(QByteArray& s);
+    // Exactly count bytes at pos, Position() left alone; a failure is reported once, as Read
+    // reports it, but returns false instead of raising the silent abort: a paint leaves out the
+    // object it could not read and goes on.
+    bool ReadAtOrSkip(void* buffer, int64_t count, int64_t pos);
+    // Reads come from the mapping (made now when the file qualifies): one read costs no more
+    // than the copy of its bytes, so reading far ahead no longer pays.
+    bool ReadsMapped() const;
+    // Asks the system how long the file is now: another program may have cut it short behind
+    // the lock. Mapped reads stay inside what is left (past it they fail as pread's do); a
+    // read that faults asks by itself, and each scan of the index asks as it starts.
+    void RecheckSize() const;
     bool WriteLn(QByteArrayView s); // s + CR LF
 
     // Copies the whole file name to this file at Position(); errors go on to the caller.
@@ -115,6 +129,12 @@ private:
     void CopyIn(int source, int64_t from, int64_t count, const std::function<void()>& failRead);
     // As PreadFull; from a deferred file, the source's bytes with the held writes over them.
     int64_t ReadAt(char* p, int64_t count, int64_t pos) const;
+    // The handle's own bytes (never the held writes): through the mapping where it covers
+    // them and the copy out of it does not fault, else by pread.
+    int64_t ReadHandle(char* p, int64_t count, int64_t pos) const;
+    // A mapping of the handle reaching at least `end` (what the file object knows it holds).
+    bool MapUpTo(int64_t end) const;
+    void Unmap() const noexcept;
 
     int64_t position_ = 0;
     int64_t size_ = 0;
@@ -135,6 +155,14 @@ private:
     std::vector<std::pair<int64_t, QByteArray>> held_;  // in the order written
     // Set by a deferred open, until the copy is made: fd_ is then the source, read only.
     std::function<void(TFileClass&)> makeCopy_;
+    // The handle's mapping; past the file's end when the file was to grow (those pages are
+    // only read once a write has put bytes there).
+    mutable const char* map_ = nullptr;
+    mutable int64_t mapLength_ = 0;
+    mutable bool mapRefused_ = false;  // the handle cannot be mapped: pread only
+    // The size the system gave when it was less than the file object counts, else -1: the
+    // pages past it read as zeros or fault.
+    mutable int64_t cutTo_ = -1;
 };
 
 // Holds the writes to a deferred file for its lifetime.

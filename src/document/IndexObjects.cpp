@@ -361,7 +361,8 @@ bool ReadElement(int n, ElementRecord& e)
     TZmd& z = Z();
     const uint8_t* record = ReadAheadRecord(z.WorkFile, ci.Pos, size);
     if (!record) {
-        const int64_t end = ReadAheadEnd(n, ci.Pos, ci.Pos + size);
+        // Reading ahead saves trips through the kernel; a mapped file makes none.
+        const int64_t end = z.WorkFile.ReadsMapped() ? ci.Pos + size : ReadAheadEnd(n, ci.Pos, ci.Pos + size);
         RecordsReadAhead& a = ReadAhead;
         a.file = nullptr;  // until the read succeeded
         const auto length = size_t(end - ci.Pos);
@@ -369,11 +370,21 @@ bool ReadElement(int n, ElementRecord& e)
             a.bytes = std::make_unique_for_overwrite<uint8_t[]>(length);
             a.capacity = length;
         }
-        z.ReadBytesAt(ci.Pos, {a.bytes.get(), length});
+        int64_t got = 0;
+        if (end > ci.Pos + size) {
+            z.WorkFile.Seek(ci.Pos);
+            got = z.WorkFile.ReadBlock(a.bytes.get(), int64_t(length));
+        }
+        // A record the file no longer holds (another program cut it short) is left out, said
+        // once; the paint goes on with the others.
+        if (got < size && !z.WorkFile.ReadAtOrSkip(a.bytes.get(), size, ci.Pos)) {
+            Index.ScanFound = 0;
+            return false;
+        }
         a.file = &z.WorkFile;
         a.stamp = z.WorkFile.ChangeStamp();
         a.start = ci.Pos;
-        a.length = int64_t(length);
+        a.length = std::max(got, size);
         record = a.bytes.get();
     }
     Index.ScanFound = 0;

@@ -54,6 +54,9 @@ int CountSymbolGraphicsElements()
 
 void StartElementScan(int n)
 {
+    // Its reads go no further than the file now reaches, should another program have cut it.
+    if (Index.ActiveZmd)
+        Index.ActiveZmd->WorkFile.RecheckSize();
     Index.ScanFound = 0;
     Index.ScanPos = n;
     Index.ScanEnd = n == 0 ? Highest() : n;
