@@ -1041,7 +1041,7 @@ public:
     }
 
     // The n > 0 pixels from r on.
-    void operator()(uint32_t* r, int n) const
+    [[gnu::always_inline]] void operator()(uint32_t* r, int n) const
     {
         if (n <= 3) {
             r[0] = m_color;

@@ -803,10 +803,38 @@ void PathToDevice(int tolerance)
             out.push_back(d);
     };
     size_t ringStart = 0;
+    out.reserve(size_t(n));
     out.push_back(device(p[0]));
     // Kept: its points are made anew by each curve, not cleared at every call.
     static Cord flat[1 << 5];
+#if defined(__SSE2__)
+    // Both coordinates of a plain point at once, as `device` makes them: exact differences of
+    // 32-bit numbers, one product each, rounded by the processor's packed conversion in the
+    // same mode, the sign of a zero kept; beyond 2^30 by `device` itself.
+    static_assert(sizeof(Cord) == 8);
+    const __m128i coordMask = _mm_set1_epi32(CoordMask);
+    const __m128d origin = _mm_set_pd(double(oy), double(ox)), scale = _mm_set_pd(sy, sx);
+    const __m128d signBit = _mm_set1_pd(-0.0), limit = _mm_set1_pd(1073741824.0);
+#endif
     for (int i = 1; i < n;) {
+#if defined(__SSE2__)
+        if (!(p[i].y & HoleFlag) && !(p[i].x & FirstBezierFlag)) {
+            const __m128i at = _mm_and_si128(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(p + i)), coordMask);
+            const __m128d v = _mm_mul_pd(_mm_sub_pd(_mm_cvtepi32_pd(at), origin), scale);
+            if (_mm_movemask_pd(_mm_cmplt_pd(_mm_andnot_pd(signBit, v), limit)) == 3) {
+                const __m128d whole = _mm_or_pd(_mm_cvtepi32_pd(_mm_cvtpd_epi32(v)), _mm_and_pd(v, signBit));
+                // Whole numbers this small that differ are told apart exactly.
+                const QPointF last = out.back();
+                if (_mm_movemask_pd(_mm_cmpeq_pd(whole, _mm_set_pd(last.y(), last.x()))) != 3) {
+                    double xy[2];
+                    _mm_storeu_pd(xy, whole);
+                    out.emplace_back(xy[0], xy[1]);
+                }
+                ++i;
+                continue;
+            }
+        }
+#endif
         if (p[i].y & HoleFlag) {
             rings.push_back(int(out.size() - ringStart));
             ringStart = out.size();

@@ -3,12 +3,15 @@
 #include "Fixture.h"
 
 #include "core/Numeric.h"
+#include "render/Bezier.h"
 #include "symbols/store/IconCodec.h"
 #include "symbols/store/SymbolStore.h"
 
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <cmath>
+#include <random>
 
 using namespace zemo;
 using namespace zemo::rtest;
@@ -617,3 +620,99 @@ TEST_F(GraphSysNewObjects, IconIsMadeWithoutDisturbingAnOpenIconEditor)
 }
 
 } // namespace
+
+// Device points of a path against each coordinate converted on its own: the nearest whole
+// number of (masked coordinate - origin) x scale, halves to even, a zero keeping the sign of
+// what was rounded; repeats left out, a ring started at each hole, curves flattened. The
+// paths mix flag bits, holes, curves, repeats, halves, small negatives and points far beyond
+// 2^31 device units.
+TEST(GraphSysPath, DevicePointsAreTheRoundedPositionsOfTheirCoordinates)
+{
+    const ScaleState kept = Scale;
+    std::mt19937 rng(5);
+    int curves = 0, holes = 0, halves = 0, negativeZeros = 0, far = 0;
+    const auto reference = [&halves](Cord c) {
+        const double x = double(int64_t(Masked(c.x)) - Scale.ViewOrigin.x) * Scale.ViewScaleX;
+        const double y = double(int64_t(Masked(c.y)) - Scale.ViewOrigin.y) * Scale.ViewScaleY;
+        halves += x - std::floor(x) == 0.5 || y - std::floor(y) == 0.5;
+        return QPointF(std::nearbyint(x), std::nearbyint(y));
+    };
+    const double scales[] = {1.0 / 768, 0.5, -0.25, 3.0, 100.0, -1.0 / 3};
+    for (int round = 0; round < 600; ++round) {
+        Scale.ViewScaleX = scales[round % 6];
+        Scale.ViewScaleY = -scales[(round / 6) % 6];
+        Scale.ViewOrigin = Cord{int32_t(rng() % 2000000) - 1000000, int32_t(rng() % 2000000) - 1000000};
+        const int n = 1 + int(rng() % 40);
+        EnsureWorkPoints2(n);
+        Cord at = Scale.ViewOrigin;
+        for (int i = 0; i < n; ++i) {
+            const int step = rng() % 3 == 0 ? 3 : rng() % 2 ? 2000 : 50000000;
+            if (rng() % 8 != 0) {
+                at.x = std::clamp<int32_t>(at.x + int32_t(rng() % unsigned(2 * step + 1)) - step, -MapAreaLimit, MapAreaLimit);
+                at.y = std::clamp<int32_t>(at.y + int32_t(rng() % unsigned(2 * step + 1)) - step, -MapAreaLimit, MapAreaLimit);
+            }
+            Cord c{Masked(at.x), Masked(at.y)};
+            // Flags that do not move a point: a corner, a dash, no line on one side.
+            c.x |= rng() % 5 == 0 ? NoLeftLineFlag : 0;
+            c.y |= rng() % 5 == 0 ? (CornerFlag | DashFlag) : 0;
+            if (i > 0 && rng() % 15 == 0)
+                c.y |= HoleFlag;
+            WorkPoints2[size_t(i)] = c;
+        }
+        for (int i = 1; i + 2 < n; ++i)
+            if (rng() % 6 == 0) {
+                WorkPoints2[size_t(i)].x |= FirstBezierFlag;
+                WorkPoints2[size_t(i + 1)].x |= SecondBezierFlag;
+                i += 2;
+            }
+        Graph.WorkPoints2Count = n;
+        const int tolerance = 1 + int(rng() % 20);
+        PathToDevice(tolerance);
+
+        std::vector<QPointF> want;
+        std::vector<int> rings;
+        size_t ringStart = 0;
+        const Cord* p = WorkPoints2.data();
+        const auto add = [&](QPointF d) {
+            if (d.x() != want.back().x() || d.y() != want.back().y())
+                want.push_back(d);
+        };
+        want.push_back(reference(p[0]));
+        for (int i = 1; i < n;) {
+            if (p[i].y & HoleFlag) {
+                rings.push_back(int(want.size() - ringStart));
+                ringStart = want.size();
+                want.push_back(reference(p[i++]));
+                ++holes;
+            } else if (i < n - 2 && (p[i].x & FirstBezierFlag) && !((p[i + 1].y | p[i + 2].y) & HoleFlag)) {
+                Cord flat[32];
+                const int k = FlattenBezier(p + i - 1, flat, 5, tolerance);
+                for (int j = 0; j < k; ++j)
+                    add(reference(flat[j]));
+                i += 3;
+                ++curves;
+            } else {
+                add(reference(p[i++]));
+            }
+        }
+        rings.push_back(int(want.size() - ringStart));
+        ASSERT_EQ(Graph.DeviceRingSizes, rings) << "round " << round;
+        ASSERT_EQ(Graph.DevicePoints.size(), want.size()) << "round " << round;
+        for (size_t k = 0; k < want.size(); ++k) {
+            const QPointF got = Graph.DevicePoints[k];
+            ASSERT_TRUE(got.x() == want[k].x() && got.y() == want[k].y()
+                        && std::signbit(got.x()) == std::signbit(want[k].x())
+                        && std::signbit(got.y()) == std::signbit(want[k].y()))
+                << "round " << round << " point " << k << ": " << got.x() << "," << got.y() << " for "
+                << want[k].x() << "," << want[k].y();
+            negativeZeros += (want[k].x() == 0 && std::signbit(want[k].x())) || (want[k].y() == 0 && std::signbit(want[k].y()));
+            far += std::abs(want[k].x()) > 2147483648.0 || std::abs(want[k].y()) > 2147483648.0;
+        }
+    }
+    Scale = kept;
+    EXPECT_GT(curves, 100);
+    EXPECT_GT(holes, 100);
+    EXPECT_GT(halves, 100);
+    EXPECT_GT(negativeZeros, 20);
+    EXPECT_GT(far, 100);
+}
