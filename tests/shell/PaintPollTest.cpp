@@ -9,8 +9,11 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QDockWidget>
 #include <QElapsedTimer>
 #include <QMdiSubWindow>
+#include <QPropertyAnimation>
+#include <QStyle>
 #include <QTimer>
 
 #include <functional>
@@ -250,3 +253,26 @@ TEST_F(PaintPoll, RecoveredMapsPaintWholeWhileTheFrameChangesSize)
 }
 
 } // namespace
+
+// The open lays the frame out (the symbol panel comes in) inside its command: nothing of that
+// layout may wait in the queue for the command's end, where every input poll of a paint would
+// walk over it again; and the panel and the map area still end up side by side.
+TEST_F(PaintPoll, TheOpensLayoutLeavesNothingQueuedForThePaintsPolls)
+{
+    auto* panel = Frame().findChild<QDockWidget*>(QStringLiteral("SymDock"));
+    ASSERT_NE(panel, nullptr);
+    ASSERT_FALSE(panel->isVisible());
+    const QString path = TempPath(QStringLiteral("a.zmd"));
+    ASSERT_TRUE(BusyMap(30).WriteTo(QFile::encodeName(path).toStdString()));
+    dialogs.QueueAnswer(true, path);
+    Frame().Action(Cmd::FileOpen)->trigger();
+    ASSERT_TRUE(Index.MapOpen);
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(Frame().findChildren<QPropertyAnimation*>().size(), 0);
+    Settle();
+    ExpectPaintedWhole();
+    const QRect area = Frame().MdiArea()->geometry(), side = panel->geometry();
+    EXPECT_LT(area.right(), side.left());
+    EXPECT_GT(area.width(), side.width());
+    EXPECT_EQ(area.top(), side.top());
+}

@@ -21,6 +21,7 @@
 #include "shell/widgets/Panels.h"
 #include "shell/widgets/ToolIcons.h"
 #include "shell/toolbars/widgets/Dock97.h"
+#include "shell/toolbars/widgets/FrameStyle.h"
 #include "shell/toolbars/widgets/Toolbar97.h"
 #include "shell/toolbars/widgets/ToolWindow97.h"
 
@@ -155,6 +156,7 @@ void TMainFm::FormCreate(const Options& options)
 
     mdiArea_ = new QMdiArea(this);
     mdiArea_->setObjectName(QStringLiteral("MdiArea"));
+    UseFrameStyle(mdiArea_);
     setCentralWidget(mdiArea_);
     statusBar();
 

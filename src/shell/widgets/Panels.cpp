@@ -9,6 +9,7 @@
 #include "shell/HelpRouting.h"
 #include "shell/widgets/MainFm.h"
 #include "shell/widgets/Ports.h"
+#include "shell/toolbars/widgets/FrameStyle.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -121,6 +122,7 @@ QDockWidget* MakeDock(TMainFm& frame, const QString& name, QWidget* content)
     auto* dock = new QDockWidget(&frame);
     dock->setObjectName(name);
     dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    UseFrameStyle(dock);
     dock->setTitleBarWidget(new NoTitleBar(dock)); // no caption: a panel, not a tool window
     dock->setAllowedAreas(Qt::RightDockWidgetArea);
     dock->setWidget(content);

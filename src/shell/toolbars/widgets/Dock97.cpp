@@ -1,5 +1,6 @@
 #include "shell/toolbars/widgets/Dock97.h"
 
+#include "shell/toolbars/widgets/FrameStyle.h"
 #include "shell/toolbars/widgets/Toolbar97.h"
 #include "shell/toolbars/widgets/ToolbarPaint.h"
 
@@ -7,7 +8,6 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QPainter>
-#include <QProxyStyle>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -21,7 +21,7 @@ namespace {
 
 // The window system's toolbar that holds a dock in its area: no frame, margins, handle or
 // spacing of its own, so that the area is exactly as thick as the dock.
-class HolderStyle : public QProxyStyle {
+class HolderStyle : public FrameStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override
@@ -33,7 +33,7 @@ public:
         case PM_ToolBarHandleExtent:
         case PM_ToolBarSeparatorExtent:
         case PM_ToolBarExtensionExtent: return 0;
-        default: return QProxyStyle::pixelMetric(metric, option, widget);
+        default: return FrameStyle::pixelMetric(metric, option, widget);
         }
     }
 };
