@@ -132,7 +132,8 @@ private:
 int64_t fixed26(double v)
 {
     const double t = v * 64;
-    return t >= 0 ? int64_t(t + 0.5) : int64_t(t - 0.5);
+    // As t >= 0 ? t + 0.5 : t - 0.5, truncated (-0 too goes to 0), without a branch.
+    return int64_t(t + std::copysign(0.5, t));
 }
 
 // Writes the hatch's pixels of the span [x0, x1) of row y; in the gaps the background, if any
@@ -321,28 +322,31 @@ void RowPlotter::polyline(std::span<const QPointF> points, LinePixels which, Dev
 
 bool RowPlotter::addRings(std::span<const QPointF> points, std::span<const int> ringSizes)
 {
-    for (const QPointF& p : points)
-        if (!(std::abs(p.x()) <= CoordLimit && std::abs(p.y()) <= CoordLimit))
-            return false;
+    // Every point checked and put in 26.6 once, x and y side by side.
+    std::vector<int64_t>& fixed = m_fixedPoints;
+    if (fixed.size() < 2 * points.size())
+        fixed.resize(2 * points.size());
+    bool within = true;
+    for (size_t i = 0; i < points.size(); ++i) {
+        const double x = points[i].x(), y = points[i].y();
+        within &= std::abs(x) <= CoordLimit && std::abs(y) <= CoordLimit;
+        fixed[2 * i] = fixed26(x);
+        fixed[2 * i + 1] = fixed26(y);
+    }
+    if (!within)
+        return false;
     ScanEdges scan(m_clipBounds, [this](const ScanEdge& e) { m_edges.push_back(e); });
-    size_t at = 0;
+    const int64_t* ring = fixed.data();
     for (int n : ringSizes) {
         if (n <= 0)
             continue;
-        int64_t px = fixed26(points[at].x()), py = fixed26(points[at].y());
-        const int64_t fx = px, fy = py;
-        for (int i = 1; i <= n; ++i) {
-            int64_t qx = fx, qy = fy;
-            if (i < n) {
-                qx = fixed26(points[at + size_t(i)].x());
-                qy = fixed26(points[at + size_t(i)].y());
-            }
-            if (!scan.add(px, py, qx, qy))
+        const int64_t* const end = ring + 2 * n;
+        for (const int64_t* p = ring; p != end; p += 2) {
+            const int64_t* q = p + 2 == end ? ring : p + 2;
+            if (!scan.add(p[0], p[1], q[0], q[1]))
                 return false;
-            px = qx;
-            py = qy;
         }
-        at += size_t(n);
+        ring = end;
     }
     return true;
 }
@@ -503,50 +507,65 @@ void RowPlotter::scanEdges(FillRule rule, Span&& span)
             sortedRows(edges, top, 0, rows - 1, mask, emit);
             return;
         }
-        // Most rows of an area are crossed twice, once down and once up (every ring crosses a
-        // row as often down as up): what lies between the two crossings is inside by either
-        // rule. Each row keeps the column of its last crossing each way, and its count as
-        // changes where edges start and end; rows crossed more often are sorted, a run of them
-        // at a time.
-        std::vector<int32_t>& counts = m_rowCounts;
-        std::vector<int32_t>& sides = m_rowSides;
-        counts.assign(size_t(rows + 1), 0);
-        if (sides.size() < size_t(2 * rows))
-            sides.resize(size_t(2 * rows));
+        // Most rows of an area are crossed twice, some (near the top and bottom of a ragged
+        // outline, or through a hole) four times: each row keeps its count of crossings and
+        // the first four, as the buckets below key them, and rows of up to four crossings are
+        // ordered on the spot. Rows crossed more often are sorted, a run of them at a time.
+        std::vector<RowCrossings>& crossed = m_rowCrossings;
+        if (crossed.size() < size_t(rows))
+            crossed.resize(size_t(rows));
+        for (int64_t r = 0; r < rows; ++r)
+            crossed[size_t(r)].count = 0;
         for (const ScanEdge& e : edges) {
-            ++counts[size_t(e.top - top)];
-            --counts[size_t(e.bottom - top + 1)];
-            int32_t* at = sides.data() + 2 * (e.top - top) + (e.winding > 0 ? 1 : 0);
-            int32_t* const stop = at + 2 * (e.bottom - e.top + 1);
+            RowCrossings* at = crossed.data() + (e.top - top);
+            RowCrossings* const stop = at + (e.bottom - e.top + 1);
             const int64_t delta = e.delta;
-            for (int64_t x = e.x; at != stop; at += 2, x += delta)
-                *at = int32_t(x >> 16);
+            const int32_t up = e.winding > 0 ? 1 : 0;
+            for (int64_t x = e.x; at != stop; ++at, x += delta) {
+                const int32_t k = at->count;
+                at->keys[k & 3] = int32_t(x >> 16) * 2 + up;
+                at->count = k + 1;
+            }
         }
         // Each run costs a pass over the edges: past a few, the rest are sorted in one.
         int runsLeft = 8;
-        int count = 0;
         for (int64_t r = 0; r < rows; ++r) {
-            count += counts[size_t(r)];
-            if (count == 2) {
-                const int32_t a = sides[size_t(2 * r)], b = sides[size_t(2 * r + 1)];
+            RowCrossings& row = crossed[size_t(r)];
+            const int y = int(top + r);
+            if (row.count == 2) {
+                // Once down and once up (every ring crosses a row as often down as up): what
+                // lies between is inside by either rule.
+                const int32_t a = row.keys[0] >> 1, b = row.keys[1] >> 1;
                 if (a != b)
-                    emit(int(top + r), std::min(a, b), std::max(a, b));
+                    emit(y, std::min(a, b), std::max(a, b));
                 continue;
             }
-            if (count == 0)
+            if (row.count == 4) {
+                int32_t* const keys = row.keys;
+                for (int i = 1; i < 4; ++i)
+                    for (int j = i; j > 0 && keys[j - 1] > keys[j]; --j)
+                        std::swap(keys[j - 1], keys[j]);
+                int winding = 0;
+                int from = 0;
+                for (int i = 0; i < 4; ++i) {
+                    const int x = keys[i] >> 1;
+                    if ((winding & mask) && x > from)
+                        emit(y, from, x);
+                    from = x;
+                    winding += (keys[i] & 1) ? 1 : -1;
+                }
                 continue;
+            }
+            if (row.count == 0)
+                continue;
+            const auto simple = [](int count) { return count == 0 || count == 2 || count == 4; };
             if (--runsLeft == 0) {
                 sortedRows(edges, top, r, rows - 1, mask, emit);
                 return;
             }
             const int64_t first = r;
-            while (r + 1 < rows) {
-                const int next = count + counts[size_t(r + 1)];
-                if (next == 0 || next == 2)
-                    break;
-                count = next;
+            while (r + 1 < rows && !simple(crossed[size_t(r + 1)].count))
                 ++r;
-            }
             sortedRows(edges, top, first, r, mask, emit);
         }
         return;

@@ -160,8 +160,8 @@ public:
     // Whether the pieces of thin strokes come from the shape cache (on at first); off, each is
     // scanned anew, the pixels the same.
     void setShapeCache(bool on) { m_shapeCache = on; }
-    // Whether rows crossed twice are filled from their two crossings alone (on at first); off,
-    // every row's crossings are sorted, the pixels the same.
+    // Whether rows crossed two or four times are filled from the crossings kept with the row
+    // (on at first); off, every row's crossings are bucketed and sorted, the pixels the same.
     void setRowEnds(bool on) { m_rowEndsOn = on; }
 
     // The clip: the whole image, or the part of it within the region.
@@ -251,11 +251,15 @@ private:
     std::vector<int32_t> m_maskRuns;
     // Scratch of the scan pass, kept between calls.
     ScanEdgeList m_edges;
+    std::vector<int64_t> m_fixedPoints;  // the points of addRings in 26.6
     std::vector<ScanEdge*> m_active;
-    // Rows crossed twice: where the count of crossings changes from the row before, and the
-    // column of each row's crossing downwards and upwards.
-    std::vector<int32_t> m_rowCounts;
-    std::vector<int32_t> m_rowSides;
+    // A row's number of crossings and the first four: column and, in the lowest bit, whether
+    // the crossing winds up.
+    struct RowCrossings {
+        int32_t count;
+        int32_t keys[4];
+    };
+    std::vector<RowCrossings> m_rowCrossings;
     bool m_rowEndsOn = true;
     std::vector<int32_t> m_windings;
     std::vector<int32_t> m_rowStarts;

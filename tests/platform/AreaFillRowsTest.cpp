@@ -1,5 +1,5 @@
-// Area fills straight into image rows: rows crossed twice are filled from their two crossings,
-// the others from sorted crossings. Both ways must light the toolkit's pixels on the shapes a
+// Area fills straight into image rows: rows crossed two or four times are filled from the
+// crossings kept with the row, the others from runs of sorted crossings. Both ways must light the toolkit's pixels on the shapes a
 // map's areas take: blobs, concave outlines, holes, outlines touching themselves, many separate
 // rings, corners off whole pixels, and outlines running out of the clip and the image.
 #include "PlatformFixture.h"
@@ -161,7 +161,7 @@ QPainterPath PathOf(const Shape& s, FillRule rule)
 
 } // namespace
 
-TEST(AreaFillRows, RowsCrossedTwiceFillAsSortedCrossingsAndTheToolkitDo)
+TEST(AreaFillRows, RowsCrossedUpToFourTimesFillAsSortedCrossingsAndTheToolkitDo)
 {
     std::mt19937 rng(75);
     int filled = 0;
@@ -196,7 +196,7 @@ TEST(AreaFillRows, RowsCrossedTwiceFillAsSortedCrossingsAndTheToolkitDo)
 TEST(AreaFillRows, HatchesAndClipPathsOfManyRunsKeepTheirRowsInOrder)
 {
     // A clip path's runs are kept row by row from the top and left to right: rows filled from
-    // two crossings and runs of sorted rows must come out in that order.
+    // their kept crossings and runs of sorted rows must come out in that order.
     std::mt19937 rng(76);
     for (int round = 0; round < 240; ++round) {
         const Shape shape = RandomShape(rng, round % 6);
