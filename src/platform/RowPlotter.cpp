@@ -1046,6 +1046,16 @@ bool SteadyFixed26(double v, int64_t& out)
     return true;
 }
 
+// 26.6 of v where v * 64 lies exactly on a half, rounded up (as fixed26 rounds a positive one).
+bool HalfFixed26(double v, int64_t& out)
+{
+    const double t = v * 64;
+    if (!(std::abs(v) < 1024) || t - std::floor(t) != 0.5)
+        return false;
+    out = int64_t(std::floor(t)) + 1;
+    return true;
+}
+
 void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
 
 // One colour into runs of pixels, most of them a few pixels long (a thin stroke's): stores that
@@ -1247,7 +1257,7 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
     return s;
 }
 
-bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4])
+bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], bool halves, bool& metHalf)
 {
     constexpr size_t MaxPoints = 64;
     int64_t xs[MaxPoints], ys[MaxPoints];
@@ -1255,8 +1265,14 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4])
     if (n == 0 || n > MaxPoints)
         return false;
     int64_t minY = INT64_MAX, maxY = INT64_MIN;
+    const auto fixed = [&](double v, int64_t& out) {
+        if (SteadyFixed26(v, out))
+            return true;
+        metHalf = metHalf || (halves && HalfFixed26(v, out));
+        return halves && HalfFixed26(v, out);
+    };
     for (size_t i = 0; i < n; ++i) {
-        if (!SteadyFixed26(ring[i].x(), xs[i]) || !SteadyFixed26(ring[i].y(), ys[i]))
+        if (!fixed(ring[i].x(), xs[i]) || !fixed(ring[i].y(), ys[i]))
             return false;
         box[0] = std::min(box[0], xs[i]);
         box[1] = std::max(box[1], xs[i]);
@@ -1286,16 +1302,9 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
                                                       QPointF d, QPointF dNext)
 {
     return strokeShape(key, [&](uint32_t boxAt) {
-        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
-        bool exact = true;
-        const auto add = [&](std::span<const QPointF> ring) {
-            exact = exact && addShapeRuns(ring, box);
-            return true;
-        };
         Piece there = piece;
         if constexpr (std::is_same_v<Piece, typename Pieces::Cap>) {
             there.c = from;
-            pieces.cap(there, add);
         } else {
             there.a = from;
             there.b = from + d;
@@ -1304,16 +1313,66 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
             there.n = pieces.normalOf(d);
             if (there.jointAtEnd)
                 there.nNext = pieces.normalOf(dNext);
-            pieces.segment(there, add);
         }
+        const auto make = [&](const auto& add) {
+            if constexpr (std::is_same_v<Piece, typename Pieces::Cap>)
+                pieces.cap(there, add);
+            else
+                pieces.segment(there, add);
+        };
+        // Every corner is the sum of a point on the pixel grid and an offset that follows from
+        // the directions alone, rounded once. Scanned where all of them lie right of and below
+        // pixel (1, 1), a start of few binary places moved there exactly, a corner exactly on
+        // a half of a 26.6 step stays on it wherever the piece is put further right and down
+        // (the sums there are no finer), and rounds up there as here: such corners are taken
+        // for pieces the clip keeps beyond that.
+        const auto fewPlaces = [](double v) {
+            const double t = v * 1073741824.0;
+            return std::abs(v) < 1024 && t == std::floor(t);
+        };
+        const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
+        QPoint moved;
+        if (halves) {
+            QPointF low(CoordLimit, CoordLimit);
+            make([&](std::span<const QPointF> ring) {
+                for (const QPointF& p : ring)
+                    low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+                return true;
+            });
+            if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
+                return false;
+            moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+            if constexpr (std::is_same_v<Piece, typename Pieces::Cap>) {
+                there.c += QPointF(moved);
+            } else {
+                there.a += QPointF(moved);
+                there.b += QPointF(moved);
+            }
+        }
+        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+        bool exact = true, metHalf = false;
+        make([&](std::span<const QPointF> ring) {
+            exact = exact && addShapeRuns(ring, box, halves, metHalf);
+            return true;
+        });
         if (!exact || box[0] > box[1])
             return false;
-        // Within these the clip box cuts nothing, with a pixel to spare on either side.
+        for (size_t k = boxAt + 4; k + 2 < m_shapeRuns.size(); k += 3) {
+            m_shapeRuns[k] = int16_t(m_shapeRuns[k] - moved.y());
+            m_shapeRuns[k + 1] = int16_t(m_shapeRuns[k + 1] - moved.x());
+            m_shapeRuns[k + 2] = int16_t(m_shapeRuns[k + 2] - moved.x());
+        }
+        // Within these the clip box cuts nothing, with a pixel to spare on either side; with
+        // a corner on a half, the piece lies no further left or up than where it was scanned.
         int16_t* within = m_shapeRuns.data() + boxAt;
-        within[0] = int16_t((box[0] >> 6) - 1);
-        within[1] = int16_t((box[1] >> 6) + 1);
-        within[2] = int16_t((box[2] + 32) >> 6);
-        within[3] = int16_t((box[3] - 32) >> 6);
+        within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
+        within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
+        within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
+        within[3] = int16_t(((box[3] - 32) >> 6) - moved.y());
+        if (metHalf) {
+            within[0] = int16_t(std::min<int>(within[0], -moved.x()));
+            within[2] = int16_t(std::min<int>(within[2], -moved.y()));
+        }
         return true;
     });
 }

@@ -307,8 +307,9 @@ private:
     int strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel, const StrokeClass& shiftClass, uint32_t color,
                           Pieces& pieces, Fill&& fill);
     // The ring's runs added to the shape being made, scanned with its start in pixel (0, 0), and
-    // its 26.6 bounds to the box; false where moving them would not be exact.
-    bool addShapeRuns(std::span<const QPointF> ring, int64_t box[4]);
+    // its 26.6 bounds to the box; false where moving them would not be exact. With halves,
+    // corners exactly on a half of a 26.6 step are taken, rounded up (metHalf then set).
+    bool addShapeRuns(std::span<const QPointF> ring, int64_t box[4], bool halves, bool& metHalf);
     bool m_shapeCache = true;
     std::vector<StrokeClass> m_strokeClasses;
     size_t m_lastClass = 0;

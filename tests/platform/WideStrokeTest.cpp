@@ -197,12 +197,14 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
     const QImage noise = cached.copy();
     RowPlotter withShapes(cached), without(scanned);
     without.setShapeCache(false);
-    const double widths[] = {2, 1.25, 3, 5.5, 12, 20, 31.5, 32};
+    // Some widths put the sides of steps along an axis exactly on halves of the raster
+    // engine's 1/64 steps.
+    const double widths[] = {2, 1.25, 97.0 / 64, 3, 5.5, 12, 161.0 / 64, 20, 31.5, 225.0 / 64, 32};
     const QPointF shifts[] = {{Centre, Centre}, {-0.25, 1.75}, {3, -2}, {0.5, 0}, {0.125, 0.875}};
     const std::vector<QPointF> clipPath{{20, 10}, {150, 30}, {120, 110}, {30, 90}};
     const int clipSize[1] = {4};
-    for (int round = 0; round < 1500; ++round) {
-        const double width = widths[round % 8];
+    for (int round = 0; round < 2200; ++round) {
+        const double width = widths[round % 11];
         const PenJoin join = round / 8 % 7 == 6 ? PenJoin::Mitre : round / 8 % 2 ? PenJoin::Bevel : PenJoin::Round;
         const bool roundCaps = round % 3 != 1;
         const QPointF shift = shifts[round / 30 % 5];
@@ -211,6 +213,11 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
             line.emplace_back(int(rng() % (Width + 40)) - 20, int(rng() % (Height + 40)) - 20);
             for (int i = 0, n = 1 + int(rng() % 12); i < n; ++i) {
                 const int reach = rng() % 4 == 0 ? 60 : rng() % 2 ? 33 : 7;
+                if (rng() % 3 == 0) {
+                    // Along an axis, where the halves lie.
+                    line.push_back(line.back() + (rng() % 2 ? QPointF(int(rng() % 9) - 4, 0) : QPointF(0, int(rng() % 9) - 4)));
+                    continue;
+                }
                 const auto step = [&] { return int(rng() % unsigned(2 * reach + 1)) - reach; };
                 const int dx = step(), dy = step();
                 line.push_back(line.back() + QPointF(dx, dy));
@@ -221,6 +228,9 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
                 line.push_back(line.front());
             if (rng() % 9 == 0)
                 line[rng() % line.size()] += QPointF(0.5, 0);
+            else if (rng() % 8 == 0)
+                for (QPointF& p : line)
+                    p += QPointF(0.25, 0.75);
             if (round % 97 == 50)
                 line.back() = QPointF(16100, 40);
         }
