@@ -216,10 +216,22 @@ ObjectIndexEntry LoadedEntry(ObjectIndexEntry e, const MapFileHeader& h, int64_t
 void ParseObjectBlock(std::span<const uint8_t> bytes, ObjectIndexBlock& b, const MapFileHeader& h,
                       int64_t fileSize, int* damaged = nullptr)
 {
-    for (size_t i = 0; i < 256; ++i)
-        b.Entries[i] = LoadedEntry(
-            ReadObjectIndexEntry(bytes.subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)),
-            h, fileSize, damaged);
+    if (bytes.size() < size_t(ObjectIndexBlockBytes)) {
+        for (size_t i = 0; i < 256; ++i)
+            b.Entries[i] = LoadedEntry(ReadObjectIndexEntry(bytes.subspan(std::min(bytes.size(), 4 + i * 24))),
+                                       h, fileSize, damaged);
+        return;
+    }
+    // A million entries pass here as a map opens: their fields are read where they lie.
+    const uint8_t* p = bytes.data() + 4;
+    for (size_t i = 0; i < 256; ++i, p += ObjectIndexEntryBytes) {
+        ObjectIndexEntry e;
+        e.Rect = {LoadLE<int32_t>(p), LoadLE<int32_t>(p + 4), LoadLE<int32_t>(p + 8), LoadLE<int32_t>(p + 12)};
+        e.Pos = LoadLE<int32_t>(p + 16);
+        e.Length = LoadLE<uint16_t>(p + 20);
+        e.Symbol = LoadLE<uint16_t>(p + 22);
+        b.Entries[i] = LoadedEntry(e, h, fileSize, damaged);
+    }
 }
 
 // A chain walk ended at `pos`: anything but a sound end or a block already read leads out of

@@ -11,6 +11,7 @@
 #include "document/Undo.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -298,23 +299,20 @@ void UpdateBlockSummary(ObjectIndexBlock& block) { UpdateBlockSummary(block, {})
 
 void UpdateBlockSummary(ObjectIndexBlock& block, const std::vector<ColorSet>& colorsByPlace)
 {
-    block.LiveCount = 0;
     block.Colors.reset();
     int lastSymbol = -1;  // neighbours mostly share a symbol: its colours are added once
+    // A million objects pass here as a map opens: united in registers from the widest
+    // start, without a branch or a call, and stored into the block once.
+    int live = 0;
+    int32_t x1 = INT32_MAX, y1 = INT32_MAX, x2 = INT32_MIN, y2 = INT32_MIN;
     for (const auto& e : block.Entries) {
         if (!EntryLive(e))
             continue;
-        // A million objects pass here as a map opens: united in place, without a call.
-        CordRect& u = block.Summary;
-        if (block.LiveCount == 0) {
-            u = e.Rect;
-        } else {
-            u.x1 = std::min(u.x1, e.Rect.x1);
-            u.y1 = std::min(u.y1, e.Rect.y1);
-            u.x2 = std::max(u.x2, e.Rect.x2);
-            u.y2 = std::max(u.y2, e.Rect.y2);
-        }
-        ++block.LiveCount;
+        x1 = std::min(x1, e.Rect.x1);
+        y1 = std::min(y1, e.Rect.y1);
+        x2 = std::max(x2, e.Rect.x2);
+        y2 = std::max(y2, e.Rect.y2);
+        ++live;
         if (e.Symbol == lastSymbol)
             continue;
         lastSymbol = e.Symbol;
@@ -331,6 +329,9 @@ void UpdateBlockSummary(ObjectIndexBlock& block, const std::vector<ColorSet>& co
         GetSymbol(e.Symbol, rec);
         block.Colors |= SymColors(*rec);
     }
+    block.LiveCount = live;
+    if (live > 0)
+        block.Summary = {x1, y1, x2, y2};
     if (Index.ActiveZmd)
         Z().UsedColors |= block.Colors;
 }

@@ -11,6 +11,7 @@
 #include "document/Undo.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -183,6 +184,11 @@ bool CollectElementsInRect(const CordRect& r, ElementsInRect& list)
         return false;
     TZmd& z = Z();
     const int highest = z.HighestObject;
+    // The colours of the last symbol met, as EntryInScan reads them: neighbours mostly share
+    // their symbol.
+    int lastSymbol = -1;
+    std::array<uint8_t, 256> colours{};
+    size_t colourCount = 0;
     for (int first = 1; first <= highest; first += 256) {
         const ObjectIndexBlock& block = BlockOf(first);
         if (block.LiveCount <= 0 || !RectsOverlap(block.Summary, r))
@@ -193,17 +199,20 @@ bool CollectElementsInRect(const CordRect& r, ElementsInRect& list)
             if (!RectsOverlap(e.Rect, r) || !EntryLive(e))
                 continue;
             list.numbers.push_back(first + i);
-            // Each colour of the symbol that the block counts, as EntryInScan reads them.
-            SymbolBytes* rec = nullptr;
-            GetSymbol(e.Symbol, rec);
-            if (rec->size() < SymColorSet + 32)
-                continue;
-            for (size_t k = 0; k < 32; ++k)
-                for (unsigned bits = (*rec)[SymColorSet + k]; bits != 0; bits &= bits - 1) {
-                    const size_t colour = 8 * k + size_t(std::countr_zero(bits));
-                    if (block.Colors.test(colour))
-                        list.byColour[colour].push_back(first + i);
-                }
+            if (e.Symbol != lastSymbol) {
+                lastSymbol = e.Symbol;
+                colourCount = 0;
+                SymbolBytes* rec = nullptr;
+                GetSymbol(e.Symbol, rec);
+                if (rec->size() >= SymColorSet + 32)
+                    for (size_t k = 0; k < 32; ++k)
+                        for (unsigned bits = (*rec)[SymColorSet + k]; bits != 0; bits &= bits - 1)
+                            colours[colourCount++] = uint8_t(8 * k + size_t(std::countr_zero(bits)));
+            }
+            // Each of them that the block counts.
+            for (size_t c = 0; c < colourCount; ++c)
+                if (block.Colors.test(colours[c]))
+                    list.byColour[colours[c]].push_back(first + i);
         }
     }
     return true;
