@@ -527,12 +527,31 @@ void StrokeBackEnd(int width, int style)
     const QRectF box = WidenedBox(dw);
     // Most lines lie wholly within the box: then every segment is kept as it is, one run.
     double x1 = pts[0].x(), x2 = x1, y1 = pts[0].y(), y2 = y1;
+#if defined(__SSE2__)
+    {
+        // Both coordinates at once; a point compared as std::min and std::max compare it.
+        __m128d low = _mm_set_pd(y1, x1), high = low;
+        for (const QPointF& p : pts) {
+            const __m128d at = _mm_set_pd(p.y(), p.x());
+            low = _mm_min_pd(at, low);
+            high = _mm_max_pd(at, high);
+        }
+        double lows[2], highs[2];
+        _mm_storeu_pd(lows, low);
+        _mm_storeu_pd(highs, high);
+        x1 = lows[0];
+        y1 = lows[1];
+        x2 = highs[0];
+        y2 = highs[1];
+    }
+#else
     for (const QPointF& p : pts) {
         x1 = std::min(x1, p.x());
         x2 = std::max(x2, p.x());
         y1 = std::min(y1, p.y());
         y2 = std::max(y2, p.y());
     }
+#endif
     if (x1 >= box.left() && x2 <= box.right() && y1 >= box.top() && y2 <= box.bottom()) {
         if (quads)
             DrawQuadRun(pts, dw, style);

@@ -234,6 +234,44 @@ TEST(GraphSysColour, OutputAdjustKeepsOnlyValuesInRange)
     EXPECT_EQ(Graph.OutputIntensity, 10);
 }
 
+// A line within the view widened by its pen goes out whole, as it is; one whose first, middle
+// or last point lies beyond any side is cut on the widened view, where its points change.
+TEST_F(GraphSysDevice, OnlyALineReachingBeyondTheWidenedViewIsCut)
+{
+    RecordingDevice rec(QSize(1000, 1000));
+    PixelTransform(1000, 1000);
+    Graph.OutputMode = ScreenOutput;
+    Graph.OutputDC = &rec;
+    BeginDrawing(false);
+    const std::vector<QPointF> inside{{100, 120}, {400, 380}, {520, 610}, {700, 560}, {880, 900}};
+    const QPointF beyond[] = {{-4000, 500}, {5000, 500}, {500, -4000}, {500, 5000}};
+    for (int side = -1; side < 4; ++side)
+        for (const size_t at : {size_t(0), size_t(2), size_t(4)}) {
+            std::vector<QPointF> line = inside;
+            if (side >= 0)
+                line[at] = beyond[side];
+            Graph.WorkPoints2Count = 0;
+            for (const QPointF& p : line) {
+                const Cord c = At(p.x(), p.y(), 1000);
+                GraphLineTo(c.x, c.y);
+            }
+            rec.clear();
+            GraphStroke(20, 0);
+            const auto runs = Recorded(rec);
+            ASSERT_FALSE(runs.empty());
+            if (side < 0) {
+                ASSERT_EQ(runs.size(), 1u);
+                EXPECT_EQ(runs[0], line);
+                continue;
+            }
+            for (const auto& run : runs)
+                for (const QPointF& p : run)
+                    EXPECT_TRUE(std::abs(p.x()) < 1500 && std::abs(p.y()) < 1500)
+                        << "side " << side << " point " << at << ": " << p.x() << "," << p.y();
+        }
+    EndDrawing();
+}
+
 TEST_F(GraphSysDevice, LongStrokeGoesOutInOverlappingChunksEndingOnSegmentEnds)
 {
     RecordingDevice rec(QSize(1000, 1000));
