@@ -245,12 +245,46 @@ bool PainterDevice::clipToPath()
     if (m_pathState != PathState::Ended)
         return false;
     m_pathState = PathState::None;
-    QPainterPath clip = builtPath();
+    ClipPath clip;
+    clip.rule = qtFillRule();
+    if (m_path.isEmpty() && std::all_of(m_figurePoints.begin(), m_figurePoints.end(), pathTakes)) {
+        // Figures only, with every point a painter path keeps: each polygon's rings and each
+        // polyline, closed, are the rings of the clip.
+        clip.figures.swap(m_figures);
+        clip.points.swap(m_figurePoints);
+        clip.figureRings.swap(m_figureRings);
+        for (const PathFigure& f : clip.figures) {
+            if (f.polygon)
+                clip.rings.insert(clip.rings.end(), clip.figureRings.begin() + std::ptrdiff_t(f.firstRing),
+                                  clip.figureRings.begin() + std::ptrdiff_t(f.firstRing + f.ringCount));
+            else
+                clip.rings.push_back(int(f.pointCount));
+        }
+    } else {
+        QPainterPath path = builtPath();
+        path.setFillRule(clip.rule);
+        clip.path = std::move(path);
+    }
     m_path = QPainterPath();
-    clip.setFillRule(qtFillRule());
-    m_state.clipPaths.push_back(clip);
+    m_state.clipPaths.push_back(std::move(clip));
     applyClip();
     return true;
+}
+
+const QPainterPath& PainterDevice::painterPath(const ClipPath& clip)
+{
+    if (!clip.path) {
+        // As builtPath would have made it.
+        QPainterPath path;
+        for (const PathFigure& f : clip.figures) {
+            const std::span<const QPointF> points(clip.points.data() + f.firstPoint, f.pointCount);
+            const std::span<const int> rings = std::span<const int>(clip.figureRings).subspan(f.firstRing, f.ringCount);
+            path.addPath(f.polygon ? ringsPath(points, rings) : linePath(points));
+        }
+        path.setFillRule(clip.rule);
+        clip.path = std::move(path);
+    }
+    return *clip.path;
 }
 
 void PainterDevice::resetClip()
@@ -492,8 +526,8 @@ QPainter& PainterDevice::painter()
             m_painter.setClipping(false);
         } else {
             m_painter.setClipRegion(m_baseClip ? *m_baseClip : QRegion(QRect(QPoint(0, 0), m_size)));
-            for (const QPainterPath& clip : m_state.clipPaths)
-                m_painter.setClipPath(clip, Qt::IntersectClip);
+            for (const ClipPath& clip : m_state.clipPaths)
+                m_painter.setClipPath(painterPath(clip), Qt::IntersectClip);
         }
     }
     return m_painter;
@@ -511,8 +545,8 @@ void PainterDevice::applyClip()
             base.addRegion(*m_baseClip);
             m_softClipPath = base;
         }
-        for (const QPainterPath& clip : m_state.clipPaths)
-            m_softClipPath = m_softClipPath ? m_softClipPath->intersected(clip) : clip;
+        for (const ClipPath& clip : m_state.clipPaths)
+            m_softClipPath = m_softClipPath ? m_softClipPath->intersected(painterPath(clip)) : painterPath(clip);
         return;
     }
     m_rowsClip = m_rows.attached() && m_state.clipPaths.size() <= 1;
@@ -520,9 +554,10 @@ void PainterDevice::applyClip()
         m_rows.setClip(m_baseClip);
     if (m_rowsClip && !m_state.clipPaths.empty()) {
         // One clip path of straight edges (an area's outline) is followed in the rows too.
-        const QPainterPath& clip = m_state.clipPaths.front();
-        const FillRule rule = clip.fillRule() == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
-        m_rowsClip = straightRings(clip) && m_rows.setClipPath(m_ringPoints, m_ringSizes, rule);
+        const ClipPath& clip = m_state.clipPaths.front();
+        const FillRule rule = clip.rule == Qt::WindingFill ? FillRule::Winding : FillRule::OddEven;
+        m_rowsClip = clip.path ? straightRings(*clip.path) && m_rows.setClipPath(m_ringPoints, m_ringSizes, rule)
+                               : m_rows.setClipPath(clip.points, clip.rings, rule);
     }
     // The toolkit's clip costs a scan of every path: made when the painter draws next.
     m_painterClipDue = true;

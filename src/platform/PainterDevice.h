@@ -66,6 +66,27 @@ public:
     void drawImage(const QRectF& target, const QImage& image, const QRect& source) override;
 
 private:
+    // Polylines and polygons of the open path are kept as points until a painter path is
+    // needed (a hatch fills straight from them); each becomes a ring for a fill.
+    struct PathFigure {
+        bool polygon;
+        size_t firstPoint;
+        size_t pointCount;
+        size_t firstRing;
+        size_t ringCount;
+    };
+    // A clip path. One made of figures alone (an area's outline) keeps them, and the rings the
+    // rows clip to; its painter path is made only where the toolkit clips. Any other has its
+    // painter path at once.
+    struct ClipPath {
+        std::vector<PathFigure> figures;
+        std::vector<QPointF> points;
+        std::vector<int> figureRings;
+        std::vector<int> rings;
+        Qt::FillRule rule = Qt::OddEvenFill;
+        mutable std::optional<QPainterPath> path;
+    };
+    static const QPainterPath& painterPath(const ClipPath& clip);
     struct State {
         DevicePen pen;
         DeviceBrush brush;
@@ -75,7 +96,7 @@ private:
         RasterOp rop = RasterOp::Copy;
         FillRule fillRule = FillRule::OddEven;
         bool antialiasing = false;
-        std::vector<QPainterPath> clipPaths;
+        std::vector<ClipPath> clipPaths;
     };
     enum class PathState { None, Open, Ended };
 
@@ -127,15 +148,6 @@ private:
     std::optional<QPainterPath> m_softClipPath;
     PathState m_pathState = PathState::None;
     QPainterPath m_path;
-    // Polylines and polygons of the open path are kept as points until a painter path is
-    // needed (a hatch fills straight from them); each becomes a ring for a fill.
-    struct PathFigure {
-        bool polygon;
-        size_t firstPoint;
-        size_t pointCount;
-        size_t firstRing;
-        size_t ringCount;
-    };
     std::vector<PathFigure> m_figures;
     std::vector<QPointF> m_figurePoints;
     std::vector<int> m_figureRings;

@@ -239,31 +239,26 @@ bool RowPlotter::setClipPath(std::span<const QPointF> points, std::span<const in
     m_edges.clear();
     if (!addRings(points, ringSizes))
         return false;
-    // The runs inside the path and the clip so far, row by row from the top.
+    // The runs inside the path and the clip so far, as column pairs, and where each row's
+    // runs start: the scan goes row by row from the top.
     std::vector<int32_t>& runs = m_maskRuns;
+    std::vector<int32_t>& rows = m_maskRows;
     runs.clear();
-    scanEdges(rule, [&runs](uint32_t*, int y, int x0, int x1) {
-        runs.push_back(y);
+    rows.clear();
+    m_maskTop = 0;
+    int left = INT32_MAX, right = INT32_MIN;
+    scanEdges(rule, [&](uint32_t*, int y, int x0, int x1) {
+        if (runs.empty())
+            m_maskTop = y;
+        while (m_maskTop + int(rows.size()) <= y)
+            rows.push_back(int32_t(runs.size() / 2));
         runs.push_back(x0);
         runs.push_back(x1);
+        left = std::min(left, x0);
+        right = std::max(right, x1);
     });
-    m_maskRows.clear();
-    m_maskTop = runs.empty() ? 0 : runs[0];
-    int left = INT32_MAX, right = INT32_MIN;
-    for (size_t i = 0; i < runs.size(); i += 3) {
-        while (m_maskTop + int(m_maskRows.size()) <= runs[i])
-            m_maskRows.push_back(int32_t(i / 3));
-        left = std::min(left, runs[i + 1]);
-        right = std::max(right, runs[i + 2]);
-    }
-    m_maskRows.push_back(int32_t(runs.size() / 3));
-    // Each run as its column pair.
-    for (size_t i = 0, k = 0; i < runs.size(); i += 3, k += 2) {
-        runs[k] = runs[i + 1];
-        runs[k + 1] = runs[i + 2];
-    }
-    runs.resize(runs.size() / 3 * 2);
-    m_clipBounds = runs.empty() ? QRect() : QRect(left, m_maskTop, right - left, int(m_maskRows.size()) - 1);
+    rows.push_back(int32_t(runs.size() / 2));
+    m_clipBounds = runs.empty() ? QRect() : QRect(left, m_maskTop, right - left, int(rows.size()) - 1);
     m_masked = true;
     m_plainClip = false;
     return true;

@@ -127,3 +127,93 @@ TEST(RowPlotter, DrawingInsideAClipPathMatchesTheToolkit)
 }
 
 } // namespace zemo
+
+namespace zemo {
+
+TEST(RowPlotter, AClipPathKeptAsFiguresClipsTheToolkitAsItsPainterPathWould)
+{
+    // The clip of an area's outline is kept as its figures: the rows clip to their rings at
+    // once, the toolkit's path is made only when the painter draws. Antialiased fills go
+    // through the painter; a second clip path, a clip saved and restored and one with a curve
+    // mix both ways.
+    std::mt19937 rng(31);
+    for (int round = 0; round < 60; ++round) {
+        const QPointF centre(double(30 + rng() % 90), double(25 + rng() % 60));
+        const std::vector<QPointF> outline = Blob(rng, centre, 30 + rng() % 40, 8 + int(rng() % 30));
+        const std::vector<QPointF> hole = Blob(rng, centre, 8, 4 + int(rng() % 6));
+        const std::vector<QPointF> open = {{5, 5}, {60, 10}, {30, 40}};
+        const bool winding = round % 2 == 1;
+        const int kind = round % 4;
+        const DeviceColor ink{uint8_t(rng()), 90, 160};
+        const auto draw = [&](auto&& clip, auto&& fill) {
+            clip();
+            fill(true);
+            fill(false);
+        };
+        QImage ours = Noise(rng), theirs = ours.copy();
+        {
+            PainterDevice dev(&ours);
+            dev.setFillRule(winding ? FillRule::Winding : FillRule::OddEven);
+            dev.setPen(NullPen);
+            dev.setBrush(Solid(ink));
+            const auto clip = [&] {
+                dev.beginPath();
+                dev.polygon(outline);
+                dev.polygon(hole);
+                dev.polyline(open);
+                if (kind == 3)
+                    dev.ellipse(QRectF(centre, QSizeF(20, 14)));
+                dev.endPath();
+                ASSERT_TRUE(dev.clipToPath());
+                if (kind == 1) {
+                    dev.beginPath();
+                    dev.polygon(std::vector<QPointF>{{0, 0}, {Width * 0.7, 0}, {Width * 0.7, Height}, {0, Height}});
+                    dev.endPath();
+                    ASSERT_TRUE(dev.clipToPath());
+                }
+                if (kind == 2) {
+                    dev.save();
+                    dev.resetClip();
+                    dev.restore();
+                }
+            };
+            const auto fill = [&](bool smooth) {
+                dev.setAntialiasing(smooth);
+                dev.polygon(std::vector<QPointF>{{-3, 2.5}, {Width + 3.0, 8.25}, {Width - 9.5, Height + 2.0}, {4, Height - 6.5}});
+            };
+            draw(clip, fill);
+            dev.finish();
+        }
+        {
+            QPainter p(&theirs);
+            QPainterPath area;
+            area.setFillRule(winding ? Qt::WindingFill : Qt::OddEvenFill);
+            for (const std::vector<QPointF>* ring : {&outline, &hole}) {
+                area.moveTo(ring->front());
+                for (size_t i = 1; i < ring->size(); ++i)
+                    area.lineTo((*ring)[i]);
+                area.closeSubpath();
+            }
+            area.moveTo(open[0]);
+            area.lineTo(open[1]);
+            area.lineTo(open[2]);
+            if (kind == 3)
+                area.addEllipse(QRectF(centre, QSizeF(20, 14)));
+            const auto clip = [&] {
+                p.setClipPath(area);
+                if (kind == 1)
+                    p.setClipRect(QRectF(0, 0, Width * 0.7, Height), Qt::IntersectClip);
+            };
+            const auto fill = [&](bool smooth) {
+                p.setRenderHint(QPainter::Antialiasing, smooth);
+                p.setPen(Qt::NoPen);
+                p.setBrush(QColor(ink.r, ink.g, ink.b));
+                p.drawPolygon(QPolygonF({{-3, 2.5}, {Width + 3.0, 8.25}, {Width - 9.5, Height + 2.0}, {4, Height - 6.5}}));
+            };
+            draw(clip, fill);
+        }
+        ASSERT_EQ(ours, theirs) << "round " << round << " kind " << kind;
+    }
+}
+
+} // namespace zemo
