@@ -42,11 +42,6 @@ SymbolBytes MakeDefaultSymbol()
     return rec;
 }
 
-TZmd& Z()
-{
-    return *Index.ActiveZmd;
-}
-
 int64_t FileSize()
 {
     return Z().WorkFile.Size();
@@ -60,23 +55,6 @@ void WriteI32At(int64_t pos, int32_t v)
 }
 
 // The highest object number: the map's, or the element count in symbol-graphics mode.
-int Highest()
-{
-    if (GraphicsMode())
-        return CountGraphicsElements();
-    return Index.ActiveZmd ? Z().HighestObject : 0;
-}
-
-bool ValidNumber(int n)
-{
-    return (Index.ActiveZmd || GraphicsMode()) && n >= 1 && n <= Highest();
-}
-
-ObjectIndexBlock& BlockOf(int n)
-{
-    return *Z().ObjectBlocks[size_t((n - 1) >> 8)];
-}
-
 void UniteRect(CordRect& r, const CordRect& b, bool first)
 {
     if (first) {

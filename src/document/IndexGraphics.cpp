@@ -27,10 +27,6 @@ constexpr uint16_t GraphicsSymbolBase = 32752;
 namespace index_private {
 
 // ---- Symbol-graphics mode: the elements of the view's buffer stand for objects ----
-bool GraphicsMode()
-{
-    return Index.SymbolGraphics && Index.SymbolGraphics->Active;
-}
 
 
 

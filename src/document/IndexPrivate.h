@@ -15,13 +15,14 @@ inline constexpr int MaxSlots = MaxElementItems;       // nItem + nText of one o
 inline constexpr int TextCodePage = 1252;
 
 SymbolBytes MakeDefaultSymbol();
-TZmd& Z();
+// Inline: a paint and a load call these once per object.
+inline TZmd& Z() { return *Index.ActiveZmd; }
 int64_t FileSize();
 void WriteI32At(int64_t pos, int32_t v);
 // The highest object number: the map's, or the element count in symbol-graphics mode.
-int Highest();
-bool ValidNumber(int n);
-ObjectIndexBlock& BlockOf(int n);
+inline int Highest();
+inline bool ValidNumber(int n);
+inline ObjectIndexBlock& BlockOf(int n) { return *Z().ObjectBlocks[size_t((n - 1) >> 8)]; }
 void UniteRect(CordRect& r, const CordRect& b, bool first);
 int32_t Clamp32(int64_t v);
 PStringIndexEntry* StringEntry(int n);
@@ -33,7 +34,7 @@ void ZeroHead(ElementRecord& e);
 bool EntryInScan(const ObjectIndexEntry& e, const CordRect& r, int colour);
 
 // Symbol-graphics mode: the elements of the view's buffer stand for objects.
-bool GraphicsMode();
+inline bool GraphicsMode() { return Index.SymbolGraphics && Index.SymbolGraphics->Active; }
 SymbolGraphicsBuffer& G();
 int UsedGraphicsSlots();
 uint16_t GraphicsU16(int slot, int word);
@@ -45,5 +46,17 @@ void ReadSymbolElement(int slot, ElementRecord& e);
 std::vector<uint8_t> WriteSymbolElement(const ElementRecord& e);
 bool SpliceGraphics(int slot, int oldSlots, const std::vector<uint8_t>& bytes);
 void FillGraphicsEditSymbol();
+
+inline int Highest()
+{
+    if (GraphicsMode())
+        return CountGraphicsElements();
+    return Index.ActiveZmd ? Z().HighestObject : 0;
+}
+
+inline bool ValidNumber(int n)
+{
+    return (Index.ActiveZmd || GraphicsMode()) && n >= 1 && n <= Highest();
+}
 
 } // namespace zemo::index_private
