@@ -751,7 +751,8 @@ void GraphMoveTo(int32_t x, int32_t y)
 void GraphLineTo(int32_t x, int32_t y)
 {
     const int n = std::max(Graph.WorkPoints2Count, 0);
-    EnsureWorkPoints2(n + 1);
+    if (size_t(n) >= WorkPoints2.size())
+        EnsureWorkPoints2(n + 1);
     WorkPoints2[size_t(n)] = {x, y};
     Graph.WorkPoints2Count = n + 1;
 }

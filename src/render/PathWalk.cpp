@@ -153,13 +153,6 @@ void ResetPathWalkState()
     PathWalk = PathWalkState{};
 }
 
-int32_t SegmentLengthEstimate(Cord a, Cord b)
-{
-    const int64_t dx = std::abs(int64_t(Masked(b.x)) - Masked(a.x)) / 256;
-    const int64_t dy = std::abs(int64_t(Masked(b.y)) - Masked(a.y)) / 256;
-    return int32_t(std::max(dx, dy) + std::min(dx, dy) / 2);
-}
-
 void PrepareLinePath(const Cord* points, int n)
 {
     PathWalkState& w = PathWalk;

@@ -7,7 +7,9 @@
 #include "core/Cord.h"
 #include "core/Element.h"
 
+#include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 #include <vector>
 
 namespace zemo {
@@ -50,7 +52,13 @@ extern PathWalkState PathWalk;
 void ResetPathWalkState();
 
 // Length estimate of a straight piece in 0.01 mm: max + min div 2 of the whole-unit steps.
-int32_t SegmentLengthEstimate(Cord a, Cord b);
+inline int32_t SegmentLengthEstimate(Cord a, Cord b)
+{
+    // The steps are never negative: a shift divides them.
+    const int64_t dx = std::abs(int64_t(Masked(b.x)) - Masked(a.x)) >> 8;
+    const int64_t dy = std::abs(int64_t(Masked(b.y)) - Masked(a.y)) >> 8;
+    return int32_t(std::max(dx, dy) + std::min(dx, dy) / 2);
+}
 
 // Prepares the path of an object's n points (the painters pass DrawElement's): fills PathPoints,
 // PartLengths, PartCount and LongestPart and puts the walker on the first point. Every part ends

@@ -208,6 +208,10 @@ TEST(Bezier, SmallHelpersAtTheirBounds)
     EXPECT_EQ(SegmentXAtY({0, 7 * Mm}, {10 * Mm, 7 * Mm | CornerFlag}, 7 * Mm), 5 * Mm);
     EXPECT_EQ(SegmentXAtY({-2000000000, 0}, {2000000000, 256}, 256), 1073741823 & CoordMask);
     EXPECT_EQ(SegmentLengthEstimate({0, 0}, {300 * 256, -400 * 256}), 400 + 150);
+    // Whole units of each step, whichever way it goes, flags left out.
+    EXPECT_EQ(SegmentLengthEstimate({-1000 | FirstBezierFlag, 77 * 256}, {-1000 + 255, 77 * 256 + 511 | CornerFlag}), 1);
+    EXPECT_EQ(SegmentLengthEstimate({5 * 256 + 17, -9 * 256}, {-3 * 256, 12 * 256 + 255 | DashFlag}), 21 + 4);
+    EXPECT_EQ(SegmentLengthEstimate({MapAreaLimit, -MapAreaLimit}, {-MapAreaLimit, MapAreaLimit}), 400000 + 200000);
 }
 
 TEST(Bezier, FlatteningStaysOnTheCurveAndEndsOnItsEnd)
