@@ -637,20 +637,6 @@ bool RowPlotter::fillSolid(std::span<const QPointF> points, std::span<const int>
     return true;
 }
 
-void RowPlotter::fillScanned(FillRule rule, DeviceColor color, RasterOp rop)
-{
-    const uint32_t c = argbOf(color);
-    if (rop == RasterOp::Xor) {
-        const uint32_t flip = c & 0x00FFFFFFu;
-        scanEdges(rule, [flip](uint32_t* r, int, int x0, int x1) {
-            for (int x = x0; x < x1; ++x)
-                r[x] ^= flip;
-        });
-        return;
-    }
-    scanEdges(rule, [c](uint32_t* r, int, int x0, int x1) { std::fill(r + x0, r + x1, c); });
-}
-
 namespace {
 
 // Arcs of round joins and caps are cut into chords that stray from the circle by at most this.
@@ -1090,6 +1076,21 @@ private:
 };
 
 } // namespace
+
+void RowPlotter::fillScanned(FillRule rule, DeviceColor color, RasterOp rop)
+{
+    const uint32_t c = argbOf(color);
+    if (rop == RasterOp::Xor) {
+        const uint32_t flip = c & 0x00FFFFFFu;
+        scanEdges(rule, [flip](uint32_t* r, int, int x0, int x1) {
+            for (int x = x0; x < x1; ++x)
+                r[x] ^= flip;
+        });
+        return;
+    }
+    const RunFill fill(c);
+    scanEdges(rule, [&fill](uint32_t* r, int, int x0, int x1) { fill(r + x0, x1 - x0); });
+}
 
 bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
 {
