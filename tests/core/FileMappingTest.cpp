@@ -268,6 +268,11 @@ TEST_F(FileMapping, ADeferredFileReadsItsSourceWithHeldWritesThenOnlyItsOwnCopy)
     want.replace(10, 4, "held");
     EXPECT_EQ(ReadThrough(f, MiB, 1000), want);
     EXPECT_EQ(PreadBytes(source, MiB + 10, 4), original.mid(MiB + 10, 4));
+    // Reads that end where the held bytes begin, begin where they end, or take one of them.
+    EXPECT_EQ(ReadThrough(f, MiB + 5, 5), original.mid(MiB + 5, 5));
+    EXPECT_EQ(ReadThrough(f, MiB + 14, 5), original.mid(MiB + 14, 5));
+    EXPECT_EQ(ReadThrough(f, MiB + 13, 2), "d" + original.mid(MiB + 14, 1));
+    EXPECT_EQ(ReadThrough(f, MiB + 9, 2), original.mid(MiB + 9, 1) + "h");
 
     // The first write that is not held makes the copy: from then on reads come from it alone.
     f.Seek(2 * MiB);
