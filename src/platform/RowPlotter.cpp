@@ -1089,7 +1089,7 @@ void RowPlotter::fillScanned(FillRule rule, DeviceColor color, RasterOp rop)
         return;
     }
     const RunFill fill(c);
-    scanEdges(rule, [&fill](uint32_t* r, int, int x0, int x1) { fill(r + x0, x1 - x0); });
+    scanEdges(rule, [&fill](uint32_t* r, int, int x0, int x1) __attribute__((always_inline)) { fill(r + x0, x1 - x0); });
 }
 
 bool RowPlotter::fillConvex(std::span<const QPointF> ring, uint32_t color)
