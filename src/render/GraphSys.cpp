@@ -239,15 +239,34 @@ bool HasHoles(const Cord* p, int n)
 // The rings of the path on the device, each within reach of the visible box: a ring wholly
 // within it as it is, one across it clipped exactly, one wholly beyond it left out (it changes
 // nothing there). Rings of fewer than 3 points are left out; a clip ring first loses a spike
-// at its start. False when no ring is left.
-bool DeviceRings(bool forClip, std::vector<QPointF>& rings, std::vector<int>& sizes)
+// at its start. False when no ring is left. The points and sizes hold until the next call; a
+// lone ring taken as it is stays where the path put it.
+bool DeviceRings(bool forClip, std::span<const QPointF>& points, std::span<const int>& sizes)
 {
     PathToDevice(Scale.FlattenTolerance);
     const QRectF clip = DeviceClipBox();
     const QRectF box = WidenedBox(clip, 1);
-    static std::vector<QPointF> cut;
+    static std::vector<QPointF> cut, rings;
+    static std::vector<int> ringSizes;
     rings.clear();
-    sizes.clear();
+    ringSizes.clear();
+    // The first ring taken as it is, not copied while it may stay alone.
+    const QPointF* alone = nullptr;
+    int aloneSize = 0;
+    const auto add = [&](const QPointF* from, int n, bool inPlace) {
+        if (inPlace && !alone && ringSizes.empty()) {
+            alone = from;
+            aloneSize = n;
+            return;
+        }
+        if (alone) {
+            rings.insert(rings.end(), alone, alone + aloneSize);
+            ringSizes.push_back(aloneSize);
+            alone = nullptr;
+        }
+        rings.insert(rings.end(), from, from + n);
+        ringSizes.push_back(n);
+    };
     const QPointF* ring = Graph.DevicePoints.data();
     for (const int size : Graph.DeviceRingSizes) {
         if (size <= 0)
@@ -277,18 +296,26 @@ bool DeviceRings(bool forClip, std::vector<QPointF>& rings, std::vector<int>& si
         if (x2 < 0 || y2 < 0 || x1 > clip.right() || y1 > clip.bottom())
             continue;
         if (x1 >= box.left() && x2 <= box.right() && y1 >= box.top() && y2 <= box.bottom()) {
-            rings.insert(rings.end(), s + b, s + e);
-            sizes.push_back(e - b);
+            add(s + b, e - b, true);
             continue;
         }
         cut.assign(s + b, s + e);
         ClipRing(cut, box);
         if (cut.size() < 3)
             continue;
-        rings.insert(rings.end(), cut.begin(), cut.end());
-        sizes.push_back(int(cut.size()));
+        // Copied: the next cut overwrites these points.
+        add(cut.data(), int(cut.size()), false);
     }
-    return !sizes.empty();
+    if (alone) {
+        static int size;
+        size = aloneSize;
+        points = std::span<const QPointF>(alone, size_t(aloneSize));
+        sizes = std::span<const int>(&size, 1);
+        return true;
+    }
+    points = rings;
+    sizes = ringSizes;
+    return !ringSizes.empty();
 }
 
 // ---- Mode 7 ----
@@ -958,8 +985,8 @@ bool GraphFill(bool hatchAllowed)
     // The device takes every ring at once, of any size, filled by the odd-even rule. Pieces
     // cut apart would each put the points made on the cuts onto whole pixels, off the edges
     // they cut: a nearly level edge would step by a pixel row over a long stretch.
-    static std::vector<QPointF> rings;
-    static std::vector<int> sizes;
+    std::span<const QPointF> rings;
+    std::span<const int> sizes;
     if (!DeviceRings(false, rings, sizes))
         return true;
     Device* dc = Graph.OutputDC;
@@ -1113,8 +1140,8 @@ int GraphClip()
         return TextClip();
     if (!device)
         return 1;
-    static std::vector<QPointF> rings;
-    static std::vector<int> sizes;
+    std::span<const QPointF> rings;
+    std::span<const int> sizes;
     if (!DeviceRings(true, rings, sizes))
         return 2;
     Device* dc = Graph.OutputDC;

@@ -70,6 +70,11 @@ TEST_F(DeviceAreaRings, RingsAcrossTheWidenedViewAreCutOnItsEdgeAndFarOnesLeftOu
     EXPECT_EQ(polygons[0], "polygon 10,10 30,10 30,30 | 44,20 108,52 108,84 44,84 | -8,90 56,90 56,95 -8,95"
                            " | 60,-8 60,8 50,8 50,-8 | 20,44 40,44 40,108 30,108");
 
+    // A ring cut first and one taken as it is after it: both, in their order.
+    const std::vector<Cord> mixed = Outline({{{-72, 90}, {56, 90}, {56, 95}, {-72, 95}}, {{10, 10}, {30, 10}, {30, 30}}});
+    GraphFillArea(mixed.data(), int(mixed.size()), false);
+    EXPECT_EQ(Polygons(), std::vector<std::string>{"polygon -8,90 56,90 56,95 -8,95 | 10,10 30,10 30,30"});
+
     // Nothing left in view: nothing at all goes out.
     const std::vector<Cord> away = Outline({{{120, 10}, {140, 10}, {130, 30}}});
     GraphFillArea(away.data(), int(away.size()), false);
