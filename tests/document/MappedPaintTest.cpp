@@ -49,16 +49,6 @@ std::vector<uint8_t> Bytes(const QString& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
-// Where object n's record ends in the file.
-int64_t RecordEnd(const std::vector<uint8_t>& file, int n)
-{
-    int32_t block = GetI32(file, hdr::ObjectIndex);
-    for (int k = (n - 1) / 256; k > 0; --k)
-        block = GetI32(file, size_t(block));
-    const size_t entry = size_t(block) + 4 + kObjectEntrySize * size_t((n - 1) % 256);
-    return GetI32(file, entry + 16) + 32 + 8 * int64_t(GetU16(file, entry + 22));
-}
-
 class MappedPaint : public ProgramFixture {
 protected:
     void SetUp() override
@@ -103,7 +93,7 @@ TEST_F(MappedPaint, AMapCutShortWhileShownPaintsWhatIsLeftAndSaysSoOnce)
 
     // Another program cuts the file inside the first record of the right half, mid-page: the
     // page holds a part of it, and zeros past the cut.
-    const int64_t cut = RecordEnd(file, Objects / 2) + 100;
+    const int64_t cut = RecordEndInFile(file, Objects / 2) + 100;
     ASSERT_NE(cut % 4096, 0);
 
     QProcess truncate;

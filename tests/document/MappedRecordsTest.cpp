@@ -44,16 +44,6 @@ std::string Mismatch(int n, const ElementRecord& e, const std::vector<uint8_t>& 
     return {};
 }
 
-// Where object n's record ends in the file.
-int64_t RecordEnd(const std::vector<uint8_t>& file, int n)
-{
-    int32_t block = GetI32(file, hdr::ObjectIndex);
-    for (int k = (n - 1) / 256; k > 0; --k)
-        block = GetI32(file, size_t(block));
-    const size_t entry = size_t(block) + 4 + kObjectEntrySize * size_t((n - 1) % 256);
-    return GetI32(file, entry + 16) + 32 + 8 * int64_t(GetU16(file, entry + 22));
-}
-
 struct PassResult {
     std::vector<int> read, skipped;
     std::string mismatch;
@@ -122,7 +112,7 @@ TEST_F(DocTest, AMapCutShortByAnotherProgramLeavesOutTheObjectsItLostAndThePaint
     EXPECT_EQ(r.mismatch, "");
     std::vector<int> before, after;
     for (int n = 1; n <= 3200; ++n)
-        (RecordEnd(file, n) <= cut ? before : after).push_back(n);
+        (RecordEndInFile(file, n) <= cut ? before : after).push_back(n);
     ASSERT_FALSE(before.empty());
     ASSERT_FALSE(after.empty());
     std::sort(r.read.begin(), r.read.end());

@@ -20,13 +20,26 @@ struct FileObject {
     std::vector<Cord> cords;
 };
 
-// Object n through the header's index chain; nothing for an empty or deleted entry.
-inline std::optional<FileObject> ObjectInFile(const std::vector<uint8_t>& b, int n)
+// Where object n's index entry lies, through the header's index chain.
+inline size_t ObjectEntryInFile(const std::vector<uint8_t>& b, int n)
 {
     int32_t block = GetI32(b, hdr::ObjectIndex);
     for (int k = (n - 1) / 256; k > 0; --k)
         block = GetI32(b, size_t(block));
-    const size_t entry = size_t(block) + 4 + kObjectEntrySize * size_t((n - 1) % 256);
+    return size_t(block) + 4 + kObjectEntrySize * size_t((n - 1) % 256);
+}
+
+// Where object n's record ends in the file.
+inline int64_t RecordEndInFile(const std::vector<uint8_t>& b, int n)
+{
+    const size_t entry = ObjectEntryInFile(b, n);
+    return GetI32(b, entry + 16) + 32 + 8 * int64_t(GetU16(b, entry + 22));
+}
+
+// Object n through the header's index chain; nothing for an empty or deleted entry.
+inline std::optional<FileObject> ObjectInFile(const std::vector<uint8_t>& b, int n)
+{
+    const size_t entry = ObjectEntryInFile(b, n);
     if (GetU16(b, entry + 22) == 0)
         return std::nullopt;
     const size_t pos = size_t(GetI32(b, entry + 16));
