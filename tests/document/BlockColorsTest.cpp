@@ -6,11 +6,7 @@ namespace {
 
 TEST_F(DocTest, BlockColoursAreThoseOfTheSymbolsOfTheirLiveObjects)
 {
-    TestMapWriter w;
-    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0),
-                TestColor::Cmyk(7, "Brown", 0, 100, 200, 40), TestColor::Cmyk(9, "Green", 150, 0, 180, 0)};
-    w.symbols = {TestSymbol::Line(10, 3), TestSymbol::Line(20, 7), TestSymbol::Area(30, 9)};
-    w.symbols[2].AddColor(7);  // an area of two colours
+    TestMapWriter w = ColouredSymbolsMap();  // the area has two colours
     // Block 0: symbols 2 and 3, and one object of symbol 1. Block 1: a deleted object of symbol 3
     // and an object whose symbol is not defined (drawn with the default symbol, colour 0 here). Block 2: symbol 2.
     for (int i = 0; i < 256; ++i) {
@@ -50,11 +46,7 @@ TEST_F(DocTest, BlockColoursAreThoseOfTheSymbolsOfTheirLiveObjects)
 // one symbol runs on over a block's end into a block that lacks one of its colours.
 TEST_F(DocTest, BlockRectanglesAndColourListsFollowTheirLiveObjects)
 {
-    TestMapWriter w;
-    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0),
-                TestColor::Cmyk(7, "Brown", 0, 100, 200, 40), TestColor::Cmyk(9, "Green", 150, 0, 180, 0)};
-    w.symbols = {TestSymbol::Line(10, 3), TestSymbol::Line(20, 7), TestSymbol::Area(30, 9)};
-    w.symbols[2].AddColor(7);
+    TestMapWriter w = ColouredSymbolsMap();  // the area has two colours
     const auto object = [](int16_t symbol, int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
         TestObject o = TestObject::Line(symbol, {{x1, y1}, {x2, y2}});
         o.bounds = TestRect{x1, y1, x2, y2};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "../support/CurrentMap.h"
+#include "../support/FileState.h"
 #include "../support/MapSnapshot.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
@@ -35,10 +36,15 @@ namespace zemo::test {
 inline constexpr int32_t mm = kUnitsPerMm;
 inline const CordRect AllMap{-MapAreaLimit, -MapAreaLimit, MapAreaLimit, MapAreaLimit};
 
-inline std::vector<uint8_t> ReadAll(const QString& path)
+// Colours 0, 3, 7 and 9; lines 10 (colour 3) and 20 (colour 7), and area 30 of colours 9 and 7.
+inline TestMapWriter ColouredSymbolsMap()
 {
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+    TestMapWriter w;
+    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0),
+                TestColor::Cmyk(7, "Brown", 0, 100, 200, 40), TestColor::Cmyk(9, "Green", 150, 0, 180, 0)};
+    w.symbols = {TestSymbol::Line(10, 3), TestSymbol::Line(20, 7), TestSymbol::Area(30, 9)};
+    w.symbols[2].AddColor(7);
+    return w;
 }
 
 inline bool ColourDefined(const SymbolHeaderBlock& colours, int number)

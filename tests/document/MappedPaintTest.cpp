@@ -1,6 +1,7 @@
 // The running program paints a big map from the mapping of its file; when another program
 // cuts the file short, the next paint shows exactly what is left, says so once, and ends.
 #include "../support/ImageDiff.h"
+#include "../support/FileState.h"
 #include "../support/MapFileObjects.h"
 #include "../support/ProgramFixture.h"
 #include "../support/TestMapWriter.h"
@@ -43,12 +44,6 @@ TestMapWriter Lines(int count)
     return w;
 }
 
-std::vector<uint8_t> Bytes(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
-
 class MappedPaint : public ProgramFixture {
 protected:
     void SetUp() override
@@ -82,7 +77,7 @@ TEST_F(MappedPaint, AMapCutShortWhileShownPaintsWhatIsLeftAndSaysSoOnce)
 
     const QString path = TempPath("cut.zmd");
     ASSERT_TRUE(Lines(Objects).WriteTo(QFile::encodeName(path).toStdString()));
-    const std::vector<uint8_t> file = Bytes(path);
+    const std::vector<uint8_t> file = ReadAll(path);
     ASSERT_GT(int64_t(file.size()), TFileClass::MinMappedSize);
     const QImage whole = OpenAndPaint(path);
     ASSERT_TRUE(Index.ActiveZmd && Index.ActiveZmd->WorkFile.ReadsMapped());

@@ -53,11 +53,7 @@ TEST_F(DocTest, AListedScanFindsAndReadsWhatTheIndexScanDoes)
 {
     // Over two blocks: lines of two colours, an area of two, a deleted and a course-only
     // object, one of an undefined symbol (the default symbol's colour 0), empty slots.
-    TestMapWriter w;
-    w.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200), TestColor::Cmyk(3, "Blue", 200, 0, 0, 0),
-                TestColor::Cmyk(7, "Brown", 0, 100, 200, 40), TestColor::Cmyk(9, "Green", 150, 0, 180, 0)};
-    w.symbols = {TestSymbol::Line(10, 3), TestSymbol::Line(20, 7), TestSymbol::Area(30, 9)};
-    w.symbols[2].AddColor(7);
+    TestMapWriter w = ColouredSymbolsMap();  // the area has two colours
     std::vector<std::vector<TestCord>> cords;
     for (int i = 0; i < 300; ++i) {
         const int32_t x = (i * 37 % 100) * mm;

@@ -27,13 +27,6 @@ QString WriteDated(const QString& path)
     return path;
 }
 
-time_t ModifiedAt(const QString& path)
-{
-    struct stat st {};
-    EXPECT_EQ(::stat(QFile::encodeName(path).constData(), &st), 0);
-    return st.st_mtim.tv_sec;
-}
-
 // Every object the store reads is the one the file holds at its literal offsets.
 ::testing::AssertionResult ReadsAsIn(const std::vector<uint8_t>& file)
 {

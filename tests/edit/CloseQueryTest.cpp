@@ -1,6 +1,7 @@
 // Closing a document window with unsaved changes: the question, and what each answer does
 // to the window, the open document, the map file on disk and the working copy.
 #include "EditFixture.h"
+#include "../support/FileState.h"
 
 #include "core/FileDialogs.h"
 #include "core/LangTexts.h"
@@ -15,12 +16,6 @@
 namespace zemo::test {
 
 namespace {
-
-std::vector<uint8_t> ReadAll(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 // Also notes whether a command was marked as running while each box was up.
 class BusyNotingMessages : public RecordingMessages {

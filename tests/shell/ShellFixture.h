@@ -2,6 +2,7 @@
 #pragma once
 
 #include "../support/ProgramFixture.h"
+#include "../support/FileState.h"
 #include "../support/TestMapWriter.h"
 #include "core/Config.h"
 #include "document/Index.h"
@@ -26,13 +27,6 @@ namespace zemo::test {
 
 // 1 mm in map units.
 inline constexpr int32_t Mm = 25600;
-
-// The bytes of a file as they are on disk.
-inline std::vector<uint8_t> ReadAll(const QString& path)
-{
-    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
-}
 
 class ShellTest : public ProgramFixture {
 protected:

@@ -1,4 +1,5 @@
-// A file's bytes and modification time, for tests that check a map file was left alone.
+// A file's bytes and modification time, for tests that check a map file was left alone or read
+// its bytes at their literal offsets.
 #pragma once
 
 #include <QByteArray>
@@ -7,7 +8,11 @@
 
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <ctime>
+#include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace zemo::test {
 
@@ -16,6 +21,13 @@ inline QByteArray FileBytes(const QString& path)
 {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Empty when the file cannot be read.
+inline std::vector<uint8_t> ReadAll(const QString& path)
+{
+    std::ifstream f(QFile::encodeName(path).toStdString(), std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
 // 0 when the file is missing.
