@@ -114,6 +114,80 @@ const std::string& MillionMap()
     return path;
 }
 
+// Symbols by number x 10, each with its share of the objects in per mille.
+struct Share {
+    int16_t symbol;
+    uint8_t type;
+    int perMille;
+};
+constexpr Share WalkShares[] = {
+    // Half lines: contours, index contours, watercourses and roads with round joins, dashed
+    // form lines and paths.
+    {1010, LineObject, 250}, {1020, LineObject, 50}, {3050, LineObject, 50}, {3040, LineObject, 20},
+    {5030, LineObject, 30}, {1030, LineObject, 40}, {5050, LineObject, 30}, {5060, LineObject, 30},
+    // A third areas: open land, green, water, and hatched marsh.
+    {4010, AreaObject, 100}, {4060, AreaObject, 80}, {4030, AreaObject, 50}, {3010, AreaObject, 40},
+    {4080, AreaObject, 30}, {3090, AreaObject, 33},
+    // The rest points: knolls, boulders, trees, depressions.
+    {1090, PointObject, 60}, {2060, PointObject, 50}, {4180, PointObject, 30}, {1110, PointObject, 27},
+};
+
+// Lines wandering as random walks of 10 to 60 points in steps of 0.3 to 1.5 mm, turning up to
+// 0.5 rad at each; areas of rings of 12 to 60 points of radius 1 to 8 mm; spread evenly.
+bench::BenchObject WalkObject(std::mt19937& rng)
+{
+    std::uniform_real_distribution<double> ux(-MapWidthMm / 2, MapWidthMm / 2), uy(-MapHeightMm / 2, MapHeightMm / 2),
+        unit(0, 1);
+    int pick = int(rng() % 1000);
+    const Share* share = &WalkShares[0];
+    for (const Share& s : WalkShares) {
+        if (pick < s.perMille) {
+            share = &s;
+            break;
+        }
+        pick -= s.perMille;
+    }
+    double x = ux(rng), y = uy(rng);
+    bench::BenchObject o;
+    o.symbol = share->symbol;
+    o.type = share->type;
+    if (o.type == LineObject) {
+        double heading = unit(rng) * 6.2832;
+        for (int k = 0, n = 10 + int(rng() % 51); k < n; ++k) {
+            o.cords.push_back(AtMm(x, y));
+            heading += (unit(rng) * 2 - 1) * 0.5;
+            const double step = 0.3 + unit(rng) * 1.2;
+            x += step * std::cos(heading);
+            y += step * std::sin(heading);
+        }
+    } else if (o.type == AreaObject) {
+        const int n = 12 + int(rng() % 49);
+        const double r = 1 + unit(rng) * 7;
+        for (int k = 0; k < n; ++k) {
+            const double a = k * 6.2832 / n;
+            const double rr = r * (0.75 + 0.25 * unit(rng));
+            o.cords.push_back(AtMm(x + rr * std::cos(a), y + rr * std::sin(a)));
+        }
+        o.cords.push_back(o.cords.front());
+    } else {
+        o.cords.push_back(AtMm(x, y));
+    }
+    return o;
+}
+
+const std::string& RandomWalkMap()
+{
+    static const std::string path = [] {
+        bench::BenchMap map = bench::OrienteeringSymbols();
+        map.objectCount = map.symbols.empty() ? 0 : 1000000;
+        OpensAt(map, OpeningZoom);
+        auto rng = std::make_shared<std::mt19937>(53);
+        map.object = [rng](int) { return WalkObject(*rng); };
+        return bench::WriteBenchMap("open_view_walk", map);
+    }();
+    return path;
+}
+
 const std::string& NamedForestMap(int zoom)
 {
     static std::map<int, std::string> paths;
@@ -177,13 +251,13 @@ BENCHMARK(BM_OpenForestWithNames)->Arg(1)->Arg(4)->Unit(benchmark::kMillisecond)
 
 // One view change of the open million-object map with its paint, back and forth in turns.
 template <typename Change>
-void ViewChange(benchmark::State& state, Change change, const char* picture)
+void ViewChange(benchmark::State& state, const std::string& path, Change change, const char* picture)
 {
     if (!Program || !Program->Started()) {
         state.SkipWithError("the program did not start");
         return;
     }
-    if (!Program->Open(QString::fromStdString(MillionMap()))) {
+    if (path.empty() || !Program->Open(QString::fromStdString(path))) {
         state.SkipWithError("the map did not open");
         return;
     }
@@ -203,33 +277,62 @@ void ViewChange(benchmark::State& state, Change change, const char* picture)
     Program->CloseMaps();
 }
 
-void BM_ScrollTenthMillionOrienteering(benchmark::State& state)
+// A scroll by a tenth of the view, back and forth.
+void ScrollTenth(benchmark::State& state, const std::string& path, const char* picture)
 {
     ViewChange(
-        state,
+        state, path,
         [](bool forth) {
             if (MapView* v = Work.ActiveView) {
                 ScrollWindowBy(*v, (forth ? 1 : -1) * v->ClientWidth / 10, 0, true);
                 bench::BenchProgram::Settle();
             }
         },
-        "open-view-scrolled.png");
+        picture);
+}
+
+void BM_ScrollTenthMillionOrienteering(benchmark::State& state)
+{
+    ScrollTenth(state, MillionMap(), "open-view-scrolled.png");
 }
 BENCHMARK(BM_ScrollTenthMillionOrienteering)->Unit(benchmark::kMillisecond)->Iterations(4);
 
-void BM_ZoomStepMillionOrienteering(benchmark::State& state)
+// View > 8X shows the frame of the new view, placed with a click in the middle; 4X goes back.
+void ZoomStep(benchmark::State& state, const std::string& path, const char* picture)
 {
-    // View > 8X shows the frame of the new view, placed with a click in the middle; 4X goes back.
     ViewChange(
-        state,
+        state, path,
         [](bool forth) {
             Program->Trigger(forth ? Cmd::View8X : Cmd::View4X);
             if (const MapView* v = Work.ActiveView; forth && v)
                 Program->Click({v->ClientWidth / 2, v->ClientHeight / 2});
         },
-        "open-view-zoomed.png");
+        picture);
+}
+
+void BM_ZoomStepMillionOrienteering(benchmark::State& state)
+{
+    ZoomStep(state, MillionMap(), "open-view-zoomed.png");
 }
 BENCHMARK(BM_ZoomStepMillionOrienteering)->Unit(benchmark::kMillisecond)->Iterations(4);
+
+void BM_OpenAndFirstPaintRandomWalk(benchmark::State& state)
+{
+    OpenAndPaint(state, RandomWalkMap(), "open-view-walk.png");
+}
+BENCHMARK(BM_OpenAndFirstPaintRandomWalk)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ScrollTenthRandomWalk(benchmark::State& state)
+{
+    ScrollTenth(state, RandomWalkMap(), "open-view-walk-scrolled.png");
+}
+BENCHMARK(BM_ScrollTenthRandomWalk)->Unit(benchmark::kMillisecond)->Iterations(4);
+
+void BM_ZoomStepRandomWalk(benchmark::State& state)
+{
+    ZoomStep(state, RandomWalkMap(), "open-view-walk-zoomed.png");
+}
+BENCHMARK(BM_ZoomStepRandomWalk)->Unit(benchmark::kMillisecond)->Iterations(4);
 
 // utime + stime of a process, in seconds; negative once it has gone.
 double ProcessCpu(qint64 pid)

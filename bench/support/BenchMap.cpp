@@ -27,6 +27,9 @@ std::vector<std::string>& Written()
 
 void RemoveWritten()
 {
+    // Kept for the running program to open the same maps.
+    if (std::getenv("ZEMO_KEEP_BENCH_MAPS"))
+        return;
     for (const std::string& p : Written())
         std::remove(p.c_str());
 }

@@ -44,7 +44,8 @@ BenchMap ShippedSymbolSet(const QString& fileName);
 // The orienteering set, with areas shown filled.
 BenchMap OrienteeringSymbols();
 
-// Writes the map to a new file named after the stem and this process; returns its path.
+// Writes the map to a new file named after the stem and this process; returns its path. The
+// file goes when the process ends, unless ZEMO_KEEP_BENCH_MAPS is set.
 std::string WriteBenchMap(const std::string& stem, const BenchMap& map);
 
 // Colours numbered 0.. with these CMYK values (half percent).

@@ -7,6 +7,7 @@
 #include "course/CsLength.h"
 #include "course/CsObject.h"
 #include "course/CsOptions.h"
+#include "course/CsPreview.h"
 #include "course/DescriptionScale.h"
 #include "course/Variation.h"
 #include "document/Index.h"
@@ -85,7 +86,7 @@ public:
         e.nItem = 2;
         e.Cords()[0] = a;
         e.Cords()[1] = b;
-        AppendElement();
+        StoreGeneratedElement();
     }
     void Point(int symbol, Cord at)
     {
@@ -95,7 +96,7 @@ public:
         BeginElement(e, symbol, PointObject);
         e.nItem = 1;
         e.Cords()[0] = at;
-        AppendElement();
+        StoreGeneratedElement();
     }
     // A text anchored at `at`; its laid-out box (left, bottom, right, top) when measured.
     CordRect Text(int symbol, Cord at, const QString& text, bool measure = false)
@@ -110,7 +111,7 @@ public:
         box = {std::min(c[1].x, c[4].x), std::min(c[1].y, c[2].y), std::max(c[2].x, c[3].x),
                std::max(c[3].y, c[4].y)};
         if (draw_)
-            AppendElement();
+            StoreGeneratedElement();
         return box;
     }
 

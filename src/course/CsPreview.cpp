@@ -106,7 +106,7 @@ void AppendTemporary()
 {
     TZmd& z = *Index.ActiveZmd;
     const LinkText none(z, QString());
-    if (!AppendElement())
+    if (!StoreGeneratedElement())
         throw EAbort();
 }
 
@@ -424,6 +424,14 @@ bool AppendPreviewObject(const QString& tag)
             return true;
     }
     const LinkText generated(z, fresh);
+    return StoreGeneratedElement();
+}
+
+bool StoreGeneratedElement()
+{
+    TZmd& z = *Index.ActiveZmd;
+    if (z.PreviewTail == 0)
+        z.PreviewTail = z.WorkFile.Size();
     return AppendElement();
 }
 
@@ -507,9 +515,6 @@ bool GeneratePreview(int course, int leg, int team)
     TZmd* z = Index.ActiveZmd;
     if (!z || course < 0 || course >= z->Courses.Count())
         return false;
-    // What it writes from here on goes again with its objects (printing and export too).
-    if (z->PreviewTail == 0)
-        z->PreviewTail = z->WorkFile.Size();
     const UndoSuspend noUndo;
     const LinkText none(*z, QString());
     CsPreviewState& g = CsPreview;
@@ -577,8 +582,6 @@ bool PreviewAllControls()
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return false;
-    if (z->PreviewTail == 0)
-        z->PreviewTail = z->WorkFile.Size();
     const UndoSuspend noUndo;
     const LinkText none(*z, QString());
     StartGeneration(AllControlsName);
@@ -679,7 +682,6 @@ void RefreshCoursePreview()
         ReadIndexBack(*z);
     if (CourseTabVisible() && g.ButtonDown && CheckCourse(z->CurrentCourse)) {
         z->CoursePreviewOn = 1;
-        z->PreviewTail = z->WorkFile.Size();
         ScaleDescriptionSymbols(CurrentCourseOptions().BoxSize);
         if (z->CurrentCourse >= 0)
             GeneratePreview(z->CurrentCourse, 0, 0);

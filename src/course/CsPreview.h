@@ -98,6 +98,9 @@ int RemoveLeftPreviewObjects();
 // shown instead (a number taking over CurElement's text), else CurElement is appended linked
 // and marked as generated. False when the store failed.
 bool AppendPreviewObject(const QString& tag);
+// Appends CurElement as a generated object: the working file's end before the first one of a
+// preview, a print or an export is where the file is cut back when they are dropped.
+bool StoreGeneratedElement();
 
 // ---- Geometry of the generator, for its tests ----
 // The tag of a connection line and of a control's number or code.

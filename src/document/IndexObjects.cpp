@@ -491,7 +491,9 @@ bool AppendElement()
     Index.CurIndexNo = 0;
 
     int64_t pos = 0;
-    if (z.CourseMap) {
+    // A preview's objects go past the file's end, which is given back when it ends: a dead
+    // record taken for one would stay overwritten.
+    if (z.CourseMap && !z.CoursePreviewOn) {
         for (int n = 1; n <= z.HighestObject && !Index.CurIndexNo; ++n) {
             const ObjectIndexEntry& old = z.Entry(n);
             if (old.Symbol == 0 && old.Length == length && old.Pos >= VariablePartPos) {

@@ -52,6 +52,10 @@ int AddPString(const QString& text, int type, int object)
             if (e.Type != 0)
                 continue;
             anyFree = true;
+            // A preview's links take only slots never used: what it writes is given back
+            // when it ends, and a slot once used keeps its place and length.
+            if (z.CoursePreviewOn && (e.Pos != 0 || e.Length != 0))
+                continue;
             if (e.Length == 0 || e.Length == length) {
                 number = int(b) * 256 + int(i);
                 if (e.Length == length && e.Pos >= VariablePartPos)

@@ -155,11 +155,10 @@ bool RepairBezierFlags(ElementRecord& e)
 }
 
 ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSize, ElementRecord& e,
-                                   bool& repaired, bool& mended, bool& turned)
+                                   bool& repaired, bool& mended)
 {
     repaired = false;
     mended = false;
-    turned = false;
     const int length = entry.Length;
     if (length == 0 || length > MaxStoredSlots || entry.Pos == 0
         || !InVariablePart(entry.Pos, 32 + 8 * int64_t(length), fileSize))
@@ -201,9 +200,7 @@ ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSi
     GetSymbol(e.Symbol, symbol);
     if (Spurious(e, *symbol))
         return ObjectVerdict::Spurious;
-    const int16_t angle = NormalizedAngle(e.Angle);
-    turned = angle != e.Angle;
-    e.Angle = angle;
+    e.Angle = NormalizedAngle(e.Angle);
     return ObjectVerdict::Keep;
 }
 
@@ -238,9 +235,8 @@ std::optional<OptimizeResult> OptimizeMap()
             ObjectVerdict verdict = ObjectVerdict::Damaged;
             bool repaired = false;
             bool mended = false;
-            bool turned = false;
             try {
-                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired, mended, turned);
+                verdict = CheckAndRepairObject(entry, r.OldSize, CurElement, repaired, mended);
             } catch (const EAbort&) {
                 verdict = ObjectVerdict::Damaged;
             }
@@ -255,9 +251,10 @@ std::optional<OptimizeResult> OptimizeMap()
                 r.Written = SubsetObjectCount();
                 r.UnknownSymbol += known ? 0 : 1;
                 r.Repaired += repaired ? 1 : 0;
-                // The rectangle is not compared: the writer measures it again with this
-                // program's fonts and symbols, which another program's map never matches.
-                r.MapChanged = r.MapChanged || repaired || mended || turned || word != entry.Symbol;
+                // Neither the rectangle (measured again with this program's fonts and symbols,
+                // which another program's map never matches) nor an angle brought into range
+                // (the same turn) is a change to what the map holds.
+                r.MapChanged = r.MapChanged || repaired || mended || word != entry.Symbol;
             } else {
                 ++r.Deleted;
                 r.Spurious += verdict == ObjectVerdict::Spurious ? 1 : 0;
@@ -271,8 +268,8 @@ std::optional<OptimizeResult> OptimizeMap()
         int dropped = 0;
         ok = SubsetCopyPStrings(&newNumbers, &dropped) && SubsetWriteSymbols(true);
         r.Deleted += dropped;
-        // An entry left out (empty, deleted or dropped) changes the numbers or the highest one.
-        r.MapChanged = r.MapChanged || r.Deleted > 0 || r.Written != highest;
+        // Closing up empty and deleted entries only renumbers: the strings follow their objects.
+        r.MapChanged = r.MapChanged || r.Deleted > 0;
     }
     EndProgress();
     bool replaced = false;

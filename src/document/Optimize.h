@@ -27,8 +27,8 @@ struct OptimizeResult {
     int Spurious = 0;
     int Mended = 0;         // objects kept whose index entry named another symbol; their
                             // entries are written anew from their records
-    bool MapChanged = false; // an object, its number, its entry or a string is not as it was;
-                             // otherwise only the file's layout is new
+    bool MapChanged = false; // an object, its symbol or mark, or a string is not as it was;
+                             // otherwise only the file's layout and numbering are new
     int Damaged() const { return Deleted - Spurious + Mended; }
 };
 
@@ -36,12 +36,12 @@ struct OptimizeResult {
 enum class ObjectVerdict { Keep, Damaged, Spurious };
 
 // Reads the object of index entry `entry` from the working file (of fileSize bytes) into e,
-// checks it and repairs what it can; repaired tells whether a flag was cleared, turned whether
-// the angle was brought into range. A plain entry that names another symbol than its record is
+// checks it and repairs what it can (an angle is brought into range); repaired tells whether a
+// flag was cleared. A plain entry that names another symbol than its record is
 // damage; a marked one (course-only, or a negative symbol word) is kept with mended set: its
 // entry is to be made from the record.
 ObjectVerdict CheckAndRepairObject(const ObjectIndexEntry& entry, int64_t fileSize,
-                                   ElementRecord& e, bool& repaired, bool& mended, bool& turned);
+                                   ElementRecord& e, bool& repaired, bool& mended);
 
 // Clears the Bezier flags of the points of e that do not form a whole curve segment (a first
 // control point followed by a second one, with plain points before and after). True when it

@@ -319,10 +319,11 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},
         {"ScriptNotSupported ColourValuesDiffer ColourOtherName ColourTableFull ColourSeparationMissing "
-         "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne", 2, 2},
+         "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne DbCodePageUnknown", 2, 2},
         {"MustBetween DbValueRefused", 3, 2},
         {"DbCodePageRefused PartialPicture", 3, 3},
         {"DbTextTooLong DbTextTooLongByte", 5, 4},
+        {"OdbcTextTooLong", 4, 3},
     };
     QHash<QByteArray, Declared> params;
     for (const Declared& d : declared)
@@ -376,6 +377,8 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
                   {"DbTextTooLongByte", "ab;FLAG;1;2;1252",
                    "The value ab is longer than the field FLAG can hold: the field holds 1 byte, the value takes 2 "
                    "bytes in the table's code page 1252"},
+                  {"OdbcTextTooLong", "abc;NAME;20;21",
+                   "The value abc is longer than the field NAME can hold: the field holds 20 characters, the value has 21"},
                   {"FileModified", "/maps/a.zmd", "/maps/a.zmd has been changed. Do you want to save the changes?"},
                   {"RepairedMap", "/maps/a.zmd;Colours, Setup",
                    "The map /maps/a.zmd held values out of their ranges, which were set right while reading it. The map is "

@@ -4,13 +4,19 @@
 #include "DbLinkFixture.h"
 #include "OdbcTestKit.h"
 
+#include "edit/Pick.h"
+#include "edit/View.h"
 #include "external/database/DbSys.h"
+#include "external/database/widgets/DbPanel.h"
+#include "shell/widgets/Panels.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
+#include <QTableWidget>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
@@ -74,6 +80,58 @@ TEST_F(DbLinksOdbc, RecordsOfADataSourceAreShownWrittenAndCreated)
     EXPECT_TRUE(Links().contains(QStringLiteral("3\tdSurvey")));
     EXPECT_EQ(Query(QStringLiteral("SELECT count(*) FROM parcels")), QStringLiteral("3"));
     EXPECT_EQ(messages.Count(), 0);
+}
+
+// Text typed into the record grid goes into a data source's column whole when the column
+// takes it (1,000 characters into a TEXT column, read back by sqlite3); a column with a
+// declared length refuses a longer one by name and length and keeps its value.
+TEST_F(DbLinksOdbc, TypedTextIsStoredWholeOrRefusedByFieldAndLength)
+{
+    ASSERT_TRUE(Query(QStringLiteral("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT, label VARCHAR(20));"
+                                     "INSERT INTO notes VALUES (1, 'short', 'tag');")).isEmpty());
+    ASSERT_TRUE(OpenWritten(Map("Notes\tdSurvey\ttnotes\tkid", {Link(1, "1", "Notes")}), QStringLiteral("map.zmd")));
+    CenterOnObject(1);
+    Settle();
+    auto* grid = PanelsOf(Frame())->DbPanel->findChild<QTableWidget*>(QStringLiteral("DbGrid"));
+    ASSERT_NE(grid, nullptr);
+    ASSERT_TRUE(grid->isVisible());
+    ASSERT_EQ(grid->rowCount(), 3);
+    EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("short"));
+    const auto type = [&](int row, const QString& text) {
+        messages.Clear();
+        grid->setCurrentCell(row, 2);
+        grid->editItem(grid->item(row, 2));
+        auto* editor = grid->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(text);
+        Key(editor, Qt::Key_Return);
+        Settle();
+    };
+    QString body;
+    for (int i = 0; i < 125; ++i)
+        body += QStringLiteral("Grüße %1.").arg(i % 10);
+    ASSERT_EQ(body.size(), 1000);
+    type(1, body);
+    EXPECT_EQ(messages.Count(), 0);
+    EXPECT_EQ(Query(QStringLiteral("SELECT body FROM notes WHERE id = 1")), body);
+    EXPECT_EQ(Query(QStringLiteral("SELECT length(body) FROM notes WHERE id = 1")), QStringLiteral("1000"));
+    EXPECT_EQ(grid->item(1, 2)->text(), body);
+
+    type(2, QString(25, u'x'));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::OdbcTextTooLong);
+    EXPECT_EQ(messages.Last().params, QString(25, u'x') + QStringLiteral(";label;20;25"));
+    EXPECT_EQ(Query(QStringLiteral("SELECT label FROM notes WHERE id = 1")), QStringLiteral("tag"));
+    EXPECT_EQ(grid->item(2, 2)->text(), QStringLiteral("tag")) << "back to the stored value";
+    type(2, QString(20, u'y'));
+    EXPECT_EQ(messages.Count(), 0);
+    EXPECT_EQ(Query(QStringLiteral("SELECT label FROM notes WHERE id = 1")), QString(20, u'y'));
+    // Shown again from the source, the long value is whole.
+    DropSelection();
+    Settle();
+    CenterOnObject(1);
+    Settle();
+    EXPECT_EQ(grid->item(1, 2)->text(), body);
 }
 
 TEST_F(DbLinksOdbc, ADatasetInTheMapsFolderFollowsMapAndTable)

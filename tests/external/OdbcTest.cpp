@@ -172,19 +172,88 @@ TEST_F(OdbcTest, TablesOpenWithFieldsAndFirstRow)
     EXPECT_FALSE(DbOpenTable(DbKindOdbc, Source, "nosuch"));
 }
 
-TEST_F(OdbcTest, LongValuesAreCutAndControlCharactersBlank)
+// Values are read whole, however long, and a character cut between two pieces of the
+// driver's answer comes out whole.
+TEST_F(OdbcTest, LongValuesAreReadWholeAndControlCharactersBlank)
 {
-    ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "long_values", "k", "1"));
-    EXPECT_EQ(DbFieldValue(1), QString(255, QChar(0xE9)));
-    ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "long_values", "k", "2"));
-    const QString emoji = DbFieldValue(1);
-    EXPECT_EQ(emoji.size(), 510);
-    EXPECT_EQ(emoji.toUcs4().size(), 255);
-    EXPECT_TRUE(emoji.isValidUtf16());
-    ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "long_values", "k", "3"));
-    EXPECT_EQ(DbFieldValue(1), "a b  c");
+    ASSERT_TRUE(Query("INSERT INTO long_values VALUES (4, printf('%.3000c', 'x') || '" + QString(3000, QChar(0xE9)) + "')").isEmpty());
+    struct Case {
+        const char* key;
+        QString value;
+    };
+    QString emoji;
+    for (int i = 0; i < 300; ++i)
+        emoji += QString::fromUtf8("\xF0\x9F\x98\x80");
+    const Case cases[] = {
+        {"1", QString(300, QChar(0xE9))},
+        {"2", emoji},
+        {"3", "a b  c"},
+        {"4", QString(3000, u'x') + QString(3000, QChar(0xE9))},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "long_values", "k", c.key)) << c.key;
+        EXPECT_EQ(DbFieldValue(1), c.value) << c.key;
+    }
     EXPECT_EQ(Db.KeyFieldIndex, 0);
-    EXPECT_EQ(Db.KeyValue, "3");
+    EXPECT_EQ(Db.KeyValue, "4");
+}
+
+// Text goes into a character column whole when the column's length takes it, counted in
+// characters; a longer one is refused by field name and length and the row keeps its value.
+// Columns of other types are the driver's to judge.
+TEST_F(OdbcTest, TextIsStoredWholeOrRefusedByFieldAndLength)
+{
+    ASSERT_TRUE(Query("CREATE TABLE notes (id INTEGER PRIMARY KEY, body TEXT, label VARCHAR(20), code CHAR(4), "
+                      "n INTEGER, wide NVARCHAR(10)); INSERT INTO notes VALUES (1, 'b', 'l', 'c', 1, 'w');"
+                      "CREATE TABLE tags (tag VARCHAR(4), note TEXT);").isEmpty());
+    const QString smile = QString::fromUtf8("\xF0\x9F\x98\x80");
+    struct Case {
+        int field;
+        QString value;
+        const char* column;
+        int limit; // 0: stored
+        int chars;
+    };
+    const Case cases[] = {
+        {1, QString(995, u'x') + QString::fromUtf8("Grüße"), "body", 0, 0},
+        {2, QString(20, u'q'), "label", 0, 0},
+        {2, QString(21, u'q'), "label", 20, 21},
+        {2, smile.repeated(20), "label", 0, 0},
+        {2, smile.repeated(21), "label", 20, 21},
+        {3, "ABCD", "code", 0, 0},
+        {3, "ABCDE", "code", 4, 5},
+        {4, "12345678901", "n", 0, 0},
+        {5, QString(11, QChar(0x451)), "wide", 10, 11},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.column + std::to_string(c.value.size()));
+        messages.Clear();
+        ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "notes", "id", "1"));
+        const QString before = Query(QStringLiteral("SELECT %1 FROM notes").arg(c.column));
+        const QString shown = DbFieldValue(c.field);
+        EXPECT_EQ(DbSetFieldValue(c.field, c.value), c.limit == 0);
+        if (c.limit == 0) {
+            EXPECT_EQ(messages.Count(), 0);
+            EXPECT_EQ(Query(QStringLiteral("SELECT %1 FROM notes").arg(c.column)), c.value + u'\n');
+            EXPECT_EQ(DbFieldValue(c.field), c.value);
+            ASSERT_TRUE(DbFindRecord(DbKindOdbc, Source, "notes", "id", "1"));
+            EXPECT_EQ(DbFieldValue(c.field), c.value) << "read back whole";
+        } else {
+            ASSERT_EQ(messages.Count(), 1);
+            EXPECT_EQ(messages.Last().key, TextKey::OdbcTextTooLong);
+            EXPECT_EQ(messages.Last().params, QStringLiteral("%1;%2;%3;%4").arg(c.value, c.column).arg(c.limit).arg(c.chars));
+            EXPECT_EQ(Query(QStringLiteral("SELECT %1 FROM notes").arg(c.column)), before);
+            EXPECT_EQ(DbFieldValue(c.field), shown);
+        }
+    }
+    EXPECT_EQ(Query("SELECT length(body) FROM notes"), "1000\n");
+    // A new key is held to its column the same way.
+    messages.Clear();
+    EXPECT_FALSE(DbAppendKey(DbKindOdbc, Source, "tags", "tag", "ABCDE"));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().params, "ABCDE;tag;4;5");
+    EXPECT_TRUE(DbAppendKey(DbKindOdbc, Source, "tags", "tag", "ABCD"));
+    EXPECT_EQ(Query("SELECT tag FROM tags"), "ABCD\n");
 }
 
 // Keys and values travel as parameters: an apostrophe is a letter, a text key matches, and a
@@ -325,7 +394,7 @@ TEST(OdbcNames, TableListQuotingAndDriverText)
     };
     for (const Text& t : texts)
         EXPECT_EQ(DecodeDriverText(t.bytes.constData(), t.bytes.size()), t.text) << t.bytes.toHex().toStdString();
-    EXPECT_EQ(CleanDbValue(QString(254, 'a') + QString::fromUtf8("😀😀")), QString(254, 'a') + QString::fromUtf8("😀"));
+    EXPECT_EQ(CleanDbValue(QString(254, 'a') + QString::fromUtf8("\t😀\r\n😀")), QString(254, 'a') + QString::fromUtf8(" 😀  😀"));
 }
 
 // Without the driver manager every ODBC operation says so or answers false, and none of them

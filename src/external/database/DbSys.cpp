@@ -16,8 +16,8 @@ DbSysState Db;
 
 namespace {
 
-// A value of 255 characters takes up to 4 bytes each in UTF-8, and its NUL.
-constexpr int ValueBufferBytes = 1024;
+// Values are read in pieces of this size, as long as they are.
+constexpr int ValueChunkBytes = 4096;
 constexpr int NameBufferBytes = 1024;
 constexpr int TypeBufferBytes = 64;
 // Data source names are at most 32 characters; descriptions are not read.
@@ -30,9 +30,6 @@ struct FetchBuffers {
     std::array<char, TypeBufferBytes> TableType{};
     SQLLEN TableNameInd = 0;
     SQLLEN TableTypeInd = 0;
-    std::vector<std::array<char, ValueBufferBytes>> Values;
-    std::vector<SQLLEN> Indicators;
-    std::vector<bool> Bound;
 };
 
 FetchBuffers& Buffers()
@@ -118,6 +115,58 @@ QString FetchedText(const char* buffer, int size, SQLLEN indicator)
     return DecodeDriverText(buffer, size);
 }
 
+// A column of the fetched row as text, whole: read in pieces until the driver has given all
+// of it (memory only for what arrived). Null reads as empty.
+QString ColumnText(SQLUSMALLINT column)
+{
+    QByteArray bytes;
+    std::array<char, ValueChunkBytes> chunk{};
+    for (;;) {
+        SQLLEN indicator = 0;
+        const SQLRETURN rc = Api().SQLGetData(Stmt(), column, SQL_C_CHAR, chunk.data(), SQLLEN(chunk.size()), &indicator);
+        if (rc == SQL_NO_DATA || indicator == SQL_NULL_DATA)
+            break;
+        Check(rc);
+        // Each piece ends with a NUL; a piece that filled the buffer is followed by more.
+        const qsizetype room = qsizetype(chunk.size()) - 1;
+        const qsizetype got = indicator >= 0 && indicator <= room ? qsizetype(indicator) : room;
+        bytes.append(chunk.data(), got);
+        if (rc == SQL_SUCCESS || got < room)
+            break;
+    }
+    return QString::fromUtf8(bytes);
+}
+
+// Character columns hold at most their length in characters; other types, and a length the
+// driver does not tell, are the driver's to judge.
+bool IsCharacterType(int32_t type)
+{
+    switch (type) {
+    case SQL_CHAR:
+    case SQL_VARCHAR:
+    case SQL_LONGVARCHAR:
+    case SQL_WCHAR:
+    case SQL_WVARCHAR:
+    case SQL_WLONGVARCHAR:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// True when the column takes the value whole; else says so by field name and length.
+bool FitsColumn(const DbColumn& col, const QString& value)
+{
+    if (!IsCharacterType(col.Type) || col.Length <= 0)
+        return true;
+    const qsizetype chars = value.toUcs4().size();
+    if (chars <= col.Length)
+        return true;
+    ErrorMsg(TextKey::OdbcTextTooLong, CleanParamText(value) + u';' + CleanParamText(col.Name) + u';'
+                                           + QString::number(col.Length) + u';' + QString::number(chars));
+    return false;
+}
+
 // The connection's diagnostic records, one per line ("[unixODBC][Driver Manager]Can't open
 // lib ..."), or the return code when there are none.
 QString ConnectionDiagnostics()
@@ -195,7 +244,7 @@ QString CleanDbValue(const QString& text)
     for (QChar& c : s)
         if (c.unicode() < 32)
             c = u' ';
-    return CutChars(s, DbMaxValueChars);
+    return s;
 }
 
 QString QuoteSqlName(const QString& name)
@@ -353,7 +402,6 @@ bool OdbcSelect(const QString& source, const QString& table, const QString& keyF
     Db.OpenTable.clear();
     Db.KeyFieldIndex = -1;
     Db.KeyValue.clear();
-    FetchBuffers& b = Buffers();
     bool found = false;
     try {
         QString sql = QStringLiteral("SELECT * FROM ") + QuoteSqlName(table);
@@ -370,9 +418,6 @@ bool OdbcSelect(const QString& source, const QString& table, const QString& keyF
         Check(Api().SQLNumResultCols(Stmt(), &columns));
         const int count = std::max<int>(0, columns);
         EnsureColumns(count);
-        b.Values.assign(size_t(count), {});
-        b.Indicators.assign(size_t(count), SQL_NULL_DATA);
-        b.Bound.assign(size_t(count), false);
         Db.FieldCount = int16_t(count);
         for (int i = 0; i < count; ++i) {
             const SQLUSMALLINT n = SQLUSMALLINT(i + 1);
@@ -390,18 +435,14 @@ bool OdbcSelect(const QString& source, const QString& table, const QString& keyF
             col.Type = int32_t(type);
             col.Length = int32_t(std::clamp<SQLLEN>(length, INT32_MIN, INT32_MAX));
             col.Value.clear();
-            // A fixed binary column shows no value.
-            if (type != SQL_BINARY) {
-                Check(Api().SQLBindCol(Stmt(), n, SQL_C_CHAR, b.Values[size_t(i)].data(), ValueBufferBytes,
-                                       &b.Indicators[size_t(i)]));
-                b.Bound[size_t(i)] = true;
-            }
         }
+        // Values are taken whole after the fetch, in column order, rather than bound to
+        // buffers of a size fixed beforehand; a fixed binary column shows no value.
         found = Succeeded(Api().SQLFetch(Stmt()));
         if (found)
             for (int i = 0; i < count; ++i)
-                if (b.Bound[size_t(i)])
-                    Db.Columns[size_t(i)].Value = FetchedText(b.Values[size_t(i)].data(), ValueBufferBytes, b.Indicators[size_t(i)]);
+                if (Db.Columns[size_t(i)].Type != SQL_BINARY)
+                    Db.Columns[size_t(i)].Value = ColumnText(SQLUSMALLINT(i + 1));
         Api().SQLCloseCursor(Stmt());
         ResetStatement();
     } catch (const EAbort&) {
@@ -450,7 +491,8 @@ bool UpdateOdbcKey(int field, const QString& value)
 bool OdbcInsertKey(const QString& source, const QString& table, const QString& keyField,
                    const QString& keyValue)
 {
-    if (!DbHasField(DbKindOdbc, source, table, keyField))
+    int key = -1;
+    if (!DbFieldIndex(DbKindOdbc, source, table, key, keyField) || !FitsColumn(Db.Columns[size_t(key)], keyValue))
         return false;
     bool done = false;
     try {
@@ -549,11 +591,7 @@ QString DbFieldValue(int field)
 {
     if (field < 0 || field >= Db.FieldCount || field >= int(Db.Columns.size()))
         return {};
-    QString s = Db.Columns[size_t(field)].Value;
-    for (QChar& c : s)
-        if (c.unicode() < 32)
-            c = u' ';
-    return s;
+    return CleanDbValue(Db.Columns[size_t(field)].Value);
 }
 
 bool DbSetFieldValue(int field, const QString& text)
@@ -563,17 +601,14 @@ bool DbSetFieldValue(int field, const QString& text)
     if (Db.DbKind == DbKindDBase) {
         // Written whole or refused, never cut: a refused value leaves the column as the table
         // holds it, a written one shows as the table now holds it ("-3.5" as "-3.50").
-        QString value = text;
-        for (QChar& c : value)
-            if (c.unicode() < 32)
-                c = u' ';
-        if (!DBaseWriteField(field, value))
+        if (!DBaseWriteField(field, CleanDbValue(text)))
             return false;
         Db.Columns[size_t(field)].Value = DBaseGetText(field);
         return true;
     }
+    // Stored whole when the column takes it, else refused: never cut.
     const QString value = CleanDbValue(text);
-    if (!UpdateOdbcKey(field, value))
+    if (!FitsColumn(Db.Columns[size_t(field)], value) || !UpdateOdbcKey(field, value))
         return false;
     Db.Columns[size_t(field)].Value = value;
     return true;

@@ -17,14 +17,14 @@ inline constexpr int DbKindNone = -1;
 inline constexpr int DbKindDBase = 0;
 inline constexpr int DbKindOdbc = 1;
 
-// A value holds at most this many characters.
+// Names and other short texts of the driver are cut at this many characters.
 inline constexpr int DbMaxValueChars = 255;
 
 struct DbColumn {
     int32_t Type = 0;     // the ODBC SQL type; 0 when not reported (and for dBase)
     int32_t Length = 0;   // the length the source reports; 0 when not reported
     QString Name;
-    QString Value;        // the current record's value
+    QString Value;        // the current record's value, whole
 };
 
 struct DbSysState {
@@ -75,7 +75,7 @@ QString QuoteSqlName(const QString& name);
 // A driver's UTF-8 answer: up to its NUL within size bytes, an incomplete last character
 // dropped, cut at DbMaxValueChars characters (never inside one).
 QString DecodeDriverText(const char* bytes, int64_t size);
-// Characters below 32 as blanks, cut at DbMaxValueChars characters.
+// Characters below 32 as blanks.
 QString CleanDbValue(const QString& text);
 
 // ---- Both kinds ----
@@ -93,8 +93,9 @@ bool DbFindRecord(int kind, const QString& source, const QString& table, const Q
 int16_t DbFieldCount();
 QString DbFieldName(int field);
 QString DbFieldValue(int field);
-// Control characters become blanks; a dBase field takes the value whole or refuses it with a
-// message, an ODBC one takes at most DbMaxValueChars characters. True when it was written.
+// Control characters become blanks; the field takes the value whole or refuses it with a
+// message (a dBase field by its type and bytes, an ODBC character column by the length the
+// driver gives it). True when it was written.
 bool DbSetFieldValue(int field, const QString& text);
 bool DbAppendKey(int kind, const QString& source, const QString& table, const QString& keyField,
                  const QString& keyValue);
