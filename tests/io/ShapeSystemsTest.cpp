@@ -33,7 +33,8 @@ protected:
         ASSERT_TRUE(w.WriteTo(QFile::encodeName(map).toStdString()));
         ASSERT_TRUE(OpenMap(map));
     }
-    // ogr2ogr's set of points given in UTM zone 32 metres, written in the system `srs`.
+    // ogr2ogr's set of points given in UTM zone 32 metres, written in the system `srs` (none:
+    // as they stand, labelled as GeoJSON's longitudes and latitudes).
     QString Ogr(const QString& name, const QString& srs, const QString& points)
     {
         const QString json = TempPath(name + QStringLiteral(".geojson"));
@@ -45,9 +46,10 @@ protected:
                     .toUtf8());
         f.close();
         const QString shp = TempPath(name + QStringLiteral(".shp"));
-        EXPECT_TRUE(RunTool(QStringLiteral("ogr2ogr"), {QStringLiteral("-f"), QStringLiteral("ESRI Shapefile"),
-                                                        QStringLiteral("-s_srs"), QStringLiteral("EPSG:32632"),
-                                                        QStringLiteral("-t_srs"), srs, shp, json}));
+        QStringList args{QStringLiteral("-f"), QStringLiteral("ESRI Shapefile")};
+        if (!srs.isEmpty())
+            args << QStringLiteral("-s_srs") << QStringLiteral("EPSG:32632") << QStringLiteral("-t_srs") << srs;
+        EXPECT_TRUE(RunTool(QStringLiteral("ogr2ogr"), args << shp << json));
         return shp;
     }
     // File > Import of the set; `dialog` works the shape dialog, which is then accepted.
@@ -59,7 +61,8 @@ protected:
         ModalScript script;
         script.Then<TImpShapeDlg>([&](TImpShapeDlg& d) {
             dialog(d);
-            d.accept();
+            if (d.isVisible())
+                d.accept();
         });
         Trigger(Cmd::FileImport);
         Settle();
@@ -79,9 +82,17 @@ protected:
 };
 
 // EPSG:4326 as ogr2ogr writes it: the import says what the system is and that it is not
-// read, before any dialog and before the map has to be saved; nothing of the map changes.
+// read, before its dialog; nothing of the map changes. Coordinates that cannot be angles,
+// labelled so by a converter, come in as a set without a system does.
 TEST_F(ShapeSystems, AGeographicSystemIsNamedAndNotImported)
 {
+    const QString labelled = Ogr(QStringLiteral("labelled"), {}, QStringLiteral("[600100,5199800],[599000,5199000]"));
+    ASSERT_TRUE(FileBytes(TempPath(QStringLiteral("labelled.prj"))).startsWith("GEOGCS["));
+    EXPECT_TRUE(Import(labelled, [](TImpShapeDlg& d) {
+        EXPECT_EQ(UnitShown(d), QStringLiteral("m")) << "by its size";
+        d.reject();
+    }));
+
     const QString shp = Ogr(QStringLiteral("world"), QStringLiteral("EPSG:4326"),
                             QStringLiteral("[500000,5200000],[520000,5250000]"));
     ASSERT_TRUE(QFile::exists(TempPath(QStringLiteral("world.prj"))));

@@ -362,6 +362,12 @@ QString Companion(const QString& shpName, const QString& ext)
     return GetLongFileName(base + ext);
 }
 
+// A box that longitudes (from -180 up to 360) and latitudes can make.
+bool InDegreeRange(const ShapeBox& b)
+{
+    return b.MinX >= -180 && b.MaxX <= 360 && b.MinY >= -90 && b.MaxY <= 90;
+}
+
 // A type of shape as the report names it: its format's name, or its number.
 QString ShapeTypeName(int32_t type)
 {
@@ -616,17 +622,7 @@ ShapeImportResult ImportShapeSet(const ShapeFileSet& set, const ShapeImportSetti
 
 void ImportShape(const QString& shpName, TFileClass& file)
 {
-    if (!Index.ActiveZmd)
-        return;
-    // The units the set's coordinate system names, where it names them. Angles of a
-    // geographic system taken as metres would bring the set in shrunk and far off: refused.
-    QByteArray prj;
-    QString system;
-    if (ReadWhole(Companion(shpName, QStringLiteral("prj")), prj, MaxPrjBytes) && PrjIsGeographic(prj, &system)) {
-        ErrorMsg(TextKey::ShapeSetGeographic, QFileInfo(shpName).fileName() + u';' + system, ImpShapeHelpContext);
-        return;
-    }
-    if (!EnsureMapSaved())
+    if (!Index.ActiveZmd || !EnsureMapSaved())
         return;
     ShapeFileSet set;
     set.Shp.resize(qsizetype(file.Size()));
@@ -664,6 +660,16 @@ void ImportShape(const QString& shpName, TFileClass& file)
     o.Box = {LoadDouble(set.Shp, ShpBox), LoadDouble(set.Shp, ShpBox + 8), LoadDouble(set.Shp, ShpBox + 16),
              LoadDouble(set.Shp, ShpBox + 24)};
     o.Fields = table.Names;
+    // The units the set's coordinate system names, where it names them. Angles of a
+    // geographic system taken as metres would bring the set in shrunk and far off: refused,
+    // unless the coordinates cannot be angles (a set labelled so by a converter).
+    QByteArray prj;
+    QString system;
+    if (ReadWhole(Companion(shpName, QStringLiteral("prj")), prj, MaxPrjBytes) && PrjIsGeographic(prj, &system)
+        && InDegreeRange(o.Box)) {
+        ErrorMsg(TextKey::ShapeSetGeographic, QFileInfo(shpName).fileName() + u';' + system, ImpShapeHelpContext);
+        return;
+    }
     o.PrjUnit = PrjLinearUnit(prj, &o.PrjUnitName);
     ProposeShapeOptions(o, st.MapScale, st.RealWorldOffsetX, st.RealWorldOffsetY, st.RealWorldAngle);
     if (!ShapePorts().RunImpShapeDialog(o))
