@@ -180,13 +180,13 @@ ScopedProgress::~ScopedProgress()
     EndProgress();
 }
 
-void MissingSymbols::Report(const QString& fileName) const
+void MissingSymbols::Report(const QString& fileName, TextKey why) const
 {
     if (counts_.empty())
         return;
     ShownMessage m;
     m.kind = MsgKind::Warning;
-    m.key = TextKey::ExportLeftOutSymbols;
+    m.key = why;
     m.params = QFileInfo(fileName).fileName();
     m.label = QStringLiteral(";");
     for (const auto& [word, n] : counts_)

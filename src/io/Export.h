@@ -134,8 +134,9 @@ class MissingSymbols {
 public:
     void Add(int symbolWord) { ++counts_[symbolWord]; }
     bool Empty() const { return counts_.empty(); }
-    // A warning naming the file, each symbol and the number of its objects left out.
-    void Report(const QString& fileName) const;
+    // A warning naming the file, each symbol and the number of its objects left out; `why`
+    // says why they were left out.
+    void Report(const QString& fileName, TextKey why = TextKey::ExportLeftOutSymbols) const;
 
 private:
     std::map<int, int> counts_;

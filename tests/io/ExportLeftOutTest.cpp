@@ -3,6 +3,7 @@
 // objects in each file; the files hold the rest, as ogrinfo reads them.
 #include "../external/DbfTestFile.h"
 #include "../support/ProgramFixture.h"
+#include "ShapeTestSet.h"
 #include "document/Index.h"
 #include "io/shape/widgets/ShapeDlgs.h"
 #include "io/widgets/ExpDxfDlg.h"
@@ -98,6 +99,53 @@ TEST_F(ExportLeftOut, ShapeSetsSayWhichSymbolsObjectsTheyLeftOut)
     const QString lines = Ogrinfo(TempPath(QStringLiteral("out_ln.shp")));
     EXPECT_TRUE(lines.contains(QStringLiteral("Feature Count: 1"))) << lines.toStdString();
     EXPECT_TRUE(lines.contains(QStringLiteral("SYMBOL (Real) = 101.0"))) << lines.toStdString();
+}
+
+// Areas whose outline has fewer than three points and lines of one point, of another
+// program's making, have nothing a reader could draw: they stay out of the sets, and each set
+// says which symbols' objects it left out and how many; the rest is written.
+TEST_F(ExportLeftOut, ShapeSetsNameTheObjectsWithNothingToDraw)
+{
+    TestMapWriter w(8);
+    w.symbols = {TestSymbol::Area(405), TestSymbol::Area(406), TestSymbol::Line(101)};
+    w.objects = {TestObject::Area(405, {{0, 0}, {Mm, 0}}), TestObject::Area(405, {{0, 0}, {Mm, Mm}, {0, 0}}),
+                 TestObject::Area(406, {{0, 0}, {Mm, 0}, {Mm, Mm}}), TestObject::Line(101, {{0, 0}}),
+                 TestObject::Line(101, {{0, 0}, {Mm, 0}})};
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("tiny.zmd")));
+    messages.Clear();
+    for (const char* name : {"tiny_pt.shp", "tiny_ln.shp", "tiny_ar.shp", "tiny_tx.shp"})
+        dialogs.QueueAnswer(true, TempPath(QString::fromLatin1(name)));
+    Export(Cmd::FileExportShape);
+    QStringList said;
+    for (const auto& e : messages.Entries())
+        if (e.msg.key == TextKey::ExportLeftOutNoExtent) {
+            EXPECT_EQ(e.msg.kind, MsgKind::Warning);
+            said << MessageText(e.msg);
+        }
+    const auto says = [](const char* file, const char* lines) {
+        return QStringLiteral("The file %1 was written without these objects, which have nothing to draw: areas whose "
+                              "outline has fewer than three points, lines of one point: \r\n%2")
+            .arg(QString::fromLatin1(file), QString::fromLatin1(lines));
+    };
+    EXPECT_EQ(said, (QStringList{says("tiny_ln.shp", "Symbol 10.1: 1"), says("tiny_ar.shp", "Symbol 40.5: 2")}));
+    EXPECT_EQ(messages.CountOf(TextKey::ExportLeftOutSymbols), 0);
+    const auto FileBytes = [](const QString& path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    // The triangle alone: one index record, one polygon of four points (closed).
+    const QByteArray shx = FileBytes(TempPath(QStringLiteral("tiny_ar.shx")));
+    EXPECT_EQ(shx.size(), 108);
+    const QByteArray shp = FileBytes(TempPath(QStringLiteral("tiny_ar.shp")));
+    ASSERT_GE(shp.size(), 100 + 8 + 44 + 4 + 64);
+    EXPECT_EQ(LE32At(shp, 108), 5);
+    EXPECT_EQ(LE32At(shp, 108 + 36), 1) << "parts";
+    EXPECT_EQ(LE32At(shp, 108 + 40), 4) << "points";
+    const QString areas = Ogrinfo(TempPath(QStringLiteral("tiny_ar.shp")));
+    EXPECT_TRUE(areas.contains(QStringLiteral("Feature Count: 1"))) << areas.toStdString();
+    EXPECT_TRUE(areas.contains(QStringLiteral("SYMBOL (Real) = 40.6"))) << areas.toStdString();
+    const QString lines = Ogrinfo(TempPath(QStringLiteral("tiny_ln.shp")));
+    EXPECT_TRUE(lines.contains(QStringLiteral("Feature Count: 1"))) << lines.toStdString();
 }
 
 } // namespace

@@ -321,8 +321,11 @@ private:
     void Poly(const ElementRecord& e)
     {
         const std::vector<Ring> rings = Rings(e);
-        if (rings.empty() || (e.ObjectType == LineObject && rings.front().size() < 2))
+        // An outline of under three points, or a line of one, has nothing a reader could draw.
+        if (rings.empty() || (e.ObjectType == LineObject && rings.front().size() < 2)) {
+            noExtent_.Add(e.Symbol);
             return;
+        }
         int64_t points = 0;
         for (const Ring& r : rings)
             points += int64_t(r.size());
@@ -370,6 +373,7 @@ private:
 
 public:
     MissingSymbols missing_;
+    MissingSymbols noExtent_;
 
 private:
     ShapeSetKind kind_;
@@ -408,6 +412,7 @@ bool WriteShapeSet(ShapeSetKind kind, const QString& shpName, const ExpShapeOpti
         if (!w.End())
             return false;
         w.missing_.Report(shpName);
+        w.noExtent_.Report(shpName, TextKey::ExportLeftOutNoExtent);
         return true;
     } catch (const EAbort&) {
         w.Abandon();
