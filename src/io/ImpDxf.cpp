@@ -508,6 +508,11 @@ struct Importer {
     // Copies the inserts being read place together, and block copies still to place.
     int64_t ChainCopies = 1;
     int64_t CopiesLeft = MaxBlockCopies;
+    // The block copies that one copy of a block places through the references inside it, at
+    // every depth below its own, as counted for the report; kept where no cycle was met.
+    QHash<QPair<QByteArray, int>, int64_t> Inside;
+    QSet<QByteArray> Counting;
+    const QByteArray& Data;
     double CosA;
     double SinA;
     int Count = 0;
@@ -517,7 +522,8 @@ struct Importer {
     mutable bool NumberFault = false;
 
     Importer(const QByteArray& d, const DxfImportSettings& s, const std::vector<LayerEntry>& t)
-        : Set(s), Table(t), R(d), CosA(std::cos(s.Angle * Deg)), SinA(std::sin(s.Angle * Deg)), Total(d.size())
+        : Set(s), Table(t), R(d), Data(d), CosA(std::cos(s.Angle * Deg)), SinA(std::sin(s.Angle * Deg)),
+          Total(d.size())
     {
     }
 
@@ -750,6 +756,65 @@ struct Importer {
         Append(s);
     }
 
+    // Counts for the report stop at the largest count it can show.
+    static int64_t Capped(int64_t v) { return std::min<int64_t>(v, INT32_MAX); }
+
+    // The copies one copy of the block places when its entities are read at `depth`: each
+    // reference inside with its columns and rows, and the copies each of those places in
+    // turn, as far as references are followed (not past the depth bound, not into a block
+    // being read or counted). `cyclic` tells that such a block was met.
+    int64_t CopiesInside(const QByteArray& name, int depth, bool& cyclic)
+    {
+        if (depth >= MaxInsertDepth)
+            return 0;
+        const QPair<QByteArray, int> key{name, depth};
+        if (const auto it = Inside.constFind(key); it != Inside.cend())
+            return it.value();
+        const auto at = Blocks.constFind(name);
+        if (at == Blocks.cend())
+            return 0;
+        Counting.insert(name);
+        DxfReader r(Data);
+        r.Seek(at.value());
+        int64_t total = 0;
+        bool metCycle = false;
+        bool inInsert = false;
+        QByteArray ref;
+        int64_t cols = 1, rows = 1;
+        const auto done = [&] {
+            if (!inInsert || !Blocks.contains(ref))
+                return;
+            if (Reading.contains(ref) || Counting.contains(ref)) {
+                metCycle = true;
+                return;
+            }
+            const int64_t each = Capped(1 + CopiesInside(ref, depth + 1, metCycle));
+            total = Capped(total + Capped(cols * rows) * each);
+        };
+        while (r.Next() && !r.Is(0, "ENDBLK") && !r.Is(0, "EOF")) {
+            if (r.Code == 0) {
+                done();
+                inInsert = r.Value == "INSERT";
+                ref.clear();
+                cols = rows = 1;
+            } else if (inInsert && r.Code == 2) {
+                ref = r.Value;
+            } else if (inInsert && (r.Code == 70 || r.Code == 71)) {
+                int v = 1;
+                if (!ParseInt(r.Value, v) || v < 1)
+                    v = 1;
+                (r.Code == 70 ? cols : rows) = v;
+            }
+        }
+        done();
+        Counting.remove(name);
+        if (metCycle)
+            cyclic = true;
+        else
+            Inside.insert(key, total);
+        return total;
+    }
+
     // A block reference: the block's entities placed through the reference's insertion point,
     // scales, turn and array of columns and rows. Block coordinates are measured from the
     // block's base point (its first 10/20), scaled, turned about it, and each copy of an array
@@ -834,12 +899,16 @@ struct Importer {
             ChainCopies = chain;
             throw;
         }
+        // Each copy left out leaves out the copies it would have placed too.
+        if (copies > made) {
+            bool cyclic = false;
+            const int64_t each = Capped(1 + CopiesInside(name, depth + 1, cyclic));
+            Rep.Skip(TextKey::BlockCopiesBeyondLimit, int(Capped(Capped(copies - made) * each)));
+        }
         Reading.remove(name);
         Xf = outer;
         ChainCopies = chain;
         R.Back(back);
-        if (copies > made)
-            Rep.Skip(TextKey::BlockCopiesBeyondLimit, int(std::min<int64_t>(copies - made, INT32_MAX)));
     }
 
     void LwPolyline()
@@ -1473,7 +1542,7 @@ struct Importer {
         while (R.Code == 0 && R.Value != end && R.Value != "EOF") {
             const QByteArray name = R.Value;
             NumberFault = false;
-            const int before = Rep.ReadCount() + Rep.SkippedCount();
+            const int64_t before = Rep.ReadCount() + Rep.SkippedCount();
             // Entities drawn in a plane of their own come in through it, as seen from above.
             static const QSet<QByteArray> planar{"ARC", "CIRCLE", "LWPOLYLINE", "POLYLINE", "INSERT",
                                                  "TEXT", "TRACE", "HATCH"};

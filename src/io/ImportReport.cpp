@@ -29,7 +29,7 @@ void Count(std::vector<ImportReport::Left>& list, TextKey why, int n, const QStr
     if (it == list.end())
         list.push_back({why, kind, n});
     else
-        it->n += n;
+        it->n = int(std::min<int64_t>(int64_t(it->n) + n, INT32_MAX));
 }
 
 } // namespace
@@ -59,17 +59,17 @@ int ImportReport::ReadCount() const
     return n;
 }
 
-int ImportReport::Skipped(TextKey why) const
+int64_t ImportReport::Skipped(TextKey why) const
 {
-    int n = 0;
+    int64_t n = 0;
     for (const Left& l : LeftOut)
         n += l.why == why ? l.n : 0;
     return n;
 }
 
-int ImportReport::SkippedCount() const
+int64_t ImportReport::SkippedCount() const
 {
-    int n = 0;
+    int64_t n = 0;
     for (const Left& l : LeftOut)
         n += l.n;
     return n;

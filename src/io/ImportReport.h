@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <array>
+#include <cstdint>
 #include <utility>
 #include <vector>
 
@@ -43,8 +44,8 @@ struct ImportReport {
     void CutShort(int64_t size, int64_t end);
     int ReadCount() const;
     // Of every kind.
-    int Skipped(TextKey why) const;
-    int SkippedCount() const;
+    int64_t Skipped(TextKey why) const;
+    int64_t SkippedCount() const;
     // Nothing left out and nothing missing.
     bool Whole() const { return LeftOut.empty() && !Cut && DamagedAtLine == 0; }
 };

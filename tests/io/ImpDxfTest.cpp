@@ -884,6 +884,13 @@ TEST_F(ImpDxfTest, HugeInsertArraysAreCut)
                                 {}, {}, &r),
               MaxInsertCopies / 100 * 100);
     EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), 100 * (10000 - MaxInsertCopies / 100));
+
+    // Counts past what the report can show stop there, however many references add to them.
+    ResetOpenUnit();
+    SetUp();
+    const QByteArray huge = Groups({{0, "INSERT"}, {2, "B"}, {10, "0"}, {20, "0"}, {70, "100000"}, {71, "100000"}});
+    ImportDxfEntities(nested + Entities(huge + huge), {}, {}, &r);
+    EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), INT32_MAX);
 }
 
 TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)

@@ -1,8 +1,11 @@
-// DXF arcs, circles and bulged polylines that ezdxf writes, imported by File > Import in the
-// running program: every point of the imported curves lies on the circle ezdxf itself gives
-// for the entity or the bulge, within the arc's own angles, and the vertices stay in place.
+// DXF drawings that ezdxf writes, imported by File > Import in the running program: every
+// point of imported arcs, circles and bulged polylines lies on the circle ezdxf itself gives
+// for the entity or the bulge, within the arc's own angles, and the vertices stay in place;
+// block references nested in arrays beyond the copy limits are counted by the copies they
+// leave out.
 #include "../support/ProgramFixture.h"
 #include "../support/RasterRefs.h"
+#include "core/LangTexts.h"
 #include "document/Index.h"
 #include "io/widgets/ImportDlgs.h"
 #include "shell/widgets/MainFm.h"
@@ -109,7 +112,7 @@ double Distance(QPointF a, QPointF b)
     return std::hypot(a.x() - b.x(), a.y() - b.y());
 }
 
-class DxfArcs : public ProgramFixture {
+class DxfDrawings : public ProgramFixture {
 protected:
     void SetUp() override
     {
@@ -143,7 +146,7 @@ protected:
 // Each sample of each Bezier segment is within 0.0003 of the radius (a cubic of 90 degrees
 // strays 0.027 %) and one unit of rounding from the circle; the old 0.4-of-the-chord controls
 // strayed 1.6 %, 40 units on these 25 mm arcs.
-TEST_F(DxfArcs, EveryPointOfArcsCirclesAndBulgesLiesOnItsCircle)
+TEST_F(DxfDrawings, EveryPointOfArcsCirclesAndBulgesLiesOnItsCircle)
 {
     const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
     QDir().mkpath(samples);
@@ -216,6 +219,59 @@ TEST_F(DxfArcs, EveryPointOfArcsCirclesAndBulgesLiesOnItsCircle)
         EXPECT_EQ(i + 1, pts.size()) << "nothing after the last vertex";
     }
     EXPECT_EQ(arcsChecked, 7 + 4 + 3 + 2);
+}
+
+// Blocks holding a point each and references to each other in arrays; the copies the
+// drawing asks for, counted by ezdxf's own reading of the blocks.
+constexpr const char* NestedDrawing = R"(import sys, ezdxf
+doc = ezdxf.new("R2000")
+msp = doc.modelspace()
+def grid(cols, rows):
+    return {"column_count": cols, "row_count": rows, "column_spacing": 0.01, "row_spacing": 0.01}
+a = doc.blocks.new(name="A")
+a.add_point((0, 0))
+b = doc.blocks.new(name="B")
+b.add_point((1, 0))
+b.add_blockref("A", (0, 0), dxfattribs=grid(100, 50))
+c = doc.blocks.new(name="C")
+c.add_point((2, 0))
+c.add_blockref("B", (0, 0), dxfattribs=grid(3, 1))
+c.add_blockref("A", (0, 0), dxfattribs=grid(2, 2))
+msp.add_line((0, 0), (10, 0))
+msp.add_blockref("C", (0, 0), dxfattribs=grid(100, 100))
+doc.saveas(sys.argv[1])
+def copies(layout):
+    n = 0
+    for e in layout.query("INSERT"):
+        n += e.dxf.column_count * e.dxf.row_count * (1 + copies(doc.blocks[e.dxf.name]))
+    return n
+print(copies(msp))
+)";
+
+// Every block copy places one point, so the copies left out are the copies asked for less the
+// points that came in: also those that the copies cut at the outer reference would have
+// placed through the references inside them.
+TEST_F(DxfDrawings, CopiesLeftOutAreCountedWithTheCopiesInsideThem)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ezdxf-nested-block-arrays-R2000.dxf"));
+    QByteArray printed;
+    ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, NestedDrawing, &printed));
+    const int64_t asked = printed.trimmed().toLongLong();
+    ASSERT_EQ(asked, 10000 * (1 + 3 * (1 + 5000) + 4));
+    messages.Clear();
+    Import(dxf);
+    int points = 0;
+    for (int n = 1; n <= Index.ActiveZmd->HighestObject; ++n)
+        if (GetIndex(n) && ReadElement(n, AuxElement1) && AuxElement1.ObjectType == PointObject)
+            ++points;
+    // 4096 copies of C, each with one B holding one A, and one A of its own.
+    EXPECT_EQ(points, 4096 * 4);
+    ASSERT_EQ(messages.CountOf(TextKey::ImportReportRead), 1);
+    const QString said = MessageText(messages.Last());
+    EXPECT_TRUE(said.endsWith(QStringLiteral("\r\n%1: %2").arg(Text(TextKey::BlockCopiesBeyondLimit)).arg(asked - points)))
+        << said.toStdString();
 }
 
 } // namespace
