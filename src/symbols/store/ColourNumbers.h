@@ -2,8 +2,9 @@
 // Symbols taken from another map (pasted, or brought along by importing it) therefore take
 // this map's colours: each colour they use is found here by its name (of the same values
 // first), and one without a namesake is added to this map's table beside the colours it lay
-// between in the source, so that what it draws stays above and below the same colours. Where that cannot be done (no room left in
-// the table, or a spot colour this map lacks) nothing is taken and the user is told why.
+// between in the source, so that what it draws stays above and below the same colours. Where
+// that cannot be done (no room left in the table, or a spot colour this map lacks) nothing is
+// taken and the user is told why.
 #pragma once
 
 #include "symbols/store/SymbolRecords.h"
