@@ -181,7 +181,7 @@ protected:
     static void ExpectShown(QWidget& d, const QStringList& shown, bool landscape)
     {
         for (int side = 0; side < 4; ++side)
-            EXPECT_EQ(Edit(d, side)->text(), shown[side]) << "side " << side;
+            EXPECT_EQ(Edit(d, side)->text().toStdString(), shown[side].toStdString()) << "side " << side;
         EXPECT_EQ(d.findChild<QRadioButton*>(QStringLiteral("LandscapeB"))->isChecked(), landscape);
         EXPECT_EQ(d.findChild<QComboBox*>(QStringLiteral("PaperB"))->currentText(), QPageSize(QPageSize::A4).name());
     }
@@ -368,6 +368,122 @@ TEST_F(PrinterProperties, PrintToFileOnlyWhereItMeansSomething)
         EXPECT_EQ(print.findChild<QComboBox*>(QStringLiteral("PrinterB"))->currentText(), Text(TextKey::PdfFilePrinter));
         EXPECT_FALSE(toFile->isEnabled());
         EXPECT_FALSE(toFile->isChecked());
+        Press(print, "CloseBtn");
+    });
+}
+
+} // namespace
+} // namespace zemo::test
+
+namespace zemo::test {
+namespace {
+
+// Points as the dialog shows them, for margins typed in millimetres.
+double PointsOfMm(const QString& mm) { return mm.toDouble() / MmPerPoint; }
+
+// The printer that writes a PDF file has no unprintable edge, whichever queue is the system's
+// default: its margins start at 0, a 0 mm margin is taken, the page's ink reaches the sheet's
+// edges, and making another queue (of another paper) the default changes none of it.
+TEST_F(PrinterProperties, ThePdfFilePrinterPrintsToTheEdgeWhateverTheDefaultQueue)
+{
+    const QString pdfPrinter = Text(TextKey::PdfFilePrinter);
+    std::vector<QImage> sheets;
+    for (const QString& def : {PsQueue, PdfQueue}) {
+        SCOPED_TRACE(def.toStdString());
+        // The second default queue takes Letter paper as well.
+        if (def == PdfQueue)
+            ASSERT_TRUE(RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-h"), cups.Socket(), QStringLiteral("-p"), def,
+                                                        QStringLiteral("-o"), QStringLiteral("PageSize=Letter")}));
+        ASSERT_TRUE(cups.SetDefault(def)) << cups.Error().toStdString();
+        const QString out = TempPath(QStringLiteral("edge-") + def + QStringLiteral(".pdf"));
+        dialogs.QueueAnswer(true, out);
+        messages.Clear();
+        InPrintDialog([&](QDialog& print) {
+            // Another printer first: what was kept for the PDF file printer is dropped.
+            ChoosePrinter(print, PsQueue);
+            ChoosePrinter(print, pdfPrinter);
+            InProperties(print, [&](QDialog& d) {
+                ExpectShown(d, {QStringLiteral("0.00"), QStringLiteral("0.00"), QStringLiteral("0.00"), QStringLiteral("0.00")},
+                            false);
+                for (int side = 0; side < 4; ++side) {
+                    Edit(d, side)->setText(QStringLiteral("0"));
+                    Q_EMIT Edit(d, side)->textEdited(QStringLiteral("0"));
+                }
+                Press(d, "OKBtn");
+                EXPECT_FALSE(d.isVisible());
+            });
+            Press(print, "PrintBtn");
+        });
+        EXPECT_TRUE(messages.Entries().empty());
+        ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(pdfPrinter))));
+        EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 0);
+        EXPECT_EQ(PrintSys.Page.PrintableTopPt, 0);
+        // The whole A4 sheet of 595 x 842 points, in whole millimetres.
+        EXPECT_EQ(PrintSys.HORZSIZE, 209);
+        EXPECT_EQ(PrintSys.VERTSIZE, 297);
+        const QString base = TempPath(QStringLiteral("edge-") + def);
+        ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"),
+                                                     QStringLiteral("-singlefile"), out, base}));
+        const QImage img(base + QStringLiteral(".pgm"));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_NEAR(img.width(), 595.28 * Dpi / 72, 2);
+        EXPECT_NEAR(img.height(), 841.89 * Dpi / 72, 2);
+        // The black area covers the sheet from its very corner; the page ends after whole
+        // millimetres, less than one from the right and bottom edges.
+        const Sides ink = InkMargins(img);
+        EXPECT_EQ(ink.v[0], 0);
+        EXPECT_EQ(ink.v[1], 0);
+        EXPECT_NEAR(ink.v[2], img.width() - 209 * Dpi / 25.4, 1.5);
+        EXPECT_NEAR(ink.v[3], img.height() - 297 * Dpi / 25.4, 1.5);
+        for (QPoint p : {QPoint(0, 0), QPoint(img.width() / 2, 0), QPoint(0, img.height() / 2),
+                         QPoint(int(208.5 * Dpi / 25.4), int(296.5 * Dpi / 25.4))})
+            EXPECT_LT(qGray(img.pixel(p)), 64) << p.x() << "," << p.y();
+        sheets.push_back(img);
+    }
+    EXPECT_TRUE(sheets[0] == sheets[1]);
+    EXPECT_FALSE(Index.ActiveZmd->Modified);
+}
+
+// Margins typed, all four different, turn with the page when its orientation is switched:
+// each stays on its side of the sheet, both ways; the fields not typed show the printable
+// area as the page lies. The job's page lies on the sheet where the turned margins say.
+TEST_F(PrinterProperties, TypedMarginsTurnWithTheOrientation)
+{
+    const QStringList typed{QStringLiteral("15.25"), QStringLiteral("21.50"), QStringLiteral("12.75"), QStringLiteral("30.00")};
+    // Left, top, right, bottom of a landscape page: the sheet's bottom, left, top and right.
+    const QStringList turned{typed[3], typed[0], typed[1], typed[2]};
+    InPrintDialog([&](QDialog& print) {
+        ChoosePrinter(print, PdfQueue);
+        InProperties(print, [&](QDialog& d) {
+            for (int side = 0; side < 4; ++side) {
+                Edit(d, side)->setText(typed[side]);
+                Q_EMIT Edit(d, side)->textEdited(typed[side]);
+            }
+            auto* landscape = d.findChild<QRadioButton*>(QStringLiteral("LandscapeB"));
+            auto* portrait = d.findChild<QRadioButton*>(QStringLiteral("PortraitB"));
+            landscape->click();
+            ExpectShown(d, turned, true);
+            portrait->click();
+            ExpectShown(d, typed, false);
+            landscape->click();
+            Press(d, "OKBtn");
+            EXPECT_FALSE(d.isVisible());
+        });
+        Press(print, "CloseBtn");
+    });
+    ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(PdfQueue))));
+    EXPECT_TRUE(PrintSys.Page.Landscape);
+    EXPECT_NEAR(PrintSys.Page.PrintableLeftPt, PointsOfMm(turned[0]), 1e-6);
+    EXPECT_NEAR(PrintSys.Page.PrintableTopPt, PointsOfMm(turned[1]), 1e-6);
+    // The page between them: the sheet of 842 x 595 points less the margins, in whole mm.
+    EXPECT_EQ(PrintSys.HORZSIZE, int(std::floor(842 * MmPerPoint - turned[0].toDouble() - turned[2].toDouble())));
+    EXPECT_EQ(PrintSys.VERTSIZE, int(std::floor(595 * MmPerPoint - turned[1].toDouble() - turned[3].toDouble())));
+    // Shown again as kept.
+    InPrintDialog([&](QDialog& print) {
+        InProperties(print, [&](QDialog& d) {
+            ExpectShown(d, turned, true);
+            Press(d, "CancelBtn");
+        });
         Press(print, "CloseBtn");
     });
 }
