@@ -490,3 +490,96 @@ TEST_F(PrinterProperties, TypedMarginsTurnWithTheOrientation)
 
 } // namespace
 } // namespace zemo::test
+
+namespace zemo::test {
+namespace {
+
+// The centre of the ink of a grey picture; (-1, -1) when there is none.
+QPointF InkCentre(const QImage& img)
+{
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+    return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
+}
+
+// Four overlapping pages on the queue whose printable area is uneven on every side (left 12,
+// top 48, right 36, bottom 24 points): a marker where all four overlap lands on each sheet
+// where its page puts it, so that neighbouring sheets show it exactly one page step apart
+// (the page less the overlap), the step the same on both sides whatever the margins.
+TEST_F(PrinterProperties, AMapPointSharedByPagesLandsOnePageStepApartOnEachSheet)
+{
+    // 1:10000 printed at 1:10000; the partial range 300 x 400 mm with 40 mm overlaps: two
+    // pages of 192 x 271 mm each way, centred 152 and 231 mm apart, overlapping on
+    // 130..170 mm across and 180..220 mm up. The marker, a dot of 3 mm, at (150, 200) mm.
+    TestMapWriter m(8);
+    m.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200)};
+    m.symbols = {TestSymbol::Point(10, {TestElement::Dot(0, 300)})};
+    m.objects.push_back(TestObject::Point(10, 150 * Mm, 200 * Mm));
+    PutF64(m.setup, setup::MapScale, 10000);
+    PutF64(m.setup, setup::PrintScale, 10000);
+    PutI32(m.setup, setup::PrintRange, 0);
+    PutI32(m.setup, setup::PrintRange + 4, 0);
+    PutI32(m.setup, setup::PrintRange + 8, 300 * Mm);
+    PutI32(m.setup, setup::PrintRange + 12, 400 * Mm);
+    PutI16(m.setup, setup::PrintOverlapX, 4000);
+    PutI16(m.setup, setup::PrintOverlapY, 4000);
+    m.setup[setup::PrintIntensity] = 100;
+    m.setup[setup::PrintLineWidth] = 100;
+    m.strings.push_back({1026, 0, "\tr1"});
+    ASSERT_TRUE(OpenWritten(m, QStringLiteral("marker.zmd")));
+    Settle();
+    InPrintDialog([&](QDialog& print) {
+        ChoosePrinter(print, PdfQueue);
+        Press(print, "PrintBtn");
+    });
+    ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(PdfQueue))));
+    ASSERT_EQ(PrintSys.HORZSIZE, 192);
+    ASSERT_EQ(PrintSys.VERTSIZE, 271);
+
+    ASSERT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
+    QByteArray data = FileBytes(cups.Output(PdfQueue));
+    const qsizetype at = data.indexOf("%PDF");
+    ASSERT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
+    const QString pdf = TempPath(QStringLiteral("pages.pdf"));
+    {
+        QFile f(pdf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data.mid(at));
+    }
+    const QString base = TempPath(QStringLiteral("pages"));
+    ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"), pdf, base}));
+    // The sheets in print order: column 0 top and bottom, then column 1.
+    QPointF marker[2][2];
+    for (int k = 0; k < 4; ++k) {
+        const QImage img(base + QStringLiteral("-%1.pgm").arg(k + 1));
+        ASSERT_FALSE(img.isNull()) << "sheet " << k + 1;
+        marker[k / 2][k % 2] = InkCentre(img);
+        ASSERT_GE(marker[k / 2][k % 2].x(), 0) << "no marker on sheet " << k + 1;
+    }
+    EXPECT_TRUE(QImage(base + QStringLiteral("-5.pgm")).isNull());
+    const double px = Dpi / 25.4, ptPx = Dpi / 72.0;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_NEAR(marker[0][row].x() - marker[1][row].x(), 152 * px, 1);
+        EXPECT_NEAR(marker[0][row].y(), marker[1][row].y(), 1);
+    }
+    for (int column = 0; column < 2; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_NEAR(marker[column][0].y() - marker[column][1].y(), 231 * px, 1);
+        EXPECT_NEAR(marker[column][0].x(), marker[column][1].x(), 1);
+    }
+    // Where on the sheet: the top-right page begins at 130 mm across and 451 mm up, at the
+    // printable area's corner 12 points from the sheet's left and 48 from its top.
+    EXPECT_NEAR(marker[1][0].x(), 12 * ptPx + 20 * px, 1.5);
+    EXPECT_NEAR(marker[1][0].y(), 48 * ptPx + 251 * px, 1.5);
+}
+
+} // namespace
+} // namespace zemo::test
