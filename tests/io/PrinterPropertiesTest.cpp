@@ -207,6 +207,21 @@ protected:
         EXPECT_TRUE(script.Done());
     }
 
+    // The PDF file of what the PDF queue printed, written as `base`.pdf.
+    QString QueuePdf(const QString& base)
+    {
+        EXPECT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
+        // The driver puts a PJL header in front of the PDF.
+        QByteArray data = FileBytes(cups.Output(PdfQueue));
+        const qsizetype at = data.indexOf("%PDF");
+        EXPECT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
+        QFile pdf(base + QStringLiteral(".pdf"));
+        EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
+        pdf.write(data.mid(at));
+        QFile::remove(cups.Output(PdfQueue));
+        return pdf.fileName();
+    }
+
     // The sheet the queue printed, at Dpi, grey.
     QImage Printed(const QString& queue)
     {
@@ -214,16 +229,8 @@ protected:
         const QString out = cups.Output(queue);
         const QString base = TempPath(queue + QStringLiteral("-sheet"));
         if (queue == PdfQueue) {
-            // The driver puts a PJL header in front of the PDF.
-            QByteArray data = FileBytes(out);
-            const qsizetype at = data.indexOf("%PDF");
-            EXPECT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
-            QFile pdf(base + QStringLiteral(".pdf"));
-            EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
-            pdf.write(data.mid(at));
-            pdf.close();
             EXPECT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"),
-                                                         QStringLiteral("-singlefile"), pdf.fileName(), base}));
+                                                         QStringLiteral("-singlefile"), QueuePdf(base), base}));
         } else {
             EXPECT_TRUE(RunTool(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
                                                    QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pgmraw"),
@@ -543,18 +550,9 @@ TEST_F(PrinterProperties, AMapPointSharedByPagesLandsOnePageStepApartOnEachSheet
     ASSERT_EQ(PrintSys.HORZSIZE, 192);
     ASSERT_EQ(PrintSys.VERTSIZE, 271);
 
-    ASSERT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
-    QByteArray data = FileBytes(cups.Output(PdfQueue));
-    const qsizetype at = data.indexOf("%PDF");
-    ASSERT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
-    const QString pdf = TempPath(QStringLiteral("pages.pdf"));
-    {
-        QFile f(pdf);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(data.mid(at));
-    }
     const QString base = TempPath(QStringLiteral("pages"));
-    ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"), pdf, base}));
+    ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"), QueuePdf(base), base}));
     // The sheets in print order: column 0 top and bottom, then column 1.
     QPointF marker[2][2];
     for (int k = 0; k < 4; ++k) {
