@@ -201,9 +201,10 @@ TEST_F(CourseViewTest, AThreeLegRelaysDrawingLiesInsideThePanelAtItsOpeningWidth
         EXPECT_GE(paint->mapTo(box->viewport(), QPoint(0, 0)).x(), 0);
         for (const DiagramText& a : CsCourses.Diagram.Texts)
             for (const DiagramText& b : CsCourses.Diagram.Texts)
-                if (&a != &b && a.Y == b.Y && a.X < b.X)
+                if (&a != &b && a.Y == b.Y && a.X < b.X) {
                     EXPECT_LT(a.X + fm.horizontalAdvance(a.Text) / 2, b.X - fm.horizontalAdvance(b.Text) / 2)
                         << a.Text.toStdString() << " " << b.Text.toStdString();
+                }
     };
     for (const char* course : {"Relay", "Relay12"}) {
         Course(QString::fromLatin1(course));

@@ -398,9 +398,10 @@ TEST_F(PrinterProperties, ThePdfFilePrinterPrintsToTheEdgeWhateverTheDefaultQueu
     for (const QString& def : {PsQueue, PdfQueue}) {
         SCOPED_TRACE(def.toStdString());
         // The second default queue takes Letter paper as well.
-        if (def == PdfQueue)
+        if (def == PdfQueue) {
             ASSERT_TRUE(RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-h"), cups.Socket(), QStringLiteral("-p"), def,
                                                         QStringLiteral("-o"), QStringLiteral("PageSize=Letter")}));
+        }
         ASSERT_TRUE(cups.SetDefault(def)) << cups.Error().toStdString();
         const QString out = TempPath(QStringLiteral("edge-") + def + QStringLiteral(".pdf"));
         dialogs.QueueAnswer(true, out);
@@ -539,7 +540,7 @@ TEST_F(PrinterProperties, AMapPointSharedByPagesLandsOnePageStepApartOnEachSheet
     PutI16(m.setup, setup::PrintOverlapY, 4000);
     m.setup[setup::PrintIntensity] = 100;
     m.setup[setup::PrintLineWidth] = 100;
-    m.strings.push_back({1026, 0, "\tr1"});
+    m.strings.push_back(TestPString::Make(1026, 0, "\tr1"));
     ASSERT_TRUE(OpenWritten(m, QStringLiteral("marker.zmd")));
     Settle();
     InPrintDialog([&](QDialog& print) {
