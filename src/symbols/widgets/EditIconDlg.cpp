@@ -231,7 +231,9 @@ bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec)
     TEditIconDlg dlg(parent);
     dlg.Editor().Load(rec);
     dlg.Refresh();
-    if (dlg.exec() != QDialog::Accepted)
+    const QImage loaded = dlg.Editor().Image();
+    // The same picture stays in the form the record holds it in.
+    if (dlg.exec() != QDialog::Accepted || dlg.Editor().Image() == loaded)
         return false;
     // The map is marked changed by the store that writes the record, not here: an editor's
     // Cancel after Icon... leaves the map as it was.

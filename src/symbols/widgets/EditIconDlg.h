@@ -64,8 +64,9 @@ private:
     QLabel* SelColorB;
 };
 
-// The icon editor on the record: on OK the icon and its form flag are written into the
-// record (in the form the current map's format calls for) and true is returned.
+// The icon editor on the record: on OK with a changed picture the icon and its form flag are
+// written into the record (in the form the current map's format calls for) and true is
+// returned.
 bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec);
 
 } // namespace zemo
