@@ -241,8 +241,6 @@ SymbolBytes FileRecordOf(const SymbolBytes& rec)
     return file;
 }
 
-} // namespace
-
 void KeepUneditedWords(SymbolBytes& rec, const SymbolEditSession& s)
 {
     if (s.Position < 0 || s.Stored.size() < size_t(SymbolHeadBytes) || s.Shown.size() < size_t(SymbolHeadBytes))
@@ -262,6 +260,8 @@ void KeepUneditedWords(SymbolBytes& rec, const SymbolEditSession& s)
     if (SameBytes(rec, s.Shown, {SymColorSet, SymColorSetBytes}) && (stored & built) == built)
         std::copy_n(s.Stored.begin() + ptrdiff_t(SymColorSet), SymColorSetBytes, rec.begin() + ptrdiff_t(SymColorSet));
 }
+
+} // namespace
 
 bool StoreSymbolWork(const SymbolEditSession& s)
 {

@@ -109,13 +109,11 @@ void CreateSymbol();
 void RunSymbolEditor(const std::shared_ptr<SymbolEditSession>& s);
 // Stores the working copy through ReplaceSymbol, unless it builds the record the editor
 // opened on; false when nothing could be stored (a record too large for the map, a file
-// error).
+// error). The words the editor derives or resets itself (type, reserved words, extent, colour
+// set) keep what the map file holds wherever the edit leaves what the editor makes of them as
+// it was: another program's values outlive an edit of other fields. An extent and a colour
+// set are kept only while they still cover what the symbol draws.
 bool StoreSymbolWork(const SymbolEditSession& s);
-// The words the editor derives or resets itself (type, reserved words, extent, colour set)
-// keep what the map file holds wherever the edit leaves what the editor makes of them as it
-// was: another program's values outlive an edit of other fields. An extent and a colour set
-// are kept only while they still cover what the symbol draws.
-void KeepUneditedWords(SymbolBytes& rec, const SymbolEditSession& s);
 
 // ---- Symbol-graphics editing ----
 // The active window edits the elements of s.Lists[s.EditedList] as its objects.
