@@ -192,6 +192,7 @@
     X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
     X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
     X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
+    X(ShapeSetGeographic) X(ImportReportCutShort) \
     X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread) \
     X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte) \
     X(ImportChangesPlacement) X(ImportChangesPlacementAsk) X(UnsupportedShapeTypes) X(ExportLeftOutSymbols) \

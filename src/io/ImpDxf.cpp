@@ -190,13 +190,15 @@ HPoint ToH(Cord c)
 // Arc segments of a sweep by the arc rule: one below 90 degrees, else round(sweep) div 90 + 1.
 int ArcSegments(double sweepDeg)
 {
-    const double s = std::fabs(sweepDeg);
+    const double s = std::min(std::fabs(sweepDeg), 360.0);
     return s >= 90 ? int(std::nearbyint(s)) / 90 + 1 : 1;
 }
 
 // Bezier segments of an arc on a unit circle mapped through (centre, u axis, v axis): the
 // start point when asked, then per segment two control points and the end point. Each
-// control point lies on the tangent at 0.4 x the segment's chord.
+// control point lies on the tangent at 4/3 tan(a/4) of the radius for a segment of angle a,
+// the distance that puts the cubic's middle on the circle (0.4 of the chord strays by up to
+// 1.6 % of the radius); segments are kept to 90 degrees, where the cubic strays 0.03 %.
 template <class Map>
 void ArcPoints(double a0Deg, double sweepDeg, int n, bool withStart, const Map& map, Shape& s, bool& ok)
 {
@@ -206,7 +208,7 @@ void ArcPoints(double a0Deg, double sweepDeg, int n, bool withStart, const Map& 
     }
     const double dir = sweepDeg < 0 ? -1 : 1;
     const double step = sweepDeg / n;
-    const double len = 0.4 * 2 * std::sin(std::fabs(step) * Deg / 2);
+    const double len = 4.0 / 3 * std::tan(std::fabs(step) * Deg / 4);
     const auto at = [](double a) { return HPoint{std::cos(a * Deg), std::sin(a * Deg)}; };
     const auto add = [&](HPoint unit, int32_t xf) {
         const HPoint p = map(unit);
@@ -1103,6 +1105,7 @@ struct Importer {
                     sweep += 360;
                 if (!ccw && sweep > 0)
                     sweep -= 360;
+                sweep = std::fmod(sweep, 360.0);
                 if (sweep == 0)
                     sweep = ccw ? 360 : -360;
                 const int n = ArcSegments(sweep);
@@ -1399,9 +1402,12 @@ struct Importer {
         H(x, y, in);
         if (!ok || !in)
             return;
-        double sweep = a1 - a0;
-        if (a1 < a0)
+        // Angles beyond a turn name the same directions; a whole turn or more is a circle.
+        double sweep = std::fmod(a1 - a0, 360.0);
+        if (sweep < 0)
             sweep += 360;
+        if (sweep == 0 && std::fabs(a1 - a0) >= 360)
+            sweep = 360;
         // A full circle is four quarter arcs.
         const int n = circle ? 4 : ArcSegments(sweep);
         ArcPoints(a0, circle ? 360 : sweep, n, true, [&](HPoint u) { return H(x + r * u.x, y + r * u.y, ok); }, s, ok);

@@ -41,21 +41,33 @@ bool ReadAt(TFileClass& f, int64_t pos, void* buffer, int64_t count)
     return f.Seek(pos) && f.Read(buffer, count);
 }
 
-// The source's chains, walked once each with a bound and a visited set.
+// Something at `pos` of `length` bytes that begins in the variable part but ends past the
+// file's end: the file was cut short.
+bool PastTheEnd(int64_t pos, int64_t length, int64_t size)
+{
+    return pos >= VariablePartPos && length > 0 && pos + length > size;
+}
+
+// The source's chains, walked once each with a bound and a visited set. Returns where a block
+// the chain points to past the file's end would end (0: none did).
 template <class F>
-void WalkChain(TFileClass& f, int64_t first, int blockBytes, int maxBlocks, F&& perBlock)
+int64_t WalkChain(TFileClass& f, int64_t first, int blockBytes, int maxBlocks, F&& perBlock)
 {
     const int64_t size = f.Size();
     std::vector<uint8_t> block(static_cast<size_t>(blockBytes));
     std::unordered_set<int64_t> visited;
     int64_t pos = first;
-    while (pos > 0 && int(visited.size()) < maxBlocks && InVariablePart(pos, blockBytes, size)
-           && visited.insert(pos).second) {
+    while (pos > 0 && int(visited.size()) < maxBlocks) {
+        if (PastTheEnd(pos, blockBytes, size))
+            return pos + blockBytes;
+        if (!InVariablePart(pos, blockBytes, size) || !visited.insert(pos).second)
+            break;
         if (!ReadAt(f, pos, block.data(), blockBytes))
-            return;
+            break;
         perBlock(block);
         pos = LoadLE<int32_t>(block.data());
     }
+    return 0;
 }
 
 struct SourceEntry {
@@ -89,14 +101,19 @@ void CollectEntries(SourceMap& m)
     const bool old = m.h.Version < 8;
     const int64_t size = m.f.Size();
     bool first = true;
-    WalkChain(m.f, m.h.ObjectIndexPos, ObjectIndexBlockBytes, MaxObjectBlocks, [&](const std::vector<uint8_t>& b) {
+    const int64_t beyond = WalkChain(m.f, m.h.ObjectIndexPos, ObjectIndexBlockBytes, MaxObjectBlocks, [&](const std::vector<uint8_t>& b) {
         ++m.blocks;
         for (size_t i = 0; i < 256; ++i) {
             SourceEntry s{ReadObjectIndexEntry(std::span(b).subspan(4 + i * ObjectIndexEntryBytes, ObjectIndexEntryBytes)), 0};
             s.length = old ? (s.e.Length >= 40 ? (s.e.Length - 32) / 8 : 0) : s.e.Length;
             if (int16_t(s.e.Symbol) <= 0 || (s.e.Symbol & CourseOnlyMark) || s.e.Pos <= 0)
                 continue;
-            if (s.length < 1 || s.length > MaxElementItems || !InVariablePart(s.e.Pos, 32 + 8 * int64_t(s.length), size)) {
+            const int64_t bytes = 32 + 8 * int64_t(s.length);
+            if (s.length >= 1 && s.length <= MaxElementItems && PastTheEnd(s.e.Pos, bytes, size)) {
+                m.report.CutShort(size, s.e.Pos + bytes);
+                continue;
+            }
+            if (s.length < 1 || s.length > MaxElementItems || !InVariablePart(s.e.Pos, bytes, size)) {
                 m.report.Skip(TextKey::DamagedRecords);
                 continue;
             }
@@ -109,15 +126,19 @@ void CollectEntries(SourceMap& m)
             m.entries.push_back(s);
         }
     });
+    if (beyond > 0)
+        m.report.CutShort(size, beyond);
 }
 
 void CollectSymbols(SourceMap& m)
 {
     const int64_t size = m.f.Size();
-    WalkChain(m.f, m.h.SymbolIndexPos, SymbolIndexBlockBytes, 1 << 16, [&](const std::vector<uint8_t>& b) {
+    const int64_t beyond = WalkChain(m.f, m.h.SymbolIndexPos, SymbolIndexBlockBytes, 1 << 16, [&](const std::vector<uint8_t>& b) {
         for (size_t slot = 0; slot < SlotsPerIndexBlock; ++slot) {
             const int32_t at = LoadLE<int32_t>(b.data() + 4 + slot * 4);
             std::array<uint8_t, 4> head{};
+            if (at > 0 && PastTheEnd(at, SymbolHeadBytes, size))
+                m.report.CutShort(size, at + SymbolHeadBytes);
             if (at <= 0 || !InVariablePart(at, SymbolHeadBytes, size) || !ReadAt(m.f, at, head.data(), 4))
                 continue;
             const int number = LoadLE<int16_t>(head.data() + SymNumber);
@@ -125,6 +146,8 @@ void CollectSymbols(SourceMap& m)
                 m.symbolAt.insert(number, at);
         }
     });
+    if (beyond > 0)
+        m.report.CutShort(size, beyond);
 }
 
 // The source's symbol record of that number as this map would take it (colours still the
@@ -139,6 +162,8 @@ bool LoadSymbol(SourceMap& m, int number, SymbolBytes& rec)
     if (!ReadAt(m.f, at, head.data(), SymbolHeadBytes))
         return false;
     const int16_t size = LoadLE<int16_t>(head.data() + SymSize);
+    if (size >= MinSymbolBytes && size <= MaxSymbolBytes && PastTheEnd(at, size, m.f.Size()))
+        m.report.CutShort(m.f.Size(), at + size);
     // The checks the store's own open makes: a record it would call damaged is not taken.
     if (size < MinSymbolBytes || size > MaxSymbolBytes || !InVariablePart(at, size, m.f.Size())
         || !ClearOfSetupAndInfo(m.h, at, size) || (head[SymStatus] & 7) > 1)
@@ -379,7 +404,12 @@ void ImportFileByName(const QString& name)
         const int64_t got = f.ReadBlock(head.data(), MapHeaderBytes);
         const MapFileHeader h = ReadMapHeaderBytes(head);
         if (got >= 2 && h.Mark == MapFileMark) {
-            if (got < MapHeaderBytes || h.Version < 6 || h.Version > 8) {
+            if (got < MapHeaderBytes) {
+                // A map's mark and no whole header: cut short before anything it holds.
+                ImportReport cut;
+                cut.CutShort(got, MapHeaderBytes);
+                ShowImportReport(cut, name);
+            } else if (h.Version < 6 || h.Version > 8) {
                 ErrorMsg(TextKey::NotZEMO6Format, name + QStringLiteral("\r\n"), NotZemo6HelpContext);
             } else {
                 ImportMapOptions o;

@@ -44,6 +44,13 @@ void ImportReport::Simplify(TextKey what, int n, const QString& kind)
     Count(Simplified, what, n, kind);
 }
 
+void ImportReport::CutShort(int64_t size, int64_t end)
+{
+    Cut = true;
+    EndsAt = size;
+    Reaches = std::max(Reaches, end);
+}
+
 int ImportReport::ReadCount() const
 {
     int n = 0;
@@ -101,6 +108,10 @@ ShownMessage ReportMessage(const ImportReport& r, const QString& source)
     if (r.DamagedAtLine > 0)
         m.label += QStringLiteral("\r\n")
                    + MergeMsgParams(Text(TextKey::ImportReportDamagedAt), QString::number(r.DamagedAtLine));
+    else if (r.Cut && r.Reaches > r.EndsAt)
+        m.label += QStringLiteral("\r\n")
+                   + MergeMsgParams(Text(TextKey::ImportReportCutShort),
+                                    QString::number(r.EndsAt) + u';' + QString::number(r.Reaches));
     else if (r.Cut)
         m.label += QStringLiteral("\r\n") + Text(TextKey::ImportReportCut);
     return m;

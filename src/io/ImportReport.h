@@ -29,12 +29,18 @@ struct ImportReport {
     std::vector<Left> Simplified;
     // The file ends inside a record: what follows it is missing.
     bool Cut = false;
+    // Where a reader knows it: the file's size, and the furthest byte that a record or block
+    // the file points to reaches beyond it.
+    int64_t EndsAt = 0;
+    int64_t Reaches = 0;
     // The file is damaged at this line (counted from 1): what follows it was not read.
     int DamagedAtLine = 0;
 
     void Read(int objectType, int n = 1);
     void Skip(TextKey why, int n = 1, const QString& kind = {});
     void Simplify(TextKey what, int n = 1, const QString& kind = {});
+    // The file of `size` bytes is cut short: something it points to reaches to `end`.
+    void CutShort(int64_t size, int64_t end);
     int ReadCount() const;
     // Of every kind.
     int Skipped(TextKey why) const;

@@ -97,6 +97,24 @@ TEST(ImpShapeScale, PrjUnitsAreTheProjectedSystemsOwn)
         EXPECT_EQ(PrjLinearUnit(c.wkt, &name), c.unit) << c.wkt;
         EXPECT_EQ(name, QString::fromLatin1(c.name)) << c.wkt;
     }
+    // Geographic systems, in either generation of the text, and their names; a projected one
+    // built on a geographic one is not.
+    const struct {
+        const char* wkt;
+        const char* name;
+    } geographic[] = {
+        {R"(GEOGCS["GCS_WGS_1984",DATUM["D",SPHEROID["S",6378137.0,298.25]],UNIT["Degree",0.0174532925199433]])", "GCS_WGS_1984"},
+        {R"( geogcrs ["WGS 84",DATUM["World Geodetic System 1984"]])", "WGS 84"},
+        {R"(GEODCRS["ETRS89",DATUM["European Terrestrial Reference System 1989"]])", "ETRS89"},
+        {R"(PROJCS["UTM",GEOGCS["GCS",UNIT["Degree",0.01745]],UNIT["Meter",1.0]])", nullptr},
+        {R"(LOCAL_CS["site",UNIT["metre",1]])", nullptr},
+        {"GEOGCS", nullptr},
+    };
+    for (const auto& g : geographic) {
+        QString name;
+        EXPECT_EQ(PrjIsGeographic(g.wkt, &name), g.name != nullptr) << g.wkt;
+        EXPECT_EQ(name, QString::fromLatin1(g.name)) << g.wkt;
+    }
     // The .prj's unit decides the dialog's, one of its three where it is one of them.
     for (const auto& [unit, index] : {std::pair{1.0, 0}, std::pair{1000.0, 1}, std::pair{0.3048, ShapeUnitOfPrj}}) {
         ImpShapeOptions o;

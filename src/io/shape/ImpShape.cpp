@@ -331,13 +331,24 @@ bool HasDataset(const TZmd& z, const QString& name)
     return false;
 }
 
-bool ReadWhole(const QString& path, QByteArray& bytes)
+// The file's bytes, at most `limit` of them.
+bool ReadWhole(const QString& path, QByteArray& bytes, qint64 limit = -1)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return false;
-    bytes = f.readAll();
+    bytes = limit < 0 ? f.readAll() : f.read(limit);
     return true;
+}
+
+// The keyword of a well-known text's top node, upper-cased, and where its bracket opens.
+QByteArray TopNode(const QByteArray& wkt, qsizetype& open)
+{
+    open = wkt.indexOf('[');
+    const qsizetype round = wkt.indexOf('(');
+    if (round >= 0 && (open < 0 || round < open))
+        open = round;
+    return open < 0 ? QByteArray() : wkt.left(open).trimmed().toUpper();
 }
 
 // The companion file of the same name with another extension, found without regard to case.
@@ -349,6 +360,12 @@ QString Companion(const QString& shpName, const QString& ext)
         if (QFileInfo::exists(base + e))
             return base + e;
     return GetLongFileName(base + ext);
+}
+
+// A box that longitudes (from -180 up to 360) and latitudes can make.
+bool InDegreeRange(const ShapeBox& b)
+{
+    return b.MinX >= -180 && b.MaxX <= 360 && b.MinY >= -90 && b.MaxY <= 90;
 }
 
 // A type of shape as the report names it: its format's name, or its number.
@@ -376,11 +393,9 @@ double PrjLinearUnit(const QByteArray& wkt, QString* name)
 {
     // Projected and local systems carry their linear unit as a child of the top node; a
     // geographic one has only degrees.
-    const qsizetype open = wkt.indexOf('[');
-    if (open < 0)
-        return 0;
+    qsizetype open = 0;
     static const QList<QByteArray> linear{"PROJCS", "PROJCRS", "PROJECTEDCRS", "LOCAL_CS", "ENGCRS", "ENGINEERINGCRS"};
-    if (!linear.contains(wkt.left(open).trimmed().toUpper()))
+    if (!linear.contains(TopNode(wkt, open)))
         return 0;
     int depth = 1;
     bool quoted = false;
@@ -433,6 +448,20 @@ double PrjLinearUnit(const QByteArray& wkt, QString* name)
         atItem = false;
     }
     return unit;
+}
+
+bool PrjIsGeographic(const QByteArray& wkt, QString* name)
+{
+    qsizetype open = 0;
+    static const QList<QByteArray> geographic{"GEOGCS", "GEOGCRS", "GEODCRS", "GEOGRAPHICCRS", "GEODETICCRS"};
+    if (!geographic.contains(TopNode(wkt, open)))
+        return false;
+    if (name) {
+        const qsizetype q1 = wkt.indexOf('"', open);
+        const qsizetype q2 = q1 < 0 ? -1 : wkt.indexOf('"', q1 + 1);
+        *name = q2 < 0 ? QString() : QString::fromUtf8(wkt.mid(q1 + 1, q2 - q1 - 1));
+    }
+    return true;
 }
 
 double ProposeShapeScale(const ShapeBox& box, double unitFactor, double typed)
@@ -631,10 +660,17 @@ void ImportShape(const QString& shpName, TFileClass& file)
     o.Box = {LoadDouble(set.Shp, ShpBox), LoadDouble(set.Shp, ShpBox + 8), LoadDouble(set.Shp, ShpBox + 16),
              LoadDouble(set.Shp, ShpBox + 24)};
     o.Fields = table.Names;
-    // The units the set's coordinate system names, where it names them.
+    // The units the set's coordinate system names, where it names them. Angles of a
+    // geographic system taken as metres would bring the set in shrunk and far off: refused,
+    // unless the coordinates cannot be angles (a set labelled so by a converter).
     QByteArray prj;
-    if (ReadWhole(Companion(shpName, QStringLiteral("prj")), prj))
-        o.PrjUnit = PrjLinearUnit(prj, &o.PrjUnitName);
+    QString system;
+    if (ReadWhole(Companion(shpName, QStringLiteral("prj")), prj, MaxPrjBytes) && PrjIsGeographic(prj, &system)
+        && InDegreeRange(o.Box)) {
+        ErrorMsg(TextKey::ShapeSetGeographic, QFileInfo(shpName).fileName() + u';' + system, ImpShapeHelpContext);
+        return;
+    }
+    o.PrjUnit = PrjLinearUnit(prj, &o.PrjUnitName);
     ProposeShapeOptions(o, st.MapScale, st.RealWorldOffsetX, st.RealWorldOffsetY, st.RealWorldAngle);
     if (!ShapePorts().RunImpShapeDialog(o))
         return;

@@ -48,6 +48,14 @@ double ShapeUnitFactor(int unit, double prjUnit = 0);
 // names none (a geographic system in degrees, or no system).
 double PrjLinearUnit(const QByteArray& wkt, QString* name = nullptr);
 
+// A .prj's text whose system is geographic (longitude and latitude in angles, which the import
+// does not project), and the system's name.
+bool PrjIsGeographic(const QByteArray& wkt, QString* name = nullptr);
+
+// How much of a .prj is read: far more than any system's text, so that a file posing as one
+// cannot fill the memory.
+inline constexpr qint64 MaxPrjBytes = 64 * 1024;
+
 // The typed scale when the box fits 1.5 m of paper at it; else the first of 10, 25, 50,
 // 100, 250, ... at which it fits, at most MaxShapeScale.
 double ProposeShapeScale(const ShapeBox& box, double unitFactor, double typed);
