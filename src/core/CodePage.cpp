@@ -4,7 +4,6 @@
 #include <QHash>
 #include <QtEndian>
 
-#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cerrno>
@@ -497,7 +496,8 @@ int CodePageOfName(const QByteArray& Name)
             continue;
         bool ok = false;
         const int number = digits.toInt(&ok);
-        if (ok && number > 0 && std::all_of(digits.cbegin(), digits.cend(), [](char c) { return c >= '0' && c <= '9'; }))
+        // Only letters and digits are left: a number here is digits alone.
+        if (ok && number > 0)
             return number;
     }
     return 0;

@@ -47,6 +47,18 @@ protected:
         return s;
     }
     int Field(const QString& name) const { return int(Db.FieldNames.indexOf(name)); }
+    // The folder, named after the encoding, where GDAL's ogr2ogr wrote "<name>.dbf" in that
+    // encoding from one record: key "k1" and the name.
+    QString GdalTable(const QString& name, const char* encoding, const char* value) const
+    {
+        const QString csv = dir.filePath(name + QStringLiteral(".csv"));
+        EXPECT_TRUE(WriteText(csv, QByteArray("key,name\nk1,") + value + "\n"));
+        const QString out = dir.filePath(QString::fromLatin1(encoding).replace(u'/', u'_'));
+        QString error;
+        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + encoding}, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return out;
+    }
 
     QTemporaryDir dir;
     RecordingMessages messages;
@@ -735,13 +747,9 @@ TEST_F(DBaseTest, DoubleByteTablesReadAndWriteInTheirOwnCodePage)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.encoding);
         messages.Clear();
-        const QString csv = dir.filePath("mb.csv");
-        ASSERT_TRUE(WriteText(csv, QByteArray("key,name\nk1,") + c.name + "\n"));
-        const QString out = dir.filePath(QString::fromLatin1(c.encoding).replace('/', '_'));
+        const QString out = GdalTable("mb", c.encoding, c.name);
         const QString table = out + "/mb.dbf";
         QString error;
-        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + c.encoding}, &error);
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         EXPECT_EQ(QFile::exists(out + "/mb.cpg"), QByteArray(c.encoding).startsWith("CP"));
         ResetDBaseUnit();
         const QByteArray original = ReadAll(table);
@@ -885,15 +893,8 @@ TEST_F(DBaseTest, TablesReadAndWriteInTheirOwnCodePage)
         {"UTF-8", "utf-8", "Łódź Москва", "Ærø Омск", nullptr, "UTF-8"},
     };
     for (const Case& c : cases) {
-        const QString csv = dir.filePath("cp.csv");
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("key,name\nk1,") + c.name + "\n");
-        f.close();
-        const QString out = dir.filePath(QString::fromLatin1(c.encoding).replace('/', '_'));
+        const QString out = GdalTable("cp", c.encoding, c.name);
         QString error;
-        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + c.encoding}, &error);
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         ResetDBaseUnit();
         ASSERT_TRUE(DbFindRecord(DbKindDBase, out, "cp", "key", "k1")) << c.encoding;
         EXPECT_EQ(DbFieldValue(1), QString::fromUtf8(c.name)) << c.encoding;

@@ -75,19 +75,11 @@ void UseDefaultCodePage()
     U().Codec = CodePageConverter(1252);
 }
 
-// A field's bytes up to a NUL, without the blanks around them (no byte of a multi-byte
-// character is a blank), as text.
+// A field's bytes as text (no byte of a multi-byte character is a blank or a NUL).
 QString Decode(const char* p, int size)
 {
-    int e = 0;
-    while (e < size && p[e] != '\0')
-        ++e;
-    int b = 0;
-    while (b < e && p[b] == ' ')
-        ++b;
-    while (e > b && p[e - 1] == ' ')
-        --e;
-    return U().Codec.Decode(p + b, e - b);
+    const QByteArrayView bytes = CharFieldBytes(p, size);
+    return U().Codec.Decode(bytes.data(), bytes.size());
 }
 
 // Text in the table's code page, at most maxBytes of it when that is 0 or more, ending on a
