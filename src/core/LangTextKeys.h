@@ -194,4 +194,5 @@
     X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
     X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread) \
     X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte) \
-    X(ImportChangesPlacement) X(ImportChangesPlacementAsk) X(UnsupportedShapeTypes) X(ExportLeftOutSymbols)
+    X(ImportChangesPlacement) X(ImportChangesPlacementAsk) X(UnsupportedShapeTypes) X(ExportLeftOutSymbols) \
+    X(LargeTemplate) X(ScansLeftOut)
