@@ -65,13 +65,14 @@ bool GrowTemplateRows(TTmp& t, int64_t rows, int64_t libraryBytes = 0);
 bool AllocateTemplatePixels(TTmp& t);
 
 // The held bytes one byte of coded data plausibly gives, by coding: stored data hold their
-// pixels; a PackBits pair repeats a byte at most 128 times; an LZW or fax code, or a JPEG bit
-// per 8 x 8 block of 3-byte pixels, gives more only in pictures nearly blank.
+// pixels; a PackBits pair repeats a byte at most 128 times; an LZW or fax code gives more than
+// a kilobyte only in pictures nearly blank, and a JPEG of a picture takes a tenth of a bit a
+// pixel or more (its pixels held in 3 bytes).
 inline constexpr int64_t StoredHeldPerByte = 1;
 inline constexpr int64_t PackBitsHeldPerByte = 64;
 inline constexpr int64_t LzwHeldPerByte = 1024;
 inline constexpr int64_t FaxHeldPerByte = 1024;
-inline constexpr int64_t JpegHeldPerByte = 8 * 64 * 3;
+inline constexpr int64_t JpegHeldPerByte = 256;
 
 // True when the picture t claims (width, height, bits) may be read: its pixels stay within
 // UnaskedBytes or what `coded` bytes of data plausibly give at heldPerByte, and its sides within
