@@ -569,7 +569,6 @@ void UnloadTemplatesOfMap()
     });
 }
 
-
 // ---- The list of the current map ----
 
 QStringList TemplateTexts()

@@ -97,6 +97,7 @@ constexpr int SeparatePlanes = 2;
 // times; an LZW code of 9 bits or more stands for at most 4093 bytes.
 constexpr int64_t PackBitsRatio = 64;
 constexpr int64_t LzwRatio = 4096;
+
 // The bytes of the file the ranges [from, to) cover together.
 int64_t CoveredBytes(std::vector<std::pair<int64_t, int64_t>>& ranges)
 {
