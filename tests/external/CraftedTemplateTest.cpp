@@ -113,19 +113,6 @@ QByteArray Pgm(int w, int h)
     return b;
 }
 
-// A 2 x 2 24-bit bitmap.
-QByteArray SmallBmp()
-{
-    QByteArray b("BM");
-    for (uint32_t v : {14u + 40 + 16, 0u, 14u + 40, 40u, 2u, 2u})
-        PutLe(b, v, 4);
-    PutLe(b, 1, 2);
-    PutLe(b, 24, 2);
-    for (uint32_t v : {0u, 16u, 0u, 0u, 0u, 0u})
-        PutLe(b, v, 4);
-    return b + QByteArray::fromHex("ff000000ff000000" "0000ffffffff0000");
-}
-
 struct Crafted {
     const char* file;
     QByteArray bytes;
@@ -325,7 +312,7 @@ TEST_F(CraftedTemplates, AMissingTemplateIsAskedForOnceANameAndCancelEndsTheSear
         EXPECT_EQ(now.count(QStringLiteral("gone.bmp\ts0\tx0\ty0")), 76800);
         EXPECT_EQ(dialogs.Requests().size(), 1u); // File > Open's
     }
-    ASSERT_TRUE(Write(QStringLiteral("found.bmp"), SmallBmp()));
+    ASSERT_TRUE(Write(QStringLiteral("found.tif"), TiffBuilder().Grey(2, 2).Bytes()));
     struct Case {
         const char* name;
         std::vector<int> answers;              // to the questions, in turn
@@ -333,12 +320,12 @@ TEST_F(CraftedTemplates, AMissingTemplateIsAskedForOnceANameAndCancelEndsTheSear
         QStringList asked;
         QStringList texts;
     };
-    const QString found = TempPath(QStringLiteral("found.bmp"));
+    const QString found = TempPath(QStringLiteral("found.tif"));
     const Case cases[] = {
         {"cancel", {IdCancel}, {}, {"b.bmp"}, {"a.bmp\ts0", "b.bmp\ts0\tx1", "a.bmp\ts0\tx2", "b.bmp\ts0\tx3"}},
         {"not found", {IdOk, IdOk}, {{}, {}}, {"b.bmp", "a.bmp"}, {"a.bmp\ts0", "b.bmp\ts0\tx1", "a.bmp\ts0\tx2", "b.bmp\ts0\tx3"}},
         {"found, then cancel", {IdOk, IdCancel}, {found}, {"b.bmp", "a.bmp"},
-         {"a.bmp\ts0", "found.bmp\ts1\tx1", "a.bmp\ts0\tx2", "found.bmp\ts1\tx3"}},
+         {"a.bmp\ts0", "found.tif\ts1\tx1", "a.bmp\ts0\tx2", "found.tif\ts1\tx3"}},
     };
     int n = 0;
     for (const Case& c : cases) {
