@@ -2,8 +2,13 @@
 #include "core/CodePage.h"
 
 #include <QHash>
+#include <QtEndian>
 
 #include <array>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <iconv.h>
 #include <memory>
 
 namespace zemo {
@@ -415,6 +420,211 @@ int CodePageOfCharset(int Charset)
     case 255: return 437;  // OEM
     default:  return 0;
     }
+}
+
+namespace {
+
+// The system's names of code pages whose name is not "CP" and the number.
+struct SystemName {
+    int codePage;
+    const char* name;
+};
+constexpr SystemName kSystemNames[] = {
+    {20866, "KOI8-R"},        {21866, "KOI8-U"},       {20932, "EUC-JP"},  {51932, "EUC-JP"},
+    {51936, "EUC-CN"},        {51949, "EUC-KR"},       {54936, "GB18030"}, {10000, "MACINTOSH"},
+    {10007, "MAC-CYRILLIC"}, {10029, "MAC-CENTRALEUROPE"}, {28591, "ISO-8859-1"}, {28592, "ISO-8859-2"},
+    {28593, "ISO-8859-3"},   {28594, "ISO-8859-4"},   {28595, "ISO-8859-5"}, {28596, "ISO-8859-6"},
+    {28597, "ISO-8859-7"},   {28598, "ISO-8859-8"},   {28599, "ISO-8859-9"}, {28603, "ISO-8859-13"},
+    {28605, "ISO-8859-15"},
+};
+
+// Names other programs write for code pages, written without blanks, "-" and "_".
+struct NameAlias {
+    const char* name;
+    int codePage;
+};
+constexpr NameAlias kAliases[] = {
+    {"SHIFTJIS", 932}, {"SJIS", 932},     {"WINDOWS31J", 932}, {"MS932", 932},    {"GBK", 936},
+    {"GB2312", 936},   {"MS936", 936},    {"EUCKR", 949},      {"UHC", 949},      {"KSC56011987", 949},
+    {"MS949", 949},    {"BIG5", 950},     {"MS950", 950},      {"GB18030", 54936}, {"EUCJP", 20932},
+    {"KOI8R", 20866},  {"KOI8U", 21866},  {"MACINTOSH", 10000}, {"MACROMAN", 10000}, {"LATIN1", 28591},
+    {"UTF8", CodePageUtf8},
+};
+
+const char* const kUtf16 = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? "UTF-16LE" : "UTF-16BE";
+const iconv_t kNoConverter = reinterpret_cast<iconv_t>(-1);
+
+QByteArray SystemNameOf(int codePage)
+{
+    for (const SystemName& n : kSystemNames)
+        if (n.codePage == codePage)
+            return n.name;
+    return "CP" + QByteArray::number(codePage);
+}
+
+bool IsSurrogatePairAt(const QString& text, qsizetype i)
+{
+    return text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate();
+}
+
+} // namespace
+
+int CodePageOfName(const QByteArray& Name)
+{
+    QByteArray n;
+    for (char c : Name)
+        if (std::isalnum(uchar(c)))
+            n.append(char(std::toupper(uchar(c))));
+    if (n.isEmpty())
+        return 0;
+    for (const NameAlias& a : kAliases)
+        if (n == a.name)
+            return a.codePage;
+    // "ISO-8859-5", "8859-5" and the "88595" some programs write.
+    for (const char* iso : {"ISO8859", "8859"})
+        if (n.startsWith(iso) && n.size() > qsizetype(strlen(iso))) {
+            bool ok = false;
+            const int part = n.mid(qsizetype(strlen(iso))).toInt(&ok);
+            return ok && part >= 1 && part <= 16 ? 28590 + part : 0;
+        }
+    // A number alone or after a word: "1252", "CP850", "ANSI 1251", "OEM 866", "Windows-1250".
+    for (const char* word : {"", "CP", "ANSI", "OEM", "WINDOWS", "IBM", "MS", "DOS"}) {
+        if (!n.startsWith(word))
+            continue;
+        const QByteArray digits = n.mid(qsizetype(strlen(word)));
+        if (digits.isEmpty() || digits.size() > 5)
+            continue;
+        bool ok = false;
+        const int number = digits.toInt(&ok);
+        // Only letters and digits are left: a number here is digits alone.
+        if (ok && number > 0)
+            return number;
+    }
+    return 0;
+}
+
+struct CodePageConverter::System {
+    iconv_t toText = kNoConverter;
+    iconv_t toBytes = kNoConverter;
+    ~System()
+    {
+        if (toText != kNoConverter)
+            iconv_close(toText);
+        if (toBytes != kNoConverter)
+            iconv_close(toBytes);
+    }
+};
+
+CodePageConverter::CodePageConverter(int CodePage) : codePage_(CodePage == 0 ? 1252 : CodePage)
+{
+    if (codePage_ == CodePageUtf8 || IsCodePageSupported(codePage_))
+        return;
+    valid_ = false;
+    if (codePage_ < 0)
+        return;
+    auto sys = std::make_shared<System>();
+    const QByteArray name = SystemNameOf(codePage_);
+    sys->toText = iconv_open(kUtf16, name.constData());
+    sys->toBytes = iconv_open(name.constData(), kUtf16);
+    if (sys->toText == kNoConverter || sys->toBytes == kNoConverter)
+        return;
+    system_ = std::move(sys);
+    // Field padding, digits and names are ASCII: a converter that changes them is no use.
+    QByteArray ascii;
+    for (char c = 0x20; c < 0x7F; ++c)
+        ascii.append(c);
+    valid_ = true;
+    bool lossless = false;
+    if (Decode(ascii.constData(), ascii.size()) != QLatin1String(ascii) || Encode(QLatin1String(ascii), &lossless) != ascii
+        || !lossless) {
+        valid_ = false;
+        system_.reset();
+    }
+}
+
+QString CodePageConverter::Decode(const char* Data, qsizetype Size) const
+{
+    if (!Data || Size <= 0)
+        return {};
+    if (codePage_ == CodePageUtf8)
+        return QString::fromUtf8(Data, Size);
+    if (!system_)
+        return DecodeCodePage(codePage_, Data, Size);
+    const iconv_t cd = system_->toText;
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    QString out;
+    char* in = const_cast<char*>(Data);
+    size_t inLeft = size_t(Size);
+    std::array<char16_t, 256> chunk{};
+    while (inLeft > 0) {
+        char* o = reinterpret_cast<char*>(chunk.data());
+        size_t outLeft = sizeof chunk;
+        const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+        const int error = errno;
+        out.append(reinterpret_cast<const QChar*>(chunk.data()), qsizetype((sizeof chunk - outLeft) / 2));
+        if (r != size_t(-1) || error == E2BIG)
+            continue;
+        // A byte that starts no character of the code page, or a character cut off at the end.
+        out.append(QChar(0xFFFD));
+        ++in;
+        --inLeft;
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+    }
+    return out;
+}
+
+QByteArray CodePageConverter::Encode(const QString& Text, bool* Lossless, qsizetype MaxBytes) const
+{
+    bool lossless = true;
+    QByteArray out;
+    if (codePage_ == CodePageUtf8) {
+        for (qsizetype i = 0; i < Text.size(); ++i) {
+            if (IsSurrogatePairAt(Text, i))
+                ++i;
+            else if (Text.at(i).isSurrogate())
+                lossless = false;
+        }
+        out = Text.toUtf8();
+        if (MaxBytes >= 0 && out.size() > MaxBytes) {
+            qsizetype n = MaxBytes;
+            while (n > 0 && (uchar(out[n]) & 0xC0) == 0x80)
+                --n;
+            out.truncate(n);
+        }
+    } else if (!system_) {
+        out = EncodeCodePage(codePage_, Text, &lossless);
+        // One byte a character: the cut falls between characters.
+        if (MaxBytes >= 0 && out.size() > MaxBytes)
+            out.truncate(MaxBytes);
+    } else {
+        // A character at a time: its bytes fit whole or not at all, and one the code page lacks
+        // is one "?".
+        const iconv_t cd = system_->toBytes;
+        std::array<char, 16> bytes{};
+        for (qsizetype i = 0; i < Text.size(); ++i) {
+            const qsizetype units = IsSurrogatePairAt(Text, i) ? 2 : 1;
+            std::array<char16_t, 2> c{Text.at(i).unicode(), units == 2 ? Text.at(i + 1).unicode() : u'\0'};
+            char* in = reinterpret_cast<char*>(c.data());
+            size_t inLeft = size_t(units) * 2;
+            char* o = bytes.data();
+            size_t outLeft = bytes.size();
+            iconv(cd, nullptr, nullptr, nullptr, nullptr);
+            const size_t r = iconv(cd, &in, &inLeft, &o, &outLeft);
+            // A converter's "irreversible" count means the character became another one.
+            QByteArray piece(bytes.data(), qsizetype(bytes.size() - outLeft));
+            if (r != 0 || inLeft != 0 || piece.isEmpty()) {
+                piece = "?";
+                lossless = false;
+            }
+            if (MaxBytes >= 0 && out.size() + piece.size() > MaxBytes)
+                break;
+            out += piece;
+            i += units - 1;
+        }
+    }
+    if (Lossless)
+        *Lossless = lossless;
+    return out;
 }
 
 } // namespace zemo

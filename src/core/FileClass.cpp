@@ -215,8 +215,15 @@ void TFileClass::Release() noexcept
         CloseHandle(fd_);
     fd_ = -1;
     stamp_ = NextStamp();
-    held_.clear();
+    ForgetHeld();
     makeCopy_ = nullptr;
+}
+
+void TFileClass::ForgetHeld()
+{
+    held_.clear();
+    heldAt_.clear();
+    heldEmpty_ = 0;
 }
 
 void TFileClass::FailRead()
@@ -324,7 +331,7 @@ bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::funct
     fileName_.clear();
     sourceName_ = full;
     hold_ = false;
-    held_.clear();
+    ForgetHeld();
     makeCopy_ = std::move(makeCopy);
     lastBytes_ = std::max<int64_t>(lastBytes, 0);
     sourceSize_ = int64_t(st.st_size);
@@ -464,7 +471,7 @@ void TFileClass::MakeOwnCopy()
     size_ = std::max(size_, copy.size_);
     regular_ = copy.regular_;
     dirty_ = true;
-    held_.clear();
+    ForgetHeld();
     makeCopy_ = nullptr;
     stamp_ = NextStamp();
 }
@@ -551,8 +558,21 @@ bool TFileClass::Write(const void* buffer, int64_t count)
         FailWrite();
     if (Deferred() && hold_) {
         // A record written again (the setup at every zoom) replaces its earlier bytes.
-        std::erase_if(held_, [&](const auto& h) { return h.first == position_ && h.second.size() == count; });
+        const auto [at, added] = heldAt_.try_emplace({position_, count}, held_.size());
+        if (!added) {
+            held_[at->second].second.clear();
+            at->second = held_.size();
+            ++heldEmpty_;
+        }
         held_.emplace_back(position_, QByteArray(static_cast<const char*>(buffer), qsizetype(count)));
+        if (heldEmpty_ > held_.size() / 2) {
+            // Kept in their order without the empty slots.
+            std::erase_if(held_, [](const auto& h) { return h.second.isEmpty(); });
+            heldAt_.clear();
+            for (size_t i = 0; i < held_.size(); ++i)
+                heldAt_[{held_[i].first, held_[i].second.size()}] = i;
+            heldEmpty_ = 0;
+        }
         stamp_ = NextStamp();
         size_ = std::max(size_, position_ + count);
         position_ += count;

@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <utility>
 #include <vector>
 
@@ -153,6 +154,11 @@ private:
     int64_t sourceTime_ = 0;  // its modification time in nanoseconds at the open
     QString sourceName_;
     std::vector<std::pair<int64_t, QByteArray>> held_;  // in the order written
+    // Where the held write of each (position, size) lies in held_, so that writing many
+    // records costs no pass over all held ones; replaced writes leave empty slots behind.
+    std::map<std::pair<int64_t, int64_t>, size_t> heldAt_;
+    size_t heldEmpty_ = 0;
+    void ForgetHeld();
     // Set by a deferred open, until the copy is made: fd_ is then the source, read only.
     std::function<void(TFileClass&)> makeCopy_;
     // The handle's mapping; past the file's end when the file was to grow (those pages are

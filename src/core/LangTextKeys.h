@@ -196,4 +196,5 @@
     X(PaperSize) X(Orientation) X(Portrait) X(Landscape) X(Margins) X(PictureUnread) \
     X(PreviewObjectRemoved) X(ColourTableFullOne) X(DbTextTooLongByte) \
     X(ImportChangesPlacement) X(ImportChangesPlacementAsk) X(UnsupportedShapeTypes) X(ExportLeftOutSymbols) \
-    X(DbCodePageUnknown) X(OdbcTextTooLong) X(GpsReconnected)
+    X(DbCodePageUnknown) X(OdbcTextTooLong) X(GpsReconnected) \
+    X(LargeTemplate) X(ScansLeftOut)

@@ -314,7 +314,7 @@ QString TrimBlanks(const QString& S)
     return S.mid(b, e - b);
 }
 
-QString CharFieldToStr(const char* P, int Size, int CodePage)
+QByteArrayView CharFieldBytes(const char* P, int Size)
 {
     if (!P || Size <= 0)
         return {};
@@ -326,7 +326,13 @@ QString CharFieldToStr(const char* P, int Size, int CodePage)
         ++b;
     while (e > b && P[e - 1] == ' ')
         --e;
-    return DecodeCodePage(CodePage, P + b, e - b);
+    return QByteArrayView(P + b, e - b);
+}
+
+QString CharFieldToStr(const char* P, int Size, int CodePage)
+{
+    const QByteArrayView bytes = CharFieldBytes(P, Size);
+    return DecodeCodePage(CodePage, bytes.data(), bytes.size());
 }
 
 QString RemoveAmpersands(const QString& S)

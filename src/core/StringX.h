@@ -5,6 +5,7 @@
 // separator of QLocale() (the default locale). Nothing here depends on the C locale.
 #pragma once
 
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 #include <QVector>
@@ -62,8 +63,10 @@ QString DecSepToPoint(const QString& S);
 QString PointToDecSep(const QString& S);
 // Only the blank character (U+0020) is trimmed, not tabs.
 QString TrimBlanks(const QString& S);
-// A fixed-size 8-bit character field of a foreign record: at most Size bytes, up to a NUL,
-// leading blanks and trailing blanks/NULs dropped, decoded with the given Windows code page.
+// The bytes of a fixed-size 8-bit character field of a foreign record: at most Size bytes, up
+// to a NUL, without the blanks around them.
+QByteArrayView CharFieldBytes(const char* P, int Size);
+// Those bytes decoded with the given Windows code page.
 QString CharFieldToStr(const char* P, int Size, int CodePage = 1252);
 QString RemoveAmpersands(const QString& S);
 // Removes one trailing ":" only.

@@ -229,11 +229,13 @@ CourseDiagram FittedLayout(const QString& course, QPoint click, int caret, int f
     CourseDiagram d = Layout(course, click, caret).Run();
     if (fit <= 0 || d.Width <= fit)
         return d;
+    // The texts of the columns keep apart; the running numbers stand left of them all.
     qsizetype longest = 0;
     for (const DiagramText& t : d.Texts)
-        longest = std::max(longest, t.Text.size());
+        if (t.X >= DiagramCodeX)
+            longest = std::max(longest, t.Text.size());
     const int standard = DiagramColumnRight + DiagramBranchGap;
-    const int closest = std::max(DiagramClosestPitch, int(longest) * 7 + 14);
+    const int closest = std::max(DiagramClosestPitch, int(longest) * 7 + 6);
     for (int pitch = standard - 1; pitch >= closest; --pitch) {
         const int right = std::max(pitch * DiagramColumnRight / standard, pitch - DiagramBranchGap);
         d = Layout(course, click, caret, right, pitch - right).Run();

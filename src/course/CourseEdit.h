@@ -35,7 +35,7 @@ inline constexpr int DiagramCodeX = 35;     // centre of the codes on the main l
 inline constexpr int DiagramMainLineEnd = 50; // left of it: the main line
 inline constexpr int DiagramBranchGap = 25;
 inline constexpr int DiagramColumnRight = 40; // a column's room right of its codes' centre
-inline constexpr int DiagramClosestPitch = 32; // columns fitted to a narrow panel
+inline constexpr int DiagramClosestPitch = 20; // columns fitted to a narrow panel
 
 struct DiagramText {
     int X = 0; // centre

@@ -374,18 +374,27 @@ void FormResize(MapView& v, int width, int height)
         v.Form->InvalidateRect({0, 0, v.ClientWidth, v.ClientHeight});
 }
 
+ViewParams ViewParamsOf(const MapView& v)
+{
+    ViewParams p;
+    if (v.Document) {
+        const SetupRecord& s = v.Document->Setup;
+        p.Zoom = s.Zoom;
+        p.CenterX = s.ViewCenterX;
+        p.CenterY = s.ViewCenterY;
+    }
+    p.Width = v.ClientWidth;
+    p.Height = v.ClientHeight;
+    p.SelectTolerance = ProgramConfig.SelectTolerance;
+    return p;
+}
+
 bool UpdateViewOf(MapView& v)
 {
     if (!v.Document)
         return false;
     SetupRecord& s = v.Document->Setup;
-    ViewParams p;
-    p.Zoom = s.Zoom;
-    p.CenterX = s.ViewCenterX;
-    p.CenterY = s.ViewCenterY;
-    p.Width = v.ClientWidth;
-    p.Height = v.ClientHeight;
-    p.SelectTolerance = ProgramConfig.SelectTolerance;
+    ViewParams p = ViewParamsOf(v);
     if (!UpdateViewTransform(p))
         return false;
     s.Zoom = p.Zoom;
@@ -624,7 +633,7 @@ void RepaintAllPending()
 {
     for (MapView* v : ViewList()) {
         InvalidatePending(*v);
-        // Rulers exposed while the command ran were left grey.
+        // The command may have moved or zoomed the view: the rulers follow.
         if (v->Form)
             v->Form->InvalidateRulers();
     }

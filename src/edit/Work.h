@@ -24,6 +24,7 @@ namespace zemo {
 
 class Device;
 struct SymbolEditSession;
+struct ViewParams;
 
 // A client rectangle as the window system keeps it: right and bottom are exclusive.
 struct PixRect {
@@ -178,6 +179,8 @@ bool FormCloseQuery(MapView& v);
 // deletes its working copy) and its buffers.
 void FormClose(MapView& v);
 
+// What the window's transform is made from: its map's zoom and centre, its size.
+ViewParams ViewParamsOf(const MapView& v);
 // The window's transform brought up to date from its map's setup.
 bool UpdateViewOf(MapView& v);
 // The process-wide transform is the current window's again, after another window's view was

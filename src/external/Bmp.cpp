@@ -161,7 +161,8 @@ bool ReadBmpFile(const QString& name, int mode)
     t->Width = int32_t(h.width);
     t->Height = int32_t(rows);
     t->BitsPerPixel = h.bits;
-    if (!AllocateTemplatePixels(*t))
+    // The file holds its rows: only a side no template can have asks.
+    if (!ConfirmTemplateSize(*t, pixelBytes, StoredHeldPerByte, name) || !AllocateTemplatePixels(*t))
         return false;
     if (mode == TemplateLoadAsk && !AskTemplateResolution(DpiOf(h.pixelsPerMetre)))
         return false;

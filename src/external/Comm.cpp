@@ -132,12 +132,11 @@ TComm::~TComm() { Close(); }
 
 void TComm::SetEnabled(bool on)
 {
-    if (on == Enabled())
+    if (on && Enabled())
         return;
+    Close();
     if (on)
         Open();
-    else
-        Close();
 }
 
 void TComm::SetPort(const QString& name, int baudRate, int byteSize, int parity)
@@ -203,6 +202,12 @@ bool TComm::Open()
 void TComm::Close()
 {
     timer_.stop();
+    retrying_ = false;
+    CloseDevice();
+}
+
+void TComm::CloseDevice()
+{
     if (fd_ >= 0) {
         ::close(fd_);
         fd_ = -1;
@@ -225,8 +230,13 @@ bool TComm::ReadOverrun()
 
 void TComm::Poll()
 {
-    if (fd_ < 0)
+    if (fd_ < 0) {
+        if (retrying_ && ++retryPolls_ >= CommRetryPolls) {
+            retryPolls_ = 0;
+            Retry();
+        }
         return;
+    }
     if (ReadOverrun()) {
         char sink[512];
         while (::read(fd_, sink, sizeof sink) > 0) {
@@ -266,10 +276,27 @@ void TComm::Poll()
 
 void TComm::Lost()
 {
-    Close();
+    // The timer goes on: its polls try the port again.
+    CloseDevice();
     buffer_.clear();
+    retrying_ = true;
+    retryPolls_ = 0;
     if (OnLost)
         OnLost();
+}
+
+void TComm::Retry()
+{
+    if (!Open())
+        return;
+    // A device that is there but hung up (a terminal whose other side is gone) is still lost.
+    if (HungUp(fd_)) {
+        CloseDevice();
+        return;
+    }
+    retrying_ = false;
+    if (OnReconnect)
+        OnReconnect();
 }
 
 } // namespace zemo

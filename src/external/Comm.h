@@ -18,6 +18,8 @@ namespace zemo {
 // The receive buffer never holds more than this: a poll reads no more than fits.
 inline constexpr int CommBufferSize = 255;
 inline constexpr int CommPollMs = 100;
+// A lost port is tried again at every this many polls (once a second).
+inline constexpr int CommRetryPolls = 10;
 
 namespace CommParity {
 inline constexpr int None = 0;
@@ -50,8 +52,10 @@ public:
     ~TComm() override;
 
     bool Enabled() const { return fd_ >= 0; }
-    // True opens the port (staying false when that fails); false closes it.
+    // True opens the port (staying false when that fails); false closes it and ends retrying.
     void SetEnabled(bool on);
+    // Lost, and being tried again until it opens or is closed.
+    bool Retrying() const { return retrying_; }
     // Stores the settings; an open port is closed and opened again with them.
     void SetPort(const QString& name, int baudRate, int byteSize = 8, int parity = CommParity::None);
 
@@ -59,11 +63,15 @@ public:
     int BaudRate() const { return baud_; }
     int Mode = CommMode::Lines;
     CommSink OnLine;
-    // The device hung up or failed to read (a receiver unplugged): the port is closed first.
+    // The device hung up or failed to read (a receiver unplugged): the port is closed first,
+    // then tried again every CommRetryPolls polls.
     std::function<void()> OnLost;
+    // A lost port opened again; it is polled as before.
+    std::function<void()> OnReconnect;
 
     // One timer tick: overruns drop what was queued, then everything queued is read and split;
-    // a hang-up or read error, once nothing is left to read, closes the port as lost.
+    // a hang-up or read error, once nothing is left to read, closes the port as lost. While
+    // lost, every CommRetryPolls-th tick tries to open it again.
     void Poll();
     // The bytes received and not yet handed on.
     const QByteArray& Buffer() const { return buffer_; }
@@ -71,8 +79,10 @@ public:
 private:
     bool Open();
     void Close();
+    void CloseDevice();
     bool ReadOverrun();
     void Lost();
+    void Retry();
 
     QString portName_ = QStringLiteral("COM1");
     int baud_ = 9600;
@@ -83,6 +93,8 @@ private:
     QByteArray buffer_;
     bool haveCounts_ = false;
     uint64_t overruns_ = 0;
+    bool retrying_ = false;
+    int retryPolls_ = 0;
 };
 
 // The device file of a port name: "COMn" is the n-th serial port (/dev/ttyS(n-1)), a bare

@@ -7,6 +7,7 @@
 #include "external/TempResol.h"
 #include "external/Template.h"
 
+#include <algorithm>
 #include <optional>
 #include <vector>
 
@@ -221,6 +222,9 @@ private:
     uint8_t* row_ = nullptr;
 };
 
+// Polls for Esc while the data are decoded.
+constexpr int64_t PollsPerRead = 256;
+
 bool Fail(TextKey key, const QString& name)
 {
     ErrorMsg(key, name);
@@ -276,6 +280,8 @@ bool ReadGifFile(const QString& name, int mode)
         TemplateMemoryMsg();
         return false;
     }
+    if (!ConfirmTemplateSize(*t, image->dataBytes, LzwHeldPerByte, name))
+        return false;
     if (mode == TemplateLoadAsk && !AskTemplateResolution(0))
         return false;
 
@@ -287,12 +293,22 @@ bool ReadGifFile(const QString& name, int mode)
     BasicLzwDecoder<PixelStore> decoder(PixelStore(*t, image->interlaced, rowsDone, rowsEnd, noMemory));
     decoder.LzwDecodeInit(image->codeSize);
     const int64_t end = int64_t(data.size());
-    for (int64_t pos = image->dataAt; pos < end && !noMemory;) {
+    TemplateProgress progress(TextKey::LoadingTemp, t->Height);
+    const int64_t pollEvery = std::max<int64_t>(image->dataBytes / PollsPerRead, 1);
+    for (int64_t pos = image->dataAt, poll = pos + pollEvery; pos < end && !noMemory;) {
         const uint8_t n = r.U8(size_t(pos));
         if (n == 0 || !decoder.LzwDecodeBytes(data.data() + pos + 1, size_t(std::min<int64_t>(n, end - pos - 1))))
             break;
         pos += 1 + n;
+        if (pos >= poll) {
+            poll += pollEvery;
+            if (!progress.Step(rowsDone)) {
+                t->ReleasePixels();
+                return false;
+            }
+        }
     }
+    progress.End();
     if (noMemory) {
         t->ReleasePixels();
         TemplateMemoryMsg();

@@ -124,6 +124,7 @@ TComm& GpsComm()
         comm = std::make_unique<TComm>();
         comm->OnLine = CommLine;
         comm->OnLost = GpsReceiverLost;
+        comm->OnReconnect = GpsReceiverBack;
         oldTimer = std::make_unique<QTimer>();
         oldTimer->setSingleShot(true);
         oldTimer->setInterval(GpsOldAfterMs);
@@ -298,6 +299,15 @@ void GpsReceiverLost()
     Gps.Old = true;
     MarkOld();
     ShowGpsText(Text(TextKey::GpsLost));
+    EditPorts().UpdateToolButtons();
+}
+
+void GpsReceiverBack()
+{
+    Gps.Lost = false;
+    ShowGpsText(Text(TextKey::GpsReconnected));
+    if (oldTimer)
+        oldTimer->start();
     EditPorts().UpdateToolButtons();
 }
 

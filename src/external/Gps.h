@@ -79,6 +79,9 @@ QString GpsTestMode();
 void GpsPositionOld();
 // The port hung up or failed: the status line says the receiver is lost, the mark stays as old.
 void GpsReceiverLost();
+// The lost port opened again by itself: the status line says so, and positions go on from
+// the next sentence.
+void GpsReceiverBack();
 
 // Opens the configured port; false (with "CannotOpen") when it cannot be had.
 bool StartGpsPort();

@@ -261,16 +261,55 @@ bool ReadHeader(Decompressor& d, Source& src)
     return true;
 }
 
+int64_t FrameBlocks(const jpeg_decompress_struct& c)
+{
+    int64_t blocks = 0;
+    for (int i = 0; i < c.num_components; ++i)
+        blocks += int64_t(c.comp_info[i].width_in_blocks) * int64_t(c.comp_info[i].height_in_blocks);
+    return blocks;
+}
+
+// The blocks the scan whose header was read last passes over.
+int64_t ScanBlocks(const jpeg_decompress_struct& c)
+{
+    int64_t blocks = 0;
+    for (int i = 0; i < c.comps_in_scan; ++i)
+        blocks += int64_t(c.cur_comp_info[i]->width_in_blocks) * int64_t(c.cur_comp_info[i]->height_in_blocks);
+    return blocks;
+}
+
 // Whether a file of fileBytes can code every block of the picture. A Huffman-coded 8 x 8 block
 // takes at least one bit (its DC code in the first scan of its component); the arithmetic coder
 // codes long runs of empty blocks in far less, hence its generous bound.
 bool FileHoldsPicture(const jpeg_decompress_struct& c, qint64 fileBytes)
 {
-    int64_t blocks = 0;
-    for (int i = 0; i < c.num_components; ++i)
-        blocks += int64_t(c.comp_info[i].width_in_blocks) * int64_t(c.comp_info[i].height_in_blocks);
     const int64_t blocksPerByte = c.arith_code ? 8 * 4096 : 8;
-    return blocks <= int64_t(fileBytes) * blocksPerByte;
+    return FrameBlocks(c) <= int64_t(fileBytes) * blocksPerByte;
+}
+
+// Every scan passes over all blocks of its components, whatever data it holds, and an encoder
+// needs some ten passes: the scans beyond this many passes over the whole picture are left out.
+constexpr int64_t MaxScanPasses = 64;
+
+// Polls for Esc per pass over the picture, and per output pass.
+constexpr int PollsPerScan = 16;
+constexpr int PollsPerOutput = 256;
+
+// A read's progress: the bar runs over the input (the file's bytes) of a file of several
+// scans, then over the rows put out.
+struct ReadState {
+    TemplateProgress* progress = nullptr;
+    int rowsKept = 0;
+    int scansRead = 0;        // of a file of several scans
+    bool scansLeftOut = false;
+    bool stopped = false;     // the user stopped the load
+};
+
+int InputPosition(const Source& src, const jpeg_decompress_struct& c)
+{
+    const qint64 size = std::max<qint64>(src.file->size(), 1);
+    const qint64 read = std::clamp<qint64>(src.file->pos() - qint64(src.pub.bytes_in_buffer), 0, size);
+    return int(int64_t(c.output_height) * read / size);
 }
 
 // Starting the decompression checks the frame and the tables; the library's memory is taken
@@ -302,9 +341,41 @@ int RowsWithData(const Source& src, const jpeg_decompress_struct& c)
     return src.rowsAtShortage;
 }
 
-// The rows with data into the record, each row's memory taken as it comes; rowsKept counts
+// The scans of a file of several scans taken in, up to MaxScanPasses; the scan put out is the
+// last one taken in whole. False when the user stopped the load.
+bool TakeInScans(Decompressor& d, Source& src, ReadState& r)
+{
+    jpeg_decompress_struct& c = d.cinfo;
+    const int64_t budget = MaxScanPasses * FrameBlocks(c);
+    // The first scan's header came with the picture's.
+    int64_t work = ScanBlocks(c);
+    int counted = c.input_scan_number;
+    const int pollEvery = std::max(1, int(c.total_iMCU_rows) / PollsPerScan);
+    int rows = 0;
+    for (;;) {
+        const int got = jpeg_consume_input(&c);
+        if (got == JPEG_REACHED_EOI || got == JPEG_SUSPENDED)
+            break;
+        if (got == JPEG_REACHED_SOS && c.input_scan_number > counted) {
+            counted = c.input_scan_number;
+            work += ScanBlocks(c);
+            if (work > budget) {
+                r.scansLeftOut = true;
+                break;
+            }
+        } else if (got == JPEG_ROW_COMPLETED && ++rows % pollEvery == 0
+                   && !r.progress->Step(FinishedRows(&c), InputPosition(src, c))) {
+            r.stopped = true;
+            return false;
+        }
+    }
+    r.scansRead = r.scansLeftOut ? c.input_scan_number - 1 : c.input_scan_number;
+    return true;
+}
+
+// The rows with data into the record, each row's memory taken as it comes; r.rowsKept counts
 // them. The rest of the picture is left undecoded.
-bool ReadRows(Decompressor& d, Source& src, TTmp& t, int& rowsKept)
+bool ReadRows(Decompressor& d, Source& src, TTmp& t, ReadState& r)
 {
     if (setjmp(d.error.jump))
         return false;
@@ -314,16 +385,22 @@ bool ReadRows(Decompressor& d, Source& src, TTmp& t, int& rowsKept)
     }
     const bool buffered = d.cinfo.buffered_image;
     if (buffered) {
-        while (jpeg_consume_input(&d.cinfo) != JPEG_REACHED_EOI) {
-        }
-        jpeg_start_output(&d.cinfo, d.cinfo.input_scan_number);
+        if (!TakeInScans(d, src, r))
+            return false;
+        jpeg_start_output(&d.cinfo, r.scansRead);
     }
     std::vector<JSAMPLE>& scratch = d.scratch;
     scratch.resize(size_t(t.RowBytes()));
+    const int pollEvery = std::max(1, t.Height / PollsPerOutput);
+    const int base = buffered ? t.Height : 0;
     while (d.cinfo.output_scanline < d.cinfo.output_height) {
         const int y = int(d.cinfo.output_scanline);
         if (y >= RowsWithData(src, d.cinfo))
             return true;
+        if (y % pollEvery == 0 && y > 0 && !r.progress->Step(y, base + y)) {
+            r.stopped = true;
+            return false;
+        }
         JSAMPROW row = scratch.data();
         jpeg_read_scanlines(&d.cinfo, &row, 1);
         // The data may have ended while this row was decoded.
@@ -334,12 +411,25 @@ bool ReadRows(Decompressor& d, Source& src, TTmp& t, int& rowsKept)
             return false;
         }
         std::copy(scratch.begin(), scratch.end(), t.Row(y));
-        rowsKept = y + 1;
+        r.rowsKept = y + 1;
     }
+    // Finishing reads the file to its end: not past the scans left out.
+    if (r.scansLeftOut)
+        return true;
     if (buffered)
         jpeg_finish_output(&d.cinfo);
     jpeg_finish_decompress(&d.cinfo);
     return true;
+}
+
+// Scans left out: a warning when the template is added, at a later open the status line.
+void ReportScansLeftOut(const QString& name, int scans, int mode)
+{
+    const QString params = CleanParamText(name) + u';' + QString::number(scans);
+    if (mode == TemplateLoadAsk)
+        WarningMsg(TextKey::ScansLeftOut, params);
+    else
+        SetStatusText(MergeMsgParams(Text(TextKey::ScansLeftOut), params));
 }
 
 } // namespace
@@ -392,34 +482,48 @@ bool ReadJpegFile(const QString& name, int mode)
     if (!ReadHeader(d, src))
         return failed();
     const int32_t oldWidth = t->Width, oldHeight = t->Height, oldBits = t->BitsPerPixel;
-    t->Width = int32_t(d.cinfo.image_width);
-    t->Height = int32_t(d.cinfo.image_height);
-    t->BitsPerPixel = 24;
-    if (mode == TemplateLoadAsk && !AskTemplateResolution(DensityDpi(d.cinfo))) {
+    const auto untouched = [&] {
         t->Width = oldWidth;
         t->Height = oldHeight;
         t->BitsPerPixel = oldBits;
         return false;
-    }
+    };
+    t->Width = int32_t(d.cinfo.image_width);
+    t->Height = int32_t(d.cinfo.image_height);
+    t->BitsPerPixel = 24;
     // Width x 3 x height is checked in 64 bits against the limit of one template, and against
     // what the file can hold, before the library takes memory: a few damaged bytes must not
-    // claim gigabytes.
+    // claim gigabytes, nor a file of a picture nearly blank unasked.
     if (!TemplatePixelsFit(*t)) {
         TemplateMemoryMsg();
-        return false;
+        return untouched();
     }
     if (!FileHoldsPicture(d.cinfo, file.size())) {
         d.memory.tooShort = true;
-        return failed();
+        failed();
+        return untouched();
     }
+    if (!ConfirmTemplateSize(*t, file.size(), JpegHeldPerByte, name))
+        return untouched();
+    if (mode == TemplateLoadAsk && !AskTemplateResolution(DensityDpi(d.cinfo)))
+        return untouched();
     if (!StartRows(d))
         return failed();
     for (int i = 0; i < 256; ++i)
         t->Red[size_t(i)] = t->Green[size_t(i)] = t->Blue[size_t(i)] = uint8_t(i);
     t->ReleasePixels();
-    int rowsKept = 0;
-    if (!ReadRows(d, src, *t, rowsKept))
+    ReadState r;
+    TemplateProgress progress(TextKey::LoadingTemp, t->Height, d.cinfo.buffered_image ? 2 * t->Height : t->Height);
+    r.progress = &progress;
+    const bool read = ReadRows(d, src, *t, r);
+    progress.End();
+    if (r.stopped) {
+        t->ReleasePixels();
+        return false;
+    }
+    if (!read)
         return failed();
+    const int rowsKept = r.rowsKept;
     if (rowsKept == 0) {
         t->ReleasePixels();
         ReportPictureUnread(name);
@@ -429,7 +533,9 @@ bool ReadJpegFile(const QString& name, int mode)
     // data it got over, or the end of a progressive file whose first scans fill every row)
     // come when the template is added, and at a later open in the status line only, so that
     // the same file does not warn every time.
-    if (rowsKept < t->Height)
+    if (r.scansLeftOut)
+        ReportScansLeftOut(name, r.scansRead, mode);
+    else if (rowsKept < t->Height)
         ReportPartialPicture(name, rowsKept, t->Height, mode);
     else if (d.error.warnings > 0 && mode == TemplateLoadAsk)
         ShowLibraryMessage(MsgKind::Warning, name, d.error.warning);

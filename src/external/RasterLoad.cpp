@@ -9,6 +9,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <utility>
 
 #include <unistd.h>
 
@@ -100,6 +101,24 @@ bool AllocateTemplatePixels(TTmp& t)
     return false;
 }
 
+bool ConfirmTemplateSize(const TTmp& t, int64_t coded, int64_t heldPerByte, const QString& name)
+{
+    const int64_t row = t.RowBytes();
+    if (row <= 0 || t.Height <= 0)
+        return true;
+    // Saturating products: a side may claim any 31-bit value.
+    const int64_t held = row > INT64_MAX / t.Height ? INT64_MAX : row * t.Height;
+    const int64_t plausible = coded > 0 && heldPerByte > INT64_MAX / coded ? INT64_MAX : std::max<int64_t>(coded, 0) * heldPerByte;
+    const bool sides = t.Width <= RasterLimits.MaxSide && t.Height <= RasterLimits.MaxSide;
+    if (sides && (held <= RasterLimits.UnaskedBytes || held <= plausible))
+        return true;
+    constexpr int64_t MiB = int64_t(1) << 20;
+    const QString params = CleanParamText(name) + u';' + QString::number(t.Width) + u';' + QString::number(t.Height)
+                         + u';' + QString::number(held / MiB + (held % MiB ? 1 : 0));
+    // Cancel, what Enter answers, leaves the picture unread.
+    return OkCancelMsg(TextKey::LargeTemplate, params) == IdOk;
+}
+
 void TemplateMemoryMsg()
 {
     ErrorMsg(TextKey::TempMemory, {}, TempMemoryHelpContext);
@@ -122,20 +141,27 @@ void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, i
 
 // ---- Progress ----
 
-TemplateProgress::TemplateProgress(TextKey caption, int rows)
+TemplateProgress::TemplateProgress(TextKey caption, int rows, int total)
 {
-    StartProgress(caption, TextKey::LinesRead, rows, std::max(rows / 100, 1), true);
+    StartProgress(caption, TextKey::LinesRead, total < 0 ? rows : total, std::max(rows / 100, 1), true);
 }
 
 TemplateProgress::~TemplateProgress()
 {
+    End();
+}
+
+void TemplateProgress::End()
+{
+    if (!std::exchange(running_, false))
+        return;
     EndProgress();
     ClearStatusText();
 }
 
-bool TemplateProgress::Step(int rowsDone)
+bool TemplateProgress::Step(int rowsDone, int position)
 {
-    UpdateProgress(rowsDone, rowsDone);
+    UpdateProgress(rowsDone, position);
     DispatchKeyMessages();
     if (!AbortRequested)
         return true;

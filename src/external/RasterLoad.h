@@ -29,6 +29,11 @@ struct RasterLoadLimits {
     int64_t KeptFree = int64_t(256) << 20;
     // The memory the machine can still give, -1 when it cannot be told.
     std::function<int64_t()> AvailableBytes = MachineAvailableBytes;
+    // The pixels any file may claim without the question of ConfirmTemplateSize, and the
+    // longest side a template can have: 2^17 pixels are 1.3 m at 2540 dpi, and a square
+    // 1-bit template of that side already takes half of MaxPixelBytes.
+    int64_t UnaskedBytes = int64_t(64) << 20;
+    int64_t MaxSide = int64_t(1) << 17;
 
     static int64_t MachineAvailableBytes();
 };
@@ -59,6 +64,21 @@ bool GrowTemplateRows(TTmp& t, int64_t rows, int64_t libraryBytes = 0);
 // when that is beyond the bounds or cannot be had.
 bool AllocateTemplatePixels(TTmp& t);
 
+// The held bytes one byte of coded data plausibly gives, by coding: stored data hold their
+// pixels; a PackBits pair repeats a byte at most 128 times; an LZW or fax code gives more than
+// a kilobyte only in pictures nearly blank, and a JPEG of a picture takes a tenth of a bit a
+// pixel or more (its pixels held in 3 bytes).
+inline constexpr int64_t StoredHeldPerByte = 1;
+inline constexpr int64_t PackBitsHeldPerByte = 64;
+inline constexpr int64_t LzwHeldPerByte = 1024;
+inline constexpr int64_t FaxHeldPerByte = 1024;
+inline constexpr int64_t JpegHeldPerByte = 256;
+
+// True when the picture t claims (width, height, bits) may be read: its pixels stay within
+// UnaskedBytes or what `coded` bytes of data plausibly give at heldPerByte, and its sides within
+// MaxSide; else the user is asked ("LargeTemplate", Cancel by default). Nothing is taken.
+bool ConfirmTemplateSize(const TTmp& t, int64_t coded, int64_t heldPerByte, const QString& name);
+
 // "TempMemory" with its help context.
 void TemplateMemoryMsg();
 
@@ -75,13 +95,21 @@ void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, i
 // stops the load, Cancel goes on.
 class TemplateProgress {
 public:
-    TemplateProgress(TextKey caption, int rows);
+    // total: the bar's end; rows by default.
+    TemplateProgress(TextKey caption, int rows, int total = -1);
     ~TemplateProgress();
     TemplateProgress(const TemplateProgress&) = delete;
     TemplateProgress& operator=(const TemplateProgress&) = delete;
 
     // After rows or a strip: false when the user chose to stop the load.
-    bool Step(int rowsDone);
+    bool Step(int rowsDone) { return Step(rowsDone, rowsDone); }
+    // The rows in the count and the bar at position.
+    bool Step(int rowsDone, int position);
+    // The progress display gone before the reader's last word in the status line.
+    void End();
+
+private:
+    bool running_ = true;
 };
 
 // An open file read at offsets: every read is checked against the file's size first, so

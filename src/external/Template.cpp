@@ -453,20 +453,106 @@ bool FullExtentWithTemplates(CordRect& r)
 
 // ---- A map's templates ----
 
+namespace {
+
+enum class Search { Found, NotFound, Cancelled };
+
+// The question and the open dialog for a missing template file; Found with the new name
+// stored in its string.
+Search SearchFor(int index)
+{
+    Search result = Search::NotFound;
+    Reported("SearchTemplate", [&] {
+        TZmd* z = Index.ActiveZmd;
+        if (!z || index < 0 || index >= z->Templates.Count())
+            return;
+        const QString text = z->Templates.Strings(index);
+        const QString bare = ExtractFileName(TemplateFileName(text));
+        if (OkCancelMsg(TextKey::TemplateSearch, bare) != IdOk) {
+            result = Search::Cancelled;
+            return;
+        }
+        QString name = TemplateNameFolder() + bare;
+        const QString filter = Text(TextKey::TemplateFiles)
+                             + QStringLiteral("|*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.tif;*.tiff;*.zmd|")
+                             + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
+        if (!ExecOpenDialog(Text(TextKey::OpenTemplate), filter, QStringLiteral("bmp"),
+                            OpenTemplateHelpContext, name))
+            return;
+        const qsizetype tab = text.indexOf(u'\t');
+        SaveTemplateText(index, StoredName(name) + (tab < 0 ? QString() : text.mid(tab)));
+        result = Search::Found;
+    });
+    return result;
+}
+
+// The templates of one opening, by file name: a name is searched for, and read, once; what
+// became of it holds for every template of that name. Cancel in the question ends the search
+// for the rest of the opening.
+class OpeningTemplates {
+public:
+    // Template `index` (shown) loaded; false when it is missing or could not be read.
+    bool Load(int index)
+    {
+        const QString full = TemplateFullName(index);
+        Outcome& o = outcome_[full];
+        if (o.tried) {
+            if (!o.loaded)
+                return false;
+            if (!o.foundAs.isEmpty())
+                Rename(index, o.foundAs);
+            return LoadTemplateFile(TemplateFileName(Index.ActiveZmd->Templates.Strings(index)), TemplateLoadSilent);
+        }
+        o.tried = true;
+        if (!QFileInfo(full).isFile()) {
+            if (searchEnded_)
+                return false;
+            const Search found = SearchFor(index);
+            searchEnded_ = found == Search::Cancelled;
+            if (found != Search::Found)
+                return false;
+            o.foundAs = TemplateFileName(Index.ActiveZmd->Templates.Strings(index));
+        }
+        o.loaded = LoadTemplateFile(TemplateFileName(Index.ActiveZmd->Templates.Strings(index)), TemplateLoadSilent);
+        return o.loaded;
+    }
+
+private:
+    struct Outcome {
+        bool tried = false;
+        bool loaded = false;
+        QString foundAs; // the name the search found for it
+    };
+
+    // The template's name field becomes `name`, the rest of its string kept.
+    static void Rename(int index, const QString& name)
+    {
+        const QString text = Index.ActiveZmd->Templates.Strings(index);
+        const qsizetype tab = text.indexOf(u'\t');
+        SaveTemplateText(index, name + (tab < 0 ? QString() : text.mid(tab)));
+    }
+
+    std::map<QString, Outcome> outcome_; // by the full name the map gives
+    bool searchEnded_ = false;
+};
+
+} // namespace
+
+bool SearchTemplate(int index)
+{
+    return SearchFor(index) == Search::Found;
+}
+
 void LoadTemplatesOfMap()
 {
     SizeRenderBand();
     TZmd* z = Index.ActiveZmd;
     if (!z)
         return;
+    OpeningTemplates opening;
     for (int i = z->Templates.Count() - 1; i >= 0; --i) {
-        if (!TemplateShown(z->Templates.Strings(i)))
-            continue;
-        bool loaded = false;
-        if (TemplateFileExists(i) || SearchTemplate(i))
-            loaded = LoadTemplateFile(TemplateFileName(z->Templates.Strings(i)), TemplateLoadSilent);
         // Switched off, so that the next opening does not ask again.
-        if (!loaded)
+        if (TemplateShown(z->Templates.Strings(i)) && !opening.Load(i))
             SetShown(i, false);
     }
 }
@@ -481,31 +567,6 @@ void UnloadTemplatesOfMap()
             if (TemplateShown(z->Templates.Strings(i)))
                 ReleaseTemplate(TemplateFileName(z->Templates.Strings(i)));
     });
-}
-
-bool SearchTemplate(int index)
-{
-    bool found = false;
-    Reported("SearchTemplate", [&] {
-        TZmd* z = Index.ActiveZmd;
-        if (!z || index < 0 || index >= z->Templates.Count())
-            return;
-        const QString text = z->Templates.Strings(index);
-        const QString bare = ExtractFileName(TemplateFileName(text));
-        if (OkCancelMsg(TextKey::TemplateSearch, bare) != IdOk)
-            return;
-        QString name = TemplateNameFolder() + bare;
-        const QString filter = Text(TextKey::TemplateFiles)
-                             + QStringLiteral("|*.bmp;*.dib;*.gif;*.jpg;*.jpeg;*.tif;*.tiff;*.zmd|")
-                             + Text(TextKey::AllFiles) + QStringLiteral(" (*.*)|*.*");
-        if (!ExecOpenDialog(Text(TextKey::OpenTemplate), filter, QStringLiteral("bmp"),
-                            OpenTemplateHelpContext, name))
-            return;
-        const qsizetype tab = text.indexOf(u'\t');
-        SaveTemplateText(index, StoredName(name) + (tab < 0 ? QString() : text.mid(tab)));
-        found = true;
-    });
-    return found;
 }
 
 // ---- The list of the current map ----

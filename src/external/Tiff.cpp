@@ -97,7 +97,30 @@ constexpr int SeparatePlanes = 2;
 // times; an LZW code of 9 bits or more stands for at most 4093 bytes.
 constexpr int64_t PackBitsRatio = 64;
 constexpr int64_t LzwRatio = 4096;
-constexpr int64_t StoredBytesCap = int64_t(1) << 50;
+
+// The bytes of the file the ranges [from, to) cover together.
+int64_t CoveredBytes(std::vector<std::pair<int64_t, int64_t>>& ranges)
+{
+    std::sort(ranges.begin(), ranges.end());
+    int64_t covered = 0, end = 0;
+    for (const auto& [from, to] : ranges) {
+        if (to > std::max(from, end))
+            covered += to - std::max(from, end);
+        end = std::max(end, to);
+    }
+    return covered;
+}
+
+int64_t HeldPerCodedByte(int64_t compression)
+{
+    switch (compression) {
+    case PackBitsCompression: return PackBitsHeldPerByte;
+    case LzwCompression: return LzwHeldPerByte;
+    case CcittRle: case CcittFax3: case CcittFax4: return FaxHeldPerByte;
+    default: return StoredHeldPerByte;
+    }
+}
+
 // Bytes read from a strip at a time.
 constexpr int64_t ChunkBytes = 64 * 1024;
 
@@ -365,6 +388,10 @@ public:
         }
     }
     void operator()(uint8_t b) { (*this)(&b, 1); }
+    // Every row of the strip is filled: the rest of its data is not decoded.
+    bool StripFull() const { return row_ >= end_; }
+    // The row being filled.
+    int64_t Row() const { return row_; }
     // Rows filled whole from the strips so far, and the end of the lowest.
     int64_t RowsDone() const { return done_; }
     int64_t RowsEnd() const { return rowsEnd_; }
@@ -501,7 +528,11 @@ public:
                 case NoCompression: sink(chunk.data(), chunk.size()); break;
                 default: more = ccitt.DecodeCcitt(chunk.data(), chunk.size()) && !ccitt.Done(); break;
                 }
-                more = more && !sink.NoMemory() && !noMemory_;
+                more = more && !sink.NoMemory() && !noMemory_ && (IsCcitt(info_.compression) || !sink.StripFull());
+                // A long strip is read with the same progress and Esc as a short one.
+                const int64_t rowNow = IsCcitt(info_.compression) ? row + ccitt.RowsDecoded() : sink.Row();
+                if (more && done + n < bytes && !progress.Step(int(std::min<int64_t>(rowNow, t_.Height))))
+                    return false;
             }
             if (IsCcitt(info_.compression)) {
                 // The last codes of a strip decode once the buffer holds enough bits; a strip
@@ -589,7 +620,7 @@ bool ReadTiffFile(const QString& name, int mode)
     const size_t strips = size_t((info.height + rowsPerStrip - 1) / rowsPerStrip);
     if (info.stripOffsets.size() != strips || info.stripByteCounts.size() != strips)
         return Fail(TextKey::TiffError, name);
-    int64_t stored = 0;
+    std::vector<std::pair<int64_t, int64_t>> ranges;
     for (size_t s = 0; s < strips; ++s) {
         const double at = info.stripOffsets[s], bytes = info.stripByteCounts[s];
         if (!(at >= 0 && bytes >= 0))
@@ -599,9 +630,10 @@ bool ReadTiffFile(const QString& name, int mode)
         info.stripOffsets[s] = double(from);
         info.stripCut.push_back(double(kept) < bytes);
         info.stripByteCounts[s] = double(kept);
-        // Strips may share bytes: the sum is kept below where it could overflow.
-        stored = std::min(stored + int64_t(info.stripByteCounts[s]), StoredBytesCap);
+        ranges.emplace_back(from, from + kept);
     }
+    // Strips may share bytes: the data are the file's bytes some strip covers, each counted once.
+    const int64_t stored = CoveredBytes(ranges);
     const int64_t c = info.compression;
     if (c != NoCompression && !IsCcitt(c) && c != LzwCompression && c != PackBitsCompression)
         return Fail(TextKey::CompressionNotSupp, name, CompressionNotSuppHelpContext, QString::number(c));
@@ -628,6 +660,8 @@ bool ReadTiffFile(const QString& name, int mode)
         TemplateMemoryMsg();
         return false;
     }
+    if (!ConfirmTemplateSize(*t, stored, HeldPerCodedByte(c), name))
+        return false;
 
     if (mode == TemplateLoadAsk) {
         TiffGeoref g = GeorefFromTags(t->Width, t->Height, info.pixelScale, info.tiePoint, info.transformation);

@@ -1232,15 +1232,23 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
     const size_t home = size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
     size_t slot = home;
     for (; m_shapes[slot].key != 0; slot = (slot + 1) & mask)
-        if (m_shapes[slot].key == key)
+        if (m_shapes[slot].key == key && m_shapes[slot].runCount != SeenOnce)
             return m_shapes[slot];
-    if (m_shapeCount == MaxStrokeShapes) {
-        // Full: start again rather than walk long chains.
-        clearShapes();
-        slot = home;
-    }
+        else if (m_shapes[slot].key == key)
+            break;
     StrokeShape& s = m_shapes[slot];
-    s.key = key;
+    if (s.key == 0) {
+        if (m_shapeCount == MaxStrokeShapes) {
+            // Full: start again rather than walk long chains.
+            clearShapes();
+            slot = home;
+        }
+        StrokeShape& seen = m_shapes[slot];
+        seen.key = key;
+        seen.runCount = SeenOnce;
+        ++m_shapeCount;
+        return seen;
+    }
     s.runsAt = uint32_t(m_shapeRuns.size());
     m_shapeRuns.resize(m_shapeRuns.size() + 4);
     if (scan(s.runsAt)) {
@@ -1249,7 +1257,6 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
         m_shapeRuns.resize(s.runsAt);
         s.runCount = UnusableShape;
     }
-    ++m_shapeCount;
     return s;
 }
 
@@ -1375,7 +1382,7 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
 
 bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
 {
-    if (shape.runCount == UnusableShape)
+    if (shape.runCount >= SeenOnce)
         return false;
     const int x = at.x(), y = at.y();
     const int16_t* run = m_shapeRuns.data() + shape.runsAt;
@@ -1441,7 +1448,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return unsigned(d.x() + ShapeReach) <= 2 * ShapeReach && unsigned(d.y() + ShapeReach) <= 2 * ShapeReach;
     };
     const auto exact = [&](QPoint p) { return QPointF(p.x() + fraction.x(), p.y() + fraction.y()); };
-    // A shape not met before, scanned from its piece.
+    // A shape not met before (then only noted) or met once before (then scanned from its piece).
     const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext)
                           __attribute__((noinline)) -> const StrokeShape& {
         if (kind == 4)
@@ -1458,13 +1465,13 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             | uint64_t(uint8_t(d.y())) << 32 | uint64_t(uint8_t(dNext.x())) << 40 | uint64_t(uint8_t(dNext.y())) << 48;
         const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
         while (shape->key != key) {
-            if (shape->key == 0) [[unlikely]] {
-                shape = &made(key, kind, d, dNext);
+            if (shape->key == 0) [[unlikely]]
                 break;
-            }
             shape = slots + ((size_t(shape - slots) + 1) & slotMask);
         }
-        if (shape->runCount == UnusableShape)
+        if (shape->key == 0 || shape->runCount == SeenOnce) [[unlikely]]
+            shape = &made(key, kind, d, dNext);
+        if (shape->runCount >= SeenOnce)
             return false;
         const int16_t* run = m_shapeRuns.data() + shape->runsAt;
         const int x = p.x(), y = p.y();

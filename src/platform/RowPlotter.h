@@ -280,16 +280,19 @@ private:
         uint32_t runsAt = 0;    // in m_shapeRuns: the box the clip must hold (left, right, top,
                                 // bottom, relative to the start's pixel), then each run's row,
                                 // first column and column after
-        uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie
+        uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie; SeenOnce:
+                                // met once, not scanned yet
     };
-    static constexpr uint32_t UnusableShape = UINT32_MAX;
+    static constexpr uint32_t UnusableShape = UINT32_MAX, SeenOnce = UINT32_MAX - 1;
     static constexpr int ShapeSlotBits = 15;
     static constexpr size_t MaxStrokeShapes = size_t(1) << (ShapeSlotBits - 1), MaxStrokeClasses = 64;
     static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
     // The number of the class, new or known.
     int strokeClass(const StrokeClass& c);
-    // The shape of the key; when new, scan() adds its box and runs, or says false where moving
-    // them would not be exact.
+    // The shape of the key. A key met for the first time is only noted (SeenOnce): most pieces
+    // of lines that wander in long steps never recur, and filling such a piece where it lies
+    // costs less than scanning its shape. Met again, scan() adds its box and runs, or says
+    // false where moving them would not be exact.
     template <class Scan>
     const StrokeShape& strokeShape(uint64_t key, Scan&& scan);
     void clearShapes();

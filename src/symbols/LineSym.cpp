@@ -30,6 +30,11 @@ int LineStyleBits(int style)
     return style == 1 ? 1 : style == 2 ? 4 : 0;
 }
 
+int WithLineStyle(int bits, int style)
+{
+    return (bits & ~(LineStyleBits(1) | LineStyleBits(2))) | LineStyleBits(style);
+}
+
 SymbolEditSession OpenLineSymbol(const SymbolBytes* rec, int pos, std::span<const int16_t> numberTable)
 {
     std::span<const uint8_t> stored;

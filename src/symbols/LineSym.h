@@ -34,6 +34,8 @@ inline constexpr uint8_t MarkedRouteType = 3;   // course-object type of a marke
 // Line style bits (+352, +410) and the style buttons 0..2.
 int LineStyleOfBits(int bits);          // bit 1: style 1, bit 4: style 2, else 0
 int LineStyleBits(int style);           // 0, 1, 4
+// The word with its style bits (1 and 4) set for the style button; its other bits kept.
+int WithLineStyle(int bits, int style);
 
 // The working copy of a line record: the fixed part and the five lists. A record shorter
 // than the fixed part gives a new symbol; a list running past its record is dropped, the

@@ -106,6 +106,7 @@ SymbolEditSession OpenSymbolWork(SymbolEditorKind kind, const SymbolBytes* rec, 
         return s;
     }
     *stored = std::span<const uint8_t>(rec->data(), size);
+    s.Stored.assign(stored->begin(), stored->end());
     s.Work.assign(rec->begin(), rec->begin() + ptrdiff_t(fixed));
     return s;
 }
@@ -193,26 +194,101 @@ SymbolBytes BuildSymbolRecord(const SymbolEditSession& s)
     }
 }
 
+// A field of the record: offset and length.
+struct WordRange {
+    size_t offset;
+    size_t bytes;
+};
+
+// Words the editors set themselves that nothing draws by; the extent and the colour set
+// follow below.
+constexpr WordRange HeadWords[] = {{SymObjectType, 2}, {SymTextFlag, 1}};
+constexpr WordRange PointWords[] = {{PointSymbolPad, 2}};
+constexpr WordRange LineWords[] = {{LsListsPad, 2}};
+
+std::span<const WordRange> KindWords(SymbolEditorKind kind)
+{
+    switch (kind) {
+    case SymbolEditorKind::Point: return PointWords;
+    case SymbolEditorKind::Line: return LineWords;
+    default: return {};
+    }
+}
+
+bool SameBytes(const SymbolBytes& a, const SymbolBytes& b, const WordRange& r)
+{
+    const size_t end = r.offset + r.bytes;
+    return end <= a.size() && end <= b.size()
+        && std::equal(a.begin() + ptrdiff_t(r.offset), a.begin() + ptrdiff_t(end), b.begin() + ptrdiff_t(r.offset));
+}
+
+// The record as the map file holds it. Symbols are mended as they are read (their extent and
+// colour set computed anew), so the list's copy may differ from what the writer stored; the
+// list's copy stands in when the file's bytes are not this record's.
+SymbolBytes FileRecordOf(const SymbolBytes& rec)
+{
+    TZmd* z = Map();
+    const int32_t pos = rec.size() >= size_t(SymbolHeadBytes) ? SymI32(rec, SymFilePos) : 0;
+    if (!z || pos <= 0 || !z->WorkFile.IsOpen() || int64_t(pos) + int64_t(rec.size()) > z->WorkFile.Size())
+        return rec;
+    SymbolBytes file(rec.size());
+    if (!z->WorkFile.ReadAtOrSkip(file.data(), int64_t(file.size()), pos))
+        return rec;
+    for (const WordRange r : {WordRange{SymSize, 2}, WordRange{SymNumber, 2}, WordRange{SymObjectType, 2},
+                              WordRange{SymTextFlag, 1}})
+        if (!SameBytes(file, rec, r))
+            return rec;
+    return file;
+}
+
+void KeepUneditedWords(SymbolBytes& rec, const SymbolEditSession& s)
+{
+    if (s.Position < 0 || s.Stored.size() < size_t(SymbolHeadBytes) || s.Shown.size() < size_t(SymbolHeadBytes))
+        return;
+    const auto keep = [&](const WordRange& r) {
+        if (SameBytes(rec, s.Shown, r) && r.offset + r.bytes <= s.Stored.size())
+            std::copy_n(s.Stored.begin() + ptrdiff_t(r.offset), r.bytes, rec.begin() + ptrdiff_t(r.offset));
+    };
+    for (const WordRange& r : HeadWords)
+        keep(r);
+    for (const WordRange& r : KindWords(s.Kind))
+        keep(r);
+    // The stored extent and colour set stay while they still cover what the symbol draws.
+    if (SameBytes(rec, s.Shown, {SymExtent, 2}) && SymI16(s.Stored, SymExtent) >= SymI16(rec, SymExtent))
+        SetSymI16(rec, SymExtent, SymI16(s.Stored, SymExtent));
+    const ColorSet stored = SymColors(s.Stored), built = SymColors(rec);
+    if (SameBytes(rec, s.Shown, {SymColorSet, SymColorSetBytes}) && (stored & built) == built)
+        std::copy_n(s.Stored.begin() + ptrdiff_t(SymColorSet), SymColorSetBytes, rec.begin() + ptrdiff_t(SymColorSet));
+}
+
 } // namespace
 
 bool StoreSymbolWork(const SymbolEditSession& s)
 {
-    const SymbolBytes rec = BuildSymbolRecord(s);
+    SymbolBytes rec = BuildSymbolRecord(s);
     if (rec.empty()) {
         ErrorMsg(TextKey::SymbolTooComplex, {}, SymbolTooComplexHelpContext);
         return false;
     }
-    // Nothing edited: the symbol stays as the map holds it, the map unchanged.
-    if (s.Position >= 0 && rec == s.Shown)
-        return true;
+    if (s.Position >= 0) {
+        // Nothing edited: the symbol stays as the map holds it, the map unchanged.
+        if (rec == s.Shown)
+            return true;
+        KeepUneditedWords(rec, s);
+        if (rec == s.Stored)
+            return true;
+    }
     return ReplaceSymbol(rec, s.Position);
 }
 
 void RunSymbolEditor(const std::shared_ptr<SymbolEditSession>& s)
 {
-    // The record the editor would store when nothing is changed in it.
-    if (s->Position >= 0 && s->Shown.empty())
+    // The record the editor would store when nothing is changed in it, and the one the
+    // words it does not touch come from.
+    if (s->Position >= 0 && s->Shown.empty()) {
         s->Shown = BuildSymbolRecord(*s);
+        s->Stored = FileRecordOf(s->Stored);
+    }
     const int result = SymbolsPorts().RunSymbolDialog(*s);
     if (result == SymbolDlgOk) {
         StoreSymbolWork(*s);

@@ -34,6 +34,12 @@ inline constexpr std::array<SymbolEditorKind, 6> NewSymbolKinds = {
     SymbolEditorKind::Point, SymbolEditorKind::Line, SymbolEditorKind::Area,
     SymbolEditorKind::Text, SymbolEditorKind::LineText, SymbolEditorKind::Rect};
 
+// The flags byte with the rotatable bit as the north box says (checked: not rotatable).
+inline uint8_t WithNorth(uint8_t flags, bool north)
+{
+    return north ? uint8_t(flags & ~SymRotatableFlag) : uint8_t(flags | SymRotatableFlag);
+}
+
 // The fixed part of each kind's record (element lists follow where the kind has them).
 int SymbolFixedBytes(SymbolEditorKind kind);
 
@@ -69,6 +75,7 @@ struct SymbolEditSession {
     bool ListDropped = false;   // a list ran past its record when the editor opened
     bool GraphicsEdited = false;  // the window showed the graphics since the dialog opened
     SymbolBytes Shown;          // the record as the editor opened on it, built by the editor
+    SymbolBytes Stored;         // the record as the map file holds it (empty for a new symbol)
 
     // What BeginSymbolGraphicsEdit took from the window and the map, given back at the end.
     struct Saved {
@@ -100,9 +107,12 @@ void CreateSymbol();
 // Shows the session's dialog and acts on its result: OK stores, Edit... starts the
 // graphics editing, Cancel after graphics editing redraws the window.
 void RunSymbolEditor(const std::shared_ptr<SymbolEditSession>& s);
-// Stores the working copy (point or line) through ReplaceSymbol, unless it builds the record
-// the editor opened on; false when nothing could be stored (a record too large for the map,
-// a file error).
+// Stores the working copy through ReplaceSymbol, unless it builds the record the editor
+// opened on; false when nothing could be stored (a record too large for the map, a file
+// error). The words the editor derives or resets itself (type, reserved words, extent, colour
+// set) keep what the map file holds wherever the edit leaves what the editor makes of them as
+// it was: another program's values outlive an edit of other fields. An extent and a colour
+// set are kept only while they still cover what the symbol draws.
 bool StoreSymbolWork(const SymbolEditSession& s);
 
 // ---- Symbol-graphics editing ----

@@ -114,3 +114,86 @@ TEST(CodePage, CharsetNumbersSelectCodePages)
         EXPECT_EQ(CodePageOfCharset(charset), cp) << charset;
     EXPECT_FALSE(IsCodePageSupported(932));
 }
+
+// Names other programs give code pages, as a .cpg file holds them.
+TEST(CodePage, NamesGiveTheirNumbers)
+{
+    const std::pair<const char*, int> rows[] = {
+        {"CP932", 932},       {"Shift_JIS", 932},    {"SJIS", 932},        {"windows-31j", 932},
+        {"GBK", 936},         {"GB2312", 936},       {"EUC-KR", 949},      {"Big5", 950},
+        {"ANSI 1251", 1251},  {"OEM 866\r\n", 866},  {"Windows-1250", 1250}, {"IBM852", 852},
+        {"1252", 1252},       {"ISO-8859-5", 28595}, {"8859-15", 28605},   {"88591", 28591},
+        {"ISO8859-2", 28592}, {"KOI8-R", 20866},     {"UTF-8", CodePageUtf8}, {"utf8", CodePageUtf8},
+        {"GB18030", 54936},   {"garbage", 0},        {"UTF-16", 0},        {"CP", 0},
+        {"123456", 0},        {"", 0},               {"ISO-8859-99", 0},   {"CP932X", 0},
+    };
+    for (auto [name, cp] : rows)
+        EXPECT_EQ(CodePageOfName(name), cp) << name;
+}
+
+// Double-byte East Asian code pages through the system's converters, the others through our
+// tables and UTF-8, at literal bytes; a character a code page lacks is one "?"; an encoding
+// held to a number of bytes never ends inside a character; bytes that are no character of the
+// code page read as U+FFFD.
+TEST(CodePage, ConvertersReadAndWriteOtherProgramsCodePages)
+{
+    struct Row {
+        int cp;
+        QByteArray bytes;
+        QString text;
+    };
+    const Row both[] = {
+        {932, "\x93\x8C\x8B\x9E\x95\x78\x8E\x6D\x8E\x52 \xB1", QString::fromUtf8("東京富士山 ｱ")},
+        {936, "\xD6\xD0\xCE\xC4", QString::fromUtf8("中文")},
+        {949, "\xC7\xD1\xB1\xB9", QString::fromUtf8("한국")},
+        {950, "\xA5\x78\xA5\x5F", QString::fromUtf8("台北")},
+        {1251, "\xCC\xEE\xF1\xEA\xE2\xE0", QString::fromUtf8("Москва")},
+        {CodePageUtf8, "\xC5\x81\xC3\xB3\x64\xC5\xBA", QString::fromUtf8("Łódź")},
+        {28595, "\xBC\xDE", QString::fromUtf8("Мо")},
+    };
+    for (const Row& r : both) {
+        const CodePageConverter c(r.cp);
+        ASSERT_TRUE(c.Valid()) << r.cp;
+        EXPECT_EQ(c.CodePage(), r.cp);
+        EXPECT_EQ(c.Decode(r.bytes.constData(), r.bytes.size()), r.text) << r.cp;
+        bool lossless = false;
+        EXPECT_EQ(c.Encode(r.text, &lossless), r.bytes) << r.cp;
+        EXPECT_TRUE(lossless) << r.cp;
+    }
+    const CodePageConverter sjis(932);
+    bool lossless = true;
+    EXPECT_EQ(sjis.Encode(QString::fromUtf8("aŁ東\U0001F600b"), &lossless), QByteArray("a?\x93\x8C?b"));
+    EXPECT_FALSE(lossless);
+    // Held to a number of bytes: "a" and one two-byte character fit in 3 or 4 bytes, not in 2.
+    struct Cut {
+        int cp;
+        QString text;
+        int max;
+        QByteArray bytes;
+    };
+    const Cut cuts[] = {
+        {932, QString::fromUtf8("a東京"), 4, "a\x93\x8C"},
+        {932, QString::fromUtf8("a東京"), 3, "a\x93\x8C"},
+        {932, QString::fromUtf8("a東京"), 2, "a"},
+        {932, QString::fromUtf8("a東京"), 5, "a\x93\x8C\x8B\x9E"},
+        {932, QString::fromUtf8("a東京"), 0, ""},
+        {CodePageUtf8, QString::fromUtf8("aŁó"), 4, "a\xC5\x81"},
+        {CodePageUtf8, QString::fromUtf8("aŁó"), 5, "a\xC5\x81\xC3\xB3"},
+        {1252, QString::fromUtf8("abcé"), 3, "abc"},
+    };
+    for (const Cut& c : cuts)
+        EXPECT_EQ(CodePageConverter(c.cp).Encode(c.text, nullptr, c.max), c.bytes) << c.cp << " " << c.max;
+    const std::pair<QByteArray, QString> damaged[] = {
+        {"\x81 x", QString::fromUtf8("\uFFFD x")},
+        {"x\x93", QString::fromUtf8("x\uFFFD")},
+        {"\x93\x8C\xFD", QString::fromUtf8("東\uFFFD")},
+    };
+    for (const auto& [bytes, text] : damaged)
+        EXPECT_EQ(sjis.Decode(bytes.constData(), bytes.size()), text) << bytes.toHex().toStdString();
+    EXPECT_EQ(sjis.Decode(nullptr, 3), QString());
+    // Code pages nobody converts, and converters that would change ASCII (EBCDIC).
+    for (int cp : {99999, 37, 500, -1})
+        EXPECT_FALSE(CodePageConverter(cp).Valid()) << cp;
+    EXPECT_TRUE(CodePageConverter(0).Valid());
+    EXPECT_EQ(CodePageConverter(0).CodePage(), 1252);
+}

@@ -290,5 +290,39 @@ TEST_F(FileMapping, ADeferredFileReadsItsSourceWithHeldWritesThenOnlyItsOwnCopy)
     EXPECT_EQ(messages.Count(), 0);
 }
 
+// Held writes read back as if written in their order, whether a record is written again at its
+// place and size (which replaces it), overlaps others or is compacted among thousands: the
+// reads and the copy made at the first write that is not held both give the bytes the writes
+// give in turn.
+TEST_F(FileMapping, HeldWritesReadBackInTheOrderWrittenThroughReplacementsAndOverlaps)
+{
+    const QString source = Path("map.zmd"), copyName = Path("copy.~md");
+    const QByteArray original = RandomBytes(64 * 1024, 16);
+    WriteBytes(source, original);
+    TFileClass f;
+    ASSERT_TRUE(f.OpenDeferred(source, 48, [&](TFileClass& c) { c.Rewrite(copyName); }));
+    QByteArray want = original;
+    std::mt19937 gen(17);
+    {
+        HeldWrites held(f);
+        for (int i = 0; i < 5000; ++i) {
+            // Records of three sizes at a few places, so that many are written again and many
+            // overlap a record of another size.
+            const int64_t at = 1000 + 8 * int64_t(gen() % 40), size = 8 << (gen() % 3);
+            const QByteArray bytes = RandomBytes(size, unsigned(i));
+            f.Seek(at);
+            ASSERT_TRUE(f.Write(bytes.constData(), size));
+            want.replace(qsizetype(at), qsizetype(size), bytes);
+        }
+    }
+    EXPECT_EQ(ReadThrough(f, 0, want.size()), want);
+    f.Seek(60000);
+    ASSERT_TRUE(f.Write("own", 3));
+    ASSERT_FALSE(f.Deferred());
+    want.replace(60000, 3, "own");
+    f.Close();
+    EXPECT_EQ(PreadBytes(copyName, 0, want.size()), want);
+}
+
 } // namespace
 } // namespace zemo

@@ -319,9 +319,10 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},
         {"ScriptNotSupported ColourValuesDiffer ColourOtherName ColourTableFull ColourSeparationMissing "
-         "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne DbCodePageUnknown", 2, 2},
+         "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne DbCodePageUnknown ScansLeftOut", 2, 2},
         {"MustBetween DbValueRefused", 3, 2},
         {"DbCodePageRefused PartialPicture", 3, 3},
+        {"LargeTemplate", 4, 4},
         {"DbTextTooLong DbTextTooLongByte", 5, 4},
         {"OdbcTextTooLong", 4, 3},
     };

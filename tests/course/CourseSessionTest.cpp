@@ -347,5 +347,67 @@ TEST_F(CourseSession, TheDiagramKeepsLinesOffLabelsAndTheObjectsTabHasNoOverlaps
     EXPECT_GE(panel->CourseScrollB->viewport()->width(), view + 250);
 }
 
+// Values typed on the Objects tab for one object, then another object selected by a click in
+// the list, by the arrow keys in the list or by a click on the map: the first keeps what was
+// typed, the second shows and keeps its own; back on the first, its typed values show again.
+TEST_F(CourseSession, ValuesTypedForOneObjectStayWithItWhenAnotherIsSelected)
+{
+    const auto type = [this](const QString& text) {
+        tab->CsDescB->setFocus();
+        tab->CsDescB->selectAll();
+        for (QChar c : text) {
+            QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+            QApplication::sendEvent(tab->CsDescB, &key);
+        }
+    };
+    // A control beside the start, both in view at 0.1 mm a pixel.
+    ASSERT_GT(Store(ControlSymbol, MmPoint{6, 4}, {QStringLiteral("60")}), 0);
+    Settle();
+    const auto key = [this](int k) {
+        Page(CsObjectsPage);
+        tab->CsObjectB->setFocus();
+        Key(tab->CsObjectB, k);
+        Settle();
+    };
+    const auto onMap = [this](MmPoint p) {
+        Page(CsObjectsPage);
+        Trigger(Cmd::EditObjBtn);
+        ShowAtTenthMillimetres();
+        Click(Surface(), At(p.x, p.y));
+        Settle();
+    };
+    struct Road {
+        const char* what;
+        const char* a;
+        const char* b;
+        std::function<void()> toB, toA;
+    };
+    const Road roads[] = {
+        {"a click in the list", "38", "40", [&] { Select("40"); }, [&] { Select("38"); }},
+        {"the arrow keys", "41", "42", [&] { key(Qt::Key_Down); }, [&] { key(Qt::Key_Up); }},
+        {"a click on the map", "S1", "60", [&] { onMap({6, 4}); }, [&] { onMap({0, 0}); }},
+    };
+    for (const Road& r : roads) {
+        SCOPED_TRACE(r.what);
+        const QString own = QStringLiteral("own of ") + QLatin1String(r.b);
+        const QString typed = QStringLiteral("typed for ") + QLatin1String(r.a);
+        Select(r.b);
+        type(own);
+        Select(r.a);
+        ASSERT_EQ(Field(r.b, 't'), own);
+        type(typed);
+        r.toB();
+        EXPECT_EQ(CsObjectCode(SelectedCsRecord()).toStdString(), r.b);
+        EXPECT_EQ(tab->CsObjectB->currentItem()->text().toStdString(), r.b);
+        EXPECT_EQ(Field(r.a, 't').toStdString(), typed.toStdString());
+        EXPECT_EQ(Field(r.b, 't').toStdString(), own.toStdString());
+        EXPECT_EQ(tab->CsDescB->text().toStdString(), own.toStdString());
+        r.toA();
+        EXPECT_EQ(CsObjectCode(SelectedCsRecord()).toStdString(), r.a);
+        EXPECT_EQ(tab->CsDescB->text().toStdString(), typed.toStdString());
+        EXPECT_EQ(Field(r.b, 't').toStdString(), own.toStdString());
+    }
+}
+
 } // namespace
 } // namespace zemo::test

@@ -169,5 +169,58 @@ TEST_F(CourseViewTest, ARelaysDiagramFitsThePanelItOpensWith)
     }
 }
 
+// The event's relay of three legs (a team variation of three branches, a leg variation with a
+// team variation inside, another team variation), and the same after a dozen controls whose
+// running numbers take three characters, at the panel's opening width: everything the diagram
+// paints, caret strokes included, lies inside the panel's visible part and its texts keep
+// apart, with the caret at the end and on each branch's codes.
+TEST_F(CourseViewTest, AThreeLegRelaysDrawingLiesInsideThePanelAtItsOpeningWidth)
+{
+    QString longer = Sequence({"sS1"});
+    for (int code = 31; code <= 42; ++code)
+        longer += QStringLiteral("\tc") + QString::number(code);
+    longer += RelayRun().mid(RelayRun().indexOf(QStringLiteral("\tc46")));
+    AddCourse({QStringLiteral("Relay12"), 0, 0, 20, CourseKind::Relay, 3, 1, 20}, longer);
+    Page(CsCoursesPage);
+    QScrollArea* box = panel->CourseScrollB;
+    TCoursePaint* paint = panel->CoursePaintB;
+    const QColor background = paint->palette().color(QPalette::Base);
+    const QFontMetrics fm(paint->font());
+    const auto check = [&](const std::string& where) {
+        SCOPED_TRACE(where);
+        Settle();
+        EXPECT_FALSE(box->horizontalScrollBar()->isVisible()) << CsCourses.Diagram.Width << " in " << box->viewport()->width();
+        const QImage img = paint->grab().toImage();
+        int right = -1;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                if (img.pixelColor(x, y) != background)
+                    right = std::max(right, x);
+        ASSERT_GE(right, 0) << "nothing drawn";
+        EXPECT_LT(paint->mapTo(box->viewport(), QPoint(right, 0)).x(), box->viewport()->width()) << "drawn to " << right;
+        EXPECT_GE(paint->mapTo(box->viewport(), QPoint(0, 0)).x(), 0);
+        for (const DiagramText& a : CsCourses.Diagram.Texts)
+            for (const DiagramText& b : CsCourses.Diagram.Texts)
+                if (&a != &b && a.Y == b.Y && a.X < b.X) {
+                    EXPECT_LT(a.X + fm.horizontalAdvance(a.Text) / 2, b.X - fm.horizontalAdvance(b.Text) / 2)
+                        << a.Text.toStdString() << " " << b.Text.toStdString();
+                }
+    };
+    for (const char* course : {"Relay", "Relay12"}) {
+        Course(QString::fromLatin1(course));
+        check(std::string(course) + ", caret at the end");
+        for (const char* code : {"47", "48", "49", "51", "52", "53", "55", "44", "45"}) {
+            QPoint at(-1, -1);
+            for (const DiagramText& t : CsCourses.Diagram.Texts)
+                if (t.Text == QLatin1String(code) && !t.Blue)
+                    at = {t.X, t.Y + DiagramLine / 2};
+            ASSERT_GE(at.x(), 0) << code;
+            Click(paint, at);
+            check(std::string(course) + ", caret on " + code);
+            EXPECT_EQ(CsCourses.Diagram.CaretAt.x(), at.x()) << course << " " << code;
+        }
+    }
+}
+
 } // namespace
 } // namespace zemo::test

@@ -126,7 +126,8 @@ TEST_F(OptimizeFlow, OnlyARepairOrADroppedObjectMarksTheMapChanged)
                 links.emplace_back(r.object, r.text);
         EXPECT_EQ(links, (std::vector<std::pair<int, std::string>>{{2, "forest\t17"}}));
         messages.Clear();
-        messages.QueueAnswer(IdNo);
+        if (c.changed)
+            messages.QueueAnswer(IdNo);
         Trigger(Cmd::FileClose);
         EXPECT_EQ(Windows(), 0);
         EXPECT_EQ(messages.CountOf(TextKey::FileModified), c.changed ? 1 : 0);

@@ -223,4 +223,30 @@ TEST_F(BmpReader, PixelMemoryBeyondTheLimitIsTempMemory)
     EXPECT_NE(Read(ReadBmpFile, Path(QStringLiteral("big.bmp"))), nullptr);
 }
 
+// A file holds its rows, so only a side longer than a template can have asks; Cancel reads
+// nothing.
+TEST_F(BmpReader, ASideBeyondTheLongestAsks)
+{
+    BmpSpec s;
+    s.width = 64;
+    s.height = 2;
+    s.rows = QByteArray(64 * 2 * 3, '\x10');
+    ASSERT_TRUE(WriteBytes(QStringLiteral("wide.bmp"), BuildBmp(s)));
+    const QString path = Path(QStringLiteral("wide.bmp"));
+    RasterLimits.MaxSide = 64;
+    EXPECT_NE(Read(ReadBmpFile, path), nullptr);
+    EXPECT_EQ(messages.Count(), 0);
+    RasterLimits.MaxSide = 63;
+    for (int answer : {int(IdCancel), int(IdOk)}) {
+        messages.Clear();
+        messages.QueueAnswer(answer);
+        const auto t = Read(ReadBmpFile, path);
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().key, TextKey::LargeTemplate);
+        EXPECT_EQ(messages.Last().params, path + QStringLiteral(";64;2;1"));
+        EXPECT_EQ(t != nullptr, answer == IdOk);
+    }
+    RasterLimits = {};
+}
+
 } // namespace

@@ -3,6 +3,8 @@
 #include "external/Comm.h"
 
 #include <QEventLoop>
+#include <QFile>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -269,6 +272,73 @@ TEST(Comm, TimerPollsWhileEnabled)
     QTimer::singleShot(5000, &loop, [&] { loop.quit(); });
     loop.exec();
     EXPECT_EQ(got.items, std::vector<std::string>{"$GPRMC,x"});
+}
+
+// A receiver unplugged and plugged in again comes back at the same path: the lost port is
+// tried at every tenth poll, opens again by itself and delivers lines; closing it ends the
+// retrying. Here the path is a link moved from the first terminal to a new one.
+TEST(Comm, ALostPortOpensAgainAtItsPathUntilClosed)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString port = dir.filePath("gps0");
+    auto first = std::make_unique<Pty>();
+    ASSERT_TRUE(first->ok);
+    ASSERT_TRUE(QFile::link(first->path, port));
+    TComm comm;
+    Received got;
+    int lost = 0, back = 0;
+    comm.OnLine = got.Sink();
+    comm.OnLost = [&] { ++lost; };
+    comm.OnReconnect = [&] { ++back; };
+    comm.SetPort(port, 4800);
+    comm.SetEnabled(true);
+    ASSERT_TRUE(comm.Enabled());
+    first->Write("$A,1\r\n");
+    comm.Poll();
+    EXPECT_EQ(got.items, std::vector<std::string>{"$A,1"});
+    first.reset();
+    comm.Poll();
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(comm.Enabled());
+    EXPECT_TRUE(comm.Retrying());
+    // Nothing at the path yet: the tries fail quietly.
+    for (int i = 0; i < 2 * CommRetryPolls; ++i)
+        comm.Poll();
+    EXPECT_EQ(back, 0);
+    EXPECT_TRUE(comm.Retrying());
+    Pty second;
+    ASSERT_TRUE(second.ok);
+    ASSERT_TRUE(QFile::remove(port));
+    ASSERT_TRUE(QFile::link(second.path, port));
+    for (int i = 0; i < CommRetryPolls - 1; ++i)
+        comm.Poll();
+    EXPECT_FALSE(comm.Enabled()) << "not before the tenth poll";
+    comm.Poll();
+    ASSERT_TRUE(comm.Enabled());
+    EXPECT_EQ(back, 1);
+    EXPECT_EQ(lost, 1);
+    EXPECT_FALSE(comm.Retrying());
+    got.items.clear();
+    second.Write("$B,2\r\n");
+    comm.Poll();
+    EXPECT_EQ(got.items, std::vector<std::string>{"$B,2"});
+
+    // Lost again and closed by the user: no more tries, even with a device at the path.
+    ::close(second.master);
+    comm.Poll();
+    EXPECT_EQ(lost, 2);
+    comm.SetEnabled(false);
+    EXPECT_FALSE(comm.Retrying());
+    Pty third;
+    ASSERT_TRUE(third.ok);
+    ASSERT_TRUE(QFile::remove(port));
+    ASSERT_TRUE(QFile::link(third.path, port));
+    for (int i = 0; i < 2 * CommRetryPolls; ++i)
+        comm.Poll();
+    EXPECT_FALSE(comm.Enabled());
+    EXPECT_EQ(back, 1);
+    second.master = ::open("/dev/null", O_RDONLY); // the Pty closes it
 }
 
 } // namespace

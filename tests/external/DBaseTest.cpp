@@ -1,6 +1,7 @@
 // dBase tables: listing, opening, finding by key, writing fields, appending keys, new tables
 // and restructuring, with the bytes checked at literal offsets and by python3-dbfread.
 #include "DbfTestFile.h"
+#include "OdbcTestKit.h"
 
 #include "core/Errors.h"
 #include "core/FileDialogs.h"
@@ -46,6 +47,18 @@ protected:
         return s;
     }
     int Field(const QString& name) const { return int(Db.FieldNames.indexOf(name)); }
+    // The folder, named after the encoding, where GDAL's ogr2ogr wrote "<name>.dbf" in that
+    // encoding from one record: key "k1" and the name.
+    QString GdalTable(const QString& name, const char* encoding, const char* value) const
+    {
+        const QString csv = dir.filePath(name + QStringLiteral(".csv"));
+        EXPECT_TRUE(WriteText(csv, QByteArray("key,name\nk1,") + value + "\n"));
+        const QString out = dir.filePath(QString::fromLatin1(encoding).replace(u'/', u'_'));
+        QString error;
+        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + encoding}, &error);
+        EXPECT_TRUE(error.isEmpty()) << error.toStdString();
+        return out;
+    }
 
     QTemporaryDir dir;
     RecordingMessages messages;
@@ -709,23 +722,150 @@ TEST_F(DBaseTest, TypedFieldsTakeOnlyValuesOfTheirType)
     QFile::copy(Table("typed"), Samples() + "dbase-typed-fields.dbf");
 }
 
+// Tables GDAL writes in the double-byte East Asian code pages (named by a .cpg file, or by
+// the language byte alone) read exactly; typed text is written in the code page's bytes at the
+// field's place, which another reader reads back; a letter the code page lacks is refused
+// naming it, and the field's length counts bytes.
+TEST_F(DBaseTest, DoubleByteTablesReadAndWriteInTheirOwnCodePage)
+{
+    struct Case {
+        const char* encoding; // GDAL's option
+        const char* python;   // the reader's codec
+        const char* name;     // stored by GDAL, UTF-8 here
+        const char* written;
+        QByteArray bytes;     // of written in the code page
+        const char* refused;
+        const char* codePage; // as a refusal names it
+    };
+    const Case cases[] = {
+        {"CP932", "cp932", "東京タワー", "富士山", "\x95\x78\x8E\x6D\x8E\x52", "한", "932"},
+        {"LDID/19", "cp932", "東京タワー", "富士山", "\x95\x78\x8E\x6D\x8E\x52", "한", "932"},
+        {"CP936", "gbk", "上海", "北京", "\xB1\xB1\xBE\xA9", "한", "936"},
+        {"CP949", "cp949", "부산", "서울", "\xBC\xAD\xBF\xEF", "ภ", "949"},
+        {"CP950", "cp950", "台北", "高雄", "\xB0\xAA\xB6\xAF", "ภ", "950"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoding);
+        messages.Clear();
+        const QString out = GdalTable("mb", c.encoding, c.name);
+        const QString table = out + "/mb.dbf";
+        QString error;
+        EXPECT_EQ(QFile::exists(out + "/mb.cpg"), QByteArray(c.encoding).startsWith("CP"));
+        ResetDBaseUnit();
+        const QByteArray original = ReadAll(table);
+        ASSERT_TRUE(DbFindRecord(DbKindDBase, out, "mb", "key", "k1"));
+        EXPECT_EQ(DbFieldValue(1), QString::fromUtf8(c.name));
+        EXPECT_EQ(messages.Count(), 0);
+        EXPECT_EQ(ReadAll(table), original) << "reading changes nothing";
+
+        const QString lacking = QString::fromUtf8(c.refused);
+        EXPECT_FALSE(DbSetFieldValue(1, QString::fromUtf8(c.written) + lacking));
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().key, TextKey::DbCodePageRefused);
+        EXPECT_EQ(messages.Last().params, QString::fromUtf8(c.written) + lacking + ";name;" + c.codePage);
+        EXPECT_EQ(ReadAll(table), original);
+
+        ASSERT_TRUE(DbSetFieldValue(1, QString::fromUtf8(c.written)));
+        const QByteArray b = ReadAll(table);
+        const int header = U16At(b, 8);
+        const int keyWidth = uint8_t(b[32 + 16]);
+        const int width = uint8_t(b[64 + 16]);
+        ASSERT_EQ(width, 80);
+        EXPECT_EQ(b.mid(header + 1 + keyWidth, width), c.bytes.leftJustified(width, ' '));
+        EXPECT_EQ(b.left(header + 1 + keyWidth), original.left(header + 1 + keyWidth)) << "nothing else moves";
+        QString read = DbfreadRecords(table, &error, c.python);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        EXPECT_TRUE(read.contains("-k1|" + QString::fromUtf8(c.written) + "\n")) << read.toStdString();
+
+        // 40 letters of two bytes fill the 80 bytes; one byte more is refused, not cut.
+        const QChar letter = QString::fromUtf8(c.written).at(0);
+        messages.Clear();
+        EXPECT_FALSE(DbSetFieldValue(1, u'a' + QString(40, letter)));
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLong);
+        EXPECT_EQ(messages.Last().params.section(u';', 1), QStringLiteral("name;80;81;") + c.codePage);
+        EXPECT_EQ(ReadAll(table), b);
+        ASSERT_TRUE(DbSetFieldValue(1, QString(40, letter)));
+        EXPECT_EQ(ReadAll(table).mid(header + 1 + keyWidth, width), c.bytes.left(2).repeated(40));
+        read = DbfreadRecords(table, &error, c.python);
+        EXPECT_TRUE(read.contains("-k1|" + QString(40, letter) + "\n")) << read.toStdString();
+    }
+    QFile::remove(Samples() + "dbase-cp932-written.dbf");
+    QFile::copy(dir.filePath("CP932/mb.dbf"), Samples() + "dbase-cp932-written.dbf");
+}
+
+// A table whose code page the system cannot convert says so when it is first opened, by the
+// name its .cpg file or its language byte gives; its text reads as 1252, plain ASCII is
+// written, and anything else is refused naming the table's code page.
+TEST_F(DBaseTest, ATableInAnUnknownCodePageSaysSoOnceAndTakesOnlyAscii)
+{
+    TestDbf t;
+    t.fields = {{"ID", 4}, {"NAME", 10}};
+    t.records = {{{"1", "\xE9t\xE9"}}};
+    t.language = 0xF0;
+    Write("odd", t);
+    t.language = 0x00;
+    Write("named", t);
+    ASSERT_TRUE(WriteText(dir.filePath("named.cpg"), "CP99999\r\n"));
+    struct Case {
+        const char* table;
+        const char* name;
+    };
+    for (const Case& c : {Case{"odd", "0xF0 (language driver)"}, Case{"named", "CP99999"}}) {
+        SCOPED_TRACE(c.table);
+        messages.Clear();
+        const QByteArray original = ReadAll(Table(c.table));
+        ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), c.table, "ID", "1"));
+        ASSERT_EQ(messages.Count(), 1);
+        EXPECT_EQ(messages.Last().kind, MsgKind::Warning);
+        EXPECT_EQ(messages.Last().key, TextKey::DbCodePageUnknown);
+        EXPECT_EQ(messages.Last().params, Table(c.table) + ";" + c.name);
+        EXPECT_EQ(DbFieldValue(1), QString::fromUtf8("été"));
+        EXPECT_EQ(ReadAll(Table(c.table)), original);
+        EXPECT_FALSE(DbSetFieldValue(1, QString::fromUtf8("étè")));
+        ASSERT_EQ(messages.Count(), 2);
+        EXPECT_EQ(messages.Last().key, TextKey::DbCodePageRefused);
+        EXPECT_EQ(messages.Last().params, QString::fromUtf8("étè;NAME;") + c.name);
+        EXPECT_EQ(ReadAll(Table(c.table)), original);
+        ASSERT_TRUE(DbSetFieldValue(1, "plain"));
+        EXPECT_EQ(ReadAll(Table(c.table)).mid(32 + 2 * 32 + 1 + 1 + 4, 10), QByteArray("plain     "));
+    }
+    // Opened again, another table in between: said once a table.
+    messages.Clear();
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "odd", "ID", "1"));
+    ASSERT_TRUE(DbFindRecord(DbKindDBase, Folder(), "named", "ID", "1"));
+    EXPECT_EQ(messages.Count(), 0);
+}
+
 TEST(DBaseCodePage, ComesFromTheCpgFileElseTheLanguageByte)
 {
+    constexpr int unknown = DbfUnknownCodePage;
     struct Case {
         const char* cpg;
         uint8_t language;
         int codePage;
+        const char* name; // as messages name it
     };
     const Case cases[] = {
-        {"", 0x57, 1252}, {"", 0x00, 1252}, {"", 0x01, 437}, {"", 0x1B, 437}, {"", 0x02, 850},
-        {"", 0x16, 850}, {"", 0x64, 852}, {"", 0x23, 852}, {"", 0x65, 866}, {"", 0x26, 866},
-        {"", 0xC8, 1250}, {"", 0xC9, 1251}, {"", 0x03, 1252}, {"", 0x13, 1252},
-        {"UTF-8\n", 0x57, DbfUtf8}, {"utf8", 0x00, DbfUtf8}, {"CP850", 0x57, 850}, {"ANSI 1251", 0x00, 1251},
-        {"OEM 866\r\n", 0x00, 866}, {"windows-1250", 0x00, 1250}, {"IBM852", 0x02, 852}, {"1252", 0x65, 1252},
-        {"ISO-8859-1", 0x65, 866}, {"CP932", 0x02, 850}, {"garbage", 0x00, 1252},
+        {"", 0x57, 1252, "1252"}, {"", 0x00, 1252, "1252"}, {"", 0x01, 437, "437"}, {"", 0x1B, 437, "437"},
+        {"", 0x02, 850, "850"}, {"", 0x16, 850, "850"}, {"", 0x64, 852, "852"}, {"", 0x23, 852, "852"},
+        {"", 0x65, 866, "866"}, {"", 0x26, 866, "866"}, {"", 0xC8, 1250, "1250"}, {"", 0xC9, 1251, "1251"},
+        {"", 0x03, 1252, "1252"}, {"", 0x13, 932, "932"}, {"", 0x7B, 932, "932"}, {"", 0x4D, 936, "936"},
+        {"", 0x79, 949, "949"}, {"", 0x4F, 950, "950"}, {"", 0x66, 865, "865"},
+        {"UTF-8\n", 0x57, DbfUtf8, "UTF-8"}, {"utf8", 0x00, DbfUtf8, "UTF-8"}, {"CP850", 0x57, 850, "850"},
+        {"ANSI 1251", 0x00, 1251, "1251"}, {"OEM 866\r\n", 0x00, 866, "866"}, {"windows-1250", 0x00, 1250, "1250"},
+        {"IBM852", 0x02, 852, "852"}, {"1252", 0x65, 1252, "1252"}, {"ISO-8859-1", 0x65, 28591, "28591"},
+        {"CP932", 0x02, 932, "932"}, {"SHIFT_JIS", 0x00, 932, "932"}, {"GBK", 0x00, 936, "936"},
+        // What nothing converts falls back on the language byte, else is unknown.
+        {"garbage", 0x57, 1252, "1252"}, {"CP99999", 0xC9, 1251, "1251"}, {"garbage", 0x00, unknown, "garbage"},
+        {"CP037\r\n", 0x00, unknown, "CP037"}, {"", 0xF0, unknown, "0xF0 (language driver)"},
+        {"", 0x98, unknown, "0x98 (language driver)"}, {"x;y", 0x00, unknown, "x y"},
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(DbfCodePage(c.language, c.cpg), c.codePage) << c.cpg << " " << int(c.language);
+    for (const Case& c : cases) {
+        const int codePage = DbfCodePage(c.language, c.cpg);
+        EXPECT_EQ(codePage, c.codePage) << c.cpg << " " << int(c.language);
+        EXPECT_EQ(DbfCodePageName(codePage, c.language, c.cpg), c.name) << c.cpg << " " << int(c.language);
+    }
 }
 
 // Tables that GDAL writes in DOS and Windows code pages and in UTF-8 (named by a .cpg file or
@@ -753,15 +893,8 @@ TEST_F(DBaseTest, TablesReadAndWriteInTheirOwnCodePage)
         {"UTF-8", "utf-8", "Łódź Москва", "Ærø Омск", nullptr, "UTF-8"},
     };
     for (const Case& c : cases) {
-        const QString csv = dir.filePath("cp.csv");
-        QFile f(csv);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write(QByteArray("key,name\nk1,") + c.name + "\n");
-        f.close();
-        const QString out = dir.filePath(QString::fromLatin1(c.encoding).replace('/', '_'));
+        const QString out = GdalTable("cp", c.encoding, c.name);
         QString error;
-        RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", out, csv, "-lco", QStringLiteral("ENCODING=") + c.encoding}, &error);
-        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
         ResetDBaseUnit();
         ASSERT_TRUE(DbFindRecord(DbKindDBase, out, "cp", "key", "k1")) << c.encoding;
         EXPECT_EQ(DbFieldValue(1), QString::fromUtf8(c.name)) << c.encoding;

@@ -8,9 +8,13 @@
 #include "core/StringX.h"
 #include "document/Index.h"
 #include "external/database/DbObject.h"
+#include "external/database/widgets/DbPanel.h"
 #include "shell/widgets/MainFm.h"
+#include "shell/widgets/Panels.h"
 
+#include <QLineEdit>
 #include <QString>
+#include <QTableWidget>
 
 namespace zemo::test {
 
@@ -113,6 +117,21 @@ protected:
     {
         GetIndex(n);
         SelectOnly(n);
+    }
+    // The main window's record grid.
+    QTableWidget* Grid() { return PanelsOf(Frame())->DbPanel->findChild<QTableWidget*>(QStringLiteral("DbGrid")); }
+    // As the user types into a value of the grid: an editor over the cell, the text, Enter.
+    // The messages of what went before are cleared.
+    void TypeInGrid(int row, const QString& text)
+    {
+        messages.Clear();
+        Grid()->setCurrentCell(row, 2);
+        Grid()->editItem(Grid()->item(row, 2));
+        auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
+        ASSERT_NE(editor, nullptr);
+        editor->setText(text);
+        Key(editor, Qt::Key_Return);
+        Settle();
     }
 };
 

@@ -7,16 +7,12 @@
 #include "edit/Pick.h"
 #include "edit/View.h"
 #include "external/database/DbSys.h"
-#include "external/database/widgets/DbPanel.h"
-#include "shell/widgets/Panels.h"
 
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
-#include <QTableWidget>
 #include <QRadioButton>
 #include <QTemporaryDir>
 
@@ -92,38 +88,28 @@ TEST_F(DbLinksOdbc, TypedTextIsStoredWholeOrRefusedByFieldAndLength)
     ASSERT_TRUE(OpenWritten(Map("Notes\tdSurvey\ttnotes\tkid", {Link(1, "1", "Notes")}), QStringLiteral("map.zmd")));
     CenterOnObject(1);
     Settle();
-    auto* grid = PanelsOf(Frame())->DbPanel->findChild<QTableWidget*>(QStringLiteral("DbGrid"));
+    QTableWidget* grid = Grid();
     ASSERT_NE(grid, nullptr);
     ASSERT_TRUE(grid->isVisible());
     ASSERT_EQ(grid->rowCount(), 3);
     EXPECT_EQ(grid->item(1, 2)->text(), QStringLiteral("short"));
-    const auto type = [&](int row, const QString& text) {
-        messages.Clear();
-        grid->setCurrentCell(row, 2);
-        grid->editItem(grid->item(row, 2));
-        auto* editor = grid->viewport()->findChild<QLineEdit*>();
-        ASSERT_NE(editor, nullptr);
-        editor->setText(text);
-        Key(editor, Qt::Key_Return);
-        Settle();
-    };
     QString body;
     for (int i = 0; i < 125; ++i)
         body += QStringLiteral("Grüße %1.").arg(i % 10);
     ASSERT_EQ(body.size(), 1000);
-    type(1, body);
+    TypeInGrid(1, body);
     EXPECT_EQ(messages.Count(), 0);
     EXPECT_EQ(Query(QStringLiteral("SELECT body FROM notes WHERE id = 1")), body);
     EXPECT_EQ(Query(QStringLiteral("SELECT length(body) FROM notes WHERE id = 1")), QStringLiteral("1000"));
     EXPECT_EQ(grid->item(1, 2)->text(), body);
 
-    type(2, QString(25, u'x'));
+    TypeInGrid(2, QString(25, u'x'));
     ASSERT_EQ(messages.Count(), 1);
     EXPECT_EQ(messages.Last().key, TextKey::OdbcTextTooLong);
     EXPECT_EQ(messages.Last().params, QString(25, u'x') + QStringLiteral(";label;20;25"));
     EXPECT_EQ(Query(QStringLiteral("SELECT label FROM notes WHERE id = 1")), QStringLiteral("tag"));
     EXPECT_EQ(grid->item(2, 2)->text(), QStringLiteral("tag")) << "back to the stored value";
-    type(2, QString(20, u'y'));
+    TypeInGrid(2, QString(20, u'y'));
     EXPECT_EQ(messages.Count(), 0);
     EXPECT_EQ(Query(QStringLiteral("SELECT label FROM notes WHERE id = 1")), QString(20, u'y'));
     // Shown again from the source, the long value is whole.

@@ -64,7 +64,6 @@ TEST(DbGridButton, RaisedEdgesAroundTheFace)
 class DbPanelFlow : public DbLinkFixture {
 protected:
     MainFramePanels& Panels() { return *PanelsOf(Frame()); }
-    QTableWidget* Grid() { return Panels().DbPanel->findChild<QTableWidget*>(QStringLiteral("DbGrid")); }
     QPushButton* Button(const char* name)
     {
         return Panels().DbPanel->findChild<QPushButton*>(QLatin1String(name));
@@ -123,42 +122,32 @@ TEST_F(DbPanelFlow, ARefusedValueIsSaidOnceAndNoOtherEditIsLost)
     ASSERT_EQ(Grid()->rowCount(), 4);
     EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("12.50"));
     // As the user types: an editor over the cell, Enter.
-    const auto type = [&](int row, const QString& text) {
-        messages.Clear();
-        Grid()->setCurrentCell(row, 2);
-        Grid()->editItem(Grid()->item(row, 2));
-        auto* editor = Grid()->viewport()->findChild<QLineEdit*>();
-        ASSERT_NE(editor, nullptr);
-        editor->setText(text);
-        Key(editor, Qt::Key_Return);
-        Settle();
-    };
     QByteArray before = ReadAll(table);
-    type(1, QStringLiteral("abc"));
+    TypeInGrid(1, QStringLiteral("abc"));
     ASSERT_EQ(messages.Count(), 1) << "said once";
     EXPECT_EQ(messages.Last().key, TextKey::DbValueRefused);
     EXPECT_EQ(messages.Last().params, QStringLiteral("abc;HEIGHT;N(8,2)"));
     EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("12.50")) << "back to the stored value";
     EXPECT_EQ(ReadAll(table), before);
     // The next edit is written and the refusal does not come back.
-    type(2, QStringLiteral("zz"));
+    TypeInGrid(2, QStringLiteral("zz"));
     EXPECT_EQ(messages.Count(), 0);
     QString read = DbfreadRecords(table, &error, QStringLiteral("utf-8"));
     EXPECT_TRUE(read.contains("-1|12.5|zz|old\n")) << read.toStdString() << error.toStdString();
     // Text longer than its field, in bytes of the table's code page, is refused by name and
     // length: 15 letters, and 7 two-byte letters in 10 bytes; 5 of them fit.
     before = ReadAll(table);
-    type(2, QStringLiteral("abcdefghijklmno"));
+    TypeInGrid(2, QStringLiteral("abcdefghijklmno"));
     ASSERT_EQ(messages.Count(), 1);
     EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLong);
     EXPECT_EQ(messages.Last().params, QStringLiteral("abcdefghijklmno;NAME;10;15;UTF-8"));
     EXPECT_EQ(Grid()->item(2, 2)->text(), QStringLiteral("zz"));
-    type(3, QString(7, QChar(0x451)));
+    TypeInGrid(3, QString(7, QChar(0x451)));
     ASSERT_EQ(messages.Count(), 1);
     EXPECT_EQ(messages.Last().params, QString(7, QChar(0x451)) + QStringLiteral(";NOTE;10;14;UTF-8"));
     EXPECT_EQ(Grid()->item(3, 2)->text(), QStringLiteral("old"));
     EXPECT_EQ(ReadAll(table), before);
-    type(3, QString(5, QChar(0x451)));
+    TypeInGrid(3, QString(5, QChar(0x451)));
     EXPECT_EQ(messages.Count(), 0);
     EXPECT_EQ(Grid()->item(3, 2)->text(), QString(5, QChar(0x451)));
     // Two edits waiting when the selection goes: the refused one is said, the other written.
@@ -175,6 +164,72 @@ TEST_F(DbPanelFlow, ARefusedValueIsSaidOnceAndNoOtherEditIsLost)
     Settle();
     EXPECT_EQ(messages.Count(), 1) << "nothing said again";
     EXPECT_EQ(Grid()->item(2, 2)->text(), QStringLiteral("Birch"));
+}
+
+// A table GDAL wrote in Shift-JIS: the grid shows its Japanese text as it is, typed Japanese
+// text is written in Shift-JIS bytes at the field's place, a letter Shift-JIS lacks is refused
+// naming code page 932, and text longer than the field in bytes is refused. A table in a code
+// page the system cannot convert says so once, when a record of it is first shown.
+TEST_F(DbPanelFlow, TablesInTheirOwnCodePageShowAndTakeTheirText)
+{
+    ASSERT_TRUE(WriteText(TempPath(QStringLiteral("places.csv")), "ID,NAME\n1,\xE6\x9D\xB1\xE4\xBA\xAC\n"));
+    ASSERT_TRUE(WriteText(TempPath(QStringLiteral("places.csvt")), "Integer(4),String(12)\n"));
+    QString error;
+    RunTool(QStringLiteral("ogr2ogr"), {"-f", "ESRI Shapefile", "-lco", "ENCODING=CP932", TempPath("sjis"),
+                                        TempPath("places.csv")}, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    const QString table = TempPath(QStringLiteral("sjis/places.dbf"));
+    TestDbf odd = Parcels();
+    odd.language = 0xF0;
+    ASSERT_TRUE(odd.WriteTo(TempPath(QStringLiteral("odd.dbf"))));
+    const QByteArray oddBytes = ReadAll(TempPath(QStringLiteral("odd.dbf")));
+    TestMapWriter w = Map("Places\te" + TempPath("sjis").toStdString() + "\ttplaces\tkID",
+                          {Link(1, "1", "Places"), Link(2, "1", "Odd"), Link(3, "2", "Odd")});
+    w.strings.push_back(TestPString::Make(4, 0, "Odd\te\ttodd\tkID"));
+    ASSERT_TRUE(OpenWritten(w, QStringLiteral("map.zmd")));
+    CenterOnObject(1);
+    Settle();
+    ASSERT_TRUE(Grid()->isVisible());
+    ASSERT_EQ(Grid()->rowCount(), 2);
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QString::fromUtf8("東京"));
+    EXPECT_EQ(messages.Count(), 0);
+    const QByteArray before = ReadAll(table);
+    const int at = U16At(before, 8) + 1 + uint8_t(before[32 + 16]);
+    ASSERT_EQ(uint8_t(before[64 + 16]), 12);
+    TypeInGrid(1, QString::fromUtf8("富士山"));
+    EXPECT_EQ(messages.Count(), 0);
+    const QByteArray after = ReadAll(table);
+    EXPECT_EQ(after.mid(at, 12), QByteArray("\x95\x78\x8E\x6D\x8E\x52      "));
+    EXPECT_EQ(after.left(at), before.left(at));
+    QString read = DbfreadRecords(table, &error, QStringLiteral("cp932"));
+    EXPECT_TRUE(read.contains(QString::fromUtf8("-1|富士山\n"))) << read.toStdString() << error.toStdString();
+    TypeInGrid(1, QString::fromUtf8("서울"));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbCodePageRefused);
+    EXPECT_EQ(messages.Last().params, QString::fromUtf8("서울;NAME;932"));
+    TypeInGrid(1, QString::fromUtf8("富士山富士山高"));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbTextTooLong);
+    EXPECT_EQ(messages.Last().params, QString::fromUtf8("富士山富士山高;NAME;12;14;932"));
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QString::fromUtf8("富士山"));
+    EXPECT_EQ(ReadAll(table), after);
+
+    // The other table: said when its first record shows, not at the next.
+    messages.Clear();
+    CenterOnObject(2);
+    Settle();
+    ASSERT_TRUE(Grid()->isVisible());
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("forest"));
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::DbCodePageUnknown);
+    EXPECT_EQ(messages.Last().params, TempPath(QStringLiteral("odd.dbf")) + QStringLiteral(";0xF0 (language driver)"));
+    CenterOnObject(1);
+    Settle();
+    CenterOnObject(3);
+    Settle();
+    EXPECT_EQ(Grid()->item(1, 2)->text(), QStringLiteral("road"));
+    EXPECT_EQ(messages.Count(), 1);
+    EXPECT_EQ(ReadAll(TempPath(QStringLiteral("odd.dbf"))), oddBytes) << "looking changes nothing";
 }
 
 TEST_F(DbPanelFlow, TheReferenceButtonOpensTheSecondaryRecordAndWritesChangesOnly)

@@ -27,7 +27,9 @@
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cmath>
@@ -227,6 +229,50 @@ TEST_F(GpsProgram, SilentOrLostReceiverIsShownAndCloseClearsIt)
     EXPECT_FALSE(Gps.Lost);
     EXPECT_EQ(centre(), QString());
     EXPECT_FALSE(ProgramConfig.GpsEnabled);
+}
+
+// A receiver that comes back at the same port after it was lost is taken up again without
+// Options > Open GPS: the status line says it is connected again, and its positions move the
+// mark. The port is a link that moves from the first terminal to a new one.
+TEST_F(GpsProgram, ALostReceiverBackAtItsPortIsTakenUpAgain)
+{
+    const auto centre = [this] { return PanelsOf(Frame())->Status->Panel(StatusPanel::Center)->text(); };
+    ASSERT_TRUE(OpenMapWithPoint());
+    QTemporaryDir links;
+    ASSERT_TRUE(links.isValid());
+    const QString port = links.filePath("gps0");
+    ASSERT_TRUE(QFile::link(device, port));
+    device = port;
+    ASSERT_TRUE(OpenGps());
+    EXPECT_EQ(ProgramConfig.GpsPort, port);
+    EXPECT_TRUE(GpsComm().Enabled());
+    // The first line only says data arrive.
+    Send(Gga(60.001, 25.002) + Gga(60.001, 25.002));
+    ASSERT_TRUE(WaitFor([] { return EditSys.GpsMarkShown; }));
+    const Cord first = EditSys.GpsPosition;
+    // Unplugged: both sides of the terminal go.
+    ::close(master);
+    ::close(slave);
+    master = slave = -1;
+    ASSERT_TRUE(WaitFor([] { return Gps.Lost; }));
+    EXPECT_EQ(centre(), Text(TextKey::GpsLost));
+    // Plugged in again at the same port.
+    char name[256] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    ASSERT_TRUE(QFile::remove(port));
+    ASSERT_TRUE(QFile::link(QString::fromLocal8Bit(name), port));
+    ASSERT_TRUE(WaitFor([] { return !Gps.Lost; }));
+    EXPECT_TRUE(GpsComm().Enabled());
+    EXPECT_EQ(centre(), Text(TextKey::GpsReconnected));
+    Send(Gga(60.0015, 25.001));
+    double x = 0, y = 0;
+    GpsToMap(60.0015, 25.001, x, y);
+    const Cord want{int32_t(std::nearbyint(x)) * 256, int32_t(std::nearbyint(y)) * 256};
+    ASSERT_NE(want, first);
+    EXPECT_TRUE(WaitFor([&] { return EditSys.GpsMarkShown && EditSys.GpsPosition == want; }));
+    EXPECT_FALSE(EditSys.GpsMarkOld);
+    EXPECT_TRUE(centre().startsWith("GPS 8")) << centre().toStdString();
+    EXPECT_EQ(messages.Count(), 0);
 }
 
 TEST_F(GpsProgram, MissingDeviceSaysCannotOpen)

@@ -186,8 +186,11 @@ TEST_F(TemplateMemory, AMapWithTinyDamagedTemplatesClaimingHugeFramesOpensInLitt
     ASSERT_TRUE(Write(QStringLiteral("sequential.jpg"), sequential));
 
     const int64_t faxRow = (int64_t(59652320) + 7) / 8;
+    // The fax's width and the progressive file's size ask first; here the user reads them.
+    messages.SetDefaultAnswer(IdOk);
     ExpectHeapGrowthBelow(4 * faxRow + 24 * MiB, [&] {
         ASSERT_NE(OpenMapShowing({"fax.tif", "progressive.jpg", "sequential.jpg"}), nullptr);
+        EXPECT_EQ(messages.CountOf(TextKey::LargeTemplate), 2);
         // The fax: its four rows, the damage said once.
         const TTmp* fax = FindLoadedTemplate(InMaps(QStringLiteral("fax.tif")));
         ASSERT_NE(fax, nullptr);
@@ -216,6 +219,7 @@ TEST_F(TemplateMemory, AMapWithTinyDamagedTemplatesClaimingHugeFramesOpensInLitt
 TEST_F(TemplateMemory, AFaxWithoutADecodedRowIsNotLoaded)
 {
     ASSERT_TRUE(Write(QStringLiteral("fax.tif"), DamagedFax(QByteArray::fromHex("0000"))));
+    messages.SetDefaultAnswer(IdOk);
     ExpectHeapGrowthBelow(32 * MiB, [&] {
         ASSERT_NE(OpenMapShowing({"fax.tif"}), nullptr);
         EXPECT_EQ(FindLoadedTemplate(InMaps(QStringLiteral("fax.tif"))), nullptr);

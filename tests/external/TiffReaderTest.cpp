@@ -186,16 +186,20 @@ TEST_F(TiffReader, RefusesWhatItCannotReadWithItsMessageBeforeAnyPixel)
     EXPECT_FALSE(Read(ReadTiffFile, Path(QStringLiteral("c7.tif"))));
     EXPECT_EQ(messages.Last().params, QStringLiteral("7;\r\n") + Path(QStringLiteral("c7.tif")));
 
-    // A strip that holds 4 of the 40000 rows of 4096 bytes it claims: those rows, said to be
-    // all there was, and memory for one band of rows (a megabyte) instead of 160 MB.
+    // A strip that holds 4 of the 40000 rows of 4096 bytes it claims: read when the user says
+    // so, those rows, said to be all there was, and memory for one band of rows (a megabyte)
+    // instead of 160 MB.
     ASSERT_TRUE(WriteBytes(QStringLiteral("tall.tif"), TiffBuilder().Grey(4096, 4).Longs(257, {40000}).Longs(278, {40000}).Bytes()));
     messages.Clear();
+    messages.QueueAnswer(IdOk);
     auto tall = Read(ReadTiffFile, Path(QStringLiteral("tall.tif")));
     ASSERT_NE(tall, nullptr);
     EXPECT_EQ(tall->HeldRows(), 4);
     EXPECT_EQ(tall->HeldBytes(), 256 * 4096);
     EXPECT_EQ(tall->Row(3)[2], 3 + 2);
-    EXPECT_EQ(messages.Count(), 0);
+    ASSERT_EQ(messages.Count(), 1);
+    EXPECT_EQ(messages.Last().key, TextKey::LargeTemplate);
+    EXPECT_EQ(messages.Last().params, Path(QStringLiteral("tall.tif")) + QStringLiteral(";4096;40000;157"));
     EXPECT_EQ(KeptStatusText(), MergeMsgParams(Text(TextKey::PartialPicture), Path(QStringLiteral("tall.tif")) + QStringLiteral(";4;40000")));
 }
 

@@ -181,7 +181,7 @@ protected:
     static void ExpectShown(QWidget& d, const QStringList& shown, bool landscape)
     {
         for (int side = 0; side < 4; ++side)
-            EXPECT_EQ(Edit(d, side)->text(), shown[side]) << "side " << side;
+            EXPECT_EQ(Edit(d, side)->text().toStdString(), shown[side].toStdString()) << "side " << side;
         EXPECT_EQ(d.findChild<QRadioButton*>(QStringLiteral("LandscapeB"))->isChecked(), landscape);
         EXPECT_EQ(d.findChild<QComboBox*>(QStringLiteral("PaperB"))->currentText(), QPageSize(QPageSize::A4).name());
     }
@@ -207,6 +207,21 @@ protected:
         EXPECT_TRUE(script.Done());
     }
 
+    // The PDF file of what the PDF queue printed, written as `base`.pdf.
+    QString QueuePdf(const QString& base)
+    {
+        EXPECT_TRUE(cups.WaitIdle()) << cups.Error().toStdString();
+        // The driver puts a PJL header in front of the PDF.
+        QByteArray data = FileBytes(cups.Output(PdfQueue));
+        const qsizetype at = data.indexOf("%PDF");
+        EXPECT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
+        QFile pdf(base + QStringLiteral(".pdf"));
+        EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
+        pdf.write(data.mid(at));
+        QFile::remove(cups.Output(PdfQueue));
+        return pdf.fileName();
+    }
+
     // The sheet the queue printed, at Dpi, grey.
     QImage Printed(const QString& queue)
     {
@@ -214,16 +229,8 @@ protected:
         const QString out = cups.Output(queue);
         const QString base = TempPath(queue + QStringLiteral("-sheet"));
         if (queue == PdfQueue) {
-            // The driver puts a PJL header in front of the PDF.
-            QByteArray data = FileBytes(out);
-            const qsizetype at = data.indexOf("%PDF");
-            EXPECT_GE(at, 0) << cups.ErrorLog().right(3000).toStdString();
-            QFile pdf(base + QStringLiteral(".pdf"));
-            EXPECT_TRUE(pdf.open(QIODevice::WriteOnly));
-            pdf.write(data.mid(at));
-            pdf.close();
             EXPECT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"),
-                                                         QStringLiteral("-singlefile"), pdf.fileName(), base}));
+                                                         QStringLiteral("-singlefile"), QueuePdf(base), base}));
         } else {
             EXPECT_TRUE(RunTool(QStringLiteral("gs"), {QStringLiteral("-q"), QStringLiteral("-dNOPAUSE"), QStringLiteral("-dBATCH"),
                                                    QStringLiteral("-dSAFER"), QStringLiteral("-sDEVICE=pgmraw"),
@@ -370,6 +377,207 @@ TEST_F(PrinterProperties, PrintToFileOnlyWhereItMeansSomething)
         EXPECT_FALSE(toFile->isChecked());
         Press(print, "CloseBtn");
     });
+}
+
+} // namespace
+} // namespace zemo::test
+
+namespace zemo::test {
+namespace {
+
+// Points as the dialog shows them, for margins typed in millimetres.
+double PointsOfMm(const QString& mm) { return mm.toDouble() / MmPerPoint; }
+
+// The printer that writes a PDF file has no unprintable edge, whichever queue is the system's
+// default: its margins start at 0, a 0 mm margin is taken, the page's ink reaches the sheet's
+// edges, and making another queue (of another paper) the default changes none of it.
+TEST_F(PrinterProperties, ThePdfFilePrinterPrintsToTheEdgeWhateverTheDefaultQueue)
+{
+    const QString pdfPrinter = Text(TextKey::PdfFilePrinter);
+    std::vector<QImage> sheets;
+    for (const QString& def : {PsQueue, PdfQueue}) {
+        SCOPED_TRACE(def.toStdString());
+        // The second default queue takes Letter paper as well.
+        if (def == PdfQueue) {
+            ASSERT_TRUE(RunTool(QStringLiteral("lpadmin"), {QStringLiteral("-h"), cups.Socket(), QStringLiteral("-p"), def,
+                                                        QStringLiteral("-o"), QStringLiteral("PageSize=Letter")}));
+        }
+        ASSERT_TRUE(cups.SetDefault(def)) << cups.Error().toStdString();
+        const QString out = TempPath(QStringLiteral("edge-") + def + QStringLiteral(".pdf"));
+        dialogs.QueueAnswer(true, out);
+        messages.Clear();
+        InPrintDialog([&](QDialog& print) {
+            // Another printer first: what was kept for the PDF file printer is dropped.
+            ChoosePrinter(print, PsQueue);
+            ChoosePrinter(print, pdfPrinter);
+            InProperties(print, [&](QDialog& d) {
+                ExpectShown(d, {QStringLiteral("0.00"), QStringLiteral("0.00"), QStringLiteral("0.00"), QStringLiteral("0.00")},
+                            false);
+                for (int side = 0; side < 4; ++side) {
+                    Edit(d, side)->setText(QStringLiteral("0"));
+                    Q_EMIT Edit(d, side)->textEdited(QStringLiteral("0"));
+                }
+                Press(d, "OKBtn");
+                EXPECT_FALSE(d.isVisible());
+            });
+            Press(print, "PrintBtn");
+        });
+        EXPECT_TRUE(messages.Entries().empty());
+        ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(pdfPrinter))));
+        EXPECT_EQ(PrintSys.Page.PrintableLeftPt, 0);
+        EXPECT_EQ(PrintSys.Page.PrintableTopPt, 0);
+        // The whole A4 sheet of 595 x 842 points, in whole millimetres.
+        EXPECT_EQ(PrintSys.HORZSIZE, 209);
+        EXPECT_EQ(PrintSys.VERTSIZE, 297);
+        const QString base = TempPath(QStringLiteral("edge-") + def);
+        ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"), {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"),
+                                                     QStringLiteral("-singlefile"), out, base}));
+        const QImage img(base + QStringLiteral(".pgm"));
+        ASSERT_FALSE(img.isNull());
+        EXPECT_NEAR(img.width(), 595.28 * Dpi / 72, 2);
+        EXPECT_NEAR(img.height(), 841.89 * Dpi / 72, 2);
+        // The black area covers the sheet from its very corner; the page ends after whole
+        // millimetres, less than one from the right and bottom edges.
+        const Sides ink = InkMargins(img);
+        EXPECT_EQ(ink.v[0], 0);
+        EXPECT_EQ(ink.v[1], 0);
+        EXPECT_NEAR(ink.v[2], img.width() - 209 * Dpi / 25.4, 1.5);
+        EXPECT_NEAR(ink.v[3], img.height() - 297 * Dpi / 25.4, 1.5);
+        for (QPoint p : {QPoint(0, 0), QPoint(img.width() / 2, 0), QPoint(0, img.height() / 2),
+                         QPoint(int(208.5 * Dpi / 25.4), int(296.5 * Dpi / 25.4))})
+            EXPECT_LT(qGray(img.pixel(p)), 64) << p.x() << "," << p.y();
+        sheets.push_back(img);
+    }
+    EXPECT_TRUE(sheets[0] == sheets[1]);
+    EXPECT_FALSE(Index.ActiveZmd->Modified);
+}
+
+// Margins typed, all four different, turn with the page when its orientation is switched:
+// each stays on its side of the sheet, both ways; the fields not typed show the printable
+// area as the page lies. The job's page lies on the sheet where the turned margins say.
+TEST_F(PrinterProperties, TypedMarginsTurnWithTheOrientation)
+{
+    const QStringList typed{QStringLiteral("15.25"), QStringLiteral("21.50"), QStringLiteral("12.75"), QStringLiteral("30.00")};
+    // Left, top, right, bottom of a landscape page: the sheet's bottom, left, top and right.
+    const QStringList turned{typed[3], typed[0], typed[1], typed[2]};
+    InPrintDialog([&](QDialog& print) {
+        ChoosePrinter(print, PdfQueue);
+        InProperties(print, [&](QDialog& d) {
+            for (int side = 0; side < 4; ++side) {
+                Edit(d, side)->setText(typed[side]);
+                Q_EMIT Edit(d, side)->textEdited(typed[side]);
+            }
+            auto* landscape = d.findChild<QRadioButton*>(QStringLiteral("LandscapeB"));
+            auto* portrait = d.findChild<QRadioButton*>(QStringLiteral("PortraitB"));
+            landscape->click();
+            ExpectShown(d, turned, true);
+            portrait->click();
+            ExpectShown(d, typed, false);
+            landscape->click();
+            Press(d, "OKBtn");
+            EXPECT_FALSE(d.isVisible());
+        });
+        Press(print, "CloseBtn");
+    });
+    ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(PdfQueue))));
+    EXPECT_TRUE(PrintSys.Page.Landscape);
+    EXPECT_NEAR(PrintSys.Page.PrintableLeftPt, PointsOfMm(turned[0]), 1e-6);
+    EXPECT_NEAR(PrintSys.Page.PrintableTopPt, PointsOfMm(turned[1]), 1e-6);
+    // The page between them: the sheet of 842 x 595 points less the margins, in whole mm.
+    EXPECT_EQ(PrintSys.HORZSIZE, int(std::floor(842 * MmPerPoint - turned[0].toDouble() - turned[2].toDouble())));
+    EXPECT_EQ(PrintSys.VERTSIZE, int(std::floor(595 * MmPerPoint - turned[1].toDouble() - turned[3].toDouble())));
+    // Shown again as kept.
+    InPrintDialog([&](QDialog& print) {
+        InProperties(print, [&](QDialog& d) {
+            ExpectShown(d, turned, true);
+            Press(d, "CancelBtn");
+        });
+        Press(print, "CloseBtn");
+    });
+}
+
+} // namespace
+} // namespace zemo::test
+
+namespace zemo::test {
+namespace {
+
+// The centre of the ink of a grey picture; (-1, -1) when there is none.
+QPointF InkCentre(const QImage& img)
+{
+    double sx = 0, sy = 0;
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (qGray(img.pixel(x, y)) < 128) {
+                sx += x;
+                sy += y;
+                ++n;
+            }
+    return n ? QPointF(sx / n, sy / n) : QPointF(-1, -1);
+}
+
+// Four overlapping pages on the queue whose printable area is uneven on every side (left 12,
+// top 48, right 36, bottom 24 points): a marker where all four overlap lands on each sheet
+// where its page puts it, so that neighbouring sheets show it exactly one page step apart
+// (the page less the overlap), the step the same on both sides whatever the margins.
+TEST_F(PrinterProperties, AMapPointSharedByPagesLandsOnePageStepApartOnEachSheet)
+{
+    // 1:10000 printed at 1:10000; the partial range 300 x 400 mm with 40 mm overlaps: two
+    // pages of 192 x 271 mm each way, centred 152 and 231 mm apart, overlapping on
+    // 130..170 mm across and 180..220 mm up. The marker, a dot of 3 mm, at (150, 200) mm.
+    TestMapWriter m(8);
+    m.colors = {TestColor::Cmyk(0, "Black", 0, 0, 0, 200)};
+    m.symbols = {TestSymbol::Point(10, {TestElement::Dot(0, 300)})};
+    m.objects.push_back(TestObject::Point(10, 150 * Mm, 200 * Mm));
+    PutF64(m.setup, setup::MapScale, 10000);
+    PutF64(m.setup, setup::PrintScale, 10000);
+    PutI32(m.setup, setup::PrintRange, 0);
+    PutI32(m.setup, setup::PrintRange + 4, 0);
+    PutI32(m.setup, setup::PrintRange + 8, 300 * Mm);
+    PutI32(m.setup, setup::PrintRange + 12, 400 * Mm);
+    PutI16(m.setup, setup::PrintOverlapX, 4000);
+    PutI16(m.setup, setup::PrintOverlapY, 4000);
+    m.setup[setup::PrintIntensity] = 100;
+    m.setup[setup::PrintLineWidth] = 100;
+    m.strings.push_back(TestPString::Make(1026, 0, "\tr1"));
+    ASSERT_TRUE(OpenWritten(m, QStringLiteral("marker.zmd")));
+    Settle();
+    InPrintDialog([&](QDialog& print) {
+        ChoosePrinter(print, PdfQueue);
+        Press(print, "PrintBtn");
+    });
+    ASSERT_TRUE(CheckPrinter(int(PrinterList().indexOf(PdfQueue))));
+    ASSERT_EQ(PrintSys.HORZSIZE, 192);
+    ASSERT_EQ(PrintSys.VERTSIZE, 271);
+
+    const QString base = TempPath(QStringLiteral("pages"));
+    ASSERT_TRUE(RunTool(QStringLiteral("pdftoppm"),
+                        {QStringLiteral("-r"), QString::number(Dpi), QStringLiteral("-gray"), QueuePdf(base), base}));
+    // The sheets in print order: column 0 top and bottom, then column 1.
+    QPointF marker[2][2];
+    for (int k = 0; k < 4; ++k) {
+        const QImage img(base + QStringLiteral("-%1.pgm").arg(k + 1));
+        ASSERT_FALSE(img.isNull()) << "sheet " << k + 1;
+        marker[k / 2][k % 2] = InkCentre(img);
+        ASSERT_GE(marker[k / 2][k % 2].x(), 0) << "no marker on sheet " << k + 1;
+    }
+    EXPECT_TRUE(QImage(base + QStringLiteral("-5.pgm")).isNull());
+    const double px = Dpi / 25.4, ptPx = Dpi / 72.0;
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(row);
+        EXPECT_NEAR(marker[0][row].x() - marker[1][row].x(), 152 * px, 1);
+        EXPECT_NEAR(marker[0][row].y(), marker[1][row].y(), 1);
+    }
+    for (int column = 0; column < 2; ++column) {
+        SCOPED_TRACE(column);
+        EXPECT_NEAR(marker[column][0].y() - marker[column][1].y(), 231 * px, 1);
+        EXPECT_NEAR(marker[column][0].x(), marker[column][1].x(), 1);
+    }
+    // Where on the sheet: the top-right page begins at 130 mm across and 451 mm up, at the
+    // printable area's corner 12 points from the sheet's left and 48 from its top.
+    EXPECT_NEAR(marker[1][0].x(), 12 * ptPx + 20 * px, 1.5);
+    EXPECT_NEAR(marker[1][0].y(), 48 * ptPx + 251 * px, 1.5);
 }
 
 } // namespace

@@ -104,6 +104,7 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
     auto* b = qobject_cast<TMdiChild*>(subB->widget());
     const QSize grow(40, 30);
     QSize painted;
+    QImage rulers[2];
     int idleRuns = 0;
     bool idleInPaint = false;
     // What comes, what holds inside the paint right after it, and after the paint.
@@ -137,15 +138,19 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
          }},
         {"the other window's rulers repaint",
          [&] {
-             a->HorScale()->repaint();
-             a->VerScale()->repaint();
+             painted = b->Surface().size();
+             rulers[0] = a->HorScale()->grab().toImage();
+             rulers[1] = a->VerScale()->grab().toImage();
          },
-         [&] { EXPECT_TRUE(a->HorScale()->ShowsBusy()); },
+         [] {},
          [&] {
-             // Grey while the paint ran, they show the scale once it has ended.
-             Settle(5);
-             EXPECT_FALSE(a->HorScale()->ShowsBusy());
-             EXPECT_FALSE(a->VerScale()->ShowsBusy());
+             // They showed their scale while the paint ran, as they show it now.
+             EXPECT_TRUE(rulers[0] == a->HorScale()->grab().toImage());
+             EXPECT_TRUE(rulers[1] == a->VerScale()->grab().toImage());
+             // and left the running paint its own transform.
+             const QImage shown = b->Surface().copy();
+             Trigger(Cmd::ViewRedraw);
+             EXPECT_TRUE(b->Surface() == shown);
          }},
         {"work waits for the program to be idle",
          [&] { EditPorts().WhenIdle([&] { idleInPaint = Work.PaintBusy; ++idleRuns; }); }, [] {},

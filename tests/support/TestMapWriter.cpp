@@ -404,6 +404,138 @@ TestSymbol TestSymbol::FreeSlot(int32_t slotValue)
     return s;
 }
 
+// ---- Other writers' forms ----
+
+TestSymbol TestSymbol::OtherWriterPoint(int16_t number10)
+{
+    TestElement ring = TestElement::Circle(1, 200, 30);
+    ring.cords = {{256 * 100, 0}};
+    TestSymbol s = Point(number10, {ring});
+    s.description = "Boulder";
+    s.extent = 215;       // the ring's line width counted in (200 without it)
+    s.AddColor(3);        // a colour the graphics do not use
+    s.byte15 = 0x24;      // description columns on a map without courses
+    s.SetI16(350, 1);     // reserved word
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterLine(int16_t number10)
+{
+    TestSymbol s = Line(number10, 2, 20);
+    s.description = "Path";
+    s.tool = 1;
+    s.extent = 11;          // width 0.20 mm rounded up (10 by halves toward zero)
+    s.SetI16(352, 1 | 8);   // dashed, and a bit this program gives no meaning
+    s.SetI16(358, 300);
+    s.SetI16(362, 40);
+    s.SetI16(370, 1);       // one main symbol to a group, without a main symbol list
+    s.SetI16(376, 255);     // double-line fill as a Boolean of 255, with the double line off
+    s.SetI16(394, 7);       // unedited words
+    s.SetI16(404, -3);
+    s.SetI16(422, 1);       // reserved word
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterLineWithSymbols(int16_t number10)
+{
+    TestElement dot = TestElement::Dot(1, 60);
+    TestElement ring = TestElement::Circle(3, 100, 20);
+    TestElement corner = TestElement::Dot(4, 80);
+    corner.cords = {{256 * 30, 256 * 40}};
+    TestSymbol s = Line(number10, 2, 35, {dot});
+    s.description = "Fence";
+    s.SetI16(370, 0);       // a main symbol list with a count of 0
+    s.SetI16(372, 150);
+    for (const auto& [count, list] : {std::pair<size_t, std::vector<TestElement>>{414, {ring}}, {416, {corner}}}) {
+        s.SetI16(count, int16_t(ElementListSlots(list)));
+        const std::vector<uint8_t> bytes = ElementListBytes(list);
+        s.body.insert(s.body.end(), bytes.begin(), bytes.end());
+        addListColors(s, list);
+    }
+    s.extent = int16_t(ElementListExtentOf({corner}) + 5);
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterArea(int16_t number10)
+{
+    TestElement dot = TestElement::Dot(1, 40);
+    TestSymbol s = Area(number10, 2, {dot});
+    s.description = "Marsh";
+    s.flags = 1;
+    s.tool = 4;
+    s.extent = 5;           // areas reach no further than their outline: 0 here
+    s.SetI16(350, 1);       // fill on as a Boolean of 1
+    s.SetI16(354, 1);       // single hatch
+    s.SetI16(356, 3);
+    s.SetI16(358, 10);
+    s.SetI16(360, 50);
+    s.SetI16(362, 450);
+    s.AddColor(3);
+    s.SetI16(368, 2);       // offset rows
+    s.SetI16(374, -300);
+    s.SetI16(348, 9);       // unedited words
+    s.SetI16(366, 1);
+    s.SetI16(376, -1);
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterText(int16_t number10)
+{
+    TestSymbol s = Text(number10, "Arial", 100, 1);
+    s.description = "Name";
+    s.extent = 999;         // a line height of the writer's own font measure
+    s.SetU8(386, 255);      // italic as a Boolean byte of 255
+    s.SetI16(402, 2);
+    s.SetI32(404, 1000);
+    s.SetI32(408, 2000);
+    s.SetI16(532, 1);       // line below on as a Boolean of 1
+    s.SetI16(534, 2);
+    s.SetI16(536, 20);
+    s.SetI16(538, 30);
+    s.AddColor(2);
+    s.AddColor(5);          // a colour the text does not use
+    s.SetI16(540, 4);       // unedited words
+    s.SetI16(580, 5);
+    s.SetI16(582, 6);
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterLineText(int16_t number10)
+{
+    TestSymbol s = LineText(number10, "Arial", 120, 1);
+    s.description = "River name";
+    s.tool = 1;
+    s.extent = 430;         // 423 by this program's rounding
+    s.SetU8(386, 1);
+    s.SetI16(388, 10);
+    s.SetU8(394, 1);        // shadow framing
+    s.SetI16(428, 2);
+    s.SetI16(436, 25);
+    s.SetI16(438, -25);
+    s.AddColor(2);
+    for (size_t o = 398; o < 428; o += 2)  // unedited bytes
+        s.SetI16(o, int16_t(o));
+    s.SetI16(432, 77);
+    s.SetI16(434, -77);
+    return s;
+}
+
+TestSymbol TestSymbol::OtherWriterRect(int16_t number10)
+{
+    TestSymbol s = Rect(number10, 1, 25);
+    s.description = "Frame";
+    s.extent = 30;          // 20 by this program's rule
+    s.SetI16(352, 100);
+    s.SetI16(354, 1);       // grid on as one bit
+    s.SetI16(356, 500);
+    s.SetI16(358, 400);
+    s.SetI16(364, 2);
+    s.SetShortString(366, "X", 3);
+    s.SetI16(360, 11);      // unedited words
+    s.SetI16(362, 12);
+    return s;
+}
+
 // ---- Objects ----
 
 size_t TestObject::TextSlots() const

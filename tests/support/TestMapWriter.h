@@ -222,6 +222,19 @@ struct TestSymbol {
     static TestSymbol Raw(int16_t number10, int16_t type, size_t size);
     // An index slot without a record (0 or a negative value).
     static TestSymbol FreeSlot(int32_t slotValue = 0);
+
+    // Records in the forms another program writes: valid, but not byte for byte what this
+    // program would store. Boolean words of 1 or 255 where it stores -1, extents and colour
+    // sets it computes otherwise (larger, or with a colour more), a count of main symbols
+    // with no main list, grid flags of one bit, reserved and unedited words that are not 0.
+    static TestSymbol OtherWriterPoint(int16_t number10);
+    static TestSymbol OtherWriterLine(int16_t number10);
+    // Main, secondary and corner symbols, the count of main symbols left at 0.
+    static TestSymbol OtherWriterLineWithSymbols(int16_t number10);
+    static TestSymbol OtherWriterArea(int16_t number10);
+    static TestSymbol OtherWriterText(int16_t number10);
+    static TestSymbol OtherWriterLineText(int16_t number10);
+    static TestSymbol OtherWriterRect(int16_t number10);
 };
 
 // ---- Objects ----

@@ -323,33 +323,49 @@ TEST_F(Editors, TextTabsGoBetweenTheOthersOnceAndAThirtyThirdIsRefused)
     ExpectStored(rec, {{"count", "", 402, 3}, {"tab 1", "", 404, 1250}, {"tab 2", "", 408, 2000},
                        {"tab 3", "", 412, 2525}, {"rest", "", 416, 0}});
 
-    // A stored count of 40 shows the 32 the table holds; a 33rd is refused.
+    // A stored count of 40 shows the 32 the table holds; a 33rd is refused, and the list as
+    // it was keeps the stored count. A deleted tab stores the list as shown.
     MakeCurrent(1);
-    script.Then<TTextSymDlg>([&](TTextSymDlg& d) {
-        EXPECT_EQ(Find<QListWidget>(d, "TabListB")->count(), 32);
-        SetText(d, "PositionE", QStringLiteral("0.5"));
-        Press(d, "AddBtn");
-        EXPECT_EQ(Find<QListWidget>(d, "TabListB")->count(), 32);
-        Press(d, "OKBtn");
-    });
-    RunCommand(Cmd::SymbolEdit);
+    const std::vector<uint8_t> before = StoredRecord(1);
+    for (bool del : {false, true}) {
+        script.Then<TTextSymDlg>([&](TTextSymDlg& d) {
+            EXPECT_EQ(Find<QListWidget>(d, "TabListB")->count(), 32);
+            SetText(d, "PositionE", QStringLiteral("0.5"));
+            Press(d, "AddBtn");
+            EXPECT_EQ(Find<QListWidget>(d, "TabListB")->count(), 32);
+            if (del) {
+                Find<QListWidget>(d, "TabListB")->setCurrentRow(31);
+                Press(d, "DeleteBtn");
+            }
+            Press(d, "OKBtn");
+        });
+        RunCommand(Cmd::SymbolEdit);
+    }
     rec = StoredRecord(1);
-    EXPECT_EQ(GetI16(rec, 402), 32);
-    EXPECT_EQ(GetI32(rec, 404 + 4 * 31), 3200);
+    EXPECT_EQ(GetI16(rec, 402), 31);
+    EXPECT_EQ(GetI32(rec, 404 + 4 * 30), 3100);
+    EXPECT_EQ(GetI32(rec, 404 + 4 * 31), 0);
+    EXPECT_EQ(GetI16(before, 402), 40);
 }
 
-TEST_F(Editors, TextWeightSixHundredShowsBoldAndStoresSevenHundred)
+TEST_F(Editors, TextWeightSixHundredShowsBoldAndKeepsItUntilBoldIsChanged)
 {
     TestSymbol s = MarkedText(401);
     s.SetI16(384, 600);
     ASSERT_TRUE(Open(MapWith({s})));
     MakeCurrent(0);
-    script.Then<TTextSymDlg>([](TTextSymDlg& d) {
-        EXPECT_TRUE(Find<QCheckBox>(d, "BoldB")->isChecked());
-        Press(d, "OKBtn");
-    });
-    RunCommand(Cmd::SymbolEdit);
-    EXPECT_EQ(GetI16(StoredRecord(0), 384), 700);
+    // Shown bold and left: 600 stays. Switched off: 400; on again: 700.
+    const std::pair<std::vector<bool>, int> steps[] = {{{}, 600}, {{false}, 400}, {{true}, 700}};
+    for (const auto& [clicks, weight] : steps) {
+        script.Then<TTextSymDlg>([&clicks](TTextSymDlg& d) {
+            EXPECT_EQ(Find<QCheckBox>(d, "BoldB")->isChecked(), clicks.empty() || !clicks[0]);
+            for (bool on : clicks)
+                SetChecked(d, "BoldB", on);
+            Press(d, "OKBtn");
+        });
+        RunCommand(Cmd::SymbolEdit);
+        EXPECT_EQ(GetI16(StoredRecord(0), 384), weight);
+    }
 }
 
 TEST_F(Editors, ATypedCharacterHeightSetsTheSizeOfThoseCapitals)

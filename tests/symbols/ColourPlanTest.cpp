@@ -1,6 +1,7 @@
-// Symbols from another map take this map's colours: each colour they use is found by name and
-// values, or added beside the colours it lay between; a table without room or a spot colour
-// this map lacks refuses the whole lot. Every colour number of every symbol type follows.
+// Symbols from another map take this map's colours: each colour they use is found by its name,
+// or added beside the colours it lay between, never taken for a colour of equal values
+// elsewhere in the order; a table without room or a spot colour this map lacks refuses the
+// whole lot. Every colour number of every symbol type follows.
 #include "../support/TestMapWriter.h"
 #include "core/LangTexts.h"
 #include "symbols/store/ColourNumbers.h"
@@ -64,7 +65,7 @@ int16_t I16(const SymbolBytes& r, size_t at)
 const std::array<uint8_t, 4> K100{0, 0, 0, 200}, K50{0, 0, 0, 100}, Cyan{200, 0, 0, 0}, Cyan90{180, 0, 0, 0},
     Brown{0, 100, 200, 40}, Green{150, 0, 200, 0}, Yellow{0, 0, 200, 0};
 
-TEST(ColourPlan, MatchesByNameThenValuesAndAddsTheRestBetweenTheirNeighbours)
+TEST(ColourPlan, MatchesByNameAndAddsTheRestBetweenTheirNeighbours)
 {
     const SymbolHeaderBlock source = Table({Colour(0, "Black", K100), Colour(5, "Blue", Cyan), Colour(7, "Brown", Brown),
                                             Colour(9, "Green", Green), Colour(11, "Yellow", Yellow),
@@ -76,20 +77,22 @@ TEST(ColourPlan, MatchesByNameThenValuesAndAddsTheRestBetweenTheirNeighbours)
     ASSERT_FALSE(plan.Refused());
     EXPECT_EQ(plan.To[0], 0) << "name and values";
     EXPECT_EQ(plan.To[5], 3) << "the name, never the number";
-    EXPECT_EQ(plan.To[11], 8) << "the values under another name";
+    EXPECT_EQ(plan.To[11], 4) << "the same values under another name are another colour";
     EXPECT_EQ(plan.To[7], 1);
     EXPECT_EQ(plan.To[9], 2);
     EXPECT_EQ(plan.To[13], 13) << "no colour there, none here";
     EXPECT_EQ(plan.To[12], -1) << "not used";
-    // Brown came after Blue, Green after Brown: each goes in after the colour its neighbour became.
-    EXPECT_EQ(Numbers(plan.Here), (std::vector<int>{0, 3, 1, 2, 5, 8}));
+    // Brown came after Blue, Green after Brown, Yellow after Green: each goes in after the
+    // colour its neighbour became.
+    EXPECT_EQ(Numbers(plan.Here), (std::vector<int>{0, 3, 1, 2, 4, 5, 8}));
     EXPECT_EQ(ShortFieldText(plan.Here.Colors[2].Name), "Brown");
     EXPECT_EQ(plan.Here.Colors[2].Cmyk, Brown);
-    EXPECT_EQ(plan.Added, 2);
+    EXPECT_EQ(ShortFieldText(plan.Here.Colors[4].Name), "Yellow");
+    EXPECT_EQ(plan.Added, 3);
     using K = ColourPlan::Kind;
     ASSERT_EQ(plan.Lines.size(), 4u);
-    const std::vector<std::tuple<K, int, int>> lines{{K::ValuesDiffer, 5, 3}, {K::OtherName, 11, 8}, {K::Added, 7, 1},
-                                                     {K::Added, 9, 2}};
+    const std::vector<std::tuple<K, int, int>> lines{{K::ValuesDiffer, 5, 3}, {K::Added, 7, 1}, {K::Added, 9, 2},
+                                                     {K::Added, 11, 4}};
     for (size_t k = 0; k < lines.size(); ++k)
         EXPECT_EQ(std::tuple(plan.Lines[k].kind, plan.Lines[k].from, plan.Lines[k].to), lines[k]) << k;
 
@@ -109,6 +112,66 @@ TEST(ColourPlan, MatchesByNameThenValuesAndAddsTheRestBetweenTheirNeighbours)
     EXPECT_EQ(undefined.To[4], 2);
     EXPECT_EQ(undefined.To[1], 3);
     EXPECT_EQ(Numbers(undefined.Here), (std::vector<int>{2, 0, 1}));
+}
+
+// A colour without a namesake keeps its place among the others: right below the colour above
+// it in the source (the nearest one that is here), or right above the one below it when none
+// above is here. A black under the browns stays under the browns, not on top with the black
+// of equal values.
+TEST(ColourPlan, AColourWithoutANamesakeKeepsItsPlaceInTheOrder)
+{
+    const std::array<uint8_t, 4> Brown50{0, 100, 200, 40}, Brown20{0, 40, 80, 16};
+    const SymbolHeaderBlock source = Table({Colour(0, "Black 100%", K100), Colour(6, "Grey", K50),
+                                            Colour(1, "Brown 50%", Brown50), Colour(2, "Brown 20%", Brown20),
+                                            Colour(3, "Black below light browns", K100), Colour(4, "Purple", Cyan90),
+                                            Colour(5, "Blue", Cyan)});
+    const SymbolHeaderBlock here = Table({Colour(0, "Black 100%", K100), Colour(1, "Yellow", Yellow),
+                                          Colour(7, "Brown 50%", Brown50), Colour(3, "Brown 20%", Brown20),
+                                          Colour(4, "Blue", Cyan)});
+    const struct Case {
+        const char* name;
+        std::vector<int> used;
+        std::vector<std::pair<int, int>> to;  // source number, number here
+        std::vector<int> order;               // numbers here, top first
+    } cases[] = {
+        {"under the light browns", {3}, {{3, 2}}, {0, 1, 7, 3, 2, 4}},
+        {"with the browns and the black it was under", {0, 1, 2, 3}, {{0, 0}, {1, 7}, {2, 3}, {3, 2}},
+         {0, 1, 7, 3, 2, 4}},
+        // Purple lay below the black under the browns, which is added first.
+        {"below a colour added before it", {3, 4}, {{3, 2}, {4, 5}}, {0, 1, 7, 3, 2, 5, 4}},
+        // Grey lay between the black and the browns; the black above it is not used but here.
+        {"below an unused colour that is here", {6}, {{6, 2}}, {0, 2, 1, 7, 3, 4}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ColorSet used;
+        for (int n : c.used)
+            used.set(size_t(n));
+        const ColourPlan plan = PlanColours(source, here, used);
+        ASSERT_FALSE(plan.Refused());
+        for (auto [from, to] : c.to)
+            EXPECT_EQ(plan.To[size_t(from)], to) << from;
+        EXPECT_EQ(Numbers(plan.Here), c.order);
+        for (auto [from, to] : c.to) {
+            int at = 0;
+            while (at < plan.Here.ColorCount && plan.Here.Colors[size_t(at)].Number != to)
+                ++at;
+            ASSERT_LT(at, plan.Here.ColorCount);
+            const ColorRecord* src = nullptr;
+            for (int i = 0; i < source.ColorCount; ++i)
+                if (source.Colors[size_t(i)].Number == from)
+                    src = &source.Colors[size_t(i)];
+            EXPECT_EQ(ShortFieldText(plan.Here.Colors[size_t(at)].Name), ShortFieldText(src->Name)) << from;
+            EXPECT_EQ(plan.Here.Colors[size_t(at)].Cmyk, src->Cmyk) << from;
+        }
+    }
+
+    // None above it here: right above the nearest one below it that is.
+    const SymbolHeaderBlock below = Table({Colour(9, "Spruce", Green), Colour(8, "Purple", Cyan90),
+                                           Colour(1, "Brown 50%", Brown50)});
+    const ColourPlan above = PlanColours(below, here, Used({8}));
+    EXPECT_EQ(Numbers(above.Here), (std::vector<int>{0, 1, 2, 7, 3, 4}));
+    EXPECT_EQ(above.To[8], 2);
 }
 
 TEST(ColourPlan, NoRoomOrAMissingSpotColourRefusesEverything)

@@ -18,6 +18,7 @@
 #include <QToolTip>
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 namespace zemo {
@@ -254,8 +255,20 @@ TCsObjectTab::TCsObjectTab(QWidget* parent) : QWidget(parent)
     CsSizeB->hide();
     CsSelGrid = new TCsSelGrid(this);
 
-    connect(CsObjectB, &QListWidget::itemClicked, this,
-            [this](QListWidgetItem* item) { ClickCsObjectList(CsObjectB->row(item)); });
+    // The arrow keys select as a click does: the fields never show one object while the
+    // list shows another.
+    connect(CsObjectB, &QListWidget::currentRowChanged, this, [this](int row) {
+        if (refreshing_ || row < 0 || row == CsObj.Selected)
+            return;
+        ClickCsObjectList(row);
+        selectedRow_ = row;
+    });
+    connect(CsObjectB, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        const int row = CsObjectB->row(item);
+        // A press on another row selected it already.
+        if (std::exchange(selectedRow_, -1) != row)
+            ClickCsObjectList(row);
+    });
     connect(CsObjPropBtn, &QPushButton::clicked, this, [] { EditCsObjectProps(); });
     connect(CsDescB, &QLineEdit::textEdited, this, [](const QString& s) {
         CsObj.Panel.DescText = s;

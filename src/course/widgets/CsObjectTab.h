@@ -82,6 +82,8 @@ private:
     void place();
     void sizesEdited();
     bool refreshing_ = false;
+    // The row the list's current row just selected, which the click that made it need not.
+    int selectedRow_ = -1;
 };
 
 // Every Objects tab shows the engine's state again.

@@ -11,6 +11,7 @@
 #include "edit/EditSys.h"
 #include "edit/TextEdit.h"
 #include "render/Grid.h"
+#include "render/Scale.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -157,33 +158,28 @@ void TRulerBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     MapView& v = form_->View();
-    if (!v.MapShown || !v.Document || WorkBusy()) {
+    if (!v.MapShown || !v.Document) {
         p.fillRect(rect(), QColor(240, 240, 240));
-        // Another window's paint or a command ran (Window > Tile paints every window in
-        // turn): this window may not paint again, so the scale comes back by itself.
-        // A command's end repaints every window's rulers.
-        showsBusy_ = v.MapShown && v.Document;
-        if (showsBusy_ && Work.PaintBusy && !againQueued_) {
-            againQueued_ = true;
-            WhenPaintEnds([self = QPointer<TRulerBox>(this)] {
-                if (self) {
-                    self->againQueued_ = false;
-                    self->update();
-                }
-            });
-        }
         return;
     }
-    showsBusy_ = false;
+    // Painted whenever the window system asks, also behind a command's dialog and during
+    // another window's paint: with this window's own transform, which the printing, the
+    // exports and the paint that may be running get back unchanged.
     GuardEvent("Work", horizontal_ ? "HorScalePaint" : "VerScalePaint", [&] {
-        UpdateViewOf(v);
-        const GridGeometry g = MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode);
-        if (horizontal_)
-            PaintHorizontalRuler(p, g, width(), height());
-        else
-            PaintVerticalRuler(p, g, width(), height());
-        if (Work.ActiveView != &v)
-            UseActiveViewTransform();
+        struct Keep {
+            ScaleState running = Scale;
+            ~Keep() { Scale = running; }
+        } keep;
+        ViewParams params = ViewParamsOf(v);
+        if (UpdateViewTransform(params)) {
+            const GridGeometry g = MakeGridGeometry(v.Document->Setup, v.SymbolGraphicsMode);
+            if (horizontal_)
+                PaintHorizontalRuler(p, g, width(), height());
+            else
+                PaintVerticalRuler(p, g, width(), height());
+        } else {
+            p.fillRect(rect(), QColor(240, 240, 240));
+        }
     });
 }
 

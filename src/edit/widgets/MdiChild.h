@@ -27,8 +27,6 @@ class TRulerBox : public QWidget {
     Q_OBJECT
 public:
     TRulerBox(TMdiChild* form, bool horizontal);
-    // Painted grey while the program was busy; painted again once it is not.
-    bool ShowsBusy() const { return showsBusy_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -36,8 +34,6 @@ protected:
 private:
     TMdiChild* form_;
     bool horizontal_;
-    bool showsBusy_ = false;
-    bool againQueued_ = false;
 };
 
 class TMdiChild : public QWidget, public MapWindow {

@@ -65,44 +65,46 @@ QString FieldName(const DbfDescriptor& d)
     return CharFieldToStr(reinterpret_cast<const char*>(d.data() + DbfFieldName), DbfFieldNameSize);
 }
 
-bool IsUtf8() { return U().CodePage == DbfUtf8; }
+bool CodePageKnown() { return U().CodePage != DbfUnknownCodePage; }
 
+// Tables the program builds, and the state before a table is read.
+void UseDefaultCodePage()
+{
+    U().CodePage = 1252;
+    U().CodePageName = QStringLiteral("1252");
+    U().Codec = CodePageConverter(1252);
+}
+
+// A field's bytes as text (no byte of a multi-byte character is a blank or a NUL).
 QString Decode(const char* p, int size)
 {
-    if (!IsUtf8())
-        return CharFieldToStr(p, size, U().CodePage);
-    QByteArray bytes(p, size);
-    const qsizetype nul = bytes.indexOf('\0');
-    if (nul >= 0)
-        bytes.truncate(nul);
-    QString s = QString::fromUtf8(bytes);
-    qsizetype b = 0;
-    qsizetype e = s.size();
-    while (b < e && s[b] == u' ')
-        ++b;
-    while (e > b && s[e - 1] == u' ')
-        --e;
-    return s.mid(b, e - b);
+    const QByteArrayView bytes = CharFieldBytes(p, size);
+    return U().Codec.Decode(bytes.data(), bytes.size());
 }
 
-// Text in the table's code page; lossless is false when a character has no byte there.
-QByteArray Encode(const QString& text, bool* lossless = nullptr)
+// Text in the table's code page, at most maxBytes of it when that is 0 or more, ending on a
+// whole character; lossless is false when a character has no bytes there. In a code page the
+// system cannot convert only ASCII is surely what it is.
+QByteArray Encode(const QString& text, bool* lossless = nullptr, qsizetype maxBytes = -1)
 {
-    if (!IsUtf8())
-        return EncodeCodePage(U().CodePage, text, lossless);
+    if (CodePageKnown())
+        return U().Codec.Encode(text, lossless, maxBytes);
+    QByteArray out;
+    bool ascii = true;
+    for (qsizetype i = 0; i < text.size() && (maxBytes < 0 || out.size() < maxBytes); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c < 0x80) {
+            out.append(char(c));
+            continue;
+        }
+        ascii = false;
+        out.append('?');
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+    }
     if (lossless)
-        *lossless = true;
-    return text.toUtf8();
-}
-
-// UTF-8 text is cut before a character that would not fit whole.
-qsizetype FittingBytes(const QByteArray& bytes, int size)
-{
-    qsizetype n = std::min<qsizetype>(size, bytes.size());
-    if (IsUtf8() && n < bytes.size())
-        while (n > 0 && (uint8_t(bytes[n]) & 0xC0) == 0x80)
-            --n;
-    return n;
+        *lossless = ascii;
+    return out;
 }
 
 // The text of a field in a record as the file holds it.
@@ -257,7 +259,8 @@ void ClearKeyCache()
     U().KeyFirst.clear();
 }
 
-// Language driver bytes of the code pages the program has tables for.
+// Language driver bytes and their code pages; whether a code page can be converted is the
+// converter's to say.
 struct LanguageCodePage {
     int codePage;
     std::initializer_list<uint8_t> bytes;
@@ -276,6 +279,20 @@ const LanguageCodePage LanguageCodePages[] = {
     {1255, {0x7D}},
     {1256, {0x7E}},
     {1257, {0xCC}},
+    {932, {0x13, 0x7B}},
+    {936, {0x4D, 0x7A}},
+    {949, {0x4E, 0x79}},
+    {950, {0x4F, 0x78}},
+    {737, {0x6A, 0x86}},
+    {857, {0x6B, 0x88}},
+    {860, {0x24}},
+    {861, {0x67}},
+    {863, {0x1C, 0x6C}},
+    {865, {0x08, 0x17, 0x66}},
+    {10000, {0x04}},
+    {10006, {0x98}},
+    {10007, {0x96}},
+    {10029, {0x97}},
 };
 
 QByteArray CpgBeside(const QString& path)
@@ -291,11 +308,6 @@ QByteArray CpgBeside(const QString& path)
                 return f.read(64);
         }
     return {};
-}
-
-QString CodePageName(int codePage)
-{
-    return codePage == DbfUtf8 ? QStringLiteral("UTF-8") : QString::number(codePage);
 }
 
 // Reads the header and descriptors of the open file; false for a table that is not whole.
@@ -327,7 +339,10 @@ bool ReadStructure()
     ComputeOffsets();
     if (FieldsLength() > recordLength)
         return false;
-    u.CodePage = DbfCodePage(u.Header[DbfLanguage], CpgBeside(u.File.FileName()));
+    const QByteArray cpg = CpgBeside(u.File.FileName());
+    u.CodePage = DbfCodePage(u.Header[DbfLanguage], cpg);
+    u.CodePageName = DbfCodePageName(u.CodePage, u.Header[DbfLanguage], cpg);
+    u.Codec = CodePageConverter(CodePageKnown() ? u.CodePage : 1252);
     for (size_t i = 0; i < u.Fields.size(); ++i)
         StoreLE<uint32_t>(u.Fields[i].data() + DbfFieldAddress, uint32_t(Offsets()[i]));
     const int64_t stated = LoadLE<uint32_t>(u.Header.data() + DbfRecordCount);
@@ -465,24 +480,33 @@ bool Restructure(std::vector<DbfDescriptor> fields, int changed, int delta)
 
 int DbfCodePage(uint8_t language, const QByteArray& cpg)
 {
-    const QByteArray name = cpg.trimmed().toUpper();
-    if (name == "UTF-8" || name == "UTF8")
-        return DbfUtf8;
-    // "1252", "CP850", "ANSI 1251", "OEM 866", "WINDOWS-1250", "IBM852": the number names it.
-    qsizetype b = 0;
-    while (b < name.size() && !std::isdigit(uint8_t(name[b])))
-        ++b;
-    qsizetype e = b;
-    while (e < name.size() && std::isdigit(uint8_t(name[e])))
-        ++e;
-    const int named = e > b && e - b <= 5 ? name.mid(b, e - b).toInt() : 0;
-    if (named > 0 && IsCodePageSupported(named))
-        return named;
-    for (const LanguageCodePage& l : LanguageCodePages)
-        for (uint8_t byte : l.bytes)
-            if (byte == language)
-                return l.codePage;
-    return 1252;
+    const QByteArray named = cpg.trimmed();
+    if (!named.isEmpty()) {
+        const int codePage = CodePageOfName(named);
+        if (codePage > 0 && CodePageConverter(codePage).Valid())
+            return codePage;
+    }
+    if (language != 0) {
+        for (const LanguageCodePage& l : LanguageCodePages)
+            for (uint8_t byte : l.bytes)
+                if (byte == language)
+                    return CodePageConverter(l.codePage).Valid() ? l.codePage : DbfUnknownCodePage;
+        return DbfUnknownCodePage;
+    }
+    // Neither names one: the program's own default.
+    return named.isEmpty() ? 1252 : DbfUnknownCodePage;
+}
+
+QString DbfCodePageName(int codePage, uint8_t language, const QByteArray& cpg)
+{
+    if (codePage == DbfUtf8)
+        return QStringLiteral("UTF-8");
+    if (codePage != DbfUnknownCodePage)
+        return QString::number(codePage);
+    const QByteArray named = cpg.trimmed();
+    if (!named.isEmpty())
+        return CleanParamText(QString::fromLatin1(named.left(32))).replace(u';', u' ');
+    return QStringLiteral("0x%1 (language driver)").arg(QString::number(language, 16).toUpper().rightJustified(2, u'0'));
 }
 
 bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefusal* refusal)
@@ -510,12 +534,12 @@ bool DBaseStoredValue(int field, const QString& text, QByteArray& bytes, DbfRefu
         bool lossless = true;
         value = Encode(text.left(end), &lossless);
         if (!lossless)
-            return refuse(TextKey::DbCodePageRefused, CodePageName(U().CodePage));
+            return refuse(TextKey::DbCodePageRefused, U().CodePageName);
         if (value.size() > size) {
             if (refusal) {
                 refusal->key = size == 1 ? TextKey::DbTextTooLongByte : TextKey::DbTextTooLong;
                 refusal->params = CleanParamText(text) + u';' + FieldName(d) + u';' + QString::number(size) + u';'
-                                  + QString::number(value.size()) + u';' + CodePageName(U().CodePage);
+                                  + QString::number(value.size()) + u';' + U().CodePageName;
             }
             return false;
         }
@@ -557,7 +581,8 @@ void ResetDBaseUnit()
     Offsets().clear();
     u.Record.assign(1, ' ');
     u.RecordsInFile = 0;
-    u.CodePage = 1252;
+    UseDefaultCodePage();
+    u.UnknownCodePageSaid.clear();
     ClearKeyCache();
 }
 
@@ -613,7 +638,7 @@ bool DBaseOpenTable(const QString& folder, const QString& table)
         ErrorMsg(TextKey::CannotOpen, path);
         throw;
     }
-    U().CodePage = 1252;
+    UseDefaultCodePage();
     if (!ReadStructure()) {
         ErrorMsg(TextKey::ErrorInDBase, path);
         CloseFile();
@@ -632,6 +657,11 @@ bool DBaseOpenTable(const QString& folder, const QString& table)
     Db.FieldCount = int16_t(count);
     U().Path = path;
     Db.DbKind = DbKindDBase;
+    // Said once a table: it opens again at every find.
+    if (!CodePageKnown() && !U().UnknownCodePageSaid.contains(path)) {
+        U().UnknownCodePageSaid.insert(path);
+        WarningMsg(TextKey::DbCodePageUnknown, CleanParamText(path) + u';' + U().CodePageName);
+    }
     return true;
 }
 
@@ -649,8 +679,8 @@ void DBasePutText(int field, const QString& text)
     const int size = FieldLength(U().Fields[size_t(field)]);
     uint8_t* p = U().Record.data() + Offsets()[size_t(field)];
     std::fill_n(p, size, uint8_t(' '));
-    const QByteArray bytes = Encode(text);
-    std::copy_n(bytes.constData(), FittingBytes(bytes, size), p);
+    const QByteArray bytes = Encode(text, nullptr, size);
+    std::copy_n(bytes.constData(), bytes.size(), p);
 }
 
 void DBasePutNumber(int field, double value)
@@ -752,7 +782,7 @@ void DBaseNewHeader()
     Offsets().clear();
     u.Record.assign(1, ' ');
     u.RecordsInFile = 0;
-    u.CodePage = 1252;
+    UseDefaultCodePage();
 }
 
 void DBaseAddField(const QString& name, char type, int length, int decimals)

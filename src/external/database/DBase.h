@@ -27,10 +27,12 @@
 // Records start at the header length; byte 0 of a record is "*" when it is deleted.
 #pragma once
 
+#include "core/CodePage.h"
 #include "core/FileClass.h"
 #include "core/LangTexts.h"
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -62,7 +64,9 @@ inline constexpr uint8_t DbfTerminator = 0x0D;
 inline constexpr uint8_t DbfDeleted = '*';
 inline constexpr uint8_t DbfLanguageAnsi = 0x57;
 // The code page number that stands for UTF-8 (from a .cpg file only).
-inline constexpr int DbfUtf8 = 65001;
+inline constexpr int DbfUtf8 = CodePageUtf8;
+// A table whose code page the system cannot convert.
+inline constexpr int DbfUnknownCodePage = 0;
 inline constexpr int DbfMaxFieldNameChars = 10;
 // Both lengths are 16-bit fields.
 inline constexpr int DbfMaxRecordLength = 65535;
@@ -80,8 +84,14 @@ struct DBaseUnitState {
     std::vector<int> Offsets;
     // One record as the file holds it, sized by the header's record length.
     std::vector<uint8_t> Record = std::vector<uint8_t>(1, ' ');
-    // The code page of the open table's text (DbfUtf8 for UTF-8).
+    // The code page of the open table's text (DbfUtf8 for UTF-8, DbfUnknownCodePage when the
+    // system cannot convert it: then read as 1252, and only ASCII is written), its converter,
+    // and how messages name it.
     int CodePage = 1252;
+    CodePageConverter Codec{1252};
+    QString CodePageName = QStringLiteral("1252");
+    // Tables whose unknown code page has been said.
+    QSet<QString> UnknownCodePageSaid;
     TFileClass File;
     // The open table; after a folder was listed without opening one, that folder + "/~~~.dbf".
     QString Path;
@@ -100,9 +110,13 @@ struct DBaseUnitState {
 extern DBaseUnitState DBaseUnit;
 
 // The code page of a table: named by the text of its .cpg file ("CP850", "UTF-8", "ANSI 1251",
-// ...) when that names one the program knows, else given by its language driver byte; 1252
-// when neither does.
+// "Shift_JIS", ...) when that names one the program or the system converts, else given by its
+// language driver byte; 1252 when neither says anything, DbfUnknownCodePage when what they say
+// cannot be converted.
 int DbfCodePage(uint8_t language, const QByteArray& cpg);
+// How messages name a table's code page: its number, "UTF-8", or for an unknown one the .cpg
+// file's text or the language driver byte.
+QString DbfCodePageName(int codePage, uint8_t language, const QByteArray& cpg);
 
 // A value as the field stores it: a date as YYYYMMDD (also typed YYYY-MM-DD), a number with
 // the field's decimals right-aligned, a logical as T or F; text in the table's code page.

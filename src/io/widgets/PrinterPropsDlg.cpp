@@ -98,7 +98,7 @@ public:
         });
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
         connect(paperB_, &QComboBox::currentIndexChanged, this, [this] { NewPage(); });
-        connect(landscapeB_, &QRadioButton::toggled, this, [this] { NewPage(); });
+        connect(landscapeB_, &QRadioButton::toggled, this, [this](bool landscape) { Turn(landscape); });
     }
 
 private:
@@ -123,7 +123,7 @@ private:
             .size();
     }
 
-    // Another paper or orientation: the margins not typed follow its printable area.
+    // Another paper: the margins not typed follow its printable area.
     void NewPage()
     {
         least_ = Least();
@@ -133,6 +133,27 @@ private:
             SetSide(margins_, side, Side(least_, side));
             edits_[size_t(side)]->setText(FloatToPointStr(2, ShownMm(Side(least_, side))));
         }
+    }
+
+    // The page turned on its sheet: every margin, typed or not, stays on its side of the
+    // sheet. A landscape page's left margin is the sheet's bottom one, its top the sheet's left.
+    void Turn(bool landscape)
+    {
+        const int from = landscape ? 3 : 1;
+        QMarginsF m;
+        std::array<QString, 4> texts;
+        std::array<bool, 4> typed{};
+        for (int side = 0; side < 4; ++side) {
+            const int old = (side + from) % 4;
+            SetSide(m, side, Side(margins_, old));
+            texts[size_t(side)] = edits_[size_t(old)]->text();
+            typed[size_t(side)] = typed_[size_t(old)];
+        }
+        margins_ = m;
+        typed_ = typed;
+        for (int side = 0; side < 4; ++side)
+            edits_[size_t(side)]->setText(texts[size_t(side)]);
+        least_ = Least();
     }
 
     // The fields in order, each within its printable margin and what the opposite side

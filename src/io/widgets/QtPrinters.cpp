@@ -332,7 +332,7 @@ void QtPrinters::Select(int index)
 std::unique_ptr<QPrinter> QtPrinters::MakePrinter(int index) const
 {
     const Entry& e = entries_[size_t(index)];
-    if (!e.pdfFile.isEmpty() || e.ownPdf) {
+    if (e.IsPdf()) {
         auto p = std::make_unique<QPrinter>(QPrinter::HighResolution);
         p->setOutputFormat(QPrinter::PdfFormat);
         p->setOutputFileName(e.pdfFile);
@@ -350,6 +350,9 @@ QMarginsF QtPrinters::UprightMargins(int index, const QPageSize& paper)
     if (index < 0 || index >= int(entries_.size()))
         return {};
     Select(index);
+    // Asked, the printer made for a PDF file would answer with the default queue's area.
+    if (entries_[size_t(index)].IsPdf())
+        return {};
     if (!probe_)
         probe_ = MakePrinter(index);
     if (!probe_)
@@ -384,7 +387,7 @@ QList<QPageSize> QtPrinters::Papers(int index)
 {
     const Entry& e = entries_[size_t(index)];
     QList<QPageSize> papers;
-    if (e.pdfFile.isEmpty() && !e.ownPdf)
+    if (!e.IsPdf())
         papers = QPrinterInfo::printerInfo(e.name).supportedPageSizes();
     if (papers.isEmpty())
         for (QPageSize::PageSizeId id : {QPageSize::A3, QPageSize::A4, QPageSize::A5, QPageSize::B5, QPageSize::Letter,
@@ -436,8 +439,7 @@ bool QtPrinters::Check(int index, PrinterPage& page)
 bool QtPrinters::SupportsCopies(int index)
 {
     Load();
-    if (index < 0 || index >= int(entries_.size()) || !entries_[size_t(index)].pdfFile.isEmpty()
-        || entries_[size_t(index)].ownPdf)
+    if (index < 0 || index >= int(entries_.size()) || entries_[size_t(index)].IsPdf())
         return false;
     if (IsPostScript(index))
         return true;
@@ -459,7 +461,7 @@ bool QtPrinters::IsPostScript(int index)
     Entry& e = entries_[size_t(index)];
     if (!e.postScript) {
         e.postScript = false;
-        if (e.pdfFile.isEmpty() && !e.ownPdf) {
+        if (!e.IsPdf()) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
             const char* ppd = cupsGetPPD2(CUPS_HTTP_DEFAULT, e.name.toUtf8().constData());

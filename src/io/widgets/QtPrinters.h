@@ -47,7 +47,8 @@ public:
     // The page kept for the printer while it stays current (made when missing): its paper
     // and orientation as the system gives them, margins of its printable area.
     PageSetup& Kept(int index);
-    // The margins of the printable area of this paper on the printer, the sheet upright.
+    // The margins of the printable area of this paper on the printer, the sheet upright (none
+    // on a PDF file).
     QMarginsF UprightMargins(int index, const QPageSize& paper);
 
 private:
@@ -56,6 +57,8 @@ private:
         QString pdfFile;                  // a PDF file instead of a queue
         std::optional<bool> postScript;   // asked of the queue once
         bool ownPdf = false;              // the PDF file printer: a file named per job
+        // A PDF file: no queue, no unprintable edge.
+        bool IsPdf() const { return !pdfFile.isEmpty() || ownPdf; }
     };
     void Load();
     std::unique_ptr<QPrinter> MakePrinter(int index) const;

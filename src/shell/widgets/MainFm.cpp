@@ -584,6 +584,15 @@ bool TMainFm::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         if (RunPopUpShortcut(watched, QKeySequence(key->keyCombination())))
             return true;
+        // Ctrl+F6 goes to the next map window, as Ctrl+Tab does (unless a command has the key).
+        if (key->key() == Qt::Key_F6 && (key->modifiers() & ~Qt::ShiftModifier) == Qt::ControlModifier &&
+            watched->isWidgetType() && static_cast<QWidget*>(watched)->window() == this) {
+            if (key->modifiers() & Qt::ShiftModifier)
+                mdiArea_->activatePreviousSubWindow();
+            else
+                mdiArea_->activateNextSubWindow();
+            return true;
+        }
         if (key->key() == Qt::Key_F1 && key->modifiers() == Qt::NoModifier &&
             watched->isWidgetType()) {
             QWidget* top = static_cast<QWidget*>(watched)->window();

@@ -145,7 +145,8 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
     plan.Here = here;
     SymbolHeaderBlock& h = plan.Here;
     h.ColorCount = int16_t(Count(h));
-    // Matches first, by name (the same values preferred), then by values.
+    // A colour matches by name alone (the same values preferred among namesakes): a colour of
+    // equal values elsewhere in the order would move what it draws above or below others.
     std::vector<int> unmatched;  // source places
     for (int i = 0; i < Count(source); ++i) {
         const ColorRecord& s = source.Colors[size_t(i)];
@@ -153,16 +154,9 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
             continue;
         const QString name = Name(s);
         int at = Match(h, s, [&](const ColorRecord& c) { return SameName(Name(c), name) && SameValues(source, s, h, c); });
-        ColourPlan::Kind kind = ColourPlan::Kind::Added;
-        bool told = false;
-        if (at < 0 && (at = Match(h, s, [&](const ColorRecord& c) { return SameName(Name(c), name); })) >= 0) {
-            kind = ColourPlan::Kind::ValuesDiffer;
-            told = true;
-        }
-        if (at < 0 && (at = Match(h, s, [&](const ColorRecord& c) { return SameValues(source, s, h, c); })) >= 0) {
-            kind = ColourPlan::Kind::OtherName;
-            told = true;
-        }
+        const bool differ = at < 0;
+        if (differ)
+            at = Match(h, s, [&](const ColorRecord& c) { return SameName(Name(c), name); });
         if (at < 0) {
             unmatched.push_back(i);
             plan.To[s.Number] = int16_t(MaxColors);  // placeholder: taken below
@@ -170,8 +164,8 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
         }
         const ColorRecord& c = h.Colors[size_t(at)];
         plan.To[s.Number] = int16_t(c.Number);
-        if (told)
-            plan.Lines.push_back({kind, s.Number, name, c.Number, Name(c)});
+        if (differ)
+            plan.Lines.push_back({ColourPlan::Kind::ValuesDiffer, s.Number, name, c.Number, Name(c)});
     }
     if (Count(h) + int(unmatched.size()) > MaxColors) {
         plan.Why = ColourPlan::Refusal::TableFull;
@@ -179,8 +173,24 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
                                       QString::number(unmatched.size()) + u';' + QString::number(MaxColors - Count(h)));
         return plan;
     }
-    // Each added colour goes in after the colour here that the source colour before it
-    // became, so that the drawing order of the colours is kept.
+    // The place here of the nearest colour from source place i on in the direction of step that
+    // is here (by its plan, or by name when the symbols do not use it), or -1.
+    const auto nearestHere = [&](int i, int step) {
+        for (int k = i + step; k >= 0 && k < Count(source); k += step) {
+            const ColorRecord& other = source.Colors[size_t(k)];
+            int at = -1;
+            if (other.Number < MaxColors && plan.To[other.Number] >= 0)
+                at = plan.To[other.Number] < MaxColors ? PlaceOf(h, plan.To[other.Number]) : -1;
+            else
+                at = Match(h, other, [&](const ColorRecord& c) { return SameName(Name(c), Name(other)); });
+            if (at >= 0)
+                return at;
+        }
+        return -1;
+    };
+    // Each added colour goes in right below the colour here that the nearest one above it in
+    // the source became, or else right above the one below it, so that what it draws keeps its
+    // place among the other colours.
     std::bitset<MaxColors> taken;
     for (int i : unmatched) {
         const ColorRecord& s = source.Colors[size_t(i)];
@@ -192,17 +202,10 @@ ColourPlan PlanColours(const SymbolHeaderBlock& source, const SymbolHeaderBlock&
                                           Which(s.Number, Name(s)) + u';' + CleanParamText(lacking).remove(u';'));
             return plan;
         }
-        // The nearest colour before it in the source that is here, used by the symbols or not.
-        int after = -1;
-        for (int k = i - 1; k >= 0 && after < 0; --k) {
-            const ColorRecord& before = source.Colors[size_t(k)];
-            if (before.Number < MaxColors && plan.To[before.Number] >= 0)
-                after = plan.To[before.Number] < MaxColors ? PlaceOf(h, plan.To[before.Number]) : -1;
-            else
-                after = Match(h, before, [&](const ColorRecord& c) { return SameName(Name(c), Name(before)); });
-        }
+        int at = nearestHere(i, -1) + 1;
+        if (at == 0)
+            at = std::max(nearestHere(i, 1), 0);
         c.Number = uint16_t(SmallestFree(h, taken));
-        const int at = after + 1;
         std::move_backward(h.Colors.begin() + at, h.Colors.begin() + Count(h), h.Colors.begin() + Count(h) + 1);
         h.Colors[size_t(at)] = c;
         ++h.ColorCount;
@@ -258,11 +261,8 @@ void ReportColourPlan(const ColourPlan& plan, const QString& source)
                 m.label += QStringLiteral("\r\n") + MergeMsgParams(Text(TextKey::ColourAdded), from + u';' + QString::number(l.to));
                 break;
             case ColourPlan::Kind::ValuesDiffer:
-            case ColourPlan::Kind::OtherName:
                 m.label += QStringLiteral("\r\n")
-                           + MergeMsgParams(Text(l.kind == ColourPlan::Kind::ValuesDiffer ? TextKey::ColourValuesDiffer
-                                                                                           : TextKey::ColourOtherName),
-                                            from + u';' + Which(l.to, l.hereName));
+                           + MergeMsgParams(Text(TextKey::ColourValuesDiffer), from + u';' + Which(l.to, l.hereName));
                 break;
             }
         }

@@ -1,9 +1,10 @@
 // Symbols name their colours by number, and two maps give their numbers to different colours.
 // Symbols taken from another map (pasted, or brought along by importing it) therefore take
-// this map's colours: each colour they use is found here by its name and values (the same
-// name first, then the same values), and one that has no match is added to this map's table
-// beside the colours it lay between in the source. Where that cannot be done (no room left in
-// the table, or a spot colour this map lacks) nothing is taken and the user is told why.
+// this map's colours: each colour they use is found here by its name (of the same values
+// first), and one without a namesake is added to this map's table beside the colours it lay
+// between in the source, so that what it draws stays above and below the same colours. Where
+// that cannot be done (no room left in the table, or a spot colour this map lacks) nothing is
+// taken and the user is told why.
 #pragma once
 
 #include "symbols/store/SymbolRecords.h"
@@ -30,9 +31,8 @@ struct ColourPlan {
     // This map's colour block with the colours added.
     SymbolHeaderBlock Here;
     // What the user is told: colours added, and colours drawn in one here of the same name
-    // whose values differ or of the same values and another name. Colours that match by
-    // name and values are not mentioned.
-    enum class Kind { Added, ValuesDiffer, OtherName };
+    // whose values differ. Colours that match by name and values are not mentioned.
+    enum class Kind { Added, ValuesDiffer };
     struct Line {
         Kind kind;
         int from = 0;

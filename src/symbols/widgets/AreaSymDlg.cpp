@@ -211,10 +211,9 @@ bool TAreaSymDlg::CheckPage(int page)
 {
     switch (page) {
     case AsHatchPage:
-        return HatchLineWidthB.Check(Pages) && HatchDistB.Check(Pages) && HatchAngle1B.Check(Pages)
-            && HatchAngle2B.Check(Pages);
+        return Check(HatchLineWidthB) && Check(HatchDistB) && Check(HatchAngle1B) && Check(HatchAngle2B);
     case AsStructurePage:
-        return StructWidthB.Check(Pages) && StructHeightB.Check(Pages) && StructAngleB.Check(Pages);
+        return Check(StructWidthB) && Check(StructHeightB) && Check(StructAngleB);
     default:
         return true;
     }
@@ -223,21 +222,31 @@ bool TAreaSymDlg::CheckPage(int page)
 void TAreaSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
-    SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
-    SetSymI16(w, AreaFillOn, FillOnB->isChecked() ? -1 : 0);
-    SetSymI16(w, AreaFillColor, int16_t(GetComboColor(FillColorB)));
-    const uint8_t flags = SymU8(w, SymFlags);
-    SetSymU8(w, SymFlags, NorthB->isChecked() ? uint8_t(flags & ~SymRotatableFlag) : uint8_t(flags | SymRotatableFlag));
-    SetSymI16(w, AreaHatchMode, int16_t(std::max(HatchB->checkedId(), 0)));
-    SetSymI16(w, AreaHatchColor, int16_t(GetComboColor(HatchColorB)));
-    SetSymI16(w, AreaHatchLineWidth, Hundredths(HatchLineWidthB.Value()));
-    SetSymI16(w, AreaHatchDist, Hundredths(HatchDistB.Value()));
-    SetSymI16(w, AreaHatchAngle1, int16_t(Tenths(HatchAngle1B.Value())));
-    SetSymI16(w, AreaHatchAngle2, int16_t(Tenths(HatchAngle2B.Value())));
-    SetSymI16(w, AreaStructMode, int16_t(std::max(StructB->checkedId(), 0)));
-    SetSymI16(w, AreaStructWidth, Hundredths(StructWidthB.Value()));
-    SetSymI16(w, AreaStructHeight, Hundredths(StructHeightB.Value()));
-    SetSymI16(w, AreaStructAngle, int16_t(Tenths(StructAngleB.Value())));
+    if (Edited(ToolB))
+        SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
+    if (Edited(FillOnB))
+        SetSymI16(w, AreaFillOn, FillOnB->isChecked() ? -1 : 0);
+    if (Edited(FillColorB))
+        SetSymI16(w, AreaFillColor, int16_t(GetComboColor(FillColorB)));
+    if (Edited(NorthB))
+        SetSymU8(w, SymFlags, WithNorth(SymU8(w, SymFlags), NorthB->isChecked()));
+    if (Edited(HatchB))
+        SetSymI16(w, AreaHatchMode, int16_t(std::max(HatchB->checkedId(), 0)));
+    if (Edited(HatchColorB))
+        SetSymI16(w, AreaHatchColor, int16_t(GetComboColor(HatchColorB)));
+    const std::pair<const RealField&, size_t> lengths[] = {
+        {HatchLineWidthB, AreaHatchLineWidth}, {HatchDistB, AreaHatchDist},
+        {StructWidthB, AreaStructWidth}, {StructHeightB, AreaStructHeight}};
+    for (const auto& [field, offset] : lengths)
+        if (Edited(field))
+            SetSymI16(w, offset, Hundredths(field.Value()));
+    const std::pair<const RealField&, size_t> angles[] = {
+        {HatchAngle1B, AreaHatchAngle1}, {HatchAngle2B, AreaHatchAngle2}, {StructAngleB, AreaStructAngle}};
+    for (const auto& [field, offset] : angles)
+        if (Edited(field))
+            SetSymI16(w, offset, int16_t(Tenths(field.Value())));
+    if (Edited(StructB))
+        SetSymI16(w, AreaStructMode, int16_t(std::max(StructB->checkedId(), 0)));
 }
 
 } // namespace zemo

@@ -3,6 +3,8 @@
 #include "core/Help.h"
 #include "core/LangTexts.h"
 #include "document/Index.h"
+#include "shell/toolbars/widgets/Dock97.h"
+#include "shell/toolbars/widgets/Toolbar97.h"
 #include "shell/toolbars/widgets/ToolbarButton97.h"
 #include "symbols/store/IconCodec.h"
 #include "symbols/widgets/SymDlg.h"
@@ -11,6 +13,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMainWindow>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -152,51 +155,57 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
     setWindowTitle(SymDlgText(TextKey::EditIcon));
     auto* column = new QVBoxLayout(this);
 
-    // The tool row: one of six exclusive buttons down, then the two turns.
-    tools_ = new QWidget(this);
-    tools_->setObjectName(QStringLiteral("ToolRow"));
-    auto* toolRow = new QHBoxLayout(tools_);
-    toolRow->setContentsMargins(0, 0, 0, 0);
-    toolRow->setSpacing(0);
+    // The tools in a toolbar of their own, docked at the top of the dialog as the main
+    // window's are; the rest of the dialog is the form's centre.
+    form_ = new QMainWindow(this);
+    form_->setObjectName(QStringLiteral("ToolForm"));
+    // A main window is made a window of its own; this one is a part of the dialog.
+    form_->setWindowFlags(Qt::Widget);
+    ToolDock = new TDock97(form_, DockPosition::Top, QStringLiteral("IconDock"));
+    Toolbar = new TToolbar97(form_, QStringLiteral("IconToolbar"), SymDlgText(TextKey::EditIcon));
     static constexpr const char* Names[] = {"PenBtn", "LineBtn", "RectBtn", "FullRectB", "CircleBtn", "FullCircleB"};
     for (int t = 0; t < IconToolCount; ++t) {
-        auto* b = new TToolbarButton97(tools_);
+        auto* b = new TToolbarButton97;
         b->setObjectName(QLatin1String(Names[t]));
         b->SetGroupIndex(1);
         b->SetGlyph(ToolPicture(IconTool(t)));
         connect(b, &TToolbarButton97::clicked, this, [this, t] { editor_.SetTool(IconTool(t)); });
-        toolRow->addWidget(b);
+        Toolbar->AddControl(b);
         if (t == 0)
             b->SetDown(true);
     }
-    toolRow->addSpacing(12);
+    Toolbar->AddSeparator();
     const auto turn = [&](const char* name, const QString& caption, void (IconEditor::*step)()) {
-        auto* b = new TToolbarButton97(tools_);
+        auto* b = new TToolbarButton97;
         b->setObjectName(QLatin1String(name));
         b->SetCaption(caption);
         connect(b, &TToolbarButton97::clicked, this, [this, step] {
             (editor_.*step)();
             Refresh();
         });
-        toolRow->addWidget(b);
+        Toolbar->AddControl(b);
     };
     turn("RotCCWBtn", QStringLiteral("\u21BA"), &IconEditor::RotateCounterClockwise);
     turn("RotCWBtn", QStringLiteral("\u21BB"), &IconEditor::RotateClockwise);
-    toolRow->addStretch(1);
-    auto* toolLine = new QHBoxLayout;
-    toolLine->addWidget(tools_);
-    toolLine->addStretch(1);
-    column->addLayout(toolLine);
+    Toolbar->SetDefaultDock(ToolDock);
+    Toolbar->SetRowAndPos(0, 0);
+    Toolbar->SetDockedTo(ToolDock);
+    auto* centre = new QWidget(form_);
+    centre->setObjectName(QStringLiteral("IconPanel"));
+    auto* panel = new QVBoxLayout(centre);
+    panel->setContentsMargins(0, 0, 0, 0);
+    form_->setCentralWidget(centre);
+    column->addWidget(form_);
 
     auto* views = new QHBoxLayout;
-    EnlargedB = new TIconView(this, editor_, TIconView::Enlarged);
+    EnlargedB = new TIconView(centre, editor_, TIconView::Enlarged);
     EnlargedB->setObjectName(QStringLiteral("EnlargedB"));
-    RealSizeB = new TIconView(this, editor_, 1);
+    RealSizeB = new TIconView(centre, editor_, 1);
     RealSizeB->setObjectName(QStringLiteral("RealSizeB"));
     views->addWidget(EnlargedB);
     auto* side = new QVBoxLayout;
     side->addWidget(RealSizeB);
-    SelColorB = new QLabel(this);
+    SelColorB = new QLabel(centre);
     SelColorB->setObjectName(QStringLiteral("SelColorB"));
     SelColorB->setFixedSize(32, 32);
     SelColorB->setFrameShape(QFrame::Box);
@@ -205,11 +214,11 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
     side->addStretch(1);
     views->addLayout(side);
     views->addStretch(1);
-    column->addLayout(views);
+    panel->addLayout(views);
 
-    ColorGrid = new TColorGrid(this, editor_);
+    ColorGrid = new TColorGrid(centre, editor_);
     ColorGrid->setObjectName(QStringLiteral("ColorGrid"));
-    column->addWidget(ColorGrid);
+    panel->addWidget(ColorGrid);
 
     AddDialogButtons(this, column, [] { return EditIconHelpContext; });
     Refresh();
@@ -231,7 +240,9 @@ bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec)
     TEditIconDlg dlg(parent);
     dlg.Editor().Load(rec);
     dlg.Refresh();
-    if (dlg.exec() != QDialog::Accepted)
+    const QImage loaded = dlg.Editor().Image();
+    // The same picture stays in the form the record holds it in.
+    if (dlg.exec() != QDialog::Accepted || dlg.Editor().Image() == loaded)
         return false;
     // The map is marked changed by the store that writes the record, not here: an editor's
     // Cancel after Icon... leaves the map as it was.

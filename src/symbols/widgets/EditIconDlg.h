@@ -1,5 +1,6 @@
-// The icon editor's dialog: a row of six tool buttons, the 26-colour grid, the icon at 1:1
-// and enlarged five times (where it is drawn with the mouse), and the quarter turns.
+// The icon editor's dialog: a dock with one toolbar (six tool buttons and the quarter turns),
+// the 26-colour grid, and the icon at 1:1 and enlarged five times (where it is drawn with the
+// mouse).
 #pragma once
 
 #include "symbols/EditIcon.h"
@@ -9,8 +10,12 @@
 #include <QWidget>
 
 class QLabel;
+class QMainWindow;
 
 namespace zemo {
+
+class TDock97;
+class TToolbar97;
 
 // A view of the icon: 1:1, or enlarged with grid lines every Scale pixels (each icon pixel
 // a square of Scale - 1 inside its cell). The enlarged view takes the mouse.
@@ -55,17 +60,21 @@ public:
     // The views and the colour shown follow the editor.
     void Refresh();
 
+    TDock97* ToolDock;
+    TToolbar97* Toolbar;
+
 private:
     IconEditor editor_;
-    QWidget* tools_; // the row of tool buttons
+    QMainWindow* form_; // the dock's form: the toolbar framework docks in main windows
     TIconView* RealSizeB;
     TIconView* EnlargedB;
     TColorGrid* ColorGrid;
     QLabel* SelColorB;
 };
 
-// The icon editor on the record: on OK the icon and its form flag are written into the
-// record (in the form the current map's format calls for) and true is returned.
+// The icon editor on the record: on OK with a changed picture the icon and its form flag are
+// written into the record (in the form the current map's format calls for) and true is
+// returned.
 bool ExecEditIconDlg(QWidget* parent, SymbolBytes& rec);
 
 } // namespace zemo

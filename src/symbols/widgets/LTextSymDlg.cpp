@@ -105,7 +105,7 @@ bool TLTextSymDlg::CheckPage(int page)
     case LtSpacingPage:
         return CheckSpacingFields();
     case LtFramingPage:
-        return FrWidthB.Check(Pages) && FrOfxB.Check(Pages) && FrOfyB.Check(Pages);
+        return Check(FrWidthB) && Check(FrOfxB) && Check(FrOfyB);
     default:
         return true;
     }
@@ -114,14 +114,20 @@ bool TLTextSymDlg::CheckPage(int page)
 void TLTextSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
-    SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
+    if (Edited(ToolB))
+        SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
     ReadFontFields();
-    SetSymI16(w, TsAlignment, int16_t(std::max(AlignmentB->currentIndex(), 0)));
-    SetSymU8(w, LtFramingMode, uint8_t(std::max(FramingB->checkedId(), 0)));
-    SetSymI16(w, LtFramingColor, int16_t(GetComboColor(FrColorB)));
-    SetSymI16(w, LtFramingWidth, Hundredths(FrWidthB.Value()));
-    SetSymI16(w, LtShadowX, Hundredths(FrOfxB.Value()));
-    SetSymI16(w, LtShadowY, Hundredths(FrOfyB.Value()));
+    if (Edited(AlignmentB))
+        SetSymI16(w, TsAlignment, int16_t(std::max(AlignmentB->currentIndex(), 0)));
+    if (Edited(FramingB))
+        SetSymU8(w, LtFramingMode, uint8_t(std::max(FramingB->checkedId(), 0)));
+    if (Edited(FrColorB))
+        SetSymI16(w, LtFramingColor, int16_t(GetComboColor(FrColorB)));
+    const std::pair<const RealField&, size_t> lengths[] = {
+        {FrWidthB, LtFramingWidth}, {FrOfxB, LtShadowX}, {FrOfyB, LtShadowY}};
+    for (const auto& [field, offset] : lengths)
+        if (Edited(field))
+            SetSymI16(w, offset, Hundredths(field.Value()));
 }
 
 } // namespace zemo

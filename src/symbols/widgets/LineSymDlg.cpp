@@ -37,7 +37,7 @@ QComboBox* Combo(QWidget* parent, const char* name)
     return c;
 }
 
-QCheckBox* Check(QWidget* parent, const char* name, TextKey caption)
+QCheckBox* CheckBox(QWidget* parent, const char* name, TextKey caption)
 {
     auto* c = new QCheckBox(Text(caption), parent);
     c->setObjectName(QLatin1String(name));
@@ -99,13 +99,13 @@ TLineSymDlg::TLineSymDlg(QWidget* parent)
         top->addWidget(new QLabel(SymDlgText(TextKey::PreferredTool) + u':', main), 0, 0);
         top->addWidget(ToolB, 0, 1);
         column->addLayout(top);
-        CsModeB = Check(main, "CsModeB", TextKey::CsMarkedRoute);
+        CsModeB = CheckBox(main, "CsModeB", TextKey::CsMarkedRoute);
         column->addWidget(CsModeB);
         QGridLayout* g = AddFieldGrid(main, column);
         LineColorB = AddColorCombo(g, QStringLiteral("LineColorB"), TextKey::LineColor);
         AddLength(g, "LineWidth", TextKey::LineWidth, LsLineWidth, LineWidthMax, LsMainPage);
         StyleB = AddStyleGroup(main, "", column);
-        PointedB = Check(main, "PointedB", TextKey::PointedEnds);
+        PointedB = CheckBox(main, "PointedB", TextKey::PointedEnds);
         column->addWidget(PointedB);
         QGridLayout* e = AddFieldGrid(main, column);
         AddLength(e, "DistFromStart", TextKey::DistFromStart, LsDistFromStart, LineLengthMax, LsMainPage);
@@ -177,7 +177,7 @@ TLineSymDlg::TLineSymDlg(QWidget* parent)
         g->addWidget(new QLabel(SymDlgText(TextKey::Mode) + u':', dbl), 0, 0);
         g->addWidget(DblModeB, 0, 1, 1, 3);
         AddLength(g, "DblWidth", TextKey::Width, LsDblWidth, LineWidthMax, LsDoublePage);
-        DblFillB = Check(dbl, "DblFillB", TextKey::Fill);
+        DblFillB = CheckBox(dbl, "DblFillB", TextKey::Fill);
         column->addWidget(DblFillB);
         DblFillColorB = AddColorCombo(AddFieldGrid(dbl, column), QStringLiteral("DblFillColorB"), TextKey::FillColor);
         QGroupBox* left = Group(dbl, "LeftGrp", TextKey::LeftLine);
@@ -264,11 +264,11 @@ void TLineSymDlg::FillFields()
 bool TLineSymDlg::CheckPage(int page)
 {
     for (const Length& l : lengths_)
-        if (l.page == page && !l.field.Check(Pages))
+        if (l.page == page && !Check(l.field))
             return false;
-    if (page == LsSymbolPage && !NPrimSymB.Check(Pages))
+    if (page == LsSymbolPage && !Check(NPrimSymB))
         return false;
-    if (page == LsDecreasePage && !DecLastB.Check(Pages))
+    if (page == LsDecreasePage && !Check(DecLastB))
         return false;
     return true;
 }
@@ -277,8 +277,9 @@ void TLineSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
     SymbolEditSession& s = Session();
-    SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
-    if (!CsModeB->isHidden()) {
+    if (Edited(ToolB))
+        SetSymU8(w, SymTool, uint8_t(std::max(ToolB->currentIndex(), 0)));
+    if (!CsModeB->isHidden() && Edited(CsModeB)) {
         if (CsModeB->isChecked()) {
             SetSymU8(w, SymCsRole, CsRoleCourse);
             SetSymU8(w, SymCsType, MarkedRouteType);
@@ -290,24 +291,38 @@ void TLineSymDlg::ReadFields()
         {LineColorB, LsLineColor}, {DblFillColorB, LsDblFillColor}, {DblLeftColorB, LsDblLeftColor},
         {DblRightColorB, LsDblRightColor}, {FrColorB, LsFrColor}};
     for (const auto& [combo, offset] : combos)
-        SetSymI16(w, offset, int16_t(GetComboColor(combo)));
+        if (Edited(combo))
+            SetSymI16(w, offset, int16_t(GetComboColor(combo)));
     for (const Length& l : lengths_)
-        SetSymI16(w, l.offset, Hundredths(l.field.Value()));
-    SetSymI16(w, LsLineStyleBits,
-              int16_t(LineStyleBits(StyleB->checkedId()) | (PointedB->isChecked() ? PointedEndsBit : 0)));
-    SetSymI16(w, LsMinSym, int16_t(MinSymOfEntry(std::max(MinSymB->currentIndex(), 0))));
-    SetSymI16(w, LsNPrimSym, int16_t(NPrimSymB.Value()));
-    SetSymI16(w, LsDblMode, int16_t(std::max(DblModeB->currentIndex(), 0)));
-    SetSymI16(w, LsDblFlags, DblFillB->isChecked() ? 1 : 0);
-    SetSymI16(w, LsDecMode, int16_t(std::max(DecModeB->checkedId(), 0)));
-    SetSymI16(w, LsDecLast, int16_t(DecLastB.Value()));
-    SetSymI16(w, LsFrStyle, int16_t(LineStyleBits(FrStyleB->checkedId())));
-    SetSymI16(w, SymExtent, int16_t(SymI16(w, LsLineWidth) / 2));
-    // A symbol switched off loses its graphics.
-    if (NPrimSymB.Value() == 0)
-        s.Lists[MainSymList] = {};
+        if (Edited(l.field))
+            SetSymI16(w, l.offset, Hundredths(l.field.Value()));
+    // The style buttons and the pointed ends own their bits of the word, no other.
+    int bits = SymI16(w, LsLineStyleBits);
+    if (Edited(StyleB))
+        bits = WithLineStyle(bits, StyleB->checkedId());
+    if (Edited(PointedB))
+        bits = PointedB->isChecked() ? bits | PointedEndsBit : bits & ~PointedEndsBit;
+    SetSymI16(w, LsLineStyleBits, int16_t(bits));
+    if (Edited(MinSymB))
+        SetSymI16(w, LsMinSym, int16_t(MinSymOfEntry(std::max(MinSymB->currentIndex(), 0))));
+    if (Edited(NPrimSymB)) {
+        SetSymI16(w, LsNPrimSym, int16_t(NPrimSymB.Value()));
+        // The main symbol switched off loses its graphics.
+        if (NPrimSymB.Value() == 0)
+            s.Lists[MainSymList] = {};
+    }
+    if (Edited(DblModeB))
+        SetSymI16(w, LsDblMode, int16_t(std::max(DblModeB->currentIndex(), 0)));
+    if (Edited(DblFillB))
+        SetSymI16(w, LsDblFlags, DblFillB->isChecked() ? 1 : 0);
+    if (Edited(DecModeB))
+        SetSymI16(w, LsDecMode, int16_t(std::max(DecModeB->checkedId(), 0)));
+    if (Edited(DecLastB))
+        SetSymI16(w, LsDecLast, int16_t(DecLastB.Value()));
+    if (Edited(FrStyleB))
+        SetSymI16(w, LsFrStyle, int16_t(WithLineStyle(SymI16(w, LsFrStyle), FrStyleB->checkedId())));
     for (int k = SecSymList; k < LineSymbolListCount; ++k)
-        if (!listBoxes_[size_t(k)]->isChecked())
+        if (Edited(listBoxes_[size_t(k)]) && !listBoxes_[size_t(k)]->isChecked())
             s.Lists[size_t(k)] = {};
 }
 

@@ -150,17 +150,21 @@ void TPointSymDlg::FillFields()
 void TPointSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
-    uint8_t flags = SymU8(w, SymFlags);
-    flags = NorthB->isChecked() ? uint8_t(flags & ~SymRotatableFlag) : uint8_t(flags | SymRotatableFlag);
-    SetSymU8(w, SymFlags, flags);
+    if (Edited(NorthB))
+        SetSymU8(w, SymFlags, WithNorth(SymU8(w, SymFlags), NorthB->isChecked()));
     // On other maps the course fields are not shown and stay as they were.
     if (CourseGrp->isHidden())
         return;
-    const uint8_t role = CsSymbolB->isChecked() ? CsRoleCourse
-                       : CdSymbolB->isChecked() ? CsRoleDescription : CsRoleNone;
-    SetSymU8(w, SymCsRole, role);
-    SetSymU8(w, SymCsType, uint8_t(CsObjTypeOfEntry(CsObjTypeB->currentIndex())));
-    SetSymU8(w, SymCdColumns, CsGrid->Bits());
+    // The role and the type are one choice: either changed stores both as shown.
+    if (Edited(NotUsedCourseB) || Edited(CsSymbolB) || Edited(CdSymbolB) || Edited(CsObjTypeB)) {
+        const uint8_t role = CsSymbolB->isChecked() ? CsRoleCourse
+                           : CdSymbolB->isChecked() ? CsRoleDescription : CsRoleNone;
+        SetSymU8(w, SymCsRole, role);
+        SetSymU8(w, SymCsType, uint8_t(CsObjTypeOfEntry(CsObjTypeB->currentIndex())));
+    }
+    // The grid shows the stored columns until a click changes them.
+    if (Session().Position < 0 || CsGrid->Bits() != SymU8(w, SymCdColumns))
+        SetSymU8(w, SymCdColumns, CsGrid->Bits());
 }
 
 } // namespace zemo

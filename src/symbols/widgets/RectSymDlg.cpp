@@ -74,24 +74,34 @@ void TRectSymDlg::FillFields()
 
 bool TRectSymDlg::CheckPage(int)
 {
-    return LineWidthB.Check(nullptr) && RadiusB.Check(nullptr) && CellWidthB.Check(nullptr)
-        && CellHeightB.Check(nullptr) && NumberB.Check(nullptr);
+    return Check(LineWidthB) && Check(RadiusB) && Check(CellWidthB) && Check(CellHeightB) && Check(NumberB);
 }
 
 void TRectSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
-    const uint8_t flags = SymU8(w, SymFlags);
-    SetSymU8(w, SymFlags, NorthB->isChecked() ? uint8_t(flags & ~SymRotatableFlag) : uint8_t(flags | SymRotatableFlag));
-    SetSymI16(w, RectLineColor, int16_t(GetComboColor(LineColorB)));
-    SetSymI16(w, RectLineWidth, Hundredths(LineWidthB.Value()));
-    SetSymI16(w, RectCornerRadius, Hundredths(RadiusB.Value()));
-    SetSymI16(w, RectGridFlags, int16_t(GridFlagsOf(GridOnB->isChecked(), NumBottomB->isChecked())));
-    SetSymI16(w, RectCellWidth, Hundredths(CellWidthB.Value()));
-    SetSymI16(w, RectCellHeight, Hundredths(CellHeightB.Value()));
-    SetSymI16(w, RectUnnumberedCells, int16_t(NumberB.Value()));
-    SetShortFieldText(std::span(w).subspan(RectUnnumberedText, RectUnnumberedTextBytes),
-                      EncodeCodePage(1252, TextB->text().left(RectTextChars)).toStdString());
+    if (Edited(NorthB))
+        SetSymU8(w, SymFlags, WithNorth(SymU8(w, SymFlags), NorthB->isChecked()));
+    if (Edited(LineColorB))
+        SetSymI16(w, RectLineColor, int16_t(GetComboColor(LineColorB)));
+    const std::pair<const RealField&, size_t> lengths[] = {
+        {LineWidthB, RectLineWidth}, {RadiusB, RectCornerRadius}, {CellWidthB, RectCellWidth},
+        {CellHeightB, RectCellHeight}};
+    for (const auto& [field, offset] : lengths)
+        if (Edited(field))
+            SetSymI16(w, offset, Hundredths(field.Value()));
+    // Each box owns its bits of the flags.
+    int flags = SymI16(w, RectGridFlags);
+    if (Edited(GridOnB))
+        flags = (flags & ~GridFlagsOf(true, false)) | GridFlagsOf(GridOnB->isChecked(), false);
+    if (Edited(NumBottomB))
+        flags = (flags & ~RectNumberFromBottomBit) | GridFlagsOf(false, NumBottomB->isChecked());
+    SetSymI16(w, RectGridFlags, int16_t(flags));
+    if (Edited(NumberB))
+        SetSymI16(w, RectUnnumberedCells, int16_t(NumberB.Value()));
+    if (Edited(TextB))
+        SetShortFieldText(std::span(w).subspan(RectUnnumberedText, RectUnnumberedTextBytes),
+                          EncodeCodePage(1252, TextB->text().left(RectTextChars)).toStdString());
 }
 
 } // namespace zemo

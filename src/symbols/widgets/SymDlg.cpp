@@ -16,6 +16,7 @@
 #include "symbols/widgets/RectSymDlg.h"
 #include "symbols/widgets/TextSymDlg.h"
 
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -25,6 +26,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 
 namespace zemo {
@@ -96,6 +98,18 @@ void AddFieldRow(QGridLayout* grid, QWidget* owner, const QString& label, QLineE
     grid->addWidget(spin, row, 2);
     if (!unit.isEmpty())
         grid->addWidget(new QLabel(unit, owner), row, 3);
+}
+
+// What a control shows, as far as a field is stored from it; invalid for other widgets.
+QVariant ControlState(const QWidget* w)
+{
+    if (auto* e = qobject_cast<const QLineEdit*>(w))
+        return e->text();
+    if (auto* c = qobject_cast<const QComboBox*>(w))
+        return c->isEditable() ? QVariant(c->currentText()) : QVariant(c->currentIndex());
+    if (auto* b = qobject_cast<const QAbstractButton*>(w); b && b->isCheckable())
+        return b->isChecked();
+    return {};
 }
 
 } // namespace
@@ -355,9 +369,31 @@ bool TSymbolDlg::CheckNumber()
     return true;
 }
 
+void TSymbolDlg::RememberShown()
+{
+    shown_.clear();
+    for (const QWidget* w : findChildren<QWidget*>())
+        if (QVariant v = ControlState(w); v.isValid())
+            shown_.emplace(w, std::move(v));
+}
+
+bool TSymbolDlg::Edited(const QWidget* control) const
+{
+    if (!session_ || session_->Position < 0 || !control)
+        return true;
+    const auto it = shown_.find(control);
+    return it == shown_.end() || it->second != ControlState(control);
+}
+
+bool TSymbolDlg::Edited(const QButtonGroup* group) const
+{
+    const QList<QAbstractButton*> buttons = group->buttons();
+    return std::any_of(buttons.begin(), buttons.end(), [this](const QAbstractButton* b) { return Edited(b); });
+}
+
 bool TSymbolDlg::CheckAll()
 {
-    if (!CheckNumber())
+    if (Edited(SymNumB) && !CheckNumber())
         return false;
     if (!Pages)
         return CheckPage(-1);
@@ -384,13 +420,17 @@ int TSymbolDlg::Run(SymbolEditSession& s)
     SymNumB->setText(TenthsToStr(SymI16(Work(), SymNumber)));
     DescriptionB->setText(SymbolDescription(Work()));
     FillFields();
+    RememberShown();
     SymNumB->setFocus();
     SymNumB->selectAll();
     const int result = exec();
     if (result == SymbolDlgOk || result == SymbolDlgEdit) {
-        SetSymI16(Work(), SymNumber, int16_t(number_));
-        const QByteArray d = EncodeCodePage(1252, DescriptionB->text());
-        SetShortFieldText(std::span(Work()).subspan(SymDescription, String31Bytes), d.toStdString());
+        if (Edited(SymNumB))
+            SetSymI16(Work(), SymNumber, int16_t(number_));
+        if (Edited(DescriptionB)) {
+            const QByteArray d = EncodeCodePage(1252, DescriptionB->text());
+            SetShortFieldText(std::span(Work()).subspan(SymDescription, String31Bytes), d.toStdString());
+        }
         return result;
     }
     return SymbolDlgCancel;

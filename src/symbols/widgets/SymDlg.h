@@ -12,11 +12,15 @@
 #include <QTabBar>
 #include <QTabWidget>
 
+#include <QVariant>
+
 #include <functional>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
 class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QDialogButtonBox;
@@ -126,6 +130,17 @@ protected:
     SymbolEditSession& Session() { return *session_; }
     SymbolBytes& Work() { return session_->Work; }
 
+    // The user changed what the control shows since FillFields. Only such a control's field
+    // is checked and stored: another program's values stay as it wrote them, whatever the
+    // control makes of them. Every field of a new symbol counts as changed.
+    bool Edited(const QWidget* control) const;
+    bool Edited(const RealField& f) const { return Edited(f.edit); }
+    bool Edited(const IntField& f) const { return Edited(f.edit); }
+    bool Edited(const QButtonGroup* group) const;
+    // A field's range check, passed by a field the user left as it was.
+    bool Check(const RealField& f) const { return !Edited(f) || f.Check(Pages); }
+    bool Check(const IntField& f) const { return !Edited(f) || f.Check(Pages); }
+
     // The number and description rows, into the given grid from row 0.
     void AddNumberRows(QGridLayout* grid);
     // The pages, once, below the number rows.
@@ -161,11 +176,14 @@ private:
     bool CheckAll();
     bool CheckNumber();
     void OpenIconEditor();
+    // What each control shows once FillFields has filled it.
+    void RememberShown();
 
     SymbolEditSession* session_ = nullptr;
     QVBoxLayout* column_;
     int helpContext_;
     int number_ = 0;
+    std::unordered_map<const QWidget*, QVariant> shown_;
 };
 
 // The editors' dialogs by the session's kind (the RunSymbolDialog port).

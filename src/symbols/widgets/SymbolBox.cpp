@@ -14,10 +14,13 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QToolTip>
+
+#include <utility>
 
 namespace zemo {
 
@@ -129,8 +132,30 @@ QRect TSymbolBox::CellRect(int pos) const
                  SymbolCellSize);
 }
 
+void TSymbolBox::AgainAfterPaint(bool layout)
+{
+    layoutAgain_ = layoutAgain_ || layout;
+    if (againQueued_)
+        return;
+    againQueued_ = true;
+    WhenPaintEnds([self = QPointer<TSymbolBox>(this)] {
+        if (!self)
+            return;
+        self->againQueued_ = false;
+        const bool layout = std::exchange(self->layoutAgain_, false);
+        if (layout)
+            self->LayoutSymbolBox();
+        else
+            self->viewport()->update();
+    });
+}
+
 void TSymbolBox::LayoutSymbolBox()
 {
+    if (Work.PaintBusy) {
+        AgainAfterPaint(true);
+        return;
+    }
     // The viewport's width already lacks a shown scroll bar: count with the whole frame.
     const int sb = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const int columnsBefore = grid_.columns;
@@ -164,23 +189,33 @@ void TSymbolBox::ScrollToCurrentSymbol()
 void TSymbolBox::paintEvent(QPaintEvent*)
 {
     QPainter p(viewport());
-    p.fillRect(viewport()->rect(), Qt::white);
-    TZmd* z = Map();
-    if (!z)
+    if (Work.PaintBusy) {
+        if (shown_.size() == viewport()->size())
+            p.drawImage(0, 0, shown_);
+        else
+            p.fillRect(viewport()->rect(), Qt::white);
+        AgainAfterPaint(false);
         return;
-    const int count = z->SymbolCount();
-    const int visibleRows = viewport()->height() / SymbolCellSize + 1;
-    QImage icon;
-    for (int row = TopRow(); row < TopRow() + visibleRows && row < grid_.rows; ++row) {
-        for (int col = 0; col < grid_.columns; ++col) {
-            const int pos = SymbolAtCell(grid_, col, row, count);
-            if (pos < 0)
-                break;
-            icon = BlankIcon();
-            DecodeRecordIcon(z->Symbols[size_t(pos)], icon);
-            p.drawImage(CellRect(pos).topLeft(), DrawSymbolCell(icon, CellMarksOf(pos)));
+    }
+    shown_ = QImage(viewport()->size(), QImage::Format_RGB32);
+    shown_.fill(Qt::white);
+    if (TZmd* z = Map()) {
+        QPainter cells(&shown_);
+        const int count = z->SymbolCount();
+        const int visibleRows = viewport()->height() / SymbolCellSize + 1;
+        QImage icon;
+        for (int row = TopRow(); row < TopRow() + visibleRows && row < grid_.rows; ++row) {
+            for (int col = 0; col < grid_.columns; ++col) {
+                const int pos = SymbolAtCell(grid_, col, row, count);
+                if (pos < 0)
+                    break;
+                icon = BlankIcon();
+                DecodeRecordIcon(z->Symbols[size_t(pos)], icon);
+                cells.drawImage(CellRect(pos).topLeft(), DrawSymbolCell(icon, CellMarksOf(pos)));
+            }
         }
     }
+    p.drawImage(0, 0, shown_);
 }
 
 void TSymbolBox::resizeEvent(QResizeEvent* e)

@@ -60,6 +60,12 @@ protected:
 
 private:
     int SymbolCountNow() const;
+    // A map paint holds its own window's map current, which may not be the active one: the
+    // box shows what it showed and is laid out and painted again once the paint is over.
+    void AgainAfterPaint(bool layout);
+    QImage shown_;
+    bool againQueued_ = false;
+    bool layoutAgain_ = false;
     bool scrollPending_ = false;
     SymbolBoxGrid grid_;
     QMenu* popUp_ = nullptr;

@@ -105,6 +105,19 @@ void RefreshPanel(TMainFm& frame)
     // would be capped to them and written back.
     if (!p || !box || running || !frame.isVisible())
         return;
+    // A map paint holds its own window's map current, not necessarily the active one.
+    static bool afterPaint = false;
+    if (Work.PaintBusy) {
+        if (!afterPaint) {
+            afterPaint = true;
+            WhenPaintEnds([f = QPointer<TMainFm>(&frame)] {
+                afterPaint = false;
+                if (f)
+                    RefreshPanel(*f);
+            });
+        }
+        return;
+    }
     running = true;
     // The box height is checked against the panel's height: measure a panel that is about
     // to show after it has been laid out, not its size from before.

@@ -179,30 +179,37 @@ void TFontSymDlg::FillFontFields()
 
 bool TFontSymDlg::CheckFontFields()
 {
-    if (!CheckFontCombo(FontNameB, FontService::Instance().FontList())) {
+    if (Edited(FontNameB) && !CheckFontCombo(FontNameB, FontService::Instance().FontList())) {
         if (Pages)
             Pages->setCurrentWidget(FontSizeB.page);
         FontNameB->setFocus();
         return false;
     }
-    return FontSizeB.Check(Pages) && CharHeightB.Check(Pages);
+    return Check(FontSizeB) && Check(CharHeightB);
 }
 
 bool TFontSymDlg::CheckSpacingFields()
 {
-    return CharSpaceB.Check(Pages) && WordSpaceB.Check(Pages);
+    return Check(CharSpaceB) && Check(WordSpaceB);
 }
 
 void TFontSymDlg::ReadFontFields()
 {
     SymbolBytes& w = Work();
-    SetSymbolFontName(w, FontNameB->currentText().trimmed());
-    SetSymI16(w, TsTextColor, int16_t(GetComboColor(FontColorB)));
-    SetSymI16(w, TsFontSize, int16_t(Tenths(FontSizeB.Value())));
-    SetSymI16(w, TsFontWeight, StoredWeight(BoldB->isChecked()));
-    SetSymU8(w, TsItalic, ItalicB->isChecked() ? 1 : 0);
-    SetSymI16(w, TsCharSpacing, int16_t(CharSpaceB.Value()));
-    SetSymI16(w, TsWordSpacing, int16_t(WordSpaceB.Value()));
+    if (Edited(FontNameB))
+        SetSymbolFontName(w, FontNameB->currentText().trimmed());
+    if (Edited(FontColorB))
+        SetSymI16(w, TsTextColor, int16_t(GetComboColor(FontColorB)));
+    if (Edited(FontSizeB))
+        SetSymI16(w, TsFontSize, int16_t(Tenths(FontSizeB.Value())));
+    if (Edited(BoldB))
+        SetSymI16(w, TsFontWeight, StoredWeight(BoldB->isChecked()));
+    if (Edited(ItalicB))
+        SetSymU8(w, TsItalic, ItalicB->isChecked() ? 1 : 0);
+    if (Edited(CharSpaceB))
+        SetSymI16(w, TsCharSpacing, int16_t(CharSpaceB.Value()));
+    if (Edited(WordSpaceB))
+        SetSymI16(w, TsWordSpacing, int16_t(WordSpaceB.Value()));
 }
 
 // ---- The text symbol dialog ----
@@ -384,17 +391,17 @@ bool TTextSymDlg::CheckPage(int page)
     case TsGeneralPage:
         return CheckFontFields();
     case TsParagraphPage:
-        return CheckSpacingFields() && LineSpaceB.Check(Pages) && ParaSpaceB.Check(Pages)
-            && IndentFirstB.Check(Pages) && IndentOtherB.Check(Pages);
+        return CheckSpacingFields() && Check(LineSpaceB) && Check(ParaSpaceB) && Check(IndentFirstB)
+            && Check(IndentOtherB);
     case TsTabPage:
-        return PositionB.Check(Pages);
+        return Check(PositionB);
     case TsLineBelowPage:
-        return LBWidthB.Check(Pages) && LBDistB.Check(Pages);
+        return Check(LBWidthB) && Check(LBDistB);
     case TsFramingPage:
-        if (!FrWidthB.Check(Pages))
+        if (!Check(FrWidthB))
             return false;
         for (const auto& [field, offset] : framing_)
-            if (!field.Check(Pages))
+            if (!Check(field))
                 return false;
         return true;
     default:
@@ -406,28 +413,36 @@ void TTextSymDlg::ReadFields()
 {
     SymbolBytes& w = Work();
     ReadFontFields();
-    const uint8_t flags = SymU8(w, SymFlags);
-    SetSymU8(w, SymFlags, NorthB->isChecked() ? uint8_t(flags & ~SymRotatableFlag) : uint8_t(flags | SymRotatableFlag));
-    // Other maps neither show nor change the course fields.
-    if (!CourseGrp->isHidden()) {
+    if (Edited(NorthB))
+        SetSymU8(w, SymFlags, WithNorth(SymU8(w, SymFlags), NorthB->isChecked()));
+    // Other maps neither show nor change the course fields; the role and the type are one
+    // choice.
+    if (!CourseGrp->isHidden() && (Edited(CsModeB) || Edited(CsObjTypeB))) {
         SetSymU8(w, SymCsRole, CsModeB->isChecked() ? CsTextRole : 0);
         SetSymU8(w, SymCsType, uint8_t(CsTextTypeOfEntry(CsObjTypeB->currentIndex())));
     }
-    SetSymI16(w, TsAlignment, int16_t(std::max(AlignmentB->currentIndex(), 0)));
-    SetSymI16(w, TsLineSpacing, int16_t(LineSpaceB.Value()));
-    SetSymI16(w, TsParaSpace, Hundredths(ParaSpaceB.Value()));
-    SetSymI16(w, TsFirstIndent, Hundredths(IndentFirstB.Value()));
-    SetSymI16(w, TsOtherIndent, Hundredths(IndentOtherB.Value()));
-    WriteTabs(w, tabs_);
-    SetSymI16(w, TsLineBelowOn, LBOnB->isChecked() ? -1 : 0);
-    SetSymI16(w, TsLineBelowColor, int16_t(GetComboColor(LBColorB)));
-    SetSymI16(w, TsLineBelowWidth, Hundredths(LBWidthB.Value()));
-    SetSymI16(w, TsLineBelowDist, Hundredths(LBDistB.Value()));
-    SetSymU8(w, TsFramingMode, uint8_t(std::max(FramingB->checkedId(), 0)));
-    SetSymI16(w, TsFramingColor, int16_t(GetComboColor(FrColorB)));
-    SetSymI16(w, TsFramingWidth, Hundredths(FrWidthB.Value()));
+    if (Edited(AlignmentB))
+        SetSymI16(w, TsAlignment, int16_t(std::max(AlignmentB->currentIndex(), 0)));
+    if (Edited(LineSpaceB))
+        SetSymI16(w, TsLineSpacing, int16_t(LineSpaceB.Value()));
+    if (Session().Position < 0 || tabs_ != ReadTabs(w))
+        WriteTabs(w, tabs_);
+    if (Edited(LBOnB))
+        SetSymI16(w, TsLineBelowOn, LBOnB->isChecked() ? -1 : 0);
+    if (Edited(LBColorB))
+        SetSymI16(w, TsLineBelowColor, int16_t(GetComboColor(LBColorB)));
+    if (Edited(FramingB))
+        SetSymU8(w, TsFramingMode, uint8_t(std::max(FramingB->checkedId(), 0)));
+    if (Edited(FrColorB))
+        SetSymI16(w, TsFramingColor, int16_t(GetComboColor(FrColorB)));
+    std::vector<std::pair<const RealField*, size_t>> lengths = {
+        {&ParaSpaceB, TsParaSpace}, {&IndentFirstB, TsFirstIndent}, {&IndentOtherB, TsOtherIndent},
+        {&LBWidthB, TsLineBelowWidth}, {&LBDistB, TsLineBelowDist}, {&FrWidthB, TsFramingWidth}};
     for (const auto& [field, offset] : framing_)
-        SetSymI16(w, offset, Hundredths(field.Value()));
+        lengths.emplace_back(&field, offset);
+    for (const auto& [field, offset] : lengths)
+        if (Edited(*field))
+            SetSymI16(w, offset, Hundredths(field->Value()));
 }
 
 void TTextSymDlg::FillTabList()
