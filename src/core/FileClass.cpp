@@ -196,6 +196,13 @@ bool BusGuardInstalled()
     return true;
 }
 
+// The file objects whose reads have touched their mappings since the pages last went.
+std::vector<const TFileClass*>& TouchedFiles()
+{
+    static std::vector<const TFileClass*> files;
+    return files;
+}
+
 uint64_t NextStamp()
 {
     static uint64_t last = 0;
@@ -347,6 +354,9 @@ bool TFileClass::OpenDeferred(const QString& name, int64_t lastBytes, std::funct
 
 void TFileClass::Unmap() const noexcept
 {
+    if (touchedTo_ > touchedFrom_)
+        std::erase(TouchedFiles(), this);
+    touchedFrom_ = touchedTo_ = 0;
     if (map_)
         ::munmap(const_cast<char*>(map_), size_t(mapLength_));
     map_ = nullptr;
@@ -393,6 +403,27 @@ bool TFileClass::MapUpTo(int64_t end) const
     return true;
 }
 
+void TFileClass::LetReadPagesGo() const
+{
+    if (touchedTo_ <= touchedFrom_)
+        return;
+    std::erase(TouchedFiles(), this);
+    const int64_t page = ::sysconf(_SC_PAGESIZE);
+    const int64_t from = touchedFrom_ / page * page;
+    const int64_t to = std::min((touchedTo_ + page - 1) / page * page, mapLength_);
+    touchedFrom_ = touchedTo_ = 0;
+    // A shared mapping of a file loses nothing by this: its pages come back from the file.
+    if (map_ && to > from)
+        ::madvise(const_cast<char*>(map_) + from, size_t(to - from), MADV_DONTNEED);
+}
+
+void TFileClass::LetAllReadPagesGo()
+{
+    // Each call takes itself off the list.
+    while (!TouchedFiles().empty())
+        TouchedFiles().back()->LetReadPagesGo();
+}
+
 bool TFileClass::ReadsMapped() const
 {
     return fd_ >= 0 && (map_ || MapUpTo(Deferred() ? sourceSize_ : size_));
@@ -403,8 +434,17 @@ int64_t TFileClass::ReadHandle(char* p, int64_t count, int64_t pos) const
     // Past the end the mapping gives zeros where pread gives nothing.
     if (count > 0 && pos >= 0 && MapUpTo(pos + count)
         && pos + count <= (cutTo_ >= 0 ? cutTo_ : Deferred() ? sourceSize_ : size_)) {
-        if (CopyFromMapping(p, map_ + pos, size_t(count)))
+        if (CopyFromMapping(p, map_ + pos, size_t(count))) {
+            if (touchedTo_ <= touchedFrom_) {
+                TouchedFiles().push_back(this);
+                touchedFrom_ = pos;
+                touchedTo_ = pos + count;
+            } else {
+                touchedFrom_ = std::min(touchedFrom_, pos);
+                touchedTo_ = std::max(touchedTo_, pos + count);
+            }
             return count;
+        }
         // The file is shorter than it was: pread says how much is left.
         RecheckSize();
     }

@@ -81,6 +81,12 @@ public:
     // the lock. Mapped reads stay inside what is left (past it they fail as pread's do); a
     // read that faults asks by itself, and each scan of the index asks as it starts.
     void RecheckSize() const;
+    // The pages of the mapping that reads have touched since they last went are let go: the
+    // system keeps the file's bytes in its cache, and a later read maps them again. Until then
+    // they count to the program's resident memory, a whole big map after a paint of it.
+    void LetReadPagesGo() const;
+    // The same for every file object whose reads have touched its mapping.
+    static void LetAllReadPagesGo();
     bool WriteLn(QByteArrayView s); // s + CR LF
 
     // Copies the whole file name to this file at Position(); errors go on to the caller.
@@ -169,6 +175,9 @@ private:
     // The size the system gave when it was less than the file object counts, else -1: the
     // pages past it read as zeros or fault.
     mutable int64_t cutTo_ = -1;
+    // The part of the mapping reads have touched since its pages last went; empty when
+    // touchedTo_ <= touchedFrom_.
+    mutable int64_t touchedFrom_ = 0, touchedTo_ = 0;
 };
 
 // Holds the writes to a deferred file for its lifetime.

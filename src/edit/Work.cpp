@@ -3,6 +3,7 @@
 #include "core/Config.h"
 #include "core/Errors.h"
 #include "core/EventGuard.h"
+#include "core/FileClass.h"
 #include "core/Folders.h"
 #include "core/LangTexts.h"
 #include "core/Messages.h"
@@ -604,6 +605,8 @@ void PaintMapWindow(MapView& v)
     if (inCommand)
         AbortRequested = commandAbort;
     SetPaintBusy(false);
+    // What the paint read is on screen now: the file's pages need not stay in memory for it.
+    TFileClass::LetAllReadPagesGo();
     v.Form->SurfaceChanged(r);
     v.RepaintWhenIdle = v.PendingValid && !escaped;
     EditPorts().AfterPaint();

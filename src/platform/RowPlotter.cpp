@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <climits>
 #include <cmath>
@@ -912,7 +913,7 @@ public:
     {
         // The outer bend's points from the end of this side to the start of the next.
         const double outer = s.jointAtEnd ? outerBend(s) : 0;
-        const bool merged = outer != 0 && Dot(s.n * -outer, s.dNext) <= Dot(s.dNext, s.dNext);
+        const bool merged = mergesBend(s, outer);
         m_piece.clear();
         m_piece.push_back(s.a + s.n);
         if (merged && outer > 0)
@@ -946,6 +947,16 @@ public:
         AppendArc(k.c, k.u, -k.u, k.d, m_arc, m_piece);
         m_piece.push_back(k.c - k.u);
         return fill(std::span<const QPointF>(m_piece));
+    }
+
+    // Where a segment with a joint at its end meets the next: the side of its outer bend (1
+    // along the normal, -1 against it, 0 for none) with the bend's points (from the segment's
+    // side round to the next one's), and whether its piece takes the bend in.
+    double bend(const Segment& s) { return outerBend(s); }
+    const std::vector<QPointF>& bendPoints() const { return m_bend; }
+    static bool mergesBend(const Segment& s, double outer)
+    {
+        return outer != 0 && Dot(s.n * -outer, s.dNext) <= Dot(s.dNext, s.dNext);
     }
 
     double half() const { return m_half; }
@@ -1232,23 +1243,26 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
     const size_t home = size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
     size_t slot = home;
     for (; m_shapes[slot].key != 0; slot = (slot + 1) & mask)
-        if (m_shapes[slot].key == key && m_shapes[slot].runCount != SeenOnce)
+        if (m_shapes[slot].key == key)
             return m_shapes[slot];
-        else if (m_shapes[slot].key == key)
-            break;
-    StrokeShape& s = m_shapes[slot];
-    if (s.key == 0) {
-        if (m_shapeCount == MaxStrokeShapes) {
-            // Full: start again rather than walk long chains.
-            clearShapes();
-            slot = home;
-        }
-        StrokeShape& seen = m_shapes[slot];
-        seen.key = key;
-        seen.runCount = SeenOnce;
-        ++m_shapeCount;
-        return seen;
+    if (m_sightings.empty())
+        m_sightings.resize(size_t(1) << SightingBits);
+    constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
+    uint64_t& sighting = m_sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
+    const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
+    if (seen < ScanAtSighting) {
+        sighting = key | seen << 56;
+        static const StrokeShape notYet{0, 0, NotYet};
+        return notYet;
     }
+    sighting = 0;
+    if (m_shapeCount == MaxStrokeShapes) {
+        // Full: start again rather than walk long chains.
+        clearShapes();
+        slot = home;
+    }
+    StrokeShape& s = m_shapes[slot];
+    s.key = key;
     s.runsAt = uint32_t(m_shapeRuns.size());
     m_shapeRuns.resize(m_shapeRuns.size() + 4);
     if (scan(s.runsAt)) {
@@ -1257,6 +1271,7 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
         m_shapeRuns.resize(s.runsAt);
         s.runCount = UnusableShape;
     }
+    ++m_shapeCount;
     return s;
 }
 
@@ -1380,9 +1395,133 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
     });
 }
 
+bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf)
+{
+    constexpr size_t MaxPoints = 16;
+    int64_t xs[MaxPoints], ys[MaxPoints];
+    const size_t n = edges.size();
+    if (n == 0 || n > MaxPoints || n % 2 != 0)
+        return false;
+    int64_t minY = INT64_MAX, maxY = INT64_MIN;
+    for (size_t i = 0; i < n; ++i) {
+        const QPointF p = edges[i];
+        for (const auto& [v, out] : {std::pair(p.x(), &xs[i]), std::pair(p.y(), &ys[i])}) {
+            if (SteadyFixed26(v, *out))
+                continue;
+            if (!halves || !HalfFixed26(v, *out))
+                return false;
+            metHalf = true;
+        }
+        box[0] = std::min(box[0], xs[i]);
+        box[1] = std::max(box[1], xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+    }
+    box[2] = std::min(box[2], minY);
+    box[3] = std::max(box[3], maxY);
+    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
+    if (top > bottom)
+        return true;
+    std::vector<int32_t>& ends = m_rowStarts;
+    ends.assign(size_t(2 * (bottom - top + 1)), 0);
+    for (size_t r = 0; r < ends.size(); r += 2) {
+        ends[r] = INT32_MAX;
+        ends[r + 1] = INT32_MIN;
+    }
+    const QRect whole(-4 * ShapeReach, -4 * ShapeReach, 8 * ShapeReach, 8 * ShapeReach);
+    ScanEdges scan(whole, [&ends, top](const ScanEdge& e) {
+        int64_t x = e.x;
+        int32_t* at = ends.data() + 2 * (e.top - top);
+        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
+            const auto c = int32_t(x >> 16);
+            at[0] = std::min(at[0], c);
+            at[1] = std::max(at[1], c);
+        }
+    });
+    for (size_t i = 0; i < n; i += 2)
+        if (!scan.add(xs[i], ys[i], xs[i + 1], ys[i + 1]))
+            return false;
+    // Every row an edge crosses, also where it is crossed once: the bend may widen it.
+    for (int y = top; y <= bottom; ++y) {
+        const int32_t* at = ends.data() + 2 * (y - top);
+        if (at[0] <= at[1])
+            m_shapeRuns.insert(m_shapeRuns.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
+    }
+    return true;
+}
+
+template <class Pieces>
+const RowPlotter::StrokeShape& RowPlotter::sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d,
+                                                     bool jointAtStart, bool outerAlong)
+{
+    return strokeShape(key, [&](uint32_t boxAt) {
+        const QPointF n = pieces.normalOf(QPointF(d));
+        // The segment's own edges as its piece has them (see StrokePieces::segment): its two
+        // sides, its start (through the start when it has a joint there), and at its end the
+        // half from the joint to the side away from the bend.
+        std::array<QPointF, 10> edges;
+        const auto make = [&](QPointF a) {
+            const QPointF b = a + QPointF(d);
+            const QPointF aLeft = a + n, bLeft = b + n, bRight = b - n, aRight = a - n;
+            size_t k = 0;
+            const auto edge = [&](QPointF p, QPointF q) {
+                edges[k++] = p;
+                edges[k++] = q;
+            };
+            edge(aLeft, bLeft);
+            if (outerAlong)
+                edge(b, bRight);
+            else
+                edge(bLeft, b);
+            edge(bRight, aRight);
+            if (jointAtStart) {
+                edge(aRight, a);
+                edge(a, aLeft);
+            } else {
+                edge(aRight, aLeft);
+            }
+            return std::span<const QPointF>(edges.data(), k);
+        };
+        // Scanned right of and below pixel (1, 1), as pieceShape scans a piece.
+        const auto fewPlaces = [](double v) {
+            const double t = v * 1073741824.0;
+            return std::abs(v) < 1024 && t == std::floor(t);
+        };
+        const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
+        QPoint moved;
+        if (halves) {
+            QPointF low(CoordLimit, CoordLimit);
+            for (const QPointF& p : make(from))
+                low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+            if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
+                return false;
+            moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+        }
+        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+        bool metHalf = false;
+        if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf) || box[0] > box[1])
+            return false;
+        for (size_t k = boxAt + 4; k + 2 < m_shapeRuns.size(); k += 3) {
+            m_shapeRuns[k] = int16_t(m_shapeRuns[k] - moved.y());
+            m_shapeRuns[k + 1] = int16_t(m_shapeRuns[k + 1] - moved.x());
+            m_shapeRuns[k + 2] = int16_t(m_shapeRuns[k + 2] - moved.x());
+        }
+        int16_t* within = m_shapeRuns.data() + boxAt;
+        within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
+        within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
+        within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
+        within[3] = int16_t(((box[3] - 32) >> 6) - moved.y());
+        if (metHalf) {
+            within[0] = int16_t(std::min<int>(within[0], -moved.x()));
+            within[2] = int16_t(std::min<int>(within[2], -moved.y()));
+        }
+        return true;
+    });
+}
+
 bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
 {
-    if (shape.runCount >= SeenOnce)
+    if (shape.runCount >= NotYet)
         return false;
     const int x = at.x(), y = at.y();
     const int16_t* run = m_shapeRuns.data() + shape.runsAt;
@@ -1448,7 +1587,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return unsigned(d.x() + ShapeReach) <= 2 * ShapeReach && unsigned(d.y() + ShapeReach) <= 2 * ShapeReach;
     };
     const auto exact = [&](QPoint p) { return QPointF(p.x() + fraction.x(), p.y() + fraction.y()); };
-    // A shape not met before (then only noted) or met once before (then scanned from its piece).
+    // A shape not met before: scanned from its piece once met often enough.
     const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext)
                           __attribute__((noinline)) -> const StrokeShape& {
         if (kind == 4)
@@ -1469,9 +1608,9 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
                 break;
             shape = slots + ((size_t(shape - slots) + 1) & slotMask);
         }
-        if (shape->key == 0 || shape->runCount == SeenOnce) [[unlikely]]
+        if (shape->key == 0) [[unlikely]]
             shape = &made(key, kind, d, dNext);
-        if (shape->runCount >= SeenOnce)
+        if (shape->runCount >= NotYet)
             return false;
         const int16_t* run = m_shapeRuns.data() + shape->runsAt;
         const int x = p.x(), y = p.y();
@@ -1491,6 +1630,95 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return true;
     };
 
+    // The shape of a segment's own edges (see sideShape), not met before.
+    const auto sided = [&](uint64_t key, QPoint d, bool jointAtStart, bool outerAlong)
+                           __attribute__((noinline)) -> const StrokeShape& {
+        return sideShape(key, pieces, fraction, d, jointAtStart, outerAlong);
+    };
+    // The segment s starting in pixel p, with the bend at its end taken into its piece: the
+    // row ends of its side's shape and of the bend's edges scanned where they lie, filled
+    // between; false, with nothing drawn, where its piece must be filled where it lies.
+    const auto joined = [&](const typename Pieces::Segment& s, QPoint p, QPoint d) {
+        const double outer = pieces.bend(s);
+        if (!Pieces::mergesBend(s, outer))
+            return false;
+        const uint64_t key = classKey | uint64_t(8 | int(s.jointAtStart) | int(outer > 0) << 1) << 16
+            | uint64_t(uint8_t(d.x())) << 24 | uint64_t(uint8_t(d.y())) << 32;
+        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
+        while (shape->key != key && shape->key != 0)
+            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+        if (shape->key == 0) [[unlikely]]
+            shape = &sided(key, d, s.jointAtStart, outer > 0);
+        if (shape->runCount >= NotYet)
+            return false;
+        const int16_t* run = m_shapeRuns.data() + shape->runsAt;
+        const int x = p.x(), y = p.y();
+        if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
+            return false;
+        // The bend's corners and the joint, a pixel or more within the clip: the scan cuts
+        // none of their edges, as it cuts none of the piece's where it fills the piece whole.
+        const std::vector<QPointF>& bend = pieces.bendPoints();
+        constexpr size_t MaxBend = 64;
+        const size_t m = bend.size() + 1;
+        if (m > MaxBend)
+            return false;
+        int64_t xs[MaxBend], ys[MaxBend];
+        int64_t lowY = INT64_MAX, highY = INT64_MIN;
+        for (size_t k = 0; k < m; ++k) {
+            const QPointF q = k + 1 < m ? bend[k] : s.b;
+            if (!(q.x() >= left + 1 && q.x() <= right && q.y() >= top + 1 && q.y() <= bottom))
+                return false;
+            xs[k] = fixed26(q.x());
+            ys[k] = fixed26(q.y());
+            lowY = std::min(lowY, ys[k]);
+            highY = std::max(highY, ys[k]);
+        }
+        const size_t count = shape->runCount;
+        run += 4;
+        int lo = INT_MAX, hi = INT_MIN;
+        if (count > 0) {
+            lo = y + run[0];
+            hi = y + run[3 * (count - 1)];
+        }
+        lo = std::min(lo, int((lowY + 32) >> 6));
+        hi = std::max(hi, int((highY - 32) >> 6));
+        constexpr int MaxRows = 4 * ShapeReach;
+        if (hi - lo >= MaxRows)
+            return false;
+        int32_t ends[2 * MaxRows];
+        for (int r = 0; r <= hi - lo; ++r) {
+            ends[2 * r] = INT32_MAX;
+            ends[2 * r + 1] = INT32_MIN;
+        }
+        for (const int16_t* const end = run + 3 * count; run != end; run += 3) {
+            int32_t* at = ends + 2 * (y + run[0] - lo);
+            at[0] = x + run[1];
+            at[1] = x + run[2];
+        }
+        ScanEdges scan(m_clipBounds, [&ends, lo](const ScanEdge& e) {
+            int64_t cx = e.x;
+            int32_t* at = ends + 2 * (e.top - lo);
+            for (int row = e.top; row <= e.bottom; ++row, cx += e.delta, at += 2) {
+                const auto c = int32_t(cx >> 16);
+                at[0] = std::min(at[0], c);
+                at[1] = std::max(at[1], c);
+            }
+        });
+        for (size_t k = 0; k + 1 < m; ++k)
+            if (!scan.add(xs[k], ys[k], xs[k + 1], ys[k + 1]))
+                return false;
+        for (int r = 0; r <= hi - lo; ++r) {
+            const int x0 = ends[2 * r], x1 = ends[2 * r + 1];
+            if (x0 >= x1)
+                continue;
+            if (plainClip)
+                runFill(reinterpret_cast<uint32_t*>(bits + (lo + r) * stride) + x0, x1 - x0);
+            else
+                clipped(lo + r, x0, x1, [color](uint32_t* row, int, int from, int to) { FillRun(color, row, from, to); });
+        }
+        return true;
+    };
+
     QPoint d = at[1] - at[0];
     for (size_t i = 0; i < segments; ++i) {
         const bool last = i + 1 == segments;
@@ -1498,7 +1726,8 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         QPoint dNext;
         if (jointAtEnd)
             dNext = last ? at[1] - at[0] : at[i + 2] - at[i + 1];
-        if (!(within(d) && within(dNext) && put(int(jointAtStart) | int(jointAtEnd) << 1, at[i], d, dNext))) {
+        const bool kept = within(d) && within(dNext);
+        if (!(kept && put(int(jointAtStart) | int(jointAtEnd) << 1, at[i], d, dNext))) {
             typename Pieces::Segment s;
             s.a = exact(at[i]);
             s.b = exact(at[i + 1]);
@@ -1508,7 +1737,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
                 s.nNext = pieces.normalOf(dNext);
             s.jointAtStart = jointAtStart;
             s.jointAtEnd = jointAtEnd;
-            if (!pieces.segment(s, fill))
+            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !pieces.segment(s, fill))
                 return 0;
         }
         d = dNext;

@@ -280,19 +280,22 @@ private:
         uint32_t runsAt = 0;    // in m_shapeRuns: the box the clip must hold (left, right, top,
                                 // bottom, relative to the start's pixel), then each run's row,
                                 // first column and column after
-        uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie; SeenOnce:
-                                // met once, not scanned yet
+        uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie; NotYet:
+                                // not met often enough to be scanned
     };
-    static constexpr uint32_t UnusableShape = UINT32_MAX, SeenOnce = UINT32_MAX - 1;
+    static constexpr uint32_t UnusableShape = UINT32_MAX, NotYet = UINT32_MAX - 1;
+    // A shape is scanned once its key has been met this often; before, its pieces are filled
+    // where they lie. Most pieces of lines that wander in long steps never recur, and filling
+    // one costs less than scanning its shape.
+    static constexpr uint64_t ScanAtSighting = 3;
+    static constexpr int SightingBits = 16;
     static constexpr int ShapeSlotBits = 15;
     static constexpr size_t MaxStrokeShapes = size_t(1) << (ShapeSlotBits - 1), MaxStrokeClasses = 64;
     static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
     // The number of the class, new or known.
     int strokeClass(const StrokeClass& c);
-    // The shape of the key. A key met for the first time is only noted (SeenOnce): most pieces
-    // of lines that wander in long steps never recur, and filling such a piece where it lies
-    // costs less than scanning its shape. Met again, scan() adds its box and runs, or says
-    // false where moving them would not be exact.
+    // The shape of the key; when new and met often enough, scan() adds its box and runs, or
+    // says false where moving them would not be exact.
     template <class Scan>
     const StrokeShape& strokeShape(uint64_t key, Scan&& scan);
     void clearShapes();
@@ -313,10 +316,26 @@ private:
     // its 26.6 bounds to the box; false where moving them would not be exact. With halves,
     // corners exactly on a half of a 26.6 step are taken, rounded up (metHalf then set).
     bool addShapeRuns(std::span<const QPointF> ring, int64_t box[4], bool halves, bool& metHalf);
+    // A segment's piece that takes the bend at its end in is filled on each row from its
+    // leftmost to its rightmost crossing, and so is the union of the row ends of any split of
+    // its edges: those that follow from the segment's own direction, the side of the bend and
+    // whether it has a joint at its start make a shape of few kinds, which keeps the ends of
+    // every row they cross; those of the bend, which turn with the next segment too, are
+    // scanned where they lie. The shape of the key; when new, scanned from the segment moved
+    // to start at `from`.
+    template <class Pieces>
+    const StrokeShape& sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
+                                 bool outerAlong);
+    // The row ends of the edges (pairs of points) added to the shape being made, as
+    // addShapeRuns adds a ring's runs, for every row they cross.
+    bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf);
     bool m_shapeCache = true;
     std::vector<StrokeClass> m_strokeClasses;
     size_t m_lastClass = 0;
     std::vector<StrokeShape> m_shapes;  // open addressing by key
+    // How often keys without a shape have been met: the key with the count in its top byte,
+    // one a slot, a key met anew taking the slot of another.
+    std::vector<uint64_t> m_sightings;
     size_t m_shapeCount = 0;
     std::vector<int16_t> m_shapeRuns;
     std::vector<QPoint> m_strokePoints;  // a figure's centre line on whole pixels

@@ -4,6 +4,7 @@
 #include "core/FileClass.h"
 
 #include "CoreFixture.h"
+#include "../support/FileState.h"
 #include "core/Errors.h"
 
 #include <QCoreApplication>
@@ -144,6 +145,63 @@ TEST_F(FileMapping, WritesAfterTheMappingAreReadBackAsWrittenAlsoWhereTheFileGre
     ASSERT_TRUE(f.Write("x", 1));
     EXPECT_EQ(ReadThrough(f, MiB - 1, 103), original.mid(int(MiB - 1), 1) + QByteArray(100, '\0') + "x");
     f.Close();
+    EXPECT_EQ(messages.Count(), 0);
+}
+
+TEST_F(FileMapping, PagesLetGoAfterReadsAreReadAgainExactlyWithTheWritesMadeSince)
+{
+    // A file read whole, and a work file read and written in part.
+    const int64_t size = 8 * MiB + 123;
+    const QString p = Path("read.bin"), w = Path("written.bin");
+    const QByteArray bytes = RandomBytes(size, 12), workBytes = RandomBytes(4 * MiB, 13);
+    WriteBytes(p, bytes);
+    WriteBytes(w, workBytes);
+    TFileClass f, work;
+    f.OpenRead(p);
+    work.Open(w);
+    ASSERT_TRUE(f.ReadsMapped() && work.ReadsMapped());
+    for (int64_t at = 0; at < size; at += 65536)
+        ASSERT_EQ(ReadThrough(f, at, 65536), bytes.mid(at, 65536));
+    EXPECT_GT(test::MappedResidentBytes(p), size / 2);
+    EXPECT_EQ(ReadThrough(work, 3 * MiB, 1000), workBytes.mid(3 * MiB, 1000));
+    const int64_t workResident = test::MappedResidentBytes(w);
+    EXPECT_GT(workResident, 0);
+
+    // One file's pages go, the other's stay.
+    f.LetReadPagesGo();
+    EXPECT_LE(test::MappedResidentBytes(p), 16 * 4096);
+    EXPECT_EQ(test::MappedResidentBytes(w), workResident);
+
+    // Written meanwhile, by the file object and by another handle; then every page goes.
+    work.Seek(3 * MiB + 10);
+    ASSERT_TRUE(work.Write("changed", 7));
+    PwriteBytes(w, 100, "elsewhere");
+    QByteArray want = workBytes.mid(3 * MiB, 1000);
+    want.replace(10, 7, "changed");
+    EXPECT_EQ(ReadThrough(work, 3 * MiB, 1000), want);
+    TFileClass::LetAllReadPagesGo();
+    EXPECT_LE(test::MappedResidentBytes(w), 16 * 4096);
+
+    // Read again: the same bytes at page edges, across them and at the end.
+    const std::pair<int64_t, int64_t> reads[] = {{0, 48}, {4095, 2}, {MiB - 7, 300}, {5 * MiB, 65536},
+                                                 {size - 1, 1}, {size - 50, 4096}};
+    for (const auto& [pos, count] : reads)
+        EXPECT_EQ(ReadThrough(f, pos, count), PreadBytes(p, pos, count)) << pos << " " << count;
+    EXPECT_EQ(ReadThrough(work, 3 * MiB, 1000), want);
+    EXPECT_EQ(ReadThrough(work, 95, 20), workBytes.mid(95, 5) + "elsewhere" + workBytes.mid(109, 6));
+    EXPECT_GT(test::MappedResidentBytes(p), 0);
+
+    // A file closed after its reads is no longer one whose pages can go.
+    {
+        const QString c = Path("closed.bin");
+        WriteBytes(c, bytes.left(2 * MiB));
+        TFileClass closed;
+        closed.OpenRead(c);
+        ASSERT_TRUE(closed.ReadsMapped());
+        EXPECT_EQ(ReadThrough(closed, MiB, 16), bytes.mid(MiB, 16));
+    }
+    TFileClass::LetAllReadPagesGo();
+    EXPECT_LE(test::MappedResidentBytes(p), 16 * 4096);
     EXPECT_EQ(messages.Count(), 0);
 }
 

@@ -109,5 +109,32 @@ TEST_F(MappedPaint, AMapCutShortWhileShownPaintsWhatIsLeftAndSaysSoOnce)
     EXPECT_EQ(messages.CountOf(TextKey::CannotRead), 1);
 }
 
+TEST_F(MappedPaint, APaintLetsTheMapsPagesGoAndPaintsTheSameAgain)
+{
+    // A map big enough for a mapping, read from its own file.
+    const QString path = TempPath("big.zmd");
+    ASSERT_TRUE(Lines(Objects).WriteTo(QFile::encodeName(path).toStdString()));
+    const int64_t size = int64_t(ReadAll(path).size());
+    ASSERT_GT(size, TFileClass::MinMappedSize);
+    const QImage first = OpenAndPaint(path);
+    ASSERT_FALSE(first.isNull());
+    ASSERT_TRUE(Index.ActiveZmd && Index.ActiveZmd->WorkFile.ReadsMapped());
+    // The paint read every record; what it read went with its end.
+    const int64_t resident = MappedResidentBytes(path);
+    ASSERT_GE(resident, 0);
+    EXPECT_LE(resident, 16 * 4096) << "of " << size;
+
+    // Painted again from the file, after the pages went: the same picture, the pages gone again.
+    for (int round = 0; round < 2; ++round) {
+        const int paints = Work.FullPaints;
+        Trigger(Cmd::ViewRedraw);
+        Settle();
+        ASSERT_EQ(Work.FullPaints, paints + 1);
+        EXPECT_EQ(DifferingPixels(first, ActiveChild()->Surface()), QRect());
+        EXPECT_LE(MappedResidentBytes(path), 16 * 4096);
+    }
+    EXPECT_EQ(messages.CountOf(TextKey::CannotRead), 0);
+}
+
 } // namespace
 } // namespace zemo::test

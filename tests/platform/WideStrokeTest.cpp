@@ -2,6 +2,7 @@
 // the same pixels but for a few on the outline's edge, each drawn once under XOR.
 #include "PlatformFixture.h"
 
+#include <cmath>
 #include <iostream>
 #include <random>
 
@@ -271,6 +272,64 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
         }
         ASSERT_EQ(cached, scanned) << "figure " << figure;
     }
+}
+
+TEST(RowPlotter, RandomWalkStrokesLightThePixelsOfTheirPiecesScannedAnew)
+{
+    // Lines that wander in long steps on whole pixels, turning by up to half a radian at each
+    // point, as contours and paths at editing zooms: the bends at their joints are scanned
+    // where they lie, the rest of their pieces come from shapes kept for the segments' sides.
+    // Pens of a width, join and centre for a while at a time, as a map's colour pass has them;
+    // centres on and off the raster's 1/64 steps; lines closed, cut by clips and off the image.
+    std::mt19937 rng(53);
+    QImage cached = Noise(rng), scanned = cached.copy();
+    const QImage noise = cached.copy();
+    RowPlotter withShapes(cached), without(scanned);
+    without.setShapeCache(false);
+    struct Pen {
+        double width;
+        PenJoin join;
+        bool roundCaps;
+        QPointF shift;
+    };
+    const Pen pens[] = {{2, PenJoin::Round, true, {Centre, Centre}},   {3, PenJoin::Round, true, {Centre, Centre}},
+                        {4, PenJoin::Bevel, false, {0.5, 0.5}},        {1.75, PenJoin::Round, true, {0.3, 0.7}},
+                        {5, PenJoin::Round, false, {0, 0}},            {2.5, PenJoin::Bevel, true, {0.125, Centre}}};
+    const std::vector<QPointF> clipPath{{20, 10}, {150, 30}, {120, 110}, {30, 90}};
+    const int clipSize[1] = {4};
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int round = 0; round < 2400; ++round) {
+        const Pen& pen = pens[round / 400];
+        std::vector<QPointF> line{{double(int(rng() % (Width + 40)) - 20), double(int(rng() % (Height + 40)) - 20)}};
+        double x = line[0].x(), y = line[0].y(), heading = unit(rng) * 6.2832;
+        for (int i = 0, n = 2 + int(rng() % 28); i < n; ++i) {
+            heading += (unit(rng) * 2 - 1) * 0.5;
+            const double step = 4 + unit(rng) * 8;
+            x += step * std::cos(heading);
+            y += step * std::sin(heading);
+            line.emplace_back(std::round(x), std::round(y));
+        }
+        const bool closed = round % 13 == 6;
+        if (closed)
+            line.push_back(line.front());
+        const RowPlotter::StrokeFigure figure[1] = {{line, closed && round % 2 == 0}};
+        const int clip = round % 11 == 3 ? 1 + round / 11 % 3 : 0;
+        for (RowPlotter* rows : {&withShapes, &without}) {
+            rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
+                          : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
+                                      : std::nullopt);
+            if (clip == 3)
+                ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            const DeviceColor ink{uint8_t(round), uint8_t(round / 7), uint8_t(60 + round % 11)};
+            ASSERT_TRUE(rows->strokeWide(figure, pen.shift, pen.width, pen.join, pen.roundCaps, ink, RasterOp::Copy));
+        }
+        ASSERT_EQ(cached, scanned) << "round " << round << " width " << pen.width;
+    }
+    int untouched = 0;
+    for (int y = 0; y < Height; ++y)
+        for (int x = 0; x < Width; ++x)
+            untouched += cached.pixel(x, y) == noise.pixel(x, y);
+    EXPECT_LT(untouched, Width * Height / 20);
 }
 
 TEST(RowPlotter, SolidFillsMatchTheToolkitsFillSmallAndLarge)
