@@ -509,7 +509,8 @@ struct Importer {
     int64_t ChainCopies = 1;
     int64_t CopiesLeft = MaxBlockCopies;
     // The block copies that one copy of a block places through the references inside it, at
-    // every depth below its own, as counted for the report; kept where no cycle was met.
+    // every depth below its own, as counted for the report; each counted once, so that blocks
+    // referring to each other many times over cannot make the count run away.
     QHash<QPair<QByteArray, int>, int64_t> Inside;
     QSet<QByteArray> Counting;
     const QByteArray& Data;
@@ -762,8 +763,8 @@ struct Importer {
     // The copies one copy of the block places when its entities are read at `depth`: each
     // reference inside with its columns and rows, and the copies each of those places in
     // turn, as far as references are followed (not past the depth bound, not into a block
-    // being read or counted). `cyclic` tells that such a block was met.
-    int64_t CopiesInside(const QByteArray& name, int depth, bool& cyclic)
+    // being read or counted).
+    int64_t CopiesInside(const QByteArray& name, int depth)
     {
         if (depth >= MaxInsertDepth)
             return 0;
@@ -777,18 +778,13 @@ struct Importer {
         DxfReader r(Data);
         r.Seek(at.value());
         int64_t total = 0;
-        bool metCycle = false;
         bool inInsert = false;
         QByteArray ref;
         int64_t cols = 1, rows = 1;
         const auto done = [&] {
-            if (!inInsert || !Blocks.contains(ref))
+            if (!inInsert || !Blocks.contains(ref) || Reading.contains(ref) || Counting.contains(ref))
                 return;
-            if (Reading.contains(ref) || Counting.contains(ref)) {
-                metCycle = true;
-                return;
-            }
-            const int64_t each = Capped(1 + CopiesInside(ref, depth + 1, metCycle));
+            const int64_t each = Capped(1 + CopiesInside(ref, depth + 1));
             total = Capped(total + Capped(cols * rows) * each);
         };
         while (r.Next() && !r.Is(0, "ENDBLK") && !r.Is(0, "EOF")) {
@@ -808,10 +804,7 @@ struct Importer {
         }
         done();
         Counting.remove(name);
-        if (metCycle)
-            cyclic = true;
-        else
-            Inside.insert(key, total);
+        Inside.insert(key, total);
         return total;
     }
 
@@ -901,8 +894,7 @@ struct Importer {
         }
         // Each copy left out leaves out the copies it would have placed too.
         if (copies > made) {
-            bool cyclic = false;
-            const int64_t each = Capped(1 + CopiesInside(name, depth + 1, cyclic));
+            const int64_t each = Capped(1 + CopiesInside(name, depth + 1));
             Rep.Skip(TextKey::BlockCopiesBeyondLimit, int(Capped(Capped(copies - made) * each)));
         }
         Reading.remove(name);

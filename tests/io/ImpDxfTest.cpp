@@ -891,6 +891,28 @@ TEST_F(ImpDxfTest, HugeInsertArraysAreCut)
     const QByteArray huge = Groups({{0, "INSERT"}, {2, "B"}, {10, "0"}, {20, "0"}, {70, "100000"}, {71, "100000"}});
     ImportDxfEntities(nested + Entities(huge + huge), {}, {}, &r);
     EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), INT32_MAX);
+
+    // Sixteen blocks each referring 50 times to the next and once back to the first, left out
+    // whole once an empty block's copies have used up what one import places: the copies are
+    // counted once per block and depth, not once per way of reaching it.
+    ResetOpenUnit();
+    SetUp();
+    QByteArray chain = Groups({{0, "SECTION"}, {2, "BLOCKS"}, {0, "BLOCK"}, {2, "E"}, {10, "0"}, {20, "0"}, {0, "ENDBLK"}});
+    for (int k = 0; k < 16; ++k) {
+        const QByteArray name = "B" + QByteArray::number(k), next = "B" + QByteArray::number(k + 1);
+        chain += Groups({{0, "BLOCK"}, {2, name.constData()}, {10, "0"}, {20, "0"}, {0, "POINT"}, {10, "0"}, {20, "0"},
+                         {0, "INSERT"}, {2, "B0"}, {10, "0"}, {20, "0"}});
+        for (int i = 0; i < 50 && k < 15; ++i)
+            chain += Groups({{0, "INSERT"}, {2, next.constData()}, {10, "0"}, {20, "0"}});
+        chain += Groups({{0, "ENDBLK"}});
+    }
+    chain += Groups({{0, "ENDSEC"}});
+    QByteArray empties;
+    for (int64_t k = 0; k < MaxBlockCopies / 4096; ++k)
+        empties += Groups({{0, "INSERT"}, {2, "E"}, {10, "0"}, {20, "0"}, {70, "64"}, {71, "64"}});
+    ImportDxfEntities(chain + Entities(empties + Groups({{0, "INSERT"}, {2, "B0"}, {10, "0"}, {20, "0"}})), {}, {}, &r);
+    EXPECT_EQ(r.ReadCount(), 0);
+    EXPECT_EQ(r.Skipped(TextKey::BlockCopiesBeyondLimit), INT32_MAX);
 }
 
 TEST(CrtLines, NumberBlanksAndTheRestOfTheLine)
