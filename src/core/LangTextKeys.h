@@ -189,7 +189,7 @@
     X(ImportReportRead) X(ImportReportLeftOut) X(ImportReportNothing) X(ImportReportCut) X(RectangleObjects) \
     X(DamagedRecords) X(UnreadDrawingRecords) X(ObjectsWithTooManyPoints) X(BitmapRecords) X(PastedPicture) \
     X(ObjectsWithoutSymbol) X(UndefinedBlocks) X(ColoursMapped) X(ColourValuesDiffer) X(ColourAdded) \
-    X(ClipboardSource) X(DbTextTooLong) X(ColourOtherName) X(ColoursRefused) X(ColourTableFull) \
+    X(ClipboardSource) X(DbTextTooLong) X(ColoursRefused) X(ColourTableFull) \
     X(ColourSeparationMissing) X(ImportReportSimplified) X(ImportReportDamagedAt) \
     X(SplinesWithoutTheirKnots) X(SplinesThroughFitPoints) X(BlockCopiesBeyondLimit) \
     X(ShapeSetGeographic) X(ImportReportCutShort) X(ExportLeftOutNoExtent) \

@@ -17,9 +17,9 @@ enum class TextKey : uint16_t {
     Count
 };
 
-inline constexpr int TextKeyCount = 1122;
+inline constexpr int TextKeyCount = 1121;
 static_assert(static_cast<int>(TextKey::Count) == TextKeyCount,
-              "strings.ini has exactly 1122 keys");
+              "strings.ini has exactly 1121 keys");
 // The keys every language file shares, in their fixed places; the program's own come after.
 inline constexpr int FixedTextKeyCount = 1052;
 static_assert(static_cast<int>(TextKey::MustPositive) == FixedTextKeyCount - 1,

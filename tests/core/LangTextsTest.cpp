@@ -315,16 +315,18 @@ TEST_F(ShippedTexts, MessagesHaveAPlaceForEachParameterAndReadAsSentences)
         {"NoNumber MustPositive NotZero FormatNotCorr FileModified SessionAborted DeleteCourse DeleteClass "
          "RemoveLinks DeleteField UseExistingData CreateNewRecord ObjectsSelected ObjectSelected ZEMO3Format "
          "ZEMO4Format ZEMO5Format ZEMO6Format ZEMO7Format ColoursMapped ColoursRefused PrintIncomplete ExportLeftOutSymbols "
-         "ImportReportDamagedAt PictureUnread", 1, 1},
+         "ExportLeftOutNoExtent ImportReportDamagedAt PictureUnread", 1, 1},
         // The map's name in its place, then the list of what was read, repaired or left.
         {"DamagedMap SkippedSymbols RepairedMap CompressionNotSupp ColourAdded", 2, 1},
-        {"ScriptNotSupported ColourValuesDiffer ColourOtherName ColourTableFull ColourSeparationMissing "
+        {"ScriptNotSupported ColourValuesDiffer ColourTableFull ColourSeparationMissing "
          "PreviewObjectsRemoved PrintScaleDiffers PreviewObjectRemoved ColourTableFullOne DbCodePageUnknown ScansLeftOut", 2, 2},
         {"MustBetween DbValueRefused", 3, 2},
         {"DbCodePageRefused PartialPicture", 3, 3},
         {"LargeTemplate", 4, 4},
         {"DbTextTooLong DbTextTooLongByte", 5, 4},
         {"OdbcTextTooLong", 4, 3},
+        // A file and a system, or a file's length and how far its records reach.
+        {"ShapeSetGeographic ImportReportCutShort", 2, 2},
     };
     QHash<QByteArray, Declared> params;
     for (const Declared& d : declared)
