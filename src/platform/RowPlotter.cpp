@@ -1208,70 +1208,78 @@ bool RowPlotter::fillRuns(const ConvexRuns& shape, QPoint by, DeviceColor color,
     return true;
 }
 
+RowPlotter::ShapeCache& RowPlotter::SharedShapes()
+{
+    static thread_local ShapeCache cache;
+    return cache;
+}
+
 int RowPlotter::strokeClass(const StrokeClass& c)
 {
-    if (m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == c)
-        return int(m_lastClass);
-    const auto known = std::find(m_strokeClasses.begin(), m_strokeClasses.end(), c);
-    if (known != m_strokeClasses.end()) {
-        m_lastClass = size_t(known - m_strokeClasses.begin());
-        return int(m_lastClass);
+    if (m_cache->lastClass < m_cache->classes.size() && m_cache->classes[m_cache->lastClass] == c)
+        return int(m_cache->lastClass);
+    const auto known = std::find(m_cache->classes.begin(), m_cache->classes.end(), c);
+    if (known != m_cache->classes.end()) {
+        m_cache->lastClass = size_t(known - m_cache->classes.begin());
+        return int(m_cache->lastClass);
     }
-    if (m_strokeClasses.size() == MaxStrokeClasses) {
+    if (m_cache->classes.size() == MaxStrokeClasses) {
         // The shapes go with the classes they were made for.
-        m_strokeClasses.clear();
+        m_cache->classes.clear();
         clearShapes();
     }
-    m_strokeClasses.push_back(c);
-    m_lastClass = m_strokeClasses.size() - 1;
-    return int(m_lastClass);
+    m_cache->classes.push_back(c);
+    m_cache->lastClass = m_cache->classes.size() - 1;
+    return int(m_cache->lastClass);
 }
 
 void RowPlotter::clearShapes()
 {
-    std::fill(m_shapes.begin(), m_shapes.end(), StrokeShape{});
-    m_shapeCount = 0;
-    m_shapeRuns.clear();
+    std::fill(m_cache->shapes.begin(), m_cache->shapes.end(), StrokeShape{});
+    m_cache->count = 0;
+    m_cache->runs.clear();
 }
 
 template <class Scan>
-const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan)
+const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting)
 {
     constexpr size_t mask = (size_t(1) << ShapeSlotBits) - 1;
-    if (m_shapes.empty())
-        m_shapes.resize(mask + 1);
+    if (m_cache->shapes.empty())
+        m_cache->shapes.resize(mask + 1);
     const size_t home = size_t((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
     size_t slot = home;
-    for (; m_shapes[slot].key != 0; slot = (slot + 1) & mask)
-        if (m_shapes[slot].key == key)
-            return m_shapes[slot];
-    if (m_sightings.empty())
-        m_sightings.resize(size_t(1) << SightingBits);
-    constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
-    uint64_t& sighting = m_sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
-    const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
-    if (seen < ScanAtSighting) {
-        sighting = key | seen << 56;
-        static const StrokeShape notYet{0, 0, NotYet};
-        return notYet;
+    for (; m_cache->shapes[slot].key != 0; slot = (slot + 1) & mask)
+        if (m_cache->shapes[slot].key == key)
+            return m_cache->shapes[slot];
+    if (!atFirstSighting) {
+        if (m_cache->sightings.empty())
+            m_cache->sightings.resize(size_t(1) << SightingBits);
+        constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
+        uint64_t& sighting = m_cache->sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
+        const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
+        if (seen < ScanAtSighting) {
+            sighting = key | seen << 56;
+            static const StrokeShape notYet{0, 0, NotYet};
+            return notYet;
+        }
+        sighting = 0;
     }
-    sighting = 0;
-    if (m_shapeCount == MaxStrokeShapes) {
+    if (m_cache->count == MaxStrokeShapes) {
         // Full: start again rather than walk long chains.
         clearShapes();
         slot = home;
     }
-    StrokeShape& s = m_shapes[slot];
+    StrokeShape& s = m_cache->shapes[slot];
     s.key = key;
-    s.runsAt = uint32_t(m_shapeRuns.size());
-    m_shapeRuns.resize(m_shapeRuns.size() + 4);
+    s.runsAt = uint32_t(m_cache->runs.size());
+    m_cache->runs.resize(m_cache->runs.size() + 4);
     if (scan(s.runsAt)) {
-        s.runCount = uint32_t((m_shapeRuns.size() - s.runsAt - 4) / 3);
+        s.runCount = uint32_t((m_cache->runs.size() - s.runsAt - 4) / 3);
     } else {
-        m_shapeRuns.resize(s.runsAt);
+        m_cache->runs.resize(s.runsAt);
         s.runCount = UnusableShape;
     }
-    ++m_shapeCount;
+    ++m_cache->count;
     return s;
 }
 
@@ -1310,7 +1318,7 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], boo
     for (int y = top; y <= bottom; ++y) {
         const int32_t* at = m_rowStarts.data() + 2 * (y - top);
         if (at[0] < at[1])
-            m_shapeRuns.insert(m_shapeRuns.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
+            m_cache->runs.insert(m_cache->runs.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
     }
     return true;
 }
@@ -1375,14 +1383,14 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
         });
         if (!exact || box[0] > box[1])
             return false;
-        for (size_t k = boxAt + 4; k + 2 < m_shapeRuns.size(); k += 3) {
-            m_shapeRuns[k] = int16_t(m_shapeRuns[k] - moved.y());
-            m_shapeRuns[k + 1] = int16_t(m_shapeRuns[k + 1] - moved.x());
-            m_shapeRuns[k + 2] = int16_t(m_shapeRuns[k + 2] - moved.x());
+        for (size_t k = boxAt + 4; k + 2 < m_cache->runs.size(); k += 3) {
+            m_cache->runs[k] = int16_t(m_cache->runs[k] - moved.y());
+            m_cache->runs[k + 1] = int16_t(m_cache->runs[k + 1] - moved.x());
+            m_cache->runs[k + 2] = int16_t(m_cache->runs[k + 2] - moved.x());
         }
         // Within these the clip box cuts nothing, with a pixel to spare on either side; with
         // a corner on a half, the piece lies no further left or up than where it was scanned.
-        int16_t* within = m_shapeRuns.data() + boxAt;
+        int16_t* within = m_cache->runs.data() + boxAt;
         within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
         within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
         within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
@@ -1445,7 +1453,7 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     for (int y = top; y <= bottom; ++y) {
         const int32_t* at = ends.data() + 2 * (y - top);
         if (at[0] <= at[1])
-            m_shapeRuns.insert(m_shapeRuns.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
+            m_cache->runs.insert(m_cache->runs.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
     }
     return true;
 }
@@ -1501,12 +1509,12 @@ const RowPlotter::StrokeShape& RowPlotter::sideShape(uint64_t key, Pieces& piece
         bool metHalf = false;
         if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf) || box[0] > box[1])
             return false;
-        for (size_t k = boxAt + 4; k + 2 < m_shapeRuns.size(); k += 3) {
-            m_shapeRuns[k] = int16_t(m_shapeRuns[k] - moved.y());
-            m_shapeRuns[k + 1] = int16_t(m_shapeRuns[k + 1] - moved.x());
-            m_shapeRuns[k + 2] = int16_t(m_shapeRuns[k + 2] - moved.x());
+        for (size_t k = boxAt + 4; k + 2 < m_cache->runs.size(); k += 3) {
+            m_cache->runs[k] = int16_t(m_cache->runs[k] - moved.y());
+            m_cache->runs[k + 1] = int16_t(m_cache->runs[k + 1] - moved.x());
+            m_cache->runs[k + 2] = int16_t(m_cache->runs[k + 2] - moved.x());
         }
-        int16_t* within = m_shapeRuns.data() + boxAt;
+        int16_t* within = m_cache->runs.data() + boxAt;
         within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
         within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
         within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
@@ -1516,7 +1524,7 @@ const RowPlotter::StrokeShape& RowPlotter::sideShape(uint64_t key, Pieces& piece
             within[2] = int16_t(std::min<int>(within[2], -moved.y()));
         }
         return true;
-    });
+    }, true);
 }
 
 bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
@@ -1524,7 +1532,7 @@ bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
     if (shape.runCount >= NotYet)
         return false;
     const int x = at.x(), y = at.y();
-    const int16_t* run = m_shapeRuns.data() + shape.runsAt;
+    const int16_t* run = m_cache->runs.data() + shape.runsAt;
     if (x + run[0] < m_clipBounds.left() || x + run[1] > m_clipBounds.right() || y + run[2] < m_clipBounds.top()
         || y + run[3] > m_clipBounds.bottom())
         return false;
@@ -1581,7 +1589,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     const qsizetype stride = m_stride;
     const bool plainClip = m_plainClip;
     constexpr size_t slotMask = (size_t(1) << ShapeSlotBits) - 1;
-    const StrokeShape* const slots = m_shapes.data();
+    const StrokeShape* const slots = m_cache->shapes.data();
     const RunFill runFill(color);
     const auto within = [](QPoint d) {
         return unsigned(d.x() + ShapeReach) <= 2 * ShapeReach && unsigned(d.y() + ShapeReach) <= 2 * ShapeReach;
@@ -1612,7 +1620,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             shape = &made(key, kind, d, dNext);
         if (shape->runCount >= NotYet)
             return false;
-        const int16_t* run = m_shapeRuns.data() + shape->runsAt;
+        const int16_t* run = m_cache->runs.data() + shape->runsAt;
         const int x = p.x(), y = p.y();
         if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
             return false;
@@ -1651,7 +1659,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             shape = &sided(key, d, s.jointAtStart, outer > 0);
         if (shape->runCount >= NotYet)
             return false;
-        const int16_t* run = m_shapeRuns.data() + shape->runsAt;
+        const int16_t* run = m_cache->runs.data() + shape->runsAt;
         const int x = p.x(), y = p.y();
         if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
             return false;
@@ -1851,8 +1859,8 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
                 y = floorOf(start.y());
                 from = QPointF(start.x() - x, start.y() - y);
                 const StrokeClass want{p.half(), from.x(), from.y(), int(p.join())};
-                cls = m_lastClass < m_strokeClasses.size() && m_strokeClasses[m_lastClass] == want
-                    ? int(m_lastClass)
+                cls = m_cache->lastClass < m_cache->classes.size() && m_cache->classes[m_cache->lastClass] == want
+                    ? int(m_cache->lastClass)
                     : strokeClass(want);
             }
             const uint64_t key = uint64_t(cls + 1) | uint64_t(kind) << 16 | byte(d.x()) << 24 | byte(d.y()) << 32
@@ -1868,8 +1876,8 @@ bool RowPlotter::strokeWide(std::span<const StrokeFigure> figures, QPointF shift
         const bool wholeSteps = shaped && fewPlaces(shift.x()) && fewPlaces(shift.y());
         const QPoint shiftPixel(floorOf(shift.x()), floorOf(shift.y()));
         const StrokeClass shiftClass{width / 2, shift.x() - shiftPixel.x(), shift.y() - shiftPixel.y(), int(join)};
-        if (wholeSteps && m_shapes.empty())
-            m_shapes.resize(size_t(1) << ShapeSlotBits);
+        if (wholeSteps && m_cache->shapes.empty())
+            m_cache->shapes.resize(size_t(1) << ShapeSlotBits);
         for (const StrokeFigure& f : figures) {
             if (wholeSteps) {
                 if (const int whole = strokeWholeFigure(f, shiftPixel, shiftClass, c, pieces, fill); whole >= 0) {

@@ -277,7 +277,7 @@ private:
     };
     struct StrokeShape {
         uint64_t key = 0;       // the class and the directions (see strokeWide); 0 a free slot
-        uint32_t runsAt = 0;    // in m_shapeRuns: the box the clip must hold (left, right, top,
+        uint32_t runsAt = 0;    // in the cache's runs: the box the clip must hold (left, right, top,
                                 // bottom, relative to the start's pixel), then each run's row,
                                 // first column and column after
         uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie; NotYet:
@@ -287,17 +287,17 @@ private:
     // A shape is scanned once its key has been met this often; before, its pieces are filled
     // where they lie. Most pieces of lines that wander in long steps never recur, and filling
     // one costs less than scanning its shape.
-    static constexpr uint64_t ScanAtSighting = 3;
+    static constexpr uint64_t ScanAtSighting = 4;
     static constexpr int SightingBits = 16;
-    static constexpr int ShapeSlotBits = 15;
+    static constexpr int ShapeSlotBits = 16;
     static constexpr size_t MaxStrokeShapes = size_t(1) << (ShapeSlotBits - 1), MaxStrokeClasses = 64;
     static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
     // The number of the class, new or known.
     int strokeClass(const StrokeClass& c);
-    // The shape of the key; when new and met often enough, scan() adds its box and runs, or
-    // says false where moving them would not be exact.
+    // The shape of the key; when new and met often enough (at once with atFirstSighting),
+    // scan() adds its box and runs, or says false where moving them would not be exact.
     template <class Scan>
-    const StrokeShape& strokeShape(uint64_t key, Scan&& scan);
+    const StrokeShape& strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting = false);
     void clearShapes();
     // The shape of the key; when new, scanned from the stroke's piece moved to start at `from`.
     template <class Pieces, class Piece>
@@ -321,8 +321,8 @@ private:
     // its edges: those that follow from the segment's own direction, the side of the bend and
     // whether it has a joint at its start make a shape of few kinds, which keeps the ends of
     // every row they cross; those of the bend, which turn with the next segment too, are
-    // scanned where they lie. The shape of the key; when new, scanned from the segment moved
-    // to start at `from`.
+    // scanned where they lie. The shape of the key; when new, scanned at once (such keys are
+    // few and each met often) from the segment moved to start at `from`.
     template <class Pieces>
     const StrokeShape& sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
                                  bool outerAlong);
@@ -330,14 +330,20 @@ private:
     // addShapeRuns adds a ring's runs, for every row they cross.
     bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf);
     bool m_shapeCache = true;
-    std::vector<StrokeClass> m_strokeClasses;
-    size_t m_lastClass = 0;
-    std::vector<StrokeShape> m_shapes;  // open addressing by key
-    // How often keys without a shape have been met: the key with the count in its top byte,
-    // one a slot, a key met anew taking the slot of another.
-    std::vector<uint64_t> m_sightings;
-    size_t m_shapeCount = 0;
-    std::vector<int16_t> m_shapeRuns;
+    // The shapes follow from their keys alone, whatever image they are put into: kept from
+    // paint to paint, where the same map's strokes come back.
+    struct ShapeCache {
+        std::vector<StrokeClass> classes;
+        size_t lastClass = 0;
+        std::vector<StrokeShape> shapes;  // open addressing by key
+        size_t count = 0;
+        std::vector<int16_t> runs;
+        // How often keys without a shape have been met: the key with the count in its top
+        // byte, one a slot, a key met anew taking the slot of another.
+        std::vector<uint64_t> sightings;
+    };
+    static ShapeCache& SharedShapes();
+    ShapeCache* m_cache = &SharedShapes();
     std::vector<QPoint> m_strokePoints;  // a figure's centre line on whole pixels
 };
 

@@ -259,16 +259,19 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
             untouched += cached.pixel(x, y) == noise.pixel(x, y);
     EXPECT_LT(untouched, Width * Height / 20);
 
-    // More shapes than the cache keeps, of one class: it starts again midway through a figure.
-    for (int figure = 0; figure < 2500; ++figure) {
+    // More shapes than the cache keeps, of one class, each met often enough to be kept: it
+    // starts again midway through a figure.
+    for (int figure = 0; figure < 4400; ++figure) {
         std::vector<QPointF> line{{double(rng() % Width), double(rng() % Height)}};
         for (int i = 0; i < 8; ++i)
             line.push_back(line.back() + QPointF(int(rng() % 65) - 32, int(rng() % 65) - 32));
         const RowPlotter::StrokeFigure one[1] = {{line, false}};
-        const DeviceColor ink{uint8_t(figure), 30, uint8_t(figure / 7)};
-        for (RowPlotter* rows : {&withShapes, &without}) {
-            rows->setClip(std::nullopt);
-            ASSERT_TRUE(rows->strokeWide(one, {Centre, Centre}, 2.5, PenJoin::Round, true, ink, RasterOp::Copy));
+        for (int again = 0; again < 4; ++again) {
+            const DeviceColor ink{uint8_t(figure), uint8_t(30 + again), uint8_t(figure / 7)};
+            for (RowPlotter* rows : {&withShapes, &without}) {
+                rows->setClip(std::nullopt);
+                ASSERT_TRUE(rows->strokeWide(one, {Centre, Centre}, 2.5, PenJoin::Round, true, ink, RasterOp::Copy));
+            }
         }
         ASSERT_EQ(cached, scanned) << "figure " << figure;
     }
