@@ -208,29 +208,55 @@ TEST_F(CraftedTemplates, PicturesClaimingFarMoreThanTheirBytesAskAndEnterLeavesT
     }
 }
 
-// Each scan passes over all blocks whatever it holds: the scans beyond 64 passes over the
-// picture are left out, and what the first ones gave is the template (every coefficient 0:
-// mid-grey). Said in the status line at an opening, in a warning when the template is added.
-TEST_F(CraftedTemplates, AProgressiveJpegReadsNoMoreThan64PassesOfScans)
+// Each scan passes over all blocks and decodes the coefficients of its band in each, whatever it
+// holds. A picture codes each coefficient first once and refines it at most 13 times: the scans
+// beyond that, or beyond 64 passes over the blocks, are left out, and what the first ones gave is
+// the template (every coefficient 0: mid-grey). Said in the status line at an opening, in a
+// warning when the template is added.
+TEST_F(CraftedTemplates, AProgressiveJpegReadsTheScansAPictureCanNeed)
 {
+    enum Kind { Wide, Narrow, Refined, NarrowRefined };
     struct Case {
-        int acScans;
-        int read; // 0: all, no note
+        Kind kind;
+        int scans; // after the DC scan (and the first AC scan of the refined kinds)
+        int read;  // 0: all, no note
     };
-    const Case cases[] = {{63, 0}, {64, 64}, {5000, 64}};
+    const Case cases[] = {
+        // First scans of coefficients 1..63: the second codes them again.
+        {Wide, 1, 0}, {Wide, 2, 2}, {Wide, 5000, 2},
+        // First scans of one coefficient each: the 64th codes one again.
+        {Narrow, 63, 0}, {Narrow, 64, 64}, {Narrow, 5000, 64},
+        // Refinements of bits 12 down to 0 of coefficients 1..63, then bit 0 again.
+        {Refined, 13, 0}, {Refined, 14, 15}, {Refined, 5000, 15},
+        // Refinements of one coefficient each: 64 passes over the blocks.
+        {NarrowRefined, 62, 0}, {NarrowRefined, 63, 64}, {NarrowRefined, 5000, 64},
+    };
     int n = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.acScans);
-        const QString name = QStringLiteral("scans%1.jpg").arg(c.acScans), path = TempPath(name);
-        ASSERT_TRUE(Write(name, JpegBuilder(800, 400, true, false).EmptyScans(c.acScans).Bytes()));
+        SCOPED_TRACE(testing::Message() << c.kind << ": " << c.scans);
+        const QString name = QStringLiteral("scans%1.jpg").arg(++n), path = TempPath(name);
+        JpegBuilder jpeg(200, 100, true, false);
+        jpeg.Scan(0, 0);
+        if (c.kind == Refined || c.kind == NarrowRefined)
+            jpeg.Scan(1, 63, 0, 13);
+        for (int i = 0; i < c.scans; ++i) {
+            const int k = 1 + i % 63;
+            switch (c.kind) {
+            case Wide: jpeg.Scan(1, 63); break;
+            case Narrow: jpeg.Scan(k, k); break;
+            case Refined: jpeg.Scan(1, 63, std::max(13 - i, 1), std::max(12 - i, 0)); break;
+            case NarrowRefined: jpeg.Scan(k, k, 13, 12); break;
+            }
+        }
+        ASSERT_TRUE(Write(name, jpeg.Bytes()));
         messages.Clear();
         RecordingStatus status;
-        ASSERT_TRUE(OpenShowing(QStringLiteral("map%1.zmd").arg(++n), {name.toStdString() + "\ts1"}));
-        EXPECT_EQ(messages.Count(), 0);
+        ASSERT_TRUE(OpenShowing(QStringLiteral("map%1.zmd").arg(n), {name.toStdString() + "\ts1"}));
+        EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");
         const TTmp* t = FindLoadedTemplate(path);
         ASSERT_NE(t, nullptr);
-        ASSERT_EQ(t->HeldRows(), 400);
-        EXPECT_EQ(t->Row(399)[3 * 799], 128);
+        ASSERT_EQ(t->HeldRows(), 100);
+        EXPECT_EQ(t->Row(99)[3 * 199], 128);
         EXPECT_EQ(t->Row(0)[0], 128);
         const QString note = MergeMsgParams(Text(TextKey::ScansLeftOut), path + QStringLiteral(";%1").arg(c.read));
         EXPECT_EQ(status.CountText(StatusPanel::Left, note), c.read > 0 ? 1 : 0);
