@@ -266,6 +266,50 @@ TEST_F(CraftedTemplates, AProgressiveJpegReadsTheScansAPictureCanNeed)
     }
 }
 
+// Strips that share bytes are read again for each: the strips are read no more than twice the
+// bytes they cover and StripRereadBytes besides, the rows before that are the template, and the
+// status line says how many of them there are.
+TEST_F(CraftedTemplates, StripsOverTheSameBytesAreReadAtMostTwiceOverAndAnAllowance)
+{
+    RasterLimits.StripRereadBytes = 1000;
+    struct Case {
+        int strips;
+        bool shared; // all at the same 100 bytes, else each at its own
+        int rows;    // read
+    };
+    // 100 bytes covered: 1200 may be read, 12 strips.
+    const Case cases[] = {{12, true, 12}, {13, true, 12}, {400, true, 12}, {400, false, 400}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.strips << (c.shared ? " shared" : " apart"));
+        TiffBuilder tiff;
+        tiff.Longs(256, {100}).Longs(257, {uint32_t(c.strips)}).Shorts(258, {8}).Shorts(259, {1}).Shorts(262, {1});
+        tiff.Longs(278, {1}).Longs(279, std::vector<uint32_t>(size_t(c.strips), 100));
+        for (int y = 0; y < (c.shared ? 1 : c.strips); ++y) {
+            QByteArray row;
+            for (int x = 0; x < 100; ++x)
+                row.append(char(x + 3 * y));
+            tiff.Strip(row);
+        }
+        if (c.shared)
+            tiff.Longs(273, std::vector<uint32_t>(size_t(c.strips), 8));
+        const QString name = QStringLiteral("strips%1.tif").arg(++n), path = TempPath(name);
+        ASSERT_TRUE(Write(name, tiff.Bytes()));
+        messages.Clear();
+        RecordingStatus status;
+        ASSERT_TRUE(OpenShowing(QStringLiteral("strips%1.zmd").arg(n), {name.toStdString() + "\ts1"}));
+        EXPECT_EQ(messages.Count(), 0);
+        const TTmp* t = FindLoadedTemplate(path);
+        ASSERT_NE(t, nullptr);
+        ASSERT_EQ(t->HeldRows(), c.rows);
+        for (int y : {0, c.rows - 1})
+            EXPECT_EQ(t->Row(y)[99], uint8_t(99 + (c.shared ? 0 : 3 * y))) << y;
+        const QString note = MergeMsgParams(Text(TextKey::PartialPicture), path + QStringLiteral(";%1;%2").arg(c.rows).arg(c.strips));
+        EXPECT_EQ(status.CountText(StatusPanel::Left, note), c.rows < c.strips ? 1 : 0);
+        UnloadTemplatesOfMap();
+    }
+}
+
 // Esc while a template is read asks "CloseTemp": OK stops the read, and the template is off;
 // Cancel reads on to the end. Each kind polls while it reads, not only between parts.
 TEST_F(CraftedTemplates, EscStopsALongReadOfEveryKind)
