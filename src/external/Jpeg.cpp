@@ -287,9 +287,35 @@ bool FileHoldsPicture(const jpeg_decompress_struct& c, qint64 fileBytes)
     return FrameBlocks(c) <= int64_t(fileBytes) * blocksPerByte;
 }
 
-// Every scan passes over all blocks of its components, whatever data it holds, and an encoder
-// needs some ten passes: the scans beyond this many passes over the whole picture are left out.
+// Every scan passes over all blocks of its components and decodes in each the coefficients of its
+// band, whatever data it holds: an arithmetic decoder goes on deciding past the end of its data,
+// up to some thirty decisions for a coefficient coded first and three for one refined. A picture
+// codes each coefficient first once and refines it at most 13 times, a bit at a time, and an
+// encoder needs some ten passes over the blocks: the scans beyond these bounds are left out.
 constexpr int64_t MaxScanPasses = 64;
+constexpr int64_t MaxRefinements = 13;
+
+// The passes over the blocks and the coefficients decoded so far, in block units.
+struct ScanWork {
+    int64_t passes = 0;
+    int64_t first = 0;
+    int64_t refined = 0;
+
+    // The scan whose header was read last; a sequential scan decodes whole blocks whatever band
+    // it names.
+    void Add(const jpeg_decompress_struct& c)
+    {
+        const int64_t blocks = ScanBlocks(c);
+        const int64_t band = c.progressive_mode ? std::max(1, c.Se - c.Ss + 1) : DCTSIZE2;
+        passes += blocks;
+        (c.progressive_mode && c.Ah > 0 ? refined : first) += blocks * band;
+    }
+    bool Within(int64_t frameBlocks) const
+    {
+        return passes <= MaxScanPasses * frameBlocks && first <= DCTSIZE2 * frameBlocks
+               && refined <= MaxRefinements * DCTSIZE2 * frameBlocks;
+    }
+};
 
 // Polls for Esc per pass over the picture, and per output pass.
 constexpr int PollsPerScan = 16;
@@ -341,14 +367,15 @@ int RowsWithData(const Source& src, const jpeg_decompress_struct& c)
     return src.rowsAtShortage;
 }
 
-// The scans of a file of several scans taken in, up to MaxScanPasses; the scan put out is the
-// last one taken in whole. False when the user stopped the load.
+// The scans of a file of several scans taken in, within ScanWork's bounds; the scan put out is
+// the last one taken in whole. False when the user stopped the load.
 bool TakeInScans(Decompressor& d, Source& src, ReadState& r)
 {
     jpeg_decompress_struct& c = d.cinfo;
-    const int64_t budget = MaxScanPasses * FrameBlocks(c);
+    const int64_t blocks = FrameBlocks(c);
     // The first scan's header came with the picture's.
-    int64_t work = ScanBlocks(c);
+    ScanWork work;
+    work.Add(c);
     int counted = c.input_scan_number;
     const int pollEvery = std::max(1, int(c.total_iMCU_rows) / PollsPerScan);
     int rows = 0;
@@ -358,8 +385,8 @@ bool TakeInScans(Decompressor& d, Source& src, ReadState& r)
             break;
         if (got == JPEG_REACHED_SOS && c.input_scan_number > counted) {
             counted = c.input_scan_number;
-            work += ScanBlocks(c);
-            if (work > budget) {
+            work.Add(c);
+            if (!work.Within(blocks)) {
                 r.scansLeftOut = true;
                 break;
             }

@@ -34,6 +34,10 @@ struct RasterLoadLimits {
     // 1-bit template of that side already takes half of MaxPixelBytes.
     int64_t UnaskedBytes = int64_t(64) << 20;
     int64_t MaxSide = int64_t(1) << 17;
+    // What TIFF strips may be read beyond twice the bytes they cover: strips sharing bytes are
+    // read again for each, and a few bytes named by thousands of strips would be read thousands
+    // of times.
+    int64_t StripRereadBytes = int64_t(16) << 20;
 
     static int64_t MachineAvailableBytes();
 };

@@ -478,8 +478,9 @@ struct SinkRef {
 
 class StripReader {
 public:
-    StripReader(RasterFile& f, const TiffInfo& info, TTmp& t, const QString& name)
-        : f_(f), info_(info), t_(t), name_(name)
+    // stored: the bytes the strips cover together.
+    StripReader(RasterFile& f, const TiffInfo& info, TTmp& t, const QString& name, int64_t stored)
+        : f_(f), info_(info), t_(t), name_(name), readable_(2 * stored + RasterLimits.StripRereadBytes)
     {
     }
 
@@ -514,9 +515,15 @@ public:
                 });
             const int64_t at = int64_t(info_.stripOffsets[s]);
             const int64_t bytes = int64_t(info_.stripByteCounts[s]);
-            bool more = true;
+            bool more = true, overRead = false;
             for (int64_t done = 0; done < bytes && more; done += ChunkBytes) {
                 const int64_t n = std::min(ChunkBytes, bytes - done);
+                // Strips over the same bytes: the rows read so far are the picture.
+                if (n > readable_ - read_) {
+                    overRead = true;
+                    break;
+                }
+                read_ += n;
                 if (!f_.ReadAt(at + done, chunk, n))
                     return false;
                 if (info_.fillOrder == ReversedFillOrder)
@@ -538,7 +545,7 @@ public:
                 // The last codes of a strip decode once the buffer holds enough bits; a strip
                 // the file cut keeps the rows its own bits gave.
                 const uint8_t zeros[3] = {};
-                if (!ccitt.Done() && !info_.stripCut[s])
+                if (!ccitt.Done() && !info_.stripCut[s] && !overRead)
                     ccitt.DecodeCcitt(zeros, sizeof zeros);
                 if (ccitt.Failed() && !ccittReported_) {
                     ErrorMsg(TextKey::ErrorCcitt, name_);
@@ -552,6 +559,8 @@ public:
                 noMemory_ = true;
                 return false;
             }
+            if (overRead)
+                break;
             if (!progress.Step(int(row + rows)))
                 return false;
         }
@@ -571,6 +580,8 @@ private:
     const TiffInfo& info_;
     TTmp& t_;
     const QString& name_;
+    const int64_t readable_;
+    int64_t read_ = 0;
     int64_t rowsDone_ = 0;
     int64_t ccittRows_ = 0;
     int64_t rowsEnd_ = 0;
@@ -675,7 +686,7 @@ bool ReadTiffFile(const QString& name, int mode)
             return false;
     }
     t->ReleasePixels();
-    StripReader reader(f, info, *t, name);
+    StripReader reader(f, info, *t, name, stored);
     const bool read = reader.ReadAll(rowsPerStrip, rawRowBytes);
     if (!read || reader.RowsDone() == 0)
         t->ReleasePixels();

@@ -208,35 +208,105 @@ TEST_F(CraftedTemplates, PicturesClaimingFarMoreThanTheirBytesAskAndEnterLeavesT
     }
 }
 
-// Each scan passes over all blocks whatever it holds: the scans beyond 64 passes over the
-// picture are left out, and what the first ones gave is the template (every coefficient 0:
-// mid-grey). Said in the status line at an opening, in a warning when the template is added.
-TEST_F(CraftedTemplates, AProgressiveJpegReadsNoMoreThan64PassesOfScans)
+// Each scan passes over all blocks and decodes the coefficients of its band in each, whatever it
+// holds. A picture codes each coefficient first once and refines it at most 13 times: the scans
+// beyond that, or beyond 64 passes over the blocks, are left out, and what the first ones gave is
+// the template (every coefficient 0: mid-grey). Said in the status line at an opening, in a
+// warning when the template is added.
+TEST_F(CraftedTemplates, AProgressiveJpegReadsTheScansAPictureCanNeed)
 {
+    enum Kind { Wide, Narrow, Refined, NarrowRefined };
     struct Case {
-        int acScans;
-        int read; // 0: all, no note
+        Kind kind;
+        int scans; // after the DC scan (and the first AC scan of the refined kinds)
+        int read;  // 0: all, no note
     };
-    const Case cases[] = {{63, 0}, {64, 64}, {5000, 64}};
+    const Case cases[] = {
+        // First scans of coefficients 1..63: the second codes them again.
+        {Wide, 1, 0}, {Wide, 2, 2}, {Wide, 5000, 2},
+        // First scans of one coefficient each: the 64th codes one again.
+        {Narrow, 63, 0}, {Narrow, 64, 64}, {Narrow, 5000, 64},
+        // Refinements of bits 12 down to 0 of coefficients 1..63, then bit 0 again.
+        {Refined, 13, 0}, {Refined, 14, 15}, {Refined, 5000, 15},
+        // Refinements of one coefficient each: 64 passes over the blocks.
+        {NarrowRefined, 62, 0}, {NarrowRefined, 63, 64}, {NarrowRefined, 5000, 64},
+    };
     int n = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.acScans);
-        const QString name = QStringLiteral("scans%1.jpg").arg(c.acScans), path = TempPath(name);
-        ASSERT_TRUE(Write(name, JpegBuilder(800, 400, true, false).EmptyScans(c.acScans).Bytes()));
+        SCOPED_TRACE(testing::Message() << c.kind << ": " << c.scans);
+        const QString name = QStringLiteral("scans%1.jpg").arg(++n), path = TempPath(name);
+        JpegBuilder jpeg(200, 100, true, false);
+        jpeg.Scan(0, 0);
+        if (c.kind == Refined || c.kind == NarrowRefined)
+            jpeg.Scan(1, 63, 0, 13);
+        for (int i = 0; i < c.scans; ++i) {
+            const int k = 1 + i % 63;
+            switch (c.kind) {
+            case Wide: jpeg.Scan(1, 63); break;
+            case Narrow: jpeg.Scan(k, k); break;
+            case Refined: jpeg.Scan(1, 63, std::max(13 - i, 1), std::max(12 - i, 0)); break;
+            case NarrowRefined: jpeg.Scan(k, k, 13, 12); break;
+            }
+        }
+        ASSERT_TRUE(Write(name, jpeg.Bytes()));
         messages.Clear();
         RecordingStatus status;
-        ASSERT_TRUE(OpenShowing(QStringLiteral("map%1.zmd").arg(++n), {name.toStdString() + "\ts1"}));
-        EXPECT_EQ(messages.Count(), 0);
+        ASSERT_TRUE(OpenShowing(QStringLiteral("map%1.zmd").arg(n), {name.toStdString() + "\ts1"}));
+        EXPECT_EQ(messages.Count(), 0) << (messages.Count() ? MessageText(messages.Last()).toStdString() : "");
         const TTmp* t = FindLoadedTemplate(path);
         ASSERT_NE(t, nullptr);
-        ASSERT_EQ(t->HeldRows(), 400);
-        EXPECT_EQ(t->Row(399)[3 * 799], 128);
+        ASSERT_EQ(t->HeldRows(), 100);
+        EXPECT_EQ(t->Row(99)[3 * 199], 128);
         EXPECT_EQ(t->Row(0)[0], 128);
         const QString note = MergeMsgParams(Text(TextKey::ScansLeftOut), path + QStringLiteral(";%1").arg(c.read));
         EXPECT_EQ(status.CountText(StatusPanel::Left, note), c.read > 0 ? 1 : 0);
 
         EXPECT_EQ(AddThroughMenu(path, true), QStringList());
         EXPECT_EQ(Asked(TextKey::ScansLeftOut), c.read > 0 ? QStringList{path + QStringLiteral(";%1").arg(c.read)} : QStringList());
+    }
+}
+
+// Strips that share bytes are read again for each: the strips are read no more than twice the
+// bytes they cover and StripRereadBytes besides, the rows before that are the template, and the
+// status line says how many of them there are.
+TEST_F(CraftedTemplates, StripsOverTheSameBytesAreReadAtMostTwiceOverAndAnAllowance)
+{
+    RasterLimits.StripRereadBytes = 1000;
+    struct Case {
+        int strips;
+        bool shared; // all at the same 100 bytes, else each at its own
+        int rows;    // read
+    };
+    // 100 bytes covered: 1200 may be read, 12 strips.
+    const Case cases[] = {{12, true, 12}, {13, true, 12}, {400, true, 12}, {400, false, 400}};
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.strips << (c.shared ? " shared" : " apart"));
+        TiffBuilder tiff;
+        tiff.Longs(256, {100}).Longs(257, {uint32_t(c.strips)}).Shorts(258, {8}).Shorts(259, {1}).Shorts(262, {1});
+        tiff.Longs(278, {1}).Longs(279, std::vector<uint32_t>(size_t(c.strips), 100));
+        for (int y = 0; y < (c.shared ? 1 : c.strips); ++y) {
+            QByteArray row;
+            for (int x = 0; x < 100; ++x)
+                row.append(char(x + 3 * y));
+            tiff.Strip(row);
+        }
+        if (c.shared)
+            tiff.Longs(273, std::vector<uint32_t>(size_t(c.strips), 8));
+        const QString name = QStringLiteral("strips%1.tif").arg(++n), path = TempPath(name);
+        ASSERT_TRUE(Write(name, tiff.Bytes()));
+        messages.Clear();
+        RecordingStatus status;
+        ASSERT_TRUE(OpenShowing(QStringLiteral("strips%1.zmd").arg(n), {name.toStdString() + "\ts1"}));
+        EXPECT_EQ(messages.Count(), 0);
+        const TTmp* t = FindLoadedTemplate(path);
+        ASSERT_NE(t, nullptr);
+        ASSERT_EQ(t->HeldRows(), c.rows);
+        for (int y : {0, c.rows - 1})
+            EXPECT_EQ(t->Row(y)[99], uint8_t(99 + (c.shared ? 0 : 3 * y))) << y;
+        const QString note = MergeMsgParams(Text(TextKey::PartialPicture), path + QStringLiteral(";%1;%2").arg(c.rows).arg(c.strips));
+        EXPECT_EQ(status.CountText(StatusPanel::Left, note), c.rows < c.strips ? 1 : 0);
+        UnloadTemplatesOfMap();
     }
 }
 
