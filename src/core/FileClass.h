@@ -77,6 +77,9 @@ public:
     // Reads come from the mapping (made now when the file qualifies): one read costs no more
     // than the copy of its bytes, so reading far ahead no longer pays.
     bool ReadsMapped() const;
+    // Asks the processor to bring the mapped bytes at pos into its caches, for a read soon;
+    // nothing where they are not mapped (a hint: it never faults).
+    void Prefetch(int64_t pos, int64_t count) const noexcept;
     // Asks the system how long the file is now: another program may have cut it short behind
     // the lock. Mapped reads stay inside what is left (past it they fail as pread's do); a
     // read that faults asks by itself, and each scan of the index asks as it starts.

@@ -1226,6 +1226,7 @@ int RowPlotter::strokeClass(const StrokeClass& c)
     if (m_cache->classes.size() == MaxStrokeClasses) {
         // The shapes go with the classes they were made for.
         m_cache->classes.clear();
+        m_cache->odds.fill({});
         clearShapes();
     }
     m_cache->classes.push_back(c);
@@ -1259,8 +1260,8 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
         const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
         if (seen < ScanAtSighting) {
             sighting = key | seen << 56;
-            static const StrokeShape notYet{0, 0, NotYet};
-            return notYet;
+            static const StrokeShape notYet{0, 0, NotYet}, metBefore{0, 1, NotYet};
+            return seen > 1 ? metBefore : notYet;
         }
         sighting = 0;
     }
@@ -1579,6 +1580,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     if (count < 2)
         return 1;
     const uint64_t classKey = uint64_t(strokeClass(shiftClass) + 1);
+    ShapeCache::Odds& odds = m_cache->odds[classKey - 1];
     const size_t segments = count - 1;
     const bool closed = segments > 1 && at[0] == at[segments];
 
@@ -1606,8 +1608,10 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return pieceShape(key, pieces, s, fraction, d, dNext);
     };
     // The shape of the piece (kind: joints at its start and end, or 4 for a cap) put down at
-    // p; false where its pieces must be filled where they lie.
-    const auto put = [&](int kind, QPoint p, QPoint d, QPoint dNext) __attribute__((always_inline)) {
+    // p: Put, else Known where its key has been met before, New where not; unless put, its
+    // pieces must be filled where they lie.
+    enum Outcome { New, Known, Put };
+    const auto put = [&](int kind, QPoint p, QPoint d, QPoint dNext) __attribute__((always_inline)) -> Outcome {
         const uint64_t key = classKey | uint64_t(kind) << 16 | uint64_t(uint8_t(d.x())) << 24
             | uint64_t(uint8_t(d.y())) << 32 | uint64_t(uint8_t(dNext.x())) << 40 | uint64_t(uint8_t(dNext.y())) << 48;
         const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
@@ -1618,24 +1622,26 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         }
         if (shape->key == 0) [[unlikely]]
             shape = &made(key, kind, d, dNext);
-        if (shape->runCount >= NotYet)
-            return false;
+        if (shape->runCount == NotYet)
+            return shape->runsAt ? Known : New;
+        if (shape->runCount == UnusableShape)
+            return Known;
         const int16_t* run = m_cache->runs.data() + shape->runsAt;
         const int x = p.x(), y = p.y();
         if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
-            return false;
+            return Known;
         const int16_t* const end = run + 4 + 3 * size_t(shape->runCount);
         run += 4;
         if (plainClip) {
             unsigned char* const corner = bits + y * stride + 4 * qsizetype(x);
             for (; run != end; run += 3)
                 runFill(reinterpret_cast<uint32_t*>(corner + run[0] * stride) + run[1], run[2] - run[1]);
-            return true;
+            return Put;
         }
         for (; run != end; run += 3)
             clipped(y + run[0], x + run[1], x + run[2],
                     [color](uint32_t* r, int, int x0, int x1) { FillRun(color, r, x0, x1); });
-        return true;
+        return Put;
     };
 
     // The shape of a segment's own edges (see sideShape), not met before.
@@ -1681,31 +1687,21 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             lowY = std::min(lowY, ys[k]);
             highY = std::max(highY, ys[k]);
         }
-        const size_t count = shape->runCount;
-        run += 4;
-        int lo = INT_MAX, hi = INT_MIN;
-        if (count > 0) {
-            lo = y + run[0];
-            hi = y + run[3 * (count - 1)];
-        }
-        lo = std::min(lo, int((lowY + 32) >> 6));
-        hi = std::max(hi, int((highY - 32) >> 6));
+        // Only the rows the bend reaches need both: the others are filled from the side's
+        // runs as they come.
+        const int bendTop = int((lowY + 32) >> 6), bendBottom = int((highY - 32) >> 6);
         constexpr int MaxRows = 4 * ShapeReach;
-        if (hi - lo >= MaxRows)
+        if (bendBottom - bendTop >= MaxRows)
             return false;
+        const unsigned bendRows = bendBottom >= bendTop ? unsigned(bendBottom - bendTop + 1) : 0;
         int32_t ends[2 * MaxRows];
-        for (int r = 0; r <= hi - lo; ++r) {
+        for (unsigned r = 0; r < bendRows; ++r) {
             ends[2 * r] = INT32_MAX;
             ends[2 * r + 1] = INT32_MIN;
         }
-        for (const int16_t* const end = run + 3 * count; run != end; run += 3) {
-            int32_t* at = ends + 2 * (y + run[0] - lo);
-            at[0] = x + run[1];
-            at[1] = x + run[2];
-        }
-        ScanEdges scan(m_clipBounds, [&ends, lo](const ScanEdge& e) {
+        ScanEdges scan(m_clipBounds, [&ends, bendTop](const ScanEdge& e) {
             int64_t cx = e.x;
-            int32_t* at = ends + 2 * (e.top - lo);
+            int32_t* at = ends + 2 * (e.top - bendTop);
             for (int row = e.top; row <= e.bottom; ++row, cx += e.delta, at += 2) {
                 const auto c = int32_t(cx >> 16);
                 at[0] = std::min(at[0], c);
@@ -1715,15 +1711,27 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         for (size_t k = 0; k + 1 < m; ++k)
             if (!scan.add(xs[k], ys[k], xs[k + 1], ys[k + 1]))
                 return false;
-        for (int r = 0; r <= hi - lo; ++r) {
-            const int x0 = ends[2 * r], x1 = ends[2 * r + 1];
-            if (x0 >= x1)
-                continue;
+        const auto fillRow = [&](int rowY, int x0, int x1) __attribute__((always_inline)) {
             if (plainClip)
-                runFill(reinterpret_cast<uint32_t*>(bits + (lo + r) * stride) + x0, x1 - x0);
+                runFill(reinterpret_cast<uint32_t*>(bits + rowY * stride) + x0, x1 - x0);
             else
-                clipped(lo + r, x0, x1, [color](uint32_t* row, int, int from, int to) { FillRun(color, row, from, to); });
+                clipped(rowY, x0, x1, [color](uint32_t* row, int, int from, int to) { FillRun(color, row, from, to); });
+        };
+        run += 4;
+        for (const int16_t* const end = run + 3 * size_t(shape->runCount); run != end; run += 3) {
+            const int rowY = y + run[0];
+            const int x0 = x + run[1], x1 = x + run[2];
+            if (unsigned(rowY - bendTop) < bendRows) {
+                int32_t* at = ends + 2 * (rowY - bendTop);
+                at[0] = std::min(at[0], x0);
+                at[1] = std::max(at[1], x1);
+            } else if (x0 < x1) {
+                fillRow(rowY, x0, x1);
+            }
         }
+        for (unsigned r = 0; r < bendRows; ++r)
+            if (ends[2 * r] < ends[2 * r + 1])
+                fillRow(bendTop + int(r), ends[2 * r], ends[2 * r + 1]);
         return true;
     };
 
@@ -1735,7 +1743,24 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         if (jointAtEnd)
             dNext = last ? at[1] - at[0] : at[i + 2] - at[i + 1];
         const bool kept = within(d) && within(dNext);
-        if (!(kept && put(int(jointAtStart) | int(jointAtEnd) << 1, at[i], d, dNext))) {
+        const int kind = int(jointAtStart) | int(jointAtEnd) << 1;
+        // Where pieces seldom recur, one in 16 is still looked up: the odds stay known, and
+        // pieces that recur are still kept.
+        const bool lookFirst = kept
+            && (!jointAtEnd || 2 * odds.hits >= odds.tries || odds.tries < 64 || (++odds.passed & 15) == 0);
+        bool drawn = false;
+        if (lookFirst) {
+            const Outcome outcome = put(kind, at[i], d, dNext);
+            drawn = outcome == Put;
+            if (jointAtEnd) {
+                odds.hits += outcome != New;
+                if (++odds.tries == 4096) {
+                    odds.tries /= 2;
+                    odds.hits /= 2;
+                }
+            }
+        }
+        if (!drawn) {
             typename Pieces::Segment s;
             s.a = exact(at[i]);
             s.b = exact(at[i + 1]);
@@ -1745,7 +1770,8 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
                 s.nNext = pieces.normalOf(dNext);
             s.jointAtStart = jointAtStart;
             s.jointAtEnd = jointAtEnd;
-            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !pieces.segment(s, fill))
+            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !(kept && !lookFirst && put(kind, at[i], d, dNext) == Put)
+                && !pieces.segment(s, fill))
                 return 0;
         }
         d = dNext;
@@ -1755,7 +1781,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     for (const bool atEnd : {false, true}) {
         const QPoint c = at[atEnd ? segments : 0];
         const QPoint out = atEnd ? c - at[segments - 1] : c - at[1];
-        if (within(out) && put(4, c, out, QPoint()))
+        if (within(out) && put(4, c, out, QPoint()) == Put)
             continue;
         // Either cap turns from the normal of its way out.
         if (!pieces.cap(typename Pieces::Cap{exact(c), pieces.normalOf(out), out}, fill))

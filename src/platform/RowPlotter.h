@@ -9,6 +9,7 @@
 #include <QRect>
 #include <QRegion>
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -281,7 +282,7 @@ private:
                                 // bottom, relative to the start's pixel), then each run's row,
                                 // first column and column after
         uint32_t runCount = 0;  // UnusableShape: its pieces are scanned where they lie; NotYet:
-                                // not met often enough to be scanned
+                                // not met often enough to be scanned (runsAt 1 where met before)
     };
     static constexpr uint32_t UnusableShape = UINT32_MAX, NotYet = UINT32_MAX - 1;
     // A shape is scanned once its key has been met this often; before, its pieces are filled
@@ -341,6 +342,13 @@ private:
         // How often keys without a shape have been met: the key with the count in its top
         // byte, one a slot, a key met anew taking the slot of another.
         std::vector<uint64_t> sightings;
+        // Per class, how often a segment's whole piece was looked up and found: where it is
+        // seldom found (lines that wander in long steps), the lookup's misses cost more than
+        // they save, and the piece is made from its side's shape and its bend at once.
+        struct Odds {
+            uint32_t tries = 0, hits = 0, passed = 0;
+        };
+        std::array<Odds, MaxStrokeClasses> odds{};
     };
     static ShapeCache& SharedShapes();
     ShapeCache* m_cache = &SharedShapes();

@@ -452,3 +452,41 @@ TEST(RowPlotter, ALongSegmentTurningIntoAShortEndKeepsItsBendToTheOutline)
 }
 
 } // namespace zemo
+
+namespace zemo {
+
+TEST(RowPlotter, StrokesWhosePiecesRecurByTurnsLightThePixelsOfTheirPiecesScannedAnew)
+{
+    // One pen for lines in long wandering steps, whose whole pieces seldom recur, and for lines
+    // in short steps, whose pieces do, by turns: the plotter stops looking for the former's
+    // pieces and starts again for the latter's. Bends cut by the clip's edges, and lines off
+    // the image, fall back to their pieces scanned where they lie.
+    std::mt19937 rng(61);
+    QImage cached = Noise(rng), scanned = cached.copy();
+    RowPlotter withShapes(cached), without(scanned);
+    without.setShapeCache(false);
+    std::uniform_real_distribution<double> unit(0, 1);
+    for (int round = 0; round < 1800; ++round) {
+        const bool longSteps = round / 150 % 2 == 0;
+        const double width = round < 900 ? 2.5 : 3.75;
+        const PenJoin join = round < 900 ? PenJoin::Round : PenJoin::Bevel;
+        std::vector<QPointF> line{{double(int(rng() % (Width + 40)) - 20), double(int(rng() % (Height + 40)) - 20)}};
+        double x = line[0].x(), y = line[0].y(), heading = unit(rng) * 6.2832;
+        for (int i = 0, n = 3 + int(rng() % 40); i < n; ++i) {
+            heading += (unit(rng) * 2 - 1) * (longSteps ? 0.5 : 1.2);
+            const double step = longSteps ? 5 + unit(rng) * 17 : 1 + unit(rng) * 2;
+            x += step * std::cos(heading);
+            y += step * std::sin(heading);
+            line.emplace_back(std::round(x), std::round(y));
+        }
+        const RowPlotter::StrokeFigure figure[1] = {{line, false}};
+        for (RowPlotter* rows : {&withShapes, &without}) {
+            rows->setClip(round % 7 == 3 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40)) : std::nullopt);
+            const DeviceColor ink{uint8_t(round), uint8_t(round / 9), uint8_t(40 + round % 13)};
+            ASSERT_TRUE(rows->strokeWide(figure, {Centre, Centre}, width, join, true, ink, RasterOp::Copy));
+        }
+        ASSERT_EQ(cached, scanned) << "round " << round;
+    }
+}
+
+} // namespace zemo
