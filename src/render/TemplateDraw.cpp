@@ -15,6 +15,7 @@
 
 #include <QGuiApplication>
 #include <QScreen>
+#include <QSet>
 
 #include <algorithm>
 #include <bit>
@@ -212,6 +213,25 @@ std::vector<ShownTemplate> ShownTemplates()
                         GetParamBool(text, u'o', false), GetParamInt(text, u'p', -1)});
     }
     return list;
+}
+
+// Which of the shown templates (bottom first) a raster template drawn later covers unchanged:
+// the same string, so the same picture at the same place, and opaque above them. A map may
+// name one picture thousands of times.
+std::vector<bool> DrawnOverUnchanged(const std::vector<ShownTemplate>& shown)
+{
+    const TZmd& z = *Index.ActiveZmd;
+    std::vector<bool> over(shown.size());
+    QSet<QString> opaqueAbove;
+    for (size_t k = shown.size(); k-- > 0;) {
+        if (shown[k].map)
+            continue;
+        const QString& text = z.Templates.Strings(shown[k].index);
+        over[k] = opaqueAbove.contains(text);
+        if (!shown[k].transparent)
+            opaqueAbove.insert(text);
+    }
+    return over;
 }
 
 // ---- Map layers ----
@@ -697,9 +717,11 @@ bool DrawTemplates(const QRect& rect, bool doubleResolution, int stretch,
         d.BandClean = true;
         if (kind == CompositeColors && !(GetParamBool(view, u's', false) && SeparationCount(own) > 0)) {
             const std::vector<ShownTemplate> shown = ShownTemplates();
+            const std::vector<bool> drawnOver = DrawnOverUnchanged(shown);
             if (!hidden)
-                for (const ShownTemplate& t : shown) {
-                    if (t.map || AbortRequested)
+                for (size_t k = 0; k < shown.size(); ++k) {
+                    const ShownTemplate& t = shown[k];
+                    if (t.map || drawnOver[k] || AbortRequested)
                         continue;
                     const bool scratch = t.transparent && !d.BandClean;
                     RenderBand(scratch ? 1 : 0, scratch);

@@ -245,6 +245,43 @@ TEST_F(TemplateBand, ATransparentTemplateDarkensWhatLiesBelowAndAnOpaqueOneCover
     EXPECT_EQ(band.pixel(3, 0), qRgb(255, 255, 255));
 }
 
+// A map may name one picture at one place thousands of times: an opaque template drawn again
+// unchanged above is drawn once (the poll runs once for each drawn), a transparent one darkens
+// each time.
+TEST_F(TemplateBand, ATemplateDrawnOverUnchangedIsDrawnOnceAndATransparentOneDarkensAgain)
+{
+    TestRaster grey = TestRaster::Grey(4, 1, 8);
+    std::fill(grey.pixels.begin(), grey.pixels.end(), 100);
+    TestRaster light = TestRaster::Grey(4, 1, 8);
+    std::fill(light.pixels.begin(), light.pixels.end(), 200);
+    const QString g = Placed(Write(QStringLiteral("grey.tpx"), grey), 4, 1, 0, 0);
+    const QString l = Placed(Write(QStringLiteral("light.tpx"), light), 4, 1, 1, 0);
+    const QString t = QStringLiteral("\tt1");
+    struct Case {
+        const char* what;
+        std::vector<QString> templates; // top first
+        int drawn;
+        std::array<int, 6> grey;        // the band's row
+    };
+    const Case cases[] = {
+        {"three times", {g, g, g}, 1, {100, 100, 100, 100, 255, 255}},
+        {"over another", {g, l, g}, 2, {100, 100, 100, 100, 200, 255}},
+        {"transparent twice", {g + t, g + t}, 2, {0, 0, 0, 0, 255, 255}},
+        {"transparent over opaque", {g + t, g}, 2, {0, 0, 0, 0, 255, 255}},
+        {"opaque over transparent", {g, g + t, l}, 3, {100, 100, 100, 100, 200, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        OpenMap(c.templates);
+        int polls = 0;
+        const QImage band = Rendered(QRect(0, 0, 6, 1), false, [&polls] { ++polls; });
+        EXPECT_EQ(polls, c.drawn);
+        for (int x = 0; x < 6; ++x)
+            EXPECT_EQ(band.pixel(x, 0), qRgb(c.grey[size_t(x)], c.grey[size_t(x)], c.grey[size_t(x)])) << x;
+        CloseCurrentMap(zmd);
+    }
+}
+
 TEST_F(TemplateBand, DoubleResolutionHalvesToTheMeanAndIntensityLightens)
 {
     TestRaster r = TestRaster::Grey(8, 4, 8);
