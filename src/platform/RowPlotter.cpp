@@ -1228,10 +1228,30 @@ int RowPlotter::strokeClass(const StrokeClass& c)
         m_cache->classes.clear();
         m_cache->odds.fill({});
         clearShapes();
+        clearSides();
     }
     m_cache->classes.push_back(c);
     m_cache->lastClass = m_cache->classes.size() - 1;
     return int(m_cache->lastClass);
+}
+
+void RowPlotter::clearSides()
+{
+    for (std::vector<uint32_t>& slots : m_cache->sideSlots)
+        slots.clear();
+    m_cache->sideRuns.clear();
+}
+
+uint32_t* RowPlotter::sideSlots(int strokeClass)
+{
+    // Bounded: past this many bytes every class starts again.
+    constexpr size_t MaxSideBytes = size_t(16) << 20;
+    if (m_cache->sideRuns.size() > MaxSideBytes)
+        clearSides();
+    std::vector<uint32_t>& slots = m_cache->sideSlots[size_t(strokeClass)];
+    if (slots.empty())
+        slots.assign(size_t(4 * SideSpan * SideSpan), NoSideYet);
+    return slots.data();
 }
 
 void RowPlotter::clearShapes()
@@ -1404,7 +1424,8 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
     });
 }
 
-bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf)
+bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf,
+                             std::vector<int32_t>& rows, int& rowTop)
 {
     constexpr size_t MaxPoints = 16;
     int64_t xs[MaxPoints], ys[MaxPoints];
@@ -1429,10 +1450,12 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     box[2] = std::min(box[2], minY);
     box[3] = std::max(box[3], maxY);
     const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
+    rowTop = top;
+    rows.clear();
     if (top > bottom)
         return true;
-    std::vector<int32_t>& ends = m_rowStarts;
-    ends.assign(size_t(2 * (bottom - top + 1)), 0);
+    std::vector<int32_t>& ends = rows;
+    ends.resize(size_t(2 * (bottom - top + 1)));
     for (size_t r = 0; r < ends.size(); r += 2) {
         ends[r] = INT32_MAX;
         ends[r + 1] = INT32_MIN;
@@ -1450,82 +1473,103 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     for (size_t i = 0; i < n; i += 2)
         if (!scan.add(xs[i], ys[i], xs[i + 1], ys[i + 1]))
             return false;
-    // Every row an edge crosses, also where it is crossed once: the bend may widen it.
-    for (int y = top; y <= bottom; ++y) {
-        const int32_t* at = ends.data() + 2 * (y - top);
-        if (at[0] <= at[1])
-            m_cache->runs.insert(m_cache->runs.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
-    }
     return true;
 }
 
 template <class Pieces>
-const RowPlotter::StrokeShape& RowPlotter::sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d,
-                                                     bool jointAtStart, bool outerAlong)
+uint32_t RowPlotter::sideShape(uint32_t& slot, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
+                               bool outerAlong)
 {
-    return strokeShape(key, [&](uint32_t boxAt) {
-        const QPointF n = pieces.normalOf(QPointF(d));
-        // The segment's own edges as its piece has them (see StrokePieces::segment): its two
-        // sides, its start (through the start when it has a joint there), and at its end the
-        // half from the joint to the side away from the bend.
-        std::array<QPointF, 10> edges;
-        const auto make = [&](QPointF a) {
-            const QPointF b = a + QPointF(d);
-            const QPointF aLeft = a + n, bLeft = b + n, bRight = b - n, aRight = a - n;
-            size_t k = 0;
-            const auto edge = [&](QPointF p, QPointF q) {
-                edges[k++] = p;
-                edges[k++] = q;
-            };
-            edge(aLeft, bLeft);
-            if (outerAlong)
-                edge(b, bRight);
-            else
-                edge(bLeft, b);
-            edge(bRight, aRight);
-            if (jointAtStart) {
-                edge(aRight, a);
-                edge(a, aLeft);
-            } else {
-                edge(aRight, aLeft);
-            }
-            return std::span<const QPointF>(edges.data(), k);
+    slot = UnusableShape;
+    const QPointF n = pieces.normalOf(QPointF(d));
+    // The segment's own edges as its piece has them (see StrokePieces::segment): its two
+    // sides, its start (through the start when it has a joint there), and at its end the
+    // half from the joint to the side away from the bend.
+    std::array<QPointF, 10> edges;
+    const auto make = [&](QPointF a) {
+        const QPointF b = a + QPointF(d);
+        const QPointF aLeft = a + n, bLeft = b + n, bRight = b - n, aRight = a - n;
+        size_t k = 0;
+        const auto edge = [&](QPointF p, QPointF q) {
+            edges[k++] = p;
+            edges[k++] = q;
         };
-        // Scanned right of and below pixel (1, 1), as pieceShape scans a piece.
-        const auto fewPlaces = [](double v) {
-            const double t = v * 1073741824.0;
-            return std::abs(v) < 1024 && t == std::floor(t);
-        };
-        const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
-        QPoint moved;
-        if (halves) {
-            QPointF low(CoordLimit, CoordLimit);
-            for (const QPointF& p : make(from))
-                low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
-            if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
-                return false;
-            moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+        edge(aLeft, bLeft);
+        if (outerAlong)
+            edge(b, bRight);
+        else
+            edge(bLeft, b);
+        edge(bRight, aRight);
+        if (jointAtStart) {
+            edge(aRight, a);
+            edge(a, aLeft);
+        } else {
+            edge(aRight, aLeft);
         }
-        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
-        bool metHalf = false;
-        if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf) || box[0] > box[1])
-            return false;
-        for (size_t k = boxAt + 4; k + 2 < m_cache->runs.size(); k += 3) {
-            m_cache->runs[k] = int16_t(m_cache->runs[k] - moved.y());
-            m_cache->runs[k + 1] = int16_t(m_cache->runs[k + 1] - moved.x());
-            m_cache->runs[k + 2] = int16_t(m_cache->runs[k + 2] - moved.x());
+        return std::span<const QPointF>(edges.data(), k);
+    };
+    // Scanned right of and below pixel (1, 1), as pieceShape scans a piece.
+    const auto fewPlaces = [](double v) {
+        const double t = v * 1073741824.0;
+        return std::abs(v) < 1024 && t == std::floor(t);
+    };
+    const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
+    QPoint moved;
+    if (halves) {
+        QPointF low(CoordLimit, CoordLimit);
+        for (const QPointF& p : make(from))
+            low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+        if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
+            return slot;
+        moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+    }
+    int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+    bool metHalf = false;
+    std::vector<int32_t>& ends = m_rowStarts;
+    int rowTop = 0;
+    if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf, ends, rowTop) || box[0] > box[1])
+        return slot;
+    // Within these the clip box cuts nothing, with a pixel to spare on either side; with a
+    // corner on a half, the side lies no further left or up than where it was scanned.
+    int within[4] = {int((box[0] >> 6) - 1 - moved.x()), int((box[1] >> 6) + 1 - moved.x()),
+                     int(((box[2] + 32) >> 6) - moved.y()), int(((box[3] - 32) >> 6) - moved.y())};
+    if (metHalf) {
+        within[0] = std::min(within[0], -moved.x());
+        within[2] = std::min(within[2], -moved.y());
+    }
+    // Kept in bytes: the box, the first row and the number of rows, then each row's first
+    // column and the column after (the first beyond the second on a row no edge crosses).
+    const size_t rows = ends.size() / 2;
+    const auto fits = [](int v) { return v >= INT8_MIN && v <= INT8_MAX; };
+    if (rows > UINT8_MAX || !fits(rowTop - moved.y()))
+        return slot;
+    std::vector<int8_t>& kept = m_cache->sideRuns;
+    const size_t at = kept.size();
+    kept.resize(at + 6 + 2 * rows);
+    int8_t* out = kept.data() + at;
+    for (int v : within) {
+        if (!fits(v))
+            return kept.resize(at), slot;
+        *out++ = int8_t(v);
+    }
+    *out++ = int8_t(rowTop - moved.y());
+    *out++ = int8_t(uint8_t(rows));
+    for (size_t r = 0; r < rows; ++r) {
+        int x0 = ends[2 * r], x1 = ends[2 * r + 1];
+        if (x0 > x1) {
+            x0 = 1;
+            x1 = 0;
+        } else {
+            x0 -= moved.x();
+            x1 -= moved.x();
         }
-        int16_t* within = m_cache->runs.data() + boxAt;
-        within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
-        within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
-        within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
-        within[3] = int16_t(((box[3] - 32) >> 6) - moved.y());
-        if (metHalf) {
-            within[0] = int16_t(std::min<int>(within[0], -moved.x()));
-            within[2] = int16_t(std::min<int>(within[2], -moved.y()));
-        }
-        return true;
-    }, true);
+        if (!fits(x0) || !fits(x1))
+            return kept.resize(at), slot;
+        *out++ = int8_t(x0);
+        *out++ = int8_t(x1);
+    }
+    slot = uint32_t(at);
+    return slot;
 }
 
 bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
@@ -1644,10 +1688,12 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return Put;
     };
 
-    // The shape of a segment's own edges (see sideShape), not met before.
-    const auto sided = [&](uint64_t key, QPoint d, bool jointAtStart, bool outerAlong)
-                           __attribute__((noinline)) -> const StrokeShape& {
-        return sideShape(key, pieces, fraction, d, jointAtStart, outerAlong);
+    // The shapes of the class's segments' sides (see sideShape) by direction; one not met
+    // before is made.
+    uint32_t* const sides = sideSlots(int(classKey - 1));
+    const auto sided = [&](uint32_t& slot, QPoint d, bool jointAtStart, bool outerAlong)
+                           __attribute__((noinline)) {
+        return sideShape(slot, pieces, fraction, d, jointAtStart, outerAlong);
     };
     // The segment s starting in pixel p, with the bend at its end taken into its piece: the
     // row ends of its side's shape and of the bend's edges scanned where they lie, filled
@@ -1656,16 +1702,11 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         const double outer = pieces.bend(s);
         if (!Pieces::mergesBend(s, outer))
             return false;
-        const uint64_t key = classKey | uint64_t(8 | int(s.jointAtStart) | int(outer > 0) << 1) << 16
-            | uint64_t(uint8_t(d.x())) << 24 | uint64_t(uint8_t(d.y())) << 32;
-        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
-        while (shape->key != key && shape->key != 0)
-            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
-        if (shape->key == 0) [[unlikely]]
-            shape = &sided(key, d, s.jointAtStart, outer > 0);
-        if (shape->runCount >= NotYet)
+        uint32_t& slot = sides[SideSlot(d, s.jointAtStart, outer > 0)];
+        const uint32_t side = slot != NoSideYet ? slot : sided(slot, d, s.jointAtStart, outer > 0);
+        if (side == UnusableShape)
             return false;
-        const int16_t* run = m_cache->runs.data() + shape->runsAt;
+        const int8_t* run = m_cache->sideRuns.data() + side;
         const int x = p.x(), y = p.y();
         if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
             return false;
@@ -1717,11 +1758,14 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             else
                 clipped(rowY, x0, x1, [color](uint32_t* row, int, int from, int to) { FillRun(color, row, from, to); });
         };
-        run += 4;
-        for (const int16_t* const end = run + 3 * size_t(shape->runCount); run != end; run += 3) {
-            const int rowY = y + run[0];
-            const int x0 = x + run[1], x1 = x + run[2];
+        const int firstRow = y + run[4];
+        const int8_t* const end = run + 6 + 2 * size_t(uint8_t(run[5]));
+        run += 6;
+        for (int rowY = firstRow; run != end; run += 2, ++rowY) {
+            const int x0 = x + run[0], x1 = x + run[1];
             if (unsigned(rowY - bendTop) < bendRows) {
+                if (x0 > x1)
+                    continue;
                 int32_t* at = ends + 2 * (rowY - bendTop);
                 at[0] = std::min(at[0], x0);
                 at[1] = std::max(at[1], x1);

@@ -300,6 +300,7 @@ private:
     template <class Scan>
     const StrokeShape& strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting = false);
     void clearShapes();
+    void clearSides();
     // The shape of the key; when new, scanned from the stroke's piece moved to start at `from`.
     template <class Pieces, class Piece>
     const StrokeShape& pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from, QPointF d,
@@ -322,14 +323,24 @@ private:
     // its edges: those that follow from the segment's own direction, the side of the bend and
     // whether it has a joint at its start make a shape of few kinds, which keeps the ends of
     // every row they cross; those of the bend, which turn with the next segment too, are
-    // scanned where they lie. The shape of the key; when new, scanned at once (such keys are
-    // few and each met often) from the segment moved to start at `from`.
+    // scanned where they lie. Such shapes are few and each met often: a new one is scanned at
+    // once, from the segment moved to start at `from`, into the slot (and returned): where it
+    // starts in the cache's side runs, or UnusableShape.
     template <class Pieces>
-    const StrokeShape& sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
-                                 bool outerAlong);
-    // The row ends of the edges (pairs of points) added to the shape being made, as
-    // addShapeRuns adds a ring's runs, for every row they cross.
-    bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf);
+    uint32_t sideShape(uint32_t& slot, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart, bool outerAlong);
+    // The ends of every row the edges (pairs of points) cross, from rowTop on, as addShapeRuns
+    // scans a ring's, with their bounds added to the box.
+    bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf,
+                     std::vector<int32_t>& rows, int& rowTop);
+    // The side shapes' slots of the class, by SideSlot, NoSideYet where none is made yet.
+    static constexpr uint32_t NoSideYet = UINT32_MAX - 2;
+    static constexpr int SideSpan = 2 * ShapeReach + 1;
+    static size_t SideSlot(QPoint d, bool jointAtStart, bool outerAlong)
+    {
+        return size_t(((int(jointAtStart) << 1 | int(outerAlong)) * SideSpan + d.x() + ShapeReach) * SideSpan + d.y()
+                      + ShapeReach);
+    }
+    uint32_t* sideSlots(int strokeClass);
     bool m_shapeCache = true;
     // The shapes follow from their keys alone, whatever image they are put into: kept from
     // paint to paint, where the same map's strokes come back.
@@ -349,6 +360,9 @@ private:
             uint32_t tries = 0, hits = 0, passed = 0;
         };
         std::array<Odds, MaxStrokeClasses> odds{};
+        // The side shapes (see sideShape): each class's slots, and their bytes.
+        std::array<std::vector<uint32_t>, MaxStrokeClasses> sideSlots;
+        std::vector<int8_t> sideRuns;
     };
     static ShapeCache& SharedShapes();
     ShapeCache* m_cache = &SharedShapes();
