@@ -8,7 +8,9 @@
 #include <cmath>
 #include <type_traits>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -1050,6 +1052,19 @@ bool HalfFixed26(double v, int64_t& out)
 
 void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
 
+#if defined(__x86_64__)
+// A long run in stores of eight pixels, where the processor has them.
+[[gnu::target("avx2")]] [[gnu::noinline]] void FillEights(uint32_t* r, int n, uint32_t color)
+{
+    const __m256i eight = _mm256_set1_epi32(int(color));
+    for (int k = 0; k < n - 8; k += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + k), eight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + n - 8), eight);
+}
+
+const bool HasEights = __builtin_cpu_supports("avx2");
+#endif
+
 // One colour into runs of pixels, most of them a few pixels long (a thin stroke's): stores that
 // may overlap instead of a step per pixel.
 class RunFill {
@@ -1070,6 +1085,12 @@ public:
             r[n - 1] = m_color;
             return;
         }
+#if defined(__x86_64__)
+        if (n >= 32 && HasEights) {
+            FillEights(r, n, m_color);
+            return;
+        }
+#endif
 #if defined(__SSE2__)
         for (int k = 0; k < n - 4; k += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(r + k), m_four);
