@@ -1280,11 +1280,33 @@ void RowPlotter::clearShapes()
     std::fill(m_cache->shapes.begin(), m_cache->shapes.end(), StrokeShape{});
     m_cache->count = 0;
     m_cache->runs.clear();
+    for (std::vector<StrokeShape>& slots : m_cache->endSlots)
+        std::fill(slots.begin(), slots.end(), StrokeShape{0, 0, NotYet});
+}
+
+RowPlotter::StrokeShape* RowPlotter::endSlots(int strokeClass)
+{
+    // Bounded: past this many runs every shape is made again.
+    constexpr size_t MaxRunValues = size_t(8) << 20;
+    if (m_cache->runs.size() > MaxRunValues)
+        clearShapes();
+    std::vector<StrokeShape>& slots = m_cache->endSlots[size_t(strokeClass)];
+    if (slots.empty())
+        slots.assign(size_t(3 * SideSpan * SideSpan), StrokeShape{0, 0, NotYet});
+    return slots.data();
 }
 
 template <class Scan>
-const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting)
+const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan, StrokeShape* end)
 {
+    if (end) {
+        // Its own slot counts its sightings.
+        if (end->runCount != NotYet)
+            return *end;
+        if (++end->runsAt < ScanAtSighting)
+            return *end;
+        return scanShape(*end, key, scan);
+    }
     constexpr size_t mask = (size_t(1) << ShapeSlotBits) - 1;
     if (m_cache->shapes.empty())
         m_cache->shapes.resize(mask + 1);
@@ -1293,25 +1315,29 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
     for (; m_cache->shapes[slot].key != 0; slot = (slot + 1) & mask)
         if (m_cache->shapes[slot].key == key)
             return m_cache->shapes[slot];
-    if (!atFirstSighting) {
-        if (m_cache->sightings.empty())
-            m_cache->sightings.resize(size_t(1) << SightingBits);
-        constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
-        uint64_t& sighting = m_cache->sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
-        const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
-        if (seen < ScanAtSighting) {
-            sighting = key | seen << 56;
-            static const StrokeShape notYet{0, 0, NotYet}, metBefore{0, 1, NotYet};
-            return seen > 1 ? metBefore : notYet;
-        }
-        sighting = 0;
+    if (m_cache->sightings.empty())
+        m_cache->sightings.resize(size_t(1) << SightingBits);
+    constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
+    uint64_t& sighting = m_cache->sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
+    const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
+    if (seen < ScanAtSighting) {
+        sighting = key | seen << 56;
+        static const StrokeShape notYet{0, 0, NotYet}, metBefore{0, 1, NotYet};
+        return seen > 1 ? metBefore : notYet;
     }
+    sighting = 0;
     if (m_cache->count == MaxStrokeShapes) {
         // Full: start again rather than walk long chains.
         clearShapes();
         slot = home;
     }
-    StrokeShape& s = m_cache->shapes[slot];
+    ++m_cache->count;
+    return scanShape(m_cache->shapes[slot], key, scan);
+}
+
+template <class Scan>
+const RowPlotter::StrokeShape& RowPlotter::scanShape(StrokeShape& s, uint64_t key, Scan&& scan)
+{
     s.key = key;
     s.runsAt = uint32_t(m_cache->runs.size());
     m_cache->runs.resize(m_cache->runs.size() + 4);
@@ -1321,7 +1347,6 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
         m_cache->runs.resize(s.runsAt);
         s.runCount = UnusableShape;
     }
-    ++m_cache->count;
     return s;
 }
 
@@ -1367,7 +1392,7 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], boo
 
 template <class Pieces, class Piece>
 const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from,
-                                                      QPointF d, QPointF dNext)
+                                                      QPointF d, QPointF dNext, StrokeShape* end)
 {
     return strokeShape(key, [&](uint32_t boxAt) {
         Piece there = piece;
@@ -1442,7 +1467,7 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
             within[2] = int16_t(std::min<int>(within[2], -moved.y()));
         }
         return true;
-    });
+    }, end);
 }
 
 bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf,
@@ -1645,7 +1670,10 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     if (count < 2)
         return 1;
     const uint64_t classKey = uint64_t(strokeClass(shiftClass) + 1);
-    ShapeCache::Odds& odds = m_cache->odds[classKey - 1];
+    // Kept in locals until the figure is done: the rows' stores might alias them.
+    ShapeCache::Odds& classOdds = m_cache->odds[classKey - 1];
+    uint32_t tries = classOdds.tries, hits = classOdds.hits;
+    bool recurring = 2 * hits >= tries || tries < 64;
     const size_t segments = count - 1;
     const bool closed = segments > 1 && at[0] == at[segments];
 
@@ -1663,15 +1691,17 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     };
     const auto exact = [&](QPoint p) { return QPointF(p.x() + fraction.x(), p.y() + fraction.y()); };
     // A shape not met before: scanned from its piece once met often enough.
-    const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext)
+    const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext, StrokeShape* end)
                           __attribute__((noinline)) -> const StrokeShape& {
         if (kind == 4)
-            return pieceShape(key, pieces, typename Pieces::Cap{{}, pieces.normalOf(d), d}, fraction, d, dNext);
+            return pieceShape(key, pieces, typename Pieces::Cap{{}, pieces.normalOf(d), d}, fraction, d, dNext, end);
         typename Pieces::Segment s;
         s.jointAtStart = kind & 1;
         s.jointAtEnd = kind & 2;
-        return pieceShape(key, pieces, s, fraction, d, dNext);
+        return pieceShape(key, pieces, s, fraction, d, dNext, end);
     };
+    // The shapes of caps and last segments by their direction alone.
+    StrokeShape* const ends = endSlots(int(classKey - 1));
     // The shape of the piece (kind: joints at its start and end, or 4 for a cap) put down at
     // p: Put, else Known where its key has been met before, New where not; unless put, its
     // pieces must be filled where they lie.
@@ -1679,14 +1709,20 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     const auto put = [&](int kind, QPoint p, QPoint d, QPoint dNext) __attribute__((always_inline)) -> Outcome {
         const uint64_t key = classKey | uint64_t(kind) << 16 | uint64_t(uint8_t(d.x())) << 24
             | uint64_t(uint8_t(d.y())) << 32 | uint64_t(uint8_t(dNext.x())) << 40 | uint64_t(uint8_t(dNext.y())) << 48;
-        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
-        while (shape->key != key) {
+        const StrokeShape* shape;
+        if (!(kind & 2)) {
+            StrokeShape* end = ends + EndSlot(d, kind);
+            shape = end->runCount != NotYet ? end : &made(key, kind, d, dNext, end);
+        } else {
+            shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
+            while (shape->key != key) {
+                if (shape->key == 0) [[unlikely]]
+                    break;
+                shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+            }
             if (shape->key == 0) [[unlikely]]
-                break;
-            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+                shape = &made(key, kind, d, dNext, nullptr);
         }
-        if (shape->key == 0) [[unlikely]]
-            shape = &made(key, kind, d, dNext);
         if (shape->runCount == NotYet)
             return shape->runsAt ? Known : New;
         if (shape->runCount == UnusableShape)
@@ -1809,20 +1845,25 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             dNext = last ? at[1] - at[0] : at[i + 2] - at[i + 1];
         const bool kept = within(d) && within(dNext);
         const int kind = int(jointAtStart) | int(jointAtEnd) << 1;
-        // Where pieces seldom recur, one in 16 is still looked up: the odds stay known, and
-        // pieces that recur are still kept.
-        const bool lookFirst = kept
-            && (!jointAtEnd || 2 * odds.hits >= odds.tries || odds.tries < 64 || (++odds.passed & 15) == 0);
+        // Where pieces seldom recur, those of one in 16 shapes are still looked up, each time
+        // they come: the odds stay known, and the shapes that recur are still kept.
+        const auto sampled = [&] {
+            const uint64_t shape = uint64_t(uint32_t(d.x() << 24 | (d.y() & 0xFF) << 16 | (dNext.x() & 0xFF) << 8
+                                                     | (dNext.y() & 0xFF)));
+            return (shape * 0xD6E8FEB86659FD93ull) >> 60 == 0;
+        };
+        const bool lookFirst = kept && (!jointAtEnd || recurring || sampled());
         bool drawn = false;
         if (lookFirst) {
             const Outcome outcome = put(kind, at[i], d, dNext);
             drawn = outcome == Put;
             if (jointAtEnd) {
-                odds.hits += outcome != New;
-                if (++odds.tries == 4096) {
-                    odds.tries /= 2;
-                    odds.hits /= 2;
+                hits += outcome != New;
+                if (++tries == 4096) {
+                    tries /= 2;
+                    hits /= 2;
                 }
+                recurring = 2 * hits >= tries || tries < 64;
             }
         }
         if (!drawn) {
@@ -1835,12 +1876,14 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
                 s.nNext = pieces.normalOf(dNext);
             s.jointAtStart = jointAtStart;
             s.jointAtEnd = jointAtEnd;
-            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !(kept && !lookFirst && put(kind, at[i], d, dNext) == Put)
-                && !pieces.segment(s, fill))
+            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !pieces.segment(s, fill)) {
+                classOdds = {tries, hits};
                 return 0;
+            }
         }
         d = dNext;
     }
+    classOdds = {tries, hits};
     if (closed || !pieces.roundCaps())
         return 1;
     for (const bool atEnd : {false, true}) {
