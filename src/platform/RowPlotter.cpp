@@ -8,7 +8,9 @@
 #include <cmath>
 #include <type_traits>
 
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -1050,6 +1052,19 @@ bool HalfFixed26(double v, int64_t& out)
 
 void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
 
+#if defined(__x86_64__)
+// A long run in stores of eight pixels, where the processor has them.
+[[gnu::target("avx2")]] [[gnu::noinline]] void FillEights(uint32_t* r, int n, uint32_t color)
+{
+    const __m256i eight = _mm256_set1_epi32(int(color));
+    for (int k = 0; k < n - 8; k += 8)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + k), eight);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + n - 8), eight);
+}
+
+const bool HasEights = __builtin_cpu_supports("avx2");
+#endif
+
 // One colour into runs of pixels, most of them a few pixels long (a thin stroke's): stores that
 // may overlap instead of a step per pixel.
 class RunFill {
@@ -1070,6 +1085,12 @@ public:
             r[n - 1] = m_color;
             return;
         }
+#if defined(__x86_64__)
+        if (n >= 32 && HasEights) {
+            FillEights(r, n, m_color);
+            return;
+        }
+#endif
 #if defined(__SSE2__)
         for (int k = 0; k < n - 4; k += 4)
             _mm_storeu_si128(reinterpret_cast<__m128i*>(r + k), m_four);
@@ -1228,10 +1249,30 @@ int RowPlotter::strokeClass(const StrokeClass& c)
         m_cache->classes.clear();
         m_cache->odds.fill({});
         clearShapes();
+        clearSides();
     }
     m_cache->classes.push_back(c);
     m_cache->lastClass = m_cache->classes.size() - 1;
     return int(m_cache->lastClass);
+}
+
+void RowPlotter::clearSides()
+{
+    for (std::vector<uint32_t>& slots : m_cache->sideSlots)
+        slots.clear();
+    m_cache->sideRuns.clear();
+}
+
+uint32_t* RowPlotter::sideSlots(int strokeClass)
+{
+    // Bounded: past this many bytes every class starts again.
+    constexpr size_t MaxSideBytes = size_t(16) << 20;
+    if (m_cache->sideRuns.size() > MaxSideBytes)
+        clearSides();
+    std::vector<uint32_t>& slots = m_cache->sideSlots[size_t(strokeClass)];
+    if (slots.empty())
+        slots.assign(size_t(4 * SideSpan * SideSpan), NoSideYet);
+    return slots.data();
 }
 
 void RowPlotter::clearShapes()
@@ -1239,11 +1280,33 @@ void RowPlotter::clearShapes()
     std::fill(m_cache->shapes.begin(), m_cache->shapes.end(), StrokeShape{});
     m_cache->count = 0;
     m_cache->runs.clear();
+    for (std::vector<StrokeShape>& slots : m_cache->endSlots)
+        std::fill(slots.begin(), slots.end(), StrokeShape{0, 0, NotYet});
+}
+
+RowPlotter::StrokeShape* RowPlotter::endSlots(int strokeClass)
+{
+    // Bounded: past this many runs every shape is made again.
+    constexpr size_t MaxRunValues = size_t(8) << 20;
+    if (m_cache->runs.size() > MaxRunValues)
+        clearShapes();
+    std::vector<StrokeShape>& slots = m_cache->endSlots[size_t(strokeClass)];
+    if (slots.empty())
+        slots.assign(size_t(3 * SideSpan * SideSpan), StrokeShape{0, 0, NotYet});
+    return slots.data();
 }
 
 template <class Scan>
-const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting)
+const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan, StrokeShape* end)
 {
+    if (end) {
+        // Its own slot counts its sightings.
+        if (end->runCount != NotYet)
+            return *end;
+        if (++end->runsAt < ScanAtSighting)
+            return *end;
+        return scanShape(*end, key, scan);
+    }
     constexpr size_t mask = (size_t(1) << ShapeSlotBits) - 1;
     if (m_cache->shapes.empty())
         m_cache->shapes.resize(mask + 1);
@@ -1252,25 +1315,29 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
     for (; m_cache->shapes[slot].key != 0; slot = (slot + 1) & mask)
         if (m_cache->shapes[slot].key == key)
             return m_cache->shapes[slot];
-    if (!atFirstSighting) {
-        if (m_cache->sightings.empty())
-            m_cache->sightings.resize(size_t(1) << SightingBits);
-        constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
-        uint64_t& sighting = m_cache->sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
-        const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
-        if (seen < ScanAtSighting) {
-            sighting = key | seen << 56;
-            static const StrokeShape notYet{0, 0, NotYet}, metBefore{0, 1, NotYet};
-            return seen > 1 ? metBefore : notYet;
-        }
-        sighting = 0;
+    if (m_cache->sightings.empty())
+        m_cache->sightings.resize(size_t(1) << SightingBits);
+    constexpr uint64_t keyBits = (uint64_t(1) << 56) - 1;
+    uint64_t& sighting = m_cache->sightings[size_t((key * 0xC2B2AE3D27D4EB4Full) >> (64 - SightingBits))];
+    const uint64_t seen = (sighting & keyBits) == key ? (sighting >> 56) + 1 : 1;
+    if (seen < ScanAtSighting) {
+        sighting = key | seen << 56;
+        static const StrokeShape notYet{0, 0, NotYet}, metBefore{0, 1, NotYet};
+        return seen > 1 ? metBefore : notYet;
     }
+    sighting = 0;
     if (m_cache->count == MaxStrokeShapes) {
         // Full: start again rather than walk long chains.
         clearShapes();
         slot = home;
     }
-    StrokeShape& s = m_cache->shapes[slot];
+    ++m_cache->count;
+    return scanShape(m_cache->shapes[slot], key, scan);
+}
+
+template <class Scan>
+const RowPlotter::StrokeShape& RowPlotter::scanShape(StrokeShape& s, uint64_t key, Scan&& scan)
+{
     s.key = key;
     s.runsAt = uint32_t(m_cache->runs.size());
     m_cache->runs.resize(m_cache->runs.size() + 4);
@@ -1280,7 +1347,6 @@ const RowPlotter::StrokeShape& RowPlotter::strokeShape(uint64_t key, Scan&& scan
         m_cache->runs.resize(s.runsAt);
         s.runCount = UnusableShape;
     }
-    ++m_cache->count;
     return s;
 }
 
@@ -1326,7 +1392,7 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], boo
 
 template <class Pieces, class Piece>
 const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from,
-                                                      QPointF d, QPointF dNext)
+                                                      QPointF d, QPointF dNext, StrokeShape* end)
 {
     return strokeShape(key, [&](uint32_t boxAt) {
         Piece there = piece;
@@ -1401,10 +1467,11 @@ const RowPlotter::StrokeShape& RowPlotter::pieceShape(uint64_t key, Pieces& piec
             within[2] = int16_t(std::min<int>(within[2], -moved.y()));
         }
         return true;
-    });
+    }, end);
 }
 
-bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf)
+bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf,
+                             std::vector<int32_t>& rows, int& rowTop)
 {
     constexpr size_t MaxPoints = 16;
     int64_t xs[MaxPoints], ys[MaxPoints];
@@ -1429,10 +1496,12 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     box[2] = std::min(box[2], minY);
     box[3] = std::max(box[3], maxY);
     const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
+    rowTop = top;
+    rows.clear();
     if (top > bottom)
         return true;
-    std::vector<int32_t>& ends = m_rowStarts;
-    ends.assign(size_t(2 * (bottom - top + 1)), 0);
+    std::vector<int32_t>& ends = rows;
+    ends.resize(size_t(2 * (bottom - top + 1)));
     for (size_t r = 0; r < ends.size(); r += 2) {
         ends[r] = INT32_MAX;
         ends[r + 1] = INT32_MIN;
@@ -1450,82 +1519,103 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     for (size_t i = 0; i < n; i += 2)
         if (!scan.add(xs[i], ys[i], xs[i + 1], ys[i + 1]))
             return false;
-    // Every row an edge crosses, also where it is crossed once: the bend may widen it.
-    for (int y = top; y <= bottom; ++y) {
-        const int32_t* at = ends.data() + 2 * (y - top);
-        if (at[0] <= at[1])
-            m_cache->runs.insert(m_cache->runs.end(), {int16_t(y), int16_t(at[0]), int16_t(at[1])});
-    }
     return true;
 }
 
 template <class Pieces>
-const RowPlotter::StrokeShape& RowPlotter::sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d,
-                                                     bool jointAtStart, bool outerAlong)
+uint32_t RowPlotter::sideShape(uint32_t& slot, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
+                               bool outerAlong)
 {
-    return strokeShape(key, [&](uint32_t boxAt) {
-        const QPointF n = pieces.normalOf(QPointF(d));
-        // The segment's own edges as its piece has them (see StrokePieces::segment): its two
-        // sides, its start (through the start when it has a joint there), and at its end the
-        // half from the joint to the side away from the bend.
-        std::array<QPointF, 10> edges;
-        const auto make = [&](QPointF a) {
-            const QPointF b = a + QPointF(d);
-            const QPointF aLeft = a + n, bLeft = b + n, bRight = b - n, aRight = a - n;
-            size_t k = 0;
-            const auto edge = [&](QPointF p, QPointF q) {
-                edges[k++] = p;
-                edges[k++] = q;
-            };
-            edge(aLeft, bLeft);
-            if (outerAlong)
-                edge(b, bRight);
-            else
-                edge(bLeft, b);
-            edge(bRight, aRight);
-            if (jointAtStart) {
-                edge(aRight, a);
-                edge(a, aLeft);
-            } else {
-                edge(aRight, aLeft);
-            }
-            return std::span<const QPointF>(edges.data(), k);
+    slot = UnusableShape;
+    const QPointF n = pieces.normalOf(QPointF(d));
+    // The segment's own edges as its piece has them (see StrokePieces::segment): its two
+    // sides, its start (through the start when it has a joint there), and at its end the
+    // half from the joint to the side away from the bend.
+    std::array<QPointF, 10> edges;
+    const auto make = [&](QPointF a) {
+        const QPointF b = a + QPointF(d);
+        const QPointF aLeft = a + n, bLeft = b + n, bRight = b - n, aRight = a - n;
+        size_t k = 0;
+        const auto edge = [&](QPointF p, QPointF q) {
+            edges[k++] = p;
+            edges[k++] = q;
         };
-        // Scanned right of and below pixel (1, 1), as pieceShape scans a piece.
-        const auto fewPlaces = [](double v) {
-            const double t = v * 1073741824.0;
-            return std::abs(v) < 1024 && t == std::floor(t);
-        };
-        const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
-        QPoint moved;
-        if (halves) {
-            QPointF low(CoordLimit, CoordLimit);
-            for (const QPointF& p : make(from))
-                low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
-            if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
-                return false;
-            moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+        edge(aLeft, bLeft);
+        if (outerAlong)
+            edge(b, bRight);
+        else
+            edge(bLeft, b);
+        edge(bRight, aRight);
+        if (jointAtStart) {
+            edge(aRight, a);
+            edge(a, aLeft);
+        } else {
+            edge(aRight, aLeft);
         }
-        int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
-        bool metHalf = false;
-        if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf) || box[0] > box[1])
-            return false;
-        for (size_t k = boxAt + 4; k + 2 < m_cache->runs.size(); k += 3) {
-            m_cache->runs[k] = int16_t(m_cache->runs[k] - moved.y());
-            m_cache->runs[k + 1] = int16_t(m_cache->runs[k + 1] - moved.x());
-            m_cache->runs[k + 2] = int16_t(m_cache->runs[k + 2] - moved.x());
+        return std::span<const QPointF>(edges.data(), k);
+    };
+    // Scanned right of and below pixel (1, 1), as pieceShape scans a piece.
+    const auto fewPlaces = [](double v) {
+        const double t = v * 1073741824.0;
+        return std::abs(v) < 1024 && t == std::floor(t);
+    };
+    const bool halves = fewPlaces(from.x()) && fewPlaces(from.y());
+    QPoint moved;
+    if (halves) {
+        QPointF low(CoordLimit, CoordLimit);
+        for (const QPointF& p : make(from))
+            low = QPointF(std::min(low.x(), p.x()), std::min(low.y(), p.y()));
+        if (!(std::abs(low.x()) < 4 * ShapeReach && std::abs(low.y()) < 4 * ShapeReach))
+            return slot;
+        moved = QPoint(1 - int(std::floor(low.x())), 1 - int(std::floor(low.y())));
+    }
+    int64_t box[4] = {INT64_MAX, INT64_MIN, INT64_MAX, INT64_MIN};
+    bool metHalf = false;
+    std::vector<int32_t>& ends = m_rowStarts;
+    int rowTop = 0;
+    if (!addSideRows(make(from + QPointF(moved)), box, halves, metHalf, ends, rowTop) || box[0] > box[1])
+        return slot;
+    // Within these the clip box cuts nothing, with a pixel to spare on either side; with a
+    // corner on a half, the side lies no further left or up than where it was scanned.
+    int within[4] = {int((box[0] >> 6) - 1 - moved.x()), int((box[1] >> 6) + 1 - moved.x()),
+                     int(((box[2] + 32) >> 6) - moved.y()), int(((box[3] - 32) >> 6) - moved.y())};
+    if (metHalf) {
+        within[0] = std::min(within[0], -moved.x());
+        within[2] = std::min(within[2], -moved.y());
+    }
+    // Kept in bytes: the box, the first row and the number of rows, then each row's first
+    // column and the column after (the first beyond the second on a row no edge crosses).
+    const size_t rows = ends.size() / 2;
+    const auto fits = [](int v) { return v >= INT8_MIN && v <= INT8_MAX; };
+    if (rows > UINT8_MAX || !fits(rowTop - moved.y()))
+        return slot;
+    std::vector<int8_t>& kept = m_cache->sideRuns;
+    const size_t at = kept.size();
+    kept.resize(at + 6 + 2 * rows);
+    int8_t* out = kept.data() + at;
+    for (int v : within) {
+        if (!fits(v))
+            return kept.resize(at), slot;
+        *out++ = int8_t(v);
+    }
+    *out++ = int8_t(rowTop - moved.y());
+    *out++ = int8_t(uint8_t(rows));
+    for (size_t r = 0; r < rows; ++r) {
+        int x0 = ends[2 * r], x1 = ends[2 * r + 1];
+        if (x0 > x1) {
+            x0 = 1;
+            x1 = 0;
+        } else {
+            x0 -= moved.x();
+            x1 -= moved.x();
         }
-        int16_t* within = m_cache->runs.data() + boxAt;
-        within[0] = int16_t((box[0] >> 6) - 1 - moved.x());
-        within[1] = int16_t((box[1] >> 6) + 1 - moved.x());
-        within[2] = int16_t(((box[2] + 32) >> 6) - moved.y());
-        within[3] = int16_t(((box[3] - 32) >> 6) - moved.y());
-        if (metHalf) {
-            within[0] = int16_t(std::min<int>(within[0], -moved.x()));
-            within[2] = int16_t(std::min<int>(within[2], -moved.y()));
-        }
-        return true;
-    }, true);
+        if (!fits(x0) || !fits(x1))
+            return kept.resize(at), slot;
+        *out++ = int8_t(x0);
+        *out++ = int8_t(x1);
+    }
+    slot = uint32_t(at);
+    return slot;
 }
 
 bool RowPlotter::putShape(const StrokeShape& shape, QPoint at, uint32_t color)
@@ -1580,7 +1670,10 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     if (count < 2)
         return 1;
     const uint64_t classKey = uint64_t(strokeClass(shiftClass) + 1);
-    ShapeCache::Odds& odds = m_cache->odds[classKey - 1];
+    // Kept in locals until the figure is done: the rows' stores might alias them.
+    ShapeCache::Odds& classOdds = m_cache->odds[classKey - 1];
+    uint32_t tries = classOdds.tries, hits = classOdds.hits;
+    bool recurring = 2 * hits >= tries || tries < 64;
     const size_t segments = count - 1;
     const bool closed = segments > 1 && at[0] == at[segments];
 
@@ -1598,15 +1691,17 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     };
     const auto exact = [&](QPoint p) { return QPointF(p.x() + fraction.x(), p.y() + fraction.y()); };
     // A shape not met before: scanned from its piece once met often enough.
-    const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext)
+    const auto made = [&](uint64_t key, int kind, QPoint d, QPoint dNext, StrokeShape* end)
                           __attribute__((noinline)) -> const StrokeShape& {
         if (kind == 4)
-            return pieceShape(key, pieces, typename Pieces::Cap{{}, pieces.normalOf(d), d}, fraction, d, dNext);
+            return pieceShape(key, pieces, typename Pieces::Cap{{}, pieces.normalOf(d), d}, fraction, d, dNext, end);
         typename Pieces::Segment s;
         s.jointAtStart = kind & 1;
         s.jointAtEnd = kind & 2;
-        return pieceShape(key, pieces, s, fraction, d, dNext);
+        return pieceShape(key, pieces, s, fraction, d, dNext, end);
     };
+    // The shapes of caps and last segments by their direction alone.
+    StrokeShape* const ends = endSlots(int(classKey - 1));
     // The shape of the piece (kind: joints at its start and end, or 4 for a cap) put down at
     // p: Put, else Known where its key has been met before, New where not; unless put, its
     // pieces must be filled where they lie.
@@ -1614,14 +1709,20 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
     const auto put = [&](int kind, QPoint p, QPoint d, QPoint dNext) __attribute__((always_inline)) -> Outcome {
         const uint64_t key = classKey | uint64_t(kind) << 16 | uint64_t(uint8_t(d.x())) << 24
             | uint64_t(uint8_t(d.y())) << 32 | uint64_t(uint8_t(dNext.x())) << 40 | uint64_t(uint8_t(dNext.y())) << 48;
-        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
-        while (shape->key != key) {
+        const StrokeShape* shape;
+        if (!(kind & 2)) {
+            StrokeShape* end = ends + EndSlot(d, kind);
+            shape = end->runCount != NotYet ? end : &made(key, kind, d, dNext, end);
+        } else {
+            shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
+            while (shape->key != key) {
+                if (shape->key == 0) [[unlikely]]
+                    break;
+                shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+            }
             if (shape->key == 0) [[unlikely]]
-                break;
-            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
+                shape = &made(key, kind, d, dNext, nullptr);
         }
-        if (shape->key == 0) [[unlikely]]
-            shape = &made(key, kind, d, dNext);
         if (shape->runCount == NotYet)
             return shape->runsAt ? Known : New;
         if (shape->runCount == UnusableShape)
@@ -1644,10 +1745,12 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         return Put;
     };
 
-    // The shape of a segment's own edges (see sideShape), not met before.
-    const auto sided = [&](uint64_t key, QPoint d, bool jointAtStart, bool outerAlong)
-                           __attribute__((noinline)) -> const StrokeShape& {
-        return sideShape(key, pieces, fraction, d, jointAtStart, outerAlong);
+    // The shapes of the class's segments' sides (see sideShape) by direction; one not met
+    // before is made.
+    uint32_t* const sides = sideSlots(int(classKey - 1));
+    const auto sided = [&](uint32_t& slot, QPoint d, bool jointAtStart, bool outerAlong)
+                           __attribute__((noinline)) {
+        return sideShape(slot, pieces, fraction, d, jointAtStart, outerAlong);
     };
     // The segment s starting in pixel p, with the bend at its end taken into its piece: the
     // row ends of its side's shape and of the bend's edges scanned where they lie, filled
@@ -1656,16 +1759,11 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
         const double outer = pieces.bend(s);
         if (!Pieces::mergesBend(s, outer))
             return false;
-        const uint64_t key = classKey | uint64_t(8 | int(s.jointAtStart) | int(outer > 0) << 1) << 16
-            | uint64_t(uint8_t(d.x())) << 24 | uint64_t(uint8_t(d.y())) << 32;
-        const StrokeShape* shape = slots + ((key * 0x9E3779B97F4A7C15ull) >> (64 - ShapeSlotBits));
-        while (shape->key != key && shape->key != 0)
-            shape = slots + ((size_t(shape - slots) + 1) & slotMask);
-        if (shape->key == 0) [[unlikely]]
-            shape = &sided(key, d, s.jointAtStart, outer > 0);
-        if (shape->runCount >= NotYet)
+        uint32_t& slot = sides[SideSlot(d, s.jointAtStart, outer > 0)];
+        const uint32_t side = slot != NoSideYet ? slot : sided(slot, d, s.jointAtStart, outer > 0);
+        if (side == UnusableShape)
             return false;
-        const int16_t* run = m_cache->runs.data() + shape->runsAt;
+        const int8_t* run = m_cache->sideRuns.data() + side;
         const int x = p.x(), y = p.y();
         if (x + run[0] < left || x + run[1] > right || y + run[2] < top || y + run[3] > bottom)
             return false;
@@ -1717,11 +1815,14 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             else
                 clipped(rowY, x0, x1, [color](uint32_t* row, int, int from, int to) { FillRun(color, row, from, to); });
         };
-        run += 4;
-        for (const int16_t* const end = run + 3 * size_t(shape->runCount); run != end; run += 3) {
-            const int rowY = y + run[0];
-            const int x0 = x + run[1], x1 = x + run[2];
+        const int firstRow = y + run[4];
+        const int8_t* const end = run + 6 + 2 * size_t(uint8_t(run[5]));
+        run += 6;
+        for (int rowY = firstRow; run != end; run += 2, ++rowY) {
+            const int x0 = x + run[0], x1 = x + run[1];
             if (unsigned(rowY - bendTop) < bendRows) {
+                if (x0 > x1)
+                    continue;
                 int32_t* at = ends + 2 * (rowY - bendTop);
                 at[0] = std::min(at[0], x0);
                 at[1] = std::max(at[1], x1);
@@ -1744,20 +1845,25 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             dNext = last ? at[1] - at[0] : at[i + 2] - at[i + 1];
         const bool kept = within(d) && within(dNext);
         const int kind = int(jointAtStart) | int(jointAtEnd) << 1;
-        // Where pieces seldom recur, one in 16 is still looked up: the odds stay known, and
-        // pieces that recur are still kept.
-        const bool lookFirst = kept
-            && (!jointAtEnd || 2 * odds.hits >= odds.tries || odds.tries < 64 || (++odds.passed & 15) == 0);
+        // Where pieces seldom recur, those of one in 16 shapes are still looked up, each time
+        // they come: the odds stay known, and the shapes that recur are still kept.
+        const auto sampled = [&] {
+            const uint64_t shape = uint64_t(uint32_t(d.x() << 24 | (d.y() & 0xFF) << 16 | (dNext.x() & 0xFF) << 8
+                                                     | (dNext.y() & 0xFF)));
+            return (shape * 0xD6E8FEB86659FD93ull) >> 60 == 0;
+        };
+        const bool lookFirst = kept && (!jointAtEnd || recurring || sampled());
         bool drawn = false;
         if (lookFirst) {
             const Outcome outcome = put(kind, at[i], d, dNext);
             drawn = outcome == Put;
             if (jointAtEnd) {
-                odds.hits += outcome != New;
-                if (++odds.tries == 4096) {
-                    odds.tries /= 2;
-                    odds.hits /= 2;
+                hits += outcome != New;
+                if (++tries == 4096) {
+                    tries /= 2;
+                    hits /= 2;
                 }
+                recurring = 2 * hits >= tries || tries < 64;
             }
         }
         if (!drawn) {
@@ -1770,12 +1876,14 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
                 s.nNext = pieces.normalOf(dNext);
             s.jointAtStart = jointAtStart;
             s.jointAtEnd = jointAtEnd;
-            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !(kept && !lookFirst && put(kind, at[i], d, dNext) == Put)
-                && !pieces.segment(s, fill))
+            if (!(kept && jointAtEnd && joined(s, at[i], d)) && !pieces.segment(s, fill)) {
+                classOdds = {tries, hits};
                 return 0;
+            }
         }
         d = dNext;
     }
+    classOdds = {tries, hits};
     if (closed || !pieces.roundCaps())
         return 1;
     for (const bool atEnd : {false, true}) {

@@ -295,15 +295,19 @@ private:
     static constexpr int ShapeReach = 32;  // the longest segment and widest stroke kept
     // The number of the class, new or known.
     int strokeClass(const StrokeClass& c);
-    // The shape of the key; when new and met often enough (at once with atFirstSighting),
-    // scan() adds its box and runs, or says false where moving them would not be exact.
+    // The shape of the key, in the shared table or in its own slot `end`; when new and met
+    // often enough, scan() adds its box and runs, or says false where moving them would not
+    // be exact.
     template <class Scan>
-    const StrokeShape& strokeShape(uint64_t key, Scan&& scan, bool atFirstSighting = false);
+    const StrokeShape& strokeShape(uint64_t key, Scan&& scan, StrokeShape* end = nullptr);
+    template <class Scan>
+    const StrokeShape& scanShape(StrokeShape& shape, uint64_t key, Scan&& scan);
     void clearShapes();
+    void clearSides();
     // The shape of the key; when new, scanned from the stroke's piece moved to start at `from`.
     template <class Pieces, class Piece>
     const StrokeShape& pieceShape(uint64_t key, Pieces& pieces, const Piece& piece, QPointF from, QPointF d,
-                                  QPointF dNext);
+                                  QPointF dNext, StrokeShape* end = nullptr);
     // The shape's runs put down with its start's pixel at `at`; false, with nothing drawn, where
     // its pieces must be filled where they lie.
     bool putShape(const StrokeShape& shape, QPoint at, uint32_t color);
@@ -322,14 +326,32 @@ private:
     // its edges: those that follow from the segment's own direction, the side of the bend and
     // whether it has a joint at its start make a shape of few kinds, which keeps the ends of
     // every row they cross; those of the bend, which turn with the next segment too, are
-    // scanned where they lie. The shape of the key; when new, scanned at once (such keys are
-    // few and each met often) from the segment moved to start at `from`.
+    // scanned where they lie. Such shapes are few and each met often: a new one is scanned at
+    // once, from the segment moved to start at `from`, into the slot (and returned): where it
+    // starts in the cache's side runs, or UnusableShape.
     template <class Pieces>
-    const StrokeShape& sideShape(uint64_t key, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart,
-                                 bool outerAlong);
-    // The row ends of the edges (pairs of points) added to the shape being made, as
-    // addShapeRuns adds a ring's runs, for every row they cross.
-    bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf);
+    uint32_t sideShape(uint32_t& slot, Pieces& pieces, QPointF from, QPoint d, bool jointAtStart, bool outerAlong);
+    // The ends of every row the edges (pairs of points) cross, from rowTop on, as addShapeRuns
+    // scans a ring's, with their bounds added to the box.
+    bool addSideRows(std::span<const QPointF> edges, int64_t box[4], bool halves, bool& metHalf,
+                     std::vector<int32_t>& rows, int& rowTop);
+    // The side shapes' slots of the class, by SideSlot, NoSideYet where none is made yet.
+    static constexpr uint32_t NoSideYet = UINT32_MAX - 2;
+    static constexpr int SideSpan = 2 * ShapeReach + 1;
+    static size_t SideSlot(QPoint d, bool jointAtStart, bool outerAlong)
+    {
+        return size_t(((int(jointAtStart) << 1 | int(outerAlong)) * SideSpan + d.x() + ShapeReach) * SideSpan + d.y()
+                      + ShapeReach);
+    }
+    uint32_t* sideSlots(int strokeClass);
+    // The slots of the class's caps (kind 4) and segments without a joint at their end (kinds
+    // 0 and 1), by EndSlot: their shapes follow from their direction alone, and come again
+    // and again. Each counts its sightings in runsAt until its shape is made.
+    static size_t EndSlot(QPoint d, int kind)
+    {
+        return size_t(((kind & 4 ? 2 : kind) * SideSpan + d.x() + ShapeReach) * SideSpan + d.y() + ShapeReach);
+    }
+    StrokeShape* endSlots(int strokeClass);
     bool m_shapeCache = true;
     // The shapes follow from their keys alone, whatever image they are put into: kept from
     // paint to paint, where the same map's strokes come back.
@@ -346,9 +368,13 @@ private:
         // seldom found (lines that wander in long steps), the lookup's misses cost more than
         // they save, and the piece is made from its side's shape and its bend at once.
         struct Odds {
-            uint32_t tries = 0, hits = 0, passed = 0;
+            uint32_t tries = 0, hits = 0;
         };
         std::array<Odds, MaxStrokeClasses> odds{};
+        // The side shapes (see sideShape): each class's slots, and their bytes.
+        std::array<std::vector<uint32_t>, MaxStrokeClasses> sideSlots;
+        std::array<std::vector<StrokeShape>, MaxStrokeClasses> endSlots;
+        std::vector<int8_t> sideRuns;
     };
     static ShapeCache& SharedShapes();
     ShapeCache* m_cache = &SharedShapes();
