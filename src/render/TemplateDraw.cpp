@@ -468,9 +468,33 @@ void ScanRows(const TTmp& tmp, int width, int rows, double sx0, double sy0, doub
 {
     const bool fixed = std::abs(stepX) < FixedRange && std::abs(stepY) < FixedRange
                     && tmp.Width < FixedRange && tmp.Height < FixedRange;
-    for (int strip = 0; strip < width; strip += StripColumns) {
+    // Only the band pixels within reach of the picture's corners are looked at: a map may name
+    // a small picture at thousands of places, each costing its own pixels, not the band's.
+    int firstColumn = 0, endColumn = width, firstRow = 0, endRow = rows;
+    if (const double det = stepX * rowY - rowX * stepY; std::isfinite(det) && det != 0) {
+        double box[4] = {INFINITY, -INFINITY, INFINITY, -INFINITY};
+        for (const double px : {0.0, double(tmp.Width)})
+            for (const double py : {0.0, double(tmp.HeldRows())}) {
+                const double u = px - sx0, v = py - sy0;
+                const double x = (u * rowY - rowX * v) / det, r = (stepX * v - stepY * u) / det;
+                box[0] = std::min(box[0], x);
+                box[1] = std::max(box[1], x);
+                box[2] = std::min(box[2], r);
+                box[3] = std::max(box[3], r);
+            }
+        // Two pixels to spare for the rounding of the steps.
+        const auto within = [](double v, int limit) { return int(std::clamp(v, 0.0, double(limit))); };
+        if (std::isfinite(box[0]) && std::isfinite(box[1]) && std::isfinite(box[2]) && std::isfinite(box[3])) {
+            firstColumn = within(std::floor(box[0]) - 2, width);
+            endColumn = within(std::ceil(box[1]) + 3, width);
+            firstRow = within(std::floor(box[2]) - 2, rows);
+            endRow = within(std::ceil(box[3]) + 3, rows);
+        }
+    }
+    // The strips stay where they were: a row's steps start from the same pixels.
+    for (int strip = firstColumn / StripColumns * StripColumns; strip < endColumn; strip += StripColumns) {
         const int stripEnd = std::min(width, strip + StripColumns);
-        for (int r = 0; r < rows; ++r) {
+        for (int r = firstRow; r < endRow; ++r) {
             const double sx = sx0 + rowX * r, sy = sy0 + rowY * r;
             double lo = strip, hi = stripEnd;
             if (!ColumnRange(sx, stepX, tmp.Width, lo, hi) || !ColumnRange(sy, stepY, tmp.HeldRows(), lo, hi))

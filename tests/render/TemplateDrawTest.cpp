@@ -342,6 +342,43 @@ TEST_F(TemplateBand, AFortyThousandPixelTemplateFarOutShowsOnceInItsPlace)
     EXPECT_LE(black, 1);
 }
 
+// Turned and scaled templates lying partly beyond each edge of the band: every band pixel takes
+// the template pixel under its centre, white where none lies, out to the template's corners.
+TEST_F(TemplateBand, TurnedTemplatesAcrossTheBandsEdgesKeepEveryPixelOutToTheirCorners)
+{
+    const TestRaster r = Distinct(40, 24, 8);
+    const QString path = Write(QStringLiteral("turned.tpx"), r);
+    struct Case {
+        double cx, cy, angle, u; // centre on the device, degrees, tenths of a device pixel
+    };
+    const Case cases[] = {
+        {60, 45, 30, 10}, {5, 8, -120, 25}, {118, 86, 200, 25}, {60, 45, 0, 4}, {-10, 40, 75, 13}, {60, 100, 330, 17},
+    };
+    const int w = 120, h = 90;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.angle);
+        OpenMap({path + QStringLiteral("\ts1\tx%1\ty%2\tu%3\tv%3\ta%4").arg(c.cx * 10).arg(-c.cy * 10).arg(c.u).arg(c.angle)});
+        const QImage band = Rendered(QRect(0, 0, w, h));
+        const double a = c.angle * M_PI / 180, p = c.u / 10;
+        int inside = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                // Map-wise (y up) offset from the centre, turned back by the angle.
+                const double dx = x + 0.5 - c.cx, dy = c.cy - (y + 0.5);
+                const double lx = dx * std::cos(a) + dy * std::sin(a), ly = -dx * std::sin(a) + dy * std::cos(a);
+                const double sx = r.width / 2.0 + lx / p, sy = r.height / 2.0 - ly / p;
+                const auto onEdge = [](double v) { return std::abs(v - std::round(v)) < 1e-6; };
+                if (onEdge(sx) || onEdge(sy))
+                    continue;
+                const bool in = sx >= 0 && sx < r.width && sy >= 0 && sy < r.height;
+                inside += in;
+                ASSERT_EQ(band.pixel(x, y), in ? Expected(r, int(sx), int(sy)) : qRgb(255, 255, 255)) << x << "," << y;
+            }
+        EXPECT_GT(inside, 40);
+        CloseCurrentMap(zmd);
+    }
+}
+
 TEST_F(TemplateBand, TheBandGrowsForAWiderRectangleOrDoubleResolution)
 {
     TestRaster r = TestRaster::Grey(60, 40, 8);
