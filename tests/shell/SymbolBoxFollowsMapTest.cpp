@@ -27,20 +27,20 @@ constexpr QRgb Palette[16] = {0xFF000000, 0xFF800000, 0xFF008000, 0xFF808000, 0x
 
 // Symbols numbered first, first + 1, ... (tenths); the panel width the map keeps; the list
 // position of its current symbol.
-struct MapSpec {
+struct KnownMap {
     const char* name;
     int16_t first;
     int count;
     int panel;
     int current;
 };
-constexpr MapSpec MapA{"a.zmd", 1011, 4, 150, 0};
+constexpr KnownMap MapA{"a.zmd", 1011, 4, 150, 0};
 // More than twice the symbols the box shows at once, the current one far down.
-constexpr MapSpec MapB{"b.zmd", 7081, 500, 190, 490};
+constexpr KnownMap MapB{"b.zmd", 7081, 500, 190, 490};
 
 class SymbolBoxFollows : public ShellTest {
 protected:
-    bool Open(const MapSpec& m)
+    bool Open(const KnownMap& m)
     {
         TestMapWriter w(8);
         for (int k = 0; k < m.count; ++k) {
@@ -60,7 +60,7 @@ protected:
         PutI16(w.setup, setup::CurrentSymbolIndex, int16_t(m.current));
         if (!OpenWritten(w, QString::fromLatin1(m.name)))
             return false;
-        specs[Index.ActiveZmd] = &m;
+        known[Index.ActiveZmd] = &m;
         return true;
     }
     TMdiChild* Other() const
@@ -102,26 +102,26 @@ protected:
         const QImage shown = Frame().screen()->grabWindow(Frame().winId(), o.x(), o.y(), view->width(), view->height())
                                  .toImage().convertToFormat(QImage::Format_RGB32);
         EXPECT_EQ(DifferingPixels(shown, view->grab().toImage().convertToFormat(QImage::Format_RGB32)), QRect());
-        const MapSpec* spec = specs.count(&z) ? specs[&z] : nullptr;
+        const KnownMap* made = known.count(&z) ? known[&z] : nullptr;
         int first = -1;
         for (int pos = 0; pos < z.SymbolCount() + 2; ++pos)
             if (view->rect().contains(box->CellRect(pos))) {
                 const QRgb at = shown.pixel(box->CellRect(pos).center());
                 first = first < 0 && pos < z.SymbolCount() ? pos : first;
-                if (pos >= z.SymbolCount() || spec)
-                    EXPECT_EQ(at, Palette[pos < z.SymbolCount() ? (spec->first + pos) % 15 : 15]) << "cell " << pos;
+                if (pos >= z.SymbolCount() || made)
+                    EXPECT_EQ(at, Palette[pos < z.SymbolCount() ? (made->first + pos) % 15 : 15]) << "cell " << pos;
             }
         EXPECT_TRUE(CurrentSymbolPos() < 0 || view->rect().contains(box->CellRect(CurrentSymbolPos())));
-        if (spec)
-            EXPECT_EQ(PanelsOf(Frame())->SymDock->width(), spec->panel);
+        if (made)
+            EXPECT_EQ(PanelsOf(Frame())->SymDock->width(), made->panel);
         ASSERT_GE(first, 0);
         ChooseSymbol(first);
         ASSERT_EQ(CurrentSymbolPos(), first);
         EXPECT_EQ(SymI16(*CurrentSymbolRecord(), SymNumber),
-                  spec ? spec->first + first : SymI16(z.Symbols[size_t(first)], SymNumber));
+                  made ? made->first + first : SymI16(z.Symbols[size_t(first)], SymNumber));
     }
 
-    std::map<const TZmd*, const MapSpec*> specs;
+    std::map<const TZmd*, const KnownMap*> known;
 };
 
 TEST_F(SymbolBoxFollows, EveryRoadToAnotherWindowShowsItsMapsSymbols)
@@ -148,14 +148,14 @@ TEST_F(SymbolBoxFollows, EveryRoadToAnotherWindowShowsItsMapsSymbols)
          [&] {
              Key(Surface(), Qt::Key_F6, Qt::ControlModifier | Qt::ShiftModifier);
              // From the newest window back to the one opened before it.
-             ASSERT_EQ(specs[Index.ActiveZmd], &MapB);
+             ASSERT_EQ(known[Index.ActiveZmd], &MapB);
          }},
         {"File > Close of the active one", true, false, [&] { Choose(Cmd::FileClose); }},
         {"File > Close of the next one", true, false, [&] { Choose(Cmd::FileClose); }},
     };
     for (const bool maximised : {true, false}) {
         SCOPED_TRACE(maximised ? "maximised" : "side by side");
-        specs.clear();
+        known.clear();
         ASSERT_TRUE(Open(MapA));
         for (const Road& r : roads) {
             if (!maximised && Windows() > 1)
