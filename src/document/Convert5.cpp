@@ -71,7 +71,7 @@ struct RecordBuilder {
 };
 
 // One element at `at`: kind, colour, width, diameter and the points in 0.01 mm.
-struct ElementSpec {
+struct ElementDraft {
     int kind = ElementLine;
     int color = 0;
     int64_t width = 0;
@@ -79,9 +79,9 @@ struct ElementSpec {
     std::vector<std::pair<int64_t, int64_t>> points;
 };
 
-size_t ElementBytes(const ElementSpec& e) { return ElemCords + StoredCordBytes * e.points.size(); }
+size_t ElementBytes(const ElementDraft& e) { return ElemCords + StoredCordBytes * e.points.size(); }
 
-void PutElement(SymbolBytes& rec, size_t at, const ElementSpec& e)
+void PutElement(SymbolBytes& rec, size_t at, const ElementDraft& e)
 {
     SetSymI16(rec, at + ElemKind, int16_t(e.kind));
     SetSymI16(rec, at + ElemColor, Sat16(e.color));
@@ -97,22 +97,22 @@ void PutElement(SymbolBytes& rec, size_t at, const ElementSpec& e)
 }
 
 // A line symbol of 424 bytes and the given lists (main, corner, end).
-SymbolBytes LineWithLists(RecordBuilder& b, const std::vector<ElementSpec>& main,
-                          const std::vector<ElementSpec>& corner, const std::vector<ElementSpec>& end)
+SymbolBytes LineWithLists(RecordBuilder& b, const std::vector<ElementDraft>& main,
+                          const std::vector<ElementDraft>& corner, const std::vector<ElementDraft>& end)
 {
     size_t size = LineSymbolFixedBytes;
     for (const auto* list : {&main, &corner, &end})
-        for (const ElementSpec& e : *list)
+        for (const ElementDraft& e : *list)
             size += ElementBytes(e);
     SymbolBytes rec(size, 0);
     std::copy_n(b.rec.begin(), std::min(b.rec.size(), size), rec.begin());
     SetSymI16(rec, SymSize, int16_t(size));
     size_t at = LineSymbolFixedBytes;
-    const std::pair<const std::vector<ElementSpec>*, int> lists[] = {
+    const std::pair<const std::vector<ElementDraft>*, int> lists[] = {
         {&main, MainSymList}, {&corner, CornerSymList}, {&end, EndSymList}};
     for (const auto& [list, which] : lists) {
         size_t slots = 0;
-        for (const ElementSpec& e : *list) {
+        for (const ElementDraft& e : *list) {
             PutElement(rec, at, e);
             at += ElementBytes(e);
             slots += ElementBytes(e) / 8;
@@ -170,10 +170,10 @@ SymbolBytes LineSymbol(const OldSymbol& o, int style, int flagWord)
     const auto rc = [&](int64_t v) { return int64_t(std::nearbyint(std::cos(phi) * double(v))); };
     const auto rs = [&](int64_t v) { return int64_t(std::nearbyint(std::sin(phi) * double(v))); };
     RecordBuilder b(LineSymbolFixedBytes);
-    std::vector<ElementSpec> main, corner, end;
-    const auto dot = [&](int64_t diameter) { return ElementSpec{ElementDot, c1, 0, diameter, {{0, 0}}}; };
+    std::vector<ElementDraft> main, corner, end;
+    const auto dot = [&](int64_t diameter) { return ElementDraft{ElementDot, c1, 0, diameter, {{0, 0}}}; };
     const auto line = [&](std::vector<std::pair<int64_t, int64_t>> pts) {
-        return ElementSpec{ElementLine, c1, L(w2), 0, std::move(pts)};
+        return ElementDraft{ElementLine, c1, L(w2), 0, std::move(pts)};
     };
     const auto colourAndWidth = [&] {
         b.Set(LsLineColor, c1);
@@ -286,7 +286,7 @@ SymbolBytes LineSymbol(const OldSymbol& o, int style, int flagWord)
     case 10:
         colourAndWidth();
         b.Set(LsDistToEnd, L(a));
-        end.push_back(ElementSpec{ElementArea, c1, 0, 0,
+        end.push_back(ElementDraft{ElementArea, c1, 0, 0,
                                   {{0, 0}, {-L(a + bb), L(s / 2)}, {-L(a), 0}, {-L(a + bb), -L(s / 2)}}});
         break;
     case 11:
@@ -365,13 +365,13 @@ SymbolBytes AreaSymbol(const OldSymbol& o, int kind)
     const auto L = [](int64_t v) { return int64_t(Version5Length(int32_t(v))); };
     const int a = o[v5sym::A], s = o[v5sym::S], s2 = o[v5sym::S2], w1 = o[v5sym::W1];
     const int theta = o[v5sym::Theta];
-    ElementSpec element;
+    ElementDraft element;
     size_t size = AreaSymbolFixedBytes;
     if (kind == 2 || kind == 5) {
-        element = ElementSpec{ElementLine, c1, L(w1), 0, {{-L(a / 2), 0}, {L(a) - L(a / 2), 0}}};
+        element = ElementDraft{ElementLine, c1, L(w1), 0, {{-L(a / 2), 0}, {L(a) - L(a / 2), 0}}};
         size += ElementBytes(element);
     } else if (kind == 3 || kind == 6) {
-        element = ElementSpec{ElementDot, c1, 0, L(s), {{0, 0}}};
+        element = ElementDraft{ElementDot, c1, 0, L(s), {{0, 0}}};
         size += ElementBytes(element);
     } else if (kind < 0 || kind > 7) {
         return {};
@@ -544,9 +544,9 @@ SymbolBytes PointSymbol(const OldSymbol& o, int kind, std::span<const uint8_t> t
     if (kind != 1 && kind != 2)
         return {};
     const int c1 = o[v5sym::C1];
-    const ElementSpec e = kind == 1
-        ? ElementSpec{ElementDot, c1, 0, Version5Length(o[v5sym::S]), {{0, 0}}}
-        : ElementSpec{ElementCircle, c1, Version5Length(o[v5sym::W1]), Version5Length(o[v5sym::S]), {{0, 0}}};
+    const ElementDraft e = kind == 1
+        ? ElementDraft{ElementDot, c1, 0, Version5Length(o[v5sym::S]), {{0, 0}}}
+        : ElementDraft{ElementCircle, c1, Version5Length(o[v5sym::W1]), Version5Length(o[v5sym::S]), {{0, 0}}};
     RecordBuilder b(PointSymbolFixedBytes + ElementBytes(e));
     b.Set(PointSymbolSlotsOffset, int64_t(ElementBytes(e) / 8));
     PutElement(b.rec, PointSymbolFixedBytes, e);
