@@ -167,7 +167,8 @@ struct Render {
 // ---- Raster templates ----
 
 // The template file of string `index` of the current map into the current band; a file that
-// cannot be read switches the template off in the map. True when it met ClipRect.
+// cannot be read switches the template off in the map, with its copies of the same string:
+// those drawn over unchanged are not tried in this paint. True when it met ClipRect.
 bool RenderRasterTemplate(int index, const Render& r)
 {
     TZmd& z = *Index.ActiveZmd;
@@ -176,8 +177,9 @@ bool RenderRasterTemplate(int index, const Render& r)
     if (!TemplatePorts().LoadTemplateFile(name, 2)) {
         QString hidden = text;
         SetParam(hidden, u's', QStringLiteral("0"));
-        if (SavePString(z.Templates.GetNumber(index), hidden))
-            z.Templates.SetString(index, hidden);
+        for (int i = 0; i < z.Templates.Count(); ++i)
+            if (z.Templates.Strings(i) == text && SavePString(z.Templates.GetNumber(i), hidden))
+                z.Templates.SetString(i, hidden);
         return false;
     }
     bool met = false;

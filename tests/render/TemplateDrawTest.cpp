@@ -420,6 +420,18 @@ TEST_F(TemplateBand, AFileThatCannotBeReadIsSwitchedOffInTheMap)
     EXPECT_FALSE(DrawTemplates(QRect(0, 0, 8, 8), false, 0, {}, false));
     EXPECT_EQ(zmd->Templates.Strings(0), File(QStringLiteral("gone.tpx")) + QStringLiteral("\ts0\tx0"));
     EXPECT_EQ(ReadPString(zmd->Templates.GetNumber(0)), zmd->Templates.Strings(0));
+
+    // Named again and again: one paint switches every copy off, each stored.
+    CloseCurrentMap(zmd);
+    const QString gone = File(QStringLiteral("gone.tpx")) + QStringLiteral("\ts1\tx0");
+    OpenMap({gone, File(QStringLiteral("also.tpx")) + QStringLiteral("\ts1"), gone, gone});
+    EXPECT_FALSE(DrawTemplates(QRect(0, 0, 8, 8), false, 0, {}, false));
+    const QString off = File(QStringLiteral("gone.tpx")) + QStringLiteral("\ts0\tx0");
+    const QString texts[] = {off, File(QStringLiteral("also.tpx")) + QStringLiteral("\ts0"), off, off};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(zmd->Templates.Strings(i), texts[i]) << i;
+        EXPECT_EQ(ReadPString(zmd->Templates.GetNumber(i)), texts[i]) << i;
+    }
 }
 
 // ---- Decisions ----
