@@ -407,6 +407,14 @@ TEST_F(CourseSession, ValuesTypedForOneObjectStayWithItWhenAnotherIsSelected)
         EXPECT_EQ(tab->CsDescB->text().toStdString(), typed.toStdString());
         EXPECT_EQ(Field(r.b, 't').toStdString(), own.toStdString());
     }
+    // A click on the row the arrow keys reached centres the map on its object, as any click
+    // in the list does.
+    key(Qt::Key_Down);
+    const QString reached = tab->CsObjectB->currentItem()->text();
+    ShowAtTenthMillimetres();
+    const QPoint before = At(0, 0);
+    Select(reached.toLatin1().constData());
+    EXPECT_NE(At(0, 0), before);
 }
 
 } // namespace

@@ -261,8 +261,10 @@ TCsObjectTab::TCsObjectTab(QWidget* parent) : QWidget(parent)
         if (refreshing_ || row < 0 || row == CsObj.Selected)
             return;
         ClickCsObjectList(row);
-        selectedRow_ = row;
+        if (pressing_)
+            selectedRow_ = row;
     });
+    CsObjectB->viewport()->installEventFilter(this);
     connect(CsObjectB, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
         const int row = CsObjectB->row(item);
         // A press on another row selected it already.
@@ -383,6 +385,20 @@ void TCsObjectTab::place()
     CsSelGrid->move(Margin, CsPickerTop + (CsSizeB->isVisibleTo(this) ? SizePanelHeight + 2 : 0));
     CsSizeB->raise();
     CsSelGrid->raise();
+}
+
+bool TCsObjectTab::eventFilter(QObject* watched, QEvent* e)
+{
+    // Only a press selects the row its click is on: a row the arrow keys reached is clicked anew.
+    if (watched == CsObjectB->viewport()) {
+        if (e->type() == QEvent::MouseButtonPress) {
+            pressing_ = true;
+            selectedRow_ = -1;
+        } else if (e->type() == QEvent::MouseButtonRelease) {
+            pressing_ = false;
+        }
+    }
+    return QWidget::eventFilter(watched, e);
 }
 
 void TCsObjectTab::showEvent(QShowEvent* e)

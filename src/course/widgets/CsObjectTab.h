@@ -75,6 +75,7 @@ protected:
     void showEvent(QShowEvent* e) override;
     void hideEvent(QHideEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* e) override;
 
 private:
     // The width at which nothing overlaps.
@@ -82,8 +83,9 @@ private:
     void place();
     void sizesEdited();
     bool refreshing_ = false;
-    // The row the list's current row just selected, which the click that made it need not.
+    // The row a press on the list just selected, which the click it ends need not select again.
     int selectedRow_ = -1;
+    bool pressing_ = false;
 };
 
 // Every Objects tab shows the engine's state again.
