@@ -998,6 +998,34 @@ private:
 
 namespace {
 
+// A sink for ScanEdges that keeps the first and the last column its edges cross on each of
+// `rows` rows from `top` on: ends[2 r] and ends[2 r + 1] for row top + r (INT32_MAX and
+// INT32_MIN on a row without any).
+class RowEnds {
+public:
+    RowEnds(int32_t* ends, int top, size_t rows) : m_ends(ends), m_top(top)
+    {
+        for (size_t r = 0; r < 2 * rows; r += 2) {
+            ends[r] = INT32_MAX;
+            ends[r + 1] = INT32_MIN;
+        }
+    }
+    void operator()(const ScanEdge& e) const
+    {
+        int64_t x = e.x;
+        int32_t* at = m_ends + 2 * (e.top - m_top);
+        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
+            const auto c = int32_t(x >> 16);
+            at[0] = std::min(at[0], c);
+            at[1] = std::max(at[1], c);
+        }
+    }
+
+private:
+    int32_t* m_ends;
+    int m_top;
+};
+
 // The first and the last column that the edges of a convex ring of 26.6 points, point(i) for
 // i < n, cross on each row from top to bottom within the box: ends[2 r] and ends[2 r + 1] for
 // row top + r (INT32_MAX and INT32_MIN on a row without any). False beyond the exact range.
@@ -1005,19 +1033,7 @@ template <class Point>
 bool ConvexRowEnds(size_t n, Point point, const QRect& box, int top, int bottom, std::vector<int32_t>& ends)
 {
     ends.resize(size_t(2 * (bottom - top + 1)));
-    for (size_t r = 0; r < ends.size(); r += 2) {
-        ends[r] = INT32_MAX;
-        ends[r + 1] = INT32_MIN;
-    }
-    ScanEdges scan(box, [&ends, top](const ScanEdge& e) {
-        int64_t x = e.x;
-        int32_t* at = ends.data() + 2 * (e.top - top);
-        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
-            const auto c = int32_t(x >> 16);
-            at[0] = std::min(at[0], c);
-            at[1] = std::max(at[1], c);
-        }
-    });
+    ScanEdges scan(box, RowEnds(ends.data(), top, size_t(bottom - top + 1)));
     auto [px, py] = point(n - 1);
     for (size_t i = 0; i < n; ++i) {
         const auto [qx, qy] = point(i);
@@ -1500,22 +1516,9 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     rows.clear();
     if (top > bottom)
         return true;
-    std::vector<int32_t>& ends = rows;
-    ends.resize(size_t(2 * (bottom - top + 1)));
-    for (size_t r = 0; r < ends.size(); r += 2) {
-        ends[r] = INT32_MAX;
-        ends[r + 1] = INT32_MIN;
-    }
+    rows.resize(size_t(2 * (bottom - top + 1)));
     const QRect whole(-4 * ShapeReach, -4 * ShapeReach, 8 * ShapeReach, 8 * ShapeReach);
-    ScanEdges scan(whole, [&ends, top](const ScanEdge& e) {
-        int64_t x = e.x;
-        int32_t* at = ends.data() + 2 * (e.top - top);
-        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
-            const auto c = int32_t(x >> 16);
-            at[0] = std::min(at[0], c);
-            at[1] = std::max(at[1], c);
-        }
-    });
+    ScanEdges scan(whole, RowEnds(rows.data(), top, size_t(bottom - top + 1)));
     for (size_t i = 0; i < n; i += 2)
         if (!scan.add(xs[i], ys[i], xs[i + 1], ys[i + 1]))
             return false;
@@ -1793,19 +1796,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             return false;
         const unsigned bendRows = bendBottom >= bendTop ? unsigned(bendBottom - bendTop + 1) : 0;
         int32_t ends[2 * MaxRows];
-        for (unsigned r = 0; r < bendRows; ++r) {
-            ends[2 * r] = INT32_MAX;
-            ends[2 * r + 1] = INT32_MIN;
-        }
-        ScanEdges scan(m_clipBounds, [&ends, bendTop](const ScanEdge& e) {
-            int64_t cx = e.x;
-            int32_t* at = ends + 2 * (e.top - bendTop);
-            for (int row = e.top; row <= e.bottom; ++row, cx += e.delta, at += 2) {
-                const auto c = int32_t(cx >> 16);
-                at[0] = std::min(at[0], c);
-                at[1] = std::max(at[1], c);
-            }
-        });
+        ScanEdges scan(m_clipBounds, RowEnds(ends, bendTop, bendRows));
         for (size_t k = 0; k + 1 < m; ++k)
             if (!scan.add(xs[k], ys[k], xs[k + 1], ys[k + 1]))
                 return false;
