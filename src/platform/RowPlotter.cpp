@@ -1066,6 +1066,36 @@ bool HalfFixed26(double v, int64_t& out)
     return true;
 }
 
+// The points in 26.6 (xs, ys), with their bounds added to the box, and the rows from top to
+// bottom whose centres their span holds; false where one is not exact (see SteadyFixed26).
+// With halves, one exactly on a half of a 26.6 step is taken, rounded up (metHalf then set).
+bool FixedPoints(std::span<const QPointF> points, int64_t* xs, int64_t* ys, int64_t box[4], bool halves,
+                 bool& metHalf, int& top, int& bottom)
+{
+    const auto fixed = [&](double v, int64_t& out) {
+        if (SteadyFixed26(v, out))
+            return true;
+        if (!halves || !HalfFixed26(v, out))
+            return false;
+        metHalf = true;
+        return true;
+    };
+    int64_t minY = INT64_MAX, maxY = INT64_MIN;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (!fixed(points[i].x(), xs[i]) || !fixed(points[i].y(), ys[i]))
+            return false;
+        box[0] = std::min(box[0], xs[i]);
+        box[1] = std::max(box[1], xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+    }
+    box[2] = std::min(box[2], minY);
+    box[3] = std::max(box[3], maxY);
+    top = int((minY + 32) >> 6);
+    bottom = int((maxY - 32) >> 6);
+    return true;
+}
+
 void FillRun(uint32_t color, uint32_t* row, int x0, int x1) { std::fill(row + x0, row + x1, color); }
 
 #if defined(__x86_64__)
@@ -1371,26 +1401,9 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], boo
     constexpr size_t MaxPoints = 64;
     int64_t xs[MaxPoints], ys[MaxPoints];
     const size_t n = ring.size();
-    if (n == 0 || n > MaxPoints)
+    int top = 0, bottom = 0;
+    if (n == 0 || n > MaxPoints || !FixedPoints(ring, xs, ys, box, halves, metHalf, top, bottom))
         return false;
-    int64_t minY = INT64_MAX, maxY = INT64_MIN;
-    const auto fixed = [&](double v, int64_t& out) {
-        if (SteadyFixed26(v, out))
-            return true;
-        metHalf = metHalf || (halves && HalfFixed26(v, out));
-        return halves && HalfFixed26(v, out);
-    };
-    for (size_t i = 0; i < n; ++i) {
-        if (!fixed(ring[i].x(), xs[i]) || !fixed(ring[i].y(), ys[i]))
-            return false;
-        box[0] = std::min(box[0], xs[i]);
-        box[1] = std::max(box[1], xs[i]);
-        minY = std::min(minY, ys[i]);
-        maxY = std::max(maxY, ys[i]);
-    }
-    box[2] = std::min(box[2], minY);
-    box[3] = std::max(box[3], maxY);
-    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
     if (top > bottom)
         return true;
     const auto point = [&](size_t i) { return std::pair(xs[i], ys[i]); };
@@ -1492,26 +1505,9 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     constexpr size_t MaxPoints = 16;
     int64_t xs[MaxPoints], ys[MaxPoints];
     const size_t n = edges.size();
-    if (n == 0 || n > MaxPoints || n % 2 != 0)
+    int top = 0, bottom = 0;
+    if (n == 0 || n > MaxPoints || n % 2 != 0 || !FixedPoints(edges, xs, ys, box, halves, metHalf, top, bottom))
         return false;
-    int64_t minY = INT64_MAX, maxY = INT64_MIN;
-    for (size_t i = 0; i < n; ++i) {
-        const QPointF p = edges[i];
-        for (const auto& [v, out] : {std::pair(p.x(), &xs[i]), std::pair(p.y(), &ys[i])}) {
-            if (SteadyFixed26(v, *out))
-                continue;
-            if (!halves || !HalfFixed26(v, *out))
-                return false;
-            metHalf = true;
-        }
-        box[0] = std::min(box[0], xs[i]);
-        box[1] = std::max(box[1], xs[i]);
-        minY = std::min(minY, ys[i]);
-        maxY = std::max(maxY, ys[i]);
-    }
-    box[2] = std::min(box[2], minY);
-    box[3] = std::max(box[3], maxY);
-    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
     rowTop = top;
     rows.clear();
     if (top > bottom)
