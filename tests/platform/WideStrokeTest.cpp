@@ -262,8 +262,9 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
             rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
                           : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
                                       : std::nullopt);
-            if (clip == 3)
+            if (clip == 3) {
                 ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            }
             const DeviceColor ink{uint8_t(round), uint8_t(round / 5), uint8_t(90 + round % 7)};
             drawn[rows == &without] = rows->strokeWide(figures, shift, width, join, roundCaps, ink, RasterOp::Copy);
         }
@@ -330,8 +331,9 @@ TEST(RowPlotter, RandomWalkStrokesLightThePixelsOfTheirPiecesScannedAnew)
             rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
                           : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
                                       : std::nullopt);
-            if (clip == 3)
+            if (clip == 3) {
                 ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            }
             const DeviceColor ink{uint8_t(round), uint8_t(round / 7), uint8_t(60 + round % 11)};
             ASSERT_TRUE(rows->strokeWide(figure, pen.shift, pen.width, pen.join, pen.roundCaps, ink, RasterOp::Copy));
         }
