@@ -998,6 +998,34 @@ private:
 
 namespace {
 
+// A sink for ScanEdges that keeps the first and the last column its edges cross on each of
+// `rows` rows from `top` on: ends[2 r] and ends[2 r + 1] for row top + r (INT32_MAX and
+// INT32_MIN on a row without any).
+class RowEnds {
+public:
+    RowEnds(int32_t* ends, int top, size_t rows) : m_ends(ends), m_top(top)
+    {
+        for (size_t r = 0; r < 2 * rows; r += 2) {
+            ends[r] = INT32_MAX;
+            ends[r + 1] = INT32_MIN;
+        }
+    }
+    void operator()(const ScanEdge& e) const
+    {
+        int64_t x = e.x;
+        int32_t* at = m_ends + 2 * (e.top - m_top);
+        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
+            const auto c = int32_t(x >> 16);
+            at[0] = std::min(at[0], c);
+            at[1] = std::max(at[1], c);
+        }
+    }
+
+private:
+    int32_t* m_ends;
+    int m_top;
+};
+
 // The first and the last column that the edges of a convex ring of 26.6 points, point(i) for
 // i < n, cross on each row from top to bottom within the box: ends[2 r] and ends[2 r + 1] for
 // row top + r (INT32_MAX and INT32_MIN on a row without any). False beyond the exact range.
@@ -1005,19 +1033,7 @@ template <class Point>
 bool ConvexRowEnds(size_t n, Point point, const QRect& box, int top, int bottom, std::vector<int32_t>& ends)
 {
     ends.resize(size_t(2 * (bottom - top + 1)));
-    for (size_t r = 0; r < ends.size(); r += 2) {
-        ends[r] = INT32_MAX;
-        ends[r + 1] = INT32_MIN;
-    }
-    ScanEdges scan(box, [&ends, top](const ScanEdge& e) {
-        int64_t x = e.x;
-        int32_t* at = ends.data() + 2 * (e.top - top);
-        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
-            const auto c = int32_t(x >> 16);
-            at[0] = std::min(at[0], c);
-            at[1] = std::max(at[1], c);
-        }
-    });
+    ScanEdges scan(box, RowEnds(ends.data(), top, size_t(bottom - top + 1)));
     auto [px, py] = point(n - 1);
     for (size_t i = 0; i < n; ++i) {
         const auto [qx, qy] = point(i);
@@ -1047,6 +1063,36 @@ bool HalfFixed26(double v, int64_t& out)
     if (!(std::abs(v) < 1024) || t - std::floor(t) != 0.5)
         return false;
     out = int64_t(std::floor(t)) + 1;
+    return true;
+}
+
+// The points in 26.6 (xs, ys), with their bounds added to the box, and the rows from top to
+// bottom whose centres their span holds; false where one is not exact (see SteadyFixed26).
+// With halves, one exactly on a half of a 26.6 step is taken, rounded up (metHalf then set).
+bool FixedPoints(std::span<const QPointF> points, int64_t* xs, int64_t* ys, int64_t box[4], bool halves,
+                 bool& metHalf, int& top, int& bottom)
+{
+    const auto fixed = [&](double v, int64_t& out) {
+        if (SteadyFixed26(v, out))
+            return true;
+        if (!halves || !HalfFixed26(v, out))
+            return false;
+        metHalf = true;
+        return true;
+    };
+    int64_t minY = INT64_MAX, maxY = INT64_MIN;
+    for (size_t i = 0; i < points.size(); ++i) {
+        if (!fixed(points[i].x(), xs[i]) || !fixed(points[i].y(), ys[i]))
+            return false;
+        box[0] = std::min(box[0], xs[i]);
+        box[1] = std::max(box[1], xs[i]);
+        minY = std::min(minY, ys[i]);
+        maxY = std::max(maxY, ys[i]);
+    }
+    box[2] = std::min(box[2], minY);
+    box[3] = std::max(box[3], maxY);
+    top = int((minY + 32) >> 6);
+    bottom = int((maxY - 32) >> 6);
     return true;
 }
 
@@ -1355,26 +1401,9 @@ bool RowPlotter::addShapeRuns(std::span<const QPointF> ring, int64_t box[4], boo
     constexpr size_t MaxPoints = 64;
     int64_t xs[MaxPoints], ys[MaxPoints];
     const size_t n = ring.size();
-    if (n == 0 || n > MaxPoints)
+    int top = 0, bottom = 0;
+    if (n == 0 || n > MaxPoints || !FixedPoints(ring, xs, ys, box, halves, metHalf, top, bottom))
         return false;
-    int64_t minY = INT64_MAX, maxY = INT64_MIN;
-    const auto fixed = [&](double v, int64_t& out) {
-        if (SteadyFixed26(v, out))
-            return true;
-        metHalf = metHalf || (halves && HalfFixed26(v, out));
-        return halves && HalfFixed26(v, out);
-    };
-    for (size_t i = 0; i < n; ++i) {
-        if (!fixed(ring[i].x(), xs[i]) || !fixed(ring[i].y(), ys[i]))
-            return false;
-        box[0] = std::min(box[0], xs[i]);
-        box[1] = std::max(box[1], xs[i]);
-        minY = std::min(minY, ys[i]);
-        maxY = std::max(maxY, ys[i]);
-    }
-    box[2] = std::min(box[2], minY);
-    box[3] = std::max(box[3], maxY);
-    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
     if (top > bottom)
         return true;
     const auto point = [&](size_t i) { return std::pair(xs[i], ys[i]); };
@@ -1476,46 +1505,16 @@ bool RowPlotter::addSideRows(std::span<const QPointF> edges, int64_t box[4], boo
     constexpr size_t MaxPoints = 16;
     int64_t xs[MaxPoints], ys[MaxPoints];
     const size_t n = edges.size();
-    if (n == 0 || n > MaxPoints || n % 2 != 0)
+    int top = 0, bottom = 0;
+    if (n == 0 || n > MaxPoints || n % 2 != 0 || !FixedPoints(edges, xs, ys, box, halves, metHalf, top, bottom))
         return false;
-    int64_t minY = INT64_MAX, maxY = INT64_MIN;
-    for (size_t i = 0; i < n; ++i) {
-        const QPointF p = edges[i];
-        for (const auto& [v, out] : {std::pair(p.x(), &xs[i]), std::pair(p.y(), &ys[i])}) {
-            if (SteadyFixed26(v, *out))
-                continue;
-            if (!halves || !HalfFixed26(v, *out))
-                return false;
-            metHalf = true;
-        }
-        box[0] = std::min(box[0], xs[i]);
-        box[1] = std::max(box[1], xs[i]);
-        minY = std::min(minY, ys[i]);
-        maxY = std::max(maxY, ys[i]);
-    }
-    box[2] = std::min(box[2], minY);
-    box[3] = std::max(box[3], maxY);
-    const int top = int((minY + 32) >> 6), bottom = int((maxY - 32) >> 6);
     rowTop = top;
     rows.clear();
     if (top > bottom)
         return true;
-    std::vector<int32_t>& ends = rows;
-    ends.resize(size_t(2 * (bottom - top + 1)));
-    for (size_t r = 0; r < ends.size(); r += 2) {
-        ends[r] = INT32_MAX;
-        ends[r + 1] = INT32_MIN;
-    }
+    rows.resize(size_t(2 * (bottom - top + 1)));
     const QRect whole(-4 * ShapeReach, -4 * ShapeReach, 8 * ShapeReach, 8 * ShapeReach);
-    ScanEdges scan(whole, [&ends, top](const ScanEdge& e) {
-        int64_t x = e.x;
-        int32_t* at = ends.data() + 2 * (e.top - top);
-        for (int y = e.top; y <= e.bottom; ++y, x += e.delta, at += 2) {
-            const auto c = int32_t(x >> 16);
-            at[0] = std::min(at[0], c);
-            at[1] = std::max(at[1], c);
-        }
-    });
+    ScanEdges scan(whole, RowEnds(rows.data(), top, size_t(bottom - top + 1)));
     for (size_t i = 0; i < n; i += 2)
         if (!scan.add(xs[i], ys[i], xs[i + 1], ys[i + 1]))
             return false;
@@ -1793,19 +1792,7 @@ int RowPlotter::strokeWholeFigure(const StrokeFigure& figure, QPoint shiftPixel,
             return false;
         const unsigned bendRows = bendBottom >= bendTop ? unsigned(bendBottom - bendTop + 1) : 0;
         int32_t ends[2 * MaxRows];
-        for (unsigned r = 0; r < bendRows; ++r) {
-            ends[2 * r] = INT32_MAX;
-            ends[2 * r + 1] = INT32_MIN;
-        }
-        ScanEdges scan(m_clipBounds, [&ends, bendTop](const ScanEdge& e) {
-            int64_t cx = e.x;
-            int32_t* at = ends + 2 * (e.top - bendTop);
-            for (int row = e.top; row <= e.bottom; ++row, cx += e.delta, at += 2) {
-                const auto c = int32_t(cx >> 16);
-                at[0] = std::min(at[0], c);
-                at[1] = std::max(at[1], c);
-            }
-        });
+        ScanEdges scan(m_clipBounds, RowEnds(ends, bendTop, bendRows));
         for (size_t k = 0; k + 1 < m; ++k)
             if (!scan.add(xs[k], ys[k], xs[k + 1], ys[k + 1]))
                 return false;

@@ -37,6 +37,24 @@ std::vector<QPointF> Wander(std::mt19937& rng, double width, bool closed)
     return pts;
 }
 
+// A line from a pixel in or up to 20 beyond the image, in fewest to fewest + more - 1 steps of
+// step to step + stepSpread pixels, turning by up to `turn` radians at each: its points are
+// rounded to whole pixels, the walk goes on from the exact places.
+std::vector<QPointF> Walk(std::mt19937& rng, int fewest, int more, double turn, double step, double stepSpread)
+{
+    std::uniform_real_distribution<double> unit(0, 1);
+    std::vector<QPointF> line{{double(int(rng() % (Width + 40)) - 20), double(int(rng() % (Height + 40)) - 20)}};
+    double x = line[0].x(), y = line[0].y(), heading = unit(rng) * 6.2832;
+    for (int i = 0, n = fewest + int(rng() % more); i < n; ++i) {
+        heading += (unit(rng) * 2 - 1) * turn;
+        const double length = step + unit(rng) * stepSpread;
+        x += length * std::cos(heading);
+        y += length * std::sin(heading);
+        line.emplace_back(std::round(x), std::round(y));
+    }
+    return line;
+}
+
 // Pixels whose state differs from a neighbour's: the outline's edge.
 bool OnEdge(const QImage& stroked, int x, int y)
 {
@@ -244,8 +262,9 @@ TEST(RowPlotter, StrokesOnWholePixelsLightThePixelsOfTheirPiecesScannedAnew)
             rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
                           : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
                                       : std::nullopt);
-            if (clip == 3)
+            if (clip == 3) {
                 ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            }
             const DeviceColor ink{uint8_t(round), uint8_t(round / 5), uint8_t(90 + round % 7)};
             drawn[rows == &without] = rows->strokeWide(figures, shift, width, join, roundCaps, ink, RasterOp::Copy);
         }
@@ -300,18 +319,9 @@ TEST(RowPlotter, RandomWalkStrokesLightThePixelsOfTheirPiecesScannedAnew)
                         {5, PenJoin::Round, false, {0, 0}},            {2.5, PenJoin::Bevel, true, {0.125, Centre}}};
     const std::vector<QPointF> clipPath{{20, 10}, {150, 30}, {120, 110}, {30, 90}};
     const int clipSize[1] = {4};
-    std::uniform_real_distribution<double> unit(0, 1);
     for (int round = 0; round < 2400; ++round) {
         const Pen& pen = pens[round / 400];
-        std::vector<QPointF> line{{double(int(rng() % (Width + 40)) - 20), double(int(rng() % (Height + 40)) - 20)}};
-        double x = line[0].x(), y = line[0].y(), heading = unit(rng) * 6.2832;
-        for (int i = 0, n = 2 + int(rng() % 28); i < n; ++i) {
-            heading += (unit(rng) * 2 - 1) * 0.5;
-            const double step = 4 + unit(rng) * 8;
-            x += step * std::cos(heading);
-            y += step * std::sin(heading);
-            line.emplace_back(std::round(x), std::round(y));
-        }
+        std::vector<QPointF> line = Walk(rng, 2, 28, 0.5, 4, 8);
         const bool closed = round % 13 == 6;
         if (closed)
             line.push_back(line.front());
@@ -321,8 +331,9 @@ TEST(RowPlotter, RandomWalkStrokesLightThePixelsOfTheirPiecesScannedAnew)
             rows->setClip(clip == 1   ? std::optional(QRegion(7, 9, 131, 97))
                           : clip == 2 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40))
                                       : std::nullopt);
-            if (clip == 3)
+            if (clip == 3) {
                 ASSERT_TRUE(rows->setClipPath(clipPath, clipSize, FillRule::Winding));
+            }
             const DeviceColor ink{uint8_t(round), uint8_t(round / 7), uint8_t(60 + round % 11)};
             ASSERT_TRUE(rows->strokeWide(figure, pen.shift, pen.width, pen.join, pen.roundCaps, ink, RasterOp::Copy));
         }
@@ -465,20 +476,11 @@ TEST(RowPlotter, StrokesWhosePiecesRecurByTurnsLightThePixelsOfTheirPiecesScanne
     QImage cached = Noise(rng), scanned = cached.copy();
     RowPlotter withShapes(cached), without(scanned);
     without.setShapeCache(false);
-    std::uniform_real_distribution<double> unit(0, 1);
     for (int round = 0; round < 1800; ++round) {
         const bool longSteps = round / 150 % 2 == 0;
         const double width = round < 900 ? 2.5 : 3.75;
         const PenJoin join = round < 900 ? PenJoin::Round : PenJoin::Bevel;
-        std::vector<QPointF> line{{double(int(rng() % (Width + 40)) - 20), double(int(rng() % (Height + 40)) - 20)}};
-        double x = line[0].x(), y = line[0].y(), heading = unit(rng) * 6.2832;
-        for (int i = 0, n = 3 + int(rng() % 40); i < n; ++i) {
-            heading += (unit(rng) * 2 - 1) * (longSteps ? 0.5 : 1.2);
-            const double step = longSteps ? 5 + unit(rng) * 17 : 1 + unit(rng) * 2;
-            x += step * std::cos(heading);
-            y += step * std::sin(heading);
-            line.emplace_back(std::round(x), std::round(y));
-        }
+        const std::vector<QPointF> line = longSteps ? Walk(rng, 3, 40, 0.5, 5, 17) : Walk(rng, 3, 40, 1.2, 1, 2);
         const RowPlotter::StrokeFigure figure[1] = {{line, false}};
         for (RowPlotter* rows : {&withShapes, &without}) {
             rows->setClip(round % 7 == 3 ? std::optional(QRegion(10, 5, 70, 90) + QRegion(90, 20, 60, 40)) : std::nullopt);
