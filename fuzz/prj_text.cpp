@@ -2,6 +2,7 @@
 // from it is a finite positive number of metres.
 #include "io/shape/ImpShape.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>

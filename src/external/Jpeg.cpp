@@ -449,16 +449,6 @@ bool ReadRows(Decompressor& d, Source& src, TTmp& t, ReadState& r)
     return true;
 }
 
-// Scans left out: a warning when the template is added, at a later open the status line.
-void ReportScansLeftOut(const QString& name, int scans, int mode)
-{
-    const QString params = CleanParamText(name) + u';' + QString::number(scans);
-    if (mode == TemplateLoadAsk)
-        WarningMsg(TextKey::ScansLeftOut, params);
-    else
-        SetStatusText(MergeMsgParams(Text(TextKey::ScansLeftOut), params));
-}
-
 } // namespace
 
 bool ReadJpegFile(const QString& name, int mode)
@@ -561,7 +551,7 @@ bool ReadJpegFile(const QString& name, int mode)
     // come when the template is added, and at a later open in the status line only, so that
     // the same file does not warn every time.
     if (r.scansLeftOut)
-        ReportScansLeftOut(name, r.scansRead, mode);
+        ReportPartialRead(TextKey::ScansLeftOut, CleanParamText(name) + u';' + QString::number(r.scansRead), mode);
     else if (rowsKept < t->Height)
         ReportPartialPicture(name, rowsKept, t->Height, mode);
     else if (d.error.warnings > 0 && mode == TemplateLoadAsk)

@@ -133,10 +133,15 @@ void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, i
 {
     const QString params = CleanParamText(name) + u';' + QString::number(std::clamp<int64_t>(rowsRead, 0, rows)) + u';'
                            + QString::number(rows);
+    ReportPartialRead(TextKey::PartialPicture, params, mode);
+}
+
+void ReportPartialRead(TextKey key, const QString& params, int mode)
+{
     if (mode == TemplateLoadAsk)
-        WarningMsg(TextKey::PartialPicture, params);
+        WarningMsg(key, params);
     else
-        SetStatusText(MergeMsgParams(Text(TextKey::PartialPicture), params));
+        SetStatusText(MergeMsgParams(Text(key), params));
 }
 
 // ---- Progress ----

@@ -94,6 +94,8 @@ void ReportPictureUnread(const QString& name);
 // read again as its map opens only in the status line, so the same file does not warn at
 // every open.
 void ReportPartialPicture(const QString& name, int64_t rowsRead, int64_t rows, int mode);
+// The same for any message of a read that kept part of a file: a warning, or the status line.
+void ReportPartialRead(TextKey key, const QString& params, int mode);
 
 // The rows read so far in the status line while a template loads. Esc asks "CloseTemp": OK
 // stops the load, Cancel goes on.

@@ -457,6 +457,14 @@ namespace {
 
 enum class Search { Found, NotFound, Cancelled };
 
+// The template's name field becomes `name`, the rest of its string kept.
+void RenameTemplate(int index, const QString& name)
+{
+    const QString text = Index.ActiveZmd->Templates.Strings(index);
+    const qsizetype tab = text.indexOf(u'\t');
+    SaveTemplateText(index, name + (tab < 0 ? QString() : text.mid(tab)));
+}
+
 // The question and the open dialog for a missing template file; Found with the new name
 // stored in its string.
 Search SearchFor(int index)
@@ -479,8 +487,7 @@ Search SearchFor(int index)
         if (!ExecOpenDialog(Text(TextKey::OpenTemplate), filter, QStringLiteral("bmp"),
                             OpenTemplateHelpContext, name))
             return;
-        const qsizetype tab = text.indexOf(u'\t');
-        SaveTemplateText(index, StoredName(name) + (tab < 0 ? QString() : text.mid(tab)));
+        RenameTemplate(index, StoredName(name));
         result = Search::Found;
     });
     return result;
@@ -494,17 +501,16 @@ public:
     // Template `index` (shown) loaded; false when it is missing or could not be read.
     bool Load(int index)
     {
-        const QString full = TemplateFullName(index);
-        Outcome& o = outcome_[full];
+        Outcome& o = outcome_[TemplateFullName(index)];
         if (o.tried) {
             if (!o.loaded)
                 return false;
             if (!o.foundAs.isEmpty())
-                Rename(index, o.foundAs);
-            return LoadTemplateFile(TemplateFileName(Index.ActiveZmd->Templates.Strings(index)), TemplateLoadSilent);
+                RenameTemplate(index, o.foundAs);
+            return LoadNamed(index);
         }
         o.tried = true;
-        if (!QFileInfo(full).isFile()) {
+        if (!TemplateFileExists(index)) {
             if (searchEnded_)
                 return false;
             const Search found = SearchFor(index);
@@ -513,7 +519,7 @@ public:
                 return false;
             o.foundAs = TemplateFileName(Index.ActiveZmd->Templates.Strings(index));
         }
-        o.loaded = LoadTemplateFile(TemplateFileName(Index.ActiveZmd->Templates.Strings(index)), TemplateLoadSilent);
+        o.loaded = LoadNamed(index);
         return o.loaded;
     }
 
@@ -524,12 +530,10 @@ private:
         QString foundAs; // the name the search found for it
     };
 
-    // The template's name field becomes `name`, the rest of its string kept.
-    static void Rename(int index, const QString& name)
+    // The file the template's string names now, read silently.
+    static bool LoadNamed(int index)
     {
-        const QString text = Index.ActiveZmd->Templates.Strings(index);
-        const qsizetype tab = text.indexOf(u'\t');
-        SaveTemplateText(index, name + (tab < 0 ? QString() : text.mid(tab)));
+        return LoadTemplateFile(TemplateFileName(Index.ActiveZmd->Templates.Strings(index)), TemplateLoadSilent);
     }
 
     std::map<QString, Outcome> outcome_; // by the full name the map gives

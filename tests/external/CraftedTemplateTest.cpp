@@ -414,10 +414,6 @@ TEST_F(CraftedTemplates, AMissingTemplateIsAskedForOnceANameAndCancelEndsTheSear
     }
 }
 
-} // namespace
-
-namespace {
-
 // The question's bounds: up to UnaskedBytes, or up to what the coded bytes plausibly give,
 // with both sides up to MaxSide, nothing is asked; one more asks, and only OK reads.
 TEST(TemplateSize, IsAskedJustBeyondItsBounds)
