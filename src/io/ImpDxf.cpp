@@ -108,6 +108,7 @@ public:
     }
     qsizetype Pos() const { return pos_; }
     void Seek(qsizetype p) { pos_ = p; }
+    const QByteArray& Data() const { return d_; }
 
 private:
     // The number of the line that starts at `at`: its breaks (CR LF, CR or LF) counted.
@@ -513,7 +514,6 @@ struct Importer {
     // referring to each other many times over cannot make the count run away.
     QHash<QPair<QByteArray, int>, int64_t> Inside;
     QSet<QByteArray> Counting;
-    const QByteArray& Data;
     double CosA;
     double SinA;
     int Count = 0;
@@ -523,8 +523,7 @@ struct Importer {
     mutable bool NumberFault = false;
 
     Importer(const QByteArray& d, const DxfImportSettings& s, const std::vector<LayerEntry>& t)
-        : Set(s), Table(t), R(d), Data(d), CosA(std::cos(s.Angle * Deg)), SinA(std::sin(s.Angle * Deg)),
-          Total(d.size())
+        : Set(s), Table(t), R(d), CosA(std::cos(s.Angle * Deg)), SinA(std::sin(s.Angle * Deg)), Total(d.size())
     {
     }
 
@@ -757,6 +756,13 @@ struct Importer {
         Append(s);
     }
 
+    // An array's columns or rows: 1 when the value gives none.
+    static int ArrayCount(const QByteArray& value)
+    {
+        int v = 1;
+        return ParseInt(value, v) && v >= 1 ? v : 1;
+    }
+
     // Counts for the report stop at the largest count it can show.
     static int64_t Capped(int64_t v) { return std::min<int64_t>(v, INT32_MAX); }
 
@@ -775,7 +781,7 @@ struct Importer {
         if (at == Blocks.cend())
             return 0;
         Counting.insert(name);
-        DxfReader r(Data);
+        DxfReader r(R.Data());
         r.Seek(at.value());
         int64_t total = 0;
         bool inInsert = false;
@@ -796,10 +802,7 @@ struct Importer {
             } else if (inInsert && r.Code == 2) {
                 ref = r.Value;
             } else if (inInsert && (r.Code == 70 || r.Code == 71)) {
-                int v = 1;
-                if (!ParseInt(r.Value, v) || v < 1)
-                    v = 1;
-                (r.Code == 70 ? cols : rows) = v;
+                (r.Code == 70 ? cols : rows) = ArrayCount(r.Value);
             }
         }
         done();
@@ -832,13 +835,7 @@ struct Importer {
             case 50: rot = Real(ok); break;
             case 44: dc = Real(ok); break;
             case 45: dr = Real(ok); break;
-            case 70: case 71: {
-                int v = 1;
-                if (!ParseInt(R.Value, v) || v < 1)
-                    v = 1;
-                (R.Code == 70 ? cols : rows) = v;
-                break;
-            }
+            case 70: case 71: (R.Code == 70 ? cols : rows) = ArrayCount(R.Value); break;
             default: break;
             }
         });

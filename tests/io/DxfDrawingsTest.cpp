@@ -112,6 +112,14 @@ double Distance(QPointF a, QPointF b)
     return std::hypot(a.x() - b.x(), a.y() - b.y());
 }
 
+// The drawings are kept among the samples beside the tests, for a person to open.
+QString SampleFile(const QString& name)
+{
+    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
+    QDir().mkpath(samples);
+    return QDir(samples).absoluteFilePath(name);
+}
+
 class DxfDrawings : public ProgramFixture {
 protected:
     void SetUp() override
@@ -148,9 +156,7 @@ protected:
 // strayed 1.6 %, 40 units on these 25 mm arcs.
 TEST_F(DxfDrawings, EveryPointOfArcsCirclesAndBulgesLiesOnItsCircle)
 {
-    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
-    QDir().mkpath(samples);
-    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ezdxf-arcs-and-bulges-R2000.dxf"));
+    const QString dxf = SampleFile(QStringLiteral("ezdxf-arcs-and-bulges-R2000.dxf"));
     QByteArray printed;
     ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, ArcDrawing, &printed));
     const std::vector<Expected> want = ParseExpected(printed);
@@ -253,9 +259,7 @@ print(copies(msp))
 // placed through the references inside them.
 TEST_F(DxfDrawings, CopiesLeftOutAreCountedWithTheCopiesInsideThem)
 {
-    const QString samples = QCoreApplication::applicationDirPath() + QStringLiteral("/../samples");
-    QDir().mkpath(samples);
-    const QString dxf = QDir(samples).absoluteFilePath(QStringLiteral("ezdxf-nested-block-arrays-R2000.dxf"));
+    const QString dxf = SampleFile(QStringLiteral("ezdxf-nested-block-arrays-R2000.dxf"));
     QByteArray printed;
     ASSERT_TRUE(RunTool(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-"), dxf}, NestedDrawing, &printed));
     const int64_t asked = printed.trimmed().toLongLong();

@@ -37,6 +37,8 @@ namespace {
 
 constexpr int32_t Mm = 25600;
 constexpr double MmPerPoint = 25.4 / 72;
+// Points as the dialog shows them, for margins typed in millimetres.
+double PointsOfMm(const QString& mm) { return mm.toDouble() / MmPerPoint; }
 constexpr int Dpi = 144;
 
 const QString PsQueue = QStringLiteral("UnevenPS");
@@ -293,7 +295,7 @@ TEST_F(PrinterProperties, ShowTakeAndKeepTheMarginsTheJobUsesOnEverySide)
             // printed whole millimetres wide and high.
             Sides page;
             for (int side = 0; side < 4; ++side)
-                page.v[side] = typed[side].toDouble() / MmPerPoint;
+                page.v[side] = PointsOfMm(typed[side]);
             const Sides sheet = OnSheet(page, landscape);
             const Sides exact = OnSheet({{1, 1, 0, 0}}, landscape);
             const QImage img = Printed(queue);
@@ -378,15 +380,6 @@ TEST_F(PrinterProperties, PrintToFileOnlyWhereItMeansSomething)
         Press(print, "CloseBtn");
     });
 }
-
-} // namespace
-} // namespace zemo::test
-
-namespace zemo::test {
-namespace {
-
-// Points as the dialog shows them, for margins typed in millimetres.
-double PointsOfMm(const QString& mm) { return mm.toDouble() / MmPerPoint; }
 
 // The printer that writes a PDF file has no unprintable edge, whichever queue is the system's
 // default: its margins start at 0, a 0 mm margin is taken, the page's ink reaches the sheet's
@@ -495,12 +488,6 @@ TEST_F(PrinterProperties, TypedMarginsTurnWithTheOrientation)
         Press(print, "CloseBtn");
     });
 }
-
-} // namespace
-} // namespace zemo::test
-
-namespace zemo::test {
-namespace {
 
 // The centre of the ink of a grey picture; (-1, -1) when there is none.
 QPointF InkCentre(const QImage& img)
