@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QWheelEvent>
@@ -45,7 +44,6 @@ protected:
         EXPECT_TRUE(script.Done());
         EXPECT_TRUE(script.Unexpected().isEmpty()) << script.Unexpected().join(u' ').toStdString();
     }
-    int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
 };
 
 // Another program's map at 1:15000 with a grid of 20 mm.

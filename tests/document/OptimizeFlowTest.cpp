@@ -14,7 +14,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMdiArea>
 #include <QPushButton>
 #include <QTimer>
 
@@ -50,7 +49,6 @@ protected:
         Trigger(Cmd::ExtrasOptimize);
         return shown;
     }
-    int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
 };
 
 // Symbols 1.0 (point), 2.0 (line) and 3.0 (area); colours as another program names them. Its

@@ -138,7 +138,6 @@ TEST_F(PaintPoll, WhatComesDuringAPaintWaitsForItsEnd)
          }},
         {"the other window's rulers repaint",
          [&] {
-             painted = b->Surface().size();
              rulers[0] = a->HorScale()->grab().toImage();
              rulers[1] = a->VerScale()->grab().toImage();
          },

@@ -74,7 +74,6 @@ protected:
         ASSERT_EQ(CountObjects(), 0);
     }
     bool Enabled(Cmd c) const { return Frame().Action(c)->isEnabled(); }
-    int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
 };
 
 } // namespace zemo::test

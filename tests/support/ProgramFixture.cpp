@@ -120,6 +120,11 @@ TMdiChild* ProgramFixture::ActiveChild() const
     return sub ? qobject_cast<TMdiChild*>(sub->widget()) : nullptr;
 }
 
+int ProgramFixture::Windows() const
+{
+    return int(frame_->MdiArea()->subWindowList().size());
+}
+
 QWidget* ProgramFixture::Surface() const
 {
     TMdiChild* child = ActiveChild();

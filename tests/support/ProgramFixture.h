@@ -46,6 +46,8 @@ protected:
     // The active document window (the last one when none is active), and its surface.
     zemo::TMdiChild* ActiveChild() const;
     QWidget* Surface() const;
+    // How many map windows the frame holds.
+    int Windows() const;
     // A menu item, button or pop-up item, as a click on it.
     void Trigger(zemo::Cmd c);
     // File > New with the shipped symbol set of this file name (of either map type); true

@@ -79,7 +79,6 @@ protected:
         Click(Surface(), pts[2] + QPoint(30, 10));
         Settle();
     }
-    int Windows() const { return int(Frame().MdiArea()->subWindowList().size()); }
     // Four head words (by their offsets) of each element of the window's buffer.
     static std::vector<std::array<int, 4>> HeadWords(std::array<size_t, 4> at)
     {

@@ -156,13 +156,14 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
     auto* column = new QVBoxLayout(this);
 
     // The tools in a toolbar of their own, docked at the top of the dialog as the main
-    // window's are; the rest of the dialog is the form's centre.
-    form_ = new QMainWindow(this);
-    form_->setObjectName(QStringLiteral("ToolForm"));
+    // window's are (the framework docks in main windows); the rest of the dialog is the form's
+    // centre.
+    auto* form = new QMainWindow(this);
+    form->setObjectName(QStringLiteral("ToolForm"));
     // A main window is made a window of its own; this one is a part of the dialog.
-    form_->setWindowFlags(Qt::Widget);
-    ToolDock = new TDock97(form_, DockPosition::Top, QStringLiteral("IconDock"));
-    Toolbar = new TToolbar97(form_, QStringLiteral("IconToolbar"), SymDlgText(TextKey::EditIcon));
+    form->setWindowFlags(Qt::Widget);
+    auto* dock = new TDock97(form, DockPosition::Top, QStringLiteral("IconDock"));
+    auto* toolbar = new TToolbar97(form, QStringLiteral("IconToolbar"), SymDlgText(TextKey::EditIcon));
     static constexpr const char* Names[] = {"PenBtn", "LineBtn", "RectBtn", "FullRectB", "CircleBtn", "FullCircleB"};
     for (int t = 0; t < IconToolCount; ++t) {
         auto* b = new TToolbarButton97;
@@ -170,11 +171,11 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
         b->SetGroupIndex(1);
         b->SetGlyph(ToolPicture(IconTool(t)));
         connect(b, &TToolbarButton97::clicked, this, [this, t] { editor_.SetTool(IconTool(t)); });
-        Toolbar->AddControl(b);
+        toolbar->AddControl(b);
         if (t == 0)
             b->SetDown(true);
     }
-    Toolbar->AddSeparator();
+    toolbar->AddSeparator();
     const auto turn = [&](const char* name, const QString& caption, void (IconEditor::*step)()) {
         auto* b = new TToolbarButton97;
         b->setObjectName(QLatin1String(name));
@@ -183,19 +184,19 @@ TEditIconDlg::TEditIconDlg(QWidget* parent) : QDialog(parent)
             (editor_.*step)();
             Refresh();
         });
-        Toolbar->AddControl(b);
+        toolbar->AddControl(b);
     };
     turn("RotCCWBtn", QStringLiteral("\u21BA"), &IconEditor::RotateCounterClockwise);
     turn("RotCWBtn", QStringLiteral("\u21BB"), &IconEditor::RotateClockwise);
-    Toolbar->SetDefaultDock(ToolDock);
-    Toolbar->SetRowAndPos(0, 0);
-    Toolbar->SetDockedTo(ToolDock);
-    auto* centre = new QWidget(form_);
+    toolbar->SetDefaultDock(dock);
+    toolbar->SetRowAndPos(0, 0);
+    toolbar->SetDockedTo(dock);
+    auto* centre = new QWidget(form);
     centre->setObjectName(QStringLiteral("IconPanel"));
     auto* panel = new QVBoxLayout(centre);
     panel->setContentsMargins(0, 0, 0, 0);
-    form_->setCentralWidget(centre);
-    column->addWidget(form_);
+    form->setCentralWidget(centre);
+    column->addWidget(form);
 
     auto* views = new QHBoxLayout;
     EnlargedB = new TIconView(centre, editor_, TIconView::Enlarged);

@@ -10,12 +10,8 @@
 #include <QWidget>
 
 class QLabel;
-class QMainWindow;
 
 namespace zemo {
-
-class TDock97;
-class TToolbar97;
 
 // A view of the icon: 1:1, or enlarged with grid lines every Scale pixels (each icon pixel
 // a square of Scale - 1 inside its cell). The enlarged view takes the mouse.
@@ -60,12 +56,8 @@ public:
     // The views and the colour shown follow the editor.
     void Refresh();
 
-    TDock97* ToolDock;
-    TToolbar97* Toolbar;
-
 private:
     IconEditor editor_;
-    QMainWindow* form_; // the dock's form: the toolbar framework docks in main windows
     TIconView* RealSizeB;
     TIconView* EnlargedB;
     TColorGrid* ColorGrid;
