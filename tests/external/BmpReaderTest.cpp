@@ -21,7 +21,7 @@ QByteArray Ppm(int w, int h, int colours)
     return b;
 }
 
-struct BmpSpec {
+struct BmpFields {
     int headerSize = 40;
     int width = 2;
     int height = 2;              // negative: top-down
@@ -33,7 +33,7 @@ struct BmpSpec {
 };
 
 // A bitmap as the format lays it out: file header, info header, colour table, rows.
-QByteArray BuildBmp(const BmpSpec& s)
+QByteArray BuildBmp(const BmpFields& s)
 {
     QByteArray info;
     PutLe(info, uint32_t(s.headerSize), 4);
@@ -112,7 +112,7 @@ TEST_F(BmpReader, PixelsEqualQtsReaderForEveryHeaderDepthAndWidth)
 TEST_F(BmpReader, TopDownRowsReadTheRightWayUp)
 {
     // Two 24-bit rows of one pixel: red stored first.
-    BmpSpec s;
+    BmpFields s;
     s.width = 1;
     s.height = -2;
     s.rows = QByteArray::fromHex("0000ff00" "ff000000");
@@ -131,7 +131,7 @@ TEST_F(BmpReader, TopDownRowsReadTheRightWayUp)
 TEST_F(BmpReader, PaletteRulesForOneAndFourBits)
 {
     // 4 bits: colour 3 is red; index 48 (3 in the high nibble) draws red too.
-    BmpSpec s;
+    BmpFields s;
     s.bits = 4;
     s.width = 2;
     s.height = 1;
@@ -165,10 +165,10 @@ TEST_F(BmpReader, RefusesWhatItCannotReadWithItsMessage)
     ASSERT_TRUE(RunTool(QStringLiteral("convert"), {Path(QStringLiteral("in.ppm")), QStringLiteral("-type"),
                                                     QStringLiteral("Palette"), QStringLiteral("BMP3:") + Path(QStringLiteral("rle.bmp"))}));
 
-    BmpSpec base;
+    BmpFields base;
     base.rows = QByteArray(16, '\0');
     const auto with = [&base](auto change) {
-        BmpSpec s = base;
+        BmpFields s = base;
         change(s);
         return BuildBmp(s);
     };
@@ -183,15 +183,15 @@ TEST_F(BmpReader, RefusesWhatItCannotReadWithItsMessage)
         QByteArray bytes;
         TextKey message;
     } rows[] = {
-        {"bit fields", with([](BmpSpec& s) { s.bits = 16, s.compression = 3; }), TextKey::BmpNotSupported},
-        {"RLE4", with([](BmpSpec& s) { s.bits = 4, s.compression = 2, s.table = {0, 0}; }), TextKey::BmpNotSupported},
-        {"32 bits", with([](BmpSpec& s) { s.bits = 32; }), TextKey::BmpNotSupported},
+        {"bit fields", with([](BmpFields& s) { s.bits = 16, s.compression = 3; }), TextKey::BmpNotSupported},
+        {"RLE4", with([](BmpFields& s) { s.bits = 4, s.compression = 2, s.table = {0, 0}; }), TextKey::BmpNotSupported},
+        {"32 bits", with([](BmpFields& s) { s.bits = 32; }), TextKey::BmpNotSupported},
         {"signature", badSignature, TextKey::InvalidBmp},
         {"header size", hugeHeader, TextKey::InvalidBmp},
         {"pixel offset", offsetPastEnd, TextKey::InvalidBmp},
-        {"rows missing", with([](BmpSpec& s) { s.height = 5; }), TextKey::InvalidBmp},
-        {"huge and short", with([](BmpSpec& s) { s.width = 0x7FFFFFFF, s.height = -0x7FFFFFFF; }), TextKey::InvalidBmp},
-        {"no height", with([](BmpSpec& s) { s.height = 0; }), TextKey::InvalidBmp},
+        {"rows missing", with([](BmpFields& s) { s.height = 5; }), TextKey::InvalidBmp},
+        {"huge and short", with([](BmpFields& s) { s.width = 0x7FFFFFFF, s.height = -0x7FFFFFFF; }), TextKey::InvalidBmp},
+        {"no height", with([](BmpFields& s) { s.height = 0; }), TextKey::InvalidBmp},
         {"too short", QByteArray("BM\0\0", 4), TextKey::InvalidBmp},
     };
     for (const Row& r : rows) {
@@ -209,7 +209,7 @@ TEST_F(BmpReader, RefusesWhatItCannotReadWithItsMessage)
 
 TEST_F(BmpReader, PixelMemoryBeyondTheLimitIsTempMemory)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 64;
     s.height = 64;
     s.rows = QByteArray(64 * 64 * 3, '\x10');
@@ -227,7 +227,7 @@ TEST_F(BmpReader, PixelMemoryBeyondTheLimitIsTempMemory)
 // nothing.
 TEST_F(BmpReader, ASideBeyondTheLongestAsks)
 {
-    BmpSpec s;
+    BmpFields s;
     s.width = 64;
     s.height = 2;
     s.rows = QByteArray(64 * 2 * 3, '\x10');
